@@ -1,0 +1,34 @@
+# Shared build rules: warnings as errors on our own code, one static library
+# per folder made of every source in it.
+
+function(ostrevan_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# ostrevan_library(NAME [DEPS lib...] [SYSTEM_LIBS lib...])
+# Builds every .cpp/.c of the calling folder into a static library NAME.
+function(ostrevan_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM_LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_SYSTEM_LIBS})
+  ostrevan_warnings(${name})
+  set_property(GLOBAL APPEND PROPERTY OSTREVAN_LIBRARIES ${name})
+endfunction()
+
+# Every library made so far, highest layer first (static link order).
+function(ostrevan_all_libraries out)
+  get_property(libs GLOBAL PROPERTY OSTREVAN_LIBRARIES)
+  list(REVERSE libs)
+  set(${out} ${libs} PARENT_SCOPE)
+endfunction()
+
+# ostrevan_program(NAME SOURCES... [DEPS lib...])
+function(ostrevan_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  ostrevan_warnings(${name})
+endfunction()
