@@ -1,0 +1,101 @@
+#include "platform/Input.h"
+
+#include <array>
+
+namespace platform {
+namespace {
+
+constexpr uint32_t kKeyCount = 256;
+
+struct KeyFlags {
+  bool down = false;
+  bool toggled = false;
+};
+
+std::array<KeyFlags, kKeyCount> g_keys{};
+uint32_t g_doubleClickTime = 500;
+uint32_t g_messageTime = 0;
+ScreenPoint g_cursor{};
+ScreenToClientHook g_screenToClient = nullptr;
+
+}  // namespace
+
+int16_t GetKeyState(uint32_t virtualKey) {
+  if (virtualKey >= kKeyCount) {
+    return 0;
+  }
+  const KeyFlags& k = g_keys[virtualKey];
+  uint16_t state = (k.down ? 0xFF80u : 0u) | (k.toggled ? 1u : 0u);
+  return static_cast<int16_t>(state);
+}
+
+void SetKeyDown(uint32_t virtualKey, bool down) {
+  if (virtualKey < kKeyCount) {
+    g_keys[virtualKey].down = down;
+  }
+}
+
+void SetKeyToggled(uint32_t virtualKey, bool toggled) {
+  if (virtualKey < kKeyCount) {
+    g_keys[virtualKey].toggled = toggled;
+  }
+}
+
+void ResetKeyStates() { g_keys.fill(KeyFlags{}); }
+
+uint8_t MapVirtualKeyToChar(uint32_t vk) {
+  if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) {
+    return static_cast<uint8_t>(vk);
+  }
+  if (vk >= 0x60 && vk <= 0x69) {  // keypad digits
+    return static_cast<uint8_t>('0' + (vk - 0x60));
+  }
+  switch (vk) {
+    case kKeyBack:
+    case kKeyTab:
+    case kKeyReturn:
+    case kKeyEscape:
+    case kKeySpace:
+      return static_cast<uint8_t>(vk);
+    case 0x6A: return '*';
+    case 0x6B: return '+';
+    case 0x6D: return '-';
+    case 0x6E: return '.';
+    case 0x6F: return '/';
+    case 0xBA: return ';';
+    case 0xBB: return '=';
+    case 0xBC: return ',';
+    case 0xBD: return '-';
+    case 0xBE: return '.';
+    case 0xBF: return '/';
+    case 0xC0: return '`';
+    case 0xDB: return '[';
+    case 0xDC: return '\\';
+    case 0xDD: return ']';
+    case 0xDE: return '\'';
+    default: return 0;
+  }
+}
+
+uint32_t GetDoubleClickTime() { return g_doubleClickTime; }
+void SetDoubleClickTime(uint32_t milliseconds) { g_doubleClickTime = milliseconds; }
+
+uint32_t GetMessageTime() { return g_messageTime; }
+void SetMessageTime(uint32_t ticks) { g_messageTime = ticks; }
+
+ScreenPoint GetCursorScreenPosition() { return g_cursor; }
+void SetCursorScreenPosition(int32_t x, int32_t y) { g_cursor = ScreenPoint{x, y}; }
+
+ScreenToClientHook SetScreenToClientHook(ScreenToClientHook hook) {
+  ScreenToClientHook previous = g_screenToClient;
+  g_screenToClient = hook;
+  return previous;
+}
+
+void ScreenToClient(void* window, ScreenPoint& point) {
+  if (window != nullptr && g_screenToClient != nullptr) {
+    g_screenToClient(window, point);
+  }
+}
+
+}  // namespace platform
