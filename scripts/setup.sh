@@ -6,7 +6,13 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang imagemagick
+  clang
+  # graphics, text, window and sound
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libcairo2-dev libjpeg62-turbo-dev
+  # test oracles and display for window tests
+  imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth
+  libpixman-1-0
 )
 
 missing=()

@@ -1,0 +1,42 @@
+// The program-wide named colours and PackColor, which turns an RGB colour into
+// the 32-bit pixel value of one of the four 32-bit pixel layouts.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/core/VGeometry.h"
+
+inline constexpr VRGBColor kBlackColor{0, 0, 0};
+inline constexpr VRGBColor kWhiteColor{255, 255, 255};
+inline constexpr VRGBColor kGreyColor{127, 127, 127};
+inline constexpr VRGBColor kRedColor{255, 0, 0};
+inline constexpr VRGBColor kGreenColor{0, 255, 0};
+inline constexpr VRGBColor kBlueColor{0, 0, 255};
+inline constexpr VRGBColor kYellowColor{255, 255, 0};
+inline constexpr VRGBColor kMagentaColor{255, 0, 255};
+inline constexpr VRGBColor kCyanColor{0, 255, 255};
+
+// Bit offsets of red, green and blue within a 32-bit pixel of layout code
+// 7..10; any other code is treated as layout 8 (the Windows DIB layout).
+struct PixelShifts32 {
+  uint32_t red;
+  uint32_t green;
+  uint32_t blue;
+  uint32_t colorMask;  // the three colour bytes; the fourth byte carries no colour
+};
+constexpr PixelShifts32 GetPixelShifts32(int32_t code) {
+  switch (code) {
+    case 7: return {0, 8, 16, 0x00FFFFFFu};
+    case 9: return {8, 16, 24, 0xFFFFFF00u};
+    case 10: return {24, 16, 8, 0xFFFFFF00u};
+    default: return {16, 8, 0, 0x00FFFFFFu};
+  }
+}
+
+// The 32-bit pixel of the colour in layout code 7 (R,G,B,0 in memory),
+// 8 (B,G,R,0), 9 (0,R,G,B) or 10 (0,B,G,R); any other code gives 0.
+constexpr uint32_t PackColor(const VRGBColor& c, int32_t code) {
+  if (code < 7 || code > 10) return 0;
+  const PixelShifts32 s = GetPixelShifts32(code);
+  return (uint32_t{c.red} << s.red) | (uint32_t{c.green} << s.green) | (uint32_t{c.blue} << s.blue);
+}

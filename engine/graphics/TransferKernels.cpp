@@ -1,0 +1,547 @@
+#include "engine/graphics/TransferKernels.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/graphics/ColorConstants.h"
+#include "engine/graphics/LookupTables.h"
+#include "engine/graphics/OpacityRatioTable.h"
+
+namespace {
+
+// 1/63 as the single-precision constant every level factor is made from.
+constexpr double kOneOver63 = static_cast<double>(1.0f / 63.0f);
+
+inline uint32_t Load16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+inline void Store16(uint8_t* p, uint32_t v) {
+  const uint16_t w = static_cast<uint16_t>(v);
+  std::memcpy(p, &w, 2);
+}
+inline uint32_t Load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+// Pixel access by destination depth; 24-bit pixels are held as the three
+// bytes in memory order in the low 24 bits.
+template <int D>
+struct Px;
+template <>
+struct Px<8> {
+  static constexpr int kBytes = 1;
+  static uint32_t Load(const uint8_t* p) { return *p; }
+  static void Store(uint8_t* p, uint32_t v) { *p = static_cast<uint8_t>(v); }
+};
+template <>
+struct Px<15> {
+  static constexpr int kBytes = 2;
+  static uint32_t Load(const uint8_t* p) { return Load16(p); }
+  static void Store(uint8_t* p, uint32_t v) { Store16(p, v); }
+};
+template <>
+struct Px<16> : Px<15> {};
+template <>
+struct Px<24> {
+  static constexpr int kBytes = 3;
+  static uint32_t Load(const uint8_t* p) { return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16); }
+  static void Store(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+  }
+};
+template <>
+struct Px<32> {
+  static constexpr int kBytes = 4;
+  static uint32_t Load(const uint8_t* p) { return Load32(p); }
+  static void Store(uint8_t* p, uint32_t v) { Store32(p, v); }
+};
+
+// A key or solid colour packed for a destination of the given depth and format.
+uint32_t PackForDepth(const VRGBColor& c, int32_t depth, uint16_t format) {
+  switch (depth) {
+    case 15: return ((uint32_t{c.red} >> 3) << 10) | ((uint32_t{c.green} >> 3) << 5) | (uint32_t{c.blue} >> 3);
+    case 16: return ((uint32_t{c.red} >> 3) << 11) | ((uint32_t{c.green} >> 2) << 5) | (uint32_t{c.blue} >> 3);
+    case 24:
+      return format == 5 ? (c.red | (uint32_t{c.green} << 8) | (uint32_t{c.blue} << 16))
+                         : (c.blue | (uint32_t{c.green} << 8) | (uint32_t{c.red} << 16));
+    case 32: return PackColor(c, format);
+    default: return 0;
+  }
+}
+
+// --- Mixing rules -----------------------------------------------------------
+
+template <int D>
+inline uint32_t Spread(uint32_t p) {
+  if constexpr (D == 15) {
+    return ((p & 0x3E0u) << 16) | (p & 0x7C1Fu);
+  } else {
+    return ((p & 0x7E0u) << 16) | (p & 0xF81Fu);
+  }
+}
+template <int D>
+inline uint32_t Unspread(uint32_t v) {
+  if constexpr (D == 15) {
+    return ((v >> 5) & 0x7C1Fu) | ((v >> 21) & 0x3E0u);
+  } else {
+    return ((v >> 5) & 0xF81Fu) | ((v >> 21) & 0x7E0u);
+  }
+}
+
+// d + (((s - d) * (a + 1)) >> 6) on the three bytes at bits 0, 8 and 16, which
+// equals (d * (63 - a) + s * (a + 1)) >> 6: both terms are non-negative, so two
+// channels share one multiply. The fourth byte comes out 0.
+inline uint32_t MixBytes(uint32_t s, uint32_t d, uint32_t a) {
+  const uint32_t keep = 63 - a;
+  const uint32_t take = a + 1;
+  const uint32_t rb = (((d & 0xFF00FFu) * keep + (s & 0xFF00FFu) * take) >> 6) & 0xFF00FFu;
+  const uint32_t g = ((((d >> 8) & 0xFFu) * keep + ((s >> 8) & 0xFFu) * take) >> 6) & 0xFFu;
+  return rb | (g << 8);
+}
+
+// d + (((s - d) * w) >> 14) per byte (mixing against a target alpha).
+inline uint32_t MixBytesRatio(uint32_t s, uint32_t d, int32_t w) {
+  uint32_t r = 0;
+  for (uint32_t shift = 0; shift < 24; shift += 8) {
+    const int32_t sc = static_cast<int32_t>((s >> shift) & 0xFF);
+    const int32_t dc = static_cast<int32_t>((d >> shift) & 0xFF);
+    r |= (static_cast<uint32_t>(dc + (((sc - dc) * w) >> 14)) & 0xFFu) << shift;
+  }
+  return r;
+}
+
+// d + LevelTable[s - d] per byte.
+inline uint32_t LevelBytes(uint32_t s, uint32_t d, const int32_t* lt) {
+  uint32_t r = 0;
+  for (uint32_t shift = 0; shift < 24; shift += 8) {
+    const int32_t sc = static_cast<int32_t>((s >> shift) & 0xFF);
+    const int32_t dc = static_cast<int32_t>((d >> shift) & 0xFF);
+    r |= (static_cast<uint32_t>(dc + lt[sc - dc]) & 0xFFu) << shift;
+  }
+  return r;
+}
+
+// Field layout of 15- and 16-bit pixels: blue, green, red.
+template <int D>
+struct Fields {
+  static constexpr uint32_t kShift[3] = {0, 5, D == 15 ? 10u : 11u};
+  static constexpr uint32_t kMask[3] = {31, D == 15 ? 31u : 63u, 31};
+};
+
+template <int D>
+inline uint32_t LevelWord(uint32_t s, uint32_t d, const int32_t* lt) {
+  uint32_t r = 0;
+  for (int i = 0; i < 3; ++i) {
+    const int32_t sc = static_cast<int32_t>((s >> Fields<D>::kShift[i]) & Fields<D>::kMask[i]);
+    const int32_t dc = static_cast<int32_t>((d >> Fields<D>::kShift[i]) & Fields<D>::kMask[i]);
+    r |= (static_cast<uint32_t>(dc + lt[sc - dc]) & Fields<D>::kMask[i]) << Fields<D>::kShift[i];
+  }
+  return r;
+}
+
+// --- The generic kernel -----------------------------------------------------
+
+enum class Gate { kNone, kKey, kMask };
+enum class Mix { kCopy, kLevel, kAlpha, kScaledAlpha };
+
+// Holds a reference to the opacity ratio table for one call.
+struct RatioRef {
+  OpacityRatioTable* table = nullptr;
+  ~RatioRef() {
+    if (table) table->Release();
+  }
+};
+
+// One routine of the family: destination depth D (the Depth16 copies and key
+// routines also serve 15 bits), gate G, mixing M, solid or pixel source, and
+// whether alpha 0 and 63 short-cut to keep and copy.
+template <int D, Gate G, Mix M, bool Solid, bool Shortcuts>
+void Kernel(const TransferRowArgs& a) {
+  using P = Px<D>;
+  constexpr bool kUsesAlpha = M == Mix::kAlpha || M == Mix::kScaledAlpha;
+  const TransferAttributes& at = a.attributes;
+  if (a.width <= 0 || a.height <= 0 || !a.destination) return;
+  if constexpr (Solid) {
+    if (!a.solidColor) return;
+  } else {
+    if (!a.source) return;
+  }
+  if constexpr (G == Gate::kMask) {
+    if (!at.maskFlags || !a.mask) return;
+  }
+  if constexpr (kUsesAlpha) {
+    if (!a.alpha) return;
+  }
+  const int32_t level = at.GetLevel();
+  if constexpr (M == Mix::kLevel) {
+    if (level <= 0 || level >= 63) return;
+  }
+
+  // 8 bits: the palette's nearest-index and shade tables.
+  const uint8_t* inverse = nullptr;
+  const uint16_t* shade = nullptr;
+  if constexpr (D == 8 && (M != Mix::kCopy || Solid)) {
+    if (!a.colorTable) return;
+    inverse = a.colorTable->nearestIndex;
+    shade = a.colorTable->shade;
+    if (M != Mix::kCopy && (!inverse || !shade)) return;
+  }
+
+  const int32_t packDepth = (D == 16 && a.depth == 15) ? 15 : D;
+  const uint32_t lowShift = (D == 32 && (a.pixelFormat == 9 || a.pixelFormat == 10)) ? 8u : 0u;
+  const uint32_t colorMask = D == 32 ? (0xFFFFFFu << lowShift) : 0xFFFFFFFFu;
+
+  uint32_t key = 0;
+  if constexpr (G == Gate::kKey) {
+    key = D == 8 ? at.keyIndex : PackForDepth(at.keyColor, packDepth, a.pixelFormat);
+  }
+  uint32_t solid = 0;
+  if constexpr (Solid) {
+    if constexpr (D == 8) {
+      const int32_t index = FindNearestColorIndex(*a.colorTable, *a.solidColor);
+      if (index < 0) return;
+      solid = static_cast<uint32_t>(index);
+    } else {
+      solid = PackForDepth(*a.solidColor, packDepth, a.pixelFormat);
+    }
+  }
+
+  // Shared tables for the call.
+  LookupTableRef<VMultiplyTable> levelTable;
+  LookupTableRef<VMultiplyTable> alphaScaleTable;
+  LookupTableRef<VMultiplyTable> solidTables[3];
+  const int32_t* lt = nullptr;
+  const int32_t* alphaScale = nullptr;
+  const int32_t* st[3] = {nullptr, nullptr, nullptr};
+  if constexpr (M == Mix::kLevel && D != 8) {
+    if constexpr (!Solid) {
+      levelTable.Reset(GetMultiplyTable(level * kOneOver63, 0.0, -255, 256));
+      if (!levelTable) return;
+      lt = levelTable->Get();
+    } else {
+      for (int i = 0; i < 3; ++i) {
+        uint32_t c;
+        int32_t n;
+        if constexpr (D == 15 || D == 16) {
+          c = (solid >> Fields<D>::kShift[i]) & Fields<D>::kMask[i];
+          n = static_cast<int32_t>(Fields<D>::kMask[i]) + 1;
+        } else {
+          c = (solid >> (lowShift + 8 * i)) & 0xFF;
+          n = 256;
+        }
+        solidTables[i].Reset(GetMultiplyTable((63 - level) * kOneOver63, c * level * kOneOver63, 0, n));
+        if (!solidTables[i]) return;
+        st[i] = solidTables[i]->Get();
+      }
+    }
+  }
+  if constexpr (M == Mix::kScaledAlpha) {
+    alphaScaleTable.Reset(GetMultiplyTable(level * kOneOver63, 0.0, 0, 64));
+    if (!alphaScaleTable) return;
+    alphaScale = alphaScaleTable->Get();
+  }
+  RatioRef ratio;
+  const uint16_t* ratioEntries = nullptr;
+  constexpr bool kMayUseTarget = D == 24 && G == Gate::kNone && !Solid && kUsesAlpha;
+  if constexpr (kMayUseTarget) {
+    if (a.targetAlpha) {
+      ratio.table = AcquireOpacityRatioTable();
+      ratioEntries = ratio.table->GetEntries();
+      if (!ratioEntries) return;
+    }
+  }
+
+  // The 8-bit level routines mix with a constant weight.
+  const uint16_t* shadeSource = nullptr;
+  const uint16_t* shadeDest = nullptr;
+  if constexpr (D == 8 && M == Mix::kLevel) {
+    shadeSource = shade + level * 256;
+    shadeDest = shade + (63 - level) * 256;
+  }
+  // Without a target alpha plane the shortcuts of the 15-, 16- and 32-bit
+  // routines are taken by selection rather than by branches.
+  constexpr bool kBranchFreeShortcuts = (D == 15 || D == 16 || D == 32);
+  const uint32_t solidSpread = (D == 15 || D == 16) ? Spread<(D == 15 ? 15 : 16)>(solid) : 0;
+
+  const uint8_t* srow = a.source;
+  uint8_t* drow = a.destination;
+  const uint8_t* arow = a.alpha;
+  const uint8_t* trow = ratioEntries ? a.targetAlpha : nullptr;
+  const uint8_t* mrow = a.mask;
+  for (int32_t y = 0; y < a.height; ++y) {
+    for (int32_t x = 0; x < a.width; ++x) {
+      if constexpr (G == Gate::kMask) {
+        if (at.maskFlags[mrow[x]] != 0) continue;
+      }
+      uint8_t* dp = drow + static_cast<intptr_t>(x) * P::kBytes;
+      uint32_t s;
+      if constexpr (Solid) {
+        s = solid;
+      } else {
+        s = P::Load(srow + static_cast<intptr_t>(x) * P::kBytes);
+      }
+      if constexpr (G == Gate::kKey) {
+        if constexpr (D == 32 && M == Mix::kCopy) {
+          if ((s & colorMask) == (key & colorMask)) continue;
+        } else {
+          if (s == key) continue;
+        }
+      }
+      if constexpr (M == Mix::kCopy) {
+        if constexpr (D == 32 && G == Gate::kKey) {
+          P::Store(dp, (P::Load(dp) & ~colorMask) | (s & colorMask));
+        } else {
+          P::Store(dp, s);
+        }
+      } else if constexpr (M == Mix::kLevel) {
+        const uint32_t d = P::Load(dp);
+        if constexpr (D == 8) {
+          P::Store(dp, inverse[shadeSource[s] + shadeDest[d]]);
+        } else if constexpr (D == 15 || D == 16) {
+          if constexpr (Solid) {
+            uint32_t r = 0;
+            for (int i = 0; i < 3; ++i) {
+              r |= (static_cast<uint32_t>(st[i][(d >> Fields<D>::kShift[i]) & Fields<D>::kMask[i]]) & Fields<D>::kMask[i])
+                   << Fields<D>::kShift[i];
+            }
+            P::Store(dp, r);
+          } else {
+            P::Store(dp, LevelWord<D>(s, d, lt));
+          }
+        } else {
+          const uint32_t du = d >> lowShift;
+          uint32_t r;
+          if constexpr (Solid) {
+            r = (static_cast<uint32_t>(st[0][du & 0xFF]) & 0xFF) | ((static_cast<uint32_t>(st[1][(du >> 8) & 0xFF]) & 0xFF) << 8) |
+                ((static_cast<uint32_t>(st[2][(du >> 16) & 0xFF]) & 0xFF) << 16);
+          } else {
+            r = LevelBytes(s >> lowShift, du, lt);
+          }
+          P::Store(dp, r << lowShift);
+        }
+      } else {
+        uint32_t alpha = arow[x];
+        if constexpr (D == 8 || M == Mix::kScaledAlpha) {
+          alpha &= 63;
+        } else {
+          alpha = alpha > 63 ? 63 : alpha;
+        }
+        if constexpr (M == Mix::kScaledAlpha) alpha = static_cast<uint32_t>(alphaScale[alpha]);
+        if constexpr (Shortcuts && !kBranchFreeShortcuts) {
+          if (alpha == 0) continue;
+          if (alpha == 63) {
+            P::Store(dp, s);
+            continue;
+          }
+        }
+        const uint32_t d = P::Load(dp);
+        if constexpr (Shortcuts && kBranchFreeShortcuts) {
+          // Mixed alpha planes defeat branch prediction: mix, then pick.
+          uint32_t mixed;
+          if constexpr (D == 15 || D == 16) {
+            const uint32_t k = alpha >> 1;
+            mixed = Unspread<D>(Spread<D>(d) * (32 - k) + (Solid ? solidSpread : Spread<D>(s)) * k);
+          } else {
+            mixed = MixBytes(s >> lowShift, d >> lowShift, alpha) << lowShift;
+          }
+          mixed = alpha == 63 ? s : mixed;
+          P::Store(dp, alpha == 0 ? d : mixed);
+          continue;
+        }
+        if constexpr (D == 8) {
+          P::Store(dp, inverse[shade[alpha * 256 + s] + shade[(63 - alpha) * 256 + d]]);
+        } else if constexpr (D == 15 || D == 16) {
+          const uint32_t k = alpha >> 1;
+          const uint32_t ss = Solid ? solidSpread : Spread<D>(s);
+          P::Store(dp, Unspread<D>(Spread<D>(d) * (32 - k) + ss * k));
+        } else {
+          if constexpr (kMayUseTarget) {
+            if (trow) {
+              const int32_t w = ratioEntries[alpha * 64 + (trow[x] & 63)];
+              P::Store(dp, MixBytesRatio(s >> lowShift, d >> lowShift, w) << lowShift);
+              continue;
+            }
+          }
+          P::Store(dp, MixBytes(s >> lowShift, d >> lowShift, alpha) << lowShift);
+        }
+      }
+    }
+    drow += a.destinationRowBytes;
+    if constexpr (!Solid) srow += a.sourceRowBytes;
+    if constexpr (kUsesAlpha) arow += a.alphaRowBytes;
+    if constexpr (kMayUseTarget) {
+      if (trow) trow += a.targetAlphaRowBytes;
+    }
+    if constexpr (G == Gate::kMask) mrow += a.maskRowBytes;
+  }
+}
+
+// Fills every row with one pixel value of `bytes` bytes.
+void FillRows(uint8_t* row, int32_t rowBytes, int32_t width, int32_t height, uint32_t value, int32_t bytes) {
+  if (!row || width <= 0 || height <= 0) return;
+  for (int32_t y = 0; y < height; ++y, row += rowBytes) {
+    switch (bytes) {
+      case 1: std::memset(row, static_cast<int>(value & 0xFF), static_cast<size_t>(width)); break;
+      case 2: {
+        const uint32_t pair = (value & 0xFFFF) | (value << 16);
+        uint8_t* p = row;
+        int32_t n = width;
+        if ((reinterpret_cast<uintptr_t>(p) & 2) != 0 && n > 0) {
+          Store16(p, value);
+          p += 2;
+          --n;
+        }
+        for (; n >= 2; n -= 2, p += 4) Store32(p, pair);
+        if (n) Store16(p, value);
+        break;
+      }
+      case 3: {
+        uint8_t* p = row;
+        for (int32_t x = 0; x < width; ++x, p += 3) Px<24>::Store(p, value);
+        break;
+      }
+      default: {
+        uint8_t* p = row;
+        for (int32_t x = 0; x < width; ++x, p += 4) Store32(p, value);
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void CopyPixelRows(const TransferRowArgs& a) {
+  if (!a.source || !a.destination || a.width <= 0 || a.height <= 0 || a.bytesPerPixel <= 0) return;
+  const size_t rowLength = static_cast<size_t>(a.width) * static_cast<size_t>(a.bytesPerPixel);
+  const uint8_t* s = a.source;
+  uint8_t* d = a.destination;
+  if (s == d && a.sourceRowBytes == a.destinationRowBytes) return;
+  // Rows of the same map that overlap in memory: walk them in the order that
+  // reads every source row before it is overwritten.
+  const intptr_t step = a.sourceRowBytes;
+  const intptr_t gap = reinterpret_cast<intptr_t>(d) - reinterpret_cast<intptr_t>(s);
+  const bool backwards = step == a.destinationRowBytes && step != 0 && ((gap > 0) == (step > 0)) &&
+                         (gap < 0 ? -gap : gap) < static_cast<intptr_t>(a.height) * (step < 0 ? -step : step);
+  if (backwards) {
+    s += step * (a.height - 1);
+    d += step * (a.height - 1);
+    for (int32_t y = 0; y < a.height; ++y, s -= step, d -= step) std::memmove(d, s, rowLength);
+    return;
+  }
+  for (int32_t y = 0; y < a.height; ++y, s += a.sourceRowBytes, d += a.destinationRowBytes) {
+    std::memmove(d, s, rowLength);
+  }
+}
+
+void TransferMode0Depth8Table(const TransferRowArgs& a) {
+  if (!a.solidColor || !a.colorTable) return;
+  const int32_t index = FindNearestColorIndex(*a.colorTable, *a.solidColor);
+  if (index < 0) return;
+  FillRows(a.destination, a.destinationRowBytes, a.width, a.height, static_cast<uint32_t>(index), 1);
+}
+
+void TransferMode0Depth8(const TransferRowArgs& a) {
+  if (!a.solidColor) return;
+  FillRows(a.destination, a.destinationRowBytes, a.width, a.height, a.solidColor->red, 1);
+}
+
+void TransferMode0Depth16(const TransferRowArgs& a) {
+  if (!a.solidColor) return;
+  FillRows(a.destination, a.destinationRowBytes, a.width, a.height,
+           PackForDepth(*a.solidColor, a.depth == 15 ? 15 : 16, a.pixelFormat), 2);
+}
+
+void TransferMode0Depth24(const TransferRowArgs& a) {
+  if (!a.solidColor) return;
+  FillRows(a.destination, a.destinationRowBytes, a.width, a.height, PackForDepth(*a.solidColor, 24, a.pixelFormat), 3);
+}
+
+void TransferMode0Depth32(const TransferRowArgs& a) {
+  if (!a.solidColor) return;
+  FillRows(a.destination, a.destinationRowBytes, a.width, a.height, PackColor(*a.solidColor, a.pixelFormat), 4);
+}
+
+#define OSTREVAN_KERNEL(name, D, G, M, S, C) \
+  void name(const TransferRowArgs& a) { Kernel<D, Gate::G, Mix::M, S, C>(a); }
+
+OSTREVAN_KERNEL(TransferMode1Depth8, 8, kKey, kCopy, false, false)
+OSTREVAN_KERNEL(TransferMode2Depth16, 16, kKey, kCopy, false, false)
+OSTREVAN_KERNEL(TransferMode2Depth24, 24, kKey, kCopy, false, false)
+OSTREVAN_KERNEL(TransferMode2Depth32, 32, kKey, kCopy, false, false)
+
+OSTREVAN_KERNEL(TransferMode4Depth8, 8, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4Depth15, 15, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4Depth16, 16, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4Depth24, 24, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4Depth32, 32, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4FlaggedDepth8, 8, kNone, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode4FlaggedDepth15, 15, kNone, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode4FlaggedDepth16, 16, kNone, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode4FlaggedDepth24, 24, kNone, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode4FlaggedDepth32, 32, kNone, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode5Depth8, 8, kKey, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode6Depth15, 15, kKey, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode6Depth16, 16, kKey, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode6Depth24, 24, kKey, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode6Depth32, 32, kKey, kLevel, false, false)
+
+OSTREVAN_KERNEL(TransferMode8Depth8, 8, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8Depth15, 15, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8Depth16, 16, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8Depth24, 24, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8Depth32, 32, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8FlaggedDepth8, 8, kNone, kAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode8FlaggedDepth15, 15, kNone, kAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode8FlaggedDepth16, 16, kNone, kAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode8FlaggedDepth24, 24, kNone, kAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode8FlaggedDepth32, 32, kNone, kAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode9Depth8, 8, kKey, kAlpha, false, false)
+OSTREVAN_KERNEL(TransferMode10Depth15, 15, kKey, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode10Depth16, 16, kKey, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode10Depth24, 24, kKey, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode10Depth32, 32, kKey, kAlpha, false, true)
+
+OSTREVAN_KERNEL(TransferMode12Depth8, 8, kNone, kScaledAlpha, false, false)
+OSTREVAN_KERNEL(TransferMode12Depth15, 15, kNone, kScaledAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode12Depth16, 16, kNone, kScaledAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode12Depth24, 24, kNone, kScaledAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode12Depth32, 32, kNone, kScaledAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode12FlaggedDepth8, 8, kNone, kScaledAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode12FlaggedDepth15, 15, kNone, kScaledAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode12FlaggedDepth16, 16, kNone, kScaledAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode12FlaggedDepth24, 24, kNone, kScaledAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode12FlaggedDepth32, 32, kNone, kScaledAlpha, true, true)
+OSTREVAN_KERNEL(TransferMode13Depth8, 8, kKey, kScaledAlpha, false, false)
+OSTREVAN_KERNEL(TransferMode14Depth15, 15, kKey, kScaledAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode14Depth16, 16, kKey, kScaledAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode14Depth24, 24, kKey, kScaledAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode14Depth32, 32, kKey, kScaledAlpha, false, true)
+
+OSTREVAN_KERNEL(TransferMode16Depth8, 8, kMask, kCopy, false, false)
+OSTREVAN_KERNEL(TransferMode16Depth16, 16, kMask, kCopy, false, false)
+OSTREVAN_KERNEL(TransferMode16Depth24, 24, kMask, kCopy, false, false)
+OSTREVAN_KERNEL(TransferMode16Depth32, 32, kMask, kCopy, false, false)
+OSTREVAN_KERNEL(TransferMode16FlaggedDepth8, 8, kMask, kCopy, true, false)
+OSTREVAN_KERNEL(TransferMode16FlaggedDepth16, 16, kMask, kCopy, true, false)
+OSTREVAN_KERNEL(TransferMode16FlaggedDepth24, 24, kMask, kCopy, true, false)
+OSTREVAN_KERNEL(TransferMode16FlaggedDepth32, 32, kMask, kCopy, true, false)
+OSTREVAN_KERNEL(TransferMode20Depth8, 8, kMask, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode20Depth15, 15, kMask, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode20Depth16, 16, kMask, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode20Depth24, 24, kMask, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode20Depth32, 32, kMask, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode20FlaggedDepth8, 8, kMask, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode20FlaggedDepth15, 15, kMask, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode20FlaggedDepth16, 16, kMask, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode20FlaggedDepth24, 24, kMask, kLevel, true, false)
+OSTREVAN_KERNEL(TransferMode20FlaggedDepth32, 32, kMask, kLevel, true, false)
+
+#undef OSTREVAN_KERNEL
