@@ -1,0 +1,135 @@
+// Streaming a 64 MiB medium through MediaArchive::OpenMedia and 4 KiB VFile
+// reads, against a plain pread loop over the same bytes in the same run. The
+// ratio (ours / pread) is printed at the end.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/archive/ArchiveServices.h"
+#include "engine/archive/MediaArchive.h"
+
+namespace {
+
+constexpr int64_t kMediumSize = 64 << 20;
+constexpr int32_t kChunk = 4096;
+constexpr uint16_t kId = 1234;
+
+struct BenchArchive {
+  std::string path;
+  uint32_t dataOffset = 0;
+
+  BenchArchive() {
+    char tmpl[] = "/tmp/ostrevan_bench_msf_XXXXXX";
+    int fd = mkstemp(tmpl);
+    path = tmpl;
+    uint8_t header[archive_format::kHeaderSize + archive_format::kEntrySize];
+    archive_format::EncodeHeader(1, header);
+    MediaEntry entry;
+    entry.id = kId;
+    entry.type = MakeTypeCode("MPG ");
+    entry.offset = sizeof header;
+    entry.size = kMediumSize;
+    archive_format::EncodeEntry(entry, header + archive_format::kHeaderSize);
+    dataOffset = entry.offset;
+    if (write(fd, header, sizeof header) != static_cast<ssize_t>(sizeof header)) std::abort();
+    std::vector<uint8_t> block(1 << 20);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 31);
+    for (int64_t done = 0; done < kMediumSize; done += static_cast<int64_t>(block.size())) {
+      if (write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size())) std::abort();
+    }
+    close(fd);
+  }
+  ~BenchArchive() { unlink(path.c_str()); }
+};
+
+BenchArchive& Archive() {
+  static BenchArchive archive;
+  return archive;
+}
+
+void BM_OpenMediaVFileRead(benchmark::State& state) {
+  MediaArchive archive;
+  if (!archive.OpenArchive(VFileSpec(Archive().path.c_str()), false)) {
+    state.SkipWithError("cannot open the archive");
+    return;
+  }
+  ScopedMediaArchive serve(&archive);
+  std::vector<uint8_t> buf(kChunk);
+  for (auto _ : state) {
+    VFile window;
+    uint32_t type = MakeTypeCode("MPG ");
+    if (!archive.OpenMedia(kId, window, type)) {
+      state.SkipWithError("cannot open the medium");
+      return;
+    }
+    int64_t total = 0;
+    int32_t n;
+    while ((n = window.Read(buf.data(), kChunk)) > 0) total += n;
+    benchmark::DoNotOptimize(total);
+    benchmark::DoNotOptimize(buf.data());
+  }
+  state.SetBytesProcessed(state.iterations() * kMediumSize);
+}
+
+void BM_PlainPread(benchmark::State& state) {
+  int fd = open(Archive().path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    state.SkipWithError("cannot open the file");
+    return;
+  }
+  std::vector<uint8_t> buf(kChunk);
+  const int64_t start = Archive().dataOffset;
+  for (auto _ : state) {
+    int64_t total = 0;
+    for (int64_t pos = 0; pos < kMediumSize; pos += kChunk) {
+      ssize_t n = pread(fd, buf.data(), kChunk, start + pos);
+      if (n <= 0) break;
+      total += n;
+    }
+    benchmark::DoNotOptimize(total);
+    benchmark::DoNotOptimize(buf.data());
+  }
+  state.SetBytesProcessed(state.iterations() * kMediumSize);
+  close(fd);
+}
+
+BENCHMARK(BM_PlainPread)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_OpenMediaVFileRead)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
+
+// Prints as usual and remembers each benchmark's best time per iteration over
+// its repetitions (the least disturbed by other load on the machine).
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration) continue;
+      std::string name = run.run_name.function_name;
+      double t = run.GetAdjustedRealTime();
+      auto it = times_.find(name);
+      if (it == times_.end() || t < it->second) times_[name] = t;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Archive();
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto ours = reporter.times_.find("BM_OpenMediaVFileRead");
+  auto ref = reporter.times_.find("BM_PlainPread");
+  if (ours != reporter.times_.end() && ref != reporter.times_.end() && ref->second > 0) {
+    std::printf("OpenMedia+VFile::Read / pread = %.3f (best of the repetitions; target <= 1.10)\n", ours->second / ref->second);
+  }
+  benchmark::Shutdown();
+  return 0;
+}

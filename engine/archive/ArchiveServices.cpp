@@ -1,0 +1,45 @@
+// Program-wide archive routing and the current archive.
+#include "engine/archive/ArchiveServices.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<MediaArchiveRouter*> gRouter{nullptr};
+std::atomic<MediaArchive*> gDefault{nullptr};
+std::atomic<MediaArchive*> gCurrent{nullptr};
+
+}  // namespace
+
+MediaArchive* GetArchiveForMedia(uint16_t id) {
+  MediaArchiveRouter* router = gRouter.load();
+  if (router != nullptr) return router->GetArchiveForMedia(id);
+  return gDefault.load();
+}
+
+MediaArchive* GetCurrentArchive() { return gCurrent.load(); }
+
+MediaArchive* SetCurrentArchive(MediaArchive* archive) {
+  if (archive == nullptr) return gCurrent.load();
+  return gCurrent.exchange(archive);
+}
+
+MediaArchiveRouter* SetMediaArchiveRouter(MediaArchiveRouter* router) { return gRouter.exchange(router); }
+
+MediaArchive* SetDefaultMediaArchive(MediaArchive* archive) { return gDefault.exchange(archive); }
+
+void ForgetMediaArchive(MediaArchive* archive) {
+  if (archive == nullptr) return;
+  MediaArchive* expected = archive;
+  gDefault.compare_exchange_strong(expected, nullptr);
+  expected = archive;
+  gCurrent.compare_exchange_strong(expected, nullptr);
+}
+
+ScopedMediaArchive::ScopedMediaArchive(MediaArchive* archive)
+    : previousDefault_(gDefault.exchange(archive)), previousCurrent_(gCurrent.exchange(archive)) {}
+
+ScopedMediaArchive::~ScopedMediaArchive() {
+  gDefault.store(previousDefault_);
+  gCurrent.store(previousCurrent_);
+}

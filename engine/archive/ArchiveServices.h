@@ -1,0 +1,51 @@
+// The application shell's archive services as the engine sees them: which
+// archive serves a media id, and the program-wide current archive. The shell
+// installs its routing at start-up; until then the one registered default
+// archive serves every id. Archives stay owned by whoever created them.
+#pragma once
+
+#include <cstdint>
+
+class MediaArchive;
+
+// The shell's routing of media ids to archives.
+class MediaArchiveRouter {
+ public:
+  virtual ~MediaArchiveRouter() = default;
+  // The archive that serves the id, or null when it was not created.
+  virtual MediaArchive* GetArchiveForMedia(uint16_t id) = 0;
+};
+
+// The archive that serves the id: the installed router's answer, else the
+// default archive (null when none is registered). Changes no state.
+MediaArchive* GetArchiveForMedia(uint16_t id);
+// The current archive (null before one is set).
+MediaArchive* GetCurrentArchive();
+// Makes a non-null archive current and returns the previous one; null changes
+// nothing and returns the current one.
+MediaArchive* SetCurrentArchive(MediaArchive* archive);
+
+// Installs the shell's router (null removes it); returns the previous one.
+// The router is not owned and must outlive its installation.
+MediaArchiveRouter* SetMediaArchiveRouter(MediaArchiveRouter* router);
+// Registers the archive that serves every id while no router is installed
+// (null unregisters); returns the previous one.
+MediaArchive* SetDefaultMediaArchive(MediaArchive* archive);
+
+// Forgets everything that refers to `archive` (default, current); archives
+// call it when they are destroyed so no service hands out a dead archive.
+void ForgetMediaArchive(MediaArchive* archive);
+
+// Registers an archive as the default and current one for a scope (tools and
+// tests), restoring the previous ones afterwards.
+class ScopedMediaArchive {
+ public:
+  explicit ScopedMediaArchive(MediaArchive* archive);
+  ~ScopedMediaArchive();
+  ScopedMediaArchive(const ScopedMediaArchive&) = delete;
+  ScopedMediaArchive& operator=(const ScopedMediaArchive&) = delete;
+
+ private:
+  MediaArchive* previousDefault_;
+  MediaArchive* previousCurrent_;
+};

@@ -1,0 +1,50 @@
+// The title's per-category tables (category 1..12, one 32-bit entry per item
+// number 0..999), filled by the shell at start-up. The low 16 bits of an entry
+// of category 2 are the item's base media id. The shell registers its tables
+// here; MemoryCategoryTables holds them in memory.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CategoryTables {
+ public:
+  virtual ~CategoryTables() = default;
+  // The entry of an item; false when the table or the item is absent.
+  virtual bool GetCategoryEntry(int32_t category, int32_t itemNumber, uint32_t& entry) const = 0;
+};
+
+// Registers the tables (null: none) and returns the previous ones. Not owned:
+// the caller keeps them alive while they are registered.
+CategoryTables* SetCategoryTables(CategoryTables* tables);
+CategoryTables* GetCategoryTables();
+
+// The base media id of an item: the low 16 bits of its entry in the registered
+// tables. 0 (no media) when no tables are registered, the category is outside
+// 1..12, the number outside 0..999 or the entry absent; 0xFFFF, which some
+// tables use for "none", also gives 0.
+uint16_t GetItemBaseMediaId(int32_t category, int32_t itemNumber);
+
+// Tables in memory: every entry starts at 0.
+class MemoryCategoryTables : public CategoryTables {
+ public:
+  MemoryCategoryTables();
+  bool GetCategoryEntry(int32_t category, int32_t itemNumber, uint32_t& entry) const override;
+  // False when the category or number is out of range.
+  bool SetCategoryEntry(int32_t category, int32_t itemNumber, uint32_t entry);
+
+ private:
+  std::vector<uint32_t> entries_;
+};
+
+// Registers tables for the life of the scope and restores the previous ones.
+class ScopedCategoryTables {
+ public:
+  explicit ScopedCategoryTables(CategoryTables* tables) : previous_(SetCategoryTables(tables)) {}
+  ~ScopedCategoryTables() { SetCategoryTables(previous_); }
+  ScopedCategoryTables(const ScopedCategoryTables&) = delete;
+  ScopedCategoryTables& operator=(const ScopedCategoryTables&) = delete;
+
+ private:
+  CategoryTables* previous_;
+};

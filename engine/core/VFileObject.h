@@ -1,0 +1,73 @@
+// VFileObject: one open operating-system file, shared by reference count
+// between the VFile windows onto it and serialised by its own re-entrant
+// mutex, so that VFiles on different threads may share it.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/core/VFileSpec.h"
+#include "engine/core/VMutex.h"
+
+// The record of an asynchronous read: bytesRead counts the bytes delivered.
+struct VReadRequest {
+  int32_t status = 0;
+  int32_t bytesRead = 0;
+};
+
+class VFileObject {
+ public:
+  enum Access : int32_t { kRead = 1, kWrite = 2, kReadWrite = 3 };
+
+  // Closed, no access, position 0, one user (the creator).
+  VFileObject(const VFileSpec& spec, uint32_t type, uint32_t creator);
+  VFileObject(const VFileObject&) = delete;
+  VFileObject& operator=(const VFileObject&) = delete;
+
+  // Opens (or widens access to) the file. An existing file is never
+  // truncated; a missing one is created (empty) only for write access.
+  bool Open(int32_t access);
+  // Closes when at most one VFile uses the object; false (still open) while
+  // several do. Closing a closed object is true.
+  bool Close();
+  bool IsOpen() const { return open_; }
+  void GetFileSpec(VFileSpec& out) const;
+  uint32_t GetType() const { return type_; }
+  uint32_t GetCreator() const { return creator_; }
+  int32_t GetAccess() const { return access_; }
+
+  // Size of the file in bytes; 0 when not open. Does not open the file.
+  int64_t GetSize();
+  // The position the object stands at after its last transfer (0 when closed).
+  int64_t Tell();
+  // Moves the cached position (absolute, or relative to it). False when closed.
+  bool Seek(int64_t offset, bool absolute);
+
+  // Reads count bytes at the absolute offset, opening the file for reading
+  // when needed. Returns the bytes read (0 on any failure).
+  virtual int32_t Read(void* buffer, int64_t offset, int32_t count);
+  // Writes count bytes at the absolute offset, (re)opening for reading and
+  // writing when needed. Returns the bytes written.
+  virtual int32_t Write(const void* buffer, int64_t offset, int32_t count);
+  // Reads at once (this platform has no asynchronous completion) and adds the
+  // bytes delivered to the request. 0 when everything came, else -1.
+  virtual int32_t BeginRead(void* buffer, int64_t offset, int32_t count, VReadRequest& request);
+  // One user less; at zero the object deletes itself (closing the file).
+  virtual void Release();
+  // One user more; returns the new count.
+  int32_t AddUser();
+  int32_t GetUserCount();
+
+ protected:
+  virtual ~VFileObject();
+
+ private:
+  int handle_ = -1;
+  VFileSpec spec_;
+  uint32_t type_;
+  uint32_t creator_;
+  bool open_ = false;
+  int32_t access_ = 0;
+  int64_t position_ = 0;
+  int32_t users_ = 1;
+  VMutex mutex_;
+};

@@ -1,0 +1,113 @@
+// ostrevan-tool archive list / extract: the listing equals the independent
+// Python reader's, exit codes and messages, end to end through the executable.
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "engine/archive/ArchiveTestSupport.h"
+#include "tools/ToolCommands.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kArchive = R"({"entries": [
+  {"id": 3, "type": "TEXT", "name": "readme", "data": "text\u0000"},
+  {"id": 5, "type": "RIX ", "name": "eightchr", "data": "pixels"},
+  {"id": 5, "type": "RAX ", "name": "", "data": "alpha"},
+  {"id": 6, "type": "\u0001ab ", "name": "odd\u0001", "data": ""},
+  {"id": 9, "name": "multi", "variants": [
+     {"key": 0, "type": "RIX ", "name": "v0", "data": "zero"},
+     {"key": 2, "type": "JPEG", "name": "v2", "data": "two"}]},
+  {"id": 65535, "type": "RSX ", "name": "last", "data": "snd"}
+]})";
+
+struct Result {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Result RunCommand(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  int code = RunTool(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+class ArchiveToolTest : public ArchiveFixture {};
+
+TEST_F(ArchiveToolTest, ListMatchesTheIndependentReader) {
+  std::string path = Build("a.msf", kArchive);
+  Result r = RunCommand({"archive", "list", path});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, Capture("python3 '" + Oracle() + "' list '" + path + "'"));
+  // Spot checks of the format itself.
+  EXPECT_NE(r.out.find("1\t5\tRIX \t"), std::string::npos);
+  EXPECT_NE(r.out.find("\teightchr\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\tvariant\t2\tJPEG\t"), std::string::npos);
+  EXPECT_NE(r.out.find("odd\\x01\n"), std::string::npos);
+}
+
+TEST_F(ArchiveToolTest, RefusesWhatIsNotAnArchive) {
+  std::string truncated = Build("t.msf", R"({"entries": [{"id": 1, "type": "TEXT", "data": "x"}], "truncate": 12})");
+  std::string badVariants = Build("v.msf", R"({"entries": [{"id": 1, "variants": [
+       {"key": 0, "type": "RIX ", "data": "v"}], "msf_size": 30}]})");
+  struct Row {
+    std::vector<std::string> args;
+    int code;
+    bool message;
+  } rows[] = {
+      {{"archive", "list", truncated}, 1, true},
+      {{"archive", "list", Path("missing.msf")}, 1, true},
+      {{"archive", "list", dir_}, 1, true},
+      {{"archive", "list", badVariants}, 1, true},  // listed, but the table is reported
+      {{"archive", "extract", truncated, Path("o")}, 1, true},
+      {{"archive"}, 2, true},
+      {{"archive", "list"}, 2, true},
+      {{"nonsense"}, 2, true},
+      {{}, 2, true},
+  };
+  for (const Row& row : rows) {
+    Result r = RunCommand(row.args);
+    EXPECT_EQ(r.code, row.code) << (row.args.size() > 2 ? row.args[2] : "");
+    EXPECT_EQ(!r.err.empty(), row.message);
+  }
+}
+
+TEST_F(ArchiveToolTest, ExtractWritesEveryMedium) {
+  std::string path = Build("a.msf", kArchive);
+  std::string out = Path("Out/Sub");
+  Result r = RunCommand({"archive", "extract", path, out});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "extracted 6 of 6 media\n");
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(out)) files += e.path().extension() == ".mf";
+  EXPECT_EQ(files, 6);  // ids 5 and 5 share a name: the second one is suffixed
+  EXPECT_TRUE(fs::exists(out + "/Media0005_2.mf"));
+  EXPECT_EQ(Capture("python3 '" + Oracle() + "' mf '" + out + "/Media0005.mf'"),
+            "5\tRIX \teightchr\t22\t6\t706978656c73\n");
+
+  // A bad entry stops the extraction: exit 1 and the count written.
+  std::string bad = Build("b.msf", R"({"entries": [{"id": 1, "type": "TEXT", "data": "x"},
+    {"id": 2, "type": "TEXT", "data": "y", "size": 99}]})");
+  r = RunCommand({"archive", "extract", bad, Path("o2")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "extracted 1 of 2 media\n");
+}
+
+TEST_F(ArchiveToolTest, EndToEndThroughTheExecutable) {
+  std::string tool = OSTREVAN_TOOL_BIN;
+  ASSERT_FALSE(tool.empty());
+  std::string path = Build("a.msf", kArchive);
+  std::string listing = Capture("'" + tool + "' archive list '" + path + "'");
+  EXPECT_EQ(listing, Capture("python3 '" + Oracle() + "' list '" + path + "'"));
+  int status = std::system(("'" + tool + "' archive list '" + Path("none") + "' 2>/dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  status = std::system(("'" + tool + "' archive extract '" + path + "' '" + Path("x") + "' >/dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace

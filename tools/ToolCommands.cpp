@@ -1,0 +1,30 @@
+// Subcommand dispatch of ostrevan-tool.
+#include "tools/ToolCommands.h"
+
+#include "tools/ArchiveCommands.h"
+
+namespace {
+
+void PrintUsage(std::ostream& err) {
+  err << "usage: ostrevan-tool archive list ARCHIVE\n"
+         "       ostrevan-tool archive extract ARCHIVE DIR\n";
+}
+
+}  // namespace
+
+int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    PrintUsage(err);
+    return 2;
+  }
+  const std::string& group = args[0];
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (group == "archive") {
+    int result = RunArchiveCommand(rest, out, err);
+    if (result == 2) PrintUsage(err);
+    return result;
+  }
+  err << "ostrevan-tool: unknown command '" << group << "'\n";
+  PrintUsage(err);
+  return 2;
+}
