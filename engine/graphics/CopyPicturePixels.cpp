@@ -1,0 +1,105 @@
+#include "engine/graphics/CopyPicturePixels.h"
+
+#include <algorithm>
+
+#include "engine/graphics/DepthConversion.h"
+#include "engine/graphics/PixelMap.h"
+#include "engine/graphics/TransferDispatcher.h"
+#include "engine/graphics/VColorTable.h"
+
+namespace {
+
+// The first pixel of the rectangle and the signed row step of a locked map.
+uint8_t* RectStart(const PixelMap& map, const VRect& rect, int32_t& step) {
+  uint8_t* base = map.GetPixels();
+  if (!base) return nullptr;
+  step = map.GetRowBytes();
+  if (map.IsDibSection()) {
+    base += int64_t{map.GetHeight() - 1} * map.GetRowBytes();
+    step = -step;
+  }
+  return base + int64_t{rect.top} * step + int64_t{rect.left} * BytesPerPixel(map.GetDepth());
+}
+
+}  // namespace
+
+bool CopyPicturePixels(PixelMap& source, PixelMap& destination, const VRect* sourceRect, const VRect* destinationRect) {
+  if (source.GetPixelFormat() == kFormat555 || source.GetPixelFormat() == kFormat565)
+    source.ConvertPixelFormat(source.GetPixelFormat(), source.GetPixelFormat() | 0x8000);
+
+  VRect s = sourceRect ? *sourceRect : source.GetBounds();
+  VRect d = destinationRect ? *destinationRect : destination.GetBounds();
+  if (s.left < 0) {
+    d.left -= s.left;
+    s.left = 0;
+  }
+  if (s.top < 0) {
+    d.top -= s.top;
+    s.top = 0;
+  }
+  if (d.left < 0) {
+    s.left -= d.left;
+    d.left = 0;
+  }
+  if (d.top < 0) {
+    s.top -= d.top;
+    d.top = 0;
+  }
+  s.right = std::min(s.right, source.GetBounds().right);
+  s.bottom = std::min(s.bottom, source.GetBounds().bottom);
+  d.right = std::min(d.right, destination.GetBounds().right);
+  d.bottom = std::min(d.bottom, destination.GetBounds().bottom);
+  const int32_t width = std::min(s.GetWidth(), d.GetWidth());
+  const int32_t height = std::min(s.GetHeight(), d.GetHeight());
+  if (width <= 0 || height <= 0) return false;
+
+  PixelMapLock sourceLock(&source);
+  PixelMapLock destinationLock(&destination);
+  int32_t sourceStep = 0;
+  int32_t destinationStep = 0;
+  const uint8_t* sp = RectStart(source, s, sourceStep);
+  uint8_t* dp = RectStart(destination, d, destinationStep);
+  if (!sp || !dp) return false;
+
+  VColorTable* sourceTable = source.PeekColorTable();
+  VColorTable* destinationTable = destination.PeekColorTable();
+  const bool compatible = !sourceTable || !destinationTable || destinationTable->BeginsWith(*sourceTable);
+
+  if (source.GetPixelFormat() == destination.GetPixelFormat() &&
+      (source.GetPixelFormat() != kFormatIndexed8 || compatible) && source.GetDepth() == destination.GetDepth()) {
+    TransferAttributes none;
+    TransferRowRoutine routine =
+        SelectTransferRowRoutine(none, destination.GetDepth(), destination.GetPixelFormat(), false);
+    if (routine) {
+      TransferRowArgs args;
+      args.source = sp;
+      args.sourceRowBytes = sourceStep;
+      args.destination = dp;
+      args.destinationRowBytes = destinationStep;
+      args.width = width;
+      args.height = height;
+      args.bytesPerPixel = BytesPerPixel(destination.GetDepth());
+      args.depth = destination.GetDepth();
+      args.pixelFormat = destination.GetPixelFormat();
+      routine(args);
+    }
+    return true;
+  }
+
+  DepthConverter converter = GetDepthConverter(source.GetDepth(), destination.GetDepth());
+  if (!converter) return true;
+  PixelMapAttributes record;
+  source.GetAttributes(record);
+  TransferAttributes key = record.ToTransferAttributes();
+  ColorTableData sourceData;
+  ColorTableData destinationData;
+  if (sourceTable) sourceData = sourceTable->GetColorTableData(false);
+  if (destinationTable) destinationData = destinationTable->GetColorTableData(destination.GetDepth() == 8);
+  converter(sp, sourceStep, source.GetPixelFormat(), sourceTable ? &sourceData : nullptr, dp, destinationStep,
+            destination.GetPixelFormat(), destinationTable ? &destinationData : nullptr, width, height, &key);
+  record.flags = key.flags;
+  record.keyIndex = key.keyIndex;
+  record.keyColor = key.keyColor;
+  destination.SetAttributes(record);
+  return true;
+}

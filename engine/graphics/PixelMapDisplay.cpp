@@ -1,0 +1,44 @@
+#include "engine/graphics/PixelMapDisplay.h"
+
+namespace {
+PixelMapDisplay* gDisplay = nullptr;
+
+PixelMapDisplay* StandIn() {
+  static MemoryPixelMapDisplay display;
+  return &display;
+}
+}  // namespace
+
+MemoryPixelMapDisplay::~MemoryPixelMapDisplay() {
+  if (primary_) primary_->Release();
+}
+
+bool MemoryPixelMapDisplay::CreateFlipChain(const VRect& bounds, int32_t& count) {
+  if (primary_) {
+    primary_->Release();
+    primary_ = nullptr;
+  }
+  if (count < 2 || failChains_) return false;
+  primary_ = platform::Surface::CreateFlipChain(bounds.GetWidth(), bounds.GetHeight(), count - 1, layout_);
+  if (!primary_->IsValid()) {
+    primary_->Release();
+    primary_ = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void MemoryPixelMapDisplay::RestoreSurface(platform::Surface* surface) {
+  if (surface && surface->IsLost()) {
+    surface->Restore();
+    ++restores_;
+  }
+}
+
+PixelMapDisplay* GetPixelMapDisplay() { return gDisplay ? gDisplay : StandIn(); }
+
+PixelMapDisplay* SetPixelMapDisplay(PixelMapDisplay* display) {
+  PixelMapDisplay* previous = GetPixelMapDisplay();
+  gDisplay = display;
+  return previous;
+}
