@@ -1,0 +1,84 @@
+#include "platform/MessageBox.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "platform/Codepage1252.h"
+
+namespace platform {
+namespace {
+
+std::mutex g_mutex;
+MessageBoxCapture g_capture;
+
+bool EnvironmentSays(const char* name, const char* value) {
+  const char* v = std::getenv(name);
+  return v != nullptr && std::strcmp(v, value) == 0;
+}
+
+// Whether an SDL box can appear at all: a desktop to show it on, and not one
+// of SDL's drivers that draw nowhere.
+bool CanShowGraphically() {
+  if (EnvironmentSays("OSTREVAN_MESSAGEBOX", "stderr")) {
+    return false;
+  }
+  const char* driver = SDL_WasInit(SDL_INIT_VIDEO) != 0 ? SDL_GetCurrentVideoDriver() : std::getenv("SDL_VIDEODRIVER");
+  if (driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0)) {
+    return false;
+  }
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 != nullptr && x11[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
+}
+
+}  // namespace
+
+MessageBoxCapture SetMessageBoxCapture(MessageBoxCapture capture) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  MessageBoxCapture previous = std::move(g_capture);
+  g_capture = std::move(capture);
+  return previous;
+}
+
+std::string FormatMessageBoxForConsole(const std::string& title, const std::string& text) {
+  std::string out = Cp1252ToUtf8(title);
+  if (!out.empty()) {
+    out += ": ";
+  }
+  out += Cp1252ToUtf8(text);
+  out += '\n';
+  return out;
+}
+
+int32_t ShowMessageBox(const std::string& title, const std::string& text, MessageBoxIcon icon) {
+  MessageBoxCapture capture;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    capture = g_capture;
+  }
+  if (capture) {
+    return capture(title, text, icon);
+  }
+  if (CanShowGraphically()) {
+    Uint32 flags = 0;
+    switch (icon) {
+      case MessageBoxIcon::kError: flags = SDL_MESSAGEBOX_ERROR; break;
+      case MessageBoxIcon::kWarning: flags = SDL_MESSAGEBOX_WARNING; break;
+      case MessageBoxIcon::kInformation: flags = SDL_MESSAGEBOX_INFORMATION; break;
+      case MessageBoxIcon::kNone: break;
+    }
+    if (SDL_ShowSimpleMessageBox(flags, Cp1252ToUtf8(title).c_str(), Cp1252ToUtf8(text).c_str(), nullptr) == 0) {
+      return kMessageBoxOk;
+    }
+  }
+  const std::string line = FormatMessageBoxForConsole(title, text);
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+  return kMessageBoxOk;
+}
+
+}  // namespace platform

@@ -1,0 +1,393 @@
+#include "platform/Window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/Codepage1252.h"
+#include "platform/Cursor.h"
+#include "platform/Display.h"
+#include "platform/InstanceDirectory.h"
+#include "platform/LogicalScaling.h"
+#include "platform/MessageQueue.h"
+#include "platform/SdlCursorBackend.h"
+#include "platform/WindowQueue.h"
+#include "platform/WindowSystemInternal.h"
+
+namespace platform {
+namespace {
+
+// Windows in creation order (user-interface thread) and the live handles
+// (any thread, under the mutex).
+std::vector<Window*> g_windows;
+std::mutex g_handleMutex;
+std::unordered_set<WindowHandle> g_liveHandles;
+WindowHandle g_nextHandle = 1;
+
+bool g_videoRunning = false;
+bool g_screenSaverAllowed = false;
+WindowHandle g_capture = 0;
+WindowHandle g_focus = 0;
+
+SdlCursorBackend* g_cursorBackend = nullptr;
+CursorBackend* g_previousCursorBackend = nullptr;
+PeekMessageHook g_previousPeek = nullptr;
+ScreenToClientHook g_previousScreenToClient = nullptr;
+
+bool PeekHook() {
+  Message m;
+  return PeekMessage(m, false);
+}
+
+void ScreenToClientOfWindow(void* window, ScreenPoint& point) {
+  const Rect b = static_cast<Window*>(window)->GetBounds();
+  point.x -= b.left;
+  point.y -= b.top;
+}
+
+Rect Normalised(const Rect& r) {
+  Rect n = r;
+  if (n.right < n.left) std::swap(n.right, n.left);
+  if (n.bottom < n.top) std::swap(n.bottom, n.top);
+  return n;
+}
+
+}  // namespace
+
+bool IsWindowedForced() {
+  const char* v = std::getenv("OSTREVAN_WINDOWED");
+  return v != nullptr && v[0] != '\0' && v[0] != '0';
+}
+
+bool InitializeWindowSystem() {
+  if (g_videoRunning) {
+    return true;
+  }
+  // Closing the last window is the program's decision (a close message),
+  // not SDL's quit event.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, g_screenSaverAllowed ? "1" : "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    return false;
+  }
+  g_videoRunning = true;
+  internal::SetSdlQueueEnabled(true);
+  g_cursorBackend = new SdlCursorBackend();
+  g_previousCursorBackend = SetCursorBackend(g_cursorBackend);
+  g_previousPeek = SetPeekMessageHook(&PeekHook);
+  g_previousScreenToClient = SetScreenToClientHook(&ScreenToClientOfWindow);
+  return true;
+}
+
+void ShutdownWindowSystem() {
+  if (!g_videoRunning) {
+    return;
+  }
+  SetScreenToClientHook(g_previousScreenToClient);
+  SetPeekMessageHook(g_previousPeek);
+  SetCursorBackend(g_previousCursorBackend);
+  delete g_cursorBackend;
+  g_cursorBackend = nullptr;
+  internal::SetSdlQueueEnabled(false);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  g_videoRunning = false;
+}
+
+bool IsWindowSystemRunning() { return g_videoRunning; }
+
+SdlCursorBackend* GetSdlCursorBackend() { return g_cursorBackend; }
+
+std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
+  std::unique_ptr<Window> w(new Window());
+  w->bounds_ = Normalised(options.bounds);
+  w->className_ = options.className;
+  w->title_ = options.title;
+  w->visible_ = options.visible;
+  if (options.native) {
+    if (!g_videoRunning) {
+      return nullptr;
+    }
+    const bool fullScreen = options.fullScreen && !IsWindowedForced();
+    Uint32 flags = SDL_WINDOW_RESIZABLE;
+    flags |= options.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    if (fullScreen) {
+      flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
+    const int width = std::max(1, w->GetClientWidth());
+    const int height = std::max(1, w->GetClientHeight());
+    w->sdlWindow_ = SDL_CreateWindow(Cp1252ToUtf8(options.title).c_str(), SDL_WINDOWPOS_CENTERED,
+                                     SDL_WINDOWPOS_CENTERED, width, height, flags);
+    if (w->sdlWindow_ == nullptr) {
+      return nullptr;
+    }
+    w->fullScreen_ = fullScreen;
+  }
+  {
+    std::lock_guard<std::mutex> lock(g_handleMutex);
+    w->handle_ = g_nextHandle++;
+    g_liveHandles.insert(w->handle_);
+  }
+  g_windows.push_back(w.get());
+  InstanceDirectory::PublishWindow(w->handle_, w->className_, w->title_);
+  return w;
+}
+
+Window::~Window() {
+  if (Display::Get().GetAttachedWindow() == this) {
+    Display::Get().AttachWindow(nullptr);  // its renderer goes before the SDL window
+  }
+  InstanceDirectory::WithdrawWindow(handle_);
+  {
+    std::lock_guard<std::mutex> lock(g_handleMutex);
+    g_liveHandles.erase(handle_);
+  }
+  g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), this), g_windows.end());
+  if (g_capture == handle_) {
+    ReleaseCapture();
+  }
+  if (g_focus == handle_) {
+    g_focus = 0;
+  }
+  internal::ForgetWindow(handle_);
+  if (sdlWindow_ != nullptr) {
+    SDL_DestroyWindow(sdlWindow_);
+  }
+}
+
+Window* Window::FromHandle(WindowHandle handle) {
+  if (handle == 0) {
+    return nullptr;
+  }
+  for (Window* w : g_windows) {
+    if (w->handle_ == handle) {
+      return w;
+    }
+  }
+  return nullptr;
+}
+
+bool Window::IsWindow(WindowHandle handle) {
+  std::lock_guard<std::mutex> lock(g_handleMutex);
+  return g_liveHandles.count(handle) != 0;
+}
+
+Window* Window::FromSdlWindowId(uint32_t sdlId) {
+  for (Window* w : g_windows) {
+    if (w->sdlWindow_ != nullptr && SDL_GetWindowID(w->sdlWindow_) == sdlId) {
+      return w;
+    }
+  }
+  return nullptr;
+}
+
+Window* Window::GetPrimary() {
+  for (Window* w : g_windows) {
+    if (w->sdlWindow_ != nullptr) {
+      return w;
+    }
+  }
+  return nullptr;
+}
+
+void Window::ForEach(const std::function<void(Window&)>& f) {
+  const std::vector<Window*> copy = g_windows;  // f may make or delete windows
+  for (Window* w : copy) {
+    if (std::find(g_windows.begin(), g_windows.end(), w) != g_windows.end()) {
+      f(*w);
+    }
+  }
+}
+
+void Window::SetBounds(const Rect& bounds) {
+  const Rect n = Normalised(bounds);
+  const bool resized = (n.right - n.left) != GetClientWidth() || (n.bottom - n.top) != GetClientHeight();
+  bounds_ = n;
+  if (sdlWindow_ != nullptr && resized && !fullScreen_) {
+    SDL_SetWindowSize(sdlWindow_, std::max(1, GetClientWidth()), std::max(1, GetClientHeight()));
+  }
+  Invalidate(nullptr);
+}
+
+Point Window::MapFromSdlWindow(int32_t x, int32_t y) const {
+  if (sdlWindow_ == nullptr) {
+    return Point{x, y};
+  }
+  int w = 0;
+  int h = 0;
+  SDL_GetWindowSize(sdlWindow_, &w, &h);
+  const LetterboxRect box = ComputeLetterbox(w, h, GetClientWidth(), GetClientHeight());
+  if (box.width == 0) {
+    return Point{x, y};
+  }
+  return Point{MapToLogical(x, box.x, box.width, GetClientWidth()),
+               MapToLogical(y, box.y, box.height, GetClientHeight())};
+}
+
+void Window::Show(bool visible) {
+  visible_ = visible;
+  if (sdlWindow_ != nullptr) {
+    if (visible) {
+      SDL_ShowWindow(sdlWindow_);
+    } else {
+      SDL_HideWindow(sdlWindow_);
+    }
+  }
+  if (visible) {
+    Invalidate(nullptr);
+  }
+}
+
+void Window::Minimize() {
+  if (sdlWindow_ != nullptr) {
+    SDL_MinimizeWindow(sdlWindow_);
+  }
+}
+
+void Window::Restore() {
+  if (sdlWindow_ != nullptr) {
+    SDL_RestoreWindow(sdlWindow_);
+  }
+}
+
+bool Window::IsMinimized() const {
+  return sdlWindow_ != nullptr && (SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_MINIMIZED) != 0;
+}
+
+void Window::Raise() {
+  if (sdlWindow_ != nullptr) {
+    if (IsMinimized()) {
+      SDL_RestoreWindow(sdlWindow_);
+    }
+    SDL_RaiseWindow(sdlWindow_);
+  }
+}
+
+void Window::SetFullScreen(bool fullScreen) {
+  if (sdlWindow_ == nullptr) {
+    return;
+  }
+  fullScreen = fullScreen && !IsWindowedForced();
+  if (fullScreen == fullScreen_) {
+    return;
+  }
+  if (SDL_SetWindowFullscreen(sdlWindow_, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0) {
+    fullScreen_ = fullScreen;
+    if (!fullScreen) {
+      SDL_SetWindowSize(sdlWindow_, std::max(1, GetClientWidth()), std::max(1, GetClientHeight()));
+    }
+  }
+  Invalidate(nullptr);
+}
+
+void Window::SetTitle(const std::string& title) {
+  title_ = title;
+  if (sdlWindow_ != nullptr) {
+    SDL_SetWindowTitle(sdlWindow_, Cp1252ToUtf8(title).c_str());
+  }
+  InstanceDirectory::PublishWindow(handle_, className_, title_);
+}
+
+void Window::Invalidate(const Rect* rect) {
+  const Rect client{0, 0, GetClientWidth(), GetClientHeight()};
+  Rect r = rect != nullptr ? IntersectRects(Normalised(*rect), client) : client;
+  if (r.IsEmpty()) {
+    return;
+  }
+  if (update_.IsEmpty()) {
+    update_ = r;
+  } else {
+    update_.left = std::min(update_.left, r.left);
+    update_.top = std::min(update_.top, r.top);
+    update_.right = std::max(update_.right, r.right);
+    update_.bottom = std::max(update_.bottom, r.bottom);
+  }
+}
+
+void Window::Validate(const Rect* rect) {
+  if (rect == nullptr) {
+    update_ = Rect{};
+    return;
+  }
+  const Rect v = Normalised(*rect);
+  if (update_.IsEmpty() || v.IsEmpty()) {
+    return;
+  }
+  // The region is one rectangle: it shrinks only where the validated
+  // rectangle covers a whole band of it; otherwise it stays (painting a
+  // little more than needed, never less).
+  const bool coversColumns = v.left <= update_.left && v.right >= update_.right;
+  const bool coversRows = v.top <= update_.top && v.bottom >= update_.bottom;
+  if (coversColumns && coversRows) {
+    update_ = Rect{};
+  } else if (coversColumns) {
+    if (v.top <= update_.top && v.bottom > update_.top) {
+      update_.top = v.bottom;
+    } else if (v.bottom >= update_.bottom && v.top < update_.bottom) {
+      update_.bottom = v.top;
+    }
+  } else if (coversRows) {
+    if (v.left <= update_.left && v.right > update_.left) {
+      update_.left = v.right;
+    } else if (v.right >= update_.right && v.left < update_.right) {
+      update_.right = v.left;
+    }
+  }
+  if (update_.IsEmpty()) {
+    update_ = Rect{};
+  }
+}
+
+bool Window::GetUpdateRect(Rect& out) const {
+  out = update_;
+  return !update_.IsEmpty();
+}
+
+Rect Window::BeginPaint() {
+  const Rect r = update_;
+  update_ = Rect{};
+  return r;
+}
+
+void SetCapture(WindowHandle window) {
+  if (Window::FromHandle(window) == nullptr) {
+    return;
+  }
+  g_capture = window;
+  if (g_videoRunning) {
+    SDL_CaptureMouse(SDL_TRUE);  // refused by some drivers: the capture then holds inside the window
+  }
+}
+
+void ReleaseCapture() {
+  if (g_capture != 0 && g_videoRunning) {
+    SDL_CaptureMouse(SDL_FALSE);
+  }
+  g_capture = 0;
+}
+
+WindowHandle GetCapture() { return g_capture; }
+
+void SetFocus(WindowHandle window) {
+  g_focus = Window::FromHandle(window) != nullptr ? window : 0;
+}
+
+WindowHandle GetFocus() { return g_focus; }
+
+void SetScreenSaverAllowed(bool allowed) {
+  g_screenSaverAllowed = allowed;
+  if (g_videoRunning) {
+    if (allowed) {
+      SDL_EnableScreenSaver();
+    } else {
+      SDL_DisableScreenSaver();
+    }
+  }
+}
+
+bool IsScreenSaverAllowed() { return g_screenSaverAllowed; }
+
+}  // namespace platform
