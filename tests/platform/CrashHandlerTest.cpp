@@ -50,7 +50,7 @@ TEST_F(CrashHandlerTest, AFatalSignalRunsTheCleanupOnce) {
           platform::CrashHandler handler(&SayCleanup);
           raise(signal);
         },
-        [signal](int status) { return DiedOf(status, signal); }, "^cleanup ran\n");
+        [signal](int status) { return DiedOf(status, signal); }, "cleanup ran\n");
   }
 }
 
