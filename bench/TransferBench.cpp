@@ -2,6 +2,8 @@
 // copy against memcpy of the same rows, and the 16- and 32-bit alpha-channel
 // and level blends against pixman's OVER (an a8 mask, or a solid mask for the
 // level). pixman is loaded at run time; without it those references are skipped.
+// The vectorised kernels also run limited to SSE2, and the table-driven
+// one-pixel forms they replace run as ..._Table for comparison.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
@@ -102,19 +104,29 @@ struct Tables {
   ~Tables() { ShutdownLookupTables(); }
 };
 
-void RunKernel(benchmark::State& state, int depth, uint16_t format, uint32_t flags, uint8_t level) {
+// Runs the routine the dispatcher selects, with the vector routines limited to
+// `simd` (see SetTransferSimdLevel), or `routine` when one is given.
+void RunKernel(benchmark::State& state, int depth, uint16_t format, uint32_t flags, uint8_t level,
+               int32_t simd = kTransferSimdAvx2, TransferRowRoutine routine = nullptr) {
   Tables tables;
   Frames f(depth == 32 ? 4 : 2);
   TransferRowArgs a = f.Args(depth, format, flags, level);
-  const TransferRowRoutine routine = SelectTransferRowRoutine(a.attributes, depth, format, false);
+  if (!routine) routine = SelectTransferRowRoutine(a.attributes, depth, format, false);
   if (!routine) {
     state.SkipWithError("no routine");
+    return;
+  }
+  const int32_t saved = GetTransferSimdLevel();
+  if (SetTransferSimdLevel(simd) != simd) {
+    SetTransferSimdLevel(saved);
+    state.SkipWithError("instruction set not available");
     return;
   }
   for (auto _ : state) {
     routine(a);
     benchmark::ClobberMemory();
   }
+  SetTransferSimdLevel(saved);
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 
@@ -165,6 +177,24 @@ void BM_Level16_PixmanOverSolidMask(benchmark::State& state) { RunPixman(state, 
 void BM_Level32_Mode4(benchmark::State& state) { RunKernel(state, 32, 8, kTransferLevel, 32); }
 void BM_Level32_PixmanOverSolidMask(benchmark::State& state) { RunPixman(state, 32, true); }
 
+void BM_Alpha32_Mode8_Sse2(benchmark::State& state) { RunKernel(state, 32, 8, kTransferAlpha, 63, kTransferSimdSse2); }
+void BM_Level16_Mode4_Sse2(benchmark::State& state) { RunKernel(state, 16, 0x8004, kTransferLevel, 32, kTransferSimdSse2); }
+void BM_Level32_Mode4_Sse2(benchmark::State& state) { RunKernel(state, 32, 8, kTransferLevel, 32, kTransferSimdSse2); }
+void BM_Alpha32_Mode8_Scalar(benchmark::State& state) { RunKernel(state, 32, 8, kTransferAlpha, 63, kTransferSimdScalar); }
+void BM_Level16_Mode4_Scalar(benchmark::State& state) {
+  RunKernel(state, 16, 0x8004, kTransferLevel, 32, kTransferSimdScalar);
+}
+void BM_Level32_Mode4_Scalar(benchmark::State& state) { RunKernel(state, 32, 8, kTransferLevel, 32, kTransferSimdScalar); }
+void BM_Alpha32_Mode8_Table(benchmark::State& state) {
+  RunKernel(state, 32, 8, kTransferAlpha, 63, kTransferSimdScalar, TransferMode8Depth32Reference);
+}
+void BM_Level16_Mode4_Table(benchmark::State& state) {
+  RunKernel(state, 16, 0x8004, kTransferLevel, 32, kTransferSimdScalar, TransferMode4Depth16Reference);
+}
+void BM_Level32_Mode4_Table(benchmark::State& state) {
+  RunKernel(state, 32, 8, kTransferLevel, 32, kTransferSimdScalar, TransferMode4Depth32Reference);
+}
+
 BENCHMARK(BM_Copy16_Mode0);
 BENCHMARK(BM_Copy16_Memcpy);
 BENCHMARK(BM_Alpha16_Mode8);
@@ -175,6 +205,15 @@ BENCHMARK(BM_Level16_Mode4);
 BENCHMARK(BM_Level16_PixmanOverSolidMask);
 BENCHMARK(BM_Level32_Mode4);
 BENCHMARK(BM_Level32_PixmanOverSolidMask);
+BENCHMARK(BM_Alpha32_Mode8_Sse2);
+BENCHMARK(BM_Level16_Mode4_Sse2);
+BENCHMARK(BM_Level32_Mode4_Sse2);
+BENCHMARK(BM_Alpha32_Mode8_Scalar);
+BENCHMARK(BM_Level16_Mode4_Scalar);
+BENCHMARK(BM_Level32_Mode4_Scalar);
+BENCHMARK(BM_Alpha32_Mode8_Table);
+BENCHMARK(BM_Level16_Mode4_Table);
+BENCHMARK(BM_Level32_Mode4_Table);
 
 }  // namespace
 

@@ -1,7 +1,13 @@
 #include "engine/graphics/TransferKernels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/LookupTables.h"
@@ -416,6 +422,352 @@ void FillRows(uint8_t* row, int32_t rowBytes, int32_t width, int32_t height, uin
   }
 }
 
+// --- Vectorised routines ----------------------------------------------------
+//
+// The level table holds round((s - d) * L / 63) (half away from zero), so a
+// level mix is d + round((s - d) * L / 63). 63 is odd, so (s - d) * L / 63 is
+// never a half, and the single-precision 1/63 the table is built from errs by
+// under 2e-5 over the table's range, far inside the 1/126 margin; hence
+//   d + LevelTable[s - d] = d + floor(((s - d) * L + 31) / 63)
+//                         = (s * L + d * (63 - L) + 31) / 63,
+// a quotient of a non-negative number below 2^14. In 16-bit lanes the
+// quotient n / 63 is (n * 16645) >> 20 for every n <= 16096, because
+// 63 * 16645 = 2^20 + 59 and 16096 * 59 / 63 < 2^20 / 63.
+//
+// The alpha mix of a colour byte, d + (((s - d) * (a + 1)) >> 6), is
+// (d * (63 - a) + s * (a + 1)) >> 6 (both terms non-negative, at most 16320).
+//
+// A level table comes from the shared manager and is checked against these
+// values at the start of every call; the table-driven form runs when it
+// differs. The vector paths also step aside for a source that overlaps the
+// destination, where the one-pixel order of reads and writes shows.
+
+constexpr uint32_t kDivide63Multiplier = 16645;
+constexpr int kDivide63Shift = 20;
+
+inline uint32_t LevelComponent(uint32_t s, uint32_t d, uint32_t level) {
+  return (s * level + d * (63 - level) + 31) / 63;
+}
+
+// True when the level table holds the values LevelComponent computes for
+// every difference in -range..range.
+bool IsStandardLevelTable(const int32_t* lt, int32_t level, int32_t range) {
+  for (int32_t i = 0; i <= range; ++i) {
+    const int32_t v = (i * level + 31) / 63;
+    if (lt[i] != v || lt[-i] != -v) return false;
+  }
+  return true;
+}
+
+// True when the byte ranges covered by the source and destination rectangles meet.
+bool PlanesOverlap(const TransferRowArgs& a, int32_t bytesPerPixel) {
+  const auto span = [&](const uint8_t* first, int32_t step) {
+    const intptr_t begin = reinterpret_cast<intptr_t>(first);
+    const intptr_t last = begin + static_cast<intptr_t>(step) * (a.height - 1);
+    return std::pair<intptr_t, intptr_t>(std::min(begin, last),
+                                         std::max(begin, last) + static_cast<intptr_t>(a.width) * bytesPerPixel);
+  };
+  const auto s = span(a.source, a.sourceRowBytes);
+  const auto d = span(a.destination, a.destinationRowBytes);
+  return s.first < d.second && d.first < s.second;
+}
+
+// The byte offset of the colour in a 32-bit pixel of the format (the fourth byte is the other one).
+inline uint32_t ColorShift32(uint16_t format) { return (format == 9 || format == 10) ? 8u : 0u; }
+
+// Scalar rows: the same arithmetic one pixel at a time (also the vector rows' tails).
+template <int D>
+void LevelRow16Scalar(const uint8_t* s, uint8_t* d, int32_t n, uint32_t level) {
+  for (int32_t x = 0; x < n; ++x, s += 2, d += 2) {
+    const uint32_t sp = Load16(s), dp = Load16(d);
+    uint32_t r = 0;
+    for (int i = 0; i < 3; ++i) {
+      const uint32_t shift = Fields<D>::kShift[i], mask = Fields<D>::kMask[i];
+      r |= LevelComponent((sp >> shift) & mask, (dp >> shift) & mask, level) << shift;
+    }
+    Store16(d, r);
+  }
+}
+
+void LevelRow32Scalar(const uint8_t* s, uint8_t* d, int32_t n, uint32_t level, uint32_t lowShift) {
+  for (int32_t x = 0; x < n; ++x, s += 4, d += 4) {
+    const uint32_t sp = Load32(s), dp = Load32(d);
+    uint32_t r = 0;
+    for (uint32_t shift = lowShift; shift < lowShift + 24; shift += 8) {
+      r |= LevelComponent((sp >> shift) & 0xFF, (dp >> shift) & 0xFF, level) << shift;
+    }
+    Store32(d, r);
+  }
+}
+
+void AlphaRow32Scalar(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32_t n, uint32_t lowShift) {
+  for (int32_t x = 0; x < n; ++x, s += 4, d += 4) {
+    const uint32_t a = std::min<uint32_t>(alpha[x], 63);
+    if (a == 0) continue;
+    const uint32_t sp = Load32(s);
+    Store32(d, a == 63 ? sp : MixBytes(sp >> lowShift, Load32(d) >> lowShift, a) << lowShift);
+  }
+}
+
+#if defined(__SSE2__)
+
+inline __m128i Divide63(__m128i n) {
+  return _mm_srli_epi16(_mm_mulhi_epu16(n, _mm_set1_epi16(static_cast<int16_t>(kDivide63Multiplier))),
+                        kDivide63Shift - 16);
+}
+
+// One field of eight 15/16-bit pixels: (s * L + d * (63 - L) + 31) / 63.
+inline __m128i LevelField(__m128i s, __m128i d, __m128i wS, __m128i wD) {
+  const __m128i n = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s, wS), _mm_mullo_epi16(d, wD)), _mm_set1_epi16(31));
+  return Divide63(n);
+}
+
+template <int D>
+int32_t LevelRow16Sse2(const uint8_t* s, uint8_t* d, int32_t n, uint32_t level) {
+  constexpr int kRedShift = D == 15 ? 10 : 11;
+  const __m128i wS = _mm_set1_epi16(static_cast<int16_t>(level));
+  const __m128i wD = _mm_set1_epi16(static_cast<int16_t>(63 - level));
+  const __m128i m5 = _mm_set1_epi16(31);
+  const __m128i mg = _mm_set1_epi16(D == 15 ? 31 : 63);
+  int32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * x));
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 2 * x));
+    const __m128i b = LevelField(_mm_and_si128(sp, m5), _mm_and_si128(dp, m5), wS, wD);
+    const __m128i g = LevelField(_mm_and_si128(_mm_srli_epi16(sp, 5), mg), _mm_and_si128(_mm_srli_epi16(dp, 5), mg), wS, wD);
+    const __m128i r = LevelField(_mm_and_si128(_mm_srli_epi16(sp, kRedShift), m5),
+                                 _mm_and_si128(_mm_srli_epi16(dp, kRedShift), m5), wS, wD);
+    const __m128i v = _mm_or_si128(_mm_or_si128(b, _mm_slli_epi16(g, 5)), _mm_slli_epi16(r, kRedShift));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * x), v);
+  }
+  return x;
+}
+
+int32_t LevelRow32Sse2(const uint8_t* s, uint8_t* d, int32_t n, uint32_t level, uint32_t lowShift) {
+  // 16-bit lanes hold bytes 0..3 of two pixels; the colourless byte gets weight 0, so it comes out 0.
+  const int16_t l = static_cast<int16_t>(level), k = static_cast<int16_t>(63 - level);
+  const __m128i wS = lowShift ? _mm_set_epi16(l, l, l, 0, l, l, l, 0) : _mm_set_epi16(0, l, l, l, 0, l, l, l);
+  const __m128i wD = lowShift ? _mm_set_epi16(k, k, k, 0, k, k, k, 0) : _mm_set_epi16(0, k, k, k, 0, k, k, k);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round = _mm_set1_epi16(31);
+  int32_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x));
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * x));
+    const __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(sp, zero), wS),
+                                                   _mm_mullo_epi16(_mm_unpacklo_epi8(dp, zero), wD)),
+                                     round);
+    const __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(sp, zero), wS),
+                                                   _mm_mullo_epi16(_mm_unpackhi_epi8(dp, zero), wD)),
+                                     round);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * x), _mm_packus_epi16(Divide63(lo), Divide63(hi)));
+  }
+  return x;
+}
+
+int32_t AlphaRow32Sse2(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32_t n, uint32_t lowShift) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c63 = _mm_set1_epi8(63);
+  const __m128i c64 = _mm_set1_epi16(64);
+  const __m128i colorMask = _mm_set1_epi32(static_cast<int32_t>(0xFFFFFFu << lowShift));
+  int32_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    int32_t a4;
+    std::memcpy(&a4, alpha + x, 4);
+    __m128i a = _mm_min_epu8(_mm_cvtsi32_si128(a4), c63);
+    a = _mm_unpacklo_epi8(a, a);
+    a = _mm_unpacklo_epi16(a, a);  // each pixel's alpha in its four bytes
+    const __m128i zeroMask = _mm_cmpeq_epi8(a, zero);
+    const __m128i fullMask = _mm_cmpeq_epi8(a, c63);
+    if (_mm_movemask_epi8(zeroMask) == 0xFFFF) continue;
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x));
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * x));
+    const __m128i aLo = _mm_unpacklo_epi8(a, zero), aHi = _mm_unpackhi_epi8(a, zero);
+    const __m128i takeLo = _mm_add_epi16(aLo, _mm_set1_epi16(1)), takeHi = _mm_add_epi16(aHi, _mm_set1_epi16(1));
+    const __m128i keepLo = _mm_sub_epi16(c64, takeLo), keepHi = _mm_sub_epi16(c64, takeHi);
+    const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dp, zero), keepLo),
+                                                    _mm_mullo_epi16(_mm_unpacklo_epi8(sp, zero), takeLo)),
+                                      6);
+    const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dp, zero), keepHi),
+                                                    _mm_mullo_epi16(_mm_unpackhi_epi8(sp, zero), takeHi)),
+                                      6);
+    const __m128i mixed = _mm_and_si128(_mm_packus_epi16(lo, hi), colorMask);
+    __m128i v = _mm_or_si128(_mm_and_si128(fullMask, sp), _mm_andnot_si128(fullMask, mixed));
+    v = _mm_or_si128(_mm_and_si128(zeroMask, dp), _mm_andnot_si128(zeroMask, v));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * x), v);
+  }
+  return x;
+}
+
+#define OSTREVAN_AVX2 __attribute__((target("avx2")))
+
+OSTREVAN_AVX2 inline __m256i Divide63Avx2(__m256i n) {
+  return _mm256_srli_epi16(_mm256_mulhi_epu16(n, _mm256_set1_epi16(static_cast<int16_t>(kDivide63Multiplier))),
+                           kDivide63Shift - 16);
+}
+
+OSTREVAN_AVX2 inline __m256i LevelFieldAvx2(__m256i s, __m256i d, __m256i wS, __m256i wD) {
+  const __m256i n =
+      _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(s, wS), _mm256_mullo_epi16(d, wD)), _mm256_set1_epi16(31));
+  return Divide63Avx2(n);
+}
+
+template <int D>
+OSTREVAN_AVX2 int32_t LevelRow16Avx2(const uint8_t* s, uint8_t* d, int32_t n, uint32_t level) {
+  constexpr int kRedShift = D == 15 ? 10 : 11;
+  const __m256i wS = _mm256_set1_epi16(static_cast<int16_t>(level));
+  const __m256i wD = _mm256_set1_epi16(static_cast<int16_t>(63 - level));
+  const __m256i m5 = _mm256_set1_epi16(31);
+  const __m256i mg = _mm256_set1_epi16(D == 15 ? 31 : 63);
+  int32_t x = 0;
+  for (; x + 16 <= n; x += 16) {
+    const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * x));
+    const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 2 * x));
+    const __m256i b = LevelFieldAvx2(_mm256_and_si256(sp, m5), _mm256_and_si256(dp, m5), wS, wD);
+    const __m256i g = LevelFieldAvx2(_mm256_and_si256(_mm256_srli_epi16(sp, 5), mg),
+                                     _mm256_and_si256(_mm256_srli_epi16(dp, 5), mg), wS, wD);
+    const __m256i r = LevelFieldAvx2(_mm256_and_si256(_mm256_srli_epi16(sp, kRedShift), m5),
+                                     _mm256_and_si256(_mm256_srli_epi16(dp, kRedShift), m5), wS, wD);
+    const __m256i v =
+        _mm256_or_si256(_mm256_or_si256(b, _mm256_slli_epi16(g, 5)), _mm256_slli_epi16(r, kRedShift));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * x), v);
+  }
+  return x;
+}
+
+OSTREVAN_AVX2 int32_t LevelRow32Avx2(const uint8_t* s, uint8_t* d, int32_t n, uint32_t level, uint32_t lowShift) {
+  // Source and destination bytes interleaved in pairs, multiplied and summed by
+  // weight pairs (L, 63 - L); the colourless byte's pair weighs (0, 0).
+  const uint64_t w = level | ((63 - level) << 8);
+  const uint64_t pattern = lowShift ? (w << 16) | (w << 32) | (w << 48) : w | (w << 16) | (w << 32);
+  const __m256i weights = _mm256_set1_epi64x(static_cast<int64_t>(pattern));
+  const __m256i round = _mm256_set1_epi16(31);
+  int32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x));
+    const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 4 * x));
+    const __m256i lo = _mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(sp, dp), weights), round);
+    const __m256i hi = _mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(sp, dp), weights), round);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * x), _mm256_packus_epi16(Divide63Avx2(lo), Divide63Avx2(hi)));
+  }
+  return x;
+}
+
+OSTREVAN_AVX2 int32_t AlphaRow32Avx2(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32_t n,
+                                     uint32_t lowShift) {
+  const __m256i c63 = _mm256_set1_epi8(63);
+  const __m256i one = _mm256_set1_epi8(1);
+  const __m256i colorMask = _mm256_set1_epi32(static_cast<int32_t>(0xFFFFFFu << lowShift));
+  // Spreads alphas 0..3 over the four bytes of pixels 0..3 (low lane) and 4..7 (high lane).
+  const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3,  //
+                                          4, 4, 4, 4, 5, 5, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7);
+  int32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    int64_t a8;
+    std::memcpy(&a8, alpha + x, 8);
+    const __m256i a = _mm256_min_epu8(_mm256_shuffle_epi8(_mm256_set1_epi64x(a8), spread), c63);
+    const __m256i zeroMask = _mm256_cmpeq_epi8(a, _mm256_setzero_si256());
+    const __m256i fullMask = _mm256_cmpeq_epi8(a, c63);
+    const uint32_t zeroBits = static_cast<uint32_t>(_mm256_movemask_epi8(zeroMask));
+    if (zeroBits == 0xFFFFFFFFu) continue;
+    const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x));
+    if (static_cast<uint32_t>(_mm256_movemask_epi8(fullMask)) == 0xFFFFFFFFu) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * x), sp);
+      continue;
+    }
+    const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 4 * x));
+    // Pairs (d, s) weighed by (63 - a, a + 1).
+    const __m256i keep = _mm256_sub_epi8(c63, a), take = _mm256_add_epi8(a, one);
+    const __m256i lo = _mm256_srli_epi16(
+        _mm256_maddubs_epi16(_mm256_unpacklo_epi8(dp, sp), _mm256_unpacklo_epi8(keep, take)), 6);
+    const __m256i hi = _mm256_srli_epi16(
+        _mm256_maddubs_epi16(_mm256_unpackhi_epi8(dp, sp), _mm256_unpackhi_epi8(keep, take)), 6);
+    const __m256i mixed = _mm256_and_si256(_mm256_packus_epi16(lo, hi), colorMask);
+    const __m256i v = _mm256_blendv_epi8(_mm256_blendv_epi8(mixed, sp, fullMask), dp, zeroMask);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * x), v);
+  }
+  return x;
+}
+
+#undef OSTREVAN_AVX2
+
+#endif  // __SSE2__
+
+int32_t DetectTransferSimdLevel() {
+#if defined(__SSE2__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? kTransferSimdAvx2 : kTransferSimdSse2;
+#else
+  return kTransferSimdScalar;
+#endif
+}
+
+std::atomic<int32_t> gSimdLevel{DetectTransferSimdLevel()};
+
+// The level routines at 15, 16 and 32 bits, pixel source, no gate.
+template <int D>
+void FastLevel(const TransferRowArgs& a) {
+  const int32_t level = a.attributes.GetLevel();
+  if (a.width <= 0 || a.height <= 0 || !a.destination || !a.source || level <= 0 || level >= 63) return;
+  constexpr int kBytes = D == 32 ? 4 : 2;
+  constexpr int32_t kRange = D == 32 ? 255 : (D == 16 ? 63 : 31);
+  LookupTableRef<VMultiplyTable> table(GetMultiplyTable(level * kOneOver63, 0.0, -255, 256));
+  if (!table) return;
+  if (table->GetFirst() > -kRange || table->GetEnd() <= kRange || !IsStandardLevelTable(table->Get(), level, kRange) ||
+      PlanesOverlap(a, kBytes)) {
+    Kernel<D, Gate::kNone, Mix::kLevel, false, false>(a);
+    return;
+  }
+  const int32_t simd = gSimdLevel.load(std::memory_order_relaxed);
+  const uint32_t l = static_cast<uint32_t>(level);
+  const uint32_t lowShift = ColorShift32(a.pixelFormat);
+  const uint8_t* s = a.source;
+  uint8_t* d = a.destination;
+  for (int32_t y = 0; y < a.height; ++y, s += a.sourceRowBytes, d += a.destinationRowBytes) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    if constexpr (D == 32) {
+      if (simd >= kTransferSimdAvx2) x = LevelRow32Avx2(s, d, a.width, l, lowShift);
+      if (simd >= kTransferSimdSse2) x += LevelRow32Sse2(s + 4 * x, d + 4 * x, a.width - x, l, lowShift);
+    } else {
+      if (simd >= kTransferSimdAvx2) x = LevelRow16Avx2<D>(s, d, a.width, l);
+      if (simd >= kTransferSimdSse2) x += LevelRow16Sse2<D>(s + 2 * x, d + 2 * x, a.width - x, l);
+    }
+#else
+    (void)simd;
+#endif
+    if constexpr (D == 32) {
+      LevelRow32Scalar(s + 4 * x, d + 4 * x, a.width - x, l, lowShift);
+    } else {
+      LevelRow16Scalar<D>(s + 2 * x, d + 2 * x, a.width - x, l);
+    }
+  }
+}
+
+// The 32-bit alpha-channel routine, pixel source, no gate.
+void FastAlpha32(const TransferRowArgs& a) {
+  if (a.width <= 0 || a.height <= 0 || !a.destination || !a.source || !a.alpha) return;
+  if (PlanesOverlap(a, 4)) {
+    Kernel<32, Gate::kNone, Mix::kAlpha, false, true>(a);
+    return;
+  }
+  const int32_t simd = gSimdLevel.load(std::memory_order_relaxed);
+  const uint32_t lowShift = ColorShift32(a.pixelFormat);
+  const uint8_t* s = a.source;
+  uint8_t* d = a.destination;
+  const uint8_t* al = a.alpha;
+  for (int32_t y = 0; y < a.height; ++y, s += a.sourceRowBytes, d += a.destinationRowBytes, al += a.alphaRowBytes) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    if (simd >= kTransferSimdAvx2) x = AlphaRow32Avx2(s, d, al, a.width, lowShift);
+    if (simd >= kTransferSimdSse2) x += AlphaRow32Sse2(s + 4 * x, d + 4 * x, al + x, a.width - x, lowShift);
+#else
+    (void)simd;
+#endif
+    AlphaRow32Scalar(s + 4 * x, d + 4 * x, al + x, a.width - x, lowShift);
+  }
+}
+
 }  // namespace
 
 void CopyPixelRows(const TransferRowArgs& a) {
@@ -478,10 +830,10 @@ OSTREVAN_KERNEL(TransferMode2Depth24, 24, kKey, kCopy, false, false)
 OSTREVAN_KERNEL(TransferMode2Depth32, 32, kKey, kCopy, false, false)
 
 OSTREVAN_KERNEL(TransferMode4Depth8, 8, kNone, kLevel, false, false)
-OSTREVAN_KERNEL(TransferMode4Depth15, 15, kNone, kLevel, false, false)
-OSTREVAN_KERNEL(TransferMode4Depth16, 16, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4Depth15Reference, 15, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4Depth16Reference, 16, kNone, kLevel, false, false)
 OSTREVAN_KERNEL(TransferMode4Depth24, 24, kNone, kLevel, false, false)
-OSTREVAN_KERNEL(TransferMode4Depth32, 32, kNone, kLevel, false, false)
+OSTREVAN_KERNEL(TransferMode4Depth32Reference, 32, kNone, kLevel, false, false)
 OSTREVAN_KERNEL(TransferMode4FlaggedDepth8, 8, kNone, kLevel, true, false)
 OSTREVAN_KERNEL(TransferMode4FlaggedDepth15, 15, kNone, kLevel, true, false)
 OSTREVAN_KERNEL(TransferMode4FlaggedDepth16, 16, kNone, kLevel, true, false)
@@ -497,7 +849,7 @@ OSTREVAN_KERNEL(TransferMode8Depth8, 8, kNone, kAlpha, false, true)
 OSTREVAN_KERNEL(TransferMode8Depth15, 15, kNone, kAlpha, false, true)
 OSTREVAN_KERNEL(TransferMode8Depth16, 16, kNone, kAlpha, false, true)
 OSTREVAN_KERNEL(TransferMode8Depth24, 24, kNone, kAlpha, false, true)
-OSTREVAN_KERNEL(TransferMode8Depth32, 32, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8Depth32Reference, 32, kNone, kAlpha, false, true)
 OSTREVAN_KERNEL(TransferMode8FlaggedDepth8, 8, kNone, kAlpha, true, true)
 OSTREVAN_KERNEL(TransferMode8FlaggedDepth15, 15, kNone, kAlpha, true, true)
 OSTREVAN_KERNEL(TransferMode8FlaggedDepth16, 16, kNone, kAlpha, true, true)
@@ -545,3 +897,17 @@ OSTREVAN_KERNEL(TransferMode20FlaggedDepth24, 24, kMask, kLevel, true, false)
 OSTREVAN_KERNEL(TransferMode20FlaggedDepth32, 32, kMask, kLevel, true, false)
 
 #undef OSTREVAN_KERNEL
+
+void TransferMode4Depth15(const TransferRowArgs& a) { FastLevel<15>(a); }
+void TransferMode4Depth16(const TransferRowArgs& a) { FastLevel<16>(a); }
+void TransferMode4Depth32(const TransferRowArgs& a) { FastLevel<32>(a); }
+void TransferMode8Depth32(const TransferRowArgs& a) { FastAlpha32(a); }
+
+int32_t GetTransferSimdLevel() { return gSimdLevel.load(std::memory_order_relaxed); }
+
+int32_t SetTransferSimdLevel(int32_t level) {
+  const int32_t best = DetectTransferSimdLevel();
+  const int32_t use = std::clamp(level, static_cast<int32_t>(kTransferSimdScalar), best);
+  gSimdLevel.store(use, std::memory_order_relaxed);
+  return use;
+}

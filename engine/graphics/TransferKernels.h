@@ -14,7 +14,14 @@
 // - a mixed 32-bit pixel gets 0 in its colourless fourth byte; copied pixels keep the source's.
 // Alpha bytes are 0..63; the 8-bit routines and the level-scaled ones (modes
 // 12 to 14) read the low 6 bits, the others count values above 63 as 63.
+//
+// The busiest routines (level at 15, 16 and 32 bits, alpha channel at 32 bits)
+// mix several pixels at a time with SSE2 or AVX2, computing the table values
+// exactly by integer arithmetic; their one-pixel table-driven forms stay
+// available as the ...Reference routines, which give identical results.
 #pragma once
+
+#include <cstdint>
 
 #include "engine/graphics/TransferTypes.h"
 
@@ -30,6 +37,26 @@ void TransferMode1Depth8(const TransferRowArgs& args);
 void TransferMode2Depth16(const TransferRowArgs& args);
 void TransferMode2Depth24(const TransferRowArgs& args);
 void TransferMode2Depth32(const TransferRowArgs& args);
+
+// Instruction sets of the vectorised routines, best last. The routines use the
+// best one the processor has; tests can lower it.
+enum TransferSimdLevel : int32_t {
+  kTransferSimdScalar = 0,  // one pixel at a time, integer arithmetic
+  kTransferSimdSse2 = 1,
+  kTransferSimdAvx2 = 2,
+};
+// The level in use.
+int32_t GetTransferSimdLevel();
+// Uses at most `level` (capped to what the processor supports); returns the
+// level now in use. For tests and measurements; not meant to change while
+// transfers run on other threads.
+int32_t SetTransferSimdLevel(int32_t level);
+
+// The table-driven one-pixel-at-a-time forms of the vectorised routines.
+void TransferMode4Depth15Reference(const TransferRowArgs& args);
+void TransferMode4Depth16Reference(const TransferRowArgs& args);
+void TransferMode4Depth32Reference(const TransferRowArgs& args);
+void TransferMode8Depth32Reference(const TransferRowArgs& args);
 
 // Level (mode 4) and level with index key (mode 5) or RGB key (mode 6).
 void TransferMode4Depth8(const TransferRowArgs& args);

@@ -24,10 +24,11 @@ void CrashAgainInCleanup() {
   raise(SIGSEGV);  // a second fault during the clean-up
 }
 
-// The child dies of the signal, or (when a sanitizer's handler came before
-// ours and reports the fault) exits with an error.
+// The child dies of the signal, or (when a sanitizer's handler comes after
+// ours and reports the fault) exits with an error or aborts
+// (ASAN_OPTIONS=abort_on_error=1).
 bool DiedOf(int exitStatus, int signal) {
-  if (WIFSIGNALED(exitStatus)) return WTERMSIG(exitStatus) == signal;
+  if (WIFSIGNALED(exitStatus)) return WTERMSIG(exitStatus) == signal || WTERMSIG(exitStatus) == SIGABRT;
   return WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) != 0;
 }
 
