@@ -100,7 +100,7 @@ void ForEachSample(const VYCbCrColorTable& t, Out out) {
   for (int32_t cb5 = 0; cb5 < 32; ++cb5) {
     for (int32_t cr5 = 0; cr5 < 32; ++cr5) {
       for (int32_t y6 = 0; y6 < 64; ++y6) {
-        int32_t r, g, b;
+        int32_t r = 0, g = 0, b = 0;
         t.ToRGB(y6 * 4 + 2, cb5 * 8 + 4, cr5 * 8 + 4, r, g, b);
         out((cb5 << 11) | (cr5 << 6) | y6, r, g, b);
       }
