@@ -241,7 +241,7 @@ void DrawPort::DrawText(const char* text, int32_t length, int32_t x, int32_t y, 
 }
 
 void DrawPort::DrawPixelMap(PixelMap* map, const VRect& source, const VRect& destination) {
-  if (map != nullptr) DrawPixelMapToPort(*map, *this, source, destination);
+  if (map != nullptr) map->DrawToPort(this, source, destination);
 }
 
 int32_t DrawPort::GetTextWidth(const char* text, int32_t length, VFont* font) {

@@ -198,7 +198,11 @@ class PixelMap : public VListElement {
   void SetTopBit16(int32_t flag);
   void MoveMarkedIndicesToEnds();
 
-  // Drawing onto ports and windows arrives with the drawing ports and windows.
+  // Draws a rectangle of the map through the port: into the port's pixel map
+  // (CopyTo, with this map's transparency), onto the port's window, or
+  // stretched onto its device context with the destination in points
+  // (printing). Nothing for a null port.
+  void DrawToPort(DrawPort* port, const VRect& sourceRect, const VRect& destinationRect);
 
   // ---- Program-wide creation defaults ---------------------------------
   static int16_t SetDefaultStorageKind(int16_t kind);

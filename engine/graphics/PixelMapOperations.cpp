@@ -1,6 +1,6 @@
 // The operations of PixelMap on its pixels: transfers, fills, copies, raw
-// reads, single pixels, opacity, layout conversion, colour tables and
-// attribute records.
+// reads, single pixels, opacity, layout conversion, colour tables, attribute
+// records and drawing onto ports.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -9,11 +9,13 @@
 #include "engine/core/VFile.h"
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/CopyPicturePixels.h"
+#include "engine/graphics/DrawPort.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/TransferDispatcher.h"
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VMask.h"
+#include "platform/DeviceContext.h"
 
 namespace {
 
@@ -718,4 +720,23 @@ void PixelMap::SetAlphaChannel(VAlphaChannel* channel) {
     channel->SetBounds(common);
   }
   if (channel != attributes_.PeekAlphaChannel()) attributes_.SetAlphaChannel(channel);
+}
+
+// ---- Drawing onto ports -----------------------------------------------------
+
+void PixelMap::DrawToPort(DrawPort* port, const VRect& sourceRect, const VRect& destinationRect) {
+  if (port == nullptr) return;
+  if (solid_ && !port->HasPixelMap() && port->GetWindow() != nullptr) {
+    // A solid map has no pixels to put on a window: the part of the window it
+    // covers is filled with its colour instead.
+    platform::DeviceContext* dc = port->GetDC();
+    if (dc == nullptr || sourceRect.IsEmpty() || destinationRect.IsEmpty()) return;
+    VRect source = sourceRect, destination = destinationRect;
+    const VRect window(0, 0, dc->GetDeviceCaps(platform::DeviceCap::kHorzRes),
+                       dc->GetDeviceCaps(platform::DeviceCap::kVertRes));
+    ClipTransferRects(source, destination, bounds_, window);
+    if (!destination.IsEmpty()) port->FillRect(destination, &solidColor_, nullptr, 1, 0, 0);
+    return;
+  }
+  DrawPixelMapToPort(*this, *port, sourceRect, destinationRect);
 }
