@@ -390,10 +390,13 @@ bool WaitForMessage(uint32_t timeoutMilliseconds) {
     if (PeekMessage(m, false)) {
       return true;
     }
-    const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (remaining <= 0) {
+    // Round the time left up to whole milliseconds: truncating would turn a
+    // short wait into none and make an idle loop spin.
+    const auto remainingUs = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
+    if (remainingUs <= 0) {
       return false;
     }
+    const auto remaining = (remainingUs + 999) / 1000;
     const int slice = static_cast<int>(remaining > 100 ? 100 : remaining);
     if (g_sdl.load()) {
       SDL_WaitEventTimeout(nullptr, slice);

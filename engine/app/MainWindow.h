@@ -1,0 +1,65 @@
+// The title's main window: the application window that checks the display
+// when the start message comes, shows the first panel, switches panels on
+// the owner messages of its panels and keeps the user's last activity time.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/app/AppWindow.h"
+#include "engine/core/VEvent.h"
+#include "engine/core/VLinkedList.h"
+
+class MainWindow : public AppWindow {
+ public:
+  static constexpr int32_t kKindCode = 1795;
+  // The first panel and the panels the owner messages switch to.
+  static constexpr int32_t kFirstPanelClass = 2049;
+  static constexpr int32_t kFirstPanelId = 8194;
+  // Owner messages of the panels.
+  static constexpr uint32_t kOwnerShowPanel8192 = 80;
+  static constexpr uint32_t kOwnerShowPanel8193 = 81;
+  static constexpr uint32_t kOwnerShowPanel8194 = 83;
+  static constexpr uint32_t kOwnerActivityTimer = 86;
+
+  // The program's language (0 Dutch, 1 and 5 English, 2 French, 3 German,
+  // 4 Spanish), which chooses the texts of the display check. 3 here.
+  static void SetLanguageCode(int32_t code);
+  static int32_t GetLanguageCode();
+  // The class id the application shell registered for a panel id (8192,
+  // 8193, 8194); 0 when none.
+  static void SetPanelClassId(int32_t panelId, int32_t classId);
+  static int32_t GetPanelClassId(int32_t panelId);
+
+  // The check's messages (code page 1252), empty for languages without one.
+  enum class DisplayProblem { kDepth, kTooSmall, kModeSwitch };
+  static const char* GetDisplayMessage(DisplayProblem problem, int32_t language);
+
+  MainWindow(int32_t id, uint16_t windowId, const VRect& rect, bool topmost, bool followsMinimise);
+  ~MainWindow() override;
+
+  // The start message: CheckDisplayMode.
+  void Start() override { CheckDisplayMode(); }
+  // Checks the display: 15 or 16 bits and exactly 640 x 480 show the first
+  // panel and the window; anything else shows the matching message and quits.
+  // True when the program goes on.
+  bool CheckDisplayMode();
+
+  intptr_t WindowProc(const platform::Message& message) override;
+  // Owner messages 80, 81, 83 (panels) and 86 (activity timer); the rest
+  // goes to the panel owner's handling.
+  bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override;
+  void ReplayEvent(const VEvent& /*event*/, int32_t /*kind*/) {}
+  bool KeyDown(const VKeyEvent& /*event*/) override { return false; }
+
+  void SetActivityTimer(bool on);
+  void ResetActivityTime();
+  bool IsActivityTimerOn() const { return activityTimerOn_; }
+  uint32_t GetLastActivityTime() const { return lastActivityTime_; }
+  // An object the window owns and deletes with itself (null: none).
+  void SetOwnedObject(VListElement* object) { ownedObject_ = object; }
+
+ private:
+  uint32_t lastActivityTime_ = 0;
+  bool activityTimerOn_ = false;
+  VListElement* ownedObject_ = nullptr;
+};

@@ -1,0 +1,38 @@
+// What the application framework needs of the sound and movie layer, which
+// lies above it: the movie library's start and stop, and the audio device
+// with its mixer. That layer installs an implementation at start-up; until
+// then there is no movie library ("not present") and no audio.
+#pragma once
+
+#include <cstdint>
+
+class VMediaServices {
+ public:
+  virtual ~VMediaServices() = default;
+  // Initialises the movie library once; answers whether it is present.
+  virtual bool StartMovieLibrary() = 0;
+  // Terminates it when it was started. Must be safe to call from the crash
+  // clean-up.
+  virtual void StopMovieLibrary() = 0;
+  // Makes the audio device for the format (owned by the services) and its
+  // mixer, and registers the decoders and sound readers; false when no
+  // device could be made. `format` is the sound layer's format record (null:
+  // its default).
+  virtual bool SetupAudio(const void* format, bool flag, int32_t mixerArgument) = 0;
+  // Deletes the mixer, then the device.
+  virtual void ShutdownAudio() = 0;
+  virtual void SetAudioActive(bool active) = 0;
+  // Whether audio output is closed while the program is inactive.
+  virtual bool GetAudioFollowsActivation() = 0;
+};
+
+// Installs the services (not owned; they must outlive the installation);
+// null removes them. Returns the previous ones.
+VMediaServices* SetMediaServices(VMediaServices* services);
+VMediaServices* GetMediaServices();
+
+// The calls the framework makes; without services: false / nothing / true.
+bool StartMovieLibrary();
+void StopMovieLibrary();
+void SetAudioActive(bool active);
+bool GetAudioFollowsActivation();

@@ -1,0 +1,171 @@
+// The application base of the engine: start-up (single instance, command
+// line, the title's start-up), the message loop with its idle step, nested
+// loops, activation, display and audio set-up, and the ordered shutdown. The
+// title derives one global object from it; everything else reaches it through
+// GetApplication.
+//
+//   class Title : public VApplication { ... CreateMainWindow ... };
+//   Title gTitle;                                   // static construction
+//   int main(int argc, char** argv) { return VApplication::Main(argc, argv); }
+//
+// Ownership: the application owns its task manager, the back window and the
+// main window made by the display set-up (deleted by ShutdownDisplay), the
+// lookup-table manager, the held object and the single-instance lock.
+// User-interface thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/core/VFileSpec.h"
+#include "engine/core/VGeometry.h"
+#include "engine/core/VLinkedList.h"
+#include "engine/core/VString.h"
+#include "engine/core/VTask.h"
+#include "platform/MessageLoop.h"
+#include "platform/WindowMessage.h"
+
+namespace platform {
+class InstanceLock;
+}
+
+class VWindow;
+
+// The single-instance check: a lock that exactly one process of a program
+// name holds, which also publishes the main window a second start brings to
+// the front. The lock is taken in one atomic step (flock), so two starts at
+// the same moment cannot both go on.
+class VInstanceChecker {
+ public:
+  // The lock name: "VInstanceChecker_MMF_" followed by the application name.
+  static std::string LockName(const std::string& appName);
+  // True when another process holds the lock. Otherwise this process now
+  // holds it (program-wide, until ReleaseInstanceLock or exit) and has
+  // published window handle 0.
+  static bool IsAnotherInstanceRunning(const std::string& appName);
+  // Asks the running instance to restore its published window and bring it
+  // to the front; nothing when it has published none yet (handle 0).
+  // True when a request went out.
+  static bool ActivatePreviousInstance(const std::string& appName);
+  // Publishes the main window's handle for a second start (only while held).
+  static void PublishWindowHandle(platform::WindowHandle handle);
+  static void ReleaseInstanceLock();
+};
+
+class VApplication {
+ public:
+  // The command of the application's exit.
+  static constexpr uint32_t kCommandAppExit = 57665;
+  // The start message posted to the main window (WM_USER + 1).
+  static constexpr uint32_t kMessageStart = platform::kMsgUser + 1;
+
+  VApplication();
+  virtual ~VApplication();
+  VApplication(const VApplication&) = delete;
+  VApplication& operator=(const VApplication&) = delete;
+
+  // The program's entry: the command line from argv, InitInstance, Run,
+  // ExitInstance. Answers the exit code: the quit message's code after a
+  // run, 0 when another instance was running, 1 when the start-up failed.
+  static int Main(int argc, char** argv);
+
+  // ---- The framework's steps -------------------------------------------
+  virtual bool InitInstance();
+  virtual int32_t Run();
+  // Runs the idle step before the message; true when a nested loop inside
+  // that step has dispatched the message already.
+  virtual bool PreTranslateMessage(const platform::Message& message);
+  // The idle step, then the tick down the main window's event tree; always true.
+  virtual bool OnIdle(int32_t count);
+  virtual int32_t ExitInstance();
+  // A command; the exit command shuts down. True when handled.
+  virtual bool OnCommand(uint32_t id);
+
+  // ---- Operations the title overrides ----------------------------------
+  virtual void Quit();
+  virtual bool StartApplication() { return true; }
+  virtual void Shutdown();
+  virtual void IdleStep();
+  virtual void ActivateApp(bool active);
+  virtual bool SetupDisplay(bool staticColors, bool changeSystemColors, uint16_t colorTableId, int32_t offscreenCount,
+                            int32_t offscreenDepth, bool withBackWindow, int32_t width, int32_t height,
+                            int32_t bitsPerPixel, bool fullScreen);
+  virtual void ShutdownDisplay();
+  // Must make the main window and register it (SetMainWindow) before returning.
+  virtual void CreateMainWindow(const VRect& screen) = 0;
+  virtual void StartUpDone(int32_t /*flag*/) {}
+  virtual void DeleteHeldObject();
+  virtual bool SetupAudio(const void* format, bool flag, int32_t spare, int32_t mixerArgument);
+  virtual void ShutdownAudio();
+  virtual void SetupLookupTables();
+  virtual void ShutdownLookupTables();
+
+  // ---- Plain operations ----------------------------------------------------
+  VWindow* GetMainWindow() const { return mainWindow_; }
+  // Stores the window; a window (not null) is published for a second start.
+  void SetMainWindow(VWindow* window);
+  VWindow* GetBackWindow() const { return backWindow_; }
+  void SetBackWindow(VWindow* window) { backWindow_ = window; }
+  // Posts when the window exists (message truncated to 16 bits).
+  static void PostToWindow(VWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+  // A nested message loop; it ends when EndModalLoop lowers the level below
+  // the one it started at.
+  void RunModalLoop();
+  void EndModalLoop();
+  int32_t GetLoopLevel() const { return loopLevel_; }
+
+  // The command line (as CWinApp keeps it) and its split into argc/argv:
+  // argv[0] is the program path; quotes stay in the arguments; leading
+  // blanks are skipped. The strings stay valid until the next split.
+  void SetCommandLine(const std::string& commandLine);
+  void SplitCommandLine();
+  int32_t GetArgc() const { return argc_; }
+  char** GetArgv() { return argv_.empty() ? nullptr : argv_.data(); }
+  void FreeArguments();
+  // Joins program arguments into a command line (arguments with blanks or
+  // empty ones in double quotes).
+  static std::string JoinArguments(int argc, char** argv);
+
+  const VString& GetAppName() const { return appName_; }
+  // The name that the single-instance lock and message boxes use (by default
+  // the program file's name without extension).
+  void SetAppName(const char* name) { appName_.Assign(name); }
+  uint32_t GetIdleCount() const { return idleCount_; }
+  bool IsRunning() const { return running_; }
+  VTaskManager& GetTaskManager() { return taskManager_; }
+  VFileSpec& GetProgramPath() { return programPath_; }
+  void SetHeldObject(VListElement* object) { heldObject_ = object; }
+  // Messages the main loop waits between idle steps while nothing happens (ms).
+  void SetIdleWaitMilliseconds(uint32_t ms) { idleWaitMilliseconds_ = ms; }
+
+ protected:
+  // The hooks the message loops run with.
+  platform::MessageLoopHooks LoopHooks();
+
+ private:
+  VWindow* mainWindow_ = nullptr;
+  VWindow* backWindow_ = nullptr;
+  bool running_ = false;
+  const platform::Message* pendingMessage_ = nullptr;
+  int32_t loopLevel_ = 0;
+  uint32_t idleCount_ = 0;
+  uint16_t spareWord_ = 65535;
+  VString appName_;
+  VFileSpec programPath_;
+  int32_t argc_ = 0;
+  std::vector<char*> argv_;
+  std::string commandLine_;
+  std::vector<char> commandBuffer_;
+  VString modulePath_;
+  std::string modulePathText_;
+  VTaskManager taskManager_;
+  VListElement* heldObject_ = nullptr;
+  bool audioReady_ = false;
+  bool startFailed_ = false;
+  uint32_t idleWaitMilliseconds_ = 2;
+};
+
+// The global application object (null before its construction and after its destruction).
+VApplication* GetApplication();
