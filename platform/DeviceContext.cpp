@@ -3,59 +3,30 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace platform {
 
 // ---------------------------------------------------------------------------
 // Selection state
 
-Pen DeviceContext::SelectPen(const Pen& pen) {
-  Pen previous = pen_;
-  pen_ = pen;
-  return previous;
-}
+Pen DeviceContext::SelectPen(const Pen& pen) { return std::exchange(pen_, pen); }
 
-Brush DeviceContext::SelectBrush(const Brush& brush) {
-  Brush previous = brush_;
-  brush_ = brush;
-  return previous;
-}
+Brush DeviceContext::SelectBrush(const Brush& brush) { return std::exchange(brush_, brush); }
 
 std::shared_ptr<Font> DeviceContext::SelectFont(std::shared_ptr<Font> font) {
-  std::shared_ptr<Font> previous = font_;
-  font_ = std::move(font);
-  return previous;
+  return std::exchange(font_, std::move(font));
 }
 
-Color DeviceContext::SetTextColor(Color color) {
-  Color previous = textColor_;
-  textColor_ = color;
-  return previous;
-}
+Color DeviceContext::SetTextColor(Color color) { return std::exchange(textColor_, color); }
 
-Color DeviceContext::SetBackgroundColor(Color color) {
-  Color previous = backgroundColor_;
-  backgroundColor_ = color;
-  return previous;
-}
+Color DeviceContext::SetBackgroundColor(Color color) { return std::exchange(backgroundColor_, color); }
 
-BackgroundMode DeviceContext::SetBackgroundMode(BackgroundMode mode) {
-  BackgroundMode previous = backgroundMode_;
-  backgroundMode_ = mode;
-  return previous;
-}
+BackgroundMode DeviceContext::SetBackgroundMode(BackgroundMode mode) { return std::exchange(backgroundMode_, mode); }
 
-TextAlign DeviceContext::SetTextAlign(TextAlign align) {
-  TextAlign previous = textAlign_;
-  textAlign_ = align;
-  return previous;
-}
+TextAlign DeviceContext::SetTextAlign(TextAlign align) { return std::exchange(textAlign_, align); }
 
-Point DeviceContext::MoveTo(Point point) {
-  Point previous = position_;
-  position_ = point;
-  return previous;
-}
+Point DeviceContext::MoveTo(Point point) { return std::exchange(position_, point); }
 
 std::shared_ptr<Font> DeviceContext::GetFont() {
   if (font_) return font_;

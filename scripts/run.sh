@@ -16,5 +16,14 @@ cmake --build "$BUILD_DIR" -j "$(nproc)"
 
 echo
 echo "Built into $BUILD_DIR."
+
+# The sample archive: sources made from content/, built and listed.
+SAMPLE_DIR="$BUILD_DIR/content/sample"
+bash content/make-sample.sh "$SAMPLE_DIR"
+"$BUILD_DIR/tools/ostrevan-tool" archive build "$SAMPLE_DIR/build.txt" "$BUILD_DIR/content/sample.msf"
+echo "Sample archive $BUILD_DIR/content/sample.msf (log: $BUILD_DIR/content/sample.log):"
+"$BUILD_DIR/tools/ostrevan-tool" archive list "$BUILD_DIR/content/sample.msf"
+
+echo
 echo "The title itself cannot start yet: only the engine's foundation libraries"
 echo "exist so far. Their tests run with: bash scripts/test.sh"

@@ -1,10 +1,15 @@
-// Listing and extracting Devid Uvedud archives.
+// Building, listing and extracting Devid Uvedud archives.
 #include "tools/ArchiveCommands.h"
 
 #include <cstdio>
 
 #include "engine/archive/MediaArchive.h"
+#include "engine/archive/MediaArchiveBuilder.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VTextFile.h"
+#include "engine/graphics/VColorTable.h"
 #include "platform/File.h"
+#include "tools/PictureConversions.h"
 
 namespace {
 
@@ -93,9 +98,62 @@ int ExtractArchive(const std::string& path, const std::string& directory, std::o
   return 0;
 }
 
+std::string DefaultBuildLogPath(const std::string& archive) {
+  size_t sep = archive.find_last_of('/');
+  size_t dot = archive.find_last_of('.');
+  bool hasExtension = dot != std::string::npos && (sep == std::string::npos || dot > sep + 1);
+  return (hasExtension ? archive.substr(0, dot) : archive) + ".log";
+}
+
+int BuildArchive(const std::string& script, const std::string& archive, const std::string& logPath, std::ostream& out,
+                 std::ostream& err) {
+  std::string logName = logPath.empty() ? DefaultBuildLogPath(archive) : logPath;
+  if (archive.empty() || platform::DirectoryExists(archive)) {
+    err << "ostrevan-tool: '" << archive << "' cannot be written as an archive\n";
+    return 1;
+  }
+  if (logName == archive || logName == script || archive == script) {
+    err << "ostrevan-tool: the script, the archive and the log must be three different files\n";
+    return 1;
+  }
+  // The builder writes in place: start from empty files so nothing stale stays.
+  platform::DeleteFile(archive);
+  platform::DeleteFile(logName);
+  RegisterToolConversions();
+  VTextFile log(VFileSpec(logName.c_str()), MakeTypeCode("TEXT"), MakeTypeCode("ttxt"));
+  VTextFile* logFile = &log;
+  if (!log.Open(VFileObject::kWrite)) {
+    err << "ostrevan-tool: cannot write the log '" << logName << "'\n";
+    logFile = nullptr;
+  }
+  bool built = false;
+  // A colour-table line makes its table current for the rest of the build;
+  // the program's current table comes back afterwards.
+  VColorTable* previousTable = GetCurrentColorTable();
+  {
+    VTextFile scriptFile(VFileSpec(script.c_str()), MakeTypeCode("TEXT"), MakeTypeCode("ttxt"));
+    VFile archiveFile(VFileSpec(archive.c_str()), MakeTypeCode("MSF "), kUnknownFileType);
+    built = BuildMediaArchive(scriptFile, archiveFile, logFile);
+    scriptFile.Close();
+    archiveFile.Close();
+  }
+  SetCurrentColorTable(previousTable);
+  if (previousTable != nullptr) previousTable->Release();
+  log.Close();
+  if (!built) {
+    err << "ostrevan-tool: the build of '" << archive << "' was aborted; see '" << logName << "'\n";
+    return 1;
+  }
+  out << "built '" << archive << "' (log '" << logName << "')\n";
+  return 0;
+}
+
 int RunArchiveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if ((args.size() == 3 || args.size() == 4) && args[0] == "build") {
+    return BuildArchive(args[1], args[2], args.size() == 4 ? args[3] : std::string(), out, err);
+  }
   if (args.size() == 2 && args[0] == "list") return ListArchive(args[1], out, err);
   if (args.size() == 3 && args[0] == "extract") return ExtractArchive(args[1], args[2], out, err);
-  err << "ostrevan-tool: archive: expected 'list ARCHIVE' or 'extract ARCHIVE DIR'\n";
+  err << "ostrevan-tool: archive: expected 'build SCRIPT ARCHIVE [LOG]', 'list ARCHIVE' or 'extract ARCHIVE DIR'\n";
   return 2;
 }

@@ -2,12 +2,15 @@
 #include "tools/ToolCommands.h"
 
 #include "tools/ArchiveCommands.h"
+#include "tools/ImageDecodeCommand.h"
 
 namespace {
 
 void PrintUsage(std::ostream& err) {
-  err << "usage: ostrevan-tool archive list ARCHIVE\n"
-         "       ostrevan-tool archive extract ARCHIVE DIR\n";
+  err << "usage: ostrevan-tool archive build SCRIPT ARCHIVE [LOG]\n"
+         "       ostrevan-tool archive list ARCHIVE\n"
+         "       ostrevan-tool archive extract ARCHIVE DIR\n"
+         "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n";
 }
 
 }  // namespace
@@ -21,6 +24,11 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (group == "archive") {
     int result = RunArchiveCommand(rest, out, err);
+    if (result == 2) PrintUsage(err);
+    return result;
+  }
+  if (group == "image") {
+    int result = RunImageCommand(rest, out, err);
     if (result == 2) PrintUsage(err);
     return result;
   }

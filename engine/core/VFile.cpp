@@ -8,6 +8,22 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/core/Memory.h"
 
+namespace {
+
+// The bytes of `count` values of `size` bytes each, cut to whole values below
+// 2 GiB; 0, with `count` set to 0, when there are no values to move.
+int32_t ArrayBytes(const void* values, int32_t& count, int32_t size) {
+  if (values == nullptr || count < 1) {
+    count = 0;
+    return 0;
+  }
+  int64_t bytes = static_cast<int64_t>(count) * size;
+  if (bytes > 0x7FFFFFFF) bytes = 0x7FFFFFFF - 0x7FFFFFFF % size;
+  return static_cast<int32_t>(bytes);
+}
+
+}  // namespace
+
 VFile::VFile(VFileObject* object) : object_(object) {
   if (object_ != nullptr) object_->AddUser();
 }
@@ -75,48 +91,45 @@ int64_t VFile::Remaining() const { return std::max<int64_t>(0, start_ + length_ 
 
 // --- Raw transfer ------------------------------------------------------------
 
-int32_t VFile::Read(void* buffer, int32_t count) {
-  if (buffer == nullptr) return 0;
+template <typename CopyPreloaded, typename Direct>
+int32_t VFile::Transfer(int32_t count, CopyPreloaded copyPreloaded, Direct direct) {
   int64_t n = std::min<int64_t>(count, Remaining());
   if (n < 1) return 0;
-  auto* out = static_cast<uint8_t*>(buffer);
   int32_t done = 0;
   if (preload_ != nullptr && position_ >= preloadFirst_ && position_ <= preloadLast_) {
-    int64_t k = std::min(n, preloadLast_ - position_ + 1);
-    std::memcpy(out, preload_ + (position_ - preloadFirst_), static_cast<size_t>(k));
+    const int64_t k = std::min(n, preloadLast_ - position_ + 1);
+    copyPreloaded(preload_ + (position_ - preloadFirst_), static_cast<size_t>(k));
     position_ += k;
     n -= k;
     done = static_cast<int32_t>(k);
   }
   if (object_ != nullptr && n >= 1) {
-    int32_t got = object_->Read(out + done, position_, static_cast<int32_t>(n));
-    // Only what arrived counts: a short read leaves the position at the data's end.
-    position_ += got;
-    done += got;
+    const int32_t moved = direct(done, static_cast<int32_t>(n));
+    // Only what arrived counts: a short transfer leaves the position at the data's end.
+    position_ += moved;
+    done += moved;
   }
   return done;
 }
 
+int32_t VFile::Read(void* buffer, int32_t count) {
+  if (buffer == nullptr) return 0;
+  auto* out = static_cast<uint8_t*>(buffer);
+  return Transfer(
+      count, [out](const uint8_t* cached, size_t k) { std::memcpy(out, cached, k); },
+      [this, out](int32_t done, int32_t n) { return object_->Read(out + done, position_, n); });
+}
+
 int32_t VFile::Write(const void* buffer, int32_t count) {
   if (buffer == nullptr) return 0;
-  int64_t n = std::min<int64_t>(count, Remaining());
-  if (n < 1) return 0;
   const auto* in = static_cast<const uint8_t*>(buffer);
-  int32_t done = 0;
-  if (preload_ != nullptr && position_ >= preloadFirst_ && position_ <= preloadLast_) {
-    int64_t k = std::min(n, preloadLast_ - position_ + 1);
-    std::memcpy(preload_ + (position_ - preloadFirst_), in, static_cast<size_t>(k));
-    preloadDirty_ = true;
-    position_ += k;
-    n -= k;
-    done = static_cast<int32_t>(k);
-  }
-  if (object_ != nullptr && n >= 1) {
-    int32_t put = object_->Write(in + done, position_, static_cast<int32_t>(n));
-    position_ += put;
-    done += put;
-  }
-  return done;
+  return Transfer(
+      count,
+      [this, in](uint8_t* cached, size_t k) {
+        std::memcpy(cached, in, k);
+        preloadDirty_ = true;
+      },
+      [this, in](int32_t done, int32_t n) { return object_->Write(in + done, position_, n); });
 }
 
 int32_t VFile::ReadAsync(void* buffer, int32_t count, VReadRequest& request) {
@@ -170,25 +183,17 @@ void VFile::DropPreload() {
 // --- Typed values ----------------------------------------------------------
 
 int32_t VFile::ReadArray(void* values, int32_t& count, int32_t size) {
-  if (values == nullptr || count < 1) {
-    count = 0;
-    return 0;
-  }
-  int64_t bytes = static_cast<int64_t>(count) * size;
-  if (bytes > 0x7FFFFFFF) bytes = 0x7FFFFFFF - 0x7FFFFFFF % size;
-  int32_t got = Read(values, static_cast<int32_t>(bytes));
+  const int32_t bytes = ArrayBytes(values, count, size);
+  if (bytes == 0) return 0;
+  const int32_t got = Read(values, bytes);
   count = got / size;
   return got;
 }
 
 int32_t VFile::WriteArray(const void* values, int32_t& count, int32_t size) {
-  if (values == nullptr || count < 1) {
-    count = 0;
-    return 0;
-  }
-  int64_t bytes = static_cast<int64_t>(count) * size;
-  if (bytes > 0x7FFFFFFF) bytes = 0x7FFFFFFF - 0x7FFFFFFF % size;
-  int32_t put = Write(values, static_cast<int32_t>(bytes));
+  const int32_t bytes = ArrayBytes(values, count, size);
+  if (bytes == 0) return 0;
+  const int32_t put = Write(values, bytes);
   count = put / size;
   return put;
 }

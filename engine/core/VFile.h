@@ -115,6 +115,12 @@ class VFile {
   void Unread() { Seek(-1, false); }
 
  private:
+  // Moves up to `count` bytes (clamped to the window) at the position: the
+  // part inside the preloaded block through copyPreloaded(block, bytes), the
+  // rest through the file object with direct(bytesDone, bytesLeft), which
+  // returns what it moved. Returns the bytes moved in all.
+  template <typename CopyPreloaded, typename Direct>
+  int32_t Transfer(int32_t count, CopyPreloaded copyPreloaded, Direct direct);
   int32_t ReadArray(void* values, int32_t& count, int32_t size);
   int32_t WriteArray(const void* values, int32_t& count, int32_t size);
 

@@ -6,6 +6,7 @@
 
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/Ditherers.h"
+#include "engine/graphics/PixelAccess.h"
 
 namespace {
 
@@ -16,27 +17,7 @@ struct Rgb {
   int32_t r, g, b;
 };
 
-inline uint32_t Load16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-inline void Store16(uint8_t* p, uint32_t v) {
-  const uint16_t w = static_cast<uint16_t>(v);
-  std::memcpy(p, &w, 2);
-}
-inline uint32_t Load32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
-inline uint32_t Load24(const uint8_t* p) { return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16); }
-inline void Store24(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-}
+using namespace pixelaccess;
 
 // --- Source readers ---------------------------------------------------------
 // Color: the colour widened to 8 bits (bucket midpoints); DitherColor: the

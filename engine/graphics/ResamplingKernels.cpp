@@ -10,24 +10,11 @@
 #include <cstring>
 
 #include "engine/graphics/ColorConstants.h"
+#include "engine/graphics/PixelAccess.h"
 
 namespace {
 
-inline uint16_t Load16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-inline void Store16(uint8_t* p, uint32_t v) {
-  const uint16_t w = static_cast<uint16_t>(v);
-  std::memcpy(p, &w, 2);
-}
-inline uint32_t Load32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+using namespace pixelaccess;
 
 // a + (b - a) * w / 256 with an arithmetic shift (w = 0..255).
 inline uint32_t LerpByte(uint32_t a, uint32_t b, int32_t w) {

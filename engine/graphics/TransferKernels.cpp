@@ -12,27 +12,14 @@
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/OpacityRatioTable.h"
+#include "engine/graphics/PixelAccess.h"
 
 namespace {
 
 // 1/63 as the single-precision constant every level factor is made from.
 constexpr double kOneOver63 = static_cast<double>(1.0f / 63.0f);
 
-inline uint32_t Load16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-inline void Store16(uint8_t* p, uint32_t v) {
-  const uint16_t w = static_cast<uint16_t>(v);
-  std::memcpy(p, &w, 2);
-}
-inline uint32_t Load32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+using namespace pixelaccess;
 
 // Pixel access by destination depth; 24-bit pixels are held as the three
 // bytes in memory order in the low 24 bits.

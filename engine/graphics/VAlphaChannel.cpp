@@ -1,8 +1,17 @@
 #include "engine/graphics/VAlphaChannel.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include <memory>
+#include <vector>
+
+#include "engine/archive/ArchiveServices.h"
+#include "engine/archive/MediaArchive.h"
+#include "engine/core/MediaTypes.h"
 #include "engine/core/Memory.h"
+#include "engine/core/VFile.h"
+#include "engine/graphics/ImageRegistry.h"
 #include "engine/graphics/PixelMap.h"
 
 VAlphaChannel::VAlphaChannel(const VRect& bounds) {
@@ -92,4 +101,152 @@ bool VAlphaChannel::FindContentBounds(VRect& out) const {
   while (out.top < out.bottom && rowEmpty(out.top)) ++out.top;
   while (out.bottom > out.top && rowEmpty(out.bottom - 1)) --out.bottom;
   return out != bounds_;
+}
+
+// ---------------------------------------------------------------------------
+// Loading and writing
+
+namespace {
+constexpr uint32_t kRawAlphaType = MakeTypeCode("RAX ");
+}  // namespace
+
+VAlphaChannel::VAlphaChannel(uint16_t mediaId) : mediaId_(mediaId), fileType_(kRawAlphaType) {
+  Load();
+  reloadable_ = 1;
+}
+
+VAlphaChannel::VAlphaChannel(const VFileSpec& spec, uint32_t type) : sourceFile_(spec), fileType_(type) {
+  if (fileType_ == kUnknownFileType) fileType_ = sourceFile_.GetFileTypeFromExtension(kImageCategory);
+  Load();
+  reloadable_ = 1;
+}
+
+int32_t VAlphaChannel::Load() {
+  if (pixelMap_) return 0;
+  if (mediaId_ != 0) {
+    MediaArchive* archive = GetCurrentArchive();
+    VFile file;
+    uint32_t type = kRawAlphaType;
+    if (!archive || !archive->OpenMedia(mediaId_, file, type)) return -1;
+    return ReadFromFile(file, type);
+  }
+  if (sourceFile_.GetExistsFlag()) {
+    VFile file(sourceFile_, kUnknownFileType, kUnknownFileType);
+    if (!file.Open(1)) return -1;
+    const int32_t result = ReadFromFile(file, fileType_);
+    file.Close();
+    return result;
+  }
+  return 0;
+}
+
+void VAlphaChannel::Unload() {
+  if (purgeable_ && reloadable_) {
+    delete pixelMap_;
+    pixelMap_ = nullptr;
+    loaded_ = 0;
+  }
+}
+
+int32_t VAlphaChannel::ReadFromFile(VFile& file, uint32_t type) {
+  if (pixelMap_) return 0;
+  if (loadFailed_) return -1;
+  loadFailed_ = 1;
+  if (!file.Open(1)) return -1;
+  file.Seek(0, true);
+
+  if (type == kRawAlphaType) {
+    // The header is checked before anything is allocated; rows are read at
+    // the stored row length.
+    int16_t header[4];
+    int32_t count = 4;
+    file.ReadShorts(header, count);
+    if (count != 4) return -1;
+    const int32_t width = header[0];
+    const int32_t height = header[1];
+    const int32_t storedRowBytes = header[2];
+    if (width < 1 || height < 1 || storedRowBytes < width) return -1;
+    if (int64_t{storedRowBytes} * height > file.GetLength() - file.GetPosition()) return -1;
+    auto map = std::make_unique<PixelMap>(PixelMap::kStorageMemory);
+    if (!map->Create(VRect(0, 0, width, height), 8, nullptr, nullptr, nullptr, 11, 0)) return -1;
+    std::vector<uint8_t> row(static_cast<size_t>(storedRowBytes));
+    {
+      PixelMapLock lock(map.get());
+      for (int32_t y = 0; y < height; ++y) {
+        uint8_t* out = map->GetPixelAddress(VPoint(0, y));
+        if (!out || file.Read(row.data(), storedRowBytes) != storedRowBytes) return -1;
+        for (int32_t x = 0; x < width; ++x) out[x] = row[static_cast<size_t>(x)] & 63;
+      }
+    }
+    pixelMap_ = map.release();
+    bounds_ = VRect(0, 0, width, height);
+    storedRowWidth_ = static_cast<int16_t>(storedRowBytes);
+  } else if (type == MakeTypeCode("8BPS")) {
+    return 1;
+  } else {
+    // Any picture: its 8-bit pixels give the levels.
+    std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, type));
+    if (!reader) return 1;
+    std::unique_ptr<PixelMap> picture;
+    {
+      ScopedLoadPixelFormat depth(8);
+      picture.reset(ReadImageWithReader(*reader, kReadPixels | kReadColorTable, 0, 1));
+    }
+    if (!picture || picture->GetDepth() != 8) {
+      // Only the first map of a chain is used; frame 0 was asked for.
+      return 1;
+    }
+    const int32_t width = picture->GetWidth();
+    const int32_t height = picture->GetHeight();
+    auto map = std::make_unique<PixelMap>(PixelMap::kStorageMemory);
+    if (!map->Create(VRect(0, 0, width, height), 8, nullptr, nullptr, nullptr, 11, 0)) return 1;
+    {
+      PixelMapLock lockIn(picture.get());
+      PixelMapLock lockOut(map.get());
+      for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* in = picture->GetPixelAddress(VPoint(0, y));
+        uint8_t* out = map->GetPixelAddress(VPoint(0, y));
+        if (!in || !out) return 1;
+        for (int32_t x = 0; x < width; ++x) out[x] = in[x] >> 2;
+      }
+    }
+    pixelMap_ = map.release();
+    bounds_ = VRect(0, 0, width, height);
+  }
+  loadFailed_ = 0;
+  loaded_ = 1;
+  return 0;
+}
+
+int32_t VAlphaChannel::Write(VFile& file) {
+  if (Load() != 0 || !pixelMap_) return -1;
+  if (!file.Open(2)) return -1;
+  PixelMapLock lock(pixelMap_);
+  if (!pixelMap_->GetPixels()) return -1;
+  const int32_t height = pixelMap_->GetHeight();
+  const int32_t rowBytes = pixelMap_->GetRowBytes();
+  int16_t header[4] = {static_cast<int16_t>(pixelMap_->GetWidth()), static_cast<int16_t>(height),
+                       static_cast<int16_t>(rowBytes), 0};
+  int32_t count = 4;
+  file.WriteShorts(header, count);
+  if (count != 4) return -1;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* p = pixelMap_->GetPixelAddress(VPoint(0, y));
+    if (!p || file.Write(p, rowBytes) != rowBytes) return -1;
+  }
+  return 0;
+}
+
+bool VAlphaChannel::IsEqual(const VAlphaChannel& other) const {
+  if (!pixelMap_ || !other.pixelMap_) return false;
+  if (pixelMap_->GetWidth() != other.pixelMap_->GetWidth() || pixelMap_->GetHeight() != other.pixelMap_->GetHeight())
+    return false;
+  PixelMapLock a(pixelMap_);
+  PixelMapLock b(other.pixelMap_);
+  for (int32_t y = 0; y < pixelMap_->GetHeight(); ++y) {
+    const uint8_t* p = pixelMap_->GetPixelAddress(VPoint(0, y));
+    const uint8_t* q = other.pixelMap_->GetPixelAddress(VPoint(0, y));
+    if (!p || !q || std::memcmp(p, q, static_cast<size_t>(pixelMap_->GetWidth())) != 0) return false;
+  }
+  return true;
 }

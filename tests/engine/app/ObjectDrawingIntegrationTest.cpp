@@ -20,58 +20,23 @@
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
+#include "support/InkMaps.h"
 
 namespace {
 
 using Rows = std::vector<std::string>;
 using Log = std::vector<std::string>;
 
-// Colours exact at every depth and in the 216-colour cube.
-struct Ink {
-  char code;
-  VRGBColor color;
-};
-const Ink kInks[] = {
-    {'K', VRGBColor(0, 0, 0)},     {'W', VRGBColor(255, 255, 255)}, {'R', VRGBColor(255, 0, 0)},
-    {'G', VRGBColor(0, 255, 0)},   {'B', VRGBColor(0, 0, 255)},     {'Y', VRGBColor(255, 255, 0)},
-    {'C', VRGBColor(0, 255, 255)}, {'M', VRGBColor(255, 0, 255)},
-};
-
-VRGBColor ColorOf(char code) {
-  for (const Ink& ink : kInks)
-    if (ink.code == code) return ink.color;
-  ADD_FAILURE() << "no colour " << code;
-  return VRGBColor();
-}
-
-// One string per row; '?' for a colour outside the inks.
-Rows Render(const PixelMap& map) {
-  Rows rows;
-  for (int32_t y = 0; y < map.GetHeight(); ++y) {
-    std::string row;
-    for (int32_t x = 0; x < map.GetWidth(); ++x) {
-      VRGBColor c;
-      char code = '?';
-      if (map.GetPixel(VPoint(x, y), c))
-        for (const Ink& ink : kInks)
-          if (ink.color == c) code = ink.code;
-      row += code;
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
+using testsupport::ColorOf;
+using testsupport::Describe;
+using testsupport::MakeMap;
+using testsupport::Render;
+using DepthCase = testsupport::MapCase;
 
 std::string RectText(const VRect& r) {
   return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
          std::to_string(r.bottom) + ")";
 }
-
-struct DepthCase {
-  int32_t depth;
-  int32_t format;
-  int16_t kind;
-};
 
 // Windowed operation draws into DIB sections, full-screen operation into
 // plain memory; both at every depth.
@@ -82,18 +47,6 @@ const DepthCase kDepths[] = {
     {24, kFormatBGR24, PixelMap::kStorageDib},   {24, kFormatRGB24, PixelMap::kStorageMemory},
     {32, kFormatBGRX32, PixelMap::kStorageDib},  {32, kFormatXRGB32, PixelMap::kStorageMemory},
 };
-
-std::string Describe(const DepthCase& c) {
-  return "depth " + std::to_string(c.depth) + " format " + std::to_string(c.format) + " kind " +
-         std::to_string(c.kind);
-}
-
-std::unique_ptr<PixelMap> MakeMap(const DepthCase& c, VColorTable* table, int32_t w, int32_t h) {
-  auto map = std::make_unique<PixelMap>(VRect(0, 0, w, h), c.depth, c.depth == 8 ? table : nullptr, nullptr, nullptr,
-                                        c.kind, c.format, 0);
-  EXPECT_NE(map->GetPixels(), nullptr) << Describe(c);
-  return map;
-}
 
 // Fills whatever it is asked to repaint with its colour and logs the rectangle.
 class SolidBox : public VGraphicObject {

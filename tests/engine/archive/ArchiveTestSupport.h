@@ -3,24 +3,17 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
-class ArchiveFixture : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/ostrevan_msf_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+class ArchiveFixture : public testsupport::TempDirTest {
+ protected:
+  ArchiveFixture() : TempDirTest("ostrevan_msf_") {}
 
   static std::string Oracle() { return std::string(OSTREVAN_SOURCE_DIR) + "/tests/data/msf_oracle.py"; }
 
@@ -35,21 +28,7 @@ class ArchiveFixture : public ::testing::Test {
   }
 
   // The standard output of a command.
-  static std::string Capture(const std::string& command) {
-    std::string text;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) text.append(buf, n);
-    pclose(pipe);
-    return text;
-  }
+  static std::string Capture(const std::string& command) { return testsupport::Capture(command); }
 
-  std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-
-  std::string dir_;
+  static std::string ReadBytes(const std::string& path) { return testsupport::ReadBytes(path); }
 };

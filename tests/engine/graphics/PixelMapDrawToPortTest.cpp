@@ -14,56 +14,15 @@
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
 #include "platform/DeviceContext.h"
+#include "support/InkMaps.h"
 
 namespace {
 
-// Colours exact at every depth (and in the 216-colour cube).
-struct Ink {
-  char code;
-  VRGBColor color;
-};
-const Ink kInks[] = {
-    {'K', VRGBColor(0, 0, 0)},     {'W', VRGBColor(255, 255, 255)}, {'R', VRGBColor(255, 0, 0)},
-    {'G', VRGBColor(0, 255, 0)},   {'B', VRGBColor(0, 0, 255)},     {'Y', VRGBColor(255, 255, 0)},
-    {'C', VRGBColor(0, 255, 255)}, {'M', VRGBColor(255, 0, 255)},
-};
-
-VRGBColor ColorOf(char code) {
-  for (const Ink& ink : kInks)
-    if (ink.code == code) return ink.color;
-  ADD_FAILURE() << "no colour " << code;
-  return VRGBColor();
-}
-
-// One row of characters per picture row; '?' for a colour outside the inks.
-std::vector<std::string> Render(const PixelMap& map) {
-  std::vector<std::string> rows;
-  for (int32_t y = 0; y < map.GetHeight(); ++y) {
-    std::string row;
-    for (int32_t x = 0; x < map.GetWidth(); ++x) {
-      VRGBColor c;
-      char code = '?';
-      if (map.GetPixel(VPoint(x, y), c))
-        for (const Ink& ink : kInks)
-          if (ink.color == c) code = ink.code;
-      row += code;
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-void Paint(PixelMap& map, const std::vector<std::string>& rows) {
-  for (int32_t y = 0; y < static_cast<int32_t>(rows.size()); ++y)
-    for (int32_t x = 0; x < static_cast<int32_t>(rows[y].size()); ++x)
-      ASSERT_TRUE(map.SetPixel(VPoint(x, y), ColorOf(rows[y][x])));
-}
-
-struct MapCase {
-  int32_t depth;
-  int32_t format;
-  int16_t kind;
-};
+using testsupport::ColorOf;
+using testsupport::Describe;
+using testsupport::MapCase;
+using testsupport::Paint;
+using testsupport::Render;
 
 const MapCase kMaps[] = {
     {8, kFormatIndexed8, PixelMap::kStorageDib}, {8, kFormatIndexed8, PixelMap::kStorageMemory},
@@ -73,17 +32,10 @@ const MapCase kMaps[] = {
     {32, kFormatXRGB32, PixelMap::kStorageMemory},
 };
 
-std::string Describe(const MapCase& c) {
-  return "depth " + std::to_string(c.depth) + " format " + std::to_string(c.format) + " kind " +
-         std::to_string(c.kind);
-}
-
 class DrawToPortTest : public ::testing::Test {
  protected:
   std::unique_ptr<PixelMap> MakeMap(const MapCase& c, int32_t w, int32_t h, const char* fill) {
-    auto map = std::make_unique<PixelMap>(VRect(0, 0, w, h), c.depth, c.depth == 8 ? table_ : nullptr, nullptr,
-                                          nullptr, c.kind, c.format, 0);
-    EXPECT_NE(map->GetPixels(), nullptr) << Describe(c);
+    auto map = testsupport::MakeMap(c, table_, w, h);
     Paint(*map, std::vector<std::string>(static_cast<size_t>(h), std::string(static_cast<size_t>(w), fill[0])));
     return map;
   }

@@ -1,0 +1,10 @@
+// Fuzz target: BMP RLE4 over arbitrary bytes (see BitmapRunLengthFuzz.h).
+#include <cstddef>
+#include <cstdint>
+
+#include "BitmapRunLengthFuzz.h"
+#include "engine/graphics/Codecs.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return FuzzBitmapRunLength<VRunLengthNibbleCodec>(data, size);
+}

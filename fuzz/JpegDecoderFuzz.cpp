@@ -1,0 +1,65 @@
+// Fuzz target: arbitrary bytes read by the engine's own JPEG decoder into
+// maps of every depth (24 and 32 bits, 15 and 16 bits with the ordered
+// dither, 8 bits grey and through error diffusion onto a palette), and once
+// through the reader registry as "JPEG".
+#include <cstdint>
+#include <memory>
+
+#include "ImageFuzzSupport.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/graphics/LookupTables.h"
+#include "engine/graphics/VJPEGImageReader.h"
+
+namespace {
+
+// Pictures larger than this are not decoded here (the map alone would take
+// the fuzzer's memory); their headers are still read.
+constexpr int64_t kMaxPixels = 1 << 22;
+
+void DecodeAt(int32_t depth, int32_t format, VColorTable* table) {
+  VFile file(VFileSpec(imagefuzz::ScratchPath("jpeg")), kUnknownFileType, kUnknownFileType);
+  if (!file.Open(1)) return;
+  VJPEGImageReader reader(&file);
+  if (reader.ReadHeader() != 0) return;
+  VRect bounds;
+  reader.GetFrameBounds(bounds, 0);
+  if (int64_t{bounds.GetWidth()} * bounds.GetHeight() > kMaxPixels) return;
+  auto map = std::make_unique<PixelMap>(bounds, depth, table, nullptr, nullptr, PixelMap::kStorageMemory, format);
+  if (!map->HasStorage()) return;
+  map->ClearPixels();
+  reader.ReadImage(*map, kReadPixels, 0, 0);
+  PixelMap* raw = map.release();
+  volatile uint32_t sink = imagefuzz::ConsumeChain(raw);
+  (void)sink;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool tables = [] {
+    SetupLookupTables();
+    return true;
+  }();
+  (void)tables;
+  if (!imagefuzz::WriteScratch("jpeg", data, size)) return 0;
+  static VColorTable* cube = new VColorTable(StandardPalette{4});
+  DecodeAt(24, 1, nullptr);
+  DecodeAt(32, kFormatXRGB32, nullptr);
+  DecodeAt(16, 1, nullptr);
+  DecodeAt(15, kFormat555, nullptr);
+  DecodeAt(8, kFormatGrey8, nullptr);
+  DecodeAt(8, kFormatIndexed8, cube);
+
+  VFile file(VFileSpec(imagefuzz::ScratchPath("jpeg")), kUnknownFileType, kUnknownFileType);
+  if (!file.Open(1)) return 0;
+  RegisterJPEGImageReader();
+  std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, MakeTypeCode("JPEG")));
+  if (reader && reader->ReadHeader() == 0 &&
+      int64_t{reader->GetWidth(0)} * reader->GetHeight(0) <= kMaxPixels) {
+    const int32_t previous = SetLoadPixelFormat(24);
+    volatile uint32_t sink = imagefuzz::ConsumeChain(ReadImageWithReader(*reader, kReadPixels, 0, 0));
+    (void)sink;
+    SetLoadPixelFormat(previous);
+  }
+  return 0;
+}

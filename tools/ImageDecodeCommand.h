@@ -1,0 +1,25 @@
+// The "image" commands of ostrevan-tool: decoding a picture file through the
+// engine's reader registry into PPM (and its alpha channel into PGM).
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Dispatches "decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]". Exit code as
+// RunTool: 0 success, 1 failure (one line on `err`), 2 a command line not
+// understood (the caller prints the usage).
+int RunImageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Loads the file as a picture (type from its extension) at the depth (8, 15,
+// 16, 24, 32, or -1 for the file's own) and writes frame 0 as binary PPM to
+// `output`; with `alphaPath` not empty and an alpha channel present, its
+// levels 0..63 scaled to 0..255 as binary PGM. 0 or 1.
+// Decodes a JPEG file through libjpeg (the application's picture path, at
+// 24 bits without a display) instead of the registry's reader and writes it
+// as binary PPM. 0 or 1.
+int DecodeJpegThroughLibrary(const std::string& input, const std::string& output, std::ostream& err);
+
+int DecodeImage(const std::string& input, const std::string& output, int32_t depth, const std::string& alphaPath,
+                std::ostream& err);
