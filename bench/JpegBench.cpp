@@ -171,7 +171,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.error_occurred || run.iterations == 0 || run.run_type != Run::RT_Iteration) continue;
+      const bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
+      if (run.error_occurred || run.iterations == 0 || (run.run_type != Run::RT_Iteration && !mean)) continue;
       const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
       const std::string name = run.benchmark_name();
       if (name.rfind("OwnDecoder", 0) == 0) gOwnSeconds = seconds;

@@ -14,7 +14,7 @@ mkdir -p "$out/pictures"
 cd "$out/pictures"
 
 # Magenta is the key colour the script declares; every shape leaves a border.
-"${im[@]}" -size 64x48 xc:magenta -fill '#2a5caa' -draw 'roundrectangle 6,5 57,41 8,8' \
+"${im[@]}" -size 64x48 xc:magenta +antialias -fill '#2a5caa' -draw 'roundrectangle 6,5 57,41 8,8' \
   -fill white -draw 'circle 32,23 32,12' -type truecolor BMP3:badge.bmp
 "${im[@]}" -size 48x48 xc:magenta +antialias -fill '#c8a000' -draw 'polygon 24,4 44,40 4,40' \
   emblem.gif
@@ -23,7 +23,7 @@ cd "$out/pictures"
 "${im[@]}" -size 50x40 xc:magenta -fill '#803030' -draw 'rectangle 5,4 44,35' panel.psd
 for i in 1 2 3; do
   x=$((8 + 6 * i))
-  "${im[@]}" -size 40x30 xc:magenta -fill '#404080' -draw "circle $x,15 $x,$((15 - 4 - i))" \
+  "${im[@]}" -size 40x30 xc:magenta +antialias -fill '#404080' -draw "circle $x,15 $x,$((15 - 4 - i))" \
     -type truecolor "BMP3:spin00$i.bmp"
 done
 "${im[@]}" -size 8x64 gradient:black-white -rotate 90 -colorspace gray -type palette -compress none \

@@ -21,4 +21,4 @@ cmake --build "$BUILD_DIR" -j "$JOBS"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$BUILD_DIR"
-ctest --output-on-failure -j "$JOBS" --timeout 600
+ctest --output-on-failure -j "$JOBS" --timeout 300

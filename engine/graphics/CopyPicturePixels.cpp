@@ -24,7 +24,11 @@ uint8_t* RectStart(const PixelMap& map, const VRect& rect, int32_t& step) {
 }  // namespace
 
 bool CopyPicturePixels(PixelMap& source, PixelMap& destination, const VRect* sourceRect, const VRect* destinationRect) {
-  if (source.GetPixelFormat() == kFormat555 || source.GetPixelFormat() == kFormat565)
+  // Big-endian 16-bit sources are turned little-endian for the converters;
+  // a copy between two maps of the same big-endian format needs no conversion
+  // (and has no converter once the source was turned).
+  if ((source.GetPixelFormat() == kFormat555 || source.GetPixelFormat() == kFormat565) &&
+      !(source.GetPixelFormat() == destination.GetPixelFormat() && source.GetDepth() == destination.GetDepth()))
     source.ConvertPixelFormat(source.GetPixelFormat(), source.GetPixelFormat() | 0x8000);
 
   VRect s = sourceRect ? *sourceRect : source.GetBounds();

@@ -10,12 +10,14 @@
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/RawImageFile.h"
 #include "engine/graphics/TargaImageReader.h"
+#include "engine/graphics/VJPEGImageReader.h"
 #include "engine/graphics/VColorTable.h"
 
 namespace {
 
 int32_t gLoadDepth = 0;
-ImageReaderFactory gJPEGFactory = nullptr;
+// "JPEG" media go to the engine's own baseline decoder unless a program installs another.
+ImageReaderFactory gJPEGFactory = &CreateJPEGImageReader;
 
 // Deletes a chain of maps linked by their next links.
 void DeleteChain(PixelMap* first) {

@@ -77,6 +77,6 @@ class VJPEGImageReader : public VImageReader {
 // The registry's factory for "JPEG": a new VJPEGImageReader (the caller
 // deletes it).
 VImageReader* CreateJPEGImageReader(VFile* file);
-// Installs the factory in the image-reader registry (the start-up of the
-// program calls it once; calling it again does no harm).
+// Installs the factory in the image-reader registry. The registry starts with
+// it already; this puts it back after a program or test installed another.
 void RegisterJPEGImageReader();

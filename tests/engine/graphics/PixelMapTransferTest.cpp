@@ -522,6 +522,15 @@ TEST(PixelMapTransferTest, CopyPicturePixelsAcrossDepths) {
   EXPECT_EQ(big->GetPixelFormat(), 0x8003);
   EXPECT_EQ(Get(*big, 0, 0), 0x1234u);
   EXPECT_EQ(Get(*destination15, 0, 0), 0x1234u);
+  // Between two maps of one big-endian format the words are copied as they are.
+  PixelMap* bigSource = Make(1, 1, 15, 3, false);
+  PixelMap* bigDestination = Make(1, 1, 15, 3, true);
+  Set(*bigSource, 0, 0, 0x3412);
+  EXPECT_TRUE(CopyPicturePixels(*bigSource, *bigDestination));
+  EXPECT_EQ(bigSource->GetPixelFormat(), 3);
+  EXPECT_EQ(Get(*bigDestination, 0, 0), 0x3412u);
+  delete bigSource;
+  delete bigDestination;
   delete big;
   delete destination15;
   delete source;

@@ -1,23 +1,29 @@
 // A demonstration of the application framework (not part of the title): a
 // single-instance program with a 640 x 480 x 16 full-screen main window whose
-// object tree draws a picture read from an archive medium, logs the engine
-// messages that reach it, and can dump the frame it presented.
+// object tree draws pictures read from an archive, logs the engine messages
+// that reach it, and can dump the frame it presented.
 //
-//   ostrevan-app-demo [--archive FILE.msf --media ID] [--log FILE] [--dump FILE.ppm]
+//   ostrevan-app-demo [--archive FILE.msf --media ID[,ID...]] [--log FILE] [--dump FILE.ppm]
 //                     [--name NAME] [--measure-idle MS] [--quit-after-measure]
 //
-// The medium (any type) holds a 4-byte header, width and height as
-// little-endian 16-bit values, then rows of 24-bit RGB pixels, top row first.
-// Without an archive a generated pattern stands in for it. Keys: "d" dumps
-// the presented frame to the --dump file (PPM); Alt+F4 or Escape quit.
+// Each medium is loaded as a VPicture by its id (any picture type the reader
+// registry knows: RIX, BMP, GIF, Targa, Photoshop, JPEG) from the archive,
+// which is registered as the default and current one; the pictures (frame 0,
+// with their transparency) are shown side by side, centred. Without an
+// archive a generated pattern stands in for them. Keys: "d" dumps the
+// presented frame to the --dump file (PPM); Alt+F4 or Escape quit.
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/app/CursorResources.h"
 #include "engine/app/MainWindow.h"
@@ -28,11 +34,12 @@
 #include "engine/app/VExceptionFilter.h"
 #include "engine/archive/ArchiveServices.h"
 #include "engine/archive/MediaArchive.h"
-#include "engine/core/MediaTypes.h"
-#include "engine/core/VFile.h"
+#include "engine/core/VFileSpec.h"
 #include "engine/core/VTLink.h"
 #include "engine/graphics/DrawPort.h"
+#include "engine/graphics/ImageRegistry.h"
 #include "engine/graphics/PixelMap.h"
+#include "engine/graphics/VPicture.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 
@@ -40,7 +47,7 @@ namespace {
 
 struct Options {
   std::string archive;
-  int media = 0;
+  std::vector<int> media;
   std::string log;
   std::string dump;
   std::string name;
@@ -63,47 +70,72 @@ uint64_t CpuMicroseconds() {
          static_cast<uint64_t>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
-// The picture: from the archive medium, or a generated pattern.
-PixelMap* LoadPicture(std::string& source) {
-  if (!g_options.archive.empty()) {
-    static MediaArchive archive;
-    if (!archive.OpenArchive(VFileSpec(g_options.archive.c_str()), false)) {
-      source = "error: cannot open archive " + g_options.archive;
-      return nullptr;
-    }
-    SetDefaultMediaArchive(&archive);
-    SetCurrentArchive(&archive);
-    VFile file;
-    uint32_t type = kUnknownFileType;
-    if (!archive.OpenMedia(static_cast<uint16_t>(g_options.media), file, type)) {
-      source = "error: no medium " + std::to_string(g_options.media);
-      return nullptr;
-    }
-    uint8_t header[4] = {};
-    if (file.Read(header, 4) != 4) return nullptr;
-    const int32_t width = header[0] | (header[1] << 8);
-    const int32_t height = header[2] | (header[3] << 8);
-    if (width < 1 || height < 1 || width > 640 || height > 480) return nullptr;
-    auto* map = new PixelMap(VRect(0, 0, width, height), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory,
-                             kFormatRGB24, 0);
-    if (!map->HasStorage() || map->ReadPixels(file, width, height, width * 3, 24, kFormatRGB24, false) == 0) {
-      delete map;
-      source = "error: medium too short";
-      return nullptr;
-    }
-    source = "archive";
-    return map;
+// Where the pictures come from: "archive" or "generated", or an error.
+std::string g_source;
+
+// A stand-in picture: a 320 x 240 gradient with a checker pattern, at the
+// display's depth (the layout of the window's off-screen maps).
+VPicture* MakeGeneratedPicture() {
+  auto* map = new PixelMap(VRect(0, 0, 320, 240), 0, nullptr);
+  if (!map->HasStorage()) {
+    delete map;
+    return nullptr;
   }
-  auto* map = new PixelMap(VRect(0, 0, 320, 240), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory,
-                           kFormatRGB24, 0);
   for (int32_t y = 0; y < 240; ++y) {
     for (int32_t x = 0; x < 320; ++x) {
       map->SetPixel(VPoint(x, y), VRGBColor(static_cast<uint8_t>(x * 255 / 319), static_cast<uint8_t>(y * 255 / 239),
                                             static_cast<uint8_t>(((x / 20) + (y / 20)) % 2 ? 200 : 40)));
     }
   }
-  source = "generated";
-  return map;
+  return new VPicture(map);
+}
+
+// The pictures to show (one reference each, for the caller): every --media
+// id of the archive, read as a picture through the reader registry with the
+// archive registered as the default and current one; without an archive the
+// generated picture. Empty, with g_source saying why, on any failure.
+std::vector<VPicture*> LoadPictures() {
+  std::vector<VPicture*> pictures;
+  if (g_options.archive.empty()) {
+    if (VPicture* picture = MakeGeneratedPicture()) pictures.push_back(picture);
+    g_source = pictures.empty() ? "error: no memory for the generated picture" : "generated";
+    return pictures;
+  }
+  static MediaArchive archive;
+  if (!archive.OpenArchive(VFileSpec(g_options.archive.c_str()), false)) {
+    g_source = "error: cannot open archive " + g_options.archive;
+    return pictures;
+  }
+  SetDefaultMediaArchive(&archive);
+  SetCurrentArchive(&archive);
+  if (g_options.media.empty()) {
+    g_source = "error: no --media id";
+    return pictures;
+  }
+  for (const int id : g_options.media) {
+    if (id < 1 || id > 0xFFFF) {
+      g_source = "error: bad media id " + std::to_string(id);
+      break;
+    }
+    auto* picture = new VPicture(static_cast<uint16_t>(id));
+    if (picture->Load() != 0 || picture->GetPixelMap() == nullptr || picture->GetBounds().IsEmpty()) {
+      picture->Release();
+      g_source = "error: medium " + std::to_string(id) + " is not a readable picture";
+      break;
+    }
+    picture->SetFrame(0);
+    pictures.push_back(picture);
+    Log("media " + std::to_string(id) + " " + std::to_string(picture->GetWidth()) + "x" +
+        std::to_string(picture->GetHeight()) + " frames " + std::to_string(picture->GetFrameCount()) +
+        " attributes " + (picture->HasPixelAttributes() ? "1" : "0"));
+  }
+  if (pictures.size() != g_options.media.size()) {
+    for (VPicture* picture : pictures) picture->Release();
+    pictures.clear();
+    return pictures;
+  }
+  g_source = "archive";
+  return pictures;
 }
 
 void DumpFrame() {
@@ -133,30 +165,47 @@ void DumpFrame() {
   Log("dumped " + std::to_string(flip->GetWidth()) + "x" + std::to_string(flip->GetHeight()));
 }
 
-// The first panel: draws the picture on a dark background and a marker
-// where the last click was; logs the input that reaches it.
+// The first panel: draws the pictures side by side, centred, on a dark
+// background (each with its transparency, as a picture control draws its
+// picture) and a marker where the last click was; logs the input that
+// reaches it.
 class PicturePanel : public VControl {
  public:
-  PicturePanel(VGraphicObject* parent, PixelMap* picture)
+  // Takes the references to the pictures.
+  PicturePanel(VGraphicObject* parent, std::vector<VPicture*> pictures)
       : VControl(VControl::kApplicationKind, MainWindow::kFirstPanelId, 0, 0, 0, 640, 480, parent),
-        picture_(picture) {
+        pictures_(std::move(pictures)) {
     SetCursorId(107);
   }
-  ~PicturePanel() override { delete picture_; }
+  ~PicturePanel() override {
+    for (VPicture* picture : pictures_) picture->Release();
+  }
 
   void DrawContent(DrawPort* port, const VRect& rect) override {
     if (port == nullptr) return;
     const VRGBColor background(16, 32, 64);
     port->FillRect(rect, &background, nullptr, 1, 0, 0);
-    if (picture_ != nullptr) {
-      const VRect source = picture_->GetBounds();
-      const int32_t left = (640 - source.GetWidth()) / 2;
-      const int32_t top = (480 - source.GetHeight()) / 2;
-      port->DrawPixelMap(picture_, source, VRect(left, top, left + source.GetWidth(), top + source.GetHeight()));
+    VRect area;
+    GetGlobalBounds(area);
+    constexpr int32_t kGap = 16;
+    int64_t total = 0;
+    for (VPicture* picture : pictures_) total += picture->GetWidth() + (total > 0 ? kGap : 0);
+    int64_t left = area.left + (area.GetWidth() - total) / 2;
+    for (VPicture* picture : pictures_) {
+      const int64_t top = area.top + (area.GetHeight() - picture->GetHeight()) / 2;
+      const int64_t right = left + picture->GetWidth();
+      // Pictures beyond the panel are left out rather than wrap coordinates.
+      if (left >= INT32_MIN && right <= INT32_MAX && top >= INT32_MIN && top + picture->GetHeight() <= INT32_MAX) {
+        const VRect destination(static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+                                static_cast<int32_t>(top + picture->GetHeight()));
+        picture->Draw(port, destination, &rect);
+      }
+      left = right + kGap;
     }
     if (marker_.IsNonEmpty()) {
+      VRect part;
       const VRGBColor yellow(255, 255, 0);
-      port->FillRect(marker_, &yellow, nullptr, 1, 0, 0);
+      if (marker_.Intersect(rect, part)) port->FillRect(part, &yellow, nullptr, 1, 0, 0);
     }
   }
 
@@ -195,7 +244,7 @@ class PicturePanel : public VControl {
   uint64_t GetTicks() const { return ticks_; }
 
  private:
-  PixelMap* picture_;
+  std::vector<VPicture*> pictures_;
   VRect marker_;
   uint64_t ticks_ = 0;
 };
@@ -236,34 +285,19 @@ class IdleMeter : public VTask {
   bool passGaps_ = false;
 };
 
-// Pixel maps copy between equal layouts: the picture takes the layout of the
-// window's off-screen maps.
-PixelMap* ToLayoutOf(PixelMap* picture, const PixelMap* like) {
-  if (picture == nullptr || like == nullptr) return picture;
-  auto* converted = new PixelMap(picture->GetBounds(), like->GetDepth(), nullptr, nullptr, nullptr,
-                                 PixelMap::kStorageMemory, like->GetPixelFormat(), 0);
-  for (int32_t y = 0; y < picture->GetHeight(); ++y) {
-    for (int32_t x = 0; x < picture->GetWidth(); ++x) {
-      VRGBColor color;
-      if (picture->GetPixel(VPoint(x, y), color)) converted->SetPixel(VPoint(x, y), color);
-    }
-  }
-  delete picture;
-  return converted;
-}
-
 class DemoApplication : public VApplication {
  public:
   bool StartApplication() override {
     RegisterCursorResources();
     SetupLookupTables();
     if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) return false;
-    std::string source;
-    PixelMap* picture = LoadPicture(source);
-    Log("picture " + source);
-    if (picture == nullptr) return false;
-    picture = ToLayoutOf(picture, GetMainWindow()->GetOffscreenMapAt(0));
-    g_panel = new PicturePanel(GetMainWindow(), picture);
+    // Pictures load at the display's depth, the layout of the window's
+    // off-screen maps, so drawing them copies pixels without conversion.
+    SetLoadPixelFormat(0);
+    std::vector<VPicture*> pictures = LoadPictures();
+    Log("picture " + g_source);
+    if (pictures.empty()) return false;
+    g_panel = new PicturePanel(GetMainWindow(), std::move(pictures));
     g_panel->SetVisible(false, false);  // shown by the display check
     if (g_options.measureIdleMs > 0) new IdleMeter();
     int32_t w = 0, h = 0, d = 0;
@@ -297,7 +331,15 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     const auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
     if (a == "--archive") g_options.archive = next();
-    else if (a == "--media") g_options.media = std::atoi(next().c_str());
+    else if (a == "--media") {
+      // "--media 200 --media 201" or "--media 200,201": side by side.
+      const std::string ids = next();
+      for (size_t p = 0; p <= ids.size();) {
+        const size_t comma = std::min(ids.find(',', p), ids.size());
+        g_options.media.push_back(std::atoi(ids.substr(p, comma - p).c_str()));
+        p = comma + 1;
+      }
+    }
     else if (a == "--log") g_options.log = next();
     else if (a == "--dump") g_options.dump = next();
     else if (a == "--name") g_options.name = next();
