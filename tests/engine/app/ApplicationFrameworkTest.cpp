@@ -119,10 +119,16 @@ class FrameworkTest : public ::testing::Test {
   }
 
   // Pumps the queue through the application until it is empty or quits.
+  // Dispatches messages until the queue stays empty for 50 ms (true) or the
+  // quit message comes (false). A short wait rides out a queue that is
+  // empty only for a moment on a busy machine.
   bool PumpUntilQuiet(int limit = 200) {
     platform::Message m;
-    for (int i = 0; i < limit && platform::PeekMessage(m, false); ++i) {
-      if (!platform::PeekMessage(m, true)) break;
+    for (int i = 0; i < limit; ++i) {
+      if (!platform::PeekMessage(m, true)) {
+        if (!platform::WaitForMessage(50)) break;
+        continue;
+      }
       if (m.message == platform::kMsgQuit) return false;
       if (!app->PreTranslateMessage(m)) platform::DispatchMessage(m);
     }
