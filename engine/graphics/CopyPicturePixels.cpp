@@ -1,6 +1,5 @@
 #include "engine/graphics/CopyPicturePixels.h"
 
-#include <algorithm>
 
 #include "engine/graphics/DepthConversion.h"
 #include "engine/graphics/PixelMap.h"
@@ -33,28 +32,9 @@ bool CopyPicturePixels(PixelMap& source, PixelMap& destination, const VRect* sou
 
   VRect s = sourceRect ? *sourceRect : source.GetBounds();
   VRect d = destinationRect ? *destinationRect : destination.GetBounds();
-  if (s.left < 0) {
-    d.left -= s.left;
-    s.left = 0;
-  }
-  if (s.top < 0) {
-    d.top -= s.top;
-    s.top = 0;
-  }
-  if (d.left < 0) {
-    s.left -= d.left;
-    d.left = 0;
-  }
-  if (d.top < 0) {
-    s.top -= d.top;
-    d.top = 0;
-  }
-  s.right = std::min(s.right, source.GetBounds().right);
-  s.bottom = std::min(s.bottom, source.GetBounds().bottom);
-  d.right = std::min(d.right, destination.GetBounds().right);
-  d.bottom = std::min(d.bottom, destination.GetBounds().bottom);
-  const int32_t width = std::min(s.GetWidth(), d.GetWidth());
-  const int32_t height = std::min(s.GetHeight(), d.GetHeight());
+  ClipTransferRects(s, d, source.GetBounds(), destination.GetBounds());
+  const int32_t width = s.GetWidth();
+  const int32_t height = s.GetHeight();
   if (width <= 0 || height <= 0) return false;
 
   PixelMapLock sourceLock(&source);

@@ -525,16 +525,6 @@ CONVERTER(Convert32To32) {
 #undef CONVERTER
 
 DepthConverter GetDepthConverter(int32_t sourceDepth, int32_t destinationDepth) {
-  auto column = [](int32_t depth) {
-    switch (depth) {
-      case 8: return 0;
-      case 15: return 1;
-      case 16: return 2;
-      case 24: return 3;
-      case 32: return 4;
-      default: return -1;
-    }
-  };
   static constexpr DepthConverter kTable[5][5] = {
       {Convert8To8, Convert8To15, Convert8To16, Convert8To24, Convert8To32},
       {Convert15To8, nullptr, Convert15To16, Convert15To24, Convert15To32},
@@ -542,8 +532,8 @@ DepthConverter GetDepthConverter(int32_t sourceDepth, int32_t destinationDepth) 
       {Convert24To8, Convert24To15, Convert24To16, Convert24To24, Convert24To32},
       {Convert32To8, Convert32To15, Convert32To16, Convert32To24, Convert32To32},
   };
-  const int32_t s = column(sourceDepth);
-  const int32_t d = column(destinationDepth);
+  const int32_t s = DepthTableColumn(sourceDepth);
+  const int32_t d = DepthTableColumn(destinationDepth);
   if (s < 0 || d < 0) return nullptr;
   return kTable[s][d];
 }

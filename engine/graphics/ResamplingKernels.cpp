@@ -423,23 +423,33 @@ void Linear(const P& p, const Geometry& g) {
 
 inline int32_t DoubledCount(const Geometry& g) { return g.L < (g.M >> 1) ? g.L : (g.M >> 1); }
 
-// Each of the first n source pixels twice; target pixels beyond 2n repeat the
-// last source pixel used.
-template <class P>
-void DoubleHorz(const P& p, const Geometry& g) {
+// The walk shared by the horizontal doublings: on every line, `pair(t, s, i)`
+// writes target pixels 2i and 2i + 1 (t points at 2i) from source line s for
+// each of the first n source pixels; target pixels beyond 2n repeat the last
+// source pixel used.
+template <class P, class Pair>
+void DoubleEachLine(const P& p, const Geometry& g, Pair pair) {
   const int32_t n = DoubledCount(g);
   const int32_t last = n > 0 ? n - 1 : 0;
   for (int32_t line = 0; line < g.N; ++line) {
     const uint8_t* s = g.Src(line, 0);
     uint8_t* d = g.Dst(line, 0);
-    for (int32_t i = 0; i < n; ++i) {
-      p.Copy(d + (2 * i) * P::kBytes, s + i * P::kBytes);
-      p.Copy(d + (2 * i + 1) * P::kBytes, s + i * P::kBytes);
-    }
+    for (int32_t i = 0; i < n; ++i) pair(d + (2 * i) * P::kBytes, s, i);
     for (int32_t t = 2 * n; t < g.M; ++t) p.Copy(d + t * P::kBytes, s + last * P::kBytes);
   }
 }
 
+// Each of the first n source pixels twice.
+template <class P>
+void DoubleHorz(const P& p, const Geometry& g) {
+  DoubleEachLine(p, g, [&p](uint8_t* t, const uint8_t* s, int32_t i) {
+    p.Copy(t, s + i * P::kBytes);
+    p.Copy(t + P::kBytes, s + i * P::kBytes);
+  });
+}
+
+// The same by whole rows: each of the first n source rows twice; rows beyond
+// 2n repeat the last source row used.
 template <class P>
 void DoubleVert(const P& p, const Geometry& g) {
   const int32_t n = DoubledCount(g);
@@ -455,23 +465,16 @@ void DoubleVert(const P& p, const Geometry& g) {
 // the mean of sources i - 1 and i (source -1 standing for source 0).
 template <class P>
 void DoubleAverageHorz(const P& p, const Geometry& g) {
-  const int32_t n = DoubledCount(g);
-  const int32_t last = n > 0 ? n - 1 : 0;
-  for (int32_t line = 0; line < g.N; ++line) {
-    const uint8_t* s = g.Src(line, 0);
-    uint8_t* d = g.Dst(line, 0);
-    for (int32_t i = 0; i < n; ++i) {
-      const uint8_t* a = s + (i > 0 ? i - 1 : 0) * P::kBytes;
-      const uint8_t* b = s + i * P::kBytes;
-      if constexpr (requires { p.CopyAndAverage(d, a, b); }) {
-        p.CopyAndAverage(d + (2 * i) * P::kBytes, a, b);
-      } else {
-        p.Copy(d + (2 * i) * P::kBytes, a);
-        p.Average(d + (2 * i + 1) * P::kBytes, a, b);
-      }
+  DoubleEachLine(p, g, [&p](uint8_t* t, const uint8_t* s, int32_t i) {
+    const uint8_t* a = s + (i > 0 ? i - 1 : 0) * P::kBytes;
+    const uint8_t* b = s + i * P::kBytes;
+    if constexpr (requires { p.CopyAndAverage(t, a, b); }) {
+      p.CopyAndAverage(t, a, b);
+    } else {
+      p.Copy(t, a);
+      p.Average(t + P::kBytes, a, b);
     }
-    for (int32_t t = 2 * n; t < g.M; ++t) p.Copy(d + t * P::kBytes, s + last * P::kBytes);
-  }
+  });
 }
 
 // Vertical doubling with means: rows 0 and 1 are source row 0; row 2k the

@@ -9,17 +9,6 @@ struct Row {
   TransferRowRoutine byDepth[5];
 };
 
-int32_t DepthColumn(int32_t depth) {
-  switch (depth) {
-    case 8: return 0;
-    case 15: return 1;
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return -1;
-  }
-}
-
 constexpr Row kPixelRows[21] = {
     /* 0 */ {{CopyPixelRows, CopyPixelRows, CopyPixelRows, CopyPixelRows, CopyPixelRows}},
     /* 1 */ {{TransferMode1Depth8, nullptr, nullptr, nullptr, nullptr}},
@@ -76,7 +65,7 @@ TransferRowRoutine SelectTransferRowRoutine(const TransferAttributes& attributes
   const int32_t mode = NormalizeTransferMode(attributes);
   if (mode < 0 || mode > 20) return nullptr;
   if (mode == 0 && !solidSource) return CopyPixelRows;  // a byte copy at any depth
-  const int32_t column = DepthColumn(depth);
+  const int32_t column = DepthTableColumn(depth);
   if (column < 0) return nullptr;
   // 32-bit pixels are meaningful only in the layouts 7 to 10 (the colour bytes
   // and the colourless fourth byte are known for those alone).

@@ -56,3 +56,16 @@ struct TransferRowArgs {
 };
 
 using TransferRowRoutine = void (*)(const TransferRowArgs&);
+
+// The column of a pixel depth in the tables of routines kept per depth
+// (8, 15, 16, 24, 32 -> 0..4); -1 for any other depth.
+constexpr int32_t DepthTableColumn(int32_t depth) {
+  switch (depth) {
+    case 8: return 0;
+    case 15: return 1;
+    case 16: return 2;
+    case 24: return 3;
+    case 32: return 4;
+    default: return -1;
+  }
+}

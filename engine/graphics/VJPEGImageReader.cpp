@@ -34,9 +34,62 @@ constexpr int32_t kMaxSegment = 16384;
 
 inline int32_t Be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
 
-// The separable 8-point inverse DCT of Loeffler, Ligtenberg and Moschytz in
-// single precision: rows into a scratch block, then columns (scaled by 1/8)
-// into `out`, with `bias` added to every sample.
+// The factors of one 1-D pass of the inverse DCT: the even part's three, then
+// the odd part's nine.
+struct IdctFactors {
+  float even[3];
+  float odd[9];
+};
+constexpr IdctFactors kRowFactors = {
+    {0.5411961f, 1.847759f, 0.76536685f},
+    {1.1758755f, -0.8999762f, -2.5629156f, -1.9615705f, -0.39018065f, 0.29863134f, 2.05312f, 3.072711f, 1.5013211f}};
+// The row factors scaled by 1/8.
+constexpr IdctFactors kColumnFactors = {
+    {0.06764951f, 0.23096988f, 0.09567086f},
+    {0.14698444f, -0.112497024f, -0.32036445f, -0.24519631f, -0.04877258f, 0.037328918f, 0.25664f, 0.38408887f,
+     0.18766513f}};
+
+// One 8-point butterfly of Loeffler, Ligtenberg and Moschytz on in[0],
+// in[kStep], ... in[7 kStep], written to out[0], out[kStep], .... The column
+// pass (kColumn) scales its DC terms by 1/8 and adds `bias` to every sample.
+template <int32_t kStep, bool kColumn, class T>
+inline void InverseDct8(const T* in, float* out, const IdctFactors& k, float bias) {
+  const auto c0 = static_cast<float>(in[0]), c1 = static_cast<float>(in[kStep]),
+             c2 = static_cast<float>(in[2 * kStep]), c3 = static_cast<float>(in[3 * kStep]),
+             c4 = static_cast<float>(in[4 * kStep]), c5 = static_cast<float>(in[5 * kStep]),
+             c6 = static_cast<float>(in[6 * kStep]), c7 = static_cast<float>(in[7 * kStep]);
+  float z1 = (c2 + c6) * k.even[0];
+  const float t2 = z1 - c6 * k.even[1];
+  const float t3 = z1 + c2 * k.even[2];
+  float t0 = c0 + c4, t1 = c0 - c4;
+  if constexpr (kColumn) {
+    t0 = t0 * 0.125f + bias;
+    t1 = t1 * 0.125f + bias;
+  }
+  const float t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+  const float a = c7, b = c5, cc = c3, d = c1;
+  const float z5 = (a + b + cc + d) * k.odd[0];
+  z1 = (a + d) * k.odd[1];
+  const float z2 = (b + cc) * k.odd[2];
+  const float z3 = (a + cc) * k.odd[3] + z5;
+  const float z4 = (b + d) * k.odd[4] + z5;
+  const float o0 = a * k.odd[5] + z1 + z3;
+  const float o1 = b * k.odd[6] + z2 + z4;
+  const float o2 = cc * k.odd[7] + z2 + z3;
+  const float o3 = d * k.odd[8] + z1 + z4;
+  out[0] = t10 + o3;
+  out[7 * kStep] = t10 - o3;
+  out[kStep] = t11 + o2;
+  out[6 * kStep] = t11 - o2;
+  out[2 * kStep] = t12 + o1;
+  out[5 * kStep] = t12 - o1;
+  out[3 * kStep] = t13 + o0;
+  out[4 * kStep] = t13 - o0;
+}
+
+// The separable 8-point inverse DCT in single precision: rows into a scratch
+// block, then columns (scaled by 1/8) into `out`, with `bias` added to every
+// sample.
 void InverseDct(const int32_t* in, float* out, float bias) {
   float tmp[64];
   for (int32_t r = 0; r < 8; ++r) {
@@ -47,61 +100,9 @@ void InverseDct(const int32_t* in, float* out, float bias) {
       for (int32_t i = 0; i < 8; ++i) t[i] = dc;
       continue;
     }
-    const auto c0 = static_cast<float>(c[0]), c1 = static_cast<float>(c[1]), c2 = static_cast<float>(c[2]),
-               c3 = static_cast<float>(c[3]), c4 = static_cast<float>(c[4]), c5 = static_cast<float>(c[5]),
-               c6 = static_cast<float>(c[6]), c7 = static_cast<float>(c[7]);
-    float z1 = (c2 + c6) * 0.5411961f;
-    const float t2 = z1 - c6 * 1.847759f;
-    const float t3 = z1 + c2 * 0.76536685f;
-    const float t0 = c0 + c4, t1 = c0 - c4;
-    const float t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-    const float a = c7, b = c5, cc = c3, d = c1;
-    const float z5 = (a + b + cc + d) * 1.1758755f;
-    z1 = (a + d) * -0.8999762f;
-    const float z2 = (b + cc) * -2.5629156f;
-    const float z3 = (a + cc) * -1.9615705f + z5;
-    const float z4 = (b + d) * -0.39018065f + z5;
-    const float o0 = a * 0.29863134f + z1 + z3;
-    const float o1 = b * 2.05312f + z2 + z4;
-    const float o2 = cc * 3.072711f + z2 + z3;
-    const float o3 = d * 1.5013211f + z1 + z4;
-    t[0] = t10 + o3;
-    t[7] = t10 - o3;
-    t[1] = t11 + o2;
-    t[6] = t11 - o2;
-    t[2] = t12 + o1;
-    t[5] = t12 - o1;
-    t[3] = t13 + o0;
-    t[4] = t13 - o0;
+    InverseDct8<1, false>(c, t, kRowFactors, 0.0f);
   }
-  for (int32_t col = 0; col < 8; ++col) {
-    const float* c = tmp + col;
-    const float c0 = c[0], c1 = c[8], c2 = c[16], c3 = c[24], c4 = c[32], c5 = c[40], c6 = c[48], c7 = c[56];
-    float z1 = (c2 + c6) * 0.06764951f;
-    const float t2 = z1 - c6 * 0.23096988f;
-    const float t3 = z1 + c2 * 0.09567086f;
-    const float t0 = (c0 + c4) * 0.125f + bias, t1 = (c0 - c4) * 0.125f + bias;
-    const float t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-    const float a = c7, b = c5, cc = c3, d = c1;
-    const float z5 = (a + b + cc + d) * 0.14698444f;
-    z1 = (a + d) * -0.112497024f;
-    const float z2 = (b + cc) * -0.32036445f;
-    const float z3 = (a + cc) * -0.24519631f + z5;
-    const float z4 = (b + d) * -0.04877258f + z5;
-    const float o0 = a * 0.037328918f + z1 + z3;
-    const float o1 = b * 0.25664f + z2 + z4;
-    const float o2 = cc * 0.38408887f + z2 + z3;
-    const float o3 = d * 0.18766513f + z1 + z4;
-    float* o = out + col;
-    o[0] = t10 + o3;
-    o[56] = t10 - o3;
-    o[8] = t11 + o2;
-    o[48] = t11 - o2;
-    o[16] = t12 + o1;
-    o[40] = t12 - o1;
-    o[24] = t13 + o0;
-    o[32] = t13 - o0;
-  }
+  for (int32_t col = 0; col < 8; ++col) InverseDct8<8, true>(tmp + col, out + col, kColumnFactors, bias);
 }
 
 // One output row as the sinks receive it: the samples of the row (Y, and Cb
