@@ -12,9 +12,9 @@ class VFileSpec;
 // "All files (*.*)|*.*||".
 std::string BuildFileFilter(const uint32_t* typeCodes, int32_t count);
 
-// True when the user chose a file: the spec is set to it and its existence
-// tested. Otherwise the spec's existence flag is cleared and the answer is false.
+// True when the user chose a file: the file spec is set to it and its existence
+// tested. Otherwise the file spec's existence flag is cleared and the answer is false.
 bool ShowOpenFileDialog(VFileSpec& fileSpec, const uint32_t* typeCodes, int32_t count);
-// Offers the spec's current name; on OK the spec is set to the chosen path
+// Offers the file spec's current name; on OK the file spec is set to the chosen path
 // (without an existence test).
 bool ShowSaveFileDialog(VFileSpec& fileSpec);

@@ -25,7 +25,7 @@ struct BuildOption {
   int16_t value = 0;
 };
 
-// A file (not a folder) exists at the spec's path; stores the answer.
+// A file (not a folder) exists at the file spec's path; stores the answer.
 bool SourceFileExists(VFileSpec& spec) {
   if (!spec.Exists()) return false;
   if (platform::DirectoryExists(spec.GetStoredPath().GetChars())) {

@@ -19,7 +19,7 @@ class VFile {
   explicit VFile(VFileObject* object = nullptr);
   // Shares the other's object and copies position, start and length (no preload).
   VFile(const VFile& other);
-  // Makes a new object for the spec.
+  // Makes a new object for the file spec.
   VFile(const VFileSpec& spec, uint32_t type, uint32_t creator);
   VFile& operator=(const VFile&) = delete;
   // DropPreload, then one user less of the object.
@@ -42,7 +42,7 @@ class VFile {
   // clamped into [start, start + length].
   void Seek(int64_t offset, bool fromStart);
 
-  // Replaces the object by a new one for the spec (type and creator "????");
+  // Replaces the object by a new one for the file spec (type and creator "????");
   // position 0, start 0, open-ended.
   void SetFileSpec(const VFileSpec& spec);
   void GetFileSpec(VFileSpec& out) const;

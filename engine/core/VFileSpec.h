@@ -24,7 +24,7 @@ class VFileSpec {
   void Assign(const VFileSpec& other);
 
   // The stored path; when the flag is false the path is first cleared. The
-  // reference stays valid while the spec lives and is not changed.
+  // reference stays valid while the file spec lives and is not changed.
   const VString& GetPath();
   // GetPath() with "\" (and every ":" but one in the second character) as "/".
   void GetPathWithSlashes(VString& out);
@@ -56,8 +56,8 @@ class VFileSpec {
   VString path_{128};
 };
 
-// Creates (or empties) the file named by the spec, then runs Exists. Type and
+// Creates (or empties) the file named by the file spec, then runs Exists. Type and
 // creator codes are accepted and ignored on this platform.
 bool CreateFileForSpec(VFileSpec& spec, uint32_t type, uint32_t creator);
-// Deletes the file named by the spec; true when it was deleted.
+// Deletes the file named by the file spec; true when it was deleted.
 bool DeleteFileForSpec(VFileSpec& spec);
