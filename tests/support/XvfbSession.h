@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
@@ -55,5 +56,19 @@ class XvfbSession {
   pid_t pid_ = -1;
   bool started_ = false;
 };
+
+// Runs xdotool on the display; true when it exited with 0. A command that
+// starts with "search" only looks windows up, focuses and moves the pointer,
+// so it is tried again a few times: while a program starts, a window can vanish
+// between xdotool listing it and querying it (an X "BadWindow" error).
+inline bool RunXdotool(const std::string& xdotool, const std::string& display, std::vector<std::string> args) {
+  const bool retry = !args.empty() && args.front() == "search";
+  args.insert(args.begin(), xdotool);
+  for (int attempt = 0; attempt < (retry ? 5 : 1); ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (RunsToSuccess(args, {"DISPLAY=" + display}, 20)) return true;
+  }
+  return false;
+}
 
 }  // namespace testsupport

@@ -189,8 +189,7 @@ TEST(AppDemo, UnderXvfb) {
     }
   } killFirst{first};
   const auto xdo = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), xdotool);
-    return testsupport::RunsToSuccess(args, {"DISPLAY=" + display}, 20);
+    return testsupport::RunXdotool(xdotool, display, std::move(args));
   };
   EXPECT_TRUE(WaitForText(log, "mode 640x480x16 fullscreen 1", 20)) << ReadBytes(log);
   EXPECT_TRUE(xdo({"search", "--sync", "--name", "Ostrevan Demo", "windowfocus", "--sync"}));
