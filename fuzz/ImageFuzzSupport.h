@@ -20,8 +20,17 @@
 
 namespace imagefuzz {
 
+// The scratch file of this process; removed when the process ends.
+struct ScratchFile {
+  std::string path;
+  ~ScratchFile() {
+    if (!path.empty()) unlink(path.c_str());
+  }
+};
+
 inline const char* ScratchPath(const char* tag) {
-  static std::string path;
+  static ScratchFile scratch;
+  std::string& path = scratch.path;
   if (path.empty()) {
     std::string pattern = std::string("/tmp/ostrevan_fuzz_") + tag + "_XXXXXX";
     std::unique_ptr<char[]> buffer(new char[pattern.size() + 1]);
