@@ -1,4 +1,4 @@
-// File specifications: path normalisation, names, parents and existence.
+// File specs (VFileSpec): path normalisation, names, parents and existence.
 #include "engine/core/VFileSpec.h"
 
 #include <string>

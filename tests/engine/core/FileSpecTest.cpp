@@ -1,4 +1,4 @@
-// File specifications and the media-type registry.
+// File specs (VFileSpec) and the media-type registry.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
