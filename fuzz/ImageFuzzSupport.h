@@ -30,17 +30,13 @@ struct ScratchFile {
 
 inline const char* ScratchPath(const char* tag) {
   static ScratchFile scratch;
-  std::string& path = scratch.path;
-  if (path.empty()) {
-    std::string pattern = std::string("/tmp/ostrevan_fuzz_") + tag + "_XXXXXX";
-    std::unique_ptr<char[]> buffer(new char[pattern.size() + 1]);
-    std::copy(pattern.begin(), pattern.end(), buffer.get());
-    buffer[pattern.size()] = 0;
-    const int fd = mkstemp(buffer.get());
+  if (scratch.path.empty()) {
+    std::string path = std::string("/tmp/ostrevan_fuzz_") + tag + "_XXXXXX";
+    const int fd = mkstemp(path.data());
     if (fd >= 0) close(fd);
-    path = buffer.get();
+    scratch.path = path;
   }
-  return path.c_str();
+  return scratch.path.c_str();
 }
 
 inline bool WriteScratch(const char* tag, const uint8_t* data, size_t size) {

@@ -2,6 +2,7 @@
 #include "tools/ArchiveCommands.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "engine/archive/MediaArchive.h"
 #include "engine/archive/MediaArchiveBuilder.h"
@@ -36,9 +37,9 @@ std::string TypeText(uint32_t type) {
 }
 
 std::string NameText(const MediaEntry& entry) {
-  int n = 0;
-  while (n < 8 && entry.name[n] != 0) ++n;
-  return Printable(entry.name, n);
+  char name[9];
+  archive_format::ShortNameText(entry, name);
+  return Printable(reinterpret_cast<const uint8_t*>(name), static_cast<int>(std::strlen(name)));
 }
 
 void PrintFields(std::ostream& out, const MediaEntry& e) {

@@ -125,8 +125,7 @@ bool MediaArchive::ReadVariants(const MediaEntry& entry, std::vector<MediaEntry>
   table.Seek(entry.offset, true);
   uint8_t countBytes[4];
   if (table.Read(countBytes, 4) != 4) return false;
-  uint32_t count = static_cast<uint32_t>(countBytes[0]) | (static_cast<uint32_t>(countBytes[1]) << 8) |
-                   (static_cast<uint32_t>(countBytes[2]) << 16) | (static_cast<uint32_t>(countBytes[3]) << 24);
+  uint32_t count = archive_format::DecodeVariantCount(countBytes);
   if (!archive_format::IsValidVariantTable(entry.size, count)) return false;
   // The size check above bounds count by the entry's size, which lies inside the file.
   std::vector<uint8_t> bytes(static_cast<size_t>(count) * kEntrySize);
@@ -189,13 +188,9 @@ bool MediaArchive::OpenMedia(uint16_t id, VFile& out, uint32_t& type, MediaEntry
 }
 
 bool MediaArchive::ReadMedia(uint16_t id, VString& out) {
-  MediaArchive* serving = GetArchiveForMedia(id);
-  if (serving == nullptr) return false;
   VFile window;
-  uint32_t type = 0;
-  MediaEntry found;
-  if (!serving->ResolveEntry(id, found, type)) return false;
-  serving->PointAt(found, window);
+  uint32_t type = 0;  // not "MPG ": served by GetArchiveForMedia
+  if (!OpenMedia(id, window, type)) return false;
   return window.ReadIntoString(out, window.GetLength()) > 0;
 }
 

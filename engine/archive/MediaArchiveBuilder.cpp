@@ -43,7 +43,7 @@ std::string StoredPath(const VFileSpec& spec) {
 // The folder part of a stored path (without its last separator), or "".
 std::string FolderOf(const std::string& path) {
   size_t sep = path.find_last_of("\\/");
-  return sep == std::string::npos || sep == 0 ? std::string(sep == 0 ? path.substr(0, 1) : "") : path.substr(0, sep);
+  return sep == std::string::npos ? std::string() : path.substr(0, sep == 0 ? 1 : sep);
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -67,6 +67,7 @@ class Builder {
   bool ReadMediaLine(const VString& text, BuildMediaLine& line, bool withParams);
   VFileSpec SourceSpec(const VString& source) const;
   bool CheckRoom(int32_t needed);
+  void LogCountMismatch(int32_t fileCount);
   void LogPath(VFileSpec spec);
 
   VTextFile& script_;
@@ -231,9 +232,13 @@ bool Builder::WriteEmptyHeader() {
 // between the passes): the overflow ends the build instead.
 bool Builder::CheckRoom(int32_t needed) {
   if (filled_ + needed <= counted_) return true;
-  log_.Text("Build aborted: number of files processed not the same as the counted number. (File count:");
-  log_.Number(filled_ + needed).Text(")").LineEnd();
+  LogCountMismatch(filled_ + needed);
   return false;
+}
+
+void Builder::LogCountMismatch(int32_t fileCount) {
+  log_.Text("Build aborted: number of files processed not the same as the counted number. (File count:");
+  log_.Number(fileCount).Text(")").LineEnd();
 }
 
 bool Builder::Pass2() {
@@ -313,13 +318,17 @@ bool Builder::ProcessSource(VFileSpec& slot0, uint16_t entryId, const BuildMedia
   top.offset = static_cast<uint32_t>(archive_.GetPosition());
   top.type = kPendingType;
   std::vector<uint8_t> variantTable;
+  // The sub-header: the variant count, then one entry per variant.
+  auto writeSubHeader = [&] {
+    int32_t tableBytes = static_cast<int32_t>(variantTable.size());
+    return archive_.VFile::WriteLong(static_cast<int32_t>(variants)) == 4 &&
+           archive_.VFile::Write(variantTable.data(), tableBytes) == tableBytes;
+  };
   if (variants > 1) {
     top.type = archive_format::kVariantTableType;
     top.size = 4 + archive_format::kEntrySize * variants;
     variantTable.assign(static_cast<size_t>(archive_format::kEntrySize) * variants, 0);
-    int32_t tableBytes = static_cast<int32_t>(variantTable.size());
-    if (archive_.VFile::WriteLong(static_cast<int32_t>(variants)) != 4 ||
-        archive_.VFile::Write(variantTable.data(), tableBytes) != tableBytes) {
+    if (!writeSubHeader()) {
       log_.Line("Could not write empty sub-header");
       return false;
     }
@@ -366,9 +375,7 @@ bool Builder::ProcessSource(VFileSpec& slot0, uint16_t entryId, const BuildMedia
   if (variants > 1) {
     int64_t end = archive_.GetPosition();
     archive_.Seek(top.offset, true);
-    int32_t tableBytes = static_cast<int32_t>(variantTable.size());
-    if (archive_.VFile::WriteLong(static_cast<int32_t>(variants)) != 4 ||
-        archive_.VFile::Write(variantTable.data(), tableBytes) != tableBytes) {
+    if (!writeSubHeader()) {
       log_.Line("Could not write full sub-header");
       return false;
     }
@@ -380,8 +387,7 @@ bool Builder::ProcessSource(VFileSpec& slot0, uint16_t entryId, const BuildMedia
 
 bool Builder::WriteFullHeader() {
   if (filled_ != counted_) {
-    log_.Text("Build aborted: number of files processed not the same as the counted number. (File count:");
-    log_.Number(filled_).Text(")").LineEnd();
+    LogCountMismatch(filled_);
     return false;
   }
   // Sorted by id; equal ids keep their script order.

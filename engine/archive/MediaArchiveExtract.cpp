@@ -1,4 +1,5 @@
 // Extracted media: every entry of an archive copied out with its entry in front.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <vector>

@@ -75,6 +75,8 @@ int32_t FindEntryIndex(const MediaEntry* entries, int32_t count, uint16_t id, ui
   return found;
 }
 
+uint32_t DecodeVariantCount(const uint8_t* bytes) { return Get32(bytes); }
+
 bool IsValidVariantTable(uint32_t entrySize, uint32_t variantCount) {
   if (variantCount == 0) return false;
   uint64_t expected = 4 + static_cast<uint64_t>(kEntrySize) * variantCount;

@@ -41,6 +41,9 @@ void EncodeHeader(int16_t count, uint8_t* header);
 // leftmost entry. -1 when entries is null, count < 1 or no entry has the id.
 int32_t FindEntryIndex(const MediaEntry* entries, int32_t count, uint16_t id, uint32_t type);
 
+// The variant count in the first 4 bytes of a variant table.
+uint32_t DecodeVariantCount(const uint8_t* bytes);
+
 // Checks a variant-table entry against its count M: M >= 1 and the entry's
 // size equals 4 + 22 * M, computed in 64 bits so no count can wrap.
 bool IsValidVariantTable(uint32_t entrySize, uint32_t variantCount);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "engine/core/VFile.h"
+#include "engine/graphics/ByteFields.h"
 #include "engine/graphics/Codecs.h"
 #include "engine/graphics/PixelMap.h"
 
@@ -14,12 +15,6 @@ constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionRLE8 = 1;
 constexpr uint32_t kCompressionRLE4 = 2;
 constexpr uint32_t kCompressionBitFields = 3;
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Stored row length of a BMP: rows padded to 32 bits.
 int64_t StoredRowBytes(int32_t bitCount, int32_t width) { return ((int64_t{bitCount} * width + 31) >> 5) * 4; }
@@ -31,11 +26,11 @@ int32_t VBMPImageReader::ReadHeader() {
   file_->Seek(0, true);
   uint8_t fileHeader[14];
   if (file_->Read(fileHeader, 14) != 14 || fileHeader[0] != 'B' || fileHeader[1] != 'M') return -1;
-  const uint32_t pixelOffset = U32(fileHeader + 10);
+  const uint32_t pixelOffset = bytefields::LoadLE32(fileHeader + 10);
 
   uint8_t info[124] = {};
   if (file_->Read(info, 4) != 4) return -1;
-  const uint32_t headerSize = U32(info);
+  const uint32_t headerSize = bytefields::LoadLE32(info);
   int64_t width = 0;
   int64_t height = 0;
   int32_t bitCount = 0;
@@ -45,9 +40,9 @@ int32_t VBMPImageReader::ReadHeader() {
     // The OS/2 1.x form: 16-bit width, height, planes and bit count; palette
     // entries of three bytes.
     if (file_->Read(info + 4, 8) != 8) return -1;
-    width = U16(info + 4);
-    height = static_cast<int16_t>(U16(info + 6));
-    bitCount = U16(info + 10);
+    width = bytefields::LoadLE16(info + 4);
+    height = static_cast<int16_t>(bytefields::LoadLE16(info + 6));
+    bitCount = bytefields::LoadLE16(info + 10);
     compression_ = kCompressionNone;
     imageByteCount_ = 0;
     os2 = true;
@@ -56,12 +51,12 @@ int32_t VBMPImageReader::ReadHeader() {
     // a shorter OS/2 2.x header leaves the rest 0.
     if (file_->Read(info + 4, static_cast<int32_t>(headerSize - 4)) != static_cast<int32_t>(headerSize - 4))
       return -1;
-    width = static_cast<int32_t>(U32(info + 4));
-    height = static_cast<int32_t>(U32(info + 8));
-    bitCount = U16(info + 14);
-    compression_ = U32(info + 16);
-    imageByteCount_ = U32(info + 20);
-    colorsUsed = U32(info + 32);
+    width = static_cast<int32_t>(bytefields::LoadLE32(info + 4));
+    height = static_cast<int32_t>(bytefields::LoadLE32(info + 8));
+    bitCount = bytefields::LoadLE16(info + 14);
+    compression_ = bytefields::LoadLE32(info + 16);
+    imageByteCount_ = bytefields::LoadLE32(info + 20);
+    colorsUsed = bytefields::LoadLE32(info + 32);
   } else {
     return -1;
   }
@@ -91,15 +86,15 @@ int32_t VBMPImageReader::ReadHeader() {
       uint32_t masks[3] = {0, 0, 0};
       if (compression_ == kCompressionBitFields) {
         if (headerSize >= 52) {
-          masks[0] = U32(info + 40);
-          masks[1] = U32(info + 44);
-          masks[2] = U32(info + 48);
+          masks[0] = bytefields::LoadLE32(info + 40);
+          masks[1] = bytefields::LoadLE32(info + 44);
+          masks[2] = bytefields::LoadLE32(info + 48);
         } else {
           uint8_t raw[12];
           if (file_->Read(raw, 12) != 12) return -1;
-          masks[0] = U32(raw);
-          masks[1] = U32(raw + 4);
-          masks[2] = U32(raw + 8);
+          masks[0] = bytefields::LoadLE32(raw);
+          masks[1] = bytefields::LoadLE32(raw + 4);
+          masks[2] = bytefields::LoadLE32(raw + 8);
         }
       } else if (compression_ != kCompressionNone) {
         return -1;

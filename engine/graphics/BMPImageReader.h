@@ -19,9 +19,6 @@ class VBMPImageReader : public VImageReader {
   // 0, or -1 for a wrong target depth, short data or a bad RLE stream.
   int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) override;
 
-  int32_t GetCompression() const { return static_cast<int32_t>(compression_); }
-  bool IsBottomUp() const { return bottomUp_ != 0; }
-
  private:
   int32_t ReadPackedRows(PixelMap& target);
   int32_t ReadRunLength(PixelMap& target);

@@ -99,7 +99,6 @@ VTargaRLECodec::VTargaRLECodec(int32_t depth, const uint8_t* source, size_t sour
     : depth_(depth), source_(source), sourceLength_(sourceLength), destination_(destination) {}
 
 int32_t VTargaRLECodec::Decode(int32_t total) {
-  used_ = 0;
   if (depth_ != 8 && depth_ != 15 && depth_ != 16 && depth_ != 24 && depth_ != 32) return 0;
   if (!source_ || !destination_ || total < 1) return 0;
   const size_t bpp = static_cast<size_t>((depth_ + 7) / 8);
@@ -123,7 +122,6 @@ int32_t VTargaRLECodec::Decode(int32_t total) {
     }
     written += bytes;
   }
-  used_ = s;
   return static_cast<int32_t>(written);
 }
 

@@ -59,15 +59,12 @@ class VTargaRLECodec : public VCodec {
   // them); the bytes written, or 0 for a bad depth, null buffers, a packet
   // that would run past the total or a source that ends early.
   int32_t Decode(int32_t total) override;
-  // Source bytes consumed by the last Decode.
-  size_t GetSourceUsed() const { return used_; }
 
  private:
   int32_t depth_;
   const uint8_t* source_;
   size_t sourceLength_;
   uint8_t* destination_;
-  size_t used_ = 0;
 };
 
 // PackBits (signed header byte: 0..127 literal h + 1 bytes, -1..-127 the next

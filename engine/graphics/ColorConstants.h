@@ -1,5 +1,6 @@
-// The program-wide named colours and PackColor, which turns an RGB colour into
-// the 32-bit pixel value of one of the four 32-bit pixel layouts.
+// The program-wide named colours, PackColor, which turns an RGB colour into
+// the 32-bit pixel value of one of the four 32-bit pixel layouts, and the
+// 5-5-5 and 5-6-5 packings of the 15- and 16-bit layouts.
 #pragma once
 
 #include <cstdint>
@@ -39,4 +40,24 @@ constexpr uint32_t PackColor(const VRGBColor& c, int32_t code) {
   if (code < 7 || code > 10) return 0;
   const PixelShifts32 s = GetPixelShifts32(code);
   return (uint32_t{c.red} << s.red) | (uint32_t{c.green} << s.green) | (uint32_t{c.blue} << s.blue);
+}
+
+// The 15-bit (5-5-5) and 16-bit (5-6-5) pixel values of the colour, each
+// component truncated to its field.
+constexpr uint16_t PackColor555(const VRGBColor& c) {
+  return static_cast<uint16_t>(((c.red >> 3) << 10) | ((c.green >> 3) << 5) | (c.blue >> 3));
+}
+constexpr uint16_t PackColor565(const VRGBColor& c) {
+  return static_cast<uint16_t>(((c.red >> 3) << 11) | ((c.green >> 2) << 5) | (c.blue >> 3));
+}
+
+// The colours of 15-bit (5-5-5) and 16-bit (5-6-5) pixel values, each field
+// widened to 8 bits by repeating its high bits.
+constexpr uint8_t WidenField5(uint32_t c) { return static_cast<uint8_t>((c << 3) | (c >> 2)); }
+constexpr uint8_t WidenField6(uint32_t c) { return static_cast<uint8_t>((c << 2) | (c >> 4)); }
+constexpr VRGBColor DecodeColor555(uint32_t w) {
+  return VRGBColor(WidenField5((w >> 10) & 31), WidenField5((w >> 5) & 31), WidenField5(w & 31));
+}
+constexpr VRGBColor DecodeColor565(uint32_t w) {
+  return VRGBColor(WidenField5((w >> 11) & 31), WidenField6((w >> 5) & 63), WidenField5(w & 31));
 }

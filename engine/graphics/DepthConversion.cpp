@@ -53,9 +53,7 @@ struct Src15 {
     return (((w >> 10) & 31) << 11) | (((w >> 5) & 31) << 6) | (w & 31);
   }
   uint32_t Raw(const uint8_t* p) const { return Load16(p) & 0x7FFF; }
-  uint32_t PackKey(const VRGBColor& c) const {
-    return ((uint32_t{c.red} >> 3) << 10) | ((uint32_t{c.green} >> 3) << 5) | (uint32_t{c.blue} >> 3);
-  }
+  uint32_t PackKey(const VRGBColor& c) const { return PackColor555(c); }
 };
 
 struct Src16 {

@@ -8,15 +8,10 @@
 
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
+#include "engine/graphics/ByteFields.h"
 #include "engine/graphics/Codecs.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
-
-namespace {
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-}  // namespace
 
 VGIFImageReader::VGIFImageReader(VFile* file) : VImageReader(file) {
   if (!file) return;
@@ -72,8 +67,8 @@ void VGIFImageReader::MergeColors(const uint8_t* rgb, int32_t count, uint8_t* re
 
 int32_t VGIFImageReader::ReadHeader() {
   if (!data_ || size_ < 13 || std::memcmp(data_, "GIF", 3) != 0) return -1;
-  screenWidth_ = U16(data_ + 6);
-  screenHeight_ = U16(data_ + 8);
+  screenWidth_ = bytefields::LoadLE16(data_ + 6);
+  screenHeight_ = bytefields::LoadLE16(data_ + 8);
   if (screenWidth_ < 1 || screenHeight_ < 1) return -1;
   depth_ = 8;
   pixelFormat_ = kFormatIndexed8;
@@ -161,10 +156,10 @@ int32_t VGIFImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
       if (pos == 0) return -1;
     }
     if (size_ - pos < 9) return -1;
-    const int32_t left = U16(data_ + pos);
-    const int32_t top = U16(data_ + pos + 2);
-    const int32_t width = U16(data_ + pos + 4);
-    const int32_t height = U16(data_ + pos + 6);
+    const int32_t left = bytefields::LoadLE16(data_ + pos);
+    const int32_t top = bytefields::LoadLE16(data_ + pos + 2);
+    const int32_t width = bytefields::LoadLE16(data_ + pos + 4);
+    const int32_t height = bytefields::LoadLE16(data_ + pos + 6);
     const uint8_t imageFlags = data_[pos + 8];
     pos += 9;
     const uint8_t* table = globalRemap_;

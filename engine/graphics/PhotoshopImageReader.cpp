@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/graphics/ByteFields.h"
 #include "engine/graphics/Codecs.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PixelMap.h"
@@ -12,23 +13,17 @@
 
 namespace {
 
-uint16_t B16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t B32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-
 bool Read16(VFile& f, uint16_t& out) {
   uint8_t b[2];
   if (f.Read(b, 2) != 2) return false;
-  out = B16(b);
+  out = bytefields::LoadBE16(b);
   return true;
 }
 
 bool Read32(VFile& f, uint32_t& out) {
   uint8_t b[4];
   if (f.Read(b, 4) != 4) return false;
-  out = B32(b);
+  out = bytefields::LoadBE32(b);
   return true;
 }
 
@@ -62,12 +57,12 @@ int32_t VPhotoshopImageReader::ReadHeader() {
   VFile& f = bigFile_;
   f.Seek(0, true);
   if (f.Read(header_, 26) != 26) return kBadHeader;
-  if (std::memcmp(header_, "8BPS", 4) != 0 || B16(header_ + 4) != 1) return kBadHeader;
-  channels_ = std::clamp<int32_t>(B16(header_ + 12), 1, 24);
-  height_ = static_cast<int32_t>(std::min<uint32_t>(B32(header_ + 14), kMaxSide));
-  width_ = static_cast<int32_t>(std::min<uint32_t>(B32(header_ + 18), kMaxSide));
-  bitsPerChannel_ = B16(header_ + 22);
-  mode_ = B16(header_ + 24);
+  if (std::memcmp(header_, "8BPS", 4) != 0 || bytefields::LoadBE16(header_ + 4) != 1) return kBadHeader;
+  channels_ = std::clamp<int32_t>(bytefields::LoadBE16(header_ + 12), 1, 24);
+  height_ = static_cast<int32_t>(std::min<uint32_t>(bytefields::LoadBE32(header_ + 14), kMaxSide));
+  width_ = static_cast<int32_t>(std::min<uint32_t>(bytefields::LoadBE32(header_ + 18), kMaxSide));
+  bitsPerChannel_ = bytefields::LoadBE16(header_ + 22);
+  mode_ = bytefields::LoadBE16(header_ + 24);
   if (bitsPerChannel_ != 8 && bitsPerChannel_ != 16) return kBadHeader;
   if (mode_ != kGrey && mode_ != kIndexed && mode_ != kRGB && mode_ != kCMYK && mode_ != kDuotone) return kBadHeader;
   if ((mode_ == kRGB && channels_ < 3) || (mode_ == kCMYK && channels_ < 4)) return kBadHeader;
@@ -136,18 +131,18 @@ int32_t VPhotoshopImageReader::ReadLayerInfo(int64_t sectionEnd) {
       uint8_t r[18];
       if (f.Read(r, 18) != 18) return kBadLayerRecords;
       Layer layer;
-      layer.rect.top = static_cast<int32_t>(B32(r));
-      layer.rect.left = static_cast<int32_t>(B32(r + 4));
-      layer.rect.bottom = static_cast<int32_t>(B32(r + 8));
-      layer.rect.right = static_cast<int32_t>(B32(r + 12));
-      const int32_t channels = B16(r + 16);
+      layer.rect.top = static_cast<int32_t>(bytefields::LoadBE32(r));
+      layer.rect.left = static_cast<int32_t>(bytefields::LoadBE32(r + 4));
+      layer.rect.bottom = static_cast<int32_t>(bytefields::LoadBE32(r + 8));
+      layer.rect.right = static_cast<int32_t>(bytefields::LoadBE32(r + 12));
+      const int32_t channels = bytefields::LoadBE16(r + 16);
       if (channels > 56) return kBadLayerRecords;
       for (int32_t c = 0; c < channels; ++c) {
         uint8_t e[6];
         if (f.Read(e, 6) != 6) return kBadLayerRecords;
         Channel channel;
-        channel.id = static_cast<int16_t>(B16(e));
-        channel.length = B32(e + 2);
+        channel.id = static_cast<int16_t>(bytefields::LoadBE16(e));
+        channel.length = bytefields::LoadBE32(e + 2);
         layer.channels.push_back(channel);
       }
       uint8_t blend[12];
@@ -287,7 +282,7 @@ int32_t VPhotoshopImageReader::ReadMerged(PixelMap& target) {
     counts.resize(total);
     std::vector<uint8_t> raw(total * 2);
     if (f.Read(raw.data(), static_cast<int32_t>(raw.size())) != static_cast<int32_t>(raw.size())) return -1;
-    for (size_t i = 0; i < total; ++i) counts[i] = B16(raw.data() + i * 2);
+    for (size_t i = 0; i < total; ++i) counts[i] = bytefields::LoadBE16(raw.data() + i * 2);
   }
   const int32_t planeCount = mode_ == kCMYK ? 4 : mode_ == kRGB ? 3 : 1;
   std::vector<std::vector<uint8_t>> planes(static_cast<size_t>(planeCount));
@@ -328,7 +323,7 @@ int32_t VPhotoshopImageReader::ReadLayer(PixelMap& target, int32_t index, bool t
       std::vector<uint8_t> raw(static_cast<size_t>(rows) * 2);
       if (f.Read(raw.data(), static_cast<int32_t>(raw.size())) != static_cast<int32_t>(raw.size())) return 0;
       counts.resize(static_cast<size_t>(rows));
-      for (int32_t y = 0; y < rows; ++y) counts[static_cast<size_t>(y)] = B16(raw.data() + y * 2);
+      for (int32_t y = 0; y < rows; ++y) counts[static_cast<size_t>(y)] = bytefields::LoadBE16(raw.data() + y * 2);
     }
     std::vector<uint8_t>& plane = isAlpha ? alpha : planes[static_cast<size_t>(channel.id)];
     plane.assign(planeSize, 0);

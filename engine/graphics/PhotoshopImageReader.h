@@ -44,9 +44,6 @@ class VPhotoshopImageReader : public VImageReader {
   int32_t GetWidth(int32_t frame) override;
   int32_t GetHeight(int32_t frame) override;
 
-  int32_t GetLayerCount() const { return static_cast<int32_t>(layers_.size()); }
-  int32_t GetColorMode() const { return mode_; }
-
  private:
   struct Channel {
     int16_t id = 0;

@@ -10,6 +10,7 @@
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/CopyPicturePixels.h"
 #include "engine/graphics/DrawPort.h"
+#include "engine/graphics/PixelAccess.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/TransferDispatcher.h"
 #include "engine/graphics/VAlphaChannel.h"
@@ -33,28 +34,6 @@ void WriteWord(uint8_t* p, uint16_t format, uint16_t value) {
     p[0] = static_cast<uint8_t>(value >> 8);
     p[1] = static_cast<uint8_t>(value & 0xFF);
   }
-}
-
-constexpr uint8_t Widen5(uint32_t c) { return static_cast<uint8_t>((c << 3) | (c >> 2)); }
-constexpr uint8_t Widen6(uint32_t c) { return static_cast<uint8_t>((c << 2) | (c >> 4)); }
-
-VRGBColor DecodeColor555(uint16_t w) { return VRGBColor(Widen5((w >> 10) & 31), Widen5((w >> 5) & 31), Widen5(w & 31)); }
-VRGBColor DecodeColor565(uint16_t w) { return VRGBColor(Widen5((w >> 11) & 31), Widen6((w >> 5) & 63), Widen5(w & 31)); }
-uint16_t PackColor555(const VRGBColor& c) {
-  return static_cast<uint16_t>(((c.red >> 3) << 10) | ((c.green >> 3) << 5) | (c.blue >> 3));
-}
-uint16_t PackColor565(const VRGBColor& c) {
-  return static_cast<uint16_t>(((c.red >> 3) << 11) | ((c.green >> 2) << 5) | (c.blue >> 3));
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-void WriteU32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
 }
 
 // Decodes the pixel at p; false for a layout without colours or an indexed
@@ -87,7 +66,7 @@ bool DecodePixel(const uint8_t* p, int32_t depth, uint16_t format, const VColorT
     case 32: {
       if (format < kFormatRGBX32 || format > kFormatXBGR32) return false;
       const PixelShifts32 s = GetPixelShifts32(format);
-      const uint32_t v = ReadU32(p);
+      const uint32_t v = pixelaccess::Load32(p);
       out = VRGBColor(static_cast<uint8_t>(v >> s.red), static_cast<uint8_t>(v >> s.green),
                       static_cast<uint8_t>(v >> s.blue));
       return true;
@@ -468,7 +447,7 @@ bool PixelMap::SetPixel(const VPoint& point, const VRGBColor& color) {
       return false;
     case 32:
       if (pixelFormat_ < kFormatRGBX32 || pixelFormat_ > kFormatXBGR32) return false;
-      WriteU32(p, PackColor(color, pixelFormat_));
+      pixelaccess::Store32(p, PackColor(color, pixelFormat_));
       return true;
     default:
       return false;
@@ -595,9 +574,9 @@ void PixelMap::ConvertPixelFormat(int32_t from, int32_t to, uint8_t* pixels, int
             std::swap(p[4 * i], p[4 * i + 3]);
             std::swap(p[4 * i + 1], p[4 * i + 2]);
           } else {
-            const uint32_t v = ReadU32(p + 4 * i);
+            const uint32_t v = pixelaccess::Load32(p + 4 * i);
             const uint32_t r = (v >> f.red) & 0xFF, g = (v >> f.green) & 0xFF, b = (v >> f.blue) & 0xFF;
-            WriteU32(p + 4 * i, (r << t.red) | (g << t.green) | (b << t.blue));
+            pixelaccess::Store32(p + 4 * i, (r << t.red) | (g << t.green) | (b << t.blue));
           }
         }
       }

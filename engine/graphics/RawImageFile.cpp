@@ -5,6 +5,7 @@
 
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
+#include "engine/graphics/ByteFields.h"
 #include "engine/graphics/CopyPicturePixels.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VAlphaChannel.h"
@@ -15,22 +16,9 @@
 
 namespace {
 
-int16_t I16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
-int32_t I32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                              (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
-void Put16(uint8_t* p, int32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  p[0] = static_cast<uint8_t>(u);
-  p[1] = static_cast<uint8_t>(u >> 8);
-  p[2] = static_cast<uint8_t>(u >> 16);
-  p[3] = static_cast<uint8_t>(u >> 24);
-}
+// Signed little-endian header fields.
+int16_t I16(const uint8_t* p) { return static_cast<int16_t>(bytefields::LoadLE16(p)); }
+int32_t I32(const uint8_t* p) { return static_cast<int32_t>(bytefields::LoadLE32(p)); }
 
 bool IsFrameDepth(int32_t depth) { return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32; }
 
@@ -70,29 +58,29 @@ void RawFrameDescriptor::Decode(const uint8_t* b) {
 
 void RawFrameDescriptor::Encode(uint8_t* b) const {
   std::memset(b, 0, kSize);
-  Put16(b, framesRemaining);
-  Put16(b + 2, width);
-  Put16(b + 4, height);
-  Put16(b + 6, originX);
-  Put16(b + 8, originY);
-  Put16(b + 10, visible);
-  Put16(b + 12, depth);
-  Put32(b + 14, pixelByteCount);
-  Put32(b + 18, pixelOffset);
-  Put32(b + 22, alphaByteCount);
-  Put32(b + 26, alphaField);
-  Put32(b + 30, maskByteCount);
-  Put32(b + 34, maskField);
-  Put32(b + 38, colorTableByteCount);
-  Put32(b + 42, colorTableOffset);
+  bytefields::StoreLE16(b, framesRemaining);
+  bytefields::StoreLE16(b + 2, width);
+  bytefields::StoreLE16(b + 4, height);
+  bytefields::StoreLE16(b + 6, originX);
+  bytefields::StoreLE16(b + 8, originY);
+  bytefields::StoreLE16(b + 10, visible);
+  bytefields::StoreLE16(b + 12, depth);
+  bytefields::StoreLE32(b + 14, pixelByteCount);
+  bytefields::StoreLE32(b + 18, pixelOffset);
+  bytefields::StoreLE32(b + 22, alphaByteCount);
+  bytefields::StoreLE32(b + 26, alphaField);
+  bytefields::StoreLE32(b + 30, maskByteCount);
+  bytefields::StoreLE32(b + 34, maskField);
+  bytefields::StoreLE32(b + 38, colorTableByteCount);
+  bytefields::StoreLE32(b + 42, colorTableOffset);
   b[46] = transparencyFlags;
   b[47] = level;
   b[48] = keyIndex;
   b[49] = keyColor.red;
   b[50] = keyColor.green;
   b[51] = keyColor.blue;
-  Put16(b + 52, stackedFrameCount);
-  Put16(b + 54, pixelFormat);
+  bytefields::StoreLE16(b + 52, stackedFrameCount);
+  bytefields::StoreLE16(b + 54, pixelFormat);
 }
 
 VRect RawFrameDescriptor::GetRect() const {

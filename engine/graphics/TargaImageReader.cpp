@@ -5,13 +5,12 @@
 #include <new>
 
 #include "engine/core/VFile.h"
+#include "engine/graphics/ByteFields.h"
+#include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/Codecs.h"
 #include "engine/graphics/PixelMap.h"
 
 namespace {
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint8_t Widen5(uint32_t c) { return static_cast<uint8_t>((c << 3) | (c >> 2)); }
 
 enum TargaType : uint8_t {
   kColorMapped = 1,
@@ -32,11 +31,11 @@ int32_t VTargaImageReader::ReadHeader() {
   const uint8_t idLength = h[0];
   const uint8_t mapType = h[1];
   const uint8_t type = h[2];
-  const uint16_t mapFirst = U16(h + 3);
-  const uint16_t mapLength = U16(h + 5);
+  const uint16_t mapFirst = bytefields::LoadLE16(h + 3);
+  const uint16_t mapLength = bytefields::LoadLE16(h + 5);
   const uint8_t mapBits = h[7];
-  const int32_t width = U16(h + 12);
-  const int32_t height = U16(h + 14);
+  const int32_t width = bytefields::LoadLE16(h + 12);
+  const int32_t height = bytefields::LoadLE16(h + 14);
   const uint8_t pixelBits = h[16];
   const uint8_t descriptor = h[17];
 
@@ -57,8 +56,8 @@ int32_t VTargaImageReader::ReadHeader() {
       const int32_t index = mapFirst + i;
       if (index >= 256) continue;
       if (entryBytes == 2) {
-        const uint16_t w = U16(e);
-        palette_[index] = VRGBColor(Widen5((w >> 10) & 31), Widen5((w >> 5) & 31), Widen5(w & 31));
+        const uint16_t w = bytefields::LoadLE16(e);
+        palette_[index] = DecodeColor555(w);
       } else {
         palette_[index] = VRGBColor(e[2], e[1], e[0]);
       }

@@ -18,9 +18,6 @@ class VTargaImageReader : public VImageReader {
   // 0, or -1 for a wrong target depth, short data or a bad run-length stream.
   int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) override;
 
-  bool IsBottomUp() const { return bottomUp_ != 0; }
-  bool IsRunLength() const { return runLength_ != 0; }
-
  private:
   uint8_t bottomUp_ = 1;
   uint8_t runLength_ = 0;

@@ -42,12 +42,8 @@ struct Px<16> : Px<15> {};
 template <>
 struct Px<24> {
   static constexpr int kBytes = 3;
-  static uint32_t Load(const uint8_t* p) { return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16); }
-  static void Store(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-  }
+  static uint32_t Load(const uint8_t* p) { return Load24(p); }
+  static void Store(uint8_t* p, uint32_t v) { Store24(p, v); }
 };
 template <>
 struct Px<32> {
@@ -59,8 +55,8 @@ struct Px<32> {
 // A key or solid colour packed for a destination of the given depth and format.
 uint32_t PackForDepth(const VRGBColor& c, int32_t depth, uint16_t format) {
   switch (depth) {
-    case 15: return ((uint32_t{c.red} >> 3) << 10) | ((uint32_t{c.green} >> 3) << 5) | (uint32_t{c.blue} >> 3);
-    case 16: return ((uint32_t{c.red} >> 3) << 11) | ((uint32_t{c.green} >> 2) << 5) | (uint32_t{c.blue} >> 3);
+    case 15: return PackColor555(c);
+    case 16: return PackColor565(c);
     case 24:
       return format == 5 ? (c.red | (uint32_t{c.green} << 8) | (uint32_t{c.blue} << 16))
                          : (c.blue | (uint32_t{c.green} << 8) | (uint32_t{c.red} << 16));

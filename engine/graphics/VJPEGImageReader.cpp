@@ -11,6 +11,7 @@
 
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
+#include "engine/graphics/ByteFields.h"
 #include "engine/graphics/Ditherers.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VCodeTable.h"
@@ -31,8 +32,6 @@ constexpr int32_t kDither[16] = {-8, 0, -6, 2, 4, -4, 6, -2, -5, 3, -7, 1, 7, -1
 // Segments longer than this are skipped without being interpreted.
 constexpr int32_t kMaxInterpretedSegment = 1024;
 constexpr int32_t kMaxSegment = 16384;
-
-inline int32_t Be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
 
 // The factors of one 1-D pass of the inverse DCT: the even part's three, then
 // the odd part's nine.
@@ -684,7 +683,7 @@ int32_t VJPEGImageReader::ReadHeader() {
     if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
     if (marker == 0xD9) break;
     if (pos + 2 > bufferLength_) break;
-    const int32_t payload = Be16(buffer_ + pos) - 2;
+    const int32_t payload = bytefields::LoadBE16(buffer_ + pos) - 2;
     pos += 2;
     if (payload < 0 || payload > kMaxSegment) continue;
     if (payload > kMaxInterpretedSegment) {
@@ -723,8 +722,8 @@ bool VJPEGImageReader::ParseFrame(const uint8_t* data, int32_t length) {
   if (frameSeen_ || length < 6) return false;
   frameSeen_ = true;
   precision_ = data[0];
-  const int32_t height = Be16(data + 1);
-  const int32_t width = Be16(data + 3);
+  const int32_t height = bytefields::LoadBE16(data + 1);
+  const int32_t width = bytefields::LoadBE16(data + 3);
   const int32_t count = data[5];
   if (precision_ != 8 || width < 1 || height < 1 || count < 1 || count > 3 || length < 6 + 3 * count) return false;
   for (int32_t c = 0; c < count; ++c) {

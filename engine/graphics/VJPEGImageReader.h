@@ -32,11 +32,6 @@ class VJPEGImageReader : public VImageReader {
   // not used.
   int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) override;
 
-  // After ReadHeader: the frame's component count and the first
-  // component's sampling factors.
-  int32_t GetComponentCount() const { return componentCount_; }
-  int32_t GetLumaSamplingH() const { return sampleH_[0]; }
-  int32_t GetLumaSamplingV() const { return sampleV_[0]; }
   // After ReadImage: whether the entropy data ended (or broke) before the
   // last block, leaving rows undecoded.
   bool WasTruncated() const { return truncated_; }

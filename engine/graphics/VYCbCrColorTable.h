@@ -40,7 +40,6 @@ class VYCbCrColorTable {
 
   // 256 entries of Y, Cb, Cr (the palette's colours), valid after SetColorTable.
   const uint8_t* GetYCbCrPalette() const { return palette_; }
-  int32_t GetMatrixIndex() const { return matrixIndex_; }
 
   // Working rule: red = clip[(luma[Y] + CrToRed[Cr]) >> 16],
   // green = clip[(luma[Y] - CbToGreen[Cb] - CrToGreen[Cr]) >> 16],

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/FileDialog.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -46,25 +47,16 @@ TEST(FileDialog, BuildsTheDialogArguments) {
             (std::vector<std::string>{"--file-selection", "--save", "--confirm-overwrite", "--filename=DemoTour1.mse"}));
 }
 
-class FileDialogRunTest : public ::testing::Test {
+class FileDialogRunTest : public testsupport::TempDirTest {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/ostrevan-dialog-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-  }
-  void TearDown() override {
-    unsetenv("OSTREVAN_FILE_DIALOG");
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    [[maybe_unused]] int rc = std::system(cmd.c_str());
-  }
+  FileDialogRunTest() : TempDirTest("ostrevan-dialog-") {}
+  void TearDown() override { unsetenv("OSTREVAN_FILE_DIALOG"); }
   std::string Script(const std::string& body) {
     const std::string path = dir_ + "/dialog.sh";
     std::ofstream(path) << "#!/bin/sh\n" << body;
     chmod(path.c_str(), 0755);
     return path;
   }
-  std::string dir_;
 };
 
 TEST_F(FileDialogRunTest, AnswersThePathTheProgramPrints) {

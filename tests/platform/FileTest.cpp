@@ -8,30 +8,22 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class PlatformFileTest : public ::testing::Test {
+class PlatformFileTest : public testsupport::TempDirTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/ostrevan_file_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  PlatformFileTest() : TempDirTest("ostrevan_file_") {}
   void WriteFile(const std::string& rel, const std::string& content) {
-    fs::create_directories(fs::path(dir_ + "/" + rel).parent_path());
-    std::ofstream(dir_ + "/" + rel, std::ios::binary) << content;
+    fs::create_directories(fs::path(Path(rel)).parent_path());
+    testsupport::WriteBytes(Path(rel), content);
   }
-  std::string ReadFile(const std::string& rel) {
-    std::ifstream in(dir_ + "/" + rel, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  std::string dir_;
+  std::string ReadFile(const std::string& rel) { return testsupport::ReadBytes(Path(rel)); }
 };
 
 TEST_F(PlatformFileTest, ResolvesEveryComponentWithoutRegardToCase) {

@@ -18,6 +18,7 @@
 #include "platform/InstanceDirectory.h"
 #include "platform/Window.h"
 #include "platform/WindowQueue.h"
+#include "support/TempDir.h"
 
 extern char** environ;
 
@@ -26,15 +27,15 @@ namespace {
 constexpr const char* kLockName = "VInstanceChecker_MMF_Ostrevan Test";
 constexpr uint32_t kProgressMessage = 0x500;
 
-class InstanceDirectoryTest : public ::testing::Test {
+class InstanceDirectoryTest : public testsupport::TempDirTest {
  protected:
+  InstanceDirectoryTest() : TempDirTest("ostrevan-instance-") {}
   void SetUp() override {
     const char* old = std::getenv("XDG_RUNTIME_DIR");
     hadRuntimeDir_ = old != nullptr;
     if (hadRuntimeDir_) oldRuntimeDir_ = old;
-    char dir[] = "/tmp/ostrevan-instance-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
+    TempDirTest::SetUp();
+    if (HasFatalFailure()) return;
     setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     platform::ResetMessageQueue();
   }
@@ -46,8 +47,6 @@ class InstanceDirectoryTest : public ::testing::Test {
     } else {
       unsetenv("XDG_RUNTIME_DIR");
     }
-    const std::string cmd = "rm -rf '" + dir_ + "'";
-    [[maybe_unused]] int rc = std::system(cmd.c_str());
   }
 
   // Runs one test of this program in a child process; answers its exit status.
@@ -77,7 +76,6 @@ class InstanceDirectoryTest : public ::testing::Test {
     return status;
   }
 
-  std::string dir_;
   std::string oldRuntimeDir_;
   bool hadRuntimeDir_ = false;
   pid_t lastChild_ = 0;

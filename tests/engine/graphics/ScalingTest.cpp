@@ -22,6 +22,7 @@
 #include "engine/graphics/ScaledTransfer.h"
 #include "engine/graphics/VColorTable.h"
 #include "GraphicsTestSupport.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -713,12 +714,6 @@ struct Rgb {
   uint8_t& At(int32_t x, int32_t y, int32_t c) { return p[(static_cast<size_t>(y) * w + x) * 3 + c]; }
 };
 
-std::string MakeTempDir() {
-  char path[] = "/tmp/scaling-test-XXXXXX";
-  const char* d = mkdtemp(path);
-  return d ? d : "";
-}
-
 bool WritePpm(const std::string& file, const Rgb& img) {
   std::ofstream out(file, std::ios::binary);
   out << "P6\n" << img.w << " " << img.h << "\n255\n";
@@ -747,17 +742,12 @@ const char* ConvertTool() {
 
 // ImageMagick's resize of the image with a filter, exactly to w x h.
 bool MagickResize(const Rgb& in, const char* filter, int32_t w, int32_t h, Rgb& out) {
-  const std::string dir = MakeTempDir();
-  if (dir.empty()) return false;
-  const std::string src = dir + "/in.ppm", dst = dir + "/out.ppm";
+  const testsupport::TempDir dir("scaling-test-");
+  if (dir.Path().empty()) return false;
+  const std::string src = dir.Path("in.ppm"), dst = dir.Path("out.ppm");
   std::ostringstream cmd;
   cmd << ConvertTool() << " " << src << " -filter " << filter << " -resize " << w << "x" << h << "! " << dst;
-  const bool ok = WritePpm(src, in) && std::system(cmd.str().c_str()) == 0 && ReadPpm(dst, out) && out.w == w &&
-                  out.h == h;
-  std::remove(src.c_str());
-  std::remove(dst.c_str());
-  std::remove(dir.c_str());
-  return ok;
+  return WritePpm(src, in) && std::system(cmd.str().c_str()) == 0 && ReadPpm(dst, out) && out.w == w && out.h == h;
 }
 
 // A smooth test picture with a little texture.

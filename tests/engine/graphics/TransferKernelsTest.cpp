@@ -11,6 +11,7 @@
 #include "engine/graphics/TransferDispatcher.h"
 #include "engine/graphics/TransferKernels.h"
 #include "GraphicsTestSupport.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -299,7 +300,8 @@ std::vector<uint8_t> ReadPpm(const std::string& path, int w, int h) {
 // Composes src over dst with the 6-bit alpha scaled to 0..255.
 std::vector<uint8_t> ImageMagickOver(const std::vector<uint8_t>& src, const std::vector<uint8_t>& dst,
                                      const std::vector<uint8_t>& alpha6, int w, int h) {
-  const std::string dir = ::testing::TempDir();
+  const testsupport::TempDir temp("transfer-over-");  // own folder: parallel runs must not share files
+  const std::string dir = temp.Path() + "/";
   std::vector<uint8_t> a8(alpha6.size());
   for (size_t i = 0; i < a8.size(); ++i) a8[i] = static_cast<uint8_t>((alpha6[i] * 255 + 31) / 63);
   WritePnm(dir + "over_src.ppm", w, h, 3, src);
