@@ -29,7 +29,7 @@
 #include "engine/core/VFileSpec.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PixelMap.h"
-#include "engine/graphics/VJPEGImageReader.h"
+#include "engine/image/VJPEGImageReader.h"
 
 namespace {
 

@@ -12,13 +12,16 @@ endfunction()
 
 # ostrevan_library(NAME [DEPS lib...] [SYSTEM_LIBS lib...])
 # Builds every .cpp/.c of the calling folder into a static library NAME.
+# DEPS are our own lower libraries (public: their headers are part of ours);
+# SYSTEM_LIBS are third-party libraries, linked privately so their headers
+# stay invisible to every library above.
 function(ostrevan_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM_LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_SYSTEM_LIBS})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_SYSTEM_LIBS})
   ostrevan_warnings(${name})
   set_property(GLOBAL APPEND PROPERTY OSTREVAN_LIBRARIES ${name})
 endfunction()

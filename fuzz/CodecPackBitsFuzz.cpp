@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/graphics/Codecs.h"
+#include "engine/image/Codecs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

@@ -14,7 +14,7 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
 #include "engine/core/VFileSpec.h"
-#include "engine/graphics/ImageRegistry.h"
+#include "engine/image/ImageRegistry.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
 

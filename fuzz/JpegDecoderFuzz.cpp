@@ -8,7 +8,7 @@
 #include "ImageFuzzSupport.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/graphics/LookupTables.h"
-#include "engine/graphics/VJPEGImageReader.h"
+#include "engine/image/VJPEGImageReader.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <jpeglib.h>
 
-#include "engine/graphics/JpegLibraryLoader.h"
+#include "engine/image/JpegLibraryLoader.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapDisplay.h"

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "engine/archive/CategoryTables.h"
-#include "engine/archive/ItemRef.h"
-#include "engine/archive/LinkedRecordTable.h"
-#include "engine/archive/ScriptLexer.h"
+#include "engine/script/CategoryTables.h"
+#include "engine/script/ItemRef.h"
+#include "engine/script/LinkedRecordTable.h"
+#include "engine/script/ScriptLexer.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFRect.h"
 #include "engine/core/VFileSpec.h"

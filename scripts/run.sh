@@ -27,7 +27,7 @@ echo "Sample archive $BUILD_DIR/content/sample.msf (log: $BUILD_DIR/content/samp
 echo
 echo "The title's own start-up does not exist yet (its shell and modules come"
 echo "later); what runs is the engine's framework demo on the sample archive:"
-DEMO=("$BUILD_DIR/tests/engine/app/demo/ostrevan-app-demo" --archive "$BUILD_DIR/content/sample.msf"
+DEMO=("$BUILD_DIR/tools/demo/ostrevan-app-demo" --archive "$BUILD_DIR/content/sample.msf"
       --media 200,201,202,203,210)
 echo "  ${DEMO[*]}"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -1,6 +1,7 @@
 // Subcommand dispatch of ostrevan-tool.
 #include "tools/ToolCommands.h"
 
+#include "engine/image/ImageRegistry.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/ImageDecodeCommand.h"
 
@@ -16,6 +17,7 @@ void PrintUsage(std::ostream& err) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  InstallImageReaders();
   if (args.empty()) {
     PrintUsage(err);
     return 2;

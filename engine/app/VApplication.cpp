@@ -10,6 +10,7 @@
 #include "engine/core/Cursor.h"
 #include "engine/core/VTLink.h"
 #include "engine/graphics/LookupTables.h"
+#include "engine/image/ImageRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
 #include "platform/InstanceDirectory.h"
@@ -84,6 +85,7 @@ void VInstanceChecker::ReleaseInstanceLock() {
 VApplication::VApplication() : taskManager_(0, true, true, ::GetTaskManager()) {
   GetPrimarySurface();
   InitClock();
+  InstallImageReaders();
   SetTaskManager(&taskManager_);
   SetMouseCursor(platform::kSystemCursorWait);
   StartMovieLibrary();

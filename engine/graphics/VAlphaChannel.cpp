@@ -11,7 +11,7 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
-#include "engine/graphics/ImageRegistry.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 
 VAlphaChannel::VAlphaChannel(const VRect& bounds) {
@@ -185,12 +185,12 @@ int32_t VAlphaChannel::ReadFromFile(VFile& file, uint32_t type) {
     return 1;
   } else {
     // Any picture: its 8-bit pixels give the levels.
-    std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, type));
-    if (!reader) return 1;
     std::unique_ptr<PixelMap> picture;
     {
       ScopedLoadPixelFormat depth(8);
-      picture.reset(ReadImageWithReader(*reader, kReadPixels | kReadColorTable, 0, 1));
+      PictureFileContents contents;
+      if (!ReadPictureFile(file, type, kReadPixels | kReadColorTable, 0, 1, contents)) return 1;
+      picture.reset(contents.first);
     }
     if (!picture || picture->GetDepth() != 8) {
       // Only the first map of a chain is used; frame 0 was asked for.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/graphics/DepthConversion.h"
-#include "engine/graphics/ImageRegistry.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"

@@ -9,7 +9,7 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
 #include "engine/graphics/DrawPort.h"
-#include "engine/graphics/ImageRegistry.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"
@@ -146,20 +146,17 @@ int32_t VPicture::ReadFromFile(VFile& file, uint32_t type) {
   loadFailed_ = 1;
   if (!file.Open(1)) return 1;
   file.Seek(0, true);
-  std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, type));
-  if (!reader) return 1;
-  PixelMap* first = ReadImageWithReader(*reader, readerFlags_, frameSelection_, frameCountMode_);
-  if (!first) return 1;
+  PictureFileContents contents;
+  if (!ReadPictureFile(file, type, readerFlags_, frameSelection_, frameCountMode_, contents)) return 1;
 
   // The chain goes into the list in file order.
   std::vector<PixelMap*> chain;
-  for (PixelMap* map = first; map; map = static_cast<PixelMap*>(map->GetNext())) chain.push_back(map);
+  for (PixelMap* map = contents.first; map; map = static_cast<PixelMap*>(map->GetNext())) chain.push_back(map);
   for (PixelMap* map : chain) map->SetNext(nullptr);
   for (PixelMap* map : chain) pixelMaps_.Append(map);
 
-  VRect bounds;
-  reader->GetFrameBounds(bounds, frameSelection_);
-  if (bounds.IsEmpty()) reader->GetFrameBounds(bounds, -1);
+  VRect bounds = contents.frameBounds;
+  if (bounds.IsEmpty()) bounds = contents.allBounds;
   if (bounds.IsEmpty()) {
     for (PixelMap* map : chain) {
       VRect placed = map->GetBounds();
@@ -169,7 +166,7 @@ int32_t VPicture::ReadFromFile(VFile& file, uint32_t type) {
   }
   bounds_ = bounds;
   fullBounds_ = bounds;
-  SetFrameCount(frameCountMode_ < 0 ? reader->GetStackedFrameCount() : 1);
+  SetFrameCount(frameCountMode_ < 0 ? contents.stackedFrameCount : 1);
   loadFailed_ = 0;
   loaded_ = 1;
   return 0;

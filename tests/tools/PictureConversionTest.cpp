@@ -9,7 +9,7 @@
 #include "engine/archive/ArchiveServices.h"
 #include "engine/archive/BuilderTestSupport.h"
 #include "engine/archive/MediaArchive.h"
-#include "engine/graphics/ImageRegistry.h"
+#include "engine/image/ImageRegistry.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"

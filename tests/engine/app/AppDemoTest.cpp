@@ -32,11 +32,7 @@ using testsupport::ReadBytes;
 using testsupport::Spawn;
 using testsupport::WaitFor;
 
-std::string DemoPath() {
-  std::string self(4096, '\0');
-  self.resize(static_cast<size_t>(readlink("/proc/self/exe", self.data(), self.size() - 1)));
-  return self.substr(0, self.find_last_of('/')) + "/engine/app/demo/ostrevan-app-demo";
-}
+std::string DemoPath() { return OSTREVAN_DEMO_BIN; }
 
 int Count(const std::string& text, const std::string& what) {
   int n = 0;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/archive/ScriptArchiveFixture.h"
+#include "engine/script/ScriptArchiveFixture.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
 #include "engine/graphics/ColorConstants.h"

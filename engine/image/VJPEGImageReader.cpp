@@ -1,0 +1,902 @@
+#include "engine/image/VJPEGImageReader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "engine/core/Memory.h"
+#include "engine/core/VFile.h"
+#include "engine/image/ByteFields.h"
+#include "engine/graphics/Ditherers.h"
+#include "engine/graphics/PixelMap.h"
+#include "engine/image/VCodeTable.h"
+#include "engine/graphics/VColorTable.h"
+#include "engine/graphics/VYCbCrColorTable.h"
+
+namespace {
+
+// Natural (row-major) position of the k-th coefficient in zig-zag order.
+constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                 12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// The 4 x 4 dither of the 15- and 16-bit output, indexed (row mod 4) x 4 + (n mod 4).
+constexpr int32_t kDither[16] = {-8, 0, -6, 2, 4, -4, 6, -2, -5, 3, -7, 1, 7, -1, 5, -3};
+
+// Segments longer than this are skipped without being interpreted.
+constexpr int32_t kMaxInterpretedSegment = 1024;
+constexpr int32_t kMaxSegment = 16384;
+
+// The factors of one 1-D pass of the inverse DCT: the even part's three, then
+// the odd part's nine.
+struct IdctFactors {
+  float even[3];
+  float odd[9];
+};
+constexpr IdctFactors kRowFactors = {
+    {0.5411961f, 1.847759f, 0.76536685f},
+    {1.1758755f, -0.8999762f, -2.5629156f, -1.9615705f, -0.39018065f, 0.29863134f, 2.05312f, 3.072711f, 1.5013211f}};
+// The row factors scaled by 1/8.
+constexpr IdctFactors kColumnFactors = {
+    {0.06764951f, 0.23096988f, 0.09567086f},
+    {0.14698444f, -0.112497024f, -0.32036445f, -0.24519631f, -0.04877258f, 0.037328918f, 0.25664f, 0.38408887f,
+     0.18766513f}};
+
+// One 8-point butterfly of Loeffler, Ligtenberg and Moschytz on in[0],
+// in[kStep], ... in[7 kStep], written to out[0], out[kStep], .... The column
+// pass (kColumn) scales its DC terms by 1/8 and adds `bias` to every sample.
+template <int32_t kStep, bool kColumn, class T>
+inline void InverseDct8(const T* in, float* out, const IdctFactors& k, float bias) {
+  const auto c0 = static_cast<float>(in[0]), c1 = static_cast<float>(in[kStep]),
+             c2 = static_cast<float>(in[2 * kStep]), c3 = static_cast<float>(in[3 * kStep]),
+             c4 = static_cast<float>(in[4 * kStep]), c5 = static_cast<float>(in[5 * kStep]),
+             c6 = static_cast<float>(in[6 * kStep]), c7 = static_cast<float>(in[7 * kStep]);
+  float z1 = (c2 + c6) * k.even[0];
+  const float t2 = z1 - c6 * k.even[1];
+  const float t3 = z1 + c2 * k.even[2];
+  float t0 = c0 + c4, t1 = c0 - c4;
+  if constexpr (kColumn) {
+    t0 = t0 * 0.125f + bias;
+    t1 = t1 * 0.125f + bias;
+  }
+  const float t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+  const float a = c7, b = c5, cc = c3, d = c1;
+  const float z5 = (a + b + cc + d) * k.odd[0];
+  z1 = (a + d) * k.odd[1];
+  const float z2 = (b + cc) * k.odd[2];
+  const float z3 = (a + cc) * k.odd[3] + z5;
+  const float z4 = (b + d) * k.odd[4] + z5;
+  const float o0 = a * k.odd[5] + z1 + z3;
+  const float o1 = b * k.odd[6] + z2 + z4;
+  const float o2 = cc * k.odd[7] + z2 + z3;
+  const float o3 = d * k.odd[8] + z1 + z4;
+  out[0] = t10 + o3;
+  out[7 * kStep] = t10 - o3;
+  out[kStep] = t11 + o2;
+  out[6 * kStep] = t11 - o2;
+  out[2 * kStep] = t12 + o1;
+  out[5 * kStep] = t12 - o1;
+  out[3 * kStep] = t13 + o0;
+  out[4 * kStep] = t13 - o0;
+}
+
+// The separable 8-point inverse DCT in single precision: rows into a scratch
+// block, then columns (scaled by 1/8) into `out`, with `bias` added to every
+// sample.
+void InverseDct(const int32_t* in, float* out, float bias) {
+  float tmp[64];
+  for (int32_t r = 0; r < 8; ++r) {
+    const int32_t* c = in + r * 8;
+    float* t = tmp + r * 8;
+    if ((c[1] | c[2] | c[3] | c[4] | c[5] | c[6] | c[7]) == 0) {
+      const auto dc = static_cast<float>(c[0]);
+      for (int32_t i = 0; i < 8; ++i) t[i] = dc;
+      continue;
+    }
+    InverseDct8<1, false>(c, t, kRowFactors, 0.0f);
+  }
+  for (int32_t col = 0; col < 8; ++col) InverseDct8<8, true>(tmp + col, out + col, kColumnFactors, bias);
+}
+
+// One output row as the sinks receive it: the samples of the row (Y, and Cb
+// and Cr centred on 0), and work space of the row's width.
+struct OutputRow {
+  uint8_t* pixels;       // the row's first pixel in the map
+  int32_t y;             // the row of the picture
+  int32_t width;
+  bool twoByTwo;         // 2x2 sampling (the dither column is x mod 8)
+  const float* luma;
+  const float* cb;
+  const float* cr;
+  uint8_t* red;
+  uint8_t* green;
+  uint8_t* blue;
+};
+
+// The dither column n of pixel x: in 2x2 output the pixel's column in its
+// 8-pixel half of the MCU; in 1x1 output the pixels of its 8-pixel block
+// still to be written, this one included.
+inline int32_t DitherColumn(const OutputRow& row, int32_t x) {
+  if (row.twoByTwo) return x & 7;
+  const int32_t start = x & ~7;
+  const int32_t run = row.width - start < 8 ? row.width - start : 8;
+  return run - (x - start);
+}
+
+inline float Limit(float v, float low, float high) {
+  v = v < low ? low : v;
+  return v > high ? high : v;
+}
+
+// R = Y + 1.403 Cr, G = Y - 0.344 Cb - 0.714 Cr, B = Y + 1.773 Cb, each
+// truncated towards zero and clamped to 0..255 (clamping first gives the
+// same integers and keeps the conversion in range). The samples are first
+// limited to their range (0..255, chroma -128..127), as the JPEG standard
+// asks of a decoder's output.
+void ConvertToRGB(const OutputRow& row) {
+  const float* ys = row.luma;
+  const float* cbs = row.cb;
+  const float* crs = row.cr;
+  uint8_t* red = row.red;
+  uint8_t* green = row.green;
+  uint8_t* blue = row.blue;
+  int32_t x = 0;
+#if defined(__SSE2__)
+  const __m128 zero = _mm_setzero_ps(), top = _mm_set1_ps(255.0f);
+  const __m128 chromaLow = _mm_set1_ps(-128.0f), chromaHigh = _mm_set1_ps(127.0f);
+  const __m128 crToRed = _mm_set1_ps(1.403f), cbToGreen = _mm_set1_ps(0.344f), crToGreen = _mm_set1_ps(0.714f),
+               cbToBlue = _mm_set1_ps(1.773f);
+  auto limit = [](__m128 v, __m128 low, __m128 high) { return _mm_min_ps(_mm_max_ps(v, low), high); };
+  for (; x + 8 <= row.width; x += 8) {
+    __m128i r[2], g[2], b[2];
+    for (int32_t h = 0; h < 2; ++h) {
+      const __m128 y = limit(_mm_loadu_ps(ys + x + 4 * h), zero, top);
+      const __m128 cb = limit(_mm_loadu_ps(cbs + x + 4 * h), chromaLow, chromaHigh);
+      const __m128 cr = limit(_mm_loadu_ps(crs + x + 4 * h), chromaLow, chromaHigh);
+      r[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(crToRed, cr)), zero, top));
+      g[h] = _mm_cvttps_epi32(
+          limit(_mm_sub_ps(_mm_sub_ps(y, _mm_mul_ps(cbToGreen, cb)), _mm_mul_ps(crToGreen, cr)), zero, top));
+      b[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(cbToBlue, cb)), zero, top));
+    }
+    const __m128i r16 = _mm_packs_epi32(r[0], r[1]), g16 = _mm_packs_epi32(g[0], g[1]),
+                  b16 = _mm_packs_epi32(b[0], b[1]);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(red + x), _mm_packus_epi16(r16, r16));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(green + x), _mm_packus_epi16(g16, g16));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(blue + x), _mm_packus_epi16(b16, b16));
+  }
+#endif
+  for (; x < row.width; ++x) {
+    const float y = Limit(ys[x], 0.0f, 255.0f);
+    const float cb = Limit(cbs[x], -128.0f, 127.0f);
+    const float cr = Limit(crs[x], -128.0f, 127.0f);
+    red[x] = static_cast<uint8_t>(Limit(y + 1.403f * cr, 0.0f, 255.0f));
+    green[x] = static_cast<uint8_t>(Limit(y - 0.344f * cb - 0.714f * cr, 0.0f, 255.0f));
+    blue[x] = static_cast<uint8_t>(Limit(y + 1.773f * cb, 0.0f, 255.0f));
+  }
+}
+
+// 24 bits: blue, green, red (format 6), or red, green, blue (format 5).
+struct Sink24 {
+  bool rgbOrder;
+  void Write(const OutputRow& row) const {
+    ConvertToRGB(row);
+    const uint8_t* first = rgbOrder ? row.red : row.blue;
+    const uint8_t* last = rgbOrder ? row.blue : row.red;
+    uint8_t* p = row.pixels;
+    for (int32_t x = 0; x < row.width; ++x, p += 3) {
+      p[0] = first[x];
+      p[1] = row.green[x];
+      p[2] = last[x];
+    }
+  }
+};
+// 32 bits: the byte positions of red, green and blue (the fourth byte 0).
+struct Sink32 {
+  int32_t ri, gi, bi, xi;
+  void Write(const OutputRow& row) const {
+    ConvertToRGB(row);
+    uint8_t* p = row.pixels;
+    for (int32_t x = 0; x < row.width; ++x, p += 4) {
+      p[ri] = row.red[x];
+      p[gi] = row.green[x];
+      p[bi] = row.blue[x];
+      p[xi] = 0;
+    }
+  }
+};
+// 15 and 16 bits through the 4x4 ordered dither; big-endian words for formats 3 and 4.
+struct Sink16 {
+  const VOrderedDitherer* ditherer;
+  bool sixBitGreen;
+  bool bigEndian;
+  void Write(const OutputRow& row) const {
+    ConvertToRGB(row);
+    const int32_t base = (row.y & 3) * 4;
+    uint8_t* p = row.pixels;
+    for (int32_t x = 0; x < row.width; ++x, p += 2) {
+      const int32_t d = kDither[base + (DitherColumn(row, x) & 3)];
+      const uint32_t v = sixBitGreen ? ditherer->Dither16(row.red[x], row.green[x], row.blue[x], d)
+                                     : ditherer->Dither15(row.red[x], row.green[x], row.blue[x], d);
+      p[bigEndian ? 0 : 1] = static_cast<uint8_t>(v >> 8);
+      p[bigEndian ? 1 : 0] = static_cast<uint8_t>(v);
+    }
+  }
+};
+// 8-bit grey maps take the luminance.
+struct SinkGrey {
+  void Write(const OutputRow& row) const {
+    for (int32_t x = 0; x < row.width; ++x) row.pixels[x] = static_cast<uint8_t>(Limit(row.luma[x], 0.0f, 255.0f));
+  }
+};
+// 8-bit palette maps: error diffusion in Y, Cb, Cr onto the YCbCr table's
+// palette indexes. The table works in the video range of its colour matrix
+// (Y 16..235, chroma 16..240), so the file's full-range samples are brought
+// into that range first.
+struct Sink8 {
+  VYCbCrErrorDiffusionDitherer* ditherer;
+  const uint8_t* table8;
+  const uint8_t* palette;
+  void Write(const OutputRow& row) const {
+    VErrorDiffusionDitherer& dy = ditherer->GetY();
+    VErrorDiffusionDitherer& dcb = ditherer->GetCb();
+    VErrorDiffusionDitherer& dcr = ditherer->GetCr();
+    dy.SetRow(row.y);
+    dcb.SetRow(row.y);
+    dcr.SetRow(row.y);
+    for (int32_t x = 0; x < row.width; ++x) {
+      const auto y = static_cast<int32_t>(Limit(row.luma[x], 0.0f, 255.0f));
+      const auto cb = static_cast<int32_t>(Limit(row.cb[x] + 128.0f, 0.0f, 255.0f));
+      const auto cr = static_cast<int32_t>(Limit(row.cr[x] + 128.0f, 0.0f, 255.0f));
+      const int32_t yp = 16 + (y * 219 + 127) / 255 + dy.Advance();
+      const int32_t cbp = 16 + (cb * 224 + 127) / 255 + dcb.Advance();
+      const int32_t crp = 16 + (cr * 224 + 127) / 255 + dcr.Advance();
+      const int32_t y6 = dy.GetClip64()[yp >> 2];
+      const int32_t cb5 = dcb.GetClip32()[cbp >> 3];
+      const int32_t cr5 = dcr.GetClip32()[crp >> 3];
+      const uint8_t index = table8[(cb5 << 11) | (cr5 << 6) | y6];
+      const uint8_t* e = palette + index * 3;
+      dy.DiffuseError(yp - e[0]);
+      dcb.DiffuseError(cbp - e[1]);
+      dcr.DiffuseError(crp - e[2]);
+      row.pixels[x] = index;
+    }
+  }
+};
+
+const float kZeroBlock[64] = {};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Decoding of the entropy-coded data of one scan.
+
+class VJPEGDecoding {
+ public:
+  explicit VJPEGDecoding(VJPEGImageReader& reader) : r_(reader) {}
+  ~VJPEGDecoding() {
+    for (float*& plane : planes_) FreeMemory(plane);
+    for (float*& row : history_) FreeMemory(row);
+    for (void* row : {static_cast<void*>(rowY_), static_cast<void*>(rowCb_), static_cast<void*>(rowCr_),
+                      static_cast<void*>(red_), static_cast<void*>(green_), static_cast<void*>(blue_)}) {
+      FreeMemory(row);
+    }
+  }
+  VJPEGDecoding(const VJPEGDecoding&) = delete;
+  VJPEGDecoding& operator=(const VJPEGDecoding&) = delete;
+
+  // Sets up the geometry and buffers; false when memory is short.
+  bool Prepare(int32_t outWidth, int32_t outHeight);
+  template <class Sink>
+  void Run(PixelMap& target, Sink& sink);
+
+ private:
+  enum class Event { kNone, kRestarted, kStopped };
+
+  // The bit reader: `acc` holds `bits` real bits left-aligned, zeros after
+  // them. At a marker or the end of the buffer no more bits arrive.
+  void Fill() {
+    while (bits_ <= 56 && !atMarker_) {
+      if (end_ - p_ >= 8) {
+        uint64_t v = 0;
+        for (int32_t i = 0; i < 8; ++i) v = (v << 8) | p_[i];
+        const uint64_t inverted = ~v;
+        if (((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) == 0) {
+          const int32_t count = (64 - bits_) >> 3;
+          const int32_t shift = 64 - 8 * count;
+          acc_ |= ((v >> shift) << shift) >> bits_;
+          bits_ += 8 * count;
+          p_ += count;
+          continue;
+        }
+      }
+      if (p_ >= end_) {
+        atMarker_ = true;
+        return;
+      }
+      const uint8_t b = *p_;
+      if (b == 0xFF) {
+        if (end_ - p_ < 2) {
+          atMarker_ = true;
+          return;
+        }
+        const uint8_t next = p_[1];
+        if (next == 0xFF) {  // fill byte before a marker
+          ++p_;
+          continue;
+        }
+        if (next != 0x00) {
+          atMarker_ = true;
+          return;
+        }
+        p_ += 2;
+      } else {
+        ++p_;
+      }
+      acc_ |= static_cast<uint64_t>(b) << (56 - bits_);
+      bits_ += 8;
+    }
+  }
+
+  // The marker (or end) that stopped the bits was reached: a restart marker
+  // resets the predictors and decoding resumes after it; anything else ends
+  // the data.
+  Event AtMarker() {
+    acc_ = 0;
+    bits_ = 0;
+    if (end_ - p_ >= 2 && p_[0] == 0xFF && p_[1] >= 0xD0 && p_[1] <= 0xD7) {
+      p_ += 2;
+      atMarker_ = false;
+      for (int32_t& pred : predictor_) pred = 0;
+      return Event::kRestarted;
+    }
+    p_ = end_;
+    atMarker_ = true;
+    return Event::kStopped;
+  }
+  // A code that is in no table: the data up to the next marker are dropped.
+  Event Resynchronise() {
+    while (!atMarker_) {
+      if (end_ - p_ < 2) {
+        p_ = end_;
+        break;
+      }
+      if (p_[0] == 0xFF && p_[1] != 0x00 && p_[1] != 0xFF) break;
+      ++p_;
+    }
+    return AtMarker();
+  }
+
+  // Decodes a symbol; kNone with the symbol in `out`, else the event.
+  Event DecodeSymbol(const VCodeTable& table, int32_t& out) {
+    if (bits_ < 16) Fill();
+    const VCodeEntry* e = table.Lookup(static_cast<uint32_t>(acc_ >> 32));
+    if (!e) return atMarker_ && bits_ < 16 ? AtMarker() : Resynchronise();
+    if (e->length > bits_) return AtMarker();
+    acc_ <<= e->length;
+    bits_ -= e->length;
+    out = e->value;
+    return Event::kNone;
+  }
+  // Receive and extend of s bits (1..16).
+  Event Receive(int32_t s, int32_t& out) {
+    if (bits_ < s) {
+      Fill();
+      if (bits_ < s) return AtMarker();
+    }
+    auto v = static_cast<int32_t>(acc_ >> (64 - s));
+    acc_ <<= s;
+    bits_ -= s;
+    if (v < (1 << (s - 1))) v += 1 - (1 << s);
+    out = v;
+    return Event::kNone;
+  }
+
+  // Decodes the block of component position c into `out`; false when the
+  // data ended.
+  bool DecodeBlock(int32_t c, float* out);
+  template <class Sink>
+  void Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
+  template <class Sink>
+  void Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
+
+  VJPEGImageReader& r_;
+  const uint8_t* p_ = nullptr;
+  const uint8_t* end_ = nullptr;
+  uint64_t acc_ = 0;
+  int32_t bits_ = 0;
+  bool atMarker_ = false;
+  int32_t predictor_[3] = {};
+
+  int32_t outWidth_ = 0;
+  int32_t outHeight_ = 0;
+  int32_t mcuWidth_ = 8;
+  int32_t mcuHeight_ = 8;
+  int32_t mcusPerRow_ = 0;
+  int32_t mcuRows_ = 0;
+  float* planes_[3] = {};
+  float* history_[4] = {};  // Cb of even and odd rows, then Cr of even and odd rows
+  // One output row: samples, then red, green and blue.
+  float* rowY_ = nullptr;
+  float* rowCb_ = nullptr;
+  float* rowCr_ = nullptr;
+  uint8_t* red_ = nullptr;
+  uint8_t* green_ = nullptr;
+  uint8_t* blue_ = nullptr;
+};
+
+bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
+  outWidth_ = outWidth;
+  outHeight_ = outHeight;
+  mcuWidth_ = 8 * r_.sampleH_[0];
+  mcuHeight_ = 8 * r_.sampleV_[0];
+  mcusPerRow_ = (r_.width_ + mcuWidth_ - 1) / mcuWidth_;
+  mcuRows_ = (r_.height_ + mcuHeight_ - 1) / mcuHeight_;
+  for (int32_t c = 0; c < r_.componentCount_; ++c) {
+    const int64_t bytes = int64_t{mcusPerRow_} * r_.sampleH_[c] * r_.sampleV_[c] * 64 * 4;
+    if (bytes > 0x7FFFFFFF) return false;
+    planes_[c] = static_cast<float*>(AllocateMemory(static_cast<int32_t>(bytes)));
+    if (!planes_[c]) return false;
+  }
+  if (mcuWidth_ == 16 && r_.componentCount_ > 1) {
+    for (float*& row : history_) {
+      row = static_cast<float*>(AllocateMemory(r_.width_ * 4));
+      if (!row) return false;
+    }
+  }
+  // Rows are padded to whole MCUs.
+  const int32_t rowBytes = (mcusPerRow_ * mcuWidth_ + 8) * 4;
+  rowY_ = static_cast<float*>(AllocateMemory(rowBytes));
+  rowCb_ = static_cast<float*>(AllocateMemory(rowBytes));
+  rowCr_ = static_cast<float*>(AllocateMemory(rowBytes));
+  red_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
+  green_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
+  blue_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
+  if (!rowY_ || !rowCb_ || !rowCr_ || !red_ || !green_ || !blue_) return false;
+  p_ = r_.buffer_ + r_.entropyStart_;
+  end_ = r_.buffer_ + r_.bufferLength_;
+  return true;
+}
+
+bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
+  const VCodeTable& dc = *r_.codeTables_[r_.dcTable_[c]];
+  const VCodeTable& ac = *r_.codeTables_[2 + r_.acTable_[c]];
+  const int32_t* q = r_.quant_[r_.quantTable_[c]];
+  alignas(16) int32_t coef[64];
+  for (;;) {
+    std::memset(coef, 0, sizeof coef);
+    Event event = Event::kNone;
+    int32_t s = 0;
+    if ((event = DecodeSymbol(dc, s)) != Event::kNone) {
+      if (event == Event::kRestarted) continue;
+      return false;
+    }
+    int32_t diff = 0;
+    if (s > 0 && (event = Receive(s, diff)) != Event::kNone) {
+      if (event == Event::kRestarted) continue;
+      return false;
+    }
+    // The predictor keeps 16 bits, as the data's differences do.
+    predictor_[c] = static_cast<int16_t>(predictor_[c] + diff);
+    coef[0] = predictor_[c] * q[0];
+    bool acPresent = false;
+    int32_t k = 1;
+    while (k < 64) {
+      int32_t rs = 0;
+      if ((event = DecodeSymbol(ac, rs)) != Event::kNone) break;
+      if (rs == 0) break;
+      if (rs == 0xF0) {
+        k += 16;
+        continue;
+      }
+      k += rs >> 4;
+      int32_t v = 0;
+      const int32_t size = rs & 15;
+      if (size > 0 && (event = Receive(size, v)) != Event::kNone) break;
+      if (k < 64) {
+        const int32_t z = kZigZag[k];
+        coef[z] = v * q[z];
+        acPresent = true;
+      }
+      ++k;
+    }
+    if (event == Event::kRestarted) continue;
+    if (event == Event::kStopped) return false;
+    const float bias = c == 0 ? 128.0f : 0.0f;
+    if (!acPresent) {
+      // Only the DC term: every sample is DC / 8 (what the full transform gives).
+      const float v = static_cast<float>(coef[0]) * 0.125f + bias;
+      for (int32_t i = 0; i < 64; ++i) out[i] = v;
+    } else {
+      InverseDct(coef, out, bias);
+    }
+    return true;
+  }
+}
+
+template <class Sink>
+void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
+  OutputRow out{nullptr, 0, outWidth_, false, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  for (int32_t ry = 0; ry < rows; ++ry) {
+    out.y = y0 + ry;
+    out.pixels = target.GetPixelAddress(VPoint(0, out.y));
+    if (!out.pixels) return;
+    for (int32_t m = 0; m * 8 < outWidth_; ++m) {
+      const int32_t w = std::min(8, outWidth_ - m * 8);
+      for (int32_t c = 0; c < 3; ++c) {
+        float* dst = (c == 0 ? rowY_ : c == 1 ? rowCb_ : rowCr_) + m * 8;
+        if (planes_[c]) {
+          std::memcpy(dst, planes_[c] + m * 64 + ry * 8, sizeof(float) * static_cast<size_t>(w));
+        } else {
+          std::memset(dst, 0, sizeof(float) * static_cast<size_t>(w));
+        }
+      }
+    }
+    sink.Write(out);
+  }
+}
+
+template <class Sink>
+void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
+  OutputRow out{nullptr, 0, outWidth_, true, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  for (int32_t ry = 0; ry < rows; ++ry) {
+    const int32_t y = y0 + ry;
+    out.y = y;
+    out.pixels = target.GetPixelAddress(VPoint(0, y));
+    if (!out.pixels) return;
+    const int32_t v = ry >> 3, sy = ry & 7, cy = ry >> 1;
+    // The nearest chroma of each pixel goes into the history of this row.
+    float* cbNow = history_[y & 1];
+    float* crNow = history_[2 + (y & 1)];
+    const float* cbBefore = history_[(y - 1) & 1];
+    const float* crBefore = history_[2 + ((y - 1) & 1)];
+    for (int32_t m = 0; m * 16 < outWidth_; ++m) {
+      const int32_t x0 = m * 16;
+      const int32_t w = std::min(16, outWidth_ - x0);
+      const float* luma = planes_[0] + (m * 4 + v * 2) * 64 + sy * 8;
+      std::memcpy(rowY_ + x0, luma, sizeof(float) * static_cast<size_t>(std::min(w, 8)));
+      if (w > 8) std::memcpy(rowY_ + x0 + 8, luma + 64, sizeof(float) * static_cast<size_t>(w - 8));
+      const float* cbs = planes_[1] + m * 64 + cy * 8;
+      const float* crs = planes_[2] ? planes_[2] + m * 64 + cy * 8 : kZeroBlock;
+      for (int32_t i = 0; i < w; ++i) {
+        cbNow[x0 + i] = cbs[i >> 1];
+        crNow[x0 + i] = crs[i >> 1];
+      }
+    }
+    // The pair used is the average of the nearest pair and the one stored
+    // for the row above at the column before (first row and column: the
+    // nearest pair itself).
+    rowCb_[0] = cbNow[0];
+    rowCr_[0] = crNow[0];
+    if (y == 0) {
+      std::memcpy(rowCb_, cbNow, sizeof(float) * static_cast<size_t>(outWidth_));
+      std::memcpy(rowCr_, crNow, sizeof(float) * static_cast<size_t>(outWidth_));
+    } else {
+      for (int32_t x = 1; x < outWidth_; ++x) {
+        rowCb_[x] = 0.5f * (cbNow[x] + cbBefore[x - 1]);
+        rowCr_[x] = 0.5f * (crNow[x] + crBefore[x - 1]);
+      }
+    }
+    sink.Write(out);
+  }
+}
+
+template <class Sink>
+void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
+  const bool twoByTwo = mcuWidth_ == 16;
+  for (int32_t mr = 0; mr < mcuRows_; ++mr) {
+    bool ended = false;
+    for (int32_t m = 0; m < mcusPerRow_ && !ended; ++m) {
+      for (int32_t c = 0; c < r_.componentCount_ && !ended; ++c) {
+        const int32_t h = r_.sampleH_[c], v = r_.sampleV_[c];
+        for (int32_t by = 0; by < v && !ended; ++by) {
+          for (int32_t bx = 0; bx < h; ++bx) {
+            float* out = planes_[c] + ((m * v + by) * h + bx) * 64;
+            if (!DecodeBlock(c, out)) {
+              ended = true;
+              break;
+            }
+          }
+        }
+      }
+      if (ended) {
+        // The blocks the data no longer reach come out flat grey.
+        for (int32_t c = 0; c < r_.componentCount_; ++c) {
+          const int32_t per = r_.sampleH_[c] * r_.sampleV_[c];
+          const float value = c == 0 ? 128.0f : 0.0f;
+          std::fill(planes_[c] + m * per * 64, planes_[c] + mcusPerRow_ * per * 64, value);
+        }
+      }
+    }
+    const int32_t y0 = mr * mcuHeight_;
+    if (y0 < outHeight_) {
+      const int32_t rows = std::min(mcuHeight_, outHeight_ - y0);
+      if (twoByTwo) {
+        Emit2x2(target, y0, rows, sink);
+      } else {
+        Emit1x1(target, y0, rows, sink);
+      }
+    }
+    if (ended) {
+      r_.truncated_ = true;
+      return;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// VJPEGImageReader
+
+VJPEGImageReader::VJPEGImageReader(VFile* file) : VImageReader(file) {}
+
+VJPEGImageReader::~VJPEGImageReader() { FreeBuffers(); }
+
+void VJPEGImageReader::FreeBuffers() {
+  FreeMemory(buffer_);
+  buffer_ = nullptr;
+  bufferLength_ = 0;
+  for (VCodeTable*& table : codeTables_) {
+    delete table;
+    table = nullptr;
+  }
+}
+
+int32_t VJPEGImageReader::ReadHeader() {
+  FreeBuffers();
+  headerOk_ = false;
+  frameSeen_ = false;
+  componentCount_ = 0;
+  width_ = height_ = 0;
+  for (bool& defined : quantDefined_) defined = false;
+  if (!file_) return -1;
+
+  const int64_t length = file_->GetLength();
+  if (length < 0 || length >= 0x7FFFFFFF) return -1;
+  buffer_ = static_cast<uint8_t*>(AllocateMemory(static_cast<int32_t>(length + 1)));
+  if (!buffer_) return -1;
+  file_->Seek(0, true);
+  const int32_t got = length > 0 ? file_->Read(buffer_, static_cast<int32_t>(length)) : 0;
+  file_->Seek(0, true);
+  bufferLength_ = got > 0 ? got : 0;
+  buffer_[bufferLength_] = 0;
+
+  int64_t pos = 0;
+  bool stop = false;
+  while (!stop && pos + 2 <= bufferLength_) {
+    const uint8_t first = buffer_[pos];
+    const uint8_t marker = buffer_[pos + 1];
+    if (first != 0xFF) {
+      pos += 2;  // not a marker: passed over as a pair
+      continue;
+    }
+    if (marker == 0xFF) {
+      ++pos;  // a fill byte: the marker starts one byte later
+      continue;
+    }
+    pos += 2;
+    // Markers without a segment.
+    if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+    if (marker == 0xD9) break;
+    if (pos + 2 > bufferLength_) break;
+    const int32_t payload = bytefields::LoadBE16(buffer_ + pos) - 2;
+    pos += 2;
+    if (payload < 0 || payload > kMaxSegment) continue;
+    if (payload > kMaxInterpretedSegment) {
+      pos += payload;
+      continue;
+    }
+    if (pos + payload > bufferLength_) break;
+    if (!ParseSegment(marker, buffer_ + pos, payload, stop)) return -1;
+    pos += payload;
+  }
+  if (!headerOk_) return -1;
+  entropyStart_ = pos;
+  return 0;
+}
+
+bool VJPEGImageReader::ParseSegment(uint8_t marker, const uint8_t* data, int32_t length, bool& stop) {
+  switch (marker) {
+    case 0xC0:
+      return ParseFrame(data, length);
+    case 0xC4:
+      return ParseHuffmanTables(data, length);
+    case 0xDB:
+      return ParseQuantisationTables(data, length);
+    case 0xDA:
+      stop = true;
+      return ParseScan(data, length);
+    default:
+      // Other frame types (extended, progressive, lossless, arithmetic) are
+      // not decoded: the file has no frame this reader can use.
+      if (marker >= 0xC1 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) return false;
+      return true;  // application data, comments, restart intervals and the rest
+  }
+}
+
+bool VJPEGImageReader::ParseFrame(const uint8_t* data, int32_t length) {
+  if (frameSeen_ || length < 6) return false;
+  frameSeen_ = true;
+  precision_ = data[0];
+  const int32_t height = bytefields::LoadBE16(data + 1);
+  const int32_t width = bytefields::LoadBE16(data + 3);
+  const int32_t count = data[5];
+  if (precision_ != 8 || width < 1 || height < 1 || count < 1 || count > 3 || length < 6 + 3 * count) return false;
+  for (int32_t c = 0; c < count; ++c) {
+    const uint8_t* p = data + 6 + 3 * c;
+    componentId_[c] = p[0];
+    for (int32_t o = 0; o < c; ++o) {
+      if (componentId_[o] == p[0]) return false;
+    }
+    sampleH_[c] = p[1] >> 4;
+    sampleV_[c] = p[1] & 15;
+    quantTable_[c] = p[2];
+    if (sampleH_[c] < 1 || sampleH_[c] > 4 || sampleV_[c] < 1 || sampleV_[c] > 4 || quantTable_[c] > 3) return false;
+  }
+  // A single-component scan is not interleaved: its units are single blocks
+  // whatever the factors say.
+  if (count == 1) sampleH_[0] = sampleV_[0] = 1;
+  // Luminance 1x1 or 2x2; chroma 1x1.
+  if (sampleH_[0] != sampleV_[0] || sampleH_[0] > 2) return false;
+  for (int32_t c = 1; c < count; ++c) {
+    if (sampleH_[c] != 1 || sampleV_[c] != 1) return false;
+  }
+  componentCount_ = count;
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+bool VJPEGImageReader::ParseHuffmanTables(const uint8_t* data, int32_t length) {
+  int32_t pos = 0;
+  while (pos < length) {
+    if (length - pos < 17) return false;
+    const int32_t tableClass = data[pos] >> 4;
+    const int32_t number = data[pos] & 15;
+    if (tableClass > 1 || number > 1) return false;
+    const uint8_t* counts = data + pos + 1;
+    int32_t total = 0;
+    for (int32_t i = 0; i < 16; ++i) total += counts[i];
+    pos += 17;
+    if (total > 256 || length - pos < total) return false;
+    const uint8_t* symbols = data + pos;
+    pos += total;
+
+    // Canonical codes: within each length, consecutive values in table
+    // order; the next length continues from the doubled code.
+    auto table = std::make_unique<VCodeTable>();
+    uint32_t code = 0;
+    int32_t k = 0;
+    for (int32_t len = 1; len <= 16; ++len) {
+      for (int32_t i = 0; i < counts[len - 1]; ++i) {
+        if (code >= (1u << len)) return false;  // more codes than the length holds
+        const uint8_t symbol = symbols[k++];
+        if (tableClass == 0 && symbol > 15) return false;
+        if (!table->AddCode(code, len, symbol)) return false;
+        ++code;
+      }
+      code <<= 1;
+    }
+    // A table defined again replaces the earlier one.
+    VCodeTable*& slot = codeTables_[tableClass * 2 + number];
+    delete slot;
+    slot = table.release();
+  }
+  return true;
+}
+
+bool VJPEGImageReader::ParseQuantisationTables(const uint8_t* data, int32_t length) {
+  int32_t pos = 0;
+  while (pos < length) {
+    const int32_t precision = data[pos] >> 4;
+    const int32_t number = data[pos] & 15;
+    if (number > 3) return false;
+    if (precision == 0) {
+      if (length - pos < 65) return false;
+      for (int32_t k = 0; k < 64; ++k) quant_[number][kZigZag[k]] = data[pos + 1 + k];
+      quantDefined_[number] = true;
+      pos += 65;
+    } else {
+      // 16-bit values belong to 12-bit frames: passed over, not stored.
+      if (length - pos < 129) return false;
+      pos += 129;
+    }
+  }
+  return true;
+}
+
+bool VJPEGImageReader::ParseScan(const uint8_t* data, int32_t length) {
+  if (!frameSeen_ || componentCount_ < 1 || length < 1) return false;
+  const int32_t count = data[0];
+  // One interleaved scan of every component in frame order, then the
+  // spectral selection 0..63 and no successive approximation.
+  if (count != componentCount_ || length < 1 + 2 * count + 3) return false;
+  for (int32_t c = 0; c < count; ++c) {
+    const uint8_t* p = data + 1 + 2 * c;
+    if (p[0] != componentId_[c]) return false;
+    dcTable_[c] = p[1] >> 4;
+    acTable_[c] = p[1] & 15;
+    if (dcTable_[c] > 1 || acTable_[c] > 1) return false;
+    if (!codeTables_[dcTable_[c]] || !codeTables_[2 + acTable_[c]] || !quantDefined_[quantTable_[c]]) return false;
+  }
+  const uint8_t* tail = data + 1 + 2 * count;
+  if (tail[0] != 0 || tail[1] != 63 || tail[2] != 0) return false;
+  headerOk_ = true;
+  return true;
+}
+
+int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t) {
+  truncated_ = false;
+  if (!headerOk_ || !buffer_) return -1;
+  const int32_t outWidth = std::min(width_, target.GetWidth());
+  const int32_t outHeight = std::min(height_, target.GetHeight());
+  if (outWidth < 1 || outHeight < 1) return -1;
+  PixelMapLock lock(&target);
+  if (!target.GetPixels()) return -1;
+
+  VJPEGDecoding decoding(*this);
+  if (!decoding.Prepare(outWidth, outHeight)) return -1;
+  const uint16_t format = target.GetPixelFormat();
+  switch (target.GetDepth()) {
+    case 32: {
+      Sink32 sink{2, 1, 0, 3};  // format 8 and others: blue, green, red, 0
+      if (format == kFormatRGBX32) sink = {0, 1, 2, 3};
+      if (format == kFormatXRGB32) sink = {1, 2, 3, 0};
+      if (format == kFormatXBGR32) sink = {3, 2, 1, 0};
+      decoding.Run(target, sink);
+      return 0;
+    }
+    case 24: {
+      Sink24 sink{format == kFormatRGB24};
+      decoding.Run(target, sink);
+      return 0;
+    }
+    case 15:
+    case 16: {
+      VOrderedDitherer ditherer;
+      if (!ditherer.IsValid()) return -1;
+      Sink16 sink{&ditherer, target.GetDepth() == 16, format == kFormat555 || format == kFormat565};
+      decoding.Run(target, sink);
+      return 0;
+    }
+    case 8: {
+      if (format == kFormatGrey8) {
+        SinkGrey sink;
+        decoding.Run(target, sink);
+        return 0;
+      }
+      VColorTable* colors = target.GetColorTable();
+      if (!colors) return -1;
+      colors->BuildInverseTable();
+      ColorTableData data = colors->GetColorTableData(false);
+      int32_t result = -1;
+      if (data.nearestIndex) {
+        auto* table = new VYCbCrColorTable(5, &data);
+        {
+          VYCbCrErrorDiffusionDitherer ditherer(outWidth, table);
+          if (ditherer.IsValid() && ditherer.GetYCbCrPalette()) {
+            Sink8 sink{&ditherer, ditherer.Get8BitTable(), ditherer.GetYCbCrPalette()};
+            decoding.Run(target, sink);
+            result = 0;
+          }
+        }
+        table->Release();
+      }
+      colors->Release();
+      return result;
+    }
+    default:
+      return -1;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Registration
+
+VImageReader* CreateJPEGImageReader(VFile* file) { return new VJPEGImageReader(file); }
+
+void RegisterJPEGImageReader() { SetJPEGImageReaderFactory(&CreateJPEGImageReader); }

@@ -1,0 +1,77 @@
+// VJPEGImageReader: the engine's own reader for baseline JPEG files (the
+// "JPEG" type of the image-reader registry). It decodes sequential
+// Huffman-coded 8-bit frames of one to three components, luminance sampled
+// 1x1 or 2x2 and chroma 1x1, and writes the pixels straight at the target
+// map's depth: 32 and 24 bits as RGB, 15 and 16 bits through a 4x4 ordered
+// dither, 8 bits through error diffusion onto the map's colour table.
+// Progressive, lossless, arithmetic-coded and 12-bit files are refused.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/image/ImageRegistry.h"
+
+class VCodeTable;
+
+class VJPEGImageReader : public VImageReader {
+ public:
+  // The file is the caller's and must outlive the reader.
+  explicit VJPEGImageReader(VFile* file);
+  ~VJPEGImageReader() override;
+
+  // Reads the whole file into memory and its segments up to the start of
+  // the scan: 0 when a frame this reader can decode follows, -1 otherwise
+  // (no memory for the file, no baseline frame, unsupported sampling or
+  // component layout, tables missing or malformed).
+  int32_t ReadHeader() override;
+  // Decodes the image into the target (made at the header's size; a smaller
+  // map receives the part that fits), whatever its depth. 0 on success, also
+  // when the entropy data end early (the rows after the end stay as they
+  // were); -1 without a decodable header, for an unsupported depth, or when
+  // the output tables or buffers cannot be set up. Flags, frame and mode are
+  // not used.
+  int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) override;
+
+  // After ReadImage: whether the entropy data ended (or broke) before the
+  // last block, leaving rows undecoded.
+  bool WasTruncated() const { return truncated_; }
+
+ private:
+  bool ParseSegment(uint8_t marker, const uint8_t* data, int32_t length, bool& stop);
+  bool ParseFrame(const uint8_t* data, int32_t length);
+  bool ParseHuffmanTables(const uint8_t* data, int32_t length);
+  bool ParseQuantisationTables(const uint8_t* data, int32_t length);
+  bool ParseScan(const uint8_t* data, int32_t length);
+  void FreeBuffers();
+
+  uint8_t* buffer_ = nullptr;
+  int64_t bufferLength_ = 0;
+  int64_t entropyStart_ = 0;
+  bool headerOk_ = false;
+  bool frameSeen_ = false;
+  bool truncated_ = false;
+
+  uint8_t precision_ = 0;
+  int32_t componentCount_ = 0;
+  uint8_t componentId_[3] = {};
+  int32_t sampleH_[3] = {};
+  int32_t sampleV_[3] = {};
+  int32_t quantTable_[3] = {};
+  int32_t dcTable_[3] = {};
+  int32_t acTable_[3] = {};
+
+  // Quantisation tables 0..3 in natural (row-major) order.
+  int32_t quant_[4][64] = {};
+  bool quantDefined_[4] = {};
+  // Decoding tables by class x 2 + table number (classes 0 DC, 1 AC).
+  VCodeTable* codeTables_[4] = {};
+
+  friend class VJPEGDecoding;
+};
+
+// The registry's factory for "JPEG": a new VJPEGImageReader (the caller
+// deletes it).
+VImageReader* CreateJPEGImageReader(VFile* file);
+// Installs the factory in the image-reader registry. The registry starts with
+// it already; this puts it back after a program or test installed another.
+void RegisterJPEGImageReader();

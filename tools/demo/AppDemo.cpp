@@ -1,0 +1,357 @@
+// A demonstration of the application framework (not part of the title): a
+// single-instance program with a 640 x 480 x 16 full-screen main window whose
+// object tree draws pictures read from an archive, logs the engine messages
+// that reach it, and can dump the frame it presented.
+//
+//   ostrevan-app-demo [--archive FILE.msf --media ID[,ID...]] [--log FILE] [--dump FILE.ppm]
+//                     [--name NAME] [--measure-idle MS] [--quit-after-measure]
+//
+// Each medium is loaded as a VPicture by its id (any picture type the reader
+// registry knows: RIX, BMP, GIF, Targa, Photoshop, JPEG) from the archive,
+// which is registered as the default and current one; the pictures (frame 0,
+// with their transparency) are shown side by side, centred. Without an
+// archive a generated pattern stands in for them. Keys: "d" dumps the
+// presented frame to the --dump file (PPM); Alt+F4 or Escape quit.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/app/CursorResources.h"
+#include "engine/app/MainWindow.h"
+#include "engine/app/MessagePointer.h"
+#include "engine/app/VApplication.h"
+#include "engine/app/VControl.h"
+#include "engine/app/VDisplay.h"
+#include "engine/app/VExceptionFilter.h"
+#include "engine/archive/ArchiveServices.h"
+#include "engine/archive/MediaArchive.h"
+#include "engine/core/VFileSpec.h"
+#include "engine/core/VTLink.h"
+#include "engine/graphics/DrawPort.h"
+#include "engine/image/ImageRegistry.h"
+#include "engine/graphics/PixelMap.h"
+#include "engine/graphics/VPicture.h"
+#include "platform/Clock.h"
+#include "platform/Display.h"
+
+namespace {
+
+struct Options {
+  std::string archive;
+  std::vector<int> media;
+  std::string log;
+  std::string dump;
+  std::string name;
+  int measureIdleMs = 0;
+  bool quitAfterMeasure = false;
+} g_options;
+
+std::ofstream g_log;
+
+void Log(const std::string& line) {
+  if (!g_log.is_open()) return;
+  g_log << line << "\n";
+  g_log.flush();
+}
+
+uint64_t CpuMicroseconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<uint64_t>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000u +
+         static_cast<uint64_t>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Where the pictures come from: "archive" or "generated", or an error.
+std::string g_source;
+
+// A stand-in picture: a 320 x 240 gradient with a checker pattern, at the
+// display's depth (the layout of the window's off-screen maps).
+VPicture* MakeGeneratedPicture() {
+  auto* map = new PixelMap(VRect(0, 0, 320, 240), 0, nullptr);
+  if (!map->HasStorage()) {
+    delete map;
+    return nullptr;
+  }
+  for (int32_t y = 0; y < 240; ++y) {
+    for (int32_t x = 0; x < 320; ++x) {
+      map->SetPixel(VPoint(x, y), VRGBColor(static_cast<uint8_t>(x * 255 / 319), static_cast<uint8_t>(y * 255 / 239),
+                                            static_cast<uint8_t>(((x / 20) + (y / 20)) % 2 ? 200 : 40)));
+    }
+  }
+  return new VPicture(map);
+}
+
+// The pictures to show (one reference each, for the caller): every --media
+// id of the archive, read as a picture through the reader registry with the
+// archive registered as the default and current one; without an archive the
+// generated picture. Empty, with g_source saying why, on any failure.
+std::vector<VPicture*> LoadPictures() {
+  std::vector<VPicture*> pictures;
+  if (g_options.archive.empty()) {
+    if (VPicture* picture = MakeGeneratedPicture()) pictures.push_back(picture);
+    g_source = pictures.empty() ? "error: no memory for the generated picture" : "generated";
+    return pictures;
+  }
+  static MediaArchive archive;
+  if (!archive.OpenArchive(VFileSpec(g_options.archive.c_str()), false)) {
+    g_source = "error: cannot open archive " + g_options.archive;
+    return pictures;
+  }
+  SetDefaultMediaArchive(&archive);
+  SetCurrentArchive(&archive);
+  if (g_options.media.empty()) {
+    g_source = "error: no --media id";
+    return pictures;
+  }
+  for (const int id : g_options.media) {
+    if (id < 1 || id > 0xFFFF) {
+      g_source = "error: bad media id " + std::to_string(id);
+      break;
+    }
+    auto* picture = new VPicture(static_cast<uint16_t>(id));
+    if (picture->Load() != 0 || picture->GetPixelMap() == nullptr || picture->GetBounds().IsEmpty()) {
+      picture->Release();
+      g_source = "error: medium " + std::to_string(id) + " is not a readable picture";
+      break;
+    }
+    picture->SetFrame(0);
+    pictures.push_back(picture);
+    Log("media " + std::to_string(id) + " " + std::to_string(picture->GetWidth()) + "x" +
+        std::to_string(picture->GetHeight()) + " frames " + std::to_string(picture->GetFrameCount()) +
+        " attributes " + (picture->HasPixelAttributes() ? "1" : "0"));
+  }
+  if (pictures.size() != g_options.media.size()) {
+    for (VPicture* picture : pictures) picture->Release();
+    pictures.clear();
+    return pictures;
+  }
+  g_source = "archive";
+  return pictures;
+}
+
+void DumpFrame() {
+  PixelMap* flip = VDisplay::Get().GetFlipPixelMap();
+  if (flip == nullptr || g_options.dump.empty()) {
+    Log("dump-failed");
+    return;
+  }
+  PixelMapLock lock(flip);
+  if (!lock.IsLocked()) {
+    Log("dump-failed");
+    return;
+  }
+  std::ofstream out(g_options.dump, std::ios::binary);
+  out << "P6\n" << flip->GetWidth() << " " << flip->GetHeight() << "\n255\n";
+  for (int32_t y = 0; y < flip->GetHeight(); ++y) {
+    const uint8_t* row = flip->GetPixels() + static_cast<ptrdiff_t>(y) * flip->GetRowBytes();
+    for (int32_t x = 0; x < flip->GetWidth(); ++x) {
+      const uint16_t v = static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+      const uint8_t r5 = (v >> 11) & 31, g6 = (v >> 5) & 63, b5 = v & 31;
+      const char rgb[3] = {static_cast<char>((r5 << 3) | (r5 >> 2)), static_cast<char>((g6 << 2) | (g6 >> 4)),
+                           static_cast<char>((b5 << 3) | (b5 >> 2))};
+      out.write(rgb, 3);
+    }
+  }
+  out.close();
+  Log("dumped " + std::to_string(flip->GetWidth()) + "x" + std::to_string(flip->GetHeight()));
+}
+
+// The first panel: draws the pictures side by side, centred, on a dark
+// background (each with its transparency, as a picture control draws its
+// picture) and a marker where the last click was; logs the input that
+// reaches it.
+class PicturePanel : public VControl {
+ public:
+  // Takes the references to the pictures.
+  PicturePanel(VGraphicObject* parent, std::vector<VPicture*> pictures)
+      : VControl(VControl::kApplicationKind, MainWindow::kFirstPanelId, 0, 0, 0, 640, 480, parent),
+        pictures_(std::move(pictures)) {
+    SetCursorId(107);
+  }
+  ~PicturePanel() override {
+    for (VPicture* picture : pictures_) picture->Release();
+  }
+
+  void DrawContent(DrawPort* port, const VRect& rect) override {
+    if (port == nullptr) return;
+    const VRGBColor background(16, 32, 64);
+    port->FillRect(rect, &background, nullptr, 1, 0, 0);
+    VRect area;
+    GetGlobalBounds(area);
+    constexpr int32_t kGap = 16;
+    int64_t total = 0;
+    for (VPicture* picture : pictures_) total += picture->GetWidth() + (total > 0 ? kGap : 0);
+    int64_t left = area.left + (area.GetWidth() - total) / 2;
+    for (VPicture* picture : pictures_) {
+      const int64_t top = area.top + (area.GetHeight() - picture->GetHeight()) / 2;
+      const int64_t right = left + picture->GetWidth();
+      // Pictures beyond the panel are left out rather than wrap coordinates.
+      if (left >= INT32_MIN && right <= INT32_MAX && top >= INT32_MIN && top + picture->GetHeight() <= INT32_MAX) {
+        const VRect destination(static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+                                static_cast<int32_t>(top + picture->GetHeight()));
+        picture->Draw(port, destination, &rect);
+      }
+      left = right + kGap;
+    }
+    if (marker_.IsNonEmpty()) {
+      VRect part;
+      const VRGBColor yellow(255, 255, 0);
+      if (marker_.Intersect(rect, part)) port->FillRect(part, &yellow, nullptr, 1, 0, 0);
+    }
+  }
+
+  bool MouseDown(const VMouseEvent& e) override {
+    Log("down " + std::to_string(e.x) + " " + std::to_string(e.y) + " buttons " + std::to_string(e.buttons) +
+        " clicks " + std::to_string(GetClickCount()) + " modifiers " + std::to_string(e.modifiers));
+    TakeMouseCapture();  // the release comes back to this panel
+    const VRect old = marker_;
+    marker_ = VRect(e.x - 3, e.y - 3, e.x + 4, e.y + 4);
+    if (old.IsNonEmpty()) Redraw(nullptr, &old);
+    Redraw(nullptr, &marker_);
+    return true;
+  }
+  bool MouseUp(const VMouseEvent& e) override {
+    Log("up " + std::to_string(e.x) + " " + std::to_string(e.y) + " buttons " + std::to_string(e.buttons));
+    return true;
+  }
+  bool KeyDown(const VKeyEvent& e) override {
+    // Alt combinations are left to the window (Alt+F4 closes it).
+    if (e.IsAltDown()) return false;
+    Log("key " + std::to_string(e.virtualKey) + " char " + std::to_string(e.character) + " modifiers " +
+        std::to_string(e.modifiers));
+    if (e.character == 'd') DumpFrame();
+    if (e.virtualKey == 0x1B) GetApplication()->Quit();
+    return true;
+  }
+  bool KeyUp(const VKeyEvent& e) override {
+    if (e.IsAltDown()) return false;
+    Log("keyup " + std::to_string(e.virtualKey));
+    return true;
+  }
+  bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override {
+    if (code == kMessageTick) ++ticks_;
+    return VControl::HandleEvent(code, value1, value2);
+  }
+  uint64_t GetTicks() const { return ticks_; }
+
+ private:
+  std::vector<VPicture*> pictures_;
+  VRect marker_;
+  uint64_t ticks_ = 0;
+};
+
+PicturePanel* g_panel = nullptr;
+
+// Measures the process's processor time over a stretch of idling.
+class IdleMeter : public VTask {
+ public:
+  IdleMeter() : VTask(1, true, true, true, ::GetTaskManager()) {}
+  bool Step(uint32_t pass) override {
+    if (lastPass_ != 0 && pass != lastPass_ + 1) passGaps_ = true;
+    lastPass_ = pass;
+    const uint32_t now = GetTaskTickCount();
+    if (startTick_ == 0) {
+      startTick_ = now;
+      startCpu_ = CpuMicroseconds();
+      startPass_ = pass;
+      startTicks_ = g_panel != nullptr ? g_panel->GetTicks() : 0;
+      return true;
+    }
+    if (now - startTick_ < static_cast<uint32_t>(g_options.measureIdleMs)) return true;
+    const uint64_t cpu = CpuMicroseconds() - startCpu_;
+    Log("idle wall-ms " + std::to_string(now - startTick_) + " cpu-ms " + std::to_string(cpu / 1000) + " passes " +
+        std::to_string(pass - startPass_) + " ticks " +
+        std::to_string((g_panel != nullptr ? g_panel->GetTicks() : 0) - startTicks_) + " pass-gaps " +
+        (passGaps_ ? "1" : "0"));
+    if (g_options.quitAfterMeasure) GetApplication()->Quit();
+    return false;
+  }
+
+ private:
+  uint32_t startTick_ = 0;
+  uint64_t startCpu_ = 0;
+  uint32_t startPass_ = 0;
+  uint32_t lastPass_ = 0;
+  uint64_t startTicks_ = 0;
+  bool passGaps_ = false;
+};
+
+class DemoApplication : public VApplication {
+ public:
+  bool StartApplication() override {
+    RegisterCursorResources();
+    SetupLookupTables();
+    if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) return false;
+    // Pictures load at the display's depth, the layout of the window's
+    // off-screen maps, so drawing them copies pixels without conversion.
+    SetLoadPixelFormat(0);
+    std::vector<VPicture*> pictures = LoadPictures();
+    Log("picture " + g_source);
+    if (pictures.empty()) return false;
+    g_panel = new PicturePanel(GetMainWindow(), std::move(pictures));
+    g_panel->SetVisible(false, false);  // shown by the display check
+    if (g_options.measureIdleMs > 0) new IdleMeter();
+    int32_t w = 0, h = 0, d = 0;
+    VDisplay::Get().GetDisplayMode(w, h, d);
+    Log("mode " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(d) + " fullscreen " +
+        (VDisplay::Get().IsFullScreen() ? "1" : "0"));
+    return true;
+  }
+  void CreateMainWindow(const VRect& screen) override {
+    auto* window = new MainWindow(4096, 4096, screen, true, true);
+    VString title("Ostrevan Demo");
+    window->SetTitle(title);
+  }
+  void Shutdown() override {
+    if (IsRunning()) Log("shutdown");
+    VApplication::Shutdown();
+    if (!IsRunning() && !shutdownLogged_) {
+      shutdownLogged_ = true;
+      Log(std::string("display-restored ") + (platform::Display::Get().IsModeSwitched() ? "0" : "1"));
+    }
+  }
+
+ private:
+  bool shutdownLogged_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
+    if (a == "--archive") g_options.archive = next();
+    else if (a == "--media") {
+      // "--media 200 --media 201" or "--media 200,201": side by side.
+      const std::string ids = next();
+      for (size_t p = 0; p <= ids.size();) {
+        const size_t comma = std::min(ids.find(',', p), ids.size());
+        g_options.media.push_back(std::atoi(ids.substr(p, comma - p).c_str()));
+        p = comma + 1;
+      }
+    }
+    else if (a == "--log") g_options.log = next();
+    else if (a == "--dump") g_options.dump = next();
+    else if (a == "--name") g_options.name = next();
+    else if (a == "--measure-idle") g_options.measureIdleMs = std::atoi(next().c_str());
+    else if (a == "--quit-after-measure") g_options.quitAfterMeasure = true;
+  }
+  if (!g_options.log.empty()) g_log.open(g_options.log, std::ios::app);
+  VExceptionFilter filter;
+  DemoApplication app;
+  if (!g_options.name.empty()) app.SetAppName(g_options.name.c_str());
+  Log("start");
+  const int code = VApplication::Main(argc, argv);
+  Log("exit " + std::to_string(code));
+  return code;
+}
