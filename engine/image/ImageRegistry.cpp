@@ -197,8 +197,14 @@ PixelMap* ReadImageWithReader(VImageReader& reader, int32_t flags, int32_t frame
   VRect bounds;
   reader.GetFrameBounds(bounds, frameSelection == -2 ? 0 : frameSelection);
   bounds.MoveToOrigin();
-  if (bounds.GetWidth() < 1 || bounds.GetHeight() < 1) return nullptr;
-  if (int64_t{bounds.GetWidth()} * bounds.GetHeight() > kMaxImagePixels) return nullptr;
+  if (bounds.GetWidth() < 1 || bounds.GetHeight() < 1) {
+    reader.SetFailureReason("empty picture");
+    return nullptr;
+  }
+  if (int64_t{bounds.GetWidth()} * bounds.GetHeight() > kMaxImagePixels) {
+    reader.SetFailureReason("size over the limit");
+    return nullptr;
+  }
   VColorTable* table = (flags & kReadColorTable) ? reader.GetColorTable(false) : nullptr;
   int32_t depth = GetLoadPixelFormat();
   if (depth == -1) depth = reader.GetDepth() == 4 ? 8 : reader.GetDepth();

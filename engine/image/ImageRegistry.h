@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/core/VGeometry.h"
 #include "engine/graphics/PictureFileReader.h"
@@ -52,6 +53,14 @@ class VImageReader {
   int32_t GetFrameCount() const { return frameCount_; }
   int32_t GetStackedFrameCount() const { return stackedFrameCount_; }
 
+  // Why the last header or image read failed, for a person ("" when the
+  // reader gave no reason): e.g. "progressive JPEG", "damaged data".
+  const std::string& GetFailureReason() const { return failureReason_; }
+  // Records the reason of a failure (the first one recorded stays).
+  void SetFailureReason(const std::string& reason) {
+    if (failureReason_.empty()) failureReason_ = reason;
+  }
+
  protected:
   // After an 8-bit read whose indexes refer to the palette, with the
   // reader's colour table (GetColorTable) given to the target: moves the
@@ -72,6 +81,7 @@ class VImageReader {
   uint16_t pixelFormat_ = 0;
   int32_t frameCount_ = 1;
   int32_t stackedFrameCount_ = 1;
+  std::string failureReason_;
 };
 
 // Writes pixel maps into a file (the caller's).
