@@ -7,10 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 BUILD_DIR=${BUILD_DIR:-build/release}
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
+source scripts/ccache-env.sh
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
 cmake --build "$BUILD_DIR" -j "$(nproc)"
 

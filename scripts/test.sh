@@ -9,10 +9,7 @@ bash scripts/setup.sh
 BUILD_DIR=${BUILD_DIR:-build/test}
 JOBS=${JOBS:-$(nproc)}
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
+source scripts/ccache-env.sh
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DOSTREVAN_SANITIZE=ON "${launcher[@]}" >/dev/null

@@ -10,6 +10,7 @@
 #include "engine/archive/BuilderTestSupport.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/ToolCommands.h"
+#include "support/BuildPaths.h"
 
 namespace fs = std::filesystem;
 

@@ -8,6 +8,7 @@
 
 #include "engine/archive/ArchiveTestSupport.h"
 #include "tools/ToolCommands.h"
+#include "support/BuildPaths.h"
 
 namespace fs = std::filesystem;
 

@@ -16,6 +16,7 @@
 #include "support/TempDir.h"
 #include "tools/ImageDecodeCommand.h"
 #include "tools/ToolCommands.h"
+#include "support/BuildPaths.h"
 
 namespace {
 

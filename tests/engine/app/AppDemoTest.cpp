@@ -24,6 +24,7 @@
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "support/XvfbSession.h"
+#include "support/BuildPaths.h"
 
 namespace {
 

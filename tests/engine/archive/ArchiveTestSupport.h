@@ -10,6 +10,7 @@
 
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
+#include "support/BuildPaths.h"
 
 class ArchiveFixture : public testsupport::TempDirTest {
  protected:

@@ -11,6 +11,7 @@
 #include "engine/archive/MediaArchiveBuilder.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VTextFile.h"
+#include "support/BuildPaths.h"
 
 class BuilderFixture : public ArchiveFixture {
  protected:

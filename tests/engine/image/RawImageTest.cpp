@@ -18,6 +18,7 @@
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VMask.h"
+#include "support/BuildPaths.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "engine/archive/ArchiveServices.h"
 #include "engine/archive/MediaArchive.h"
 #include "engine/core/VFileSpec.h"
+#include "support/BuildPaths.h"
 
 namespace script_test {
 
