@@ -86,8 +86,11 @@ uint64_t GetMicroseconds() {
   if (frequency == 0) {
     return 0;
   }
-  return MulDiv(platform::PerformanceCounter() - gClockStartCounter.load(std::memory_order_relaxed), 1000000,
-                frequency);
+  // The start first: a counter read before a concurrent InitClock could lie
+  // before the new start and wrap around.
+  const uint64_t start = gClockStartCounter.load(std::memory_order_relaxed);
+  const uint64_t now = platform::PerformanceCounter();
+  return now > start ? MulDiv(now - start, 1000000, frequency) : 0;
 }
 
 uint64_t ReadCycleCounter() {
