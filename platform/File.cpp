@@ -222,18 +222,4 @@ bool CloseFile(int fd) {
   return ::close(fd) == 0;
 }
 
-std::string GetModulePath() {
-  std::vector<char> buf(4096);
-  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-  if (n <= 0) return std::string();
-  return std::string(buf.data(), static_cast<size_t>(n));
-}
-
-std::string GetModuleDirectory() {
-  std::string path = GetModulePath();
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return std::string();
-  return path.substr(0, slash == 0 ? 1 : slash);
-}
-
 }  // namespace platform

@@ -51,9 +51,4 @@ int64_t GetFileSize(int fd);
 // Closes a descriptor; -1 is ignored. True on success.
 bool CloseFile(int fd);
 
-// Full path of the running program (from /proc/self/exe); empty when unknown.
-std::string GetModulePath();
-// The folder that holds the running program, without a trailing separator.
-std::string GetModuleDirectory();
-
 }  // namespace platform

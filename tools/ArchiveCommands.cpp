@@ -128,6 +128,7 @@ int BuildArchive(const std::string& script, const std::string& archive, const st
     logFile = nullptr;
   }
   bool built = false;
+  bool archiveWritten = true;
   // A colour-table line makes its table current for the rest of the build;
   // the program's current table comes back afterwards.
   VColorTable* previousTable = GetCurrentColorTable();
@@ -136,13 +137,17 @@ int BuildArchive(const std::string& script, const std::string& archive, const st
     VFile archiveFile(VFileSpec(archive.c_str()), MakeTypeCode("MSF "), kUnknownFileType);
     built = BuildMediaArchive(scriptFile, archiveFile, logFile);
     scriptFile.Close();
-    archiveFile.Close();
+    archiveWritten = archiveFile.Close();
   }
   SetCurrentColorTable(previousTable);
   if (previousTable != nullptr) previousTable->Release();
   log.Close();
   if (!built) {
     err << "ostrevan-tool: the build of '" << archive << "' was aborted; see '" << logName << "'\n";
+    return 1;
+  }
+  if (!archiveWritten) {
+    err << "ostrevan-tool: writing '" << archive << "' failed; the archive is incomplete\n";
     return 1;
   }
   out << "built '" << archive << "' (log '" << logName << "')\n";

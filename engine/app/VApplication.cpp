@@ -1,7 +1,5 @@
 #include "engine/app/VApplication.h"
 
-#include <unistd.h>
-
 #include "engine/app/MediaServices.h"
 #include "engine/app/VDisplay.h"
 #include "engine/app/VGraphicObject.h"
@@ -14,6 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
 #include "platform/InstanceDirectory.h"
+#include "platform/Process.h"
 #include "platform/Window.h"
 #include "platform/WindowQueue.h"
 
@@ -24,14 +23,6 @@ platform::InstanceLock* g_instanceLock = nullptr;
 
 constexpr uint16_t kRefreshCursor = 113;
 constexpr uint16_t kSystemCursorHand = 32640;
-
-std::string ReadModulePath() {
-  std::string path(4096, '\0');
-  const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
-  if (n <= 0) return std::string();
-  path.resize(static_cast<size_t>(n));
-  return path;
-}
 
 std::string BaseNameWithoutExtension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -89,7 +80,7 @@ VApplication::VApplication() : taskManager_(0, true, true, ::GetTaskManager()) {
   SetTaskManager(&taskManager_);
   SetMouseCursor(platform::kSystemCursorWait);
   StartMovieLibrary();
-  modulePathText_ = ReadModulePath();
+  modulePathText_ = platform::ExecutablePath();
   programPath_.Set(modulePathText_.c_str());
   programPath_.Exists();
   appName_.Assign(BaseNameWithoutExtension(modulePathText_).c_str());

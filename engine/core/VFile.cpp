@@ -54,6 +54,8 @@ bool VFile::Close() {
 
 bool VFile::IsOpen() const { return object_ != nullptr && object_->IsOpen(); }
 
+bool VFile::HasWriteError() const { return object_ != nullptr && object_->HasWriteError(); }
+
 int64_t VFile::GetLength() const {
   if (length_ != kOpenEnded) return length_;
   if (object_ == nullptr) return -start_;

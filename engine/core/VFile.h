@@ -22,14 +22,18 @@ class VFile {
   // Makes a new object for the file spec.
   VFile(const VFileSpec& spec, uint32_t type, uint32_t creator);
   VFile& operator=(const VFile&) = delete;
-  // DropPreload, then one user less of the object.
+  // DropPreload, then one user less of the object. A write-back that fails
+  // here stays noted on the object for the Close of another window onto it.
   virtual ~VFile();
 
   // Opens the object (1 read, 2 write, 3 both); false without an object.
   bool Open(int32_t access);
-  // DropPreload, then VFileObject::Close.
+  // DropPreload, then VFileObject::Close: false as well when a write (the
+  // preload's write-back included) did not land in full.
   bool Close();
   bool IsOpen() const;
+  // Whether a write through the object failed since it was last closed.
+  bool HasWriteError() const;
 
   int64_t GetStart() const { return start_; }
   void SetStart(int64_t start) { start_ = start; }
@@ -69,7 +73,8 @@ class VFile {
   // and writes there are served from it. Returns the buffer (owned by the
   // file, valid until DropPreload) or null.
   virtual void* Preload(int64_t offset, int64_t length);
-  // Writes a changed preload back and frees it.
+  // Writes a changed preload back and frees it; a write-back that does not
+  // land in full is noted on the object (HasWriteError, Close).
   virtual void DropPreload();
 
   virtual int32_t ReadTypeCode(uint32_t& code);

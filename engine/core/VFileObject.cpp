@@ -14,7 +14,7 @@ bool VFileObject::Open(int32_t access) {
   VMutexLock lock(mutex_);
   access &= kReadWrite;
   if (open_ && (access_ & access) == access) return true;
-  Close();
+  CloseHandle();
   if (!open_) position_ = 0;
   int32_t previousAccess = access_;
   access_ |= access;
@@ -35,7 +35,9 @@ bool VFileObject::Open(int32_t access) {
     }
     return false;
   }
-  if (handle_ >= 0) platform::CloseFile(handle_);  // the replaced handle of a shared object
+  if (handle_ >= 0 && !platform::CloseFile(handle_) && (previousAccess & kWrite) != 0) {
+    writeError_ = true;  // the replaced handle of a shared object
+  }
   handle_ = fd;
   open_ = true;
   position_ = 0;
@@ -43,13 +45,33 @@ bool VFileObject::Open(int32_t access) {
   return true;
 }
 
-bool VFileObject::Close() {
-  VMutexLock lock(mutex_);
+bool VFileObject::CloseHandle() {
   if (users_ > 1 && open_) return false;
-  if (handle_ >= 0) platform::CloseFile(handle_);
+  if (handle_ >= 0 && !platform::CloseFile(handle_) && (access_ & kWrite) != 0) {
+    // A failed close of a written file can mean the last writes never landed.
+    writeError_ = true;
+  }
   handle_ = -1;
   open_ = false;
   return true;
+}
+
+bool VFileObject::Close() {
+  VMutexLock lock(mutex_);
+  if (!CloseHandle()) return false;
+  const bool lost = writeError_;
+  writeError_ = false;
+  return !lost;
+}
+
+bool VFileObject::HasWriteError() {
+  VMutexLock lock(mutex_);
+  return writeError_;
+}
+
+void VFileObject::SetWriteError() {
+  VMutexLock lock(mutex_);
+  writeError_ = true;
 }
 
 void VFileObject::GetFileSpec(VFileSpec& out) const { out.Assign(spec_); }
@@ -90,8 +112,12 @@ int32_t VFileObject::Write(const void* buffer, int64_t offset, int32_t count) {
   if (buffer == nullptr || count < 1 || offset < 0) return 0;
   VMutexLock lock(mutex_);
   if (!open_ || (access_ & kWrite) == 0) Open(kReadWrite);
-  if (!open_ || (access_ & kWrite) == 0) return 0;
+  if (!open_ || (access_ & kWrite) == 0) {
+    writeError_ = true;
+    return 0;
+  }
   int64_t n = platform::WriteAt(handle_, buffer, count, offset);
+  if (n < count) writeError_ = true;
   if (n < 0) return 0;
   position_ = offset + n;
   return static_cast<int32_t>(n);

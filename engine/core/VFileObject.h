@@ -27,13 +27,19 @@ class VFileObject {
   // truncated; a missing one is created (empty) only for write access.
   bool Open(int32_t access);
   // Closes when at most one VFile uses the object; false (still open) while
-  // several do. Closing a closed object is true.
+  // several do. Also false (closed all the same) when a write since the last
+  // Close did not land in full, a preload written back included, or the
+  // system refused to close a handle open for writing: the caller learns
+  // that data were lost. That error is handed over once; closing a closed
+  // object with no error pending is true.
   bool Close();
   bool IsOpen() const { return open_; }
   void GetFileSpec(VFileSpec& out) const;
   uint32_t GetType() const { return type_; }
   uint32_t GetCreator() const { return creator_; }
   int32_t GetAccess() const { return access_; }
+  // Whether a write failed since the last Close (see Close).
+  bool HasWriteError();
 
   // Size of the file in bytes; 0 when not open. Does not open the file.
   int64_t GetSize();
@@ -46,7 +52,8 @@ class VFileObject {
   // when needed. Returns the bytes read (0 on any failure).
   virtual int32_t Read(void* buffer, int64_t offset, int32_t count);
   // Writes count bytes at the absolute offset, (re)opening for reading and
-  // writing when needed. Returns the bytes written.
+  // writing when needed. Returns the bytes written; fewer than count also
+  // leaves a write error for Close to report.
   virtual int32_t Write(const void* buffer, int64_t offset, int32_t count);
   // Reads at once (this platform has no asynchronous completion) and adds the
   // bytes delivered to the request. 0 when everything came, else -1.
@@ -59,8 +66,15 @@ class VFileObject {
 
  protected:
   virtual ~VFileObject();
+  // Notes a lost write for Close to report (for subclasses that write by
+  // other means).
+  void SetWriteError();
 
  private:
+  // Closes the handle when at most one VFile uses the object (false while
+  // several do), noting a refused close of a writable handle. The mutex is held.
+  bool CloseHandle();
+
   int handle_ = -1;
   VFileSpec spec_;
   uint32_t type_;
@@ -69,5 +83,6 @@ class VFileObject {
   int32_t access_ = 0;
   int64_t position_ = 0;
   int32_t users_ = 1;
+  bool writeError_ = false;
   VMutex mutex_;
 };

@@ -1,24 +1,30 @@
 #include "engine/graphics/Ditherers.h"
 
+#include <atomic>
 #include <ctime>
 #include <cstring>
+#include <mutex>
 
 #include "engine/core/Memory.h"
 #include "platform/Rand.h"
 
 namespace {
-bool gRandomSeeded = false;
+// Ditherers are made on the user-interface thread and on the decoders'
+// threads: the first one made seeds its thread's generator, exactly once.
+std::once_flag gRandomSeedOnce;
+std::atomic<bool> gRandomSeeded{false};
 
 VClipTable* ClipN(int32_t n) { return GetClipTable(0, 0, n, -n, 2 * n); }
 }  // namespace
 
 void SeedRandomDitherOnce() {
-  if (gRandomSeeded) return;
-  gRandomSeeded = true;
-  platform::SeedRand(static_cast<uint32_t>(std::time(nullptr)));
+  std::call_once(gRandomSeedOnce, [] {
+    platform::SeedRand(static_cast<uint32_t>(std::time(nullptr)));
+    gRandomSeeded.store(true, std::memory_order_release);
+  });
 }
 
-bool IsRandomDitherSeeded() { return gRandomSeeded; }
+bool IsRandomDitherSeeded() { return gRandomSeeded.load(std::memory_order_acquire); }
 
 VErrorDiffusionDitherer::VErrorDiffusionDitherer(int32_t width)
     : width_(width < 0 ? 0 : width),

@@ -1,9 +1,8 @@
 #include "engine/graphics/PrintPort.h"
 
-#include <cstdlib>
-
 #include "engine/graphics/VFont.h"
 #include "platform/PdfDeviceContext.h"
+#include "platform/PrintTarget.h"
 
 namespace {
 
@@ -21,8 +20,7 @@ PrinterSettings& Settings() {
 
 std::string DefaultPrintPath() {
   if (Settings().pathSet) return Settings().path;
-  const char* env = std::getenv("OSTREVAN_PRINT_FILE");
-  return env != nullptr && env[0] != 0 ? env : "ostrevan-print.pdf";
+  return platform::DefaultPrintFile();
 }
 
 }  // namespace

@@ -117,11 +117,4 @@ TEST_F(PlatformFileTest, WholeFileOperations) {
   EXPECT_FALSE(platform::DeleteFile(dir_ + "/x/y/f.txt"));
 }
 
-TEST(PlatformModulePath, NamesTheRunningProgram) {
-  std::string path = platform::GetModulePath();
-  ASSERT_FALSE(path.empty());
-  EXPECT_TRUE(fs::exists(path));
-  EXPECT_EQ(platform::GetModuleDirectory(), fs::path(path).parent_path().string());
-}
-
 }  // namespace

@@ -2,7 +2,9 @@
 // fader, all on a fake clock.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "engine/core/Clock.h"
@@ -352,6 +354,69 @@ TEST(VFaderTest, ZeroDurationAndSingleSteps) {
   EXPECT_EQ(plain.GetTarget(), nullptr);
   EXPECT_EQ(plain.GetNext(), nullptr);
   plain.ApplyFadeStep(1, 1, nullptr);  // the display hook shows nothing
+}
+
+// A clock the threads of one test share: time moves by the sleeps of any of
+// them and by a small step per reading, the cycle counter at a fixed rate.
+class SharedFakeClock : public platform::ClockSource {
+ public:
+  static constexpr uint64_t kCyclesPerSecond = 2500000000ull;
+  uint64_t MonotonicNanoseconds() override { return now_.fetch_add(1000) + 1000; }
+  uint64_t Cycles() override {
+    return static_cast<uint64_t>(static_cast<unsigned __int128>(now_.load()) * kCyclesPerSecond / 1000000000ull);
+  }
+  void SleepMilliseconds(uint32_t ms) override { now_.fetch_add(static_cast<uint64_t>(ms) * kMs); }
+
+ private:
+  std::atomic<uint64_t> now_{42 * kMs};
+};
+
+// The sound mixer's thread reads the clock while the user-interface thread
+// starts and calibrates it: every thread here starts it lazily at once. The
+// start is taken once, so each thread's own reading after its calibration is
+// at least the second the calibration waits for; the processor is detected
+// on first use by whichever thread comes first. The sanitizer builds check
+// that nothing races.
+TEST(ClockTest, ThreadsStartCalibrateAndReadTheClockTogether) {
+  ClockStateGuard state;
+  SharedFakeClock clock;
+  platform::ScopedClockSource source(&clock);
+  gCounterFrequency = ~uint64_t{0};
+  gCyclesPerSecond = ~uint64_t{0};
+  gProcessorClass = 0;
+
+  constexpr int kThreads = 8;
+  std::atomic<int> ready{0};
+  std::atomic<int> wrongRate{0};
+  std::atomic<int> tooEarly{0};
+  std::atomic<int> wentBack{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      ready.fetch_add(1);
+      while (ready.load() < kThreads) std::this_thread::yield();
+      uint64_t last = 0;
+      for (int i = 0; i < 200; ++i) {
+        const uint64_t now = GetMicroseconds();
+        if (now != 0 && now < last) wentBack.fetch_add(1);
+        last = now;
+        ReadCycleCounter();
+        if (t % 2 == 0 && i % 50 == 0) {
+          // The other threads' sleeps move the shared time between this
+          // thread's readings, so only a rate of 0 (nothing measured) is wrong.
+          if (CalibrateClock() == 0) wrongRate.fetch_add(1);
+          // The calibration sleeps whole milliseconds up to the first second.
+          if (GetMicroseconds() < 999000) tooEarly.fetch_add(1);
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrongRate.load(), 0);
+  EXPECT_EQ(tooEarly.load(), 0);
+  EXPECT_EQ(wentBack.load(), 0);
+  EXPECT_EQ(gCounterFrequency.load(), 1000000000ull);
+  EXPECT_NE(gProcessorClass.load(), 0u);
 }
 
 }  // namespace

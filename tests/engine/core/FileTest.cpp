@@ -292,4 +292,56 @@ TEST_F(VFileTest, AsyncReadDeliversData) {
   EXPECT_EQ(none.ReadAsync(buf, 4, request), -1);
 }
 
+// Writes that do not land are reported by Close (and HasWriteError) rather
+// than lost without a word: a device with no room (/dev/full), a preload
+// written back there, and a write-back from a window's destructor, which the
+// Close of another window onto the same file reports.
+TEST_F(VFileTest, WritesThatDoNotLandAreReportedByClose) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  {
+    VFile file(VFileSpec("/dev/full"), kUnknownFileType, kUnknownFileType);
+    ASSERT_TRUE(file.Open(VFileObject::kWrite));
+    EXPECT_FALSE(file.HasWriteError());
+    EXPECT_EQ(file.Write("abc", 3), 0);
+    EXPECT_TRUE(file.HasWriteError());
+    EXPECT_FALSE(file.Close());
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(file.HasWriteError());  // handed over once
+    EXPECT_TRUE(file.Close());
+  }
+  // The preload comes from a file that is then replaced by a link to the
+  // full device, so the write-back reopens it for writing and runs out of room.
+  struct Row {
+    const char* what;
+    bool viaDestructor;
+  };
+  for (const Row& row : {Row{"Close", false}, Row{"destructor", true}}) {
+    WriteBytes("p.bin", Counting(32));
+    VFile owner(VFileSpec(Path("p.bin").c_str()), kUnknownFileType, kUnknownFileType);
+    {
+      VFile window(owner);
+      ASSERT_NE(window.Preload(0, 16), nullptr) << row.what;
+      window.Seek(4, true);
+      ASSERT_EQ(window.Write("XY", 2), 2) << row.what;  // into the preload
+      fs::remove(Path("p.bin"));
+      fs::create_symlink("/dev/full", Path("p.bin"));
+      if (!row.viaDestructor) {
+        EXPECT_FALSE(window.Close()) << row.what;  // shared: still open, and the write-back failed
+        EXPECT_TRUE(window.HasWriteError()) << row.what;
+      }
+    }
+    EXPECT_TRUE(owner.HasWriteError()) << row.what;
+    EXPECT_FALSE(owner.Close()) << row.what;
+    EXPECT_TRUE(owner.Close()) << row.what;
+    fs::remove(Path("p.bin"));
+  }
+  // A write-back that lands leaves nothing to report.
+  WriteBytes("ok.bin", Counting(32));
+  VFile fine(VFileSpec(Path("ok.bin").c_str()), kUnknownFileType, kUnknownFileType);
+  ASSERT_NE(fine.Preload(0, 16), nullptr);
+  ASSERT_EQ(fine.Write("XY", 2), 2);
+  EXPECT_TRUE(fine.Close());
+  EXPECT_EQ(ReadBytes("ok.bin").substr(0, 3), std::string("XY\x02"));
+}
+
 }  // namespace

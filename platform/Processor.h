@@ -1,0 +1,23 @@
+// What the processor says about itself: its identification signature and
+// feature flags, for the engine's choice of pixel and video paths.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+struct ProcessorIdentity {
+  // False on processors of another family than x86, which have no such
+  // identification; the other fields are then 0.
+  bool isX86 = false;
+  // Whether the identification instruction answered its first leaf (always
+  // on any x86-64 processor).
+  bool hasIdentification = false;
+  uint32_t signature = 0;  // family, model and stepping (leaf 1, EAX)
+  uint32_t features = 0;   // feature flags (leaf 1, EDX)
+};
+
+// Asks the processor; the answer does not change while the program runs.
+ProcessorIdentity IdentifyProcessor();
+
+}  // namespace platform
