@@ -50,7 +50,7 @@ uint16_t GetDefaultPixelFormat(int32_t depth) {
     case 16: return kFormat565LE;
     case 24: return kFormatBGR24;
     case 32: return kFormatBGRX32;
-    default: return 0;
+    default: return kFormatNone;
   }
 }
 

@@ -174,7 +174,7 @@ class PixelMap : public VListElement {
   // The smallest rectangle outside which everything is transparent; true when it differs from the bounds.
   bool FindContentBounds(VRect& out);
 
-  // Reorders pixels between layouts of one depth (see the .cpp); `to` 0 is
+  // Reorders pixels between layouts of one depth (see the .cpp); `to` kFormatNone is
   // the map's format; null pixels describe the map.
   void ConvertPixelFormat(int32_t from, int32_t to, uint8_t* pixels = nullptr, int32_t rowBytes = 0,
                           int32_t rows = 0, int32_t depth = 0);

@@ -367,7 +367,7 @@ int32_t PixelMap::ReadPixels(VFile& file, int32_t width, int32_t height, int32_t
     if (!GetPixels()) return 0;
     if (file.Read(GetPixels(), static_cast<int32_t>(total)) != total) return 0;
     if (bottomUp != (dibFlag_ != 0)) FlipVertically();
-    ConvertPixelFormat(pixelFormat, 0);
+    ConvertPixelFormat(pixelFormat, kFormatNone);  // into the map's own format
     return static_cast<int32_t>(total);
   }
 
@@ -537,9 +537,9 @@ void PixelMap::ConvertPixelFormat(int32_t from, int32_t to, uint8_t* pixels, int
     rowBytes = rowBytes_;
     rows = GetHeight();
     depth = depth_;
-    if (to == 0) to = pixelFormat_;
+    if (to == kFormatNone) to = pixelFormat_;
   }
-  if (from == to || to == 0 || !pixels || rowBytes <= 0 || rows <= 0) return;
+  if (from == to || to == kFormatNone || !pixels || rowBytes <= 0 || rows <= 0) return;
   bool changed = false;
   switch (depth) {
     case 15:
