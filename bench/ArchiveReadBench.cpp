@@ -1,15 +1,15 @@
 // Streaming a 64 MiB medium through MediaArchive::OpenMedia and 4 KiB VFile
 // reads, against a plain pread loop over the same bytes in the same run. The
-// ratio (ours / pread) is printed at the end.
+// ratio of the medians of the repetitions (ours / pread) is printed at the end.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/MedianRatioReporter.h"
 #include "engine/archive/ArchiveServices.h"
 #include "engine/archive/MediaArchive.h"
 
@@ -98,38 +98,27 @@ void BM_PlainPread(benchmark::State& state) {
   close(fd);
 }
 
-BENCHMARK(BM_PlainPread)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
-BENCHMARK(BM_OpenMediaVFileRead)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
-
-// Prints as usual and remembers each benchmark's best time per iteration over
-// its repetitions (the least disturbed by other load on the machine).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
-      std::string name = run.run_name.function_name;
-      double t = run.GetAdjustedRealTime();
-      auto it = times_.find(name);
-      if (it == times_.end() || t < it->second) times_[name] = t;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times_;
-};
+BENCHMARK(BM_PlainPread)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(benchsupport::kRepetitions)
+    ->DisplayAggregatesOnly(true);
+BENCHMARK(BM_OpenMediaVFileRead)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(benchsupport::kRepetitions)
+    ->DisplayAggregatesOnly(true);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Archive();
-  RatioReporter reporter;
+  benchsupport::MedianRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto ours = reporter.times_.find("BM_OpenMediaVFileRead");
-  auto ref = reporter.times_.find("BM_PlainPread");
-  if (ours != reporter.times_.end() && ref != reporter.times_.end() && ref->second > 0) {
-    std::printf("OpenMedia+VFile::Read / pread = %.3f (best of the repetitions; target <= 1.10)\n", ours->second / ref->second);
-  }
+  std::printf("\nRatio of medians (%d repetitions each):\n", benchsupport::kRepetitions);
+  reporter.PrintRatio("OpenMedia + VFile::Read vs pread", "BM_OpenMediaVFileRead", "BM_PlainPread", "target <= 1.10");
   benchmark::Shutdown();
   return 0;
 }

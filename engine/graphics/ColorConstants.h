@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/core/VGeometry.h"
+#include "engine/graphics/PixelFormats.h"
 
 inline constexpr VRGBColor kBlackColor{0, 0, 0};
 inline constexpr VRGBColor kWhiteColor{255, 255, 255};
@@ -27,9 +28,9 @@ struct PixelShifts32 {
 };
 constexpr PixelShifts32 GetPixelShifts32(int32_t code) {
   switch (code) {
-    case 7: return {0, 8, 16, 0x00FFFFFFu};
-    case 9: return {8, 16, 24, 0xFFFFFF00u};
-    case 10: return {24, 16, 8, 0xFFFFFF00u};
+    case kFormatRGBX32: return {0, 8, 16, 0x00FFFFFFu};
+    case kFormatXRGB32: return {8, 16, 24, 0xFFFFFF00u};
+    case kFormatXBGR32: return {24, 16, 8, 0xFFFFFF00u};
     default: return {16, 8, 0, 0x00FFFFFFu};
   }
 }
@@ -37,7 +38,7 @@ constexpr PixelShifts32 GetPixelShifts32(int32_t code) {
 // The 32-bit pixel of the colour in layout code 7 (R,G,B,0 in memory),
 // 8 (B,G,R,0), 9 (0,R,G,B) or 10 (0,B,G,R); any other code gives 0.
 constexpr uint32_t PackColor(const VRGBColor& c, int32_t code) {
-  if (code < 7 || code > 10) return 0;
+  if (!Is32BitFormat(code)) return 0;
   const PixelShifts32 s = GetPixelShifts32(code);
   return (uint32_t{c.red} << s.red) | (uint32_t{c.green} << s.green) | (uint32_t{c.blue} << s.blue);
 }

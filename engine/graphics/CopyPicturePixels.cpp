@@ -28,7 +28,7 @@ bool CopyPicturePixels(PixelMap& source, PixelMap& destination, const VRect* sou
   // (and has no converter once the source was turned).
   if ((source.GetPixelFormat() == kFormat555 || source.GetPixelFormat() == kFormat565) &&
       !(source.GetPixelFormat() == destination.GetPixelFormat() && source.GetDepth() == destination.GetDepth()))
-    source.ConvertPixelFormat(source.GetPixelFormat(), source.GetPixelFormat() | 0x8000);
+    source.ConvertPixelFormat(source.GetPixelFormat(), source.GetPixelFormat() | kFormatLittleEndianWords);
 
   VRect s = sourceRect ? *sourceRect : source.GetBounds();
   VRect d = destinationRect ? *destinationRect : destination.GetBounds();

@@ -7,6 +7,7 @@
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/Ditherers.h"
 #include "engine/graphics/PixelAccess.h"
+#include "engine/graphics/PixelFormats.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ struct Src16 {
 
 struct Src24 {
   static constexpr int kBytes = 3;
-  bool rgb;  // format 5: red, green, blue in memory; otherwise blue, green, red
+  bool rgb;  // kFormatRGB24: red, green, blue in memory; otherwise blue, green, red
   Rgb Color(const uint8_t* p) const { return rgb ? Rgb{p[0], p[1], p[2]} : Rgb{p[2], p[1], p[0]}; }
   Rgb DitherColor(const uint8_t* p) const { return Color(p); }
   uint32_t NearestKey(const uint8_t* p) const {
@@ -382,9 +383,9 @@ void ConvertBytes(const S& src, const D& dst, const uint8_t* s, int32_t ss, uint
 }
 
 bool HasColors(const ColorTableData* t) { return t && t->colors; }
-Src24 MakeSrc24(uint16_t format) { return Src24{format == 5}; }
+Src24 MakeSrc24(uint16_t format) { return Src24{format == kFormatRGB24}; }
 Src32 MakeSrc32(uint16_t format) { return Src32{GetPixelShifts32(format), format}; }
-Dst24 MakeDst24(uint16_t format) { return Dst24{format == 5}; }
+Dst24 MakeDst24(uint16_t format) { return Dst24{format == kFormatRGB24}; }
 Dst32 MakeDst32(uint16_t format) { return Dst32{GetPixelShifts32(format)}; }
 
 // The destination row step of 15- and 16-bit targets from 8 bits counts whole 16-bit words.

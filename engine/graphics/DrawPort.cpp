@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VClipRegion.h"
@@ -29,7 +30,7 @@ bool PixelFormatToLayout(int32_t depth, int32_t pixelFormat, platform::PixelLayo
     case 15:
     case 16:
       layout = depth == 15 ? PixelLayout::kRgb555 : PixelLayout::kRgb565;
-      bigEndianWords = (pixelFormat & 0x8000) == 0;
+      bigEndianWords = !HasLittleEndianWords(pixelFormat);
       return true;
     case 24:
       layout = pixelFormat == kFormatRGB24 ? PixelLayout::kRgb24 : PixelLayout::kBgr24;

@@ -13,7 +13,7 @@ namespace {
 
 int16_t gDefaultStorageKind = PixelMap::kStorageMemory;
 int32_t gDefaultDepth = 0;
-int32_t gDefaultPixelFormat = 0;
+int32_t gDefaultPixelFormat = kFormatNone;
 int32_t gBackBufferCount = 2;
 
 bool IsSupportedDepth(int32_t depth) {
@@ -33,7 +33,7 @@ uint16_t AcceptedMemoryFormat(int32_t depth, int32_t format) {
       if (format == kFormatRGB24 || format == kFormatBGR24) return static_cast<uint16_t>(format);
       break;
     case 32:
-      if (format >= kFormatRGBX32 && format <= kFormatXBGR32) return static_cast<uint16_t>(format);
+      if (Is32BitFormat(format)) return static_cast<uint16_t>(format);
       break;
     default:
       break;
@@ -50,7 +50,7 @@ uint16_t GetDefaultPixelFormat(int32_t depth) {
     case 16: return kFormat565LE;
     case 24: return kFormatBGR24;
     case 32: return kFormatBGRX32;
-    default: return 0;
+    default: return kFormatNone;
   }
 }
 
@@ -83,7 +83,7 @@ bool PixelMap::Create(const VRect& bounds, int32_t depth, VColorTable* colorTabl
 
   PixelMapDisplay* display = GetPixelMapDisplay();
   if (depth == -2) depth = gDefaultDepth;
-  if (pixelFormat == 1) pixelFormat = gDefaultPixelFormat;
+  if (pixelFormat == kFormatUseDefault) pixelFormat = gDefaultPixelFormat;
   if (depth == 0) {
     PixelMap* screen = display->GetScreenPixelMap();
     if (screen && screen != this && screen->GetDepth() != 0) {
@@ -94,7 +94,7 @@ bool PixelMap::Create(const VRect& bounds, int32_t depth, VColorTable* colorTabl
     }
   }
   depth_ = depth;
-  pixelFormat_ = 0;
+  pixelFormat_ = kFormatNone;
   bool result = true;
 
   bounds_ = bounds;

@@ -8,6 +8,7 @@
 
 #include "engine/core/VGeometry.h"
 #include "engine/core/VLinkedList.h"
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMapAttributes.h"
 #include "platform/MemoryDC.h"
 #include "platform/Surface.h"
@@ -18,23 +19,6 @@ class VColorTable;
 class VFile;
 class VMask;
 class DrawPort;
-
-// Pixel format codes (the layout of one pixel within its depth; 0x8000 marks
-// little-endian 16-bit words).
-enum PixelFormatCode : uint16_t {
-  kFormatIndexed8 = 2,
-  kFormatGrey8 = 11,
-  kFormat555 = 3,
-  kFormat555LE = 0x8003,
-  kFormat565 = 4,
-  kFormat565LE = 0x8004,
-  kFormatRGB24 = 5,
-  kFormatBGR24 = 6,
-  kFormatRGBX32 = 7,
-  kFormatBGRX32 = 8,
-  kFormatXRGB32 = 9,
-  kFormatXBGR32 = 10,
-};
 
 // The default format of a depth: 8 -> 2, 15 -> 0x8003, 16 -> 0x8004, 24 -> 6, 32 -> 8; else 0.
 uint16_t GetDefaultPixelFormat(int32_t depth);
@@ -49,7 +33,7 @@ struct PixelBuffer {
   int32_t height = 0;
   int32_t depth = 0;
   bool bottomUp = false;      // stored row 0 is the bottom row of the picture
-  uint16_t pixelFormat = 0;
+  uint16_t pixelFormat = kFormatNone;
   VColorTable* colorTable = nullptr;  // the buffer's palette (8-bit), or null
 };
 
@@ -71,7 +55,7 @@ class PixelMap : public VListElement {
   explicit PixelMap(int16_t kind = kStorageDefault);
   // Constructs and creates; the result of Create shows in HasStorage.
   PixelMap(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::Surface** primarySurface = nullptr,
-           uint8_t* surfaceBorrowed = nullptr, int16_t kind = kStorageDefault, int32_t pixelFormat = 1,
+           uint8_t* surfaceBorrowed = nullptr, int16_t kind = kStorageDefault, int32_t pixelFormat = kFormatUseDefault,
            int32_t rowBytes = 0);
   // A solid-colour map without storage: depth 8, row bytes = width.
   PixelMap(const VRect& bounds, const VRGBColor& color, int16_t kind = kStorageDefault);
@@ -172,7 +156,7 @@ class PixelMap : public VListElement {
   // Fills a rectangle (null: the bounds) with the colour (null: the solid
   // colour) in the given buffer, or in this map when `pixels` is null.
   void FillRect(const VRect* rect, const VRGBColor* color, uint8_t* pixels = nullptr, int32_t rowBytes = 0,
-                int32_t height = 0, int32_t depth = 0, int32_t pixelFormat = 0, bool bottomUp = false,
+                int32_t height = 0, int32_t depth = 0, int32_t pixelFormat = kFormatNone, bool bottomUp = false,
                 VColorTable* colorTable = nullptr);
   void Clear();
   void ClearPixels();
@@ -190,7 +174,7 @@ class PixelMap : public VListElement {
   // The smallest rectangle outside which everything is transparent; true when it differs from the bounds.
   bool FindContentBounds(VRect& out);
 
-  // Reorders pixels between layouts of one depth (see the .cpp); `to` 0 is
+  // Reorders pixels between layouts of one depth (see the .cpp); `to` kFormatNone is
   // the map's format; null pixels describe the map.
   void ConvertPixelFormat(int32_t from, int32_t to, uint8_t* pixels = nullptr, int32_t rowBytes = 0,
                           int32_t rows = 0, int32_t depth = 0);

@@ -23,11 +23,11 @@ namespace {
 // ---- Pixel words and colours ----------------------------------------------
 
 uint16_t ReadWord(const uint8_t* p, uint16_t format) {
-  return (format & 0x8000) ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
+  return HasLittleEndianWords(format) ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
 }
 
 void WriteWord(uint8_t* p, uint16_t format, uint16_t value) {
-  if (format & 0x8000) {
+  if (HasLittleEndianWords(format)) {
     p[0] = static_cast<uint8_t>(value & 0xFF);
     p[1] = static_cast<uint8_t>(value >> 8);
   } else {
@@ -64,7 +64,7 @@ bool DecodePixel(const uint8_t* p, int32_t depth, uint16_t format, const VColorT
       }
       return false;
     case 32: {
-      if (format < kFormatRGBX32 || format > kFormatXBGR32) return false;
+      if (!Is32BitFormat(format)) return false;
       const PixelShifts32 s = GetPixelShifts32(format);
       const uint32_t v = pixelaccess::Load32(p);
       out = VRGBColor(static_cast<uint8_t>(v >> s.red), static_cast<uint8_t>(v >> s.green),
@@ -367,7 +367,7 @@ int32_t PixelMap::ReadPixels(VFile& file, int32_t width, int32_t height, int32_t
     if (!GetPixels()) return 0;
     if (file.Read(GetPixels(), static_cast<int32_t>(total)) != total) return 0;
     if (bottomUp != (dibFlag_ != 0)) FlipVertically();
-    ConvertPixelFormat(pixelFormat, 0);
+    ConvertPixelFormat(pixelFormat, kFormatNone);  // into the map's own format
     return static_cast<int32_t>(total);
   }
 
@@ -446,7 +446,7 @@ bool PixelMap::SetPixel(const VPoint& point, const VRGBColor& color) {
       }
       return false;
     case 32:
-      if (pixelFormat_ < kFormatRGBX32 || pixelFormat_ > kFormatXBGR32) return false;
+      if (!Is32BitFormat(pixelFormat_)) return false;
       pixelaccess::Store32(p, PackColor(color, pixelFormat_));
       return true;
     default:
@@ -537,16 +537,15 @@ void PixelMap::ConvertPixelFormat(int32_t from, int32_t to, uint8_t* pixels, int
     rowBytes = rowBytes_;
     rows = GetHeight();
     depth = depth_;
-    if (to == 0) to = pixelFormat_;
+    if (to == kFormatNone) to = pixelFormat_;
   }
-  if (from == to || to == 0 || !pixels || rowBytes <= 0 || rows <= 0) return;
+  if (from == to || to == kFormatNone || !pixels || rowBytes <= 0 || rows <= 0) return;
   bool changed = false;
   switch (depth) {
     case 15:
     case 16: {
-      const bool known = (from & 0x7FFF) >= 3 && (from & 0x7FFF) <= 4 && (to & 0x7FFF) >= 3 && (to & 0x7FFF) <= 4;
-      if (!known) break;
-      if ((from & 0x8000) != (to & 0x8000)) {
+      if (!IsWordFormat(from) || !IsWordFormat(to)) break;
+      if (HasLittleEndianWords(from) != HasLittleEndianWords(to)) {
         for (int32_t y = 0; y < rows; ++y) SwapBytes16(pixels + int64_t{y} * rowBytes, rowBytes / 2);
       }
       changed = true;
@@ -562,9 +561,8 @@ void PixelMap::ConvertPixelFormat(int32_t from, int32_t to, uint8_t* pixels, int
       break;
     }
     case 32: {
-      if (from < kFormatRGBX32 || from > kFormatXBGR32 || to < kFormatRGBX32 || to > kFormatXBGR32) break;
-      const bool reverse = (from == 7 && to == 10) || (from == 10 && to == 7) || (from == 8 && to == 9) ||
-                           (from == 9 && to == 8);
+      if (!Is32BitFormat(from) || !Is32BitFormat(to)) break;
+      const bool reverse = AreReversed32(from, to);
       const PixelShifts32 f = GetPixelShifts32(from);
       const PixelShifts32 t = GetPixelShifts32(to);
       for (int32_t y = 0; y < rows; ++y) {

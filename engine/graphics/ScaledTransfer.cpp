@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
 
@@ -25,7 +26,7 @@ enum DepthColumn { kPalette8, kOther8, kDepth15, kDepth16, kDepth24, kDepth32, k
 
 int32_t GetDepthColumn(int32_t depth, uint16_t pixelFormat) {
   switch (depth) {
-    case 8: return pixelFormat == 2 ? kPalette8 : kOther8;
+    case 8: return pixelFormat == kFormatIndexed8 ? kPalette8 : kOther8;
     case 15: return kDepth15;
     case 16: return kDepth16;
     case 24: return kDepth24;
@@ -145,7 +146,7 @@ PassPlan PreparePass(const ScaleRaster& source, const ScaleRaster& target, VRect
   // The palette routines need the colours and the nearest-index table; without
   // them only point sampling, which copies indexes, can draw. Grey maps mix
   // their bytes directly and need no table.
-  const bool noPalette = source.depth == 8 && source.pixelFormat == 2 &&
+  const bool noPalette = source.depth == 8 && source.pixelFormat == kFormatIndexed8 &&
                          (!source.colorTable || !source.colorTable->colors || !source.colorTable->nearestIndex);
   {
     ScopedPointSampling override(noPalette);

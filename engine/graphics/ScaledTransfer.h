@@ -9,6 +9,7 @@
 
 #include "engine/core/VGeometry.h"
 #include "engine/graphics/ColorEntries.h"
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/ResamplingKernels.h"
 
 class PixelMap;
@@ -51,7 +52,7 @@ struct ScaleRaster {
   int32_t rowStep = 0;         // signed byte distance from one picture row to the next
   VRect bounds;                // (0, 0, width, height)
   int32_t depth = 0;           // 8, 15, 16, 24 or 32
-  uint16_t pixelFormat = 0;
+  uint16_t pixelFormat = kFormatNone;
   const ColorTableData* colorTable = nullptr;  // the palette of an 8-bit raster, or null
 };
 

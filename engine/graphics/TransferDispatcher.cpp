@@ -1,5 +1,6 @@
 #include "engine/graphics/TransferDispatcher.h"
 
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/TransferKernels.h"
 
 namespace {
@@ -69,9 +70,9 @@ TransferRowRoutine SelectTransferRowRoutine(const TransferAttributes& attributes
   if (column < 0) return nullptr;
   // 32-bit pixels are meaningful only in the layouts 7 to 10 (the colour bytes
   // and the colourless fourth byte are known for those alone).
-  if (depth == 32 && (pixelFormat < 7 || pixelFormat > 10)) return nullptr;
+  if (depth == 32 && !Is32BitFormat(pixelFormat)) return nullptr;
   if (solidSource) {
-    if (mode == 0 && depth == 8 && pixelFormat == 2) return TransferMode0Depth8Table;
+    if (mode == 0 && depth == 8 && pixelFormat == kFormatIndexed8) return TransferMode0Depth8Table;
     return kSolidRows[mode].byDepth[column];
   }
   return kPixelRows[mode].byDepth[column];

@@ -13,6 +13,7 @@
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/OpacityRatioTable.h"
 #include "engine/graphics/PixelAccess.h"
+#include "engine/graphics/PixelFormats.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ uint32_t PackForDepth(const VRGBColor& c, int32_t depth, uint16_t format) {
     case 15: return PackColor555(c);
     case 16: return PackColor565(c);
     case 24:
-      return format == 5 ? (c.red | (uint32_t{c.green} << 8) | (uint32_t{c.blue} << 16))
+      return format == kFormatRGB24 ? (c.red | (uint32_t{c.green} << 8) | (uint32_t{c.blue} << 16))
                          : (c.blue | (uint32_t{c.green} << 8) | (uint32_t{c.red} << 16));
     case 32: return PackColor(c, format);
     default: return 0;
@@ -184,7 +185,7 @@ void Kernel(const TransferRowArgs& a) {
   }
 
   const int32_t packDepth = (D == 16 && a.depth == 15) ? 15 : D;
-  const uint32_t lowShift = (D == 32 && (a.pixelFormat == 9 || a.pixelFormat == 10)) ? 8u : 0u;
+  const uint32_t lowShift = D == 32 ? ColorShift32(a.pixelFormat) : 0u;
   const uint32_t colorMask = D == 32 ? (0xFFFFFFu << lowShift) : 0xFFFFFFFFu;
 
   uint32_t key = 0;
@@ -420,6 +421,13 @@ void FillRows(uint8_t* row, int32_t rowBytes, int32_t width, int32_t height, uin
 // The alpha mix of a colour byte, d + (((s - d) * (a + 1)) >> 6), is
 // (d * (63 - a) + s * (a + 1)) >> 6 (both terms non-negative, at most 16320).
 //
+// The 15/16-bit alpha mix of a field, (d * (32 - k) + s * k) >> 5 with
+// k = a >> 1, is d + floor((s - d) * k / 32): 32 * d is a multiple of 32. The
+// signed product lies within +-63 * 31, so 16-bit lanes hold it and an
+// arithmetic shift does the floor. The spread form never carries one field
+// into the next, so mixing field by field gives the same word (bit 15 of a
+// 5-5-5 result is 0 either way).
+//
 // A level table comes from the shared manager and is checked against these
 // values at the start of every call; the table-driven form runs when it
 // differs. The vector paths also step aside for a source that overlaps the
@@ -455,8 +463,6 @@ bool PlanesOverlap(const TransferRowArgs& a, int32_t bytesPerPixel) {
   return s.first < d.second && d.first < s.second;
 }
 
-// The byte offset of the colour in a 32-bit pixel of the format (the fourth byte is the other one).
-inline uint32_t ColorShift32(uint16_t format) { return (format == 9 || format == 10) ? 8u : 0u; }
 
 // Scalar rows: the same arithmetic one pixel at a time (also the vector rows' tails).
 template <int D>
@@ -489,6 +495,17 @@ void AlphaRow32Scalar(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32_
     if (a == 0) continue;
     const uint32_t sp = Load32(s);
     Store32(d, a == 63 ? sp : MixBytes(sp >> lowShift, Load32(d) >> lowShift, a) << lowShift);
+  }
+}
+
+template <int D>
+void AlphaRow16Scalar(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32_t n) {
+  for (int32_t x = 0; x < n; ++x, s += 2, d += 2) {
+    const uint32_t a = std::min<uint32_t>(alpha[x], 63);
+    if (a == 0) continue;
+    const uint32_t sp = Load16(s);
+    const uint32_t k = a >> 1;
+    Store16(d, a == 63 ? sp : Unspread<D>(Spread<D>(Load16(d)) * (32 - k) + Spread<D>(sp) * k));
   }
 }
 
@@ -578,6 +595,53 @@ int32_t AlphaRow32Sse2(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32
     __m128i v = _mm_or_si128(_mm_and_si128(fullMask, sp), _mm_andnot_si128(fullMask, mixed));
     v = _mm_or_si128(_mm_and_si128(zeroMask, dp), _mm_andnot_si128(zeroMask, v));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * x), v);
+  }
+  return x;
+}
+
+// Eight 15/16-bit pixels mixed field by field with weights k (0..31) in 16-bit lanes.
+template <int D>
+inline __m128i AlphaMix16(__m128i sp, __m128i dp, __m128i k) {
+  constexpr int kRedShift = D == 15 ? 10 : 11;
+  const __m128i m5 = _mm_set1_epi16(31);
+  const __m128i mg = _mm_set1_epi16(D == 15 ? 31 : 63);
+  const auto mix = [k](__m128i sf, __m128i df) {
+    return _mm_add_epi16(df, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(sf, df), k), 5));
+  };
+  const auto red = [m5](__m128i p) {
+    const __m128i r = _mm_srli_epi16(p, kRedShift);
+    return D == 15 ? _mm_and_si128(r, m5) : r;
+  };
+  const __m128i b = mix(_mm_and_si128(sp, m5), _mm_and_si128(dp, m5));
+  const __m128i g = mix(_mm_and_si128(_mm_srli_epi16(sp, 5), mg), _mm_and_si128(_mm_srli_epi16(dp, 5), mg));
+  const __m128i r = mix(red(sp), red(dp));
+  return _mm_or_si128(_mm_or_si128(b, _mm_slli_epi16(g, 5)), _mm_slli_epi16(r, kRedShift));
+}
+
+template <int D>
+int32_t AlphaRow16Sse2(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c63 = _mm_set1_epi8(63);
+  int32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m128i a8 = _mm_min_epu8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(alpha + x)), c63);
+    const int zeroBits = _mm_movemask_epi8(_mm_cmpeq_epi8(a8, zero)) & 0xFF;
+    if (zeroBits == 0xFF) continue;
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * x));
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(a8, c63)) & 0xFF) == 0xFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * x), sp);
+      continue;
+    }
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 2 * x));
+    const __m128i a = _mm_unpacklo_epi8(a8, zero);
+    const __m128i fullMask = _mm_cmpeq_epi16(a, _mm_set1_epi16(63));
+    const __m128i mixed = AlphaMix16<D>(sp, dp, _mm_srli_epi16(a, 1));
+    __m128i v = _mm_or_si128(_mm_and_si128(fullMask, sp), _mm_andnot_si128(fullMask, mixed));
+    if constexpr (D == 15) {  // alpha 0 keeps the top bit the mix clears (see AlphaRow16Avx2)
+      const __m128i zeroMask = _mm_cmpeq_epi16(a, zero);
+      v = _mm_or_si128(_mm_and_si128(zeroMask, dp), _mm_andnot_si128(zeroMask, v));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * x), v);
   }
   return x;
 }
@@ -672,6 +736,54 @@ OSTREVAN_AVX2 int32_t AlphaRow32Avx2(const uint8_t* s, uint8_t* d, const uint8_t
   return x;
 }
 
+// Sixteen 15/16-bit pixels mixed field by field with weights k (0..31) in 16-bit lanes.
+template <int D>
+OSTREVAN_AVX2 inline __m256i AlphaMix16Avx2(__m256i sp, __m256i dp, __m256i k) {
+  constexpr int kRedShift = D == 15 ? 10 : 11;
+  const __m256i m5 = _mm256_set1_epi16(31);
+  const __m256i mg = _mm256_set1_epi16(D == 15 ? 31 : 63);
+  const __m256i db = _mm256_and_si256(dp, m5);
+  const __m256i dg = _mm256_and_si256(_mm256_srli_epi16(dp, 5), mg);
+  __m256i dr = _mm256_srli_epi16(dp, kRedShift);
+  __m256i sr = _mm256_srli_epi16(sp, kRedShift);
+  if constexpr (D == 15) {
+    dr = _mm256_and_si256(dr, m5);
+    sr = _mm256_and_si256(sr, m5);
+  }
+  const __m256i b = _mm256_add_epi16(
+      db, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(_mm256_and_si256(sp, m5), db), k), 5));
+  const __m256i g = _mm256_add_epi16(
+      dg, _mm256_srai_epi16(
+              _mm256_mullo_epi16(_mm256_sub_epi16(_mm256_and_si256(_mm256_srli_epi16(sp, 5), mg), dg), k), 5));
+  const __m256i r = _mm256_add_epi16(dr, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(sr, dr), k), 5));
+  return _mm256_or_si256(_mm256_or_si256(b, _mm256_slli_epi16(g, 5)), _mm256_slli_epi16(r, kRedShift));
+}
+
+template <int D>
+OSTREVAN_AVX2 int32_t AlphaRow16Avx2(const uint8_t* s, uint8_t* d, const uint8_t* alpha, int32_t n) {
+  const __m128i c63 = _mm_set1_epi8(63);
+  int32_t x = 0;
+  for (; x + 16 <= n; x += 16) {
+    const __m128i a8 = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x)), c63);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(a8, _mm_setzero_si128())) == 0xFFFF) continue;
+    const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * x));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(a8, c63)) == 0xFFFF) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * x), sp);
+      continue;
+    }
+    const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 2 * x));
+    const __m256i a = _mm256_cvtepu8_epi16(a8);
+    const __m256i fullMask = _mm256_cmpeq_epi16(a, _mm256_set1_epi16(63));
+    const __m256i mixed = AlphaMix16Avx2<D>(sp, dp, _mm256_srli_epi16(a, 1));
+    __m256i v = _mm256_blendv_epi8(mixed, sp, fullMask);
+    // Alpha 0 gives k = 0, whose mix is the destination's three fields: the
+    // whole 5-6-5 word, but a 5-5-5 word without its top bit.
+    if constexpr (D == 15) v = _mm256_blendv_epi8(v, dp, _mm256_cmpeq_epi16(a, _mm256_setzero_si256()));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * x), v);
+  }
+  return x;
+}
+
 #undef OSTREVAN_AVX2
 
 #endif  // __SSE2__
@@ -724,6 +836,30 @@ void FastLevel(const TransferRowArgs& a) {
     } else {
       LevelRow16Scalar<D>(s + 2 * x, d + 2 * x, a.width - x, l);
     }
+  }
+}
+
+// The 15- and 16-bit alpha-channel routines, pixel source, no gate.
+template <int D>
+void FastAlpha16(const TransferRowArgs& a) {
+  if (a.width <= 0 || a.height <= 0 || !a.destination || !a.source || !a.alpha) return;
+  if (PlanesOverlap(a, 2)) {
+    Kernel<D, Gate::kNone, Mix::kAlpha, false, true>(a);
+    return;
+  }
+  const int32_t simd = gSimdLevel.load(std::memory_order_relaxed);
+  const uint8_t* s = a.source;
+  uint8_t* d = a.destination;
+  const uint8_t* al = a.alpha;
+  for (int32_t y = 0; y < a.height; ++y, s += a.sourceRowBytes, d += a.destinationRowBytes, al += a.alphaRowBytes) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    if (simd >= kTransferSimdAvx2) x = AlphaRow16Avx2<D>(s, d, al, a.width);
+    if (simd >= kTransferSimdSse2) x += AlphaRow16Sse2<D>(s + 2 * x, d + 2 * x, al + x, a.width - x);
+#else
+    (void)simd;
+#endif
+    AlphaRow16Scalar<D>(s + 2 * x, d + 2 * x, al + x, a.width - x);
   }
 }
 
@@ -829,8 +965,8 @@ OSTREVAN_KERNEL(TransferMode6Depth24, 24, kKey, kLevel, false, false)
 OSTREVAN_KERNEL(TransferMode6Depth32, 32, kKey, kLevel, false, false)
 
 OSTREVAN_KERNEL(TransferMode8Depth8, 8, kNone, kAlpha, false, true)
-OSTREVAN_KERNEL(TransferMode8Depth15, 15, kNone, kAlpha, false, true)
-OSTREVAN_KERNEL(TransferMode8Depth16, 16, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8Depth15Reference, 15, kNone, kAlpha, false, true)
+OSTREVAN_KERNEL(TransferMode8Depth16Reference, 16, kNone, kAlpha, false, true)
 OSTREVAN_KERNEL(TransferMode8Depth24, 24, kNone, kAlpha, false, true)
 OSTREVAN_KERNEL(TransferMode8Depth32Reference, 32, kNone, kAlpha, false, true)
 OSTREVAN_KERNEL(TransferMode8FlaggedDepth8, 8, kNone, kAlpha, true, true)
@@ -884,6 +1020,8 @@ OSTREVAN_KERNEL(TransferMode20FlaggedDepth32, 32, kMask, kLevel, true, false)
 void TransferMode4Depth15(const TransferRowArgs& a) { FastLevel<15>(a); }
 void TransferMode4Depth16(const TransferRowArgs& a) { FastLevel<16>(a); }
 void TransferMode4Depth32(const TransferRowArgs& a) { FastLevel<32>(a); }
+void TransferMode8Depth15(const TransferRowArgs& a) { FastAlpha16<15>(a); }
+void TransferMode8Depth16(const TransferRowArgs& a) { FastAlpha16<16>(a); }
 void TransferMode8Depth32(const TransferRowArgs& a) { FastAlpha32(a); }
 
 int32_t GetTransferSimdLevel() { return gSimdLevel.load(std::memory_order_relaxed); }

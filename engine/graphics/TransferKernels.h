@@ -15,7 +15,7 @@
 // Alpha bytes are 0..63; the 8-bit routines and the level-scaled ones (modes
 // 12 to 14) read the low 6 bits, the others count values above 63 as 63.
 //
-// The busiest routines (level at 15, 16 and 32 bits, alpha channel at 32 bits)
+// The busiest routines (level and alpha channel at 15, 16 and 32 bits)
 // mix several pixels at a time with SSE2 or AVX2, computing the table values
 // exactly by integer arithmetic; their one-pixel table-driven forms stay
 // available as the ...Reference routines, which give identical results.
@@ -56,6 +56,8 @@ int32_t SetTransferSimdLevel(int32_t level);
 void TransferMode4Depth15Reference(const TransferRowArgs& args);
 void TransferMode4Depth16Reference(const TransferRowArgs& args);
 void TransferMode4Depth32Reference(const TransferRowArgs& args);
+void TransferMode8Depth15Reference(const TransferRowArgs& args);
+void TransferMode8Depth16Reference(const TransferRowArgs& args);
 void TransferMode8Depth32Reference(const TransferRowArgs& args);
 
 // Level (mode 4) and level with index key (mode 5) or RGB key (mode 6).

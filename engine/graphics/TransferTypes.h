@@ -7,6 +7,7 @@
 
 #include "engine/core/VGeometry.h"
 #include "engine/graphics/ColorEntries.h"
+#include "engine/graphics/PixelFormats.h"
 
 // Bits of the transfer mode (the flags word of a pixel map's attributes).
 enum TransferModeBits : uint32_t {
@@ -47,7 +48,7 @@ struct TransferRowArgs {
   int32_t height = 0;
   int32_t bytesPerPixel = 0;              // 1, 2, 3 or 4
   int32_t depth = 0;                      // 8, 15, 16, 24 or 32
-  uint16_t pixelFormat = 0;               // destination pixel format code
+  uint16_t pixelFormat = kFormatNone;     // destination pixel format code (PixelFormats.h)
   TransferAttributes attributes;
   const VRGBColor* solidColor = nullptr;  // the colour of a solid source
   const ColorTableData* colorTable = nullptr;  // the destination's palette (8-bit routines)

@@ -18,7 +18,7 @@ VAlphaChannel::VAlphaChannel(const VRect& bounds) {
   bounds_ = bounds;
   bounds_.MoveToOrigin();
   pixelMap_ = new PixelMap(PixelMap::kStorageMemory);
-  pixelMap_->Create(bounds_, 8, nullptr, nullptr, nullptr, 11, 0);
+  pixelMap_->Create(bounds_, 8, nullptr, nullptr, nullptr, kFormatGrey8, 0);
   loaded_ = 1;
 }
 
@@ -30,7 +30,7 @@ VAlphaChannel::VAlphaChannel(VAlphaChannel& source, const VRect* part) {
   local.MoveToOrigin();
   bounds_ = local;
   pixelMap_ = new PixelMap(PixelMap::kStorageMemory);
-  if (pixelMap_->Create(bounds_, 8, nullptr, nullptr, nullptr, 11, 0)) {
+  if (pixelMap_->Create(bounds_, 8, nullptr, nullptr, nullptr, kFormatGrey8, 0)) {
     pixelMap_->ClearPixels();
     source.Combine(*this, area, local, 63);
   }
@@ -168,7 +168,7 @@ int32_t VAlphaChannel::ReadFromFile(VFile& file, uint32_t type) {
     if (width < 1 || height < 1 || storedRowBytes < width) return -1;
     if (int64_t{storedRowBytes} * height > file.GetLength() - file.GetPosition()) return -1;
     auto map = std::make_unique<PixelMap>(PixelMap::kStorageMemory);
-    if (!map->Create(VRect(0, 0, width, height), 8, nullptr, nullptr, nullptr, 11, 0)) return -1;
+    if (!map->Create(VRect(0, 0, width, height), 8, nullptr, nullptr, nullptr, kFormatGrey8, 0)) return -1;
     std::vector<uint8_t> row(static_cast<size_t>(storedRowBytes));
     {
       PixelMapLock lock(map.get());
@@ -199,7 +199,7 @@ int32_t VAlphaChannel::ReadFromFile(VFile& file, uint32_t type) {
     const int32_t width = picture->GetWidth();
     const int32_t height = picture->GetHeight();
     auto map = std::make_unique<PixelMap>(PixelMap::kStorageMemory);
-    if (!map->Create(VRect(0, 0, width, height), 8, nullptr, nullptr, nullptr, 11, 0)) return 1;
+    if (!map->Create(VRect(0, 0, width, height), 8, nullptr, nullptr, nullptr, kFormatGrey8, 0)) return 1;
     {
       PixelMapLock lockIn(picture.get());
       PixelMapLock lockOut(map.get());

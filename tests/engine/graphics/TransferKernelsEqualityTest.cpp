@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/graphics/LookupTables.h"
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/TransferKernels.h"
 
 namespace {
@@ -114,7 +115,14 @@ const Routine kRoutines[] = {
     {"level 16", 16, kTransferLevel, TransferMode4Depth16, TransferMode4Depth16Reference},
     {"level 32", 32, kTransferLevel, TransferMode4Depth32, TransferMode4Depth32Reference},
     {"alpha 32", 32, kTransferAlpha, TransferMode8Depth32, TransferMode8Depth32Reference},
+    {"alpha 15", 15, kTransferAlpha, TransferMode8Depth15, TransferMode8Depth15Reference},
+    {"alpha 16", 16, kTransferAlpha, TransferMode8Depth16, TransferMode8Depth16Reference},
 };
+
+// The destination format the routine is asked for in the tests that do not vary it.
+uint16_t DefaultFormat(int32_t depth) {
+  return depth == 32 ? kFormatBGRX32 : depth == 15 ? kFormat555LE : kFormat565LE;
+}
 
 // Runs both forms on copies of the frame's destination (border included) and compares every byte.
 void ExpectSame(const Routine& r, Frame& f, uint16_t format, uint8_t level, const std::string& what) {
@@ -129,7 +137,8 @@ void ExpectSame(const Routine& r, Frame& f, uint16_t format, uint8_t level, cons
 
 // 256 x 256 pixels: source bytes come from x, destination bytes from y, so each
 // colour byte meets every (source, destination) pair; 15/16 bits: 64 x 64 with
-// every pair of 5- and 6-bit fields.
+// every pair of 5- and 6-bit fields (and, at 15 bits, the unused top bit set
+// on half of the pixels).
 Frame AllPairsFrame(int32_t depth) {
   const int32_t n = depth == 32 ? 256 : 64;
   Frame f(n, n, depth == 32 ? 4 : 2, false, false);
@@ -138,7 +147,7 @@ Frame AllPairsFrame(int32_t depth) {
       const auto pixel = [depth](uint32_t v) {
         if (depth == 32) return v | ((255 - v) << 8) | (((v * 7) & 255) << 16) | (((v * 13) & 255) << 24);
         const uint32_t red = v & 31, green = depth == 15 ? (v >> 1) : v, blue = (31 - v) & 31;
-        return depth == 15 ? (red << 10) | (green << 5) | blue : (red << 11) | (green << 5) | blue;
+        return depth == 15 ? ((v >> 5) << 15) | (red << 10) | (green << 5) | blue : (red << 11) | (green << 5) | blue;
       };
       f.src.Set(x, y, pixel(static_cast<uint32_t>(x)));
       f.dst.Set(x, y, pixel(static_cast<uint32_t>(y)));
@@ -152,7 +161,8 @@ TEST(TransferKernelsEquality, LevelRoutinesMatchTheTablesForEveryPairAndLevel) {
     for (const Routine& r : kRoutines) {
       if (r.flags != kTransferLevel) continue;
       Frame f = AllPairsFrame(r.depth);
-      const std::vector<uint16_t> formats = r.depth == 32 ? std::vector<uint16_t>{8, 9} : std::vector<uint16_t>{0};
+      const std::vector<uint16_t> formats = r.depth == 32 ? std::vector<uint16_t>{kFormatBGRX32, kFormatXRGB32}
+                                                          : std::vector<uint16_t>{DefaultFormat(r.depth)};
       for (const uint16_t format : formats)
         for (int level = 1; level <= 62; ++level)
           ExpectSame(r, f, format, static_cast<uint8_t>(level),
@@ -161,34 +171,50 @@ TEST(TransferKernelsEquality, LevelRoutinesMatchTheTablesForEveryPairAndLevel) {
   }
 }
 
-TEST(TransferKernelsEquality, AlphaRoutineMatchesForEveryPairAndAlphaByte) {
-  Frame f = AllPairsFrame(32);
-  for (const int32_t simd : SimdLevels()) {
-    SimdLevelScope scope(simd);
-    for (const uint16_t format : {7, 10}) {
-      // Over the 256 runs every pixel sees every alpha byte 0..255 (above 63 counts as 63).
-      for (int32_t t = 0; t < 256; ++t) {
-        for (int32_t y = 0; y < 256; ++y)
-          for (int32_t x = 0; x < 256; ++x) *f.alpha.At(x, y) = static_cast<uint8_t>(x + 3 * y + t);
-        ExpectSame(kRoutines[3], f, format, 63, "simd " + std::to_string(simd) + " t " + std::to_string(t));
+TEST(TransferKernelsEquality, AlphaRoutinesMatchForEveryPairAndAlphaByte) {
+  for (const Routine& r : kRoutines) {
+    if (r.flags != kTransferAlpha) continue;
+    Frame f = AllPairsFrame(r.depth);
+    const int32_t n = f.src.w;
+    const std::vector<uint16_t> formats = r.depth == 32 ? std::vector<uint16_t>{kFormatRGBX32, kFormatXBGR32}
+                                                        : std::vector<uint16_t>{DefaultFormat(r.depth)};
+    for (const int32_t simd : SimdLevels()) {
+      SimdLevelScope scope(simd);
+      for (const uint16_t format : formats) {
+        // Over the 256 runs every pixel sees every alpha byte 0..255 (above 63 counts as 63).
+        for (int32_t t = 0; t < 256; ++t) {
+          for (int32_t y = 0; y < n; ++y)
+            for (int32_t x = 0; x < n; ++x) *f.alpha.At(x, y) = static_cast<uint8_t>(x + 3 * y + t);
+          ExpectSame(r, f, format, 63, "simd " + std::to_string(simd) + " t " + std::to_string(t));
+        }
       }
     }
   }
 }
 
 TEST(TransferKernelsEquality, AlphaRunsOfClearAndOpaquePixels) {
-  // Whole groups of alpha 0 or 63 (the vector short cuts) next to mixed ones.
-  Frame f(67, 5, 4, false, true);
-  std::mt19937 rng(7);
-  f.Fill(rng);
-  for (int32_t y = 0; y < 5; ++y)
-    for (int32_t x = 0; x < 67; ++x) {
-      const int32_t run = (x + y * 5) / 8 % 4;
-      *f.alpha.At(x, y) = static_cast<uint8_t>(run == 0 ? 0 : run == 1 ? 63 : run == 2 ? 200 : rng() % 64);
+  // Whole groups of alpha 0 or 63 (the vector short cuts) next to mixed ones,
+  // in runs of 8 and of 16 pixels (the group sizes of the vector rows).
+  for (const Routine& r : kRoutines) {
+    if (r.flags != kTransferAlpha) continue;
+    for (const int32_t runLength : {8, 16}) {
+      Frame f(67, 5, r.depth == 32 ? 4 : 2, false, true);
+      std::mt19937 rng(7);
+      f.Fill(rng);
+      for (int32_t y = 0; y < 5; ++y)
+        for (int32_t x = 0; x < 67; ++x) {
+          const int32_t run = (x + y * 5) / runLength % 4;
+          *f.alpha.At(x, y) = static_cast<uint8_t>(run == 0 ? 0 : run == 1 ? 63 : run == 2 ? 200 : rng() % 64);
+        }
+      const std::vector<uint16_t> formats =
+          r.depth == 32 ? std::vector<uint16_t>{kFormatRGBX32, kFormatBGRX32, kFormatXRGB32, kFormatXBGR32}
+                        : std::vector<uint16_t>{DefaultFormat(r.depth)};
+      for (const int32_t simd : SimdLevels()) {
+        SimdLevelScope scope(simd);
+        for (const uint16_t format : formats)
+          ExpectSame(r, f, format, 63, "simd " + std::to_string(simd) + " run " + std::to_string(runLength));
+      }
     }
-  for (const int32_t simd : SimdLevels()) {
-    SimdLevelScope scope(simd);
-    for (const uint16_t format : {7, 8, 9, 10}) ExpectSame(kRoutines[3], f, format, 63, "simd " + std::to_string(simd));
   }
 }
 
@@ -201,7 +227,8 @@ TEST(TransferKernelsEquality, OddWidthsBottomUpRowsAndEveryFormat) {
         for (int layout = 0; layout < 4; ++layout) {
           Frame f(width, 3, r.depth == 32 ? 4 : 2, layout & 1, layout & 2);
           f.Fill(rng);
-          const uint16_t format = r.depth == 32 ? static_cast<uint16_t>(7 + (width + layout) % 4) : uint16_t{0};
+          const uint16_t format = r.depth == 32 ? static_cast<uint16_t>(kFormatRGBX32 + (width + layout) % 4)
+                                                : DefaultFormat(r.depth);
           const uint8_t level = static_cast<uint8_t>(1 + rng() % 62);
           ExpectSame(r, f, format, level,
                      "simd " + std::to_string(simd) + " width " + std::to_string(width) + " layout " +
@@ -230,7 +257,7 @@ TEST(TransferKernelsEquality, SourceOverlappingTheDestinationKeepsThePixelOrder)
     a.height = 3;
     a.bytesPerPixel = bytes;
     a.depth = r.depth;
-    a.pixelFormat = r.depth == 32 ? 8 : 0;
+    a.pixelFormat = DefaultFormat(r.depth);
     a.attributes.flags = r.flags;
     a.attributes.level = 40;
     std::vector<uint8_t> copy = buffer;
@@ -250,7 +277,7 @@ TEST(TransferKernelsEquality, SharedLevelTableFromTheManagerIsUsed) {
   {
     LookupTableRef<VMultiplyTable> wide(GetMultiplyTable(21 * kOneOver63, 0.0, -1000, 1000));
     Frame f = AllPairsFrame(32);
-    ExpectSame(kRoutines[2], f, 8, 21, "shared wide table");
+    ExpectSame(kRoutines[2], f, kFormatBGRX32, 21, "shared wide table");
   }
   ShutdownLookupTables();
 }

@@ -1,0 +1,65 @@
+// Shared by the benchmark programs: a console reporter that keeps the median
+// time of each benchmark's repetitions, the ratios of those medians printed
+// at the end of a run, and a memcpy the optimiser cannot replace by inline code.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace benchsupport {
+
+// Repetitions of every compared benchmark; the summaries use their median.
+inline constexpr int kRepetitions = 9;
+
+// memcpy called through a pointer the compiler cannot see through, so a copy
+// of a known size stays the C library's (vectorised) routine instead of an
+// inlined `rep movs` or unrolled moves.
+using CopyFunction = void* (*)(void*, const void*, size_t);
+inline CopyFunction volatile gLibraryMemcpy = &memcpy;
+inline void LibraryMemcpy(void* d, const void* s, size_t n) { gLibraryMemcpy(d, s, n); }
+
+// Prints as the console reporter does and remembers, per benchmark (name and
+// arguments, as "BM_Name" or "BM_Name/3"), the median real time per iteration
+// of its repetitions.
+class MedianRatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred) continue;
+      std::string name = run.run_name.function_name;
+      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+      medians_[name] = run.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  // The median of a benchmark, or a negative value when it did not run.
+  double Median(const std::string& name) const {
+    const auto it = medians_.find(name);
+    return it == medians_.end() ? -1.0 : it->second;
+  }
+
+  // Prints "label: ours / reference = ratio" from the two medians, with an
+  // optional note (a target, or what the reference stands for).
+  void PrintRatio(const char* label, const std::string& ours, const std::string& reference,
+                  const char* note = nullptr) const {
+    const double a = Median(ours), b = Median(reference);
+    if (a < 0 || b <= 0) {
+      std::printf("%-52s not measured (%s or %s did not run)\n", label, ours.c_str(), reference.c_str());
+      return;
+    }
+    std::printf("%-52s %8.3f  (%s / %s)%s%s\n", label, a / b, ours.c_str(), reference.c_str(), note ? "  " : "",
+                note ? note : "");
+  }
+
+ private:
+  std::map<std::string, double> medians_;
+};
+
+}  // namespace benchsupport
