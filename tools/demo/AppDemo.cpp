@@ -295,7 +295,7 @@ class TimingTask : public VTask {
     const size_t n = lateUs_.size();
     const auto at = [&](double q) { return n == 0 ? 0 : lateUs_[std::min(n - 1, static_cast<size_t>(q * n))]; };
     return "timing period " + std::to_string(period_) + " steps " + std::to_string(n) + " mean-us " +
-           std::to_string(n == 0 ? 0 : sum / n) + " p99-us " + std::to_string(at(0.99)) + " max-us " +
+           std::to_string(n == 0 ? 0 : sum / n) + " median-us " + std::to_string(at(0.5)) + " p99-us " + std::to_string(at(0.99)) + " max-us " +
            std::to_string(n == 0 ? 0 : lateUs_.back()) + " over-1ms " + std::to_string(over) + " missed " +
            std::to_string(missed_);
   }
