@@ -153,7 +153,7 @@ uint32_t GetTaskTickCount();
 // For objects that run on the tick rather than as tasks (animations,
 // repeating buttons): a request is kept until a pass runs at or after its
 // time, then forgotten, so it is renewed on every tick that needs another.
-// The earliest request wins.
+// The earliest request wins. User-interface thread only.
 void RequestIdlePassBy(uint32_t tick);
 // The earliest pending request; false when none.
 bool GetRequestedIdlePass(uint32_t& tick);

@@ -12,7 +12,8 @@
 // step every --meter-period ms (10; 0: only when the measurement ends, so
 // nothing is due in between). --timing-tasks adds periodic tasks that ask
 // for steps at those periods and logs, per period, how late their steps came
-// ("timing period ... max-us ..."). --idle-tick sets the longest stretch
+// ("timing period ... max-us ..."), beside a thread that sleeps to 10 ms
+// deadlines on its own as the reference. --idle-tick sets the longest stretch
 // without a tick while idle (0: none).
 //
 // Each medium is loaded as a VPicture by its id (any picture type the reader
@@ -24,6 +25,8 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +34,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -309,6 +313,50 @@ class TimingTask : public VTask {
 
 std::vector<TimingTask*> g_timingTasks;
 
+// The reference for the lateness figures: a thread of its own that sleeps
+// until each 10 ms deadline (clock_nanosleep through sleep_until), measured
+// over the same stretch, so what the machine's load adds shows in both.
+class ReferenceSleeper {
+ public:
+  void Start() {
+    thread_ = std::thread([this] {
+      using Clock = std::chrono::steady_clock;
+      Clock::time_point due = Clock::now();
+      while (!stop_.load()) {
+        due += std::chrono::milliseconds(10);
+        std::this_thread::sleep_until(due);
+        const auto late = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - due).count();
+        lateUs_.push_back(static_cast<uint64_t>(std::max<int64_t>(0, late)));
+      }
+    });
+  }
+  std::string StopAndReport() {
+    stop_.store(true);
+    if (thread_.joinable()) thread_.join();
+    std::sort(lateUs_.begin(), lateUs_.end());
+    uint64_t sum = 0;
+    size_t over = 0;
+    for (const uint64_t late : lateUs_) {
+      sum += late;
+      if (late > 1000) ++over;
+    }
+    const size_t n = lateUs_.size();
+    const auto at = [&](double q) { return n == 0 ? 0 : lateUs_[std::min(n - 1, static_cast<size_t>(q * n))]; };
+    return "timing reference-thread period 10 steps " + std::to_string(n) + " mean-us " +
+           std::to_string(n == 0 ? 0 : sum / n) + " median-us " + std::to_string(at(0.5)) + " p99-us " +
+           std::to_string(at(0.99)) + " max-us " + std::to_string(n == 0 ? 0 : lateUs_.back()) + " over-1ms " +
+           std::to_string(over);
+  }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::vector<uint64_t> lateUs_;
+};
+
+ReferenceSleeper g_reference;
+bool g_referenceRunning = false;
+
 // Measures the process's processor time over a stretch of idling, stepping
 // every --meter-period ms (or only at the end).
 class IdleMeter : public VTask {
@@ -333,6 +381,10 @@ class IdleMeter : public VTask {
       startPass_ = pass;
       startTicks_ = g_panel != nullptr ? g_panel->GetTicks() : 0;
       for (const int period : g_options.timingPeriods) g_timingTasks.push_back(new TimingTask(period));
+      if (!g_options.timingPeriods.empty()) {
+        g_reference.Start();
+        g_referenceRunning = true;
+      }
     }
     const uint32_t end = startTick_ + static_cast<uint32_t>(g_options.measureIdleMs);
     if (static_cast<int32_t>(now - end) < 0) {
@@ -351,6 +403,8 @@ class IdleMeter : public VTask {
       task->SetFinished();  // the manager deletes it
     }
     g_timingTasks.clear();
+    if (g_referenceRunning) Log(g_reference.StopAndReport());
+    g_referenceRunning = false;
     if (g_options.quitAfterMeasure) GetApplication()->Quit();
     return false;
   }
