@@ -29,8 +29,11 @@ int32_t RunMessageLoop(const MessageLoopHooks& hooks) {
         idle = false;  // nothing more to do until a message comes: GetMessage blocks
         break;
       }
-      if (hooks.idleWaitMilliseconds > 0) {
-        WaitForMessage(hooks.idleWaitMilliseconds);
+      if (hooks.idleWait) {
+        const uint64_t wait = hooks.idleWait();
+        if (wait > 0) {
+          WaitForMessageMicroseconds(wait);
+        }
       }
     }
     do {

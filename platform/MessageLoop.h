@@ -1,7 +1,7 @@
 // The program's message loop on top of the window queue: an idle step while
 // the queue is empty, a pre-dispatch look at every message, and a pump for
-// nested loops. The loop waits for input between idle steps instead of
-// spinning, so an idle program does not use a whole processor.
+// nested loops. Between idle steps the loop sleeps for as long as the idle
+// handler says it can, so an idle program uses next to no processor time.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,10 @@ struct MessageLoopHooks {
   // Called while the queue is empty with the count of idle calls since the
   // last message; true asks to be called again.
   std::function<bool(int32_t idleCount)> onIdle;
-  // How long to wait for a message between two idle calls (0: no wait).
-  uint32_t idleWaitMilliseconds = 1;
+  // Asked after every idle call that wants another: how long the loop may
+  // sleep waiting for a message before the next idle call, in microseconds
+  // (kWaitForever: until a message comes). Unset: no wait.
+  std::function<uint64_t()> idleWait;
 };
 
 // Runs until the quit message; answers its exit code.

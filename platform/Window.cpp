@@ -24,6 +24,8 @@ namespace {
 // Windows in creation order (user-interface thread) and the live handles
 // (any thread, under the mutex).
 std::vector<Window*> g_windows;
+// The stacking order, front first: the topmost windows, then the others.
+std::vector<Window*> g_stacking;
 std::mutex g_handleMutex;
 std::unordered_set<WindowHandle> g_liveHandles;
 WindowHandle g_nextHandle = 1;
@@ -54,6 +56,16 @@ Rect Normalised(const Rect& r) {
   if (n.right < n.left) std::swap(n.right, n.left);
   if (n.bottom < n.top) std::swap(n.bottom, n.top);
   return n;
+}
+
+// Puts the window in front of its group of the stacking order.
+void PlaceInFront(Window* w) {
+  g_stacking.erase(std::remove(g_stacking.begin(), g_stacking.end(), w), g_stacking.end());
+  auto at = g_stacking.begin();
+  if (!w->IsTopmost()) {
+    while (at != g_stacking.end() && (*at)->IsTopmost()) ++at;
+  }
+  g_stacking.insert(at, w);
 }
 
 }  // namespace
@@ -107,6 +119,7 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
   w->className_ = options.className;
   w->title_ = options.title;
   w->visible_ = options.visible;
+  w->topmost_ = options.topmost;
   if (options.native) {
     if (!g_videoRunning) {
       return nullptr;
@@ -116,6 +129,9 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
     flags |= options.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (fullScreen) {
       flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
+    if (options.topmost) {
+      flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     }
     const int width = std::max(1, w->GetClientWidth());
     const int height = std::max(1, w->GetClientHeight());
@@ -132,6 +148,7 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
     g_liveHandles.insert(w->handle_);
   }
   g_windows.push_back(w.get());
+  PlaceInFront(w.get());
   InstanceDirectory::PublishWindow(w->handle_, w->className_, w->title_);
   return w;
 }
@@ -146,6 +163,7 @@ Window::~Window() {
     g_liveHandles.erase(handle_);
   }
   g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), this), g_windows.end());
+  g_stacking.erase(std::remove(g_stacking.begin(), g_stacking.end(), this), g_stacking.end());
   if (g_capture == handle_) {
     ReleaseCapture();
   }
@@ -202,6 +220,15 @@ void Window::ForEach(const std::function<void(Window&)>& f) {
   }
 }
 
+Window* Window::GetTopWindow() {
+  for (Window* w : g_stacking) {
+    if (w->visible_) {
+      return w;
+    }
+  }
+  return nullptr;
+}
+
 void Window::SetBounds(const Rect& bounds) {
   const Rect n = Normalised(bounds);
   const bool resized = (n.right - n.left) != GetClientWidth() || (n.bottom - n.top) != GetClientHeight();
@@ -228,6 +255,9 @@ Point Window::MapFromSdlWindow(int32_t x, int32_t y) const {
 }
 
 void Window::Show(bool visible) {
+  if (visible && !visible_) {
+    PlaceInFront(this);  // a window that appears stands in front
+  }
   visible_ = visible;
   if (sdlWindow_ != nullptr) {
     if (visible) {
@@ -258,11 +288,23 @@ bool Window::IsMinimized() const {
 }
 
 void Window::Raise() {
+  PlaceInFront(this);
   if (sdlWindow_ != nullptr) {
     if (IsMinimized()) {
       SDL_RestoreWindow(sdlWindow_);
     }
     SDL_RaiseWindow(sdlWindow_);
+  }
+}
+
+void Window::SetTopmost(bool topmost) {
+  if (topmost == topmost_) {
+    return;
+  }
+  topmost_ = topmost;
+  PlaceInFront(this);
+  if (sdlWindow_ != nullptr) {
+    SDL_SetWindowAlwaysOnTop(sdlWindow_, topmost ? SDL_TRUE : SDL_FALSE);
   }
 }
 

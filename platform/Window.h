@@ -34,6 +34,9 @@ struct WindowOptions {
   // Desktop full screen (ignored when OSTREVAN_WINDOWED=1 is set).
   bool fullScreen = false;
   bool visible = false;
+  // Kept in front of every window without it (an always-on-top request to
+  // the desktop for the SDL window).
+  bool topmost = false;
 };
 
 // Starts SDL video and the window layer's hooks (cursor backend, queue peek,
@@ -66,6 +69,11 @@ class Window {
   static Window* GetPrimary();
   // Calls f for every window, in creation order.
   static void ForEach(const std::function<void(Window&)>& f);
+  // The front window of the screen's stacking order among the shown ones:
+  // topmost windows stand before the others, and within each group the
+  // window made, shown or raised last stands in front. Null when no window
+  // is shown.
+  static Window* GetTopWindow();
 
   void SetProcedure(WindowProcedure procedure) { procedure_ = std::move(procedure); }
   const WindowProcedure& GetProcedure() const { return procedure_; }
@@ -90,8 +98,13 @@ class Window {
   void Minimize();
   void Restore();
   bool IsMinimized() const;
-  // Brings the window to the front and gives it the keyboard.
+  // Brings the window to the front (of its group: a window that is not
+  // topmost stays behind the topmost ones) and gives it the keyboard.
   void Raise();
+  // Makes the window topmost or not; a change puts it in front of its new
+  // group and is passed to the SDL window.
+  void SetTopmost(bool topmost);
+  bool IsTopmost() const { return topmost_; }
   void SetFullScreen(bool fullScreen);
   bool IsFullScreen() const { return fullScreen_; }
 
@@ -127,6 +140,7 @@ class Window {
   bool visible_ = false;
   bool enabled_ = true;
   bool fullScreen_ = false;
+  bool topmost_ = false;
 };
 
 // Mouse capture: while a window holds it, every mouse message goes to it,

@@ -2,9 +2,11 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 
@@ -382,28 +384,54 @@ bool PeekMessage(Message& out, bool remove) {
   return true;
 }
 
+namespace {
+
+// Whether SDL_WaitEventTimeout really sleeps: the driver must wait on its
+// input and have a window to wake; elsewhere SDL polls every millisecond.
+bool SdlWaitBlocks() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr) {
+    return false;
+  }
+  const bool blocking = std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0;
+  return blocking && Window::GetPrimary() != nullptr;
+}
+
+}  // namespace
+
 bool WaitForMessage(uint32_t timeoutMilliseconds) {
+  return WaitForMessageMicroseconds(static_cast<uint64_t>(timeoutMilliseconds) * 1000u);
+}
+
+bool WaitForMessageMicroseconds(uint64_t timeoutMicroseconds) {
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+  constexpr int64_t kSdlLookMicroseconds = 100000;
+  const bool forever = timeoutMicroseconds == kWaitForever;
+  // A wait beyond a day is as good as forever and keeps the sums in range.
+  const auto timeout = static_cast<int64_t>(std::min<uint64_t>(timeoutMicroseconds, 86400000000ull));
+  const Clock::time_point deadline = Clock::now() + std::chrono::microseconds(timeout);
   for (;;) {
     Message m;
     if (PeekMessage(m, false)) {
       return true;
     }
-    // Round the time left up to whole milliseconds: truncating would turn a
-    // short wait into none and make an idle loop spin.
-    const auto remainingUs = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
-    if (remainingUs <= 0) {
+    int64_t remaining = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
+    if (forever) {
+      remaining = 1000000;  // in slices of a second
+    } else if (remaining <= 0) {
       return false;
     }
-    const auto remaining = (remainingUs + 999) / 1000;
-    const int slice = static_cast<int>(remaining > 100 ? 100 : remaining);
-    if (g_sdl.load()) {
-      SDL_WaitEventTimeout(nullptr, slice);
-    } else {
-      std::unique_lock<std::mutex> lock(g_mutex);
-      g_posted.wait_for(lock, std::chrono::milliseconds(slice), [] { return !g_queue.empty(); });
+    if (g_sdl.load() && SdlWaitBlocks() && remaining >= 1000) {
+      // Whole milliseconds in SDL (a posted message pushes an event that
+      // ends the wait); what is left below one goes to the signal wait.
+      SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<int64_t>(remaining / 1000, 1000)));
+      continue;
     }
+    if (g_sdl.load()) {
+      remaining = std::min(remaining, kSdlLookMicroseconds);
+    }
+    std::unique_lock<std::mutex> lock(g_mutex);
+    g_posted.wait_for(lock, std::chrono::microseconds(remaining), [] { return !g_queue.empty(); });
   }
 }
 

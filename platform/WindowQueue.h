@@ -26,7 +26,14 @@ bool PeekMessage(Message& out, bool remove);
 // Waits for a message and removes it; false when it is the quit message.
 bool GetMessage(Message& out);
 // Waits until a message waits or the time runs out; true when one waits.
+// The thread sleeps meanwhile: in SDL's own wait where the video driver can
+// block on its input (X11, Wayland, with a window shown through SDL), else on
+// the posted-message signal (looking at SDL's queue every 100 ms for events
+// other threads push).
 bool WaitForMessage(uint32_t timeoutMilliseconds);
+// The same to the microsecond; kWaitForever waits until a message comes.
+inline constexpr uint64_t kWaitForever = UINT64_MAX;
+bool WaitForMessageMicroseconds(uint64_t timeoutMicroseconds);
 
 // Hands the message to its window's procedure (DefaultWindowProcedure when
 // the window has none); nothing for thread messages or windows gone. A paint

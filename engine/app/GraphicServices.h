@@ -77,10 +77,26 @@ class VDrawingBackend {
 };
 
 // Installs the backend (not owned; it must outlive its installation); null
-// removes it. Returns the previous one.
+// removes it. Returns the previous one. The application installs the engine's
+// own backend (VEngineDrawingBackend) when it is constructed.
 VDrawingBackend* SetDrawingBackend(VDrawingBackend* backend);
 VDrawingBackend* GetDrawingBackend();
 
-// The hook behind VTransition::RedrawAll: what the transitions register.
 // Equivalent to GetDrawingBackend()->RedrawTransitions when a backend exists.
 void RedrawAllTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window);
+
+// The running transitions of the program, as the layer that makes them
+// (the controls) registers them: the engine's backend forwards its
+// RedrawTransitions here.
+class VTransitionRedrawer {
+ public:
+  virtual ~VTransitionRedrawer() = default;
+  // Every running transition of the window redraws where its object meets
+  // the update rectangle (null: everything) through the port.
+  virtual void RedrawTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) = 0;
+};
+
+// Registers the transitions' redrawer (not owned; it must outlive its
+// registration); null removes it. Returns the previous one.
+VTransitionRedrawer* SetTransitionRedrawer(VTransitionRedrawer* redrawer);
+VTransitionRedrawer* GetTransitionRedrawer();

@@ -1,6 +1,9 @@
 #include "engine/app/VApplication.h"
 
+#include <algorithm>
+
 #include "engine/app/MediaServices.h"
+#include "engine/app/VEngineDrawingBackend.h"
 #include "engine/app/VDisplay.h"
 #include "engine/app/VGraphicObject.h"
 #include "engine/app/VWindow.h"
@@ -73,7 +76,11 @@ void VInstanceChecker::ReleaseInstanceLock() {
 // ---------------------------------------------------------------------------
 // Construction
 
-VApplication::VApplication() : taskManager_(0, true, true, ::GetTaskManager()) {
+VApplication::VApplication()
+    : taskManager_(0, true, true, ::GetTaskManager()), drawingBackend_(std::make_unique<VEngineDrawingBackend>()) {
+  // The display tree erases, applies colour-table changes and redraws
+  // transitions through this backend from now on.
+  previousDrawingBackend_ = SetDrawingBackend(drawingBackend_.get());
   GetPrimarySurface();
   InitClock();
   InstallImageReaders();
@@ -95,6 +102,7 @@ VApplication::~VApplication() {
   FreeArguments();
   if (::GetTaskManager() == &taskManager_) SetTaskManager(nullptr);
   VInstanceChecker::ReleaseInstanceLock();
+  if (GetDrawingBackend() == drawingBackend_.get()) SetDrawingBackend(previousDrawingBackend_);
   if (g_application == this) g_application = nullptr;
 }
 
@@ -194,7 +202,7 @@ platform::MessageLoopHooks VApplication::LoopHooks() {
   platform::MessageLoopHooks hooks;
   hooks.preDispatch = [this](const platform::Message& m) { return PreTranslateMessage(m); };
   hooks.onIdle = [this](int32_t count) { return OnIdle(count); };
-  hooks.idleWaitMilliseconds = idleWaitMilliseconds_;
+  hooks.idleWait = [this] { return ComputeIdleWaitMicroseconds(); };
   return hooks;
 }
 
@@ -214,10 +222,42 @@ bool VApplication::PreTranslateMessage(const platform::Message& message) {
 
 bool VApplication::OnIdle(int32_t /*count*/) {
   IdleStep();
+  const uint32_t now = platform::TickCount();
+  lastIdleTick_ = now;
+  // This pass answers the requests due by now; the tick's receivers renew
+  // theirs.
+  ClearIdlePassRequests(now);
   if (mainWindow_ != nullptr) {
-    static_cast<VEventHandler*>(mainWindow_)->DispatchPostOrder(kMessageTick, platform::TickCount(), 0);
+    static_cast<VEventHandler*>(mainWindow_)->DispatchPostOrder(kMessageTick, now, 0);
   }
   return true;
+}
+
+uint64_t VApplication::ComputeIdleWaitMicroseconds(bool forTicks) {
+  const uint64_t nowNs = platform::PerformanceCounter();
+  const uint64_t nowMs = nowNs / 1000000u;
+  const auto now = static_cast<uint32_t>(nowMs);  // the tick count
+  const auto until = [now](uint32_t tick) {
+    const auto d = static_cast<int32_t>(tick - now);
+    return d > 0 ? static_cast<uint32_t>(d) : 0u;
+  };
+  uint32_t wait = VTask::kNoStepWanted;
+  if (taskManager_.IsActive()) wait = taskManager_.GetStepWait(now);
+  if (forTicks) {
+    uint32_t requested = 0;
+    if (GetRequestedIdlePass(requested)) wait = std::min(wait, until(requested));
+    if (idleTickInterval_ > 0) wait = std::min(wait, until(lastIdleTick_ + idleTickInterval_));
+  }
+  const VDisplay& display = VDisplay::Get();
+  if (display.IsFramePending() && !display.IsModeRestored()) wait = std::min(wait, 1u);  // retry the flip
+  if (wait == VTask::kNoStepWanted) return platform::kWaitForever;
+  // Right after a pass, "at once" means at the next tick: a task that asks
+  // for every pass is stepped once per millisecond, not in a busy loop.
+  wait = std::max(wait, 1u);
+  // The tick count reaches now + wait at this nanosecond of the same clock:
+  // waking then, not a whole millisecond later, keeps periodic work on time.
+  const uint64_t dueNs = (nowMs + wait) * 1000000u;
+  return (dueNs - nowNs + 999u) / 1000u;
 }
 
 void VApplication::IdleStep() {
@@ -248,8 +288,9 @@ void VApplication::RunModalLoop() {
         loopLevel_ = entry - 1;
         break;
       }
-    } else if (idleWaitMilliseconds_ > 0) {
-      platform::WaitForMessage(idleWaitMilliseconds_);
+    } else {
+      // Nested passes send no tick: only the tasks and the display count.
+      platform::WaitForMessageMicroseconds(ComputeIdleWaitMicroseconds(false));
     }
   }
 }

@@ -8,9 +8,11 @@
 //   Title gTitle;                                   // static construction
 //   int main(int argc, char** argv) { return VApplication::Main(argc, argv); }
 //
-// Ownership: the application owns its task manager, the back window and the
-// main window made by the display set-up (deleted by ShutdownDisplay), the
-// lookup-table manager, the held object and the single-instance lock.
+// Ownership: the application owns its task manager, the display tree's
+// drawing backend (installed by the constructor, removed by the destructor),
+// the back window and the main window made by the display set-up (deleted by
+// ShutdownDisplay), the lookup-table manager, the held object and the
+// single-instance lock.
 // User-interface thread only.
 #pragma once
 
@@ -31,6 +33,8 @@ namespace platform {
 class InstanceLock;
 }
 
+class VDrawingBackend;
+class VEngineDrawingBackend;
 class VWindow;
 
 // The single-instance check: a lock that exactly one process of a program
@@ -137,8 +141,21 @@ class VApplication {
   VTaskManager& GetTaskManager() { return taskManager_; }
   VFileSpec& GetProgramPath() { return programPath_; }
   void SetHeldObject(VListElement* object) { heldObject_ = object; }
-  // Messages the main loop waits between idle steps while nothing happens (ms).
-  void SetIdleWaitMilliseconds(uint32_t ms) { idleWaitMilliseconds_ = ms; }
+  // How long a loop may sleep waiting for input after an idle pass, in
+  // microseconds: until the tick count at which the earliest of these falls
+  // due: the step a task of the task manager asks for (VTask::GetStepWait),
+  // a retry of a frame that could not be presented yet and, forTicks (the
+  // main loop, whose idle passes send the tick), a pass an object asked for
+  // (RequestIdlePassBy) and the next idle tick (SetIdleTickInterval after the
+  // last). Something due now waits for the next tick count (at most 1 ms);
+  // platform::kWaitForever when nothing is due: sleep until input.
+  uint64_t ComputeIdleWaitMicroseconds(bool forTicks = true);
+  // The longest stretch without a tick down the event tree while the program
+  // is idle, in ms (0: none, the loop then sleeps until input or a due task).
+  // A safety net for objects that run on the tick without asking for passes;
+  // 100 ms from construction.
+  void SetIdleTickInterval(uint32_t ms) { idleTickInterval_ = ms; }
+  uint32_t GetIdleTickInterval() const { return idleTickInterval_; }
 
  protected:
   // The hooks the message loops run with.
@@ -164,7 +181,12 @@ class VApplication {
   VListElement* heldObject_ = nullptr;
   bool audioReady_ = false;
   bool startFailed_ = false;
-  uint32_t idleWaitMilliseconds_ = 2;
+  uint32_t idleTickInterval_ = 100;
+  uint32_t lastIdleTick_ = 0;  // tick count of the latest idle pass that sent the tick
+  // The display tree's drawing backend this application installed, and the
+  // one it replaced (given back by the destructor).
+  std::unique_ptr<VEngineDrawingBackend> drawingBackend_;
+  VDrawingBackend* previousDrawingBackend_ = nullptr;
 };
 
 // The global application object (null before its construction and after its destruction).

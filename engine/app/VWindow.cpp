@@ -38,9 +38,21 @@ void InstallColorTableEnumerator() {
   static bool installed = false;
   if (installed) return;
   installed = true;
+  // Every off-screen map of a window, not only the current one: with two
+  // alternating maps the other would otherwise show the next frame with the
+  // old table.
   SetWindowPixelMapEnumerator([](const std::function<void(PixelMap*)>& visit) {
     for (VListElement* e = WindowList().GetFirst(); e != nullptr; e = e->GetNext()) {
-      if (PixelMap* map = static_cast<VWindow*>(e)->GetOffscreenPixelMap()) visit(map);
+      auto* window = static_cast<VWindow*>(e);
+      PixelMap* current = window->GetOffscreenPixelMap();
+      bool currentVisited = false;
+      for (int32_t i = 0; i < VWindow::kMaxOffscreenMaps; ++i) {
+        if (PixelMap* map = window->GetOffscreenMapAt(i)) {
+          visit(map);
+          currentVisited = currentVisited || map == current;
+        }
+      }
+      if (current != nullptr && !currentVisited) visit(current);
     }
   });
 }
@@ -104,6 +116,7 @@ bool VWindow::Create(uint16_t /*windowId*/, const VRect& rect, bool clamp, uint3
   options.bounds = ToPlatform(r);
   options.native = native && platform::IsWindowSystemRunning();
   options.visible = false;
+  options.topmost = topmost_;
   window_ = platform::Window::Create(options);
   if (window_ == nullptr && options.native) {
     options.native = false;
@@ -420,7 +433,16 @@ void VWindow::SetWindowBounds(const VRect& rect, bool resizeMaps) {
   if (window_ != nullptr) window_->SetBounds(ToPlatform(rect));
 }
 
-void VWindow::SetTopmost(bool topmost) { topmost_ = topmost; }
+void VWindow::SetTopmost(bool topmost) {
+  if (topmost == topmost_) return;
+  topmost_ = topmost;
+  if (window_ != nullptr) window_->SetTopmost(topmost);
+}
+
+bool VWindow::IsTopWindow() const {
+  // Engine windows have no parent window: the desktop's front window decides.
+  return window_ != nullptr && platform::Window::GetTopWindow() == window_.get();
+}
 
 void VWindow::GetWindowRect(VRect& out) const {
   out = window_ != nullptr ? FromPlatform(window_->GetBounds()) : VRect();
@@ -457,7 +479,18 @@ VWindow* VWindow::FindWindowByHandle(platform::WindowHandle handle) {
   if (handle == 0) return nullptr;
   for (VListElement* e = WindowList().GetFirst(); e != nullptr; e = e->GetNext()) {
     auto* window = static_cast<VWindow*>(e);
+    // The copy taken at creation, or the handle of the platform window the
+    // object holds now.
     if (window->windowHandle_ == handle) return window;
+    if (window->window_ != nullptr && window->window_->GetHandle() == handle) return window;
+  }
+  return nullptr;
+}
+
+VWindow* VWindow::FindTopWindow() {
+  for (VListElement* e = WindowList().GetFirst(); e != nullptr; e = e->GetNext()) {
+    auto* window = static_cast<VWindow*>(e);
+    if (window->IsTopWindow()) return window;
   }
   return nullptr;
 }

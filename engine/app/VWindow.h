@@ -112,8 +112,13 @@ class VWindow : public VListElement, public VPanelOwner, public VGraphicWindow, 
   // Bounds become (0, 0, width, height); with resizeMaps the maps are made
   // again at that size; the platform window moves to the rectangle.
   void SetWindowBounds(const VRect& rect, bool resizeMaps);
+  // Keeps the window in front of the windows that are not topmost (or not);
+  // a change reaches the platform window at once, and a window made later
+  // is created with it.
   void SetTopmost(bool topmost);
   bool IsTopmost() const { return topmost_; }
+  // Whether this window is the front shown window of the desktop.
+  bool IsTopWindow() const;
   bool FollowsMinimise() const { return followsMinimise_; }
   void SetKeepObject(bool keep) { keepObject_ = keep; }
   void GetWindowRect(VRect& out) const;
@@ -125,7 +130,12 @@ class VWindow : public VListElement, public VPanelOwner, public VGraphicWindow, 
   // ---- The window list ------------------------------------------------------
   static VWindow* GetFirstWindow();
   static VWindow* FindWindowById(int32_t graphicId);
+  // By the handle copied at creation or by the platform window's own; null
+  // for 0.
   static VWindow* FindWindowByHandle(platform::WindowHandle handle);
+  // The first window of the list that is the desktop's front shown window
+  // (IsTopWindow), or null.
+  static VWindow* FindTopWindow();
   // Shows (restores) or hides (minimises) every window that follows the
   // application's minimising.
   static void ShowAll(bool show);

@@ -6,6 +6,14 @@ namespace {
 
 VTaskManager* gCurrentTaskManager = nullptr;
 uint32_t gTaskTickCount = 0;
+bool gPassRequested = false;
+uint32_t gRequestedPassTick = 0;
+
+// Milliseconds from now to tick (0 when it has come), across the wrap.
+uint32_t TicksUntil(uint32_t tick, uint32_t now) {
+  const auto d = static_cast<int32_t>(tick - now);
+  return d > 0 ? static_cast<uint32_t>(d) : 0;
+}
 
 VTask* TaskOf(VListElement* element) {
   return element != nullptr ? static_cast<VTaskListElement*>(element)->GetTask() : nullptr;
@@ -38,6 +46,21 @@ VTaskManager* SetTaskManager(VTaskManager* manager) {
 }
 
 uint32_t GetTaskTickCount() { return gTaskTickCount; }
+
+void RequestIdlePassBy(uint32_t tick) {
+  if (!gPassRequested || static_cast<int32_t>(tick - gRequestedPassTick) < 0) gRequestedPassTick = tick;
+  gPassRequested = true;
+}
+
+bool GetRequestedIdlePass(uint32_t& tick) {
+  if (!gPassRequested) return false;
+  tick = gRequestedPassTick;
+  return true;
+}
+
+void ClearIdlePassRequests(uint32_t now) {
+  if (gPassRequested && static_cast<int32_t>(now - gRequestedPassTick) >= 0) gPassRequested = false;
+}
 
 // ---- VTask ----------------------------------------------------------------
 
@@ -74,6 +97,23 @@ void VTask::Detach() {
   }
   manager_->tasks_.Remove(&listElement_, false);
   manager_ = nullptr;
+}
+
+uint32_t VTask::GetStepWait(uint32_t now) {
+  switch (stepTiming_) {
+    case StepTiming::kEveryPass:
+      return 0;
+    case StepTiming::kAtTime:
+      return TicksUntil(nextStepTick_, now);
+    case StepTiming::kNone:
+      break;
+  }
+  return kNoStepWanted;
+}
+
+void VTask::SetNextStepTime(uint32_t tick) {
+  stepTiming_ = StepTiming::kAtTime;
+  nextStepTick_ = tick;
 }
 
 VTask* VTask::FindTask(int32_t id) {
@@ -169,6 +209,17 @@ VTask* VTaskManager::FindTask(int32_t id) {
   if (VTask* found = VTask::FindTask(id)) return found;
   VTask* first = GetFirstTask();
   return first != nullptr ? first->FindTask(id) : nullptr;
+}
+
+uint32_t VTaskManager::GetStepWait(uint32_t now) {
+  uint32_t wait = kNoStepWanted;
+  for (VTask* task = GetFirstTask(); task != nullptr && wait > 0; task = GetNextTask(task)) {
+    if (task->finished_) return 0;
+    if (!task->active_) continue;
+    const uint32_t taskWait = task->GetStepWait(now);
+    if (taskWait < wait) wait = taskWait;
+  }
+  return wait;
 }
 
 void VTaskManager::DeleteAll() {

@@ -40,9 +40,25 @@ class VTask {
   virtual VTask* FindTask(int32_t id);
   // Sets the active flag; answers the previous value.
   virtual bool SetActive(bool active);
+  // How many milliseconds after `now` (a tick count) the task can do without
+  // a step: 0 asks for a step on every pass (the default), kNoStepWanted for
+  // none until a pass comes for another reason (input, another task). The
+  // application's idle loop sleeps until the earliest time its tasks ask
+  // for, so a task that works on a period should say when its next step is
+  // due (SetNextStepTime); it may still be stepped earlier, on passes that
+  // others bring. The default answers from the Set...Step calls below.
+  virtual uint32_t GetStepWait(uint32_t now);
 
   // SetActive(false).
   void Stop() { SetActive(false); }
+
+  static constexpr uint32_t kNoStepWanted = 0xFFFFFFFFu;
+  // What the default GetStepWait answers: no step is needed before the tick
+  // count `tick` (compared with wrap-around); a step on every pass; no step
+  // until something else brings a pass.
+  void SetNextStepTime(uint32_t tick);
+  void SetStepOnEveryPass() { stepTiming_ = StepTiming::kEveryPass; }
+  void SetNoStepWanted() { stepTiming_ = StepTiming::kNone; }
   // Takes the task out of its manager's list without deleting anything and
   // forgets the manager. Nothing happens for a free task.
   void Detach();
@@ -69,6 +85,9 @@ class VTask {
   bool ownedByManager_;
   bool deleteWhenDone_;
   bool finished_ = false;
+  enum class StepTiming : uint8_t { kEveryPass, kAtTime, kNone };
+  StepTiming stepTiming_ = StepTiming::kEveryPass;
+  uint32_t nextStepTick_ = 0;
   VTaskManager* manager_ = nullptr;
   VTaskListElement listElement_;
 };
@@ -95,6 +114,9 @@ class VTaskManager : public VTask {
   // Id 0 finds nothing. Else this manager, the tasks after it in its own
   // manager's list, then the tasks of its own list.
   VTask* FindTask(int32_t id) override;
+  // The shortest wait of its active tasks (0 for a finished one, which the
+  // next pass takes out); kNoStepWanted when none asks for a step.
+  uint32_t GetStepWait(uint32_t now) override;
 
   // Until the list is empty: deletes its first task when owned-by-manager is
   // set, otherwise detaches it.
@@ -125,3 +147,16 @@ VTaskManager* GetTaskManager();
 VTaskManager* SetTaskManager(VTaskManager* manager);
 // The tick count noted at the start of the latest VTaskManager::Step.
 uint32_t GetTaskTickCount();
+
+// Asks the application's idle loop for an idle pass (and with it the tick
+// down the main window's event tree) no later than the tick count `tick`.
+// For objects that run on the tick rather than as tasks (animations,
+// repeating buttons): a request is kept until a pass runs at or after its
+// time, then forgotten, so it is renewed on every tick that needs another.
+// The earliest request wins. User-interface thread only.
+void RequestIdlePassBy(uint32_t tick);
+// The earliest pending request; false when none.
+bool GetRequestedIdlePass(uint32_t& tick);
+// Forgets the requests whose time has come by `now` (the loop calls it as
+// each pass begins).
+void ClearIdlePassRequests(uint32_t now);

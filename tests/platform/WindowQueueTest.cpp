@@ -574,10 +574,24 @@ TEST_F(WindowQueueTest, PostingFromOtherThreadsArrivesInOrderAndWakesTheWait) {
   ASSERT_TRUE(platform::PeekMessage(m, true));
   EXPECT_EQ(m.message, platform::kMsgUser + 2u);
 
-  // Nothing comes: the wait ends with its time.
+  // Nothing comes: the wait ends with its time, to the microsecond asked
+  // for (not rounded down to whole milliseconds).
   const auto before = std::chrono::steady_clock::now();
   EXPECT_FALSE(platform::WaitForMessage(60));
   EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(55));
+  const auto shortBefore = std::chrono::steady_clock::now();
+  EXPECT_FALSE(platform::WaitForMessageMicroseconds(2500));
+  EXPECT_GE(std::chrono::steady_clock::now() - shortBefore, std::chrono::microseconds(2500));
+
+  // A wait without end ends when a message is posted.
+  std::thread later([handle] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    platform::PostMessage(handle, platform::kMsgUser + 3, 0, 0);
+  });
+  EXPECT_TRUE(platform::WaitForMessageMicroseconds(platform::kWaitForever));
+  later.join();
+  ASSERT_TRUE(platform::PeekMessage(m, true));
+  EXPECT_EQ(m.message, platform::kMsgUser + 3u);
 
   EXPECT_FALSE(platform::PostMessage(987654, platform::kMsgUser, 0, 0));  // no such window
   EXPECT_TRUE(platform::PostMessage(0, platform::kMsgUser, 0, 0));        // to the thread
@@ -618,6 +632,59 @@ TEST_F(WindowQueueTest, TheLoopRunsIdleStepsSeesEveryMessageAndEndsOnQuit) {
   int32_t code = 0;
   EXPECT_FALSE(platform::PumpMessage(hooks, &code));
   EXPECT_EQ(code, 3);
+}
+
+// The stacking order: the window made, shown or raised last stands in front
+// of its group; topmost windows stand before all others; hidden windows are
+// never the top window.
+TEST_F(WindowQueueTest, TopWindowFollowsTheStackingOrder) {
+  auto make = [](const char* name, bool topmost, bool visible) {
+    platform::WindowOptions options;
+    options.className = name;
+    options.native = false;
+    options.visible = visible;
+    options.topmost = topmost;
+    return platform::Window::Create(options);
+  };
+  auto name = [] {
+    platform::Window* top = platform::Window::GetTopWindow();
+    return top == nullptr ? std::string("none") : top->GetClassName();
+  };
+  EXPECT_EQ(name(), "OstrevanTest");
+  auto a = make("a", false, true);
+  EXPECT_EQ(name(), "a");  // made last, in front
+  auto b = make("b", true, false);
+  EXPECT_EQ(name(), "a");  // topmost but hidden
+  b->Show(true);
+  EXPECT_EQ(name(), "b");
+  window_->Raise();
+  EXPECT_EQ(name(), "b");  // raising stays behind the topmost window
+  b->SetTopmost(false);
+  EXPECT_EQ(name(), "b");  // leaves the topmost group at the front of the others
+  window_->Raise();
+  EXPECT_EQ(name(), "OstrevanTest");
+  a->SetTopmost(true);
+  EXPECT_TRUE(a->IsTopmost());
+  EXPECT_EQ(name(), "a");
+  auto c = make("c", false, true);
+  EXPECT_EQ(name(), "a");  // a new window goes in front of its group only
+  a.reset();
+  EXPECT_EQ(name(), "c");
+  c->Show(false);
+  b->Show(false);
+  window_->Show(false);
+  EXPECT_EQ(name(), "none");
+
+  // The SDL window is made with the always-on-top request (changes later go
+  // through SDL_SetWindowAlwaysOnTop, which the dummy driver ignores).
+  platform::WindowOptions options;
+  options.className = "native";
+  options.topmost = true;
+  auto native = platform::Window::Create(options);
+  ASSERT_NE(native, nullptr) << SDL_GetError();
+  EXPECT_NE(SDL_GetWindowFlags(native->GetSdlWindow()) & SDL_WINDOW_ALWAYS_ON_TOP, 0u);
+  native->SetTopmost(false);
+  EXPECT_FALSE(native->IsTopmost());
 }
 
 TEST_F(WindowQueueTest, TheCursorBackendIsInstalled) {

@@ -1,6 +1,7 @@
 // A real X window under Xvfb, driven by xdotool: the clicks and keys of the X
 // server arrive as window messages with the right points, flags and
 // characters. Skipped when Xvfb or xdotool is not installed.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -76,6 +77,8 @@ TEST(XvfbWindow, RealInputArrivesAsWindowMessages) {
   EXPECT_NE(text.find("0x102 97 "), std::string::npos) << text;         // character 'a'
   EXPECT_NE(text.find("0x100 16 "), std::string::npos) << text;         // Shift
   EXPECT_NE(text.find("0x100 123 "), std::string::npos) << text;        // F12
+  // The always-on-top request reaches the X window through SDL, both ways.
+  EXPECT_NE(text.find("topmost 1 0\n"), std::string::npos) << text;
 }
 
 // The window side of the test above; skipped when run on its own.
@@ -100,6 +103,11 @@ TEST(XvfbWindowChild, RecordsItsMessages) {
   ASSERT_TRUE(display.CreateBackBuffer());
   display.Flip();
   std::ofstream out(results);
+  const auto onTop = [&] { return (SDL_GetWindowFlags(window->GetSdlWindow()) & SDL_WINDOW_ALWAYS_ON_TOP) != 0; };
+  window->SetTopmost(true);
+  const bool raised = onTop();
+  window->SetTopmost(false);
+  out << "topmost " << raised << " " << onTop() << "\n";
   bool signalled = false;
   const auto start = std::chrono::steady_clock::now();
   const auto deadline = start + std::chrono::seconds(25);

@@ -5,6 +5,16 @@
 //
 //   ostrevan-app-demo [--archive FILE.msf --media ID[,ID...]] [--log FILE] [--dump FILE.ppm]
 //                     [--name NAME] [--measure-idle MS] [--quit-after-measure]
+//                     [--meter-period MS] [--timing-tasks MS[,MS...]] [--idle-tick MS]
+//
+// --measure-idle logs the processor time the process used over MS of wall
+// time ("idle wall-ms ... cpu-us ..."); the meter is a task that asks for a
+// step every --meter-period ms (10; 0: only when the measurement ends, so
+// nothing is due in between). --timing-tasks adds periodic tasks that ask
+// for steps at those periods and logs, per period, how late their steps came
+// ("timing period ... max-us ..."), beside a thread that sleeps to 10 ms
+// deadlines on its own as the reference. --idle-tick sets the longest stretch
+// without a tick while idle (0: none).
 //
 // Each medium is loaded as a VPicture by its id (any picture type the reader
 // registry knows: RIX, BMP, GIF, Targa, Photoshop, JPEG) from the archive,
@@ -15,6 +25,8 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +34,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -53,6 +66,9 @@ struct Options {
   std::string name;
   int measureIdleMs = 0;
   bool quitAfterMeasure = false;
+  int meterPeriodMs = 10;
+  std::vector<int> timingPeriods;
+  int idleTickMs = -1;  // -1: the framework's default
 } g_options;
 
 std::ofstream g_log;
@@ -251,7 +267,98 @@ class PicturePanel : public VControl {
 
 PicturePanel* g_panel = nullptr;
 
-// Measures the process's processor time over a stretch of idling.
+// A task that works on a fixed period, as an animation would, and records
+// how late each step comes after the moment it asked for (microseconds).
+class TimingTask : public VTask {
+ public:
+  explicit TimingTask(uint32_t periodMs) : VTask(0, true, true, true, ::GetTaskManager()), period_(periodMs) {}
+  bool Step(uint32_t) override {
+    const uint64_t nowUs = platform::Microseconds();
+    if (dueMs_ == 0) {
+      dueMs_ = nowUs / 1000 + period_;
+    } else {
+      if (nowUs < dueMs_ * 1000) return true;  // a pass brought by something else
+      lateUs_.push_back(nowUs - dueMs_ * 1000);
+      dueMs_ += period_;
+      while (dueMs_ * 1000 <= nowUs) {  // a whole period missed
+        dueMs_ += period_;
+        ++missed_;
+      }
+    }
+    SetNextStepTime(static_cast<uint32_t>(dueMs_));
+    return true;
+  }
+  std::string Report() {
+    std::sort(lateUs_.begin(), lateUs_.end());
+    uint64_t sum = 0;
+    size_t over = 0;
+    for (const uint64_t late : lateUs_) {
+      sum += late;
+      if (late > 1000) ++over;
+    }
+    const size_t n = lateUs_.size();
+    const auto at = [&](double q) { return n == 0 ? 0 : lateUs_[std::min(n - 1, static_cast<size_t>(q * n))]; };
+    return "timing period " + std::to_string(period_) + " steps " + std::to_string(n) + " mean-us " +
+           std::to_string(n == 0 ? 0 : sum / n) + " median-us " + std::to_string(at(0.5)) + " p99-us " + std::to_string(at(0.99)) + " max-us " +
+           std::to_string(n == 0 ? 0 : lateUs_.back()) + " over-1ms " + std::to_string(over) + " missed " +
+           std::to_string(missed_);
+  }
+
+ private:
+  uint32_t period_;
+  uint64_t dueMs_ = 0;
+  std::vector<uint64_t> lateUs_;
+  uint64_t missed_ = 0;
+};
+
+std::vector<TimingTask*> g_timingTasks;
+
+// The reference for the lateness figures: a thread of its own that sleeps
+// until each 10 ms deadline (clock_nanosleep through sleep_until), measured
+// over the same stretch, so what the machine's load adds shows in both.
+class ReferenceSleeper {
+ public:
+  void Start() {
+    thread_ = std::thread([this] {
+      using Clock = std::chrono::steady_clock;
+      Clock::time_point due = Clock::now();
+      while (!stop_.load()) {
+        due += std::chrono::milliseconds(10);
+        std::this_thread::sleep_until(due);
+        const auto late = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - due).count();
+        lateUs_.push_back(static_cast<uint64_t>(std::max<int64_t>(0, late)));
+      }
+    });
+  }
+  std::string StopAndReport() {
+    stop_.store(true);
+    if (thread_.joinable()) thread_.join();
+    std::sort(lateUs_.begin(), lateUs_.end());
+    uint64_t sum = 0;
+    size_t over = 0;
+    for (const uint64_t late : lateUs_) {
+      sum += late;
+      if (late > 1000) ++over;
+    }
+    const size_t n = lateUs_.size();
+    const auto at = [&](double q) { return n == 0 ? 0 : lateUs_[std::min(n - 1, static_cast<size_t>(q * n))]; };
+    return "timing reference-thread period 10 steps " + std::to_string(n) + " mean-us " +
+           std::to_string(n == 0 ? 0 : sum / n) + " median-us " + std::to_string(at(0.5)) + " p99-us " +
+           std::to_string(at(0.99)) + " max-us " + std::to_string(n == 0 ? 0 : lateUs_.back()) + " over-1ms " +
+           std::to_string(over);
+  }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::vector<uint64_t> lateUs_;
+};
+
+ReferenceSleeper g_reference;
+bool g_referenceRunning = false;
+
+// Measures the process's processor time over a stretch of idling, stepping
+// every --meter-period ms (or only at the end).
 class IdleMeter : public VTask {
  public:
   IdleMeter() : VTask(1, true, true, true, ::GetTaskManager()) {}
@@ -259,24 +366,53 @@ class IdleMeter : public VTask {
     if (lastPass_ != 0 && pass != lastPass_ + 1) passGaps_ = true;
     lastPass_ = pass;
     const uint32_t now = GetTaskTickCount();
-    if (startTick_ == 0) {
+    if (!settled_) {
+      // The start-up (display check, first frame) is over after a moment.
+      settled_ = true;
+      settleEnd_ = now + 500;
+      SetNextStepTime(settleEnd_);
+      return true;
+    }
+    if (!started_ && static_cast<int32_t>(now - settleEnd_) < 0) return true;
+    if (!started_) {
+      started_ = true;
       startTick_ = now;
       startCpu_ = CpuMicroseconds();
       startPass_ = pass;
       startTicks_ = g_panel != nullptr ? g_panel->GetTicks() : 0;
+      for (const int period : g_options.timingPeriods) g_timingTasks.push_back(new TimingTask(period));
+      if (!g_options.timingPeriods.empty()) {
+        g_reference.Start();
+        g_referenceRunning = true;
+      }
+    }
+    const uint32_t end = startTick_ + static_cast<uint32_t>(g_options.measureIdleMs);
+    if (static_cast<int32_t>(now - end) < 0) {
+      const uint32_t period = static_cast<uint32_t>(std::max(0, g_options.meterPeriodMs));
+      const uint32_t next = period > 0 && static_cast<int32_t>(now + period - end) < 0 ? now + period : end;
+      SetNextStepTime(next);
       return true;
     }
-    if (now - startTick_ < static_cast<uint32_t>(g_options.measureIdleMs)) return true;
     const uint64_t cpu = CpuMicroseconds() - startCpu_;
     Log("idle wall-ms " + std::to_string(now - startTick_) + " cpu-ms " + std::to_string(cpu / 1000) + " passes " +
         std::to_string(pass - startPass_) + " ticks " +
         std::to_string((g_panel != nullptr ? g_panel->GetTicks() : 0) - startTicks_) + " pass-gaps " +
-        (passGaps_ ? "1" : "0"));
+        (passGaps_ ? "1" : "0") + " cpu-us " + std::to_string(cpu));
+    for (TimingTask* task : g_timingTasks) {
+      Log(task->Report());
+      task->SetFinished();  // the manager deletes it
+    }
+    g_timingTasks.clear();
+    if (g_referenceRunning) Log(g_reference.StopAndReport());
+    g_referenceRunning = false;
     if (g_options.quitAfterMeasure) GetApplication()->Quit();
     return false;
   }
 
  private:
+  bool settled_ = false;
+  uint32_t settleEnd_ = 0;
+  bool started_ = false;
   uint32_t startTick_ = 0;
   uint64_t startCpu_ = 0;
   uint32_t startPass_ = 0;
@@ -299,6 +435,7 @@ class DemoApplication : public VApplication {
     if (pictures.empty()) return false;
     g_panel = new PicturePanel(GetMainWindow(), std::move(pictures));
     g_panel->SetVisible(false, false);  // shown by the display check
+    if (g_options.idleTickMs >= 0) SetIdleTickInterval(static_cast<uint32_t>(g_options.idleTickMs));
     if (g_options.measureIdleMs > 0) new IdleMeter();
     int32_t w = 0, h = 0, d = 0;
     VDisplay::Get().GetDisplayMode(w, h, d);
@@ -345,6 +482,17 @@ int main(int argc, char** argv) {
     else if (a == "--name") g_options.name = next();
     else if (a == "--measure-idle") g_options.measureIdleMs = std::atoi(next().c_str());
     else if (a == "--quit-after-measure") g_options.quitAfterMeasure = true;
+    else if (a == "--meter-period") g_options.meterPeriodMs = std::atoi(next().c_str());
+    else if (a == "--idle-tick") g_options.idleTickMs = std::atoi(next().c_str());
+    else if (a == "--timing-tasks") {
+      const std::string periods = next();
+      for (size_t p = 0; p <= periods.size();) {
+        const size_t comma = std::min(periods.find(',', p), periods.size());
+        const int period = std::atoi(periods.substr(p, comma - p).c_str());
+        if (period > 0) g_options.timingPeriods.push_back(period);
+        p = comma + 1;
+      }
+    }
   }
   if (!g_options.log.empty()) g_log.open(g_options.log, std::ios::app);
   VExceptionFilter filter;

@@ -5,12 +5,14 @@
 // file filters and the cursor pictures.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/app/AppWindow.h"
 #include "engine/app/CursorResources.h"
 #include "engine/app/FileDialogs.h"
+#include "engine/app/GraphicServices.h"
 #include "engine/app/MainWindow.h"
 #include "engine/app/MessageBoxes.h"
 #include "engine/app/VApplication.h"
@@ -21,6 +23,7 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTLink.h"
+#include "engine/graphics/DrawPort.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
 #include "platform/Clock.h"
@@ -277,6 +280,74 @@ TEST_F(FrameworkTest, IdleStepBeforeEachMessageAndTickDownTheEventTree) {
   task.Detach();
 }
 
+// A task whose step timing a row sets.
+class TimedTask : public VTask {
+ public:
+  explicit TimedTask(VTaskManager* manager) : VTask(11, true, false, false, manager) {}
+  bool Step(uint32_t) override { return true; }
+};
+
+// The loop sleeps until the next due task, request or idle tick, to the
+// microsecond of the clock the tick count comes from; with nothing due it
+// sleeps until input.
+TEST_F(FrameworkTest, IdleWaitLastsUntilTheNextDueTime) {
+  constexpr uint64_t kMs = 1000000;
+  platform::FakeClock clock(5000 * kMs + 300000);  // tick 5000, 0.3 ms into it
+  platform::ScopedClockSource source(&clock);
+  app->SetIdleTickInterval(0);
+  EXPECT_EQ(app->ComputeIdleWaitMicroseconds(), platform::kWaitForever);  // no tasks
+
+  TimedTask first(&app->GetTaskManager());
+  TimedTask second(&app->GetTaskManager());
+  VTaskManager inner(12, true, false, &app->GetTaskManager());
+  TimedTask nested(&inner);
+  nested.SetNoStepWanted();
+  struct Row {
+    const char* what;
+    std::function<void()> setup;
+    uint64_t waitUs;
+  };
+  const Row rows[] = {
+      {"one task due in 40 ms", [&] { first.SetNextStepTime(5040); second.SetNoStepWanted(); }, 39700},
+      {"the earlier of two", [&] { second.SetNextStepTime(5020); }, 19700},
+      {"an inactive task does not count", [&] { second.SetActive(false); }, 39700},
+      {"a task in a nested manager", [&] { nested.SetNextStepTime(5010); }, 9700},
+      {"an inactive manager does not count", [&] { inner.SetActive(false); }, 39700},
+      {"a task past its time: the next tick", [&] { first.SetNextStepTime(4990); }, 700},
+      {"a task on every pass: the next tick", [&] { first.SetStepOnEveryPass(); }, 700},
+      {"no task wants a step", [&] { first.SetNoStepWanted(); }, platform::kWaitForever},
+      {"a finished task waits for the pass that removes it", [&] { first.SetFinished(); }, 700},
+      {"an object asks for a pass", [&] { first.SetFinished(false); RequestIdlePassBy(5012); }, 11700},
+      {"the earliest request wins", [&] { RequestIdlePassBy(5030); RequestIdlePassBy(5008); }, 7700},
+  };
+  for (const Row& row : rows) {
+    row.setup();
+    EXPECT_EQ(app->ComputeIdleWaitMicroseconds(), row.waitUs) << row.what;
+  }
+  // Nested loops send no tick: requests do not wake them.
+  EXPECT_EQ(app->ComputeIdleWaitMicroseconds(false), platform::kWaitForever);
+  // An idle pass answers the requests due by its time.
+  clock.SetNanoseconds(5008 * kMs);
+  EXPECT_TRUE(app->OnIdle(0));
+  EXPECT_EQ(app->ComputeIdleWaitMicroseconds(), platform::kWaitForever);
+  // The idle tick comes at its interval after the last idle pass.
+  app->SetIdleTickInterval(100);
+  clock.SetNanoseconds(5050 * kMs + 250000);
+  EXPECT_EQ(app->ComputeIdleWaitMicroseconds(), 57750u);
+  first.SetNextStepTime(5070);
+  EXPECT_EQ(app->ComputeIdleWaitMicroseconds(), 19750u);
+  app->SetIdleTickInterval(0);
+
+  // Across the wrap of the tick count.
+  clock.SetNanoseconds(0xFFFFFFF0ull * kMs + 300000);
+  first.SetNextStepTime(0xFFFFFFF0u + 20u);  // tick 4 after the wrap
+  EXPECT_EQ(app->ComputeIdleWaitMicroseconds(), 19700u);
+  nested.Detach();
+  inner.Detach();
+  first.Detach();
+  second.Detach();
+}
+
 TEST_F(FrameworkTest, NestedLoopDispatchesThePendingMessageOnce) {
   ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
   VWindow* main = app->GetMainWindow();
@@ -368,6 +439,167 @@ TEST_F(FrameworkTest, ShutdownRunsOnceAndReleasesOnlyItsOwnReferences) {
   EXPECT_EQ(GetCurrentColorTable(), nullptr);
   table->Release();
   table->Release();
+}
+
+// The colour of a pixel of the screen's back buffer (RGB565).
+uint16_t ScreenPixel(int32_t x, int32_t y) {
+  const platform::PixelBuffer buffer = platform::Display::Get().GetBackBuffer();
+  if (!buffer.IsValid() || x >= buffer.width || y >= buffer.height) return 0xDEAD;
+  const uint8_t* p = buffer.PixelAddress(x, y);
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::string MapPixel(PixelMap* map, int32_t x, int32_t y) {
+  VRGBColor c;
+  if (map == nullptr || !map->GetPixel(VPoint(x, y), c)) return "none";
+  return std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue);
+}
+
+// Erasing goes through the backend the application installed: into the
+// off-screen map through a given port, onto the screen without one.
+TEST_F(FrameworkTest, EraseBackgroundReachesTheWindowsPixels) {
+  ASSERT_NE(GetDrawingBackend(), nullptr);
+  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  VWindow* main = app->GetMainWindow();
+  ASSERT_NE(main, nullptr);
+  auto* panel = new VControl(VControl::kApplicationKind, 300, 100, 50, 0, 40, 30, main);
+  const VRGBColor previous = VGraphicObject::GetBackgroundColor();
+
+  VGraphicObject::SetBackgroundColor(VRGBColor(0, 255, 0));
+  PixelMap* map = main->GetOffscreenPixelMap();
+  ASSERT_NE(map, nullptr);
+  VRect area;
+  DrawPort* port = main->MakeOffscreenPort(area);
+  ASSERT_NE(port, nullptr);
+  panel->EraseBackground(port);
+  main->FinishPort(port, nullptr);
+  EXPECT_EQ(MapPixel(map, 100, 50), "0,255,0");   // the panel's first pixel
+  EXPECT_EQ(MapPixel(map, 139, 79), "0,255,0");   // its last
+  EXPECT_EQ(MapPixel(map, 140, 79), "0,0,0");     // outside it, untouched
+  EXPECT_EQ(MapPixel(map, 99, 50), "0,0,0");
+
+  VGraphicObject::SetBackgroundColor(VRGBColor(255, 0, 0));
+  panel->EraseBackground(nullptr);  // a port on the window itself
+  EXPECT_EQ(ScreenPixel(100, 50), 0xF800);
+  EXPECT_EQ(ScreenPixel(139, 79), 0xF800);
+  EXPECT_NE(ScreenPixel(140, 79), 0xF800);
+  EXPECT_EQ(MapPixel(map, 120, 60), "0,255,0");  // the map keeps the earlier fill
+
+  panel->SetVisible(false, false);  // hidden: nothing is erased
+  VGraphicObject::SetBackgroundColor(VRGBColor(0, 0, 255));
+  panel->EraseBackground(nullptr);
+  EXPECT_EQ(ScreenPixel(120, 60), 0xF800);
+  VGraphicObject::SetBackgroundColor(previous);
+}
+
+// A new current colour table reaches every off-screen map of the windows at
+// the next draw, once, and the draw keeps no reference of its own.
+TEST_F(FrameworkTest, ChangedColourTableReachesEveryOffscreenMapAtTheNextDraw) {
+  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  VWindow* main = app->GetMainWindow();
+  ASSERT_EQ(main->GetOffscreenMapCount(), 2);
+  auto* panel = new VControl(VControl::kApplicationKind, 300, 0, 0, 0, 64, 64, main);
+  auto* table = new VColorTable(StandardPalette{4});
+  SetCurrentColorTable(table);
+  table->Release();  // the current-table slot holds it now
+  ASSERT_TRUE(IsPaletteChanged());
+  ASSERT_EQ(table->GetReferenceCount(), 1);
+
+  panel->Draw(nullptr, nullptr, false, true);
+  EXPECT_FALSE(IsPaletteChanged());
+  EXPECT_EQ(main->GetOffscreenMapAt(0)->PeekColorTable(), table);
+  EXPECT_EQ(main->GetOffscreenMapAt(1)->PeekColorTable(), table);
+  EXPECT_EQ(table->GetReferenceCount(), 3);  // the slot and the two maps
+
+  // Unchanged: the next draw applies nothing.
+  auto* other = new VColorTable(StandardPalette{1});
+  main->GetOffscreenMapAt(1)->SetColorTable(other, false);
+  panel->Draw(nullptr, nullptr, false, true);
+  EXPECT_EQ(main->GetOffscreenMapAt(1)->PeekColorTable(), other);
+  EXPECT_EQ(table->GetReferenceCount(), 2);
+  other->Release();
+}
+
+// Transition redraws reach the registered redrawer with the draw's port and
+// area; a draw started from inside that redraw does not come back to it.
+TEST_F(FrameworkTest, TransitionRedrawsGoToTheRegisteredRedrawer) {
+  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  VWindow* main = app->GetMainWindow();
+  auto* panel = new VControl(VControl::kApplicationKind, 300, 10, 20, 0, 30, 40, main);
+  struct Redrawer : VTransitionRedrawer {
+    void RedrawTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) override {
+      calls.push_back(std::string(port != nullptr ? "port " : "null ") +
+                      (update != nullptr ? std::to_string(update->left) + "," + std::to_string(update->top) + "," +
+                                               std::to_string(update->right) + "," + std::to_string(update->bottom)
+                                         : "all") +
+                      (window == static_cast<VGraphicWindow*>(main) ? " main" : " other"));
+      if (redrawInside) target->Draw(nullptr, nullptr, false, true);
+    }
+    std::vector<std::string> calls;
+    VWindow* main = nullptr;
+    VGraphicObject* target = nullptr;
+    bool redrawInside = false;
+  } redrawer;
+  redrawer.main = main;
+  redrawer.target = panel;
+  VTransitionRedrawer* before = SetTransitionRedrawer(&redrawer);
+  const VRect update(15, 25, 35, 45);
+  panel->Draw(nullptr, &update, false, true);
+  EXPECT_EQ(redrawer.calls, (std::vector<std::string>{"port 15,25,35,45 main"}));
+  redrawer.calls.clear();
+  redrawer.redrawInside = true;
+  panel->Draw(nullptr, &update, false, true);
+  EXPECT_EQ(redrawer.calls.size(), 1u);
+  SetTransitionRedrawer(before);
+}
+
+// The window list's queries: the top window follows the desktop's stacking
+// order (topmost windows first, hidden ones never), topmost reaches the
+// platform window, and handles are found on the window each object holds.
+TEST_F(FrameworkTest, WindowListFindsTheTopWindowAndWindowsByHandle) {
+  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  VWindow* main = app->GetMainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(main->GetPlatformWindow()->IsTopmost());  // made topmost by the title's set-up
+  EXPECT_EQ(VWindow::FindTopWindow(), nullptr);          // nothing is shown yet
+  main->SetVisible(true, false);
+  EXPECT_EQ(VWindow::FindTopWindow(), main);
+
+  auto* other = new VWindow(5000, 5000, VRect(0, 0, 100, 100), true, 0, false, false);
+  other->SetVisible(true, false);
+  struct Row {
+    const char* step;
+    std::function<void()> action;
+    VWindow* top;
+  };
+  const Row rows[] = {
+      {"a later window stays behind the topmost one", [] {}, main},
+      {"main leaves the topmost group, in front of the others", [&] { main->SetTopmost(false); }, main},
+      {"the other window is brought to the front", [&] { other->BringToFront(false); }, other},
+      {"it becomes topmost", [&] { other->SetTopmost(true); }, other},
+      {"main cannot pass a topmost window", [&] { main->BringToFront(false); }, other},
+      {"the topmost window hides", [&] { other->SetVisible(false, false); }, main},
+  };
+  for (const Row& row : rows) {
+    row.action();
+    EXPECT_EQ(VWindow::FindTopWindow(), row.top) << row.step;
+    EXPECT_EQ(main->IsTopWindow(), row.top == main) << row.step;
+    EXPECT_EQ(main->GetPlatformWindow()->IsTopmost(), main->IsTopmost()) << row.step;
+    EXPECT_EQ(other->GetPlatformWindow()->IsTopmost(), other->IsTopmost()) << row.step;
+  }
+
+  EXPECT_EQ(VWindow::FindWindowByHandle(main->GetHandle()), main);
+  EXPECT_EQ(VWindow::FindWindowByHandle(other->GetPlatformWindow()->GetHandle()), other);
+  EXPECT_EQ(VWindow::FindWindowByHandle(0), nullptr);
+  // Made again, the window is found by its new handle only.
+  const platform::WindowHandle old = other->GetHandle();
+  ASSERT_TRUE(other->Create(5000, VRect(0, 0, 50, 50), false, 0, nullptr, false));
+  EXPECT_NE(other->GetHandle(), old);
+  EXPECT_EQ(VWindow::FindWindowByHandle(other->GetHandle()), other);
+  EXPECT_EQ(VWindow::FindWindowByHandle(old), nullptr);
+  // The topmost flag a window keeps goes to the platform window it makes.
+  EXPECT_TRUE(other->GetPlatformWindow()->IsTopmost());
+  delete other;
 }
 
 TEST_F(FrameworkTest, DisplayEdgeCases) {

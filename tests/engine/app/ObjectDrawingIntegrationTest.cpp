@@ -14,6 +14,7 @@
 
 #include "engine/app/GraphicServices.h"
 #include "engine/app/VControl.h"
+#include "engine/app/VEngineDrawingBackend.h"
 #include "engine/app/VGraphicObject.h"
 #include "engine/app/VPanelOwner.h"
 #include "engine/graphics/DrawPort.h"
@@ -155,16 +156,12 @@ class MapWindow : public VPanelOwner, public VGraphicWindow {
   Log* log_;
 };
 
-// Fills through the port, as the graphics layer does for erasing.
-class PortFillBackend : public VDrawingBackend {
+// The engine's own backend, installed for the test's duration as the
+// application installs it.
+class PortFillBackend : public VEngineDrawingBackend {
  public:
   PortFillBackend() : previous_(SetDrawingBackend(this)) {}
   ~PortFillBackend() override { SetDrawingBackend(previous_); }
-  void FillRect(DrawPort* port, const VRect& rect, const VRGBColor& color) override {
-    port->FillRect(rect, &color, nullptr, 1, 0, 0);
-  }
-  void ApplyChangedColorTable() override {}
-  void RedrawTransitions(DrawPort*, const VRect*, VGraphicWindow*) override {}
 
  private:
   VDrawingBackend* previous_;
