@@ -16,6 +16,12 @@ constexpr uint32_t kCompressionRLE8 = 1;
 constexpr uint32_t kCompressionRLE4 = 2;
 constexpr uint32_t kCompressionBitFields = 3;
 
+// Run-length pictures up to this size are accepted whatever their data.
+constexpr int64_t kFreeRunLengthPixels = int64_t{1} << 20;
+// Beyond it, the pixels one byte of run-length data may stand for: a run of
+// 255 pixels takes two bytes, doubled for rows ended early.
+constexpr int64_t kRunLengthPixelsPerByte = 256;
+
 // Stored row length of a BMP: rows padded to 32 bits.
 int64_t StoredRowBytes(int32_t bitCount, int32_t width) { return ((int64_t{bitCount} * width + 31) >> 5) * 4; }
 
@@ -151,11 +157,24 @@ int32_t VBMPImageReader::ReadHeader() {
 
   dataOffset_ = pixelOffset != 0 ? static_cast<int64_t>(pixelOffset) : file_->GetPosition();
   if (dataOffset_ > file_->GetLength()) return -1;
-  if (int64_t{width_} * height_ > kMaxImagePixels) return -1;
-  // Uncompressed rows must all be in the file.
-  if (compression_ != kCompressionRLE8 && compression_ != kCompressionRLE4 &&
-      StoredRowBytes(bitCount_, width_) * height_ > file_->GetLength() - dataOffset_)
+  if (int64_t{width_} * height_ > kMaxImagePixels) {
+    SetFailureReason("size over the limit");
     return -1;
+  }
+  const int64_t body = file_->GetLength() - dataOffset_;
+  if (compression_ == kCompressionRLE8 || compression_ == kCompressionRLE4) {
+    // A run-length body must be able to cover the picture: two bytes give
+    // at most 255 pixels (rows ended early or skipped by a delta stay
+    // blank, so a small picture needs no data at all).
+    if (int64_t{width_} * height_ > kFreeRunLengthPixels + body * kRunLengthPixelsPerByte) {
+      SetFailureReason("damaged data");
+      return -1;
+    }
+  } else if (StoredRowBytes(bitCount_, width_) * height_ > body) {
+    // Uncompressed rows must all be in the file.
+    SetFailureReason("damaged data");
+    return -1;
+  }
   file_->Seek(dataOffset_, true);
   return 0;
 }

@@ -57,7 +57,15 @@ class VPhotoshopImageReader : public VImageReader {
     uint8_t visible = 1;
   };
 
+  // Reads the layer records (0, or kBadLayerRecords when they are damaged
+  // or promise more than their channel data holds).
   int32_t ReadLayerInfo(int64_t sectionEnd);
+  bool LayerIsBacked(const Layer& layer) const;
+  // Whether the merged image data at its position can fill the picture the
+  // header describes (0), before any picture is made for it.
+  int32_t CheckMergedData();
+  // Colour planes of the mode: 4 CMYK, 3 RGB, else 1.
+  int32_t PlaneCount() const;
   // Reads one plane of width x rows samples at the file's position into
   // `plane`; `rowCounts` holds the PackBits byte count of each row.
   int32_t ReadPlane(uint8_t* plane, int32_t width, int32_t rows, int32_t compression, const uint16_t* rowCounts);
