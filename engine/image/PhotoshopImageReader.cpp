@@ -102,6 +102,7 @@ int32_t VPhotoshopImageReader::ReadHeader() {
   if (length > 0 && ReadLayerInfo(sectionEnd) != 0) {
     layers_.clear();
     mergedTransparency_ = false;
+    layersDropped_ = true;
   }
   f.Seek(sectionEnd, true);
   mergedPosition_ = f.GetPosition();
@@ -224,6 +225,14 @@ bool VPhotoshopImageReader::LayerIsBacked(const Layer& layer) const {
     if (channel.id >= 0) colour = true;
   }
   return colour;
+}
+
+int32_t VPhotoshopImageReader::SelectFrames(int32_t frameSelection) {
+  if (frameSelection > 0 && frameSelection >= static_cast<int32_t>(layers_.size())) {
+    SetFailureReason(layersDropped_ ? "damaged layers" : "no such frame");
+    return -1;
+  }
+  return 0;
 }
 
 void VPhotoshopImageReader::GetFrameBounds(VRect& out, int32_t frame) {

@@ -39,6 +39,9 @@ class VPhotoshopImageReader : public VImageReader {
   int32_t ReadHeader() override;
   // 0, -1 for a wrong depth or frame (or short row counts), else a result above.
   int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) override;
+  // Refuses a layer the file does not have (0 without layers is the whole
+  // image), saying so when the layers were dropped as damaged.
+  int32_t SelectFrames(int32_t frameSelection) override;
   // -1 (and 0 without layers): the whole image; a layer: its rectangle; else all 0.
   void GetFrameBounds(VRect& out, int32_t frame) override;
   int32_t GetWidth(int32_t frame) override;
@@ -79,6 +82,7 @@ class VPhotoshopImageReader : public VImageReader {
   uint8_t header_[26] = {};
   std::vector<Layer> layers_;
   bool headerRead_ = false;
+  bool layersDropped_ = false;  // damaged layer records, merged image only
   bool mergedTransparency_ = false;
   int64_t mergedPosition_ = 0;
   int32_t channels_ = 0;

@@ -4,7 +4,6 @@
 // before a picture is made.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "ImageTestSupport.h"
@@ -12,24 +11,11 @@
 
 namespace {
 
-using imgtest::ImageFixture;
-using imgtest::MeasureLoad;
-using imgtest::ReadCost;
+using imgtest::HostileCase;
 
-class HostileFiles : public ImageFixture {};
+class HostileFiles : public imgtest::HostileFileTest {};
 
-// Generous bounds: the pictures these headers promise take hundreds of MB.
-constexpr int64_t kPeakGrowthBoundKB = 64 * 1024;
-constexpr double kSecondsBound = 5;
-
-struct HostileCase {
-  const char* name;
-  const char* file;  // the extension chooses the reader
-  const char* script;  // Python producing `data`
-  bool loads;          // what the file really holds is a picture
-};
-
-// Every reader's rows go here (one table, one bound).
+// One table for every reader (JPEG rows join it), one bound.
 const std::vector<HostileCase>& HostileCases() {
   static const std::vector<HostileCase> cases = {
       {"BMP RLE8 32000x1000 ending at once", "rle8.bmp",
@@ -89,21 +75,6 @@ const std::vector<HostileCase>& HostileCases() {
   return cases;
 }
 
-TEST_F(HostileFiles, PromisedPicturesCostOnlyWhatTheFileHolds) {
-  for (const HostileCase& c : HostileCases()) {
-    SCOPED_TRACE(c.name);
-    const std::string path = MakePython(c.file, c.script);
-    for (const int32_t selection : {-2, -1, 0}) {
-      SCOPED_TRACE("frame selection " + std::to_string(selection));
-      const ReadCost cost = MeasureLoad(path, kReadPixels | kReadAlpha | kReadColorTable, selection, 60);
-      ASSERT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s";
-      EXPECT_EQ(cost.loaded, c.loads);
-      EXPECT_LT(cost.peakGrowthKB, kPeakGrowthBoundKB);
-      EXPECT_LT(cost.seconds, kSecondsBound);
-      std::printf("[ cost     ] %-52s frame %2d: %s, %lld KB, %.2f s\n", c.name, selection,
-                  cost.loaded ? "loaded" : "refused", static_cast<long long>(cost.peakGrowthKB), cost.seconds);
-    }
-  }
-}
+TEST_F(HostileFiles, PromisedPicturesCostOnlyWhatTheFileHolds) { ExpectCheapLoads(HostileCases()); }
 
 }  // namespace

@@ -412,6 +412,52 @@ assert len(info) % 2 == 1
   }
 }
 
+// A read that fails says why, in words a person understands.
+TEST_F(ImageReaders, FailuresGiveTheirReason) {
+  struct Case {
+    const char* name;
+    const char* file;
+    uint32_t type;
+    int32_t selection;
+    const char* script;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"BMP RLE8 body far too small", "rle8.bmp", MakeTypeCode(".BMP"), -1,
+       "data = b'BM' + struct.pack('<IHHI', 0, 0, 0, 1078) + struct.pack('<IiiHHIIiiII', 40, 32000, 1000, 1, 8, 1, 0, "
+       "0, 0, 0, 0) + bytes(1024) + bytes([0, 1])",
+       "damaged data"},
+      {"GIF frame the file lacks", "one.gif", MakeTypeCode("GIFf"), 1,
+       "data = b'GIF89a' + struct.pack('<HHBBB', 1, 1, 0, 0, 0) + b',' + struct.pack('<HHHHB', 0, 0, 1, 1, 0) + "
+       "bytes([2, 2, 0x44, 0x01, 0]) + b';'",
+       "no such frame"},
+      {"Photoshop layer of damaged records", "damaged.psd", MakeTypeCode("8BPS"), 1,
+       "rec = struct.pack('>iiiiH', 0, 0, 100, 100, 1) + struct.pack('>hI', 0, 2) + b'8BIMnorm' + bytes([255, 0, 0, 0]) "
+       "+ struct.pack('>I', 0)\n"
+       "info = struct.pack('>h', 2) + rec * 2 + bytes(4)\n"
+       "section = struct.pack('>I', len(info)) + info\n"
+       "data = b'8BPS' + struct.pack('>H6xHIIHH', 1, 3, 1, 1, 8, 3) + struct.pack('>II', 0, 0) + "
+       "struct.pack('>I', len(section)) + section + struct.pack('>H', 0) + bytes([10, 20, 30])",
+       "damaged layers"},
+      {"Targa RLE far beyond its data", "rle.tga", MakeTypeCode("TPIC"), -1,
+       "data = struct.pack('<BBBHHBHHHHBB', 0, 0, 10, 0, 0, 0, 0, 0, 8000, 4000, 32, 8) + bytes([0xFF, 1, 2, 3, 4])",
+       "damaged data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = MakePython(c.file, c.script);
+    VFile file(VFileSpec(path.c_str()), kUnknownFileType, kUnknownFileType);
+    ASSERT_TRUE(file.Open(1));
+    std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, c.type));
+    ASSERT_NE(reader, nullptr);
+    PixelMap* map = ReadImageWithReader(*reader, kReadPixels | kReadColorTable, c.selection, -1);
+    EXPECT_EQ(map, nullptr);
+    delete map;
+    EXPECT_EQ(reader->GetFailureReason(), c.reason);
+    file.Close();
+  }
+}
+
 // ImageMagick's own layered files read whole.
 TEST_F(ImageReaders, PhotoshopFilesOfImageMagickReadAtManySizes) {
   for (const char* size : {"64x64", "3x3", "17x9", "31x31", "100x37"}) {

@@ -1,6 +1,7 @@
 // Test support: what one picture load costs. The load runs in a forked child
 // so its peak memory (the growth of the resident high-water mark) and its
-// time are its own, and a load that runs away is stopped.
+// time are its own, and a load that runs away is stopped. HostileFileTest
+// runs a table of small files with huge promises against one bound.
 #pragma once
 
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ImageTestSupport.h"
 
@@ -91,5 +93,39 @@ inline ReadCost MeasureLoad(const std::string& path, int32_t flags = kReadPixels
   }
   return cost;
 }
+
+// A small file whose header promises a huge picture.
+struct HostileCase {
+  const char* name;
+  const char* file;    // the extension chooses the reader
+  const char* script;  // Python producing `data`
+  bool loads;          // what the file really holds is a picture
+};
+
+// Generous bounds: the pictures these headers promise take hundreds of MB.
+constexpr int64_t kHostilePeakGrowthBoundKB = 64 * 1024;
+constexpr double kHostileSecondsBound = 5;
+
+class HostileFileTest : public ImageFixture {
+ protected:
+  // Loads every file at frame selections -2, -1 and 0 with reader flags 7:
+  // each finishes within the bounds, loaded exactly when `loads` says.
+  void ExpectCheapLoads(const std::vector<HostileCase>& cases) {
+    for (const HostileCase& c : cases) {
+      SCOPED_TRACE(c.name);
+      const std::string path = MakePython(c.file, c.script);
+      for (const int32_t selection : {-2, -1, 0}) {
+        SCOPED_TRACE("frame selection " + std::to_string(selection));
+        const ReadCost cost = MeasureLoad(path, kReadPixels | kReadAlpha | kReadColorTable, selection, 60);
+        ASSERT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s";
+        EXPECT_EQ(cost.loaded, c.loads);
+        EXPECT_LT(cost.peakGrowthKB, kHostilePeakGrowthBoundKB);
+        EXPECT_LT(cost.seconds, kHostileSecondsBound);
+        std::printf("[ cost     ] %-52s frame %2d: %s, %lld KB, %.2f s\n", c.name, selection,
+                    cost.loaded ? "loaded" : "refused", static_cast<long long>(cost.peakGrowthKB), cost.seconds);
+      }
+    }
+  }
+};
 
 }  // namespace imgtest
