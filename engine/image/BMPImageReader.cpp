@@ -46,6 +46,7 @@ bool UsableMasks(const uint32_t* masks, int32_t bitCount) {
 
 int32_t VBMPImageReader::ReadHeader() {
   if (!file_) return -1;
+  masked_ = false;
   file_->Seek(0, true);
   uint8_t fileHeader[14];
   if (file_->Read(fileHeader, 14) != 14 || fileHeader[0] != 'B' || fileHeader[1] != 'M') return -1;

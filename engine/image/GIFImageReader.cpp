@@ -187,8 +187,10 @@ int32_t VGIFImageReader::SelectFrames(int32_t frameSelection) {
       SetFailureReason("damaged data");
       return -1;
     }
-    const int64_t visibleWidth = std::max<int64_t>(0, std::min<int64_t>(image.left + image.width, screenWidth_) - image.left);
-    const int64_t visibleHeight = std::max<int64_t>(0, std::min<int64_t>(image.top + image.height, screenHeight_) - image.top);
+    const int64_t right = std::min<int64_t>(int64_t{image.left} + image.width, screenWidth_);
+    const int64_t bottom = std::min<int64_t>(int64_t{image.top} + image.height, screenHeight_);
+    const int64_t visibleWidth = std::max<int64_t>(0, right - image.left);
+    const int64_t visibleHeight = std::max<int64_t>(0, bottom - image.top);
     largest = std::max(largest, visibleWidth * visibleHeight);
   }
   const int64_t screen = int64_t{screenWidth_} * screenHeight_;

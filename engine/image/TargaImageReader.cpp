@@ -25,6 +25,7 @@ enum TargaType : uint8_t {
 
 int32_t VTargaImageReader::ReadHeader() {
   if (!file_) return -1;
+  greyAlpha_ = false;
   file_->Seek(0, true);
   uint8_t h[18];
   if (file_->Read(h, 18) != 18) return -1;

@@ -43,7 +43,8 @@ const std::vector<HostileCase>& HostileCases() {
        "data = b'GIF89a' + struct.pack('<HHBBB', 2000, 2000, 0, 0, 0) + img * 2000 + b';'",
        false},
       {"Targa RLE 8000x4000 32-bit with 10 data bytes", "rle.tga",
-       "data = struct.pack('<BBBHHBHHHHBB', 0, 0, 10, 0, 0, 0, 0, 0, 8000, 4000, 32, 8) + bytes([0xFF, 1, 2, 3, 4]) * 2",
+       "data = struct.pack('<BBBHHBHHHHBB', 0, 0, 10, 0, 0, 0, 0, 0, 8000, 4000, 32, 8) + "
+       "bytes([0xFF, 1, 2, 3, 4]) * 2",
        false},
       {"Targa RLE 4000x4000 24-bit, 4 KB of runs", "runs.tga",
        "data = struct.pack('<BBBHHBHHHHBB', 0, 0, 10, 0, 0, 0, 0, 0, 4000, 4000, 24, 0) + bytes([0xFF, 1, 2, 3]) * "

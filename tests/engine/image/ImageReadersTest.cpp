@@ -356,7 +356,8 @@ TEST_F(ImageReaders, PhotoshopLayerSectionIsPassedByItsLength) {
   const std::string common = R"(
 merged = struct.pack('>H', 0) + bytes([10] * 6) + bytes([20] * 6) + bytes([30] * 6)
 def layer(rows, cols, length):
-    return (struct.pack('>iiiiH', 1, 0, 1 + rows, cols, 3) + b''.join(struct.pack('>hI', c, length) for c in (0, 1, 2)) +
+    return (struct.pack('>iiiiH', 1, 0, 1 + rows, cols, 3) +
+            b''.join(struct.pack('>hI', c, length) for c in (0, 1, 2)) +
             b'8BIMnorm' + bytes([255, 0, 0, 0]) + struct.pack('>I', 0))
 channels = b''.join(struct.pack('>H', 0) + bytes([v] * 3) for v in (1, 2, 3))
 def psd(section):
@@ -412,6 +413,23 @@ assert len(info) % 2 == 1
   }
 }
 
+// Layers of one colour pack to a few bytes a row, the most PackBits can
+// pack; their channel data still backs them.
+TEST_F(ImageReaders, PhotoshopLayersPackedToTheLimitRead) {
+  const std::string path =
+      Make("solid.psd", "-size 1200x600 xc:red \\( -size 1000x500 xc:blue -repage +100+50 \\) -depth 8 -compress RLE");
+  VPicture* layer = LoadPicture(path, kReadPixels | kReadColorTable, 0);
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(layer->GetPixelMap()->GetWidth(), 1000);
+  EXPECT_EQ(layer->GetPixelMap()->GetHeight(), 500);
+  EXPECT_TRUE(SameImage(Pixels(*layer->GetPixelMap()), Oracle(path, "[1]")));
+  layer->Release();
+  VPicture* merged = LoadPicture(path, kReadPixels | kReadColorTable, -1);
+  ASSERT_NE(merged, nullptr);
+  EXPECT_TRUE(SameImage(Pixels(*merged->GetPixelMap()), Oracle(path, "[0]")));
+  merged->Release();
+}
+
 // A read that fails says why, in words a person understands.
 TEST_F(ImageReaders, FailuresGiveTheirReason) {
   struct Case {
@@ -432,8 +450,8 @@ TEST_F(ImageReaders, FailuresGiveTheirReason) {
        "bytes([2, 2, 0x44, 0x01, 0]) + b';'",
        "no such frame"},
       {"Photoshop layer of damaged records", "damaged.psd", MakeTypeCode("8BPS"), 1,
-       "rec = struct.pack('>iiiiH', 0, 0, 100, 100, 1) + struct.pack('>hI', 0, 2) + b'8BIMnorm' + bytes([255, 0, 0, 0]) "
-       "+ struct.pack('>I', 0)\n"
+       "rec = struct.pack('>iiiiH', 0, 0, 100, 100, 1) + struct.pack('>hI', 0, 2) + b'8BIMnorm' + "
+       "bytes([255, 0, 0, 0]) + struct.pack('>I', 0)\n"
        "info = struct.pack('>h', 2) + rec * 2 + bytes(4)\n"
        "section = struct.pack('>I', len(info)) + info\n"
        "data = b'8BPS' + struct.pack('>H6xHIIHH', 1, 3, 1, 1, 8, 3) + struct.pack('>II', 0, 0) + "
@@ -600,8 +618,8 @@ data = b'8BPS' + struct.pack('>H6xHIIHH', 1, 3, 40000, 2, 8, 3) + struct.pack('>
        4},
       {"layer records cut short, no merged image",
        "data = b'8BPS' + struct.pack('>H6xHIIHHIIIIh', 1, 3, 4, 4, 8, 3, 0, 0, 10, 6, 1) + bytes(4)", 10},
-      {"merged image cut short", "data = b'8BPS' + struct.pack('>H6xHIIHHIIIH', 1, 3, 4, 4, 8, 3, 0, 0, 0, 0) + bytes(47)",
-       10},
+      {"merged image cut short",
+       "data = b'8BPS' + struct.pack('>H6xHIIHHIIIH', 1, 3, 4, 4, 8, 3, 0, 0, 0, 0) + bytes(47)", 10},
       {"merged PackBits rows too short for the width",
        "data = b'8BPS' + struct.pack('>H6xHIIHHIIIH', 1, 3, 1, 300, 8, 3, 0, 0, 0, 1) + struct.pack('>HHH', 2, 2, 2) + "
        "bytes(6)",
