@@ -1,6 +1,8 @@
 #include "engine/image/BMPImageReader.h"
 
+#include <bit>
 #include <cstring>
+#include <vector>
 #include <memory>
 #include <new>
 
@@ -16,13 +18,35 @@ constexpr uint32_t kCompressionRLE8 = 1;
 constexpr uint32_t kCompressionRLE4 = 2;
 constexpr uint32_t kCompressionBitFields = 3;
 
+// Run-length pictures up to this size are accepted whatever their data.
+constexpr int64_t kFreeRunLengthPixels = int64_t{1} << 20;
+// Beyond it, the pixels one byte of run-length data may stand for: a run of
+// 255 pixels takes two bytes, doubled for rows ended early.
+constexpr int64_t kRunLengthPixelsPerByte = 256;
+
 // Stored row length of a BMP: rows padded to 32 bits.
 int64_t StoredRowBytes(int32_t bitCount, int32_t width) { return ((int64_t{bitCount} * width + 31) >> 5) * 4; }
+
+// Bit fields the reader can take apart: three non-empty runs of set bits
+// inside the pixel, not overlapping.
+bool UsableMasks(const uint32_t* masks, int32_t bitCount) {
+  const uint64_t pixelBits = bitCount == 32 ? 0xFFFFFFFFull : (uint64_t{1} << bitCount) - 1;
+  uint32_t seen = 0;
+  for (int32_t c = 0; c < 3; ++c) {
+    const uint32_t m = masks[c];
+    if (m == 0 || m > pixelBits || (m & seen)) return false;
+    const uint32_t run = m >> std::countr_zero(m);
+    if ((run & (run + 1)) != 0) return false;
+    seen |= m;
+  }
+  return true;
+}
 
 }  // namespace
 
 int32_t VBMPImageReader::ReadHeader() {
   if (!file_) return -1;
+  masked_ = false;
   file_->Seek(0, true);
   uint8_t fileHeader[14];
   if (file_->Read(fileHeader, 14) != 14 || fileHeader[0] != 'B' || fileHeader[1] != 'M') return -1;
@@ -116,8 +140,13 @@ int32_t VBMPImageReader::ReadHeader() {
       } else if (bitCount == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF) {
         depth_ = 32;
         pixelFormat_ = kFormatBGRX32;
+      } else if (UsableMasks(masks, bitCount)) {
+        depth_ = 24;
+        pixelFormat_ = kFormatBGR24;
+        masked_ = true;
+        for (int32_t c = 0; c < 3; ++c) masks_[c] = masks[c];
       } else {
-        return -1;  // other channel layouts are not supported
+        return -1;
       }
       break;
     }
@@ -151,11 +180,24 @@ int32_t VBMPImageReader::ReadHeader() {
 
   dataOffset_ = pixelOffset != 0 ? static_cast<int64_t>(pixelOffset) : file_->GetPosition();
   if (dataOffset_ > file_->GetLength()) return -1;
-  if (int64_t{width_} * height_ > kMaxImagePixels) return -1;
-  // Uncompressed rows must all be in the file.
-  if (compression_ != kCompressionRLE8 && compression_ != kCompressionRLE4 &&
-      StoredRowBytes(bitCount_, width_) * height_ > file_->GetLength() - dataOffset_)
+  if (int64_t{width_} * height_ > kMaxImagePixels) {
+    SetFailureReason("size over the limit");
     return -1;
+  }
+  const int64_t body = file_->GetLength() - dataOffset_;
+  if (compression_ == kCompressionRLE8 || compression_ == kCompressionRLE4) {
+    // A run-length body must be able to cover the picture: two bytes give
+    // at most 255 pixels (rows ended early or skipped by a delta stay
+    // blank, so a small picture needs no data at all).
+    if (int64_t{width_} * height_ > kFreeRunLengthPixels + body * kRunLengthPixelsPerByte) {
+      SetFailureReason("damaged data");
+      return -1;
+    }
+  } else if (StoredRowBytes(bitCount_, width_) * height_ > body) {
+    // Uncompressed rows must all be in the file.
+    SetFailureReason("damaged data");
+    return -1;
+  }
   file_->Seek(dataOffset_, true);
   return 0;
 }
@@ -170,6 +212,8 @@ int32_t VBMPImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
   int32_t result = -1;
   if (compression_ == kCompressionRLE8 || compression_ == kCompressionRLE4) {
     result = ReadRunLength(target);
+  } else if (masked_) {
+    result = ReadMaskedRows(target);
   } else if (bitCount_ < 8) {
     result = ReadPackedRows(target);
   } else {
@@ -235,5 +279,40 @@ int32_t VBMPImageReader::ReadRunLength(PixelMap& target) {
   if (decoded == 0) return -1;
   // The codec wrote stored row 0 first; a top-down target wants it last.
   if (!target.IsDibSection()) target.FlipVertically();
+  return 0;
+}
+
+int32_t VBMPImageReader::ReadMaskedRows(PixelMap& target) {
+  const int64_t rowBytes = StoredRowBytes(bitCount_, width_);
+  if (rowBytes * height_ > file_->GetLength() - dataOffset_) return -1;
+  int32_t shifts[3];
+  uint64_t maxima[3];
+  for (int32_t c = 0; c < 3; ++c) {
+    shifts[c] = std::countr_zero(masks_[c]);
+    maxima[c] = masks_[c] >> shifts[c];
+  }
+  std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+  PixelMapLock lock(&target);
+  if (!target.GetPixels()) return -1;
+  const bool redFirst = target.GetPixelFormat() == kFormatRGB24;
+  for (int32_t r = 0; r < height_; ++r) {
+    if (file_->Read(row.data(), static_cast<int32_t>(rowBytes)) != rowBytes) return -1;
+    const int32_t y = bottomUp_ ? height_ - 1 - r : r;
+    uint8_t* dst = target.GetPixelAddress(VPoint(0, y));
+    if (!dst) return -1;
+    for (int32_t x = 0; x < width_; ++x) {
+      const uint32_t v = bitCount_ == 16 ? bytefields::LoadLE16(row.data() + x * 2)
+                                         : bytefields::LoadLE32(row.data() + static_cast<size_t>(x) * 4);
+      uint8_t rgb[3];
+      for (int32_t c = 0; c < 3; ++c) {
+        const uint64_t value = (v & masks_[c]) >> shifts[c];
+        rgb[c] = static_cast<uint8_t>((value * 255 + maxima[c] / 2) / maxima[c]);
+      }
+      uint8_t* p = dst + x * 3;
+      p[0] = redFirst ? rgb[0] : rgb[2];
+      p[1] = rgb[1];
+      p[2] = redFirst ? rgb[2] : rgb[0];
+    }
+  }
   return 0;
 }

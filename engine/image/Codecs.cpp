@@ -108,18 +108,19 @@ int32_t VTargaRLECodec::Decode(int32_t total) {
   while (written < limit) {
     if (s >= sourceLength_) return 0;
     const uint8_t header = source_[s++];
-    const size_t pixels = static_cast<size_t>(header & 127) + 1;
+    size_t pixels = static_cast<size_t>(header & 127) + 1;
+    const size_t stored = header < 128 ? pixels * bpp : bpp;
+    if (sourceLength_ - s < stored) return 0;
+    // A packet running past the image (whole pixels only) is cut at its end.
+    if ((limit - written) / bpp < pixels) pixels = (limit - written) / bpp;
+    if (pixels == 0) return 0;
     const size_t bytes = pixels * bpp;
-    if (limit - written < bytes) return 0;
     if (header < 128) {
-      if (sourceLength_ - s < bytes) return 0;
       std::memcpy(destination_ + written, source_ + s, bytes);
-      s += bytes;
     } else {
-      if (sourceLength_ - s < bpp) return 0;
       for (size_t i = 0; i < pixels; ++i) std::memcpy(destination_ + written + i * bpp, source_ + s, bpp);
-      s += bpp;
     }
+    s += stored;
     written += bytes;
   }
   return static_cast<int32_t>(written);

@@ -56,8 +56,9 @@ class VTargaRLECodec : public VCodec {
  public:
   VTargaRLECodec(int32_t depth, const uint8_t* source, size_t sourceLength, uint8_t* destination);
   // Produces exactly `total` bytes into the destination (which must hold
-  // them); the bytes written, or 0 for a bad depth, null buffers, a packet
-  // that would run past the total or a source that ends early.
+  // them); a packet running past the total is cut there (as other Targa
+  // readers do). The bytes written, or 0 for a bad depth, null buffers, a
+  // total that is not whole pixels or a source that ends early.
   int32_t Decode(int32_t total) override;
 
  private:

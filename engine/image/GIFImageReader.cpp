@@ -1,5 +1,6 @@
 #include "engine/image/GIFImageReader.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,40 @@
 #include "engine/image/Codecs.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
+
+namespace {
+
+// Whether `bytes` bytes of LZW data starting at `codeSize` can decode to
+// `pixels` pixels. Each code costs its width in bits and yields at most one
+// byte more than the code before it (at most 4096); from the second code on
+// each adds one table entry, and the width grows when the entries reach it.
+// Clear codes only shorten the strings, so this is the most any data yields.
+bool LZWCanYield(int64_t bytes, int32_t codeSize, int64_t pixels) {
+  if (codeSize < 2 || codeSize > 8) return pixels <= 0;
+  int64_t bits = bytes * 8;
+  int32_t width = codeSize + 1;
+  int32_t next = (1 << codeSize) + 2;
+  int64_t longest = 0;
+  int64_t yielded = 0;
+  for (int64_t code = 0; yielded < pixels; ++code) {
+    if (bits < width) return false;
+    bits -= width;
+    longest = longest < 4096 ? longest + 1 : 4096;
+    yielded += longest;
+    if (code > 0 && next < 4096) {
+      ++next;
+      if (next == (1 << width) && width < 12) ++width;
+    }
+  }
+  return true;
+}
+
+// A screen this large needs no image to justify it.
+constexpr int64_t kFreeScreenPixels = int64_t{1} << 20;
+// Otherwise the screen may be this many times the largest image on it.
+constexpr int64_t kScreenPerImagePixels = 16;
+
+}  // namespace
 
 VGIFImageReader::VGIFImageReader(VFile* file) : VImageReader(file) {
   if (!file) return;
@@ -83,12 +118,17 @@ int32_t VGIFImageReader::ReadHeader() {
   }
   firstBlock_ = pos;
 
-  // Count the images.
-  int32_t images = 0;
+  // Find the images.
+  images_.clear();
   while (pos < size_) {
     const uint8_t introducer = data_[pos++];
     if (introducer == 0x2C) {
       if (size_ - pos < 9) break;
+      ImageRecord record;
+      record.left = bytefields::LoadLE16(data_ + pos);
+      record.top = bytefields::LoadLE16(data_ + pos + 2);
+      record.width = bytefields::LoadLE16(data_ + pos + 4);
+      record.height = bytefields::LoadLE16(data_ + pos + 6);
       const uint8_t imageFlags = data_[pos + 8];
       pos += 9;
       if (imageFlags & 0x80) {
@@ -97,15 +137,13 @@ int32_t VGIFImageReader::ReadHeader() {
         pos += local;
       }
       if (pos >= size_) break;
-      ++pos;  // the LZW minimum code size
+      record.codeSize = data_[pos++];
       const size_t next = SkipSubBlocks(pos);
-      if (next == 0) {
-        // The image's data runs to the end of the file: the image still
-        // counts (its decoding decides), nothing follows it.
-        ++images;
-        break;
-      }
-      ++images;
+      // Data running to the end of the file still counts (its decoding
+      // decides); nothing follows it.
+      record.dataBytes = static_cast<int64_t>((next == 0 ? size_ : next) - pos);
+      images_.push_back(record);
+      if (next == 0) break;
       pos = next;
     } else if (introducer == 0x21) {
       if (pos >= size_) break;
@@ -117,12 +155,52 @@ int32_t VGIFImageReader::ReadHeader() {
       break;  // the trailer, or anything else, ends the file
     }
   }
+  const int32_t images = static_cast<int32_t>(images_.size());
   if (images < 1) return -1;
-  if (int64_t{screenWidth_} * screenHeight_ * images > kMaxImagePixels) return -1;
   width_ = screenWidth_;
   height_ = screenHeight_ * images;
   stackedFrameCount_ = images;
   frameCount_ = 1;
+  selectedFrame_ = -1;
+  return 0;
+}
+
+int32_t VGIFImageReader::SelectFrames(int32_t frameSelection) {
+  const int32_t images = static_cast<int32_t>(images_.size());
+  if (images < 1) return -1;
+  if (frameSelection >= images) {
+    SetFailureReason("no such frame");
+    return -1;
+  }
+  const int32_t last = frameSelection >= 0 ? frameSelection : images - 1;
+  const int32_t frames = frameSelection >= 0 ? 1 : images;
+  if (int64_t{screenWidth_} * screenHeight_ * frames > kMaxImagePixels) {
+    SetFailureReason("size over the limit");
+    return -1;
+  }
+  // Every image the frames are made of must be one its data can yield, and
+  // the screen must be drawn on.
+  int64_t largest = 0;
+  for (int32_t i = 0; i <= last; ++i) {
+    const ImageRecord& image = images_[static_cast<size_t>(i)];
+    if (!LZWCanYield(image.dataBytes, image.codeSize, int64_t{image.width} * image.height)) {
+      SetFailureReason("damaged data");
+      return -1;
+    }
+    const int64_t right = std::min<int64_t>(int64_t{image.left} + image.width, screenWidth_);
+    const int64_t bottom = std::min<int64_t>(int64_t{image.top} + image.height, screenHeight_);
+    const int64_t visibleWidth = std::max<int64_t>(0, right - image.left);
+    const int64_t visibleHeight = std::max<int64_t>(0, bottom - image.top);
+    largest = std::max(largest, visibleWidth * visibleHeight);
+  }
+  const int64_t screen = int64_t{screenWidth_} * screenHeight_;
+  if (screen > kFreeScreenPixels && screen > largest * kScreenPerImagePixels) {
+    SetFailureReason("damaged data");
+    return -1;
+  }
+  selectedFrame_ = frameSelection >= 0 ? frameSelection : -1;
+  height_ = screenHeight_ * frames;
+  stackedFrameCount_ = frames;
   return 0;
 }
 
@@ -131,6 +209,11 @@ int32_t VGIFImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
   if (!data_ || target.GetDepth() != 8 || stackedFrameCount_ < 1) return -1;
   if (target.GetWidth() < width_ || target.GetHeight() < height_) return -1;
   const int32_t frameHeight = height_ / stackedFrameCount_;
+  // One selected frame is composed in place: each image from the first to
+  // the selected one is drawn over what the images before it left.
+  const bool single = selectedFrame_ >= 0;
+  const int32_t lastImage = single ? selectedFrame_ : stackedFrameCount_ - 1;
+  if (lastImage >= static_cast<int32_t>(images_.size())) return -1;
   const bool remap = (flags & kReadColorTable) != 0;
 
   PixelMapLock lock(&target);
@@ -140,7 +223,7 @@ int32_t VGIFImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
   size_t pos = firstBlock_;
   std::vector<uint8_t> row;
   auto codec = std::unique_ptr<VLZWCodec>();
-  for (int32_t image = 0; image < stackedFrameCount_; ++image) {
+  for (int32_t image = 0; image <= lastImage; ++image) {
     // Extensions up to the image descriptor.
     int32_t transparent = -1;
     for (;;) {
@@ -176,7 +259,7 @@ int32_t VGIFImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
 
     const bool overlay = image > 0 && transparent >= 0;
     if (image == 0 && transparent >= 0) keyIndex = remap ? table[transparent] : transparent;
-    const int32_t frameTop = image * frameHeight;
+    const int32_t frameTop = single ? 0 : image * frameHeight;
     // The image rectangle clipped to the frame.
     const int32_t clipLeft = left < width_ ? left : width_;
     const int32_t clipRight = left + width < width_ ? left + width : width_;
@@ -193,8 +276,8 @@ int32_t VGIFImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
       const int32_t frameRow = top + y;
       if (frameRow < frameHeight && clipLeft < clipRight) {
         uint8_t* dst = target.GetPixelAddress(VPoint(0, frameTop + frameRow));
-        const uint8_t* previous = image > 0 ? target.GetPixelAddress(VPoint(0, frameTop - frameHeight + frameRow))
-                                            : nullptr;
+        const uint8_t* previous =
+            image > 0 ? (single ? dst : target.GetPixelAddress(VPoint(0, frameTop - frameHeight + frameRow))) : nullptr;
         if (!dst) return -1;
         for (int32_t x = clipLeft; x < clipRight; ++x) {
           const uint8_t raw = row[static_cast<size_t>(x - left)];
@@ -218,7 +301,7 @@ int32_t VGIFImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
 
     // Complete a later frame from the one before it: the rows and columns
     // that the image did not cover.
-    if (image > 0) {
+    if (image > 0 && !single) {
       for (int32_t fy = 0; fy < frameHeight; ++fy) {
         uint8_t* dst = target.GetPixelAddress(VPoint(0, frameTop + fy));
         const uint8_t* previous = target.GetPixelAddress(VPoint(0, frameTop - frameHeight + fy));
@@ -236,7 +319,7 @@ int32_t VGIFImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, int
     if (!next) {
       // The data of this image ran to the end of the file: acceptable only
       // when no frame is missing.
-      if (image + 1 < stackedFrameCount_) return -1;
+      if (image < lastImage) return -1;
       break;
     }
     pos = static_cast<size_t>(next - data_);

@@ -39,6 +39,8 @@ VImageReader::~VImageReader() {
   if (colorTable_) colorTable_->Release();
 }
 
+int32_t VImageReader::SelectFrames(int32_t) { return 0; }
+
 void VImageReader::GetFrameBounds(VRect& out, int32_t) { out = VRect(0, 0, width_, height_); }
 
 int32_t VImageReader::GetWidth(int32_t) { return width_; }
@@ -193,7 +195,7 @@ void InstallImageReaders() { SetPictureFileReader(&ReadPictureFileWithReaders); 
 // Reading into pixel maps
 
 PixelMap* ReadImageWithReader(VImageReader& reader, int32_t flags, int32_t frameSelection, int32_t frameCountMode) {
-  if (reader.ReadHeader() != 0) return nullptr;
+  if (reader.ReadHeader() != 0 || reader.SelectFrames(frameSelection) != 0) return nullptr;
   VRect bounds;
   reader.GetFrameBounds(bounds, frameSelection == -2 ? 0 : frameSelection);
   bounds.MoveToOrigin();
@@ -222,7 +224,8 @@ PixelMap* ReadImageWithReader(VImageReader& reader, int32_t flags, int32_t frame
 int32_t ReadIntoPixelMap(VImageReader& reader, PixelMap& target, int32_t flags, int32_t frameSelection,
                          int32_t frameCountMode, bool readHeader) {
   if (readHeader) {
-    const int32_t result = reader.ReadHeader();
+    int32_t result = reader.ReadHeader();
+    if (result == 0) result = reader.SelectFrames(frameSelection);
     if (result != 0) return result;
   }
   int32_t readerDepth = reader.GetDepth();

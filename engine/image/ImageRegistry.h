@@ -35,6 +35,11 @@ class VImageReader {
   // the reader's depth (4 counts as 8): 0 on success, non-zero on failure.
   // Nothing is read without reader flag 1 (result 0).
   virtual int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) = 0;
+  // Tells the reader which frames the following reads ask for (after
+  // ReadHeader, before GetFrameBounds): -2 every frame, -1 the whole image,
+  // k >= 0 frame k. 0, or non-zero when the file cannot deliver them (with a
+  // failure reason). The base accepts every selection.
+  virtual int32_t SelectFrames(int32_t frameSelection);
   // The rectangle of a frame; the base: (0, 0, height, width) for every frame.
   virtual void GetFrameBounds(VRect& out, int32_t frame);
   virtual int32_t GetWidth(int32_t frame);
@@ -129,15 +134,17 @@ ImageReaderFactory SetJPEGImageReaderFactory(ImageReaderFactory factory);
 // The raw image writer for "RIX " (the caller deletes it), or null.
 VImageWriter* CreateImageWriterForFile(VFile* file, uint32_t type);
 
-// Reads the header, makes a pixel map of the selected frame's size at the
-// load depth (the reader's own depth when it is -1), with the reader's colour
-// table when flag 4 is set, and reads into it. Selection -2 reads every frame
+// Reads the header, tells the reader the selection (SelectFrames), makes a
+// pixel map of the selected frame's size at the load depth (the reader's own
+// depth when it is -1), with the reader's colour table when flag 4 is set,
+// and reads into it. Selection -2 reads every frame
 // the file holds into a chain of maps (file order). Returns the first map
 // (the caller owns the chain), or null on any failure (also for a frame of
 // more than kMaxImagePixels pixels).
 PixelMap* ReadImageWithReader(VImageReader& reader, int32_t flags, int32_t frameSelection, int32_t frameCountMode);
 // Reads into an existing map (and, for selection -2, new maps linked behind
-// it), converting depth through a temporary map when the reader's depth
+// it; with readHeader the header is read and the selection told first),
+// converting depth through a temporary map when the reader's depth
 // differs: 0, or the failing result.
 int32_t ReadIntoPixelMap(VImageReader& reader, PixelMap& target, int32_t flags, int32_t frameSelection,
                          int32_t frameCountMode, bool readHeader);

@@ -94,23 +94,57 @@ int32_t VPhotoshopImageReader::ReadHeader() {
   if (resourcesEnd > f.GetLength()) return kBadResources;
   f.Seek(resourcesEnd, true);
 
-  // Layer and mask information.
+  // Layer and mask information, passed by its own length whatever it holds:
+  // damaged layer records leave the merged image readable (without layers).
   if (!Read32(f, length)) return kBadLayerSection;
   const int64_t sectionEnd = f.GetPosition() + length;
   if (sectionEnd > f.GetLength()) return kBadLayerSection;
-  if (length > 0) {
-    const int32_t result = ReadLayerInfo(sectionEnd);
-    if (result != 0) {
-      layers_.clear();
-      return result;
-    }
-    f.Seek(sectionEnd, true);
+  if (length > 0 && ReadLayerInfo(sectionEnd) != 0) {
+    layers_.clear();
+    mergedTransparency_ = false;
+    layersDropped_ = true;
   }
+  f.Seek(sectionEnd, true);
   mergedPosition_ = f.GetPosition();
+  const int32_t merged = CheckMergedData();
+  if (merged != 0) {
+    layers_.clear();
+    SetFailureReason("damaged data");
+    return merged;
+  }
   frameCount_ = layers_.empty() ? 1 : static_cast<int32_t>(layers_.size());
   headerRead_ = true;
   return 0;
 }
+
+int32_t VPhotoshopImageReader::CheckMergedData() {
+  VFile& f = bigFile_;
+  f.Seek(mergedPosition_, true);
+  uint16_t compression = 0;
+  if (!Read16(f, compression)) return kBadChannelData;
+  if (compression != 0 && compression != 1) return kBadCompression;
+  const int64_t planes = PlaneCount();
+  const int64_t rowBytes = int64_t{width_} * (bitsPerChannel_ / 8);
+  const int64_t available = f.GetLength() - f.GetPosition();
+  if (compression == 0) return planes * rowBytes * height_ > available ? kBadChannelData : 0;
+  // PackBits: the row byte counts of every channel, then the rows of the
+  // planes read, each at least the two bytes per 128 that PackBits needs.
+  const int64_t tableBytes = int64_t{channels_} * height_ * 2;
+  if (tableBytes > available) return kBadChannelData;
+  const int64_t leastRow = 2 * ((rowBytes + 127) / 128);
+  std::vector<uint8_t> table(static_cast<size_t>(planes * height_ * 2));
+  if (f.Read(table.data(), static_cast<int32_t>(table.size())) != static_cast<int32_t>(table.size()))
+    return kBadChannelData;
+  int64_t total = 0;
+  for (size_t i = 0; i < table.size(); i += 2) {
+    const int64_t count = bytefields::LoadBE16(table.data() + i);
+    if (count < leastRow) return kBadChannelData;
+    total += count;
+  }
+  return total > available - tableBytes ? kBadChannelData : 0;
+}
+
+int32_t VPhotoshopImageReader::PlaneCount() const { return mode_ == kCMYK ? 4 : mode_ == kRGB ? 3 : 1; }
 
 int32_t VPhotoshopImageReader::ReadLayerInfo(int64_t sectionEnd) {
   VFile& f = bigFile_;
@@ -126,7 +160,6 @@ int32_t VPhotoshopImageReader::ReadLayerInfo(int64_t sectionEnd) {
       mergedTransparency_ = true;
       count = -count;
     }
-    std::vector<int64_t> lengths;
     for (int32_t i = 0; i < count; ++i) {
       uint8_t r[18];
       if (f.Read(r, 18) != 18) return kBadLayerRecords;
@@ -153,7 +186,7 @@ int32_t VPhotoshopImageReader::ReadLayerInfo(int64_t sectionEnd) {
       if (!Read32(f, extra)) return kBadLayerRecords;
       if (f.GetPosition() + extra > infoEnd) return kBadLayerRecords;
       f.Seek(extra, false);
-      // A rectangle the engine cannot hold makes an empty layer.
+      // A rectangle the engine cannot hold makes the records damaged.
       const int64_t w = int64_t{layer.rect.right} - layer.rect.left;
       const int64_t h = int64_t{layer.rect.bottom} - layer.rect.top;
       if (w < 0 || h < 0 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) return kBadLayerRecords;
@@ -167,16 +200,37 @@ int32_t VPhotoshopImageReader::ReadLayerInfo(int64_t sectionEnd) {
         position += channel.length;
         if (position > infoEnd) return kBadLayerRecords;
       }
+      if (!LayerIsBacked(layer)) return kBadLayerRecords;
     }
-    f.Seek((position + 1) & ~int64_t{1}, true);
-    if (f.GetPosition() > infoEnd) return kBadLayerRecords;
   }
-  f.Seek(infoEnd, true);
-  // Global layer mask information: skipped.
-  uint32_t maskLength = 0;
-  if (f.GetPosition() < sectionEnd) {
-    if (!Read32(f, maskLength)) return kBadGlobalMask;
-    if (f.GetPosition() + maskLength > sectionEnd) return kBadGlobalMask;
+  // What follows (padding, the global layer mask information, further
+  // blocks) is passed over with the section.
+  return 0;
+}
+
+// Every channel that is read for the layer (its colour planes and its
+// transparency) must hold the layer's rectangle: raw samples, or PackBits
+// rows, which take at least 2 bytes per 128 samples. So the pixels of all
+// layers together stay within 64 times the bytes of their channel data.
+bool VPhotoshopImageReader::LayerIsBacked(const Layer& layer) const {
+  const int64_t width = layer.rect.GetWidth();
+  const int64_t rows = layer.rect.GetHeight();
+  if (width == 0 || rows == 0) return true;
+  const int64_t rowBytes = width * (bitsPerChannel_ / 8);
+  const int64_t least = 2 + std::min(rowBytes * rows, rows * (2 + 2 * ((rowBytes + 127) / 128)));
+  bool colour = false;
+  for (const Channel& channel : layer.channels) {
+    if (channel.id < -1 || channel.id >= PlaneCount()) continue;
+    if (channel.length < least) return false;
+    if (channel.id >= 0) colour = true;
+  }
+  return colour;
+}
+
+int32_t VPhotoshopImageReader::SelectFrames(int32_t frameSelection) {
+  if (frameSelection > 0 && frameSelection >= static_cast<int32_t>(layers_.size())) {
+    SetFailureReason(layersDropped_ ? "damaged layers" : "no such frame");
+    return -1;
   }
   return 0;
 }
@@ -284,7 +338,7 @@ int32_t VPhotoshopImageReader::ReadMerged(PixelMap& target) {
     if (f.Read(raw.data(), static_cast<int32_t>(raw.size())) != static_cast<int32_t>(raw.size())) return -1;
     for (size_t i = 0; i < total; ++i) counts[i] = bytefields::LoadBE16(raw.data() + i * 2);
   }
-  const int32_t planeCount = mode_ == kCMYK ? 4 : mode_ == kRGB ? 3 : 1;
+  const int32_t planeCount = PlaneCount();
   std::vector<std::vector<uint8_t>> planes(static_cast<size_t>(planeCount));
   for (int32_t c = 0; c < planeCount; ++c) {
     planes[static_cast<size_t>(c)].resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
@@ -305,7 +359,7 @@ int32_t VPhotoshopImageReader::ReadLayer(PixelMap& target, int32_t index, bool t
   if (level != 63) target.SetLevel(level);
   if (width < 1 || rows < 1) return 0;
 
-  const int32_t planeCount = mode_ == kCMYK ? 4 : mode_ == kRGB ? 3 : 1;
+  const int32_t planeCount = PlaneCount();
   std::vector<std::vector<uint8_t>> planes(static_cast<size_t>(planeCount));
   const size_t planeSize = static_cast<size_t>(width) * static_cast<size_t>(rows);
   for (auto& plane : planes) plane.assign(planeSize, 0);

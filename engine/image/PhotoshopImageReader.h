@@ -39,6 +39,9 @@ class VPhotoshopImageReader : public VImageReader {
   int32_t ReadHeader() override;
   // 0, -1 for a wrong depth or frame (or short row counts), else a result above.
   int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) override;
+  // Refuses a layer the file does not have (0 without layers is the whole
+  // image), saying so when the layers were dropped as damaged.
+  int32_t SelectFrames(int32_t frameSelection) override;
   // -1 (and 0 without layers): the whole image; a layer: its rectangle; else all 0.
   void GetFrameBounds(VRect& out, int32_t frame) override;
   int32_t GetWidth(int32_t frame) override;
@@ -57,7 +60,15 @@ class VPhotoshopImageReader : public VImageReader {
     uint8_t visible = 1;
   };
 
+  // Reads the layer records (0, or kBadLayerRecords when they are damaged
+  // or promise more than their channel data holds).
   int32_t ReadLayerInfo(int64_t sectionEnd);
+  bool LayerIsBacked(const Layer& layer) const;
+  // Whether the merged image data at its position can fill the picture the
+  // header describes (0), before any picture is made for it.
+  int32_t CheckMergedData();
+  // Colour planes of the mode: 4 CMYK, 3 RGB, else 1.
+  int32_t PlaneCount() const;
   // Reads one plane of width x rows samples at the file's position into
   // `plane`; `rowCounts` holds the PackBits byte count of each row.
   int32_t ReadPlane(uint8_t* plane, int32_t width, int32_t rows, int32_t compression, const uint16_t* rowCounts);
@@ -71,6 +82,7 @@ class VPhotoshopImageReader : public VImageReader {
   uint8_t header_[26] = {};
   std::vector<Layer> layers_;
   bool headerRead_ = false;
+  bool layersDropped_ = false;  // damaged layer records, merged image only
   bool mergedTransparency_ = false;
   int64_t mergedPosition_ = 0;
   int32_t channels_ = 0;

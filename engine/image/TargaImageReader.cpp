@@ -25,6 +25,7 @@ enum TargaType : uint8_t {
 
 int32_t VTargaImageReader::ReadHeader() {
   if (!file_) return -1;
+  greyAlpha_ = false;
   file_->Seek(0, true);
   uint8_t h[18];
   if (file_->Read(h, 18) != 18) return -1;
@@ -94,10 +95,11 @@ int32_t VTargaImageReader::ReadHeader() {
       break;
     case kGrey:
     case kGreyRLE:
-      if (pixelBits != 8) return -1;
+      if (pixelBits != 8 && pixelBits != 16) return -1;
       depth_ = 8;
       pixelFormat_ = kFormatIndexed8;
-      fileDepth_ = 8;
+      fileDepth_ = pixelBits;
+      greyAlpha_ = pixelBits == 16;
       for (int32_t i = 0; i < 256; ++i) palette_[i] = VRGBColor(i, i, i);
       colorCount_ = 256;
       break;
@@ -113,12 +115,18 @@ int32_t VTargaImageReader::ReadHeader() {
   bottomUp_ = (descriptor & 0x20) ? 0 : 1;
   runLength_ = type >= kColorMappedRLE ? 1 : 0;
   dataOffset_ = file_->GetPosition();
-  if (int64_t{width} * height > kMaxImagePixels) return -1;
+  if (int64_t{width} * height > kMaxImagePixels) {
+    SetFailureReason("size over the limit");
+    return -1;
+  }
   // The pixels must fit in the file (a run-length packet holds at most 128
   // pixels in 1 + pixel bytes).
   const int64_t total = int64_t{BytesPerPixel(fileDepth_)} * width * height;
   const int64_t available = file_->GetLength() - dataOffset_;
-  if (runLength_ ? total > available * 128 : total > available) return -1;
+  if (runLength_ ? total > available * 128 : total > available) {
+    SetFailureReason("damaged data");
+    return -1;
+  }
   return 0;
 }
 
@@ -154,7 +162,12 @@ int32_t VTargaImageReader::ReadImage(PixelMap& target, int32_t flags, int32_t, i
       const int32_t y = bottomUp_ ? height_ - 1 - r : r;
       uint8_t* dst = target.GetPixelAddress(VPoint(0, y));
       if (!dst) return -1;
-      std::memcpy(dst, rows.get() + r * rowLength, static_cast<size_t>(rowLength));
+      const uint8_t* src = rows.get() + r * rowLength;
+      if (greyAlpha_) {
+        for (int32_t x = 0; x < width_; ++x) dst[x] = src[x * 2];
+      } else {
+        std::memcpy(dst, src, static_cast<size_t>(rowLength));
+      }
     }
     if (target.GetPixelFormat() != pixelFormat_) target.ConvertPixelFormat(pixelFormat_, 0);
   }

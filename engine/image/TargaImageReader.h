@@ -1,8 +1,8 @@
 // Reader of Targa files ("TPIC"): true-colour 15/16-, 24- and 32-bit pixels
 // (the fourth byte lands in the unused byte), colour-mapped and grey 8-bit
-// pixels (delivered as indexes with the colour map or a grey ramp as the
-// palette); uncompressed or run-length; rows bottom-up unless the
-// descriptor's top-down bit is set.
+// pixels and grey pixels with an 8-bit alpha (delivered as indexes with the
+// colour map or a grey ramp as the palette; alpha is dropped); uncompressed
+// or run-length; rows bottom-up unless the descriptor's top-down bit is set.
 #pragma once
 
 #include <cstdint>
@@ -22,5 +22,6 @@ class VTargaImageReader : public VImageReader {
   uint8_t bottomUp_ = 1;
   uint8_t runLength_ = 0;
   int32_t fileDepth_ = 0;  // bits per stored pixel
+  bool greyAlpha_ = false;  // 16-bit grey pixels: grey byte, then alpha
   int64_t dataOffset_ = 0;
 };
