@@ -4,6 +4,7 @@
 // nearest colour without dithering, so the colours are the file's, rounded.
 #include "tools/ImageDecodeCommand.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -156,21 +157,27 @@ class RowConverter {
 };
 
 // Writes the top `height` rows of the map as binary PPM, each row converted
-// from the map's memory and written whole.
-bool WritePPM(const std::string& path, PixelMap& map, int32_t width, int32_t height) {
-  if (width < 1 || height < 1 || width > map.GetWidth() || height > map.GetHeight()) return false;
+// from the map's memory and written whole. "" on success, else why not.
+std::string WritePPM(const std::string& path, PixelMap& map, int32_t width, int32_t height) {
+  if (width < 1 || height < 1 || width > map.GetWidth() || height > map.GetHeight()) return "the picture is empty";
   PixelMapLock lock(&map);
   const RowConverter converter(map);
-  if (!converter.CanConvert()) return false;
+  if (!converter.CanConvert()) {
+    if (map.GetDepth() == 8 && map.GetPixelFormat() == kFormatIndexed8) {
+      return "the picture has no colour table at 8 bits (a true-colour file cannot be loaded at --depth 8)";
+    }
+    return "its pixel layout cannot be written as PPM";
+  }
   std::ofstream file(path, std::ios::binary);
-  if (!file) return false;
+  if (!file) return std::strerror(errno);
   file << "P6\n" << width << " " << height << "\n255\n";
   std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
   for (int32_t y = 0; y < height; ++y) {
-    if (!converter.Convert(y, width, row.data())) return false;
+    if (!converter.Convert(y, width, row.data())) return "a pixel names a colour the picture's table does not hold";
     file.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
   }
-  return static_cast<bool>(file);
+  file.flush();
+  return file ? std::string() : std::string(std::strerror(errno));
 }
 
 bool WritePGM(const std::string& path, VAlphaChannel& channel, int32_t width, int32_t height) {
@@ -280,10 +287,10 @@ int DecodeJpegThroughLibrary(const std::string& input, const std::string& output
     return 1;
   }
   PixelMap* map = picture->GetPixelMap();
-  const bool written = WritePPM(output, *map, map->GetWidth(), map->GetHeight());
+  const std::string problem = WritePPM(output, *map, map->GetWidth(), map->GetHeight());
   picture->Release();
-  if (!written) {
-    err << "ostrevan-tool: cannot write '" << output << "'\n";
+  if (!problem.empty()) {
+    err << "ostrevan-tool: cannot write '" << output << "': " << problem << "\n";
     return 1;
   }
   return 0;
@@ -303,10 +310,10 @@ int DecodeImage(const std::string& input, const std::string& output, int32_t dep
   PixelMap* map = picture->GetPixelMap();
   const int32_t width = map->GetWidth();
   const int32_t height = picture->GetHeight() < map->GetHeight() ? picture->GetHeight() : map->GetHeight();
-  const bool written = height > 0 && WritePPM(output, *map, width, height);
+  const std::string problem = WritePPM(output, *map, width, height);
   picture->Release();
-  if (!written) {
-    err << "ostrevan-tool: cannot write '" << output << "'\n";
+  if (!problem.empty()) {
+    err << "ostrevan-tool: cannot write '" << output << "': " << problem << "\n";
     return 1;
   }
   if (alphaPath.empty()) return 0;

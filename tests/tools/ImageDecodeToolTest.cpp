@@ -161,7 +161,7 @@ TEST_F(ImageDecodeTool, UnreadableFilesSayWhy) {
       {Path("junk.bmp"), Path("o.ppm"), "junk.bmp': ", true},
       {Path("x.pict"), Path("o.ppm"), "x.pict': ", true},
       {rose, Path("folder.bmp"), "cannot write '" + Path("folder.bmp") + "': it is a folder\n", false},
-      {rose, Path("none/o.ppm"), "cannot write '" + Path("none/o.ppm") + "'\n", false},
+      {rose, Path("none/o.ppm"), "cannot write '" + Path("none/o.ppm") + "': ", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -221,6 +221,10 @@ TEST_F(ImageDecodeTool, EveryDepthWritesTheSameColours) {
     }
     EXPECT_EQ(differing, 0);
   }
+  // At 8 bits a true-colour file has no colour table to index: refused, saying so.
+  std::string err;
+  EXPECT_EQ(Tool("image decode '" + input + "' '" + Path("d8.ppm") + "' --depth 8", err), 1);
+  EXPECT_NE(err.find("no colour table at 8 bits"), std::string::npos) << err;
 }
 
 }  // namespace
