@@ -18,8 +18,17 @@ cd "$out/pictures"
   -fill white -draw 'circle 32,23 32,12' -type truecolor BMP3:badge.bmp
 "${im[@]}" -size 48x48 xc:magenta +antialias -fill '#c8a000' -draw 'polygon 24,4 44,40 4,40' \
   emblem.gif
+# ImageMagick writes a Targa's rows top first whatever its header says, and
+# by default the header says bottom-left (descriptor bit 5 clear), which would
+# turn the banner upside down. Ask for a top-left picture so the header tells
+# the truth, and check that it does.
 "${im[@]}" -size 80x24 xc:magenta -fill '#206020' -draw 'rectangle 3,2 76,20' \
-  -fill white -draw 'rectangle 8,8 71,14' banner.tga
+  -fill white -draw 'rectangle 8,8 71,14' -orient TopLeft banner.tga
+descriptor=$(od -An -tu1 -j17 -N1 banner.tga | tr -d ' ')
+if (( (descriptor & 32) == 0 )); then
+  echo "make-sample.sh: banner.tga was written with a bottom-left header over top-first rows" >&2
+  exit 1
+fi
 "${im[@]}" -size 50x40 xc:magenta -fill '#803030' -draw 'rectangle 5,4 44,35' panel.psd
 for i in 1 2 3; do
   x=$((8 + 6 * i))

@@ -48,6 +48,19 @@ std::string FindNoCase(const std::string& dir, const std::string& name) {
   return matches.front();
 }
 
+// `path` with runs of "/" after the first `keep` characters collapsed to one,
+// and a trailing "/" only when `trailing` (the output rules of ResolvePath).
+std::string CollapseSeparators(const std::string& path, size_t keep, bool trailing) {
+  std::string result = path.substr(0, keep);
+  for (size_t i = keep; i < path.size(); ++i) {
+    if (path[i] == '/' && !result.empty() && result.back() == '/') continue;
+    result += path[i];
+  }
+  if (result.size() > keep && result.back() == '/') result.pop_back();
+  if (trailing && !result.empty() && result.back() != '/') result += '/';
+  return result;
+}
+
 int OpenFlags(int access) {
   switch (access & kFileReadWrite) {
     case kFileRead: return O_RDONLY;
@@ -82,6 +95,15 @@ std::string ResolvePath(const std::string& input) {
   }
   bool trailing = !path.empty() && path.back() == '/' && path.size() > pos;
 
+  // The common case: the path exists as written. One stat answers it, and no
+  // folder is read.
+  {
+    std::string whole = root;
+    if (!whole.empty() && whole.back() != '/' && pos < path.size() && path[pos] != '/') whole += '/';
+    whole += path.substr(pos);
+    if (!whole.empty() && PathExists(whole)) return CollapseSeparators(whole, root.size(), trailing);
+  }
+
   std::string result = root;
   bool resolving = true;  // false once a component is missing: nothing below it exists
   while (pos <= path.size()) {
@@ -108,10 +130,10 @@ std::string ResolvePath(const std::string& input) {
   return result;
 }
 
-int OpenFile(const std::string& path, int access) {
-  int flags = OpenFlags(access);
-  if (flags < 0 || path.empty()) return -1;
-  std::string host = ResolvePath(path);
+namespace {
+
+// Opens a resolved path; a folder is refused.
+int OpenResolved(const std::string& host, int flags) {
   int fd;
   do {
     fd = ::open(host.c_str(), flags | O_CLOEXEC);
@@ -126,12 +148,22 @@ int OpenFile(const std::string& path, int access) {
   return fd;
 }
 
-int OpenOrCreateFile(const std::string& path, int access) {
-  int fd = OpenFile(path, access);
-  if (fd >= 0) return fd;
+}  // namespace
+
+int OpenFile(const std::string& path, int access) {
   int flags = OpenFlags(access);
   if (flags < 0 || path.empty()) return -1;
+  return OpenResolved(ResolvePath(path), flags);
+}
+
+int OpenOrCreateFile(const std::string& path, int access) {
+  int flags = OpenFlags(access);
+  if (flags < 0 || path.empty()) return -1;
+  // One resolution serves both the open and the create: when no name matches
+  // without regard to case, the file is made under the name as given.
   std::string host = ResolvePath(path);
+  int fd = OpenResolved(host, flags);
+  if (fd >= 0) return fd;
   if (PathExists(host)) return -1;  // it exists but cannot be opened: leave it alone
   do {
     // O_EXCL: create only a file that is absent, never touch an existing one.

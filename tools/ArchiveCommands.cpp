@@ -1,6 +1,10 @@
 // Building, listing and extracting Devid Uvedud archives.
 #include "tools/ArchiveCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -47,13 +51,40 @@ void PrintFields(std::ostream& out, const MediaEntry& e) {
 }
 
 bool OpenForTool(MediaArchive& archive, const std::string& path, std::ostream& err) {
+  if (path.empty() || !platform::FileExists(path)) {
+    err << "ostrevan-tool: '" << path << "': no such file\n";
+    return false;
+  }
+  if (platform::DirectoryExists(path)) {
+    err << "ostrevan-tool: '" << path << "' is a folder, not an archive\n";
+    return false;
+  }
   VFileSpec spec(path.c_str());
-  if (path.empty() || !platform::FileExists(path) || platform::DirectoryExists(path) ||
-      !archive.OpenArchive(spec, false)) {
-    err << "ostrevan-tool: '" << path << "' is not a readable Devid Uvedud archive\n";
+  if (!archive.OpenArchive(spec, false)) {
+    err << "ostrevan-tool: '" << path << "' is not a Devid Uvedud archive (or it is damaged)\n";
     return false;
   }
   return true;
+}
+
+// A new file beside `target` (same folder, so a rename replaces the target in
+// one step), made empty and exclusively; its host path, or "" when none can
+// be made.
+std::string MakeTemporaryBeside(const std::string& target) {
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string candidate =
+        folder + "." + name + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return candidate;
+    }
+    if (errno != EEXIST) break;
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -117,8 +148,15 @@ int BuildArchive(const std::string& script, const std::string& archive, const st
     err << "ostrevan-tool: the script, the archive and the log must be three different files\n";
     return 1;
   }
-  // The builder writes in place: start from empty files so nothing stale stays.
-  platform::DeleteFile(archive);
+  // The builder writes into a new file beside the archive, which replaces the
+  // archive only when the build finished: a failed build leaves no empty or
+  // partial archive (and an earlier archive of that name stays as it was).
+  const std::string target = platform::ResolvePath(archive);
+  const std::string temporary = MakeTemporaryBeside(target);
+  if (temporary.empty()) {
+    err << "ostrevan-tool: cannot write the archive '" << archive << "': " << std::strerror(errno) << "\n";
+    return 1;
+  }
   platform::DeleteFile(logName);
   RegisterToolConversions();
   VTextFile log(VFileSpec(logName.c_str()), MakeTypeCode("TEXT"), MakeTypeCode("ttxt"));
@@ -134,7 +172,7 @@ int BuildArchive(const std::string& script, const std::string& archive, const st
   VColorTable* previousTable = GetCurrentColorTable();
   {
     VTextFile scriptFile(VFileSpec(script.c_str()), MakeTypeCode("TEXT"), MakeTypeCode("ttxt"));
-    VFile archiveFile(VFileSpec(archive.c_str()), MakeTypeCode("MSF "), kUnknownFileType);
+    VFile archiveFile(VFileSpec(temporary.c_str()), MakeTypeCode("MSF "), kUnknownFileType);
     built = BuildMediaArchive(scriptFile, archiveFile, logFile);
     scriptFile.Close();
     archiveWritten = archiveFile.Close();
@@ -143,11 +181,18 @@ int BuildArchive(const std::string& script, const std::string& archive, const st
   if (previousTable != nullptr) previousTable->Release();
   log.Close();
   if (!built) {
+    ::unlink(temporary.c_str());
     err << "ostrevan-tool: the build of '" << archive << "' was aborted; see '" << logName << "'\n";
     return 1;
   }
   if (!archiveWritten) {
-    err << "ostrevan-tool: writing '" << archive << "' failed; the archive is incomplete\n";
+    err << "ostrevan-tool: writing '" << archive << "' failed; the archive was not replaced\n";
+    ::unlink(temporary.c_str());
+    return 1;
+  }
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    err << "ostrevan-tool: cannot replace '" << archive << "': " << std::strerror(errno) << "\n";
+    ::unlink(temporary.c_str());
     return 1;
   }
   out << "built '" << archive << "' (log '" << logName << "')\n";
@@ -155,6 +200,12 @@ int BuildArchive(const std::string& script, const std::string& archive, const st
 }
 
 int RunArchiveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i].size() > 1 && args[i][0] == '-') {
+      err << "ostrevan-tool: unknown option '" << args[i] << "'\n";
+      return 2;
+    }
+  }
   if ((args.size() == 3 || args.size() == 4) && args[0] == "build") {
     return BuildArchive(args[1], args[2], args.size() == 4 ? args[3] : std::string(), out, err);
   }

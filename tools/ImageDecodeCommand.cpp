@@ -4,20 +4,29 @@
 // nearest colour without dithering, so the colours are the file's, rounded.
 #include "tools/ImageDecodeCommand.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <vector>
 
 #include "engine/core/MediaTypes.h"
+#include "engine/core/VFile.h"
 #include "engine/core/VFileSpec.h"
+#include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/DepthConversion.h"
-#include "engine/image/ImageRegistry.h"
-#include "engine/image/JpegLibraryLoader.h"
-#include "engine/image/VJPEGImageReader.h"
+#include "engine/graphics/PixelAccess.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
+#include "engine/image/ImageRegistry.h"
+#include "engine/image/JpegLibraryLoader.h"
+#include "engine/image/VJPEGImageReader.h"
+#include "platform/File.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
@@ -58,23 +67,117 @@ VPicture* LoadPicture(const std::string& path, int32_t flags) {
   return picture;
 }
 
-bool WritePPM(const std::string& path, PixelMap& map, int32_t width, int32_t height) {
-  std::ofstream file(path, std::ios::binary);
-  if (!file) return false;
-  file << "P6\n" << width << " " << height << "\n255\n";
-  std::string row(static_cast<size_t>(width) * 3, '\0');
-  PixelMapLock lock(&map);
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      VRGBColor c;
-      if (!map.GetPixel(VPoint(x, y), c)) return false;
-      row[static_cast<size_t>(x) * 3] = static_cast<char>(c.red);
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>(c.green);
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>(c.blue);
+// The 16-bit word of a 15- or 16-bit pixel (bit 0x8000 of the format marks
+// little-endian words).
+uint32_t PixelWord(const uint8_t* p, uint16_t format) {
+  return (format & 0x8000) ? uint32_t{p[0]} | (uint32_t{p[1]} << 8) : (uint32_t{p[0]} << 8) | p[1];
+}
+
+// Turns rows of a pixel map's memory into R, G, B bytes, one row at a time.
+class RowConverter {
+ public:
+  explicit RowConverter(const PixelMap& map) : buffer_(map.GetBuffer()) {
+    if (buffer_.depth == 8 && buffer_.pixelFormat == kFormatIndexed8 && buffer_.colorTable) {
+      for (int32_t i = 0; i < 256; ++i) known_[i] = buffer_.colorTable->GetColor(palette_[i], i);
     }
-    file.write(row.data(), static_cast<std::streamsize>(row.size()));
   }
-  return static_cast<bool>(file);
+
+  // True when the map's layout is one this converter reads.
+  bool CanConvert() const {
+    if (buffer_.pixels == nullptr) return false;
+    switch (buffer_.depth) {
+      case 8: return buffer_.pixelFormat == kFormatGrey8 || (buffer_.pixelFormat == kFormatIndexed8 && buffer_.colorTable);
+      case 15:
+      case 16: return true;
+      case 24: return buffer_.pixelFormat == kFormatRGB24 || buffer_.pixelFormat == kFormatBGR24;
+      case 32: return buffer_.pixelFormat >= kFormatRGBX32 && buffer_.pixelFormat <= kFormatXBGR32;
+      default: return false;
+    }
+  }
+
+  // Row y (0 = top) of the first `width` pixels into `rgb`; false on an
+  // index the colour table does not hold.
+  bool Convert(int32_t y, int32_t width, uint8_t* rgb) const {
+    const int64_t row = buffer_.bottomUp ? int64_t{buffer_.height} - 1 - y : y;
+    const uint8_t* p = buffer_.pixels + row * buffer_.rowBytes;
+    switch (buffer_.depth) {
+      case 8:
+        if (buffer_.pixelFormat == kFormatGrey8) {
+          for (int32_t x = 0; x < width; ++x, rgb += 3) rgb[0] = rgb[1] = rgb[2] = p[x];
+          return true;
+        }
+        for (int32_t x = 0; x < width; ++x, rgb += 3) {
+          if (!known_[p[x]]) return false;
+          const VRGBColor& c = palette_[p[x]];
+          rgb[0] = c.red;
+          rgb[1] = c.green;
+          rgb[2] = c.blue;
+        }
+        return true;
+      case 15:
+      case 16:
+        for (int32_t x = 0; x < width; ++x, p += 2, rgb += 3) {
+          const uint32_t w = PixelWord(p, buffer_.pixelFormat);
+          const VRGBColor c = buffer_.depth == 15 ? DecodeColor555(w) : DecodeColor565(w);
+          rgb[0] = c.red;
+          rgb[1] = c.green;
+          rgb[2] = c.blue;
+        }
+        return true;
+      case 24:
+        if (buffer_.pixelFormat == kFormatRGB24) {
+          std::memcpy(rgb, p, static_cast<size_t>(width) * 3);
+          return true;
+        }
+        for (int32_t x = 0; x < width; ++x, p += 3, rgb += 3) {
+          rgb[0] = p[2];
+          rgb[1] = p[1];
+          rgb[2] = p[0];
+        }
+        return true;
+      case 32: {
+        const PixelShifts32 s = GetPixelShifts32(buffer_.pixelFormat);
+        for (int32_t x = 0; x < width; ++x, p += 4, rgb += 3) {
+          const uint32_t v = pixelaccess::Load32(p);
+          rgb[0] = static_cast<uint8_t>(v >> s.red);
+          rgb[1] = static_cast<uint8_t>(v >> s.green);
+          rgb[2] = static_cast<uint8_t>(v >> s.blue);
+        }
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  PixelBuffer buffer_;
+  VRGBColor palette_[256];
+  bool known_[256] = {};
+};
+
+// Writes the top `height` rows of the map as binary PPM, each row converted
+// from the map's memory and written whole. "" on success, else why not.
+std::string WritePPM(const std::string& path, PixelMap& map, int32_t width, int32_t height) {
+  if (width < 1 || height < 1 || width > map.GetWidth() || height > map.GetHeight()) return "the picture is empty";
+  PixelMapLock lock(&map);
+  const RowConverter converter(map);
+  if (!converter.CanConvert()) {
+    if (map.GetDepth() == 8 && map.GetPixelFormat() == kFormatIndexed8) {
+      return "the picture has no colour table at 8 bits (a true-colour file cannot be loaded at --depth 8)";
+    }
+    return "its pixel layout cannot be written as PPM";
+  }
+  std::ofstream file(path, std::ios::binary);
+  if (!file) return std::strerror(errno);
+  file << "P6\n" << width << " " << height << "\n255\n";
+  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+  for (int32_t y = 0; y < height; ++y) {
+    if (!converter.Convert(y, width, row.data())) return "a pixel names a colour the picture's table does not hold";
+    file.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
+  }
+  file.flush();
+  return file ? std::string() : std::string(std::strerror(errno));
 }
 
 bool WritePGM(const std::string& path, VAlphaChannel& channel, int32_t width, int32_t height) {
@@ -99,15 +202,83 @@ bool ParseDepth(const std::string& text, int32_t& depth) {
   return true;
 }
 
+// The whole file, or false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  bytes.assign((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return !file.bad();
+}
+
+// Decodes the bytes through libjpeg with its message boxes held back; the
+// picture (caller releases it) or null.
+VPicture* DecodeQuietlyWithLibjpeg(const std::string& bytes) {
+  platform::MessageBoxCapture previous = platform::SetMessageBoxCapture(
+      [](const std::string&, const std::string&, platform::MessageBoxIcon) { return platform::kMessageBoxOk; });
+  VPicture* picture =
+      DecodeJpegWithLibrary(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
+  platform::SetMessageBoxCapture(previous);
+  return picture;
+}
+
+// Why a file cannot be read as a picture, for the error line: the file is
+// missing or a folder, its extension names no picture format, or the reader
+// of its format says why (with a fallback when it says nothing). A JPEG file
+// that libjpeg can decode gets a hint to --libjpeg.
+std::string WhyUnreadable(const std::string& path, int32_t flags) {
+  if (!platform::FileExists(path)) return "no such file";
+  if (platform::DirectoryExists(path)) return "it is a folder";
+  VFileSpec spec(path.c_str());
+  const uint32_t type = spec.GetFileTypeFromExtension(kImageCategory);
+  VFile file(spec, kUnknownFileType, kUnknownFileType);
+  if (!file.Open(VFileObject::kRead)) return "it cannot be opened for reading";
+  std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, type));
+  if (!reader) return "not a picture (the extension names no picture format this tool reads)";
+  std::string reason;
+  if (PixelMap* map = ReadImageWithReader(*reader, flags, -1, -1)) {
+    while (map) {  // the chain of frames the read made
+      auto* next = static_cast<PixelMap*>(map->GetNext());
+      map->SetNext(nullptr);
+      delete map;
+      map = next;
+    }
+    reason = "the picture could not be loaded";
+  } else {
+    reason = reader->GetFailureReason();
+    if (reason.empty()) reason = "damaged or unsupported picture data";
+  }
+  file.Close();
+  if (type == MakeTypeCode("JPEG")) {
+    std::string bytes;
+    if (ReadWholeFile(path, bytes)) {
+      if (VPicture* picture = DecodeQuietlyWithLibjpeg(bytes)) {
+        picture->Release();
+        reason += "; --libjpeg decodes this file";
+      }
+    }
+  }
+  return reason;
+}
+
+// Checks the output path before any work, so the message names what is wrong.
+bool CanWrite(const std::string& path, std::ostream& err) {
+  if (platform::DirectoryExists(path)) {
+    err << "ostrevan-tool: cannot write '" << path << "': it is a folder\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int DecodeJpegThroughLibrary(const std::string& input, const std::string& output, std::ostream& err) {
-  std::ifstream file(input, std::ios::binary);
-  if (!file) {
-    err << "ostrevan-tool: cannot read image '" << input << "'\n";
+  std::string bytes;
+  if (!platform::FileExists(input) || platform::DirectoryExists(input) || !ReadWholeFile(input, bytes)) {
+    err << "ostrevan-tool: cannot read image '" << input << "': "
+        << (platform::FileExists(input) ? "it is not a readable file" : "no such file") << "\n";
     return 1;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!CanWrite(output, err)) return 1;
   VPicture* picture =
       DecodeJpegWithLibrary(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
   if (!picture || !picture->GetPixelMap() || !picture->GetPixelMap()->HasStorage()) {
@@ -116,10 +287,10 @@ int DecodeJpegThroughLibrary(const std::string& input, const std::string& output
     return 1;
   }
   PixelMap* map = picture->GetPixelMap();
-  const bool written = WritePPM(output, *map, map->GetWidth(), map->GetHeight());
+  const std::string problem = WritePPM(output, *map, map->GetWidth(), map->GetHeight());
   picture->Release();
-  if (!written) {
-    err << "ostrevan-tool: cannot write '" << output << "'\n";
+  if (!problem.empty()) {
+    err << "ostrevan-tool: cannot write '" << output << "': " << problem << "\n";
     return 1;
   }
   return 0;
@@ -128,19 +299,21 @@ int DecodeJpegThroughLibrary(const std::string& input, const std::string& output
 int DecodeImage(const std::string& input, const std::string& output, int32_t depth, const std::string& alphaPath,
                 std::ostream& err) {
   DecodeSettings settings(depth);
+  if (!CanWrite(output, err) || (!alphaPath.empty() && !CanWrite(alphaPath, err))) return 1;
   // The pixels without alpha channels: a layered file gives its merged image.
-  VPicture* picture = LoadPicture(input, kReadPixels | kReadColorTable);
+  const int32_t flags = kReadPixels | kReadColorTable;
+  VPicture* picture = LoadPicture(input, flags);
   if (!picture) {
-    err << "ostrevan-tool: cannot read image '" << input << "'\n";
+    err << "ostrevan-tool: cannot read image '" << input << "': " << WhyUnreadable(input, flags) << "\n";
     return 1;
   }
   PixelMap* map = picture->GetPixelMap();
   const int32_t width = map->GetWidth();
   const int32_t height = picture->GetHeight() < map->GetHeight() ? picture->GetHeight() : map->GetHeight();
-  const bool written = height > 0 && WritePPM(output, *map, width, height);
+  const std::string problem = WritePPM(output, *map, width, height);
   picture->Release();
-  if (!written) {
-    err << "ostrevan-tool: cannot write '" << output << "'\n";
+  if (!problem.empty()) {
+    err << "ostrevan-tool: cannot write '" << output << "': " << problem << "\n";
     return 1;
   }
   if (alphaPath.empty()) return 0;
@@ -159,7 +332,12 @@ int DecodeImage(const std::string& input, const std::string& output, int32_t dep
 
 int RunImageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   (void)out;
-  if (args.empty() || args[0] != "decode") {
+  if (args.empty()) {
+    err << "ostrevan-tool: image: expected 'decode FILE OUT'\n";
+    return 2;
+  }
+  if (args[0] != "decode") {
+    err << "ostrevan-tool: image: unknown command '" << args[0] << "'\n";
     return 2;
   }
   std::vector<std::string> positional;
@@ -167,22 +345,31 @@ int RunImageCommand(const std::vector<std::string>& args, std::ostream& out, std
   std::string alpha;
   bool libjpeg = false;
   for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--depth" && i + 1 < args.size()) {
+    const std::string& arg = args[i];
+    const bool takesValue = arg == "--depth" || arg == "--alpha";
+    if (takesValue && i + 1 >= args.size()) {
+      err << "ostrevan-tool: option '" << arg << "' needs a value\n";
+      return 2;
+    }
+    if (arg == "--depth") {
       if (!ParseDepth(args[++i], depth)) {
         err << "ostrevan-tool: bad depth '" << args[i] << "' (8, 15, 16, 24, 32 or -1)\n";
         return 2;
       }
-    } else if (args[i] == "--alpha" && i + 1 < args.size()) {
+    } else if (arg == "--alpha") {
       alpha = args[++i];
-    } else if (args[i] == "--libjpeg") {
+    } else if (arg == "--libjpeg") {
       libjpeg = true;
-    } else if (args[i].rfind("--", 0) == 0) {
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      err << "ostrevan-tool: unknown option '" << arg << "'\n";
       return 2;
     } else {
-      positional.push_back(args[i]);
+      positional.push_back(arg);
     }
   }
   if (positional.size() != 2) {
+    err << "ostrevan-tool: image decode: expected FILE and OUT, got " << positional.size() << " name"
+        << (positional.size() == 1 ? "" : "s") << "\n";
     return 2;
   }
   if (libjpeg) return DecodeJpegThroughLibrary(positional[0], positional[1], err);

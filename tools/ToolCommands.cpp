@@ -1,22 +1,35 @@
 // Subcommand dispatch of ostrevan-tool.
 #include "tools/ToolCommands.h"
 
+#include <exception>
+#include <new>
+
 #include "engine/image/ImageRegistry.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/ImageDecodeCommand.h"
 
 namespace {
 
-void PrintUsage(std::ostream& err) {
-  err << "usage: ostrevan-tool archive build SCRIPT ARCHIVE [LOG]\n"
-         "       ostrevan-tool archive list ARCHIVE\n"
-         "       ostrevan-tool archive extract ARCHIVE DIR\n"
-         "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n";
+void PrintUsage(std::ostream& stream) {
+  stream << "usage: ostrevan-tool archive build SCRIPT ARCHIVE [LOG]\n"
+            "       ostrevan-tool archive list ARCHIVE\n"
+            "       ostrevan-tool archive extract ARCHIVE DIR\n"
+            "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n"
+            "       ostrevan-tool --help\n";
 }
 
-}  // namespace
+bool AsksForHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
+}
 
-int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (AsksForHelp(args)) {
+    PrintUsage(out);
+    return 0;
+  }
   InstallImageReaders();
   if (args.empty()) {
     PrintUsage(err);
@@ -24,17 +37,35 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   const std::string& group = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
+  int result = 2;
   if (group == "archive") {
-    int result = RunArchiveCommand(rest, out, err);
-    if (result == 2) PrintUsage(err);
-    return result;
+    result = RunArchiveCommand(rest, out, err);
+  } else if (group == "image") {
+    result = RunImageCommand(rest, out, err);
+  } else if (group.size() > 1 && group[0] == '-') {
+    err << "ostrevan-tool: unknown option '" << group << "'\n";
+  } else {
+    err << "ostrevan-tool: unknown command '" << group << "'\n";
   }
-  if (group == "image") {
-    int result = RunImageCommand(rest, out, err);
-    if (result == 2) PrintUsage(err);
-    return result;
+  if (result == 2) PrintUsage(err);
+  return result;
+}
+
+}  // namespace
+
+int RunCatchingEverything(const std::function<int()>& command, std::ostream& err) {
+  try {
+    return command();
+  } catch (const std::bad_alloc&) {
+    err << "ostrevan-tool: out of memory\n";
+  } catch (const std::exception& e) {
+    err << "ostrevan-tool: unexpected error: " << e.what() << "\n";
+  } catch (...) {
+    err << "ostrevan-tool: unexpected error\n";
   }
-  err << "ostrevan-tool: unknown command '" << group << "'\n";
-  PrintUsage(err);
-  return 2;
+  return 1;
+}
+
+int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunCatchingEverything([&] { return Dispatch(args, out, err); }, err);
 }

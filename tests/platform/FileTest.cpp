@@ -39,8 +39,11 @@ TEST_F(PlatformFileTest, ResolvesEveryComponentWithoutRegardToCase) {
       // A missing name keeps its spelling, and so does everything below it.
       {"/media/New.txt", "/Media/New.txt"},
       {"/nothere/Deeper/x", "/nothere/Deeper/x"},
-      // Separators collapse.
+      // Separators collapse, also on a path that exists as written.
       {"//media///QV_GUI.msf", "/Media/QV_GUI.msf"},
+      {"//Media///QV_GUI.msf", "/Media/QV_GUI.msf"},
+      {"\\Media\\", "/Media/"},
+      {"/Disc/./sub/../sub/DemoTour1.mse", "/Disc/./sub/../sub/DemoTour1.mse"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(platform::ResolvePath(dir_ + row.asked), dir_ + row.expected) << row.asked;
@@ -60,6 +63,9 @@ TEST_F(PlatformFileTest, DriveLetterMapsToConfiguredFolder) {
   WriteFile("Media/x.msf", "x");
   setenv("OSTREVAN_DRIVE_Q", dir_.c_str(), 1);
   EXPECT_EQ(platform::ResolvePath("q:\\MEDIA\\X.MSF"), dir_ + "/Media/x.msf");
+  // Without a separator after the drive, as written and in another case.
+  EXPECT_EQ(platform::ResolvePath("q:Media\\x.msf"), dir_ + "/Media/x.msf");
+  EXPECT_EQ(platform::ResolvePath("q:media\\X.msf"), dir_ + "/Media/x.msf");
   unsetenv("OSTREVAN_DRIVE_Q");
   EXPECT_EQ(platform::ResolvePath("q:\\tmp"), "/tmp");
 }

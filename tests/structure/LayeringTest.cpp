@@ -10,6 +10,7 @@
 
 #include "structure/IncludeRules.h"
 #include "support/TempDir.h"
+#include "support/BuildPaths.h"
 
 namespace {
 

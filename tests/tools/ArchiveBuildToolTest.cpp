@@ -3,9 +3,11 @@
 // the entries and bytes the script asked for.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/archive/BuilderTestSupport.h"
 #include "tools/ArchiveCommands.h"
@@ -59,11 +61,19 @@ TEST_F(ArchiveBuildToolTest, BuildsListsAndExtractsThroughTheExecutable) {
             std::string::npos)
       << dump;
 
-  // An aborted build exits 1 and says why in the named log; a second build
-  // replaces the archive and log whole.
+  // An aborted build exits 1 and says why in the named log.
   WriteFile("bad.txt", "5 0 \"missing.dat\"\r\n");
   EXPECT_EQ(Tool("archive build '" + Path("bad.txt") + "' '" + Path("out/s.msf") + "' '" + Path("bad.log") + "'"), 1);
   EXPECT_NE(ReadBytes(Path("bad.log")).find("Build aborted: File not found: \"missing.dat\"\r\n"), std::string::npos);
+  // The archive built before is untouched, and no partial file is left beside it.
+  EXPECT_EQ(Dump(Path("out/s.msf")), dump);
+  // Nor does an aborted first build leave an archive, empty or partial.
+  EXPECT_EQ(Tool("archive build '" + Path("bad.txt") + "' '" + Path("out/new.msf") + "'"), 1);
+  EXPECT_FALSE(fs::exists(Path("out/new.msf")));
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(Path("out"))) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"new.log", "s.log", "s.msf"}));
   std::ostringstream out, err;
   EXPECT_EQ(RunTool({"archive", "build", script}, out, err), 2);
   EXPECT_EQ(RunTool({"archive", "build", script, script}, out, err), 1);

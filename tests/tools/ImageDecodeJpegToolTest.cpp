@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,6 +69,28 @@ TEST_F(ImageDecodeJpegTool, BrokenFilesFailWithAMessage) {
   EXPECT_NE(boxes_.find("Empty input file"), std::string::npos);
   EXPECT_EQ(RunTool({"image", "decode", dir_ + "/missing.jpg", dir_ + "/x.ppm", "--libjpeg"}, out, err), 1);
   EXPECT_EQ(RunTool({"image", "decode", dir_ + "/cut.jpg", dir_ + "/x.ppm"}, out, err), 1);
+}
+
+TEST_F(ImageDecodeJpegTool, RefusedFilesPointToLibjpeg) {
+  // Progressive files are libjpeg's: the message says why and names the option.
+  ASSERT_EQ(std::system(("cjpeg -progressive -outfile '" + dir_ + "/prog.jpg' '" + dir_ + "/in.ppm'").c_str()), 0);
+  std::ostringstream out, err;
+  EXPECT_EQ(RunTool({"image", "decode", dir_ + "/prog.jpg", dir_ + "/x.ppm"}, out, err), 1);
+  const std::string message = err.str();
+  EXPECT_NE(message.find("cannot read image '" + dir_ + "/prog.jpg': "), std::string::npos) << message;
+  EXPECT_NE(message.find("--libjpeg decodes this file"), std::string::npos) << message;
+  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+  EXPECT_EQ(boxes_, "");  // trying libjpeg showed nothing
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunTool({"image", "decode", dir_ + "/prog.jpg", dir_ + "/x.ppm", "--libjpeg"}, out2, err2), 0) << err2.str();
+
+  // A damaged file libjpeg cannot read either gets no such hint.
+  const std::string whole = ReadFile(dir_ + "/in.jpg");
+  std::ofstream(dir_ + "/cut.jpg", std::ios::binary) << whole.substr(0, 200);
+  std::ostringstream out3, err3;
+  EXPECT_EQ(RunTool({"image", "decode", dir_ + "/cut.jpg", dir_ + "/x.ppm"}, out3, err3), 1);
+  EXPECT_EQ(err3.str().find("--libjpeg"), std::string::npos) << err3.str();
+  EXPECT_EQ(boxes_, "");
 }
 
 }  // namespace

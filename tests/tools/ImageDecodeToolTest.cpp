@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -133,29 +134,98 @@ TEST_F(ImageDecodeTool, AlphaChannelAsPGM) {
   EXPECT_FALSE(std::filesystem::exists(none));
 }
 
-TEST_F(ImageDecodeTool, UnreadableFilesAndBadCommandLines) {
+TEST_F(ImageDecodeTool, UnreadableFilesSayWhy) {
   std::ofstream(Path("junk.bmp"), std::ios::binary) << "BMjunk";
   std::ofstream(Path("x.pict"), std::ios::binary) << std::string(600, '\0');
+  std::ofstream(Path("notes.txt"), std::ios::binary) << "just text";
+  // A Targa header of 8000 x 8000 pixels, far over the limit, with no pixels.
+  std::string huge(18, '\0');
+  huge[2] = 2;
+  huge[12] = huge[14] = static_cast<char>(8000 & 0xFF);
+  huge[13] = huge[15] = static_cast<char>(8000 >> 8);
+  huge[16] = 24;
+  std::ofstream(Path("huge.tga"), std::ios::binary) << huge;
+  std::filesystem::create_directory(Path("folder.bmp"));
+  const std::string rose = Make("rose.bmp", "rose:");
+  struct Case {
+    std::string input;
+    std::string output;
+    std::string says;  // what the one line on stderr holds
+    bool reasonFollows;  // more text after it: the reader's reason, or the general one
+  };
+  const std::vector<Case> cases = {
+      {Path("missing.gif"), Path("o.ppm"), "missing.gif': no such file\n", false},
+      {Path("folder.bmp"), Path("o.ppm"), "folder.bmp': it is a folder\n", false},
+      {Path("notes.txt"), Path("o.ppm"), "notes.txt': not a picture", true},
+      // Damaged or refused files: whatever the reader says, or the general reason.
+      {Path("huge.tga"), Path("o.ppm"), "huge.tga': ", true},
+      {Path("junk.bmp"), Path("o.ppm"), "junk.bmp': ", true},
+      {Path("x.pict"), Path("o.ppm"), "x.pict': ", true},
+      {rose, Path("folder.bmp"), "cannot write '" + Path("folder.bmp") + "': it is a folder\n", false},
+      {rose, Path("none/o.ppm"), "cannot write '" + Path("none/o.ppm") + "': ", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    std::string err;
+    EXPECT_EQ(Tool("image decode '" + c.input + "' '" + c.output + "'", err), 1);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    const size_t at = err.find(c.says);
+    ASSERT_NE(at, std::string::npos) << err;
+    if (c.reasonFollows) {
+      EXPECT_GT(err.size(), at + c.says.size() + 1) << "no reason given: " << err;
+    }
+  }
+}
+
+TEST_F(ImageDecodeTool, BadCommandLines) {
   struct Case {
     std::string args;
     int code;
+    const char* says;
   };
   const std::vector<Case> cases = {
-      {"image decode '" + Path("junk.bmp") + "' '" + Path("o.ppm") + "'", 1},
-      {"image decode '" + Path("missing.gif") + "' '" + Path("o.ppm") + "'", 1},
-      {"image decode '" + Path("x.pict") + "' '" + Path("o.ppm") + "'", 1},
-      {"image decode '" + Path("junk.bmp") + "'", 2},
-      {"image decode a b --depth 12", 2},
-      {"image frobnicate", 2},
+      {"image decode '" + Path("a.bmp") + "'", 2, "expected FILE and OUT"},
+      {"image decode a b --depth 12", 2, "bad depth '12'"},
+      {"image decode a b --quality 3", 2, "unknown option '--quality'"},
+      {"image decode a b --alpha", 2, "option '--alpha' needs a value"},
+      {"image frobnicate", 2, "unknown command 'frobnicate'"},
+      {"image decode --help", 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     std::string err;
     EXPECT_EQ(Tool(c.args, err), c.code);
-    if (c.code == 1) {
-      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    }
+    EXPECT_NE(err.find(c.says), std::string::npos) << err;
   }
+}
+
+TEST_F(ImageDecodeTool, EveryDepthWritesTheSameColours) {
+  // The rows are written from the map's memory at each depth; at 24 and 32
+  // bits the colours are exact, at 15 and 16 bits within the field's step.
+  const std::string input = Make("d.bmp", "rose: -type truecolor");
+  const std::string want = Capture("convert '" + input + "' -depth 8 rgb:-");
+  struct Case {
+    const char* depth;
+    int bits;
+  } cases[] = {{"24", 8}, {"32", 8}, {"-1", 8}, {"16", 5}, {"15", 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.depth);
+    const std::string output = Path(std::string("d") + c.depth + ".ppm");
+    std::string err;
+    ASSERT_EQ(Tool("image decode '" + input + "' '" + output + "' --depth " + c.depth, err), 0) << err;
+    const Pnm ppm = ParsePnm(ReadBytes(output));
+    ASSERT_EQ(ppm.pixels.size(), want.size());
+    int differing = 0;
+    for (size_t i = 0; i < want.size(); ++i) {
+      const int a = static_cast<uint8_t>(ppm.pixels[i]), b = static_cast<uint8_t>(want[i]);
+      differing += std::abs(a - b) > (c.bits == 8 ? 0 : 8);
+    }
+    EXPECT_EQ(differing, 0);
+  }
+  // At 8 bits a true-colour file has no colour table to index: refused, saying so.
+  std::string err;
+  EXPECT_EQ(Tool("image decode '" + input + "' '" + Path("d8.ppm") + "' --depth 8", err), 1);
+  EXPECT_NE(err.find("no colour table at 8 bits"), std::string::npos) << err;
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -158,14 +159,23 @@ void DumpFrame() {
   PixelMap* flip = VDisplay::Get().GetFlipPixelMap();
   if (flip == nullptr || g_options.dump.empty()) {
     Log("dump-failed");
+    std::fputs(g_options.dump.empty() ? "ostrevan-app-demo: no --dump file given\n"
+                                      : "ostrevan-app-demo: no presented frame to dump\n",
+               stderr);
     return;
   }
   PixelMapLock lock(flip);
   if (!lock.IsLocked()) {
     Log("dump-failed");
+    std::fputs("ostrevan-app-demo: the presented frame cannot be read\n", stderr);
     return;
   }
   std::ofstream out(g_options.dump, std::ios::binary);
+  if (!out) {
+    Log("dump-failed");
+    std::fprintf(stderr, "ostrevan-app-demo: cannot write '%s'\n", g_options.dump.c_str());
+    return;
+  }
   out << "P6\n" << flip->GetWidth() << " " << flip->GetHeight() << "\n255\n";
   for (int32_t y = 0; y < flip->GetHeight(); ++y) {
     const uint8_t* row = flip->GetPixels() + static_cast<ptrdiff_t>(y) * flip->GetRowBytes();
@@ -426,13 +436,19 @@ class DemoApplication : public VApplication {
   bool StartApplication() override {
     RegisterCursorResources();
     SetupLookupTables();
-    if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) return false;
+    if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) {
+      std::fputs("ostrevan-app-demo: error: cannot set up the display\n", stderr);
+      return false;
+    }
     // Pictures load at the display's depth, the layout of the window's
     // off-screen maps, so drawing them copies pixels without conversion.
     SetLoadPixelFormat(0);
     std::vector<VPicture*> pictures = LoadPictures();
     Log("picture " + g_source);
-    if (pictures.empty()) return false;
+    if (pictures.empty()) {
+      std::fprintf(stderr, "ostrevan-app-demo: %s\n", g_source.c_str());
+      return false;
+    }
     g_panel = new PicturePanel(GetMainWindow(), std::move(pictures));
     g_panel->SetVisible(false, false);  // shown by the display check
     if (g_options.idleTickMs >= 0) SetIdleTickInterval(static_cast<uint32_t>(g_options.idleTickMs));
@@ -461,40 +477,101 @@ class DemoApplication : public VApplication {
   bool shutdownLogged_ = false;
 };
 
-}  // namespace
+constexpr const char* kUsage =
+    "usage: ostrevan-app-demo [--archive FILE.msf --media ID[,ID...]] [--log FILE] [--dump FILE.ppm]\n"
+    "                         [--name NAME] [--measure-idle MS] [--quit-after-measure]\n"
+    "                         [--meter-period MS] [--idle-tick MS] [--timing-tasks MS[,MS...]] [--help]\n";
 
-int main(int argc, char** argv) {
+// A whole decimal number within [low, high], or false.
+bool ParseNumber(const std::string& text, long low, long high, int& value) {
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || end == text.c_str() || *end != '\0' || errno == ERANGE || parsed < low || parsed > high) {
+    return false;
+  }
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+// Reads the command line into g_options. Returns -1 to go on, else the exit
+// code (0 after --help, 2 for a command line not understood, with a message
+// and the usage on stderr).
+int ParseOptions(int argc, char** argv) {
+  const auto refuse = [](const std::string& message) {
+    std::fprintf(stderr, "ostrevan-app-demo: %s\n%s", message.c_str(), kUsage);
+    return 2;
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    const auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
-    if (a == "--archive") g_options.archive = next();
-    else if (a == "--media") {
-      // "--media 200 --media 201" or "--media 200,201": side by side.
-      const std::string ids = next();
-      for (size_t p = 0; p <= ids.size();) {
-        const size_t comma = std::min(ids.find(',', p), ids.size());
-        g_options.media.push_back(std::atoi(ids.substr(p, comma - p).c_str()));
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--quit-after-measure") {
+      g_options.quitAfterMeasure = true;
+      continue;
+    }
+    const bool takesValue = a == "--archive" || a == "--media" || a == "--log" || a == "--dump" || a == "--name" ||
+                            a == "--measure-idle" || a == "--meter-period" || a == "--idle-tick" ||
+                            a == "--timing-tasks";
+    if (!takesValue) return refuse((a.size() > 1 && a[0] == '-' ? "unknown option '" : "unexpected argument '") + a + "'");
+    if (i + 1 >= argc) return refuse("option '" + a + "' needs a value");
+    const std::string value = argv[++i];
+    if (a == "--archive") {
+      g_options.archive = value;
+    } else if (a == "--media") {
+      // "--media 200 --media 201" or "--media 200,201": side by side. The
+      // range of each id is checked when the pictures load.
+      for (size_t p = 0; p <= value.size();) {
+        const size_t comma = std::min(value.find(',', p), value.size());
+        int id = 0;
+        if (!ParseNumber(value.substr(p, comma - p), INT_MIN, INT_MAX, id)) {
+          return refuse("bad media id '" + value.substr(p, comma - p) + "'");
+        }
+        g_options.media.push_back(id);
         p = comma + 1;
       }
-    }
-    else if (a == "--log") g_options.log = next();
-    else if (a == "--dump") g_options.dump = next();
-    else if (a == "--name") g_options.name = next();
-    else if (a == "--measure-idle") g_options.measureIdleMs = std::atoi(next().c_str());
-    else if (a == "--quit-after-measure") g_options.quitAfterMeasure = true;
-    else if (a == "--meter-period") g_options.meterPeriodMs = std::atoi(next().c_str());
-    else if (a == "--idle-tick") g_options.idleTickMs = std::atoi(next().c_str());
-    else if (a == "--timing-tasks") {
-      const std::string periods = next();
-      for (size_t p = 0; p <= periods.size();) {
-        const size_t comma = std::min(periods.find(',', p), periods.size());
-        const int period = std::atoi(periods.substr(p, comma - p).c_str());
-        if (period > 0) g_options.timingPeriods.push_back(period);
+    } else if (a == "--log") {
+      g_options.log = value;
+    } else if (a == "--dump") {
+      g_options.dump = value;
+    } else if (a == "--name") {
+      g_options.name = value;
+    } else if (a == "--timing-tasks") {
+      for (size_t p = 0; p <= value.size();) {
+        const size_t comma = std::min(value.find(',', p), value.size());
+        int period = 0;
+        if (!ParseNumber(value.substr(p, comma - p), 1, INT_MAX, period)) {
+          return refuse("bad task period '" + value.substr(p, comma - p) + "' for --timing-tasks (milliseconds)");
+        }
+        g_options.timingPeriods.push_back(period);
         p = comma + 1;
+      }
+    } else {
+      int* target = a == "--meter-period" ? &g_options.meterPeriodMs
+                    : a == "--idle-tick"  ? &g_options.idleTickMs
+                                          : &g_options.measureIdleMs;
+      if (!ParseNumber(value, 0, INT_MAX, *target)) {
+        return refuse("bad duration '" + value + "' for " + a + " (milliseconds)");
       }
     }
   }
-  if (!g_options.log.empty()) g_log.open(g_options.log, std::ios::app);
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int parsed = ParseOptions(argc, argv);
+  if (parsed >= 0) return parsed;
+  if (!g_options.log.empty()) {
+    g_log.open(g_options.log, std::ios::app);
+    if (!g_log.is_open()) {
+      std::fprintf(stderr, "ostrevan-app-demo: cannot write the log '%s'\n", g_options.log.c_str());
+      return 1;
+    }
+  }
   VExceptionFilter filter;
   DemoApplication app;
   if (!g_options.name.empty()) app.SetAppName(g_options.name.c_str());

@@ -1,6 +1,9 @@
 // Extracted media (.mf), read back by the independent Python reader.
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine/archive/ArchiveTestSupport.h"
 #include "engine/archive/MediaArchive.h"
@@ -61,6 +64,38 @@ TEST_F(ExtractMediaTest, ReplacesAnOlderFileWhole) {
   ASSERT_TRUE(archive.OpenArchive(VFileSpec(path.c_str()), false));
   EXPECT_EQ(archive.ExtractAllMedia(VFileSpec(dir_.c_str())), 1);
   EXPECT_EQ(fs::file_size(stale), 23u);
+}
+
+TEST_F(ExtractMediaTest, ReplacesAFileOfTheNameInAnyCase) {
+  std::string path = Build("c.msf", R"({"entries": [{"id": 1, "type": "TEXT", "data": "x"},
+    {"id": 2, "type": "TEXT", "data": "yy"}, {"id": 10001, "type": "TEXT", "data": "z"}]})");
+  std::string out = Path("Out");
+  fs::create_directory(out);
+  std::ofstream(out + "/MEDIA0001.MF") << std::string(100, 'S');
+  std::ofstream(out + "/media0001_2.mf") << "S";
+  MediaArchive archive;
+  ASSERT_TRUE(archive.OpenArchive(VFileSpec(path.c_str()), false));
+  // The folder named in another case, as the file layer allows.
+  EXPECT_EQ(archive.ExtractAllMedia(VFileSpec(Path("OUT").c_str())), 3);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(out)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"MEDIA0001.MF", "Media0002.mf", "media0001_2.mf"}));
+  EXPECT_EQ(fs::file_size(out + "/MEDIA0001.MF"), 23u);
+  EXPECT_EQ(fs::file_size(out + "/media0001_2.mf"), 23u);
+}
+
+TEST_F(ExtractMediaTest, StopsAtANameItCannotWrite) {
+  std::string path = Build("f.msf", R"({"entries": [{"id": 1, "type": "TEXT", "data": "x"},
+    {"id": 2, "type": "TEXT", "data": "y"}, {"id": 3, "type": "TEXT", "data": "z"}]})");
+  fs::create_directory(Path("media0002.MF"));  // a folder where the second file goes
+  MediaArchive archive;
+  ASSERT_TRUE(archive.OpenArchive(VFileSpec(path.c_str()), false));
+  EXPECT_EQ(archive.ExtractAllMedia(VFileSpec(dir_.c_str())), 1);
+  EXPECT_TRUE(fs::is_directory(Path("media0002.MF")));
+  EXPECT_FALSE(fs::exists(Path("Media0003.mf")));
+  // A folder that does not exist writes nothing.
+  EXPECT_EQ(archive.ExtractAllMedia(VFileSpec(Path("none/deeper").c_str())), 0);
 }
 
 }  // namespace
