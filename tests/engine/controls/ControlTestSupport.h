@@ -61,6 +61,7 @@ class Bench {
     ResetCursorState();
     ResetMouseInputState();
     SetupLookupTables();
+    clock_.SetStepPerRead(1000000ull);
     taskManager_ = std::make_unique<VTaskManager>(0, true, false, nullptr);
     previousManager_ = SetTaskManager(taskManager_.get());
     window_ = std::make_unique<VWindow>(7, 0, VRect(0, 0, width, height), false, 0, false, false);

@@ -218,7 +218,7 @@ TEST(PictureButton, AutoRepeatWhileHeld) {
   bench.recorder->onEvent = [&](uint32_t code, uint32_t, uint32_t) {
     if (code == 20) repeats.push_back(bench.Now() - pressed);
   };
-  for (uint32_t t = 0; t <= 700; t += 30) {
+  for (uint32_t t = 0; t <= 720; t += 30) {
     bench.clock().SetTickCount(pressed + t);
     bench.Tick(pressed + t);
   }
