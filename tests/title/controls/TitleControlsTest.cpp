@@ -5,6 +5,7 @@
 #include "engine/controls/ControlTestSupport.h"
 #include "title/controls/AppPictureButton.h"
 #include "title/controls/ClickArea.h"
+#include "title/controls/MarkablePictureButton.h"
 #include "title/controls/PictureFrameControl.h"
 
 namespace {
@@ -99,6 +100,77 @@ TEST(ClickArea, EventsOncePerCrossing) {
   bench.Move(25, 25);
   bench.Click(25, 25);
   EXPECT_EQ(bench.log, (Log{"15 84", "31 84", "16 84", "15 84", "31 84", "32 84"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Three markable buttons on layers 1..3 at x 20, 40 and 45 (the last two
+// overlap); the middle one is draggable (the relations screen's item buttons
+// are).
+struct MarkableScene {
+  explicit MarkableScene(Bench& bench) {
+    normal = SolidPicture(10, 10, 0xFF0000);
+    over = SolidPicture(10, 10, 0x0000FF);
+    marked = SolidPicture(10, 10, 0x00FF00);
+    for (int i = 0; i < 3; ++i) {
+      buttons[i] = new MarkablePictureButton(85 + i, normal, nullptr, over, marked, nullptr, VPoint(i == 0 ? 20 : 35 + 5 * i, 20),
+                                             i + 1, 0, 0, bench.recorder);
+    }
+    buttons[1]->SetDraggable(true);
+    bench.Redraw();
+  }
+  ~MarkableScene() {
+    normal->Release();
+    over->Release();
+    marked->Release();
+  }
+  VPicture* normal;
+  VPicture* over;
+  VPicture* marked;
+  MarkablePictureButton* buttons[3];
+};
+
+TEST(MarkablePictureButton, RisesWhileThePointerIsOverIt) {
+  Bench bench;
+  MarkableScene scene(bench);
+  MarkablePictureButton* b = scene.buttons[1];
+  bench.Move(42, 25);  // over the middle button only
+  EXPECT_EQ(bench.log, (Log{"130 0", "28 86"}));
+  EXPECT_GT(b->GetLayer(), 3);  // in front of the third
+  EXPECT_EQ(b->GetSavedLayer(), 2);
+  bench.Move(5, 5);
+  EXPECT_EQ(bench.log, (Log{"130 0", "28 86", "29 86"}));
+  EXPECT_EQ(b->GetLayer(), 2);
+}
+
+TEST(MarkablePictureButton, OwnerMayRefuseTheEntry) {
+  Bench bench;
+  MarkableScene scene(bench);
+  bench.recorder->take = {130};
+  bench.Move(42, 25);
+  EXPECT_EQ(bench.log, (Log{"130 0"}));
+  EXPECT_EQ(scene.buttons[1]->GetButtonState(), 1);
+  EXPECT_EQ(scene.buttons[1]->GetLayer(), 2);
+}
+
+TEST(MarkablePictureButton, HighlightMarkAndRestore) {
+  Bench bench;
+  MarkableScene scene(bench);
+  MarkablePictureButton* b = scene.buttons[1];
+  EXPECT_EQ(bench.PixelAt(47, 25), 0xFF0000u);  // the third button in front
+  b->Highlight();
+  EXPECT_GT(b->GetLayer(), 3);
+  EXPECT_EQ(bench.PixelAt(47, 25), 0x0000FFu);
+  b->Restore();
+  EXPECT_EQ(b->GetLayer(), 2);
+  EXPECT_EQ(bench.PixelAt(41, 25), 0xFF0000u);
+  b->MarkRelated();
+  EXPECT_EQ(bench.PixelAt(47, 25), 0x00FF00u);
+  b->Restore();
+  EXPECT_EQ(bench.PixelAt(41, 25), 0xFF0000u);
+  EXPECT_EQ(bench.PixelAt(47, 25), 0xFF0000u);
 }
 
 }  // namespace
