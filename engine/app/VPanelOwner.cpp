@@ -15,9 +15,15 @@ VPanelServices* SetPanelServices(VPanelServices* services) {
 VPanelOwner::VPanelOwner(int32_t kindCode, int32_t id) : VGraphicObject(kindCode, id, 0, 0, 0, 0, 0) {}
 
 VPanelOwner::~VPanelOwner() {
-  // Deleting the first child unlinks it, so the next one moves up.
+  // Closes every child as ClosePanel(id, delete) does: panels leave and are
+  // torn down, then deleted. Deleting the first child unlinks it, so the
+  // next one moves up.
   while (VTLink* first = VGraphicObject::GetFirstChild()) {
     if (first == currentPanel_) currentPanel_ = nullptr;
+    if (g_panelServices != nullptr) {
+      if (VGraphicObject* panel = AsGraphic(first)) g_panelServices->TeardownPanel(*panel);
+    }
+    if (VGraphicObject::GetFirstChild() != first) continue;  // the teardown took it away
     VTLink::DeleteChildren(first);
     delete first;
   }

@@ -150,6 +150,17 @@ TEST_F(PanelTest, ClosingWithAndWithoutDeletion) {
   owner().ClosePanel(9999, true);  // nothing with that id
 }
 
+TEST_F(PanelTest, ClosingTheWindowTearsItsPanelsDown) {
+  owner().ShowPanel(kKeptClass, 8192, false);
+  owner().ShowPanel(kPlainClass, 8193, false);  // 8192 suspended
+  bench_.reset();
+  EXPECT_EQ(g_counts[8192].leave, 1);  // not left a second time
+  EXPECT_EQ(g_counts[8192].teardown, 1);
+  EXPECT_EQ(g_counts[8193].leave, 1);
+  EXPECT_EQ(g_counts[8193].teardown, 1);
+  EXPECT_EQ(g_counts[8192].destroyed + g_counts[8193].destroyed, 2);
+}
+
 // ---------------------------------------------------------------------------
 // The class factory
 
