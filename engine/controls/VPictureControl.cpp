@@ -5,6 +5,7 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/ScaledTransfer.h"
+#include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VPicture.h"
 
 namespace {
@@ -166,8 +167,45 @@ int32_t VPictureControl::ClampedFrame(const VPicture* picture) const {
   return std::clamp(frame_, 0, last);
 }
 
+namespace {
+
+// Resamples a rectangle of a map into the whole of a target map of the same
+// depth and format, rows first, then columns.
+bool ScaleInto(PixelMap& source, const VRect& sourceRect, PixelMap& target) {
+  const int32_t width = target.GetWidth();
+  const int32_t height = target.GetHeight();
+  PixelMap middle(VRect(0, 0, width, sourceRect.GetHeight()), source.GetDepth(), source.GetColorTable(), nullptr,
+                  nullptr, PixelMap::kStorageMemory, source.GetPixelFormat());
+  if (!middle.HasStorage()) return false;
+  const VRect middleRect(0, 0, width, sourceRect.GetHeight());
+  return ScaleImageHorizontally(source, middle, sourceRect, middleRect) &&
+         ScaleImageVertically(middle, target, middleRect, VRect(0, 0, width, height));
+}
+
+// The part of an alpha channel under the frame rectangle of its picture, at
+// the target size; null when it cannot be made.
+VAlphaChannel* ScaleAlphaChannel(VAlphaChannel& channel, const VRect& frameRect, int32_t width, int32_t height) {
+  PixelMap* map = channel.GetPixelMap();
+  if (map == nullptr) return nullptr;
+  VRect sourceRect = frameRect;
+  sourceRect.Offset(channel.GetOriginX(), channel.GetOriginY());
+  VRect covered;
+  if (!sourceRect.Intersect(map->GetBounds(), covered) || covered != sourceRect) return nullptr;
+  auto* scaled = new VAlphaChannel(VRect(0, 0, width, height));
+  PixelMap* target = scaled->GetPixelMap();
+  if (target == nullptr || !target->HasStorage() || target->GetPixelFormat() != map->GetPixelFormat() ||
+      !ScaleInto(*map, sourceRect, *target)) {
+    scaled->Release();
+    return nullptr;
+  }
+  return scaled;
+}
+
+}  // namespace
+
 // Scales the current frame of the main picture into a new picture of the
-// given size; the attributes of the main picture are carried over.
+// given size; the attributes of the main picture are carried over, its
+// alpha channel scaled the same way.
 void VPictureControl::BuildScaledCopy(int32_t width, int32_t height) {
   FreeScaledCopy();
   scaledStale_ = false;
@@ -184,23 +222,20 @@ void VPictureControl::BuildScaledCopy(int32_t width, int32_t height) {
   }
   const int32_t frameTop = ClampedFrame(picture_) * picture_->GetHeight();
   const VRect sourceRect(0, frameTop, picture_->GetWidth(), frameTop + picture_->GetHeight());
-  // Rows first into an intermediate map of the target width, then columns.
-  PixelMap middle(VRect(0, 0, width, picture_->GetHeight()), depth, source->GetColorTable(), nullptr, nullptr,
-                  PixelMap::kStorageMemory, source->GetPixelFormat());
-  bool scaled = middle.HasStorage();
-  if (scaled) {
-    scaled = ScaleImageHorizontally(*source, middle, sourceRect, VRect(0, 0, width, picture_->GetHeight())) &&
-             ScaleImageVertically(middle, *target, VRect(0, 0, width, picture_->GetHeight()), targetBounds);
-  }
-  if (!scaled) {
+  if (!ScaleInto(*source, sourceRect, *target)) {
     delete target;
     return;
   }
   scaledCopy_ = new VPicture(target);
   PixelMapAttributes attributes;
   if (picture_->GetPixelAttributes(attributes)) {
-    // A channel or mask of the original size does not fit the copy.
-    attributes.SetAlphaChannel(nullptr);
+    VAlphaChannel* alpha = nullptr;
+    if (VAlphaChannel* channel = attributes.PeekAlphaChannel()) {
+      alpha = ScaleAlphaChannel(*channel, sourceRect, width, height);
+    }
+    attributes.SetAlphaChannel(alpha);
+    if (alpha != nullptr) alpha->Release();  // the attributes hold it
+    // A mask names regions of the original size: the copy goes without.
     attributes.SetMask(nullptr);
     scaledCopy_->SetPixelAttributes(attributes);
   }

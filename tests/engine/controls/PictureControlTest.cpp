@@ -5,6 +5,7 @@
 
 #include "ControlTestSupport.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VPicture.h"
 
 namespace {
@@ -148,6 +149,41 @@ TEST(PictureControl, KeyColouredPictureStaysUnscaled) {
   bench.Redraw();
   EXPECT_EQ(bench.PixelAt(16, 16), 0x00FF00u);
   EXPECT_EQ(bench.PixelAt(22, 22), 0x000000u);  // beyond the 10 x 10 picture
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PictureControl, ScaledCopyCarriesTheAlphaChannel) {
+  controltest::Bench bench;
+  VPicture* picture = controltest::SolidPicture(2, 2, 0xFF0000);
+  auto* alpha = new VAlphaChannel(VRect(0, 0, 2, 2));
+  {
+    PixelMap* map = alpha->GetPixelMap();
+    PixelMapLock lock(map);
+    for (int32_t y = 0; y < 2; ++y) {
+      *map->GetPixelAddress(VPoint(0, y)) = 0;   // left column transparent
+      *map->GetPixelAddress(VPoint(1, y)) = 63;  // right column opaque
+    }
+  }
+  PixelMapAttributes attributes;
+  attributes.SetAlphaChannel(alpha);
+  alpha->Release();
+  picture->SetPixelAttributes(attributes);
+  auto* control = new VPictureControl(48, picture, 10, 10, 0, 16, 16, bench.recorder);
+  picture->Release();
+  control->SetScaled(true, nullptr);
+  bench.Redraw();
+  EXPECT_FALSE(control->ContainsPoint(VPoint(12, 14)));
+  EXPECT_TRUE(control->ContainsPoint(VPoint(23, 14)));
+  EXPECT_EQ(bench.PixelAt(12, 14), 0x000000u);
+  EXPECT_EQ(bench.PixelAt(23, 14), 0xFF0000u);
+  bench.Down(12, 14);  // the transparent half: nothing under the pointer answers
+  bench.Up(12, 14);
+  bench.Down(23, 14);
+  bench.Up(23, 14);
+  EXPECT_EQ(bench.log, (Log{"17 48", "18 48"}));
 }
 
 }  // namespace
