@@ -252,3 +252,30 @@ TEST(PictureButton, DeletedFromInsideItsClick) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PictureButton, EntriesWithTheSameMediaIdShareOnePicture) {
+  controltest::Bench bench;
+  // Ids that no archive holds: the entries still get (empty) pictures.
+  auto* button = new VPictureButton(64, 500, 500, 501, 0, VPoint(20, 20), 0, 0, 0, bench.recorder);
+  VPicture* entries[4] = {};
+  for (int32_t i = 0; i < 4; ++i) {
+    int32_t frame = 0;
+    button->GetStatePicture(i, entries[i], frame);
+    ASSERT_NE(entries[i], nullptr) << i;
+  }
+  EXPECT_EQ(entries[0], entries[1]);
+  EXPECT_NE(entries[0], entries[2]);
+  EXPECT_EQ(entries[3], entries[0]);  // a missing id repeats the first
+  // Replacing one entry by an id another entry holds shares that picture.
+  button->SetStatePictureId(1, 501, 0, false);
+  VPicture* replaced = nullptr;
+  int32_t frame = 0;
+  button->GetStatePicture(1, replaced, frame);
+  EXPECT_EQ(replaced, entries[2]);
+  replaced->Release();
+  for (VPicture* p : entries) p->Release();
+}
+
+}  // namespace
