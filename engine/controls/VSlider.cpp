@@ -1,6 +1,7 @@
 #include "engine/controls/VSlider.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "engine/app/MessagePointer.h"
 #include "engine/graphics/VPicture.h"
@@ -68,7 +69,7 @@ void VSliderThumb::ShowValue(int32_t value, int32_t maximum) {
   const int64_t m = maximum != 0 ? maximum : span;
   if (m == 0) return;  // no room and no range: nothing to show
   const int64_t target = static_cast<int64_t>(span) * value / m;
-  const int64_t next = static_cast<int64_t>(span) * (value + 1) / m;
+  const int64_t next = static_cast<int64_t>(span) * (static_cast<int64_t>(value) + 1) / m;
   if (offset >= target && offset < next) return;
   if (IsPressed() && GetCapturedObject() == this) return;  // being dragged
   const int32_t move = static_cast<int32_t>(target - offset);
@@ -124,7 +125,16 @@ bool VSlider::SetValue(int32_t value, bool force) {
   if (value == value_ && !force) return false;
   const bool changed = value != value_;
   value_ = value;
-  if (thumb_ != nullptr) thumb_->ShowValue(value - minimum_, maximum_ - minimum_);
+  if (thumb_ != nullptr) {
+    // Ranges wider than 32 bits are shown at half resolution.
+    int64_t shown = static_cast<int64_t>(value) - minimum_;
+    int64_t range = static_cast<int64_t>(maximum_) - minimum_;
+    while (range > INT32_MAX) {
+      shown /= 2;
+      range /= 2;
+    }
+    thumb_->ShowValue(static_cast<int32_t>(shown), static_cast<int32_t>(range));
+  }
   if (changed) SendControlEvent(*this, kEventSliderChanged);
   return true;
 }

@@ -10,6 +10,7 @@
 #include "engine/app/VPanelOwner.h"
 #include "engine/controls/VFactory.h"
 #include "engine/controls/VPanel.h"
+#include "platform/Cursor.h"
 
 namespace {
 
@@ -81,6 +82,19 @@ TEST_F(PanelTest, CreatedBuiltAndEnteredAsTheCurrentParent) {
   EXPECT_EQ(g_counts[8192].enter, 1);
   EXPECT_FALSE(panel->Open(&owner(), false));  // opened already: builds nothing
   EXPECT_EQ(g_counts[8192].build, 1);
+}
+
+TEST_F(PanelTest, WaitCursorWhileAPanelIsMade) {
+  platform::RecordingCursorBackend cursors;
+  platform::ScopedCursorBackend scoped(&cursors);
+  owner().ShowPanel(kPlainClass, 8192, false);
+  bool waited = false;
+  for (const auto& request : cursors.requests) waited = waited || request.id == 32514;
+  EXPECT_TRUE(waited);
+  EXPECT_EQ(GetShownCursor(), 0);
+  const size_t count = cursors.requests.size();
+  owner().ShowPanel(kPlainClass, 8192, false);  // loaded: nothing to make, no wait
+  EXPECT_EQ(cursors.requests.size(), count);
 }
 
 TEST_F(PanelTest, ShowingTheCurrentPanelAgainChangesNothing) {

@@ -314,3 +314,23 @@ TEST(PictureScrollBar, HoldingOnTheTrackPagesUntilTheThumbPassesThePointer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Slider, FullIntegerRange) {
+  Bench bench;
+  auto* slider = new LoggingSlider(&bench.log, INT32_MIN, INT32_MAX, MakeThumb(), MakeTrack(), bench.recorder);
+  EXPECT_TRUE(slider->SetValue(INT32_MAX, false));
+  int32_t offset = 0, span = 0;
+  slider->GetThumb()->GetTravel(offset, span);
+  EXPECT_EQ(offset, 80);
+  EXPECT_TRUE(slider->SetValue(0, false));
+  slider->GetThumb()->GetTravel(offset, span);
+  EXPECT_EQ(offset, 40);
+  bench.Move(155, 30);
+  bench.Down(155, 30);  // the track under the thumb's start
+  bench.Up(155, 30);
+  EXPECT_LT(slider->GetValue(), 0);
+}
+
+}  // namespace
