@@ -1,7 +1,9 @@
 // The engine's list control: a run of items of a given size along one axis,
 // a selected range, selection with the mouse (with drag selection and
 // auto-scroll while the button is held) and with the cursor keys, scrolling
-// as a VScroller. Subclasses count and draw the items.
+// as a VScroller. Subclasses count and draw the items. A list whose items
+// run left to right selects by press and keys; holding the button over it
+// neither drag-selects nor auto-scrolls.
 #pragma once
 
 #include <cstdint>
