@@ -15,9 +15,15 @@ VPanelServices* SetPanelServices(VPanelServices* services) {
 VPanelOwner::VPanelOwner(int32_t kindCode, int32_t id) : VGraphicObject(kindCode, id, 0, 0, 0, 0, 0) {}
 
 VPanelOwner::~VPanelOwner() {
-  // Deleting the first child unlinks it, so the next one moves up.
+  // Closes every child as ClosePanel(id, delete) does: panels leave and are
+  // torn down, then deleted. Deleting the first child unlinks it, so the
+  // next one moves up.
   while (VTLink* first = VGraphicObject::GetFirstChild()) {
     if (first == currentPanel_) currentPanel_ = nullptr;
+    if (g_panelServices != nullptr) {
+      if (VGraphicObject* panel = AsGraphic(first)) g_panelServices->TeardownPanel(*panel);
+    }
+    if (VGraphicObject::GetFirstChild() != first) continue;  // the teardown took it away
     VTLink::DeleteChildren(first);
     delete first;
   }
@@ -31,12 +37,50 @@ VGraphicObject* VPanelOwner::FindPanel(int32_t panelId) {
   return first != nullptr ? first->FindById(panelId, true) : nullptr;
 }
 
+namespace {
+// The system wait cursor, shown while a panel is being made.
+constexpr uint16_t kWaitCursor = 32514;
+}  // namespace
+
 VGraphicObject* VPanelOwner::ShowPanel(int32_t classId, int32_t panelId, bool replace) {
-  if (g_panelServices != nullptr) return g_panelServices->ShowPanel(*this, classId, panelId, replace);
   VGraphicObject* panel = FindPanel(panelId);
-  if (panel == nullptr) return nullptr;  // creating panels needs the panel services
-  if (replace && currentPanel_ != nullptr && currentPanel_ != panel) currentPanel_->SetVisible(false, false);
+  if (panel == nullptr) {
+    if (g_panelServices == nullptr) return nullptr;  // creating panels needs the panel services
+    SetCursorById(kWaitCursor);
+    VGraphicObject* previous = currentPanel_;
+    if (previous != nullptr) g_panelServices->SuspendPanel(*previous);
+    panel = g_panelServices->CreatePanel(*this, classId, panelId);
+    SetCursorById(0);
+    if (panel == nullptr) {
+      // The old panel stays on the screen rather than leaving it blank.
+      if (previous != nullptr && currentPanel_ == previous) {
+        g_panelServices->ReenterPanel(*previous);
+        previous->SetVisible(true, false);
+        if (previous->IsShown()) previous->Draw(nullptr, nullptr, true, true);
+      }
+      return nullptr;
+    }
+  }
+  return ActivatePanel(panelId, replace || replaceByDefault_);
+}
+
+VGraphicObject* VPanelOwner::ActivatePanel(int32_t panelId, bool replace) {
+  VGraphicObject* panel = FindPanel(panelId);
+  if (panel == nullptr) return nullptr;
+  VGraphicObject* old = currentPanel_;
+  if (old != nullptr && old != panel && old->GetId() != panelId) {
+    if (!replace) {
+      if (replaceByDefault_) old->SetVisible(false, false);
+    } else if (g_panelServices == nullptr) {
+      old->SetVisible(false, false);
+    } else if (g_panelServices->IsKeptWhenReplaced(*old)) {
+      g_panelServices->SuspendPanel(*old);
+    } else {
+      ClosePanel(old->GetId(), true);
+    }
+  }
   currentPanel_ = panel;
+  if (g_panelServices != nullptr) g_panelServices->ResumePanel(*panel);
   panel->SetVisible(true, false);
   if (panel->IsShown()) panel->Draw(nullptr, nullptr, true, true);
   panel->Validate();
@@ -44,14 +88,11 @@ VGraphicObject* VPanelOwner::ShowPanel(int32_t classId, int32_t panelId, bool re
 }
 
 void VPanelOwner::ClosePanel(int32_t panelId, bool deleteIt) {
-  if (g_panelServices != nullptr) {
-    g_panelServices->ClosePanel(*this, panelId, deleteIt);
-    return;
-  }
   VGraphicObject* panel = FindPanel(panelId);
   if (panel == nullptr) return;
   if (panel == currentPanel_) currentPanel_ = nullptr;
   if (deleteIt) {
+    if (g_panelServices != nullptr) g_panelServices->TeardownPanel(*panel);
     delete panel;
   } else {
     DetachFromAllTrees(panel);

@@ -2,11 +2,14 @@
 // three-part layout as a control (graphic, event and data part), so controls
 // and panels hang under it in all three trees. The engine window is one.
 //
-// Panel creation and switching belong to the panel classes above this
-// library: they install a VPanelServices implementation at start-up. Without
-// one, ShowPanel only shows a panel that is already loaded and ClosePanel
-// deletes or detaches it. A panel owner owns its children: whatever is still
-// linked under it when it is destroyed is deleted.
+// The owner switches between panels: it shows a loaded panel by id, or
+// creates it by class id, suspends or closes the panel it replaces and
+// tears panels down when they close. The panel classes and the class factory
+// live above this library: they install a VPanelServices implementation at
+// start-up that creates panels and runs their steps. Without one, ShowPanel
+// only shows a panel that is already loaded (hiding the one it replaces) and
+// ClosePanel deletes or detaches it. A panel owner owns its children: what
+// is still linked under it when it is destroyed is deleted.
 #pragma once
 
 #include <cstdint>
@@ -19,12 +22,22 @@ class VPanelOwner;
 class VPanelServices {
  public:
   virtual ~VPanelServices() = default;
-  // Shows the loaded panel with the id, or creates it through the class
-  // factory; returns the panel or null.
-  virtual VGraphicObject* ShowPanel(VPanelOwner& owner, int32_t classId, int32_t panelId, bool replace) = 0;
-  // Closes a loaded panel: with deleteIt its leave and teardown steps run and
-  // it is deleted; without, it is taken out of the three trees.
-  virtual void ClosePanel(VPanelOwner& owner, int32_t panelId, bool deleteIt) = 0;
+  // Creates a panel of the class with the id, links it under the owner,
+  // builds and enters it; null when the class is unknown or creation fails.
+  // The owner takes the panel.
+  virtual VGraphicObject* CreatePanel(VPanelOwner& owner, int32_t classId, int32_t panelId) = 0;
+  // An entered panel is hidden (without redraw) and left.
+  virtual void SuspendPanel(VGraphicObject& panel) = 0;
+  // A suspended panel that is kept when replaced is entered again.
+  virtual void ResumePanel(VGraphicObject& panel) = 0;
+  // A suspended panel of any kind is entered again (a replacement that could
+  // not be made leaves the old panel on the screen).
+  virtual void ReenterPanel(VGraphicObject& panel) = 0;
+  // Whether the panel survives being replaced (suspended, not deleted).
+  virtual bool IsKeptWhenReplaced(VGraphicObject& panel) = 0;
+  // Before a panel is deleted: its leave step (when it is entered), then its
+  // teardown step.
+  virtual void TeardownPanel(VGraphicObject& panel) = 0;
 };
 
 // Installs the panel services (not owned; they must outlive the
@@ -60,9 +73,20 @@ class VPanelOwner : public VGraphicObject, public VEventHandler, public VDataLin
   VEventHandler* GetEventHandler() { return this; }
   VDataLink* GetDataLink() { return this; }
 
-  // Returns the panel shown (null when it could not be shown).
+  // Shows the loaded panel with the id, or creates it from the class (the
+  // current panel is suspended first, and entered again when creation
+  // fails); then activates it. Returns the panel, null when it could not be
+  // made.
   VGraphicObject* ShowPanel(int32_t classId, int32_t panelId, bool replace);
+  // Makes a loaded panel the current one; replacing, the old panel is
+  // suspended when it is kept and closed and deleted otherwise. Null when no
+  // panel has the id.
+  VGraphicObject* ActivatePanel(int32_t panelId, bool replace);
+  // With deleteIt the panel's leave and teardown steps run and it is
+  // deleted; without, it is taken out of the three trees (the caller holds it).
   void ClosePanel(int32_t panelId, bool deleteIt);
+  bool GetReplaceByDefault() const { return replaceByDefault_; }
+  void SetReplaceByDefault(bool replace) { replaceByDefault_ = replace; }
 
   VGraphicObject* GetCurrentPanel() const { return currentPanel_; }
   // The panel services keep the current panel here.
@@ -72,4 +96,5 @@ class VPanelOwner : public VGraphicObject, public VEventHandler, public VDataLin
 
  private:
   VGraphicObject* currentPanel_ = nullptr;
+  bool replaceByDefault_ = true;
 };

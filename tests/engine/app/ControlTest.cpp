@@ -311,12 +311,16 @@ class RecordingPanelServices : public VPanelServices {
  public:
   explicit RecordingPanelServices(Log* log) : log_(log), previous_(SetPanelServices(this)) {}
   ~RecordingPanelServices() override { SetPanelServices(previous_); }
-  VGraphicObject* ShowPanel(VPanelOwner&, int32_t classId, int32_t panelId, bool replace) override {
-    log_->push_back("show " + std::to_string(classId) + " " + std::to_string(panelId) + " " + std::to_string(replace));
+  VGraphicObject* CreatePanel(VPanelOwner&, int32_t classId, int32_t panelId) override {
+    log_->push_back("create " + std::to_string(classId) + " " + std::to_string(panelId));
     return nullptr;
   }
-  void ClosePanel(VPanelOwner&, int32_t panelId, bool deleteIt) override {
-    log_->push_back("close " + std::to_string(panelId) + " " + std::to_string(deleteIt));
+  void SuspendPanel(VGraphicObject& panel) override { log_->push_back("suspend " + std::to_string(panel.GetId())); }
+  void ResumePanel(VGraphicObject& panel) override { log_->push_back("resume " + std::to_string(panel.GetId())); }
+  void ReenterPanel(VGraphicObject& panel) override { log_->push_back("reenter " + std::to_string(panel.GetId())); }
+  bool IsKeptWhenReplaced(VGraphicObject&) override { return false; }
+  void TeardownPanel(VGraphicObject& panel) override {
+    log_->push_back("teardown " + std::to_string(panel.GetId()));
   }
 
  private:
@@ -352,9 +356,9 @@ TEST_F(ControlTest, PanelOwnerShowsLoadedPanelsClosesThemAndOwnsTheRest) {
   {
     RecordingPanelServices services(&log);
     log.clear();
-    owner->ShowPanel(2049, 8194, false);
-    owner->ClosePanel(8194, true);
-    EXPECT_EQ(log, (Log{"show 2049 8194 0", "close 8194 1"}));
+    EXPECT_EQ(owner->ShowPanel(2049, 8194, false), nullptr);  // the services create nothing
+    owner->ClosePanel(8194, true);                          // nothing loaded with that id
+    EXPECT_EQ(log, (Log{"create 2049 8194"}));
   }
 
   Make("q1", owner.get());
