@@ -29,10 +29,6 @@ constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25,
 // The 4 x 4 dither of the 15- and 16-bit output, indexed (row mod 4) x 4 + (n mod 4).
 constexpr int32_t kDither[16] = {-8, 0, -6, 2, 4, -4, 6, -2, -5, 3, -7, 1, 7, -1, 5, -3};
 
-// Segments longer than this are skipped without being interpreted.
-constexpr int32_t kMaxInterpretedSegment = 1024;
-constexpr int32_t kMaxSegment = 16384;
-
 // The factors of one 1-D pass of the inverse DCT: the even part's three, then
 // the odd part's nine.
 struct IdctFactors {
@@ -111,6 +107,7 @@ struct OutputRow {
   int32_t y;             // the row of the picture
   int32_t width;
   bool twoByTwo;         // 2x2 sampling (the dither column is x mod 8)
+  bool rgb;              // the three planes hold R, G, B (luma, cb and cr are then red, green, blue)
   const float* luma;
   const float* cb;
   const float* cr;
@@ -140,6 +137,15 @@ inline float Limit(float v, float low, float high) {
 // limited to their range (0..255, chroma -128..127), as the JPEG standard
 // asks of a decoder's output.
 void ConvertToRGB(const OutputRow& row) {
+  if (row.rgb) {
+    // Samples already in R, G, B: rounded and clamped.
+    const float* planes[3] = {row.luma, row.cb, row.cr};
+    uint8_t* outs[3] = {row.red, row.green, row.blue};
+    for (int32_t c = 0; c < 3; ++c) {
+      for (int32_t x = 0; x < row.width; ++x) outs[c][x] = static_cast<uint8_t>(Limit(planes[c][x] + 0.5f, 0.0f, 255.0f));
+    }
+    return;
+  }
   const float* ys = row.luma;
   const float* cbs = row.cb;
   const float* crs = row.cr;
@@ -228,9 +234,24 @@ struct Sink16 {
     }
   }
 };
+// Turns a row of R, G, B samples into Y, Cb, Cr (chroma centred on 0) in
+// place, for the outputs that work on luminance and chroma.
+void RGBToYCbCr(const OutputRow& row) {
+  auto* ys = const_cast<float*>(row.luma);
+  auto* cbs = const_cast<float*>(row.cb);
+  auto* crs = const_cast<float*>(row.cr);
+  for (int32_t x = 0; x < row.width; ++x) {
+    const float r = Limit(ys[x], 0.0f, 255.0f), g = Limit(cbs[x], 0.0f, 255.0f), b = Limit(crs[x], 0.0f, 255.0f);
+    ys[x] = 0.299f * r + 0.587f * g + 0.114f * b + 0.5f;
+    cbs[x] = -0.168736f * r - 0.331264f * g + 0.5f * b;
+    crs[x] = 0.5f * r - 0.418688f * g - 0.081312f * b;
+  }
+}
+
 // 8-bit grey maps take the luminance.
 struct SinkGrey {
   void Write(const OutputRow& row) const {
+    if (row.rgb) RGBToYCbCr(row);
     for (int32_t x = 0; x < row.width; ++x) row.pixels[x] = static_cast<uint8_t>(Limit(row.luma[x], 0.0f, 255.0f));
   }
 };
@@ -243,6 +264,7 @@ struct Sink8 {
   const uint8_t* table8;
   const uint8_t* palette;
   void Write(const OutputRow& row) const {
+    if (row.rgb) RGBToYCbCr(row);
     VErrorDiffusionDitherer& dy = ditherer->GetY();
     VErrorDiffusionDitherer& dcb = ditherer->GetCb();
     VErrorDiffusionDitherer& dcr = ditherer->GetCr();
@@ -507,7 +529,8 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
     }
     if (event == Event::kRestarted) continue;
     if (event == Event::kStopped) return false;
-    const float bias = c == 0 ? 128.0f : 0.0f;
+    // Luminance (and R, G, B) samples are centred on 128, chroma on 0.
+    const float bias = c == 0 || r_.rgb_ ? 128.0f : 0.0f;
     if (!acPresent) {
       // Only the DC term: every sample is DC / 8 (what the full transform gives).
       const float v = static_cast<float>(coef[0]) * 0.125f + bias;
@@ -521,7 +544,7 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
 
 template <class Sink>
 void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, false, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, rowY_, rowCb_, rowCr_, red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     out.y = y0 + ry;
     out.pixels = target.GetPixelAddress(VPoint(0, out.y));
@@ -543,7 +566,7 @@ void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& si
 
 template <class Sink>
 void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, true, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, rowY_, rowCb_, rowCr_, red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     const int32_t y = y0 + ry;
     out.y = y;
@@ -608,7 +631,7 @@ void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
         // The blocks the data no longer reach come out flat grey.
         for (int32_t c = 0; c < r_.componentCount_; ++c) {
           const int32_t per = r_.sampleH_[c] * r_.sampleV_[c];
-          const float value = c == 0 ? 128.0f : 0.0f;
+          const float value = c == 0 || r_.rgb_ ? 128.0f : 0.0f;
           std::fill(planes_[c] + m * per * 64, planes_[c] + mcusPerRow_ * per * 64, value);
         }
       }
@@ -650,22 +673,37 @@ int32_t VJPEGImageReader::ReadHeader() {
   FreeBuffers();
   headerOk_ = false;
   frameSeen_ = false;
+  sawJfif_ = sawAdobe_ = rgb_ = false;
+  adobeTransform_ = 1;
   componentCount_ = 0;
   width_ = height_ = 0;
   for (bool& defined : quantDefined_) defined = false;
   if (!file_) return -1;
 
   const int64_t length = file_->GetLength();
-  if (length < 0 || length >= 0x7FFFFFFF) return -1;
+  if (length < 0 || length >= 0x7FFFFFFF) {
+    SetFailureReason("file too large");
+    return -1;
+  }
   buffer_ = static_cast<uint8_t*>(AllocateMemory(static_cast<int32_t>(length + 1)));
-  if (!buffer_) return -1;
+  if (!buffer_) {
+    SetFailureReason("out of memory");
+    return -1;
+  }
   file_->Seek(0, true);
   const int32_t got = length > 0 ? file_->Read(buffer_, static_cast<int32_t>(length)) : 0;
   file_->Seek(0, true);
   bufferLength_ = got > 0 ? got : 0;
   buffer_[bufferLength_] = 0;
+  if (bufferLength_ < 2 || buffer_[0] != 0xFF || buffer_[1] != 0xD8) {
+    SetFailureReason("not a JPEG file");
+    return -1;
+  }
 
-  int64_t pos = 0;
+  // Every segment is taken whole from the buffer, whatever its length (the
+  // largest, application data such as EXIF or XMP, are skipped), so that
+  // the scan never walks the bytes inside a segment.
+  int64_t pos = 2;
   bool stop = false;
   while (!stop && pos + 2 <= bufferLength_) {
     const uint8_t first = buffer_[pos];
@@ -685,18 +723,39 @@ int32_t VJPEGImageReader::ReadHeader() {
     if (pos + 2 > bufferLength_) break;
     const int32_t payload = bytefields::LoadBE16(buffer_ + pos) - 2;
     pos += 2;
-    if (payload < 0 || payload > kMaxSegment) continue;
-    if (payload > kMaxInterpretedSegment) {
-      pos += payload;
-      continue;
-    }
+    if (payload < 0) {
+    SetFailureReason("damaged data");
+    return -1;
+  }
     if (pos + payload > bufferLength_) break;
-    if (!ParseSegment(marker, buffer_ + pos, payload, stop)) return -1;
+    if (!ParseSegment(marker, buffer_ + pos, payload, stop)) {
+      SetFailureReason("damaged data");
+      return -1;
+    }
     pos += payload;
   }
-  if (!headerOk_) return -1;
+  if (!headerOk_) {
+    SetFailureReason(frameSeen_ ? "damaged data" : "no picture in the file");
+    return -1;
+  }
   entropyStart_ = pos;
   return 0;
+}
+
+// Records the reason and answers false (the callers' result is then -1).
+bool VJPEGImageReader::Refuse(const char* reason) {
+  SetFailureReason(reason);
+  return false;
+}
+
+// The JFIF (APP0) and Adobe (APP14) markers tell the colour space of a
+// three-component frame, as libjpeg reads them.
+void VJPEGImageReader::ParseApplicationData(uint8_t marker, const uint8_t* data, int32_t length) {
+  if (marker == 0xE0 && length >= 5 && std::memcmp(data, "JFIF\0", 5) == 0) sawJfif_ = true;
+  if (marker == 0xEE && length >= 12 && std::memcmp(data, "Adobe", 5) == 0) {
+    sawAdobe_ = true;
+    adobeTransform_ = data[11];
+  }
 }
 
 bool VJPEGImageReader::ParseSegment(uint8_t marker, const uint8_t* data, int32_t length, bool& stop) {
@@ -710,11 +769,27 @@ bool VJPEGImageReader::ParseSegment(uint8_t marker, const uint8_t* data, int32_t
     case 0xDA:
       stop = true;
       return ParseScan(data, length);
+    case 0xC1:
+      return Refuse("extended JPEG");
+    case 0xC2:
+    case 0xC6:
+    case 0xCA:
+    case 0xCE:
+      return Refuse("progressive JPEG");
+    case 0xC3:
+    case 0xC7:
+    case 0xCB:
+    case 0xCF:
+      return Refuse("lossless JPEG");
+    case 0xC5:
+      return Refuse("hierarchical JPEG");
+    case 0xC9:
+    case 0xCD:
+      return Refuse("arithmetic-coded JPEG");
     default:
-      // Other frame types (extended, progressive, lossless, arithmetic) are
-      // not decoded: the file has no frame this reader can use.
-      if (marker >= 0xC1 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) return false;
-      return true;  // application data, comments, restart intervals and the rest
+      // Application data, comments, restart intervals and the rest.
+      ParseApplicationData(marker, data, length);
+      return true;
   }
 }
 
@@ -725,7 +800,12 @@ bool VJPEGImageReader::ParseFrame(const uint8_t* data, int32_t length) {
   const int32_t height = bytefields::LoadBE16(data + 1);
   const int32_t width = bytefields::LoadBE16(data + 3);
   const int32_t count = data[5];
-  if (precision_ != 8 || width < 1 || height < 1 || count < 1 || count > 3 || length < 6 + 3 * count) return false;
+  if (precision_ != 8) return Refuse("12-bit JPEG");
+  if (count == 4) return Refuse("CMYK JPEG");
+  if (count < 1 || count > 3) return Refuse("unsupported component count");
+  if (width < 1 || height < 1 || length < 6 + 3 * count) return false;
+  // Before anything is allocated for it.
+  if (int64_t{width} * height > kMaxImagePixels) return Refuse("size over the limit");
   for (int32_t c = 0; c < count; ++c) {
     const uint8_t* p = data + 6 + 3 * c;
     componentId_[c] = p[0];
@@ -741,9 +821,9 @@ bool VJPEGImageReader::ParseFrame(const uint8_t* data, int32_t length) {
   // whatever the factors say.
   if (count == 1) sampleH_[0] = sampleV_[0] = 1;
   // Luminance 1x1 or 2x2; chroma 1x1.
-  if (sampleH_[0] != sampleV_[0] || sampleH_[0] > 2) return false;
+  if (sampleH_[0] != sampleV_[0] || sampleH_[0] > 2) return Refuse("unsupported subsampling");
   for (int32_t c = 1; c < count; ++c) {
-    if (sampleH_[c] != 1 || sampleV_[c] != 1) return false;
+    if (sampleH_[c] != 1 || sampleV_[c] != 1) return Refuse("unsupported subsampling");
   }
   componentCount_ = count;
   width_ = width;
@@ -825,6 +905,13 @@ bool VJPEGImageReader::ParseScan(const uint8_t* data, int32_t length) {
   }
   const uint8_t* tail = data + 1 + 2 * count;
   if (tail[0] != 0 || tail[1] != 63 || tail[2] != 0) return false;
+  // Three components hold R, G and B (not Y, Cb, Cr) under an Adobe marker
+  // with transform 0, or, without a JFIF or Adobe marker, when they are named
+  // 'R', 'G', 'B'.
+  if (componentCount_ == 3 && !sawJfif_) {
+    rgb_ = sawAdobe_ ? adobeTransform_ == 0
+                     : componentId_[0] == 'R' && componentId_[1] == 'G' && componentId_[2] == 'B';
+  }
   headerOk_ = true;
   return true;
 }
