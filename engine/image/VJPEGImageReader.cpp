@@ -12,6 +12,7 @@
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
 #include "engine/image/ByteFields.h"
+#include "engine/image/JpegKernels.h"
 #include "engine/graphics/Ditherers.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/image/VCodeTable.h"
@@ -28,77 +29,6 @@ constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25,
 
 // The 4 x 4 dither of the 15- and 16-bit output, indexed (row mod 4) x 4 + (n mod 4).
 constexpr int32_t kDither[16] = {-8, 0, -6, 2, 4, -4, 6, -2, -5, 3, -7, 1, 7, -1, 5, -3};
-
-// The factors of one 1-D pass of the inverse DCT: the even part's three, then
-// the odd part's nine.
-struct IdctFactors {
-  float even[3];
-  float odd[9];
-};
-constexpr IdctFactors kRowFactors = {
-    {0.5411961f, 1.847759f, 0.76536685f},
-    {1.1758755f, -0.8999762f, -2.5629156f, -1.9615705f, -0.39018065f, 0.29863134f, 2.05312f, 3.072711f, 1.5013211f}};
-// The row factors scaled by 1/8.
-constexpr IdctFactors kColumnFactors = {
-    {0.06764951f, 0.23096988f, 0.09567086f},
-    {0.14698444f, -0.112497024f, -0.32036445f, -0.24519631f, -0.04877258f, 0.037328918f, 0.25664f, 0.38408887f,
-     0.18766513f}};
-
-// One 8-point butterfly of Loeffler, Ligtenberg and Moschytz on in[0],
-// in[kStep], ... in[7 kStep], written to out[0], out[kStep], .... The column
-// pass (kColumn) scales its DC terms by 1/8 and adds `bias` to every sample.
-template <int32_t kStep, bool kColumn, class T>
-inline void InverseDct8(const T* in, float* out, const IdctFactors& k, float bias) {
-  const auto c0 = static_cast<float>(in[0]), c1 = static_cast<float>(in[kStep]),
-             c2 = static_cast<float>(in[2 * kStep]), c3 = static_cast<float>(in[3 * kStep]),
-             c4 = static_cast<float>(in[4 * kStep]), c5 = static_cast<float>(in[5 * kStep]),
-             c6 = static_cast<float>(in[6 * kStep]), c7 = static_cast<float>(in[7 * kStep]);
-  float z1 = (c2 + c6) * k.even[0];
-  const float t2 = z1 - c6 * k.even[1];
-  const float t3 = z1 + c2 * k.even[2];
-  float t0 = c0 + c4, t1 = c0 - c4;
-  if constexpr (kColumn) {
-    t0 = t0 * 0.125f + bias;
-    t1 = t1 * 0.125f + bias;
-  }
-  const float t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-  const float a = c7, b = c5, cc = c3, d = c1;
-  const float z5 = (a + b + cc + d) * k.odd[0];
-  z1 = (a + d) * k.odd[1];
-  const float z2 = (b + cc) * k.odd[2];
-  const float z3 = (a + cc) * k.odd[3] + z5;
-  const float z4 = (b + d) * k.odd[4] + z5;
-  const float o0 = a * k.odd[5] + z1 + z3;
-  const float o1 = b * k.odd[6] + z2 + z4;
-  const float o2 = cc * k.odd[7] + z2 + z3;
-  const float o3 = d * k.odd[8] + z1 + z4;
-  out[0] = t10 + o3;
-  out[7 * kStep] = t10 - o3;
-  out[kStep] = t11 + o2;
-  out[6 * kStep] = t11 - o2;
-  out[2 * kStep] = t12 + o1;
-  out[5 * kStep] = t12 - o1;
-  out[3 * kStep] = t13 + o0;
-  out[4 * kStep] = t13 - o0;
-}
-
-// The separable 8-point inverse DCT in single precision: rows into a scratch
-// block, then columns (scaled by 1/8) into `out`, with `bias` added to every
-// sample.
-void InverseDct(const int32_t* in, float* out, float bias) {
-  float tmp[64];
-  for (int32_t r = 0; r < 8; ++r) {
-    const int32_t* c = in + r * 8;
-    float* t = tmp + r * 8;
-    if ((c[1] | c[2] | c[3] | c[4] | c[5] | c[6] | c[7]) == 0) {
-      const auto dc = static_cast<float>(c[0]);
-      for (int32_t i = 0; i < 8; ++i) t[i] = dc;
-      continue;
-    }
-    InverseDct8<1, false>(c, t, kRowFactors, 0.0f);
-  }
-  for (int32_t col = 0; col < 8; ++col) InverseDct8<8, true>(tmp + col, out + col, kColumnFactors, bias);
-}
 
 // One output row as the sinks receive it: the samples of the row (Y, and Cb
 // and Cr centred on 0), and work space of the row's width.
@@ -146,45 +76,7 @@ void ConvertToRGB(const OutputRow& row) {
     }
     return;
   }
-  const float* ys = row.luma;
-  const float* cbs = row.cb;
-  const float* crs = row.cr;
-  uint8_t* red = row.red;
-  uint8_t* green = row.green;
-  uint8_t* blue = row.blue;
-  int32_t x = 0;
-#if defined(__SSE2__)
-  const __m128 zero = _mm_setzero_ps(), top = _mm_set1_ps(255.0f);
-  const __m128 chromaLow = _mm_set1_ps(-128.0f), chromaHigh = _mm_set1_ps(127.0f);
-  const __m128 crToRed = _mm_set1_ps(1.403f), cbToGreen = _mm_set1_ps(0.344f), crToGreen = _mm_set1_ps(0.714f),
-               cbToBlue = _mm_set1_ps(1.773f);
-  auto limit = [](__m128 v, __m128 low, __m128 high) { return _mm_min_ps(_mm_max_ps(v, low), high); };
-  for (; x + 8 <= row.width; x += 8) {
-    __m128i r[2], g[2], b[2];
-    for (int32_t h = 0; h < 2; ++h) {
-      const __m128 y = limit(_mm_loadu_ps(ys + x + 4 * h), zero, top);
-      const __m128 cb = limit(_mm_loadu_ps(cbs + x + 4 * h), chromaLow, chromaHigh);
-      const __m128 cr = limit(_mm_loadu_ps(crs + x + 4 * h), chromaLow, chromaHigh);
-      r[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(crToRed, cr)), zero, top));
-      g[h] = _mm_cvttps_epi32(
-          limit(_mm_sub_ps(_mm_sub_ps(y, _mm_mul_ps(cbToGreen, cb)), _mm_mul_ps(crToGreen, cr)), zero, top));
-      b[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(cbToBlue, cb)), zero, top));
-    }
-    const __m128i r16 = _mm_packs_epi32(r[0], r[1]), g16 = _mm_packs_epi32(g[0], g[1]),
-                  b16 = _mm_packs_epi32(b[0], b[1]);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(red + x), _mm_packus_epi16(r16, r16));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(green + x), _mm_packus_epi16(g16, g16));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(blue + x), _mm_packus_epi16(b16, b16));
-  }
-#endif
-  for (; x < row.width; ++x) {
-    const float y = Limit(ys[x], 0.0f, 255.0f);
-    const float cb = Limit(cbs[x], -128.0f, 127.0f);
-    const float cr = Limit(crs[x], -128.0f, 127.0f);
-    red[x] = static_cast<uint8_t>(Limit(y + 1.403f * cr, 0.0f, 255.0f));
-    green[x] = static_cast<uint8_t>(Limit(y - 0.344f * cb - 0.714f * cr, 0.0f, 255.0f));
-    blue[x] = static_cast<uint8_t>(Limit(y + 1.773f * cb, 0.0f, 255.0f));
-  }
+  JpegYCbCrToRGB(row.luma, row.cb, row.cr, row.red, row.green, row.blue, row.width);
 }
 
 // 24 bits: blue, green, red (format 6), or red, green, blue (format 5).
@@ -192,14 +84,7 @@ struct Sink24 {
   bool rgbOrder;
   void Write(const OutputRow& row) const {
     ConvertToRGB(row);
-    const uint8_t* first = rgbOrder ? row.red : row.blue;
-    const uint8_t* last = rgbOrder ? row.blue : row.red;
-    uint8_t* p = row.pixels;
-    for (int32_t x = 0; x < row.width; ++x, p += 3) {
-      p[0] = first[x];
-      p[1] = row.green[x];
-      p[2] = last[x];
-    }
+    JpegInterleave24(rgbOrder ? row.red : row.blue, row.green, rgbOrder ? row.blue : row.red, row.pixels, row.width);
   }
 };
 // 32 bits: the byte positions of red, green and blue (the fourth byte 0).
@@ -394,9 +279,18 @@ class VJPEGDecoding {
     return AtMarker();
   }
 
-  // Decodes a symbol; kNone with the symbol in `out`, else the event.
-  Event DecodeSymbol(const VCodeTable& table, int32_t& out) {
+  // Decodes a symbol; kNone with the symbol in `out`, else the event. Codes
+  // of up to kFastBits bits are resolved by one look-up in `fast`.
+  Event DecodeSymbol(const VCodeTable& table, const uint16_t* fast, int32_t& out) {
     if (bits_ < 16) Fill();
+    if (const uint32_t f = fast[acc_ >> (64 - kFastBits)]) {
+      const int32_t length = static_cast<int32_t>(f >> 8);
+      if (length > bits_) return AtMarker();
+      acc_ <<= length;
+      bits_ -= length;
+      out = static_cast<int32_t>(f & 255);
+      return Event::kNone;
+    }
     const VCodeEntry* e = table.Lookup(static_cast<uint32_t>(acc_ >> 32));
     if (!e) return atMarker_ && bits_ < 16 ? AtMarker() : Resynchronise();
     if (e->length > bits_) return AtMarker();
@@ -426,6 +320,11 @@ class VJPEGDecoding {
   void Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
   template <class Sink>
   void Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
+
+  // Look-up of the codes of up to kFastBits bits of each decoding table (same
+  // index): code length x 256 + symbol, 0 for longer codes and none.
+  static constexpr int32_t kFastBits = 9;
+  uint16_t fast_[4][1 << kFastBits] = {};
 
   VJPEGImageReader& r_;
   const uint8_t* p_ = nullptr;
@@ -480,6 +379,14 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   green_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
   blue_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
   if (!rowY_ || !rowCb_ || !rowCr_ || !red_ || !green_ || !blue_) return false;
+  for (int32_t t = 0; t < 4; ++t) {
+    const VCodeTable* table = r_.codeTables_[t];
+    if (!table) continue;
+    for (uint32_t prefix = 0; prefix < (1u << kFastBits); ++prefix) {
+      const VCodeEntry* e = table->Lookup(prefix << (32 - kFastBits));
+      if (e && e->length <= kFastBits) fast_[t][prefix] = static_cast<uint16_t>(e->length << 8 | e->value);
+    }
+  }
   p_ = r_.buffer_ + r_.entropyStart_;
   end_ = r_.buffer_ + r_.bufferLength_;
   return true;
@@ -488,13 +395,20 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
 bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
   const VCodeTable& dc = *r_.codeTables_[r_.dcTable_[c]];
   const VCodeTable& ac = *r_.codeTables_[2 + r_.acTable_[c]];
+  const uint16_t* dcFast = fast_[r_.dcTable_[c]];
+  const uint16_t* acFast = fast_[2 + r_.acTable_[c]];
   const int32_t* q = r_.quant_[r_.quantTable_[c]];
   alignas(16) int32_t coef[64];
   for (;;) {
+#if defined(__SSE2__)
+    // Vector stores: a string store is slow to start for so few bytes.
+    for (int32_t i = 0; i < 64; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(coef + i), _mm_setzero_si128());
+#else
     std::memset(coef, 0, sizeof coef);
+#endif
     Event event = Event::kNone;
     int32_t s = 0;
-    if ((event = DecodeSymbol(dc, s)) != Event::kNone) {
+    if ((event = DecodeSymbol(dc, dcFast, s)) != Event::kNone) {
       if (event == Event::kRestarted) continue;
       return false;
     }
@@ -510,7 +424,7 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
     int32_t k = 1;
     while (k < 64) {
       int32_t rs = 0;
-      if ((event = DecodeSymbol(ac, rs)) != Event::kNone) break;
+      if ((event = DecodeSymbol(ac, acFast, rs)) != Event::kNone) break;
       if (rs == 0) break;
       if (rs == 0xF0) {
         k += 16;
@@ -536,7 +450,7 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
       const float v = static_cast<float>(coef[0]) * 0.125f + bias;
       for (int32_t i = 0; i < 64; ++i) out[i] = v;
     } else {
-      InverseDct(coef, out, bias);
+      JpegInverseDct(coef, out, bias);
     }
     return true;
   }
@@ -586,6 +500,19 @@ void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& si
       if (w > 8) std::memcpy(rowY_ + x0 + 8, luma + 64, sizeof(float) * static_cast<size_t>(w - 8));
       const float* cbs = planes_[1] + m * 64 + cy * 8;
       const float* crs = planes_[2] ? planes_[2] + m * 64 + cy * 8 : kZeroBlock;
+#if defined(__SSE2__)
+      if (w == 16) {
+        // Each chroma sample twice.
+        for (int32_t h = 0; h < 2; ++h) {
+          const __m128 cb = _mm_loadu_ps(cbs + 4 * h), cr = _mm_loadu_ps(crs + 4 * h);
+          _mm_storeu_ps(cbNow + x0 + 8 * h, _mm_unpacklo_ps(cb, cb));
+          _mm_storeu_ps(cbNow + x0 + 8 * h + 4, _mm_unpackhi_ps(cb, cb));
+          _mm_storeu_ps(crNow + x0 + 8 * h, _mm_unpacklo_ps(cr, cr));
+          _mm_storeu_ps(crNow + x0 + 8 * h + 4, _mm_unpackhi_ps(cr, cr));
+        }
+        continue;
+      }
+#endif
       for (int32_t i = 0; i < w; ++i) {
         cbNow[x0 + i] = cbs[i >> 1];
         crNow[x0 + i] = crs[i >> 1];
