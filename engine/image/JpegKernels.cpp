@@ -83,15 +83,41 @@ inline float Limit(float v, float low, float high) {
   return v > high ? high : v;
 }
 
-void YCbCrToRGBScalar(const float* ys, const float* cbs, const float* crs, uint8_t* red, uint8_t* green,
-                      uint8_t* blue, int32_t from, int32_t width) {
+struct RGB {
+  uint8_t r, g, b;
+};
+inline RGB ConvertPixel(float ys, float cbs, float crs) {
+  const float y = Limit(ys, 0.0f, 255.0f);
+  const float cb = Limit(cbs, -128.0f, 127.0f);
+  const float cr = Limit(crs, -128.0f, 127.0f);
+  return {static_cast<uint8_t>(Limit(y + 1.403f * cr, 0.0f, 255.0f)),
+          static_cast<uint8_t>(Limit(y - 0.344f * cb - 0.714f * cr, 0.0f, 255.0f)),
+          static_cast<uint8_t>(Limit(y + 1.773f * cb, 0.0f, 255.0f))};
+}
+inline RGB ConvertPixel(const float* y, const JpegChromaRow& c, int32_t x) {
+  if (c.cbBefore && x > 0) {
+    return ConvertPixel(y[x], 0.5f * (c.cb[x] + c.cbBefore[x - 1]), 0.5f * (c.cr[x] + c.crBefore[x - 1]));
+  }
+  return ConvertPixel(y[x], c.cb[x], c.cr[x]);
+}
+
+void YCbCrToRGBScalar(const float* y, const JpegChromaRow& c, uint8_t* red, uint8_t* green, uint8_t* blue,
+                      int32_t from, int32_t width) {
   for (int32_t x = from; x < width; ++x) {
-    const float y = Limit(ys[x], 0.0f, 255.0f);
-    const float cb = Limit(cbs[x], -128.0f, 127.0f);
-    const float cr = Limit(crs[x], -128.0f, 127.0f);
-    red[x] = static_cast<uint8_t>(Limit(y + 1.403f * cr, 0.0f, 255.0f));
-    green[x] = static_cast<uint8_t>(Limit(y - 0.344f * cb - 0.714f * cr, 0.0f, 255.0f));
-    blue[x] = static_cast<uint8_t>(Limit(y + 1.773f * cb, 0.0f, 255.0f));
+    const RGB p = ConvertPixel(y, c, x);
+    red[x] = p.r;
+    green[x] = p.g;
+    blue[x] = p.b;
+  }
+}
+
+void YCbCrToPixels24Scalar(const float* y, const JpegChromaRow& c, uint8_t* out, int32_t from, int32_t width,
+                           bool rgbOrder) {
+  for (int32_t x = from; x < width; ++x) {
+    const RGB p = ConvertPixel(y, c, x);
+    out[3 * x] = rgbOrder ? p.r : p.b;
+    out[3 * x + 1] = p.g;
+    out[3 * x + 2] = rgbOrder ? p.b : p.r;
   }
 }
 
@@ -105,22 +131,42 @@ void Interleave24Scalar(const uint8_t* a, const uint8_t* b, const uint8_t* c, ui
   }
 }
 
+void DitherRow16Scalar(const uint8_t* red, const uint8_t* green, const uint8_t* blue, const int16_t* dither,
+                       uint8_t* out, int32_t from, int32_t width, bool sixBitGreen, bool bigEndian) {
+  auto clamp = [](int32_t v, int32_t top) { return v < 0 ? 0 : (v > top ? top : v); };
+  for (int32_t x = from; x < width; ++x) {
+    const int32_t d = dither[x];
+    const int32_t r = clamp((red[x] + d) >> 3, 31), b = clamp((blue[x] + d) >> 3, 31);
+    const uint32_t v = sixBitGreen ? static_cast<uint32_t>(r << 11 | clamp((green[x] + (d >> 1)) >> 2, 63) << 5 | b)
+                                   : static_cast<uint32_t>(r << 10 | clamp((green[x] + d) >> 3, 31) << 5 | b);
+    out[2 * x + (bigEndian ? 0 : 1)] = static_cast<uint8_t>(v >> 8);
+    out[2 * x + (bigEndian ? 1 : 0)] = static_cast<uint8_t>(v);
+  }
+}
+
 #if defined(__SSE2__)
 
-int32_t YCbCrToRGBSse2(const float* ys, const float* cbs, const float* crs, uint8_t* red, uint8_t* green,
-                       uint8_t* blue, int32_t width) {
-  const __m128 zero = _mm_setzero_ps(), top = _mm_set1_ps(255.0f);
+// From pixel `from` (at least 1 when averaging) in steps of 8.
+int32_t YCbCrToRGBSse2(const float* ys, const JpegChromaRow& c, uint8_t* red, uint8_t* green, uint8_t* blue,
+                       int32_t from, int32_t width) {
+  const __m128 zero = _mm_setzero_ps(), top = _mm_set1_ps(255.0f), half = _mm_set1_ps(0.5f);
   const __m128 chromaLow = _mm_set1_ps(-128.0f), chromaHigh = _mm_set1_ps(127.0f);
   const __m128 crToRed = _mm_set1_ps(1.403f), cbToGreen = _mm_set1_ps(0.344f), crToGreen = _mm_set1_ps(0.714f),
                cbToBlue = _mm_set1_ps(1.773f);
   auto limit = [](__m128 v, __m128 low, __m128 high) { return _mm_min_ps(_mm_max_ps(v, low), high); };
-  int32_t x = 0;
+  int32_t x = from;
   for (; x + 8 <= width; x += 8) {
     __m128i r[2], g[2], b[2];
     for (int32_t h = 0; h < 2; ++h) {
-      const __m128 y = limit(_mm_loadu_ps(ys + x + 4 * h), zero, top);
-      const __m128 cb = limit(_mm_loadu_ps(cbs + x + 4 * h), chromaLow, chromaHigh);
-      const __m128 cr = limit(_mm_loadu_ps(crs + x + 4 * h), chromaLow, chromaHigh);
+      const int32_t i = x + 4 * h;
+      __m128 cbv = _mm_loadu_ps(c.cb + i), crv = _mm_loadu_ps(c.cr + i);
+      if (c.cbBefore) {
+        cbv = _mm_mul_ps(half, _mm_add_ps(cbv, _mm_loadu_ps(c.cbBefore + i - 1)));
+        crv = _mm_mul_ps(half, _mm_add_ps(crv, _mm_loadu_ps(c.crBefore + i - 1)));
+      }
+      const __m128 y = limit(_mm_loadu_ps(ys + i), zero, top);
+      const __m128 cb = limit(cbv, chromaLow, chromaHigh);
+      const __m128 cr = limit(crv, chromaLow, chromaHigh);
       r[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(crToRed, cr)), zero, top));
       g[h] = _mm_cvttps_epi32(
           limit(_mm_sub_ps(_mm_sub_ps(y, _mm_mul_ps(cbToGreen, cb)), _mm_mul_ps(crToGreen, cr)), zero, top));
@@ -218,35 +264,51 @@ OSTREVAN_AVX2 void InverseDctAvx2(const int32_t* in, float* out, float bias) {
   for (int32_t i = 0; i < 8; ++i) _mm256_storeu_ps(out + 8 * i, v[i]);
 }
 
-OSTREVAN_AVX2 int32_t YCbCrToRGBAvx2(const float* ys, const float* cbs, const float* crs, uint8_t* red,
-                                     uint8_t* green, uint8_t* blue, int32_t width) {
-  const __m256 zero = _mm256_setzero_ps(), top = _mm256_set1_ps(255.0f);
+// Pixels x..x+15 as red, green and blue bytes.
+OSTREVAN_AVX2 inline void Convert16Avx2(const float* ys, const JpegChromaRow& c, int32_t x, __m128i& red,
+                                        __m128i& green, __m128i& blue) {
+  const __m256 zero = _mm256_setzero_ps(), top = _mm256_set1_ps(255.0f), half = _mm256_set1_ps(0.5f);
   const __m256 chromaLow = _mm256_set1_ps(-128.0f), chromaHigh = _mm256_set1_ps(127.0f);
   const __m256 crToRed = _mm256_set1_ps(1.403f), cbToGreen = _mm256_set1_ps(0.344f),
                crToGreen = _mm256_set1_ps(0.714f), cbToBlue = _mm256_set1_ps(1.773f);
-  int32_t x = 0;
-  for (; x + 16 <= width; x += 16) {
-    __m256i r[2], g[2], b[2];
-    for (int32_t h = 0; h < 2; ++h) {
-      const __m256 y = Clamp(_mm256_loadu_ps(ys + x + 8 * h), zero, top);
-      const __m256 cb = Clamp(_mm256_loadu_ps(cbs + x + 8 * h), chromaLow, chromaHigh);
-      const __m256 cr = Clamp(_mm256_loadu_ps(crs + x + 8 * h), chromaLow, chromaHigh);
-      r[h] = _mm256_cvttps_epi32(Clamp(_mm256_add_ps(y, _mm256_mul_ps(crToRed, cr)), zero, top));
-      g[h] = _mm256_cvttps_epi32(Clamp(
-          _mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(cbToGreen, cb)), _mm256_mul_ps(crToGreen, cr)), zero, top));
-      b[h] = _mm256_cvttps_epi32(Clamp(_mm256_add_ps(y, _mm256_mul_ps(cbToBlue, cb)), zero, top));
+  __m256i r[2], g[2], b[2];
+  for (int32_t h = 0; h < 2; ++h) {
+    const int32_t i = x + 8 * h;
+    __m256 cbv = _mm256_loadu_ps(c.cb + i), crv = _mm256_loadu_ps(c.cr + i);
+    if (c.cbBefore) {
+      cbv = _mm256_mul_ps(half, _mm256_add_ps(cbv, _mm256_loadu_ps(c.cbBefore + i - 1)));
+      crv = _mm256_mul_ps(half, _mm256_add_ps(crv, _mm256_loadu_ps(c.crBefore + i - 1)));
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), PackBytes(r[0], r[1]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), PackBytes(g[0], g[1]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), PackBytes(b[0], b[1]));
+    const __m256 y = Clamp(_mm256_loadu_ps(ys + i), zero, top);
+    const __m256 cb = Clamp(cbv, chromaLow, chromaHigh);
+    const __m256 cr = Clamp(crv, chromaLow, chromaHigh);
+    r[h] = _mm256_cvttps_epi32(Clamp(_mm256_add_ps(y, _mm256_mul_ps(crToRed, cr)), zero, top));
+    g[h] = _mm256_cvttps_epi32(
+        Clamp(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(cbToGreen, cb)), _mm256_mul_ps(crToGreen, cr)), zero, top));
+    b[h] = _mm256_cvttps_epi32(Clamp(_mm256_add_ps(y, _mm256_mul_ps(cbToBlue, cb)), zero, top));
+  }
+  red = PackBytes(r[0], r[1]);
+  green = PackBytes(g[0], g[1]);
+  blue = PackBytes(b[0], b[1]);
+}
+
+OSTREVAN_AVX2 int32_t YCbCrToRGBAvx2(const float* ys, const JpegChromaRow& c, uint8_t* red, uint8_t* green,
+                                     uint8_t* blue, int32_t from, int32_t width) {
+  int32_t x = from;
+  for (; x + 16 <= width; x += 16) {
+    __m128i r, g, b;
+    Convert16Avx2(ys, c, x, r, g, b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(red + x), r);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(green + x), g);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + x), b);
   }
   return x;
 }
 
-// 16 pixels at a time with byte shuffles (SSSE3, present wherever AVX2 is).
-OSTREVAN_AVX2 int32_t Interleave24Avx2(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out,
-                                       int32_t width) {
-  // Output byte j of each 16-byte part takes byte (3p + j) / 3 of plane (3p + j) % 3.
+// 16 pixels of three planes as 48 bytes, with byte shuffles (SSSE3,
+// present wherever AVX2 is).
+OSTREVAN_AVX2 inline void Store48(__m128i pa, __m128i pb, __m128i pc, uint8_t* out) {
+  // Output byte j of each 16-byte part takes byte (16p + j) / 3 of plane (16p + j) % 3.
   alignas(16) static const int8_t kShuffle[3][3][16] = {
       {{0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5},
        {-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1},
@@ -258,18 +320,65 @@ OSTREVAN_AVX2 int32_t Interleave24Avx2(const uint8_t* a, const uint8_t* b, const
        {-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1},
        {10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15}},
   };
+  for (int32_t p = 0; p < 3; ++p) {
+    const __m128i v = _mm_or_si128(
+        _mm_or_si128(_mm_shuffle_epi8(pa, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffle[p][0]))),
+                     _mm_shuffle_epi8(pb, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffle[p][1])))),
+        _mm_shuffle_epi8(pc, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffle[p][2]))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * p), v);
+  }
+}
+
+OSTREVAN_AVX2 int32_t Interleave24Avx2(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out,
+                                       int32_t width) {
   int32_t x = 0;
   for (; x + 16 <= width; x += 16) {
-    const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
-    const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
-    const __m128i pc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
-    for (int32_t p = 0; p < 3; ++p) {
-      const __m128i v = _mm_or_si128(
-          _mm_or_si128(_mm_shuffle_epi8(pa, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffle[p][0]))),
-                       _mm_shuffle_epi8(pb, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffle[p][1])))),
-          _mm_shuffle_epi8(pc, _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffle[p][2]))));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 16 * p), v);
+    Store48(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x)), out + 3 * x);
+  }
+  return x;
+}
+
+OSTREVAN_AVX2 int32_t YCbCrToPixels24Avx2(const float* ys, const JpegChromaRow& c, uint8_t* out, int32_t from,
+                                          int32_t width, bool rgbOrder) {
+  int32_t x = from;
+  for (; x + 16 <= width; x += 16) {
+    __m128i r, g, b;
+    Convert16Avx2(ys, c, x, r, g, b);
+    if (rgbOrder) {
+      Store48(r, g, b, out + 3 * x);
+    } else {
+      Store48(b, g, r, out + 3 * x);
     }
+  }
+  return x;
+}
+
+OSTREVAN_AVX2 int32_t DitherRow16Avx2(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                                      const int16_t* dither, uint8_t* out, int32_t width, bool sixBitGreen,
+                                      bool bigEndian) {
+  const __m256i zero = _mm256_setzero_si256(), top5 = _mm256_set1_epi16(31), top6 = _mm256_set1_epi16(63);
+  int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dither + x));
+    auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const __m256i r = _mm256_cvtepu8_epi16(load(red + x)), g = _mm256_cvtepu8_epi16(load(green + x)),
+                  b = _mm256_cvtepu8_epi16(load(blue + x));
+    const __m256i r5 = _mm256_min_epi16(_mm256_max_epi16(_mm256_srai_epi16(_mm256_add_epi16(r, d), 3), zero), top5);
+    const __m256i b5 = _mm256_min_epi16(_mm256_max_epi16(_mm256_srai_epi16(_mm256_add_epi16(b, d), 3), zero), top5);
+    __m256i v;
+    if (sixBitGreen) {
+      const __m256i g6 = _mm256_min_epi16(
+          _mm256_max_epi16(_mm256_srai_epi16(_mm256_add_epi16(g, _mm256_srai_epi16(d, 1)), 2), zero), top6);
+      v = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r5, 11), _mm256_slli_epi16(g6, 5)), b5);
+    } else {
+      const __m256i g5 =
+          _mm256_min_epi16(_mm256_max_epi16(_mm256_srai_epi16(_mm256_add_epi16(g, d), 3), zero), top5);
+      v = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r5, 10), _mm256_slli_epi16(g5, 5)), b5);
+    }
+    if (bigEndian) v = _mm256_or_si256(_mm256_slli_epi16(v, 8), _mm256_srli_epi16(v, 8));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x), v);
   }
   return x;
 }
@@ -309,16 +418,45 @@ void JpegInverseDct(const int32_t* coefficients, float* samples, float bias) {
   InverseDctScalar(coefficients, samples, bias);
 }
 
-void JpegYCbCrToRGB(const float* y, const float* cb, const float* cr, uint8_t* red, uint8_t* green, uint8_t* blue,
+void JpegYCbCrToRGB(const float* y, const JpegChromaRow& chroma, uint8_t* red, uint8_t* green, uint8_t* blue,
                     int32_t width) {
-  int32_t done = 0;
+  // The first pixel takes no average: the vector steps start after it.
+  int32_t done = chroma.cbBefore && width > 0 ? 1 : 0;
+  YCbCrToRGBScalar(y, chroma, red, green, blue, 0, done);
 #if defined(__SSE2__)
   const int32_t level = GetJpegSimdLevel();
-  if (level >= kJpegSimdAvx2) done = YCbCrToRGBAvx2(y, cb, cr, red, green, blue, width);
-  if (level >= kJpegSimdSse2) done += YCbCrToRGBSse2(y + done, cb + done, cr + done, red + done, green + done,
-                                                     blue + done, width - done);
+  if (level >= kJpegSimdAvx2) done = YCbCrToRGBAvx2(y, chroma, red, green, blue, done, width);
+  if (level >= kJpegSimdSse2) done = YCbCrToRGBSse2(y, chroma, red, green, blue, done, width);
 #endif
-  YCbCrToRGBScalar(y, cb, cr, red, green, blue, done, width);
+  YCbCrToRGBScalar(y, chroma, red, green, blue, done, width);
+}
+
+void JpegYCbCrToPixels24(const float* y, const JpegChromaRow& chroma, uint8_t* out, int32_t width, bool rgbOrder) {
+  int32_t done = chroma.cbBefore && width > 0 ? 1 : 0;
+  YCbCrToPixels24Scalar(y, chroma, out, 0, done, rgbOrder);
+#if defined(__SSE2__)
+  if (GetJpegSimdLevel() >= kJpegSimdAvx2) done = YCbCrToPixels24Avx2(y, chroma, out, done, width, rgbOrder);
+#endif
+  if (GetJpegSimdLevel() >= kJpegSimdSse2 && done < width) {
+    // The SSE2 level converts to planes, then interleaves.
+    uint8_t r[64], g[64], b[64];
+    for (int32_t x = done; x < width; x += 64) {
+      const int32_t n = width - x < 64 ? width - x : 64;
+      const JpegChromaRow part{chroma.cb + x, chroma.cr + x, chroma.cbBefore ? chroma.cbBefore + x : nullptr,
+                               chroma.crBefore ? chroma.crBefore + x : nullptr};
+      // x > 0 when averaging: the vectors average every pixel of the part.
+      const int32_t vectors = YCbCrToRGBSse2(y + x, part, r, g, b, 0, n);
+      for (int32_t i = vectors; i < n; ++i) {
+        const RGB p = ConvertPixel(y, chroma, x + i);
+        r[i] = p.r;
+        g[i] = p.g;
+        b[i] = p.b;
+      }
+      Interleave24Scalar(rgbOrder ? r : b, g, rgbOrder ? b : r, out + 3 * x, 0, n);
+    }
+    return;
+  }
+  YCbCrToPixels24Scalar(y, chroma, out, done, width, rgbOrder);
 }
 
 void JpegInterleave24(const uint8_t* first, const uint8_t* second, const uint8_t* third, uint8_t* out,
@@ -328,4 +466,15 @@ void JpegInterleave24(const uint8_t* first, const uint8_t* second, const uint8_t
   if (GetJpegSimdLevel() >= kJpegSimdAvx2) done = Interleave24Avx2(first, second, third, out, width);
 #endif
   Interleave24Scalar(first, second, third, out, done, width);
+}
+
+void JpegDitherRow16(const uint8_t* red, const uint8_t* green, const uint8_t* blue, const int16_t* dither,
+                     uint8_t* out, int32_t width, bool sixBitGreen, bool bigEndian) {
+  int32_t done = 0;
+#if defined(__SSE2__)
+  if (GetJpegSimdLevel() >= kJpegSimdAvx2) {
+    done = DitherRow16Avx2(red, green, blue, dither, out, width, sixBitGreen, bigEndian);
+  }
+#endif
+  DitherRow16Scalar(red, green, blue, dither, out, done, width, sixBitGreen, bigEndian);
 }

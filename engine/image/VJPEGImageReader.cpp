@@ -41,6 +41,12 @@ struct OutputRow {
   const float* luma;
   const float* cb;
   const float* cr;
+  // 2x2 rows below the first: the chroma of the row above, averaged with
+  // cb and cr from the second pixel on (see Chroma); else null.
+  const float* cbBefore;
+  const float* crBefore;
+  float* averagedCb;  // room for the averaged chroma of a row
+  float* averagedCr;
   uint8_t* red;
   uint8_t* green;
   uint8_t* blue;
@@ -66,8 +72,29 @@ inline float Limit(float v, float low, float high) {
 // same integers and keeps the conversion in range). The samples are first
 // limited to their range (0..255, chroma -128..127), as the JPEG standard
 // asks of a decoder's output.
-void ConvertToRGB(const OutputRow& row) {
-  if (row.rgb) {
+JpegChromaRow Chroma(const OutputRow& row) { return {row.cb, row.cr, row.cbBefore, row.crBefore}; }
+
+// The row with its chroma averaged into plain rows of its own (which the
+// outputs may change), for the outputs that read the samples themselves.
+// Rows of 2x2 pictures hold the chroma history, which is not to be changed.
+OutputRow WithAveragedChroma(const OutputRow& row) {
+  if (!row.averagedCb) return row;
+  OutputRow out = row;
+  out.averagedCb[0] = row.cb[0];
+  out.averagedCr[0] = row.cr[0];
+  for (int32_t x = 1; x < row.width; ++x) {
+    out.averagedCb[x] = row.cbBefore ? 0.5f * (row.cb[x] + row.cbBefore[x - 1]) : row.cb[x];
+    out.averagedCr[x] = row.crBefore ? 0.5f * (row.cr[x] + row.crBefore[x - 1]) : row.cr[x];
+  }
+  out.cb = out.averagedCb;
+  out.cr = out.averagedCr;
+  out.cbBefore = out.crBefore = nullptr;
+  return out;
+}
+
+void ConvertToRGB(const OutputRow& source) {
+  if (source.rgb) {
+    const OutputRow row = WithAveragedChroma(source);
     // Samples already in R, G, B: rounded and clamped.
     const float* planes[3] = {row.luma, row.cb, row.cr};
     uint8_t* outs[3] = {row.red, row.green, row.blue};
@@ -76,15 +103,20 @@ void ConvertToRGB(const OutputRow& row) {
     }
     return;
   }
-  JpegYCbCrToRGB(row.luma, row.cb, row.cr, row.red, row.green, row.blue, row.width);
+  JpegYCbCrToRGB(source.luma, Chroma(source), source.red, source.green, source.blue, source.width);
 }
 
 // 24 bits: blue, green, red (format 6), or red, green, blue (format 5).
 struct Sink24 {
   bool rgbOrder;
   void Write(const OutputRow& row) const {
-    ConvertToRGB(row);
-    JpegInterleave24(rgbOrder ? row.red : row.blue, row.green, rgbOrder ? row.blue : row.red, row.pixels, row.width);
+    if (row.rgb) {
+      ConvertToRGB(row);
+      JpegInterleave24(rgbOrder ? row.red : row.blue, row.green, rgbOrder ? row.blue : row.red, row.pixels,
+                       row.width);
+      return;
+    }
+    JpegYCbCrToPixels24(row.luma, Chroma(row), row.pixels, row.width, rgbOrder);
   }
 };
 // 32 bits: the byte positions of red, green and blue (the fourth byte 0).
@@ -101,24 +133,20 @@ struct Sink32 {
     }
   }
 };
-// 15 and 16 bits through the 4x4 ordered dither; big-endian words for formats 3 and 4.
+// 15 and 16 bits through the 4x4 ordered dither; big-endian words for
+// formats 3 and 4. The dither value of each pixel of a row depends only on
+// the row mod 4: `dither` holds the four rows' values.
 struct Sink16 {
-  const VOrderedDitherer* ditherer;
+  const int16_t* dither;  // 4 x width values
   bool sixBitGreen;
   bool bigEndian;
   void Write(const OutputRow& row) const {
     ConvertToRGB(row);
-    const int32_t base = (row.y & 3) * 4;
-    uint8_t* p = row.pixels;
-    for (int32_t x = 0; x < row.width; ++x, p += 2) {
-      const int32_t d = kDither[base + (DitherColumn(row, x) & 3)];
-      const uint32_t v = sixBitGreen ? ditherer->Dither16(row.red[x], row.green[x], row.blue[x], d)
-                                     : ditherer->Dither15(row.red[x], row.green[x], row.blue[x], d);
-      p[bigEndian ? 0 : 1] = static_cast<uint8_t>(v >> 8);
-      p[bigEndian ? 1 : 0] = static_cast<uint8_t>(v);
-    }
+    JpegDitherRow16(row.red, row.green, row.blue, dither + (row.y & 3) * row.width, row.pixels, row.width,
+                    sixBitGreen, bigEndian);
   }
 };
+
 // Turns a row of R, G, B samples into Y, Cb, Cr (chroma centred on 0) in
 // place, for the outputs that work on luminance and chroma.
 void RGBToYCbCr(const OutputRow& row) {
@@ -135,7 +163,8 @@ void RGBToYCbCr(const OutputRow& row) {
 
 // 8-bit grey maps take the luminance.
 struct SinkGrey {
-  void Write(const OutputRow& row) const {
+  void Write(const OutputRow& source) const {
+    const OutputRow row = WithAveragedChroma(source);
     if (row.rgb) RGBToYCbCr(row);
     for (int32_t x = 0; x < row.width; ++x) row.pixels[x] = static_cast<uint8_t>(Limit(row.luma[x], 0.0f, 255.0f));
   }
@@ -148,7 +177,8 @@ struct Sink8 {
   VYCbCrErrorDiffusionDitherer* ditherer;
   const uint8_t* table8;
   const uint8_t* palette;
-  void Write(const OutputRow& row) const {
+  void Write(const OutputRow& source) const {
+    const OutputRow row = WithAveragedChroma(source);
     if (row.rgb) RGBToYCbCr(row);
     VErrorDiffusionDitherer& dy = ditherer->GetY();
     VErrorDiffusionDitherer& dcb = ditherer->GetCb();
@@ -458,7 +488,8 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
 
 template <class Sink>
 void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, rowY_, rowCb_, rowCr_, nullptr, nullptr, nullptr, nullptr,
+                red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     out.y = y0 + ry;
     out.pixels = target.GetPixelAddress(VPoint(0, out.y));
@@ -480,7 +511,8 @@ void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& si
 
 template <class Sink>
 void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, rowY_, nullptr, nullptr, nullptr, nullptr, rowCb_, rowCr_,
+                red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     const int32_t y = y0 + ry;
     out.y = y;
@@ -520,18 +552,11 @@ void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& si
     }
     // The pair used is the average of the nearest pair and the one stored
     // for the row above at the column before (first row and column: the
-    // nearest pair itself).
-    rowCb_[0] = cbNow[0];
-    rowCr_[0] = crNow[0];
-    if (y == 0) {
-      std::memcpy(rowCb_, cbNow, sizeof(float) * static_cast<size_t>(outWidth_));
-      std::memcpy(rowCr_, crNow, sizeof(float) * static_cast<size_t>(outWidth_));
-    } else {
-      for (int32_t x = 1; x < outWidth_; ++x) {
-        rowCb_[x] = 0.5f * (cbNow[x] + cbBefore[x - 1]);
-        rowCr_[x] = 0.5f * (crNow[x] + crBefore[x - 1]);
-      }
-    }
+    // nearest pair itself); the sinks take the average as they convert.
+    out.cb = cbNow;
+    out.cr = crNow;
+    out.cbBefore = y == 0 ? nullptr : cbBefore;
+    out.crBefore = y == 0 ? nullptr : crBefore;
     sink.Write(out);
   }
 }
@@ -854,6 +879,7 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
 
   VJPEGDecoding decoding(*this);
   if (!decoding.Prepare(outWidth, outHeight)) return -1;
+  const bool twoByTwo = sampleH_[0] == 2;
   const uint16_t format = target.GetPixelFormat();
   switch (target.GetDepth()) {
     case 32: {
@@ -871,9 +897,18 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
     }
     case 15:
     case 16: {
-      VOrderedDitherer ditherer;
-      if (!ditherer.IsValid()) return -1;
-      Sink16 sink{&ditherer, target.GetDepth() == 16, format == kFormat555 || format == kFormat565};
+      // d = D[(row mod 4) x 4 + (n mod 4)], n the dither column of the pixel.
+      std::unique_ptr<int16_t[]> dither(new (std::nothrow) int16_t[4 * static_cast<size_t>(outWidth)]);
+      if (!dither) return -1;
+      OutputRow shape{};
+      shape.width = outWidth;
+      shape.twoByTwo = twoByTwo;
+      for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < outWidth; ++x) {
+          dither[static_cast<size_t>(y) * outWidth + x] = static_cast<int16_t>(kDither[y * 4 + (DitherColumn(shape, x) & 3)]);
+        }
+      }
+      Sink16 sink{dither.get(), target.GetDepth() == 16, format == kFormat555 || format == kFormat565};
       decoding.Run(target, sink);
       return 0;
     }
