@@ -355,6 +355,10 @@ class VJPEGDecoding {
   // index): code length x 256 + symbol, 0 for longer codes and none.
   static constexpr int32_t kFastBits = 9;
   uint16_t fast_[4][1 << kFastBits] = {};
+  // For the AC tables: prefixes that hold a whole code and the value bits
+  // after it: total length x 256 + run (0 when not), and the value.
+  uint16_t acShort_[2][1 << kFastBits] = {};
+  int16_t acShortValue_[2][1 << kFastBits] = {};
 
   VJPEGImageReader& r_;
   const uint8_t* p_ = nullptr;
@@ -417,6 +421,18 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
       if (e && e->length <= kFastBits) fast_[t][prefix] = static_cast<uint16_t>(e->length << 8 | e->value);
     }
   }
+  for (int32_t t = 0; t < 2; ++t) {
+    for (uint32_t prefix = 0; prefix < (1u << kFastBits); ++prefix) {
+      const uint32_t f = fast_[2 + t][prefix];
+      const int32_t length = static_cast<int32_t>(f >> 8), run = static_cast<int32_t>(f >> 4 & 15),
+                    size = static_cast<int32_t>(f & 15);
+      if (f == 0 || size == 0 || length + size > kFastBits) continue;
+      auto v = static_cast<int32_t>(prefix >> (kFastBits - length - size)) & ((1 << size) - 1);
+      if (v < (1 << (size - 1))) v += 1 - (1 << size);
+      acShort_[t][prefix] = static_cast<uint16_t>((length + size) << 8 | run);
+      acShortValue_[t][prefix] = static_cast<int16_t>(v);
+    }
+  }
   p_ = r_.buffer_ + r_.entropyStart_;
   end_ = r_.buffer_ + r_.bufferLength_;
   return true;
@@ -427,6 +443,8 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
   const VCodeTable& ac = *r_.codeTables_[2 + r_.acTable_[c]];
   const uint16_t* dcFast = fast_[r_.dcTable_[c]];
   const uint16_t* acFast = fast_[2 + r_.acTable_[c]];
+  const uint16_t* acShort = acShort_[r_.acTable_[c]];
+  const int16_t* acShortValue = acShortValue_[r_.acTable_[c]];
   const int32_t* q = r_.quant_[r_.quantTable_[c]];
   alignas(16) int32_t coef[64];
   for (;;) {
@@ -453,6 +471,22 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
     bool acPresent = false;
     int32_t k = 1;
     while (k < 64) {
+      // A short code with its short value: both taken in one step.
+      if (bits_ < 16) Fill();
+      const uint32_t prefix = static_cast<uint32_t>(acc_ >> (64 - kFastBits));
+      if (const uint32_t info = acShort[prefix]; info != 0 && static_cast<int32_t>(info >> 8) <= bits_) {
+        const int32_t length = static_cast<int32_t>(info >> 8);
+        acc_ <<= length;
+        bits_ -= length;
+        k += static_cast<int32_t>(info & 15);
+        if (k < 64) {
+          const int32_t z = kZigZag[k];
+          coef[z] = acShortValue[prefix] * q[z];
+          acPresent = true;
+        }
+        ++k;
+        continue;
+      }
       int32_t rs = 0;
       if ((event = DecodeSymbol(ac, acFast, rs)) != Event::kNone) break;
       if (rs == 0) break;
