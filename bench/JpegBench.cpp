@@ -238,7 +238,7 @@ int main(int argc, char** argv) {
       for (const bool own : {true, false}) {
         auto* b = benchmark::RegisterBenchmark(((own ? "Own/" : "LibjpegTurbo/") + tail).c_str(),
                                                own ? OwnDecoder : LibjpegTurbo, &picture, output);
-        b->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+        b->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
       }
     }
   }
