@@ -346,6 +346,10 @@ class VJPEGDecoding {
   // Decodes the block of component position c into `out`; false when the
   // data ended.
   bool DecodeBlock(int32_t c, float* out);
+  // One AC step the short look-up does not cover, at coefficient k: false
+  // when the block ends (end of block, or `event` set).
+  bool DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef, int32_t& k,
+                    bool& acPresent, Event& event);
   template <class Sink>
   void Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
   template <class Sink>
@@ -438,6 +442,28 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   return true;
 }
 
+bool VJPEGDecoding::DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef,
+                                 int32_t& k, bool& acPresent, Event& event) {
+  int32_t rs = 0;
+  if ((event = DecodeSymbol(ac, acFast, rs)) != Event::kNone) return false;
+  if (rs == 0) return false;
+  if (rs == 0xF0) {
+    k += 16;
+    return true;
+  }
+  k += rs >> 4;
+  int32_t v = 0;
+  const int32_t size = rs & 15;
+  if (size > 0 && (event = Receive(size, v)) != Event::kNone) return false;
+  if (k < 64) {
+    const int32_t z = kZigZag[k];
+    coef[z] = v * q[z];
+    acPresent = true;
+  }
+  ++k;
+  return true;
+}
+
 bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
   const VCodeTable& dc = *r_.codeTables_[r_.dcTable_[c]];
   const VCodeTable& ac = *r_.codeTables_[2 + r_.acTable_[c]];
@@ -470,14 +496,22 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
     coef[0] = predictor_[c] * q[0];
     bool acPresent = false;
     int32_t k = 1;
+    // The bit buffer in locals for the common steps (the members are
+    // brought up to date around every other call).
+    uint64_t acc = acc_;
+    int32_t bits = bits_;
     while (k < 64) {
+      if (bits < 16) {
+        acc_ = acc, bits_ = bits;
+        Fill();
+        acc = acc_, bits = bits_;
+      }
       // A short code with its short value: both taken in one step.
-      if (bits_ < 16) Fill();
-      const uint32_t prefix = static_cast<uint32_t>(acc_ >> (64 - kFastBits));
-      if (const uint32_t info = acShort[prefix]; info != 0 && static_cast<int32_t>(info >> 8) <= bits_) {
+      const uint32_t prefix = static_cast<uint32_t>(acc >> (64 - kFastBits));
+      if (const uint32_t info = acShort[prefix]; info != 0 && static_cast<int32_t>(info >> 8) <= bits) {
         const int32_t length = static_cast<int32_t>(info >> 8);
-        acc_ <<= length;
-        bits_ -= length;
+        acc <<= length;
+        bits -= length;
         k += static_cast<int32_t>(info & 15);
         if (k < 64) {
           const int32_t z = kZigZag[k];
@@ -487,24 +521,12 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
         ++k;
         continue;
       }
-      int32_t rs = 0;
-      if ((event = DecodeSymbol(ac, acFast, rs)) != Event::kNone) break;
-      if (rs == 0) break;
-      if (rs == 0xF0) {
-        k += 16;
-        continue;
-      }
-      k += rs >> 4;
-      int32_t v = 0;
-      const int32_t size = rs & 15;
-      if (size > 0 && (event = Receive(size, v)) != Event::kNone) break;
-      if (k < 64) {
-        const int32_t z = kZigZag[k];
-        coef[z] = v * q[z];
-        acPresent = true;
-      }
-      ++k;
+      acc_ = acc, bits_ = bits;
+      const bool more = DecodeLongAc(ac, acFast, q, coef, k, acPresent, event);
+      acc = acc_, bits = bits_;
+      if (!more) break;
     }
+    acc_ = acc, bits_ = bits;
     if (event == Event::kRestarted) continue;
     if (event == Event::kStopped) return false;
     // Luminance (and R, G, B) samples are centred on 128, chroma on 0.
