@@ -62,8 +62,9 @@ inline void InverseDct8(const T* in, float* out, const IdctFactors& k, float bia
   out[4 * kStep] = t13 - o0;
 }
 
-void InverseDctScalar(const int32_t* in, float* out, float bias) {
+void InverseDctScalar(const int32_t* in, float* samples, int32_t stride, float bias) {
   float tmp[64];
+  float out[64];
   for (int32_t r = 0; r < 8; ++r) {
     const int32_t* c = in + r * 8;
     float* t = tmp + r * 8;
@@ -76,6 +77,9 @@ void InverseDctScalar(const int32_t* in, float* out, float bias) {
     InverseDct8<1, false>(c, t, kRowFactors, 0.0f);
   }
   for (int32_t col = 0; col < 8; ++col) InverseDct8<8, true>(tmp + col, out + col, kColumnFactors, bias);
+  for (int32_t r = 0; r < 8; ++r) {
+    for (int32_t i = 0; i < 8; ++i) samples[r * stride + i] = out[r * 8 + i];
+  }
 }
 
 inline float Limit(float v, float low, float high) {
@@ -250,7 +254,7 @@ OSTREVAN_AVX2 inline void InverseDct8Avx2(__m256 v[8], const IdctFactors& k, __m
   v[4] = _mm256_sub_ps(t13, o0);
 }
 
-OSTREVAN_AVX2 void InverseDctAvx2(const int32_t* in, float* out, float bias) {
+OSTREVAN_AVX2 void InverseDctAvx2(const int32_t* in, float* out, int32_t stride, float bias) {
   __m256 v[8];
   for (int32_t i = 0; i < 8; ++i) {
     v[i] = _mm256_cvtepi32_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 8 * i)));
@@ -261,7 +265,7 @@ OSTREVAN_AVX2 void InverseDctAvx2(const int32_t* in, float* out, float bias) {
   // Columns: lane c of v[k] becomes row k's sample in column c.
   Transpose8(v);
   InverseDct8Avx2<true>(v, kColumnFactors, _mm256_set1_ps(bias));
-  for (int32_t i = 0; i < 8; ++i) _mm256_storeu_ps(out + 8 * i, v[i]);
+  for (int32_t i = 0; i < 8; ++i) _mm256_storeu_ps(out + stride * i, v[i]);
 }
 
 // Pixels x..x+15 as red, green and blue bytes.
@@ -408,14 +412,14 @@ int32_t SetJpegSimdLevel(int32_t level) {
   return gLevel.exchange(level);
 }
 
-void JpegInverseDct(const int32_t* coefficients, float* samples, float bias) {
+void JpegInverseDct(const int32_t* coefficients, float* samples, int32_t stride, float bias) {
 #if defined(__SSE2__)
   if (GetJpegSimdLevel() >= kJpegSimdAvx2) {
-    InverseDctAvx2(coefficients, samples, bias);
+    InverseDctAvx2(coefficients, samples, stride, bias);
     return;
   }
 #endif
-  InverseDctScalar(coefficients, samples, bias);
+  InverseDctScalar(coefficients, samples, stride, bias);
 }
 
 void JpegYCbCrToRGB(const float* y, const JpegChromaRow& chroma, uint8_t* red, uint8_t* green, uint8_t* blue,

@@ -21,7 +21,8 @@ int32_t SetJpegSimdLevel(int32_t level);
 // The 8 x 8 inverse DCT of Loeffler, Ligtenberg and Moschytz in single
 // precision: a pass over the rows of the coefficients (natural order), then
 // one over the columns scaled by 1/8, with `bias` added to every sample.
-void JpegInverseDct(const int32_t* coefficients, float* samples, float bias);
+// Sample row r goes to samples + r x stride.
+void JpegInverseDct(const int32_t* coefficients, float* samples, int32_t stride, float bias);
 
 // R = Y + 1.403 Cr, G = Y - 0.344 Cb - 0.714 Cr, B = Y + 1.773 Cb for `width`
 // samples (Y limited to 0..255, chroma to -128..127, centred on 0), each

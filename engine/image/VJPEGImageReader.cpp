@@ -206,8 +206,6 @@ struct Sink8 {
   }
 };
 
-const float kZeroBlock[64] = {};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -219,7 +217,8 @@ class VJPEGDecoding {
   ~VJPEGDecoding() {
     for (float*& plane : planes_) FreeMemory(plane);
     for (float*& row : history_) FreeMemory(row);
-    for (void* row : {static_cast<void*>(rowY_), static_cast<void*>(rowCb_), static_cast<void*>(rowCr_),
+    for (void* row : {static_cast<void*>(rowCb_), static_cast<void*>(rowCr_),
+                      static_cast<void*>(zeroRow_),
                       static_cast<void*>(red_), static_cast<void*>(green_), static_cast<void*>(blue_)}) {
       FreeMemory(row);
     }
@@ -345,7 +344,7 @@ class VJPEGDecoding {
 
   // Decodes the block of component position c into `out`; false when the
   // data ended.
-  bool DecodeBlock(int32_t c, float* out);
+  bool DecodeBlock(int32_t c, float* out, int32_t stride);
   // One AC step the short look-up does not cover, at coefficient k: false
   // when the block ends (end of block, or `event` set).
   bool DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef, int32_t& k,
@@ -378,10 +377,13 @@ class VJPEGDecoding {
   int32_t mcuHeight_ = 8;
   int32_t mcusPerRow_ = 0;
   int32_t mcuRows_ = 0;
+  // The samples of one MCU row, component by component: rows of
+  // stride_ floats (every block of the row side by side), 8 x V rows.
   float* planes_[3] = {};
+  int32_t stride_[3] = {};
+  float* zeroRow_ = nullptr;  // chroma of pictures without it
   float* history_[4] = {};  // Cb of even and odd rows, then Cr of even and odd rows
-  // One output row: samples, then red, green and blue.
-  float* rowY_ = nullptr;
+  // Room for one output row: averaged chroma, then red, green and blue.
   float* rowCb_ = nullptr;
   float* rowCr_ = nullptr;
   uint8_t* red_ = nullptr;
@@ -397,6 +399,7 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   mcusPerRow_ = (r_.width_ + mcuWidth_ - 1) / mcuWidth_;
   mcuRows_ = (r_.height_ + mcuHeight_ - 1) / mcuHeight_;
   for (int32_t c = 0; c < r_.componentCount_; ++c) {
+    stride_[c] = mcusPerRow_ * r_.sampleH_[c] * 8;
     const int64_t bytes = int64_t{mcusPerRow_} * r_.sampleH_[c] * r_.sampleV_[c] * 64 * 4;
     if (bytes > 0x7FFFFFFF) return false;
     planes_[c] = static_cast<float*>(AllocateMemory(static_cast<int32_t>(bytes)));
@@ -404,19 +407,20 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   }
   if (mcuWidth_ == 16 && r_.componentCount_ > 1) {
     for (float*& row : history_) {
-      row = static_cast<float*>(AllocateMemory(r_.width_ * 4));
+      row = static_cast<float*>(AllocateMemory((mcusPerRow_ * 16 + 8) * 4));
       if (!row) return false;
     }
   }
   // Rows are padded to whole MCUs.
   const int32_t rowBytes = (mcusPerRow_ * mcuWidth_ + 8) * 4;
-  rowY_ = static_cast<float*>(AllocateMemory(rowBytes));
   rowCb_ = static_cast<float*>(AllocateMemory(rowBytes));
   rowCr_ = static_cast<float*>(AllocateMemory(rowBytes));
   red_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
   green_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
   blue_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
-  if (!rowY_ || !rowCb_ || !rowCr_ || !red_ || !green_ || !blue_) return false;
+  zeroRow_ = static_cast<float*>(AllocateMemory(rowBytes));
+  if (!rowCb_ || !rowCr_ || !red_ || !green_ || !blue_ || !zeroRow_) return false;
+  std::memset(zeroRow_, 0, static_cast<size_t>(rowBytes));
   for (int32_t t = 0; t < 4; ++t) {
     const VCodeTable* table = r_.codeTables_[t];
     if (!table) continue;
@@ -464,7 +468,7 @@ bool VJPEGDecoding::DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, c
   return true;
 }
 
-bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
+bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
   const VCodeTable& dc = *r_.codeTables_[r_.dcTable_[c]];
   const VCodeTable& ac = *r_.codeTables_[2 + r_.acTable_[c]];
   const uint16_t* dcFast = fast_[r_.dcTable_[c]];
@@ -534,9 +538,9 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
     if (!acPresent) {
       // Only the DC term: every sample is DC / 8 (what the full transform gives).
       const float v = static_cast<float>(coef[0]) * 0.125f + bias;
-      for (int32_t i = 0; i < 64; ++i) out[i] = v;
+      for (int32_t r = 0; r < 8; ++r) std::fill(out + r * stride, out + r * stride + 8, v);
     } else {
-      JpegInverseDct(coef, out, bias);
+      JpegInverseDct(coef, out, stride, bias);
     }
     return true;
   }
@@ -544,67 +548,52 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
 
 template <class Sink>
 void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, rowY_, rowCb_, rowCr_, nullptr, nullptr, nullptr, nullptr,
+  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                 red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     out.y = y0 + ry;
     out.pixels = target.GetPixelAddress(VPoint(0, out.y));
     if (!out.pixels) return;
-    for (int32_t m = 0; m * 8 < outWidth_; ++m) {
-      const int32_t w = std::min(8, outWidth_ - m * 8);
-      for (int32_t c = 0; c < 3; ++c) {
-        float* dst = (c == 0 ? rowY_ : c == 1 ? rowCb_ : rowCr_) + m * 8;
-        if (planes_[c]) {
-          std::memcpy(dst, planes_[c] + m * 64 + ry * 8, sizeof(float) * static_cast<size_t>(w));
-        } else {
-          std::memset(dst, 0, sizeof(float) * static_cast<size_t>(w));
-        }
-      }
-    }
+    // The planes' rows are the output rows (grey pictures: chroma 0).
+    out.luma = planes_[0] + ry * stride_[0];
+    out.cb = planes_[1] ? planes_[1] + ry * stride_[1] : zeroRow_;
+    out.cr = planes_[2] ? planes_[2] + ry * stride_[2] : zeroRow_;
     sink.Write(out);
   }
 }
 
 template <class Sink>
 void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, rowY_, nullptr, nullptr, nullptr, nullptr, rowCb_, rowCr_,
+  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, rowCb_, rowCr_,
                 red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     const int32_t y = y0 + ry;
     out.y = y;
     out.pixels = target.GetPixelAddress(VPoint(0, y));
     if (!out.pixels) return;
-    const int32_t v = ry >> 3, sy = ry & 7, cy = ry >> 1;
+    const int32_t cy = ry >> 1;
     // The nearest chroma of each pixel goes into the history of this row.
     float* cbNow = history_[y & 1];
     float* crNow = history_[2 + (y & 1)];
     const float* cbBefore = history_[(y - 1) & 1];
     const float* crBefore = history_[2 + ((y - 1) & 1)];
-    for (int32_t m = 0; m * 16 < outWidth_; ++m) {
-      const int32_t x0 = m * 16;
-      const int32_t w = std::min(16, outWidth_ - x0);
-      const float* luma = planes_[0] + (m * 4 + v * 2) * 64 + sy * 8;
-      std::memcpy(rowY_ + x0, luma, sizeof(float) * static_cast<size_t>(std::min(w, 8)));
-      if (w > 8) std::memcpy(rowY_ + x0 + 8, luma + 64, sizeof(float) * static_cast<size_t>(w - 8));
-      const float* cbs = planes_[1] + m * 64 + cy * 8;
-      const float* crs = planes_[2] ? planes_[2] + m * 64 + cy * 8 : kZeroBlock;
+    out.luma = planes_[0] + ry * stride_[0];
+    const float* cbs = planes_[1] + cy * stride_[1];
+    const float* crs = planes_[2] ? planes_[2] + cy * stride_[2] : zeroRow_;
+    int32_t x = 0;
 #if defined(__SSE2__)
-      if (w == 16) {
-        // Each chroma sample twice.
-        for (int32_t h = 0; h < 2; ++h) {
-          const __m128 cb = _mm_loadu_ps(cbs + 4 * h), cr = _mm_loadu_ps(crs + 4 * h);
-          _mm_storeu_ps(cbNow + x0 + 8 * h, _mm_unpacklo_ps(cb, cb));
-          _mm_storeu_ps(cbNow + x0 + 8 * h + 4, _mm_unpackhi_ps(cb, cb));
-          _mm_storeu_ps(crNow + x0 + 8 * h, _mm_unpacklo_ps(cr, cr));
-          _mm_storeu_ps(crNow + x0 + 8 * h + 4, _mm_unpackhi_ps(cr, cr));
-        }
-        continue;
-      }
+    // Each chroma sample twice.
+    for (; x + 8 <= outWidth_; x += 8) {
+      const __m128 cb = _mm_loadu_ps(cbs + x / 2), cr = _mm_loadu_ps(crs + x / 2);
+      _mm_storeu_ps(cbNow + x, _mm_unpacklo_ps(cb, cb));
+      _mm_storeu_ps(cbNow + x + 4, _mm_unpackhi_ps(cb, cb));
+      _mm_storeu_ps(crNow + x, _mm_unpacklo_ps(cr, cr));
+      _mm_storeu_ps(crNow + x + 4, _mm_unpackhi_ps(cr, cr));
+    }
 #endif
-      for (int32_t i = 0; i < w; ++i) {
-        cbNow[x0 + i] = cbs[i >> 1];
-        crNow[x0 + i] = crs[i >> 1];
-      }
+    for (; x < outWidth_; ++x) {
+      cbNow[x] = cbs[x >> 1];
+      crNow[x] = crs[x >> 1];
     }
     // The pair used is the average of the nearest pair and the one stored
     // for the row above at the column before (first row and column: the
@@ -627,8 +616,8 @@ void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
         const int32_t h = r_.sampleH_[c], v = r_.sampleV_[c];
         for (int32_t by = 0; by < v && !ended; ++by) {
           for (int32_t bx = 0; bx < h; ++bx) {
-            float* out = planes_[c] + ((m * v + by) * h + bx) * 64;
-            if (!DecodeBlock(c, out)) {
+            float* out = planes_[c] + by * 8 * stride_[c] + (m * h + bx) * 8;
+            if (!DecodeBlock(c, out, stride_[c])) {
               ended = true;
               break;
             }
@@ -638,9 +627,11 @@ void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
       if (ended) {
         // The blocks the data no longer reach come out flat grey.
         for (int32_t c = 0; c < r_.componentCount_; ++c) {
-          const int32_t per = r_.sampleH_[c] * r_.sampleV_[c];
           const float value = c == 0 || r_.rgb_ ? 128.0f : 0.0f;
-          std::fill(planes_[c] + m * per * 64, planes_[c] + mcusPerRow_ * per * 64, value);
+          for (int32_t row = 0; row < 8 * r_.sampleV_[c]; ++row) {
+            float* first = planes_[c] + row * stride_[c];
+            std::fill(first + m * r_.sampleH_[c] * 8, first + stride_[c], value);
+          }
         }
       }
     }
