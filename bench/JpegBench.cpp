@@ -1,16 +1,17 @@
-// Decoding a 2048 x 1024 4:2:0 JPEG (a panorama's size, made with cjpeg at
-// start) into a 24-bit map with the engine's own decoder, against
-// libjpeg-turbo on the same file: once with its SIMD code, and once without
-// (JSIMD_FORCENONE=1), measured in a child process because libjpeg-turbo
-// reads that variable once, at its first use in a process. The summary at
-// the end gives the own decoder's time as a ratio of both.
+// The engine's own JPEG decoder against libjpeg-turbo (its SIMD code on, its
+// default accurate IDCT and smooth upsampling), both from memory and into
+// the same output format: 24-bit blue-green-red rows, and 16-bit 5-6-5 words
+// with an ordered dither. The pictures are photographs that Debian ships
+// (scripts/setup-bench.sh installs them), scaled by ImageMagick at start to
+// 640 x 480 and 2048 x 1536 and compressed with `cjpeg -quality 85` (4:2:0);
+// without them a synthetic panorama stands in. Each comparison ends as one
+// figure: the own decoder's median processor time over libjpeg-turbo's.
 //
 //   bench_JpegBench [--benchmark_* options]
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,25 +35,44 @@
 
 namespace {
 
-constexpr int32_t kWidth = 2048, kHeight = 1024;
+// Photographs of lomiri-wallpapers-16.04: a bridge in a city, mountains, a
+// dragonfly close up.
+const char* const kPhotographs[] = {
+    "/usr/share/backgrounds/Bridge_by_Sander_Klootwijk.jpg",
+    "/usr/share/backgrounds/picosdeeuropa_by_Aitzol_Berasategi.jpg",
+    "/usr/share/backgrounds/Dragonfly_by_Bolly.jpg",
+};
+struct Size {
+  int32_t width, height;
+};
+constexpr Size kSizes[] = {{640, 480}, {2048, 1536}};
 
-// A panorama-like picture: a sky gradient, a textured ground, blocks of
-// buildings with windows, and mild noise everywhere.
-std::string MakePanorama() {
-  std::string out = "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
-  out.reserve(out.size() + size_t{kWidth} * kHeight * 3);
+struct Picture {
+  std::string name;  // e.g. "Bridge/2048x1536"
+  std::string path;
+  std::string bytes;
+  int32_t width = 0, height = 0;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A panorama-like picture (sky, buildings with windows, textured ground,
+// mild noise) as binary PPM, for machines without the photographs.
+std::string MakePanorama(int32_t width, int32_t height) {
+  std::string out = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
   uint32_t state = 12345;
-  for (int32_t y = 0; y < kHeight; ++y) {
-    for (int32_t x = 0; x < kWidth; ++x) {
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
       state = state * 1664525u + 1013904223u;
       const int32_t noise = static_cast<int32_t>((state >> 24) & 7) - 4;
       int32_t r, g, b;
-      const int32_t skyline = 420 + static_cast<int32_t>(60 * std::sin(x * 0.01)) + ((x / 97) % 3) * 40;
+      const int32_t skyline = height * 2 / 5 + static_cast<int32_t>(60 * std::sin(x * 0.01)) + ((x / 97) % 3) * 40;
       if (y < skyline) {
-        r = 90 + y / 8;
-        g = 140 + y / 6;
-        b = 230 - y / 10;
-      } else if (y < 700) {
+        r = 90 + y / 8, g = 140 + y / 6, b = 230 - y / 10;
+      } else if (y < height * 7 / 10) {
         const bool window = (x % 23 < 9) && (y % 31 < 14);
         r = window ? 240 : 120 + (x / 97) % 5 * 20;
         g = window ? 220 : 100 + (x / 61) % 4 * 15;
@@ -70,160 +91,176 @@ std::string MakePanorama() {
   return out;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+std::string gDir;
 
-// The test file: made once per process (the child reuses the parent's).
-std::string& JpegPath() {
-  static std::string path;
-  return path;
-}
-bool MakeJpeg() {
-  char dir[] = "/tmp/ostrevan_jpegbench_XXXXXX";
-  if (!mkdtemp(dir)) return false;
-  const std::string ppm = std::string(dir) + "/panorama.ppm";
-  std::ofstream(ppm, std::ios::binary) << MakePanorama();
-  JpegPath() = std::string(dir) + "/panorama.jpg";
-  const std::string command = "cjpeg -sample 2x2 -quality 85 -outfile '" + JpegPath() + "' '" + ppm + "'";
-  const bool ok = std::system(command.c_str()) == 0;
+// Scales (and crops to the aspect) a photograph with ImageMagick and
+// compresses it with cjpeg; false when a tool fails.
+bool MakeFromPhotograph(const std::string& source, const std::string& name, Size size, Picture& out) {
+  const std::string dims = std::to_string(size.width) + "x" + std::to_string(size.height);
+  const std::string ppm = gDir + "/" + name + "_" + dims + ".ppm";
+  out.name = name + "/" + dims;
+  out.path = gDir + "/" + name + "_" + dims + ".jpg";
+  const std::string scale = "convert '" + source + "' -resize " + dims + "^ -gravity center -extent " + dims +
+                            " '" + ppm + "' 2>/dev/null";
+  const std::string encode = "cjpeg -quality 85 -outfile '" + out.path + "' '" + ppm + "'";
+  const bool ok = std::system(scale.c_str()) == 0 && std::system(encode.c_str()) == 0;
   std::remove(ppm.c_str());
-  return ok;
+  out.bytes = ReadAll(out.path);
+  out.width = size.width;
+  out.height = size.height;
+  return ok && !out.bytes.empty();
 }
 
-// One libjpeg-turbo decode of the bytes into RGB rows (its defaults: the
-// accurate integer IDCT and smooth upsampling).
-void DecodeWithLibjpeg(const std::string& bytes, std::vector<uint8_t>& rgb) {
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr errors;
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
-  jpeg_read_header(&cinfo, TRUE);
-  jpeg_start_decompress(&cinfo);
-  const size_t stride = size_t{cinfo.output_width} * cinfo.output_components;
-  rgb.resize(stride * cinfo.output_height);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW rows[4];
-    for (int i = 0; i < 4; ++i) rows[i] = rgb.data() + stride * std::min<size_t>(cinfo.output_scanline + i, cinfo.output_height - 1);
-    jpeg_read_scanlines(&cinfo, rows, 4);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
+bool MakeSynthetic(Size size, Picture& out) {
+  const std::string dims = std::to_string(size.width) + "x" + std::to_string(size.height);
+  const std::string ppm = gDir + "/synthetic_" + dims + ".ppm";
+  std::ofstream(ppm, std::ios::binary) << MakePanorama(size.width, size.height);
+  out.name = "synthetic/" + dims;
+  out.path = gDir + "/synthetic_" + dims + ".jpg";
+  const std::string encode = "cjpeg -quality 85 -outfile '" + out.path + "' '" + ppm + "'";
+  const bool ok = std::system(encode.c_str()) == 0;
+  std::remove(ppm.c_str());
+  out.bytes = ReadAll(out.path);
+  out.width = size.width;
+  out.height = size.height;
+  return ok && !out.bytes.empty();
 }
 
-double gOwnSeconds = 0, gSimdSeconds = 0, gScalarSeconds = 0;
+std::vector<Picture> gPictures;
 
-void OwnDecoder(benchmark::State& state) {
-  auto map = std::make_unique<PixelMap>(VRect(0, 0, kWidth, kHeight), 24, nullptr, nullptr, nullptr,
-                                        PixelMap::kStorageMemory, kFormatBGR24);
-  VFile file(VFileSpec(JpegPath().c_str()), kUnknownFileType, kUnknownFileType);
-  if (!file.Open(1)) {
-    state.SkipWithError("cannot open the file");
+enum class Output { kBGR24, kRGB565 };
+const char* OutputName(Output o) { return o == Output::kBGR24 ? "bgr24" : "rgb565"; }
+
+void OwnDecoder(benchmark::State& state, const Picture* picture, Output output) {
+  const bool packed = output == Output::kRGB565;
+  PixelMap map(VRect(0, 0, picture->width, picture->height), packed ? 16 : 24, nullptr, nullptr, nullptr,
+               PixelMap::kStorageMemory, packed ? kFormat565LE : kFormatBGR24);
+  VFile file(VFileSpec(picture->path.c_str()), kUnknownFileType, kUnknownFileType);
+  if (!map.HasStorage() || !file.Open(1) || !file.Preload(0, static_cast<int64_t>(picture->bytes.size()))) {
+    state.SkipWithError("cannot set up the decode");
     return;
   }
   for (auto _ : state) {
     VJPEGImageReader reader(&file);
-    if (reader.ReadHeader() != 0 || reader.ReadImage(*map, kReadPixels, 0, 0) != 0) {
+    if (reader.ReadHeader() != 0 || reader.ReadImage(map, kReadPixels, 0, 0) != 0) {
       state.SkipWithError("decode failed");
       return;
     }
   }
 }
 
-void LibjpegTurboSimd(benchmark::State& state) {
-  const std::string bytes = ReadAll(JpegPath());
-  std::vector<uint8_t> rgb;
+// One libjpeg-turbo decode from memory into `rows` in the same layout.
+void DecodeWithLibjpeg(const std::string& bytes, Output output, std::vector<uint8_t>& pixels) {
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr errors;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  if (output == Output::kBGR24) {
+    cinfo.out_color_space = JCS_EXT_BGR;
+  } else {
+    cinfo.out_color_space = JCS_RGB565;
+    cinfo.dither_mode = JDITHER_ORDERED;
+  }
+  jpeg_start_decompress(&cinfo);
+  const size_t stride = size_t{cinfo.output_width} * (output == Output::kBGR24 ? 3 : 2);
+  pixels.resize(stride * cinfo.output_height);
+  JSAMPROW rows[16];
+  while (cinfo.output_scanline < cinfo.output_height) {
+    for (uint32_t i = 0; i < 16; ++i) {
+      const uint32_t y = std::min(cinfo.output_scanline + i, cinfo.output_height - 1);
+      rows[i] = pixels.data() + stride * y;
+    }
+    jpeg_read_scanlines(&cinfo, rows, 16);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+}
+
+void LibjpegTurbo(benchmark::State& state, const Picture* picture, Output output) {
+  std::vector<uint8_t> pixels;
   for (auto _ : state) {
-    DecodeWithLibjpeg(bytes, rgb);
-    benchmark::DoNotOptimize(rgb.data());
+    DecodeWithLibjpeg(picture->bytes, output, pixels);
+    benchmark::DoNotOptimize(pixels.data());
   }
 }
 
-// The child process's timing of scalar libjpeg-turbo: seconds per decode
-// (best of the runs), or a negative value when the child failed.
-double MeasureScalarInChild() {
-  char self[4096] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return -1;
-  const std::string command =
-      "JSIMD_FORCENONE=1 '" + std::string(self, static_cast<size_t>(n)) + "' --scalar-child '" + JpegPath() + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  double seconds = -1;
-  if (std::fscanf(pipe, "%lf", &seconds) != 1) seconds = -1;
-  pclose(pipe);
-  return seconds;
-}
+// The median of each benchmark's repetitions, by name: processor time, which
+// other work on a shared machine disturbs less than wall-clock time.
+std::map<std::string, double> gMedians;
 
-void LibjpegTurboScalar(benchmark::State& state) {
-  static const double seconds = MeasureScalarInChild();
-  if (seconds <= 0) {
-    state.SkipWithError("the scalar child process failed");
-    return;
-  }
-  for (auto _ : state) state.SetIterationTime(seconds);
-}
-
-// Remembers the mean time of each benchmark for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
+class MedianReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      const bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
-      if (run.error_occurred || run.iterations == 0 || (run.run_type != Run::RT_Iteration && !mean)) continue;
-      const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-      const std::string name = run.benchmark_name();
-      if (name.rfind("OwnDecoder", 0) == 0) gOwnSeconds = seconds;
-      if (name.rfind("LibjpegTurboSimd", 0) == 0) gSimdSeconds = seconds;
-      if (name.rfind("LibjpegTurboScalar", 0) == 0) gScalarSeconds = seconds;
+      if (!run.error_occurred && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+        gMedians[run.run_name.function_name] = run.GetAdjustedCPUTime();
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
 };
 
-int ScalarChild(const char* path) {
-  JpegPath() = path;
-  const std::string bytes = ReadAll(path);
-  if (bytes.empty()) return 1;
-  std::vector<uint8_t> rgb;
-  DecodeWithLibjpeg(bytes, rgb);  // warm-up
-  double best = 1e9;
-  for (int round = 0; round < 5; ++round) {
-    const auto start = std::chrono::steady_clock::now();
-    constexpr int kDecodes = 10;
-    for (int i = 0; i < kDecodes; ++i) DecodeWithLibjpeg(bytes, rgb);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / kDecodes;
-    if (s < best) best = s;
-  }
-  std::printf("%.9f\n", best);
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--scalar-child") == 0) return ScalarChild(argv[2]);
-  if (!MakeJpeg()) {
-    std::fprintf(stderr, "cannot make the test file with cjpeg\n");
+  char dir[] = "/tmp/ostrevan_jpegbench_XXXXXX";
+  if (!mkdtemp(dir)) return 1;
+  gDir = dir;
+  for (const char* source : kPhotographs) {
+    if (access(source, R_OK) != 0) continue;
+    std::string name = source;
+    name = name.substr(name.rfind('/') + 1);
+    name = name.substr(0, name.find("_by_"));
+    for (const Size size : kSizes) {
+      Picture picture;
+      if (MakeFromPhotograph(source, name, size, picture)) gPictures.push_back(picture);
+    }
+  }
+  if (gPictures.empty()) {
+    std::fprintf(stderr, "no photographs found (scripts/setup-bench.sh installs them): synthetic pictures only\n");
+    for (const Size size : kSizes) {
+      Picture picture;
+      if (MakeSynthetic(size, picture)) gPictures.push_back(picture);
+    }
+  }
+  if (gPictures.empty()) {
+    std::fprintf(stderr, "cannot make the test files (ImageMagick and cjpeg are needed)\n");
     return 1;
   }
   SetupLookupTables();
-  benchmark::RegisterBenchmark("OwnDecoder", OwnDecoder)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("LibjpegTurboSimd", LibjpegTurboSimd)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("LibjpegTurboScalar", LibjpegTurboScalar)->UseManualTime()->Unit(benchmark::kMillisecond);
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
+  std::vector<std::string> comparisons;
+  for (const Picture& picture : gPictures) {
+    for (const Output output : {Output::kBGR24, Output::kRGB565}) {
+      const std::string tail = picture.name + "/" + OutputName(output);
+      comparisons.push_back(tail);
+      for (const bool own : {true, false}) {
+        auto* b = benchmark::RegisterBenchmark(((own ? "Own/" : "LibjpegTurbo/") + tail).c_str(),
+                                               own ? OwnDecoder : LibjpegTurbo, &picture, output);
+        b->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+      }
+    }
+  }
+  // Repetitions of the two sides interleaved at random, so that a change in
+  // the machine's load falls on both.
+  std::vector<char*> args(argv, argv + argc);
+  std::string interleave = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave.data());
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  MedianReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  if (gOwnSeconds > 0 && gScalarSeconds > 0 && gSimdSeconds > 0) {
-    std::printf("own decoder / libjpeg-turbo scalar: %.2f   own decoder / libjpeg-turbo SIMD: %.2f\n",
-                gOwnSeconds / gScalarSeconds, gOwnSeconds / gSimdSeconds);
+
+  std::printf("\nown decoder / libjpeg-turbo (SIMD), median of the repetitions:\n");
+  for (const std::string& c : comparisons) {
+    const auto own = gMedians.find("Own/" + c), turbo = gMedians.find("LibjpegTurbo/" + c);
+    if (own == gMedians.end() || turbo == gMedians.end() || turbo->second <= 0) continue;
+    std::printf("  %-40s %6.2f\n", c.c_str(), own->second / turbo->second);
   }
-  const std::string dir = JpegPath().substr(0, JpegPath().rfind('/'));
-  std::remove(JpegPath().c_str());
-  rmdir(dir.c_str());
+  for (const Picture& picture : gPictures) std::remove(picture.path.c_str());
+  rmdir(dir);
   ShutdownLookupTables();
   return 0;
 }

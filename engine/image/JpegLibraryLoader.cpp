@@ -14,10 +14,10 @@
 #include "engine/core/Memory.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
-#include "engine/graphics/CopyPicturePixels.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
+#include "engine/image/ImageRegistry.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -52,7 +52,10 @@ struct JpegState {
   uint32_t outputWidth = 0;
   uint32_t outputHeight = 0;
   JSAMPARRAY rowBuffer = nullptr;
+  // CMYK pictures: the row after conversion to red, green, blue.
+  JSAMPARRAY rgbBuffer = nullptr;
   PixelMap* decodingMap = nullptr;
+  std::string failureReason;
 };
 
 JpegState gJpeg;
@@ -79,9 +82,18 @@ void AbandonJpegDecode() {
     gJpeg.created = false;
   }
   gJpeg.rowBuffer = nullptr;
+  gJpeg.rgbBuffer = nullptr;
   delete gJpeg.decodingMap;
   gJpeg.decodingMap = nullptr;
   FreeJpegData();
+}
+
+// A picture refused after the header was read (not a libjpeg error): the
+// reason is shown like libjpeg's messages, and the decode abandoned.
+void RefuseJpegDecode(const char* reason) {
+  gJpeg.failureReason = reason;
+  platform::ShowMessageBox("JPEG Fatal Error", reason, platform::MessageBoxIcon::kNone);
+  AbandonJpegDecode();
 }
 
 // ---- The memory source
@@ -168,6 +180,18 @@ void ConvertJpegRgbRow(const uint8_t* rgb, uint8_t* d, int32_t width, uint16_t p
   }
 }
 
+void ConvertJpegCmykRow(const uint8_t* cmyk, uint8_t* rgb, int32_t width) {
+  if (!cmyk || !rgb) return;
+  for (int32_t x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    const uint32_t k = cmyk[3];
+    // round(ink x k / 255), exactly, in integers.
+    for (int32_t c = 0; c < 3; ++c) {
+      const uint32_t v = cmyk[c] * k + 128;
+      rgb[c] = static_cast<uint8_t>((v + (v >> 8)) >> 8);
+    }
+  }
+}
+
 void ConvertJpegGreyRow(const uint8_t* grey, uint8_t* destination, int32_t width, uint16_t pixelFormat,
                         const ColorTableData* palette) {
   if (!grey || !destination) return;
@@ -207,6 +231,7 @@ void SetJpegMemorySource(jpeg_decompress_struct* cinfo, const uint8_t* data, uin
 void JpegErrorExit(jpeg_common_struct* cinfo) {
   char text[JMSG_LENGTH_MAX] = {};
   (*cinfo->err->format_message)(cinfo, text);
+  gJpeg.failureReason = text;
   platform::ShowMessageBox("JPEG Fatal Error", text, platform::MessageBoxIcon::kNone);
   longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->recovery, 1);
 }
@@ -251,6 +276,7 @@ bool LoadJpegData(uint16_t mediaId) {
 
 bool StartJpegDecompress() {
   if (gJpeg.decodingMap || gJpeg.rowBuffer || gJpeg.created) return false;
+  gJpeg.failureReason.clear();
   jpeg_decompress_struct* cinfo = &gJpeg.decompressor;
   std::memset(cinfo, 0, sizeof *cinfo);
   cinfo->err = jpeg_std_error(&gJpeg.errors.pub);
@@ -260,17 +286,42 @@ bool StartJpegDecompress() {
   if (!GuardedCall([&] { jpeg_create_decompress(cinfo); })) return false;
   gJpeg.created = true;
   cinfo->mem->max_memory_to_use = kMaxJpegMemory;
+  if (!GuardedCall([&] {
+        SetJpegMemorySource(cinfo, gJpeg.data, gJpeg.dataLength);
+        jpeg_read_header(cinfo, TRUE);
+      })) {
+    AbandonJpegDecode();
+    return false;
+  }
+  // The size is known from the header: nothing is allocated for a picture
+  // over the engine's limit.
+  if (uint64_t{cinfo->image_width} * cinfo->image_height > static_cast<uint64_t>(kMaxImagePixels)) {
+    RefuseJpegDecode("size over the limit");
+    return false;
+  }
+  // CMYK and YCCK (Adobe's inverted inks) come out as CMYK rows, turned
+  // into RGB here as djpeg does; every other space libjpeg names gives
+  // greyscale or RGB.
+  const bool inks = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+  if (inks) cinfo->out_color_space = JCS_CMYK;
   const bool started = GuardedCall([&] {
-    SetJpegMemorySource(cinfo, gJpeg.data, gJpeg.dataLength);
-    jpeg_read_header(cinfo, TRUE);
     jpeg_start_decompress(cinfo);
     gJpeg.outputWidth = cinfo->output_width;
     gJpeg.outputHeight = cinfo->output_height;
     gJpeg.rowBuffer = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                                   cinfo->output_width * cinfo->output_components, 1);
+    if (inks) {
+      gJpeg.rgbBuffer = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                    cinfo->output_width * 3, 1);
+    }
   });
   if (!started) {
     AbandonJpegDecode();
+    return false;
+  }
+  const int32_t components = cinfo->output_components;
+  if (!(components == 1 || components == 3 || (inks && components == 4))) {
+    RefuseJpegDecode("unsupported colour space");
     return false;
   }
 
@@ -281,9 +332,13 @@ bool StartJpegDecompress() {
                                    0, nullptr, nullptr, nullptr, PixelMap::kStorageDefault, 1, 0);
   PixelMap::SetDefaultStorageKind(previousKind);
   PixelMap::SetDefaultPixelDepth(previousDepth);
+  if (!gJpeg.decodingMap->HasStorage()) {
+    RefuseJpegDecode("out of memory");
+    return false;
+  }
   gJpeg.decodingMap->ClearAttributes();
   gJpeg.decodingMap->SetDibSection(false);
-  if (gJpeg.decodingMap->HasStorage()) gJpeg.decodingMap->ClearPixels();
+  gJpeg.decodingMap->ClearPixels();
   return true;
 }
 
@@ -298,6 +353,7 @@ bool ReadJpegLines(int32_t count) {
     ColorTableData palette;
     if (table) palette = table->GetColorTableData(true);
     const bool writable = map.GetPixels() != nullptr;
+    if (!writable) gJpeg.failureReason = "out of memory";
     int32_t read = 0;
     while (cinfo->output_scanline < cinfo->output_height && read < count) {
       if (!GuardedCall([&] { jpeg_read_scanlines(cinfo, gJpeg.rowBuffer, 1); })) {
@@ -305,9 +361,16 @@ bool ReadJpegLines(int32_t count) {
         break;
       }
       ++read;
-      if (!writable) continue;
+      if (!writable) {
+        failed = true;
+        break;
+      }
       uint8_t* row = map.GetPixelAddress(VPoint(0, static_cast<int32_t>(cinfo->output_scanline) - 1));
-      if (cinfo->output_components == 3) {
+      if (cinfo->output_components == 4 && gJpeg.rgbBuffer) {
+        ConvertJpegCmykRow(gJpeg.rowBuffer[0], gJpeg.rgbBuffer[0], static_cast<int32_t>(gJpeg.outputWidth));
+        ConvertJpegRgbRow(gJpeg.rgbBuffer[0], row, static_cast<int32_t>(gJpeg.outputWidth), map.GetPixelFormat(),
+                          table ? &palette : nullptr);
+      } else if (cinfo->output_components == 3) {
         ConvertJpegRgbRow(gJpeg.rowBuffer[0], row, static_cast<int32_t>(gJpeg.outputWidth), map.GetPixelFormat(),
                           table ? &palette : nullptr);
       } else if (cinfo->output_components == 1) {
@@ -339,18 +402,16 @@ bool FinishJpegDecompress() {
 
 VPicture* CreateJpegPicture() {
   gJpeg.rowBuffer = nullptr;
+  gJpeg.rgbBuffer = nullptr;
   if (!gJpeg.decodingMap) return nullptr;
   if (gJpeg.created) {
     // The rows are not all there: the picture is not made.
     AbandonJpegDecode();
     return nullptr;
   }
-  const int32_t previousKind = PixelMap::SetDefaultStorageKind(PixelMap::kStorageMemory);
-  auto* map = new PixelMap(VRect(0, 0, static_cast<int32_t>(gJpeg.outputWidth), static_cast<int32_t>(gJpeg.outputHeight)),
-                           0, nullptr, nullptr, nullptr, PixelMap::kStorageDefault, 1, 0);
-  PixelMap::SetDefaultStorageKind(static_cast<int16_t>(previousKind));
-  if (map->HasStorage() && gJpeg.decodingMap->HasStorage()) CopyPicturePixels(*gJpeg.decodingMap, *map);
-  delete gJpeg.decodingMap;
+  // The rows were decoded straight into a map of the picture's layout: the
+  // picture takes that map over (no second map, no copy).
+  PixelMap* map = gJpeg.decodingMap;
   gJpeg.decodingMap = nullptr;
   return new VPicture(map);
 }
@@ -362,10 +423,15 @@ uint32_t GetJpegRemainingLines() {
   return gJpeg.decompressor.output_height - gJpeg.decompressor.output_scanline;
 }
 bool IsJpegDecompressing() { return gJpeg.created; }
+const std::string& GetJpegFailureReason() { return gJpeg.failureReason; }
 
 VPicture* DecodeJpegWithLibrary(const uint8_t* data, uint32_t length) {
   if (gJpeg.decodingMap || gJpeg.created) return nullptr;
-  if (!SetJpegData(data, length)) return nullptr;
+  gJpeg.failureReason.clear();
+  if (!SetJpegData(data, length)) {
+    gJpeg.failureReason = length > kMaxJpegData ? "file too large" : "out of memory";
+    return nullptr;
+  }
   VPicture* picture = nullptr;
   if (StartJpegDecompress() && ReadJpegLines(static_cast<int32_t>(GetJpegOutputHeight())) && FinishJpegDecompress()) {
     picture = CreateJpegPicture();

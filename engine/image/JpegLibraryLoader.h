@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/graphics/ColorEntries.h"
 
@@ -30,8 +31,10 @@ bool LoadJpegData(uint16_t mediaId);
 bool SetJpegData(const uint8_t* data, uint32_t length);
 // Sets libjpeg up on the data block, reads the header, starts decompression
 // and makes the decoding map (the screen's depth and layout, 24-bit BGR
-// without a screen map; plain memory). False when a decode is already under
-// way or on a libjpeg error.
+// without a screen map; plain memory). CMYK and YCCK pictures (Adobe's
+// inverted inks) are turned into RGB as djpeg does. False when a decode is
+// already under way, on a libjpeg error, for a picture over kMaxImagePixels
+// or without memory for its map (see GetJpegFailureReason).
 bool StartJpegDecompress();
 // Decodes up to `count` rows into the decoding map. False when count < 1,
 // without a decode under way, or on a libjpeg error.
@@ -40,7 +43,8 @@ bool ReadJpegLines(int32_t count);
 // unless no decode was under way or libjpeg failed.
 bool FinishJpegDecompress();
 // The finished picture (the caller owns it; release it), or null when no
-// decoding map exists (nothing started, or an error ended the decode).
+// decoding map exists (nothing started, or an error ended the decode). The
+// picture takes the decoding map over.
 VPicture* CreateJpegPicture();
 // Frees the data block; always true.
 bool FreeJpegData();
@@ -52,6 +56,11 @@ uint32_t GetJpegRemainingLines();
 // Whether a decompressor exists (between a successful start and the finish
 // or an error).
 bool IsJpegDecompressing();
+// Why the last decode failed, for a person: libjpeg's message, or one of
+// "size over the limit" (more than kMaxImagePixels pixels, refused before
+// anything is allocated for them), "unsupported colour space", "out of
+// memory", "file too large"; "" after a success. Valid until the next call.
+const std::string& GetJpegFailureReason();
 
 // The whole sequence on a block of bytes: the picture (caller releases it)
 // or null. The data are copied; the program-wide state is idle afterwards.
@@ -72,5 +81,9 @@ void SetJpegMemorySource(jpeg_decompress_struct* decompressor, const uint8_t* da
 // needs `palette`). Rows of other layouts are not written.
 void ConvertJpegRgbRow(const uint8_t* rgb, uint8_t* destination, int32_t width, uint16_t pixelFormat,
                        const ColorTableData* palette = nullptr);
+// A row of CMYK samples as libjpeg gives them (Adobe's inverted inks: 255 is
+// no ink) as red, green, blue: each channel = ink x K / 255, rounded, as
+// djpeg writes such pictures.
+void ConvertJpegCmykRow(const uint8_t* cmyk, uint8_t* rgb, int32_t width);
 void ConvertJpegGreyRow(const uint8_t* grey, uint8_t* destination, int32_t width, uint16_t pixelFormat,
                         const ColorTableData* palette = nullptr);

@@ -12,6 +12,7 @@
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
 #include "engine/image/ByteFields.h"
+#include "engine/image/JpegKernels.h"
 #include "engine/graphics/Ditherers.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/image/VCodeTable.h"
@@ -29,81 +30,6 @@ constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25,
 // The 4 x 4 dither of the 15- and 16-bit output, indexed (row mod 4) x 4 + (n mod 4).
 constexpr int32_t kDither[16] = {-8, 0, -6, 2, 4, -4, 6, -2, -5, 3, -7, 1, 7, -1, 5, -3};
 
-// Segments longer than this are skipped without being interpreted.
-constexpr int32_t kMaxInterpretedSegment = 1024;
-constexpr int32_t kMaxSegment = 16384;
-
-// The factors of one 1-D pass of the inverse DCT: the even part's three, then
-// the odd part's nine.
-struct IdctFactors {
-  float even[3];
-  float odd[9];
-};
-constexpr IdctFactors kRowFactors = {
-    {0.5411961f, 1.847759f, 0.76536685f},
-    {1.1758755f, -0.8999762f, -2.5629156f, -1.9615705f, -0.39018065f, 0.29863134f, 2.05312f, 3.072711f, 1.5013211f}};
-// The row factors scaled by 1/8.
-constexpr IdctFactors kColumnFactors = {
-    {0.06764951f, 0.23096988f, 0.09567086f},
-    {0.14698444f, -0.112497024f, -0.32036445f, -0.24519631f, -0.04877258f, 0.037328918f, 0.25664f, 0.38408887f,
-     0.18766513f}};
-
-// One 8-point butterfly of Loeffler, Ligtenberg and Moschytz on in[0],
-// in[kStep], ... in[7 kStep], written to out[0], out[kStep], .... The column
-// pass (kColumn) scales its DC terms by 1/8 and adds `bias` to every sample.
-template <int32_t kStep, bool kColumn, class T>
-inline void InverseDct8(const T* in, float* out, const IdctFactors& k, float bias) {
-  const auto c0 = static_cast<float>(in[0]), c1 = static_cast<float>(in[kStep]),
-             c2 = static_cast<float>(in[2 * kStep]), c3 = static_cast<float>(in[3 * kStep]),
-             c4 = static_cast<float>(in[4 * kStep]), c5 = static_cast<float>(in[5 * kStep]),
-             c6 = static_cast<float>(in[6 * kStep]), c7 = static_cast<float>(in[7 * kStep]);
-  float z1 = (c2 + c6) * k.even[0];
-  const float t2 = z1 - c6 * k.even[1];
-  const float t3 = z1 + c2 * k.even[2];
-  float t0 = c0 + c4, t1 = c0 - c4;
-  if constexpr (kColumn) {
-    t0 = t0 * 0.125f + bias;
-    t1 = t1 * 0.125f + bias;
-  }
-  const float t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-  const float a = c7, b = c5, cc = c3, d = c1;
-  const float z5 = (a + b + cc + d) * k.odd[0];
-  z1 = (a + d) * k.odd[1];
-  const float z2 = (b + cc) * k.odd[2];
-  const float z3 = (a + cc) * k.odd[3] + z5;
-  const float z4 = (b + d) * k.odd[4] + z5;
-  const float o0 = a * k.odd[5] + z1 + z3;
-  const float o1 = b * k.odd[6] + z2 + z4;
-  const float o2 = cc * k.odd[7] + z2 + z3;
-  const float o3 = d * k.odd[8] + z1 + z4;
-  out[0] = t10 + o3;
-  out[7 * kStep] = t10 - o3;
-  out[kStep] = t11 + o2;
-  out[6 * kStep] = t11 - o2;
-  out[2 * kStep] = t12 + o1;
-  out[5 * kStep] = t12 - o1;
-  out[3 * kStep] = t13 + o0;
-  out[4 * kStep] = t13 - o0;
-}
-
-// The separable 8-point inverse DCT in single precision: rows into a scratch
-// block, then columns (scaled by 1/8) into `out`, with `bias` added to every
-// sample.
-void InverseDct(const int32_t* in, float* out, float bias) {
-  float tmp[64];
-  for (int32_t r = 0; r < 8; ++r) {
-    const int32_t* c = in + r * 8;
-    float* t = tmp + r * 8;
-    if ((c[1] | c[2] | c[3] | c[4] | c[5] | c[6] | c[7]) == 0) {
-      const auto dc = static_cast<float>(c[0]);
-      for (int32_t i = 0; i < 8; ++i) t[i] = dc;
-      continue;
-    }
-    InverseDct8<1, false>(c, t, kRowFactors, 0.0f);
-  }
-  for (int32_t col = 0; col < 8; ++col) InverseDct8<8, true>(tmp + col, out + col, kColumnFactors, bias);
-}
-
 // One output row as the sinks receive it: the samples of the row (Y, and Cb
 // and Cr centred on 0), and work space of the row's width.
 struct OutputRow {
@@ -111,9 +37,16 @@ struct OutputRow {
   int32_t y;             // the row of the picture
   int32_t width;
   bool twoByTwo;         // 2x2 sampling (the dither column is x mod 8)
+  bool rgb;              // the three planes hold R, G, B (luma, cb and cr are then red, green, blue)
   const float* luma;
   const float* cb;
   const float* cr;
+  // 2x2 rows below the first: the chroma of the row above, averaged with
+  // cb and cr from the second pixel on (see Chroma); else null.
+  const float* cbBefore;
+  const float* crBefore;
+  float* averagedCb;  // room for the averaged chroma of a row
+  float* averagedCr;
   uint8_t* red;
   uint8_t* green;
   uint8_t* blue;
@@ -139,61 +72,51 @@ inline float Limit(float v, float low, float high) {
 // same integers and keeps the conversion in range). The samples are first
 // limited to their range (0..255, chroma -128..127), as the JPEG standard
 // asks of a decoder's output.
-void ConvertToRGB(const OutputRow& row) {
-  const float* ys = row.luma;
-  const float* cbs = row.cb;
-  const float* crs = row.cr;
-  uint8_t* red = row.red;
-  uint8_t* green = row.green;
-  uint8_t* blue = row.blue;
-  int32_t x = 0;
-#if defined(__SSE2__)
-  const __m128 zero = _mm_setzero_ps(), top = _mm_set1_ps(255.0f);
-  const __m128 chromaLow = _mm_set1_ps(-128.0f), chromaHigh = _mm_set1_ps(127.0f);
-  const __m128 crToRed = _mm_set1_ps(1.403f), cbToGreen = _mm_set1_ps(0.344f), crToGreen = _mm_set1_ps(0.714f),
-               cbToBlue = _mm_set1_ps(1.773f);
-  auto limit = [](__m128 v, __m128 low, __m128 high) { return _mm_min_ps(_mm_max_ps(v, low), high); };
-  for (; x + 8 <= row.width; x += 8) {
-    __m128i r[2], g[2], b[2];
-    for (int32_t h = 0; h < 2; ++h) {
-      const __m128 y = limit(_mm_loadu_ps(ys + x + 4 * h), zero, top);
-      const __m128 cb = limit(_mm_loadu_ps(cbs + x + 4 * h), chromaLow, chromaHigh);
-      const __m128 cr = limit(_mm_loadu_ps(crs + x + 4 * h), chromaLow, chromaHigh);
-      r[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(crToRed, cr)), zero, top));
-      g[h] = _mm_cvttps_epi32(
-          limit(_mm_sub_ps(_mm_sub_ps(y, _mm_mul_ps(cbToGreen, cb)), _mm_mul_ps(crToGreen, cr)), zero, top));
-      b[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(cbToBlue, cb)), zero, top));
+JpegChromaRow Chroma(const OutputRow& row) { return {row.cb, row.cr, row.cbBefore, row.crBefore}; }
+
+// The row with its chroma averaged into plain rows of its own (which the
+// outputs may change), for the outputs that read the samples themselves.
+// Rows of 2x2 pictures hold the chroma history, which is not to be changed.
+OutputRow WithAveragedChroma(const OutputRow& row) {
+  if (!row.averagedCb) return row;
+  OutputRow out = row;
+  out.averagedCb[0] = row.cb[0];
+  out.averagedCr[0] = row.cr[0];
+  for (int32_t x = 1; x < row.width; ++x) {
+    out.averagedCb[x] = row.cbBefore ? 0.5f * (row.cb[x] + row.cbBefore[x - 1]) : row.cb[x];
+    out.averagedCr[x] = row.crBefore ? 0.5f * (row.cr[x] + row.crBefore[x - 1]) : row.cr[x];
+  }
+  out.cb = out.averagedCb;
+  out.cr = out.averagedCr;
+  out.cbBefore = out.crBefore = nullptr;
+  return out;
+}
+
+void ConvertToRGB(const OutputRow& source) {
+  if (source.rgb) {
+    const OutputRow row = WithAveragedChroma(source);
+    // Samples already in R, G, B: rounded and clamped.
+    const float* planes[3] = {row.luma, row.cb, row.cr};
+    uint8_t* outs[3] = {row.red, row.green, row.blue};
+    for (int32_t c = 0; c < 3; ++c) {
+      for (int32_t x = 0; x < row.width; ++x) outs[c][x] = static_cast<uint8_t>(Limit(planes[c][x] + 0.5f, 0.0f, 255.0f));
     }
-    const __m128i r16 = _mm_packs_epi32(r[0], r[1]), g16 = _mm_packs_epi32(g[0], g[1]),
-                  b16 = _mm_packs_epi32(b[0], b[1]);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(red + x), _mm_packus_epi16(r16, r16));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(green + x), _mm_packus_epi16(g16, g16));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(blue + x), _mm_packus_epi16(b16, b16));
+    return;
   }
-#endif
-  for (; x < row.width; ++x) {
-    const float y = Limit(ys[x], 0.0f, 255.0f);
-    const float cb = Limit(cbs[x], -128.0f, 127.0f);
-    const float cr = Limit(crs[x], -128.0f, 127.0f);
-    red[x] = static_cast<uint8_t>(Limit(y + 1.403f * cr, 0.0f, 255.0f));
-    green[x] = static_cast<uint8_t>(Limit(y - 0.344f * cb - 0.714f * cr, 0.0f, 255.0f));
-    blue[x] = static_cast<uint8_t>(Limit(y + 1.773f * cb, 0.0f, 255.0f));
-  }
+  JpegYCbCrToRGB(source.luma, Chroma(source), source.red, source.green, source.blue, source.width);
 }
 
 // 24 bits: blue, green, red (format 6), or red, green, blue (format 5).
 struct Sink24 {
   bool rgbOrder;
   void Write(const OutputRow& row) const {
-    ConvertToRGB(row);
-    const uint8_t* first = rgbOrder ? row.red : row.blue;
-    const uint8_t* last = rgbOrder ? row.blue : row.red;
-    uint8_t* p = row.pixels;
-    for (int32_t x = 0; x < row.width; ++x, p += 3) {
-      p[0] = first[x];
-      p[1] = row.green[x];
-      p[2] = last[x];
+    if (row.rgb) {
+      ConvertToRGB(row);
+      JpegInterleave24(rgbOrder ? row.red : row.blue, row.green, rgbOrder ? row.blue : row.red, row.pixels,
+                       row.width);
+      return;
     }
+    JpegYCbCrToPixels24(row.luma, Chroma(row), row.pixels, row.width, rgbOrder);
   }
 };
 // 32 bits: the byte positions of red, green and blue (the fourth byte 0).
@@ -210,27 +133,39 @@ struct Sink32 {
     }
   }
 };
-// 15 and 16 bits through the 4x4 ordered dither; big-endian words for formats 3 and 4.
+// 15 and 16 bits through the 4x4 ordered dither; big-endian words for
+// formats 3 and 4. The dither value of each pixel of a row depends only on
+// the row mod 4: `dither` holds the four rows' values.
 struct Sink16 {
-  const VOrderedDitherer* ditherer;
+  const int16_t* dither;  // 4 x width values
   bool sixBitGreen;
   bool bigEndian;
   void Write(const OutputRow& row) const {
     ConvertToRGB(row);
-    const int32_t base = (row.y & 3) * 4;
-    uint8_t* p = row.pixels;
-    for (int32_t x = 0; x < row.width; ++x, p += 2) {
-      const int32_t d = kDither[base + (DitherColumn(row, x) & 3)];
-      const uint32_t v = sixBitGreen ? ditherer->Dither16(row.red[x], row.green[x], row.blue[x], d)
-                                     : ditherer->Dither15(row.red[x], row.green[x], row.blue[x], d);
-      p[bigEndian ? 0 : 1] = static_cast<uint8_t>(v >> 8);
-      p[bigEndian ? 1 : 0] = static_cast<uint8_t>(v);
-    }
+    JpegDitherRow16(row.red, row.green, row.blue, dither + (row.y & 3) * row.width, row.pixels, row.width,
+                    sixBitGreen, bigEndian);
   }
 };
+
+// Turns a row of R, G, B samples into Y, Cb, Cr (chroma centred on 0) in
+// place, for the outputs that work on luminance and chroma.
+void RGBToYCbCr(const OutputRow& row) {
+  auto* ys = const_cast<float*>(row.luma);
+  auto* cbs = const_cast<float*>(row.cb);
+  auto* crs = const_cast<float*>(row.cr);
+  for (int32_t x = 0; x < row.width; ++x) {
+    const float r = Limit(ys[x], 0.0f, 255.0f), g = Limit(cbs[x], 0.0f, 255.0f), b = Limit(crs[x], 0.0f, 255.0f);
+    ys[x] = 0.299f * r + 0.587f * g + 0.114f * b + 0.5f;
+    cbs[x] = -0.168736f * r - 0.331264f * g + 0.5f * b;
+    crs[x] = 0.5f * r - 0.418688f * g - 0.081312f * b;
+  }
+}
+
 // 8-bit grey maps take the luminance.
 struct SinkGrey {
-  void Write(const OutputRow& row) const {
+  void Write(const OutputRow& source) const {
+    const OutputRow row = WithAveragedChroma(source);
+    if (row.rgb) RGBToYCbCr(row);
     for (int32_t x = 0; x < row.width; ++x) row.pixels[x] = static_cast<uint8_t>(Limit(row.luma[x], 0.0f, 255.0f));
   }
 };
@@ -242,7 +177,9 @@ struct Sink8 {
   VYCbCrErrorDiffusionDitherer* ditherer;
   const uint8_t* table8;
   const uint8_t* palette;
-  void Write(const OutputRow& row) const {
+  void Write(const OutputRow& source) const {
+    const OutputRow row = WithAveragedChroma(source);
+    if (row.rgb) RGBToYCbCr(row);
     VErrorDiffusionDitherer& dy = ditherer->GetY();
     VErrorDiffusionDitherer& dcb = ditherer->GetCb();
     VErrorDiffusionDitherer& dcr = ditherer->GetCr();
@@ -269,8 +206,6 @@ struct Sink8 {
   }
 };
 
-const float kZeroBlock[64] = {};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -282,7 +217,8 @@ class VJPEGDecoding {
   ~VJPEGDecoding() {
     for (float*& plane : planes_) FreeMemory(plane);
     for (float*& row : history_) FreeMemory(row);
-    for (void* row : {static_cast<void*>(rowY_), static_cast<void*>(rowCb_), static_cast<void*>(rowCr_),
+    for (void* row : {static_cast<void*>(rowCb_), static_cast<void*>(rowCr_),
+                      static_cast<void*>(zeroRow_),
                       static_cast<void*>(red_), static_cast<void*>(green_), static_cast<void*>(blue_)}) {
       FreeMemory(row);
     }
@@ -372,9 +308,18 @@ class VJPEGDecoding {
     return AtMarker();
   }
 
-  // Decodes a symbol; kNone with the symbol in `out`, else the event.
-  Event DecodeSymbol(const VCodeTable& table, int32_t& out) {
+  // Decodes a symbol; kNone with the symbol in `out`, else the event. Codes
+  // of up to kFastBits bits are resolved by one look-up in `fast`.
+  Event DecodeSymbol(const VCodeTable& table, const uint16_t* fast, int32_t& out) {
     if (bits_ < 16) Fill();
+    if (const uint32_t f = fast[acc_ >> (64 - kFastBits)]) {
+      const int32_t length = static_cast<int32_t>(f >> 8);
+      if (length > bits_) return AtMarker();
+      acc_ <<= length;
+      bits_ -= length;
+      out = static_cast<int32_t>(f & 255);
+      return Event::kNone;
+    }
     const VCodeEntry* e = table.Lookup(static_cast<uint32_t>(acc_ >> 32));
     if (!e) return atMarker_ && bits_ < 16 ? AtMarker() : Resynchronise();
     if (e->length > bits_) return AtMarker();
@@ -399,11 +344,24 @@ class VJPEGDecoding {
 
   // Decodes the block of component position c into `out`; false when the
   // data ended.
-  bool DecodeBlock(int32_t c, float* out);
+  bool DecodeBlock(int32_t c, float* out, int32_t stride);
+  // One AC step the short look-up does not cover, at coefficient k: false
+  // when the block ends (end of block, or `event` set).
+  bool DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef, int32_t& k,
+                    bool& acPresent, Event& event);
   template <class Sink>
   void Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
   template <class Sink>
   void Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
+
+  // Look-up of the codes of up to kFastBits bits of each decoding table (same
+  // index): code length x 256 + symbol, 0 for longer codes and none.
+  static constexpr int32_t kFastBits = 9;
+  uint16_t fast_[4][1 << kFastBits] = {};
+  // For the AC tables: prefixes that hold a whole code and the value bits
+  // after it: total length x 256 + run (0 when not), and the value.
+  uint16_t acShort_[2][1 << kFastBits] = {};
+  int16_t acShortValue_[2][1 << kFastBits] = {};
 
   VJPEGImageReader& r_;
   const uint8_t* p_ = nullptr;
@@ -419,10 +377,13 @@ class VJPEGDecoding {
   int32_t mcuHeight_ = 8;
   int32_t mcusPerRow_ = 0;
   int32_t mcuRows_ = 0;
+  // The samples of one MCU row, component by component: rows of
+  // stride_ floats (every block of the row side by side), 8 x V rows.
   float* planes_[3] = {};
+  int32_t stride_[3] = {};
+  float* zeroRow_ = nullptr;  // chroma of pictures without it
   float* history_[4] = {};  // Cb of even and odd rows, then Cr of even and odd rows
-  // One output row: samples, then red, green and blue.
-  float* rowY_ = nullptr;
+  // Room for one output row: averaged chroma, then red, green and blue.
   float* rowCb_ = nullptr;
   float* rowCr_ = nullptr;
   uint8_t* red_ = nullptr;
@@ -438,6 +399,7 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   mcusPerRow_ = (r_.width_ + mcuWidth_ - 1) / mcuWidth_;
   mcuRows_ = (r_.height_ + mcuHeight_ - 1) / mcuHeight_;
   for (int32_t c = 0; c < r_.componentCount_; ++c) {
+    stride_[c] = mcusPerRow_ * r_.sampleH_[c] * 8;
     const int64_t bytes = int64_t{mcusPerRow_} * r_.sampleH_[c] * r_.sampleV_[c] * 64 * 4;
     if (bytes > 0x7FFFFFFF) return false;
     planes_[c] = static_cast<float*>(AllocateMemory(static_cast<int32_t>(bytes)));
@@ -445,34 +407,86 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   }
   if (mcuWidth_ == 16 && r_.componentCount_ > 1) {
     for (float*& row : history_) {
-      row = static_cast<float*>(AllocateMemory(r_.width_ * 4));
+      row = static_cast<float*>(AllocateMemory((mcusPerRow_ * 16 + 8) * 4));
       if (!row) return false;
     }
   }
   // Rows are padded to whole MCUs.
   const int32_t rowBytes = (mcusPerRow_ * mcuWidth_ + 8) * 4;
-  rowY_ = static_cast<float*>(AllocateMemory(rowBytes));
   rowCb_ = static_cast<float*>(AllocateMemory(rowBytes));
   rowCr_ = static_cast<float*>(AllocateMemory(rowBytes));
   red_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
   green_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
   blue_ = static_cast<uint8_t*>(AllocateMemory(rowBytes));
-  if (!rowY_ || !rowCb_ || !rowCr_ || !red_ || !green_ || !blue_) return false;
+  zeroRow_ = static_cast<float*>(AllocateMemory(rowBytes));
+  if (!rowCb_ || !rowCr_ || !red_ || !green_ || !blue_ || !zeroRow_) return false;
+  std::memset(zeroRow_, 0, static_cast<size_t>(rowBytes));
+  for (int32_t t = 0; t < 4; ++t) {
+    const VCodeTable* table = r_.codeTables_[t];
+    if (!table) continue;
+    for (uint32_t prefix = 0; prefix < (1u << kFastBits); ++prefix) {
+      const VCodeEntry* e = table->Lookup(prefix << (32 - kFastBits));
+      if (e && e->length <= kFastBits) fast_[t][prefix] = static_cast<uint16_t>(e->length << 8 | e->value);
+    }
+  }
+  for (int32_t t = 0; t < 2; ++t) {
+    for (uint32_t prefix = 0; prefix < (1u << kFastBits); ++prefix) {
+      const uint32_t f = fast_[2 + t][prefix];
+      const int32_t length = static_cast<int32_t>(f >> 8), run = static_cast<int32_t>(f >> 4 & 15),
+                    size = static_cast<int32_t>(f & 15);
+      if (f == 0 || size == 0 || length + size > kFastBits) continue;
+      auto v = static_cast<int32_t>(prefix >> (kFastBits - length - size)) & ((1 << size) - 1);
+      if (v < (1 << (size - 1))) v += 1 - (1 << size);
+      acShort_[t][prefix] = static_cast<uint16_t>((length + size) << 8 | run);
+      acShortValue_[t][prefix] = static_cast<int16_t>(v);
+    }
+  }
   p_ = r_.buffer_ + r_.entropyStart_;
   end_ = r_.buffer_ + r_.bufferLength_;
   return true;
 }
 
-bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
+bool VJPEGDecoding::DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef,
+                                 int32_t& k, bool& acPresent, Event& event) {
+  int32_t rs = 0;
+  if ((event = DecodeSymbol(ac, acFast, rs)) != Event::kNone) return false;
+  if (rs == 0) return false;
+  if (rs == 0xF0) {
+    k += 16;
+    return true;
+  }
+  k += rs >> 4;
+  int32_t v = 0;
+  const int32_t size = rs & 15;
+  if (size > 0 && (event = Receive(size, v)) != Event::kNone) return false;
+  if (k < 64) {
+    const int32_t z = kZigZag[k];
+    coef[z] = v * q[z];
+    acPresent = true;
+  }
+  ++k;
+  return true;
+}
+
+bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
   const VCodeTable& dc = *r_.codeTables_[r_.dcTable_[c]];
   const VCodeTable& ac = *r_.codeTables_[2 + r_.acTable_[c]];
+  const uint16_t* dcFast = fast_[r_.dcTable_[c]];
+  const uint16_t* acFast = fast_[2 + r_.acTable_[c]];
+  const uint16_t* acShort = acShort_[r_.acTable_[c]];
+  const int16_t* acShortValue = acShortValue_[r_.acTable_[c]];
   const int32_t* q = r_.quant_[r_.quantTable_[c]];
   alignas(16) int32_t coef[64];
   for (;;) {
+#if defined(__SSE2__)
+    // Vector stores: a string store is slow to start for so few bytes.
+    for (int32_t i = 0; i < 64; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(coef + i), _mm_setzero_si128());
+#else
     std::memset(coef, 0, sizeof coef);
+#endif
     Event event = Event::kNone;
     int32_t s = 0;
-    if ((event = DecodeSymbol(dc, s)) != Event::kNone) {
+    if ((event = DecodeSymbol(dc, dcFast, s)) != Event::kNone) {
       if (event == Event::kRestarted) continue;
       return false;
     }
@@ -486,34 +500,47 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
     coef[0] = predictor_[c] * q[0];
     bool acPresent = false;
     int32_t k = 1;
+    // The bit buffer in locals for the common steps (the members are
+    // brought up to date around every other call).
+    uint64_t acc = acc_;
+    int32_t bits = bits_;
     while (k < 64) {
-      int32_t rs = 0;
-      if ((event = DecodeSymbol(ac, rs)) != Event::kNone) break;
-      if (rs == 0) break;
-      if (rs == 0xF0) {
-        k += 16;
+      if (bits < 16) {
+        acc_ = acc, bits_ = bits;
+        Fill();
+        acc = acc_, bits = bits_;
+      }
+      // A short code with its short value: both taken in one step.
+      const uint32_t prefix = static_cast<uint32_t>(acc >> (64 - kFastBits));
+      if (const uint32_t info = acShort[prefix]; info != 0 && static_cast<int32_t>(info >> 8) <= bits) {
+        const int32_t length = static_cast<int32_t>(info >> 8);
+        acc <<= length;
+        bits -= length;
+        k += static_cast<int32_t>(info & 15);
+        if (k < 64) {
+          const int32_t z = kZigZag[k];
+          coef[z] = acShortValue[prefix] * q[z];
+          acPresent = true;
+        }
+        ++k;
         continue;
       }
-      k += rs >> 4;
-      int32_t v = 0;
-      const int32_t size = rs & 15;
-      if (size > 0 && (event = Receive(size, v)) != Event::kNone) break;
-      if (k < 64) {
-        const int32_t z = kZigZag[k];
-        coef[z] = v * q[z];
-        acPresent = true;
-      }
-      ++k;
+      acc_ = acc, bits_ = bits;
+      const bool more = DecodeLongAc(ac, acFast, q, coef, k, acPresent, event);
+      acc = acc_, bits = bits_;
+      if (!more) break;
     }
+    acc_ = acc, bits_ = bits;
     if (event == Event::kRestarted) continue;
     if (event == Event::kStopped) return false;
-    const float bias = c == 0 ? 128.0f : 0.0f;
+    // Luminance (and R, G, B) samples are centred on 128, chroma on 0.
+    const float bias = c == 0 || r_.rgb_ ? 128.0f : 0.0f;
     if (!acPresent) {
       // Only the DC term: every sample is DC / 8 (what the full transform gives).
       const float v = static_cast<float>(coef[0]) * 0.125f + bias;
-      for (int32_t i = 0; i < 64; ++i) out[i] = v;
+      for (int32_t r = 0; r < 8; ++r) std::fill(out + r * stride, out + r * stride + 8, v);
     } else {
-      InverseDct(coef, out, bias);
+      JpegInverseDct(coef, out, stride, bias);
     }
     return true;
   }
@@ -521,67 +548,60 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out) {
 
 template <class Sink>
 void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, false, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     out.y = y0 + ry;
     out.pixels = target.GetPixelAddress(VPoint(0, out.y));
     if (!out.pixels) return;
-    for (int32_t m = 0; m * 8 < outWidth_; ++m) {
-      const int32_t w = std::min(8, outWidth_ - m * 8);
-      for (int32_t c = 0; c < 3; ++c) {
-        float* dst = (c == 0 ? rowY_ : c == 1 ? rowCb_ : rowCr_) + m * 8;
-        if (planes_[c]) {
-          std::memcpy(dst, planes_[c] + m * 64 + ry * 8, sizeof(float) * static_cast<size_t>(w));
-        } else {
-          std::memset(dst, 0, sizeof(float) * static_cast<size_t>(w));
-        }
-      }
-    }
+    // The planes' rows are the output rows (grey pictures: chroma 0).
+    out.luma = planes_[0] + ry * stride_[0];
+    out.cb = planes_[1] ? planes_[1] + ry * stride_[1] : zeroRow_;
+    out.cr = planes_[2] ? planes_[2] + ry * stride_[2] : zeroRow_;
     sink.Write(out);
   }
 }
 
 template <class Sink>
 void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, true, rowY_, rowCb_, rowCr_, red_, green_, blue_};
+  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, rowCb_, rowCr_,
+                red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     const int32_t y = y0 + ry;
     out.y = y;
     out.pixels = target.GetPixelAddress(VPoint(0, y));
     if (!out.pixels) return;
-    const int32_t v = ry >> 3, sy = ry & 7, cy = ry >> 1;
+    const int32_t cy = ry >> 1;
     // The nearest chroma of each pixel goes into the history of this row.
     float* cbNow = history_[y & 1];
     float* crNow = history_[2 + (y & 1)];
     const float* cbBefore = history_[(y - 1) & 1];
     const float* crBefore = history_[2 + ((y - 1) & 1)];
-    for (int32_t m = 0; m * 16 < outWidth_; ++m) {
-      const int32_t x0 = m * 16;
-      const int32_t w = std::min(16, outWidth_ - x0);
-      const float* luma = planes_[0] + (m * 4 + v * 2) * 64 + sy * 8;
-      std::memcpy(rowY_ + x0, luma, sizeof(float) * static_cast<size_t>(std::min(w, 8)));
-      if (w > 8) std::memcpy(rowY_ + x0 + 8, luma + 64, sizeof(float) * static_cast<size_t>(w - 8));
-      const float* cbs = planes_[1] + m * 64 + cy * 8;
-      const float* crs = planes_[2] ? planes_[2] + m * 64 + cy * 8 : kZeroBlock;
-      for (int32_t i = 0; i < w; ++i) {
-        cbNow[x0 + i] = cbs[i >> 1];
-        crNow[x0 + i] = crs[i >> 1];
-      }
+    out.luma = planes_[0] + ry * stride_[0];
+    const float* cbs = planes_[1] + cy * stride_[1];
+    const float* crs = planes_[2] ? planes_[2] + cy * stride_[2] : zeroRow_;
+    int32_t x = 0;
+#if defined(__SSE2__)
+    // Each chroma sample twice.
+    for (; x + 8 <= outWidth_; x += 8) {
+      const __m128 cb = _mm_loadu_ps(cbs + x / 2), cr = _mm_loadu_ps(crs + x / 2);
+      _mm_storeu_ps(cbNow + x, _mm_unpacklo_ps(cb, cb));
+      _mm_storeu_ps(cbNow + x + 4, _mm_unpackhi_ps(cb, cb));
+      _mm_storeu_ps(crNow + x, _mm_unpacklo_ps(cr, cr));
+      _mm_storeu_ps(crNow + x + 4, _mm_unpackhi_ps(cr, cr));
+    }
+#endif
+    for (; x < outWidth_; ++x) {
+      cbNow[x] = cbs[x >> 1];
+      crNow[x] = crs[x >> 1];
     }
     // The pair used is the average of the nearest pair and the one stored
     // for the row above at the column before (first row and column: the
-    // nearest pair itself).
-    rowCb_[0] = cbNow[0];
-    rowCr_[0] = crNow[0];
-    if (y == 0) {
-      std::memcpy(rowCb_, cbNow, sizeof(float) * static_cast<size_t>(outWidth_));
-      std::memcpy(rowCr_, crNow, sizeof(float) * static_cast<size_t>(outWidth_));
-    } else {
-      for (int32_t x = 1; x < outWidth_; ++x) {
-        rowCb_[x] = 0.5f * (cbNow[x] + cbBefore[x - 1]);
-        rowCr_[x] = 0.5f * (crNow[x] + crBefore[x - 1]);
-      }
-    }
+    // nearest pair itself); the sinks take the average as they convert.
+    out.cb = cbNow;
+    out.cr = crNow;
+    out.cbBefore = y == 0 ? nullptr : cbBefore;
+    out.crBefore = y == 0 ? nullptr : crBefore;
     sink.Write(out);
   }
 }
@@ -596,8 +616,8 @@ void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
         const int32_t h = r_.sampleH_[c], v = r_.sampleV_[c];
         for (int32_t by = 0; by < v && !ended; ++by) {
           for (int32_t bx = 0; bx < h; ++bx) {
-            float* out = planes_[c] + ((m * v + by) * h + bx) * 64;
-            if (!DecodeBlock(c, out)) {
+            float* out = planes_[c] + by * 8 * stride_[c] + (m * h + bx) * 8;
+            if (!DecodeBlock(c, out, stride_[c])) {
               ended = true;
               break;
             }
@@ -607,9 +627,11 @@ void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
       if (ended) {
         // The blocks the data no longer reach come out flat grey.
         for (int32_t c = 0; c < r_.componentCount_; ++c) {
-          const int32_t per = r_.sampleH_[c] * r_.sampleV_[c];
-          const float value = c == 0 ? 128.0f : 0.0f;
-          std::fill(planes_[c] + m * per * 64, planes_[c] + mcusPerRow_ * per * 64, value);
+          const float value = c == 0 || r_.rgb_ ? 128.0f : 0.0f;
+          for (int32_t row = 0; row < 8 * r_.sampleV_[c]; ++row) {
+            float* first = planes_[c] + row * stride_[c];
+            std::fill(first + m * r_.sampleH_[c] * 8, first + stride_[c], value);
+          }
         }
       }
     }
@@ -650,22 +672,37 @@ int32_t VJPEGImageReader::ReadHeader() {
   FreeBuffers();
   headerOk_ = false;
   frameSeen_ = false;
+  sawJfif_ = sawAdobe_ = rgb_ = false;
+  adobeTransform_ = 1;
   componentCount_ = 0;
   width_ = height_ = 0;
   for (bool& defined : quantDefined_) defined = false;
   if (!file_) return -1;
 
   const int64_t length = file_->GetLength();
-  if (length < 0 || length >= 0x7FFFFFFF) return -1;
+  if (length < 0 || length >= 0x7FFFFFFF) {
+    SetFailureReason("file too large");
+    return -1;
+  }
   buffer_ = static_cast<uint8_t*>(AllocateMemory(static_cast<int32_t>(length + 1)));
-  if (!buffer_) return -1;
+  if (!buffer_) {
+    SetFailureReason("out of memory");
+    return -1;
+  }
   file_->Seek(0, true);
   const int32_t got = length > 0 ? file_->Read(buffer_, static_cast<int32_t>(length)) : 0;
   file_->Seek(0, true);
   bufferLength_ = got > 0 ? got : 0;
   buffer_[bufferLength_] = 0;
+  if (bufferLength_ < 2 || buffer_[0] != 0xFF || buffer_[1] != 0xD8) {
+    SetFailureReason("not a JPEG file");
+    return -1;
+  }
 
-  int64_t pos = 0;
+  // Every segment is taken whole from the buffer, whatever its length (the
+  // largest, application data such as EXIF or XMP, are skipped), so that
+  // the scan never walks the bytes inside a segment.
+  int64_t pos = 2;
   bool stop = false;
   while (!stop && pos + 2 <= bufferLength_) {
     const uint8_t first = buffer_[pos];
@@ -685,18 +722,39 @@ int32_t VJPEGImageReader::ReadHeader() {
     if (pos + 2 > bufferLength_) break;
     const int32_t payload = bytefields::LoadBE16(buffer_ + pos) - 2;
     pos += 2;
-    if (payload < 0 || payload > kMaxSegment) continue;
-    if (payload > kMaxInterpretedSegment) {
-      pos += payload;
-      continue;
-    }
+    if (payload < 0) {
+    SetFailureReason("damaged data");
+    return -1;
+  }
     if (pos + payload > bufferLength_) break;
-    if (!ParseSegment(marker, buffer_ + pos, payload, stop)) return -1;
+    if (!ParseSegment(marker, buffer_ + pos, payload, stop)) {
+      SetFailureReason("damaged data");
+      return -1;
+    }
     pos += payload;
   }
-  if (!headerOk_) return -1;
+  if (!headerOk_) {
+    SetFailureReason(frameSeen_ ? "damaged data" : "no picture in the file");
+    return -1;
+  }
   entropyStart_ = pos;
   return 0;
+}
+
+// Records the reason and answers false (the callers' result is then -1).
+bool VJPEGImageReader::Refuse(const char* reason) {
+  SetFailureReason(reason);
+  return false;
+}
+
+// The JFIF (APP0) and Adobe (APP14) markers tell the colour space of a
+// three-component frame, as libjpeg reads them.
+void VJPEGImageReader::ParseApplicationData(uint8_t marker, const uint8_t* data, int32_t length) {
+  if (marker == 0xE0 && length >= 5 && std::memcmp(data, "JFIF\0", 5) == 0) sawJfif_ = true;
+  if (marker == 0xEE && length >= 12 && std::memcmp(data, "Adobe", 5) == 0) {
+    sawAdobe_ = true;
+    adobeTransform_ = data[11];
+  }
 }
 
 bool VJPEGImageReader::ParseSegment(uint8_t marker, const uint8_t* data, int32_t length, bool& stop) {
@@ -710,11 +768,27 @@ bool VJPEGImageReader::ParseSegment(uint8_t marker, const uint8_t* data, int32_t
     case 0xDA:
       stop = true;
       return ParseScan(data, length);
+    case 0xC1:
+      return Refuse("extended JPEG");
+    case 0xC2:
+    case 0xC6:
+    case 0xCA:
+    case 0xCE:
+      return Refuse("progressive JPEG");
+    case 0xC3:
+    case 0xC7:
+    case 0xCB:
+    case 0xCF:
+      return Refuse("lossless JPEG");
+    case 0xC5:
+      return Refuse("hierarchical JPEG");
+    case 0xC9:
+    case 0xCD:
+      return Refuse("arithmetic-coded JPEG");
     default:
-      // Other frame types (extended, progressive, lossless, arithmetic) are
-      // not decoded: the file has no frame this reader can use.
-      if (marker >= 0xC1 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) return false;
-      return true;  // application data, comments, restart intervals and the rest
+      // Application data, comments, restart intervals and the rest.
+      ParseApplicationData(marker, data, length);
+      return true;
   }
 }
 
@@ -725,7 +799,12 @@ bool VJPEGImageReader::ParseFrame(const uint8_t* data, int32_t length) {
   const int32_t height = bytefields::LoadBE16(data + 1);
   const int32_t width = bytefields::LoadBE16(data + 3);
   const int32_t count = data[5];
-  if (precision_ != 8 || width < 1 || height < 1 || count < 1 || count > 3 || length < 6 + 3 * count) return false;
+  if (precision_ != 8) return Refuse("12-bit JPEG");
+  if (count == 4) return Refuse("CMYK JPEG");
+  if (count < 1 || count > 3) return Refuse("unsupported component count");
+  if (width < 1 || height < 1 || length < 6 + 3 * count) return false;
+  // Before anything is allocated for it.
+  if (int64_t{width} * height > kMaxImagePixels) return Refuse("size over the limit");
   for (int32_t c = 0; c < count; ++c) {
     const uint8_t* p = data + 6 + 3 * c;
     componentId_[c] = p[0];
@@ -741,9 +820,9 @@ bool VJPEGImageReader::ParseFrame(const uint8_t* data, int32_t length) {
   // whatever the factors say.
   if (count == 1) sampleH_[0] = sampleV_[0] = 1;
   // Luminance 1x1 or 2x2; chroma 1x1.
-  if (sampleH_[0] != sampleV_[0] || sampleH_[0] > 2) return false;
+  if (sampleH_[0] != sampleV_[0] || sampleH_[0] > 2) return Refuse("unsupported subsampling");
   for (int32_t c = 1; c < count; ++c) {
-    if (sampleH_[c] != 1 || sampleV_[c] != 1) return false;
+    if (sampleH_[c] != 1 || sampleV_[c] != 1) return Refuse("unsupported subsampling");
   }
   componentCount_ = count;
   width_ = width;
@@ -825,6 +904,13 @@ bool VJPEGImageReader::ParseScan(const uint8_t* data, int32_t length) {
   }
   const uint8_t* tail = data + 1 + 2 * count;
   if (tail[0] != 0 || tail[1] != 63 || tail[2] != 0) return false;
+  // Three components hold R, G and B (not Y, Cb, Cr) under an Adobe marker
+  // with transform 0, or, without a JFIF or Adobe marker, when they are named
+  // 'R', 'G', 'B'.
+  if (componentCount_ == 3 && !sawJfif_) {
+    rgb_ = sawAdobe_ ? adobeTransform_ == 0
+                     : componentId_[0] == 'R' && componentId_[1] == 'G' && componentId_[2] == 'B';
+  }
   headerOk_ = true;
   return true;
 }
@@ -840,6 +926,7 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
 
   VJPEGDecoding decoding(*this);
   if (!decoding.Prepare(outWidth, outHeight)) return -1;
+  const bool twoByTwo = sampleH_[0] == 2;
   const uint16_t format = target.GetPixelFormat();
   switch (target.GetDepth()) {
     case 32: {
@@ -857,9 +944,18 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
     }
     case 15:
     case 16: {
-      VOrderedDitherer ditherer;
-      if (!ditherer.IsValid()) return -1;
-      Sink16 sink{&ditherer, target.GetDepth() == 16, format == kFormat555 || format == kFormat565};
+      // d = D[(row mod 4) x 4 + (n mod 4)], n the dither column of the pixel.
+      std::unique_ptr<int16_t[]> dither(new (std::nothrow) int16_t[4 * static_cast<size_t>(outWidth)]);
+      if (!dither) return -1;
+      OutputRow shape{};
+      shape.width = outWidth;
+      shape.twoByTwo = twoByTwo;
+      for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < outWidth; ++x) {
+          dither[static_cast<size_t>(y) * outWidth + x] = static_cast<int16_t>(kDither[y * 4 + (DitherColumn(shape, x) & 3)]);
+        }
+      }
+      Sink16 sink{dither.get(), target.GetDepth() == 16, format == kFormat555 || format == kFormat565};
       decoding.Run(target, sink);
       return 0;
     }

@@ -4,7 +4,11 @@
 // 1x1 or 2x2 and chroma 1x1, and writes the pixels straight at the target
 // map's depth: 32 and 24 bits as RGB, 15 and 16 bits through a 4x4 ordered
 // dither, 8 bits through error diffusion onto the map's colour table.
-// Progressive, lossless, arithmetic-coded and 12-bit files are refused.
+// Three-component files coded as RGB (an Adobe marker with transform 0, or
+// components named 'R', 'G', 'B' without a JFIF marker) are taken as RGB.
+// Progressive, lossless, arithmetic-coded, 12-bit and CMYK files, and
+// pictures over kMaxImagePixels, are refused with a reason
+// (GetFailureReason).
 #pragma once
 
 #include <cstdint>
@@ -22,7 +26,8 @@ class VJPEGImageReader : public VImageReader {
   // Reads the whole file into memory and its segments up to the start of
   // the scan: 0 when a frame this reader can decode follows, -1 otherwise
   // (no memory for the file, no baseline frame, unsupported sampling or
-  // component layout, tables missing or malformed).
+  // component layout, tables missing or malformed, a picture over
+  // kMaxImagePixels); the reason is then in GetFailureReason.
   int32_t ReadHeader() override;
   // Decodes the image into the target (made at the header's size; a smaller
   // map receives the part that fits), whatever its depth. 0 on success, also
@@ -42,6 +47,8 @@ class VJPEGImageReader : public VImageReader {
   bool ParseHuffmanTables(const uint8_t* data, int32_t length);
   bool ParseQuantisationTables(const uint8_t* data, int32_t length);
   bool ParseScan(const uint8_t* data, int32_t length);
+  void ParseApplicationData(uint8_t marker, const uint8_t* data, int32_t length);
+  bool Refuse(const char* reason);
   void FreeBuffers();
 
   uint8_t* buffer_ = nullptr;
@@ -50,6 +57,12 @@ class VJPEGImageReader : public VImageReader {
   bool headerOk_ = false;
   bool frameSeen_ = false;
   bool truncated_ = false;
+  // Colour-space evidence: a JFIF marker, an Adobe marker and its transform
+  // (0 RGB or CMYK, 1 YCbCr, 2 YCCK); whether the components hold R, G, B.
+  bool sawJfif_ = false;
+  bool sawAdobe_ = false;
+  int32_t adobeTransform_ = 1;
+  bool rgb_ = false;
 
   uint8_t precision_ = 0;
   int32_t componentCount_ = 0;

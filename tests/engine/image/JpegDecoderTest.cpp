@@ -9,11 +9,15 @@
 // pictures of slowly changing colour at least 38 dB PSNR (mean below 2).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "JpegTestSupport.h"
 #include "engine/core/VFile.h"
 #include "engine/image/ImageRegistry.h"
+#include "engine/image/JpegKernels.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
@@ -51,12 +55,14 @@ class JpegDecoderTest : public imgtest::ImageFixture {
   // header or the image read fails (`result` gets ReadImage's result).
   static std::unique_ptr<PixelMap> Decode(const std::string& path, int32_t depth, int32_t format = 1,
                                           int16_t kind = PixelMap::kStorageMemory, VColorTable* table = nullptr,
-                                          int32_t* result = nullptr, bool* truncated = nullptr) {
+                                          int32_t* result = nullptr, bool* truncated = nullptr,
+                                          std::string* reason = nullptr) {
     VFile file(VFileSpec(path.c_str()), kUnknownFileType, kUnknownFileType);
     if (!file.Open(1)) return nullptr;
     VJPEGImageReader reader(&file);
     if (reader.ReadHeader() != 0) {
       if (result) *result = -2;
+      if (reason) *reason = reader.GetFailureReason();
       return nullptr;
     }
     VRect bounds;
@@ -229,6 +235,41 @@ TEST_F(JpegDecoderTest, EveryDepthAndLayoutAgreesWithTheTrueColourResult) {
   }
 }
 
+// The SIMD forms of the inner loops (inverse DCT, colour conversion, pixel
+// interleaving) give the same bytes as the scalar ones, at every depth, on
+// widths that leave tails after the vector steps.
+TEST_F(JpegDecoderTest, EverySimdLevelGivesTheSameBytes) {
+  struct Layout {
+    int32_t depth, format;
+  };
+  for (const char* sampling : {"-sample 2x2", "-sample 1x1", "-grayscale"}) {
+    for (const int32_t width : {61, 128}) {
+      SCOPED_TRACE(std::string(sampling) + " width " + std::to_string(width));
+      const std::string jpg = Encode("simd", width, 35, std::string(sampling) + " -quality 92");
+      for (const Layout l : {Layout{24, kFormatBGR24}, Layout{24, kFormatRGB24}, Layout{16, kFormat565LE},
+                             Layout{32, kFormatXRGB32}}) {
+        const int32_t previous = SetJpegSimdLevel(kJpegSimdScalar);
+        auto scalar = Decode(jpg, l.depth, l.format);
+        ASSERT_TRUE(scalar);
+        for (const int32_t level : {int32_t{kJpegSimdSse2}, int32_t{kJpegSimdAvx2}}) {
+          SetJpegSimdLevel(level);
+          auto simd = Decode(jpg, l.depth, l.format);
+          ASSERT_TRUE(simd);
+          PixelMapLock a(scalar.get()), b(simd.get());
+          int32_t wrong = 0;
+          const int32_t bytes = l.depth == 24 ? 3 * width : (l.depth == 16 ? 2 * width : 4 * width);
+          for (int32_t y = 0; y < 35; ++y) {
+            wrong += std::memcmp(scalar->GetPixelAddress(VPoint(0, y)), simd->GetPixelAddress(VPoint(0, y)),
+                                 static_cast<size_t>(bytes)) != 0;
+          }
+          EXPECT_EQ(wrong, 0) << "level " << GetJpegSimdLevel() << " depth " << l.depth << " format " << l.format;
+        }
+        SetJpegSimdLevel(previous);
+      }
+    }
+  }
+}
+
 TEST_F(JpegDecoderTest, EightBitsWithoutAColourTableFails) {
   const std::string jpg = Encode("g", 16, 16, "-sample 1x1");
   VColorTable* current = GetCurrentColorTable();
@@ -240,26 +281,108 @@ TEST_F(JpegDecoderTest, EightBitsWithoutAColourTableFails) {
   if (current) current->Release();
 }
 
-TEST_F(JpegDecoderTest, UnsupportedFilesAreRefusedByTheHeader) {
+// Each row: how the file is made (cjpeg options, or ImageMagick's for a
+// CMYK file) and the reason the header gives for refusing it.
+TEST_F(JpegDecoderTest, UnsupportedFilesAreRefusedByTheHeaderWithAReason) {
   const struct {
     const char* name;
     const char* options;
+    const char* reason;
+    bool imageMagick = false;
   } cases[] = {
-      {"progressive", "-progressive"},
-      {"progressive grey", "-grayscale -progressive"},
-      {"4:2:2", "-sample 2x1"},
-      {"4:4:0", "-sample 1x2"},
-      {"4:1:1", "-sample 4x1"},
-      {"arithmetic coding", "-arithmetic"},
-      {"16-bit quantisation tables", "-quality 5"},
-      {"chroma subsampled against luminance", "-sample 1x1,2x2,1x1"},
+      {"progressive", "-progressive", "progressive JPEG"},
+      {"progressive grey", "-grayscale -progressive", "progressive JPEG"},
+      {"4:2:2", "-sample 2x1", "unsupported subsampling"},
+      {"4:4:0", "-sample 1x2", "unsupported subsampling"},
+      {"4:1:1", "-sample 4x1", "unsupported subsampling"},
+      {"arithmetic coding", "-arithmetic", "arithmetic-coded JPEG"},
+      {"16-bit quantisation tables", "-quality 5", "extended JPEG"},
+      {"chroma subsampled against luminance", "-sample 1x1,2x2,1x1", "unsupported subsampling"},
+      {"CMYK", "-colorspace CMYK -quality 90", "CMYK JPEG", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string jpg = Encode("u", 32, 32, c.options);
+    std::string jpg;
+    if (c.imageMagick) {
+      WriteBytes(Path("u.ppm"), jpegtest::MakePpm(32, 32));
+      jpg = Make("u.jpg", "'" + Path("u.ppm") + "' " + c.options);
+    } else {
+      jpg = Encode("u", 32, 32, c.options);
+    }
     int32_t result = 0;
-    EXPECT_FALSE(Decode(jpg, 24, 1, PixelMap::kStorageMemory, nullptr, &result));
+    std::string reason;
+    EXPECT_FALSE(Decode(jpg, 24, 1, PixelMap::kStorageMemory, nullptr, &result, nullptr, &reason));
     EXPECT_EQ(result, -2);
+    EXPECT_EQ(reason, c.reason);
+  }
+}
+
+// Three components that hold R, G, B instead of Y, Cb, Cr: cjpeg -rgb marks
+// them with an Adobe marker (transform 0) and names them 'R', 'G', 'B';
+// either sign alone is enough, as libjpeg reads them. djpeg is the oracle.
+TEST_F(JpegDecoderTest, RgbCodedFilesKeepTheirColours) {
+  const std::string marked = ReadBytes(Encode("rgb", 45, 30, "-rgb -sample 1x1 -quality 92"));
+  const size_t adobe = marked.find("Adobe");
+  ASSERT_NE(adobe, std::string::npos);
+  ASSERT_EQ(marked[adobe + 11], 0);  // transform 0
+  // Without the Adobe marker: only the component names tell.
+  const size_t app14 = adobe - 4;
+  const size_t app14Length = (static_cast<uint8_t>(marked[app14 + 2]) << 8 | static_cast<uint8_t>(marked[app14 + 3])) + 2;
+  const std::string named = marked.substr(0, app14) + marked.substr(app14 + app14Length);
+  // With the Adobe marker and components named 1, 2, 3: the transform tells.
+  std::string numbered = marked;
+  const size_t sof = numbered.find(std::string("\xFF\xC0", 2)), sos = numbered.find(std::string("\xFF\xDA", 2));
+  for (int32_t c = 0; c < 3; ++c) {
+    numbered[sof + 10 + 3 * c] = static_cast<char>(c + 1);
+    numbered[sos + 5 + 2 * c] = static_cast<char>(c + 1);
+  }
+  for (const auto& [name, bytes] : {std::pair<const char*, const std::string*>{"cjpeg -rgb", &marked},
+                                    {"named R G B", &named}, {"Adobe transform 0", &numbered}}) {
+    SCOPED_TRACE(name);
+    WriteBytes(Path("rgb.jpg"), *bytes);
+    const RGBImage want = Reference(Path("rgb.jpg"));
+    ASSERT_EQ(want.width, 45);
+    auto map = Decode(Path("rgb.jpg"), 24);
+    ASSERT_TRUE(map);
+    const jpegtest::Difference d = jpegtest::Compare(imgtest::Pixels(*map), want);
+    EXPECT_LE(d.maximum, 3);
+    EXPECT_LT(d.mean, 0.7);
+    // The luminance outputs take the same colours: grey maps the luminance.
+    auto grey = Decode(Path("rgb.jpg"), 8, kFormatGrey8);
+    ASSERT_TRUE(grey);
+    PixelMapLock lock(grey.get());
+    const uint8_t* c = &want.rgb[(10 * 45 + 20) * 3];
+    EXPECT_NEAR(grey->GetPixelAddress(VPoint(20, 10))[0], 0.299 * c[0] + 0.587 * c[1] + 0.114 * c[2], 3.0);
+  }
+}
+
+// Application segments of any size (EXIF with a thumbnail, XMP) are skipped
+// whole: neither the thumbnail nor marker bytes inside them are taken for the
+// picture.
+TEST_F(JpegDecoderTest, LargeApplicationSegmentsAreSkippedWhole) {
+  const std::string mainJpg = Encode("main", 40, 30, "-sample 2x2 -quality 90");
+  WriteBytes(Path("thumb.ppm"), jpegtest::MakePpm(16, 8, false, 7));
+  ASSERT_EQ(imgtest::RunCommand("cjpeg -sample 1x1 -outfile '" + Path("thumb.jpg") + "' '" + Path("thumb.ppm") + "'"), 0);
+  const struct {
+    const char* name;
+    std::string script;
+  } cases[] = {
+      {"EXIF, 1 KB", jpegtest::ExifWithThumbnailScript(mainJpg, Path("thumb.jpg"), 200)},
+      {"EXIF, 17 KB", jpegtest::ExifWithThumbnailScript(mainJpg, Path("thumb.jpg"), 17000)},
+      {"EXIF, 60 KB", jpegtest::ExifWithThumbnailScript(mainJpg, Path("thumb.jpg"), 60000)},
+      {"XMP, 30 KB", jpegtest::XmpScript(mainJpg, 30000)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string jpg = MakePython("exif.jpg", c.script);
+    const RGBImage want = Reference(jpg);
+    ASSERT_EQ(want.width, 40);
+    std::string reason;
+    auto map = Decode(jpg, 24, 1, PixelMap::kStorageMemory, nullptr, nullptr, nullptr, &reason);
+    ASSERT_TRUE(map) << reason;
+    EXPECT_EQ(map->GetWidth(), 40);
+    EXPECT_EQ(map->GetHeight(), 30);
+    EXPECT_LT(jpegtest::Compare(imgtest::Pixels(*map), want).lumaMean, 1.2);
   }
 }
 

@@ -192,6 +192,57 @@ TEST_F(JpegLibraryTest, RowWritersPackEveryLayout) {
   EXPECT_EQ(untouched[0], 9);
 }
 
+// CMYK pictures (ImageMagick writes Adobe's inverted YCCK) come out as
+// djpeg writes them, byte for byte, on a 24-bit and a 5-6-5 screen; never
+// black.
+TEST_F(JpegLibraryTest, CmykPicturesComeOutAsDjpegWritesThem) {
+  WriteBytes(Path("k.ppm"), jpegtest::MakePpm(37, 21));
+  const std::string bytes = ReadBytes(Make("k.jpg", "'" + Path("k.ppm") + "' -colorspace CMYK -quality 92"));
+  ASSERT_NE(bytes.find("Adobe"), std::string::npos);
+  const RGBImage want = Reference(bytes);
+  ASSERT_EQ(want.width, 37);
+  PictureRef picture(Decode(bytes));
+  ASSERT_TRUE(picture) << GetJpegFailureReason();
+  EXPECT_TRUE(imgtest::SameImage(imgtest::Pixels(*picture->GetPixelMap()), want));
+  // The oracle itself is close to ImageMagick's own reading of the file.
+  EXPECT_LT(jpegtest::Compare(want, imgtest::Oracle(Path("k.jpg"), "[0]", "-colorspace sRGB")).mean, 2.0);
+
+  SetScreen(16, kFormat565LE);
+  PictureRef packed(Decode(bytes));
+  ASSERT_TRUE(packed);
+  PixelMap& map = *packed->GetPixelMap();
+  PixelMapLock lock(&map);
+  const uint8_t* c = &want.rgb[(5 * 37 + 9) * 3];
+  const uint8_t* p = map.GetPixelAddress(VPoint(9, 5));
+  EXPECT_EQ(static_cast<uint32_t>(p[0] | p[1] << 8), ((c[0] << 8) & 0xF800u) | ((c[1] << 3) & 0x7E0u) | (c[2] >> 3));
+  EXPECT_TRUE(boxes_.empty());
+}
+
+// Each inverted ink times K / 255, rounded.
+TEST_F(JpegLibraryTest, CmykRowsTurnIntoRgb) {
+  const uint8_t cmyk[16] = {255, 255, 255, 255, 0, 0, 0, 255, 128, 64, 255, 200, 10, 20, 30, 0};
+  uint8_t rgb[12] = {};
+  ConvertJpegCmykRow(cmyk, rgb, 4);
+  const uint8_t want[12] = {255, 255, 255, 0, 0, 0, 100, 50, 200, 0, 0, 0};
+  for (int32_t i = 0; i < 12; ++i) EXPECT_EQ(rgb[i], want[i]) << i;
+}
+
+// EXIF segments with a thumbnail and XMP packets of any size are libjpeg's
+// to skip: the picture itself comes out.
+TEST_F(JpegLibraryTest, LargeApplicationSegmentsLeaveThePicture) {
+  const std::string main = Path("main.jpg");
+  WriteBytes(main, Encode("m", 40, 30, "-sample 2x2"));
+  WriteBytes(Path("t.ppm"), jpegtest::MakePpm(16, 8, false, 3));
+  ASSERT_EQ(imgtest::RunCommand("cjpeg -outfile '" + Path("t.jpg") + "' '" + Path("t.ppm") + "'"), 0);
+  for (const std::string& script :
+       {jpegtest::ExifWithThumbnailScript(main, Path("t.jpg"), 30000), jpegtest::XmpScript(main, 30000)}) {
+    const std::string bytes = ReadBytes(MakePython("x.jpg", script));
+    PictureRef picture(Decode(bytes));
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(imgtest::SameImage(imgtest::Pixels(*picture->GetPixelMap()), Reference(bytes)));
+  }
+}
+
 TEST_F(JpegLibraryTest, GreyOnA565ScreenGivesEqualRedAndBlue) {
   SetScreen(16, kFormat565LE);
   const std::string bytes = Encode("g", 16, 8, "-grayscale");
@@ -270,6 +321,7 @@ TEST_F(JpegLibraryTest, ErrorsAtEveryStageEndCleanly) {
     EXPECT_TRUE(FreeJpegData());
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].rfind("JPEG Fatal Error|", 0), 0u) << boxes_[0];
+    EXPECT_EQ("JPEG Fatal Error|" + GetJpegFailureReason(), boxes_[0]);
     if (c.message) {
       EXPECT_NE(boxes_[0].find(c.message), std::string::npos) << boxes_[0];
     }

@@ -112,3 +112,45 @@ inline Difference Compare(const imgtest::RGBImage& a, const imgtest::RGBImage& b
 }
 
 }  // namespace jpegtest
+
+namespace jpegtest {
+
+// A Python script (for ImageFixture::MakePython) that writes the JPEG at
+// `mainPath` with an application segment put right after its start-of-image
+// marker: an EXIF segment (APP1) whose second directory points at the JPEG
+// thumbnail at `thumbPath`, followed by `padding` zero bytes, so that the
+// segment can be made larger than 16 KB as cameras make them.
+inline std::string ExifWithThumbnailScript(const std::string& mainPath, const std::string& thumbPath, int32_t padding) {
+  return "main = open('" + mainPath + "', 'rb').read()\n"
+         "thumb = open('" + thumbPath + "', 'rb').read()\n"
+         "tiff = b'II*\\x00' + struct.pack('<I', 8)\n"
+         "ifd0 = struct.pack('<HI', 0, 14)\n"
+         "offset = 14 + 2 + 2 * 12 + 4\n"
+         "ifd1 = struct.pack('<H', 2) + struct.pack('<HHII', 0x201, 4, 1, offset) + "
+         "struct.pack('<HHII', 0x202, 4, 1, len(thumb)) + struct.pack('<I', 0)\n"
+         "body = b'Exif\\x00\\x00' + tiff + ifd0 + ifd1 + thumb + bytes(" + std::to_string(padding) + ")\n"
+         "data = main[:2] + b'\\xff\\xe1' + struct.pack('>H', len(body) + 2) + body + main[2:]\n";
+}
+
+// The same with an XMP packet (APP1) of about `size` bytes whose text holds
+// the bytes of an end-of-image marker and of a frame header.
+inline std::string XmpScript(const std::string& mainPath, int32_t size) {
+  return "main = open('" + mainPath + "', 'rb').read()\n"
+         "packet = b'<x:xmpmeta>\\xff\\xd9 \\xff\\xc0\\x00\\x11\\x08\\x00\\x10\\x00\\x10\\x03</x:xmpmeta>'\n"
+         "body = b'http://ns.adobe.com/xap/1.0/\\x00' + packet * (" + std::to_string(size) + " // len(packet))\n"
+         "data = main[:2] + b'\\xff\\xe1' + struct.pack('>H', len(body) + 2) + body + main[2:]\n";
+}
+
+// The bytes of a JPEG with its frame header's size replaced (the data stay
+// those of the smaller picture).
+inline std::string WithClaimedSize(std::string bytes, int32_t width, int32_t height) {
+  const size_t sof = bytes.find(std::string("\xFF\xC0", 2));
+  if (sof == std::string::npos || sof + 9 > bytes.size()) return std::string();
+  bytes[sof + 5] = static_cast<char>(height >> 8);
+  bytes[sof + 6] = static_cast<char>(height);
+  bytes[sof + 7] = static_cast<char>(width >> 8);
+  bytes[sof + 8] = static_cast<char>(width);
+  return bytes;
+}
+
+}  // namespace jpegtest
