@@ -25,6 +25,7 @@ using imgtest::RGBImage;
 
 class JpegDecoderTest : public imgtest::ImageFixture {
  protected:
+  JpegDecoderTest() : ImageFixture({"cjpeg", "djpeg"}) {}
   void SetUp() override {
     ImageFixture::SetUp();
     SetupLookupTables();
