@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +22,7 @@ std::string Format(const VTime& time, const char* format) {
 // Runs a Python script (the independent calendar) and returns its output
 // stream; the caller closes it with pclose.
 FILE* RunPython(const std::string& python3, const std::string& name, const std::string& script) {
-  const std::string path = testing::TempDir() + name;
+  const std::string path = testing::TempDir() + std::to_string(getpid()) + "-" + name;
   std::ofstream(path) << script;
   return popen(("LC_ALL=C " + python3 + " " + path).c_str(), "r");
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -47,12 +48,14 @@ inline std::string DescribeArchive(std::vector<TextMedium> media) {
 }
 
 // Writes the archive to a temporary file, opens it and registers it as the
-// default (and current) archive; everything is undone on destruction.
+// default (and current) archive; everything is undone on destruction. The
+// files carry the process id: test runs side by side do not share them.
 class ScopedTextArchive {
  public:
   explicit ScopedTextArchive(const std::vector<TextMedium>& media, const std::string& name) {
-    path_ = std::filesystem::temp_directory_path() / (name + ".msf");
-    description_ = std::filesystem::temp_directory_path() / (name + ".json");
+    const std::string stem = name + "-" + std::to_string(getpid());
+    path_ = std::filesystem::temp_directory_path() / (stem + ".msf");
+    description_ = std::filesystem::temp_directory_path() / (stem + ".json");
     std::ofstream(description_) << DescribeArchive(media);
     // Without Python the test is marked as needing it and finds no archive.
     const std::string python3 = testsupport::RequireTool("python3");
