@@ -29,8 +29,8 @@ class XvfbSession {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return;
     // The server writes to kReportFd, a copy of the pipe's write end made in
-    // the child only (dup2 clears close-on-exec on the copy; everything else
-    // of ours stays closed in the server).
+    // the child only: dup2 clears close-on-exec on the copy, while both pipe
+    // ends themselves stay closed in the server (and in any other child).
     const int reportFd = fds[1] == kReportFd ? kReportFd + 1 : kReportFd;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
