@@ -15,6 +15,7 @@
 
 #include "platform/DeviceContext.h"
 #include "platform/PdfDeviceContext.h"
+#include "support/RequireTool.h"
 
 namespace {
 
@@ -43,11 +44,9 @@ bool ReadPpm(const std::string& path, Image& image) {
   return static_cast<bool>(in);
 }
 
-bool HavePdftoppm() { return std::system("pdftoppm -v >/dev/null 2>&1") == 0; }
-
 // Renders the first page at 72 dots per inch (one pixel per point).
-bool RenderFirstPage(const std::string& pdf, const std::string& stem, Image& image) {
-  const std::string cmd = "pdftoppm -r 72 -f 1 -l 1 -singlefile '" + pdf + "' '" + stem + "'";
+bool RenderFirstPage(const std::string& pdftoppm, const std::string& pdf, const std::string& stem, Image& image) {
+  const std::string cmd = pdftoppm + " -r 72 -f 1 -l 1 -singlefile '" + pdf + "' '" + stem + "'";
   if (std::system(cmd.c_str()) != 0) return false;
   return ReadPpm(stem + ".ppm", image);
 }
@@ -78,7 +77,7 @@ void DrawScene(platform::DeviceContext& dc) {
 }
 
 TEST(PdfDeviceContext, PrintedPageMatchesTheRasterisedScene) {
-  if (!HavePdftoppm()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  REQUIRE_TOOL(pdftoppm, "pdftoppm");
   const std::string pdf = TempPath("scene.pdf");
   {
     platform::PdfDeviceContext printer(pdf, 72);
@@ -89,7 +88,7 @@ TEST(PdfDeviceContext, PrintedPageMatchesTheRasterisedScene) {
     ASSERT_GT(printer.EndDocument(), 0);
   }
   Image page;
-  ASSERT_TRUE(RenderFirstPage(pdf, TempPath("scene"), page));
+  ASSERT_TRUE(RenderFirstPage(pdftoppm, pdf, TempPath("scene"), page));
   ASSERT_GE(page.width, 210);
   ASSERT_GE(page.height, 180);
 
@@ -158,9 +157,11 @@ TEST(PdfDeviceContext, JobCallsAndCapabilities) {
     ASSERT_GT(printer.EndDocument(), 0);
   }
   EXPECT_TRUE(std::filesystem::exists(pdf));
-  if (HavePdftoppm()) {
+  // The page count as poppler reads it (without pdfinfo the test is marked
+  // as needing it and goes on with the rest).
+  if (const std::string pdfinfo = testsupport::RequireTool("pdfinfo"); !pdfinfo.empty()) {
     const std::string info = TempPath("pages.txt");
-    ASSERT_EQ(std::system(("pdfinfo '" + pdf + "' > '" + info + "'").c_str()), 0);
+    ASSERT_EQ(std::system((pdfinfo + " '" + pdf + "' > '" + info + "'").c_str()), 0);
     std::ifstream in(info);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("Pages:           2"), std::string::npos) << text;

@@ -1,6 +1,6 @@
 // A real X window under Xvfb, driven by xdotool: the clicks and keys of the X
 // server arrive as window messages with the right points, flags and
-// characters. Skipped when Xvfb or xdotool is not installed.
+// characters.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@
 #include "platform/Display.h"
 #include "platform/Window.h"
 #include "platform/WindowQueue.h"
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "support/XvfbSession.h"
@@ -27,12 +28,9 @@ namespace {
 using testsupport::FileExists;
 
 TEST(XvfbWindow, RealInputArrivesAsWindowMessages) {
-  const std::string xvfb = testsupport::FindProgram("Xvfb");
-  const std::string xdotool = testsupport::FindProgram("xdotool");
-  if (xvfb.empty() || xdotool.empty()) {
-    GTEST_SKIP() << "needs Xvfb and xdotool (packages xvfb, xdotool)";
-  }
-  testsupport::XvfbSession server(xvfb, 90 + getpid() % 100, "1024x768x24");
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  testsupport::XvfbSession server(xvfb, "1024x768x24");
   ASSERT_TRUE(server.Started()) << "Xvfb did not start";
   const std::string display = server.Display();
 
@@ -46,7 +44,7 @@ TEST(XvfbWindow, RealInputArrivesAsWindowMessages) {
   // The desktop libraries SDL loads (and unloads) for a real display keep a
   // little memory to the end of the process, beyond the reach of leak
   // suppressions; leaks of our own code are checked by the dummy-driver tests.
-  const pid_t child = testsupport::Spawn({self, "--gtest_filter=XvfbWindowChild.*"},
+  const pid_t child = testsupport::Spawn({self, "--gtest_filter=ChildProcessXvfbWindow.*"},
                                          {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "OSTREVAN_WINDOWED=1",
                                           "ASAN_OPTIONS=detect_leaks=0", "OSTREVAN_XVFB_RESULTS=" + results,
                                           "OSTREVAN_XVFB_READY=" + ready});
@@ -81,8 +79,10 @@ TEST(XvfbWindow, RealInputArrivesAsWindowMessages) {
   EXPECT_NE(text.find("topmost 1 0\n"), std::string::npos) << text;
 }
 
-// The window side of the test above; skipped when run on its own.
-TEST(XvfbWindowChild, RecordsItsMessages) {
+// The window side of the test above, started by it (suites named
+// ChildProcess* are no tests of their own: CTest does not list them); skipped
+// when run on its own.
+TEST(ChildProcessXvfbWindow, RecordsItsMessages) {
   const char* results = std::getenv("OSTREVAN_XVFB_RESULTS");
   const char* ready = std::getenv("OSTREVAN_XVFB_READY");
   if (results == nullptr || ready == nullptr) {

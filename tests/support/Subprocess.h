@@ -21,6 +21,8 @@ extern char** environ;
 namespace testsupport {
 
 // The full path of an executable found on PATH, or "" when there is none.
+// Tests look their outside programs up through RequireTool (RequireTool.h),
+// which reports a missing one.
 inline std::string FindProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::stringstream dirs(path != nullptr ? path : "");

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/MessageBox.h"
+#include "support/RequireTool.h"
 #include "tools/ToolCommands.h"
 
 namespace {
@@ -28,6 +29,9 @@ class ImageDecodeJpegTool : public ::testing::Test {
     char tmpl[] = "/tmp/ostrevan_jpegtool_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
+    for (const char* tool : {"convert", "cjpeg", "djpeg"}) {
+      if (testsupport::RequireTool(tool).empty()) return;
+    }
     ASSERT_EQ(std::system(("convert -size 37x21 gradient:red-blue '" + dir_ + "/in.ppm'").c_str()), 0);
     ASSERT_EQ(std::system(("cjpeg -sample 2x2 -outfile '" + dir_ + "/in.jpg' '" + dir_ + "/in.ppm'").c_str()), 0);
     previous_ = platform::SetMessageBoxCapture(

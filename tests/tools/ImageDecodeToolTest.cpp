@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "tools/ImageDecodeCommand.h"
@@ -45,6 +46,10 @@ Pnm ParsePnm(const std::string& bytes) {
 class ImageDecodeTool : public testsupport::TempDirTest {
  protected:
   ImageDecodeTool() : TempDirTest("ostrevan_tool_img_") {}
+  void SetUp() override {
+    TempDirTest::SetUp();
+    testsupport::RequireTool("convert");
+  }
   std::string Make(const std::string& name, const std::string& args) {
     const std::string out = Path(name);
     EXPECT_EQ(std::system(("convert " + args + " '" + out + "'").c_str()), 0) << args;

@@ -14,6 +14,7 @@
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
+#include "support/RequireTool.h"
 #include "tools/ArchiveCommands.h"
 
 namespace {
@@ -22,7 +23,8 @@ class PictureConversionTest : public BuilderFixture {
  protected:
   void SetUp() override {
     BuilderFixture::SetUp();
-    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
+    testsupport::RequireTool("convert");
+    testsupport::RequireTool("identify");
   }
   // Runs ImageMagick's convert in the temporary folder.
   void Magick(const std::string& arguments) {

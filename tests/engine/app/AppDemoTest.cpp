@@ -3,8 +3,7 @@
 // tree as engine messages, a second start ends at once with 0, Alt+F4 closes
 // and the shutdown runs once with the display given back. Without Xvfb (SDL's
 // dummy driver) the idle loop's processor use is measured. The picture comes
-// from an archive medium holding a BMP file. The Xvfb test is
-// skipped when Xvfb, xdotool, ImageMagick's import or Python is missing.
+// from an archive medium holding a BMP file.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -21,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "support/XvfbSession.h"
@@ -28,7 +28,6 @@
 
 namespace {
 
-using testsupport::FindProgram;
 using testsupport::ReadBytes;
 using testsupport::Spawn;
 using testsupport::WaitFor;
@@ -101,10 +100,15 @@ TEST(AppDemo, IdleLoopDoesNotBurnAProcessor) {
   long wall = 0, cpu = 0, passes = 0, ticks = 0, gaps = 1;
   line >> word >> word >> wall >> word >> cpu >> word >> passes >> word >> ticks >> word >> gaps;
   std::cout << "idle: " << cpu << " ms of processor time in " << wall << " ms, " << passes << " idle steps\n";
+  // The bounds hold on a machine with every core busy: load only takes
+  // processor time away from the demo, so an idle loop that sleeps stays far
+  // below half a core (about 6 % measured, sanitizers on, with or without
+  // load), while one that spins takes a whole core on a quiet machine. The
+  // steps come several hundred a second; ten a second is left under any load.
   EXPECT_GE(wall, 2000);
-  EXPECT_LT(cpu * 4, wall) << text;  // well below a whole core (about 4 % measured, sanitizers on)
-  EXPECT_GT(passes, 100) << text;    // and still stepping continuously
-  EXPECT_GT(ticks, 100) << text;     // the tick goes down the event tree while idle
+  EXPECT_LT(cpu * 2, wall) << text;  // well below a whole core
+  EXPECT_GE(passes, 20) << text;     // and still stepping continuously
+  EXPECT_GE(ticks, 20) << text;      // the tick goes down the event tree while idle
   EXPECT_EQ(gaps, 0) << text;        // the tasks see the idle counter, one by one
   EXPECT_EQ(Count(text, "shutdown"), 1) << text;
 }
@@ -112,8 +116,7 @@ TEST(AppDemo, IdleLoopDoesNotBurnAProcessor) {
 // Each --media list against what the demo logs: the pictures it loaded
 // (side by side when several) or why it refused to start.
 TEST(AppDemo, LoadsArchiveMediaAsPictures) {
-  const std::string python = FindProgram("python3");
-  if (python.empty()) GTEST_SKIP() << "needs python3";
+  REQUIRE_TOOL(python, "python3");
   const testsupport::TempDir dir("ostrevan-appdemo-");
   const std::string archive = dir.Path("pictures.msf");
   ASSERT_TRUE(MakeArchive(python, dir, archive));
@@ -151,18 +154,15 @@ TEST(AppDemo, LoadsArchiveMediaAsPictures) {
 }
 
 TEST(AppDemo, UnderXvfb) {
-  const std::string xvfb = FindProgram("Xvfb");
-  const std::string xdotool = FindProgram("xdotool");
-  const std::string import = FindProgram("import");
-  const std::string python = FindProgram("python3");
-  if (xvfb.empty() || xdotool.empty() || import.empty() || python.empty()) {
-    GTEST_SKIP() << "needs Xvfb, xdotool, ImageMagick's import and python3";
-  }
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  REQUIRE_TOOL(import, "import");
+  REQUIRE_TOOL(python, "python3");
   const testsupport::TempDir dir("ostrevan-appdemo-");
   const std::string archive = dir.Path("pictures.msf");
   ASSERT_TRUE(MakeArchive(python, dir, archive));
 
-  testsupport::XvfbSession server(xvfb, 140 + getpid() % 100, "640x480x24");
+  testsupport::XvfbSession server(xvfb, "640x480x24");
   ASSERT_TRUE(server.Started()) << "Xvfb did not start";
   const std::string display = server.Display();
   const std::string name = "ostrevan-appdemo-" + std::to_string(getpid());

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "support/BuildPaths.h"
@@ -15,6 +16,10 @@
 class ArchiveFixture : public testsupport::TempDirTest {
  protected:
   ArchiveFixture() : TempDirTest("ostrevan_msf_") {}
+  void SetUp() override {
+    TempDirTest::SetUp();
+    testsupport::RequireTool("python3");
+  }
 
   static std::string Oracle() { return std::string(OSTREVAN_SOURCE_DIR) + "/tests/data/msf_oracle.py"; }
 

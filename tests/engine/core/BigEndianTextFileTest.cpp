@@ -13,6 +13,7 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VBigEndianFile.h"
 #include "engine/core/VTextFile.h"
+#include "support/RequireTool.h"
 
 namespace fs = std::filesystem;
 
@@ -33,14 +34,15 @@ class TypedFileTest : public ::testing::Test {
   }
   void WriteBytes(const char* name, const std::string& bytes) { std::ofstream(Path(name), std::ios::binary) << bytes; }
   // Runs python3 -c script with the file path as argv[1].
-  bool Python(const std::string& script, const char* name) {
-    std::string command = "python3 -c '" + script + "' '" + Path(name) + "'";
+  bool Python(const std::string& python3, const std::string& script, const char* name) {
+    std::string command = python3 + " -c '" + script + "' '" + Path(name) + "'";
     return std::system(command.c_str()) == 0;
   }
   std::string dir_;
 };
 
 TEST_F(TypedFileTest, BigEndianMatchesPythonStruct) {
+  REQUIRE_TOOL(python3, "python3");
   {
     VBigEndianFile file(VFileSpec(Path("be.bin").c_str()), kUnknownFileType, kUnknownFileType);
     file.WriteShort(-12345);
@@ -59,12 +61,14 @@ TEST_F(TypedFileTest, BigEndianMatchesPythonStruct) {
   }
   // Python packs the same values independently; the files must be equal.
   ASSERT_TRUE(Python(
+      python3,
       "import struct,sys; open(sys.argv[1],\"wb\").write(struct.pack(\">hifdiii\", -12345, -19088744, 1.5, "
       "-2.25e10, 1, -2, 2147483647) + struct.pack(\">i\", 2) + b\"hi\" + struct.pack(\">ii\", 3, -4) + b\"8BPS\")",
       "py.bin"));
   EXPECT_EQ(ReadBytes("be.bin"), ReadBytes("py.bin"));
 
-  ASSERT_TRUE(Python("import struct,sys; open(sys.argv[1],\"wb\").write(struct.pack(\">HIdfhh\", 65535, "
+  ASSERT_TRUE(Python(python3,
+                     "import struct,sys; open(sys.argv[1],\"wb\").write(struct.pack(\">HIdfhh\", 65535, "
                      "4000000000, 3.125, -0.5, 7, -8))",
                      "in.bin"));
   VBigEndianFile file(VFileSpec(Path("in.bin").c_str()), kUnknownFileType, kUnknownFileType);

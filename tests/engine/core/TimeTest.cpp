@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "engine/core/VTime.h"
+#include "support/RequireTool.h"
 
 namespace {
 
@@ -19,10 +21,10 @@ std::string Format(const VTime& time, const char* format) {
 
 // Runs a Python script (the independent calendar) and returns its output
 // stream; the caller closes it with pclose.
-FILE* RunPython(const std::string& name, const std::string& script) {
-  const std::string path = testing::TempDir() + name;
+FILE* RunPython(const std::string& python3, const std::string& name, const std::string& script) {
+  const std::string path = testing::TempDir() + std::to_string(getpid()) + "-" + name;
   std::ofstream(path) << script;
-  return popen(("LC_ALL=C python3 " + path).c_str(), "r");
+  return popen(("LC_ALL=C " + python3 + " " + path).c_str(), "r");
 }
 
 }  // namespace
@@ -172,7 +174,8 @@ TEST(TimeFormat, ConversionsAndConditions) {
 // Every day of years 1 to 2999 against Python's proleptic Gregorian
 // calendar: day number both ways, weekday and every date conversion.
 TEST(TimeCalendar, EveryDayAgreesWithPythonDatetime) {
-  FILE* python = RunPython("vtime_days.py", R"PY(
+  REQUIRE_TOOL(python3, "python3");
+  FILE* python = RunPython(python3, "vtime_days.py", R"PY(
 import datetime, sys
 d = datetime.date(1, 1, 1)
 one = datetime.timedelta(days=1)
@@ -220,7 +223,8 @@ sys.stdout.write("".join(out))
 // Random durations (the full unsigned 32-bit range) added to random moments,
 // checked against datetime + timedelta.
 TEST(TimeCalendar, AddMillisecondsAgreesWithPythonDatetime) {
-  FILE* python = RunPython("vtime_add.py", R"PY(
+  REQUIRE_TOOL(python3, "python3");
+  FILE* python = RunPython(python3, "vtime_add.py", R"PY(
 import calendar, datetime, random
 random.seed(1109)
 special = [0, 1, 999, 1000, 59999, 86399999, 86400000, 4294967295]

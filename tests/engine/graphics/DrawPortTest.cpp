@@ -23,6 +23,7 @@
 #include "platform/DeviceContext.h"
 #include "platform/FontRasterizer.h"
 #include "platform/PdfDeviceContext.h"
+#include "support/RequireTool.h"
 
 namespace {
 
@@ -356,10 +357,10 @@ TEST(PrintPort, ScalesPointsToPrinterDotsAndClipsInPoints) {
     ASSERT_TRUE(port.NewPage());
     port.FillRect(VRect(0, 0, 72, 72), &kRed, nullptr, 1, 0, 0);
   }
-  if (std::system("pdftoppm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  REQUIRE_TOOL(pdftoppm, "pdftoppm");
   const std::string stem = TempPath("scale");
-  ASSERT_EQ(std::system(("pdftoppm -r 300 -x 0 -y 0 -W 320 -H 320 -singlefile '" + pdf + "' '" + stem + "'").c_str()),
-            0);
+  const std::string render = pdftoppm + " -r 300 -x 0 -y 0 -W 320 -H 320 -singlefile '" + pdf + "' '" + stem + "'";
+  ASSERT_EQ(std::system(render.c_str()), 0);
   std::ifstream in(stem + ".ppm", std::ios::binary);
   std::string magic;
   int w = 0, h = 0, maxval = 0;
@@ -417,7 +418,7 @@ void DrawScene(DrawPort& port, VFont* font) {
 }
 
 TEST(PrintPort, PrintedPageMatchesTheScreenRendering) {
-  if (std::system("pdftoppm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  REQUIRE_TOOL(pdftoppm, "pdftoppm");
   FontScope fonts;
   VFont* font = FindOrCreateFont("Arial", 16, 0, nullptr, true);
   const std::string pdf = TempPath("scene.pdf");
@@ -434,8 +435,8 @@ TEST(PrintPort, PrintedPageMatchesTheScreenRendering) {
     DrawScene(screen, font);
   }
   const std::string stem = TempPath("scene");
-  ASSERT_EQ(std::system(("pdftoppm -r 72 -x 0 -y 0 -W 200 -H 140 -singlefile '" + pdf + "' '" + stem + "'").c_str()),
-            0);
+  const std::string render = pdftoppm + " -r 72 -x 0 -y 0 -W 200 -H 140 -singlefile '" + pdf + "' '" + stem + "'";
+  ASSERT_EQ(std::system(render.c_str()), 0);
   std::ifstream in(stem + ".ppm", std::ios::binary);
   std::string magic;
   int pw = 0, ph = 0, maxval = 0;

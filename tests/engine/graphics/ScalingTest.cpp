@@ -22,6 +22,7 @@
 #include "engine/graphics/ScaledTransfer.h"
 #include "engine/graphics/VColorTable.h"
 #include "GraphicsTestSupport.h"
+#include "support/RequireTool.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -733,20 +734,13 @@ bool ReadPpm(const std::string& file, Rgb& img) {
   return static_cast<bool>(in);
 }
 
-const char* ConvertTool() {
-  static const char* tool = std::system("/usr/bin/convert -version >/dev/null 2>&1") == 0 ? "/usr/bin/convert"
-                            : std::system("convert -version >/dev/null 2>&1") == 0        ? "convert"
-                                                                                          : nullptr;
-  return tool;
-}
-
 // ImageMagick's resize of the image with a filter, exactly to w x h.
-bool MagickResize(const Rgb& in, const char* filter, int32_t w, int32_t h, Rgb& out) {
+bool MagickResize(const std::string& convert, const Rgb& in, const char* filter, int32_t w, int32_t h, Rgb& out) {
   const testsupport::TempDir dir("scaling-test-");
   if (dir.Path().empty()) return false;
   const std::string src = dir.Path("in.ppm"), dst = dir.Path("out.ppm");
   std::ostringstream cmd;
-  cmd << ConvertTool() << " " << src << " -filter " << filter << " -resize " << w << "x" << h << "! " << dst;
+  cmd << convert << " " << src << " -filter " << filter << " -resize " << w << "x" << h << "! " << dst;
   return WritePpm(src, in) && std::system(cmd.str().c_str()) == 0 && ReadPpm(dst, out) && out.w == w && out.h == h;
 }
 
@@ -863,7 +857,7 @@ struct OracleCase {
 // ratios (1 unit of rounding per pass); enlarging with linear interpolation
 // is its triangle filter (1 unit from the 8-bit weights, 1 from rounding).
 TEST(ScaledTransfer, MatchesImageMagick) {
-  if (!ConvertTool()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  REQUIRE_TOOL(convert, "convert");
   ScopedScaleModes keep;
   const OracleCase cases[] = {
       {"box 1/2", "box", 96, 72, 48, 36, 10, 1},
@@ -880,7 +874,7 @@ TEST(ScaledTransfer, MatchesImageMagick) {
       SCOPED_TRACE(std::string(c.name) + " at " + l.name);
       Rgb in = Quantize(l, picture);
       Rgb magick;
-      ASSERT_TRUE(MagickResize(in, c.filter, c.toW, c.toH, magick));
+      ASSERT_TRUE(MagickResize(convert, in, c.filter, c.toW, c.toH, magick));
       Raster ours = ScaleTwoPass(l, in, c.toW, c.toH);
       EXPECT_LE(WorstFieldDifference(l, ours, magick), c.tolerance);
     }

@@ -11,6 +11,7 @@
 #include "engine/graphics/TransferDispatcher.h"
 #include "engine/graphics/TransferKernels.h"
 #include "GraphicsTestSupport.h"
+#include "support/RequireTool.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -275,10 +276,6 @@ TEST(TransferKernels, CopyPixelRowsOverlapAndOddDepth) {
 
 // --- Blends against ImageMagick's "over" ------------------------------------
 
-const char* kConvert = "/usr/bin/convert";
-
-bool HaveConvert() { return std::system((std::string(kConvert) + " -version > /dev/null 2>&1").c_str()) == 0; }
-
 void WritePnm(const std::string& path, int w, int h, int channels, const std::vector<uint8_t>& pixels) {
   std::ofstream f(path, std::ios::binary);
   f << (channels == 3 ? "P6" : "P5") << "\n" << w << " " << h << "\n255\n";
@@ -298,8 +295,9 @@ std::vector<uint8_t> ReadPpm(const std::string& path, int w, int h) {
 }
 
 // Composes src over dst with the 6-bit alpha scaled to 0..255.
-std::vector<uint8_t> ImageMagickOver(const std::vector<uint8_t>& src, const std::vector<uint8_t>& dst,
-                                     const std::vector<uint8_t>& alpha6, int w, int h) {
+std::vector<uint8_t> ImageMagickOver(const std::string& convert, const std::vector<uint8_t>& src,
+                                     const std::vector<uint8_t>& dst, const std::vector<uint8_t>& alpha6, int w,
+                                     int h) {
   const testsupport::TempDir temp("transfer-over-");  // own folder: parallel runs must not share files
   const std::string dir = temp.Path() + "/";
   std::vector<uint8_t> a8(alpha6.size());
@@ -307,7 +305,7 @@ std::vector<uint8_t> ImageMagickOver(const std::vector<uint8_t>& src, const std:
   WritePnm(dir + "over_src.ppm", w, h, 3, src);
   WritePnm(dir + "over_dst.ppm", w, h, 3, dst);
   WritePnm(dir + "over_alpha.pgm", w, h, 1, a8);
-  const std::string cmd = std::string(kConvert) + " " + dir + "over_dst.ppm \\( " + dir + "over_src.ppm " + dir +
+  const std::string cmd = convert + " " + dir + "over_dst.ppm \\( " + dir + "over_src.ppm " + dir +
                           "over_alpha.pgm -alpha off -compose CopyOpacity -composite \\) -compose over -composite " +
                           "-depth 8 " + dir + "over_out.ppm";
   if (std::system(cmd.c_str()) != 0) return {};
@@ -357,7 +355,7 @@ void UnpackPixel(uint32_t v, int depth, uint16_t format, int out[3]) {
 }
 
 TEST(TransferKernels, AlphaBlendsMatchImageMagickOver) {
-  if (!HaveConvert()) GTEST_SKIP() << "ImageMagick convert not installed";
+  REQUIRE_TOOL(convert, "convert");
   gfxtest::ScopedLookupTables tables;
   BlendSetup b;
   // The same sources at every depth, reduced to the depth's precision first.
@@ -389,7 +387,7 @@ TEST(TransferKernels, AlphaBlendsMatchImageMagickOver) {
           dstSeen[i * 3 + c] = static_cast<uint8_t>((d3[c] * 255 + maxv / 2) / maxv);
         }
       }
-    const std::vector<uint8_t> want = ImageMagickOver(srcSeen, dstSeen, b.alpha, b.w, b.h);
+    const std::vector<uint8_t> want = ImageMagickOver(convert, srcSeen, dstSeen, b.alpha, b.w, b.h);
     ASSERT_EQ(want.size(), b.src.size()) << "convert failed";
     TransferAttributes at;
     at.flags = kTransferAlpha;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/core/MediaTypes.h"
@@ -17,6 +18,7 @@
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 
@@ -103,12 +105,16 @@ inline ::testing::AssertionResult SameImageWithin(const RGBImage& got, const RGB
 }
 
 // Loader settings of the tests: 24-bit maps, colour tables not rearranged
-// (so index images keep their exact colours), restored afterwards.
+// (so index images keep their exact colours), restored afterwards. `tools`
+// are the outside programs the tests run (ImageMagick and Python for Make,
+// MakePython and Oracle).
 class ImageFixture : public testsupport::TempDirTest {
  protected:
-  ImageFixture() : TempDirTest("ostrevan_img_") {}
+  explicit ImageFixture(std::vector<std::string> tools = {"convert", "python3"})
+      : TempDirTest("ostrevan_img_"), tools_(std::move(tools)) {}
   void SetUp() override {
     TempDirTest::SetUp();
+    for (const std::string& tool : tools_) testsupport::RequireTool(tool);
     previousDepth_ = SetLoadPixelFormat(24);
     previousArrange_ = GetArrangeBlackAndWhite();
     SetArrangeBlackAndWhite(false);
@@ -137,6 +143,7 @@ class ImageFixture : public testsupport::TempDirTest {
   static void WriteBytes(const std::string& path, const std::string& bytes) { testsupport::WriteBytes(path, bytes); }
   static std::string ReadBytes(const std::string& path) { return testsupport::ReadBytes(path); }
 
+  std::vector<std::string> tools_;
   int32_t previousDepth_ = 0;
   bool previousArrange_ = true;
 };

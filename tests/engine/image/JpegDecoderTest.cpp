@@ -29,6 +29,7 @@ using imgtest::RGBImage;
 
 class JpegDecoderTest : public imgtest::ImageFixture {
  protected:
+  JpegDecoderTest() : ImageFixture({"cjpeg", "djpeg"}) {}
   void SetUp() override {
     ImageFixture::SetUp();
     SetupLookupTables();

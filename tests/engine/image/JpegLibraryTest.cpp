@@ -23,6 +23,7 @@ using imgtest::RGBImage;
 
 class JpegLibraryTest : public imgtest::ImageFixture {
  protected:
+  JpegLibraryTest() : ImageFixture({"cjpeg", "djpeg"}) {}
   void SetUp() override {
     ImageFixture::SetUp();
     previousCapture_ = platform::SetMessageBoxCapture(

@@ -1,6 +1,7 @@
 // Linked-record tables: reading records from text, the lookups, the category
 // table's base media ids, and malformed input.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -39,8 +40,8 @@ class RecordFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = std::filesystem::temp_directory_path() /
-            ("linked-record-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-             ".txt");
+            ("linked-record-test-" + std::to_string(getpid()) + "-" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt");
   }
   void TearDown() override { std::filesystem::remove(path_); }
 

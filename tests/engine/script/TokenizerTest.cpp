@@ -1,6 +1,7 @@
 // The script tokenizer: tokens, block operations, value and field readers,
 // and the faults of unterminated or over-long input.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -365,7 +366,8 @@ class TextFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("tokenizer-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ("tokenizer-test-" + std::to_string(getpid()) + "-" +
+            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
   }
