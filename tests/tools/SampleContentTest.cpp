@@ -16,6 +16,7 @@
 #include "support/TempDir.h"
 #include "tools/ArchiveCommands.h"
 #include "support/BuildPaths.h"
+#include "support/RequireTool.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ class SampleContentTest : public testsupport::TempDirTest {
 };
 
 TEST_F(SampleContentTest, PicturesAreCroppedToWhatWasDrawn) {
-  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
+  REQUIRE_TOOL(convert, "convert");
   InstallImageReaders();
   const std::string sample = Path("sample");
   ASSERT_EQ(std::system(("bash '" + OSTREVAN_SOURCE_DIR + "/content/make-sample.sh' '" + sample + "' >/dev/null").c_str()),

@@ -15,6 +15,7 @@
 #include "engine/graphics/VMask.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
+#include "support/RequireTool.h"
 
 namespace {
 
@@ -26,10 +27,7 @@ constexpr int32_t kHeight = 80;
 class GoldenPictures : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (testsupport::FindProgram("convert").empty()) {
-      if (std::getenv("CI") != nullptr) FAIL() << "ImageMagick's convert is needed";
-      GTEST_SKIP() << "ImageMagick's convert is not installed";
-    }
+    if (testsupport::RequireTool("convert").empty()) return;
     ASSERT_FALSE(dir_.Path().empty());
     // Four 16 x 16 quadrants: red, green / blue, white.
     source_ = Run("-size 16x16 xc:'#FF0000' -size 16x16 xc:'#00FF00' +append "
