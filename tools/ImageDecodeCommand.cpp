@@ -279,11 +279,13 @@ int DecodeJpegThroughLibrary(const std::string& input, const std::string& output
     return 1;
   }
   if (!CanWrite(output, err)) return 1;
-  VPicture* picture =
-      DecodeJpegWithLibrary(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
+  // libjpeg's message box would repeat the error line below.
+  VPicture* picture = DecodeQuietlyWithLibjpeg(bytes);
   if (!picture || !picture->GetPixelMap() || !picture->GetPixelMap()->HasStorage()) {
     if (picture) picture->Release();
-    err << "ostrevan-tool: libjpeg cannot decode '" << input << "'\n";
+    const std::string& reason = GetJpegFailureReason();
+    err << "ostrevan-tool: libjpeg cannot decode '" << input << "'"
+        << (reason.empty() ? std::string() : ": " + reason) << "\n";
     return 1;
   }
   PixelMap* map = picture->GetPixelMap();
