@@ -70,7 +70,7 @@ TEST_F(ImageDecodeJpegTool, BrokenFilesFailWithAMessage) {
   std::ostringstream out, err;
   EXPECT_EQ(RunTool({"image", "decode", dir_ + "/cut.jpg", dir_ + "/x.ppm", "--libjpeg"}, out, err), 1);
   EXPECT_NE(err.str().find("libjpeg cannot decode"), std::string::npos);
-  EXPECT_NE(boxes_.find("Empty input file"), std::string::npos);
+  EXPECT_NE(err.str().find("Empty input file"), std::string::npos) << err.str();  // libjpeg's own reason
   EXPECT_EQ(RunTool({"image", "decode", dir_ + "/missing.jpg", dir_ + "/x.ppm", "--libjpeg"}, out, err), 1);
   EXPECT_EQ(RunTool({"image", "decode", dir_ + "/cut.jpg", dir_ + "/x.ppm"}, out, err), 1);
 }
