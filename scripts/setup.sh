@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian. Idempotent:
-# packages already present are not touched and apt is not called at all then.
+# Installs what building, running and testing need on Debian, and any further
+# packages named as arguments. Idempotent: packages already present are not
+# touched and apt is not called at all then.
 set -euo pipefail
 
 PACKAGES=(
@@ -14,6 +15,7 @@ PACKAGES=(
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth
   libpixman-1-0
 )
+PACKAGES+=("$@")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -277,6 +277,23 @@ class PicturePanel : public VControl {
 
 PicturePanel* g_panel = nullptr;
 
+// One line of lateness figures (microseconds) for the measurement log:
+// count, mean, median, 99th percentile, maximum and how many were over 1 ms.
+std::string FormatLateness(const std::string& label, std::vector<uint64_t>& lateUs) {
+  std::sort(lateUs.begin(), lateUs.end());
+  uint64_t sum = 0;
+  size_t over = 0;
+  for (const uint64_t late : lateUs) {
+    sum += late;
+    if (late > 1000) ++over;
+  }
+  const size_t n = lateUs.size();
+  const auto at = [&](double q) { return n == 0 ? 0 : lateUs[std::min(n - 1, static_cast<size_t>(q * n))]; };
+  return label + " steps " + std::to_string(n) + " mean-us " + std::to_string(n == 0 ? 0 : sum / n) + " median-us " +
+         std::to_string(at(0.5)) + " p99-us " + std::to_string(at(0.99)) + " max-us " +
+         std::to_string(n == 0 ? 0 : lateUs.back()) + " over-1ms " + std::to_string(over);
+}
+
 // A task that works on a fixed period, as an animation would, and records
 // how late each step comes after the moment it asked for (microseconds).
 class TimingTask : public VTask {
@@ -299,19 +316,7 @@ class TimingTask : public VTask {
     return true;
   }
   std::string Report() {
-    std::sort(lateUs_.begin(), lateUs_.end());
-    uint64_t sum = 0;
-    size_t over = 0;
-    for (const uint64_t late : lateUs_) {
-      sum += late;
-      if (late > 1000) ++over;
-    }
-    const size_t n = lateUs_.size();
-    const auto at = [&](double q) { return n == 0 ? 0 : lateUs_[std::min(n - 1, static_cast<size_t>(q * n))]; };
-    return "timing period " + std::to_string(period_) + " steps " + std::to_string(n) + " mean-us " +
-           std::to_string(n == 0 ? 0 : sum / n) + " median-us " + std::to_string(at(0.5)) + " p99-us " + std::to_string(at(0.99)) + " max-us " +
-           std::to_string(n == 0 ? 0 : lateUs_.back()) + " over-1ms " + std::to_string(over) + " missed " +
-           std::to_string(missed_);
+    return FormatLateness("timing period " + std::to_string(period_), lateUs_) + " missed " + std::to_string(missed_);
   }
 
  private:
@@ -343,19 +348,7 @@ class ReferenceSleeper {
   std::string StopAndReport() {
     stop_.store(true);
     if (thread_.joinable()) thread_.join();
-    std::sort(lateUs_.begin(), lateUs_.end());
-    uint64_t sum = 0;
-    size_t over = 0;
-    for (const uint64_t late : lateUs_) {
-      sum += late;
-      if (late > 1000) ++over;
-    }
-    const size_t n = lateUs_.size();
-    const auto at = [&](double q) { return n == 0 ? 0 : lateUs_[std::min(n - 1, static_cast<size_t>(q * n))]; };
-    return "timing reference-thread period 10 steps " + std::to_string(n) + " mean-us " +
-           std::to_string(n == 0 ? 0 : sum / n) + " median-us " + std::to_string(at(0.5)) + " p99-us " +
-           std::to_string(at(0.99)) + " max-us " + std::to_string(n == 0 ? 0 : lateUs_.back()) + " over-1ms " +
-           std::to_string(over);
+    return FormatLateness("timing reference-thread period 10", lateUs_);
   }
 
  private:
