@@ -13,6 +13,8 @@ PACKAGES=(
   # test oracles and display for window tests
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth
   libpixman-1-0
+  # sound oracles
+  sox ffmpeg
 )
 
 missing=()
