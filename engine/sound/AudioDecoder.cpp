@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "engine/core/MediaTypes.h"
 #include "engine/core/VLinkedList.h"
 #include "engine/sound/AudioStream.h"
 #include "engine/sound/RawSoundReader.h"
@@ -84,6 +85,21 @@ VAudioDecoder* CreateAudioDecoder(uint16_t code) {
 }
 
 void ClearAudioDecoders() { Decoders().DeleteAll(); }
+
+bool HasAudioDecoder(uint16_t code) {
+  for (VListElement* e = Decoders().GetFirst(); e; e = e->GetNext()) {
+    auto* element = static_cast<DecoderElement*>(e);
+    if (element->prototype && element->code == code) return true;
+  }
+  return false;
+}
+
+void EnsureStandardSoundCodecs() {
+  if (!HasAudioDecoder(kAudioTagPlain)) RegisterAudioDecoder(new VAudioNonDecoder);
+  if (!HasAudioDecoder(kAudioTagMicrosoftADPCM)) RegisterAudioDecoder(new VMicrosoftADPCMDecoder);
+  if (!HasSoundReader(MakeTypeCode("RSX "))) RegisterSoundReader(new VRawSoundReader);
+  if (!HasSoundReader(MakeTypeCode("WAVE"))) RegisterSoundReader(new VWAVESoundReader);
+}
 
 void RegisterStandardSoundCodecs() {
   RegisterAudioDecoder(new VAudioNonDecoder);

@@ -49,8 +49,12 @@ void RegisterAudioDecoder(VAudioDecoder* prototype);
 VAudioDecoder* CreateAudioDecoder(uint16_t code);
 // Deletes every registered prototype.
 void ClearAudioDecoders();
+// Whether a decoder is registered for the code.
+bool HasAudioDecoder(uint16_t code);
 // Registers the plain and ADPCM decoders and the raw and WAVE readers.
 void RegisterStandardSoundCodecs();
+// Registers those of them that are missing (the tools and tests).
+void EnsureStandardSoundCodecs();
 
 // Plain samples (format tag 0).
 class VAudioNonDecoder : public VAudioDecoder {

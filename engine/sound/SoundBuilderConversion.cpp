@@ -5,7 +5,7 @@
 #include "engine/sound/MediaAudioStream.h"
 
 bool SoundBuilderConversion::Convert(ConversionContext& context, BuildRecord& record) {
-  if (!CreateAudioDecoder(kAudioTagPlain)) RegisterStandardSoundCodecs();
+  EnsureStandardSoundCodecs();
   auto* stream = new MediaAudioStream(context.sourceSpec, kUnknownFileType);
   const int32_t result = stream->HasReader() ? stream->WriteSound(*context.archive, MakeTypeCode("RSX ")) : -1;
   stream->Release();

@@ -44,7 +44,7 @@ bool DecodeSoundFile(const std::string& path, DecodedSound& out, std::string& er
     error = "not a WAVE or raw sound file";
     return false;
   }
-  if (!CreateAudioDecoder(kAudioTagPlain)) RegisterStandardSoundCodecs();
+  EnsureStandardSoundCodecs();
   std::unique_ptr<VAudioStream, StreamReleaser> stream(new MediaAudioStream(VFileSpec(path.c_str()), type));
   auto* media = static_cast<MediaAudioStream*>(stream.get());
   if (!media->HasReader()) {

@@ -6,7 +6,7 @@
 
 bool SoundMediaServices::SetupAudio(const void* format, bool flag, int32_t mixerArgument) {
   if (device_) return true;
-  if (!CreateAudioDecoder(kAudioTagPlain)) RegisterStandardSoundCodecs();
+  EnsureStandardSoundCodecs();
   const VAudioFormat chosen = format ? *static_cast<const VAudioFormat*>(format) : VAudioFormat(22050, 16, false);
   device_ = CreateAudioDevice(chosen, flag);
   if (!device_) return false;

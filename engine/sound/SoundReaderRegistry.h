@@ -74,5 +74,7 @@ void RegisterSoundReader(VSoundReader* prototype);
 // A new reader from the first prototype registered for the type (the
 // caller deletes it), or null when none matches.
 VSoundReader* CreateSoundReader(const VFile& file, uint32_t type);
+// Whether a prototype is registered for the type.
+bool HasSoundReader(uint32_t type);
 // Deletes every registered prototype (tests; the registry is also emptied at exit).
 void ClearSoundReaders();
