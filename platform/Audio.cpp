@@ -74,6 +74,8 @@ bool ProbeAudioOutput() {
   return ok;
 }
 
+void EndAudioThread() { SDL_TLSCleanup(); }
+
 // --- Ring -------------------------------------------------------------------
 
 struct AudioRing::Impl {

@@ -31,6 +31,9 @@ void SetRefusedAudioFormats(const std::vector<AudioOutputFormat>& formats);
 std::vector<AudioOutputFormat> GetAudioOpenAttempts();
 // Whether the system's audio output can be started.
 bool ProbeAudioOutput();
+// Frees what the sound layer keeps for the calling thread; a worker thread
+// that opened or closed sound calls it before it ends.
+void EndAudioThread();
 
 // A ring of `bytes` bytes played in a loop once Play is called.
 class AudioRing {

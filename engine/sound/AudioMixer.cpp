@@ -7,6 +7,7 @@
 #include "engine/sound/AudioChannel.h"
 #include "engine/sound/AudioDevice.h"
 #include "engine/sound/VolumeTables.h"
+#include "platform/Audio.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ uint32_t VAudioMixer::Run() {
     Step();
     VThread::Sleep(10);
   }
+  platform::EndAudioThread();
   return 0;
 }
 

@@ -46,6 +46,7 @@ bool VRingAudioDevice::IsOpen() const { return ring_.IsOpen(); }
 
 bool VRingAudioDevice::Open() {
   VMutexLock hold(lock_);
+  lastOpenTry_ = AudioDeviceNowMs();
   EncodingFollowsWidth(format_);
   if (ring_.IsOpen()) return true;
   if (format_.encoding != kAudioEncodingSigned && format_.encoding != kAudioEncodingUnsigned) return false;
@@ -139,6 +140,7 @@ bool VQueueAudioDevice::IsOpen() const { return queue_.IsOpen(); }
 
 bool VQueueAudioDevice::Open() {
   VMutexLock hold(lock_);
+  lastOpenTry_ = AudioDeviceNowMs();
   if (queue_.IsOpen()) return true;
   VAudioEncodingFormat tried = format_;
   for (;;) {
