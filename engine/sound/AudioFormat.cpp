@@ -1,6 +1,7 @@
 #include "engine/sound/AudioFormat.h"
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "engine/core/Memory.h"
@@ -82,9 +83,11 @@ int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourc
     std::memcpy(destination, source, static_cast<size_t>(inBytes));
     return static_cast<int32_t>(inBytes);
   }
-  // Working copy, wide enough for the widest intermediate form.
+  // Working copy, wide enough for the widest intermediate form; kept per
+  // thread so that the mixer allocates nothing after its first blocks.
   const int64_t samples = sourceFormat.SamplesForFrames(sourceFrames);
-  std::vector<uint8_t> work(static_cast<size_t>(samples * 2 * 2));
+  thread_local std::vector<uint8_t> work;
+  if (work.size() < static_cast<size_t>(samples * 2 * 2)) work.resize(static_cast<size_t>(samples * 2 * 2));
   std::memcpy(work.data(), source, static_cast<size_t>(inBytes));
   VAudioEncodingFormat current = sourceFormat;
   if (current.bits == 16 && current.byteOrder != destinationFormat.byteOrder) {
@@ -132,13 +135,22 @@ int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourc
   if (current.rate != destinationFormat.rate || sourceFrames != destinationFrames) {
     int64_t frac = fraction ? *fraction : 0;
     int64_t index = 0;
-    for (int32_t j = 0; j < destinationFrames; ++j) {
-      const int64_t from = index < sourceFrames ? index : sourceFrames - 1;
-      std::memcpy(out + int64_t{j} * frameBytes, &work[static_cast<size_t>(from * frameBytes)],
-                  static_cast<size_t>(frameBytes));
-      frac += step;
-      index += frac >> 10;
-      frac &= 1023;
+    // One loop per frame size, so that each frame moves as one fixed-size copy.
+    auto stepThrough = [&](auto frameSize) {
+      constexpr size_t kSize = decltype(frameSize)::value;
+      const uint8_t* from = work.data();
+      for (int32_t j = 0; j < destinationFrames; ++j) {
+        const int64_t at = index < sourceFrames ? index : sourceFrames - 1;
+        std::memcpy(out + int64_t{j} * static_cast<int64_t>(kSize), from + at * static_cast<int64_t>(kSize), kSize);
+        frac += step;
+        index += frac >> 10;
+        frac &= 1023;
+      }
+    };
+    switch (frameBytes) {
+      case 1: stepThrough(std::integral_constant<size_t, 1>{}); break;
+      case 2: stepThrough(std::integral_constant<size_t, 2>{}); break;
+      default: stepThrough(std::integral_constant<size_t, 4>{}); break;
     }
     if (fraction) *fraction = static_cast<int32_t>(frac);
   } else {

@@ -17,7 +17,9 @@ void Put16(std::vector<uint8_t>& v, uint32_t x) {
   v.push_back(static_cast<uint8_t>(x));
   v.push_back(static_cast<uint8_t>(x >> 8));
 }
-void PutTag(std::vector<uint8_t>& v, const char* tag) { v.insert(v.end(), tag, tag + 4); }
+void PutTag(std::vector<uint8_t>& v, const char* tag) {
+  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 struct StreamReleaser {
   void operator()(VAudioStream* s) const {
@@ -83,6 +85,7 @@ bool DecodeSoundFile(const std::string& path, DecodedSound& out, std::string& er
 
 std::vector<uint8_t> MakePCMWave(const DecodedSound& sound) {
   std::vector<uint8_t> v;
+  v.reserve(44 + sound.samples.size() + 1);
   const auto dataBytes = static_cast<uint32_t>(sound.samples.size());
   const uint32_t pad = dataBytes & 1;
   PutTag(v, "RIFF");
