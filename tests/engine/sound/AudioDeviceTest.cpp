@@ -35,6 +35,7 @@ AudioOutputFormat Out(int rate, int bits, int channels) {
 class Devices : public testsupport::TempDirTest {
  protected:
   Devices() : TempDirTest("sound_dev_") {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);  // no sound card needed
     EnsureStandardSoundCodecs();
     platform::SetRefusedAudioFormats({});
   }

@@ -252,6 +252,7 @@ TEST(VolumeTables, LevelsAndPan) {
 }
 
 TEST(MixerFormats, BigEndianDeviceGetsSwappedSamples) {
+  EnsureStandardSoundCodecs();
   VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
   VAudioEncodingFormat big(22050, 16, false, kAudioEncodingSigned);
   big.byteOrder = 0;
