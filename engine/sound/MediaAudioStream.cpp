@@ -6,6 +6,7 @@
 #include "engine/archive/ArchiveServices.h"
 #include "engine/archive/MediaArchive.h"
 #include "engine/core/MediaTypes.h"
+#include "engine/core/VTask.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/SoundReaderRegistry.h"
 #include "engine/sound/SoundWriter.h"
@@ -14,12 +15,37 @@ namespace {
 constexpr int32_t kWorkBytes = 16384;
 }  // namespace
 
-MediaAudioStream::MediaAudioStream(uint16_t mediaId) : VTask(0, false, false, false, GetTaskManager()) {
-  Open(mediaId);
-}
+namespace {
+
+// Refills a streamed sound on every pass of the user-interface thread. It
+// holds a reference and lets go once it holds the last one.
+class RefillTask : public VTask {
+ public:
+  RefillTask(MediaAudioStream* stream, VTaskManager* manager)
+      : VTask(0, true, true, true, manager), stream_(stream) {
+    stream_->Retain();
+  }
+  bool Step(uint32_t /*pass*/) override {
+    if (!stream_) return false;
+    if (stream_->GetReferences() <= 1) {
+      stream_->Release();
+      stream_ = nullptr;
+      return false;
+    }
+    stream_->Refill();
+    return true;
+  }
+
+ private:
+  MediaAudioStream* stream_;
+};
+
+}  // namespace
+
+MediaAudioStream::MediaAudioStream(uint16_t mediaId) { Open(mediaId); }
 
 MediaAudioStream::MediaAudioStream(const VFileSpec& fileSpec, uint32_t typeCode)
-    : VTask(0, false, false, false, GetTaskManager()), fileSpec_(fileSpec), typeCode_(typeCode) {
+    : fileSpec_(fileSpec), typeCode_(typeCode) {
   if (typeCode_ == kUnknownFileType) typeCode_ = fileSpec_.GetFileTypeFromExtension(kSoundCategory);
   file_.SetFileSpec(fileSpec_);
   if (!file_.Open(1)) {
@@ -30,8 +56,6 @@ MediaAudioStream::MediaAudioStream(const VFileSpec& fileSpec, uint32_t typeCode)
 }
 
 MediaAudioStream::~MediaAudioStream() {
-  SetFinished(true);
-  Detach();
   reader_.reset();
   if (file_.IsOpen()) file_.Close();
 }
@@ -164,8 +188,14 @@ void MediaAudioStream::StartStreaming(int32_t ringBytes) {
     if (reader_) reader_->SetPosition(0);
     streaming_ = true;
   }
+  const bool wasStreaming = refillTaskMade_;
   Refill();
-  SetActive(true);
+  if (!wasStreaming) {
+    if (VTaskManager* manager = GetTaskManager()) {
+      new RefillTask(this, manager);  // owned by the manager
+      refillTaskMade_ = true;
+    }
+  }
 }
 
 void MediaAudioStream::Refill() {
@@ -183,11 +213,6 @@ void MediaAudioStream::Refill() {
     if (data != ring_.data() + offset) std::memcpy(ring_.data() + offset, data, static_cast<size_t>(count));
     filled_ += static_cast<uint32_t>(count);
   }
-}
-
-bool MediaAudioStream::Step(uint32_t /*pass*/) {
-  Refill();
-  return true;
 }
 
 int32_t MediaAudioStream::WriteSound(VFile& file, uint32_t typeCode) {

@@ -1,8 +1,9 @@
 // The stream the title plays: a sound stored in a media archive under an id,
 // or a sound file on disk, read through the sound reader of its type. Small
 // sounds are loaded whole; larger ones are read on demand or streamed
-// through a ring that the stream's own task refills on the user-interface
-// thread while the mixer thread takes samples out of it.
+// through a ring that a task refills on the user-interface thread while the
+// mixer thread takes samples out of it. The task holds a reference, so a
+// streamed sound is always deleted on the user-interface thread.
 #pragma once
 
 #include <atomic>
@@ -11,12 +12,11 @@
 
 #include "engine/core/VFile.h"
 #include "engine/core/VFileSpec.h"
-#include "engine/core/VTask.h"
 #include "engine/sound/AudioStream.h"
 
 class VSoundReader;
 
-class MediaAudioStream : public VAudioStream, public VTask {
+class MediaAudioStream : public VAudioStream {
  public:
   // Sounds of up to this many bytes are loaded at construction.
   static constexpr int32_t kLoadWholeLimit = 65536;
@@ -34,11 +34,11 @@ class MediaAudioStream : public VAudioStream, public VTask {
   bool IsAtEnd(int32_t position) const override;
   bool IsFinished() const override;
   void Reset(int32_t position) override;
-  // Streams through a ring of `ringBytes` bytes from now on.
+  // Streams through a ring of `ringBytes` bytes from now on; with a current
+  // task manager a task refills it on every pass.
   void StartStreaming(int32_t ringBytes);
   // Tops the ring up from the reader.
   void Refill();
-  bool Step(uint32_t pass) override;
   // Writes this sound through the writer of the type; -1 without one.
   int32_t WriteSound(VFile& file, uint32_t typeCode);
 
@@ -58,4 +58,5 @@ class MediaAudioStream : public VAudioStream, public VTask {
   std::vector<uint8_t> work_;
   std::atomic<uint32_t> consumed_{0};
   std::atomic<uint32_t> filled_{0};
+  bool refillTaskMade_ = false;
 };

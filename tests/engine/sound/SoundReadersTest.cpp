@@ -10,6 +10,7 @@
 
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
+#include "engine/core/VTask.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/MediaAudioStream.h"
 #include "engine/sound/RawSoundReader.h"
@@ -284,6 +285,42 @@ TEST_F(SoundFiles, FileStreamTakesItsTypeFromTheExtension) {
   EXPECT_EQ(stream->GetDataSize(), 200);
   EXPECT_EQ(stream->GetDurationMs(), 12);
   stream->Release();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SoundFiles, StreamingRefillTaskKeepsTheStreamUntilItIsLast) {
+  std::string data;
+  for (int i = 0; i < 50000; ++i) Put16(data, static_cast<uint32_t>(i));
+  const std::string path = Path("long.wav");
+  testsupport::WriteBytes(path, Riff(Chunk("fmt ", PcmFormat(1, 1, 22050, 16)) + Chunk("data", data)));
+  VTaskManager manager(1, true, false, nullptr);
+  VTaskManager* previous = SetTaskManager(&manager);
+  auto* stream = new MediaAudioStream(VFileSpec(path.c_str()), kUnknownFileType);
+  EXPECT_FALSE(stream->IsLoadedWhole());  // 100000 bytes: not loaded at once
+  stream->StartStreaming(8192);
+  EXPECT_EQ(manager.GetTaskCount(), 1);
+  EXPECT_EQ(stream->GetReferences(), 2);
+  int32_t bytes = 8192;
+  bool failed = false;
+  ASSERT_NE(stream->ReadSamples(nullptr, bytes, failed), nullptr);
+  EXPECT_EQ(bytes, 8192);
+  bytes = 2;
+  uint8_t* dry = stream->ReadSamples(nullptr, bytes, failed);  // the ring ran dry: silence
+  ASSERT_NE(dry, nullptr);
+  EXPECT_EQ(dry[0], 0);
+  manager.Step(1);  // the task refills
+  bytes = 2;
+  uint8_t* next = stream->ReadSamples(nullptr, bytes, failed);
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(next[0] | (next[1] << 8), 4096);
+  stream->Release();  // the task now holds the last reference
+  manager.Step(2);
+  manager.Step(3);
+  EXPECT_EQ(manager.GetTaskCount(), 0);
+  SetTaskManager(previous);
 }
 
 }  // namespace
