@@ -288,3 +288,51 @@ TEST(MixerLifetime, DestroyingTheMixerReleasesChannels) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two loud sounds at other device formats (8-bit unsigned, 16-bit stereo at
+// 44100 Hz): the device's samples equal sox's saturated mix in that format.
+TEST(MixerDeviceFormats, TwoSoundsEqualSoxMix) {
+  REQUIRE_SOUND_TOOL("sox");
+  EnsureStandardSoundCodecs();
+  testsupport::TempDir dir("sound_mixfmt_");
+  struct Case {
+    int bits;
+    int channels;
+    int rate;
+    const char* encoding;
+  } cases[] = {{8, 1, 22050, "unsigned-integer"}, {16, 2, 44100, "signed-integer"}, {8, 2, 11025, "unsigned-integer"}};
+  for (const Case& c : cases) {
+    VCaptureAudioDevice device(VAudioFormat(c.rate, c.bits, c.channels == 2));
+    device.Open();
+    auto* mixer = new VAudioMixer(&device, 16);
+    std::string soxArgs;
+    const std::string spec = " -r " + std::to_string(c.rate) + " -c " + std::to_string(c.channels) + " -b " +
+                             std::to_string(c.bits) + " -e " + c.encoding + " ";
+    for (int i = 0; i < 2; ++i) {
+      const std::string wav = dir.Path("in" + std::to_string(i) + ".wav");
+      ASSERT_EQ(Shell("sox -n" + spec + "'" + wav + "' synth " + std::to_string(0.15 + 0.05 * i) + " sine " +
+                      std::to_string(200 + 310 * i) + " sine " + std::to_string(90 + 40 * i) + " vol 0.8"),
+                0);
+      soxArgs += " -v 1 '" + wav + "'";
+      DecodedSound sound;
+      std::string error;
+      ASSERT_TRUE(DecodeSoundFile(wav, sound, error)) << error;
+      auto* stream = new VMemoryAudioStream(sound.format, sound.samples.data(),
+                                            static_cast<int32_t>(sound.samples.size()));
+      ASSERT_TRUE(stream->Play(0, 32767, 440));
+      stream->Release();
+    }
+    ASSERT_EQ(Shell("sox -D -m" + soxArgs + " -t raw" + spec + "'" + dir.Path("ref.raw") + "' 2>/dev/null"), 0);
+    const std::string ref = testsupport::ReadBytes(dir.Path("ref.raw"));
+    device.PullFrames(static_cast<int32_t>(ref.size() / static_cast<size_t>(c.channels * c.bits / 8)));
+    ASSERT_EQ(device.Captured().size(), ref.size()) << c.bits << "/" << c.channels;
+    int differences = 0;
+    for (size_t i = 0; i < ref.size(); ++i) differences += device.Captured()[i] != static_cast<uint8_t>(ref[i]);
+    EXPECT_EQ(differences, 0) << c.bits << " bits, " << c.channels << " channels";
+    delete mixer;
+  }
+}
+
+}  // namespace
