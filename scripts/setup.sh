@@ -14,6 +14,8 @@ PACKAGES=(
   # test oracles and display for window tests
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth
   libpixman-1-0
+  # sound oracles
+  sox ffmpeg
 )
 PACKAGES+=("$@")
 

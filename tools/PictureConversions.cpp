@@ -20,6 +20,7 @@
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
+#include "engine/sound/SoundBuilderConversion.h"
 
 namespace {
 
@@ -466,4 +467,5 @@ void RegisterToolConversions() {
   SetBuilderConversion(kImageCode, &image);
   SetBuilderConversion(kAlphaChannelCode, &alpha);
   SetBuilderConversion(kColorTableCode, &colorTable);
+  RegisterSoundBuilderConversion();
 }

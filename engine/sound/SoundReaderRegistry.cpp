@@ -57,4 +57,12 @@ VSoundReader* CreateSoundReader(const VFile& file, uint32_t type) {
   return nullptr;
 }
 
+bool HasSoundReader(uint32_t type) {
+  for (VListElement* e = Registry().GetFirst(); e; e = e->GetNext()) {
+    auto* element = static_cast<VSoundReaderRegisterElement*>(e);
+    if (element->GetTypeCode() == type && element->GetPrototype()) return true;
+  }
+  return false;
+}
+
 void ClearSoundReaders() { Registry().DeleteAll(); }

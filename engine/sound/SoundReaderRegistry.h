@@ -9,17 +9,9 @@
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
 #include "engine/core/VLinkedList.h"
+#include "engine/sound/AudioFormat.h"
 
-// The audio format record: rate, bits, channels, encoding and two further
-// fields (by default 22050 Hz, 16 bits, mono, encoding 2 = signed samples, 1, 0).
-struct VAudioEncodingFormat {
-  int32_t sampleRate = 22050;
-  int32_t bitsPerSample = 16;
-  int32_t channels = 1;
-  int32_t encoding = 2;
-  int32_t field5 = 1;
-  int32_t field6 = 0;
-};
+class VAudioDecoderConfig;
 
 // Reads the sound data of one medium through a file of its own (a copy of
 // the given one, sharing its file object).
@@ -42,7 +34,8 @@ class VSoundReader {
   // A new reader of the same class on the file (the caller deletes it).
   virtual VSoundReader* CreateReader(const VFile& file) = 0;
   virtual uint32_t GetTypeCode() const = 0;
-  virtual void Hook() {}
+  // The parameters a decoder of the data needs (owned by the reader), or null.
+  virtual const VAudioDecoderConfig* GetDecoderConfig() const { return nullptr; }
   virtual bool IsPastEnd(int32_t count) const { return int64_t{dataStart_} + count >= dataEnd_; }
   virtual bool IsAtEnd() const { return int64_t{dataStart_} + position_ >= dataEnd_; }
 
@@ -50,6 +43,8 @@ class VSoundReader {
   void SetPosition(int32_t position) { position_ = position; }
   const VAudioEncodingFormat& GetFormat() const { return format_; }
   VFile& GetFile() { return file_; }
+  int32_t GetDataStart() const { return dataStart_; }
+  int32_t GetDataEnd() const { return dataEnd_; }
 
  protected:
   VFile file_;
@@ -79,5 +74,7 @@ void RegisterSoundReader(VSoundReader* prototype);
 // A new reader from the first prototype registered for the type (the
 // caller deletes it), or null when none matches.
 VSoundReader* CreateSoundReader(const VFile& file, uint32_t type);
+// Whether a prototype is registered for the type.
+bool HasSoundReader(uint32_t type);
 // Deletes every registered prototype (tests; the registry is also emptied at exit).
 void ClearSoundReaders();

@@ -1,0 +1,99 @@
+// Mixing one 1024-frame block of 16 playing channels at the title's output
+// format (22050 Hz, 16-bit mono) through the mixer, with streams already in
+// that format and with 8-bit 11025 Hz streams that each channel converts,
+// against a plain saturating add of 16 buffers already converted, as the
+// reference in the same run; the ratios of the medians are printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "bench/MedianRatioReporter.h"
+#include "engine/sound/AudioChannel.h"
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/AudioMixer.h"
+#include "engine/sound/AudioStream.h"
+#include "engine/sound/SDLAudioDevices.h"
+
+namespace {
+
+constexpr int32_t kFrames = 1024;
+constexpr int kChannels = 16;
+const VAudioEncodingFormat kOutput(22050, 16, false, kAudioEncodingSigned);
+
+void MixChannels(benchmark::State& state, const VAudioEncodingFormat& streamFormat) {
+  EnsureStandardSoundCodecs();
+  VCaptureAudioDevice device(kOutput);
+  device.Open();
+  auto* mixer = new VAudioMixer(&device, 16);
+  const int32_t bytes = static_cast<int32_t>(streamFormat.BytesForMilliseconds(2000));
+  std::vector<uint8_t> samples(static_cast<size_t>(bytes));
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+  std::vector<VAudioChannel*> channels;
+  for (int c = 0; c < kChannels; ++c) {
+    auto* stream = new VMemoryAudioStream(streamFormat, samples.data(), bytes);
+    stream->SetLoopCount(-1);
+    VAudioChannel* channel = nullptr;
+    stream->PlayOnNewChannel(channel, 0, 32767, 440);
+    channel->SetChannelVolume(60 + c);
+    channels.push_back(channel);
+    stream->Release();
+  }
+  std::vector<uint8_t> block(kFrames * 2);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(mixer->FillBuffer(block.data(), kOutput, kFrames, false));
+    benchmark::ClobberMemory();
+  }
+  for (VAudioChannel* c : channels) {
+    c->Stop();
+    c->Release();
+  }
+  delete mixer;
+  state.SetItemsProcessed(state.iterations() * kFrames * kChannels);
+}
+
+void BM_Mix16SameFormat(benchmark::State& state) { MixChannels(state, kOutput); }
+void BM_Mix16Converted(benchmark::State& state) {
+  MixChannels(state, VAudioEncodingFormat(11025, 8, false, kAudioEncodingUnsigned));
+}
+
+// The reference: 16 blocks already in the output format added with saturation.
+void BM_SaturatingAdd16(benchmark::State& state) {
+  std::vector<std::vector<int16_t>> inputs(kChannels, std::vector<int16_t>(kFrames));
+  for (int c = 0; c < kChannels; ++c)
+    for (int i = 0; i < kFrames; ++i) inputs[c][i] = static_cast<int16_t>((i * 2654435761u + c) >> 16);
+  std::vector<int16_t> out(kFrames);
+  for (auto _ : state) {
+    std::memcpy(out.data(), inputs[0].data(), kFrames * 2);
+    for (int c = 1; c < kChannels; ++c) {
+      const int16_t* in = inputs[c].data();
+      for (int i = 0; i < kFrames; ++i) out[i] = static_cast<int16_t>(std::clamp(out[i] + in[i], -32768, 32767));
+    }
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kFrames * kChannels);
+}
+
+BENCHMARK(BM_SaturatingAdd16)->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
+BENCHMARK(BM_Mix16SameFormat)->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
+BENCHMARK(BM_Mix16Converted)->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchsupport::MedianRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\nRatios of medians (%d repetitions each):\n", benchsupport::kRepetitions);
+  reporter.PrintRatio("16 channels mixed, streams in the output format, vs saturating add of 16 blocks",
+                      "BM_Mix16SameFormat", "BM_SaturatingAdd16");
+  reporter.PrintRatio("16 channels mixed, 8-bit 11025 Hz streams converted, vs saturating add of 16 blocks",
+                      "BM_Mix16Converted", "BM_SaturatingAdd16");
+  benchmark::Shutdown();
+  return 0;
+}

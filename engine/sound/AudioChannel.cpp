@@ -1,0 +1,230 @@
+#include "engine/sound/AudioChannel.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/AudioMixer.h"
+#include "engine/sound/AudioStream.h"
+#include "engine/sound/VolumeTables.h"
+
+VAudioChannel::VAudioChannel(bool persistent) : persistent_(persistent) { AddChannelToCurrentMixer(this); }
+
+VAudioChannel::~VAudioChannel() {
+  {
+    VMutexLock hold(lock_);
+    DropCurrent();
+    ClearQueue();
+  }
+  NotifyMixer(false);
+}
+
+void VAudioChannel::DropEntry(const QueueEntry& entry) {
+  entry.stream->DropPlay();
+  entry.stream->Release();
+}
+
+void VAudioChannel::DropCurrent() {
+  if (decoder_ && !streams_.empty()) {
+    streams_.front().stream->ReleaseDecoder(decoder_);
+  } else {
+    delete decoder_;
+  }
+  decoder_ = nullptr;
+}
+
+void VAudioChannel::ClearQueue() {
+  for (const QueueEntry& e : streams_) DropEntry(e);
+  streams_.clear();
+}
+
+void VAudioChannel::MakeCurrent(const QueueEntry& entry) {
+  rateFraction_ = 0;
+  position_ = entry.startFrame;
+  pitch_ = entry.pitch;
+  volume_ = std::clamp(entry.stream->GetVolume(), 0, 100);
+  loopsLeft_ = entry.stream->GetLoopCount();
+}
+
+bool VAudioChannel::AdvanceStream() {
+  VMutexLock hold(lock_);
+  DropCurrent();
+  if (!streams_.empty()) {
+    DropEntry(streams_.front());
+    streams_.pop_front();
+  }
+  while (!streams_.empty()) {
+    MakeCurrent(streams_.front());
+    decoder_ = streams_.front().stream->CreateDecoder();
+    if (decoder_) return true;
+    DropEntry(streams_.front());
+    streams_.pop_front();
+  }
+  return false;
+}
+
+bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t priority, int32_t pitch) {
+  if (!stream) return false;
+  int32_t startFrame = 0;
+  if (VAudioDecoder* probe = stream->CreateDecoder()) {
+    const int64_t frames = probe->GetFormat().FramesForMilliseconds(std::max(offsetMs, 0));
+    startFrame = static_cast<int32_t>(std::min<int64_t>(frames, INT32_MAX));
+    stream->ReleaseDecoder(probe);
+  }
+  bool notify = false;
+  {
+    VMutexLock hold(lock_);
+    const QueueEntry entry{stream, priority, startFrame, pitch};
+    if (!streams_.empty()) {
+      // A busy channel keeps its sound unless the newcomer is more urgent
+      // (a smaller number).
+      if (priority >= streams_.front().priority) return true;
+      DropCurrent();
+      ClearQueue();
+    }
+    stream->Retain();
+    stream->AddPlay();
+    streams_.push_front(entry);
+    MakeCurrent(entry);
+    finished_ = false;
+    active_ = true;
+    notify = true;
+  }
+  // The mixer's locks come before a channel's: notify outside the channel lock.
+  if (notify) NotifyMixer(true);
+  return true;
+}
+
+uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
+                                    bool fillWithSilence) {
+  if (!active_ || held_) return nullptr;
+  VMutexLock hold(lock_);
+  if (frames <= 0) return nullptr;
+  if (streams_.empty()) {
+    active_ = false;
+    return nullptr;
+  }
+  if (volume_ == 0) return nullptr;
+  const int32_t outFrameBytes = outFormat.FrameBytes();
+  if (outFrameBytes <= 0) return nullptr;
+  if (!destination) {
+    const int64_t bytes = int64_t{frames} * outFrameBytes;
+    if (bytes > INT32_MAX || !buffer_.Ensure(static_cast<int32_t>(bytes))) return nullptr;
+    destination = buffer_.GetData();
+  }
+  if (!decoder_) {
+    decoder_ = streams_.front().stream->CreateDecoder();
+    if (!decoder_) {
+      AdvanceStream();
+      return nullptr;
+    }
+  }
+  int32_t produced = 0;
+  bool sinceRewindEmpty = false;  // a loop restart that delivered nothing yet
+  while (produced < frames) {
+    const VAudioEncodingFormat& in = decoder_->GetFormat();
+    const int32_t referencePitch = std::max(streams_.front().stream->GetReferencePitch(), 1);
+    const double ratio = static_cast<double>(pitch_) / referencePitch * in.rate / outFormat.rate;
+    const int32_t step = static_cast<int32_t>(std::clamp(ratio * 1024.0, 1.0, 1024.0 * 1024.0));
+    const int32_t left = frames - produced;
+    int32_t asked = SourceFramesForStep(left, step, rateFraction_);
+    const bool inPlace = step == 1024 && in.SameEncoding(outFormat);
+    uint8_t* target = inPlace ? destination + int64_t{produced} * outFrameBytes : nullptr;
+    if (inPlace) asked = std::min(asked, left);
+    decoder_->Seek(static_cast<int32_t>(std::min<int64_t>(int64_t{position_} * in.FrameBytes(), INT32_MAX)));
+    int32_t delivered = asked;
+    bool failed = false;
+    uint8_t* data = decoder_->Decode(target, delivered, outFormat, failed);
+    if (data && delivered > 0 && !failed) {
+      delivered = std::min(delivered, asked);
+      position_ += delivered;
+      sinceRewindEmpty = false;
+      int32_t outFrames = left;
+      if (delivered < asked) {
+        outFrames = static_cast<int32_t>(((int64_t{delivered} * 1024 - rateFraction_) - 1 + step) / step);
+        outFrames = std::clamp(outFrames, 1, left);
+      }
+      if (inPlace && data == target) {
+        outFrames = std::min(delivered, left);
+      } else if (ConvertAudioFormat(data, in, delivered, destination + int64_t{produced} * outFrameBytes,
+                                    outFormat, outFrames, step, &rateFraction_) == 0) {
+        failed = true;  // a format the conversion cannot reach: the stream cannot play
+      }
+      if (!failed) {
+        produced += outFrames;
+        continue;
+      }
+    }
+    if (!failed && !decoder_->IsAtEnd()) {
+      // Nothing yet (a stream that is still arriving): try again next block.
+      if (produced == 0) return nullptr;
+      break;
+    }
+    // The stream is over.
+    if (!failed && !sinceRewindEmpty && (loopsLeft_ > 1 || loopsLeft_ == -1)) {
+      if (loopsLeft_ != -1) --loopsLeft_;
+      position_ = 0;
+      rateFraction_ = 0;
+      decoder_->Rewind();
+      sinceRewindEmpty = true;
+      continue;
+    }
+    if (AdvanceStream()) {
+      decoder_->Rewind();
+      position_ = 0;
+      continue;
+    }
+    if (!persistent_) finished_ = true;
+    active_ = false;
+    break;
+  }
+  if (produced < frames) {
+    if (fillWithSilence) {
+      FillSilence(destination + int64_t{produced} * outFrameBytes, outFormat, frames - produced);
+    } else {
+      frames = produced;
+    }
+  }
+  if (frames <= 0) return nullptr;
+  framesPlayed_ += frames;
+  ApplyVolumeAndPan(destination, outFormat, frames, volumeScale_ * volume_ / 100, pan_);
+  return destination;
+}
+
+void VAudioChannel::Stop() {
+  active_ = false;
+  {
+    VMutexLock hold(lock_);
+    DropCurrent();
+    ClearQueue();
+  }
+  if (!persistent_) finished_ = true;
+}
+
+void VAudioChannel::SetPosition(int32_t milliseconds) {
+  VMutexLock hold(lock_);
+  if (streams_.empty()) return;
+  if (!decoder_) decoder_ = streams_.front().stream->CreateDecoder();
+  if (!decoder_) return;
+  const int64_t frames = decoder_->GetFormat().FramesForMilliseconds(std::max(milliseconds, 0));
+  position_ = static_cast<int32_t>(std::min<int64_t>(frames, INT32_MAX));
+}
+
+void VAudioChannel::SetChannelVolume(int32_t percent) { volume_ = std::clamp(percent, 0, 100); }
+void VAudioChannel::SetVolume(int32_t percent) { volumeScale_ = std::clamp(percent, 0, 100); }
+void VAudioChannel::SetPan(int32_t pan) { pan_ = std::clamp(pan, -100, 100); }
+
+bool VAudioChannel::HasStreams() const {
+  VMutexLock hold(lock_);
+  return !streams_.empty();
+}
+
+int32_t VAudioChannel::GetLoopsLeft() const {
+  VMutexLock hold(lock_);
+  return loopsLeft_;
+}
+
+void VAudioChannel::SetLoopsLeft(int32_t loops) {
+  VMutexLock hold(lock_);
+  loopsLeft_ = loops;
+}

@@ -1,0 +1,87 @@
+// One voice of the mixer: a queue of streams played one after the other,
+// each decoded by its format tag, converted to the mixer's format and rate
+// (with the pitch folded into the rate step) and scaled by volume and pan.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+
+#include "engine/core/Memory.h"
+#include "engine/core/VMutex.h"
+#include "engine/core/VRefCount.h"
+#include "engine/sound/AudioFormat.h"
+
+class VAudioStream;
+class VAudioDecoder;
+
+class VAudioChannel : public VRefCount {
+ public:
+  // Registers with the current mixer when there is one (the mixer then holds
+  // a reference of its own).
+  explicit VAudioChannel(bool persistent);
+  ~VAudioChannel() override;
+
+  // Queues the stream (see the .cpp for the priority rule); false when the
+  // stream is null or memory ran out.
+  bool QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t priority, int32_t pitch);
+  // Renders `frames` frames of the output format (into `destination`, else
+  // the channel's own buffer). Returns the block or null; without
+  // fillWithSilence `frames` becomes the frames produced.
+  uint8_t* RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
+                       bool fillWithSilence);
+  // Empties the queue; a non-persistent channel is then finished.
+  void Stop();
+  void MarkFinished() { finished_ = true; }
+  bool IsFinished() const { return finished_; }
+  // Moves the current stream to a time from its start.
+  void SetPosition(int32_t milliseconds);
+  void SetChannelVolume(int32_t percent);
+  void SetVolume(int32_t percent);
+  void SetPan(int32_t pan);
+  // Whether a stream is playing (queued and not yet run out or stopped).
+  bool IsPlaying() const { return active_; }
+  // Holds the channel: it renders nothing and keeps its place until Resume.
+  void Pause() { held_ = true; }
+  void Resume() { held_ = false; }
+  bool IsHeld() const { return held_; }
+  bool HasStreams() const;
+  bool IsPersistent() const { return persistent_; }
+  int32_t GetLoopsLeft() const;
+  void SetLoopsLeft(int32_t loops);
+  int32_t GetVolume() const { return volume_; }
+  int32_t GetVolumeScale() const { return volumeScale_; }
+  int32_t GetPitch() const { return pitch_; }
+  int32_t GetFramePosition() const { return position_; }
+  int64_t GetFramesPlayed() const { return framesPlayed_; }
+
+ private:
+  struct QueueEntry {
+    VAudioStream* stream;
+    int32_t priority;
+    int32_t startFrame;
+    int32_t pitch;
+  };
+  void MakeCurrent(const QueueEntry& entry);
+  void DropCurrent();
+  void DropEntry(const QueueEntry& entry);
+  void ClearQueue();
+  bool AdvanceStream();
+
+  std::atomic<bool> active_{false};
+  std::atomic<bool> finished_{false};
+  std::atomic<bool> held_{false};
+  const bool persistent_;
+  int64_t framesPlayed_ = 0;
+  int32_t position_ = 0;
+  std::atomic<int32_t> volume_{100};
+  std::atomic<int32_t> volumeScale_{100};
+  std::atomic<int32_t> pan_{0};
+  int32_t loopsLeft_ = 1;
+  int32_t pitch_ = 440;
+  VByteBuffer buffer_;
+  int32_t rateFraction_ = 0;
+  std::deque<QueueEntry> streams_;
+  VAudioDecoder* decoder_ = nullptr;
+  mutable VMutex lock_;
+};

@@ -1,0 +1,233 @@
+#include "engine/sound/AudioMixer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "engine/sound/AudioChannel.h"
+#include "engine/sound/AudioDevice.h"
+#include "engine/sound/VolumeTables.h"
+#include "platform/Audio.h"
+
+namespace {
+
+std::recursive_mutex& CurrentMixerMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+VAudioMixer*& CurrentMixer() {
+  static VAudioMixer* mixer = nullptr;
+  return mixer;
+}
+
+constexpr int kTimeCriticalPriority = 15;
+
+}  // namespace
+
+VAudioMixer* GetCurrentMixer() {
+  std::lock_guard<std::recursive_mutex> hold(CurrentMixerMutex());
+  return CurrentMixer();
+}
+
+void NotifyMixer(bool active) {
+  // The mixer is called outside the mutex: the mixer thread reaches here with
+  // the device locked, and activation locks the device.
+  VAudioMixer* mixer = GetCurrentMixer();
+  if (!mixer) return;
+  if (active) {
+    mixer->Activate();
+  } else {
+    mixer->PauseWhenIdle();
+  }
+}
+
+void AddChannelToCurrentMixer(VAudioChannel* channel) {
+  std::lock_guard<std::recursive_mutex> hold(CurrentMixerMutex());
+  if (CurrentMixer()) CurrentMixer()->AddChannel(channel);
+}
+
+VAudioMixer::VAudioMixer(VAudioDevice* device, int32_t levelCount) : device_(device) {
+  if (!device_) return;
+  BuildVolumeTables(levelCount);
+  format_ = device_->GetEncodingFormat();
+  {
+    std::lock_guard<std::recursive_mutex> hold(CurrentMixerMutex());
+    CurrentMixer() = this;
+  }
+  if (device_->UsesCallback() == 1) callbackId_ = device_->RegisterCallback(this);
+  Start(kTimeCriticalPriority);
+}
+
+VAudioMixer::~VAudioMixer() {
+  stopRequested_ = 1;
+  Join();  // the thread must be gone before the mixer's parts are
+  if (device_ && callbackId_ >= 0) device_->UnregisterCallback(callbackId_);
+  bool wasCurrent = false;
+  {
+    std::lock_guard<std::recursive_mutex> hold(CurrentMixerMutex());
+    wasCurrent = CurrentMixer() == this;
+    if (wasCurrent) CurrentMixer() = nullptr;
+  }
+  std::vector<VAudioChannel*> channels;
+  {
+    VMutexLock list(channelsLock_);
+    channels.swap(channels_);
+  }
+  for (VAudioChannel* c : channels) c->Release();
+  if (wasCurrent) FreeVolumeTables();
+}
+
+uint32_t VAudioMixer::Run() {
+  while (stopRequested_ == 0) {
+    Step();
+    VThread::Sleep(10);
+  }
+  platform::EndAudioThread();
+  return 0;
+}
+
+bool VAudioMixer::Step() {
+  if (device_) device_->Service();
+  return stopRequested_ == 0;
+}
+
+void VAudioMixer::AddChannel(VAudioChannel* channel) {
+  if (!channel) return;
+  channel->AddRef();
+  VMutexLock hold(channelsLock_);
+  channels_.push_back(channel);
+}
+
+void VAudioMixer::Activate() {
+  if (!device_) return;
+  if (state_ == 1) state_ = 2;
+  if (state_ == 2) device_->Start(callbackId_);
+}
+
+void VAudioMixer::PauseWhenIdle() {
+  if (!device_ || state_ != 2) return;
+  bool empty;
+  {
+    VMutexLock hold(channelsLock_);
+    empty = channels_.empty();
+  }
+  if (empty) device_->Pause(callbackId_);
+}
+
+int32_t VAudioMixer::CountBusyChannels() {
+  VMutexLock hold(channelsLock_);
+  int32_t n = 0;
+  for (VAudioChannel* c : channels_) n += c->HasStreams() ? 1 : 0;
+  return n;
+}
+
+int32_t VAudioMixer::CountChannels() {
+  VMutexLock hold(channelsLock_);
+  return static_cast<int32_t>(channels_.size());
+}
+
+void VAudioMixer::DropFinishedChannels() {
+  std::vector<VAudioChannel*> dropped;
+  {
+    VMutexLock hold(channelsLock_);
+    auto keep = std::stable_partition(channels_.begin(), channels_.end(),
+                                      [](VAudioChannel* c) { return !c->IsFinished(); });
+    dropped.assign(keep, channels_.end());
+    channels_.erase(keep, channels_.end());
+  }
+  // Released outside the list lock: a channel's destructor notifies the mixer.
+  for (VAudioChannel* c : dropped) c->Release();
+}
+
+uint8_t* VAudioMixer::FillBuffer(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, bool add) {
+  if (frames <= 0) return nullptr;
+  format_ = format;
+  const bool swap = format.bits == 16 && format.byteOrder != 1;
+  if (swap) {
+    format_.byteOrder = 1;
+    // Mixing adds to little-endian samples: bring the caller's block there first.
+    if (add && buffer) SwapBytes16(buffer, static_cast<int32_t>(format_.SamplesForFrames(frames)));
+  }
+  uint8_t* out = Mix(buffer, frames, add);
+  if (!out) {
+    if (device_) device_->Pause(callbackId_);
+    return nullptr;
+  }
+  if (swap) SwapBytes16(out, static_cast<int32_t>(format_.SamplesForFrames(frames)));
+  return out;
+}
+
+void AddSaturating(uint8_t* into, const uint8_t* add, int32_t bytes, const VAudioEncodingFormat& format) {
+  if (format.bits == 8) {
+    if (format.encoding == kAudioEncodingUnsigned) {
+      for (int32_t i = 0; i < bytes; ++i) into[i] = static_cast<uint8_t>(std::clamp(into[i] + add[i] - 128, 0, 255));
+    } else if (format.encoding == kAudioEncodingSigned) {
+      for (int32_t i = 0; i < bytes; ++i) {
+        const int v = static_cast<int8_t>(into[i]) + static_cast<int8_t>(add[i]);
+        into[i] = static_cast<uint8_t>(static_cast<int8_t>(std::clamp(v, -128, 127)));
+      }
+    }
+    return;
+  }
+  if (format.bits != 16) return;
+  const int32_t samples = bytes / 2;
+  if (format.encoding == kAudioEncodingSigned) {
+    for (int32_t i = 0; i < samples; ++i) {
+      int16_t a, b;
+      std::memcpy(&a, into + 2 * i, 2);
+      std::memcpy(&b, add + 2 * i, 2);
+      const auto v = static_cast<int16_t>(std::clamp(a + b, -32768, 32767));
+      std::memcpy(into + 2 * i, &v, 2);
+    }
+  } else if (format.encoding == kAudioEncodingUnsigned) {
+    for (int32_t i = 0; i < samples; ++i) {
+      uint16_t a, b;
+      std::memcpy(&a, into + 2 * i, 2);
+      std::memcpy(&b, add + 2 * i, 2);
+      const auto v = static_cast<uint16_t>(std::clamp((a - 32768) + (b - 32768), -32768, 32767) + 32768);
+      std::memcpy(into + 2 * i, &v, 2);
+    }
+  }
+}
+
+uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {
+  const int64_t bytes64 = format_.BytesForFrames(frames);
+  if (bytes64 <= 0 || bytes64 > INT32_MAX) return nullptr;
+  const auto bytes = static_cast<int32_t>(bytes64);
+  const bool own = buffer != nullptr;
+  uint8_t* out = buffer;
+  if (!out) {
+    if (!mixBuffer_.Ensure(bytes)) return nullptr;
+    out = mixBuffer_.GetData();
+  }
+  DropFinishedChannels();
+  if (CountBusyChannels() == 0) {
+    if (add && own) return out;
+    FillSilence(out, format_, frames);
+    return out;
+  }
+  VMutexLock hold(channelsLock_);
+  size_t next = 0;
+  if (!(add && own)) {
+    bool first = false;
+    for (; next < channels_.size() && !first; ++next) {
+      int32_t n = frames;
+      uint8_t* data = channels_[next]->RenderBlock(out, format_, n, true);
+      if (data) {
+        if (data != out) std::memcpy(out, data, static_cast<size_t>(bytes));
+        first = true;
+      }
+    }
+    if (!first) {
+      FillSilence(out, format_, frames);
+      return out;
+    }
+  }
+  for (; next < channels_.size(); ++next) {
+    int32_t n = frames;
+    uint8_t* data = channels_[next]->RenderBlock(nullptr, format_, n, true);
+    if (data) AddSaturating(out, data, bytes, format_);
+  }
+  return out;
+}

@@ -1,0 +1,63 @@
+// The mixer: a worker thread that services the output device every 10 ms
+// and, when the device asks, adds every busy channel's block with saturation
+// in the device's format. Channels register with the current mixer.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "engine/core/Memory.h"
+#include "engine/core/VMutex.h"
+#include "engine/core/VThread.h"
+#include "engine/sound/AudioCallback.h"
+#include "engine/sound/AudioFormat.h"
+
+class VAudioChannel;
+class VAudioDevice;
+
+class VAudioMixer : public VThread, public VAudioCallback {
+ public:
+  // With a device: builds the volume tables, becomes the current mixer,
+  // registers as the device's callback and starts the thread. Without one
+  // the mixer is inert.
+  VAudioMixer(VAudioDevice* device, int32_t levelCount);
+  // Stops and joins the thread, unregisters, releases every channel.
+  ~VAudioMixer() override;
+
+  uint32_t Run() override;
+  bool Step() override;
+  void AddChannel(VAudioChannel* channel);
+  void Activate();
+  void PauseWhenIdle();
+  uint8_t* FillBuffer(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, bool add) override;
+  uint8_t* Mix(uint8_t* buffer, int32_t frames, bool add);
+  int32_t CountBusyChannels();
+  int32_t CountChannels();
+  void DropFinishedChannels();
+  int32_t GetState() const { return state_; }
+  int32_t GetCallbackId() const { return callbackId_; }
+  const VAudioEncodingFormat& GetFormat() const { return format_; }
+
+ private:
+  std::atomic<int32_t> state_{1};
+  std::atomic<int32_t> stopRequested_{0};
+  VAudioDevice* device_;
+  int32_t callbackId_ = -1;
+  VAudioEncodingFormat format_;
+  VByteBuffer mixBuffer_;
+  std::vector<VAudioChannel*> channels_;
+  VMutex channelsLock_;
+};
+
+// Adds the block `add` into `into` sample by sample with saturation, for
+// 8- or 16-bit signed or unsigned samples (little-endian 16-bit); other
+// formats add nothing. `bytes` is the byte size of both.
+void AddSaturating(uint8_t* into, const uint8_t* add, int32_t bytes, const VAudioEncodingFormat& format);
+
+// The current mixer, or null.
+VAudioMixer* GetCurrentMixer();
+// true: Activate, false: PauseWhenIdle on the current mixer (none: nothing).
+void NotifyMixer(bool active);
+// Registers a new channel with the current mixer when there is one.
+void AddChannelToCurrentMixer(VAudioChannel* channel);

@@ -1,0 +1,89 @@
+// One sound as a medium: its stored format, its data (read on demand or
+// loaded whole), its playing defaults, and the ways to put it on a channel.
+// Streams are shared between the user-interface thread and the mixer thread,
+// so their reference count and their data are guarded.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine/core/Memory.h"
+#include "engine/core/VMutex.h"
+#include "engine/graphics/VMedia.h"
+#include "engine/sound/AudioFormat.h"
+
+class VAudioChannel;
+class VAudioDecoder;
+class VAudioDecoderConfig;
+
+class VAudioStream : public VMedia {
+ public:
+  VAudioStream() = default;
+  // Drops one reference (thread-safe); the last one deletes the stream.
+  void Release() override;
+  ~VAudioStream() override = default;
+
+  // One more reference (thread-safe); returns the new count.
+  int32_t Retain() { return ++references_; }
+  int32_t GetReferences() const { return references_; }
+
+  // A decoder for the format tag, attached to this stream, or null.
+  virtual VAudioDecoder* CreateDecoder();
+  virtual const VAudioDecoderConfig* GetDecoderConfig() const { return nullptr; }
+  virtual void ReleaseDecoder(VAudioDecoder* decoder);
+  // Up to `bytes` bytes at the read position (in `destination` when given and
+  // possible); `bytes` becomes the count delivered; null with `failed` clear
+  // means no data now or the end.
+  virtual uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) = 0;
+  // Reads the whole sample data into memory; true when it is there.
+  virtual bool LoadWhole();
+  virtual bool IsAtEnd(int32_t position) const;
+  virtual bool IsFinished() const;
+  virtual void Reset(int32_t position);
+  // The loaded data at the read position (count clamped to what is left).
+  virtual uint8_t* ReadLoaded(int32_t& bytes, bool& failed);
+
+  // Plays on a new channel that the mixer drops when it is done.
+  bool Play(int32_t offsetMs, int32_t priority, int32_t pitch);
+  // Plays on a new persistent channel returned to the caller (one reference).
+  bool PlayOnNewChannel(VAudioChannel*& channel, int32_t offsetMs, int32_t priority, int32_t pitch);
+  bool PlayOnChannel(VAudioChannel* channel, int32_t offsetMs, int32_t priority, int32_t pitch);
+  int32_t AddPlay();
+  int32_t DropPlay();
+
+  const VAudioEncodingFormat& GetFormat() const { return format_; }
+  void SetFormat(const VAudioEncodingFormat& format) { format_ = format; }
+  int32_t GetDurationMs() const { return durationMs_; }
+  int32_t GetDataSize() const { return dataSize_; }
+  int32_t GetVolume() const { return volume_; }
+  void SetVolume(int32_t volume) { volume_ = volume; }
+  int32_t GetLoopCount() const { return loopCount_; }
+  void SetLoopCount(int32_t count) { loopCount_ = count; }
+  int32_t GetPlayCount() const { return playCount_; }
+  int32_t GetReferencePitch() const { return referencePitch_; }
+  bool IsLoadedWhole() const { return loadedWhole_; }
+  int32_t GetReadPosition() const { return readPosition_; }
+
+ protected:
+  VAudioEncodingFormat format_;
+  int32_t durationMs_ = 0;
+  int32_t dataSize_ = 0;
+  int32_t volume_ = 100;
+  int32_t loopCount_ = 1;
+  int32_t playCount_ = 0;
+  int32_t referencePitch_ = 440;
+  bool loadedWhole_ = false;
+  VByteBuffer data_;
+  int32_t readPosition_ = 0;
+  mutable VMutex lock_;
+
+ private:
+  std::atomic<int32_t> references_{1};
+};
+
+// A stream over samples given in memory (movie audio, generated sounds, tests).
+class VMemoryAudioStream : public VAudioStream {
+ public:
+  VMemoryAudioStream(const VAudioEncodingFormat& format, const void* samples, int32_t bytes);
+  uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) override;
+};

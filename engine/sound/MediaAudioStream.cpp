@@ -1,0 +1,222 @@
+#include "engine/sound/MediaAudioStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/archive/ArchiveServices.h"
+#include "engine/archive/MediaArchive.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VTask.h"
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/SoundReaderRegistry.h"
+#include "engine/sound/SoundWriter.h"
+
+namespace {
+constexpr int32_t kWorkBytes = 16384;
+}  // namespace
+
+namespace {
+
+// Refills a streamed sound on every pass of the user-interface thread. It
+// holds a reference and lets go once it holds the last one.
+class RefillTask : public VTask {
+ public:
+  RefillTask(MediaAudioStream* stream, VTaskManager* manager)
+      : VTask(0, true, true, true, manager), stream_(stream) {
+    stream_->Retain();
+  }
+  bool Step(uint32_t /*pass*/) override {
+    if (!stream_) return false;
+    if (stream_->GetReferences() <= 1) {
+      stream_->Release();
+      stream_ = nullptr;
+      return false;
+    }
+    stream_->Refill();
+    return true;
+  }
+
+ private:
+  MediaAudioStream* stream_;
+};
+
+}  // namespace
+
+MediaAudioStream::MediaAudioStream(uint16_t mediaId) { Open(mediaId); }
+
+MediaAudioStream::MediaAudioStream(const VFileSpec& fileSpec, uint32_t typeCode)
+    : fileSpec_(fileSpec), typeCode_(typeCode) {
+  if (typeCode_ == kUnknownFileType) typeCode_ = fileSpec_.GetFileTypeFromExtension(kSoundCategory);
+  file_.SetFileSpec(fileSpec_);
+  if (!file_.Open(1)) {
+    loadFailed_ = -1;
+    return;
+  }
+  CreateReader(file_, typeCode_);
+}
+
+MediaAudioStream::~MediaAudioStream() {
+  reader_.reset();
+  if (file_.IsOpen()) file_.Close();
+}
+
+int32_t MediaAudioStream::Open(uint16_t mediaId) {
+  if (loadFailed_ != 0) return 0;
+  if (mediaId == 0) return -1;
+  mediaId_ = mediaId;
+  MediaArchive* archive = GetCurrentArchive();
+  uint32_t type = typeCode_;
+  if (!archive || !archive->OpenMedia(mediaId, file_, type)) {
+    loadFailed_ = -1;
+    return -1;
+  }
+  typeCode_ = type;
+  return CreateReader(file_, typeCode_);
+}
+
+int32_t MediaAudioStream::CreateReader(VFile& file, uint32_t typeCode) {
+  reader_.reset(CreateSoundReader(file, typeCode));
+  if (!reader_) return -1;
+  const int32_t result = reader_->ReadHeader();
+  if (result != 0) {
+    reader_.reset();
+    return result;
+  }
+  dataSize_ = std::max(reader_->GetDataEnd() - reader_->GetDataStart(), 0);
+  format_ = reader_->GetFormat();
+  if (VAudioDecoder* decoder = CreateDecoder()) {
+    durationMs_ = static_cast<int32_t>(std::min<int64_t>(decoder->GetDurationMs(), INT32_MAX));
+    ReleaseDecoder(decoder);
+  }
+  if (dataSize_ <= kLoadWholeLimit) LoadWhole();
+  return result;
+}
+
+const VAudioDecoderConfig* MediaAudioStream::GetDecoderConfig() const {
+  return reader_ ? reader_->GetDecoderConfig() : nullptr;
+}
+
+uint8_t* MediaAudioStream::ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) {
+  failed = false;
+  if (streaming_) {
+    VMutexLock hold(lock_);
+    const auto ringSize = static_cast<uint32_t>(ring_.size());
+    // A request larger than the ring is served in ring-sized parts.
+    bytes = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(std::max(bytes, 0)), ringSize));
+    const uint32_t available = filled_ - consumed_;
+    if (available < 1) {
+      if (!reader_ || reader_->IsAtEnd()) {
+        bytes = 0;
+        return nullptr;
+      }
+      // The ring ran dry: silence keeps the channel's timing while it refills.
+      const int32_t frameBytes = std::max(format_.FrameBytes(), 1);
+      bytes = bytes / frameBytes * frameBytes;
+      if (bytes <= 0) return nullptr;
+      if (work_.size() < static_cast<size_t>(bytes)) work_.resize(static_cast<size_t>(bytes));
+      if (FillSilence(work_.data(), format_, bytes / frameBytes) == 0) std::memset(work_.data(), 0, work_.size());
+      return work_.data();
+    }
+    bytes = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(bytes), available));
+    const uint32_t offset = consumed_ % ringSize;
+    uint8_t* out;
+    if (offset + static_cast<uint32_t>(bytes) > ringSize) {
+      if (work_.size() < static_cast<size_t>(bytes)) work_.resize(static_cast<size_t>(bytes));
+      const uint32_t first = ringSize - offset;
+      std::memcpy(work_.data(), ring_.data() + offset, first);
+      std::memcpy(work_.data() + first, ring_.data(), static_cast<size_t>(bytes) - first);
+      out = work_.data();
+    } else {
+      out = ring_.data() + offset;
+    }
+    consumed_ += static_cast<uint32_t>(bytes);
+    readPosition_ += bytes;
+    return out;
+  }
+  if (loadedWhole_) return ReadLoaded(bytes, failed);
+  VMutexLock hold(lock_);
+  if (!reader_) {
+    bytes = 0;
+    return nullptr;
+  }
+  reader_->SetPosition(readPosition_);
+  bool ended = false;
+  uint8_t* data = reader_->Read(destination, bytes, ended);
+  readPosition_ = reader_->GetPosition();
+  if (!data) bytes = 0;
+  failed = ended && !data && !reader_->IsAtEnd();
+  return data;
+}
+
+bool MediaAudioStream::IsAtEnd(int32_t position) const {
+  if (VAudioStream::IsAtEnd(position)) return true;
+  if (streaming_) return filled_ == consumed_ && (!reader_ || reader_->IsAtEnd());
+  return reader_ && !loadedWhole_ && reader_->IsPastEnd(position);
+}
+
+bool MediaAudioStream::IsFinished() const {
+  if (VAudioStream::IsFinished()) return true;
+  return reader_ && !loadedWhole_ && reader_->IsAtEnd();
+}
+
+void MediaAudioStream::Reset(int32_t position) {
+  VMutexLock hold(lock_);
+  if (!streaming_) {
+    readPosition_ = position;
+    if (reader_) reader_->SetPosition(position);
+    return;
+  }
+  // A streamed sound can only go back to its start.
+  if (position != 0) return;
+  if (readPosition_ == 0 && consumed_ == 0) return;
+  readPosition_ = 0;
+  if (reader_) reader_->SetPosition(0);
+  consumed_ = 0;
+  filled_ = 0;
+  Refill();
+}
+
+void MediaAudioStream::StartStreaming(int32_t ringBytes) {
+  {
+    VMutexLock hold(lock_);
+    if (ringBytes <= 0) return;
+    ring_.assign(static_cast<size_t>(ringBytes), 0);
+    work_.resize(kWorkBytes);
+    consumed_ = 0;
+    filled_ = 0;
+    readPosition_ = 0;
+    if (reader_) reader_->SetPosition(0);
+    streaming_ = true;
+  }
+  const bool wasStreaming = refillTaskMade_;
+  Refill();
+  if (!wasStreaming) {
+    if (VTaskManager* manager = GetTaskManager()) {
+      new RefillTask(this, manager);  // owned by the manager
+      refillTaskMade_ = true;
+    }
+  }
+}
+
+void MediaAudioStream::Refill() {
+  VMutexLock hold(lock_);
+  if (!streaming_ || !reader_ || reader_->IsAtEnd() || ring_.empty()) return;
+  const auto ringSize = static_cast<uint32_t>(ring_.size());
+  while (!reader_->IsAtEnd()) {
+    const uint32_t free = ringSize - (filled_ - consumed_);
+    if (free == 0) break;
+    const uint32_t offset = filled_ % ringSize;
+    auto count = static_cast<int32_t>(std::min(free, ringSize - offset));
+    bool ended = false;
+    uint8_t* data = reader_->Read(ring_.data() + offset, count, ended);
+    if (!data || count <= 0) break;
+    if (data != ring_.data() + offset) std::memcpy(ring_.data() + offset, data, static_cast<size_t>(count));
+    filled_ += static_cast<uint32_t>(count);
+  }
+}
+
+int32_t MediaAudioStream::WriteSound(VFile& file, uint32_t typeCode) {
+  std::unique_ptr<VSoundWriter> writer(CreateSoundWriter(file, typeCode));
+  if (!writer) return -1;
+  return writer->Write(*this);
+}

@@ -1,0 +1,62 @@
+// The stream the title plays: a sound stored in a media archive under an id,
+// or a sound file on disk, read through the sound reader of its type. Small
+// sounds are loaded whole; larger ones are read on demand or streamed
+// through a ring that a task refills on the user-interface thread while the
+// mixer thread takes samples out of it. The task holds a reference, so a
+// streamed sound is always deleted on the user-interface thread.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "engine/core/VFile.h"
+#include "engine/core/VFileSpec.h"
+#include "engine/sound/AudioStream.h"
+
+class VSoundReader;
+
+class MediaAudioStream : public VAudioStream {
+ public:
+  // Sounds of up to this many bytes are loaded at construction.
+  static constexpr int32_t kLoadWholeLimit = 65536;
+
+  // A medium of the current archive.
+  explicit MediaAudioStream(uint16_t mediaId);
+  // A sound on disk; "????" takes the type from the extension.
+  MediaAudioStream(const VFileSpec& fileSpec, uint32_t typeCode);
+  ~MediaAudioStream() override;
+
+  int32_t Open(uint16_t mediaId);
+  int32_t CreateReader(VFile& file, uint32_t typeCode);
+  const VAudioDecoderConfig* GetDecoderConfig() const override;
+  uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) override;
+  bool IsAtEnd(int32_t position) const override;
+  bool IsFinished() const override;
+  void Reset(int32_t position) override;
+  // Streams through a ring of `ringBytes` bytes from now on; with a current
+  // task manager a task refills it on every pass.
+  void StartStreaming(int32_t ringBytes);
+  // Tops the ring up from the reader.
+  void Refill();
+  // Writes this sound through the writer of the type; -1 without one.
+  int32_t WriteSound(VFile& file, uint32_t typeCode);
+
+  uint32_t GetTypeCode() const { return typeCode_; }
+  bool IsStreaming() const { return streaming_; }
+  bool HasReader() const { return reader_ != nullptr; }
+  int32_t GetState() const { return loadFailed_; }
+
+ private:
+  VFile file_;
+  VFileSpec fileSpec_;
+  uint32_t typeCode_ = 4;
+  uint16_t mediaId_ = 0;
+  std::unique_ptr<VSoundReader> reader_;
+  std::atomic<bool> streaming_{false};
+  std::vector<uint8_t> ring_;
+  std::vector<uint8_t> work_;
+  std::atomic<uint32_t> consumed_{0};
+  std::atomic<uint32_t> filled_{0};
+  bool refillTaskMade_ = false;
+};

@@ -1,0 +1,32 @@
+#include "engine/sound/SoundMediaServices.h"
+
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/AudioDevice.h"
+#include "engine/sound/AudioMixer.h"
+
+bool SoundMediaServices::SetupAudio(const void* format, bool flag, int32_t mixerArgument) {
+  if (device_) return true;
+  EnsureStandardSoundCodecs();
+  const VAudioFormat chosen = format ? *static_cast<const VAudioFormat*>(format) : VAudioFormat(22050, 16, false);
+  device_ = CreateAudioDevice(chosen, flag);
+  if (!device_) return false;
+  mixer_ = new VAudioMixer(device_, mixerArgument);
+  return true;
+}
+
+void SoundMediaServices::ShutdownAudio() {
+  delete mixer_;
+  mixer_ = nullptr;
+  delete device_;
+  device_ = nullptr;
+}
+
+void SoundMediaServices::SetAudioActive(bool active) { SetAudioOutputActive(active); }
+
+bool SoundMediaServices::GetAudioFollowsActivation() { return GetAudioOutputFollowsActivation(); }
+
+SoundMediaServices& InstallSoundMediaServices() {
+  static SoundMediaServices services;
+  if (GetMediaServices() != &services) SetMediaServices(&services);
+  return services;
+}

@@ -1,0 +1,199 @@
+// Output devices over SDL audio: the degrade order of refused formats, the
+// block arithmetic, the disk driver's capture of what the mixer produced,
+// the silent clock while inactive and the 2-second re-open interval.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "engine/sound/AudioChannel.h"
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/AudioDevice.h"
+#include "engine/sound/AudioMixer.h"
+#include "engine/sound/AudioStream.h"
+#include "engine/sound/SDLAudioDevices.h"
+#include "platform/Audio.h"
+#include "SoundTestSupport.h"
+
+namespace {
+
+using platform::AudioOutputFormat;
+
+AudioOutputFormat Out(int rate, int bits, int channels) {
+  AudioOutputFormat f;
+  f.rate = rate;
+  f.bits = bits;
+  f.channels = channels;
+  f.isSigned = bits == 16;
+  return f;
+}
+
+// Restores the audio switches and the refused list after each test.
+class Devices : public testsupport::TempDirTest {
+ protected:
+  Devices() : TempDirTest("sound_dev_") {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);  // no sound card needed
+    EnsureStandardSoundCodecs();
+    platform::SetRefusedAudioFormats({});
+  }
+  ~Devices() override {
+    platform::SetRefusedAudioFormats({});
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+};
+
+TEST_F(Devices, BlockArithmeticAndDegradeOrder) {
+  EXPECT_EQ(AudioBlockBytes(VAudioFormat(22050, 16, false)), 2048);
+  EXPECT_EQ(AudioBlockBytes(VAudioFormat(44100, 16, true)), 8192);
+  EXPECT_EQ(AudioBlockBytes(VAudioFormat(11025, 8, false)), 512);
+  EXPECT_EQ(AudioBlockMilliseconds(2048, VAudioFormat(22050, 16, false)), 46);
+  VAudioFormat f(48000, 16, true);
+  std::vector<std::vector<int>> steps;
+  while (DegradeAudioFormat(f)) steps.push_back({f.rate, f.bits, f.Channels()});
+  const std::vector<std::vector<int>> expected = {{48000, 16, 1}, {48000, 8, 1}, {44100, 8, 1}, {32000, 8, 1},
+                                                  {24000, 8, 1},  {22050, 8, 1}, {16000, 8, 1}, {11025, 8, 1},
+                                                  {8000, 8, 1}};
+  EXPECT_EQ(steps, expected);
+  VAudioFormat odd(37000, 8, false);
+  EXPECT_FALSE(DegradeAudioFormat(odd));
+}
+
+TEST_F(Devices, RefusedFormatsFollowTheDegradeOrder) {
+  platform::SetRefusedAudioFormats({Out(48000, 16, 2), Out(48000, 16, 1), Out(48000, 8, 1), Out(44100, 8, 1),
+                                    Out(32000, 8, 1)});
+  VRingAudioDevice ring(VAudioFormat(48000, 16, true), true);
+  ASSERT_TRUE(ring.Open());
+  const std::vector<AudioOutputFormat> attempts = platform::GetAudioOpenAttempts();
+  const std::vector<AudioOutputFormat> expected = {Out(48000, 16, 2), Out(48000, 16, 1), Out(48000, 8, 1),
+                                                   Out(44100, 8, 1),  Out(32000, 8, 1),  Out(24000, 8, 1)};
+  ASSERT_EQ(attempts.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(attempts[i].rate, expected[i].rate) << i;
+    EXPECT_EQ(attempts[i].bits, expected[i].bits) << i;
+    EXPECT_EQ(attempts[i].channels, expected[i].channels) << i;
+  }
+  EXPECT_EQ(ring.GetEncodingFormat().rate, 24000);
+  EXPECT_EQ(ring.GetEncodingFormat().encoding, kAudioEncodingUnsigned);
+  EXPECT_EQ(ring.GetBlockBytes(), 8192 * 5 / 4);  // kept from the requested format: 5 started 11025 Hz
+  ring.Close();
+  // The queue device maps 48000 Hz to 44100 first; nothing acceptable fails.
+  std::vector<AudioOutputFormat> all;
+  for (int rate : {44100, 22050, 11025, 8000})
+    for (int bits : {8, 16})
+      for (int channels : {1, 2}) all.push_back(Out(rate, bits, channels));
+  platform::SetRefusedAudioFormats(all);
+  VQueueAudioDevice queue(VAudioFormat(48000, 16, true));
+  EXPECT_FALSE(queue.Open());
+  EXPECT_EQ(platform::GetAudioOpenAttempts().front().rate, 44100);
+  EXPECT_FALSE(queue.IsOpen());
+}
+
+TEST_F(Devices, CallbackRegistration) {
+  VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
+  struct Silent : VAudioCallback {
+    uint8_t* FillBuffer(uint8_t*, const VAudioEncodingFormat&, int32_t, bool) override { return nullptr; }
+  } callback;
+  const int32_t id = device.RegisterCallback(&callback);
+  EXPECT_GT(id, 0);
+  EXPECT_EQ(device.RegisterCallback(&callback), -1);
+  device.UnregisterCallback(id + 1);
+  EXPECT_TRUE(device.HasCallback());
+  device.UnregisterCallback(id);
+  EXPECT_FALSE(device.HasCallback());
+  EXPECT_NE(device.RegisterCallback(&callback), id);  // ids are not reused
+}
+
+// Plays a ramp through the device on SDL's disk driver and reads the file.
+std::vector<int16_t> CaptureThroughDisk(VAudioDevice* device, const std::vector<int16_t>& sound, int waitMs) {
+  auto* mixer = new VAudioMixer(device, 16);
+  SetAudioOutputActive(true);
+  auto* stream = new VMemoryAudioStream(VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned), sound.data(),
+                                        static_cast<int32_t>(sound.size() * 2));
+  stream->Play(0, 32767, 440);
+  stream->Release();
+  std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+  delete mixer;
+  SetAudioOutputActive(false);
+  return {};
+}
+
+TEST_F(Devices, DiskDriverCapturesTheMixedBlocks) {
+  std::vector<int16_t> sound(22050 / 2);
+  for (size_t i = 0; i < sound.size(); ++i) sound[i] = static_cast<int16_t>(1 + (i * 13) % 20000);
+  for (int kind = 0; kind < 2; ++kind) {
+    const std::string file = Path(kind == 0 ? "ring.raw" : "queue.raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    VAudioDevice* device = kind == 0 ? static_cast<VAudioDevice*>(new VRingAudioDevice(VAudioFormat(22050, 16, false), true))
+                                     : new VQueueAudioDevice(VAudioFormat(22050, 16, false));
+    CaptureThroughDisk(device, sound, 1200);
+    delete device;
+    const std::string bytes = testsupport::ReadBytes(file);
+    std::vector<int16_t> captured(bytes.size() / 2);
+    std::memcpy(captured.data(), bytes.data(), captured.size() * 2);
+    size_t first = 0;
+    while (first < captured.size() && captured[first] == 0) ++first;
+    ASSERT_LT(first + sound.size(), captured.size()) << "kind " << kind << ", " << captured.size() << " samples";
+    int differences = 0;
+    for (size_t i = 0; i < sound.size(); ++i) differences += captured[first + i] != sound[i];
+    EXPECT_EQ(differences, 0) << "kind " << kind;
+    for (size_t i = first + sound.size(); i < captured.size(); ++i) ASSERT_EQ(captured[i], 0) << i;
+  }
+}
+
+TEST_F(Devices, InactiveDeviceKeepsTime) {
+  auto* device = new VRingAudioDevice(VAudioFormat(22050, 16, false), true);
+  auto* mixer = new VAudioMixer(device, 16);
+  SetAudioOutputActive(true);
+  EXPECT_TRUE(device->IsOpen());
+  SetAudioOutputActive(false);
+  EXPECT_FALSE(device->IsOpen());
+  std::vector<int16_t> second(22050, 100);
+  auto* stream = new VMemoryAudioStream(VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned), second.data(),
+                                        static_cast<int32_t>(second.size() * 2));
+  VAudioChannel* channel = nullptr;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(stream->PlayOnNewChannel(channel, 0, 32767, 440));
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_TRUE(channel->IsPlaying());
+  while (channel->IsPlaying() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_FALSE(channel->IsPlaying());
+  EXPECT_GE(elapsed.count(), 900);
+  EXPECT_LE(elapsed.count(), 1600);
+  EXPECT_FALSE(device->IsOpen());  // still closed: audio is inactive
+  channel->Release();
+  stream->Release();
+  delete mixer;
+  delete device;
+}
+
+TEST_F(Devices, ReopenIsTriedAtMostEveryTwoSeconds) {
+  std::vector<AudioOutputFormat> all;
+  for (int rate : {22050, 16000, 11025, 8000})
+    for (int bits : {8, 16}) all.push_back(Out(rate, bits, 1));
+  platform::SetRefusedAudioFormats(all);
+  auto* device = new VRingAudioDevice(VAudioFormat(22050, 16, false), true);
+  auto* mixer = new VAudioMixer(device, 16);
+  SetAudioOutputActive(true);  // the first open fails
+  EXPECT_FALSE(device->IsOpen());
+  auto tries = [] {
+    int n = 0;
+    for (const AudioOutputFormat& f : platform::GetAudioOpenAttempts()) n += f.rate == 22050 && f.bits == 16;
+    return n;
+  };
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(tries(), 1);
+  platform::SetRefusedAudioFormats({});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_TRUE(device->IsOpen());  // the retry after 2 s succeeded
+  SetAudioOutputActive(false);
+  delete mixer;
+  delete device;
+}
+
+}  // namespace

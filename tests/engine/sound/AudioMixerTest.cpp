@@ -1,0 +1,338 @@
+// The mixer and its channels through a capture device: several sounds mixed
+// equal `sox -m` (saturating sum, no dither) at the device format; volume,
+// pan, pitch, priorities, loops and the dropping of finished channels.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/sound/AudioChannel.h"
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/AudioMixer.h"
+#include "engine/sound/AudioStream.h"
+#include "engine/sound/SDLAudioDevices.h"
+#include "engine/sound/SoundDecoding.h"
+#include "engine/sound/VolumeTables.h"
+#include "SoundTestSupport.h"
+
+namespace {
+
+using namespace soundtest;
+
+const VAudioEncodingFormat kS16Mono(22050, 16, false, kAudioEncodingSigned);
+
+std::vector<int16_t> Samples16(const std::vector<uint8_t>& bytes) {
+  std::vector<int16_t> v(bytes.size() / 2);
+  std::memcpy(v.data(), bytes.data(), v.size() * 2);
+  return v;
+}
+
+VAudioStream* Stream16(const std::vector<int16_t>& samples, const VAudioEncodingFormat& format = kS16Mono) {
+  return new VMemoryAudioStream(format, samples.data(), static_cast<int32_t>(samples.size() * 2));
+}
+
+class Mixing : public testsupport::TempDirTest {
+ protected:
+  explicit Mixing(const VAudioFormat& format = VAudioFormat(22050, 16, false))
+      : TempDirTest("sound_mix_"), device_(format), mixer_(new VAudioMixer(&device_, 16)) {
+    EnsureStandardSoundCodecs();
+    device_.Open();
+  }
+  ~Mixing() override { delete mixer_; }
+
+  std::vector<int16_t> Pull(int32_t frames) {
+    device_.ClearCaptured();
+    device_.PullFrames(frames);
+    return Samples16(device_.Captured());
+  }
+
+  VCaptureAudioDevice device_;
+  VAudioMixer* mixer_;
+};
+
+// Two loud sounds saturate; sixteen quiet ones stay in range (the mixer clips
+// after each addition, sox once per sum: they agree while partial sums fit).
+TEST_F(Mixing, ManySoundsEqualSoxMix) {
+  REQUIRE_SOUND_TOOL("sox");
+  for (int count : {2, 16}) {
+    std::string soxArgs;
+    int longest = 0;
+    for (int i = 0; i < count; ++i) {
+      const std::string wav = Path("in" + std::to_string(i) + ".wav");
+      const double seconds = 0.2 + 0.03 * i;
+      ASSERT_EQ(Shell("sox -n -r 22050 -c 1 -b 16 '" + wav + "' synth " + std::to_string(seconds) + " sine " +
+                      std::to_string(150 + 97 * i) + (count == 2 ? " vol 0.7" : " vol 0.06")),
+                0);
+      soxArgs += " -v 1 '" + wav + "'";
+      DecodedSound sound;
+      std::string error;
+      ASSERT_TRUE(DecodeSoundFile(wav, sound, error)) << error;
+      longest = std::max(longest, static_cast<int>(sound.samples.size() / 2));
+      auto* stream = new VMemoryAudioStream(sound.format, sound.samples.data(),
+                                            static_cast<int32_t>(sound.samples.size()));
+      ASSERT_TRUE(stream->Play(0, 32767, 440));
+      stream->Release();
+    }
+    ASSERT_EQ(Shell("sox -D -m" + soxArgs + " -t raw -e signed -b 16 '" + Path("ref.raw") + "' 2>/dev/null"), 0);
+    const std::string refBytes = testsupport::ReadBytes(Path("ref.raw"));
+    std::vector<int16_t> ref(refBytes.size() / 2);
+    std::memcpy(ref.data(), refBytes.data(), ref.size() * 2);
+    ASSERT_EQ(static_cast<int>(ref.size()), longest);
+    // Pulled in device blocks: 512 frames each at 22050 Hz.
+    device_.ClearCaptured();
+    device_.PullBlocks(longest / 1024 + 2);
+    const std::vector<int16_t> mixed = Samples16(device_.Captured());
+    ASSERT_GE(mixed.size(), ref.size());
+    int differences = 0;
+    for (size_t i = 0; i < ref.size(); ++i) differences += mixed[i] != ref[i];
+    EXPECT_EQ(differences, 0) << count << " sounds";
+    for (size_t i = ref.size(); i < mixed.size(); ++i) ASSERT_EQ(mixed[i], 0) << i;
+    EXPECT_EQ(mixer_->CountChannels(), 0);  // every finished channel dropped
+  }
+}
+
+TEST_F(Mixing, SaturatingSumsPerFormat) {
+  struct Case {
+    int bits;
+    int32_t encoding;
+    std::vector<uint8_t> a, b, expected;
+  } cases[] = {
+      {8, kAudioEncodingUnsigned, {200, 10}, {200, 20}, {255, 0}},
+      {8, kAudioEncodingSigned, {100, 0x9C}, {100, 0x9C}, {127, 0x80}},
+      {16, kAudioEncodingSigned, {0xFF, 0x7F, 0x00, 0x80}, {0x01, 0x00, 0xFF, 0xFF}, {0xFF, 0x7F, 0x00, 0x80}},
+      {16, kAudioEncodingUnsigned, {0x00, 0xF0, 0x00, 0x10}, {0x00, 0xF0, 0x00, 0x10}, {0xFF, 0xFF, 0x00, 0x00}},
+  };
+  for (Case& c : cases) {
+    AddSaturating(c.a.data(), c.b.data(), static_cast<int32_t>(c.a.size()),
+                  VAudioEncodingFormat(22050, c.bits, false, c.encoding));
+    EXPECT_EQ(c.a, c.expected) << c.bits << " bits, encoding " << c.encoding;
+  }
+}
+
+TEST_F(Mixing, NoBusyChannelGivesSilence) {
+  device_.PullFrames(4);
+  EXPECT_EQ(device_.Captured(), std::vector<uint8_t>(8, 0));
+}
+
+TEST_F(Mixing, VolumeAndPitch) {
+  std::vector<int16_t> ramp(4000);
+  for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(i * 8 - 16000);
+  VAudioStream* stream = Stream16(ramp);
+  VAudioChannel* channel = nullptr;
+  ASSERT_TRUE(stream->PlayOnNewChannel(channel, 0, 32767, 440));
+  std::vector<int16_t> out = Pull(100);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(out[static_cast<size_t>(i)], ramp[static_cast<size_t>(i)]);  // bit-identical
+  channel->SetChannelVolume(50);
+  channel->SetVolume(50);  // 25 percent: factor 64
+  out = Pull(10);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(out[static_cast<size_t>(i)], (ramp[static_cast<size_t>(100 + i)] * 64) >> 8);
+  channel->SetChannelVolume(100);
+  channel->SetVolume(100);
+  channel->Stop();
+  // Pitch 880 against 440: every second frame.
+  ASSERT_TRUE(stream->PlayOnChannel(channel, 0, 32767, 880));
+  out = Pull(50);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(out[static_cast<size_t>(i)], ramp[static_cast<size_t>(2 * i)]);
+  channel->Stop();
+  // Pitch 220: each frame twice.
+  ASSERT_TRUE(stream->PlayOnChannel(channel, 0, 32767, 220));
+  out = Pull(50);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(out[static_cast<size_t>(i)], ramp[static_cast<size_t>(i / 2)]);
+  channel->SetChannelVolume(0);
+  EXPECT_EQ(Pull(10), std::vector<int16_t>(10, 0));  // volume 0 renders nothing
+  channel->Stop();
+  channel->Release();
+  stream->Release();
+}
+
+TEST_F(Mixing, PrioritiesAndPause) {
+  VAudioStream* first = Stream16(std::vector<int16_t>(5000, 1000));
+  VAudioStream* second = Stream16(std::vector<int16_t>(5000, 2000));
+  VAudioChannel* channel = nullptr;
+  ASSERT_TRUE(first->PlayOnNewChannel(channel, 0, 32767, 440));
+  ASSERT_TRUE(second->PlayOnChannel(channel, 0, 32767, 440));  // equal priority: ignored
+  EXPECT_EQ(Pull(4), std::vector<int16_t>(4, 1000));
+  EXPECT_EQ(second->GetPlayCount(), 0);
+  ASSERT_TRUE(second->PlayOnChannel(channel, 0, 100, 440));  // smaller number wins
+  EXPECT_EQ(Pull(4), std::vector<int16_t>(4, 2000));
+  EXPECT_EQ(first->GetPlayCount(), 0);
+  channel->Pause();
+  EXPECT_TRUE(channel->IsPlaying());
+  EXPECT_EQ(Pull(4), std::vector<int16_t>(4, 0));
+  channel->Resume();
+  EXPECT_EQ(Pull(4), std::vector<int16_t>(4, 2000));
+  EXPECT_EQ(channel->GetFramePosition(), 8);  // held time did not advance the sound
+  channel->Stop();
+  channel->Release();
+  first->Release();
+  second->Release();
+}
+
+TEST_F(Mixing, LoopsAndDropping) {
+  std::vector<int16_t> tick = {1, 2, 3};
+  VAudioStream* stream = Stream16(tick);
+  stream->SetLoopCount(3);
+  ASSERT_TRUE(stream->Play(0, 32767, 440));
+  EXPECT_EQ(mixer_->CountChannels(), 1);
+  EXPECT_EQ(Pull(12), (std::vector<int16_t>{1, 2, 3, 1, 2, 3, 1, 2, 3, 0, 0, 0}));
+  Pull(1);
+  EXPECT_EQ(mixer_->CountChannels(), 0);  // non-persistent: dropped on the next pass
+  // Endless loop on a persistent channel until Stop.
+  stream->SetLoopCount(-1);
+  VAudioChannel* channel = nullptr;
+  ASSERT_TRUE(stream->PlayOnNewChannel(channel, 0, 32767, 440));
+  std::vector<int16_t> out = Pull(3000);
+  for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], tick[i % 3]) << i;
+  channel->Stop();
+  EXPECT_FALSE(channel->IsPlaying());
+  Pull(3);
+  EXPECT_EQ(mixer_->CountChannels(), 1);  // persistent: kept for its owner
+  ASSERT_TRUE(stream->PlayOnChannel(channel, 0, 32767, 440));
+  EXPECT_EQ(Pull(3), tick);
+  channel->Stop();
+  channel->Release();
+  // An empty sound set to loop for ever ends instead of spinning.
+  VAudioStream* empty = Stream16({});
+  empty->SetLoopCount(-1);
+  ASSERT_TRUE(empty->Play(0, 32767, 440));
+  EXPECT_EQ(Pull(4), std::vector<int16_t>(4, 0));
+  empty->Release();
+  stream->Release();
+}
+
+TEST_F(Mixing, QueuedStreamsPlayInOrderAndOffsetsSkip) {
+  VAudioStream* stream = Stream16({10, 20, 30, 40, 50});
+  VAudioChannel* channel = nullptr;
+  ASSERT_TRUE(stream->PlayOnNewChannel(channel, 0, 32767, 440));
+  channel->SetPosition(0);
+  EXPECT_EQ(Pull(2), (std::vector<int16_t>{10, 20}));
+  channel->Stop();
+  std::vector<int16_t> second(22050, 7);
+  second[11025] = 99;
+  VAudioStream* longer = Stream16(second);
+  ASSERT_TRUE(longer->PlayOnChannel(channel, 500, 32767, 440));  // half a second in
+  EXPECT_EQ(Pull(1), std::vector<int16_t>{99});
+  channel->Stop();
+  channel->Release();
+  stream->Release();
+  longer->Release();
+}
+
+TEST(VolumeTables, LevelsAndPan) {
+  BuildVolumeTables(16);
+  // Volume 50 with 16 levels uses level 8 (gain 8/16); 99 uses level 15.
+  uint8_t u[] = {255, 0, 128};
+  ApplyVolumeAndPan(u, VAudioEncodingFormat(11025, 8, false, kAudioEncodingUnsigned), 3, 50, 0);
+  EXPECT_EQ(u[0], static_cast<uint8_t>(0.5 * 127 + 128));
+  EXPECT_EQ(u[1], 64);
+  EXPECT_EQ(u[2], 128);
+  uint8_t s[] = {0x80, 100};
+  ApplyVolumeAndPan(s, VAudioEncodingFormat(11025, 8, false, kAudioEncodingSigned), 2, 99, 0);
+  EXPECT_EQ(static_cast<int8_t>(s[0]), static_cast<int8_t>(15.0 / 16 * -128));
+  EXPECT_EQ(s[1], static_cast<uint8_t>(15.0 / 16 * 100));
+  // Stereo pan: -50 keeps the left, right gets (pan + 100) * volume / 100 = 50.
+  int16_t st[] = {1000, 1000, -1000, -1000};
+  ApplyVolumeAndPan(reinterpret_cast<uint8_t*>(st), VAudioEncodingFormat(22050, 16, true, kAudioEncodingSigned), 2,
+                    100, -50);
+  EXPECT_EQ(st[0], 1000);
+  EXPECT_EQ(st[1], (1000 * 128) >> 8);
+  EXPECT_EQ(st[3], (-1000 * 128) >> 8);
+  // Volume 100 with pan 0 is bit-identical; volume 0 is silence.
+  int16_t same[] = {12345, -7};
+  ApplyVolumeAndPan(reinterpret_cast<uint8_t*>(same), VAudioEncodingFormat(22050, 16, true, 2), 1, 100, 0);
+  EXPECT_EQ(same[0], 12345);
+  ApplyVolumeAndPan(reinterpret_cast<uint8_t*>(same), VAudioEncodingFormat(22050, 16, true, 2), 1, 0, 0);
+  EXPECT_EQ(same[0], 0);
+  EXPECT_EQ(same[1], 0);
+  EXPECT_EQ(GetSignedVolumeTable(16), nullptr);
+  EXPECT_EQ(GetUnsignedVolumeTable(-1), nullptr);
+  FreeVolumeTables();
+  EXPECT_EQ(GetSignedVolumeTable(0), nullptr);
+}
+
+TEST(MixerFormats, BigEndianDeviceGetsSwappedSamples) {
+  EnsureStandardSoundCodecs();
+  VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
+  VAudioEncodingFormat big(22050, 16, false, kAudioEncodingSigned);
+  big.byteOrder = 0;
+  device.SetEncodingFormat(big);
+  device.Open();
+  auto* mixer = new VAudioMixer(&device, 16);
+  VAudioStream* stream = Stream16({0x1234, -2});
+  ASSERT_TRUE(stream->Play(0, 32767, 440));
+  device.PullFrames(2);
+  EXPECT_EQ(device.Captured(), (std::vector<uint8_t>{0x12, 0x34, 0xFF, 0xFE}));
+  stream->Release();
+  delete mixer;
+}
+
+TEST(MixerLifetime, DestroyingTheMixerReleasesChannels) {
+  VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
+  auto* mixer = new VAudioMixer(&device, 16);
+  EXPECT_TRUE(device.HasCallback());
+  EXPECT_GT(mixer->GetCallbackId(), 0);
+  VAudioStream* stream = Stream16(std::vector<int16_t>(100000, 5));
+  VAudioChannel* kept = nullptr;
+  ASSERT_TRUE(stream->PlayOnNewChannel(kept, 0, 32767, 440));
+  ASSERT_TRUE(stream->Play(0, 32767, 440));
+  EXPECT_EQ(mixer->GetState(), 2);
+  delete mixer;
+  EXPECT_FALSE(device.HasCallback());
+  EXPECT_EQ(GetCurrentMixer(), nullptr);
+  EXPECT_EQ(kept->GetRefCount(), 1);  // ours survives without a mixer
+  kept->Stop();
+  kept->Release();
+  EXPECT_EQ(stream->GetReferences(), 1);
+  stream->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// Two loud sounds at other device formats (8-bit unsigned, 16-bit stereo at
+// 44100 Hz): the device's samples equal sox's saturated mix in that format.
+TEST(MixerDeviceFormats, TwoSoundsEqualSoxMix) {
+  REQUIRE_SOUND_TOOL("sox");
+  EnsureStandardSoundCodecs();
+  testsupport::TempDir dir("sound_mixfmt_");
+  struct Case {
+    int bits;
+    int channels;
+    int rate;
+    const char* encoding;
+  } cases[] = {{8, 1, 22050, "unsigned-integer"}, {16, 2, 44100, "signed-integer"}, {8, 2, 11025, "unsigned-integer"}};
+  for (const Case& c : cases) {
+    VCaptureAudioDevice device(VAudioFormat(c.rate, c.bits, c.channels == 2));
+    device.Open();
+    auto* mixer = new VAudioMixer(&device, 16);
+    std::string soxArgs;
+    const std::string spec = " -r " + std::to_string(c.rate) + " -c " + std::to_string(c.channels) + " -b " +
+                             std::to_string(c.bits) + " -e " + c.encoding + " ";
+    for (int i = 0; i < 2; ++i) {
+      const std::string wav = dir.Path("in" + std::to_string(i) + ".wav");
+      ASSERT_EQ(Shell("sox -n" + spec + "'" + wav + "' synth " + std::to_string(0.15 + 0.05 * i) + " sine " +
+                      std::to_string(200 + 310 * i) + " sine " + std::to_string(90 + 40 * i) + " vol 0.8"),
+                0);
+      soxArgs += " -v 1 '" + wav + "'";
+      DecodedSound sound;
+      std::string error;
+      ASSERT_TRUE(DecodeSoundFile(wav, sound, error)) << error;
+      auto* stream = new VMemoryAudioStream(sound.format, sound.samples.data(),
+                                            static_cast<int32_t>(sound.samples.size()));
+      ASSERT_TRUE(stream->Play(0, 32767, 440));
+      stream->Release();
+    }
+    ASSERT_EQ(Shell("sox -D -m" + soxArgs + " -t raw" + spec + "'" + dir.Path("ref.raw") + "' 2>/dev/null"), 0);
+    const std::string ref = testsupport::ReadBytes(dir.Path("ref.raw"));
+    device.PullFrames(static_cast<int32_t>(ref.size() / static_cast<size_t>(c.channels * c.bits / 8)));
+    ASSERT_EQ(device.Captured().size(), ref.size()) << c.bits << "/" << c.channels;
+    int differences = 0;
+    for (size_t i = 0; i < ref.size(); ++i) differences += device.Captured()[i] != static_cast<uint8_t>(ref[i]);
+    EXPECT_EQ(differences, 0) << c.bits << " bits, " << c.channels << " channels";
+    delete mixer;
+  }
+}
+
+}  // namespace
