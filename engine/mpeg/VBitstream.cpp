@@ -22,24 +22,22 @@ VBitstream::VBitstream(VFile* source, uint32_t bufferSize, bool refillOnDemand)
 VBitstream::~VBitstream() { delete[] buffer_; }
 
 uint32_t VBitstream::SetBufferSize(uint32_t size) {
-  const uint64_t rounded = (uint64_t{size} + 3) & ~uint64_t{3};
+  uint64_t rounded = (uint64_t{size} + 3) & ~uint64_t{3};
   if (rounded == size_ || rounded > 0xFFFFFFFCu) return size_;
-  const auto newSize = static_cast<uint32_t>(rounded);
+  // Never smaller than the bytes waiting to be read: they are kept.
   const uint64_t buffered = produced_ - consumed_;
+  if (rounded < buffered) rounded = (buffered + 3) & ~uint64_t{3};
+  if (rounded == size_) return size_;
+  const auto newSize = static_cast<uint32_t>(rounded);
   uint8_t* fresh = newSize ? new (std::nothrow) uint8_t[newSize] : nullptr;
-  if (!fresh || buffered > newSize) {
-    // The unread bytes cannot be kept: the reader starts empty.
-    delete[] fresh;
-    fresh = nullptr;
-    if (newSize && buffered > newSize) fresh = new (std::nothrow) uint8_t[newSize];
+  if (!fresh) {
+    if (buffered > 0) return size_;  // keep the old ring and its bytes
     delete[] buffer_;
-    buffer_ = fresh;
-    size_ = fresh ? newSize : 0;
-    produced_ = consumed_;
-    padding_ = 0;
-    return size_;
+    buffer_ = nullptr;
+    size_ = 0;
+    return 0;
   }
-  // Keep the unread bytes, in stream order, at their new ring positions.
+  // The unread bytes move, in stream order, to their new ring positions.
   for (uint64_t i = consumed_; i < produced_; ++i) fresh[i % newSize] = buffer_[i % size_];
   delete[] buffer_;
   buffer_ = fresh;
