@@ -38,8 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           bs.PeekBits(n);
           break;
         case 4:
-          bs.NextStartCode();
-          return 0;  // the position is no longer tracked
+          // Runs to the end of the data when there is no start code; the
+          // position is no longer tracked afterwards.
+          try {
+            bs.NextStartCode();
+          } catch (const VBitstreamEmptyException&) {
+          }
+          return 0;
         case 5:
           bs.SetBufferSize(4u + op);
           break;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VYCbCrColorTable.h"
 #include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/VBitstream.h"
@@ -198,7 +199,7 @@ void VMPVDecoder::ParseGroupHeader() {
 
 void VMPVDecoder::AllocatePictures(int32_t count) {
   count = std::max(count, 3);
-  if (!colorTable_) colorTable_ = new VYCbCrColorTable(matrixCoefficients_, nullptr);
+  if (!colorTable_) colorTable_ = new VYCbCrColorTable(matrixCoefficients_, static_cast<VColorTable*>(nullptr));
   pool_.clear();
   for (int32_t i = 0; i < count; ++i)
     pool_.push_back(std::make_shared<VMPVPicture>(mbWidth_, mbHeight_, chromaFormat_, colorTable_));

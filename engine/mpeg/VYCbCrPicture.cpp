@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VYCbCrColorTable.h"
 
 VYCbCrPicture::VYCbCrPicture(int32_t mbWidth, int32_t mbHeight, int32_t chromaFormat,
@@ -32,7 +33,7 @@ void VYCbCrPicture::SetColorTable(VYCbCrColorTable* colorTable) {
   if (fresh)
     fresh->AddReference();
   else
-    fresh = new VYCbCrColorTable(5, nullptr);
+    fresh = new VYCbCrColorTable(5, static_cast<VColorTable*>(nullptr));
   if (colorTable_) colorTable_->Release();
   colorTable_ = fresh;
 }
