@@ -11,6 +11,15 @@ class VMPVPicture : public VYCbCrPicture {
   VMPVPicture(int32_t mbWidth, int32_t mbHeight, int32_t chromaFormat, VYCbCrColorTable* colorTable)
       : VYCbCrPicture(mbWidth, mbHeight, chromaFormat, colorTable) {}
 
+  // Interlaced frames (neither the sequence nor the frame progressive)
+  // convert the first field and interpolate the other.
+  bool ConvertToPixels(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width,
+                       int32_t height) const override {
+    if (!progressiveSequence && !progressiveFrame)
+      return ConvertFieldToPixels(destination, left, top, width, height, bottomFieldFirst);
+    return VYCbCrPicture::ConvertToPixels(destination, left, top, width, height);
+  }
+
   bool inUse = false;     // held by the decoder as the current or a reference picture
   bool queued = false;    // waiting for display
   uint8_t progressiveSequence = 1;

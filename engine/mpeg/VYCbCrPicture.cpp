@@ -91,12 +91,61 @@ constexpr int32_t kDither[4][4] = {{-8, 0, -6, 2}, {4, -4, 6, -2}, {-5, 3, -7, 1
 
 bool VYCbCrPicture::ConvertToPixels(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width,
                                     int32_t height) const {
+  return Convert(destination, left, top, width, height, -1);
+}
+
+bool VYCbCrPicture::ConvertFieldToPixels(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width,
+                                         int32_t height, int32_t parity) const {
+  return Convert(destination, left, top, width, height, parity & 1);
+}
+
+namespace {
+
+// The mean of two converted pixels, each colour component rounded up.
+void MeanPixel(uint8_t* out, const uint8_t* a, const uint8_t* b, int32_t depth, int32_t format) {
+  if (depth == 8) {
+    *out = *a;  // palette indices cannot be averaged (8-bit lines are made from luma)
+    return;
+  }
+  if (depth == 24 || depth == 32) {
+    for (int i = 0; i < depth / 8; ++i) out[i] = static_cast<uint8_t>((a[i] + b[i] + 1) >> 1);
+    return;
+  }
+  const bool little = HasLittleEndianWords(format);
+  const auto read = [little](const uint8_t* p) { return little ? p[0] | (p[1] << 8) : (p[0] << 8) | p[1]; };
+  const int32_t wa = read(a), wb = read(b);
+  const int32_t greenBits = depth == 15 ? 5 : 6;
+  const int32_t shifts[3] = {0, 5, 5 + greenBits};
+  const int32_t masks[3] = {31, (1 << greenBits) - 1, 31};
+  int32_t v = 0;
+  for (int c = 0; c < 3; ++c) {
+    const int32_t ca = (wa >> shifts[c]) & masks[c], cb = (wb >> shifts[c]) & masks[c];
+    v |= ((ca + cb + 1) >> 1) << shifts[c];
+  }
+  if (little) {
+    out[0] = static_cast<uint8_t>(v);
+    out[1] = static_cast<uint8_t>(v >> 8);
+  } else {
+    out[0] = static_cast<uint8_t>(v >> 8);
+    out[1] = static_cast<uint8_t>(v);
+  }
+}
+
+}  // namespace
+
+bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width, int32_t height,
+                            int32_t parity) const {
   if (!colorTable_ || !destination.pixels || chromaFactor_ == 0) return false;
   const int32_t depth = destination.depth;
   Writer w{depth, destination.pixelFormat, nullptr, colorTable_->GetClip(), colorTable_->GetLuma(),
            colorTable_->GetCrToRedTable(), colorTable_->GetCbToBlueTable(), colorTable_->GetCbToGreenTable(),
            colorTable_->GetCrToGreenTable()};
-  if (depth == 15 || depth == 16) {
+  const uint8_t* table8 = nullptr;
+  if (depth == 8) {
+    table8 = colorTable_->Get8BitTable();
+    if (!table8) table8 = colorTable_->Build8BitTable();
+    if (!table8) return false;
+  } else if (depth == 15 || depth == 16) {
     w.table16 = depth == 15 ? colorTable_->Get15BitTable() : colorTable_->Get16BitTable();
     if (!w.table16) w.table16 = depth == 15 ? colorTable_->Build15BitTable() : colorTable_->Build16BitTable();
     if (!w.table16) return false;
@@ -113,17 +162,32 @@ bool VYCbCrPicture::ConvertToPixels(const PixelBuffer& destination, int32_t left
   const int32_t bytes = BytesPerPixel(depth);
   const int32_t lumaStride = GetLumaWidth();
   const int32_t chromaStride = GetChromaWidth();
-  const int32_t chromaShiftY = chromaFactor_ == 1 ? 1 : 0;
-  for (int32_t row = 0; row < height; ++row) {
+  const auto rowAddress = [&](int32_t row) {
     const int32_t mapRow = destination.bottomUp ? destination.height - 1 - (top + row) : top + row;
-    uint8_t* out = destination.pixels + int64_t{mapRow} * destination.rowBytes + int64_t{left} * bytes;
-    const uint8_t* yLine = y_.data() + int64_t{row} * lumaStride;
-    const int32_t chromaRow = row >> chromaShiftY;
+    return destination.pixels + int64_t{mapRow} * destination.rowBytes + int64_t{left} * bytes;
+  };
+  // The chroma line of a picture line: frame-based, or within the line's field.
+  const auto chromaRowOf = [&](int32_t row) {
+    if (chromaFactor_ == 2) return row;
+    if (parity < 0) return row >> 1;
+    return ((row >> 2) << 1) | (row & 1);
+  };
+  const auto convertLine = [&](int32_t row, const uint8_t* yLine, int32_t chromaFrom) {
+    uint8_t* out = rowAddress(row);
+    const int32_t chromaRow = chromaRowOf(chromaFrom);
     const uint8_t* cbLine = cb_.data() + int64_t{chromaRow} * chromaStride;
     const uint8_t* crLine = cr_.data() + int64_t{chromaRow} * chromaStride;
     for (int32_t x = 0; x < width; ++x, out += bytes) {
       const int32_t cb = cbLine[x >> 1];
       const int32_t cr = crLine[x >> 1];
+      if (depth == 8) {
+        const int32_t d = 4 * kDither[row & 3][x & 3];
+        const int32_t y6 = std::clamp((yLine[x] + d / 2) >> 2, 0, 63);
+        const int32_t cb5 = std::clamp((cb + d) >> 3, 0, 31);
+        const int32_t cr5 = std::clamp((cr + d) >> 3, 0, 31);
+        *out = table8[(cb5 << 11) | (cr5 << 6) | y6];
+        continue;
+      }
       int32_t cbd = cb, crd = cr;
       if (depth == 15 || depth == 16) {
         const int32_t d = kDither[chromaRow & 3][(x >> 1) & 3] / 2;
@@ -132,6 +196,29 @@ bool VYCbCrPicture::ConvertToPixels(const PixelBuffer& destination, int32_t left
       }
       w.Put(out, yLine[x], cb, cr, cbd, crd);
     }
+  };
+  if (parity < 0) {
+    for (int32_t row = 0; row < height; ++row) convertLine(row, y_.data() + int64_t{row} * lumaStride, row);
+    return true;
+  }
+  for (int32_t row = parity; row < height; row += 2) convertLine(row, y_.data() + int64_t{row} * lumaStride, row);
+  std::vector<uint8_t> meanLuma(static_cast<size_t>(width));
+  for (int32_t row = 1 - parity; row < height; row += 2) {
+    const bool hasAbove = row > 0, hasBelow = row + 1 < height;
+    if (depth == 8) {
+      // The luma of the line between, converted with the chroma of its neighbour's field.
+      const uint8_t* above = y_.data() + int64_t{hasAbove ? row - 1 : row + 1} * lumaStride;
+      const uint8_t* below = y_.data() + int64_t{hasBelow ? row + 1 : row - 1} * lumaStride;
+      for (int32_t x = 0; x < width; ++x)
+        meanLuma[static_cast<size_t>(x)] = static_cast<uint8_t>((above[x] + below[x]) >> 1);
+      convertLine(row, meanLuma.data(), hasAbove ? row - 1 : row + 1);
+      continue;
+    }
+    uint8_t* out = rowAddress(row);
+    const uint8_t* above = rowAddress(hasAbove ? row - 1 : row + 1);
+    const uint8_t* below = rowAddress(hasBelow ? row + 1 : row - 1);
+    for (int32_t x = 0; x < width; ++x)
+      MeanPixel(out + x * bytes, above + x * bytes, below + x * bytes, depth, destination.pixelFormat);
   }
   return true;
 }

@@ -39,15 +39,25 @@ class VYCbCrPicture {
   int32_t GetChromaFormat() const { return chromaFormat_; }
 
   // Converts the picture from its origin into the buffer at (left, top), over
-  // width x height pixels cut to the picture and the buffer. Depths 15, 16,
-  // 24 and 32; returns false (buffer untouched) for any other depth, a chroma
-  // format other than 4:2:0 and 4:2:2 or a missing table.
-  bool ConvertToPixels(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width,
-                       int32_t height) const;
+  // width x height pixels cut to the picture and the buffer. Depths 8 (ordered
+  // dither through the colour table's palette), 15, 16, 24 and 32; returns
+  // false (buffer untouched) for any other depth, a chroma format other than
+  // 4:2:0 and 4:2:2 or a missing table.
+  virtual bool ConvertToPixels(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width,
+                               int32_t height) const;
+  // The same for an interlaced frame: only the lines of one field (parity 0
+  // top, 1 bottom) are converted, with field-based chroma; the lines between
+  // become the mean of their neighbours (a missing first or last line copies
+  // its one neighbour).
+  bool ConvertFieldToPixels(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width,
+                            int32_t height, int32_t parity) const;
   // The same into a pixel map (locked for the conversion) at its rectangle.
   bool ConvertToPicture(PixelMap& map, const VRect& rectangle) const;
 
  private:
+  bool Convert(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width, int32_t height,
+               int32_t parity) const;
+
   std::vector<uint8_t> y_, cb_, cr_;
   int32_t mbWidth_ = 0;
   int32_t mbHeight_ = 0;

@@ -6,10 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "engine/graphics/PixelMap.h"
 #include "engine/mpeg/MpegTestSupport.h"
+#include "engine/graphics/VColorTable.h"
+#include "engine/graphics/VYCbCrColorTable.h"
+#include "engine/mpeg/VMPVPicture.h"
 #include "engine/mpeg/VYCbCrPicture.h"
 
 namespace {
@@ -197,6 +201,85 @@ TEST_F(ColorOracleTest, MatchesFfmpegWithinASmallBound) {
       EXPECT_LE(mean, is24 ? 0.75 : 0.25) << chroma << " " << target;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// An interlaced frame converts one field; the lines between are the mean of
+// their neighbours, each component rounded up.
+TEST(FieldConversionTest, ConvertsOneFieldAndInterpolatesTheOther) {
+  VYCbCrPicture picture(1, 1, 1, nullptr);
+  Fill(picture, 16, 128, 128);
+  for (int row = 0; row < 16; row += 2) std::fill_n(picture.Y() + row * 16, 16, uint8_t(16 + 10 * row));
+  for (int depth : {32, 24, 16}) {
+    const int format = GetDefaultPixelFormat(depth);
+    std::vector<uint8_t> top, bottom;
+    const PixelBuffer t = Buffer(top, 16, 16, depth, format);
+    const PixelBuffer b = Buffer(bottom, 16, 16, depth, format);
+    ASSERT_TRUE(picture.ConvertFieldToPixels(t, 0, 0, 16, 16, 0));
+    ASSERT_TRUE(picture.ConvertFieldToPixels(b, 0, 0, 16, 16, 1));
+    const auto green = [&](const std::vector<uint8_t>& s, int row) {
+      const uint8_t* p = s.data() + row * t.rowBytes + 2 * BytesPerPixel(depth);
+      if (depth == 16) return ((p[0] | (p[1] << 8)) >> 5) & 63;
+      return int(p[1]);
+    };
+    for (int row = 1; row < 15; row += 2) {
+      const int above = green(top, row - 1), below = green(top, row + 1);
+      EXPECT_GT(below, above) << depth;
+      EXPECT_EQ(green(top, row), (above + below + 1) >> 1) << "depth " << depth << " row " << row;
+    }
+    EXPECT_EQ(green(top, 15), green(top, 14));  // the last line has one neighbour
+    // The bottom field is black (within the 16-bit table cell).
+    for (int row = 0; row < 16; ++row) EXPECT_LE(green(bottom, row), depth == 16 ? 1 : 0) << depth << " " << row;
+  }
+}
+
+TEST(FieldConversionTest, InterlacedVideoPicturesConvertTheirFirstField) {
+  VMPVPicture picture(1, 1, 1, nullptr);
+  Fill(picture, 235, 128, 128);
+  for (int row = 1; row < 16; row += 2) std::fill_n(picture.Y() + row * 16, 16, uint8_t{16});
+  std::vector<uint8_t> storage;
+  const PixelBuffer b = Buffer(storage, 16, 16, 32, kFormatBGRX32);
+  picture.progressiveSequence = 0;
+  picture.progressiveFrame = 0;
+  picture.bottomFieldFirst = 1;
+  ASSERT_TRUE(picture.ConvertToPixels(b, 0, 0, 16, 16));
+  EXPECT_EQ(storage[0], 0);
+  EXPECT_EQ(storage[static_cast<size_t>(b.rowBytes) * 6], 0);
+  picture.progressiveFrame = 1;  // a progressive frame converts every line
+  ASSERT_TRUE(picture.ConvertToPixels(b, 0, 0, 16, 16));
+  EXPECT_EQ(storage[0], 254);
+  EXPECT_EQ(storage[static_cast<size_t>(b.rowBytes)], 0);
+}
+
+// 8 bits: ordered dither through the palette of the colour table held.
+TEST(EightBitConversionTest, DithersIntoThePaletteOfTheColourTable) {
+  auto* colours = new VColorTable(StandardPalette{4});
+  auto* table = new VYCbCrColorTable(5, colours);
+  VYCbCrPicture picture(1, 1, 1, table);
+  table->Release();
+  std::vector<uint8_t> storage;
+  const PixelBuffer b = Buffer(storage, 16, 16, 8, kFormatIndexed8);
+  for (const auto& [y, cb, cr, red, green, blue] :
+       {std::tuple<int, int, int, int, int, int>{235, 128, 128, 255, 255, 255}, {16, 128, 128, 0, 0, 0},
+        {81, 90, 240, 255, 0, 0}, {41, 240, 110, 0, 0, 255}}) {
+    Fill(picture, uint8_t(y), uint8_t(cb), uint8_t(cr));
+    ASSERT_TRUE(picture.ConvertToPixels(b, 0, 0, 16, 16));
+    double r = 0, g = 0, bl = 0;
+    for (int i = 0; i < 16 * 16; ++i) {
+      const VRGBColor& c = colours->GetEntries()[storage[static_cast<size_t>(i / 16 * b.rowBytes + i % 16)]];
+      r += c.red, g += c.green, bl += c.blue;
+    }
+    // The dithered area averages to the colour.
+    EXPECT_NEAR(r / 256, red, 30) << y;
+    EXPECT_NEAR(g / 256, green, 30) << y;
+    EXPECT_NEAR(bl / 256, blue, 30) << y;
+  }
+  colours->Release();
+  VYCbCrPicture withoutPalette(1, 1, 1, nullptr);
+  EXPECT_FALSE(withoutPalette.ConvertToPixels(b, 0, 0, 16, 16));
 }
 
 }  // namespace
