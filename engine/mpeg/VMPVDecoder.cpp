@@ -315,15 +315,19 @@ void VMPVDecoder::EndSequence() {
   sequenceEnded_ = bs_ && bs_->IsSourceEnded() && bs_->GetBitsLeft() == 0;
   referencesMissing_ = true;
   secondField_ = false;
+  firstFieldDecoded_ = false;
   ReleaseReferences();
 }
 
 bool VMPVDecoder::CanDecodePicture() const {
-  if (pictureStructure_ != 3) return false;
+  if (pictureStructure_ < 1 || pictureStructure_ > 3) return false;
+  const bool second = IsFieldPicture() && secondField_;
+  if (second && (!firstFieldDecoded_ || !current_)) return false;
   switch (pictureCodingType_) {
     case 1:
     case 4: return true;
-    case 2: return !referencesMissing_ && newer_ != nullptr;
+    // The second field of a frame may predict from the first alone.
+    case 2: return second || (!referencesMissing_ && newer_ != nullptr);
     case 3: return !referencesMissing_ && newer_ != nullptr && older_ != nullptr;
     default: return false;
   }
@@ -336,6 +340,15 @@ void VMPVDecoder::DecodeOrSkipPicture(bool decode) {
     return;
   }
   if (pictureCodingType_ != 3) referencesMissing_ = true;
+  if (IsFieldPicture()) {
+    if (secondField_ && firstFieldDecoded_ && current_) {
+      // The frame stays incomplete: it is neither shown nor kept.
+      current_->inUse = false;
+      if (newer_ == current_) newer_.reset();
+    }
+    secondField_ = !secondField_;
+    firstFieldDecoded_ = false;
+  }
   // Pass over the slices up to the next picture, group, sequence header or end.
   for (;;) {
     const uint32_t code = bs_->StartCodeValue();
@@ -347,10 +360,14 @@ void VMPVDecoder::DecodeOrSkipPicture(bool decode) {
 }
 
 void VMPVDecoder::DecodePicture() {
-  if (pictureCodingType_ == 1) referencesMissing_ = false;
-  current_ = FindFreePicture();
-  if (!current_) throw VMPEGException("no free picture");
-  current_->inUse = true;
+  const bool field = IsFieldPicture();
+  const bool second = field && secondField_;
+  if (pictureCodingType_ == 1 && !second) referencesMissing_ = false;
+  if (!second) {
+    current_ = FindFreePicture();
+    if (!current_) throw VMPEGException("no free picture");
+    current_->inUse = true;
+  }
   try {
     for (;;) {
       const uint32_t code = bs_->StartCodeValue();
@@ -366,16 +383,27 @@ void VMPVDecoder::DecodePicture() {
     // The data ended inside the picture: keep what was decoded.
   }
   VMPVPicture& p = *current_;
-  p.pictureCodingType = pictureCodingType_;
-  p.pictureStructure = pictureStructure_;
-  p.progressiveSequence = static_cast<uint8_t>(progressiveSequence_);
-  p.progressiveFrame = static_cast<uint8_t>(progressiveFrame_);
-  p.repeatFirstField = static_cast<uint8_t>(repeatFirstField_);
-  p.bottomFieldFirst = static_cast<uint8_t>(!topFieldFirst_);
-  p.displayCount = 2;
-  p.temporalReference = temporalReference_;
-  p.width = horizontalSize_;
-  p.height = verticalSize_;
+  if (!second) {
+    // A frame picture or the first field describes the frame.
+    p.pictureCodingType = pictureCodingType_;
+    p.pictureStructure = pictureStructure_;
+    p.progressiveSequence = static_cast<uint8_t>(progressiveSequence_);
+    p.progressiveFrame = static_cast<uint8_t>(progressiveFrame_);
+    p.repeatFirstField = static_cast<uint8_t>(repeatFirstField_);
+    p.bottomFieldFirst = static_cast<uint8_t>(field ? FieldParity() : !topFieldFirst_);
+    p.displayCount = 2;
+    p.temporalReference = temporalReference_;
+    p.width = horizontalSize_;
+    p.height = verticalSize_;
+  }
+  if (field) {
+    secondField_ = !secondField_;
+    firstFieldDecoded_ = secondField_;
+    pictureCounter_ += 1;
+  } else {
+    pictureCounter_ += 2;
+  }
+  if (field && secondField_) return;  // the frame is complete after its second field
   if (pictureCodingType_ == 1 || pictureCodingType_ == 2) {
     if (older_) older_->inUse = false;
     older_ = newer_;
@@ -383,5 +411,4 @@ void VMPVDecoder::DecodePicture() {
   } else {
     current_->inUse = false;
   }
-  pictureCounter_ += 2;
 }

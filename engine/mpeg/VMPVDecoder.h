@@ -94,7 +94,14 @@ class VMPVDecoder {
                          int32_t sourceField, int32_t destField, bool average);
   void DecodeBlock(int component, bool intra, const int32_t* matrix);
   void StoreBlock(int32_t mbx, int32_t mby, int block, bool intra);
-  const VMPVPicture* ReferenceFor(int direction) const;
+  void PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx, int32_t mby,
+                                     int32_t mvx, int32_t mvy, int32_t rowOffset, int32_t height, bool average);
+  // The picture a prediction reads: by direction and, in field pictures, by
+  // the field it selects.
+  const VMPVPicture* ReferenceFor(int direction, int32_t sourceField) const;
+  bool IsFieldPicture() const { return pictureStructure_ != 3; }
+  int32_t FieldParity() const { return pictureStructure_ == 2 ? 1 : 0; }
+  int32_t MacroblockRows() const { return IsFieldPicture() ? mbHeight_ / 2 : mbHeight_; }
 
   VBitstream* bs_ = nullptr;
   const VMPEGCodec& codec_;
@@ -122,7 +129,8 @@ class VMPVDecoder {
   int32_t concealmentVectors_ = 0, qScaleType_ = 0, intraVlcFormat_ = 0, alternateScan_ = 0;
   int32_t repeatFirstField_ = 0, progressiveFrame_ = 1;
   bool pictureHeaderParsed_ = false;
-  bool secondField_ = false;
+  bool secondField_ = false;       // the next field picture is the second of its frame
+  bool firstFieldDecoded_ = false;  // the first field of the pending frame was decoded
   int64_t pictureCounter_ = 0;
 
   // slice and macroblock

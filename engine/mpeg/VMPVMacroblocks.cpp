@@ -63,7 +63,7 @@ void VMPVDecoder::DecodeSlice() {
   if (code < 0x01 || code > 0xAF) throw VMPEGException("slice start code expected");
   int32_t row = static_cast<int32_t>(code) - 1;
   if (syntaxMode_ == 2 && verticalSize_ > 2800) row += static_cast<int32_t>(bs_->ReadBits(3)) << 7;
-  if (row >= mbHeight_) return;
+  if (row >= MacroblockRows()) return;
   SetQuantiserScale(bs_->ReadBits(5));
   while (bs_->ReadBits(1)) bs_->SkipBits(8);
   address_ = row * mbWidth_ - 1;
@@ -77,9 +77,11 @@ void VMPVDecoder::DecodeSlice() {
   } while (bs_->PeekBits(23) != 0);
 }
 
-const VMPVPicture* VMPVDecoder::ReferenceFor(int direction) const {
-  if (direction == 1) return newer_.get();
-  return pictureCodingType_ == 3 ? older_.get() : newer_.get();
+const VMPVPicture* VMPVDecoder::ReferenceFor(int direction, int32_t sourceField) const {
+  if (pictureCodingType_ == 3) return direction == 0 ? older_.get() : newer_.get();
+  // The second field of a frame reads the other parity from the first field.
+  if (IsFieldPicture() && secondField_ && sourceField != FieldParity()) return current_.get();
+  return newer_.get();
 }
 
 void VMPVDecoder::PredictSkipped(int32_t address) {
@@ -87,7 +89,9 @@ void VMPVDecoder::PredictSkipped(int32_t address) {
   dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
   if (pictureCodingType_ == 2) {
     std::memset(pmv_, 0, sizeof(pmv_));
-    FormPrediction(mbx, mby, kMacroblockForward, 2);
+    // A zero vector from the field of the same parity in field pictures.
+    fieldSelect_[0][0] = FieldParity();
+    FormPrediction(mbx, mby, kMacroblockForward, IsFieldPicture() ? 1 : 2);
   } else if (pictureCodingType_ == 3) {
     if (lastDirections_ == 0) throw VMPEGException("skipped macroblock after an intra one");
     FormPrediction(mbx, mby, lastDirections_, lastMotionType_);
@@ -99,7 +103,7 @@ void VMPVDecoder::PredictSkipped(int32_t address) {
 }
 
 void VMPVDecoder::DecodeMacroblock(bool first) {
-  const int32_t total = mbWidth_ * mbHeight_;
+  const int32_t total = mbWidth_ * MacroblockRows();
   int32_t increment = 0;
   for (;;) {
     const uint32_t bits = bs_->PeekBits(11);
@@ -137,20 +141,22 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
     flags = t.value;
   }
   const bool intra = (flags & kMacroblockIntra) != 0;
-  int32_t motionType = 2;
-  if (syntaxMode_ == 2 && !framePredFrameDct_ && (flags & (kMacroblockForward | kMacroblockBackward))) {
+  // Frame pictures: 1 field, 2 frame motion; field pictures: 1 field, 2 16x8 motion.
+  int32_t motionType = IsFieldPicture() ? 1 : 2;
+  if (syntaxMode_ == 2 && (IsFieldPicture() || !framePredFrameDct_) &&
+      (flags & (kMacroblockForward | kMacroblockBackward))) {
     motionType = static_cast<int32_t>(bs_->ReadBits(2));
     if (motionType != 1 && motionType != 2) throw VMPEGException("unsupported motion type");
   }
   dctType_ = 0;
-  if (syntaxMode_ == 2 && !framePredFrameDct_ && (intra || (flags & kMacroblockPattern)))
+  if (syntaxMode_ == 2 && !IsFieldPicture() && !framePredFrameDct_ && (intra || (flags & kMacroblockPattern)))
     dctType_ = static_cast<int32_t>(bs_->ReadBits(1));
   if (flags & kMacroblockQuant) SetQuantiserScale(bs_->ReadBits(5));
 
   const int blocks = 4 + 2 * chromaFormat_;
   if (intra) {
     if (concealmentVectors_) {
-      motionType_ = 2;
+      motionType_ = IsFieldPicture() ? 1 : 2;
       DecodeMotionVectors(0);
       bs_->SkipBits(1);
     } else {
@@ -170,7 +176,8 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   if (pictureCodingType_ == 2 && !(flags & kMacroblockForward)) {
     std::memset(pmv_, 0, sizeof(pmv_));
     directions = kMacroblockForward;
-    motionType = 2;
+    motionType = IsFieldPicture() ? 1 : 2;
+    fieldSelect_[0][0] = FieldParity();
   }
   motionType_ = motionType;
   if (flags & kMacroblockForward) DecodeMotionVectors(0);
@@ -212,6 +219,20 @@ int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCode) {
 }
 
 void VMPVDecoder::DecodeMotionVectors(int s) {
+  if (IsFieldPicture()) {
+    // Field vectors in field units: one (field motion) or two (16x8 motion).
+    const int vectors = motionType_ == 1 ? 1 : 2;
+    for (int r = 0; r < vectors; ++r) {
+      fieldSelect_[r][s] = static_cast<int32_t>(bs_->ReadBits(1));
+      pmv_[r][s][0] = DecodeMotionComponent(pmv_[r][s][0], fCode_[s][0]);
+      pmv_[r][s][1] = DecodeMotionComponent(pmv_[r][s][1], fCode_[s][1]);
+    }
+    if (vectors == 1) {
+      pmv_[1][s][0] = pmv_[0][s][0];
+      pmv_[1][s][1] = pmv_[0][s][1];
+    }
+    return;
+  }
   if (motionType_ == 2) {
     pmv_[0][s][0] = DecodeMotionComponent(pmv_[0][s][0], fCode_[s][0]);
     pmv_[0][s][1] = DecodeMotionComponent(pmv_[0][s][1], fCode_[s][1]);
@@ -230,7 +251,18 @@ void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t directions, i
   bool average = false;
   for (int s = 0; s < 2; ++s) {
     if (!(directions & (s == 0 ? kMacroblockForward : kMacroblockBackward))) continue;
-    const VMPVPicture* ref = ReferenceFor(s);
+    if (IsFieldPicture()) {
+      const int halves = motionType == 1 ? 1 : 2;
+      for (int r = 0; r < halves; ++r) {
+        const VMPVPicture* ref = ReferenceFor(s, fieldSelect_[r][s]);
+        if (!ref) throw VMPEGException("reference picture missing");
+        PredictFieldPictureMacroblock(*ref, fieldSelect_[r][s], mbx, mby, pmv_[r][s][0], pmv_[r][s][1], 8 * r,
+                                      halves == 1 ? 16 : 8, average);
+      }
+      average = true;
+      continue;
+    }
+    const VMPVPicture* ref = ReferenceFor(s, 0);
     if (!ref) throw VMPEGException("reference picture missing");
     if (motionType == 2) {
       PredictMacroblock(*ref, mbx, mby, pmv_[0][s][0] << fullPel_[s], pmv_[0][s][1] << fullPel_[s], -1, -1,
@@ -268,6 +300,29 @@ void VMPVDecoder::PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t
                cur.Cb() + dstOffset, stride, average);
   PredictPlane(ref.Cr(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), baseY + (cmvy >> 1), cmvx & 1, cmvy & 1, 8, h,
                cur.Cr() + dstOffset, stride, average);
+}
+
+void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx,
+                                                int32_t mby, int32_t mvx, int32_t mvy, int32_t rowOffset,
+                                                int32_t height, bool average) {
+  VMPVPicture& cur = *current_;
+  const int32_t parity = FieldParity();
+  const int32_t lw = cur.GetLumaWidth(), lh = cur.GetLumaHeight();
+  uint8_t* dst = cur.Y() + int64_t{2 * (mby * 16 + rowOffset) + parity} * lw + mbx * 16;
+  PredictPlane(ref.Y(), lw, lh, sourceField, mbx * 16 + (mvx >> 1), mby * 16 + rowOffset + (mvy >> 1), mvx & 1,
+               mvy & 1, 16, height, dst, 2 * lw, average);
+  const int32_t cw = cur.GetChromaWidth(), ch = cur.GetChromaHeight();
+  const bool half = chromaFormat_ == 1;
+  const int32_t cmvx = mvx / 2;
+  const int32_t cmvy = half ? mvy / 2 : mvy;
+  const int32_t mbChromaHeight = half ? 8 : 16;
+  const int32_t chromaRow = mby * mbChromaHeight + (half ? rowOffset / 2 : rowOffset);
+  const int32_t h = half ? height / 2 : height;
+  const int64_t dstOffset = int64_t{2 * chromaRow + parity} * cw + mbx * 8;
+  PredictPlane(ref.Cb(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), chromaRow + (cmvy >> 1), cmvx & 1, cmvy & 1, 8,
+               h, cur.Cb() + dstOffset, 2 * cw, average);
+  PredictPlane(ref.Cr(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), chromaRow + (cmvy >> 1), cmvx & 1, cmvy & 1, 8,
+               h, cur.Cr() + dstOffset, 2 * cw, average);
 }
 
 void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) {
@@ -357,7 +412,21 @@ void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
   VMPVPicture& cur = *current_;
   uint8_t* dst;
   int32_t stride;
-  if (block < 4) {
+  if (IsFieldPicture()) {
+    // The lines of one field: every second line of the frame.
+    const int32_t parity = FieldParity();
+    if (block < 4) {
+      const int32_t lw = cur.GetLumaWidth();
+      dst = cur.Y() + int64_t{2 * (mby * 16 + (block >> 1) * 8) + parity} * lw + mbx * 16 + (block & 1) * 8;
+      stride = 2 * lw;
+    } else {
+      const int32_t cw = cur.GetChromaWidth();
+      uint8_t* plane = (block & 1) ? cur.Cr() : cur.Cb();
+      const int32_t row = chromaFormat_ == 1 ? mby * 8 : mby * 16 + (block >= 6 ? 8 : 0);
+      dst = plane + int64_t{2 * row + parity} * cw + mbx * 8;
+      stride = 2 * cw;
+    }
+  } else if (block < 4) {
     const int32_t lw = cur.GetLumaWidth();
     if (dctType_) {
       dst = cur.Y() + int64_t{mby * 16 + (block >> 1)} * lw + mbx * 16 + (block & 1) * 8;

@@ -31,7 +31,8 @@ VideoStreamDecoder::PicturePtr VideoStreamDecoder::DecodeNext() {
       const bool decodable = decoder_.CanDecodePicture();
       if (!decodable) ++pictureErrors_;
       decoder_.DecodeOrSkipPicture(decodable);
-      if (decodable) return decoder_.GetCurrentPicture();
+      // A frame of two field pictures is ready after its second field.
+      if (decodable && !decoder_.IsSecondFieldPending()) return decoder_.GetCurrentPicture();
     } catch (const VBitstreamEmptyException&) {
       ended_ = true;
     } catch (const VMPEGException&) {
