@@ -89,6 +89,8 @@ class VMPVDecoder {
   void PredictSkipped(int32_t address);
   void DecodeMotionVectors(int s);
   int32_t DecodeMotionComponent(int32_t predictor, int32_t fCode);
+  int32_t DecodeDualPrimeDelta();
+  void ComputeDualPrimeVectors(int32_t mvx, int32_t mvy, int32_t dmvx, int32_t dmvy);
   void FormPrediction(int32_t mbx, int32_t mby, int32_t directions, int32_t motionType);
   void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t mvx, int32_t mvy,
                          int32_t sourceField, int32_t destField, bool average);
@@ -139,6 +141,7 @@ class VMPVDecoder {
   int32_t dcPredictor_[3] = {0, 0, 0};
   int32_t pmv_[2][2][2] = {};  // [vector r][direction s][component t]
   int32_t fieldSelect_[2][2] = {};
+  int32_t dualPrime_[2][2] = {};  // derived opposite-parity vectors [field][component]
   int32_t motionType_ = 2;  // 1 field, 2 frame (frame pictures)
   int32_t dctType_ = 0;
   int32_t lastDirections_ = 0;  // forward/backward flags of the last macroblock (B pictures)

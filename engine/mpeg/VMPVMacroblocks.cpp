@@ -146,7 +146,8 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   if (syntaxMode_ == 2 && (IsFieldPicture() || !framePredFrameDct_) &&
       (flags & (kMacroblockForward | kMacroblockBackward))) {
     motionType = static_cast<int32_t>(bs_->ReadBits(2));
-    if (motionType != 1 && motionType != 2) throw VMPEGException("unsupported motion type");
+    // Dual prime (3) only predicts P pictures; 0 is reserved.
+    if (motionType == 0 || (motionType == 3 && pictureCodingType_ != 2)) throw VMPEGException("bad motion type");
   }
   dctType_ = 0;
   if (syntaxMode_ == 2 && !IsFieldPicture() && !framePredFrameDct_ && (intra || (flags & kMacroblockPattern)))
@@ -218,7 +219,46 @@ int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCode) {
   return v;
 }
 
+int32_t VMPVDecoder::DecodeDualPrimeDelta() {
+  const VMPEGCodeTable::Entry& d = codec_.dualPrime.Lookup(bs_->PeekBits(codec_.dualPrime.GetMaxLength()));
+  if (d.length == 0) throw VMPEGException("bad dual-prime vector");
+  bs_->SkipBits(d.length);
+  return d.value;
+}
+
+// The vectors to the fields of the other parity, from the same-parity vector
+// (field units) and the small differential.
+void VMPVDecoder::ComputeDualPrimeVectors(int32_t mvx, int32_t mvy, int32_t dmvx, int32_t dmvy) {
+  const auto scaled = [](int32_t v, int32_t m) { return (m * v + (v > 0 ? 1 : 0)) >> 1; };
+  if (!IsFieldPicture()) {
+    // [0]: the top field from the bottom one, [1]: the bottom field from the top one.
+    const int32_t topScale = topFieldFirst_ ? 1 : 3, bottomScale = topFieldFirst_ ? 3 : 1;
+    dualPrime_[0][0] = scaled(mvx, topScale) + dmvx;
+    dualPrime_[0][1] = scaled(mvy, topScale) + dmvy - 1;
+    dualPrime_[1][0] = scaled(mvx, bottomScale) + dmvx;
+    dualPrime_[1][1] = scaled(mvy, bottomScale) + dmvy + 1;
+  } else {
+    dualPrime_[0][0] = scaled(mvx, 1) + dmvx;
+    dualPrime_[0][1] = scaled(mvy, 1) + dmvy + (pictureStructure_ == 1 ? -1 : 1);
+  }
+}
+
 void VMPVDecoder::DecodeMotionVectors(int s) {
+  if (motionType_ == 3) {
+    const bool field = IsFieldPicture();
+    pmv_[0][s][0] = DecodeMotionComponent(pmv_[0][s][0], fCode_[s][0]);
+    const int32_t dmvx = DecodeDualPrimeDelta();
+    if (field) {
+      pmv_[0][s][1] = DecodeMotionComponent(pmv_[0][s][1], fCode_[s][1]);
+    } else {
+      pmv_[0][s][1] = DecodeMotionComponent(pmv_[0][s][1] >> 1, fCode_[s][1]) * 2;
+    }
+    const int32_t dmvy = DecodeDualPrimeDelta();
+    pmv_[1][s][0] = pmv_[0][s][0];
+    pmv_[1][s][1] = pmv_[0][s][1];
+    ComputeDualPrimeVectors(pmv_[0][s][0], field ? pmv_[0][s][1] : pmv_[0][s][1] >> 1, dmvx, dmvy);
+    return;
+  }
   if (IsFieldPicture()) {
     // Field vectors in field units: one (field motion) or two (16x8 motion).
     const int vectors = motionType_ == 1 ? 1 : 2;
@@ -251,6 +291,26 @@ void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t directions, i
   bool average = false;
   for (int s = 0; s < 2; ++s) {
     if (!(directions & (s == 0 ? kMacroblockForward : kMacroblockBackward))) continue;
+    if (motionType == 3) {
+      // Dual prime: the same-parity prediction averaged with the other parity's.
+      if (IsFieldPicture()) {
+        const int32_t parity = FieldParity();
+        const VMPVPicture* same = ReferenceFor(0, parity);
+        const VMPVPicture* other = ReferenceFor(0, 1 - parity);
+        if (!same || !other) throw VMPEGException("reference picture missing");
+        PredictFieldPictureMacroblock(*same, parity, mbx, mby, pmv_[0][0][0], pmv_[0][0][1], 0, 16, false);
+        PredictFieldPictureMacroblock(*other, 1 - parity, mbx, mby, dualPrime_[0][0], dualPrime_[0][1], 0, 16, true);
+      } else {
+        const VMPVPicture* ref = ReferenceFor(0, 0);
+        if (!ref) throw VMPEGException("reference picture missing");
+        for (int r = 0; r < 2; ++r) {
+          PredictMacroblock(*ref, mbx, mby, pmv_[0][0][0], pmv_[0][0][1] >> 1, r, r, false);
+          PredictMacroblock(*ref, mbx, mby, dualPrime_[r][0], dualPrime_[r][1], 1 - r, r, true);
+        }
+      }
+      average = true;
+      continue;
+    }
     if (IsFieldPicture()) {
       const int halves = motionType == 1 ? 1 : 2;
       for (int r = 0; r < halves; ++r) {
