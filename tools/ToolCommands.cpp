@@ -7,6 +7,7 @@
 #include "engine/image/ImageRegistry.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/ImageDecodeCommand.h"
+#include "tools/MovieCommands.h"
 #include "tools/SoundCommand.h"
 
 namespace {
@@ -17,6 +18,7 @@ void PrintUsage(std::ostream& stream) {
             "       ostrevan-tool archive extract ARCHIVE DIR\n"
             "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n"
             "       ostrevan-tool sound decode FILE OUT.wav\n"
+            "       ostrevan-tool movie frames FILE DIR [--depth 16|32]\n"
             "       ostrevan-tool --help\n";
 }
 
@@ -46,6 +48,8 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     result = RunImageCommand(rest, out, err);
   } else if (group == "sound") {
     result = RunSoundCommand(rest, out, err);
+  } else if (group == "movie") {
+    result = RunMovieCommand(rest, out, err);
   } else if (group.size() > 1 && group[0] == '-') {
     err << "ostrevan-tool: unknown option '" << group << "'\n";
   } else {

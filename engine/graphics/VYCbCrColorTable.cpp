@@ -1,6 +1,7 @@
 #include "engine/graphics/VYCbCrColorTable.h"
 
 #include "engine/core/Memory.h"
+#include "engine/graphics/VColorTable.h"
 
 namespace {
 
@@ -41,14 +42,33 @@ VYCbCrColorTable::VYCbCrColorTable(int32_t matrixIndex, const ColorTableData* co
   SetColorTable(colors);
 }
 
+VYCbCrColorTable::VYCbCrColorTable(int32_t matrixIndex, VColorTable* colorTable)
+    : VYCbCrColorTable(matrixIndex, static_cast<const ColorTableData*>(nullptr)) {
+  SetColorTable(colorTable);
+}
+
 VYCbCrColorTable::~VYCbCrColorTable() {
   FreeMemory(table8_);
   FreeMemory(table15_);
   FreeMemory(table16_);
+  if (heldTable_) heldTable_->Release();
 }
 
-void VYCbCrColorTable::Release() {
-  if (--referenceCount_ <= 0) delete this;
+void VYCbCrColorTable::SetColorTable(VColorTable* colorTable) {
+  VColorTable* fresh = colorTable;
+  if (fresh)
+    fresh->AddReference();
+  else
+    fresh = GetCurrentColorTable();  // comes with its reference
+  if (heldTable_) heldTable_->Release();
+  heldTable_ = fresh;
+  if (!heldTable_) {
+    SetColorTable(static_cast<const ColorTableData*>(nullptr));
+    return;
+  }
+  // The nearest-index table lives in the held colour table.
+  const ColorTableData data = heldTable_->GetColorTableData(true);
+  SetColorTable(&data);
 }
 
 int32_t VYCbCrColorTable::GetCrToRed() const { return RowOf(matrixIndex_).crToRed; }

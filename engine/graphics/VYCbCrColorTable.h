@@ -1,26 +1,32 @@
 // Y, Cb, Cr to pixel conversion: the shared clip and coefficient tables of one
 // colour matrix, the palette converted to YCbCr, and three 65536-entry output
 // tables (8-bit palette index, 15- and 16-bit pixels) indexed by
-// (Cb >> 3) << 11 | (Cr >> 3) << 6 | (Y >> 2). Reference-counted.
+// (Cb >> 3) << 11 | (Cr >> 3) << 6 | (Y >> 2). A reference-counted medium.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/graphics/ColorEntries.h"
 #include "engine/graphics/LookupTables.h"
+#include "engine/graphics/VMedia.h"
 
-class VYCbCrColorTable {
+class VColorTable;
+
+class VYCbCrColorTable : public VMedia {
  public:
   // Matrix index 0..7 (the matrix_coefficients code of MPEG video; any other
   // value uses 5). `colors` may be null (no palette: no 8-bit table).
   VYCbCrColorTable(int32_t matrixIndex, const ColorTableData* colors);
+  // The same over a counted colour table, held with one reference; null
+  // takes the current colour table (none when there is no current one).
+  VYCbCrColorTable(int32_t matrixIndex, VColorTable* colorTable);
   VYCbCrColorTable(const VYCbCrColorTable&) = delete;
   VYCbCrColorTable& operator=(const VYCbCrColorTable&) = delete;
 
-  int32_t AddReference() { return ++referenceCount_; }
-  // Drops one reference; the last one deletes the object.
-  void Release();
-  int32_t GetReferenceCount() const { return referenceCount_; }
+  // Holds the table (or, for null, the current colour table) for 8-bit
+  // output, releasing the one held before, and converts its palette.
+  void SetColorTable(VColorTable* colorTable);
+  VColorTable* GetColorTable() const { return heldTable_; }
 
   // Takes the palette for 8-bit output: copies the 256 entries and converts
   // them to YCbCr, and keeps the nearest-index table pointer, which the
@@ -60,10 +66,10 @@ class VYCbCrColorTable {
   bool ToRGB(int32_t y, int32_t cb, int32_t cr, int32_t& red, int32_t& green, int32_t& blue) const;
 
  private:
-  ~VYCbCrColorTable();
+  ~VYCbCrColorTable() override;
   bool HasTables() const;
 
-  int32_t referenceCount_ = 1;
+  VColorTable* heldTable_ = nullptr;
   int32_t matrixIndex_;
   bool hasColors_ = false;
   VRGBColor colors_[kColorEntryCount];

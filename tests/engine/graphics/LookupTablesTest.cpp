@@ -3,6 +3,7 @@
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/OpacityRatioTable.h"
+#include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VYCbCrColorTable.h"
 #include "GraphicsTestSupport.h"
 
@@ -179,3 +180,39 @@ TEST(VYCbCrColorTable, OutputTablesAgreeWithWorkingRule) {
 }
 
 }  // namespace
+
+// A counted colour table is held while the YCbCr table uses its palette (and
+// its nearest-index table for 8-bit output); null takes the current colour table.
+TEST(VYCbCrColorTable, HoldsACountedColourTableOrTheCurrentOne) {
+  ScopedLookupTables scope;
+  auto* colours = new VColorTable(StandardPalette{4});
+  const int32_t before = colours->GetReferenceCount();
+  auto* t = new VYCbCrColorTable(5, colours);
+  EXPECT_EQ(colours->GetReferenceCount(), before + 1);
+  EXPECT_EQ(t->GetColorTable(), colours);
+  EXPECT_NE(t->Build8BitTable(), nullptr);
+  t->Release();
+  EXPECT_EQ(colours->GetReferenceCount(), before);
+
+  SetCurrentColorTable(colours);
+  auto* fallback = new VYCbCrColorTable(5, static_cast<VColorTable*>(nullptr));
+  EXPECT_EQ(fallback->GetColorTable(), colours);
+  SetCurrentColorTable(nullptr);
+  // Still held after it stopped being current.
+  EXPECT_EQ(colours->GetReferenceCount(), before + 1);
+  const uint8_t* palette = fallback->GetYCbCrPalette();
+  VRGBColor first = colours->GetEntries()[0];
+  int32_t r, g, b;
+  ASSERT_TRUE(fallback->ToRGB(palette[0], palette[1], palette[2], r, g, b));
+  EXPECT_NEAR(r, first.red, 3);
+  EXPECT_NEAR(g, first.green, 3);
+  EXPECT_NEAR(b, first.blue, 3);
+  fallback->Release();
+  EXPECT_EQ(colours->GetReferenceCount(), before);
+
+  auto* none = new VYCbCrColorTable(5, static_cast<VColorTable*>(nullptr));
+  EXPECT_EQ(none->GetColorTable(), nullptr);
+  EXPECT_EQ(none->Build8BitTable(), nullptr);
+  none->Release();
+  colours->Release();
+}

@@ -1,0 +1,108 @@
+// Arai-Agui-Nakajima inverse transform in 8-bit fixed point.
+#include "engine/mpeg/InverseTransform.h"
+
+#include <cstring>
+
+const int32_t kTransformScale[64] = {
+    16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520,  22725, 31521, 29692, 26722, 22725, 17855, 12299, 6270,
+    21407, 29692, 27969, 25172, 21407, 16819, 11585, 5906,  19266, 26722, 25172, 22654, 19266, 15137, 10426, 5315,
+    16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520,  12873, 17855, 16819, 15137, 12873, 10114, 6967,  3552,
+    8867,  12299, 11585, 10426, 8867,  6967,  4799,  2446,  4520,  6270,  5906,  5315,  4520,  3552,  2446,  1247};
+
+void VCoefficientBlock::Clear() {
+  std::memset(c, 0, sizeof(c));
+  std::memset(rowFlags, 0, sizeof(rowFlags));
+  std::memset(columnFlags, 0, sizeof(columnFlags));
+  rowFlags[0] = 1;
+  columnFlags[0] = 1;
+  count = 0;
+}
+
+namespace {
+
+inline int32_t M(int32_t x, int32_t c) { return (x * c + 128) >> 8; }
+
+// One-dimensional kernel over d[0], d[step], ... d[7*step], in place.
+inline void Kernel(int32_t* d, int step) {
+  const int32_t d0 = d[0], d1 = d[step], d2 = d[2 * step], d3 = d[3 * step];
+  const int32_t d4 = d[4 * step], d5 = d[5 * step], d6 = d[6 * step], d7 = d[7 * step];
+  const int32_t t10 = d0 + d4, t11 = d0 - d4, t13 = d2 + d6;
+  const int32_t t12 = M(d2 - d6, 362) - t13;
+  const int32_t e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
+  const int32_t z13 = d5 + d3, z10 = d5 - d3, z11 = d1 + d7, z12 = d1 - d7;
+  const int32_t o7 = z11 + z13;
+  const int32_t z5 = M(z10 + z12, 473);
+  const int32_t o6 = M(z10, -669) + z5 - o7;
+  const int32_t o5 = M(z11 - z13, 362) - o6;
+  const int32_t o4 = M(z12, 277) - z5 + o5;
+  d[0] = e0 + o7;
+  d[7 * step] = e0 - o7;
+  d[step] = e1 + o6;
+  d[6 * step] = e1 - o6;
+  d[2 * step] = e2 + o5;
+  d[5 * step] = e2 - o5;
+  d[4 * step] = e3 + o4;
+  d[3 * step] = e3 - o4;
+}
+
+inline int32_t RoundIn(int32_t x) { return (x + 2048) >> 12; }
+inline int32_t RoundOut(int32_t x) { return (x + 8) >> 4; }
+
+}  // namespace
+
+void InverseTransform(VCoefficientBlock& b) {
+  int32_t* c = b.c;
+  if (b.count < 2) {
+    const int32_t v = RoundOut(RoundIn(c[0]));
+    for (int i = 0; i < 64; ++i) c[i] = v;
+    return;
+  }
+  int rows = 0, columns = 0;
+  for (int i = 0; i < 8; ++i) {
+    rows += b.rowFlags[i] ? 1 : 0;
+    columns += b.columnFlags[i] ? 1 : 0;
+  }
+  if (columns == 1) {
+    // Everything in column 0: transform it, spread each result along its row.
+    int32_t d[8];
+    for (int i = 0; i < 8; ++i) d[i] = RoundIn(c[8 * i]);
+    Kernel(d, 1);
+    for (int i = 0; i < 8; ++i)
+      for (int j = 0; j < 8; ++j) c[8 * i + j] = RoundOut(d[i]);
+    return;
+  }
+  if (rows == 1) {
+    int32_t d[8];
+    for (int j = 0; j < 8; ++j) d[j] = RoundIn(c[j]);
+    Kernel(d, 1);
+    for (int i = 0; i < 8; ++i)
+      for (int j = 0; j < 8; ++j) c[8 * i + j] = RoundOut(d[j]);
+    return;
+  }
+  for (int i = 0; i < 64; ++i) c[i] = RoundIn(c[i]);
+  if (columns >= rows) {
+    // First pass along rows (each row holding coefficients), then columns.
+    for (int i = 0; i < 8; ++i) {
+      int32_t* r = c + 8 * i;
+      if (!b.rowFlags[i]) continue;  // an empty row stays zero
+      if (!(r[1] | r[2] | r[3] | r[4] | r[5] | r[6] | r[7])) {
+        for (int j = 1; j < 8; ++j) r[j] = r[0];
+        continue;
+      }
+      Kernel(r, 1);
+    }
+    for (int j = 0; j < 8; ++j) Kernel(c + j, 8);
+  } else {
+    for (int j = 0; j < 8; ++j) {
+      int32_t* col = c + j;
+      if (!b.columnFlags[j]) continue;
+      if (!(col[8] | col[16] | col[24] | col[32] | col[40] | col[48] | col[56])) {
+        for (int i = 1; i < 8; ++i) col[8 * i] = col[0];
+        continue;
+      }
+      Kernel(col, 8);
+    }
+    for (int i = 0; i < 8; ++i) Kernel(c + 8 * i, 1);
+  }
+  for (int i = 0; i < 64; ++i) c[i] = RoundOut(c[i]);
+}

@@ -1,0 +1,83 @@
+// Ring-buffered reader of a byte stream, handing out bits most significant
+// first; every MPEG parser reads through it. The buffer is refilled from a
+// file (or an overriding ReadSource) and only whole 32-bit words are ever
+// loaded into the bit window; the end of the source is padded with zeros.
+#pragma once
+
+#include <cstdint>
+
+class VFile;
+
+class VBitstream {
+ public:
+  VBitstream(VFile* source, uint32_t bufferSize, bool refillOnDemand);
+  virtual ~VBitstream();
+  VBitstream(const VBitstream&) = delete;
+  VBitstream& operator=(const VBitstream&) = delete;
+
+  // Rounds up to a multiple of 4; a new size drops the buffered bytes. Returns
+  // the size in force (0 after a failed allocation).
+  uint32_t SetBufferSize(uint32_t size);
+  uint32_t GetBufferSize() const { return size_; }
+  // Reads up to `count` bytes (0: as many as fit) from the source into the
+  // free part of the ring; returns the bytes read. A short read calls EndOfSource.
+  uint32_t Fill(uint32_t count = 0);
+
+  // Loads the first word; later calls do nothing.
+  void Prime();
+  // The next n bits (1..32); throws VBitstreamEmptyException when the data is used up.
+  uint32_t ReadBits(int n) {
+    const uint32_t value = PeekBits(n);
+    SkipBits(n);
+    return value;
+  }
+  // The next n bits (0..32) without consuming them.
+  uint32_t PeekBits(int n) {
+    if (n == 0) return 0;
+    if (count_ < n) Top(n);
+    return static_cast<uint32_t>(bits_ >> (64 - n));
+  }
+  // The next 32 bits.
+  uint32_t Window() { return PeekBits(32); }
+  void SkipBits(int n) {
+    if (count_ < n) Top(n);
+    bits_ = n >= 64 ? 0 : bits_ << n;
+    count_ -= n;
+  }
+  // Aligns to a byte, then advances to just after the next 00 00 01, so that
+  // the window's top byte is the start code's value.
+  void NextStartCode();
+  // The top byte of the window (the value of the start code after NextStartCode).
+  uint32_t StartCodeValue() { return PeekBits(8); }
+  bool IsByteAligned() const { return (count_ & 7) == 0; }
+
+  // Bytes of the stream before the next word to load, and bytes taken from the source.
+  uint64_t GetConsumedCount() const { return consumed_; }
+  uint64_t GetProducedCount() const { return produced_; }
+  // Bits not yet read, counting those in the window; padding excluded.
+  uint64_t GetBitsLeft() const;
+  bool IsSourceEnded() const { return sourceEnded_; }
+
+ protected:
+  // Called when a refill got fewer bytes than it asked for.
+  virtual void EndOfSource() {}
+  // Reads from the source; 0 without a source.
+  virtual int32_t ReadSource(uint8_t* destination, int32_t count);
+
+ private:
+  // Loads words until at least n bits (n <= 32) are held, or throws.
+  void Top(int n);
+  bool LoadWord();
+
+  VFile* source_;
+  uint8_t* buffer_ = nullptr;
+  uint32_t size_ = 0;
+  uint64_t consumed_ = 0;  // stream bytes loaded into the bit accumulator
+  uint64_t produced_ = 0;  // stream bytes stored in the ring
+  uint64_t padding_ = 0;   // zero bytes appended after the end of the source
+  uint64_t bits_ = 0;      // unread bits, left-aligned
+  int count_ = 0;          // how many bits of bits_ are valid
+  bool refillOnDemand_;
+  bool primed_ = false;
+  bool sourceEnded_ = false;
+};

@@ -1,0 +1,159 @@
+// MPEG video decoder: parses the sequence, group, picture and slice layers of
+// an ISO/IEC 11172-2 stream (or ISO/IEC 13818-2 main profile when a sequence
+// extension follows the sequence header), decodes the macroblocks into a pool
+// of YCbCr pictures and keeps the reference pictures, in decoding order.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/mpeg/InverseTransform.h"
+#include "engine/mpeg/MPEGCodec.h"
+#include "engine/mpeg/VMPVPicture.h"
+
+class VBitstream;
+class VYCbCrColorTable;
+
+class VMPVDecoder {
+ public:
+  using PicturePtr = std::shared_ptr<VMPVPicture>;
+
+  VMPVDecoder();
+  ~VMPVDecoder();
+  VMPVDecoder(const VMPVDecoder&) = delete;
+  VMPVDecoder& operator=(const VMPVDecoder&) = delete;
+
+  // Advances to the first sequence header and parses it with its extensions.
+  // Throws VBitstreamEmptyException when there is none, VMPEGException on a bad header.
+  void StartSequence(VBitstream* bitstream);
+  double GetFrameRate() const;
+  // Makes the pool of pictures (at least 3) for the sequence's size.
+  void AllocatePictures(int32_t count);
+  // Reads sequence, group and other headers up to a picture start code;
+  // false once the stream has ended (a sequence end code at the end of the data).
+  bool ReadHeaders();
+  void ParsePictureHeader();
+  // Whether the picture just parsed can be decoded: frame pictures whose
+  // reference pictures are there.
+  bool CanDecodePicture() const;
+  // Decodes the picture, or skips it (decode false, or when it cannot be decoded).
+  void DecodeOrSkipPicture(bool decode);
+  void EndSequence();
+
+  PicturePtr FindFreePicture() const;
+  int32_t CountBusyPictures() const;
+  int32_t GetPoolSize() const { return static_cast<int32_t>(pool_.size()); }
+
+  const PicturePtr& GetCurrentPicture() const { return current_; }
+  int32_t GetPictureCodingType() const { return pictureCodingType_; }
+  int32_t GetPictureStructure() const { return pictureStructure_; }
+  int32_t GetSyntaxMode() const { return syntaxMode_; }
+  int32_t GetHorizontalSize() const { return horizontalSize_; }
+  int32_t GetVerticalSize() const { return verticalSize_; }
+  int32_t GetChromaFormat() const { return chromaFormat_; }
+  int32_t GetMatrixCoefficients() const { return matrixCoefficients_; }
+  bool IsSequenceEnded() const { return sequenceEnded_; }
+  bool AreReferencesMissing() const { return referencesMissing_; }
+  bool IsSecondFieldPending() const { return secondField_; }
+  int64_t GetPictureCounter() const { return pictureCounter_; }
+  // Slices abandoned on bad data since the start.
+  int32_t GetSliceErrorCount() const { return sliceErrors_; }
+  // Set when a repeated sequence header changed the picture size or chroma
+  // format: the pool was made again and the references dropped.
+  bool TakeSequenceChanged() {
+    const bool changed = sequenceChanged_;
+    sequenceChanged_ = false;
+    return changed;
+  }
+
+ private:
+  struct MotionVector {
+    int32_t x = 0, y = 0;
+  };
+
+  void ParseSequenceHeader();
+  void ParseSequenceExtension();
+  void ParseExtensionsAndUserData(int context);
+  void ParseGroupHeader();
+  void ParsePictureCodingExtension();
+  void ParseQuantMatrixExtension();
+  void LoadMatrix(int32_t* matrix);
+  void SetMatrix(int32_t* prescaled, const uint8_t* raster);
+  void SetQuantiserScale(uint32_t code);
+  void ReleaseReferences();
+
+  void DecodePicture();
+  void DecodeSlice();
+  void DecodeMacroblock(bool first);
+  void PredictSkipped(int32_t address);
+  void DecodeMotionVectors(int s);
+  int32_t DecodeMotionComponent(int32_t predictor, int32_t fCode);
+  int32_t DecodeDualPrimeDelta();
+  void ComputeDualPrimeVectors(int32_t mvx, int32_t mvy, int32_t dmvx, int32_t dmvy);
+  void FormPrediction(int32_t mbx, int32_t mby, int32_t directions, int32_t motionType);
+  void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t mvx, int32_t mvy,
+                         int32_t sourceField, int32_t destField, bool average);
+  void DecodeBlock(int component, bool intra, const int32_t* matrix);
+  void StoreBlock(int32_t mbx, int32_t mby, int block, bool intra);
+  void PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx, int32_t mby,
+                                     int32_t mvx, int32_t mvy, int32_t rowOffset, int32_t height, bool average);
+  // The picture a prediction reads: by direction and, in field pictures, by
+  // the field it selects.
+  const VMPVPicture* ReferenceFor(int direction, int32_t sourceField) const;
+  bool IsFieldPicture() const { return pictureStructure_ != 3; }
+  int32_t FieldParity() const { return pictureStructure_ == 2 ? 1 : 0; }
+  int32_t MacroblockRows() const { return IsFieldPicture() ? mbHeight_ / 2 : mbHeight_; }
+
+  VBitstream* bs_ = nullptr;
+  const VMPEGCodec& codec_;
+  int32_t syntaxMode_ = 1;
+
+  // sequence
+  int32_t horizontalSize_ = 0, verticalSize_ = 0;
+  int32_t aspectRatio_ = 0, frameRateCode_ = 0;
+  int32_t progressiveSequence_ = 1, chromaFormat_ = 1, lowDelay_ = 0;
+  int32_t frameRateExtN_ = 0, frameRateExtD_ = 0;
+  int32_t matrixCoefficients_ = 5;
+  bool sequenceExtensionSeen_ = false, sequenceDisplaySeen_ = false;
+  int32_t mbWidth_ = 0, mbHeight_ = 0;
+  int32_t hSizeExtension_ = 0, vSizeExtension_ = 0;
+  int32_t poolChromaFormat_ = 0;
+
+  // prescaled matrices
+  int32_t intraLuma_[64], nonIntraLuma_[64], intraChroma_[64], nonIntraChroma_[64];
+
+  // picture
+  int32_t temporalReference_ = 0, pictureCodingType_ = 0;
+  int32_t fullPel_[2] = {0, 0};
+  int32_t fCode_[2][2] = {{1, 1}, {1, 1}};
+  int32_t intraDcPrecision_ = 0, pictureStructure_ = 3, topFieldFirst_ = 0, framePredFrameDct_ = 1;
+  int32_t concealmentVectors_ = 0, qScaleType_ = 0, intraVlcFormat_ = 0, alternateScan_ = 0;
+  int32_t repeatFirstField_ = 0, progressiveFrame_ = 1;
+  bool pictureHeaderParsed_ = false;
+  bool secondField_ = false;       // the next field picture is the second of its frame
+  bool firstFieldDecoded_ = false;  // the first field of the pending frame was decoded
+  int64_t pictureCounter_ = 0;
+
+  // slice and macroblock
+  int32_t quantiserScale_ = 1;
+  int32_t address_ = 0;
+  int32_t dcPredictor_[3] = {0, 0, 0};
+  int32_t pmv_[2][2][2] = {};  // [vector r][direction s][component t]
+  int32_t fieldSelect_[2][2] = {};
+  int32_t dualPrime_[2][2] = {};  // derived opposite-parity vectors [field][component]
+  int32_t motionType_ = 2;  // 1 field, 2 frame (frame pictures)
+  int32_t dctType_ = 0;
+  int32_t lastDirections_ = 0;  // forward/backward flags of the last macroblock (B pictures)
+  int32_t lastMotionType_ = 2;
+  VCoefficientBlock block_;
+
+  // pictures
+  std::vector<PicturePtr> pool_;
+  PicturePtr current_, newer_, older_;
+  VYCbCrColorTable* colorTable_ = nullptr;
+  bool sequenceEnded_ = false;
+  bool referencesMissing_ = true;
+  bool sequenceChanged_ = false;
+  int32_t sliceErrors_ = 0;
+};

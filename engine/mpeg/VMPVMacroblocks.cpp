@@ -1,0 +1,519 @@
+// Slice and macroblock layers of the MPEG video decoder: skipped macroblocks,
+// motion vectors and predictions, coefficient blocks and their storing.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/mpeg/MPEGExceptions.h"
+#include "engine/mpeg/VBitstream.h"
+#include "engine/mpeg/VMPVDecoder.h"
+
+namespace {
+
+// The largest coefficient magnitude before the transform, by raster position.
+struct CoefficientLimits {
+  int32_t max[64];
+  CoefficientLimits() {
+    for (int i = 0; i < 64; ++i) max[i] = (kTransformScale[i] * 2047) >> 1;
+  }
+};
+const CoefficientLimits kLimits;
+
+inline uint8_t Clamp255(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+// Predicts a w x h block (w, h <= 16) from a plane at integer position (x, y)
+// with half-sample flags; rows of the source are those of one field (0 top,
+// 1 bottom) or of the frame (-1). Positions outside the plane read its edge.
+void PredictPlane(const uint8_t* plane, int32_t planeWidth, int32_t planeHeight, int32_t field, int32_t x,
+                  int32_t y, int32_t hx, int32_t hy, int32_t w, int32_t h, uint8_t* dst, int32_t dstStride,
+                  bool average) {
+  const int32_t rowStep = field < 0 ? 1 : 2;
+  const int32_t rowBase = field < 0 ? 0 : field;
+  const int32_t rows = field < 0 ? planeHeight : planeHeight / 2;
+  uint8_t fetched[17][17];
+  const int32_t fw = w + hx, fh = h + hy;
+  const bool inside = x >= 0 && y >= 0 && x + fw <= planeWidth && y + fh <= rows;
+  for (int32_t r = 0; r < fh; ++r) {
+    const int32_t sr = inside ? y + r : std::clamp(y + r, 0, rows - 1);
+    const uint8_t* line = plane + int64_t{rowBase + sr * rowStep} * planeWidth;
+    if (inside) {
+      std::memcpy(fetched[r], line + x, static_cast<size_t>(fw));
+    } else {
+      for (int32_t c = 0; c < fw; ++c) fetched[r][c] = line[std::clamp(x + c, 0, planeWidth - 1)];
+    }
+  }
+  for (int32_t r = 0; r < h; ++r) {
+    uint8_t* out = dst + int64_t{r} * dstStride;
+    for (int32_t c = 0; c < w; ++c) {
+      int32_t v = fetched[r][c];
+      if (hx) v = (v + fetched[r][c + 1] + 1) >> 1;
+      if (hy) {
+        int32_t below = fetched[r + 1][c];
+        if (hx) below = (below + fetched[r + 1][c + 1] + 1) >> 1;
+        v = (v + below + 1) >> 1;
+      }
+      out[c] = static_cast<uint8_t>(average ? (out[c] + v + 1) >> 1 : v);
+    }
+  }
+}
+
+}  // namespace
+
+void VMPVDecoder::DecodeSlice() {
+  const uint32_t code = bs_->ReadBits(8);
+  if (code < 0x01 || code > 0xAF) throw VMPEGException("slice start code expected");
+  int32_t row = static_cast<int32_t>(code) - 1;
+  if (syntaxMode_ == 2 && verticalSize_ > 2800) row += static_cast<int32_t>(bs_->ReadBits(3)) << 7;
+  if (row >= MacroblockRows()) return;
+  SetQuantiserScale(bs_->ReadBits(5));
+  while (bs_->ReadBits(1)) bs_->SkipBits(8);
+  address_ = row * mbWidth_ - 1;
+  dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
+  std::memset(pmv_, 0, sizeof(pmv_));
+  lastDirections_ = 0;
+  bool first = true;
+  do {
+    DecodeMacroblock(first);
+    first = false;
+  } while (bs_->PeekBits(23) != 0);
+}
+
+const VMPVPicture* VMPVDecoder::ReferenceFor(int direction, int32_t sourceField) const {
+  if (pictureCodingType_ == 3) return direction == 0 ? older_.get() : newer_.get();
+  // The second field of a frame reads the other parity from the first field.
+  if (IsFieldPicture() && secondField_ && sourceField != FieldParity()) return current_.get();
+  return newer_.get();
+}
+
+void VMPVDecoder::PredictSkipped(int32_t address) {
+  const int32_t mbx = address % mbWidth_, mby = address / mbWidth_;
+  dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
+  if (pictureCodingType_ == 2) {
+    std::memset(pmv_, 0, sizeof(pmv_));
+    // A zero vector from the field of the same parity in field pictures.
+    fieldSelect_[0][0] = FieldParity();
+    FormPrediction(mbx, mby, kMacroblockForward, IsFieldPicture() ? 1 : 2);
+  } else if (pictureCodingType_ == 3) {
+    if (lastDirections_ == 0) throw VMPEGException("skipped macroblock after an intra one");
+    FormPrediction(mbx, mby, lastDirections_, lastMotionType_);
+  }
+  // Intra pictures have no skipped macroblocks; D pictures neither.
+  else {
+    throw VMPEGException("skipped macroblock in an intra picture");
+  }
+}
+
+void VMPVDecoder::DecodeMacroblock(bool first) {
+  const int32_t total = mbWidth_ * MacroblockRows();
+  int32_t increment = 0;
+  for (;;) {
+    const uint32_t bits = bs_->PeekBits(11);
+    if (bits == 0x0F) {  // stuffing
+      bs_->SkipBits(11);
+    } else if (bits == 0x08) {  // escape
+      increment += 33;
+      bs_->SkipBits(11);
+      if (increment > total) throw VMPEGException("macroblock address past the picture");
+    } else {
+      break;
+    }
+  }
+  const VMPEGCodeTable::Entry& a = codec_.addressIncrement.Lookup(bs_->PeekBits(11));
+  if (a.length == 0 || a.value <= 0) throw VMPEGException("bad macroblock address increment");
+  bs_->SkipBits(a.length);
+  increment += a.value;
+  if (int64_t{address_} + increment >= total) throw VMPEGException("macroblock address past the picture");
+  if (!first) {
+    for (int32_t skipped = address_ + 1; skipped < address_ + increment; ++skipped) PredictSkipped(skipped);
+  }
+  address_ += increment;
+  const int32_t mbx = address_ % mbWidth_, mby = address_ / mbWidth_;
+
+  int32_t flags;
+  if (pictureCodingType_ == 4) {
+    if (!bs_->ReadBits(1)) throw VMPEGException("bad macroblock type");
+    flags = kMacroblockIntra;
+  } else {
+    const VMPEGCodeTable& table =
+        pictureCodingType_ == 1 ? codec_.typeI : (pictureCodingType_ == 2 ? codec_.typeP : codec_.typeB);
+    const VMPEGCodeTable::Entry& t = table.Lookup(bs_->PeekBits(table.GetMaxLength()));
+    if (t.length == 0) throw VMPEGException("bad macroblock type");
+    bs_->SkipBits(t.length);
+    flags = t.value;
+  }
+  const bool intra = (flags & kMacroblockIntra) != 0;
+  // Frame pictures: 1 field, 2 frame motion; field pictures: 1 field, 2 16x8 motion.
+  int32_t motionType = IsFieldPicture() ? 1 : 2;
+  if (syntaxMode_ == 2 && (IsFieldPicture() || !framePredFrameDct_) &&
+      (flags & (kMacroblockForward | kMacroblockBackward))) {
+    motionType = static_cast<int32_t>(bs_->ReadBits(2));
+    // Dual prime (3) only predicts P pictures; 0 is reserved.
+    if (motionType == 0 || (motionType == 3 && pictureCodingType_ != 2)) throw VMPEGException("bad motion type");
+  }
+  dctType_ = 0;
+  if (syntaxMode_ == 2 && !IsFieldPicture() && !framePredFrameDct_ && (intra || (flags & kMacroblockPattern)))
+    dctType_ = static_cast<int32_t>(bs_->ReadBits(1));
+  if (flags & kMacroblockQuant) SetQuantiserScale(bs_->ReadBits(5));
+
+  const int blocks = 4 + 2 * chromaFormat_;
+  if (intra) {
+    if (concealmentVectors_) {
+      motionType_ = IsFieldPicture() ? 1 : 2;
+      DecodeMotionVectors(0);
+      bs_->SkipBits(1);
+    } else {
+      std::memset(pmv_, 0, sizeof(pmv_));
+    }
+    lastDirections_ = 0;
+    for (int b = 0; b < blocks; ++b) {
+      const int component = b < 4 ? 0 : 1 + (b & 1);
+      DecodeBlock(component, true, component == 0 ? intraLuma_ : intraChroma_);
+      StoreBlock(mbx, mby, b, true);
+    }
+    if (pictureCodingType_ == 4) bs_->SkipBits(1);
+    return;
+  }
+  dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
+  int32_t directions = flags & (kMacroblockForward | kMacroblockBackward);
+  if (pictureCodingType_ == 2 && !(flags & kMacroblockForward)) {
+    std::memset(pmv_, 0, sizeof(pmv_));
+    directions = kMacroblockForward;
+    motionType = IsFieldPicture() ? 1 : 2;
+    fieldSelect_[0][0] = FieldParity();
+  }
+  motionType_ = motionType;
+  if (flags & kMacroblockForward) DecodeMotionVectors(0);
+  if (flags & kMacroblockBackward) DecodeMotionVectors(1);
+  FormPrediction(mbx, mby, directions, motionType);
+  lastDirections_ = directions;
+  lastMotionType_ = motionType;
+  if (flags & kMacroblockPattern) {
+    const VMPEGCodeTable::Entry& c = codec_.codedBlockPattern.Lookup(bs_->PeekBits(9));
+    if (c.length == 0) throw VMPEGException("bad coded block pattern");
+    bs_->SkipBits(c.length);
+    uint32_t pattern = static_cast<uint32_t>(c.value);
+    if (chromaFormat_ == 2) pattern = (pattern << 2) | bs_->ReadBits(2);
+    for (int b = 0; b < blocks; ++b) {
+      if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
+      const int component = b < 4 ? 0 : 1 + (b & 1);
+      DecodeBlock(component, false, component == 0 ? nonIntraLuma_ : nonIntraChroma_);
+      StoreBlock(mbx, mby, b, false);
+    }
+  }
+}
+
+int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCode) {
+  if (fCode < 1 || fCode > 9) throw VMPEGException("bad f_code");
+  const VMPEGCodeTable::Entry& m = codec_.motionCode.Lookup(bs_->PeekBits(10));
+  if (m.length == 0) throw VMPEGException("bad motion code");
+  bs_->SkipBits(m.length);
+  if (m.value == 0) return predictor;
+  const bool negative = bs_->ReadBits(1) != 0;
+  const int32_t rSize = fCode - 1;
+  const int32_t residual = rSize ? static_cast<int32_t>(bs_->ReadBits(rSize)) : 0;
+  int32_t delta = ((m.value - 1) << rSize) + residual + 1;
+  if (negative) delta = -delta;
+  const int32_t low = -(16 << rSize), high = (16 << rSize) - 1, range = 32 << rSize;
+  int32_t v = predictor + delta;
+  if (v > high) v -= range;
+  if (v < low) v += range;
+  return v;
+}
+
+int32_t VMPVDecoder::DecodeDualPrimeDelta() {
+  const VMPEGCodeTable::Entry& d = codec_.dualPrime.Lookup(bs_->PeekBits(codec_.dualPrime.GetMaxLength()));
+  if (d.length == 0) throw VMPEGException("bad dual-prime vector");
+  bs_->SkipBits(d.length);
+  return d.value;
+}
+
+// The vectors to the fields of the other parity, from the same-parity vector
+// (field units) and the small differential.
+void VMPVDecoder::ComputeDualPrimeVectors(int32_t mvx, int32_t mvy, int32_t dmvx, int32_t dmvy) {
+  const auto scaled = [](int32_t v, int32_t m) { return (m * v + (v > 0 ? 1 : 0)) >> 1; };
+  if (!IsFieldPicture()) {
+    // [0]: the top field from the bottom one, [1]: the bottom field from the top one.
+    const int32_t topScale = topFieldFirst_ ? 1 : 3, bottomScale = topFieldFirst_ ? 3 : 1;
+    dualPrime_[0][0] = scaled(mvx, topScale) + dmvx;
+    dualPrime_[0][1] = scaled(mvy, topScale) + dmvy - 1;
+    dualPrime_[1][0] = scaled(mvx, bottomScale) + dmvx;
+    dualPrime_[1][1] = scaled(mvy, bottomScale) + dmvy + 1;
+  } else {
+    dualPrime_[0][0] = scaled(mvx, 1) + dmvx;
+    dualPrime_[0][1] = scaled(mvy, 1) + dmvy + (pictureStructure_ == 1 ? -1 : 1);
+  }
+}
+
+void VMPVDecoder::DecodeMotionVectors(int s) {
+  if (motionType_ == 3) {
+    const bool field = IsFieldPicture();
+    pmv_[0][s][0] = DecodeMotionComponent(pmv_[0][s][0], fCode_[s][0]);
+    const int32_t dmvx = DecodeDualPrimeDelta();
+    if (field) {
+      pmv_[0][s][1] = DecodeMotionComponent(pmv_[0][s][1], fCode_[s][1]);
+    } else {
+      pmv_[0][s][1] = DecodeMotionComponent(pmv_[0][s][1] >> 1, fCode_[s][1]) * 2;
+    }
+    const int32_t dmvy = DecodeDualPrimeDelta();
+    pmv_[1][s][0] = pmv_[0][s][0];
+    pmv_[1][s][1] = pmv_[0][s][1];
+    ComputeDualPrimeVectors(pmv_[0][s][0], field ? pmv_[0][s][1] : pmv_[0][s][1] >> 1, dmvx, dmvy);
+    return;
+  }
+  if (IsFieldPicture()) {
+    // Field vectors in field units: one (field motion) or two (16x8 motion).
+    const int vectors = motionType_ == 1 ? 1 : 2;
+    for (int r = 0; r < vectors; ++r) {
+      fieldSelect_[r][s] = static_cast<int32_t>(bs_->ReadBits(1));
+      pmv_[r][s][0] = DecodeMotionComponent(pmv_[r][s][0], fCode_[s][0]);
+      pmv_[r][s][1] = DecodeMotionComponent(pmv_[r][s][1], fCode_[s][1]);
+    }
+    if (vectors == 1) {
+      pmv_[1][s][0] = pmv_[0][s][0];
+      pmv_[1][s][1] = pmv_[0][s][1];
+    }
+    return;
+  }
+  if (motionType_ == 2) {
+    pmv_[0][s][0] = DecodeMotionComponent(pmv_[0][s][0], fCode_[s][0]);
+    pmv_[0][s][1] = DecodeMotionComponent(pmv_[0][s][1], fCode_[s][1]);
+    pmv_[1][s][0] = pmv_[0][s][0];
+    pmv_[1][s][1] = pmv_[0][s][1];
+    return;
+  }
+  for (int r = 0; r < 2; ++r) {
+    fieldSelect_[r][s] = static_cast<int32_t>(bs_->ReadBits(1));
+    pmv_[r][s][0] = DecodeMotionComponent(pmv_[r][s][0], fCode_[s][0]);
+    pmv_[r][s][1] = DecodeMotionComponent(pmv_[r][s][1] >> 1, fCode_[s][1]) * 2;
+  }
+}
+
+void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t directions, int32_t motionType) {
+  bool average = false;
+  for (int s = 0; s < 2; ++s) {
+    if (!(directions & (s == 0 ? kMacroblockForward : kMacroblockBackward))) continue;
+    if (motionType == 3) {
+      // Dual prime: the same-parity prediction averaged with the other parity's.
+      if (IsFieldPicture()) {
+        const int32_t parity = FieldParity();
+        const VMPVPicture* same = ReferenceFor(0, parity);
+        const VMPVPicture* other = ReferenceFor(0, 1 - parity);
+        if (!same || !other) throw VMPEGException("reference picture missing");
+        PredictFieldPictureMacroblock(*same, parity, mbx, mby, pmv_[0][0][0], pmv_[0][0][1], 0, 16, false);
+        PredictFieldPictureMacroblock(*other, 1 - parity, mbx, mby, dualPrime_[0][0], dualPrime_[0][1], 0, 16, true);
+      } else {
+        const VMPVPicture* ref = ReferenceFor(0, 0);
+        if (!ref) throw VMPEGException("reference picture missing");
+        for (int r = 0; r < 2; ++r) {
+          PredictMacroblock(*ref, mbx, mby, pmv_[0][0][0], pmv_[0][0][1] >> 1, r, r, false);
+          PredictMacroblock(*ref, mbx, mby, dualPrime_[r][0], dualPrime_[r][1], 1 - r, r, true);
+        }
+      }
+      average = true;
+      continue;
+    }
+    if (IsFieldPicture()) {
+      const int halves = motionType == 1 ? 1 : 2;
+      for (int r = 0; r < halves; ++r) {
+        const VMPVPicture* ref = ReferenceFor(s, fieldSelect_[r][s]);
+        if (!ref) throw VMPEGException("reference picture missing");
+        PredictFieldPictureMacroblock(*ref, fieldSelect_[r][s], mbx, mby, pmv_[r][s][0], pmv_[r][s][1], 8 * r,
+                                      halves == 1 ? 16 : 8, average);
+      }
+      average = true;
+      continue;
+    }
+    const VMPVPicture* ref = ReferenceFor(s, 0);
+    if (!ref) throw VMPEGException("reference picture missing");
+    if (motionType == 2) {
+      PredictMacroblock(*ref, mbx, mby, pmv_[0][s][0] << fullPel_[s], pmv_[0][s][1] << fullPel_[s], -1, -1,
+                        average);
+    } else {
+      for (int r = 0; r < 2; ++r)
+        PredictMacroblock(*ref, mbx, mby, pmv_[r][s][0], pmv_[r][s][1] >> 1, fieldSelect_[r][s], r, average);
+    }
+    average = true;
+  }
+}
+
+void VMPVDecoder::PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t mvx, int32_t mvy,
+                                    int32_t sourceField, int32_t destField, bool average) {
+  VMPVPicture& cur = *current_;
+  const bool field = destField >= 0;
+  const int32_t lw = cur.GetLumaWidth(), lh = cur.GetLumaHeight();
+  // Luma: frame prediction 16 x 16, field prediction 16 x 8 on every second line.
+  {
+    const int32_t h = field ? 8 : 16;
+    const int32_t baseY = field ? mby * 8 : mby * 16;
+    uint8_t* dst = cur.Y() + int64_t{mby * 16 + (field ? destField : 0)} * lw + mbx * 16;
+    PredictPlane(ref.Y(), lw, lh, sourceField, mbx * 16 + (mvx >> 1), baseY + (mvy >> 1), mvx & 1, mvy & 1, 16,
+                 h, dst, field ? 2 * lw : lw, average);
+  }
+  const int32_t cw = cur.GetChromaWidth(), ch = cur.GetChromaHeight();
+  const int32_t cmvx = mvx / 2;
+  const int32_t cmvy = chromaFormat_ == 1 ? mvy / 2 : mvy;
+  const int32_t mbChromaHeight = chromaFormat_ == 1 ? 8 : 16;
+  const int32_t h = field ? mbChromaHeight / 2 : mbChromaHeight;
+  const int32_t baseY = field ? mby * mbChromaHeight / 2 : mby * mbChromaHeight;
+  const int64_t dstOffset = int64_t{mby * mbChromaHeight + (field ? destField : 0)} * cw + mbx * 8;
+  const int32_t stride = field ? 2 * cw : cw;
+  PredictPlane(ref.Cb(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), baseY + (cmvy >> 1), cmvx & 1, cmvy & 1, 8, h,
+               cur.Cb() + dstOffset, stride, average);
+  PredictPlane(ref.Cr(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), baseY + (cmvy >> 1), cmvx & 1, cmvy & 1, 8, h,
+               cur.Cr() + dstOffset, stride, average);
+}
+
+void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx,
+                                                int32_t mby, int32_t mvx, int32_t mvy, int32_t rowOffset,
+                                                int32_t height, bool average) {
+  VMPVPicture& cur = *current_;
+  const int32_t parity = FieldParity();
+  const int32_t lw = cur.GetLumaWidth(), lh = cur.GetLumaHeight();
+  uint8_t* dst = cur.Y() + int64_t{2 * (mby * 16 + rowOffset) + parity} * lw + mbx * 16;
+  PredictPlane(ref.Y(), lw, lh, sourceField, mbx * 16 + (mvx >> 1), mby * 16 + rowOffset + (mvy >> 1), mvx & 1,
+               mvy & 1, 16, height, dst, 2 * lw, average);
+  const int32_t cw = cur.GetChromaWidth(), ch = cur.GetChromaHeight();
+  const bool half = chromaFormat_ == 1;
+  const int32_t cmvx = mvx / 2;
+  const int32_t cmvy = half ? mvy / 2 : mvy;
+  const int32_t mbChromaHeight = half ? 8 : 16;
+  const int32_t chromaRow = mby * mbChromaHeight + (half ? rowOffset / 2 : rowOffset);
+  const int32_t h = half ? height / 2 : height;
+  const int64_t dstOffset = int64_t{2 * chromaRow + parity} * cw + mbx * 8;
+  PredictPlane(ref.Cb(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), chromaRow + (cmvy >> 1), cmvx & 1, cmvy & 1, 8,
+               h, cur.Cb() + dstOffset, 2 * cw, average);
+  PredictPlane(ref.Cr(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), chromaRow + (cmvy >> 1), cmvx & 1, cmvy & 1, 8,
+               h, cur.Cr() + dstOffset, 2 * cw, average);
+}
+
+void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) {
+  VCoefficientBlock& b = block_;
+  b.Clear();
+  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
+  const int32_t shift = syntaxMode_ == 1 ? 0 : 1;
+  int32_t i;
+  const VMPEGCodeTable* table = &codec_.coefficients0;
+  if (intra) {
+    const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
+    const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
+    if (d.length == 0) throw VMPEGException("bad DC size");
+    bs_->SkipBits(d.length);
+    const int32_t size = d.value;
+    int32_t diff = 0;
+    if (size > 0) {
+      diff = static_cast<int32_t>(bs_->ReadBits(size));
+      if (!(diff & (1 << (size - 1)))) diff -= (1 << size) - 1;
+    }
+    int32_t& predictor = dcPredictor_[component];
+    predictor += diff;
+    // Keep the predictor within what any precision can carry.
+    predictor = std::clamp(predictor, -2048, 2047);
+    const int32_t dc = std::clamp(predictor * (1 << (3 - intraDcPrecision_)), -2048, 2047);
+    b.c[0] = dc * 8192;
+    b.count = 1;
+    i = 0;
+    if (pictureCodingType_ == 4) {
+      InverseTransform(b);
+      return;
+    }
+    if (intraVlcFormat_) table = &codec_.coefficients1;
+  } else {
+    i = -1;
+  }
+  bool firstCoefficient = !intra;
+  for (;;) {
+    int32_t run, level;
+    if (firstCoefficient && bs_->PeekBits(1)) {
+      bs_->SkipBits(1);
+      run = 0;
+      level = bs_->ReadBits(1) ? -1 : 1;
+    } else {
+      const VMPEGCodeTable::Entry& e = table->Lookup(bs_->PeekBits(16));
+      if (e.length == 0) throw VMPEGException("bad coefficient code");
+      bs_->SkipBits(e.length);
+      run = (e.value >> 8) & 0xFF;
+      if (run == kRunEndOfBlock) break;
+      if (run == kRunEscape) {
+        run = static_cast<int32_t>(bs_->ReadBits(6));
+        if (syntaxMode_ == 1) {
+          level = static_cast<int32_t>(bs_->ReadBits(8));
+          if (level == 0)
+            level = static_cast<int32_t>(bs_->ReadBits(8));
+          else if (level == 128)
+            level = static_cast<int32_t>(bs_->ReadBits(8)) - 256;
+          else if (level > 128)
+            level -= 256;
+        } else {
+          level = static_cast<int32_t>(bs_->ReadBits(12));
+          if (level >= 2048) level -= 4096;
+        }
+        if (level == 0) throw VMPEGException("zero coefficient level");
+      } else {
+        level = static_cast<int8_t>(e.value & 0xFF);
+        if (bs_->ReadBits(1)) level = -level;
+      }
+    }
+    firstCoefficient = false;
+    i += run + 1;
+    if (i > 63) throw VMPEGException("coefficients past the end of the block");
+    const int p = scan[i];
+    const int64_t magnitude = level < 0 ? -int64_t{level} : int64_t{level};
+    int64_t value = intra ? (int64_t{matrix[p]} * quantiserScale_ * magnitude) >> (3 + shift)
+                          : ((2 * magnitude + 1) * matrix[p] * quantiserScale_) >> (4 + shift);
+    value = std::min<int64_t>(value, kLimits.max[p]);
+    b.c[p] = static_cast<int32_t>(level < 0 ? -value : value);
+    b.rowFlags[p >> 3] = 1;
+    b.columnFlags[p & 7] = 1;
+    ++b.count;
+  }
+  InverseTransform(b);
+}
+
+void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
+  VMPVPicture& cur = *current_;
+  uint8_t* dst;
+  int32_t stride;
+  if (IsFieldPicture()) {
+    // The lines of one field: every second line of the frame.
+    const int32_t parity = FieldParity();
+    if (block < 4) {
+      const int32_t lw = cur.GetLumaWidth();
+      dst = cur.Y() + int64_t{2 * (mby * 16 + (block >> 1) * 8) + parity} * lw + mbx * 16 + (block & 1) * 8;
+      stride = 2 * lw;
+    } else {
+      const int32_t cw = cur.GetChromaWidth();
+      uint8_t* plane = (block & 1) ? cur.Cr() : cur.Cb();
+      const int32_t row = chromaFormat_ == 1 ? mby * 8 : mby * 16 + (block >= 6 ? 8 : 0);
+      dst = plane + int64_t{2 * row + parity} * cw + mbx * 8;
+      stride = 2 * cw;
+    }
+  } else if (block < 4) {
+    const int32_t lw = cur.GetLumaWidth();
+    if (dctType_) {
+      dst = cur.Y() + int64_t{mby * 16 + (block >> 1)} * lw + mbx * 16 + (block & 1) * 8;
+      stride = 2 * lw;
+    } else {
+      dst = cur.Y() + int64_t{mby * 16 + (block >> 1) * 8} * lw + mbx * 16 + (block & 1) * 8;
+      stride = lw;
+    }
+  } else {
+    const int32_t cw = cur.GetChromaWidth();
+    uint8_t* plane = (block & 1) ? cur.Cr() : cur.Cb();
+    if (chromaFormat_ == 1) {
+      dst = plane + int64_t{mby * 8} * cw + mbx * 8;
+      stride = cw;
+    } else {
+      const int32_t second = block >= 6 ? 1 : 0;
+      if (dctType_) {
+        dst = plane + int64_t{mby * 16 + second} * cw + mbx * 8;
+        stride = 2 * cw;
+      } else {
+        dst = plane + int64_t{mby * 16 + second * 8} * cw + mbx * 8;
+        stride = cw;
+      }
+    }
+  }
+  const int32_t* c = block_.c;
+  for (int r = 0; r < 8; ++r, dst += stride, c += 8) {
+    for (int k = 0; k < 8; ++k) dst[k] = intra ? Clamp255(c[k] + 128) : Clamp255(dst[k] + c[k]);
+  }
+}
