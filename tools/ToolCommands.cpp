@@ -4,6 +4,7 @@
 #include "engine/image/ImageRegistry.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/ImageDecodeCommand.h"
+#include "tools/RarCommands.h"
 
 namespace {
 
@@ -11,7 +12,8 @@ void PrintUsage(std::ostream& err) {
   err << "usage: ostrevan-tool archive build SCRIPT ARCHIVE [LOG]\n"
          "       ostrevan-tool archive list ARCHIVE\n"
          "       ostrevan-tool archive extract ARCHIVE DIR\n"
-         "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n";
+         "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n"
+         "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n";
 }
 
 }  // namespace
@@ -31,6 +33,11 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (group == "image") {
     int result = RunImageCommand(rest, out, err);
+    if (result == 2) PrintUsage(err);
+    return result;
+  }
+  if (group == "rar") {
+    int result = RunRarCommand(rest, out, err);
     if (result == 2) PrintUsage(err);
     return result;
   }
