@@ -11,7 +11,7 @@ PACKAGES=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libcairo2-dev libjpeg62-turbo-dev
   # test oracles and display for window tests
-  imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth
+  imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth unar
   libpixman-1-0
 )
 
