@@ -13,7 +13,9 @@ FileNameBlock MakeFileNameBlock(const std::string& name) {
   return block;
 }
 
-std::string FileNameText(const FileNameBlock& block) { return std::string(block.data(), strnlen(block.data(), block.size())); }
+std::string FileNameText(const FileNameBlock& block) {
+  return std::string(block.data(), strnlen(block.data(), block.size()));
+}
 
 bool CFileNameList::Add(const FileNameBlock& name) {
   names_.push_back(name);

@@ -157,7 +157,9 @@ struct Coder {
     lengths = CodeLengths(freq, 15);
     codes = CanonicalCodes(lengths);
   }
-  void Put(BitWriter& w, int symbol) const { w.Put(codes[static_cast<size_t>(symbol)], lengths[static_cast<size_t>(symbol)]); }
+  void Put(BitWriter& w, int symbol) const {
+    w.Put(codes[static_cast<size_t>(symbol)], lengths[static_cast<size_t>(symbol)]);
+  }
 };
 
 class Encoder {
