@@ -200,7 +200,11 @@ void Rar20Decoder::CopyMatch(uint32_t length, uint32_t distance) {
   lastLength_ = length;
   uint32_t src = (writePos_ - distance) & kWindowMask;
   uint8_t* w = window_.data();
-  if (distance >= length && src + length <= kWindowSize && writePos_ + length <= kWindowSize) {
+  // Whole-block copy when neither range wraps and they do not overlap (a
+  // distance close to the window size puts the source just ahead of the
+  // destination).
+  if (src + length <= kWindowSize && writePos_ + length <= kWindowSize &&
+      (src + length <= writePos_ || writePos_ + length <= src)) {
     std::memcpy(w + writePos_, w + src, length);
     writePos_ = (writePos_ + length) & kWindowMask;
     return;

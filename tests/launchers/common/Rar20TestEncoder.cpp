@@ -20,7 +20,7 @@ constexpr int kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  1
 constexpr int kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 constexpr int kShortBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
 constexpr int kShortBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
-constexpr uint32_t kMaxDistance = 0xFFF00;
+constexpr uint32_t kMaxDistance = 0xFFFFF;
 constexpr int kMaxLength = 257;
 
 struct DistanceTable {

@@ -127,6 +127,17 @@ EncodeMember WithBlocks(EncodeMember m, std::vector<EncodeBlock> blocks) {
   return m;
 }
 
+// Repeats at distances just below the window size: the source of each copy
+// lies just ahead of its destination in the window.
+std::vector<uint8_t> WindowEdgeData() {
+  std::vector<uint8_t> out = RandomData((1 << 20) + 4000, 21);
+  for (uint32_t back : {0xFFFFFu, 0xFFFFEu, 0xFFFF0u}) {
+    const size_t at = out.size() - 3000 + (0xFFFFFu - back) * 60;
+    for (size_t i = 0; i < 40; ++i) out[at + i] = out[at + i - back];
+  }
+  return out;
+}
+
 std::vector<RoundTripCase> Cases() {
   std::vector<RoundTripCase> cases;
   cases.push_back({"text", {Member("a.txt", TextData(50000, 1))}, false});
@@ -134,6 +145,7 @@ std::vector<RoundTripCase> Cases() {
   cases.push_back({"runs", {Member("z.bin", std::vector<uint8_t>(70000, 0x41))}, false});
   cases.push_back({"tiny", {Member("one", {0x42}), Member("empty", {})}, false});
   cases.push_back({"long range", {Member("big.bin", LongRangeData())}, false});
+  cases.push_back({"window edge", {Member("edge.bin", WindowEdgeData())}, false});
   {
     EncodeMember m = Member("tables.txt", TextData(200000, 3));
     m.symbolsPerTable = 2000;  // alternately kept and reset lengths
