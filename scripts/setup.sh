@@ -14,7 +14,7 @@ PACKAGES=(
   # reference decoder of the video benchmark
   libavcodec-dev
   # test oracles and display for window tests
-  imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth ffmpeg
+  imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth ffmpeg unar
   libpixman-1-0
   # sound oracles
   sox ffmpeg

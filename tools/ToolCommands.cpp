@@ -8,6 +8,7 @@
 #include "tools/ArchiveCommands.h"
 #include "tools/ImageDecodeCommand.h"
 #include "tools/MovieCommands.h"
+#include "tools/RarCommands.h"
 #include "tools/SoundCommand.h"
 
 namespace {
@@ -19,6 +20,7 @@ void PrintUsage(std::ostream& stream) {
             "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n"
             "       ostrevan-tool sound decode FILE OUT.wav\n"
             "       ostrevan-tool movie frames FILE DIR [--depth 16|32]\n"
+            "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
             "       ostrevan-tool --help\n";
 }
 
@@ -50,6 +52,8 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     result = RunSoundCommand(rest, out, err);
   } else if (group == "movie") {
     result = RunMovieCommand(rest, out, err);
+  } else if (group == "rar") {
+    result = RunRarCommand(rest, out, err);
   } else if (group.size() > 1 && group[0] == '-') {
     err << "ostrevan-tool: unknown option '" << group << "'\n";
   } else {
