@@ -1,18 +1,11 @@
 #include "platform/Input.h"
 
-#include <array>
-
 namespace platform {
 namespace {
 
 constexpr uint32_t kKeyCount = 256;
 
-struct KeyFlags {
-  bool down = false;
-  bool toggled = false;
-};
-
-std::array<KeyFlags, kKeyCount> g_keys{};
+KeyStateTable g_keys{};
 uint32_t g_doubleClickTime = 500;
 uint32_t g_messageTime = 0;
 ScreenPoint g_cursor{};
@@ -24,24 +17,26 @@ int16_t GetKeyState(uint32_t virtualKey) {
   if (virtualKey >= kKeyCount) {
     return 0;
   }
-  const KeyFlags& k = g_keys[virtualKey];
-  uint16_t state = (k.down ? 0xFF80u : 0u) | (k.toggled ? 1u : 0u);
+  const uint16_t state = (g_keys.down[virtualKey] ? 0xFF80u : 0u) | (g_keys.toggled[virtualKey] ? 1u : 0u);
   return static_cast<int16_t>(state);
 }
 
 void SetKeyDown(uint32_t virtualKey, bool down) {
   if (virtualKey < kKeyCount) {
-    g_keys[virtualKey].down = down;
+    g_keys.down[virtualKey] = down;
   }
 }
 
 void SetKeyToggled(uint32_t virtualKey, bool toggled) {
   if (virtualKey < kKeyCount) {
-    g_keys[virtualKey].toggled = toggled;
+    g_keys.toggled[virtualKey] = toggled;
   }
 }
 
-void ResetKeyStates() { g_keys.fill(KeyFlags{}); }
+void ResetKeyStates() { g_keys = KeyStateTable{}; }
+
+KeyStateTable GetKeyStateTable() { return g_keys; }
+void SetKeyStateTable(const KeyStateTable& table) { g_keys = table; }
 
 uint8_t MapVirtualKeyToChar(uint32_t vk) {
   if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) {

@@ -4,6 +4,7 @@
 // these as its events arrive; tests set them directly. User-interface thread.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 
 namespace platform {
@@ -37,6 +38,18 @@ void SetKeyDown(uint32_t virtualKey, bool down);
 void SetKeyToggled(uint32_t virtualKey, bool toggled);
 // Every key up and untoggled.
 void ResetKeyStates();
+
+// The whole table at once. The window layer keeps its own table as input
+// events arrive and queues a copy with each input message; retrieving the
+// message installs that copy, so that while a message is handled
+// GetKeyState answers as things stood when its event happened, not as they
+// stand after the events that came after it.
+struct KeyStateTable {
+  std::bitset<256> down;
+  std::bitset<256> toggled;
+};
+KeyStateTable GetKeyStateTable();
+void SetKeyStateTable(const KeyStateTable& table);
 
 // The unshifted character of a virtual key (letters give 'A'..'Z', digits,
 // space, the keypad and the punctuation keys of the US layout); 0 for keys

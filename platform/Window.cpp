@@ -83,6 +83,11 @@ bool InitializeWindowSystem() {
   // not SDL's quit event.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, g_screenSaverAllowed ? "1" : "0");
+  // A click on a window that has just taken the focus is still a click for
+  // it. Without this SDL's X11 driver drops a press read within 10 ms of a
+  // focus event: when the program was held up and reads both in one go, a
+  // click made long after the focus change is lost.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     return false;
   }

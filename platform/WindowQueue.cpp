@@ -9,34 +9,79 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Codepage1252.h"
 #include "platform/VirtualKeyMap.h"
 #include "platform/Window.h"
 #include "platform/WindowSystemInternal.h"
+#include "platform/X11EventTime.h"
 
 namespace platform {
 namespace {
 
+// A waiting message. Messages made from input carry the key state table as
+// it stood just after their event; retrieving one makes that table current.
+struct QueuedMessage {
+  Message message;
+  bool hasKeys = false;
+  KeyStateTable keys;
+};
+
 std::mutex g_mutex;
 std::condition_variable g_posted;
-std::deque<Message> g_queue;
+std::deque<QueuedMessage> g_queue;
 std::atomic<bool> g_sdl{false};
 std::atomic<uint32_t> g_wakeEvent{0};
 
-// Input state of the translation (user-interface thread).
+// Turns the time stamps of another clock (SDL's ticks, the X server's time)
+// into tick counts. The offset between the clocks comes from the event that
+// was read soonest after it happened: a delay in reading only makes the
+// difference larger, so the smallest difference seen is the closest to the
+// true one, and no event is dated later than it was read.
+class StampClock {
+ public:
+  void Observe(uint32_t stamp, uint32_t now) {
+    const uint32_t difference = now - stamp;
+    if (!known_ || static_cast<int32_t>(difference - offset_) < 0) {
+      offset_ = difference;
+      known_ = true;
+    }
+  }
+  bool Known() const { return known_; }
+  uint32_t ToTicks(uint32_t stamp) const { return stamp + offset_; }
+  void Reset() { known_ = false; }
+
+ private:
+  bool known_ = false;
+  uint32_t offset_ = 0;
+};
+
+// Input state of the translation (user-interface thread). The key table
+// runs ahead of the one GetKeyState answers from: it has seen every event
+// translated so far, while the program handles the messages one by one.
 uint32_t g_buttons = 0;        // the mouse-flag bits of the buttons held
 uint32_t g_lastKeyFlags = 0;   // key flags of the last key press, for the characters it types
 bool g_appActive = false;
+KeyStateTable g_inputKeys;
+StampClock g_sdlClock;         // SDL's event time stamps
+StampClock g_serverClock;      // the X server's time of the input events
+bool g_eventTimeSet = false;   // while an SDL event is translated: its time
+uint32_t g_eventTime = 0;
 
-void Enqueue(const Message& m) {
+void Enqueue(const QueuedMessage& q) {
   {
     std::lock_guard<std::mutex> lock(g_mutex);
-    g_queue.push_back(m);
+    g_queue.push_back(q);
   }
   g_posted.notify_all();
 }
+
+void Enqueue(const Message& m) { Enqueue(QueuedMessage{m, false, {}}); }
+
+// A message made from input: it takes the key state as it stands now.
+void EnqueueInput(const Message& m) { Enqueue(QueuedMessage{m, true, g_inputKeys}); }
 
 Message MakeMessage(WindowHandle window, uint32_t code, uintptr_t wParam, intptr_t lParam) {
   Message m;
@@ -44,12 +89,22 @@ Message MakeMessage(WindowHandle window, uint32_t code, uintptr_t wParam, intptr
   m.message = code;
   m.wParam = wParam;
   m.lParam = lParam;
-  m.time = TickCount();
+  m.time = g_eventTimeSet ? g_eventTime : TickCount();
   m.point = GetCursorScreenPosition();
   return m;
 }
 
-bool KeyDown(uint32_t key) { return GetKeyState(key) < 0; }
+bool KeyDown(uint32_t key) { return key < g_inputKeys.down.size() && g_inputKeys.down[key]; }
+void SetInputKeyDown(uint32_t key, bool down) {
+  if (key < g_inputKeys.down.size()) {
+    g_inputKeys.down[key] = down;
+  }
+}
+void SetInputKeyToggled(uint32_t key, bool toggled) {
+  if (key < g_inputKeys.toggled.size()) {
+    g_inputKeys.toggled[key] = toggled;
+  }
+}
 
 uint32_t ModifierFlags() {
   uint32_t flags = g_buttons;
@@ -89,7 +144,7 @@ void MouseMessage(uint32_t code, uint32_t sdlWindowId, int32_t x, int32_t y) {
   Message m = MakeMessage(target->GetHandle(), code, ModifierFlags(),
                           MakePointParam(screen.x - tb.left, screen.y - tb.top));
   m.point = screen;
-  Enqueue(m);
+  EnqueueInput(m);
 }
 
 void ButtonMessage(const SDL_MouseButtonEvent& b, bool down) {
@@ -120,7 +175,7 @@ void ButtonMessage(const SDL_MouseButtonEvent& b, bool down) {
   } else {
     g_buttons &= ~bit;
   }
-  SetKeyDown(key, down);
+  SetInputKeyDown(key, down);
   MouseMessage(code, b.windowID, b.x, b.y);
 }
 
@@ -131,14 +186,14 @@ void KeyMessage(const SDL_KeyboardEvent& k, bool down) {
   }
   const bool wasDown = KeyDown(vk.key);
   if (vk.sidedKey != 0) {
-    SetKeyDown(vk.sidedKey, down);
+    SetInputKeyDown(vk.sidedKey, down);
     const uint32_t other = (vk.sidedKey & 1u) ? vk.sidedKey - 1 : vk.sidedKey + 1;
-    SetKeyDown(vk.key, down || KeyDown(other));
+    SetInputKeyDown(vk.key, down || KeyDown(other));
   } else {
-    SetKeyDown(vk.key, down);
+    SetInputKeyDown(vk.key, down);
   }
-  SetKeyToggled(kKeyCapsLock, (k.keysym.mod & KMOD_CAPS) != 0);
-  SetKeyToggled(kKeyNumLock, (k.keysym.mod & KMOD_NUM) != 0);
+  SetInputKeyToggled(kKeyCapsLock, (k.keysym.mod & KMOD_CAPS) != 0);
+  SetInputKeyToggled(kKeyNumLock, (k.keysym.mod & KMOD_NUM) != 0);
 
   const bool control = KeyDown(kKeyControl);
   // The Alt key's own release still counts as a key with Alt held.
@@ -157,7 +212,7 @@ void KeyMessage(const SDL_KeyboardEvent& k, bool down) {
     return;
   }
   const uint32_t code = down ? (system ? kMsgSysKeyDown : kMsgKeyDown) : (system ? kMsgSysKeyUp : kMsgKeyUp);
-  Enqueue(MakeMessage(target->GetHandle(), code, vk.key, MakeKeyParam(flags)));
+  EnqueueInput(MakeMessage(target->GetHandle(), code, vk.key, MakeKeyParam(flags)));
   if (!down) {
     return;
   }
@@ -172,7 +227,7 @@ void KeyMessage(const SDL_KeyboardEvent& k, bool down) {
     }
   }
   if (c != 0) {
-    Enqueue(MakeMessage(target->GetHandle(), kMsgChar, c, MakeKeyParam(flags)));
+    EnqueueInput(MakeMessage(target->GetHandle(), kMsgChar, c, MakeKeyParam(flags)));
   }
 }
 
@@ -191,14 +246,12 @@ void TextMessage(const SDL_TextInputEvent& t) {
     if (c < 0x20 || c == 0x7F) {
       continue;  // control characters come from their keys
     }
-    Enqueue(MakeMessage(target->GetHandle(), kMsgChar, c, MakeKeyParam(g_lastKeyFlags & ~kKeyFlagUp)));
+    EnqueueInput(MakeMessage(target->GetHandle(), kMsgChar, c, MakeKeyParam(g_lastKeyFlags & ~kKeyFlagUp)));
   }
 }
 
 void ReleaseHeldInput() {
-  for (uint32_t key = 0; key < 256; ++key) {
-    SetKeyDown(key, false);
-  }
+  g_inputKeys.down.reset();
   g_buttons = 0;
 }
 
@@ -218,28 +271,28 @@ void WindowEvent(const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_FOCUS_GAINED: {
       if (!g_appActive) {
         g_appActive = true;
-        Window::ForEach([](Window& each) { Enqueue(MakeMessage(each.GetHandle(), kMsgActivateApp, 1, 0)); });
+        Window::ForEach([](Window& each) { EnqueueInput(MakeMessage(each.GetHandle(), kMsgActivateApp, 1, 0)); });
       }
-      Enqueue(MakeMessage(w->GetHandle(), kMsgActivate, 1, 0));
+      EnqueueInput(MakeMessage(w->GetHandle(), kMsgActivate, 1, 0));
       Window* focus = KeyTarget();
-      Enqueue(MakeMessage(focus != nullptr ? focus->GetHandle() : w->GetHandle(), kMsgSetFocus, 0, 0));
+      EnqueueInput(MakeMessage(focus != nullptr ? focus->GetHandle() : w->GetHandle(), kMsgSetFocus, 0, 0));
       break;
     }
     case SDL_WINDOWEVENT_FOCUS_LOST: {
-      Enqueue(MakeMessage(w->GetHandle(), kMsgActivate, 0, 0));
+      // Keys and buttons released while another program has the input never
+      // reach us: count them as released from here on.
+      ReleaseHeldInput();
+      EnqueueInput(MakeMessage(w->GetHandle(), kMsgActivate, 0, 0));
       if (g_appActive) {
         g_appActive = false;
-        Window::ForEach([](Window& each) { Enqueue(MakeMessage(each.GetHandle(), kMsgActivateApp, 0, 0)); });
+        Window::ForEach([](Window& each) { EnqueueInput(MakeMessage(each.GetHandle(), kMsgActivateApp, 0, 0)); });
       }
       Window* focus = KeyTarget();
-      Enqueue(MakeMessage(focus != nullptr ? focus->GetHandle() : w->GetHandle(), kMsgKillFocus, 0, 0));
-      // Keys and buttons released while another program has the input never
-      // reach us: count them as released now.
-      ReleaseHeldInput();
+      EnqueueInput(MakeMessage(focus != nullptr ? focus->GetHandle() : w->GetHandle(), kMsgKillFocus, 0, 0));
       break;
     }
     case SDL_WINDOWEVENT_CLOSE:
-      Enqueue(MakeMessage(w->GetHandle(), kMsgClose, 0, 0));
+      EnqueueInput(MakeMessage(w->GetHandle(), kMsgClose, 0, 0));
       break;
     default:
       break;
@@ -272,7 +325,7 @@ void Translate(const SDL_Event& e) {
     case SDL_QUIT:
       // An interrupt from the terminal or the session: ask the window to close.
       if (Window* primary = Window::GetPrimary()) {
-        Enqueue(MakeMessage(primary->GetHandle(), kMsgClose, 0, 0));
+        EnqueueInput(MakeMessage(primary->GetHandle(), kMsgClose, 0, 0));
       }
       break;
     default:
@@ -280,17 +333,75 @@ void Translate(const SDL_Event& e) {
   }
 }
 
+bool IsInputEvent(uint32_t type) {
+  return type == SDL_MOUSEMOTION || type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP ||
+         type == SDL_KEYDOWN || type == SDL_KEYUP || type == SDL_TEXTINPUT;
+}
+
+// An SDL event as pumped, with the X server's time of the X event when it
+// is the window-system message SDL queues ahead of the events made of it.
+struct PumpedEvent {
+  SDL_Event event;
+  bool hasServerTime = false;
+  uint32_t serverTime = 0;
+};
+
+// Every event SDL holds is taken at once and dated before any is
+// translated, so that the clocks' offsets come from the freshest of them.
+// An input event is dated by the X server's time of the X event it came
+// from where SDL hands that over, else by SDL's stamp (when SDL read it),
+// else by now. Events read late, after the program was held up, keep the
+// time they happened: clicks are counted by it.
 void PumpSdl() {
   if (!g_sdl.load()) {
     return;
   }
   SDL_PumpEvents();
+  std::vector<PumpedEvent> batch;
   SDL_Event events[64];
   int n = 0;
   while ((n = SDL_PeepEvents(events, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0) {
     for (int i = 0; i < n; ++i) {
-      Translate(events[i]);
+      PumpedEvent p;
+      p.event = events[i];
+      // The message of a window-system event lives only until the next
+      // SDL_PeepEvents: read its time now.
+      if (events[i].type == SDL_SYSWMEVENT) {
+        p.hasServerTime = internal::X11InputEventTime(events[i].syswm.msg, &p.serverTime);
+        p.event.syswm.msg = nullptr;
+      }
+      batch.push_back(p);
     }
+  }
+  if (batch.empty()) {
+    return;
+  }
+  const uint32_t now = TickCount();
+  for (const PumpedEvent& p : batch) {
+    if (p.hasServerTime) {
+      g_serverClock.Observe(p.serverTime, now);
+    } else if (IsInputEvent(p.event.type) && p.event.common.timestamp != 0) {
+      g_sdlClock.Observe(p.event.common.timestamp, now);
+    }
+  }
+  bool serverTimeAhead = false;  // the last X event's time, for the SDL events made of it
+  uint32_t serverTime = 0;
+  for (const PumpedEvent& p : batch) {
+    if (p.event.type == SDL_SYSWMEVENT) {
+      serverTimeAhead = p.hasServerTime;
+      serverTime = p.serverTime;
+      continue;
+    }
+    g_eventTimeSet = IsInputEvent(p.event.type);
+    if (serverTimeAhead) {
+      g_eventTime = g_serverClock.ToTicks(serverTime);
+    } else if (p.event.common.timestamp != 0 && g_sdlClock.Known()) {
+      g_eventTime = g_sdlClock.ToTicks(p.event.common.timestamp);
+    } else {
+      g_eventTime = now;
+    }
+    Translate(p.event);
+    g_eventTimeSet = false;
   }
 }
 
@@ -315,13 +426,20 @@ void SetSdlQueueEnabled(bool enabled) {
       g_wakeEvent.store(type);
     }
   }
+  if (enabled) {
+    // The window-system messages give the X server's time of each input
+    // event (see PumpSdl); SDL's clock may start again with the subsystem.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    g_sdlClock.Reset();
+    g_serverClock.Reset();
+  }
   g_sdl.store(enabled);
 }
 
 void ForgetWindow(uint32_t handle) {
   std::lock_guard<std::mutex> lock(g_mutex);
   for (auto it = g_queue.begin(); it != g_queue.end();) {
-    if (it->window == handle) {
+    if (it->message.window == handle) {
       it = g_queue.erase(it);
     } else {
       ++it;
@@ -352,16 +470,19 @@ bool PeekMessage(Message& out, bool remove) {
   PumpSdl();
   std::unique_lock<std::mutex> lock(g_mutex);
   while (!g_queue.empty()) {
-    if (g_queue.front().message == internal::kMsgRaiseRequest) {
-      const Message raise = g_queue.front();
+    if (g_queue.front().message.message == internal::kMsgRaiseRequest) {
+      const Message raise = g_queue.front().message;
       g_queue.pop_front();
       lock.unlock();
       CarryOutRaise(raise);
       lock.lock();
       continue;
     }
-    out = g_queue.front();
+    out = g_queue.front().message;
     if (remove) {
+      if (g_queue.front().hasKeys) {
+        SetKeyStateTable(g_queue.front().keys);
+      }
       g_queue.pop_front();
       SetMessageTime(out.time);
     }
@@ -499,6 +620,9 @@ void ResetMessageQueue() {
   g_buttons = 0;
   g_lastKeyFlags = 0;
   g_appActive = false;
+  g_inputKeys = KeyStateTable{};
+  g_sdlClock.Reset();
+  g_serverClock.Reset();
   ResetKeyStates();
 }
 

@@ -59,7 +59,8 @@ class VMouseEvent : public VEvent {
 class VKeyEvent : public VEvent {
  public:
   // A character 0 is replaced by the key's unshifted character; the
-  // modifiers are those of the Shift, Alt and Ctrl keys held now.
+  // modifiers are those of the Shift, Alt and Ctrl keys held as the key
+  // state reads (for a message being handled: when its event happened).
   VKeyEvent(uint8_t character, uint32_t virtualKey);
 
   uint8_t character = 0;

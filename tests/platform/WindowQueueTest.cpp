@@ -1,6 +1,7 @@
 // Window messages made from SDL input (injected with SDL_PushEvent under SDL's
 // dummy video driver), paint messages, posting across threads and the loop.
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -67,7 +68,8 @@ class WindowQueueTest : public ::testing::Test {
     e.motion.y = y;
     SDL_PushEvent(&e);
   }
-  void PushButton(uint8_t button, bool down, int x, int y) {
+  // With a stamp the event keeps it (SDL_PushEvent would stamp it now).
+  void PushButton(uint8_t button, bool down, int x, int y, Uint32 sdlStamp = 0) {
     SDL_Event e{};
     e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
     e.button.windowID = sdlId_;
@@ -76,6 +78,24 @@ class WindowQueueTest : public ::testing::Test {
     e.button.clicks = 1;
     e.button.x = x;
     e.button.y = y;
+    if (sdlStamp != 0) {
+      e.common.timestamp = sdlStamp;
+      SDL_PeepEvents(&e, 1, SDL_ADDEVENT, 0, 0);
+    } else {
+      SDL_PushEvent(&e);
+    }
+  }
+  // The window-system message SDL's X11 driver queues ahead of the events
+  // it makes of an X button event: it carries the X server's time.
+  void PushX11ButtonMessage(bool down, uint32_t serverTime) {
+    SDL_SysWMmsg msg{};
+    SDL_VERSION(&msg.version);
+    msg.subsystem = SDL_SYSWM_X11;
+    msg.msg.x11.event.type = down ? ButtonPress : ButtonRelease;
+    msg.msg.x11.event.xbutton.time = serverTime;
+    SDL_Event e{};
+    e.type = SDL_SYSWMEVENT;
+    e.syswm.msg = &msg;
     SDL_PushEvent(&e);
   }
   void PushKey(SDL_Keycode sym, SDL_Scancode scancode, bool down, bool repeat = false) {
@@ -215,13 +235,13 @@ TEST_F(WindowQueueTest, MessagesCarryTheTickCountForClickTiming) {
   platform::FakeClock clock;
   platform::ScopedClockSource scoped(&clock);
   clock.SetTickCount(10000);
-  PushButton(SDL_BUTTON_LEFT, true, 1, 1);
+  PushButton(SDL_BUTTON_LEFT, true, 1, 1, 500);
   std::vector<Message> first = Drain();
   clock.AdvanceMilliseconds(120);
-  PushButton(SDL_BUTTON_LEFT, false, 1, 1);
+  PushButton(SDL_BUTTON_LEFT, false, 1, 1, 620);
   std::vector<Message> second = Drain();
   clock.AdvanceMilliseconds(300);
-  PushButton(SDL_BUTTON_LEFT, true, 1, 1);
+  PushButton(SDL_BUTTON_LEFT, true, 1, 1, 920);
   Message third;
   ASSERT_TRUE(platform::PeekMessage(third, false));
   EXPECT_EQ(platform::GetMessageTime(), 10120u);  // a look does not make it current
@@ -234,6 +254,120 @@ TEST_F(WindowQueueTest, MessagesCarryTheTickCountForClickTiming) {
   EXPECT_EQ(platform::GetMessageTime(), 10420u);
   EXPECT_EQ(third.time - second[0].time, 300u);  // under the double-click time
   EXPECT_LT(third.time - second[0].time, platform::GetDoubleClickTime());
+}
+
+// A program held up reads several clicks at once: each message keeps the
+// time its event happened, by SDL's stamp or, where the X11 driver hands it
+// over, by the X server's time, not the time the batch was read.
+TEST_F(WindowQueueTest, EventsReadLateKeepTheTimeTheyHappened) {
+  platform::FakeClock clock;
+  platform::ScopedClockSource scoped(&clock);
+  clock.SetTickCount(50000);
+  // One press read at once fixes how SDL's clock relates to ours.
+  PushButton(SDL_BUTTON_LEFT, true, 1, 1, 3000);
+  PushButton(SDL_BUTTON_LEFT, false, 1, 1, 3000);
+  Drain();
+  // Two quick clicks and, 700 ms later, a right click, all read 2 s late.
+  const Uint32 stamps[] = {4000, 4080, 4160, 4240, 4940, 5020};
+  PushButton(SDL_BUTTON_LEFT, true, 1, 1, stamps[0]);
+  PushButton(SDL_BUTTON_LEFT, false, 1, 1, stamps[1]);
+  PushButton(SDL_BUTTON_LEFT, true, 1, 1, stamps[2]);
+  PushButton(SDL_BUTTON_LEFT, false, 1, 1, stamps[3]);
+  PushButton(SDL_BUTTON_RIGHT, true, 1, 1, stamps[4]);
+  PushButton(SDL_BUTTON_RIGHT, false, 1, 1, stamps[5]);
+  clock.SetTickCount(54000);
+  std::vector<Message> got = Drain();
+  ASSERT_EQ(got.size(), 6u);
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].time, 50000u + (stamps[i] - 3000u)) << i;
+  }
+  EXPECT_GT(got[4].time - got[3].time, platform::GetDoubleClickTime());
+
+  // SDL's X11 driver stamps events when it reads them; the X server's time
+  // of each comes in the window-system message ahead of it.
+  platform::ResetMessageQueue();
+  clock.SetTickCount(70000);
+  const uint32_t server[] = {900000, 900080, 900780};
+  PushX11ButtonMessage(true, server[0]);
+  PushButton(SDL_BUTTON_LEFT, true, 1, 1, 7000);
+  PushX11ButtonMessage(false, server[1]);
+  PushButton(SDL_BUTTON_LEFT, false, 1, 1, 7000);
+  PushX11ButtonMessage(true, server[2]);
+  PushButton(SDL_BUTTON_RIGHT, true, 1, 1, 7000);
+  got = Drain();
+  ASSERT_EQ(got.size(), 3u);
+  // The freshest event fixes the offset: none is dated after it was read.
+  EXPECT_EQ(got[2].time, 70000u);
+  EXPECT_EQ(got[2].time - got[1].time, 700u);
+  EXPECT_EQ(got[1].time - got[0].time, 80u);
+}
+
+// While a message is handled, the key state is the one of its event, even
+// when later events of the same batch pressed or released keys.
+TEST_F(WindowQueueTest, KeyStateFollowsTheMessageBeingHandled) {
+  PushKey(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, true);
+  PushKey(SDLK_F12, SDL_SCANCODE_F12, true);
+  PushKey(SDLK_F12, SDL_SCANCODE_F12, false);
+  PushKey(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, false);
+  PushButton(SDL_BUTTON_LEFT, true, 5, 5);
+  PushButton(SDL_BUTTON_LEFT, false, 5, 5);
+  Message m;
+  ASSERT_TRUE(platform::PeekMessage(m, false));
+  EXPECT_EQ(platform::GetKeyState(platform::kKeyShift), 0);  // a look changes nothing
+  struct Step {
+    uint32_t message;
+    uintptr_t wParam;
+    bool shift;
+    bool f12;
+    bool left;
+  };
+  const Step steps[] = {
+      {platform::kMsgKeyDown, platform::kKeyShift, true, false, false},
+      {platform::kMsgKeyDown, platform::kKeyF12, true, true, false},
+      {platform::kMsgKeyUp, platform::kKeyF12, true, false, false},
+      {platform::kMsgKeyUp, platform::kKeyShift, false, false, false},
+      {platform::kMsgLButtonDown, platform::kMouseFlagLeftButton, false, false, true},
+      {platform::kMsgLButtonUp, 0, false, false, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.message);
+    ASSERT_TRUE(platform::PeekMessage(m, true));
+    EXPECT_EQ(m.message, step.message);
+    EXPECT_EQ(m.wParam, step.wParam);
+    EXPECT_EQ(platform::GetKeyState(platform::kKeyShift) < 0, step.shift);
+    EXPECT_EQ(platform::GetKeyState(platform::kKeyLeftShift) < 0, step.shift);
+    EXPECT_EQ(platform::GetKeyState(platform::kKeyF12) < 0, step.f12);
+    EXPECT_EQ(platform::GetKeyState(platform::kKeyMouseLeft) < 0, step.left);
+  }
+  // A message posted by the program leaves the key state as it is.
+  PushKey(SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, true);
+  Drain();
+  ASSERT_TRUE(platform::PostMessage(window_->GetHandle(), platform::kMsgUser, 0, 0));
+  PushKey(SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, false);
+  ASSERT_TRUE(platform::PeekMessage(m, true));
+  EXPECT_EQ(m.message, platform::kMsgUser);
+  EXPECT_LT(platform::GetKeyState(platform::kKeyShift), 0);
+  ASSERT_TRUE(platform::PeekMessage(m, true));
+  EXPECT_EQ(m.message, platform::kMsgKeyUp);
+  EXPECT_EQ(platform::GetKeyState(platform::kKeyShift), 0);
+}
+
+// A press that comes with a focus change is a click for the window: the
+// queue keeps it, and SDL is asked not to drop presses that its X11 driver
+// reads within a few milliseconds of a focus event.
+TEST_F(WindowQueueTest, ClicksThatComeWithTheFocusAreKept) {
+  EXPECT_TRUE(SDL_GetHintBoolean(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, SDL_FALSE));
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  PushButton(SDL_BUTTON_LEFT, true, 30, 40);
+  PushButton(SDL_BUTTON_LEFT, false, 30, 40);
+  PushButton(SDL_BUTTON_LEFT, true, 30, 40);
+  PushButton(SDL_BUTTON_LEFT, false, 30, 40);
+  std::vector<uint32_t> codes;
+  for (const Message& m : Drain()) codes.push_back(m.message);
+  const std::vector<uint32_t> expected = {platform::kMsgActivateApp, platform::kMsgActivate,  platform::kMsgSetFocus,
+                                          platform::kMsgLButtonDown, platform::kMsgLButtonUp, platform::kMsgLButtonDown,
+                                          platform::kMsgLButtonUp};
+  EXPECT_EQ(codes, expected);
 }
 
 TEST_F(WindowQueueTest, KeysGiveVirtualKeyCodesAndFlags) {
