@@ -447,37 +447,44 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
     i = -1;
   }
   bool firstCoefficient = !intra;
+  // Locals for the loop: byte stores into the block would otherwise make the
+  // compiler reload every member after each coefficient.
+  VBitstream& bs = *bs_;
+  const int64_t scale = quantiserScale_;
+  int32_t* coefficients = b.c;
+  uint32_t rowMask = 0, columnMask = 0;
+  int32_t count = b.count;
   for (;;) {
     int32_t run, level;
-    if (firstCoefficient && bs_->PeekBits(1)) {
-      bs_->SkipBits(1);
+    if (firstCoefficient && bs.PeekBits(1)) {
+      bs.SkipBits(1);
       run = 0;
-      level = bs_->ReadBits(1) ? -1 : 1;
+      level = bs.ReadBits(1) ? -1 : 1;
     } else {
-      const uint32_t e = table->Lookup(bs_->PeekBits(16));
+      const uint32_t e = table->Lookup(bs.PeekBits(16));
       const int length = static_cast<int>(e & 0xFF);
       if (length == 0) throw VMPEGException("bad coefficient code");
-      bs_->SkipBits(length);
+      bs.SkipBits(length);
       run = static_cast<int32_t>((e >> 16) & 0xFF);
       if (run == kRunEndOfBlock) break;
       if (run == kRunEscape) {
-        run = static_cast<int32_t>(bs_->ReadBits(6));
-        if (syntaxMode_ == 1) {
-          level = static_cast<int32_t>(bs_->ReadBits(8));
+        run = static_cast<int32_t>(bs.ReadBits(6));
+        if (shift == 0) {  // MPEG-1 escape levels
+          level = static_cast<int32_t>(bs.ReadBits(8));
           if (level == 0)
-            level = static_cast<int32_t>(bs_->ReadBits(8));
+            level = static_cast<int32_t>(bs.ReadBits(8));
           else if (level == 128)
-            level = static_cast<int32_t>(bs_->ReadBits(8)) - 256;
+            level = static_cast<int32_t>(bs.ReadBits(8)) - 256;
           else if (level > 128)
             level -= 256;
         } else {
-          level = static_cast<int32_t>(bs_->ReadBits(12));
+          level = static_cast<int32_t>(bs.ReadBits(12));
           if (level >= 2048) level -= 4096;
         }
         if (level == 0) throw VMPEGException("zero coefficient level");
       } else {
         level = static_cast<int8_t>((e >> 8) & 0xFF);
-        if (bs_->ReadBits(1)) level = -level;
+        if (bs.ReadBits(1)) level = -level;
       }
     }
     firstCoefficient = false;
@@ -485,13 +492,18 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
     if (i > 63) throw VMPEGException("coefficients past the end of the block");
     const int p = scan[i];
     const int64_t magnitude = level < 0 ? -int64_t{level} : int64_t{level};
-    int64_t value = intra ? (int64_t{matrix[p]} * quantiserScale_ * magnitude) >> (3 + shift)
-                          : ((2 * magnitude + 1) * matrix[p] * quantiserScale_) >> (4 + shift);
+    int64_t value = intra ? (int64_t{matrix[p]} * scale * magnitude) >> (3 + shift)
+                          : ((2 * magnitude + 1) * matrix[p] * scale) >> (4 + shift);
     value = std::min<int64_t>(value, kLimits.max[p]);
-    b.c[p] = static_cast<int32_t>(level < 0 ? -value : value);
-    b.rowFlags[p >> 3] = 1;
-    b.columnFlags[p & 7] = 1;
-    ++b.count;
+    coefficients[p] = static_cast<int32_t>(level < 0 ? -value : value);
+    rowMask |= 1u << (p >> 3);
+    columnMask |= 1u << (p & 7);
+    ++count;
+  }
+  b.count = count;
+  for (int k = 0; k < 8; ++k) {
+    if (rowMask & (1u << k)) b.rowFlags[k] = 1;
+    if (columnMask & (1u << k)) b.columnFlags[k] = 1;
   }
   InverseTransformBlock(b);
 }
