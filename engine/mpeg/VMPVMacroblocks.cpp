@@ -464,27 +464,34 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
       const uint32_t e = table->Lookup(bs.PeekBits(16));
       const int length = static_cast<int>(e & 0xFF);
       if (length == 0) throw VMPEGException("bad coefficient code");
-      bs.SkipBits(length);
       run = static_cast<int32_t>((e >> 16) & 0xFF);
-      if (run == kRunEndOfBlock) break;
-      if (run == kRunEscape) {
-        run = static_cast<int32_t>(bs.ReadBits(6));
-        if (shift == 0) {  // MPEG-1 escape levels
-          level = static_cast<int32_t>(bs.ReadBits(8));
-          if (level == 0)
-            level = static_cast<int32_t>(bs.ReadBits(8));
-          else if (level == 128)
-            level = static_cast<int32_t>(bs.ReadBits(8)) - 256;
-          else if (level > 128)
-            level -= 256;
-        } else {
-          level = static_cast<int32_t>(bs.ReadBits(12));
-          if (level >= 2048) level -= 4096;
-        }
-        if (level == 0) throw VMPEGException("zero coefficient level");
-      } else {
+      if (run < kRunEscape && bs.GetHeldBitCount() > length) {
+        // A regular code and its sign bit from one look at the window.
         level = static_cast<int8_t>((e >> 8) & 0xFF);
-        if (bs.ReadBits(1)) level = -level;
+        if ((bs.GetHeldBits() >> (63 - length)) & 1) level = -level;
+        bs.SkipBits(length + 1);
+      } else {
+        bs.SkipBits(length);
+        if (run == kRunEndOfBlock) break;
+        if (run == kRunEscape) {
+          run = static_cast<int32_t>(bs.ReadBits(6));
+          if (shift == 0) {  // MPEG-1 escape levels
+            level = static_cast<int32_t>(bs.ReadBits(8));
+            if (level == 0)
+              level = static_cast<int32_t>(bs.ReadBits(8));
+            else if (level == 128)
+              level = static_cast<int32_t>(bs.ReadBits(8)) - 256;
+            else if (level > 128)
+              level -= 256;
+          } else {
+            level = static_cast<int32_t>(bs.ReadBits(12));
+            if (level >= 2048) level -= 4096;
+          }
+          if (level == 0) throw VMPEGException("zero coefficient level");
+        } else {
+          level = static_cast<int8_t>((e >> 8) & 0xFF);
+          if (bs.ReadBits(1)) level = -level;
+        }
       }
     }
     firstCoefficient = false;
