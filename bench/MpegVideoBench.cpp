@@ -212,7 +212,8 @@ int main(int argc, char** argv) {
   reporter.PrintRatio("engine decode+16 bits / libmpeg2, 352x240", "BM_EngineDecoder/1", "BM_Libmpeg2/1",
                       "(target < 1)");
   const double convert = reporter.Median("BM_ConvertTo16Bits");
-  if (convert >= 0) std::printf("%-52s %8.3f ms  (target < 1)\n", "conversion to 16 bits per 640x480 frame", convert / 1e3);
+  if (convert >= 0)
+    std::printf("%-52s %8.3f ms  (target < 1)\n", "conversion to 16 bits per 640x480 frame", convert / 1e3);
   benchmark::Shutdown();
   return 0;
 }

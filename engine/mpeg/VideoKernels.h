@@ -1,7 +1,8 @@
 // The pixel kernels of the MPEG video decoder: the inverse transform of a
 // coefficient block, storing a transformed block into a plane, forming a
-// motion-compensated prediction, and converting a line of YCbCr to 16 bits. Each has a one-value-at-a-time reference form
-// and SSE2/AVX2 forms chosen at run time that give identical results.
+// motion-compensated prediction, and converting a line of YCbCr to 16 bits.
+// Each has a one-value-at-a-time reference form and SSE2/AVX2 forms chosen at
+// run time that give identical results.
 #pragma once
 
 #include <cstddef>

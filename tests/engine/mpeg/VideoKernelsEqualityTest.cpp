@@ -104,7 +104,8 @@ TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
 TEST(VideoKernelsEquality, StoreBlockEqualsScalarForIntraAndAddedBlocks) {
   std::mt19937 rng(777);
   // Values near the clamping edges, far past them, and past the 16-bit range.
-  const int32_t edges[] = {-100000, -32769, -32768, -256, -255, -129, -128, -1, 0, 1, 127, 128, 255, 256, 32767, 32768, 100000};
+  const int32_t edges[] = {-100000, -32769, -32768, -256, -255, -129, -128, -1,    0,
+                           1,       127,    128,    255,  256,  32767, 32768, 100000};
   constexpr int kStride = 24;
   for (int n = 0; n < 4000; ++n) {
     std::array<int32_t, 64> c;
@@ -263,7 +264,8 @@ TEST_F(VideoDecodingAtEveryLevelTest, StreamsDecodeAndConvertIdenticallyAtEveryL
       SimdLevelScope scope(level);
       const auto got = DecodeAndConvert(Path(stream[0]));
       ASSERT_EQ(got.size(), expected.size());
-      for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << stream[0] << " item " << i << " level " << level;
+      for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i], expected[i]) << stream[0] << " item " << i << " level " << level;
     }
   }
 }
