@@ -257,7 +257,7 @@ int32_t SetVideoSimdLevel(int32_t level) {
 
 void InverseTransformBlock(VCoefficientBlock& block) {
 #if defined(__SSE2__)
-  // A block of one coefficient takes the scalar shortcut at every level.
+  // A block of one coefficient takes a scalar shortcut at every level.
   if (block.count >= 2) {
     const int32_t level = GetVideoSimdLevel();
     if (level >= kVideoSimdAvx2) return InverseTransformAvx2(block);
