@@ -52,15 +52,17 @@ inline int32_t RoundOut(int32_t x) { return (x + 8) >> 4; }
 
 void InverseTransform(VCoefficientBlock& b) {
   int32_t* c = b.c;
-  if (b.count < 2) {
-    const int32_t v = RoundOut(RoundIn(c[0]));
-    for (int i = 0; i < 64; ++i) c[i] = v;
-    return;
-  }
   int rows = 0, columns = 0;
   for (int i = 0; i < 8; ++i) {
     rows += b.rowFlags[i] ? 1 : 0;
     columns += b.columnFlags[i] ? 1 : 0;
+  }
+  if (rows == 1 && columns == 1) {
+    // Only the DC term: a flat block. (A lone coefficient elsewhere takes the
+    // one-row or one-column path below.)
+    const int32_t v = RoundOut(RoundIn(c[0]));
+    for (int i = 0; i < 64; ++i) c[i] = v;
+    return;
   }
   if (columns == 1) {
     // Everything in column 0: transform it, spread each result along its row.

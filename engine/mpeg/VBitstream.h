@@ -44,6 +44,10 @@ class VBitstream {
     bits_ = n >= 64 ? 0 : bits_ << n;
     count_ -= n;
   }
+  // The window as it stands (left-aligned) and how many of its bits are
+  // valid, for decoding a code and the bits after it from one look.
+  uint64_t GetHeldBits() const { return bits_; }
+  int GetHeldBitCount() const { return count_; }
   // Aligns to a byte, then advances to just after the next 00 00 01, so that
   // the window's top byte is the start code's value.
   void NextStartCode();

@@ -6,6 +6,7 @@
 #include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/VBitstream.h"
 #include "engine/mpeg/VMPVDecoder.h"
+#include "engine/mpeg/VideoKernels.h"
 
 namespace {
 
@@ -18,7 +19,44 @@ struct CoefficientLimits {
 };
 const CoefficientLimits kLimits;
 
-inline uint8_t Clamp255(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+// A coefficient code table in two small levels that stay in the first-level
+// cache: codes of at most 10 bits by the next 10 bits of the stream, and the
+// longer ones (all beginning with six zeros) by the next 16 bits below 1024.
+// Entries pack the length (bits 0-7) and the table's value (above).
+class CompactCoefficientTable {
+ public:
+  explicit CompactCoefficientTable(const VMPEGCodeTable& table) : full_(table) {
+    compact_ = table.GetMaxLength() == 16;
+    for (uint32_t w = 0; w < 1024 && compact_; ++w) {
+      const VMPEGCodeTable::Entry& e = table.Lookup(w << 6);
+      const VMPEGCodeTable::Entry& l = table.Lookup(w);
+      low_[w] = Pack(l);
+      high_[w] = Pack(e);
+      // Every code not starting with six zeros must end within 10 bits.
+      if (w >= 16 && e.length > 10) compact_ = false;
+      if ((e.value & ~0xFFFF) != 0 || (l.value & ~0xFFFF) != 0) compact_ = false;
+    }
+  }
+  // The length (0: no code) and value of the code in the next 16 bits.
+  uint32_t Lookup(uint32_t bits) const {
+    if (!compact_) return Pack(full_.Lookup(bits));
+    return bits >= 1024 ? high_[bits >> 6] : low_[bits];
+  }
+
+ private:
+  static uint32_t Pack(const VMPEGCodeTable::Entry& e) {
+    return static_cast<uint32_t>(e.length & 0xFF) | (static_cast<uint32_t>(e.value & 0xFFFF) << 8);
+  }
+  const VMPEGCodeTable& full_;
+  bool compact_ = false;
+  uint32_t high_[1024];
+  uint32_t low_[1024];
+};
+
+const CompactCoefficientTable& CompactCoefficients(const VMPEGCodec& codec, bool second) {
+  static const CompactCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
+  return second ? one : zero;
+}
 
 // Predicts a w x h block (w, h <= 16) from a plane at integer position (x, y)
 // with half-sample flags; rows of the source are those of one field (0 top,
@@ -29,31 +67,20 @@ void PredictPlane(const uint8_t* plane, int32_t planeWidth, int32_t planeHeight,
   const int32_t rowStep = field < 0 ? 1 : 2;
   const int32_t rowBase = field < 0 ? 0 : field;
   const int32_t rows = field < 0 ? planeHeight : planeHeight / 2;
-  uint8_t fetched[17][17];
   const int32_t fw = w + hx, fh = h + hy;
-  const bool inside = x >= 0 && y >= 0 && x + fw <= planeWidth && y + fh <= rows;
+  if (x >= 0 && y >= 0 && x + fw <= planeWidth && y + fh <= rows) {
+    const uint8_t* src = plane + (int64_t{rowBase} + int64_t{y} * rowStep) * planeWidth + x;
+    PredictBlock(src, ptrdiff_t{rowStep} * planeWidth, hx, hy, w, h, dst, dstStride, average);
+    return;
+  }
+  // Past an edge: gather the area with the edge samples repeated.
+  uint8_t fetched[17][17];
   for (int32_t r = 0; r < fh; ++r) {
-    const int32_t sr = inside ? y + r : std::clamp(y + r, 0, rows - 1);
+    const int32_t sr = std::clamp(y + r, 0, rows - 1);
     const uint8_t* line = plane + int64_t{rowBase + sr * rowStep} * planeWidth;
-    if (inside) {
-      std::memcpy(fetched[r], line + x, static_cast<size_t>(fw));
-    } else {
-      for (int32_t c = 0; c < fw; ++c) fetched[r][c] = line[std::clamp(x + c, 0, planeWidth - 1)];
-    }
+    for (int32_t c = 0; c < fw; ++c) fetched[r][c] = line[std::clamp(x + c, 0, planeWidth - 1)];
   }
-  for (int32_t r = 0; r < h; ++r) {
-    uint8_t* out = dst + int64_t{r} * dstStride;
-    for (int32_t c = 0; c < w; ++c) {
-      int32_t v = fetched[r][c];
-      if (hx) v = (v + fetched[r][c + 1] + 1) >> 1;
-      if (hy) {
-        int32_t below = fetched[r + 1][c];
-        if (hx) below = (below + fetched[r + 1][c + 1] + 1) >> 1;
-        v = (v + below + 1) >> 1;
-      }
-      out[c] = static_cast<uint8_t>(average ? (out[c] + v + 1) >> 1 : v);
-    }
-  }
+  PredictBlock(fetched[0], 17, hx, hy, w, h, dst, dstStride, average);
 }
 
 }  // namespace
@@ -391,7 +418,7 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
   const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
   const int32_t shift = syntaxMode_ == 1 ? 0 : 1;
   int32_t i;
-  const VMPEGCodeTable* table = &codec_.coefficients0;
+  const CompactCoefficientTable* table = &CompactCoefficients(codec_, false);
   if (intra) {
     const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
     const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
@@ -412,44 +439,59 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
     b.count = 1;
     i = 0;
     if (pictureCodingType_ == 4) {
-      InverseTransform(b);
+      InverseTransformBlock(b);
       return;
     }
-    if (intraVlcFormat_) table = &codec_.coefficients1;
+    if (intraVlcFormat_) table = &CompactCoefficients(codec_, true);
   } else {
     i = -1;
   }
   bool firstCoefficient = !intra;
+  // Locals for the loop: byte stores into the block would otherwise make the
+  // compiler reload every member after each coefficient.
+  VBitstream& bs = *bs_;
+  const int64_t scale = quantiserScale_;
+  int32_t* coefficients = b.c;
+  uint32_t rowMask = 0, columnMask = 0;
+  int32_t count = b.count;
   for (;;) {
     int32_t run, level;
-    if (firstCoefficient && bs_->PeekBits(1)) {
-      bs_->SkipBits(1);
+    if (firstCoefficient && bs.PeekBits(1)) {
+      bs.SkipBits(1);
       run = 0;
-      level = bs_->ReadBits(1) ? -1 : 1;
+      level = bs.ReadBits(1) ? -1 : 1;
     } else {
-      const VMPEGCodeTable::Entry& e = table->Lookup(bs_->PeekBits(16));
-      if (e.length == 0) throw VMPEGException("bad coefficient code");
-      bs_->SkipBits(e.length);
-      run = (e.value >> 8) & 0xFF;
-      if (run == kRunEndOfBlock) break;
-      if (run == kRunEscape) {
-        run = static_cast<int32_t>(bs_->ReadBits(6));
-        if (syntaxMode_ == 1) {
-          level = static_cast<int32_t>(bs_->ReadBits(8));
-          if (level == 0)
-            level = static_cast<int32_t>(bs_->ReadBits(8));
-          else if (level == 128)
-            level = static_cast<int32_t>(bs_->ReadBits(8)) - 256;
-          else if (level > 128)
-            level -= 256;
-        } else {
-          level = static_cast<int32_t>(bs_->ReadBits(12));
-          if (level >= 2048) level -= 4096;
-        }
-        if (level == 0) throw VMPEGException("zero coefficient level");
+      const uint32_t e = table->Lookup(bs.PeekBits(16));
+      const int length = static_cast<int>(e & 0xFF);
+      if (length == 0) throw VMPEGException("bad coefficient code");
+      run = static_cast<int32_t>((e >> 16) & 0xFF);
+      if (run < kRunEscape && bs.GetHeldBitCount() > length) {
+        // A regular code and its sign bit from one look at the window.
+        level = static_cast<int8_t>((e >> 8) & 0xFF);
+        if ((bs.GetHeldBits() >> (63 - length)) & 1) level = -level;
+        bs.SkipBits(length + 1);
       } else {
-        level = static_cast<int8_t>(e.value & 0xFF);
-        if (bs_->ReadBits(1)) level = -level;
+        bs.SkipBits(length);
+        if (run == kRunEndOfBlock) break;
+        if (run == kRunEscape) {
+          run = static_cast<int32_t>(bs.ReadBits(6));
+          if (shift == 0) {  // MPEG-1 escape levels
+            level = static_cast<int32_t>(bs.ReadBits(8));
+            if (level == 0)
+              level = static_cast<int32_t>(bs.ReadBits(8));
+            else if (level == 128)
+              level = static_cast<int32_t>(bs.ReadBits(8)) - 256;
+            else if (level > 128)
+              level -= 256;
+          } else {
+            level = static_cast<int32_t>(bs.ReadBits(12));
+            if (level >= 2048) level -= 4096;
+          }
+          if (level == 0) throw VMPEGException("zero coefficient level");
+        } else {
+          level = static_cast<int8_t>((e >> 8) & 0xFF);
+          if (bs.ReadBits(1)) level = -level;
+        }
       }
     }
     firstCoefficient = false;
@@ -457,15 +499,20 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
     if (i > 63) throw VMPEGException("coefficients past the end of the block");
     const int p = scan[i];
     const int64_t magnitude = level < 0 ? -int64_t{level} : int64_t{level};
-    int64_t value = intra ? (int64_t{matrix[p]} * quantiserScale_ * magnitude) >> (3 + shift)
-                          : ((2 * magnitude + 1) * matrix[p] * quantiserScale_) >> (4 + shift);
+    int64_t value = intra ? (int64_t{matrix[p]} * scale * magnitude) >> (3 + shift)
+                          : ((2 * magnitude + 1) * matrix[p] * scale) >> (4 + shift);
     value = std::min<int64_t>(value, kLimits.max[p]);
-    b.c[p] = static_cast<int32_t>(level < 0 ? -value : value);
-    b.rowFlags[p >> 3] = 1;
-    b.columnFlags[p & 7] = 1;
-    ++b.count;
+    coefficients[p] = static_cast<int32_t>(level < 0 ? -value : value);
+    rowMask |= 1u << (p >> 3);
+    columnMask |= 1u << (p & 7);
+    ++count;
   }
-  InverseTransform(b);
+  b.count = count;
+  for (int k = 0; k < 8; ++k) {
+    if (rowMask & (1u << k)) b.rowFlags[k] = 1;
+    if (columnMask & (1u << k)) b.columnFlags[k] = 1;
+  }
+  InverseTransformBlock(b);
 }
 
 void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
@@ -512,8 +559,5 @@ void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
       }
     }
   }
-  const int32_t* c = block_.c;
-  for (int r = 0; r < 8; ++r, dst += stride, c += 8) {
-    for (int k = 0; k < 8; ++k) dst[k] = intra ? Clamp255(c[k] + 128) : Clamp255(dst[k] + c[k]);
-  }
+  StoreBlockPixels(block_.c, dst, stride, intra);
 }

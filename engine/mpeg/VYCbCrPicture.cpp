@@ -2,9 +2,11 @@
 #include "engine/mpeg/VYCbCrPicture.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VYCbCrColorTable.h"
+#include "engine/mpeg/VideoKernels.h"
 
 VYCbCrPicture::VYCbCrPicture(int32_t mbWidth, int32_t mbHeight, int32_t chromaFormat,
                              VYCbCrColorTable* colorTable) {
@@ -86,6 +88,38 @@ struct Writer {
 
 // Chroma dither of the 15- and 16-bit output, by chroma column and row modulo 4.
 constexpr int32_t kDither[4][4] = {{-8, 0, -6, 2}, {4, -4, 6, -2}, {-5, 3, -7, 1}, {7, -1, 5, -3}};
+
+// One line at 24 or 32 bits through the colour table's component tables.
+void ConvertLineRGB(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
+                    const Writer& w) {
+  const int32_t bytes = w.depth / 8;
+  int32_t rOffset = 2, gOffset = 1, bOffset = 0, xOffset = 3;
+  if (w.depth == 24) {
+    if (w.format == kFormatRGB24) rOffset = 0, bOffset = 2;
+  } else if (w.format == kFormatRGBX32) {
+    rOffset = 0, gOffset = 1, bOffset = 2, xOffset = 3;
+  } else if (w.format == kFormatXRGB32) {
+    xOffset = 0, rOffset = 1, gOffset = 2, bOffset = 3;
+  } else if (w.format == kFormatXBGR32) {
+    xOffset = 0, bOffset = 1, gOffset = 2, rOffset = 3;
+  }
+  const int32_t* clip = w.clip;
+  const int32_t* luma = w.luma;
+  int32_t red = 0, green = 0, blue = 0;
+  for (int32_t x = 0; x < width; ++x, out += bytes) {
+    if (!(x & 1)) {
+      const int32_t cb = cbLine[x >> 1], cr = crLine[x >> 1];
+      red = w.crToRed[cr];
+      green = w.cbToGreen[cb] + w.crToGreen[cr];
+      blue = w.cbToBlue[cb];
+    }
+    const int32_t l = luma[yLine[x]];
+    out[rOffset] = static_cast<uint8_t>(clip[(l + red) >> 16]);
+    out[gOffset] = static_cast<uint8_t>(clip[(l - green) >> 16]);
+    out[bOffset] = static_cast<uint8_t>(clip[(l + blue) >> 16]);
+    if (bytes == 4) out[xOffset] = 0;
+  }
+}
 
 }  // namespace
 
@@ -177,6 +211,16 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
     const int32_t chromaRow = chromaRowOf(chromaFrom);
     const uint8_t* cbLine = cb_.data() + int64_t{chromaRow} * chromaStride;
     const uint8_t* crLine = cr_.data() + int64_t{chromaRow} * chromaStride;
+    if (depth == 15 || depth == 16) {
+      const int32_t* dither = kDither[chromaRow & 3];
+      const int32_t halves[4] = {dither[0] / 2, dither[1] / 2, dither[2] / 2, dither[3] / 2};
+      ConvertLineTo16Bits(out, yLine, cbLine, crLine, width, halves, w.table16, HasLittleEndianWords(w.format));
+      return;
+    }
+    if (depth == 24 || depth == 32) {
+      ConvertLineRGB(out, yLine, cbLine, crLine, width, w);
+      return;
+    }
     for (int32_t x = 0; x < width; ++x, out += bytes) {
       const int32_t cb = cbLine[x >> 1];
       const int32_t cr = crLine[x >> 1];

@@ -87,6 +87,20 @@ TEST(VBitstreamTest, ReadBitsTakesAnyWidthMostSignificantFirst) {
   EXPECT_EQ(bs.ReadBits(20), 0x6789Au);
 }
 
+TEST(VBitstreamTest, HeldBitsAreTheWindowLeftAlignedWithTheirCount) {
+  MemoryBitstream bs({0xA5, 0x0F, 0xFF, 0x00, 0x12, 0x34, 0x56, 0x78}, 8);
+  EXPECT_EQ(bs.PeekBits(16), 0xA50Fu);
+  EXPECT_EQ(bs.GetHeldBitCount(), 32);
+  EXPECT_EQ(bs.GetHeldBits() >> 32, 0xA50FFF00u);
+  bs.SkipBits(5);
+  EXPECT_EQ(bs.GetHeldBitCount(), 27);
+  EXPECT_EQ(bs.GetHeldBits() >> 37, 0xA50FFF00u & 0x7FFFFFFu);
+  // A peek past the held bits loads the next word below them.
+  EXPECT_EQ(bs.PeekBits(28), (0xA50FFF00u & 0x7FFFFFFu) << 1);
+  EXPECT_EQ(bs.GetHeldBitCount(), 59);
+  EXPECT_EQ(bs.GetHeldBits() >> 5, (uint64_t{0xA50FFF00u & 0x7FFFFFFu} << 32) | 0x12345678u);
+}
+
 TEST(VBitstreamTest, NextStartCodeStopsAfterThePrefix) {
   struct Case {
     std::vector<uint8_t> bytes;

@@ -1,0 +1,350 @@
+// Scalar, SSE2 and AVX2 forms of the video decoder's kernels. The vector forms
+// of the inverse transform run the same 32-bit integer arithmetic on eight (or
+// four) lines at once, so their results equal the scalar transform's.
+#include "engine/mpeg/VideoKernels.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+inline uint8_t Clamp255(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+int32_t DetectVideoSimdLevel() {
+#if defined(__SSE2__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? kVideoSimdAvx2 : kVideoSimdSse2;
+#else
+  return kVideoSimdScalar;
+#endif
+}
+
+std::atomic<int32_t> gVideoSimdLevel{DetectVideoSimdLevel()};
+
+// Counts of rows and columns holding coefficients, which decide the order of
+// the two passes.
+inline bool RowsFirst(const VCoefficientBlock& b) {
+  int rows = 0, columns = 0;
+  for (int i = 0; i < 8; ++i) {
+    rows += b.rowFlags[i] ? 1 : 0;
+    columns += b.columnFlags[i] ? 1 : 0;
+  }
+  return columns >= rows;
+}
+
+// The one-dimensional kernel of InverseTransform.cpp on vectors of lines: lane
+// k of d[0..7] is one line of eight values.
+template <typename V>
+inline __attribute__((always_inline)) void KernelLanes(V* d) {
+  // Kept a macro: a helper taking 32-byte vectors by value would change the
+  // calling convention of code built without AVX.
+#define OSTREVAN_M(x, c) (((x) * (c) + 128) >> 8)
+  const V d0 = d[0], d1 = d[1], d2 = d[2], d3 = d[3], d4 = d[4], d5 = d[5], d6 = d[6], d7 = d[7];
+  const V t10 = d0 + d4, t11 = d0 - d4, t13 = d2 + d6;
+  const V t12 = OSTREVAN_M(d2 - d6, 362) - t13;
+  const V e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
+  const V z13 = d5 + d3, z10 = d5 - d3, z11 = d1 + d7, z12 = d1 - d7;
+  const V o7 = z11 + z13;
+  const V z5 = OSTREVAN_M(z10 + z12, 473);
+  const V o6 = OSTREVAN_M(z10, -669) + z5 - o7;
+  const V o5 = OSTREVAN_M(z11 - z13, 362) - o6;
+  const V o4 = OSTREVAN_M(z12, 277) - z5 + o5;
+#undef OSTREVAN_M
+  d[0] = e0 + o7;
+  d[7] = e0 - o7;
+  d[1] = e1 + o6;
+  d[6] = e1 - o6;
+  d[2] = e2 + o5;
+  d[5] = e2 - o5;
+  d[4] = e3 + o4;
+  d[3] = e3 - o4;
+}
+
+#if defined(__SSE2__)
+
+using V4 = int32_t __attribute__((vector_size(16)));
+using V8 = int32_t __attribute__((vector_size(32)));
+
+inline __m128i AsM128(V4 v) { return reinterpret_cast<__m128i>(v); }
+inline V4 AsV4(__m128i v) { return reinterpret_cast<V4>(v); }
+
+inline void Transpose4(V4& a, V4& b, V4& c, V4& d) {
+  const __m128i t0 = _mm_unpacklo_epi32(AsM128(a), AsM128(b)), t1 = _mm_unpackhi_epi32(AsM128(a), AsM128(b));
+  const __m128i t2 = _mm_unpacklo_epi32(AsM128(c), AsM128(d)), t3 = _mm_unpackhi_epi32(AsM128(c), AsM128(d));
+  a = AsV4(_mm_unpacklo_epi64(t0, t2));
+  b = AsV4(_mm_unpackhi_epi64(t0, t2));
+  c = AsV4(_mm_unpacklo_epi64(t1, t3));
+  d = AsV4(_mm_unpackhi_epi64(t1, t3));
+}
+
+// left[i] holds columns 0-3 of row i, right[i] columns 4-7.
+inline void Transpose8(V4* left, V4* right) {
+  Transpose4(left[0], left[1], left[2], left[3]);
+  Transpose4(right[4], right[5], right[6], right[7]);
+  Transpose4(right[0], right[1], right[2], right[3]);
+  Transpose4(left[4], left[5], left[6], left[7]);
+  for (int i = 0; i < 4; ++i) std::swap(right[i], left[i + 4]);
+}
+
+void InverseTransformSse2(VCoefficientBlock& b) {
+  V4 left[8], right[8];
+  for (int i = 0; i < 8; ++i) {
+    left[i] = (AsV4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.c + 8 * i))) + 2048) >> 12;
+    right[i] = (AsV4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.c + 8 * i + 4))) + 2048) >> 12;
+  }
+  if (RowsFirst(b)) {
+    Transpose8(left, right);
+    KernelLanes(left);
+    KernelLanes(right);
+    Transpose8(left, right);
+    KernelLanes(left);
+    KernelLanes(right);
+  } else {
+    KernelLanes(left);
+    KernelLanes(right);
+    Transpose8(left, right);
+    KernelLanes(left);
+    KernelLanes(right);
+    Transpose8(left, right);
+  }
+  for (int i = 0; i < 8; ++i) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(b.c + 8 * i), AsM128((left[i] + 8) >> 4));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(b.c + 8 * i + 4), AsM128((right[i] + 8) >> 4));
+  }
+}
+
+#define OSTREVAN_AVX2 __attribute__((target("avx2")))
+
+OSTREVAN_AVX2 inline __m256i AsM256(V8 v) { return reinterpret_cast<__m256i>(v); }
+OSTREVAN_AVX2 inline V8 AsV8(__m256i v) { return reinterpret_cast<V8>(v); }
+
+OSTREVAN_AVX2 inline void Transpose8Avx2(V8* r) {
+  __m256i t[8], u[8];
+  for (int i = 0; i < 8; i += 2) {
+    t[i] = _mm256_unpacklo_epi32(AsM256(r[i]), AsM256(r[i + 1]));
+    t[i + 1] = _mm256_unpackhi_epi32(AsM256(r[i]), AsM256(r[i + 1]));
+  }
+  for (int i = 0; i < 8; i += 4) {
+    u[i] = _mm256_unpacklo_epi64(t[i], t[i + 2]);
+    u[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 2]);
+    u[i + 2] = _mm256_unpacklo_epi64(t[i + 1], t[i + 3]);
+    u[i + 3] = _mm256_unpackhi_epi64(t[i + 1], t[i + 3]);
+  }
+  for (int i = 0; i < 4; ++i) {
+    r[i] = AsV8(_mm256_permute2x128_si256(u[i], u[i + 4], 0x20));
+    r[i + 4] = AsV8(_mm256_permute2x128_si256(u[i], u[i + 4], 0x31));
+  }
+}
+
+OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
+  V8 r[8];
+  for (int i = 0; i < 8; ++i)
+    r[i] = (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12;
+  if (RowsFirst(b)) {
+    Transpose8Avx2(r);
+    KernelLanes(r);
+    Transpose8Avx2(r);
+    KernelLanes(r);
+  } else {
+    KernelLanes(r);
+    Transpose8Avx2(r);
+    KernelLanes(r);
+    Transpose8Avx2(r);
+  }
+  for (int i = 0; i < 8; ++i)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256((r[i] + 8) >> 4));
+}
+
+#undef OSTREVAN_AVX2
+
+// Two rows of eight values, saturated to 16 bits.
+inline __m128i LoadRows16(const int32_t* c) {
+  const __m128i a = _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c)),
+                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 4)));
+  return a;
+}
+
+void StoreBlockPixelsSse2(const int32_t* c, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i bias = _mm_set1_epi16(128);
+  for (int r = 0; r < 8; r += 2, c += 16, dst += 2 * stride) {
+    __m128i a = LoadRows16(c), b = LoadRows16(c + 8);
+    if (intra) {
+      a = _mm_adds_epi16(a, bias);
+      b = _mm_adds_epi16(b, bias);
+    } else {
+      a = _mm_adds_epi16(a, _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst)), zero));
+      b = _mm_adds_epi16(b,
+                         _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride)), zero));
+    }
+    const __m128i p = _mm_packus_epi16(a, b);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), p);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(p, 8));
+  }
+}
+
+template <int W>
+inline __m128i LoadPixels(const uint8_t* p) {
+  if constexpr (W == 16) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
+
+template <int W>
+inline void StorePixels(uint8_t* p, __m128i v) {
+  if constexpr (W == 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+  else
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+}
+
+template <int W>
+void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t h, uint8_t* dst,
+                      ptrdiff_t dstStride, bool average) {
+  const auto line = [&](const uint8_t* p) {
+    const __m128i v = LoadPixels<W>(p);
+    return hx ? _mm_avg_epu8(v, LoadPixels<W>(p + 1)) : v;
+  };
+  __m128i above = hy ? line(src) : _mm_setzero_si128();
+  for (int32_t r = 0; r < h; ++r, dst += dstStride) {
+    __m128i v;
+    if (hy) {
+      const __m128i below = line(src + (r + 1) * srcStride);
+      v = _mm_avg_epu8(above, below);
+      above = below;
+    } else {
+      v = line(src + r * srcStride);
+    }
+    if (average) v = _mm_avg_epu8(v, LoadPixels<W>(dst));
+    StorePixels<W>(dst, v);
+  }
+}
+
+// The table indices of 16 pixels from 16 luma and 8 chroma samples; the
+// chroma column is a multiple of 8, so the dither repeats twice.
+inline void Indices16Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, __m128i dither, uint16_t* idx) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i high = _mm_set1_epi16(255);
+  const auto chroma = [&](const uint8_t* p) {
+    const __m128i v = _mm_add_epi16(_mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero),
+                                    dither);
+    return _mm_srli_epi16(_mm_min_epi16(_mm_max_epi16(v, zero), high), 3);
+  };
+  const __m128i block = _mm_or_si128(_mm_slli_epi16(chroma(cb), 11), _mm_slli_epi16(chroma(cr), 6));
+  const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+  const __m128i low = _mm_or_si128(_mm_unpacklo_epi16(block, block), _mm_srli_epi16(_mm_unpacklo_epi8(luma, zero), 2));
+  const __m128i upper =
+      _mm_or_si128(_mm_unpackhi_epi16(block, block), _mm_srli_epi16(_mm_unpackhi_epi8(luma, zero), 2));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(idx), low);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(idx + 8), upper);
+}
+
+#endif  // __SSE2__
+
+}  // namespace
+
+int32_t GetVideoSimdLevel() { return gVideoSimdLevel.load(std::memory_order_relaxed); }
+
+int32_t SetVideoSimdLevel(int32_t level) {
+  const int32_t use = std::clamp(level, static_cast<int32_t>(kVideoSimdScalar), DetectVideoSimdLevel());
+  gVideoSimdLevel.store(use, std::memory_order_relaxed);
+  return use;
+}
+
+void InverseTransformBlock(VCoefficientBlock& block) {
+#if defined(__SSE2__)
+  // A block of one coefficient takes a scalar shortcut at every level.
+  if (block.count >= 2) {
+    const int32_t level = GetVideoSimdLevel();
+    if (level >= kVideoSimdAvx2) return InverseTransformAvx2(block);
+    if (level >= kVideoSimdSse2) return InverseTransformSse2(block);
+  }
+#endif
+  InverseTransform(block);
+}
+
+void StoreBlockPixelsReference(const int32_t* c, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  for (int r = 0; r < 8; ++r, dst += stride, c += 8) {
+    for (int k = 0; k < 8; ++k) dst[k] = intra ? Clamp255(c[k] + 128) : Clamp255(dst[k] + c[k]);
+  }
+}
+
+void StoreBlockPixels(const int32_t* c, uint8_t* dst, ptrdiff_t stride, bool intra) {
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdSse2) return StoreBlockPixelsSse2(c, dst, stride, intra);
+#endif
+  StoreBlockPixelsReference(c, dst, stride, intra);
+}
+
+void PredictBlockReference(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
+                           uint8_t* dst, ptrdiff_t dstStride, bool average) {
+  for (int32_t r = 0; r < h; ++r) {
+    const uint8_t* line = src + r * srcStride;
+    uint8_t* out = dst + r * dstStride;
+    for (int32_t c = 0; c < w; ++c) {
+      int32_t v = line[c];
+      if (hx) v = (v + line[c + 1] + 1) >> 1;
+      if (hy) {
+        const uint8_t* next = line + srcStride;
+        int32_t below = next[c];
+        if (hx) below = (below + next[c + 1] + 1) >> 1;
+        v = (v + below + 1) >> 1;
+      }
+      out[c] = static_cast<uint8_t>(average ? (out[c] + v + 1) >> 1 : v);
+    }
+  }
+}
+
+void PredictBlock(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
+                  uint8_t* dst, ptrdiff_t dstStride, bool average) {
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdSse2 && h > 0) {
+    if (w == 16) return PredictBlockSse2<16>(src, srcStride, hx, hy, h, dst, dstStride, average);
+    if (w == 8) return PredictBlockSse2<8>(src, srcStride, hx, hy, h, dst, dstStride, average);
+  }
+#endif
+  PredictBlockReference(src, srcStride, hx, hy, w, h, dst, dstStride, average);
+}
+
+void ConvertLineTo16BitsReference(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const int32_t dither[4], const uint16_t* table, bool little) {
+  for (int32_t x = 0; x < width; ++x) {
+    const int32_t cx = x >> 1;
+    const int32_t cbd = std::clamp(cbLine[cx] + dither[cx & 3], 0, 255);
+    const int32_t crd = std::clamp(crLine[cx] + dither[cx & 3], 0, 255);
+    const uint16_t v = table[((cbd >> 3) << 11) | ((crd >> 3) << 6) | (yLine[x] >> 2)];
+    out[2 * x] = static_cast<uint8_t>(little ? v : v >> 8);
+    out[2 * x + 1] = static_cast<uint8_t>(little ? v >> 8 : v);
+  }
+}
+
+void ConvertLineTo16Bits(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                         int32_t width, const int32_t dither[4], const uint16_t* table, bool little) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdSse2 && width >= 16) {
+    const __m128i d = _mm_setr_epi16(static_cast<int16_t>(dither[0]), static_cast<int16_t>(dither[1]),
+                                     static_cast<int16_t>(dither[2]), static_cast<int16_t>(dither[3]),
+                                     static_cast<int16_t>(dither[0]), static_cast<int16_t>(dither[1]),
+                                     static_cast<int16_t>(dither[2]), static_cast<int16_t>(dither[3]));
+    alignas(16) uint16_t idx[16];
+    for (; x + 16 <= width; x += 16) {
+      Indices16Sse2(yLine + x, cbLine + x / 2, crLine + x / 2, d, idx);
+      uint8_t* o = out + 2 * x;
+      for (int k = 0; k < 16; ++k) {
+        uint16_t v = table[idx[k]];
+        if (!little) v = static_cast<uint16_t>((v << 8) | (v >> 8));
+        std::memcpy(o + 2 * k, &v, 2);
+      }
+    }
+  }
+#endif
+  // The rest (from an even column) one pixel at a time.
+  if (x < width)
+    ConvertLineTo16BitsReference(out + 2 * x, yLine + x, cbLine + x / 2, crLine + x / 2, width - x, dither, table,
+                                 little);
+}

@@ -1,0 +1,50 @@
+// The pixel kernels of the MPEG video decoder: the inverse transform of a
+// coefficient block, storing a transformed block into a plane, forming a
+// motion-compensated prediction, and converting a line of YCbCr to 16 bits.
+// Each has a one-value-at-a-time reference form and SSE2/AVX2 forms chosen at
+// run time that give identical results.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/mpeg/InverseTransform.h"
+
+// Instruction sets of the kernels, best last.
+enum VideoSimdLevel : int32_t {
+  kVideoSimdScalar = 0,
+  kVideoSimdSse2 = 1,
+  kVideoSimdAvx2 = 2,
+};
+// The level in use: the best the processor has unless lowered.
+int32_t GetVideoSimdLevel();
+// Uses at most `level` (capped to what the processor supports); returns the
+// level now in use. For tests and measurements; not meant to change while a
+// decoder runs on another thread.
+int32_t SetVideoSimdLevel(int32_t level);
+
+// The inverse transform (see InverseTransform.h) at the level in use.
+void InverseTransformBlock(VCoefficientBlock& block);
+
+// Writes a transformed block into 8 x 8 pixels at `dst`: intra blocks as
+// value + 128, others added to the pixels there; both clamped to 0..255.
+void StoreBlockPixels(const int32_t* coefficients, uint8_t* dst, ptrdiff_t stride, bool intra);
+void StoreBlockPixelsReference(const int32_t* coefficients, uint8_t* dst, ptrdiff_t stride, bool intra);
+
+// Predicts w x h pixels (w 8 or 16, h <= 16) from `src`, which holds w + hx
+// columns and h + hy rows `srcStride` apart: the source at half-sample offsets
+// hx, hy (0 or 1, rounded averages of neighbours, horizontal first), written to
+// `dst` or, with `average`, averaged (rounding up) with what is there.
+void PredictBlock(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
+                  uint8_t* dst, ptrdiff_t dstStride, bool average);
+void PredictBlockReference(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
+                           uint8_t* dst, ptrdiff_t dstStride, bool average);
+
+// One line of pixels at 15 or 16 bits through a 5-5-6 colour table (index
+// cb >> 3 << 11 | cr >> 3 << 6 | y >> 2): each chroma sample (one per two
+// pixels), offset by dither[column & 3] and clamped to 0..255, selects the
+// block its luma samples index. Words are stored little- or big-endian.
+void ConvertLineTo16Bits(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                         int32_t width, const int32_t dither[4], const uint16_t* table, bool little);
+void ConvertLineTo16BitsReference(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const int32_t dither[4], const uint16_t* table, bool little);

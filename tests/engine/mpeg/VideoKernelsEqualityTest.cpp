@@ -1,0 +1,273 @@
+// The vectorised kernels of the video decoder against their one-value-at-a-
+// time forms, at every instruction-set level, over random inputs shaped like
+// the decoder's: sparse and dense coefficient blocks up to the largest
+// dequantised magnitudes, residuals past the 16-bit range, predictions at every
+// half-sample offset and height, and conversion lines of every width; then
+// whole streams, decoded and converted at every level, byte for byte.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "engine/mpeg/InverseTransform.h"
+#include "engine/mpeg/MpegTestSupport.h"
+#include "engine/mpeg/VideoKernels.h"
+
+namespace {
+
+// Every instruction-set level this processor has, restoring the best one afterwards.
+std::vector<int32_t> SimdLevels() {
+  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx2);
+  std::vector<int32_t> levels;
+  for (int32_t l = kVideoSimdScalar; l <= best; ++l) levels.push_back(l);
+  return levels;
+}
+
+struct SimdLevelScope {
+  const int32_t saved = GetVideoSimdLevel();
+  explicit SimdLevelScope(int32_t level) { SetVideoSimdLevel(level); }
+  ~SimdLevelScope() { SetVideoSimdLevel(saved); }
+};
+
+// The largest magnitude the decoder hands the transform at a raster position.
+int32_t Limit(int p) { return (kTransformScale[p] * 2047) >> 1; }
+
+enum class Shape { kOneColumn, kOneRow, kSparse, kDense, kExtreme };
+
+VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
+  VCoefficientBlock b;
+  b.Clear();
+  const auto put = [&](int p, int32_t v) {
+    if (b.c[p] == 0 && v != 0) ++b.count;
+    b.c[p] = v;
+    b.rowFlags[p >> 3] = 1;
+    b.columnFlags[p & 7] = 1;
+  };
+  const auto value = [&](int p) {
+    // Mostly small levels, as quantised blocks hold, some up to the limit.
+    std::uniform_int_distribution<int32_t> small(-40, 40);
+    const int32_t v = rng() % 4 ? small(rng) * (kTransformScale[p] >> 2) : static_cast<int32_t>(rng() % (Limit(p) + 1));
+    return (rng() & 1) ? -v : v;
+  };
+  std::uniform_int_distribution<int> index(0, 7);
+  switch (shape) {
+    case Shape::kOneColumn:
+      for (int n = 2 + index(rng); n > 0; --n) {
+        const int p = 8 * index(rng);
+        put(p, value(p));
+      }
+      break;
+    case Shape::kOneRow:
+      for (int n = 2 + index(rng); n > 0; --n) {
+        const int p = index(rng);
+        put(p, value(p));
+      }
+      break;
+    case Shape::kSparse:
+      for (int n = 2 + index(rng); n > 0; --n) {
+        const int p = 8 * index(rng) + index(rng);
+        put(p, value(p));
+      }
+      break;
+    case Shape::kDense:
+      for (int p = 0; p < 64; ++p)
+        if (rng() % 3) put(p, value(p));
+      break;
+    case Shape::kExtreme:
+      for (int p = 0; p < 64; ++p) put(p, (rng() & 1) ? Limit(p) : -Limit(p));
+      break;
+  }
+  b.count = std::max(b.count, 2);  // the transform of one coefficient is a shortcut at every level
+  return b;
+}
+
+TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
+  std::mt19937 rng(12345);
+  for (const Shape shape : {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme}) {
+    for (int n = 0; n < 3000; ++n) {
+      const VCoefficientBlock input = RandomBlock(rng, shape);
+      VCoefficientBlock expected = input;
+      InverseTransform(expected);
+      for (const int32_t level : SimdLevels()) {
+        SimdLevelScope scope(level);
+        VCoefficientBlock got = input;
+        InverseTransformBlock(got);
+        ASSERT_EQ(0, std::memcmp(got.c, expected.c, sizeof(got.c)))
+            << "shape " << static_cast<int>(shape) << " block " << n << " level " << level;
+      }
+    }
+  }
+}
+
+TEST(VideoKernelsEquality, StoreBlockEqualsScalarForIntraAndAddedBlocks) {
+  std::mt19937 rng(777);
+  // Values near the clamping edges, far past them, and past the 16-bit range.
+  const int32_t edges[] = {-100000, -32769, -32768, -256, -255, -129, -128, -1,    0,
+                           1,       127,    128,    255,  256,  32767, 32768, 100000};
+  constexpr int kStride = 24;
+  for (int n = 0; n < 4000; ++n) {
+    std::array<int32_t, 64> c;
+    for (int32_t& v : c) v = rng() % 2 ? edges[rng() % std::size(edges)] : static_cast<int32_t>(rng() % 601) - 300;
+    std::vector<uint8_t> plane(8 * kStride);
+    for (uint8_t& p : plane) p = static_cast<uint8_t>(rng());
+    const bool intra = n % 2 == 0;
+    const int offset = static_cast<int>(rng() % 9);  // any alignment
+    std::vector<uint8_t> expected = plane;
+    StoreBlockPixelsReference(c.data(), expected.data() + offset, kStride, intra);
+    for (const int32_t level : SimdLevels()) {
+      SimdLevelScope scope(level);
+      std::vector<uint8_t> got = plane;
+      StoreBlockPixels(c.data(), got.data() + offset, kStride, intra);
+      ASSERT_EQ(got, expected) << "block " << n << " intra " << intra << " level " << level;
+    }
+  }
+}
+
+TEST(VideoKernelsEquality, PredictionEqualsScalarAtEveryOffsetSizeAndHeight) {
+  std::mt19937 rng(99);
+  constexpr int kSourceStride = 40, kDestStride = 48;
+  std::vector<uint8_t> source(18 * kSourceStride);
+  for (int w : {8, 16})
+    for (int h = 1; h <= 16; ++h)
+      for (int hx = 0; hx < 2; ++hx)
+        for (int hy = 0; hy < 2; ++hy)
+          for (const bool average : {false, true})
+            for (int n = 0; n < 20; ++n) {
+              for (uint8_t& p : source) p = static_cast<uint8_t>(rng());
+              // Extremes often, where rounding up matters most.
+              if (n % 4 == 0)
+                for (uint8_t& p : source) p = (rng() & 1) ? 255 : 0;
+              std::vector<uint8_t> dst(17 * kDestStride);
+              for (uint8_t& p : dst) p = static_cast<uint8_t>(rng());
+              const int sx = static_cast<int>(rng() % 8);
+              std::vector<uint8_t> expected = dst;
+              PredictBlockReference(source.data() + sx, kSourceStride, hx, hy, w, h, expected.data() + 1, kDestStride,
+                                    average);
+              for (const int32_t level : SimdLevels()) {
+                SimdLevelScope scope(level);
+                std::vector<uint8_t> got = dst;
+                PredictBlock(source.data() + sx, kSourceStride, hx, hy, w, h, got.data() + 1, kDestStride, average);
+                ASSERT_EQ(got, expected) << "w " << w << " h " << h << " hx " << hx << " hy " << hy << " average "
+                                         << average << " level " << level;
+              }
+            }
+}
+
+TEST(VideoKernelsEquality, PredictionAgreesWithTheRoundedAverageDefinition) {
+  // Horizontal neighbours first, then the two lines, each rounding up; then the
+  // average with the other direction.
+  const uint8_t src[2][17] = {{1, 2, 4, 7, 255, 0, 9, 9, 3, 3, 3, 3, 3, 3, 3, 3, 200},
+                              {2, 2, 5, 8, 254, 1, 8, 7, 3, 4, 3, 4, 3, 4, 3, 4, 100}};
+  for (const int32_t level : SimdLevels()) {
+    SimdLevelScope scope(level);
+    uint8_t out[16] = {};
+    PredictBlock(src[0], 17, 1, 1, 16, 1, out, 16, false);
+    for (int c = 0; c < 16; ++c) {
+      const int top = (src[0][c] + src[0][c + 1] + 1) >> 1, bottom = (src[1][c] + src[1][c + 1] + 1) >> 1;
+      EXPECT_EQ(out[c], (top + bottom + 1) >> 1) << c << " level " << level;
+    }
+    uint8_t averaged[16];
+    std::memset(averaged, 10, sizeof(averaged));
+    PredictBlock(src[0], 17, 0, 0, 16, 1, averaged, 16, true);
+    for (int c = 0; c < 16; ++c) EXPECT_EQ(averaged[c], (10 + src[0][c] + 1) >> 1) << c << " level " << level;
+  }
+}
+
+TEST(VideoKernelsEquality, ConversionTo16BitsEqualsScalarForEveryWidthAndDither) {
+  std::mt19937 rng(4242);
+  std::vector<uint16_t> table(65536);
+  for (uint16_t& v : table) v = static_cast<uint16_t>(rng());
+  // The halved rows of the decoder's dither, and the widest offsets.
+  const int32_t dithers[][4] = {{-4, 0, -3, 1}, {2, -2, 3, -1}, {-2, 1, -3, 0}, {3, 0, 2, -1}, {-4, -4, 3, 3}};
+  for (int width = 1; width <= 80; ++width)
+    for (const auto& dither : dithers)
+      for (const bool little : {true, false}) {
+        std::vector<uint8_t> y(static_cast<size_t>(width)), cb(static_cast<size_t>(width + 1) / 2),
+            cr(static_cast<size_t>(width + 1) / 2);
+        for (uint8_t& v : y) v = static_cast<uint8_t>(rng());
+        // Chroma at the ends of the range, where the dither clamps.
+        for (uint8_t& v : cb) v = rng() % 3 == 0 ? static_cast<uint8_t>((rng() & 1) ? 255 - rng() % 4 : rng() % 4)
+                                                 : static_cast<uint8_t>(rng());
+        for (uint8_t& v : cr) v = rng() % 3 == 0 ? static_cast<uint8_t>((rng() & 1) ? 255 - rng() % 4 : rng() % 4)
+                                                 : static_cast<uint8_t>(rng());
+        std::vector<uint8_t> expected(2 * static_cast<size_t>(width) + 2, 0xAB);
+        ConvertLineTo16BitsReference(expected.data(), y.data(), cb.data(), cr.data(), width, dither, table.data(),
+                                     little);
+        for (const int32_t level : SimdLevels()) {
+          SimdLevelScope scope(level);
+          std::vector<uint8_t> got(expected.size(), 0xAB);
+          ConvertLineTo16Bits(got.data(), y.data(), cb.data(), cr.data(), width, dither, table.data(), little);
+          ASSERT_EQ(got, expected) << "width " << width << " little " << little << " level " << level;
+        }
+      }
+}
+
+TEST(VideoKernelsEquality, LevelIsCappedToTheProcessor) {
+  const int32_t saved = GetVideoSimdLevel();
+  EXPECT_EQ(SetVideoSimdLevel(-3), kVideoSimdScalar);
+  EXPECT_EQ(GetVideoSimdLevel(), kVideoSimdScalar);
+  const int32_t best = SetVideoSimdLevel(100);
+  EXPECT_GE(best, kVideoSimdScalar);
+  EXPECT_LE(best, kVideoSimdAvx2);
+  SetVideoSimdLevel(saved);
+}
+
+class VideoDecodingAtEveryLevelTest : public testsupport::TempDirTest {
+ protected:
+  VideoDecodingAtEveryLevelTest() : TempDirTest("mpeglevels") {}
+};
+
+// Decoded frames and their 16-bit conversion, in display order.
+std::vector<std::vector<uint8_t>> DecodeAndConvert(const std::string& path) {
+  std::vector<std::vector<uint8_t>> out;
+  VFile file(VFileSpec(path.c_str()), 0, 0);
+  if (!file.Open(1)) return out;
+  VBitstream bitstream(&file, 32768, true);
+  VideoStreamDecoder decoder(bitstream, 4);
+  if (!decoder.Start()) return out;
+  while (auto picture = decoder.Next()) {
+    out.push_back(mpegtest::CopyFrame(*picture).bytes);
+    std::vector<uint8_t> pixels(size_t(2) * picture->width * picture->height);
+    PixelBuffer buffer;
+    buffer.pixels = pixels.data();
+    buffer.width = picture->width;
+    buffer.height = picture->height;
+    buffer.depth = 16;
+    buffer.rowBytes = 2 * picture->width;
+    buffer.pixelFormat = kFormat565LE;
+    EXPECT_TRUE(picture->ConvertToPixels(buffer, 0, 0, buffer.width, buffer.height));
+    out.push_back(std::move(pixels));
+  }
+  return out;
+}
+
+TEST_F(VideoDecodingAtEveryLevelTest, StreamsDecodeAndConvertIdenticallyAtEveryLevel) {
+  if (mpegtest::Ffmpeg().empty()) GTEST_SKIP() << "ffmpeg not installed";
+  // Fast motion reaching past the edges; field motion and dual chroma in 4:2:2.
+  const char* const streams[][2] = {
+      {"a.m1v", "-f lavfi -i testsrc2=size=344x232:rate=25,scroll=h=0.05:v=0.03 -frames:v 16 -c:v mpeg1video -bf 2 "
+                "-g 12 -me_range 60 -b:v 3000k -f mpeg1video"},
+      {"b.m2v", "-f lavfi -i testsrc2=size=200x150:rate=25,scroll=h=0.02:v=0.01 -frames:v 16 -c:v mpeg2video -bf 2 "
+                "-g 12 -pix_fmt yuv422p -flags +ildct+ilme -top 0 -f mpeg2video"},
+  };
+  for (const auto& stream : streams) {
+    ASSERT_TRUE(mpegtest::RunFfmpeg(std::string(stream[1]) + " " + Path(stream[0])));
+    std::vector<std::vector<uint8_t>> expected;
+    {
+      SimdLevelScope scope(kVideoSimdScalar);
+      expected = DecodeAndConvert(Path(stream[0]));
+    }
+    ASSERT_EQ(expected.size(), 32u) << stream[0];
+    for (const int32_t level : SimdLevels()) {
+      SimdLevelScope scope(level);
+      const auto got = DecodeAndConvert(Path(stream[0]));
+      ASSERT_EQ(got.size(), expected.size());
+      for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i], expected[i]) << stream[0] << " item " << i << " level " << level;
+    }
+  }
+}
+
+}  // namespace
