@@ -112,13 +112,9 @@ BENCHMARK(BM_OpenMediaVFileRead)
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Archive();
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRatio of medians (%d repetitions each):\n", benchsupport::kRepetitions);
-  reporter.PrintRatio("OpenMedia + VFile::Read vs pread", "BM_OpenMediaVFileRead", "BM_PlainPread", "target <= 1.10");
-  benchmark::Shutdown();
-  return 0;
+  const std::string heading = "Ratio of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each):";
+  return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
+    reporter.PrintRatio("OpenMedia + VFile::Read vs pread", "BM_OpenMediaVFileRead", "BM_PlainPread", "target <= 1.10");
+  });
 }

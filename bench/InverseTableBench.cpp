@@ -77,19 +77,15 @@ BENCHMARK(BM_RowSharingBuilder)->Arg(0)->Arg(2)->Arg(3)->Unit(benchmark::kMillis
     ->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRatios of medians (%d repetitions each):\n", benchsupport::kRepetitions);
-  for (const int palette : kPalettes) {
-    const std::string arg = "/" + std::to_string(palette);
-    const std::string label = "palette " + std::to_string(palette);
-    reporter.PrintRatio((label + ": colour-table builder vs brute force").c_str(), "BM_ColorTableBuilder" + arg,
-                        "BM_BruteForceReference" + arg);
-    reporter.PrintRatio((label + ": row-sharing builder vs brute force").c_str(), "BM_RowSharingBuilder" + arg,
-                        "BM_BruteForceReference" + arg);
-  }
-  benchmark::Shutdown();
-  return 0;
+  const std::string heading = "Ratios of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each):";
+  return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
+    for (const int palette : kPalettes) {
+      const std::string arg = "/" + std::to_string(palette);
+      const std::string label = "palette " + std::to_string(palette);
+      reporter.PrintRatio((label + ": colour-table builder vs brute force").c_str(), "BM_ColorTableBuilder" + arg,
+                          "BM_BruteForceReference" + arg);
+      reporter.PrintRatio((label + ": row-sharing builder vs brute force").c_str(), "BM_RowSharingBuilder" + arg,
+                          "BM_BruteForceReference" + arg);
+    }
+  });
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,5 +62,20 @@ class MedianRatioReporter : public benchmark::ConsoleReporter {
  private:
   std::map<std::string, double> medians_;
 };
+
+// The main of a benchmark program: runs the benchmarks the command line
+// selects with the median reporter, then prints the heading and whatever
+// `printRatios` reports from the medians. Returns the exit code.
+inline int RunWithMedianRatios(int argc, char** argv, const char* heading,
+                               const std::function<void(const MedianRatioReporter&)>& printRatios) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  MedianRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\n%s\n", heading);
+  printRatios(reporter);
+  benchmark::Shutdown();
+  return 0;
+}
 
 }  // namespace benchsupport

@@ -168,15 +168,11 @@ BENCHMARK(BM_Unar)
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Archive();
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRatio of medians (%d repetitions each):\n", benchsupport::kRepetitions);
-  reporter.PrintRatio("RAR 2.0 member, ostrevan-tool vs unar (both processes)", "BM_OstrevanTool", "BM_Unar",
-                      "target <= 2");
-  reporter.PrintRatio("RAR 2.0 member, reader in process vs unar process", "BM_OurReaderInProcess", "BM_Unar", "");
-  benchmark::Shutdown();
-  return 0;
+  const std::string heading = "Ratio of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each):";
+  return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
+    reporter.PrintRatio("RAR 2.0 member, ostrevan-tool vs unar (both processes)", "BM_OstrevanTool", "BM_Unar",
+                        "target <= 2");
+    reporter.PrintRatio("RAR 2.0 member, reader in process vs unar process", "BM_OurReaderInProcess", "BM_Unar", "");
+  });
 }

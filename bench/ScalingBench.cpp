@@ -74,15 +74,11 @@ BENCHMARK(BM_DoubleFrame16Mode9)->Repetitions(benchsupport::kRepetitions)->Displ
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRatios of medians (%d repetitions each):\n", benchsupport::kRepetitions);
-  reporter.PrintRatio("doubling, mode 10, vs memcpy of the 640 x 480 frame", "BM_DoubleFrame16Mode10",
-                      "BM_MemcpyFrame640x480x16");
-  reporter.PrintRatio("doubling, mode 9, vs memcpy of the 640 x 480 frame", "BM_DoubleFrame16Mode9",
-                      "BM_MemcpyFrame640x480x16");
-  benchmark::Shutdown();
-  return 0;
+  const std::string heading = "Ratios of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each):";
+  return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
+    reporter.PrintRatio("doubling, mode 10, vs memcpy of the 640 x 480 frame", "BM_DoubleFrame16Mode10",
+                        "BM_MemcpyFrame640x480x16");
+    reporter.PrintRatio("doubling, mode 9, vs memcpy of the 640 x 480 frame", "BM_DoubleFrame16Mode9",
+                        "BM_MemcpyFrame640x480x16");
+  });
 }

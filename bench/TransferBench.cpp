@@ -292,28 +292,24 @@ OSTREVAN_BENCH(BM_Level32_Mode4_Table);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRatios of medians (%d repetitions each, 640 x 480 frames):\n", kRepetitions);
-  reporter.PrintRatio("16-bit copy (mode 0) vs memcpy", "BM_Copy16_Mode0", "BM_Copy16_Memcpy");
-  reporter.PrintRatio("16-bit alpha (5-6-5) vs 32-bit alpha", "BM_Alpha16_Mode8", "BM_Alpha32_Mode8", "target <= 1.5");
-  reporter.PrintRatio("15-bit alpha (5-5-5) vs 32-bit alpha", "BM_Alpha15_Mode8", "BM_Alpha32_Mode8", "target <= 1.5");
-  reporter.PrintRatio("16-bit alpha vs memcpy of the 16-bit frame", "BM_Alpha16_Mode8", "BM_Copy16_Memcpy");
-  reporter.PrintRatio("16-bit alpha, disc plane, vs 32-bit alpha, disc", "BM_Alpha16_Mode8_Disc",
-                      "BM_Alpha32_Mode8_Disc");
-  reporter.PrintRatio("16-bit alpha vs its one-pixel form", "BM_Alpha16_Mode8", "BM_Alpha16_Mode8_Table");
-  reporter.PrintRatio("16-bit alpha vs 16-bit level", "BM_Alpha16_Mode8", "BM_Level16_Mode4");
-  reporter.PrintRatio("16-bit level vs memcpy of the 16-bit frame", "BM_Level16_Mode4", "BM_Copy16_Memcpy");
-  reporter.PrintRatio("32-bit alpha vs pixman OVER x888 + a8", "BM_Alpha32_Mode8", "BM_Alpha32_PixmanOver");
-  reporter.PrintRatio("32-bit alpha, disc plane, vs pixman, disc", "BM_Alpha32_Mode8_Disc",
-                      "BM_Alpha32_PixmanOver_Disc");
-  reporter.PrintRatio("32-bit level vs pixman OVER x888 + solid mask", "BM_Level32_Mode4",
-                      "BM_Level32_PixmanOverSolidMask");
-  reporter.PrintRatio("32-bit alpha vs memcpy of the 32-bit frame", "BM_Alpha32_Mode8", "BM_Copy32_Memcpy");
-  std::printf("(pixman has no fast path for 5-6-5 pixels with an a8 mask; the 16-bit blends are compared with\n"
-              " our 32-bit blends and with memory bandwidth instead.)\n");
-  benchmark::Shutdown();
-  return 0;
+  const std::string heading = "Ratios of medians (" + std::to_string(kRepetitions) + " repetitions each, 640 x 480 frames):";
+  return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
+    reporter.PrintRatio("16-bit copy (mode 0) vs memcpy", "BM_Copy16_Mode0", "BM_Copy16_Memcpy");
+    reporter.PrintRatio("16-bit alpha (5-6-5) vs 32-bit alpha", "BM_Alpha16_Mode8", "BM_Alpha32_Mode8", "target <= 1.5");
+    reporter.PrintRatio("15-bit alpha (5-5-5) vs 32-bit alpha", "BM_Alpha15_Mode8", "BM_Alpha32_Mode8", "target <= 1.5");
+    reporter.PrintRatio("16-bit alpha vs memcpy of the 16-bit frame", "BM_Alpha16_Mode8", "BM_Copy16_Memcpy");
+    reporter.PrintRatio("16-bit alpha, disc plane, vs 32-bit alpha, disc", "BM_Alpha16_Mode8_Disc",
+                        "BM_Alpha32_Mode8_Disc");
+    reporter.PrintRatio("16-bit alpha vs its one-pixel form", "BM_Alpha16_Mode8", "BM_Alpha16_Mode8_Table");
+    reporter.PrintRatio("16-bit alpha vs 16-bit level", "BM_Alpha16_Mode8", "BM_Level16_Mode4");
+    reporter.PrintRatio("16-bit level vs memcpy of the 16-bit frame", "BM_Level16_Mode4", "BM_Copy16_Memcpy");
+    reporter.PrintRatio("32-bit alpha vs pixman OVER x888 + a8", "BM_Alpha32_Mode8", "BM_Alpha32_PixmanOver");
+    reporter.PrintRatio("32-bit alpha, disc plane, vs pixman, disc", "BM_Alpha32_Mode8_Disc",
+                        "BM_Alpha32_PixmanOver_Disc");
+    reporter.PrintRatio("32-bit level vs pixman OVER x888 + solid mask", "BM_Level32_Mode4",
+                        "BM_Level32_PixmanOverSolidMask");
+    reporter.PrintRatio("32-bit alpha vs memcpy of the 32-bit frame", "BM_Alpha32_Mode8", "BM_Copy32_Memcpy");
+    std::printf("(pixman has no fast path for 5-6-5 pixels with an a8 mask; the 16-bit blends are compared with\n"
+                " our 32-bit blends and with memory bandwidth instead.)\n");
+  });
 }
