@@ -88,6 +88,12 @@ void StepFrames(const uint8_t* source, uint8_t* out, int32_t first, int32_t fram
                 int64_t last, const SampleMap& map) {
   constexpr int kSourceFrame = kSourceBytes * (kSourceStereo ? 2 : 1);
   constexpr int kOutSamples = kDestinationStereo ? 2 : 1;
+  // Held in locals: the output's stores could otherwise alias the map and
+  // make every frame read it again.
+  const uint16_t flip16 = map.flip16;
+  const bool swapSource = kSwaps && map.swapSource;
+  const bool swapDestination = kSwaps && map.swapDestination;
+  const uint16_t* table = map.table;
   auto convert = [&](int64_t index, int32_t j) {
     const uint8_t* frame = source + index * kSourceFrame;
     uint8_t* to = out + int64_t{j} * kOutSamples * kDestinationBytes;
@@ -96,15 +102,15 @@ void StepFrames(const uint8_t* source, uint8_t* out, int32_t first, int32_t fram
       const uint8_t* sample = frame + (kSourceStereo && kDestinationStereo ? k * kSourceBytes : 0);
       uint16_t stored;
       if constexpr (kSourceBytes == 1) {
-        stored = map.table[sample[0]];
+        stored = table[sample[0]];
       } else {
         uint16_t raw;
         std::memcpy(&raw, sample, 2);
-        const uint16_t value = static_cast<uint16_t>((kSwaps && map.swapSource ? Swap16(raw) : raw) ^ map.flip16);
+        const uint16_t value = static_cast<uint16_t>((swapSource ? Swap16(raw) : raw) ^ flip16);
         if constexpr (kDestinationBytes == 1) {
           stored = static_cast<uint16_t>(value >> 8);
         } else {
-          stored = kSwaps && map.swapDestination ? Swap16(value) : value;
+          stored = swapDestination ? Swap16(value) : value;
         }
       }
       if constexpr (kDestinationBytes == 1) {
