@@ -1,8 +1,10 @@
 // Mixing one 1024-frame block of 16 playing channels at the title's output
 // format (22050 Hz, 16-bit mono) through the mixer, with streams already in
 // that format and with 8-bit 11025 Hz streams that each channel converts,
-// against a plain saturating add of 16 buffers already converted, as the
-// reference in the same run; the ratios of the medians are printed at the end.
+// and with four formats at pitches of their own (every channel stepping
+// through its source), against a plain saturating add of 16 buffers already
+// converted, as the reference in the same run; the ratios of the medians are
+// printed at the end.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -24,20 +26,26 @@ constexpr int32_t kFrames = 1024;
 constexpr int kChannels = 16;
 const VAudioEncodingFormat kOutput(22050, 16, false, kAudioEncodingSigned);
 
-void MixChannels(benchmark::State& state, const VAudioEncodingFormat& streamFormat) {
+struct ChannelSetup {
+  VAudioEncodingFormat format;
+  int32_t pitch;
+};
+
+void MixChannels(benchmark::State& state, const std::vector<ChannelSetup>& setups) {
   EnsureStandardSoundCodecs();
   VCaptureAudioDevice device(kOutput);
   device.Open();
   auto* mixer = new VAudioMixer(&device, 16);
-  const int32_t bytes = static_cast<int32_t>(streamFormat.BytesForMilliseconds(2000));
-  std::vector<uint8_t> samples(static_cast<size_t>(bytes));
-  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
   std::vector<VAudioChannel*> channels;
   for (int c = 0; c < kChannels; ++c) {
-    auto* stream = new VMemoryAudioStream(streamFormat, samples.data(), bytes);
+    const ChannelSetup& setup = setups[static_cast<size_t>(c) % setups.size()];
+    const int32_t bytes = static_cast<int32_t>(setup.format.BytesForMilliseconds(2000));
+    std::vector<uint8_t> samples(static_cast<size_t>(bytes));
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>((i + c) * 2654435761u >> 24);
+    auto* stream = new VMemoryAudioStream(setup.format, samples.data(), bytes);
     stream->SetLoopCount(-1);
     VAudioChannel* channel = nullptr;
-    stream->PlayOnNewChannel(channel, 0, 32767, 440);
+    stream->PlayOnNewChannel(channel, 0, 32767, setup.pitch);
     channel->SetChannelVolume(60 + c);
     channels.push_back(channel);
     stream->Release();
@@ -55,9 +63,17 @@ void MixChannels(benchmark::State& state, const VAudioEncodingFormat& streamForm
   state.SetItemsProcessed(state.iterations() * kFrames * kChannels);
 }
 
-void BM_Mix16SameFormat(benchmark::State& state) { MixChannels(state, kOutput); }
+void BM_Mix16SameFormat(benchmark::State& state) { MixChannels(state, {{kOutput, 440}}); }
 void BM_Mix16Converted(benchmark::State& state) {
-  MixChannels(state, VAudioEncodingFormat(11025, 8, false, kAudioEncodingUnsigned));
+  MixChannels(state, {{VAudioEncodingFormat(11025, 8, false, kAudioEncodingUnsigned), 440}});
+}
+// Four kinds in turn, three of them at a pitch off the reference, so that
+// every channel steps through its source at a rate of its own.
+void BM_Mix16MixedFormatsAndPitches(benchmark::State& state) {
+  MixChannels(state, {{kOutput, 440},
+                      {VAudioEncodingFormat(11025, 8, false, kAudioEncodingUnsigned), 494},
+                      {VAudioEncodingFormat(22050, 8, false, kAudioEncodingUnsigned), 392},
+                      {VAudioEncodingFormat(44100, 16, true, kAudioEncodingSigned), 523}});
 }
 
 // The reference: 16 blocks already in the output format added with saturation.
@@ -81,6 +97,7 @@ void BM_SaturatingAdd16(benchmark::State& state) {
 BENCHMARK(BM_SaturatingAdd16)->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
 BENCHMARK(BM_Mix16SameFormat)->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
 BENCHMARK(BM_Mix16Converted)->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
+BENCHMARK(BM_Mix16MixedFormatsAndPitches)->Repetitions(benchsupport::kRepetitions)->DisplayAggregatesOnly(true);
 
 }  // namespace
 
@@ -94,6 +111,8 @@ int main(int argc, char** argv) {
                       "BM_Mix16SameFormat", "BM_SaturatingAdd16");
   reporter.PrintRatio("16 channels mixed, 8-bit 11025 Hz streams converted, vs saturating add of 16 blocks",
                       "BM_Mix16Converted", "BM_SaturatingAdd16");
+  reporter.PrintRatio("16 channels mixed, four formats at their own pitches, vs saturating add of 16 blocks",
+                      "BM_Mix16MixedFormatsAndPitches", "BM_SaturatingAdd16");
   benchmark::Shutdown();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -79,16 +80,30 @@ void EndAudioThread() { SDL_TLSCleanup(); }
 // --- Ring -------------------------------------------------------------------
 
 struct AudioRing::Impl {
-  SDL_AudioDeviceID device = 0;
+  // Read by IsOpen from any thread while the owner opens or closes.
+  std::atomic<SDL_AudioDeviceID> device{0};
   std::mutex mutex;
   std::vector<uint8_t> ring;
   size_t cursor = 0;
   bool started = false;
+  // Bytes written and not yet played (at most the ring), and the callbacks
+  // that found fewer than they had to play.
+  size_t fresh = 0;
+  int64_t underruns = 0;
+  int64_t played = 0;
 
   static void Drain(void* user, Uint8* stream, int length) {
     auto* self = static_cast<Impl*>(user);
     std::lock_guard<std::mutex> hold(self->mutex);
     const size_t size = self->ring.size();
+    if (length <= 0 || size == 0) return;
+    if (self->fresh < static_cast<size_t>(length)) {
+      ++self->underruns;
+      self->fresh = 0;
+    } else {
+      self->fresh -= static_cast<size_t>(length);
+    }
+    self->played += length;
     for (int done = 0; done < length;) {
       const size_t piece = std::min<size_t>(static_cast<size_t>(length - done), size - self->cursor);
       std::memcpy(stream + done, self->ring.data() + self->cursor, piece);
@@ -110,6 +125,9 @@ AudioOpenResult AudioRing::Open(const AudioOutputFormat& format, int32_t bytes) 
     std::lock_guard<std::mutex> hold(impl_->mutex);
     impl_->ring.assign(static_cast<size_t>(bytes), 0);
     impl_->cursor = 0;
+    impl_->fresh = 0;
+    impl_->underruns = 0;
+    impl_->played = 0;
   }
   impl_->device = OpenDevice(format, &Impl::Drain, impl_.get());
   if (impl_->device == 0) {
@@ -149,12 +167,23 @@ void AudioRing::Write(int32_t offset, const void* data, int32_t bytes) {
   if (offset < 0 || bytes <= 0 || static_cast<size_t>(offset) >= impl_->ring.size()) return;
   const size_t n = std::min(static_cast<size_t>(bytes), impl_->ring.size() - static_cast<size_t>(offset));
   std::memcpy(impl_->ring.data() + offset, data, n);
+  impl_->fresh = std::min(impl_->fresh + n, impl_->ring.size());
+}
+
+int64_t AudioRing::PlayedBytes() const {
+  std::lock_guard<std::mutex> hold(impl_->mutex);
+  return impl_->played;
+}
+
+int64_t AudioRing::Underruns() const {
+  std::lock_guard<std::mutex> hold(impl_->mutex);
+  return impl_->underruns;
 }
 
 // --- Queue ------------------------------------------------------------------
 
 struct AudioQueue::Impl {
-  SDL_AudioDeviceID device = 0;
+  std::atomic<SDL_AudioDeviceID> device{0};
   int64_t written = 0;
 };
 

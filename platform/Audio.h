@@ -52,6 +52,12 @@ class AudioRing {
   int32_t PlayCursor() const;
   // Copies bytes into the ring at the offset (clipped to the ring).
   void Write(int32_t offset, const void* data, int32_t bytes);
+  // Times the system's callback found less written than it had to play
+  // (the writer fell behind and old or silent bytes were played); counted
+  // from the last open.
+  int64_t Underruns() const;
+  // Bytes the system's callback has taken from the ring since the open.
+  int64_t PlayedBytes() const;
 
  private:
   struct Impl;

@@ -228,3 +228,18 @@ void VAudioChannel::SetLoopsLeft(int32_t loops) {
   VMutexLock hold(lock_);
   loopsLeft_ = loops;
 }
+
+int32_t VAudioChannel::GetPitch() const {
+  VMutexLock hold(lock_);
+  return pitch_;
+}
+
+int32_t VAudioChannel::GetFramePosition() const {
+  VMutexLock hold(lock_);
+  return position_;
+}
+
+int64_t VAudioChannel::GetFramesPlayed() const {
+  VMutexLock hold(lock_);
+  return framesPlayed_;
+}

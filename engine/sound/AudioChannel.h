@@ -51,9 +51,10 @@ class VAudioChannel : public VRefCount {
   void SetLoopsLeft(int32_t loops);
   int32_t GetVolume() const { return volume_; }
   int32_t GetVolumeScale() const { return volumeScale_; }
-  int32_t GetPitch() const { return pitch_; }
-  int32_t GetFramePosition() const { return position_; }
-  int64_t GetFramesPlayed() const { return framesPlayed_; }
+  // The mixer thread moves these while it renders: read under the lock.
+  int32_t GetPitch() const;
+  int32_t GetFramePosition() const;
+  int64_t GetFramesPlayed() const;
 
  private:
   struct QueueEntry {

@@ -1,8 +1,13 @@
 #include "engine/sound/AudioFormat.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
-#include <type_traits>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "engine/core/Memory.h"
 
@@ -61,6 +66,163 @@ int32_t SourceFramesForStep(int32_t outputFrames, int32_t step, int32_t fraction
   return frames < 1 ? 1 : frames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frames);
 }
 
+namespace {
+
+// What a conversion does to each sample, whatever the rate: the source frame
+// chosen for an output frame is converted on its own.
+struct SampleMap {
+  uint16_t flip16;       // 0x8000 between signed and unsigned, else 0
+  bool swapSource;       // 16-bit source samples not in the processor's byte order
+  bool swapDestination;  // 16-bit output samples not in the processor's byte order
+  bool destinationLittle;
+  uint16_t table[256];   // 8-bit sources: each byte's output sample as stored
+};
+
+uint16_t Swap16(uint16_t v) { return static_cast<uint16_t>((v >> 8) | (v << 8)); }
+
+// Output frames [first, frames): frame 0 reads source frame 0, frame j after
+// it source frame (start + j * step) / 1024, never past `last`. One loop per
+// pair of widths and channel counts.
+template <int kSourceBytes, bool kSourceStereo, int kDestinationBytes, bool kDestinationStereo, bool kSwaps>
+void StepFrames(const uint8_t* source, uint8_t* out, int32_t first, int32_t frames, int64_t start, int32_t step,
+                int64_t last, const SampleMap& map) {
+  constexpr int kSourceFrame = kSourceBytes * (kSourceStereo ? 2 : 1);
+  constexpr int kOutSamples = kDestinationStereo ? 2 : 1;
+  // Held in locals: the output's stores could otherwise alias the map and
+  // make every frame read it again.
+  const uint16_t flip16 = map.flip16;
+  const bool swapSource = kSwaps && map.swapSource;
+  const bool swapDestination = kSwaps && map.swapDestination;
+  const uint16_t* table = map.table;
+  auto convert = [&](int64_t index, int32_t j) {
+    const uint8_t* frame = source + index * kSourceFrame;
+    uint8_t* to = out + int64_t{j} * kOutSamples * kDestinationBytes;
+    for (int k = 0; k < kOutSamples; ++k) {
+      // Stereo to mono keeps the left sample; mono to stereo repeats it.
+      const uint8_t* sample = frame + (kSourceStereo && kDestinationStereo ? k * kSourceBytes : 0);
+      uint16_t stored;
+      if constexpr (kSourceBytes == 1) {
+        stored = table[sample[0]];
+      } else {
+        uint16_t raw;
+        std::memcpy(&raw, sample, 2);
+        const uint16_t value = static_cast<uint16_t>((swapSource ? Swap16(raw) : raw) ^ flip16);
+        if constexpr (kDestinationBytes == 1) {
+          stored = static_cast<uint16_t>(value >> 8);
+        } else {
+          stored = swapDestination ? Swap16(value) : value;
+        }
+      }
+      if constexpr (kDestinationBytes == 1) {
+        to[k] = static_cast<uint8_t>(stored);
+      } else {
+        std::memcpy(to + 2 * k, &stored, 2);
+      }
+    }
+  };
+  int32_t j = first;
+  if (j == 0 && frames > 0) convert(0, j++);
+  // Frames before `safeEnd` read within the source without a bound check.
+  const int64_t limit = last * 1024 + 1023;
+  const int64_t safe = limit >= start ? (limit - start) / step + 1 : 0;
+  const auto safeEnd = static_cast<int32_t>(std::clamp<int64_t>(safe, j, frames));
+  int64_t total = start + int64_t{j} * step;
+  for (; j < safeEnd && total < 0; ++j, total += step) convert(0, j);
+  for (; j < safeEnd; ++j, total += step) convert(total >> 10, j);
+  for (; j < frames; ++j) convert(last, j);
+}
+
+void ConvertFramesFor(const VAudioEncodingFormat& in, const VAudioEncodingFormat& out, const uint8_t* source,
+                      uint8_t* destination, int32_t first, int32_t frames, int64_t start, int32_t step, int64_t last,
+                      const SampleMap& map) {
+  // Byte swapping has loops of its own so that the usual ones carry no test for it.
+  const bool swaps = in.bits == 16 && (map.swapSource || (out.bits == 16 && map.swapDestination));
+  const int key = (swaps ? 16 : 0) | (in.bits == 16 ? 8 : 0) | (in.stereo ? 4 : 0) | (out.bits == 16 ? 2 : 0) |
+                  (out.stereo ? 1 : 0);
+#define OSTREVAN_STEP(K, SB, SS, DB, DS, SW) \
+  case K: StepFrames<SB, SS, DB, DS, SW>(source, destination, first, frames, start, step, last, map); break;
+  switch (key) {
+    OSTREVAN_STEP(0, 1, false, 1, false, false)
+    OSTREVAN_STEP(1, 1, false, 1, true, false)
+    OSTREVAN_STEP(2, 1, false, 2, false, false)
+    OSTREVAN_STEP(3, 1, false, 2, true, false)
+    OSTREVAN_STEP(4, 1, true, 1, false, false)
+    OSTREVAN_STEP(5, 1, true, 1, true, false)
+    OSTREVAN_STEP(6, 1, true, 2, false, false)
+    OSTREVAN_STEP(7, 1, true, 2, true, false)
+    OSTREVAN_STEP(8, 2, false, 1, false, false)
+    OSTREVAN_STEP(9, 2, false, 1, true, false)
+    OSTREVAN_STEP(10, 2, false, 2, false, false)
+    OSTREVAN_STEP(11, 2, false, 2, true, false)
+    OSTREVAN_STEP(12, 2, true, 1, false, false)
+    OSTREVAN_STEP(13, 2, true, 1, true, false)
+    OSTREVAN_STEP(14, 2, true, 2, false, false)
+    OSTREVAN_STEP(15, 2, true, 2, true, false)
+    OSTREVAN_STEP(24, 2, false, 1, false, true)
+    OSTREVAN_STEP(25, 2, false, 1, true, true)
+    OSTREVAN_STEP(26, 2, false, 2, false, true)
+    OSTREVAN_STEP(27, 2, false, 2, true, true)
+    OSTREVAN_STEP(28, 2, true, 1, false, true)
+    OSTREVAN_STEP(29, 2, true, 1, true, true)
+    OSTREVAN_STEP(30, 2, true, 2, false, true)
+    default: StepFrames<2, true, 2, true, true>(source, destination, first, frames, start, step, last, map); break;
+  }
+#undef OSTREVAN_STEP
+}
+
+// 8-bit mono samples to 16-bit mono where output frame j is source frame
+// (j + shift) / 2 (two output frames per source frame) or j (shift -1, one
+// per source frame), as far as whole vectors stay within the source; returns
+// the output frames written from frame 0.
+int32_t Widen8Mono(const uint8_t* source, int32_t sourceFrames, uint8_t* out, int32_t frames, int shift,
+                   const SampleMap& map) {
+#if defined(__SSE2__)
+  const __m128i flip = _mm_set1_epi8(static_cast<char>(map.flip16 >> 8));
+  // Stored bytes of each sample: low b, high b ^ flip, in the output's order.
+  auto widen = [&](__m128i bytes, bool upper) {
+    const __m128i flipped = _mm_xor_si128(bytes, flip);
+    if (map.destinationLittle)
+      return upper ? _mm_unpackhi_epi8(bytes, flipped) : _mm_unpacklo_epi8(bytes, flipped);
+    return upper ? _mm_unpackhi_epi8(flipped, bytes) : _mm_unpacklo_epi8(flipped, bytes);
+  };
+  if (shift < 0) {
+    const int32_t n = std::min(frames, sourceFrames);
+    int32_t j = 0;
+    for (; j + 16 <= n; j += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + j));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j), widen(bytes, false));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j + 16), widen(bytes, true));
+    }
+    return j;
+  }
+  // With shift 1 frame 0 is source frame 0 and the pairs start at frame 1.
+  int32_t j = 0;
+  if (shift == 1) {
+    if (frames < 1) return 0;
+    std::memcpy(out, &map.table[source[0]], 2);
+    j = 1;
+  }
+  int32_t k = shift;  // the source frame of output frame j
+  for (; j + 16 <= frames && k + 8 <= sourceFrames; j += 16, k += 8) {
+    const __m128i samples =
+        widen(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + k)), false);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j), _mm_unpacklo_epi16(samples, samples));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j + 16), _mm_unpackhi_epi16(samples, samples));
+  }
+  return j;
+#else
+  (void)source;
+  (void)sourceFrames;
+  (void)out;
+  (void)frames;
+  (void)shift;
+  (void)map;
+  return 0;
+#endif
+}
+
+}  // namespace
+
 int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourceFormat, int32_t sourceFrames,
                            void* destination, const VAudioEncodingFormat& destinationFormat,
                            int32_t destinationFrames, int32_t step, int32_t* fraction) {
@@ -83,78 +245,74 @@ int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourc
     std::memcpy(destination, source, static_cast<size_t>(inBytes));
     return static_cast<int32_t>(inBytes);
   }
-  // Working copy, wide enough for the widest intermediate form; kept per
-  // thread so that the mixer allocates nothing after its first blocks.
-  const int64_t samples = sourceFormat.SamplesForFrames(sourceFrames);
-  thread_local std::vector<uint8_t> work;
-  if (work.size() < static_cast<size_t>(samples * 2 * 2)) work.resize(static_cast<size_t>(samples * 2 * 2));
-  std::memcpy(work.data(), source, static_cast<size_t>(inBytes));
-  VAudioEncodingFormat current = sourceFormat;
-  if (current.bits == 16 && current.byteOrder != destinationFormat.byteOrder) {
-    SwapBytes16(work.data(), static_cast<int32_t>(samples));
-    current.byteOrder = destinationFormat.byteOrder;
-  }
-  if (current.bits != destinationFormat.bits) {
-    // Width changes keep the byte order of the copy (the high byte of a
-    // little-endian sample is the second).
-    if (ConvertSampleWidth(work.data(), current, static_cast<int32_t>(samples), work.data(), destinationFormat) == 0)
-      return 0;
-    current.bits = destinationFormat.bits;
-    current.byteOrder = destinationFormat.byteOrder;
-  }
-  if (current.encoding != destinationFormat.encoding) {
-    if ((current.encoding ^ destinationFormat.encoding) != 1) return 0;
-    if (current.bits == 8) {
-      for (int64_t i = 0; i < samples; ++i) work[static_cast<size_t>(i)] ^= 0x80;
-    } else {
-      const int high = current.byteOrder == 1 ? 1 : 0;
-      for (int64_t i = 0; i < samples; ++i) work[static_cast<size_t>(2 * i + high)] ^= 0x80;
+  // Signedness changes only between signed and unsigned.
+  const bool flip = sourceFormat.encoding != destinationFormat.encoding;
+  if (flip && (sourceFormat.encoding ^ destinationFormat.encoding) != 1) return 0;
+
+  constexpr bool kLittleHost = std::endian::native == std::endian::little;
+  SampleMap map;
+  map.flip16 = flip ? 0x8000 : 0;
+  map.swapSource = (sourceFormat.byteOrder == 1) != kLittleHost;
+  map.swapDestination = (destinationFormat.byteOrder == 1) != kLittleHost;
+  map.destinationLittle = destinationFormat.byteOrder == 1;
+  if (sourceFormat.bits == 8) {
+    // 8 to 16 bits repeats the byte (b, b) before the top bit flips.
+    const auto flip8 = static_cast<uint16_t>(map.flip16 >> 8);
+    const bool wide = destinationFormat.bits == 16;
+    const bool little = map.destinationLittle;
+    for (uint16_t b = 0; b < 256; ++b) {
+      const auto hi = static_cast<uint16_t>(b ^ flip8);
+      // As stored: the first byte in the low half on this processor.
+      const uint16_t first = wide && little ? b : hi;
+      const uint16_t second = wide ? (little ? hi : b) : 0;
+      const auto value = static_cast<uint16_t>(first | (second << 8));
+      map.table[b] = kLittleHost ? value : Swap16(value);
     }
-    current.encoding = destinationFormat.encoding;
   }
-  const int32_t sampleBytes = current.BytesPerSample();
-  if (current.stereo != destinationFormat.stereo) {
-    if (!current.stereo) {
-      for (int64_t i = samples - 1; i >= 0; --i) {  // mono to stereo, backwards in place
-        for (int b = 0; b < sampleBytes; ++b) {
-          const uint8_t v = work[static_cast<size_t>(i * sampleBytes + b)];
-          work[static_cast<size_t>(2 * i * sampleBytes + b)] = v;
-          work[static_cast<size_t>((2 * i + 1) * sampleBytes + b)] = v;
-        }
-      }
-    } else {
-      for (int64_t i = 0; i < sourceFrames; ++i) {  // stereo to mono: the left sample
-        std::memmove(&work[static_cast<size_t>(i * sampleBytes)], &work[static_cast<size_t>(2 * i * sampleBytes)],
-                     static_cast<size_t>(sampleBytes));
-      }
-    }
-    current.stereo = destinationFormat.stereo;
-  }
-  const int32_t frameBytes = current.FrameBytes();
+
+  // The source is read while the output is written: an overlapping pair
+  // goes through a copy.
+  const auto* in = static_cast<const uint8_t*>(source);
   auto* out = static_cast<uint8_t*>(destination);
-  if (current.rate != destinationFormat.rate || sourceFrames != destinationFrames) {
-    int64_t frac = fraction ? *fraction : 0;
-    int64_t index = 0;
-    // One loop per frame size, so that each frame moves as one fixed-size copy.
-    auto stepThrough = [&](auto frameSize) {
-      constexpr size_t kSize = decltype(frameSize)::value;
-      const uint8_t* from = work.data();
-      for (int32_t j = 0; j < destinationFrames; ++j) {
-        const int64_t at = index < sourceFrames ? index : sourceFrames - 1;
-        std::memcpy(out + int64_t{j} * static_cast<int64_t>(kSize), from + at * static_cast<int64_t>(kSize), kSize);
-        frac += step;
-        index += frac >> 10;
-        frac &= 1023;
-      }
-    };
-    switch (frameBytes) {
-      case 1: stepThrough(std::integral_constant<size_t, 1>{}); break;
-      case 2: stepThrough(std::integral_constant<size_t, 2>{}); break;
-      default: stepThrough(std::integral_constant<size_t, 4>{}); break;
+  if (in < out + outBytes && out < in + inBytes) {
+    thread_local std::vector<uint8_t> copy;
+    copy.assign(in, in + inBytes);
+    in = copy.data();
+  }
+  const int64_t last = sourceFrames - 1;
+  const bool widen8Mono = sourceFormat.bits == 8 && !sourceFormat.stereo && destinationFormat.bits == 16 &&
+                          !destinationFormat.stereo;
+  if (sourceFormat.rate != destinationFormat.rate || sourceFrames != destinationFrames) {
+    // Output frame j reads source frame (fraction + j * step) / 1024, the
+    // first one frame 0, never past the last.
+    const int64_t start = fraction ? *fraction : 0;
+    int32_t first = 0;
+    if (widen8Mono && start >= 0 && start < 1024) {
+      // One or two output frames per source frame (the same rate, or twice
+      // it), the usual steps of 8-bit sounds: frame j is source frame j, or
+      // (j + 1) / 2 from a fraction of a half or more, else j / 2.
+      if (step == 1024) first = Widen8Mono(in, sourceFrames, out, destinationFrames, -1, map);
+      if (step == 512) first = Widen8Mono(in, sourceFrames, out, destinationFrames, start >= 512 ? 1 : 0, map);
     }
-    if (fraction) *fraction = static_cast<int32_t>(frac);
+    if (widen8Mono && first == 0 && start >= 0) {
+      // Other steps widen the source frames they reach first (a whole
+      // vector at a time), then step through 16-bit samples.
+      const int64_t reach = std::min<int64_t>(last, (start + int64_t{destinationFrames} * step) >> 10) + 1;
+      thread_local std::vector<uint8_t> wide;
+      wide.resize(static_cast<size_t>(reach * 2));
+      const auto reachFrames = static_cast<int32_t>(reach);
+      const int32_t done = Widen8Mono(in, reachFrames, wide.data(), reachFrames, -1, map);
+      StepFrames<1, false, 2, false, false>(in, wide.data(), done, reachFrames, 0, 1024, last, map);
+      SampleMap plain = map;
+      plain.flip16 = 0;
+      StepFrames<2, false, 2, false, false>(wide.data(), out, 0, destinationFrames, start, step, reach - 1, plain);
+      first = destinationFrames;
+    }
+    ConvertFramesFor(sourceFormat, destinationFormat, in, out, first, destinationFrames, start, step, last, map);
+    if (fraction) *fraction = static_cast<int32_t>((start + int64_t{destinationFrames} * step) & 1023);
   } else {
-    std::memcpy(out, work.data(), static_cast<size_t>(outBytes));
+    const int32_t first = widen8Mono ? Widen8Mono(in, sourceFrames, out, destinationFrames, -1, map) : 0;
+    ConvertFramesFor(sourceFormat, destinationFormat, in, out, first, destinationFrames, 0, 1024, last, map);
   }
   return static_cast<int32_t>(outBytes);
 }

@@ -6,6 +6,7 @@
 
 #include "engine/sound/AudioChannel.h"
 #include "engine/sound/AudioDevice.h"
+#include "engine/sound/SampleKernels.h"
 #include "engine/sound/VolumeTables.h"
 #include "platform/Audio.h"
 
@@ -159,36 +160,11 @@ uint8_t* VAudioMixer::FillBuffer(uint8_t* buffer, const VAudioEncodingFormat& fo
 }
 
 void AddSaturating(uint8_t* into, const uint8_t* add, int32_t bytes, const VAudioEncodingFormat& format) {
-  if (format.bits == 8) {
-    if (format.encoding == kAudioEncodingUnsigned) {
-      for (int32_t i = 0; i < bytes; ++i) into[i] = static_cast<uint8_t>(std::clamp(into[i] + add[i] - 128, 0, 255));
-    } else if (format.encoding == kAudioEncodingSigned) {
-      for (int32_t i = 0; i < bytes; ++i) {
-        const int v = static_cast<int8_t>(into[i]) + static_cast<int8_t>(add[i]);
-        into[i] = static_cast<uint8_t>(static_cast<int8_t>(std::clamp(v, -128, 127)));
-      }
-    }
-    return;
-  }
-  if (format.bits != 16) return;
-  const int32_t samples = bytes / 2;
-  if (format.encoding == kAudioEncodingSigned) {
-    for (int32_t i = 0; i < samples; ++i) {
-      int16_t a, b;
-      std::memcpy(&a, into + 2 * i, 2);
-      std::memcpy(&b, add + 2 * i, 2);
-      const auto v = static_cast<int16_t>(std::clamp(a + b, -32768, 32767));
-      std::memcpy(into + 2 * i, &v, 2);
-    }
-  } else if (format.encoding == kAudioEncodingUnsigned) {
-    for (int32_t i = 0; i < samples; ++i) {
-      uint16_t a, b;
-      std::memcpy(&a, into + 2 * i, 2);
-      std::memcpy(&b, add + 2 * i, 2);
-      const auto v = static_cast<uint16_t>(std::clamp((a - 32768) + (b - 32768), -32768, 32767) + 32768);
-      std::memcpy(into + 2 * i, &v, 2);
-    }
-  }
+  if (!into || !add || bytes <= 0) return;
+  const bool isUnsigned = format.encoding == kAudioEncodingUnsigned;
+  if (!isUnsigned && format.encoding != kAudioEncodingSigned) return;
+  if (format.bits == 8) AddSaturating8(into, add, bytes, isUnsigned);
+  if (format.bits == 16) AddSaturating16(into, add, bytes / 2, isUnsigned);
 }
 
 uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {

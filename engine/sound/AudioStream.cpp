@@ -104,6 +104,11 @@ int32_t VAudioStream::AddPlay() {
   return ++playCount_;
 }
 
+int32_t VAudioStream::GetPlayCount() const {
+  VMutexLock hold(lock_);
+  return playCount_;
+}
+
 int32_t VAudioStream::DropPlay() {
   VMutexLock hold(lock_);
   return --playCount_;

@@ -59,7 +59,7 @@ class VAudioStream : public VMedia {
   void SetVolume(int32_t volume) { volume_ = volume; }
   int32_t GetLoopCount() const { return loopCount_; }
   void SetLoopCount(int32_t count) { loopCount_ = count; }
-  int32_t GetPlayCount() const { return playCount_; }
+  int32_t GetPlayCount() const;
   int32_t GetReferencePitch() const { return referencePitch_; }
   bool IsLoadedWhole() const { return loadedWhole_; }
   int32_t GetReadPosition() const { return readPosition_; }
@@ -68,10 +68,11 @@ class VAudioStream : public VMedia {
   VAudioEncodingFormat format_;
   int32_t durationMs_ = 0;
   int32_t dataSize_ = 0;
-  int32_t volume_ = 100;
-  int32_t loopCount_ = 1;
+  // Set by the program while the mixer thread starts the stream.
+  std::atomic<int32_t> volume_{100};
+  std::atomic<int32_t> loopCount_{1};
   int32_t playCount_ = 0;
-  int32_t referencePitch_ = 440;
+  std::atomic<int32_t> referencePitch_{440};
   bool loadedWhole_ = false;
   VByteBuffer data_;
   int32_t readPosition_ = 0;

@@ -24,6 +24,9 @@ class VRingAudioDevice : public VAudioDevice {
   void Close() override;
   bool Open() override;
   bool IsOpen() const override;
+  // Times the system's output found the ring not yet rewritten since the open.
+  int64_t CountUnderruns() const { return ring_.Underruns(); }
+  int64_t CountPlayedBytes() const { return ring_.PlayedBytes(); }
 
  private:
   bool WriteBlock(int64_t now);

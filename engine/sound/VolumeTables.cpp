@@ -4,6 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/sound/SampleKernels.h"
+
 namespace {
 
 struct Tables {
@@ -95,9 +97,13 @@ void ApplyVolumeAndPan(uint8_t* buffer, const VAudioEncodingFormat& format, int3
   const int32_t rightFactor = (stereo ? right : volume) * 256 / 100;
   const bool little = format.byteOrder == 1;
   const bool isUnsigned = format.encoding == kAudioEncodingUnsigned;
+  if (little) {
+    ScaleSamples16(buffer, samples, leftFactor, stereo ? rightFactor : leftFactor, isUnsigned);
+    return;
+  }
   for (int32_t i = 0; i < samples; ++i) {
     uint8_t* p = buffer + 2 * static_cast<int64_t>(i);
-    const uint16_t raw = little ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
+    const auto raw = static_cast<uint16_t>((p[0] << 8) | p[1]);
     const int32_t factor = (stereo && (i & 1)) ? rightFactor : leftFactor;
     int32_t value;
     if (isUnsigned) {
@@ -106,12 +112,7 @@ void ApplyVolumeAndPan(uint8_t* buffer, const VAudioEncodingFormat& format, int3
       value = (static_cast<int16_t>(raw) * factor) >> 8;
     }
     const auto out = static_cast<uint16_t>(value);
-    if (little) {
-      p[0] = static_cast<uint8_t>(out);
-      p[1] = static_cast<uint8_t>(out >> 8);
-    } else {
-      p[0] = static_cast<uint8_t>(out >> 8);
-      p[1] = static_cast<uint8_t>(out);
-    }
+    p[0] = static_cast<uint8_t>(out >> 8);
+    p[1] = static_cast<uint8_t>(out);
   }
 }

@@ -1,0 +1,17 @@
+// The inner loops of mixing, over whole blocks of little-endian samples:
+// saturating addition and volume scaling, with SSE2 where the processor
+// has it and plain loops otherwise (both give the same bytes).
+#pragma once
+
+#include <cstdint>
+
+// into[i] = clamp(into[i] + add[i]) for signed 16-bit samples; with
+// `isUnsigned` the samples are offset by 32768 and added as signed values.
+void AddSaturating16(uint8_t* into, const uint8_t* add, int32_t samples, bool isUnsigned);
+// The same for 8-bit samples (unsigned ones offset by 128).
+void AddSaturating8(uint8_t* into, const uint8_t* add, int32_t samples, bool isUnsigned);
+// Scales little-endian 16-bit samples in place: v = (v * factor) >> 8 kept to
+// 16 bits, with unsigned samples offset by 32768 first and back after. Even
+// samples use leftFactor, odd ones rightFactor (pass the same for mono).
+// Factors are 0..256.
+void ScaleSamples16(uint8_t* buffer, int32_t samples, int32_t leftFactor, int32_t rightFactor, bool isUnsigned);
