@@ -102,17 +102,13 @@ BENCHMARK(BM_Mix16MixedFormatsAndPitches)->Repetitions(benchsupport::kRepetition
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRatios of medians (%d repetitions each):\n", benchsupport::kRepetitions);
-  reporter.PrintRatio("16 channels mixed, streams in the output format, vs saturating add of 16 blocks",
-                      "BM_Mix16SameFormat", "BM_SaturatingAdd16");
-  reporter.PrintRatio("16 channels mixed, 8-bit 11025 Hz streams converted, vs saturating add of 16 blocks",
-                      "BM_Mix16Converted", "BM_SaturatingAdd16");
-  reporter.PrintRatio("16 channels mixed, four formats at their own pitches, vs saturating add of 16 blocks",
-                      "BM_Mix16MixedFormatsAndPitches", "BM_SaturatingAdd16");
-  benchmark::Shutdown();
-  return 0;
+  const std::string heading = "Ratios of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each):";
+  return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
+    reporter.PrintRatio("16 channels mixed, streams in the output format, vs saturating add of 16 blocks",
+                        "BM_Mix16SameFormat", "BM_SaturatingAdd16");
+    reporter.PrintRatio("16 channels mixed, 8-bit 11025 Hz streams converted, vs saturating add of 16 blocks",
+                        "BM_Mix16Converted", "BM_SaturatingAdd16");
+    reporter.PrintRatio("16 channels mixed, four formats at their own pitches, vs saturating add of 16 blocks",
+                        "BM_Mix16MixedFormatsAndPitches", "BM_SaturatingAdd16");
+  });
 }
