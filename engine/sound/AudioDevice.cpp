@@ -1,8 +1,10 @@
 #include "engine/sound/AudioDevice.h"
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 
+#include "engine/sound/AudioFormat.h"
 #include "engine/sound/SDLAudioDevices.h"
 #include "platform/Clock.h"
 
@@ -87,6 +89,18 @@ void VAudioDevice::Start(int32_t id) {
 void VAudioDevice::Pause(int32_t id) {
   VMutexLock hold(lock_);
   if (id == callbackId_ && playState_ != 0) playState_ = 2;
+}
+
+bool VAudioDevice::MixNextBlock(int32_t frames) {
+  uint8_t* mixed = callback_ ? callback_->FillBuffer(block_.GetData(), format_, frames, false) : nullptr;
+  if (!mixed) {
+    FillSilence(block_.GetData(), format_, frames);
+    return false;
+  }
+  if (mixed != block_.GetData()) {
+    std::memcpy(block_.GetData(), mixed, static_cast<size_t>(format_.BytesForFrames(frames)));
+  }
+  return true;
 }
 
 void VAudioDevice::RunSilentClock(int64_t now) {

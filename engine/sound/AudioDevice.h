@@ -51,6 +51,10 @@ class VAudioDevice {
   // Closed or inactive: pulls and discards one block per block time due, so
   // that sounds keep their timing. Caller holds the lock.
   void RunSilentClock(int64_t now);
+  // Asks the callback for the next block into block_, as `frames` frames of
+  // the device's format; silence where it gives none. True when mixed.
+  // Caller holds the lock.
+  bool MixNextBlock(int32_t frames);
   // Re-opens when active, allowed, closed and 2 s past the last try.
   void RetryOpen(int64_t now);
   bool OnOwnerThread() const { return std::this_thread::get_id() == ownerThread_; }

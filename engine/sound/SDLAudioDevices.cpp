@@ -94,13 +94,7 @@ bool VRingAudioDevice::WriteBlock(int64_t now) {
   ring_.Write(nextBlock_ * blockBytes_, block_.GetData(), blockBytes_);
   const int32_t frames = static_cast<int32_t>(format_.FramesInBytes(blockBytes_));
   nextBlock_ = (nextBlock_ + 1) % blockCount_;
-  uint8_t* mixed = callback_->FillBuffer(block_.GetData(), format_, frames, false);
-  if (!mixed) {
-    FillSilence(block_.GetData(), format_, frames);
-    return false;
-  }
-  if (mixed != block_.GetData()) std::memcpy(block_.GetData(), mixed, static_cast<size_t>(blockBytes_));
-  return true;
+  return MixNextBlock(frames);
 }
 
 void VRingAudioDevice::Service() {
@@ -185,14 +179,7 @@ bool VQueueAudioDevice::WriteBlock(int64_t now) {
   nextDue_ = now + blockMs_;
   if (!queue_.Write(block_.GetData(), blockBytes_)) return false;
   bytesWritten_ += blockBytes_;
-  const int32_t frames = static_cast<int32_t>(format_.FramesInBytes(blockBytes_));
-  uint8_t* mixed = callback_->FillBuffer(block_.GetData(), format_, frames, false);
-  if (!mixed) {
-    FillSilence(block_.GetData(), format_, frames);
-    return false;
-  }
-  if (mixed != block_.GetData()) std::memcpy(block_.GetData(), mixed, static_cast<size_t>(blockBytes_));
-  return true;
+  return MixNextBlock(static_cast<int32_t>(format_.FramesInBytes(blockBytes_)));
 }
 
 void VQueueAudioDevice::Service() {
@@ -243,12 +230,8 @@ void VCaptureAudioDevice::PullFrames(int32_t frames) {
   if (frames <= 0) return;
   const int64_t bytes = format_.BytesForFrames(frames);
   if (bytes > INT32_MAX || !block_.Ensure(static_cast<int32_t>(bytes))) return;
-  uint8_t* mixed = callback_ ? callback_->FillBuffer(block_.GetData(), format_, frames, false) : nullptr;
-  if (!mixed) {
-    FillSilence(block_.GetData(), format_, frames);
-    mixed = block_.GetData();
-  }
-  captured_.insert(captured_.end(), mixed, mixed + bytes);
+  MixNextBlock(frames);
+  captured_.insert(captured_.end(), block_.GetData(), block_.GetData() + bytes);
 }
 
 void VCaptureAudioDevice::PullBlocks(int32_t blocks) {
