@@ -7,6 +7,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 #include "engine/core/Memory.h"
@@ -132,11 +133,112 @@ void StepFrames(const uint8_t* source, uint8_t* out, int32_t first, int32_t fram
   for (; j < frames; ++j) convert(last, j);
 }
 
+#if defined(__SSE2__)
+bool HasSsse3() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3");
+}
+const bool kHasSsse3 = HasSsse3();
+
+// Eight output frames at a time: their source frames lie within a few
+// 16-byte windows from the first one's, and each window's bytes are shuffled
+// into place (bytes outside a window shuffle in as zero). A frame of one byte
+// is an 8-bit mono sample, repeated into both bytes of the output sample.
+template <int kFrameBytes, int kWindows>
+__attribute__((target("ssse3"))) int32_t GatherStep16Ssse3(const uint8_t* source, int64_t sourceFrames,
+                                                           uint8_t* out, int32_t frames, int64_t start,
+                                                           int32_t step, uint16_t flip16) {
+  const __m128i steps = _mm_setr_epi16(0, static_cast<int16_t>(step), static_cast<int16_t>(2 * step),
+                                       static_cast<int16_t>(3 * step), static_cast<int16_t>(4 * step),
+                                       static_cast<int16_t>(5 * step), static_cast<int16_t>(6 * step),
+                                       static_cast<int16_t>(7 * step));
+  const __m128i highByte = _mm_set1_epi16(0x0100);
+  const __m128i bias = _mm_set1_epi8(0x70);
+  const __m128i sixteen = _mm_set1_epi8(16);
+  const __m128i flip = _mm_set1_epi16(static_cast<int16_t>(flip16));
+  const int64_t endByte = sourceFrames * kFrameBytes - int64_t{kWindows} * 16;
+  int64_t total = start;
+  int32_t j = 0;
+  for (; j + 8 <= frames; j += 8, total += int64_t{8} * step) {
+    const int64_t base = (total >> 10) * kFrameBytes;
+    if (base > endByte) break;
+    const __m128i positions = _mm_add_epi16(_mm_set1_epi16(static_cast<int16_t>(total & 1023)), steps);
+    __m128i offsets = _mm_srli_epi16(positions, 10);
+    if constexpr (kFrameBytes > 1) offsets = _mm_slli_epi16(offsets, kFrameBytes == 4 ? 2 : 1);
+    __m128i mask = _mm_or_si128(offsets, _mm_slli_epi16(offsets, 8));
+    if constexpr (kFrameBytes > 1) mask = _mm_add_epi16(mask, highByte);
+    const uint8_t* from = source + base;
+    __m128i result;
+    if constexpr (kWindows == 1) {
+      result = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), mask);
+    } else {
+      result = _mm_setzero_si128();
+      for (int w = 0; w < kWindows; ++w, from += 16, mask = _mm_sub_epi8(mask, sixteen)) {
+        // Offsets within this window become 0x70..0x7F, the rest saturate
+        // into the top bit (those below it are already negative bytes).
+        const __m128i select = _mm_adds_epu8(mask, bias);
+        result = _mm_or_si128(result,
+                              _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), select));
+      }
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j), _mm_xor_si128(result, flip));
+  }
+  return j;
+}
+
+template <int kFrameBytes>
+int32_t GatherStep16Windows(const uint8_t* source, int64_t sourceFrames, uint8_t* out, int32_t frames,
+                            int64_t start, int32_t step, uint16_t flip16) {
+  // The bytes eight output frames can reach, from the first one's frame.
+  const int64_t span = ((int64_t{7} * step + 1023) >> 10) * kFrameBytes + (kFrameBytes > 1 ? 2 : 1);
+  switch ((span + 15) / 16) {
+    case 1: return GatherStep16Ssse3<kFrameBytes, 1>(source, sourceFrames, out, frames, start, step, flip16);
+    case 2: return GatherStep16Ssse3<kFrameBytes, 2>(source, sourceFrames, out, frames, start, step, flip16);
+    case 3: return GatherStep16Ssse3<kFrameBytes, 3>(source, sourceFrames, out, frames, start, step, flip16);
+    case 4: return GatherStep16Ssse3<kFrameBytes, 4>(source, sourceFrames, out, frames, start, step, flip16);
+    case 5: return GatherStep16Ssse3<kFrameBytes, 5>(source, sourceFrames, out, frames, start, step, flip16);
+    case 6: return GatherStep16Ssse3<kFrameBytes, 6>(source, sourceFrames, out, frames, start, step, flip16);
+    default: return 0;
+  }
+}
+#endif
+
+// 16-bit samples in the processor's order (`sourceFrameBytes` 2 mono, 4
+// stereo, whose left sample is taken) or 8-bit mono samples (1, the byte
+// repeated) stepped into 16-bit little-endian mono output, with the top bit
+// flipped by `flip16`, from output frame 0 as far as a block of eight stays
+// within the source; returns the frames written. The start must be under one
+// source frame, so that frame 0 reads source frame 0 like the rest.
+int32_t GatherStep16(const uint8_t* source, int64_t sourceFrames, int sourceFrameBytes, uint8_t* out,
+                     int32_t frames, int64_t start, int32_t step, uint16_t flip16) {
+#if defined(__SSE2__)
+  if (!kHasSsse3 || start < 0 || start >= 1024 || step <= 0) return 0;
+  switch (sourceFrameBytes) {
+    case 1: return GatherStep16Windows<1>(source, sourceFrames, out, frames, start, step, flip16);
+    case 2: return GatherStep16Windows<2>(source, sourceFrames, out, frames, start, step, flip16);
+    case 4: return GatherStep16Windows<4>(source, sourceFrames, out, frames, start, step, flip16);
+    default: return 0;
+  }
+#else
+  (void)source;
+  (void)sourceFrames;
+  (void)sourceFrameBytes;
+  (void)out;
+  (void)frames;
+  (void)start;
+  (void)step;
+  (void)flip16;
+  return 0;
+#endif
+}
+
 void ConvertFramesFor(const VAudioEncodingFormat& in, const VAudioEncodingFormat& out, const uint8_t* source,
                       uint8_t* destination, int32_t first, int32_t frames, int64_t start, int32_t step, int64_t last,
                       const SampleMap& map) {
   // Byte swapping has loops of its own so that the usual ones carry no test for it.
   const bool swaps = in.bits == 16 && (map.swapSource || (out.bits == 16 && map.swapDestination));
+  if (!swaps && first == 0 && in.bits == 16 && out.bits == 16 && !out.stereo)
+    first = GatherStep16(source, last + 1, in.stereo ? 4 : 2, destination, frames, start, step, map.flip16);
   const int key = (swaps ? 16 : 0) | (in.bits == 16 ? 8 : 0) | (in.stereo ? 4 : 0) | (out.bits == 16 ? 2 : 0) |
                   (out.stereo ? 1 : 0);
 #define OSTREVAN_STEP(K, SB, SS, DB, DS, SW) \
@@ -294,6 +396,10 @@ int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourc
       if (step == 1024) first = Widen8Mono(in, sourceFrames, out, destinationFrames, -1, map);
       if (step == 512) first = Widen8Mono(in, sourceFrames, out, destinationFrames, start >= 512 ? 1 : 0, map);
     }
+    // Steps up to two source frames per output frame read the 8-bit
+    // samples where they lie.
+    if (widen8Mono && first == 0 && map.destinationLittle && step <= 2048)
+      first = GatherStep16(in, sourceFrames, 1, out, destinationFrames, start, step, map.flip16);
     if (widen8Mono && first == 0 && start >= 0) {
       // Other steps widen the source frames they reach first (a whole
       // vector at a time), then step through 16-bit samples.
@@ -305,7 +411,9 @@ int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourc
       StepFrames<1, false, 2, false, false>(in, wide.data(), done, reachFrames, 0, 1024, last, map);
       SampleMap plain = map;
       plain.flip16 = 0;
-      StepFrames<2, false, 2, false, false>(wide.data(), out, 0, destinationFrames, start, step, reach - 1, plain);
+      const int32_t gathered = GatherStep16(wide.data(), reach, 2, out, destinationFrames, start, step, 0);
+      StepFrames<2, false, 2, false, false>(wide.data(), out, gathered, destinationFrames, start, step, reach - 1,
+                                            plain);
       first = destinationFrames;
     }
     ConvertFramesFor(sourceFormat, destinationFormat, in, out, first, destinationFrames, start, step, last, map);

@@ -239,6 +239,43 @@ TEST(MixingKernels, ConversionEqualsOnePassReference) {
   EXPECT_GT(compared, 0);
 }
 
+// Long blocks of 8- and 16-bit sources into 16-bit mono at every step up to seven
+// source frames per output frame, with the source ending just where the last
+// output frame reads, so that blocks of frames near the end and steps that
+// reach across several 16-byte spans of the source are all compared.
+TEST(MixingKernels, LongSteppedSixteenBitBlocksEqualReference) {
+  const VAudioEncodingFormat out(22050, 16, false, kAudioEncodingSigned);
+  const std::vector<VAudioEncodingFormat> sources = {
+      VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned),
+      VAudioEncodingFormat(44100, 16, true, kAudioEncodingSigned),
+      VAudioEncodingFormat(11025, 16, false, kAudioEncodingUnsigned),
+      VAudioEncodingFormat(22050, 16, true, kAudioEncodingUnsigned),
+      VAudioEncodingFormat(11025, 8, false, kAudioEncodingUnsigned),
+      VAudioEncodingFormat(22050, 8, false, kAudioEncodingSigned),
+  };
+  uint32_t seed = 7;
+  for (const VAudioEncodingFormat& in : sources) {
+    for (int32_t step = 1; step <= 7 * 1024; step += step < 2200 ? 37 : 131) {
+      for (int32_t start : {0, 700}) {
+        for (int32_t outFrames : {8, 200, 257}) {
+          for (int32_t extra : {0, 1, 9}) {
+            const int32_t inFrames = SourceFramesForStep(outFrames, step, start) + extra;
+            const std::vector<uint8_t> source = Noise(static_cast<size_t>(in.BytesForFrames(inFrames)), ++seed);
+            std::vector<uint8_t> expected(static_cast<size_t>(out.BytesForFrames(outFrames)) + 8, 0xA5);
+            std::vector<uint8_t> actual = expected;
+            int32_t expectedFraction = start, actualFraction = start;
+            ReferenceConvert(source.data(), in, inFrames, expected.data(), out, outFrames, step, &expectedFraction);
+            ConvertAudioFormat(source.data(), in, inFrames, actual.data(), out, outFrames, step, &actualFraction);
+            ASSERT_EQ(actualFraction, expectedFraction);
+            ASSERT_EQ(actual, expected) << Describe(in) << " step " << step << " from " << start << ", " << outFrames
+                                        << " frames, " << inFrames << " source frames";
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(MixingKernels, SameRateConversionAndComputedStepEqualReference) {
   const std::vector<VAudioEncodingFormat> formats = AllFormats();
   for (const VAudioEncodingFormat& in : formats) {
