@@ -53,7 +53,9 @@ class CompactCoefficientTable {
   uint32_t low_[1024];
 };
 
-const CompactCoefficientTable& CompactCoefficients(const VMPEGCodec& codec, bool second) {
+// Inline: a call per block for what is, after the first, a flag test.
+[[gnu::always_inline]] inline const CompactCoefficientTable& CompactCoefficients(const VMPEGCodec& codec,
+                                                                                bool second) {
   static const CompactCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
   return second ? one : zero;
 }
