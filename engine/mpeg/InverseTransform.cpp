@@ -9,15 +9,6 @@ const int32_t kTransformScale[64] = {
     16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520,  12873, 17855, 16819, 15137, 12873, 10114, 6967,  3552,
     8867,  12299, 11585, 10426, 8867,  6967,  4799,  2446,  4520,  6270,  5906,  5315,  4520,  3552,  2446,  1247};
 
-void VCoefficientBlock::Clear() {
-  std::memset(c, 0, sizeof(c));
-  std::memset(rowFlags, 0, sizeof(rowFlags));
-  std::memset(columnFlags, 0, sizeof(columnFlags));
-  rowFlags[0] = 1;
-  columnFlags[0] = 1;
-  count = 0;
-}
-
 namespace {
 
 inline int32_t M(int32_t x, int32_t c) { return (x * c + 128) >> 8; }

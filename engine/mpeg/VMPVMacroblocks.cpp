@@ -53,34 +53,45 @@ class CompactCoefficientTable {
   uint32_t low_[1024];
 };
 
-const CompactCoefficientTable& CompactCoefficients(const VMPEGCodec& codec, bool second) {
+// Inline: a call per block for what is, after the first, a flag test.
+[[gnu::always_inline]] inline const CompactCoefficientTable& CompactCoefficients(const VMPEGCodec& codec,
+                                                                                bool second) {
   static const CompactCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
   return second ? one : zero;
 }
 
-// Predicts a w x h block (w, h <= 16) from a plane at integer position (x, y)
-// with half-sample flags; rows of the source are those of one field (0 top,
-// 1 bottom) or of the frame (-1). Positions outside the plane read its edge.
-void PredictPlane(const uint8_t* plane, int32_t planeWidth, int32_t planeHeight, int32_t field, int32_t x,
-                  int32_t y, int32_t hx, int32_t hy, int32_t w, int32_t h, uint8_t* dst, int32_t dstStride,
-                  bool average) {
-  const int32_t rowStep = field < 0 ? 1 : 2;
-  const int32_t rowBase = field < 0 ? 0 : field;
-  const int32_t rows = field < 0 ? planeHeight : planeHeight / 2;
-  const int32_t fw = w + hx, fh = h + hy;
-  if (x >= 0 && y >= 0 && x + fw <= planeWidth && y + fh <= rows) {
-    const uint8_t* src = plane + (int64_t{rowBase} + int64_t{y} * rowStep) * planeWidth + x;
-    PredictBlock(src, ptrdiff_t{rowStep} * planeWidth, hx, hy, w, h, dst, dstStride, average);
-    return;
-  }
-  // Past an edge: gather the area with the edge samples repeated.
+// Predicts from a window reaching past an edge of the plane: the area is
+// gathered with the edge samples repeated. Rare, so kept out of line.
+[[gnu::noinline]] void PredictPlaneEdge(const uint8_t* plane, int32_t planeWidth, int32_t rows, int32_t rowBase,
+                                        int32_t rowStep, int32_t x, int32_t y, int32_t hx, int32_t hy, int32_t w,
+                                        int32_t h, uint8_t* dst, int32_t dstStride, bool average) {
   uint8_t fetched[17][17];
+  const int32_t fw = w + hx, fh = h + hy;
   for (int32_t r = 0; r < fh; ++r) {
     const int32_t sr = std::clamp(y + r, 0, rows - 1);
     const uint8_t* line = plane + int64_t{rowBase + sr * rowStep} * planeWidth;
     for (int32_t c = 0; c < fw; ++c) fetched[r][c] = line[std::clamp(x + c, 0, planeWidth - 1)];
   }
   PredictBlock(fetched[0], 17, hx, hy, w, h, dst, dstStride, average);
+}
+
+// Predicts a w x h block (w, h <= 16) from a plane at integer position (x, y)
+// with half-sample flags; rows of the source are those of one field (0 top,
+// 1 bottom) or of the frame (-1). Positions outside the plane read its edge.
+// Inline: it runs three times for every predicted macroblock.
+[[gnu::always_inline]] inline void PredictPlane(const uint8_t* plane, int32_t planeWidth, int32_t planeHeight,
+                                                int32_t field, int32_t x, int32_t y, int32_t hx, int32_t hy,
+                                                int32_t w, int32_t h, uint8_t* dst, int32_t dstStride,
+                                                bool average) {
+  const int32_t rowStep = field < 0 ? 1 : 2;
+  const int32_t rowBase = field < 0 ? 0 : field;
+  const int32_t rows = field < 0 ? planeHeight : planeHeight / 2;
+  if (x >= 0 && y >= 0 && x + w + hx <= planeWidth && y + h + hy <= rows) {
+    const uint8_t* src = plane + (int64_t{rowBase} + int64_t{y} * rowStep) * planeWidth + x;
+    PredictBlock(src, ptrdiff_t{rowStep} * planeWidth, hx, hy, w, h, dst, dstStride, average);
+    return;
+  }
+  PredictPlaneEdge(plane, planeWidth, rows, rowBase, rowStep, x, y, hx, hy, w, h, dst, dstStride, average);
 }
 
 }  // namespace
