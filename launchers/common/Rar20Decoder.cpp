@@ -50,8 +50,7 @@ void Rar20Decoder::Reset() {
   audioBlock_ = false;
   channels_ = 1;
   channel_ = 0;
-  channelDelta_ = 0;
-  for (AudioChannel& a : audioState_) a = AudioChannel();
+  predictor_.Reset();
 }
 
 void Rar20Decoder::Build(Code& code, const uint8_t* lengths, int count) {
@@ -155,45 +154,6 @@ bool Rar20Decoder::ReadTables() {
   return true;
 }
 
-uint8_t Rar20Decoder::DecodeAudio(int delta) {
-  AudioChannel& v = audioState_[channel_];
-  v.byteCount++;
-  v.d[3] = v.d[2];
-  v.d[2] = v.d[1];
-  v.d[1] = v.lastDelta - v.d[0];
-  v.d[0] = v.lastDelta;
-  int prediction = 8 * v.lastByte + v.k[0] * v.d[0] + v.k[1] * v.d[1] + v.k[2] * v.d[2] + v.k[3] * v.d[3] +
-                   v.k[4] * channelDelta_;
-  prediction = (prediction >> 3) & 0xFF;
-  int byte = (prediction - delta) & 0xFF;
-  int e = static_cast<int>(static_cast<int8_t>(static_cast<uint8_t>(delta))) * 8;
-  v.errors[0] += static_cast<uint32_t>(std::abs(e));
-  for (int k = 0; k < 4; ++k) {
-    v.errors[1 + 2 * k] += static_cast<uint32_t>(std::abs(e - v.d[k]));
-    v.errors[2 + 2 * k] += static_cast<uint32_t>(std::abs(e + v.d[k]));
-  }
-  v.errors[9] += static_cast<uint32_t>(std::abs(e - channelDelta_));
-  v.errors[10] += static_cast<uint32_t>(std::abs(e + channelDelta_));
-  channelDelta_ = v.lastDelta = static_cast<int8_t>(static_cast<uint8_t>(byte - v.lastByte));
-  v.lastByte = byte;
-  if ((v.byteCount & 0x1F) == 0) {
-    int best = 0;
-    for (int k = 1; k < 11; ++k) {
-      if (v.errors[k] < v.errors[best]) best = k;
-    }
-    std::fill(std::begin(v.errors), std::end(v.errors), 0u);
-    if (best != 0) {
-      int& coefficient = v.k[(best - 1) / 2];
-      if (best & 1) {
-        if (coefficient >= -16) --coefficient;
-      } else {
-        if (coefficient < 16) ++coefficient;
-      }
-    }
-  }
-  return static_cast<uint8_t>(byte);
-}
-
 void Rar20Decoder::CopyMatch(uint32_t length, uint32_t distance) {
   oldDist_[oldDistPtr_++ & 3] = distance;
   lastDist_ = distance;
@@ -275,7 +235,7 @@ bool Rar20Decoder::DecodeMember(const uint8_t* packed, size_t packedSize, uint32
         if (!ReadTables()) return false;
         continue;
       }
-      window_[writePos_] = DecodeAudio(s);
+      window_[writePos_] = predictor_.Decode(channel_, s);
       writePos_ = (writePos_ + 1) & kWindowMask;
       if (++channel_ == channels_) channel_ = 0;
       --remaining;

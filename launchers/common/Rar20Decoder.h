@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "launchers/common/Rar20AudioPredictor.h"
+
 class Rar20Decoder {
  public:
   Rar20Decoder();
@@ -46,15 +48,6 @@ class Rar20Decoder {
     uint16_t quick[1 << kQuickBits] = {};  // symbol << 4 | length; length 0: take the long path
   };
 
-  struct AudioChannel {
-    int k[5] = {};
-    int d[4] = {};
-    int lastDelta = 0;
-    uint32_t errors[11] = {};
-    uint32_t byteCount = 0;
-    int lastByte = 0;
-  };
-
   uint32_t Peek16() const {
     const uint8_t* p = in_ + (bitPos_ >> 3);
     uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
@@ -73,7 +66,6 @@ class Rar20Decoder {
   int DecodeSymbol(const Code& code);
   static int DecodeSlow(const Code& code, uint32_t value, int* length);
   bool ReadTables();
-  uint8_t DecodeAudio(int delta);
   void CopyMatch(uint32_t length, uint32_t distance);
   // Copies the window's new bytes to the output; false once the member's size
   // is reached.
@@ -104,8 +96,7 @@ class Rar20Decoder {
   bool audioBlock_ = false;
   int channels_ = 1;
   int channel_ = 0;
-  int channelDelta_ = 0;
-  AudioChannel audioState_[4];
+  Rar20AudioPredictor predictor_;
 
   std::vector<uint8_t>* out_ = nullptr;
   uint32_t outLimit_ = 0;

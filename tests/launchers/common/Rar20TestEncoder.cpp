@@ -9,6 +9,7 @@
 #include <memory>
 #include <queue>
 
+#include "launchers/common/Rar20AudioPredictor.h"
 #include "launchers/common/RarCrc32.h"
 
 namespace rartest {
@@ -66,15 +67,6 @@ struct MemberTokens {
   std::vector<Block> blocks;
   bool continuing = false;
   bool tablesAtEndOfPrevious = false;
-};
-
-struct AudioChannel {
-  int k[5] = {};
-  int d[4] = {};
-  int lastDelta = 0;
-  uint32_t errors[11] = {};
-  uint32_t byteCount = 0;
-  int lastByte = 0;
 };
 
 // Prefix-code lengths of at most maxLength bits; every used symbol gets a
@@ -188,7 +180,7 @@ class Encoder {
         for (; pos < blockEnd; ++pos) {
           Token t;
           t.channel = channel_;
-          t.sym = AudioDelta(hist_[pos]);
+          t.sym = predictor_.Encode(channel_, hist_[pos]);
           block.tokens.push_back(t);
           Insert(pos);
           if (++channel_ == channels_) channel_ = 0;
@@ -219,8 +211,7 @@ class Encoder {
     oldPtr_ = lastDist_ = lastLength_ = 0;
     channels_ = 1;
     channel_ = 0;
-    channelDelta_ = 0;
-    for (AudioChannel& a : audio_) a = AudioChannel();
+    predictor_.Reset();
     streamStart_ = 0;
   }
 
@@ -327,49 +318,6 @@ class Encoder {
     return taken;
   }
 
-  // The delta symbol that makes the decoder's predictor give byte, with the
-  // predictor moved on as the decoder moves it.
-  int AudioDelta(uint8_t byte) {
-    AudioChannel& v = audio_[channel_];
-    int d1 = v.lastDelta;
-    int d2 = v.lastDelta - v.d[0];
-    int prediction = 8 * v.lastByte + v.k[0] * d1 + v.k[1] * d2 + v.k[2] * v.d[1] + v.k[3] * v.d[2] +
-                     v.k[4] * channelDelta_;
-    prediction = (prediction >> 3) & 0xFF;
-    int delta = (prediction - byte) & 0xFF;
-    // Now the decoder's steps.
-    v.byteCount++;
-    v.d[3] = v.d[2];
-    v.d[2] = v.d[1];
-    v.d[1] = v.lastDelta - v.d[0];
-    v.d[0] = v.lastDelta;
-    int e = static_cast<int8_t>(static_cast<uint8_t>(delta)) * 8;
-    v.errors[0] += static_cast<uint32_t>(std::abs(e));
-    for (int k = 0; k < 4; ++k) {
-      v.errors[1 + 2 * k] += static_cast<uint32_t>(std::abs(e - v.d[k]));
-      v.errors[2 + 2 * k] += static_cast<uint32_t>(std::abs(e + v.d[k]));
-    }
-    v.errors[9] += static_cast<uint32_t>(std::abs(e - channelDelta_));
-    v.errors[10] += static_cast<uint32_t>(std::abs(e + channelDelta_));
-    channelDelta_ = v.lastDelta = static_cast<int8_t>(static_cast<uint8_t>(byte - v.lastByte));
-    v.lastByte = byte;
-    if ((v.byteCount & 0x1F) == 0) {
-      int best = 0;
-      for (int k = 1; k < 11; ++k) {
-        if (v.errors[k] < v.errors[best]) best = k;
-      }
-      std::fill(std::begin(v.errors), std::end(v.errors), 0u);
-      if (best != 0) {
-        int& c = v.k[(best - 1) / 2];
-        if (best & 1) {
-          if (c >= -16) --c;
-        } else if (c < 16) {
-          ++c;
-        }
-      }
-    }
-    return delta;
-  }
 
   std::vector<uint8_t> hist_;
   std::vector<int64_t> prev_;
@@ -381,8 +329,7 @@ class Encoder {
   uint32_t lastLength_ = 0;
   int channels_ = 1;
   int channel_ = 0;
-  int channelDelta_ = 0;
-  AudioChannel audio_[4];
+  Rar20AudioPredictor predictor_;
   size_t streamStart_ = 0;
 };
 
