@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "tools/ToolCommands.h"
@@ -32,8 +33,7 @@ std::string PpmPixels(const std::string& file, int& width, int& height) {
 }
 
 TEST_F(MovieFramesToolTest, WritesEveryFrameInDisplayOrderAtBothDepths) {
-  const std::string ffmpeg = testsupport::FindProgram("ffmpeg");
-  if (ffmpeg.empty()) GTEST_SKIP() << "ffmpeg not installed";
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
   const std::string stream = Path("clip.m1v");
   ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=200x150:rate=25 -frames:v 9 "
                                   "-c:v mpeg1video -bf 2 -g 6 -q:v 3 -f mpeg1video " + stream + " && " + ffmpeg +

@@ -21,6 +21,7 @@
 #include "engine/sound/SoundDecoding.h"
 #include "engine/sound/SoundManager.h"
 #include "engine/sound/SoundMediaServices.h"
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/PictureConversions.h"
@@ -28,7 +29,6 @@
 
 namespace {
 
-bool HaveSox() { return !testsupport::FindProgram("sox").empty(); }
 
 class SoundTool : public BuilderFixture {
  protected:
@@ -101,7 +101,7 @@ TEST_F(SoundTool, DecodeWritesPcmWave) {
   EXPECT_EQ(back.format.rate, 11025);
   ASSERT_EQ(back.samples.size(), 6000u);
   EXPECT_EQ(Ints(back.samples.data(), 4), (std::vector<int16_t>{1, 2}));
-  if (HaveSox()) {
+  if (!testsupport::RequireTool("sox").empty()) {
     ASSERT_EQ(std::system(("sox '" + Path("out.wav") + "' -t raw '" + Path("a.raw") + "' && sox '" + in + "' -t raw '" +
                            Path("b.raw") + "'")
                               .c_str()),

@@ -183,16 +183,20 @@ TEST_F(ImageReaders, ArrangedColourTablesKeepEveryPixelsColour) {
   picture->Release();
 }
 
+// Four frames: a full first frame, then partial frames placed inside it
+// (disposal none), one of them interlaced and one with transparency. The
+// command's exit status.
+int MakeFourFrameGif(const std::string& path) {
+  return imgtest::RunCommand("convert -dispose None -size 30x20 xc:red "
+                             "\\( -size 10x7 xc:blue -repage +4+3 \\) "
+                             "\\( -size 12x10 gradient:green-yellow -interlace Line -repage +15+9 \\) "
+                             "\\( -size 8x8 xc:none -fill white -draw 'rectangle 2,2 5,5' -repage +1+1 \\) "
+                             "-loop 0 '" + path + "'");
+}
+
 TEST_F(ImageReaders, GIFFramesStackLikeCoalescedFrames) {
-  // Three frames: a full first frame, then partial frames placed inside it
-  // (disposal none), one of them interlaced and one with transparency.
   const std::string path = Path("anim.gif");
-  ASSERT_EQ(imgtest::RunCommand("convert -dispose None -size 30x20 xc:red "
-                         "\\( -size 10x7 xc:blue -repage +4+3 \\) "
-                         "\\( -size 12x10 gradient:green-yellow -interlace Line -repage +15+9 \\) "
-                         "\\( -size 8x8 xc:none -fill white -draw 'rectangle 2,2 5,5' -repage +1+1 \\) "
-                         "-loop 0 '" + path + "'"),
-            0);
+  ASSERT_EQ(MakeFourFrameGif(path), 0);
   VPicture* picture = LoadPicture(path, kReadPixels | kReadColorTable, -1);
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->GetFrameCount(), 4);
@@ -206,12 +210,7 @@ TEST_F(ImageReaders, GIFFramesStackLikeCoalescedFrames) {
 // would show it.
 TEST_F(ImageReaders, GIFFrameAloneMatchesItsPlaceInTheStack) {
   const std::string path = Path("anim.gif");
-  ASSERT_EQ(imgtest::RunCommand("convert -dispose None -size 30x20 xc:red "
-                                "\\( -size 10x7 xc:blue -repage +4+3 \\) "
-                                "\\( -size 12x10 gradient:green-yellow -interlace Line -repage +15+9 \\) "
-                                "\\( -size 8x8 xc:none -fill white -draw 'rectangle 2,2 5,5' -repage +1+1 \\) "
-                                "-loop 0 '" + path + "'"),
-            0);
+  ASSERT_EQ(MakeFourFrameGif(path), 0);
   const imgtest::RGBImage stack = Oracle(path, "", "-coalesce -append");
   ASSERT_EQ(stack.height, 80);
   for (int32_t frame = 0; frame < 4; ++frame) {

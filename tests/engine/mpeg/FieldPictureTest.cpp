@@ -151,7 +151,7 @@ class DualPrimeTest : public testsupport::TempDirTest {
 };
 
 TEST_F(DualPrimeTest, FieldPicturesDecodeAsFfmpegDoes) {
-  if (mpegtest::Ffmpeg().empty()) GTEST_SKIP() << "ffmpeg not installed";
+  if (mpegtest::Ffmpeg().empty()) return;  // marked by RequireTool
   BitWriter w;
   Mpeg2Sequence(w, 32, 32);
   FlatIntraField(w, 1, 1, 20);

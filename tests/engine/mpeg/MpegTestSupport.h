@@ -13,6 +13,7 @@
 #include "engine/core/VFileSpec.h"
 #include "engine/mpeg/VBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 
@@ -20,12 +21,7 @@ namespace mpegtest {
 
 // The ffmpeg program, or "" (the calling test skips, or fails under CI=true).
 inline std::string Ffmpeg() {
-  const std::string path = testsupport::FindProgram("ffmpeg");
-  if (path.empty()) {
-    const char* ci = std::getenv("CI");
-    if (ci && std::string(ci) == "true") ADD_FAILURE() << "ffmpeg is missing";
-  }
-  return path;
+  return testsupport::RequireTool("ffmpeg");
 }
 
 // Runs ffmpeg with the arguments (quiet, overwriting); true on success.
