@@ -21,4 +21,22 @@ ProcessorIdentity IdentifyProcessor() {
   return identity;
 }
 
+int32_t BestSimdSupport() {
+#if defined(__SSE2__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? kSimdAvx2 : kSimdSse2;
+#else
+  return kSimdNone;
+#endif
+}
+
+bool HasSsse3() {
+#if defined(__SSE2__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3");
+#else
+  return false;
+#endif
+}
+
 }  // namespace platform

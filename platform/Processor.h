@@ -20,4 +20,15 @@ struct ProcessorIdentity {
 // Asks the processor; the answer does not change while the program runs.
 ProcessorIdentity IdentifyProcessor();
 
+// The widest vector instruction set the engine's kernels may use here. Each
+// kernel family numbers its levels the same way (scalar, SSE2, AVX2).
+enum SimdSupport : int32_t {
+  kSimdNone = 0,
+  kSimdSse2 = 1,
+  kSimdAvx2 = 2,
+};
+int32_t BestSimdSupport();
+// Whether SSSE3's byte shuffles are there (asked apart from the levels).
+bool HasSsse3();
+
 }  // namespace platform

@@ -14,6 +14,7 @@
 #include "engine/graphics/OpacityRatioTable.h"
 #include "engine/graphics/PixelAccess.h"
 #include "engine/graphics/PixelFormats.h"
+#include "platform/Processor.h"
 
 namespace {
 
@@ -788,14 +789,9 @@ OSTREVAN_AVX2 int32_t AlphaRow16Avx2(const uint8_t* s, uint8_t* d, const uint8_t
 
 #endif  // __SSE2__
 
-int32_t DetectTransferSimdLevel() {
-#if defined(__SSE2__)
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? kTransferSimdAvx2 : kTransferSimdSse2;
-#else
-  return kTransferSimdScalar;
-#endif
-}
+static_assert(int32_t{kTransferSimdSse2} == int32_t{platform::kSimdSse2} &&
+              int32_t{kTransferSimdAvx2} == int32_t{platform::kSimdAvx2});
+int32_t DetectTransferSimdLevel() { return platform::BestSimdSupport(); }
 
 std::atomic<int32_t> gSimdLevel{DetectTransferSimdLevel()};
 

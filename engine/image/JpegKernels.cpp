@@ -1,4 +1,5 @@
 #include "engine/image/JpegKernels.h"
+#include "platform/Processor.h"
 
 #include <atomic>
 
@@ -391,14 +392,9 @@ OSTREVAN_AVX2 int32_t DitherRow16Avx2(const uint8_t* red, const uint8_t* green, 
 
 #endif  // __SSE2__
 
-int32_t DetectLevel() {
-#if defined(__SSE2__)
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? kJpegSimdAvx2 : kJpegSimdSse2;
-#else
-  return kJpegSimdScalar;
-#endif
-}
+static_assert(int32_t{kJpegSimdSse2} == int32_t{platform::kSimdSse2} &&
+              int32_t{kJpegSimdAvx2} == int32_t{platform::kSimdAvx2});
+int32_t DetectLevel() { return platform::BestSimdSupport(); }
 
 const int32_t gBestLevel = DetectLevel();
 std::atomic<int32_t> gLevel{gBestLevel};

@@ -2,6 +2,7 @@
 // of the inverse transform run the same 32-bit integer arithmetic on eight (or
 // four) lines at once, so their results equal the scalar transform's.
 #include "engine/mpeg/VideoKernels.h"
+#include "platform/Processor.h"
 
 #include <algorithm>
 #include <atomic>
@@ -15,14 +16,9 @@ namespace {
 
 inline uint8_t Clamp255(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
-int32_t DetectVideoSimdLevel() {
-#if defined(__SSE2__)
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? kVideoSimdAvx2 : kVideoSimdSse2;
-#else
-  return kVideoSimdScalar;
-#endif
-}
+static_assert(int32_t{kVideoSimdSse2} == int32_t{platform::kSimdSse2} &&
+              int32_t{kVideoSimdAvx2} == int32_t{platform::kSimdAvx2});
+int32_t DetectVideoSimdLevel() { return platform::BestSimdSupport(); }
 
 std::atomic<int32_t> gVideoSimdLevel{DetectVideoSimdLevel()};
 

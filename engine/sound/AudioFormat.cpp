@@ -11,6 +11,7 @@
 #endif
 
 #include "engine/core/Memory.h"
+#include "platform/Processor.h"
 
 VAudioEncodingFormat::VAudioEncodingFormat(const VAudioFormat& format) : VAudioFormat(format) {
   encoding = bits == 8 ? kAudioEncodingUnsigned : bits == 16 ? kAudioEncodingSigned : kAudioEncodingNone;
@@ -134,11 +135,7 @@ void StepFrames(const uint8_t* source, uint8_t* out, int32_t first, int32_t fram
 }
 
 #if defined(__SSE2__)
-bool HasSsse3() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3");
-}
-const bool kHasSsse3 = HasSsse3();
+const bool kHasSsse3 = platform::HasSsse3();
 
 // Eight output frames at a time: their source frames lie within a few
 // 16-byte windows from the first one's, and each window's bytes are shuffled
