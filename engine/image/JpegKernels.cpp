@@ -1,11 +1,12 @@
 #include "engine/image/JpegKernels.h"
-#include "platform/Processor.h"
 
 #include <atomic>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
+
+#include "platform/Processor.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "engine/mpeg/InverseTransformKernel.h"
+
 const int32_t kTransformScale[64] = {
     16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520,  22725, 31521, 29692, 26722, 22725, 17855, 12299, 6270,
     21407, 29692, 27969, 25172, 21407, 16819, 11585, 5906,  19266, 26722, 25172, 22654, 19266, 15137, 10426, 5315,
@@ -11,29 +13,12 @@ const int32_t kTransformScale[64] = {
 
 namespace {
 
-inline int32_t M(int32_t x, int32_t c) { return (x * c + 128) >> 8; }
-
-// One-dimensional kernel over d[0], d[step], ... d[7*step], in place.
+// The kernel over d[0], d[step], ... d[7*step], in place.
 inline void Kernel(int32_t* d, int step) {
-  const int32_t d0 = d[0], d1 = d[step], d2 = d[2 * step], d3 = d[3 * step];
-  const int32_t d4 = d[4 * step], d5 = d[5 * step], d6 = d[6 * step], d7 = d[7 * step];
-  const int32_t t10 = d0 + d4, t11 = d0 - d4, t13 = d2 + d6;
-  const int32_t t12 = M(d2 - d6, 362) - t13;
-  const int32_t e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
-  const int32_t z13 = d5 + d3, z10 = d5 - d3, z11 = d1 + d7, z12 = d1 - d7;
-  const int32_t o7 = z11 + z13;
-  const int32_t z5 = M(z10 + z12, 473);
-  const int32_t o6 = M(z10, -669) + z5 - o7;
-  const int32_t o5 = M(z11 - z13, 362) - o6;
-  const int32_t o4 = M(z12, 277) - z5 + o5;
-  d[0] = e0 + o7;
-  d[7 * step] = e0 - o7;
-  d[step] = e1 + o6;
-  d[6 * step] = e1 - o6;
-  d[2 * step] = e2 + o5;
-  d[5 * step] = e2 - o5;
-  d[4 * step] = e3 + o4;
-  d[3 * step] = e3 - o4;
+  int32_t line[8];
+  for (int i = 0; i < 8; ++i) line[i] = d[i * step];
+  InverseTransformKernel(line);
+  for (int i = 0; i < 8; ++i) d[i * step] = line[i];
 }
 
 inline int32_t RoundIn(int32_t x) { return (x + 2048) >> 12; }

@@ -2,11 +2,13 @@
 // of the inverse transform run the same 32-bit integer arithmetic on eight (or
 // four) lines at once, so their results equal the scalar transform's.
 #include "engine/mpeg/VideoKernels.h"
-#include "platform/Processor.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+
+#include "engine/mpeg/InverseTransformKernel.h"
+#include "platform/Processor.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -31,34 +33,6 @@ inline bool RowsFirst(const VCoefficientBlock& b) {
     columns += b.columnFlags[i] ? 1 : 0;
   }
   return columns >= rows;
-}
-
-// The one-dimensional kernel of InverseTransform.cpp on vectors of lines: lane
-// k of d[0..7] is one line of eight values.
-template <typename V>
-inline __attribute__((always_inline)) void KernelLanes(V* d) {
-  // Kept a macro: a helper taking 32-byte vectors by value would change the
-  // calling convention of code built without AVX.
-#define OSTREVAN_M(x, c) (((x) * (c) + 128) >> 8)
-  const V d0 = d[0], d1 = d[1], d2 = d[2], d3 = d[3], d4 = d[4], d5 = d[5], d6 = d[6], d7 = d[7];
-  const V t10 = d0 + d4, t11 = d0 - d4, t13 = d2 + d6;
-  const V t12 = OSTREVAN_M(d2 - d6, 362) - t13;
-  const V e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
-  const V z13 = d5 + d3, z10 = d5 - d3, z11 = d1 + d7, z12 = d1 - d7;
-  const V o7 = z11 + z13;
-  const V z5 = OSTREVAN_M(z10 + z12, 473);
-  const V o6 = OSTREVAN_M(z10, -669) + z5 - o7;
-  const V o5 = OSTREVAN_M(z11 - z13, 362) - o6;
-  const V o4 = OSTREVAN_M(z12, 277) - z5 + o5;
-#undef OSTREVAN_M
-  d[0] = e0 + o7;
-  d[7] = e0 - o7;
-  d[1] = e1 + o6;
-  d[6] = e1 - o6;
-  d[2] = e2 + o5;
-  d[5] = e2 - o5;
-  d[4] = e3 + o4;
-  d[3] = e3 - o4;
 }
 
 #if defined(__SSE2__)
@@ -95,17 +69,17 @@ void InverseTransformSse2(VCoefficientBlock& b) {
   }
   if (RowsFirst(b)) {
     Transpose8(left, right);
-    KernelLanes(left);
-    KernelLanes(right);
+    InverseTransformKernel(left);
+    InverseTransformKernel(right);
     Transpose8(left, right);
-    KernelLanes(left);
-    KernelLanes(right);
+    InverseTransformKernel(left);
+    InverseTransformKernel(right);
   } else {
-    KernelLanes(left);
-    KernelLanes(right);
+    InverseTransformKernel(left);
+    InverseTransformKernel(right);
     Transpose8(left, right);
-    KernelLanes(left);
-    KernelLanes(right);
+    InverseTransformKernel(left);
+    InverseTransformKernel(right);
     Transpose8(left, right);
   }
   for (int i = 0; i < 8; ++i) {
@@ -143,13 +117,13 @@ OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
     r[i] = (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12;
   if (RowsFirst(b)) {
     Transpose8Avx2(r);
-    KernelLanes(r);
+    InverseTransformKernel(r);
     Transpose8Avx2(r);
-    KernelLanes(r);
+    InverseTransformKernel(r);
   } else {
-    KernelLanes(r);
+    InverseTransformKernel(r);
     Transpose8Avx2(r);
-    KernelLanes(r);
+    InverseTransformKernel(r);
     Transpose8Avx2(r);
   }
   for (int i = 0; i < 8; ++i)
