@@ -91,17 +91,40 @@ Plane ShearColumns(const Plane& in, int32_t height, double factor) {
   return out;
 }
 
+// The part of a plane of that size around its centre (whole-pixel offset).
+Plane CropCentre(const Plane& in, int32_t width, int32_t height) {
+  Plane out(width, height, in.channels);
+  const int32_t left = (in.width - width) / 2, top = (in.height - height) / 2;
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t sx = x + left, sy = y + top;
+      if (sx >= 0 && sy >= 0 && sx < in.width && sy < in.height) std::copy_n(in.At(sx, sy), in.channels, out.At(x, y));
+    }
+  }
+  return out;
+}
+
+// Grows `size` to at least `wanted` keeping its parity, so planes of both
+// sizes share their pixel grid when centred on each other.
+int32_t SameParityAtLeast(int32_t size, double wanted) {
+  const auto grow = static_cast<int32_t>(std::ceil(std::max(0.0, wanted - size) / 2.0));
+  return size + 2 * grow;
+}
+
 // The three shears of a clockwise turn by `radians` (|radians| <= pi/4) into
-// a plane of the rotated bounds.
+// a plane of the rotated bounds. Every intermediate plane shares the source's
+// pixel grid (whole-pixel offsets between centres), so each shear samples at
+// the same sub-pixel phase as a rotation about the picture's centre would.
 Plane Rotate(const Plane& in, double radians, int32_t finalWidth, int32_t finalHeight) {
   const double t = std::tan(radians / 2.0);
   const double s = std::sin(radians);
   // Working back from the result: its x shear reads x + t*y, the y shear
   // reads y - s*x, the first x shear reads x + t*y again.
-  const int32_t middleWidth = static_cast<int32_t>(std::ceil(finalWidth + std::fabs(t) * finalHeight)) + 2;
+  const int32_t middleWidth = SameParityAtLeast(in.width, finalWidth + std::fabs(t) * finalHeight + 2.0);
+  const int32_t middleHeight = SameParityAtLeast(in.height, finalHeight + 2.0);
   Plane first = ShearRows(in, middleWidth, t);
-  Plane second = ShearColumns(first, finalHeight, -s);
-  return ShearRows(second, finalWidth, t);
+  Plane second = ShearColumns(first, middleHeight, -s);
+  return CropCentre(ShearRows(second, middleWidth, t), finalWidth, finalHeight);
 }
 
 }  // namespace
