@@ -181,6 +181,49 @@ TEST_F(AppPictureFontTest, TextToPictureWantsTheRightKindOfFont) {
   picture->Release();
 }
 
+// The coverage of a spaced text holds each glyph's own columns only: an
+// extra advance adds empty columns and never copies the next glyph's.
+TEST_F(AppPictureFontTest, SpacedTextCopiesOnlyItsGlyphs) {
+  const VRGBColor black(0, 0, 0);
+  auto levels = [](PixelMap& map) {
+    std::vector<int32_t> out;
+    VAlphaChannel* alpha = map.GetAlphaChannel();
+    for (int32_t y = 0; y < alpha->GetHeight(); ++y) {
+      for (int32_t x = 0; x < alpha->GetWidth(); ++x) out.push_back(alpha->GetValueAt(x, y));
+    }
+    alpha->Release();
+    return out;
+  };
+  std::unique_ptr<PixelMap> plain(RenderTextToPicture("I", 0.0, font_, black));
+  ASSERT_NE(plain, nullptr);
+  const int32_t w = plain->GetWidth(), h = plain->GetHeight();
+  const std::vector<int32_t> plainLevels = levels(*plain);
+  font_->SetSpacing(5, 'I');
+  std::unique_ptr<PixelMap> spaced(RenderTextToPicture("I", 0.0, font_, black));
+  ASSERT_NE(spaced, nullptr);
+  ASSERT_EQ(spaced->GetWidth(), w + 5);
+  const std::vector<int32_t> spacedLevels = levels(*spaced);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w + 5; ++x) {
+      const int32_t expected = x < w ? plainLevels[static_cast<size_t>(y * w + x)] : 0;
+      EXPECT_EQ(spacedLevels[static_cast<size_t>(y * (w + 5) + x)], expected) << x << "," << y;
+    }
+  }
+  // Extra leading puts empty rows above the glyphs.
+  font_->SetSpacing(0, 'I');
+  font_->SetExtraLeading(3);
+  std::unique_ptr<PixelMap> led(RenderTextToPicture("I", 0.0, font_, black));
+  ASSERT_NE(led, nullptr);
+  ASSERT_EQ(led->GetHeight(), h + 3);
+  const std::vector<int32_t> ledLevels = levels(*led);
+  for (int32_t y = 0; y < h + 3; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      const int32_t expected = y < 3 ? 0 : plainLevels[static_cast<size_t>((y - 3) * w + x)];
+      EXPECT_EQ(ledLevels[static_cast<size_t>(y * w + x)], expected) << x << "," << y;
+    }
+  }
+}
+
 class RotationTest : public AppPictureFontTest {
  protected:
   void SetUp() override {
