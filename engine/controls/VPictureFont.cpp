@@ -296,6 +296,7 @@ void VPictureFont::DrawText(DrawPort* port, int32_t x, int32_t y, const char* te
     const int64_t right = int64_t{x} + GetTextWidth(text, count);
     clipEach = !(x >= clip->left && top >= clip->top && right <= clip->right && int64_t{top} + rows <= clip->bottom);
   }
+  RenderGlyphs(text, count);  // glyphs of a font made from a system font, on first use
   PixelMapLock lock(map);
   for (int32_t i = 0; i < count && text[i] != 0; ++i) {
     const auto c = static_cast<uint8_t>(text[i]);
@@ -307,7 +308,6 @@ void VPictureFont::DrawText(DrawPort* port, int32_t x, int32_t y, const char* te
     if (!source.IsEmpty()) {
       if (clipEach) CutBoth(source, destination, *clip);
       if (!source.IsEmpty() && !destination.IsEmpty()) {
-        if (!rendered_.test(c)) RenderGlyphs(text + i, 1);
         port->DrawPixelMap(map, source, destination);
       }
     }
