@@ -362,12 +362,27 @@ TEST_F(PictureFontArchiveTest, AlphaStripCoverageAndColour) {
   }
   coverage->Release();
 
-  // The glyphs take the colour: a white font on black paints white where
-  // the level is full and leaves black where it is 0.
-  font->SetColor(VRGBColor(255, 255, 255));
+  // The glyphs take the colour: a white font on a black 16-bit map paints
+  // white where the level is full and leaves black where it is 0.
+  PixelMap screen(VRect(0, 0, 12, 8), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory);
+  screen.ClearPixels();
+  {
+    DrawPort port(&screen);
+    const VRGBColor white(255, 255, 255);
+    port.DrawText("BC", 2, 0, 5, font, &white, true, nullptr);
+  }
   PixelMap* strip = font->PeekPicture()->GetPixelMap();
   ASSERT_TRUE(strip->IsSolidColor());
   EXPECT_EQ(strip->GetSolidColor(), VRGBColor(255, 255, 255));
+  // 'B' column 2, row 2 is strip column 8 at level 63; 'C' column 0, row 0
+  // is strip column 9 at level 0.
+  ASSERT_EQ(StripLevel(8, 2), 63);
+  ASSERT_EQ(StripLevel(9, 0), 0);
+  VRGBColor full, none;
+  screen.GetPixel(VPoint(2, 2), full);
+  screen.GetPixel(VPoint(3, 0), none);
+  EXPECT_EQ(full, VRGBColor(255, 255, 255));
+  EXPECT_EQ(none, VRGBColor(0, 0, 0));
 }
 
 // ---------------------------------------------------------------------------
