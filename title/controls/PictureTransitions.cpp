@@ -184,6 +184,7 @@ void PictureFadeTransition::DrawAt(DrawPort* port, int32_t position, int32_t len
   if (snapshot_ == nullptr) return;
   bool fromNew = false;
   const int32_t factor = FactorAt(position, length, fromNew);
+  if (factor == lastFactor_ && fromNew == lastFromNew_) return;
   StepPixels s;
   if (!BeginStep(port, s)) return;
   WordPixelView source;
@@ -202,6 +203,8 @@ void PictureFadeTransition::DrawAt(DrawPort* port, int32_t position, int32_t len
     FadePixels(s.dst, s.dst, area, 0);  // no picture: the second half stays black
   }
   if (lockedSnapshot) snapshot_->Unlock();
+  lastFactor_ = factor;
+  lastFromNew_ = fromNew;
   // The faded area also goes straight into the port's map.
   if (!area.IsEmpty() && s.port.SameLayout(s.dst)) {
     VRect placed = area;

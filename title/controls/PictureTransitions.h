@@ -104,6 +104,10 @@ class PictureFadeTransition : public PictureStepTransition {
  private:
   void TakeSnapshot();
   std::unique_ptr<PixelMap> snapshot_;
+  // The state written last: a redraw of the window at the same state has
+  // nothing to recompute, the shown picture holds it already.
+  int32_t lastFactor_ = -1;
+  bool lastFromNew_ = false;
 };
 
 class PictureTileTransition : public PictureStepTransition {
