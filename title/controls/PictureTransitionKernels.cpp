@@ -21,6 +21,18 @@ inline void Store(uint8_t* p, uint16_t v, bool bigEndian) {
   }
 }
 
+// One pixel from s to d, swapping the bytes when the views' orders differ.
+inline void CopyWord(uint8_t* d, const uint8_t* s, bool swap) {
+  if (swap) {
+    const uint8_t lo = s[0];
+    d[0] = s[1];
+    d[1] = lo;
+  } else {
+    d[0] = s[0];
+    d[1] = s[1];
+  }
+}
+
 VRect Clipped(const VRect& area, const WordPixelView& view) {
   VRect out;
   if (!area.Intersect(view.Bounds(), out)) return VRect();
@@ -111,7 +123,7 @@ void RevealPatternCell(const WordPixelView& dst, const WordPixelView* src, const
     const uint8_t* s = src != nullptr ? src->Row(y) : nullptr;
     for (int32_t x = firstAtOrAfter(a.left, column); x < a.right; x += cell) {
       if (s != nullptr) {
-        std::memcpy(d + int64_t{x} * 2, s + int64_t{x} * 2, 2);
+        CopyWord(d + int64_t{x} * 2, s + int64_t{x} * 2, src->bigEndian != dst.bigEndian);
       } else {
         d[int64_t{x} * 2] = 0;
         d[int64_t{x} * 2 + 1] = 0;
@@ -144,7 +156,7 @@ void DissolvePixels(const WordPixelView& dst, const WordPixelView* src, const VR
       if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) {
         uint8_t* d = dst.Row(y) + int64_t{x} * 2;
         if (src != nullptr) {
-          std::memcpy(d, src->Row(y) + int64_t{x} * 2, 2);
+          CopyWord(d, src->Row(y) + int64_t{x} * 2, src->bigEndian != dst.bigEndian);
         } else {
           d[0] = 0;
           d[1] = 0;
@@ -175,7 +187,14 @@ void CopyWordRect(const WordPixelView& dst, const WordPixelView& src, const VRec
   cut.right = cut.left + sCut.GetWidth();
   cut.bottom = cut.top + sCut.GetHeight();
   const size_t bytes = static_cast<size_t>(sCut.GetWidth()) * 2;
+  const bool swap = src.bigEndian != dst.bigEndian;
   for (int32_t i = 0; i < sCut.GetHeight(); ++i) {
-    std::memmove(dst.Row(cut.top + i) + int64_t{cut.left} * 2, src.Row(sCut.top + i) + int64_t{sCut.left} * 2, bytes);
+    uint8_t* d = dst.Row(cut.top + i) + int64_t{cut.left} * 2;
+    const uint8_t* s = src.Row(sCut.top + i) + int64_t{sCut.left} * 2;
+    if (!swap) {
+      std::memmove(d, s, bytes);
+      continue;
+    }
+    for (int32_t x = 0; x < sCut.GetWidth(); ++x) CopyWord(d + x * 2, s + x * 2, true);
   }
 }

@@ -26,10 +26,9 @@ struct WordPixelView {
   bool IsValid() const { return top != nullptr; }
   uint8_t* Row(int32_t y) const { return top + stride * y; }
   VRect Bounds() const { return VRect(0, 0, width, height); }
-  // Whether the pixels of both views mean the same colours.
-  bool SameLayout(const WordPixelView& other) const {
-    return sixBitGreen == other.sixBitGreen && bigEndian == other.bigEndian;
-  }
+  // Whether the words of both views hold the same components (the byte
+  // order may differ: every kernel reads and writes each view in its own).
+  bool SameLayout(const WordPixelView& other) const { return sixBitGreen == other.sixBitGreen; }
 };
 
 // Writes every pixel of the area of dst as the pixel of src at the same

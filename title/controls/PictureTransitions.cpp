@@ -167,8 +167,22 @@ void PictureFadeTransition::TakeSnapshot() {
   if (target_ == nullptr) return;
   VPicture* shown = target_->GetPicture();
   if (shown == nullptr) return;
-  if (PixelMap* map = shown->GetPixelMap(); map != nullptr && map->HasStorage()) {
-    snapshot_ = std::make_unique<PixelMap>(*map, nullptr);
+  // A word-for-word copy of what the target shows, in the same layout and
+  // byte order.
+  PixelMap* map = shown->GetPixelMap();
+  if (map != nullptr && map->Lock()) {
+    const WordPixelView from = WordPixelView::Of(*map);
+    if (from.IsValid()) {
+      auto copy = std::make_unique<PixelMap>(VRect(0, 0, from.width, from.height), map->GetDepth(), nullptr, nullptr,
+                                             nullptr, PixelMap::kStorageMemory, map->GetPixelFormat(), 0);
+      if (copy->HasStorage() && copy->Lock()) {
+        const WordPixelView to = WordPixelView::Of(*copy);
+        if (to.IsValid()) CopyWordRect(to, from, from.Bounds(), to.Bounds(), to.Bounds());
+        copy->Unlock();
+        snapshot_ = std::move(copy);
+      }
+    }
+    map->Unlock();
   }
   shown->Release();
 }
