@@ -39,22 +39,18 @@ VRect Clipped(const VRect& area, const WordPixelView& view) {
   return out;
 }
 
+// In 16-bit arithmetic throughout (a component times the factor stays below
+// 4096), so that the loop runs eight pixels to a vector register.
 template <bool kSixBitGreen>
-void FadeRow(uint16_t* d, const uint16_t* s, int32_t count, uint32_t f) {
+void FadeRow(uint16_t* __restrict d, const uint16_t* __restrict s, int32_t count, uint16_t f) {
+  constexpr int kRedShift = kSixBitGreen ? 11 : 10;
+  constexpr uint16_t kGreenMask = kSixBitGreen ? 63 : 31;
   for (int32_t i = 0; i < count; ++i) {
-    const uint32_t p = s[i];
-    uint32_t r, g, b;
-    if constexpr (kSixBitGreen) {
-      r = ((p >> 11) & 31u) * f >> 6;
-      g = ((p >> 5) & 63u) * f >> 6;
-      b = (p & 31u) * f >> 6;
-      d[i] = static_cast<uint16_t>((r << 11) | (g << 5) | b);
-    } else {
-      r = ((p >> 10) & 31u) * f >> 6;
-      g = ((p >> 5) & 31u) * f >> 6;
-      b = (p & 31u) * f >> 6;
-      d[i] = static_cast<uint16_t>((r << 10) | (g << 5) | b);
-    }
+    const uint16_t p = s[i];
+    const auto r = static_cast<uint16_t>((static_cast<uint16_t>((p >> kRedShift) & 31) * f) >> 6);
+    const auto g = static_cast<uint16_t>((static_cast<uint16_t>((p >> 5) & kGreenMask) * f) >> 6);
+    const auto b = static_cast<uint16_t>((static_cast<uint16_t>(p & 31) * f) >> 6);
+    d[i] = static_cast<uint16_t>((r << kRedShift) | (g << 5) | b);
   }
 }
 
@@ -79,7 +75,7 @@ WordPixelView WordPixelView::Of(PixelMap& map) {
 void FadePixels(const WordPixelView& dst, const WordPixelView& src, const VRect& area, int32_t factor) {
   const VRect a = Clipped(Clipped(area, dst), src);
   if (a.IsEmpty()) return;
-  const uint32_t f = static_cast<uint32_t>(std::clamp(factor, 0, 64));
+  const auto f = static_cast<uint16_t>(std::clamp(factor, 0, 64));
   const int32_t count = a.GetWidth();
   // Rows are worked in host-order words; big-endian words are swapped on
   // the way in and out.
@@ -147,12 +143,14 @@ void DissolvePixels(const WordPixelView& dst, const WordPixelView* src, const VR
   VRect c = Clipped(clip, dst);
   if (src != nullptr) c = Clipped(c, *src);
   const uint32_t period = DissolvePeriod(pixels);
+  const auto columns = static_cast<uint32_t>(width);
   uint32_t g = state & (period - 1u);
   while (revealed < target) {
     if (g < pixels) {
       ++revealed;
-      const int32_t x = rect.left + static_cast<int32_t>(g % width);
-      const int32_t y = rect.top + static_cast<int32_t>(g / width);
+      const uint32_t row = g / columns;
+      const int32_t x = rect.left + static_cast<int32_t>(g - row * columns);
+      const int32_t y = rect.top + static_cast<int32_t>(row);
       if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) {
         uint8_t* d = dst.Row(y) + int64_t{x} * 2;
         if (src != nullptr) {
