@@ -134,6 +134,7 @@ void AnimatedMaskControl::AnimateTo(int32_t target, int32_t region) {
   regionToSelect_ = region;
   direction_ = target > current_ ? 1 : -1;
   SetMaskPicture(nullptr);
+  SetStepOnEveryPass();
   if (!IsActive()) SetActive(true);
 }
 
@@ -141,7 +142,10 @@ bool AnimatedMaskControl::Step(uint32_t) {
   const uint32_t now = GetTaskTickCount();
   if (moving_) {
     lastTick_ = now;
-    if (turning_) nextTick_ = now + interval_;
+    if (turning_) {
+      nextTick_ = now + interval_;
+      SetNextStepTime(nextTick_);
+    }
     moving_ = false;
     return true;
   }
@@ -162,6 +166,7 @@ bool AnimatedMaskControl::Step(uint32_t) {
     }
     if (std::abs(target_ - current_) < 5) interval_ = static_cast<uint32_t>(interval_ * 1.2);
     nextTick_ = now + interval_;
+    SetNextStepTime(nextTick_);
     return true;
   }
 
@@ -232,6 +237,7 @@ bool AnimatedMaskControl::MouseMove(const VMouseEvent& event) {
       dragX_ = event.x;
       lastTick_ = now;
       moving_ = true;
+      SetStepOnEveryPass();  // spinning moves on every pass
       SetActive(true);
     }
     return true;

@@ -77,6 +77,7 @@ void AnimatedPicture::Start() {
   ShowFrame(0, false);
   SetVisible(true, true);
   running_ = true;
+  SetNextStepTime(lastTick_ + stepInterval_);
   SetActive(true);
 }
 
@@ -89,6 +90,7 @@ bool AnimatedPicture::Step(uint32_t) {
   const uint32_t now = GetTaskTickCount();
   if (!running_ || static_cast<int32_t>(now - lastTick_) < static_cast<int32_t>(stepInterval_)) return true;
   lastTick_ = now;
+  SetNextStepTime(now + stepInterval_);
   const ControlLife::Watch watch = life_.MakeWatch();
   bool finished = false;
   if (!frameStepping_) {

@@ -20,6 +20,7 @@ AnimatedPictureControl::AnimatedPictureControl(int32_t id, int32_t frameCount, u
   for (int32_t i = 0; i < frameCount; ++i) frames_.push_back(new VPicture(static_cast<uint16_t>(frameBaseId + i)));
   MakeShownPicture();
   ShowFrame(0, false);
+  SetNoStepWanted();  // until a turn is asked for
 }
 
 AnimatedPictureControl::AnimatedPictureControl(int32_t id, const std::vector<VPicture*>& frames, int32_t left,
@@ -33,6 +34,7 @@ AnimatedPictureControl::AnimatedPictureControl(int32_t id, const std::vector<VPi
   }
   MakeShownPicture();
   ShowFrame(0, false);
+  SetNoStepWanted();
 }
 
 AnimatedPictureControl::~AnimatedPictureControl() {
@@ -80,6 +82,7 @@ void AnimatedPictureControl::AnimateToFrame(int32_t frame) {
   moving_ = true;
   interval_ = 30;
   direction_ = frame < current_ ? -1 : 1;
+  SetStepOnEveryPass();
   SetActive(true);
 }
 
@@ -99,6 +102,7 @@ bool AnimatedPictureControl::Step(uint32_t) {
   if (moving_) {
     moving_ = false;
     nextTick_ = now + interval_;
+    SetNextStepTime(nextTick_);
     return true;
   }
   if (static_cast<int32_t>(now - nextTick_) < 0) return true;
@@ -109,12 +113,14 @@ bool AnimatedPictureControl::Step(uint32_t) {
   if (current_ == target_) {
     turning_ = false;
     SetActive(false);
+    SetNoStepWanted();
     RedrawNow();
     SendControlEvent(*this, kMessageArrived, static_cast<uint32_t>(target_));
     return true;
   }
   if (std::abs(target_ - current_) < 5) interval_ = static_cast<uint32_t>(interval_ * 1.2);
   nextTick_ = now + interval_;
+  SetNextStepTime(nextTick_);
   return true;
 }
 

@@ -14,6 +14,7 @@ void SignalTimer::Start(uint32_t duration) {
   endTick_ = duration != 0 ? startTick_ + duration : 0;
   // An end tick that wraps to 0 would read as "no end".
   if (duration != 0 && endTick_ == 0) endTick_ = 1;
+  SetNextStepTime(lastTick_ + interval_);
   SetActive(true);
 }
 
@@ -32,6 +33,7 @@ bool SignalTimer::Step(uint32_t) {
   const uint32_t now = GetTaskTickCount();
   if (static_cast<int32_t>(now - lastTick_) < static_cast<int32_t>(interval_)) return true;
   lastTick_ = now;
+  SetNextStepTime(now + interval_);
   if (endTick_ != 0 && static_cast<int32_t>(now - endTick_) >= 0) {
     lastTick_ = endTick_;
     const ControlLife::Watch watch = life_.MakeWatch();
