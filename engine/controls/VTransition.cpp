@@ -58,6 +58,22 @@ VTransition::~VTransition() { LiveTransitions().Remove(&listElement_, false); }
 
 int32_t VTransition::GetLiveCount() { return LiveTransitions().GetCount(); }
 
+void VTransition::ForgetObject(VGraphicObject* object) {
+  if (object == nullptr) return;
+  for (VListElement* e = LiveTransitions().GetFirst(); e != nullptr; e = e->GetNext()) {
+    VTransition* t = static_cast<VTransitionListElement*>(e)->GetTransition();
+    if (t->object_ == object) t->ObjectGone();
+  }
+}
+
+void VTransition::ObjectGone() {
+  object_ = nullptr;
+  window_ = nullptr;
+  alive_ = false;
+  Stop();
+  SetFinished();
+}
+
 void VTransition::DrawAt(DrawPort*, int32_t, int32_t) {}
 
 void VTransition::Start() {

@@ -78,10 +78,17 @@ class VTransition : public VTask {
   static bool IsDrawing() { return drawingDepth_ > 0; }
   // The number of live transitions.
   static int32_t GetLiveCount();
+  // An object is being destroyed: every transition of it forgets it, stops
+  // and leaves its task manager on the next pass (deleted there). Objects
+  // that transitions animate call it from their destructor.
+  static void ForgetObject(VGraphicObject* object);
 
  protected:
   // The rectangle of the effect in window coordinates.
   bool GetGlobalRect(VRect& out) const;
+  // The object is gone: drop every pointer to it. The base forgets the
+  // object and its window, stops and asks to be dropped.
+  virtual void ObjectGone();
   ControlLife life_;
 
  private:

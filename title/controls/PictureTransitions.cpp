@@ -44,6 +44,11 @@ PictureStepTransition::~PictureStepTransition() {
 
 VPicture* PictureStepTransition::GetNewPicture() const { return Referenced(picture_); }
 
+void PictureStepTransition::ObjectGone() {
+  target_ = nullptr;
+  VTransition::ObjectGone();
+}
+
 bool PictureStepTransition::BeginStep(DrawPort* port, StepPixels& s) {
   if (target_ == nullptr || port == nullptr) return false;
   s.shown = target_->GetPicture();

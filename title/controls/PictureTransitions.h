@@ -53,6 +53,7 @@ class PictureStepTransition : public VTransition {
   bool BeginStep(DrawPort* port, StepPixels& s);
   // Unlocks, releases the shown picture and, when asked, redraws the target.
   void EndStep(StepPixels& s, bool redraw);
+  void ObjectGone() override;
 
   VPictureControl* target_;
   VPicture* picture_;

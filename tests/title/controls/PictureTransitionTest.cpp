@@ -298,6 +298,26 @@ TEST_F(PictureTransitionTest, TilesAreCutToAPictureSmallerThanTheScreen) {
   b->Release();
 }
 
+TEST_F(PictureTransitionTest, TargetDeletedWhileTheTransitionRunsEndsIt) {
+  const Layout& layout = kLayouts[0];
+  for (int kind = 0; kind < 3; ++kind) {
+    VPicture* b = RawPicture(layout, NoiseB);
+    VPictureControl* target = MakeTarget(RawPicture(layout, NoiseA));
+    bench_.clock().SetTickCount(50000);
+    VTransition* t = nullptr;
+    if (kind == 0) t = new PictureTransition(8, target, b, true, 1000, {}, 1, true);
+    if (kind == 1) t = new PictureFadeTransition(8, target, b, true, 1000, 1, true);
+    if (kind == 2) t = new PictureTileTransition(8, target, b, true, 1000, 1, true);
+    b->Release();
+    const int32_t live = VTransition::GetLiveCount();
+    PassAt(300);
+    delete target;
+    EXPECT_EQ(t->GetObject(), nullptr);
+    PassAt(600);  // dropped by the task manager, never stepped on the deleted control
+    EXPECT_EQ(VTransition::GetLiveCount(), live - 1) << "kind " << kind;
+  }
+}
+
 TEST_F(PictureTransitionTest, UnsuitablePicturesLeaveThePixelsButTheTransitionStillEnds) {
   const Layout& layout = kLayouts[0];
   VPicture* b = RawPicture(layout, NoiseB);
