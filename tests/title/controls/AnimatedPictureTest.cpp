@@ -210,6 +210,35 @@ TEST_F(AnimatorTest, MoverWithoutUsableSpeedArrivesAtOnce) {
   }
 }
 
+TEST_F(AnimatorTest, OwnerMayDeleteTheAnimatorsWhileAnsweringTheirEnd) {
+  // The animated picture on 158, the frame turner on 156.
+  AnimatedPicture* a = MakePicture(1);
+  a->SetFrameStepping(false);
+  a->SetPath(0, 0, 10, 10);
+  a->SetStepCount(2);
+  a->SetStepInterval(10);
+  std::vector<VPicture*> frames;
+  for (int32_t i = 0; i < 3; ++i) frames.push_back(SolidPicture(8, 8, 0x101010u * static_cast<uint32_t>(i)));
+  auto* turner = new AnimatedPictureControl(35, frames, 0, 0, 0, 8, 8, bench_.recorder);
+  for (VPicture* p : frames) p->Release();
+  bench_.recorder->onEvent = [&](uint32_t code, uint32_t, uint32_t) {
+    if (code == AnimatedPicture::kMessageFinished) {
+      delete a;
+      a = nullptr;
+    }
+    if (code == AnimatedPictureControl::kMessageArrived) {
+      delete turner;
+      turner = nullptr;
+    }
+  };
+  a->Start();
+  turner->PlayForward();
+  for (uint32_t ms = 0; ms <= 400; ms += 5) PassAt(ms);
+  EXPECT_EQ(a, nullptr);
+  EXPECT_EQ(turner, nullptr);
+  EXPECT_EQ(bench_.log, (Log{"158 33", "156 2"}));
+}
+
 // ---- Placement records ----------------------------------------------------
 
 TEST(PlacementRecords, BuildAndMerge) {
