@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/controls/VTransition.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/ScaledTransfer.h"
@@ -60,6 +61,8 @@ VPictureControl::VPictureControl(NoPicture, int32_t kind, int32_t id, int32_t le
     : VControl(kind, id, left, top, layer, width, height, parent), explicitSize_(width > 0 && height > 0) {}
 
 VPictureControl::~VPictureControl() {
+  // A transition still running on the control must not touch it again.
+  VTransition::ForgetObject(this);
   FreeScaledCopy();
   if (picture_ != nullptr) picture_->Release();
   picture_ = nullptr;
