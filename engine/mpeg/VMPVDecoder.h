@@ -95,6 +95,8 @@ class VMPVDecoder {
   void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t mvx, int32_t mvy,
                          int32_t sourceField, int32_t destField, bool average);
   void DecodeBlock(int component, bool intra, const int32_t* matrix);
+  // Transforms the decoded block, or notes it flat when only the DC term is there.
+  void FinishBlock(uint32_t rowMask, uint32_t columnMask);
   void StoreBlock(int32_t mbx, int32_t mby, int block, bool intra);
   void PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx, int32_t mby,
                                      int32_t mvx, int32_t mvy, int32_t rowOffset, int32_t height, bool average);
@@ -147,6 +149,8 @@ class VMPVDecoder {
   int32_t lastDirections_ = 0;  // forward/backward flags of the last macroblock (B pictures)
   int32_t lastMotionType_ = 2;
   VCoefficientBlock block_;
+  bool flatBlock_ = false;  // the block holds one value everywhere: flatValue_
+  int32_t flatValue_ = 0;
 
   // pictures
   std::vector<PicturePtr> pool_;

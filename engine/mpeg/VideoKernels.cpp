@@ -250,6 +250,38 @@ void StoreBlockPixels(const int32_t* c, uint8_t* dst, ptrdiff_t stride, bool int
   StoreBlockPixelsReference(c, dst, stride, intra);
 }
 
+void StoreFlatBlockPixelsReference(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  for (int r = 0; r < 8; ++r, dst += stride) {
+    for (int k = 0; k < 8; ++k) dst[k] = intra ? Clamp255(value + 128) : Clamp255(dst[k] + value);
+  }
+}
+
+void StoreFlatBlockPixels(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  if (intra) {
+    // One byte everywhere: eight 8-byte rows.
+    uint64_t row = Clamp255(value + 128) * 0x0101010101010101ull;
+    for (int r = 0; r < 8; ++r, dst += stride) std::memcpy(dst, &row, 8);
+    return;
+  }
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdSse2) {
+    // Saturating byte additions or subtractions of |value| (at most 255 matters).
+    const int32_t clamped = std::clamp(value, -255, 255);
+    const int32_t magnitude = clamped < 0 ? -clamped : clamped;
+    const __m128i m = _mm_set1_epi8(static_cast<char>(magnitude));
+    for (int r = 0; r < 8; r += 2, dst += 2 * stride) {
+      const __m128i p = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst)),
+                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride)));
+      const __m128i q = value < 0 ? _mm_subs_epu8(p, m) : _mm_adds_epu8(p, m);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), q);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(q, 8));
+    }
+    return;
+  }
+#endif
+  StoreFlatBlockPixelsReference(value, dst, stride, intra);
+}
+
 void PredictBlockReference(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
                            uint8_t* dst, ptrdiff_t dstStride, bool average) {
   for (int32_t r = 0; r < h; ++r) {
