@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class VFile;
 
@@ -57,9 +58,22 @@ class VBitstream {
   // Loads words until at least n bits (n <= 32) are held or the data runs
   // out for now; never throws. Returns how many bits are held.
   int TopUp(int n) {
-    while (count_ < n && LoadWord()) {
+    while (count_ < n && (TakeWord(bits_, count_) || LoadWord())) {
     }
     return count_;
+  }
+  // Adds the next word of the ring to a window held elsewhere (`count` below
+  // 33) when the ring holds one; false (nothing changed) when it does not and
+  // a refill or the end of the data has to be dealt with (TopUp).
+  bool TakeWord(uint64_t& bits, int& count) {
+    if (produced_ - consumed_ < 4) return false;
+    uint32_t word;
+    std::memcpy(&word, buffer_ + readOffset_, 4);
+    bits |= uint64_t{__builtin_bswap32(word)} << (32 - count);
+    count += 32;
+    consumed_ += 4;
+    AdvanceReadOffset();
+    return true;
   }
   // Aligns to a byte, then advances to just after the next 00 00 01, so that
   // the window's top byte is the start code's value.

@@ -63,11 +63,12 @@ class CompactCoefficientTable {
 // One look for nearly every coefficient: the next 11 bits of the stream index
 // codes of at most 10 bits together with their sign bit. An entry packs the
 // bits taken (0-7), run + 1 (8-15) and the signed level (16-31); a level of 0
-// sends the decoder to the general path (end of block, escape, longer codes,
-// bad codes), which reads the compact table.
+// sends the decoder to the general path (escape, longer codes, bad codes),
+// which reads the compact table, except for the end of block (its own mark).
 class DirectCoefficientTable {
  public:
   static constexpr int kBits = 11;
+  static constexpr uint32_t kEndOfBlock = 0xFF;  // entry >> 8 of the end-of-block code
   explicit DirectCoefficientTable(const VMPEGCodeTable& table) {
     const int shift = table.GetMaxLength() - kBits;
     for (uint32_t w = 0; w < (1u << kBits); ++w) {
@@ -75,7 +76,12 @@ class DirectCoefficientTable {
       if (shift < 0) continue;
       const VMPEGCodeTable::Entry& e = table.Lookup(w << shift);
       const int32_t run = (e.value >> 8) & 0xFF;
-      if (e.length == 0 || e.length >= kBits || run >= kRunEscape) continue;
+      if (e.length == 0 || e.length > kBits) continue;
+      if (run == kRunEndOfBlock) {
+        entries_[w] = static_cast<uint32_t>(e.length) | (kEndOfBlock << 8);
+        continue;
+      }
+      if (e.length == kBits || run >= kRunEscape) continue;
       int32_t level = static_cast<int8_t>(e.value & 0xFF);
       if (level == 0) continue;
       if ((w >> (kBits - 1 - e.length)) & 1) level = -level;
@@ -89,12 +95,16 @@ class DirectCoefficientTable {
   uint32_t entries_[1u << kBits];
 };
 
-struct CoefficientTables {
+}  // namespace
+
+struct VMPVDecoder::CoefficientTables {
   const DirectCoefficientTable* direct;
   const CompactCoefficientTable* compact;
 };
 
-[[gnu::always_inline]] inline CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec, bool second) {
+namespace {
+
+[[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec, bool second) {
   static const DirectCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
   return {second ? &one : &zero, &CompactCoefficients(codec, second)};
 }
@@ -266,7 +276,7 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
     lastDirections_ = 0;
     for (int b = 0; b < blocks; ++b) {
       const int component = b < 4 ? 0 : 1 + (b & 1);
-      DecodeBlock(component, true, component == 0 ? intraLuma_ : intraChroma_);
+      DecodeBlock(component, true);
       StoreBlock(mbx, mby, b, true);
     }
     if (pictureCodingType_ == 4) bs_->SkipBits(1);
@@ -295,7 +305,7 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
     for (int b = 0; b < blocks; ++b) {
       if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
       const int component = b < 4 ? 0 : 1 + (b & 1);
-      DecodeBlock(component, false, component == 0 ? nonIntraLuma_ : nonIntraChroma_);
+      DecodeBlock(component, false);
       StoreBlock(mbx, mby, b, false);
     }
   }
@@ -485,41 +495,56 @@ void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t 
                h, cur.Cr() + dstOffset, 2 * cw, average);
 }
 
-void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) {
+const int32_t* VMPVDecoder::ScaledMatrix(int which) {
+  int32_t* scaled = scaledMatrices_[which];
+  if (scaledFor_[which] != quantiserScale_) {
+    const int32_t* matrix = which == 0 ? intraLuma_ : which == 1 ? intraChroma_ : which == 2 ? nonIntraLuma_
+                                                                                              : nonIntraChroma_;
+    // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
+    for (int p = 0; p < 64; ++p) scaled[p] = matrix[p] * quantiserScale_;
+    scaledFor_[which] = quantiserScale_;
+  }
+  return scaled;
+}
+
+void VMPVDecoder::DecodeBlock(int component, bool intra) {
   VCoefficientBlock& b = block_;
   b.Clear();
   flatBlock_ = false;
-  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
-  const int32_t shift = syntaxMode_ == 1 ? 0 : 1;
-  int32_t i;
-  CoefficientTables tables = CoefficientTablesFor(codec_, false);
-  if (intra) {
-    const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
-    const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
-    if (d.length == 0) throw VMPEGException("bad DC size");
-    bs_->SkipBits(d.length);
-    const int32_t size = d.value;
-    int32_t diff = 0;
-    if (size > 0) {
-      diff = static_cast<int32_t>(bs_->ReadBits(size));
-      if (!(diff & (1 << (size - 1)))) diff -= (1 << size) - 1;
-    }
-    int32_t& predictor = dcPredictor_[component];
-    predictor += diff;
-    // Keep the predictor within what any precision can carry.
-    predictor = std::clamp(predictor, -2048, 2047);
-    const int32_t dc = std::clamp(predictor * (1 << (3 - intraDcPrecision_)), -2048, 2047);
-    b.c[0] = dc * 8192;
-    b.count = 1;
-    i = 0;
-    if (pictureCodingType_ == 4) {
-      FinishBlock(1, 1);
-      return;
-    }
-    if (intraVlcFormat_) tables = CoefficientTablesFor(codec_, true);
-  } else {
-    i = -1;
+  const int32_t* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
+  if (!intra) {
+    DecodeCoefficients<false>(-1, matrix, CoefficientTablesFor(codec_, false));
+    return;
   }
+  const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
+  const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
+  if (d.length == 0) throw VMPEGException("bad DC size");
+  bs_->SkipBits(d.length);
+  const int32_t size = d.value;
+  int32_t diff = 0;
+  if (size > 0) {
+    diff = static_cast<int32_t>(bs_->ReadBits(size));
+    if (!(diff & (1 << (size - 1)))) diff -= (1 << size) - 1;
+  }
+  int32_t& predictor = dcPredictor_[component];
+  predictor += diff;
+  // Keep the predictor within what any precision can carry.
+  predictor = std::clamp(predictor, -2048, 2047);
+  const int32_t dc = std::clamp(predictor * (1 << (3 - intraDcPrecision_)), -2048, 2047);
+  b.c[0] = dc * 8192;
+  b.count = 1;
+  if (pictureCodingType_ == 4) {
+    FinishBlock(1, 1);
+    return;
+  }
+  DecodeCoefficients<true>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
+}
+
+template <bool kIntra>
+void VMPVDecoder::DecodeCoefficients(int32_t i, const int32_t* matrix, CoefficientTables tables) {
+  VCoefficientBlock& b = block_;
+  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
+  const int32_t shift = (kIntra ? 3 : 4) + (syntaxMode_ == 1 ? 0 : 1);
   // The window is kept in locals through the loop (stores into the block
   // would otherwise make the compiler reload the reader's members after
   // every coefficient) and topped up to 32 bits before each code: the
@@ -537,7 +562,6 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
     count -= n;
   };
   const auto look = [&](int n) { return static_cast<uint32_t>(bits >> (64 - n)); };
-  const int64_t scale = quantiserScale_;
   int32_t* coefficients = b.c;
   uint32_t masks = 0x0101;
   int32_t coded = b.count;
@@ -549,14 +573,13 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
     }
     const int p = scan[i];
     const int64_t magnitude = level < 0 ? -int64_t{level} : int64_t{level};
-    int64_t value = intra ? (int64_t{matrix[p]} * scale * magnitude) >> (3 + shift)
-                          : ((2 * magnitude + 1) * matrix[p] * scale) >> (4 + shift);
+    int64_t value = ((kIntra ? magnitude : 2 * magnitude + 1) * matrix[p]) >> shift;
     value = std::min<int64_t>(value, limits[p]);
     coefficients[p] = static_cast<int32_t>(level < 0 ? -value : value);
     masks |= kPositionMasks.mask[p];
     ++coded;
   };
-  if (!intra && (bits >> 63)) {
+  if (!kIntra && (bits >> 63)) {
     // The first coefficient's own short form: "1" and the sign is run 0, level 1.
     const int32_t level = (bits >> 62) & 1 ? -1 : 1;
     take(2);
@@ -564,7 +587,7 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
     put(level);
   }
   for (;;) {
-    if (count < 32) {
+    if (count < 32 && !bs.TakeWord(bits, count)) {
       bs.SetHeldBits(bits, count);
       bs.TopUp(32);
       bits = bs.GetHeldBits();
@@ -577,6 +600,10 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
       i += static_cast<int32_t>((e >> 8) & 0xFF);
       put(level);
       continue;
+    }
+    if ((e >> 8) == DirectCoefficientTable::kEndOfBlock) {
+      take(static_cast<int>(e & 0xFF));
+      break;
     }
     const uint32_t c = tables.compact->Lookup(look(16));
     const int length = static_cast<int>(c & 0xFF);
@@ -597,7 +624,7 @@ void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) 
       }
       skip = static_cast<int32_t>(look(6));
       take(6);
-      if (shift == 0) {  // MPEG-1 escape levels
+      if (syntaxMode_ == 1) {  // MPEG-1 escape levels
         level = static_cast<int32_t>(look(8));
         take(8);
         if (level == 0) {

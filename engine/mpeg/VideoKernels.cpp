@@ -172,27 +172,39 @@ inline void StorePixels(uint8_t* p, __m128i v) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
 }
 
-template <int W>
-void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t h, uint8_t* dst,
-                      ptrdiff_t dstStride, bool average) {
+// One form per width, half-sample offset and averaging, so that each loop
+// holds only its own steps.
+template <int W, bool kHx, bool kHy, bool kAverage>
+void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t h, uint8_t* dst, ptrdiff_t dstStride) {
   const auto line = [&](const uint8_t* p) {
     const __m128i v = LoadPixels<W>(p);
-    return hx ? _mm_avg_epu8(v, LoadPixels<W>(p + 1)) : v;
+    if constexpr (kHx) return _mm_avg_epu8(v, LoadPixels<W>(p + 1));
+    return v;
   };
-  __m128i above = hy ? line(src) : _mm_setzero_si128();
+  __m128i above = kHy ? line(src) : _mm_setzero_si128();
   for (int32_t r = 0; r < h; ++r, dst += dstStride) {
+    src += srcStride;
     __m128i v;
-    if (hy) {
-      const __m128i below = line(src + (r + 1) * srcStride);
+    if constexpr (kHy) {
+      const __m128i below = line(src);
       v = _mm_avg_epu8(above, below);
       above = below;
     } else {
-      v = line(src + r * srcStride);
+      v = line(src - srcStride);
     }
-    if (average) v = _mm_avg_epu8(v, LoadPixels<W>(dst));
+    if constexpr (kAverage) v = _mm_avg_epu8(v, LoadPixels<W>(dst));
     StorePixels<W>(dst, v);
   }
 }
+
+using PredictKernel = void (*)(const uint8_t*, ptrdiff_t, int32_t, uint8_t*, ptrdiff_t);
+
+template <int W>
+constexpr PredictKernel kPredictSse2[2][2][2] = {
+    {{PredictBlockSse2<W, false, false, false>, PredictBlockSse2<W, false, false, true>},
+     {PredictBlockSse2<W, false, true, false>, PredictBlockSse2<W, false, true, true>}},
+    {{PredictBlockSse2<W, true, false, false>, PredictBlockSse2<W, true, false, true>},
+     {PredictBlockSse2<W, true, true, false>, PredictBlockSse2<W, true, true, true>}}};
 
 // The table indices of 16 pixels from 16 luma and 8 chroma samples; the
 // chroma column is a multiple of 8, so the dither repeats twice.
@@ -305,8 +317,8 @@ void PredictBlock(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t h
                   uint8_t* dst, ptrdiff_t dstStride, bool average) {
 #if defined(__SSE2__)
   if (GetVideoSimdLevel() >= kVideoSimdSse2 && h > 0) {
-    if (w == 16) return PredictBlockSse2<16>(src, srcStride, hx, hy, h, dst, dstStride, average);
-    if (w == 8) return PredictBlockSse2<8>(src, srcStride, hx, hy, h, dst, dstStride, average);
+    if (w == 16) return kPredictSse2<16>[hx != 0][hy != 0][average](src, srcStride, h, dst, dstStride);
+    if (w == 8) return kPredictSse2<8>[hx != 0][hy != 0][average](src, srcStride, h, dst, dstStride);
   }
 #endif
   PredictBlockReference(src, srcStride, hx, hy, w, h, dst, dstStride, average);
