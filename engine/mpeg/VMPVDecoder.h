@@ -100,11 +100,13 @@ class VMPVDecoder {
                          int32_t sourceField, int32_t destField, bool average);
   void DecodeBlock(int component, bool intra);
   // Run and level codes up to the end of the block, dequantised with the
-  // matrix times the quantiser scale; `i` is the scan position before the first.
-  template <bool kIntra>
+  // matrix times the quantiser scale (in scan order); `i` is the scan
+  // position before the first. kMpeg1: the ISO/IEC 11172-2 syntax.
+  template <bool kIntra, bool kMpeg1>
   void DecodeCoefficients(int32_t i, const int32_t* matrix, CoefficientTables tables);
   // A matrix (0 intra luma, 1 intra chroma, 2 non-intra luma, 3 non-intra
-  // chroma) times the quantiser scale, made again when the scale changed.
+  // chroma) times the quantiser scale, in the picture's scan order; made
+  // again when the scale changed.
   const int32_t* ScaledMatrix(int which);
   void ForgetScaledMatrices() { std::fill(std::begin(scaledFor_), std::end(scaledFor_), 0); }
   // Transforms the decoded block, or notes it flat when only the DC term is there.
@@ -136,8 +138,9 @@ class VMPVDecoder {
 
   // prescaled matrices
   int32_t intraLuma_[64], nonIntraLuma_[64], intraChroma_[64], nonIntraChroma_[64];
-  // The same times the quantiser scale of scaledFor_ (0: not made); forgotten
-  // at every picture, as headers before it may have loaded matrices.
+  // The same times the quantiser scale of scaledFor_ (0: not made), in scan
+  // order; forgotten at every picture, as headers before it may have loaded
+  // matrices or changed the scan.
   int32_t scaledMatrices_[4][64];
   int32_t scaledFor_[4] = {0, 0, 0, 0};
 

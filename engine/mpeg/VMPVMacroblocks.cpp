@@ -10,11 +10,16 @@
 
 namespace {
 
-// The largest coefficient magnitude before the transform, by raster position.
+// The largest coefficient magnitude before the transform, by position in the
+// zig-zag and in the alternate scan.
 struct CoefficientLimits {
-  int32_t max[64];
+  int32_t zigZag[64];
+  int32_t alternate[64];
   CoefficientLimits() {
-    for (int i = 0; i < 64; ++i) max[i] = (kTransformScale[i] * 2047) >> 1;
+    for (int i = 0; i < 64; ++i) {
+      zigZag[i] = (kTransformScale[kZigZagScan[i]] * 2047) >> 1;
+      alternate[i] = (kTransformScale[kAlternateScan[i]] * 2047) >> 1;
+    }
   }
 };
 const CoefficientLimits kLimits;
@@ -500,8 +505,9 @@ const int32_t* VMPVDecoder::ScaledMatrix(int which) {
   if (scaledFor_[which] != quantiserScale_) {
     const int32_t* matrix = which == 0 ? intraLuma_ : which == 1 ? intraChroma_ : which == 2 ? nonIntraLuma_
                                                                                               : nonIntraChroma_;
+    const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
     // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
-    for (int p = 0; p < 64; ++p) scaled[p] = matrix[p] * quantiserScale_;
+    for (int i = 0; i < 64; ++i) scaled[i] = matrix[scan[i]] * quantiserScale_;
     scaledFor_[which] = quantiserScale_;
   }
   return scaled;
@@ -513,7 +519,10 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
   flatBlock_ = false;
   const int32_t* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
   if (!intra) {
-    DecodeCoefficients<false>(-1, matrix, CoefficientTablesFor(codec_, false));
+    if (syntaxMode_ == 1)
+      DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor(codec_, false));
+    else
+      DecodeCoefficients<false, false>(-1, matrix, CoefficientTablesFor(codec_, false));
     return;
   }
   const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
@@ -537,14 +546,18 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
     FinishBlock(1, 1);
     return;
   }
-  DecodeCoefficients<true>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
+  if (syntaxMode_ == 1)
+    DecodeCoefficients<true, true>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
+  else
+    DecodeCoefficients<true, false>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
 }
 
-template <bool kIntra>
+template <bool kIntra, bool kMpeg1>
 void VMPVDecoder::DecodeCoefficients(int32_t i, const int32_t* matrix, CoefficientTables tables) {
   VCoefficientBlock& b = block_;
   const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
-  const int32_t shift = (kIntra ? 3 : 4) + (syntaxMode_ == 1 ? 0 : 1);
+  const int32_t* limits = alternateScan_ ? kLimits.alternate : kLimits.zigZag;
+  constexpr int32_t shift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
   // The window is kept in locals through the loop (stores into the block
   // would otherwise make the compiler reload the reader's members after
   // every coefficient) and topped up to 32 bits before each code: the
@@ -565,7 +578,8 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, const int32_t* matrix, Coefficie
   int32_t* coefficients = b.c;
   uint32_t masks = 0x0101;
   int32_t coded = b.count;
-  const int32_t* limits = kLimits.max;
+  // The scaled matrix and the limits are in scan order: read from the scan
+  // position alongside the raster position, not after it.
   const auto put = [&](int32_t level) {
     if (i > 63) {
       bs.SetHeldBits(bits, count);
@@ -573,8 +587,8 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, const int32_t* matrix, Coefficie
     }
     const int p = scan[i];
     const int64_t magnitude = level < 0 ? -int64_t{level} : int64_t{level};
-    int64_t value = ((kIntra ? magnitude : 2 * magnitude + 1) * matrix[p]) >> shift;
-    value = std::min<int64_t>(value, limits[p]);
+    int64_t value = ((kIntra ? magnitude : 2 * magnitude + 1) * matrix[i]) >> shift;
+    value = std::min<int64_t>(value, limits[i]);
     coefficients[p] = static_cast<int32_t>(level < 0 ? -value : value);
     masks |= kPositionMasks.mask[p];
     ++coded;
@@ -624,7 +638,7 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, const int32_t* matrix, Coefficie
       }
       skip = static_cast<int32_t>(look(6));
       take(6);
-      if (syntaxMode_ == 1) {  // MPEG-1 escape levels
+      if (kMpeg1) {  // MPEG-1 escape levels
         level = static_cast<int32_t>(look(8));
         take(8);
         if (level == 0) {
