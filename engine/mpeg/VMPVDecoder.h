@@ -109,7 +109,8 @@ class VMPVDecoder {
   // again when the scale changed.
   const int32_t* ScaledMatrix(int which);
   void ForgetScaledMatrices() { std::fill(std::begin(scaledFor_), std::end(scaledFor_), 0); }
-  // Transforms the decoded block, or notes it flat when only the DC term is there.
+  // Notes the decoded block's rows and columns for the transform, or that it
+  // is flat when only the DC term is there.
   void FinishBlock(uint32_t rowMask, uint32_t columnMask);
   void StoreBlock(int32_t mbx, int32_t mby, int block, bool intra);
   void PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx, int32_t mby,

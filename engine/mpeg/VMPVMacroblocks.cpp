@@ -680,9 +680,9 @@ void VMPVDecoder::FinishBlock(uint32_t rowMask, uint32_t columnMask) {
     flatValue_ = InverseTransformFlatValue(b.c[0]);
     return;
   }
+  // The transform runs when the block is stored.
   std::memcpy(b.rowFlags, &kMaskFlags.bytes[rowMask], 8);
   std::memcpy(b.columnFlags, &kMaskFlags.bytes[columnMask], 8);
-  InverseTransformBlock(b);
 }
 
 void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
@@ -732,5 +732,5 @@ void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
   if (flatBlock_)
     StoreFlatBlockPixels(flatValue_, dst, stride, intra);
   else
-    StoreBlockPixels(block_.c, dst, stride, intra);
+    InverseTransformAndStore(block_, dst, stride, intra);
 }

@@ -111,8 +111,8 @@ OSTREVAN_AVX2 inline void Transpose8Avx2(V8* r) {
   }
 }
 
-OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
-  V8 r[8];
+// The transform's rows before the final rounding.
+OSTREVAN_AVX2 inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
   for (int i = 0; i < 8; ++i)
     r[i] = (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12;
   if (RowsFirst(b)) {
@@ -126,8 +126,37 @@ OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
     InverseTransformKernel(r);
     Transpose8Avx2(r);
   }
+}
+
+OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
+  V8 r[8];
+  InverseTransformRowsAvx2(b, r);
   for (int i = 0; i < 8; ++i)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256((r[i] + 8) >> 4));
+}
+
+// The transform written straight into the pixels, with the saturations of
+// the block store: to 16 bits, the add, to 0..255.
+OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
+                                                bool intra) {
+  V8 r[8];
+  InverseTransformRowsAvx2(b, r);
+  const __m256i bias = _mm256_set1_epi16(128);
+  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
+    // Rows i and i + 1 as sixteen 16-bit values, in order.
+    __m256i rows = _mm256_permute4x64_epi64(
+        _mm256_packs_epi32(AsM256((r[i] + 8) >> 4), AsM256((r[i + 1] + 8) >> 4)), 0xD8);
+    if (intra) {
+      rows = _mm256_adds_epi16(rows, bias);
+    } else {
+      const __m128i pixels = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst)),
+                                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride)));
+      rows = _mm256_adds_epi16(rows, _mm256_cvtepu8_epi16(pixels));
+    }
+    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(rows), _mm256_extracti128_si256(rows, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
+  }
 }
 
 #undef OSTREVAN_AVX2
@@ -247,6 +276,15 @@ void InverseTransformBlock(VCoefficientBlock& block) {
   }
 #endif
   InverseTransform(block);
+}
+
+void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {
+#if defined(__SSE2__)
+  if (block.count >= 2 && GetVideoSimdLevel() >= kVideoSimdAvx2)
+    return InverseTransformAndStoreAvx2(block, dst, stride, intra);
+#endif
+  InverseTransformBlock(block);
+  StoreBlockPixels(block.c, dst, stride, intra);
 }
 
 void StoreBlockPixelsReference(const int32_t* c, uint8_t* dst, ptrdiff_t stride, bool intra) {

@@ -101,6 +101,32 @@ TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
   }
 }
 
+// The transform written straight into the pixels gives what the scalar
+// transform and store give, intra and added, at every level.
+TEST(VideoKernelsEquality, TransformAndStoreEqualsScalarTransformThenStore) {
+  std::mt19937 rng(2024);
+  constexpr int kStride = 20;
+  for (const Shape shape : {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme}) {
+    for (int n = 0; n < 1500; ++n) {
+      const VCoefficientBlock input = RandomBlock(rng, shape);
+      std::vector<uint8_t> plane(8 * kStride);
+      for (uint8_t& p : plane) p = static_cast<uint8_t>(rng());
+      const bool intra = n % 2 == 0;
+      VCoefficientBlock transformed = input;
+      InverseTransform(transformed);
+      std::vector<uint8_t> expected = plane;
+      StoreBlockPixelsReference(transformed.c, expected.data() + 1, kStride, intra);
+      for (const int32_t level : SimdLevels()) {
+        SimdLevelScope scope(level);
+        VCoefficientBlock block = input;
+        std::vector<uint8_t> got = plane;
+        InverseTransformAndStore(block, got.data() + 1, kStride, intra);
+        ASSERT_EQ(got, expected) << "shape " << static_cast<int>(shape) << " block " << n << " level " << level;
+      }
+    }
+  }
+}
+
 TEST(VideoKernelsEquality, StoreBlockEqualsScalarForIntraAndAddedBlocks) {
   std::mt19937 rng(777);
   // Values near the clamping edges, far past them, and past the 16-bit range.
