@@ -109,7 +109,8 @@ struct VMPVDecoder::CoefficientTables {
 
 namespace {
 
-[[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec, bool second) {
+[[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec,
+                                                                               bool second) {
   static const DirectCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
   return {second ? &one : &zero, &CompactCoefficients(codec, second)};
 }
