@@ -36,7 +36,7 @@ void InverseTransform(VCoefficientBlock& b) {
   if (rows == 1 && columns == 1) {
     // Only the DC term: a flat block. (A lone coefficient elsewhere takes the
     // one-row or one-column path below.)
-    const int32_t v = RoundOut(RoundIn(c[0]));
+    const int32_t v = InverseTransformFlatValue(c[0]);
     for (int i = 0; i < 64; ++i) c[i] = v;
     return;
   }

@@ -35,6 +35,7 @@ uint32_t VBitstream::SetBufferSize(uint32_t size) {
     delete[] buffer_;
     buffer_ = nullptr;
     size_ = 0;
+    readOffset_ = 0;
     return 0;
   }
   // The unread bytes move, in stream order, to their new ring positions.
@@ -42,6 +43,7 @@ uint32_t VBitstream::SetBufferSize(uint32_t size) {
   delete[] buffer_;
   buffer_ = fresh;
   size_ = newSize;
+  readOffset_ = static_cast<uint32_t>(consumed_ % newSize);
   return size_;
 }
 
@@ -93,6 +95,7 @@ bool VBitstream::LoadWord() {
       count_ += 32;  // zero bits
       consumed_ += 4;
       produced_ += 4;
+      AdvanceReadOffset();
       return true;
     }
     // A last partial word: complete it with zeros (the free space of the ring
@@ -103,11 +106,12 @@ bool VBitstream::LoadWord() {
     padding_ += pad;
     readable = 4;
   }
-  const uint8_t* p = buffer_ + (consumed_ % size_);
+  const uint8_t* p = buffer_ + readOffset_;
   const uint32_t word = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
   bits_ |= uint64_t{word} << (32 - count_);
   count_ += 32;
   consumed_ += 4;
+  AdvanceReadOffset();
   return true;
 }
 

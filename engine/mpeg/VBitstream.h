@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class VFile;
 
@@ -48,6 +49,32 @@ class VBitstream {
   // valid, for decoding a code and the bits after it from one look.
   uint64_t GetHeldBits() const { return bits_; }
   int GetHeldBitCount() const { return count_; }
+  // For tight decoding loops that keep the window in locals: hands back the
+  // window after bits were taken from it (`bits` left-aligned, `count` valid).
+  void SetHeldBits(uint64_t bits, int count) {
+    bits_ = bits;
+    count_ = count;
+  }
+  // Loads words until at least n bits (n <= 32) are held or the data runs
+  // out for now; never throws. Returns how many bits are held.
+  int TopUp(int n) {
+    while (count_ < n && (TakeWord(bits_, count_) || LoadWord())) {
+    }
+    return count_;
+  }
+  // Adds the next word of the ring to a window held elsewhere (`count` below
+  // 33) when the ring holds one; false (nothing changed) when it does not and
+  // a refill or the end of the data has to be dealt with (TopUp).
+  bool TakeWord(uint64_t& bits, int& count) {
+    if (produced_ - consumed_ < 4) return false;
+    uint32_t word;
+    std::memcpy(&word, buffer_ + readOffset_, 4);
+    bits |= uint64_t{__builtin_bswap32(word)} << (32 - count);
+    count += 32;
+    consumed_ += 4;
+    AdvanceReadOffset();
+    return true;
+  }
   // Aligns to a byte, then advances to just after the next 00 00 01, so that
   // the window's top byte is the start code's value.
   void NextStartCode();
@@ -72,6 +99,10 @@ class VBitstream {
   // Loads words until at least n bits (n <= 32) are held, or throws.
   void Top(int n);
   bool LoadWord();
+  void AdvanceReadOffset() {
+    readOffset_ += 4;
+    if (readOffset_ >= size_) readOffset_ = 0;
+  }
 
   VFile* source_;
   uint8_t* buffer_ = nullptr;
@@ -79,6 +110,7 @@ class VBitstream {
   uint64_t consumed_ = 0;  // stream bytes loaded into the bit accumulator
   uint64_t produced_ = 0;  // stream bytes stored in the ring
   uint64_t padding_ = 0;   // zero bytes appended after the end of the source
+  uint32_t readOffset_ = 0;  // ring position of the next word to load (consumed_ modulo the size)
   uint64_t bits_ = 0;      // unread bits, left-aligned
   int count_ = 0;          // how many bits of bits_ are valid
   bool refillOnDemand_;

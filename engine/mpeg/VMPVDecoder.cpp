@@ -360,6 +360,7 @@ void VMPVDecoder::DecodeOrSkipPicture(bool decode) {
 }
 
 void VMPVDecoder::DecodePicture() {
+  ForgetScaledMatrices();
   const bool field = IsFieldPicture();
   const bool second = field && secondField_;
   if (pictureCodingType_ == 1 && !second) referencesMissing_ = false;

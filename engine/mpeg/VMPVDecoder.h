@@ -4,7 +4,9 @@
 // of YCbCr pictures and keeps the reference pictures, in decoding order.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -18,6 +20,8 @@ class VYCbCrColorTable;
 class VMPVDecoder {
  public:
   using PicturePtr = std::shared_ptr<VMPVPicture>;
+  // The lookup tables of one coefficient code table (made by the macroblock layer).
+  struct CoefficientTables;
 
   VMPVDecoder();
   ~VMPVDecoder();
@@ -94,7 +98,20 @@ class VMPVDecoder {
   void FormPrediction(int32_t mbx, int32_t mby, int32_t directions, int32_t motionType);
   void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t mvx, int32_t mvy,
                          int32_t sourceField, int32_t destField, bool average);
-  void DecodeBlock(int component, bool intra, const int32_t* matrix);
+  void DecodeBlock(int component, bool intra);
+  // Run and level codes up to the end of the block, dequantised with the
+  // matrix times the quantiser scale (in scan order); `i` is the scan
+  // position before the first. kMpeg1: the ISO/IEC 11172-2 syntax.
+  template <bool kIntra, bool kMpeg1>
+  void DecodeCoefficients(int32_t i, const int32_t* matrix, CoefficientTables tables);
+  // A matrix (0 intra luma, 1 intra chroma, 2 non-intra luma, 3 non-intra
+  // chroma) times the quantiser scale, in the picture's scan order; made
+  // again when the scale changed.
+  const int32_t* ScaledMatrix(int which);
+  void ForgetScaledMatrices() { std::fill(std::begin(scaledFor_), std::end(scaledFor_), 0); }
+  // Notes the decoded block's rows and columns for the transform, or that it
+  // is flat when only the DC term is there.
+  void FinishBlock(uint32_t rowMask, uint32_t columnMask);
   void StoreBlock(int32_t mbx, int32_t mby, int block, bool intra);
   void PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx, int32_t mby,
                                      int32_t mvx, int32_t mvy, int32_t rowOffset, int32_t height, bool average);
@@ -122,6 +139,11 @@ class VMPVDecoder {
 
   // prescaled matrices
   int32_t intraLuma_[64], nonIntraLuma_[64], intraChroma_[64], nonIntraChroma_[64];
+  // The same times the quantiser scale of scaledFor_ (0: not made), in scan
+  // order; forgotten at every picture, as headers before it may have loaded
+  // matrices or changed the scan.
+  int32_t scaledMatrices_[4][64];
+  int32_t scaledFor_[4] = {0, 0, 0, 0};
 
   // picture
   int32_t temporalReference_ = 0, pictureCodingType_ = 0;
@@ -147,6 +169,8 @@ class VMPVDecoder {
   int32_t lastDirections_ = 0;  // forward/backward flags of the last macroblock (B pictures)
   int32_t lastMotionType_ = 2;
   VCoefficientBlock block_;
+  bool flatBlock_ = false;  // the block holds one value everywhere: flatValue_
+  int32_t flatValue_ = 0;
 
   // pictures
   std::vector<PicturePtr> pool_;

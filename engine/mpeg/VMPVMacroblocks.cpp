@@ -10,11 +10,16 @@
 
 namespace {
 
-// The largest coefficient magnitude before the transform, by raster position.
+// The largest coefficient magnitude before the transform, by position in the
+// zig-zag and in the alternate scan.
 struct CoefficientLimits {
-  int32_t max[64];
+  int32_t zigZag[64];
+  int32_t alternate[64];
   CoefficientLimits() {
-    for (int i = 0; i < 64; ++i) max[i] = (kTransformScale[i] * 2047) >> 1;
+    for (int i = 0; i < 64; ++i) {
+      zigZag[i] = (kTransformScale[kZigZagScan[i]] * 2047) >> 1;
+      alternate[i] = (kTransformScale[kAlternateScan[i]] * 2047) >> 1;
+    }
   }
 };
 const CoefficientLimits kLimits;
@@ -59,6 +64,79 @@ class CompactCoefficientTable {
   static const CompactCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
   return second ? one : zero;
 }
+
+// One look for nearly every coefficient: the next 11 bits of the stream index
+// codes of at most 10 bits together with their sign bit. An entry packs the
+// bits taken (0-7), run + 1 (8-15) and the signed level (16-31); a level of 0
+// sends the decoder to the general path (escape, longer codes, bad codes),
+// which reads the compact table, except for the end of block (its own mark).
+class DirectCoefficientTable {
+ public:
+  static constexpr int kBits = 11;
+  static constexpr uint32_t kEndOfBlock = 0xFF;  // entry >> 8 of the end-of-block code
+  explicit DirectCoefficientTable(const VMPEGCodeTable& table) {
+    const int shift = table.GetMaxLength() - kBits;
+    for (uint32_t w = 0; w < (1u << kBits); ++w) {
+      entries_[w] = 0;
+      if (shift < 0) continue;
+      const VMPEGCodeTable::Entry& e = table.Lookup(w << shift);
+      const int32_t run = (e.value >> 8) & 0xFF;
+      if (e.length == 0 || e.length > kBits) continue;
+      if (run == kRunEndOfBlock) {
+        entries_[w] = static_cast<uint32_t>(e.length) | (kEndOfBlock << 8);
+        continue;
+      }
+      if (e.length == kBits || run >= kRunEscape) continue;
+      int32_t level = static_cast<int8_t>(e.value & 0xFF);
+      if (level == 0) continue;
+      if ((w >> (kBits - 1 - e.length)) & 1) level = -level;
+      entries_[w] = static_cast<uint32_t>(e.length + 1) | (static_cast<uint32_t>(run + 1) << 8) |
+                    (static_cast<uint32_t>(level) << 16);
+    }
+  }
+  uint32_t Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
+
+ private:
+  uint32_t entries_[1u << kBits];
+};
+
+}  // namespace
+
+struct VMPVDecoder::CoefficientTables {
+  const DirectCoefficientTable* direct;
+  const CompactCoefficientTable* compact;
+};
+
+namespace {
+
+[[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec,
+                                                                               bool second) {
+  static const DirectCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
+  return {second ? &one : &zero, &CompactCoefficients(codec, second)};
+}
+
+// Row (bits 0-7) and column (bits 8-15) masks of each raster position.
+struct PositionMasks {
+  uint16_t mask[64];
+  PositionMasks() {
+    for (int p = 0; p < 64; ++p) mask[p] = static_cast<uint16_t>((1u << (p >> 3)) | (1u << (8 + (p & 7))));
+  }
+};
+const PositionMasks kPositionMasks;
+
+// A mask of 8 bits spread into 8 flag bytes.
+struct MaskFlags {
+  uint64_t bytes[256];
+  MaskFlags() {
+    for (uint32_t m = 0; m < 256; ++m) {
+      uint64_t v = 0;
+      for (int k = 0; k < 8; ++k)
+        if (m & (1u << k)) v |= uint64_t{1} << (8 * k);
+      bytes[m] = v;
+    }
+  }
+};
+const MaskFlags kMaskFlags;
 
 // Predicts from a window reaching past an edge of the plane: the area is
 // gathered with the edge samples repeated. Rare, so kept out of line.
@@ -204,7 +282,7 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
     lastDirections_ = 0;
     for (int b = 0; b < blocks; ++b) {
       const int component = b < 4 ? 0 : 1 + (b & 1);
-      DecodeBlock(component, true, component == 0 ? intraLuma_ : intraChroma_);
+      DecodeBlock(component, true);
       StoreBlock(mbx, mby, b, true);
     }
     if (pictureCodingType_ == 4) bs_->SkipBits(1);
@@ -233,7 +311,7 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
     for (int b = 0; b < blocks; ++b) {
       if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
       const int component = b < 4 ? 0 : 1 + (b & 1);
-      DecodeBlock(component, false, component == 0 ? nonIntraLuma_ : nonIntraChroma_);
+      DecodeBlock(component, false);
       StoreBlock(mbx, mby, b, false);
     }
   }
@@ -423,107 +501,189 @@ void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t 
                h, cur.Cr() + dstOffset, 2 * cw, average);
 }
 
-void VMPVDecoder::DecodeBlock(int component, bool intra, const int32_t* matrix) {
+const int32_t* VMPVDecoder::ScaledMatrix(int which) {
+  int32_t* scaled = scaledMatrices_[which];
+  if (scaledFor_[which] != quantiserScale_) {
+    const int32_t* matrix = which == 0 ? intraLuma_ : which == 1 ? intraChroma_ : which == 2 ? nonIntraLuma_
+                                                                                              : nonIntraChroma_;
+    const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
+    // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
+    for (int i = 0; i < 64; ++i) scaled[i] = matrix[scan[i]] * quantiserScale_;
+    scaledFor_[which] = quantiserScale_;
+  }
+  return scaled;
+}
+
+void VMPVDecoder::DecodeBlock(int component, bool intra) {
   VCoefficientBlock& b = block_;
   b.Clear();
-  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
-  const int32_t shift = syntaxMode_ == 1 ? 0 : 1;
-  int32_t i;
-  const CompactCoefficientTable* table = &CompactCoefficients(codec_, false);
-  if (intra) {
-    const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
-    const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
-    if (d.length == 0) throw VMPEGException("bad DC size");
-    bs_->SkipBits(d.length);
-    const int32_t size = d.value;
-    int32_t diff = 0;
-    if (size > 0) {
-      diff = static_cast<int32_t>(bs_->ReadBits(size));
-      if (!(diff & (1 << (size - 1)))) diff -= (1 << size) - 1;
-    }
-    int32_t& predictor = dcPredictor_[component];
-    predictor += diff;
-    // Keep the predictor within what any precision can carry.
-    predictor = std::clamp(predictor, -2048, 2047);
-    const int32_t dc = std::clamp(predictor * (1 << (3 - intraDcPrecision_)), -2048, 2047);
-    b.c[0] = dc * 8192;
-    b.count = 1;
-    i = 0;
-    if (pictureCodingType_ == 4) {
-      InverseTransformBlock(b);
-      return;
-    }
-    if (intraVlcFormat_) table = &CompactCoefficients(codec_, true);
-  } else {
-    i = -1;
+  flatBlock_ = false;
+  const int32_t* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
+  if (!intra) {
+    if (syntaxMode_ == 1)
+      DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor(codec_, false));
+    else
+      DecodeCoefficients<false, false>(-1, matrix, CoefficientTablesFor(codec_, false));
+    return;
   }
-  bool firstCoefficient = !intra;
-  // Locals for the loop: byte stores into the block would otherwise make the
-  // compiler reload every member after each coefficient.
+  const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
+  const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
+  if (d.length == 0) throw VMPEGException("bad DC size");
+  bs_->SkipBits(d.length);
+  const int32_t size = d.value;
+  int32_t diff = 0;
+  if (size > 0) {
+    diff = static_cast<int32_t>(bs_->ReadBits(size));
+    if (!(diff & (1 << (size - 1)))) diff -= (1 << size) - 1;
+  }
+  int32_t& predictor = dcPredictor_[component];
+  predictor += diff;
+  // Keep the predictor within what any precision can carry.
+  predictor = std::clamp(predictor, -2048, 2047);
+  const int32_t dc = std::clamp(predictor * (1 << (3 - intraDcPrecision_)), -2048, 2047);
+  b.c[0] = dc * 8192;
+  b.count = 1;
+  if (pictureCodingType_ == 4) {
+    FinishBlock(1, 1);
+    return;
+  }
+  if (syntaxMode_ == 1)
+    DecodeCoefficients<true, true>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
+  else
+    DecodeCoefficients<true, false>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
+}
+
+template <bool kIntra, bool kMpeg1>
+void VMPVDecoder::DecodeCoefficients(int32_t i, const int32_t* matrix, CoefficientTables tables) {
+  VCoefficientBlock& b = block_;
+  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
+  const int32_t* limits = alternateScan_ ? kLimits.alternate : kLimits.zigZag;
+  constexpr int32_t shift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
+  // The window is kept in locals through the loop (stores into the block
+  // would otherwise make the compiler reload the reader's members after
+  // every coefficient) and topped up to 32 bits before each code: the
+  // longest code with its escape fields takes 28.
   VBitstream& bs = *bs_;
-  const int64_t scale = quantiserScale_;
-  int32_t* coefficients = b.c;
-  uint32_t rowMask = 0, columnMask = 0;
-  int32_t count = b.count;
-  for (;;) {
-    int32_t run, level;
-    if (firstCoefficient && bs.PeekBits(1)) {
-      bs.SkipBits(1);
-      run = 0;
-      level = bs.ReadBits(1) ? -1 : 1;
-    } else {
-      const uint32_t e = table->Lookup(bs.PeekBits(16));
-      const int length = static_cast<int>(e & 0xFF);
-      if (length == 0) throw VMPEGException("bad coefficient code");
-      run = static_cast<int32_t>((e >> 16) & 0xFF);
-      if (run < kRunEscape && bs.GetHeldBitCount() > length) {
-        // A regular code and its sign bit from one look at the window.
-        level = static_cast<int8_t>((e >> 8) & 0xFF);
-        if ((bs.GetHeldBits() >> (63 - length)) & 1) level = -level;
-        bs.SkipBits(length + 1);
-      } else {
-        bs.SkipBits(length);
-        if (run == kRunEndOfBlock) break;
-        if (run == kRunEscape) {
-          run = static_cast<int32_t>(bs.ReadBits(6));
-          if (shift == 0) {  // MPEG-1 escape levels
-            level = static_cast<int32_t>(bs.ReadBits(8));
-            if (level == 0)
-              level = static_cast<int32_t>(bs.ReadBits(8));
-            else if (level == 128)
-              level = static_cast<int32_t>(bs.ReadBits(8)) - 256;
-            else if (level > 128)
-              level -= 256;
-          } else {
-            level = static_cast<int32_t>(bs.ReadBits(12));
-            if (level >= 2048) level -= 4096;
-          }
-          if (level == 0) throw VMPEGException("zero coefficient level");
-        } else {
-          level = static_cast<int8_t>((e >> 8) & 0xFF);
-          if (bs.ReadBits(1)) level = -level;
-        }
-      }
+  bs.TopUp(32);
+  uint64_t bits = bs.GetHeldBits();
+  int count = bs.GetHeldBitCount();
+  const auto take = [&](int n) {
+    if (n > count) {
+      bs.SetHeldBits(bits, count);
+      throw VBitstreamEmptyException();
     }
-    firstCoefficient = false;
-    i += run + 1;
-    if (i > 63) throw VMPEGException("coefficients past the end of the block");
+    bits <<= n;
+    count -= n;
+  };
+  const auto look = [&](int n) { return static_cast<uint32_t>(bits >> (64 - n)); };
+  int32_t* coefficients = b.c;
+  uint32_t masks = 0x0101;
+  int32_t coded = b.count;
+  // The scaled matrix and the limits are in scan order: read from the scan
+  // position alongside the raster position, not after it.
+  const auto put = [&](int32_t level) {
+    if (i > 63) {
+      bs.SetHeldBits(bits, count);
+      throw VMPEGException("coefficients past the end of the block");
+    }
     const int p = scan[i];
     const int64_t magnitude = level < 0 ? -int64_t{level} : int64_t{level};
-    int64_t value = intra ? (int64_t{matrix[p]} * scale * magnitude) >> (3 + shift)
-                          : ((2 * magnitude + 1) * matrix[p] * scale) >> (4 + shift);
-    value = std::min<int64_t>(value, kLimits.max[p]);
+    int64_t value = ((kIntra ? magnitude : 2 * magnitude + 1) * matrix[i]) >> shift;
+    value = std::min<int64_t>(value, limits[i]);
     coefficients[p] = static_cast<int32_t>(level < 0 ? -value : value);
-    rowMask |= 1u << (p >> 3);
-    columnMask |= 1u << (p & 7);
-    ++count;
+    masks |= kPositionMasks.mask[p];
+    ++coded;
+  };
+  if (!kIntra && (bits >> 63)) {
+    // The first coefficient's own short form: "1" and the sign is run 0, level 1.
+    const int32_t level = (bits >> 62) & 1 ? -1 : 1;
+    take(2);
+    i = 0;
+    put(level);
   }
-  b.count = count;
-  for (int k = 0; k < 8; ++k) {
-    if (rowMask & (1u << k)) b.rowFlags[k] = 1;
-    if (columnMask & (1u << k)) b.columnFlags[k] = 1;
+  for (;;) {
+    if (count < 32 && !bs.TakeWord(bits, count)) {
+      bs.SetHeldBits(bits, count);
+      bs.TopUp(32);
+      bits = bs.GetHeldBits();
+      count = bs.GetHeldBitCount();
+    }
+    const uint32_t e = tables.direct->Lookup(bits);
+    int32_t level = static_cast<int32_t>(e) >> 16;
+    if (level != 0) [[likely]] {
+      take(static_cast<int>(e & 0xFF));
+      i += static_cast<int32_t>((e >> 8) & 0xFF);
+      put(level);
+      continue;
+    }
+    if ((e >> 8) == DirectCoefficientTable::kEndOfBlock) {
+      take(static_cast<int>(e & 0xFF));
+      break;
+    }
+    const uint32_t c = tables.compact->Lookup(look(16));
+    const int length = static_cast<int>(c & 0xFF);
+    if (length == 0) {
+      bs.SetHeldBits(bits, count);
+      throw VMPEGException("bad coefficient code");
+    }
+    const int32_t run = static_cast<int32_t>((c >> 16) & 0xFF);
+    take(length);
+    if (run == kRunEndOfBlock) break;
+    int32_t skip = run;
+    if (run == kRunEscape) {
+      if (count < 28) {
+        bs.SetHeldBits(bits, count);
+        bs.TopUp(32);
+        bits = bs.GetHeldBits();
+        count = bs.GetHeldBitCount();
+      }
+      skip = static_cast<int32_t>(look(6));
+      take(6);
+      if (kMpeg1) {  // MPEG-1 escape levels
+        level = static_cast<int32_t>(look(8));
+        take(8);
+        if (level == 0) {
+          level = static_cast<int32_t>(look(8));
+          take(8);
+        } else if (level == 128) {
+          level = static_cast<int32_t>(look(8)) - 256;
+          take(8);
+        } else if (level > 128) {
+          level -= 256;
+        }
+      } else {
+        level = static_cast<int32_t>(look(12));
+        take(12);
+        if (level >= 2048) level -= 4096;
+      }
+      if (level == 0) {
+        bs.SetHeldBits(bits, count);
+        throw VMPEGException("zero coefficient level");
+      }
+    } else {
+      level = static_cast<int8_t>((c >> 8) & 0xFF);
+      if (look(1)) level = -level;
+      take(1);
+    }
+    i += skip + 1;
+    put(level);
   }
-  InverseTransformBlock(b);
+  bs.SetHeldBits(bits, count);
+  b.count = coded;
+  FinishBlock(masks & 0xFF, masks >> 8);
+}
+
+void VMPVDecoder::FinishBlock(uint32_t rowMask, uint32_t columnMask) {
+  VCoefficientBlock& b = block_;
+  if (rowMask == 1 && columnMask == 1) {
+    // Only the DC term: a flat block, stored without a transform.
+    flatBlock_ = true;
+    flatValue_ = InverseTransformFlatValue(b.c[0]);
+    return;
+  }
+  // The transform runs when the block is stored.
+  std::memcpy(b.rowFlags, &kMaskFlags.bytes[rowMask], 8);
+  std::memcpy(b.columnFlags, &kMaskFlags.bytes[columnMask], 8);
 }
 
 void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
@@ -570,5 +730,8 @@ void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
       }
     }
   }
-  StoreBlockPixels(block_.c, dst, stride, intra);
+  if (flatBlock_)
+    StoreFlatBlockPixels(flatValue_, dst, stride, intra);
+  else
+    InverseTransformAndStore(block_, dst, stride, intra);
 }

@@ -111,8 +111,8 @@ OSTREVAN_AVX2 inline void Transpose8Avx2(V8* r) {
   }
 }
 
-OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
-  V8 r[8];
+// The transform's rows before the final rounding.
+OSTREVAN_AVX2 inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
   for (int i = 0; i < 8; ++i)
     r[i] = (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12;
   if (RowsFirst(b)) {
@@ -126,8 +126,37 @@ OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
     InverseTransformKernel(r);
     Transpose8Avx2(r);
   }
+}
+
+OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
+  V8 r[8];
+  InverseTransformRowsAvx2(b, r);
   for (int i = 0; i < 8; ++i)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256((r[i] + 8) >> 4));
+}
+
+// The transform written straight into the pixels, with the saturations of
+// the block store: to 16 bits, the add, to 0..255.
+OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
+                                                bool intra) {
+  V8 r[8];
+  InverseTransformRowsAvx2(b, r);
+  const __m256i bias = _mm256_set1_epi16(128);
+  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
+    // Rows i and i + 1 as sixteen 16-bit values, in order.
+    __m256i rows = _mm256_permute4x64_epi64(
+        _mm256_packs_epi32(AsM256((r[i] + 8) >> 4), AsM256((r[i + 1] + 8) >> 4)), 0xD8);
+    if (intra) {
+      rows = _mm256_adds_epi16(rows, bias);
+    } else {
+      const __m128i pixels = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst)),
+                                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride)));
+      rows = _mm256_adds_epi16(rows, _mm256_cvtepu8_epi16(pixels));
+    }
+    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(rows), _mm256_extracti128_si256(rows, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
+  }
 }
 
 #undef OSTREVAN_AVX2
@@ -172,27 +201,39 @@ inline void StorePixels(uint8_t* p, __m128i v) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
 }
 
-template <int W>
-void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t h, uint8_t* dst,
-                      ptrdiff_t dstStride, bool average) {
+// One form per width, half-sample offset and averaging, so that each loop
+// holds only its own steps.
+template <int W, bool kHx, bool kHy, bool kAverage>
+void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t h, uint8_t* dst, ptrdiff_t dstStride) {
   const auto line = [&](const uint8_t* p) {
     const __m128i v = LoadPixels<W>(p);
-    return hx ? _mm_avg_epu8(v, LoadPixels<W>(p + 1)) : v;
+    if constexpr (kHx) return _mm_avg_epu8(v, LoadPixels<W>(p + 1));
+    return v;
   };
-  __m128i above = hy ? line(src) : _mm_setzero_si128();
+  __m128i above = kHy ? line(src) : _mm_setzero_si128();
   for (int32_t r = 0; r < h; ++r, dst += dstStride) {
+    src += srcStride;
     __m128i v;
-    if (hy) {
-      const __m128i below = line(src + (r + 1) * srcStride);
+    if constexpr (kHy) {
+      const __m128i below = line(src);
       v = _mm_avg_epu8(above, below);
       above = below;
     } else {
-      v = line(src + r * srcStride);
+      v = line(src - srcStride);
     }
-    if (average) v = _mm_avg_epu8(v, LoadPixels<W>(dst));
+    if constexpr (kAverage) v = _mm_avg_epu8(v, LoadPixels<W>(dst));
     StorePixels<W>(dst, v);
   }
 }
+
+using PredictKernel = void (*)(const uint8_t*, ptrdiff_t, int32_t, uint8_t*, ptrdiff_t);
+
+template <int W>
+constexpr PredictKernel kPredictSse2[2][2][2] = {
+    {{PredictBlockSse2<W, false, false, false>, PredictBlockSse2<W, false, false, true>},
+     {PredictBlockSse2<W, false, true, false>, PredictBlockSse2<W, false, true, true>}},
+    {{PredictBlockSse2<W, true, false, false>, PredictBlockSse2<W, true, false, true>},
+     {PredictBlockSse2<W, true, true, false>, PredictBlockSse2<W, true, true, true>}}};
 
 // The table indices of 16 pixels from 16 luma and 8 chroma samples; the
 // chroma column is a multiple of 8, so the dither repeats twice.
@@ -237,6 +278,15 @@ void InverseTransformBlock(VCoefficientBlock& block) {
   InverseTransform(block);
 }
 
+void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {
+#if defined(__SSE2__)
+  if (block.count >= 2 && GetVideoSimdLevel() >= kVideoSimdAvx2)
+    return InverseTransformAndStoreAvx2(block, dst, stride, intra);
+#endif
+  InverseTransformBlock(block);
+  StoreBlockPixels(block.c, dst, stride, intra);
+}
+
 void StoreBlockPixelsReference(const int32_t* c, uint8_t* dst, ptrdiff_t stride, bool intra) {
   for (int r = 0; r < 8; ++r, dst += stride, c += 8) {
     for (int k = 0; k < 8; ++k) dst[k] = intra ? Clamp255(c[k] + 128) : Clamp255(dst[k] + c[k]);
@@ -248,6 +298,38 @@ void StoreBlockPixels(const int32_t* c, uint8_t* dst, ptrdiff_t stride, bool int
   if (GetVideoSimdLevel() >= kVideoSimdSse2) return StoreBlockPixelsSse2(c, dst, stride, intra);
 #endif
   StoreBlockPixelsReference(c, dst, stride, intra);
+}
+
+void StoreFlatBlockPixelsReference(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  for (int r = 0; r < 8; ++r, dst += stride) {
+    for (int k = 0; k < 8; ++k) dst[k] = intra ? Clamp255(value + 128) : Clamp255(dst[k] + value);
+  }
+}
+
+void StoreFlatBlockPixels(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  if (intra) {
+    // One byte everywhere: eight 8-byte rows.
+    uint64_t row = Clamp255(value + 128) * 0x0101010101010101ull;
+    for (int r = 0; r < 8; ++r, dst += stride) std::memcpy(dst, &row, 8);
+    return;
+  }
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdSse2) {
+    // Saturating byte additions or subtractions of |value| (at most 255 matters).
+    const int32_t clamped = std::clamp(value, -255, 255);
+    const int32_t magnitude = clamped < 0 ? -clamped : clamped;
+    const __m128i m = _mm_set1_epi8(static_cast<char>(magnitude));
+    for (int r = 0; r < 8; r += 2, dst += 2 * stride) {
+      const __m128i p = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst)),
+                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride)));
+      const __m128i q = value < 0 ? _mm_subs_epu8(p, m) : _mm_adds_epu8(p, m);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), q);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(q, 8));
+    }
+    return;
+  }
+#endif
+  StoreFlatBlockPixelsReference(value, dst, stride, intra);
 }
 
 void PredictBlockReference(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
@@ -273,8 +355,8 @@ void PredictBlock(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t h
                   uint8_t* dst, ptrdiff_t dstStride, bool average) {
 #if defined(__SSE2__)
   if (GetVideoSimdLevel() >= kVideoSimdSse2 && h > 0) {
-    if (w == 16) return PredictBlockSse2<16>(src, srcStride, hx, hy, h, dst, dstStride, average);
-    if (w == 8) return PredictBlockSse2<8>(src, srcStride, hx, hy, h, dst, dstStride, average);
+    if (w == 16) return kPredictSse2<16>[hx != 0][hy != 0][average](src, srcStride, h, dst, dstStride);
+    if (w == 8) return kPredictSse2<8>[hx != 0][hy != 0][average](src, srcStride, h, dst, dstStride);
   }
 #endif
   PredictBlockReference(src, srcStride, hx, hy, w, h, dst, dstStride, average);

@@ -31,6 +31,14 @@ void InverseTransformBlock(VCoefficientBlock& block);
 void StoreBlockPixels(const int32_t* coefficients, uint8_t* dst, ptrdiff_t stride, bool intra);
 void StoreBlockPixelsReference(const int32_t* coefficients, uint8_t* dst, ptrdiff_t stride, bool intra);
 
+// The inverse transform and the store in one step (the block's values are
+// then undefined): the same pixels as InverseTransformBlock and StoreBlockPixels.
+void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra);
+
+// The same for a block of one value everywhere (a transformed lone DC term).
+void StoreFlatBlockPixels(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra);
+void StoreFlatBlockPixelsReference(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra);
+
 // Predicts w x h pixels (w 8 or 16, h <= 16) from `src`, which holds w + hx
 // columns and h + hy rows `srcStride` apart: the source at half-sample offsets
 // hx, hy (0 or 1, rounded averages of neighbours, horizontal first), written to

@@ -101,6 +101,50 @@ TEST(VBitstreamTest, HeldBitsAreTheWindowLeftAlignedWithTheirCount) {
   EXPECT_EQ(bs.GetHeldBits() >> 5, (uint64_t{0xA50FFF00u & 0x7FFFFFFu} << 32) | 0x12345678u);
 }
 
+// A decoding loop that keeps the window in locals (adding words inline and
+// topping up through the reader when the ring runs dry) reads the same bits
+// as ReadBits, across ring wraps, refills of any length and a resize.
+TEST(VBitstreamTest, AWindowKeptOutsideReadsAsReadBitsDoes) {
+  const std::vector<uint8_t> data = Counting(301);
+  struct Case {
+    uint32_t ring;
+    uint32_t chunk;
+  };
+  for (const Case c : {Case{8, 1}, Case{12, 5}, Case{16, 3}, Case{64, 0x7FFFFFFF}, Case{20, 7}}) {
+    MemoryBitstream expected(data, c.ring, c.chunk), got(data, c.ring, c.chunk);
+    int step = 0;
+    for (size_t read = 0; read + 32 <= 8 * data.size(); ++step) {
+      const int n = 1 + (step * 13) % 28;
+      if (step == 40) {
+        expected.SetBufferSize(c.ring * 2);
+        got.SetBufferSize(c.ring * 2);
+      }
+      got.TopUp(32);
+      uint64_t bits = got.GetHeldBits();
+      int count = got.GetHeldBitCount();
+      ASSERT_GE(count, 32);
+      // Take n bits, then as many again after adding a word when one is there.
+      uint32_t value = static_cast<uint32_t>(bits >> (64 - n));
+      bits <<= n;
+      count -= n;
+      ASSERT_EQ(value, expected.ReadBits(n)) << "ring " << c.ring << " step " << step;
+      if (count < 32 && got.TakeWord(bits, count)) {
+        ASSERT_GE(count, 32);
+      }
+      if (count >= n) {
+        value = static_cast<uint32_t>(bits >> (64 - n));
+        bits <<= n;
+        count -= n;
+        ASSERT_EQ(value, expected.ReadBits(n)) << "ring " << c.ring << " step " << step;
+        read += n;
+      }
+      got.SetHeldBits(bits, count);
+      read += n;
+    }
+    EXPECT_EQ(got.GetBitsLeft(), expected.GetBitsLeft());
+  }
+}
+
 TEST(VBitstreamTest, NextStartCodeStopsAfterThePrefix) {
   struct Case {
     std::vector<uint8_t> bytes;

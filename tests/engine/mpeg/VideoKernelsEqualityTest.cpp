@@ -101,6 +101,32 @@ TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
   }
 }
 
+// The transform written straight into the pixels gives what the scalar
+// transform and store give, intra and added, at every level.
+TEST(VideoKernelsEquality, TransformAndStoreEqualsScalarTransformThenStore) {
+  std::mt19937 rng(2024);
+  constexpr int kStride = 20;
+  for (const Shape shape : {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme}) {
+    for (int n = 0; n < 1500; ++n) {
+      const VCoefficientBlock input = RandomBlock(rng, shape);
+      std::vector<uint8_t> plane(8 * kStride);
+      for (uint8_t& p : plane) p = static_cast<uint8_t>(rng());
+      const bool intra = n % 2 == 0;
+      VCoefficientBlock transformed = input;
+      InverseTransform(transformed);
+      std::vector<uint8_t> expected = plane;
+      StoreBlockPixelsReference(transformed.c, expected.data() + 1, kStride, intra);
+      for (const int32_t level : SimdLevels()) {
+        SimdLevelScope scope(level);
+        VCoefficientBlock block = input;
+        std::vector<uint8_t> got = plane;
+        InverseTransformAndStore(block, got.data() + 1, kStride, intra);
+        ASSERT_EQ(got, expected) << "shape " << static_cast<int>(shape) << " block " << n << " level " << level;
+      }
+    }
+  }
+}
+
 TEST(VideoKernelsEquality, StoreBlockEqualsScalarForIntraAndAddedBlocks) {
   std::mt19937 rng(777);
   // Values near the clamping edges, far past them, and past the 16-bit range.
@@ -121,6 +147,54 @@ TEST(VideoKernelsEquality, StoreBlockEqualsScalarForIntraAndAddedBlocks) {
       std::vector<uint8_t> got = plane;
       StoreBlockPixels(c.data(), got.data() + offset, kStride, intra);
       ASSERT_EQ(got, expected) << "block " << n << " intra " << intra << " level " << level;
+    }
+  }
+}
+
+// A block holding only its DC term is stored as one value without the
+// transform: at every level that equals transforming the block in full and
+// storing the result, intra or added, over the whole DC range and pixels at
+// the clamping edges.
+TEST(VideoKernelsEquality, FlatBlocksEqualTheFullTransformAndStore) {
+  std::mt19937 rng(31337);
+  constexpr int kStride = 16;
+  std::vector<int32_t> dcs;
+  for (int32_t dc = -2048; dc <= 2047; dc += 7) dcs.push_back(dc);
+  for (int32_t dc : {-2048, -1, 0, 1, 2047}) dcs.push_back(dc);
+  for (const int32_t dc : dcs) {
+    VCoefficientBlock full;
+    full.Clear();
+    full.c[0] = dc * 8192;
+    full.count = 2;  // past the shortcut: the separable transform at the vector levels
+    const int32_t flat = InverseTransformFlatValue(full.c[0]);
+    std::vector<uint8_t> plane(8 * kStride);
+    for (uint8_t& p : plane) p = rng() % 3 ? static_cast<uint8_t>(rng()) : ((rng() & 1) ? 255 : 0);
+    for (const bool intra : {true, false}) {
+      for (const int32_t level : SimdLevels()) {
+        SimdLevelScope scope(level);
+        VCoefficientBlock transformed = full;
+        InverseTransformBlock(transformed);
+        for (int i = 0; i < 64; ++i) ASSERT_EQ(transformed.c[i], flat) << "dc " << dc << " level " << level;
+        std::vector<uint8_t> expected = plane, got = plane;
+        StoreBlockPixelsReference(transformed.c, expected.data() + 3, kStride, intra);
+        StoreFlatBlockPixels(flat, got.data() + 3, kStride, intra);
+        ASSERT_EQ(got, expected) << "dc " << dc << " intra " << intra << " level " << level;
+      }
+    }
+  }
+  // Values far outside a pixel's range clamp as the block store does.
+  for (const int32_t value : {-100000, -256, -255, 255, 256, 100000}) {
+    std::vector<uint8_t> plane(8 * kStride);
+    for (uint8_t& p : plane) p = static_cast<uint8_t>(rng());
+    for (const bool intra : {true, false}) {
+      std::vector<uint8_t> expected = plane;
+      StoreFlatBlockPixelsReference(value, expected.data(), kStride, intra);
+      for (const int32_t level : SimdLevels()) {
+        SimdLevelScope scope(level);
+        std::vector<uint8_t> got = plane;
+        StoreFlatBlockPixels(value, got.data(), kStride, intra);
+        ASSERT_EQ(got, expected) << "value " << value << " intra " << intra << " level " << level;
+      }
     }
   }
 }
