@@ -1,0 +1,46 @@
+// The sampling loops of the panorama projection: one run of pixels of a
+// screen row whose map coordinates step linearly, read from the map at the
+// nearest pixel (fast frames) or bilinearly (quality frames), for 15-, 16- and
+// 32-bit pixels. Row addresses are byte offsets from the map's first pixel.
+#pragma once
+
+#include <cstdint>
+
+// What a run reads: the map and its address arithmetic.
+struct PanoramaSampleSource {
+  const uint8_t* map = nullptr;  // first pixel of row 0
+  int32_t rowBytes = 0;          // a power of two: width x bytes per pixel
+  int32_t log2RowBytes = 0;
+  uint32_t columnMask = 0;       // width - 1 (width a power of two)
+  int32_t maxRowOffset = 0;      // the largest row offset a run may start a sample at
+};
+
+// A run: `count` pixels into `target`, starting at map position (x, y) and
+// stepping by (stepX, stepY) per pixel. x is 16.16 map columns (wrapping); y
+// a byte offset whose bits below the row length are the fraction of a row.
+struct PanoramaRun {
+  uint32_t x;
+  int32_t y;
+  int32_t stepX;
+  int32_t stepY;
+  int32_t count;
+};
+
+enum PanoramaKernelKind : int32_t {
+  kPanoramaFast16 = 0,     // 15 or 16 bits, nearest
+  kPanoramaFast32 = 1,     // 32 bits, nearest
+  kPanoramaQuality15 = 2,  // 5:5:5, bilinear with 5-bit weights
+  kPanoramaQuality16 = 3,  // 5:6:5, bilinear with 5-bit weights
+  kPanoramaQuality32 = 4,  // 8 bits per component, bilinear with 8-bit weights
+};
+
+// Draws one run. When `clampRows` is set every sample's row is kept inside
+// [0, maxRowOffset] (for runs whose ends leave the map); else the caller
+// guarantees both ends lie inside.
+void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun& run,
+                       uint8_t* target, bool clampRows);
+
+// Single pixels of the same arithmetic (the tests' reference for the loops).
+uint16_t SampleBilinear565(const PanoramaSampleSource& source, uint32_t x, int32_t y);
+uint16_t SampleBilinear555(const PanoramaSampleSource& source, uint32_t x, int32_t y);
+uint32_t SampleBilinear32(const PanoramaSampleSource& source, uint32_t x, int32_t y);
