@@ -32,9 +32,10 @@ inline uint16_t Blend16(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, 
 }
 
 // Blend of two 32-bit pixels with an 8-bit weight, components two at a time.
+// Each product is rounded to the nearest step (one half added before the shift).
 inline uint32_t Lerp32(uint32_t p, uint32_t q, uint32_t w) {
-  const uint32_t lo = (((p & 0x00FF00FFu) * (256 - w) + (q & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
-  const uint32_t hi = (((p >> 8) & 0x00FF00FFu) * (256 - w) + ((q >> 8) & 0x00FF00FFu) * w) & 0xFF00FF00u;
+  const uint32_t lo = (((p & 0x00FF00FFu) * (256 - w) + (q & 0x00FF00FFu) * w + 0x00800080u) >> 8) & 0x00FF00FFu;
+  const uint32_t hi = (((p >> 8) & 0x00FF00FFu) * (256 - w) + ((q >> 8) & 0x00FF00FFu) * w + 0x00800080u) & 0xFF00FF00u;
   return lo | hi;
 }
 
@@ -42,21 +43,21 @@ struct Address {
   const uint8_t* row0;
   uint32_t column;
   uint32_t column1;
-  uint32_t fraction;  // the row fraction's bits
+  uint32_t fraction;  // 16 bits of row fraction
 };
 
 inline Address Locate(const PanoramaSampleSource& s, uint32_t x, int32_t y) {
-  const uint32_t rowMask = static_cast<uint32_t>(s.rowBytes) - 1;
   const uint32_t uy = static_cast<uint32_t>(y);
   const uint32_t column = (x >> 16) & s.columnMask;
-  return {s.map + (uy & ~rowMask), column, (column + 1) & s.columnMask, uy & rowMask};
+  return {s.map + static_cast<size_t>(uy >> 16) * static_cast<size_t>(s.rowBytes), column, (column + 1) & s.columnMask,
+          uy & 0xFFFFu};
 }
 
 inline uint16_t Quality565(const PanoramaSampleSource& s, uint32_t x, int32_t y) {
   const Address at = Locate(s, x, y);
   const uint8_t* r1 = at.row0 + s.rowBytes;
   const uint32_t a = (x & 0xFFFF) >> 11;
-  const uint32_t b = at.fraction >> (s.log2RowBytes - 5);
+  const uint32_t b = at.fraction >> 11;
   return Blend16<0x07E0F81Fu, 0x02008010u, 0x03E0FC1Fu>(Load16(at.row0 + at.column * 2), Load16(at.row0 + at.column1 * 2),
                                                        Load16(r1 + at.column * 2), Load16(r1 + at.column1 * 2), a, b);
 }
@@ -65,7 +66,7 @@ inline uint16_t Quality555(const PanoramaSampleSource& s, uint32_t x, int32_t y)
   const Address at = Locate(s, x, y);
   const uint8_t* r1 = at.row0 + s.rowBytes;
   const uint32_t a = (x & 0xFFFF) >> 11;
-  const uint32_t b = at.fraction >> (s.log2RowBytes - 5);
+  const uint32_t b = at.fraction >> 11;
   return Blend16<0x03E07C1Fu, 0x02004010u, 0x03E07C1Fu>(Load16(at.row0 + at.column * 2), Load16(at.row0 + at.column1 * 2),
                                                        Load16(r1 + at.column * 2), Load16(r1 + at.column1 * 2), a, b);
 }
@@ -74,7 +75,7 @@ inline uint32_t Quality32(const PanoramaSampleSource& s, uint32_t x, int32_t y) 
   const Address at = Locate(s, x, y);
   const uint8_t* r1 = at.row0 + s.rowBytes;
   const uint32_t a = (x & 0xFFFF) >> 8;
-  const uint32_t b = at.fraction >> (s.log2RowBytes - 8);
+  const uint32_t b = at.fraction >> 8;
   const uint32_t top = Lerp32(Load32(at.row0 + at.column * 4), Load32(at.row0 + at.column1 * 4), a);
   const uint32_t bottom = Lerp32(Load32(r1 + at.column * 4), Load32(r1 + at.column1 * 4), a);
   return Lerp32(top, bottom, b);
@@ -96,7 +97,7 @@ void Loop(const PanoramaSampleSource& s, const PanoramaRun& run, uint8_t* target
   int32_t y = run.y;
   const uint32_t sx = static_cast<uint32_t>(run.stepX);
   for (int32_t i = 0; i < run.count; ++i) {
-    const int32_t yy = Clamp ? std::clamp(y, 0, s.maxRowOffset) : y;
+    const int32_t yy = Clamp ? std::clamp(y, 0, s.maxY) : y;
     const Pixel p = Sample(s, x, yy);
     std::memcpy(target, &p, sizeof p);
     target += sizeof p;

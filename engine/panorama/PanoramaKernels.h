@@ -9,15 +9,15 @@
 // What a run reads: the map and its address arithmetic.
 struct PanoramaSampleSource {
   const uint8_t* map = nullptr;  // first pixel of row 0
-  int32_t rowBytes = 0;          // a power of two: width x bytes per pixel
-  int32_t log2RowBytes = 0;
+  int32_t rowBytes = 0;          // width x bytes per pixel
   uint32_t columnMask = 0;       // width - 1 (width a power of two)
-  int32_t maxRowOffset = 0;      // the largest row offset a run may start a sample at
+  int32_t maxY = 0;              // the largest y (16.16 rows) a sample may read at
 };
 
 // A run: `count` pixels into `target`, starting at map position (x, y) and
-// stepping by (stepX, stepY) per pixel. x is 16.16 map columns (wrapping); y
-// a byte offset whose bits below the row length are the fraction of a row.
+// stepping by (stepX, stepY) per pixel. x is 16.16 map columns (wrapping), y
+// 16.16 map rows from row 0; a row's address is its number times the row
+// length from the map's first pixel, whatever the width of a pointer.
 struct PanoramaRun {
   uint32_t x;
   int32_t y;
@@ -35,7 +35,7 @@ enum PanoramaKernelKind : int32_t {
 };
 
 // Draws one run. When `clampRows` is set every sample's row is kept inside
-// [0, maxRowOffset] (for runs whose ends leave the map); else the caller
+// [0, maxY] (for runs whose ends leave the map); else the caller
 // guarantees both ends lie inside.
 void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun& run,
                        uint8_t* target, bool clampRows);

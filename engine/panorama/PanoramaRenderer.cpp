@@ -42,7 +42,7 @@ bool PanoramaRenderer::IsUsableMap(const PanoramaRaster& map) {
     return false;
   }
   if (map.rowBytes != map.width * BytesPerPixelOf(map.depth)) return false;
-  return map.height >= 3 && int64_t{map.height} * map.rowBytes < (int64_t{1} << 30);
+  return map.height >= 3 && map.height <= kMaximumMapWidth + 1 && int64_t{map.height} * map.rowBytes < (int64_t{1} << 31);
 }
 
 float PanoramaRenderer::PoleScreenRow(float pitch, float focal) {
@@ -58,8 +58,7 @@ PanoramaRenderer::Node PanoramaRenderer::ToNode(double latitude, double longitud
   const double rowsPerRadian = (composedRows - 3) / static_cast<double>(key.verticalRange);
   const int64_t offset = key.quality ? 0 : 32768;
   const int64_t latitudeFixed = static_cast<int64_t>(latitude * rowsPerRadian * 65536.0 + 0.5) + offset;
-  const int32_t shift = 16 - key.log2RowBytes;
-  const int64_t y = shift >= 0 ? (latitudeFixed >> shift) : (latitudeFixed * (int64_t{1} << -shift));
+  const int64_t y = latitudeFixed;
   const int64_t x = static_cast<int64_t>(longitude * key.mapWidth / static_cast<double>(kTwoPiF) * 65536.0 + 0.5);
   return {static_cast<int32_t>(x), static_cast<int32_t>(y)};
 }
@@ -168,9 +167,8 @@ bool PanoramaRenderer::Render(const PanoramaRaster& map, float verticalRange, co
   PanoramaSampleSource source;
   source.map = map.pixels;
   source.rowBytes = map.rowBytes;
-  source.log2RowBytes = key.log2RowBytes;
   source.columnMask = static_cast<uint32_t>(map.width - 1);
-  source.maxRowOffset = (map.height - (camera.quality ? 2 : 1)) * map.rowBytes + map.rowBytes - 1;
+  source.maxY = ((map.height - (camera.quality ? 2 : 1)) << 16) + 0xFFFF;
   PanoramaKernelKind kind;
   if (camera.quality) {
     kind = map.depth == 32 ? kPanoramaQuality32 : (map.depth == 15 ? kPanoramaQuality15 : kPanoramaQuality16);
@@ -183,7 +181,7 @@ bool PanoramaRenderer::Render(const PanoramaRaster& map, float verticalRange, co
   const double columns = std::fmod(turns, 1.0) * map.width * 65536.0;
   uint32_t x0 = static_cast<uint32_t>(static_cast<int64_t>(std::trunc(columns + (columns >= 0 ? 0.5 : -0.5))));
   if (!camera.quality) x0 += 32768;
-  const int32_t origin = ((map.height - 1) / 2) * map.rowBytes;
+  const int32_t origin = ((map.height - 1) / 2) << 16;
   DrawRows(source, kind, target, x0, origin, 0, target.height);
   DrawBand(source, kind, target, x0, origin);
   return true;
@@ -230,7 +228,7 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       run.y = nodeY_[static_cast<size_t>(i)] + skip * run.stepY;
       run.count = end - first;
       const int64_t lastY = int64_t{run.y} + int64_t{run.count - 1} * run.stepY;
-      const bool inside = run.y >= 0 && run.y <= source.maxRowOffset && lastY >= 0 && lastY <= source.maxRowOffset;
+      const bool inside = run.y >= 0 && run.y <= source.maxY && lastY >= 0 && lastY <= source.maxY;
       RunPanoramaKernel(kind, source, run, out + static_cast<ptrdiff_t>(first) * bytes, !inside);
     }
   }

@@ -59,15 +59,15 @@ class PanoramaRenderer {
   // Forgets the grid (the next frame computes it again).
   void Invalidate() { gridValid_ = false; }
 
-  // The grid's map position (16.16 column without the yaw, row offset in
-  // bytes with its fraction, relative to the middle row) of a screen point of
+  // The grid's map position (16.16 column without the yaw, 16.16 row
+  // relative to the middle row) of a screen point of
   // the last frame, as the kernels interpolate it. For tests.
   bool MapPositionAt(int32_t column, int32_t row, int64_t& x, int64_t& y) const;
 
  private:
   struct Node {
     int32_t x;  // 16.16 map columns, right half
-    int32_t y;  // byte offset from the middle row, fraction below the row length
+    int32_t y;  // 16.16 rows from the middle row
   };
   struct Key {
     float pitch = 0;
