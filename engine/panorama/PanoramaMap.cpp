@@ -135,6 +135,19 @@ void PanoramaMap::StorePixel(uint8_t* at, const VRGBColor& c) const {
 }
 
 bool PanoramaMap::ConvertPicture(const PixelMap& picture) {
+  const int32_t bytes = depth_ == 32 ? 4 : 2;
+  if (picture.IsSolidColor()) {
+    // A solid map has no pixels: its colour everywhere.
+    const int32_t w = picture.GetWidth();
+    const int32_t h = picture.GetHeight();
+    if (w <= 0 || h <= 0) return false;
+    converted_.assign(static_cast<size_t>(w) * bytes * static_cast<size_t>(h), 0);
+    for (size_t at = 0; at < converted_.size(); at += static_cast<size_t>(bytes)) StorePixel(&converted_[at], picture.GetSolidColor());
+    convertedFrom_ = &picture;
+    convertedWidth_ = w;
+    convertedHeight_ = h;
+    return true;
+  }
   const PixelBuffer b = picture.GetBuffer();
   if (b.pixels == nullptr || b.width <= 0 || b.height <= 0) return false;
   std::vector<VRGBColor> palette;
@@ -143,7 +156,6 @@ bool PanoramaMap::ConvertPicture(const PixelMap& picture) {
     palette.resize(256);
     for (int32_t i = 0; i < 256; ++i) b.colorTable->GetColor(palette[static_cast<size_t>(i)], i);
   }
-  const int32_t bytes = depth_ == 32 ? 4 : 2;
   converted_.assign(static_cast<size_t>(b.width) * bytes * static_cast<size_t>(b.height), 0);
   for (int32_t y = 0; y < b.height; ++y) {
     const int32_t stored = b.bottomUp ? b.height - 1 - y : y;
