@@ -40,6 +40,12 @@ enum PanoramaKernelKind : int32_t {
 void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun& run,
                        uint8_t* target, bool clampRows);
 
+// The vector level the runs use (platform::SimdSupport: scalar, SSE2, AVX2);
+// every level gives the same pixels. Setting a level above what the processor
+// has, or -1, takes the best it has. Returns the previous level.
+int32_t SetPanoramaKernelLevel(int32_t level);
+int32_t GetPanoramaKernelLevel();
+
 // Single pixels of the same arithmetic (the tests' reference for the loops).
 uint16_t SampleBilinear565(const PanoramaSampleSource& source, uint32_t x, int32_t y);
 uint16_t SampleBilinear555(const PanoramaSampleSource& source, uint32_t x, int32_t y);

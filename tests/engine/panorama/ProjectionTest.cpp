@@ -420,3 +420,43 @@ TEST(BadInput, PitchesAtAndBeyondThePolesRenderEveryPixelFromTheMap) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Vector kernels ----------------------------------------------------------
+
+TEST(KernelLevels, EveryLevelDrawsTheSameFrame) {
+  // A map of varied pixels (a hash of the position).
+  Rgb noise;
+  noise.width = 1024;
+  noise.height = 512;
+  noise.pixels.resize(static_cast<size_t>(1024) * 512 * 3);
+  uint32_t h = 2166136261u;
+  for (uint8_t& b : noise.pixels) {
+    h = (h ^ 0x9E3779B9u) * 16777619u;
+    b = static_cast<uint8_t>(h >> 24);
+  }
+  const int best = GetPanoramaKernelLevel();
+  for (const int depth : {15, 16, 32}) {
+    const panotest::Map map = MakeMap(noise, depth);
+    for (const bool quality : {false, true}) {
+      for (const float pitch : {0.0f, 0.7f, -1.5707964f, 2.5f}) {
+        std::vector<std::vector<uint8_t>> frames;
+        for (const int level : {0, 1, 2}) {
+          SetPanoramaKernelLevel(level);
+          PanoramaRenderer renderer;
+          // Widths that leave runs of every length, a frame over the seam.
+          Frame frame(203, 77, depth);
+          PanoramaCamera camera{6.2f, pitch, 90.0f, quality};
+          EXPECT_TRUE(renderer.Render(map.raster, static_cast<float>(kPi), frame.raster, camera));
+          frames.push_back(frame.bytes);
+        }
+        EXPECT_TRUE(frames[0] == frames[1] && frames[0] == frames[2])
+            << depth << (quality ? " quality" : " fast") << " pitch " << pitch;
+      }
+    }
+  }
+  SetPanoramaKernelLevel(best);
+}
+
+}  // namespace
