@@ -259,6 +259,8 @@ bool BubbleViewControl::DecideRedraw(const VRect* update) {
     sizeChanged_ = true;
     savedSizeRect_ = ControlRect();
   }
+  // A view moved outside the steps (SetView) counts as moved too.
+  if (position_[0] != lastYaw_ || position_[1] != lastPitch_) viewMoved_ = true;
   if (screenMoved_ || sizeChanged_ || focalChanged_ || viewMoved_) mapChanged_ = true;
   if (mapChanged_) return true;
   if (!lastFrameQuality_ && UseQualityRendering()) return true;
