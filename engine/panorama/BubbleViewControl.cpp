@@ -347,7 +347,8 @@ void BubbleViewControl::DrawContent(DrawPort* port, const VRect& rect) {
   if (portMap == nullptr || !Holds(portMap->GetBounds(), control)) buffered = true;
   if (buffered) {
     const VRect size(0, 0, control.GetWidth(), control.GetHeight());
-    if (!frameBuffer_ || frameBuffer_->GetDepth() != depth || !Holds(frameBuffer_->GetBounds(), size)) {
+    if (!frameBuffer_ || frameBuffer_->GetDepth() != depth || frameBuffer_->GetPixelFormat() != format ||
+        !Holds(frameBuffer_->GetBounds(), size)) {
       frameBuffer_ = std::make_unique<PixelMap>(size, depth, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, format);
       if (!frameBuffer_->HasStorage()) {
         frameBuffer_.reset();

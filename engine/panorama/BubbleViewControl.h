@@ -78,6 +78,8 @@ class BubbleViewControl : public VControl, public VTask, public VNavigator, publ
   bool UseFrameBuffer(const VRect* update);
   bool UseQualityRendering();
   bool LastFrameWasQuality() const { return lastFrameQuality_; }
+  // The off-screen frame of buffered draws (null until one was made).
+  PixelMap* GetFrameBuffer() const { return frameBuffer_.get(); }
   int32_t GetFrameCount() const { return frames_; }
   const PanoramaRenderer& GetRenderer() const { return renderer_; }
   // Whether the last Step asked for a redraw.

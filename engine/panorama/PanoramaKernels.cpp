@@ -201,6 +201,22 @@ __attribute__((target("avx2"))) inline __m256i Lerp32x8(__m256i p, __m256i q, __
   return _mm256_or_si256(lo, hi);
 }
 
+// The 32-bit pixels at the indexes and their right neighbours, read as one
+// 64-bit value each (no index may be the last column of its row).
+__attribute__((target("avx2"))) inline void GatherPairs32(const uint8_t* map, __m256i index, __m256i& left,
+                                                          __m256i& right) {
+  const long long* base = reinterpret_cast<const long long*>(map);
+  // Lanes 0-3 and 4-7 as (left, right) pairs.
+  const __m256i low = _mm256_i32gather_epi64(base, _mm256_castsi256_si128(index), 4);
+  const __m256i high = _mm256_i32gather_epi64(base, _mm256_extracti128_si256(index, 1), 4);
+  // [l0 l1 r0 r1 | l2 l3 r2 r3] and [l4 l5 r4 r5 | l6 l7 r6 r7].
+  const __m256i a = _mm256_shuffle_epi32(low, 0xD8);
+  const __m256i b = _mm256_shuffle_epi32(high, 0xD8);
+  // [l0 l1 l4 l5 | l2 l3 l6 l7] into lane order.
+  left = _mm256_permute4x64_epi64(_mm256_unpacklo_epi64(a, b), 0xD8);
+  right = _mm256_permute4x64_epi64(_mm256_unpackhi_epi64(a, b), 0xD8);
+}
+
 // Runs the first count & ~7 pixels; returns how many were drawn.
 __attribute__((target("avx2"))) int32_t RunAvx2(PanoramaKernelKind kind, const PanoramaSampleSource& s,
                                                 const PanoramaRun& run, uint8_t* target) {
@@ -232,22 +248,46 @@ __attribute__((target("avx2"))) int32_t RunAvx2(PanoramaKernelKind kind, const P
       const __m256i i11 = _mm256_add_epi32(i01, width);
       const __m256i fx = _mm256_and_si256(lanes.x, low16);
       const __m256i fy = _mm256_and_si256(y, low16);
+      // Unless a sample's right neighbour wraps round to column 0, both
+      // neighbours of a row come in one read.
+      const bool wraps = _mm256_movemask_epi8(_mm256_cmpeq_epi32(column, columnMask)) != 0;
       if (kind == kPanoramaQuality32) {
         const int* base = reinterpret_cast<const int*>(s.map);
         const __m256i a = _mm256_srli_epi32(fx, 8);
         const __m256i b = _mm256_srli_epi32(fy, 8);
         const __m256i wa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
         const __m256i wb = _mm256_or_si256(b, _mm256_slli_epi32(b, 16));
-        const __m256i top = Lerp32x8(_mm256_i32gather_epi32(base, i00, 4), _mm256_i32gather_epi32(base, i01, 4), wa);
-        const __m256i bottom = Lerp32x8(_mm256_i32gather_epi32(base, i10, 4), _mm256_i32gather_epi32(base, i11, 4), wa);
+        __m256i p00, p01, p10, p11;
+        if (wraps) {
+          p00 = _mm256_i32gather_epi32(base, i00, 4);
+          p01 = _mm256_i32gather_epi32(base, i01, 4);
+          p10 = _mm256_i32gather_epi32(base, i10, 4);
+          p11 = _mm256_i32gather_epi32(base, i11, 4);
+        } else {
+          GatherPairs32(s.map, i00, p00, p01);
+          GatherPairs32(s.map, i10, p10, p11);
+        }
+        const __m256i top = Lerp32x8(p00, p01, wa);
+        const __m256i bottom = Lerp32x8(p10, p11, wa);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), Lerp32x8(top, bottom, wb));
       } else {
         const __m256i a = _mm256_srli_epi32(fx, 11);
         const __m256i b = _mm256_srli_epi32(fy, 11);
-        const __m256i p00 = Gather16(s.map, i00);
-        const __m256i p01 = Gather16(s.map, i01);
-        const __m256i p10 = Gather16(s.map, i10);
-        const __m256i p11 = Gather16(s.map, i11);
+        __m256i p00, p01, p10, p11;
+        if (wraps) {
+          p00 = Gather16(s.map, i00);
+          p01 = Gather16(s.map, i01);
+          p10 = Gather16(s.map, i10);
+          p11 = Gather16(s.map, i11);
+        } else {
+          const int* base = reinterpret_cast<const int*>(s.map);
+          const __m256i top = _mm256_i32gather_epi32(base, i00, 2);
+          const __m256i bottom = _mm256_i32gather_epi32(base, i10, 2);
+          p00 = _mm256_and_si256(top, low16);
+          p01 = _mm256_srli_epi32(top, 16);
+          p10 = _mm256_and_si256(bottom, low16);
+          p11 = _mm256_srli_epi32(bottom, 16);
+        }
         Store16(out, kind == kPanoramaQuality16
                          ? Blend16x8<0x07E0F81Fu, 0x02008010u, 0x03E0FC1Fu>(p00, p01, p10, p11, a, b)
                          : Blend16x8<0x03E07C1Fu, 0x02004010u, 0x03E07C1Fu>(p00, p01, p10, p11, a, b));
