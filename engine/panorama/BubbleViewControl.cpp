@@ -392,4 +392,16 @@ bool BubbleViewControl::MouseDown(const VMouseEvent& event) { return root_->Capt
 bool BubbleViewControl::MouseUp(const VMouseEvent& event) { return root_->ReleaseMouse(ToBubbleEvent(event)); }
 bool BubbleViewControl::MouseMove(const VMouseEvent& event) { return root_->RouteMouseMove(ToBubbleEvent(event)); }
 bool BubbleViewControl::UpdateCursor(const VMouseEvent& event) { return root_->RouteCursorUpdate(ToBubbleEvent(event)); }
+bool BubbleViewControl::KeyDown(const VKeyEvent& event) {
+  if (VBubbleSpaceGraphicObject* next = root_->NextObject(); next != nullptr && next->RouteKeyDown(event)) return true;
+  VBubbleSpaceGraphicObject* first = root_->FirstChildObject();
+  return first != nullptr && first->RouteKeyDown(event);
+}
+
+bool BubbleViewControl::KeyUp(const VKeyEvent& event) {
+  if (VBubbleSpaceGraphicObject* next = root_->NextObject(); next != nullptr && next->RouteKeyUp(event)) return true;
+  VBubbleSpaceGraphicObject* first = root_->FirstChildObject();
+  return first != nullptr && first->RouteKeyUp(event);
+}
+
 bool BubbleViewControl::HandleEvent(uint32_t /*code*/, uint32_t /*value1*/, uint32_t /*value2*/) { return false; }

@@ -92,6 +92,9 @@ class BubbleViewControl : public VControl, public VTask, public VNavigator, publ
   bool MouseUp(const VMouseEvent& event) override;
   bool MouseMove(const VMouseEvent& event) override;
   bool UpdateCursor(const VMouseEvent& event) override;
+  // Keys go to the bubbles: after the root's following siblings, its children.
+  bool KeyDown(const VKeyEvent& event) override;
+  bool KeyUp(const VKeyEvent& event) override;
   bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override;
 
   using VControl::AddChild;

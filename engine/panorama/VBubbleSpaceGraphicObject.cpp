@@ -57,6 +57,12 @@ bool VBubbleSpaceGraphicObject::HandleMessage(uint32_t code, uint32_t value1, ui
     VisibilityChanged();
     return false;
   }
+  if (code == kMessageKeyDown || code == kMessageKeyUp) {
+    const VKeyEvent* key = MessagePointerAs<VKeyEvent>(value1);
+    if (key == nullptr) return false;
+    const bool taken = IsShown() && IsActive() && (code == kMessageKeyDown ? KeyDown(*key) : KeyUp(*key));
+    return taken || absorbsMouse_ != 0;
+  }
   const BubbleMouseEvent* event = MessagePointerAs<BubbleMouseEvent>(value1);
   if (event == nullptr) return false;
   bool taken = false;
@@ -122,6 +128,16 @@ bool VBubbleSpaceGraphicObject::RouteCursorUpdate(const BubbleMouseEvent& event)
   if (DispatchPostOrder(kMessageCursorUpdate, token.GetValue(), 0)) return true;
   ShowCursor(cursorId_);
   return false;
+}
+
+bool VBubbleSpaceGraphicObject::RouteKeyDown(const VKeyEvent& event) {
+  ScopedMessagePointer token(&event);
+  return DispatchPostOrder(kMessageKeyDown, token.GetValue(), 0);
+}
+
+bool VBubbleSpaceGraphicObject::RouteKeyUp(const VKeyEvent& event) {
+  ScopedMessagePointer token(&event);
+  return DispatchPostOrder(kMessageKeyUp, token.GetValue(), 0);
 }
 
 bool VBubbleSpaceGraphicObject::UpdateCursor(const BubbleMouseEvent& /*event*/) {

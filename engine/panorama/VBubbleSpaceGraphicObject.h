@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/core/VEvent.h"
 #include "engine/core/VFRect.h"
 #include "engine/core/VTLink.h"
 #include "engine/panorama/BubbleGeometry.h"
@@ -31,6 +32,9 @@ class VBubbleSpaceGraphicObject : public VTLink, public VPropertyHolder {
   virtual bool ReleaseMouse(const BubbleMouseEvent& event);
   virtual bool RouteMouseMove(const BubbleMouseEvent& event);
   virtual bool RouteCursorUpdate(const BubbleMouseEvent& event);
+  // Key messages go down the tree post-order, as in the display tree.
+  virtual bool RouteKeyDown(const VKeyEvent& event);
+  virtual bool RouteKeyUp(const VKeyEvent& event);
   virtual bool BeginDrag() { return true; }
   virtual void DragOver() {}
   virtual void EndDrag() {}
@@ -52,6 +56,8 @@ class VBubbleSpaceGraphicObject : public VTLink, public VPropertyHolder {
   virtual bool MouseUp(const BubbleMouseEvent& event);
   virtual bool MouseMove(const BubbleMouseEvent& event);
   virtual bool UpdateCursor(const BubbleMouseEvent& event);
+  virtual bool KeyDown(const VKeyEvent& /*event*/) { return false; }
+  virtual bool KeyUp(const VKeyEvent& /*event*/) { return false; }
 
   bool IsShown() const;
   bool IsActive() const;

@@ -288,3 +288,33 @@ TEST(PictureBubbles, ADraggedBubbleFollowsThePointerInsideItsLimitsAndReportsThe
 }
 
 }  // namespace
+
+namespace {
+
+// A bubble that takes the keys it is given.
+class KeyTaker : public VBubble {
+ public:
+  KeyTaker(uint32_t id, VBubble* parent) : VBubble(1, id, VFRect(0.0f, 0.0f, 1.0f, 1.0f), 1.0f, 0, parent) {}
+  bool KeyDown(const VKeyEvent& e) override {
+    keys.push_back(e.character);
+    return true;
+  }
+  std::vector<uint8_t> keys;
+};
+
+TEST(BubbleKeys, TheViewerHandsKeysToItsBubblesFrontmostFirstAndSkipsHiddenOnes) {
+  auto viewer = MakeViewer();
+  EXPECT_FALSE(viewer->KeyDown(VKeyEvent('a', 0x41))) << "no bubble, not taken";
+  // Of equal orders the newer goes first in the list: it is drawn first, behind.
+  auto* front = new KeyTaker(1, viewer->GetRoot());
+  auto* back = new KeyTaker(2, viewer->GetRoot());
+  EXPECT_TRUE(viewer->KeyDown(VKeyEvent('a', 0x41)));
+  EXPECT_EQ(front->keys, std::vector<uint8_t>{'a'}) << "the one drawn last is asked first";
+  EXPECT_TRUE(back->keys.empty());
+  front->SetVisible(false, false);
+  EXPECT_TRUE(viewer->KeyDown(VKeyEvent('b', 0x42)));
+  EXPECT_EQ(back->keys, std::vector<uint8_t>{'b'});
+  EXPECT_FALSE(viewer->KeyUp(VKeyEvent('b', 0x42))) << "plain bubbles take no key release";
+}
+
+}  // namespace
