@@ -143,6 +143,7 @@ bool PanoramaMap::ConvertPicture(const PixelMap& picture) {
     if (w <= 0 || h <= 0) return false;
     converted_.assign(static_cast<size_t>(w) * bytes * static_cast<size_t>(h), 0);
     for (size_t at = 0; at < converted_.size(); at += static_cast<size_t>(bytes)) StorePixel(&converted_[at], picture.GetSolidColor());
+    opaque_.clear();
     convertedFrom_ = &picture;
     convertedWidth_ = w;
     convertedHeight_ = h;
@@ -168,6 +169,15 @@ bool PanoramaMap::ConvertPicture(const PixelMap& picture) {
         return false;
       }
       StorePixel(out + static_cast<size_t>(x) * bytes, c);
+    }
+  }
+  opaque_.clear();
+  if (picture.PeekAttributes().flags != 0) {
+    opaque_.resize(static_cast<size_t>(b.width) * static_cast<size_t>(b.height));
+    for (int32_t y = 0; y < b.height; ++y) {
+      for (int32_t x = 0; x < b.width; ++x) {
+        opaque_[static_cast<size_t>(y) * b.width + x] = picture.GetOpacityAt(x, y) >= 32 ? 1 : 0;
+      }
     }
   }
   convertedFrom_ = &picture;
@@ -203,6 +213,15 @@ bool PanoramaMap::DrawPicture(PixelMap& picture, int32_t sourceTop, int32_t sour
     const int64_t sy = sourceTop + (int64_t{y - placement.top} * sourceHeight) / placedHeight;
     const uint8_t* src = &converted_[static_cast<size_t>(sy) * pw * bytes];
     uint8_t* dst = pixels_.data() + static_cast<size_t>(y) * rowBytes_;
+    if (!opaque_.empty()) {
+      const uint8_t* opaqueRow = &opaque_[static_cast<size_t>(sy) * pw];
+      for (int32_t x = left; x < right; ++x) {
+        const int64_t sx = sameWidth ? x - placement.left : (int64_t{x - placement.left} * pw) / placedWidth;
+        if (opaqueRow[sx] == 0) continue;
+        std::memcpy(dst + static_cast<size_t>(x) * bytes, src + static_cast<size_t>(sx) * bytes, static_cast<size_t>(bytes));
+      }
+      continue;
+    }
     if (sameWidth) {
       std::memcpy(dst + static_cast<size_t>(left) * bytes, src + static_cast<size_t>(left - placement.left) * bytes,
                   static_cast<size_t>(right - left) * bytes);

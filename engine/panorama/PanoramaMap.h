@@ -34,6 +34,8 @@ class PanoramaMap {
 
   // Draws the picture's pixels (any depth our transfers read; converted to
   // the map's format) scaled to `placement`, only inside `clip` and the map.
+  // Pixels the picture's transparency (key colour, mask, alpha channel) makes
+  // less than half opaque are left out; the rest are drawn opaque.
   // `sourceTop` selects the frame of a vertically stacked picture. False when
   // nothing could be drawn.
   bool DrawPicture(PixelMap& picture, int32_t sourceTop, int32_t sourceHeight, const VRect& placement, const VRect& clip);
@@ -42,6 +44,8 @@ class PanoramaMap {
     convertedFrom_ = nullptr;
     converted_.clear();
     converted_.shrink_to_fit();
+    opaque_.clear();
+    opaque_.shrink_to_fit();
   }
   // Copies a finished map into a PixelMap-like buffer row by row (tests, the tool).
   void CopyRow(int32_t row, uint8_t* out) const;
@@ -64,6 +68,9 @@ class PanoramaMap {
   // picture is composed in several passes.
   const PixelMap* convertedFrom_ = nullptr;
   std::vector<uint8_t> converted_;
+  // Per converted pixel, 1 where the picture is opaque enough to be drawn;
+  // empty for a picture without transparency.
+  std::vector<uint8_t> opaque_;
   int32_t convertedWidth_ = 0;
   int32_t convertedHeight_ = 0;
 };

@@ -318,3 +318,37 @@ TEST(BubbleKeys, TheViewerHandsKeysToItsBubblesFrontmostFirstAndSkipsHiddenOnes)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PictureBubbles, AClickOnATransparentPixelIsAHitOnlyWithoutTheTransparencyTest) {
+  auto viewer = MakeViewer();
+  // 64 x 64 pixels over 1 x 1 radian: the left half in the key colour (transparent).
+  auto* map = new PixelMap(VRect(0, 0, 64, 64), 32, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, 8);
+  ASSERT_TRUE(map->HasStorage());
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) map->SetPixel(VPoint(x, y), x < 32 ? VRGBColor(255, 0, 255) : VRGBColor(10, 20, 30));
+  }
+  PixelMapAttributes attributes;
+  attributes.SetKeyColor(VRGBColor(255, 0, 255));
+  map->SetAttributes(attributes);
+  auto* picture = new VPicture(map);
+  auto* bubble = new VPictureBubble(VBubble::kAutomaticId, picture, VFRect(2.0f, 1.0f, 3.0f, 2.0f), 0, viewer->GetRoot());
+  picture->Release();
+  ASSERT_TRUE(viewer->PreparePanoramaMap(32, 8));
+  EXPECT_TRUE(bubble->IsTransparent());
+  const float y = 1.5f - kBubbleHalfPi;
+  EXPECT_FALSE(bubble->ContainsPoint(2.25f, y)) << "a transparent pixel";
+  EXPECT_TRUE(bubble->ContainsPoint(2.75f, y));
+  bubble->SetHitTestByTransparency(false);
+  EXPECT_TRUE(bubble->ContainsPoint(2.25f, y));
+  EXPECT_FALSE(bubble->ContainsPoint(3.0f, y)) << "the right edge is outside";
+  // Composed over the background, only the opaque half shows.
+  PanoramaMap* composed = viewer->GetPanoramaMap();
+  const float r = composed->GetWidth() / kBubbleTwoPi;
+  const int row = static_cast<int>(1.5f * r);
+  EXPECT_EQ(MapPixel(*composed, static_cast<int>(2.75f * r), row), 0x0A141Eu);
+  EXPECT_EQ(MapPixel(*composed, static_cast<int>(2.25f * r), row), 0u) << "the key colour is not drawn";
+}
+
+}  // namespace
