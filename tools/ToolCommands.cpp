@@ -8,6 +8,7 @@
 #include "tools/ArchiveCommands.h"
 #include "tools/ImageDecodeCommand.h"
 #include "tools/MovieCommands.h"
+#include "tools/PanoramaCommands.h"
 #include "tools/RarCommands.h"
 #include "tools/SoundCommand.h"
 
@@ -20,6 +21,8 @@ void PrintUsage(std::ostream& stream) {
             "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n"
             "       ostrevan-tool sound decode FILE OUT.wav\n"
             "       ostrevan-tool movie frames FILE DIR [--depth 16|32]\n"
+            "       ostrevan-tool panorama render PICTURE OUT.ppm [--yaw Y] [--pitch P] [--fast] [--depth 16|32]\n"
+            "                     [--size WxH]\n"
             "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
             "       ostrevan-tool --help\n";
 }
@@ -52,6 +55,8 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     result = RunSoundCommand(rest, out, err);
   } else if (group == "movie") {
     result = RunMovieCommand(rest, out, err);
+  } else if (group == "panorama") {
+    result = RunPanoramaCommand(rest, out, err);
   } else if (group == "rar") {
     result = RunRarCommand(rest, out, err);
   } else if (group.size() > 1 && group[0] == '-') {

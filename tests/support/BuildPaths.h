@@ -42,3 +42,4 @@ inline std::string SourceDir() {
 #define OSTREVAN_SHARED_DIR (::testsupport::SourceDir() + "/../shared")
 #define OSTREVAN_TOOL_BIN (::testsupport::BuildDir() + "/tools/ostrevan-tool")
 #define OSTREVAN_DEMO_BIN (::testsupport::BuildDir() + "/tools/demo/ostrevan-app-demo")
+#define OSTREVAN_PANORAMA_DEMO_BIN (::testsupport::BuildDir() + "/tools/demo/ostrevan-panorama-demo")

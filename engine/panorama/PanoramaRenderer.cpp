@@ -1,0 +1,280 @@
+#include "engine/panorama/PanoramaRenderer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cfloat>
+#include <cstddef>
+#include <cstdlib>
+#include <cmath>
+
+#include "engine/panorama/PanoramaTables.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// The width of a full turn as the bubble space holds it (a float).
+constexpr float kTwoPiF = 6.28318530717959f;
+constexpr int32_t kTableEntries = 8192;
+// Screen rows above and below a visible pole that are mapped per pixel.
+constexpr int32_t kBandHalfHeight = 32;
+
+int32_t BytesPerPixelOf(int32_t depth) { return depth == 32 ? 4 : 2; }
+
+}  // namespace
+
+PanoramaRenderer::PanoramaRenderer() {
+  if (AcquirePanoramaTables() != nullptr) {
+    haveTables_ = true;
+    BuildSineTable(kTableEntries);
+    BuildArcsineTable(kTableEntries);
+    BuildCosecantTable(kTableEntries);
+  }
+}
+
+PanoramaRenderer::~PanoramaRenderer() {
+  if (haveTables_) ReleasePanoramaTables();
+}
+
+bool PanoramaRenderer::IsUsableMap(const PanoramaRaster& map) {
+  if (map.pixels == nullptr) return false;
+  if (map.depth != 15 && map.depth != 16 && map.depth != 32) return false;
+  if (map.width < kMinimumMapWidth || map.width > kMaximumMapWidth || !std::has_single_bit(static_cast<uint32_t>(map.width))) {
+    return false;
+  }
+  if (map.rowBytes != map.width * BytesPerPixelOf(map.depth)) return false;
+  return map.height >= 3 && map.height <= kMaximumMapWidth + 1 && int64_t{map.height} * map.rowBytes < (int64_t{1} << 31);
+}
+
+float PanoramaRenderer::PoleScreenRow(float pitch, float focal) {
+  if (pitch == 0.0f) return FLT_MAX;
+  const double p = pitch;
+  const double row = std::sin(p) < 0 ? focal * std::tan(-kPi / 2 - p) + 0.5 : focal * std::tan(kPi / 2 - p) + 0.5;
+  if (!std::isfinite(row)) return FLT_MAX;
+  return static_cast<float>(std::clamp(row, -1e30, 1e30));
+}
+
+PanoramaRenderer::Node PanoramaRenderer::ToNode(double latitude, double longitude, const Key& key) const {
+  const int32_t composedRows = key.mapRows - 1;
+  const double rowsPerRadian = (composedRows - 3) / static_cast<double>(key.verticalRange);
+  const int64_t offset = key.quality ? 0 : 32768;
+  const int64_t latitudeFixed = static_cast<int64_t>(latitude * rowsPerRadian * 65536.0 + 0.5) + offset;
+  const int64_t y = latitudeFixed;
+  const int64_t x = static_cast<int64_t>(longitude * key.mapWidth / static_cast<double>(kTwoPiF) * 65536.0 + 0.5);
+  return {static_cast<int32_t>(x), static_cast<int32_t>(y)};
+}
+
+PanoramaRenderer::Node PanoramaRenderer::MapExact(double x, double y, const Key& key, double sinP, double cosP) const {
+  const double f = key.focal;
+  const double vertical = y * cosP + f * sinP;
+  const double forward = f * cosP - y * sinP;
+  const double length = std::sqrt(x * x + y * y + f * f);
+  const double latitude = std::asin(std::clamp(vertical / length, -1.0, 1.0));
+  double longitude = (x == 0.0 && forward == 0.0) ? 0.0 : std::atan2(x, forward);
+  // Over the pole the longitudes run from pi/2 to 3pi/2, as the table rows hold them.
+  if (longitude < -kPi / 2) longitude += 2 * kPi;
+  return ToNode(latitude, longitude, key);
+}
+
+PanoramaRenderer::Node PanoramaRenderer::MapFromTables(float x, float y, float inverseLength, const Key& key, float s,
+                                                       float c) const {
+  const float latitude = FastArcsine((y * c + s) * inverseLength);
+  float longitude = FastArcsine((x * inverseLength) * FastSecant(latitude));
+  // A ray that passes over the pole looks back: its longitude is mirrored.
+  if (key.focal * c - y * std::sin(key.pitch) < 0.0f) longitude = static_cast<float>(kPi) - longitude;
+  return ToNode(latitude, longitude, key);
+}
+
+void PanoramaRenderer::BuildGrid(const Key& key) {
+  ++gridBuilds_;
+  const int32_t cx = key.width / 2;
+  const int32_t cy = key.height / 2;
+  halfColumns_ = std::max({1, (cx + kGrid - 1) / kGrid, (key.width - cx + kGrid - 1) / kGrid});
+  gridRows_ = (key.height - 1) / kGrid + 3;
+  const size_t columns = static_cast<size_t>(halfColumns_) + 1;
+  inverseLength_.assign(columns * static_cast<size_t>(gridRows_), 0.0f);
+  grid_.assign(columns * static_cast<size_t>(gridRows_), Node{0, 0});
+  const float f = key.focal;
+  for (int32_t k = 0; k < gridRows_; ++k) {
+    const float y = static_cast<float>(-cy - kGrid + kGrid * k);
+    for (size_t m = 0; m < columns; ++m) {
+      const float x = static_cast<float>(kGrid * static_cast<int32_t>(m));
+      inverseLength_[static_cast<size_t>(k) * columns + m] = 1.0f / std::sqrt(x * x + y * y + f * f);
+    }
+  }
+  const double sinP = std::sin(static_cast<double>(key.pitch));
+  const double cosP = std::cos(static_cast<double>(key.pitch));
+  const float s = static_cast<float>(f * sinP);
+  const float c = static_cast<float>(cosP);
+  const float pole = PoleScreenRow(key.pitch, key.focal);
+  const bool poleNear = -(key.height / 2.0f + kGrid) <= pole && pole < key.height / 2.0f + kGrid;
+  // Grid rows next to the pole are mapped exactly: the tables are coarse there.
+  int32_t exactFirst = 1;
+  int32_t exactLast = 0;
+  if (poleNear) {
+    const int32_t k0 = static_cast<int32_t>(std::floor((pole + cy + kGrid) / kGrid));
+    exactFirst = k0 - 1;
+    exactLast = k0 + 2;
+  }
+  for (int32_t k = 0; k < gridRows_; ++k) {
+    const double y = -cy - kGrid + kGrid * k;
+    const bool exact = (k >= exactFirst && k <= exactLast) || !haveTables_;
+    for (size_t m = 0; m < columns; ++m) {
+      const double x = kGrid * static_cast<double>(m);
+      const size_t at = static_cast<size_t>(k) * columns + m;
+      grid_[at] = exact ? MapExact(x, y, key, sinP, cosP)
+                        : MapFromTables(static_cast<float>(x), static_cast<float>(y), inverseLength_[at], key, s, c);
+    }
+  }
+  band_.clear();
+  bandTop_ = bandEnd_ = 0;
+  if (poleNear) {
+    const int32_t poleRow = cy + static_cast<int32_t>(std::floor(pole));
+    bandTop_ = std::clamp(poleRow - kBandHalfHeight, 0, key.height);
+    bandEnd_ = std::clamp(poleRow + kBandHalfHeight, 0, key.height);
+    band_.resize(static_cast<size_t>(bandEnd_ - bandTop_) * static_cast<size_t>(key.width));
+    size_t at = 0;
+    for (int32_t r = bandTop_; r < bandEnd_; ++r) {
+      for (int32_t col = 0; col < key.width; ++col) band_[at++] = MapExact(col - cx, r - cy, key, sinP, cosP);
+    }
+  }
+  nodeX_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
+  nodeY_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
+  key_ = key;
+  gridValid_ = true;
+}
+
+bool PanoramaRenderer::Render(const PanoramaRaster& map, float verticalRange, const PanoramaRaster& target,
+                              const PanoramaCamera& camera) {
+  if (!IsUsableMap(map)) return false;
+  if (target.pixels == nullptr || target.width <= 0 || target.height <= 0 || target.depth != map.depth) return false;
+  if (std::abs(int64_t{target.rowBytes}) < int64_t{target.width} * BytesPerPixelOf(target.depth)) return false;
+  if (!std::isfinite(camera.yaw) || !std::isfinite(camera.pitch) || !(camera.focal > 0.0f) ||
+      !std::isfinite(camera.focal) || !(verticalRange > 0.0f) || !std::isfinite(verticalRange)) {
+    return false;
+  }
+  Key key;
+  key.pitch = camera.pitch;
+  key.focal = camera.focal;
+  key.verticalRange = verticalRange;
+  key.width = target.width;
+  key.height = target.height;
+  key.mapWidth = map.width;
+  key.mapRows = map.height;
+  key.log2RowBytes = std::countr_zero(static_cast<uint32_t>(map.rowBytes));
+  key.quality = camera.quality;
+  if (!gridValid_ || !(key == key_)) BuildGrid(key);
+
+  PanoramaSampleSource source;
+  source.map = map.pixels;
+  source.rowBytes = map.rowBytes;
+  source.columnMask = static_cast<uint32_t>(map.width - 1);
+  source.maxY = ((map.height - (camera.quality ? 2 : 1)) << 16) + 0xFFFF;
+  PanoramaKernelKind kind;
+  if (camera.quality) {
+    kind = map.depth == 32 ? kPanoramaQuality32 : (map.depth == 15 ? kPanoramaQuality15 : kPanoramaQuality16);
+  } else {
+    kind = map.depth == 32 ? kPanoramaFast32 : kPanoramaFast16;
+  }
+  // The yaw as a column offset; a whole turn is a whole number of map widths,
+  // so the mask below makes yaw and yaw + 2pi the same frame.
+  const double turns = static_cast<double>(camera.yaw) / static_cast<double>(kTwoPiF);
+  const double columns = std::fmod(turns, 1.0) * map.width * 65536.0;
+  uint32_t x0 = static_cast<uint32_t>(static_cast<int64_t>(std::trunc(columns + (columns >= 0 ? 0.5 : -0.5))));
+  if (!camera.quality) x0 += 32768;
+  const int32_t origin = ((map.height - 1) / 2) << 16;
+  DrawRows(source, kind, target, x0, origin, 0, target.height);
+  DrawBand(source, kind, target, x0, origin);
+  return true;
+}
+
+void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKernelKind kind, const PanoramaRaster& target,
+                                uint32_t x0, int32_t origin, int32_t firstRow, int32_t endRow) {
+  const int32_t K = halfColumns_;
+  const size_t columns = static_cast<size_t>(K) + 1;
+  const int32_t cx = target.width / 2;
+  const int64_t turn = int64_t{key_.mapWidth} << 16;
+  const int64_t halfTurn = turn >> 1;
+  const int32_t bytes = BytesPerPixelOf(target.depth);
+  for (int32_t r = firstRow; r < endRow; ++r) {
+    if (r >= bandTop_ && r < bandEnd_) continue;  // drawn by the band
+    const int32_t k = r / kGrid + 1;
+    const int32_t j = r % kGrid;
+    const Node* row0 = &grid_[static_cast<size_t>(k) * columns];
+    const Node* row1 = row0 + columns;
+    for (int32_t m = 0; m <= K; ++m) {
+      const Node& a = row0[m];
+      const Node& b = row1[m];
+      const int32_t x = a.x + j * ((b.x - a.x) >> 4);
+      const int32_t y = a.y + j * ((b.y - a.y) >> 4);
+      nodeX_[static_cast<size_t>(K + m)] = x0 + static_cast<uint32_t>(x);
+      nodeX_[static_cast<size_t>(K - m)] = x0 - static_cast<uint32_t>(x);
+      nodeY_[static_cast<size_t>(K + m)] = origin + y;
+      nodeY_[static_cast<size_t>(K - m)] = origin + y;
+    }
+    uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+    for (int32_t i = 0; i < 2 * K; ++i) {
+      const int32_t blockLeft = cx + kGrid * (i - K);
+      const int32_t first = std::max(blockLeft, 0);
+      const int32_t end = std::min(blockLeft + kGrid, target.width);
+      if (end <= first) continue;
+      // The horizontal step the short way round the map.
+      int64_t dx = static_cast<int32_t>(nodeX_[static_cast<size_t>(i) + 1] - nodeX_[static_cast<size_t>(i)]);
+      dx = ((dx + halfTurn) & (turn - 1)) - halfTurn;
+      PanoramaRun run;
+      run.stepX = static_cast<int32_t>(dx >> 4);
+      run.stepY = (nodeY_[static_cast<size_t>(i) + 1] - nodeY_[static_cast<size_t>(i)]) >> 4;
+      const int32_t skip = first - blockLeft;
+      run.x = nodeX_[static_cast<size_t>(i)] + static_cast<uint32_t>(skip * run.stepX);
+      run.y = nodeY_[static_cast<size_t>(i)] + skip * run.stepY;
+      run.count = end - first;
+      const int64_t lastY = int64_t{run.y} + int64_t{run.count - 1} * run.stepY;
+      const bool inside = run.y >= 0 && run.y <= source.maxY && lastY >= 0 && lastY <= source.maxY;
+      RunPanoramaKernel(kind, source, run, out + static_cast<ptrdiff_t>(first) * bytes, !inside);
+    }
+  }
+}
+
+void PanoramaRenderer::DrawBand(const PanoramaSampleSource& source, PanoramaKernelKind kind, const PanoramaRaster& target,
+                                uint32_t x0, int32_t origin) {
+  if (band_.empty()) return;
+  const int32_t bytes = BytesPerPixelOf(target.depth);
+  const Node* node = band_.data();
+  for (int32_t r = bandTop_; r < bandEnd_; ++r) {
+    uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+    for (int32_t col = 0; col < target.width; ++col, ++node) {
+      PanoramaRun run{x0 + static_cast<uint32_t>(node->x), origin + node->y, 0, 0, 1};
+      RunPanoramaKernel(kind, source, run, out + static_cast<ptrdiff_t>(col) * bytes, true);
+    }
+  }
+}
+
+bool PanoramaRenderer::MapPositionAt(int32_t column, int32_t row, int64_t& x, int64_t& y) const {
+  if (!gridValid_ || column < 0 || row < 0 || column >= key_.width || row >= key_.height) return false;
+  if (row >= bandTop_ && row < bandEnd_) {
+    const Node& n = band_[static_cast<size_t>(row - bandTop_) * static_cast<size_t>(key_.width) + static_cast<size_t>(column)];
+    x = n.x;
+    y = n.y;
+    return true;
+  }
+  const size_t columns = static_cast<size_t>(halfColumns_) + 1;
+  const int32_t k = row / kGrid + 1;
+  const int32_t j = row % kGrid;
+  const int32_t cx = key_.width / 2;
+  const int32_t offset = column - cx;
+  const int32_t m = offset >= 0 ? offset / kGrid : -((-offset + kGrid - 1) / kGrid);
+  auto nodeAt = [&](int32_t mm, int64_t& nx, int64_t& ny) {
+    const size_t idx = static_cast<size_t>(std::abs(mm));
+    const Node& a = grid_[static_cast<size_t>(k) * columns + idx];
+    const Node& b = grid_[static_cast<size_t>(k + 1) * columns + idx];
+    const int32_t vx = a.x + j * ((b.x - a.x) >> 4);
+    nx = mm >= 0 ? vx : -int64_t{vx};
+    ny = a.y + j * ((b.y - a.y) >> 4);
+  };
+  int64_t ax, ay, bx, by;
+  nodeAt(m, ax, ay);
+  nodeAt(m + 1, bx, by);
+  const int32_t within = offset - kGrid * m;
+  x = ax + within * ((bx - ax) >> 4);
+  y = ay + within * ((by - ay) >> 4);
+  return true;
+}

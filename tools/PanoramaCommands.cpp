@@ -1,0 +1,157 @@
+// "ostrevan-tool panorama render": the picture (its width spanning the full
+// turn, centred on the horizon) becomes the one picture bubble of a viewer of
+// the given size (focal length width / 2); the camera points at the yaw and
+// pitch given (clamped to the viewer's pitch limits) and one frame is rendered.
+#include "tools/PanoramaCommands.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VFileSpec.h"
+#include "engine/graphics/ColorConstants.h"
+#include "engine/graphics/PictureFileReader.h"
+#include "engine/graphics/PixelFormats.h"
+#include "engine/graphics/PixelMap.h"
+#include "engine/graphics/VPicture.h"
+#include "engine/panorama/BubbleViewControl.h"
+#include "engine/panorama/VPictureBubble.h"
+
+namespace {
+
+struct RenderOptions {
+  std::string picture;
+  std::string output;
+  float yaw = 0.0f;
+  float pitch = 0.0f;
+  bool fast = false;
+  int32_t depth = 16;
+  int32_t width = 640;
+  int32_t height = 480;
+};
+
+bool ParseFloat(const std::string& text, float& out) {
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || !std::isfinite(v)) return false;
+  out = static_cast<float>(v);
+  return true;
+}
+
+bool ParseInt(const std::string& text, int32_t& out) {
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+  return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+// 0 parsed, 2 not understood.
+int Parse(const std::vector<std::string>& args, RenderOptions& o, std::ostream& err) {
+  if (args.size() < 3 || args[0] != "render") return 2;
+  o.picture = args[1];
+  o.output = args[2];
+  for (size_t i = 3; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (a == "--fast") {
+      o.fast = true;
+    } else if (a == "--yaw" && hasValue) {
+      if (!ParseFloat(args[++i], o.yaw)) return err << "ostrevan-tool: bad yaw '" << args[i] << "'\n", 2;
+    } else if (a == "--pitch" && hasValue) {
+      if (!ParseFloat(args[++i], o.pitch)) return err << "ostrevan-tool: bad pitch '" << args[i] << "'\n", 2;
+    } else if (a == "--depth" && hasValue) {
+      if (!ParseInt(args[++i], o.depth) || (o.depth != 16 && o.depth != 32)) {
+        return err << "ostrevan-tool: depth must be 16 or 32\n", 2;
+      }
+    } else if (a == "--size" && hasValue) {
+      const std::string& s = args[++i];
+      const size_t x = s.find('x');
+      if (x == std::string::npos || !ParseInt(s.substr(0, x), o.width) || !ParseInt(s.substr(x + 1), o.height) ||
+          o.width < 16 || o.height < 16 || o.width > 8192 || o.height > 8192) {
+        return err << "ostrevan-tool: bad size '" << s << "' (WxH, 16 to 8192)\n", 2;
+      }
+    } else {
+      err << "ostrevan-tool: unknown option '" << a << "'\n";
+      return 2;
+    }
+  }
+  return 0;
+}
+
+uint8_t Expand(uint32_t v, int bits) { return static_cast<uint8_t>((v << (8 - bits)) | (v >> (2 * bits - 8))); }
+
+bool WritePpm(const std::string& path, PixelMap& map) {
+  PixelMapLock lock(&map);
+  if (!lock.IsLocked()) return false;
+  const PixelBuffer b = map.GetBuffer();
+  std::ofstream file(path, std::ios::binary);
+  file << "P6\n" << b.width << " " << b.height << "\n255\n";
+  std::vector<uint8_t> row(static_cast<size_t>(b.width) * 3);
+  for (int32_t y = 0; y < b.height; ++y) {
+    const int32_t stored = b.bottomUp ? b.height - 1 - y : y;
+    const uint8_t* p = b.pixels + static_cast<ptrdiff_t>(stored) * b.rowBytes;
+    for (int32_t x = 0; x < b.width; ++x) {
+      uint8_t* o = &row[static_cast<size_t>(x) * 3];
+      if (b.depth == 32) {
+        uint32_t v;
+        std::memcpy(&v, p + x * 4, 4);
+        const PixelShifts32 s = GetPixelShifts32(b.pixelFormat);
+        o[0] = static_cast<uint8_t>(v >> s.red);
+        o[1] = static_cast<uint8_t>(v >> s.green);
+        o[2] = static_cast<uint8_t>(v >> s.blue);
+      } else {
+        uint16_t v;
+        std::memcpy(&v, p + x * 2, 2);
+        if (!HasLittleEndianWords(b.pixelFormat)) v = static_cast<uint16_t>((v >> 8) | (v << 8));
+        o[0] = Expand((v >> 11) & 31, 5);
+        o[1] = Expand((v >> 5) & 63, 6);
+        o[2] = Expand(v & 31, 5);
+      }
+    }
+    file.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
+  }
+  return static_cast<bool>(file);
+}
+
+}  // namespace
+
+int RunPanoramaCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
+  RenderOptions o;
+  if (const int parsed = Parse(args, o, err); parsed != 0) return parsed;
+  VPicture* picture = nullptr;
+  {
+    ScopedLoadPixelFormat depth(-1);
+    picture = new VPicture(VFileSpec(o.picture.c_str()), kUnknownFileType, 0, -1, -1);
+  }
+  if (picture->GetPixelMap() == nullptr || picture->GetWidth() <= 0 || picture->GetHeight() <= 0) {
+    picture->Release();
+    err << "ostrevan-tool: " << o.picture << ": not a picture the readers take\n";
+    return 1;
+  }
+  const VFRect rootBounds(0.0f, -kBubbleHalfPi, kBubbleTwoPi, kBubbleHalfPi);
+  auto viewer = std::make_unique<BubbleViewControl>(1, 0, rootBounds, 0, 0, 0, o.width, o.height, nullptr);
+  const float resolution = static_cast<float>(picture->GetWidth()) / kBubbleTwoPi;
+  const float halfHeight = static_cast<float>(picture->GetHeight()) / resolution * 0.5f;
+  // Bounds are relative to the root's top-left corner (the upper pole).
+  new VPictureBubble(VBubble::kAutomaticId, picture,
+                     VFRect(0.0f, kBubbleHalfPi - halfHeight, kBubbleTwoPi, kBubbleHalfPi + halfHeight), 0,
+                     viewer->GetRoot());
+  picture->Release();
+  viewer->SetRenderMode(o.fast ? 2 : 1);
+  viewer->SetView(o.yaw, o.pitch);
+  if (std::fabs(viewer->GetPitch() - o.pitch) > 1e-6f && std::fabs(o.pitch) <= kBubblePi) {
+    err << "ostrevan-tool: pitch limited to " << viewer->GetPitch() << "\n";
+  }
+  const uint16_t format = GetDefaultPixelFormat(o.depth);
+  PixelMap target(VRect(0, 0, o.width, o.height), o.depth, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, format);
+  if (!target.HasStorage() || !viewer->PreparePanoramaMap(o.depth, format) || !viewer->RenderPanorama(target)) {
+    err << "ostrevan-tool: " << o.picture << ": cannot render the panorama\n";
+    return 1;
+  }
+  if (!WritePpm(o.output, target)) {
+    err << "ostrevan-tool: cannot write " << o.output << "\n";
+    return 1;
+  }
+  return 0;
+}

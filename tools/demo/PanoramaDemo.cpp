@@ -1,0 +1,189 @@
+// A demonstration of the panorama viewer (not part of the title): a
+// 640 x 480 x 16 main window filled by a viewer that shows one picture (its
+// width spanning the full turn) as a panorama. Dragging with the left button
+// turns the view (the picture follows the pointer); each release logs the
+// view as "view YAW PITCH". Keys: "d" dumps the presented frame (PPM);
+// Escape or Alt+F4 quit.
+//
+//   ostrevan-panorama-demo --picture FILE [--log FILE] [--dump FILE.ppm] [--name NAME]
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "engine/app/CursorResources.h"
+#include "engine/app/MainWindow.h"
+#include "engine/app/VApplication.h"
+#include "engine/app/VDisplay.h"
+#include "engine/app/VExceptionFilter.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VFileSpec.h"
+#include "engine/graphics/PictureFileReader.h"
+#include "engine/graphics/PixelMap.h"
+#include "engine/graphics/VPicture.h"
+#include "engine/image/ImageRegistry.h"
+#include "engine/panorama/BubbleViewControl.h"
+#include "engine/panorama/VPictureBubble.h"
+
+namespace {
+
+struct Options {
+  std::string picture;
+  std::string log;
+  std::string dump;
+  std::string name;
+} g_options;
+
+std::ofstream g_log;
+
+void Log(const std::string& line) {
+  if (!g_log.is_open()) return;
+  g_log << line << "\n";
+  g_log.flush();
+}
+
+void DumpFrame() {
+  PixelMap* flip = VDisplay::Get().GetFlipPixelMap();
+  if (flip == nullptr || g_options.dump.empty()) {
+    Log("dump-failed");
+    return;
+  }
+  PixelMapLock lock(flip);
+  std::ofstream out(g_options.dump, std::ios::binary);
+  if (!lock.IsLocked() || !out) {
+    Log("dump-failed");
+    return;
+  }
+  out << "P6\n" << flip->GetWidth() << " " << flip->GetHeight() << "\n255\n";
+  for (int32_t y = 0; y < flip->GetHeight(); ++y) {
+    const uint8_t* row = flip->GetPixels() + static_cast<ptrdiff_t>(y) * flip->GetRowBytes();
+    for (int32_t x = 0; x < flip->GetWidth(); ++x) {
+      const uint16_t v = static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+      const uint8_t r5 = (v >> 11) & 31, g6 = (v >> 5) & 63, b5 = v & 31;
+      const char rgb[3] = {static_cast<char>((r5 << 3) | (r5 >> 2)), static_cast<char>((g6 << 2) | (g6 >> 4)),
+                           static_cast<char>((b5 << 3) | (b5 >> 2))};
+      out.write(rgb, 3);
+    }
+  }
+  out.close();
+  Log("dumped " + std::to_string(flip->GetWidth()) + "x" + std::to_string(flip->GetHeight()));
+}
+
+// The viewer with grab-and-drag turning: the point under the pointer stays
+// under it (a pixel of drag turns the view by 1 / focal length radians).
+class DragViewer : public BubbleViewControl {
+ public:
+  explicit DragViewer(VGraphicObject* parent)
+      : BubbleViewControl(MainWindow::kFirstPanelId, 0, VFRect(0.0f, -kBubbleHalfPi, kBubbleTwoPi, kBubbleHalfPi), 0, 0,
+                          0, 640, 480, parent) {
+    SetRenderMode(1);  // every frame in quality
+  }
+
+  bool MouseDown(const VMouseEvent& e) override {
+    if (!e.IsLeftButtonDown()) return BubbleViewControl::MouseDown(e);
+    TakeMouseCapture();
+    dragging_ = true;
+    start_ = e.GetPoint();
+    startYaw_ = GetYaw();
+    startPitch_ = GetPitch();
+    return true;
+  }
+  bool MouseMove(const VMouseEvent& e) override {
+    if (!dragging_) return BubbleViewControl::MouseMove(e);
+    const float f = GetFocalLength();
+    SetView(startYaw_ - static_cast<float>(e.x - start_.x) / f, startPitch_ - static_cast<float>(e.y - start_.y) / f);
+    Invalidate(nullptr);
+    return true;
+  }
+  bool MouseUp(const VMouseEvent& e) override {
+    if (!dragging_) return BubbleViewControl::MouseUp(e);
+    MouseMove(e);
+    dragging_ = false;
+    char line[96];
+    std::snprintf(line, sizeof line, "view %.9g %.9g", static_cast<double>(GetYaw()), static_cast<double>(GetPitch()));
+    Log(line);
+    return true;
+  }
+  bool KeyDown(const VKeyEvent& e) override {
+    if (e.IsAltDown()) return false;
+    if (e.character == 'd') DumpFrame();
+    if (e.virtualKey == 0x1B) GetApplication()->Quit();
+    return true;
+  }
+
+ private:
+  bool dragging_ = false;
+  VPoint start_;
+  float startYaw_ = 0.0f;
+  float startPitch_ = 0.0f;
+};
+
+class DemoApplication : public VApplication {
+ public:
+  bool StartApplication() override {
+    RegisterCursorResources();
+    SetupLookupTables();
+    if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) {
+      std::fputs("ostrevan-panorama-demo: error: cannot set up the display\n", stderr);
+      return false;
+    }
+    VPicture* picture = nullptr;
+    {
+      // The reader's own depth: the viewer converts into its map.
+      ScopedLoadPixelFormat depth(-1);
+      picture = new VPicture(VFileSpec(g_options.picture.c_str()), kUnknownFileType, 0, -1, -1);
+    }
+    if (picture->GetPixelMap() == nullptr || picture->GetWidth() <= 0) {
+      picture->Release();
+      std::fprintf(stderr, "ostrevan-panorama-demo: %s is not a picture the readers take\n", g_options.picture.c_str());
+      return false;
+    }
+    auto* viewer = new DragViewer(GetMainWindow());
+    const float resolution = static_cast<float>(picture->GetWidth()) / kBubbleTwoPi;
+    const float half = static_cast<float>(picture->GetHeight()) / resolution * 0.5f;
+    new VPictureBubble(VBubble::kAutomaticId, picture,
+                       VFRect(0.0f, kBubbleHalfPi - half, kBubbleTwoPi, kBubbleHalfPi + half), 0, viewer->GetRoot());
+    picture->Release();
+    Log("ready");
+    return true;
+  }
+  void CreateMainWindow(const VRect& screen) override {
+    auto* window = new MainWindow(4096, 4096, screen, true, true);
+    VString title("Ostrevan Panorama");
+    window->SetTitle(title);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string a = argv[i];
+    const std::string value = argv[i + 1];
+    if (a == "--picture") {
+      g_options.picture = value;
+    } else if (a == "--log") {
+      g_options.log = value;
+    } else if (a == "--dump") {
+      g_options.dump = value;
+    } else if (a == "--name") {
+      g_options.name = value;
+    } else {
+      std::fprintf(stderr, "ostrevan-panorama-demo: unknown option '%s'\n", a.c_str());
+      return 2;
+    }
+  }
+  if (g_options.picture.empty() || argc % 2 == 0) {
+    std::fputs("usage: ostrevan-panorama-demo --picture FILE [--log FILE] [--dump FILE.ppm] [--name NAME]\n", stderr);
+    return 2;
+  }
+  if (!g_options.log.empty()) g_log.open(g_options.log, std::ios::app);
+  InstallImageReaders();
+  VExceptionFilter filter;
+  DemoApplication app;
+  if (!g_options.name.empty()) app.SetAppName(g_options.name.c_str());
+  const int code = VApplication::Main(argc, argv);
+  Log("exit " + std::to_string(code));
+  return code;
+}
