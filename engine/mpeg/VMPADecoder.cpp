@@ -85,13 +85,20 @@ bool VMPADecoder::ConfirmNextHeader() const {
 }
 
 bool VMPADecoder::HasWholeFrame() {
-  return FindFrame() == kMPAPeekFound && bits_->GetBitsLeft() >= static_cast<uint64_t>(header_.frameBytes) * 8;
+  if (FindFrame() != kMPAPeekFound) return false;
+  if (!sized_) {
+    // The first header sizes the bit stream, before its frame has to fit.
+    sized_ = true;
+    SizeBuffers();
+  }
+  return bits_->GetBitsLeft() >= static_cast<uint64_t>(header_.frameBytes) * 8;
 }
 
 void VMPADecoder::SizeBuffers() {
   const double bytesPerSecond = (static_cast<double>(header_.BitRateKbps()) * 1000.0 + 7.0) / 8.0;
   const double wanted = (static_cast<double>(bufferingFactor_) + reserveFactor_) * bytesPerSecond;
-  uint64_t size = 4;
+  // At least two of the longest frames (1441 bytes).
+  uint64_t size = 4096;
   while (size < wanted && size < (uint64_t{1} << 24)) size <<= 1;
   if (size > bits_->GetBufferSize()) bits_->SetBufferSize(static_cast<uint32_t>(size));
 }
@@ -117,10 +124,6 @@ int32_t VMPADecoder::DecodeFrame() {
     // Not reached after a successful FindFrame; kept for safety.
     lastRefusal_ = read;
     return read;
-  }
-  if (!sized_) {
-    sized_ = true;
-    SizeBuffers();
   }
   const bool rateChanged = header_.sampleRateIndex != sampleRateIndex_ || header_.layer != layer_;
   const bool changed = rateChanged || header_.mode != mode_;
