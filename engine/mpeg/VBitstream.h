@@ -64,6 +64,7 @@ class VBitstream {
   // Bits not yet read, counting those in the window; padding excluded.
   uint64_t GetBitsLeft() const;
   bool IsSourceEnded() const { return sourceEnded_; }
+  bool RefillsOnDemand() const { return refillOnDemand_; }
 
  protected:
   // Called when a refill got fewer bytes than it asked for.

@@ -1,5 +1,7 @@
-// Synthesis: fast DCT (butterflies with constants 1 / (2 cos(k pi / 64))),
-// vector rings and the windowed sums of ISO/IEC 11172-3 with its window D.
+// Synthesis: the 32-point DCT split into its even and odd halves (two 16 x 16
+// products with 12-bit cosines), vector rings and the windowed sums of
+// ISO/IEC 11172-3 with its window D; SSE2 where the processor has it (every
+// x86-64 does), with plain loops giving the same numbers elsewhere.
 #include "engine/mpeg/VIDCTFilterBank.h"
 
 #include <algorithm>
@@ -15,10 +17,11 @@
 
 namespace {
 
-// Fraction bits of the DCT constants, and the extra fraction bits the DCT's
-// values carry between its stages.
-constexpr int kDCTFractionBits = 12;
-constexpr int kDCTGuardBits = 4;
+// Fraction bits of the DCT's cosines. With inputs held to +-16383 the sums
+// of 16 products of a sum or difference of two inputs (at most 32766) stay
+// within 32 bits: 16 * 32766 * 4096 + 2048 < 2^31.
+constexpr int kCosineBits = 12;
+constexpr int16_t kInputLimit = 16383;
 
 // The synthesis window D[0..256] of ISO/IEC 11172-3 (Table B.3) in units
 // of 2^-16 (every coefficient of the table is a whole multiple of that).
@@ -46,7 +49,12 @@ constexpr int32_t kHalfWindow[257] = {
 
 struct Tables {
   alignas(16) int16_t window[32][16];
-  int32_t constants[31];
+  // Cosines cos((2n+1) m pi / 64) for the even outputs m = 2k and the odd
+  // outputs m = 2k+1 (k, n < 16), laid out for pairwise products: for the
+  // pair of inputs (2p, 2p+1) and the four outputs of group g, the eight
+  // values [k0 n0, k0 n1, k1 n0, k1 n1, ...].
+  alignas(16) int16_t even[8][4][8];
+  alignas(16) int16_t odd[8][4][8];
   Tables() {
     int32_t d[512];
     for (int i = 0; i <= 256; ++i) d[i] = kHalfWindow[i];
@@ -58,14 +66,21 @@ struct Tables {
         window[j][2 * i + 1] = static_cast<int16_t>((d[64 * i + 32 + j] + 4) >> 3);
       }
     }
-    // trunc(4096 / (2 cos(k pi / 64))) for the butterfly stages of 32, 16,
-    // 8, 4 and 2 points: k odd, then k = 2 (mod 4), 4 (mod 8), 8 (mod 16), 16.
-    int n = 0;
-    for (int step = 1; step <= 16; step *= 2) {
-      for (int k = step; k < 32; k += 2 * step) {
-        constants[n++] = static_cast<int32_t>(double{1 << kDCTFractionBits} / (2.0 * std::cos(k * M_PI / 64.0)));
+    for (int p = 0; p < 8; ++p) {
+      for (int g = 0; g < 4; ++g) {
+        for (int q = 0; q < 4; ++q) {
+          const int k = 4 * g + q;
+          for (int h = 0; h < 2; ++h) {
+            const int n = 2 * p + h;
+            even[p][g][2 * q + h] = Cosine((2 * n + 1) * (2 * k));
+            odd[p][g][2 * q + h] = Cosine((2 * n + 1) * (2 * k + 1));
+          }
+        }
       }
     }
+  }
+  static int16_t Cosine(int multiple) {
+    return static_cast<int16_t>(std::lround(std::cos(multiple * M_PI / 64.0) * (1 << kCosineBits)));
   }
 };
 
@@ -74,42 +89,69 @@ const Tables& GetTables() {
   return tables;
 }
 
-// DCT-II of n points (unnormalised: X[k] = sum x[i] cos((2i+1) k pi / 2n))
-// by splitting into sums and scaled differences.
-template <int N>
-void FastDCT(int64_t* x, const int32_t* constants) {
-  if constexpr (N == 1) {
-    (void)x;
-    (void)constants;
-  } else {
-    constexpr int H = N / 2;
-    int64_t g[H], h[H];
-    for (int i = 0; i < H; ++i) {
-      const int64_t a = x[i];
-      const int64_t b = x[N - 1 - i];
-      g[i] = a + b;
-      h[i] = ((a - b) * constants[i] + (1 << (kDCTFractionBits - 1))) >> kDCTFractionBits;
-    }
-    FastDCT<H>(g, constants + H);
-    FastDCT<H>(h, constants + H);
-    for (int k = 0; k < H; ++k) {
-      x[2 * k] = g[k];
-      x[2 * k + 1] = k + 1 < H ? h[k] + h[k + 1] : h[k];
-    }
-  }
-}
-
 inline int16_t Saturate16(int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
+
+// C[m] = sum x[n] cos((2n+1) m pi / 64), rounded to the inputs' units; x is
+// held to +-kInputLimit.
+void DCT(const int16_t* input, int32_t* c) {
+  const Tables& t = GetTables();
+  int16_t sum[16], difference[16];
+  for (int n = 0; n < 16; ++n) {
+    const int32_t a = std::clamp<int32_t>(input[n], -kInputLimit, kInputLimit);
+    const int32_t b = std::clamp<int32_t>(input[31 - n], -kInputLimit, kInputLimit);
+    sum[n] = static_cast<int16_t>(a + b);
+    difference[n] = static_cast<int16_t>(a - b);
+  }
+  constexpr int32_t kRound = 1 << (kCosineBits - 1);
+#if defined(__SSE2__)
+  const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum));
+  const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum + 8));
+  const __m128i d0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(difference));
+  const __m128i d1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(difference + 8));
+  __m128i ev[4], od[4];
+  for (int g = 0; g < 4; ++g) ev[g] = od[g] = _mm_set1_epi32(kRound);
+  auto accumulate = [&](int p, __m128i s, __m128i d) {
+    for (int g = 0; g < 4; ++g) {
+      ev[g] = _mm_add_epi32(ev[g], _mm_madd_epi16(s, _mm_load_si128(reinterpret_cast<const __m128i*>(t.even[p][g]))));
+      od[g] = _mm_add_epi32(od[g], _mm_madd_epi16(d, _mm_load_si128(reinterpret_cast<const __m128i*>(t.odd[p][g]))));
+    }
+  };
+  accumulate(0, _mm_shuffle_epi32(s0, 0x00), _mm_shuffle_epi32(d0, 0x00));
+  accumulate(1, _mm_shuffle_epi32(s0, 0x55), _mm_shuffle_epi32(d0, 0x55));
+  accumulate(2, _mm_shuffle_epi32(s0, 0xAA), _mm_shuffle_epi32(d0, 0xAA));
+  accumulate(3, _mm_shuffle_epi32(s0, 0xFF), _mm_shuffle_epi32(d0, 0xFF));
+  accumulate(4, _mm_shuffle_epi32(s1, 0x00), _mm_shuffle_epi32(d1, 0x00));
+  accumulate(5, _mm_shuffle_epi32(s1, 0x55), _mm_shuffle_epi32(d1, 0x55));
+  accumulate(6, _mm_shuffle_epi32(s1, 0xAA), _mm_shuffle_epi32(d1, 0xAA));
+  accumulate(7, _mm_shuffle_epi32(s1, 0xFF), _mm_shuffle_epi32(d1, 0xFF));
+  alignas(16) int32_t e[16], o[16];
+  for (int g = 0; g < 4; ++g) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(e + 4 * g), _mm_srai_epi32(ev[g], kCosineBits));
+    _mm_store_si128(reinterpret_cast<__m128i*>(o + 4 * g), _mm_srai_epi32(od[g], kCosineBits));
+  }
+  for (int k = 0; k < 16; ++k) {
+    c[2 * k] = e[k];
+    c[2 * k + 1] = o[k];
+  }
+#else
+  for (int k = 0; k < 16; ++k) {
+    int32_t e = kRound, o = kRound;
+    for (int n = 0; n < 16; ++n) {
+      const int p = n / 2, g = k / 4, lane = 2 * (k % 4) + n % 2;
+      e += int32_t{sum[n]} * t.even[p][g][lane];
+      o += int32_t{difference[n]} * t.odd[p][g][lane];
+    }
+    c[2 * k] = e >> kCosineBits;
+    c[2 * k + 1] = o >> kCosineBits;
+  }
+#endif
+}
 
 }  // namespace
 
 const int16_t* VIDCTFilterBank::Window() { return &GetTables().window[0][0]; }
-const int32_t* VIDCTFilterBank::DCTConstants() { return GetTables().constants; }
 
-void VIDCTFilterBank::DCT32(int64_t* values) {
-  // The constants of each stage follow those of the larger one.
-  FastDCT<32>(values, GetTables().constants);
-}
+void VIDCTFilterBank::DCT32(const int16_t* input, int32_t* output) { DCT(input, output); }
 
 VIDCTFilterBank::VIDCTFilterBank(int channels) : VFilterBank(channels) {
   GetTables();
@@ -122,17 +164,9 @@ void VIDCTFilterBank::Reset() {
   phase_[0] = phase_[1] = 0;
 }
 
-void VIDCTFilterBank::SynthesizeSlot(int channel, const int16_t* subbands, int16_t* output, int stride) {
-  // The DCT runs with extra fraction bits: every stage rounds, and the
-  // later stages multiply what an earlier one rounded away.
-  int64_t wide[32];
-  for (int i = 0; i < 32; ++i) wide[i] = int64_t{subbands[i]} * (1 << kDCTGuardBits);
-  DCT32(wide);
+void VIDCTFilterBank::SlotToBlock(int channel, const int16_t* subbands, int16_t* out) {
   int32_t c[32];
-  for (int i = 0; i < 32; ++i) {
-    const int64_t v = (wide[i] + (1 << (kDCTGuardBits - 1))) >> kDCTGuardBits;
-    c[i] = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2));
-  }
+  DCT(subbands, c);
   // The vector V[0..63] from the DCT: V[i] = C[16+i] (i < 16), V[16] = 0,
   // V[i] = -C[48-i] (16 < i < 32), V[32+i] = -C[|16-i|]. Stored saturated
   // to 16 bits: content loud enough to leave that range clips instead of
@@ -157,35 +191,75 @@ void VIDCTFilterBank::SynthesizeSlot(int channel, const int16_t* subbands, int16
     high[j][p] = high[j][p + 16] = h;
   }
   const Tables& t = GetTables();
+#if defined(__SSE2__)
+  for (int j = 0; j < 32; j += 8) {
+    __m128i sums[2];
+    for (int half = 0; half < 2; ++half) {
+      __m128i s[4];
+      for (int q = 0; q < 4; ++q) {
+        const int row = j + 4 * half + q;
+        const int16_t* v = &low[row][p];
+        const int16_t* w = t.window[row];
+        s[q] = _mm_add_epi32(
+            _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v)),
+                           _mm_load_si128(reinterpret_cast<const __m128i*>(w))),
+            _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 8)),
+                           _mm_load_si128(reinterpret_cast<const __m128i*>(w + 8))));
+      }
+      // Lane q of the result: the four lanes of s[q] summed.
+      const __m128i a = _mm_add_epi32(_mm_unpacklo_epi32(s[0], s[1]), _mm_unpackhi_epi32(s[0], s[1]));
+      const __m128i b = _mm_add_epi32(_mm_unpacklo_epi32(s[2], s[3]), _mm_unpackhi_epi32(s[2], s[3]));
+      const __m128i total = _mm_add_epi32(_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b));
+      sums[half] = _mm_srai_epi32(_mm_add_epi32(total, _mm_set1_epi32(1024)), 11);
+    }
+    // Saturated to 16 bits as they are packed.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm_packs_epi32(sums[0], sums[1]));
+  }
+#else
   for (int j = 0; j < 32; ++j) {
     const int16_t* v = &low[j][p];
     const int16_t* w = t.window[j];
-#if defined(__SSE2__)
-    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v));
-    const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 8));
-    const __m128i w0 = _mm_load_si128(reinterpret_cast<const __m128i*>(w));
-    const __m128i w1 = _mm_load_si128(reinterpret_cast<const __m128i*>(w + 8));
-    __m128i s = _mm_add_epi32(_mm_madd_epi16(v0, w0), _mm_madd_epi16(v1, w1));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4E));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xB1));
-    const int32_t sum = _mm_cvtsi128_si32(s);
-#else
     int32_t sum = 0;
     for (int k = 0; k < 16; ++k) sum += int32_t{w[k]} * v[k];
-#endif
-    output[j * stride] = Saturate16((sum + 1024) >> 11);
+    out[j] = Saturate16((sum + 1024) >> 11);
   }
+#endif
   position_[channel] = (p - 1) & 15;
   phase_[channel] = phase ^ 1;
 }
 
+void VIDCTFilterBank::SynthesizeSlot(int channel, const int16_t* subbands, int16_t* output, int stride) {
+  alignas(16) int16_t block[32];
+  SlotToBlock(channel, subbands, block);
+  for (int j = 0; j < 32; ++j) output[j * stride] = block[j];
+}
+
 void VIDCTFilterBank::Synthesize(const VMPAFrame& frame, int channels, int16_t* output) {
   channels = std::min(channels, channels_);
-  for (int ch = 0; ch < channels; ++ch) {
-    const int16_t* samples = frame.GetSamples(ch);
-    if (!samples) continue;
-    for (int slot = 0; slot < kMPASlots; ++slot) {
-      SynthesizeSlot(ch, samples + slot * kMPASubbands, output + slot * kMPASubbands * channels + ch, channels);
+  const int16_t* left = frame.GetSamples(0);
+  const int16_t* right = channels == 2 ? frame.GetSamples(1) : nullptr;
+  if (!left) return;
+  alignas(16) int16_t a[32], b[32];
+  for (int slot = 0; slot < kMPASlots; ++slot) {
+    int16_t* out = output + slot * kMPASubbands * channels;
+    if (!right) {
+      SlotToBlock(0, left + slot * kMPASubbands, out);
+      continue;
     }
+    SlotToBlock(0, left + slot * kMPASubbands, a);
+    SlotToBlock(1, right + slot * kMPASubbands, b);
+#if defined(__SSE2__)
+    for (int j = 0; j < 32; j += 8) {
+      const __m128i l = _mm_load_si128(reinterpret_cast<const __m128i*>(a + j));
+      const __m128i r = _mm_load_si128(reinterpret_cast<const __m128i*>(b + j));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j), _mm_unpacklo_epi16(l, r));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j + 8), _mm_unpackhi_epi16(l, r));
+    }
+#else
+    for (int j = 0; j < 32; ++j) {
+      out[2 * j] = a[j];
+      out[2 * j + 1] = b[j];
+    }
+#endif
   }
 }

@@ -1,6 +1,6 @@
 // The polyphase synthesis filter bank of MPEG audio: each time slot's 32
-// subband samples go through a fast 32-point DCT into the synthesis vector,
-// and 32 output samples are windowed sums over the last 16 vectors.
+// subband samples go through a 32-point DCT into the synthesis vector, and
+// 32 output samples are windowed sums over the last 16 vectors.
 #pragma once
 
 #include <cstdint>
@@ -36,13 +36,16 @@ class VIDCTFilterBank : public VFilterBank {
   void SynthesizeSlot(int channel, const int16_t* subbands, int16_t* output, int stride);
 
   // The synthesis window in 13 fraction bits by output position and tap
-  // (newest vector first), and the DCT constants in 12 fraction bits.
+  // (newest vector first).
   static const int16_t* Window();
-  static const int32_t* DCTConstants();
-  // The 32-point DCT-II of the synthesis, unnormalised (in place).
-  static void DCT32(int64_t* values);
+  // The 32-point DCT-II of the synthesis, unnormalised: output[m] = sum of
+  // input[n] cos((2n+1) m pi / 64), inputs held to +-16383.
+  static void DCT32(const int16_t* input, int32_t* output);
 
  private:
+  // One time slot of one channel into 32 contiguous output samples.
+  void SlotToBlock(int channel, const int16_t* subbands, int16_t* out);
+
   // Per channel: two rings of the 16 most recent vector halves, each stored
   // twice so that 16 consecutive entries from the current position are the
   // taps in age order; [buffer][output position][ring position].

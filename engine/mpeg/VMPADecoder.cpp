@@ -91,7 +91,11 @@ bool VMPADecoder::HasWholeFrame() {
     sized_ = true;
     SizeBuffers();
   }
-  return bits_->GetBitsLeft() >= static_cast<uint64_t>(header_.frameBytes) * 8;
+  const uint64_t needed = static_cast<uint64_t>(header_.frameBytes) * 8;
+  // A bit stream that refills itself is asked for the rest of the frame;
+  // others are filled by their owner (the system stream's demultiplexer).
+  if (bits_->GetBitsLeft() < needed && bits_->RefillsOnDemand() && !bits_->IsSourceEnded()) bits_->Fill(0);
+  return bits_->GetBitsLeft() >= needed;
 }
 
 void VMPADecoder::SizeBuffers() {

@@ -48,7 +48,8 @@ class VMPADecoder : public VAudioDecoder {
   // over and counted); kMPAPeekFound with the frame length kept, or
   // kMPAPeekNeedMore.
   int32_t FindFrame();
-  // Whether the next frame is found and whole in the bit stream.
+  // Whether the next frame is found and whole in the bit stream (a bit stream
+  // that refills on demand is refilled for it).
   bool HasWholeFrame();
   // Decodes the next frame into the ring: 0 when a frame was taken (Layers I
   // and III give no samples and return kMPAFrameNotLayerII), kMPANeedMoreData
