@@ -209,7 +209,7 @@ uint8_t* VMPADecoder::Decode(uint8_t* destination, int32_t& frames, const VAudio
   if (readIndex_ >= ringSize_) readIndex_ = 0;
   samplesRead_ += n * channels;
   available_.fetch_sub(n * channels, std::memory_order_release);
-  clock_ += n / (static_cast<double>(sampleRate_) * rate_);
+  clock_.store(clock_.load() + n / (static_cast<double>(sampleRate_) * rate_));
   frames = n;
   return target;
 }

@@ -70,7 +70,9 @@ class VMPADecoder : public VAudioDecoder {
   int64_t GetSamplesRead() const { return samplesRead_.load(); }
   int32_t GetAvailable() const { return available_.load(); }
   int32_t GetRingSize() const { return ringSize_; }
-  double GetClock() const { return clock_; }
+  // Seconds of sound handed out (read by the movie's thread while the
+  // mixer's thread advances it).
+  double GetClock() const { return clock_.load(); }
   // Headers passed over as refused or as false sync words, and the last refusal code.
   int64_t GetRefusedHeaders() const { return refusedHeaders_; }
   int32_t GetLastRefusal() const { return lastRefusal_; }
@@ -103,7 +105,7 @@ class VMPADecoder : public VAudioDecoder {
   double frameDuration_ = 0;
   int32_t frameBytes_ = 0;
   double rate_ = 1.0;
-  double clock_ = 0;
+  std::atomic<double> clock_{0.0};
   int32_t ringSize_ = 0;
   bool decodeOnDemand_;
   bool sized_ = false;
