@@ -3,6 +3,7 @@
 // handed out, the ring filling up, and the rate factor.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,25 @@ TEST(LayerIIStream, ChannelPlaysTheDecodedRing) {
   channel->Stop();
   channel->Release();
   stream->Release();
+}
+
+// The registry's prototype (format code 7) has no bit stream: it hands out
+// nothing and never fails or ends.
+TEST(LayerIIStream, PrototypeWithoutBitStream) {
+  VMPADecoder prototype(1.0f, 1.0f);
+  std::unique_ptr<VAudioDecoder> clone(prototype.Clone());
+  ASSERT_NE(clone, nullptr);
+  EXPECT_EQ(clone->FormatCode(), kAudioTagMPEGAudio);
+  EXPECT_EQ(clone->GetFormat().rate, 44100);
+  EXPECT_FALSE(clone->GetFormat().stereo);
+  int32_t frames = 100;
+  bool failed = true;
+  EXPECT_EQ(clone->Decode(nullptr, frames, clone->GetFormat(), failed), nullptr);
+  EXPECT_EQ(frames, 0);
+  EXPECT_FALSE(failed);
+  EXPECT_FALSE(clone->IsAtEnd());
+  EXPECT_EQ(prototype.DecodeFrame(), kMPANeedMoreData);
+  EXPECT_FALSE(prototype.IsFull());
 }
 
 }  // namespace
