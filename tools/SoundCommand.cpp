@@ -7,12 +7,14 @@
 
 namespace {
 
-// Whether the file begins like an MPEG audio stream.
+// Whether the file begins like an MPEG audio stream (or with the ID3 tag
+// some such files carry, which the frame search passes over).
 bool IsMPEGAudioFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   uint8_t head[4] = {};
   file.read(reinterpret_cast<char*>(head), sizeof head);
-  return file.gcount() == sizeof head && LooksLikeLayerII(head, sizeof head);
+  if (file.gcount() != sizeof head) return false;
+  return LooksLikeLayerII(head, sizeof head) || (head[0] == 'I' && head[1] == 'D' && head[2] == '3');
 }
 
 }  // namespace

@@ -146,6 +146,12 @@ TEST_F(SoundTool, DecodeTurnsLayerIIAudioIntoWave) {
   }
   EXPECT_GT(signal, 0);
   EXPECT_LT(noise, signal * 1e-5);
+  // An ID3 tag before the frames (holding chance sync words) is passed over.
+  const std::string tag = std::string("ID3\x03\0\0\0\0\0\x14", 10) + std::string(4, '\xFF') +
+                          std::string("\xFF\xFB\x90\x00\xFF\xFB\x90\x00", 8) + std::string(8, '\0');
+  WriteFile("tagged.mp2", tag + ReadBytes(mp2));
+  ASSERT_EQ(Run({"sound", "decode", Path("tagged.mp2"), Path("tagged.wav")}), 0);
+  EXPECT_EQ(ReadBytes(Path("tagged.wav")), ReadBytes(Path("clip.wav")));
   // A free-format stream (bit-rate index 0) is refused with a reason.
   std::string bytes = ReadBytes(mp2);
   for (size_t at = 0; at + 2 < bytes.size(); at += 576) bytes[at + 2] = static_cast<char>(bytes[at + 2] & 0x0F);
