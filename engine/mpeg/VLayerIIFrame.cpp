@@ -61,6 +61,34 @@ const Factors& GetFactors() {
   return factors;
 }
 
+// Grouped codes split into their three values (the remainders by the
+// number of steps, lowest first), for every code the field can hold.
+struct Splits {
+  uint8_t three[32 * 3];
+  uint8_t five[128 * 3];
+  uint8_t nine[1024 * 3];
+  Splits() {
+    Fill(three, 32, 3);
+    Fill(five, 128, 5);
+    Fill(nine, 1024, 9);
+  }
+  static void Fill(uint8_t* table, uint32_t codes, uint32_t steps) {
+    for (uint32_t c = 0; c < codes; ++c) {
+      uint32_t v = c;
+      for (int i = 0; i < 3; ++i) {
+        table[3 * c + i] = static_cast<uint8_t>(v % steps);
+        v /= steps;
+      }
+    }
+  }
+  const uint8_t* For(int steps) const { return steps == 3 ? three : steps == 5 ? five : nine; }
+};
+
+const Splits& GetSplits() {
+  static const Splits splits;
+  return splits;
+}
+
 inline int16_t Requantise(int32_t code, int bits, int32_t m, int32_t o) {
   // The code with its top bit inverted, read as a signed b-bit number.
   const int32_t s = static_cast<int32_t>((static_cast<uint32_t>(code) ^ (1u << (bits - 1))) << (32 - bits)) >> (32 - bits);
@@ -73,6 +101,7 @@ const VLayerIIQuantClass& VLayerIIFrame::QuantClass(int index) { return kClasses
 
 VLayerIIFrame::VLayerIIFrame(const VMPAHeader& header) : VMPAFrame(header) {
   GetFactors();
+  GetSplits();
   std::memset(samples_, 0, sizeof samples_);
 }
 
@@ -191,37 +220,57 @@ int32_t VLayerIIFrame::Decode(VBitstream& bits) {
   }
 
   std::memset(samples_, 0, sizeof samples_);
+  // The allocated subbands in stream order, each with what its codes need.
+  struct Active {
+    const VLayerIIQuantClass* k;
+    const uint8_t* split;  // grouped codes: three values per code
+    int sb;
+    int first, last;       // channels the codes serve
+  };
+  Active active[2 * kMPASubbands];
+  int count = 0;
+  for (int sb = 0; sb < sblimit_; ++sb) {
+    for (int ch = 0; ch < nch; ++ch) {
+      if (sb >= bound_ && ch > 0) break;
+      const VLayerIISubband& s = subbands_[ch][sb];
+      if (!s.allocation) continue;
+      const VLayerIIQuantClass& k = kClasses[s.quantClass];
+      active[count++] = {&k, k.grouped ? GetSplits().For(k.steps) : nullptr, sb, ch, sb >= bound_ ? nch - 1 : ch};
+    }
+  }
   // 12 granules of three samples per subband; one set of codes serves both
   // channels above the bound.
   for (int granule = 0; granule < 12; ++granule) {
     const int part = granule >> 2;
     int16_t* rows[2] = {samples_[0] + granule * 3 * kMPASubbands, samples_[1] + granule * 3 * kMPASubbands};
-    for (int sb = 0; sb < sblimit_; ++sb) {
-      for (int ch = 0; ch < nch; ++ch) {
-        if (sb >= bound_ && ch > 0) break;
-        const VLayerIISubband& s = subbands_[ch][sb];
-        if (!s.allocation) continue;
-        const VLayerIIQuantClass& k = kClasses[s.quantClass];
-        int32_t codes[3];
-        if (k.grouped) {
-          uint32_t c = bits.ReadBits(k.codeBits);
-          const auto steps = static_cast<uint32_t>(k.steps);
-          for (int32_t& code : codes) {
-            code = static_cast<int32_t>(c % steps);
-            c /= steps;
-          }
-        } else {
-          codes[0] = static_cast<int32_t>(bits.ReadBits(k.codeBits));
-          codes[1] = static_cast<int32_t>(bits.ReadBits(k.codeBits));
-          codes[2] = static_cast<int32_t>(bits.ReadBits(k.codeBits));
-        }
-        const int last = sb >= bound_ ? nch - 1 : ch;
-        for (int out = ch; out <= last; ++out) {
-          const VLayerIISubband& q = subbands_[out][sb];
-          const int32_t m = q.multiplier[part];
-          const int32_t o = q.offset[part];
-          for (int i = 0; i < 3; ++i) rows[out][i * kMPASubbands + sb] = Requantise(codes[i], k.sampleBits, m, o);
-        }
+    for (int a = 0; a < count; ++a) {
+      const Active& e = active[a];
+      const VLayerIIQuantClass& k = *e.k;
+      int32_t codes[3];
+      if (e.split) {
+        const uint8_t* v = e.split + 3 * bits.ReadBits(k.codeBits);
+        codes[0] = v[0];
+        codes[1] = v[1];
+        codes[2] = v[2];
+      } else if (k.codeBits <= 10) {
+        const uint32_t c = bits.ReadBits(3 * k.codeBits);
+        const uint32_t mask = (1u << k.codeBits) - 1;
+        codes[0] = static_cast<int32_t>(c >> (2 * k.codeBits));
+        codes[1] = static_cast<int32_t>((c >> k.codeBits) & mask);
+        codes[2] = static_cast<int32_t>(c & mask);
+      } else {
+        codes[0] = static_cast<int32_t>(bits.ReadBits(k.codeBits));
+        codes[1] = static_cast<int32_t>(bits.ReadBits(k.codeBits));
+        codes[2] = static_cast<int32_t>(bits.ReadBits(k.codeBits));
+      }
+      for (int out = e.first; out <= e.last; ++out) {
+        const VLayerIISubband& q = subbands_[out][e.sb];
+        const int32_t m = q.multiplier[part];
+        const int32_t o = q.offset[part];
+        int16_t* row = rows[out] + e.sb;
+        row[0] = Requantise(codes[0], k.sampleBits, m, o);
+        row[kMPASubbands] = Requantise(codes[1], k.sampleBits, m, o);
+        row[2 * kMPASubbands] = Requantise(codes[2], k.sampleBits, m, o);
       }
     }
   }
