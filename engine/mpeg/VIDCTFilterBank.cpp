@@ -49,6 +49,10 @@ constexpr int32_t kHalfWindow[257] = {
 
 struct Tables {
   alignas(16) int16_t window[32][16];
+  // The window turned for each ring position p of the newest vector:
+  // rotated[p][j][i] = window[j][(i - p) & 15], so that the taps line up
+  // with ring entries 0..15 in place.
+  alignas(16) int16_t rotated[16][32][16];
   // Cosines cos((2n+1) m pi / 64) for the even outputs m = 2k and the odd
   // outputs m = 2k+1 (k, n < 16), laid out for pairwise products: for the
   // pair of inputs (2p, 2p+1) and the four outputs of group g, the eight
@@ -64,6 +68,11 @@ struct Tables {
       for (int i = 0; i < 8; ++i) {
         window[j][2 * i] = static_cast<int16_t>((d[64 * i + j] + 4) >> 3);
         window[j][2 * i + 1] = static_cast<int16_t>((d[64 * i + 32 + j] + 4) >> 3);
+      }
+    }
+    for (int p = 0; p < 16; ++p) {
+      for (int j = 0; j < 32; ++j) {
+        for (int i = 0; i < 16; ++i) rotated[p][j][i] = window[j][(i - p) & 15];
       }
     }
     for (int p = 0; p < 8; ++p) {
@@ -95,19 +104,24 @@ inline int16_t Saturate16(int32_t v) { return static_cast<int16_t>(std::clamp(v,
 // held to +-kInputLimit.
 void DCT(const int16_t* input, int32_t* c) {
   const Tables& t = GetTables();
-  int16_t sum[16], difference[16];
-  for (int n = 0; n < 16; ++n) {
-    const int32_t a = std::clamp<int32_t>(input[n], -kInputLimit, kInputLimit);
-    const int32_t b = std::clamp<int32_t>(input[31 - n], -kInputLimit, kInputLimit);
-    sum[n] = static_cast<int16_t>(a + b);
-    difference[n] = static_cast<int16_t>(a - b);
-  }
   constexpr int32_t kRound = 1 << (kCosineBits - 1);
 #if defined(__SSE2__)
-  const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum));
-  const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum + 8));
-  const __m128i d0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(difference));
-  const __m128i d1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(difference + 8));
+  const __m128i high = _mm_set1_epi16(kInputLimit);
+  const __m128i low = _mm_set1_epi16(-kInputLimit);
+  auto load = [&](int at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(input + at));
+    return _mm_min_epi16(_mm_max_epi16(v, low), high);
+  };
+  auto reverse = [](__m128i v) {
+    v = _mm_shuffle_epi32(v, 0x1B);
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);
+  };
+  const __m128i x0 = load(0), x1 = load(8), x2 = reverse(load(16)), x3 = reverse(load(24));
+  // x[n] + x[31-n] and x[n] - x[31-n], n < 16 (held inputs: no overflow).
+  const __m128i s0 = _mm_add_epi16(x0, x3);
+  const __m128i s1 = _mm_add_epi16(x1, x2);
+  const __m128i d0 = _mm_sub_epi16(x0, x3);
+  const __m128i d1 = _mm_sub_epi16(x1, x2);
   __m128i ev[4], od[4];
   for (int g = 0; g < 4; ++g) ev[g] = od[g] = _mm_set1_epi32(kRound);
   auto accumulate = [&](int p, __m128i s, __m128i d) {
@@ -134,6 +148,13 @@ void DCT(const int16_t* input, int32_t* c) {
     c[2 * k + 1] = o[k];
   }
 #else
+  int16_t sum[16], difference[16];
+  for (int n = 0; n < 16; ++n) {
+    const int32_t a = std::clamp<int32_t>(input[n], -kInputLimit, kInputLimit);
+    const int32_t b = std::clamp<int32_t>(input[31 - n], -kInputLimit, kInputLimit);
+    sum[n] = static_cast<int16_t>(a + b);
+    difference[n] = static_cast<int16_t>(a - b);
+  }
   for (int k = 0; k < 16; ++k) {
     int32_t e = kRound, o = kRound;
     for (int n = 0; n < 16; ++n) {
@@ -175,20 +196,20 @@ void VIDCTFilterBank::SlotToBlock(int channel, const int16_t* subbands, int16_t*
   const int phase = phase_[channel];
   auto& low = rings_[channel][phase];
   auto& high = rings_[channel][phase ^ 1];
-  for (int j = 0; j < 32; ++j) {
-    int32_t lo;
-    if (j < 16) {
-      lo = c[16 + j];
-    } else if (j == 16) {
-      lo = 0;
-    } else {
-      lo = -c[48 - j];
-    }
-    const int32_t hi = -c[j < 16 ? 16 - j : j - 16];
-    const int16_t l = Saturate16(lo);
-    const int16_t h = Saturate16(hi);
-    low[j][p] = low[j][p + 16] = l;
-    high[j][p] = high[j][p + 16] = h;
+  int16_t plus[32], minus[32];
+  for (int m = 0; m < 32; ++m) {
+    plus[m] = Saturate16(c[m]);
+    minus[m] = Saturate16(-c[m]);
+  }
+  for (int j = 0; j < 16; ++j) {
+    low[j][p] = plus[16 + j];
+    high[j][p] = minus[16 - j];
+  }
+  low[16][p] = 0;
+  high[16][p] = minus[0];
+  for (int j = 17; j < 32; ++j) {
+    low[j][p] = minus[48 - j];
+    high[j][p] = minus[j - 16];
   }
   const Tables& t = GetTables();
 #if defined(__SSE2__)
@@ -198,12 +219,12 @@ void VIDCTFilterBank::SlotToBlock(int channel, const int16_t* subbands, int16_t*
       __m128i s[4];
       for (int q = 0; q < 4; ++q) {
         const int row = j + 4 * half + q;
-        const int16_t* v = &low[row][p];
-        const int16_t* w = t.window[row];
+        const int16_t* v = low[row];
+        const int16_t* w = t.rotated[p][row];
         s[q] = _mm_add_epi32(
-            _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v)),
+            _mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(v)),
                            _mm_load_si128(reinterpret_cast<const __m128i*>(w))),
-            _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 8)),
+            _mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(v + 8)),
                            _mm_load_si128(reinterpret_cast<const __m128i*>(w + 8))));
       }
       // Lane q of the result: the four lanes of s[q] summed.
@@ -217,8 +238,8 @@ void VIDCTFilterBank::SlotToBlock(int channel, const int16_t* subbands, int16_t*
   }
 #else
   for (int j = 0; j < 32; ++j) {
-    const int16_t* v = &low[j][p];
-    const int16_t* w = t.window[j];
+    const int16_t* v = low[j];
+    const int16_t* w = t.rotated[p][j];
     int32_t sum = 0;
     for (int k = 0; k < 16; ++k) sum += int32_t{w[k]} * v[k];
     out[j] = Saturate16((sum + 1024) >> 11);

@@ -46,10 +46,10 @@ class VIDCTFilterBank : public VFilterBank {
   // One time slot of one channel into 32 contiguous output samples.
   void SlotToBlock(int channel, const int16_t* subbands, int16_t* out);
 
-  // Per channel: two rings of the 16 most recent vector halves, each stored
-  // twice so that 16 consecutive entries from the current position are the
-  // taps in age order; [buffer][output position][ring position].
-  alignas(16) int16_t rings_[2][2][32][32];
+  // Per channel: two rings of the 16 most recent vector halves by output
+  // position, [buffer][output position][ring position]; the newest vector
+  // goes to the current position and the window is turned to match.
+  alignas(16) int16_t rings_[2][2][32][16];
   int position_[2] = {15, 15};
   int phase_[2] = {0, 0};
 };
