@@ -2,13 +2,30 @@
 
 #include <fstream>
 
+#include "engine/mpeg/LayerIIFile.h"
 #include "engine/sound/SoundDecoding.h"
+
+namespace {
+
+// Whether the file begins like an MPEG audio stream (or with the ID3 tag
+// some such files carry, which the frame search passes over).
+bool IsMPEGAudioFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  uint8_t head[4] = {};
+  file.read(reinterpret_cast<char*>(head), sizeof head);
+  if (file.gcount() != sizeof head) return false;
+  return LooksLikeLayerII(head, sizeof head) || (head[0] == 'I' && head[1] == 'D' && head[2] == '3');
+}
+
+}  // namespace
 
 int RunSoundCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
   if (args.size() != 3 || args[0] != "decode") return 2;
   DecodedSound sound;
   std::string error;
-  if (!DecodeSoundFile(args[1], sound, error)) {
+  const bool decoded = IsMPEGAudioFile(args[1]) ? DecodeLayerIIFile(args[1], sound, error)
+                                                : DecodeSoundFile(args[1], sound, error);
+  if (!decoded) {
     err << "ostrevan-tool: " << args[1] << ": " << error << "\n";
     return 1;
   }
