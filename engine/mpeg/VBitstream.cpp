@@ -131,6 +131,18 @@ void VBitstream::NextStartCode() {
   }
 }
 
+uint32_t VBitstream::TakeBytes(uint8_t* destination, uint32_t count) {
+  if (count_ != 0 || padding_ != 0 || !buffer_ || size_ == 0) return 0;
+  const uint64_t buffered = produced_ - consumed_;
+  const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, buffered));
+  const uint32_t at = static_cast<uint32_t>(consumed_ % size_);
+  const uint32_t first = std::min(n, size_ - at);
+  std::memcpy(destination, buffer_ + at, first);
+  if (n > first) std::memcpy(destination + first, buffer_, n - first);
+  consumed_ += n;
+  return n;
+}
+
 uint64_t VBitstream::GetBitsLeft() const {
   const int64_t bits = static_cast<int64_t>((produced_ - consumed_) * 8) + count_ - static_cast<int64_t>(padding_ * 8);
   return bits > 0 ? static_cast<uint64_t>(bits) : 0;
