@@ -3,6 +3,7 @@
 
 #include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/StreamClock.h"
+#include "engine/mpeg/VMPVScheduler.h"
 
 VMPSScheduler::VMPSScheduler(uint32_t streamId, float bufferingFactor, float reserveFactor)
     : VStreamScheduler(streamId, nullptr), bufferingFactor_(bufferingFactor), reserveFactor_(reserveFactor) {}
@@ -50,6 +51,14 @@ bool VMPSScheduler::Start() {
 
 void VMPSScheduler::Decode() {
   videoReady_ = true;
+  // Without sound the first video stream keeps the clock.
+  const bool hasAudio = FirstChildOfKind(kAudio) != nullptr;
+  bool master = !hasAudio;
+  for (const auto& child : children_)
+    if (auto* video = dynamic_cast<VMPVScheduler*>(child.get())) {
+      video->SetClockMaster(master);
+      master = false;
+    }
   for (size_t i = 0; i < children_.size(); ++i) {
     Pump();
     VStreamScheduler* child = children_[i].get();
