@@ -38,7 +38,7 @@ const char* ScratchPath() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = std::fopen(ScratchPath(), "wb");
   if (!f) return 0;
-  std::fwrite(data, 1, size, f);
+  if (size > 0) std::fwrite(data, 1, size, f);
   std::fclose(f);
 
   platform::FakeClock fake(1000000000ull);

@@ -26,7 +26,7 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
   void Drain() {
     uint8_t block[16384];
     for (;;) {
-      const uint32_t n = bitstream_->TakeBytes(block, sizeof(block));
+      const uint32_t n = bitstream_->TakeBytes(keep_ ? block : nullptr, sizeof(block));
       if (n == 0) break;
       stream_->byteCount += n;
       if (keep_) stream_->bytes.insert(stream_->bytes.end(), block, block + n);

@@ -137,8 +137,10 @@ uint32_t VBitstream::TakeBytes(uint8_t* destination, uint32_t count) {
   const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, buffered));
   const uint32_t at = static_cast<uint32_t>(consumed_ % size_);
   const uint32_t first = std::min(n, size_ - at);
-  std::memcpy(destination, buffer_ + at, first);
-  if (n > first) std::memcpy(destination + first, buffer_, n - first);
+  if (destination != nullptr) {
+    std::memcpy(destination, buffer_ + at, first);
+    if (n > first) std::memcpy(destination + first, buffer_, n - first);
+  }
   consumed_ += n;
   return n;
 }

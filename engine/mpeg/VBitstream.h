@@ -68,7 +68,8 @@ class VBitstream {
   // Bytes that may still be stored without overtaking the reader.
   uint32_t GetFreeCount() const { return size_ - static_cast<uint32_t>(produced_ - consumed_); }
   // For a reader of whole bytes that never reads bits: moves up to `count`
-  // buffered bytes out of the ring; returns how many (0 once bits were read).
+  // buffered bytes out of the ring (a null destination drops them); returns
+  // how many (0 once bits were read).
   uint32_t TakeBytes(uint8_t* destination, uint32_t count);
 
  protected:
