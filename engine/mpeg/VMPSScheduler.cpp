@@ -62,6 +62,15 @@ void VMPSScheduler::Decode() {
   for (size_t i = 0; i < children_.size(); ++i) {
     Pump();
     VStreamScheduler* child = children_[i].get();
+    if (!child->IsStarted() && endOfStream_) {
+      // A stream too short to start on its packets starts on what it got.
+      try {
+        child->SetRate(rate_);
+        child->Start();
+      } catch (const VBitstreamEmptyException&) {
+      } catch (const VMPEGException&) {
+      }
+    }
     child->Decode();
     if (child->GetKind() == kVideo) videoReady_ = videoReady_ && child->IsReadyToPresent();
   }

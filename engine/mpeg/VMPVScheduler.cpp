@@ -14,6 +14,9 @@ namespace {
 
 int64_t Truncate(double x) { return static_cast<int64_t>(x); }
 
+// Bytes a sequence header can take with its matrices and an extension.
+constexpr uint64_t kHeaderBytes = 256;
+
 int64_t TicksSince(uint64_t startMicroseconds) {
   return StreamClock::MicrosecondsToTicks(GetMicroseconds() - startMicroseconds);
 }
@@ -51,6 +54,10 @@ int32_t VMPVScheduler::QueueReserve(double frameRate, float reserveFactor) {
 bool VMPVScheduler::Start() {
   VStreamScheduler::Start();
   if (!bitstream_) return false;
+  // A stream filled packet by packet waits until a whole sequence header
+  // (with both matrices and an extension) can be there, or its input ended.
+  if (!bitstream_->IsRefillOnDemand() && !bitstream_->IsSourceEnded() && bitstream_->GetBitsLeft() < 8 * kHeaderBytes)
+    return false;
   bitstream_->Prime();
   decoder_.StartSequence(bitstream_.get());
   const double rate = decoder_.GetFrameRate();

@@ -83,11 +83,14 @@ class VideoSchedulerTest : public testsupport::TempDirTest {
   StreamClock clock_;
 };
 
-TEST_F(VideoSchedulerTest, SystemStreamPicturesAreShownAtTheirTimeStamps) {
+class VideoSchedulerPacketTest : public VideoSchedulerTest, public ::testing::WithParamInterface<const char*> {};
+
+// Packets of 128 bytes split even the sequence header.
+TEST_P(VideoSchedulerPacketTest, SystemStreamPicturesAreShownAtTheirTimeStamps) {
   if (mpegtest::Ffmpeg().empty()) return;  // marked by RequireTool
   const std::string stream = Path("s.mpg");
-  ASSERT_TRUE(mpegtest::RunFfmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -t 2 -c:v mpeg1video -bf 2 -g 12 -f mpeg " +
-                                  stream));
+  ASSERT_TRUE(mpegtest::RunFfmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -t 2 -c:v mpeg1video -bf 2 -g 12 "
+                                  "-packetsize " + std::string(GetParam()) + " -f mpeg " + stream));
   const auto expected = ProbeFrameTimes(stream);
   ASSERT_EQ(expected.size(), 50u);
   VFile file(VFileSpec(stream.c_str()), 0, 0);
@@ -104,6 +107,8 @@ TEST_F(VideoSchedulerTest, SystemStreamPicturesAreShownAtTheirTimeStamps) {
     EXPECT_NEAR(double(p.shown.times[i]), double(expected[i]), 1.0) << "picture " << i;
   EXPECT_EQ(p.counts.dropped, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(PacketSizes, VideoSchedulerPacketTest, ::testing::Values("128", "2048"));
 
 class VideoOnlySchedulerTest : public VideoSchedulerTest {
  protected:
