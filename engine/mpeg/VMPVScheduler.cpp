@@ -73,9 +73,22 @@ bool VMPVScheduler::Start() {
 
 int64_t VMPVScheduler::Now() const { return clock_ ? clock_->GetTime() : 0; }
 
-int64_t VMPVScheduler::GetMediaTime() {
-  return (decoder_.GetTemporalReference() + framesBeforeGroup_) * halfPeriod_ * 2;
+double VMPVScheduler::ExactMediaTime() const {
+  // The exact frame period: at 29.97 frames a second whole half periods
+  // would lose a tick every frame.
+  const double rate = decoder_.GetFrameRate();
+  const int64_t frames = decoder_.GetTemporalReference() + framesBeforeGroup_;
+  return rate > 0 ? double(frames) * 90000.0 / rate : 0.0;
 }
+
+int64_t VMPVScheduler::GetMediaTime() { return std::llround(ExactMediaTime()); }
+
+void VMPVScheduler::SetTime(int64_t ticks) {
+  exactOffset_ = double(ticks) - ExactMediaTime();
+  timeOffset_ = ticks - GetMediaTime();
+}
+
+int64_t VMPVScheduler::GetTime() { return std::llround(ExactMediaTime() + exactOffset_); }
 
 void VMPVScheduler::AddTimeStamp(uint64_t ticks) {
   if (!bitstream_ || !timeStamps_ || ticks == 0) return;

@@ -51,6 +51,10 @@ class VMPVScheduler : public VStreamScheduler {
   void SetVolume(int32_t /*volume*/) override {}
   VAudioChannel* GetAudioChannel() override { return nullptr; }
   int64_t GetMediaTime() override;
+  // Time stamps are kept against the exact frame period, so that pictures
+  // between two stamps lie within half a tick of their true time.
+  void SetTime(int64_t ticks) override;
+  int64_t GetTime() override;
   void AddTimeStamp(uint64_t ticks) override;
   bool IsReadyToPresent() override;
 
@@ -100,6 +104,7 @@ class VMPVScheduler : public VStreamScheduler {
   };
 
   int64_t Now() const;
+  double ExactMediaTime() const;
   double Mean(Filter f) const { return filters_[f]->smoothed; }
   bool CanDecodeMore();
   void DecodeStep();
@@ -116,6 +121,7 @@ class VMPVScheduler : public VStreamScheduler {
   bool groupMark_ = true;
   int64_t framesBeforeGroup_ = 0;
   int64_t halfPeriod_ = 0;
+  double exactOffset_ = 0.0;
   int32_t queueTarget_ = 5;
   int32_t queueReserve_ = 2;
   float reserveFactor_;
