@@ -11,13 +11,13 @@ PACKAGES=(
   # graphics, text, window and sound
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libcairo2-dev libjpeg62-turbo-dev
-  # reference decoders of the video benchmark
-  libavcodec-dev libmpeg2-4-dev
+  # reference decoders of the video and audio benchmarks
+  libavcodec-dev libmpeg2-4-dev libmpg123-dev
   # test oracles and display for window tests
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth ffmpeg unar
   libpixman-1-0
-  # sound oracles
-  sox ffmpeg
+  # sound oracles (twolame: Layer II joint stereo, dual channel and CRC streams)
+  sox ffmpeg twolame
 )
 PACKAGES+=("$@")
 

@@ -9,11 +9,13 @@
 #include "engine/core/VFile.h"
 #include "engine/core/VFileSpec.h"
 #include "engine/graphics/PixelMap.h"
+#include "engine/mpeg/LayerIIFile.h"
 #include "engine/mpeg/MovieContainer.h"
 #include "engine/mpeg/SystemStreamSplitter.h"
 #include "engine/mpeg/VBitstream.h"
 #include "engine/mpeg/VMemoryBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
+#include "engine/sound/SoundDecoding.h"
 
 namespace {
 
@@ -43,9 +45,20 @@ bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& pa
     err << "ostrevan-tool: the movie holds no audio stream\n";
     return false;
   }
-  (void)path;
-  err << "ostrevan-tool: no audio decoder\n";
-  return false;
+  DecodedSound sound;
+  std::string error;
+  if (!DecodeLayerIIBytes(audio->bytes.data(), audio->bytes.size(), sound, error)) {
+    err << "ostrevan-tool: the movie's sound cannot be decoded: " << error << "\n";
+    return false;
+  }
+  const std::vector<uint8_t> wave = MakePCMWave(sound);
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(wave.data()), static_cast<std::streamsize>(wave.size()));
+  if (!file) {
+    err << "ostrevan-tool: cannot write " << path << "\n";
+    return false;
+  }
+  return true;
 }
 
 int WriteFrames(VideoStreamDecoder& decoder, const std::string& directory, int32_t depth, std::ostream& err) {

@@ -18,7 +18,7 @@ void PrintUsage(std::ostream& stream) {
             "       ostrevan-tool archive list ARCHIVE\n"
             "       ostrevan-tool archive extract ARCHIVE DIR\n"
             "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n"
-            "       ostrevan-tool sound decode FILE OUT.wav\n"
+            "       ostrevan-tool sound decode FILE OUT.wav   (WAVE, RSX or MPEG Layer II audio)\n"
             "       ostrevan-tool movie frames FILE DIR [--depth 16|32] [--audio OUT.wav]\n"
             "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
             "       ostrevan-tool --help\n";

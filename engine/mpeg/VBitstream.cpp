@@ -145,6 +145,15 @@ uint32_t VBitstream::TakeBytes(uint8_t* destination, uint32_t count) {
   return n;
 }
 
+int32_t VBitstream::PeekByteAhead(uint64_t offset) const {
+  if ((count_ & 7) != 0 || offset >= GetBitsLeft() / 8) return -1;
+  const auto held = static_cast<uint64_t>(count_ / 8);
+  if (offset < held) return static_cast<int32_t>((bits_ >> (56 - 8 * offset)) & 0xFF);
+  const uint64_t at = consumed_ + (offset - held);
+  if (at >= produced_ || !buffer_ || size_ == 0) return -1;
+  return buffer_[at % size_];
+}
+
 uint64_t VBitstream::GetBitsLeft() const {
   const int64_t bits = static_cast<int64_t>((produced_ - consumed_) * 8) + count_ - static_cast<int64_t>(padding_ * 8);
   return bits > 0 ? static_cast<uint64_t>(bits) : 0;

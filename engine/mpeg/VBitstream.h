@@ -54,6 +54,9 @@ class VBitstream {
   // The top byte of the window (the value of the start code after NextStartCode).
   uint32_t StartCodeValue() { return PeekBits(8); }
   bool IsByteAligned() const { return (count_ & 7) == 0; }
+  // The byte `offset` bytes after the current position (which must be byte
+  // aligned) when it is buffered, else -1; nothing is consumed or loaded.
+  int32_t PeekByteAhead(uint64_t offset) const;
 
   // Bytes of the stream before the next word to load, and bytes taken from the source.
   uint64_t GetConsumedCount() const { return consumed_; }
@@ -61,7 +64,7 @@ class VBitstream {
   // Bits not yet read, counting those in the window; padding excluded.
   uint64_t GetBitsLeft() const;
   bool IsSourceEnded() const { return sourceEnded_; }
-  bool IsRefillOnDemand() const { return refillOnDemand_; }
+  bool RefillsOnDemand() const { return refillOnDemand_; }
   // Marks that the source will give no more bytes, so that a last partial
   // word can be read (padded with zeros).
   void MarkSourceEnded() { sourceEnded_ = true; }

@@ -6,6 +6,7 @@
 
 #include "engine/core/VFile.h"
 #include "engine/mpeg/VBitstream.h"
+#include "engine/mpeg/VMPAScheduler.h"
 #include "engine/mpeg/VMPVScheduler.h"
 
 namespace {
@@ -99,10 +100,8 @@ size_t VISO11172StreamScheduler::Ensure(size_t count) {
   return std::min(count, stageLength_);
 }
 
-std::unique_ptr<VStreamScheduler> VISO11172StreamScheduler::CreateAudioChild(uint32_t /*streamId*/,
-                                                                             VBitstream* bitstream) {
-  delete bitstream;
-  return nullptr;
+std::unique_ptr<VStreamScheduler> VISO11172StreamScheduler::CreateAudioChild(uint32_t streamId, VBitstream* bitstream) {
+  return std::make_unique<VMPAScheduler>(streamId, bitstream, bufferingFactor_, 1.0f);
 }
 
 std::unique_ptr<VStreamScheduler> VISO11172StreamScheduler::CreateVideoChild(uint32_t streamId, VBitstream* bitstream) {

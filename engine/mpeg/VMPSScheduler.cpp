@@ -77,7 +77,9 @@ void VMPSScheduler::Decode() {
 }
 
 bool VMPSScheduler::Present(PixelMap* map, const VRect* rect) {
-  bool result = true;
+  // The movie goes on while any child goes on: a sound longer than the
+  // pictures (or pictures longer than the sound) is played to its end.
+  bool going = false;
   const bool clockRunning = clock_ != nullptr && !clock_->IsPaused();
   for (const auto& child : children_) {
     bool present = false;
@@ -87,11 +89,11 @@ bool VMPSScheduler::Present(PixelMap* map, const VRect* rect) {
     } else if (child->GetKind() == kAudio) {
       present = child->IsPlaying() && videoReady_ && child->IsReadyToPresent();
     }
-    if (present) result = child->Present(map, rect) && result;
+    going = (present ? child->Present(map, rect) : true) || going;
   }
   // A stream without any child ends with its input.
-  if (children_.empty() && endOfStream_) return false;
-  return result;
+  if (children_.empty()) return !endOfStream_;
+  return going;
 }
 
 void VMPSScheduler::MarkStepTime() {

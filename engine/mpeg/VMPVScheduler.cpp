@@ -56,7 +56,7 @@ bool VMPVScheduler::Start() {
   if (!bitstream_) return false;
   // A stream filled packet by packet waits until a whole sequence header
   // (with both matrices and an extension) can be there, or its input ended.
-  if (!bitstream_->IsRefillOnDemand() && !bitstream_->IsSourceEnded() && bitstream_->GetBitsLeft() < 8 * kHeaderBytes)
+  if (!bitstream_->RefillsOnDemand() && !bitstream_->IsSourceEnded() && bitstream_->GetBitsLeft() < 8 * kHeaderBytes)
     return false;
   bitstream_->Prime();
   decoder_.StartSequence(bitstream_.get());
@@ -105,7 +105,7 @@ void VMPVScheduler::ResetFilter(Filter f, double factor) { filters_[f]->factor =
 
 bool VMPVScheduler::CanDecodeMore() {
   if (!timeStamps_ || !bitstream_) return false;
-  if (!bitstream_->IsRefillOnDemand() && timeStamps_->GetCount() < 2 && !endOfStream_ && !bitstream_->IsRefillOnDemand())
+  if (!bitstream_->RefillsOnDemand() && timeStamps_->GetCount() < 2 && !endOfStream_ && !bitstream_->RefillsOnDemand())
     return false;
   if (decoder_.IsSequenceEnded()) return false;
   if (bitstream_->GetBitsLeft() == 0 && (endOfStream_ || bitstream_->IsSourceEnded())) return false;

@@ -36,6 +36,7 @@ inline std::string DebianPackageOf(const std::string& program) {
       {"ffmpeg", "ffmpeg"},
       {"ffprobe", "ffmpeg"},
       {"sox", "sox"},
+      {"twolame", "twolame"},
       {"unar", "unar"},
       {"lsar", "unar"},
       {"timeout", "coreutils"},

@@ -122,6 +122,42 @@ TEST_F(MovieFramesToolTest, BrokenAtomsEndTheWalk) {
   }
 }
 
+// The sound of a system stream, written with --audio, against ffmpeg's
+// decoding of the same stream: as many samples, and close to them.
+TEST_F(MovieFramesToolTest, AudioOfASystemStreamIsWrittenAsWave) {
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
+  const std::string stream = Path("clip.mpg");
+  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi -i "
+                                  "sine=frequency=523:sample_rate=44100 -t 1 -c:v mpeg1video -c:a mp2 -b:a 192k -f mpeg " +
+                         stream + " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
+                         " -map 0:a -f s16le -acodec pcm_s16le " + Path("ref.raw") + " && " + ffmpeg + " -nostdin -loglevel error -y -i " +
+                         stream + " -map 0:v -c copy -f mpeg1video " + Path("clip.m1v")).c_str()),
+            0);
+  const std::string dir = Path("frames");
+  ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTool({"movie", "frames", stream, dir, "--audio", Path("out.wav")}, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "25 frames\n");
+  const std::string wave = ReadBytes(Path("out.wav"));
+  ASSERT_GT(wave.size(), 44u);
+  EXPECT_EQ(wave.substr(0, 4), "RIFF");
+  EXPECT_EQ(wave.substr(8, 8), "WAVEfmt ");
+  const std::string reference = ReadBytes(Path("ref.raw"));
+  const std::string pcm = wave.substr(44);
+  ASSERT_EQ(pcm.size(), reference.size());
+  double signal = 0, noise = 0;
+  for (size_t i = 0; i + 1 < pcm.size(); i += 2) {
+    const double a = int16_t(uint8_t(reference[i]) | (uint8_t(reference[i + 1]) << 8));
+    const double b = int16_t(uint8_t(pcm[i]) | (uint8_t(pcm[i + 1]) << 8));
+    signal += a * a;
+    noise += (a - b) * (a - b);
+  }
+  EXPECT_GT(10 * std::log10(signal / std::max(noise, 1.0)), 50.0);
+  // A video stream has no sound to write.
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunTool({"movie", "frames", Path("clip.m1v"), dir, "--audio", Path("none.wav")}, out2, err2), 1);
+}
+
 TEST_F(MovieFramesToolTest, RefusesWhatIsNotAVideoStream) {
   testsupport::WriteBytes(Path("text.m1v"), std::string(3000, 'x'));
   std::ostringstream out, err;

@@ -117,6 +117,44 @@ TEST_F(SoundTool, DecodeWritesPcmWave) {
   EXPECT_EQ(Run({"sound", "decode", in}), 2);
 }
 
+TEST_F(SoundTool, DecodeTurnsLayerIIAudioIntoWave) {
+  const std::string ffmpeg = testsupport::RequireTool("ffmpeg");
+  if (ffmpeg.empty()) return;
+  const std::string mp2 = Path("clip.mp2");
+  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i \"sine=frequency=500:sample_rate=32000:duration=0.2\" " +
+                         "-ac 2 -c:a mp2 -b:a 128k -f mp2 '" + mp2 + "' && " + ffmpeg +
+                         " -nostdin -loglevel error -y -c:a mp2float -i '" + mp2 + "' -f s16le '" + Path("ref.raw") + "'")
+                            .c_str()),
+            0);
+  ASSERT_EQ(Run({"sound", "decode", mp2, Path("clip.wav")}), 0);
+  DecodedSound back;
+  std::string error;
+  ASSERT_TRUE(DecodeSoundFile(Path("clip.wav"), back, error)) << error;
+  EXPECT_EQ(back.format.rate, 32000);
+  EXPECT_EQ(back.format.Channels(), 2);
+  EXPECT_EQ(back.format.bits, 16);
+  // As many samples as ffmpeg's decoder gives, and the same sound.
+  const std::string reference = ReadBytes(Path("ref.raw"));
+  ASSERT_EQ(back.samples.size(), reference.size());
+  const std::vector<int16_t> ours = Ints(back.samples.data(), back.samples.size());
+  const std::vector<int16_t> ref = Ints(reinterpret_cast<const uint8_t*>(reference.data()), reference.size());
+  double signal = 0, noise = 0;
+  for (size_t i = 0; i < ref.size(); ++i) {
+    const double r = ref[i], d = r - ours[i];
+    signal += r * r;
+    noise += d * d;
+  }
+  EXPECT_GT(signal, 0);
+  EXPECT_LT(noise, signal * 1e-5);
+  // A free-format stream (bit-rate index 0) is refused with a reason.
+  std::string bytes = ReadBytes(mp2);
+  for (size_t at = 0; at + 2 < bytes.size(); at += 576) bytes[at + 2] = static_cast<char>(bytes[at + 2] & 0x0F);
+  WriteFile("free.mp2", bytes);
+  std::string err;
+  EXPECT_EQ(Run({"sound", "decode", Path("free.mp2"), Path("free.wav")}, &err), 1);
+  EXPECT_NE(err.find("free-format"), std::string::npos) << err;
+}
+
 TEST_F(SoundTool, BuilderStoresRawSoundsThatPlayFromTheArchive) {
   CountingWave("small.wav", 1000);
   CountingWave("large.wav", 40000);  // 80000 bytes: read on demand

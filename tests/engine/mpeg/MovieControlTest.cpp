@@ -34,7 +34,7 @@ class MovieControlTest : public ::testing::Test {
         "-f lavfi -i color=c=gray:size=64x48:rate=25 -f lavfi -i sine=sample_rate=44100 -t 1 "
         "-vf \"drawbox=x=0:y=0:w=64:h=48:color=red:t=fill:enable='lt(n,1)'\" ";
     made_ = mpegtest::RunFfmpeg(source + "-map 0:v -c:v mpeg1video -bf 2 -g 6 -f mpeg1video " + Path("v.m1v")) &&
-            mpegtest::RunFfmpeg(source + "-c:v mpeg1video -bf 2 -g 6 -c:a mp2 -f mpeg " + Path("s.mpg")) &&
+            mpegtest::RunFfmpeg(source + "-c:v mpeg1video -bf 2 -g 6 -c:a mp2 -b:a 64k -f mpeg " + Path("s.mpg")) &&
             mpegtest::RunFfmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -t 0.4 -c:v mpeg1video " + Path("big.m1v"));
     const std::string mpeg = testsupport::ReadBytes(Path("s.mpg"));
     testsupport::WriteBytes(Path("atoms.mov"), BigEndian32(1000) + "moov" + std::string(992, 'm') + BigEndian32(16) +

@@ -1,0 +1,166 @@
+// Decoding an MPEG-1 Layer II stream (48 kHz stereo at 192 kbit/s, 10
+// seconds, made by ffmpeg at start) to 16-bit samples with the engine's
+// decoder, against libmpg123 and libavcodec's fixed-point "mp2" decoder over
+// the same bytes. The summary gives the engine's time as a ratio of each
+// reference's and of the faster one.
+//
+//   bench_MpegAudioBench [--benchmark_* options]
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+#include <mpg123.h>
+
+#include "MedianRatioReporter.h"
+#include "engine/mpeg/VMPADecoder.h"
+#include "engine/mpeg/VMemoryBitstream.h"
+
+namespace {
+
+std::vector<uint8_t> gStream;
+
+bool MakeStream() {
+  char folder[] = "/tmp/ostrevan_mp2_bench_XXXXXX";
+  if (!mkdtemp(folder)) return false;
+  const std::string path = std::string(folder) + "/clip.mp2";
+  const std::string command =
+      "ffmpeg -nostdin -loglevel error -y -f lavfi -i \"aevalsrc=exprs='0.3*sin(2*PI*440*t)+0.2*sin(2*PI*3150*t)+"
+      "0.05*(random(0)-0.5)|0.3*sin(2*PI*660*t)+0.15*sin(2*PI*7000*t)+0.05*(random(1)-0.5)':s=48000:d=10\" "
+      "-c:a mp2 -b:a 192k -f mp2 " + path;
+  if (std::system(command.c_str()) == 0) {
+    std::ifstream in(path, std::ios::binary);
+    gStream.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::remove(path.c_str());
+  rmdir(folder);
+  return !gStream.empty();
+}
+
+void BM_EngineDecoder(benchmark::State& state) {
+  std::vector<int16_t> out(1152 * 2);
+  int64_t samples = 0;
+  for (auto _ : state) {
+    VMemoryBitstream bits(gStream.data(), gStream.size());
+    VMPADecoder decoder(&bits, 1.0f, 1.0f);
+    for (;;) {
+      const int32_t result = decoder.DecodeFrame();
+      if (result == kMPANeedMoreData) break;
+      int32_t frames = 1152;
+      bool failed = false;
+      decoder.Decode(reinterpret_cast<uint8_t*>(out.data()), frames, decoder.GetFormat(), failed);
+      benchmark::DoNotOptimize(out[0]);
+      samples += frames;
+    }
+  }
+  state.counters["frames"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
+}
+
+void BM_Libmpg123(benchmark::State& state) {
+  std::vector<unsigned char> out(1152 * 4 * 4);
+  int64_t samples = 0;
+  for (auto _ : state) {
+    int error = 0;
+    mpg123_handle* handle = mpg123_new(nullptr, &error);
+    if (!handle) {
+      state.SkipWithError("libmpg123 could not start");
+      return;
+    }
+    mpg123_param(handle, MPG123_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_format_none(handle);
+    mpg123_format(handle, 48000, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    mpg123_open_feed(handle);
+    mpg123_feed(handle, gStream.data(), gStream.size());
+    for (;;) {
+      size_t done = 0;
+      const int r = mpg123_read(handle, out.data(), out.size(), &done);
+      samples += static_cast<int64_t>(done / 4);
+      benchmark::DoNotOptimize(out[0]);
+      if (r != MPG123_OK && r != MPG123_NEW_FORMAT) break;
+    }
+    mpg123_delete(handle);
+  }
+  state.counters["frames"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
+}
+
+void BM_Libavcodec(benchmark::State& state) {
+  const AVCodec* codec = avcodec_find_decoder_by_name("mp2");
+  if (!codec) {
+    state.SkipWithError("no mp2 decoder in libavcodec");
+    return;
+  }
+  int64_t samples = 0;
+  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  for (auto _ : state) {
+    AVCodecParserContext* parser = av_parser_init(codec->id);
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    context->thread_count = 1;
+    avcodec_open2(context, codec, nullptr);
+    const uint8_t* data = gStream.data();
+    int size = static_cast<int>(gStream.size());
+    auto receive = [&] {
+      while (avcodec_receive_frame(context, frame) == 0) {
+        benchmark::DoNotOptimize(frame->data[0][0]);
+        samples += frame->nb_samples;
+      }
+    };
+    while (size > 0) {
+      const int used = av_parser_parse2(parser, context, &packet->data, &packet->size, data, size, AV_NOPTS_VALUE,
+                                        AV_NOPTS_VALUE, 0);
+      data += used;
+      size -= used;
+      if (packet->size) {
+        avcodec_send_packet(context, packet);
+        receive();
+      }
+    }
+    av_parser_parse2(parser, context, &packet->data, &packet->size, nullptr, 0, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+    if (packet->size) {
+      avcodec_send_packet(context, packet);
+      receive();
+    }
+    avcodec_send_packet(context, nullptr);
+    receive();
+    av_parser_close(parser);
+    avcodec_free_context(&context);
+  }
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  state.counters["frames"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK(BM_EngineDecoder)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Libmpg123)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Libavcodec)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  if (!MakeStream()) {
+    std::printf("ffmpeg could not make the test stream; nothing measured\n");
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchsupport::MedianRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio("engine / libmpg123, 48 kHz stereo 192 kbit/s", "BM_EngineDecoder", "BM_Libmpg123");
+  reporter.PrintRatio("engine / libavcodec mp2, 48 kHz stereo 192 kbit/s", "BM_EngineDecoder", "BM_Libavcodec");
+  const double faster = std::min(reporter.Median("BM_Libmpg123"), reporter.Median("BM_Libavcodec"));
+  const double ours = reporter.Median("BM_EngineDecoder");
+  if (ours > 0 && faster > 0) {
+    std::printf("%-52s %8.3f  (target <= 1.5)\n", "engine / the faster reference", ours / faster);
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,100 @@
+// Whole-stream decoding through VMPADecoder over a memory bit stream.
+#include "engine/mpeg/LayerIIFile.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "engine/mpeg/MPEGExceptions.h"
+#include "engine/mpeg/VMPADecoder.h"
+#include "engine/mpeg/VMemoryBitstream.h"
+
+bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std::string& error,
+                        LayerIIDecodeReport* report) {
+  LayerIIDecodeReport local;
+  LayerIIDecodeReport& r = report ? *report : local;
+  r = LayerIIDecodeReport();
+  out.samples.clear();
+  VMemoryBitstream bits(data, size, 65536);
+  VMPADecoder decoder(&bits, 1.0f, 1.0f);
+  int32_t lastError = 0;
+  auto drain = [&] {
+    for (;;) {
+      int32_t frames = 1 << 20;
+      bool failed = false;
+      const uint8_t* samples = decoder.Decode(nullptr, frames, decoder.GetFormat(), failed);
+      if (!samples || frames <= 0) break;
+      out.samples.insert(out.samples.end(), samples,
+                         samples + static_cast<size_t>(frames) * decoder.GetChannels() * sizeof(int16_t));
+    }
+  };
+  try {
+    for (;;) {
+      bits.Fill(0);
+      const int32_t result = decoder.DecodeFrame();
+      if (result == kMPANeedMoreData) {
+        if (decoder.IsFull()) {
+          drain();
+          continue;
+        }
+        // Nothing whole is left once the source has ended.
+        if (bits.IsSourceEnded()) break;
+        continue;
+      }
+      if (result == 0) {
+        ++r.frames;
+        if (out.format.rate != decoder.GetFormat().rate || out.format.stereo != decoder.GetFormat().stereo) {
+          drain();
+        }
+        out.format = decoder.GetFormat();
+      } else {
+        ++r.skippedFrames;
+        lastError = result;
+      }
+      drain();
+    }
+  } catch (const VBitstreamEmptyException&) {
+    r.truncated = true;
+  } catch (const VMPEGException&) {
+    r.truncated = true;
+  }
+  drain();
+  r.refusedHeaders = decoder.GetRefusedHeaders();
+  r.truncated = r.truncated || decoder.GetCutFrames() > 0;
+  out.format.bits = 16;
+  out.format.encoding = kAudioEncodingSigned;
+  out.format.byteOrder = 1;
+  out.format.formatTag = kAudioTagPlain;
+  if (r.frames == 0) {
+    const int32_t refusal = decoder.GetLastRefusal();
+    if (refusal == kMPAPeekFreeFormat) {
+      error = "free-format MPEG audio is not supported";
+    } else if (refusal == kMPAPeekLowSampleRate) {
+      error = "MPEG-2 half-rate audio is not supported";
+    } else if (lastError == kMPAFrameNotLayerII) {
+      error = "not a Layer II stream";
+    } else {
+      error = "no MPEG audio frame found";
+    }
+    return false;
+  }
+  return true;
+}
+
+bool DecodeLayerIIFile(const std::string& path, DecodedSound& out, std::string& error, LayerIIDecodeReport* report) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = "cannot open the file";
+    return false;
+  }
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return DecodeLayerIIBytes(bytes.data(), bytes.size(), out, error, report);
+}
+
+bool LooksLikeLayerII(const uint8_t* data, size_t size) {
+  if (size < 4 || data[0] != 0xFF || (data[1] & 0xF0) != 0xF0) return false;
+  VMPAHeader header;
+  const uint32_t word = (uint32_t{data[0]} << 24) | (uint32_t{data[1]} << 16) | (uint32_t{data[2]} << 8) | data[3];
+  const int32_t parsed = header.Parse(word);
+  return header.layer == 2 && (parsed == 0 || parsed == kMPAHeaderFreeFormat || parsed == kMPAHeaderLowSampleRate);
+}
