@@ -35,7 +35,8 @@ class MovieControlTest : public ::testing::Test {
         "-vf \"drawbox=x=0:y=0:w=64:h=48:color=red:t=fill:enable='lt(n,1)'\" ";
     made_ = mpegtest::RunFfmpeg(source + "-map 0:v -c:v mpeg1video -bf 2 -g 6 -f mpeg1video " + Path("v.m1v")) &&
             mpegtest::RunFfmpeg(source + "-c:v mpeg1video -bf 2 -g 6 -c:a mp2 -b:a 64k -f mpeg " + Path("s.mpg")) &&
-            mpegtest::RunFfmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -t 0.4 -c:v mpeg1video " + Path("big.m1v"));
+            mpegtest::RunFfmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -t 0.4 -c:v mpeg1video " + Path("big.m1v")) &&
+            mpegtest::RunFfmpeg("-f lavfi -i sine=sample_rate=32000 -t 0.5 -c:a mp2 -b:a 64k -f mpeg " + Path("a.mpg"));
     const std::string mpeg = testsupport::ReadBytes(Path("s.mpg"));
     testsupport::WriteBytes(Path("atoms.mov"), BigEndian32(1000) + "moov" + std::string(992, 'm') + BigEndian32(16) +
                                                    "free" + std::string(8, 'f') + BigEndian32(uint32_t(mpeg.size() + 8)) +
@@ -207,6 +208,21 @@ TEST_F(MovieControlTest, FilesWithoutAMovieLeaveTheControlEmpty) {
     EXPECT_FALSE(control->IsPlaying());
     EXPECT_EQ(Messages(), (std::vector<std::string>{"45 12295"}));
   }
+}
+
+// A system stream of sound alone: nothing to show, and the end of the sound
+// (here, without a mixer, the end of its input) ends the movie.
+TEST_F(MovieControlTest, SoundOnlyMovieEnds) {
+  auto control = Make("a.mpg", 40, 30);
+  ASSERT_NE(control->GetScheduler(), nullptr);
+  control->Rewind();
+  EXPECT_FALSE(control->GetScheduler()->HasShownFirstFrame());
+  bench_.log.clear();
+  control->Play();
+  PlayOut(*control);
+  EXPECT_FALSE(control->IsActive());
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"45 12295", "47 12295"}));
+  EXPECT_EQ(bench_.PixelAt(30, 20), 0u);
 }
 
 TEST_F(MovieControlTest, HoverTrackingPlaysWhileThePointerIsInside) {

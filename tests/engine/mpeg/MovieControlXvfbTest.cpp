@@ -41,7 +41,7 @@ TEST(MovieControlXvfb, PlaysInAShownWindowAndAnswersClicks) {
   const testsupport::TempDir dir("ostrevan-moviexvfb-");
   const std::string movie = dir.Path("m.mpg");
   ASSERT_TRUE(mpegtest::RunFfmpeg("-f lavfi -i color=c=blue:size=96x64:rate=25 -f lavfi -i sine=sample_rate=44100 "
-                                  "-t 1.5 -c:v mpeg1video -c:a mp2 -f mpeg " + movie));
+                                  "-t 1.5 -c:v mpeg1video -c:a mp2 -b:a 64k -f mpeg " + movie));
   testsupport::XvfbSession server(xvfb, "800x600x24");
   ASSERT_TRUE(server.Started()) << "Xvfb did not start";
   const std::string results = dir.Path("results");
