@@ -1,14 +1,21 @@
-// Decoding an MPEG video elementary stream into numbered PPM files.
+// Decoding a movie (container atoms, then a system stream or a video
+// elementary stream) into numbered PPM files, and its sound into a WAVE file.
 #include "tools/MovieCommands.h"
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 
 #include "engine/core/VFile.h"
 #include "engine/core/VFileSpec.h"
 #include "engine/graphics/PixelMap.h"
+#include "engine/mpeg/LayerIIFile.h"
+#include "engine/mpeg/MovieContainer.h"
+#include "engine/mpeg/SystemStreamSplitter.h"
 #include "engine/mpeg/VBitstream.h"
+#include "engine/mpeg/VMemoryBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
+#include "engine/sound/SoundDecoding.h"
 
 namespace {
 
@@ -32,35 +39,90 @@ bool WriteFrame(const std::string& path, PixelMap& map) {
   return static_cast<bool>(file);
 }
 
-int Frames(const std::string& input, const std::string& directory, int32_t depth, std::ostream& out,
-           std::ostream& err) {
-  VFile file(VFileSpec(input.c_str()), 0, 0);
-  if (!file.Open(1)) {
-    err << "ostrevan-tool: cannot open " << input << "\n";
-    return 1;
+// Decodes the Layer II sound of the stream into a 16-bit PCM WAVE file.
+bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& path, std::ostream& err) {
+  if (audio == nullptr) {
+    err << "ostrevan-tool: the movie holds no audio stream\n";
+    return false;
   }
-  VBitstream bitstream(&file, 32768, true);
-  VideoStreamDecoder decoder(bitstream);
-  if (!decoder.Start()) {
-    err << "ostrevan-tool: " << input << " is not an MPEG video stream\n";
-    return 1;
+  DecodedSound sound;
+  std::string error;
+  if (!DecodeLayerIIBytes(audio->bytes.data(), audio->bytes.size(), sound, error)) {
+    err << "ostrevan-tool: the movie's sound cannot be decoded: " << error << "\n";
+    return false;
   }
+  const std::vector<uint8_t> wave = MakePCMWave(sound);
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(wave.data()), static_cast<std::streamsize>(wave.size()));
+  if (!file) {
+    err << "ostrevan-tool: cannot write " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+int WriteFrames(VideoStreamDecoder& decoder, const std::string& directory, int32_t depth, std::ostream& err) {
   int32_t count = 0;
   while (auto picture = decoder.Next()) {
     PixelMap map(VRect(0, 0, picture->width, picture->height), depth, nullptr);
     if (!map.HasStorage() ||
         !picture->ConvertToPicture(map, VRect(0, 0, picture->width, picture->height))) {
       err << "ostrevan-tool: cannot convert picture " << count + 1 << "\n";
-      return 1;
+      return -1;
     }
     char name[32];
     std::snprintf(name, sizeof(name), "/frame-%05d.ppm", count + 1);
     if (!WriteFrame(directory + name, map)) {
       err << "ostrevan-tool: cannot write " << directory << name << "\n";
-      return 1;
+      return -1;
     }
     ++count;
   }
+  return count;
+}
+
+int Frames(const std::string& input, const std::string& directory, int32_t depth, const std::string& audioOut,
+           std::ostream& out, std::ostream& err) {
+  VFile file(VFileSpec(input.c_str()), 0, 0);
+  if (!file.Open(1)) {
+    err << "ostrevan-tool: cannot open " << input << "\n";
+    return 1;
+  }
+  SkipMovieAtoms(file);
+  std::unique_ptr<VBitstream> bitstream;
+  std::unique_ptr<SystemStreamSplitter> splitter;
+  if (PeekMovieCode(file) == kPackStartCode) {
+    splitter = std::make_unique<SystemStreamSplitter>(&file);
+    if (!splitter->SplitAll()) {
+      err << "ostrevan-tool: " << input
+          << (splitter->IsRefused() ? " is not an MPEG-1 system stream\n" : " holds no audio or video stream\n");
+      return 1;
+    }
+    if (!audioOut.empty() && !WriteSound(splitter->FindAudio(), audioOut, err)) return 1;
+    const SystemStreamSplitter::Stream* video = splitter->FindVideo();
+    if (video == nullptr) {
+      if (!audioOut.empty()) {
+        out << "0 frames\n";
+        return 0;
+      }
+      err << "ostrevan-tool: " << input << " holds no video stream\n";
+      return 1;
+    }
+    bitstream = std::make_unique<VMemoryBitstream>(video->bytes.data(), video->bytes.size());
+  } else {
+    if (!audioOut.empty()) {
+      err << "ostrevan-tool: " << input << " holds no audio stream\n";
+      return 1;
+    }
+    bitstream = std::make_unique<VBitstream>(&file, 32768, true);
+  }
+  VideoStreamDecoder decoder(*bitstream);
+  if (!decoder.Start()) {
+    err << "ostrevan-tool: " << input << " is not an MPEG video stream\n";
+    return 1;
+  }
+  const int count = WriteFrames(decoder, directory, depth, err);
+  if (count < 0) return 1;
   out << count << " frames\n";
   return 0;
 }
@@ -70,13 +132,16 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
 int RunMovieCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() < 3 || args[0] != "frames") return 2;
   int32_t depth = 32;
+  std::string audio;
   for (size_t i = 3; i < args.size(); ++i) {
     if (args[i] == "--depth" && i + 1 < args.size() && (args[i + 1] == "16" || args[i + 1] == "32")) {
       depth = args[i + 1] == "16" ? 16 : 32;
       ++i;
+    } else if (args[i] == "--audio" && i + 1 < args.size() && !args[i + 1].empty()) {
+      audio = args[++i];
     } else {
       return 2;
     }
   }
-  return Frames(args[1], args[2], depth, out, err);
+  return Frames(args[1], args[2], depth, audio, out, err);
 }

@@ -135,6 +135,20 @@ void VBitstream::NextStartCode() {
   }
 }
 
+uint32_t VBitstream::TakeBytes(uint8_t* destination, uint32_t count) {
+  if (count_ != 0 || padding_ != 0 || !buffer_ || size_ == 0) return 0;
+  const uint64_t buffered = produced_ - consumed_;
+  const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, buffered));
+  const uint32_t at = static_cast<uint32_t>(consumed_ % size_);
+  const uint32_t first = std::min(n, size_ - at);
+  if (destination != nullptr) {
+    std::memcpy(destination, buffer_ + at, first);
+    if (n > first) std::memcpy(destination + first, buffer_, n - first);
+  }
+  consumed_ += n;
+  return n;
+}
+
 int32_t VBitstream::PeekByteAhead(uint64_t offset) const {
   if ((count_ & 7) != 0 || offset >= GetBitsLeft() / 8) return -1;
   const auto held = static_cast<uint64_t>(count_ / 8);

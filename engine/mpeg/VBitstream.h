@@ -92,6 +92,15 @@ class VBitstream {
   uint64_t GetBitsLeft() const;
   bool IsSourceEnded() const { return sourceEnded_; }
   bool RefillsOnDemand() const { return refillOnDemand_; }
+  // Marks that the source will give no more bytes, so that a last partial
+  // word can be read (padded with zeros).
+  void MarkSourceEnded() { sourceEnded_ = true; }
+  // Bytes that may still be stored without overtaking the reader.
+  uint32_t GetFreeCount() const { return size_ - static_cast<uint32_t>(produced_ - consumed_); }
+  // For a reader of whole bytes that never reads bits: moves up to `count`
+  // buffered bytes out of the ring (a null destination drops them); returns
+  // how many (0 once bits were read).
+  uint32_t TakeBytes(uint8_t* destination, uint32_t count);
 
  protected:
   // Called when a refill got fewer bytes than it asked for.

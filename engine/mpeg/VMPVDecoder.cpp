@@ -191,7 +191,11 @@ void VMPVDecoder::ParseQuantMatrixExtension() {
 
 void VMPVDecoder::ParseGroupHeader() {
   bs_->SkipBits(8);
-  bs_->SkipBits(25 + 1 + 1);  // time code, closed_gop, broken_link
+  bs_->SkipBits(25);  // time code
+  closedGop_ = bs_->ReadBits(1) != 0;
+  bs_->SkipBits(1);  // broken_link
+  groupHeaderSeen_ = true;
+  counterAtGroup_ = pictureCounter_;
   bs_->NextStartCode();
   // Only user data may follow; an extension here is passed over as well.
   ParseExtensionsAndUserData(1);

@@ -61,6 +61,16 @@ class VMPVDecoder {
   bool AreReferencesMissing() const { return referencesMissing_; }
   bool IsSecondFieldPending() const { return secondField_; }
   int64_t GetPictureCounter() const { return pictureCounter_; }
+  int32_t GetTemporalReference() const { return temporalReference_; }
+  // The picture counter when the last group header was read.
+  int64_t GetCounterAtGroup() const { return counterAtGroup_; }
+  bool IsClosedGop() const { return closedGop_; }
+  // Whether a group header was read since the last call; clears the mark.
+  bool TakeGroupHeaderSeen() {
+    const bool seen = groupHeaderSeen_;
+    groupHeaderSeen_ = false;
+    return seen;
+  }
   // Slices abandoned on bad data since the start.
   int32_t GetSliceErrorCount() const { return sliceErrors_; }
   // Set when a repeated sequence header changed the picture size or chroma
@@ -156,6 +166,9 @@ class VMPVDecoder {
   bool secondField_ = false;       // the next field picture is the second of its frame
   bool firstFieldDecoded_ = false;  // the first field of the pending frame was decoded
   int64_t pictureCounter_ = 0;
+  int64_t counterAtGroup_ = 0;
+  bool groupHeaderSeen_ = false;
+  bool closedGop_ = false;
 
   // slice and macroblock
   int32_t quantiserScale_ = 1;

@@ -38,6 +38,8 @@ class VAudioMixer : public VThread, public VAudioCallback {
   int32_t GetState() const { return state_; }
   int32_t GetCallbackId() const { return callbackId_; }
   const VAudioEncodingFormat& GetFormat() const { return format_; }
+  // The output device (null for an inert mixer).
+  VAudioDevice* GetDevice() const { return device_; }
 
  private:
   std::atomic<int32_t> state_{1};

@@ -69,6 +69,95 @@ TEST_F(MovieFramesToolTest, WritesEveryFrameInDisplayOrderAtBothDepths) {
   }
 }
 
+std::string BigEndian32(uint32_t v) {
+  return std::string{char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
+}
+
+// A system stream, bare and behind container atoms, gives the frames of its
+// video elementary stream.
+TEST_F(MovieFramesToolTest, SystemStreamsBehindAtomsGiveTheFramesOfTheirVideo) {
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
+  const std::string stream = Path("clip.mpg");
+  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi -i "
+                                  "sine=sample_rate=44100 -t 0.6 -c:v mpeg1video -bf 2 -g 6 -c:a mp2 -f mpeg " + stream +
+                         " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
+                         " -map 0:v -c copy -f mpeg1video " + Path("clip.m1v")).c_str()),
+            0);
+  const std::string mpeg = ReadBytes(stream);
+  // 'moov' of 1000 bytes, 'free' of 16, 'wide', then 'mdat' holding the stream.
+  std::string wrapped = BigEndian32(1000) + "moov" + std::string(992, 'm') + BigEndian32(16) + "free" +
+                        std::string(8, 'f') + BigEndian32(8) + "wide" + BigEndian32(uint32_t(mpeg.size() + 8)) + "mdat" +
+                        mpeg;
+  testsupport::WriteBytes(Path("wrapped.mov"), wrapped);
+  std::vector<std::string> outputs;
+  for (const std::string& input : {Path("clip.m1v"), stream, Path("wrapped.mov")}) {
+    const std::string dir = Path("out" + std::to_string(outputs.size()));
+    ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+    std::ostringstream out, err;
+    ASSERT_EQ(RunTool({"movie", "frames", input, dir}, out, err), 0) << input << ": " << err.str();
+    EXPECT_EQ(out.str(), "15 frames\n") << input;
+    std::string all;
+    for (int i = 1; i <= 15; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof(name), "/frame-%05d.ppm", i);
+      all += ReadBytes(dir + name);
+    }
+    outputs.push_back(all);
+  }
+  EXPECT_TRUE(outputs[0] == outputs[1]);
+  EXPECT_TRUE(outputs[0] == outputs[2]);
+}
+
+// Atoms that are too small or too large end the walk without a hang; what
+// follows is then no movie.
+TEST_F(MovieFramesToolTest, BrokenAtomsEndTheWalk) {
+  for (const std::string& bytes : {BigEndian32(0) + "moov" + std::string(64, 'x'),
+                                   BigEndian32(4) + "moov" + std::string(64, 'x'),
+                                   BigEndian32(0xFFFFFFF0u) + "moov" + std::string(64, 'x'),
+                                   BigEndian32(8) + "wide" + BigEndian32(3) + "moov" + std::string(64, 'x'),
+                                   BigEndian32(16) + "moov"}) {
+    testsupport::WriteBytes(Path("bad.mov"), bytes);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool({"movie", "frames", Path("bad.mov"), Path("")}, out, err), 1);
+  }
+}
+
+// The sound of a system stream, written with --audio, against ffmpeg's
+// decoding of the same stream: as many samples, and close to them.
+TEST_F(MovieFramesToolTest, AudioOfASystemStreamIsWrittenAsWave) {
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
+  const std::string stream = Path("clip.mpg");
+  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi -i "
+                                  "sine=frequency=523:sample_rate=44100 -t 1 -c:v mpeg1video -c:a mp2 -b:a 192k -f mpeg " +
+                         stream + " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
+                         " -map 0:a -f s16le -acodec pcm_s16le " + Path("ref.raw") + " && " + ffmpeg + " -nostdin -loglevel error -y -i " +
+                         stream + " -map 0:v -c copy -f mpeg1video " + Path("clip.m1v")).c_str()),
+            0);
+  const std::string dir = Path("frames");
+  ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTool({"movie", "frames", stream, dir, "--audio", Path("out.wav")}, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "25 frames\n");
+  const std::string wave = ReadBytes(Path("out.wav"));
+  ASSERT_GT(wave.size(), 44u);
+  EXPECT_EQ(wave.substr(0, 4), "RIFF");
+  EXPECT_EQ(wave.substr(8, 8), "WAVEfmt ");
+  const std::string reference = ReadBytes(Path("ref.raw"));
+  const std::string pcm = wave.substr(44);
+  ASSERT_EQ(pcm.size(), reference.size());
+  double signal = 0, noise = 0;
+  for (size_t i = 0; i + 1 < pcm.size(); i += 2) {
+    const double a = int16_t(uint8_t(reference[i]) | (uint8_t(reference[i + 1]) << 8));
+    const double b = int16_t(uint8_t(pcm[i]) | (uint8_t(pcm[i + 1]) << 8));
+    signal += a * a;
+    noise += (a - b) * (a - b);
+  }
+  EXPECT_GT(10 * std::log10(signal / std::max(noise, 1.0)), 50.0);
+  // A video stream has no sound to write.
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunTool({"movie", "frames", Path("clip.m1v"), dir, "--audio", Path("none.wav")}, out2, err2), 1);
+}
+
 TEST_F(MovieFramesToolTest, RefusesWhatIsNotAVideoStream) {
   testsupport::WriteBytes(Path("text.m1v"), std::string(3000, 'x'));
   std::ostringstream out, err;

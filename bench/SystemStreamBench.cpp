@@ -1,0 +1,135 @@
+// Demultiplexing a 50 MB MPEG-1 system stream (the packs of a short stream
+// made by ffmpeg at start, repeated into a temporary file) into its video
+// and audio streams, against reading the same file with pread in 256 KB
+// blocks. The summary gives the demultiplexer's time as a ratio of pread's.
+//
+//   bench_SystemStreamBench [--benchmark_* options]
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "bench/MedianRatioReporter.h"
+#include "engine/core/VFile.h"
+#include "engine/core/VFileSpec.h"
+#include "engine/mpeg/SystemStreamSplitter.h"
+
+namespace {
+
+constexpr int64_t kTargetSize = 50ll << 20;
+constexpr size_t kChunk = 256 * 1024;
+
+struct Stream {
+  std::string path;
+  int64_t size = 0;
+  uint64_t payload = 0;  // elementary stream bytes, for checking the demultiplexer
+};
+
+Stream MakeStream() {
+  Stream s;
+  char folder[] = "/tmp/ostrevan_sys_bench_XXXXXX";
+  if (!mkdtemp(folder)) return s;
+  const std::string shortPath = std::string(folder) + "/short.mpg";
+  const std::string command =
+      "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=352x240:rate=25 -f lavfi -i "
+      "sine=sample_rate=44100 -t 4 -c:v mpeg1video -b:v 1500k -c:a mp2 -b:a 224k -packetsize 2324 -f mpeg " +
+      shortPath;
+  if (std::system(command.c_str()) != 0) return s;
+  std::ifstream in(shortPath, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::remove(shortPath.c_str());
+  // Drop the end code so that the copies run on.
+  if (bytes.size() >= 4 && std::memcmp(bytes.data() + bytes.size() - 4, "\x00\x00\x01\xB9", 4) == 0)
+    bytes.resize(bytes.size() - 4);
+  if (bytes.empty()) return s;
+  s.path = std::string(folder) + "/big.mpg";
+  std::ofstream out(s.path, std::ios::binary);
+  while (s.size < kTargetSize) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    s.size += static_cast<int64_t>(bytes.size());
+  }
+  out.write("\x00\x00\x01\xB9", 4);
+  s.size += 4;
+  return s;
+}
+
+const Stream& TheStream() {
+  static const Stream s = MakeStream();
+  return s;
+}
+
+void BM_Pread(benchmark::State& state) {
+  const Stream& s = TheStream();
+  const int fd = open(s.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    state.SkipWithError("cannot open the stream");
+    return;
+  }
+  std::vector<uint8_t> buf(kChunk);
+  for (auto _ : state) {
+    int64_t total = 0;
+    ssize_t n;
+    while ((n = pread(fd, buf.data(), kChunk, total)) > 0) total += n;
+    benchmark::DoNotOptimize(total);
+    benchmark::DoNotOptimize(buf.data());
+  }
+  state.SetBytesProcessed(state.iterations() * s.size);
+  close(fd);
+}
+
+void BM_Demultiplex(benchmark::State& state) {
+  const Stream& s = TheStream();
+  for (auto _ : state) {
+    VFile file(VFileSpec(s.path.c_str()), 0, 0);
+    if (!file.Open(1)) {
+      state.SkipWithError("cannot open the stream");
+      return;
+    }
+    SystemStreamSplitter splitter(&file, false);
+    if (!splitter.SplitAll()) {
+      state.SkipWithError("not demultiplexed");
+      return;
+    }
+    uint64_t total = 0;
+    for (const auto& stream : splitter.GetStreams()) total += stream.byteCount;
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetBytesProcessed(state.iterations() * s.size);
+}
+
+BENCHMARK(BM_Pread)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(benchsupport::kRepetitions)
+    ->DisplayAggregatesOnly(true);
+BENCHMARK(BM_Demultiplex)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(benchsupport::kRepetitions)
+    ->DisplayAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (TheStream().path.empty()) {
+    std::fprintf(stderr, "cannot make the stream (ffmpeg)\n");
+    return 1;
+  }
+  const std::string heading = "Ratio of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each):";
+  const int rc = benchsupport::RunWithMedianRatios(
+      argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
+        reporter.PrintRatio("demultiplex vs pread", "BM_Demultiplex", "BM_Pread", "target <= 2.0");
+      });
+  const std::string folder = TheStream().path.substr(0, TheStream().path.rfind('/'));
+  std::remove(TheStream().path.c_str());
+  rmdir(folder.c_str());
+  return rc;
+}

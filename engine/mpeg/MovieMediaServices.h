@@ -1,0 +1,14 @@
+// The media services of a program that plays movies: the sound layer's
+// audio services with the movie library's start and stop.
+#pragma once
+
+#include "engine/sound/SoundMediaServices.h"
+
+class MovieMediaServices : public SoundMediaServices {
+ public:
+  bool StartMovieLibrary() override;
+  void StopMovieLibrary() override;
+};
+
+// Installs the process-wide services (once) and returns them.
+MovieMediaServices& InstallMovieMediaServices();

@@ -1,0 +1,46 @@
+// Splits a whole system stream into its elementary streams in memory: the
+// demultiplexer with children that only collect the payload bytes and the
+// packets' time stamps. Used where a movie is converted rather than played.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/mpeg/VISO11172StreamScheduler.h"
+
+class SystemStreamSplitter : public VISO11172StreamScheduler {
+ public:
+  struct Stream {
+    uint32_t streamId = 0;
+    uint64_t byteCount = 0;
+    std::vector<uint8_t> bytes;  // empty when the bytes are not kept
+    std::vector<PacketInfo> packets;
+  };
+
+  // The file is not owned. With keepBytes false only the counts are kept.
+  explicit SystemStreamSplitter(VFile* file, bool keepBytes = true);
+  ~SystemStreamSplitter() override;
+
+  // Reads the stream to its end; false when it was refused or held no
+  // audio or video stream.
+  bool SplitAll();
+  // The streams in the order the system headers announced them.
+  const std::vector<Stream>& GetStreams() const { return streams_; }
+  // The first stream of the kind (0xE0..0xEF video, 0xC0..0xDF audio), or null.
+  const Stream* FindVideo() const;
+  const Stream* FindAudio() const;
+
+ protected:
+  std::unique_ptr<VStreamScheduler> CreateAudioChild(uint32_t streamId, VBitstream* bitstream) override;
+  std::unique_ptr<VStreamScheduler> CreateVideoChild(uint32_t streamId, VBitstream* bitstream) override;
+
+ private:
+  class CollectingChild;
+  std::unique_ptr<VStreamScheduler> MakeChild(uint32_t streamId, VBitstream* bitstream, int32_t kind);
+  void Drain();
+
+  bool keepBytes_;
+  std::vector<Stream> streams_;
+  std::vector<CollectingChild*> collectors_;
+};
