@@ -160,7 +160,7 @@ DialogTemplate AboutDialogTemplate() {
   t.items = {
       Item(ItemKind::kIcon, -1, "", 11, 17, 20, 20, 0, 128),
       Item(ItemKind::kText, -1, "Tesselby Version 1.0", 40, 10, 119, 8, kStyleNoPrefix),
-      Item(ItemKind::kText, -1, "Startmen\xFC f\xFCr die CD-ROM Ostrevan Haus", 40, 25, 119, 8, kStyleNoPrefix),
+      Item(ItemKind::kText, -1, "Startmen\xFC der CD-ROM", 40, 25, 119, 8, kStyleNoPrefix),
       Item(ItemKind::kDefPushButton, kIdOk, "OK", 178, 7, 50, 14, kStyleGroup | kStyleTabStop),
   };
   return t;

@@ -12,7 +12,7 @@ namespace kit {
 // Addresses and numbers the build is configured with.
 struct LauncherContacts {
   std::string hotline = "Hotline:\nTel. 0421 / 55 50 120\nFax 0421 / 55 50 129";
-  std::string serviceAddress = "www.pellam.example/service";
+  std::string serviceAddress = "www.pellam.example";
 };
 
 // Pellam Setup: the setup-type dialog (102) and the progress dialog (103).
