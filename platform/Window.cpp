@@ -88,6 +88,10 @@ bool InitializeWindowSystem() {
   // focus event: when the program was held up and reads both in one go, a
   // click made long after the focus change is lost.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // Windows drawn in software show their pixels through SDL's window surface
+  // in the system's own way: a surface made through a renderer would make
+  // the window again, losing its place on the screen.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     return false;
   }
@@ -257,9 +261,7 @@ void Window::MoveTo(int32_t x, int32_t y) {
   const int32_t width = GetClientWidth();
   const int32_t height = GetClientHeight();
   bounds_ = Rect{x, y, x + width, y + height};
-  if (sdlWindow_ != nullptr && placed_ && !fullScreen_) {
-    SDL_SetWindowPosition(sdlWindow_, x, y);
-  }
+  if (sdlWindow_ != nullptr && placed_ && !fullScreen_) SDL_SetWindowPosition(sdlWindow_, x, y);
 }
 
 Point Window::MapFromSdlWindow(int32_t x, int32_t y) const {

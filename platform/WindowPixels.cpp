@@ -1,6 +1,7 @@
 #include "platform/WindowPixels.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cstring>
@@ -56,15 +57,29 @@ Point GetScreenSize() {
 }
 
 Point QueryCursorScreenPosition() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  // SDL's global mouse state is a cache that pointer moves made by other
+  // clients do not always refresh: the X server is asked itself.
   if (IsWindowSystemRunning()) {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
-      int x = 0;
-      int y = 0;
-      SDL_GetGlobalMouseState(&x, &y);
-      return Point{x, y};
+    Window* any = Window::GetPrimary();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (any != nullptr && any->GetSdlWindow() != nullptr && SDL_GetWindowWMInfo(any->GetSdlWindow(), &info) &&
+        info.subsystem == SDL_SYSWM_X11 && info.info.x11.display != nullptr) {
+      ::Display* display = info.info.x11.display;
+      ::Window root = 0;
+      ::Window child = 0;
+      int rootX = 0;
+      int rootY = 0;
+      int winX = 0;
+      int winY = 0;
+      unsigned int mask = 0;
+      if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &winX, &winY, &mask)) {
+        return Point{rootX, rootY};
+      }
     }
   }
+#endif
   const ScreenPoint p = GetCursorScreenPosition();
   return Point{p.x, p.y};
 }

@@ -15,6 +15,8 @@ PACKAGES=(
   libavcodec-dev libmpeg2-4-dev
   # test oracles and display for window tests
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth ffmpeg unar
+  # the bitmap faces of the classic dialog fonts ("MS Sans Serif", "Small Fonts")
+  fonts-wine libx11-dev
   libpixman-1-0
   # sound oracles
   sox ffmpeg

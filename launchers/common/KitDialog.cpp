@@ -172,7 +172,10 @@ int32_t CDialog::DoModal() {
   if (!finished) result_ = -1;
   if (ownerWasEnabled && CWindow::FromHandle(ownerHandle) == owner) {
     owner->Enable(true);
-    if (owner->IsVisible() && owner->Native() != nullptr) owner->Native()->Raise();
+    if (owner->IsVisible() && owner->Native() != nullptr) {
+      owner->Native()->Raise();
+      platform::SetFocus(owner->Native()->GetHandle());
+    }
     owner->Invalidate();
   }
   DestroyWindow();

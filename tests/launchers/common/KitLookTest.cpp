@@ -93,14 +93,8 @@ TEST_F(KitLookTest, ReadmeInItsColours) {
   kit::CColorEdit edit;
   ASSERT_TRUE(edit.SubclassDlgItem(1012, &dialog));
   edit.SetFontAndColors("Arial", 12, 700, 0x000000, 0xF5F1F0);
-  std::string text;
-  for (int i = 1; i <= 60; ++i) {
-    text += "Abschnitt " + std::to_string(i) + ": F\xFCr die Installation ben\xF6tigen Sie etwa 20 MB freien "
-            "Speicherplatz auf der Festplatte; \x84Ostrevan Haus\x93 l\xE4uft unter Windows 95.\r\n";
-  }
-  edit.SetText(text);
-  edit.ScrollTo(3);
-  ExpectLooksLike(dialog, "readme");
+  edit.SetText(kittest::ReadmeText());
+  ExpectLooksLike(dialog, "readme_top");
 }
 
 TEST_F(KitLookTest, ErrorMessageBoxLayout) {

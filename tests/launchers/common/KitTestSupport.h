@@ -117,6 +117,16 @@ inline void Key(kit::CWindow& top, uint32_t key, bool alt = false) {
        platform::MakeKeyParam(alt ? platform::kKeyFlagAltDown : 0u));
 }
 
+// A long readme in code page 1252 (umlauts, typographic quotes, a dash).
+inline std::string ReadmeText() {
+  std::string text;
+  for (int i = 1; i <= 120; ++i) {
+    text += "Abschnitt " + std::to_string(i) + ": F\xFCr die Installation ben\xF6tigen Sie etwa 20 MB freien "
+            "Speicherplatz; \x84Ostrevan Haus\x93 l\xE4uft unter Windows 95 \x96 Stra\xDF" "e.\r\n";
+  }
+  return text;
+}
+
 // Writes pixels (0x00RRGGBB) as a binary PPM.
 inline bool WritePpm(const std::string& path, const std::vector<uint32_t>& pixels, int32_t width, int32_t height) {
   std::ofstream out(path, std::ios::binary);
