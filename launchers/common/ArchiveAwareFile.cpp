@@ -1,8 +1,6 @@
 // Plain file first, then the archives of the parent folders, nearest first.
 #include "launchers/common/ArchiveAwareFile.h"
 
-#include <sys/stat.h>
-
 #include "launchers/common/LauncherFiles.h"
 #include "launchers/common/RarReader.h"
 #include "launchers/common/StringTokenizer.h"
@@ -17,14 +15,9 @@ CArchiveAwareFile::~CArchiveAwareFile() {
 bool CArchiveAwareFile::Open(const std::string& path) {
   Close();
   path_ = path;
-  file_ = std::fopen(platform::ResolvePath(path).c_str(), "rb");
-  if (file_ != nullptr) {
-    // A folder opens for reading here but is no file: it has no size to read.
-    struct stat st {};
-    if (fstat(fileno(file_), &st) == 0 && S_ISREG(st.st_mode)) return true;
-    std::fclose(file_);
-    file_ = nullptr;
-  }
+  // A folder opens for reading here but is no file: it has no size to read.
+  if (!platform::DirectoryExists(path)) file_ = std::fopen(platform::ResolvePath(path).c_str(), "rb");
+  if (file_ != nullptr) return true;
 
   CStringTokenizer parts(path, "\\");
   const int n = parts.CountTokens();

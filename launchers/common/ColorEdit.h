@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launchers/common/KitEdit.h"
+#include "launchers/common/Edit.h"
 
 namespace kit {
 

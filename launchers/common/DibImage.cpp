@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "launchers/common/KitResources.h"
+#include "launchers/common/Resources.h"
 
 namespace kit {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "launchers/common/KitDraw.h"
+#include "launchers/common/DrawContext.h"
 #include "launchers/common/KitPicture.h"
 
 namespace kit {

@@ -1,6 +1,6 @@
 #include "launchers/common/HoverButton.h"
 
-#include "launchers/common/KitResources.h"
+#include "launchers/common/Resources.h"
 #include "platform/Cursor.h"
 
 namespace kit {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "launchers/common/DibImage.h"
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Window.h"
 #include "launchers/common/ToolTipWnd.h"
 
 namespace kit {

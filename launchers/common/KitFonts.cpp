@@ -1,10 +1,10 @@
 #include "launchers/common/KitFonts.h"
 
-#include <strings.h>
-#include <sys/stat.h>
-
+#include <cctype>
 #include <cstdlib>
 #include <vector>
+
+#include "platform/File.h"
 
 namespace kit {
 namespace {
@@ -19,9 +19,14 @@ std::vector<CachedFont>& Cache() {
   return cache;
 }
 
-bool IsFile(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+bool IsFile(const std::string& path) { return platform::FileExists(path) && !platform::DirectoryExists(path); }
+
+bool SameAsciiCaseless(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return i == a.size() && b[i] == '\0';
 }
 
 }  // namespace
@@ -47,9 +52,9 @@ std::shared_ptr<platform::Font> GetFont(const FontSpec& spec) {
   request.pixelHeight = spec.pixelHeight;
   request.bold = spec.bold;
   std::string file;
-  if (strcasecmp(spec.face.c_str(), "MS Sans Serif") == 0) {
+  if (SameAsciiCaseless(spec.face, "MS Sans Serif")) {
     file = WineFontFolder() + "/ms_sans_serif.ttf";
-  } else if (strcasecmp(spec.face.c_str(), "Small Fonts") == 0) {
+  } else if (SameAsciiCaseless(spec.face, "Small Fonts")) {
     file = WineFontFolder() + "/small_fonts.ttf";
   }
   std::shared_ptr<platform::Font> font;

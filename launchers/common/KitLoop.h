@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Window.h"
 
 namespace kit {
 

@@ -1,11 +1,10 @@
 #include "launchers/common/KitPicture.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
@@ -17,6 +16,7 @@
 #include "engine/image/ImageRegistry.h"
 #include "engine/image/JpegLibraryLoader.h"
 #include "launchers/common/ArchiveAwareFile.h"
+#include "platform/File.h"
 #include "platform/MessageBox.h"
 
 namespace kit {
@@ -51,21 +51,21 @@ class TemporaryFile {
  public:
   explicit TemporaryFile(const std::vector<uint8_t>& bytes) {
     const char* dir = std::getenv("TMPDIR");
-    std::string pattern = std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/ostrevan-picture-XXXXXX";
-    const int fd = mkstemp(pattern.data());
+    std::random_device random;
+    const uint64_t tag = (static_cast<uint64_t>(random()) << 32) ^ random();
+    char name[40];
+    std::snprintf(name, sizeof name, "/ostrevan-picture-%016llx", static_cast<unsigned long long>(tag));
+    const std::string path = std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + name;
+    if (platform::FileExists(path) || !platform::CreateEmptyFile(path)) return;
+    path_ = path;
+    const int fd = platform::OpenFile(path, platform::kFileWrite);
     if (fd < 0) return;
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    close(fd);
-    path_ = pattern;
-    ok_ = done == bytes.size();
+    const auto size = static_cast<int64_t>(bytes.size());
+    ok_ = size == 0 || platform::WriteAt(fd, bytes.data(), size, 0) == size;
+    ok_ = platform::CloseFile(fd) && ok_;
   }
   ~TemporaryFile() {
-    if (!path_.empty()) unlink(path_.c_str());
+    if (!path_.empty()) platform::DeleteFile(path_);
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;

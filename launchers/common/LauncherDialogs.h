@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "launchers/common/KitDialog.h"
+#include "launchers/common/Dialog.h"
 
 namespace kit {
 

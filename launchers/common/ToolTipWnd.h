@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Window.h"
 
 namespace kit {
 

@@ -10,7 +10,7 @@
 #include "launchers/common/ColorEdit.h"
 #include "launchers/common/DibImage.h"
 #include "launchers/common/HoverButton.h"
-#include "launchers/common/KitDialog.h"
+#include "launchers/common/Dialog.h"
 #include "launchers/common/KitLoop.h"
 #include "launchers/common/LauncherDialogs.h"
 #include "launchers/common/ToolTipWnd.h"

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "launchers/common/KitButton.h"
-#include "launchers/common/KitDialog.h"
-#include "launchers/common/KitEdit.h"
+#include "launchers/common/Button.h"
+#include "launchers/common/Dialog.h"
+#include "launchers/common/Edit.h"
 #include "launchers/common/KitLoop.h"
-#include "launchers/common/KitMessageBox.h"
-#include "launchers/common/KitProgress.h"
+#include "launchers/common/MessageBox.h"
+#include "launchers/common/ProgressCtrl.h"
 #include "launchers/common/LauncherDialogs.h"
 #include "launchers/common/KitTestSupport.h"
 #include "platform/Input.h"

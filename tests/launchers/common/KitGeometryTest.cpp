@@ -4,8 +4,8 @@
 
 #include <sys/stat.h>
 
-#include "launchers/common/KitButton.h"
-#include "launchers/common/KitDialog.h"
+#include "launchers/common/Button.h"
+#include "launchers/common/Dialog.h"
 #include "launchers/common/KitFonts.h"
 #include "launchers/common/LauncherDialogs.h"
 

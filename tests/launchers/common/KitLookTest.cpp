@@ -10,10 +10,10 @@
 
 #include "launchers/common/ColorEdit.h"
 #include "launchers/common/HoverButton.h"
-#include "launchers/common/KitDialog.h"
+#include "launchers/common/Dialog.h"
 #include "launchers/common/KitLoop.h"
-#include "launchers/common/KitMessageBox.h"
-#include "launchers/common/KitProgress.h"
+#include "launchers/common/MessageBox.h"
+#include "launchers/common/ProgressCtrl.h"
 #include "launchers/common/LauncherDialogs.h"
 #include "launchers/common/KitTestSupport.h"
 #include "support/BuildPaths.h"

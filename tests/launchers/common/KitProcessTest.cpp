@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "launchers/common/KitApp.h"
-#include "launchers/common/KitDialog.h"
+#include "launchers/common/Dialog.h"
 #include "launchers/common/KitLoop.h"
-#include "launchers/common/KitProgress.h"
+#include "launchers/common/ProgressCtrl.h"
 #include "launchers/common/LauncherDialogs.h"
 #include "support/BuildPaths.h"
 #include "support/Subprocess.h"

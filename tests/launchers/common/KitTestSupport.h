@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "launchers/common/KitResources.h"
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Resources.h"
+#include "launchers/common/Window.h"
 #include "platform/Window.h"
 #include "platform/WindowMessage.h"
 

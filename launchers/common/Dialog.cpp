@@ -1,15 +1,15 @@
-#include "launchers/common/KitDialog.h"
+#include "launchers/common/Dialog.h"
 
 #include <algorithm>
 #include <cctype>
 #include <memory>
 
-#include "launchers/common/KitButton.h"
-#include "launchers/common/KitEdit.h"
+#include "launchers/common/Button.h"
+#include "launchers/common/Edit.h"
 #include "launchers/common/KitLoop.h"
-#include "launchers/common/KitProgress.h"
-#include "launchers/common/KitResources.h"
-#include "launchers/common/KitStatic.h"
+#include "launchers/common/ProgressCtrl.h"
+#include "launchers/common/Resources.h"
+#include "launchers/common/Static.h"
 #include "platform/Input.h"
 #include "platform/VirtualKeyMap.h"
 #include "platform/Window.h"

@@ -1,10 +1,10 @@
-#include "launchers/common/KitMessageBox.h"
+#include "launchers/common/MessageBox.h"
 
 #include <algorithm>
 
-#include "launchers/common/KitButton.h"
-#include "launchers/common/KitDialog.h"
-#include "launchers/common/KitStatic.h"
+#include "launchers/common/Button.h"
+#include "launchers/common/Dialog.h"
+#include "launchers/common/Static.h"
 #include "platform/Input.h"
 #include "platform/Window.h"
 

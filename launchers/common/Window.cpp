@@ -1,4 +1,4 @@
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Window.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "launchers/common/KitButton.h"
+#include "launchers/common/Button.h"
 
 #include "platform/Input.h"
 

@@ -1,4 +1,4 @@
-#include "launchers/common/KitProgress.h"
+#include "launchers/common/ProgressCtrl.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "launchers/common/KitDraw.h"
+#include "launchers/common/DrawContext.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "launchers/common/KitEdit.h"
+#include "launchers/common/Edit.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "launchers/common/KitPicture.h"
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Window.h"
 
 namespace kit {
 

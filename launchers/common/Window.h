@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "launchers/common/KitDraw.h"
+#include "launchers/common/DrawContext.h"
 #include "launchers/common/KitMessages.h"
 #include "platform/FontRasterizer.h"
 #include "platform/PixelBuffer.h"

@@ -1,4 +1,4 @@
-#include "launchers/common/KitStatic.h"
+#include "launchers/common/Static.h"
 
 namespace kit {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "launchers/common/KitFonts.h"
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Window.h"
 
 namespace kit {
 

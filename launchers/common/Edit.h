@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "launchers/common/KitDraw.h"
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/DrawContext.h"
+#include "launchers/common/Window.h"
 
 namespace kit {
 

@@ -3,7 +3,7 @@
 // range (0 to 100 unless set).
 #pragma once
 
-#include "launchers/common/KitWindow.h"
+#include "launchers/common/Window.h"
 
 namespace kit {
 

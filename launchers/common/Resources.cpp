@@ -1,4 +1,4 @@
-#include "launchers/common/KitResources.h"
+#include "launchers/common/Resources.h"
 
 #include <map>
 
