@@ -476,6 +476,25 @@ intptr_t CWindow::HandleNativeMessage(const platform::Message& m) {
     case platform::kMsgLButtonUp: {
       const Point origin = ClientOriginInTopLevel();
       const Point client{platform::PointParamX(m.lParam) - origin.x, platform::PointParamY(m.lParam) - origin.y};
+      // The caption moves the window: pressed on it, the pointer drags it.
+      const Point windowPoint{platform::PointParamX(m.lParam), platform::PointParamY(m.lParam)};
+      if (dragging_) {
+        if (m.message == platform::kMsgMouseMove) {
+          const Point at{rect_.left + windowPoint.x - dragOffset_.x, rect_.top + windowPoint.y - dragOffset_.y};
+          MoveWindow(Rect{at.x, at.y, at.x + GetPixelWidth(), at.y + GetPixelHeight()});
+        } else if (m.message == platform::kMsgLButtonUp) {
+          dragging_ = false;
+          platform::ReleaseCapture();
+        }
+        return 0;
+      }
+      if (caption_ && m.message == platform::kMsgLButtonDown && windowPoint.y >= kFrame &&
+          windowPoint.y < kFrame + kCaptionBar && windowPoint.x >= kFrame && windowPoint.x < GetPixelWidth() - kFrame) {
+        dragging_ = true;
+        dragOffset_ = windowPoint;
+        if (native_) platform::SetCapture(native_->GetHandle());
+        return 0;
+      }
       CWindow* target = GetCapture();
       if (target != nullptr && target->GetTopLevel() != this) target = nullptr;
       if (target == nullptr) target = ChildAt(client);

@@ -223,6 +223,9 @@ class CWindow {
   platform::Point lastDownPoint_{};
   Handle lastDownWindow_ = 0;
   Handle focusChild_ = 0;  // top-level windows: the control with the focus
+  // A caption being dragged: the pointer's offset from the window's corner.
+  bool dragging_ = false;
+  platform::Point dragOffset_{};
   friend class CWindowInternals;
 };
 

@@ -125,6 +125,26 @@ TEST_F(KitDialogTest, EnterSendsTheDefaultButtonAndEscapeCancels) {
   }
 }
 
+TEST_F(KitDialogTest, CaptionDragMovesTheDialog) {
+  RecordingDialog dialog(kit::SetupTypeDialogTemplate());
+  ASSERT_TRUE(dialog.Create());
+  const platform::Rect before = dialog.GetRect();
+  kittest::Feed(dialog, platform::kMsgLButtonDown, 1, platform::MakePointParam(50, 10));
+  // The window layer reports the pointer against the window's place when the move began.
+  kittest::Feed(dialog, platform::kMsgMouseMove, 1, platform::MakePointParam(80, 5));
+  const platform::Rect moved = dialog.GetRect();
+  EXPECT_EQ(moved.left, before.left + 30);
+  EXPECT_EQ(moved.top, before.top - 5);
+  EXPECT_EQ(moved.right - moved.left, before.right - before.left);
+  kittest::Feed(dialog, platform::kMsgLButtonUp, 0, platform::MakePointParam(50, 10));
+  // Released: further moves only move the pointer, and the controls moved with the window.
+  kittest::Feed(dialog, platform::kMsgMouseMove, 0, platform::MakePointParam(200, 200));
+  EXPECT_EQ(dialog.GetRect(), moved);
+  EXPECT_EQ(dialog.GetDlgItem(1002)->ClientToScreen(platform::Point{0, 0}).x,
+            moved.left + 3 + dialog.GetDlgItem(1002)->GetRect().left);
+  EXPECT_TRUE(dialog.commands.empty());
+}
+
 TEST_F(KitDialogTest, DisabledDefaultButtonIgnoresEnter) {
   RecordingDialog dialog(kit::SetupTypeDialogTemplate());
   ASSERT_TRUE(dialog.Create());
