@@ -524,6 +524,16 @@ intptr_t CWindow::HandleNativeMessage(const platform::Message& m) {
       }
       return 0;
     }
+    case platform::kMsgMouseWheel: {
+      // The wheel turns what has the keyboard, else what lies under the pointer.
+      const auto turn = static_cast<int16_t>((m.wParam >> 16) & 0xFFFF);
+      CWindow* target = GetFocus();
+      if (target == nullptr || target->GetTopLevel() != this) {
+        target = ChildAt(ScreenToClient(Point{platform::PointParamX(m.lParam), platform::PointParamY(m.lParam)}));
+      }
+      if (target != nullptr) target->OnMouseWheel(turn);
+      return 0;
+    }
     case platform::kMsgKeyDown:
     case platform::kMsgSysKeyDown:
     case platform::kMsgChar: {

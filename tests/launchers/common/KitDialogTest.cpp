@@ -238,6 +238,11 @@ TEST_F(KitDialogTest, ReadOnlyEditWrapsAndScrollsLongCp1252Text) {
   EXPECT_EQ(edit->GetFirstVisibleLine(), edit->GetLineCount() - visible);
   kittest::Key(dialog, platform::kKeyHome);
   EXPECT_EQ(edit->GetFirstVisibleLine(), 0);
+  // A notch of the wheel towards the user: three lines on.
+  kittest::Feed(dialog, platform::kMsgMouseWheel, static_cast<uintptr_t>(static_cast<uint16_t>(-120)) << 16, 0);
+  EXPECT_EQ(edit->GetFirstVisibleLine(), 3);
+  kittest::Feed(dialog, platform::kMsgMouseWheel, static_cast<uintptr_t>(120) << 16, 0);
+  EXPECT_EQ(edit->GetFirstVisibleLine(), 0);
   // The scroll bar's down arrow and the track below the thumb.
   const platform::Rect down = edit->DownArrow();
   kittest::Click(*edit, down.left + 4, down.top + 4);

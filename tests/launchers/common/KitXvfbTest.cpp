@@ -2,7 +2,7 @@
 // screen shows equals the reviewed pictures, radio buttons, Enter, Escape
 // and a message box answer real input, picture buttons show their three
 // states and post their command, the tooltip comes after half a second and
-// flips at the screen's edges, and the readme's edit scrolls.
+// flips at the screen's edges, and the readme's edit scrolls (bar, keys, wheel).
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -266,6 +266,9 @@ TEST(KitXvfb, ReadmeEditScrollsLongText) {
   ASSERT_TRUE(s.Xdo({"search", "--name", "^Readme$", "windowfocus", "--sync"}));
   ASSERT_TRUE(s.Key("Home"));
   EXPECT_EQ(s.WaitLine("top "), "0 ");
+  ASSERT_TRUE(s.MoveTo(at[2] - 200, at[3] - 100));  // over the text: the X server sends the wheel there
+  ASSERT_TRUE(s.Xdo({"click", "5"}));                // the wheel turned a notch towards the user
+  EXPECT_EQ(s.WaitLine("top "), "3 ");
   ASSERT_TRUE(s.Key("Escape"));
   EXPECT_EQ(s.WaitLine("result "), "2 ");
   EXPECT_EQ(s.Wait(), 0) << s.Results();
