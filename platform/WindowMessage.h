@@ -34,6 +34,7 @@ enum WindowMessageCode : uint32_t {
   kMsgRButtonUp = 0x0205,
   kMsgMButtonDown = 0x0207,
   kMsgMButtonUp = 0x0208,
+  kMsgMouseWheel = 0x020A,   // wParam mouse flags | the turn << 16 (120 a notch, positive away from the user); lParam the screen point
   kMsgUser = 0x0400,         // first code free for the program's own messages
 };
 

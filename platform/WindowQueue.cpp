@@ -179,6 +179,20 @@ void ButtonMessage(const SDL_MouseButtonEvent& b, bool down) {
   MouseMessage(code, b.windowID, b.x, b.y);
 }
 
+void WheelMessage(const SDL_MouseWheelEvent& w) {
+  if (w.y == 0) return;
+  Window* target = Window::FromHandle(GetCapture());
+  if (target == nullptr) target = Window::FromSdlWindowId(w.windowID);
+  if (target == nullptr) target = Window::GetPrimary();
+  if (target == nullptr || !target->IsEnabled()) return;
+  const int32_t turn = (w.direction == SDL_MOUSEWHEEL_FLIPPED ? -w.y : w.y) * 120;
+  const auto packed = static_cast<uint16_t>(static_cast<int16_t>(std::clamp(turn, -32768, 32767)));
+  const ScreenPoint at = GetCursorScreenPosition();
+  Message m = MakeMessage(target->GetHandle(), kMsgMouseWheel, ModifierFlags() | (static_cast<uintptr_t>(packed) << 16),
+                          MakePointParam(at.x, at.y));
+  EnqueueInput(m);
+}
+
 void KeyMessage(const SDL_KeyboardEvent& k, bool down) {
   const VirtualKeyInfo vk = VirtualKeyFromSdl(k.keysym.sym, k.keysym.scancode);
   if (vk.key == 0) {
@@ -310,6 +324,9 @@ void Translate(const SDL_Event& e) {
     case SDL_MOUSEBUTTONUP:
       ButtonMessage(e.button, false);
       break;
+    case SDL_MOUSEWHEEL:
+      WheelMessage(e.wheel);
+      break;
     case SDL_KEYDOWN:
       KeyMessage(e.key, true);
       break;
@@ -335,7 +352,7 @@ void Translate(const SDL_Event& e) {
 
 bool IsInputEvent(uint32_t type) {
   return type == SDL_MOUSEMOTION || type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP ||
-         type == SDL_KEYDOWN || type == SDL_KEYUP || type == SDL_TEXTINPUT;
+         type == SDL_MOUSEWHEEL || type == SDL_KEYDOWN || type == SDL_KEYUP || type == SDL_TEXTINPUT;
 }
 
 // An SDL event as pumped, with the X server's time of the X event when it

@@ -834,3 +834,46 @@ TEST_F(WindowQueueTest, TheCursorBackendIsInstalled) {
 }
 
 }  // namespace
+
+namespace {
+
+// The wheel: 120 a notch in the high word (positive away from the user,
+// flipped devices turned back), the held buttons in the low word, the
+// pointer's screen point; a sideways turn makes no message.
+TEST_F(WindowQueueTest, WheelTurnsBecomeWheelMessages) {
+  struct Row {
+    int32_t y;
+    uint32_t direction;
+    int16_t turn;
+  };
+  const Row rows[] = {{1, SDL_MOUSEWHEEL_NORMAL, 120}, {-2, SDL_MOUSEWHEEL_NORMAL, -240}, {1, SDL_MOUSEWHEEL_FLIPPED, -120}};
+  PushMotion(30, 40);
+  PushButton(SDL_BUTTON_LEFT, true, 30, 40);
+  for (const Row& r : rows) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = sdlId_;
+    e.wheel.y = r.y;
+    e.wheel.direction = r.direction;
+    SDL_PushEvent(&e);
+  }
+  SDL_Event sideways{};
+  sideways.type = SDL_MOUSEWHEEL;
+  sideways.wheel.windowID = sdlId_;
+  sideways.wheel.x = 1;
+  SDL_PushEvent(&sideways);
+  std::vector<Message> wheel;
+  for (const Message& m : Drain()) {
+    if (m.message == platform::kMsgMouseWheel) wheel.push_back(m);
+  }
+  ASSERT_EQ(wheel.size(), 3u);
+  for (size_t i = 0; i < wheel.size(); ++i) {
+    EXPECT_EQ(static_cast<int16_t>(wheel[i].wParam >> 16), rows[i].turn) << i;
+    EXPECT_EQ(wheel[i].wParam & 0xFFFF, platform::kMouseFlagLeftButton) << i;
+    EXPECT_EQ(wheel[i].window, window_->GetHandle());
+    EXPECT_EQ(platform::PointParamX(wheel[i].lParam), 30);
+    EXPECT_EQ(platform::PointParamY(wheel[i].lParam), 40);
+  }
+}
+
+}  // namespace
