@@ -20,12 +20,9 @@ void PrintUsage(std::ostream& stream) {
             "       ostrevan-tool archive extract ARCHIVE DIR\n"
             "       ostrevan-tool image decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]\n"
             "       ostrevan-tool sound decode FILE OUT.wav   (WAVE, RSX or MPEG Layer II audio)\n"
-            "       ostrevan-tool movie frames FILE DIR [--depth 16|32] [--audio OUT.wav]
-"
-            "       ostrevan-tool panorama render PICTURE OUT.ppm [--yaw Y] [--pitch P] [--fast] [--depth 16|32]
-"
-            "                     [--size WxH]
-"
+            "       ostrevan-tool movie frames FILE DIR [--depth 16|32] [--audio OUT.wav]\n"
+            "       ostrevan-tool panorama render PICTURE OUT.ppm [--yaw Y] [--pitch P] [--fast] [--depth 16|32]\n"
+            "                     [--size WxH]\n"
             "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
             "       ostrevan-tool --help\n";
 }
