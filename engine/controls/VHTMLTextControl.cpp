@@ -170,7 +170,7 @@ void VHTMLTextControl::DrawSegment(DrawPort* port, VTextSegment& segment, int32_
         port->DrawLine(VPoint(x, by), VPoint(x + segment.width - 1 + 1, by), &color, 1);
       } else if ((segment.kind & kSegmentTable) != 0) {
         const VRect outline(x, top, x + segment.width, y);
-        port->FillRect(outline, nullptr, &color, 1, kDrawModeNone, 0);
+        FrameRect(port, outline, color);
       }
     }
     return;

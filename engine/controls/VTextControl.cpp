@@ -384,18 +384,29 @@ void VTextControl::DrawContent(DrawPort* port, const VRect& rect) {
   if (!global.Intersect(rect, area)) return;
   VRect visible;
   if (GetVisibleRect(visible) && !area.Intersect(visible, area)) return;
-  if (!IsTransparent()) port->FillRect(area, &background_, nullptr, 1, 0, 0);
-  if (frame_) port->FillRect(global, nullptr, &textColor_, 1, kDrawModeNone, 0);
   if (layoutDirty_) {
     Layout(paged_, nullptr);
   } else {
     ComputeFirstVisible();
   }
+  // A background the text gave itself (mark-up "body") covers the control's.
+  const VRGBColor& fill = root_ && !root_->noBackground ? root_->background : background_;
+  if (!IsTransparent()) port->FillRect(area, &fill, nullptr, 1, 0, 0);
+  if (frame_) FrameRect(port, global, textColor_);
   if (!root_ || firstVisible_ < 0) return;
   VClipRegion clip(port, area);
   drawClip_ = &area;
   root_->DrawRange(port, firstVisible_, 32767);
   drawClip_ = nullptr;
+}
+
+void VTextControl::FrameRect(DrawPort* port, const VRect& r, const VRGBColor& color) {
+  if (r.IsEmpty()) return;
+  const int32_t right = r.right - 1, bottom = r.bottom - 1;
+  port->DrawLine(VPoint(r.left, r.top), VPoint(right + 1, r.top), &color, 1);
+  port->DrawLine(VPoint(r.left, bottom), VPoint(right + 1, bottom), &color, 1);
+  port->DrawLine(VPoint(r.left, r.top), VPoint(r.left, bottom + 1), &color, 1);
+  port->DrawLine(VPoint(right, r.top), VPoint(right, bottom + 1), &color, 1);
 }
 
 void VTextControl::DrawPieceText(DrawPort* port, const VTextSegment& segment, const char* text, int32_t length,

@@ -181,6 +181,9 @@ class VTextControl : public VControl, public VScroller {
   // Draws `text` of a piece at its place.
   void DrawPieceText(DrawPort* port, const VTextSegment& segment, const char* text, int32_t length, int32_t x,
                      int32_t y, const VRGBColor& color);
+  // A one-pixel frame just inside the rectangle, drawn as four lines (so
+  // that it shows on every kind of map).
+  static void FrameRect(DrawPort* port, const VRect& rect, const VRGBColor& color);
   // The window point made relative to the laid-out text.
   VPoint ToTextPoint(const VPoint& windowPoint) const;
   bool stopAfterMarkupStart_ = false;
