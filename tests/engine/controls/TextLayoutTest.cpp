@@ -16,17 +16,7 @@ namespace {
 using texttest::Dump;
 using texttest::SyntheticFonts;
 
-// An HTML control whose pictures come from their names: "WxH" makes a solid
-// picture of that size.
-class PictureNameControl : public VHTMLTextControl {
- public:
-  using VHTMLTextControl::VHTMLTextControl;
-  VPicture* LoadPicture(const VString& path) override {
-    int w = 0, h = 0;
-    if (std::sscanf(path.GetChars(), "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) return nullptr;
-    return controltest::SolidPicture(w, h, 0x3366CC);
-  }
-};
+using texttest::PictureNameControl;
 
 class TextLayout : public ::testing::Test {
  protected:

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <sstream>
 #include <string>
 
+#include "ControlTestSupport.h"
+#include "engine/controls/VHTMLTextControl.h"
 #include "engine/controls/VTextBox.h"
 #include "engine/controls/VTextControl.h"
 #include "engine/graphics/DrawPort.h"
@@ -114,5 +117,20 @@ inline std::string Dump(const VTextControl& control) {
   if (control.GetRootBox() != nullptr) Dump(control, *control.GetRootBox(), out, 0);
   return out.str();
 }
+
+// An HTML control whose pictures come from their names: "WxH" makes a solid
+// picture of that size. Texts must be set after construction (a constructor
+// calls the base class's loader).
+class PictureNameControl : public VHTMLTextControl {
+ public:
+  using VHTMLTextControl::VHTMLTextControl;
+  VPicture* LoadPicture(const VString& path) override {
+    int w = 0, h = 0;
+    if (std::sscanf(path.GetChars(), "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0 || w > 4096 || h > 4096) {
+      return nullptr;
+    }
+    return controltest::SolidPicture(w, h, 0x3366CC);
+  }
+};
 
 }  // namespace texttest
