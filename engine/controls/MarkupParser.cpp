@@ -336,12 +336,7 @@ VTextBox* OpenBox(VHTMLTextControl& control, VTextBox& parent, int32_t tag, int1
   return box;
 }
 
-int32_t LayoutBox(VHTMLTextControl& control, VTextBox& box, int32_t position, int32_t limit) {
-  ++control.NestingDepth();
-  const int32_t end = box.Layout(position, limit);
-  --control.NestingDepth();
-  return end;
-}
+int32_t LayoutBox(VTextBox& box, int32_t position, int32_t limit) { return box.Layout(position, limit); }
 
 void ReadBackground(const MarkupTag& tag, VTextBox& box) {
   VRGBColor color;
@@ -467,7 +462,7 @@ void OpenCell(VHTMLTextControl& control, VTextBox& box, const MarkupTag& tag, in
   cell->fixedWidth = WidthAttribute(tag, box.GetWidth());
   if (cell->fixedWidth > 0) cell->SetWidth(cell->fixedWidth);
   const int32_t start = position;
-  position = LayoutBox(control, *cell, position, 0);
+  position = LayoutBox(*cell, position, 0);
   const int32_t width = cell->fixedWidth > 0 ? cell->fixedWidth : cell->widestLine;
   LinkBox(control, box, cell, kSegmentCell, start, position - start, width, cell->GetHeight());
 }
@@ -480,7 +475,7 @@ void OpenRow(VHTMLTextControl& control, VTextBox& box, const MarkupTag& tag, int
   row->alignment = tag.GetAlignment("align", control.GetAlignment());
   ReadBackground(tag, *row);
   const int32_t start = position;
-  position = LayoutBox(control, *row, position, 0);
+  position = LayoutBox(*row, position, 0);
   if (position - start <= 5) {
     delete row;
     return;
@@ -491,8 +486,14 @@ void OpenRow(VHTMLTextControl& control, VTextBox& box, const MarkupTag& tag, int
 }
 
 void OpenTable(VHTMLTextControl& control, VTextBox& box, const MarkupTag& tag, int32_t& position) {
+  if (control.TableDepth() >= VTextControl::kMaxTableNesting) return;
   VTextBox* table = OpenBox(control, box, kTagTable, 0, 0);
   if (table == nullptr) return;
+  struct TableCount {
+    int32_t& depth;
+    explicit TableCount(int32_t& d) : depth(d) { ++depth; }
+    ~TableCount() { --depth; }
+  } tableCount(control.TableDepth());
   const MarkupTag::Found border = tag.FindAttribute("border", nullptr, nullptr);
   if (border == MarkupTag::Found::kWithoutValue || (border == MarkupTag::Found::kValue && tag.GetInteger("border") > 0)) {
     table->flags |= 1;
@@ -514,7 +515,7 @@ void OpenTable(VHTMLTextControl& control, VTextBox& box, const MarkupTag& tag, i
     table->fixedWidth = width;
   }
   const int32_t start = position;
-  position = LayoutBox(control, *table, position, 0);
+  position = LayoutBox(*table, position, 0);
   if (position - start <= 8) {
     delete table;
     return;
@@ -545,7 +546,7 @@ void OpenList(VHTMLTextControl& control, VTextBox& box, const MarkupTag& tag, in
   list->SetWidth(std::max(box.GetWidth() - kIndent, 1));
   ReadBackground(tag, *list);
   const int32_t start = position;
-  position = LayoutBox(control, *list, position, 0);
+  position = LayoutBox(*list, position, 0);
   const int32_t width = std::max(list->GetWidth(), list->widestLine);
   LinkBox(control, box, list, item ? kSegmentListItem : kSegmentList, start, position - start, width,
           list->GetHeight());
@@ -562,7 +563,7 @@ void OpenScript(VHTMLTextControl& control, VTextBox& box, const MarkupTag& tag, 
     control.PushFont(small != nullptr ? small : current);
   }
   const int32_t start = position;
-  position = LayoutBox(control, *script, position, 0);
+  position = LayoutBox(*script, position, 0);
   script->SetWidth(script->widestLine);
   const int32_t height =
       tag.number == kTagSup ? script->GetHeight() + before / 2 : script->GetHeight() - before / 6;

@@ -121,6 +121,11 @@ int32_t VTextBox::GetHeight() const {
 // Line loop
 
 int32_t VTextBox::Layout(int32_t start, int32_t limit) {
+  struct DepthCount {
+    int32_t& depth;
+    explicit DepthCount(int32_t& d) : depth(d) { ++depth; }
+    ~DepthCount() { --depth; }
+  } depthCount(control_->NestingDepth());
   Clear();
   EnsureChunk();
   VTextControl& c = *control_;

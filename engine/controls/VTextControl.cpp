@@ -314,6 +314,7 @@ void VTextControl::Layout(bool paged, DrawPort* port) {
   while (colorCount_ > 0) PopColor();
   pageCount_ = 0;
   nesting_ = 0;
+  tableDepth_ = 0;
   if (!root_ || root_->GetWidth() != layoutWidth_) root_ = std::make_unique<VTextBox>(this, nullptr, 0, 2, 2, 0);
   root_->alignment = alignment_;
   root_->Layout(0, 0);

@@ -158,9 +158,15 @@ class VTextControl : public VControl, public VScroller {
   int32_t MeasureChars(const char* text, int32_t count) const;
   // Auto-width: the control takes the widest line's width.
   void ApplyAutoWidth(int32_t widest);
-  // How deep boxes are nested now; boxes beyond the limit are not opened.
+  // How deep boxes are nested now (every box's layout counts itself);
+  // boxes beyond the limit are not opened.
   int32_t& NestingDepth() { return nesting_; }
   static constexpr int32_t kMaxNesting = 48;
+  // How many tables are open now. A table lays its cells out again at their
+  // column widths, so each level of tables doubles the work: tables beyond
+  // the limit are not opened (their content stays in the enclosing box).
+  int32_t& TableDepth() { return tableDepth_; }
+  static constexpr int32_t kMaxTableNesting = 6;
   // While laying out: the clip rectangle for picture-font pieces.
   const VRect* GetDrawClip() const { return drawClip_; }
   void SetHoverActive(bool on) { hoverActive_ = on; }
@@ -226,6 +232,7 @@ class VTextControl : public VControl, public VScroller {
   bool tracking_ = false;
   bool overPressed_ = false;
   int32_t nesting_ = 0;
+  int32_t tableDepth_ = 0;
   // Where an auto-width control was placed at construction.
   int32_t anchorLeft_ = 0;
   bool layingOut_ = false;
