@@ -169,7 +169,11 @@ int32_t VTextBox::Layout(int32_t start, int32_t limit) {
     int32_t markup = -1;
     int32_t consumed = 0;
     bool lineBreak = false;
-    int32_t count = c.MeasureRun(port, next, available, width, state, markup, penX == gap, consumed, lineBreak);
+    // Hidden text is read without a width limit: it neither breaks lines
+    // nor waits for room.
+    const bool hiddenRun = (state & kMarkupHidden) != 0;
+    int32_t count = c.MeasureRun(port, next, hiddenRun ? INT32_MAX / 2 : available, width, state, markup,
+                                 penX == gap, consumed, lineBreak);
     bool fromMarkup = false;
 
     if (markup == 0) {

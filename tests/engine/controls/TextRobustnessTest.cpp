@@ -75,6 +75,12 @@ TEST_F(TextRobustness, MarkupRunningPastItsEnd) {
   }
 }
 
+TEST_F(TextRobustness, HiddenTextWiderThanTheLineIsSkipped) {
+  // A word inside head that does not fit must not hold the line loop.
+  auto control = Html("ab <head>hiddenhiddenhidden</head>seen", 20);
+  EXPECT_EQ(Dump(*control), "text \"ab\" 0,10 13x10\ntext \"seen\" 0,24 20x10\nend 20,24 0x10\n");
+}
+
 TEST_F(TextRobustness, QuotedValueStopsAtTheTag) {
   auto control = Html("<a href=\"abc>def</a> x");
   const VTextSegment* start = control->GetRootBox()->GetSegment(0);
