@@ -12,6 +12,7 @@
 
 #include "engine/controls/VHTMLTextControl.h"
 #include "engine/graphics/DrawPort.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VFont.h"
@@ -88,6 +89,9 @@ int Render(const std::vector<std::string>& args, std::ostream& err) {
     return 1;
   }
 
+  // Pictures named by the text are read at the map's depth, as the title
+  // reads them at the display's.
+  ScopedLoadPixelFormat loadDepth(16);
   PixelMap map(VRect(0, 0, width, height), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, kFormat565LE, 0);
   const VRGBColor white(255, 255, 255);
   map.FillRect(nullptr, &white);
