@@ -15,6 +15,8 @@ PACKAGES=(
   libavcodec-dev libmpeg2-4-dev
   # test oracles and display for window tests
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth ffmpeg unar
+  # FreeType metrics seen from Python (font tests)
+  python3-pil
   libpixman-1-0
   # sound oracles
   sox ffmpeg

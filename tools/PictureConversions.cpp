@@ -21,6 +21,7 @@
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/sound/SoundBuilderConversion.h"
+#include "tools/FontConversions.h"
 
 namespace {
 
@@ -468,4 +469,5 @@ void RegisterToolConversions() {
   SetBuilderConversion(kAlphaChannelCode, &alpha);
   SetBuilderConversion(kColorTableCode, &colorTable);
   RegisterSoundBuilderConversion();
+  RegisterFontConversions();
 }
