@@ -5,13 +5,10 @@
 #include <new>
 
 #include "engine/controls/VHTMLTextControl.h"
+#include "engine/controls/VPictureFont.h"
 #include "engine/controls/VTextBox.h"
 #include "engine/graphics/VFont.h"
 #include "engine/graphics/VPicture.h"
-#if __has_include("engine/controls/VPictureFont.h")
-#include "engine/controls/VPictureFont.h"
-#define OSTREVAN_HAVE_PICTURE_FONTS 1
-#endif
 
 namespace {
 
@@ -392,10 +389,8 @@ void OpenFont(VHTMLTextControl& control, const MarkupTag& tag) {
   VFont* font = nullptr;
   const int32_t resid = tag.GetInteger("resid");
   if (resid > 0 && resid <= 65535) {
-#ifdef OSTREVAN_HAVE_PICTURE_FONTS
     const int32_t metrics = std::clamp(tag.GetInteger("residmetrics"), 0, 65535);
     font = FindFontById(static_cast<uint16_t>(resid), static_cast<uint16_t>(metrics));
-#endif
   } else if (current != nullptr) {
     std::unique_ptr<VString> face = tag.GetString("face");
     if (face != nullptr && face->IsEmpty()) face.reset();

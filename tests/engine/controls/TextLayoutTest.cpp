@@ -10,6 +10,9 @@
 #include "ControlTestSupport.h"
 #include "TextTestSupport.h"
 #include "engine/controls/VHTMLTextControl.h"
+#include "engine/controls/VPictureFont.h"
+#include "engine/graphics/PixelFormats.h"
+#include "engine/graphics/PixelMap.h"
 
 namespace {
 
@@ -206,6 +209,56 @@ TEST_F(TextLayout, CellPaddingIsCountedTwicePerColumn) {
   EXPECT_EQ(w2, expected(2));
   EXPECT_EQ(w6, expected(6));
   EXPECT_EQ(w2 - w6, 6);
+}
+
+}  // namespace
+
+namespace {
+
+// The real picture fonts (made from a system face, glyphs rendered into an
+// alpha strip): the layout takes their widths and their glyphs reach the map.
+TEST(TextWithPictureFonts, LayoutAndDrawingUseTheGlyphStrip) {
+  InstallPictureFonts();
+  VFont* font = FindOrCreateFont("Arial", 14, 0, nullptr, false);
+  ASSERT_NE(font, nullptr);
+  EXPECT_FALSE(font->IsSystemFont());
+  {
+    VHTMLTextControl control(VControl::kAllocateId, 0, 0, 0, 200, 40, nullptr, font, nullptr, kAlignLeft, false, 0,
+                             nullptr);
+    control.SetBackgroundColor(VRGBColor(255, 255, 255));
+    control.SetText(new VString("Hello <b>bold</b>"), false);
+    const VTextBox* root = control.GetRootBox();
+    ASSERT_GE(root->GetCount(), 2);
+    const VTextSegment* hello = root->GetSegment(0);
+    const VTextSegment* bold = root->GetSegment(1);
+    EXPECT_EQ(hello->width, font->GetTextWidth("Hello ", 6));
+    ASSERT_NE(bold->font, nullptr);
+    EXPECT_FALSE(bold->font->IsSystemFont());
+    EXPECT_EQ(bold->font->GetStyle(), kFontStyleBold);
+    EXPECT_EQ(bold->x, hello->width);
+    EXPECT_EQ(bold->width, bold->font->GetTextWidth("bold", 4));
+
+    PixelMap map(VRect(0, 0, 200, 40), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, kFormat565LE, 0);
+    {
+      DrawPort port(&map);
+      control.DrawContent(&port, VRect(0, 0, 200, 40));
+    }
+    int dark = 0, outside = 0;
+    for (int32_t y = 0; y < 40; ++y) {
+      for (int32_t x = 0; x < 200; ++x) {
+        VRGBColor c;
+        map.GetPixel(VPoint(x, y), c);
+        if (c.red < 128) {
+          ++dark;
+          if (x >= bold->x + bold->width + 2 || y >= hello->y + 4) ++outside;
+        }
+      }
+    }
+    EXPECT_GT(dark, 50);
+    EXPECT_EQ(outside, 0);
+  }
+  SetPictureFontFactory(nullptr);
+  DeleteAllFonts();
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST_F(TextRobustness, MarkupRunningPastItsEnd) {
       "<table border=99999999999 cellpadding=2147483647 width=2147483647%><tr><td width=-5>x</td></tr></table>",
       "<td><tr><li></ul></table></sub></sup>",
       "<font size=2147483647>x</font><font size=-2147483647>y",
-      "<font size>x<font face>y<font resid=70000>z<font resid=-1>w",
+      "<font size>x<font face>y<font resid=70000>z<font resid=-1>w<font resid=7 residmetrics=8>v",
       "<img src=0x0><img src=5000x5000><img>",
       std::string("a\0b", 3),
   };
