@@ -18,6 +18,15 @@ class VHTMLTextControl : public VHyperTextControl {
   VHTMLTextControl(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height, VString* text,
                    VFont* font, VFont* linkFont, int32_t alignment, bool frame, int32_t wrapWidth,
                    VGraphicObject* parent);
+  // The form the title's screens call (the value before the frame flag has
+  // no effect).
+  VHTMLTextControl(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height, VString* text,
+                   VFont* font, VFont* linkFont, int32_t alignment, int32_t unused, bool frame, int32_t wrapWidth,
+                   VGraphicObject* parent)
+      : VHTMLTextControl(id, left, top, layer, width, height, text, font, linkFont, alignment, frame, wrapWidth,
+                         parent) {
+    (void)unused;
+  }
 
   // Prepares the mark-up (the control's own string may be passed) and lays
   // it out.

@@ -15,6 +15,15 @@ class VHyperTextControl : public VTextControl {
   VHyperTextControl(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height,
                     VString* text, VFont* font, VFont* linkFont, int32_t alignment, bool frame, int32_t wrapWidth,
                     VGraphicObject* parent);
+  // The form the title's screens call (the value before the frame flag has
+  // no effect).
+  VHyperTextControl(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height,
+                    VString* text, VFont* font, VFont* linkFont, int32_t alignment, int32_t unused, bool frame,
+                    int32_t wrapWidth, VGraphicObject* parent)
+      : VHyperTextControl(id, left, top, layer, width, height, text, font, linkFont, alignment, frame, wrapWidth,
+                          parent) {
+    (void)unused;
+  }
 
   void SetFont(VFont* font, int32_t kind) override;
   VFont* GetFont(int32_t kind) override;

@@ -41,6 +41,13 @@ class VTextControl : public VControl, public VScroller {
   // takes the width of its widest line).
   VTextControl(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height, VString* text,
                VFont* font, int32_t alignment, bool frame, int32_t wrapWidth, VGraphicObject* parent);
+  // The form the title's screens call: one more value before the frame
+  // flag, which has no effect.
+  VTextControl(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height, VString* text,
+               VFont* font, int32_t alignment, int32_t unused, bool frame, int32_t wrapWidth, VGraphicObject* parent)
+      : VTextControl(id, left, top, layer, width, height, text, font, alignment, frame, wrapWidth, parent) {
+    (void)unused;
+  }
   ~VTextControl() override;
 
   // --- Overridable operations ----------------------------------------------

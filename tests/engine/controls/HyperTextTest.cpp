@@ -204,3 +204,23 @@ TEST_F(HyperText, WrapWidthOfAnAutoWidthControl) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextControlConstruction, TheTitlesFormTakesAValueWithoutEffect) {
+  SyntheticFonts fonts;
+  // (…, alignment 1, 0, frame 0, maximum width 32767, parent) as the title
+  // passes them: a width given keeps the control's width as the line width.
+  VHTMLTextControl html(VControl::kAllocateId, 0, 0, 0, 120, 40, new VString("<b>x</b>"), fonts.Get(10), nullptr, 1,
+                        0, false, 32767, nullptr);
+  EXPECT_EQ(html.GetLineWidth(), 120);
+  EXPECT_EQ(html.GetWrapWidth(), 0);
+  VTextControl plain(VControl::kAllocateId, 0, 0, 0, 0, 40, nullptr, nullptr, 1, 0, true, 32767, nullptr);
+  EXPECT_EQ(plain.GetWrapWidth(), 32767);
+  ASSERT_NE(plain.GetFont(0), nullptr);  // "Times" 12 when none is given
+  EXPECT_STREQ(plain.GetFont(0)->GetName().GetChars(), "Times");
+  EXPECT_EQ(plain.GetFont(0)->GetSize(), 12);
+  EXPECT_EQ(plain.GetKindCode(), VTextControl::kKind);
+}
+
+}  // namespace
