@@ -10,6 +10,7 @@
 #include "tools/MovieCommands.h"
 #include "tools/RarCommands.h"
 #include "tools/SoundCommand.h"
+#include "tools/TextCommands.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ void PrintUsage(std::ostream& stream) {
             "       ostrevan-tool sound decode FILE OUT.wav\n"
             "       ostrevan-tool movie frames FILE DIR [--depth 16|32]\n"
             "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
+            "       ostrevan-tool text render MARKUP OUT.ppm [--width W] [--height H] [--font FACE,SIZE]\n"
             "       ostrevan-tool --help\n";
 }
 
@@ -54,6 +56,8 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     result = RunMovieCommand(rest, out, err);
   } else if (group == "rar") {
     result = RunRarCommand(rest, out, err);
+  } else if (group == "text") {
+    result = RunTextCommand(rest, out, err);
   } else if (group.size() > 1 && group[0] == '-') {
     err << "ostrevan-tool: unknown option '" << group << "'\n";
   } else {
