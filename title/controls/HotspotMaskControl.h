@@ -39,6 +39,5 @@ class HotspotMaskControl : public VMaskControl {
  private:
   void SetUpMaskFlags();
 
-  ItemRef item_;
   const HotspotTable* table_;
 };

@@ -64,7 +64,6 @@ class HtmlTextPanel : public VControl {
   void Build(const VString* text);
   void UpdateScrollBar();
 
-  ControlLife life_;
   uint16_t titleId_;
   int32_t layer_;
   VHTMLTextControl* text_ = nullptr;
