@@ -156,6 +156,14 @@ TEST_F(AppTaskListTest, DisabledSelectionAndEmptyListsHoverNothing) {
   PassAt(300);
   EXPECT_EQ(empty->GetHoveredItem(), -1);
   EXPECT_EQ(Messages(), Log{});
+  delete empty;
+  // Rows of no height: nothing can be pointed at.
+  auto* flat = new AppTaskListControl(42, items_.data(), 5, 1.0, kLeft, kTop, 0, kWidth, 50, 0, bench_.recorder);
+  MoveToRow(1, 400);
+  PassAt(500);
+  EXPECT_EQ(flat->GetHoveredItem(), -1);
+  flat->FitHeightToRows();
+  EXPECT_EQ(flat->GetHeight(), 0);
 }
 
 TEST_F(AppTaskListTest, OptionClicksToggleTheDimmedLookAndBothSend155) {
