@@ -11,6 +11,7 @@
 #include "tools/PanoramaCommands.h"
 #include "tools/RarCommands.h"
 #include "tools/SoundCommand.h"
+#include "tools/TextCommands.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ void PrintUsage(std::ostream& stream) {
             "       ostrevan-tool panorama render PICTURE OUT.ppm [--yaw Y] [--pitch P] [--fast] [--depth 16|32]\n"
             "                     [--size WxH]\n"
             "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
+            "       ostrevan-tool text render MARKUP OUT.ppm [--width W] [--height H] [--font FACE,SIZE]\n"
             "       ostrevan-tool --help\n";
 }
 
@@ -59,6 +61,8 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     result = RunPanoramaCommand(rest, out, err);
   } else if (group == "rar") {
     result = RunRarCommand(rest, out, err);
+  } else if (group == "text") {
+    result = RunTextCommand(rest, out, err);
   } else if (group.size() > 1 && group[0] == '-') {
     err << "ostrevan-tool: unknown option '" << group << "'\n";
   } else {

@@ -92,6 +92,7 @@ void SoundManager::ReleaseSound(int32_t index) {
 }
 
 void SoundManager::TriggerSound(int32_t index) {
+  if (triggerListener_) triggerListener_(index);
   Effect* e = Find(index);
   if (e && e->stream) e->stream->Play(0, kPriority, kNaturalPitch);
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class VAudioChannel;
@@ -38,6 +40,9 @@ class SoundManager {
   int32_t GetUseCount(int32_t index) const;
   VAudioStream* GetEffectStream(int32_t index) const;
   VAudioChannel* GetLoopChannel(int32_t which) const { return loopChannels_[which & 1]; }
+  // Called with the index on every TriggerSound (acquired or not), before
+  // the effect plays; an empty function removes it. For tests and tracing.
+  void SetTriggerListener(std::function<void(int32_t)> listener) { triggerListener_ = std::move(listener); }
 
  private:
   struct Effect {
@@ -53,6 +58,7 @@ class SoundManager {
   VAudioChannel* loopChannels_[2] = {nullptr, nullptr};
   VAudioStream* loopStreams_[2] = {nullptr, nullptr};
   std::vector<Effect> effects_;
+  std::function<void(int32_t)> triggerListener_;
 };
 
 // The singleton, made on first use.
