@@ -102,6 +102,7 @@ const HeaderRule kSdl = {"SDL", "platform/*.cpp", PlatformSourceOnly};
 const HeaderRule kFreeType = {"FreeType", "platform/*.cpp", PlatformSourceOnly};
 const HeaderRule kFontconfig = {"fontconfig", "platform/*.cpp", PlatformSourceOnly};
 const HeaderRule kCairo = {"cairo", "platform/*.cpp", PlatformSourceOnly};
+const HeaderRule kXlib = {"Xlib", "platform/*.cpp", PlatformSourceOnly};
 const HeaderRule kJpeg = {"libjpeg", "engine/image/*.cpp", ImageSourceOnly};
 const HeaderRule kProcessorQuery = {"a processor query", "platform/", PlatformOrTools};
 const HeaderRule kOperatingSystem = {"an operating-system interface", "platform/", PlatformOrTools};
@@ -116,6 +117,7 @@ const HeaderRule* RuleForHeader(const std::string& name, bool isMacro) {
   if (name == "ft2build.h" || StartsWith(name, "freetype/") || StartsWith(name, "freetype2/")) return &kFreeType;
   if (StartsWith(name, "fontconfig/")) return &kFontconfig;
   if (name == "cairo.h" || StartsWith(name, "cairo-") || StartsWith(name, "cairo/")) return &kCairo;
+  if (StartsWith(name, "X11/")) return &kXlib;
   if (name == "jpeglib.h" || name == "jerror.h" || name == "jconfig.h" || name == "jmorecfg.h" ||
       name == "turbojpeg.h") {
     return &kJpeg;

@@ -112,6 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
         IncludeCase{"platform/PdfDeviceContext.cpp", "<cairo-pdf.h>", true},
         IncludeCase{"platform/PdfDeviceContext.h", "<cairo.h>", false},
         IncludeCase{"engine/graphics/PrintPort.cpp", "<cairo.h>", false},
+        // Xlib (through SDL's window-manager info): the platform's sources only.
+        IncludeCase{"platform/WindowPixels.cpp", "<X11/Xlib.h>", true},
+        IncludeCase{"launchers/common/Window.cpp", "<X11/Xlib.h>", false},
         // libjpeg: the image library's sources only.
         IncludeCase{"engine/image/JpegLibraryLoader.cpp", "<jpeglib.h>", true},
         IncludeCase{"engine/image/JpegLibraryLoader.cpp", "<jerror.h>", true},
