@@ -169,6 +169,25 @@ TEST_F(HyperText, ScrollingByLinesAndPages) {
   EXPECT_EQ(hit->y, 38);  // line 2
 }
 
+TEST_F(HyperText, PagedTextShowsOnePageAtATime) {
+  // Pages of 60: lines at 10, 24, 38, 52 on page 0; the fifth (bottom 66)
+  // starts page 1 at its top.
+  PictureNameControl* control = Make("l0<br>l1<br>l2<br>l3<br>l4<br>l5");
+  control->Layout(true, nullptr);
+  EXPECT_EQ(control->GetPageCount(), 2);
+  bench_.Redraw();
+  EXPECT_EQ(bench_.PixelAt(12, 15), 0x000000u);  // "l0" at the top
+  control->SetCurrentPage(1);
+  bench_.Redraw();
+  EXPECT_EQ(bench_.PixelAt(12, 15), 0x000000u);  // "l4" at the top now
+  EXPECT_EQ(bench_.PixelAt(12, 15 + 2 * 14), kWhite);  // nothing below "l5"
+  const VTextSegment* hit = control->HitTest(VPoint(12, 15));
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(std::string(control->GetChars() + hit->textOffset, hit->length), "l4");
+  control->SetCurrentPage(7);
+  EXPECT_EQ(control->GetCurrentPage(), 1);
+}
+
 TEST_F(HyperText, ShortTextHasNoScrollRange) {
   PictureNameControl* control = Make("short");
   EXPECT_EQ(control->GetMax(0), 0);
