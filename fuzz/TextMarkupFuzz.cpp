@@ -54,5 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (VTextBox* root = control.GetRootBox()) root->FindAnchor("#a", 2, true);
     control.SetText(control.GetTextString(), false);
   }
+  // The registry keeps every font a text asked for; start each input afresh.
+  DeleteAllFonts();
   return 0;
 }

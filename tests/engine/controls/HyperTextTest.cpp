@@ -10,6 +10,7 @@
 #include "TextTestSupport.h"
 #include "engine/app/MessagePointer.h"
 #include "engine/controls/VHTMLTextControl.h"
+#include "engine/controls/VScrollBar.h"
 
 namespace {
 
@@ -167,6 +168,49 @@ TEST_F(HyperText, ScrollingByLinesAndPages) {
   const VTextSegment* hit = control->HitTest(VPoint(12, 15));
   ASSERT_NE(hit, nullptr);
   EXPECT_EQ(hit->y, 38);  // line 2
+}
+
+TEST_F(HyperText, PagedTextShowsOnePageAtATime) {
+  // Pages of 60: lines at 10, 24, 38, 52 on page 0; the fifth (bottom 66)
+  // starts page 1 at its top.
+  PictureNameControl* control = Make("l0<br>l1<br>l2<br>l3<br>l4<br>l5");
+  control->Layout(true, nullptr);
+  EXPECT_EQ(control->GetPageCount(), 2);
+  bench_.Redraw();
+  EXPECT_EQ(bench_.PixelAt(12, 15), 0x000000u);  // "l0" at the top
+  control->SetCurrentPage(1);
+  bench_.Redraw();
+  EXPECT_EQ(bench_.PixelAt(12, 15), 0x000000u);  // "l4" at the top now
+  EXPECT_EQ(bench_.PixelAt(12, 15 + 2 * 14), kWhite);  // nothing below "l5"
+  const VTextSegment* hit = control->HitTest(VPoint(12, 15));
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(std::string(control->GetChars() + hit->textOffset, hit->length), "l4");
+  control->SetCurrentPage(7);
+  EXPECT_EQ(control->GetCurrentPage(), 1);
+}
+
+TEST_F(HyperText, ScrollBarFollowsAndDrivesTheText) {
+  std::string text;
+  for (int i = 0; i < 10; ++i) text += "line<br>";
+  PictureNameControl* control = Make(text.c_str());
+  VScrollBar bar;
+  bar.SetSmooth(false);
+  bar.SetLineStep(14);
+  control->SetScrollBar(&bar, 0);
+  EXPECT_EQ(bar.GetMaximum(), 90);
+  struct Step {
+    int32_t part;
+    int32_t position;
+  } steps[] = {{1, 14}, {1, 28}, {3, 87}, {0, 73}, {2, 14}, {7, 90}, {6, 0}};
+  for (const Step& s : steps) {
+    bar.ScrollPart(s.part, 0);
+    EXPECT_EQ(control->GetScrollY(), s.position) << s.part;
+    EXPECT_EQ(bar.GetStoredPosition(), s.position) << s.part;
+  }
+  // A new text gives the bar its new range.
+  control->SetText(new VString("short"), true);
+  EXPECT_EQ(bar.GetMaximum(), 0);
+  control->SetScrollBar(nullptr, 0);
 }
 
 TEST_F(HyperText, ShortTextHasNoScrollRange) {

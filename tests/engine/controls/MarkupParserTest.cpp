@@ -362,6 +362,32 @@ TEST_F(MarkupLayout, FontSizesFacesAndColours) {
   }
 }
 
+TEST_F(MarkupLayout, StyleTagsAndHeadings) {
+  struct Case {
+    const char* text;
+    int32_t size;   // of the segment "x"
+    int32_t style;  // bits: 1 bold, 2 italic, 4 underline
+  } cases[] = {
+      {"<b>x", 10, 1},           {"<strong>x", 10, 1},       {"<i>x", 10, 2},
+      {"<em>x", 10, 2},          {"<u>x", 10, 4},            {"<b><i><u>x", 10, 7},
+      {"<b>a</b>x", 10, 0},      {"<h1>x", 18, 1},           {"<h2>x", 16, 1},
+      {"<h3>x", 14, 1},          {"<h4>x", 13, 1},           {"<h5>x", 12, 1},
+      {"<h6>x", 11, 1},          {"<h2>a</h2>x", 10, 0},     {"<tt><code><kbd>x", 10, 0},
+  };
+  for (const auto& c : cases) {
+    auto control = Html(c.text);
+    const VTextBox* root = control->GetRootBox();
+    const VTextSegment* x = nullptr;
+    for (int32_t i = 0; i < root->GetCount(); ++i) {
+      const VTextSegment* s = root->GetSegment(i);
+      if (s->length == 1 && control->GetChars()[s->textOffset] == 'x') x = s;
+    }
+    ASSERT_NE(x, nullptr) << c.text;
+    EXPECT_EQ(x->font->GetSize(), c.size) << c.text;
+    EXPECT_EQ(x->font->GetStyle(), c.style) << c.text;
+  }
+}
+
 TEST_F(MarkupLayout, StacksStopAtTenAndPopEvenly) {
   std::string text;
   for (int i = 0; i < 14; ++i) text += "<font size=+1 color=#0000" + std::to_string(10 + i) + ">";
