@@ -17,6 +17,7 @@
 #include "platform/SdlCursorBackend.h"
 #include "platform/WindowQueue.h"
 #include "platform/WindowSystemInternal.h"
+#include "platform/X11Errors.h"
 
 namespace platform {
 namespace {
@@ -95,6 +96,7 @@ bool InitializeWindowSystem() {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     return false;
   }
+  internal::InstallX11ErrorHandler();
   g_videoRunning = true;
   internal::SetSdlQueueEnabled(true);
   g_cursorBackend = new SdlCursorBackend();

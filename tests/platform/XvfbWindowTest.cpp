@@ -2,6 +2,7 @@
 // server arrive as window messages with the right points, flags and
 // characters.
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -18,6 +19,7 @@
 #include "platform/Display.h"
 #include "platform/Window.h"
 #include "platform/WindowQueue.h"
+#include "platform/X11Errors.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
@@ -77,6 +79,8 @@ TEST(XvfbWindow, RealInputArrivesAsWindowMessages) {
   EXPECT_NE(text.find("0x100 123 "), std::string::npos) << text;        // F12
   // The always-on-top request reaches the X window through SDL, both ways.
   EXPECT_NE(text.find("topmost 1 0\n"), std::string::npos) << text;
+  // An X error reply was logged, not the end of the process.
+  EXPECT_NE(text.find("xerrors 1\n"), std::string::npos) << text;
 }
 
 // The window side of the test above, started by it (suites named
@@ -108,6 +112,16 @@ TEST(ChildProcessXvfbWindow, RecordsItsMessages) {
   const bool raised = onTop();
   window->SetTopmost(false);
   out << "topmost " << raised << " " << onTop() << "\n";
+  // A request on a window that no longer exists is answered with an error
+  // reply; the program logs it and goes on (Xlib's default would exit).
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  ASSERT_TRUE(SDL_GetWindowWMInfo(window->GetSdlWindow(), &info));
+  ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+  const uint32_t errorsBefore = platform::internal::GetX11ErrorCount();
+  XDestroyWindow(info.info.x11.display, static_cast<::Window>(0x1FFFFF0));
+  XSync(info.info.x11.display, False);
+  out << "xerrors " << platform::internal::GetX11ErrorCount() - errorsBefore << "\n";
   bool signalled = false;
   const auto start = std::chrono::steady_clock::now();
   const auto deadline = start + std::chrono::seconds(25);
