@@ -98,16 +98,8 @@ void BM_PlainPread(benchmark::State& state) {
   close(fd);
 }
 
-BENCHMARK(BM_PlainPread)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
-BENCHMARK(BM_OpenMediaVFileRead)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
+BENCHMARK(BM_PlainPread)->Apply(benchsupport::MillisecondMedians);
+BENCHMARK(BM_OpenMediaVFileRead)->Apply(benchsupport::MillisecondMedians);
 
 }  // namespace
 

@@ -18,6 +18,13 @@ namespace benchsupport {
 // Repetitions of every compared benchmark; the summaries use their median.
 inline constexpr int kRepetitions = 9;
 
+// The settings of a compared benchmark that runs for milliseconds: timed in
+// milliseconds, at least half a second a repetition, only the aggregates shown.
+// Use as BENCHMARK(BM_Name)->Apply(benchsupport::MillisecondMedians).
+inline void MillisecondMedians(benchmark::internal::Benchmark* b) {
+  b->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(kRepetitions)->DisplayAggregatesOnly(true);
+}
+
 // memcpy called through a pointer the compiler cannot see through, so a copy
 // of a known size stays the C library's (vectorised) routine instead of an
 // inlined `rep movs` or unrolled moves.

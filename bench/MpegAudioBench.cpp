@@ -22,6 +22,7 @@ extern "C" {
 }
 #include <mpg123.h>
 
+#include "LibavcodecDecode.h"
 #include "MedianRatioReporter.h"
 #include "engine/mpeg/VMPADecoder.h"
 #include "engine/mpeg/VMemoryBitstream.h"
@@ -104,39 +105,7 @@ void BM_Libavcodec(benchmark::State& state) {
   int64_t samples = 0;
   AVPacket* packet = av_packet_alloc();
   AVFrame* frame = av_frame_alloc();
-  for (auto _ : state) {
-    AVCodecParserContext* parser = av_parser_init(codec->id);
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    context->thread_count = 1;
-    avcodec_open2(context, codec, nullptr);
-    const uint8_t* data = gStream.data();
-    int size = static_cast<int>(gStream.size());
-    auto receive = [&] {
-      while (avcodec_receive_frame(context, frame) == 0) {
-        benchmark::DoNotOptimize(frame->data[0][0]);
-        samples += frame->nb_samples;
-      }
-    };
-    while (size > 0) {
-      const int used = av_parser_parse2(parser, context, &packet->data, &packet->size, data, size, AV_NOPTS_VALUE,
-                                        AV_NOPTS_VALUE, 0);
-      data += used;
-      size -= used;
-      if (packet->size) {
-        avcodec_send_packet(context, packet);
-        receive();
-      }
-    }
-    av_parser_parse2(parser, context, &packet->data, &packet->size, nullptr, 0, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-    if (packet->size) {
-      avcodec_send_packet(context, packet);
-      receive();
-    }
-    avcodec_send_packet(context, nullptr);
-    receive();
-    av_parser_close(parser);
-    avcodec_free_context(&context);
-  }
+  for (auto _ : state) samples += benchsupport::DecodeWithLibavcodec(codec, gStream, packet, frame);
   av_frame_free(&frame);
   av_packet_free(&packet);
   state.counters["frames"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);

@@ -149,21 +149,9 @@ void BM_Unar(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kMemberSize));
 }
 
-BENCHMARK(BM_OurReaderInProcess)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
-BENCHMARK(BM_OstrevanTool)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
-BENCHMARK(BM_Unar)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
+BENCHMARK(BM_OurReaderInProcess)->Apply(benchsupport::MillisecondMedians);
+BENCHMARK(BM_OstrevanTool)->Apply(benchsupport::MillisecondMedians);
+BENCHMARK(BM_Unar)->Apply(benchsupport::MillisecondMedians);
 
 }  // namespace
 

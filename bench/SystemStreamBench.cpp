@@ -105,16 +105,8 @@ void BM_Demultiplex(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * s.size);
 }
 
-BENCHMARK(BM_Pread)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
-BENCHMARK(BM_Demultiplex)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
+BENCHMARK(BM_Pread)->Apply(benchsupport::MillisecondMedians);
+BENCHMARK(BM_Demultiplex)->Apply(benchsupport::MillisecondMedians);
 
 }  // namespace
 
