@@ -9,6 +9,8 @@
 //   [Install] RegKey=..., RegEntry=..., Value=<the program path to store>
 //   [Test]    Mode=normal|die-early|silent|instant|never, Delay=<ms per step>
 // The environment variable OSTREVAN_TEST_INSTALLER_MODE overrides the mode.
+// With "--hold-window TITLE" it stands for a running program instead: it
+// publishes a window of that title in the window directory for a minute.
 // Records go to the file named by OSTREVAN_TEST_RECORD (appended), one block
 // per start: "start", "cwd=<folder>", "arg=<argument>"..., "end".
 #include <unistd.h>
@@ -41,15 +43,31 @@ void Record(int argc, char** argv) {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// Finds the launcher's window (waiting a while for it: the progress dialog
+// may not be there yet) and posts it the percentage.
 void Report(int percent) {
-  if (auto window = platform::InstanceDirectory::FindWindow("", "Pellam Setup")) {
-    platform::InstanceDirectory::PostMessage(*window, kProgressMessage, static_cast<uintptr_t>(percent), 0);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (auto window = platform::InstanceDirectory::FindWindow("", "Pellam Setup")) {
+      if (platform::InstanceDirectory::PostMessage(*window, kProgressMessage, static_cast<uintptr_t>(percent), 0)) {
+        return;
+      }
+    }
+    Sleep(50);
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--hold-window") {
+    if (!platform::InstanceDirectory::Open()) return 1;
+    platform::InstanceDirectory::PublishWindow(1, "Stand-in", argv[2]);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    Sleep(60000);
+    platform::InstanceDirectory::Close();
+    return 0;
+  }
   Record(argc, argv);
   std::string response;
   for (int i = 1; i < argc; ++i) {
