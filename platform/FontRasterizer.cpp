@@ -133,8 +133,17 @@ int32_t ScaleUnits(int64_t units, int64_t ppem, int64_t unitsPerEm) {
 }  // namespace
 
 std::shared_ptr<Font> Font::Create(const FontRequest& request) {
+  return CreateFromFile(request, std::string(), 0);
+}
+
+std::shared_ptr<Font> Font::CreateFromFile(const FontRequest& request, const std::string& path, int index) {
   if (request.pixelHeight <= 0 || request.pixelHeight > 4096) return nullptr;
-  std::optional<FontFile> file = MatchFontFile(request.face, request.bold, request.italic);
+  std::optional<FontFile> file;
+  if (!path.empty()) {
+    file = FontFile{path, index, request.face};
+  } else {
+    file = MatchFontFile(request.face, request.bold, request.italic);
+  }
   if (!file) return nullptr;
   std::shared_ptr<Library> lib = SharedLibrary();
   if (!lib) return nullptr;
@@ -147,7 +156,21 @@ std::shared_ptr<Font> Font::Create(const FontRequest& request) {
     return nullptr;
   }
   FT_Face face = font->face_;
-  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(request.pixelHeight)) != 0) return nullptr;
+  if (!FT_IS_SCALABLE(face) && face->num_fixed_sizes > 0) {
+    // A bitmap face: the strike whose cell first reaches the character
+    // height asked for (the cell holds the internal leading above it), else
+    // the largest, as the system's raster fonts are chosen.
+    int best = -1;
+    int largest = 0;
+    for (int i = 0; i < face->num_fixed_sizes; ++i) {
+      const int size = face->available_sizes[i].height;
+      if (size > face->available_sizes[largest].height) largest = i;
+      if (size >= request.pixelHeight && (best < 0 || size < face->available_sizes[best].height)) best = i;
+    }
+    if (FT_Select_Size(face, best >= 0 ? best : largest) != 0) return nullptr;
+  } else if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(request.pixelHeight)) != 0) {
+    return nullptr;
+  }
   FT_Select_Charmap(face, FT_ENCODING_UNICODE);
 
   // Cell metrics as the engine expects them: the Windows
@@ -155,7 +178,7 @@ std::shared_ptr<Font> Font::Create(const FontRequest& request) {
   FontMetrics& m = font->metrics_;
   const int64_t ppem = request.pixelHeight;
   const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-  if (os2 != nullptr && face->units_per_EM > 0 && (os2->usWinAscent + os2->usWinDescent) > 0) {
+  if (FT_IS_SCALABLE(face) && os2 != nullptr && face->units_per_EM > 0 && (os2->usWinAscent + os2->usWinDescent) > 0) {
     m.ascent = ScaleUnits(os2->usWinAscent, ppem, face->units_per_EM);
     m.descent = ScaleUnits(os2->usWinDescent, ppem, face->units_per_EM);
   } else {

@@ -67,6 +67,10 @@ class Font : public std::enable_shared_from_this<Font> {
  public:
   // Null when no face can be found or loaded, or the height is not positive.
   static std::shared_ptr<Font> Create(const FontRequest& request);
+  // The same from a given font file instead of fontconfig's match (faces
+  // kept outside fontconfig's folders, such as the bitmap faces of Windows
+  // fonts); null when the file does not load.
+  static std::shared_ptr<Font> CreateFromFile(const FontRequest& request, const std::string& path, int index = 0);
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;

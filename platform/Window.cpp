@@ -88,6 +88,10 @@ bool InitializeWindowSystem() {
   // focus event: when the program was held up and reads both in one go, a
   // click made long after the focus change is lost.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // Windows drawn in software show their pixels through SDL's window surface
+  // in the system's own way: a surface made through a renderer would make
+  // the window again, losing its place on the screen.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     return false;
   }
@@ -138,14 +142,23 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
     if (options.topmost) {
       flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     }
+    if (options.borderless) {
+      flags = (flags & ~static_cast<Uint32>(SDL_WINDOW_RESIZABLE)) | SDL_WINDOW_BORDERLESS;
+    }
+    if (options.popup) {
+      flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_TOOLTIP;
+    }
+    const bool placed = options.placeAtBounds && !fullScreen;
+    const int x = placed ? w->bounds_.left : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+    const int y = placed ? w->bounds_.top : static_cast<int>(SDL_WINDOWPOS_CENTERED);
     const int width = std::max(1, w->GetClientWidth());
     const int height = std::max(1, w->GetClientHeight());
-    w->sdlWindow_ = SDL_CreateWindow(Cp1252ToUtf8(options.title).c_str(), SDL_WINDOWPOS_CENTERED,
-                                     SDL_WINDOWPOS_CENTERED, width, height, flags);
+    w->sdlWindow_ = SDL_CreateWindow(Cp1252ToUtf8(options.title).c_str(), x, y, width, height, flags);
     if (w->sdlWindow_ == nullptr) {
       return nullptr;
     }
     w->fullScreen_ = fullScreen;
+    w->placed_ = placed;
   }
   {
     std::lock_guard<std::mutex> lock(g_handleMutex);
@@ -242,6 +255,13 @@ void Window::SetBounds(const Rect& bounds) {
     SDL_SetWindowSize(sdlWindow_, std::max(1, GetClientWidth()), std::max(1, GetClientHeight()));
   }
   Invalidate(nullptr);
+}
+
+void Window::MoveTo(int32_t x, int32_t y) {
+  const int32_t width = GetClientWidth();
+  const int32_t height = GetClientHeight();
+  bounds_ = Rect{x, y, x + width, y + height};
+  if (sdlWindow_ != nullptr && placed_ && !fullScreen_) SDL_SetWindowPosition(sdlWindow_, x, y);
 }
 
 Point Window::MapFromSdlWindow(int32_t x, int32_t y) const {

@@ -37,6 +37,13 @@ struct WindowOptions {
   // Kept in front of every window without it (an always-on-top request to
   // the desktop for the SDL window).
   bool topmost = false;
+  // Without the desktop's frame and caption (the program draws its own).
+  bool borderless = false;
+  // A pop-up helper window (a tooltip): kept out of the task bar.
+  bool popup = false;
+  // Placed on the screen at bounds' top-left corner (else centred), and kept
+  // there by MoveTo.
+  bool placeAtBounds = false;
 };
 
 // Starts SDL video and the window layer's hooks (cursor backend, queue peek,
@@ -86,6 +93,9 @@ class Window {
   // that the SDL window shows scaled.
   Rect GetBounds() const { return bounds_; }
   void SetBounds(const Rect& bounds);
+  // Moves the window's top-left corner to the screen point, keeping its size
+  // (and moves the SDL window when it was placed at its bounds).
+  void MoveTo(int32_t x, int32_t y);
   int32_t GetClientWidth() const { return bounds_.right - bounds_.left; }
   int32_t GetClientHeight() const { return bounds_.bottom - bounds_.top; }
 
@@ -141,6 +151,7 @@ class Window {
   bool enabled_ = true;
   bool fullScreen_ = false;
   bool topmost_ = false;
+  bool placed_ = false;
 };
 
 // Mouse capture: while a window holds it, every mouse message goes to it,

@@ -10,13 +10,15 @@ PACKAGES=(
   clang
   # graphics, text, window and sound
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
-  libcairo2-dev libjpeg62-turbo-dev
+  libcairo2-dev libjpeg62-turbo-dev libx11-dev
   # reference decoders of the video benchmark
   libavcodec-dev libmpeg2-4-dev
   # test oracles and display for window tests
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth ffmpeg unar
   # FreeType metrics seen from Python (font tests)
   python3-pil
+  # the bitmap faces of the classic dialog fonts ("MS Sans Serif", "Small Fonts")
+  fonts-wine
   libpixman-1-0
   # sound oracles
   sox ffmpeg

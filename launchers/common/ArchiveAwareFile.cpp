@@ -15,7 +15,8 @@ CArchiveAwareFile::~CArchiveAwareFile() {
 bool CArchiveAwareFile::Open(const std::string& path) {
   Close();
   path_ = path;
-  file_ = std::fopen(platform::ResolvePath(path).c_str(), "rb");
+  // A folder opens for reading here but is no file: it has no size to read.
+  if (!platform::DirectoryExists(path)) file_ = std::fopen(platform::ResolvePath(path).c_str(), "rb");
   if (file_ != nullptr) return true;
 
   CStringTokenizer parts(path, "\\");
