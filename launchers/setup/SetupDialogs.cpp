@@ -8,14 +8,13 @@
 #include "launchers/common/KitMessages.h"
 #include "launchers/common/KitPicture.h"
 #include "launchers/common/LauncherDialogs.h"
-#include "launchers/common/MessageBox.h"
+#include "launchers/common/ErrorBox.h"
 #include "launchers/common/ProgressCtrl.h"
 #include "launchers/setup/InstallerStart.h"
 #include "platform/MessageBox.h"
 
 namespace {
 
-constexpr const char* kErrorCaption = "F E H L E R";
 // Where both dialogs draw the picture (client pixels).
 constexpr int32_t kPictureX = 14;
 constexpr int32_t kPictureY = 14;
@@ -35,8 +34,7 @@ CSetupTypeDlg::CSetupTypeDlg(SetupSession& session)
 bool CSetupTypeDlg::OnInitDialog() {
   link_.SubclassDlgItem(kLink, this);
   if (!LoadSetupPicture(session_.launcherDir, picture_)) {
-    kit::MessageBox(this, "Setup\\Setup.jpg konnte nicht ge\xf6" "ffnet werden !?", kErrorCaption,
-                    platform::MessageBoxIcon::kError);
+    ShowLauncherError(this, "Setup\\Setup.jpg konnte nicht ge\xf6" "ffnet werden !?");
     EndDialog(-1);
     return false;
   }
@@ -70,8 +68,7 @@ void CSetupTypeDlg::OnContinue() {
   const InstallerStart start = MakeInstallerStart(session_.launcherDir, IsDlgButtonChecked(kExpress));
   pid_t child = 0;
   if (!LaunchInstaller(start, &child)) {
-    kit::MessageBox(this, "Installationsroutine konnte nicht gestartet werden!", kErrorCaption,
-                    platform::MessageBoxIcon::kError);
+    ShowLauncherError(this, "Installationsroutine konnte nicht gestartet werden!");
     EndDialog(2);
     return;
   }
@@ -95,8 +92,7 @@ CInstallProgressDlg::CInstallProgressDlg(SetupSession& session)
 bool CInstallProgressDlg::OnInitDialog() {
   link_.SubclassDlgItem(kLink, this);
   if (!LoadSetupPicture(session_.launcherDir, picture_)) {
-    kit::MessageBox(this, "Setup.jpg konnte nicht ge\xf6" "ffnet werden !?", kErrorCaption,
-                    platform::MessageBoxIcon::kError);
+    ShowLauncherError(this, "Setup.jpg konnte nicht ge\xf6" "ffnet werden !?");
     EndDialog(-1);
     return false;
   }
@@ -131,6 +127,7 @@ void CInstallProgressDlg::OnPaint(kit::DrawContext& dc) {
 
 void CInstallProgressDlg::OnSetupProgress(intptr_t percent) {
   session_.progress.Report(percent);
+  ++reportsSinceTick_;
   ShowPosition();
   // Each report holds the dialog a moment, which paces the bar.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -143,8 +140,12 @@ void CInstallProgressDlg::OnTimer(int32_t id) {
     return;
   }
   // An installer that has gone reports nothing more: waiting on would never
-  // end.
-  if (session_.progress.PollInstallerEnded() || session_.progress.Finished()) {
+  // end. Its last reports may still wait in the queue (each holds this
+  // dialog a moment): those are shown first, so the end comes at a tick
+  // without a report before it.
+  const bool quiet = reportsSinceTick_ == 0;
+  reportsSinceTick_ = 0;
+  if (session_.progress.Complete() || (session_.progress.PollInstallerEnded() && quiet)) {
     KillTimer(kWatchTimer);
     ShowPosition();
     EndDialog(0);

@@ -60,4 +60,5 @@ class CInstallProgressDlg : public kit::CDialog {
   SetupSession& session_;
   CHyperLinkStatic link_;
   kit::CDibImage picture_;
+  int32_t reportsSinceTick_ = 0;
 };

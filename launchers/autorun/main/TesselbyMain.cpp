@@ -7,9 +7,8 @@
 #include "launchers/autorun/AutorunResources.h"
 #include "launchers/common/CommandLine.h"
 #include "launchers/common/KitApp.h"
-#include "launchers/common/MessageBox.h"
+#include "launchers/common/ErrorBox.h"
 #include "platform/CommandLine.h"
-#include "platform/MessageBox.h"
 #include "platform/WindowsFolder.h"
 
 int main() {
@@ -17,14 +16,17 @@ int main() {
   RegisterAutorunResources();
   CAutorunLauncher::Hooks hooks;
   hooks.showError = [](const std::string& text) {
-    kit::MessageBox(nullptr, text, "F E H L E R", platform::MessageBoxIcon::kError);
+    ShowLauncherError(nullptr, text);
   };
   hooks.windowExists = [](const std::string& title) { return kit::FindWindow(title).has_value(); };
   CAutorunLauncher launcher(SplitCommandLine(), platform::WindowsFormPath(platform::GetWindowsDirectory()), hooks);
 
   const AutorunStart start = launcher.StartUp();
   bool startProgram = start == AutorunStart::kStartNow;
-  if (start == AutorunStart::kShowMenu) {
+  if (start == AutorunStart::kShowMenu && !LauncherHasDesktop()) {
+    // Nobody could answer the menu: say so and end.
+    ShowLauncherError(nullptr, "Das Startmen\xfc braucht einen Bildschirm.");
+  } else if (start == AutorunStart::kShowMenu) {
     CLauncherMenuDlg menu(launcher);
     // Start (1) and Escape (2) start; Quit (0) and an ended session do not.
     startProgram = menu.DoModal() >= 1;

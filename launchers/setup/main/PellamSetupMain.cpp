@@ -3,18 +3,25 @@
 #include <vector>
 
 #include "launchers/common/CommandLine.h"
+#include "launchers/common/ErrorBox.h"
 #include "launchers/common/KitApp.h"
 #include "launchers/common/KitLoop.h"
 #include "launchers/common/LauncherDirectory.h"
 #include "launchers/common/Window.h"
 #include "launchers/setup/SetupDialogs.h"
 #include "launchers/setup/SetupResources.h"
+#include "platform/Window.h"
 
 namespace {
 
 // Shows a created dialog and runs messages until it ends; its result, or -1
 // when the quit message ended it.
 int32_t RunDialog(kit::CDialog& dialog) {
+  if (!dialog.IsEnded() && !LauncherHasDesktop()) {
+    // Nobody could answer the dialog: say so and end.
+    ShowLauncherError(nullptr, "Pellam Setup braucht einen Bildschirm.");
+    return -1;
+  }
   if (!dialog.IsEnded()) {
     dialog.Show(true);
     if (dialog.Native() != nullptr) dialog.Native()->Raise();

@@ -15,6 +15,7 @@
 #include "launchers/common/KitLoop.h"
 #include "launchers/common/KitMessages.h"
 #include "launchers/common/KitTestSupport.h"
+#include "launchers/common/ProgressCtrl.h"
 #include "launchers/common/Rar20TestEncoder.h"
 #include "launchers/common/Resources.h"
 #include "launchers/setup/InstallerStart.h"
