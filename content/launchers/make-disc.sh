@@ -3,7 +3,7 @@
 # form from content/launchers/disc, the cover, setup and upgrade pictures
 # drawn with ImageMagick, a tiny catalogue PDF, and the programs from the
 # build folder: Tesselby.exe (the autorun menu), PellamSetup.exe (the setup
-# launcher) and setup/install.exe (the installer stand-in, which "installs"
+# launcher) and Setup/install.exe (the installer stand-in, which "installs"
 # the title to OUTDIR/installed and stores that folder in the registry).
 # Usage: content/launchers/make-disc.sh OUTDIR BUILD_DIR
 set -euo pipefail
@@ -46,10 +46,10 @@ printf '%s\n' '%PDF-1.1' '1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj' \
 # The programs.
 cp "$build/launchers/autorun/tesselby" "$out/Tesselby.exe"
 cp "$build/launchers/setup/pellam-setup" "$out/PellamSetup.exe"
-cp "$build/tests/launcher-test-installer" "$out/setup/install.exe"
+cp "$build/tests/launcher-test-installer" "$out/Setup/install.exe"
 cp "$build/tests/launcher-test-installer" "$out/installed/OstrevanHaus.exe"
 winpath="Z:$(printf '%s' "$out/installed" | tr '/' '\\')"
-python3 - "$out/setup/setup.iss" "$winpath" <<'PY'
+python3 - "$out/Setup/setup.iss" "$winpath" <<'PY'
 import sys
 path, value = sys.argv[1], sys.argv[2]
 text = open(path, encoding="latin-1").read().replace("@INSTALL_DIR@", value)

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +21,17 @@
 #include "support/XvfbSession.h"
 
 namespace {
+
+// Whether a process runs the program file.
+bool ProgramRuns(const std::string& path) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+    std::error_code linkError;
+    const auto exe = std::filesystem::read_symlink(entry.path() / "exe", linkError);
+    if (!linkError && exe == path) return true;
+  }
+  return false;
+}
 
 TEST(LauncherChainXvfb, TesselbyInstallsThroughPellamSetupThenStartsTheTitle) {
   REQUIRE_TOOL(xvfb, "Xvfb");
@@ -44,7 +56,7 @@ TEST(LauncherChainXvfb, TesselbyInstallsThroughPellamSetupThenStartsTheTitle) {
   // First start: the title is not installed; Escape in the menu starts the setup.
   pid_t tesselby = testsupport::Spawn({disc + "/Tesselby.exe"}, env);
   ASSERT_GT(tesselby, 0);
-  ASSERT_TRUE(xdo({"search", "--sync", "--onlyvisible", "--pid", std::to_string(tesselby), "windowfocus", "--sync"}));
+  ASSERT_TRUE(xdo({"search", "--sync", "--onlyvisible", "--pid", std::to_string(tesselby), "", "windowfocus", "--sync"}));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   ASSERT_TRUE(xdo({"key", "Escape"}));
   int status = -1;
@@ -71,7 +83,7 @@ TEST(LauncherChainXvfb, TesselbyInstallsThroughPellamSetupThenStartsTheTitle) {
   bool setupGone = false;
   for (int i = 0; i < 300 && !setupGone; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    setupGone = testsupport::Capture("pgrep -f '" + disc + "/PellamSetup.exe' >/dev/null; echo $?") == "1\n";
+    setupGone = !ProgramRuns(disc + "/PellamSetup.exe");
   }
   EXPECT_TRUE(setupGone);
   setenv(platform::kRegistryFileVariable, dir.Path("registry").c_str(), 1);
@@ -84,7 +96,7 @@ TEST(LauncherChainXvfb, TesselbyInstallsThroughPellamSetupThenStartsTheTitle) {
   // Second start: installed; Escape starts the title in its folder.
   tesselby = testsupport::Spawn({disc + "/Tesselby.exe"}, env);
   ASSERT_GT(tesselby, 0);
-  ASSERT_TRUE(xdo({"search", "--sync", "--onlyvisible", "--pid", std::to_string(tesselby), "windowfocus", "--sync"}));
+  ASSERT_TRUE(xdo({"search", "--sync", "--onlyvisible", "--pid", std::to_string(tesselby), "", "windowfocus", "--sync"}));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   ASSERT_TRUE(xdo({"key", "Escape"}));
   ASSERT_TRUE(testsupport::WaitFor(tesselby, 30, &status));

@@ -15,7 +15,7 @@ TEST(PellamSetupProgram, MissingPictureEndsWithItsMessageAndCodeAndNoStart) {
   testsupport::TempDir dir("pellamprog");
   const std::string disc = dir.Path("disc");
   ASSERT_TRUE(launchertest::CopyProgram(launchertest::PellamSetupBin(), disc + "/PellamSetup.exe"));
-  ASSERT_TRUE(launchertest::CopyProgram(launchertest::InstallerBin(), disc + "/setup/install.exe"));
+  ASSERT_TRUE(launchertest::CopyProgram(launchertest::InstallerBin(), disc + "/Setup/install.exe"));
   std::string command = "env";
   for (const std::string& e : launchertest::LauncherEnvironment(dir.Path())) command += " '" + e + "'";
   command += " SDL_VIDEODRIVER=dummy '" + disc + "/PellamSetup.exe' 2>&1 >/dev/null; echo \"status=$?\"";

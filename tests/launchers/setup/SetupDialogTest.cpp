@@ -47,7 +47,7 @@ class SetupDialogTest : public testsupport::TempDirTest {
     RegisterSetupResources();
     disc_ = Path("disc");
     std::filesystem::create_directories(disc_ + "/Setup");
-    ASSERT_TRUE(launchertest::CopyProgram(launchertest::InstallerBin(), disc_ + "/setup/install.exe"));
+    ASSERT_TRUE(launchertest::CopyProgram(launchertest::InstallerBin(), disc_ + "/Setup/install.exe"));
     picture_ = kittest::MakeBmp24(40, 30, [](int32_t x, int32_t) -> uint32_t { return x < 20 ? 0xFF0000 : 0x0000FF; });
     testsupport::WriteBytes(disc_ + "/Setup/setup.jpg", std::string(picture_.begin(), picture_.end()));
     WriteResponse("normal", 20);
@@ -72,7 +72,7 @@ class SetupDialogTest : public testsupport::TempDirTest {
   }
 
   void WriteResponse(const std::string& mode, int delay) {
-    testsupport::WriteBytes(disc_ + "/setup/setup.iss",
+    testsupport::WriteBytes(disc_ + "/Setup/setup.iss",
                             "[Install]\nRegKey=Software\\Pellam\\Ostrevan\nRegEntry=InstallPath\nValue=D:\\Ostrevan\n"
                             "[Test]\nMode=" + mode + "\nDelay=" + std::to_string(delay) + "\n");
   }
@@ -210,7 +210,7 @@ TEST_F(SetupDialogTest, MissingPictureSaysSoAndStartsNothing) {
 }
 
 TEST_F(SetupDialogTest, FailedStartSaysSo) {
-  std::filesystem::remove(disc_ + "/setup/install.exe");
+  std::filesystem::remove(disc_ + "/Setup/install.exe");
   CSetupTypeDlg type(session_);
   EXPECT_EQ(Choose(true, type), 2);
   ASSERT_EQ(messages_.size(), 1u);
