@@ -1,11 +1,9 @@
 // Reading the readme and telling text from other files.
 #include "launchers/autorun/ReadmeText.h"
 
-#include "platform/File.h"
-
-#include <unistd.h>
-
 #include <vector>
+
+#include "platform/File.h"
 
 namespace {
 
@@ -18,13 +16,10 @@ ReadmeStatus ReadReadmeText(const std::string& path, std::string& text) {
   const int fd = platform::OpenFile(path, platform::kFileRead);
   if (fd < 0) return ReadmeStatus::kUnreadable;
   std::vector<char> buffer(kMaxReadme);
-  size_t got = 0;
-  while (got < buffer.size()) {
-    const ssize_t n = read(fd, buffer.data() + got, buffer.size() - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  close(fd);
+  const int64_t read = platform::ReadAt(fd, buffer.data(), static_cast<int64_t>(buffer.size()), 0);
+  platform::CloseFile(fd);
+  if (read < 0) return ReadmeStatus::kUnreadable;
+  const size_t got = static_cast<size_t>(read);
   size_t controls = 0;
   for (size_t i = 0; i < got; ++i) {
     const unsigned char c = static_cast<unsigned char>(buffer[i]);

@@ -4,8 +4,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include "platform/ShellExecute.h"
 
 // The message by which the installer reports its progress in percent
 // (wParam); lParam is not used.

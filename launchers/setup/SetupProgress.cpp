@@ -1,9 +1,7 @@
 // Progress reports and the installer's process.
 #include "launchers/setup/SetupProgress.h"
 
-#include <sys/wait.h>
-
-#include <cerrno>
+#include "platform/ShellExecute.h"
 
 void CSetupProgress::Report(intptr_t percent) {
   reported_ = true;
@@ -14,9 +12,6 @@ void CSetupProgress::Report(intptr_t percent) {
 bool CSetupProgress::PollInstallerEnded() {
   if (exited_) return true;
   if (installer_ <= 0) return false;
-  int status = 0;
-  const pid_t r = waitpid(installer_, &status, WNOHANG);
-  // Ended now, or reaped elsewhere / not our child: either way it is gone.
-  if (r == installer_ || (r < 0 && errno == ECHILD)) exited_ = true;
+  exited_ = platform::HasChildEnded(installer_);
   return exited_;
 }

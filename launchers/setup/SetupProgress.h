@@ -4,7 +4,8 @@
 // process still runs, so the dialog never waits for a reporter that is gone.
 #pragma once
 #include <cstdint>
-#include <sys/types.h>
+
+#include "platform/ShellExecute.h"
 
 class CSetupProgress {
  public:

@@ -74,7 +74,13 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     if (a.size() > 3 && (a.compare(0, 3, "/f1") == 0 || a.compare(0, 3, "/F1") == 0)) response = a.substr(3);
   }
-  if (response.empty()) return 0;  // started as the installed program
+  if (response.empty()) {
+    // Started as the installed program: say so where nobody records.
+    if (std::getenv("OSTREVAN_TEST_RECORD") == nullptr) {
+      std::printf("Ostrevan Haus (stand-in) started in %s\n", platform::GetCurrentDirectory().c_str());
+    }
+    return 0;
+  }
 
   const auto value = [&](const char* section, const char* key) {
     return platform::GetPrivateProfileString(section, key, "", 4096, response);
