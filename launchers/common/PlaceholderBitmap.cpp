@@ -74,3 +74,37 @@ std::vector<uint8_t> MakePlaceholderBitmap(int32_t width, int32_t height, uint32
   }
   return out;
 }
+
+std::vector<uint8_t> EncodeBmp24(int32_t width, int32_t height, const std::vector<uint32_t>& pixels) {
+  if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) return {};
+  const uint32_t stride = (static_cast<uint32_t>(width) * 3u + 3u) & ~3u;
+  const uint32_t pixelBytes = stride * static_cast<uint32_t>(height);
+  std::vector<uint8_t> out;
+  out.reserve(54 + pixelBytes);
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, 54 + pixelBytes);
+  Put32(out, 0);
+  Put32(out, 54);
+  Put32(out, 40);
+  Put32(out, static_cast<uint32_t>(width));
+  Put32(out, static_cast<uint32_t>(height));
+  Put16(out, 1);
+  Put16(out, 24);
+  Put32(out, 0);
+  Put32(out, pixelBytes);
+  Put32(out, 3780);
+  Put32(out, 3780);
+  Put32(out, 0);
+  Put32(out, 0);
+  for (int32_t row = height - 1; row >= 0; --row) {
+    const uint32_t* line = pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width);
+    for (int32_t x = 0; x < width; ++x) {
+      out.push_back(static_cast<uint8_t>(line[x]));
+      out.push_back(static_cast<uint8_t>(line[x] >> 8));
+      out.push_back(static_cast<uint8_t>(line[x] >> 16));
+    }
+    for (uint32_t pad = static_cast<uint32_t>(width) * 3u; pad < stride; ++pad) out.push_back(0);
+  }
+  return out;
+}
