@@ -153,4 +153,14 @@ int ShellExecute(const std::string& verb, const std::string& file, const std::st
                hostDirectory, child);
 }
 
+bool HasChildEnded(pid_t child) {
+  if (child <= 0) return true;
+  int status = 0;
+  pid_t r;
+  do {
+    r = waitpid(child, &status, WNOHANG);
+  } while (r < 0 && errno == EINTR);
+  return r == child || r < 0;
+}
+
 }  // namespace platform

@@ -30,4 +30,8 @@ inline constexpr int kShellNoAssociation = 31;
 int ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
                  const std::string& directory, pid_t* child = nullptr);
 
+// Whether a process handed out by ShellExecute has ended (it is reaped then);
+// a process that is not this one's child counts as ended. Does not wait.
+bool HasChildEnded(pid_t child);
+
 }  // namespace platform
