@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the optimised programs and runs what exists
-# so far on the sample content.
+# so far on the sample content. `run.sh launchers [ARGS]` starts Tesselby, the
+# disc's autorun menu, on the sample launcher disc instead (ARGS go to it,
+# e.g. /force).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+MODE=title
+if [ "${1:-}" = launchers ]; then
+  MODE=launchers
+  shift
+fi
 
 bash scripts/setup.sh
 
@@ -13,6 +20,9 @@ cmake --build "$BUILD_DIR" -j "$(nproc)"
 
 echo
 echo "Built into $BUILD_DIR."
+if [ "$MODE" = launchers ]; then
+  exec bash scripts/run-launchers.sh "$@"
+fi
 
 # The sample archive: sources made from content/, built and listed.
 SAMPLE_DIR="$BUILD_DIR/content/sample"
