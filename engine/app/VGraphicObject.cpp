@@ -129,6 +129,14 @@ bool VGraphicObject::GetVisibleRect(VRect& out) const {
   return found;
 }
 
+bool VGraphicObject::GetDrawArea(const VRect& rect, VRect& area) const {
+  VRect global;
+  GetGlobalBounds(global);
+  if (!global.Intersect(rect, area)) return false;
+  VRect visible;
+  return !GetVisibleRect(visible) || area.Intersect(visible, area);
+}
+
 void VGraphicObject::GetVisibleGlobalBounds(VRect& out) const {
   GetGlobalBounds(out);
   VRect clip;

@@ -131,6 +131,9 @@ class VGraphicObject : public VTLink, public VPropertyHolder {
   // The intersection of the bounds of every clipping ancestor (window
   // coordinates); false, leaving out untouched, when no ancestor clips.
   bool GetVisibleRect(VRect& out) const;
+  // The part of `rect` (window coordinates) this object draws in: its global
+  // bounds cut to the rectangle and to GetVisibleRect; false when none is left.
+  bool GetDrawArea(const VRect& rect, VRect& area) const;
   void GetVisibleGlobalBounds(VRect& out) const;
   // Empty unless shown; the global bounds united with those of the
   // descendants whose own visible flag is set (not below a clipping one, and

@@ -71,12 +71,8 @@ void VListControl2_0_11::ScrollBy(int32_t delta, int32_t) {
 
 void VListControl2_0_11::DrawContent(DrawPort* port, const VRect& rect) {
   if (port == nullptr) return;
-  VRect global;
-  GetGlobalBounds(global);
   VRect area;
-  if (!global.Intersect(rect, area)) return;
-  VRect visible;
-  if (GetVisibleRect(visible) && !area.Intersect(visible, area)) return;
+  if (!GetDrawArea(rect, area)) return;
   const bool opaque = !IsTransparent();
   if (opaque) port->FillRect(area, &background_, nullptr, 1, 0, 0);
   VRect items;

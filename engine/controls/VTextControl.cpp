@@ -379,12 +379,8 @@ void VTextControl::ScrollTo(int32_t position, int32_t axis) {
 
 void VTextControl::DrawContent(DrawPort* port, const VRect& rect) {
   if (port == nullptr) return;
-  VRect global;
-  GetGlobalBounds(global);
   VRect area;
-  if (!global.Intersect(rect, area)) return;
-  VRect visible;
-  if (GetVisibleRect(visible) && !area.Intersect(visible, area)) return;
+  if (!GetDrawArea(rect, area)) return;
   if (layoutDirty_) {
     Layout(paged_, nullptr);
   } else {
@@ -393,7 +389,11 @@ void VTextControl::DrawContent(DrawPort* port, const VRect& rect) {
   // A background the text gave itself (mark-up "body") covers the control's.
   const VRGBColor& fill = root_ && !root_->noBackground ? root_->background : background_;
   if (!IsTransparent()) port->FillRect(area, &fill, nullptr, 1, 0, 0);
-  if (frame_) FrameRect(port, global, textColor_);
+  if (frame_) {
+    VRect global;
+    GetGlobalBounds(global);
+    FrameRect(port, global, textColor_);
+  }
   if (!root_ || firstVisible_ < 0) return;
   VClipRegion clip(port, area);
   drawClip_ = &area;
