@@ -26,30 +26,41 @@ constexpr uint16_t kCursorClickable = 107;
 // Steps of ShowFirstFrame before it gives up on a movie that shows nothing.
 constexpr int kFirstFrameSteps = 10000;
 
+// The "MPG " medium of the id, from the archive that serves it; null when
+// there is none.
+std::unique_ptr<VFile> OpenMovieMedium(uint16_t mediaId) {
+  if (mediaId == 0) return nullptr;
+  MediaArchive* archive = GetArchiveForMedia(mediaId);
+  if (archive == nullptr) archive = GetCurrentArchive();
+  if (archive == nullptr) return nullptr;
+  auto file = std::make_unique<VBigEndianFile>();
+  uint32_t type = MakeTypeCode("MPG ");
+  if (!archive->OpenMedia(mediaId, *file, type)) return nullptr;
+  return file;
+}
+
+std::unique_ptr<VFile> OpenMovieFile(const VFileSpec& spec) {
+  auto file = std::make_unique<VBigEndianFile>(spec, kUnknownFileType, kUnknownFileType);
+  if (!file->Open(1)) return nullptr;
+  return file;
+}
+
 }  // namespace
 
 AppMovieControl::AppMovieControl(int32_t id, int32_t taskId, uint16_t mediaId, int32_t left, int32_t top,
                                  bool directDrawing, bool /*unused*/, int32_t layer, int32_t width, int32_t height,
                                  VColorTable* colorTable, VGraphicObject* parent)
-    : VMovieControl(id, left, top, layer, width, height, colorTable, parent),
-      VTask(taskId, true, false, false, GetTaskManager()),
-      directDrawing_(directDrawing),
-      sized_(width >= 1 && height >= 1),
-      colorTable_(colorTable) {
-  clock_.Reset();
-  if (mediaId == 0) return;
-  MediaArchive* archive = GetArchiveForMedia(mediaId);
-  if (archive == nullptr) archive = GetCurrentArchive();
-  if (archive == nullptr) return;
-  auto file = std::make_unique<VBigEndianFile>();
-  uint32_t type = MakeTypeCode("MPG ");
-  if (!archive->OpenMedia(mediaId, *file, type)) return;
-  file_ = std::move(file);
-  OpenContainer();
-}
+    : AppMovieControl(id, taskId, OpenMovieMedium(mediaId), left, top, directDrawing, layer, width, height,
+                      colorTable, parent) {}
 
 AppMovieControl::AppMovieControl(int32_t id, int32_t taskId, const VFileSpec& spec, int32_t left, int32_t top,
                                  bool directDrawing, bool /*unused*/, int32_t layer, int32_t width, int32_t height,
+                                 VColorTable* colorTable, VGraphicObject* parent)
+    : AppMovieControl(id, taskId, OpenMovieFile(spec), left, top, directDrawing, layer, width, height, colorTable,
+                      parent) {}
+
+AppMovieControl::AppMovieControl(int32_t id, int32_t taskId, std::unique_ptr<VFile> file, int32_t left, int32_t top,
+                                 bool directDrawing, int32_t layer, int32_t width, int32_t height,
                                  VColorTable* colorTable, VGraphicObject* parent)
     : VMovieControl(id, left, top, layer, width, height, colorTable, parent),
       VTask(taskId, true, false, false, GetTaskManager()),
@@ -57,8 +68,7 @@ AppMovieControl::AppMovieControl(int32_t id, int32_t taskId, const VFileSpec& sp
       sized_(width >= 1 && height >= 1),
       colorTable_(colorTable) {
   clock_.Reset();
-  auto file = std::make_unique<VBigEndianFile>(spec, kUnknownFileType, kUnknownFileType);
-  if (!file->Open(1)) return;
+  if (!file) return;
   file_ = std::move(file);
   OpenContainer();
 }

@@ -73,6 +73,10 @@ class AppMovieControl : public VMovieControl, public VTask {
   bool WasFrameShown() const { return frameShown_; }
 
  private:
+  // The constructors' common part: takes the opened movie file (or none).
+  AppMovieControl(int32_t id, int32_t taskId, std::unique_ptr<VFile> file, int32_t left, int32_t top,
+                  bool directDrawing, int32_t layer, int32_t width, int32_t height, VColorTable* colorTable,
+                  VGraphicObject* parent);
   void OpenContainer();
   // One scheduler step drawn into the window or the frame picture; sets frameShown_.
   void RunStep();
