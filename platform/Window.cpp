@@ -93,10 +93,13 @@ bool InitializeWindowSystem() {
   // in the system's own way: a surface made through a renderer would make
   // the window again, losing its place on the screen.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Before SDL opens its display: SDL chains its own handler to the one it
+  // finds and puts that back when it closes the display, when errors still
+  // pending are read.
+  internal::InstallX11ErrorHandler();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     return false;
   }
-  internal::InstallX11ErrorHandler();
   g_videoRunning = true;
   internal::SetSdlQueueEnabled(true);
   g_cursorBackend = new SdlCursorBackend();

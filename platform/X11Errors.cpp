@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 
 namespace platform::internal {
 namespace {
@@ -30,8 +29,7 @@ int LogX11Error(::Display* display, XErrorEvent* error) {
 
 void InstallX11ErrorHandler() {
 #if defined(SDL_VIDEO_DRIVER_X11)
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver != nullptr && std::strcmp(driver, "x11") == 0) XSetErrorHandler(&LogX11Error);
+  XSetErrorHandler(&LogX11Error);
 #endif
 }
 

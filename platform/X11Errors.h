@@ -9,7 +9,9 @@ namespace platform::internal {
 // the process. A request naming a window that another part of the program
 // (or SDL's own wake-up message) reaches just after it was destroyed is
 // answered with an error; Xlib's default handler would exit with code 1.
-// Does nothing when the video driver is not X11.
+// Xlib keeps one handler for the process; it is called only for X displays,
+// so installing it does nothing to other video drivers. Install it before
+// SDL opens its display: SDL's own handler passes errors on to it.
 void InstallX11ErrorHandler();
 
 // How many error replies were logged since the start (for tests).

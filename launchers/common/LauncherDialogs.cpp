@@ -87,15 +87,22 @@ DialogTemplate InstallProgressDialogTemplate(const LauncherContacts& contacts) {
   return t;
 }
 
-DialogTemplate AutorunMenuTemplate() {
+// The caption-less 640 x 480 screens of the autorun menu: "Small Fonts" at
+// 1 point in units of half a pixel across and three eighths down.
+static DialogTemplate FullScreenPanelTemplate(int32_t cx) {
   DialogTemplate t;
   t.hasCaption = false;
   t.fontFace = "Small Fonts";
   t.pointSize = 1;
   t.units = kMenuUnits;
-  t.cx = 1280;
+  t.cx = cx;
   t.cy = 1280;
   t.foreground = true;
+  return t;
+}
+
+DialogTemplate AutorunMenuTemplate() {
+  DialogTemplate t = FullScreenPanelTemplate(1280);
   const uint32_t picture = kStyleNotify;
   t.items = {
       PixelItem(ItemKind::kBitmap, 1000, 0, 0, 0, 0, picture, 130),
@@ -115,14 +122,7 @@ DialogTemplate AutorunMenuTemplate() {
 }
 
 DialogTemplate ReadmeDialogTemplate() {
-  DialogTemplate t;
-  t.hasCaption = false;
-  t.fontFace = "Small Fonts";
-  t.pointSize = 1;
-  t.units = kMenuUnits;
-  t.cx = 1280;
-  t.cy = 1280;
-  t.foreground = true;
+  DialogTemplate t = FullScreenPanelTemplate(1280);
   t.items = {
       PixelItem(ItemKind::kBitmap, -1, 0, 0, 0, 0, 0, 165),
       PixelItem(ItemKind::kEdit, 1012, 7, 134, 632, 338,
@@ -134,14 +134,7 @@ DialogTemplate ReadmeDialogTemplate() {
 }
 
 DialogTemplate UpgradeDialogTemplate() {
-  DialogTemplate t;
-  t.hasCaption = false;
-  t.fontFace = "Small Fonts";
-  t.pointSize = 1;
-  t.units = kMenuUnits;
-  t.cx = 1282;
-  t.cy = 1280;
-  t.foreground = true;
+  DialogTemplate t = FullScreenPanelTemplate(1282);
   t.items = {
       PixelItem(ItemKind::kBitmap, -1, 1, 0, 0, 0, 0, 0),
       PixelItem(ItemKind::kBitmap, 1003, 463, 0, 0, 0, kStyleNotify, 158),
