@@ -16,28 +16,10 @@
 #include "engine/mpeg/VMemoryBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
 #include "engine/sound/SoundDecoding.h"
+#include "tools/PixelMapPpm.h"
 
 namespace {
 
-bool WriteFrame(const std::string& path, PixelMap& map) {
-  std::ofstream file(path, std::ios::binary);
-  if (!file) return false;
-  const int32_t width = map.GetWidth(), height = map.GetHeight();
-  file << "P6\n" << width << " " << height << "\n255\n";
-  std::string row(static_cast<size_t>(width) * 3, '\0');
-  PixelMapLock lock(&map);
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      VRGBColor c;
-      if (!map.GetPixel(VPoint(x, y), c)) return false;
-      row[static_cast<size_t>(x) * 3] = static_cast<char>(c.red);
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>(c.green);
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>(c.blue);
-    }
-    file.write(row.data(), static_cast<std::streamsize>(row.size()));
-  }
-  return static_cast<bool>(file);
-}
 
 // Decodes the Layer II sound of the stream into a 16-bit PCM WAVE file.
 bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& path, std::ostream& err) {
@@ -72,7 +54,7 @@ int WriteFrames(VideoStreamDecoder& decoder, const std::string& directory, int32
     }
     char name[32];
     std::snprintf(name, sizeof(name), "/frame-%05d.ppm", count + 1);
-    if (!WriteFrame(directory + name, map)) {
+    if (!WritePixelMapPPM(directory + name, map).empty()) {
       err << "ostrevan-tool: cannot write " << directory << name << "\n";
       return -1;
     }

@@ -19,6 +19,7 @@
 #include "engine/graphics/VPicture.h"
 #include "engine/panorama/BubbleViewControl.h"
 #include "engine/panorama/VPictureBubble.h"
+#include "tools/PixelMapPpm.h"
 
 namespace {
 
@@ -79,41 +80,6 @@ int Parse(const std::vector<std::string>& args, RenderOptions& o, std::ostream& 
   return 0;
 }
 
-uint8_t Expand(uint32_t v, int bits) { return static_cast<uint8_t>((v << (8 - bits)) | (v >> (2 * bits - 8))); }
-
-bool WritePpm(const std::string& path, PixelMap& map) {
-  PixelMapLock lock(&map);
-  if (!lock.IsLocked()) return false;
-  const PixelBuffer b = map.GetBuffer();
-  std::ofstream file(path, std::ios::binary);
-  file << "P6\n" << b.width << " " << b.height << "\n255\n";
-  std::vector<uint8_t> row(static_cast<size_t>(b.width) * 3);
-  for (int32_t y = 0; y < b.height; ++y) {
-    const int32_t stored = b.bottomUp ? b.height - 1 - y : y;
-    const uint8_t* p = b.pixels + static_cast<ptrdiff_t>(stored) * b.rowBytes;
-    for (int32_t x = 0; x < b.width; ++x) {
-      uint8_t* o = &row[static_cast<size_t>(x) * 3];
-      if (b.depth == 32) {
-        uint32_t v;
-        std::memcpy(&v, p + x * 4, 4);
-        const PixelShifts32 s = GetPixelShifts32(b.pixelFormat);
-        o[0] = static_cast<uint8_t>(v >> s.red);
-        o[1] = static_cast<uint8_t>(v >> s.green);
-        o[2] = static_cast<uint8_t>(v >> s.blue);
-      } else {
-        uint16_t v;
-        std::memcpy(&v, p + x * 2, 2);
-        if (!HasLittleEndianWords(b.pixelFormat)) v = static_cast<uint16_t>((v >> 8) | (v << 8));
-        o[0] = Expand((v >> 11) & 31, 5);
-        o[1] = Expand((v >> 5) & 63, 6);
-        o[2] = Expand(v & 31, 5);
-      }
-    }
-    file.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
-  }
-  return static_cast<bool>(file);
-}
-
 }  // namespace
 
 int RunPanoramaCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
@@ -149,7 +115,7 @@ int RunPanoramaCommand(const std::vector<std::string>& args, std::ostream& /*out
     err << "ostrevan-tool: " << o.picture << ": cannot render the panorama\n";
     return 1;
   }
-  if (!WritePpm(o.output, target)) {
+  if (!WritePixelMapPPM(o.output, target).empty()) {
     err << "ostrevan-tool: cannot write " << o.output << "\n";
     return 1;
   }

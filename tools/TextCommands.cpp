@@ -16,6 +16,7 @@
 #include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VFont.h"
+#include "tools/PixelMapPpm.h"
 
 namespace {
 
@@ -30,25 +31,6 @@ bool ParseSide(const std::string& text, int32_t& value) {
   return true;
 }
 
-bool WritePPM(const std::string& path, PixelMap& map) {
-  std::ofstream file(path, std::ios::binary);
-  if (!file) return false;
-  const int32_t width = map.GetWidth(), height = map.GetHeight();
-  file << "P6\n" << width << " " << height << "\n255\n";
-  std::string row(static_cast<size_t>(width) * 3, '\0');
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      VRGBColor c;
-      map.GetPixel(VPoint(x, y), c);
-      row[static_cast<size_t>(x) * 3] = static_cast<char>(c.red);
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>(c.green);
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>(c.blue);
-    }
-    file.write(row.data(), static_cast<std::streamsize>(row.size()));
-  }
-  file.flush();
-  return static_cast<bool>(file);
-}
 
 int Render(const std::vector<std::string>& args, std::ostream& err) {
   if (args.size() < 2) return 2;
@@ -105,7 +87,7 @@ int Render(const std::vector<std::string>& args, std::ostream& err) {
     control->SetText(new VString(bytes.c_str(), static_cast<int32_t>(bytes.size())), false);
     control->DrawContent(&port, VRect(0, 0, width, height));
   }
-  if (!WritePPM(args[1], map)) {
+  if (!WritePixelMapPPM(args[1], map).empty()) {
     err << "ostrevan-tool: cannot write " << args[1] << ": " << std::strerror(errno) << "\n";
     return 1;
   }
