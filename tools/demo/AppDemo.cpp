@@ -56,6 +56,7 @@
 #include "engine/graphics/VPicture.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
+#include "tools/PixelMapPpm.h"
 
 namespace {
 
@@ -164,30 +165,12 @@ void DumpFrame() {
                stderr);
     return;
   }
-  PixelMapLock lock(flip);
-  if (!lock.IsLocked()) {
+  const std::string problem = WritePixelMapPPM(g_options.dump, *flip);
+  if (!problem.empty()) {
     Log("dump-failed");
-    std::fputs("ostrevan-app-demo: the presented frame cannot be read\n", stderr);
+    std::fprintf(stderr, "ostrevan-app-demo: cannot write '%s': %s\n", g_options.dump.c_str(), problem.c_str());
     return;
   }
-  std::ofstream out(g_options.dump, std::ios::binary);
-  if (!out) {
-    Log("dump-failed");
-    std::fprintf(stderr, "ostrevan-app-demo: cannot write '%s'\n", g_options.dump.c_str());
-    return;
-  }
-  out << "P6\n" << flip->GetWidth() << " " << flip->GetHeight() << "\n255\n";
-  for (int32_t y = 0; y < flip->GetHeight(); ++y) {
-    const uint8_t* row = flip->GetPixels() + static_cast<ptrdiff_t>(y) * flip->GetRowBytes();
-    for (int32_t x = 0; x < flip->GetWidth(); ++x) {
-      const uint16_t v = static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
-      const uint8_t r5 = (v >> 11) & 31, g6 = (v >> 5) & 63, b5 = v & 31;
-      const char rgb[3] = {static_cast<char>((r5 << 3) | (r5 >> 2)), static_cast<char>((g6 << 2) | (g6 >> 4)),
-                           static_cast<char>((b5 << 3) | (b5 >> 2))};
-      out.write(rgb, 3);
-    }
-  }
-  out.close();
   Log("dumped " + std::to_string(flip->GetWidth()) + "x" + std::to_string(flip->GetHeight()));
 }
 

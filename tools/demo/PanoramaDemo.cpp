@@ -25,6 +25,7 @@
 #include "engine/image/ImageRegistry.h"
 #include "engine/panorama/BubbleViewControl.h"
 #include "engine/panorama/VPictureBubble.h"
+#include "tools/PixelMapPpm.h"
 
 namespace {
 
@@ -45,28 +46,10 @@ void Log(const std::string& line) {
 
 void DumpFrame() {
   PixelMap* flip = VDisplay::Get().GetFlipPixelMap();
-  if (flip == nullptr || g_options.dump.empty()) {
+  if (flip == nullptr || g_options.dump.empty() || !WritePixelMapPPM(g_options.dump, *flip).empty()) {
     Log("dump-failed");
     return;
   }
-  PixelMapLock lock(flip);
-  std::ofstream out(g_options.dump, std::ios::binary);
-  if (!lock.IsLocked() || !out) {
-    Log("dump-failed");
-    return;
-  }
-  out << "P6\n" << flip->GetWidth() << " " << flip->GetHeight() << "\n255\n";
-  for (int32_t y = 0; y < flip->GetHeight(); ++y) {
-    const uint8_t* row = flip->GetPixels() + static_cast<ptrdiff_t>(y) * flip->GetRowBytes();
-    for (int32_t x = 0; x < flip->GetWidth(); ++x) {
-      const uint16_t v = static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
-      const uint8_t r5 = (v >> 11) & 31, g6 = (v >> 5) & 63, b5 = v & 31;
-      const char rgb[3] = {static_cast<char>((r5 << 3) | (r5 >> 2)), static_cast<char>((g6 << 2) | (g6 >> 4)),
-                           static_cast<char>((b5 << 3) | (b5 >> 2))};
-      out.write(rgb, 3);
-    }
-  }
-  out.close();
   Log("dumped " + std::to_string(flip->GetWidth()) + "x" + std::to_string(flip->GetHeight()));
 }
 
