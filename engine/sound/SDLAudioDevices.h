@@ -27,6 +27,9 @@ class VRingAudioDevice : public VAudioDevice {
   // Times the system's output found the ring not yet rewritten since the open.
   int64_t CountUnderruns() const { return ring_.Underruns(); }
   int64_t CountPlayedBytes() const { return ring_.PlayedBytes(); }
+  // Whether the priority level was asked for at construction; SDL output has
+  // no such level, so it changes nothing here but is kept for who asks.
+  bool HasPriorityLevel() const { return priorityLevel_; }
 
  private:
   bool WriteBlock(int64_t now);
