@@ -114,6 +114,7 @@ TEST(LauncherChainXvfb, TesselbyInstallsThroughPellamSetupThenStartsTheTitle) {
   tesselby = testsupport::Spawn({disc + "/Tesselby.exe"}, env);
   ASSERT_GT(tesselby, 0);
   ASSERT_TRUE(EscapeMenu(tesselby, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   for (int i = 0; i < 300 && records.size() < 2; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     records = launchertest::ReadRecords(dir.Path("record.txt"));
