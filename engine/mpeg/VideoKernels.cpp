@@ -260,10 +260,10 @@ inline void Indices16Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr
 // 16 pixels at a time by the colour formula, in 32-bit lanes: lane k holds
 // chroma sample k and the luma of its two pixels, the even one in the low
 // half. The 32-bit sums are exact, so their top halves are the table's
-// components; a blend puts the even and odd pixels' halves back in order.
-OSTREVAN_AVX2 void ConvertLineByFormulaAvx2(uint8_t* out, const uint8_t* y, const uint8_t* cb, const uint8_t* cr,
-                                            int32_t blocks, const int32_t dither[4], const VPixel16Formula& f,
-                                            bool little) {
+// components. The chroma terms are made once for the lines sharing them.
+OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
+                                             const uint8_t* cb, const uint8_t* cr, int32_t blocks,
+                                             const int32_t dither[4], const VPixel16Formula& f, bool little) {
   const __m256i d = _mm256_setr_epi32(dither[0], dither[1], dither[2], dither[3], dither[0], dither[1], dither[2],
                                       dither[3]);
   const __m256i zero = _mm256_setzero_si256();
@@ -280,6 +280,13 @@ OSTREVAN_AVX2 void ConvertLineByFormulaAvx2(uint8_t* out, const uint8_t* y, cons
   const __m256i blueBase = _mm256_set1_epi32(lumaBase - 124 * f.cbToBlue);
   const __m256i greenBase = _mm256_set1_epi32(-lumaBase - 124 * (f.cbToGreen + f.crToGreen));
   const __m256i componentHigh = _mm256_set1_epi16(255);
+  const __m256i redField = _mm256_set1_epi16(static_cast<int16_t>(0xF800));
+  const __m256i greenField = _mm256_set1_epi16(0x07E0);
+  // Words of the 5-6-5 packs from (even 0-3, odd 0-3) to pixel order, swapped for big-endian words.
+  const __m256i order = little ? _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2,
+                                                  3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15)
+                               : _mm256_setr_epi8(1, 0, 9, 8, 3, 2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14, 1, 0, 9, 8, 3,
+                                                  2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14);
   const __m256i swap = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7, 6,
                                         9, 8, 11, 10, 13, 12, 15, 14);
   const bool fiveBits = f.depth == 15;
@@ -292,34 +299,43 @@ OSTREVAN_AVX2 void ConvertLineByFormulaAvx2(uint8_t* out, const uint8_t* y, cons
     const __m256i v = _mm256_blend_epi16(_mm256_srli_epi32(even, 16), odd, 0xAA);
     return _mm256_min_epi16(_mm256_max_epi16(v, zero), componentHigh);
   };
+  // The sums over 256, saturated to 0..65535: the top bits of the clamped
+  // component lead (even pixels 0-3, odd 0-3 in each half).
+  const auto saturated = [&](__m256i even, __m256i odd) OSTREVAN_AVX2 {
+    return _mm256_packus_epi32(_mm256_srai_epi32(even, 8), _mm256_srai_epi32(odd, 8));
+  };
   // 0..255 to 0..31 rounded: (c * 249 + 1014) >> 11 in 16 bits.
   const __m256i to5Scale = _mm256_set1_epi16(249), to5Round = _mm256_set1_epi16(1014);
   const auto to5 = [&](__m256i c) OSTREVAN_AVX2 {
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(c, to5Scale), to5Round), 11);
   };
-  for (int32_t i = 0; i < blocks; ++i, y += 16, cb += 8, cr += 8, out += 32) {
+  for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
     const __m256i cbv = chroma(cb), crv = chroma(cr);
     const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
     const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
     const __m256i green = _mm256_add_epi32(
         _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
-    const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y)));
-    const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
-    const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
-    const __m256i r = component(_mm256_add_epi32(lumaEven, red), _mm256_add_epi32(lumaOdd, red));
-    const __m256i g = component(_mm256_sub_epi32(lumaEven, green), _mm256_sub_epi32(lumaOdd, green));
-    const __m256i b = component(_mm256_add_epi32(lumaEven, blue), _mm256_add_epi32(lumaOdd, blue));
-    __m256i pixels;
-    if (fiveBits) {
-      pixels = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(to5(r), 10), _mm256_slli_epi16(to5(g), 5)), to5(b));
-    } else {
-      pixels = _mm256_or_si256(
-          _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(r, 8), _mm256_set1_epi16(static_cast<int16_t>(0xF800))),
-                          _mm256_and_si256(_mm256_slli_epi16(g, 3), _mm256_set1_epi16(0x07E0))),
-          _mm256_srli_epi16(b, 3));
+    for (int32_t line = 0; line < lines; ++line) {
+      const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)));
+      const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
+      const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
+      const __m256i re = _mm256_add_epi32(lumaEven, red), ro = _mm256_add_epi32(lumaOdd, red);
+      const __m256i ge = _mm256_sub_epi32(lumaEven, green), go = _mm256_sub_epi32(lumaOdd, green);
+      const __m256i be = _mm256_add_epi32(lumaEven, blue), bo = _mm256_add_epi32(lumaOdd, blue);
+      __m256i pixels;
+      if (fiveBits) {
+        const __m256i r5 = to5(component(re, ro)), g5 = to5(component(ge, go)), b5 = to5(component(be, bo));
+        pixels = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r5, 10), _mm256_slli_epi16(g5, 5)), b5);
+        if (!little) pixels = _mm256_shuffle_epi8(pixels, swap);
+      } else {
+        pixels = _mm256_or_si256(
+            _mm256_or_si256(_mm256_and_si256(saturated(re, ro), redField),
+                            _mm256_and_si256(_mm256_srli_epi16(saturated(ge, go), 5), greenField)),
+            _mm256_srli_epi16(saturated(be, bo), 11));
+        pixels = _mm256_shuffle_epi8(pixels, order);
+      }
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
     }
-    if (!little) pixels = _mm256_shuffle_epi8(pixels, swap);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
   }
 }
 
@@ -505,15 +521,12 @@ bool HasVectorFormulaConversion() {
 #endif
 }
 
-void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
-                                  int32_t width, const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  int32_t x = 0;
-#if defined(__SSE2__)
-  if (HasVectorFormulaConversion() && width >= 16) {
-    ConvertLineByFormulaAvx2(out, yLine, cbLine, crLine, width / 16, dither, f, little);
-    x = width & ~15;
-  }
-#endif
+namespace {
+
+// Pixels from column x (even) to the end of the line, one at a time.
+void ConvertLineTailByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                              int32_t x, int32_t width, const int32_t dither[4], const VPixel16Formula& f,
+                              bool little) {
   for (; x < width; ++x) {
     const int32_t cx = x >> 1;
     const int32_t cbd = std::clamp(cbLine[cx] + dither[cx & 3], 0, 255);
@@ -522,4 +535,34 @@ void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint
     out[2 * x] = static_cast<uint8_t>(little ? v : v >> 8);
     out[2 * x + 1] = static_cast<uint8_t>(little ? v >> 8 : v);
   }
+}
+
+}  // namespace
+
+void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (HasVectorFormulaConversion() && width >= 16) {
+    ConvertLinesByFormulaAvx2(&out, &yLine, 1, cbLine, crLine, width / 16, dither, f, little);
+    x = width & ~15;
+  }
+#endif
+  ConvertLineTailByFormula(out, yLine, cbLine, crLine, x, width, dither, f, little);
+}
+
+void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
+                                      const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
+                                      const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (HasVectorFormulaConversion() && width >= 16) {
+    uint8_t* const out[2] = {out0, out1};
+    const uint8_t* const y[2] = {yLine0, yLine1};
+    ConvertLinesByFormulaAvx2(out, y, 2, cbLine, crLine, width / 16, dither, f, little);
+    x = width & ~15;
+  }
+#endif
+  ConvertLineTailByFormula(out0, yLine0, cbLine, crLine, x, width, dither, f, little);
+  ConvertLineTailByFormula(out1, yLine1, cbLine, crLine, x, width, dither, f, little);
 }

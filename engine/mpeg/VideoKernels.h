@@ -81,3 +81,7 @@ bool HasVectorFormulaConversion();
 void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
                                   int32_t width, const int32_t dither[4], const VPixel16Formula& formula,
                                   bool little);
+// Two lines sharing their chroma line and dither (the lines of a 4:2:0 pair).
+void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
+                                      const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
+                                      const int32_t dither[4], const VPixel16Formula& formula, bool little);

@@ -324,7 +324,8 @@ TEST(VideoKernelsEquality, ConversionByFormulaEqualsTheTableForEveryCellAndLine)
   for (const auto& e : tables.entries)
     for (int32_t cb5 = 0; cb5 < 32; ++cb5)
       for (int32_t cr5 = 0; cr5 < 32; ++cr5) {
-        for (int32_t i = 0; i < 64; ++i) y[static_cast<size_t>(i)] = static_cast<uint8_t>(4 * ((i * 29) & 63) + rng() % 4);
+        for (int32_t i = 0; i < 64; ++i)
+          y[static_cast<size_t>(i)] = static_cast<uint8_t>(4 * ((i * 29) & 63) + rng() % 4);
         for (int32_t i = 0; i < 32; ++i) {
           cb[static_cast<size_t>(i)] = static_cast<uint8_t>(8 * cb5 + rng() % 8);
           cr[static_cast<size_t>(i)] = static_cast<uint8_t>(8 * cr5 + rng() % 8);
@@ -341,7 +342,8 @@ TEST(VideoKernelsEquality, ConversionByFormulaEqualsTheTableForEveryCellAndLine)
           }
         }
       }
-  // Lines of every width with the decoder's dithers, chroma often at the ends.
+  // Lines of every width with the decoder's dithers, chroma often at the ends,
+  // alone and in pairs sharing the chroma.
   const int32_t dithers[][4] = {{-4, 0, -3, 1}, {2, -2, 3, -1}, {-2, 1, -3, 0}, {3, 0, 2, -1}, {-4, -4, 3, 3}};
   for (const auto& e : tables.entries)
     for (int width = 1; width <= 70; ++width)
@@ -364,6 +366,15 @@ TEST(VideoKernelsEquality, ConversionByFormulaEqualsTheTableForEveryCellAndLine)
                                          little);
             ASSERT_EQ(line, want) << "matrix " << e.matrix << " depth " << e.depth << " width " << width
                                   << " little " << little << " level " << level;
+            // The same line as the second of a pair whose first line is its mirror.
+            std::vector<uint8_t> mirrored(ly.rbegin(), ly.rend()), mirrorWant(want.size(), 0xAB);
+            std::vector<uint8_t> first(want.size(), 0xAB), second(want.size(), 0xAB);
+            ConvertLineTo16BitsReference(mirrorWant.data(), mirrored.data(), lcb.data(), lcr.data(), width, dither,
+                                         e.table, little);
+            ConvertLinePairTo16BitsByFormula(first.data(), second.data(), mirrored.data(), ly.data(), lcb.data(),
+                                             lcr.data(), width, dither, e.formula, little);
+            ASSERT_EQ(first, mirrorWant) << "pair, width " << width << " level " << level;
+            ASSERT_EQ(second, want) << "pair, width " << width << " level " << level;
           }
         }
       }
