@@ -175,14 +175,23 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
            colorTable_->GetCrToRedTable(), colorTable_->GetCbToBlueTable(), colorTable_->GetCbToGreenTable(),
            colorTable_->GetCrToGreenTable()};
   const uint8_t* table8 = nullptr;
+  bool byFormula = false;
+  VPixel16Formula formula;
   if (depth == 8) {
     table8 = colorTable_->Get8BitTable();
     if (!table8) table8 = colorTable_->Build8BitTable();
     if (!table8) return false;
   } else if (depth == 15 || depth == 16) {
-    w.table16 = depth == 15 ? colorTable_->Get15BitTable() : colorTable_->Get16BitTable();
-    if (!w.table16) w.table16 = depth == 15 ? colorTable_->Build15BitTable() : colorTable_->Build16BitTable();
-    if (!w.table16) return false;
+    // The vector form computes the table's cells itself; otherwise the table.
+    byFormula = HasVectorFormulaConversion() && w.clip && w.luma && w.crToRed && w.cbToBlue && w.cbToGreen &&
+                w.crToGreen;
+    if (byFormula) {
+      formula = Pixel16FormulaOf(*colorTable_, depth);
+    } else {
+      w.table16 = depth == 15 ? colorTable_->Get15BitTable() : colorTable_->Get16BitTable();
+      if (!w.table16) w.table16 = depth == 15 ? colorTable_->Build15BitTable() : colorTable_->Build16BitTable();
+      if (!w.table16) return false;
+    }
   } else if (depth == 24 || depth == 32) {
     if (!w.clip || !w.luma || !w.crToRed || !w.cbToBlue || !w.cbToGreen || !w.crToGreen) return false;
   } else {
@@ -214,7 +223,11 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
     if (depth == 15 || depth == 16) {
       const int32_t* dither = kDither[chromaRow & 3];
       const int32_t halves[4] = {dither[0] / 2, dither[1] / 2, dither[2] / 2, dither[3] / 2};
-      ConvertLineTo16Bits(out, yLine, cbLine, crLine, width, halves, w.table16, HasLittleEndianWords(w.format));
+      if (byFormula)
+        ConvertLineTo16BitsByFormula(out, yLine, cbLine, crLine, width, halves, formula,
+                                     HasLittleEndianWords(w.format));
+      else
+        ConvertLineTo16Bits(out, yLine, cbLine, crLine, width, halves, w.table16, HasLittleEndianWords(w.format));
       return;
     }
     if (depth == 24 || depth == 32) {
@@ -242,7 +255,22 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
     }
   };
   if (parity < 0) {
-    for (int32_t row = 0; row < height; ++row) convertLine(row, y_.data() + int64_t{row} * lumaStride, row);
+    int32_t row = 0;
+    if (byFormula && chromaFactor_ == 1) {
+      // Line pairs of 4:2:0 share their chroma line and dither: one pass for both.
+      const bool little = HasLittleEndianWords(w.format);
+      for (; row + 1 < height; row += 2) {
+        const int32_t chromaRow = row >> 1;
+        const int32_t* dither = kDither[chromaRow & 3];
+        const int32_t halves[4] = {dither[0] / 2, dither[1] / 2, dither[2] / 2, dither[3] / 2};
+        const uint8_t* yLine = y_.data() + int64_t{row} * lumaStride;
+        ConvertLinePairTo16BitsByFormula(rowAddress(row), rowAddress(row + 1), yLine, yLine + lumaStride,
+                                         cb_.data() + int64_t{chromaRow} * chromaStride,
+                                         cr_.data() + int64_t{chromaRow} * chromaStride, width, halves, formula,
+                                         little);
+      }
+    }
+    for (; row < height; ++row) convertLine(row, y_.data() + int64_t{row} * lumaStride, row);
     return true;
   }
   for (int32_t row = parity; row < height; row += 2) convertLine(row, y_.data() + int64_t{row} * lumaStride, row);

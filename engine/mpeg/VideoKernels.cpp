@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "engine/graphics/VYCbCrColorTable.h"
 #include "engine/mpeg/InverseTransformKernel.h"
 #include "platform/Processor.h"
 
@@ -93,7 +94,7 @@ void InverseTransformSse2(VCoefficientBlock& b) {
 OSTREVAN_AVX2 inline __m256i AsM256(V8 v) { return reinterpret_cast<__m256i>(v); }
 OSTREVAN_AVX2 inline V8 AsV8(__m256i v) { return reinterpret_cast<V8>(v); }
 
-OSTREVAN_AVX2 inline void Transpose8Avx2(V8* r) {
+OSTREVAN_AVX2 [[gnu::always_inline]] inline void Transpose8Avx2(V8* r) {
   __m256i t[8], u[8];
   for (int i = 0; i < 8; i += 2) {
     t[i] = _mm256_unpacklo_epi32(AsM256(r[i]), AsM256(r[i + 1]));
@@ -254,6 +255,92 @@ inline void Indices16Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr
   _mm_storeu_si128(reinterpret_cast<__m128i*>(idx + 8), upper);
 }
 
+#define OSTREVAN_AVX2 __attribute__((target("avx2")))
+
+// 16 pixels at a time by the colour formula, in 32-bit lanes: lane k holds
+// chroma sample k and the luma of its two pixels, the even one in the low
+// half. The 32-bit sums are exact, so their top halves are the table's
+// components. The chroma terms are made once for the lines sharing them.
+OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
+                                             const uint8_t* cb, const uint8_t* cr, int32_t blocks,
+                                             const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  const __m256i d = _mm256_setr_epi32(dither[0], dither[1], dither[2], dither[3], dither[0], dither[1], dither[2],
+                                      dither[3]);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i chromaHigh = _mm256_set1_epi32(255);
+  const __m256i chromaCell = _mm256_set1_epi32(0xF8);
+  const __m256i lumaCell = _mm256_set1_epi32(0xFC);
+  const __m256i luma = _mm256_set1_epi32(f.luma);
+  const __m256i crToRed = _mm256_set1_epi32(f.crToRed), cbToBlue = _mm256_set1_epi32(f.cbToBlue);
+  const __m256i cbToGreen = _mm256_set1_epi32(f.cbToGreen), crToGreen = _mm256_set1_epi32(f.crToGreen);
+  // Sample points: luma * (4 (Y >> 2) + 2 - 16), scale * (8 (C >> 3) + 4 - 128);
+  // the luma's constant goes into the chroma terms.
+  const int32_t lumaBase = -14 * f.luma;
+  const __m256i redBase = _mm256_set1_epi32(lumaBase - 124 * f.crToRed);
+  const __m256i blueBase = _mm256_set1_epi32(lumaBase - 124 * f.cbToBlue);
+  const __m256i greenBase = _mm256_set1_epi32(-lumaBase - 124 * (f.cbToGreen + f.crToGreen));
+  const __m256i componentHigh = _mm256_set1_epi16(255);
+  const __m256i redField = _mm256_set1_epi16(static_cast<int16_t>(0xF800));
+  const __m256i greenField = _mm256_set1_epi16(0x07E0);
+  // Words of the 5-6-5 packs from (even 0-3, odd 0-3) to pixel order, swapped for big-endian words.
+  const __m256i order = little ? _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2,
+                                                  3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15)
+                               : _mm256_setr_epi8(1, 0, 9, 8, 3, 2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14, 1, 0, 9, 8, 3,
+                                                  2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14);
+  const __m256i swap = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7, 6,
+                                        9, 8, 11, 10, 13, 12, 15, 14);
+  const bool fiveBits = f.depth == 15;
+  const auto chroma = [&](const uint8_t* p) OSTREVAN_AVX2 {
+    const __m256i v = _mm256_add_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), d);
+    return _mm256_and_si256(_mm256_min_epi32(_mm256_max_epi32(v, zero), chromaHigh), chromaCell);
+  };
+  // Top halves of the even and odd pixels' sums, clamped to 0..255, in pixel order.
+  const auto component = [&](__m256i even, __m256i odd) OSTREVAN_AVX2 {
+    const __m256i v = _mm256_blend_epi16(_mm256_srli_epi32(even, 16), odd, 0xAA);
+    return _mm256_min_epi16(_mm256_max_epi16(v, zero), componentHigh);
+  };
+  // The sums over 256, saturated to 0..65535: the top bits of the clamped
+  // component lead (even pixels 0-3, odd 0-3 in each half).
+  const auto saturated = [&](__m256i even, __m256i odd) OSTREVAN_AVX2 {
+    return _mm256_packus_epi32(_mm256_srai_epi32(even, 8), _mm256_srai_epi32(odd, 8));
+  };
+  // 0..255 to 0..31 rounded: (c * 249 + 1014) >> 11 in 16 bits.
+  const __m256i to5Scale = _mm256_set1_epi16(249), to5Round = _mm256_set1_epi16(1014);
+  const auto to5 = [&](__m256i c) OSTREVAN_AVX2 {
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(c, to5Scale), to5Round), 11);
+  };
+  for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
+    const __m256i cbv = chroma(cb), crv = chroma(cr);
+    const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
+    const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
+    const __m256i green = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
+    for (int32_t line = 0; line < lines; ++line) {
+      const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)));
+      const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
+      const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
+      const __m256i re = _mm256_add_epi32(lumaEven, red), ro = _mm256_add_epi32(lumaOdd, red);
+      const __m256i ge = _mm256_sub_epi32(lumaEven, green), go = _mm256_sub_epi32(lumaOdd, green);
+      const __m256i be = _mm256_add_epi32(lumaEven, blue), bo = _mm256_add_epi32(lumaOdd, blue);
+      __m256i pixels;
+      if (fiveBits) {
+        const __m256i r5 = to5(component(re, ro)), g5 = to5(component(ge, go)), b5 = to5(component(be, bo));
+        pixels = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r5, 10), _mm256_slli_epi16(g5, 5)), b5);
+        if (!little) pixels = _mm256_shuffle_epi8(pixels, swap);
+      } else {
+        pixels = _mm256_or_si256(
+            _mm256_or_si256(_mm256_and_si256(saturated(re, ro), redField),
+                            _mm256_and_si256(_mm256_srli_epi16(saturated(ge, go), 5), greenField)),
+            _mm256_srli_epi16(saturated(be, bo), 11));
+        pixels = _mm256_shuffle_epi8(pixels, order);
+      }
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
+    }
+  }
+}
+
+#undef OSTREVAN_AVX2
+
 #endif  // __SSE2__
 
 }  // namespace
@@ -399,4 +486,83 @@ void ConvertLineTo16Bits(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLi
   if (x < width)
     ConvertLineTo16BitsReference(out + 2 * x, yLine + x, cbLine + x / 2, crLine + x / 2, width - x, dither, table,
                                  little);
+}
+
+VPixel16Formula Pixel16FormulaOf(const VYCbCrColorTable& colorTable, int32_t depth) {
+  VPixel16Formula f;
+  f.luma = VYCbCrColorTable::GetLumaScale();
+  f.crToRed = colorTable.GetCrToRed();
+  f.cbToBlue = colorTable.GetCbToBlue();
+  f.cbToGreen = colorTable.GetCbToGreen();
+  f.crToGreen = colorTable.GetCrToGreen();
+  f.depth = depth == 15 ? 15 : 16;
+  return f;
+}
+
+uint16_t Pixel16ByFormula(const VPixel16Formula& f, int32_t index) {
+  const int32_t l = f.luma * (4 * (index & 63) + 2 - 16);
+  const int32_t cr = 8 * ((index >> 6) & 31) + 4 - 128;
+  const int32_t cb = 8 * ((index >> 11) & 31) + 4 - 128;
+  const int32_t r = Clamp255((l + f.crToRed * cr) >> 16);
+  const int32_t g = Clamp255((l - f.cbToGreen * cb - f.crToGreen * cr) >> 16);
+  const int32_t b = Clamp255((l + f.cbToBlue * cb) >> 16);
+  if (f.depth == 15) {
+    const auto to5 = [](int32_t c) { return (c * 249 + 1014) >> 11; };  // round(c * 31 / 255)
+    return static_cast<uint16_t>((to5(r) << 10) | (to5(g) << 5) | to5(b));
+  }
+  return static_cast<uint16_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
+}
+
+bool HasVectorFormulaConversion() {
+#if defined(__SSE2__)
+  return GetVideoSimdLevel() >= kVideoSimdAvx2;
+#else
+  return false;
+#endif
+}
+
+namespace {
+
+// Pixels from column x (even) to the end of the line, one at a time.
+void ConvertLineTailByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                              int32_t x, int32_t width, const int32_t dither[4], const VPixel16Formula& f,
+                              bool little) {
+  for (; x < width; ++x) {
+    const int32_t cx = x >> 1;
+    const int32_t cbd = std::clamp(cbLine[cx] + dither[cx & 3], 0, 255);
+    const int32_t crd = std::clamp(crLine[cx] + dither[cx & 3], 0, 255);
+    const uint16_t v = Pixel16ByFormula(f, ((cbd >> 3) << 11) | ((crd >> 3) << 6) | (yLine[x] >> 2));
+    out[2 * x] = static_cast<uint8_t>(little ? v : v >> 8);
+    out[2 * x + 1] = static_cast<uint8_t>(little ? v >> 8 : v);
+  }
+}
+
+}  // namespace
+
+void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (HasVectorFormulaConversion() && width >= 16) {
+    ConvertLinesByFormulaAvx2(&out, &yLine, 1, cbLine, crLine, width / 16, dither, f, little);
+    x = width & ~15;
+  }
+#endif
+  ConvertLineTailByFormula(out, yLine, cbLine, crLine, x, width, dither, f, little);
+}
+
+void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
+                                      const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
+                                      const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (HasVectorFormulaConversion() && width >= 16) {
+    uint8_t* const out[2] = {out0, out1};
+    const uint8_t* const y[2] = {yLine0, yLine1};
+    ConvertLinesByFormulaAvx2(out, y, 2, cbLine, crLine, width / 16, dither, f, little);
+    x = width & ~15;
+  }
+#endif
+  ConvertLineTailByFormula(out0, yLine0, cbLine, crLine, x, width, dither, f, little);
+  ConvertLineTailByFormula(out1, yLine1, cbLine, crLine, x, width, dither, f, little);
 }

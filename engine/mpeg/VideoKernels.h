@@ -10,6 +10,8 @@
 
 #include "engine/mpeg/InverseTransform.h"
 
+class VYCbCrColorTable;
+
 // Instruction sets of the kernels, best last.
 enum VideoSimdLevel : int32_t {
   kVideoSimdScalar = 0,
@@ -56,3 +58,30 @@ void ConvertLineTo16Bits(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLi
                          int32_t width, const int32_t dither[4], const uint16_t* table, bool little);
 void ConvertLineTo16BitsReference(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
                                   int32_t width, const int32_t dither[4], const uint16_t* table, bool little);
+
+// The colour formula the 15- and 16-bit tables of a YCbCr colour table are
+// filled from, for converting without the table. A table cell (Y >> 2,
+// Cb >> 3, Cr >> 3) is the colour of its sample point (4 * (Y >> 2) + 2,
+// 8 * (Cb >> 3) + 4, 8 * (Cr >> 3) + 4): with l = luma * (Y - 16) and
+// c = C - 128, red = (l + crToRed * cr) >> 16, green = (l - cbToGreen * cb -
+// crToGreen * cr) >> 16, blue = (l + cbToBlue * cb) >> 16, each clamped to
+// 0..255; then 5-6-5 from the top bits, or 5-5-5 rounded to 31 / 255 steps.
+struct VPixel16Formula {
+  int32_t luma = 0;
+  int32_t crToRed = 0, cbToBlue = 0, cbToGreen = 0, crToGreen = 0;
+  int32_t depth = 16;  // 15 or 16
+};
+VPixel16Formula Pixel16FormulaOf(const VYCbCrColorTable& colorTable, int32_t depth);
+// The pixel at one table index (cb >> 3 << 11 | cr >> 3 << 6 | y >> 2).
+uint16_t Pixel16ByFormula(const VPixel16Formula& formula, int32_t index);
+// True when the level in use has a vector form of the conversion by formula,
+// which then beats the table; otherwise the table is the faster way.
+bool HasVectorFormulaConversion();
+// The same line as ConvertLineTo16Bits through the table the formula fills.
+void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const int32_t dither[4], const VPixel16Formula& formula,
+                                  bool little);
+// Two lines sharing their chroma line and dither (the lines of a 4:2:0 pair).
+void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
+                                      const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
+                                      const int32_t dither[4], const VPixel16Formula& formula, bool little);

@@ -2,7 +2,8 @@
 // time forms, at every instruction-set level, over random inputs shaped like
 // the decoder's: sparse and dense coefficient blocks up to the largest
 // dequantised magnitudes, residuals past the 16-bit range, predictions at every
-// half-sample offset and height, and conversion lines of every width; then
+// half-sample offset and height, and conversion lines of every width; the
+// 16-bit conversion by formula against the colour tables' every cell; then
 // whole streams, decoded and converted at every level, byte for byte.
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "engine/graphics/VYCbCrColorTable.h"
 #include "engine/mpeg/InverseTransform.h"
 #include "engine/mpeg/MpegTestSupport.h"
 #include "engine/mpeg/VideoKernels.h"
@@ -274,6 +276,106 @@ TEST(VideoKernelsEquality, ConversionTo16BitsEqualsScalarForEveryWidthAndDither)
           std::vector<uint8_t> got(expected.size(), 0xAB);
           ConvertLineTo16Bits(got.data(), y.data(), cb.data(), cr.data(), width, dither, table.data(), little);
           ASSERT_EQ(got, expected) << "width " << width << " little " << little << " level " << level;
+        }
+      }
+}
+
+// The colour tables of every matrix code, 15 and 16 bits, released at the end.
+struct FormulaTables {
+  struct Entry {
+    int32_t matrix, depth;
+    const uint16_t* table;
+    VPixel16Formula formula;
+  };
+  std::vector<VYCbCrColorTable*> owned;
+  std::vector<Entry> entries;
+  FormulaTables() {
+    for (int32_t matrix = 0; matrix <= 8; ++matrix) {  // 8 stands for any code out of range
+      auto* t = new VYCbCrColorTable(matrix, static_cast<const ColorTableData*>(nullptr));
+      owned.push_back(t);
+      for (const int32_t depth : {15, 16})
+        entries.push_back({matrix, depth, depth == 15 ? t->Build15BitTable() : t->Build16BitTable(),
+                           Pixel16FormulaOf(*t, depth)});
+    }
+  }
+  ~FormulaTables() {
+    for (VYCbCrColorTable* t : owned) t->Release();
+  }
+};
+
+TEST(VideoKernelsEquality, FormulaGivesEveryCellOfTheColourTables) {
+  FormulaTables tables;
+  for (const auto& e : tables.entries) {
+    ASSERT_NE(e.table, nullptr);
+    for (int32_t index = 0; index < 65536; ++index)
+      ASSERT_EQ(Pixel16ByFormula(e.formula, index), e.table[index])
+          << "matrix " << e.matrix << " depth " << e.depth << " index " << index;
+  }
+}
+
+TEST(VideoKernelsEquality, ConversionByFormulaEqualsTheTableForEveryCellAndLine) {
+  FormulaTables tables;
+  std::mt19937 rng(777);
+  // Every cell: one line per chroma cell pair with all 64 luma cells, each
+  // sample anywhere inside its cell, and no dither.
+  const int32_t noDither[4] = {0, 0, 0, 0};
+  std::vector<uint8_t> y(64), cb(32), cr(32);
+  std::vector<uint8_t> expected(128), got(128);
+  for (const auto& e : tables.entries)
+    for (int32_t cb5 = 0; cb5 < 32; ++cb5)
+      for (int32_t cr5 = 0; cr5 < 32; ++cr5) {
+        for (int32_t i = 0; i < 64; ++i)
+          y[static_cast<size_t>(i)] = static_cast<uint8_t>(4 * ((i * 29) & 63) + rng() % 4);
+        for (int32_t i = 0; i < 32; ++i) {
+          cb[static_cast<size_t>(i)] = static_cast<uint8_t>(8 * cb5 + rng() % 8);
+          cr[static_cast<size_t>(i)] = static_cast<uint8_t>(8 * cr5 + rng() % 8);
+        }
+        for (const bool little : {true, false}) {
+          ConvertLineTo16BitsReference(expected.data(), y.data(), cb.data(), cr.data(), 64, noDither, e.table,
+                                       little);
+          for (const int32_t level : SimdLevels()) {
+            SimdLevelScope scope(level);
+            ConvertLineTo16BitsByFormula(got.data(), y.data(), cb.data(), cr.data(), 64, noDither, e.formula,
+                                         little);
+            ASSERT_EQ(got, expected) << "matrix " << e.matrix << " depth " << e.depth << " cells " << cb5 << ","
+                                     << cr5 << " little " << little << " level " << level;
+          }
+        }
+      }
+  // Lines of every width with the decoder's dithers, chroma often at the ends,
+  // alone and in pairs sharing the chroma.
+  const int32_t dithers[][4] = {{-4, 0, -3, 1}, {2, -2, 3, -1}, {-2, 1, -3, 0}, {3, 0, 2, -1}, {-4, -4, 3, 3}};
+  for (const auto& e : tables.entries)
+    for (int width = 1; width <= 70; ++width)
+      for (const auto& dither : dithers) {
+        std::vector<uint8_t> ly(static_cast<size_t>(width)), lcb(static_cast<size_t>(width + 1) / 2),
+            lcr(static_cast<size_t>(width + 1) / 2);
+        for (uint8_t& v : ly) v = static_cast<uint8_t>(rng());
+        for (uint8_t& v : lcb) v = rng() % 3 == 0 ? static_cast<uint8_t>((rng() & 1) ? 255 - rng() % 4 : rng() % 4)
+                                                  : static_cast<uint8_t>(rng());
+        for (uint8_t& v : lcr) v = rng() % 3 == 0 ? static_cast<uint8_t>((rng() & 1) ? 255 - rng() % 4 : rng() % 4)
+                                                  : static_cast<uint8_t>(rng());
+        for (const bool little : {true, false}) {
+          std::vector<uint8_t> want(2 * static_cast<size_t>(width) + 2, 0xAB);
+          ConvertLineTo16BitsReference(want.data(), ly.data(), lcb.data(), lcr.data(), width, dither, e.table,
+                                       little);
+          for (const int32_t level : SimdLevels()) {
+            SimdLevelScope scope(level);
+            std::vector<uint8_t> line(want.size(), 0xAB);
+            ConvertLineTo16BitsByFormula(line.data(), ly.data(), lcb.data(), lcr.data(), width, dither, e.formula,
+                                         little);
+            ASSERT_EQ(line, want) << "matrix " << e.matrix << " depth " << e.depth << " width " << width
+                                  << " little " << little << " level " << level;
+            // The same line as the second of a pair whose first line is its mirror.
+            std::vector<uint8_t> mirrored(ly.rbegin(), ly.rend()), mirrorWant(want.size(), 0xAB);
+            std::vector<uint8_t> first(want.size(), 0xAB), second(want.size(), 0xAB);
+            ConvertLineTo16BitsReference(mirrorWant.data(), mirrored.data(), lcb.data(), lcr.data(), width, dither,
+                                         e.table, little);
+            ConvertLinePairTo16BitsByFormula(first.data(), second.data(), mirrored.data(), ly.data(), lcb.data(),
+                                             lcr.data(), width, dither, e.formula, little);
+            ASSERT_EQ(first, mirrorWant) << "pair, width " << width << " level " << level;
+            ASSERT_EQ(second, want) << "pair, width " << width << " level " << level;
+          }
         }
       }
 }
