@@ -23,25 +23,21 @@
 #include "platform/Registry.h"
 #include "platform/VirtualKeyMap.h"
 #include "platform/WindowQueue.h"
+#include "launchers/support/LauncherDialogTest.h"
 #include "support/TempDir.h"
 
 namespace {
 
 constexpr const char* kKey = "Software\\Pellam\\Ostrevan";
 
-class MenuDialogTest : public testsupport::TempDirTest {
+class MenuDialogTest : public launchertest::LauncherDialogTest {
  protected:
-  MenuDialogTest() : TempDirTest("menudlg") {}
+  MenuDialogTest() : LauncherDialogTest("menudlg") {}
 
-  static void SetUpTestSuite() {
-    static testsupport::TempDir runtime("menudlg-rt");
-    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
-    kit::InitializeKit();
-  }
+  static void SetUpTestSuite() { StartKit("menudlg-rt"); }
 
   void SetUp() override {
-    TempDirTest::SetUp();
-    platform::ResetMessageQueue();
+    LauncherDialogTest::SetUp();
     RegisterAutorunResources();
     disc_ = Path("disc");
     std::filesystem::create_directories(disc_ + "/Bilder");
@@ -55,23 +51,11 @@ class MenuDialogTest : public testsupport::TempDirTest {
     testsupport::WriteBytes(disc_ + "/Bilder/upgrade.bmp", std::string(screen.begin(), screen.end()));
     for (const char* f : {"Setup.exe", "Katalog.pdf", "Bestell.txt"}) testsupport::WriteBytes(disc_ + "/" + f, "x");
     testsupport::WriteBytes(disc_ + "/Liesmich.txt", "Erste Zeile\nzweite Zeile\r\ndritte\n");
-    setenv(platform::kRegistryFileVariable, Path("registry").c_str(), 1);
-    setenv("OSTREVAN_TEST_RECORD", Path("record.txt").c_str(), 1);
     setenv("OSTREVAN_SHELL_OPENER", launchertest::InstallerBin().c_str(), 1);
-    messages_.clear();
-    platform::SetMessageBoxCapture([this](const std::string& title, const std::string& text, platform::MessageBoxIcon) {
-      messages_.push_back(title + "|" + text);
-      return platform::kMessageBoxOk;
-    });
   }
 
   void TearDown() override {
-    platform::SetMessageBoxCapture({});
-    kit::PumpPending();
-    kit::CResources::Clear();
-    platform::ResetMessageQueue();
-    unsetenv(platform::kRegistryFileVariable);
-    unsetenv("OSTREVAN_TEST_RECORD");
+    LauncherDialogTest::TearDown();
     unsetenv("OSTREVAN_SHELL_OPENER");
   }
 
@@ -105,7 +89,6 @@ class MenuDialogTest : public testsupport::TempDirTest {
   }
 
   std::string disc_;
-  std::vector<std::string> messages_;
 };
 
 TEST_F(MenuDialogTest, StartQuitAndEscape) {

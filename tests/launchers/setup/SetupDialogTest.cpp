@@ -25,25 +25,21 @@
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "platform/WindowQueue.h"
+#include "launchers/support/LauncherDialogTest.h"
 #include "support/TempDir.h"
 
 namespace {
 
-class SetupDialogTest : public testsupport::TempDirTest {
+class SetupDialogTest : public launchertest::LauncherDialogTest {
  protected:
-  SetupDialogTest() : TempDirTest("setupdlg") {}
+  SetupDialogTest() : LauncherDialogTest("setupdlg") {}
 
   // The window directory of this process and its installers alone: other
   // tests' "Pellam Setup" windows must not take the reports.
-  static void SetUpTestSuite() {
-    static testsupport::TempDir runtime("setupdlg-rt");
-    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
-    kit::InitializeKit();
-  }
+  static void SetUpTestSuite() { StartKit("setupdlg-rt"); }
 
   void SetUp() override {
-    TempDirTest::SetUp();
-    platform::ResetMessageQueue();
+    LauncherDialogTest::SetUp();
     RegisterSetupResources();
     disc_ = Path("disc");
     std::filesystem::create_directories(disc_ + "/Setup");
@@ -52,23 +48,7 @@ class SetupDialogTest : public testsupport::TempDirTest {
     testsupport::WriteBytes(disc_ + "/Setup/setup.jpg", std::string(picture_.begin(), picture_.end()));
     WriteResponse("normal", 20);
     session_.launcherDir = launchertest::WindowsForm(disc_) + "\\";
-    setenv("OSTREVAN_TEST_RECORD", Path("record.txt").c_str(), 1);
-    setenv(platform::kRegistryFileVariable, Path("registry").c_str(), 1);
     unsetenv("OSTREVAN_TEST_INSTALLER_MODE");
-    messages_.clear();
-    platform::SetMessageBoxCapture([this](const std::string& title, const std::string& text, platform::MessageBoxIcon) {
-      messages_.push_back(title + "|" + text);
-      return platform::kMessageBoxOk;
-    });
-  }
-
-  void TearDown() override {
-    platform::SetMessageBoxCapture({});
-    kit::PumpPending();
-    kit::CResources::Clear();
-    platform::ResetMessageQueue();
-    unsetenv("OSTREVAN_TEST_RECORD");
-    unsetenv(platform::kRegistryFileVariable);
   }
 
   void WriteResponse(const std::string& mode, int delay) {
@@ -103,7 +83,6 @@ class SetupDialogTest : public testsupport::TempDirTest {
   std::string disc_;
   std::vector<uint8_t> picture_;
   SetupSession session_;
-  std::vector<std::string> messages_;
 };
 
 TEST_F(SetupDialogTest, ExpressRunsTheInstallerSilentlyAndFollowsItToTheEnd) {
