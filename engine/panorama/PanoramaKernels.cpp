@@ -61,23 +61,20 @@ inline Address Locate(const PanoramaSampleSource& s, uint32_t x, int32_t y) {
           uy & 0xFFFFu};
 }
 
-inline uint16_t Quality565(const PanoramaSampleSource& s, uint32_t x, int32_t y) {
+// Bilinear sample of a 15- or 16-bit map, blended with the layout's masks
+// (see Blend16).
+template <uint32_t Mask, uint32_t Round, uint32_t Clear>
+inline uint16_t QualityWord(const PanoramaSampleSource& s, uint32_t x, int32_t y) {
   const Address at = Locate(s, x, y);
   const uint8_t* r1 = at.row0 + s.rowBytes;
   const uint32_t a = (x & 0xFFFF) >> 11;
   const uint32_t b = at.fraction >> 11;
-  return Blend16<0x07E0F81Fu, 0x02008010u, 0x03E0FC1Fu>(Load16(at.row0 + at.column * 2), Load16(at.row0 + at.column1 * 2),
-                                                       Load16(r1 + at.column * 2), Load16(r1 + at.column1 * 2), a, b);
+  return Blend16<Mask, Round, Clear>(Load16(at.row0 + at.column * 2), Load16(at.row0 + at.column1 * 2),
+                                     Load16(r1 + at.column * 2), Load16(r1 + at.column1 * 2), a, b);
 }
 
-inline uint16_t Quality555(const PanoramaSampleSource& s, uint32_t x, int32_t y) {
-  const Address at = Locate(s, x, y);
-  const uint8_t* r1 = at.row0 + s.rowBytes;
-  const uint32_t a = (x & 0xFFFF) >> 11;
-  const uint32_t b = at.fraction >> 11;
-  return Blend16<0x03E07C1Fu, 0x02004010u, 0x03E07C1Fu>(Load16(at.row0 + at.column * 2), Load16(at.row0 + at.column1 * 2),
-                                                       Load16(r1 + at.column * 2), Load16(r1 + at.column1 * 2), a, b);
-}
+constexpr auto Quality565 = QualityWord<0x07E0F81Fu, 0x02008010u, 0x03E0FC1Fu>;
+constexpr auto Quality555 = QualityWord<0x03E07C1Fu, 0x02004010u, 0x03E07C1Fu>;
 
 inline uint32_t Quality32(const PanoramaSampleSource& s, uint32_t x, int32_t y) {
   const Address at = Locate(s, x, y);
