@@ -75,6 +75,22 @@ class VBitstream {
     AdvanceReadOffset();
     return true;
   }
+  // For tight loops that load words themselves: the ring position of the
+  // next word and how many bytes from there (whole words) are stored and lie
+  // before the end of the ring.
+  const uint8_t* GetContiguousWords(uint32_t& bytes) const {
+    const uint64_t stored = (produced_ - consumed_) & ~uint64_t{3};
+    const uint32_t toEnd = size_ - readOffset_;
+    bytes = stored < toEnd ? static_cast<uint32_t>(stored) : toEnd;
+    return buffer_ + readOffset_;
+  }
+  // Marks `bytes` (whole words, at most what GetContiguousWords gave) as
+  // loaded into a window held elsewhere.
+  void ConsumeWords(uint32_t bytes) {
+    consumed_ += bytes;
+    readOffset_ += bytes;
+    if (readOffset_ >= size_) readOffset_ = 0;
+  }
   // Aligns to a byte, then advances to just after the next 00 00 01, so that
   // the window's top byte is the start code's value.
   void NextStartCode();

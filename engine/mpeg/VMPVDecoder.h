@@ -112,12 +112,22 @@ class VMPVDecoder {
   // Run and level codes up to the end of the block, dequantised with the
   // matrix times the quantiser scale (in scan order); `i` is the scan
   // position before the first. kMpeg1: the ISO/IEC 11172-2 syntax.
+  // What dequantising needs at one scan position: the matrix entry times the
+  // quantiser scale, the largest magnitude the transform takes there, and the
+  // raster position with its row and column mask bits.
+  struct ScanStep {
+    int32_t scale;
+    int32_t limit;
+    uint16_t mask;
+    uint8_t position;
+    uint8_t unused[5];
+  };
   template <bool kIntra, bool kMpeg1>
-  void DecodeCoefficients(int32_t i, const int32_t* matrix, CoefficientTables tables);
+  void DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables);
   // A matrix (0 intra luma, 1 intra chroma, 2 non-intra luma, 3 non-intra
   // chroma) times the quantiser scale, in the picture's scan order; made
   // again when the scale changed.
-  const int32_t* ScaledMatrix(int which);
+  const ScanStep* ScaledMatrix(int which);
   void ForgetScaledMatrices() { std::fill(std::begin(scaledFor_), std::end(scaledFor_), 0); }
   // Notes the decoded block's rows and columns for the transform, or that it
   // is flat when only the DC term is there.
@@ -152,7 +162,7 @@ class VMPVDecoder {
   // The same times the quantiser scale of scaledFor_ (0: not made), in scan
   // order; forgotten at every picture, as headers before it may have loaded
   // matrices or changed the scan.
-  int32_t scaledMatrices_[4][64];
+  ScanStep scaledMatrices_[4][64];
   int32_t scaledFor_[4] = {0, 0, 0, 0};
 
   // picture

@@ -67,17 +67,20 @@ class CompactCoefficientTable {
 
 // One look for nearly every coefficient: the next 11 bits of the stream index
 // codes of at most 10 bits together with their sign bit. An entry packs the
-// bits taken (0-7), run + 1 (8-15) and the signed level (16-31); a level of 0
-// sends the decoder to the general path (escape, longer codes, bad codes),
-// which reads the compact table, except for the end of block (its own mark).
+// bits taken (0-6), the general-path mark (7), the scan advance (8-15: run + 1,
+// or kEndOfBlock, which moves any position past kPastEnd) and the signed level
+// (16-31). Marked entries (escape, longer codes, bad codes) send the decoder
+// to the general path, which reads the compact table.
 class DirectCoefficientTable {
  public:
   static constexpr int kBits = 11;
-  static constexpr uint32_t kEndOfBlock = 0xFF;  // entry >> 8 of the end-of-block code
+  static constexpr uint32_t kGeneral = 0x80;
+  static constexpr uint32_t kEndOfBlock = 0xC0;
+  static constexpr int32_t kPastEnd = 128;  // positions from here on: the block ended
   explicit DirectCoefficientTable(const VMPEGCodeTable& table) {
     const int shift = table.GetMaxLength() - kBits;
     for (uint32_t w = 0; w < (1u << kBits); ++w) {
-      entries_[w] = 0;
+      entries_[w] = kGeneral;
       if (shift < 0) continue;
       const VMPEGCodeTable::Entry& e = table.Lookup(w << shift);
       const int32_t run = (e.value >> 8) & 0xFF;
@@ -99,6 +102,199 @@ class DirectCoefficientTable {
  private:
   uint32_t entries_[1u << kBits];
 };
+
+// Leaves a block on a bad code (`message`) or when the data ended inside it
+// (null), with the reader's window handed back as given.
+[[noreturn, gnu::noinline, gnu::cold]] void StopCoefficients(VBitstream& bs, uint32_t taken, uint64_t bits,
+                                                             int count, const char* message) {
+  bs.ConsumeWords(taken);
+  bs.SetHeldBits(bits, count < 0 ? 0 : count);
+  if (message) throw VMPEGException(message);
+  throw VBitstreamEmptyException();
+}
+
+// The escape and long codes, after the direct table sent them here: the run
+// (skip) and level of a coefficient, or false at the end of the block. The
+// window holds at least 28 bits (the longest code with its escape fields).
+template <bool kMpeg1, typename Stop>
+[[gnu::always_inline]] inline bool ReadGeneralCode(uint64_t& bits, int& count, const CompactCoefficientTable& compact,
+                                                   int32_t& skip, int32_t& level, Stop stop) {
+  const auto look = [&](int n) { return static_cast<uint32_t>(bits >> (64 - n)); };
+  const auto take = [&](int n) {
+    if (n > count) stop(nullptr);
+    bits <<= n;
+    count -= n;
+  };
+  const uint32_t c = compact.Lookup(look(16));
+  const int length = static_cast<int>(c & 0xFF);
+  if (length == 0) stop("bad coefficient code");
+  const int32_t run = static_cast<int32_t>((c >> 16) & 0xFF);
+  take(length);
+  if (run == kRunEndOfBlock) return false;
+  skip = run;
+  if (run == kRunEscape) {
+    skip = static_cast<int32_t>(look(6));
+    take(6);
+    if (kMpeg1) {  // MPEG-1 escape levels
+      level = static_cast<int32_t>(look(8));
+      take(8);
+      if (level == 0) {
+        level = static_cast<int32_t>(look(8));
+        take(8);
+      } else if (level == 128) {
+        level = static_cast<int32_t>(look(8)) - 256;
+        take(8);
+      } else if (level > 128) {
+        level -= 256;
+      }
+    } else {
+      level = static_cast<int32_t>(look(12));
+      take(12);
+      if (level >= 2048) level -= 4096;
+    }
+    if (level == 0) stop("zero coefficient level");
+  } else {
+    level = static_cast<int8_t>((c >> 8) & 0xFF);
+    if (look(1)) level = -level;
+    take(1);
+  }
+  return true;
+}
+
+// Up to 65 codes of at most 28 bits, the window's loads ahead and the last
+// 8-byte load fit in this many bytes: with as many stored after the read
+// position, a block is read without looking for the end of the data.
+constexpr uint32_t kFastReadBytes = 256;
+
+// Reads a block's codes from `words` (the reader's next word, kFastReadBytes
+// stored from there) into pairs; returns how many. The window is refilled
+// without a branch from any byte position, holding at least 56 bits after
+// each refill, enough for five codes of the direct table (at most 11 bits
+// each); the general path refills before and after its code. `i` is the scan
+// position before the first code; kFirstShort: the first code may be the
+// short "1s" form of non-intra blocks.
+template <bool kMpeg1, bool kFirstShort, typename Put>
+[[gnu::always_inline]] inline void ReadCoefficientsFast(VBitstream& bs, const uint8_t* words, int32_t i,
+                                                        const DirectCoefficientTable& direct,
+                                                        const CompactCoefficientTable& compact, Put put) {
+  uint64_t bits = bs.GetHeldBits();
+  int count = bs.GetHeldBitCount();  // at most 63
+  const uint8_t* p = words;
+  const auto refill = [&] {
+    uint64_t next;
+    std::memcpy(&next, p, 8);
+    bits |= __builtin_bswap64(next) >> count;
+    p += (63 - count) >> 3;
+    count |= 56;
+  };
+  // Back to whole words: the bytes after the last word boundary leave the
+  // window, or the rest of that word joins it when too few bits are held.
+  // Bits below the held ones are cleared, as the reader keeps them.
+  const auto handBack = [&] {
+    uint32_t taken = static_cast<uint32_t>(p - words);
+    const int partial = static_cast<int>(taken & 3);
+    if (count >= 8 * partial) {
+      count -= 8 * partial;
+      taken -= static_cast<uint32_t>(partial);
+    } else {
+      for (int k = partial; k < 4; ++k, ++p, count += 8) bits |= uint64_t{*p} << (56 - count);
+      taken += static_cast<uint32_t>(4 - partial);
+    }
+    bits = count == 0 ? 0 : bits & (~uint64_t{0} << (64 - count));
+    bs.ConsumeWords(taken);
+    bs.SetHeldBits(bits, count);
+  };
+  const auto stop = [&](const char* message) {
+    handBack();
+    StopCoefficients(bs, 0, bs.GetHeldBits(), bs.GetHeldBitCount(), message);
+  };
+  refill();
+  if (kFirstShort && (bits >> 63)) {
+    // "1" and the sign: run 0, level 1.
+    put(0, (bits >> 62) & 1 ? -1 : 1);
+    bits <<= 2;
+    count -= 2;
+    i = 0;
+  }
+  for (;;) {
+    refill();
+    for (int k = 0; k < 5; ++k) {
+      const uint32_t e = direct.Lookup(bits);
+      int32_t skip, level;
+      if (e & DirectCoefficientTable::kGeneral) [[unlikely]] {
+        refill();
+        const bool more = ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop);
+        refill();
+        if (!more) {
+          handBack();
+          return;
+        }
+        i += skip + 1;
+        if (i > 63) stop("coefficients past the end of the block");
+        put(i, level);
+        continue;
+      }
+      const int n = static_cast<int>(e & 0x7F);
+      bits <<= n;
+      count -= n;
+      i += static_cast<int32_t>((e >> 8) & 0xFF);
+      if (i > 63) [[unlikely]] {
+        if (i >= DirectCoefficientTable::kPastEnd) {
+          handBack();
+          return;
+        }
+        stop("coefficients past the end of the block");
+      }
+      put(i, static_cast<int32_t>(e) >> 16);
+    }
+  }
+}
+
+// The same near the end of the stored data or of the ring: whole words taken
+// one at a time, every code checked against the bits held.
+template <bool kMpeg1, bool kFirstShort, typename Put>
+[[gnu::always_inline]] inline void ReadCoefficientsCareful(VBitstream& bs, int32_t i, const DirectCoefficientTable& direct,
+                                               const CompactCoefficientTable& compact, Put put) {
+  uint64_t bits = bs.GetHeldBits();
+  int count = bs.GetHeldBitCount();
+  const auto stop = [&](const char* message) { StopCoefficients(bs, 0, bits, count, message); };
+  const auto take = [&](int n) {
+    if (n > count) stop(nullptr);
+    bits <<= n;
+    count -= n;
+  };
+  if (kFirstShort && (bits >> 63)) {
+    const int32_t level = (bits >> 62) & 1 ? -1 : 1;
+    take(2);
+    i = 0;
+    put(0, level);
+  }
+  for (;;) {
+    if (count < 32 && !bs.TakeWord(bits, count)) {
+      bs.SetHeldBits(bits, count);
+      bs.TopUp(32);
+      bits = bs.GetHeldBits();
+      count = bs.GetHeldBitCount();
+    }
+    const uint32_t e = direct.Lookup(bits);
+    int32_t skip, level;
+    if (e & DirectCoefficientTable::kGeneral) {
+      if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) break;
+      i += skip + 1;
+      if (i > 63) stop("coefficients past the end of the block");
+      put(i, level);
+      continue;
+    }
+    take(static_cast<int>(e & 0x7F));
+    i += static_cast<int32_t>((e >> 8) & 0xFF);
+    if (i > 63) {
+      if (i >= DirectCoefficientTable::kPastEnd) break;
+      stop("coefficients past the end of the block");
+    }
+    put(i, static_cast<int32_t>(e) >> 16);
+  }
+  bs.SetHeldBits(bits, count);
+}
 
 }  // namespace
 
@@ -501,14 +697,21 @@ void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t 
                h, cur.Cr() + dstOffset, 2 * cw, average);
 }
 
-const int32_t* VMPVDecoder::ScaledMatrix(int which) {
-  int32_t* scaled = scaledMatrices_[which];
+const VMPVDecoder::ScanStep* VMPVDecoder::ScaledMatrix(int which) {
+  ScanStep* scaled = scaledMatrices_[which];
   if (scaledFor_[which] != quantiserScale_) {
     const int32_t* matrix = which == 0 ? intraLuma_ : which == 1 ? intraChroma_ : which == 2 ? nonIntraLuma_
                                                                                               : nonIntraChroma_;
     const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
-    // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
-    for (int i = 0; i < 64; ++i) scaled[i] = matrix[scan[i]] * quantiserScale_;
+    const int32_t* limits = alternateScan_ ? kLimits.alternate : kLimits.zigZag;
+    for (int i = 0; i < 64; ++i) {
+      const int p = scan[i];
+      // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
+      scaled[i].scale = matrix[p] * quantiserScale_;
+      scaled[i].limit = limits[i];
+      scaled[i].mask = kPositionMasks.mask[p];
+      scaled[i].position = static_cast<uint8_t>(p);
+    }
     scaledFor_[which] = quantiserScale_;
   }
   return scaled;
@@ -518,7 +721,7 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
   VCoefficientBlock& b = block_;
   b.Clear();
   flatBlock_ = false;
-  const int32_t* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
+  const ScanStep* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
   if (!intra) {
     if (syntaxMode_ == 1)
       DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor(codec_, false));
@@ -554,121 +757,33 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
 }
 
 template <bool kIntra, bool kMpeg1>
-void VMPVDecoder::DecodeCoefficients(int32_t i, const int32_t* matrix, CoefficientTables tables) {
+void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables) {
   VCoefficientBlock& b = block_;
-  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
-  const int32_t* limits = alternateScan_ ? kLimits.alternate : kLimits.zigZag;
-  constexpr int32_t shift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
-  // The window is kept in locals through the loop (stores into the block
-  // would otherwise make the compiler reload the reader's members after
-  // every coefficient) and topped up to 32 bits before each code: the
-  // longest code with its escape fields takes 28.
   VBitstream& bs = *bs_;
   bs.TopUp(32);
-  uint64_t bits = bs.GetHeldBits();
-  int count = bs.GetHeldBitCount();
-  const auto take = [&](int n) {
-    if (n > count) {
-      bs.SetHeldBits(bits, count);
-      throw VBitstreamEmptyException();
-    }
-    bits <<= n;
-    count -= n;
-  };
-  const auto look = [&](int n) { return static_cast<uint32_t>(bits >> (64 - n)); };
+  uint32_t stored = 0;
+  const uint8_t* words = bs.GetContiguousWords(stored);
+  constexpr int32_t shift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
   int32_t* coefficients = b.c;
   uint32_t masks = 0x0101;
   int32_t coded = b.count;
-  // The scaled matrix and the limits are in scan order: read from the scan
-  // position alongside the raster position, not after it.
-  const auto put = [&](int32_t level) {
-    if (i > 63) {
-      bs.SetHeldBits(bits, count);
-      throw VMPEGException("coefficients past the end of the block");
-    }
-    const int p = scan[i];
-    const int64_t magnitude = level < 0 ? -int64_t{level} : int64_t{level};
-    int64_t value = ((kIntra ? magnitude : 2 * magnitude + 1) * matrix[i]) >> shift;
-    value = std::min<int64_t>(value, limits[i]);
-    coefficients[p] = static_cast<int32_t>(level < 0 ? -value : value);
-    masks |= kPositionMasks.mask[p];
+  // One coefficient at scan position k (at most 63), dequantised.
+  const auto put = [&](int32_t k, int32_t level) {
+    const ScanStep& step = steps[k];
+    // The sign is applied by arithmetic: it is random, a branch on it would
+    // be mispredicted half of the time.
+    const int32_t sign = level >> 31;  // 0 or -1
+    const int64_t magnitude = (level ^ sign) - sign;
+    const int64_t value =
+        std::min<int64_t>(((kIntra ? magnitude : 2 * magnitude + 1) * step.scale) >> shift, step.limit);
+    coefficients[step.position] = (static_cast<int32_t>(value) ^ sign) - sign;
+    masks |= step.mask;
     ++coded;
   };
-  if (!kIntra && (bits >> 63)) {
-    // The first coefficient's own short form: "1" and the sign is run 0, level 1.
-    const int32_t level = (bits >> 62) & 1 ? -1 : 1;
-    take(2);
-    i = 0;
-    put(level);
-  }
-  for (;;) {
-    if (count < 32 && !bs.TakeWord(bits, count)) {
-      bs.SetHeldBits(bits, count);
-      bs.TopUp(32);
-      bits = bs.GetHeldBits();
-      count = bs.GetHeldBitCount();
-    }
-    const uint32_t e = tables.direct->Lookup(bits);
-    int32_t level = static_cast<int32_t>(e) >> 16;
-    if (level != 0) [[likely]] {
-      take(static_cast<int>(e & 0xFF));
-      i += static_cast<int32_t>((e >> 8) & 0xFF);
-      put(level);
-      continue;
-    }
-    if ((e >> 8) == DirectCoefficientTable::kEndOfBlock) {
-      take(static_cast<int>(e & 0xFF));
-      break;
-    }
-    const uint32_t c = tables.compact->Lookup(look(16));
-    const int length = static_cast<int>(c & 0xFF);
-    if (length == 0) {
-      bs.SetHeldBits(bits, count);
-      throw VMPEGException("bad coefficient code");
-    }
-    const int32_t run = static_cast<int32_t>((c >> 16) & 0xFF);
-    take(length);
-    if (run == kRunEndOfBlock) break;
-    int32_t skip = run;
-    if (run == kRunEscape) {
-      if (count < 28) {
-        bs.SetHeldBits(bits, count);
-        bs.TopUp(32);
-        bits = bs.GetHeldBits();
-        count = bs.GetHeldBitCount();
-      }
-      skip = static_cast<int32_t>(look(6));
-      take(6);
-      if (kMpeg1) {  // MPEG-1 escape levels
-        level = static_cast<int32_t>(look(8));
-        take(8);
-        if (level == 0) {
-          level = static_cast<int32_t>(look(8));
-          take(8);
-        } else if (level == 128) {
-          level = static_cast<int32_t>(look(8)) - 256;
-          take(8);
-        } else if (level > 128) {
-          level -= 256;
-        }
-      } else {
-        level = static_cast<int32_t>(look(12));
-        take(12);
-        if (level >= 2048) level -= 4096;
-      }
-      if (level == 0) {
-        bs.SetHeldBits(bits, count);
-        throw VMPEGException("zero coefficient level");
-      }
-    } else {
-      level = static_cast<int8_t>((c >> 8) & 0xFF);
-      if (look(1)) level = -level;
-      take(1);
-    }
-    i += skip + 1;
-    put(level);
-  }
-  bs.SetHeldBits(bits, count);
+  if (stored >= kFastReadBytes)
+    ReadCoefficientsFast<kMpeg1, !kIntra>(bs, words, i, *tables.direct, *tables.compact, put);
+  else
+    ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, put);
   b.count = coded;
   FinishBlock(masks & 0xFF, masks >> 8);
 }
