@@ -68,16 +68,17 @@ class CompactCoefficientTable {
 // One look for nearly every coefficient: the next 11 bits of the stream index
 // codes of at most 10 bits together with their sign bit. An entry packs the
 // bits taken (0-6), the general-path mark (7), the scan advance (8-15: run + 1,
-// or kEndOfBlock, which moves any position past kPastEnd) and the signed level
-// (16-31). Marked entries (escape, longer codes, bad codes) send the decoder
-// to the general path, which reads the compact table.
+// or kEndOfBlock, which moves any position past kPastEnd), the level's
+// magnitude term for dequantising (16-30: |level| in intra blocks, 2 |level| + 1
+// in others) and the sign (31). Marked entries (escape, longer codes, bad
+// codes) send the decoder to the general path, which reads the compact table.
 class DirectCoefficientTable {
  public:
   static constexpr int kBits = 11;
   static constexpr uint32_t kGeneral = 0x80;
   static constexpr uint32_t kEndOfBlock = 0xC0;
   static constexpr int32_t kPastEnd = 128;  // positions from here on: the block ended
-  explicit DirectCoefficientTable(const VMPEGCodeTable& table) {
+  DirectCoefficientTable(const VMPEGCodeTable& table, bool intra) {
     const int shift = table.GetMaxLength() - kBits;
     for (uint32_t w = 0; w < (1u << kBits); ++w) {
       entries_[w] = kGeneral;
@@ -90,14 +91,18 @@ class DirectCoefficientTable {
         continue;
       }
       if (e.length == kBits || run >= kRunEscape) continue;
-      int32_t level = static_cast<int8_t>(e.value & 0xFF);
-      if (level == 0) continue;
-      if ((w >> (kBits - 1 - e.length)) & 1) level = -level;
+      const int32_t level = static_cast<int8_t>(e.value & 0xFF);
+      if (level <= 0) continue;
+      const uint32_t negative = (w >> (kBits - 1 - e.length)) & 1;
       entries_[w] = static_cast<uint32_t>(e.length + 1) | (static_cast<uint32_t>(run + 1) << 8) |
-                    (static_cast<uint32_t>(level) << 16);
+                    (MagnitudeTerm(level, intra) << 16) | (negative << 31);
     }
   }
   uint32_t Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
+  // What dequantising multiplies by for a level of this magnitude.
+  static uint32_t MagnitudeTerm(int32_t magnitude, bool intra) {
+    return static_cast<uint32_t>(intra ? magnitude : 2 * magnitude + 1);
+  }
 
  private:
   uint32_t entries_[1u << kBits];
@@ -211,7 +216,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
   refill();
   if (kFirstShort && (bits >> 63)) {
     // "1" and the sign: run 0, level 1.
-    put(0, (bits >> 62) & 1 ? -1 : 1);
+    put(0, DirectCoefficientTable::MagnitudeTerm(1, false), (bits >> 62) & 1 ? -1 : 0);
     bits <<= 2;
     count -= 2;
     i = 0;
@@ -231,7 +236,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
         }
         i += skip + 1;
         if (i > 63) stop("coefficients past the end of the block");
-        put(i, level);
+        put(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
         continue;
       }
       const int n = static_cast<int>(e & 0x7F);
@@ -245,7 +250,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
         }
         stop("coefficients past the end of the block");
       }
-      put(i, static_cast<int32_t>(e) >> 16);
+      put(i, (e >> 16) & 0x7FFF, static_cast<int32_t>(e) >> 31);
     }
   }
 }
@@ -264,10 +269,10 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
     count -= n;
   };
   if (kFirstShort && (bits >> 63)) {
-    const int32_t level = (bits >> 62) & 1 ? -1 : 1;
+    const int32_t sign = (bits >> 62) & 1 ? -1 : 0;
     take(2);
     i = 0;
-    put(0, level);
+    put(0, DirectCoefficientTable::MagnitudeTerm(1, false), sign);
   }
   for (;;) {
     if (count < 32 && !bs.TakeWord(bits, count)) {
@@ -282,7 +287,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
       if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) break;
       i += skip + 1;
       if (i > 63) stop("coefficients past the end of the block");
-      put(i, level);
+      put(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
       continue;
     }
     take(static_cast<int>(e & 0x7F));
@@ -291,7 +296,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
       if (i >= DirectCoefficientTable::kPastEnd) break;
       stop("coefficients past the end of the block");
     }
-    put(i, static_cast<int32_t>(e) >> 16);
+    put(i, (e >> 16) & 0x7FFF, static_cast<int32_t>(e) >> 31);
   }
   bs.SetHeldBits(bits, count);
 }
@@ -305,9 +310,12 @@ struct VMPVDecoder::CoefficientTables {
 
 namespace {
 
+// The tables of intra blocks (the first or, by the picture's choice, the
+// second code table) or of non-intra blocks (always the first).
+template <bool kIntra>
 [[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec,
                                                                                bool second) {
-  static const DirectCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
+  static const DirectCoefficientTable zero(codec.coefficients0, kIntra), one(codec.coefficients1, kIntra);
   return {second ? &one : &zero, &CompactCoefficients(codec, second)};
 }
 
@@ -724,9 +732,9 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
   const ScanStep* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
   if (!intra) {
     if (syntaxMode_ == 1)
-      DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor(codec_, false));
+      DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor<false>(codec_, false));
     else
-      DecodeCoefficients<false, false>(-1, matrix, CoefficientTablesFor(codec_, false));
+      DecodeCoefficients<false, false>(-1, matrix, CoefficientTablesFor<false>(codec_, false));
     return;
   }
   const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
@@ -751,39 +759,36 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
     return;
   }
   if (syntaxMode_ == 1)
-    DecodeCoefficients<true, true>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
+    DecodeCoefficients<true, true>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0));
   else
-    DecodeCoefficients<true, false>(0, matrix, CoefficientTablesFor(codec_, intraVlcFormat_ != 0));
+    DecodeCoefficients<true, false>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0));
 }
 
 template <bool kIntra, bool kMpeg1>
 void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables) {
   VCoefficientBlock& b = block_;
   VBitstream& bs = *bs_;
-  bs.TopUp(32);
   uint32_t stored = 0;
   const uint8_t* words = bs.GetContiguousWords(stored);
   constexpr int32_t shift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
   int32_t* coefficients = b.c;
   uint32_t masks = 0x0101;
   int32_t coded = b.count;
-  // One coefficient at scan position k (at most 63), dequantised.
-  const auto put = [&](int32_t k, int32_t level) {
+  // One coefficient at scan position k (at most 63), dequantised from the
+  // level's magnitude term and sign (0 or -1).
+  const auto put = [&](int32_t k, uint32_t term, int32_t sign) {
     const ScanStep& step = steps[k];
-    // The sign is applied by arithmetic: it is random, a branch on it would
-    // be mispredicted half of the time.
-    const int32_t sign = level >> 31;  // 0 or -1
-    const int64_t magnitude = (level ^ sign) - sign;
-    const int64_t value =
-        std::min<int64_t>(((kIntra ? magnitude : 2 * magnitude + 1) * step.scale) >> shift, step.limit);
+    const int64_t value = std::min<int64_t>((int64_t{term} * step.scale) >> shift, step.limit);
     coefficients[step.position] = (static_cast<int32_t>(value) ^ sign) - sign;
     masks |= step.mask;
     ++coded;
   };
   if (stored >= kFastReadBytes)
     ReadCoefficientsFast<kMpeg1, !kIntra>(bs, words, i, *tables.direct, *tables.compact, put);
-  else
+  else {
+    bs.TopUp(32);
     ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, put);
+  }
   b.count = coded;
   FinishBlock(masks & 0xFF, masks >> 8);
 }
