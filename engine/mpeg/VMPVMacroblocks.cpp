@@ -78,27 +78,33 @@ class DirectCoefficientTable {
   static constexpr uint32_t kGeneral = 0x80;
   static constexpr uint32_t kEndOfBlock = 0xC0;
   static constexpr int32_t kPastEnd = 128;  // positions from here on: the block ended
-  DirectCoefficientTable(const VMPEGCodeTable& table, bool intra) {
-    const int shift = table.GetMaxLength() - kBits;
+  // `zeros`: the table covers the codes that begin with that many zeros,
+  // indexed by the kBits bits after them (the longer codes).
+  DirectCoefficientTable(const VMPEGCodeTable& table, bool intra, int zeros = 0) {
+    const int maxLength = table.GetMaxLength();
+    const int span = zeros + kBits;  // the stream bits an index stands for
     for (uint32_t w = 0; w < (1u << kBits); ++w) {
       entries_[w] = kGeneral;
-      if (shift < 0) continue;
-      const VMPEGCodeTable::Entry& e = table.Lookup(w << shift);
+      const uint32_t window = span >= maxLength ? w >> (span - maxLength) : w << (maxLength - span);
+      const VMPEGCodeTable::Entry& e = table.Lookup(window);
       const int32_t run = (e.value >> 8) & 0xFF;
-      if (e.length == 0 || e.length > kBits) continue;
+      if (e.length <= zeros || e.length > span) continue;
       if (run == kRunEndOfBlock) {
-        entries_[w] = static_cast<uint32_t>(e.length) | (kEndOfBlock << 8);
+        if (zeros == 0) entries_[w] = static_cast<uint32_t>(e.length) | (kEndOfBlock << 8);
         continue;
       }
-      if (e.length == kBits || run >= kRunEscape) continue;
+      if (e.length == span || run >= kRunEscape) continue;
       const int32_t level = static_cast<int8_t>(e.value & 0xFF);
       if (level <= 0) continue;
-      const uint32_t negative = (w >> (kBits - 1 - e.length)) & 1;
+      const uint32_t negative = (w >> (span - 1 - e.length)) & 1;
       entries_[w] = static_cast<uint32_t>(e.length + 1) | (static_cast<uint32_t>(run + 1) << 8) |
                     (MagnitudeTerm(level, intra) << 16) | (negative << 31);
     }
   }
   uint32_t Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
+  // The long codes' table: the window begins with kLongZeros zeros.
+  static constexpr int kLongZeros = 7;
+  uint32_t LookupLong(uint64_t window) const { return entries_[(window << kLongZeros) >> (64 - kBits)]; }
   // What dequantising multiplies by for a level of this magnitude.
   static uint32_t MagnitudeTerm(int32_t magnitude, bool intra) {
     return static_cast<uint32_t>(intra ? magnitude : 2 * magnitude + 1);
@@ -181,6 +187,7 @@ constexpr uint32_t kFastReadBytes = 256;
 template <bool kMpeg1, bool kFirstShort, typename Put>
 [[gnu::always_inline]] inline void ReadCoefficientsFast(VBitstream& bs, const uint8_t* words, int32_t i,
                                                         const DirectCoefficientTable& direct,
+                                                        const DirectCoefficientTable& longCodes,
                                                         const CompactCoefficientTable& compact, Put put) {
   uint64_t bits = bs.GetHeldBits();
   int count = bs.GetHeldBitCount();  // at most 63
@@ -189,7 +196,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
     uint64_t next;
     std::memcpy(&next, p, 8);
     bits |= __builtin_bswap64(next) >> count;
-    p += (63 - count) >> 3;
+    p += 7 - (count >> 3);  // the whole bytes that joined: (63 - count) / 8
     count |= 56;
   };
   // Back to whole words: the bytes after the last word boundary leave the
@@ -223,11 +230,26 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
   }
   for (;;) {
     refill();
+    // Five codes of the direct table (at most 11 bits each) after each refill.
     for (int k = 0; k < 5; ++k) {
       const uint32_t e = direct.Lookup(bits);
-      int32_t skip, level;
       if (e & DirectCoefficientTable::kGeneral) [[unlikely]] {
         refill();
+        if ((bits >> (64 - DirectCoefficientTable::kLongZeros)) == 0) {
+          // A long code: its own table, without the compact table's steps.
+          const uint32_t l = longCodes.LookupLong(bits);
+          if (!(l & DirectCoefficientTable::kGeneral)) {
+            const int n = static_cast<int>(l & 0x7F);
+            bits <<= n;
+            count -= n;
+            refill();
+            i += static_cast<int32_t>((l >> 8) & 0xFF);
+            if (i > 63) stop("coefficients past the end of the block");
+            put(i, (l >> 16) & 0x7FFF, static_cast<int32_t>(l) >> 31);
+            continue;
+          }
+        }
+        int32_t skip, level;
         const bool more = ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop);
         refill();
         if (!more) {
@@ -305,6 +327,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
 
 struct VMPVDecoder::CoefficientTables {
   const DirectCoefficientTable* direct;
+  const DirectCoefficientTable* longCodes;
   const CompactCoefficientTable* compact;
 };
 
@@ -316,7 +339,9 @@ template <bool kIntra>
 [[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec,
                                                                                bool second) {
   static const DirectCoefficientTable zero(codec.coefficients0, kIntra), one(codec.coefficients1, kIntra);
-  return {second ? &one : &zero, &CompactCoefficients(codec, second)};
+  static const DirectCoefficientTable zeroLong(codec.coefficients0, kIntra, DirectCoefficientTable::kLongZeros),
+      oneLong(codec.coefficients1, kIntra, DirectCoefficientTable::kLongZeros);
+  return {second ? &one : &zero, second ? &oneLong : &zeroLong, &CompactCoefficients(codec, second)};
 }
 
 // Row (bits 0-7) and column (bits 8-15) masks of each raster position.
@@ -784,7 +809,7 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, Coefficie
     ++coded;
   };
   if (stored >= kFastReadBytes)
-    ReadCoefficientsFast<kMpeg1, !kIntra>(bs, words, i, *tables.direct, *tables.compact, put);
+    ReadCoefficientsFast<kMpeg1, !kIntra>(bs, words, i, *tables.direct, *tables.longCodes, *tables.compact, put);
   else {
     bs.TopUp(32);
     ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, put);
