@@ -58,13 +58,6 @@ class CompactCoefficientTable {
   uint32_t low_[1024];
 };
 
-// Inline: a call per block for what is, after the first, a flag test.
-[[gnu::always_inline]] inline const CompactCoefficientTable& CompactCoefficients(const VMPEGCodec& codec,
-                                                                                bool second) {
-  static const CompactCoefficientTable zero(codec.coefficients0), one(codec.coefficients1);
-  return second ? one : zero;
-}
-
 // One look for nearly every coefficient: the next 11 bits of the stream index
 // codes of at most 10 bits together with their sign bit. An entry packs the
 // bits taken (0-6), the general-path mark (7), the scan advance (8-15: run + 1,
@@ -333,15 +326,30 @@ struct VMPVDecoder::CoefficientTables {
 
 namespace {
 
+// Every table the coefficient reader uses, by kind of block (intra or not)
+// and code table (the first, or the second that intra blocks may use).
+struct CoefficientTableSet {
+  explicit CoefficientTableSet(const VMPEGCodec& codec)
+      : compact{CompactCoefficientTable(codec.coefficients0), CompactCoefficientTable(codec.coefficients1)},
+        direct{{DirectCoefficientTable(codec.coefficients0, false), DirectCoefficientTable(codec.coefficients1, false)},
+               {DirectCoefficientTable(codec.coefficients0, true), DirectCoefficientTable(codec.coefficients1, true)}},
+        longCodes{{DirectCoefficientTable(codec.coefficients0, false, DirectCoefficientTable::kLongZeros),
+                   DirectCoefficientTable(codec.coefficients1, false, DirectCoefficientTable::kLongZeros)},
+                  {DirectCoefficientTable(codec.coefficients0, true, DirectCoefficientTable::kLongZeros),
+                   DirectCoefficientTable(codec.coefficients1, true, DirectCoefficientTable::kLongZeros)}} {}
+  CompactCoefficientTable compact[2];
+  DirectCoefficientTable direct[2][2];     // [intra][second]
+  DirectCoefficientTable longCodes[2][2];  // [intra][second]
+};
+
 // The tables of intra blocks (the first or, by the picture's choice, the
-// second code table) or of non-intra blocks (always the first).
+// second code table) or of non-intra blocks (always the first). Inline: a
+// call per block for what is, after the first, one flag test.
 template <bool kIntra>
 [[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec,
                                                                                bool second) {
-  static const DirectCoefficientTable zero(codec.coefficients0, kIntra), one(codec.coefficients1, kIntra);
-  static const DirectCoefficientTable zeroLong(codec.coefficients0, kIntra, DirectCoefficientTable::kLongZeros),
-      oneLong(codec.coefficients1, kIntra, DirectCoefficientTable::kLongZeros);
-  return {second ? &one : &zero, second ? &oneLong : &zeroLong, &CompactCoefficients(codec, second)};
+  static const CoefficientTableSet set(codec);
+  return {&set.direct[kIntra][second], &set.longCodes[kIntra][second], &set.compact[second]};
 }
 
 // Row (bits 0-7) and column (bits 8-15) masks of each raster position.
