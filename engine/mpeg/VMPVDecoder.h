@@ -122,8 +122,12 @@ class VMPVDecoder {
     uint8_t position;
     uint8_t unused[5];
   };
+  // Intra blocks begin with their DC term (`component`: 0 luma, 1 Cb, 2 Cr).
   template <bool kIntra, bool kMpeg1>
-  void DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables);
+  void DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables, int component);
+  // An intra block's DC term from its size and differential bits, through
+  // the component's predictor.
+  void SetIntraDc(int component, int32_t size, uint32_t raw);
   // A matrix (0 intra luma, 1 intra chroma, 2 non-intra luma, 3 non-intra
   // chroma) times the quantiser scale, in the picture's scan order; made
   // again when the scale changed.

@@ -177,11 +177,12 @@ constexpr uint32_t kFastReadBytes = 256;
 // each); the general path refills before and after its code. `i` is the scan
 // position before the first code; kFirstShort: the first code may be the
 // short "1s" form of non-intra blocks.
-template <bool kMpeg1, bool kFirstShort, typename Put>
+template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 [[gnu::always_inline]] inline void ReadCoefficientsFast(VBitstream& bs, const uint8_t* words, int32_t i,
                                                         const DirectCoefficientTable& direct,
                                                         const DirectCoefficientTable& longCodes,
-                                                        const CompactCoefficientTable& compact, Put put) {
+                                                        const CompactCoefficientTable& compact,
+                                                        const VMPEGCodeTable* dcTable, Put put, Dc dc) {
   uint64_t bits = bs.GetHeldBits();
   int count = bs.GetHeldBitCount();  // at most 63
   const uint8_t* p = words;
@@ -214,6 +215,17 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
     StopCoefficients(bs, 0, bs.GetHeldBits(), bs.GetHeldBitCount(), message);
   };
   refill();
+  if (dcTable) {
+    // An intra block's DC size code and differential (at most 21 bits).
+    const VMPEGCodeTable::Entry& d = dcTable->Lookup(static_cast<uint32_t>(bits >> (64 - dcTable->GetMaxLength())));
+    if (d.length == 0) stop("bad DC size");
+    bits <<= d.length;
+    count -= d.length;
+    const int32_t size = d.value;  // 0..11
+    dc(size, static_cast<uint32_t>((bits >> 1) >> (63 - size)));
+    bits <<= size;
+    count -= size;
+  }
   if (kFirstShort && (bits >> 63)) {
     // "1" and the sign: run 0, level 1.
     put(0, DirectCoefficientTable::MagnitudeTerm(1, false), (bits >> 62) & 1 ? -1 : 0);
@@ -272,9 +284,10 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
 
 // The same near the end of the stored data or of the ring: whole words taken
 // one at a time, every code checked against the bits held.
-template <bool kMpeg1, bool kFirstShort, typename Put>
+template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 [[gnu::always_inline]] inline void ReadCoefficientsCareful(VBitstream& bs, int32_t i, const DirectCoefficientTable& direct,
-                                               const CompactCoefficientTable& compact, Put put) {
+                                                           const CompactCoefficientTable& compact,
+                                                           const VMPEGCodeTable* dcTable, Put put, Dc dc) {
   uint64_t bits = bs.GetHeldBits();
   int count = bs.GetHeldBitCount();
   const auto stop = [&](const char* message) { StopCoefficients(bs, 0, bits, count, message); };
@@ -283,6 +296,15 @@ template <bool kMpeg1, bool kFirstShort, typename Put>
     bits <<= n;
     count -= n;
   };
+  if (dcTable) {
+    const VMPEGCodeTable::Entry& d = dcTable->Lookup(static_cast<uint32_t>(bits >> (64 - dcTable->GetMaxLength())));
+    if (d.length == 0) stop("bad DC size");
+    take(d.length);
+    const int32_t size = d.value;
+    const auto raw = static_cast<uint32_t>((bits >> 1) >> (63 - size));
+    take(size);
+    dc(size, raw);
+  }
   if (kFirstShort && (bits >> 63)) {
     const int32_t sign = (bits >> 62) & 1 ? -1 : 0;
     take(2);
@@ -765,40 +787,42 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
   const ScanStep* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
   if (!intra) {
     if (syntaxMode_ == 1)
-      DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor<false>(codec_, false));
+      DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor<false>(codec_, false), component);
     else
-      DecodeCoefficients<false, false>(-1, matrix, CoefficientTablesFor<false>(codec_, false));
+      DecodeCoefficients<false, false>(-1, matrix, CoefficientTablesFor<false>(codec_, false), component);
     return;
   }
-  const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
-  const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
-  if (d.length == 0) throw VMPEGException("bad DC size");
-  bs_->SkipBits(d.length);
-  const int32_t size = d.value;
-  int32_t diff = 0;
-  if (size > 0) {
-    diff = static_cast<int32_t>(bs_->ReadBits(size));
-    if (!(diff & (1 << (size - 1)))) diff -= (1 << size) - 1;
-  }
-  int32_t& predictor = dcPredictor_[component];
-  predictor += diff;
-  // Keep the predictor within what any precision can carry.
-  predictor = std::clamp(predictor, -2048, 2047);
-  const int32_t dc = std::clamp(predictor * (1 << (3 - intraDcPrecision_)), -2048, 2047);
-  b.c[0] = dc * 8192;
-  b.count = 1;
   if (pictureCodingType_ == 4) {
+    // D pictures: the DC term alone.
+    const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
+    const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
+    if (d.length == 0) throw VMPEGException("bad DC size");
+    bs_->SkipBits(d.length);
+    const int32_t size = d.value;
+    SetIntraDc(component, size, size > 0 ? bs_->ReadBits(size) : 0);
     FinishBlock(1, 1);
     return;
   }
   if (syntaxMode_ == 1)
-    DecodeCoefficients<true, true>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0));
+    DecodeCoefficients<true, true>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0), component);
   else
-    DecodeCoefficients<true, false>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0));
+    DecodeCoefficients<true, false>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0), component);
+}
+
+[[gnu::always_inline]] inline void VMPVDecoder::SetIntraDc(int component, int32_t size, uint32_t raw) {
+  // The differential: `size` bits, the negative values below half the range.
+  const int32_t value = static_cast<int32_t>(raw);
+  const int32_t negative = size > 0 && !((raw >> (size - 1)) & 1) ? ((1 << size) - 1) : 0;
+  int32_t& predictor = dcPredictor_[component];
+  // Keep the predictor within what any precision can carry.
+  predictor = std::clamp(predictor + value - negative, -2048, 2047);
+  const int32_t dc = std::clamp(predictor * (1 << (3 - intraDcPrecision_)), -2048, 2047);
+  block_.c[0] = dc * 8192;
+  block_.count = 1;
 }
 
 template <bool kIntra, bool kMpeg1>
-void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables) {
+void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables, int component) {
   VCoefficientBlock& b = block_;
   VBitstream& bs = *bs_;
   uint32_t stored = 0;
@@ -806,7 +830,7 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, Coefficie
   constexpr int32_t shift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
   int32_t* coefficients = b.c;
   uint32_t masks = 0x0101;
-  int32_t coded = b.count;
+  int32_t coded = kIntra ? 1 : 0;  // the DC term, read first
   // One coefficient at scan position k (at most 63), dequantised from the
   // level's magnitude term and sign (0 or -1).
   const auto put = [&](int32_t k, uint32_t term, int32_t sign) {
@@ -816,11 +840,14 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, Coefficie
     masks |= step.mask;
     ++coded;
   };
-  if (stored >= kFastReadBytes)
-    ReadCoefficientsFast<kMpeg1, !kIntra>(bs, words, i, *tables.direct, *tables.longCodes, *tables.compact, put);
-  else {
+  const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
+  const auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
+  if (stored >= kFastReadBytes) {
+    ReadCoefficientsFast<kMpeg1, !kIntra>(bs, words, i, *tables.direct, *tables.longCodes, *tables.compact, dcTable,
+                                          put, dc);
+  } else {
     bs.TopUp(32);
-    ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, put);
+    ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, dcTable, put, dc);
   }
   b.count = coded;
   FinishBlock(masks & 0xFF, masks >> 8);
