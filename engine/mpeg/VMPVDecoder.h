@@ -122,9 +122,19 @@ class VMPVDecoder {
     uint8_t position;
     uint8_t unused[5];
   };
-  // Intra blocks begin with their DC term (`component`: 0 luma, 1 Cb, 2 Cr).
+  // Intra blocks begin with their DC term (`component`: 0 luma, 1 Cb, 2 Cr);
+  // `which` names the matrix as ScaledMatrix does.
   template <bool kIntra, bool kMpeg1>
-  void DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables, int component);
+  void DecodeCoefficients(int32_t i, int which, CoefficientTables tables, int component);
+  template <bool kIntra, bool kMpeg1>
+  struct BlockSink;
+  // The coded blocks of a macroblock (bit blocks - 1 - b of `pattern` for
+  // block b), each decoded into block_ and then handed to store(b); read in
+  // one run from the ring when enough of the stream is stored there.
+  template <typename Store>
+  void DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store);
+  template <bool kIntra, bool kMpeg1, typename Store>
+  void DecodeBlockRun(uint32_t pattern, int blocks, Store& store);
   // An intra block's DC term from its size and differential bits, through
   // the component's predictor.
   void SetIntraDc(int component, int32_t size, uint32_t raw);

@@ -165,38 +165,31 @@ template <bool kMpeg1, typename Stop>
   return true;
 }
 
-// Up to 65 codes of at most 28 bits, the window's loads ahead and the last
-// 8-byte load fit in this many bytes: with as many stored after the read
-// position, a block is read without looking for the end of the data.
+// A DC term and up to 65 codes of at most 28 bits (231 bytes), with the
+// window's loads ahead and the last 8-byte load, fit in this many bytes a
+// block: with as many stored after the read position, blocks are read
+// without looking for the end of the data.
 constexpr uint32_t kFastReadBytes = 256;
 
-// Reads a block's codes from `words` (the reader's next word, kFastReadBytes
-// stored from there) into pairs; returns how many. The window is refilled
-// without a branch from any byte position, holding at least 56 bits after
-// each refill, enough for five codes of the direct table (at most 11 bits
-// each); the general path refills before and after its code. `i` is the scan
-// position before the first code; kFirstShort: the first code may be the
-// short "1s" form of non-intra blocks.
-template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
-[[gnu::always_inline]] inline void ReadCoefficientsFast(VBitstream& bs, const uint8_t* words, int32_t i,
-                                                        const DirectCoefficientTable& direct,
-                                                        const DirectCoefficientTable& longCodes,
-                                                        const CompactCoefficientTable& compact,
-                                                        const VMPEGCodeTable* dcTable, Put put, Dc dc) {
-  uint64_t bits = bs.GetHeldBits();
-  int count = bs.GetHeldBitCount();  // at most 63
-  const uint8_t* p = words;
-  const auto refill = [&] {
+// The reader's window taken over for a run of blocks read straight from the
+// ring (kFastReadBytes stored per block from the reader's next word). It is
+// refilled without a branch from any byte position and holds at least 56
+// bits after each refill; its state stays in registers through the run, and
+// only values leave it on the rare paths.
+struct FastWindow {
+  FastWindow(VBitstream& reader, const uint8_t* next)
+      : bs(reader), words(next), p(next), bits(reader.GetHeldBits()), count(reader.GetHeldBitCount()) {}
+  [[gnu::always_inline]] void Refill() {
     uint64_t next;
     std::memcpy(&next, p, 8);
-    bits |= __builtin_bswap64(next) >> count;
-    p += 7 - (count >> 3);  // the whole bytes that joined: (63 - count) / 8
+    bits |= __builtin_bswap64(next) >> count;  // count is at most 63
+    p += 7 - (count >> 3);                     // the whole bytes that joined: (63 - count) / 8
     count |= 56;
-  };
+  }
   // Back to whole words: the bytes after the last word boundary leave the
   // window, or the rest of that word joins it when too few bits are held.
   // Bits below the held ones are cleared, as the reader keeps them.
-  const auto handBack = [&] {
+  [[gnu::always_inline]] void HandBack() {
     uint32_t taken = static_cast<uint32_t>(p - words);
     const int partial = static_cast<int>(taken & 3);
     if (count >= 8 * partial) {
@@ -209,12 +202,36 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
     bits = count == 0 ? 0 : bits & (~uint64_t{0} << (64 - count));
     bs.ConsumeWords(taken);
     bs.SetHeldBits(bits, count);
-  };
-  const auto stop = [&](const char* message) {
-    handBack();
+    words = p;
+  }
+  [[noreturn]] void Stop(const char* message) {
+    HandBack();
     StopCoefficients(bs, 0, bs.GetHeldBits(), bs.GetHeldBitCount(), message);
-  };
-  refill();
+  }
+
+  VBitstream& bs;
+  const uint8_t* words;  // the ring position the reader's window ends at
+  const uint8_t* p;      // the next byte to load
+  uint64_t bits;
+  int count;
+};
+
+// Reads one block's codes from the window up to its end of block, calling
+// put(scan position, magnitude term, sign) for each coefficient. An intra
+// block (a DC table given) begins with its DC size code and differential,
+// given to dc(size, bits). `i` is the scan position before the first code;
+// kFirstShort: the first code may be the short "1s" form of non-intra blocks.
+// Five codes of the direct table (at most 11 bits each) are read after each
+// refill; the general path refills before and after its code.
+template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
+[[gnu::always_inline]] inline void ReadBlockFast(FastWindow& w, int32_t i, const DirectCoefficientTable& direct,
+                                                 const DirectCoefficientTable& longCodes,
+                                                 const CompactCoefficientTable& compact, const VMPEGCodeTable* dcTable,
+                                                 Put& put, Dc& dc) {
+  uint64_t& bits = w.bits;
+  int& count = w.count;
+  const auto stop = [&](const char* message) { w.Stop(message); };
+  w.Refill();
   if (dcTable) {
     // An intra block's DC size code and differential (at most 21 bits).
     const VMPEGCodeTable::Entry& d = dcTable->Lookup(static_cast<uint32_t>(bits >> (64 - dcTable->GetMaxLength())));
@@ -234,12 +251,11 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
     i = 0;
   }
   for (;;) {
-    refill();
-    // Five codes of the direct table (at most 11 bits each) after each refill.
+    w.Refill();
     for (int k = 0; k < 5; ++k) {
       const uint32_t e = direct.Lookup(bits);
       if (e & DirectCoefficientTable::kGeneral) [[unlikely]] {
-        refill();
+        w.Refill();
         if ((bits >> (64 - DirectCoefficientTable::kLongZeros)) == 0) {
           // A long code: its own table, without the compact table's steps.
           const uint32_t l = longCodes.LookupLong(bits);
@@ -247,7 +263,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
             const int n = static_cast<int>(l & 0x7F);
             bits <<= n;
             count -= n;
-            refill();
+            w.Refill();
             i += static_cast<int32_t>((l >> 8) & 0xFF);
             if (i > 63) stop("coefficients past the end of the block");
             put(i, (l >> 16) & 0x7FFF, static_cast<int32_t>(l) >> 31);
@@ -256,11 +272,8 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         }
         int32_t skip, level;
         const bool more = ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop);
-        refill();
-        if (!more) {
-          handBack();
-          return;
-        }
+        w.Refill();
+        if (!more) return;
         i += skip + 1;
         if (i > 63) stop("coefficients past the end of the block");
         put(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
@@ -271,10 +284,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       count -= n;
       i += static_cast<int32_t>((e >> 8) & 0xFF);
       if (i > 63) [[unlikely]] {
-        if (i >= DirectCoefficientTable::kPastEnd) {
-          handBack();
-          return;
-        }
+        if (i >= DirectCoefficientTable::kPastEnd) return;
         stop("coefficients past the end of the block");
       }
       put(i, (e >> 16) & 0x7FFF, static_cast<int32_t>(e) >> 31);
@@ -287,7 +297,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 [[gnu::always_inline]] inline void ReadCoefficientsCareful(VBitstream& bs, int32_t i, const DirectCoefficientTable& direct,
                                                            const CompactCoefficientTable& compact,
-                                                           const VMPEGCodeTable* dcTable, Put put, Dc dc) {
+                                                           const VMPEGCodeTable* dcTable, Put& put, Dc& dc) {
   uint64_t bits = bs.GetHeldBits();
   int count = bs.GetHeldBitCount();
   const auto stop = [&](const char* message) { StopCoefficients(bs, 0, bits, count, message); };
@@ -539,11 +549,7 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
       std::memset(pmv_, 0, sizeof(pmv_));
     }
     lastDirections_ = 0;
-    for (int b = 0; b < blocks; ++b) {
-      const int component = b < 4 ? 0 : 1 + (b & 1);
-      DecodeBlock(component, true);
-      StoreBlock(mbx, mby, b, true);
-    }
+    DecodeBlocks((1u << blocks) - 1, blocks, true, [&](int b) { StoreBlock(mbx, mby, b, true); });
     if (pictureCodingType_ == 4) bs_->SkipBits(1);
     return;
   }
@@ -567,12 +573,7 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
     bs_->SkipBits(c.length);
     uint32_t pattern = static_cast<uint32_t>(c.value);
     if (chromaFormat_ == 2) pattern = (pattern << 2) | bs_->ReadBits(2);
-    for (int b = 0; b < blocks; ++b) {
-      if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
-      const int component = b < 4 ? 0 : 1 + (b & 1);
-      DecodeBlock(component, false);
-      StoreBlock(mbx, mby, b, false);
-    }
+    DecodeBlocks(pattern, blocks, false, [&](int b) { StoreBlock(mbx, mby, b, false); });
   }
 }
 
@@ -784,12 +785,12 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
   VCoefficientBlock& b = block_;
   b.Clear();
   flatBlock_ = false;
-  const ScanStep* matrix = ScaledMatrix((intra ? 0 : 2) + (component == 0 ? 0 : 1));
+  const int which = (intra ? 0 : 2) + (component == 0 ? 0 : 1);
   if (!intra) {
     if (syntaxMode_ == 1)
-      DecodeCoefficients<false, true>(-1, matrix, CoefficientTablesFor<false>(codec_, false), component);
+      DecodeCoefficients<false, true>(-1, which, CoefficientTablesFor<false>(codec_, false), component);
     else
-      DecodeCoefficients<false, false>(-1, matrix, CoefficientTablesFor<false>(codec_, false), component);
+      DecodeCoefficients<false, false>(-1, which, CoefficientTablesFor<false>(codec_, false), component);
     return;
   }
   if (pictureCodingType_ == 4) {
@@ -804,9 +805,9 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
     return;
   }
   if (syntaxMode_ == 1)
-    DecodeCoefficients<true, true>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0), component);
+    DecodeCoefficients<true, true>(0, which, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0), component);
   else
-    DecodeCoefficients<true, false>(0, matrix, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0), component);
+    DecodeCoefficients<true, false>(0, which, CoefficientTablesFor<true>(codec_, intraVlcFormat_ != 0), component);
 }
 
 [[gnu::always_inline]] inline void VMPVDecoder::SetIntraDc(int component, int32_t size, uint32_t raw) {
@@ -821,36 +822,94 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
   block_.count = 1;
 }
 
+// Dequantises into the decoder's block, with its row and column masks and
+// coefficient count: put(scan position, magnitude term, sign 0 or -1).
 template <bool kIntra, bool kMpeg1>
-void VMPVDecoder::DecodeCoefficients(int32_t i, const ScanStep* steps, CoefficientTables tables, int component) {
-  VCoefficientBlock& b = block_;
-  VBitstream& bs = *bs_;
-  uint32_t stored = 0;
-  const uint8_t* words = bs.GetContiguousWords(stored);
-  constexpr int32_t shift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
-  int32_t* coefficients = b.c;
-  uint32_t masks = 0x0101;
-  int32_t coded = kIntra ? 1 : 0;  // the DC term, read first
-  // One coefficient at scan position k (at most 63), dequantised from the
-  // level's magnitude term and sign (0 or -1).
-  const auto put = [&](int32_t k, uint32_t term, int32_t sign) {
+struct VMPVDecoder::BlockSink {
+  static constexpr int32_t kShift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
+  BlockSink(VMPVDecoder& d, int which) : decoder(d), steps(d.ScaledMatrix(which)), coefficients(d.block_.c) {}
+  [[gnu::always_inline]] void operator()(int32_t k, uint32_t term, int32_t sign) {
     const ScanStep& step = steps[k];
-    const int64_t value = std::min<int64_t>((int64_t{term} * step.scale) >> shift, step.limit);
+    const int64_t value = std::min<int64_t>((int64_t{term} * step.scale) >> kShift, step.limit);
     coefficients[step.position] = (static_cast<int32_t>(value) ^ sign) - sign;
     masks |= step.mask;
     ++coded;
-  };
+  }
+  void Finish() {
+    decoder.block_.count = coded;
+    decoder.FinishBlock(masks & 0xFF, masks >> 8);
+  }
+  VMPVDecoder& decoder;
+  const ScanStep* steps;
+  int32_t* coefficients;
+  uint32_t masks = 0x0101;
+  int32_t coded = kIntra ? 1 : 0;  // the DC term, read first
+};
+
+template <bool kIntra, bool kMpeg1>
+void VMPVDecoder::DecodeCoefficients(int32_t i, int which, CoefficientTables tables, int component) {
+  VBitstream& bs = *bs_;
+  BlockSink<kIntra, kMpeg1> put(*this, which);
   const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
-  const auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
+  auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
+  uint32_t stored = 0;
+  const uint8_t* words = bs.GetContiguousWords(stored);
   if (stored >= kFastReadBytes) {
-    ReadCoefficientsFast<kMpeg1, !kIntra>(bs, words, i, *tables.direct, *tables.longCodes, *tables.compact, dcTable,
-                                          put, dc);
+    FastWindow w(bs, words);
+    ReadBlockFast<kMpeg1, !kIntra>(w, i, *tables.direct, *tables.longCodes, *tables.compact, dcTable, put, dc);
+    w.HandBack();
   } else {
     bs.TopUp(32);
     ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, dcTable, put, dc);
   }
-  b.count = coded;
-  FinishBlock(masks & 0xFF, masks >> 8);
+  put.Finish();
+}
+
+template <typename Store>
+void VMPVDecoder::DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store) {
+  uint32_t stored = 0;
+  bs_->GetContiguousWords(stored);
+  if (pictureCodingType_ == 4 || stored < kFastReadBytes * static_cast<uint32_t>(blocks)) {
+    // Block by block, each checking for the end of the data.
+    for (int b = 0; b < blocks; ++b) {
+      if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
+      DecodeBlock(b < 4 ? 0 : 1 + (b & 1), intra);
+      store(b);
+    }
+    return;
+  }
+  if (intra) {
+    if (syntaxMode_ == 1)
+      DecodeBlockRun<true, true>(pattern, blocks, store);
+    else
+      DecodeBlockRun<true, false>(pattern, blocks, store);
+  } else {
+    if (syntaxMode_ == 1)
+      DecodeBlockRun<false, true>(pattern, blocks, store);
+    else
+      DecodeBlockRun<false, false>(pattern, blocks, store);
+  }
+}
+
+template <bool kIntra, bool kMpeg1, typename Store>
+void VMPVDecoder::DecodeBlockRun(uint32_t pattern, int blocks, Store& store) {
+  uint32_t stored = 0;
+  FastWindow w(*bs_, bs_->GetContiguousWords(stored));
+  const CoefficientTables tables = CoefficientTablesFor<kIntra>(codec_, kIntra && intraVlcFormat_ != 0);
+  for (int b = 0; b < blocks; ++b) {
+    if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
+    const int component = b < 4 ? 0 : 1 + (b & 1);
+    block_.Clear();
+    flatBlock_ = false;
+    BlockSink<kIntra, kMpeg1> put(*this, (kIntra ? 0 : 2) + (component == 0 ? 0 : 1));
+    const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
+    auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
+    ReadBlockFast<kMpeg1, !kIntra>(w, kIntra ? 0 : -1, *tables.direct, *tables.longCodes, *tables.compact, dcTable,
+                                   put, dc);
+    put.Finish();
+    store(b);
+  }
+  w.HandBack();
 }
 
 void VMPVDecoder::FinishBlock(uint32_t rowMask, uint32_t columnMask) {
