@@ -114,13 +114,14 @@ class VMPVDecoder {
   // position before the first. kMpeg1: the ISO/IEC 11172-2 syntax.
   // What dequantising needs at one scan position: the matrix entry times the
   // quantiser scale, the largest magnitude the transform takes there, and the
-  // raster position with its row and column mask bits.
+  // raster position with its row and column mask bits. 64-bit numbers, so
+  // that the reader's loop uses them straight from memory.
   struct ScanStep {
-    int32_t scale;
-    int32_t limit;
+    int64_t scale;
+    int64_t limit;
     uint16_t mask;
     uint8_t position;
-    uint8_t unused[5];
+    uint8_t unused[13];
   };
   // Intra blocks begin with their DC term (`component`: 0 luma, 1 Cb, 2 Cr);
   // `which` names the matrix as ScaledMatrix does.

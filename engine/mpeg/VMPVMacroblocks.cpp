@@ -190,6 +190,11 @@ struct FastWindow {
   // window, or the rest of that word joins it when too few bits are held.
   // Bits below the held ones are cleared, as the reader keeps them.
   [[gnu::always_inline]] void HandBack() {
+    HandBackWindow(bs, words, p, bits, count);
+    words = p;
+  }
+  [[gnu::always_inline]] static void HandBackWindow(VBitstream& reader, const uint8_t* words, const uint8_t*& p,
+                                                   uint64_t& bits, int& count) {
     uint32_t taken = static_cast<uint32_t>(p - words);
     const int partial = static_cast<int>(taken & 3);
     if (count >= 8 * partial) {
@@ -200,13 +205,17 @@ struct FastWindow {
       taken += static_cast<uint32_t>(4 - partial);
     }
     bits = count == 0 ? 0 : bits & (~uint64_t{0} << (64 - count));
-    bs.ConsumeWords(taken);
-    bs.SetHeldBits(bits, count);
-    words = p;
+    reader.ConsumeWords(taken);
+    reader.SetHeldBits(bits, count);
   }
-  [[noreturn]] void Stop(const char* message) {
-    HandBack();
-    StopCoefficients(bs, 0, bs.GetHeldBits(), bs.GetHeldBitCount(), message);
+  // Leaves the run on a bad code, the window handed back. Only values go to
+  // the rare path, so that the window stays in registers.
+  [[gnu::always_inline]] void Stop(const char* message) { StopWindow(bs, words, p, bits, count, message); }
+  [[noreturn, gnu::noinline, gnu::cold]] static void StopWindow(VBitstream& reader, const uint8_t* words,
+                                                              const uint8_t* p, uint64_t bits, int count,
+                                                              const char* message) {
+    HandBackWindow(reader, words, p, bits, count);
+    throw VMPEGException(message);
   }
 
   VBitstream& bs;
@@ -279,7 +288,8 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         put(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
         continue;
       }
-      const int n = static_cast<int>(e & 0x7F);
+      // The general mark is clear here: the low byte is the length.
+      const int n = static_cast<uint8_t>(e);
       bits <<= n;
       count -= n;
       i += static_cast<int32_t>((e >> 8) & 0xFF);
