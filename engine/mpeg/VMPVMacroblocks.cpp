@@ -231,7 +231,8 @@ struct FastWindow {
 // given to dc(size, bits). `i` is the scan position before the first code;
 // kFirstShort: the first code may be the short "1s" form of non-intra blocks.
 // Five codes of the direct table (at most 11 bits each) are read after each
-// refill; the general path refills before and after its code.
+// refill; a code of the general path (at most 28 bits) has a refill of its
+// own and ends the group.
 template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 [[gnu::always_inline]] inline void ReadBlockFast(FastWindow& w, int32_t i, const DirectCoefficientTable& direct,
                                                  const DirectCoefficientTable& longCodes,
@@ -272,21 +273,18 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
             const int n = static_cast<int>(l & 0x7F);
             bits <<= n;
             count -= n;
-            w.Refill();
             i += static_cast<int32_t>((l >> 8) & 0xFF);
             if (i > 63) stop("coefficients past the end of the block");
             put(i, (l >> 16) & 0x7FFF, static_cast<int32_t>(l) >> 31);
-            continue;
+            break;  // a new group of codes, after a refill
           }
         }
         int32_t skip, level;
-        const bool more = ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop);
-        w.Refill();
-        if (!more) return;
+        if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) return;
         i += skip + 1;
         if (i > 63) stop("coefficients past the end of the block");
         put(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
-        continue;
+        break;
       }
       // The general mark is clear here: the low byte is the length.
       const int n = static_cast<uint8_t>(e);
