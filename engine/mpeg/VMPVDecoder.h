@@ -142,7 +142,11 @@ class VMPVDecoder {
   // A matrix (0 intra luma, 1 intra chroma, 2 non-intra luma, 3 non-intra
   // chroma) times the quantiser scale, in the picture's scan order; made
   // again when the scale changed.
-  const ScanStep* ScaledMatrix(int which);
+  const ScanStep* ScaledMatrix(int which) {
+    if (scaledFor_[which] != quantiserScale_) MakeScaledMatrix(which);
+    return scaledMatrices_[which];
+  }
+  void MakeScaledMatrix(int which);
   void ForgetScaledMatrices() { std::fill(std::begin(scaledFor_), std::end(scaledFor_), 0); }
   // Notes the decoded block's rows and columns for the transform, or that it
   // is flat when only the DC term is there.

@@ -769,24 +769,21 @@ void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t 
                h, cur.Cr() + dstOffset, 2 * cw, average);
 }
 
-const VMPVDecoder::ScanStep* VMPVDecoder::ScaledMatrix(int which) {
+void VMPVDecoder::MakeScaledMatrix(int which) {
   ScanStep* scaled = scaledMatrices_[which];
-  if (scaledFor_[which] != quantiserScale_) {
-    const int32_t* matrix = which == 0 ? intraLuma_ : which == 1 ? intraChroma_ : which == 2 ? nonIntraLuma_
-                                                                                              : nonIntraChroma_;
-    const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
-    const int32_t* limits = alternateScan_ ? kLimits.alternate : kLimits.zigZag;
-    for (int i = 0; i < 64; ++i) {
-      const int p = scan[i];
-      // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
-      scaled[i].scale = matrix[p] * quantiserScale_;
-      scaled[i].limit = limits[i];
-      scaled[i].mask = kPositionMasks.mask[p];
-      scaled[i].position = static_cast<uint8_t>(p);
-    }
-    scaledFor_[which] = quantiserScale_;
+  const int32_t* matrix = which == 0 ? intraLuma_ : which == 1 ? intraChroma_ : which == 2 ? nonIntraLuma_
+                                                                                            : nonIntraChroma_;
+  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
+  const int32_t* limits = alternateScan_ ? kLimits.alternate : kLimits.zigZag;
+  for (int i = 0; i < 64; ++i) {
+    const int p = scan[i];
+    // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
+    scaled[i].scale = matrix[p] * quantiserScale_;
+    scaled[i].limit = limits[i];
+    scaled[i].mask = kPositionMasks.mask[p];
+    scaled[i].position = static_cast<uint8_t>(p);
   }
-  return scaled;
+  scaledFor_[which] = quantiserScale_;
 }
 
 void VMPVDecoder::DecodeBlock(int component, bool intra) {
