@@ -26,6 +26,7 @@
 
 #include <jpeglib.h>
 
+#include "MedianRatioReporter.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
 #include "engine/core/VFileSpec.h"
@@ -242,13 +243,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  // Repetitions of the two sides interleaved at random, so that a change in
-  // the machine's load falls on both.
-  std::vector<char*> args(argv, argv + argc);
-  std::string interleave = "--benchmark_enable_random_interleaving=true";
-  args.insert(args.begin() + 1, interleave.data());
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
+  benchsupport::InitializeInterleaved(argc, argv);
   MedianReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

@@ -70,6 +70,17 @@ class MedianRatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> medians_;
 };
 
+// Initialises Google Benchmark with the repetitions of the benchmarks
+// interleaved at random, so that a change in the machine's load falls on both
+// sides of a ratio (a flag on the command line still overrides it).
+inline void InitializeInterleaved(int argc, char** argv) {
+  static std::string interleave = "--benchmark_enable_random_interleaving=true";
+  std::vector<char*> args(argv, argv + argc);
+  args.insert(args.begin() + (argc > 0 ? 1 : 0), interleave.data());
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+}
+
 // The main of a benchmark program: runs the benchmarks the command line
 // selects with the median reporter, then prints the heading and whatever
 // `printRatios` reports from the medians. Returns the exit code.

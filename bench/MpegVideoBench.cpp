@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     std::printf("ffmpeg could not make the test streams; nothing measured\n");
     return 0;
   }
-  benchmark::Initialize(&argc, argv);
+  benchsupport::InitializeInterleaved(argc, argv);
   benchsupport::MedianRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatio("engine decode+16 bits / libavcodec, 640x480", "BM_EngineDecoder/0", "BM_Libavcodec/0",
