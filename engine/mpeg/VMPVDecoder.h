@@ -127,14 +127,14 @@ class VMPVDecoder {
   // `which` names the matrix as ScaledMatrix does.
   template <bool kIntra, bool kMpeg1>
   void DecodeCoefficients(int32_t i, int which, CoefficientTables tables, int component);
-  template <bool kIntra, bool kMpeg1>
+  template <bool kIntra, bool kMpeg1, bool kClamp>
   struct BlockSink;
   // The coded blocks of a macroblock (bit blocks - 1 - b of `pattern` for
   // block b), each decoded into block_ and then handed to store(b); read in
   // one run from the ring when enough of the stream is stored there.
   template <typename Store>
   void DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store);
-  template <bool kIntra, bool kMpeg1, typename Store>
+  template <bool kIntra, bool kMpeg1, bool kClamp, typename Store>
   void DecodeBlockRun(uint32_t pattern, int blocks, Store& store);
   // An intra block's DC term from its size and differential bits, through
   // the component's predictor.
@@ -147,6 +147,12 @@ class VMPVDecoder {
     return scaledMatrices_[which];
   }
   void MakeScaledMatrix(int which);
+  // Whether the codes of the coefficient reader's direct tables (the short
+  // ones) all stay within the transform's limits with that matrix now.
+  bool MatrixFitsTableCodes(int which) {
+    ScaledMatrix(which);
+    return scaledFits_[which];
+  }
   void ForgetScaledMatrices() { std::fill(std::begin(scaledFor_), std::end(scaledFor_), 0); }
   // Notes the decoded block's rows and columns for the transform, or that it
   // is flat when only the DC term is there.
@@ -182,6 +188,7 @@ class VMPVDecoder {
   // order; forgotten at every picture, as headers before it may have loaded
   // matrices or changed the scan.
   ScanStep scaledMatrices_[4][64];
+  bool scaledFits_[4] = {false, false, false, false};  // see MatrixFitsTableCodes
   int32_t scaledFor_[4] = {0, 0, 0, 0};
 
   // picture

@@ -89,12 +89,15 @@ class DirectCoefficientTable {
       if (e.length == span || run >= kRunEscape) continue;
       const int32_t level = static_cast<int8_t>(e.value & 0xFF);
       if (level <= 0) continue;
+      maxLevel_ = std::max(maxLevel_, level);
       const uint32_t negative = (w >> (span - 1 - e.length)) & 1;
       entries_[w] = static_cast<uint32_t>(e.length + 1) | (static_cast<uint32_t>(run + 1) << 8) |
                     (MagnitudeTerm(level, intra) << 16) | (negative << 31);
     }
   }
   uint32_t Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
+  // The largest level magnitude an entry carries.
+  int32_t GetMaxLevel() const { return maxLevel_; }
   // The long codes' table: the window begins with kLongZeros zeros.
   static constexpr int kLongZeros = 7;
   uint32_t LookupLong(uint64_t window) const { return entries_[(window << kLongZeros) >> (64 - kBits)]; }
@@ -105,6 +108,7 @@ class DirectCoefficientTable {
 
  private:
   uint32_t entries_[1u << kBits];
+  int32_t maxLevel_ = 0;
 };
 
 // Leaves a block on a bad code (`message`) or when the data ended inside it
@@ -275,7 +279,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
             count -= n;
             i += static_cast<int32_t>((l >> 8) & 0xFF);
             if (i > 63) stop("coefficients past the end of the block");
-            put(i, (l >> 16) & 0x7FFF, static_cast<int32_t>(l) >> 31);
+            put.Clamped(i, (l >> 16) & 0x7FFF, static_cast<int32_t>(l) >> 31);
             break;  // a new group of codes, after a refill
           }
         }
@@ -283,7 +287,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) return;
         i += skip + 1;
         if (i > 63) stop("coefficients past the end of the block");
-        put(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
+        put.Clamped(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
         break;
       }
       // The general mark is clear here: the low byte is the length.
@@ -784,6 +788,18 @@ void VMPVDecoder::MakeScaledMatrix(int which) {
     scaled[i].position = static_cast<uint8_t>(p);
   }
   scaledFor_[which] = quantiserScale_;
+  // Whether every code of the direct tables stays within the limits (their
+  // largest level, dequantised as in the coefficient reader).
+  const bool intra = which < 2;
+  const int32_t maxLevel =
+      intra ? std::max(CoefficientTablesFor<true>(codec_, false).direct->GetMaxLevel(),
+                       CoefficientTablesFor<true>(codec_, true).direct->GetMaxLevel())
+            : CoefficientTablesFor<false>(codec_, false).direct->GetMaxLevel();
+  const int64_t maxTerm = DirectCoefficientTable::MagnitudeTerm(maxLevel, intra);
+  const int shift = (intra ? 3 : 4) + (syntaxMode_ == 1 ? 0 : 1);
+  bool fits = maxLevel > 0;
+  for (int i = 0; i < 64; ++i) fits = fits && ((maxTerm * scaled[i].scale) >> shift) <= scaled[i].limit;
+  scaledFits_[which] = fits;
 }
 
 void VMPVDecoder::DecodeBlock(int component, bool intra) {
@@ -829,13 +845,24 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
 
 // Dequantises into the decoder's block, with its row and column masks and
 // coefficient count: put(scan position, magnitude term, sign 0 or -1).
-template <bool kIntra, bool kMpeg1>
+// Without kClamp the direct table's codes are taken to stay within the
+// transform's limits at the current scale (MatrixFitsTableCodes); the long
+// codes and escapes are clamped always.
+template <bool kIntra, bool kMpeg1, bool kClamp>
 struct VMPVDecoder::BlockSink {
   static constexpr int32_t kShift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
   BlockSink(VMPVDecoder& d, int which) : decoder(d), steps(d.ScaledMatrix(which)), coefficients(d.block_.c) {}
   [[gnu::always_inline]] void operator()(int32_t k, uint32_t term, int32_t sign) {
+    if constexpr (kClamp) return Clamped(k, term, sign);
     const ScanStep& step = steps[k];
-    const int64_t value = std::min<int64_t>((int64_t{term} * step.scale) >> kShift, step.limit);
+    const int64_t value = (int64_t{term} * step.scale) >> kShift;
+    Store(step, value, sign);
+  }
+  [[gnu::always_inline]] void Clamped(int32_t k, uint32_t term, int32_t sign) {
+    const ScanStep& step = steps[k];
+    Store(step, std::min<int64_t>((int64_t{term} * step.scale) >> kShift, step.limit), sign);
+  }
+  [[gnu::always_inline]] void Store(const ScanStep& step, int64_t value, int32_t sign) {
     coefficients[step.position] = (static_cast<int32_t>(value) ^ sign) - sign;
     masks |= step.mask;
     ++coded;
@@ -854,7 +881,7 @@ struct VMPVDecoder::BlockSink {
 template <bool kIntra, bool kMpeg1>
 void VMPVDecoder::DecodeCoefficients(int32_t i, int which, CoefficientTables tables, int component) {
   VBitstream& bs = *bs_;
-  BlockSink<kIntra, kMpeg1> put(*this, which);
+  BlockSink<kIntra, kMpeg1, true> put(*this, which);
   const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
   auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
   uint32_t stored = 0;
@@ -883,20 +910,25 @@ void VMPVDecoder::DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store s
     }
     return;
   }
-  if (intra) {
-    if (syntaxMode_ == 1)
-      DecodeBlockRun<true, true>(pattern, blocks, store);
+  // Without clamping the direct tables' codes when none of them can need it.
+  const int luma = intra ? 0 : 2;
+  const bool fit = MatrixFitsTableCodes(luma) && MatrixFitsTableCodes(luma + 1);
+  if (syntaxMode_ == 1) {
+    if (intra)
+      fit ? DecodeBlockRun<true, true, false>(pattern, blocks, store)
+          : DecodeBlockRun<true, true, true>(pattern, blocks, store);
     else
-      DecodeBlockRun<true, false>(pattern, blocks, store);
+      fit ? DecodeBlockRun<false, true, false>(pattern, blocks, store)
+          : DecodeBlockRun<false, true, true>(pattern, blocks, store);
   } else {
-    if (syntaxMode_ == 1)
-      DecodeBlockRun<false, true>(pattern, blocks, store);
+    if (intra)
+      DecodeBlockRun<true, false, true>(pattern, blocks, store);
     else
-      DecodeBlockRun<false, false>(pattern, blocks, store);
+      DecodeBlockRun<false, false, true>(pattern, blocks, store);
   }
 }
 
-template <bool kIntra, bool kMpeg1, typename Store>
+template <bool kIntra, bool kMpeg1, bool kClamp, typename Store>
 void VMPVDecoder::DecodeBlockRun(uint32_t pattern, int blocks, Store& store) {
   uint32_t stored = 0;
   FastWindow w(*bs_, bs_->GetContiguousWords(stored));
@@ -906,7 +938,7 @@ void VMPVDecoder::DecodeBlockRun(uint32_t pattern, int blocks, Store& store) {
     const int component = b < 4 ? 0 : 1 + (b & 1);
     block_.Clear();
     flatBlock_ = false;
-    BlockSink<kIntra, kMpeg1> put(*this, (kIntra ? 0 : 2) + (component == 0 ? 0 : 1));
+    BlockSink<kIntra, kMpeg1, kClamp> put(*this, (kIntra ? 0 : 2) + (component == 0 ? 0 : 1));
     const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
     auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
     ReadBlockFast<kMpeg1, !kIntra>(w, kIntra ? 0 : -1, *tables.direct, *tables.longCodes, *tables.compact, dcTable,

@@ -89,7 +89,8 @@ std::vector<std::vector<Coefficient>> Blocks(const std::vector<Coefficient>& all
   return blocks;
 }
 
-void SequenceHeader(BitWriter& w, int width, int height) {
+// `nonIntra`: a flat non-intra matrix of that weight (0: the default).
+void SequenceHeader(BitWriter& w, int width, int height, int nonIntra = 0) {
   w.StartCode(0xB3);
   w.Put(static_cast<uint32_t>(width), 12);
   w.Put(static_cast<uint32_t>(height), 12);
@@ -100,7 +101,8 @@ void SequenceHeader(BitWriter& w, int width, int height) {
   w.Put(20, 10);
   w.Put(0, 1);
   w.Put(0, 1);
-  w.Put(0, 1);
+  w.Put(nonIntra ? 1 : 0, 1);
+  for (int i = 0; nonIntra && i < 64; ++i) w.Put(static_cast<uint32_t>(nonIntra), 8);
 }
 
 void PictureHeader(BitWriter& w, int type, int temporalReference) {
@@ -114,12 +116,15 @@ void PictureHeader(BitWriter& w, int type, int temporalReference) {
 
 constexpr int kMbWidth = 8, kMbHeight = 4;
 
-// An I picture (each block's DC differential 0, then its coefficients) and a
-// P picture of zero-vector macroblocks with all six blocks coded.
+// An I picture (each block's DC differential 0, then its coefficients) and
+// `predicted` P pictures of zero-vector macroblocks with all six blocks coded
+// (at quantiser scale `scale`, with a flat non-intra matrix of weight
+// `nonIntra` unless 0).
 std::vector<uint8_t> Stream(const std::vector<std::vector<Coefficient>>& intraBlocks,
-                            const std::vector<std::vector<Coefficient>>& interBlocks) {
+                            const std::vector<std::vector<Coefficient>>& interBlocks, int predicted = 1,
+                            int scale = 2, int nonIntra = 0) {
   BitWriter w;
-  SequenceHeader(w, 16 * kMbWidth, 16 * kMbHeight);
+  SequenceHeader(w, 16 * kMbWidth, 16 * kMbHeight, nonIntra);
   size_t next = 0;
   PictureHeader(w, 1, 0);
   for (int row = 0; row < kMbHeight; ++row) {
@@ -138,11 +143,12 @@ std::vector<uint8_t> Stream(const std::vector<std::vector<Coefficient>>& intraBl
       }
     }
   }
+  for (int picture = 1; picture <= predicted; ++picture) {
   next = 0;
-  PictureHeader(w, 2, 1);
+  PictureHeader(w, 2, picture);
   for (int row = 0; row < kMbHeight; ++row) {
     w.StartCode(static_cast<uint8_t>(row + 1));
-    w.Put(2, 5);
+    w.Put(static_cast<uint32_t>(scale), 5);
     w.Put(0, 1);
     for (int col = 0; col < kMbWidth; ++col) {
       w.Put("1");       // address increment 1
@@ -161,6 +167,7 @@ std::vector<uint8_t> Stream(const std::vector<std::vector<Coefficient>>& intraBl
         w.Put("10");
       }
     }
+  }
   }
   w.StartCode(0xB7);
   return w.Bytes();
@@ -205,6 +212,34 @@ TEST_F(CoefficientCodeTest, EveryCodeAndEscapeDecodesAsFfmpegDoes) {
   const double minPsnr[2] = {58, 54};
   for (size_t i = 0; i < reference.size(); ++i)
     EXPECT_GE(mpegtest::Psnr(decoded.frames[i].bytes, reference[i]), minPsnr[i]) << "picture " << i;
+}
+
+// Levels the transform could not take are clamped, whichever path reads
+// them: with the largest non-intra weight and quantiser scale, two short
+// codes' levels past the limit of their position decode alike, a level below
+// it does not. Several P pictures, so that most blocks are read straight from
+// the bit reader's ring.
+TEST(CoefficientClampTest, LevelsPastTheTransformLimitAreClamped) {
+  const std::vector<Code> codes = RegularCodes();
+  const auto decode = [&](int level) {
+    const auto code = std::find_if(codes.begin(), codes.end(), [&](const Code& c) { return c.run == 0 && c.level == level; });
+    EXPECT_TRUE(code != codes.end() && code->bits.size() <= 10) << level;  // a code of the one-look table
+    if (code == codes.end()) return mpegtest::Decoded();
+    std::vector<std::vector<Coefficient>> inter(6 * kMbWidth * kMbHeight, {{&*code, 0, level}});
+    const std::vector<uint8_t> bytes = Stream({}, inter, 8, 31, 255);
+    testsupport::TempDir dir("mpegclamp");
+    const std::string stream = dir.Path("clamp.m1v");
+    testsupport::WriteBytes(stream, std::string(bytes.begin(), bytes.end()));
+    return mpegtest::DecodeFile(stream);
+  };
+  const mpegtest::Decoded a = decode(6), b = decode(7), c = decode(1);
+  ASSERT_EQ(a.frames.size(), 9u);
+  ASSERT_EQ(b.frames.size(), 9u);
+  ASSERT_EQ(c.frames.size(), 9u);
+  EXPECT_EQ(a.sliceErrors + b.sliceErrors + c.sliceErrors, 0);
+  for (size_t i = 1; i < a.frames.size(); ++i) EXPECT_TRUE(a.frames[i].bytes == b.frames[i].bytes) << "picture " << i;
+  // (Later pictures add the same residual again until every sample clips.)
+  EXPECT_FALSE(a.frames[1].bytes == c.frames[1].bytes);
 }
 
 }  // namespace
