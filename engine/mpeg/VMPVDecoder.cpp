@@ -64,6 +64,21 @@ double VMPVDecoder::GetFrameRate() const {
 }
 
 void VMPVDecoder::ParseSequenceHeader() {
+  // A header that fails part-way leaves the sequence as it was, so that the
+  // pictures in the pool keep matching the chroma format and the layout of
+  // rows their planes were made for.
+  const int32_t chromaFormat = chromaFormat_, progressiveSequence = progressiveSequence_, syntaxMode = syntaxMode_;
+  try {
+    ParseSequenceHeaderFields();
+  } catch (...) {
+    chromaFormat_ = chromaFormat;
+    progressiveSequence_ = progressiveSequence;
+    syntaxMode_ = syntaxMode;
+    throw;
+  }
+}
+
+void VMPVDecoder::ParseSequenceHeaderFields() {
   bs_->SkipBits(8);
   int32_t h = static_cast<int32_t>(bs_->ReadBits(12));
   int32_t v = static_cast<int32_t>(bs_->ReadBits(12));
@@ -135,8 +150,11 @@ void VMPVDecoder::ParseSequenceExtension() {
   bs_->SkipBits(8);
   if (bs_->ReadBits(4) != 1) throw VMPEGException("sequence extension expected");
   bs_->SkipBits(8);  // profile and level
-  progressiveSequence_ = static_cast<int32_t>(bs_->ReadBits(1));
-  chromaFormat_ = static_cast<int32_t>(bs_->ReadBits(2));
+  const auto progressive = static_cast<int32_t>(bs_->ReadBits(1));
+  const auto chroma = static_cast<int32_t>(bs_->ReadBits(2));
+  if (chroma != 1 && chroma != 2) throw VMPEGException("unsupported chroma format");
+  progressiveSequence_ = progressive;
+  chromaFormat_ = chroma;
   hSizeExtension_ = static_cast<int32_t>(bs_->ReadBits(2));
   vSizeExtension_ = static_cast<int32_t>(bs_->ReadBits(2));
   bs_->SkipBits(12 + 1 + 8);  // bit rate extension, marker, buffer size extension
@@ -145,7 +163,6 @@ void VMPVDecoder::ParseSequenceExtension() {
   frameRateExtD_ = static_cast<int32_t>(bs_->ReadBits(5));
   bs_->NextStartCode();
   sequenceExtensionSeen_ = true;
-  if (chromaFormat_ != 1 && chromaFormat_ != 2) throw VMPEGException("unsupported chroma format");
 }
 
 void VMPVDecoder::ParseExtensionsAndUserData(int context) {

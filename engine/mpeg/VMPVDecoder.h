@@ -87,6 +87,7 @@ class VMPVDecoder {
   };
 
   void ParseSequenceHeader();
+  void ParseSequenceHeaderFields();
   void ParseSequenceExtension();
   void ParseExtensionsAndUserData(int context);
   void ParseGroupHeader();

@@ -18,7 +18,7 @@ namespace {
 
 using mpegtest::BitWriter;
 
-void Mpeg2Sequence(BitWriter& w, int width, int height) {
+void Mpeg2Sequence(BitWriter& w, int width, int height, int chromaFormat = 1) {
   w.StartCode(0xB3);
   w.Put(static_cast<uint32_t>(width), 12);
   w.Put(static_cast<uint32_t>(height), 12);
@@ -27,7 +27,7 @@ void Mpeg2Sequence(BitWriter& w, int width, int height) {
   w.Put(1, 4);     // sequence extension
   w.Put(0x48, 8);  // main profile, main level
   w.Put(0, 1);     // interlaced sequence
-  w.Put(1, 2);     // 4:2:0
+  w.Put(static_cast<uint32_t>(chromaFormat), 2);  // 1: 4:2:0
   w.Put(0, 2), w.Put(0, 2), w.Put(0, 12), w.Put(1, 1), w.Put(0, 8), w.Put(0, 1), w.Put(0, 2), w.Put(0, 5);
 }
 
@@ -110,6 +110,32 @@ TEST(FieldPictureTest, FieldsFillAlternateLinesAndTheSecondFieldPredictsFromTheF
     EXPECT_EQ(frames[0][static_cast<size_t>(y)], y % 2 ? 108 : 148) << y;
     EXPECT_EQ(frames[1][static_cast<size_t>(y)], 108) << y;
   }
+}
+
+// A sequence header refused part-way (4:4:4 is not decoded) leaves the
+// sequence as it was: the following fields predict in 4:2:0 as before,
+// within the planes (the sanitizers watch).
+TEST(FieldPictureTest, ARefusedSequenceHeaderLeavesTheSequenceAsItWas) {
+  BitWriter w;
+  Mpeg2Sequence(w, 32, 32);
+  FlatIntraField(w, 1, 1, 20);
+  FlatIntraField(w, 1, 2, -20);
+  Mpeg2Sequence(w, 32, 32, 3);
+  CopyField(w, 1, 1);
+  CopyField(w, 2, 0);
+  w.StartCode(0xB7);
+  VMemoryBitstream bs(w.Bytes().data(), w.Bytes().size());
+  VideoStreamDecoder decoder(bs);
+  ASSERT_TRUE(decoder.Start());
+  std::vector<std::vector<uint8_t>> frames;
+  while (auto p = decoder.Next()) {
+    frames.emplace_back();
+    for (int y = 0; y < 32; ++y) frames.back().push_back(p->Y()[y * p->GetLumaWidth() + 5]);
+    EXPECT_EQ(p->GetChromaHeight(), 16);
+  }
+  EXPECT_EQ(decoder.GetDecoder().GetSliceErrorCount(), 0);
+  ASSERT_EQ(frames.size(), 2u);
+  for (int y = 0; y < 32; ++y) EXPECT_EQ(frames[1][static_cast<size_t>(y)], 108) << y;
 }
 
 // A motion vector difference with f_code 2.
