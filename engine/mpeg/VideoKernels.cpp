@@ -94,7 +94,7 @@ void InverseTransformSse2(VCoefficientBlock& b) {
 OSTREVAN_AVX2 inline __m256i AsM256(V8 v) { return reinterpret_cast<__m256i>(v); }
 OSTREVAN_AVX2 inline V8 AsV8(__m256i v) { return reinterpret_cast<V8>(v); }
 
-OSTREVAN_AVX2 [[gnu::always_inline]] inline void Transpose8Avx2(V8* r) {
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void Transpose8Avx2(V8* r) {
   __m256i t[8], u[8];
   for (int i = 0; i < 8; i += 2) {
     t[i] = _mm256_unpacklo_epi32(AsM256(r[i]), AsM256(r[i + 1]));
