@@ -21,7 +21,10 @@ inline uint8_t Clamp255(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v 
 
 static_assert(int32_t{kVideoSimdSse2} == int32_t{platform::kSimdSse2} &&
               int32_t{kVideoSimdAvx2} == int32_t{platform::kSimdAvx2});
-int32_t DetectVideoSimdLevel() { return platform::BestSimdSupport(); }
+int32_t DetectVideoSimdLevel() {
+  const int32_t best = platform::BestSimdSupport();
+  return best >= kVideoSimdAvx2 && platform::HasAvx512Bw() ? int32_t{kVideoSimdAvx512} : best;
+}
 
 std::atomic<int32_t> gVideoSimdLevel{DetectVideoSimdLevel()};
 
@@ -341,6 +344,133 @@ OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t*
 
 #undef OSTREVAN_AVX2
 
+#define OSTREVAN_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+// The 512-bit intrinsics start from an undefined register, which this
+// compiler's flow analysis reports once they are inlined; and the local helpers
+// pass 512-bit values, which it notes as an ABI change (they are all inlined).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// 32 pixels at a time by the colour formula. The chroma terms of the 32 cells
+// (each sum's constants included) sit in two registers per term and are picked
+// by cell index. The luma of the even and of the odd pixels is in 32-bit lanes,
+// so that each sum is one exact 32-bit addition whose top half is the
+// component. The components of two lines are clamped by packing them to bytes,
+// and the 5-6-5 words are put together from those bytes by bit selection.
+template <int kLines, bool kFiveBits, bool kLittle>
+OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(uint8_t* const* out, const uint8_t* const* y, const uint8_t* cb,
+                                                  const uint8_t* cr, int32_t blocks, const int32_t dither[4],
+                                                  const VPixel16Formula& f) {
+  // Cell c stands for chroma 8 c + 4 and the luma cell for 4 (Y >> 2) + 2,
+  // whose constant part (-14 luma) goes into the chroma terms.
+  const __m512i cellLow = _mm512_sub_epi32(
+      _mm512_slli_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), 3),
+      _mm512_set1_epi32(124));
+  const __m512i cellHigh = _mm512_add_epi32(cellLow, _mm512_set1_epi32(128));
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i lumaBase = _mm512_set1_epi32(-14 * f.luma);
+  const auto term = [](int32_t scale, __m512i base, __m512i cell) OSTREVAN_AVX512 {
+    return _mm512_add_epi32(_mm512_mullo_epi32(cell, _mm512_set1_epi32(scale)), base);
+  };
+  const __m512i redLow = term(f.crToRed, lumaBase, cellLow), redHigh = term(f.crToRed, lumaBase, cellHigh);
+  const __m512i blueLow = term(f.cbToBlue, lumaBase, cellLow), blueHigh = term(f.cbToBlue, lumaBase, cellHigh);
+  const __m512i greenCbLow = term(-f.cbToGreen, lumaBase, cellLow);
+  const __m512i greenCbHigh = term(-f.cbToGreen, lumaBase, cellHigh);
+  const __m512i greenCrLow = term(-f.crToGreen, zero, cellLow), greenCrHigh = term(-f.crToGreen, zero, cellHigh);
+  // The dither as a saturating addition and subtraction of bytes, which is the
+  // clamped sum. A block's first chroma column is a multiple of 16.
+  const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dither));
+  const auto clampedBytes = [](__m128i v) OSTREVAN_AVX512 {
+    const __m128i words = _mm_packs_epi32(v, v);
+    return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
+  };
+  const __m128i ditherUp = clampedBytes(d);
+  const __m128i ditherDown =
+      clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
+  const auto cells = [&](const uint8_t* p) OSTREVAN_AVX512 {
+    const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), ditherUp),
+                                    ditherDown);
+    // Shifted as words: bits 5-7 of each byte come from its neighbour, and the
+    // table look-ups use only bits 0-4.
+    return _mm512_cvtepu8_epi32(_mm_srli_epi16(v, 3));
+  };
+  const __m512i lumaCell = _mm512_set1_epi32(0xFC);
+  const __m512i luma = _mm512_set1_epi32(f.luma);
+  // The top halves of the even and odd pixels' sums, as words in pixel order.
+  const __m512i tops = _mm512_setr_epi32(0x00210001, 0x00230003, 0x00250005, 0x00270007, 0x00290009, 0x002B000B,
+                                         0x002D000D, 0x002F000F, 0x00310011, 0x00330013, 0x00350015, 0x00370017,
+                                         0x00390019, 0x003B001B, 0x003D001D, 0x003F001F);
+  const auto top = [&](__m512i even, __m512i odd) OSTREVAN_AVX512 {
+    return _mm512_permutex2var_epi16(even, tops, odd);
+  };
+  const __m512i high = _mm512_set1_epi16(255);
+  const __m512i to5Scale = _mm512_set1_epi16(249), to5Round = _mm512_set1_epi16(1014);
+  const auto to5 = [&](__m512i v) OSTREVAN_AVX512 {
+    const __m512i c = _mm512_min_epi16(_mm512_max_epi16(v, zero), high);
+    return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(c, to5Scale), to5Round), 11);
+  };
+  const __m512i swap = _mm512_broadcast_i32x4(_mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14));
+  const __m512i redBits = _mm512_set1_epi8(static_cast<char>(0xF8));
+  const __m512i greenBits = _mm512_set1_epi8(static_cast<char>(0xE0));
+  constexpr int kSelect = 0xE4;  // bits of the first operand where the third is set, else of the second
+  constexpr int kOr = 0xFE;
+  for (int32_t i = 0; i < blocks; ++i, cb += 16, cr += 16) {
+    const __m512i cbCells = cells(cb), crCells = cells(cr);
+    const __m512i red = _mm512_permutex2var_epi32(redLow, crCells, redHigh);
+    const __m512i blue = _mm512_permutex2var_epi32(blueLow, cbCells, blueHigh);
+    const __m512i green = _mm512_add_epi32(_mm512_permutex2var_epi32(greenCbLow, cbCells, greenCbHigh),
+                                           _mm512_permutex2var_epi32(greenCrLow, crCells, greenCrHigh));
+    __m512i r[2], g[2], b[2];
+    for (int line = 0; line < kLines; ++line) {
+      const __m512i pairs =
+          _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y[line] + 32 * i)));
+      const __m512i lumaEven = _mm512_mullo_epi32(_mm512_and_si512(pairs, lumaCell), luma);
+      const __m512i lumaOdd = _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(pairs, 8), lumaCell), luma);
+      r[line] = top(_mm512_add_epi32(lumaEven, red), _mm512_add_epi32(lumaOdd, red));
+      g[line] = top(_mm512_add_epi32(lumaEven, green), _mm512_add_epi32(lumaOdd, green));
+      b[line] = top(_mm512_add_epi32(lumaEven, blue), _mm512_add_epi32(lumaOdd, blue));
+    }
+    if constexpr (kFiveBits) {
+      for (int line = 0; line < kLines; ++line) {
+        __m512i pixels = _mm512_ternarylogic_epi32(_mm512_slli_epi16(to5(r[line]), 10),
+                                                   _mm512_slli_epi16(to5(g[line]), 5), to5(b[line]), kOr);
+        if constexpr (!kLittle) pixels = _mm512_shuffle_epi8(pixels, swap);
+        _mm512_storeu_si512(out[line] + 64 * i, pixels);
+      }
+    } else {
+      const int last = kLines - 1;
+      // Bytes of the clamped components: the first line in the low half of
+      // each 128-bit lane, the second (or the first again) in the high half.
+      const __m512i rc = _mm512_packus_epi16(r[0], r[last]), gc = _mm512_packus_epi16(g[0], g[last]);
+      const __m512i bc = _mm512_packus_epi16(b[0], b[last]);
+      const __m512i upper = _mm512_ternarylogic_epi32(rc, _mm512_srli_epi16(gc, 5), redBits, kSelect);
+      const __m512i lower = _mm512_ternarylogic_epi32(_mm512_slli_epi16(gc, 3), _mm512_srli_epi16(bc, 3),
+                                                      greenBits, kSelect);
+      const __m512i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
+      _mm512_storeu_si512(out[0] + 64 * i, _mm512_unpacklo_epi8(first, second));
+      if constexpr (kLines == 2) _mm512_storeu_si512(out[1] + 64 * i, _mm512_unpackhi_epi8(first, second));
+    }
+  }
+}
+
+OSTREVAN_AVX512 void ConvertLinesByFormulaAvx512(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
+                                                 const uint8_t* cb, const uint8_t* cr, int32_t blocks,
+                                                 const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  using Kernel = void (*)(uint8_t* const*, const uint8_t* const*, const uint8_t*, const uint8_t*, int32_t,
+                          const int32_t*, const VPixel16Formula&);
+  static constexpr Kernel kKernels[2][2][2] = {
+      {{ConvertBlocksByFormulaAvx512<1, false, false>, ConvertBlocksByFormulaAvx512<1, false, true>},
+       {ConvertBlocksByFormulaAvx512<1, true, false>, ConvertBlocksByFormulaAvx512<1, true, true>}},
+      {{ConvertBlocksByFormulaAvx512<2, false, false>, ConvertBlocksByFormulaAvx512<2, false, true>},
+       {ConvertBlocksByFormulaAvx512<2, true, false>, ConvertBlocksByFormulaAvx512<2, true, true>}}};
+  kKernels[lines > 1][f.depth == 15][little](out, y, cb, cr, blocks, dither, f);
+}
+
+#pragma GCC diagnostic pop
+#undef OSTREVAN_AVX512
+
 #endif  // __SSE2__
 
 }  // namespace
@@ -537,32 +667,46 @@ void ConvertLineTailByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t*
   }
 }
 
+// The lines' pixels from column 0 in whole vector blocks at the level in use;
+// returns the first column left (even).
+int32_t ConvertLinesByFormula(uint8_t* const* out, const uint8_t* const* y, int32_t lines, const uint8_t* cb,
+                              const uint8_t* cr, int32_t width, const int32_t dither[4], const VPixel16Formula& f,
+                              bool little) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (!HasVectorFormulaConversion()) return 0;
+  if (GetVideoSimdLevel() >= kVideoSimdAvx512 && width >= 32) {
+    ConvertLinesByFormulaAvx512(out, y, lines, cb, cr, width / 32, dither, f, little);
+    x = width & ~31;
+  }
+  if (const int32_t blocks = (width - x) / 16; blocks > 0) {
+    uint8_t* const rest[2] = {out[0] + 2 * x, lines > 1 ? out[1] + 2 * x : nullptr};
+    const uint8_t* const restY[2] = {y[0] + x, lines > 1 ? y[1] + x : nullptr};
+    ConvertLinesByFormulaAvx2(rest, restY, lines, cb + x / 2, cr + x / 2, blocks, dither, f, little);
+    x += 16 * blocks;
+  }
+#else
+  (void)out, (void)y, (void)lines, (void)cb, (void)cr, (void)width, (void)dither, (void)f, (void)little;
+#endif
+  return x;
+}
+
 }  // namespace
 
 void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
                                   int32_t width, const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  int32_t x = 0;
-#if defined(__SSE2__)
-  if (HasVectorFormulaConversion() && width >= 16) {
-    ConvertLinesByFormulaAvx2(&out, &yLine, 1, cbLine, crLine, width / 16, dither, f, little);
-    x = width & ~15;
-  }
-#endif
+  uint8_t* const outs[1] = {out};
+  const uint8_t* const y[1] = {yLine};
+  const int32_t x = ConvertLinesByFormula(outs, y, 1, cbLine, crLine, width, dither, f, little);
   ConvertLineTailByFormula(out, yLine, cbLine, crLine, x, width, dither, f, little);
 }
 
 void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
                                       const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
                                       const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  int32_t x = 0;
-#if defined(__SSE2__)
-  if (HasVectorFormulaConversion() && width >= 16) {
-    uint8_t* const out[2] = {out0, out1};
-    const uint8_t* const y[2] = {yLine0, yLine1};
-    ConvertLinesByFormulaAvx2(out, y, 2, cbLine, crLine, width / 16, dither, f, little);
-    x = width & ~15;
-  }
-#endif
+  uint8_t* const out[2] = {out0, out1};
+  const uint8_t* const y[2] = {yLine0, yLine1};
+  const int32_t x = ConvertLinesByFormula(out, y, 2, cbLine, crLine, width, dither, f, little);
   ConvertLineTailByFormula(out0, yLine0, cbLine, crLine, x, width, dither, f, little);
   ConvertLineTailByFormula(out1, yLine1, cbLine, crLine, x, width, dither, f, little);
 }

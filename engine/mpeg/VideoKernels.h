@@ -1,8 +1,8 @@
 // The pixel kernels of the MPEG video decoder: the inverse transform of a
 // coefficient block, storing a transformed block into a plane, forming a
 // motion-compensated prediction, and converting a line of YCbCr to 16 bits.
-// Each has a one-value-at-a-time reference form and SSE2/AVX2 forms chosen at
-// run time that give identical results.
+// Each has a one-value-at-a-time reference form and SSE2/AVX2 (and, for the
+// conversion, AVX-512) forms chosen at run time that give identical results.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,9 @@ enum VideoSimdLevel : int32_t {
   kVideoSimdScalar = 0,
   kVideoSimdSse2 = 1,
   kVideoSimdAvx2 = 2,
+  // AVX-512 F and BW: the colour conversion's widest form; the other kernels
+  // use their AVX2 forms at this level.
+  kVideoSimdAvx512 = 3,
 };
 // The level in use: the best the processor has unless lowered.
 int32_t GetVideoSimdLevel();

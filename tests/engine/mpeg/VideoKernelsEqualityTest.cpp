@@ -21,7 +21,7 @@ namespace {
 
 // Every instruction-set level this processor has, restoring the best one afterwards.
 std::vector<int32_t> SimdLevels() {
-  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx2);
+  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx512);
   std::vector<int32_t> levels;
   for (int32_t l = kVideoSimdScalar; l <= best; ++l) levels.push_back(l);
   return levels;
@@ -386,7 +386,7 @@ TEST(VideoKernelsEquality, LevelIsCappedToTheProcessor) {
   EXPECT_EQ(GetVideoSimdLevel(), kVideoSimdScalar);
   const int32_t best = SetVideoSimdLevel(100);
   EXPECT_GE(best, kVideoSimdScalar);
-  EXPECT_LE(best, kVideoSimdAvx2);
+  EXPECT_LE(best, kVideoSimdAvx512);
   SetVideoSimdLevel(saved);
 }
 
