@@ -256,19 +256,16 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
   };
   if (parity < 0) {
     int32_t row = 0;
-    if (byFormula && chromaFactor_ == 1) {
+    if (byFormula && chromaFactor_ == 1 && height >= 2) {
       // Line pairs of 4:2:0 share their chroma line and dither: one pass for both.
-      const bool little = HasLittleEndianWords(w.format);
-      for (; row + 1 < height; row += 2) {
-        const int32_t chromaRow = row >> 1;
-        const int32_t* dither = kDither[chromaRow & 3];
-        const int32_t halves[4] = {dither[0] / 2, dither[1] / 2, dither[2] / 2, dither[3] / 2};
-        const uint8_t* yLine = y_.data() + int64_t{row} * lumaStride;
-        ConvertLinePairTo16BitsByFormula(rowAddress(row), rowAddress(row + 1), yLine, yLine + lumaStride,
-                                         cb_.data() + int64_t{chromaRow} * chromaStride,
-                                         cr_.data() + int64_t{chromaRow} * chromaStride, width, halves, formula,
-                                         little);
-      }
+      int32_t halves[4][4];
+      for (int32_t r = 0; r < 4; ++r)
+        for (int32_t c = 0; c < 4; ++c) halves[r][c] = kDither[r][c] / 2;
+      const int32_t pairs = height / 2;
+      ConvertLinePairsTo16BitsByFormula(rowAddress(0), rowAddress(1) - rowAddress(0), y_.data(), lumaStride,
+                                        cb_.data(), cr_.data(), chromaStride, width, pairs, halves, formula,
+                                        HasLittleEndianWords(w.format));
+      row = 2 * pairs;
     }
     for (; row < height; ++row) convertLine(row, y_.data() + int64_t{row} * lumaStride, row);
     return true;

@@ -344,6 +344,20 @@ OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t*
 
 #undef OSTREVAN_AVX2
 
+// Rows of a picture to convert: row r is chroma line r and one or two lines
+// of luma and of pixels (the lines of a 4:2:0 pair), dithered by dither[r & 3].
+struct ConvertRows {
+  uint8_t* out[2];  // the lines of row 0
+  ptrdiff_t outStride;  // from row to row
+  const uint8_t* y[2];
+  ptrdiff_t yStride;
+  const uint8_t* cb;
+  const uint8_t* cr;
+  ptrdiff_t chromaStride;
+  int32_t count;
+  const int32_t (*dither)[4];
+};
+
 #define OSTREVAN_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
 // The 512-bit intrinsics start from an undefined register, which this
 // compiler's flow analysis reports once they are inlined; and the local helpers
@@ -360,9 +374,7 @@ OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t*
 // component. The components of two lines are clamped by packing them to bytes,
 // and the 5-6-5 words are put together from those bytes by bit selection.
 template <int kLines, bool kFiveBits, bool kLittle>
-OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(uint8_t* const* out, const uint8_t* const* y, const uint8_t* cb,
-                                                  const uint8_t* cr, int32_t blocks, const int32_t dither[4],
-                                                  const VPixel16Formula& f) {
+OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32_t blocks, const VPixel16Formula& f) {
   // Cell c stands for chroma 8 c + 4 and the luma cell for 4 (Y >> 2) + 2,
   // whose constant part (-14 luma) goes into the chroma terms.
   const __m512i cellLow = _mm512_sub_epi32(
@@ -381,14 +393,11 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(uint8_t* const* out, const uin
   const __m512i greenCrLow = term(-f.crToGreen, zero, cellLow), greenCrHigh = term(-f.crToGreen, zero, cellHigh);
   // The dither as a saturating addition and subtraction of bytes, which is the
   // clamped sum. A block's first chroma column is a multiple of 16.
-  const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dither));
   const auto clampedBytes = [](__m128i v) OSTREVAN_AVX512 {
     const __m128i words = _mm_packs_epi32(v, v);
     return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
   };
-  const __m128i ditherUp = clampedBytes(d);
-  const __m128i ditherDown =
-      clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
+  __m128i ditherUp, ditherDown;
   const auto cells = [&](const uint8_t* p) OSTREVAN_AVX512 {
     const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), ditherUp),
                                     ditherDown);
@@ -416,56 +425,78 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(uint8_t* const* out, const uin
   const __m512i greenBits = _mm512_set1_epi8(static_cast<char>(0xE0));
   constexpr int kSelect = 0xE4;  // bits of the first operand where the third is set, else of the second
   constexpr int kOr = 0xFE;
-  for (int32_t i = 0; i < blocks; ++i, cb += 16, cr += 16) {
-    const __m512i cbCells = cells(cb), crCells = cells(cr);
-    const __m512i red = _mm512_permutex2var_epi32(redLow, crCells, redHigh);
-    const __m512i blue = _mm512_permutex2var_epi32(blueLow, cbCells, blueHigh);
-    const __m512i green = _mm512_add_epi32(_mm512_permutex2var_epi32(greenCbLow, cbCells, greenCbHigh),
-                                           _mm512_permutex2var_epi32(greenCrLow, crCells, greenCrHigh));
-    __m512i r[2], g[2], b[2];
-    for (int line = 0; line < kLines; ++line) {
-      const __m512i pairs =
-          _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y[line] + 32 * i)));
-      const __m512i lumaEven = _mm512_mullo_epi32(_mm512_and_si512(pairs, lumaCell), luma);
-      const __m512i lumaOdd = _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(pairs, 8), lumaCell), luma);
-      r[line] = top(_mm512_add_epi32(lumaEven, red), _mm512_add_epi32(lumaOdd, red));
-      g[line] = top(_mm512_add_epi32(lumaEven, green), _mm512_add_epi32(lumaOdd, green));
-      b[line] = top(_mm512_add_epi32(lumaEven, blue), _mm512_add_epi32(lumaOdd, blue));
-    }
-    if constexpr (kFiveBits) {
-      for (int line = 0; line < kLines; ++line) {
-        __m512i pixels = _mm512_ternarylogic_epi32(_mm512_slli_epi16(to5(r[line]), 10),
-                                                   _mm512_slli_epi16(to5(g[line]), 5), to5(b[line]), kOr);
-        if constexpr (!kLittle) pixels = _mm512_shuffle_epi8(pixels, swap);
-        _mm512_storeu_si512(out[line] + 64 * i, pixels);
+  for (int32_t row = 0; row < rows.count; ++row) {
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.dither[row & 3]));
+    ditherUp = clampedBytes(d);
+    ditherDown = clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
+    const uint8_t* cb = rows.cb + row * rows.chromaStride;
+    const uint8_t* cr = rows.cr + row * rows.chromaStride;
+    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[kLines - 1] + row * rows.yStride};
+    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[kLines - 1] + row * rows.outStride};
+    // kUnits blocks at once, each step for all of them before the next, which
+    // gives the processor independent work close together.
+    const auto convert = [&]<int kUnits>(int32_t i) OSTREVAN_AVX512 {
+      __m512i red[kUnits], green[kUnits], blue[kUnits];
+      for (int u = 0; u < kUnits; ++u) {
+        const __m512i cbCells = cells(cb + 16 * (i + u)), crCells = cells(cr + 16 * (i + u));
+        red[u] = _mm512_permutex2var_epi32(redLow, crCells, redHigh);
+        blue[u] = _mm512_permutex2var_epi32(blueLow, cbCells, blueHigh);
+        green[u] = _mm512_add_epi32(_mm512_permutex2var_epi32(greenCbLow, cbCells, greenCbHigh),
+                                    _mm512_permutex2var_epi32(greenCrLow, crCells, greenCrHigh));
       }
-    } else {
-      const int last = kLines - 1;
-      // Bytes of the clamped components: the first line in the low half of
-      // each 128-bit lane, the second (or the first again) in the high half.
-      const __m512i rc = _mm512_packus_epi16(r[0], r[last]), gc = _mm512_packus_epi16(g[0], g[last]);
-      const __m512i bc = _mm512_packus_epi16(b[0], b[last]);
-      const __m512i upper = _mm512_ternarylogic_epi32(rc, _mm512_srli_epi16(gc, 5), redBits, kSelect);
-      const __m512i lower = _mm512_ternarylogic_epi32(_mm512_slli_epi16(gc, 3), _mm512_srli_epi16(bc, 3),
-                                                      greenBits, kSelect);
-      const __m512i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
-      _mm512_storeu_si512(out[0] + 64 * i, _mm512_unpacklo_epi8(first, second));
-      if constexpr (kLines == 2) _mm512_storeu_si512(out[1] + 64 * i, _mm512_unpackhi_epi8(first, second));
-    }
+      __m512i r[kUnits][2], g[kUnits][2], b[kUnits][2];
+      for (int u = 0; u < kUnits; ++u)
+        for (int line = 0; line < kLines; ++line) {
+          const __m512i pairs = _mm512_cvtepu16_epi32(
+              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y[line] + 32 * (i + u))));
+          const __m512i lumaEven = _mm512_mullo_epi32(_mm512_and_si512(pairs, lumaCell), luma);
+          const __m512i lumaOdd = _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(pairs, 8), lumaCell), luma);
+          r[u][line] = top(_mm512_add_epi32(lumaEven, red[u]), _mm512_add_epi32(lumaOdd, red[u]));
+          g[u][line] = top(_mm512_add_epi32(lumaEven, green[u]), _mm512_add_epi32(lumaOdd, green[u]));
+          b[u][line] = top(_mm512_add_epi32(lumaEven, blue[u]), _mm512_add_epi32(lumaOdd, blue[u]));
+        }
+      for (int u = 0; u < kUnits; ++u) {
+        uint8_t* const out0 = out[0] + 64 * (i + u);
+        uint8_t* const out1 = out[1] + 64 * (i + u);
+        if constexpr (kFiveBits) {
+          for (int line = 0; line < kLines; ++line) {
+            __m512i pixels = _mm512_ternarylogic_epi32(_mm512_slli_epi16(to5(r[u][line]), 10),
+                                                       _mm512_slli_epi16(to5(g[u][line]), 5), to5(b[u][line]), kOr);
+            if constexpr (!kLittle) pixels = _mm512_shuffle_epi8(pixels, swap);
+            _mm512_storeu_si512(line == 0 ? out0 : out1, pixels);
+          }
+        } else {
+          const int last = kLines - 1;
+          // Bytes of the clamped components: the first line in the low half of
+          // each 128-bit lane, the second (or the first again) in the high half.
+          const __m512i rc = _mm512_packus_epi16(r[u][0], r[u][last]);
+          const __m512i gc = _mm512_packus_epi16(g[u][0], g[u][last]);
+          const __m512i bc = _mm512_packus_epi16(b[u][0], b[u][last]);
+          const __m512i upper = _mm512_ternarylogic_epi32(rc, _mm512_srli_epi16(gc, 5), redBits, kSelect);
+          const __m512i lower = _mm512_ternarylogic_epi32(_mm512_slli_epi16(gc, 3), _mm512_srli_epi16(bc, 3),
+                                                          greenBits, kSelect);
+          const __m512i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
+          _mm512_storeu_si512(out0, _mm512_unpacklo_epi8(first, second));
+          if constexpr (kLines == 2) _mm512_storeu_si512(out1, _mm512_unpackhi_epi8(first, second));
+        }
+      }
+    };
+    int32_t i = 0;
+    for (; i + 4 <= blocks; i += 4) convert.template operator()<4>(i);
+    for (; i + 2 <= blocks; i += 2) convert.template operator()<2>(i);
+    if (i < blocks) convert.template operator()<1>(i);
   }
 }
 
-OSTREVAN_AVX512 void ConvertLinesByFormulaAvx512(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
-                                                 const uint8_t* cb, const uint8_t* cr, int32_t blocks,
-                                                 const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  using Kernel = void (*)(uint8_t* const*, const uint8_t* const*, const uint8_t*, const uint8_t*, int32_t,
-                          const int32_t*, const VPixel16Formula&);
+void ConvertRowsByFormulaAvx512(const ConvertRows& rows, int32_t lines, int32_t blocks, const VPixel16Formula& f,
+                                bool little) {
+  using Kernel = void (*)(const ConvertRows&, int32_t, const VPixel16Formula&);
   static constexpr Kernel kKernels[2][2][2] = {
       {{ConvertBlocksByFormulaAvx512<1, false, false>, ConvertBlocksByFormulaAvx512<1, false, true>},
        {ConvertBlocksByFormulaAvx512<1, true, false>, ConvertBlocksByFormulaAvx512<1, true, true>}},
       {{ConvertBlocksByFormulaAvx512<2, false, false>, ConvertBlocksByFormulaAvx512<2, false, true>},
        {ConvertBlocksByFormulaAvx512<2, true, false>, ConvertBlocksByFormulaAvx512<2, true, true>}}};
-  kKernels[lines > 1][f.depth == 15][little](out, y, cb, cr, blocks, dither, f);
+  kKernels[lines > 1][f.depth == 15][little](rows, blocks, f);
 }
 
 #pragma GCC diagnostic pop
@@ -667,46 +698,60 @@ void ConvertLineTailByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t*
   }
 }
 
-// The lines' pixels from column 0 in whole vector blocks at the level in use;
-// returns the first column left (even).
-int32_t ConvertLinesByFormula(uint8_t* const* out, const uint8_t* const* y, int32_t lines, const uint8_t* cb,
-                              const uint8_t* cr, int32_t width, const int32_t dither[4], const VPixel16Formula& f,
-                              bool little) {
+// Every row: whole 32-pixel blocks in one pass over the rows when the level
+// has them, then the rest of each row in 16-pixel blocks and one at a time.
+void ConvertRowsByFormula(const ConvertRows& rows, int32_t lines, int32_t width, const VPixel16Formula& f,
+                          bool little) {
   int32_t x = 0;
 #if defined(__SSE2__)
-  if (!HasVectorFormulaConversion()) return 0;
   if (GetVideoSimdLevel() >= kVideoSimdAvx512 && width >= 32) {
-    ConvertLinesByFormulaAvx512(out, y, lines, cb, cr, width / 32, dither, f, little);
+    ConvertRowsByFormulaAvx512(rows, lines, width / 32, f, little);
     x = width & ~31;
   }
-  if (const int32_t blocks = (width - x) / 16; blocks > 0) {
-    uint8_t* const rest[2] = {out[0] + 2 * x, lines > 1 ? out[1] + 2 * x : nullptr};
-    const uint8_t* const restY[2] = {y[0] + x, lines > 1 ? y[1] + x : nullptr};
-    ConvertLinesByFormulaAvx2(rest, restY, lines, cb + x / 2, cr + x / 2, blocks, dither, f, little);
-    x += 16 * blocks;
-  }
-#else
-  (void)out, (void)y, (void)lines, (void)cb, (void)cr, (void)width, (void)dither, (void)f, (void)little;
 #endif
-  return x;
+  for (int32_t row = 0; row < rows.count; ++row) {
+    const int32_t* dither = rows.dither[row & 3];
+    const uint8_t* cb = rows.cb + row * rows.chromaStride;
+    const uint8_t* cr = rows.cr + row * rows.chromaStride;
+    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[1] + row * rows.outStride};
+    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[1] + row * rows.yStride};
+    int32_t from = x;
+#if defined(__SSE2__)
+    if (const int32_t blocks = (width - from) / 16; HasVectorFormulaConversion() && blocks > 0) {
+      uint8_t* const rest[2] = {out[0] + 2 * from, out[1] + 2 * from};
+      const uint8_t* const restY[2] = {y[0] + from, y[1] + from};
+      ConvertLinesByFormulaAvx2(rest, restY, lines, cb + from / 2, cr + from / 2, blocks, dither, f, little);
+      from += 16 * blocks;
+    }
+#endif
+    for (int32_t line = 0; line < lines; ++line)
+      ConvertLineTailByFormula(out[line], y[line], cb, cr, from, width, dither, f, little);
+  }
 }
 
 }  // namespace
 
 void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
                                   int32_t width, const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  uint8_t* const outs[1] = {out};
-  const uint8_t* const y[1] = {yLine};
-  const int32_t x = ConvertLinesByFormula(outs, y, 1, cbLine, crLine, width, dither, f, little);
-  ConvertLineTailByFormula(out, yLine, cbLine, crLine, x, width, dither, f, little);
+  const int32_t rowDither[1][4] = {{dither[0], dither[1], dither[2], dither[3]}};
+  const ConvertRows rows{{out, out}, 0, {yLine, yLine}, 0, cbLine, crLine, 0, 1, rowDither};
+  ConvertRowsByFormula(rows, 1, width, f, little);
 }
 
 void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
                                       const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
                                       const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  uint8_t* const out[2] = {out0, out1};
-  const uint8_t* const y[2] = {yLine0, yLine1};
-  const int32_t x = ConvertLinesByFormula(out, y, 2, cbLine, crLine, width, dither, f, little);
-  ConvertLineTailByFormula(out0, yLine0, cbLine, crLine, x, width, dither, f, little);
-  ConvertLineTailByFormula(out1, yLine1, cbLine, crLine, x, width, dither, f, little);
+  const int32_t rowDither[1][4] = {{dither[0], dither[1], dither[2], dither[3]}};
+  const ConvertRows rows{{out0, out1}, 0, {yLine0, yLine1}, 0, cbLine, crLine, 0, 1, rowDither};
+  ConvertRowsByFormula(rows, 2, width, f, little);
+}
+
+void ConvertLinePairsTo16BitsByFormula(uint8_t* out, ptrdiff_t outStride, const uint8_t* y, ptrdiff_t yStride,
+                                       const uint8_t* cb, const uint8_t* cr, ptrdiff_t chromaStride, int32_t width,
+                                       int32_t pairs, const int32_t dither[4][4], const VPixel16Formula& f,
+                                       bool little) {
+  if (pairs <= 0) return;
+  const ConvertRows rows{{out, out + outStride}, 2 * outStride, {y, y + yStride}, 2 * yStride, cb, cr,
+                         chromaStride, pairs, dither};
+  ConvertRowsByFormula(rows, 2, width, f, little);
 }
