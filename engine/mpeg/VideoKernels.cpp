@@ -260,17 +260,32 @@ inline void Indices16Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr
 
 #define OSTREVAN_AVX2 __attribute__((target("avx2")))
 
+// The local helpers of the conversion kernels pass vector values, which this
+// compiler notes as an ABI change (they are all inlined).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 // 16 pixels at a time by the colour formula, in 32-bit lanes: lane k holds
 // chroma sample k and the luma of its two pixels, the even one in the low
 // half. The 32-bit sums are exact, so their top halves are the table's
-// components. The chroma terms are made once for the lines sharing them.
-OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
-                                             const uint8_t* cb, const uint8_t* cr, int32_t blocks,
-                                             const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  const __m256i d = _mm256_setr_epi32(dither[0], dither[1], dither[2], dither[3], dither[0], dither[1], dither[2],
-                                      dither[3]);
+// components. The chroma terms are made once for the lines sharing them; the
+// components of two lines are clamped by packing them to bytes, from which the
+// 5-6-5 words are put together.
+template <int kLines, bool kFiveBits, bool kLittle>
+OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, const uint8_t* cb,
+                                              const uint8_t* cr, int32_t blocks, const int32_t dither[4],
+                                              const VPixel16Formula& f) {
+  // The dither as a saturating addition and subtraction of bytes, which is the
+  // clamped sum. A block's first chroma column is a multiple of 8.
+  const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dither));
+  const auto clampedBytes = [](__m128i v) OSTREVAN_AVX2 {
+    const __m128i words = _mm_packs_epi32(v, v);
+    return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
+  };
+  const __m128i ditherUp = clampedBytes(d);
+  const __m128i ditherDown =
+      clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i chromaHigh = _mm256_set1_epi32(255);
   const __m256i chromaCell = _mm256_set1_epi32(0xF8);
   const __m256i lumaCell = _mm256_set1_epi32(0xFC);
   const __m256i luma = _mm256_set1_epi32(f.luma);
@@ -282,65 +297,80 @@ OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t*
   const __m256i redBase = _mm256_set1_epi32(lumaBase - 124 * f.crToRed);
   const __m256i blueBase = _mm256_set1_epi32(lumaBase - 124 * f.cbToBlue);
   const __m256i greenBase = _mm256_set1_epi32(-lumaBase - 124 * (f.cbToGreen + f.crToGreen));
-  const __m256i componentHigh = _mm256_set1_epi16(255);
-  const __m256i redField = _mm256_set1_epi16(static_cast<int16_t>(0xF800));
-  const __m256i greenField = _mm256_set1_epi16(0x07E0);
-  // Words of the 5-6-5 packs from (even 0-3, odd 0-3) to pixel order, swapped for big-endian words.
-  const __m256i order = little ? _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2,
-                                                  3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15)
-                               : _mm256_setr_epi8(1, 0, 9, 8, 3, 2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14, 1, 0, 9, 8, 3,
-                                                  2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14);
-  const __m256i swap = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7, 6,
-                                        9, 8, 11, 10, 13, 12, 15, 14);
-  const bool fiveBits = f.depth == 15;
   const auto chroma = [&](const uint8_t* p) OSTREVAN_AVX2 {
-    const __m256i v = _mm256_add_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), d);
-    return _mm256_and_si256(_mm256_min_epi32(_mm256_max_epi32(v, zero), chromaHigh), chromaCell);
+    const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), ditherUp),
+                                    ditherDown);
+    return _mm256_and_si256(_mm256_cvtepu8_epi32(v), chromaCell);
   };
-  // Top halves of the even and odd pixels' sums, clamped to 0..255, in pixel order.
-  const auto component = [&](__m256i even, __m256i odd) OSTREVAN_AVX2 {
-    const __m256i v = _mm256_blend_epi16(_mm256_srli_epi32(even, 16), odd, 0xAA);
-    return _mm256_min_epi16(_mm256_max_epi16(v, zero), componentHigh);
-  };
-  // The sums over 256, saturated to 0..65535: the top bits of the clamped
-  // component lead (even pixels 0-3, odd 0-3 in each half).
-  const auto saturated = [&](__m256i even, __m256i odd) OSTREVAN_AVX2 {
-    return _mm256_packus_epi32(_mm256_srai_epi32(even, 8), _mm256_srai_epi32(odd, 8));
+  // The top halves of the even and odd pixels' sums, as words in pixel order.
+  const auto top = [](__m256i even, __m256i odd) OSTREVAN_AVX2 {
+    return _mm256_blend_epi16(_mm256_srli_epi32(even, 16), odd, 0xAA);
   };
   // 0..255 to 0..31 rounded: (c * 249 + 1014) >> 11 in 16 bits.
+  const __m256i componentHigh = _mm256_set1_epi16(255);
   const __m256i to5Scale = _mm256_set1_epi16(249), to5Round = _mm256_set1_epi16(1014);
-  const auto to5 = [&](__m256i c) OSTREVAN_AVX2 {
+  const auto to5 = [&](__m256i v) OSTREVAN_AVX2 {
+    const __m256i c = _mm256_min_epi16(_mm256_max_epi16(v, zero), componentHigh);
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(c, to5Scale), to5Round), 11);
   };
+  const __m256i swap = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7, 6,
+                                        9, 8, 11, 10, 13, 12, 15, 14);
+  const __m256i redBits = _mm256_set1_epi8(static_cast<char>(0xF8)), greenHigh = _mm256_set1_epi8(7);
+  const __m256i greenLow = _mm256_set1_epi8(static_cast<char>(0xE0)), blueBits = _mm256_set1_epi8(0x1F);
   for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
     const __m256i cbv = chroma(cb), crv = chroma(cr);
     const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
     const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
     const __m256i green = _mm256_add_epi32(
         _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
-    for (int32_t line = 0; line < lines; ++line) {
+    __m256i r[2], g[2], b[2];
+    for (int line = 0; line < kLines; ++line) {
       const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)));
       const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
       const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
-      const __m256i re = _mm256_add_epi32(lumaEven, red), ro = _mm256_add_epi32(lumaOdd, red);
-      const __m256i ge = _mm256_sub_epi32(lumaEven, green), go = _mm256_sub_epi32(lumaOdd, green);
-      const __m256i be = _mm256_add_epi32(lumaEven, blue), bo = _mm256_add_epi32(lumaOdd, blue);
-      __m256i pixels;
-      if (fiveBits) {
-        const __m256i r5 = to5(component(re, ro)), g5 = to5(component(ge, go)), b5 = to5(component(be, bo));
-        pixels = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r5, 10), _mm256_slli_epi16(g5, 5)), b5);
-        if (!little) pixels = _mm256_shuffle_epi8(pixels, swap);
-      } else {
-        pixels = _mm256_or_si256(
-            _mm256_or_si256(_mm256_and_si256(saturated(re, ro), redField),
-                            _mm256_and_si256(_mm256_srli_epi16(saturated(ge, go), 5), greenField)),
-            _mm256_srli_epi16(saturated(be, bo), 11));
-        pixels = _mm256_shuffle_epi8(pixels, order);
+      r[line] = top(_mm256_add_epi32(lumaEven, red), _mm256_add_epi32(lumaOdd, red));
+      g[line] = top(_mm256_sub_epi32(lumaEven, green), _mm256_sub_epi32(lumaOdd, green));
+      b[line] = top(_mm256_add_epi32(lumaEven, blue), _mm256_add_epi32(lumaOdd, blue));
+    }
+    if constexpr (kFiveBits) {
+      for (int line = 0; line < kLines; ++line) {
+        __m256i pixels = _mm256_or_si256(
+            _mm256_or_si256(_mm256_slli_epi16(to5(r[line]), 10), _mm256_slli_epi16(to5(g[line]), 5)), to5(b[line]));
+        if constexpr (!kLittle) pixels = _mm256_shuffle_epi8(pixels, swap);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
       }
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
+    } else {
+      const int last = kLines - 1;
+      // Bytes of the clamped components: the first line in the low half of
+      // each 128-bit lane, the second (or the first again) in the high half.
+      const __m256i rc = _mm256_packus_epi16(r[0], r[last]), gc = _mm256_packus_epi16(g[0], g[last]);
+      const __m256i bc = _mm256_packus_epi16(b[0], b[last]);
+      const __m256i upper =
+          _mm256_or_si256(_mm256_and_si256(rc, redBits), _mm256_and_si256(_mm256_srli_epi16(gc, 5), greenHigh));
+      const __m256i lower = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(gc, 3), greenLow),
+                                            _mm256_and_si256(_mm256_srli_epi16(bc, 3), blueBits));
+      const __m256i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[0] + 32 * i), _mm256_unpacklo_epi8(first, second));
+      if constexpr (kLines == 2)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[1] + 32 * i), _mm256_unpackhi_epi8(first, second));
     }
   }
 }
+
+OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
+                                             const uint8_t* cb, const uint8_t* cr, int32_t blocks,
+                                             const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  using Kernel = void (*)(uint8_t* const*, const uint8_t* const*, const uint8_t*, const uint8_t*, int32_t,
+                          const int32_t*, const VPixel16Formula&);
+  static constexpr Kernel kKernels[2][2][2] = {
+      {{ConvertBlocksByFormulaAvx2<1, false, false>, ConvertBlocksByFormulaAvx2<1, false, true>},
+       {ConvertBlocksByFormulaAvx2<1, true, false>, ConvertBlocksByFormulaAvx2<1, true, true>}},
+      {{ConvertBlocksByFormulaAvx2<2, false, false>, ConvertBlocksByFormulaAvx2<2, false, true>},
+       {ConvertBlocksByFormulaAvx2<2, true, false>, ConvertBlocksByFormulaAvx2<2, true, true>}}};
+  kKernels[lines > 1][f.depth == 15][little](out, y, cb, cr, blocks, dither, f);
+}
+
+#pragma GCC diagnostic pop
 
 #undef OSTREVAN_AVX2
 
@@ -361,7 +391,7 @@ struct ConvertRows {
 #define OSTREVAN_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
 // The 512-bit intrinsics start from an undefined register, which this
 // compiler's flow analysis reports once they are inlined; and the local helpers
-// pass 512-bit values, which it notes as an ABI change (they are all inlined).
+// pass vector values, which it notes as an ABI change (they are all inlined).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
