@@ -370,6 +370,62 @@ OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t*
   kKernels[lines > 1][f.depth == 15][little](out, y, cb, cr, blocks, dither, f);
 }
 
+// 8 pixels of a 32-bit line at a time by the full colour formula, in 32-bit
+// lanes: the chroma terms of 8 samples (each sum's constants included) are made
+// once and spread to their two pixels; each component's exact 32-bit sum is
+// shifted to its top half, and the three are clamped by packing them to bytes,
+// which a byte shuffle puts in the pixel layout.
+OSTREVAN_AVX2 void ConvertLineTo32BitsAvx2(uint8_t* out, const uint8_t* y, const uint8_t* cb, const uint8_t* cr,
+                                           int32_t blocks, const VPixel16Formula& f, const int32_t offsets[4]) {
+  const __m256i luma = _mm256_set1_epi32(f.luma);
+  const __m256i crToRed = _mm256_set1_epi32(f.crToRed), cbToBlue = _mm256_set1_epi32(f.cbToBlue);
+  const __m256i cbToGreen = _mm256_set1_epi32(-f.cbToGreen), crToGreen = _mm256_set1_epi32(-f.crToGreen);
+  // luma * (Y - 16) + scale * (C - 128): the constants go into the chroma terms.
+  const int32_t lumaBase = -16 * f.luma;
+  const __m256i redBase = _mm256_set1_epi32(lumaBase - 128 * f.crToRed);
+  const __m256i blueBase = _mm256_set1_epi32(lumaBase - 128 * f.cbToBlue);
+  const __m256i greenBase = _mm256_set1_epi32(lumaBase + 128 * (f.cbToGreen + f.crToGreen));
+  const __m256i firstHalf = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
+  const __m256i secondHalf = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
+  // After the packing, 128-bit lane bytes 0-3 are the blues of its 4 pixels,
+  // 4-7 the greens and 8-11 the reds; the layout takes them from there.
+  alignas(32) int8_t layout[32];
+  for (int32_t p = 0; p < 8; ++p) {
+    const int32_t k = p & 3;
+    layout[4 * p + offsets[0]] = static_cast<int8_t>(8 + k);
+    layout[4 * p + offsets[1]] = static_cast<int8_t>(4 + k);
+    layout[4 * p + offsets[2]] = static_cast<int8_t>(k);
+    layout[4 * p + offsets[3]] = -128;  // zero
+  }
+  const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(layout));
+  const __m256i zero = _mm256_setzero_si256();
+  const auto pixels = [&](__m256i lumaTerm, __m256i red, __m256i green, __m256i blue) OSTREVAN_AVX2 {
+    const __m256i r = _mm256_srai_epi32(_mm256_add_epi32(lumaTerm, red), 16);
+    const __m256i g = _mm256_srai_epi32(_mm256_add_epi32(lumaTerm, green), 16);
+    const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(lumaTerm, blue), 16);
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(b, g), _mm256_packs_epi32(r, zero));
+    return _mm256_shuffle_epi8(bytes, order);
+  };
+  for (int32_t i = 0; i < blocks; ++i, y += 16, cb += 8, cr += 8, out += 64) {
+    const __m256i cbv = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb)));
+    const __m256i crv = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr)));
+    const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
+    const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
+    const __m256i green = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
+    for (int32_t half = 0; half < 2; ++half) {
+      const __m256i spread = half == 0 ? firstHalf : secondHalf;
+      const __m256i lumaTerm =
+          _mm256_mullo_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(y + 8 * half))),
+                             luma);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32 * half),
+                          pixels(lumaTerm, _mm256_permutevar8x32_epi32(red, spread),
+                                 _mm256_permutevar8x32_epi32(green, spread),
+                                 _mm256_permutevar8x32_epi32(blue, spread)));
+    }
+  }
+}
+
 #pragma GCC diagnostic pop
 
 #undef OSTREVAN_AVX2
@@ -784,4 +840,25 @@ void ConvertLinePairsTo16BitsByFormula(uint8_t* out, ptrdiff_t outStride, const 
   const ConvertRows rows{{out, out + outStride}, 2 * outStride, {y, y + yStride}, 2 * yStride, cb, cr,
                          chromaStride, pairs, dither};
   ConvertRowsByFormula(rows, 2, width, f, little);
+}
+
+void ConvertLineTo32BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const VPixel16Formula& f, const int32_t offsets[4]) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (HasVectorFormulaConversion() && width >= 16) {
+    ConvertLineTo32BitsAvx2(out, yLine, cbLine, crLine, width / 16, f, offsets);
+    x = width & ~15;
+  }
+#endif
+  // The rest (from an even column) one pixel at a time.
+  for (; x < width; ++x) {
+    const int32_t l = f.luma * (yLine[x] - 16);
+    const int32_t cb = cbLine[x >> 1] - 128, cr = crLine[x >> 1] - 128;
+    uint8_t* p = out + 4 * x;
+    p[offsets[0]] = Clamp255((l + f.crToRed * cr) >> 16);
+    p[offsets[1]] = Clamp255((l - f.cbToGreen * cb - f.crToGreen * cr) >> 16);
+    p[offsets[2]] = Clamp255((l + f.cbToBlue * cb) >> 16);
+    p[offsets[3]] = 0;
+  }
 }

@@ -95,3 +95,11 @@ void ConvertLinePairsTo16BitsByFormula(uint8_t* out, ptrdiff_t outStride, const 
                                        const uint8_t* cb, const uint8_t* cr, ptrdiff_t chromaStride, int32_t width,
                                        int32_t pairs, const int32_t dither[4][4], const VPixel16Formula& formula,
                                        bool little);
+
+// One line at 32 bits by the full formula (every sample value, no dither):
+// with l = luma * (Y - 16) and c = C - 128, the components as above, each
+// clamped to 0..255, which are the values of the colour table's component
+// tables (the formula's depth is not used). Byte offsets[0] of each pixel gets
+// red, offsets[1] green, offsets[2] blue and offsets[3] zero.
+void ConvertLineTo32BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const VPixel16Formula& formula, const int32_t offsets[4]);
