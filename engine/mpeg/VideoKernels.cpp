@@ -372,9 +372,9 @@ OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t*
 
 // 8 pixels of a 32-bit line at a time by the full colour formula, in 32-bit
 // lanes: the chroma terms of 8 samples (each sum's constants included) are made
-// once and spread to their two pixels; each component's exact 32-bit sum is
-// shifted to its top half, and the three are clamped by packing them to bytes,
-// which a byte shuffle puts in the pixel layout.
+// once and spread to their two pixels; the top halves of the components'
+// exact 32-bit sums are clamped by packing them to bytes, which a byte shuffle
+// puts in the pixel layout.
 OSTREVAN_AVX2 void ConvertLineTo32BitsAvx2(uint8_t* out, const uint8_t* y, const uint8_t* cb, const uint8_t* cr,
                                            int32_t blocks, const VPixel16Formula& f, const int32_t offsets[4]) {
   const __m256i luma = _mm256_set1_epi32(f.luma);
@@ -387,24 +387,25 @@ OSTREVAN_AVX2 void ConvertLineTo32BitsAvx2(uint8_t* out, const uint8_t* y, const
   const __m256i greenBase = _mm256_set1_epi32(lumaBase + 128 * (f.cbToGreen + f.crToGreen));
   const __m256i firstHalf = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
   const __m256i secondHalf = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
-  // After the packing, 128-bit lane bytes 0-3 are the blues of its 4 pixels,
-  // 4-7 the greens and 8-11 the reds; the layout takes them from there.
+  // After the packing, 128-bit lane bytes 2 k and 2 k + 1 are the blue and
+  // green of its pixel k and byte 8 + 2 k the red; the layout takes them from
+  // there.
   alignas(32) int8_t layout[32];
   for (int32_t p = 0; p < 8; ++p) {
     const int32_t k = p & 3;
-    layout[4 * p + offsets[0]] = static_cast<int8_t>(8 + k);
-    layout[4 * p + offsets[1]] = static_cast<int8_t>(4 + k);
-    layout[4 * p + offsets[2]] = static_cast<int8_t>(k);
+    layout[4 * p + offsets[0]] = static_cast<int8_t>(8 + 2 * k);
+    layout[4 * p + offsets[1]] = static_cast<int8_t>(2 * k + 1);
+    layout[4 * p + offsets[2]] = static_cast<int8_t>(2 * k);
     layout[4 * p + offsets[3]] = -128;  // zero
   }
   const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(layout));
-  const __m256i zero = _mm256_setzero_si256();
+  // The top halves of the sums as words (blue and green of a pixel side by
+  // side; red and a zero), clamped by packing them to bytes.
   const auto pixels = [&](__m256i lumaTerm, __m256i red, __m256i green, __m256i blue) OSTREVAN_AVX2 {
-    const __m256i r = _mm256_srai_epi32(_mm256_add_epi32(lumaTerm, red), 16);
-    const __m256i g = _mm256_srai_epi32(_mm256_add_epi32(lumaTerm, green), 16);
-    const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(lumaTerm, blue), 16);
-    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(b, g), _mm256_packs_epi32(r, zero));
-    return _mm256_shuffle_epi8(bytes, order);
+    const __m256i blueGreen = _mm256_blend_epi16(_mm256_srli_epi32(_mm256_add_epi32(lumaTerm, blue), 16),
+                                                 _mm256_add_epi32(lumaTerm, green), 0xAA);
+    const __m256i redZero = _mm256_srli_epi32(_mm256_add_epi32(lumaTerm, red), 16);
+    return _mm256_shuffle_epi8(_mm256_packus_epi16(blueGreen, redZero), order);
   };
   for (int32_t i = 0; i < blocks; ++i, y += 16, cb += 8, cr += 8, out += 64) {
     const __m256i cbv = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb)));
