@@ -1,6 +1,6 @@
 // The pixel kernels of the MPEG video decoder: the inverse transform of a
 // coefficient block, storing a transformed block into a plane, forming a
-// motion-compensated prediction, and converting a line of YCbCr to 16 bits.
+// motion-compensated prediction, and converting lines of YCbCr to 16 or 32 bits.
 // Each has a one-value-at-a-time reference form and SSE2/AVX2 (and, for the
 // conversion, AVX-512) forms chosen at run time that give identical results.
 #pragma once
