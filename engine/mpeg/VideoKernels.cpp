@@ -39,6 +39,20 @@ inline bool RowsFirst(const VCoefficientBlock& b) {
   return columns >= rows;
 }
 
+// Rows of a picture to convert: row r is chroma line r and one or two lines
+// of luma and of pixels (the lines of a 4:2:0 pair), dithered by dither[r & 3].
+struct ConvertRows {
+  uint8_t* out[2];  // the lines of row 0
+  ptrdiff_t outStride;  // from row to row
+  const uint8_t* y[2];
+  ptrdiff_t yStride;
+  const uint8_t* cb;
+  const uint8_t* cr;
+  ptrdiff_t chromaStride;
+  int32_t count;
+  const int32_t (*dither)[4];
+};
+
 #if defined(__SSE2__)
 
 using V4 = int32_t __attribute__((vector_size(16)));
@@ -272,19 +286,14 @@ inline void Indices16Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr
 // components of two lines are clamped by packing them to bytes, from which the
 // 5-6-5 words are put together.
 template <int kLines, bool kFiveBits, bool kLittle>
-OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, const uint8_t* cb,
-                                              const uint8_t* cr, int32_t blocks, const int32_t dither[4],
-                                              const VPixel16Formula& f) {
+OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t blocks, const VPixel16Formula& f) {
   // The dither as a saturating addition and subtraction of bytes, which is the
   // clamped sum. A block's first chroma column is a multiple of 8.
-  const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dither));
   const auto clampedBytes = [](__m128i v) OSTREVAN_AVX2 {
     const __m128i words = _mm_packs_epi32(v, v);
     return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
   };
-  const __m128i ditherUp = clampedBytes(d);
-  const __m128i ditherDown =
-      clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
+  __m128i ditherUp, ditherDown;
   const __m256i zero = _mm256_setzero_si256();
   const __m256i chromaCell = _mm256_set1_epi32(0xF8);
   const __m256i lumaCell = _mm256_set1_epi32(0xFC);
@@ -317,57 +326,64 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(uint8_t* const* out, const uint8_t
                                         9, 8, 11, 10, 13, 12, 15, 14);
   const __m256i redBits = _mm256_set1_epi8(static_cast<char>(0xF8)), greenHigh = _mm256_set1_epi8(7);
   const __m256i greenLow = _mm256_set1_epi8(static_cast<char>(0xE0)), blueBits = _mm256_set1_epi8(0x1F);
-  for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
-    const __m256i cbv = chroma(cb), crv = chroma(cr);
-    const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
-    const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
-    const __m256i green = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
-    __m256i r[2], g[2], b[2];
-    for (int line = 0; line < kLines; ++line) {
-      const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)));
-      const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
-      const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
-      r[line] = top(_mm256_add_epi32(lumaEven, red), _mm256_add_epi32(lumaOdd, red));
-      g[line] = top(_mm256_sub_epi32(lumaEven, green), _mm256_sub_epi32(lumaOdd, green));
-      b[line] = top(_mm256_add_epi32(lumaEven, blue), _mm256_add_epi32(lumaOdd, blue));
-    }
-    if constexpr (kFiveBits) {
+  for (int32_t row = 0; row < rows.count; ++row) {
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.dither[row & 3]));
+    ditherUp = clampedBytes(d);
+    ditherDown = clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
+    const uint8_t* cb = rows.cb + row * rows.chromaStride;
+    const uint8_t* cr = rows.cr + row * rows.chromaStride;
+    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[kLines - 1] + row * rows.yStride};
+    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[kLines - 1] + row * rows.outStride};
+    for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
+      const __m256i cbv = chroma(cb), crv = chroma(cr);
+      const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
+      const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
+      const __m256i green = _mm256_add_epi32(
+          _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
+      __m256i r[2], g[2], b[2];
       for (int line = 0; line < kLines; ++line) {
-        __m256i pixels = _mm256_or_si256(
-            _mm256_or_si256(_mm256_slli_epi16(to5(r[line]), 10), _mm256_slli_epi16(to5(g[line]), 5)), to5(b[line]));
-        if constexpr (!kLittle) pixels = _mm256_shuffle_epi8(pixels, swap);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
+        const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)));
+        const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
+        const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
+        r[line] = top(_mm256_add_epi32(lumaEven, red), _mm256_add_epi32(lumaOdd, red));
+        g[line] = top(_mm256_sub_epi32(lumaEven, green), _mm256_sub_epi32(lumaOdd, green));
+        b[line] = top(_mm256_add_epi32(lumaEven, blue), _mm256_add_epi32(lumaOdd, blue));
       }
-    } else {
-      const int last = kLines - 1;
-      // Bytes of the clamped components: the first line in the low half of
-      // each 128-bit lane, the second (or the first again) in the high half.
-      const __m256i rc = _mm256_packus_epi16(r[0], r[last]), gc = _mm256_packus_epi16(g[0], g[last]);
-      const __m256i bc = _mm256_packus_epi16(b[0], b[last]);
-      const __m256i upper =
-          _mm256_or_si256(_mm256_and_si256(rc, redBits), _mm256_and_si256(_mm256_srli_epi16(gc, 5), greenHigh));
-      const __m256i lower = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(gc, 3), greenLow),
-                                            _mm256_and_si256(_mm256_srli_epi16(bc, 3), blueBits));
-      const __m256i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[0] + 32 * i), _mm256_unpacklo_epi8(first, second));
-      if constexpr (kLines == 2)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[1] + 32 * i), _mm256_unpackhi_epi8(first, second));
+      if constexpr (kFiveBits) {
+        for (int line = 0; line < kLines; ++line) {
+          __m256i pixels = _mm256_or_si256(
+              _mm256_or_si256(_mm256_slli_epi16(to5(r[line]), 10), _mm256_slli_epi16(to5(g[line]), 5)), to5(b[line]));
+          if constexpr (!kLittle) pixels = _mm256_shuffle_epi8(pixels, swap);
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
+        }
+      } else {
+        const int last = kLines - 1;
+        // Bytes of the clamped components: the first line in the low half of
+        // each 128-bit lane, the second (or the first again) in the high half.
+        const __m256i rc = _mm256_packus_epi16(r[0], r[last]), gc = _mm256_packus_epi16(g[0], g[last]);
+        const __m256i bc = _mm256_packus_epi16(b[0], b[last]);
+        const __m256i upper =
+            _mm256_or_si256(_mm256_and_si256(rc, redBits), _mm256_and_si256(_mm256_srli_epi16(gc, 5), greenHigh));
+        const __m256i lower = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(gc, 3), greenLow),
+                                              _mm256_and_si256(_mm256_srli_epi16(bc, 3), blueBits));
+        const __m256i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[0] + 32 * i), _mm256_unpacklo_epi8(first, second));
+        if constexpr (kLines == 2)
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[1] + 32 * i), _mm256_unpackhi_epi8(first, second));
+      }
     }
   }
 }
 
-OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
-                                             const uint8_t* cb, const uint8_t* cr, int32_t blocks,
-                                             const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  using Kernel = void (*)(uint8_t* const*, const uint8_t* const*, const uint8_t*, const uint8_t*, int32_t,
-                          const int32_t*, const VPixel16Formula&);
+void ConvertRowsByFormulaAvx2(const ConvertRows& rows, int32_t lines, int32_t blocks, const VPixel16Formula& f,
+                              bool little) {
+  using Kernel = void (*)(const ConvertRows&, int32_t, const VPixel16Formula&);
   static constexpr Kernel kKernels[2][2][2] = {
       {{ConvertBlocksByFormulaAvx2<1, false, false>, ConvertBlocksByFormulaAvx2<1, false, true>},
        {ConvertBlocksByFormulaAvx2<1, true, false>, ConvertBlocksByFormulaAvx2<1, true, true>}},
       {{ConvertBlocksByFormulaAvx2<2, false, false>, ConvertBlocksByFormulaAvx2<2, false, true>},
        {ConvertBlocksByFormulaAvx2<2, true, false>, ConvertBlocksByFormulaAvx2<2, true, true>}}};
-  kKernels[lines > 1][f.depth == 15][little](out, y, cb, cr, blocks, dither, f);
+  kKernels[lines > 1][f.depth == 15][little](rows, blocks, f);
 }
 
 // 8 pixels of a 32-bit line at a time by the full colour formula, in 32-bit
@@ -431,19 +447,6 @@ OSTREVAN_AVX2 void ConvertLineTo32BitsAvx2(uint8_t* out, const uint8_t* y, const
 
 #undef OSTREVAN_AVX2
 
-// Rows of a picture to convert: row r is chroma line r and one or two lines
-// of luma and of pixels (the lines of a 4:2:0 pair), dithered by dither[r & 3].
-struct ConvertRows {
-  uint8_t* out[2];  // the lines of row 0
-  ptrdiff_t outStride;  // from row to row
-  const uint8_t* y[2];
-  ptrdiff_t yStride;
-  const uint8_t* cb;
-  const uint8_t* cr;
-  ptrdiff_t chromaStride;
-  int32_t count;
-  const int32_t (*dither)[4];
-};
 
 #define OSTREVAN_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
 // The 512-bit intrinsics start from an undefined register, which this
@@ -785,8 +788,8 @@ void ConvertLineTailByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t*
   }
 }
 
-// Every row: whole 32-pixel blocks in one pass over the rows when the level
-// has them, then the rest of each row in 16-pixel blocks and one at a time.
+// Every row: whole 32-pixel blocks when the level has them, then 16-pixel
+// blocks, each size in one pass over the rows; the rest one pixel at a time.
 void ConvertRowsByFormula(const ConvertRows& rows, int32_t lines, int32_t width, const VPixel16Formula& f,
                           bool little) {
   int32_t x = 0;
@@ -795,24 +798,21 @@ void ConvertRowsByFormula(const ConvertRows& rows, int32_t lines, int32_t width,
     ConvertRowsByFormulaAvx512(rows, lines, width / 32, f, little);
     x = width & ~31;
   }
+  if (const int32_t blocks = (width - x) / 16; HasVectorFormulaConversion() && blocks > 0) {
+    ConvertRows rest = rows;
+    for (int32_t line = 0; line < 2; ++line) rest.out[line] += 2 * x, rest.y[line] += x;
+    rest.cb += x / 2, rest.cr += x / 2;
+    ConvertRowsByFormulaAvx2(rest, lines, blocks, f, little);
+    x += 16 * blocks;
+  }
 #endif
-  for (int32_t row = 0; row < rows.count; ++row) {
+  for (int32_t row = 0; x < width && row < rows.count; ++row) {
     const int32_t* dither = rows.dither[row & 3];
     const uint8_t* cb = rows.cb + row * rows.chromaStride;
     const uint8_t* cr = rows.cr + row * rows.chromaStride;
-    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[1] + row * rows.outStride};
-    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[1] + row * rows.yStride};
-    int32_t from = x;
-#if defined(__SSE2__)
-    if (const int32_t blocks = (width - from) / 16; HasVectorFormulaConversion() && blocks > 0) {
-      uint8_t* const rest[2] = {out[0] + 2 * from, out[1] + 2 * from};
-      const uint8_t* const restY[2] = {y[0] + from, y[1] + from};
-      ConvertLinesByFormulaAvx2(rest, restY, lines, cb + from / 2, cr + from / 2, blocks, dither, f, little);
-      from += 16 * blocks;
-    }
-#endif
     for (int32_t line = 0; line < lines; ++line)
-      ConvertLineTailByFormula(out[line], y[line], cb, cr, from, width, dither, f, little);
+      ConvertLineTailByFormula(rows.out[line] + row * rows.outStride, rows.y[line] + row * rows.yStride, cb, cr, x,
+                               width, dither, f, little);
   }
 }
 
