@@ -39,4 +39,13 @@ bool HasSsse3() {
 #endif
 }
 
+bool HasAvx512Bw() {
+#if defined(__SSE2__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+#else
+  return false;
+#endif
+}
+
 }  // namespace platform

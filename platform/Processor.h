@@ -30,5 +30,8 @@ enum SimdSupport : int32_t {
 int32_t BestSimdSupport();
 // Whether SSSE3's byte shuffles are there (asked apart from the levels).
 bool HasSsse3();
+// Whether the 512-bit instructions on 32- and 16-bit lanes (AVX-512 F and BW)
+// are there and enabled by the system (asked apart from the levels).
+bool HasAvx512Bw();
 
 }  // namespace platform

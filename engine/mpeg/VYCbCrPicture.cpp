@@ -89,6 +89,16 @@ struct Writer {
 // Chroma dither of the 15- and 16-bit output, by chroma column and row modulo 4.
 constexpr int32_t kDither[4][4] = {{-8, 0, -6, 2}, {4, -4, 6, -2}, {-5, 3, -7, 1}, {7, -1, 5, -3}};
 
+// Byte offsets of red, green, blue and the unused byte in a 32-bit pixel.
+void Offsets32(int32_t format, int32_t offsets[4]) {
+  const int32_t rgbx[4] = {0, 1, 2, 3}, xrgb[4] = {1, 2, 3, 0}, xbgr[4] = {3, 2, 1, 0}, bgrx[4] = {2, 1, 0, 3};
+  const int32_t* o = format == kFormatRGBX32   ? rgbx
+                     : format == kFormatXRGB32 ? xrgb
+                     : format == kFormatXBGR32 ? xbgr
+                                               : bgrx;
+  std::copy(o, o + 4, offsets);
+}
+
 // One line at 24 or 32 bits through the colour table's component tables.
 void ConvertLineRGB(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
                     const Writer& w) {
@@ -175,7 +185,7 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
            colorTable_->GetCrToRedTable(), colorTable_->GetCbToBlueTable(), colorTable_->GetCbToGreenTable(),
            colorTable_->GetCrToGreenTable()};
   const uint8_t* table8 = nullptr;
-  bool byFormula = false;
+  bool byFormula = false, rgbByFormula = false;
   VPixel16Formula formula;
   if (depth == 8) {
     table8 = colorTable_->Get8BitTable();
@@ -194,6 +204,9 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
     }
   } else if (depth == 24 || depth == 32) {
     if (!w.clip || !w.luma || !w.crToRed || !w.cbToBlue || !w.cbToGreen || !w.crToGreen) return false;
+    // The vector form computes the component tables' values itself.
+    rgbByFormula = depth == 32 && HasVectorFormulaConversion();
+    if (rgbByFormula) formula = Pixel16FormulaOf(*colorTable_, 16);
   } else {
     return false;
   }
@@ -215,6 +228,8 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
     if (parity < 0) return row >> 1;
     return ((row >> 2) << 1) | (row & 1);
   };
+  int32_t offsets32[4];
+  Offsets32(destination.pixelFormat, offsets32);
   const auto convertLine = [&](int32_t row, const uint8_t* yLine, int32_t chromaFrom) {
     uint8_t* out = rowAddress(row);
     const int32_t chromaRow = chromaRowOf(chromaFrom);
@@ -228,6 +243,10 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
                                      HasLittleEndianWords(w.format));
       else
         ConvertLineTo16Bits(out, yLine, cbLine, crLine, width, halves, w.table16, HasLittleEndianWords(w.format));
+      return;
+    }
+    if (rgbByFormula) {
+      ConvertLineTo32BitsByFormula(out, yLine, cbLine, crLine, width, formula, offsets32);
       return;
     }
     if (depth == 24 || depth == 32) {
@@ -256,19 +275,16 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
   };
   if (parity < 0) {
     int32_t row = 0;
-    if (byFormula && chromaFactor_ == 1) {
+    if (byFormula && chromaFactor_ == 1 && height >= 2) {
       // Line pairs of 4:2:0 share their chroma line and dither: one pass for both.
-      const bool little = HasLittleEndianWords(w.format);
-      for (; row + 1 < height; row += 2) {
-        const int32_t chromaRow = row >> 1;
-        const int32_t* dither = kDither[chromaRow & 3];
-        const int32_t halves[4] = {dither[0] / 2, dither[1] / 2, dither[2] / 2, dither[3] / 2};
-        const uint8_t* yLine = y_.data() + int64_t{row} * lumaStride;
-        ConvertLinePairTo16BitsByFormula(rowAddress(row), rowAddress(row + 1), yLine, yLine + lumaStride,
-                                         cb_.data() + int64_t{chromaRow} * chromaStride,
-                                         cr_.data() + int64_t{chromaRow} * chromaStride, width, halves, formula,
-                                         little);
-      }
+      int32_t halves[4][4];
+      for (int32_t r = 0; r < 4; ++r)
+        for (int32_t c = 0; c < 4; ++c) halves[r][c] = kDither[r][c] / 2;
+      const int32_t pairs = height / 2;
+      ConvertLinePairsTo16BitsByFormula(rowAddress(0), rowAddress(1) - rowAddress(0), y_.data(), lumaStride,
+                                        cb_.data(), cr_.data(), chromaStride, width, pairs, halves, formula,
+                                        HasLittleEndianWords(w.format));
+      row = 2 * pairs;
     }
     for (; row < height; ++row) convertLine(row, y_.data() + int64_t{row} * lumaStride, row);
     return true;

@@ -21,7 +21,10 @@ inline uint8_t Clamp255(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v 
 
 static_assert(int32_t{kVideoSimdSse2} == int32_t{platform::kSimdSse2} &&
               int32_t{kVideoSimdAvx2} == int32_t{platform::kSimdAvx2});
-int32_t DetectVideoSimdLevel() { return platform::BestSimdSupport(); }
+int32_t DetectVideoSimdLevel() {
+  const int32_t best = platform::BestSimdSupport();
+  return best >= kVideoSimdAvx2 && platform::HasAvx512Bw() ? int32_t{kVideoSimdAvx512} : best;
+}
 
 std::atomic<int32_t> gVideoSimdLevel{DetectVideoSimdLevel()};
 
@@ -35,6 +38,20 @@ inline bool RowsFirst(const VCoefficientBlock& b) {
   }
   return columns >= rows;
 }
+
+// Rows of a picture to convert: row r is chroma line r and one or two lines
+// of luma and of pixels (the lines of a 4:2:0 pair), dithered by dither[r & 3].
+struct ConvertRows {
+  uint8_t* out[2];  // the lines of row 0
+  ptrdiff_t outStride;  // from row to row
+  const uint8_t* y[2];
+  ptrdiff_t yStride;
+  const uint8_t* cb;
+  const uint8_t* cr;
+  ptrdiff_t chromaStride;
+  int32_t count;
+  const int32_t (*dither)[4];
+};
 
 #if defined(__SSE2__)
 
@@ -257,17 +274,27 @@ inline void Indices16Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr
 
 #define OSTREVAN_AVX2 __attribute__((target("avx2")))
 
+// The local helpers of the conversion kernels pass vector values, which this
+// compiler notes as an ABI change (they are all inlined).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 // 16 pixels at a time by the colour formula, in 32-bit lanes: lane k holds
 // chroma sample k and the luma of its two pixels, the even one in the low
 // half. The 32-bit sums are exact, so their top halves are the table's
-// components. The chroma terms are made once for the lines sharing them.
-OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t* const* y, int32_t lines,
-                                             const uint8_t* cb, const uint8_t* cr, int32_t blocks,
-                                             const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  const __m256i d = _mm256_setr_epi32(dither[0], dither[1], dither[2], dither[3], dither[0], dither[1], dither[2],
-                                      dither[3]);
+// components. The chroma terms are made once for the lines sharing them; the
+// components of two lines are clamped by packing them to bytes, from which the
+// 5-6-5 words are put together.
+template <int kLines, bool kFiveBits, bool kLittle>
+OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t blocks, const VPixel16Formula& f) {
+  // The dither as a saturating addition and subtraction of bytes, which is the
+  // clamped sum. A block's first chroma column is a multiple of 8.
+  const auto clampedBytes = [](__m128i v) OSTREVAN_AVX2 {
+    const __m128i words = _mm_packs_epi32(v, v);
+    return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
+  };
+  __m128i ditherUp, ditherDown;
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i chromaHigh = _mm256_set1_epi32(255);
   const __m256i chromaCell = _mm256_set1_epi32(0xF8);
   const __m256i lumaCell = _mm256_set1_epi32(0xFC);
   const __m256i luma = _mm256_set1_epi32(f.luma);
@@ -279,67 +306,291 @@ OSTREVAN_AVX2 void ConvertLinesByFormulaAvx2(uint8_t* const* out, const uint8_t*
   const __m256i redBase = _mm256_set1_epi32(lumaBase - 124 * f.crToRed);
   const __m256i blueBase = _mm256_set1_epi32(lumaBase - 124 * f.cbToBlue);
   const __m256i greenBase = _mm256_set1_epi32(-lumaBase - 124 * (f.cbToGreen + f.crToGreen));
-  const __m256i componentHigh = _mm256_set1_epi16(255);
-  const __m256i redField = _mm256_set1_epi16(static_cast<int16_t>(0xF800));
-  const __m256i greenField = _mm256_set1_epi16(0x07E0);
-  // Words of the 5-6-5 packs from (even 0-3, odd 0-3) to pixel order, swapped for big-endian words.
-  const __m256i order = little ? _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2,
-                                                  3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15)
-                               : _mm256_setr_epi8(1, 0, 9, 8, 3, 2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14, 1, 0, 9, 8, 3,
-                                                  2, 11, 10, 5, 4, 13, 12, 7, 6, 15, 14);
-  const __m256i swap = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7, 6,
-                                        9, 8, 11, 10, 13, 12, 15, 14);
-  const bool fiveBits = f.depth == 15;
   const auto chroma = [&](const uint8_t* p) OSTREVAN_AVX2 {
-    const __m256i v = _mm256_add_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), d);
-    return _mm256_and_si256(_mm256_min_epi32(_mm256_max_epi32(v, zero), chromaHigh), chromaCell);
+    const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), ditherUp),
+                                    ditherDown);
+    return _mm256_and_si256(_mm256_cvtepu8_epi32(v), chromaCell);
   };
-  // Top halves of the even and odd pixels' sums, clamped to 0..255, in pixel order.
-  const auto component = [&](__m256i even, __m256i odd) OSTREVAN_AVX2 {
-    const __m256i v = _mm256_blend_epi16(_mm256_srli_epi32(even, 16), odd, 0xAA);
-    return _mm256_min_epi16(_mm256_max_epi16(v, zero), componentHigh);
-  };
-  // The sums over 256, saturated to 0..65535: the top bits of the clamped
-  // component lead (even pixels 0-3, odd 0-3 in each half).
-  const auto saturated = [&](__m256i even, __m256i odd) OSTREVAN_AVX2 {
-    return _mm256_packus_epi32(_mm256_srai_epi32(even, 8), _mm256_srai_epi32(odd, 8));
+  // The top halves of the even and odd pixels' sums, as words in pixel order.
+  const auto top = [](__m256i even, __m256i odd) OSTREVAN_AVX2 {
+    return _mm256_blend_epi16(_mm256_srli_epi32(even, 16), odd, 0xAA);
   };
   // 0..255 to 0..31 rounded: (c * 249 + 1014) >> 11 in 16 bits.
+  const __m256i componentHigh = _mm256_set1_epi16(255);
   const __m256i to5Scale = _mm256_set1_epi16(249), to5Round = _mm256_set1_epi16(1014);
-  const auto to5 = [&](__m256i c) OSTREVAN_AVX2 {
+  const auto to5 = [&](__m256i v) OSTREVAN_AVX2 {
+    const __m256i c = _mm256_min_epi16(_mm256_max_epi16(v, zero), componentHigh);
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(c, to5Scale), to5Round), 11);
   };
-  for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
-    const __m256i cbv = chroma(cb), crv = chroma(cr);
-    const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
-    const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
-    const __m256i green = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
-    for (int32_t line = 0; line < lines; ++line) {
-      const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)));
-      const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
-      const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
-      const __m256i re = _mm256_add_epi32(lumaEven, red), ro = _mm256_add_epi32(lumaOdd, red);
-      const __m256i ge = _mm256_sub_epi32(lumaEven, green), go = _mm256_sub_epi32(lumaOdd, green);
-      const __m256i be = _mm256_add_epi32(lumaEven, blue), bo = _mm256_add_epi32(lumaOdd, blue);
-      __m256i pixels;
-      if (fiveBits) {
-        const __m256i r5 = to5(component(re, ro)), g5 = to5(component(ge, go)), b5 = to5(component(be, bo));
-        pixels = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r5, 10), _mm256_slli_epi16(g5, 5)), b5);
-        if (!little) pixels = _mm256_shuffle_epi8(pixels, swap);
-      } else {
-        pixels = _mm256_or_si256(
-            _mm256_or_si256(_mm256_and_si256(saturated(re, ro), redField),
-                            _mm256_and_si256(_mm256_srli_epi16(saturated(ge, go), 5), greenField)),
-            _mm256_srli_epi16(saturated(be, bo), 11));
-        pixels = _mm256_shuffle_epi8(pixels, order);
+  const __m256i swap = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7, 6,
+                                        9, 8, 11, 10, 13, 12, 15, 14);
+  const __m256i redBits = _mm256_set1_epi8(static_cast<char>(0xF8)), greenHigh = _mm256_set1_epi8(7);
+  const __m256i greenLow = _mm256_set1_epi8(static_cast<char>(0xE0)), blueBits = _mm256_set1_epi8(0x1F);
+  for (int32_t row = 0; row < rows.count; ++row) {
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.dither[row & 3]));
+    ditherUp = clampedBytes(d);
+    ditherDown = clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
+    const uint8_t* cb = rows.cb + row * rows.chromaStride;
+    const uint8_t* cr = rows.cr + row * rows.chromaStride;
+    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[kLines - 1] + row * rows.yStride};
+    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[kLines - 1] + row * rows.outStride};
+    for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
+      const __m256i cbv = chroma(cb), crv = chroma(cr);
+      const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
+      const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
+      const __m256i green = _mm256_add_epi32(
+          _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
+      __m256i r[2], g[2], b[2];
+      for (int line = 0; line < kLines; ++line) {
+        const __m256i pairs = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)));
+        const __m256i lumaEven = _mm256_mullo_epi32(_mm256_and_si256(pairs, lumaCell), luma);
+        const __m256i lumaOdd = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(pairs, 16), lumaCell), luma);
+        r[line] = top(_mm256_add_epi32(lumaEven, red), _mm256_add_epi32(lumaOdd, red));
+        g[line] = top(_mm256_sub_epi32(lumaEven, green), _mm256_sub_epi32(lumaOdd, green));
+        b[line] = top(_mm256_add_epi32(lumaEven, blue), _mm256_add_epi32(lumaOdd, blue));
       }
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
+      if constexpr (kFiveBits) {
+        for (int line = 0; line < kLines; ++line) {
+          __m256i pixels = _mm256_or_si256(
+              _mm256_or_si256(_mm256_slli_epi16(to5(r[line]), 10), _mm256_slli_epi16(to5(g[line]), 5)), to5(b[line]));
+          if constexpr (!kLittle) pixels = _mm256_shuffle_epi8(pixels, swap);
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[line] + 32 * i), pixels);
+        }
+      } else {
+        const int last = kLines - 1;
+        // Bytes of the clamped components: the first line in the low half of
+        // each 128-bit lane, the second (or the first again) in the high half.
+        const __m256i rc = _mm256_packus_epi16(r[0], r[last]), gc = _mm256_packus_epi16(g[0], g[last]);
+        const __m256i bc = _mm256_packus_epi16(b[0], b[last]);
+        const __m256i upper =
+            _mm256_or_si256(_mm256_and_si256(rc, redBits), _mm256_and_si256(_mm256_srli_epi16(gc, 5), greenHigh));
+        const __m256i lower = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(gc, 3), greenLow),
+                                              _mm256_and_si256(_mm256_srli_epi16(bc, 3), blueBits));
+        const __m256i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[0] + 32 * i), _mm256_unpacklo_epi8(first, second));
+        if constexpr (kLines == 2)
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[1] + 32 * i), _mm256_unpackhi_epi8(first, second));
+      }
     }
   }
 }
 
+void ConvertRowsByFormulaAvx2(const ConvertRows& rows, int32_t lines, int32_t blocks, const VPixel16Formula& f,
+                              bool little) {
+  using Kernel = void (*)(const ConvertRows&, int32_t, const VPixel16Formula&);
+  static constexpr Kernel kKernels[2][2][2] = {
+      {{ConvertBlocksByFormulaAvx2<1, false, false>, ConvertBlocksByFormulaAvx2<1, false, true>},
+       {ConvertBlocksByFormulaAvx2<1, true, false>, ConvertBlocksByFormulaAvx2<1, true, true>}},
+      {{ConvertBlocksByFormulaAvx2<2, false, false>, ConvertBlocksByFormulaAvx2<2, false, true>},
+       {ConvertBlocksByFormulaAvx2<2, true, false>, ConvertBlocksByFormulaAvx2<2, true, true>}}};
+  kKernels[lines > 1][f.depth == 15][little](rows, blocks, f);
+}
+
+// 8 pixels of a 32-bit line at a time by the full colour formula, in 32-bit
+// lanes: the chroma terms of 8 samples (each sum's constants included) are made
+// once and spread to their two pixels; the top halves of the components'
+// exact 32-bit sums are clamped by packing them to bytes, which a byte shuffle
+// puts in the pixel layout.
+OSTREVAN_AVX2 void ConvertLineTo32BitsAvx2(uint8_t* out, const uint8_t* y, const uint8_t* cb, const uint8_t* cr,
+                                           int32_t blocks, const VPixel16Formula& f, const int32_t offsets[4]) {
+  const __m256i luma = _mm256_set1_epi32(f.luma);
+  const __m256i crToRed = _mm256_set1_epi32(f.crToRed), cbToBlue = _mm256_set1_epi32(f.cbToBlue);
+  const __m256i cbToGreen = _mm256_set1_epi32(-f.cbToGreen), crToGreen = _mm256_set1_epi32(-f.crToGreen);
+  // luma * (Y - 16) + scale * (C - 128): the constants go into the chroma terms.
+  const int32_t lumaBase = -16 * f.luma;
+  const __m256i redBase = _mm256_set1_epi32(lumaBase - 128 * f.crToRed);
+  const __m256i blueBase = _mm256_set1_epi32(lumaBase - 128 * f.cbToBlue);
+  const __m256i greenBase = _mm256_set1_epi32(lumaBase + 128 * (f.cbToGreen + f.crToGreen));
+  const __m256i firstHalf = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
+  const __m256i secondHalf = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
+  // After the packing, 128-bit lane bytes 2 k and 2 k + 1 are the blue and
+  // green of its pixel k and byte 8 + 2 k the red; the layout takes them from
+  // there.
+  alignas(32) int8_t layout[32];
+  for (int32_t p = 0; p < 8; ++p) {
+    const int32_t k = p & 3;
+    layout[4 * p + offsets[0]] = static_cast<int8_t>(8 + 2 * k);
+    layout[4 * p + offsets[1]] = static_cast<int8_t>(2 * k + 1);
+    layout[4 * p + offsets[2]] = static_cast<int8_t>(2 * k);
+    layout[4 * p + offsets[3]] = -128;  // zero
+  }
+  const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(layout));
+  // The top halves of the sums as words (blue and green of a pixel side by
+  // side; red and a zero), clamped by packing them to bytes.
+  const auto pixels = [&](__m256i lumaTerm, __m256i red, __m256i green, __m256i blue) OSTREVAN_AVX2 {
+    const __m256i blueGreen = _mm256_blend_epi16(_mm256_srli_epi32(_mm256_add_epi32(lumaTerm, blue), 16),
+                                                 _mm256_add_epi32(lumaTerm, green), 0xAA);
+    const __m256i redZero = _mm256_srli_epi32(_mm256_add_epi32(lumaTerm, red), 16);
+    return _mm256_shuffle_epi8(_mm256_packus_epi16(blueGreen, redZero), order);
+  };
+  for (int32_t i = 0; i < blocks; ++i, y += 16, cb += 8, cr += 8, out += 64) {
+    const __m256i cbv = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb)));
+    const __m256i crv = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr)));
+    const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
+    const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToBlue), blueBase);
+    const __m256i green = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(cbv, cbToGreen), _mm256_mullo_epi32(crv, crToGreen)), greenBase);
+    for (int32_t half = 0; half < 2; ++half) {
+      const __m256i spread = half == 0 ? firstHalf : secondHalf;
+      const __m256i lumaTerm =
+          _mm256_mullo_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(y + 8 * half))),
+                             luma);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32 * half),
+                          pixels(lumaTerm, _mm256_permutevar8x32_epi32(red, spread),
+                                 _mm256_permutevar8x32_epi32(green, spread),
+                                 _mm256_permutevar8x32_epi32(blue, spread)));
+    }
+  }
+}
+
+#pragma GCC diagnostic pop
+
 #undef OSTREVAN_AVX2
+
+
+#define OSTREVAN_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+// The 512-bit intrinsics start from an undefined register, which this
+// compiler's flow analysis reports once they are inlined; and the local helpers
+// pass vector values, which it notes as an ABI change (they are all inlined).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// 32 pixels at a time by the colour formula. The chroma terms of the 32 cells
+// (each sum's constants included) sit in two registers per term and are picked
+// by cell index. The luma of the even and of the odd pixels is in 32-bit lanes,
+// so that each sum is one exact 32-bit addition whose top half is the
+// component. The components of two lines are clamped by packing them to bytes,
+// and the 5-6-5 words are put together from those bytes by bit selection.
+template <int kLines, bool kFiveBits, bool kLittle>
+OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32_t blocks, const VPixel16Formula& f) {
+  // Cell c stands for chroma 8 c + 4 and the luma cell for 4 (Y >> 2) + 2,
+  // whose constant part (-14 luma) goes into the chroma terms.
+  const __m512i cellLow = _mm512_sub_epi32(
+      _mm512_slli_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), 3),
+      _mm512_set1_epi32(124));
+  const __m512i cellHigh = _mm512_add_epi32(cellLow, _mm512_set1_epi32(128));
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i lumaBase = _mm512_set1_epi32(-14 * f.luma);
+  const auto term = [](int32_t scale, __m512i base, __m512i cell) OSTREVAN_AVX512 {
+    return _mm512_add_epi32(_mm512_mullo_epi32(cell, _mm512_set1_epi32(scale)), base);
+  };
+  const __m512i redLow = term(f.crToRed, lumaBase, cellLow), redHigh = term(f.crToRed, lumaBase, cellHigh);
+  const __m512i blueLow = term(f.cbToBlue, lumaBase, cellLow), blueHigh = term(f.cbToBlue, lumaBase, cellHigh);
+  const __m512i greenCbLow = term(-f.cbToGreen, lumaBase, cellLow);
+  const __m512i greenCbHigh = term(-f.cbToGreen, lumaBase, cellHigh);
+  const __m512i greenCrLow = term(-f.crToGreen, zero, cellLow), greenCrHigh = term(-f.crToGreen, zero, cellHigh);
+  // The dither as a saturating addition and subtraction of bytes, which is the
+  // clamped sum. A block's first chroma column is a multiple of 16.
+  const auto clampedBytes = [](__m128i v) OSTREVAN_AVX512 {
+    const __m128i words = _mm_packs_epi32(v, v);
+    return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
+  };
+  __m128i ditherUp, ditherDown;
+  const auto cells = [&](const uint8_t* p) OSTREVAN_AVX512 {
+    const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), ditherUp),
+                                    ditherDown);
+    // Shifted as words: bits 5-7 of each byte come from its neighbour, and the
+    // table look-ups use only bits 0-4.
+    return _mm512_cvtepu8_epi32(_mm_srli_epi16(v, 3));
+  };
+  const __m512i lumaCell = _mm512_set1_epi32(0xFC);
+  const __m512i luma = _mm512_set1_epi32(f.luma);
+  // The top halves of the even and odd pixels' sums, as words in pixel order.
+  const __m512i tops = _mm512_setr_epi32(0x00210001, 0x00230003, 0x00250005, 0x00270007, 0x00290009, 0x002B000B,
+                                         0x002D000D, 0x002F000F, 0x00310011, 0x00330013, 0x00350015, 0x00370017,
+                                         0x00390019, 0x003B001B, 0x003D001D, 0x003F001F);
+  const auto top = [&](__m512i even, __m512i odd) OSTREVAN_AVX512 {
+    return _mm512_permutex2var_epi16(even, tops, odd);
+  };
+  const __m512i high = _mm512_set1_epi16(255);
+  const __m512i to5Scale = _mm512_set1_epi16(249), to5Round = _mm512_set1_epi16(1014);
+  const auto to5 = [&](__m512i v) OSTREVAN_AVX512 {
+    const __m512i c = _mm512_min_epi16(_mm512_max_epi16(v, zero), high);
+    return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(c, to5Scale), to5Round), 11);
+  };
+  const __m512i swap = _mm512_broadcast_i32x4(_mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14));
+  const __m512i redBits = _mm512_set1_epi8(static_cast<char>(0xF8));
+  const __m512i greenBits = _mm512_set1_epi8(static_cast<char>(0xE0));
+  constexpr int kSelect = 0xE4;  // bits of the first operand where the third is set, else of the second
+  constexpr int kOr = 0xFE;
+  for (int32_t row = 0; row < rows.count; ++row) {
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.dither[row & 3]));
+    ditherUp = clampedBytes(d);
+    ditherDown = clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
+    const uint8_t* cb = rows.cb + row * rows.chromaStride;
+    const uint8_t* cr = rows.cr + row * rows.chromaStride;
+    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[kLines - 1] + row * rows.yStride};
+    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[kLines - 1] + row * rows.outStride};
+    // kUnits blocks at once, each step for all of them before the next, which
+    // gives the processor independent work close together.
+    const auto convert = [&]<int kUnits>(int32_t i) OSTREVAN_AVX512 {
+      __m512i red[kUnits], green[kUnits], blue[kUnits];
+      for (int u = 0; u < kUnits; ++u) {
+        const __m512i cbCells = cells(cb + 16 * (i + u)), crCells = cells(cr + 16 * (i + u));
+        red[u] = _mm512_permutex2var_epi32(redLow, crCells, redHigh);
+        blue[u] = _mm512_permutex2var_epi32(blueLow, cbCells, blueHigh);
+        green[u] = _mm512_add_epi32(_mm512_permutex2var_epi32(greenCbLow, cbCells, greenCbHigh),
+                                    _mm512_permutex2var_epi32(greenCrLow, crCells, greenCrHigh));
+      }
+      __m512i r[kUnits][2], g[kUnits][2], b[kUnits][2];
+      for (int u = 0; u < kUnits; ++u)
+        for (int line = 0; line < kLines; ++line) {
+          const __m512i pairs = _mm512_cvtepu16_epi32(
+              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y[line] + 32 * (i + u))));
+          const __m512i lumaEven = _mm512_mullo_epi32(_mm512_and_si512(pairs, lumaCell), luma);
+          const __m512i lumaOdd = _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(pairs, 8), lumaCell), luma);
+          r[u][line] = top(_mm512_add_epi32(lumaEven, red[u]), _mm512_add_epi32(lumaOdd, red[u]));
+          g[u][line] = top(_mm512_add_epi32(lumaEven, green[u]), _mm512_add_epi32(lumaOdd, green[u]));
+          b[u][line] = top(_mm512_add_epi32(lumaEven, blue[u]), _mm512_add_epi32(lumaOdd, blue[u]));
+        }
+      for (int u = 0; u < kUnits; ++u) {
+        uint8_t* const out0 = out[0] + 64 * (i + u);
+        uint8_t* const out1 = out[1] + 64 * (i + u);
+        if constexpr (kFiveBits) {
+          for (int line = 0; line < kLines; ++line) {
+            __m512i pixels = _mm512_ternarylogic_epi32(_mm512_slli_epi16(to5(r[u][line]), 10),
+                                                       _mm512_slli_epi16(to5(g[u][line]), 5), to5(b[u][line]), kOr);
+            if constexpr (!kLittle) pixels = _mm512_shuffle_epi8(pixels, swap);
+            _mm512_storeu_si512(line == 0 ? out0 : out1, pixels);
+          }
+        } else {
+          const int last = kLines - 1;
+          // Bytes of the clamped components: the first line in the low half of
+          // each 128-bit lane, the second (or the first again) in the high half.
+          const __m512i rc = _mm512_packus_epi16(r[u][0], r[u][last]);
+          const __m512i gc = _mm512_packus_epi16(g[u][0], g[u][last]);
+          const __m512i bc = _mm512_packus_epi16(b[u][0], b[u][last]);
+          const __m512i upper = _mm512_ternarylogic_epi32(rc, _mm512_srli_epi16(gc, 5), redBits, kSelect);
+          const __m512i lower = _mm512_ternarylogic_epi32(_mm512_slli_epi16(gc, 3), _mm512_srli_epi16(bc, 3),
+                                                          greenBits, kSelect);
+          const __m512i first = kLittle ? lower : upper, second = kLittle ? upper : lower;
+          _mm512_storeu_si512(out0, _mm512_unpacklo_epi8(first, second));
+          if constexpr (kLines == 2) _mm512_storeu_si512(out1, _mm512_unpackhi_epi8(first, second));
+        }
+      }
+    };
+    int32_t i = 0;
+    for (; i + 4 <= blocks; i += 4) convert.template operator()<4>(i);
+    for (; i + 2 <= blocks; i += 2) convert.template operator()<2>(i);
+    if (i < blocks) convert.template operator()<1>(i);
+  }
+}
+
+void ConvertRowsByFormulaAvx512(const ConvertRows& rows, int32_t lines, int32_t blocks, const VPixel16Formula& f,
+                                bool little) {
+  using Kernel = void (*)(const ConvertRows&, int32_t, const VPixel16Formula&);
+  static constexpr Kernel kKernels[2][2][2] = {
+      {{ConvertBlocksByFormulaAvx512<1, false, false>, ConvertBlocksByFormulaAvx512<1, false, true>},
+       {ConvertBlocksByFormulaAvx512<1, true, false>, ConvertBlocksByFormulaAvx512<1, true, true>}},
+      {{ConvertBlocksByFormulaAvx512<2, false, false>, ConvertBlocksByFormulaAvx512<2, false, true>},
+       {ConvertBlocksByFormulaAvx512<2, true, false>, ConvertBlocksByFormulaAvx512<2, true, true>}}};
+  kKernels[lines > 1][f.depth == 15][little](rows, blocks, f);
+}
+
+#pragma GCC diagnostic pop
+#undef OSTREVAN_AVX512
 
 #endif  // __SSE2__
 
@@ -537,32 +788,78 @@ void ConvertLineTailByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t*
   }
 }
 
+// Every row: whole 32-pixel blocks when the level has them, then 16-pixel
+// blocks, each size in one pass over the rows; the rest one pixel at a time.
+void ConvertRowsByFormula(const ConvertRows& rows, int32_t lines, int32_t width, const VPixel16Formula& f,
+                          bool little) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdAvx512 && width >= 32) {
+    ConvertRowsByFormulaAvx512(rows, lines, width / 32, f, little);
+    x = width & ~31;
+  }
+  if (const int32_t blocks = (width - x) / 16; HasVectorFormulaConversion() && blocks > 0) {
+    ConvertRows rest = rows;
+    for (int32_t line = 0; line < 2; ++line) rest.out[line] += 2 * x, rest.y[line] += x;
+    rest.cb += x / 2, rest.cr += x / 2;
+    ConvertRowsByFormulaAvx2(rest, lines, blocks, f, little);
+    x += 16 * blocks;
+  }
+#endif
+  for (int32_t row = 0; x < width && row < rows.count; ++row) {
+    const int32_t* dither = rows.dither[row & 3];
+    const uint8_t* cb = rows.cb + row * rows.chromaStride;
+    const uint8_t* cr = rows.cr + row * rows.chromaStride;
+    for (int32_t line = 0; line < lines; ++line)
+      ConvertLineTailByFormula(rows.out[line] + row * rows.outStride, rows.y[line] + row * rows.yStride, cb, cr, x,
+                               width, dither, f, little);
+  }
+}
+
 }  // namespace
 
 void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
                                   int32_t width, const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  int32_t x = 0;
-#if defined(__SSE2__)
-  if (HasVectorFormulaConversion() && width >= 16) {
-    ConvertLinesByFormulaAvx2(&out, &yLine, 1, cbLine, crLine, width / 16, dither, f, little);
-    x = width & ~15;
-  }
-#endif
-  ConvertLineTailByFormula(out, yLine, cbLine, crLine, x, width, dither, f, little);
+  const int32_t rowDither[1][4] = {{dither[0], dither[1], dither[2], dither[3]}};
+  const ConvertRows rows{{out, out}, 0, {yLine, yLine}, 0, cbLine, crLine, 0, 1, rowDither};
+  ConvertRowsByFormula(rows, 1, width, f, little);
 }
 
 void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
                                       const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
                                       const int32_t dither[4], const VPixel16Formula& f, bool little) {
+  const int32_t rowDither[1][4] = {{dither[0], dither[1], dither[2], dither[3]}};
+  const ConvertRows rows{{out0, out1}, 0, {yLine0, yLine1}, 0, cbLine, crLine, 0, 1, rowDither};
+  ConvertRowsByFormula(rows, 2, width, f, little);
+}
+
+void ConvertLinePairsTo16BitsByFormula(uint8_t* out, ptrdiff_t outStride, const uint8_t* y, ptrdiff_t yStride,
+                                       const uint8_t* cb, const uint8_t* cr, ptrdiff_t chromaStride, int32_t width,
+                                       int32_t pairs, const int32_t dither[4][4], const VPixel16Formula& f,
+                                       bool little) {
+  if (pairs <= 0) return;
+  const ConvertRows rows{{out, out + outStride}, 2 * outStride, {y, y + yStride}, 2 * yStride, cb, cr,
+                         chromaStride, pairs, dither};
+  ConvertRowsByFormula(rows, 2, width, f, little);
+}
+
+void ConvertLineTo32BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const VPixel16Formula& f, const int32_t offsets[4]) {
   int32_t x = 0;
 #if defined(__SSE2__)
   if (HasVectorFormulaConversion() && width >= 16) {
-    uint8_t* const out[2] = {out0, out1};
-    const uint8_t* const y[2] = {yLine0, yLine1};
-    ConvertLinesByFormulaAvx2(out, y, 2, cbLine, crLine, width / 16, dither, f, little);
+    ConvertLineTo32BitsAvx2(out, yLine, cbLine, crLine, width / 16, f, offsets);
     x = width & ~15;
   }
 #endif
-  ConvertLineTailByFormula(out0, yLine0, cbLine, crLine, x, width, dither, f, little);
-  ConvertLineTailByFormula(out1, yLine1, cbLine, crLine, x, width, dither, f, little);
+  // The rest (from an even column) one pixel at a time.
+  for (; x < width; ++x) {
+    const int32_t l = f.luma * (yLine[x] - 16);
+    const int32_t cb = cbLine[x >> 1] - 128, cr = crLine[x >> 1] - 128;
+    uint8_t* p = out + 4 * x;
+    p[offsets[0]] = Clamp255((l + f.crToRed * cr) >> 16);
+    p[offsets[1]] = Clamp255((l - f.cbToGreen * cb - f.crToGreen * cr) >> 16);
+    p[offsets[2]] = Clamp255((l + f.cbToBlue * cb) >> 16);
+    p[offsets[3]] = 0;
+  }
 }

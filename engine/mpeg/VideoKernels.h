@@ -1,8 +1,8 @@
 // The pixel kernels of the MPEG video decoder: the inverse transform of a
 // coefficient block, storing a transformed block into a plane, forming a
-// motion-compensated prediction, and converting a line of YCbCr to 16 bits.
-// Each has a one-value-at-a-time reference form and SSE2/AVX2 forms chosen at
-// run time that give identical results.
+// motion-compensated prediction, and converting lines of YCbCr to 16 or 32 bits.
+// Each has a one-value-at-a-time reference form and SSE2/AVX2 (and, for the
+// conversion, AVX-512) forms chosen at run time that give identical results.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,9 @@ enum VideoSimdLevel : int32_t {
   kVideoSimdScalar = 0,
   kVideoSimdSse2 = 1,
   kVideoSimdAvx2 = 2,
+  // AVX-512 F and BW: the colour conversion's widest form; the other kernels
+  // use their AVX2 forms at this level.
+  kVideoSimdAvx512 = 3,
 };
 // The level in use: the best the processor has unless lowered.
 int32_t GetVideoSimdLevel();
@@ -85,3 +88,18 @@ void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint
 void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
                                       const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
                                       const int32_t dither[4], const VPixel16Formula& formula, bool little);
+// Pairs of such lines: pair p is the pixel and luma lines 2 p and 2 p + 1
+// (each `stride` bytes from the one before; negative for bottom-up pixels),
+// chroma line p and dither[p & 3]. The same pixels as pair by pair.
+void ConvertLinePairsTo16BitsByFormula(uint8_t* out, ptrdiff_t outStride, const uint8_t* y, ptrdiff_t yStride,
+                                       const uint8_t* cb, const uint8_t* cr, ptrdiff_t chromaStride, int32_t width,
+                                       int32_t pairs, const int32_t dither[4][4], const VPixel16Formula& formula,
+                                       bool little);
+
+// One line at 32 bits by the full formula (every sample value, no dither):
+// with l = luma * (Y - 16) and c = C - 128, the components as above, each
+// clamped to 0..255, which are the values of the colour table's component
+// tables (the formula's depth is not used). Byte offsets[0] of each pixel gets
+// red, offsets[1] green, offsets[2] blue and offsets[3] zero.
+void ConvertLineTo32BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
+                                  int32_t width, const VPixel16Formula& formula, const int32_t offsets[4]);

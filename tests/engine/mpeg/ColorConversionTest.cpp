@@ -1,11 +1,13 @@
 // YCbCr pictures into 15-, 16-, 24- and 32-bit pixels: the colour formula's
-// ends, every byte order, bottom-up buffers, clipping to the picture, and
-// ffmpeg's own conversion as an oracle.
+// ends, every byte order, bottom-up buffers, clipping to the picture, the same
+// bytes at every instruction-set level, and ffmpeg's own conversion as an
+// oracle.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "engine/graphics/VYCbCrColorTable.h"
 #include "engine/mpeg/VMPVPicture.h"
 #include "engine/mpeg/VYCbCrPicture.h"
+#include "engine/mpeg/VideoKernels.h"
 
 namespace {
 
@@ -132,6 +135,54 @@ TEST(ColorConversionTest, TheAreaIsCutToThePictureAndTheBuffer) {
       EXPECT_EQ(storage[static_cast<size_t>(y * b.rowBytes + x * 4)], inside ? 254 : 0xEE) << x << "," << y;
     }
   EXPECT_FALSE(picture.ConvertToPixels(b, -1, 0, 10, 10));
+}
+
+// The vector forms (which compute the tables' values themselves) give the
+// same buffer as the table look-ups of the plain form: every 15-, 16- and
+// 32-bit layout, top-down and bottom-up, whole pictures and areas of widths
+// that leave partial vector blocks, in frames and in fields.
+TEST(ColorConversionTest, EveryInstructionSetLevelGivesTheSameBytes) {
+  VYCbCrPicture picture(5, 3, 1, nullptr);
+  std::mt19937 rng(2024);
+  const auto fill = [&](uint8_t* p, int count) {
+    for (int i = 0; i < count; ++i)
+      p[i] = rng() % 4 == 0 ? static_cast<uint8_t>((rng() & 1) ? 255 - rng() % 6 : rng() % 6)
+                            : static_cast<uint8_t>(rng());
+  };
+  fill(picture.Y(), picture.GetLumaWidth() * picture.GetLumaHeight());
+  fill(picture.Cb(), picture.GetChromaWidth() * picture.GetChromaHeight());
+  fill(picture.Cr(), picture.GetChromaWidth() * picture.GetChromaHeight());
+  struct Layout {
+    int depth, format;
+  };
+  const Layout layouts[] = {{16, kFormat565LE}, {16, kFormat565}, {15, kFormat555LE}, {15, kFormat555},
+                            {32, kFormatBGRX32}, {32, kFormatRGBX32}, {32, kFormatXRGB32}, {32, kFormatXBGR32}};
+  struct Area {
+    int left, top, width, height;
+  };
+  const Area areas[] = {{0, 0, 80, 48}, {3, 1, 61, 37}, {0, 2, 47, 1}, {5, 0, 16, 2}};
+  const int32_t saved = GetVideoSimdLevel();
+  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx512);
+  for (const Layout& l : layouts)
+    for (const bool bottomUp : {false, true})
+      for (const Area& a : areas)
+        for (const int parity : {-1, 0, 1}) {
+          std::vector<uint8_t> want, got;
+          SetVideoSimdLevel(kVideoSimdScalar);
+          const PixelBuffer w = Buffer(want, 90, 50, l.depth, l.format, bottomUp);
+          ASSERT_TRUE(parity < 0 ? picture.ConvertToPixels(w, a.left, a.top, a.width, a.height)
+                                 : picture.ConvertFieldToPixels(w, a.left, a.top, a.width, a.height, parity));
+          for (int32_t level = kVideoSimdSse2; level <= best; ++level) {
+            SetVideoSimdLevel(level);
+            const PixelBuffer g = Buffer(got, 90, 50, l.depth, l.format, bottomUp);
+            ASSERT_TRUE(parity < 0 ? picture.ConvertToPixels(g, a.left, a.top, a.width, a.height)
+                                   : picture.ConvertFieldToPixels(g, a.left, a.top, a.width, a.height, parity));
+            ASSERT_EQ(got, want) << "format " << l.format << " bottom-up " << bottomUp << " area " << a.left << ","
+                                 << a.top << " " << a.width << "x" << a.height << " parity " << parity << " level "
+                                 << level;
+          }
+        }
+  SetVideoSimdLevel(saved);
 }
 
 TEST(ColorConversionTest, UnsupportedDepthsAndChromaFormatsLeaveTheBuffer) {

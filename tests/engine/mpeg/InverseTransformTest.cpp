@@ -40,7 +40,7 @@ VCoefficientBlock Prescaled(const int32_t* f) {
 
 void ExpectCloseToReference(const int32_t* f, const char* what) {
   const int32_t saved = GetVideoSimdLevel();
-  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx2);
+  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx512);
   for (int32_t level = kVideoSimdScalar; level <= best; ++level) {
     SetVideoSimdLevel(level);
     VCoefficientBlock b = Prescaled(f);

@@ -3,10 +3,13 @@
 // the decoder's: sparse and dense coefficient blocks up to the largest
 // dequantised magnitudes, residuals past the 16-bit range, predictions at every
 // half-sample offset and height, and conversion lines of every width; the
-// 16-bit conversion by formula against the colour tables' every cell; then
-// whole streams, decoded and converted at every level, byte for byte.
+// 16-bit conversion by formula against the colour tables' every cell, alone,
+// in pairs and in runs of pairs; the 32-bit conversion against the component
+// tables for every sample; then whole streams, decoded and converted at every
+// level, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <random>
@@ -21,7 +24,7 @@ namespace {
 
 // Every instruction-set level this processor has, restoring the best one afterwards.
 std::vector<int32_t> SimdLevels() {
-  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx2);
+  const int32_t best = SetVideoSimdLevel(kVideoSimdAvx512);
   std::vector<int32_t> levels;
   for (int32_t l = kVideoSimdScalar; l <= best; ++l) levels.push_back(l);
   return levels;
@@ -380,13 +383,108 @@ TEST(VideoKernelsEquality, ConversionByFormulaEqualsTheTableForEveryCellAndLine)
       }
 }
 
+// The 32-bit form against the colour tables' component tables: every luma,
+// Cb and Cr value for each coefficient row, then lines of every width in each
+// byte layout.
+TEST(VideoKernelsEquality, ConversionTo32BitsGivesTheComponentTablesForEverySample) {
+  const auto expect = [](const VYCbCrColorTable& t, int32_t y, int32_t cb, int32_t cr, const int32_t offsets[4],
+                         uint8_t* p) {
+    const int32_t* clip = t.GetClip();
+    const int32_t l = t.GetLuma()[y];
+    p[offsets[0]] = static_cast<uint8_t>(clip[(l + t.GetCrToRedTable()[cr]) >> 16]);
+    p[offsets[1]] = static_cast<uint8_t>(clip[(l - t.GetCbToGreenTable()[cb] - t.GetCrToGreenTable()[cr]) >> 16]);
+    p[offsets[2]] = static_cast<uint8_t>(clip[(l + t.GetCbToBlueTable()[cb]) >> 16]);
+    p[offsets[3]] = 0;
+  };
+  const int32_t bgrx[4] = {2, 1, 0, 3};
+  for (const int32_t matrix : {1, 4, 5, 7}) {  // the four coefficient rows
+    VYCbCrColorTable* table = new VYCbCrColorTable(matrix, static_cast<const ColorTableData*>(nullptr));
+    ASSERT_NE(table->GetLuma(), nullptr);
+    const VPixel16Formula formula = Pixel16FormulaOf(*table, 16);
+    // One line per chroma pair, all 256 luma values under it.
+    std::vector<uint8_t> y(256), cb(128), cr(128), want(1024), got(1024);
+    for (int32_t i = 0; i < 256; ++i) y[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    for (int32_t cbValue = 0; cbValue < 256; ++cbValue)
+      for (int32_t crValue = 0; crValue < 256; ++crValue) {
+        std::fill(cb.begin(), cb.end(), static_cast<uint8_t>(cbValue));
+        std::fill(cr.begin(), cr.end(), static_cast<uint8_t>(crValue));
+        for (int32_t i = 0; i < 256; ++i) expect(*table, i, cbValue, crValue, bgrx, &want[4 * static_cast<size_t>(i)]);
+        for (const int32_t level : SimdLevels()) {
+          SimdLevelScope scope(level);
+          ConvertLineTo32BitsByFormula(got.data(), y.data(), cb.data(), cr.data(), 256, formula, bgrx);
+          ASSERT_EQ(got, want) << "matrix " << matrix << " Cb " << cbValue << " Cr " << crValue << " level "
+                               << level;
+        }
+      }
+    std::mt19937 rng(static_cast<uint32_t>(matrix));
+    const int32_t layouts[4][4] = {{0, 1, 2, 3}, {2, 1, 0, 3}, {1, 2, 3, 0}, {3, 2, 1, 0}};
+    for (int width = 1; width <= 70; ++width)
+      for (const auto& offsets : layouts) {
+        std::vector<uint8_t> ly(static_cast<size_t>(width)), lcb(static_cast<size_t>(width + 1) / 2),
+            lcr(static_cast<size_t>(width + 1) / 2);
+        for (uint8_t& v : ly) v = static_cast<uint8_t>(rng());
+        for (uint8_t& v : lcb) v = static_cast<uint8_t>(rng());
+        for (uint8_t& v : lcr) v = static_cast<uint8_t>(rng());
+        std::vector<uint8_t> lineWant(4 * static_cast<size_t>(width) + 4, 0xAB);
+        for (int x = 0; x < width; ++x)
+          expect(*table, ly[static_cast<size_t>(x)], lcb[static_cast<size_t>(x / 2)], lcr[static_cast<size_t>(x / 2)],
+                 offsets, &lineWant[4 * static_cast<size_t>(x)]);
+        for (const int32_t level : SimdLevels()) {
+          SimdLevelScope scope(level);
+          std::vector<uint8_t> line(lineWant.size(), 0xAB);
+          ConvertLineTo32BitsByFormula(line.data(), ly.data(), lcb.data(), lcr.data(), width, formula, offsets);
+          ASSERT_EQ(line, lineWant) << "matrix " << matrix << " width " << width << " red at " << offsets[0]
+                                    << " level " << level;
+        }
+      }
+    table->Release();
+  }
+}
+
+// Pairs of lines in one call, top-down and bottom-up, against pair by pair.
+TEST(VideoKernelsEquality, LinePairsEqualOnePairAtATime) {
+  FormulaTables tables;
+  std::mt19937 rng(99);
+  const int32_t dithers[4][4] = {{-4, 0, -3, 1}, {2, -2, 3, -1}, {-2, 1, -3, 0}, {3, 0, 2, -1}};
+  for (const auto& e : tables.entries) {
+    if (e.matrix != 5 && e.matrix != 1) continue;
+    for (const int width : {16, 40, 64, 77, 96}) {
+      const int pairs = 5, chromaWidth = (width + 1) / 2;
+      std::vector<uint8_t> y(static_cast<size_t>(width) * 2 * pairs), cb(static_cast<size_t>(chromaWidth) * pairs),
+          cr(cb.size());
+      for (uint8_t& v : y) v = static_cast<uint8_t>(rng());
+      for (uint8_t& v : cb) v = static_cast<uint8_t>(rng());
+      for (uint8_t& v : cr) v = static_cast<uint8_t>(rng());
+      const size_t lineBytes = 2 * static_cast<size_t>(width) + 6;  // a gap after each line
+      for (const bool little : {true, false})
+        for (const bool bottomUp : {false, true})
+          for (const int32_t level : SimdLevels()) {
+            SimdLevelScope scope(level);
+            std::vector<uint8_t> want(lineBytes * 2 * pairs, 0xAB), got(want.size(), 0xAB);
+            const auto lineAt = [&](std::vector<uint8_t>& v, int line) {
+              return v.data() + lineBytes * static_cast<size_t>(bottomUp ? 2 * pairs - 1 - line : line);
+            };
+            for (int p = 0; p < pairs; ++p)
+              ConvertLinePairTo16BitsByFormula(lineAt(want, 2 * p), lineAt(want, 2 * p + 1), &y[2 * p * width],
+                                               &y[(2 * p + 1) * width], &cb[p * chromaWidth], &cr[p * chromaWidth],
+                                               width, dithers[p & 3], e.formula, little);
+            const ptrdiff_t stride = bottomUp ? -static_cast<ptrdiff_t>(lineBytes) : static_cast<ptrdiff_t>(lineBytes);
+            ConvertLinePairsTo16BitsByFormula(lineAt(got, 0), stride, y.data(), width, cb.data(), cr.data(),
+                                              chromaWidth, width, pairs, dithers, e.formula, little);
+            ASSERT_EQ(got, want) << "depth " << e.depth << " width " << width << " little " << little
+                                 << " bottom-up " << bottomUp << " level " << level;
+          }
+    }
+  }
+}
+
 TEST(VideoKernelsEquality, LevelIsCappedToTheProcessor) {
   const int32_t saved = GetVideoSimdLevel();
   EXPECT_EQ(SetVideoSimdLevel(-3), kVideoSimdScalar);
   EXPECT_EQ(GetVideoSimdLevel(), kVideoSimdScalar);
   const int32_t best = SetVideoSimdLevel(100);
   EXPECT_GE(best, kVideoSimdScalar);
-  EXPECT_LE(best, kVideoSimdAvx2);
+  EXPECT_LE(best, kVideoSimdAvx512);
   SetVideoSimdLevel(saved);
 }
 
