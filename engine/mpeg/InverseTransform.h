@@ -23,6 +23,16 @@ struct VCoefficientBlock {
   // Inline: called before every coded block, where a call costs as much as
   // the stores (and a string store, which memset may become, costs more).
   void Clear() {
+    ClearCoefficients();
+    std::memset(rowFlags, 0, sizeof(rowFlags));
+    std::memset(columnFlags, 0, sizeof(columnFlags));
+    rowFlags[0] = 1;
+    columnFlags[0] = 1;
+    count = 0;
+  }
+  // The coefficients alone, for a decoder that sets the flags and the count
+  // itself once the block is read.
+  void ClearCoefficients() {
 #if defined(__SSE2__)
     // Written out: a loop would be turned back into the string store.
     const __m128i zero = _mm_setzero_si128();
@@ -32,11 +42,6 @@ struct VCoefficientBlock {
 #else
     std::memset(c, 0, sizeof(c));
 #endif
-    std::memset(rowFlags, 0, sizeof(rowFlags));
-    std::memset(columnFlags, 0, sizeof(columnFlags));
-    rowFlags[0] = 1;
-    columnFlags[0] = 1;
-    count = 0;
   }
 };
 

@@ -264,6 +264,8 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
     count -= 2;
     i = 0;
   }
+  // The first group reads what is left of the first refill: 35 bits after a
+  // DC term, 54 after a short first code.
   for (;;) {
     w.Refill();
     for (int k = 0; k < 5; ++k) {
@@ -833,8 +835,11 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
 
 [[gnu::always_inline]] inline void VMPVDecoder::SetIntraDc(int component, int32_t size, uint32_t raw) {
   // The differential: `size` bits, the negative values below half the range.
+  // Without a branch (the sign is random): the top bit clear means a
+  // negative differential, 2^size - 1 below the bits' value; size 0 reads 0.
   const int32_t value = static_cast<int32_t>(raw);
-  const int32_t negative = size > 0 && !((raw >> (size - 1)) & 1) ? ((1 << size) - 1) : 0;
+  const int32_t top = static_cast<int32_t>(raw >> ((size - 1) & 31)) & (size > 0);
+  const int32_t negative = ((1 << size) - 1) & (top - 1) & -static_cast<int32_t>(size > 0);
   int32_t& predictor = dcPredictor_[component];
   // Keep the predictor within what any precision can carry.
   predictor = std::clamp(predictor + value - negative, -2048, 2047);
@@ -936,7 +941,7 @@ void VMPVDecoder::DecodeBlockRun(uint32_t pattern, int blocks, Store& store) {
   for (int b = 0; b < blocks; ++b) {
     if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
     const int component = b < 4 ? 0 : 1 + (b & 1);
-    block_.Clear();
+    block_.ClearCoefficients();  // the flags and the count are set when the block is finished
     flatBlock_ = false;
     BlockSink<kIntra, kMpeg1, kClamp> put(*this, (kIntra ? 0 : 2) + (component == 0 ? 0 : 1));
     const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
