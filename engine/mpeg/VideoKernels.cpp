@@ -447,14 +447,15 @@ OSTREVAN_AVX2 void ConvertLineTo32BitsAvx2(uint8_t* out, const uint8_t* y, const
 
 #undef OSTREVAN_AVX2
 
-
 #define OSTREVAN_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
 // The 512-bit intrinsics start from an undefined register, which this
 // compiler's flow analysis reports once they are inlined; and the local helpers
 // pass vector values, which it notes as an ABI change (they are all inlined).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 // 32 pixels at a time by the colour formula. The chroma terms of the 32 cells
