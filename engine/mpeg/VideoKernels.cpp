@@ -375,14 +375,16 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
   }
 }
 
+// The forms of a 16-bit conversion kernel K by line count (1 or 2), depth
+// (16 or 15) and byte order (big or little endian).
+using ConvertKernel = void (*)(const ConvertRows&, int32_t, const VPixel16Formula&);
+#define OSTREVAN_CONVERT_KERNELS(K)                                                          \
+  {{{K<1, false, false>, K<1, false, true>}, {K<1, true, false>, K<1, true, true>}},       \
+   {{K<2, false, false>, K<2, false, true>}, {K<2, true, false>, K<2, true, true>}}}
+
 void ConvertRowsByFormulaAvx2(const ConvertRows& rows, int32_t lines, int32_t blocks, const VPixel16Formula& f,
                               bool little) {
-  using Kernel = void (*)(const ConvertRows&, int32_t, const VPixel16Formula&);
-  static constexpr Kernel kKernels[2][2][2] = {
-      {{ConvertBlocksByFormulaAvx2<1, false, false>, ConvertBlocksByFormulaAvx2<1, false, true>},
-       {ConvertBlocksByFormulaAvx2<1, true, false>, ConvertBlocksByFormulaAvx2<1, true, true>}},
-      {{ConvertBlocksByFormulaAvx2<2, false, false>, ConvertBlocksByFormulaAvx2<2, false, true>},
-       {ConvertBlocksByFormulaAvx2<2, true, false>, ConvertBlocksByFormulaAvx2<2, true, true>}}};
+  static constexpr ConvertKernel kKernels[2][2][2] = OSTREVAN_CONVERT_KERNELS(ConvertBlocksByFormulaAvx2);
   kKernels[lines > 1][f.depth == 15][little](rows, blocks, f);
 }
 
@@ -581,14 +583,11 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32
 
 void ConvertRowsByFormulaAvx512(const ConvertRows& rows, int32_t lines, int32_t blocks, const VPixel16Formula& f,
                                 bool little) {
-  using Kernel = void (*)(const ConvertRows&, int32_t, const VPixel16Formula&);
-  static constexpr Kernel kKernels[2][2][2] = {
-      {{ConvertBlocksByFormulaAvx512<1, false, false>, ConvertBlocksByFormulaAvx512<1, false, true>},
-       {ConvertBlocksByFormulaAvx512<1, true, false>, ConvertBlocksByFormulaAvx512<1, true, true>}},
-      {{ConvertBlocksByFormulaAvx512<2, false, false>, ConvertBlocksByFormulaAvx512<2, false, true>},
-       {ConvertBlocksByFormulaAvx512<2, true, false>, ConvertBlocksByFormulaAvx512<2, true, true>}}};
+  static constexpr ConvertKernel kKernels[2][2][2] = OSTREVAN_CONVERT_KERNELS(ConvertBlocksByFormulaAvx512);
   kKernels[lines > 1][f.depth == 15][little](rows, blocks, f);
 }
+
+#undef OSTREVAN_CONVERT_KERNELS
 
 #pragma GCC diagnostic pop
 #undef OSTREVAN_AVX512

@@ -84,6 +84,34 @@ void CopyField(BitWriter& w, int structure, int select) {
   }
 }
 
+// Column x (32 rows) of each decoded frame's luma, with the decoder's counts;
+// check(picture) runs on every picture.
+struct Columns {
+  std::vector<std::vector<uint8_t>> frames;
+  int32_t pictureErrors = 0, sliceErrors = 0;
+  int64_t pictureCounter = 0;
+};
+
+template <typename Check>
+Columns DecodeColumns(const std::vector<uint8_t>& bytes, int x, Check check) {
+  VMemoryBitstream bs(bytes.data(), bytes.size());
+  VideoStreamDecoder decoder(bs);
+  Columns out;
+  if (!decoder.Start()) {
+    ADD_FAILURE() << "the stream does not start";
+    return out;
+  }
+  while (auto p = decoder.Next()) {
+    out.frames.emplace_back();
+    for (int y = 0; y < 32; ++y) out.frames.back().push_back(p->Y()[y * p->GetLumaWidth() + x]);
+    check(*p);
+  }
+  out.pictureErrors = decoder.GetPictureErrorCount();
+  out.sliceErrors = decoder.GetDecoder().GetSliceErrorCount();
+  out.pictureCounter = decoder.GetDecoder().GetPictureCounter();
+  return out;
+}
+
 TEST(FieldPictureTest, FieldsFillAlternateLinesAndTheSecondFieldPredictsFromTheFirst) {
   BitWriter w;
   Mpeg2Sequence(w, 32, 32);
@@ -92,19 +120,14 @@ TEST(FieldPictureTest, FieldsFillAlternateLinesAndTheSecondFieldPredictsFromTheF
   CopyField(w, 1, 1);            // top from the reference's bottom field: 108
   CopyField(w, 2, 0);            // bottom from this frame's top field: 108
   w.StartCode(0xB7);
-  VMemoryBitstream bs(w.Bytes().data(), w.Bytes().size());
-  VideoStreamDecoder decoder(bs);
-  ASSERT_TRUE(decoder.Start());
-  std::vector<std::vector<uint8_t>> frames;
-  while (auto p = decoder.Next()) {
-    frames.emplace_back();
-    for (int y = 0; y < 32; ++y) frames.back().push_back(p->Y()[y * p->GetLumaWidth() + 5]);
-    EXPECT_EQ(p->pictureStructure, 1);
-    EXPECT_EQ(p->progressiveFrame, 0);
-  }
-  EXPECT_EQ(decoder.GetPictureErrorCount(), 0);
-  EXPECT_EQ(decoder.GetDecoder().GetSliceErrorCount(), 0);
-  EXPECT_EQ(decoder.GetDecoder().GetPictureCounter(), 4);
+  const Columns c = DecodeColumns(w.Bytes(), 5, [](const VMPVPicture& p) {
+    EXPECT_EQ(p.pictureStructure, 1);
+    EXPECT_EQ(p.progressiveFrame, 0);
+  });
+  const auto& frames = c.frames;
+  EXPECT_EQ(c.pictureErrors, 0);
+  EXPECT_EQ(c.sliceErrors, 0);
+  EXPECT_EQ(c.pictureCounter, 4);
   ASSERT_EQ(frames.size(), 2u);
   for (int y = 0; y < 32; ++y) {
     EXPECT_EQ(frames[0][static_cast<size_t>(y)], y % 2 ? 108 : 148) << y;
@@ -124,16 +147,9 @@ TEST(FieldPictureTest, ARefusedSequenceHeaderLeavesTheSequenceAsItWas) {
   CopyField(w, 1, 1);
   CopyField(w, 2, 0);
   w.StartCode(0xB7);
-  VMemoryBitstream bs(w.Bytes().data(), w.Bytes().size());
-  VideoStreamDecoder decoder(bs);
-  ASSERT_TRUE(decoder.Start());
-  std::vector<std::vector<uint8_t>> frames;
-  while (auto p = decoder.Next()) {
-    frames.emplace_back();
-    for (int y = 0; y < 32; ++y) frames.back().push_back(p->Y()[y * p->GetLumaWidth() + 5]);
-    EXPECT_EQ(p->GetChromaHeight(), 16);
-  }
-  EXPECT_EQ(decoder.GetDecoder().GetSliceErrorCount(), 0);
+  const Columns c = DecodeColumns(w.Bytes(), 5, [](const VMPVPicture& p) { EXPECT_EQ(p.GetChromaHeight(), 16); });
+  const auto& frames = c.frames;
+  EXPECT_EQ(c.sliceErrors, 0);
   ASSERT_EQ(frames.size(), 2u);
   for (int y = 0; y < 32; ++y) EXPECT_EQ(frames[1][static_cast<size_t>(y)], 108) << y;
 }
@@ -218,16 +234,10 @@ TEST(DualPrimeDecodeTest, AveragesBothParities) {
     }
   }
   w.StartCode(0xB7);
-  VMemoryBitstream bs(w.Bytes().data(), w.Bytes().size());
-  VideoStreamDecoder decoder(bs);
-  ASSERT_TRUE(decoder.Start());
-  std::vector<std::vector<uint8_t>> frames;
-  while (auto p = decoder.Next()) {
-    frames.emplace_back();
-    for (int y = 0; y < 32; ++y) frames.back().push_back(p->Y()[y * p->GetLumaWidth() + 9]);
-  }
-  EXPECT_EQ(decoder.GetPictureErrorCount(), 0);
-  EXPECT_EQ(decoder.GetDecoder().GetSliceErrorCount(), 0);
+  const Columns c = DecodeColumns(w.Bytes(), 9, [](const VMPVPicture&) {});
+  const auto& frames = c.frames;
+  EXPECT_EQ(c.pictureErrors, 0);
+  EXPECT_EQ(c.sliceErrors, 0);
   ASSERT_EQ(frames.size(), 4u);
   for (int y = 0; y < 32; ++y) {
     EXPECT_EQ(frames[1][static_cast<size_t>(y)], 128) << y;
