@@ -51,6 +51,31 @@ struct ConvertRows {
   ptrdiff_t chromaStride;
   int32_t count;
   const int32_t (*dither)[4];
+
+  // The samples and pixels of one row (kLines lines of it), and its dither
+  // as the bytes to add and to subtract with saturation, one for each of the
+  // four chroma columns it repeats over.
+  struct Row {
+    const uint8_t* cb;
+    const uint8_t* cr;
+    const uint8_t* y[2];
+    uint8_t* out[2];
+    int32_t ditherUp, ditherDown;
+  };
+  template <int kLines>
+  Row At(int32_t row) const {
+    Row r = {cb + row * chromaStride, cr + row * chromaStride, {y[0] + row * yStride, y[kLines - 1] + row * yStride},
+             {out[0] + row * outStride, out[kLines - 1] + row * outStride}, 0, 0};
+    uint32_t up = 0, down = 0;
+    for (int k = 0; k < 4; ++k) {
+      const int64_t d = dither[row & 3][k];
+      up |= static_cast<uint32_t>(std::clamp<int64_t>(d, 0, 255)) << (8 * k);
+      down |= static_cast<uint32_t>(std::clamp<int64_t>(-d, 0, 255)) << (8 * k);
+    }
+    r.ditherUp = static_cast<int32_t>(up);
+    r.ditherDown = static_cast<int32_t>(down);
+    return r;
+  }
 };
 
 #if defined(__SSE2__)
@@ -289,10 +314,6 @@ template <int kLines, bool kFiveBits, bool kLittle>
 OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t blocks, const VPixel16Formula& f) {
   // The dither as a saturating addition and subtraction of bytes, which is the
   // clamped sum. A block's first chroma column is a multiple of 8.
-  const auto clampedBytes = [](__m128i v) OSTREVAN_AVX2 {
-    const __m128i words = _mm_packs_epi32(v, v);
-    return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
-  };
   __m128i ditherUp, ditherDown;
   const __m256i zero = _mm256_setzero_si256();
   const __m256i chromaCell = _mm256_set1_epi32(0xF8);
@@ -327,13 +348,12 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
   const __m256i redBits = _mm256_set1_epi8(static_cast<char>(0xF8)), greenHigh = _mm256_set1_epi8(7);
   const __m256i greenLow = _mm256_set1_epi8(static_cast<char>(0xE0)), blueBits = _mm256_set1_epi8(0x1F);
   for (int32_t row = 0; row < rows.count; ++row) {
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.dither[row & 3]));
-    ditherUp = clampedBytes(d);
-    ditherDown = clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
-    const uint8_t* cb = rows.cb + row * rows.chromaStride;
-    const uint8_t* cr = rows.cr + row * rows.chromaStride;
-    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[kLines - 1] + row * rows.yStride};
-    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[kLines - 1] + row * rows.outStride};
+    const ConvertRows::Row at = rows.At<kLines>(row);
+    ditherUp = _mm_set1_epi32(at.ditherUp);
+    ditherDown = _mm_set1_epi32(at.ditherDown);
+    const uint8_t *cb = at.cb, *cr = at.cr;
+    const uint8_t* const* y = at.y;
+    uint8_t* const* out = at.out;
     for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
       const __m256i cbv = chroma(cb), crv = chroma(cr);
       const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(crv, crToRed), redBase);
@@ -486,10 +506,6 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32
   const __m512i greenCrLow = term(-f.crToGreen, zero, cellLow), greenCrHigh = term(-f.crToGreen, zero, cellHigh);
   // The dither as a saturating addition and subtraction of bytes, which is the
   // clamped sum. A block's first chroma column is a multiple of 16.
-  const auto clampedBytes = [](__m128i v) OSTREVAN_AVX512 {
-    const __m128i words = _mm_packs_epi32(v, v);
-    return _mm_broadcastd_epi32(_mm_packus_epi16(words, words));
-  };
   __m128i ditherUp, ditherDown;
   const auto cells = [&](const uint8_t* p) OSTREVAN_AVX512 {
     const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), ditherUp),
@@ -519,13 +535,12 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32
   constexpr int kSelect = 0xE4;  // bits of the first operand where the third is set, else of the second
   constexpr int kOr = 0xFE;
   for (int32_t row = 0; row < rows.count; ++row) {
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.dither[row & 3]));
-    ditherUp = clampedBytes(d);
-    ditherDown = clampedBytes(_mm_sub_epi32(_mm_setzero_si128(), _mm_max_epi32(d, _mm_set1_epi32(-0x7FFFFFFF))));
-    const uint8_t* cb = rows.cb + row * rows.chromaStride;
-    const uint8_t* cr = rows.cr + row * rows.chromaStride;
-    const uint8_t* y[2] = {rows.y[0] + row * rows.yStride, rows.y[kLines - 1] + row * rows.yStride};
-    uint8_t* out[2] = {rows.out[0] + row * rows.outStride, rows.out[kLines - 1] + row * rows.outStride};
+    const ConvertRows::Row at = rows.At<kLines>(row);
+    ditherUp = _mm_set1_epi32(at.ditherUp);
+    ditherDown = _mm_set1_epi32(at.ditherDown);
+    const uint8_t *cb = at.cb, *cr = at.cr;
+    const uint8_t* const* y = at.y;
+    uint8_t* const* out = at.out;
     // kUnits blocks at once, each step for all of them before the next, which
     // gives the processor independent work close together.
     const auto convert = [&]<int kUnits>(int32_t i) OSTREVAN_AVX512 {
