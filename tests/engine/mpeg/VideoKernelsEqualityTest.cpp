@@ -231,6 +231,50 @@ TEST(VideoKernelsEquality, PredictionEqualsScalarAtEveryOffsetSizeAndHeight) {
             }
 }
 
+// The kernels a decoder takes once per picture: areas as wide as runs of
+// macroblocks (strips of 32, 16 and 8 columns), and the pair form on two
+// planes at once, against the reference form on each plane.
+TEST(VideoKernelsEquality, PredictionKernelsEqualScalarForWideAreasAndPlanePairs) {
+  std::mt19937 rng(314);
+  constexpr int kSourceStride = 200, kDestStride = 216;
+  std::vector<uint8_t> source0(18 * kSourceStride), source1(18 * kSourceStride);
+  for (int w = 8; w <= 184; w += 8)
+    for (const int h : {1, 4, 8, 16})
+      for (int hx = 0; hx < 2; ++hx)
+        for (int hy = 0; hy < 2; ++hy)
+          for (const bool average : {false, true})
+            for (int n = 0; n < 3; ++n) {
+              // Extremes first, where rounding up matters most.
+              for (std::vector<uint8_t>* source : {&source0, &source1})
+                for (uint8_t& p : *source) p = static_cast<uint8_t>(n == 0 ? ((rng() & 1) ? 255 : 0) : rng());
+              std::vector<uint8_t> dst0(17 * kDestStride), dst1(17 * kDestStride);
+              for (uint8_t& p : dst0) p = static_cast<uint8_t>(rng());
+              for (uint8_t& p : dst1) p = static_cast<uint8_t>(rng());
+              const int sx = static_cast<int>(rng() % 8);
+              std::vector<uint8_t> expected0 = dst0, expected1 = dst1;
+              PredictBlockReference(source0.data() + sx, kSourceStride, hx, hy, w, h, expected0.data() + 3,
+                                    kDestStride, average);
+              PredictBlockReference(source1.data() + sx, kSourceStride, hx, hy, w, h, expected1.data() + 3,
+                                    kDestStride, average);
+              for (const int32_t level : SimdLevels()) {
+                SimdLevelScope scope(level);
+                const VPredictionKernels& kernels = GetPredictionKernels();
+                std::vector<uint8_t> got0 = dst0, got1 = dst1;
+                kernels.area[hx][hy][average](source0.data() + sx, kSourceStride, got0.data() + 3, kDestStride, w,
+                                              h);
+                ASSERT_EQ(got0, expected0) << "area w " << w << " h " << h << " hx " << hx << " hy " << hy
+                                           << " average " << average << " level " << level;
+                got0 = dst0;
+                kernels.pair[hx][hy][average](source0.data() + sx, source1.data() + sx, kSourceStride,
+                                              got0.data() + 3, got1.data() + 3, kDestStride, w, h);
+                ASSERT_EQ(got0, expected0) << "pair w " << w << " h " << h << " hx " << hx << " hy " << hy
+                                           << " average " << average << " level " << level;
+                ASSERT_EQ(got1, expected1) << "pair w " << w << " h " << h << " hx " << hx << " hy " << hy
+                                           << " average " << average << " level " << level;
+              }
+            }
+}
+
 TEST(VideoKernelsEquality, PredictionAgreesWithTheRoundedAverageDefinition) {
   // Horizontal neighbours first, then the two lines, each rounding up; then the
   // average with the other direction.
