@@ -586,8 +586,8 @@ void InverseTransformBlock(VCoefficientBlock& block) {
 
 void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {
 #if defined(__SSE2__)
-  if (block.count >= 2 && GetVideoSimdLevel() >= kVideoSimdAvx2)
-    return TransformAndStoreFor(block)(block, dst, stride, intra);
+  // Every block, a lone coefficient too: its transform is the general one.
+  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return TransformAndStoreFor(block)(block, dst, stride, intra);
 #endif
   InverseTransformBlock(block);
   StoreBlockPixels(block.c, dst, stride, intra);

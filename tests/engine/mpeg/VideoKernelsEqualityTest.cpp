@@ -36,7 +36,7 @@ struct SimdLevelScope {
 // The largest magnitude the decoder hands the transform at a raster position.
 int32_t Limit(int p) { return (kTransformScale[p] * 2047) >> 1; }
 
-enum class Shape { kOneColumn, kOneRow, kSparse, kDense, kExtreme };
+enum class Shape { kOneColumn, kOneRow, kSparse, kDense, kExtreme, kLowLines };
 
 VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
   VCoefficientBlock b;
@@ -80,6 +80,16 @@ VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
     case Shape::kExtreme:
       for (int p = 0; p < 64; ++p) put(p, (rng() & 1) ? Limit(p) : -Limit(p));
       break;
+    case Shape::kLowLines: {
+      // Within the first four rows, the first four columns, or both.
+      const int rows = rng() % 3 == 0 ? 8 : 4, columns = rows == 8 || rng() % 2 ? 4 : 8;
+      std::uniform_int_distribution<int> row(0, rows - 1), column(0, columns - 1);
+      for (int n = 1 + index(rng) * 2; n > 0; --n) {
+        const int p = 8 * row(rng) + column(rng);
+        put(p, value(p));
+      }
+      break;
+    }
   }
   b.count = std::max(b.count, 2);  // the transform of one coefficient is a shortcut at every level
   return b;
@@ -87,7 +97,8 @@ VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
 
 TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
   std::mt19937 rng(12345);
-  for (const Shape shape : {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme}) {
+  for (const Shape shape :
+       {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme, Shape::kLowLines}) {
     for (int n = 0; n < 3000; ++n) {
       const VCoefficientBlock input = RandomBlock(rng, shape);
       VCoefficientBlock expected = input;
@@ -108,7 +119,8 @@ TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
 TEST(VideoKernelsEquality, TransformAndStoreEqualsScalarTransformThenStore) {
   std::mt19937 rng(2024);
   constexpr int kStride = 20;
-  for (const Shape shape : {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme}) {
+  for (const Shape shape :
+       {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme, Shape::kLowLines}) {
     for (int n = 0; n < 1500; ++n) {
       const VCoefficientBlock input = RandomBlock(rng, shape);
       std::vector<uint8_t> plane(8 * kStride);
@@ -124,6 +136,39 @@ TEST(VideoKernelsEquality, TransformAndStoreEqualsScalarTransformThenStore) {
         std::vector<uint8_t> got = plane;
         InverseTransformAndStore(block, got.data() + 1, kStride, intra);
         ASSERT_EQ(got, expected) << "shape " << static_cast<int>(shape) << " block " << n << " level " << level;
+      }
+    }
+  }
+}
+
+// A lone coefficient anywhere (as a non-intra block may hold), at the
+// smallest and largest magnitudes, transformed and stored at every level.
+TEST(VideoKernelsEquality, TransformAndStoreOfALoneCoefficientEqualsScalar) {
+  std::mt19937 rng(55);
+  constexpr int kStride = 16;
+  for (int p = 0; p < 64; ++p) {
+    const int32_t scale = kTransformScale[p];
+    for (const int32_t v : {scale >> 1, -scale, 7 * scale, Limit(p), -Limit(p)}) {
+      VCoefficientBlock input;
+      input.Clear();
+      input.c[p] = v;
+      input.rowFlags[p >> 3] = 1;
+      input.columnFlags[p & 7] = 1;
+      input.count = 1;
+      std::vector<uint8_t> plane(8 * kStride);
+      for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
+      for (const bool intra : {false, true}) {
+        VCoefficientBlock transformed = input;
+        InverseTransform(transformed);
+        std::vector<uint8_t> expected = plane;
+        StoreBlockPixelsReference(transformed.c, expected.data(), kStride, intra);
+        for (const int32_t level : SimdLevels()) {
+          SimdLevelScope scope(level);
+          VCoefficientBlock block = input;
+          std::vector<uint8_t> got = plane;
+          InverseTransformAndStore(block, got.data(), kStride, intra);
+          ASSERT_EQ(got, expected) << "position " << p << " value " << v << " intra " << intra << " level " << level;
+        }
       }
     }
   }
