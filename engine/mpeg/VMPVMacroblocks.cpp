@@ -204,10 +204,9 @@ class MotionCodeTable {
   Entry entries_[1u << kBits];
 };
 
-[[gnu::always_inline]] inline const MotionCodeTable& MotionCodes(const VMPEGCodec& codec) {
-  static const MotionCodeTable table(codec.motionCode);
-  return table;
-}
+// Made with the program's other tables rather than at first use, so that
+// the decoding needs no guard test.
+const MotionCodeTable kMotionCodes(AcquireMPEGCodec().motionCode);
 
 // A code table at two bytes an entry, indexed as the table is, so that it
 // stays in the first-level cache; an entry of length 0 (no code, or a value
@@ -235,10 +234,8 @@ struct MacroblockCodes {
   ByteCodeTable addressIncrement, codedBlockPattern;
 };
 
-[[gnu::always_inline]] inline const MacroblockCodes& MacroblockCodesOf(const VMPEGCodec& codec) {
-  static const MacroblockCodes codes{ByteCodeTable(codec.addressIncrement), ByteCodeTable(codec.codedBlockPattern)};
-  return codes;
-}
+const MacroblockCodes kMacroblockCodes{ByteCodeTable(AcquireMPEGCodec().addressIncrement),
+                                      ByteCodeTable(AcquireMPEGCodec().codedBlockPattern)};
 
 // The entry of `bits` in the small table, or in the full one when the small one has none.
 [[gnu::always_inline]] inline VMPEGCodeTable::Entry LookupCode(const ByteCodeTable& small, const VMPEGCodeTable& full,
@@ -309,23 +306,29 @@ void VMPVDecoder::PredictSkipped(int32_t address, int32_t count) {
 void VMPVDecoder::DecodeMacroblock(bool first) {
   const int32_t total = mbWidth_ * MacroblockRows();
   int32_t increment = 0;
-  for (;;) {
-    const uint32_t bits = bs_->PeekBits(11);
-    if (bits == 0x0F) {  // stuffing
-      bs_->SkipBits(11);
-    } else if (bits == 0x08) {  // escape
-      increment += 33;
-      bs_->SkipBits(11);
-      if (increment > total) throw VMPEGException("macroblock address past the picture");
-    } else {
-      break;
+  if (bs_->PeekBits(11) & 0x400) {
+    // The next macroblock ("1"), the most common increment.
+    bs_->SkipBits(1);
+    increment = 1;
+  } else {
+    for (;;) {
+      const uint32_t bits = bs_->PeekBits(11);
+      if (bits == 0x0F) {  // stuffing
+        bs_->SkipBits(11);
+      } else if (bits == 0x08) {  // escape
+        increment += 33;
+        bs_->SkipBits(11);
+        if (increment > total) throw VMPEGException("macroblock address past the picture");
+      } else {
+        break;
+      }
     }
+    const VMPEGCodeTable::Entry a =
+        LookupCode(kMacroblockCodes.addressIncrement, codec_.addressIncrement, bs_->PeekBits(11));
+    if (a.length == 0 || a.value <= 0) throw VMPEGException("bad macroblock address increment");
+    bs_->SkipBits(a.length);
+    increment += a.value;
   }
-  const MacroblockCodes& codes = MacroblockCodesOf(codec_);
-  const VMPEGCodeTable::Entry a = LookupCode(codes.addressIncrement, codec_.addressIncrement, bs_->PeekBits(11));
-  if (a.length == 0 || a.value <= 0) throw VMPEGException("bad macroblock address increment");
-  bs_->SkipBits(a.length);
-  increment += a.value;
   if (int64_t{address_} + increment >= total) throw VMPEGException("macroblock address past the picture");
   if (!first && increment > 1) PredictSkipped(address_ + 1, increment - 1);
   address_ += increment;
@@ -393,7 +396,8 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   lastDirections_ = directions;
   lastMotionType_ = motionType;
   if (flags & kMacroblockPattern) {
-    const VMPEGCodeTable::Entry c = LookupCode(codes.codedBlockPattern, codec_.codedBlockPattern, bs_->PeekBits(9));
+    const VMPEGCodeTable::Entry c =
+        LookupCode(kMacroblockCodes.codedBlockPattern, codec_.codedBlockPattern, bs_->PeekBits(9));
     if (c.length == 0) throw VMPEGException("bad coded block pattern");
     bs_->SkipBits(c.length);
     uint32_t pattern = static_cast<uint32_t>(c.value);
@@ -410,39 +414,49 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   }
 }
 
-int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCode) {
-  if (fCode < 1 || fCode > 9) throw VMPEGException("bad f_code");
-  const int32_t rSize = fCode - 1;
-  {
-    // The code, its sign and the residual from one look at the window, when
-    // it holds them all; otherwise (and for bad codes) bit by bit below.
-    bs_->TopUp(32);
-    const uint64_t bits = bs_->GetHeldBits();
-    const int count = bs_->GetHeldBitCount();
-    const MotionCodeTable::Entry e = MotionCodes(codec_).Lookup(bits);
-    const int taken = e.length + (e.value != 0 ? rSize : 0);
-    if (e.length != 0 && taken <= count) {
-      bs_->SetHeldBits(bits << taken, count - taken);
-      if (e.value == 0) return predictor;
-      const int32_t residual = rSize ? static_cast<int32_t>((bits << e.length) >> (64 - rSize)) : 0;
-      const int32_t magnitude = ((e.value < 0 ? -e.value : e.value) - 1) * (1 << rSize) + residual + 1;
-      const int32_t low = -(16 << rSize), high = (16 << rSize) - 1, range = 32 << rSize;
-      int32_t v = predictor + (e.value < 0 ? -magnitude : magnitude);
-      if (v > high) v -= range;
-      if (v < low) v += range;
-      return v;
-    }
-  }
-  const VMPEGCodeTable::Entry& m = codec_.motionCode.Lookup(bs_->PeekBits(10));
+namespace {
+
+// A motion code, its sign and residual bit by bit, throwing on bad codes.
+[[gnu::noinline]] int32_t DecodeMotionBitByBit(VBitstream& bs, const VMPEGCodec& codec, int32_t predictor,
+                                               int32_t rSize) {
+  const VMPEGCodeTable::Entry& m = codec.motionCode.Lookup(bs.PeekBits(10));
   if (m.length == 0) throw VMPEGException("bad motion code");
-  bs_->SkipBits(m.length);
+  bs.SkipBits(m.length);
   if (m.value == 0) return predictor;
-  const bool negative = bs_->ReadBits(1) != 0;
-  const int32_t residual = rSize ? static_cast<int32_t>(bs_->ReadBits(rSize)) : 0;
+  const bool negative = bs.ReadBits(1) != 0;
+  const int32_t residual = rSize ? static_cast<int32_t>(bs.ReadBits(rSize)) : 0;
   int32_t delta = ((m.value - 1) << rSize) + residual + 1;
   if (negative) delta = -delta;
   const int32_t low = -(16 << rSize), high = (16 << rSize) - 1, range = 32 << rSize;
   int32_t v = predictor + delta;
+  if (v > high) v -= range;
+  if (v < low) v += range;
+  return v;
+}
+
+}  // namespace
+
+// Inline: two or four times in every predicted macroblock.
+inline int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCode) {
+  if (fCode < 1 || fCode > 9) throw VMPEGException("bad f_code");
+  const int32_t rSize = fCode - 1;
+  // The code, its sign and the residual from one look at the window, when
+  // it holds them all; otherwise (and for bad codes) bit by bit, which also
+  // throws when the data runs out.
+  bs_->TopUp(32);
+  const uint64_t bits = bs_->GetHeldBits();
+  const int count = bs_->GetHeldBitCount();
+  const MotionCodeTable::Entry e = kMotionCodes.Lookup(bits);
+  const int taken = e.length + (e.value != 0 ? rSize : 0);
+  // (At least the 10 bits the table is read with must be there, as bit by bit.)
+  if (e.length == 0 || taken > count || count < 10) [[unlikely]]
+    return DecodeMotionBitByBit(*bs_, codec_, predictor, rSize);
+  bs_->SetHeldBits(bits << taken, count - taken);
+  if (e.value == 0) return predictor;
+  const int32_t residual = rSize ? static_cast<int32_t>((bits << e.length) >> (64 - rSize)) : 0;
+  const int32_t magnitude = ((e.value < 0 ? -e.value : e.value) - 1) * (1 << rSize) + residual + 1;
+  const int32_t low = -(16 << rSize), high = (16 << rSize) - 1, range = 32 << rSize;
+  int32_t v = predictor + (e.value < 0 ? -magnitude : magnitude);
   if (v > high) v -= range;
   if (v < low) v += range;
   return v;
@@ -595,8 +609,10 @@ void VMPVDecoder::PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t
   const int64_t chromaDst = int64_t{mby * mbChromaHeight + (field ? destField : 0)} * cw + mbx * 8;
   const int32_t chromaStride = field ? 2 * cw : cw;
   const int32_t lumaWidth = 16 * count, chromaWidth = 8 * count;
-  if (lx >= 0 && ly >= 0 && lx + lumaWidth + lhx <= lw && ly + lumaHeight + lhy <= lh / rowStep && cx >= 0 &&
-      cy >= 0 && cx + chromaWidth + chx <= cw && cy + chromaHeight + chy <= ch / rowStep) {
+  // The rows of the source: a field has half the frame's (no division: this runs for every prediction).
+  const int32_t lumaRows = sourceField < 0 ? lh : lh >> 1, chromaRows = sourceField < 0 ? ch : ch >> 1;
+  if (lx >= 0 && ly >= 0 && lx + lumaWidth + lhx <= lw && ly + lumaHeight + lhy <= lumaRows && cx >= 0 &&
+      cy >= 0 && cx + chromaWidth + chx <= cw && cy + chromaHeight + chy <= chromaRows) {
     // Everything inside the planes: the kernels straight on them, both chroma planes at once.
     const VPredictionKernels& kernels = *prediction_;
     kernels.area[lhx][lhy][average](ref.Y() + (int64_t{rowBase} + int64_t{ly} * rowStep) * lw + lx,
