@@ -446,7 +446,18 @@ inline int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCo
   bs_->TopUp(32);
   const uint64_t bits = bs_->GetHeldBits();
   const int count = bs_->GetHeldBitCount();
-  const MotionCodeTable::Entry e = kMotionCodes.Lookup(bits);
+  // Codes of magnitude 0 to 3 are that many zeros and a one (then the sign
+  // bit): counted rather than looked up, which waits on no table load.
+  const int zeros = __builtin_clzll(bits | 1);
+  MotionCodeTable::Entry e;
+  if (zeros <= 3) {
+    const bool negative = (bits >> (62 - zeros)) & 1;
+    e = zeros == 0 ? MotionCodeTable::Entry{0, 1}
+                   : MotionCodeTable::Entry{static_cast<int8_t>(negative ? -zeros : zeros),
+                                            static_cast<uint8_t>(zeros + 2)};
+  } else {
+    e = kMotionCodes.Lookup(bits);
+  }
   const int taken = e.length + (e.value != 0 ? rSize : 0);
   // (At least the 10 bits the table is read with must be there, as bit by bit.)
   if (e.length == 0 || taken > count || count < 10) [[unlikely]]
