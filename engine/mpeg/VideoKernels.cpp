@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -202,13 +203,27 @@ constexpr TransformAndStore kTransformAndStoreAvx2[2][2][3] = {
      {InverseTransformAndStoreAvx2<true, 4, 1>, InverseTransformAndStoreAvx2<true, 4, 4>,
       InverseTransformAndStoreAvx2<true, 4, 8>}}};
 
-// The form for the block's rows and columns holding coefficients.
-inline TransformAndStore TransformAndStoreFor(const VCoefficientBlock& b) {
-  const uint64_t rows = FlagBits(b.rowFlags), columns = FlagBits(b.columnFlags);
-  const bool rowsFirst = FlagCount(columns) >= FlagCount(rows);
-  const uint64_t first = rowsFirst ? columns : rows, second = rowsFirst ? rows : columns;
-  const int secondForm = second == 1 ? 0 : (second >> 32) == 0 ? 1 : 2;
-  return kTransformAndStoreAvx2[rowsFirst][(first >> 32) == 0][secondForm];
+// Bits set in each byte value.
+struct BitCounts {
+  uint8_t count[256];
+  constexpr BitCounts() : count() {
+    for (int v = 1; v < 256; ++v) count[v] = static_cast<uint8_t>((v & 1) + count[v >> 1]);
+  }
+};
+constexpr BitCounts kBitCounts;
+
+// The transform and store in the form for the block's rows and columns
+// holding coefficients, read as two 8-bit masks from one compare.
+OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
+                                                bool intra) {
+  static_assert(offsetof(VCoefficientBlock, columnFlags) == offsetof(VCoefficientBlock, rowFlags) + 8);
+  const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.rowFlags));
+  const uint32_t set = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(flags, _mm_setzero_si128())));
+  const uint32_t rows = set & 0xFF, columns = (set >> 8) & 0xFF;
+  const bool rowsFirst = kBitCounts.count[columns] >= kBitCounts.count[rows];
+  const uint32_t first = rowsFirst ? columns : rows, second = rowsFirst ? rows : columns;
+  const int secondForm = second == 1 ? 0 : (second & 0xF0) == 0 ? 1 : 2;
+  kTransformAndStoreAvx2[rowsFirst][(first & 0xF0) == 0][secondForm](b, dst, stride, intra);
 }
 
 #undef OSTREVAN_AVX2
@@ -587,7 +602,7 @@ void InverseTransformBlock(VCoefficientBlock& block) {
 void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {
 #if defined(__SSE2__)
   // Every block, a lone coefficient too: its transform is the general one.
-  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return TransformAndStoreFor(block)(block, dst, stride, intra);
+  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return InverseTransformAndStoreAvx2(block, dst, stride, intra);
 #endif
   InverseTransformBlock(block);
   StoreBlockPixels(block.c, dst, stride, intra);
