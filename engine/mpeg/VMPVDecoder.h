@@ -110,6 +110,9 @@ class VMPVDecoder {
   // The prediction of `count` macroblocks of one row from (mbx, mby) on, all
   // with the same vectors.
   void FormPrediction(int32_t mbx, int32_t mby, int32_t count, int32_t directions, int32_t motionType);
+  // kField: field prediction (16 x 8 from the lines of sourceField into those
+  // of destField); otherwise frame prediction (both fields -1).
+  template <bool kField>
   void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t count, int32_t mvx, int32_t mvy,
                          int32_t sourceField, int32_t destField, bool average);
   void DecodeBlock(int component, bool intra);

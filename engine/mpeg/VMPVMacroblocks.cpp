@@ -563,8 +563,8 @@ void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t count, int32_
         const VMPVPicture* ref = ReferenceFor(0, 0);
         if (!ref) throw VMPEGException("reference picture missing");
         for (int r = 0; r < 2; ++r) {
-          PredictMacroblock(*ref, mbx, mby, 1, pmv_[0][0][0], pmv_[0][0][1] >> 1, r, r, false);
-          PredictMacroblock(*ref, mbx, mby, 1, dualPrime_[r][0], dualPrime_[r][1], 1 - r, r, true);
+          PredictMacroblock<true>(*ref, mbx, mby, 1, pmv_[0][0][0], pmv_[0][0][1] >> 1, r, r, false);
+          PredictMacroblock<true>(*ref, mbx, mby, 1, dualPrime_[r][0], dualPrime_[r][1], 1 - r, r, true);
         }
       }
       average = true;
@@ -584,21 +584,23 @@ void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t count, int32_
     const VMPVPicture* ref = ReferenceFor(s, 0);
     if (!ref) throw VMPEGException("reference picture missing");
     if (motionType == 2) {
-      PredictMacroblock(*ref, mbx, mby, count, pmv_[0][s][0] << fullPel_[s], pmv_[0][s][1] << fullPel_[s], -1, -1,
-                        average);
+      PredictMacroblock<false>(*ref, mbx, mby, count, pmv_[0][s][0] << fullPel_[s], pmv_[0][s][1] << fullPel_[s],
+                               -1, -1, average);
     } else {
       for (int r = 0; r < 2; ++r)
-        PredictMacroblock(*ref, mbx, mby, count, pmv_[r][s][0], pmv_[r][s][1] >> 1, fieldSelect_[r][s], r,
-                          average);
+        PredictMacroblock<true>(*ref, mbx, mby, count, pmv_[r][s][0], pmv_[r][s][1] >> 1, fieldSelect_[r][s], r,
+                                average);
     }
     average = true;
   }
 }
 
+template <bool kField>
 void VMPVDecoder::PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t count, int32_t mvx,
                                     int32_t mvy, int32_t sourceField, int32_t destField, bool average) {
   VMPVPicture& cur = *current_;
-  const bool field = destField >= 0;
+  constexpr bool field = kField;
+  if constexpr (!kField) sourceField = destField = -1;
   const int32_t lw = cur.GetLumaWidth(), lh = cur.GetLumaHeight();
   const int32_t cw = cur.GetChromaWidth(), ch = cur.GetChromaHeight();
   // Source rows: those of one field (every second line) or of the frame.
@@ -636,7 +638,7 @@ void VMPVDecoder::PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t
   }
   if (count > 1) {
     for (int32_t k = 0; k < count; ++k)
-      PredictMacroblock(ref, mbx + k, mby, 1, mvx, mvy, sourceField, destField, average);
+      PredictMacroblock<kField>(ref, mbx + k, mby, 1, mvx, mvy, sourceField, destField, average);
     return;
   }
   PredictPlane(ref.Y(), lw, lh, sourceField, lx, ly, lhx, lhy, 16, lumaHeight, lumaDst, lumaStride, average);
