@@ -123,11 +123,13 @@ OSTREVAN_AVX2 [[gnu::always_inline]] inline void Transpose8Avx2(V8* r) {
   }
 }
 
-// The transform's rows before the final rounding. The two passes see the
+// The transform's rows before the final shift. The two passes see the
 // lines holding coefficients: kFirst (4 or 8) leading lines in the first
 // pass's input, kSecond (1, 4 or 8) in the second's, the others zero; with
 // the zeros known, the compiler leaves out what they add, which changes no
-// result (the kernel of a zero line is zero).
+// result (the kernel of a zero line is zero). The rounding term of the final
+// shift (8) is added to every result by adding it to the second pass's
+// first input, which each result holds once and no multiplication touches.
 template <bool kRowsFirst, int kFirst, int kSecond>
 OSTREVAN_AVX2 [[gnu::always_inline]] inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
   constexpr int kInputRows = kRowsFirst ? kSecond : kFirst;
@@ -144,11 +146,13 @@ OSTREVAN_AVX2 [[gnu::always_inline]] inline void InverseTransformRowsAvx2(const 
     InverseTransformKernel(r);
     Transpose8Avx2(r);
     zeroFrom(kSecond);
+    r[0] += 8;
     InverseTransformKernel(r);
   } else {
     InverseTransformKernel(r);
     Transpose8Avx2(r);
     zeroFrom(kSecond);
+    r[0] += 8;
     InverseTransformKernel(r);
     Transpose8Avx2(r);
   }
@@ -161,7 +165,7 @@ OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
   else
     InverseTransformRowsAvx2<false, 8, 8>(b, r);
   for (int i = 0; i < 8; ++i)
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256((r[i] + 8) >> 4));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256(r[i] >> 4));
 }
 
 // The transform written straight into the pixels, with the saturations of
@@ -175,7 +179,7 @@ OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint
   for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
     // Rows i and i + 1 as sixteen 16-bit values, in order.
     __m256i rows = _mm256_permute4x64_epi64(
-        _mm256_packs_epi32(AsM256((r[i] + 8) >> 4), AsM256((r[i + 1] + 8) >> 4)), 0xD8);
+        _mm256_packs_epi32(AsM256(r[i] >> 4), AsM256(r[i + 1] >> 4)), 0xD8);
     if (intra) {
       rows = _mm256_adds_epi16(rows, bias);
     } else {
