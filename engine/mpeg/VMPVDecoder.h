@@ -182,6 +182,7 @@ class VMPVDecoder {
   // slice and macroblock
   int32_t quantiserScale_ = 1;
   int32_t address_ = 0;
+  int32_t addressColumn_ = 0, addressRow_ = 0;  // address_ in macroblocks across and down
   int32_t dcPredictor_[3] = {0, 0, 0};
   int32_t pmv_[2][2][2] = {};  // [vector r][direction s][component t]
   int32_t fieldSelect_[2][2] = {};

@@ -2,6 +2,7 @@
 // motion vectors and predictions, coefficient blocks and their storing.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "engine/mpeg/MPEGExceptions.h"
@@ -210,37 +211,48 @@ const MotionCodeTable kMotionCodes(AcquireMPEGCodec().motionCode);
 
 // A code table at two bytes an entry, indexed as the table is, so that it
 // stays in the first-level cache; an entry of length 0 (no code, or a value
-// outside 8 bits) sends the caller to the table itself.
+// outside what `Value` holds) sends the caller to the table itself.
+template <typename Value>
 class ByteCodeTable {
  public:
   struct Entry {
-    int8_t value;
+    Value value;
     uint8_t length;
   };
-  explicit ByteCodeTable(const VMPEGCodeTable& table) : entries_(size_t{1} << table.GetMaxLength()) {
+  explicit ByteCodeTable(const VMPEGCodeTable& table)
+      : bits_(table.GetMaxLength()), entries_(size_t{1} << table.GetMaxLength()) {
     for (uint32_t w = 0; w < entries_.size(); ++w) {
       const VMPEGCodeTable::Entry& e = table.Lookup(w);
-      const bool fits = e.length > 0 && e.length < 256 && e.value >= -128 && e.value <= 127;
-      entries_[w] = fits ? Entry{static_cast<int8_t>(e.value), static_cast<uint8_t>(e.length)} : Entry{0, 0};
+      const bool fits = e.length > 0 && e.length < 256 && e.value >= std::numeric_limits<Value>::min() &&
+                        e.value <= std::numeric_limits<Value>::max();
+      entries_[w] = fits ? Entry{static_cast<Value>(e.value), static_cast<uint8_t>(e.length)} : Entry{0, 0};
     }
   }
+  // How many bits index the table.
+  int GetBits() const { return bits_; }
   Entry Lookup(uint32_t bits) const { return entries_[bits]; }
 
  private:
+  int bits_;
   std::vector<Entry> entries_;
 };
 
 struct MacroblockCodes {
-  ByteCodeTable addressIncrement, codedBlockPattern;
+  ByteCodeTable<int8_t> addressIncrement, codedBlockPattern;
+  ByteCodeTable<uint8_t> types[3];  // of I, P and B pictures
 };
 
-const MacroblockCodes kMacroblockCodes{ByteCodeTable(AcquireMPEGCodec().addressIncrement),
-                                      ByteCodeTable(AcquireMPEGCodec().codedBlockPattern)};
+const MacroblockCodes kMacroblockCodes{
+    ByteCodeTable<int8_t>(AcquireMPEGCodec().addressIncrement),
+    ByteCodeTable<int8_t>(AcquireMPEGCodec().codedBlockPattern),
+    {ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeI), ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeP),
+     ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeB)}};
 
 // The entry of `bits` in the small table, or in the full one when the small one has none.
-[[gnu::always_inline]] inline VMPEGCodeTable::Entry LookupCode(const ByteCodeTable& small, const VMPEGCodeTable& full,
-                                                              uint32_t bits) {
-  const ByteCodeTable::Entry e = small.Lookup(bits);
+template <typename Value>
+[[gnu::always_inline]] inline VMPEGCodeTable::Entry LookupCode(const ByteCodeTable<Value>& small,
+                                                              const VMPEGCodeTable& full, uint32_t bits) {
+  const typename ByteCodeTable<Value>::Entry e = small.Lookup(bits);
   if (e.length != 0) [[likely]]
     return {e.length, e.value};
   return full.Lookup(bits);
@@ -257,6 +269,8 @@ void VMPVDecoder::DecodeSlice() {
   SetQuantiserScale(bs_->ReadBits(5));
   while (bs_->ReadBits(1)) bs_->SkipBits(8);
   address_ = row * mbWidth_ - 1;
+  addressColumn_ = -1;
+  addressRow_ = row;
   dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
   std::memset(pmv_, 0, sizeof(pmv_));
   lastDirections_ = 0;
@@ -332,7 +346,13 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   if (int64_t{address_} + increment >= total) throw VMPEGException("macroblock address past the picture");
   if (!first && increment > 1) PredictSkipped(address_ + 1, increment - 1);
   address_ += increment;
-  const int32_t mbx = address_ % mbWidth_, mby = address_ / mbWidth_;
+  // The column and row followed along rather than divided out.
+  addressColumn_ += increment;
+  while (addressColumn_ >= mbWidth_) {
+    addressColumn_ -= mbWidth_;
+    ++addressRow_;
+  }
+  const int32_t mbx = addressColumn_, mby = addressRow_;
 
   int32_t flags;
   if (pictureCodingType_ == 4) {
@@ -341,7 +361,8 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   } else {
     const VMPEGCodeTable& table =
         pictureCodingType_ == 1 ? codec_.typeI : (pictureCodingType_ == 2 ? codec_.typeP : codec_.typeB);
-    const VMPEGCodeTable::Entry& t = table.Lookup(bs_->PeekBits(table.GetMaxLength()));
+    const ByteCodeTable<uint8_t>& small = kMacroblockCodes.types[pictureCodingType_ - 1];
+    const VMPEGCodeTable::Entry t = LookupCode(small, table, bs_->PeekBits(small.GetBits()));
     if (t.length == 0) throw VMPEGException("bad macroblock type");
     bs_->SkipBits(t.length);
     flags = t.value;
