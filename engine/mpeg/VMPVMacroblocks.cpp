@@ -564,6 +564,24 @@ void VMPVDecoder::DecodeMotionVectors(int s) {
 
 void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t count, int32_t directions,
                                  int32_t motionType) {
+  if (motionType == 2 && !IsFieldPicture()) {
+    // Frame motion in a frame picture, the common case: forward from the
+    // older reference in B pictures (else the newer), backward from the newer.
+    const bool bidirectional = pictureCodingType_ == 3;
+    if (directions & kMacroblockForward) {
+      const VMPVPicture* ref = bidirectional ? older_.get() : newer_.get();
+      if (!ref) throw VMPEGException("reference picture missing");
+      PredictMacroblock<false>(*ref, mbx, mby, count, pmv_[0][0][0] << fullPel_[0], pmv_[0][0][1] << fullPel_[0],
+                               -1, -1, false);
+    }
+    if (directions & kMacroblockBackward) {
+      const VMPVPicture* ref = newer_.get();
+      if (!ref) throw VMPEGException("reference picture missing");
+      PredictMacroblock<false>(*ref, mbx, mby, count, pmv_[0][1][0] << fullPel_[1], pmv_[0][1][1] << fullPel_[1],
+                               -1, -1, (directions & kMacroblockForward) != 0);
+    }
+    return;
+  }
   if (count > 1 && (IsFieldPicture() || motionType == 3)) {
     for (int32_t k = 0; k < count; ++k) FormPrediction(mbx + k, mby, 1, directions, motionType);
     return;
