@@ -340,6 +340,12 @@ void PredictPairStrip8Sse2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t s
 template <bool kHx, bool kHy, bool kAverage>
 void PredictPairSse2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0, uint8_t* dst1,
                      ptrdiff_t dstStride, int32_t w, int32_t h) {
+  if constexpr (!kHx && !kHy && !kAverage) {
+    // A copy gains nothing from sharing registers: plane by plane.
+    PredictAreaSse2<false, false, false>(src0, srcStride, dst0, dstStride, w, h);
+    PredictAreaSse2<false, false, false>(src1, srcStride, dst1, dstStride, w, h);
+    return;
+  }
   int32_t x = 0;
   for (; x + 16 <= w; x += 16) {
     PredictBlockSse2<16, kHx, kHy, kAverage>(src0 + x, srcStride, h, dst0 + x, dstStride);
@@ -403,6 +409,12 @@ OSTREVAN_AVX2 void PredictAreaAvx2(const uint8_t* src, ptrdiff_t srcStride, uint
 template <bool kHx, bool kHy, bool kAverage>
 OSTREVAN_AVX2 void PredictPairAvx2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0,
                                    uint8_t* dst1, ptrdiff_t dstStride, int32_t w, int32_t h) {
+  if constexpr (!kHx && !kHy && !kAverage) {
+    // A copy gains nothing from sharing registers: plane by plane.
+    PredictAreaAvx2<false, false, false>(src0, srcStride, dst0, dstStride, w, h);
+    PredictAreaAvx2<false, false, false>(src1, srcStride, dst1, dstStride, w, h);
+    return;
+  }
   int32_t x = 0;
   for (; x + 16 <= w; x += 16) {
     const uint8_t *s0 = src0 + x, *s1 = src1 + x;
