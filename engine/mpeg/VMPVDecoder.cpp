@@ -367,6 +367,7 @@ void VMPVDecoder::DecodeOrSkipPicture(bool decode) {
 void VMPVDecoder::DecodePicture() {
   ForgetScaledMatrices();
   prediction_ = &GetPredictionKernels();
+  transformAndStore_ = GetTransformAndStore();
   const bool field = IsFieldPicture();
   const bool second = field && secondField_;
   if (pictureCodingType_ == 1 && !second) referencesMissing_ = false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <memory>
@@ -192,6 +193,7 @@ class VMPVDecoder {
   int32_t lastDirections_ = 0;  // forward/backward flags of the last macroblock (B pictures)
   int32_t lastMotionType_ = 2;
   const VPredictionKernels* prediction_ = nullptr;  // chosen for each picture
+  void (*transformAndStore_)(VCoefficientBlock&, uint8_t*, ptrdiff_t, bool) = nullptr;  // likewise
   VCoefficientBlock block_;
   bool flatBlock_ = false;  // the block holds one value everywhere: flatValue_
   int32_t flatValue_ = 0;

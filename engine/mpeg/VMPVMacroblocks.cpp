@@ -938,5 +938,5 @@ void VMPVDecoder::StoreBlock(uint8_t* dst, int32_t stride, bool intra) {
   if (flatBlock_)
     StoreFlatBlockPixels(flatValue_, dst, stride, intra);
   else
-    InverseTransformAndStore(block_, dst, stride, intra);
+    transformAndStore_(block_, dst, stride, intra);
 }

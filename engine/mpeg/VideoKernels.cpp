@@ -218,8 +218,7 @@ constexpr BitCounts kBitCounts;
 
 // The transform and store in the form for the block's rows and columns
 // holding coefficients, read as two 8-bit masks from one compare.
-OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
-                                                bool intra) {
+OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride, bool intra) {
   static_assert(offsetof(VCoefficientBlock, columnFlags) == offsetof(VCoefficientBlock, rowFlags) + 8);
   const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.rowFlags));
   const uint32_t set = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(flags, _mm_setzero_si128())));
@@ -613,6 +612,13 @@ void InverseTransformBlock(VCoefficientBlock& block) {
   }
 #endif
   InverseTransform(block);
+}
+
+VTransformAndStore GetTransformAndStore() {
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return InverseTransformAndStoreAvx2;
+#endif
+  return InverseTransformAndStore;
 }
 
 void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {

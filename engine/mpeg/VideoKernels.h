@@ -36,6 +36,9 @@ void StoreBlockPixelsReference(const int32_t* coefficients, uint8_t* dst, ptrdif
 // The inverse transform and the store in one step (the block's values are
 // then undefined): the same pixels as InverseTransformBlock and StoreBlockPixels.
 void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra);
+// The same at the level in use, for a decoder to choose once rather than at every block.
+using VTransformAndStore = void (*)(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra);
+VTransformAndStore GetTransformAndStore();
 
 // The same for a block of one value everywhere (a transformed lone DC term).
 void StoreFlatBlockPixels(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra);

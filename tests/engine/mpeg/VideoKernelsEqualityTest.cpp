@@ -136,6 +136,12 @@ TEST(VideoKernelsEquality, TransformAndStoreEqualsScalarTransformThenStore) {
         std::vector<uint8_t> got = plane;
         InverseTransformAndStore(block, got.data() + 1, kStride, intra);
         ASSERT_EQ(got, expected) << "shape " << static_cast<int>(shape) << " block " << n << " level " << level;
+        // The form a decoder takes once per picture.
+        block = input;
+        got = plane;
+        GetTransformAndStore()(block, got.data() + 1, kStride, intra);
+        ASSERT_EQ(got, expected) << "chosen form, shape " << static_cast<int>(shape) << " block " << n << " level "
+                                 << level;
       }
     }
   }
