@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstddef>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -218,7 +218,7 @@ constexpr BitCounts kBitCounts;
 
 // The transform and store in the form for the block's rows and columns
 // holding coefficients, read as two 8-bit masks from one compare.
-OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride, bool intra) {
+OSTREVAN_AVX2 void TransformAndStoreByFlagsAvx2(VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride, bool intra) {
   static_assert(offsetof(VCoefficientBlock, columnFlags) == offsetof(VCoefficientBlock, rowFlags) + 8);
   const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.rowFlags));
   const uint32_t set = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(flags, _mm_setzero_si128())));
@@ -350,7 +350,8 @@ void PredictPairSse2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStri
     PredictBlockSse2<16, kHx, kHy, kAverage>(src0 + x, srcStride, h, dst0 + x, dstStride);
     PredictBlockSse2<16, kHx, kHy, kAverage>(src1 + x, srcStride, h, dst1 + x, dstStride);
   }
-  if (x < w) PredictPairStrip8Sse2<kHx, kHy, kAverage>(src0 + x, src1 + x, srcStride, dst0 + x, dst1 + x, dstStride, h);
+  if (x < w)
+    PredictPairStrip8Sse2<kHx, kHy, kAverage>(src0 + x, src1 + x, srcStride, dst0 + x, dst1 + x, dstStride, h);
 }
 
 #define OSTREVAN_AVX2 __attribute__((target("avx2")))
@@ -429,7 +430,8 @@ OSTREVAN_AVX2 void PredictPairAvx2(const uint8_t* src0, const uint8_t* src1, ptr
           _mm256_storeu2_m128i(reinterpret_cast<__m128i*>(d1 + offset), reinterpret_cast<__m128i*>(d0 + offset), v);
         });
   }
-  if (x < w) PredictPairStrip8Sse2<kHx, kHy, kAverage>(src0 + x, src1 + x, srcStride, dst0 + x, dst1 + x, dstStride, h);
+  if (x < w)
+    PredictPairStrip8Sse2<kHx, kHy, kAverage>(src0 + x, src1 + x, srcStride, dst0 + x, dst1 + x, dstStride, h);
 }
 
 #undef OSTREVAN_AVX2
@@ -616,7 +618,7 @@ void InverseTransformBlock(VCoefficientBlock& block) {
 
 VTransformAndStore GetTransformAndStore() {
 #if defined(__SSE2__)
-  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return InverseTransformAndStoreAvx2;
+  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return TransformAndStoreByFlagsAvx2;
 #endif
   return InverseTransformAndStore;
 }
@@ -624,7 +626,7 @@ VTransformAndStore GetTransformAndStore() {
 void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {
 #if defined(__SSE2__)
   // Every block, a lone coefficient too: its transform is the general one.
-  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return InverseTransformAndStoreAvx2(block, dst, stride, intra);
+  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return TransformAndStoreByFlagsAvx2(block, dst, stride, intra);
 #endif
   InverseTransformBlock(block);
   StoreBlockPixels(block.c, dst, stride, intra);
