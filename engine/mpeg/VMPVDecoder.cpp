@@ -8,6 +8,7 @@
 #include "engine/graphics/VYCbCrColorTable.h"
 #include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/VBitstream.h"
+#include "engine/mpeg/VideoKernels.h"
 
 namespace {
 // The largest picture accepted: a stream announcing more is refused rather
@@ -382,6 +383,8 @@ void VMPVDecoder::DecodeOrSkipPicture(bool decode) {
 
 void VMPVDecoder::DecodePicture() {
   ForgetScaledMatrices();
+  prediction_ = &GetPredictionKernels();
+  transformAndStore_ = GetTransformAndStore();
   const bool field = IsFieldPicture();
   const bool second = field && secondField_;
   if (pictureCodingType_ == 1 && !second) referencesMissing_ = false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <memory>
@@ -16,6 +17,7 @@
 
 class VBitstream;
 class VYCbCrColorTable;
+struct VPredictionKernels;
 
 class VMPVDecoder {
  public:
@@ -101,13 +103,19 @@ class VMPVDecoder {
   void DecodePicture();
   void DecodeSlice();
   void DecodeMacroblock(bool first);
-  void PredictSkipped(int32_t address);
+  // Predicts `count` skipped macroblocks from `address` on.
+  void PredictSkipped(int32_t address, int32_t count);
   void DecodeMotionVectors(int s);
   int32_t DecodeMotionComponent(int32_t predictor, int32_t fCode);
   int32_t DecodeDualPrimeDelta();
   void ComputeDualPrimeVectors(int32_t mvx, int32_t mvy, int32_t dmvx, int32_t dmvy);
-  void FormPrediction(int32_t mbx, int32_t mby, int32_t directions, int32_t motionType);
-  void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t mvx, int32_t mvy,
+  // The prediction of `count` macroblocks of one row from (mbx, mby) on, all
+  // with the same vectors.
+  void FormPrediction(int32_t mbx, int32_t mby, int32_t count, int32_t directions, int32_t motionType);
+  // kField: field prediction (16 x 8 from the lines of sourceField into those
+  // of destField); otherwise frame prediction (both fields -1).
+  template <bool kField>
+  void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t count, int32_t mvx, int32_t mvy,
                          int32_t sourceField, int32_t destField, bool average);
   void DecodeBlock(int component, bool intra);
   // Run and level codes up to the end of the block, dequantised with the
@@ -158,7 +166,9 @@ class VMPVDecoder {
   // Notes the decoded block's rows and columns for the transform, or that it
   // is flat when only the DC term is there.
   void FinishBlock(uint32_t rowMask, uint32_t columnMask);
-  void StoreBlock(int32_t mbx, int32_t mby, int block, bool intra);
+  // Where each block of the macroblock goes: its first pixel and line stride.
+  void BlockDestinations(int32_t mbx, int32_t mby, uint8_t** dst, int32_t* stride);
+  void StoreBlock(uint8_t* dst, int32_t stride, bool intra);
   void PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx, int32_t mby,
                                      int32_t mvx, int32_t mvy, int32_t rowOffset, int32_t height, bool average);
   // The picture a prediction reads: by direction and, in field pictures, by
@@ -210,6 +220,7 @@ class VMPVDecoder {
   // slice and macroblock
   int32_t quantiserScale_ = 1;
   int32_t address_ = 0;
+  int32_t addressColumn_ = 0, addressRow_ = 0;  // address_ in macroblocks across and down
   int32_t dcPredictor_[3] = {0, 0, 0};
   int32_t pmv_[2][2][2] = {};  // [vector r][direction s][component t]
   int32_t fieldSelect_[2][2] = {};
@@ -218,6 +229,8 @@ class VMPVDecoder {
   int32_t dctType_ = 0;
   int32_t lastDirections_ = 0;  // forward/backward flags of the last macroblock (B pictures)
   int32_t lastMotionType_ = 2;
+  const VPredictionKernels* prediction_ = nullptr;  // chosen for each picture
+  void (*transformAndStore_)(VCoefficientBlock&, uint8_t*, ptrdiff_t, bool) = nullptr;  // likewise
   VCoefficientBlock block_;
   bool flatBlock_ = false;  // the block holds one value everywhere: flatValue_
   int32_t flatValue_ = 0;

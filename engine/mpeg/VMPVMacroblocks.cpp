@@ -2,6 +2,8 @@
 // motion vectors and predictions, coefficient blocks and their storing.
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 #include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/VBitstream.h"
@@ -455,6 +457,90 @@ const MaskFlags kMaskFlags;
   PredictPlaneEdge(plane, planeWidth, rows, rowBase, rowStep, x, y, hx, hy, w, h, dst, dstStride, average);
 }
 
+// Motion codes with their sign bit by the next 11 bits of the stream: the
+// signed motion code and the bits taken (0: no code, or one the table does
+// not hold; the general path decides).
+class MotionCodeTable {
+ public:
+  static constexpr int kBits = 11;
+  struct Entry {
+    int8_t value;
+    uint8_t length;
+  };
+  explicit MotionCodeTable(const VMPEGCodeTable& table) {
+    const int shift = table.GetMaxLength() - (kBits - 1);
+    for (uint32_t w = 0; w < (1u << kBits); ++w) {
+      entries_[w] = {0, 0};
+      if (shift > 0) continue;
+      const VMPEGCodeTable::Entry& e = table.Lookup((w >> 1) >> -shift);
+      if (e.length == 0 || e.value < 0 || e.value > 16) continue;
+      if (e.value == 0) {
+        entries_[w] = {0, static_cast<uint8_t>(e.length)};
+        continue;
+      }
+      const bool negative = (w >> (kBits - 1 - e.length)) & 1;
+      entries_[w] = {static_cast<int8_t>(negative ? -e.value : e.value), static_cast<uint8_t>(e.length + 1)};
+    }
+  }
+  Entry Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
+
+ private:
+  Entry entries_[1u << kBits];
+};
+
+// Made with the program's other tables rather than at first use, so that
+// the decoding needs no guard test.
+const MotionCodeTable kMotionCodes(AcquireMPEGCodec().motionCode);
+
+// A code table at two bytes an entry, indexed as the table is, so that it
+// stays in the first-level cache; an entry of length 0 (no code, or a value
+// outside what `Value` holds) sends the caller to the table itself.
+template <typename Value>
+class ByteCodeTable {
+ public:
+  struct Entry {
+    Value value;
+    uint8_t length;
+  };
+  explicit ByteCodeTable(const VMPEGCodeTable& table)
+      : bits_(table.GetMaxLength()), entries_(size_t{1} << table.GetMaxLength()) {
+    for (uint32_t w = 0; w < entries_.size(); ++w) {
+      const VMPEGCodeTable::Entry& e = table.Lookup(w);
+      const bool fits = e.length > 0 && e.length < 256 && e.value >= std::numeric_limits<Value>::min() &&
+                        e.value <= std::numeric_limits<Value>::max();
+      entries_[w] = fits ? Entry{static_cast<Value>(e.value), static_cast<uint8_t>(e.length)} : Entry{0, 0};
+    }
+  }
+  // How many bits index the table.
+  int GetBits() const { return bits_; }
+  Entry Lookup(uint32_t bits) const { return entries_[bits]; }
+
+ private:
+  int bits_;
+  std::vector<Entry> entries_;
+};
+
+struct MacroblockCodes {
+  ByteCodeTable<int8_t> addressIncrement, codedBlockPattern;
+  ByteCodeTable<uint8_t> types[3];  // of I, P and B pictures
+};
+
+const MacroblockCodes kMacroblockCodes{
+    ByteCodeTable<int8_t>(AcquireMPEGCodec().addressIncrement),
+    ByteCodeTable<int8_t>(AcquireMPEGCodec().codedBlockPattern),
+    {ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeI), ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeP),
+     ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeB)}};
+
+// The entry of `bits` in the small table, or in the full one when the small one has none.
+template <typename Value>
+[[gnu::always_inline]] inline VMPEGCodeTable::Entry LookupCode(const ByteCodeTable<Value>& small,
+                                                              const VMPEGCodeTable& full, uint32_t bits) {
+  const typename ByteCodeTable<Value>::Entry e = small.Lookup(bits);
+  if (e.length != 0) [[likely]]
+    return {e.length, e.value};
+  return full.Lookup(bits);
+}
+
 }  // namespace
 
 void VMPVDecoder::DecodeSlice() {
@@ -466,6 +552,8 @@ void VMPVDecoder::DecodeSlice() {
   SetQuantiserScale(bs_->ReadBits(5));
   while (bs_->ReadBits(1)) bs_->SkipBits(8);
   address_ = row * mbWidth_ - 1;
+  addressColumn_ = -1;
+  addressRow_ = row;
   dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
   std::memset(pmv_, 0, sizeof(pmv_));
   lastDirections_ = 0;
@@ -483,49 +571,71 @@ const VMPVPicture* VMPVDecoder::ReferenceFor(int direction, int32_t sourceField)
   return newer_.get();
 }
 
-void VMPVDecoder::PredictSkipped(int32_t address) {
-  const int32_t mbx = address % mbWidth_, mby = address / mbWidth_;
+void VMPVDecoder::PredictSkipped(int32_t address, int32_t count) {
   dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
+  int32_t directions, motionType;
   if (pictureCodingType_ == 2) {
     std::memset(pmv_, 0, sizeof(pmv_));
     // A zero vector from the field of the same parity in field pictures.
     fieldSelect_[0][0] = FieldParity();
-    FormPrediction(mbx, mby, kMacroblockForward, IsFieldPicture() ? 1 : 2);
+    directions = kMacroblockForward;
+    motionType = IsFieldPicture() ? 1 : 2;
   } else if (pictureCodingType_ == 3) {
     if (lastDirections_ == 0) throw VMPEGException("skipped macroblock after an intra one");
-    FormPrediction(mbx, mby, lastDirections_, lastMotionType_);
+    directions = lastDirections_;
+    motionType = lastMotionType_;
   }
   // Intra pictures have no skipped macroblocks; D pictures neither.
   else {
     throw VMPEGException("skipped macroblock in an intra picture");
+  }
+  // Every macroblock of the run has the same vectors: predicted as one wide
+  // block per macroblock row.
+  while (count > 0) {
+    const int32_t mbx = address % mbWidth_, mby = address / mbWidth_;
+    const int32_t n = std::min(count, mbWidth_ - mbx);
+    FormPrediction(mbx, mby, n, directions, motionType);
+    address += n;
+    count -= n;
   }
 }
 
 void VMPVDecoder::DecodeMacroblock(bool first) {
   const int32_t total = mbWidth_ * MacroblockRows();
   int32_t increment = 0;
-  for (;;) {
-    const uint32_t bits = bs_->PeekBits(11);
-    if (bits == 0x0F) {  // stuffing
-      bs_->SkipBits(11);
-    } else if (bits == 0x08) {  // escape
-      increment += 33;
-      bs_->SkipBits(11);
-      if (increment > total) throw VMPEGException("macroblock address past the picture");
-    } else {
-      break;
+  if (bs_->PeekBits(11) & 0x400) {
+    // The next macroblock ("1"), the most common increment.
+    bs_->SkipBits(1);
+    increment = 1;
+  } else {
+    for (;;) {
+      const uint32_t bits = bs_->PeekBits(11);
+      if (bits == 0x0F) {  // stuffing
+        bs_->SkipBits(11);
+      } else if (bits == 0x08) {  // escape
+        increment += 33;
+        bs_->SkipBits(11);
+        if (increment > total) throw VMPEGException("macroblock address past the picture");
+      } else {
+        break;
+      }
     }
+    const VMPEGCodeTable::Entry a =
+        LookupCode(kMacroblockCodes.addressIncrement, codec_.addressIncrement, bs_->PeekBits(11));
+    if (a.length == 0 || a.value <= 0) throw VMPEGException("bad macroblock address increment");
+    bs_->SkipBits(a.length);
+    increment += a.value;
   }
-  const VMPEGCodeTable::Entry& a = codec_.addressIncrement.Lookup(bs_->PeekBits(11));
-  if (a.length == 0 || a.value <= 0) throw VMPEGException("bad macroblock address increment");
-  bs_->SkipBits(a.length);
-  increment += a.value;
   if (int64_t{address_} + increment >= total) throw VMPEGException("macroblock address past the picture");
-  if (!first) {
-    for (int32_t skipped = address_ + 1; skipped < address_ + increment; ++skipped) PredictSkipped(skipped);
-  }
+  if (!first && increment > 1) PredictSkipped(address_ + 1, increment - 1);
   address_ += increment;
-  const int32_t mbx = address_ % mbWidth_, mby = address_ / mbWidth_;
+  // The column and row followed along rather than divided out.
+  addressColumn_ += increment;
+  while (addressColumn_ >= mbWidth_) {
+    addressColumn_ -= mbWidth_;
+    ++addressRow_;
+  }
+  const int32_t mbx = addressColumn_, mby = addressRow_;
 
   int32_t flags;
   if (pictureCodingType_ == 4) {
@@ -534,7 +644,8 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   } else {
     const VMPEGCodeTable& table =
         pictureCodingType_ == 1 ? codec_.typeI : (pictureCodingType_ == 2 ? codec_.typeP : codec_.typeB);
-    const VMPEGCodeTable::Entry& t = table.Lookup(bs_->PeekBits(table.GetMaxLength()));
+    const ByteCodeTable<uint8_t>& small = kMacroblockCodes.types[pictureCodingType_ - 1];
+    const VMPEGCodeTable::Entry t = LookupCode(small, table, bs_->PeekBits(small.GetBits()));
     if (t.length == 0) throw VMPEGException("bad macroblock type");
     bs_->SkipBits(t.length);
     flags = t.value;
@@ -563,7 +674,10 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
       std::memset(pmv_, 0, sizeof(pmv_));
     }
     lastDirections_ = 0;
-    DecodeBlocks((1u << blocks) - 1, blocks, true, [&](int b) { StoreBlock(mbx, mby, b, true); });
+    uint8_t* dst[12];
+    int32_t stride[12];
+    BlockDestinations(mbx, mby, dst, stride);
+    DecodeBlocks((1u << blocks) - 1, blocks, true, [&](int b) { StoreBlock(dst[b], stride[b], true); });
     if (pictureCodingType_ == 4) bs_->SkipBits(1);
     return;
   }
@@ -578,32 +692,77 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   motionType_ = motionType;
   if (flags & kMacroblockForward) DecodeMotionVectors(0);
   if (flags & kMacroblockBackward) DecodeMotionVectors(1);
-  FormPrediction(mbx, mby, directions, motionType);
+  FormPrediction(mbx, mby, 1, directions, motionType);
   lastDirections_ = directions;
   lastMotionType_ = motionType;
   if (flags & kMacroblockPattern) {
-    const VMPEGCodeTable::Entry& c = codec_.codedBlockPattern.Lookup(bs_->PeekBits(9));
+    const VMPEGCodeTable::Entry c =
+        LookupCode(kMacroblockCodes.codedBlockPattern, codec_.codedBlockPattern, bs_->PeekBits(9));
     if (c.length == 0) throw VMPEGException("bad coded block pattern");
     bs_->SkipBits(c.length);
     uint32_t pattern = static_cast<uint32_t>(c.value);
     if (chromaFormat_ == 2) pattern = (pattern << 2) | bs_->ReadBits(2);
-    DecodeBlocks(pattern, blocks, false, [&](int b) { StoreBlock(mbx, mby, b, false); });
+    uint8_t* dst[12];
+    int32_t stride[12];
+    BlockDestinations(mbx, mby, dst, stride);
+    DecodeBlocks(pattern, blocks, false, [&](int b) { StoreBlock(dst[b], stride[b], false); });
   }
 }
 
-int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCode) {
-  if (fCode < 1 || fCode > 9) throw VMPEGException("bad f_code");
-  const VMPEGCodeTable::Entry& m = codec_.motionCode.Lookup(bs_->PeekBits(10));
+namespace {
+
+// A motion code, its sign and residual bit by bit, throwing on bad codes.
+[[gnu::noinline]] int32_t DecodeMotionBitByBit(VBitstream& bs, const VMPEGCodec& codec, int32_t predictor,
+                                               int32_t rSize) {
+  const VMPEGCodeTable::Entry& m = codec.motionCode.Lookup(bs.PeekBits(10));
   if (m.length == 0) throw VMPEGException("bad motion code");
-  bs_->SkipBits(m.length);
+  bs.SkipBits(m.length);
   if (m.value == 0) return predictor;
-  const bool negative = bs_->ReadBits(1) != 0;
-  const int32_t rSize = fCode - 1;
-  const int32_t residual = rSize ? static_cast<int32_t>(bs_->ReadBits(rSize)) : 0;
+  const bool negative = bs.ReadBits(1) != 0;
+  const int32_t residual = rSize ? static_cast<int32_t>(bs.ReadBits(rSize)) : 0;
   int32_t delta = ((m.value - 1) << rSize) + residual + 1;
   if (negative) delta = -delta;
   const int32_t low = -(16 << rSize), high = (16 << rSize) - 1, range = 32 << rSize;
   int32_t v = predictor + delta;
+  if (v > high) v -= range;
+  if (v < low) v += range;
+  return v;
+}
+
+}  // namespace
+
+// Inline: two or four times in every predicted macroblock.
+inline int32_t VMPVDecoder::DecodeMotionComponent(int32_t predictor, int32_t fCode) {
+  if (fCode < 1 || fCode > 9) throw VMPEGException("bad f_code");
+  const int32_t rSize = fCode - 1;
+  // The code, its sign and the residual from one look at the window, when
+  // it holds them all; otherwise (and for bad codes) bit by bit, which also
+  // throws when the data runs out.
+  bs_->TopUp(32);
+  const uint64_t bits = bs_->GetHeldBits();
+  const int count = bs_->GetHeldBitCount();
+  // Codes of magnitude 0 to 3 are that many zeros and a one (then the sign
+  // bit): counted rather than looked up, which waits on no table load.
+  const int zeros = __builtin_clzll(bits | 1);
+  MotionCodeTable::Entry e;
+  if (zeros <= 3) {
+    const bool negative = (bits >> (62 - zeros)) & 1;
+    e = zeros == 0 ? MotionCodeTable::Entry{0, 1}
+                   : MotionCodeTable::Entry{static_cast<int8_t>(negative ? -zeros : zeros),
+                                            static_cast<uint8_t>(zeros + 2)};
+  } else {
+    e = kMotionCodes.Lookup(bits);
+  }
+  const int taken = e.length + (e.value != 0 ? rSize : 0);
+  // (At least the 10 bits the table is read with must be there, as bit by bit.)
+  if (e.length == 0 || taken > count || count < 10) [[unlikely]]
+    return DecodeMotionBitByBit(*bs_, codec_, predictor, rSize);
+  bs_->SetHeldBits(bits << taken, count - taken);
+  if (e.value == 0) return predictor;
+  const int32_t residual = rSize ? static_cast<int32_t>((bits << e.length) >> (64 - rSize)) : 0;
+  const int32_t magnitude = ((e.value < 0 ? -e.value : e.value) - 1) * (1 << rSize) + residual + 1;
+  const int32_t low = -(16 << rSize), high = (16 << rSize) - 1, range = 32 << rSize;
+  int32_t v = predictor + (e.value < 0 ? -magnitude : magnitude);
   if (v > high) v -= range;
   if (v < low) v += range;
   return v;
@@ -677,7 +836,30 @@ void VMPVDecoder::DecodeMotionVectors(int s) {
   }
 }
 
-void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t directions, int32_t motionType) {
+void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t count, int32_t directions,
+                                 int32_t motionType) {
+  if (motionType == 2 && !IsFieldPicture()) {
+    // Frame motion in a frame picture, the common case: forward from the
+    // older reference in B pictures (else the newer), backward from the newer.
+    const bool bidirectional = pictureCodingType_ == 3;
+    if (directions & kMacroblockForward) {
+      const VMPVPicture* ref = bidirectional ? older_.get() : newer_.get();
+      if (!ref) throw VMPEGException("reference picture missing");
+      PredictMacroblock<false>(*ref, mbx, mby, count, pmv_[0][0][0] << fullPel_[0], pmv_[0][0][1] << fullPel_[0],
+                               -1, -1, false);
+    }
+    if (directions & kMacroblockBackward) {
+      const VMPVPicture* ref = newer_.get();
+      if (!ref) throw VMPEGException("reference picture missing");
+      PredictMacroblock<false>(*ref, mbx, mby, count, pmv_[0][1][0] << fullPel_[1], pmv_[0][1][1] << fullPel_[1],
+                               -1, -1, (directions & kMacroblockForward) != 0);
+    }
+    return;
+  }
+  if (count > 1 && (IsFieldPicture() || motionType == 3)) {
+    for (int32_t k = 0; k < count; ++k) FormPrediction(mbx + k, mby, 1, directions, motionType);
+    return;
+  }
   bool average = false;
   for (int s = 0; s < 2; ++s) {
     if (!(directions & (s == 0 ? kMacroblockForward : kMacroblockBackward))) continue;
@@ -694,8 +876,8 @@ void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t directions, i
         const VMPVPicture* ref = ReferenceFor(0, 0);
         if (!ref) throw VMPEGException("reference picture missing");
         for (int r = 0; r < 2; ++r) {
-          PredictMacroblock(*ref, mbx, mby, pmv_[0][0][0], pmv_[0][0][1] >> 1, r, r, false);
-          PredictMacroblock(*ref, mbx, mby, dualPrime_[r][0], dualPrime_[r][1], 1 - r, r, true);
+          PredictMacroblock<true>(*ref, mbx, mby, 1, pmv_[0][0][0], pmv_[0][0][1] >> 1, r, r, false);
+          PredictMacroblock<true>(*ref, mbx, mby, 1, dualPrime_[r][0], dualPrime_[r][1], 1 - r, r, true);
         }
       }
       average = true;
@@ -715,41 +897,68 @@ void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t directions, i
     const VMPVPicture* ref = ReferenceFor(s, 0);
     if (!ref) throw VMPEGException("reference picture missing");
     if (motionType == 2) {
-      PredictMacroblock(*ref, mbx, mby, pmv_[0][s][0] << fullPel_[s], pmv_[0][s][1] << fullPel_[s], -1, -1,
-                        average);
+      PredictMacroblock<false>(*ref, mbx, mby, count, pmv_[0][s][0] << fullPel_[s], pmv_[0][s][1] << fullPel_[s],
+                               -1, -1, average);
     } else {
       for (int r = 0; r < 2; ++r)
-        PredictMacroblock(*ref, mbx, mby, pmv_[r][s][0], pmv_[r][s][1] >> 1, fieldSelect_[r][s], r, average);
+        PredictMacroblock<true>(*ref, mbx, mby, count, pmv_[r][s][0], pmv_[r][s][1] >> 1, fieldSelect_[r][s], r,
+                                average);
     }
     average = true;
   }
 }
 
-void VMPVDecoder::PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t mvx, int32_t mvy,
-                                    int32_t sourceField, int32_t destField, bool average) {
+template <bool kField>
+void VMPVDecoder::PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t count, int32_t mvx,
+                                    int32_t mvy, int32_t sourceField, int32_t destField, bool average) {
   VMPVPicture& cur = *current_;
-  const bool field = destField >= 0;
+  constexpr bool field = kField;
+  if constexpr (!kField) sourceField = destField = -1;
   const int32_t lw = cur.GetLumaWidth(), lh = cur.GetLumaHeight();
-  // Luma: frame prediction 16 x 16, field prediction 16 x 8 on every second line.
-  {
-    const int32_t h = field ? 8 : 16;
-    const int32_t baseY = field ? mby * 8 : mby * 16;
-    uint8_t* dst = cur.Y() + int64_t{mby * 16 + (field ? destField : 0)} * lw + mbx * 16;
-    PredictPlane(ref.Y(), lw, lh, sourceField, mbx * 16 + (mvx >> 1), baseY + (mvy >> 1), mvx & 1, mvy & 1, 16,
-                 h, dst, field ? 2 * lw : lw, average);
-  }
   const int32_t cw = cur.GetChromaWidth(), ch = cur.GetChromaHeight();
+  // Source rows: those of one field (every second line) or of the frame.
+  const int32_t rowStep = sourceField < 0 ? 1 : 2;
+  const int32_t rowBase = sourceField < 0 ? 0 : sourceField;
+  // Luma: frame prediction 16 x 16, field prediction 16 x 8 on every second line.
+  const int32_t lumaHeight = field ? 8 : 16;
+  const int32_t lx = mbx * 16 + (mvx >> 1), ly = (field ? mby * 8 : mby * 16) + (mvy >> 1);
+  const int32_t lhx = mvx & 1, lhy = mvy & 1;
+  uint8_t* lumaDst = cur.Y() + int64_t{mby * 16 + (field ? destField : 0)} * lw + mbx * 16;
+  const int32_t lumaStride = field ? 2 * lw : lw;
   const int32_t cmvx = mvx / 2;
   const int32_t cmvy = chromaFormat_ == 1 ? mvy / 2 : mvy;
   const int32_t mbChromaHeight = chromaFormat_ == 1 ? 8 : 16;
-  const int32_t h = field ? mbChromaHeight / 2 : mbChromaHeight;
-  const int32_t baseY = field ? mby * mbChromaHeight / 2 : mby * mbChromaHeight;
-  const int64_t dstOffset = int64_t{mby * mbChromaHeight + (field ? destField : 0)} * cw + mbx * 8;
-  const int32_t stride = field ? 2 * cw : cw;
-  PredictPlane(ref.Cb(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), baseY + (cmvy >> 1), cmvx & 1, cmvy & 1, 8, h,
-               cur.Cb() + dstOffset, stride, average);
-  PredictPlane(ref.Cr(), cw, ch, sourceField, mbx * 8 + (cmvx >> 1), baseY + (cmvy >> 1), cmvx & 1, cmvy & 1, 8, h,
-               cur.Cr() + dstOffset, stride, average);
+  const int32_t chromaHeight = field ? mbChromaHeight / 2 : mbChromaHeight;
+  const int32_t chromaBase = field ? mby * mbChromaHeight / 2 : mby * mbChromaHeight;
+  const int32_t cx = mbx * 8 + (cmvx >> 1), cy = chromaBase + (cmvy >> 1);
+  const int32_t chx = cmvx & 1, chy = cmvy & 1;
+  const int64_t chromaDst = int64_t{mby * mbChromaHeight + (field ? destField : 0)} * cw + mbx * 8;
+  const int32_t chromaStride = field ? 2 * cw : cw;
+  const int32_t lumaWidth = 16 * count, chromaWidth = 8 * count;
+  // The rows of the source: a field has half the frame's (no division: this runs for every prediction).
+  const int32_t lumaRows = sourceField < 0 ? lh : lh >> 1, chromaRows = sourceField < 0 ? ch : ch >> 1;
+  if (lx >= 0 && ly >= 0 && lx + lumaWidth + lhx <= lw && ly + lumaHeight + lhy <= lumaRows && cx >= 0 &&
+      cy >= 0 && cx + chromaWidth + chx <= cw && cy + chromaHeight + chy <= chromaRows) {
+    // Everything inside the planes: the kernels straight on them, both chroma planes at once.
+    const VPredictionKernels& kernels = *prediction_;
+    kernels.area[lhx][lhy][average](ref.Y() + (int64_t{rowBase} + int64_t{ly} * rowStep) * lw + lx,
+                                    ptrdiff_t{rowStep} * lw, lumaDst, lumaStride, lumaWidth, lumaHeight);
+    const int64_t chromaSrc = (int64_t{rowBase} + int64_t{cy} * rowStep) * cw + cx;
+    kernels.pair[chx][chy][average](ref.Cb() + chromaSrc, ref.Cr() + chromaSrc, ptrdiff_t{rowStep} * cw,
+                                    cur.Cb() + chromaDst, cur.Cr() + chromaDst, chromaStride, chromaWidth,
+                                    chromaHeight);
+    return;
+  }
+  if (count > 1) {
+    for (int32_t k = 0; k < count; ++k)
+      PredictMacroblock<kField>(ref, mbx + k, mby, 1, mvx, mvy, sourceField, destField, average);
+    return;
+  }
+  PredictPlane(ref.Y(), lw, lh, sourceField, lx, ly, lhx, lhy, 16, lumaHeight, lumaDst, lumaStride, average);
+  PredictPlane(ref.Cb(), cw, ch, sourceField, cx, cy, chx, chy, 8, chromaHeight, cur.Cb() + chromaDst, chromaStride,
+               average);
+  PredictPlane(ref.Cr(), cw, ch, sourceField, cx, cy, chx, chy, 8, chromaHeight, cur.Cr() + chromaDst, chromaStride,
+               average);
 }
 
 void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t sourceField, int32_t mbx,
@@ -967,52 +1176,48 @@ void VMPVDecoder::FinishBlock(uint32_t rowMask, uint32_t columnMask) {
   std::memcpy(b.columnFlags, &kMaskFlags.bytes[columnMask], 8);
 }
 
-void VMPVDecoder::StoreBlock(int32_t mbx, int32_t mby, int block, bool intra) {
+void VMPVDecoder::BlockDestinations(int32_t mbx, int32_t mby, uint8_t** dst, int32_t* stride) {
   VMPVPicture& cur = *current_;
-  uint8_t* dst;
-  int32_t stride;
+  const int32_t lw = cur.GetLumaWidth(), cw = cur.GetChromaWidth();
+  const int32_t chromaBlocks = chromaFormat_ == 1 ? 1 : 2;
   if (IsFieldPicture()) {
     // The lines of one field: every second line of the frame.
     const int32_t parity = FieldParity();
-    if (block < 4) {
-      const int32_t lw = cur.GetLumaWidth();
-      dst = cur.Y() + int64_t{2 * (mby * 16 + (block >> 1) * 8) + parity} * lw + mbx * 16 + (block & 1) * 8;
-      stride = 2 * lw;
-    } else {
-      const int32_t cw = cur.GetChromaWidth();
-      uint8_t* plane = (block & 1) ? cur.Cr() : cur.Cb();
-      const int32_t row = chromaFormat_ == 1 ? mby * 8 : mby * 16 + (block >= 6 ? 8 : 0);
-      dst = plane + int64_t{2 * row + parity} * cw + mbx * 8;
-      stride = 2 * cw;
+    for (int block = 0; block < 4; ++block) {
+      dst[block] = cur.Y() + int64_t{2 * (mby * 16 + (block >> 1) * 8) + parity} * lw + mbx * 16 + (block & 1) * 8;
+      stride[block] = 2 * lw;
     }
-  } else if (block < 4) {
-    const int32_t lw = cur.GetLumaWidth();
-    if (dctType_) {
-      dst = cur.Y() + int64_t{mby * 16 + (block >> 1)} * lw + mbx * 16 + (block & 1) * 8;
-      stride = 2 * lw;
-    } else {
-      dst = cur.Y() + int64_t{mby * 16 + (block >> 1) * 8} * lw + mbx * 16 + (block & 1) * 8;
-      stride = lw;
+    for (int k = 0; k < chromaBlocks; ++k) {
+      const int32_t row = chromaFormat_ == 1 ? mby * 8 : mby * 16 + 8 * k;
+      const int64_t offset = int64_t{2 * row + parity} * cw + mbx * 8;
+      dst[4 + 2 * k] = cur.Cb() + offset;
+      dst[5 + 2 * k] = cur.Cr() + offset;
+      stride[4 + 2 * k] = stride[5 + 2 * k] = 2 * cw;
     }
-  } else {
-    const int32_t cw = cur.GetChromaWidth();
-    uint8_t* plane = (block & 1) ? cur.Cr() : cur.Cb();
-    if (chromaFormat_ == 1) {
-      dst = plane + int64_t{mby * 8} * cw + mbx * 8;
-      stride = cw;
-    } else {
-      const int32_t second = block >= 6 ? 1 : 0;
-      if (dctType_) {
-        dst = plane + int64_t{mby * 16 + second} * cw + mbx * 8;
-        stride = 2 * cw;
-      } else {
-        dst = plane + int64_t{mby * 16 + second * 8} * cw + mbx * 8;
-        stride = cw;
-      }
-    }
+    return;
   }
+  // Frame pictures: the luma blocks of field transforms (dctType_) take
+  // every second line, those of frame transforms 8 lines each.
+  uint8_t* luma = cur.Y() + int64_t{mby * 16} * lw + mbx * 16;
+  const int64_t lumaRow = dctType_ ? lw : 8 * int64_t{lw};
+  for (int block = 0; block < 4; ++block) {
+    dst[block] = luma + (block >> 1) * lumaRow + (block & 1) * 8;
+    stride[block] = dctType_ ? 2 * lw : lw;
+  }
+  const int32_t mbChromaHeight = chromaFormat_ == 1 ? 8 : 16;
+  const int64_t chroma = int64_t{mby * mbChromaHeight} * cw + mbx * 8;
+  const int64_t chromaRow = dctType_ ? cw : 8 * int64_t{cw};
+  for (int k = 0; k < chromaBlocks; ++k) {
+    dst[4 + 2 * k] = cur.Cb() + chroma + k * chromaRow;
+    dst[5 + 2 * k] = cur.Cr() + chroma + k * chromaRow;
+    // A single chroma block per plane (4:2:0) takes its 8 lines whatever the transform.
+    stride[4 + 2 * k] = stride[5 + 2 * k] = chromaFormat_ != 1 && dctType_ ? 2 * cw : cw;
+  }
+}
+
+void VMPVDecoder::StoreBlock(uint8_t* dst, int32_t stride, bool intra) {
   if (flatBlock_)
     StoreFlatBlockPixels(flatValue_, dst, stride, intra);
   else
-    InverseTransformAndStore(block_, dst, stride, intra);
+    transformAndStore_(block_, dst, stride, intra);
 }

@@ -6,6 +6,7 @@
 
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VYCbCrColorTable.h"
+#include "engine/mpeg/PlaneRecycler.h"
 #include "engine/mpeg/VideoKernels.h"
 
 VYCbCrPicture::VYCbCrPicture(int32_t mbWidth, int32_t mbHeight, int32_t chromaFormat,
@@ -16,7 +17,25 @@ VYCbCrPicture::VYCbCrPicture(int32_t mbWidth, int32_t mbHeight, int32_t chromaFo
 
 VYCbCrPicture::~VYCbCrPicture() {
   if (colorTable_) colorTable_->Release();
+  PlaneRecycler& recycler = PlaneRecycler::Get();
+  recycler.Give(y_);
+  recycler.Give(cb_);
+  recycler.Give(cr_);
 }
+
+namespace {
+
+// Sizes the plane and fills it with `value`, on kept storage when its own is too small.
+void AssignPlane(std::vector<uint8_t>& plane, size_t size, uint8_t value) {
+  if (plane.capacity() < size) {
+    PlaneRecycler& recycler = PlaneRecycler::Get();
+    recycler.Give(plane);
+    plane = recycler.Take(size);
+  }
+  plane.assign(size, value);
+}
+
+}  // namespace
 
 void VYCbCrPicture::AllocatePlanes(int32_t mbWidth, int32_t mbHeight, int32_t chromaFormat) {
   mbWidth_ = std::max(mbWidth, 0);
@@ -24,10 +43,10 @@ void VYCbCrPicture::AllocatePlanes(int32_t mbWidth, int32_t mbHeight, int32_t ch
   chromaFormat_ = chromaFormat;
   chromaFactor_ = (chromaFormat == 1 || chromaFormat == 2) ? chromaFormat : 0;
   const size_t luma = size_t(16) * mbWidth_ * 16 * mbHeight_;
-  y_.assign(luma + 4, 0);
+  AssignPlane(y_, luma + 4, 0);
   const size_t chroma = size_t(64) * chromaFactor_ * mbWidth_ * mbHeight_;
-  cb_.assign(chroma + 4, 128);
-  cr_.assign(chroma + 4, 128);
+  AssignPlane(cb_, chroma + 4, 128);
+  AssignPlane(cr_, chroma + 4, 128);
 }
 
 void VYCbCrPicture::SetColorTable(VYCbCrColorTable* colorTable) {

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "engine/graphics/VYCbCrColorTable.h"
 #include "engine/mpeg/InverseTransformKernel.h"
@@ -28,15 +31,23 @@ int32_t DetectVideoSimdLevel() {
 
 std::atomic<int32_t> gVideoSimdLevel{DetectVideoSimdLevel()};
 
+// The eight flags of the rows (or columns) holding coefficients as a word
+// of 0x01 and 0x00 bytes, the first flag lowest.
+inline uint64_t FlagBits(const uint8_t* flags) {
+  uint64_t v;
+  std::memcpy(&v, flags, 8);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  v |= v >> 4;
+  v |= v >> 2;
+  v |= v >> 1;
+  return v & 0x0101010101010101ull;
+}
+inline int FlagCount(uint64_t bits) { return static_cast<int>((bits * 0x0101010101010101ull) >> 56); }
+
 // Counts of rows and columns holding coefficients, which decide the order of
 // the two passes.
 inline bool RowsFirst(const VCoefficientBlock& b) {
-  int rows = 0, columns = 0;
-  for (int i = 0; i < 8; ++i) {
-    rows += b.rowFlags[i] ? 1 : 0;
-    columns += b.columnFlags[i] ? 1 : 0;
-  }
-  return columns >= rows;
+  return FlagCount(FlagBits(b.columnFlags)) >= FlagCount(FlagBits(b.rowFlags));
 }
 
 // Rows of a picture to convert: row r is chroma line r and one or two lines
@@ -154,18 +165,36 @@ OSTREVAN_AVX2 inline V8 AsV8(__m256i v) { return reinterpret_cast<V8>(v); }
   }
 }
 
-// The transform's rows before the final rounding.
-OSTREVAN_AVX2 inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
+// The transform's rows before the final shift. The two passes see the
+// lines holding coefficients: kFirst (4 or 8) leading lines in the first
+// pass's input, kSecond (1, 4 or 8) in the second's, the others zero; with
+// the zeros known, the compiler leaves out what they add, which changes no
+// result (the kernel of a zero line is zero). The rounding term of the final
+// shift (8) is added to every result by adding it to the second pass's
+// first input, which each result holds once and no multiplication touches.
+template <bool kRowsFirst, int kFirst, int kSecond>
+OSTREVAN_AVX2 [[gnu::always_inline]] inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
+  constexpr int kInputRows = kRowsFirst ? kSecond : kFirst;
   for (int i = 0; i < 8; ++i)
-    r[i] = (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12;
-  if (RowsFirst(b)) {
+    r[i] = i < kInputRows
+               ? (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12
+               : V8{};
+  const auto zeroFrom = [r](int n) {
+    for (int i = n; i < 8; ++i) r[i] = V8{};
+  };
+  if constexpr (kRowsFirst) {
     Transpose8Avx2(r);
+    zeroFrom(kFirst);
     InverseTransformKernel(r);
     Transpose8Avx2(r);
+    zeroFrom(kSecond);
+    r[0] += 8;
     InverseTransformKernel(r);
   } else {
     InverseTransformKernel(r);
     Transpose8Avx2(r);
+    zeroFrom(kSecond);
+    r[0] += 8;
     InverseTransformKernel(r);
     Transpose8Avx2(r);
   }
@@ -173,22 +202,26 @@ OSTREVAN_AVX2 inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V
 
 OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
   V8 r[8];
-  InverseTransformRowsAvx2(b, r);
+  if (RowsFirst(b))
+    InverseTransformRowsAvx2<true, 8, 8>(b, r);
+  else
+    InverseTransformRowsAvx2<false, 8, 8>(b, r);
   for (int i = 0; i < 8; ++i)
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256((r[i] + 8) >> 4));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256(r[i] >> 4));
 }
 
 // The transform written straight into the pixels, with the saturations of
 // the block store: to 16 bits, the add, to 0..255.
+template <bool kRowsFirst, int kFirst, int kSecond>
 OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
                                                 bool intra) {
   V8 r[8];
-  InverseTransformRowsAvx2(b, r);
+  InverseTransformRowsAvx2<kRowsFirst, kFirst, kSecond>(b, r);
   const __m256i bias = _mm256_set1_epi16(128);
   for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
     // Rows i and i + 1 as sixteen 16-bit values, in order.
     __m256i rows = _mm256_permute4x64_epi64(
-        _mm256_packs_epi32(AsM256((r[i] + 8) >> 4), AsM256((r[i + 1] + 8) >> 4)), 0xD8);
+        _mm256_packs_epi32(AsM256(r[i] >> 4), AsM256(r[i + 1] >> 4)), 0xD8);
     if (intra) {
       rows = _mm256_adds_epi16(rows, bias);
     } else {
@@ -200,6 +233,42 @@ OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
   }
+}
+
+using TransformAndStore = void (*)(const VCoefficientBlock&, uint8_t*, ptrdiff_t, bool);
+
+// By the order of the passes, whether the first pass's lines 4-7 are empty,
+// and whether the second's lines past 0 (0) or 4 (1) are empty (2: neither).
+constexpr TransformAndStore kTransformAndStoreAvx2[2][2][3] = {
+    {{InverseTransformAndStoreAvx2<false, 8, 1>, InverseTransformAndStoreAvx2<false, 8, 4>,
+      InverseTransformAndStoreAvx2<false, 8, 8>},
+     {InverseTransformAndStoreAvx2<false, 4, 1>, InverseTransformAndStoreAvx2<false, 4, 4>,
+      InverseTransformAndStoreAvx2<false, 4, 8>}},
+    {{InverseTransformAndStoreAvx2<true, 8, 1>, InverseTransformAndStoreAvx2<true, 8, 4>,
+      InverseTransformAndStoreAvx2<true, 8, 8>},
+     {InverseTransformAndStoreAvx2<true, 4, 1>, InverseTransformAndStoreAvx2<true, 4, 4>,
+      InverseTransformAndStoreAvx2<true, 4, 8>}}};
+
+// Bits set in each byte value.
+struct BitCounts {
+  uint8_t count[256];
+  constexpr BitCounts() : count() {
+    for (int v = 1; v < 256; ++v) count[v] = static_cast<uint8_t>((v & 1) + count[v >> 1]);
+  }
+};
+constexpr BitCounts kBitCounts;
+
+// The transform and store in the form for the block's rows and columns
+// holding coefficients, read as two 8-bit masks from one compare.
+OSTREVAN_AVX2 void TransformAndStoreByFlagsAvx2(VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  static_assert(offsetof(VCoefficientBlock, columnFlags) == offsetof(VCoefficientBlock, rowFlags) + 8);
+  const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.rowFlags));
+  const uint32_t set = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(flags, _mm_setzero_si128())));
+  const uint32_t rows = set & 0xFF, columns = (set >> 8) & 0xFF;
+  const bool rowsFirst = kBitCounts.count[columns] >= kBitCounts.count[rows];
+  const uint32_t first = rowsFirst ? columns : rows, second = rowsFirst ? rows : columns;
+  const int secondForm = second == 1 ? 0 : (second & 0xF0) == 0 ? 1 : 2;
+  kTransformAndStoreAvx2[rowsFirst][(first & 0xF0) == 0][secondForm](b, dst, stride, intra);
 }
 
 #undef OSTREVAN_AVX2
@@ -269,14 +338,196 @@ void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t h, uint8_
   }
 }
 
-using PredictKernel = void (*)(const uint8_t*, ptrdiff_t, int32_t, uint8_t*, ptrdiff_t);
+// A w x h area (w a multiple of 8) in strips of 16 columns and one of 8.
+template <bool kHx, bool kHy, bool kAverage>
+void PredictAreaSse2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int32_t w,
+                     int32_t h) {
+  int32_t x = 0;
+  for (; x + 16 <= w; x += 16) PredictBlockSse2<16, kHx, kHy, kAverage>(src + x, srcStride, h, dst + x, dstStride);
+  if (x < w) PredictBlockSse2<8, kHx, kHy, kAverage>(src + x, srcStride, h, dst + x, dstStride);
+}
 
-template <int W>
-constexpr PredictKernel kPredictSse2[2][2][2] = {
-    {{PredictBlockSse2<W, false, false, false>, PredictBlockSse2<W, false, false, true>},
-     {PredictBlockSse2<W, false, true, false>, PredictBlockSse2<W, false, true, true>}},
-    {{PredictBlockSse2<W, true, false, false>, PredictBlockSse2<W, true, false, true>},
-     {PredictBlockSse2<W, true, true, false>, PredictBlockSse2<W, true, true, true>}}};
+// Eight columns of two planes at once: the first plane's in the low half of
+// a register, the second's in the high half.
+template <bool kHx, bool kHy, bool kAverage>
+void PredictPairStrip8Sse2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0,
+                           uint8_t* dst1, ptrdiff_t dstStride, int32_t h) {
+  const auto load = [](const uint8_t* p0, const uint8_t* p1) {
+    return _mm_unpacklo_epi64(LoadPixels<8>(p0), LoadPixels<8>(p1));
+  };
+  const auto line = [&](ptrdiff_t offset) {
+    const __m128i v = load(src0 + offset, src1 + offset);
+    if constexpr (kHx) return _mm_avg_epu8(v, load(src0 + offset + 1, src1 + offset + 1));
+    return v;
+  };
+  ptrdiff_t in = 0, out = 0;
+  __m128i above = kHy ? line(0) : _mm_setzero_si128();
+  for (int32_t r = 0; r < h; ++r, out += dstStride) {
+    __m128i v;
+    if constexpr (kHy) {
+      const __m128i below = line(in + srcStride);
+      v = _mm_avg_epu8(above, below);
+      above = below;
+    } else {
+      v = line(in);
+    }
+    in += srcStride;
+    if constexpr (kAverage) v = _mm_avg_epu8(v, load(dst0 + out, dst1 + out));
+    StorePixels<8>(dst0 + out, v);
+    StorePixels<8>(dst1 + out, _mm_unpackhi_epi64(v, v));
+  }
+}
+
+template <bool kHx, bool kHy, bool kAverage>
+void PredictPairSse2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0, uint8_t* dst1,
+                     ptrdiff_t dstStride, int32_t w, int32_t h) {
+  if constexpr (!kHx && !kHy && !kAverage) {
+    // A copy gains nothing from sharing registers: plane by plane.
+    PredictAreaSse2<false, false, false>(src0, srcStride, dst0, dstStride, w, h);
+    PredictAreaSse2<false, false, false>(src1, srcStride, dst1, dstStride, w, h);
+    return;
+  }
+  int32_t x = 0;
+  for (; x + 16 <= w; x += 16) {
+    PredictBlockSse2<16, kHx, kHy, kAverage>(src0 + x, srcStride, h, dst0 + x, dstStride);
+    PredictBlockSse2<16, kHx, kHy, kAverage>(src1 + x, srcStride, h, dst1 + x, dstStride);
+  }
+  if (x < w)
+    PredictPairStrip8Sse2<kHx, kHy, kAverage>(src0 + x, src1 + x, srcStride, dst0 + x, dst1 + x, dstStride, h);
+}
+
+#define OSTREVAN_AVX2 __attribute__((target("avx2")))
+
+// 32 columns of one plane, or 16 of two planes (the first in the low half),
+// per 32-byte register; `load` and `store` move one line of the strip.
+template <bool kHx, bool kHy, bool kAverage, typename Load, typename Store>
+OSTREVAN_AVX2 [[gnu::always_inline]] inline void PredictStripAvx2(ptrdiff_t srcStride, ptrdiff_t dstStride, int32_t h,
+                                                                  Load load, Store store) {
+  const auto line = [&](ptrdiff_t offset) OSTREVAN_AVX2 {
+    const __m256i v = load(offset, false);
+    if constexpr (kHx) return _mm256_avg_epu8(v, load(offset + 1, false));
+    return v;
+  };
+  ptrdiff_t in = 0, out = 0;
+  __m256i above = kHy ? line(0) : _mm256_setzero_si256();
+  for (int32_t r = 0; r < h; ++r, out += dstStride) {
+    __m256i v;
+    if constexpr (kHy) {
+      const __m256i below = line(in + srcStride);
+      v = _mm256_avg_epu8(above, below);
+      above = below;
+    } else {
+      v = line(in);
+    }
+    in += srcStride;
+    if constexpr (kAverage) v = _mm256_avg_epu8(v, load(out, true));
+    store(out, v);
+  }
+}
+
+template <bool kHx, bool kHy, bool kAverage>
+OSTREVAN_AVX2 void PredictAreaAvx2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride,
+                                   int32_t w, int32_t h) {
+  int32_t x = 0;
+  for (; x + 32 <= w; x += 32) {
+    const uint8_t* s = src + x;
+    uint8_t* d = dst + x;
+    PredictStripAvx2<kHx, kHy, kAverage>(
+        srcStride, dstStride, h,
+        [&](ptrdiff_t offset, bool fromDst) OSTREVAN_AVX2 {
+          return _mm256_loadu_si256(reinterpret_cast<const __m256i*>((fromDst ? d : s) + offset));
+        },
+        [&](ptrdiff_t offset, __m256i v) OSTREVAN_AVX2 {
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + offset), v);
+        });
+  }
+  if (x + 16 <= w) {
+    PredictBlockSse2<16, kHx, kHy, kAverage>(src + x, srcStride, h, dst + x, dstStride);
+    x += 16;
+  }
+  if (x < w) PredictBlockSse2<8, kHx, kHy, kAverage>(src + x, srcStride, h, dst + x, dstStride);
+}
+
+template <bool kHx, bool kHy, bool kAverage>
+OSTREVAN_AVX2 void PredictPairAvx2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0,
+                                   uint8_t* dst1, ptrdiff_t dstStride, int32_t w, int32_t h) {
+  if constexpr (!kHx && !kHy && !kAverage) {
+    // A copy gains nothing from sharing registers: plane by plane.
+    PredictAreaAvx2<false, false, false>(src0, srcStride, dst0, dstStride, w, h);
+    PredictAreaAvx2<false, false, false>(src1, srcStride, dst1, dstStride, w, h);
+    return;
+  }
+  int32_t x = 0;
+  for (; x + 16 <= w; x += 16) {
+    const uint8_t *s0 = src0 + x, *s1 = src1 + x;
+    uint8_t *d0 = dst0 + x, *d1 = dst1 + x;
+    PredictStripAvx2<kHx, kHy, kAverage>(
+        srcStride, dstStride, h,
+        [&](ptrdiff_t offset, bool fromDst) OSTREVAN_AVX2 {
+          const uint8_t* p0 = (fromDst ? d0 : s0) + offset;
+          const uint8_t* p1 = (fromDst ? d1 : s1) + offset;
+          return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p1), reinterpret_cast<const __m128i*>(p0));
+        },
+        [&](ptrdiff_t offset, __m256i v) OSTREVAN_AVX2 {
+          _mm256_storeu2_m128i(reinterpret_cast<__m128i*>(d1 + offset), reinterpret_cast<__m128i*>(d0 + offset), v);
+        });
+  }
+  if (x < w)
+    PredictPairStrip8Sse2<kHx, kHy, kAverage>(src0 + x, src1 + x, srcStride, dst0 + x, dst1 + x, dstStride, h);
+}
+
+#undef OSTREVAN_AVX2
+
+#endif  // __SSE2__
+
+template <bool kHx, bool kHy, bool kAverage>
+void PredictAreaScalar(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int32_t w,
+                       int32_t h) {
+  PredictBlockReference(src, srcStride, kHx, kHy, w, h, dst, dstStride, kAverage);
+}
+
+template <bool kHx, bool kHy, bool kAverage>
+void PredictPairScalar(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0, uint8_t* dst1,
+                       ptrdiff_t dstStride, int32_t w, int32_t h) {
+  PredictBlockReference(src0, srcStride, kHx, kHy, w, h, dst0, dstStride, kAverage);
+  PredictBlockReference(src1, srcStride, kHx, kHy, w, h, dst1, dstStride, kAverage);
+}
+
+// The table of one level from its two kernel templates.
+template <template <bool, bool, bool> class Forms>
+constexpr VPredictionKernels MakePredictionKernels() {
+  VPredictionKernels k{};
+  [&]<size_t... i>(std::index_sequence<i...>) {
+    ((k.area[i >> 2][(i >> 1) & 1][i & 1] = Forms<(i >> 2) != 0, ((i >> 1) & 1) != 0, (i & 1) != 0>::kArea,
+      k.pair[i >> 2][(i >> 1) & 1][i & 1] = Forms<(i >> 2) != 0, ((i >> 1) & 1) != 0, (i & 1) != 0>::kPair),
+     ...);
+  }(std::make_index_sequence<8>{});
+  return k;
+}
+
+template <bool kHx, bool kHy, bool kAverage>
+struct ScalarPredictionForms {
+  static constexpr VPredictionKernels::Area kArea = PredictAreaScalar<kHx, kHy, kAverage>;
+  static constexpr VPredictionKernels::Pair kPair = PredictPairScalar<kHx, kHy, kAverage>;
+};
+constexpr VPredictionKernels kScalarPrediction = MakePredictionKernels<ScalarPredictionForms>();
+
+#if defined(__SSE2__)
+template <bool kHx, bool kHy, bool kAverage>
+struct Sse2PredictionForms {
+  static constexpr VPredictionKernels::Area kArea = PredictAreaSse2<kHx, kHy, kAverage>;
+  static constexpr VPredictionKernels::Pair kPair = PredictPairSse2<kHx, kHy, kAverage>;
+};
+template <bool kHx, bool kHy, bool kAverage>
+struct Avx2PredictionForms {
+  static constexpr VPredictionKernels::Area kArea = PredictAreaAvx2<kHx, kHy, kAverage>;
+  static constexpr VPredictionKernels::Pair kPair = PredictPairAvx2<kHx, kHy, kAverage>;
+};
+constexpr VPredictionKernels kSse2Prediction = MakePredictionKernels<Sse2PredictionForms>();
+constexpr VPredictionKernels kAvx2Prediction = MakePredictionKernels<Avx2PredictionForms>();
+#endif
+
+#if defined(__SSE2__)
 
 // The table indices of 16 pixels from 16 luma and 8 chroma samples; the
 // chroma column is a multiple of 8, so the dither repeats twice.
@@ -631,10 +882,17 @@ void InverseTransformBlock(VCoefficientBlock& block) {
   InverseTransform(block);
 }
 
+VTransformAndStore GetTransformAndStore() {
+#if defined(__SSE2__)
+  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return TransformAndStoreByFlagsAvx2;
+#endif
+  return InverseTransformAndStore;
+}
+
 void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {
 #if defined(__SSE2__)
-  if (block.count >= 2 && GetVideoSimdLevel() >= kVideoSimdAvx2)
-    return InverseTransformAndStoreAvx2(block, dst, stride, intra);
+  // Every block, a lone coefficient too: its transform is the general one.
+  if (GetVideoSimdLevel() >= kVideoSimdAvx2) return TransformAndStoreByFlagsAvx2(block, dst, stride, intra);
 #endif
   InverseTransformBlock(block);
   StoreBlockPixels(block.c, dst, stride, intra);
@@ -704,14 +962,20 @@ void PredictBlockReference(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, 
   }
 }
 
+const VPredictionKernels& GetPredictionKernels() {
+#if defined(__SSE2__)
+  const int32_t level = GetVideoSimdLevel();
+  if (level >= kVideoSimdAvx2) return kAvx2Prediction;
+  if (level >= kVideoSimdSse2) return kSse2Prediction;
+#endif
+  return kScalarPrediction;
+}
+
 void PredictBlock(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
                   uint8_t* dst, ptrdiff_t dstStride, bool average) {
-#if defined(__SSE2__)
-  if (GetVideoSimdLevel() >= kVideoSimdSse2 && h > 0) {
-    if (w == 16) return kPredictSse2<16>[hx != 0][hy != 0][average](src, srcStride, h, dst, dstStride);
-    if (w == 8) return kPredictSse2<8>[hx != 0][hy != 0][average](src, srcStride, h, dst, dstStride);
-  }
-#endif
+  if (h <= 0 || w <= 0) return;
+  if (w % 8 == 0)
+    return GetPredictionKernels().area[hx != 0][hy != 0][average](src, srcStride, dst, dstStride, w, h);
   PredictBlockReference(src, srcStride, hx, hy, w, h, dst, dstStride, average);
 }
 

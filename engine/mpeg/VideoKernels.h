@@ -39,19 +39,38 @@ void StoreBlockPixelsReference(const int32_t* coefficients, uint8_t* dst, ptrdif
 // The inverse transform and the store in one step (the block's values are
 // then undefined): the same pixels as InverseTransformBlock and StoreBlockPixels.
 void InverseTransformAndStore(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra);
+// The same at the level in use, for a decoder to choose once rather than at every block.
+using VTransformAndStore = void (*)(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra);
+VTransformAndStore GetTransformAndStore();
 
 // The same for a block of one value everywhere (a transformed lone DC term).
 void StoreFlatBlockPixels(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra);
 void StoreFlatBlockPixelsReference(int32_t value, uint8_t* dst, ptrdiff_t stride, bool intra);
 
-// Predicts w x h pixels (w 8 or 16, h <= 16) from `src`, which holds w + hx
-// columns and h + hy rows `srcStride` apart: the source at half-sample offsets
-// hx, hy (0 or 1, rounded averages of neighbours, horizontal first), written to
-// `dst` or, with `average`, averaged (rounding up) with what is there.
+// Predicts w x h pixels (w a multiple of 8, or any for the reference form)
+// from `src`, which holds w + hx columns and h + hy rows `srcStride` apart: the
+// source at half-sample offsets hx, hy (0 or 1, rounded averages of
+// neighbours, horizontal first), written to `dst` or, with `average`,
+// averaged (rounding up) with what is there.
 void PredictBlock(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
                   uint8_t* dst, ptrdiff_t dstStride, bool average);
 void PredictBlockReference(const uint8_t* src, ptrdiff_t srcStride, int32_t hx, int32_t hy, int32_t w, int32_t h,
                            uint8_t* dst, ptrdiff_t dstStride, bool average);
+
+// The prediction kernels of one level, by [hx][hy][average], for a decoder to
+// choose once rather than at every block. `area` is PredictBlock (w a
+// multiple of 8, h at least 1); `pair` the same over two planes read and
+// written at the same offsets and strides (Cb and Cr).
+struct VPredictionKernels {
+  using Area = void (*)(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride, int32_t w,
+                        int32_t h);
+  using Pair = void (*)(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0, uint8_t* dst1,
+                        ptrdiff_t dstStride, int32_t w, int32_t h);
+  Area area[2][2][2];
+  Pair pair[2][2][2];
+};
+// The kernels at the level in use.
+const VPredictionKernels& GetPredictionKernels();
 
 // One line of pixels at 15 or 16 bits through a 5-5-6 colour table (index
 // cb >> 3 << 11 | cr >> 3 << 6 | y >> 2): each chroma sample (one per two

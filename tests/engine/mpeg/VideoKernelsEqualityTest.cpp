@@ -39,7 +39,7 @@ struct SimdLevelScope {
 // The largest magnitude the decoder hands the transform at a raster position.
 int32_t Limit(int p) { return (kTransformScale[p] * 2047) >> 1; }
 
-enum class Shape { kOneColumn, kOneRow, kSparse, kDense, kExtreme };
+enum class Shape { kOneColumn, kOneRow, kSparse, kDense, kExtreme, kLowLines };
 
 VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
   VCoefficientBlock b;
@@ -83,6 +83,16 @@ VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
     case Shape::kExtreme:
       for (int p = 0; p < 64; ++p) put(p, (rng() & 1) ? Limit(p) : -Limit(p));
       break;
+    case Shape::kLowLines: {
+      // Within the first four rows, the first four columns, or both.
+      const int rows = rng() % 3 == 0 ? 8 : 4, columns = rows == 8 || rng() % 2 ? 4 : 8;
+      std::uniform_int_distribution<int> row(0, rows - 1), column(0, columns - 1);
+      for (int n = 1 + index(rng) * 2; n > 0; --n) {
+        const int p = 8 * row(rng) + column(rng);
+        put(p, value(p));
+      }
+      break;
+    }
   }
   b.count = std::max(b.count, 2);  // the transform of one coefficient is a shortcut at every level
   return b;
@@ -90,7 +100,8 @@ VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
 
 TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
   std::mt19937 rng(12345);
-  for (const Shape shape : {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme}) {
+  for (const Shape shape :
+       {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme, Shape::kLowLines}) {
     for (int n = 0; n < 3000; ++n) {
       const VCoefficientBlock input = RandomBlock(rng, shape);
       VCoefficientBlock expected = input;
@@ -111,7 +122,8 @@ TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
 TEST(VideoKernelsEquality, TransformAndStoreEqualsScalarTransformThenStore) {
   std::mt19937 rng(2024);
   constexpr int kStride = 20;
-  for (const Shape shape : {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme}) {
+  for (const Shape shape :
+       {Shape::kOneColumn, Shape::kOneRow, Shape::kSparse, Shape::kDense, Shape::kExtreme, Shape::kLowLines}) {
     for (int n = 0; n < 1500; ++n) {
       const VCoefficientBlock input = RandomBlock(rng, shape);
       std::vector<uint8_t> plane(8 * kStride);
@@ -127,6 +139,45 @@ TEST(VideoKernelsEquality, TransformAndStoreEqualsScalarTransformThenStore) {
         std::vector<uint8_t> got = plane;
         InverseTransformAndStore(block, got.data() + 1, kStride, intra);
         ASSERT_EQ(got, expected) << "shape " << static_cast<int>(shape) << " block " << n << " level " << level;
+        // The form a decoder takes once per picture.
+        block = input;
+        got = plane;
+        GetTransformAndStore()(block, got.data() + 1, kStride, intra);
+        ASSERT_EQ(got, expected) << "chosen form, shape " << static_cast<int>(shape) << " block " << n << " level "
+                                 << level;
+      }
+    }
+  }
+}
+
+// A lone coefficient anywhere (as a non-intra block may hold), at the
+// smallest and largest magnitudes, transformed and stored at every level.
+TEST(VideoKernelsEquality, TransformAndStoreOfALoneCoefficientEqualsScalar) {
+  std::mt19937 rng(55);
+  constexpr int kStride = 16;
+  for (int p = 0; p < 64; ++p) {
+    const int32_t scale = kTransformScale[p];
+    for (const int32_t v : {scale >> 1, -scale, 7 * scale, Limit(p), -Limit(p)}) {
+      VCoefficientBlock input;
+      input.Clear();
+      input.c[p] = v;
+      input.rowFlags[p >> 3] = 1;
+      input.columnFlags[p & 7] = 1;
+      input.count = 1;
+      std::vector<uint8_t> plane(8 * kStride);
+      for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
+      for (const bool intra : {false, true}) {
+        VCoefficientBlock transformed = input;
+        InverseTransform(transformed);
+        std::vector<uint8_t> expected = plane;
+        StoreBlockPixelsReference(transformed.c, expected.data(), kStride, intra);
+        for (const int32_t level : SimdLevels()) {
+          SimdLevelScope scope(level);
+          VCoefficientBlock block = input;
+          std::vector<uint8_t> got = plane;
+          InverseTransformAndStore(block, got.data(), kStride, intra);
+          ASSERT_EQ(got, expected) << "position " << p << " value " << v << " intra " << intra << " level " << level;
+        }
       }
     }
   }
@@ -230,6 +281,50 @@ TEST(VideoKernelsEquality, PredictionEqualsScalarAtEveryOffsetSizeAndHeight) {
                 PredictBlock(source.data() + sx, kSourceStride, hx, hy, w, h, got.data() + 1, kDestStride, average);
                 ASSERT_EQ(got, expected) << "w " << w << " h " << h << " hx " << hx << " hy " << hy << " average "
                                          << average << " level " << level;
+              }
+            }
+}
+
+// The kernels a decoder takes once per picture: areas as wide as runs of
+// macroblocks (strips of 32, 16 and 8 columns), and the pair form on two
+// planes at once, against the reference form on each plane.
+TEST(VideoKernelsEquality, PredictionKernelsEqualScalarForWideAreasAndPlanePairs) {
+  std::mt19937 rng(314);
+  constexpr int kSourceStride = 200, kDestStride = 216;
+  std::vector<uint8_t> source0(18 * kSourceStride), source1(18 * kSourceStride);
+  for (int w = 8; w <= 184; w += 8)
+    for (const int h : {1, 4, 8, 16})
+      for (int hx = 0; hx < 2; ++hx)
+        for (int hy = 0; hy < 2; ++hy)
+          for (const bool average : {false, true})
+            for (int n = 0; n < 3; ++n) {
+              // Extremes first, where rounding up matters most.
+              for (std::vector<uint8_t>* source : {&source0, &source1})
+                for (uint8_t& p : *source) p = static_cast<uint8_t>(n == 0 ? ((rng() & 1) ? 255 : 0) : rng());
+              std::vector<uint8_t> dst0(17 * kDestStride), dst1(17 * kDestStride);
+              for (uint8_t& p : dst0) p = static_cast<uint8_t>(rng());
+              for (uint8_t& p : dst1) p = static_cast<uint8_t>(rng());
+              const int sx = static_cast<int>(rng() % 8);
+              std::vector<uint8_t> expected0 = dst0, expected1 = dst1;
+              PredictBlockReference(source0.data() + sx, kSourceStride, hx, hy, w, h, expected0.data() + 3,
+                                    kDestStride, average);
+              PredictBlockReference(source1.data() + sx, kSourceStride, hx, hy, w, h, expected1.data() + 3,
+                                    kDestStride, average);
+              for (const int32_t level : SimdLevels()) {
+                SimdLevelScope scope(level);
+                const VPredictionKernels& kernels = GetPredictionKernels();
+                std::vector<uint8_t> got0 = dst0, got1 = dst1;
+                kernels.area[hx][hy][average](source0.data() + sx, kSourceStride, got0.data() + 3, kDestStride, w,
+                                              h);
+                ASSERT_EQ(got0, expected0) << "area w " << w << " h " << h << " hx " << hx << " hy " << hy
+                                           << " average " << average << " level " << level;
+                got0 = dst0;
+                kernels.pair[hx][hy][average](source0.data() + sx, source1.data() + sx, kSourceStride,
+                                              got0.data() + 3, got1.data() + 3, kDestStride, w, h);
+                ASSERT_EQ(got0, expected0) << "pair w " << w << " h " << h << " hx " << hx << " hy " << hy
+                                           << " average " << average << " level " << level;
+                ASSERT_EQ(got1, expected1) << "pair w " << w << " h " << h << " hx " << hx << " hy " << hy
+                                           << " average " << average << " level " << level;
               }
             }
 }
