@@ -841,7 +841,7 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32
       }
     };
     int32_t i = 0;
-    for (; i + 4 <= blocks; i += 4) convert.template operator()<4>(i);
+    // Two blocks a step: more keep too many values for the registers.
     for (; i + 2 <= blocks; i += 2) convert.template operator()<2>(i);
     if (i < blocks) convert.template operator()<1>(i);
   }
