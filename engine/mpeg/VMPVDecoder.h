@@ -145,6 +145,9 @@ class VMPVDecoder {
   void DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store);
   template <bool kIntra, bool kMpeg1, bool kClamp, typename Store>
   void DecodeBlockRun(uint32_t pattern, int blocks, Store& store);
+  // The same from block `first` on, block by block, each checking for the end of the data.
+  template <typename Store>
+  void DecodeBlocksChecked(uint32_t pattern, int blocks, int first, bool intra, Store& store);
   // An intra block's DC term from its size and differential bits, through
   // the component's predictor.
   void SetIntraDc(int component, int32_t size, uint32_t raw);

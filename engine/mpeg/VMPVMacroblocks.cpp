@@ -172,9 +172,9 @@ template <bool kMpeg1, typename Stop>
 }
 
 // A DC term and up to 65 codes of at most 28 bits (231 bytes), with the
-// window's loads ahead and the last 8-byte load, fit in this many bytes a
-// block: with as many stored after the read position, blocks are read
-// without looking for the end of the data.
+// window's loads ahead and the last 8-byte load, fit in this many bytes: with
+// as many stored after the window's next byte, a block is read without
+// looking for the end of the data.
 constexpr uint32_t kFastReadBytes = 256;
 
 // The reader's window taken over for a run of blocks read straight from the
@@ -1115,13 +1115,8 @@ template <typename Store>
 void VMPVDecoder::DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store) {
   uint32_t stored = 0;
   bs_->GetContiguousWords(stored);
-  if (pictureCodingType_ == 4 || stored < kFastReadBytes * static_cast<uint32_t>(blocks)) {
-    // Block by block, each checking for the end of the data.
-    for (int b = 0; b < blocks; ++b) {
-      if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
-      DecodeBlock(b < 4 ? 0 : 1 + (b & 1), intra);
-      store(b);
-    }
+  if (pictureCodingType_ == 4 || stored < kFastReadBytes) {
+    DecodeBlocksChecked(pattern, blocks, 0, intra, store);
     return;
   }
   // Without clamping the direct tables' codes when none of them can need it.
@@ -1142,13 +1137,31 @@ void VMPVDecoder::DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store s
   }
 }
 
+template <typename Store>
+void VMPVDecoder::DecodeBlocksChecked(uint32_t pattern, int blocks, int first, bool intra, Store& store) {
+  // Block by block, each checking for the end of the data.
+  for (int b = first; b < blocks; ++b) {
+    if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
+    DecodeBlock(b < 4 ? 0 : 1 + (b & 1), intra);
+    store(b);
+  }
+}
+
 template <bool kIntra, bool kMpeg1, bool kClamp, typename Store>
 void VMPVDecoder::DecodeBlockRun(uint32_t pattern, int blocks, Store& store) {
   uint32_t stored = 0;
-  FastWindow w(*bs_, bs_->GetContiguousWords(stored));
+  const uint8_t* words = bs_->GetContiguousWords(stored);
+  const uint8_t* const end = words + stored;
+  FastWindow w(*bs_, words);
   const CoefficientTables tables = CoefficientTablesFor<kIntra>(codec_, kIntra && intraVlcFormat_ != 0);
   for (int b = 0; b < blocks; ++b) {
     if (!((pattern >> (blocks - 1 - b)) & 1)) continue;
+    if (static_cast<size_t>(end - w.p) < kFastReadBytes) {
+      // Near the end of what the ring holds in one piece: the rest checked.
+      w.HandBack();
+      DecodeBlocksChecked(pattern, blocks, b, kIntra, store);
+      return;
+    }
     const int component = b < 4 ? 0 : 1 + (b & 1);
     block_.ClearCoefficients();  // the flags and the count are set when the block is finished
     flatBlock_ = false;
