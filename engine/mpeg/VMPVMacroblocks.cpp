@@ -1,6 +1,7 @@
 // Slice and macroblock layers of the MPEG video decoder: skipped macroblocks,
 // motion vectors and predictions, coefficient blocks and their storing.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -1184,9 +1185,17 @@ void VMPVDecoder::FinishBlock(uint32_t rowMask, uint32_t columnMask) {
     flatValue_ = InverseTransformFlatValue(b.c[0]);
     return;
   }
-  // The transform runs when the block is stored.
-  std::memcpy(b.rowFlags, &kMaskFlags.bytes[rowMask], 8);
-  std::memcpy(b.columnFlags, &kMaskFlags.bytes[columnMask], 8);
+  // The transform runs when the block is stored. The flags are written in
+  // one store: the transform reads them in one load, which a pair of smaller
+  // stores could not hand on to it while they are pending.
+  static_assert(offsetof(VCoefficientBlock, columnFlags) == offsetof(VCoefficientBlock, rowFlags) + 8);
+  const uint64_t flags[2] = {kMaskFlags.bytes[rowMask], kMaskFlags.bytes[columnMask]};
+#if defined(__SSE2__)
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(b.rowFlags),
+                   _mm_set_epi64x(static_cast<int64_t>(flags[1]), static_cast<int64_t>(flags[0])));
+#else
+  std::memcpy(b.rowFlags, flags, 16);
+#endif
 }
 
 void VMPVDecoder::BlockDestinations(int32_t mbx, int32_t mby, uint8_t** dst, int32_t* stride) {
