@@ -173,7 +173,7 @@ OSTREVAN_AVX2 inline V8 AsV8(__m256i v) { return reinterpret_cast<V8>(v); }
 // shift (8) is added to every result by adding it to the second pass's
 // first input, which each result holds once and no multiplication touches.
 template <bool kRowsFirst, int kFirst, int kSecond>
-OSTREVAN_AVX2 [[gnu::always_inline]] inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
   constexpr int kInputRows = kRowsFirst ? kSecond : kFirst;
   for (int i = 0; i < 8; ++i)
     r[i] = i < kInputRows
@@ -401,7 +401,7 @@ void PredictPairSse2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStri
 // 32 columns of one plane, or 16 of two planes (the first in the low half),
 // per 32-byte register; `load` and `store` move one line of the strip.
 template <bool kHx, bool kHy, bool kAverage, typename Load, typename Store>
-OSTREVAN_AVX2 [[gnu::always_inline]] inline void PredictStripAvx2(ptrdiff_t srcStride, ptrdiff_t dstStride, int32_t h,
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void PredictStripAvx2(ptrdiff_t srcStride, ptrdiff_t dstStride, int32_t h,
                                                                   Load load, Store store) {
   const auto line = [&](ptrdiff_t offset) OSTREVAN_AVX2 {
     const __m256i v = load(offset, false);
