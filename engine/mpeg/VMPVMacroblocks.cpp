@@ -116,9 +116,8 @@ class DirectCoefficientTable {
 
 // Leaves a block on a bad code (`message`) or when the data ended inside it
 // (null), with the reader's window handed back as given.
-[[noreturn, gnu::noinline, gnu::cold]] void StopCoefficients(VBitstream& bs, uint32_t taken, uint64_t bits,
-                                                             int count, const char* message) {
-  bs.ConsumeWords(taken);
+[[noreturn, gnu::noinline, gnu::cold]] void StopCoefficients(VBitstream& bs, uint64_t bits, int count,
+                                                             const char* message) {
   bs.SetHeldBits(bits, count < 0 ? 0 : count);
   if (message) throw VMPEGException(message);
   throw VBitstreamEmptyException();
@@ -215,14 +214,14 @@ struct FastWindow {
     reader.ConsumeWords(taken);
     reader.SetHeldBits(bits, count);
   }
-  // Leaves the run on a bad code, the window handed back. Only values go to
-  // the rare path, so that the window stays in registers.
+  // Leaves the run on a bad code (or, null, data ended), the window handed
+  // back. Only values go to the rare path, so that the window stays in registers.
   [[gnu::always_inline]] void Stop(const char* message) { StopWindow(bs, words, p, bits, count, message); }
   [[noreturn, gnu::noinline, gnu::cold]] static void StopWindow(VBitstream& reader, const uint8_t* words,
                                                               const uint8_t* p, uint64_t bits, int count,
                                                               const char* message) {
     HandBackWindow(reader, words, p, bits, count);
-    throw VMPEGException(message);
+    StopCoefficients(reader, bits, count, message);
   }
 
   VBitstream& bs;
@@ -317,7 +316,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
                                                            const VMPEGCodeTable* dcTable, Put& put, Dc& dc) {
   uint64_t bits = bs.GetHeldBits();
   int count = bs.GetHeldBitCount();
-  const auto stop = [&](const char* message) { StopCoefficients(bs, 0, bits, count, message); };
+  const auto stop = [&](const char* message) { StopCoefficients(bs, bits, count, message); };
   const auto take = [&](int n) {
     if (n > count) stop(nullptr);
     bits <<= n;
@@ -1099,24 +1098,14 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, int which, CoefficientTables tab
   BlockSink<kIntra, kMpeg1, true> put(*this, which);
   const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
   auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
-  uint32_t stored = 0;
-  const uint8_t* words = bs.GetContiguousWords(stored);
-  if (stored >= kFastReadBytes) {
-    FastWindow w(bs, words);
-    ReadBlockFast<kMpeg1, !kIntra>(w, i, *tables.direct, *tables.longCodes, *tables.compact, dcTable, put, dc);
-    w.HandBack();
-  } else {
-    bs.TopUp(32);
-    ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, dcTable, put, dc);
-  }
+  bs.TopUp(32);
+  ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, dcTable, put, dc);
   put.Finish();
 }
 
 template <typename Store>
 void VMPVDecoder::DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store) {
-  uint32_t stored = 0;
-  bs_->GetContiguousWords(stored);
-  if (pictureCodingType_ == 4 || stored < kFastReadBytes) {
+  if (pictureCodingType_ == 4) {
     DecodeBlocksChecked(pattern, blocks, 0, intra, store);
     return;
   }
