@@ -1104,14 +1104,6 @@ void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint
   ConvertRowsByFormula(rows, 1, width, f, little);
 }
 
-void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
-                                      const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
-                                      const int32_t dither[4], const VPixel16Formula& f, bool little) {
-  const int32_t rowDither[1][4] = {{dither[0], dither[1], dither[2], dither[3]}};
-  const ConvertRows rows{{out0, out1}, 0, {yLine0, yLine1}, 0, cbLine, crLine, 0, 1, rowDither};
-  ConvertRowsByFormula(rows, 2, width, f, little);
-}
-
 void ConvertLinePairsTo16BitsByFormula(uint8_t* out, ptrdiff_t outStride, const uint8_t* y, ptrdiff_t yStride,
                                        const uint8_t* cb, const uint8_t* cr, ptrdiff_t chromaStride, int32_t width,
                                        int32_t pairs, const int32_t dither[4][4], const VPixel16Formula& f,

@@ -103,13 +103,10 @@ bool HasVectorFormulaConversion();
 void ConvertLineTo16BitsByFormula(uint8_t* out, const uint8_t* yLine, const uint8_t* cbLine, const uint8_t* crLine,
                                   int32_t width, const int32_t dither[4], const VPixel16Formula& formula,
                                   bool little);
-// Two lines sharing their chroma line and dither (the lines of a 4:2:0 pair).
-void ConvertLinePairTo16BitsByFormula(uint8_t* out0, uint8_t* out1, const uint8_t* yLine0, const uint8_t* yLine1,
-                                      const uint8_t* cbLine, const uint8_t* crLine, int32_t width,
-                                      const int32_t dither[4], const VPixel16Formula& formula, bool little);
-// Pairs of such lines: pair p is the pixel and luma lines 2 p and 2 p + 1
-// (each `stride` bytes from the one before; negative for bottom-up pixels),
-// chroma line p and dither[p & 3]. The same pixels as pair by pair.
+// Pairs of lines sharing their chroma line and dither (the lines of 4:2:0
+// pictures): pair p is the pixel and luma lines 2 p and 2 p + 1 (each
+// `stride` bytes from the one before; negative for bottom-up pixels), chroma
+// line p and dither[p & 3]. The same pixels as line by line.
 void ConvertLinePairsTo16BitsByFormula(uint8_t* out, ptrdiff_t outStride, const uint8_t* y, ptrdiff_t yStride,
                                        const uint8_t* cb, const uint8_t* cr, ptrdiff_t chromaStride, int32_t width,
                                        int32_t pairs, const int32_t dither[4][4], const VPixel16Formula& formula,

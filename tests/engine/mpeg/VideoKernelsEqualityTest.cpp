@@ -465,12 +465,16 @@ TEST(VideoKernelsEquality, ConversionByFormulaEqualsTheTableForEveryCellAndLine)
             ASSERT_EQ(line, want) << "matrix " << e.matrix << " depth " << e.depth << " width " << width
                                   << " little " << little << " level " << level;
             // The same line as the second of a pair whose first line is its mirror.
-            std::vector<uint8_t> mirrored(ly.rbegin(), ly.rend()), mirrorWant(want.size(), 0xAB);
-            std::vector<uint8_t> first(want.size(), 0xAB), second(want.size(), 0xAB);
-            ConvertLineTo16BitsReference(mirrorWant.data(), mirrored.data(), lcb.data(), lcr.data(), width, dither,
+            std::vector<uint8_t> lumaPair(ly.rbegin(), ly.rend()), mirrorWant(want.size(), 0xAB);
+            ConvertLineTo16BitsReference(mirrorWant.data(), lumaPair.data(), lcb.data(), lcr.data(), width, dither,
                                          e.table, little);
-            ConvertLinePairTo16BitsByFormula(first.data(), second.data(), mirrored.data(), ly.data(), lcb.data(),
-                                             lcr.data(), width, dither, e.formula, little);
+            lumaPair.insert(lumaPair.end(), ly.begin(), ly.end());
+            std::vector<uint8_t> pair(2 * want.size(), 0xAB);
+            const int32_t pairDither[4][4] = {{dither[0], dither[1], dither[2], dither[3]}};
+            ConvertLinePairsTo16BitsByFormula(pair.data(), static_cast<ptrdiff_t>(want.size()), lumaPair.data(), width,
+                                              lcb.data(), lcr.data(), 0, width, 1, pairDither, e.formula, little);
+            const std::vector<uint8_t> first(pair.begin(), pair.begin() + static_cast<ptrdiff_t>(want.size()));
+            const std::vector<uint8_t> second(pair.begin() + static_cast<ptrdiff_t>(want.size()), pair.end());
             ASSERT_EQ(first, mirrorWant) << "pair, width " << width << " level " << level;
             ASSERT_EQ(second, want) << "pair, width " << width << " level " << level;
           }
@@ -560,9 +564,10 @@ TEST(VideoKernelsEquality, LinePairsEqualOnePairAtATime) {
               return v.data() + lineBytes * static_cast<size_t>(bottomUp ? 2 * pairs - 1 - line : line);
             };
             for (int p = 0; p < pairs; ++p)
-              ConvertLinePairTo16BitsByFormula(lineAt(want, 2 * p), lineAt(want, 2 * p + 1), &y[2 * p * width],
-                                               &y[(2 * p + 1) * width], &cb[p * chromaWidth], &cr[p * chromaWidth],
-                                               width, dithers[p & 3], e.formula, little);
+              for (int line = 0; line < 2; ++line)
+                ConvertLineTo16BitsByFormula(lineAt(want, 2 * p + line), &y[(2 * p + line) * width],
+                                             &cb[p * chromaWidth], &cr[p * chromaWidth], width, dithers[p & 3],
+                                             e.formula, little);
             const ptrdiff_t stride = bottomUp ? -static_cast<ptrdiff_t>(lineBytes) : static_cast<ptrdiff_t>(lineBytes);
             ConvertLinePairsTo16BitsByFormula(lineAt(got, 0), stride, y.data(), width, cb.data(), cr.data(),
                                               chromaWidth, width, pairs, dithers, e.formula, little);
