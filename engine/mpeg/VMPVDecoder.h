@@ -118,9 +118,6 @@ class VMPVDecoder {
   void PredictMacroblock(const VMPVPicture& ref, int32_t mbx, int32_t mby, int32_t count, int32_t mvx, int32_t mvy,
                          int32_t sourceField, int32_t destField, bool average);
   void DecodeBlock(int component, bool intra);
-  // Run and level codes up to the end of the block, dequantised with the
-  // matrix times the quantiser scale (in scan order); `i` is the scan
-  // position before the first. kMpeg1: the ISO/IEC 11172-2 syntax.
   // What dequantising needs at one scan position: the matrix entry times the
   // quantiser scale, the largest magnitude the transform takes there, and the
   // raster position with its row and column mask bits. 64-bit numbers, so
@@ -132,15 +129,19 @@ class VMPVDecoder {
     uint8_t position;
     uint8_t unused[13];
   };
-  // Intra blocks begin with their DC term (`component`: 0 luma, 1 Cb, 2 Cr);
-  // `which` names the matrix as ScaledMatrix does.
+  // Run and level codes up to the end of the block, read word by word with
+  // every length checked, dequantised with the matrix times the quantiser
+  // scale (in scan order); `i` is the scan position before the first.
+  // kMpeg1: the ISO/IEC 11172-2 syntax. Intra blocks begin with their DC term
+  // (`component`: 0 luma, 1 Cb, 2 Cr); `which` names the matrix as
+  // ScaledMatrix does.
   template <bool kIntra, bool kMpeg1>
   void DecodeCoefficients(int32_t i, int which, CoefficientTables tables, int component);
   template <bool kIntra, bool kMpeg1, bool kClamp>
   struct BlockSink;
   // The coded blocks of a macroblock (bit blocks - 1 - b of `pattern` for
-  // block b), each decoded into block_ and then handed to store(b); read in
-  // one run from the ring when enough of the stream is stored there.
+  // block b), each decoded into block_ and then handed to store(b); read
+  // straight from the ring while it holds enough for a block in one piece.
   template <typename Store>
   void DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store);
   template <bool kIntra, bool kMpeg1, bool kClamp, typename Store>
