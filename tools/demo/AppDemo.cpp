@@ -56,7 +56,7 @@
 #include "engine/graphics/VPicture.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
-#include "tools/PixelMapPpm.h"
+#include "tools/demo/DemoSupport.h"
 
 namespace {
 
@@ -73,13 +73,7 @@ struct Options {
   int idleTickMs = -1;  // -1: the framework's default
 } g_options;
 
-std::ofstream g_log;
-
-void Log(const std::string& line) {
-  if (!g_log.is_open()) return;
-  g_log << line << "\n";
-  g_log.flush();
-}
+using demo::Log;
 
 uint64_t CpuMicroseconds() {
   rusage usage{};
@@ -157,21 +151,8 @@ std::vector<VPicture*> LoadPictures() {
 }
 
 void DumpFrame() {
-  PixelMap* flip = VDisplay::Get().GetFlipPixelMap();
-  if (flip == nullptr || g_options.dump.empty()) {
-    Log("dump-failed");
-    std::fputs(g_options.dump.empty() ? "ostrevan-app-demo: no --dump file given\n"
-                                      : "ostrevan-app-demo: no presented frame to dump\n",
-               stderr);
-    return;
-  }
-  const std::string problem = WritePixelMapPPM(g_options.dump, *flip);
-  if (!problem.empty()) {
-    Log("dump-failed");
-    std::fprintf(stderr, "ostrevan-app-demo: cannot write '%s': %s\n", g_options.dump.c_str(), problem.c_str());
-    return;
-  }
-  Log("dumped " + std::to_string(flip->GetWidth()) + "x" + std::to_string(flip->GetHeight()));
+  const std::string problem = demo::DumpPresentedFrame(g_options.dump);
+  if (!problem.empty()) std::fprintf(stderr, "ostrevan-app-demo: %s\n", problem.c_str());
 }
 
 // The first panel: draws the pictures side by side, centred, on a dark
@@ -542,8 +523,7 @@ int main(int argc, char** argv) {
   const int parsed = ParseOptions(argc, argv);
   if (parsed >= 0) return parsed;
   if (!g_options.log.empty()) {
-    g_log.open(g_options.log, std::ios::app);
-    if (!g_log.is_open()) {
+    if (!demo::OpenLog(g_options.log)) {
       std::fprintf(stderr, "ostrevan-app-demo: cannot write the log '%s'\n", g_options.log.c_str());
       return 1;
     }

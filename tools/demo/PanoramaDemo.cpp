@@ -25,7 +25,7 @@
 #include "engine/image/ImageRegistry.h"
 #include "engine/panorama/BubbleViewControl.h"
 #include "engine/panorama/VPictureBubble.h"
-#include "tools/PixelMapPpm.h"
+#include "tools/demo/DemoSupport.h"
 
 namespace {
 
@@ -36,22 +36,9 @@ struct Options {
   std::string name;
 } g_options;
 
-std::ofstream g_log;
+using demo::Log;
 
-void Log(const std::string& line) {
-  if (!g_log.is_open()) return;
-  g_log << line << "\n";
-  g_log.flush();
-}
-
-void DumpFrame() {
-  PixelMap* flip = VDisplay::Get().GetFlipPixelMap();
-  if (flip == nullptr || g_options.dump.empty() || !WritePixelMapPPM(g_options.dump, *flip).empty()) {
-    Log("dump-failed");
-    return;
-  }
-  Log("dumped " + std::to_string(flip->GetWidth()) + "x" + std::to_string(flip->GetHeight()));
-}
+void DumpFrame() { demo::DumpPresentedFrame(g_options.dump); }
 
 // The viewer with grab-and-drag turning: the point under the pointer stays
 // under it (a pixel of drag turns the view by 1 / focal length radians).
@@ -161,7 +148,7 @@ int main(int argc, char** argv) {
     std::fputs("usage: ostrevan-panorama-demo --picture FILE [--log FILE] [--dump FILE.ppm] [--name NAME]\n", stderr);
     return 2;
   }
-  if (!g_options.log.empty()) g_log.open(g_options.log, std::ios::app);
+  if (!g_options.log.empty()) demo::OpenLog(g_options.log);
   InstallImageReaders();
   VExceptionFilter filter;
   DemoApplication app;
