@@ -119,15 +119,13 @@ class VMPVDecoder {
                          int32_t sourceField, int32_t destField, bool average);
   void DecodeBlock(int component, bool intra);
   // What dequantising needs at one scan position: the matrix entry times the
-  // quantiser scale, the largest magnitude the transform takes there, and the
-  // raster position with its row and column mask bits. 64-bit numbers, so
-  // that the reader's loop uses them straight from memory.
+  // quantiser scale and the row and column mask bits of its raster position.
+  // Eight bytes, so that the reader's loop addresses a step by the scan
+  // position itself; the raster positions and the transform's limits come
+  // from the scan's own tables.
   struct ScanStep {
-    int64_t scale;
-    int64_t limit;
-    uint16_t mask;
-    uint8_t position;
-    uint8_t unused[13];
+    int32_t scale;
+    uint32_t mask;
   };
   // Run and level codes up to the end of the block, read word by word with
   // every length checked, dequantised with the matrix times the quantiser
@@ -160,6 +158,10 @@ class VMPVDecoder {
     return scaledMatrices_[which];
   }
   void MakeScaledMatrix(int which);
+  // The picture's scan: the raster position and the transform's largest
+  // coefficient magnitude at each scan position.
+  const uint8_t* ScanOrder() const;
+  const int32_t* ScanLimits() const;
   // Whether the codes of the coefficient reader's direct tables (the short
   // ones) all stay within the transform's limits with that matrix now.
   bool MatrixFitsTableCodes(int which) {

@@ -64,10 +64,10 @@ class CompactCoefficientTable {
 // One look for nearly every coefficient: the next 11 bits of the stream index
 // codes of at most 10 bits together with their sign bit. An entry packs the
 // bits taken (0-6), the general-path mark (7), the scan advance (8-15: run + 1,
-// or kEndOfBlock, which moves any position past kPastEnd), the level's
-// magnitude term for dequantising (16-30: |level| in intra blocks, 2 |level| + 1
-// in others) and the sign (31). Marked entries (escape, longer codes, bad
-// codes) send the decoder to the general path, which reads the compact table.
+// or kEndOfBlock, which moves any position past kPastEnd) and the level's
+// signed term for dequantising (16-31, see Term). Marked entries (escape,
+// longer codes, bad codes) send the decoder to the general path, which reads
+// the compact table.
 class DirectCoefficientTable {
  public:
   static constexpr int kBits = 11;
@@ -93,9 +93,9 @@ class DirectCoefficientTable {
       const int32_t level = static_cast<int8_t>(e.value & 0xFF);
       if (level <= 0) continue;
       maxLevel_ = std::max(maxLevel_, level);
-      const uint32_t negative = (w >> (span - 1 - e.length)) & 1;
+      const bool negative = (w >> (span - 1 - e.length)) & 1;
       entries_[w] = static_cast<uint32_t>(e.length + 1) | (static_cast<uint32_t>(run + 1) << 8) |
-                    (MagnitudeTerm(level, intra) << 16) | (negative << 31);
+                    (static_cast<uint32_t>(Term(negative ? -level : level, intra)) << 16);
     }
   }
   uint32_t Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
@@ -104,10 +104,11 @@ class DirectCoefficientTable {
   // The long codes' table: the window begins with kLongZeros zeros.
   static constexpr int kLongZeros = 7;
   uint32_t LookupLong(uint64_t window) const { return entries_[(window << kLongZeros) >> (64 - kBits)]; }
-  // What dequantising multiplies by for a level of this magnitude.
-  static uint32_t MagnitudeTerm(int32_t magnitude, bool intra) {
-    return static_cast<uint32_t>(intra ? magnitude : 2 * magnitude + 1);
-  }
+  // What dequantising multiplies by for a level: the level in intra blocks,
+  // 2 level + 1 with the level's sign in others.
+  static int32_t Term(int32_t level, bool intra) { return intra ? level : 2 * level + (level < 0 ? -1 : 1); }
+  // The signed term of an entry.
+  static int32_t TermOf(uint32_t entry) { return static_cast<int32_t>(entry) >> 16; }
 
  private:
   uint32_t entries_[1u << kBits];
@@ -232,7 +233,7 @@ struct FastWindow {
 };
 
 // Reads one block's codes from the window up to its end of block, calling
-// put(scan position, magnitude term, sign) for each coefficient. An intra
+// put(scan position, signed term) for each coefficient. An intra
 // block (a DC table given) begins with its DC size code and differential,
 // given to dc(size, bits). `i` is the scan position before the first code;
 // kFirstShort: the first code may be the short "1s" form of non-intra blocks.
@@ -240,7 +241,7 @@ struct FastWindow {
 // refill; a code of the general path (at most 28 bits) has a refill of its
 // own and ends the group.
 template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
-[[gnu::always_inline]] inline void ReadBlockFast(FastWindow& w, int32_t i, const DirectCoefficientTable& direct,
+[[gnu::always_inline]] inline void ReadBlockFast(FastWindow& w, int64_t i, const DirectCoefficientTable& direct,
                                                  const DirectCoefficientTable& longCodes,
                                                  const CompactCoefficientTable& compact, const VMPEGCodeTable* dcTable,
                                                  Put& put, Dc& dc) {
@@ -261,7 +262,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
   }
   if (kFirstShort && (bits >> 63)) {
     // "1" and the sign: run 0, level 1.
-    put(0, DirectCoefficientTable::MagnitudeTerm(1, false), (bits >> 62) & 1 ? -1 : 0);
+    put(0, DirectCoefficientTable::Term((bits >> 62) & 1 ? -1 : 1, false));
     bits <<= 2;
     count -= 2;
     i = 0;
@@ -281,9 +282,9 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
             const int n = static_cast<int>(l & 0x7F);
             bits <<= n;
             count -= n;
-            i += static_cast<int32_t>((l >> 8) & 0xFF);
+            i += (l >> 8) & 0xFF;
             if (i > 63) stop("coefficients past the end of the block");
-            put.Clamped(i, (l >> 16) & 0x7FFF, static_cast<int32_t>(l) >> 31);
+            put.Clamped(i, DirectCoefficientTable::TermOf(l));
             break;  // a new group of codes, after a refill
           }
         }
@@ -291,19 +292,19 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) return;
         i += skip + 1;
         if (i > 63) stop("coefficients past the end of the block");
-        put.Clamped(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
+        put.Clamped(i, DirectCoefficientTable::Term(level, !kFirstShort));
         break;
       }
       // The general mark is clear here: the low byte is the length.
       const int n = static_cast<uint8_t>(e);
       bits <<= n;
       count -= n;
-      i += static_cast<int32_t>((e >> 8) & 0xFF);
+      i += (e >> 8) & 0xFF;
       if (i > 63) [[unlikely]] {
         if (i >= DirectCoefficientTable::kPastEnd) return;
         stop("coefficients past the end of the block");
       }
-      put(i, (e >> 16) & 0x7FFF, static_cast<int32_t>(e) >> 31);
+      put(i, DirectCoefficientTable::TermOf(e));
     }
   }
 }
@@ -311,7 +312,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 // The same near the end of the stored data or of the ring: whole words taken
 // one at a time, every code checked against the bits held.
 template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
-[[gnu::always_inline]] inline void ReadCoefficientsCareful(VBitstream& bs, int32_t i, const DirectCoefficientTable& direct,
+[[gnu::always_inline]] inline void ReadCoefficientsCareful(VBitstream& bs, int64_t i, const DirectCoefficientTable& direct,
                                                            const CompactCoefficientTable& compact,
                                                            const VMPEGCodeTable* dcTable, Put& put, Dc& dc) {
   uint64_t bits = bs.GetHeldBits();
@@ -332,10 +333,10 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
     dc(size, raw);
   }
   if (kFirstShort && (bits >> 63)) {
-    const int32_t sign = (bits >> 62) & 1 ? -1 : 0;
+    const int32_t term = DirectCoefficientTable::Term((bits >> 62) & 1 ? -1 : 1, false);
     take(2);
     i = 0;
-    put(0, DirectCoefficientTable::MagnitudeTerm(1, false), sign);
+    put(0, term);
   }
   for (;;) {
     if (count < 32 && !bs.TakeWord(bits, count)) {
@@ -350,16 +351,16 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) break;
       i += skip + 1;
       if (i > 63) stop("coefficients past the end of the block");
-      put(i, DirectCoefficientTable::MagnitudeTerm(level < 0 ? -level : level, !kFirstShort), level >> 31);
+      put.Clamped(i, DirectCoefficientTable::Term(level, !kFirstShort));
       continue;
     }
     take(static_cast<int>(e & 0x7F));
-    i += static_cast<int32_t>((e >> 8) & 0xFF);
+    i += (e >> 8) & 0xFF;
     if (i > 63) {
       if (i >= DirectCoefficientTable::kPastEnd) break;
       stop("coefficients past the end of the block");
     }
-    put(i, (e >> 16) & 0x7FFF, static_cast<int32_t>(e) >> 31);
+    put(i, DirectCoefficientTable::TermOf(e));
   }
   bs.SetHeldBits(bits, count);
 }
@@ -984,19 +985,21 @@ void VMPVDecoder::PredictFieldPictureMacroblock(const VMPVPicture& ref, int32_t 
                h, cur.Cr() + dstOffset, 2 * cw, average);
 }
 
+inline const uint8_t* VMPVDecoder::ScanOrder() const { return alternateScan_ ? kAlternateScan : kZigZagScan; }
+
+inline const int32_t* VMPVDecoder::ScanLimits() const { return alternateScan_ ? kLimits.alternate : kLimits.zigZag; }
+
 void VMPVDecoder::MakeScaledMatrix(int which) {
   ScanStep* scaled = scaledMatrices_[which];
   const int32_t* matrix = which == 0 ? intraLuma_ : which == 1 ? intraChroma_ : which == 2 ? nonIntraLuma_
                                                                                             : nonIntraChroma_;
-  const uint8_t* scan = alternateScan_ ? kAlternateScan : kZigZagScan;
-  const int32_t* limits = alternateScan_ ? kLimits.alternate : kLimits.zigZag;
+  const uint8_t* scan = ScanOrder();
+  const int32_t* limits = ScanLimits();
   for (int i = 0; i < 64; ++i) {
     const int p = scan[i];
     // Prescaled entries times a quantiser scale fit in 32 bits (below 2^22 * 112).
     scaled[i].scale = matrix[p] * quantiserScale_;
-    scaled[i].limit = limits[i];
     scaled[i].mask = kPositionMasks.mask[p];
-    scaled[i].position = static_cast<uint8_t>(p);
   }
   scaledFor_[which] = quantiserScale_;
   // Whether every code of the direct tables stays within the limits (their
@@ -1006,10 +1009,12 @@ void VMPVDecoder::MakeScaledMatrix(int which) {
       intra ? std::max(CoefficientTablesFor<true>(codec_, false).direct->GetMaxLevel(),
                        CoefficientTablesFor<true>(codec_, true).direct->GetMaxLevel())
             : CoefficientTablesFor<false>(codec_, false).direct->GetMaxLevel();
-  const int64_t maxTerm = DirectCoefficientTable::MagnitudeTerm(maxLevel, intra);
+  const int64_t maxTerm = DirectCoefficientTable::Term(maxLevel, intra);
   const int shift = (intra ? 3 : 4) + (syntaxMode_ == 1 ? 0 : 1);
+  // Within the limit whichever way the shift rounds, and so (the limits being
+  // below 2^25) the product within 32 bits.
   bool fits = maxLevel > 0;
-  for (int i = 0; i < 64; ++i) fits = fits && ((maxTerm * scaled[i].scale) >> shift) <= scaled[i].limit;
+  for (int i = 0; i < 64; ++i) fits = fits && maxTerm * scaled[i].scale <= int64_t{limits[i]} << shift;
   scaledFits_[which] = fits;
 }
 
@@ -1058,27 +1063,28 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
 }
 
 // Dequantises into the decoder's block, with its row and column masks and
-// coefficient count: put(scan position, magnitude term, sign 0 or -1).
-// Without kClamp the direct table's codes are taken to stay within the
-// transform's limits at the current scale (MatrixFitsTableCodes); the long
-// codes and escapes are clamped always.
+// coefficient count: put(scan position, signed term). The product's shift
+// rounds down, negative values too. Without kClamp the direct table's codes
+// are taken to stay within the transform's limits at the current scale, with
+// their products in 32 bits (MatrixFitsTableCodes); the long codes and
+// escapes are clamped always.
 template <bool kIntra, bool kMpeg1, bool kClamp>
 struct VMPVDecoder::BlockSink {
   static constexpr int32_t kShift = (kIntra ? 3 : 4) + (kMpeg1 ? 0 : 1);
-  BlockSink(VMPVDecoder& d, int which) : decoder(d), steps(d.ScaledMatrix(which)), coefficients(d.block_.c) {}
-  [[gnu::always_inline]] void operator()(int32_t k, uint32_t term, int32_t sign) {
-    if constexpr (kClamp) return Clamped(k, term, sign);
-    const ScanStep& step = steps[k];
-    const int64_t value = (int64_t{term} * step.scale) >> kShift;
-    Store(step, value, sign);
+  BlockSink(VMPVDecoder& d, int which)
+      : decoder(d), steps(d.ScaledMatrix(which)), positions(d.ScanOrder()), limits(d.ScanLimits()),
+        coefficients(d.block_.c) {}
+  [[gnu::always_inline]] void operator()(int64_t k, int32_t term) {
+    if constexpr (kClamp) return Clamped(k, term);
+    Store(k, (term * steps[k].scale) >> kShift);
   }
-  [[gnu::always_inline]] void Clamped(int32_t k, uint32_t term, int32_t sign) {
-    const ScanStep& step = steps[k];
-    Store(step, std::min<int64_t>((int64_t{term} * step.scale) >> kShift, step.limit), sign);
+  [[gnu::always_inline]] void Clamped(int64_t k, int32_t term) {
+    const int64_t limit = limits[k];
+    Store(k, static_cast<int32_t>(std::clamp((int64_t{term} * steps[k].scale) >> kShift, -limit, limit)));
   }
-  [[gnu::always_inline]] void Store(const ScanStep& step, int64_t value, int32_t sign) {
-    coefficients[step.position] = (static_cast<int32_t>(value) ^ sign) - sign;
-    masks |= step.mask;
+  [[gnu::always_inline]] void Store(int64_t k, int32_t value) {
+    coefficients[positions[k]] = value;
+    masks |= steps[k].mask;
     ++coded;
   }
   void Finish() {
@@ -1087,6 +1093,8 @@ struct VMPVDecoder::BlockSink {
   }
   VMPVDecoder& decoder;
   const ScanStep* steps;
+  const uint8_t* positions;
+  const int32_t* limits;
   int32_t* coefficients;
   uint32_t masks = 0x0101;
   int32_t coded = kIntra ? 1 : 0;  // the DC term, read first
