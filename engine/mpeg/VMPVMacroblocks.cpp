@@ -1,6 +1,7 @@
 // Slice and macroblock layers of the MPEG video decoder: skipped macroblocks,
 // motion vectors and predictions, coefficient blocks and their storing.
 #include <algorithm>
+#include <cstdlib>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -61,58 +62,112 @@ class CompactCoefficientTable {
   uint32_t low_[1024];
 };
 
-// One look for nearly every coefficient: the next 11 bits of the stream index
-// codes of at most 10 bits together with their sign bit. An entry packs the
-// bits taken (0-6), the general-path mark (7), the scan advance (8-15: run + 1,
-// or kEndOfBlock, which moves any position past kPastEnd) and the level's
-// signed term for dequantising (16-31, see Term). Marked entries (escape,
-// longer codes, bad codes) send the decoder to the general path, which reads
-// the compact table.
-class DirectCoefficientTable {
+// What dequantising multiplies by for a level: the level in intra blocks,
+// 2 level + 1 with the level's sign in others.
+inline int32_t CoefficientTerm(int32_t level, bool intra) {
+  return intra ? level : 2 * level + (level < 0 ? -1 : 1);
+}
+
+// A run and level code with its sign bit, or an end of block, read from the
+// `available` bits of `v` (its low bits): the bits taken (0: no such code
+// lies whole in those bits), the scan advance (run + 1, or kEndOfBlock, which
+// moves any position past kPastEnd) and the signed term.
+struct PlainCode {
+  static constexpr int32_t kEndOfBlock = 0xC0;
+  static constexpr int32_t kPastEnd = 128;  // positions from here on: the block ended
+  int length = 0;
+  int32_t advance = 0;
+  int32_t term = 0;
+  static PlainCode At(const VMPEGCodeTable& table, bool intra, uint32_t v, int available) {
+    const int maxLength = table.GetMaxLength();
+    const uint32_t window = available >= maxLength ? v >> (available - maxLength) : v << (maxLength - available);
+    const VMPEGCodeTable::Entry& e = table.Lookup(window);
+    const int32_t run = (e.value >> 8) & 0xFF;
+    if (e.length == 0 || e.length > available) return {};
+    if (run == kRunEndOfBlock) return {e.length, kEndOfBlock, 0};
+    const int32_t level = static_cast<int8_t>(e.value & 0xFF);
+    if (run >= kRunEscape || e.length == available || level <= 0) return {};
+    const bool negative = (v >> (available - 1 - e.length)) & 1;
+    return {e.length + 1, run + 1, CoefficientTerm(negative ? -level : level, intra)};
+  }
+};
+
+// Two codes a look where they fit: the next 11 bits of the stream index the
+// run and level codes (of at most 10 bits, with their sign bits) and the end
+// of block that lie whole in them, up to two, so that the reader's window
+// waits on one table look for every two coefficients. An entry gives the
+// bits its codes take, each code's scan advance and signed term, and how many
+// coefficients it holds. An entry of one code repeats it as its second with
+// no advance, which writes the same coefficient again. A length of 0 sends
+// the reader to the general path (escapes, longer and bad codes).
+class PairCoefficientTable {
  public:
   static constexpr int kBits = 11;
-  static constexpr uint32_t kGeneral = 0x80;
-  static constexpr uint32_t kEndOfBlock = 0xC0;
-  static constexpr int32_t kPastEnd = 128;  // positions from here on: the block ended
-  // `zeros`: the table covers the codes that begin with that many zeros,
-  // indexed by the kBits bits after them (the longer codes).
-  DirectCoefficientTable(const VMPEGCodeTable& table, bool intra, int zeros = 0) {
-    const int maxLength = table.GetMaxLength();
-    const int span = zeros + kBits;  // the stream bits an index stands for
+  struct Entry {
+    uint8_t length;
+    uint8_t advance[2];
+    int8_t term[2];
+    uint8_t codes;
+    uint8_t unused[2];
+  };
+  PairCoefficientTable(const VMPEGCodeTable& table, bool intra) {
     for (uint32_t w = 0; w < (1u << kBits); ++w) {
-      entries_[w] = kGeneral;
-      const uint32_t window = span >= maxLength ? w >> (span - maxLength) : w << (maxLength - span);
-      const VMPEGCodeTable::Entry& e = table.Lookup(window);
-      const int32_t run = (e.value >> 8) & 0xFF;
-      if (e.length <= zeros || e.length > span) continue;
-      if (run == kRunEndOfBlock) {
-        if (zeros == 0) entries_[w] = static_cast<uint32_t>(e.length) | (kEndOfBlock << 8);
-        continue;
-      }
-      if (e.length == span || run >= kRunEscape) continue;
-      const int32_t level = static_cast<int8_t>(e.value & 0xFF);
-      if (level <= 0) continue;
-      maxLevel_ = std::max(maxLevel_, level);
-      const bool negative = (w >> (span - 1 - e.length)) & 1;
-      entries_[w] = static_cast<uint32_t>(e.length + 1) | (static_cast<uint32_t>(run + 1) << 8) |
-                    (static_cast<uint32_t>(Term(negative ? -level : level, intra)) << 16);
+      Entry& entry = entries_[w];
+      entry = Entry{};
+      const PlainCode first = PlainCode::At(table, intra, w, kBits);
+      if (first.length == 0) continue;
+      entry.length = static_cast<uint8_t>(first.length);
+      entry.advance[0] = static_cast<uint8_t>(first.advance);
+      if (first.advance == PlainCode::kEndOfBlock) continue;
+      maxLevel_ = std::max(maxLevel_, std::abs(intra ? first.term : first.term / 2));
+      entry.term[0] = entry.term[1] = static_cast<int8_t>(first.term);
+      entry.codes = 1;
+      const int rest = kBits - first.length;
+      const PlainCode second =
+          rest > 0 ? PlainCode::At(table, intra, w & ((1u << rest) - 1), rest) : PlainCode{};
+      if (second.length == 0) continue;
+      entry.length = static_cast<uint8_t>(first.length + second.length);
+      entry.advance[1] = static_cast<uint8_t>(second.advance);
+      if (second.advance == PlainCode::kEndOfBlock) continue;
+      maxLevel_ = std::max(maxLevel_, std::abs(intra ? second.term : second.term / 2));
+      entry.term[1] = static_cast<int8_t>(second.term);
+      entry.codes = 2;
     }
   }
-  uint32_t Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
+  const Entry& Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
   // The largest level magnitude an entry carries.
   int32_t GetMaxLevel() const { return maxLevel_; }
-  // The long codes' table: the window begins with kLongZeros zeros.
-  static constexpr int kLongZeros = 7;
-  uint32_t LookupLong(uint64_t window) const { return entries_[(window << kLongZeros) >> (64 - kBits)]; }
-  // What dequantising multiplies by for a level: the level in intra blocks,
-  // 2 level + 1 with the level's sign in others.
-  static int32_t Term(int32_t level, bool intra) { return intra ? level : 2 * level + (level < 0 ? -1 : 1); }
-  // The signed term of an entry.
-  static int32_t TermOf(uint32_t entry) { return static_cast<int32_t>(entry) >> 16; }
+
+ private:
+  Entry entries_[1u << kBits];
+  int32_t maxLevel_ = 0;
+};
+
+// The codes of 12 to 16 bits, which all begin with kZeros zeros, by the 10
+// bits after those (the rest of the code and its sign). An entry packs the
+// bits taken (0-6), the general-path mark (7: escapes and bad codes), the
+// scan advance (8-15: run + 1) and the level's signed term (16-31).
+class LongCoefficientTable {
+ public:
+  static constexpr int kZeros = 7;
+  static constexpr int kBits = 10;
+  static constexpr uint32_t kGeneral = 0x80;
+  LongCoefficientTable(const VMPEGCodeTable& table, bool intra) {
+    for (uint32_t w = 0; w < (1u << kBits); ++w) {
+      // The code after the zeros: the index's bits, with the zeros before them.
+      const PlainCode c = PlainCode::At(table, intra, w, kZeros + kBits);
+      entries_[w] = c.length > kZeros && c.advance != PlainCode::kEndOfBlock
+                        ? static_cast<uint32_t>(c.length) | (static_cast<uint32_t>(c.advance) << 8) |
+                              (static_cast<uint32_t>(c.term) << 16)
+                        : kGeneral;
+    }
+  }
+  // The window begins with kZeros zeros.
+  uint32_t Lookup(uint64_t window) const { return entries_[(window << kZeros) >> (64 - kBits)]; }
+  static int32_t TermOf(uint32_t e) { return static_cast<int32_t>(e) >> 16; }
 
  private:
   uint32_t entries_[1u << kBits];
-  int32_t maxLevel_ = 0;
 };
 
 // Leaves a block on a bad code (`message`) or when the data ended inside it
@@ -124,7 +179,7 @@ class DirectCoefficientTable {
   throw VBitstreamEmptyException();
 }
 
-// The escape and long codes, after the direct table sent them here: the run
+// The escape and long codes, after the pair table sent them here: the run
 // (skip) and level of a coefficient, or false at the end of the block. The
 // window holds at least 28 bits (the longest code with its escape fields).
 template <bool kMpeg1, typename Stop>
@@ -233,16 +288,16 @@ struct FastWindow {
 };
 
 // Reads one block's codes from the window up to its end of block, calling
-// put(scan position, signed term) for each coefficient. An intra
-// block (a DC table given) begins with its DC size code and differential,
-// given to dc(size, bits). `i` is the scan position before the first code;
-// kFirstShort: the first code may be the short "1s" form of non-intra blocks.
-// Five codes of the direct table (at most 11 bits each) are read after each
-// refill; a code of the general path (at most 28 bits) has a refill of its
-// own and ends the group.
+// put(scan position, signed term) for each coefficient and put.Count(n) for
+// the coefficients read. An intra block (a DC table given) begins with its DC
+// size code and differential, given to dc(size, bits). `i` is the scan
+// position before the first code; kFirstShort: the first code may be the
+// short "1s" form of non-intra blocks. Five looks of the pair table (at most
+// 11 bits each) are read after each refill; a code of the general path (at
+// most 28 bits) has a refill of its own and ends the group.
 template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
-[[gnu::always_inline]] inline void ReadBlockFast(FastWindow& w, int64_t i, const DirectCoefficientTable& direct,
-                                                 const DirectCoefficientTable& longCodes,
+[[gnu::always_inline]] inline void ReadBlockFast(FastWindow& w, int64_t i, const PairCoefficientTable& pairs,
+                                                 const LongCoefficientTable& longCodes,
                                                  const CompactCoefficientTable& compact, const VMPEGCodeTable* dcTable,
                                                  Put& put, Dc& dc) {
   uint64_t& bits = w.bits;
@@ -262,7 +317,8 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
   }
   if (kFirstShort && (bits >> 63)) {
     // "1" and the sign: run 0, level 1.
-    put(0, DirectCoefficientTable::Term((bits >> 62) & 1 ? -1 : 1, false));
+    put(0, CoefficientTerm((bits >> 62) & 1 ? -1 : 1, false));
+    put.Count(1);
     bits <<= 2;
     count -= 2;
     i = 0;
@@ -272,19 +328,21 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
   for (;;) {
     w.Refill();
     for (int k = 0; k < 5; ++k) {
-      const uint32_t e = direct.Lookup(bits);
-      if (e & DirectCoefficientTable::kGeneral) [[unlikely]] {
+      const PairCoefficientTable::Entry& e = pairs.Lookup(bits);
+      const int n = e.length;
+      if (n == 0) [[unlikely]] {
         w.Refill();
-        if ((bits >> (64 - DirectCoefficientTable::kLongZeros)) == 0) {
+        if ((bits >> (64 - LongCoefficientTable::kZeros)) == 0) {
           // A long code: its own table, without the compact table's steps.
-          const uint32_t l = longCodes.LookupLong(bits);
-          if (!(l & DirectCoefficientTable::kGeneral)) {
-            const int n = static_cast<int>(l & 0x7F);
-            bits <<= n;
-            count -= n;
+          const uint32_t l = longCodes.Lookup(bits);
+          if (!(l & LongCoefficientTable::kGeneral)) {
+            const int taken = static_cast<int>(l & 0x7F);
+            bits <<= taken;
+            count -= taken;
             i += (l >> 8) & 0xFF;
             if (i > 63) stop("coefficients past the end of the block");
-            put.Clamped(i, DirectCoefficientTable::TermOf(l));
+            put.Clamped(i, LongCoefficientTable::TermOf(l));
+            put.Count(1);
             break;  // a new group of codes, after a refill
           }
         }
@@ -292,19 +350,25 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) return;
         i += skip + 1;
         if (i > 63) stop("coefficients past the end of the block");
-        put.Clamped(i, DirectCoefficientTable::Term(level, !kFirstShort));
+        put.Clamped(i, CoefficientTerm(level, !kFirstShort));
+        put.Count(1);
         break;
       }
-      // The general mark is clear here: the low byte is the length.
-      const int n = static_cast<uint8_t>(e);
       bits <<= n;
       count -= n;
-      i += (e >> 8) & 0xFF;
+      i += e.advance[0];
       if (i > 63) [[unlikely]] {
-        if (i >= DirectCoefficientTable::kPastEnd) return;
+        if (i >= PlainCode::kPastEnd) return;
         stop("coefficients past the end of the block");
       }
-      put(i, DirectCoefficientTable::TermOf(e));
+      put(i, e.term[0]);
+      put.Count(e.codes);
+      i += e.advance[1];
+      if (i > 63) [[unlikely]] {
+        if (i >= PlainCode::kPastEnd) return;
+        stop("coefficients past the end of the block");
+      }
+      put(i, e.term[1]);
     }
   }
 }
@@ -312,7 +376,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 // The same near the end of the stored data or of the ring: whole words taken
 // one at a time, every code checked against the bits held.
 template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
-[[gnu::always_inline]] inline void ReadCoefficientsCareful(VBitstream& bs, int64_t i, const DirectCoefficientTable& direct,
+[[gnu::always_inline]] inline void ReadCoefficientsCareful(VBitstream& bs, int64_t i, const PairCoefficientTable& pairs,
                                                            const CompactCoefficientTable& compact,
                                                            const VMPEGCodeTable* dcTable, Put& put, Dc& dc) {
   uint64_t bits = bs.GetHeldBits();
@@ -333,10 +397,11 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
     dc(size, raw);
   }
   if (kFirstShort && (bits >> 63)) {
-    const int32_t term = DirectCoefficientTable::Term((bits >> 62) & 1 ? -1 : 1, false);
+    const int32_t term = CoefficientTerm((bits >> 62) & 1 ? -1 : 1, false);
     take(2);
     i = 0;
     put(0, term);
+    put.Count(1);
   }
   for (;;) {
     if (count < 32 && !bs.TakeWord(bits, count)) {
@@ -345,22 +410,29 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       bits = bs.GetHeldBits();
       count = bs.GetHeldBitCount();
     }
-    const uint32_t e = direct.Lookup(bits);
-    int32_t skip, level;
-    if (e & DirectCoefficientTable::kGeneral) {
+    const PairCoefficientTable::Entry& e = pairs.Lookup(bits);
+    if (e.length == 0) {
+      int32_t skip, level;
       if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) break;
       i += skip + 1;
       if (i > 63) stop("coefficients past the end of the block");
-      put.Clamped(i, DirectCoefficientTable::Term(level, !kFirstShort));
+      put.Clamped(i, CoefficientTerm(level, !kFirstShort));
+      put.Count(1);
       continue;
     }
-    take(static_cast<int>(e & 0x7F));
-    i += (e >> 8) & 0xFF;
-    if (i > 63) {
-      if (i >= DirectCoefficientTable::kPastEnd) break;
-      stop("coefficients past the end of the block");
+    take(e.length);
+    bool ended = false;
+    for (int c = 0; c < 2 && !ended; ++c) {
+      i += e.advance[c];
+      if (i > 63) {
+        if (i < PlainCode::kPastEnd) stop("coefficients past the end of the block");
+        ended = true;
+      } else {
+        put(i, e.term[c]);
+        if (c == 0) put.Count(e.codes);
+      }
     }
-    put(i, DirectCoefficientTable::TermOf(e));
+    if (ended) break;
   }
   bs.SetHeldBits(bits, count);
 }
@@ -368,8 +440,8 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 }  // namespace
 
 struct VMPVDecoder::CoefficientTables {
-  const DirectCoefficientTable* direct;
-  const DirectCoefficientTable* longCodes;
+  const PairCoefficientTable* pairs;
+  const LongCoefficientTable* longCodes;
   const CompactCoefficientTable* compact;
 };
 
@@ -380,15 +452,13 @@ namespace {
 struct CoefficientTableSet {
   explicit CoefficientTableSet(const VMPEGCodec& codec)
       : compact{CompactCoefficientTable(codec.coefficients0), CompactCoefficientTable(codec.coefficients1)},
-        direct{{DirectCoefficientTable(codec.coefficients0, false), DirectCoefficientTable(codec.coefficients1, false)},
-               {DirectCoefficientTable(codec.coefficients0, true), DirectCoefficientTable(codec.coefficients1, true)}},
-        longCodes{{DirectCoefficientTable(codec.coefficients0, false, DirectCoefficientTable::kLongZeros),
-                   DirectCoefficientTable(codec.coefficients1, false, DirectCoefficientTable::kLongZeros)},
-                  {DirectCoefficientTable(codec.coefficients0, true, DirectCoefficientTable::kLongZeros),
-                   DirectCoefficientTable(codec.coefficients1, true, DirectCoefficientTable::kLongZeros)}} {}
+        pairs{{PairCoefficientTable(codec.coefficients0, false), PairCoefficientTable(codec.coefficients1, false)},
+               {PairCoefficientTable(codec.coefficients0, true), PairCoefficientTable(codec.coefficients1, true)}},
+        longCodes{{LongCoefficientTable(codec.coefficients0, false), LongCoefficientTable(codec.coefficients1, false)},
+                  {LongCoefficientTable(codec.coefficients0, true), LongCoefficientTable(codec.coefficients1, true)}} {}
   CompactCoefficientTable compact[2];
-  DirectCoefficientTable direct[2][2];     // [intra][second]
-  DirectCoefficientTable longCodes[2][2];  // [intra][second]
+  PairCoefficientTable pairs[2][2];      // [intra][second]
+  LongCoefficientTable longCodes[2][2];  // [intra][second]
 };
 
 // The tables of intra blocks (the first or, by the picture's choice, the
@@ -398,7 +468,7 @@ template <bool kIntra>
 [[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec,
                                                                                bool second) {
   static const CoefficientTableSet set(codec);
-  return {&set.direct[kIntra][second], &set.longCodes[kIntra][second], &set.compact[second]};
+  return {&set.pairs[kIntra][second], &set.longCodes[kIntra][second], &set.compact[second]};
 }
 
 // Row (bits 0-7) and column (bits 8-15) masks of each raster position.
@@ -1002,14 +1072,14 @@ void VMPVDecoder::MakeScaledMatrix(int which) {
     scaled[i].mask = kPositionMasks.mask[p];
   }
   scaledFor_[which] = quantiserScale_;
-  // Whether every code of the direct tables stays within the limits (their
+  // Whether every code of the pair tables stays within the limits (their
   // largest level, dequantised as in the coefficient reader).
   const bool intra = which < 2;
   const int32_t maxLevel =
-      intra ? std::max(CoefficientTablesFor<true>(codec_, false).direct->GetMaxLevel(),
-                       CoefficientTablesFor<true>(codec_, true).direct->GetMaxLevel())
-            : CoefficientTablesFor<false>(codec_, false).direct->GetMaxLevel();
-  const int64_t maxTerm = DirectCoefficientTable::Term(maxLevel, intra);
+      intra ? std::max(CoefficientTablesFor<true>(codec_, false).pairs->GetMaxLevel(),
+                       CoefficientTablesFor<true>(codec_, true).pairs->GetMaxLevel())
+            : CoefficientTablesFor<false>(codec_, false).pairs->GetMaxLevel();
+  const int64_t maxTerm = CoefficientTerm(maxLevel, intra);
   const int shift = (intra ? 3 : 4) + (syntaxMode_ == 1 ? 0 : 1);
   // Within the limit whichever way the shift rounds, and so (the limits being
   // below 2^25) the product within 32 bits.
@@ -1063,8 +1133,9 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
 }
 
 // Dequantises into the decoder's block, with its row and column masks and
-// coefficient count: put(scan position, signed term). The product's shift
-// rounds down, negative values too. Without kClamp the direct table's codes
+// coefficient count: put(scan position, signed term), put.Count(coefficients
+// read). The product's shift rounds down, negative values too. Writing one
+// coefficient twice is harmless. Without kClamp the pair table's codes
 // are taken to stay within the transform's limits at the current scale, with
 // their products in 32 bits (MatrixFitsTableCodes); the long codes and
 // escapes are clamped always.
@@ -1085,8 +1156,9 @@ struct VMPVDecoder::BlockSink {
   [[gnu::always_inline]] void Store(int64_t k, int32_t value) {
     coefficients[positions[k]] = value;
     masks |= steps[k].mask;
-    ++coded;
   }
+  // `n` more coefficients coded.
+  [[gnu::always_inline]] void Count(int32_t n) { coded += n; }
   void Finish() {
     decoder.block_.count = coded;
     decoder.FinishBlock(masks & 0xFF, masks >> 8);
@@ -1107,7 +1179,7 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, int which, CoefficientTables tab
   const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
   auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
   bs.TopUp(32);
-  ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.direct, *tables.compact, dcTable, put, dc);
+  ReadCoefficientsCareful<kMpeg1, !kIntra>(bs, i, *tables.pairs, *tables.compact, dcTable, put, dc);
   put.Finish();
 }
 
@@ -1117,7 +1189,7 @@ void VMPVDecoder::DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store s
     DecodeBlocksChecked(pattern, blocks, 0, intra, store);
     return;
   }
-  // Without clamping the direct tables' codes when none of them can need it.
+  // Without clamping the pair tables' codes when none of them can need it.
   const int luma = intra ? 0 : 2;
   const bool fit = MatrixFitsTableCodes(luma) && MatrixFitsTableCodes(luma + 1);
   if (syntaxMode_ == 1) {
@@ -1166,7 +1238,7 @@ void VMPVDecoder::DecodeBlockRun(uint32_t pattern, int blocks, Store& store) {
     BlockSink<kIntra, kMpeg1, kClamp> put(*this, (kIntra ? 0 : 2) + (component == 0 ? 0 : 1));
     const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
     auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
-    ReadBlockFast<kMpeg1, !kIntra>(w, kIntra ? 0 : -1, *tables.direct, *tables.longCodes, *tables.compact, dcTable,
+    ReadBlockFast<kMpeg1, !kIntra>(w, kIntra ? 0 : -1, *tables.pairs, *tables.longCodes, *tables.compact, dcTable,
                                    put, dc);
     put.Finish();
     store(b);
