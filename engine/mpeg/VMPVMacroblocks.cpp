@@ -95,14 +95,20 @@ struct PlainCode {
 // Two codes a look where they fit: the next 11 bits of the stream index the
 // run and level codes (of at most 10 bits, with their sign bits) and the end
 // of block that lie whole in them, up to two, so that the reader's window
-// waits on one table look for every two coefficients. An entry gives the
-// bits its codes take, each code's scan advance and signed term, and how many
-// coefficients it holds. An entry of one code repeats it as its second with
-// no advance, which writes the same coefficient again. A length of 0 sends
-// the reader to the general path (escapes, longer and bad codes).
+// waits on one table look for every two coefficients. The codes of 12 to 16
+// bits, which all begin with kLongZeros zeros, have entries of their own,
+// indexed by the 10 bits after those zeros (the rest of the code and its
+// sign), chosen without a branch. An entry gives the bits its codes take,
+// each code's scan advance and signed term, and how many coefficients it
+// holds. An entry of one code repeats it as its second with no advance, which
+// writes the same coefficient again. A length of 0 sends the reader to the
+// general path (escapes and bad codes).
 class PairCoefficientTable {
  public:
   static constexpr int kBits = 11;
+  static constexpr int kLongZeros = 7;
+  static constexpr int kLongBits = 10;
+  static constexpr int kMaxLength = kLongZeros + kLongBits;  // the most bits a look takes
   struct Entry {
     uint8_t length;
     uint8_t advance[2];
@@ -119,9 +125,7 @@ class PairCoefficientTable {
       entry.length = static_cast<uint8_t>(first.length);
       entry.advance[0] = static_cast<uint8_t>(first.advance);
       if (first.advance == PlainCode::kEndOfBlock) continue;
-      maxLevel_ = std::max(maxLevel_, std::abs(intra ? first.term : first.term / 2));
-      entry.term[0] = entry.term[1] = static_cast<int8_t>(first.term);
-      entry.codes = 1;
+      Hold(entry, first, intra);
       const int rest = kBits - first.length;
       const PlainCode second =
           rest > 0 ? PlainCode::At(table, intra, w & ((1u << rest) - 1), rest) : PlainCode{};
@@ -129,45 +133,41 @@ class PairCoefficientTable {
       entry.length = static_cast<uint8_t>(first.length + second.length);
       entry.advance[1] = static_cast<uint8_t>(second.advance);
       if (second.advance == PlainCode::kEndOfBlock) continue;
-      maxLevel_ = std::max(maxLevel_, std::abs(intra ? second.term : second.term / 2));
+      NoteLevel(second.term, intra);
       entry.term[1] = static_cast<int8_t>(second.term);
       entry.codes = 2;
     }
+    for (uint32_t w = 0; w < (1u << kLongBits); ++w) {
+      // The code after the zeros: the index's bits, with the zeros before them.
+      const PlainCode c = PlainCode::At(table, intra, w, kMaxLength);
+      Entry& entry = entries_[(1u << kBits) + w];
+      entry = Entry{};
+      if (c.length <= kLongZeros || c.advance == PlainCode::kEndOfBlock) continue;
+      entry.length = static_cast<uint8_t>(c.length);
+      entry.advance[0] = static_cast<uint8_t>(c.advance);
+      Hold(entry, c, intra);
+    }
   }
-  const Entry& Lookup(uint64_t window) const { return entries_[window >> (64 - kBits)]; }
+  [[gnu::always_inline]] const Entry& Lookup(uint64_t window) const {
+    const uint64_t shortIndex = window >> (64 - kBits);
+    const uint64_t longIndex = (window >> (64 - kMaxLength)) + (1u << kBits);
+    return entries_[(window >> (64 - kLongZeros)) != 0 ? shortIndex : longIndex];
+  }
   // The largest level magnitude an entry carries.
   int32_t GetMaxLevel() const { return maxLevel_; }
 
  private:
-  Entry entries_[1u << kBits];
-  int32_t maxLevel_ = 0;
-};
-
-// The codes of 12 to 16 bits, which all begin with kZeros zeros, by the 10
-// bits after those (the rest of the code and its sign). An entry packs the
-// bits taken (0-6), the general-path mark (7: escapes and bad codes), the
-// scan advance (8-15: run + 1) and the level's signed term (16-31).
-class LongCoefficientTable {
- public:
-  static constexpr int kZeros = 7;
-  static constexpr int kBits = 10;
-  static constexpr uint32_t kGeneral = 0x80;
-  LongCoefficientTable(const VMPEGCodeTable& table, bool intra) {
-    for (uint32_t w = 0; w < (1u << kBits); ++w) {
-      // The code after the zeros: the index's bits, with the zeros before them.
-      const PlainCode c = PlainCode::At(table, intra, w, kZeros + kBits);
-      entries_[w] = c.length > kZeros && c.advance != PlainCode::kEndOfBlock
-                        ? static_cast<uint32_t>(c.length) | (static_cast<uint32_t>(c.advance) << 8) |
-                              (static_cast<uint32_t>(c.term) << 16)
-                        : kGeneral;
-    }
+  // An entry of one code.
+  void Hold(Entry& entry, const PlainCode& c, bool intra) {
+    NoteLevel(c.term, intra);
+    entry.term[0] = entry.term[1] = static_cast<int8_t>(c.term);
+    entry.codes = 1;
   }
-  // The window begins with kZeros zeros.
-  uint32_t Lookup(uint64_t window) const { return entries_[(window << kZeros) >> (64 - kBits)]; }
-  static int32_t TermOf(uint32_t e) { return static_cast<int32_t>(e) >> 16; }
+  void NoteLevel(int32_t term, bool intra) { maxLevel_ = std::max(maxLevel_, std::abs(intra ? term : term / 2)); }
 
- private:
-  uint32_t entries_[1u << kBits];
+  // The short codes' entries, then the long codes'.
+  Entry entries_[(1u << kBits) + (1u << kLongBits)];
+  int32_t maxLevel_ = 0;
 };
 
 // Leaves a block on a bad code (`message`) or when the data ended inside it
@@ -179,7 +179,7 @@ class LongCoefficientTable {
   throw VBitstreamEmptyException();
 }
 
-// The escape and long codes, after the pair table sent them here: the run
+// The escapes and bad codes, after the pair table sent them here: the run
 // (skip) and level of a coefficient, or false at the end of the block. The
 // window holds at least 28 bits (the longest code with its escape fields).
 template <bool kMpeg1, typename Stop>
@@ -292,12 +292,11 @@ struct FastWindow {
 // the coefficients read. An intra block (a DC table given) begins with its DC
 // size code and differential, given to dc(size, bits). `i` is the scan
 // position before the first code; kFirstShort: the first code may be the
-// short "1s" form of non-intra blocks. Five looks of the pair table (at most
-// 11 bits each) are read after each refill; a code of the general path (at
+// short "1s" form of non-intra blocks. Three looks of the pair table (at most
+// 17 bits each) are read after each refill; a code of the general path (at
 // most 28 bits) has a refill of its own and ends the group.
 template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 [[gnu::always_inline]] inline void ReadBlockFast(FastWindow& w, int64_t i, const PairCoefficientTable& pairs,
-                                                 const LongCoefficientTable& longCodes,
                                                  const CompactCoefficientTable& compact, const VMPEGCodeTable* dcTable,
                                                  Put& put, Dc& dc) {
   uint64_t& bits = w.bits;
@@ -327,25 +326,11 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
   // DC term, 54 after a short first code.
   for (;;) {
     w.Refill();
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < 3; ++k) {
       const PairCoefficientTable::Entry& e = pairs.Lookup(bits);
       const int n = e.length;
       if (n == 0) [[unlikely]] {
         w.Refill();
-        if ((bits >> (64 - LongCoefficientTable::kZeros)) == 0) {
-          // A long code: its own table, without the compact table's steps.
-          const uint32_t l = longCodes.Lookup(bits);
-          if (!(l & LongCoefficientTable::kGeneral)) {
-            const int taken = static_cast<int>(l & 0x7F);
-            bits <<= taken;
-            count -= taken;
-            i += (l >> 8) & 0xFF;
-            if (i > 63) stop("coefficients past the end of the block");
-            put.Clamped(i, LongCoefficientTable::TermOf(l));
-            put.Count(1);
-            break;  // a new group of codes, after a refill
-          }
-        }
         int32_t skip, level;
         if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) return;
         i += skip + 1;
@@ -441,7 +426,6 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
 
 struct VMPVDecoder::CoefficientTables {
   const PairCoefficientTable* pairs;
-  const LongCoefficientTable* longCodes;
   const CompactCoefficientTable* compact;
 };
 
@@ -453,12 +437,9 @@ struct CoefficientTableSet {
   explicit CoefficientTableSet(const VMPEGCodec& codec)
       : compact{CompactCoefficientTable(codec.coefficients0), CompactCoefficientTable(codec.coefficients1)},
         pairs{{PairCoefficientTable(codec.coefficients0, false), PairCoefficientTable(codec.coefficients1, false)},
-               {PairCoefficientTable(codec.coefficients0, true), PairCoefficientTable(codec.coefficients1, true)}},
-        longCodes{{LongCoefficientTable(codec.coefficients0, false), LongCoefficientTable(codec.coefficients1, false)},
-                  {LongCoefficientTable(codec.coefficients0, true), LongCoefficientTable(codec.coefficients1, true)}} {}
+               {PairCoefficientTable(codec.coefficients0, true), PairCoefficientTable(codec.coefficients1, true)}} {}
   CompactCoefficientTable compact[2];
   PairCoefficientTable pairs[2][2];      // [intra][second]
-  LongCoefficientTable longCodes[2][2];  // [intra][second]
 };
 
 // The tables of intra blocks (the first or, by the picture's choice, the
@@ -468,7 +449,7 @@ template <bool kIntra>
 [[gnu::always_inline]] inline VMPVDecoder::CoefficientTables CoefficientTablesFor(const VMPEGCodec& codec,
                                                                                bool second) {
   static const CoefficientTableSet set(codec);
-  return {&set.pairs[kIntra][second], &set.longCodes[kIntra][second], &set.compact[second]};
+  return {&set.pairs[kIntra][second], &set.compact[second]};
 }
 
 // Row (bits 0-7) and column (bits 8-15) masks of each raster position.
@@ -1238,7 +1219,7 @@ void VMPVDecoder::DecodeBlockRun(uint32_t pattern, int blocks, Store& store) {
     BlockSink<kIntra, kMpeg1, kClamp> put(*this, (kIntra ? 0 : 2) + (component == 0 ? 0 : 1));
     const VMPEGCodeTable* dcTable = !kIntra ? nullptr : component == 0 ? &codec_.dcLuma : &codec_.dcChroma;
     auto dc = [&](int32_t size, uint32_t raw) { SetIntraDc(component, size, raw); };
-    ReadBlockFast<kMpeg1, !kIntra>(w, kIntra ? 0 : -1, *tables.pairs, *tables.longCodes, *tables.compact, dcTable,
+    ReadBlockFast<kMpeg1, !kIntra>(w, kIntra ? 0 : -1, *tables.pairs, *tables.compact, dcTable,
                                    put, dc);
     put.Finish();
     store(b);
