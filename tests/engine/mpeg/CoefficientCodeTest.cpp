@@ -1,9 +1,10 @@
 // Every run and level code of the coefficient table, with both signs, and the
 // MPEG-1 escape forms, in intra blocks (after the DC term) and in non-intra
 // blocks (with and without the short first-coefficient form), decode as
-// ffmpeg decodes them. Codes of every length pass through the one-look path
-// and the longer-code path of the decoder, so a wrong entry in either (a
-// length, a sign bit, a run) derails the slice and shows here.
+// ffmpeg decodes them. Codes of every length, alone and next to others in one
+// look, pass through the decoder's table of code pairs and of longer codes and
+// its escape path, so a wrong entry (a length, a sign bit, a run) derails the
+// slice and shows here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
