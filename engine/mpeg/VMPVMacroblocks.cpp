@@ -102,7 +102,9 @@ struct PlainCode {
 // each code's scan advance and signed term, and how many coefficients it
 // holds. An entry of one code repeats it as its second with no advance, which
 // writes the same coefficient again. A length of 0 sends the reader to the
-// general path (escapes and bad codes).
+// general path (escapes and bad codes). The lengths, which the window waits
+// on, also sit in a small array of their own that stays in the first-level
+// cache.
 class PairCoefficientTable {
  public:
   static constexpr int kBits = 11;
@@ -147,12 +149,16 @@ class PairCoefficientTable {
       entry.advance[0] = static_cast<uint8_t>(c.advance);
       Hold(entry, c, intra);
     }
+    for (size_t k = 0; k < std::size(entries_); ++k) lengths_[k] = entries_[k].length;
   }
-  [[gnu::always_inline]] const Entry& Lookup(uint64_t window) const {
+  // The entry index of the codes at the window's start.
+  [[gnu::always_inline]] static uint64_t Index(uint64_t window) {
     const uint64_t shortIndex = window >> (64 - kBits);
     const uint64_t longIndex = (window >> (64 - kMaxLength)) + (1u << kBits);
-    return entries_[(window >> (64 - kLongZeros)) != 0 ? shortIndex : longIndex];
+    return (window >> (64 - kLongZeros)) != 0 ? shortIndex : longIndex;
   }
+  int Length(uint64_t index) const { return lengths_[index]; }
+  const Entry& At(uint64_t index) const { return entries_[index]; }
   // The largest level magnitude an entry carries.
   int32_t GetMaxLevel() const { return maxLevel_; }
 
@@ -167,6 +173,7 @@ class PairCoefficientTable {
 
   // The short codes' entries, then the long codes'.
   Entry entries_[(1u << kBits) + (1u << kLongBits)];
+  uint8_t lengths_[(1u << kBits) + (1u << kLongBits)];
   int32_t maxLevel_ = 0;
 };
 
@@ -327,8 +334,8 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
   for (;;) {
     w.Refill();
     for (int k = 0; k < 3; ++k) {
-      const PairCoefficientTable::Entry& e = pairs.Lookup(bits);
-      const int n = e.length;
+      const uint64_t x = PairCoefficientTable::Index(bits);
+      const int n = pairs.Length(x);
       if (n == 0) [[unlikely]] {
         w.Refill();
         int32_t skip, level;
@@ -339,6 +346,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         put.Count(1);
         break;
       }
+      const PairCoefficientTable::Entry& e = pairs.At(x);
       bits <<= n;
       count -= n;
       i += e.advance[0];
@@ -395,7 +403,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       bits = bs.GetHeldBits();
       count = bs.GetHeldBitCount();
     }
-    const PairCoefficientTable::Entry& e = pairs.Lookup(bits);
+    const PairCoefficientTable::Entry& e = pairs.At(PairCoefficientTable::Index(bits));
     if (e.length == 0) {
       int32_t skip, level;
       if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) break;
