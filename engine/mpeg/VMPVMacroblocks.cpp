@@ -99,57 +99,55 @@ struct PlainCode {
 // bits, which all begin with kLongZeros zeros, have entries of their own,
 // indexed by the 10 bits after those zeros (the rest of the code and its
 // sign), chosen without a branch. An entry gives the bits its codes take,
-// each code's scan advance and signed term, and how many coefficients it
-// holds. An entry of one code repeats it as its second with no advance, which
-// writes the same coefficient again. A length of 0 sends the reader to the
-// general path (escapes and bad codes). The lengths, which the window waits
-// on, also sit in a small array of their own that stays in the first-level
-// cache.
+// how many coefficients it holds, and each code's scan advance and signed
+// term, in three arrays: the lengths, which the window waits on, stay in the
+// first-level cache in 3 KB. An entry of one code repeats it as its second
+// with no advance, which writes the same coefficient again. A length of 0
+// sends the reader to the general path (escapes and bad codes).
 class PairCoefficientTable {
  public:
   static constexpr int kBits = 11;
   static constexpr int kLongZeros = 7;
   static constexpr int kLongBits = 10;
   static constexpr int kMaxLength = kLongZeros + kLongBits;  // the most bits a look takes
+  // What an entry holds besides its length and count.
   struct Entry {
-    uint8_t length;
     uint8_t advance[2];
     int8_t term[2];
-    uint8_t codes;
-    uint8_t unused[2];
   };
   PairCoefficientTable(const VMPEGCodeTable& table, bool intra) {
     for (uint32_t w = 0; w < (1u << kBits); ++w) {
       Entry& entry = entries_[w];
       entry = Entry{};
+      lengths_[w] = counts_[w] = 0;
       const PlainCode first = PlainCode::At(table, intra, w, kBits);
       if (first.length == 0) continue;
-      entry.length = static_cast<uint8_t>(first.length);
+      lengths_[w] = static_cast<uint8_t>(first.length);
       entry.advance[0] = static_cast<uint8_t>(first.advance);
       if (first.advance == PlainCode::kEndOfBlock) continue;
-      Hold(entry, first, intra);
+      Hold(w, first, intra);
       const int rest = kBits - first.length;
       const PlainCode second =
           rest > 0 ? PlainCode::At(table, intra, w & ((1u << rest) - 1), rest) : PlainCode{};
       if (second.length == 0) continue;
-      entry.length = static_cast<uint8_t>(first.length + second.length);
+      lengths_[w] = static_cast<uint8_t>(first.length + second.length);
       entry.advance[1] = static_cast<uint8_t>(second.advance);
       if (second.advance == PlainCode::kEndOfBlock) continue;
       NoteLevel(second.term, intra);
       entry.term[1] = static_cast<int8_t>(second.term);
-      entry.codes = 2;
+      counts_[w] = 2;
     }
     for (uint32_t w = 0; w < (1u << kLongBits); ++w) {
       // The code after the zeros: the index's bits, with the zeros before them.
       const PlainCode c = PlainCode::At(table, intra, w, kMaxLength);
-      Entry& entry = entries_[(1u << kBits) + w];
-      entry = Entry{};
+      const uint32_t k = (1u << kBits) + w;
+      entries_[k] = Entry{};
+      lengths_[k] = counts_[k] = 0;
       if (c.length <= kLongZeros || c.advance == PlainCode::kEndOfBlock) continue;
-      entry.length = static_cast<uint8_t>(c.length);
-      entry.advance[0] = static_cast<uint8_t>(c.advance);
-      Hold(entry, c, intra);
+      lengths_[k] = static_cast<uint8_t>(c.length);
+      entries_[k].advance[0] = static_cast<uint8_t>(c.advance);
+      Hold(k, c, intra);
     }
-    for (size_t k = 0; k < std::size(entries_); ++k) lengths_[k] = entries_[k].length;
   }
   // The entry index of the codes at the window's start.
   [[gnu::always_inline]] static uint64_t Index(uint64_t window) {
@@ -158,22 +156,24 @@ class PairCoefficientTable {
     return (window >> (64 - kLongZeros)) != 0 ? shortIndex : longIndex;
   }
   int Length(uint64_t index) const { return lengths_[index]; }
+  int32_t Count(uint64_t index) const { return counts_[index]; }
   const Entry& At(uint64_t index) const { return entries_[index]; }
   // The largest level magnitude an entry carries.
   int32_t GetMaxLevel() const { return maxLevel_; }
 
  private:
   // An entry of one code.
-  void Hold(Entry& entry, const PlainCode& c, bool intra) {
+  void Hold(uint32_t k, const PlainCode& c, bool intra) {
     NoteLevel(c.term, intra);
-    entry.term[0] = entry.term[1] = static_cast<int8_t>(c.term);
-    entry.codes = 1;
+    entries_[k].term[0] = entries_[k].term[1] = static_cast<int8_t>(c.term);
+    counts_[k] = 1;
   }
   void NoteLevel(int32_t term, bool intra) { maxLevel_ = std::max(maxLevel_, std::abs(intra ? term : term / 2)); }
 
   // The short codes' entries, then the long codes'.
   Entry entries_[(1u << kBits) + (1u << kLongBits)];
   uint8_t lengths_[(1u << kBits) + (1u << kLongBits)];
+  uint8_t counts_[(1u << kBits) + (1u << kLongBits)];
   int32_t maxLevel_ = 0;
 };
 
@@ -355,7 +355,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         stop("coefficients past the end of the block");
       }
       put(i, e.term[0]);
-      put.Count(e.codes);
+      put.Count(pairs.Count(x));
       i += e.advance[1];
       if (i > 63) [[unlikely]] {
         if (i >= PlainCode::kPastEnd) return;
@@ -403,8 +403,9 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       bits = bs.GetHeldBits();
       count = bs.GetHeldBitCount();
     }
-    const PairCoefficientTable::Entry& e = pairs.At(PairCoefficientTable::Index(bits));
-    if (e.length == 0) {
+    const uint64_t x = PairCoefficientTable::Index(bits);
+    const PairCoefficientTable::Entry& e = pairs.At(x);
+    if (pairs.Length(x) == 0) {
       int32_t skip, level;
       if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) break;
       i += skip + 1;
@@ -413,7 +414,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       put.Count(1);
       continue;
     }
-    take(e.length);
+    take(pairs.Length(x));
     bool ended = false;
     for (int c = 0; c < 2 && !ended; ++c) {
       i += e.advance[c];
@@ -422,7 +423,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
         ended = true;
       } else {
         put(i, e.term[c]);
-        if (c == 0) put.Count(e.codes);
+        if (c == 0) put.Count(pairs.Count(x));
       }
     }
     if (ended) break;
