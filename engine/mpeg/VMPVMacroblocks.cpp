@@ -234,6 +234,20 @@ template <bool kMpeg1, typename Stop>
   return true;
 }
 
+// The same, the coefficient given to the block at scan position `i` + skip + 1
+// (kIntra: an intra block's term), clamped; false at the end of the block.
+template <bool kMpeg1, bool kIntra, typename Put, typename Stop>
+[[gnu::always_inline]] inline bool PutGeneralCode(uint64_t& bits, int& count, const CompactCoefficientTable& compact,
+                                                  int64_t& i, Put& put, Stop stop) {
+  int32_t skip, level;
+  if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) return false;
+  i += skip + 1;
+  if (i > 63) stop("coefficients past the end of the block");
+  put.Clamped(i, CoefficientTerm(level, kIntra));
+  put.Count(1);
+  return true;
+}
+
 // A DC term and up to 65 codes of at most 28 bits (231 bytes), with the
 // window's loads ahead and the last 8-byte load, fit in this many bytes: with
 // as many stored after the window's next byte, a block is read without
@@ -338,12 +352,7 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       const int n = pairs.Length(x);
       if (n == 0) [[unlikely]] {
         w.Refill();
-        int32_t skip, level;
-        if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) return;
-        i += skip + 1;
-        if (i > 63) stop("coefficients past the end of the block");
-        put.Clamped(i, CoefficientTerm(level, !kFirstShort));
-        put.Count(1);
+        if (!PutGeneralCode<kMpeg1, !kFirstShort>(bits, count, compact, i, put, stop)) return;
         break;
       }
       const PairCoefficientTable::Entry& e = pairs.At(x);
@@ -404,16 +413,11 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
       count = bs.GetHeldBitCount();
     }
     const uint64_t x = PairCoefficientTable::Index(bits);
-    const PairCoefficientTable::Entry& e = pairs.At(x);
     if (pairs.Length(x) == 0) {
-      int32_t skip, level;
-      if (!ReadGeneralCode<kMpeg1>(bits, count, compact, skip, level, stop)) break;
-      i += skip + 1;
-      if (i > 63) stop("coefficients past the end of the block");
-      put.Clamped(i, CoefficientTerm(level, !kFirstShort));
-      put.Count(1);
+      if (!PutGeneralCode<kMpeg1, !kFirstShort>(bits, count, compact, i, put, stop)) break;
       continue;
     }
+    const PairCoefficientTable::Entry& e = pairs.At(x);
     take(pairs.Length(x));
     bool ended = false;
     for (int c = 0; c < 2 && !ended; ++c) {
