@@ -313,29 +313,42 @@ inline void StorePixels(uint8_t* p, __m128i v) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
 }
 
-// One form per width, half-sample offset and averaging, so that each loop
-// holds only its own steps.
-template <int W, bool kHx, bool kHy, bool kAverage>
-void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t h, uint8_t* dst, ptrdiff_t dstStride) {
-  const auto line = [&](const uint8_t* p) {
-    const __m128i v = LoadPixels<W>(p);
-    if constexpr (kHx) return _mm_avg_epu8(v, LoadPixels<W>(p + 1));
+// One strip of a prediction in 16-byte registers: `load(offset, fromDst)`
+// reads a line of the source at `offset` (or of the destination, to average
+// with), `store(offset, v)` writes one. One form per half-sample offset and
+// averaging, so that each loop holds only its own steps.
+template <bool kHx, bool kHy, bool kAverage, typename Load, typename Store>
+[[gnu::always_inline]] inline void PredictStripSse2(ptrdiff_t srcStride, ptrdiff_t dstStride, int32_t h, Load load,
+                                                    Store store) {
+  const auto line = [&](ptrdiff_t offset) {
+    const __m128i v = load(offset, false);
+    if constexpr (kHx) return _mm_avg_epu8(v, load(offset + 1, false));
     return v;
   };
-  __m128i above = kHy ? line(src) : _mm_setzero_si128();
-  for (int32_t r = 0; r < h; ++r, dst += dstStride) {
-    src += srcStride;
+  ptrdiff_t in = 0, out = 0;
+  __m128i above = kHy ? line(0) : _mm_setzero_si128();
+  for (int32_t r = 0; r < h; ++r, out += dstStride) {
     __m128i v;
     if constexpr (kHy) {
-      const __m128i below = line(src);
+      const __m128i below = line(in + srcStride);
       v = _mm_avg_epu8(above, below);
       above = below;
     } else {
-      v = line(src - srcStride);
+      v = line(in);
     }
-    if constexpr (kAverage) v = _mm_avg_epu8(v, LoadPixels<W>(dst));
-    StorePixels<W>(dst, v);
+    in += srcStride;
+    if constexpr (kAverage) v = _mm_avg_epu8(v, load(out, true));
+    store(out, v);
   }
+}
+
+// W (8 or 16) columns of one plane.
+template <int W, bool kHx, bool kHy, bool kAverage>
+void PredictBlockSse2(const uint8_t* src, ptrdiff_t srcStride, int32_t h, uint8_t* dst, ptrdiff_t dstStride) {
+  PredictStripSse2<kHx, kHy, kAverage>(
+      srcStride, dstStride, h,
+      [&](ptrdiff_t offset, bool fromDst) { return LoadPixels<W>((fromDst ? dst : src) + offset); },
+      [&](ptrdiff_t offset, __m128i v) { StorePixels<W>(dst + offset, v); });
 }
 
 // A w x h area (w a multiple of 8) in strips of 16 columns and one of 8.
@@ -352,30 +365,16 @@ void PredictAreaSse2(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrd
 template <bool kHx, bool kHy, bool kAverage>
 void PredictPairStrip8Sse2(const uint8_t* src0, const uint8_t* src1, ptrdiff_t srcStride, uint8_t* dst0,
                            uint8_t* dst1, ptrdiff_t dstStride, int32_t h) {
-  const auto load = [](const uint8_t* p0, const uint8_t* p1) {
-    return _mm_unpacklo_epi64(LoadPixels<8>(p0), LoadPixels<8>(p1));
-  };
-  const auto line = [&](ptrdiff_t offset) {
-    const __m128i v = load(src0 + offset, src1 + offset);
-    if constexpr (kHx) return _mm_avg_epu8(v, load(src0 + offset + 1, src1 + offset + 1));
-    return v;
-  };
-  ptrdiff_t in = 0, out = 0;
-  __m128i above = kHy ? line(0) : _mm_setzero_si128();
-  for (int32_t r = 0; r < h; ++r, out += dstStride) {
-    __m128i v;
-    if constexpr (kHy) {
-      const __m128i below = line(in + srcStride);
-      v = _mm_avg_epu8(above, below);
-      above = below;
-    } else {
-      v = line(in);
-    }
-    in += srcStride;
-    if constexpr (kAverage) v = _mm_avg_epu8(v, load(dst0 + out, dst1 + out));
-    StorePixels<8>(dst0 + out, v);
-    StorePixels<8>(dst1 + out, _mm_unpackhi_epi64(v, v));
-  }
+  PredictStripSse2<kHx, kHy, kAverage>(
+      srcStride, dstStride, h,
+      [&](ptrdiff_t offset, bool fromDst) {
+        return _mm_unpacklo_epi64(LoadPixels<8>((fromDst ? dst0 : src0) + offset),
+                                  LoadPixels<8>((fromDst ? dst1 : src1) + offset));
+      },
+      [&](ptrdiff_t offset, __m128i v) {
+        StorePixels<8>(dst0 + offset, v);
+        StorePixels<8>(dst1 + offset, _mm_unpackhi_epi64(v, v));
+      });
 }
 
 template <bool kHx, bool kHy, bool kAverage>
