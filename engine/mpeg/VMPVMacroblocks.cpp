@@ -389,6 +389,8 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
     bits <<= n;
     count -= n;
   };
+  // The end of the block: the window back to the reader.
+  const auto end = [&] { bs.SetHeldBits(bits, count); };
   if (dcTable) {
     const VMPEGCodeTable::Entry& d = dcTable->Lookup(static_cast<uint32_t>(bits >> (64 - dcTable->GetMaxLength())));
     if (d.length == 0) stop("bad DC size");
@@ -414,25 +416,21 @@ template <bool kMpeg1, bool kFirstShort, typename Put, typename Dc>
     }
     const uint64_t x = PairCoefficientTable::Index(bits);
     if (pairs.Length(x) == 0) {
-      if (!PutGeneralCode<kMpeg1, !kFirstShort>(bits, count, compact, i, put, stop)) break;
+      if (!PutGeneralCode<kMpeg1, !kFirstShort>(bits, count, compact, i, put, stop)) return end();
       continue;
     }
     const PairCoefficientTable::Entry& e = pairs.At(x);
     take(pairs.Length(x));
-    bool ended = false;
-    for (int c = 0; c < 2 && !ended; ++c) {
+    for (int c = 0; c < 2; ++c) {
       i += e.advance[c];
       if (i > 63) {
         if (i < PlainCode::kPastEnd) stop("coefficients past the end of the block");
-        ended = true;
-      } else {
-        put(i, e.term[c]);
-        if (c == 0) put.Count(pairs.Count(x));
+        return end();
       }
+      put(i, e.term[c]);
+      if (c == 0) put.Count(pairs.Count(x));
     }
-    if (ended) break;
   }
-  bs.SetHeldBits(bits, count);
 }
 
 }  // namespace
@@ -1075,10 +1073,13 @@ void VMPVDecoder::MakeScaledMatrix(int which) {
             : CoefficientTablesFor<false>(codec_, false).pairs->GetMaxLevel();
   const int64_t maxTerm = CoefficientTerm(maxLevel, intra);
   const int shift = (intra ? 3 : 4) + (syntaxMode_ == 1 ? 0 : 1);
-  // Within the limit whichever way the shift rounds, and so (the limits being
-  // below 2^25) the product within 32 bits.
+  // Within the limit whichever way the shift rounds, and the product within
+  // 32 bits.
   bool fits = maxLevel > 0;
-  for (int i = 0; i < 64; ++i) fits = fits && maxTerm * scaled[i].scale <= int64_t{limits[i]} << shift;
+  for (int i = 0; i < 64; ++i) {
+    const int64_t bound = std::min<int64_t>(int64_t{limits[i]} << shift, std::numeric_limits<int32_t>::max());
+    fits = fits && maxTerm * scaled[i].scale <= bound;
+  }
   scaledFits_[which] = fits;
 }
 
