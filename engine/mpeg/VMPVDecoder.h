@@ -162,8 +162,8 @@ class VMPVDecoder {
   // coefficient magnitude at each scan position.
   const uint8_t* ScanOrder() const;
   const int32_t* ScanLimits() const;
-  // Whether the codes of the coefficient reader's pair tables (the short
-  // ones) all stay within the transform's limits with that matrix now.
+  // Whether every code of the coefficient reader's pair tables (all but the
+  // escapes) stays within the transform's limits with that matrix now.
   bool MatrixFitsTableCodes(int which) {
     ScaledMatrix(which);
     return scaledFits_[which];

@@ -224,7 +224,7 @@ TEST(CoefficientClampTest, LevelsPastTheTransformLimitAreClamped) {
   const std::vector<Code> codes = RegularCodes();
   const auto decode = [&](int level) {
     const auto code = std::find_if(codes.begin(), codes.end(), [&](const Code& c) { return c.run == 0 && c.level == level; });
-    EXPECT_TRUE(code != codes.end() && code->bits.size() <= 10) << level;  // a code of the one-look table
+    EXPECT_TRUE(code != codes.end() && code->bits.size() <= 10) << level;  // a code of the pair table
     if (code == codes.end()) return mpegtest::Decoded();
     std::vector<std::vector<Coefficient>> inter(6 * kMbWidth * kMbHeight, {{&*code, 0, level}});
     const std::vector<uint8_t> bytes = Stream({}, inter, 8, 31, 255);
