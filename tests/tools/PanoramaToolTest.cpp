@@ -174,7 +174,6 @@ TEST_F(PanoramaTool, SaysWhyAFileIsNoPanoramaAndReadsJpegsAsBubblesDo) {
     }
     EXPECT_EQ(err.rfind("ostrevan-tool: cannot read panorama '", 0), 0u) << err;
     EXPECT_NE(err.find(c.message), std::string::npos) << c.file << ": " << err;
-    EXPECT_EQ(err.find("not a picture the readers take"), std::string::npos) << err;
   }
   EXPECT_TRUE(ReadBytes(Path("progressive.jpg.ppm")) == ReadBytes(Path("djpeg.bmp.ppm")))
       << "the photograph decodes as djpeg decodes it";
