@@ -98,22 +98,29 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return !file.bad();
 }
 
-// Decodes the bytes through libjpeg with its message boxes held back; the
-// picture (caller releases it) or null.
-VPicture* DecodeQuietlyWithLibjpeg(const std::string& bytes) {
+}  // namespace
+
+std::string ReadPictureFile(const std::string& path, std::string& bytes) {
+  if (!platform::FileExists(path)) return "no such file";
+  if (platform::DirectoryExists(path)) return "it is a folder";
+  if (!ReadWholeFile(path, bytes)) return "it cannot be opened for reading";
+  return std::string();
+}
+
+VPicture* DecodeJpegQuietly(const std::string& bytes) {
   platform::MessageBoxCapture previous = platform::SetMessageBoxCapture(
       [](const std::string&, const std::string&, platform::MessageBoxIcon) { return platform::kMessageBoxOk; });
   VPicture* picture =
       DecodeJpegWithLibrary(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
   platform::SetMessageBoxCapture(previous);
+  if (picture != nullptr && (picture->GetPixelMap() == nullptr || !picture->GetPixelMap()->HasStorage())) {
+    picture->Release();
+    return nullptr;
+  }
   return picture;
 }
 
-// Why a file cannot be read as a picture, for the error line: the file is
-// missing or a folder, its extension names no picture format, or the reader
-// of its format says why (with a fallback when it says nothing). A JPEG file
-// that libjpeg can decode gets a hint to --libjpeg.
-std::string WhyUnreadable(const std::string& path, int32_t flags) {
+std::string ExplainUnreadablePicture(const std::string& path, int32_t flags) {
   if (!platform::FileExists(path)) return "no such file";
   if (platform::DirectoryExists(path)) return "it is a folder";
   VFileSpec spec(path.c_str());
@@ -139,7 +146,7 @@ std::string WhyUnreadable(const std::string& path, int32_t flags) {
   if (type == MakeTypeCode("JPEG")) {
     std::string bytes;
     if (ReadWholeFile(path, bytes)) {
-      if (VPicture* picture = DecodeQuietlyWithLibjpeg(bytes)) {
+      if (VPicture* picture = DecodeJpegQuietly(bytes)) {
         picture->Release();
         reason += "; --libjpeg decodes this file";
       }
@@ -147,6 +154,8 @@ std::string WhyUnreadable(const std::string& path, int32_t flags) {
   }
   return reason;
 }
+
+namespace {
 
 // Checks the output path before any work, so the message names what is wrong.
 bool CanWrite(const std::string& path, std::ostream& err) {
@@ -161,16 +170,14 @@ bool CanWrite(const std::string& path, std::ostream& err) {
 
 int DecodeJpegThroughLibrary(const std::string& input, const std::string& output, std::ostream& err) {
   std::string bytes;
-  if (!platform::FileExists(input) || platform::DirectoryExists(input) || !ReadWholeFile(input, bytes)) {
-    err << "ostrevan-tool: cannot read image '" << input << "': "
-        << (platform::FileExists(input) ? "it is not a readable file" : "no such file") << "\n";
+  if (const std::string why = ReadPictureFile(input, bytes); !why.empty()) {
+    err << "ostrevan-tool: cannot read image '" << input << "': " << why << "\n";
     return 1;
   }
   if (!CanWrite(output, err)) return 1;
   // libjpeg's message box would repeat the error line below.
-  VPicture* picture = DecodeQuietlyWithLibjpeg(bytes);
-  if (!picture || !picture->GetPixelMap() || !picture->GetPixelMap()->HasStorage()) {
-    if (picture) picture->Release();
+  VPicture* picture = DecodeJpegQuietly(bytes);
+  if (!picture) {
     const std::string& reason = GetJpegFailureReason();
     err << "ostrevan-tool: libjpeg cannot decode '" << input << "'"
         << (reason.empty() ? std::string() : ": " + reason) << "\n";
@@ -194,7 +201,7 @@ int DecodeImage(const std::string& input, const std::string& output, int32_t dep
   const int32_t flags = kReadPixels | kReadColorTable;
   VPicture* picture = LoadPicture(input, flags);
   if (!picture) {
-    err << "ostrevan-tool: cannot read image '" << input << "': " << WhyUnreadable(input, flags) << "\n";
+    err << "ostrevan-tool: cannot read image '" << input << "': " << ExplainUnreadablePicture(input, flags) << "\n";
     return 1;
   }
   PixelMap* map = picture->GetPixelMap();

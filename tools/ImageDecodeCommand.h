@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class VPicture;
+
 // Dispatches "decode FILE OUT [--depth D] [--alpha ALPHA.pgm] [--libjpeg]". Exit code as
 // RunTool: 0 success, 1 failure (one line on `err`), 2 a command line not
 // understood (one line on `err` naming what; the caller prints the usage).
@@ -27,3 +29,20 @@ int DecodeImage(const std::string& input, const std::string& output, int32_t dep
 // 24 bits without a display) instead of the registry's reader and writes it
 // as binary PPM. 0 or 1.
 int DecodeJpegThroughLibrary(const std::string& input, const std::string& output, std::ostream& err);
+
+// Why a picture file cannot be read, in the words of the decode command's
+// error line: "no such file", "it is a folder", "it cannot be opened for
+// reading", a note that the extension names no picture format, or the
+// reason the reader of its format gives (a JPEG file that libjpeg decodes
+// gets a pointer to --libjpeg). `flags` are the reader flags of the read
+// that failed.
+std::string ExplainUnreadablePicture(const std::string& path, int32_t flags);
+
+// Reads the whole file into `bytes`: "" on success, else why not ("no such
+// file", "it is a folder", "it cannot be opened for reading").
+std::string ReadPictureFile(const std::string& path, std::string& bytes);
+
+// Decodes JPEG bytes through libjpeg (the application's picture path) with
+// its message boxes held back: a picture with pixels (the caller releases
+// it), or null with GetJpegFailureReason saying why.
+VPicture* DecodeJpegQuietly(const std::string& bytes);

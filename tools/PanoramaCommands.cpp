@@ -17,8 +17,10 @@
 #include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
+#include "engine/image/JpegLibraryLoader.h"
 #include "engine/panorama/BubbleViewControl.h"
 #include "engine/panorama/VPictureBubble.h"
+#include "tools/ImageDecodeCommand.h"
 #include "tools/PixelMapPpm.h"
 
 namespace {
@@ -34,11 +36,29 @@ struct RenderOptions {
   int32_t height = 480;
 };
 
-bool ParseFloat(const std::string& text, float& out) {
+bool ParseDouble(const std::string& text, double& out) {
   char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (end == text.c_str() || *end != '\0' || !std::isfinite(v)) return false;
+  out = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && *end == '\0' && std::isfinite(out);
+}
+
+bool ParseFloat(const std::string& text, float& out) {
+  double v = 0.0;
+  if (!ParseDouble(text, v)) return false;
   out = static_cast<float>(v);
+  return true;
+}
+
+// A yaw given in radians, brought into one turn while it still has the
+// precision of the text: yaw, yaw + 2pi and yaw - 2pi become the same float.
+bool ParseYaw(const std::string& text, float& out) {
+  constexpr double kTurn = 6.283185307179586476925;
+  double v = 0.0;
+  if (!ParseDouble(text, v)) return false;
+  v = std::fmod(v, kTurn);
+  if (v < 0.0) v += kTurn;
+  out = static_cast<float>(v);
+  if (out >= kBubbleTwoPi) out = 0.0f;
   return true;
 }
 
@@ -58,7 +78,7 @@ int Parse(const std::vector<std::string>& args, RenderOptions& o, std::ostream& 
     if (a == "--fast") {
       o.fast = true;
     } else if (a == "--yaw" && hasValue) {
-      if (!ParseFloat(args[++i], o.yaw)) return err << "ostrevan-tool: bad yaw '" << args[i] << "'\n", 2;
+      if (!ParseYaw(args[++i], o.yaw)) return err << "ostrevan-tool: bad yaw '" << args[i] << "'\n", 2;
     } else if (a == "--pitch" && hasValue) {
       if (!ParseFloat(args[++i], o.pitch)) return err << "ostrevan-tool: bad pitch '" << args[i] << "'\n", 2;
     } else if (a == "--depth" && hasValue) {
@@ -80,19 +100,45 @@ int Parse(const std::vector<std::string>& args, RenderOptions& o, std::ostream& 
   return 0;
 }
 
+bool IsUsable(VPicture* picture) {
+  return picture->GetPixelMap() != nullptr && picture->GetWidth() > 0 && picture->GetHeight() > 0;
+}
+
 }  // namespace
+
+VPicture* LoadPanoramaPicture(const std::string& path, std::string& reason) {
+  reason.clear();
+  if (VFileSpec(path.c_str()).GetFileTypeFromExtension(kImageCategory) == MakeTypeCode("JPEG")) {
+    std::string bytes;
+    reason = ReadPictureFile(path, bytes);
+    if (!reason.empty()) return nullptr;
+    VPicture* picture = DecodeJpegQuietly(bytes);
+    if (picture != nullptr && IsUsable(picture)) return picture;
+    if (picture != nullptr) picture->Release();
+    reason = GetJpegFailureReason();
+    reason = reason.empty() ? "libjpeg cannot decode it" : "libjpeg cannot decode it: " + reason;
+    return nullptr;
+  }
+  // The reader's own depth: the viewer converts into its map.
+  constexpr int32_t kFlags = kReadPixels | kReadAlpha | kReadColorTable;
+  VPicture* picture = nullptr;
+  {
+    ScopedLoadPixelFormat depth(-1);
+    picture = new VPicture(VFileSpec(path.c_str()), kUnknownFileType, kFlags, -1, -1);
+  }
+  if (IsUsable(picture)) return picture;
+  picture->Release();
+  reason = ExplainUnreadablePicture(path, kFlags);
+  return nullptr;
+}
 
 int RunPanoramaCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
   RenderOptions o;
   if (const int parsed = Parse(args, o, err); parsed != 0) return parsed;
-  VPicture* picture = nullptr;
-  {
-    ScopedLoadPixelFormat depth(-1);
-    picture = new VPicture(VFileSpec(o.picture.c_str()), kUnknownFileType, 0, -1, -1);
-  }
-  if (picture->GetPixelMap() == nullptr || picture->GetWidth() <= 0 || picture->GetHeight() <= 0) {
-    picture->Release();
-    err << "ostrevan-tool: " << o.picture << ": not a picture the readers take\n";
+  std::string reason;
+  VPicture* picture = LoadPanoramaPicture(o.picture, reason);
+  if (picture == nullptr) {
+    err << "ostrevan-tool: cannot read panorama '" << o.picture << "': " << reason << "\n";
     return 1;
   }
   const VFRect rootBounds(0.0f, -kBubbleHalfPi, kBubbleTwoPi, kBubbleHalfPi);

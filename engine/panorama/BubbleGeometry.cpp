@@ -66,6 +66,11 @@ void NormalizeBubbleRect(VFRect& rect) {
     rect.left = corner.x;
     rect.right = corner.x + (std::isfinite(width) ? width : 0.0f);
   }
-  rect.top = corner.y;
-  rect.bottom = corner.y + (std::isfinite(height) ? height : 0.0f);
+  if (height >= kBubbleTwoPi) {
+    rect.top = -kBubblePi;
+    rect.bottom = kBubblePi;
+  } else {
+    rect.top = corner.y;
+    rect.bottom = corner.y + (std::isfinite(height) ? height : 0.0f);
+  }
 }

@@ -38,5 +38,6 @@ void Union(VFRect& r, const VFRect& other);
 // x into [0, 2pi), y into [-pi, pi). Non-finite values become 0.
 void NormalizeBubblePoint(VFPoint& point);
 // The top-left corner normalised and the size kept; a rectangle 2pi wide or
-// wider becomes [0, 2pi] horizontally.
+// wider becomes [0, 2pi] horizontally, one 2pi high or higher [-pi, pi]
+// vertically.
 void NormalizeBubbleRect(VFRect& rect);

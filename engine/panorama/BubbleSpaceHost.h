@@ -9,6 +9,7 @@
 
 class PanoramaMap;
 class VBubbleSpaceGraphicObject;
+class VGraphicWindow;
 
 class BubbleSpaceHost {
  public:
@@ -25,8 +26,11 @@ class BubbleSpaceHost {
   virtual PanoramaMap* GetPanoramaMap() = 0;
   // Redraws the viewer on screen.
   virtual void RedrawHost() = 0;
-  // The display window showing the viewer (opaque), or null.
-  virtual void* GetDisplayWindow() { return nullptr; }
+  // The display window showing the viewer, or null.
+  virtual VGraphicWindow* GetDisplayWindow() { return nullptr; }
+  // A bubble took the mouse capture: the viewer becomes the display tree's
+  // captured object, so that the window's release and moves reach it.
+  virtual void HoldMouseCapture() {}
 };
 
 // A mouse event in bubble space: the window event's modifiers and buttons,

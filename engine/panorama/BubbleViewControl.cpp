@@ -14,7 +14,17 @@ class BubbleViewControl::Root : public VBubble {
  public:
   Root(BubbleViewControl* viewer, const VFRect& bounds) : VBubble(kKind, 0, bounds, 0.0f, 0, nullptr), viewer_(viewer) {}
   BubbleSpaceHost* GetWindow() override { return viewer_; }
-  void* GetView() override { return viewer_->VControl::GetWindow(); }
+  // Keys go to the root's following siblings, then to its children.
+  bool KeyDown(const VKeyEvent& event) override {
+    if (VBubbleSpaceGraphicObject* next = NextObject(); next != nullptr && next->RouteKeyDown(event)) return true;
+    VBubbleSpaceGraphicObject* first = FirstChildObject();
+    return first != nullptr && first->RouteKeyDown(event);
+  }
+  bool KeyUp(const VKeyEvent& event) override {
+    if (VBubbleSpaceGraphicObject* next = NextObject(); next != nullptr && next->RouteKeyUp(event)) return true;
+    VBubbleSpaceGraphicObject* first = FirstChildObject();
+    return first != nullptr && first->RouteKeyUp(event);
+  }
 
  private:
   BubbleViewControl* viewer_;
@@ -392,16 +402,10 @@ bool BubbleViewControl::MouseDown(const VMouseEvent& event) { return root_->Capt
 bool BubbleViewControl::MouseUp(const VMouseEvent& event) { return root_->ReleaseMouse(ToBubbleEvent(event)); }
 bool BubbleViewControl::MouseMove(const VMouseEvent& event) { return root_->RouteMouseMove(ToBubbleEvent(event)); }
 bool BubbleViewControl::UpdateCursor(const VMouseEvent& event) { return root_->RouteCursorUpdate(ToBubbleEvent(event)); }
-bool BubbleViewControl::KeyDown(const VKeyEvent& event) {
-  if (VBubbleSpaceGraphicObject* next = root_->NextObject(); next != nullptr && next->RouteKeyDown(event)) return true;
-  VBubbleSpaceGraphicObject* first = root_->FirstChildObject();
-  return first != nullptr && first->RouteKeyDown(event);
-}
+bool BubbleViewControl::KeyDown(const VKeyEvent& event) { return root_->KeyDown(event); }
+bool BubbleViewControl::KeyUp(const VKeyEvent& event) { return root_->KeyUp(event); }
 
-bool BubbleViewControl::KeyUp(const VKeyEvent& event) {
-  if (VBubbleSpaceGraphicObject* next = root_->NextObject(); next != nullptr && next->RouteKeyUp(event)) return true;
-  VBubbleSpaceGraphicObject* first = root_->FirstChildObject();
-  return first != nullptr && first->RouteKeyUp(event);
-}
+VGraphicWindow* BubbleViewControl::GetDisplayWindow() { return VControl::GetWindow(); }
+void BubbleViewControl::HoldMouseCapture() { VGraphicObject::SetCapturedObject(this); }
 
 bool BubbleViewControl::HandleEvent(uint32_t /*code*/, uint32_t /*value1*/, uint32_t /*value2*/) { return false; }

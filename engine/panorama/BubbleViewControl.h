@@ -64,6 +64,8 @@ class BubbleViewControl : public VControl, public VTask, public VNavigator, publ
   VBubbleSpaceGraphicObject* GetBubbleRoot() override;
   PanoramaMap* GetPanoramaMap() override { return map_.IsValid() ? &map_ : nullptr; }
   void RedrawHost() override { Invalidate(nullptr); }
+  VGraphicWindow* GetDisplayWindow() override;
+  void HoldMouseCapture() override;
   // A window point as a bubble-space point (clamped: never NaN).
   VFPoint ScreenToBubblePoint(const VPoint& windowPoint) const;
 

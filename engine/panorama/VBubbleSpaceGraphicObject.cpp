@@ -2,13 +2,14 @@
 
 #include <cmath>
 
+#include "engine/app/GraphicServices.h"
 #include "engine/app/MessagePointer.h"
+#include "engine/app/VGraphicObject.h"
 
 VFPoint VBubbleSpaceGraphicObject::dragOffset_;
 VBubbleSpaceGraphicObject* VBubbleSpaceGraphicObject::captured_ = nullptr;
 VBubbleSpaceGraphicObject* VBubbleSpaceGraphicObject::dragObject_ = nullptr;
 VBubbleSpaceGraphicObject* VBubbleSpaceGraphicObject::focused_ = nullptr;
-uint16_t VBubbleSpaceGraphicObject::shownCursor_ = 0;
 
 VBubbleSpaceGraphicObject::VBubbleSpaceGraphicObject(uint32_t kind, uint32_t id, const VFRect& bounds, float resolution,
                                                      int32_t order)
@@ -108,7 +109,13 @@ bool VBubbleSpaceGraphicObject::CaptureMouse(const BubbleMouseEvent& event) {
   return DispatchPostOrder(kMessageMouseDown, token.GetValue(), 0);
 }
 
+void VBubbleSpaceGraphicObject::BeginCapture() {
+  captured_ = this;
+  if (BubbleSpaceHost* host = GetWindow()) host->HoldMouseCapture();
+}
+
 bool VBubbleSpaceGraphicObject::ReleaseMouse(const BubbleMouseEvent& event) {
+  if (VGraphicWindow* window = GetView()) window->ReleaseSystemMouse();
   VBubbleSpaceGraphicObject* captured = captured_;
   if (captured == nullptr) return false;
   captured->MouseUp(event);
@@ -126,7 +133,7 @@ bool VBubbleSpaceGraphicObject::RouteCursorUpdate(const BubbleMouseEvent& event)
   if (captured_ != nullptr && captured_->UpdateCursor(event)) return true;
   ScopedMessagePointer token(&event);
   if (DispatchPostOrder(kMessageCursorUpdate, token.GetValue(), 0)) return true;
-  ShowCursor(cursorId_);
+  SetCursorById(cursorId_);
   return false;
 }
 
@@ -141,7 +148,7 @@ bool VBubbleSpaceGraphicObject::RouteKeyUp(const VKeyEvent& event) {
 }
 
 bool VBubbleSpaceGraphicObject::UpdateCursor(const BubbleMouseEvent& /*event*/) {
-  ShowCursor(cursorId_);
+  SetCursorById(cursorId_);
   return true;
 }
 
@@ -149,7 +156,7 @@ bool VBubbleSpaceGraphicObject::MouseDown(const BubbleMouseEvent& event) {
   const VFPoint at = GetAbsolutePosition();
   dragOffset_ = VFPoint{at.x - event.x, at.y - event.y};
   if (draggable_ != 0 && BeginDrag()) {
-    captured_ = this;
+    BeginCapture();
     dragObject_ = this;
     return true;
   }
@@ -281,7 +288,7 @@ bool VBubbleSpaceGraphicObject::BoundsHoldPoint(float x, float y) const {
 
 bool VBubbleSpaceGraphicObject::ContainsPoint(float x, float y) { return BoundsHoldPoint(x, y); }
 
-void* VBubbleSpaceGraphicObject::GetView() {
+VGraphicWindow* VBubbleSpaceGraphicObject::GetView() {
   BubbleSpaceHost* host = GetWindow();
   return host ? host->GetDisplayWindow() : nullptr;
 }

@@ -46,7 +46,7 @@ class VBubbleSpaceGraphicObject : public VTLink, public VPropertyHolder {
   virtual void MoveTo(float x, float y, bool redraw);
   virtual bool IsTransparent() { return transparent_ != 0; }
   // The display window showing the hosting viewer, or null.
-  virtual void* GetView();
+  virtual VGraphicWindow* GetView();
   // The hosting viewer, or null.
   virtual BubbleSpaceHost* GetWindow();
   virtual void VisibilityChanged() {}
@@ -98,9 +98,10 @@ class VBubbleSpaceGraphicObject : public VTLink, public VPropertyHolder {
   static VBubbleSpaceGraphicObject* GetDragObject() { return dragObject_; }
   static VBubbleSpaceGraphicObject* GetFocusedObject() { return focused_; }
   static VFPoint GetDragOffset() { return dragOffset_; }
-  // The cursor id shown last (the cursor display of this layer).
-  static uint16_t GetShownCursor() { return shownCursor_; }
-  static void ShowCursor(uint16_t id) { shownCursor_ = id; }
+  // Makes this the captured object, and the hosting viewer the display
+  // tree's captured object, so that the window hands the viewer the release
+  // (and the moves) and the viewer hands them to this object.
+  void BeginCapture();
 
  protected:
   // Whether the absolute bounds (or their mirror over a pole) hold the normalised point.
@@ -127,5 +128,4 @@ class VBubbleSpaceGraphicObject : public VTLink, public VPropertyHolder {
   static VBubbleSpaceGraphicObject* captured_;
   static VBubbleSpaceGraphicObject* dragObject_;
   static VBubbleSpaceGraphicObject* focused_;
-  static uint16_t shownCursor_;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/app/MessagePointer.h"
+#include "engine/app/VGraphicObject.h"
 #include "engine/controls/ControlEvents.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
@@ -97,7 +98,7 @@ void VPictureBubble::StoreClickPoint(const BubbleMouseEvent& event) {
 
 bool VPictureBubble::MouseDown(const BubbleMouseEvent& event) {
   if (VBubble::MouseDown(event)) return true;
-  SetCapturedObject(this);
+  BeginCapture();
   StoreClickPoint(event);
   ScopedMessagePointer sender(static_cast<VEventHandler*>(this));
   VEventHandler::DispatchUpward(kEventPressed, id_, sender.GetValue());
@@ -115,7 +116,7 @@ bool VPictureBubble::MouseUp(const BubbleMouseEvent& event) {
 
 bool VPictureBubble::UpdateCursor(const BubbleMouseEvent& event) {
   if (draggable_ != 0) {
-    ShowCursor(GetDragObject() == this ? 106 : 105);
+    SetCursorById(GetDragObject() == this ? 106 : 105);
     return true;
   }
   return VBubble::UpdateCursor(event);

@@ -3,7 +3,9 @@
 // projection end to end), pictures of any width, and the refusals.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -120,17 +122,87 @@ TEST_F(PanoramaTool, APictureOfAnyWidthIsScaledIntoTheMap) {
 }
 
 TEST_F(PanoramaTool, RefusesWhatItCannotReadOrUnderstand) {
-  testsupport::WriteBytes(Path("text.bmp"), "this is not a picture");
-  std::string err;
-  EXPECT_EQ(Run({"render", Path("text.bmp"), Path("x.ppm")}, err), 1);
-  EXPECT_NE(err.find("not a picture"), std::string::npos) << err;
-  EXPECT_EQ(Run({"render", Path("missing.bmp"), Path("x.ppm")}, err), 1);
   const std::string picture = Make("pano.bmp", kPicture);
+  std::string err;
   EXPECT_EQ(Run({"render", picture, Path("x.ppm"), "--depth", "24"}, err), 2);
   EXPECT_EQ(Run({"render", picture, Path("x.ppm"), "--yaw", "nan"}, err), 2);
   EXPECT_EQ(Run({"render", picture, Path("x.ppm"), "--size", "10x10"}, err), 2);
   EXPECT_EQ(Run({"render", picture}, err), 2);
   EXPECT_EQ(Run({"render", picture, Path("no/such/dir/x.ppm")}, err), 1);
+}
+
+TEST_F(PanoramaTool, SaysWhyAFileIsNoPanoramaAndReadsJpegsAsBubblesDo) {
+  REQUIRE_TOOL(cjpeg, "cjpeg");
+  REQUIRE_TOOL(djpeg, "djpeg");
+  // A progressive photograph, and what djpeg makes of it as a BMP: both must
+  // give the same frame.
+  ASSERT_EQ(std::system(("convert " + std::string(kPicture) + " 'ppm:" + Path("pano.ppm") + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("'" + cjpeg + "' -progressive -quality 85 -outfile '" + Path("progressive.jpg") + "' '" +
+                         Path("pano.ppm") + "'")
+                            .c_str()),
+            0);
+  ASSERT_EQ(std::system(("'" + djpeg + "' -bmp -outfile '" + Path("djpeg.bmp") + "' '" + Path("progressive.jpg") + "'")
+                            .c_str()),
+            0);
+  std::filesystem::create_directory(Path("folder.bmp"));
+  testsupport::WriteBytes(Path("text.bmp"), "this is not a picture");
+  testsupport::WriteBytes(Path("text.jpg"), "this is not a picture");
+  testsupport::WriteBytes(Path("cut.jpg"), ReadBytes(Path("progressive.jpg")).substr(0, 300));
+  struct Case {
+    std::string file;
+    int code;
+    std::string message;  // the end of the error line
+  };
+  const std::vector<Case> cases = {
+      {Path("progressive.jpg"), 0, ""},
+      {Path("djpeg.bmp"), 0, ""},
+      {Path("missing.jpg"), 1, "missing.jpg': no such file\n"},
+      {Path("missing.bmp"), 1, "missing.bmp': no such file\n"},
+      {Path("folder.bmp"), 1, "folder.bmp': it is a folder\n"},
+      {Path("text.jpg"), 1, "text.jpg': libjpeg cannot decode it: Not a JPEG file: starts with 0x74 0x68\n"},
+      {Path("cut.jpg"), 1, "cut.jpg': libjpeg cannot decode it: "},
+      {Path("text.bmp"), 1, "text.bmp': "},
+  };
+  for (const Case& c : cases) {
+    std::string err;
+    EXPECT_EQ(Run({"render", c.file, Path(c.file.substr(c.file.rfind('/') + 1) + ".ppm"), "--size", "160x120"}, err),
+              c.code)
+        << c.file << ": " << err;
+    if (c.code == 0) {
+      EXPECT_EQ(err, "") << c.file;
+      continue;
+    }
+    EXPECT_EQ(err.rfind("ostrevan-tool: cannot read panorama '", 0), 0u) << err;
+    EXPECT_NE(err.find(c.message), std::string::npos) << c.file << ": " << err;
+  }
+  EXPECT_TRUE(ReadBytes(Path("progressive.jpg.ppm")) == ReadBytes(Path("djpeg.bmp.ppm")))
+      << "the photograph decodes as djpeg decodes it";
+}
+
+TEST_F(PanoramaTool, WholeTurnsOfYawEitherWayGiveTheIdenticalFrame) {
+  const std::string picture = Make("pano.bmp", kPicture);
+  constexpr double kTurn = 6.283185307179586;
+  for (const double yaw : {2.0, 0.3, 5.1}) {
+    for (const char* pitch : {"0.2", "-0.5", "0"}) {
+      for (const char* fast : {"", "--fast"}) {
+        std::string reference;
+        for (const int turns : {0, 1, -1, 3}) {
+          char text[40];
+          std::snprintf(text, sizeof text, "%.17g", yaw + turns * kTurn);
+          std::vector<std::string> args{"render", picture, Path("t.ppm"), "--size", "320x240", "--yaw", text,
+                                        "--pitch", pitch};
+          if (*fast) args.push_back(fast);
+          std::string err;
+          ASSERT_EQ(Run(args, err), 0) << err;
+          if (turns == 0) {
+            reference = ReadBytes(Path("t.ppm"));
+          } else {
+            EXPECT_TRUE(ReadBytes(Path("t.ppm")) == reference) << "yaw " << text << " pitch " << pitch << " " << fast;
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

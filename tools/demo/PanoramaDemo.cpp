@@ -17,14 +17,12 @@
 #include "engine/app/VApplication.h"
 #include "engine/app/VDisplay.h"
 #include "engine/app/VExceptionFilter.h"
-#include "engine/core/MediaTypes.h"
-#include "engine/core/VFileSpec.h"
-#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/image/ImageRegistry.h"
 #include "engine/panorama/BubbleViewControl.h"
 #include "engine/panorama/VPictureBubble.h"
+#include "tools/PanoramaCommands.h"
 #include "tools/demo/DemoSupport.h"
 
 namespace {
@@ -98,15 +96,11 @@ class DemoApplication : public VApplication {
       std::fputs("ostrevan-panorama-demo: error: cannot set up the display\n", stderr);
       return false;
     }
-    VPicture* picture = nullptr;
-    {
-      // The reader's own depth: the viewer converts into its map.
-      ScopedLoadPixelFormat depth(-1);
-      picture = new VPicture(VFileSpec(g_options.picture.c_str()), kUnknownFileType, 0, -1, -1);
-    }
-    if (picture->GetPixelMap() == nullptr || picture->GetWidth() <= 0) {
-      picture->Release();
-      std::fprintf(stderr, "ostrevan-panorama-demo: %s is not a picture the readers take\n", g_options.picture.c_str());
+    std::string reason;
+    VPicture* picture = LoadPanoramaPicture(g_options.picture, reason);
+    if (picture == nullptr) {
+      std::fprintf(stderr, "ostrevan-panorama-demo: cannot read panorama '%s': %s\n", g_options.picture.c_str(),
+                   reason.c_str());
       return false;
     }
     auto* viewer = new DragViewer(GetMainWindow());

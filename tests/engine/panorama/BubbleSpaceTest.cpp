@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "engine/app/GraphicTestSupport.h"
 #include "engine/app/MessagePointer.h"
 #include "engine/controls/ControlEvents.h"
 #include "engine/graphics/PixelMap.h"
@@ -16,6 +18,7 @@
 #include "engine/panorama/BubbleViewControl.h"
 #include "engine/panorama/PanoramaMap.h"
 #include "engine/panorama/VPictureBubble.h"
+#include "platform/Cursor.h"
 
 namespace {
 
@@ -37,14 +40,32 @@ TEST(BubbleGeometry, PointsAndRectanglesNormaliseOntoTheSphere) {
     EXPECT_NEAR(p.x, c.expectX, 1e-5) << c.x << "," << c.y;
     EXPECT_NEAR(p.y, c.expectY, 1e-5) << c.x << "," << c.y;
   }
-  VFRect wide(-1.0f, 0.0f, 7.0f, 0.5f);
-  NormalizeBubbleRect(wide);
-  EXPECT_EQ(wide.left, 0.0f);
-  EXPECT_EQ(wide.right, kBubbleTwoPi);
-  VFRect shifted(-0.5f, 0.0f, 0.5f, 0.5f);
-  NormalizeBubbleRect(shifted);
-  EXPECT_NEAR(shifted.left, kBubbleTwoPi - 0.5f, 1e-6);
-  EXPECT_NEAR(shifted.right, kBubbleTwoPi + 0.5f, 1e-6);
+  struct RectCase {
+    VFRect in, expect;
+  };
+  const RectCase rects[] = {
+      // 2pi wide or wider: the whole turn.
+      {VFRect(-1.0f, 0.0f, 7.0f, 0.5f), VFRect(0.0f, 0.0f, kBubbleTwoPi, 0.5f)},
+      {VFRect(-0.5f, 0.0f, 0.5f, 0.5f), VFRect(kBubbleTwoPi - 0.5f, 0.0f, kBubbleTwoPi + 0.5f, 0.5f)},
+      // 2pi high or higher: pole to pole and round again, -pi to pi.
+      {VFRect(1.0f, -4.0f, 2.0f, 3.0f), VFRect(1.0f, -kBubblePi, 2.0f, kBubblePi)},
+      {VFRect(1.0f, -1.0f, 2.0f, kBubbleTwoPi - 1.0f), VFRect(1.0f, -kBubblePi, 2.0f, kBubblePi)},
+      {VFRect(1.0f, 5.0f, 2.0f, 12.0f), VFRect(1.0f, -kBubblePi, 2.0f, kBubblePi)},
+      {VFRect(-3.0f, -10.0f, 5.0f, 10.0f), VFRect(0.0f, -kBubblePi, kBubbleTwoPi, kBubblePi)},
+      // Lower: the top is wrapped and the height kept.
+      {VFRect(0.5f, 4.0f, 1.0f, 5.0f), VFRect(0.5f, 4.0f - kBubbleTwoPi, 1.0f, 5.0f - kBubbleTwoPi)},
+      {VFRect(0.5f, -1.0f, 1.0f, 5.0f), VFRect(0.5f, -1.0f, 1.0f, 5.0f)},
+  };
+  for (const RectCase& c : rects) {
+    VFRect r = c.in;
+    NormalizeBubbleRect(r);
+    const std::string in = std::to_string(c.in.left) + "," + std::to_string(c.in.top) + "," +
+                           std::to_string(c.in.right) + "," + std::to_string(c.in.bottom);
+    EXPECT_NEAR(r.left, c.expect.left, 1e-5) << in;
+    EXPECT_NEAR(r.top, c.expect.top, 1e-5) << in;
+    EXPECT_NEAR(r.right, c.expect.right, 1e-5) << in;
+    EXPECT_NEAR(r.bottom, c.expect.bottom, 1e-5) << in;
+  }
 }
 
 TEST(BubbleGeometry, RectangleOperations) {
@@ -349,6 +370,150 @@ TEST(PictureBubbles, AClickOnATransparentPixelIsAHitOnlyWithoutTheTransparencyTe
   const int row = static_cast<int>(1.5f * r);
   EXPECT_EQ(MapPixel(*composed, static_cast<int>(2.75f * r), row), 0x0A141Eu);
   EXPECT_EQ(MapPixel(*composed, static_cast<int>(2.25f * r), row), 0u) << "the key colour is not drawn";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BubbleKeys, TheRootsOwnKeyHandlersHandKeysToTheBubblesAsTheViewerDoes) {
+  struct Entry {
+    const char* what;
+    bool (*down)(BubbleViewControl&, const VKeyEvent&);
+  };
+  const Entry entries[] = {
+      {"the viewer", [](BubbleViewControl& v, const VKeyEvent& e) { return v.KeyDown(e); }},
+      {"the root's KeyDown",
+       [](BubbleViewControl& v, const VKeyEvent& e) {
+         return static_cast<VBubbleSpaceGraphicObject*>(v.GetRoot())->KeyDown(e);
+       }},
+  };
+  for (const Entry& entry : entries) {
+    auto viewer = MakeViewer();
+    EXPECT_FALSE(entry.down(*viewer, VKeyEvent('a', 0x41))) << entry.what << ": no bubble";
+    auto* taker = new KeyTaker(1, viewer->GetRoot());
+    EXPECT_TRUE(entry.down(*viewer, VKeyEvent('k', 0x4B))) << entry.what;
+    EXPECT_EQ(taker->keys, std::vector<uint8_t>{'k'}) << entry.what;
+  }
+}
+
+TEST(BubbleCursors, TheCursorOfWhatLiesUnderThePointerReachesTheCursorService) {
+  platform::RecordingCursorBackend cursors;
+  platform::ScopedCursorBackend scoped(&cursors);
+  ResetCursorState();
+  auto viewer = MakeViewer();
+  VBubble* root = viewer->GetRoot();
+  root->SetCursorId(220);
+  auto* hotspot = new Node(5, VFRect(1.0f, 1.0f, 2.0f, 2.0f), 1, root);
+  hotspot->SetCursorId(107);
+  new Node(6, VFRect(3.0f, 1.0f, 4.0f, 2.0f), 1, root);  // no cursor of its own
+  auto* draggable = Solid(*viewer, VRGBColor(1, 2, 3), 5.0f, 5.5f, -0.2f, 0.2f, 512 / kBubbleTwoPi, 1);
+  draggable->SetDraggable(true);
+  ASSERT_TRUE(viewer->PreparePanoramaMap(16, GetDefaultPixelFormat(16)));
+  using platform::CursorSource;
+  struct Case {
+    const char* what;
+    float x, y;
+    bool pressed;
+    CursorSource source;
+    uint16_t id;
+  };
+  const float y = 1.5f - kBubbleHalfPi;
+  const Case cases[] = {
+      {"an object's own cursor", 1.5f, y, false, CursorSource::kProgram, 107},
+      {"an object with cursor 0: the arrow", 3.5f, y, false, CursorSource::kSystem, platform::kSystemCursorArrow},
+      {"no object: the root's cursor", 0.5f, y, false, CursorSource::kProgram, 220},
+      {"a draggable bubble", 5.25f, 0.0f, false, CursorSource::kProgram, 105},
+      {"a draggable bubble being dragged", 5.25f, 0.0f, true, CursorSource::kProgram, 106},
+  };
+  for (const Case& c : cases) {
+    if (c.pressed) {
+      ASSERT_TRUE(root->CaptureMouse(At(c.x, c.y))) << c.what;
+    }
+    cursors.requests.clear();
+    root->RouteCursorUpdate(At(c.x, c.y));
+    ASSERT_EQ(cursors.requests.size(), 1u) << c.what;
+    EXPECT_EQ(cursors.requests[0], (platform::RecordingCursorBackend::Request{c.source, c.id})) << c.what;
+    EXPECT_EQ(GetShownCursor(), c.source == CursorSource::kSystem ? 0 : c.id) << c.what;
+    if (c.pressed) root->ReleaseMouse(At(c.x, c.y));
+  }
+}
+
+// A bubble over the whole space that logs the mouse input reaching it. A
+// press is left to the tree, takes the capture as a hotspot does, or starts
+// a drag.
+class Catcher : public VBubble {
+ public:
+  enum Press { kLeave, kCapture, kDrag };
+  Catcher(VBubble* parent, Press press, apptest::Log* log)
+      : VBubble(1, 600, VFRect(0.0f, 0.0f, kBubbleTwoPi, kBubblePi), 1.0f, 0, parent), press_(press), log_(log) {
+    SetDraggable(press == kDrag);
+  }
+  bool MouseDown(const BubbleMouseEvent& e) override {
+    log_->push_back("bubble down");
+    if (VBubble::MouseDown(e)) return true;
+    if (press_ != kCapture) return false;
+    BeginCapture();
+    return true;
+  }
+  bool MouseMove(const BubbleMouseEvent& e) override {
+    log_->push_back("bubble move");
+    return VBubble::MouseMove(e);
+  }
+  bool MouseUp(const BubbleMouseEvent& e) override {
+    log_->push_back("bubble up");
+    VBubble::MouseUp(e);
+    return true;
+  }
+
+ private:
+  Press press_;
+  apptest::Log* log_;
+};
+
+TEST(BubbleCapture, ACapturingBubbleGetsTheMovesAndTheReleaseThroughTheWindow) {
+  struct Case {
+    const char* what;
+    Catcher::Press press;
+    bool pressFirst;  // else the bubble takes the capture by itself, as a hotspot the pointer enters
+    apptest::Log expect;
+  };
+  const Case cases[] = {
+      {"a press nobody takes", Catcher::kLeave, true, {"bubble down", "os-release"}},
+      {"a press the bubble captures", Catcher::kCapture, true, {"bubble down", "os-capture", "bubble move",
+                                                                "os-release", "os-release", "bubble up"}},
+      {"a drag", Catcher::kDrag, true, {"bubble down", "os-capture", "bubble move", "os-release", "os-release",
+                                        "bubble up"}},
+      // The window releases its capture, then the bubble space gives it back again (harmless twice).
+      {"a capture taken without a press", Catcher::kCapture, false, {"bubble move", "os-release", "os-release",
+                                                                     "bubble up"}},
+  };
+  for (const Case& c : cases) {
+    apptest::ResetAppState();
+    apptest::Log log;
+    apptest::FakeWindow window(&log, 320, 240);
+    // The viewer fills the window's top-left quarter.
+    auto viewer = std::make_unique<BubbleViewControl>(1, 0, VFRect(0.0f, -kBubbleHalfPi, kBubbleTwoPi, kBubbleHalfPi),
+                                                      0, 0, 0, 160, 120, &window);
+    auto* bubble = new Catcher(viewer->GetRoot(), c.press, &log);
+    if (c.pressFirst) {
+      window.CaptureMouse(apptest::MouseAt(80, 60));
+    } else {
+      bubble->BeginCapture();
+    }
+    // Outside the window only a captured object hears the pointer.
+    window.RouteMouseMove(apptest::MouseAt(400, 300));
+    window.ReleaseMouse(apptest::MouseAt(400, 300));
+    apptest::Log seen;
+    for (const std::string& line : log) {
+      if (line.rfind("bubble ", 0) == 0 || line.rfind("os-", 0) == 0) seen.push_back(line);
+    }
+    EXPECT_EQ(seen, c.expect) << c.what;
+    EXPECT_EQ(VBubbleSpaceGraphicObject::GetCapturedObject(), nullptr) << c.what;
+    EXPECT_EQ(VBubbleSpaceGraphicObject::GetDragObject(), nullptr) << c.what;
+    EXPECT_EQ(VGraphicObject::GetCapturedObject(), nullptr) << c.what;
+  }
+  apptest::ResetAppState();
 }
 
 }  // namespace
