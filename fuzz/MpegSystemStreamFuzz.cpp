@@ -1,7 +1,7 @@
 // Fuzz target: an arbitrary file taken as a movie: container atoms walked,
-// the system stream split into its elementary streams, then played through
-// the demultiplexer with its real children on a simulated clock until it
-// ends or a step limit is reached.
+// the start of the MPEG data found, the system stream split into its
+// elementary streams, then played through the demultiplexer with its real
+// children on a simulated clock until it ends or a step limit is reached.
 #include <unistd.h>
 
 #include <cstdint>
@@ -48,12 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VFile file(VFileSpec(ScratchPath()), 0, 0);
     if (!file.Open(1)) return 0;
     SkipMovieAtoms(file);
+    LocateMovieStream(file);
     SystemStreamSplitter splitter(&file, false);
     splitter.SplitAll();
   }
   VFile file(VFileSpec(ScratchPath()), 0, 0);
   if (!file.Open(1)) return 0;
   SkipMovieAtoms(file);
+  LocateMovieStream(file);
   StreamClock clock;
   VISO11172StreamScheduler scheduler(0, &file, 0.7f, 0.3f);
   scheduler.SetClock(&clock);

@@ -1,10 +1,12 @@
 // Fuzz target: an MPEG video elementary stream decoded picture by picture in
 // display order (refills of a length and a ring of a size chosen by the first
 // byte: small rings for the careful reading near the ring's end, large ones
-// for the reading straight from the ring), each picture converted into small
-// 16- and 32-bit buffers.
+// for the reading straight from the ring), each picture converted at 16 and
+// 32 bits into a buffer of exactly its own size, as the tool and the movie
+// control do (so that reading past a small picture's last line is caught),
+// then into a small buffer at an offset.
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "engine/graphics/PixelMap.h"
 #include "engine/mpeg/VMemoryBitstream.h"
@@ -17,19 +19,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   VMemoryBitstream bitstream(data + 1, size - 1, 64u << (3 * ((data[0] >> 6) & 3)), chunk);
   VideoStreamDecoder decoder(bitstream, pool);
   if (!decoder.Start()) return 0;
-  std::vector<uint8_t> pixels(40 * 24 * 4);
   int32_t pictures = 0;
+  const auto convert = [&](const VMPVPicture& picture, int32_t width, int32_t height, int32_t depth, int32_t left,
+                           int32_t top) {
+    PixelBuffer buffer;
+    buffer.width = width;
+    buffer.height = height;
+    buffer.depth = depth;
+    buffer.rowBytes = width * depth / 8;
+    // Exactly the rows of the buffer, on storage of its own.
+    const auto pixels = std::make_unique<uint8_t[]>(static_cast<size_t>(buffer.rowBytes) * static_cast<size_t>(height));
+    buffer.pixels = pixels.get();
+    buffer.bottomUp = depth == 16;
+    buffer.pixelFormat = static_cast<uint16_t>(GetDefaultPixelFormat(depth));
+    picture.ConvertToPixels(buffer, left, top, width, height);
+  };
   while (auto picture = decoder.Next()) {
     for (int32_t depth : {16, 32}) {
-      PixelBuffer buffer;
-      buffer.pixels = pixels.data();
-      buffer.width = 40;
-      buffer.height = 24;
-      buffer.depth = depth;
-      buffer.rowBytes = 40 * depth / 8;
-      buffer.bottomUp = depth == 16;
-      buffer.pixelFormat = static_cast<uint16_t>(GetDefaultPixelFormat(depth));
-      picture->ConvertToPixels(buffer, 3, 2, 64, 64);
+      if (picture->width > 0 && picture->height > 0)
+        convert(*picture, picture->width, picture->height, depth, 0, 0);
+      convert(*picture, 40, 24, depth, 3, 2);
     }
     if (++pictures > 200) break;
   }

@@ -71,9 +71,20 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
     return 1;
   }
   SkipMovieAtoms(file);
+  const MovieStreamKind kind = LocateMovieStream(file);
+  if (kind == MovieStreamKind::kTransportStream) {
+    err << "ostrevan-tool: " << input
+        << " is an MPEG transport stream; only MPEG-1 system streams and MPEG video streams are read\n";
+    return 1;
+  }
+  if (kind == MovieStreamKind::kUnknown) {
+    err << "ostrevan-tool: " << input << " is not an MPEG video stream or MPEG-1 system stream (no sequence header "
+        << "or pack header in its first " << kMovieStreamSearchLimit / 1024 << " KiB)\n";
+    return 1;
+  }
   std::unique_ptr<VBitstream> bitstream;
   std::unique_ptr<SystemStreamSplitter> splitter;
-  if (PeekMovieCode(file) == kPackStartCode) {
+  if (kind == MovieStreamKind::kSystemStream) {
     splitter = std::make_unique<SystemStreamSplitter>(&file);
     if (!splitter->SplitAll()) {
       err << "ostrevan-tool: " << input
@@ -100,7 +111,10 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
   }
   VideoStreamDecoder decoder(*bitstream);
   if (!decoder.Start()) {
-    err << "ostrevan-tool: " << input << " is not an MPEG video stream\n";
+    if (decoder.GetStartError().empty())
+      err << "ostrevan-tool: " << input << " is not an MPEG video stream\n";
+    else
+      err << "ostrevan-tool: " << input << " cannot be decoded: " << decoder.GetStartError() << "\n";
     return 1;
   }
   const int count = WriteFrames(decoder, directory, depth, err);

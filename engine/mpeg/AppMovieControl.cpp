@@ -87,6 +87,10 @@ AppMovieControl::~AppMovieControl() {
 
 void AppMovieControl::OpenContainer() {
   SkipMovieAtoms(*file_);
+  const MovieStreamKind kind = LocateMovieStream(*file_);
+  // A transport stream, or data without a pack or sequence header near its
+  // start, is no movie this control plays: it stays empty.
+  if (kind != MovieStreamKind::kSystemStream && kind != MovieStreamKind::kVideoStream) file_.reset();
   OpenStream();
   if (!sized_) FitToMovie();
   rateMeter_ = std::make_unique<VRateMeter>();

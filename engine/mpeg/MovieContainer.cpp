@@ -1,5 +1,9 @@
-// Walking the container atoms in front of a movie's MPEG data.
+// Walking the container atoms in front of a movie's MPEG data, and finding
+// where that data begins.
 #include "engine/mpeg/MovieContainer.h"
+
+#include <algorithm>
+#include <vector>
 
 #include "engine/core/VFile.h"
 
@@ -58,4 +62,49 @@ uint32_t PeekMovieCode(VFile& file) {
   file.Seek(0, true);
   if (got != 4) return 0;
   return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+}
+
+namespace {
+
+// Transport packets: a 0x47 sync byte every `stride` bytes from `offset` on,
+// checked on the first three packets (two when the data is shorter).
+bool HasTransportSync(const std::vector<uint8_t>& data, size_t offset, size_t stride) {
+  if (data.size() < offset + stride + 1) return false;
+  for (size_t at = offset, n = 0; n < 3 && at < data.size(); at += stride, ++n)
+    if (data[at] != 0x47) return false;
+  return true;
+}
+
+}  // namespace
+
+MovieStreamKind LocateMovieStream(VFile& file) {
+  file.Seek(0, true);
+  const int64_t length = file.GetLength();
+  std::vector<uint8_t> data(static_cast<size_t>(std::clamp<int64_t>(length, 0, kMovieStreamSearchLimit + 3)));
+  size_t got = 0;
+  while (got < data.size()) {
+    const int32_t n = file.Read(data.data() + got, static_cast<int32_t>(data.size() - got));
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  data.resize(got);
+  file.Seek(0, true);
+  if (HasTransportSync(data, 0, 188) || HasTransportSync(data, 4, 192)) return MovieStreamKind::kTransportStream;
+  for (size_t i = 0; i + 4 <= data.size(); ++i) {
+    if (data[i + 2] > 1) {
+      i += 2;  // no start code prefix can end at i + 1 or i + 2
+      continue;
+    }
+    if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1) continue;
+    const uint32_t code = 0x00000100u | data[i + 3];
+    if (code != kPackStartCode && code != kSequenceHeaderCode) continue;
+    if (i > 0) {
+      const int64_t before = file.GetLength();
+      file.SetStart(file.GetStart() + static_cast<int64_t>(i));
+      if (file.GetLength() != before - static_cast<int64_t>(i)) file.SetLength(before - static_cast<int64_t>(i));
+      file.Seek(0, true);
+    }
+    return code == kPackStartCode ? MovieStreamKind::kSystemStream : MovieStreamKind::kVideoStream;
+  }
+  return MovieStreamKind::kUnknown;
 }

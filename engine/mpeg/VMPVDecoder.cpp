@@ -14,6 +14,9 @@ namespace {
 // The largest picture accepted: a stream announcing more is refused rather
 // than allowed to allocate without bound.
 constexpr int64_t kMaxPictureArea = 1920 * 1152;
+
+// A 15-bit two's complement field.
+int32_t Signed15(uint32_t raw) { return static_cast<int32_t>(raw & 0x3FFF) - static_cast<int32_t>(raw & 0x4000); }
 }  // namespace
 
 VMPVDecoder::VMPVDecoder() : codec_(AcquireMPEGCodec()) {
@@ -186,12 +189,109 @@ void VMPVDecoder::ParseExtensionsAndUserData(int context) {
       }
       bs_->SkipBits(14 + 1 + 14);
       sequenceDisplaySeen_ = true;
-    } else if (context == 2 && id == 3) {
+    } else if (context == 0 && id == 5) {
       bs_->SkipBits(4);
-      ParseQuantMatrixExtension();
+      // Read once per stream; a repeat in a later sequence header is passed over.
+      if (!sequenceScalableSeen_) ParseSequenceScalableExtension();
+      // The slices of a data partition carry only part of each block's
+      // coefficients (the rest is in a second stream): decoding them would
+      // give wrong pictures.
+      if (IsDataPartitioned()) throw VMPEGException("data-partitioned video is not supported");
+    } else if (context == 2) {
+      bs_->SkipBits(4);
+      switch (id) {
+        case 3: ParseQuantMatrixExtension(); break;
+        case 4: ParseCopyrightExtension(); break;
+        case 7: ParsePictureDisplayExtension(); break;
+        case 9: ParsePictureSpatialScalableExtension(); break;
+        case 10: ParsePictureTemporalScalableExtension(); break;
+        default: break;  // not used here: passed over
+      }
     }
     bs_->NextStartCode();
   }
+}
+
+void VMPVDecoder::ParseSequenceScalableExtension() {
+  SequenceScalableExtension e;
+  e.scalableMode = static_cast<int32_t>(bs_->ReadBits(2));
+  e.layerId = static_cast<int32_t>(bs_->ReadBits(4));
+  if (e.scalableMode == 1) {
+    e.lowerLayerPredictionHorizontalSize = static_cast<int32_t>(bs_->ReadBits(14));
+    bs_->SkipBits(1);  // marker
+    e.lowerLayerPredictionVerticalSize = static_cast<int32_t>(bs_->ReadBits(14));
+    e.horizontalSubsamplingFactorM = static_cast<int32_t>(bs_->ReadBits(5));
+    e.horizontalSubsamplingFactorN = static_cast<int32_t>(bs_->ReadBits(5));
+    e.verticalSubsamplingFactorM = static_cast<int32_t>(bs_->ReadBits(5));
+    e.verticalSubsamplingFactorN = static_cast<int32_t>(bs_->ReadBits(5));
+  } else if (e.scalableMode == 3) {
+    e.pictureMuxEnable = static_cast<int32_t>(bs_->ReadBits(1));
+    if (e.pictureMuxEnable) e.muxToProgressiveSequence = static_cast<int32_t>(bs_->ReadBits(1));
+    e.pictureMuxOrder = static_cast<int32_t>(bs_->ReadBits(3));
+    e.pictureMuxFactor = static_cast<int32_t>(bs_->ReadBits(3));
+  }
+  sequenceScalable_ = e;
+  sequenceScalableSeen_ = true;
+}
+
+void VMPVDecoder::ParseCopyrightExtension() {
+  CopyrightExtension e;
+  e.copyrightFlag = static_cast<int32_t>(bs_->ReadBits(1));
+  e.copyrightIdentifier = static_cast<int32_t>(bs_->ReadBits(8));
+  e.originalOrCopy = static_cast<int32_t>(bs_->ReadBits(1));
+  bs_->SkipBits(7 + 1);  // reserved, marker
+  e.copyrightNumber1 = bs_->ReadBits(20);
+  bs_->SkipBits(1);
+  e.copyrightNumber2 = bs_->ReadBits(22);
+  bs_->SkipBits(1);
+  e.copyrightNumber3 = bs_->ReadBits(22);
+  copyright_ = e;
+  copyrightSeen_ = true;
+}
+
+void VMPVDecoder::ParsePictureDisplayExtension() {
+  // As many offsets as the picture shows fields or frames.
+  int32_t count;
+  if (progressiveSequence_)
+    count = repeatFirstField_ ? (topFieldFirst_ ? 3 : 2) : 1;
+  else if (IsFieldPicture())
+    count = 1;
+  else
+    count = repeatFirstField_ ? 3 : 2;
+  PictureDisplayExtension e;
+  e.count = count;
+  for (int32_t i = 0; i < count; ++i) {
+    e.horizontalOffset[i] = static_cast<int16_t>(bs_->ReadBits(16));
+    bs_->SkipBits(1);
+    e.verticalOffset[i] = static_cast<int16_t>(bs_->ReadBits(16));
+    bs_->SkipBits(1);
+  }
+  pictureDisplay_ = e;
+  pictureDisplaySeen_ = true;
+}
+
+void VMPVDecoder::ParsePictureSpatialScalableExtension() {
+  PictureSpatialScalableExtension e;
+  e.lowerLayerTemporalReference = static_cast<int32_t>(bs_->ReadBits(10));
+  bs_->SkipBits(1);
+  e.lowerLayerHorizontalOffset = Signed15(bs_->ReadBits(15));
+  bs_->SkipBits(1);
+  e.lowerLayerVerticalOffset = Signed15(bs_->ReadBits(15));
+  e.spatialTemporalWeightCodeTableIndex = static_cast<int32_t>(bs_->ReadBits(2));
+  e.lowerLayerProgressiveFrame = static_cast<int32_t>(bs_->ReadBits(1));
+  e.lowerLayerDeinterlacedFieldSelect = static_cast<int32_t>(bs_->ReadBits(1));
+  pictureSpatialScalable_ = e;
+  pictureSpatialScalableSeen_ = true;
+}
+
+void VMPVDecoder::ParsePictureTemporalScalableExtension() {
+  PictureTemporalScalableExtension e;
+  e.referenceSelectCode = static_cast<int32_t>(bs_->ReadBits(2));
+  e.forwardTemporalReference = static_cast<int32_t>(bs_->ReadBits(10));
+  bs_->SkipBits(1);
+  e.backwardTemporalReference = static_cast<int32_t>(bs_->ReadBits(10));
+  pictureTemporalScalable_ = e;
+  pictureTemporalScalableSeen_ = true;
 }
 
 void VMPVDecoder::ParseQuantMatrixExtension() {
@@ -342,7 +442,7 @@ void VMPVDecoder::EndSequence() {
 }
 
 bool VMPVDecoder::CanDecodePicture() const {
-  if (pictureStructure_ < 1 || pictureStructure_ > 3) return false;
+  if (pictureStructure_ < 1 || pictureStructure_ > 3 || IsDataPartitioned()) return false;
   const bool second = IsFieldPicture() && secondField_;
   if (second && (!firstFieldDecoded_ || !current_)) return false;
   switch (pictureCodingType_) {

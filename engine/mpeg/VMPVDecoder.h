@@ -25,6 +25,40 @@ class VMPVDecoder {
   // The lookup tables of one coefficient code table (made by the macroblock layer).
   struct CoefficientTables;
 
+  // The sequence scalable extension. The enhancement layers it describes are
+  // not decoded; a data-partitioned stream is refused.
+  struct SequenceScalableExtension {
+    // 0 data partitioning, 1 spatial, 2 SNR, 3 temporal scalability.
+    int32_t scalableMode = 0;
+    int32_t layerId = 0;
+    // Spatial scalability.
+    int32_t lowerLayerPredictionHorizontalSize = 0, lowerLayerPredictionVerticalSize = 0;
+    int32_t horizontalSubsamplingFactorM = 0, horizontalSubsamplingFactorN = 0;
+    int32_t verticalSubsamplingFactorM = 0, verticalSubsamplingFactorN = 0;
+    // Temporal scalability.
+    int32_t pictureMuxEnable = 0, muxToProgressiveSequence = 0, pictureMuxOrder = 0, pictureMuxFactor = 0;
+  };
+  struct CopyrightExtension {
+    int32_t copyrightFlag = 0, copyrightIdentifier = 0, originalOrCopy = 0;
+    // The 64-bit copyright number in its three parts of 20, 22 and 22 bits.
+    uint32_t copyrightNumber1 = 0, copyrightNumber2 = 0, copyrightNumber3 = 0;
+  };
+  // Frame centre offsets of the picture display extension, in 1/16 sample.
+  struct PictureDisplayExtension {
+    int32_t count = 0;
+    int16_t horizontalOffset[3] = {0, 0, 0};
+    int16_t verticalOffset[3] = {0, 0, 0};
+  };
+  struct PictureSpatialScalableExtension {
+    int32_t lowerLayerTemporalReference = 0;
+    int32_t lowerLayerHorizontalOffset = 0, lowerLayerVerticalOffset = 0;  // signed 15-bit values
+    int32_t spatialTemporalWeightCodeTableIndex = 0;
+    int32_t lowerLayerProgressiveFrame = 0, lowerLayerDeinterlacedFieldSelect = 0;
+  };
+  struct PictureTemporalScalableExtension {
+    int32_t referenceSelectCode = 0, forwardTemporalReference = 0, backwardTemporalReference = 0;
+  };
+
   VMPVDecoder();
   ~VMPVDecoder();
   VMPVDecoder(const VMPVDecoder&) = delete;
@@ -73,6 +107,25 @@ class VMPVDecoder {
     groupHeaderSeen_ = false;
     return seen;
   }
+  // The extensions as last read; the flags say whether one was met at all.
+  bool HasSequenceExtension() const { return sequenceExtensionSeen_; }
+  bool HasSequenceDisplayExtension() const { return sequenceDisplaySeen_; }
+  bool HasSequenceScalableExtension() const { return sequenceScalableSeen_; }
+  bool HasPictureDisplayExtension() const { return pictureDisplaySeen_; }
+  bool HasCopyrightExtension() const { return copyrightSeen_; }
+  bool HasPictureSpatialScalableExtension() const { return pictureSpatialScalableSeen_; }
+  bool HasPictureTemporalScalableExtension() const { return pictureTemporalScalableSeen_; }
+  const SequenceScalableExtension& GetSequenceScalableExtension() const { return sequenceScalable_; }
+  const CopyrightExtension& GetCopyrightExtension() const { return copyright_; }
+  const PictureDisplayExtension& GetPictureDisplayExtension() const { return pictureDisplay_; }
+  const PictureSpatialScalableExtension& GetPictureSpatialScalableExtension() const { return pictureSpatialScalable_; }
+  const PictureTemporalScalableExtension& GetPictureTemporalScalableExtension() const {
+    return pictureTemporalScalable_;
+  }
+  // A sequence scalable extension announced data partitioning: the stream's
+  // pictures are split between two layers and are not decoded.
+  bool IsDataPartitioned() const { return sequenceScalableSeen_ && sequenceScalable_.scalableMode == 0; }
+  int32_t GetPriorityBreakpoint() const { return priorityBreakpoint_; }
   // Slices abandoned on bad data since the start.
   int32_t GetSliceErrorCount() const { return sliceErrors_; }
   // Set when a repeated sequence header changed the picture size or chroma
@@ -95,6 +148,11 @@ class VMPVDecoder {
   void ParseGroupHeader();
   void ParsePictureCodingExtension();
   void ParseQuantMatrixExtension();
+  void ParseSequenceScalableExtension();
+  void ParseCopyrightExtension();
+  void ParsePictureDisplayExtension();
+  void ParsePictureSpatialScalableExtension();
+  void ParsePictureTemporalScalableExtension();
   void LoadMatrix(int32_t* matrix);
   void SetMatrix(int32_t* prescaled, const uint8_t* raster);
   void SetQuantiserScale(uint32_t code);
@@ -194,7 +252,14 @@ class VMPVDecoder {
   int32_t progressiveSequence_ = 1, chromaFormat_ = 1, lowDelay_ = 0;
   int32_t frameRateExtN_ = 0, frameRateExtD_ = 0;
   int32_t matrixCoefficients_ = 5;
-  bool sequenceExtensionSeen_ = false, sequenceDisplaySeen_ = false;
+  bool sequenceExtensionSeen_ = false, sequenceDisplaySeen_ = false, sequenceScalableSeen_ = false;
+  bool pictureDisplaySeen_ = false, copyrightSeen_ = false;
+  bool pictureSpatialScalableSeen_ = false, pictureTemporalScalableSeen_ = false;
+  SequenceScalableExtension sequenceScalable_;
+  CopyrightExtension copyright_;
+  PictureDisplayExtension pictureDisplay_;
+  PictureSpatialScalableExtension pictureSpatialScalable_;
+  PictureTemporalScalableExtension pictureTemporalScalable_;
   int32_t mbWidth_ = 0, mbHeight_ = 0;
   int32_t hSizeExtension_ = 0, vSizeExtension_ = 0;
   int32_t poolChromaFormat_ = 0;
@@ -225,6 +290,7 @@ class VMPVDecoder {
 
   // slice and macroblock
   int32_t quantiserScale_ = 1;
+  int32_t priorityBreakpoint_ = 0;
   int32_t address_ = 0;
   int32_t addressColumn_ = 0, addressRow_ = 0;  // address_ in macroblocks across and down
   int32_t dcPredictor_[3] = {0, 0, 0};

@@ -612,6 +612,7 @@ void VMPVDecoder::DecodeSlice() {
   int32_t row = static_cast<int32_t>(code) - 1;
   if (syntaxMode_ == 2 && verticalSize_ > 2800) row += static_cast<int32_t>(bs_->ReadBits(3)) << 7;
   if (row >= MacroblockRows()) return;
+  if (IsDataPartitioned()) priorityBreakpoint_ = static_cast<int32_t>(bs_->ReadBits(7));
   SetQuantiserScale(bs_->ReadBits(5));
   while (bs_->ReadBits(1)) bs_->SkipBits(8);
   address_ = row * mbWidth_ - 1;

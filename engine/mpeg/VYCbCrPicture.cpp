@@ -312,6 +312,12 @@ bool VYCbCrPicture::Convert(const PixelBuffer& destination, int32_t left, int32_
   std::vector<uint8_t> meanLuma(static_cast<size_t>(width));
   for (int32_t row = 1 - parity; row < height; row += 2) {
     const bool hasAbove = row > 0, hasBelow = row + 1 < height;
+    if (!hasAbove && !hasBelow) {
+      // An area of one line outside the field shown first: no converted line
+      // to take it from, so the line is converted itself.
+      convertLine(row, y_.data() + int64_t{row} * lumaStride, row);
+      continue;
+    }
     if (depth == 8) {
       // The luma of the line between, converted with the chroma of its neighbour's field.
       const uint8_t* above = y_.data() + int64_t{hasAbove ? row - 1 : row + 1} * lumaStride;

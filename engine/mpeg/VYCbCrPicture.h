@@ -48,7 +48,8 @@ class VYCbCrPicture {
   // The same for an interlaced frame: only the lines of one field (parity 0
   // top, 1 bottom) are converted, with field-based chroma; the lines between
   // become the mean of their neighbours (a missing first or last line copies
-  // its one neighbour).
+  // its one neighbour, and an area of one line of the other field converts
+  // that line itself).
   bool ConvertFieldToPixels(const PixelBuffer& destination, int32_t left, int32_t top, int32_t width,
                             int32_t height, int32_t parity) const;
   // The same into a pixel map (locked for the conversion) at its rectangle.

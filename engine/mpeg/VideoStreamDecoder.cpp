@@ -14,7 +14,8 @@ bool VideoStreamDecoder::Start() {
     started_ = true;
   } catch (const VBitstreamEmptyException&) {
     return false;
-  } catch (const VMPEGException&) {
+  } catch (const VMPEGException& e) {
+    startError_ = e.what();
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/mpeg/VMPVDecoder.h"
 
@@ -17,8 +18,9 @@ class VideoStreamDecoder {
   explicit VideoStreamDecoder(VBitstream& bitstream, int32_t poolSize = 4);
 
   // Finds and parses the first sequence header; false when the data holds none
-  // or it is unusable.
+  // or it is unusable (GetStartError then says why, when the header was found).
   bool Start();
+  const std::string& GetStartError() const { return startError_; }
   // The next picture in display order, or null at the end of the stream.
   PicturePtr Next();
 
@@ -37,4 +39,5 @@ class VideoStreamDecoder {
   bool started_ = false;
   bool ended_ = false;
   int32_t pictureErrors_ = 0;
+  std::string startError_;
 };

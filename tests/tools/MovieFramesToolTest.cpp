@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/mpeg/BitWriter.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
@@ -108,6 +109,87 @@ TEST_F(MovieFramesToolTest, SystemStreamsBehindAtomsGiveTheFramesOfTheirVideo) {
   EXPECT_TRUE(outputs[0] == outputs[2]);
 }
 
+std::string LittleEndian32(uint32_t v) {
+  return std::string{char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+}
+
+// The RIFF "CDXA" header of a Video CD's ".DAT" file for `dataSize` bytes of
+// data: "RIFF", size, "CDXA", a 16-byte "fmt " chunk, "data", size.
+std::string CdxaHeader(uint32_t dataSize) {
+  // User and group id, attributes, "XA", file number, reserved.
+  const std::string format = std::string(4, '\0') + std::string("\x15\x55", 2) + "XA" + std::string("\x01", 1) +
+                             std::string(7, '\0');
+  return "RIFF" + LittleEndian32(36 + dataSize) + "CDXA" + "fmt " + LittleEndian32(16) + format + "data" +
+         LittleEndian32(dataSize);
+}
+
+// The raw sectors of a Video CD track as its ".DAT" file holds them: each of
+// 2352 bytes, a sync pattern, the sector address, the sub-header, 2324 bytes
+// of data (one pack) and a check code (left zero here); `empty` sectors
+// without data come first.
+std::string VideoCdSectors(const std::string& packs, int empty) {
+  std::string sectors;
+  const size_t count = size_t(empty) + (packs.size() + 2323) / 2324;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t lba = 150 + i;
+    const auto bcd = [](size_t v) { return char(((v / 10) << 4) | (v % 10)); };
+    sectors += std::string("\x00", 1) + std::string(10, '\xFF') + std::string("\x00", 1);
+    sectors += std::string{bcd(lba / 4500), bcd(lba / 75 % 60), bcd(lba % 75), '\x02'};
+    const bool data = i >= size_t(empty);
+    const std::string subheader{'\x01', '\x01', data ? '\x62' : '\x20', '\x0F'};
+    sectors += subheader + subheader;
+    std::string payload = data ? packs.substr((i - size_t(empty)) * 2324, 2324) : std::string();
+    payload.resize(2324, '\0');
+    sectors += payload + std::string(4, '\0');
+  }
+  return sectors;
+}
+
+// A system stream behind a few bytes of something else (four zero bytes, the
+// header of a Video CD file, the raw sectors of such a file with empty
+// sectors first) gives the frames of the plain stream, as does a video
+// stream behind zero bytes; a transport stream is refused with a message
+// that says what it is.
+TEST_F(MovieFramesToolTest, StreamsBehindOtherBytesAreFoundAndTransportStreamsRefused) {
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
+  const std::string stream = Path("clip.mpg");
+  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi -i "
+                                  "sine=sample_rate=44100 -t 0.6 -c:v mpeg1video -bf 2 -g 6 -c:a mp2 -f mpeg " + stream +
+                         " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
+                         " -map 0:v -c copy -f mpeg1video " + Path("clip.m1v") + " && " + ffmpeg +
+                         " -nostdin -loglevel error -y -i " + stream + " -c copy -f mpegts " + Path("clip.ts") +
+                         " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
+                         " -c copy -packetsize 2324 -f vcd " + Path("vcd.mpg")).c_str()),
+            0);
+  const std::string mpeg = ReadBytes(stream);
+  testsupport::WriteBytes(Path("zeros.mpg"), std::string(4, '\0') + mpeg);
+  testsupport::WriteBytes(Path("header.dat"), CdxaHeader(uint32_t(mpeg.size())) + mpeg);
+  const std::string sectors = VideoCdSectors(ReadBytes(Path("vcd.mpg")), 15);
+  testsupport::WriteBytes(Path("avseq01.dat"), CdxaHeader(uint32_t(sectors.size())) + sectors);
+  testsupport::WriteBytes(Path("zeros.m1v"), std::string(4, '\0') + ReadBytes(Path("clip.m1v")));
+  const auto frames = [&](const std::string& input) {
+    const std::string dir = Path(input.substr(input.rfind('/') + 1) + ".frames");
+    EXPECT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool({"movie", "frames", input, dir}, out, err), 0) << input << ": " << err.str();
+    EXPECT_EQ(out.str(), "15 frames\n") << input;
+    std::string all;
+    for (int i = 1; i <= 15; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof(name), "/frame-%05d.ppm", i);
+      all += ReadBytes(dir + name);
+    }
+    return all;
+  };
+  const std::string plain = frames(stream);
+  ASSERT_FALSE(plain.empty());
+  for (const char* name : {"zeros.mpg", "header.dat", "avseq01.dat", "zeros.m1v"})
+    EXPECT_TRUE(frames(Path(name)) == plain) << name;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunTool({"movie", "frames", Path("clip.ts"), Path("")}, out, err), 1);
+  EXPECT_NE(err.str().find("is an MPEG transport stream"), std::string::npos) << err.str();
+}
+
 // Atoms that are too small or too large end the walk without a hang; what
 // follows is then no movie.
 TEST_F(MovieFramesToolTest, BrokenAtomsEndTheWalk) {
@@ -156,6 +238,24 @@ TEST_F(MovieFramesToolTest, AudioOfASystemStreamIsWrittenAsWave) {
   // A video stream has no sound to write.
   std::ostringstream out2, err2;
   EXPECT_EQ(RunTool({"movie", "frames", Path("clip.m1v"), dir, "--audio", Path("none.wav")}, out2, err2), 1);
+}
+
+// A data-partitioned video stream (told by its sequence scalable extension)
+// is refused with the reason.
+TEST_F(MovieFramesToolTest, DataPartitionedVideoIsRefusedWithTheReason) {
+  mpegtest::BitWriter w;
+  w.StartCode(0xB3);
+  w.Put(16, 12), w.Put(16, 12), w.Put(1, 4), w.Put(3, 4), w.Put(0x3FFFF, 18), w.Put(1, 1), w.Put(20, 10);
+  w.Put(0, 3);
+  w.StartCode(0xB5);  // sequence extension: progressive 4:2:0
+  w.Put(1, 4), w.Put(0x48, 8), w.Put(1, 1), w.Put(1, 2), w.Put(0, 16), w.Put(1, 1), w.Put(0, 16);
+  w.StartCode(0xB5);  // sequence scalable extension: data partitioning, layer 0
+  w.Put(5, 4), w.Put(0, 2), w.Put(0, 4);
+  w.StartCode(0xB7);
+  testsupport::WriteBytes(Path("partitioned.m2v"), std::string(w.Bytes().begin(), w.Bytes().end()));
+  std::ostringstream out, err;
+  EXPECT_EQ(RunTool({"movie", "frames", Path("partitioned.m2v"), Path("")}, out, err), 1);
+  EXPECT_NE(err.str().find("data-partitioned video is not supported"), std::string::npos) << err.str();
 }
 
 TEST_F(MovieFramesToolTest, RefusesWhatIsNotAVideoStream) {

@@ -305,6 +305,57 @@ TEST(FieldConversionTest, InterlacedVideoPicturesConvertTheirFirstField) {
   EXPECT_EQ(storage[static_cast<size_t>(b.rowBytes)], 0);
 }
 
+// Areas of one to three lines, both field orders, every depth, 4:2:0 and
+// 4:2:2, into buffers of exactly the area's size (top-down and bottom-up):
+// the lines between stay inside the buffer; a missing line with one
+// neighbour copies it, and a one-line area of the field not shown first is
+// converted as in a frame.
+TEST(FieldConversionTest, AreasOfOneToThreeLinesStayInsideTheBuffer) {
+  auto* colours = new VColorTable(StandardPalette{4});
+  auto* table = new VYCbCrColorTable(5, colours);
+  std::mt19937 rng(7);
+  for (const int chroma : {1, 2}) {
+    VYCbCrPicture picture(1, 1, chroma, table);
+    for (int i = 0; i < picture.GetLumaWidth() * picture.GetLumaHeight(); ++i) picture.Y()[i] = uint8_t(rng());
+    for (int i = 0; i < picture.GetChromaWidth() * picture.GetChromaHeight(); ++i) {
+      picture.Cb()[i] = uint8_t(rng());
+      picture.Cr()[i] = uint8_t(rng());
+    }
+    for (const int depth : {8, 15, 16, 24, 32})
+      for (const bool bottomUp : {false, true})
+        for (const int height : {1, 2, 3})
+          for (const int parity : {0, 1}) {
+            const int format = depth == 8 ? int{kFormatIndexed8} : int{GetDefaultPixelFormat(depth)};
+            std::vector<uint8_t> field, frame;
+            const PixelBuffer f = Buffer(field, 16, height, depth, format, bottomUp);
+            const PixelBuffer p = Buffer(frame, 16, height, depth, format, bottomUp);
+            ASSERT_TRUE(picture.ConvertFieldToPixels(f, 0, 0, 16, height, parity));
+            ASSERT_TRUE(picture.ConvertToPixels(p, 0, 0, 16, height));
+            const auto line = [&](const std::vector<uint8_t>& s, int row) {
+              const int mapRow = bottomUp ? height - 1 - row : row;
+              return std::vector<uint8_t>(s.begin() + mapRow * f.rowBytes, s.begin() + (mapRow + 1) * f.rowBytes);
+            };
+            const std::string where = "chroma " + std::to_string(chroma) + " depth " + std::to_string(depth) +
+                                      " height " + std::to_string(height) + " parity " + std::to_string(parity) +
+                                      (bottomUp ? " bottom-up" : "");
+            if (height == 1 && parity == 1) {
+              EXPECT_EQ(field, frame) << where;
+              continue;
+            }
+            if (depth == 8) continue;  // 8-bit lines between are made from luma
+            if (height == 2) {
+              EXPECT_EQ(line(field, 1 - parity), line(field, parity)) << where;
+            }
+            if (height == 3 && parity == 1) {
+              EXPECT_EQ(line(field, 0), line(field, 1)) << where;
+              EXPECT_EQ(line(field, 2), line(field, 1)) << where;
+            }
+          }
+  }
+  table->Release();
+  colours->Release();
+}
+
 // 8 bits: ordered dither through the palette of the colour table held.
 TEST(EightBitConversionTest, DithersIntoThePaletteOfTheColourTable) {
   auto* colours = new VColorTable(StandardPalette{4});

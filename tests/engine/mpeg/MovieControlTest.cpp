@@ -1,7 +1,8 @@
 // The movie control in an engine window with an off-screen map: opening a
-// video stream, a system stream and a stream behind container atoms, the
-// first picture, play to the end, pause, rewind, loop, the owner messages,
-// a frame larger than the control, and files that hold no movie.
+// video stream, a system stream, one behind container atoms and one behind
+// a few other bytes, the first picture, play to the end, pause, rewind, loop,
+// the owner messages, a frame larger than the control, and files that hold
+// no movie it plays (a transport stream among them).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,11 +37,14 @@ class MovieControlTest : public ::testing::Test {
     made_ = mpegtest::RunFfmpeg(source + "-map 0:v -c:v mpeg1video -bf 2 -g 6 -f mpeg1video " + Path("v.m1v")) &&
             mpegtest::RunFfmpeg(source + "-c:v mpeg1video -bf 2 -g 6 -c:a mp2 -b:a 64k -f mpeg " + Path("s.mpg")) &&
             mpegtest::RunFfmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -t 0.4 -c:v mpeg1video " + Path("big.m1v")) &&
-            mpegtest::RunFfmpeg("-f lavfi -i sine=sample_rate=32000 -t 0.5 -c:a mp2 -b:a 64k -f mpeg " + Path("a.mpg"));
+            mpegtest::RunFfmpeg("-f lavfi -i sine=sample_rate=32000 -t 0.5 -c:a mp2 -b:a 64k -f mpeg " + Path("a.mpg")) &&
+            mpegtest::RunFfmpeg(source + "-c:v mpeg1video -c:a mp2 -f mpegts " + Path("t.ts"));
     const std::string mpeg = testsupport::ReadBytes(Path("s.mpg"));
     testsupport::WriteBytes(Path("atoms.mov"), BigEndian32(1000) + "moov" + std::string(992, 'm') + BigEndian32(16) +
                                                    "free" + std::string(8, 'f') + BigEndian32(uint32_t(mpeg.size() + 8)) +
                                                    "mdat" + mpeg);
+    // The system stream behind four zero bytes.
+    testsupport::WriteBytes(Path("zeros.mpg"), std::string(4, '\0') + mpeg);
     testsupport::WriteBytes(Path("noheader.m1v"), std::string("\x00\x00\x01\x00\x11\x22\x33\x44", 8) +
                                                       std::string(5000, '\x55'));
   }
@@ -91,11 +95,16 @@ testsupport::TempDir* MovieControlTest::dir_ = nullptr;
 bool MovieControlTest::made_ = false;
 
 TEST_F(MovieControlTest, PlaysEachKindOfFileToItsEnd) {
-  for (const char* name : {"v.m1v", "s.mpg", "atoms.mov"}) {
+  const struct {
+    const char* name;
+    int32_t kind;  // of the top scheduler: 0 video, 2 system stream
+  } files[] = {{"v.m1v", 0}, {"s.mpg", 2}, {"atoms.mov", 2}, {"zeros.mpg", 2}};
+  for (const auto& [name, kind] : files) {
     SCOPED_TRACE(name);
     bench_.log.clear();
     auto control = Make(name);
     ASSERT_NE(control->GetScheduler(), nullptr);
+    EXPECT_EQ(control->GetScheduler()->GetKind(), kind);
     EXPECT_EQ(control->GetKindCode(), 270);
     // Sized to the movie.
     EXPECT_EQ(control->GetWidth(), 64);
@@ -197,7 +206,7 @@ TEST_F(MovieControlTest, FrameLargerThanTheControlIsCutToIt) {
 }
 
 TEST_F(MovieControlTest, FilesWithoutAMovieLeaveTheControlEmpty) {
-  for (const char* name : {"noheader.m1v", "missing.mpg"}) {
+  for (const char* name : {"noheader.m1v", "missing.mpg", "t.ts"}) {
     SCOPED_TRACE(name);
     bench_.log.clear();
     auto control = Make(name, 40, 30);
