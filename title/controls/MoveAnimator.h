@@ -40,6 +40,7 @@ class MoveAnimator : public VEventHandler, public VTask {
 
  private:
   void ApplyFade(double travelled, double distance);
+  void RefreshPointerIfLeft();
 
   int32_t kind_;
   VEventHandler* owner_;
