@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     FuzzControl control(VControl::kAllocateId, 0, 0, 0, width, height, nullptr, font, nullptr, alignment, frame,
                         (mode & 128) != 0 ? 300 : 0, nullptr);
-    control.SetPaged(paged);
     control.SetText(new VString(reinterpret_cast<const char*>(data + 1), static_cast<int32_t>(size - 1)), false);
+    if (paged) control.Layout(true, nullptr);
     DrawPort port(&map);
     control.DrawContent(&port, VRect(0, 0, 500, height));
     for (int32_t y = 0; y < height; y += 23) {

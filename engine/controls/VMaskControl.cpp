@@ -153,14 +153,14 @@ bool VMaskControl::MouseMove(const VMouseEvent& event) {
   const int32_t value = ValueAt(VPoint(event.x - origin.x, event.y - origin.y));
   if (value == currentRegion_) return true;
   if (currentRegion_ >= 0) {
+    // The region left is shown without its highlight before anyone hears of
+    // it: a receiver that takes the event stops the entering of the next.
     RestoreCurrentRegion(*mask);
+    RedrawNow();
     if (SendControlEvent(*this, kEventPointerLeft) || !watch.Alive()) return true;
   }
-  if (value < 0) {
-    // A point of the control outside the mask lies in no region.
-    RedrawNow();
-    return true;
-  }
+  // A point of the control outside the mask lies in no region.
+  if (value < 0) return true;
   // The receiver of the leave event may have replaced the mask.
   mask = PeekMask();
   if (mask == nullptr) return true;

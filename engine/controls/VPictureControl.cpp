@@ -145,6 +145,8 @@ bool VPictureControl::SetScaled(bool on, const VRect* target) {
 bool VPictureControl::SetFrame(int32_t frame, bool redraw) {
   if (frame == frame_) return false;
   frame_ = frame;
+  // The scaled copy holds one frame: the next drawing scales the new one.
+  scaledStale_ = true;
   if (redraw) RedrawNow();
   return true;
 }

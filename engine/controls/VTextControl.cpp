@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/controls/PointerState.h"
 #include "engine/controls/VScrollBar.h"
 #include "engine/core/VEvent.h"
 #include "engine/graphics/DrawPort.h"
@@ -63,7 +64,9 @@ void VTextControl::StoreText(VString* text) {
 
 void VTextControl::SetText(VString* text, bool redraw) {
   StoreText(text);
-  Layout(paged_, nullptr);
+  // A new text is laid out in one piece; pages come only from a layout
+  // asked for in pages.
+  Layout(false, nullptr);
   scrollY_ = std::clamp(scrollY_, 0, GetMax(0));
   scrollX_ = std::clamp(scrollX_, 0, GetMax(1));
   ComputeFirstVisible();
@@ -104,7 +107,7 @@ void VTextControl::SetCurrentPage(int32_t page) {
 }
 
 void VTextControl::UpdateLayout() {
-  if (layoutDirty_) Layout(paged_, nullptr);
+  if (layoutDirty_) Layout(false, nullptr);
 }
 
 int32_t VTextControl::GetTabAdvance(int32_t x) {
@@ -371,6 +374,17 @@ void VTextControl::ScrollTo(int32_t position, int32_t axis) {
   current = position;
   if (VScrollBar* bar = GetScrollBar(axis)) bar->Update();
   ComputeFirstVisible();
+  // The text moved under a pointer that stands still: the cursor is the one
+  // of the piece now under it, and a press whose piece came back under it
+  // is over its piece again (before the redraw, which shows that).
+  VPoint pointer;
+  VRect global;
+  GetGlobalBounds(global);
+  if (IsShown() && GetPointerInWindow(*this, pointer) && global.ContainsPoint(pointer)) {
+    UpdateCursor(VMouseEvent(pointer, GetLastMouseButtons(), VEvent()));
+    const VTextSegment* piece = tracking_ ? HitTest(pointer) : nullptr;
+    if (piece != nullptr && piece->pressed != 0) overPressed_ = true;
+  }
   Redraw();
 }
 
@@ -382,7 +396,7 @@ void VTextControl::DrawContent(DrawPort* port, const VRect& rect) {
   VRect area;
   if (!GetDrawArea(rect, area)) return;
   if (layoutDirty_) {
-    Layout(paged_, nullptr);
+    Layout(false, nullptr);
   } else {
     ComputeFirstVisible();
   }

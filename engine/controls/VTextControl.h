@@ -10,6 +10,7 @@
 
 #include "engine/app/VControl.h"
 #include "engine/controls/ControlEvents.h"
+#include "engine/controls/TextColorTarget.h"
 #include "engine/controls/VScroller.h"
 #include "engine/controls/VTextBox.h"
 #include "engine/core/VString.h"
@@ -28,7 +29,7 @@ enum MarkupStateBits : uint16_t {
   kMarkupHidden = 32,
 };
 
-class VTextControl : public VControl, public VScroller {
+class VTextControl : public VControl, public VScroller, public TextColorTarget {
  public:
   static constexpr int32_t kKind = 29763;
   static constexpr int32_t kStackDepth = 10;
@@ -85,7 +86,8 @@ class VTextControl : public VControl, public VScroller {
   // characters); length receives the reference's length. Null: none.
   virtual const char* DecodeEntity(const char* text, int32_t available, int32_t& length);
   // Lays out the whole text (paged: in pages of the control's height) with
-  // the port (null: a scratch port for measuring).
+  // the port (null: a scratch port for measuring). Pages last until the
+  // next new text or dirty layout, which are laid out in one piece.
   virtual void Layout(bool paged, DrawPort* port);
   virtual void ClearLayout();
 
@@ -106,9 +108,13 @@ class VTextControl : public VControl, public VScroller {
   void SetTextChars(const char* text, bool redraw);
   VString* GetTextString() { return text_.get(); }
   // The base text colour; the text is laid out again.
-  void SetTextColor(const VRGBColor& color);
+  void SetTextColor(const VRGBColor& color) override;
   const VRGBColor& GetTextColor() const { return textColor_; }
-  void SetBackgroundColor(const VRGBColor& color) { background_ = color; }
+  // The colour behind the text; laid out again at the next draw.
+  void SetBackgroundColor(const VRGBColor& color) {
+    background_ = color;
+    layoutDirty_ = true;
+  }
   // The line width of an auto-width control; laid out at the next draw.
   void SetWrapWidth(int32_t width);
   int32_t GetWrapWidth() const { return wrapWidth_; }
@@ -121,11 +127,11 @@ class VTextControl : public VControl, public VScroller {
   void SetTopMargin(int32_t margin) { topMargin_ = margin; layoutDirty_ = true; }
   void SetTabWidth(int32_t width) { tabWidth_ = width > 0 ? width : 1; layoutDirty_ = true; }
   void SetAlignment(int32_t alignment) { alignment_ = alignment; layoutDirty_ = true; }
-  void SetPaged(bool paged) { paged_ = paged; layoutDirty_ = true; }
   void SetCurrentPage(int32_t page);
   void MarkLayoutDirty() { layoutDirty_ = true; }
   bool IsLayoutDirty() const { return layoutDirty_; }
-  // Lays out again now when the layout is dirty.
+  // Lays out again now (in one piece, as drawing would) when the layout is
+  // dirty.
   void UpdateLayout();
   void Redraw();
 

@@ -189,8 +189,10 @@ bool AnimatedMaskControl::Step(uint32_t) {
       position_ = current_;
     }
   }
+  // Friction brings the velocity toward 0 and no further: reaching or
+  // crossing 0 (also a spin stopped at the end of the row) ends the spin.
   const double slowed = velocity_ > 0 ? velocity_ - kFriction * elapsed : velocity_ + kFriction * elapsed;
-  if (velocity_ != 0 && (slowed > 0) != (velocity_ > 0)) {
+  if (slowed * velocity_ <= 0) {
     velocity_ = 0;
     SetActive(false);
     ShowCurrentUnlessDragging();

@@ -5,8 +5,9 @@
 
 #include "engine/app/MessagePointer.h"
 #include "engine/app/VGraphicObject.h"
+#include "engine/controls/PointerState.h"
 #include "platform/Clock.h"
-#include "title/controls/TextColorTarget.h"
+#include "title/controls/TextColorHolder.h"
 
 MoveAnimator::MoveAnimator(int32_t kind, VEventHandler* owner)
     : VTask(12288, false, false, false, GetTaskManager()), kind_(kind), owner_(owner) {}
@@ -52,6 +53,17 @@ void MoveAnimator::ApplyFade(double travelled, double distance) {
   }
 }
 
+// The object moved under a pointer that stands still: when the pointer is no
+// longer over the captured object (a button of the moved object that saw it
+// come, say), the display tree hears of the pointer's place as after a move
+// of the pointer, so that the object can let go.
+void MoveAnimator::RefreshPointerIfLeft() {
+  VGraphicObject* captured = VGraphicObject::GetCapturedObject();
+  VPoint pointer;
+  if (captured == nullptr || !GetPointerInWindow(*target_, pointer) || captured->ContainsPoint(pointer)) return;
+  RefreshPointerState(*target_);
+}
+
 bool MoveAnimator::Step(uint32_t) {
   if (target_ == nullptr) {
     SetActive(false);
@@ -79,8 +91,10 @@ bool MoveAnimator::Step(uint32_t) {
   }
   ApplyFade(travelled, distance);
   target_->MoveTo(point, false, true, false);
+  const ControlLife::Watch watch = life_.MakeWatch();
+  RefreshPointerIfLeft();
+  if (!watch.Alive()) return false;
   if (!IsActive()) {
-    const ControlLife::Watch watch = life_.MakeWatch();
     VGraphicObject* moved = target_;
     if (owner_ != nullptr) {
       ScopedMessagePointer object(moved);

@@ -1,7 +1,10 @@
 // Moves any graphic object in a straight line at a given speed and tells its
 // owner with owner message 157 (value: a message token for the moved
 // object) when the move has ended. Moves to or from the bottom row (y 388)
-// also fade the object's text from or to black.
+// also fade the object's text from or to black: the object's own text
+// (a text control) or the text control it holds. When a step leaves the
+// pointer outside the captured object, the window hears of the pointer's
+// place again, as after a move of the pointer.
 //
 // Ownership: neither the target nor the owner is owned; the animator is
 // owned by whoever made it (its task only steps it). The owner may delete
@@ -40,6 +43,7 @@ class MoveAnimator : public VEventHandler, public VTask {
 
  private:
   void ApplyFade(double travelled, double distance);
+  void RefreshPointerIfLeft();
 
   int32_t kind_;
   VEventHandler* owner_;

@@ -60,6 +60,7 @@ class Bench {
     VControl::ResetControlIdPool();
     ResetCursorState();
     ResetMouseInputState();
+    platform::SetCursorScreenPosition(-1, -1);  // off the window until the first mouse message
     SetupLookupTables();
     clock_.SetStepPerRead(1000000ull);
     taskManager_ = std::make_unique<VTaskManager>(0, true, false, nullptr);
@@ -130,6 +131,9 @@ class Bench {
  private:
   void Send(uint32_t message, uint32_t flags, int32_t x, int32_t y) {
     platform::SetMessageTime(platform::TickCount());
+    // As the window system does: the pointer stands where its message says
+    // (the window at the screen's top-left).
+    platform::SetCursorScreenPosition(x, y);
     platform::Message m;
     m.window = window_->GetHandle();
     m.message = message;

@@ -3,6 +3,7 @@
 // font (size 10: characters 5 wide, blanks 3, 'i' 2, ascent 8, descent 2).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "engine/app/MessagePointer.h"
 #include "engine/controls/VHTMLTextControl.h"
 #include "engine/controls/VScrollBar.h"
+#include "engine/core/Cursor.h"
 
 namespace {
 
@@ -187,6 +189,71 @@ TEST_F(HyperText, PagedTextShowsOnePageAtATime) {
   EXPECT_EQ(std::string(control->GetChars() + hit->textOffset, hit->length), "l4");
   control->SetCurrentPage(7);
   EXPECT_EQ(control->GetCurrentPage(), 1);
+}
+
+TEST_F(HyperText, ScrollingUnderAStillPointerRefreshesItsState) {
+  // Lines 10 high, 14 apart: "plain" on the first, the link on the second.
+  std::string text = "plain<br><a href=t>link</a><br>";
+  for (int i = 0; i < 10; ++i) text += "line<br>";
+  PictureNameControl* control = Make(text.c_str());
+  bench_.Move(15, 15);
+  EXPECT_EQ(GetShownCursor(), 0) << "over plain text";
+  control->ScrollTo(14, 0);
+  EXPECT_EQ(GetShownCursor(), 107) << "the link came under the pointer";
+  // A press on the link, the pointer moved off it with the button held;
+  // scrolling brings the link back under the pointer.
+  bench_.Down(15, 15);
+  bench_.Move(15, 29, platform::kMouseFlagLeftButton);
+  EXPECT_FALSE(control->IsOverPressed());
+  control->ScrollTo(0, 0);
+  EXPECT_TRUE(control->IsOverPressed());
+  EXPECT_EQ(bench_.PixelAt(24, 29), kGreen) << "drawn as pressed";
+  bench_.Up(15, 29);
+  ASSERT_EQ(links_.size(), 1u);
+  EXPECT_EQ(links_[0], "t");
+}
+
+TEST_F(HyperText, NewTextOrDirtyLayoutIsLaidOutInOnePiece) {
+  struct Case {
+    const char* name;
+    std::function<void(PictureNameControl*)> change;
+  };
+  const Case cases[] = {
+      {"new text", [](PictureNameControl* c) { c->SetText(new VString("l0<br>l1<br>l2<br>l3<br>l4<br>l5"), false); }},
+      {"dirty layout drawn",
+       [this](PictureNameControl* c) {
+         c->SetLineSpacing(4);
+         bench_.Redraw();
+       }},
+      {"dirty layout brought up to date",
+       [](PictureNameControl* c) {
+         c->SetLineSpacing(4);
+         c->UpdateLayout();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PictureNameControl* control = Make("l0<br>l1<br>l2<br>l3<br>l4<br>l5");
+    control->Layout(true, nullptr);
+    control->SetCurrentPage(1);
+    ASSERT_EQ(control->GetPageCount(), 2);
+    c.change(control);
+    EXPECT_FALSE(control->IsPaged());
+    EXPECT_EQ(control->GetPageCount(), 1);
+    EXPECT_EQ(control->GetCurrentPage(), 0);
+    EXPECT_EQ(control->GetTextHeight(), 80) << "six lines in one column";
+    delete control;
+  }
+}
+
+TEST_F(HyperText, BackgroundColourIsLaidOutAgainAtTheNextDraw) {
+  PictureNameControl* control = Make("text");
+  ASSERT_FALSE(control->IsLayoutDirty());
+  control->SetBackgroundColor(VRGBColor(0, 0, 255));
+  EXPECT_TRUE(control->IsLayoutDirty());
+  bench_.Redraw();
+  EXPECT_FALSE(control->IsLayoutDirty());
+  EXPECT_EQ(bench_.PixelAt(140, 60), kBlue);
 }
 
 TEST_F(HyperText, ScrollBarFollowsAndDrivesTheText) {

@@ -81,6 +81,19 @@ TEST(MaskControl, TakenLeaveEventHoldsOffTheNextRegion) {
   EXPECT_EQ(scene.control->GetCurrentRegion(), 7);
 }
 
+TEST(MaskControl, TakenLeaveEventStillTakesTheHighlightOff) {
+  Bench bench;
+  MaskScene scene(bench);
+  bench.Redraw();
+  const uint32_t grey = bench.PixelAt(22, 25);
+  bench.Move(22, 25);
+  ASSERT_EQ(bench.PixelAt(22, 25), 0xFFFFFFu);
+  bench.recorder->take = {16};
+  bench.Move(33, 25);
+  EXPECT_EQ(bench.PixelAt(22, 25), grey) << "region 3 is no longer current";
+  EXPECT_EQ(bench.PixelAt(33, 25), grey) << "region 7 is not entered yet";
+}
+
 TEST(MaskControl, HoverFlagDecidesTheFlagInEffect) {
   Bench bench;
   MaskScene scene(bench);

@@ -139,6 +139,28 @@ TEST(PictureControl, ScaledPictureFillsTheControl) {
   EXPECT_EQ(bench.PixelAt(18, 10), 0x000000u);
 }
 
+TEST(PictureControl, ScaledPictureShowsTheFrameSetLast) {
+  // Two 2 x 2 frames, red above blue, shown scaled to 8 x 8; the new frame
+  // shows whether SetFrame draws it or a later redraw does.
+  for (const bool redrawAtOnce : {true, false}) {
+    SCOPED_TRACE(redrawAtOnce ? "SetFrame draws" : "drawn later");
+    Bench bench;
+    VPicture* picture = MakePicture(2, 4, [](int32_t, int32_t y) { return y < 2 ? 0xFF0000 : 0x0000FF; });
+    picture->SetFrameCount(2);
+    auto* control = new VPictureControl(49, picture, 10, 10, 0, 8, 8, bench.recorder);
+    picture->Release();
+    control->SetScaled(true, nullptr);
+    bench.Redraw();
+    EXPECT_EQ(bench.PixelAt(13, 13), 0xFF0000u);
+    EXPECT_TRUE(control->SetFrame(1, redrawAtOnce));
+    if (!redrawAtOnce) bench.Redraw();
+    EXPECT_EQ(bench.PixelAt(10, 10), 0x0000FFu);
+    EXPECT_EQ(bench.PixelAt(17, 17), 0x0000FFu);
+    control->SetFrame(0, true);
+    EXPECT_EQ(bench.PixelAt(13, 13), 0xFF0000u);
+  }
+}
+
 TEST(PictureControl, KeyColouredPictureStaysUnscaled) {
   Bench bench;
   VPicture* picture = HalfTransparent();

@@ -3,6 +3,7 @@
 // and clicks and hovers of item regions.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,6 +120,40 @@ TEST_F(AnimatedMaskTest, DragSpeedIsLimitedHalvedOnReleaseThenSlowedByFriction) 
   for (uint32_t ms = 111; ms <= 1000; ms += 10) PassAt(ms);
   EXPECT_EQ(c->GetVelocity(), 0);
   EXPECT_FALSE(c->IsActive());
+}
+
+TEST_F(AnimatedMaskTest, SpinThatRunsOffTheRowStopsWhereItIs) {
+  // A fling of 0.05 frames per millisecond from frame 11 of 22, stepped every
+  // 110 ms: 5.5, 4.29 and 3.08 frames per step. The third step would leave
+  // the row: the spin stops on the frame it has reached and never moves on.
+  struct Case {
+    const char* name;
+    int32_t releaseX;  // the fling goes from x 20 to here
+    std::vector<int32_t> frames;
+  };
+  const Case cases[] = {{"toward the first frame", 29, {11, 5, 1}}, {"toward the last frame", 11, {11, 16, 20}}};
+  uint32_t start = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnimatedMaskControl* control = Make(22);
+    PassAt(start);
+    bench_.Move(20, 15);
+    bench_.Down(20, 15);
+    bench_.Move(c.releaseX, 15);
+    bench_.Up(c.releaseX, 15);
+    ASSERT_DOUBLE_EQ(std::abs(control->GetVelocity()), 0.05);
+    std::vector<int32_t> frames{control->GetCurrentFrame()};
+    PassAt(start + 1);  // notes the time
+    for (uint32_t ms = start + 111; ms <= start + 1500; ms += 110) {
+      PassAt(ms);
+      if (control->GetCurrentFrame() != frames.back()) frames.push_back(control->GetCurrentFrame());
+    }
+    EXPECT_EQ(frames, c.frames);
+    EXPECT_EQ(control->GetVelocity(), 0);
+    EXPECT_FALSE(control->IsActive());
+    delete control;
+    start += 2000;
+  }
 }
 
 TEST_F(AnimatedMaskTest, ClicksAndHoversOfItemRegions) {

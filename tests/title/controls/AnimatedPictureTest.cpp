@@ -4,15 +4,19 @@
 // the placement records.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "engine/controls/ControlTestSupport.h"
+#include "engine/controls/VHTMLTextControl.h"
+#include "engine/controls/VMaskControl.h"
+#include "engine/graphics/VMask.h"
 #include "engine/graphics/VPicture.h"
 #include "title/controls/AnimatedPicture.h"
 #include "title/controls/AnimatedPictureControl.h"
 #include "title/controls/MoveAnimator.h"
 #include "title/controls/PlacementRecords.h"
-#include "title/controls/TextColorTarget.h"
+#include "title/controls/TextColorHolder.h"
 
 namespace {
 
@@ -178,6 +182,70 @@ TEST_F(AnimatorTest, MoverTravelsAtItsSpeedAndTellsItsOwner) {
   EXPECT_EQ(target->greys[0], 126);  // 255 x 50 / 100.5, moving up
   EXPECT_EQ(target->greys[1], 255);
   delete mover;
+}
+
+TEST_F(AnimatorTest, MoverFadesTheTextOfRealTextControls) {
+  // The aspect screen's link text is an HTML text control; plain text
+  // controls take the colour the same way.
+  struct Case {
+    const char* name;
+    std::function<VTextControl*(VGraphicObject*)> make;
+  };
+  const Case cases[] = {
+      {"text control",
+       [](VGraphicObject* parent) {
+         return new VTextControl(VControl::kAllocateId, 0, 0, 0, 100, 20, new VString("title"), nullptr,
+                                 kAlignLeft, false, 0, parent);
+       }},
+      {"HTML text control",
+       [](VGraphicObject* parent) {
+         return new VHTMLTextControl(VControl::kAllocateId, 0, 0, 0, 100, 20, new VString("<b>link</b>"), nullptr,
+                                     nullptr, kAlignLeft, false, 0, parent);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VTextControl* text = c.make(bench_.recorder);
+    MoveAnimator mover(0, nullptr);
+    // Down the screen to the bottom row: the text fades out.
+    mover.Start(text, VPoint(0, 288), VPoint(0, 388), 0, 100.0, false, true);
+    PassAt(500);
+    EXPECT_EQ(text->GetTextColor(), VRGBColor(128, 128, 128));  // 255 x 50.5 / 100.5
+    PassAt(1010);
+    EXPECT_EQ(text->GetTextColor(), VRGBColor(0, 0, 0));
+    delete text;
+    bench_.clock().SetTickCount(30000);
+  }
+}
+
+TEST_F(AnimatorTest, MovingTheCapturedObjectFromUnderThePointerLetsItGo) {
+  // A mask control, all one region, that the pointer has entered: it holds
+  // the capture to see the pointer leave.
+  auto* plane = new PixelMap(VRect(0, 0, 20, 10), 8, nullptr, nullptr, nullptr, PixelMap::kStorageMemory);
+  {
+    PixelMapLock lock(plane);
+    for (int32_t y = 0; y < 10; ++y) {
+      for (int32_t x = 0; x < 20; ++x) *plane->GetPixelAddress(VPoint(x, y)) = 3;
+    }
+  }
+  auto* mask = new VMask(plane);
+  VPicture* picture = SolidPicture(20, 10, 0x808080);
+  VPicture* maskPicture = SolidPicture(20, 10, 0xFFFFFF);
+  auto* control = new VMaskControl(60, picture, maskPicture, mask, 20, 20, 0, 0, 0, bench_.recorder);
+  picture->Release();
+  maskPicture->Release();
+  mask->Release();
+  bench_.Move(22, 25);
+  ASSERT_EQ(VGraphicObject::GetCapturedObject(), control);
+  MoveAnimator mover(0, nullptr);
+  mover.Start(control, VPoint(20, 20), VPoint(120, 20), 0, 100.0, false, false);
+  PassAt(10);  // one pixel on: still under the pointer
+  EXPECT_EQ(bench_.log, (Log{"15 60"}));
+  PassAt(500);
+  EXPECT_EQ(At(control), VPoint(69, 20));
+  EXPECT_EQ(bench_.log, (Log{"15 60", "16 60"}));
+  EXPECT_EQ(VGraphicObject::GetCapturedObject(), nullptr);
+  EXPECT_EQ(control->GetCurrentRegion(), -1);
 }
 
 TEST_F(AnimatorTest, OwnerMayDeleteTheMoverWhileAnswering157) {
