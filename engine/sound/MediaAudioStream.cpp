@@ -160,23 +160,28 @@ bool MediaAudioStream::IsFinished() const {
 }
 
 void MediaAudioStream::Reset(int32_t position) {
-  VMutexLock hold(lock_);
-  if (!streaming_) {
-    readPosition_ = position;
-    if (reader_) reader_->SetPosition(position);
-    return;
+  {
+    VMutexLock hold(lock_);
+    if (!streaming_) {
+      readPosition_ = position;
+      if (reader_) reader_->SetPosition(position);
+      return;
+    }
+    // A streamed sound can only go back to its start: the ring is emptied
+    // (it plays silence until it is filled again) and the next Refill
+    // rewinds the reader.
+    if (position != 0) return;
+    if (readPosition_ == 0 && consumed_ == 0) return;
+    readPosition_ = 0;
+    consumed_ = 0;
+    filled_ = 0;
+    ++ringEpoch_;
+    rewindPending_ = true;
+    sourceEnded_ = false;
   }
-  // A streamed sound can only go back to its start. This runs on the mixer
-  // thread when a sound loops: the ring is emptied here (it plays silence
-  // meanwhile) and the next Refill rewinds the reader and fills it again.
-  if (position != 0) return;
-  if (readPosition_ == 0 && consumed_ == 0) return;
-  readPosition_ = 0;
-  consumed_ = 0;
-  filled_ = 0;
-  ++ringEpoch_;
-  rewindPending_ = true;
-  sourceEnded_ = false;
+  // On the stream's own thread the ring is filled again at once; the mixer
+  // thread (a looping sound rewinds there) leaves the file to the task.
+  if (std::this_thread::get_id() == ownerThread_) Refill();
 }
 
 void MediaAudioStream::StartStreaming(int32_t ringBytes) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "engine/core/VFile.h"
@@ -67,6 +68,9 @@ class MediaAudioStream : public VAudioStream {
   // sourceEnded_ and asks for a rewind through rewindPending_; a rewind
   // bumps ringEpoch_ so that a read begun before it is not published.
   std::mutex refillLock_;
+  // The thread that built the stream (the user-interface thread): the only
+  // one on which Reset reads the file itself.
+  const std::thread::id ownerThread_ = std::this_thread::get_id();
   std::atomic<bool> sourceEnded_{false};
   bool rewindPending_ = false;
   uint32_t ringEpoch_ = 0;
