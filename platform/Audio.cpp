@@ -43,7 +43,10 @@ SDL_AudioFormat SdlFormat(const AudioOutputFormat& f) {
 bool StartAudio() { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
 void StopAudio() { SDL_QuitSubSystem(SDL_INIT_AUDIO); }
 
-SDL_AudioDeviceID OpenDevice(const AudioOutputFormat& format, SDL_AudioCallback callback, void* user) {
+// Opens the default output; `bufferBytes` becomes the size of the device's
+// buffer in the format asked for.
+SDL_AudioDeviceID OpenDevice(const AudioOutputFormat& format, SDL_AudioCallback callback, void* user,
+                             int32_t& bufferBytes) {
   SDL_AudioSpec want{};
   SDL_AudioSpec have{};
   want.freq = format.rate;
@@ -52,7 +55,9 @@ SDL_AudioDeviceID OpenDevice(const AudioOutputFormat& format, SDL_AudioCallback 
   want.samples = 512;
   want.callback = callback;
   want.userdata = user;
-  return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  bufferBytes = device != 0 ? static_cast<int32_t>(have.size) : 0;
+  return device;
 }
 
 }  // namespace
@@ -91,6 +96,7 @@ struct AudioRing::Impl {
   size_t fresh = 0;
   int64_t underruns = 0;
   int64_t played = 0;
+  std::atomic<int32_t> bufferBytes{0};
 
   static void Drain(void* user, Uint8* stream, int length) {
     auto* self = static_cast<Impl*>(user);
@@ -129,7 +135,9 @@ AudioOpenResult AudioRing::Open(const AudioOutputFormat& format, int32_t bytes) 
     impl_->underruns = 0;
     impl_->played = 0;
   }
-  impl_->device = OpenDevice(format, &Impl::Drain, impl_.get());
+  int32_t bufferBytes = 0;
+  impl_->device = OpenDevice(format, &Impl::Drain, impl_.get(), bufferBytes);
+  impl_->bufferBytes = bufferBytes;
   if (impl_->device == 0) {
     StopAudio();
     return AudioOpenResult::kFailed;
@@ -175,6 +183,8 @@ int64_t AudioRing::PlayedBytes() const {
   return impl_->played;
 }
 
+int32_t AudioRing::DeviceBufferBytes() const { return impl_->device != 0 ? impl_->bufferBytes.load() : 0; }
+
 int64_t AudioRing::Underruns() const {
   std::lock_guard<std::mutex> hold(impl_->mutex);
   return impl_->underruns;
@@ -185,6 +195,7 @@ int64_t AudioRing::Underruns() const {
 struct AudioQueue::Impl {
   std::atomic<SDL_AudioDeviceID> device{0};
   int64_t written = 0;
+  int32_t bufferBytes = 0;
 };
 
 AudioQueue::AudioQueue() : impl_(std::make_unique<Impl>()) {}
@@ -194,7 +205,7 @@ AudioOpenResult AudioQueue::Open(const AudioOutputFormat& format) {
   Close();
   if (IsRefused(format)) return AudioOpenResult::kBadFormat;
   if (!StartAudio()) return AudioOpenResult::kFailed;
-  impl_->device = OpenDevice(format, nullptr, nullptr);
+  impl_->device = OpenDevice(format, nullptr, nullptr, impl_->bufferBytes);
   if (impl_->device == 0) {
     StopAudio();
     return AudioOpenResult::kFailed;
@@ -234,5 +245,11 @@ int64_t AudioQueue::PlayedBytes() const {
   if (impl_->device == 0) return 0;
   return impl_->written - SDL_GetQueuedAudioSize(impl_->device);
 }
+
+int64_t AudioQueue::QueuedBytes() const {
+  return impl_->device != 0 ? int64_t{SDL_GetQueuedAudioSize(impl_->device)} : 0;
+}
+
+int32_t AudioQueue::DeviceBufferBytes() const { return impl_->device != 0 ? impl_->bufferBytes : 0; }
 
 }  // namespace platform

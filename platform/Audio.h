@@ -58,6 +58,9 @@ class AudioRing {
   int64_t Underruns() const;
   // Bytes the system's callback has taken from the ring since the open.
   int64_t PlayedBytes() const;
+  // Bytes of the system's own output buffer: what the callback took last and
+  // is still to be played (0 when closed).
+  int32_t DeviceBufferBytes() const;
 
  private:
   struct Impl;
@@ -79,8 +82,13 @@ class AudioQueue {
   void Pause(bool paused);
   // Bytes written and not yet played are dropped.
   void Reset();
-  // Bytes played since the open.
+  // Bytes taken from the queue since the open (the system's buffer holds
+  // the last of them until they are played).
   int64_t PlayedBytes() const;
+  // Bytes written and not yet taken.
+  int64_t QueuedBytes() const;
+  // Bytes of the system's own output buffer (0 when closed).
+  int32_t DeviceBufferBytes() const;
 
  private:
   struct Impl;

@@ -43,7 +43,7 @@ void VAudioChannel::MakeCurrent(const QueueEntry& entry) {
   position_ = entry.startFrame;
   pitch_ = entry.pitch;
   volume_ = std::clamp(entry.stream->GetVolume(), 0, 100);
-  loopsLeft_ = entry.stream->GetLoopCount();
+  loopsLeft_ = entry.loops ? *entry.loops : entry.stream->GetLoopCount();
 }
 
 bool VAudioChannel::AdvanceStream() {
@@ -63,7 +63,8 @@ bool VAudioChannel::AdvanceStream() {
   return false;
 }
 
-bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t priority, int32_t pitch) {
+bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t priority, int32_t pitch,
+                                std::optional<int32_t> loops) {
   if (!stream) return false;
   int32_t startFrame = 0;
   if (VAudioDecoder* probe = stream->CreateDecoder()) {
@@ -74,7 +75,7 @@ bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t 
   bool notify = false;
   {
     VMutexLock hold(lock_);
-    const QueueEntry entry{stream, priority, startFrame, pitch};
+    const QueueEntry entry{stream, priority, startFrame, pitch, loops};
     if (!streams_.empty()) {
       // A busy channel keeps its sound unless the newcomer is more urgent
       // (a smaller number).

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 #include "engine/core/Memory.h"
 #include "engine/core/VMutex.h"
@@ -23,8 +24,11 @@ class VAudioChannel : public VRefCount {
   ~VAudioChannel() override;
 
   // Queues the stream (see the .cpp for the priority rule); false when the
-  // stream is null or memory ran out.
-  bool QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t priority, int32_t pitch);
+  // stream is null or memory ran out. `loops`, when given, replaces the
+  // stream's loop count for this play; it is in place before the mixer can
+  // render the stream.
+  bool QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t priority, int32_t pitch,
+                   std::optional<int32_t> loops = std::nullopt);
   // Renders `frames` frames of the output format (into `destination`, else
   // the channel's own buffer). Returns the block or null; without
   // fillWithSilence `frames` becomes the frames produced.
@@ -62,6 +66,7 @@ class VAudioChannel : public VRefCount {
     int32_t priority;
     int32_t startFrame;
     int32_t pitch;
+    std::optional<int32_t> loops;  // none: the stream's loop count
   };
   void MakeCurrent(const QueueEntry& entry);
   void DropCurrent();

@@ -1,5 +1,6 @@
 #include "engine/sound/AudioDevice.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -59,9 +60,8 @@ bool VAudioDevice::SetEncodingFormat(const VAudioEncodingFormat& format) {
   VMutexLock hold(lock_);
   const bool wasOpen = IsOpen();
   if (wasOpen) Close();
-  format_ = format;
-  blockBytes_ = AudioBlockBytes(format_);
-  blockMs_ = AudioBlockMilliseconds(blockBytes_, format_);
+  UseGrantedFormat(format);
+  ResetSilentClock();
   return wasOpen ? Open() : true;
 }
 
@@ -103,14 +103,39 @@ bool VAudioDevice::MixNextBlock(int32_t frames) {
   return true;
 }
 
-void VAudioDevice::RunSilentClock(int64_t now) {
-  if (!callback_ || blockMs_ <= 0) return;
-  if (nextDue_ < 0) nextDue_ = now;
+void VAudioDevice::RunSilentClock() {
   const int32_t frames = static_cast<int32_t>(format_.FramesInBytes(blockBytes_));
-  while (nextDue_ <= now) {
-    callback_->FillBuffer(nullptr, format_, frames, false);
-    nextDue_ += blockMs_;
+  if (!callback_ || frames <= 0 || format_.rate <= 0) return;
+  const int64_t now = AudioDeviceNowUs();
+  if (silentStartUs_ < 0) {
+    // A start that set the next block time ahead (the queue device) is kept.
+    silentStartUs_ = nextDue_ >= 0 && nextDue_ * 1000 > now ? nextDue_ * 1000 : now;
+    silentFrames_ = 0;
   }
+  if (now < silentStartUs_) return;
+  // Frames of time since the start; a block is due once its first frame is.
+  const int64_t elapsedFrames = (now - silentStartUs_) * format_.rate / 1000000;
+  const int64_t due = elapsedFrames < silentFrames_ ? 0 : (elapsedFrames - silentFrames_) / frames + 1;
+  // After a stall (the process stopped, a suspended machine) the backlog
+  // beyond a few blocks is dropped: nobody heard that time pass, and pulling
+  // thousands of blocks at once would hold the device and the mixer for a
+  // long while. The few kept absorb the ordinary lateness of the thread.
+  if (due > kSilentClockCatchUpBlocks) silentFrames_ += (due - kSilentClockCatchUpBlocks) * frames;
+  for (int64_t i = 0; i < std::min<int64_t>(due, kSilentClockCatchUpBlocks); ++i) {
+    callback_->FillBuffer(nullptr, format_, frames, false);
+    silentFrames_ += frames;
+  }
+  // Whole seconds move into the start, so the products above stay small.
+  const int64_t seconds = silentFrames_ / format_.rate;
+  silentStartUs_ += seconds * 1000000;
+  silentFrames_ -= seconds * format_.rate;
+  nextDue_ = (silentStartUs_ + silentFrames_ * 1000000 / format_.rate) / 1000;
+}
+
+void VAudioDevice::UseGrantedFormat(const VAudioEncodingFormat& granted) {
+  format_ = granted;
+  blockBytes_ = AudioBlockBytes(format_);
+  blockMs_ = AudioBlockMilliseconds(blockBytes_, format_);
 }
 
 void VAudioDevice::RetryOpen(int64_t now) {
@@ -188,3 +213,4 @@ bool IsAudioOutputActive() { return gAudioActive; }
 bool GetAudioOutputFollowsActivation() { return kAudioFollowsActivation; }
 
 int64_t AudioDeviceNowMs() { return static_cast<int64_t>(platform::PerformanceCounter() / 1000000u); }
+int64_t AudioDeviceNowUs() { return static_cast<int64_t>(platform::PerformanceCounter() / 1000u); }

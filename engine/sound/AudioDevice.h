@@ -25,7 +25,10 @@ class VAudioDevice {
 
   // Pulls the blocks the device's schedule needs (mixer thread).
   virtual void Service() {}
-  // Milliseconds of written sound ahead of the play position.
+  // Milliseconds from the newest mixed sound to the moment it is heard: the
+  // mixed block not yet handed over, what the output holds ahead of its play
+  // position and the system's own buffer. Subtracted from the frames a
+  // channel has rendered, it gives the frame being heard (0 when closed).
   virtual int32_t GetLatency() { return 0; }
   virtual int32_t UsesCallback() const { return kind_; }
   // Takes rate, bits and channels, keeping encoding, byte order and tag.
@@ -50,7 +53,11 @@ class VAudioDevice {
  protected:
   // Closed or inactive: pulls and discards one block per block time due, so
   // that sounds keep their timing. Caller holds the lock.
-  void RunSilentClock(int64_t now);
+  void RunSilentClock();
+  // The silent clock starts afresh the next time it runs.
+  void ResetSilentClock() { silentStartUs_ = -1; }
+  // Takes the block size and time of the format the output was granted.
+  void UseGrantedFormat(const VAudioEncodingFormat& granted);
   // Asks the callback for the next block into block_, as `frames` frames of
   // the device's format; silence where it gives none. True when mixed.
   // Caller holds the lock.
@@ -69,6 +76,10 @@ class VAudioDevice {
   int32_t callbackId_ = 0;
   int32_t playState_ = 0;  // 0 not started, 1 playing, 2 paused
   int64_t nextDue_ = -1;
+  // The silent clock: its start (microseconds of the device clock, -1 when
+  // stopped) and the frames pulled since then, so block times add up exactly.
+  int64_t silentStartUs_ = -1;
+  int64_t silentFrames_ = 0;
   int64_t lastOpenTry_ = -1;
   std::thread::id ownerThread_;
 };
@@ -92,5 +103,9 @@ VAudioDevice* GetCurrentAudioDevice();
 void SetAudioOutputActive(bool active);
 bool IsAudioOutputActive();
 bool GetAudioOutputFollowsActivation();
-// The devices' clock in milliseconds (the platform clock, replaceable in tests).
+// The devices' clock in milliseconds and microseconds (the platform clock,
+// replaceable in tests).
 int64_t AudioDeviceNowMs();
+int64_t AudioDeviceNowUs();
+// The most blocks the silent clock pulls at once to catch up.
+constexpr int32_t kSilentClockCatchUpBlocks = 4;

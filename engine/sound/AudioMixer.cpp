@@ -51,7 +51,10 @@ void AddChannelToCurrentMixer(VAudioChannel* channel) {
 VAudioMixer::VAudioMixer(VAudioDevice* device, int32_t levelCount) : device_(device) {
   if (!device_) return;
   BuildVolumeTables(levelCount);
-  format_ = device_->GetEncodingFormat();
+  {
+    std::lock_guard<std::mutex> hold(formatLock_);
+    format_ = device_->GetEncodingFormat();
+  }
   {
     std::lock_guard<std::recursive_mutex> hold(CurrentMixerMutex());
     CurrentMixer() = this;
@@ -91,6 +94,11 @@ uint32_t VAudioMixer::Run() {
 bool VAudioMixer::Step() {
   if (device_) device_->Service();
   return stopRequested_ == 0;
+}
+
+VAudioEncodingFormat VAudioMixer::GetFormat() const {
+  std::lock_guard<std::mutex> hold(formatLock_);
+  return format_;
 }
 
 void VAudioMixer::AddChannel(VAudioChannel* channel) {
@@ -143,10 +151,13 @@ void VAudioMixer::DropFinishedChannels() {
 
 uint8_t* VAudioMixer::FillBuffer(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, bool add) {
   if (frames <= 0) return nullptr;
-  format_ = format;
   const bool swap = format.bits == 16 && format.byteOrder != 1;
+  {
+    std::lock_guard<std::mutex> hold(formatLock_);
+    format_ = format;
+    if (swap) format_.byteOrder = 1;
+  }
   if (swap) {
-    format_.byteOrder = 1;
     // Mixing adds to little-endian samples: bring the caller's block there first.
     if (add && buffer) SwapBytes16(buffer, static_cast<int32_t>(format_.SamplesForFrames(frames)));
   }

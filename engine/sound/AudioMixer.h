@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "engine/core/Memory.h"
@@ -37,7 +38,9 @@ class VAudioMixer : public VThread, public VAudioCallback {
   void DropFinishedChannels();
   int32_t GetState() const { return state_; }
   int32_t GetCallbackId() const { return callbackId_; }
-  const VAudioEncodingFormat& GetFormat() const { return format_; }
+  // The output format of the last block; the mixer thread changes it while
+  // other threads (a movie's sound clock) ask for it, so it is a copy.
+  VAudioEncodingFormat GetFormat() const;
   // The output device (null for an inert mixer).
   VAudioDevice* GetDevice() const { return device_; }
 
@@ -46,7 +49,9 @@ class VAudioMixer : public VThread, public VAudioCallback {
   std::atomic<int32_t> stopRequested_{0};
   VAudioDevice* device_;
   int32_t callbackId_ = -1;
+  // Written on the mixer thread under formatLock_, read there without it.
   VAudioEncodingFormat format_;
+  mutable std::mutex formatLock_;
   VByteBuffer mixBuffer_;
   std::vector<VAudioChannel*> channels_;
   VMutex channelsLock_;

@@ -98,14 +98,14 @@ const VAudioDecoderConfig* MediaAudioStream::GetDecoderConfig() const {
 
 uint8_t* MediaAudioStream::ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) {
   failed = false;
+  VMutexLock hold(lock_);
   if (streaming_) {
-    VMutexLock hold(lock_);
     const auto ringSize = static_cast<uint32_t>(ring_.size());
     // A request larger than the ring is served in ring-sized parts.
     bytes = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(std::max(bytes, 0)), ringSize));
     const uint32_t available = filled_ - consumed_;
     if (available < 1) {
-      if (!reader_ || reader_->IsAtEnd()) {
+      if (!reader_ || sourceEnded_) {
         bytes = 0;
         return nullptr;
       }
@@ -134,7 +134,6 @@ uint8_t* MediaAudioStream::ReadSamples(uint8_t* destination, int32_t& bytes, boo
     return out;
   }
   if (loadedWhole_) return ReadLoaded(bytes, failed);
-  VMutexLock hold(lock_);
   if (!reader_) {
     bytes = 0;
     return nullptr;
@@ -150,34 +149,44 @@ uint8_t* MediaAudioStream::ReadSamples(uint8_t* destination, int32_t& bytes, boo
 
 bool MediaAudioStream::IsAtEnd(int32_t position) const {
   if (VAudioStream::IsAtEnd(position)) return true;
-  if (streaming_) return filled_ == consumed_ && (!reader_ || reader_->IsAtEnd());
+  if (streaming_) return filled_ == consumed_ && (!reader_ || sourceEnded_);
   return reader_ && !loadedWhole_ && reader_->IsPastEnd(position);
 }
 
 bool MediaAudioStream::IsFinished() const {
   if (VAudioStream::IsFinished()) return true;
+  if (streaming_) return reader_ && sourceEnded_;
   return reader_ && !loadedWhole_ && reader_->IsAtEnd();
 }
 
 void MediaAudioStream::Reset(int32_t position) {
-  VMutexLock hold(lock_);
-  if (!streaming_) {
-    readPosition_ = position;
-    if (reader_) reader_->SetPosition(position);
-    return;
+  {
+    VMutexLock hold(lock_);
+    if (!streaming_) {
+      readPosition_ = position;
+      if (reader_) reader_->SetPosition(position);
+      return;
+    }
+    // A streamed sound can only go back to its start: the ring is emptied
+    // (it plays silence until it is filled again) and the next Refill
+    // rewinds the reader.
+    if (position != 0) return;
+    if (readPosition_ == 0 && consumed_ == 0) return;
+    readPosition_ = 0;
+    consumed_ = 0;
+    filled_ = 0;
+    ++ringEpoch_;
+    rewindPending_ = true;
+    sourceEnded_ = false;
   }
-  // A streamed sound can only go back to its start.
-  if (position != 0) return;
-  if (readPosition_ == 0 && consumed_ == 0) return;
-  readPosition_ = 0;
-  if (reader_) reader_->SetPosition(0);
-  consumed_ = 0;
-  filled_ = 0;
-  Refill();
+  // On the stream's own thread the ring is filled again at once; the mixer
+  // thread (a looping sound rewinds there) leaves the file to the task.
+  if (std::this_thread::get_id() == ownerThread_) Refill();
 }
 
 void MediaAudioStream::StartStreaming(int32_t ringBytes) {
   {
+    std::lock_guard<std::mutex> reading(refillLock_);
     VMutexLock hold(lock_);
     if (ringBytes <= 0) return;
     ring_.assign(static_cast<size_t>(ringBytes), 0);
@@ -185,7 +194,10 @@ void MediaAudioStream::StartStreaming(int32_t ringBytes) {
     consumed_ = 0;
     filled_ = 0;
     readPosition_ = 0;
+    ++ringEpoch_;
+    rewindPending_ = false;
     if (reader_) reader_->SetPosition(0);
+    sourceEnded_ = !reader_ || reader_->IsAtEnd();
     streaming_ = true;
   }
   const bool wasStreaming = refillTaskMade_;
@@ -199,19 +211,42 @@ void MediaAudioStream::StartStreaming(int32_t ringBytes) {
 }
 
 void MediaAudioStream::Refill() {
-  VMutexLock hold(lock_);
-  if (!streaming_ || !reader_ || reader_->IsAtEnd() || ring_.empty()) return;
-  const auto ringSize = static_cast<uint32_t>(ring_.size());
-  while (!reader_->IsAtEnd()) {
-    const uint32_t free = ringSize - (filled_ - consumed_);
-    if (free == 0) break;
-    const uint32_t offset = filled_ % ringSize;
-    auto count = static_cast<int32_t>(std::min(free, ringSize - offset));
+  std::lock_guard<std::mutex> reading(refillLock_);
+  for (;;) {
+    uint32_t offset = 0;
+    uint32_t room = 0;
+    uint32_t epoch = 0;
+    {
+      VMutexLock hold(lock_);
+      if (!streaming_ || !reader_ || ring_.empty()) return;
+      if (rewindPending_) {
+        reader_->SetPosition(0);
+        rewindPending_ = false;
+      }
+      sourceEnded_ = reader_->IsAtEnd();
+      if (sourceEnded_) return;
+      const auto ringSize = static_cast<uint32_t>(ring_.size());
+      const uint32_t free = ringSize - (filled_ - consumed_);
+      if (free == 0) return;
+      offset = filled_ % ringSize;
+      room = std::min(free, ringSize - offset);
+      epoch = ringEpoch_;
+    }
+    // The bytes from offset on lie beyond what the mixer may read until
+    // filled_ moves, so they are written without the lock.
+    auto count = static_cast<int32_t>(room);
     bool ended = false;
     uint8_t* data = reader_->Read(ring_.data() + offset, count, ended);
-    if (!data || count <= 0) break;
-    if (data != ring_.data() + offset) std::memcpy(ring_.data() + offset, data, static_cast<size_t>(count));
-    filled_ += static_cast<uint32_t>(count);
+    if (data && count > 0 && data != ring_.data() + offset) {
+      std::memcpy(ring_.data() + offset, data, static_cast<size_t>(std::min<uint32_t>(static_cast<uint32_t>(count), room)));
+    }
+    VMutexLock hold(lock_);
+    if (epoch != ringEpoch_) continue;  // rewound meanwhile: this read is stale
+    if (!data || count <= 0) {
+      sourceEnded_ = reader_->IsAtEnd();
+      return;
+    }
+    filled_ += std::min<uint32_t>(static_cast<uint32_t>(count), room);
   }
 }
 

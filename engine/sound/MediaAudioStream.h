@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "engine/core/VFile.h"
@@ -37,7 +39,9 @@ class MediaAudioStream : public VAudioStream {
   // Streams through a ring of `ringBytes` bytes from now on; with a current
   // task manager a task refills it on every pass.
   void StartStreaming(int32_t ringBytes);
-  // Tops the ring up from the reader.
+  // Tops the ring up from the reader. The file is read without the stream
+  // lock, so the mixer thread never waits for the disc; a rewind asked for
+  // by the mixer (a looping sound) is carried out here.
   void Refill();
   // Writes this sound through the writer of the type; -1 without one.
   int32_t WriteSound(VFile& file, uint32_t typeCode);
@@ -59,4 +63,15 @@ class MediaAudioStream : public VAudioStream {
   std::atomic<uint32_t> consumed_{0};
   std::atomic<uint32_t> filled_{0};
   bool refillTaskMade_ = false;
+  // While streaming only Refill uses the reader, holding refillLock_ (taken
+  // before lock_). The mixer thread learns the reader's end from
+  // sourceEnded_ and asks for a rewind through rewindPending_; a rewind
+  // bumps ringEpoch_ so that a read begun before it is not published.
+  std::mutex refillLock_;
+  // The thread that built the stream (the user-interface thread): the only
+  // one on which Reset reads the file itself.
+  const std::thread::id ownerThread_ = std::this_thread::get_id();
+  std::atomic<bool> sourceEnded_{false};
+  bool rewindPending_ = false;
+  uint32_t ringEpoch_ = 0;
 };

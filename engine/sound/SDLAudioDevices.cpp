@@ -52,15 +52,16 @@ bool VRingAudioDevice::Open() {
   if (format_.encoding != kAudioEncodingSigned && format_.encoding != kAudioEncodingUnsigned) return false;
   VAudioEncodingFormat tried = format_;
   for (;;) {
-    const platform::AudioOpenResult result = ring_.Open(OutputFormat(tried), blockCount_ * blockBytes_);
+    const platform::AudioOpenResult result = ring_.Open(OutputFormat(tried), blockCount_ * AudioBlockBytes(tried));
     if (result == platform::AudioOpenResult::kOk) break;
     if (result == platform::AudioOpenResult::kBadFormat && Degrade(tried)) continue;
     playState_ = 0;
     primeNeeded_ = false;
     return false;
   }
-  // A lesser format keeps the block size and time computed for the requested one.
-  format_ = tried;
+  // Blocks are sized for the format granted: a lesser one kept at the size
+  // asked for would hold more time per block than the clocks count.
+  UseGrantedFormat(tried);
   if (!block_.Ensure(blockBytes_)) {
     ring_.Close();
     return false;
@@ -78,6 +79,7 @@ void VRingAudioDevice::Close() {
   ring_.Stop();
   ring_.Close();
   nextDue_ = -1;
+  ResetSilentClock();
 }
 
 void VRingAudioDevice::Start(int32_t id) {
@@ -91,6 +93,7 @@ void VRingAudioDevice::Start(int32_t id) {
 bool VRingAudioDevice::WriteBlock(int64_t now) {
   if (!ring_.IsOpen() || !callback_ || !block_.GetData()) return false;
   nextDue_ = now + blockMs_;
+  ResetSilentClock();
   ring_.Write(nextBlock_ * blockBytes_, block_.GetData(), blockBytes_);
   const int32_t frames = static_cast<int32_t>(format_.FramesInBytes(blockBytes_));
   nextBlock_ = (nextBlock_ + 1) % blockCount_;
@@ -104,7 +107,7 @@ void VRingAudioDevice::Service() {
   RetryOpen(now);
   if (!callback_) return;
   if (!ring_.IsOpen() || !IsAudioOutputActive()) {
-    RunSilentClock(now);
+    RunSilentClock();
     return;
   }
   if (primeNeeded_) {
@@ -120,7 +123,11 @@ void VRingAudioDevice::Service() {
 int32_t VRingAudioDevice::GetLatency() {
   VMutexLock hold(lock_);
   if (!ring_.IsOpen() || format_.FrameBytes() <= 0 || format_.rate <= 0) return 0;
-  const int64_t ahead = int64_t{nextBlock_ + blockCount_} * blockBytes_ - ring_.PlayCursor();
+  // The ring ahead of the play cursor, the block mixed and waiting for its
+  // place in the ring, and the system's buffer, which holds what the cursor
+  // passed last: the newest mixed sound is heard after all of them.
+  const int64_t ahead = int64_t{nextBlock_ + blockCount_} * blockBytes_ - ring_.PlayCursor() + blockBytes_ +
+                        ring_.DeviceBufferBytes();
   return static_cast<int32_t>(ahead / format_.FrameBytes() * 1000 / format_.rate);
 }
 
@@ -147,7 +154,7 @@ bool VQueueAudioDevice::Open() {
     if (result == platform::AudioOpenResult::kBadFormat && Degrade(tried)) continue;
     return false;
   }
-  format_ = tried;
+  UseGrantedFormat(tried);
   if (!block_.Ensure(blockBytes_)) {
     queue_.Close();
     return false;
@@ -166,6 +173,7 @@ void VQueueAudioDevice::Close() {
     queue_.Close();
   }
   nextDue_ = -1;
+  ResetSilentClock();
 }
 
 void VQueueAudioDevice::Start(int32_t id) {
@@ -177,6 +185,7 @@ void VQueueAudioDevice::Start(int32_t id) {
 bool VQueueAudioDevice::WriteBlock(int64_t now) {
   if (!callback_ || blockBytes_ <= 0 || !block_.GetData()) return false;
   nextDue_ = now + blockMs_;
+  ResetSilentClock();
   if (!queue_.Write(block_.GetData(), blockBytes_)) return false;
   bytesWritten_ += blockBytes_;
   return MixNextBlock(static_cast<int32_t>(format_.FramesInBytes(blockBytes_)));
@@ -189,7 +198,7 @@ void VQueueAudioDevice::Service() {
   RetryOpen(now);
   if (!callback_) return;
   if (!queue_.IsOpen() || !IsAudioOutputActive()) {
-    RunSilentClock(now);
+    RunSilentClock();
     return;
   }
   if (startNeeded_) {
@@ -207,7 +216,10 @@ void VQueueAudioDevice::Service() {
 int32_t VQueueAudioDevice::GetLatency() {
   VMutexLock hold(lock_);
   if (!queue_.IsOpen() || format_.FrameBytes() <= 0 || format_.rate <= 0) return 0;
-  const int64_t ahead = bytesWritten_ - queue_.PlayedBytes();
+  // What the system still queues, the block mixed and waiting to be
+  // written, and the system's buffer, which holds what it took from the
+  // queue last: the newest mixed sound is heard after all of them.
+  const int64_t ahead = queue_.QueuedBytes() + blockBytes_ + queue_.DeviceBufferBytes();
   return static_cast<int32_t>(ahead / format_.FrameBytes() * 1000 / format_.rate);
 }
 

@@ -53,6 +53,8 @@ class VQueueAudioDevice : public VAudioDevice {
   void Close() override;
   bool Open() override;
   bool IsOpen() const override;
+  // Bytes the system has taken from the queue since the open.
+  int64_t CountPlayedBytes() const { return queue_.PlayedBytes(); }
 
  private:
   bool WriteBlock(int64_t now);

@@ -108,7 +108,9 @@ void SoundManager::StartLoopSound(int which, int32_t loops) {
   VAudioChannel* channel = loopChannels_[which];
   VAudioStream* stream = loopStreams_[which];
   if (!channel || !stream || channel->IsPlaying()) return;
-  if (channel->QueueStream(stream, 0, kPriority, kNaturalPitch)) channel->SetLoopsLeft(loops);
+  // The loop count goes in with the stream: the mixer may render the channel
+  // as soon as it is queued, and a sound shorter than a block would be over.
+  channel->QueueStream(stream, 0, kPriority, kNaturalPitch, loops);
 }
 
 void SoundManager::StopLoopSound0() { loopChannels_[0]->Stop(); }

@@ -1,11 +1,14 @@
 // Output devices over SDL audio: the degrade order of refused formats, the
 // block arithmetic, the disk driver's capture of what the mixer produced,
-// the silent clock while inactive and the 2-second re-open interval.
+// the latency against what SDL has taken, the silent clock while inactive
+// and the 2-second re-open interval.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "engine/sound/AudioStream.h"
 #include "engine/sound/SDLAudioDevices.h"
 #include "platform/Audio.h"
+#include "platform/Clock.h"
 #include "SoundTestSupport.h"
 
 namespace {
@@ -77,7 +81,9 @@ TEST_F(Devices, RefusedFormatsFollowTheDegradeOrder) {
   }
   EXPECT_EQ(ring.GetEncodingFormat().rate, 24000);
   EXPECT_EQ(ring.GetEncodingFormat().encoding, kAudioEncodingUnsigned);
-  EXPECT_EQ(ring.GetBlockBytes(), 8192 * 5 / 4);  // kept from the requested format: 5 started 11025 Hz
+  // Blocks follow the format granted: 24000 Hz 8-bit mono is 3 started 11025 Hz.
+  EXPECT_EQ(ring.GetBlockBytes(), 3 * 512);
+  EXPECT_EQ(ring.GetBlockMilliseconds(), 64);
   ring.Close();
   // The queue device maps 48000 Hz to 44100 first; nothing acceptable fails.
   std::vector<AudioOutputFormat> all;
@@ -194,6 +200,152 @@ TEST_F(Devices, ReopenIsTriedAtMostEveryTwoSeconds) {
   SetAudioOutputActive(false);
   delete mixer;
   delete device;
+}
+
+// Counts the frames the device asks for; gives nothing back.
+struct CountingCallback : VAudioCallback {
+  std::vector<int32_t> calls;
+  uint8_t* FillBuffer(uint8_t*, const VAudioEncodingFormat&, int32_t frames, bool) override {
+    calls.push_back(frames);
+    return nullptr;
+  }
+  int64_t Frames() const {
+    int64_t n = 0;
+    for (int32_t f : calls) n += f;
+    return n;
+  }
+};
+
+// The silent clock on the fake clock: the frames pulled follow the time that
+// passed exactly (blocks of 46.44 ms are not 46 ms), a stall is caught up by
+// a few blocks only, and after a format fallback the blocks hold the granted
+// format's frames.
+TEST_F(Devices, SilentClockKeepsExactTime) {
+  struct Case {
+    const char* name;
+    VAudioFormat format;
+    std::vector<AudioOutputFormat> refused;  // non-empty: opened (and degraded) first, then closed
+    int stepMs;
+    int steps;
+  } cases[] = {
+      {"22050 Hz mono, 10 ms steps", VAudioFormat(22050, 16, false), {}, 10, 1000},
+      {"44100 Hz stereo, 7 ms steps", VAudioFormat(44100, 16, true), {}, 7, 430},
+      {"11025 Hz 8-bit, 1 ms steps", VAudioFormat(11025, 8, false), {}, 1, 3000},
+      {"one 60 s stall", VAudioFormat(22050, 16, false), {}, 60000, 1},
+      {"16-bit stereo granted as 8-bit mono", VAudioFormat(22050, 16, true), {Out(22050, 16, 2), Out(22050, 16, 1)}, 10, 200},
+  };
+  platform::FakeClock clock(1000000000ull);
+  platform::ScopedClockSource useFake(&clock);
+  SetAudioOutputActive(false);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::SetRefusedAudioFormats(c.refused);
+    // Service does nothing on the thread that built the device.
+    std::unique_ptr<VRingAudioDevice> device;
+    std::thread([&] { device = std::make_unique<VRingAudioDevice>(c.format, true); }).join();
+    if (!c.refused.empty()) {
+      ASSERT_TRUE(device->Open());
+      device->Close();
+    }
+    const VAudioEncodingFormat granted = device->GetEncodingFormat();
+    const int64_t blockFrames = AudioBlockBytes(granted) / granted.FrameBytes();
+    EXPECT_EQ(device->GetBlockBytes(), AudioBlockBytes(granted));
+    CountingCallback callback;
+    device->RegisterCallback(&callback);
+    device->Service();  // the clock starts: the first block at once
+    size_t mostAtOnce = 0;
+    for (int i = 0; i < c.steps; ++i) {
+      clock.AdvanceMilliseconds(static_cast<uint64_t>(c.stepMs));
+      const size_t before = callback.calls.size();
+      device->Service();
+      mostAtOnce = std::max(mostAtOnce, callback.calls.size() - before);
+    }
+    for (int32_t frames : callback.calls) ASSERT_EQ(frames, blockFrames);
+    EXPECT_LE(mostAtOnce, static_cast<size_t>(kSilentClockCatchUpBlocks));
+    const int64_t elapsedFrames = int64_t{c.stepMs} * c.steps * granted.rate / 1000;
+    if (c.steps > 1) {
+      // Block k is due once k block times have passed: every block due is pulled.
+      EXPECT_GE(callback.Frames(), elapsedFrames);
+      EXPECT_LE(callback.Frames(), elapsedFrames + blockFrames);
+    } else {
+      // The stall: the first block, then the few of the catch-up.
+      EXPECT_EQ(callback.Frames(), (1 + kSilentClockCatchUpBlocks) * blockFrames);
+    }
+  }
+}
+
+// Mixes a count of frames (each sample the low bits of its frame number),
+// so what the device asked for is known exactly.
+struct CountingMixer : VAudioCallback {
+  int64_t given = 0;
+  uint8_t* FillBuffer(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, bool) override {
+    if (!buffer || format.bits != 16) return nullptr;
+    auto* out = reinterpret_cast<int16_t*>(buffer);
+    for (int32_t i = 0; i < frames * format.Channels(); ++i)
+      out[i] = static_cast<int16_t>(1 + (given + i / format.Channels()) % 30000);
+    given += frames;
+    return buffer;
+  }
+};
+
+// The latency subtracted from the frames mixed must give a frame SDL has
+// taken and not yet played out of its own buffer (512 frames, as asked):
+// the sync clock of a movie counts what is heard this way. Left without the
+// mixed block waiting for its turn and SDL's buffer, it names a frame more
+// than a block ahead of anything SDL has even taken.
+TEST_F(Devices, LatencyReachesBackToWhatSdlHasTaken) {
+  constexpr int64_t kSdlBufferFrames = 512;
+  for (int kind = 0; kind < 2; ++kind) {
+    SCOPED_TRACE(kind == 0 ? "ring" : "queue");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", Path("latency.raw").c_str(), 1);
+    const VAudioFormat format(22050, 16, false);
+    std::unique_ptr<VAudioDevice> device;
+    // Service works on any thread but the one that built the device.
+    std::thread([&] {
+      if (kind == 0) {
+        device = std::make_unique<VRingAudioDevice>(format, true);
+      } else {
+        device = std::make_unique<VQueueAudioDevice>(format);
+      }
+    }).join();
+    auto taken = [&] {
+      const int64_t bytes = kind == 0 ? static_cast<VRingAudioDevice*>(device.get())->CountPlayedBytes()
+                                      : static_cast<VQueueAudioDevice*>(device.get())->CountPlayedBytes();
+      return bytes / format.FrameBytes();
+    };
+    CountingMixer mixer;
+    const int32_t id = device->RegisterCallback(&mixer);
+    SetAudioOutputActive(true);
+    ASSERT_TRUE(device->IsOpen());
+    const int64_t blockFrames = device->GetBlockBytes() / format.FrameBytes();
+    // The first block in the output is the silence of the open; the mixer's
+    // frame n is the output's frame n + one block.
+    std::vector<int64_t> offsets;  // heard frame by the latency minus the newest frame SDL took
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
+    while (std::chrono::steady_clock::now() < end) {
+      device->Service();
+      const int64_t takenBefore = taken();
+      const int64_t latencyFrames = int64_t{device->GetLatency()} * format.rate / 1000;
+      const int64_t takenAfter = taken();
+      const int64_t heard = mixer.given - latencyFrames;
+      if (takenBefore > blockFrames) {
+        offsets.push_back(heard - (takenAfter - blockFrames));
+        EXPECT_GE(heard, takenBefore - blockFrames - kSdlBufferFrames - 2 * blockFrames)
+            << "the latency counts far more than the output holds";
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    SetAudioOutputActive(false);
+    device->UnregisterCallback(id);
+    ASSERT_GT(offsets.size(), 20u);
+    // The thread may be late now and then (the ring then replays old sound):
+    // the middle of the readings tells.
+    std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
+    const int64_t median = offsets[offsets.size() / 2];
+    EXPECT_LE(median, blockFrames / 8) << "heard before SDL took it";
+    EXPECT_GE(median, -kSdlBufferFrames - blockFrames / 8) << "heard long after SDL played it";
+  }
 }
 
 }  // namespace

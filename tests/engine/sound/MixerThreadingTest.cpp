@@ -90,4 +90,23 @@ TEST(MixerThreading, ChannelsChangeWhileTheMixerPulls) {
   }
 }
 
+// A movie's sound clock asks for the mixer's rate on its own thread while
+// the mixer takes the device's format for every block.
+TEST(MixerThreading, FormatIsAskedWhileTheMixerPulls) {
+  VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
+  device.Open();
+  auto* mixer = new VAudioMixer(&device, 16);
+  std::atomic<bool> stop{false};
+  std::thread puller([&] {
+    while (!stop) {
+      device.PullFrames(64);
+      device.ClearCaptured();
+    }
+  });
+  for (int i = 0; i < 2000; ++i) ASSERT_EQ(mixer->GetFormat().rate, 22050);
+  stop = true;
+  puller.join();
+  delete mixer;
+}
+
 }  // namespace

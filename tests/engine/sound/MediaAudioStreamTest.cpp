@@ -1,0 +1,171 @@
+// A streamed sound whose file is slow: the ring is refilled without the
+// stream lock, so the mixer thread renders from what the ring holds while a
+// refill waits for the file, and a looping sound's rewind waits for the next
+// refill instead of reading on the mixer thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VFileSpec.h"
+#include "engine/sound/AudioChannel.h"
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/AudioMixer.h"
+#include "engine/sound/MediaAudioStream.h"
+#include "engine/sound/SDLAudioDevices.h"
+#include "engine/sound/SoundReaderRegistry.h"
+#include "support/TempDir.h"
+
+namespace {
+
+uint8_t PatternByte(int64_t offset) { return static_cast<uint8_t>(offset * 7 + (offset >> 8) + 1); }
+
+// Where the reads of the gated reader wait, like a disc that spins up.
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool open = true;
+  int waiting = 0;
+  int32_t dataBytes = 1 << 20;
+};
+Gate& TheGate() {
+  static Gate gate;
+  return gate;
+}
+
+// 16-bit mono samples of a known pattern, read only while the gate is open.
+class GatedReader : public VSoundReader {
+ public:
+  GatedReader() = default;
+  explicit GatedReader(const VFile& file) : VSoundReader(file) {}
+  int32_t ReadHeader() override {
+    format_ = VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned);
+    dataStart_ = 0;
+    dataEnd_ = TheGate().dataBytes;
+    return 0;
+  }
+  uint8_t* Read(uint8_t* buffer, int32_t& count, bool& ended) override {
+    Gate& gate = TheGate();
+    {
+      std::unique_lock<std::mutex> hold(gate.mutex);
+      ++gate.waiting;
+      gate.changed.notify_all();
+      // Bounded, so a failing test ends instead of hanging.
+      gate.changed.wait_for(hold, std::chrono::seconds(20), [&] { return gate.open; });
+      --gate.waiting;
+    }
+    count = std::max(0, std::min(count, dataEnd_ - position_));
+    if (!buffer) {
+      if (!buffer_.Ensure(std::max(count, 1))) return nullptr;
+      buffer = buffer_.GetData();
+    }
+    for (int32_t i = 0; i < count; ++i) buffer[i] = PatternByte(position_ + i);
+    position_ += count;
+    ended = position_ >= dataEnd_;
+    return count > 0 ? buffer : nullptr;
+  }
+  VSoundReader* CreateReader(const VFile& file) override { return new GatedReader(file); }
+  uint32_t GetTypeCode() const override { return MakeTypeCode("GATE"); }
+};
+
+void SetGate(bool open) {
+  Gate& gate = TheGate();
+  std::lock_guard<std::mutex> hold(gate.mutex);
+  gate.open = open;
+  gate.changed.notify_all();
+}
+
+void AwaitReadWaiting() {
+  Gate& gate = TheGate();
+  std::unique_lock<std::mutex> hold(gate.mutex);
+  ASSERT_TRUE(gate.changed.wait_for(hold, std::chrono::seconds(20), [&] { return gate.waiting > 0; }));
+}
+
+class SlowStream : public testsupport::TempDirTest {
+ protected:
+  SlowStream() : TempDirTest("sound_slow_"), device_(VAudioFormat(22050, 16, false)) {
+    EnsureStandardSoundCodecs();
+    if (!HasSoundReader(MakeTypeCode("GATE"))) RegisterSoundReader(new GatedReader);
+    device_.Open();
+    mixer_ = new VAudioMixer(&device_, 16);
+    testsupport::WriteBytes(Path("slow.gate"), "");
+  }
+  ~SlowStream() override {
+    SetGate(true);
+    delete mixer_;
+  }
+
+  MediaAudioStream* MakeStream(int32_t dataBytes) {
+    TheGate().dataBytes = dataBytes;
+    return new MediaAudioStream(VFileSpec(Path("slow.gate").c_str()), MakeTypeCode("GATE"));
+  }
+
+  // Pulls frames as the mixer thread does; false when that did not finish
+  // while a refill waited for the file.
+  bool PullOnMixerThread(int32_t frames) {
+    auto pulled = std::async(std::launch::async, [&] { device_.PullFrames(frames); });
+    const bool done = pulled.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+    SetGate(true);  // lets a blocked pull finish before the test goes on
+    pulled.wait();
+    return done;
+  }
+
+  // The captured bytes against the file's, from a data offset.
+  static int CountDifferences(const std::vector<uint8_t>& bytes, size_t from, size_t count, int64_t dataOffset) {
+    int differences = 0;
+    for (size_t i = 0; i < count; ++i) differences += bytes[from + i] != PatternByte(dataOffset + static_cast<int64_t>(i));
+    return differences;
+  }
+
+  VCaptureAudioDevice device_;
+  VAudioMixer* mixer_ = nullptr;
+};
+
+TEST_F(SlowStream, MixerRendersWhileARefillWaitsForTheFile) {
+  MediaAudioStream* stream = MakeStream(1 << 20);
+  ASSERT_TRUE(stream->HasReader());
+  stream->StartStreaming(16384);
+  ASSERT_TRUE(stream->Play(0, 32767, 440));
+  device_.PullFrames(2048);  // 4096 bytes out of the ring: room for a refill
+  SetGate(false);
+  std::thread refill([&] { stream->Refill(); });
+  AwaitReadWaiting();
+  EXPECT_TRUE(PullOnMixerThread(1024)) << "the mixer waited for the file";
+  refill.join();
+  stream->Refill();
+  device_.PullFrames(8192);  // past the end of the first ring's worth
+  const std::vector<uint8_t>& bytes = device_.Captured();
+  ASSERT_EQ(bytes.size(), (2048u + 1024u + 8192u) * 2);
+  EXPECT_EQ(CountDifferences(bytes, 0, bytes.size(), 0), 0);
+  stream->Release();
+}
+
+TEST_F(SlowStream, LoopRewindWaitsForTheRefill) {
+  constexpr int32_t kBytes = 70000;  // above the load-whole limit, within the ring
+  MediaAudioStream* stream = MakeStream(kBytes);
+  ASSERT_FALSE(stream->IsLoadedWhole());
+  stream->StartStreaming(1 << 17);
+  stream->SetLoopCount(-1);
+  ASSERT_TRUE(stream->Play(0, 32767, 440));
+  SetGate(false);
+  // Past the end: the loop goes back to the start, and the ring is empty
+  // until the next refill.
+  EXPECT_TRUE(PullOnMixerThread(kBytes / 2 + 1000)) << "the loop read the file on the mixer thread";
+  stream->Refill();  // the task's turn on the user-interface thread
+  device_.PullFrames(1000);
+  const std::vector<uint8_t>& bytes = device_.Captured();
+  ASSERT_EQ(bytes.size(), static_cast<size_t>(kBytes + 2000 + 2000));
+  EXPECT_EQ(CountDifferences(bytes, 0, kBytes, 0), 0);
+  for (size_t i = kBytes; i < kBytes + 2000u; ++i) ASSERT_EQ(bytes[i], 0) << "silence while the ring refills, at " << i;
+  EXPECT_EQ(CountDifferences(bytes, kBytes + 2000, 2000, 0), 0) << "the loop starts again from the beginning";
+  stream->Release();
+}
+
+}  // namespace
