@@ -39,7 +39,6 @@ inline std::string SourceDir() {
 }  // namespace testsupport
 
 #define OSTREVAN_SOURCE_DIR (::testsupport::SourceDir())
-#define OSTREVAN_SHARED_DIR (::testsupport::SourceDir() + "/../shared")
 #define OSTREVAN_TOOL_BIN (::testsupport::BuildDir() + "/tools/ostrevan-tool")
 #define OSTREVAN_DEMO_BIN (::testsupport::BuildDir() + "/tools/demo/ostrevan-app-demo")
 #define OSTREVAN_PANORAMA_DEMO_BIN (::testsupport::BuildDir() + "/tools/demo/ostrevan-panorama-demo")

@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string Fixture(const std::string& name) { return OSTREVAN_SHARED_DIR + "/fixtures/rar/" + name; }
+std::string Fixture(const std::string& name) { return OSTREVAN_SOURCE_DIR + "/tests/data/rar/" + name; }
 
 struct ToolCase {
   const char* archive;
@@ -23,7 +23,7 @@ struct ToolCase {
 class RarToolTest : public ::testing::TestWithParam<ToolCase> {};
 
 TEST_P(RarToolTest, ExtractsOrExplains) {
-  if (!std::filesystem::is_directory(OSTREVAN_SHARED_DIR + "/fixtures/rar")) GTEST_SKIP() << "no sample archives";
+  ASSERT_TRUE(std::filesystem::is_directory(Fixture(""))) << "no sample archives in " << Fixture("");
   const ToolCase& c = GetParam();
   testsupport::TempDir dir("rartool");
   std::ostringstream out, err;

@@ -1,6 +1,7 @@
 // The tests' RAR 2.0 encoder. It mirrors the decoder's state (saved distances,
 // previous lengths, audio predictor, current channel) so that every symbol it
-// writes decodes back to the input.
+// writes decodes back to the input. Its checksums come from its own bit-by-bit
+// CRC-32, so a fault in the reader's CRC makes the reader refuse these archives.
 #include "Rar20TestEncoder.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include <queue>
 
 #include "launchers/common/Rar20AudioPredictor.h"
-#include "launchers/common/RarCrc32.h"
 
 namespace rartest {
 
@@ -468,7 +468,7 @@ std::vector<uint8_t> StartArchive(bool solid) {
   main[2] = 0x73;
   Put16(main, 3, solid ? 0x08 : 0x00);
   Put16(main, 5, 13);
-  Put16(main, 0, static_cast<uint16_t>(RarCrc32(0, main.data() + 2, 11)));
+  Put16(main, 0, static_cast<uint16_t>(Crc32(main.data() + 2, 11)));
   out.insert(out.end(), main.begin(), main.end());
   return out;
 }
@@ -491,13 +491,22 @@ void AppendMember(std::vector<uint8_t>& out, const std::string& name, const std:
   Put16(h, 26, static_cast<uint16_t>(name.size()));
   Put32(h, 28, 0x20);
   std::memcpy(h.data() + 32, name.data(), name.size());
-  Put16(h, 0, static_cast<uint16_t>(RarCrc32(0, h.data() + 2, h.size() - 2)));
+  Put16(h, 0, static_cast<uint16_t>(Crc32(h.data() + 2, h.size() - 2)));
   gPlaces.push_back({out.size(), out.size() + h.size(), packed.size()});
   out.insert(out.end(), h.begin(), h.end());
   out.insert(out.end(), packed.begin(), packed.end());
 }
 
 }  // namespace
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
 
 void BitWriter::Put(uint32_t value, int bits) {
   for (int i = bits - 1; i >= 0; --i) {
@@ -531,7 +540,7 @@ std::vector<uint8_t> BuildRarArchive(const std::vector<EncodeMember>& members, b
   std::vector<uint8_t> out = StartArchive(solid);
   for (size_t i = 0; i < members.size(); ++i) {
     const EncodeMember& m = members[i];
-    const uint32_t crc = RarCrc32(0, m.data.data(), m.data.size());
+    const uint32_t crc = Crc32(m.data.data(), m.data.size());
     if (m.stored) {
       uint16_t flags = static_cast<uint16_t>(m.extraFlags | (solid && i > 0 ? 0x10 : 0));
       AppendMember(out, m.name, m.data, static_cast<uint32_t>(m.data.size()), crc, 0x30, m.version, flags);

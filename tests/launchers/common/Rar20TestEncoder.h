@@ -46,6 +46,10 @@ std::vector<MemberPlace> LastMemberPlaces();
 
 namespace rartest {
 
+// CRC-32 (reflected polynomial 0xEDB88320) computed bit by bit, sharing no
+// code with the reader's: the checksums of the archives built here.
+uint32_t Crc32(const uint8_t* data, size_t size);
+
 // A one-member archive around given packed bytes (for damaged streams).
 std::vector<uint8_t> WrapPackedMember(const std::string& name, const std::vector<uint8_t>& packed,
                                       uint32_t unpackedSize, uint32_t crc, uint8_t method = 0x33,

@@ -7,7 +7,6 @@
 #include <random>
 
 #include "Rar20TestEncoder.h"
-#include "launchers/common/RarCrc32.h"
 #include "launchers/common/RarReader.h"
 #include "support/TempDir.h"
 
@@ -55,10 +54,10 @@ std::vector<uint8_t> PackedOf(const std::vector<uint8_t>& data) {
                               archive.begin() + static_cast<long>(place.data + place.packedSize));
 }
 
-uint32_t Crc(const std::vector<uint8_t>& v) { return RarCrc32(0, v.data(), v.size()); }
+uint32_t Crc(const std::vector<uint8_t>& v) { return rartest::Crc32(v.data(), v.size()); }
 
 void FixHeaderCrc(std::vector<uint8_t>& archive, size_t header, size_t size) {
-  uint16_t crc = static_cast<uint16_t>(RarCrc32(0, archive.data() + header + 2, size - 2));
+  uint16_t crc = static_cast<uint16_t>(rartest::Crc32(archive.data() + header + 2, size - 2));
   archive[header] = static_cast<uint8_t>(crc);
   archive[header + 1] = static_cast<uint8_t>(crc >> 8);
 }

@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string FixtureDir() { return OSTREVAN_SHARED_DIR + "/fixtures/rar"; }
+std::string FixtureDir() { return OSTREVAN_SOURCE_DIR + "/tests/data/rar"; }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -28,7 +28,7 @@ struct FixtureCase {
 class RarFixtureTest : public ::testing::TestWithParam<FixtureCase> {};
 
 TEST_P(RarFixtureTest, ExtractsOrRefuses) {
-  if (!std::filesystem::is_directory(FixtureDir())) GTEST_SKIP() << "no sample archives in " << FixtureDir();
+  ASSERT_TRUE(std::filesystem::is_directory(FixtureDir())) << "no sample archives in " << FixtureDir();
   const FixtureCase& c = GetParam();
   std::vector<uint8_t> out;
   ASSERT_EQ(ExtractRarMember(FixtureDir() + "/" + c.archive, c.member, out), c.status)
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FixtureCase{"etalon.bin", "p0.bin", RarStatus::kNotAnArchive, ""}));
 
 TEST(RarFixture, StoredMemberOfLaterArchiverVersionExtracts) {
-  if (!std::filesystem::is_directory(FixtureDir())) GTEST_SKIP() << "no sample archives in " << FixtureDir();
+  ASSERT_TRUE(std::filesystem::is_directory(FixtureDir())) << "no sample archives in " << FixtureDir();
   std::vector<uint8_t> out;
   ASSERT_EQ(ExtractRarMember(FixtureDir() + "/seektest.rar", "stest2.txt", out), RarStatus::kOk);
   ASSERT_EQ(out.size(), 2048u);
@@ -79,7 +79,7 @@ TEST(RarFixture, StoredMemberOfLaterArchiverVersionExtracts) {
 }
 
 TEST(RarFixture, SolidMemberNeedsTheMembersBeforeIt) {
-  if (!std::filesystem::is_directory(FixtureDir())) GTEST_SKIP() << "no sample archives in " << FixtureDir();
+  ASSERT_TRUE(std::filesystem::is_directory(FixtureDir())) << "no sample archives in " << FixtureDir();
   std::vector<RarMember> members;
   ASSERT_EQ(ListRarMembers(FixtureDir() + "/test_v2solid5.rar", members), RarStatus::kOk);
   ASSERT_EQ(members.size(), 2u);
