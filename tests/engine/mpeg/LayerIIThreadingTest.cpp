@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +30,10 @@ struct LayoutRun {
   size_t samples;
   bool operator==(const LayoutRun&) const = default;
 };
+
+void PrintTo(const LayoutRun& run, std::ostream* out) {
+  *out << run.samples << " samples at " << run.rate << " Hz, " << run.channels << " channels";
+}
 
 void Extend(std::vector<LayoutRun>& runs, int rate, int channels, size_t samples) {
   if (!runs.empty() && runs.back().rate == rate && runs.back().channels == channels) {
