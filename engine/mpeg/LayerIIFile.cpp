@@ -22,15 +22,20 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
   // Hands out what the ring holds (a change of layout is taken over on the
   // way: one call gives nothing, the next the samples of the new layout).
   auto drain = [&] {
+    bool tookOver = false;
     for (;;) {
       int32_t frames = 1 << 20;
       bool failed = false;
       const uint8_t* samples = decoder.Decode(nullptr, frames, decoder.GetFormat(), failed);
       if (failed) break;
       if (!samples || frames <= 0) {
-        if (decoder.GetAvailable() > 0) continue;
+        if (!tookOver && decoder.GetAvailable() > 0) {
+          tookOver = true;
+          continue;
+        }
         break;
       }
+      tookOver = false;
       out.format = decoder.GetFormat();
       haveFormat = true;
       out.samples.insert(out.samples.end(), samples,
