@@ -22,6 +22,9 @@ namespace {
 
 
 // Decodes the Layer II sound of the stream into a 16-bit PCM WAVE file.
+// False only when the sound cannot be had at all (no audio stream, or the
+// file cannot be written); a sound that cannot be decoded costs only the
+// sound: a warning, no file, and the pictures are written all the same.
 bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& path, std::ostream& err) {
   if (audio == nullptr) {
     err << "ostrevan-tool: the movie holds no audio stream\n";
@@ -30,8 +33,9 @@ bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& pa
   DecodedSound sound;
   std::string error;
   if (!DecodeLayerIIBytes(audio->bytes.data(), audio->bytes.size(), sound, error)) {
-    err << "ostrevan-tool: the movie's sound cannot be decoded: " << error << "\n";
-    return false;
+    err << "ostrevan-tool: warning: the movie's sound cannot be decoded (" << error << "); " << path
+        << " is not written\n";
+    return true;
   }
   const std::vector<uint8_t> wave = MakePCMWave(sound);
   std::ofstream file(path, std::ios::binary);

@@ -18,14 +18,28 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
   VMemoryBitstream bits(data, size, 65536);
   VMPADecoder decoder(&bits, 1.0f, 1.0f);
   int32_t lastError = 0;
+  bool haveFormat = false;
+  // Hands out what the ring holds (a change of layout is taken over on the
+  // way: one call gives nothing, the next the samples of the new layout).
   auto drain = [&] {
+    bool tookOver = false;
     for (;;) {
       int32_t frames = 1 << 20;
       bool failed = false;
       const uint8_t* samples = decoder.Decode(nullptr, frames, decoder.GetFormat(), failed);
-      if (!samples || frames <= 0) break;
+      if (failed) break;
+      if (!samples || frames <= 0) {
+        if (!tookOver && decoder.GetAvailable() > 0) {
+          tookOver = true;
+          continue;
+        }
+        break;
+      }
+      tookOver = false;
+      out.format = decoder.GetFormat();
+      haveFormat = true;
       out.samples.insert(out.samples.end(), samples,
-                         samples + static_cast<size_t>(frames) * decoder.GetChannels() * sizeof(int16_t));
+                         samples + static_cast<size_t>(frames) * out.format.Channels() * sizeof(int16_t));
     }
   };
   try {
@@ -43,10 +57,6 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
       }
       if (result == 0) {
         ++r.frames;
-        if (out.format.rate != decoder.GetFormat().rate || out.format.stereo != decoder.GetFormat().stereo) {
-          drain();
-        }
-        out.format = decoder.GetFormat();
       } else {
         ++r.skippedFrames;
         lastError = result;
@@ -59,6 +69,7 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
     r.truncated = true;
   }
   drain();
+  if (!haveFormat) out.format = decoder.GetFormat();
   r.refusedHeaders = decoder.GetRefusedHeaders();
   r.truncated = r.truncated || decoder.GetCutFrames() > 0;
   out.format.bits = 16;
@@ -66,11 +77,15 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
   out.format.byteOrder = 1;
   out.format.formatTag = kAudioTagPlain;
   if (r.frames == 0) {
-    const int32_t refusal = decoder.GetLastRefusal();
+    // The reason the stream's own headers give, not that of a chance sync
+    // word met while searching.
+    const int32_t refusal = decoder.GetStreamRefusal();
     if (refusal == kMPAPeekFreeFormat) {
       error = "free-format MPEG audio is not supported";
     } else if (refusal == kMPAPeekLowSampleRate) {
-      error = "MPEG-2 half-rate audio is not supported";
+      const VMPAHeader& header = decoder.GetStreamRefusalHeader();
+      error = "MPEG-2 half-rate audio (Layer " + std::to_string(header.layer) + ", " +
+              std::to_string(header.SampleRate()) + " Hz) is not supported";
     } else if (lastError == kMPAFrameNotLayerII) {
       error = "not a Layer II stream";
     } else {

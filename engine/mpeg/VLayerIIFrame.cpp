@@ -114,10 +114,13 @@ int32_t VLayerIIFrame::Configure() {
   const int channels = header_.Channels();
   const int index = header_.bitRateIndex;
   if (index <= 0 || index >= 15) return kMPAHeaderBadBitRate;
-  if (channels == 2 && (index == 1 || index == 2 || index == 3 || index == 5)) return kMPAFrameBadMode;
-  if (channels == 1 && index >= 11) return kMPAFrameBadMode;
-  // The tables follow the bit rate per channel.
-  const int table = channels == 1 ? index : (index == 4 ? 1 : index - 4);
+  // The tables follow the bit rate per channel, as the index of the largest
+  // mono bit rate not above it (at least 1). Streams that pair a bit rate
+  // with a channel mode the format does not list (32 to 80 kbit/s stereo,
+  // 224 kbit/s and more mono) are decoded all the same: encoders write them.
+  const int perChannel = header_.BitRateKbps() / channels;
+  int table = 1;
+  while (table < 14 && VMPAHeader::LayerIIBitRateKbps(table + 1) <= perChannel) ++table;
   const bool lowRate = table == 1 || table == 2;
   int sblimit;
   if (lowRate) {
@@ -129,8 +132,9 @@ int32_t VLayerIIFrame::Configure() {
   sblimit_ = sblimit;
   bound_ = header_.mode == 1 ? header_.modeExtension * 4 + 4 : sblimit;
   if (bound_ > sblimit) bound_ = sblimit;
-  if (table != tableIndex_) {
+  if (table != tableIndex_ || sblimit != rowsLimit_) {
     tableIndex_ = table;
+    rowsLimit_ = sblimit;
     for (auto& channel : subbands_) {
       for (int sb = 0; sb < kMPASubbands; ++sb) channel[sb].row = sb < sblimit ? RowFor(lowRate, sb) : nullptr;
     }

@@ -77,7 +77,7 @@ class VLayerIIFrame : public VMPAFrame {
   // its samples are read.
   void SetBitBudget(int64_t bits) { budget_ = bits; }
 
-  // Chooses the tables for the header; 0, kMPAFrameNotLayerII or kMPAFrameBadMode.
+  // Chooses the tables for the header; 0 or kMPAFrameNotLayerII.
   int32_t Configure();
 
   static const VLayerIIQuantClass& QuantClass(int index);
@@ -87,6 +87,7 @@ class VLayerIIFrame : public VMPAFrame {
   int bound_ = 0;
   int sblimit_ = 0;
   int tableIndex_ = -1;
+  int rowsLimit_ = -1;  // the subband limit the rows were chosen for
   int64_t budget_ = INT64_MAX;
   VLayerIISubband subbands_[2][kMPASubbands];
   alignas(16) int16_t samples_[2][kMPASlots * kMPASubbands];

@@ -35,7 +35,9 @@ void VMPADecoder::SkipTo(uint64_t bitPosition) {
 
 bool VMPADecoder::IsFull() const {
   if (ringSize_ == 0) return false;
-  return ringSize_ - available_.load() < 1152 * channels_;
+  const int32_t available = available_.load(std::memory_order_acquire);
+  if (waiting_ && (available > 0 || posted_.load(std::memory_order_acquire))) return true;
+  return ringSize_ - available < 1152 * channels_;
 }
 
 int32_t VMPADecoder::FindFrame() {
@@ -46,6 +48,12 @@ int32_t VMPADecoder::FindFrame() {
     bool accept = found == kMPAPeekFound;
     if (!accept) {
       lastRefusal_ = found;
+      // The reasons a stream is refused for, while none of its frames was taken.
+      const bool telling = found == kMPAPeekLowSampleRate || found == kMPAPeekFreeFormat;
+      if (telling && streamRefusal_ == 0 && framesDecoded_ == 0 && IsRepeatedHeader()) {
+        streamRefusal_ = found;
+        streamRefusalHeader_ = header_;
+      }
     } else {
       const bool inStep = BitPosition() == expectedPosition_;
       const bool sameKind =
@@ -84,6 +92,36 @@ bool VMPADecoder::ConfirmNextHeader() const {
   return next.layer == header_.layer && next.sampleRateIndex == header_.sampleRateIndex;
 }
 
+bool VMPADecoder::IsRepeatedHeader() const {
+  uint8_t first[4];
+  for (uint64_t i = 0; i < 4; ++i) {
+    const int32_t byte = bits_->PeekByteAhead(i);
+    if (byte < 0) return false;
+    first[i] = static_cast<uint8_t>(byte);
+  }
+  // The fields every header of a stream repeats: ID, layer, protection, bit
+  // rate and sampling frequency (not padding and the rest).
+  auto same = [&](uint64_t at) {
+    const int32_t b0 = bits_->PeekByteAhead(at);
+    const int32_t b1 = bits_->PeekByteAhead(at + 1);
+    const int32_t b2 = bits_->PeekByteAhead(at + 2);
+    return b0 == 0xFF && b1 == first[1] && b2 >= 0 && (b2 & 0xFC) == (first[2] & 0xFC);
+  };
+  if (header_.frameBytes > 0) {
+    const auto length = static_cast<uint64_t>(header_.frameBytes);
+    // The data ending right where the frame does counts as well.
+    if (bits_->IsSourceEnded() && bits_->GetBitsLeft() == length * 8) return true;
+    return same(length);
+  }
+  // No length in the header (free format): the next such header within the
+  // longest frame the format allows.
+  for (uint64_t at = 4; at < 4096; ++at) {
+    if (bits_->PeekByteAhead(at) < 0) return false;
+    if (same(at)) return true;
+  }
+  return false;
+}
+
 bool VMPADecoder::HasWholeFrame() {
   if (FindFrame() != kMPAPeekFound) return false;
   if (!sized_) {
@@ -107,20 +145,28 @@ void VMPADecoder::SizeBuffers() {
   if (size > bits_->GetBufferSize()) bits_->SetBufferSize(static_cast<uint32_t>(size));
 }
 
-void VMPADecoder::SetChannels(int32_t channels) {
-  channels_ = channels;
+void VMPADecoder::SizeRing(int32_t channels) {
   const int32_t unit = 1152 * channels;
   double wanted = static_cast<double>(sampleRate_) * bufferingFactor_ * channels;
   wanted = std::clamp(wanted, 2.0 * unit, double{1 << 24});
-  ringSize_ = static_cast<int32_t>((static_cast<int64_t>(wanted) + unit - 1) / unit * unit);
-  ring_.assign(static_cast<size_t>(ringSize_), 0);
-  readIndex_ = writeIndex_ = 0;
-  available_ = 0;
-  format_.stereo = channels == 2 ? 1 : 0;
+  const int32_t size = static_cast<int32_t>((static_cast<int64_t>(wanted) + unit - 1) / unit * unit);
+  if (size != ringSize_) {
+    ringSize_ = size;
+    ring_.assign(static_cast<size_t>(size), 0);
+  }
 }
 
 int32_t VMPADecoder::DecodeFrame() {
   if (!bits_ || IsFull() || !HasWholeFrame()) return kMPANeedMoreData;
+  // A Layer II frame of another channel count or rate waits until every
+  // sample of the old layout has been read and the last change taken over.
+  const bool newLayout = header_.layer == 2 && (ringSize_ == 0 || header_.Channels() != channels_ ||
+                                                header_.SampleRate() != sampleRate_);
+  if (newLayout && (available_.load(std::memory_order_acquire) > 0 || posted_.load(std::memory_order_acquire))) {
+    waiting_ = true;
+    return kMPANeedMoreData;
+  }
+  waiting_ = false;
   const uint64_t start = BitPosition();
   const uint64_t end = start + static_cast<uint64_t>(header_.frameBytes) * 8;
   const int32_t read = header_.Read(*bits_);
@@ -135,16 +181,10 @@ int32_t VMPADecoder::DecodeFrame() {
     layer_ = header_.layer;
     mode_ = header_.mode;
     sampleRateIndex_ = header_.sampleRateIndex;
-    sampleRate_ = header_.SampleRate();
-    frameDuration_ = static_cast<double>(header_.SamplesPerFrame()) / sampleRate_;
+    frameDuration_ = static_cast<double>(header_.SamplesPerFrame()) / header_.SampleRate();
     frameBytes_ = header_.frameBytes;
-    format_.rate = static_cast<int32_t>(sampleRate_ * rate_);
-    const int32_t channels = header_.Channels();
-    if (channels != channels_ || ringSize_ == 0 || rateChanged) {
-      // The history of the synthesis belongs to the old channel layout.
-      if (channels != channels_ || ringSize_ == 0) SetChannels(channels);
-      filterBank_.Reset();
-    }
+    // The history of the synthesis belongs to the old rate.
+    if (rateChanged) filterBank_.Reset();
     frame_.reset(layer_ == 2 ? new VLayerIIFrame(header_) : nullptr);
   }
   if (!frame_) {
@@ -166,6 +206,20 @@ int32_t VMPADecoder::DecodeFrame() {
   ++framesDecoded_;
   SkipTo(end);
   expectedPosition_ = end;
+  if (newLayout) {
+    // Nothing reads the ring now (it is drained and no change is pending):
+    // it is sized for the new layout, and the layout is posted before its
+    // first samples count as available.
+    const bool channelsChanged = header_.Channels() != channels_ || ringSize_ == 0;
+    channels_ = header_.Channels();
+    sampleRate_ = header_.SampleRate();
+    SizeRing(channels_);
+    writeIndex_ = 0;
+    if (channelsChanged) filterBank_.Reset();
+    postedChannels_ = channels_;
+    postedSampleRate_ = sampleRate_;
+    posted_.store(true, std::memory_order_release);
+  }
   int16_t* out = ring_.data() + writeIndex_;
   filterBank_.Synthesize(*frame_, channels_, out);
   const int32_t count = 1152 * channels_;
@@ -174,6 +228,23 @@ int32_t VMPADecoder::DecodeFrame() {
   samplesWritten_ += count;
   available_.fetch_add(count, std::memory_order_release);
   return 0;
+}
+
+bool VMPADecoder::TakeOverLayout() {
+  const bool posted = posted_.load(std::memory_order_acquire);
+  if (posted) {
+    readChannels_ = postedChannels_;
+    readSampleRate_ = postedSampleRate_;
+    readIndex_ = 0;
+    format_.stereo = readChannels_ == 2 ? 1 : 0;
+  }
+  const double rate = rate_.load();
+  if (posted || rate != readRate_) {
+    readRate_ = rate;
+    format_.rate = static_cast<int32_t>(readSampleRate_ * readRate_);
+  }
+  if (posted) posted_.store(false, std::memory_order_release);
+  return posted;
 }
 
 uint8_t* VMPADecoder::Decode(uint8_t* destination, int32_t& frames, const VAudioEncodingFormat&, bool& failed) {
@@ -185,9 +256,17 @@ uint8_t* VMPADecoder::Decode(uint8_t* destination, int32_t& frames, const VAudio
     } catch (const VMPEGException&) {
     }
   }
-  const int32_t channels = channels_;
-  int32_t n = std::min(frames, available_.load(std::memory_order_acquire) / channels);
-  n = std::min(n, (ringSize_ - readIndex_) / channels);
+  // Samples seen here were written after any layout posted for them, so
+  // the layout is taken over first; a caller that sized its buffer by the
+  // old format gets nothing this time.
+  const int32_t available = available_.load(std::memory_order_acquire);
+  if (TakeOverLayout()) {
+    frames = 0;
+    return nullptr;
+  }
+  const int32_t channels = readChannels_;
+  int32_t n = std::min(frames, available / channels);
+  if (n > 0) n = std::min(n, (ringSize_ - readIndex_) / channels);
   if (n <= 0) {
     frames = 0;
     return nullptr;
@@ -209,12 +288,9 @@ uint8_t* VMPADecoder::Decode(uint8_t* destination, int32_t& frames, const VAudio
   if (readIndex_ >= ringSize_) readIndex_ = 0;
   samplesRead_ += n * channels;
   available_.fetch_sub(n * channels, std::memory_order_release);
-  clock_.store(clock_.load() + n / (static_cast<double>(sampleRate_) * rate_));
+  clock_.store(clock_.load() + n / (static_cast<double>(readSampleRate_) * readRate_));
   frames = n;
   return target;
 }
 
-void VMPADecoder::SetRate(double rate) {
-  rate_ = rate > 0 ? rate : 1.0;
-  format_.rate = static_cast<int32_t>(sampleRate_ * rate_);
-}
+void VMPADecoder::SetRate(double rate) { rate_.store(rate > 0 ? rate : 1.0); }

@@ -12,15 +12,28 @@ constexpr int32_t kBitRates[3][15] = {
     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
 };
+// The half sampling rates of MPEG-2 audio (ID bit 0): only to know how long
+// such a frame is, so that a stream of them is told from chance sync words.
+constexpr int32_t kHalfSampleRates[3] = {22050, 24000, 16000};
+constexpr int32_t kHalfBitRates[2][15] = {
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+};
 }  // namespace
 
 int32_t VMPAHeader::SampleRate() const {
-  return sampleRateIndex >= 0 && sampleRateIndex < 3 ? kSampleRates[sampleRateIndex] : 0;
+  if (sampleRateIndex < 0 || sampleRateIndex >= 3) return 0;
+  return id == 0 ? kHalfSampleRates[sampleRateIndex] : kSampleRates[sampleRateIndex];
 }
 
 int32_t VMPAHeader::BitRateKbps() const {
   if (layer < 1 || layer > 3 || bitRateIndex < 0 || bitRateIndex > 14) return 0;
+  if (id == 0) return kHalfBitRates[layer == 1 ? 0 : 1][bitRateIndex];
   return kBitRates[layer - 1][bitRateIndex];
+}
+
+int32_t VMPAHeader::LayerIIBitRateKbps(int32_t index) {
+  return index >= 0 && index <= 14 ? kBitRates[1][index] : 0;
 }
 
 int32_t VMPAHeader::Parse(uint32_t word) {
@@ -41,16 +54,21 @@ int32_t VMPAHeader::Parse(uint32_t word) {
   if (layerField == 0) return kMPAHeaderBadLayer;
   if (bitRateIndex == 15) return kMPAHeaderBadBitRate;
   if (sampleRateIndex == 3) return kMPAHeaderBadSampleRate;
-  // The half rates would be read with the wrong tables, and a free-format
-  // frame has no length the header gives: neither can be decoded here.
-  if (id == 0) return kMPAHeaderLowSampleRate;
   if (bitRateIndex == 0) return kMPAHeaderFreeFormat;
   const int32_t kbps = BitRateKbps();
   const int32_t rate = SampleRate();
   if (layer == 1) {
     frameBytes = (kbps * 12000 / rate + padding) * 4;
+  } else if (layer == 3 && id == 0) {
+    frameBytes = kbps * 72000 / rate + padding;
   } else {
     frameBytes = kbps * 144000 / rate + padding;
+  }
+  // The half rates would be read with the wrong tables: such a frame is
+  // measured (to confirm a stream of them) but cannot be decoded here.
+  if (id == 0) {
+    bodyBytes = frameBytes - 4;
+    return kMPAHeaderLowSampleRate;
   }
   bodyBytes = frameBytes - 4;
   if (layer == 3) {

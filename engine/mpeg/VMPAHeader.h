@@ -12,7 +12,6 @@ enum MPAHeaderError : int32_t {
   kMPAHeaderBadBitRate = -1003,      // bit-rate index 15
   kMPAHeaderBadSampleRate = -1004,   // sampling-frequency index 3
   kMPAFrameNotLayerII = -1005,       // a Layer I or III frame handed to the Layer II decoder
-  kMPAFrameBadMode = -1006,          // a bit rate not allowed with the channel mode
   kMPAHeaderFreeFormat = -1007,      // bit-rate index 0: frame length not given by the header
   kMPAHeaderLowSampleRate = -1008,   // ID bit 0: the half sampling rates of MPEG-2 audio
   kMPAFrameOverrun = -1009,          // a frame whose contents need more bits than its length
@@ -45,9 +44,12 @@ class VMPAHeader {
   // Parses a header word (sync in the top 12 bits); 0 or a MPAHeaderError.
   int32_t Parse(uint32_t word);
 
-  // Sampling frequency in Hz and bit rate in kbit/s of the parsed fields.
+  // Sampling frequency in Hz and bit rate in kbit/s of the parsed fields
+  // (the half rates of MPEG-2 audio when the ID bit is 0).
   int32_t SampleRate() const;
   int32_t BitRateKbps() const;
+  // The Layer II bit rate of an MPEG-1 bit-rate index in kbit/s (0 for none).
+  static int32_t LayerIIBitRateKbps(int32_t index);
   int32_t Channels() const { return mode == 3 ? 1 : 2; }
   // Samples per channel in a frame: 384 for Layer I, 1152 otherwise.
   int32_t SamplesPerFrame() const { return layer == 1 ? 384 : 1152; }

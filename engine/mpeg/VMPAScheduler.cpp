@@ -72,9 +72,13 @@ bool VMPAScheduler::Present(PixelMap* /*map*/, const VRect* /*rect*/) {
   // The channel takes decoded samples ahead of mixing them: the point the
   // mixer has reached is its count of frames played, in the stream's rate.
   auto read = static_cast<uint64_t>(decoder_->GetSamplesRead());
+  // The output rate is the device's: the mixer copies the device's format
+  // on its own thread for every block, so its copy is not read here.
   VAudioMixer* mixer = GetCurrentMixer();
-  if (channel_ && queued_ && mixer && mixer->GetFormat().rate > 0) {
-    const double perFrame = double(decoder_->GetSampleRate()) * rate_ / mixer->GetFormat().rate;
+  VAudioDevice* device = mixer ? mixer->GetDevice() : nullptr;
+  const int32_t outputRate = device ? device->GetEncodingFormat().rate : 0;
+  if (channel_ && queued_ && outputRate > 0) {
+    const double perFrame = double(decoder_->GetSampleRate()) * rate_ / outputRate;
     const auto mixed = static_cast<uint64_t>(double(channel_->GetFramesPlayed()) * perFrame) *
                        static_cast<uint64_t>(decoder_->GetChannels());
     if (mixed < read) read = mixed;

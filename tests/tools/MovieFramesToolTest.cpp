@@ -258,6 +258,60 @@ TEST_F(MovieFramesToolTest, DataPartitionedVideoIsRefusedWithTheReason) {
   EXPECT_NE(err.str().find("data-partitioned video is not supported"), std::string::npos) << err.str();
 }
 
+// The sound of system streams as ffmpeg writes them by default: mono Layer
+// II at 384 kbit/s is written like ffmpeg decodes it; half-rate sound (22.05
+// kHz, MPEG-2 audio) is not decoded here, which costs the sound only: every
+// picture is still written, with a warning that says why.
+TEST_F(MovieFramesToolTest, SoundThatCannotBeDecodedCostsOnlyTheSound) {
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
+  struct Case {
+    const char* name;
+    const char* audio;  // ffmpeg's options for the sound
+    bool decoded;
+  };
+  const Case cases[] = {
+      {"mono", "-f lavfi -i sine=frequency=523:sample_rate=44100 -ac 1 -c:a mp2", true},
+      {"halfrate", "-f lavfi -i sine=frequency=523:sample_rate=22050 -c:a mp2", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string stream = Path(std::string(c.name) + ".mpg");
+    const std::string reference = Path(std::string(c.name) + ".raw");
+    const std::string wave = Path(std::string(c.name) + ".wav");
+    ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 " + c.audio +
+                           " -t 1 -c:v mpeg1video -f mpeg " + stream + " && " + ffmpeg +
+                           " -nostdin -loglevel error -y -i " + stream + " -map 0:a -f s16le " + reference)
+                              .c_str()),
+              0);
+    const std::string dir = Path(std::string(c.name) + "-frames");
+    ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+    std::ostringstream out, err;
+    ASSERT_EQ(RunTool({"movie", "frames", stream, dir, "--audio", wave}, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "25 frames\n");
+    EXPECT_FALSE(ReadBytes(dir + "/frame-00025.ppm").empty());
+    if (c.decoded) {
+      EXPECT_EQ(err.str(), "");
+      const std::string pcm = ReadBytes(wave);
+      ASSERT_GT(pcm.size(), 44u);
+      EXPECT_EQ(pcm.substr(22, 2), std::string("\x01\0", 2));  // one channel
+      const std::string ref = ReadBytes(reference);
+      ASSERT_EQ(pcm.size() - 44, ref.size());
+      double signal = 0, noise = 0;
+      for (size_t i = 0; i + 1 < ref.size(); i += 2) {
+        const double a = int16_t(uint8_t(ref[i]) | (uint8_t(ref[i + 1]) << 8));
+        const double b = int16_t(uint8_t(pcm[44 + i]) | (uint8_t(pcm[44 + i + 1]) << 8));
+        signal += a * a;
+        noise += (a - b) * (a - b);
+      }
+      EXPECT_GT(10 * std::log10(signal / std::max(noise, 1.0)), 50.0);
+    } else {
+      EXPECT_EQ(err.str(), "ostrevan-tool: warning: the movie's sound cannot be decoded (MPEG-2 half-rate audio "
+                           "(Layer 2, 22050 Hz) is not supported); " + wave + " is not written\n");
+      EXPECT_TRUE(ReadBytes(wave).empty());
+    }
+  }
+}
+
 TEST_F(MovieFramesToolTest, RefusesWhatIsNotAVideoStream) {
   testsupport::WriteBytes(Path("text.m1v"), std::string(3000, 'x'));
   std::ostringstream out, err;

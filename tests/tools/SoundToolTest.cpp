@@ -3,8 +3,16 @@
 // stores a raw sound that plays from the archive; the archive stream's
 // whole, on-demand and ring modes; the sound manager's effects and loops;
 // and the media services' audio set-up.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -115,6 +123,70 @@ TEST_F(SoundTool, DecodeWritesPcmWave) {
   EXPECT_NE(err.find("refused"), std::string::npos) << err;
   EXPECT_EQ(Run({"sound", "decode", Path("missing.wav"), Path("o.wav")}), 1);
   EXPECT_EQ(Run({"sound", "decode", in}), 2);
+}
+
+// What "sound decode" reads: a FIFO is read once (a writer feeds it while the
+// tool reads), and inputs that hold no sound get one line that says why.
+TEST_F(SoundTool, DecodeReadsFifosAndNamesWhatIsNoSound) {
+  const std::string source = CountingWave("source.wav", 10000, 16000);
+  const std::string sourceBytes = ReadBytes(source);
+  ASSERT_EQ(Run({"sound", "decode", source, Path("regular.wav")}), 0);
+  const std::string expected = ReadBytes(Path("regular.wav"));
+  std::filesystem::create_directory(Path("folder"));
+  WriteFile("text.txt", "these are not samples\n");
+  WriteFile("empty.wav", "");
+  struct Case {
+    const char* name;
+    std::string input;
+    bool fifo;
+    int exit;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"WAVE through a FIFO", Path("fifo.wav"), true, 0, ""},
+      {"a folder", Path("folder"), false, 1, "ostrevan-tool: " + Path("folder") + ": is a folder, not a sound file\n"},
+      {"a missing file", Path("missing.wav"), false, 1, "ostrevan-tool: " + Path("missing.wav") + ": no such file\n"},
+      {"an empty file", Path("empty.wav"), false, 1, "ostrevan-tool: " + Path("empty.wav") + ": the file is empty\n"},
+      {"text", Path("text.txt"), false, 1,
+       "ostrevan-tool: " + Path("text.txt") + ": not a WAVE, raw (RSX) or MPEG Layer II sound file\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(Path("out.wav"));
+    std::atomic<bool> finished{false};
+    std::thread writer;
+    if (c.fifo) {
+      ASSERT_EQ(::mkfifo(c.input.c_str(), 0600), 0);
+      writer = std::thread([&] {
+        const int fd = ::open(c.input.c_str(), O_WRONLY);
+        if (fd >= 0) {
+          for (size_t done = 0; done < sourceBytes.size();) {
+            const ssize_t n = ::write(fd, sourceBytes.data() + done, sourceBytes.size() - done);
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+          }
+          ::close(fd);
+        }
+        // A reader that opens the FIFO again would wait for a writer for
+        // ever: after a while it gets an empty one, and the test fails
+        // instead of hanging.
+        for (int i = 0; i < 500 && !finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        while (!finished) {
+          const int again = ::open(c.input.c_str(), O_WRONLY | O_NONBLOCK);
+          if (again >= 0) ::close(again);
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+      });
+    }
+    std::string err;
+    EXPECT_EQ(Run({"sound", "decode", c.input, Path("out.wav")}, &err), c.exit);
+    finished = true;
+    if (writer.joinable()) writer.join();
+    EXPECT_EQ(err, c.err);
+    if (c.exit == 0) {
+      EXPECT_TRUE(ReadBytes(Path("out.wav")) == expected);
+    }
+  }
 }
 
 TEST_F(SoundTool, DecodeTurnsLayerIIAudioIntoWave) {

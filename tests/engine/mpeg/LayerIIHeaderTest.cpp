@@ -69,7 +69,8 @@ TEST(LayerIIHeader, ReadAndPeekCodes) {
       {"bit-rate index 15", rate15, -1003, 21, 0},
       {"sampling index 3", freq3, -1004, 20, 0},
       {"free format", freeFormat, -1007, 23, 0},
-      {"half sampling rate (ID 0)", halfRate, -1008, 24, 0},
+      // Refused, but measured: 96 kbit/s at 24 kHz.
+      {"half sampling rate (ID 0)", halfRate, -1008, 24, 576},
   };
   for (const HeaderCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -131,13 +132,18 @@ struct ConfigCase {
 
 TEST(LayerIIFrameConfiguration, TablesLimitsAndBound) {
   const ConfigCase cases[] = {
-      // Bit rates the channel count does not allow.
-      {0, 0, 1, 1, -1006, 0, 0, 0},
-      {0, 0, 2, 1, -1006, 0, 0, 0},
-      {0, 0, 3, 1, -1006, 0, 0, 0},
-      {0, 0, 5, 1, -1006, 0, 0, 0},
-      {3, 0, 11, 1, -1006, 0, 0, 0},
-      {3, 0, 14, 1, -1006, 0, 0, 0},
+      // Bit rates the format does not pair with the channel count are
+      // decoded by their rate per channel: 16 to 40 kbit/s per channel take
+      // the low-rate tables, 224 to 384 kbit/s mono the high-rate ones.
+      {0, 0, 1, 1, 0, 1, 8, 8},
+      {0, 0, 2, 1, 0, 1, 8, 8},
+      {0, 0, 3, 0, 0, 1, 8, 8},
+      {0, 0, 5, 2, 0, 1, 12, 12},
+      {1, 1, 5, 1, 0, 1, 8, 8},
+      {3, 0, 11, 1, 0, 11, 27, 27},
+      {3, 0, 14, 1, 0, 14, 27, 27},
+      {3, 0, 14, 0, 0, 14, 30, 30},
+      {3, 0, 13, 2, 0, 13, 30, 30},
       // 192 kbit/s stereo: 96 per channel.
       {0, 0, 10, 1, 0, 6, 27, 27},
       {0, 0, 10, 0, 0, 6, 30, 30},

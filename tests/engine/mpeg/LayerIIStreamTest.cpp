@@ -63,7 +63,10 @@ TEST(LayerIIStream, ChannelPlaysTheDecodedRing) {
   EXPECT_EQ(channel->RenderBlock(nullptr, out, block, false), nullptr);
   EXPECT_TRUE(channel->IsPlaying());
 
+  // The rate factor is taken over by the reading side, with the next block.
   decoder.SetRate(0.5);
+  block = 100;
+  channel->RenderBlock(nullptr, out, block, false);
   EXPECT_EQ(decoder.GetFormat().rate, 22050);
   channel->Stop();
   channel->Release();
