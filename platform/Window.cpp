@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -69,6 +70,43 @@ void PlaceInFront(Window* w) {
   g_stacking.insert(at, w);
 }
 
+// Whether a Wayland compositor could be reached. libwayland connects
+// through WAYLAND_SOCKET, an absolute WAYLAND_DISPLAY, or a socket in
+// XDG_RUNTIME_DIR (which must be an absolute path); without any of them its
+// connection fails and it writes "XDG_RUNTIME_DIR is invalid or not set" to
+// standard error on its own.
+bool WaylandReachable() {
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+  };
+  const auto absolute = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] == '/';
+  };
+  return set("WAYLAND_SOCKET") || absolute("WAYLAND_DISPLAY") || absolute("XDG_RUNTIME_DIR");
+}
+
+// When the video drivers are SDL's to choose and no Wayland compositor can
+// be reached, the drivers SDL would try on its own, in its order, without
+// Wayland: its probe could only fail, and the library's line would come
+// before the program's own messages. The user's SDL_VIDEODRIVER still wins
+// over the hint.
+void LeaveOutUnreachableWayland() {
+  if (WaylandReachable()) return;
+  std::string drivers;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const char* name = SDL_GetVideoDriver(i);
+    if (name == nullptr) continue;
+    const std::string driver = name;
+    // Wayland, and the drivers SDL uses only when they are named.
+    if (driver == "wayland" || driver == "dummy" || driver == "evdev" || driver == "offscreen") continue;
+    if (!drivers.empty()) drivers += ',';
+    drivers += driver;
+  }
+  if (!drivers.empty()) SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+}
+
 }  // namespace
 
 bool IsWindowedForced() {
@@ -97,6 +135,7 @@ bool InitializeWindowSystem() {
   // finds and puts that back when it closes the display, when errors still
   // pending are read.
   internal::InstallX11ErrorHandler();
+  LeaveOutUnreachableWayland();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     return false;
   }

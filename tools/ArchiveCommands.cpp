@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "engine/archive/MediaArchive.h"
 #include "engine/archive/MediaArchiveBuilder.h"
@@ -60,9 +61,30 @@ bool OpenForTool(MediaArchive& archive, const std::string& path, std::ostream& e
     return false;
   }
   VFileSpec spec(path.c_str());
+  const std::string refusal = "ostrevan-tool: '" + path + "' is not a Devid Uvedud archive (or it is damaged)";
   if (!archive.OpenArchive(spec, false)) {
-    err << "ostrevan-tool: '" << path << "' is not a Devid Uvedud archive (or it is damaged)\n";
+    err << refusal << "\n";
     return false;
+  }
+  // Opening reads any file with a header and a table; what the builder
+  // writes also has its version, a count of 0 or more and every entry
+  // inside the file.
+  if (archive.GetVersion() != archive_format::kVersion || archive.GetCount() < 0) {
+    err << refusal << "\n";
+    return false;
+  }
+  return true;
+}
+
+// Whether every entry lies inside the archive; else says which does not.
+bool EntriesInside(const MediaArchive& archive, const std::string& path, std::ostream& err) {
+  MediaEntry entry;
+  for (int32_t i = 0; archive.EntryAt(i, entry); ++i) {
+    if (!archive_format::RangeInside(entry.offset, entry.size, static_cast<uint64_t>(archive.GetArchiveLength()))) {
+      err << "ostrevan-tool: '" << path << "' is not a Devid Uvedud archive (or it is damaged): entry " << i
+          << " lies past its end\n";
+      return false;
+    }
   }
   return true;
 }
@@ -87,11 +109,26 @@ std::string MakeTemporaryBeside(const std::string& target) {
   return std::string();
 }
 
+// Why the build stopped, from its log: the log's last line that is not
+// empty, without the "Build aborted: " the builder starts it with; "" when
+// there is no log.
+std::string AbortReason(const std::string& logPath) {
+  std::ifstream log(logPath, std::ios::binary);
+  std::string line, last;
+  while (std::getline(log, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (!line.empty()) last = line;
+  }
+  const std::string prefix = "Build aborted: ";
+  if (last.compare(0, prefix.size(), prefix) == 0) last.erase(0, prefix.size());
+  return last;
+}
+
 }  // namespace
 
 int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
   MediaArchive archive;
-  if (!OpenForTool(archive, path, err)) return 1;
+  if (!OpenForTool(archive, path, err) || !EntriesInside(archive, path, err)) return 1;
   int result = 0;
   MediaEntry entry;
   for (int32_t i = 0; archive.EntryAt(i, entry); ++i) {
@@ -182,7 +219,11 @@ int BuildArchive(const std::string& script, const std::string& archive, const st
   log.Close();
   if (!built) {
     ::unlink(temporary.c_str());
-    err << "ostrevan-tool: the build of '" << archive << "' was aborted; see '" << logName << "'\n";
+    const std::string reason = logFile != nullptr ? AbortReason(logName) : std::string();
+    err << "ostrevan-tool: the build of '" << archive << "' was aborted";
+    if (!reason.empty()) err << ": " << reason;
+    if (logFile != nullptr) err << " (see '" << logName << "')";
+    err << "\n";
     return 1;
   }
   if (!archiveWritten) {

@@ -34,6 +34,19 @@ int ExtractMember(const std::string& archive, const std::string& member, const s
 }  // namespace
 
 int RunRarCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() == 4 && args[0] == "extract") return ExtractMember(args[1], args[2], args[3], out, err);
-  return 2;
+  if (args.empty()) {
+    err << "ostrevan-tool: rar: expected 'extract ARCHIVE MEMBER OUT'\n";
+    return 2;
+  }
+  if (args[0] != "extract") {
+    err << "ostrevan-tool: rar: unknown command '" << args[0] << "'\n";
+    return 2;
+  }
+  if (args.size() != 4) {
+    const size_t names = args.size() - 1;
+    err << "ostrevan-tool: rar extract: expected ARCHIVE, MEMBER and OUT, got " << names
+        << (names == 1 ? " name" : " names") << "\n";
+    return 2;
+  }
+  return ExtractMember(args[1], args[2], args[3], out, err);
 }

@@ -3,12 +3,14 @@
 // control draws itself into the map, which is written as binary PPM.
 #include "tools/TextCommands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/controls/VHTMLTextControl.h"
 #include "engine/graphics/DrawPort.h"
@@ -16,6 +18,7 @@
 #include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VFont.h"
+#include "platform/File.h"
 #include "tools/PixelMapPpm.h"
 
 namespace {
@@ -31,43 +34,81 @@ bool ParseSide(const std::string& text, int32_t& value) {
   return true;
 }
 
+// Reads the mark-up up to its first zero byte (where the control's text
+// ends) and never past the longest text a control holds, so an endless device
+// or a huge file is refused without being read whole. False with the reason
+// in `why`.
+bool ReadMarkup(const std::string& path, std::string& bytes, std::string& why) {
+  if (platform::DirectoryExists(path)) {
+    why = "it is a folder";
+    return false;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    why = std::strerror(errno);
+    return false;
+  }
+  const size_t limit = static_cast<size_t>(VString::kMaxCapacity);
+  std::vector<char> chunk(size_t{1} << 16);
+  bytes.clear();
+  while (file) {
+    file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const size_t got = static_cast<size_t>(file.gcount());
+    const auto zero = std::find(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got), '\0');
+    bytes.append(chunk.begin(), zero);
+    if (bytes.size() > limit) {
+      why = "it is too large (more than " + std::to_string(limit) + " bytes of text)";
+      return false;
+    }
+    if (zero != chunk.begin() + static_cast<std::ptrdiff_t>(got)) return true;
+  }
+  if (file.bad()) {
+    why = "the read failed";
+    return false;
+  }
+  return true;
+}
+
+// The usage follows the reason (exit code 2).
+int BadLine(std::ostream& err, const std::string& reason) {
+  err << "ostrevan-tool: text render: " << reason << "\n";
+  return 2;
+}
 
 int Render(const std::vector<std::string>& args, std::ostream& err) {
-  if (args.size() < 2) return 2;
+  if (args.size() < 2) {
+    return BadLine(err, "expected MARKUP and OUT.ppm, got " + std::to_string(args.size()) +
+                            (args.size() == 1 ? " name" : " names"));
+  }
   int32_t width = 310, height = 200;
   std::string face = "Times";
   int32_t size = 12;
+  const std::string sides = " (a whole number from 1 to " + std::to_string(kMaxSide) + ")";
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& option = args[i];
-    if (i + 1 >= args.size()) return 2;
+    if (option != "--width" && option != "--height" && option != "--font") {
+      return BadLine(err, option.size() > 1 && option[0] == '-' ? "unknown option '" + option + "'"
+                                                                : "unexpected argument '" + option + "'");
+    }
+    if (i + 1 >= args.size()) return BadLine(err, "option '" + option + "' needs a value");
     const std::string& value = args[++i];
     if (option == "--width") {
-      if (!ParseSide(value, width)) return 2;
+      if (!ParseSide(value, width)) return BadLine(err, "bad width '" + value + "'" + sides);
     } else if (option == "--height") {
-      if (!ParseSide(value, height)) return 2;
-    } else if (option == "--font") {
-      const size_t comma = value.rfind(',');
-      if (comma == std::string::npos || comma == 0 || !ParseSide(value.substr(comma + 1), size)) return 2;
-      face = value.substr(0, comma);
+      if (!ParseSide(value, height)) return BadLine(err, "bad height '" + value + "'" + sides);
     } else {
-      return 2;
+      const size_t comma = value.rfind(',');
+      if (comma == std::string::npos || comma == 0 || !ParseSide(value.substr(comma + 1), size)) {
+        return BadLine(err, "bad font '" + value + "' (expected FACE,SIZE)");
+      }
+      face = value.substr(0, comma);
     }
   }
 
-  std::ifstream file(args[0], std::ios::binary);
-  if (!file) {
-    err << "ostrevan-tool: cannot read " << args[0] << ": " << std::strerror(errno) << "\n";
-    return 1;
-  }
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    err << "ostrevan-tool: cannot read " << args[0] << "\n";
-    return 1;
-  }
-  // The text ends at its first zero byte, as the control keeps it.
-  if (const size_t zero = bytes.find('\0'); zero != std::string::npos) bytes.resize(zero);
-  if (bytes.size() > static_cast<size_t>(VString::kMaxCapacity)) {
-    err << "ostrevan-tool: " << args[0] << " is too large\n";
+  std::string bytes;
+  std::string why;
+  if (!ReadMarkup(args[0], bytes, why)) {
+    err << "ostrevan-tool: cannot read " << args[0] << ": " << why << "\n";
     return 1;
   }
 
@@ -97,8 +138,12 @@ int Render(const std::vector<std::string>& args, std::ostream& err) {
 }  // namespace
 
 int RunTextCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-  if (args.empty()) return 2;
+  if (args.empty()) {
+    err << "ostrevan-tool: text: expected 'render MARKUP OUT.ppm'\n";
+    return 2;
+  }
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "render") return Render(rest, err);
+  err << "ostrevan-tool: text: unknown command '" << args[0] << "'\n";
   return 2;
 }

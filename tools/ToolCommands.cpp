@@ -26,10 +26,11 @@ void PrintUsage(std::ostream& stream) {
             "                     [--size WxH]\n"
             "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
             "       ostrevan-tool text render MARKUP OUT.ppm [--width W] [--height H] [--font FACE,SIZE]\n"
-            "       ostrevan-tool --help\n";
+            "       ostrevan-tool help | --help\n";
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "help") return true;
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") return true;
   }

@@ -71,6 +71,7 @@ bool MediaArchive::OpenArchive(const VFileSpec& spec, bool embedded) {
     return false;
   }
   count_ = archive_format::DecodeCount(header);
+  version_ = archive_format::DecodeVersion(header);
   if (count_ > 0) {
     int64_t tableBytes = static_cast<int64_t>(count_) * kEntrySize;
     if (tableBytes > archiveLength_ - kHeaderSize) {  // the count runs past the file

@@ -31,6 +31,9 @@ class MediaArchive {
 
   // The header's entry count (below 1 for an empty archive).
   int16_t GetCount() const { return count_; }
+  // The header's version field, as stored (the builder writes
+  // archive_format::kVersion); opening does not check it.
+  uint16_t GetVersion() const { return version_; }
   // Length of the archive's bytes (the window of an embedded archive).
   int64_t GetArchiveLength() const { return archiveLength_; }
 
@@ -91,6 +94,7 @@ class MediaArchive {
   std::vector<MediaEntry> entries_;
   bool loaded_ = false;  // a table is loaded (possibly empty)
   int16_t count_ = 0;
+  uint16_t version_ = 0;
   uint16_t variantSelector_ = 0;
   int64_t archiveLength_ = 0;
 };

@@ -45,6 +45,8 @@ void EncodeEntry(const MediaEntry& entry, uint8_t* bytes) {
 
 int16_t DecodeCount(const uint8_t* header) { return static_cast<int16_t>(Get16(header + 2)); }
 
+uint16_t DecodeVersion(const uint8_t* header) { return Get16(header); }
+
 void EncodeHeader(int16_t count, uint8_t* header) {
   Put16(header, kVersion);
   Put16(header + 2, static_cast<uint16_t>(count));

@@ -33,6 +33,8 @@ MediaEntry DecodeEntry(const uint8_t* bytes);
 void EncodeEntry(const MediaEntry& entry, uint8_t* bytes);
 // The entry count of an 8-byte header (signed; below 1 means empty).
 int16_t DecodeCount(const uint8_t* header);
+// The version field of an 8-byte header.
+uint16_t DecodeVersion(const uint8_t* header);
 // Encodes the header {version 5, count, 0}.
 void EncodeHeader(int16_t count, uint8_t* header);
 

@@ -217,6 +217,7 @@ class VJPEGDecoding {
   ~VJPEGDecoding() {
     for (float*& plane : planes_) FreeMemory(plane);
     for (float*& row : history_) FreeMemory(row);
+    for (float* row : {lastG_, lastB_, heldLuma_}) FreeMemory(row);
     for (void* row : {static_cast<void*>(rowCb_), static_cast<void*>(rowCr_),
                       static_cast<void*>(zeroRow_),
                       static_cast<void*>(red_), static_cast<void*>(green_), static_cast<void*>(blue_)}) {
@@ -353,6 +354,13 @@ class VJPEGDecoding {
   void Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
   template <class Sink>
   void Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
+  // 2x2 pictures coded as R, G, B: G and B widened as libjpeg widens
+  // subsampled components. `final`: no MCU row follows this one.
+  template <class Sink>
+  void EmitRgb2x2(PixelMap& target, int32_t y0, int32_t rows, bool final, Sink& sink);
+  // One output row of G or B from the chroma row nearest to it and the one
+  // above or below it (`far`).
+  void WidenRow(const float* nearest, const float* far, float* out) const;
 
   // Look-up of the codes of up to kFastBits bits of each decoding table (same
   // index): code length x 256 + symbol, 0 for longer codes and none.
@@ -383,6 +391,13 @@ class VJPEGDecoding {
   int32_t stride_[3] = {};
   float* zeroRow_ = nullptr;  // chroma of pictures without it
   float* history_[4] = {};  // Cb of even and odd rows, then Cr of even and odd rows
+  // 2x2 R, G, B pictures: the last G and B rows of the MCU row before, and
+  // the R of the output row held back until the next MCU row brings the G
+  // and B row below it (heldRow_, else -1).
+  float* lastG_ = nullptr;
+  float* lastB_ = nullptr;
+  float* heldLuma_ = nullptr;
+  int32_t heldRow_ = -1;
   // Room for one output row: averaged chroma, then red, green and blue.
   float* rowCb_ = nullptr;
   float* rowCr_ = nullptr;
@@ -409,6 +424,12 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
     for (float*& row : history_) {
       row = static_cast<float*>(AllocateMemory((mcusPerRow_ * 16 + 8) * 4));
       if (!row) return false;
+    }
+  }
+  if (mcuWidth_ == 16 && r_.rgb_) {
+    for (float** row : {&lastG_, &lastB_, &heldLuma_}) {
+      *row = static_cast<float*>(AllocateMemory((mcusPerRow_ * 16 + 8) * 4));
+      if (!*row) return false;
     }
   }
   // Rows are padded to whole MCUs.
@@ -606,6 +627,72 @@ void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& si
   }
 }
 
+// libjpeg's smooth upsampling of a component sampled at half the width and
+// height: the nearest sample weighs 9/16, the next ones across and down 3/16
+// each, the diagonal one 1/16, on samples rounded to 8 bits, with the
+// picture's last real row and column repeated past its edges (and its first
+// ones before them). Components of at most two samples a row are repeated
+// instead, as libjpeg repeats them. The result is libjpeg's to the unit.
+void VJPEGDecoding::WidenRow(const float* nearest, const float* far, float* out) const {
+  const int32_t last = (r_.width_ + 1) / 2 - 1;
+  auto sample = [](const float* row, int32_t j) {
+    return static_cast<int32_t>(Limit(row[j] + 0.5f, 0.0f, 255.0f));
+  };
+  if (last < 2) {
+    for (int32_t x = 0; x < outWidth_; ++x) out[x] = static_cast<float>(sample(nearest, x >> 1));
+    return;
+  }
+  auto column = [&](int32_t j) {
+    j = std::clamp(j, 0, last);
+    return 3 * sample(nearest, j) + sample(far, j);
+  };
+  for (int32_t x = 0; x < outWidth_; ++x) {
+    const int32_t j = x >> 1;
+    const int32_t here = column(j);
+    out[x] = static_cast<float>((x & 1) != 0 ? (3 * here + column(j + 1) + 7) >> 4 : (3 * here + column(j - 1) + 8) >> 4);
+  }
+}
+
+template <class Sink>
+void VJPEGDecoding::EmitRgb2x2(PixelMap& target, int32_t y0, int32_t rows, bool final, Sink& sink) {
+  const int32_t lastChroma = (r_.height_ + 1) / 2 - 1;
+  const int32_t base = y0 / 2;  // the chroma row of the planes' first row
+  auto chromaRow = [&](int32_t plane, int32_t i) -> const float* {
+    if (i < base) return plane == 1 ? lastG_ : lastB_;
+    return planes_[plane] + (i - base) * stride_[plane];
+  };
+  auto emit = [&](int32_t y, const float* luma, int32_t far) {
+    OutputRow out{nullptr, y, outWidth_, true, true, luma, rowCb_, rowCr_, nullptr, nullptr, nullptr, nullptr,
+                  red_, green_, blue_};
+    out.pixels = target.GetPixelAddress(VPoint(0, y));
+    if (!out.pixels) return;
+    WidenRow(chromaRow(1, y / 2), chromaRow(1, far), rowCb_);
+    WidenRow(chromaRow(2, y / 2), chromaRow(2, far), rowCr_);
+    sink.Write(out);
+  };
+  if (heldRow_ >= 0) {
+    emit(heldRow_, heldLuma_, std::min(heldRow_ / 2 + 1, lastChroma));
+    heldRow_ = -1;
+  }
+  for (int32_t ry = 0; ry < rows; ++ry) {
+    const int32_t y = y0 + ry;
+    const float* luma = planes_[0] + ry * stride_[0];
+    int32_t far = std::clamp((y & 1) != 0 ? y / 2 + 1 : y / 2 - 1, 0, lastChroma);
+    if (far > base + 7) {
+      if (!final) {
+        // The row below is in the next MCU row.
+        std::memcpy(heldLuma_, luma, static_cast<size_t>(outWidth_) * sizeof(float));
+        heldRow_ = y;
+        continue;
+      }
+      far = y / 2;  // data that ended early: nothing below
+    }
+    emit(y, luma, far);
+  }
+  std::memcpy(lastG_, planes_[1] + 7 * stride_[1], static_cast<size_t>(stride_[1]) * sizeof(float));
+  std::memcpy(lastB_, planes_[2] + 7 * stride_[2], static_cast<size_t>(stride_[2]) * sizeof(float));
+}
+
 template <class Sink>
 void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
   const bool twoByTwo = mcuWidth_ == 16;
@@ -636,7 +723,11 @@ void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
       }
     }
     const int32_t y0 = mr * mcuHeight_;
-    if (y0 < outHeight_) {
+    if (twoByTwo && r_.rgb_) {
+      // Also past the output's last row, which may wait for this MCU row.
+      const int32_t rows = y0 < outHeight_ ? std::min(mcuHeight_, outHeight_ - y0) : 0;
+      EmitRgb2x2(target, y0, rows, ended || mr + 1 == mcuRows_, sink);
+    } else if (y0 < outHeight_) {
       const int32_t rows = std::min(mcuHeight_, outHeight_ - y0);
       if (twoByTwo) {
         Emit2x2(target, y0, rows, sink);

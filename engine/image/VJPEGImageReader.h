@@ -5,7 +5,9 @@
 // map's depth: 32 and 24 bits as RGB, 15 and 16 bits through a 4x4 ordered
 // dither, 8 bits through error diffusion onto the map's colour table.
 // Three-component files coded as RGB (an Adobe marker with transform 0, or
-// components named 'R', 'G', 'B' without a JFIF marker) are taken as RGB.
+// components named 'R', 'G', 'B' without a JFIF marker) are taken as RGB;
+// when G and B are sampled at half of R's width and height they are widened
+// as libjpeg widens them, so the colours are djpeg's.
 // Progressive, lossless, arithmetic-coded, 12-bit and CMYK files, and
 // pictures over kMaxImagePixels, are refused with a reason
 // (GetFailureReason).

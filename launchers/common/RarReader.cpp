@@ -109,12 +109,15 @@ Listing ReadListing(Source& source) {
     return listing;
   }
   uint8_t main[kMainHeaderSize];
-  if (!source.ReadAt(7, main, sizeof main) || main[2] != kBlockMain || Le16(main + 5) < kMainHeaderSize) {
+  const uint64_t size = source.Size();
+  // The main header must lie inside the archive, whatever its size field
+  // says: one that runs past the end leaves no members to find.
+  if (!source.ReadAt(7, main, sizeof main) || main[2] != kBlockMain || Le16(main + 5) < kMainHeaderSize ||
+      7 + uint64_t{Le16(main + 5)} > size) {
     listing.status = RarStatus::kBadHeader;
     return listing;
   }
   listing.solid = (Le16(main + 3) & kMainSolid) != 0;
-  const uint64_t size = source.Size();
   uint64_t pos = 7 + Le16(main + 5);
   std::vector<uint8_t> header;
   while (pos < size) {

@@ -7,13 +7,15 @@ Written with the struct module only, sharing nothing with the C++ reader.
   msf_oracle.py list ARCHIVE            (the listing ostrevan-tool should print)
   msf_oracle.py mf FILE.mf              (prints id, type, name, offset, size, data hex)
 
-A description is {"entries": [...], optional "count", "truncate", "embedded"}.
+A description is {"entries": [...], optional "version", "count", "truncate",
+"embedded"}.
 Each entry: {"id", "type", "name", "data" (text, or "hex:..." bytes)} or, for a
 variant table, {"id", "variants": [{"key", "type", "name", "data"}], optional
 "msf_count", "msf_size"}; optional "offset"/"size" replace the computed values
-(for malformed archives). "count" replaces the header's count; "truncate" cuts
-the file to that many bytes; "embedded": {"prefix": "hex:..", "suffix_len"
-overrides the trailer value} puts the archive inside a host file.
+(for malformed archives). "version" (else 5) and "count" replace the header's
+fields; "truncate" cuts the file to that many bytes; "embedded": {"prefix":
+"hex:..", "suffix_len" overrides the trailer value} puts the archive inside a
+host file.
 """
 import json
 import struct
@@ -75,7 +77,7 @@ def build(desc):
                                      e.get("offset", pos), e.get("size", len(blob))))
         blobs.append(blob)
         pos += len(blob)
-    header = struct.pack("<H", 5) + struct.pack("<h", desc.get("count", count)) + struct.pack("<I", 0)
+    header = struct.pack("<H", desc.get("version", 5)) + struct.pack("<h", desc.get("count", count)) + struct.pack("<I", 0)
     archive = header + b"".join(table) + b"".join(blobs)
     if "truncate" in desc:
         archive = archive[:desc["truncate"]]

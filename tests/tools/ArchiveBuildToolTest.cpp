@@ -61,9 +61,15 @@ TEST_F(ArchiveBuildToolTest, BuildsListsAndExtractsThroughTheExecutable) {
             std::string::npos)
       << dump;
 
-  // An aborted build exits 1 and says why in the named log.
+  // An aborted build exits 1 and says why, on the error output and in the
+  // named log.
   WriteFile("bad.txt", "5 0 \"missing.dat\"\r\n");
-  EXPECT_EQ(Tool("archive build '" + Path("bad.txt") + "' '" + Path("out/s.msf") + "' '" + Path("bad.log") + "'"), 1);
+  {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool({"archive", "build", Path("bad.txt"), Path("out/s.msf"), Path("bad.log")}, out, err), 1);
+    EXPECT_EQ(err.str(), "ostrevan-tool: the build of '" + Path("out/s.msf") +
+                             "' was aborted: File not found: \"missing.dat\" (see '" + Path("bad.log") + "')\n");
+  }
   EXPECT_NE(ReadBytes(Path("bad.log")).find("Build aborted: File not found: \"missing.dat\"\r\n"), std::string::npos);
   // The archive built before is untouched, and no partial file is left beside it.
   EXPECT_EQ(Dump(Path("out/s.msf")), dump);
@@ -77,6 +83,19 @@ TEST_F(ArchiveBuildToolTest, BuildsListsAndExtractsThroughTheExecutable) {
   std::ostringstream out, err;
   EXPECT_EQ(RunTool({"archive", "build", script}, out, err), 2);
   EXPECT_EQ(RunTool({"archive", "build", script, script}, out, err), 1);
+}
+
+// A script without media builds the header alone, which lists and extracts
+// as an archive without entries.
+TEST_F(ArchiveBuildToolTest, EmptyScriptBuildsAnEmptyArchive) {
+  WriteFile("empty.txt", "");
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTool({"archive", "build", Path("empty.txt"), Path("e.msf")}, out, err), 0) << err.str();
+  EXPECT_EQ(ReadBytes(Path("e.msf")).size(), 8u);
+  std::ostringstream listed, listErr;
+  EXPECT_EQ(RunTool({"archive", "list", Path("e.msf")}, listed, listErr), 0) << listErr.str();
+  EXPECT_EQ(listed.str(), "");
+  EXPECT_EQ(listErr.str(), "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -54,14 +55,32 @@ TEST_F(ArchiveToolTest, ListMatchesTheIndependentReader) {
 
 TEST_F(ArchiveToolTest, RefusesWhatIsNotAnArchive) {
   std::string truncated = Build("t.msf", R"({"entries": [{"id": 1, "type": "TEXT", "data": "x"}], "truncate": 12})");
+  // Files that open as a header and a table, but are no archive the builder
+  // writes: random bytes, zeros, another version, a negative count, an entry
+  // past the end.
+  std::string random(1 << 20, '\0');
+  std::mt19937 rng(33);
+  for (char& c : random) c = static_cast<char>(rng());
+  testsupport::WriteBytes(Path("random.bin"), random);
+  testsupport::WriteBytes(Path("zeros.bin"), std::string(100, '\0'));
+  std::string version4 = Build("v4.msf", R"({"version": 4, "entries": [{"id": 1, "type": "TEXT", "data": "x"}]})");
+  std::string negative = Build("n.msf", R"({"count": -2, "entries": []})");
+  std::string pastEnd = Build("p.msf", R"({"entries": [{"id": 1, "type": "TEXT", "data": "x"},
+    {"id": 2, "type": "TEXT", "data": "y", "offset": 60}]})");
   std::string badVariants = Build("v.msf", R"({"entries": [{"id": 1, "variants": [
-       {"key": 0, "type": "RIX ", "data": "v"}], "msf_size": 30}]})");
+       {"key": 0, "type": "RIX ", "data": "v"}], "msf_size": 27}]})");  // inside the file, not 4 + 22 x 1
   struct Row {
     std::vector<std::string> args;
     int code;
     const char* says;
   } rows[] = {
       {{"archive", "list", truncated}, 1, "is not a Devid Uvedud archive"},
+      {{"archive", "list", Path("random.bin")}, 1, "is not a Devid Uvedud archive (or it is damaged)\n"},
+      {{"archive", "list", Path("zeros.bin")}, 1, "is not a Devid Uvedud archive (or it is damaged)\n"},
+      {{"archive", "list", version4}, 1, "is not a Devid Uvedud archive (or it is damaged)\n"},
+      {{"archive", "list", negative}, 1, "is not a Devid Uvedud archive (or it is damaged)\n"},
+      {{"archive", "list", pastEnd}, 1, "is not a Devid Uvedud archive (or it is damaged): entry 1 lies past its end"},
+      {{"archive", "extract", Path("zeros.bin"), Path("o")}, 1, "is not a Devid Uvedud archive"},
       {{"archive", "list", Path("missing.msf")}, 1, "missing.msf': no such file"},
       {{"archive", "list", dir_}, 1, "is a folder, not an archive"},
       {{"archive", "list", badVariants}, 1, "unreadable variant table"},  // listed, but the table is reported
@@ -76,7 +95,24 @@ TEST_F(ArchiveToolTest, RefusesWhatIsNotAnArchive) {
     Result r = RunCommand(row.args);
     EXPECT_EQ(r.code, row.code) << (row.args.size() > 2 ? row.args[2] : "");
     EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+    if (std::string(row.says).find("not a Devid Uvedud archive") != std::string::npos) {
+      EXPECT_EQ(r.out, "");  // nothing listed of what is refused
+    }
   }
+}
+
+// An archive without entries (the header alone, as the builder writes it
+// for an empty script) lists as nothing and extracts as nothing.
+TEST_F(ArchiveToolTest, EmptyArchiveIsAnArchive) {
+  std::string empty = Build("e.msf", R"({"entries": []})");
+  ASSERT_EQ(ReadBytes(empty).size(), 8u);
+  Result r = RunCommand({"archive", "list", empty});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  r = RunCommand({"archive", "extract", empty, Path("o")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "extracted 0 of 0 media\n");
 }
 
 TEST_F(ArchiveToolTest, ExtractWritesEveryMedium) {

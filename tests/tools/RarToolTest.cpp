@@ -44,6 +44,19 @@ INSTANTIATE_TEST_SUITE_P(Members, RarToolTest,
                                            ToolCase{"seektest.rar", "stest1.txt", 1, "not supported"},
                                            ToolCase{"etalon.bin", "p0.bin", 1, "not a RAR archive"}));
 
+// A main header that runs past the end of the file is damage, not a
+// missing member.
+TEST(RarTool, MainHeaderPastTheEndIsDamage) {
+  testsupport::TempDir dir("rartool");
+  std::string bytes("Rar!\x1A\x07\x00", 7);
+  bytes += std::string("\x00\x00\x73\x00\x00\xFF\x00", 7) + std::string(6, '\0');  // 255 bytes long
+  testsupport::WriteBytes(dir.Path("cut.rar"), bytes);
+  std::ostringstream out, err;
+  EXPECT_EQ(RunTool({"rar", "extract", dir.Path("cut.rar"), "a.txt", dir.Path("out.bin")}, out, err), 1);
+  EXPECT_NE(err.str().find("damaged archive header"), std::string::npos) << err.str();
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("out.bin")));
+}
+
 TEST(RarTool, WrongArgumentsShowUsage) {
   std::ostringstream out, err;
   EXPECT_EQ(RunTool({"rar", "extract", "a.rar"}, out, err), 2);

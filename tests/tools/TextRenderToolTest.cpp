@@ -70,8 +70,10 @@ TEST_F(TextRenderTool, RefusalsAndBadCommandLines) {
   struct Case {
     std::string args;
     int code;
+    const char* says = "";
   } cases[] = {
-      {"text render no-such-file.html " + Path("x.ppm"), 1},
+      {"text render no-such-file.html " + Path("x.ppm"), 1, "cannot read no-such-file.html: No such file"},
+      {"text render . " + Path("x.ppm"), 1, "cannot read .: it is a folder\n"},
       {"text render table.html /no-such-folder/x.ppm", 1},
       {"text render table.html " + Path("x.ppm") + " --width 0", 2},
       {"text render table.html " + Path("x.ppm") + " --height abc", 2},
@@ -84,7 +86,18 @@ TEST_F(TextRenderTool, RefusalsAndBadCommandLines) {
     std::string err;
     EXPECT_EQ(Tool(c.args, err), c.code) << c.args;
     EXPECT_FALSE(err.empty()) << c.args;
+    EXPECT_NE(err.find(c.says), std::string::npos) << err;
   }
+}
+
+// The text ends at its first zero byte: an endless device of zeros is an
+// empty text (a white picture), read no further than that.
+TEST_F(TextRenderTool, EndlessDeviceOfZerosIsAnEmptyText) {
+  std::string err;
+  const std::string out = Path("zero.ppm");
+  ASSERT_EQ(Tool("text render /dev/zero '" + out + "' --width 20 --height 10", err), 0) << err;
+  const std::string header = "P6\n20 10\n255\n";
+  EXPECT_EQ(testsupport::ReadBytes(out), header + std::string(20 * 10 * 3, '\xFF'));
 }
 
 }  // namespace

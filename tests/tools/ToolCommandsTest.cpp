@@ -27,7 +27,8 @@ Result RunLine(const std::vector<std::string>& args) {
 
 TEST(ToolCommandLine, HelpPrintsTheUsageAndSucceeds) {
   const std::vector<std::vector<std::string>> lines = {
-      {"--help"}, {"-h"}, {"archive", "--help"}, {"image", "decode", "-h"}, {"archive", "build", "s", "a", "--help"}};
+      {"--help"}, {"-h"}, {"help"}, {"archive", "--help"}, {"image", "decode", "-h"},
+      {"archive", "build", "s", "a", "--help"}};
   for (const auto& line : lines) {
     const Result r = RunLine(line);
     EXPECT_EQ(r.code, 0) << line.back();
@@ -37,7 +38,9 @@ TEST(ToolCommandLine, HelpPrintsTheUsageAndSucceeds) {
   }
 }
 
-TEST(ToolCommandLine, UnknownOptionsAndCommandsAreNamed) {
+// Every command line refused with the usage (exit 2) says first what is
+// wrong with it.
+TEST(ToolCommandLine, BadCommandLinesSayWhatIsWrong) {
   struct Row {
     std::vector<std::string> args;
     const char* says;
@@ -53,6 +56,19 @@ TEST(ToolCommandLine, UnknownOptionsAndCommandsAreNamed) {
       {{"archive", "list", "--all", "a.msf"}, "unknown option '--all'"},
       {{"archive", "extract", "a.msf", "out", "--force"}, "unknown option '--force'"},
       {{"archive", "list"}, "expected 'build SCRIPT ARCHIVE [LOG]'"},
+      {{"text", "render", "a.html", "b.ppm", "--width", "0"}, "bad width '0'"},
+      {{"text", "render", "a.html", "b.ppm", "--height", "abc"}, "bad height 'abc'"},
+      {{"text", "render", "a.html", "b.ppm", "--font", "Arial"}, "bad font 'Arial'"},
+      {{"text", "render", "a.html", "b.ppm", "--width"}, "option '--width' needs a value"},
+      {{"text", "render", "a.html", "b.ppm", "--depth", "8"}, "unknown option '--depth'"},
+      {{"text", "render", "a.html", "b.ppm", "c.ppm"}, "unexpected argument 'c.ppm'"},
+      {{"text", "render", "a.html"}, "expected MARKUP and OUT.ppm, got 1 name"},
+      {{"text", "draw", "a.html", "b.ppm"}, "unknown command 'draw'"},
+      {{"text"}, "expected 'render MARKUP OUT.ppm'"},
+      {{"rar", "extract", "a.rar"}, "expected ARCHIVE, MEMBER and OUT, got 1 name"},
+      {{"rar", "extract", "a.rar", "m", "o", "p"}, "expected ARCHIVE, MEMBER and OUT, got 4 names"},
+      {{"rar", "list", "a.rar"}, "unknown command 'list'"},
+      {{"rar"}, "expected 'extract ARCHIVE MEMBER OUT'"},
   };
   for (const Row& row : rows) {
     const Result r = RunLine(row.args);

@@ -357,6 +357,51 @@ TEST_F(JpegDecoderTest, RgbCodedFilesKeepTheirColours) {
   }
 }
 
+// R, G, B files whose G and B are sampled at half of R's width and height
+// (cjpeg -rgb -sample 2x2,1x1,1x1): G and B are widened as libjpeg widens
+// them, so djpeg's default (smooth) output is the oracle: at 24 and 32 bits,
+// for sizes that end inside an MCU, and into a map shorter than the picture.
+TEST_F(JpegDecoderTest, RgbFilesWithHalfSizeGreenAndBlueMatchDjpeg) {
+  const struct {
+    const char* name;
+    int32_t width, height;
+    bool busy;
+  } cases[] = {
+      {"smooth", 64, 48, false}, {"busy", 64, 48, true},   {"odd size", 77, 45, false},
+      {"narrow", 3, 70, false},  {"one pixel", 1, 1, false}, {"one row", 90, 1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string jpg = Encode("rgb2", c.width, c.height, "-rgb -sample 2x2,1x1,1x1 -quality 90", c.busy);
+    const RGBImage want = jpegtest::ReadPnm(imgtest::Capture("djpeg -dct float -pnm '" + jpg + "'"));
+    ASSERT_EQ(want.width, c.width);
+    auto map = Decode(jpg, 24);
+    ASSERT_TRUE(map);
+    const jpegtest::Difference d = jpegtest::Compare(imgtest::Pixels(*map), want);
+    EXPECT_LE(d.maximum, 3);
+    EXPECT_LT(d.mean, 0.7);
+    auto wide = Decode(jpg, 32);
+    ASSERT_TRUE(wide);
+    EXPECT_LE(jpegtest::Compare(imgtest::Pixels(*wide), want).maximum, 3);
+  }
+  // A map shorter than the picture ends on a row whose G and B row below
+  // comes with the next MCU row.
+  const std::string jpg = Encode("rgb2", 40, 40, "-rgb -sample 2x2,1x1,1x1 -quality 90", false);
+  const RGBImage want = jpegtest::ReadPnm(imgtest::Capture("djpeg -dct float -pnm '" + jpg + "'"));
+  VFile file(VFileSpec(jpg.c_str()), kUnknownFileType, kUnknownFileType);
+  ASSERT_TRUE(file.Open(1));
+  VJPEGImageReader reader(&file);
+  ASSERT_EQ(reader.ReadHeader(), 0);
+  PixelMap map(VRect(0, 0, 40, 16), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, kFormatRGB24);
+  ASSERT_TRUE(map.HasStorage());
+  map.ClearPixels();
+  ASSERT_EQ(reader.ReadImage(map, kReadPixels, 0, 0), 0);
+  RGBImage top = want;
+  top.height = 16;
+  top.rgb.resize(40 * 16 * 3);
+  EXPECT_LE(jpegtest::Compare(imgtest::Pixels(map), top).maximum, 3);
+}
+
 // Application segments of any size (EXIF with a thumbnail, XMP) are skipped
 // whole: neither the thumbnail nor marker bytes inside them are taken for the
 // picture.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -55,12 +56,18 @@ class TesselbyProgramTest : public testsupport::TempDirTest {
     unsetenv(platform::kRegistryFileVariable);
   }
 
-  // Runs Tesselby with the arguments; its standard error.
-  std::string Run(const std::vector<std::string>& args, int* exitStatus = nullptr) {
+  // Runs Tesselby with the arguments; its standard error. `unset` names
+  // variables taken out of the environment first.
+  std::string Run(const std::vector<std::string>& args, int* exitStatus = nullptr,
+                  const std::vector<std::string>& unset = {}) {
     std::vector<std::string> all = {disc_ + "/Tesselby.exe"};
     all.insert(all.end(), args.begin(), args.end());
     std::string command;
-    for (const std::string& e : env_) command += "'" + e + "' ";
+    for (const std::string& name : unset) command += "-u '" + name + "' ";
+    for (const std::string& e : env_) {
+      const std::string name = e.substr(0, e.find('='));
+      if (std::find(unset.begin(), unset.end(), name) == unset.end()) command += "'" + e + "' ";
+    }
     command = "env " + command;
     for (const std::string& a : all) command += "'" + a + "' ";
     command += "2>&1 >/dev/null; echo \"status=$?\"";
@@ -105,6 +112,18 @@ TEST_F(TesselbyProgramTest, EachMissingFileGivesItsMessageAndStartsNothing) {
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(launchertest::ReadRecords(Path("record.txt")).empty());
   }
+}
+
+// With no display at all (nor a runtime folder, nor a video driver named)
+// the error output holds the program's message alone: the display
+// libraries' probes say nothing of their own.
+TEST_F(TesselbyProgramTest, WithoutADisplayOnlyTheMessageIsPrinted) {
+  std::filesystem::remove(disc_ + "/autorun.ini");
+  int status = -1;
+  const std::string err = Run({}, &status,
+                              {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XDG_RUNTIME_DIR", "SDL_VIDEODRIVER"});
+  EXPECT_EQ(err, "F E H L E R: " + WindowsForm(disc_) + "\\autorun.ini konnte nicht gefunden werden!?\n");
+  EXPECT_EQ(status, 0);
 }
 
 TEST_F(TesselbyProgramTest, SplashSwitchStartsTheSetupAtOnce) {

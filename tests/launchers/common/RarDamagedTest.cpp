@@ -171,6 +171,12 @@ TEST(RarDamaged, HeaderSizesThatDoNotCoverTheHeader) {
     bad[7 + 6] = 0;
     EXPECT_EQ(Extract(bad, "name.txt"), RarStatus::kBadHeader);
   }
+  for (const size_t mainSize : {good.size() - 6, good.size(), size_t{0xFFFF}}) {
+    std::vector<uint8_t> bad = good;  // a main header that runs past the end
+    bad[7 + 5] = static_cast<uint8_t>(mainSize);
+    bad[7 + 6] = static_cast<uint8_t>(mainSize >> 8);
+    EXPECT_EQ(Extract(bad, "name.txt"), RarStatus::kBadHeader) << mainSize;
+  }
   for (uint16_t size : {uint16_t{0}, uint16_t{6}, uint16_t{31}, uint16_t{39}}) {
     std::vector<uint8_t> bad = good;
     bad[header + 5] = static_cast<uint8_t>(size);
