@@ -57,10 +57,10 @@ class DecodeSettings {
   int32_t highColor_;
 };
 
-// The picture of the file with the reader flags, every frame drawn into one
-// map (selection -1); null when it cannot be read. The caller releases it.
+// The first picture of the file with the reader flags; null when it cannot be
+// read. The caller releases it.
 VPicture* LoadPicture(const std::string& path, int32_t flags) {
-  auto* picture = new VPicture(VFileSpec(path.c_str()), kUnknownFileType, flags, -1, -1);
+  auto* picture = new VPicture(VFileSpec(path.c_str()), kUnknownFileType, flags, FirstPictureSelection(path), -1);
   if (!picture->GetPixelMap()) {
     picture->Release();
     return nullptr;
@@ -100,6 +100,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
+int32_t FirstPictureSelection(const std::string& path) {
+  // A Photoshop file's whole image (-1) is its merged picture, where frame 0
+  // would be its first layer; elsewhere frame 0 alone, so that a long
+  // animation is not stacked into one map first.
+  return VFileSpec(path.c_str()).GetFileTypeFromExtension(kImageCategory) == MakeTypeCode("8BPS") ? -1 : 0;
+}
+
 std::string ReadPictureFile(const std::string& path, std::string& bytes) {
   if (!platform::FileExists(path)) return "no such file";
   if (platform::DirectoryExists(path)) return "it is a folder";
@@ -130,7 +137,7 @@ std::string ExplainUnreadablePicture(const std::string& path, int32_t flags) {
   std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, type));
   if (!reader) return "not a picture (the extension names no picture format this tool reads)";
   std::string reason;
-  if (PixelMap* map = ReadImageWithReader(*reader, flags, -1, -1)) {
+  if (PixelMap* map = ReadImageWithReader(*reader, flags, FirstPictureSelection(path), -1)) {
     while (map) {  // the chain of frames the read made
       auto* next = static_cast<PixelMap*>(map->GetNext());
       map->SetNext(nullptr);

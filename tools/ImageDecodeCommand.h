@@ -30,6 +30,10 @@ int DecodeImage(const std::string& input, const std::string& output, int32_t dep
 // as binary PPM. 0 or 1.
 int DecodeJpegThroughLibrary(const std::string& input, const std::string& output, std::ostream& err);
 
+// The frame selection that reads a picture file's first picture (what the
+// decode command writes): frame 0, or a layered file's merged image.
+int32_t FirstPictureSelection(const std::string& path);
+
 // Why a picture file cannot be read, in the words of the decode command's
 // error line: "no such file", "it is a folder", "it cannot be opened for
 // reading", a note that the extension names no picture format, or the

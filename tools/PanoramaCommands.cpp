@@ -124,7 +124,7 @@ VPicture* LoadPanoramaPicture(const std::string& path, std::string& reason) {
   VPicture* picture = nullptr;
   {
     ScopedLoadPixelFormat depth(-1);
-    picture = new VPicture(VFileSpec(path.c_str()), kUnknownFileType, kFlags, -1, -1);
+    picture = new VPicture(VFileSpec(path.c_str()), kUnknownFileType, kFlags, FirstPictureSelection(path), -1);
   }
   if (IsUsable(picture)) return picture;
   picture->Release();

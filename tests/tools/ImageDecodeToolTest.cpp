@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/LongGifAnimation.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
@@ -64,6 +65,21 @@ class ImageDecodeTool : public testsupport::TempDirTest {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
+
+// The command writes a file's first picture: of a long animation, whose
+// frames stacked in one map would be over the size limit, frame 0 alone.
+TEST_F(ImageDecodeTool, LongAnimationGivesItsFirstFrame) {
+  const std::string gif = Path("long.gif");
+  ASSERT_NO_FATAL_FAILURE(testsupport::MakeLongGifAnimation(Path(""), gif));
+  std::string err;
+  ASSERT_EQ(Tool("image decode '" + gif + "' '" + Path("ours.ppm") + "'", err), 0) << err;
+  EXPECT_EQ(err, "");
+  ASSERT_EQ(std::system(("convert '" + Path("three.gif") + "[0]' '" + Path("want.ppm") + "'").c_str()), 0);
+  const Pnm ours = ParsePnm(ReadBytes(Path("ours.ppm"))), want = ParsePnm(ReadBytes(Path("want.ppm")));
+  EXPECT_EQ(ours.width, 400);
+  EXPECT_EQ(ours.height, 300);
+  EXPECT_TRUE(ours.pixels == want.pixels);
+}
 
 TEST_F(ImageDecodeTool, OutputEqualsImageMagick) {
   struct Case {
