@@ -12,7 +12,16 @@
 
 #include "platform/PixelBuffer.h"
 
+// GCC says AddressSanitizer is on with __SANITIZE_ADDRESS__, clang through
+// __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define OSTREVAN_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OSTREVAN_LEAK_CHECKED 1
+#endif
+#endif
+#if defined(OSTREVAN_LEAK_CHECKED)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -56,11 +65,11 @@ std::shared_ptr<Font::Library> SharedLibrary();
 // ignore what the loading allocates.
 bool InitFontconfig() {
   static const bool ok = [] {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(OSTREVAN_LEAK_CHECKED)
     __lsan_disable();
 #endif
     const bool result = FcInit() == FcTrue;
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(OSTREVAN_LEAK_CHECKED)
     __lsan_enable();
 #endif
     return result;
