@@ -21,7 +21,37 @@ using testsupport::ReadBytes;
 class MovieFramesToolTest : public testsupport::TempDirTest {
  protected:
   MovieFramesToolTest() : TempDirTest("movieframes") {}
+
+  // Runs `movie frames` on the input into a folder of its own, expecting
+  // `count` frames; their files one after another.
+  std::string AllFrames(const std::string& input, int count) {
+    const std::string dir = Path(input.substr(input.rfind('/') + 1) + ".frames");
+    EXPECT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool({"movie", "frames", input, dir}, out, err), 0) << input << ": " << err.str();
+    EXPECT_EQ(out.str(), std::to_string(count) + " frames\n") << input;
+    std::string all;
+    for (int i = 1; i <= count; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof(name), "/frame-%05d.ppm", i);
+      all += ReadBytes(dir + name);
+    }
+    return all;
+  }
 };
+
+// Signal-to-noise ratio in dB of 16-bit little-endian PCM against a reference
+// of the same length.
+double PcmSnr(const std::string& reference, const std::string& pcm) {
+  double signal = 0, noise = 0;
+  for (size_t i = 0; i + 1 < reference.size() && i + 1 < pcm.size(); i += 2) {
+    const double a = int16_t(uint8_t(reference[i]) | (uint8_t(reference[i + 1]) << 8));
+    const double b = int16_t(uint8_t(pcm[i]) | (uint8_t(pcm[i + 1]) << 8));
+    signal += a * a;
+    noise += (a - b) * (a - b);
+  }
+  return 10 * std::log10(signal / std::max(noise, 1.0));
+}
 
 std::string PpmPixels(const std::string& file, int& width, int& height) {
   std::istringstream in(file);
@@ -91,20 +121,7 @@ TEST_F(MovieFramesToolTest, SystemStreamsBehindAtomsGiveTheFramesOfTheirVideo) {
                         mpeg;
   testsupport::WriteBytes(Path("wrapped.mov"), wrapped);
   std::vector<std::string> outputs;
-  for (const std::string& input : {Path("clip.m1v"), stream, Path("wrapped.mov")}) {
-    const std::string dir = Path("out" + std::to_string(outputs.size()));
-    ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
-    std::ostringstream out, err;
-    ASSERT_EQ(RunTool({"movie", "frames", input, dir}, out, err), 0) << input << ": " << err.str();
-    EXPECT_EQ(out.str(), "15 frames\n") << input;
-    std::string all;
-    for (int i = 1; i <= 15; ++i) {
-      char name[32];
-      std::snprintf(name, sizeof(name), "/frame-%05d.ppm", i);
-      all += ReadBytes(dir + name);
-    }
-    outputs.push_back(all);
-  }
+  for (const std::string& input : {Path("clip.m1v"), stream, Path("wrapped.mov")}) outputs.push_back(AllFrames(input, 15));
   EXPECT_TRUE(outputs[0] == outputs[1]);
   EXPECT_TRUE(outputs[0] == outputs[2]);
 }
@@ -167,20 +184,7 @@ TEST_F(MovieFramesToolTest, StreamsBehindOtherBytesAreFoundAndTransportStreamsRe
   const std::string sectors = VideoCdSectors(ReadBytes(Path("vcd.mpg")), 15);
   testsupport::WriteBytes(Path("avseq01.dat"), CdxaHeader(uint32_t(sectors.size())) + sectors);
   testsupport::WriteBytes(Path("zeros.m1v"), std::string(4, '\0') + ReadBytes(Path("clip.m1v")));
-  const auto frames = [&](const std::string& input) {
-    const std::string dir = Path(input.substr(input.rfind('/') + 1) + ".frames");
-    EXPECT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
-    std::ostringstream out, err;
-    EXPECT_EQ(RunTool({"movie", "frames", input, dir}, out, err), 0) << input << ": " << err.str();
-    EXPECT_EQ(out.str(), "15 frames\n") << input;
-    std::string all;
-    for (int i = 1; i <= 15; ++i) {
-      char name[32];
-      std::snprintf(name, sizeof(name), "/frame-%05d.ppm", i);
-      all += ReadBytes(dir + name);
-    }
-    return all;
-  };
+  const auto frames = [&](const std::string& input) { return AllFrames(input, 15); };
   const std::string plain = frames(stream);
   ASSERT_FALSE(plain.empty());
   for (const char* name : {"zeros.mpg", "header.dat", "avseq01.dat", "zeros.m1v"})
@@ -227,14 +231,7 @@ TEST_F(MovieFramesToolTest, AudioOfASystemStreamIsWrittenAsWave) {
   const std::string reference = ReadBytes(Path("ref.raw"));
   const std::string pcm = wave.substr(44);
   ASSERT_EQ(pcm.size(), reference.size());
-  double signal = 0, noise = 0;
-  for (size_t i = 0; i + 1 < pcm.size(); i += 2) {
-    const double a = int16_t(uint8_t(reference[i]) | (uint8_t(reference[i + 1]) << 8));
-    const double b = int16_t(uint8_t(pcm[i]) | (uint8_t(pcm[i + 1]) << 8));
-    signal += a * a;
-    noise += (a - b) * (a - b);
-  }
-  EXPECT_GT(10 * std::log10(signal / std::max(noise, 1.0)), 50.0);
+  EXPECT_GT(PcmSnr(reference, pcm), 50.0);
   // A video stream has no sound to write.
   std::ostringstream out2, err2;
   EXPECT_EQ(RunTool({"movie", "frames", Path("clip.m1v"), dir, "--audio", Path("none.wav")}, out2, err2), 1);
@@ -296,14 +293,7 @@ TEST_F(MovieFramesToolTest, SoundThatCannotBeDecodedCostsOnlyTheSound) {
       EXPECT_EQ(pcm.substr(22, 2), std::string("\x01\0", 2));  // one channel
       const std::string ref = ReadBytes(reference);
       ASSERT_EQ(pcm.size() - 44, ref.size());
-      double signal = 0, noise = 0;
-      for (size_t i = 0; i + 1 < ref.size(); i += 2) {
-        const double a = int16_t(uint8_t(ref[i]) | (uint8_t(ref[i + 1]) << 8));
-        const double b = int16_t(uint8_t(pcm[44 + i]) | (uint8_t(pcm[44 + i + 1]) << 8));
-        signal += a * a;
-        noise += (a - b) * (a - b);
-      }
-      EXPECT_GT(10 * std::log10(signal / std::max(noise, 1.0)), 50.0);
+      EXPECT_GT(PcmSnr(ref, pcm.substr(44)), 50.0);
     } else {
       EXPECT_EQ(err.str(), "ostrevan-tool: warning: the movie's sound cannot be decoded (MPEG-2 half-rate audio "
                            "(Layer 2, 22050 Hz) is not supported); " + wave + " is not written\n");
