@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -150,9 +151,31 @@ TEST_F(Devices, DiskDriverCapturesTheMixedBlocks) {
   }
 }
 
+// A ring device serviced only when the test says, on the fake clock: the
+// mixer thread's own calls do nothing. Built on another thread, as Service
+// does nothing on the thread that built the device.
+class DrivenRingDevice : public VRingAudioDevice {
+ public:
+  static std::unique_ptr<DrivenRingDevice> Make(const VAudioFormat& format) {
+    std::unique_ptr<DrivenRingDevice> device;
+    std::thread([&] { device.reset(new DrivenRingDevice(format)); }).join();
+    return device;
+  }
+  void Service() override {}
+  void ServiceNow() { VRingAudioDevice::Service(); }
+
+ private:
+  explicit DrivenRingDevice(const VAudioFormat& format) : VRingAudioDevice(format, true) {}
+};
+
+// A closed device still pulls the mixer's blocks on time: a sound of one
+// second ends with the block that holds its last frame, and the device stays
+// closed while audio is inactive.
 TEST_F(Devices, InactiveDeviceKeepsTime) {
-  auto* device = new VRingAudioDevice(VAudioFormat(22050, 16, false), true);
-  auto* mixer = new VAudioMixer(device, 16);
+  platform::FakeClock clock(1000000000ull);
+  platform::ScopedClockSource useFake(&clock);
+  const std::unique_ptr<DrivenRingDevice> device = DrivenRingDevice::Make(VAudioFormat(22050, 16, false));
+  auto* mixer = new VAudioMixer(device.get(), 16);
   SetAudioOutputActive(true);
   EXPECT_TRUE(device->IsOpen());
   SetAudioOutputActive(false);
@@ -161,30 +184,35 @@ TEST_F(Devices, InactiveDeviceKeepsTime) {
   auto* stream = new VMemoryAudioStream(VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned), second.data(),
                                         static_cast<int32_t>(second.size() * 2));
   VAudioChannel* channel = nullptr;
-  const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(stream->PlayOnNewChannel(channel, 0, 32767, 440));
-  std::this_thread::sleep_for(std::chrono::milliseconds(600));
-  EXPECT_TRUE(channel->IsPlaying());
-  while (channel->IsPlaying() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  // Block k is due once k block times have passed; the sound ends with the
+  // block that holds its last frame, at the first 10 ms step after that.
+  const int64_t blockFrames = device->GetBlockBytes() / 2;
+  const double lastBlockDueMs = static_cast<double>((int64_t{22050} - 1) / blockFrames * blockFrames) * 1000.0 / 22050;
+  const int64_t expectedEndMs = static_cast<int64_t>(std::ceil(lastBlockDueMs / 10)) * 10;
+  int64_t elapsedMs = 0;
+  for (device->ServiceNow(); channel->IsPlaying() && elapsedMs < 3000; device->ServiceNow()) {
+    clock.AdvanceMilliseconds(10);
+    elapsedMs += 10;
+  }
   EXPECT_FALSE(channel->IsPlaying());
-  EXPECT_GE(elapsed.count(), 900);
-  EXPECT_LE(elapsed.count(), 1600);
+  EXPECT_EQ(elapsedMs, expectedEndMs);
   EXPECT_FALSE(device->IsOpen());  // still closed: audio is inactive
   channel->Release();
   stream->Release();
   delete mixer;
-  delete device;
 }
 
+// While active and closed, the device tries to open again at the first
+// service more than 2 s after its last try, and not before.
 TEST_F(Devices, ReopenIsTriedAtMostEveryTwoSeconds) {
   std::vector<AudioOutputFormat> all;
   for (int rate : {22050, 16000, 11025, 8000})
     for (int bits : {8, 16}) all.push_back(Out(rate, bits, 1));
   platform::SetRefusedAudioFormats(all);
-  auto* device = new VRingAudioDevice(VAudioFormat(22050, 16, false), true);
-  auto* mixer = new VAudioMixer(device, 16);
+  platform::FakeClock clock(1000000000ull);
+  platform::ScopedClockSource useFake(&clock);
+  const std::unique_ptr<DrivenRingDevice> device = DrivenRingDevice::Make(VAudioFormat(22050, 16, false));
   SetAudioOutputActive(true);  // the first open fails
   EXPECT_FALSE(device->IsOpen());
   auto tries = [] {
@@ -192,14 +220,20 @@ TEST_F(Devices, ReopenIsTriedAtMostEveryTwoSeconds) {
     for (const AudioOutputFormat& f : platform::GetAudioOpenAttempts()) n += f.rate == 22050 && f.bits == 16;
     return n;
   };
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  EXPECT_EQ(tries(), 1);
-  platform::SetRefusedAudioFormats({});
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  EXPECT_TRUE(device->IsOpen());  // the retry after 2 s succeeded
+  ASSERT_EQ(tries(), 1);
+  std::vector<int64_t> triedAtMs;
+  int64_t openedAtMs = -1;
+  for (int64_t ms = 10; ms <= 9000 && openedAtMs < 0; ms += 10) {
+    if (ms == 6500) platform::SetRefusedAudioFormats({});
+    clock.AdvanceMilliseconds(10);
+    const int before = tries();
+    device->ServiceNow();
+    if (tries() != before) triedAtMs.push_back(ms);
+    if (device->IsOpen()) openedAtMs = ms;
+  }
+  EXPECT_EQ(triedAtMs, (std::vector<int64_t>{2010, 4020, 6030, 8040}));
+  EXPECT_EQ(openedAtMs, 8040);  // the retry after formats are allowed again succeeds
   SetAudioOutputActive(false);
-  delete mixer;
-  delete device;
 }
 
 // Counts the frames the device asks for; gives nothing back.
