@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer (warnings are errors) and runs every test.
+# UndefinedBehaviorSanitizer (warnings are errors) and runs every test; then
+# runs the tests that run threads under ThreadSanitizer (scripts/test-threads.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,5 +18,6 @@ cmake --build "$BUILD_DIR" -j "$JOBS"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-cd "$BUILD_DIR"
-ctest --output-on-failure -j "$JOBS" --timeout 300
+(cd "$BUILD_DIR" && ctest --output-on-failure -j "$JOBS" --timeout 300)
+
+JOBS=$JOBS bash scripts/test-threads.sh
