@@ -18,6 +18,7 @@ cmake --build "$BUILD_DIR" -j "$JOBS"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-(cd "$BUILD_DIR" && ctest --output-on-failure -j "$JOBS" --timeout 300)
-
+# The threading tests under ThreadSanitizer first, so that CTest's summary of
+# all tests is the run's last word.
 JOBS=$JOBS bash scripts/test-threads.sh
+(cd "$BUILD_DIR" && ctest --output-on-failure -j "$JOBS" --timeout 300)
