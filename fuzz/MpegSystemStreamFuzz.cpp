@@ -2,6 +2,8 @@
 // the start of the MPEG data found, the system stream split into its
 // elementary streams, then played through the demultiplexer with its real
 // children on a simulated clock until it ends or a step limit is reached.
+// Data found to be a video stream is also decoded straight from the file, as
+// the movie control and the tool read it (through the file's moved window).
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,7 +17,9 @@
 #include "engine/mpeg/MovieContainer.h"
 #include "engine/mpeg/StreamClock.h"
 #include "engine/mpeg/SystemStreamSplitter.h"
+#include "engine/mpeg/VBitstream.h"
 #include "engine/mpeg/VISO11172StreamScheduler.h"
+#include "engine/mpeg/VideoStreamDecoder.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -48,7 +52,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VFile file(VFileSpec(ScratchPath()), 0, 0);
     if (!file.Open(1)) return 0;
     SkipMovieAtoms(file);
-    LocateMovieStream(file);
+    if (LocateMovieStream(file) == MovieStreamKind::kVideoStream) {
+      VBitstream bitstream(&file, 1024, true);
+      VideoStreamDecoder decoder(bitstream);
+      if (decoder.Start()) {
+        PixelMap picture(VRect(0, 0, 40, 24), 16, nullptr);
+        for (int32_t n = 0; n < 50; ++n) {
+          const auto next = decoder.Next();
+          if (!next) break;
+          if (picture.HasStorage()) next->ConvertToPicture(picture, VRect(0, 0, 40, 24));
+        }
+      }
+      file.Seek(0, true);
+    }
     SystemStreamSplitter splitter(&file, false);
     splitter.SplitAll();
   }

@@ -146,7 +146,13 @@ bool VISO11172StreamScheduler::ParsePackHeader() {
 }
 
 bool VISO11172StreamScheduler::ParseSystemHeader() {
-  if (Ensure(6) < 6) return false;
+  if (Ensure(6) < 6) {
+    // Cut short before its length: the rest of the data is passed over, so
+    // that the next read meets the end instead of this header again.
+    position_ += static_cast<int64_t>(Ensure(6));
+    ++brokenPackets_;
+    return false;
+  }
   const uint32_t headerLength = (uint32_t{At()[4]} << 8) | At()[5];
   const size_t total = 6 + size_t{headerLength};
   if (Ensure(total) < total || headerLength < 6) {

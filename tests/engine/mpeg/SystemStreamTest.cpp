@@ -216,9 +216,12 @@ TEST_F(SystemStreamTest, HandMadePacketsOfEveryShape) {
   EXPECT_EQ(r.broken, 1u);
 }
 
+// Cuts inside the pack header, the system header (16 and 17: within the six
+// bytes that give its length) and the packets.
 TEST_F(SystemStreamTest, CutShortStreamsEndWithoutReadingPastTheirData) {
   std::string s = Pack(46) + Packet(0xE0, "\x0F", Payload(3000, 1)) + Packet(0xE0, "\x0F", Payload(500, 2));
-  for (size_t cut : {size_t{3}, size_t{13}, size_t{20}, size_t{31}, size_t{40}, size_t{1000}, s.size() - 7}) {
+  for (size_t cut : {size_t{3}, size_t{13}, size_t{16}, size_t{17}, size_t{20}, size_t{31}, size_t{40}, size_t{1000},
+                     s.size() - 7}) {
     testsupport::WriteBytes(Path("t.mpg"), s.substr(0, cut));
     const SplitResult r = Split(Path("t.mpg"));
     EXPECT_TRUE(std::string(Payload(3000, 1) + Payload(500, 2)).starts_with(r.video)) << cut;
