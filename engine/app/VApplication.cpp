@@ -349,10 +349,10 @@ void VApplication::DeleteHeldObject() {
   heldObject_ = nullptr;
 }
 
-bool VApplication::SetupAudio(const void* format, bool flag, int32_t /*spare*/, int32_t mixerArgument) {
+bool VApplication::SetupAudio(const AudioSetup& setup) {
   VMediaServices* services = GetMediaServices();
   if (services == nullptr) return false;
-  audioReady_ = services->SetupAudio(format, flag, mixerArgument);
+  audioReady_ = services->SetupAudio(setup);
   if (audioReady_) services->SetAudioActive(true);
   return audioReady_;
 }

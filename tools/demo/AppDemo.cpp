@@ -393,7 +393,7 @@ class DemoApplication : public VApplication {
   bool StartApplication() override {
     RegisterCursorResources();
     SetupLookupTables();
-    if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) {
+    if (!SetupDisplay(DisplaySetup{})) {
       std::fputs("ostrevan-app-demo: error: cannot set up the display\n", stderr);
       return false;
     }
