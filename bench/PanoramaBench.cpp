@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 constexpr float kFocal = 320.0f;
 constexpr float kPitch = 0.3f;
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
 // The map's RGB at a pixel: gradients with a fine pattern.
 void ColorAt(int x, int y, uint8_t& r, uint8_t& g, uint8_t& b) {

@@ -17,6 +17,7 @@
 #include "Rar20TestEncoder.h"
 #include "bench/MedianRatioReporter.h"
 #include "launchers/common/RarReader.h"
+#include "platform/Process.h"
 
 extern char** environ;
 
@@ -72,20 +73,6 @@ BenchArchive& Archive() {
   return archive;
 }
 
-std::string FindOnPath(const char* name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::string candidate = dirs.substr(start, end - start) + "/" + name;
-    if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
-  }
-  return std::string();
-}
-
 std::string ToolPath() {
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -134,7 +121,7 @@ void BM_OstrevanTool(benchmark::State& state) {
 }
 
 void BM_Unar(benchmark::State& state) {
-  const std::string unar = FindOnPath("unar");
+  const std::string unar = platform::FindOnPath("unar");
   if (unar.empty()) {
     state.SkipWithError("unar is not installed");
     return;

@@ -31,18 +31,18 @@ class SystemClock final : public ClockSource {
   }
 };
 
-SystemClock g_systemClock;
-std::atomic<ClockSource*> g_source{nullptr};
+SystemClock gSystemClock;
+std::atomic<ClockSource*> gSource{nullptr};
 
 ClockSource& Source() {
-  ClockSource* s = g_source.load(std::memory_order_acquire);
-  return s ? *s : g_systemClock;
+  ClockSource* s = gSource.load(std::memory_order_acquire);
+  return s ? *s : gSystemClock;
 }
 
 }  // namespace
 
 ClockSource* SetClockSource(ClockSource* source) {
-  return g_source.exchange(source, std::memory_order_acq_rel);
+  return gSource.exchange(source, std::memory_order_acq_rel);
 }
 
 uint32_t TickCount() {

@@ -14,16 +14,16 @@ namespace {
 constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 constexpr int kSignalCount = sizeof(kSignals) / sizeof(kSignals[0]);
 
-std::atomic<CrashCleanup> g_cleanup{nullptr};
-std::atomic<bool> g_ran{false};
-struct sigaction g_previous[kSignalCount];
-std::terminate_handler g_previousTerminate = nullptr;
-bool g_installed = false;
+std::atomic<CrashCleanup> gCleanup{nullptr};
+std::atomic<bool> gRan{false};
+struct sigaction gPrevious[kSignalCount];
+std::terminate_handler gPreviousTerminate = nullptr;
+bool gInstalled = false;
 
 // Room to run on when the stack itself overflowed.
 constexpr size_t kAltStackSize = 64 * 1024;
-alignas(16) char g_altStack[kAltStackSize];
-stack_t g_previousAltStack{};
+alignas(16) char gAltStack[kAltStackSize];
+stack_t gPreviousAltStack{};
 
 int IndexOf(int signal) {
   for (int i = 0; i < kSignalCount; ++i) {
@@ -38,7 +38,7 @@ void OnFatalSignal(int signal) {
   // default action, or a sanitizer's report), raised again.
   const int index = IndexOf(signal);
   if (index >= 0) {
-    sigaction(signal, &g_previous[index], nullptr);
+    sigaction(signal, &gPrevious[index], nullptr);
   } else {
     ::signal(signal, SIG_DFL);
   }
@@ -55,8 +55,8 @@ void OnFatalSignal(int signal) {
 
 void OnTerminate() {
   CrashHandler::RunCleanupOnce();
-  if (g_previousTerminate != nullptr && g_previousTerminate != &OnTerminate) {
-    g_previousTerminate();
+  if (gPreviousTerminate != nullptr && gPreviousTerminate != &OnTerminate) {
+    gPreviousTerminate();
   }
   std::abort();
 }
@@ -64,51 +64,51 @@ void OnTerminate() {
 }  // namespace
 
 CrashHandler::CrashHandler(CrashCleanup cleanup) {
-  g_cleanup.store(cleanup);
-  if (g_installed) {
+  gCleanup.store(cleanup);
+  if (gInstalled) {
     return;
   }
   stack_t alt{};
-  alt.ss_sp = g_altStack;
+  alt.ss_sp = gAltStack;
   alt.ss_size = kAltStackSize;
   alt.ss_flags = 0;
-  sigaltstack(&alt, &g_previousAltStack);
+  sigaltstack(&alt, &gPreviousAltStack);
   struct sigaction action;
   memset(&action, 0, sizeof(action));
   action.sa_handler = &OnFatalSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_ONSTACK;
   for (int i = 0; i < kSignalCount; ++i) {
-    sigaction(kSignals[i], &action, &g_previous[i]);
+    sigaction(kSignals[i], &action, &gPrevious[i]);
   }
-  g_previousTerminate = std::set_terminate(&OnTerminate);
-  g_installed = true;
+  gPreviousTerminate = std::set_terminate(&OnTerminate);
+  gInstalled = true;
 }
 
 CrashHandler::~CrashHandler() {
-  if (!g_installed) {
+  if (!gInstalled) {
     return;
   }
   for (int i = 0; i < kSignalCount; ++i) {
-    sigaction(kSignals[i], &g_previous[i], nullptr);
+    sigaction(kSignals[i], &gPrevious[i], nullptr);
   }
-  std::set_terminate(g_previousTerminate);
-  sigaltstack(&g_previousAltStack, nullptr);
-  g_cleanup.store(nullptr);
-  g_installed = false;
+  std::set_terminate(gPreviousTerminate);
+  sigaltstack(&gPreviousAltStack, nullptr);
+  gCleanup.store(nullptr);
+  gInstalled = false;
 }
 
 bool CrashHandler::RunCleanupOnce() {
-  if (g_ran.exchange(true)) {
+  if (gRan.exchange(true)) {
     return false;
   }
-  CrashCleanup cleanup = g_cleanup.load();
+  CrashCleanup cleanup = gCleanup.load();
   if (cleanup != nullptr) {
     cleanup();
   }
   return true;
 }
 
-bool CrashHandler::HasRun() { return g_ran.load(); }
+bool CrashHandler::HasRun() { return gRan.load(); }
 
 }  // namespace platform

@@ -2,17 +2,17 @@
 
 namespace platform {
 namespace {
-CursorBackend* g_backend = nullptr;
+CursorBackend* gBackend = nullptr;
 }  // namespace
 
 CursorBackend* SetCursorBackend(CursorBackend* backend) {
-  CursorBackend* previous = g_backend;
-  g_backend = backend;
+  CursorBackend* previous = gBackend;
+  gBackend = backend;
   return previous;
 }
 
 bool ShowCursorById(CursorSource source, uint16_t id) {
-  return g_backend != nullptr && g_backend->ShowCursorById(source, id);
+  return gBackend != nullptr && gBackend->ShowCursorById(source, id);
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/Codepage1252.h"
+#include "platform/Process.h"
 
 extern char** environ;
 
@@ -52,25 +53,7 @@ std::string FindFileDialogProgram() {
   if (const char* configured = std::getenv("OSTREVAN_FILE_DIALOG")) {
     return IsExecutable(configured) ? std::string(configured) : std::string();
   }
-  const char* path = std::getenv("PATH");
-  if (path == nullptr) {
-    return std::string();
-  }
-  const std::string dirs = path;
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t colon = dirs.find(':', start);
-    if (colon == std::string::npos) colon = dirs.size();
-    const std::string dir = dirs.substr(start, colon - start);
-    if (!dir.empty()) {
-      const std::string candidate = dir + "/zenity";
-      if (IsExecutable(candidate)) {
-        return candidate;
-      }
-    }
-    start = colon + 1;
-  }
-  return std::string();
+  return FindOnPath("zenity");
 }
 
 std::vector<std::string> FileDialogArguments(const FileDialogRequest& request) {

@@ -5,11 +5,11 @@ namespace {
 
 constexpr uint32_t kKeyCount = 256;
 
-KeyStateTable g_keys{};
-uint32_t g_doubleClickTime = 500;
-uint32_t g_messageTime = 0;
-ScreenPoint g_cursor{};
-ScreenToClientHook g_screenToClient = nullptr;
+KeyStateTable gKeys{};
+uint32_t gDoubleClickTime = 500;
+uint32_t gMessageTime = 0;
+ScreenPoint gCursor{};
+ScreenToClientHook gScreenToClient = nullptr;
 
 }  // namespace
 
@@ -17,26 +17,26 @@ int16_t GetKeyState(uint32_t virtualKey) {
   if (virtualKey >= kKeyCount) {
     return 0;
   }
-  const uint16_t state = (g_keys.down[virtualKey] ? 0xFF80u : 0u) | (g_keys.toggled[virtualKey] ? 1u : 0u);
+  const uint16_t state = (gKeys.down[virtualKey] ? 0xFF80u : 0u) | (gKeys.toggled[virtualKey] ? 1u : 0u);
   return static_cast<int16_t>(state);
 }
 
 void SetKeyDown(uint32_t virtualKey, bool down) {
   if (virtualKey < kKeyCount) {
-    g_keys.down[virtualKey] = down;
+    gKeys.down[virtualKey] = down;
   }
 }
 
 void SetKeyToggled(uint32_t virtualKey, bool toggled) {
   if (virtualKey < kKeyCount) {
-    g_keys.toggled[virtualKey] = toggled;
+    gKeys.toggled[virtualKey] = toggled;
   }
 }
 
-void ResetKeyStates() { g_keys = KeyStateTable{}; }
+void ResetKeyStates() { gKeys = KeyStateTable{}; }
 
-KeyStateTable GetKeyStateTable() { return g_keys; }
-void SetKeyStateTable(const KeyStateTable& table) { g_keys = table; }
+KeyStateTable GetKeyStateTable() { return gKeys; }
+void SetKeyStateTable(const KeyStateTable& table) { gKeys = table; }
 
 uint8_t MapVirtualKeyToChar(uint32_t vk) {
   if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) {
@@ -72,24 +72,24 @@ uint8_t MapVirtualKeyToChar(uint32_t vk) {
   }
 }
 
-uint32_t GetDoubleClickTime() { return g_doubleClickTime; }
-void SetDoubleClickTime(uint32_t milliseconds) { g_doubleClickTime = milliseconds; }
+uint32_t GetDoubleClickTime() { return gDoubleClickTime; }
+void SetDoubleClickTime(uint32_t milliseconds) { gDoubleClickTime = milliseconds; }
 
-uint32_t GetMessageTime() { return g_messageTime; }
-void SetMessageTime(uint32_t ticks) { g_messageTime = ticks; }
+uint32_t GetMessageTime() { return gMessageTime; }
+void SetMessageTime(uint32_t ticks) { gMessageTime = ticks; }
 
-ScreenPoint GetCursorScreenPosition() { return g_cursor; }
-void SetCursorScreenPosition(int32_t x, int32_t y) { g_cursor = ScreenPoint{x, y}; }
+ScreenPoint GetCursorScreenPosition() { return gCursor; }
+void SetCursorScreenPosition(int32_t x, int32_t y) { gCursor = ScreenPoint{x, y}; }
 
 ScreenToClientHook SetScreenToClientHook(ScreenToClientHook hook) {
-  ScreenToClientHook previous = g_screenToClient;
-  g_screenToClient = hook;
+  ScreenToClientHook previous = gScreenToClient;
+  gScreenToClient = hook;
   return previous;
 }
 
 void ScreenToClient(void* window, ScreenPoint& point) {
-  if (window != nullptr && g_screenToClient != nullptr) {
-    g_screenToClient(window, point);
+  if (window != nullptr && gScreenToClient != nullptr) {
+    gScreenToClient(window, point);
   }
 }
 

@@ -233,7 +233,7 @@ void Receive(int socketFd, int wakeFd) {
 // Closes the directory at normal exit so no record outlives the process.
 struct CloseAtExit {
   ~CloseAtExit() { InstanceDirectory::Close(); }
-} g_closeAtExit;
+} gCloseAtExit;
 
 }  // namespace
 

@@ -12,8 +12,8 @@
 namespace platform {
 namespace {
 
-std::mutex g_mutex;
-MessageBoxCapture g_capture;
+std::mutex gMutex;
+MessageBoxCapture gCapture;
 
 bool EnvironmentSays(const char* name, const char* value) {
   const char* v = std::getenv(name);
@@ -38,9 +38,9 @@ bool CanShowGraphically() {
 }  // namespace
 
 MessageBoxCapture SetMessageBoxCapture(MessageBoxCapture capture) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  MessageBoxCapture previous = std::move(g_capture);
-  g_capture = std::move(capture);
+  std::lock_guard<std::mutex> lock(gMutex);
+  MessageBoxCapture previous = std::move(gCapture);
+  gCapture = std::move(capture);
   return previous;
 }
 
@@ -57,8 +57,8 @@ std::string FormatMessageBoxForConsole(const std::string& title, const std::stri
 int32_t ShowMessageBox(const std::string& title, const std::string& text, MessageBoxIcon icon) {
   MessageBoxCapture capture;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    capture = g_capture;
+    std::lock_guard<std::mutex> lock(gMutex);
+    capture = gCapture;
   }
   if (capture) {
     return capture(title, text, icon);

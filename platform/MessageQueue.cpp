@@ -2,15 +2,15 @@
 
 namespace platform {
 namespace {
-PeekMessageHook g_peek = nullptr;
+PeekMessageHook gPeek = nullptr;
 }  // namespace
 
 PeekMessageHook SetPeekMessageHook(PeekMessageHook hook) {
-  PeekMessageHook previous = g_peek;
-  g_peek = hook;
+  PeekMessageHook previous = gPeek;
+  gPeek = hook;
   return previous;
 }
 
-bool PeekAnyMessage() { return g_peek != nullptr && g_peek(); }
+bool PeekAnyMessage() { return gPeek != nullptr && gPeek(); }
 
 }  // namespace platform

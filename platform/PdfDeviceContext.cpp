@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <vector>
 
 namespace platform {
@@ -23,7 +24,7 @@ void EllipsePath(cairo_t* cr, double cx, double cy, double a, double b) {
   cairo_translate(cr, cx, cy);
   cairo_scale(cr, a, b);
   cairo_new_sub_path(cr);
-  cairo_arc(cr, 0.0, 0.0, 1.0, 0.0, 2.0 * M_PI);
+  cairo_arc(cr, 0.0, 0.0, 1.0, 0.0, 2.0 * std::numbers::pi);
   cairo_close_path(cr);
   cairo_restore(cr);
 }

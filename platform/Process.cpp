@@ -1,8 +1,10 @@
-// The running program's executable, from the kernel's link /proc/self/exe.
+// The running program's executable, from the kernel's link /proc/self/exe,
+// and programs found on PATH.
 #include "platform/Process.h"
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace platform {
@@ -23,6 +25,21 @@ std::string ExecutableDirectory() {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return std::string();
   return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string FindOnPath(const std::string& name) {
+  if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0 ? name : std::string();
+  const char* path = std::getenv("PATH");
+  const std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+    if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return std::string();
 }
 
 }  // namespace platform

@@ -1,5 +1,5 @@
-// The running program as the operating system sees it: where its executable
-// file lies.
+// Programs as the operating system sees them: where the running program's
+// executable file lies, and which file a program name on PATH stands for.
 #pragma once
 
 #include <string>
@@ -12,5 +12,11 @@ std::string ExecutablePath();
 // The folder that holds the running program, without a trailing separator
 // ("/" for a program in the root); empty when unknown.
 std::string ExecutableDirectory();
+
+// The full path of the executable `name` stands for: a name with a '/' is
+// taken as a path as it stands, any other is looked up in the folders of
+// PATH in order ("/usr/bin:/bin" when PATH is unset; empty entries are
+// skipped). Empty when there is no such executable file.
+std::string FindOnPath(const std::string& name);
 
 }  // namespace platform

@@ -25,22 +25,22 @@ namespace {
 
 // Windows in creation order (user-interface thread) and the live handles
 // (any thread, under the mutex).
-std::vector<Window*> g_windows;
+std::vector<Window*> gWindows;
 // The stacking order, front first: the topmost windows, then the others.
-std::vector<Window*> g_stacking;
-std::mutex g_handleMutex;
-std::unordered_set<WindowHandle> g_liveHandles;
-WindowHandle g_nextHandle = 1;
+std::vector<Window*> gStacking;
+std::mutex gHandleMutex;
+std::unordered_set<WindowHandle> gLiveHandles;
+WindowHandle gNextHandle = 1;
 
-bool g_videoRunning = false;
-bool g_screenSaverAllowed = false;
-WindowHandle g_capture = 0;
-WindowHandle g_focus = 0;
+bool gVideoRunning = false;
+bool gScreenSaverAllowed = false;
+WindowHandle gCapture = 0;
+WindowHandle gFocus = 0;
 
-SdlCursorBackend* g_cursorBackend = nullptr;
-CursorBackend* g_previousCursorBackend = nullptr;
-PeekMessageHook g_previousPeek = nullptr;
-ScreenToClientHook g_previousScreenToClient = nullptr;
+SdlCursorBackend* gCursorBackend = nullptr;
+CursorBackend* gPreviousCursorBackend = nullptr;
+PeekMessageHook gPreviousPeek = nullptr;
+ScreenToClientHook gPreviousScreenToClient = nullptr;
 
 bool PeekHook() {
   Message m;
@@ -62,12 +62,12 @@ Rect Normalised(const Rect& r) {
 
 // Puts the window in front of its group of the stacking order.
 void PlaceInFront(Window* w) {
-  g_stacking.erase(std::remove(g_stacking.begin(), g_stacking.end(), w), g_stacking.end());
-  auto at = g_stacking.begin();
+  gStacking.erase(std::remove(gStacking.begin(), gStacking.end(), w), gStacking.end());
+  auto at = gStacking.begin();
   if (!w->IsTopmost()) {
-    while (at != g_stacking.end() && (*at)->IsTopmost()) ++at;
+    while (at != gStacking.end() && (*at)->IsTopmost()) ++at;
   }
-  g_stacking.insert(at, w);
+  gStacking.insert(at, w);
 }
 
 // Whether a Wayland compositor could be reached. libwayland connects
@@ -115,13 +115,13 @@ bool IsWindowedForced() {
 }
 
 bool InitializeWindowSystem() {
-  if (g_videoRunning) {
+  if (gVideoRunning) {
     return true;
   }
   // Closing the last window is the program's decision (a close message),
   // not SDL's quit event.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, g_screenSaverAllowed ? "1" : "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, gScreenSaverAllowed ? "1" : "0");
   // A click on a window that has just taken the focus is still a click for
   // it. Without this SDL's X11 driver drops a press read within 10 ms of a
   // focus event: when the program was held up and reads both in one go, a
@@ -139,32 +139,32 @@ bool InitializeWindowSystem() {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     return false;
   }
-  g_videoRunning = true;
+  gVideoRunning = true;
   internal::SetSdlQueueEnabled(true);
-  g_cursorBackend = new SdlCursorBackend();
-  g_previousCursorBackend = SetCursorBackend(g_cursorBackend);
-  g_previousPeek = SetPeekMessageHook(&PeekHook);
-  g_previousScreenToClient = SetScreenToClientHook(&ScreenToClientOfWindow);
+  gCursorBackend = new SdlCursorBackend();
+  gPreviousCursorBackend = SetCursorBackend(gCursorBackend);
+  gPreviousPeek = SetPeekMessageHook(&PeekHook);
+  gPreviousScreenToClient = SetScreenToClientHook(&ScreenToClientOfWindow);
   return true;
 }
 
 void ShutdownWindowSystem() {
-  if (!g_videoRunning) {
+  if (!gVideoRunning) {
     return;
   }
-  SetScreenToClientHook(g_previousScreenToClient);
-  SetPeekMessageHook(g_previousPeek);
-  SetCursorBackend(g_previousCursorBackend);
-  delete g_cursorBackend;
-  g_cursorBackend = nullptr;
+  SetScreenToClientHook(gPreviousScreenToClient);
+  SetPeekMessageHook(gPreviousPeek);
+  SetCursorBackend(gPreviousCursorBackend);
+  delete gCursorBackend;
+  gCursorBackend = nullptr;
   internal::SetSdlQueueEnabled(false);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  g_videoRunning = false;
+  gVideoRunning = false;
 }
 
-bool IsWindowSystemRunning() { return g_videoRunning; }
+bool IsWindowSystemRunning() { return gVideoRunning; }
 
-SdlCursorBackend* GetSdlCursorBackend() { return g_cursorBackend; }
+SdlCursorBackend* GetSdlCursorBackend() { return gCursorBackend; }
 
 std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
   std::unique_ptr<Window> w(new Window());
@@ -174,7 +174,7 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
   w->visible_ = options.visible;
   w->topmost_ = options.topmost;
   if (options.native) {
-    if (!g_videoRunning) {
+    if (!gVideoRunning) {
       return nullptr;
     }
     const bool fullScreen = options.fullScreen && !IsWindowedForced();
@@ -205,11 +205,11 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
     w->placed_ = placed;
   }
   {
-    std::lock_guard<std::mutex> lock(g_handleMutex);
-    w->handle_ = g_nextHandle++;
-    g_liveHandles.insert(w->handle_);
+    std::lock_guard<std::mutex> lock(gHandleMutex);
+    w->handle_ = gNextHandle++;
+    gLiveHandles.insert(w->handle_);
   }
-  g_windows.push_back(w.get());
+  gWindows.push_back(w.get());
   PlaceInFront(w.get());
   InstanceDirectory::PublishWindow(w->handle_, w->className_, w->title_);
   return w;
@@ -221,16 +221,16 @@ Window::~Window() {
   }
   InstanceDirectory::WithdrawWindow(handle_);
   {
-    std::lock_guard<std::mutex> lock(g_handleMutex);
-    g_liveHandles.erase(handle_);
+    std::lock_guard<std::mutex> lock(gHandleMutex);
+    gLiveHandles.erase(handle_);
   }
-  g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), this), g_windows.end());
-  g_stacking.erase(std::remove(g_stacking.begin(), g_stacking.end(), this), g_stacking.end());
-  if (g_capture == handle_) {
+  gWindows.erase(std::remove(gWindows.begin(), gWindows.end(), this), gWindows.end());
+  gStacking.erase(std::remove(gStacking.begin(), gStacking.end(), this), gStacking.end());
+  if (gCapture == handle_) {
     ReleaseCapture();
   }
-  if (g_focus == handle_) {
-    g_focus = 0;
+  if (gFocus == handle_) {
+    gFocus = 0;
   }
   internal::ForgetWindow(handle_);
   if (sdlWindow_ != nullptr) {
@@ -242,7 +242,7 @@ Window* Window::FromHandle(WindowHandle handle) {
   if (handle == 0) {
     return nullptr;
   }
-  for (Window* w : g_windows) {
+  for (Window* w : gWindows) {
     if (w->handle_ == handle) {
       return w;
     }
@@ -251,12 +251,12 @@ Window* Window::FromHandle(WindowHandle handle) {
 }
 
 bool Window::IsWindow(WindowHandle handle) {
-  std::lock_guard<std::mutex> lock(g_handleMutex);
-  return g_liveHandles.count(handle) != 0;
+  std::lock_guard<std::mutex> lock(gHandleMutex);
+  return gLiveHandles.count(handle) != 0;
 }
 
 Window* Window::FromSdlWindowId(uint32_t sdlId) {
-  for (Window* w : g_windows) {
+  for (Window* w : gWindows) {
     if (w->sdlWindow_ != nullptr && SDL_GetWindowID(w->sdlWindow_) == sdlId) {
       return w;
     }
@@ -265,7 +265,7 @@ Window* Window::FromSdlWindowId(uint32_t sdlId) {
 }
 
 Window* Window::GetPrimary() {
-  for (Window* w : g_windows) {
+  for (Window* w : gWindows) {
     if (w->sdlWindow_ != nullptr) {
       return w;
     }
@@ -274,16 +274,16 @@ Window* Window::GetPrimary() {
 }
 
 void Window::ForEach(const std::function<void(Window&)>& f) {
-  const std::vector<Window*> copy = g_windows;  // f may make or delete windows
+  const std::vector<Window*> copy = gWindows;  // f may make or delete windows
   for (Window* w : copy) {
-    if (std::find(g_windows.begin(), g_windows.end(), w) != g_windows.end()) {
+    if (std::find(gWindows.begin(), gWindows.end(), w) != gWindows.end()) {
       f(*w);
     }
   }
 }
 
 Window* Window::GetTopWindow() {
-  for (Window* w : g_stacking) {
+  for (Window* w : gStacking) {
     if (w->visible_) {
       return w;
     }
@@ -467,30 +467,30 @@ void SetCapture(WindowHandle window) {
   if (Window::FromHandle(window) == nullptr) {
     return;
   }
-  g_capture = window;
-  if (g_videoRunning) {
+  gCapture = window;
+  if (gVideoRunning) {
     SDL_CaptureMouse(SDL_TRUE);  // refused by some drivers: the capture then holds inside the window
   }
 }
 
 void ReleaseCapture() {
-  if (g_capture != 0 && g_videoRunning) {
+  if (gCapture != 0 && gVideoRunning) {
     SDL_CaptureMouse(SDL_FALSE);
   }
-  g_capture = 0;
+  gCapture = 0;
 }
 
-WindowHandle GetCapture() { return g_capture; }
+WindowHandle GetCapture() { return gCapture; }
 
 void SetFocus(WindowHandle window) {
-  g_focus = Window::FromHandle(window) != nullptr ? window : 0;
+  gFocus = Window::FromHandle(window) != nullptr ? window : 0;
 }
 
-WindowHandle GetFocus() { return g_focus; }
+WindowHandle GetFocus() { return gFocus; }
 
 void SetScreenSaverAllowed(bool allowed) {
-  g_screenSaverAllowed = allowed;
-  if (g_videoRunning) {
+  gScreenSaverAllowed = allowed;
+  if (gVideoRunning) {
     if (allowed) {
       SDL_EnableScreenSaver();
     } else {
@@ -499,6 +499,6 @@ void SetScreenSaverAllowed(bool allowed) {
   }
 }
 
-bool IsScreenSaverAllowed() { return g_screenSaverAllowed; }
+bool IsScreenSaverAllowed() { return gScreenSaverAllowed; }
 
 }  // namespace platform

@@ -29,11 +29,11 @@ struct QueuedMessage {
   KeyStateTable keys;
 };
 
-std::mutex g_mutex;
-std::condition_variable g_posted;
-std::deque<QueuedMessage> g_queue;
-std::atomic<bool> g_sdl{false};
-std::atomic<uint32_t> g_wakeEvent{0};
+std::mutex gMutex;
+std::condition_variable gPosted;
+std::deque<QueuedMessage> gQueue;
+std::atomic<bool> gSdl{false};
+std::atomic<uint32_t> gWakeEvent{0};
 
 // Turns the time stamps of another clock (SDL's ticks, the X server's time)
 // into tick counts. The offset between the clocks comes from the event that
@@ -61,27 +61,27 @@ class StampClock {
 // Input state of the translation (user-interface thread). The key table
 // runs ahead of the one GetKeyState answers from: it has seen every event
 // translated so far, while the program handles the messages one by one.
-uint32_t g_buttons = 0;        // the mouse-flag bits of the buttons held
-uint32_t g_lastKeyFlags = 0;   // key flags of the last key press, for the characters it types
-bool g_appActive = false;
-KeyStateTable g_inputKeys;
-StampClock g_sdlClock;         // SDL's event time stamps
-StampClock g_serverClock;      // the X server's time of the input events
-bool g_eventTimeSet = false;   // while an SDL event is translated: its time
-uint32_t g_eventTime = 0;
+uint32_t gButtons = 0;        // the mouse-flag bits of the buttons held
+uint32_t gLastKeyFlags = 0;   // key flags of the last key press, for the characters it types
+bool gAppActive = false;
+KeyStateTable gInputKeys;
+StampClock gSdlClock;         // SDL's event time stamps
+StampClock gServerClock;      // the X server's time of the input events
+bool gEventTimeSet = false;   // while an SDL event is translated: its time
+uint32_t gEventTime = 0;
 
 void Enqueue(const QueuedMessage& q) {
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_queue.push_back(q);
+    std::lock_guard<std::mutex> lock(gMutex);
+    gQueue.push_back(q);
   }
-  g_posted.notify_all();
+  gPosted.notify_all();
 }
 
 void Enqueue(const Message& m) { Enqueue(QueuedMessage{m, false, {}}); }
 
 // A message made from input: it takes the key state as it stands now.
-void EnqueueInput(const Message& m) { Enqueue(QueuedMessage{m, true, g_inputKeys}); }
+void EnqueueInput(const Message& m) { Enqueue(QueuedMessage{m, true, gInputKeys}); }
 
 Message MakeMessage(WindowHandle window, uint32_t code, uintptr_t wParam, intptr_t lParam) {
   Message m;
@@ -89,25 +89,25 @@ Message MakeMessage(WindowHandle window, uint32_t code, uintptr_t wParam, intptr
   m.message = code;
   m.wParam = wParam;
   m.lParam = lParam;
-  m.time = g_eventTimeSet ? g_eventTime : TickCount();
+  m.time = gEventTimeSet ? gEventTime : TickCount();
   m.point = GetCursorScreenPosition();
   return m;
 }
 
-bool KeyDown(uint32_t key) { return key < g_inputKeys.down.size() && g_inputKeys.down[key]; }
+bool KeyDown(uint32_t key) { return key < gInputKeys.down.size() && gInputKeys.down[key]; }
 void SetInputKeyDown(uint32_t key, bool down) {
-  if (key < g_inputKeys.down.size()) {
-    g_inputKeys.down[key] = down;
+  if (key < gInputKeys.down.size()) {
+    gInputKeys.down[key] = down;
   }
 }
 void SetInputKeyToggled(uint32_t key, bool toggled) {
-  if (key < g_inputKeys.toggled.size()) {
-    g_inputKeys.toggled[key] = toggled;
+  if (key < gInputKeys.toggled.size()) {
+    gInputKeys.toggled[key] = toggled;
   }
 }
 
 uint32_t ModifierFlags() {
-  uint32_t flags = g_buttons;
+  uint32_t flags = gButtons;
   if (KeyDown(kKeyShift)) flags |= kMouseFlagShift;
   if (KeyDown(kKeyControl)) flags |= kMouseFlagControl;
   return flags;
@@ -171,9 +171,9 @@ void ButtonMessage(const SDL_MouseButtonEvent& b, bool down) {
       return;
   }
   if (down) {
-    g_buttons |= bit;
+    gButtons |= bit;
   } else {
-    g_buttons &= ~bit;
+    gButtons &= ~bit;
   }
   SetInputKeyDown(key, down);
   MouseMessage(code, b.windowID, b.x, b.y);
@@ -230,7 +230,7 @@ void KeyMessage(const SDL_KeyboardEvent& k, bool down) {
   if (!down) {
     return;
   }
-  g_lastKeyFlags = flags;
+  gLastKeyFlags = flags;
   // Characters of keys that SDL's text input leaves out.
   uint8_t c = 0;
   if (!alt || control) {
@@ -260,13 +260,13 @@ void TextMessage(const SDL_TextInputEvent& t) {
     if (c < 0x20 || c == 0x7F) {
       continue;  // control characters come from their keys
     }
-    EnqueueInput(MakeMessage(target->GetHandle(), kMsgChar, c, MakeKeyParam(g_lastKeyFlags & ~kKeyFlagUp)));
+    EnqueueInput(MakeMessage(target->GetHandle(), kMsgChar, c, MakeKeyParam(gLastKeyFlags & ~kKeyFlagUp)));
   }
 }
 
 void ReleaseHeldInput() {
-  g_inputKeys.down.reset();
-  g_buttons = 0;
+  gInputKeys.down.reset();
+  gButtons = 0;
 }
 
 void WindowEvent(const SDL_WindowEvent& e) {
@@ -283,8 +283,8 @@ void WindowEvent(const SDL_WindowEvent& e) {
       w->Invalidate(nullptr);
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED: {
-      if (!g_appActive) {
-        g_appActive = true;
+      if (!gAppActive) {
+        gAppActive = true;
         Window::ForEach([](Window& each) { EnqueueInput(MakeMessage(each.GetHandle(), kMsgActivateApp, 1, 0)); });
       }
       EnqueueInput(MakeMessage(w->GetHandle(), kMsgActivate, 1, 0));
@@ -297,8 +297,8 @@ void WindowEvent(const SDL_WindowEvent& e) {
       // reach us: count them as released from here on.
       ReleaseHeldInput();
       EnqueueInput(MakeMessage(w->GetHandle(), kMsgActivate, 0, 0));
-      if (g_appActive) {
-        g_appActive = false;
+      if (gAppActive) {
+        gAppActive = false;
         Window::ForEach([](Window& each) { EnqueueInput(MakeMessage(each.GetHandle(), kMsgActivateApp, 0, 0)); });
       }
       Window* focus = KeyTarget();
@@ -370,7 +370,7 @@ struct PumpedEvent {
 // else by now. Events read late, after the program was held up, keep the
 // time they happened: clicks are counted by it.
 void PumpSdl() {
-  if (!g_sdl.load()) {
+  if (!gSdl.load()) {
     return;
   }
   SDL_PumpEvents();
@@ -396,9 +396,9 @@ void PumpSdl() {
   const uint32_t now = TickCount();
   for (const PumpedEvent& p : batch) {
     if (p.hasServerTime) {
-      g_serverClock.Observe(p.serverTime, now);
+      gServerClock.Observe(p.serverTime, now);
     } else if (IsInputEvent(p.event.type) && p.event.common.timestamp != 0) {
-      g_sdlClock.Observe(p.event.common.timestamp, now);
+      gSdlClock.Observe(p.event.common.timestamp, now);
     }
   }
   bool serverTimeAhead = false;  // the last X event's time, for the SDL events made of it
@@ -409,16 +409,16 @@ void PumpSdl() {
       serverTime = p.serverTime;
       continue;
     }
-    g_eventTimeSet = IsInputEvent(p.event.type);
+    gEventTimeSet = IsInputEvent(p.event.type);
     if (serverTimeAhead) {
-      g_eventTime = g_serverClock.ToTicks(serverTime);
-    } else if (p.event.common.timestamp != 0 && g_sdlClock.Known()) {
-      g_eventTime = g_sdlClock.ToTicks(p.event.common.timestamp);
+      gEventTime = gServerClock.ToTicks(serverTime);
+    } else if (p.event.common.timestamp != 0 && gSdlClock.Known()) {
+      gEventTime = gSdlClock.ToTicks(p.event.common.timestamp);
     } else {
-      g_eventTime = now;
+      gEventTime = now;
     }
     Translate(p.event);
-    g_eventTimeSet = false;
+    gEventTimeSet = false;
   }
 }
 
@@ -437,27 +437,27 @@ void CarryOutRaise(const Message& m) {
 namespace internal {
 
 void SetSdlQueueEnabled(bool enabled) {
-  if (enabled && g_wakeEvent.load() == 0) {
+  if (enabled && gWakeEvent.load() == 0) {
     const Uint32 type = SDL_RegisterEvents(1);
     if (type != static_cast<Uint32>(-1)) {
-      g_wakeEvent.store(type);
+      gWakeEvent.store(type);
     }
   }
   if (enabled) {
     // The window-system messages give the X server's time of each input
     // event (see PumpSdl); SDL's clock may start again with the subsystem.
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-    g_sdlClock.Reset();
-    g_serverClock.Reset();
+    gSdlClock.Reset();
+    gServerClock.Reset();
   }
-  g_sdl.store(enabled);
+  gSdl.store(enabled);
 }
 
 void ForgetWindow(uint32_t handle) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  for (auto it = g_queue.begin(); it != g_queue.end();) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  for (auto it = gQueue.begin(); it != gQueue.end();) {
     if (it->message.window == handle) {
-      it = g_queue.erase(it);
+      it = gQueue.erase(it);
     } else {
       ++it;
     }
@@ -471,9 +471,9 @@ bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
     return false;
   }
   Enqueue(MakeMessage(window, message, wParam, lParam));
-  if (g_sdl.load() && g_wakeEvent.load() != 0) {
+  if (gSdl.load() && gWakeEvent.load() != 0) {
     SDL_Event wake{};
-    wake.type = g_wakeEvent.load();
+    wake.type = gWakeEvent.load();
     SDL_PushEvent(&wake);  // ends a wait in SDL_WaitEventTimeout
   }
   return true;
@@ -485,22 +485,22 @@ void PostQuitMessage(int32_t exitCode) {
 
 bool PeekMessage(Message& out, bool remove) {
   PumpSdl();
-  std::unique_lock<std::mutex> lock(g_mutex);
-  while (!g_queue.empty()) {
-    if (g_queue.front().message.message == internal::kMsgRaiseRequest) {
-      const Message raise = g_queue.front().message;
-      g_queue.pop_front();
+  std::unique_lock<std::mutex> lock(gMutex);
+  while (!gQueue.empty()) {
+    if (gQueue.front().message.message == internal::kMsgRaiseRequest) {
+      const Message raise = gQueue.front().message;
+      gQueue.pop_front();
       lock.unlock();
       CarryOutRaise(raise);
       lock.lock();
       continue;
     }
-    out = g_queue.front().message;
+    out = gQueue.front().message;
     if (remove) {
-      if (g_queue.front().hasKeys) {
-        SetKeyStateTable(g_queue.front().keys);
+      if (gQueue.front().hasKeys) {
+        SetKeyStateTable(gQueue.front().keys);
       }
-      g_queue.pop_front();
+      gQueue.pop_front();
       SetMessageTime(out.time);
     }
     return true;
@@ -559,17 +559,17 @@ bool WaitForMessageMicroseconds(uint64_t timeoutMicroseconds) {
     } else if (remaining <= 0) {
       return false;
     }
-    if (g_sdl.load() && SdlWaitBlocks() && remaining >= 1000) {
+    if (gSdl.load() && SdlWaitBlocks() && remaining >= 1000) {
       // Whole milliseconds in SDL (a posted message pushes an event that
       // ends the wait); what is left below one goes to the signal wait.
       SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<int64_t>(remaining / 1000, 1000)));
       continue;
     }
-    if (g_sdl.load()) {
+    if (gSdl.load()) {
       remaining = std::min(remaining, kSdlLookMicroseconds);
     }
-    std::unique_lock<std::mutex> lock(g_mutex);
-    g_posted.wait_for(lock, std::chrono::microseconds(remaining), [] { return !g_queue.empty(); });
+    std::unique_lock<std::mutex> lock(gMutex);
+    gPosted.wait_for(lock, std::chrono::microseconds(remaining), [] { return !gQueue.empty(); });
   }
 }
 
@@ -624,22 +624,22 @@ intptr_t DefaultWindowProcedure(const Message& message) {
 }
 
 size_t CountQueuedMessages() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_queue.size();
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gQueue.size();
 }
 
 void ResetMessageQueue() {
   PumpSdl();
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_queue.clear();
+    std::lock_guard<std::mutex> lock(gMutex);
+    gQueue.clear();
   }
-  g_buttons = 0;
-  g_lastKeyFlags = 0;
-  g_appActive = false;
-  g_inputKeys = KeyStateTable{};
-  g_sdlClock.Reset();
-  g_serverClock.Reset();
+  gButtons = 0;
+  gLastKeyFlags = 0;
+  gAppActive = false;
+  gInputKeys = KeyStateTable{};
+  gSdlClock.Reset();
+  gServerClock.Reset();
   ResetKeyStates();
 }
 

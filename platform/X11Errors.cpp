@@ -9,11 +9,11 @@
 namespace platform::internal {
 namespace {
 
-std::atomic<uint32_t> g_errorCount{0};
+std::atomic<uint32_t> gErrorCount{0};
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 int LogX11Error(::Display* display, XErrorEvent* error) {
-  const uint32_t count = g_errorCount.fetch_add(1) + 1;
+  const uint32_t count = gErrorCount.fetch_add(1) + 1;
   // The first few are worth a line; a storm of them is not worth a flood.
   if (count <= 8) {
     char text[128] = {};
@@ -33,6 +33,6 @@ void InstallX11ErrorHandler() {
 #endif
 }
 
-uint32_t GetX11ErrorCount() { return g_errorCount.load(); }
+uint32_t GetX11ErrorCount() { return gErrorCount.load(); }
 
 }  // namespace platform::internal

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <numbers>
 
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFileSpec.h"
@@ -52,7 +53,7 @@ bool ParseFloat(const std::string& text, float& out) {
 // A yaw given in radians, brought into one turn while it still has the
 // precision of the text: yaw, yaw + 2pi and yaw - 2pi become the same float.
 bool ParseYaw(const std::string& text, float& out) {
-  constexpr double kTurn = 6.283185307179586476925;
+  constexpr double kTurn = 2 * std::numbers::pi;
   double v = 0.0;
   if (!ParseDouble(text, v)) return false;
   v = std::fmod(v, kTurn);

@@ -1,26 +1,26 @@
 #include "engine/app/GraphicServices.h"
 
 namespace {
-VDrawingBackend* g_backend = nullptr;
-VTransitionRedrawer* g_transitions = nullptr;
+VDrawingBackend* gBackend = nullptr;
+VTransitionRedrawer* gTransitions = nullptr;
 }  // namespace
 
 VDrawingBackend* SetDrawingBackend(VDrawingBackend* backend) {
-  VDrawingBackend* previous = g_backend;
-  g_backend = backend;
+  VDrawingBackend* previous = gBackend;
+  gBackend = backend;
   return previous;
 }
 
-VDrawingBackend* GetDrawingBackend() { return g_backend; }
+VDrawingBackend* GetDrawingBackend() { return gBackend; }
 
 void RedrawAllTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) {
-  if (g_backend != nullptr) g_backend->RedrawTransitions(port, update, window);
+  if (gBackend != nullptr) gBackend->RedrawTransitions(port, update, window);
 }
 
 VTransitionRedrawer* SetTransitionRedrawer(VTransitionRedrawer* redrawer) {
-  VTransitionRedrawer* previous = g_transitions;
-  g_transitions = redrawer;
+  VTransitionRedrawer* previous = gTransitions;
+  gTransitions = redrawer;
   return previous;
 }
 
-VTransitionRedrawer* GetTransitionRedrawer() { return g_transitions; }
+VTransitionRedrawer* GetTransitionRedrawer() { return gTransitions; }

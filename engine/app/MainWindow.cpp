@@ -12,7 +12,7 @@
 
 namespace {
 
-int32_t g_language = 3;
+int32_t gLanguage = 3;
 
 std::map<int32_t, int32_t>& PanelClasses() {
   static std::map<int32_t, int32_t>* classes = new std::map<int32_t, int32_t>();
@@ -46,8 +46,8 @@ constexpr const char* kSwitchDutch =
 
 }  // namespace
 
-void MainWindow::SetLanguageCode(int32_t code) { g_language = code; }
-int32_t MainWindow::GetLanguageCode() { return g_language; }
+void MainWindow::SetLanguageCode(int32_t code) { gLanguage = code; }
+int32_t MainWindow::GetLanguageCode() { return gLanguage; }
 
 void MainWindow::SetPanelClassId(int32_t panelId, int32_t classId) { PanelClasses()[panelId] = classId; }
 
@@ -102,7 +102,7 @@ bool MainWindow::CheckDisplayMode() {
   } else {
     problem = DisplayProblem::kModeSwitch;
   }
-  VString text(GetDisplayMessage(problem, g_language));
+  VString text(GetDisplayMessage(problem, gLanguage));
   ShowErrorMessage(400, &text, 0);
   if (VApplication* app = GetApplication()) app->Quit();
   return false;

@@ -1,25 +1,25 @@
 #include "engine/app/MediaServices.h"
 
 namespace {
-VMediaServices* g_services = nullptr;
+VMediaServices* gServices = nullptr;
 }  // namespace
 
 VMediaServices* SetMediaServices(VMediaServices* services) {
-  VMediaServices* previous = g_services;
-  g_services = services;
+  VMediaServices* previous = gServices;
+  gServices = services;
   return previous;
 }
 
-VMediaServices* GetMediaServices() { return g_services; }
+VMediaServices* GetMediaServices() { return gServices; }
 
-bool StartMovieLibrary() { return g_services != nullptr && g_services->StartMovieLibrary(); }
+bool StartMovieLibrary() { return gServices != nullptr && gServices->StartMovieLibrary(); }
 
 void StopMovieLibrary() {
-  if (g_services != nullptr) g_services->StopMovieLibrary();
+  if (gServices != nullptr) gServices->StopMovieLibrary();
 }
 
 void SetAudioActive(bool active) {
-  if (g_services != nullptr) g_services->SetAudioActive(active);
+  if (gServices != nullptr) gServices->SetAudioActive(active);
 }
 
-bool GetAudioFollowsActivation() { return g_services == nullptr || g_services->GetAudioFollowsActivation(); }
+bool GetAudioFollowsActivation() { return gServices == nullptr || gServices->GetAudioFollowsActivation(); }

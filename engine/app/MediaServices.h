@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "engine/app/AudioSetup.h"
+
 class VMediaServices {
  public:
   virtual ~VMediaServices() = default;
@@ -16,9 +18,8 @@ class VMediaServices {
   virtual void StopMovieLibrary() = 0;
   // Makes the audio device for the format (owned by the services) and its
   // mixer, and registers the decoders and sound readers; false when no
-  // device could be made. `format` is the sound layer's format record (null:
-  // its default).
-  virtual bool SetupAudio(const void* format, bool flag, int32_t mixerArgument) = 0;
+  // device could be made.
+  virtual bool SetupAudio(const AudioSetup& setup) = 0;
   // Deletes the mixer, then the device.
   virtual void ShutdownAudio() = 0;
   virtual void SetAudioActive(bool active) = 0;

@@ -18,7 +18,7 @@ std::vector<Entry>& Entries() {
   return entries;
 }
 
-uint32_t g_lastToken = 0;
+uint32_t gLastToken = 0;
 
 }  // namespace
 
@@ -29,19 +29,19 @@ uint32_t Register(const void* pointer, const std::type_info& type) {
   // Tokens are never 0 and never one that is still live, even after the
   // counter wraps.
   for (;;) {
-    ++g_lastToken;
-    if (g_lastToken == 0) continue;
+    ++gLastToken;
+    if (gLastToken == 0) continue;
     bool live = false;
     for (const Entry& e : entries) {
-      if (e.token == g_lastToken) {
+      if (e.token == gLastToken) {
         live = true;
         break;
       }
     }
     if (!live) break;
   }
-  entries.push_back(Entry{g_lastToken, pointer, &type});
-  return g_lastToken;
+  entries.push_back(Entry{gLastToken, pointer, &type});
+  return gLastToken;
 }
 
 void Unregister(uint32_t token) {

@@ -21,8 +21,8 @@
 
 namespace {
 
-VApplication* g_application = nullptr;
-platform::InstanceLock* g_instanceLock = nullptr;
+VApplication* gApplication = nullptr;
+platform::InstanceLock* gInstanceLock = nullptr;
 
 constexpr uint16_t kRefreshCursor = 113;
 constexpr uint16_t kSystemCursorHand = 32640;
@@ -37,7 +37,7 @@ std::string BaseNameWithoutExtension(const std::string& path) {
 
 }  // namespace
 
-VApplication* GetApplication() { return g_application; }
+VApplication* GetApplication() { return gApplication; }
 
 // ---------------------------------------------------------------------------
 // VInstanceChecker
@@ -45,7 +45,7 @@ VApplication* GetApplication() { return g_application; }
 std::string VInstanceChecker::LockName(const std::string& appName) { return "VInstanceChecker_MMF_" + appName; }
 
 bool VInstanceChecker::IsAnotherInstanceRunning(const std::string& appName) {
-  if (g_instanceLock != nullptr) return false;  // this process holds it already
+  if (gInstanceLock != nullptr) return false;  // this process holds it already
   auto* lock = new platform::InstanceLock(LockName(appName));
   if (!lock->Acquire()) {
     delete lock;
@@ -53,8 +53,8 @@ bool VInstanceChecker::IsAnotherInstanceRunning(const std::string& appName) {
     // the second case nobody publishes a window and the start goes on alone.
     return platform::InstanceLock::ReadPublished(LockName(appName)).has_value();
   }
-  g_instanceLock = lock;
-  g_instanceLock->Publish(0);
+  gInstanceLock = lock;
+  gInstanceLock->Publish(0);
   return false;
 }
 
@@ -65,12 +65,12 @@ bool VInstanceChecker::ActivatePreviousInstance(const std::string& appName) {
 }
 
 void VInstanceChecker::PublishWindowHandle(platform::WindowHandle handle) {
-  if (g_instanceLock != nullptr) g_instanceLock->Publish(handle);
+  if (gInstanceLock != nullptr) gInstanceLock->Publish(handle);
 }
 
 void VInstanceChecker::ReleaseInstanceLock() {
-  delete g_instanceLock;
-  g_instanceLock = nullptr;
+  delete gInstanceLock;
+  gInstanceLock = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -92,7 +92,7 @@ VApplication::VApplication()
   programPath_.Exists();
   appName_.Assign(BaseNameWithoutExtension(modulePathText_).c_str());
   running_ = true;
-  g_application = this;
+  gApplication = this;
   CalibrateClock();
 }
 
@@ -103,7 +103,7 @@ VApplication::~VApplication() {
   if (::GetTaskManager() == &taskManager_) SetTaskManager(nullptr);
   VInstanceChecker::ReleaseInstanceLock();
   if (GetDrawingBackend() == drawingBackend_.get()) SetDrawingBackend(previousDrawingBackend_);
-  if (g_application == this) g_application = nullptr;
+  if (gApplication == this) gApplication = nullptr;
 }
 
 int VApplication::Main(int argc, char** argv) {
@@ -349,10 +349,10 @@ void VApplication::DeleteHeldObject() {
   heldObject_ = nullptr;
 }
 
-bool VApplication::SetupAudio(const void* format, bool flag, int32_t /*spare*/, int32_t mixerArgument) {
+bool VApplication::SetupAudio(const AudioSetup& setup) {
   VMediaServices* services = GetMediaServices();
   if (services == nullptr) return false;
-  audioReady_ = services->SetupAudio(format, flag, mixerArgument);
+  audioReady_ = services->SetupAudio(setup);
   if (audioReady_) services->SetAudioActive(true);
   return audioReady_;
 }

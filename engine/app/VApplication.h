@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/app/AudioSetup.h"
+#include "engine/app/DisplaySetup.h"
 #include "engine/core/VFileSpec.h"
 #include "engine/core/VGeometry.h"
 #include "engine/core/VLinkedList.h"
@@ -93,15 +95,13 @@ class VApplication {
   virtual void Shutdown();
   virtual void IdleStep();
   virtual void ActivateApp(bool active);
-  virtual bool SetupDisplay(bool staticColors, bool changeSystemColors, uint16_t colorTableId, int32_t offscreenCount,
-                            int32_t offscreenDepth, bool withBackWindow, int32_t width, int32_t height,
-                            int32_t bitsPerPixel, bool fullScreen);
+  virtual bool SetupDisplay(const DisplaySetup& setup);
   virtual void ShutdownDisplay();
   // Must make the main window and register it (SetMainWindow) before returning.
   virtual void CreateMainWindow(const VRect& screen) = 0;
   virtual void StartUpDone(int32_t /*flag*/) {}
   virtual void DeleteHeldObject();
-  virtual bool SetupAudio(const void* format, bool flag, int32_t spare, int32_t mixerArgument);
+  virtual bool SetupAudio(const AudioSetup& setup);
   virtual void ShutdownAudio();
   virtual void SetupLookupTables();
   virtual void ShutdownLookupTables();

@@ -16,19 +16,18 @@ constexpr int32_t kBackWindowId = 4097;
 constexpr uint16_t kBackWindowWindowId = 8191;
 }  // namespace
 
-bool VApplication::SetupDisplay(bool staticColors, bool changeSystemColors, uint16_t colorTableId,
-                                int32_t offscreenCount, int32_t offscreenDepth, bool withBackWindow, int32_t width,
-                                int32_t height, int32_t bitsPerPixel, bool fullScreen) {
-  SetSystemPaletteMode(staticColors, false, changeSystemColors);
+bool VApplication::SetupDisplay(const DisplaySetup& setup) {
+  SetSystemPaletteMode(setup.staticColors, false, setup.changeSystemColors);
 
-  VColorTable* table = colorTableId == 0 ? new VColorTable(StandardPalette{0}) : new VColorTable(colorTableId);
+  VColorTable* table =
+      setup.colorTableId == 0 ? new VColorTable(StandardPalette{0}) : new VColorTable(setup.colorTableId);
   if (table->GetColorCount() > 0) SetCurrentColorTable(table);
   table->Release();
 
   VDisplay& display = VDisplay::Get();
   display.Init();
 
-  if (withBackWindow) {
+  if (setup.withBackWindow) {
     auto* back = new VBackWindow(kBackWindowId, kBackWindowWindowId, true, true, true);
     back->SetVisible(true, false);
     SetBackWindow(back);
@@ -39,6 +38,9 @@ bool VApplication::SetupDisplay(bool staticColors, bool changeSystemColors, uint
   CreateMainWindow(screen);
   VWindow* main = GetMainWindow();
 
+  const int32_t width = setup.width;
+  const int32_t height = setup.height;
+  const int32_t bitsPerPixel = setup.bitsPerPixel;
   if (width * height != 0 || bitsPerPixel != 0) {
     // Only the first request can switch: the fallbacks leave out a value,
     // and a switch needs all three. They record what was asked for.
@@ -53,9 +55,9 @@ bool VApplication::SetupDisplay(bool staticColors, bool changeSystemColors, uint
   }
 
   if (main != nullptr) {
-    int32_t count = offscreenCount;
-    int32_t depth = offscreenDepth;
-    if (fullScreen) {
+    int32_t count = setup.offscreenCount;
+    int32_t depth = setup.offscreenDepth;
+    if (setup.fullScreen) {
       if (!display.IsModeRestored()) display.EnterFullScreen();
       if (display.IsFullScreen()) main->SetTransferMode(VWindow::kTransferDirectDraw);
       if (PixelMap* flip = display.GetFlipPixelMap()) {

@@ -7,8 +7,8 @@
 
 namespace {
 
-std::array<bool, VControl::kPoolSize> g_idInUse{};
-int32_t g_idCursor = 0;
+std::array<bool, VControl::kPoolSize> gIdInUse{};
+int32_t gIdCursor = 0;
 
 }  // namespace
 
@@ -96,12 +96,12 @@ void VControl::RemoveChildObject(VGraphicObject* child, bool deleteIt) {
 
 int32_t VControl::AllocateControlId() {
   for (int32_t pass = 0; pass < 2; ++pass) {
-    const int32_t from = pass == 0 ? g_idCursor : 0;
-    const int32_t to = pass == 0 ? kPoolSize : g_idCursor;
+    const int32_t from = pass == 0 ? gIdCursor : 0;
+    const int32_t to = pass == 0 ? kPoolSize : gIdCursor;
     for (int32_t i = from; i < to; ++i) {
-      if (!g_idInUse[static_cast<size_t>(i)]) {
-        g_idInUse[static_cast<size_t>(i)] = true;
-        g_idCursor = i;
+      if (!gIdInUse[static_cast<size_t>(i)]) {
+        gIdInUse[static_cast<size_t>(i)] = true;
+        gIdCursor = i;
         return kFirstPoolId + i;
       }
     }
@@ -112,10 +112,10 @@ int32_t VControl::AllocateControlId() {
 void VControl::FreeControlId(int32_t id) {
   const int64_t index = static_cast<int64_t>(id) - kFirstPoolId;
   if (index < 0 || index >= kPoolSize) return;
-  g_idInUse[static_cast<size_t>(index)] = false;
+  gIdInUse[static_cast<size_t>(index)] = false;
 }
 
 void VControl::ResetControlIdPool() {
-  g_idInUse.fill(false);
-  g_idCursor = 0;
+  gIdInUse.fill(false);
+  gIdCursor = 0;
 }

@@ -10,8 +10,8 @@
 
 namespace {
 
-VPrimarySurface* g_primary = nullptr;
-bool g_directDrawAvailable = true;
+VPrimarySurface* gPrimary = nullptr;
+bool gDirectDrawAvailable = true;
 
 platform::SurfaceDescription Layout565() {
   platform::SurfaceDescription layout;
@@ -80,13 +80,13 @@ void VPrimarySurface::ReleaseFlipChain() {
 }
 
 VPrimarySurface* GetPrimarySurface() {
-  if (g_primary == nullptr) g_primary = new VPrimarySurface();
-  return g_primary;
+  if (gPrimary == nullptr) gPrimary = new VPrimarySurface();
+  return gPrimary;
 }
 
 void DeletePrimarySurface() {
-  delete g_primary;
-  g_primary = nullptr;
+  delete gPrimary;
+  gPrimary = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -97,7 +97,7 @@ VDisplay& VDisplay::Get() {
   return display;
 }
 
-void VDisplay::SetDirectDrawAvailableForTesting(bool available) { g_directDrawAvailable = available; }
+void VDisplay::SetDirectDrawAvailableForTesting(bool available) { gDirectDrawAvailable = available; }
 
 void VDisplay::ResetForTesting() {
   delete flipPixelMap_;
@@ -105,7 +105,7 @@ void VDisplay::ResetForTesting() {
   if (flipSurface_ != nullptr && !surfaceBorrowed_) flipSurface_->Release();
   flipSurface_ = nullptr;
   if (GetPixelMapDisplay() == &Bridge()) SetPixelMapDisplay(nullptr);
-  if (g_primary != nullptr) g_primary->ReleaseFlipChain();
+  if (gPrimary != nullptr) gPrimary->ReleaseFlipChain();
   platform::Display::Get().RestoreMode();
   const uint32_t presents = presentCount_;
   *this = VDisplay();
@@ -115,7 +115,7 @@ void VDisplay::ResetForTesting() {
 void VDisplay::Init() {
   if (initialised_) return;
   initialised_ = true;
-  directDraw_ = g_directDrawAvailable;
+  directDraw_ = gDirectDrawAvailable;
   GetDisplayMode(width_, height_, bitsPerPixel_);
   savedWidth_ = width_;
   savedHeight_ = height_;

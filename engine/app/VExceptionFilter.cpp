@@ -8,35 +8,35 @@
 #include "platform/CrashHandler.h"
 
 namespace {
-std::atomic<VExceptionFilter*> g_filter{nullptr};
-std::atomic<bool> g_handled{false};
+std::atomic<VExceptionFilter*> gFilter{nullptr};
+std::atomic<bool> gHandled{false};
 }  // namespace
 
 VExceptionFilter::VExceptionFilter() {
   exceptionCode_ = 0;
   exceptionRecord_ = nullptr;
-  g_filter.store(this);
+  gFilter.store(this);
   previousFilter_ = std::make_unique<platform::CrashHandler>(&VExceptionFilter::ProcessFilter);
 }
 
 VExceptionFilter::~VExceptionFilter() {
   previousFilter_.reset();
   VExceptionFilter* self = this;
-  g_filter.compare_exchange_strong(self, nullptr);
+  gFilter.compare_exchange_strong(self, nullptr);
 }
 
 void VExceptionFilter::ProcessFilter() {
-  if (VExceptionFilter* filter = g_filter.load()) filter->HandleException();
+  if (VExceptionFilter* filter = gFilter.load()) filter->HandleException();
 }
 
 int32_t VExceptionFilter::HandleException() {
-  if (g_handled.exchange(true)) return kContinueSearch;
+  if (gHandled.exchange(true)) return kContinueSearch;
   VDisplay::Get().ReleaseFullScreen();
   RestoreSystemPaletteMode();
   StopMovieLibrary();
   return kExecuteHandler;
 }
 
-VExceptionFilter* VExceptionFilter::GetRegistered() { return g_filter.load(); }
-bool VExceptionFilter::HasHandled() { return g_handled.load(); }
-void VExceptionFilter::ResetHandledForTesting() { g_handled.store(false); }
+VExceptionFilter* VExceptionFilter::GetRegistered() { return gFilter.load(); }
+bool VExceptionFilter::HasHandled() { return gHandled.load(); }
+void VExceptionFilter::ResetHandledForTesting() { gHandled.store(false); }

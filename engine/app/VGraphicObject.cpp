@@ -8,12 +8,12 @@
 
 namespace {
 
-VGraphicObject* g_captured = nullptr;
-VGraphicObject* g_tracking = nullptr;
-VGraphicObject* g_focused = nullptr;
-VGraphicObject* g_currentParent = nullptr;
-VPoint g_dragOffset;
-VRGBColor g_background;
+VGraphicObject* gCaptured = nullptr;
+VGraphicObject* gTracking = nullptr;
+VGraphicObject* gFocused = nullptr;
+VGraphicObject* gCurrentParent = nullptr;
+VPoint gDragOffset;
+VRGBColor gBackground;
 
 int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(
@@ -27,13 +27,13 @@ VGraphicObject::VGraphicObject(int32_t kindCode, int32_t id, int32_t left, int32
     : bounds_(left, top, left + width, top + height), layer_(layer), kindCode_(kindCode), id_(id) {}
 
 VGraphicObject::~VGraphicObject() {
-  if (g_captured == this) {
-    g_captured = nullptr;
-    g_tracking = nullptr;
+  if (gCaptured == this) {
+    gCaptured = nullptr;
+    gTracking = nullptr;
   }
-  if (g_tracking == this) g_tracking = nullptr;
-  if (g_focused == this) g_focused = nullptr;
-  if (g_currentParent == this) g_currentParent = nullptr;
+  if (gTracking == this) gTracking = nullptr;
+  if (gFocused == this) gFocused = nullptr;
+  if (gCurrentParent == this) gCurrentParent = nullptr;
 }
 
 VGraphicObject* VGraphicObject::AsGraphic(VTLink* node) { return dynamic_cast<VGraphicObject*>(node); }
@@ -472,7 +472,7 @@ void VGraphicObject::EraseBackground(DrawPort* port) {
   VDrawingBackend* backend = GetDrawingBackend();
   if (backend == nullptr) return;
   if (port != nullptr) {
-    backend->FillRect(port, extent, g_background);
+    backend->FillRect(port, extent, gBackground);
     return;
   }
   VGraphicWindow* window = GetWindow();
@@ -480,16 +480,16 @@ void VGraphicObject::EraseBackground(DrawPort* port) {
   VRect portArea;
   DrawPort* temporary = window->MakeWindowPort(portArea);
   if (temporary == nullptr) return;
-  backend->FillRect(temporary, extent, g_background);
+  backend->FillRect(temporary, extent, gBackground);
   window->FinishPort(temporary, nullptr);
 }
 
 void VGraphicObject::SetFocus(bool focus) {
   if (focus) {
-    if (g_focused != nullptr && g_focused != this) g_focused->SetFocus(false);
-    g_focused = this;
-  } else if (g_focused == this) {
-    g_focused = nullptr;
+    if (gFocused != nullptr && gFocused != this) gFocused->SetFocus(false);
+    gFocused = this;
+  } else if (gFocused == this) {
+    gFocused = nullptr;
   }
 }
 
@@ -564,32 +564,32 @@ bool VGraphicObject::HandleMessage(uint32_t code, uint32_t value1, uint32_t) {
 }
 
 bool VGraphicObject::CaptureMouse(const VMouseEvent& event) {
-  if (g_captured != nullptr && g_captured->MouseDown(event)) return true;
+  if (gCaptured != nullptr && gCaptured->MouseDown(event)) return true;
   bool taken;
   {
     ScopedMessagePointer token(&event);
     taken = DispatchPostOrder(kMessageMouseDown, token.GetValue(), 0);
   }
-  if (g_captured != nullptr) {
-    if (VGraphicWindow* window = g_captured->GetWindow()) window->CaptureSystemMouse();
+  if (gCaptured != nullptr) {
+    if (VGraphicWindow* window = gCaptured->GetWindow()) window->CaptureSystemMouse();
   }
   return taken;
 }
 
 bool VGraphicObject::ReleaseMouse(const VMouseEvent& event) {
   if (VGraphicWindow* window = GetWindow()) window->ReleaseSystemMouse();
-  VGraphicObject* captured = g_captured;
+  VGraphicObject* captured = gCaptured;
   if (captured == nullptr) return false;
   bool taken = captured->MouseUp(event);
   // The capture ends here whatever MouseUp did; a drag that an overriding
   // MouseUp did not end ends with it.
-  if (g_tracking == captured) g_tracking = nullptr;
-  g_captured = nullptr;
+  if (gTracking == captured) gTracking = nullptr;
+  gCaptured = nullptr;
   return taken;
 }
 
 bool VGraphicObject::RouteMouseMove(const VMouseEvent& event) {
-  if (g_captured != nullptr && g_captured->MouseMove(event) && g_captured != nullptr) return true;
+  if (gCaptured != nullptr && gCaptured->MouseMove(event) && gCaptured != nullptr) return true;
   if (bounds_.ContainsPointInclusive(event.GetPoint())) {
     ScopedMessagePointer token(&event);
     return DispatchPostOrder(kMessageMouseMove, token.GetValue(), 0);
@@ -609,7 +609,7 @@ bool VGraphicObject::RouteKeyUp(const VKeyEvent& event) {
 }
 
 bool VGraphicObject::RouteCursorUpdate(const VMouseEvent& event) {
-  if (g_captured != nullptr && g_captured->UpdateCursor(event)) return true;
+  if (gCaptured != nullptr && gCaptured->UpdateCursor(event)) return true;
   bool taken;
   {
     ScopedMessagePointer token(&event);
@@ -626,21 +626,21 @@ void VGraphicObject::EndDrag() {}
 bool VGraphicObject::MouseDown(const VMouseEvent& event) {
   VPoint origin;
   GetGlobalOrigin(origin, true);
-  g_dragOffset = VPoint(ClampToInt32(static_cast<int64_t>(origin.x) - event.x),
+  gDragOffset = VPoint(ClampToInt32(static_cast<int64_t>(origin.x) - event.x),
                         ClampToInt32(static_cast<int64_t>(origin.y) - event.y));
   if (draggable_ && BeginDrag()) {
-    g_captured = this;
-    g_tracking = this;
+    gCaptured = this;
+    gTracking = this;
     return true;
   }
   return false;
 }
 
 bool VGraphicObject::MouseMove(const VMouseEvent& event) {
-  if (g_tracking != this) return false;
+  if (gTracking != this) return false;
   // 64-bit intermediate values: no edge wraps, whatever the limits.
-  int64_t left = static_cast<int64_t>(event.x) + g_dragOffset.x;
-  int64_t top = static_cast<int64_t>(event.y) + g_dragOffset.y;
+  int64_t left = static_cast<int64_t>(event.x) + gDragOffset.x;
+  int64_t top = static_cast<int64_t>(event.y) + gDragOffset.y;
   if (dragLimits_.IsNonEmpty()) {
     left = std::max<int64_t>(left, dragLimits_.left);
     top = std::max<int64_t>(top, dragLimits_.top);
@@ -653,9 +653,9 @@ bool VGraphicObject::MouseMove(const VMouseEvent& event) {
 }
 
 bool VGraphicObject::MouseUp(const VMouseEvent&) {
-  if (g_tracking != this) return false;
+  if (gTracking != this) return false;
   EndDrag();
-  g_tracking = nullptr;
+  gTracking = nullptr;
   return true;
 }
 
@@ -667,34 +667,34 @@ bool VGraphicObject::UpdateCursor(const VMouseEvent&) {
   return true;
 }
 
-bool VGraphicObject::IsPressedObject() const { return g_tracking == this; }
+bool VGraphicObject::IsPressedObject() const { return gTracking == this; }
 
 // ---------------------------------------------------------------------------
 // Program-wide state
 
-void VGraphicObject::SetCapturedObject(VGraphicObject* object) { g_captured = object; }
-VGraphicObject* VGraphicObject::GetCapturedObject() { return g_captured; }
-VGraphicObject* VGraphicObject::GetTrackingObject() { return g_tracking; }
-VGraphicObject* VGraphicObject::GetFocusedObject() { return g_focused; }
-VPoint VGraphicObject::GetDragOffset() { return g_dragOffset; }
-void VGraphicObject::SetBackgroundColor(const VRGBColor& color) { g_background = color; }
-VRGBColor VGraphicObject::GetBackgroundColor() { return g_background; }
+void VGraphicObject::SetCapturedObject(VGraphicObject* object) { gCaptured = object; }
+VGraphicObject* VGraphicObject::GetCapturedObject() { return gCaptured; }
+VGraphicObject* VGraphicObject::GetTrackingObject() { return gTracking; }
+VGraphicObject* VGraphicObject::GetFocusedObject() { return gFocused; }
+VPoint VGraphicObject::GetDragOffset() { return gDragOffset; }
+void VGraphicObject::SetBackgroundColor(const VRGBColor& color) { gBackground = color; }
+VRGBColor VGraphicObject::GetBackgroundColor() { return gBackground; }
 
 VGraphicObject* VGraphicObject::SetCurrentParent(VGraphicObject* parent) {
-  VGraphicObject* previous = g_currentParent;
-  g_currentParent = parent;
+  VGraphicObject* previous = gCurrentParent;
+  gCurrentParent = parent;
   return previous;
 }
 
-VGraphicObject* VGraphicObject::GetCurrentParent() { return g_currentParent; }
+VGraphicObject* VGraphicObject::GetCurrentParent() { return gCurrentParent; }
 
 void VGraphicObject::ResetProgramState() {
-  g_captured = nullptr;
-  g_tracking = nullptr;
-  g_focused = nullptr;
-  g_currentParent = nullptr;
-  g_dragOffset = VPoint();
-  g_background = VRGBColor();
+  gCaptured = nullptr;
+  gTracking = nullptr;
+  gFocused = nullptr;
+  gCurrentParent = nullptr;
+  gDragOffset = VPoint();
+  gBackground = VRGBColor();
 }
 
 uint16_t SetCursorById(uint16_t id) { return SetMouseCursor(id); }

@@ -3,12 +3,12 @@
 #include "engine/app/VControl.h"
 
 namespace {
-VPanelServices* g_panelServices = nullptr;
+VPanelServices* gPanelServices = nullptr;
 }  // namespace
 
 VPanelServices* SetPanelServices(VPanelServices* services) {
-  VPanelServices* previous = g_panelServices;
-  g_panelServices = services;
+  VPanelServices* previous = gPanelServices;
+  gPanelServices = services;
   return previous;
 }
 
@@ -20,8 +20,8 @@ VPanelOwner::~VPanelOwner() {
   // next one moves up.
   while (VTLink* first = VGraphicObject::GetFirstChild()) {
     if (first == currentPanel_) currentPanel_ = nullptr;
-    if (g_panelServices != nullptr) {
-      if (VGraphicObject* panel = AsGraphic(first)) g_panelServices->TeardownPanel(*panel);
+    if (gPanelServices != nullptr) {
+      if (VGraphicObject* panel = AsGraphic(first)) gPanelServices->TeardownPanel(*panel);
     }
     if (VGraphicObject::GetFirstChild() != first) continue;  // the teardown took it away
     VTLink::DeleteChildren(first);
@@ -45,16 +45,16 @@ constexpr uint16_t kWaitCursor = 32514;
 VGraphicObject* VPanelOwner::ShowPanel(int32_t classId, int32_t panelId, bool replace) {
   VGraphicObject* panel = FindPanel(panelId);
   if (panel == nullptr) {
-    if (g_panelServices == nullptr) return nullptr;  // creating panels needs the panel services
+    if (gPanelServices == nullptr) return nullptr;  // creating panels needs the panel services
     SetCursorById(kWaitCursor);
     VGraphicObject* previous = currentPanel_;
-    if (previous != nullptr) g_panelServices->SuspendPanel(*previous);
-    panel = g_panelServices->CreatePanel(*this, classId, panelId);
+    if (previous != nullptr) gPanelServices->SuspendPanel(*previous);
+    panel = gPanelServices->CreatePanel(*this, classId, panelId);
     SetCursorById(0);
     if (panel == nullptr) {
       // The old panel stays on the screen rather than leaving it blank.
       if (previous != nullptr && currentPanel_ == previous) {
-        g_panelServices->ReenterPanel(*previous);
+        gPanelServices->ReenterPanel(*previous);
         previous->SetVisible(true, false);
         if (previous->IsShown()) previous->Draw(nullptr, nullptr, true, true);
       }
@@ -71,16 +71,16 @@ VGraphicObject* VPanelOwner::ActivatePanel(int32_t panelId, bool replace) {
   if (old != nullptr && old != panel && old->GetId() != panelId) {
     if (!replace) {
       if (replaceByDefault_) old->SetVisible(false, false);
-    } else if (g_panelServices == nullptr) {
+    } else if (gPanelServices == nullptr) {
       old->SetVisible(false, false);
-    } else if (g_panelServices->IsKeptWhenReplaced(*old)) {
-      g_panelServices->SuspendPanel(*old);
+    } else if (gPanelServices->IsKeptWhenReplaced(*old)) {
+      gPanelServices->SuspendPanel(*old);
     } else {
       ClosePanel(old->GetId(), true);
     }
   }
   currentPanel_ = panel;
-  if (g_panelServices != nullptr) g_panelServices->ResumePanel(*panel);
+  if (gPanelServices != nullptr) gPanelServices->ResumePanel(*panel);
   panel->SetVisible(true, false);
   if (panel->IsShown()) panel->Draw(nullptr, nullptr, true, true);
   panel->Validate();
@@ -92,7 +92,7 @@ void VPanelOwner::ClosePanel(int32_t panelId, bool deleteIt) {
   if (panel == nullptr) return;
   if (panel == currentPanel_) currentPanel_ = nullptr;
   if (deleteIt) {
-    if (g_panelServices != nullptr) g_panelServices->TeardownPanel(*panel);
+    if (gPanelServices != nullptr) gPanelServices->TeardownPanel(*panel);
     delete panel;
   } else {
     DetachFromAllTrees(panel);

@@ -3,54 +3,36 @@
 
 #include <cstring>
 
+#include "engine/core/ByteFields.h"
+
 namespace archive_format {
-
-namespace {
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-}  // namespace
 
 MediaEntry DecodeEntry(const uint8_t* bytes) {
   MediaEntry e;
-  e.id = Get16(bytes);
-  e.type = Get32(bytes + 2);
+  e.id = bytefields::LoadLE16(bytes);
+  e.type = bytefields::LoadLE32(bytes + 2);
   std::memcpy(e.name, bytes + 6, 8);
-  e.offset = Get32(bytes + 14);
-  e.size = Get32(bytes + 18);
+  e.offset = bytefields::LoadLE32(bytes + 14);
+  e.size = bytefields::LoadLE32(bytes + 18);
   return e;
 }
 
 void EncodeEntry(const MediaEntry& entry, uint8_t* bytes) {
-  Put16(bytes, entry.id);
-  Put32(bytes + 2, entry.type);
+  bytefields::StoreLE16(bytes, entry.id);
+  bytefields::StoreLE32(bytes + 2, entry.type);
   std::memcpy(bytes + 6, entry.name, 8);
-  Put32(bytes + 14, entry.offset);
-  Put32(bytes + 18, entry.size);
+  bytefields::StoreLE32(bytes + 14, entry.offset);
+  bytefields::StoreLE32(bytes + 18, entry.size);
 }
 
-int16_t DecodeCount(const uint8_t* header) { return static_cast<int16_t>(Get16(header + 2)); }
+int16_t DecodeCount(const uint8_t* header) { return static_cast<int16_t>(bytefields::LoadLE16(header + 2)); }
 
-uint16_t DecodeVersion(const uint8_t* header) { return Get16(header); }
+uint16_t DecodeVersion(const uint8_t* header) { return bytefields::LoadLE16(header); }
 
 void EncodeHeader(int16_t count, uint8_t* header) {
-  Put16(header, kVersion);
-  Put16(header + 2, static_cast<uint16_t>(count));
-  Put32(header + 4, 0);
+  bytefields::StoreLE16(header, kVersion);
+  bytefields::StoreLE16(header + 2, static_cast<uint16_t>(count));
+  bytefields::StoreLE32(header + 4, 0);
 }
 
 int32_t FindEntryIndex(const MediaEntry* entries, int32_t count, uint16_t id, uint32_t type) {
@@ -77,7 +59,7 @@ int32_t FindEntryIndex(const MediaEntry* entries, int32_t count, uint16_t id, ui
   return found;
 }
 
-uint32_t DecodeVariantCount(const uint8_t* bytes) { return Get32(bytes); }
+uint32_t DecodeVariantCount(const uint8_t* bytes) { return bytefields::LoadLE32(bytes); }
 
 bool IsValidVariantTable(uint32_t entrySize, uint32_t variantCount) {
   if (variantCount == 0) return false;

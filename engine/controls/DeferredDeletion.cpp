@@ -24,9 +24,9 @@ class DeletionTask : public VTask {
   }
 };
 
-DeletionTask* g_task = nullptr;
+DeletionTask* gTask = nullptr;
 DeletionTask::~DeletionTask() {
-  if (g_task == this) g_task = nullptr;
+  if (gTask == this) gTask = nullptr;
 }
 
 }  // namespace
@@ -38,8 +38,8 @@ void DeleteControlLater(VControl* control) {
   DetachFromAllTrees(control);
   if (VGraphicObject::GetCapturedObject() == control) VGraphicObject::SetCapturedObject(nullptr);
   pending.push_back(control);
-  if (g_task == nullptr) {
-    if (VTaskManager* manager = GetTaskManager()) g_task = new DeletionTask(manager);
+  if (gTask == nullptr) {
+    if (VTaskManager* manager = GetTaskManager()) gTask = new DeletionTask(manager);
   }
 }
 

@@ -3,24 +3,21 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/VFile.h"
 
 namespace {
 
-uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Read32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
 void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v & 0xFF));
-  out.push_back(static_cast<uint8_t>(v >> 8));
+  uint8_t bytes[2];
+  bytefields::StoreLE16(bytes, v);
+  out.insert(out.end(), bytes, bytes + 2);
 }
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
+  uint8_t bytes[4];
+  bytefields::StoreLE32(bytes, v);
+  out.insert(out.end(), bytes, bytes + 4);
 }
 
 // A name and a style follow the metrics; more than this is never looked at.
@@ -31,13 +28,13 @@ constexpr int64_t kMaxRecordBytes = static_cast<int64_t>(FontRecord::kMetricsSiz
 bool ParseFontRecord(const uint8_t* data, size_t size, bool full, FontRecord& out) {
   out = FontRecord();
   if (data == nullptr || size < FontRecord::kMetricsSize) return false;
-  out.ascent = static_cast<int16_t>(Read16(data));
-  out.descent = Read16(data + 2);
+  out.ascent = static_cast<int16_t>(bytefields::LoadLE16(data));
+  out.descent = bytefields::LoadLE16(data + 2);
   for (size_t c = 0; c < 256; ++c) out.widths[c] = data[4 + 2 * c];  // only the low byte counts
   if (!full) return true;
   size_t at = FontRecord::kMetricsSize;
   if (size - at < 4) return true;
-  const uint32_t length = Read32(data + at);
+  const uint32_t length = bytefields::LoadLE32(data + at);
   at += 4;
   const size_t present = size - at;
   const size_t stored = std::min<size_t>(length, present);
@@ -47,7 +44,7 @@ bool ParseFontRecord(const uint8_t* data, size_t size, bool full, FontRecord& ou
   if (zero != std::string::npos) out.name.resize(zero);
   if (length > present) return true;  // the name ran past the medium: no style
   at += length;
-  if (size - at >= 2) out.style = Read16(data + at);
+  if (size - at >= 2) out.style = bytefields::LoadLE16(data + at);
   return true;
 }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-VFactory* g_default = nullptr;
+VFactory* gDefault = nullptr;
 
 // Made on first use, destroyed at exit (clearing the default if it still is).
 VFactory* MakeOwnDefault() {
@@ -44,7 +44,7 @@ VFactoryRegistration::VFactoryRegistration(int32_t classId, int32_t objectSize, 
 }
 
 VFactory::~VFactory() {
-  if (g_default == this) g_default = nullptr;
+  if (gDefault == this) gDefault = nullptr;
 }
 
 bool VFactory::Register(VFactoryRegistration* record) {
@@ -115,12 +115,12 @@ VPropertyHolder* CreateObjectById(VFactory* factory, VFactoryRegistration* recor
 }
 
 VFactory* GetDefaultFactory() {
-  if (g_default == nullptr) g_default = MakeOwnDefault();
-  return g_default;
+  if (gDefault == nullptr) gDefault = MakeOwnDefault();
+  return gDefault;
 }
 
 VFactory* SetDefaultFactory(VFactory* factory) {
-  VFactory* previous = g_default;
-  g_default = factory;
+  VFactory* previous = gDefault;
+  gDefault = factory;
   return previous;
 }

@@ -8,8 +8,8 @@ namespace {
 constexpr uint16_t kNoCursor = 0xFFFF;
 constexpr uint16_t kFirstSystemCursor = 32000;
 
-uint16_t g_shown = kNoCursor;
-uint16_t g_pending = 0;
+uint16_t gShown = kNoCursor;
+uint16_t gPending = 0;
 
 void ShowCursor(uint16_t id) {
   bool shown = false;
@@ -30,33 +30,33 @@ void ShowCursor(uint16_t id) {
 
 uint16_t SetMouseCursor(uint16_t id) {
   if (id == 0) {
-    id = g_pending;
+    id = gPending;
   }
-  uint16_t previous = g_shown;
-  if (id == g_shown) {
+  uint16_t previous = gShown;
+  if (id == gShown) {
     return previous;
   }
   ShowCursor(id);
-  g_shown = id;
+  gShown = id;
   return previous;
 }
 
 void SetPendingCursor(uint16_t id) {
-  if (id == g_pending) {
+  if (id == gPending) {
     return;
   }
-  if (g_shown == g_pending) {
+  if (gShown == gPending) {
     SetMouseCursor(id);
   }
-  g_pending = id;
+  gPending = id;
 }
 
-void ResetShownCursor() { g_shown = g_pending; }
+void ResetShownCursor() { gShown = gPending; }
 
-uint16_t GetShownCursor() { return g_shown; }
-uint16_t GetPendingCursor() { return g_pending; }
+uint16_t GetShownCursor() { return gShown; }
+uint16_t GetPendingCursor() { return gPending; }
 
 void ResetCursorState() {
-  g_shown = kNoCursor;
-  g_pending = 0;
+  gShown = kNoCursor;
+  gPending = 0;
 }

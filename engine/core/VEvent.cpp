@@ -4,10 +4,10 @@
 
 namespace {
 
-uint16_t g_lastButtons = 0;
-bool g_pressed = false;
-uint32_t g_lastReleaseTime = 0;
-int32_t g_clickCount = 0;
+uint16_t gLastButtons = 0;
+bool gPressed = false;
+uint32_t gLastReleaseTime = 0;
+int32_t gClickCount = 0;
 
 uint16_t ModifiersFromFlags(uint32_t flags) {
   uint16_t m = 0;
@@ -25,17 +25,17 @@ uint16_t ModifiersFromFlags(uint32_t flags) {
 void CountClicks(uint16_t buttons) {
   uint32_t now = platform::GetMessageTime();
   if (buttons != 0) {
-    if (!g_pressed) {
-      if (now - g_lastReleaseTime > platform::GetDoubleClickTime()) {
-        g_clickCount = 1;
+    if (!gPressed) {
+      if (now - gLastReleaseTime > platform::GetDoubleClickTime()) {
+        gClickCount = 1;
       } else {
-        ++g_clickCount;
+        ++gClickCount;
       }
-      g_pressed = true;
+      gPressed = true;
     }
-  } else if (g_pressed) {
-    g_pressed = false;
-    g_lastReleaseTime = now;
+  } else if (gPressed) {
+    gPressed = false;
+    gLastReleaseTime = now;
   }
 }
 
@@ -61,18 +61,18 @@ VMouseEvent::VMouseEvent(uint32_t messageFlags, uint32_t packedPoint)
     buttons |= kButtonRight;
   }
   CountClicks(buttons);
-  g_lastButtons = buttons;
+  gLastButtons = buttons;
 }
 
 VMouseEvent::VMouseEvent(const VPoint& point, uint16_t buttonBits, const VEvent& modifierRecord)
     : VEvent(modifierRecord), x(point.x), y(point.y), buttons(buttonBits) {
-  g_lastButtons = buttons;
+  gLastButtons = buttons;
 }
 
 VMouseEvent::VMouseEvent(const VPoint& point, int32_t, uint16_t buttonBits, uint16_t modifierBits)
     : x(point.x), y(point.y), buttons(buttonBits) {
   modifiers = modifierBits;
-  g_lastButtons = buttons;
+  gLastButtons = buttons;
 }
 
 VKeyEvent::VKeyEvent(uint8_t ch, uint32_t key) : character(ch), virtualKey(key) {
@@ -90,12 +90,12 @@ VKeyEvent::VKeyEvent(uint8_t ch, uint32_t key) : character(ch), virtualKey(key) 
   }
 }
 
-uint16_t GetLastMouseButtons() { return g_lastButtons; }
-int32_t GetClickCount() { return g_clickCount; }
+uint16_t GetLastMouseButtons() { return gLastButtons; }
+int32_t GetClickCount() { return gClickCount; }
 
 void ResetMouseInputState() {
-  g_lastButtons = 0;
-  g_pressed = false;
-  g_lastReleaseTime = 0;
-  g_clickCount = 0;
+  gLastButtons = 0;
+  gPressed = false;
+  gLastReleaseTime = 0;
+  gClickCount = 0;
 }

@@ -37,7 +37,7 @@ bool VMutex::IsHeldByCurrentThread() const {
 
 namespace {
 // Made during static initialisation so that it exists before any thread does.
-VMutex& g_programMutexAtStart = GetProgramMutex();
+VMutex& gProgramMutexAtStart = GetProgramMutex();
 }  // namespace
 
 VMutex& GetProgramMutex() {

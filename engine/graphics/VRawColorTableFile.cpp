@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/VFile.h"
 #include "engine/graphics/VColorTable.h"
 
@@ -13,12 +14,13 @@ bool WriteExactly(VFile& file, const void* buffer, int32_t count) { return file.
 bool ReadU16(VFile& file, uint16_t& value) {
   uint8_t bytes[2];
   if (!ReadExactly(file, bytes, 2)) return false;
-  value = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+  value = bytefields::LoadLE16(bytes);
   return true;
 }
 
 bool WriteU16(VFile& file, uint16_t value) {
-  const uint8_t bytes[2] = {static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>(value >> 8)};
+  uint8_t bytes[2];
+  bytefields::StoreLE16(bytes, value);
   return WriteExactly(file, bytes, 2);
 }
 
@@ -70,7 +72,7 @@ int32_t VRawColorTableReader::ReadColorTable(VColorTable& table, int32_t flags) 
         return -1;
       }
       for (int32_t i = 0; i < 256; ++i)
-        shade[row * 256 + i] = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        shade[row * 256 + i] = bytefields::LoadLE16(bytes + 2 * i);
     }
   } else {
     file.Seek(file.GetLength(), true);  // the rest is skipped
@@ -99,10 +101,7 @@ int32_t VRawColorTableWriter::WriteColorTable(VColorTable& table, int32_t flags)
     const uint16_t* shade = table.PeekShadeTable16();
     uint8_t bytes[2 * 256];
     for (int32_t row = 0; row < kShadeLevels; ++row) {
-      for (int32_t i = 0; i < 256; ++i) {
-        bytes[2 * i] = static_cast<uint8_t>(shade[row * 256 + i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<uint8_t>(shade[row * 256 + i] >> 8);
-      }
+      for (int32_t i = 0; i < 256; ++i) bytefields::StoreLE16(bytes + 2 * i, shade[row * 256 + i]);
       if (!WriteExactly(file, bytes, sizeof bytes)) return -1;
     }
   }

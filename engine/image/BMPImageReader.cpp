@@ -7,7 +7,7 @@
 #include <new>
 
 #include "engine/core/VFile.h"
-#include "engine/image/ByteFields.h"
+#include "engine/core/ByteFields.h"
 #include "engine/image/Codecs.h"
 #include "engine/graphics/PixelMap.h"
 

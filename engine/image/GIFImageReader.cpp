@@ -9,7 +9,7 @@
 
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
-#include "engine/image/ByteFields.h"
+#include "engine/core/ByteFields.h"
 #include "engine/image/Codecs.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VColorTable.h"

@@ -11,6 +11,7 @@
 
 #include "engine/archive/ArchiveServices.h"
 #include "engine/archive/MediaArchive.h"
+#include "engine/core/ByteFields.h"
 #include "engine/core/Memory.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
@@ -128,11 +129,9 @@ void TermSource(j_decompress_ptr) {}
 
 inline void PutWord(uint8_t* p, uint32_t v, bool bigEndian) {
   if (bigEndian) {
-    p[0] = static_cast<uint8_t>(v >> 8);
-    p[1] = static_cast<uint8_t>(v);
+    bytefields::StoreBE16(p, v);
   } else {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
+    bytefields::StoreLE16(p, v);
   }
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "engine/image/ByteFields.h"
+#include "engine/core/ByteFields.h"
 #include "engine/image/Codecs.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PixelMap.h"

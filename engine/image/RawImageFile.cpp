@@ -5,7 +5,7 @@
 
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
-#include "engine/image/ByteFields.h"
+#include "engine/core/ByteFields.h"
 #include "engine/graphics/CopyPicturePixels.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VAlphaChannel.h"

@@ -11,7 +11,7 @@
 
 #include "engine/core/Memory.h"
 #include "engine/core/VFile.h"
-#include "engine/image/ByteFields.h"
+#include "engine/core/ByteFields.h"
 #include "engine/image/JpegKernels.h"
 #include "engine/graphics/Ditherers.h"
 #include "engine/graphics/PixelMap.h"

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "engine/core/ByteFields.h"
 #include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/VMPADecoder.h"
 #include "engine/mpeg/VMemoryBitstream.h"
@@ -109,7 +110,6 @@ bool DecodeLayerIIFile(const std::string& path, DecodedSound& out, std::string& 
 bool LooksLikeLayerII(const uint8_t* data, size_t size) {
   if (size < 4 || data[0] != 0xFF || (data[1] & 0xF0) != 0xF0) return false;
   VMPAHeader header;
-  const uint32_t word = (uint32_t{data[0]} << 24) | (uint32_t{data[1]} << 16) | (uint32_t{data[2]} << 8) | data[3];
-  const int32_t parsed = header.Parse(word);
+  const int32_t parsed = header.Parse(bytefields::LoadBE32(data));
   return header.layer == 2 && (parsed == 0 || parsed == kMPAHeaderFreeFormat || parsed == kMPAHeaderLowSampleRate);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/VFile.h"
 
 namespace {
@@ -18,8 +19,8 @@ bool ReadAtom(VFile& file, uint32_t& size, uint32_t& type) {
   uint8_t b[8];
   file.Seek(0, true);
   if (file.Read(b, 8) != 8) return false;
-  size = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
-  type = (uint32_t{b[4]} << 24) | (uint32_t{b[5]} << 16) | (uint32_t{b[6]} << 8) | b[7];
+  size = bytefields::LoadBE32(b);
+  type = bytefields::LoadBE32(b + 4);
   return true;
 }
 
@@ -61,7 +62,7 @@ uint32_t PeekMovieCode(VFile& file) {
   const int32_t got = file.Read(b, 4);
   file.Seek(0, true);
   if (got != 4) return 0;
-  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+  return bytefields::LoadBE32(b);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/VFile.h"
 #include "engine/mpeg/MPEGExceptions.h"
 
@@ -107,7 +108,7 @@ bool VBitstream::LoadWord() {
     readable = 4;
   }
   const uint8_t* p = buffer_ + readOffset_;
-  const uint32_t word = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+  const uint32_t word = bytefields::LoadBE32(p);
   bits_ |= uint64_t{word} << (32 - count_);
   count_ += 32;
   consumed_ += 4;

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "engine/mpeg/VLayerIIFrame.h"
 
@@ -89,7 +90,7 @@ struct Tables {
     }
   }
   static int16_t Cosine(int multiple) {
-    return static_cast<int16_t>(std::lround(std::cos(multiple * M_PI / 64.0) * (1 << kCosineBits)));
+    return static_cast<int16_t>(std::lround(std::cos(multiple * std::numbers::pi / 64.0) * (1 << kCosineBits)));
   }
 };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/VFile.h"
 #include "engine/mpeg/VBitstream.h"
 #include "engine/mpeg/VMPAScheduler.h"
@@ -14,10 +15,6 @@ namespace {
 constexpr size_t kStageSize = 256 * 1024;  // well above the largest packet (65541 bytes)
 constexpr uint32_t kMaxChildBuffer = 4u << 20;
 constexpr uint32_t kMinChildBuffer = 4096;
-
-uint32_t Be32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 uint32_t NextPowerOfTwo(uint64_t n) {
   uint64_t p = 1;
@@ -141,7 +138,7 @@ bool VISO11172StreamScheduler::ParsePackHeader() {
          (uint64_t{p[7]} << 7) | (uint64_t{p[8]} >> 1);
   muxRate_ = ((uint32_t{p[9]} & 0x7F) << 15) | (uint32_t{p[10]} << 7) | (uint32_t{p[11]} >> 1);
   position_ += 12;
-  if (Ensure(4) == 4 && Be32(At()) == 0x000001BB) ParseSystemHeader();
+  if (Ensure(4) == 4 && bytefields::LoadBE32(At()) == 0x000001BB) ParseSystemHeader();
   return true;
 }
 
@@ -153,7 +150,7 @@ bool VISO11172StreamScheduler::ParseSystemHeader() {
     ++brokenPackets_;
     return false;
   }
-  const uint32_t headerLength = (uint32_t{At()[4]} << 8) | At()[5];
+  const uint32_t headerLength = bytefields::LoadBE16(At() + 4);
   const size_t total = 6 + size_t{headerLength};
   if (Ensure(total) < total || headerLength < 6) {
     // Cut short: pass over what there is.
@@ -215,7 +212,7 @@ bool VISO11172StreamScheduler::ReadPacket() {
     CheckEnd();
     return false;
   }
-  const uint32_t code = Be32(At());
+  const uint32_t code = bytefields::LoadBE32(At());
   if ((code >> 8) != 1 || code < 0x000001B9) return Resync();
   if (code == 0x000001BA) return ParsePackHeader();
   if (code == 0x000001B9) {
@@ -232,7 +229,7 @@ bool VISO11172StreamScheduler::ReadPacket() {
     CheckEnd();
     return false;
   }
-  const size_t total = 6 + ((size_t{At()[4]} << 8) | At()[5]);
+  const size_t total = 6 + size_t{bytefields::LoadBE16(At() + 4)};
   const size_t have = Ensure(total);
   if (header_.Parse(At(), have) < 0) {
     // A header that does not fit its packet: the packet is passed over.

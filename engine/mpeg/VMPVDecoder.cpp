@@ -372,16 +372,16 @@ void VMPVDecoder::ParsePictureHeader() {
   temporalReference_ = static_cast<int32_t>(bs_->ReadBits(10));
   pictureCodingType_ = static_cast<int32_t>(bs_->ReadBits(3));
   bs_->SkipBits(16);
-  if (pictureCodingType_ < 1 || pictureCodingType_ > 4) {
+  if (pictureCodingType_ < kPictureI || pictureCodingType_ > kPictureD) {
     pictureCodingType_ = 0;
     throw VMPEGException("bad picture coding type");
   }
   fullPel_[0] = fullPel_[1] = 0;
-  if (pictureCodingType_ == 2 || pictureCodingType_ == 3) {
+  if (pictureCodingType_ == kPictureP || pictureCodingType_ == kPictureB) {
     fullPel_[0] = static_cast<int32_t>(bs_->ReadBits(1));
     fCode_[0][0] = fCode_[0][1] = static_cast<int32_t>(bs_->ReadBits(3));
   }
-  if (pictureCodingType_ == 3) {
+  if (pictureCodingType_ == kPictureB) {
     fullPel_[1] = static_cast<int32_t>(bs_->ReadBits(1));
     fCode_[1][0] = fCode_[1][1] = static_cast<int32_t>(bs_->ReadBits(3));
   }
@@ -461,7 +461,7 @@ void VMPVDecoder::DecodeOrSkipPicture(bool decode) {
     DecodePicture();
     return;
   }
-  if (pictureCodingType_ != 3) referencesMissing_ = true;
+  if (pictureCodingType_ != kPictureB) referencesMissing_ = true;
   if (IsFieldPicture()) {
     if (secondField_ && firstFieldDecoded_ && current_) {
       // The frame stays incomplete: it is neither shown nor kept.
@@ -487,7 +487,7 @@ void VMPVDecoder::DecodePicture() {
   transformAndStore_ = GetTransformAndStore();
   const bool field = IsFieldPicture();
   const bool second = field && secondField_;
-  if (pictureCodingType_ == 1 && !second) referencesMissing_ = false;
+  if (pictureCodingType_ == kPictureI && !second) referencesMissing_ = false;
   if (!second) {
     current_ = FindFreePicture();
     if (!current_) throw VMPEGException("no free picture");
@@ -529,7 +529,7 @@ void VMPVDecoder::DecodePicture() {
     pictureCounter_ += 2;
   }
   if (field && secondField_) return;  // the frame is complete after its second field
-  if (pictureCodingType_ == 1 || pictureCodingType_ == 2) {
+  if (pictureCodingType_ == kPictureI || pictureCodingType_ == kPictureP) {
     if (older_) older_->inUse = false;
     older_ = newer_;
     newer_ = current_;

@@ -629,7 +629,7 @@ void VMPVDecoder::DecodeSlice() {
 }
 
 const VMPVPicture* VMPVDecoder::ReferenceFor(int direction, int32_t sourceField) const {
-  if (pictureCodingType_ == 3) return direction == 0 ? older_.get() : newer_.get();
+  if (pictureCodingType_ == kPictureB) return direction == 0 ? older_.get() : newer_.get();
   // The second field of a frame reads the other parity from the first field.
   if (IsFieldPicture() && secondField_ && sourceField != FieldParity()) return current_.get();
   return newer_.get();
@@ -638,13 +638,13 @@ const VMPVPicture* VMPVDecoder::ReferenceFor(int direction, int32_t sourceField)
 void VMPVDecoder::PredictSkipped(int32_t address, int32_t count) {
   dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
   int32_t directions, motionType;
-  if (pictureCodingType_ == 2) {
+  if (pictureCodingType_ == kPictureP) {
     std::memset(pmv_, 0, sizeof(pmv_));
     // A zero vector from the field of the same parity in field pictures.
     fieldSelect_[0][0] = FieldParity();
     directions = kMacroblockForward;
     motionType = IsFieldPicture() ? 1 : 2;
-  } else if (pictureCodingType_ == 3) {
+  } else if (pictureCodingType_ == kPictureB) {
     if (lastDirections_ == 0) throw VMPEGException("skipped macroblock after an intra one");
     directions = lastDirections_;
     motionType = lastMotionType_;
@@ -702,13 +702,14 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
   const int32_t mbx = addressColumn_, mby = addressRow_;
 
   int32_t flags;
-  if (pictureCodingType_ == 4) {
+  if (pictureCodingType_ == kPictureD) {
     if (!bs_->ReadBits(1)) throw VMPEGException("bad macroblock type");
     flags = kMacroblockIntra;
   } else {
-    const VMPEGCodeTable& table =
-        pictureCodingType_ == 1 ? codec_.typeI : (pictureCodingType_ == 2 ? codec_.typeP : codec_.typeB);
-    const ByteCodeTable<uint8_t>& small = kMacroblockCodes.types[pictureCodingType_ - 1];
+    const VMPEGCodeTable& table = pictureCodingType_ == kPictureI   ? codec_.typeI
+                                  : pictureCodingType_ == kPictureP ? codec_.typeP
+                                                                    : codec_.typeB;
+    const ByteCodeTable<uint8_t>& small = kMacroblockCodes.types[pictureCodingType_ - kPictureI];
     const VMPEGCodeTable::Entry t = LookupCode(small, table, bs_->PeekBits(small.GetBits()));
     if (t.length == 0) throw VMPEGException("bad macroblock type");
     bs_->SkipBits(t.length);
@@ -721,7 +722,9 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
       (flags & (kMacroblockForward | kMacroblockBackward))) {
     motionType = static_cast<int32_t>(bs_->ReadBits(2));
     // Dual prime (3) only predicts P pictures; 0 is reserved.
-    if (motionType == 0 || (motionType == 3 && pictureCodingType_ != 2)) throw VMPEGException("bad motion type");
+    if (motionType == 0 || (motionType == 3 && pictureCodingType_ != kPictureP)) {
+      throw VMPEGException("bad motion type");
+    }
   }
   dctType_ = 0;
   if (syntaxMode_ == 2 && !IsFieldPicture() && !framePredFrameDct_ && (intra || (flags & kMacroblockPattern)))
@@ -742,12 +745,12 @@ void VMPVDecoder::DecodeMacroblock(bool first) {
     int32_t stride[12];
     BlockDestinations(mbx, mby, dst, stride);
     DecodeBlocks((1u << blocks) - 1, blocks, true, [&](int b) { StoreBlock(dst[b], stride[b], true); });
-    if (pictureCodingType_ == 4) bs_->SkipBits(1);
+    if (pictureCodingType_ == kPictureD) bs_->SkipBits(1);
     return;
   }
   dcPredictor_[0] = dcPredictor_[1] = dcPredictor_[2] = 0;
   int32_t directions = flags & (kMacroblockForward | kMacroblockBackward);
-  if (pictureCodingType_ == 2 && !(flags & kMacroblockForward)) {
+  if (pictureCodingType_ == kPictureP && !(flags & kMacroblockForward)) {
     std::memset(pmv_, 0, sizeof(pmv_));
     directions = kMacroblockForward;
     motionType = IsFieldPicture() ? 1 : 2;
@@ -905,7 +908,7 @@ void VMPVDecoder::FormPrediction(int32_t mbx, int32_t mby, int32_t count, int32_
   if (motionType == 2 && !IsFieldPicture()) {
     // Frame motion in a frame picture, the common case: forward from the
     // older reference in B pictures (else the newer), backward from the newer.
-    const bool bidirectional = pictureCodingType_ == 3;
+    const bool bidirectional = pictureCodingType_ == kPictureB;
     if (directions & kMacroblockForward) {
       const VMPVPicture* ref = bidirectional ? older_.get() : newer_.get();
       if (!ref) throw VMPEGException("reference picture missing");
@@ -1096,7 +1099,7 @@ void VMPVDecoder::DecodeBlock(int component, bool intra) {
       DecodeCoefficients<false, false>(-1, which, CoefficientTablesFor<false>(codec_, false), component);
     return;
   }
-  if (pictureCodingType_ == 4) {
+  if (pictureCodingType_ == kPictureD) {
     // D pictures: the DC term alone.
     const VMPEGCodeTable& dcTable = component == 0 ? codec_.dcLuma : codec_.dcChroma;
     const VMPEGCodeTable::Entry& d = dcTable.Lookup(bs_->PeekBits(dcTable.GetMaxLength()));
@@ -1181,7 +1184,7 @@ void VMPVDecoder::DecodeCoefficients(int32_t i, int which, CoefficientTables tab
 
 template <typename Store>
 void VMPVDecoder::DecodeBlocks(uint32_t pattern, int blocks, bool intra, Store store) {
-  if (pictureCodingType_ == 4) {
+  if (pictureCodingType_ == kPictureD) {
     DecodeBlocksChecked(pattern, blocks, 0, intra, store);
     return;
   }

@@ -6,6 +6,13 @@
 
 #include "engine/mpeg/VYCbCrPicture.h"
 
+// picture_coding_type: intra, predicted, bidirectionally predicted and
+// DC-only pictures.
+inline constexpr int32_t kPictureI = 1;
+inline constexpr int32_t kPictureP = 2;
+inline constexpr int32_t kPictureB = 3;
+inline constexpr int32_t kPictureD = 4;
+
 class VMPVPicture : public VYCbCrPicture {
  public:
   VMPVPicture(int32_t mbWidth, int32_t mbHeight, int32_t chromaFormat, VYCbCrColorTable* colorTable)
@@ -28,7 +35,7 @@ class VMPVPicture : public VYCbCrPicture {
   uint8_t bottomFieldFirst = 0;
   int32_t displayCount = 0;
   int32_t pictureStructure = 3;
-  int32_t pictureCodingType = 0;
+  int32_t pictureCodingType = 0;  // kPictureI ... kPictureD; 0 before a header is read
   int32_t temporalReference = 0;
   // The visible size of the sequence the picture belongs to.
   int32_t width = 0;

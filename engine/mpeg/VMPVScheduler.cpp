@@ -182,7 +182,7 @@ void VMPVScheduler::DecodeStep() {
       const double l = x > 0 ? std::floor(double(bufferingFactor_) * 90000.0 / x + 0.5) : 1e9;
       limit = static_cast<int32_t>(std::clamp(l, 3.0, double(queueTarget_ + queueReserve_)));
     }
-    if (type == 3 && !noDrop_ && limit < queueTarget_) {
+    if (type == kPictureB && !noDrop_ && limit < queueTarget_) {
       const double share = (3.0 * limit - queueTarget_) / (2.0 * queueTarget_);
       if (bAccumulator_ > 1.0) {
         bAccumulator_ = bAccumulator_ - 1.0 + share;
@@ -274,15 +274,15 @@ void VMPVScheduler::QueuePicture() {
 bool VMPVScheduler::ShouldSkip() {
   if (decoder_.IsSecondFieldPending()) return false;
   const int32_t type = decoder_.GetPictureCodingType();
-  if (decoder_.AreReferencesMissing() && type != 1 && type != 4) return true;
+  if (decoder_.AreReferencesMissing() && type != kPictureI && type != kPictureD) return true;
   const int64_t t = GetTime();
   const int64_t now = Now();
   const size_t n = display_.size();
-  if (type == 3) {
+  if (type == kPictureB) {
     return n == 0 || skipBUntilP_ || t - now < Truncate(double(bufferingFactor_) * 90000.0) ||
            Mean(kPDecodeRatio) < 0.95;
   }
-  if (type == 2) {
+  if (type == kPictureP) {
     skipBUntilP_ = false;
     if (n == 0 || t < now) return true;
     auto near = [](double x) { return static_cast<int32_t>(std::floor(x + 0.5)); };
@@ -341,21 +341,21 @@ bool VMPVScheduler::Present(PixelMap* map, const VRect* rect) {
   if (firstShown_ && onTime_ && !noDrop_ && !display_.empty() && static_cast<int64_t>(display_.front().time) < T) {
     bool droppedIntra = false;
     while (display_.size() >= 2 && static_cast<int64_t>(display_[1].time) < T) {
-      if (display_.front().type == 1 || display_.front().type == 4) droppedIntra = true;
+      if (display_.front().type == kPictureI || display_.front().type == kPictureD) droppedIntra = true;
       DropEntry(0);
     }
     const DisplayEntry& last = display_.front();
     if (static_cast<int64_t>(last.time) < T) {
       const double spread = filters_[kIDecodeTime]->GetStandardDeviation() + Mean(kIDecodeTime);
       int64_t limit;
-      if (last.type == 1 || last.type == 4)
+      if (last.type == kPictureI || last.type == kPictureD)
         limit = int64_t{previousPictures_} * 2 * halfPeriod_;
-      else if (last.type == 2)
+      else if (last.type == kPictureP)
         limit = Truncate(spread);
       else
         limit = Truncate(spread * 0.5);
       if (T - static_cast<int64_t>(last.time) > limit) {
-        if (last.type == 1 || last.type == 4 || droppedIntra) filters_[kIShownRatio]->AddSample(0.0);
+        if (last.type == kPictureI || last.type == kPictureD || droppedIntra) filters_[kIShownRatio]->AddSample(0.0);
         DropEntry(0);
       }
     }
@@ -367,9 +367,9 @@ bool VMPVScheduler::Present(PixelMap* map, const VRect* rect) {
   if (!display_.empty() && (!firstShown_ || !early)) {
     DisplayEntry entry = display_.front();
     if (entry.groupMark) CloseShownCount();
-    if (entry.type == 2)
+    if (entry.type == kPictureP)
       ++pShown_;
-    else if (entry.type != 3)
+    else if (entry.type != kPictureB)
       filters_[kIShownRatio]->AddSample(1.0);
     filters_[kShownRatio]->AddSample(1.0);
     current_ = entry.picture;

@@ -24,7 +24,7 @@ class VMPVScheduler : public VStreamScheduler {
     PicturePtr picture;
     int32_t field = 0;
     uint64_t time = 0;
-    int32_t type = 0;  // 1 I, 2 P, 3 B, 4 D
+    int32_t type = 0;  // kPictureI ... kPictureD
     bool groupMark = false;
   };
 

@@ -1,6 +1,8 @@
 // Packet header parsing over bytes in memory, every read bounded.
 #include "engine/mpeg/VPacketHeader.h"
 
+#include "engine/core/ByteFields.h"
+
 namespace {
 
 uint64_t ReadTimeStamp(const uint8_t* p) {
@@ -15,9 +17,9 @@ int32_t VPacketHeader::Parse(const uint8_t* data, size_t available) {
   pts = 0;
   stdBufferScale = stdBufferSize = 0;
   if (available < 6) return -1;
-  startCode = (uint32_t{data[0]} << 24) | (uint32_t{data[1]} << 16) | (uint32_t{data[2]} << 8) | data[3];
+  startCode = bytefields::LoadBE32(data);
   streamId = data[3];
-  packetLength = (uint32_t{data[4]} << 8) | data[5];
+  packetLength = bytefields::LoadBE16(data + 4);
   const size_t end = 6 + size_t{packetLength};
   const size_t limit = end < available ? end : available;
   size_t at = 6;

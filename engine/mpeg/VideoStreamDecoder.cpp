@@ -56,7 +56,7 @@ VideoStreamDecoder::PicturePtr VideoStreamDecoder::Next() {
       held_.reset();
       return last;
     }
-    if (picture->pictureCodingType == 3 || picture->pictureCodingType == 4) return picture;
+    if (picture->pictureCodingType == kPictureB || picture->pictureCodingType == kPictureD) return picture;
     // A reference picture is shown when the next reference picture arrives.
     PicturePtr shown = std::move(held_);
     held_ = std::move(picture);

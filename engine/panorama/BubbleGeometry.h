@@ -3,11 +3,13 @@
 // and the normalisation of points and rectangles onto the sphere.
 #pragma once
 
+#include <numbers>
+
 #include "engine/core/VFRect.h"
 
-inline constexpr float kBubblePi = 3.14159265358979f;
-inline constexpr float kBubbleHalfPi = 1.57079632679490f;
-inline constexpr float kBubbleTwoPi = 6.28318530717959f;
+inline constexpr float kBubblePi = std::numbers::pi_v<float>;
+inline constexpr float kBubbleHalfPi = std::numbers::pi_v<float> / 2;
+inline constexpr float kBubbleTwoPi = 2 * std::numbers::pi_v<float>;
 
 struct VFPoint {
   float x = 0.0f;

@@ -6,14 +6,15 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cmath>
+#include <numbers>
 
 #include "engine/panorama/PanoramaTables.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 // The width of a full turn as the bubble space holds it (a float).
-constexpr float kTwoPiF = 6.28318530717959f;
+constexpr float kTwoPiF = 2 * std::numbers::pi_v<float>;
 constexpr int32_t kTableEntries = 8192;
 // Screen rows above and below a visible pole that are mapped per pixel.
 constexpr int32_t kBandHalfHeight = 32;

@@ -3,12 +3,13 @@
 #include <cfloat>
 #include <cmath>
 #include <new>
+#include <numbers>
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kHalfPi = 1.57079632679490f;
-constexpr float kTwoPi = 6.28318530717959f;
+constexpr float kPi = std::numbers::pi_v<float>;
+constexpr float kHalfPi = std::numbers::pi_v<float> / 2;
+constexpr float kTwoPi = 2 * std::numbers::pi_v<float>;
 
 PanoramaTables* gTables = nullptr;
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VLinkedList.h"
 #include "engine/sound/AudioStream.h"
@@ -48,7 +49,7 @@ struct ADPCMChannelState {
   }
 };
 
-int16_t Le16s(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
+int16_t Le16s(const uint8_t* p) { return static_cast<int16_t>(bytefields::LoadLE16(p)); }
 
 }  // namespace
 

@@ -110,12 +110,12 @@ void VAudioMixer::AddChannel(VAudioChannel* channel) {
 
 void VAudioMixer::Activate() {
   if (!device_) return;
-  if (state_ == 1) state_ = 2;
-  if (state_ == 2) device_->Start(callbackId_);
+  if (state_ == kStateMade) state_ = kStateActivated;
+  if (state_ == kStateActivated) device_->Start(callbackId_);
 }
 
 void VAudioMixer::PauseWhenIdle() {
-  if (!device_ || state_ != 2) return;
+  if (!device_ || state_ != kStateActivated) return;
   bool empty;
   {
     VMutexLock hold(channelsLock_);

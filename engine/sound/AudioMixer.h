@@ -36,6 +36,10 @@ class VAudioMixer : public VThread, public VAudioCallback {
   int32_t CountBusyChannels();
   int32_t CountChannels();
   void DropFinishedChannels();
+  // The mixer's state: made, and not yet asked to play; then activated by
+  // the first stream queued, after which it stays so.
+  static constexpr int32_t kStateMade = 1;
+  static constexpr int32_t kStateActivated = 2;
   int32_t GetState() const { return state_; }
   int32_t GetCallbackId() const { return callbackId_; }
   // The output format of the last block; the mixer thread changes it while
@@ -45,7 +49,7 @@ class VAudioMixer : public VThread, public VAudioCallback {
   VAudioDevice* GetDevice() const { return device_; }
 
  private:
-  std::atomic<int32_t> state_{1};
+  std::atomic<int32_t> state_{kStateMade};
   std::atomic<int32_t> stopRequested_{0};
   VAudioDevice* device_;
   int32_t callbackId_ = -1;

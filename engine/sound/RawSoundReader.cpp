@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/MediaTypes.h"
 
 uint32_t VRawSoundReader::GetTypeCode() const { return MakeTypeCode("RSX "); }
@@ -11,10 +12,10 @@ int32_t VRawSoundReader::ReadHeader() {
   file_.Seek(0, true);
   if (file_.Read(h, kHeaderBytes) != kHeaderBytes) return -1;
   if (std::memcmp(h, "RSX ", 4) != 0) return -1;
-  const uint32_t rate = static_cast<uint32_t>(h[4] | (h[5] << 8) | (h[6] << 16)) | (static_cast<uint32_t>(h[7]) << 24);
-  const int bits = h[8] | (h[9] << 8);
-  const int channels = h[10] | (h[11] << 8);
-  const int reserved = h[12] | (h[13] << 8);
+  const uint32_t rate = bytefields::LoadLE32(h + 4);
+  const int bits = bytefields::LoadLE16(h + 8);
+  const int channels = bytefields::LoadLE16(h + 10);
+  const int reserved = bytefields::LoadLE16(h + 12);
   if (reserved != 0) return -1;
   if (rate == 0 || rate > INT32_MAX) return -1;
   if (channels != 1 && channels != 2) return -1;

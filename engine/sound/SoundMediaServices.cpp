@@ -4,13 +4,14 @@
 #include "engine/sound/AudioDevice.h"
 #include "engine/sound/AudioMixer.h"
 
-bool SoundMediaServices::SetupAudio(const void* format, bool flag, int32_t mixerArgument) {
+bool SoundMediaServices::SetupAudio(const AudioSetup& setup) {
   if (device_) return true;
   EnsureStandardSoundCodecs();
-  const VAudioFormat chosen = format ? *static_cast<const VAudioFormat*>(format) : VAudioFormat(22050, 16, false);
-  device_ = CreateAudioDevice(chosen, flag);
+  const VAudioFormat chosen =
+      setup.format ? *static_cast<const VAudioFormat*>(setup.format) : VAudioFormat(22050, 16, false);
+  device_ = CreateAudioDevice(chosen, setup.priorityLevel);
   if (!device_) return false;
-  mixer_ = new VAudioMixer(device_, mixerArgument);
+  mixer_ = new VAudioMixer(device_, setup.levelCount);
   return true;
 }
 

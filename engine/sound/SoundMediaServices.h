@@ -13,7 +13,7 @@ class SoundMediaServices : public VMediaServices {
   bool StartMovieLibrary() override { return false; }
   void StopMovieLibrary() override {}
   // `format` is a VAudioFormat or null (22050 Hz, 16 bits, mono).
-  bool SetupAudio(const void* format, bool flag, int32_t mixerArgument) override;
+  bool SetupAudio(const AudioSetup& setup) override;
   void ShutdownAudio() override;
   void SetAudioActive(bool active) override;
   bool GetAudioFollowsActivation() override;

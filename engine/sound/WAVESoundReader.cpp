@@ -3,17 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/ByteFields.h"
 #include "engine/core/MediaTypes.h"
-
-namespace {
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
-}  // namespace
 
 uint32_t VWAVESoundReader::GetTypeCode() const { return MakeTypeCode("WAVE"); }
 
@@ -22,16 +13,16 @@ bool VWAVESoundReader::ReadFormatChunk(int64_t size) {
   uint8_t head[16] = {};
   const int32_t want = size > 14 ? 16 : 14;
   if (file_.Read(head, want) != want) return false;
-  const uint16_t tag = Le16(head);
-  const uint16_t channels = Le16(head + 2);
-  const uint32_t rate = Le32(head + 4);
-  const uint32_t average = Le32(head + 8);
-  const uint16_t blockAlign = Le16(head + 12);
+  const uint16_t tag = bytefields::LoadLE16(head);
+  const uint16_t channels = bytefields::LoadLE16(head + 2);
+  const uint32_t rate = bytefields::LoadLE32(head + 4);
+  const uint32_t average = bytefields::LoadLE32(head + 8);
+  const uint16_t blockAlign = bytefields::LoadLE16(head + 12);
   if (channels != 1 && channels != 2) return false;
   if (rate == 0 || rate > INT32_MAX) return false;
   int32_t bits = 0;
   if (size > 14) {
-    bits = Le16(head + 14);
+    bits = bytefields::LoadLE16(head + 14);
   } else {
     bits = static_cast<int32_t>(average / rate / channels) * 8;
   }
@@ -61,12 +52,12 @@ bool VWAVESoundReader::ReadFormatChunk(int64_t size) {
     config->rate = rate;
     config->averageBytesPerSecond = average;
     config->blockAlign = blockAlign;
-    config->samplesPerBlock = Le16(rest + 2);
-    config->coefficientCount = Le16(rest + 4);
+    config->samplesPerBlock = bytefields::LoadLE16(rest + 2);
+    config->coefficientCount = bytefields::LoadLE16(rest + 4);
     if (config->coefficientCount != VMicrosoftADPCMConfig::kCoefficientCount) return false;
     for (int i = 0; i < VMicrosoftADPCMConfig::kCoefficientCount; ++i) {
-      config->coefficients[i][0] = static_cast<int16_t>(Le16(rest + 6 + 4 * i));
-      config->coefficients[i][1] = static_cast<int16_t>(Le16(rest + 8 + 4 * i));
+      config->coefficients[i][0] = static_cast<int16_t>(bytefields::LoadLE16(rest + 6 + 4 * i));
+      config->coefficients[i][1] = static_cast<int16_t>(bytefields::LoadLE16(rest + 8 + 4 * i));
     }
     if (!config->IsValid()) return false;
     adpcmConfig_ = std::move(config);
@@ -90,7 +81,7 @@ int32_t VWAVESoundReader::ReadHeader() {
   if (file_.Read(riff, 12) != 12) return -1;
   if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) return -1;
   // The chunks lie between 12 and the RIFF length + 8, and never past the file.
-  const int64_t end = std::min<int64_t>(int64_t{Le32(riff + 4)} + 8, fileLength);
+  const int64_t end = std::min<int64_t>(int64_t{bytefields::LoadLE32(riff + 4)} + 8, fileLength);
   bool haveFormat = false;
   bool haveData = false;
   int64_t chunk = 12;
@@ -98,7 +89,7 @@ int32_t VWAVESoundReader::ReadHeader() {
     uint8_t head[8];
     file_.Seek(chunk, true);
     if (file_.Read(head, 8) != 8) return -1;
-    const int64_t size = Le32(head + 4);
+    const int64_t size = bytefields::LoadLE32(head + 4);
     if (std::memcmp(head, "fmt ", 4) == 0) {
       if (chunk + 8 + size > fileLength) return -1;
       if (!ReadFormatChunk(size)) return -1;

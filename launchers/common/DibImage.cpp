@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/core/ByteFields.h"
 #include "launchers/common/Resources.h"
 
 namespace kit {
@@ -10,17 +11,9 @@ namespace {
 
 constexpr size_t kHeaderSize = 40;
 
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-  b[at] = static_cast<uint8_t>(v);
-  b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) { bytefields::StoreLE32(b.data() + at, v); }
+void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) { bytefields::StoreLE16(b.data() + at, v); }
+uint32_t Get32(const std::vector<uint8_t>& b, size_t at) { return bytefields::LoadLE32(b.data() + at); }
 
 }  // namespace
 

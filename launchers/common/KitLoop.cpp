@@ -24,8 +24,8 @@ struct Timer {
   uint32_t due;
 };
 
-std::deque<Posted> g_posted;
-std::vector<Timer> g_timers;
+std::deque<Posted> gPosted;
+std::vector<Timer> gTimers;
 
 // The kit's own wake-up: a thread message nobody handles.
 constexpr uint32_t kWakeMessage = 0x7FFE0001u;
@@ -35,23 +35,23 @@ bool Due(uint32_t due, uint32_t now) { return static_cast<int32_t>(now - due) >=
 // Runs the posted messages and the due timers; true when any ran.
 bool RunKitWork() {
   bool ran = false;
-  while (!g_posted.empty()) {
-    const Posted p = g_posted.front();
-    g_posted.pop_front();
+  while (!gPosted.empty()) {
+    const Posted p = gPosted.front();
+    gPosted.pop_front();
     if (CWindow* w = CWindow::FromHandle(p.window)) w->WindowProc(p.code, p.wParam, p.lParam);
     ran = true;
   }
   const uint32_t now = platform::TickCount();
   // Timers fire in list order; a handler may change the list.
   std::vector<Timer> due;
-  for (Timer& t : g_timers) {
+  for (Timer& t : gTimers) {
     if (Due(t.due, now)) {
       due.push_back(t);
       t.due = now + t.interval;
     }
   }
   for (const Timer& t : due) {
-    const bool live = std::any_of(g_timers.begin(), g_timers.end(),
+    const bool live = std::any_of(gTimers.begin(), gTimers.end(),
                                   [&](const Timer& x) { return x.window == t.window && x.id == t.id; });
     if (!live) continue;
     if (CWindow* w = CWindow::FromHandle(t.window)) w->WindowProc(kMsgTimer, static_cast<uintptr_t>(t.id), 0);
@@ -64,11 +64,11 @@ bool RunKitWork() {
 uint64_t WaitBudget(uint64_t cap) {
   const uint32_t now = platform::TickCount();
   uint64_t wait = cap;
-  for (const Timer& t : g_timers) {
+  for (const Timer& t : gTimers) {
     const int32_t left = static_cast<int32_t>(t.due - now);
     wait = std::min<uint64_t>(wait, left <= 0 ? 0 : static_cast<uint64_t>(left) * 1000u);
   }
-  if (!g_posted.empty()) wait = 0;
+  if (!gPosted.empty()) wait = 0;
   return wait;
 }
 
@@ -96,36 +96,36 @@ bool Step(bool wait, uint64_t capMicroseconds, int32_t* quitCode, bool* didSomet
 namespace loop {
 
 void Post(Handle window, uint32_t code, uintptr_t wParam, intptr_t lParam) {
-  g_posted.push_back(Posted{window, code, wParam, lParam});
+  gPosted.push_back(Posted{window, code, wParam, lParam});
   platform::PostMessage(0, kWakeMessage, 0, 0);
 }
 
 void StartTimer(Handle window, int32_t id, uint32_t milliseconds) {
   milliseconds = std::max<uint32_t>(milliseconds, 10);
   const uint32_t due = platform::TickCount() + milliseconds;
-  for (Timer& t : g_timers) {
+  for (Timer& t : gTimers) {
     if (t.window == window && t.id == id) {
       t.interval = milliseconds;
       t.due = due;
       return;
     }
   }
-  g_timers.push_back(Timer{window, id, milliseconds, due});
+  gTimers.push_back(Timer{window, id, milliseconds, due});
 }
 
 void StopTimer(Handle window, int32_t id) {
-  g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(),
+  gTimers.erase(std::remove_if(gTimers.begin(), gTimers.end(),
                                 [&](const Timer& t) { return t.window == window && t.id == id; }),
-                 g_timers.end());
+                 gTimers.end());
 }
 
 void ForgetWindow(Handle window) {
-  g_timers.erase(
-      std::remove_if(g_timers.begin(), g_timers.end(), [&](const Timer& t) { return t.window == window; }),
-      g_timers.end());
-  g_posted.erase(
-      std::remove_if(g_posted.begin(), g_posted.end(), [&](const Posted& p) { return p.window == window; }),
-      g_posted.end());
+  gTimers.erase(
+      std::remove_if(gTimers.begin(), gTimers.end(), [&](const Timer& t) { return t.window == window; }),
+      gTimers.end());
+  gPosted.erase(
+      std::remove_if(gPosted.begin(), gPosted.end(), [&](const Posted& p) { return p.window == window; }),
+      gPosted.end());
 }
 
 }  // namespace loop

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/core/ByteFields.h"
 #include "launchers/common/Rar20Decoder.h"
 #include "launchers/common/RarCrc32.h"
 
@@ -77,15 +78,10 @@ class FileSource : public Source {
   uint64_t size_ = 0;
 };
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
 // The header checksum is the low half of the CRC-32 of the header from its
 // type on; a comment held in the header (flag 0x08) lies outside it.
 bool FileHeaderChecksumMatches(const std::vector<uint8_t>& header, uint16_t flags, uint16_t nameLength) {
-  const uint16_t stored = Le16(header.data());
+  const uint16_t stored = bytefields::LoadLE16(header.data());
   if ((RarCrc32(0, header.data() + 2, header.size() - 2) & 0xFFFF) == stored) return true;
   if ((flags & kFileComment) == 0) return false;
   size_t covered = kFileHeaderSize + nameLength + ((flags & kFileSalt) != 0 ? 8 : 0);
@@ -112,13 +108,13 @@ Listing ReadListing(Source& source) {
   const uint64_t size = source.Size();
   // The main header must lie inside the archive, whatever its size field
   // says: one that runs past the end leaves no members to find.
-  if (!source.ReadAt(7, main, sizeof main) || main[2] != kBlockMain || Le16(main + 5) < kMainHeaderSize ||
-      7 + uint64_t{Le16(main + 5)} > size) {
+  if (!source.ReadAt(7, main, sizeof main) || main[2] != kBlockMain || bytefields::LoadLE16(main + 5) < kMainHeaderSize ||
+      7 + uint64_t{bytefields::LoadLE16(main + 5)} > size) {
     listing.status = RarStatus::kBadHeader;
     return listing;
   }
-  listing.solid = (Le16(main + 3) & kMainSolid) != 0;
-  uint64_t pos = 7 + Le16(main + 5);
+  listing.solid = (bytefields::LoadLE16(main + 3) & kMainSolid) != 0;
+  uint64_t pos = 7 + bytefields::LoadLE16(main + 5);
   std::vector<uint8_t> header;
   while (pos < size) {
     uint8_t base[11] = {};
@@ -127,8 +123,8 @@ Listing ReadListing(Source& source) {
       break;
     }
     const uint8_t type = base[2];
-    const uint16_t flags = Le16(base + 3);
-    const uint16_t headSize = Le16(base + 5);
+    const uint16_t flags = bytefields::LoadLE16(base + 3);
+    const uint16_t headSize = bytefields::LoadLE16(base + 5);
     if (type == kBlockEnd) break;
     const bool hasData = type == kBlockFile || (flags & kFlagLongBlock) != 0;
     if (headSize < (type == kBlockFile ? kFileHeaderSize : hasData ? 11u : 7u) || pos + headSize > size) {
@@ -140,10 +136,10 @@ Listing ReadListing(Source& source) {
       listing.status = RarStatus::kBadHeader;
       break;
     }
-    const uint64_t dataSize = hasData ? Le32(header.data() + 7) : 0;
+    const uint64_t dataSize = hasData ? bytefields::LoadLE32(header.data() + 7) : 0;
     const uint64_t next = pos + headSize + dataSize;
     if (type == kBlockFile) {
-      const uint16_t nameLength = Le16(header.data() + 26);
+      const uint16_t nameLength = bytefields::LoadLE16(header.data() + 26);
       if (kFileHeaderSize + nameLength > headSize || !FileHeaderChecksumMatches(header, flags, nameLength)) {
         listing.status = RarStatus::kBadHeader;
         break;
@@ -151,9 +147,9 @@ Listing ReadListing(Source& source) {
       RarMember m;
       const char* name = reinterpret_cast<const char*>(header.data() + kFileHeaderSize);
       m.name.assign(name, strnlen(name, nameLength));
-      m.packedSize = Le32(header.data() + 7);
-      m.unpackedSize = Le32(header.data() + 11);
-      m.crc = Le32(header.data() + 16);
+      m.packedSize = bytefields::LoadLE32(header.data() + 7);
+      m.unpackedSize = bytefields::LoadLE32(header.data() + 11);
+      m.crc = bytefields::LoadLE32(header.data() + 16);
       m.flags = flags;
       m.version = header[24];
       m.method = header[25];

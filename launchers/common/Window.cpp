@@ -24,23 +24,23 @@ std::unordered_map<Handle, CWindow*>& Registry() {
   static std::unordered_map<Handle, CWindow*> registry;
   return registry;
 }
-Handle g_nextHandle = 1;
-Handle g_focus = 0;
-Handle g_capture = 0;
+Handle gNextHandle = 1;
+Handle gFocus = 0;
+Handle gCapture = 0;
 // Shown top-level windows, front first (topmost ones before the others).
-std::vector<CWindow*> g_topLevels;
+std::vector<CWindow*> gTopLevels;
 
 constexpr int32_t kFrame = 3;
 constexpr int32_t kCaptionBar = 18;
 constexpr uint32_t kDoubleClickTime = 500;
 
 void PlaceInFront(CWindow* w, bool topmost) {
-  g_topLevels.erase(std::remove(g_topLevels.begin(), g_topLevels.end(), w), g_topLevels.end());
-  auto at = g_topLevels.begin();
+  gTopLevels.erase(std::remove(gTopLevels.begin(), gTopLevels.end(), w), gTopLevels.end());
+  auto at = gTopLevels.begin();
   if (!topmost) {
-    while (at != g_topLevels.end() && (*at)->Native() != nullptr && (*at)->Native()->IsTopmost()) ++at;
+    while (at != gTopLevels.end() && (*at)->Native() != nullptr && (*at)->Native()->IsTopmost()) ++at;
   }
-  g_topLevels.insert(at, w);
+  gTopLevels.insert(at, w);
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ bool CWindow::CreateTopLevel(const TopLevelOptions& options) {
   w.placeAtBounds = true;
   native_ = platform::Window::Create(w);
   if (!native_) return false;
-  handle_ = g_nextHandle++;
+  handle_ = gNextHandle++;
   Registry()[handle_] = this;
   native_->SetProcedure([this](platform::Window&, const platform::Message& m) { return HandleNativeMessage(m); });
   native_->SetEnabled(!options.disabled);
@@ -95,7 +95,7 @@ bool CWindow::CreateTopLevel(const TopLevelOptions& options) {
 
 bool CWindow::CreateChild(CWindow* parent, int32_t id, const Rect& rect, uint32_t style, const std::string& text) {
   if (IsCreated() || parent == nullptr || !parent->IsCreated()) return false;
-  handle_ = g_nextHandle++;
+  handle_ = gNextHandle++;
   Registry()[handle_] = this;
   parent_ = parent;
   id_ = id;
@@ -113,7 +113,7 @@ bool CWindow::SubclassDlgItem(int32_t id, CWindow* parent) {
   if (IsCreated() || parent == nullptr) return false;
   CWindow* old = parent->GetDlgItem(id);
   if (old == nullptr) return false;
-  handle_ = g_nextHandle++;
+  handle_ = gNextHandle++;
   Registry()[handle_] = this;
   parent_ = parent;
   id_ = old->id_;
@@ -140,8 +140,8 @@ void CWindow::DestroyWindow() {
   if (!IsCreated()) return;
   OnDestroy();
   loop::ForgetWindow(handle_);
-  if (g_capture == handle_) ReleaseCapture();
-  if (g_focus == handle_) g_focus = 0;
+  if (gCapture == handle_) ReleaseCapture();
+  if (gFocus == handle_) gFocus = 0;
   const std::vector<CWindow*> children = children_;
   for (CWindow* c : children) c->DestroyWindow();
   children_.clear();
@@ -151,7 +151,7 @@ void CWindow::DestroyWindow() {
     s.erase(std::remove(s.begin(), s.end(), this), s.end());
     parent_->Invalidate();
   }
-  g_topLevels.erase(std::remove(g_topLevels.begin(), g_topLevels.end(), this), g_topLevels.end());
+  gTopLevels.erase(std::remove(gTopLevels.begin(), gTopLevels.end(), this), gTopLevels.end());
   // Windows this one owned lose their owner.
   for (auto& [h, w] : Registry()) {
     if (w->owner_ == this) w->owner_ = nullptr;
@@ -235,10 +235,10 @@ void CWindow::Show(bool visible) {
         platform::SetFocus(native_->GetHandle());
       }
     } else {
-      g_topLevels.erase(std::remove(g_topLevels.begin(), g_topLevels.end(), this), g_topLevels.end());
+      gTopLevels.erase(std::remove(gTopLevels.begin(), gTopLevels.end(), this), gTopLevels.end());
     }
   }
-  if (!visible && HasFocus()) g_focus = 0;
+  if (!visible && HasFocus()) gFocus = 0;
   Invalidate();
   if (parent_ != nullptr) parent_->Invalidate();
 }
@@ -246,7 +246,7 @@ void CWindow::Show(bool visible) {
 void CWindow::Enable(bool enabled) {
   enabled_ = enabled;
   if (IsTopLevel() && native_) native_->SetEnabled(enabled);
-  if (!enabled && HasFocus()) g_focus = 0;
+  if (!enabled && HasFocus()) gFocus = 0;
   Invalidate();
 }
 
@@ -321,7 +321,7 @@ void CWindow::SetFocus() {
   if (!IsCreated()) return;
   CWindow* old = GetFocus();
   if (old == this) return;
-  g_focus = handle_;
+  gFocus = handle_;
   CWindow* top = GetTopLevel();
   top->focusChild_ = handle_;
   if (top->native_ && top->visible_ && !top->popup_) platform::SetFocus(top->native_->GetHandle());
@@ -333,21 +333,21 @@ void CWindow::SetFocus() {
   Invalidate();
 }
 
-CWindow* CWindow::GetFocus() { return FromHandle(g_focus); }
+CWindow* CWindow::GetFocus() { return FromHandle(gFocus); }
 
 void CWindow::SetCapture() {
   if (!IsCreated()) return;
-  g_capture = handle_;
+  gCapture = handle_;
   CWindow* top = GetTopLevel();
   if (top->native_) platform::SetCapture(top->native_->GetHandle());
 }
 
 void CWindow::ReleaseCapture() {
-  if (g_capture != 0) platform::ReleaseCapture();
-  g_capture = 0;
+  if (gCapture != 0) platform::ReleaseCapture();
+  gCapture = 0;
 }
 
-CWindow* CWindow::GetCapture() { return FromHandle(g_capture); }
+CWindow* CWindow::GetCapture() { return FromHandle(gCapture); }
 
 CtlColors CWindow::ResolveColors() {
   CtlColors c;
@@ -573,7 +573,7 @@ intptr_t CWindow::HandleNativeMessage(const platform::Message& m) {
 }
 
 CWindow* WindowFromPoint(Point screen) {
-  for (CWindow* top : g_topLevels) {
+  for (CWindow* top : gTopLevels) {
     if (!top->IsVisible() || !top->IsEnabled()) continue;
     const Rect r = top->GetRect();
     if (screen.x < r.left || screen.y < r.top || screen.x >= r.right || screen.y >= r.bottom) continue;
@@ -587,6 +587,6 @@ Point GetCursorPos() { return platform::QueryCursorScreenPosition(); }
 
 Point GetScreenSize() { return platform::GetScreenSize(); }
 
-std::vector<CWindow*> TopLevelWindowsFrontFirst() { return g_topLevels; }
+std::vector<CWindow*> TopLevelWindowsFrontFirst() { return gTopLevels; }
 
 }  // namespace kit

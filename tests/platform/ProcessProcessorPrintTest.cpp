@@ -10,6 +10,7 @@
 #include "platform/PrintTarget.h"
 #include "platform/Process.h"
 #include "platform/Processor.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -21,6 +22,40 @@ TEST(PlatformProcess, NamesTheRunningProgram) {
   EXPECT_TRUE(fs::is_regular_file(path));
   EXPECT_EQ(fs::canonical(path), fs::canonical("/proc/self/exe"));
   EXPECT_EQ(platform::ExecutableDirectory(), fs::path(path).parent_path().string());
+}
+
+TEST(PlatformProcess, FindsAProgramOnPathOrByItsOwnPath) {
+  testsupport::TempDir dir("ostrevan-path-");
+  ASSERT_FALSE(dir.Path().empty());
+  fs::create_directory(dir.Path("first"));
+  fs::create_directory(dir.Path("second"));
+  const auto make = [&](const std::string& name, fs::perms perms) {
+    testsupport::WriteBytes(dir.Path(name), "#!/bin/sh\n");
+    fs::permissions(dir.Path(name), perms);
+  };
+  make("first/plain", fs::perms::owner_read | fs::perms::owner_write);
+  make("second/plain", fs::perms::owner_all);
+  make("second/tool", fs::perms::owner_all);
+  make("first/tool", fs::perms::owner_all);
+  const char* old = std::getenv("PATH");
+  const std::string saved = old != nullptr ? old : "";
+  // An empty entry and a missing folder are passed over; a file that is not
+  // executable does not hide a later one that is.
+  setenv("PATH", ("::" + dir.Path("missing") + ":" + dir.Path("first") + ":" + dir.Path("second")).c_str(), 1);
+  struct Row {
+    std::string name;
+    std::string found;
+  };
+  const Row rows[] = {
+      {"tool", dir.Path("first/tool")},
+      {"plain", dir.Path("second/plain")},
+      {"absent", ""},
+      {dir.Path("second/tool"), dir.Path("second/tool")},  // a path stands as it is
+      {dir.Path("first/plain"), ""},
+      {"second/tool", ""},  // a relative path is not looked up on PATH
+  };
+  for (const Row& row : rows) EXPECT_EQ(platform::FindOnPath(row.name), row.found) << row.name;
+  setenv("PATH", saved.c_str(), 1);
 }
 
 #if defined(__x86_64__)

@@ -11,10 +11,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/Process.h"
 
 extern char** environ;
 
@@ -23,16 +24,7 @@ namespace testsupport {
 // The full path of an executable found on PATH, or "" when there is none.
 // Tests look their outside programs up through RequireTool (RequireTool.h),
 // which reports a missing one.
-inline std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    const std::string candidate = dir + "/" + name;
-    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return std::string();
-}
+inline std::string FindProgram(const std::string& name) { return platform::FindOnPath(name); }
 
 // Starts args[0] (a path) with the arguments and this process's environment,
 // in which each "NAME=value" of extraEnv replaces the variable of that name.

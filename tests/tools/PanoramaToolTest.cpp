@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -181,7 +182,7 @@ TEST_F(PanoramaTool, SaysWhyAFileIsNoPanoramaAndReadsJpegsAsBubblesDo) {
 
 TEST_F(PanoramaTool, WholeTurnsOfYawEitherWayGiveTheIdenticalFrame) {
   const std::string picture = Make("pano.bmp", kPicture);
-  constexpr double kTurn = 6.283185307179586;
+  constexpr double kTurn = 2 * std::numbers::pi;
   for (const double yaw : {2.0, 0.3, 5.1}) {
     for (const char* pitch : {"0.2", "-0.5", "0"}) {
       for (const char* fast : {"", "--fast"}) {

@@ -388,7 +388,7 @@ TEST_F(SoundTool, MediaServicesSetUpAudio) {
     return made;
   });
   const VAudioFormat format(22050, 16, false);
-  ASSERT_TRUE(services.SetupAudio(&format, true, 16));
+  ASSERT_TRUE(services.SetupAudio(AudioSetup{.format = &format, .priorityLevel = true, .levelCount = 16}));
   EXPECT_EQ(services.GetDevice(), made);
   EXPECT_EQ(GetCurrentMixer(), services.GetMixer());
   SetAudioActive(true);

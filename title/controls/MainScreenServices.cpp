@@ -1,8 +1,8 @@
 #include "title/controls/MainScreenServices.h"
 
 namespace {
-MainScreenServices* g_services = nullptr;
+MainScreenServices* gServices = nullptr;
 }  // namespace
 
-void InstallMainScreenServices(MainScreenServices* services) { g_services = services; }
-MainScreenServices* GetMainScreenServices() { return g_services; }
+void InstallMainScreenServices(MainScreenServices* services) { gServices = services; }
+MainScreenServices* GetMainScreenServices() { return gServices; }

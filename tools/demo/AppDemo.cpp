@@ -71,7 +71,7 @@ struct Options {
   int meterPeriodMs = 10;
   std::vector<int> timingPeriods;
   int idleTickMs = -1;  // -1: the framework's default
-} g_options;
+} gOptions;
 
 using demo::Log;
 
@@ -83,7 +83,7 @@ uint64_t CpuMicroseconds() {
 }
 
 // Where the pictures come from: "archive" or "generated", or an error.
-std::string g_source;
+std::string gSource;
 
 // A stand-in picture: a 320 x 240 gradient with a checker pattern, at the
 // display's depth (the layout of the window's off-screen maps).
@@ -105,34 +105,34 @@ VPicture* MakeGeneratedPicture() {
 // The pictures to show (one reference each, for the caller): every --media
 // id of the archive, read as a picture through the reader registry with the
 // archive registered as the default and current one; without an archive the
-// generated picture. Empty, with g_source saying why, on any failure.
+// generated picture. Empty, with gSource saying why, on any failure.
 std::vector<VPicture*> LoadPictures() {
   std::vector<VPicture*> pictures;
-  if (g_options.archive.empty()) {
+  if (gOptions.archive.empty()) {
     if (VPicture* picture = MakeGeneratedPicture()) pictures.push_back(picture);
-    g_source = pictures.empty() ? "error: no memory for the generated picture" : "generated";
+    gSource = pictures.empty() ? "error: no memory for the generated picture" : "generated";
     return pictures;
   }
   static MediaArchive archive;
-  if (!archive.OpenArchive(VFileSpec(g_options.archive.c_str()), false)) {
-    g_source = "error: cannot open archive " + g_options.archive;
+  if (!archive.OpenArchive(VFileSpec(gOptions.archive.c_str()), false)) {
+    gSource = "error: cannot open archive " + gOptions.archive;
     return pictures;
   }
   SetDefaultMediaArchive(&archive);
   SetCurrentArchive(&archive);
-  if (g_options.media.empty()) {
-    g_source = "error: no --media id";
+  if (gOptions.media.empty()) {
+    gSource = "error: no --media id";
     return pictures;
   }
-  for (const int id : g_options.media) {
+  for (const int id : gOptions.media) {
     if (id < 1 || id > 0xFFFF) {
-      g_source = "error: bad media id " + std::to_string(id);
+      gSource = "error: bad media id " + std::to_string(id);
       break;
     }
     auto* picture = new VPicture(static_cast<uint16_t>(id));
     if (picture->Load() != 0 || picture->GetPixelMap() == nullptr || picture->GetBounds().IsEmpty()) {
       picture->Release();
-      g_source = "error: medium " + std::to_string(id) + " is not a readable picture";
+      gSource = "error: medium " + std::to_string(id) + " is not a readable picture";
       break;
     }
     picture->SetFrame(0);
@@ -141,17 +141,17 @@ std::vector<VPicture*> LoadPictures() {
         std::to_string(picture->GetHeight()) + " frames " + std::to_string(picture->GetFrameCount()) +
         " attributes " + (picture->HasPixelAttributes() ? "1" : "0"));
   }
-  if (pictures.size() != g_options.media.size()) {
+  if (pictures.size() != gOptions.media.size()) {
     for (VPicture* picture : pictures) picture->Release();
     pictures.clear();
     return pictures;
   }
-  g_source = "archive";
+  gSource = "archive";
   return pictures;
 }
 
 void DumpFrame() {
-  const std::string problem = demo::DumpPresentedFrame(g_options.dump);
+  const std::string problem = demo::DumpPresentedFrame(gOptions.dump);
   if (!problem.empty()) std::fprintf(stderr, "ostrevan-app-demo: %s\n", problem.c_str());
 }
 
@@ -239,7 +239,7 @@ class PicturePanel : public VControl {
   uint64_t ticks_ = 0;
 };
 
-PicturePanel* g_panel = nullptr;
+PicturePanel* gPanel = nullptr;
 
 // One line of lateness figures (microseconds) for the measurement log:
 // count, mean, median, 99th percentile, maximum and how many were over 1 ms.
@@ -290,7 +290,7 @@ class TimingTask : public VTask {
   uint64_t missed_ = 0;
 };
 
-std::vector<TimingTask*> g_timingTasks;
+std::vector<TimingTask*> gTimingTasks;
 
 // The reference for the lateness figures: a thread of its own that sleeps
 // until each 10 ms deadline (clock_nanosleep through sleep_until), measured
@@ -321,8 +321,8 @@ class ReferenceSleeper {
   std::vector<uint64_t> lateUs_;
 };
 
-ReferenceSleeper g_reference;
-bool g_referenceRunning = false;
+ReferenceSleeper gReference;
+bool gReferenceRunning = false;
 
 // Measures the process's processor time over a stretch of idling, stepping
 // every --meter-period ms (or only at the end).
@@ -346,16 +346,16 @@ class IdleMeter : public VTask {
       startTick_ = now;
       startCpu_ = CpuMicroseconds();
       startPass_ = pass;
-      startTicks_ = g_panel != nullptr ? g_panel->GetTicks() : 0;
-      for (const int period : g_options.timingPeriods) g_timingTasks.push_back(new TimingTask(period));
-      if (!g_options.timingPeriods.empty()) {
-        g_reference.Start();
-        g_referenceRunning = true;
+      startTicks_ = gPanel != nullptr ? gPanel->GetTicks() : 0;
+      for (const int period : gOptions.timingPeriods) gTimingTasks.push_back(new TimingTask(period));
+      if (!gOptions.timingPeriods.empty()) {
+        gReference.Start();
+        gReferenceRunning = true;
       }
     }
-    const uint32_t end = startTick_ + static_cast<uint32_t>(g_options.measureIdleMs);
+    const uint32_t end = startTick_ + static_cast<uint32_t>(gOptions.measureIdleMs);
     if (static_cast<int32_t>(now - end) < 0) {
-      const uint32_t period = static_cast<uint32_t>(std::max(0, g_options.meterPeriodMs));
+      const uint32_t period = static_cast<uint32_t>(std::max(0, gOptions.meterPeriodMs));
       const uint32_t next = period > 0 && static_cast<int32_t>(now + period - end) < 0 ? now + period : end;
       SetNextStepTime(next);
       return true;
@@ -363,16 +363,16 @@ class IdleMeter : public VTask {
     const uint64_t cpu = CpuMicroseconds() - startCpu_;
     Log("idle wall-ms " + std::to_string(now - startTick_) + " cpu-ms " + std::to_string(cpu / 1000) + " passes " +
         std::to_string(pass - startPass_) + " ticks " +
-        std::to_string((g_panel != nullptr ? g_panel->GetTicks() : 0) - startTicks_) + " pass-gaps " +
+        std::to_string((gPanel != nullptr ? gPanel->GetTicks() : 0) - startTicks_) + " pass-gaps " +
         (passGaps_ ? "1" : "0") + " cpu-us " + std::to_string(cpu));
-    for (TimingTask* task : g_timingTasks) {
+    for (TimingTask* task : gTimingTasks) {
       Log(task->Report());
       task->SetFinished();  // the manager deletes it
     }
-    g_timingTasks.clear();
-    if (g_referenceRunning) Log(g_reference.StopAndReport());
-    g_referenceRunning = false;
-    if (g_options.quitAfterMeasure) GetApplication()->Quit();
+    gTimingTasks.clear();
+    if (gReferenceRunning) Log(gReference.StopAndReport());
+    gReferenceRunning = false;
+    if (gOptions.quitAfterMeasure) GetApplication()->Quit();
     return false;
   }
 
@@ -393,7 +393,7 @@ class DemoApplication : public VApplication {
   bool StartApplication() override {
     RegisterCursorResources();
     SetupLookupTables();
-    if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) {
+    if (!SetupDisplay(DisplaySetup{})) {
       std::fputs("ostrevan-app-demo: error: cannot set up the display\n", stderr);
       return false;
     }
@@ -401,15 +401,15 @@ class DemoApplication : public VApplication {
     // off-screen maps, so drawing them copies pixels without conversion.
     SetLoadPixelFormat(0);
     std::vector<VPicture*> pictures = LoadPictures();
-    Log("picture " + g_source);
+    Log("picture " + gSource);
     if (pictures.empty()) {
-      std::fprintf(stderr, "ostrevan-app-demo: %s\n", g_source.c_str());
+      std::fprintf(stderr, "ostrevan-app-demo: %s\n", gSource.c_str());
       return false;
     }
-    g_panel = new PicturePanel(GetMainWindow(), std::move(pictures));
-    g_panel->SetVisible(false, false);  // shown by the display check
-    if (g_options.idleTickMs >= 0) SetIdleTickInterval(static_cast<uint32_t>(g_options.idleTickMs));
-    if (g_options.measureIdleMs > 0) new IdleMeter();
+    gPanel = new PicturePanel(GetMainWindow(), std::move(pictures));
+    gPanel->SetVisible(false, false);  // shown by the display check
+    if (gOptions.idleTickMs >= 0) SetIdleTickInterval(static_cast<uint32_t>(gOptions.idleTickMs));
+    if (gOptions.measureIdleMs > 0) new IdleMeter();
     int32_t w = 0, h = 0, d = 0;
     VDisplay::Get().GetDisplayMode(w, h, d);
     Log("mode " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(d) + " fullscreen " +
@@ -451,7 +451,7 @@ bool ParseNumber(const std::string& text, long low, long high, int& value) {
   return true;
 }
 
-// Reads the command line into g_options. Returns -1 to go on, else the exit
+// Reads the command line into gOptions. Returns -1 to go on, else the exit
 // code (0 after --help, 2 for a command line not understood, with a message
 // and the usage on stderr).
 int ParseOptions(int argc, char** argv) {
@@ -466,7 +466,7 @@ int ParseOptions(int argc, char** argv) {
       return 0;
     }
     if (a == "--quit-after-measure") {
-      g_options.quitAfterMeasure = true;
+      gOptions.quitAfterMeasure = true;
       continue;
     }
     const bool takesValue = a == "--archive" || a == "--media" || a == "--log" || a == "--dump" || a == "--name" ||
@@ -476,7 +476,7 @@ int ParseOptions(int argc, char** argv) {
     if (i + 1 >= argc) return refuse("option '" + a + "' needs a value");
     const std::string value = argv[++i];
     if (a == "--archive") {
-      g_options.archive = value;
+      gOptions.archive = value;
     } else if (a == "--media") {
       // "--media 200 --media 201" or "--media 200,201": side by side. The
       // range of each id is checked when the pictures load.
@@ -486,15 +486,15 @@ int ParseOptions(int argc, char** argv) {
         if (!ParseNumber(value.substr(p, comma - p), INT_MIN, INT_MAX, id)) {
           return refuse("bad media id '" + value.substr(p, comma - p) + "'");
         }
-        g_options.media.push_back(id);
+        gOptions.media.push_back(id);
         p = comma + 1;
       }
     } else if (a == "--log") {
-      g_options.log = value;
+      gOptions.log = value;
     } else if (a == "--dump") {
-      g_options.dump = value;
+      gOptions.dump = value;
     } else if (a == "--name") {
-      g_options.name = value;
+      gOptions.name = value;
     } else if (a == "--timing-tasks") {
       for (size_t p = 0; p <= value.size();) {
         const size_t comma = std::min(value.find(',', p), value.size());
@@ -502,13 +502,13 @@ int ParseOptions(int argc, char** argv) {
         if (!ParseNumber(value.substr(p, comma - p), 1, INT_MAX, period)) {
           return refuse("bad task period '" + value.substr(p, comma - p) + "' for --timing-tasks (milliseconds)");
         }
-        g_options.timingPeriods.push_back(period);
+        gOptions.timingPeriods.push_back(period);
         p = comma + 1;
       }
     } else {
-      int* target = a == "--meter-period" ? &g_options.meterPeriodMs
-                    : a == "--idle-tick"  ? &g_options.idleTickMs
-                                          : &g_options.measureIdleMs;
+      int* target = a == "--meter-period" ? &gOptions.meterPeriodMs
+                    : a == "--idle-tick"  ? &gOptions.idleTickMs
+                                          : &gOptions.measureIdleMs;
       if (!ParseNumber(value, 0, INT_MAX, *target)) {
         return refuse("bad duration '" + value + "' for " + a + " (milliseconds)");
       }
@@ -522,15 +522,15 @@ int ParseOptions(int argc, char** argv) {
 int main(int argc, char** argv) {
   const int parsed = ParseOptions(argc, argv);
   if (parsed >= 0) return parsed;
-  if (!g_options.log.empty()) {
-    if (!demo::OpenLog(g_options.log)) {
-      std::fprintf(stderr, "ostrevan-app-demo: cannot write the log '%s'\n", g_options.log.c_str());
+  if (!gOptions.log.empty()) {
+    if (!demo::OpenLog(gOptions.log)) {
+      std::fprintf(stderr, "ostrevan-app-demo: cannot write the log '%s'\n", gOptions.log.c_str());
       return 1;
     }
   }
   VExceptionFilter filter;
   DemoApplication app;
-  if (!g_options.name.empty()) app.SetAppName(g_options.name.c_str());
+  if (!gOptions.name.empty()) app.SetAppName(gOptions.name.c_str());
   Log("start");
   const int code = VApplication::Main(argc, argv);
   Log("exit " + std::to_string(code));

@@ -32,11 +32,11 @@ struct Options {
   std::string log;
   std::string dump;
   std::string name;
-} g_options;
+} gOptions;
 
 using demo::Log;
 
-void DumpFrame() { demo::DumpPresentedFrame(g_options.dump); }
+void DumpFrame() { demo::DumpPresentedFrame(gOptions.dump); }
 
 // The viewer with grab-and-drag turning: the point under the pointer stays
 // under it (a pixel of drag turns the view by 1 / focal length radians).
@@ -92,14 +92,14 @@ class DemoApplication : public VApplication {
   bool StartApplication() override {
     RegisterCursorResources();
     SetupLookupTables();
-    if (!SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true)) {
+    if (!SetupDisplay(DisplaySetup{})) {
       std::fputs("ostrevan-panorama-demo: error: cannot set up the display\n", stderr);
       return false;
     }
     std::string reason;
-    VPicture* picture = LoadPanoramaPicture(g_options.picture, reason);
+    VPicture* picture = LoadPanoramaPicture(gOptions.picture, reason);
     if (picture == nullptr) {
-      std::fprintf(stderr, "ostrevan-panorama-demo: cannot read panorama '%s': %s\n", g_options.picture.c_str(),
+      std::fprintf(stderr, "ostrevan-panorama-demo: cannot read panorama '%s': %s\n", gOptions.picture.c_str(),
                    reason.c_str());
       return false;
     }
@@ -126,27 +126,27 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     const std::string value = argv[i + 1];
     if (a == "--picture") {
-      g_options.picture = value;
+      gOptions.picture = value;
     } else if (a == "--log") {
-      g_options.log = value;
+      gOptions.log = value;
     } else if (a == "--dump") {
-      g_options.dump = value;
+      gOptions.dump = value;
     } else if (a == "--name") {
-      g_options.name = value;
+      gOptions.name = value;
     } else {
       std::fprintf(stderr, "ostrevan-panorama-demo: unknown option '%s'\n", a.c_str());
       return 2;
     }
   }
-  if (g_options.picture.empty() || argc % 2 == 0) {
+  if (gOptions.picture.empty() || argc % 2 == 0) {
     std::fputs("usage: ostrevan-panorama-demo --picture FILE [--log FILE] [--dump FILE.ppm] [--name NAME]\n", stderr);
     return 2;
   }
-  if (!g_options.log.empty()) demo::OpenLog(g_options.log);
+  if (!gOptions.log.empty()) demo::OpenLog(gOptions.log);
   InstallImageReaders();
   VExceptionFilter filter;
   DemoApplication app;
-  if (!g_options.name.empty()) app.SetAppName(g_options.name.c_str());
+  if (!gOptions.name.empty()) app.SetAppName(gOptions.name.c_str());
   const int code = VApplication::Main(argc, argv);
   Log("exit " + std::to_string(code));
   return code;

@@ -173,7 +173,7 @@ TEST(CommandLine, SplitsAsTheFrameworkDoes) {
 }
 
 TEST_F(FrameworkTest, SetupDisplayGivesTheFullScreenFlipPath) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VDisplay& display = VDisplay::Get();
   VWindow* main = app->GetMainWindow();
   ASSERT_NE(main, nullptr);
@@ -198,7 +198,7 @@ TEST_F(FrameworkTest, SetupDisplayGivesTheFullScreenFlipPath) {
 TEST_F(FrameworkTest, RefusedModeLeavesOneGdiMap) {
   platform::Display::Get().SetDesktopModeForTesting(platform::DisplayMode{800, 600, 32});
   platform::Display::Get().SetModeSwitchRefusedForTesting(true);
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VDisplay& display = VDisplay::Get();
   EXPECT_TRUE(display.IsModeRestored());
   EXPECT_EQ(display.GetFlipPixelMap(), nullptr);
@@ -225,7 +225,7 @@ TEST_F(FrameworkTest, DisplayCheckPassesOrRefusesWithTheMessage) {
       {{640, 480, 8}, depth},
       {{600, 480, 16}, small},
   };
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   auto* main = static_cast<MainWindow*>(app->GetMainWindow());
   auto* panel = new RecordingPanel(main);
   panel->SetVisible(false, false);
@@ -257,7 +257,7 @@ TEST_F(FrameworkTest, DisplayCheckPassesOrRefusesWithTheMessage) {
 }
 
 TEST_F(FrameworkTest, IdleStepBeforeEachMessageAndTickDownTheEventTree) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   auto* panel = new RecordingPanel(app->GetMainWindow());
   std::vector<uint32_t> passes;
   PassTask task(&passes);
@@ -349,7 +349,7 @@ TEST_F(FrameworkTest, IdleWaitLastsUntilTheNextDueTime) {
 }
 
 TEST_F(FrameworkTest, NestedLoopDispatchesThePendingMessageOnce) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VWindow* main = app->GetMainWindow();
   int dispatched = 0;
   // A task that runs a nested loop inside the idle step of the message.
@@ -381,7 +381,7 @@ TEST_F(FrameworkTest, NestedLoopDispatchesThePendingMessageOnce) {
 }
 
 TEST_F(FrameworkTest, MouseAndKeyMessagesReachTheTree) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VWindow* main = app->GetMainWindow();
   auto* panel = new RecordingPanel(main);
   platform::SetMessageTime(10000);
@@ -415,7 +415,7 @@ TEST_F(FrameworkTest, MouseAndKeyMessagesReachTheTree) {
 }
 
 TEST_F(FrameworkTest, AltF4ClosesTheProgram) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   new RecordingPanel(app->GetMainWindow());
   platform::ResetMessageQueue();
   platform::SetKeyDown(platform::kKeyAlt, true);  // the tree leaves Alt combinations alone
@@ -426,7 +426,7 @@ TEST_F(FrameworkTest, AltF4ClosesTheProgram) {
 }
 
 TEST_F(FrameworkTest, ShutdownRunsOnceAndReleasesOnlyItsOwnReferences) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   auto* table = new VColorTable(StandardPalette{4});
   SetCurrentColorTable(table);
   table->AddReference();  // another holder (a picture, say) besides the creator
@@ -459,7 +459,7 @@ std::string MapPixel(PixelMap* map, int32_t x, int32_t y) {
 // off-screen map through a given port, onto the screen without one.
 TEST_F(FrameworkTest, EraseBackgroundReachesTheWindowsPixels) {
   ASSERT_NE(GetDrawingBackend(), nullptr);
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VWindow* main = app->GetMainWindow();
   ASSERT_NE(main, nullptr);
   auto* panel = new VControl(VControl::kApplicationKind, 300, 100, 50, 0, 40, 30, main);
@@ -495,7 +495,7 @@ TEST_F(FrameworkTest, EraseBackgroundReachesTheWindowsPixels) {
 // A new current colour table reaches every off-screen map of the windows at
 // the next draw, once, and the draw keeps no reference of its own.
 TEST_F(FrameworkTest, ChangedColourTableReachesEveryOffscreenMapAtTheNextDraw) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VWindow* main = app->GetMainWindow();
   ASSERT_EQ(main->GetOffscreenMapCount(), 2);
   auto* panel = new VControl(VControl::kApplicationKind, 300, 0, 0, 0, 64, 64, main);
@@ -523,7 +523,7 @@ TEST_F(FrameworkTest, ChangedColourTableReachesEveryOffscreenMapAtTheNextDraw) {
 // Transition redraws reach the registered redrawer with the draw's port and
 // area; a draw started from inside that redraw does not come back to it.
 TEST_F(FrameworkTest, TransitionRedrawsGoToTheRegisteredRedrawer) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VWindow* main = app->GetMainWindow();
   auto* panel = new VControl(VControl::kApplicationKind, 300, 10, 20, 0, 30, 40, main);
   struct Redrawer : VTransitionRedrawer {
@@ -557,7 +557,7 @@ TEST_F(FrameworkTest, TransitionRedrawsGoToTheRegisteredRedrawer) {
 // order (topmost windows first, hidden ones never), topmost reaches the
 // platform window, and handles are found on the window each object holds.
 TEST_F(FrameworkTest, WindowListFindsTheTopWindowAndWindowsByHandle) {
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   VWindow* main = app->GetMainWindow();
   ASSERT_NE(main, nullptr);
   EXPECT_TRUE(main->GetPlatformWindow()->IsTopmost());  // made topmost by the title's set-up
@@ -633,7 +633,7 @@ TEST_F(FrameworkTest, WithoutDirectDrawTheModeIsReportedAs640x480x8) {
 TEST_F(FrameworkTest, ExceptionFilterRestoresTheScreenOnce) {
   VExceptionFilter::ResetHandledForTesting();
   VExceptionFilter filter;
-  ASSERT_TRUE(app->SetupDisplay(false, false, 0, 1, 0, false, 640, 480, 16, true));
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   EXPECT_TRUE(platform::Display::Get().IsModeSwitched());
   EXPECT_EQ(filter.HandleException(), VExceptionFilter::kExecuteHandler);
   EXPECT_FALSE(platform::Display::Get().IsModeSwitched());

@@ -19,20 +19,20 @@ using controltest::Bench;
 struct Counts {
   int build = 0, enter = 0, leave = 0, teardown = 0, destroyed = 0;
 };
-std::map<int32_t, Counts> g_counts;
+std::map<int32_t, Counts> gCounts;
 
 class CountingPanel : public VPanel {
  public:
   explicit CountingPanel(bool kept) { SetKeptWhenReplaced(kept); }
-  ~CountingPanel() override { ++g_counts[GetId()].destroyed; }
+  ~CountingPanel() override { ++gCounts[GetId()].destroyed; }
   void Build() override {
-    ++g_counts[GetId()].build;
+    ++gCounts[GetId()].build;
     StoreBounds(VRect(0, 0, 200, 150));
     builtUnder = GetCurrentParent();
   }
-  void Enter() override { ++g_counts[GetId()].enter; }
-  void Leave() override { ++g_counts[GetId()].leave; }
-  void Teardown() override { ++g_counts[GetId()].teardown; }
+  void Enter() override { ++gCounts[GetId()].enter; }
+  void Leave() override { ++gCounts[GetId()].leave; }
+  void Teardown() override { ++gCounts[GetId()].teardown; }
   VGraphicObject* builtUnder = nullptr;
 };
 
@@ -51,7 +51,7 @@ class PanelTest : public ::testing::Test {
         notAPanel_(kNotAPanelClass, 4, nullptr, nullptr,
                    [](void*, void*) -> VPropertyHolder* { return new VPropertyHolder(); },
                    [](VPropertyHolder* object, bool) { delete object; }, nullptr, &factory_) {
-    g_counts.clear();
+    gCounts.clear();
     InstallPanelServices();
   }
   ~PanelTest() override {
@@ -78,10 +78,10 @@ TEST_F(PanelTest, CreatedBuiltAndEnteredAsTheCurrentParent) {
   EXPECT_EQ(owner().GetCurrentPanel(), panel);
   EXPECT_TRUE(panel->IsVisible());
   EXPECT_TRUE(panel->IsEntered());
-  EXPECT_EQ(g_counts[8192].build, 1);
-  EXPECT_EQ(g_counts[8192].enter, 1);
+  EXPECT_EQ(gCounts[8192].build, 1);
+  EXPECT_EQ(gCounts[8192].enter, 1);
   EXPECT_FALSE(panel->Open(&owner(), false));  // opened already: builds nothing
-  EXPECT_EQ(g_counts[8192].build, 1);
+  EXPECT_EQ(gCounts[8192].build, 1);
 }
 
 TEST_F(PanelTest, WaitCursorWhileAPanelIsMade) {
@@ -100,9 +100,9 @@ TEST_F(PanelTest, WaitCursorWhileAPanelIsMade) {
 TEST_F(PanelTest, ShowingTheCurrentPanelAgainChangesNothing) {
   VGraphicObject* panel = owner().ShowPanel(kKeptClass, 8192, false);
   EXPECT_EQ(owner().ShowPanel(kKeptClass, 8192, false), panel);
-  EXPECT_EQ(g_counts[8192].build, 1);
-  EXPECT_EQ(g_counts[8192].enter, 1);
-  EXPECT_EQ(g_counts[8192].leave, 0);
+  EXPECT_EQ(gCounts[8192].build, 1);
+  EXPECT_EQ(gCounts[8192].enter, 1);
+  EXPECT_EQ(gCounts[8192].leave, 0);
 }
 
 TEST_F(PanelTest, KeptPanelIsSuspendedAndResumed) {
@@ -110,17 +110,17 @@ TEST_F(PanelTest, KeptPanelIsSuspendedAndResumed) {
   VGraphicObject* other = owner().ShowPanel(kPlainClass, 8193, false);
   ASSERT_NE(other, nullptr);
   EXPECT_FALSE(kept->IsVisible());
-  EXPECT_EQ(g_counts[8192].leave, 1);
-  EXPECT_EQ(g_counts[8192].destroyed, 0);
+  EXPECT_EQ(gCounts[8192].leave, 1);
+  EXPECT_EQ(gCounts[8192].destroyed, 0);
   // Back to the kept panel: entered again, not built again; the plain one
   // it replaces is torn down and deleted, its leave step run once.
   EXPECT_EQ(owner().ShowPanel(kKeptClass, 8192, false), kept);
   EXPECT_TRUE(kept->IsVisible());
-  EXPECT_EQ(g_counts[8192].build, 1);
-  EXPECT_EQ(g_counts[8192].enter, 2);
-  EXPECT_EQ(g_counts[8193].leave, 1);
-  EXPECT_EQ(g_counts[8193].teardown, 1);
-  EXPECT_EQ(g_counts[8193].destroyed, 1);
+  EXPECT_EQ(gCounts[8192].build, 1);
+  EXPECT_EQ(gCounts[8192].enter, 2);
+  EXPECT_EQ(gCounts[8193].leave, 1);
+  EXPECT_EQ(gCounts[8193].teardown, 1);
+  EXPECT_EQ(gCounts[8193].destroyed, 1);
 }
 
 TEST_F(PanelTest, PlainPanelIsSuspendedThenDeletedWhenReplaced) {
@@ -128,9 +128,9 @@ TEST_F(PanelTest, PlainPanelIsSuspendedThenDeletedWhenReplaced) {
   VGraphicObject* next = owner().ShowPanel(kPlainClass, 8194, false);
   ASSERT_NE(next, nullptr);
   EXPECT_EQ(owner().GetCurrentPanel(), next);
-  EXPECT_EQ(g_counts[8192].leave, 1);  // once, at the suspension
-  EXPECT_EQ(g_counts[8192].teardown, 1);
-  EXPECT_EQ(g_counts[8192].destroyed, 1);
+  EXPECT_EQ(gCounts[8192].leave, 1);  // once, at the suspension
+  EXPECT_EQ(gCounts[8192].teardown, 1);
+  EXPECT_EQ(gCounts[8192].destroyed, 1);
   EXPECT_EQ(owner().FindPanel(8192), nullptr);
 }
 
@@ -143,23 +143,23 @@ TEST_F(PanelTest, UnknownClassLeavesTheOldPanelShown) {
     EXPECT_TRUE(old->IsVisible());
     EXPECT_TRUE(dynamic_cast<VPanel*>(old)->IsEntered());
   }
-  EXPECT_EQ(g_counts[8192].leave, 2);  // suspended while the new one was tried
-  EXPECT_EQ(g_counts[8192].enter, 3);
-  EXPECT_EQ(g_counts[8192].destroyed, 0);
+  EXPECT_EQ(gCounts[8192].leave, 2);  // suspended while the new one was tried
+  EXPECT_EQ(gCounts[8192].enter, 3);
+  EXPECT_EQ(gCounts[8192].destroyed, 0);
 }
 
 TEST_F(PanelTest, ClosingWithAndWithoutDeletion) {
   owner().ShowPanel(kKeptClass, 8192, false);
   owner().ClosePanel(8192, true);
   EXPECT_EQ(owner().GetCurrentPanel(), nullptr);
-  EXPECT_EQ(g_counts[8192].leave, 1);
-  EXPECT_EQ(g_counts[8192].teardown, 1);
-  EXPECT_EQ(g_counts[8192].destroyed, 1);
+  EXPECT_EQ(gCounts[8192].leave, 1);
+  EXPECT_EQ(gCounts[8192].teardown, 1);
+  EXPECT_EQ(gCounts[8192].destroyed, 1);
 
   VGraphicObject* detached = owner().ShowPanel(kKeptClass, 8193, false);
   owner().ClosePanel(8193, false);
   EXPECT_EQ(owner().FindPanel(8193), nullptr);
-  EXPECT_EQ(g_counts[8193].destroyed, 0);
+  EXPECT_EQ(gCounts[8193].destroyed, 0);
   delete detached;
   owner().ClosePanel(9999, true);  // nothing with that id
 }
@@ -168,11 +168,11 @@ TEST_F(PanelTest, ClosingTheWindowTearsItsPanelsDown) {
   owner().ShowPanel(kKeptClass, 8192, false);
   owner().ShowPanel(kPlainClass, 8193, false);  // 8192 suspended
   bench_.reset();
-  EXPECT_EQ(g_counts[8192].leave, 1);  // not left a second time
-  EXPECT_EQ(g_counts[8192].teardown, 1);
-  EXPECT_EQ(g_counts[8193].leave, 1);
-  EXPECT_EQ(g_counts[8193].teardown, 1);
-  EXPECT_EQ(g_counts[8192].destroyed + g_counts[8193].destroyed, 2);
+  EXPECT_EQ(gCounts[8192].leave, 1);  // not left a second time
+  EXPECT_EQ(gCounts[8192].teardown, 1);
+  EXPECT_EQ(gCounts[8193].leave, 1);
+  EXPECT_EQ(gCounts[8193].teardown, 1);
+  EXPECT_EQ(gCounts[8192].destroyed + gCounts[8193].destroyed, 2);
 }
 
 // ---------------------------------------------------------------------------

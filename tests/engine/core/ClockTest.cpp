@@ -230,9 +230,9 @@ TEST(VRateMeterTest, TickCountGoingBackSkipsTheSample) {
   }
 }
 
-int g_peeks = 0;
+int gPeeks = 0;
 bool CountPeek() {
-  ++g_peeks;
+  ++gPeeks;
   return false;
 }
 
@@ -247,18 +247,18 @@ TEST(VDeadlineTest, WaitsOnTheTickCountLookingAtTheQueue) {
     clock.SetStepPerRead(kMs);  // every reading moves one millisecond on
     platform::ScopedClockSource source(&clock);
     auto previous = platform::SetPeekMessageHook(&CountPeek);
-    g_peeks = 0;
+    gPeeks = 0;
     VDeadline deadline(r.ms, 77);
     EXPECT_EQ(deadline.value, 77u);
     uint32_t expected = r.startTick + r.ms;
     EXPECT_EQ(deadline.GetDeadline(), expected);
     uint32_t returned = deadline.Wait();
     if (r.ms == 0) {
-      EXPECT_EQ(g_peeks, 0);
+      EXPECT_EQ(gPeeks, 0);
       EXPECT_EQ(returned, r.startTick + 1);
     } else {
       EXPECT_EQ(returned, expected);
-      EXPECT_EQ(g_peeks, static_cast<int>(r.ms) - 1);
+      EXPECT_EQ(gPeeks, static_cast<int>(r.ms) - 1);
     }
     EXPECT_TRUE(deadline.HasPassed());
     platform::SetPeekMessageHook(previous);

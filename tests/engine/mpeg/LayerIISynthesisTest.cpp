@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -35,7 +36,7 @@ class DirectSynthesis {
     for (int i = 1023; i >= 64; --i) v_[static_cast<size_t>(i)] = v_[static_cast<size_t>(i - 64)];
     for (int i = 0; i < 64; ++i) {
       double sum = 0;
-      for (int k = 0; k < 32; ++k) sum += std::cos((16 + i) * (2 * k + 1) * M_PI / 64.0) * s[k];
+      for (int k = 0; k < 32; ++k) sum += std::cos((16 + i) * (2 * k + 1) * std::numbers::pi / 64.0) * s[k];
       v_[static_cast<size_t>(i)] = sum;
     }
     double u[512];
@@ -71,7 +72,7 @@ TEST(LayerIISynthesis, DCTMatchesTheSum) {
     VIDCTFilterBank::DCT32(x, fast);
     for (int k = 0; k < 32; ++k) {
       double sum = 0;
-      for (int n = 0; n < 32; ++n) sum += std::clamp<int>(x[n], -16383, 16383) * std::cos((2 * n + 1) * k * M_PI / 64.0);
+      for (int n = 0; n < 32; ++n) sum += std::clamp<int>(x[n], -16383, 16383) * std::cos((2 * n + 1) * k * std::numbers::pi / 64.0);
       // Twelve-bit cosines: an error of at most 1/8192 of the inputs' sum.
       EXPECT_NEAR(fast[k], sum, 1.0 + 32 * 16384 / 8192.0) << "round " << round << " k " << k;
     }

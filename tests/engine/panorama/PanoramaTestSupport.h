@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,8 +17,8 @@
 
 namespace panotest {
 
-inline constexpr double kPi = 3.14159265358979323846;
-inline constexpr float kTwoPiF = 6.28318530717959f;
+inline constexpr double kPi = std::numbers::pi;
+inline constexpr float kTwoPiF = 2 * std::numbers::pi_v<float>;
 
 struct Rgb {
   int width = 0;

@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <numbers>
 
 #include "engine/panorama/PanoramaTables.h"
 #include "engine/panorama/VNavigator.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 class Tables : public ::testing::Test {
  protected:

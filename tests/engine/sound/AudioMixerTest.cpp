@@ -276,7 +276,7 @@ TEST(MixerLifetime, DestroyingTheMixerReleasesChannels) {
   VAudioChannel* kept = nullptr;
   ASSERT_TRUE(stream->PlayOnNewChannel(kept, 0, 32767, 440));
   ASSERT_TRUE(stream->Play(0, 32767, 440));
-  EXPECT_EQ(mixer->GetState(), 2);
+  EXPECT_EQ(mixer->GetState(), VAudioMixer::kStateActivated);
   delete mixer;
   EXPECT_FALSE(device.HasCallback());
   EXPECT_EQ(GetCurrentMixer(), nullptr);

@@ -276,10 +276,10 @@ TEST(KitXvfb, ReadmeEditScrollsLongText) {
 
 // ---- The child side ----
 
-std::ofstream* g_out = nullptr;
+std::ofstream* gOut = nullptr;
 void Log(const std::string& line) {
-  *g_out << line << "\n";
-  g_out->flush();
+  *gOut << line << "\n";
+  gOut->flush();
 }
 
 class SetupDialog : public kit::CDialog {
@@ -410,7 +410,7 @@ TEST(ChildProcessKitXvfb, Scenario) {
   const char* results = std::getenv("OSTREVAN_KIT_RESULTS");
   if (scenario == nullptr || results == nullptr) GTEST_SKIP() << "runs as a child of KitXvfb";
   std::ofstream out(results);
-  g_out = &out;
+  gOut = &out;
   ASSERT_TRUE(kit::InitializeKit());
   kittest::RegisterLauncherPlaceholders();
   const std::string which = scenario;

@@ -1,0 +1,13 @@
+// What the application's audio set-up asks for (VApplication::SetupAudio and
+// VMediaServices::SetupAudio). The defaults are the sound layer's default
+// format (22050 Hz, 16 bits, mono), the output device at priority level and
+// 16 volume levels in the mixer.
+#pragma once
+
+#include <cstdint>
+
+struct AudioSetup {
+  const void* format = nullptr;  // the sound layer's format record; null: its default
+  bool priorityLevel = true;     // the device takes the output at priority level
+  int32_t levelCount = 16;       // the mixer's volume levels
+};
