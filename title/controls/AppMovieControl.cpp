@@ -1,5 +1,5 @@
 // Opening, playing and drawing a movie in a control.
-#include "engine/mpeg/AppMovieControl.h"
+#include "title/controls/AppMovieControl.h"
 
 #include "engine/app/VDisplay.h"
 #include "engine/app/VWindow.h"

@@ -11,10 +11,10 @@
 #include "engine/controls/ControlTestSupport.h"
 #include "engine/core/Clock.h"
 #include "engine/core/VFileSpec.h"
-#include "engine/mpeg/AppMovieControl.h"
 #include "engine/mpeg/MpegTestSupport.h"
 #include "engine/mpeg/VStreamScheduler.h"
 #include "support/TempDir.h"
+#include "title/controls/AppMovieControl.h"
 
 namespace {
 

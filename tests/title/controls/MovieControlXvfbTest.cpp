@@ -19,7 +19,6 @@
 #include "engine/core/VTask.h"
 #include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PixelMap.h"
-#include "engine/mpeg/AppMovieControl.h"
 #include "engine/mpeg/MpegTestSupport.h"
 #include "platform/Clock.h"
 #include "platform/Window.h"
@@ -28,6 +27,7 @@
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "support/XvfbSession.h"
+#include "title/controls/AppMovieControl.h"
 
 namespace {
 
