@@ -6,12 +6,6 @@
 
 namespace {
 
-constexpr uint16_t kSoundTable[SoundManager::kSoundCount] = {
-    600, 601, 602, 602, 600, 604, 605, 605, 605, 605, 605, 606, 607, 608, 608, 608, 608,
-    609, 609, 609, 609, 609, 610, 611, 612, 613, 614, 615, 616, 602, 617, 606, 610, 602,
-    601, 618, 619, 620, 621, 609, 609, 605, 605, 605, 609, 609, 609, 600, 602, 622, 602,
-    600, 602, 600, 602, 600, 602, 600, 600, 623, 624, 600, 602, 600, 602, 600};
-
 constexpr int32_t kPriority = 32767;
 constexpr int32_t kNaturalPitch = 440;
 
@@ -42,8 +36,12 @@ SoundManager::~SoundManager() {
   effects_.clear();
 }
 
-uint16_t SoundManager::MediaIdForSound(int32_t index) {
-  return index >= 0 && index < kSoundCount ? kSoundTable[index] : 0;
+void SoundManager::SetSoundTable(std::span<const uint16_t> mediaIds) {
+  soundTable_.assign(mediaIds.begin(), mediaIds.end());
+}
+
+uint16_t SoundManager::MediaIdForSound(int32_t index) const {
+  return index >= 0 && index < GetSoundCount() ? soundTable_[static_cast<size_t>(index)] : 0;
 }
 
 SoundManager::Effect* SoundManager::Find(int32_t index) {
@@ -61,12 +59,12 @@ const SoundManager::Effect* SoundManager::Find(int32_t index) const {
 }
 
 void SoundManager::AcquireSound(int32_t index) {
-  if (index < 0 || index >= kSoundCount) return;  // outside the table
+  if (index < 0 || index >= GetSoundCount()) return;  // outside the table
   if (Effect* e = Find(index)) {
     ++e->useCount;
     return;
   }
-  const uint16_t id = kSoundTable[index];
+  const uint16_t id = MediaIdForSound(index);
   MediaArchive* target = GetArchiveForMedia(id);
   MediaArchive* previous = target ? SetCurrentArchive(target) : nullptr;
   auto* stream = new MediaAudioStream(id);
@@ -77,7 +75,7 @@ void SoundManager::AcquireSound(int32_t index) {
     stream = nullptr;
   }
   if (target) SetCurrentArchive(previous);
-  effects_.push_back({stream, static_cast<int16_t>(index), 1});
+  effects_.push_back({stream, index, 1});
 }
 
 void SoundManager::ReleaseSound(int32_t index) {

@@ -1,11 +1,14 @@
 // The title's one point of contact for sounds: interface effects loaded and
 // shared by index (acquire, trigger, release) and two persistent channels
-// for the tour's looping sounds (0 ambient, 1 footsteps).
+// for the tour's looping sounds (0 ambient, 1 footsteps). The media id each
+// index plays comes from a table the title installs; until then every index
+// lies outside the table.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -15,15 +18,17 @@ class MediaAudioStream;
 
 class SoundManager {
  public:
-  static constexpr int32_t kSoundCount = 66;
-
   SoundManager();
   ~SoundManager();
   SoundManager(const SoundManager&) = delete;
   SoundManager& operator=(const SoundManager&) = delete;
 
-  // The media id of a sound index, 0 outside 0..65.
-  static uint16_t MediaIdForSound(int32_t index);
+  // The media ids of the sound indexes (index i plays mediaIds[i]). Effects
+  // already acquired keep the sound they loaded.
+  void SetSoundTable(std::span<const uint16_t> mediaIds);
+  int32_t GetSoundCount() const { return static_cast<int32_t>(soundTable_.size()); }
+  // The media id of a sound index, 0 outside the table.
+  uint16_t MediaIdForSound(int32_t index) const;
 
   void AcquireSound(int32_t index);
   void ReleaseSound(int32_t index);
@@ -47,7 +52,7 @@ class SoundManager {
  private:
   struct Effect {
     MediaAudioStream* stream;  // one reference, or null when it could not be made
-    int16_t index;
+    int32_t index;
     int32_t useCount;
   };
   void SetLoopSound(int which, VAudioStream* stream);
@@ -57,6 +62,7 @@ class SoundManager {
 
   VAudioChannel* loopChannels_[2] = {nullptr, nullptr};
   VAudioStream* loopStreams_[2] = {nullptr, nullptr};
+  std::vector<uint16_t> soundTable_;
   std::vector<Effect> effects_;
   std::function<void(int32_t)> triggerListener_;
 };

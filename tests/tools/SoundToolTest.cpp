@@ -31,6 +31,7 @@
 #include "engine/sound/SoundMediaServices.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
+#include "title/controls/TitleSoundTable.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/PictureConversions.h"
 #include "tools/ToolCommands.h"
@@ -329,9 +330,9 @@ TEST_F(SoundTool, SoundManagerEffectsAndLoops) {
   ScopedMediaArchive scope(&archive);
   VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
   auto* mixer = new VAudioMixer(&device, 16);
-  SoundManager& manager = GetSoundManager();
-  EXPECT_EQ(SoundManager::MediaIdForSound(3), 602);
-  EXPECT_EQ(SoundManager::MediaIdForSound(66), 0);
+  SoundManager& manager = InstallTitleSoundTable();
+  EXPECT_EQ(manager.MediaIdForSound(3), 602);
+  EXPECT_EQ(manager.MediaIdForSound(66), 0);
   manager.AcquireSound(7);
   manager.AcquireSound(7);
   manager.ReleaseSound(7);

@@ -68,4 +68,33 @@ TEST(SoundManagerLoops, ShortSoundLoopsFromTheFirstBlock) {
   }
 }
 
+// Sound indexes play the media ids of the table the manager was given;
+// before it has one, and outside it, acquiring loads nothing.
+TEST(SoundManagerTable, AcquiresOnlyIndexesOfTheInstalledTable) {
+  SoundManager manager;
+  EXPECT_EQ(manager.GetSoundCount(), 0);
+  manager.AcquireSound(0);
+  EXPECT_EQ(manager.GetUseCount(0), 0);
+  const uint16_t table[] = {700, 701, 700};
+  manager.SetSoundTable(table);
+  EXPECT_EQ(manager.GetSoundCount(), 3);
+  struct Case {
+    int32_t index;
+    uint16_t mediaId;
+    int32_t useCount;
+  } cases[] = {{-1, 0, 0}, {0, 700, 1}, {1, 701, 1}, {2, 700, 1}, {3, 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index);
+    EXPECT_EQ(manager.MediaIdForSound(c.index), c.mediaId);
+    manager.AcquireSound(c.index);
+    EXPECT_EQ(manager.GetUseCount(c.index), c.useCount);
+  }
+  // Effects already acquired stay when the table changes.
+  manager.SetSoundTable({});
+  EXPECT_EQ(manager.MediaIdForSound(1), 0);
+  EXPECT_EQ(manager.GetUseCount(1), 1);
+  manager.ReleaseSound(1);
+  EXPECT_EQ(manager.GetUseCount(1), 0);
+}
+
 }  // namespace

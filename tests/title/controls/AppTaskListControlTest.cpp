@@ -12,6 +12,7 @@
 #include "engine/sound/SoundManager.h"
 #include "title/controls/AppListControl.h"
 #include "title/controls/AppTaskListControl.h"
+#include "title/controls/TitleSoundTable.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ class AppTaskListTest : public ::testing::Test {
   void SetUp() override {
     bench_.clock().SetStepPerRead(0);
     bench_.clock().SetTickCount(60000);
-    GetSoundManager().SetTriggerListener([this](int32_t index) { sounds_.push_back(index); });
+    InstallTitleSoundTable().SetTriggerListener([this](int32_t index) { sounds_.push_back(index); });
     for (int i = 0; i < 10; ++i) items_.emplace_back(("item " + std::to_string(i)).c_str());
   }
   void TearDown() override { DestroySoundManager(); }

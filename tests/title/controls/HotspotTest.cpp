@@ -20,6 +20,7 @@
 #include "title/controls/HotspotTable.h"
 #include "title/controls/MainScreenServices.h"
 #include "title/controls/PhotoHotspotFrame.h"
+#include "title/controls/TitleSoundTable.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ class HotspotMaskTest : public ::testing::Test {
  protected:
   HotspotMaskTest() {
     InstallMainScreenServices(&screen_);
-    GetSoundManager().SetTriggerListener([this](int32_t index) { sounds_.push_back(index); });
+    InstallTitleSoundTable().SetTriggerListener([this](int32_t index) { sounds_.push_back(index); });
   }
   ~HotspotMaskTest() override {
     InstallMainScreenServices(nullptr);

@@ -16,6 +16,7 @@
 #include "engine/graphics/VFont.h"
 #include "engine/sound/SoundManager.h"
 #include "title/controls/HtmlTextPanel.h"
+#include "title/controls/TitleSoundTable.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ class IdFont : public VPictureFont {
 class HtmlTextPanelTest : public ::testing::Test {
  protected:
   HtmlTextPanelTest() : system_("Arial", 12, 0), label_(system_, 502), body_(system_, 503) {
-    GetSoundManager().SetTriggerListener([this](int32_t index) { sounds_.push_back(index); });
+    InstallTitleSoundTable().SetTriggerListener([this](int32_t index) { sounds_.push_back(index); });
   }
   ~HtmlTextPanelTest() override { DestroySoundManager(); }
   HtmlTextPanel* Make(const std::string& text) {
