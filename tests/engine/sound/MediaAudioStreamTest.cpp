@@ -170,7 +170,8 @@ TEST_F(SlowStream, LoopPlaysOnAcrossTheLoopPointWithoutTheFile) {
     ASSERT_TRUE(stream->PlayOnNewChannel(channel, 0, 32767, 440));
     // The first pass, refilled on this (the user-interface) thread, until
     // the ring holds the end of the sound.
-    while (!stream->IsFinished()) {
+    for (int pass = 0; !stream->IsFinished(); ++pass) {
+      ASSERT_LT(pass, 100) << "the refills never reach the end of the sound";
       device_.PullFrames(c.ringBytes / 8);
       stream->Refill();
     }
