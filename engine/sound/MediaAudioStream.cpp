@@ -118,17 +118,17 @@ uint8_t* MediaAudioStream::ReadSamples(uint8_t* destination, int32_t& bytes, boo
       return work_.data();
     }
     bytes = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(bytes), available));
-    const uint32_t offset = consumed_ % ringSize;
-    uint8_t* out;
-    if (offset + static_cast<uint32_t>(bytes) > ringSize) {
+    // Copied out while the lock is held: once consumed_ moves, Refill may
+    // write over these bytes of the ring.
+    uint8_t* out = destination;
+    if (!out) {
       if (work_.size() < static_cast<size_t>(bytes)) work_.resize(static_cast<size_t>(bytes));
-      const uint32_t first = ringSize - offset;
-      std::memcpy(work_.data(), ring_.data() + offset, first);
-      std::memcpy(work_.data() + first, ring_.data(), static_cast<size_t>(bytes) - first);
       out = work_.data();
-    } else {
-      out = ring_.data() + offset;
     }
+    const uint32_t offset = consumed_ % ringSize;
+    const uint32_t first = std::min(ringSize - offset, static_cast<uint32_t>(bytes));
+    std::memcpy(out, ring_.data() + offset, first);
+    std::memcpy(out + first, ring_.data(), static_cast<size_t>(bytes) - first);
     consumed_ += static_cast<uint32_t>(bytes);
     readPosition_ += bytes;
     return out;
@@ -167,19 +167,19 @@ void MediaAudioStream::Reset(int32_t position) {
       if (reader_) reader_->SetPosition(position);
       return;
     }
-    // A streamed sound can only go back to its start: the ring is emptied
-    // (it plays silence until it is filled again) and the next Refill
-    // rewinds the reader.
+    // A streamed sound can only go back to its start: the ring gets the kept
+    // head at once and the next Refill reads on from the end of it.
     if (position != 0) return;
     if (readPosition_ == 0 && consumed_ == 0) return;
     readPosition_ = 0;
     consumed_ = 0;
-    filled_ = 0;
+    if (!head_.empty()) std::memcpy(ring_.data(), head_.data(), head_.size());
+    filled_ = static_cast<uint32_t>(head_.size());
     ++ringEpoch_;
     rewindPending_ = true;
-    sourceEnded_ = false;
+    sourceEnded_ = headWhole_;
   }
-  // On the stream's own thread the ring is filled again at once; the mixer
+  // On the stream's own thread the ring is topped up at once; the mixer
   // thread (a looping sound rewinds there) leaves the file to the task.
   if (std::this_thread::get_id() == ownerThread_) Refill();
 }
@@ -191,6 +191,10 @@ void MediaAudioStream::StartStreaming(int32_t ringBytes) {
     if (ringBytes <= 0) return;
     ring_.assign(static_cast<size_t>(ringBytes), 0);
     work_.resize(kWorkBytes);
+    refillBuffer_.resize(static_cast<size_t>(std::min(ringBytes, kWorkBytes)));
+    head_.clear();
+    head_.reserve(static_cast<size_t>(std::min(ringBytes, std::max(dataSize_, 0))));
+    headWhole_ = false;
     consumed_ = 0;
     filled_ = 0;
     readPosition_ = 0;
@@ -213,41 +217,48 @@ void MediaAudioStream::StartStreaming(int32_t ringBytes) {
 void MediaAudioStream::Refill() {
   std::lock_guard<std::mutex> reading(refillLock_);
   for (;;) {
-    uint32_t offset = 0;
     uint32_t room = 0;
     uint32_t epoch = 0;
     {
       VMutexLock hold(lock_);
       if (!streaming_ || !reader_ || ring_.empty()) return;
       if (rewindPending_) {
-        reader_->SetPosition(0);
+        reader_->SetPosition(static_cast<int32_t>(filled_));
         rewindPending_ = false;
       }
-      sourceEnded_ = reader_->IsAtEnd();
-      if (sourceEnded_) return;
+      if (NoteSourceEnd()) return;
       const auto ringSize = static_cast<uint32_t>(ring_.size());
       const uint32_t free = ringSize - (filled_ - consumed_);
       if (free == 0) return;
-      offset = filled_ % ringSize;
-      room = std::min(free, ringSize - offset);
+      room = std::min({free, ringSize - filled_ % ringSize, static_cast<uint32_t>(refillBuffer_.size())});
       epoch = ringEpoch_;
     }
-    // The bytes from offset on lie beyond what the mixer may read until
-    // filled_ moves, so they are written without the lock.
     auto count = static_cast<int32_t>(room);
     bool ended = false;
-    uint8_t* data = reader_->Read(ring_.data() + offset, count, ended);
-    if (data && count > 0 && data != ring_.data() + offset) {
-      std::memcpy(ring_.data() + offset, data, static_cast<size_t>(std::min<uint32_t>(static_cast<uint32_t>(count), room)));
-    }
+    const uint8_t* data = reader_->Read(refillBuffer_.data(), count, ended);
     VMutexLock hold(lock_);
     if (epoch != ringEpoch_) continue;  // rewound meanwhile: this read is stale
     if (!data || count <= 0) {
-      sourceEnded_ = reader_->IsAtEnd();
+      NoteSourceEnd();
       return;
     }
-    filled_ += std::min<uint32_t>(static_cast<uint32_t>(count), room);
+    PublishRead(data, std::min<uint32_t>(static_cast<uint32_t>(count), room));
   }
+}
+
+bool MediaAudioStream::NoteSourceEnd() {
+  sourceEnded_ = reader_->IsAtEnd();
+  if (sourceEnded_ && filled_ == head_.size()) headWhole_ = true;
+  return sourceEnded_;
+}
+
+void MediaAudioStream::PublishRead(const uint8_t* data, uint32_t bytes) {
+  const auto ringSize = static_cast<uint32_t>(ring_.size());
+  std::memcpy(ring_.data() + filled_ % ringSize, data, bytes);
+  if (filled_ == head_.size() && filled_ < ringSize) {
+    head_.insert(head_.end(), data, data + std::min(bytes, ringSize - filled_));
+  }
+  filled_ += bytes;
 }
 
 int32_t MediaAudioStream::WriteSound(VFile& file, uint32_t typeCode) {

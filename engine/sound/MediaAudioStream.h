@@ -3,7 +3,9 @@
 // sounds are loaded whole; larger ones are read on demand or streamed
 // through a ring that a task refills on the user-interface thread while the
 // mixer thread takes samples out of it. The task holds a reference, so a
-// streamed sound is always deleted on the user-interface thread.
+// streamed sound is always deleted on the user-interface thread. A streamed
+// sound keeps its first ring-full in memory, so going back to the start (a
+// looping sound) refills the ring at once, without the file.
 #pragma once
 
 #include <atomic>
@@ -40,8 +42,8 @@ class MediaAudioStream : public VAudioStream {
   // task manager a task refills it on every pass.
   void StartStreaming(int32_t ringBytes);
   // Tops the ring up from the reader. The file is read without the stream
-  // lock, so the mixer thread never waits for the disc; a rewind asked for
-  // by the mixer (a looping sound) is carried out here.
+  // lock, so the mixer thread never waits for the disc; after a rewind the
+  // reader goes on from the end of the kept first ring-full.
   void Refill();
   // Writes this sound through the writer of the type; -1 without one.
   int32_t WriteSound(VFile& file, uint32_t typeCode);
@@ -60,6 +62,12 @@ class MediaAudioStream : public VAudioStream {
   std::atomic<bool> streaming_{false};
   std::vector<uint8_t> ring_;
   std::vector<uint8_t> work_;
+  // The sound's first ring-full, kept as Refill reads it; headWhole_ once it
+  // holds the whole sound. Both change only under lock_.
+  std::vector<uint8_t> head_;
+  bool headWhole_ = false;
+  // What Refill reads into, so that the ring only changes under lock_.
+  std::vector<uint8_t> refillBuffer_;
   std::atomic<uint32_t> consumed_{0};
   std::atomic<uint32_t> filled_{0};
   bool refillTaskMade_ = false;
@@ -67,6 +75,7 @@ class MediaAudioStream : public VAudioStream {
   // before lock_). The mixer thread learns the reader's end from
   // sourceEnded_ and asks for a rewind through rewindPending_; a rewind
   // bumps ringEpoch_ so that a read begun before it is not published.
+  // filled_ is always the data offset the reader reads next.
   std::mutex refillLock_;
   // The thread that built the stream (the user-interface thread): the only
   // one on which Reset reads the file itself.
@@ -74,4 +83,10 @@ class MediaAudioStream : public VAudioStream {
   std::atomic<bool> sourceEnded_{false};
   bool rewindPending_ = false;
   uint32_t ringEpoch_ = 0;
+
+  // Under lock_: whether the reader has reached the end of the data.
+  bool NoteSourceEnd();
+  // Under lock_: appends `bytes` read from the data offset filled_ to the ring
+  // (and to the kept head while that is being read).
+  void PublishRead(const uint8_t* data, uint32_t bytes);
 };
