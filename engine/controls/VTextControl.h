@@ -110,10 +110,12 @@ class VTextControl : public VControl, public VScroller, public TextColorTarget {
   // The base text colour; the text is laid out again.
   void SetTextColor(const VRGBColor& color) override;
   const VRGBColor& GetTextColor() const { return textColor_; }
-  // The colour behind the text; laid out again at the next draw.
+  // The colour behind the text: laid out again, and drawn at once when the
+  // control is on screen (else at its next draw).
   void SetBackgroundColor(const VRGBColor& color) {
     background_ = color;
     layoutDirty_ = true;
+    Redraw();
   }
   // The line width of an auto-width control; laid out at the next draw.
   void SetWrapWidth(int32_t width);
