@@ -25,12 +25,12 @@ int32_t ArrayBytes(const void* values, int32_t& count, int32_t size) {
 }  // namespace
 
 VFile::VFile(VFileObject* object) : object_(object) {
-  if (object_ != nullptr) object_->AddUser();
+  if (object_ != nullptr) object_->AddReference();
 }
 
 VFile::VFile(const VFile& other)
     : object_(other.object_), position_(other.position_), start_(other.start_), length_(other.length_) {
-  if (object_ != nullptr) object_->AddUser();
+  if (object_ != nullptr) object_->AddReference();
 }
 
 VFile::VFile(const VFileSpec& spec, uint32_t type, uint32_t creator)
@@ -84,7 +84,7 @@ void VFile::GetFileSpec(VFileSpec& out) const {
 void VFile::SetFileObject(VFileObject* object) {
   if (object == object_) return;
   DropPreload();
-  if (object != nullptr) object->AddUser();
+  if (object != nullptr) object->AddReference();
   if (object_ != nullptr) object_->Release();
   object_ = object;
 }

@@ -46,7 +46,7 @@ bool VFileObject::Open(int32_t access) {
 }
 
 bool VFileObject::CloseHandle() {
-  if (users_ > 1 && open_) return false;
+  if (GetReferenceCount() > 1 && open_) return false;
   if (handle_ >= 0 && !platform::CloseFile(handle_) && (access_ & kWrite) != 0) {
     // A failed close of a written file can mean the last writes never landed.
     writeError_ = true;
@@ -128,24 +128,4 @@ int32_t VFileObject::BeginRead(void* buffer, int64_t offset, int32_t count, VRea
   int32_t n = Read(buffer, offset, count);
   request.bytesRead += n;
   return n == count ? 0 : -1;
-}
-
-void VFileObject::Release() {
-  bool last;
-  {
-    VMutexLock lock(mutex_);
-    last = --users_ <= 0;
-  }
-  // Deleted after the lock is given up: the mutex dies with the object.
-  if (last) delete this;
-}
-
-int32_t VFileObject::AddUser() {
-  VMutexLock lock(mutex_);
-  return ++users_;
-}
-
-int32_t VFileObject::GetUserCount() {
-  VMutexLock lock(mutex_);
-  return users_;
 }

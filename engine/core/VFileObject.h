@@ -7,6 +7,7 @@
 
 #include "engine/core/VFileSpec.h"
 #include "engine/core/VMutex.h"
+#include "engine/core/VRefCount.h"
 
 // The record of an asynchronous read: bytesRead counts the bytes delivered.
 struct VReadRequest {
@@ -14,14 +15,14 @@ struct VReadRequest {
   int32_t bytesRead = 0;
 };
 
-class VFileObject {
+class VFileObject : public VRefCount {
  public:
   enum Access : int32_t { kRead = 1, kWrite = 2, kReadWrite = 3 };
 
-  // Closed, no access, position 0, one user (the creator).
+  // Closed, no access, position 0, one user (the creator). Every VFile onto
+  // the object holds a reference; at zero the object deletes itself (closing
+  // the file).
   VFileObject(const VFileSpec& spec, uint32_t type, uint32_t creator);
-  VFileObject(const VFileObject&) = delete;
-  VFileObject& operator=(const VFileObject&) = delete;
 
   // Opens (or widens access to) the file. An existing file is never
   // truncated; a missing one is created (empty) only for write access.
@@ -58,14 +59,9 @@ class VFileObject {
   // Reads at once (this platform has no asynchronous completion) and adds the
   // bytes delivered to the request. 0 when everything came, else -1.
   virtual int32_t BeginRead(void* buffer, int64_t offset, int32_t count, VReadRequest& request);
-  // One user less; at zero the object deletes itself (closing the file).
-  virtual void Release();
-  // One user more; returns the new count.
-  int32_t AddUser();
-  int32_t GetUserCount();
 
  protected:
-  virtual ~VFileObject();
+  ~VFileObject() override;
   // Notes a lost write for Close to report (for subclasses that write by
   // other means).
   void SetWriteError();
@@ -82,7 +78,6 @@ class VFileObject {
   bool open_ = false;
   int32_t access_ = 0;
   int64_t position_ = 0;
-  int32_t users_ = 1;
   bool writeError_ = false;
   VMutex mutex_;
 };

@@ -1,17 +1,11 @@
 #include "engine/core/VRefCount.h"
 
-int32_t VRefCount::AddRef() {
-  VMutexLock lock(mutex_);
-  return ++count_;
-}
+int32_t VRefCount::AddReference() { return count_.fetch_add(1, std::memory_order_relaxed) + 1; }
 
 int32_t VRefCount::Release() {
-  int32_t count;
-  {
-    VMutexLock lock(mutex_);
-    count = --count_;
-  }
+  const int32_t count = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (count <= 0) {
+    LastReleased();
     delete this;
   }
   return count;

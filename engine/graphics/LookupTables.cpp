@@ -23,13 +23,8 @@ VLookupTable::~VLookupTable() {
   for (int32_t* old : retired_) FreeMemory(old);
 }
 
-void VLookupTable::Release() {
-  if (--referenceCount_ > 0) return;
-  if (shared_ && gManager) {
-    gManager->Remove(this);
-  } else {
-    delete this;
-  }
+void VLookupTable::LastReleased() {
+  if (shared_ && gManager) gManager->Unlist(this);
 }
 
 int32_t* VLookupTable::Allocate(int32_t first, int32_t end) {
@@ -121,9 +116,13 @@ VLookupTable* VLookupTableManager::ShareTable(VLookupTable* table) {
 }
 
 void VLookupTableManager::Remove(VLookupTable* table) {
+  Unlist(table);
+  delete table;
+}
+
+void VLookupTableManager::Unlist(VLookupTable* table) {
   auto it = std::find(tables_.begin(), tables_.end(), table);
   if (it != tables_.end()) tables_.erase(it);
-  delete table;
 }
 
 VLookupTableManager* GetLookupTableManager() { return gManager; }

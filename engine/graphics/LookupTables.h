@@ -7,15 +7,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/core/VRef.h"
+#include "engine/core/VRefCount.h"
+
 // Base of the shared tables: (end - first) signed 32-bit entries reached as
 // Get()[i] for first <= i < end.
-class VLookupTable {
+class VLookupTable : public VRefCount {
  public:
   enum Kind : int32_t { kClip = 0, kMultiply = 1, kUnsignedMultiply = 2 };
 
-  virtual ~VLookupTable();
-  VLookupTable(const VLookupTable&) = delete;
-  VLookupTable& operator=(const VLookupTable&) = delete;
+  ~VLookupTable() override;
 
   // Allocates (end - first) entries, records the range and fills it; false
   // (and the table unchanged) when end <= first or memory is exhausted. A
@@ -31,7 +32,6 @@ class VLookupTable {
   int32_t GetFirst() const { return first_; }
   int32_t GetEnd() const { return end_; }
   int32_t GetKind() const { return kind_; }
-  int32_t GetReferenceCount() const { return referenceCount_; }
 
   // The range an unbuilt table is built over when it is handed to ShareTable.
   void SetRequestedRange(int32_t first, int32_t end) {
@@ -41,16 +41,14 @@ class VLookupTable {
     }
   }
 
-  int32_t AddReference() { return ++referenceCount_; }
-  // Drops one reference; at 0 the table leaves the manager's list (when it is
-  // on it) and is deleted. Safe with or without a manager.
-  void Release();
-
  protected:
   explicit VLookupTable(int32_t kind) : kind_(kind) {}
   // Allocates a buffer for [first, end), retiring the old one; returns the
   // biased pointer for the fill, or null on failure (nothing changed).
   int32_t* Allocate(int32_t first, int32_t end);
+  // The last reference is gone: the table leaves the manager's list (when it
+  // is on it) before it is deleted. Safe with or without a manager.
+  void LastReleased() override;
 
  private:
   friend class VLookupTableManager;
@@ -58,7 +56,6 @@ class VLookupTable {
   int32_t* biased_ = nullptr;
   int32_t first_ = 0;
   int32_t end_ = 0;
-  int32_t referenceCount_ = 1;
   int32_t kind_;
   bool shared_ = false;  // on the manager's list
   std::vector<int32_t*> retired_;
@@ -121,6 +118,10 @@ class VLookupTableManager {
   void Remove(VLookupTable* table);
 
  private:
+  friend class VLookupTable;
+  // Unlinks the table when it is listed.
+  void Unlist(VLookupTable* table);
+
   std::vector<VLookupTable*> tables_;
 };
 
@@ -140,30 +141,8 @@ VUnsignedMultiplyTable* GetUnsignedMultiplyTable(double factor, double offset, i
 
 // Holds one reference to a shared table and releases it on scope exit.
 template <class T>
-class LookupTableRef {
+class LookupTableRef : public VRef<T> {
  public:
-  explicit LookupTableRef(T* table = nullptr) : table_(table) {}
-  ~LookupTableRef() { Reset(); }
-  LookupTableRef(const LookupTableRef&) = delete;
-  LookupTableRef& operator=(const LookupTableRef&) = delete;
-  LookupTableRef(LookupTableRef&& other) noexcept : table_(other.table_) { other.table_ = nullptr; }
-  LookupTableRef& operator=(LookupTableRef&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      table_ = other.table_;
-      other.table_ = nullptr;
-    }
-    return *this;
-  }
-  void Reset(T* table = nullptr) {
-    if (table_) table_->Release();
-    table_ = table;
-  }
-  T* get() const { return table_; }
-  T* operator->() const { return table_; }
-  explicit operator bool() const { return table_ != nullptr; }
-  const int32_t* Entries() const { return table_ ? table_->Get() : nullptr; }
-
- private:
-  T* table_;
+  using VRef<T>::VRef;
+  const int32_t* Entries() const { return this->get() ? this->get()->Get() : nullptr; }
 };

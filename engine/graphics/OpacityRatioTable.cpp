@@ -17,17 +17,14 @@ OpacityRatioTable::OpacityRatioTable() {
   }
 }
 
-OpacityRatioTable::~OpacityRatioTable() { FreeMemory(entries_); }
-
-void OpacityRatioTable::Release() {
-  if (--referenceCount_ > 0) return;
+OpacityRatioTable::~OpacityRatioTable() {
   if (gTable == this) gTable = nullptr;
-  delete this;
+  FreeMemory(entries_);
 }
 
 OpacityRatioTable* AcquireOpacityRatioTable() {
   if (gTable) {
-    ++gTable->referenceCount_;
+    gTable->AddReference();
   } else {
     gTable = new OpacityRatioTable();
   }

@@ -5,24 +5,22 @@
 
 #include <cstdint>
 
-class OpacityRatioTable {
+#include "engine/core/VRefCount.h"
+
+class OpacityRatioTable : public VRefCount {
  public:
   // Entry [a][b] for a source alpha a and a merged target alpha b (0..63):
   // 16128 (63 x 256) when b <= a, else 16128 x a / b rounded to nearest.
   const uint16_t* GetRow(int32_t a) const { return entries_ ? entries_ + a * 64 : nullptr; }
   const uint16_t* GetEntries() const { return entries_; }
-  int32_t GetReferenceCount() const { return referenceCount_; }
-
-  // Drops one reference; the last one frees the table, and the next
+  // Release of the last reference frees the table, and the next
   // AcquireOpacityRatioTable builds it again.
-  void Release();
 
  private:
   friend OpacityRatioTable* AcquireOpacityRatioTable();
   OpacityRatioTable();
-  ~OpacityRatioTable();
+  ~OpacityRatioTable() override;
   uint16_t* entries_ = nullptr;  // null when the allocation failed
-  int32_t referenceCount_ = 1;
 };
 
 // The program-wide table with one more reference (built on first use). Its

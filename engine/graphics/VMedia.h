@@ -5,32 +5,26 @@
 #include <cstdint>
 
 #include "engine/core/VGeometry.h"
+#include "engine/core/VRef.h"
+#include "engine/core/VRefCount.h"
 
 class DrawPort;
 
 // A medium lives from construction (one reference) to the Release that drops
-// the last reference; Unload runs before it is deleted. Not thread-safe: media
-// belong to the user-interface thread.
-class VMedia {
+// the last reference; Unload runs before it is deleted. Media belong to the
+// user-interface thread, except sound streams, which the mixer thread shares
+// (the count is atomic; their data have their own lock).
+class VMedia : public VRefCount {
  public:
   VMedia() = default;
-  VMedia(const VMedia&) = delete;
-  VMedia& operator=(const VMedia&) = delete;
 
-  // Drops one reference; at 0, Unload and delete. The caller must not touch
-  // the medium after its last reference is gone.
-  virtual void Release();
   // 0 when the content is present (or was loaded now), non-zero on failure.
   virtual int32_t Load() { return 0; }
   // Frees the content. The base has none.
   virtual void Unload() {}
   // Unloads a purgeable medium that can load its content again.
   virtual void Purge();
-  virtual ~VMedia() = default;
-
-  // One more reference; returns the new count.
-  int32_t AddReference() { return ++referenceCount_; }
-  int32_t GetReferenceCount() const { return referenceCount_; }
+  ~VMedia() override = default;
 
   bool IsLoaded() const { return loaded_ != 0; }
   bool IsReloadable() const { return reloadable_ != 0; }
@@ -39,7 +33,9 @@ class VMedia {
   bool HasLoadFailed() const { return loadFailed_ != 0; }
 
  protected:
-  int32_t referenceCount_ = 1;
+  // The last reference is gone: Unload before the medium is deleted.
+  void LastReleased() override { Unload(); }
+
   uint8_t loaded_ = 0;
   uint8_t reloadable_ = 0;
   uint8_t purgeable_ = 1;
@@ -63,20 +59,4 @@ class VGraphicMedia : public VMedia {
 
 // Holds one reference to a medium and releases it on scope exit.
 template <class T>
-class VMediaRef {
- public:
-  explicit VMediaRef(T* media = nullptr) : media_(media) {}
-  ~VMediaRef() { Reset(); }
-  VMediaRef(const VMediaRef&) = delete;
-  VMediaRef& operator=(const VMediaRef&) = delete;
-  void Reset(T* media = nullptr) {
-    if (media_) media_->Release();
-    media_ = media;
-  }
-  T* get() const { return media_; }
-  T* operator->() const { return media_; }
-  explicit operator bool() const { return media_ != nullptr; }
-
- private:
-  T* media_;
-};
+using VMediaRef = VRef<T>;

@@ -83,7 +83,7 @@ bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t 
       DropCurrent();
       ClearQueue();
     }
-    stream->Retain();
+    stream->AddReference();
     stream->AddPlay();
     streams_.push_front(entry);
     MakeCurrent(entry);

@@ -60,7 +60,7 @@ VAudioDecoder::~VAudioDecoder() {
 }
 
 void VAudioDecoder::Attach(VAudioStream* stream) {
-  if (stream) stream->Retain();
+  if (stream) stream->AddReference();
   if (stream_) stream_->Release();
   stream_ = stream;
 }

@@ -103,7 +103,7 @@ VAudioEncodingFormat VAudioMixer::GetFormat() const {
 
 void VAudioMixer::AddChannel(VAudioChannel* channel) {
   if (!channel) return;
-  channel->AddRef();
+  channel->AddReference();
   VMutexLock hold(channelsLock_);
   channels_.push_back(channel);
 }

@@ -6,13 +6,6 @@
 #include "engine/sound/AudioChannel.h"
 #include "engine/sound/AudioDecoder.h"
 
-void VAudioStream::Release() {
-  if (--references_ <= 0) {
-    Unload();
-    delete this;
-  }
-}
-
 VAudioDecoder* VAudioStream::CreateDecoder() {
   VAudioDecoder* decoder = CreateAudioDecoder(format_.formatTag);
   if (decoder) decoder->Attach(this);

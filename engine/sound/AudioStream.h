@@ -1,7 +1,7 @@
 // One sound as a medium: its stored format, its data (read on demand or
 // loaded whole), its playing defaults, and the ways to put it on a channel.
-// Streams are shared between the user-interface thread and the mixer thread,
-// so their reference count and their data are guarded.
+// Streams are shared between the user-interface thread and the mixer thread:
+// their one reference count (the medium's) is atomic and their data guarded.
 #pragma once
 
 #include <atomic>
@@ -19,13 +19,7 @@ class VAudioDecoderConfig;
 class VAudioStream : public VMedia {
  public:
   VAudioStream() = default;
-  // Drops one reference (thread-safe); the last one deletes the stream.
-  void Release() override;
   ~VAudioStream() override = default;
-
-  // One more reference (thread-safe); returns the new count.
-  int32_t Retain() { return ++references_; }
-  int32_t GetReferences() const { return references_; }
 
   // A decoder for the format tag, attached to this stream, or null.
   virtual VAudioDecoder* CreateDecoder();
@@ -77,9 +71,6 @@ class VAudioStream : public VMedia {
   VByteBuffer data_;
   int32_t readPosition_ = 0;
   mutable VMutex lock_;
-
- private:
-  std::atomic<int32_t> references_{1};
 };
 
 // A stream over samples given in memory (movie audio, generated sounds, tests).

@@ -23,11 +23,11 @@ class RefillTask : public VTask {
  public:
   RefillTask(MediaAudioStream* stream, VTaskManager* manager)
       : VTask(0, true, true, true, manager), stream_(stream) {
-    stream_->Retain();
+    stream_->AddReference();
   }
   bool Step(uint32_t /*pass*/) override {
     if (!stream_) return false;
-    if (stream_->GetReferences() <= 1) {
+    if (stream_->GetReferenceCount() <= 1) {
       stream_->Release();
       stream_ = nullptr;
       return false;

@@ -5,6 +5,7 @@
 
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFileSpec.h"
+#include "engine/core/VRef.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/MediaAudioStream.h"
 
@@ -20,12 +21,6 @@ void Put16(std::vector<uint8_t>& v, uint32_t x) {
 void PutTag(std::vector<uint8_t>& v, const char* tag) {
   for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(tag[i]));
 }
-
-struct StreamReleaser {
-  void operator()(VAudioStream* s) const {
-    if (s) s->Release();
-  }
-};
 
 }  // namespace
 
@@ -47,9 +42,8 @@ bool DecodeSoundFile(const std::string& path, DecodedSound& out, std::string& er
     return false;
   }
   EnsureStandardSoundCodecs();
-  std::unique_ptr<VAudioStream, StreamReleaser> stream(new MediaAudioStream(VFileSpec(path.c_str()), type));
-  auto* media = static_cast<MediaAudioStream*>(stream.get());
-  if (!media->HasReader()) {
+  VRef<MediaAudioStream> stream(new MediaAudioStream(VFileSpec(path.c_str()), type));
+  if (!stream->HasReader()) {
     error = "the sound's header is refused";
     return false;
   }

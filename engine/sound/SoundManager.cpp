@@ -97,7 +97,7 @@ void SoundManager::TriggerSound(int32_t index) {
 
 void SoundManager::SetLoopSound(int which, VAudioStream* stream) {
   if (loopChannels_[which]) loopChannels_[which]->Stop();
-  if (stream) stream->Retain();
+  if (stream) stream->AddReference();
   if (loopStreams_[which]) loopStreams_[which]->Release();
   loopStreams_[which] = stream;
 }

@@ -187,7 +187,7 @@ class Counted : public VRefCount {
 TEST(VRefCountTest, CountsAndDeletesOnce) {
   int deletions = 0;
   auto* c = new Counted(&deletions);
-  EXPECT_EQ(c->AddRef(), 2);
+  EXPECT_EQ(c->AddReference(), 2);
   EXPECT_EQ(c->Release(), 1);
   EXPECT_EQ(deletions, 0);
   EXPECT_EQ(c->Release(), 0);
@@ -199,7 +199,7 @@ TEST(VRefCountTest, ConcurrentReferencesBalance) {
   auto* c = new Counted(&deletions);
   auto work = [c] {
     for (int i = 0; i < 5000; ++i) {
-      c->AddRef();
+      c->AddReference();
       c->Release();
     }
   };
@@ -207,7 +207,7 @@ TEST(VRefCountTest, ConcurrentReferencesBalance) {
   a.join();
   b.join();
   d.join();
-  EXPECT_EQ(c->GetRefCount(), 1);
+  EXPECT_EQ(c->GetReferenceCount(), 1);
   EXPECT_EQ(c->Release(), 0);
   EXPECT_EQ(deletions, 1);
 }

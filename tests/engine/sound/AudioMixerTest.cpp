@@ -280,11 +280,23 @@ TEST(MixerLifetime, DestroyingTheMixerReleasesChannels) {
   delete mixer;
   EXPECT_FALSE(device.HasCallback());
   EXPECT_EQ(GetCurrentMixer(), nullptr);
-  EXPECT_EQ(kept->GetRefCount(), 1);  // ours survives without a mixer
+  EXPECT_EQ(kept->GetReferenceCount(), 1);  // ours survives without a mixer
   kept->Stop();
   kept->Release();
-  EXPECT_EQ(stream->GetReferences(), 1);
+  EXPECT_EQ(stream->GetReferenceCount(), 1);
   stream->Release();
+}
+
+// A reference taken through the medium interface is the stream's own: the
+// holder of the medium keeps the stream alive after the creator lets go.
+TEST(MixerLifetime, StreamAndMediumShareOneCount) {
+  VAudioStream* stream = Stream16({7, 8});
+  VMedia* medium = stream;
+  EXPECT_EQ(medium->AddReference(), 2);
+  EXPECT_EQ(stream->Release(), 1);
+  EXPECT_EQ(stream->GetReferenceCount(), 1);
+  EXPECT_EQ(stream->GetDataSize(), 4);
+  EXPECT_EQ(medium->Release(), 0);
 }
 
 }  // namespace

@@ -302,7 +302,7 @@ TEST_F(SoundFiles, StreamingRefillTaskKeepsTheStreamUntilItIsLast) {
   EXPECT_FALSE(stream->IsLoadedWhole());  // 100000 bytes: not loaded at once
   stream->StartStreaming(8192);
   EXPECT_EQ(manager.GetTaskCount(), 1);
-  EXPECT_EQ(stream->GetReferences(), 2);
+  EXPECT_EQ(stream->GetReferenceCount(), 2);
   int32_t bytes = 8192;
   bool failed = false;
   ASSERT_NE(stream->ReadSamples(nullptr, bytes, failed), nullptr);
