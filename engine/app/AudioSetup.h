@@ -6,8 +6,10 @@
 
 #include <cstdint>
 
+#include "engine/sound/AudioFormat.h"
+
 struct AudioSetup {
-  const void* format = nullptr;  // the sound layer's format record; null: its default
-  bool priorityLevel = true;     // the device takes the output at priority level
-  int32_t levelCount = 16;       // the mixer's volume levels
+  VAudioFormat format;        // the output device's format
+  bool priorityLevel = true;  // the device takes the output at priority level
+  int32_t levelCount = 16;    // the mixer's volume levels
 };

@@ -1,7 +1,8 @@
-// What the application framework needs of the sound and movie layer, which
-// lies above it: the movie library's start and stop, and the audio device
-// with its mixer. That layer installs an implementation at start-up; until
-// then there is no movie library ("not present") and no audio.
+// What the application framework needs of the media it plays: the movie
+// library's start and stop (the movie layer lies above the framework), and
+// the audio device with its mixer. The program installs an implementation at
+// start-up (SoundMediaServices, or the movie layer's MovieMediaServices);
+// until then there is no movie library ("not present") and no audio.
 #pragma once
 
 #include <cstdint>

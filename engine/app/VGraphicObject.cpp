@@ -301,7 +301,7 @@ VGraphicWindow* VGraphicObject::GetWindow() {
   return back != nullptr ? back->GetWindow() : nullptr;
 }
 
-VPanel* VGraphicObject::GetPanel() {
+VGraphicObject* VGraphicObject::GetPanel() {
   VGraphicObject* back = AsGraphic(backLink_);
   return back != nullptr ? back->GetPanel() : nullptr;
 }

@@ -21,7 +21,6 @@
 #include "engine/core/VGeometry.h"
 #include "engine/core/VTLink.h"
 
-class VPanel;
 
 class VGraphicObject : public VTLink, public VPropertyHolder {
  public:
@@ -105,9 +104,10 @@ class VGraphicObject : public VTLink, public VPropertyHolder {
   virtual bool IsTransparent();
 
   // The window / panel of the object: asked of the back-linked node; null at
-  // a root that is not a window (or panel). Windows and panels override.
+  // a root that is not a window (or panel). Windows and panels override (a
+  // panel answers itself).
   virtual VGraphicWindow* GetWindow();
-  virtual VPanel* GetPanel();
+  virtual VGraphicObject* GetPanel();
 
   virtual void VisibilityChanged();
   virtual void SetVisible(bool show, bool redraw);

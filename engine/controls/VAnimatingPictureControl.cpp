@@ -83,7 +83,7 @@ bool VAnimatingPictureControl::StepAnimation() {
 bool VAnimatingPictureControl::HandleEvent(uint32_t code, uint32_t value1, uint32_t) {
   if (code != kMessageTick) return false;
   if (!IsVisible()) return false;
-  if (VPanel* panel = GetPanel(); panel != nullptr && !panel->IsShown()) return false;
+  if (VGraphicObject* panel = GetPanel(); panel != nullptr && !panel->IsShown()) return false;
   const uint32_t tick = value1;
   const uint32_t elapsed = tick - lastStepTick_;
   if (static_cast<int32_t>(elapsed) < static_cast<int32_t>(stepPeriod_)) return false;

@@ -67,27 +67,32 @@ VPanel* CreatePanel(int32_t classId, int32_t panelId, VGraphicObject* owner, boo
 
 namespace {
 
+// The panel itself when the object is one (it answers itself as its panel).
+VPanel* AsPanel(VGraphicObject& object) {
+  return object.GetPanel() == &object ? dynamic_cast<VPanel*>(&object) : nullptr;
+}
+
 class PanelServices : public VPanelServices {
  public:
   VGraphicObject* CreatePanel(VPanelOwner& owner, int32_t classId, int32_t panelId) override {
     return ::CreatePanel(classId, panelId, &owner, false);
   }
   void SuspendPanel(VGraphicObject& panel) override {
-    if (VPanel* p = panel.GetPanel(); p == &panel) p->Suspend();
+    if (VPanel* p = AsPanel(panel)) p->Suspend();
   }
   void ResumePanel(VGraphicObject& panel) override {
-    if (VPanel* p = panel.GetPanel(); p == &panel) p->Resume();
+    if (VPanel* p = AsPanel(panel)) p->Resume();
   }
   void ReenterPanel(VGraphicObject& panel) override {
-    if (VPanel* p = panel.GetPanel(); p == &panel) p->Reenter();
+    if (VPanel* p = AsPanel(panel)) p->Reenter();
   }
   bool IsKeptWhenReplaced(VGraphicObject& panel) override {
-    VPanel* p = panel.GetPanel();
-    return p == &panel && p->IsKeptWhenReplaced();
+    VPanel* p = AsPanel(panel);
+    return p != nullptr && p->IsKeptWhenReplaced();
   }
   void TeardownPanel(VGraphicObject& panel) override {
-    VPanel* p = panel.GetPanel();
-    if (p != &panel) return;
+    VPanel* p = AsPanel(panel);
+    if (p == nullptr) return;
     if (p->IsEntered()) p->Leave();
     p->Teardown();
   }

@@ -2,7 +2,7 @@
 // audio services with the movie library's start and stop.
 #pragma once
 
-#include "engine/sound/SoundMediaServices.h"
+#include "engine/app/SoundMediaServices.h"
 
 class MovieMediaServices : public SoundMediaServices {
  public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <cctype>
 #include <iterator>
 #include <sstream>
 
@@ -33,8 +34,9 @@ std::vector<std::string> Segments(const std::string& path) {
 }
 
 // The engine's libraries, bottom up. A library may use those of a lower
-// rank; the three at the top share a rank and use none of each other, except
-// that the movie library plays its sound through the sound library.
+// rank; libraries that share a rank use none of each other: pictures and
+// sound both stand on the graphics library, and the three at the top on the
+// controls.
 int EngineRank(const std::string& library) {
   static const std::array<std::pair<const char*, int>, 10> kRanks = {{
       {"engine/core", 1},
@@ -42,10 +44,10 @@ int EngineRank(const std::string& library) {
       {"engine/script", 3},
       {"engine/graphics", 4},
       {"engine/image", 5},
+      {"engine/sound", 5},
       {"engine/app", 6},
       {"engine/controls", 7},
       {"engine/panorama", 8},
-      {"engine/sound", 8},
       {"engine/mpeg", 8},
   }};
   for (const auto& [name, rank] : kRanks) {
@@ -55,37 +57,6 @@ int EngineRank(const std::string& library) {
 }
 
 bool IsEngine(const std::string& library) { return StartsWith(library, "engine/"); }
-
-// Why `from` may not use `to`, or nothing when it may. Both are known
-// libraries (LibraryOf).
-std::optional<std::string> CheckLibraryUse(const std::string& from, const std::string& to) {
-  if (from == to || from == "tools") return std::nullopt;
-  const std::string refused = from + " may not use " + to;
-  if (to == "platform") return std::nullopt;  // the bottom layer, open to all
-  if (from == "platform") return refused + " (the platform layer knows nothing above it)";
-  if (IsEngine(from)) {
-    const int fromRank = EngineRank(from);
-    const int toRank = EngineRank(to);
-    if (fromRank == 0) return from + " is not in the layering map (add it to tests/structure/IncludeRules.cpp)";
-    if (!IsEngine(to)) return refused + " (the engine uses nothing above it)";
-    if (toRank == 0) return to + " is not in the layering map (add it to tests/structure/IncludeRules.cpp)";
-    if (toRank < fromRank || (from == "engine/mpeg" && to == "engine/sound")) return std::nullopt;
-    return refused + (toRank == fromRank ? " (a library beside it)" : " (a higher library)");
-  }
-  if (StartsWith(from, "title/")) {
-    if (IsEngine(to) || StartsWith(to, "title/")) return std::nullopt;
-    return refused;
-  }
-  if (from == "launchers/common") {
-    if (IsEngine(to)) return std::nullopt;
-    return refused;
-  }
-  if (from == "launchers/setup" || from == "launchers/autorun") {
-    if (IsEngine(to) || to == "launchers/common") return std::nullopt;
-    return refused;
-  }
-  return from + " is not in the layering map (add it to tests/structure/IncludeRules.cpp)";
-}
 
 // A header outside the tree with the places it may appear.
 struct HeaderRule {
@@ -176,7 +147,119 @@ std::string StripComments(const std::string& line, bool& inBlock) {
   return out;
 }
 
+bool IsHeaderFile(const fs::path& path) {
+  const std::string ext = path.extension().string();
+  return ext == ".h" || ext == ".hpp" || ext == ".inl";
+}
+
+bool IsIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+// A line that starts (at namespace scope, so in the first column) with
+// "class" or "struct" and a name, after an optional template head.
+struct ClassLine {
+  std::string name;
+  bool declaration = false;  // "class X;"
+  bool definition = false;   // "class X {", "class X : Base", "class X final", "class X" (brace below)
+};
+
+std::optional<ClassLine> ParseClassLine(const std::string& line) {
+  size_t i = 0;
+  auto skipSpaces = [&] {
+    while (i < line.size() && IsSpace(line[i])) ++i;
+  };
+  auto word = [&](const char* expected) {
+    const size_t n = std::char_traits<char>::length(expected);
+    if (line.compare(i, n, expected) != 0 || (i + n < line.size() && IsIdentifierChar(line[i + n]))) return false;
+    i += n;
+    return true;
+  };
+  if (word("template")) {
+    skipSpaces();
+    if (i >= line.size() || line[i] != '<') return std::nullopt;
+    int depth = 0;
+    for (; i < line.size(); ++i) {
+      if (line[i] == '<') ++depth;
+      if (line[i] == '>' && --depth == 0) break;
+    }
+    if (i >= line.size()) return std::nullopt;
+    ++i;
+    skipSpaces();
+  }
+  if (!word("class") && !word("struct")) return std::nullopt;
+  if (i >= line.size() || !IsSpace(line[i])) return std::nullopt;
+  skipSpaces();
+  if (line.compare(i, 2, "[[") == 0) {
+    const size_t close = line.find("]]", i);
+    if (close == std::string::npos) return std::nullopt;
+    i = close + 2;
+    skipSpaces();
+  }
+  const size_t nameStart = i;
+  while (i < line.size() && IsIdentifierChar(line[i])) ++i;
+  if (i == nameStart || std::isdigit(static_cast<unsigned char>(line[nameStart])) != 0) return std::nullopt;
+  ClassLine out;
+  out.name = line.substr(nameStart, i - nameStart);
+  skipSpaces();
+  const std::string rest = line.substr(i);
+  if (rest == ";") {
+    out.declaration = true;
+  } else if (rest.empty() || rest[0] == '{' || (rest[0] == ':' && rest.compare(0, 2, "::") != 0)) {
+    out.definition = true;
+  } else if (word("final")) {
+    out.definition = true;
+  } else {
+    return std::nullopt;
+  }
+  return out;
+}
+
+// Each line of `text` with its comments removed, with its number.
+template <typename Visit>
+void ForEachCodeLine(const std::string& text, Visit visit) {
+  std::istringstream in(text);
+  std::string raw;
+  bool inBlock = false;
+  int lineNumber = 0;
+  while (std::getline(in, raw)) {
+    ++lineNumber;
+    std::string line = StripComments(raw, inBlock);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) line.pop_back();
+    visit(lineNumber, line);
+  }
+}
+
 }  // namespace
+
+std::optional<std::string> CheckLibraryUse(const std::string& from, const std::string& to) {
+  if (from == to || from == "tools") return std::nullopt;
+  const std::string refused = from + " may not use " + to;
+  if (to == "platform") return std::nullopt;  // the bottom layer, open to all
+  if (from == "platform") return refused + " (the platform layer knows nothing above it)";
+  if (IsEngine(from)) {
+    const int fromRank = EngineRank(from);
+    const int toRank = EngineRank(to);
+    if (fromRank == 0) return from + " is not in the layering map (add it to tests/structure/IncludeRules.cpp)";
+    if (!IsEngine(to)) return refused + " (the engine uses nothing above it)";
+    if (toRank == 0) return to + " is not in the layering map (add it to tests/structure/IncludeRules.cpp)";
+    if (toRank < fromRank) return std::nullopt;
+    return refused + (toRank == fromRank ? " (a library beside it)" : " (a higher library)");
+  }
+  if (StartsWith(from, "title/")) {
+    if (IsEngine(to) || StartsWith(to, "title/")) return std::nullopt;
+    return refused;
+  }
+  if (from == "launchers/common") {
+    if (IsEngine(to)) return std::nullopt;
+    return refused;
+  }
+  if (from == "launchers/setup" || from == "launchers/autorun") {
+    if (IsEngine(to) || to == "launchers/common") return std::nullopt;
+    return refused;
+  }
+  return from + " is not in the layering map (add it to tests/structure/IncludeRules.cpp)";
+}
 
 std::string LibraryOf(const std::string& relativePath) {
   const std::vector<std::string> parts = Segments(fs::path(relativePath).lexically_normal().string());
@@ -225,28 +308,59 @@ std::optional<std::string> CheckInclude(const std::string& relativePath, const s
   return std::string(rule->group) + " header " + name + " belongs in " + rule->where + " only";
 }
 
-std::vector<Violation> CheckSource(const std::string& relativePath, const std::string& text) {
+void CollectClassDefinitions(const std::string& relativePath, const std::string& text, ClassOwners& owners) {
+  const std::string library = LibraryOf(relativePath);
+  if (library.empty()) return;
+  ForEachCodeLine(text, [&](int, const std::string& line) {
+    const auto parsed = ParseClassLine(line);
+    if (parsed && parsed->definition) owners[parsed->name].insert(library);
+  });
+}
+
+std::optional<std::string> CheckForwardDeclaration(const std::string& relativePath, const std::string& name,
+                                                   const ClassOwners& owners) {
+  const std::string from = LibraryOf(relativePath);
+  const auto found = owners.find(name);
+  if (from.empty() || found == owners.end()) return std::nullopt;
+  std::optional<std::string> refusal;
+  for (const std::string& owner : found->second) {
+    auto reason = CheckLibraryUse(from, owner);
+    if (!reason) return std::nullopt;  // one definition within reach is enough
+    if (!refusal) refusal = name + " is defined in " + owner + ": " + *reason;
+  }
+  return refusal;
+}
+
+std::vector<Violation> CheckSource(const std::string& relativePath, const std::string& text,
+                                   const ClassOwners& owners) {
   std::vector<Violation> out;
-  std::istringstream in(text);
-  std::string raw;
-  bool inBlock = false;
-  int lineNumber = 0;
-  while (std::getline(in, raw)) {
-    ++lineNumber;
-    const std::string line = Trim(StripComments(raw, inBlock));
-    if (line.empty() || line[0] != '#') continue;
+  ForEachCodeLine(text, [&](int lineNumber, const std::string& code) {
+    const auto parsed = ParseClassLine(code);
+    if (parsed && parsed->declaration) {
+      if (auto reason = CheckForwardDeclaration(relativePath, parsed->name, owners)) {
+        out.push_back({relativePath, lineNumber, code, *reason, true});
+      }
+      return;
+    }
+    const std::string line = Trim(code);
+    if (line.empty() || line[0] != '#') return;
     const std::string rest = Trim(line.substr(1));
-    if (!StartsWith(rest, "include")) continue;
+    if (!StartsWith(rest, "include")) return;
     const std::string directive = Trim(rest.substr(7));
     if (auto reason = CheckInclude(relativePath, directive)) {
       out.push_back({relativePath, lineNumber, directive, *reason});
     }
-  }
+  });
   return out;
 }
 
 std::vector<Violation> CheckTree(const fs::path& root) {
-  std::vector<Violation> out;
+  struct Source {
+    std::string relative;
+    std::string text;
+  };
+  std::vector<Source> sources;
+  ClassOwners owners;
   for (const char* top : kCheckedRoots) {
     const fs::path folder = root / top;
     if (!fs::is_directory(folder)) continue;
@@ -257,16 +371,22 @@ std::vector<Violation> CheckTree(const fs::path& root) {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
       std::ifstream in(file, std::ios::binary);
-      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      const std::string relative = file.lexically_relative(root).generic_string();
-      for (Violation& v : CheckSource(relative, text)) out.push_back(std::move(v));
+      Source source{file.lexically_relative(root).generic_string(),
+                    std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>())};
+      if (IsHeaderFile(file)) CollectClassDefinitions(source.relative, source.text, owners);
+      sources.push_back(std::move(source));
     }
+  }
+  std::vector<Violation> out;
+  for (const Source& source : sources) {
+    for (Violation& v : CheckSource(source.relative, source.text, owners)) out.push_back(std::move(v));
   }
   return out;
 }
 
 std::string Describe(const Violation& violation) {
-  return violation.file + ":" + std::to_string(violation.line) + ": #include " + violation.directive + ": " +
+  return violation.file + ":" + std::to_string(violation.line) + ": " +
+         (violation.declaration ? std::string() : std::string("#include ")) + violation.directive + ": " +
          violation.reason;
 }
 

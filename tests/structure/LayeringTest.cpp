@@ -1,6 +1,7 @@
 // The layering of the source tree: each include directive against the map of
-// which library may use which and where outside headers may appear, first as
-// a table of verdicts, then on a small tree made for the test, then on the
+// which library may use which and where outside headers may appear, and each
+// forward declaration against the libraries that define the class; first as
+// tables of verdicts, then on a small tree made for the test, then on the
 // real tree.
 #include <gtest/gtest.h>
 
@@ -14,9 +15,12 @@
 
 namespace {
 
+using structure::CheckForwardDeclaration;
 using structure::CheckInclude;
 using structure::CheckSource;
 using structure::CheckTree;
+using structure::ClassOwners;
+using structure::CollectClassDefinitions;
 using structure::Describe;
 
 struct IncludeCase {
@@ -45,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         IncludeCase{"platform/File.cpp", "\"platform/File.h\"", true},
         IncludeCase{"platform/File.cpp", "\"engine/core/VString.h\"", false},
         IncludeCase{"platform/Window.h", "\"engine/app/VWindow.h\"", false},
-        // The engine's chain: core <- archive <- script <- graphics <- image <- app <- controls.
+        // The engine's chain: core <- archive <- script <- graphics <- image and sound <- app <- controls.
         IncludeCase{"engine/core/VFile.cpp", "\"platform/File.h\"", true},
         IncludeCase{"engine/core/VFile.cpp", "\"engine/core/VFile.h\"", true},
         IncludeCase{"engine/core/VFile.cpp", "\"VFile.h\"", true},
@@ -62,16 +66,25 @@ INSTANTIATE_TEST_SUITE_P(
         IncludeCase{"engine/image/Codecs.cpp", "\"engine/graphics/PixelMap.h\"", true},
         IncludeCase{"engine/image/Codecs.cpp", "\"engine/app/VWindow.h\"", false},
         IncludeCase{"engine/app/VWindow.cpp", "\"engine/image/ImageRegistry.h\"", true},
+        IncludeCase{"engine/app/SoundMediaServices.cpp", "\"engine/sound/AudioMixer.h\"", true},
+        IncludeCase{"engine/sound/AudioStream.h", "\"engine/graphics/VMedia.h\"", true},
+        IncludeCase{"engine/sound/AudioStream.cpp", "\"engine/archive/MediaArchive.h\"", true},
+        IncludeCase{"engine/sound/SoundMediaServices.h", "\"engine/app/MediaServices.h\"", false},
+        IncludeCase{"engine/sound/Mixer.cpp", "\"engine/image/ImageRegistry.h\"", false},
+        IncludeCase{"engine/image/Codecs.cpp", "\"engine/sound/AudioFormat.h\"", false},
         IncludeCase{"engine/app/VWindow.cpp", "\"engine/controls/VTextControl.h\"", false},
         IncludeCase{"engine/controls/VTextControl.cpp", "\"engine/app/VWindow.h\"", true},
-        IncludeCase{"engine/controls/VTextControl.cpp", "\"engine/sound/SoundManager.h\"", false},
-        // The three at the top use controls and below; only the movies use the sound.
+        IncludeCase{"engine/controls/VTextControl.cpp", "\"engine/sound/SoundManager.h\"", true},
+        IncludeCase{"engine/controls/VTextControl.cpp", "\"engine/panorama/Viewer.h\"", false},
+        // The two at the top use controls and below, but not each other.
         IncludeCase{"engine/panorama/Viewer.cpp", "\"engine/controls/VTextControl.h\"", true},
-        IncludeCase{"engine/panorama/Viewer.cpp", "\"engine/sound/SoundManager.h\"", false},
-        IncludeCase{"engine/sound/Mixer.cpp", "\"engine/controls/VControlBase.h\"", true},
+        IncludeCase{"engine/panorama/Viewer.cpp", "\"engine/sound/SoundManager.h\"", true},
+        IncludeCase{"engine/sound/Mixer.cpp", "\"engine/controls/VControlBase.h\"", false},
+        IncludeCase{"engine/sound/Mixer.cpp", "\"engine/app/VApplication.h\"", false},
         IncludeCase{"engine/sound/Mixer.cpp", "\"engine/mpeg/MovieControl.h\"", false},
         IncludeCase{"engine/mpeg/MovieControl.cpp", "\"engine/sound/SoundManager.h\"", true},
         IncludeCase{"engine/mpeg/MovieControl.cpp", "\"engine/panorama/Viewer.h\"", false},
+        IncludeCase{"engine/panorama/Viewer.cpp", "\"engine/mpeg/MovieControl.h\"", false},
         IncludeCase{"engine/sound/Mixer.cpp", "\"title/shell/Shell.h\"", false},
         IncludeCase{"engine/core/VFile.cpp", "\"tools/ToolCommands.h\"", false},
         // A library missing from the map is reported, not let through.
@@ -141,6 +154,106 @@ INSTANTIATE_TEST_SUITE_P(
         IncludeCase{"tests/engine/core/FileTest.cpp", "<unistd.h>", true},
         IncludeCase{"fuzz/JpegReader.cpp", "<jpeglib.h>", true}));
 
+// The classes of a few made-up headers, for the forward-declaration verdicts.
+const ClassOwners& SampleOwners() {
+  static const ClassOwners owners = [] {
+    ClassOwners o;
+    CollectClassDefinitions("engine/app/VWindow.h",
+                            "#pragma once\n"
+                            "class VWindow : public VGraphicObject {\n"
+                            "  class Nested {};\n"  // indented: a nested class, not taken
+                            "};\n"
+                            "// class InComment {\n",
+                            o);
+    CollectClassDefinitions("engine/graphics/VPicture.h", "class VPicture\n{\n};\nstruct PixelRun final {};\n", o);
+    CollectClassDefinitions("engine/image/VImageReader.h", "class VImageReader {\n", o);
+    CollectClassDefinitions("engine/sound/AudioMixer.h", "class VAudioMixer final {\n", o);
+    CollectClassDefinitions("engine/mpeg/VMovieControl.h", "template <typename T>\nclass VMovieControl : public T {\n",
+                            o);
+    // A name defined in a low library and again in a high one.
+    CollectClassDefinitions("engine/core/Entry.h", "struct Entry {\n", o);
+    CollectClassDefinitions("engine/controls/Entry.h", "struct Entry {\n", o);
+    // Not a header of the tree: no library.
+    CollectClassDefinitions("tests/support/Fake.h", "class FakeWindow {\n", o);
+    return o;
+  }();
+  return owners;
+}
+
+struct DeclarationCase {
+  const char* file;
+  const char* name;
+  bool allowed;
+};
+
+void PrintTo(const DeclarationCase& c, std::ostream* os) {
+  *os << c.file << " class " << c.name << ";" << (c.allowed ? " (allowed)" : " (refused)");
+}
+
+class ForwardDeclarationVerdictTest : public ::testing::TestWithParam<DeclarationCase> {};
+
+TEST_P(ForwardDeclarationVerdictTest, MatchesTheLayeringMap) {
+  const DeclarationCase& c = GetParam();
+  const auto reason = CheckForwardDeclaration(c.file, c.name, SampleOwners());
+  EXPECT_EQ(!reason.has_value(), c.allowed) << c.file << " class " << c.name << ";: " << reason.value_or("allowed");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Classes, ForwardDeclarationVerdictTest,
+    ::testing::Values(
+        // A class of a higher library: refused, as its include would be.
+        DeclarationCase{"engine/graphics/PixelMap.h", "VWindow", false},
+        DeclarationCase{"engine/sound/AudioStream.cpp", "VWindow", false},
+        DeclarationCase{"platform/Window.h", "VWindow", false},
+        DeclarationCase{"engine/app/VWindow.h", "VMovieControl", false},
+        // A class of a library beside it: refused.
+        DeclarationCase{"engine/sound/AudioStream.h", "VImageReader", false},
+        DeclarationCase{"engine/image/Codecs.h", "VAudioMixer", false},
+        // Its own library or a lower one: accepted.
+        DeclarationCase{"engine/graphics/PixelMap.h", "VPicture", true},
+        DeclarationCase{"engine/graphics/PixelMap.h", "PixelRun", true},
+        DeclarationCase{"engine/app/VWindow.cpp", "VPicture", true},
+        DeclarationCase{"engine/app/SoundMediaServices.h", "VAudioMixer", true},
+        DeclarationCase{"engine/mpeg/VMovieControl.h", "VWindow", true},
+        DeclarationCase{"title/controls/Frame.h", "VMovieControl", true},
+        DeclarationCase{"tools/Main.cpp", "VWindow", true},
+        // A name that a library within reach defines as well: accepted.
+        DeclarationCase{"engine/graphics/PixelMap.h", "Entry", true},
+        // Names no library of the tree defines: nested classes, classes
+        // outside the tree, the standard library's.
+        DeclarationCase{"engine/core/VFile.h", "Nested", true},
+        DeclarationCase{"engine/core/VFile.h", "InComment", true},
+        DeclarationCase{"engine/core/VFile.h", "FakeWindow", true},
+        DeclarationCase{"engine/core/VFile.h", "tm", true}));
+
+TEST(LayeringSourceTest, ReportsTheLineOfEachForwardDeclarationOfAClassOutOfReach) {
+  const std::string text =
+      "#pragma once\n"
+      "class VWindow;\n"
+      "struct VWindow;  // the same, as a struct\n"
+      "class VPicture;\n"
+      "template <typename T> class VMovieControl;\n"
+      "class VImageReader final {\n"  // a definition, not a declaration
+      "  class VWindow;\n"             // nested: a class of its own
+      "  friend class VWindow;\n"
+      "};\n"
+      "enum class VWindow;\n"
+      "// class VWindow;\n"
+      "/* class VWindow;\n"
+      "   class VWindow; */\n";
+  const auto violations = CheckSource("engine/graphics/PixelMap.h", text, SampleOwners());
+  std::vector<int> lines;
+  for (const auto& v : violations) lines.push_back(v.line);
+  EXPECT_EQ(lines, (std::vector<int>{2, 3, 5}));
+  ASSERT_FALSE(violations.empty());
+  EXPECT_TRUE(violations[0].declaration);
+  EXPECT_EQ(Describe(violations[0]),
+            "engine/graphics/PixelMap.h:2: class VWindow;: VWindow is defined in engine/app: engine/graphics may not "
+            "use engine/app (a higher library)");
+  // Without the classes of the tree only includes are checked.
+  EXPECT_TRUE(CheckSource("engine/graphics/PixelMap.h", text).empty());
+}
+
 TEST(LayeringSourceTest, ReportsTheLineOfEachRefusedDirective) {
   const std::string text =
       "// A header.\n"
@@ -186,6 +299,20 @@ TEST_F(LayeringTreeTest, FindsEveryViolationInAMadeUpTreeAndNothingElse) {
   std::vector<std::string> where;
   for (const auto& v : violations) where.push_back(v.file + ":" + std::to_string(v.line));
   EXPECT_EQ(where, (std::vector<std::string>{"engine/core/Clock.cpp:3", "engine/graphics/kernels/Blend.cpp:1"}));
+}
+
+TEST_F(LayeringTreeTest, FindsForwardDeclarationsOfClassesDefinedInHigherHeaders) {
+  Write("engine/app/VWindow.h", "#pragma once\nclass VWindow {\n};\n");
+  Write("engine/app/VWindow.cpp", "#include \"engine/app/VWindow.h\"\nclass Helper {\n};\n");
+  Write("engine/app/Frame.h", "#pragma once\nclass VWindow;\nclass VPicture;\n");  // beside and below
+  Write("engine/graphics/VPicture.h", "#pragma once\nclass VPicture {\n};\n");
+  Write("engine/graphics/Port.h", "#pragma once\nclass VPicture;\n\nclass VWindow;\n");
+  Write("engine/core/Task.h", "#pragma once\nclass Helper;\n");  // defined in a source file only
+
+  const auto violations = CheckTree(dir_);
+  std::vector<std::string> where;
+  for (const auto& v : violations) where.push_back(v.file + ":" + std::to_string(v.line));
+  EXPECT_EQ(where, (std::vector<std::string>{"engine/graphics/Port.h:4"}));
 }
 
 TEST_F(LayeringTreeTest, AnEmptyOrPartialTreeIsClean) {

@@ -28,7 +28,7 @@
 #include "engine/sound/SDLAudioDevices.h"
 #include "engine/sound/SoundDecoding.h"
 #include "engine/sound/SoundManager.h"
-#include "engine/sound/SoundMediaServices.h"
+#include "engine/app/SoundMediaServices.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "title/controls/TitleSoundTable.h"
@@ -388,9 +388,10 @@ TEST_F(SoundTool, MediaServicesSetUpAudio) {
     made = new VCaptureAudioDevice(format);
     return made;
   });
-  const VAudioFormat format(22050, 16, false);
-  ASSERT_TRUE(services.SetupAudio(AudioSetup{.format = &format, .priorityLevel = true, .levelCount = 16}));
+  ASSERT_TRUE(services.SetupAudio(AudioSetup{.format = VAudioFormat(11025, 8, true), .priorityLevel = true,
+                                             .levelCount = 16}));
   EXPECT_EQ(services.GetDevice(), made);
+  EXPECT_TRUE(made->GetEncodingFormat().SameFormat(VAudioFormat(11025, 8, true)));
   EXPECT_EQ(GetCurrentMixer(), services.GetMixer());
   SetAudioActive(true);
   EXPECT_TRUE(made->IsOpen());

@@ -1,4 +1,4 @@
-#include "engine/sound/SoundMediaServices.h"
+#include "engine/app/SoundMediaServices.h"
 
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/AudioDevice.h"
@@ -7,9 +7,7 @@
 bool SoundMediaServices::SetupAudio(const AudioSetup& setup) {
   if (device_) return true;
   EnsureStandardSoundCodecs();
-  const VAudioFormat chosen =
-      setup.format ? *static_cast<const VAudioFormat*>(setup.format) : VAudioFormat(22050, 16, false);
-  device_ = CreateAudioDevice(chosen, setup.priorityLevel);
+  device_ = CreateAudioDevice(setup.format, setup.priorityLevel);
   if (!device_) return false;
   mixer_ = new VAudioMixer(device_, setup.levelCount);
   return true;

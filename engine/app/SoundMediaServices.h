@@ -1,6 +1,6 @@
-// The sound layer's implementation of the application's media services:
-// audio set-up (readers, decoders, the output device and its mixer),
-// activation and shut-down. No movie library is present.
+// The application's media services over the sound library: audio set-up
+// (readers, decoders, the output device and its mixer), activation and
+// shut-down. No movie library is present.
 #pragma once
 
 #include "engine/app/MediaServices.h"
@@ -12,7 +12,6 @@ class SoundMediaServices : public VMediaServices {
  public:
   bool StartMovieLibrary() override { return false; }
   void StopMovieLibrary() override {}
-  // `format` is a VAudioFormat or null (22050 Hz, 16 bits, mono).
   bool SetupAudio(const AudioSetup& setup) override;
   void ShutdownAudio() override;
   void SetAudioActive(bool active) override;
