@@ -22,6 +22,18 @@ class MovieFramesToolTest : public testsupport::TempDirTest {
  protected:
   MovieFramesToolTest() : TempDirTest("movieframes") {}
 
+  // clip.mpg, a 0.6 s system stream (15 pictures with sound), and
+  // clip.m1v, its video stream, then the further commands in `more`.
+  void MakeClip(const std::string& ffmpeg, const std::string& more) {
+    const std::string stream = Path("clip.mpg");
+    ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi -i "
+                                    "sine=sample_rate=44100 -t 0.6 -c:v mpeg1video -bf 2 -g 6 -c:a mp2 -f mpeg " +
+                           stream + " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
+                           " -map 0:v -c copy -f mpeg1video " + Path("clip.m1v") + more)
+                              .c_str()),
+              0);
+  }
+
   // Runs `movie frames` on the input into a folder of its own, expecting
   // `count` frames; their files one after another.
   std::string AllFrames(const std::string& input, int count) {
@@ -109,11 +121,7 @@ std::string BigEndian32(uint32_t v) {
 TEST_F(MovieFramesToolTest, SystemStreamsBehindAtomsGiveTheFramesOfTheirVideo) {
   REQUIRE_TOOL(ffmpeg, "ffmpeg");
   const std::string stream = Path("clip.mpg");
-  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi -i "
-                                  "sine=sample_rate=44100 -t 0.6 -c:v mpeg1video -bf 2 -g 6 -c:a mp2 -f mpeg " + stream +
-                         " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
-                         " -map 0:v -c copy -f mpeg1video " + Path("clip.m1v")).c_str()),
-            0);
+  ASSERT_NO_FATAL_FAILURE(MakeClip(ffmpeg, ""));
   const std::string mpeg = ReadBytes(stream);
   // 'moov' of 1000 bytes, 'free' of 16, 'wide', then 'mdat' holding the stream.
   std::string wrapped = BigEndian32(1000) + "moov" + std::string(992, 'm') + BigEndian32(16) + "free" +
@@ -170,14 +178,10 @@ std::string VideoCdSectors(const std::string& packs, int empty) {
 TEST_F(MovieFramesToolTest, StreamsBehindOtherBytesAreFoundAndTransportStreamsRefused) {
   REQUIRE_TOOL(ffmpeg, "ffmpeg");
   const std::string stream = Path("clip.mpg");
-  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi -i "
-                                  "sine=sample_rate=44100 -t 0.6 -c:v mpeg1video -bf 2 -g 6 -c:a mp2 -f mpeg " + stream +
-                         " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
-                         " -map 0:v -c copy -f mpeg1video " + Path("clip.m1v") + " && " + ffmpeg +
-                         " -nostdin -loglevel error -y -i " + stream + " -c copy -f mpegts " + Path("clip.ts") +
-                         " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
-                         " -c copy -packetsize 2324 -f vcd " + Path("vcd.mpg")).c_str()),
-            0);
+  ASSERT_NO_FATAL_FAILURE(MakeClip(ffmpeg, " && " + ffmpeg + " -nostdin -loglevel error -y -i " + stream +
+                                               " -c copy -f mpegts " + Path("clip.ts") + " && " + ffmpeg +
+                                               " -nostdin -loglevel error -y -i " + stream +
+                                               " -c copy -packetsize 2324 -f vcd " + Path("vcd.mpg")));
   const std::string mpeg = ReadBytes(stream);
   testsupport::WriteBytes(Path("zeros.mpg"), std::string(4, '\0') + mpeg);
   testsupport::WriteBytes(Path("header.dat"), CdxaHeader(uint32_t(mpeg.size())) + mpeg);
