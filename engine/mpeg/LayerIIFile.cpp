@@ -1,8 +1,6 @@
 // Whole-stream decoding through VMPADecoder over a memory bit stream.
 #include "engine/mpeg/LayerIIFile.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "engine/core/ByteFields.h"
@@ -95,16 +93,6 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
     return false;
   }
   return true;
-}
-
-bool DecodeLayerIIFile(const std::string& path, DecodedSound& out, std::string& error, LayerIIDecodeReport* report) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "cannot open the file";
-    return false;
-  }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  return DecodeLayerIIBytes(bytes.data(), bytes.size(), out, error, report);
 }
 
 bool LooksLikeLayerII(const uint8_t* data, size_t size) {

@@ -20,7 +20,5 @@ struct LayerIIDecodeReport {
 // be decoded (free-format and half-rate streams are refused).
 bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std::string& error,
                         LayerIIDecodeReport* report = nullptr);
-bool DecodeLayerIIFile(const std::string& path, DecodedSound& out, std::string& error,
-                       LayerIIDecodeReport* report = nullptr);
 // Whether the bytes begin like an MPEG audio stream (a sync word and a Layer II header).
 bool LooksLikeLayerII(const uint8_t* data, size_t size);
