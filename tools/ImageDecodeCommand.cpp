@@ -107,9 +107,19 @@ int32_t FirstPictureSelection(const std::string& path) {
   return VFileSpec(path.c_str()).GetFileTypeFromExtension(kImageCategory) == MakeTypeCode("8BPS") ? -1 : 0;
 }
 
-std::string ReadPictureFile(const std::string& path, std::string& bytes) {
+namespace {
+
+// "no such file" or "it is a folder", or "" for a path that names a file.
+std::string MissingOrFolder(const std::string& path) {
   if (!platform::FileExists(path)) return "no such file";
   if (platform::DirectoryExists(path)) return "it is a folder";
+  return std::string();
+}
+
+}  // namespace
+
+std::string ReadPictureFile(const std::string& path, std::string& bytes) {
+  if (std::string why = MissingOrFolder(path); !why.empty()) return why;
   if (!ReadWholeFile(path, bytes)) return "it cannot be opened for reading";
   return std::string();
 }
@@ -128,8 +138,7 @@ VPicture* DecodeJpegQuietly(const std::string& bytes) {
 }
 
 std::string ExplainUnreadablePicture(const std::string& path, int32_t flags) {
-  if (!platform::FileExists(path)) return "no such file";
-  if (platform::DirectoryExists(path)) return "it is a folder";
+  if (std::string why = MissingOrFolder(path); !why.empty()) return why;
   VFileSpec spec(path.c_str());
   const uint32_t type = spec.GetFileTypeFromExtension(kImageCategory);
   VFile file(spec, kUnknownFileType, kUnknownFileType);
