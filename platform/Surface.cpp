@@ -2,8 +2,8 @@
 
 namespace platform {
 
-Surface* Surface::Create(int32_t width, int32_t height, const SurfaceDescription& layout) {
-  auto* surface = new Surface();
+SurfaceRef Surface::Create(int32_t width, int32_t height, const SurfaceDescription& layout) {
+  SurfaceRef surface(new Surface());
   surface->description_ = layout;
   surface->description_.width = width;
   surface->description_.height = height;
@@ -17,20 +17,10 @@ Surface* Surface::Create(int32_t width, int32_t height, const SurfaceDescription
   return surface;
 }
 
-Surface* Surface::CreateFlipChain(int32_t width, int32_t height, int32_t backBuffers, const SurfaceDescription& layout) {
-  Surface* primary = Create(width, height, layout);
+SurfaceRef Surface::CreateFlipChain(int32_t width, int32_t height, int32_t backBuffers, const SurfaceDescription& layout) {
+  SurfaceRef primary = Create(width, height, layout);
   for (int32_t i = 0; i < backBuffers; ++i) primary->attached_.push_back(Create(width, height, layout));
   return primary;
-}
-
-Surface::~Surface() {
-  for (Surface* s : attached_) s->Release();
-}
-
-int32_t Surface::Release() {
-  const int32_t left = --references_;
-  if (left <= 0) delete this;
-  return left;
 }
 
 uint8_t* Surface::Lock(int32_t* pitch) {
@@ -43,7 +33,7 @@ uint8_t* Surface::Lock(int32_t* pitch) {
 void Surface::Unlock() { locked_ = false; }
 
 bool Surface::Flip() {
-  Surface* back = GetAttachedBackBuffer();
+  const SurfaceRef back = GetAttachedBackBuffer();
   if (!back || lost_ || back->memory_.size() != memory_.size()) return false;
   memory_.swap(back->memory_);
   return true;

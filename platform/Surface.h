@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -23,25 +24,25 @@ struct SurfaceDescription {
   bool videoMemory = false;    // DDSCAPS_VIDEOMEMORY
 };
 
-// A reference-counted surface; the creator holds the first reference.
+class Surface;
+// Surfaces are shared: the display keeps its flip chain, a pixel map drawing
+// into a back buffer keeps that buffer, and whichever lets go last frees it.
+using SurfaceRef = std::shared_ptr<Surface>;
+
 class Surface {
  public:
   // A surface of width x height pixels of the description's layout, rows
   // padded to 4 bytes. Never null; IsValid tells whether memory was obtained.
-  static Surface* Create(int32_t width, int32_t height, const SurfaceDescription& layout);
+  static SurfaceRef Create(int32_t width, int32_t height, const SurfaceDescription& layout);
   // A primary surface with `backBuffers` attached back buffers of the same
-  // size and layout (the primary holds a reference to each).
-  static Surface* CreateFlipChain(int32_t width, int32_t height, int32_t backBuffers,
+  // size and layout (the primary keeps each).
+  static SurfaceRef CreateFlipChain(int32_t width, int32_t height, int32_t backBuffers,
                                   const SurfaceDescription& layout);
-
-  int32_t AddReference() { return ++references_; }
-  // Drops a reference; the last one frees the surface (and its attached chain).
-  int32_t Release();
 
   bool IsValid() const { return !memory_.empty(); }
   const SurfaceDescription& GetDescription() const { return description_; }
-  // The first attached back buffer (no reference added), or null.
-  Surface* GetAttachedBackBuffer() const { return attached_.empty() ? nullptr : attached_.front(); }
+  // The first attached back buffer, or null.
+  SurfaceRef GetAttachedBackBuffer() const { return attached_.empty() ? nullptr : attached_.front(); }
 
   // Locks the whole surface: its memory and pitch, or null while the surface
   // is lost or already locked.
@@ -59,14 +60,12 @@ class Surface {
 
  private:
   Surface() = default;
-  ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
 
   SurfaceDescription description_;
   std::vector<uint8_t> memory_;
-  std::vector<Surface*> attached_;
-  int32_t references_ = 1;
+  std::vector<SurfaceRef> attached_;
   bool locked_ = false;
   bool lost_ = false;
 };

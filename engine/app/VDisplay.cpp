@@ -32,8 +32,8 @@ class DisplayBridge : public PixelMapDisplay {
     if (count < 2) count = 2;
     return ::GetPrimarySurface()->CreateFlipChain(bounds.GetWidth(), bounds.GetHeight(), count);
   }
-  platform::Surface* GetPrimarySurface() override { return ::GetPrimarySurface()->GetSurface(); }
-  platform::Surface* GetBackBuffer() override { return ::GetPrimarySurface()->GetBackBuffer(); }
+  platform::SurfaceRef GetPrimarySurface() override { return ::GetPrimarySurface()->GetSurface(); }
+  platform::SurfaceRef GetBackBuffer() override { return ::GetPrimarySurface()->GetBackBuffer(); }
   void RestoreSurface(platform::Surface* surface) override { ::GetPrimarySurface()->RestoreSurface(surface); }
   PixelMap* GetScreenPixelMap() override {
     VDisplay& display = VDisplay::Get();
@@ -55,12 +55,12 @@ DisplayBridge& Bridge() {
 
 VPrimarySurface::~VPrimarySurface() { ReleaseFlipChain(); }
 
-platform::Surface* VPrimarySurface::GetBackBuffer() const {
+platform::SurfaceRef VPrimarySurface::GetBackBuffer() const {
   return active_ && primary_ != nullptr ? primary_->GetAttachedBackBuffer() : nullptr;
 }
 
 void VPrimarySurface::RestoreSurface(platform::Surface* surface) {
-  if (active_ && surface != nullptr && surface == primary_ && primary_->IsLost()) primary_->Restore();
+  if (active_ && surface != nullptr && surface == primary_.get() && primary_->IsLost()) primary_->Restore();
 }
 
 bool VPrimarySurface::CreateFlipChain(int32_t width, int32_t height, int32_t count) {
@@ -75,8 +75,7 @@ bool VPrimarySurface::CreateFlipChain(int32_t width, int32_t height, int32_t cou
 }
 
 void VPrimarySurface::ReleaseFlipChain() {
-  if (primary_ != nullptr) primary_->Release();
-  primary_ = nullptr;
+  primary_.reset();
 }
 
 VPrimarySurface* GetPrimarySurface() {
@@ -102,8 +101,7 @@ void VDisplay::SetDirectDrawAvailableForTesting(bool available) { gDirectDrawAva
 void VDisplay::ResetForTesting() {
   delete flipPixelMap_;
   flipPixelMap_ = nullptr;
-  if (flipSurface_ != nullptr && !surfaceBorrowed_) flipSurface_->Release();
-  flipSurface_ = nullptr;
+  flipSurface_.reset();
   if (GetPixelMapDisplay() == &Bridge()) SetPixelMapDisplay(nullptr);
   if (gPrimary != nullptr) gPrimary->ReleaseFlipChain();
   platform::Display::Get().RestoreMode();
@@ -190,7 +188,7 @@ void VDisplay::EnterFullScreen() {
   if (modeRestored_) return;
   delete flipPixelMap_;
   flipPixelMap_ = nullptr;
-  flipSurface_ = nullptr;
+  flipSurface_.reset();
   auto* map = new PixelMap(PixelMap::kStorageSurface);
   uint8_t borrowed = 0;
   VRect screen;
@@ -199,7 +197,7 @@ void VDisplay::EnterFullScreen() {
   surfaceBorrowed_ = borrowed != 0;
   if (!made || !map->HasStorage() || flipSurface_ == nullptr) {
     delete map;
-    flipSurface_ = nullptr;
+    flipSurface_.reset();
     fullScreen_ = false;
     return;
   }
@@ -221,7 +219,7 @@ bool VDisplay::SendFrameToScreen() {
   platform::Display& screen = platform::Display::Get();
   // The screen's back buffer follows the mode in force (made on first use).
   if (!screen.CreateBackBuffer() || !screen.CanFlip()) return false;
-  GetPrimarySurface()->RestoreSurface(flipSurface_);
+  GetPrimarySurface()->RestoreSurface(flipSurface_.get());
   PixelMapLock lock(flipPixelMap_);
   if (!lock.IsLocked()) return false;
   platform::PixelBuffer source;
@@ -256,8 +254,7 @@ void VDisplay::ReleaseFullScreen() {
   SetBufferSwap(true);
   delete flipPixelMap_;
   flipPixelMap_ = nullptr;
-  if (flipSurface_ != nullptr && !surfaceBorrowed_) flipSurface_->Release();
-  flipSurface_ = nullptr;
+  flipSurface_.reset();
   fullScreen_ = false;
   platform::Display::Get().RestoreMode();
   modeRestored_ = true;

@@ -24,9 +24,9 @@ class VPrimarySurface {
   VPrimarySurface(const VPrimarySurface&) = delete;
   VPrimarySurface& operator=(const VPrimarySurface&) = delete;
 
-  // The surfaces (owned here; no reference added), null while inactive.
-  platform::Surface* GetSurface() const { return active_ ? primary_ : nullptr; }
-  platform::Surface* GetBackBuffer() const;
+  // The surfaces of the chain (kept here too), null while inactive.
+  platform::SurfaceRef GetSurface() const { return active_ ? primary_ : nullptr; }
+  platform::SurfaceRef GetBackBuffer() const;
   // Restores the primary surface when active, given it, and its memory was lost.
   void RestoreSurface(platform::Surface* surface);
   void SetActive(bool active) { active_ = active; }
@@ -38,7 +38,7 @@ class VPrimarySurface {
   void ReleaseFlipChain();
 
  private:
-  platform::Surface* primary_ = nullptr;
+  platform::SurfaceRef primary_;
   bool active_ = true;
 };
 
@@ -98,7 +98,7 @@ class VDisplay {
   int32_t GetExclusiveCount() const { return exclusiveCount_; }
   // Owned by the display; valid until the next EnterFullScreen or ReleaseFullScreen.
   PixelMap* GetFlipPixelMap() const { return flipPixelMap_; }
-  platform::Surface* GetFlipSurface() const { return flipSurface_; }
+  platform::Surface* GetFlipSurface() const { return flipSurface_.get(); }
   void GetSavedMode(int32_t& width, int32_t& height, int32_t& bitsPerPixel) const {
     width = savedWidth_;
     height = savedHeight_;
@@ -137,7 +137,7 @@ class VDisplay {
   bool hasOverlay_ = false;
   bool emulatedOverlay_ = false;
   bool directDraw_ = false;
-  platform::Surface* flipSurface_ = nullptr;
+  platform::SurfaceRef flipSurface_;
   PixelMap* flipPixelMap_ = nullptr;
   VWindow* mainWindow_ = nullptr;
   uint32_t presentCount_ = 0;

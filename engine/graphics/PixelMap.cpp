@@ -59,7 +59,7 @@ uint16_t GetDefaultPixelFormat(int32_t depth) {
 
 PixelMap::PixelMap(int16_t kind) : storageKind_(kind) {}
 
-PixelMap::PixelMap(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::Surface** primarySurface,
+PixelMap::PixelMap(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::SurfaceRef* primarySurface,
                    uint8_t* surfaceBorrowed, int16_t kind, int32_t pixelFormat, int32_t rowBytes)
     : storageKind_(kind) {
   Create(bounds, depth, colorTable, primarySurface, surfaceBorrowed, pixelFormat, rowBytes);
@@ -76,7 +76,7 @@ PixelMap::~PixelMap() { ReleaseStorage(); }
 // ---------------------------------------------------------------------------
 // Storage
 
-bool PixelMap::Create(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::Surface** primarySurface,
+bool PixelMap::Create(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::SurfaceRef* primarySurface,
                       uint8_t* surfaceBorrowed, int32_t pixelFormat, int32_t rowBytes) {
   ReleaseStorage();
   opacityRatio_ = AcquireOpacityRatioTable();
@@ -155,11 +155,9 @@ bool PixelMap::Create(const VRect& bounds, int32_t depth, VColorTable* colorTabl
       int32_t count = gBackBufferCount + 1;
       if (!display->CreateFlipChain(bounds_, count)) return false;
       if (primarySurface) *primarySurface = display->GetPrimarySurface();
-      platform::Surface* back = display->GetBackBuffer();
-      if (!back) return false;
-      back->AddReference();
-      surface_ = back;
-      const platform::SurfaceDescription& desc = back->GetDescription();
+      surface_ = display->GetBackBuffer();
+      if (!surface_) return false;
+      const platform::SurfaceDescription& desc = surface_->GetDescription();
       if (desc.rgb) {
         depth_ = desc.bitCount;
         if (depth_ == 16 && desc.redMask == 0x7C00) depth_ = 15;
@@ -220,8 +218,7 @@ void PixelMap::ReleaseStorage() {
     case kStorageSurface:
       if (surface_) {
         if (surface_->IsLocked()) surface_->Unlock();
-        surface_->Release();
-        surface_ = nullptr;
+        surface_.reset();
       }
       pixelBase_ = nullptr;
       pixelOffset_ = 0;
@@ -247,10 +244,9 @@ void PixelMap::ReleaseStorage() {
   }
 }
 
-platform::Surface* PixelMap::ExchangeSurface(platform::Surface* surface) {
-  platform::Surface* previous = surface_;
-  surface_ = surface;
-  return previous;
+platform::SurfaceRef PixelMap::ExchangeSurface(platform::SurfaceRef surface) {
+  surface_.swap(surface);
+  return surface;
 }
 
 // ---------------------------------------------------------------------------
@@ -265,7 +261,7 @@ bool PixelMap::Lock() {
       return false;
     }
     if (surface_) {
-      display->RestoreSurface(display->GetPrimarySurface());
+      display->RestoreSurface(display->GetPrimarySurface().get());
       if (surface_->IsLost()) surface_->Restore();
       int32_t pitch = 0;
       uint8_t* memory = surface_->Lock(&pitch);

@@ -54,7 +54,7 @@ class PixelMap : public VListElement {
   // An empty map of the kind (no storage until Create).
   explicit PixelMap(int16_t kind = kStorageDefault);
   // Constructs and creates; the result of Create shows in HasStorage.
-  PixelMap(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::Surface** primarySurface = nullptr,
+  PixelMap(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::SurfaceRef* primarySurface = nullptr,
            uint8_t* surfaceBorrowed = nullptr, int16_t kind = kStorageDefault, int32_t pixelFormat = kFormatUseDefault,
            int32_t rowBytes = 0);
   // A solid-colour map without storage: depth 8, row bytes = width.
@@ -69,7 +69,7 @@ class PixelMap : public VListElement {
   // depth, 0 the screen's; format 1 the default format. A null table means
   // the current colour table. For kind 2 the display's primary surface goes
   // to *primarySurface and *surfaceBorrowed becomes 1 (either may be null).
-  bool Create(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::Surface** primarySurface,
+  bool Create(const VRect& bounds, int32_t depth, VColorTable* colorTable, platform::SurfaceRef* primarySurface,
               uint8_t* surfaceBorrowed, int32_t pixelFormat, int32_t rowBytes);
   // Frees what Create made, unlocking first.
   void ReleaseStorage();
@@ -113,10 +113,10 @@ class PixelMap : public VListElement {
   const VPoint& GetOrigin() const { return origin_; }
   void SetOrigin(const VPoint& origin) { origin_ = origin; }
   platform::MemoryDC* GetMemoryDC() const { return memoryDC_; }
-  platform::Surface* GetSurface() const { return surface_; }
+  platform::Surface* GetSurface() const { return surface_.get(); }
   // The display exchanges its surface with the map's (the map then releases
   // the one it holds with its storage). Returns the previous surface.
-  platform::Surface* ExchangeSurface(platform::Surface* surface);
+  platform::SurfaceRef ExchangeSurface(platform::SurfaceRef surface);
   OpacityRatioTable* GetOpacityRatioTable() const { return opacityRatio_; }
 
   // The colour table with one more reference (the caller releases it), or null.
@@ -203,7 +203,7 @@ class PixelMap : public VListElement {
   int16_t storageKind_ = kStorageDefault;
   uint16_t pixelFormat_ = 0;
   platform::MemoryDC* memoryDC_ = nullptr;
-  platform::Surface* surface_ = nullptr;
+  platform::SurfaceRef surface_;
   uint8_t solid_ = 0;
   uint8_t videoMemory_ = 0;
   uint8_t* pixelBase_ = nullptr;

@@ -9,20 +9,12 @@ PixelMapDisplay* StandIn() {
 }
 }  // namespace
 
-MemoryPixelMapDisplay::~MemoryPixelMapDisplay() {
-  if (primary_) primary_->Release();
-}
-
 bool MemoryPixelMapDisplay::CreateFlipChain(const VRect& bounds, int32_t& count) {
-  if (primary_) {
-    primary_->Release();
-    primary_ = nullptr;
-  }
+  primary_.reset();
   if (count < 2 || failChains_) return false;
   primary_ = platform::Surface::CreateFlipChain(bounds.GetWidth(), bounds.GetHeight(), count - 1, layout_);
   if (!primary_->IsValid()) {
-    primary_->Release();
-    primary_ = nullptr;
+    primary_.reset();
     return false;
   }
   return true;

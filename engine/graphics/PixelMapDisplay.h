@@ -19,11 +19,11 @@ class PixelMapDisplay {
   virtual bool IsActive() = 0;
   virtual void EnterExclusiveMode() {}
   // Builds (again) the flip chain of `count` surfaces for a map of that size;
-  // `count` becomes the number made. False on failure. The primary surface
-  // and back buffer stay owned by the display.
+  // `count` becomes the number made. False on failure. The display keeps the
+  // primary surface and back buffer; a caller keeping one shares it.
   virtual bool CreateFlipChain(const VRect& bounds, int32_t& count) = 0;
-  virtual platform::Surface* GetPrimarySurface() = 0;
-  virtual platform::Surface* GetBackBuffer() = 0;
+  virtual platform::SurfaceRef GetPrimarySurface() = 0;
+  virtual platform::SurfaceRef GetBackBuffer() = 0;
   // Restores the primary surface when its memory was lost.
   virtual void RestoreSurface(platform::Surface* surface) = 0;
   // The main window's current off-screen map (its depth and format are the
@@ -34,11 +34,10 @@ class PixelMapDisplay {
 // The memory stand-in: surfaces in CPU memory, 5-6-5 unless told otherwise.
 class MemoryPixelMapDisplay : public PixelMapDisplay {
  public:
-  ~MemoryPixelMapDisplay() override;
   bool IsActive() override { return active_; }
   bool CreateFlipChain(const VRect& bounds, int32_t& count) override;
-  platform::Surface* GetPrimarySurface() override { return primary_; }
-  platform::Surface* GetBackBuffer() override { return primary_ ? primary_->GetAttachedBackBuffer() : nullptr; }
+  platform::SurfaceRef GetPrimarySurface() override { return primary_; }
+  platform::SurfaceRef GetBackBuffer() override { return primary_ ? primary_->GetAttachedBackBuffer() : nullptr; }
   void RestoreSurface(platform::Surface* surface) override;
   PixelMap* GetScreenPixelMap() override { return screenMap_; }
 
@@ -49,7 +48,7 @@ class MemoryPixelMapDisplay : public PixelMapDisplay {
   int32_t GetRestoreCount() const { return restores_; }
 
  private:
-  platform::Surface* primary_ = nullptr;
+  platform::SurfaceRef primary_;
   platform::SurfaceDescription layout_;
   PixelMap* screenMap_ = nullptr;
   bool active_ = true;

@@ -136,13 +136,13 @@ TEST(PixelMapTest, LockingWhileInactive) {
 
 TEST(PixelMapTest, SurfaceMaps) {
   ScopedDisplay scope;
-  platform::Surface* primary = nullptr;
+  platform::SurfaceRef primary;
   uint8_t borrowed = 0;
   PixelMap map(VRect(0, 0, 6, 4), 24, nullptr, &primary, &borrowed, PixelMap::kStorageSurface, 1);
   EXPECT_EQ(borrowed, 1);
   ASSERT_NE(primary, nullptr);
   EXPECT_EQ(primary, scope.display.GetPrimarySurface());
-  EXPECT_EQ(map.GetSurface(), scope.display.GetBackBuffer());
+  EXPECT_EQ(map.GetSurface(), scope.display.GetBackBuffer().get());
   EXPECT_TRUE(map.IsDirectDrawSurface());
   EXPECT_EQ(map.GetDepth(), 16);
   EXPECT_EQ(map.GetPixelFormat(), 0x8004);
@@ -154,12 +154,10 @@ TEST(PixelMapTest, SurfaceMaps) {
   EXPECT_TRUE(map.GetSurface()->IsLocked());
   ASSERT_TRUE(map.SetPixel(VPoint(1, 1), VRGBColor(255, 0, 0)));
   EXPECT_EQ(map.GetPixelAddress(VPoint(1, 1)), map.GetPixels() + 12 + 2);  // surfaces are top-down
-  platform::Surface* surface = map.GetSurface();
-  surface->AddReference();
+  const platform::SurfaceRef surface = scope.display.GetBackBuffer();
   map.ReleaseStorage();
   EXPECT_EQ(map.GetLockCount(), 0);
   EXPECT_FALSE(surface->IsLocked());
-  surface->Release();
 }
 
 TEST(PixelMapTest, SurfaceLayoutsAndLostSurfaces) {
