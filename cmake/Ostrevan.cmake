@@ -1,6 +1,13 @@
 # Shared build rules: warnings as errors on our own code, one static library
 # per folder made of every source in it.
 
+# Test, fuzz-replay and benchmark programs' own sources: -O0 in checked builds.
+function(ostrevan_test_code target)
+  if(OSTREVAN_CHECKED_BUILD)
+    target_compile_options(${target} PRIVATE -O0)
+  endif()
+endfunction()
+
 function(ostrevan_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
