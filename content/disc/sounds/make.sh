@@ -11,6 +11,7 @@ tool="${2:?usage: make.sh OUTDIR TOOL}"
 stage="$(basename "$(cd "$(dirname "$0")" && pwd)")"
 need() { command -v "$1" >/dev/null 2>&1 || { echo "$stage: $1 not found: apt-get install $2" >&2; exit 1; }; }
 need sox sox
+[ -x "$tool" ] || { echo "$stage: ostrevan-tool not found at $tool" >&2; exit 1; }
 mkdir -p "$out/tmp"
 tmp="$out/tmp"
 rate=(-r 22050 -b 16 -c 1)
