@@ -149,4 +149,36 @@ if ! xargs -d '\n' -P "$(nproc)" -n 1 bash -c 'source "$0"; eval "$1"' "$here/dr
   exit 1
 fi
 rm -rf "$jobs" wood
+
+# Check what the screens rely on: every picture of the fragment at its size,
+# multi-frame pictures with equal frames, the region masks 8-bit with only the
+# values 0-4 and index 0 black, 255 white.
+declare -A size=([200]=688x53 [201]=24x26 [250]=24x26 [207]=22x22 [218]=23x30 [223]=23x30 [228]=23x30
+  [233]=23x30 [240]=10x20 [299]=72x88 [300]=72x88 [304]=72x88 [308]=72x88 [320]=72x88 [1100]=40x16
+  [1130]=40x16 [1140]=40x16 [1150]=56x22 [1160]=56x22 [1170]=56x22 [1180]=52x50 [1185]=52x50 [1190]=52x30 [1200]=52x30 [1210]=52x26
+  [1220]=40x18)
+while read -r id file; do
+  # A picture's size is that of the nearest listed id at most 6 below it.
+  base=$id
+  for b in "${!size[@]}"; do
+    if (( id >= b && id <= b + 6 && (base == id || b > base) )) && [ -z "${size[$id]:-}" ]; then base=$b; fi
+  done
+  want=${size[$base]:-}
+  [ -n "$want" ] || { echo "$stage: no size known for picture $id" >&2; exit 1; }
+  if [[ "$file" == *_01.bmp ]]; then files=("${file%01.bmp}"*.bmp); else files=("$file"); fi
+  for f in "${files[@]}"; do
+    got=$(identify -format '%wx%h' "$f")
+    [ "$got" = "$want" ] || { echo "$stage: picture $id: $f is $got, not $want" >&2; exit 1; }
+  done
+done < <(sed -n 's|^\([0-9]*\) 10 "'"$stage"'/\([^"]*\)".*|\1 \2|p' "$frag")
+"$py" - pic/308.bmp pic/309.bmp pic/310.bmp pic/311.bmp <<'PY'
+import sys
+from PIL import Image
+for path in sys.argv[1:]:
+    img = Image.open(path)
+    pal = img.getpalette()
+    values = set(img.getdata())
+    if img.mode != "P" or not values <= {0, 1, 2, 3, 4} or pal[0:3] != [0, 0, 0] or pal[765:768] != [255, 255, 255]:
+        sys.exit(f"strip: region mask {path} is not 8-bit with values 0-4, black 0 and white 255")
+PY
 echo "$stage: $(grep -c '^[0-9]' "$frag") pictures in $frag"
