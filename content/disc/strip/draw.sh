@@ -49,7 +49,7 @@ button() {
        -stroke '#2a1a08' -strokewidth 1 -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) $r,$r" \
        -stroke none -fill "$shine" -draw "translate $((dx + 1)),$((dx + 1)) $icon" \
        -fill "$ink" -draw "translate $dx,$dx $icon" \) \
-    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) $r,$r" \) \
+    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) $r,$r" -threshold 50% \) \
     -composite -alpha off -type truecolor "BMP3:$out"
 }
 
@@ -66,7 +66,7 @@ plate() {
        -draw "circle 4,$((h - 5)) 5,$((h - 5))" -draw "circle $((w - 5)),$((h - 5)) $((w - 4)),$((h - 5))" \
        -stroke none -font "$FONT_SERIF_BOLD" -pointsize "$size" -gravity center \
        -fill "$shine" -annotate +1+1 "$text" -fill "$ink" -annotate +0+0 "$text" \) \
-    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 4,4" \) \
+    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 4,4" -threshold 50% \) \
     -composite -alpha off -type truecolor "BMP3:$out"
 }
 
@@ -82,7 +82,7 @@ bar() {
        -fill '#8c6623' -draw "rectangle 0,0 $w,3" -fill '#f1d98e' -draw "rectangle 0,1 $w,1" \
        -fill '#1a0e05' -draw "rectangle 0,4 $w,4" -fill '#00000060' -draw "rectangle 0,$((h - 3)) $w,$h" \
        -fill none -stroke '#8c6623' -strokewidth 2 -draw "roundrectangle 1,1 $((w + 20)),$((h + 20)) 10,10" \) \
-    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w + 20)),$((h + 20)) 10,10" \) \
+    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w + 20)),$((h + 20)) 10,10" -threshold 50% \) \
     -composite -alpha off -type truecolor "BMP3:$1"
   rm -f "$1.wood.bmp"
 }
@@ -120,7 +120,7 @@ selector_face() {
     lit=${lits[r]}
     local cx=${BOSS_X[r]} cy=${BOSS_Y[r]}
     local face; face=$(mix '#a07a2a' '#fbe7a0' "$lit")
-    local glow=$((11 + 4 * lit / 1000))
+    local glow=$((10 + 2 * lit / 1000))
     draw+=(-fill '#00000070' -draw "circle $((cx + 1)),$((cy + 2)) $((cx + 1)),$((cy + 16))")
     if [ "$lit" -gt 0 ]; then
       draw+=(-fill "$(mix '#3a2412' '#ffe49a' "$lit")" -draw "circle $cx,$cy $cx,$((cy + glow + 4))")
@@ -132,25 +132,19 @@ selector_face() {
       draw+=(-fill none -stroke '#8e1a10' -strokewidth 2 -draw "circle $cx,$cy $cx,$((cy + 13))" -stroke none)
     fi
     draw+=(-fill "$SHINE" -draw "translate $((cx + 1)),$((cy + 1)) $(boss_icon "$r")"
-           -fill "$INK" -draw "translate $cx,$cy $(boss_icon "$r")"
-           -font DejaVu-Sans-Condensed-Bold -pointsize 8 -fill "$(mix '#d8c08a' '#fff4c8' "$lit")"
-           -annotate "+$((cx - 18))+$((cy + 26))" "")
-  done
-  local labels=()
-  for r in 1 2 3 4; do
-    labels+=(-draw "text $((BOSS_X[r] - 18)),$((BOSS_Y[r] + 24)) '${BOSS_LABEL[r]}'")
+           -fill "$INK" -draw "translate $cx,$cy $(boss_icon "$r")")
   done
   wood 72 88 5 "$out.wood.bmp"
   "${im[@]}" -size 72x88 xc:"$KEY" \
     \( "$out.wood.bmp" -modulate 85 "${draw[@]}" \
-       -font DejaVu-Sans-Condensed-Bold -pointsize 8 -gravity North \
-       -fill '#1a0e05' -annotate "-17+34" "${BOSS_LABEL[1]}" -annotate "+19+34" "${BOSS_LABEL[2]}" \
-       -annotate "-17+73" "${BOSS_LABEL[3]}" -annotate "+19+73" "${BOSS_LABEL[4]}" \
-       -fill '#e8d2a0' -annotate "-18+33" "${BOSS_LABEL[1]}" -annotate "+18+33" "${BOSS_LABEL[2]}" \
-       -annotate "-18+72" "${BOSS_LABEL[3]}" -annotate "+18+72" "${BOSS_LABEL[4]}" -gravity NorthWest \
+       -font DejaVu-Sans-Condensed-Bold -pointsize 7.5 -gravity North \
+       -fill '#1a0e05' -annotate "-15+34" "${BOSS_LABEL[1]}" -annotate "+18+34" "${BOSS_LABEL[2]}" \
+       -annotate "-15+73" "${BOSS_LABEL[3]}" -annotate "+18+73" "${BOSS_LABEL[4]}" \
+       -fill '#e8d2a0' -annotate "-16+33" "${BOSS_LABEL[1]}" -annotate "+17+33" "${BOSS_LABEL[2]}" \
+       -annotate "-16+72" "${BOSS_LABEL[3]}" -annotate "+17+72" "${BOSS_LABEL[4]}" -gravity NorthWest \
        -fill none -stroke '#8c6623' -strokewidth 2 -draw "roundrectangle 1,1 70,86 11,11" \
        -stroke '#f1d98e' -strokewidth 1 -draw "roundrectangle 2,2 69,85 10,10" -stroke none \) \
-    \( -size 72x88 xc:black +antialias -fill white -draw "roundrectangle 0,0 71,87 12,12" \) \
+    \( -size 72x88 xc:black +antialias -fill white -draw "roundrectangle 0,0 71,87 12,12" -threshold 50% \) \
     -composite -alpha off -type truecolor "BMP3:$out.tmp.bmp"
   if [ "$grey" = 1 ]; then
     # The key colour stays where it was; everything else goes grey.
@@ -201,7 +195,7 @@ selector_flip() {
          -stroke none -fill '#8c6623' -draw "circle 36,44 36,66" -fill '#f1d98e' -draw "circle 36,44 36,63" \
          -font "$FONT_SERIF_BOLD" -pointsize 22 -gravity center -fill "$SHINE" -annotate +1+1 "OH" \
          -fill "$INK" -annotate +0+0 "OH" \) \
-      \( -size 72x88 xc:black +antialias -fill white -draw "roundrectangle 0,0 71,87 12,12" \) \
+      \( -size 72x88 xc:black +antialias -fill white -draw "roundrectangle 0,0 71,87 12,12" -threshold 50% \) \
       -composite -alpha off "$out.side.bmp"
     rm -f "$out.wood.bmp"
   fi
