@@ -25,6 +25,7 @@ fonts=(
   "11 DejaVu_Serif 12 1"  # overlay headings
 )
 
+command -v fc-list >/dev/null || { echo "fonts: fc-list not found: apt-get install fontconfig" >&2; exit 1; }
 for face in "DejaVu Serif" "DejaVu Sans"; do
   if ! fc-list : family | grep -qx "$face\(,.*\)\?"; then
     echo "fonts: the face \"$face\" is not installed: apt-get install fonts-dejavu-core" >&2
