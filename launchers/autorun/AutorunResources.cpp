@@ -20,21 +20,28 @@ struct ButtonBitmaps {
   const char* label;  // code page 1252
 };
 
+// In the title's colours: brass for the buttons, the red of a wax seal for the
+// one that installs or starts the title, dark oak for leaving and going back.
+constexpr uint32_t kBrass = 0x8a6428;
+constexpr uint32_t kOldBrass = 0x7a5a26;
+constexpr uint32_t kWax = 0x9a3a1c;
+constexpr uint32_t kOak = 0x5e3a22;
+
 constexpr ButtonBitmaps kButtons[] = {
-    {136, 135, 134, 0x2a5caa, "Homepage"},
-    {158, 160, 159, 0x2a5caa, "Homepage"},
-    {129, 150, 149, 0x3a8a5a, "Online-Service"},
-    {145, 148, 147, 0x8a6a2a, "Registrierung"},
-    {142, 141, 140, 0x7a3a8a, "Katalog"},
-    {146, 144, 143, 0x4a7a9a, "Liesmich"},
-    {133, 132, 131, 0x9a3a3a, "Beenden"},
-    {139, 138, 137, 0xc08020, "Installieren"},
-    {151, 154, 153, 0x30a040, "Starten"},
-    {168, 167, 166, 0x5a5aa0, "Upgrade"},
-    {164, 163, 162, 0x6a6a6a, "Zur\xfc" "ck"},
-    {170, 175, 174, 0x2a8a8a, "Online-Shop"},
-    {173, 172, 171, 0x6a6a6a, "Zur\xfc" "ck"},
-    {178, 180, 179, 0x8a6a2a, "Bestellen"},
+    {136, 135, 134, kBrass, "Homepage"},
+    {158, 160, 159, kBrass, "Homepage"},
+    {129, 150, 149, kOldBrass, "Online-Service"},
+    {145, 148, 147, kBrass, "Registrierung"},
+    {142, 141, 140, kOldBrass, "Katalog"},
+    {146, 144, 143, kBrass, "Liesmich"},
+    {133, 132, 131, kOak, "Beenden"},
+    {139, 138, 137, kWax, "Installieren"},
+    {151, 154, 153, kWax, "Starten"},
+    {168, 167, 166, kBrass, "Upgrade"},
+    {164, 163, 162, kOak, "Zur\xfc" "ck"},
+    {170, 175, 174, kOldBrass, "Online-Shop"},
+    {173, 172, 171, kOak, "Zur\xfc" "ck"},
+    {178, 180, 179, kBrass, "Bestellen"},
 };
 
 // The panel with its label drawn across the middle (one pixel lower when
@@ -95,9 +102,9 @@ void RegisterAutorunResources() {
         label = b.label;
       }
     }
-    if (s.id == 130) colour = 0x30405a;       // the menu's background
-    if (s.id == 165) colour = 0x5a6a7a;       // the readme's background
-    if (s.id == 169) colour = 0x5a5aa0;       // the upgrade place without its button
+    if (s.id == 130) colour = 0x3a2414;       // the menu's background, dark oak
+    if (s.id == 165) colour = 0x4a3220;       // the readme's background
+    if (s.id == 169) colour = 0x3a2414;       // the upgrade place without its button
     std::vector<uint8_t> bitmap = MakePlaceholderBitmap(s.width, s.height, colour, look);
     if (label != nullptr) bitmap = Labelled(std::move(bitmap), label, look == PanelLook::kPressed);
     kit::CResources::AddBitmap(s.id, std::move(bitmap));
