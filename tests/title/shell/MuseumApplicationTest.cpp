@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,7 +47,28 @@ bool WaitForText(const std::string& path, const std::string& text, int seconds) 
   return false;
 }
 
-class MuseumApplicationTest : public shelltest::ShellFixture {};
+// The programs started here keep their single-instance lock in a runtime
+// folder of the test's own, so parallel tests never meet a running title.
+class MuseumApplicationTest : public shelltest::ShellFixture {
+ protected:
+  void SetUp() override {
+    ShellFixture::SetUp();
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) previousRuntime_ = runtime;
+    std::filesystem::create_directories(Path("runtime"));
+    setenv("XDG_RUNTIME_DIR", Path("runtime").c_str(), 1);
+  }
+  void TearDown() override {
+    if (previousRuntime_) {
+      setenv("XDG_RUNTIME_DIR", previousRuntime_->c_str(), 1);
+    } else {
+      unsetenv("XDG_RUNTIME_DIR");
+    }
+    ShellFixture::TearDown();
+  }
+
+ private:
+  std::optional<std::string> previousRuntime_;
+};
 
 TEST_F(MuseumApplicationTest, MainWindowIsCentredInTheScreen) {
   const struct {
