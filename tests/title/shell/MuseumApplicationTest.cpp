@@ -244,4 +244,30 @@ TEST_F(MuseumApplicationTest, StartsOnASmallDiscUnderXvfb) {
   EXPECT_TRUE(near(at(639, 470), {40, 40, 200}));
 }
 
+// The launchers' sample disc made with a title disc installs the real
+// program: Tesselby starts installed/OstrevanHaus.exe in its folder, and
+// with the launcher disc as its CD-ROM it starts there.
+TEST_F(MuseumApplicationTest, LauncherDiscInstallsTheTitle) {
+  REQUIRE_TOOL(convert, "convert");
+  REQUIRE_TOOL(python, "python3");
+  BuildDisc("title/CD");
+  std::filesystem::create_directories(Path("title/Media"));
+  std::filesystem::rename(Path("Media/QV_GUI.msf"), Path("title/Media/QV_GUI.msf"));
+  const std::string disc = Path("launcher-disc");
+  ASSERT_EQ(testsupport::Capture("bash '" + testsupport::SourceDir() + "/content/launchers/make-disc.sh' '" + disc +
+                                 "' '" + testsupport::BuildDir() + "' '" + Path("title") + "' >/dev/null 2>&1; echo $?"),
+            "0\n");
+  EXPECT_EQ(testsupport::ReadBytes(disc + "/installed/OstrevanHaus.exe"), testsupport::ReadBytes(ProgramPath()));
+  EXPECT_EQ(testsupport::ReadBytes(disc + "/installed/Media/QV_GUI.msf"),
+            testsupport::ReadBytes(Path("title/Media/QV_GUI.msf")));
+  for (const char* name : {"QV_extra.msf", "QV_DE.msf", "QV_DE_VI.msf"}) {
+    EXPECT_EQ(testsupport::ReadBytes(disc + "/Media/" + name), testsupport::ReadBytes(Path("title/CD/Media/") + name))
+        << name;
+  }
+  const std::string out = testsupport::Capture(
+      "cd '" + disc + "/installed' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " +
+      "OSTREVAN_CD='" + disc + "' timeout 60 ./OstrevanHaus.exe --quit-after 0 2>&1; echo \"exit=$?\"");
+  EXPECT_NE(out.find("exit=0"), std::string::npos) << out;
+}
+
 }  // namespace
