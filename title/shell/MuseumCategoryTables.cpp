@@ -4,11 +4,18 @@
 #include "engine/script/ScriptLexer.h"
 
 bool MuseumCategoryTables::LoadCategoryTable(int32_t table, uint16_t mediaId) {
+  VString text;
+  if (!LoadTextMedia(text, mediaId, false)) {
+    for (int32_t i = 0; i < kEntryCount; ++i) SetCategoryEntry(table, i, static_cast<uint32_t>(-1));
+    return false;
+  }
+  return ParseCategoryTable(table, text);
+}
+
+bool MuseumCategoryTables::ParseCategoryTable(int32_t table, const VString& text) {
   for (int32_t i = 0; i < kEntryCount; ++i) {
     if (!SetCategoryEntry(table, i, static_cast<uint32_t>(-1))) return false;  // no such table
   }
-  VString text;
-  if (!LoadTextMedia(text, mediaId, false)) return false;
   BeginScript(text);
   for (int32_t i = 0; i < kEntryCount; ++i) {
     int32_t value = 0;

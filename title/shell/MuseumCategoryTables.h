@@ -15,6 +15,8 @@
 
 #include "engine/script/CategoryTables.h"
 
+class VString;
+
 class MuseumCategoryTables : public MemoryCategoryTables {
  public:
   static constexpr int32_t kTableCount = 12;
@@ -27,6 +29,8 @@ class MuseumCategoryTables : public MemoryCategoryTables {
   // missing or its text is not a table; the entries read before the failure
   // stay, the rest stay -1.
   bool LoadCategoryTable(int32_t table, uint16_t mediaId);
+  // The same for a table's text in hand (the text is read in place).
+  bool ParseCategoryTable(int32_t table, const VString& text);
   // Loads every table from the TEXT medium of its own number, in kLoadOrder,
   // all of them even after a failure; true when all twelve loaded.
   bool LoadCategoryTables();
