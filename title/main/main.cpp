@@ -42,7 +42,9 @@ constexpr const char* kUsage =
     "  OSTREVAN_WINDOWED=1  show the 640 x 480 screen in a window instead of full screen\n"
     "  OSTREVAN_NO_DIRECTX=1  act as if DirectX were missing (shows that message)\n"
     "  OSTREVAN_DRIVE_X     the folder drive letter X: stands for in paths\n"
-    "  SDL_VIDEODRIVER, SDL_AUDIODRIVER  SDL's display and sound drivers\n";
+    "  SDL_VIDEODRIVER, SDL_AUDIODRIVER  SDL's display and sound drivers\n"
+    "  SDL_RENDER_DRIVER=software  draw the screen without OpenGL (a quicker start\n"
+    "                       where OpenGL itself is drawn in software, e.g. under Xvfb)\n";
 
 std::ofstream gLog;
 uint64_t gStartMicroseconds = 0;

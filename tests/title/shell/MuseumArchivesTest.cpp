@@ -142,6 +142,12 @@ TEST_F(MuseumArchivesTest, StartFailuresShowTheirMessage) {
          std::filesystem::resize_file(Path("CD/Media/QV_DE_VI.msf"), 7);
        },
        false, {kCdRomText}},
+      {"empty extra archive (no media at all)",
+       [this] {
+         BuildDisc();
+         ASSERT_TRUE(BuildArchive("CD/Media/QV_extra.msf", {}));
+       },
+       true, {}},
       {"garbage category table",
        [this] {
          BuildDisc();
