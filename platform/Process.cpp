@@ -1,10 +1,12 @@
 // The running program's executable, from the kernel's link /proc/self/exe,
-// and programs found on PATH.
+// programs found on PATH, and the resident memory from /proc/self/status.
 #include "platform/Process.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace platform {
@@ -40,6 +42,19 @@ std::string FindOnPath(const std::string& name) {
     start = end + 1;
   }
   return std::string();
+}
+
+int64_t ResidentMemoryKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) != 0) continue;
+    std::istringstream fields(line.substr(6));
+    int64_t kilobytes = -1;
+    if (fields >> kilobytes) return kilobytes;
+    return -1;
+  }
+  return -1;
 }
 
 }  // namespace platform

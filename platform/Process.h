@@ -1,7 +1,9 @@
 // Programs as the operating system sees them: where the running program's
-// executable file lies, and which file a program name on PATH stands for.
+// executable file lies, which file a program name on PATH stands for, and
+// how much memory the running program holds.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -18,5 +20,9 @@ std::string ExecutableDirectory();
 // PATH in order ("/usr/bin:/bin" when PATH is unset; empty entries are
 // skipped). Empty when there is no such executable file.
 std::string FindOnPath(const std::string& name);
+
+// The running program's resident memory in kilobytes (VmRSS of
+// /proc/self/status); -1 when the system does not tell.
+int64_t ResidentMemoryKilobytes();
 
 }  // namespace platform

@@ -6,11 +6,18 @@
 # build folder: Tesselby.exe (the autorun menu), PellamSetup.exe (the setup
 # launcher) and Setup/install.exe (the installer stand-in, which "installs"
 # the title to OUTDIR/installed and stores that folder in the registry).
-# Usage: content/launchers/make-disc.sh OUTDIR BUILD_DIR
+# With TITLE_DISC (a folder made by content/make-disc.sh: Media/QV_GUI.msf
+# and CD/Media/*.msf) the installed title is the real one: ostrevan-haus as
+# installed/OstrevanHaus.exe with Media/QV_GUI.msf beside it, and the disc's
+# archives in OUTDIR/Media (the launcher disc is the title's CD-ROM: start
+# with OSTREVAN_CD=OUTDIR). Without it a stand-in that records its start is
+# installed.
+# Usage: content/launchers/make-disc.sh OUTDIR BUILD_DIR [TITLE_DISC]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-out="${1:?usage: make-disc.sh OUTDIR BUILD_DIR}"
-build="${2:?usage: make-disc.sh OUTDIR BUILD_DIR}"
+out="${1:?usage: make-disc.sh OUTDIR BUILD_DIR [TITLE_DISC]}"
+build="${2:?usage: make-disc.sh OUTDIR BUILD_DIR [TITLE_DISC]}"
+title="${3:-}"
 if command -v magick >/dev/null 2>&1; then im=(magick); else im=(convert); fi
 
 rm -rf "$out"
@@ -107,7 +114,14 @@ printf '%s\n' '%PDF-1.1' '1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj' \
 cp "$build/launchers/autorun/tesselby" "$out/Tesselby.exe"
 cp "$build/launchers/setup/pellam-setup" "$out/PellamSetup.exe"
 cp "$build/tests/launcher-test-installer" "$out/Setup/install.exe"
-cp "$build/tests/launcher-test-installer" "$out/installed/OstrevanHaus.exe"
+if [ -n "$title" ]; then
+  cp "$build/title/main/ostrevan-haus" "$out/installed/OstrevanHaus.exe"
+  mkdir -p "$out/installed/Media" "$out/Media"
+  cp "$title/Media/QV_GUI.msf" "$out/installed/Media/"
+  cp "$title"/CD/Media/*.msf "$out/Media/"
+else
+  cp "$build/tests/launcher-test-installer" "$out/installed/OstrevanHaus.exe"
+fi
 winpath="Z:$(printf '%s' "$out/installed" | tr '/' '\\')"
 python3 - "$out/Setup/setup.iss" "$winpath" <<'PY'
 import sys

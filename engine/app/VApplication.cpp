@@ -93,7 +93,11 @@ VApplication::VApplication()
   appName_.Assign(BaseNameWithoutExtension(modulePathText_).c_str());
   running_ = true;
   gApplication = this;
-  CalibrateClock();
+  // The cycle counter is measured against the performance counter over the
+  // first second; doing it here would sleep for that second before the
+  // window appears. The first idle pass a second after this measures it
+  // without waiting (until then the cycles per second read as unknown).
+  calibrationDue_ = platform::TickCount() + kCalibrationDelayMs;
 }
 
 VApplication::~VApplication() {
@@ -261,6 +265,10 @@ uint64_t VApplication::ComputeIdleWaitMicroseconds(bool forTicks) {
 }
 
 void VApplication::IdleStep() {
+  if (!clockCalibrated_ && static_cast<int32_t>(platform::TickCount() - calibrationDue_) >= 0) {
+    clockCalibrated_ = true;
+    CalibrateClock();
+  }
   VWindow::FlushPendingDeletions();
   ++idleCount_;
   taskManager_.Step(idleCount_);

@@ -183,6 +183,11 @@ class VApplication {
   bool startFailed_ = false;
   uint32_t idleTickInterval_ = 100;
   uint32_t lastIdleTick_ = 0;  // tick count of the latest idle pass that sent the tick
+  // The clock's calibration, done by the first idle step from this tick
+  // count on (a second after construction, so it needs no sleep).
+  static constexpr uint32_t kCalibrationDelayMs = 1000;
+  uint32_t calibrationDue_ = 0;
+  bool clockCalibrated_ = false;
   // The display tree's drawing backend this application installed, and the
   // one it replaced (given back by the destructor).
   std::unique_ptr<VEngineDrawingBackend> drawingBackend_;

@@ -35,6 +35,10 @@ uint16_t GetItemBaseMediaId(int32_t category, int32_t itemNumber) {
   if (gCategoryTables == nullptr || !InRange(category, itemNumber)) return 0;
   uint32_t entry = 0;
   if (!gCategoryTables->GetCategoryEntry(category, itemNumber, entry)) return 0;
+  // Tables mark "none" with 0 or a negative number (-1); taking the low 16
+  // bits of a negative entry would turn it into a real id near 65535 (and
+  // the media after it into ids 0, 1, ...).
+  if (static_cast<int32_t>(entry) <= 0) return 0;
   const uint16_t base = static_cast<uint16_t>(entry & 0xFFFFu);
   return base == 0xFFFFu ? 0 : base;
 }

@@ -21,8 +21,9 @@ CategoryTables* GetCategoryTables();
 
 // The base media id of an item: the low 16 bits of its entry in the registered
 // tables. 0 (no media) when no tables are registered, the category is outside
-// 1..12, the number outside 0..999 or the entry absent; 0xFFFF, which some
-// tables use for "none", also gives 0.
+// 1..12, the number outside 0..999 or the entry absent. Entries of 0 or
+// below (read as signed 32-bit numbers; the tables write -1 for "none") and
+// entries whose low 16 bits are 0xFFFF also give 0.
 uint16_t GetItemBaseMediaId(int32_t category, int32_t itemNumber);
 
 // Tables in memory: every entry starts at 0.

@@ -20,6 +20,7 @@
 #include "engine/app/VDisplay.h"
 #include "engine/app/VExceptionFilter.h"
 #include "engine/app/VWindow.h"
+#include "engine/core/Clock.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTLink.h"
@@ -695,6 +696,31 @@ TEST(CursorResources, EveryIdHasAPictureWithItsHotSpotInside) {
   }
   CursorPicture none;
   EXPECT_FALSE(GetCursorPicture(999, none));
+}
+
+}  // namespace
+
+namespace {
+
+// The clock's calibration does not hold up the start: the application is
+// made without sleeping, and the first idle step a second later measures the
+// cycle counter over that second without sleeping either.
+TEST_F(FrameworkTest, ClockCalibratedOnTheFirstIdleStepASecondLater) {
+  app.reset();
+  platform::FakeClock clock(5000000000ull, 3000000000ull);  // at 5 s, 3 GHz
+  platform::ScopedClockSource source(&clock);
+  gCyclesPerSecond.store(~uint64_t{0});
+  app = std::make_unique<TestApplication>();
+  EXPECT_EQ(clock.SleptMilliseconds(), 0u);
+  EXPECT_EQ(gCyclesPerSecond.load(), ~uint64_t{0});
+  clock.AdvanceMilliseconds(999);
+  app->IdleStep();
+  EXPECT_EQ(gCyclesPerSecond.load(), ~uint64_t{0});
+  clock.AdvanceMilliseconds(1);
+  app->IdleStep();
+  EXPECT_EQ(gCyclesPerSecond.load(), 3000000000ull);
+  EXPECT_EQ(clock.SleptMilliseconds(), 0u);
+  app.reset();
 }
 
 }  // namespace

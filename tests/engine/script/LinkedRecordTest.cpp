@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -261,6 +262,21 @@ TEST(CategoryTablesTest, BaseMediaIds) {
   EXPECT_EQ(GetItemBaseMediaId(2, 1000), 0);
   EXPECT_EQ(GetItemBaseMediaId(2, -1), 0);
   EXPECT_EQ(GetItemBaseMediaId(0, 1), 0);
+}
+
+// Tables write -1 for "none"; any entry of 0 or below is none, never the
+// id its low 16 bits would give (65533 for -3, 0xFFFF for -1).
+TEST(CategoryTablesTest, ZeroAndNegativeEntriesAreNone) {
+  MemoryCategoryTables tables;
+  ScopedCategoryTables scope(&tables);
+  const struct {
+    int32_t entry;
+    uint16_t base;
+  } cases[] = {{0, 0}, {-1, 0}, {-3, 0}, {-65536 + 700, 0}, {INT32_MIN, 0}, {1, 1}, {65534, 65534}, {65535, 0}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(tables.SetCategoryEntry(7, 3, static_cast<uint32_t>(c.entry)));
+    EXPECT_EQ(GetItemBaseMediaId(7, 3), c.base) << c.entry;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,273 @@
+// The title's application object and its program ostrevan-haus: the start's
+// failures with their messages (on stderr in UTF-8 where no display can show
+// a box), the main window's place, the command line, and under Xvfb the
+// start on a small disc up to its first frame.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ShellTestSupport.h"
+#include "engine/app/VApplication.h"
+#include "support/BuildPaths.h"
+#include "support/RequireTool.h"
+#include "support/Subprocess.h"
+#include "support/XvfbSession.h"
+#include "title/shell/MuseumApplication.h"
+
+namespace {
+
+std::string ProgramPath() { return testsupport::BuildDir() + "/title/main/ostrevan-haus"; }
+
+// The program's output (stdout and stderr) and exit code, run in `folder`
+// with SDL's dummy drivers (no display: boxes go to stderr).
+std::string RunProgram(const std::string& folder, const std::string& env, const std::string& args, int& code) {
+  const std::string out = testsupport::Capture(
+      "cd '" + folder + "' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " + env +
+      " timeout 60 '" + ProgramPath() + "' " + args + " 2>&1; echo \"exit=$?\"");
+  const size_t at = out.rfind("exit=");
+  code = at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 5);
+  return out.substr(0, at == std::string::npos ? out.size() : at);
+}
+
+bool WaitForText(const std::string& path, const std::string& text, int seconds) {
+  for (int i = 0; i < seconds * 50; ++i) {
+    if (testsupport::ReadBytes(path).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+// The programs started here keep their single-instance lock in a runtime
+// folder of the test's own, so parallel tests never meet a running title.
+class MuseumApplicationTest : public shelltest::ShellFixture {
+ protected:
+  void SetUp() override {
+    ShellFixture::SetUp();
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) previousRuntime_ = runtime;
+    std::filesystem::create_directories(Path("runtime"));
+    setenv("XDG_RUNTIME_DIR", Path("runtime").c_str(), 1);
+  }
+  void TearDown() override {
+    if (previousRuntime_) {
+      setenv("XDG_RUNTIME_DIR", previousRuntime_->c_str(), 1);
+    } else {
+      unsetenv("XDG_RUNTIME_DIR");
+    }
+    ShellFixture::TearDown();
+  }
+
+ private:
+  std::optional<std::string> previousRuntime_;
+};
+
+TEST_F(MuseumApplicationTest, MainWindowIsCentredInTheScreen) {
+  const struct {
+    VRect screen;
+    VRect window;
+  } cases[] = {
+      {VRect(0, 0, 640, 480), VRect(0, 0, 640, 480)},
+      {VRect(0, 0, 1024, 768), VRect(192, 144, 832, 624)},
+      {VRect(0, 0, 641, 481), VRect(0, 0, 640, 480)},      // half a pixel rounds down
+      {VRect(0, 0, 600, 400), VRect(-20, -40, 620, 440)},  // smaller screen
+      {VRect(0, 0, 639, 479), VRect(-1, -1, 639, 479)},    // -1/2 rounds down too
+      {VRect(100, 50, 1380, 1010), VRect(420, 290, 1060, 770)},
+  };
+  for (const auto& c : cases) {
+    const VRect got = MuseumApplication::CenteredWindowRect(c.screen);
+    EXPECT_EQ(got.left, c.window.left) << c.screen.right;
+    EXPECT_EQ(got.top, c.window.top) << c.screen.bottom;
+    EXPECT_EQ(got.right, c.window.right);
+    EXPECT_EQ(got.bottom, c.window.bottom);
+  }
+}
+
+// Each failure of the start shows its message (German, UTF-8 on stderr) and
+// ends the program with 1, quickly; the complete disc starts.
+TEST_F(MuseumApplicationTest, ProgramStartFailures) {
+  BuildDisc();
+  const struct {
+    const char* name;
+    std::string folder;
+    std::string env;
+    bool starts;
+    std::string said;
+  } cases[] = {
+      {"DirectX missing", Path(""), "OSTREVAN_NO_DIRECTX=1", false,
+       "DirectX wurde nicht (korrekt) installiert. Bitte starten Sie das Setup-Programm erneut."},
+      {"no archives here", Path("CD"), "", false,
+       "Die Dateien f\xC3\xBCr 'Das Ostrevan Haus' konnten nicht gefunden werden. Installieren Sie das Programm neu."},
+      {"no CD-ROM", Path(""), "OSTREVAN_CD=" + Path("nowhere"), false,
+       "Die CD-ROM 'Das Ostrevan Haus' konnte nicht gefunden werden. Legen Sie die CD-ROM in das Laufwerk ein und "
+       "starten Sie neu."},
+      {"complete disc", Path(""), "OSTREVAN_CD=CD", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int code = -1;
+    const std::string out = RunProgram(c.folder, c.env, c.starts ? "--quit-after 0" : "", code);
+    EXPECT_EQ(code, c.starts ? 0 : 1) << out;
+    if (!c.said.empty()) {
+      EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    }
+  }
+}
+
+TEST_F(MuseumApplicationTest, CommandLine) {
+  int code = -1;
+  std::string out = RunProgram(Path(""), "", "--help", code);
+  EXPECT_EQ(code, 0);
+  for (const char* said : {"--log", "--quit-after", "OSTREVAN_CD", "OSTREVAN_WINDOWED", "OSTREVAN_NO_DIRECTX"}) {
+    EXPECT_NE(out.find(said), std::string::npos) << said;
+  }
+  out = RunProgram(Path(""), "", "--bogus", code);
+  EXPECT_EQ(code, 2);
+  EXPECT_NE(out.find("unknown argument '--bogus'"), std::string::npos) << out;
+  out = RunProgram(Path(""), "", "--quit-after soon", code);
+  EXPECT_EQ(code, 2);
+  out = RunProgram(Path(""), "", "--log", code);
+  EXPECT_EQ(code, 2);
+  out = RunProgram(Path(""), "", "--log " + Path("no/such/folder/log.txt"), code);
+  EXPECT_EQ(code, 1);
+  EXPECT_NE(out.find("cannot write the log"), std::string::npos) << out;
+}
+
+// In the test process itself: the DirectX stand-in's failure shows the error
+// box and the start goes no further (no archive is opened).
+TEST_F(MuseumApplicationTest, DirectXFailureShowsTheErrorBox) {
+  setenv("OSTREVAN_NO_DIRECTX", "1", 1);
+  BuildDisc();
+  {
+    MuseumApplication app;
+    EXPECT_FALSE(app.StartApplication());
+  }
+  unsetenv("OSTREVAN_NO_DIRECTX");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].icon, platform::MessageBoxIcon::kError);
+  EXPECT_EQ(boxes_[0].text, "DirectX wurde nicht (korrekt) installiert. Bitte starten Sie das Setup-Programm erneut.");
+  EXPECT_EQ(GetMuseumArchives().Get(ArchiveSlot::kGui), nullptr);
+}
+
+bool ReadPpm(const std::string& path, int& width, int& height, std::string& rgb) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int maxValue = 0;
+  if (!(in >> magic >> width >> height >> maxValue) || magic != "P6" || maxValue != 255) return false;
+  in.get();
+  rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, '\0');
+  return static_cast<bool>(in.read(rgb.data(), static_cast<std::streamsize>(rgb.size())));
+}
+
+// The title on a small disc under Xvfb: it starts, its first frame reaches
+// the window (the placeholder panel: black with the strip's background along
+// the bottom), the start-up time is logged and the program ends cleanly.
+TEST_F(MuseumApplicationTest, StartsOnASmallDiscUnderXvfb) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  REQUIRE_TOOL(import, "import");
+  REQUIRE_TOOL(convert, "convert");
+  BuildDisc();
+  // The strip: 684 x 60, red on its left half, blue on its right, in the GUI
+  // archive as picture 200 (the tool has the picture conversions).
+  ASSERT_EQ(std::system(("'" + convert + "' -size 342x60 xc:'rgb(200,40,40)' -size 342x60 xc:'rgb(40,40,200)' " +
+                         "+append BMP3:'" + Path("strip.bmp") + "'").c_str()),
+            0);
+  WriteFile("gui.txt", "50 -20 \"gui\"\n200 10 \"" + Path("strip.bmp") + "\" 2 0 0\n");
+  ASSERT_TRUE(testsupport::RunsToSuccess({OSTREVAN_TOOL_BIN, "archive", "build", Path("gui.txt"),
+                                          Path("Media/QV_GUI.msf")},
+                                         {"ASAN_OPTIONS=detect_leaks=0"}, 60));
+
+  testsupport::XvfbSession server(xvfb, "800x600x24");
+  ASSERT_TRUE(server.Started()) << "Xvfb did not start";
+  const std::string display = server.Display();
+  const std::string log = Path("run.log");
+  // The program's current folder is the disc's (Media/ and history.log).
+  const pid_t child = testsupport::Spawn(
+      {"/bin/sh", "-c", "cd '" + Path("") + "' && exec '" + ProgramPath() + "' --log '" + log + "' --quit-after 4000"},
+      {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "OSTREVAN_WINDOWED=1",
+       "OSTREVAN_CD=CD", "ASAN_OPTIONS=detect_leaks=0"});
+  ASSERT_GT(child, 0);
+  struct KillOnExit {
+    pid_t pid;
+    ~KillOnExit() {
+      if (waitpid(pid, nullptr, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  } killChild{child};
+  ASSERT_TRUE(WaitForText(log, "first-frame-ms ", 30)) << testsupport::ReadBytes(log);
+  EXPECT_TRUE(WaitForText(log, "resident-kb ", 5)) << testsupport::ReadBytes(log);
+  EXPECT_TRUE(testsupport::RunXdotool(xdotool, display, {"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const std::string shot = Path("screen.ppm");
+  const std::string cmd = "wid=$(DISPLAY=" + display + " " + xdotool +
+                          " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" + display +
+                          " timeout 20 " + import + " -window \"$wid\" -depth 8 ppm:" + shot;
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  int status = 0;
+  EXPECT_TRUE(testsupport::WaitFor(child, 30, &status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_NE(testsupport::ReadBytes(log).find("exit 0"), std::string::npos) << testsupport::ReadBytes(log);
+
+  int w = 0, h = 0;
+  std::string rgb;
+  ASSERT_TRUE(ReadPpm(shot, w, h, rgb));
+  ASSERT_EQ(w, 640);
+  ASSERT_EQ(h, 480);
+  const auto at = [&](int x, int y) {
+    const size_t i = (static_cast<size_t>(y) * 640 + static_cast<size_t>(x)) * 3;
+    return std::vector<int>{static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(rgb[i + 1]),
+                            static_cast<uint8_t>(rgb[i + 2])};
+  };
+  // 5-6-5 keeps the top bits: compare within what it can hold.
+  const auto near = [](const std::vector<int>& got, std::vector<int> want) {
+    for (size_t k = 0; k < 3; ++k) {
+      if (std::abs(got[k] - want[k]) > 8) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(near(at(320, 200), {0, 0, 0}));
+  EXPECT_TRUE(near(at(10, 419), {0, 0, 0}));
+  EXPECT_TRUE(near(at(10, 421), {200, 40, 40}));
+  EXPECT_TRUE(near(at(300, 479), {200, 40, 40}));
+  EXPECT_TRUE(near(at(400, 450), {40, 40, 200}));
+  EXPECT_TRUE(near(at(639, 470), {40, 40, 200}));
+}
+
+// The launchers' sample disc made with a title disc installs the real
+// program: Tesselby starts installed/OstrevanHaus.exe in its folder, and
+// with the launcher disc as its CD-ROM it starts there.
+TEST_F(MuseumApplicationTest, LauncherDiscInstallsTheTitle) {
+  REQUIRE_TOOL(convert, "convert");
+  REQUIRE_TOOL(python, "python3");
+  BuildDisc("title/CD");
+  std::filesystem::create_directories(Path("title/Media"));
+  std::filesystem::rename(Path("Media/QV_GUI.msf"), Path("title/Media/QV_GUI.msf"));
+  const std::string disc = Path("launcher-disc");
+  ASSERT_EQ(testsupport::Capture("bash '" + testsupport::SourceDir() + "/content/launchers/make-disc.sh' '" + disc +
+                                 "' '" + testsupport::BuildDir() + "' '" + Path("title") + "' >/dev/null 2>&1; echo $?"),
+            "0\n");
+  EXPECT_EQ(testsupport::ReadBytes(disc + "/installed/OstrevanHaus.exe"), testsupport::ReadBytes(ProgramPath()));
+  EXPECT_EQ(testsupport::ReadBytes(disc + "/installed/Media/QV_GUI.msf"),
+            testsupport::ReadBytes(Path("title/Media/QV_GUI.msf")));
+  for (const char* name : {"QV_extra.msf", "QV_DE.msf", "QV_DE_VI.msf"}) {
+    EXPECT_EQ(testsupport::ReadBytes(disc + "/Media/" + name), testsupport::ReadBytes(Path("title/CD/Media/") + name))
+        << name;
+  }
+  const std::string out = testsupport::Capture(
+      "cd '" + disc + "/installed' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " +
+      "OSTREVAN_CD='" + disc + "' timeout 60 ./OstrevanHaus.exe --quit-after 0 2>&1; echo \"exit=$?\"");
+  EXPECT_NE(out.find("exit=0"), std::string::npos) << out;
+}
+
+}  // namespace

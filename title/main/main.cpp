@@ -1,0 +1,147 @@
+// ostrevan-haus: the title's program. It runs "Das Ostrevan Haus" from the
+// current folder (Media/QV_GUI.msf, history.log) and the CD-ROM (the folders
+// of OSTREVAN_CD first, then the optical mounts).
+//
+//   ostrevan-haus [--log FILE] [--quit-after MS] [--help]
+//
+// --log appends the start-up's measurements to FILE: "start", then
+// "first-frame-ms MS" (from the program's entry to the first frame on the
+// screen), "resident-kb KB" (the memory held then) and at the end
+// "exit CODE". --quit-after ends the program MS milliseconds after its first
+// frame (for measurements and tests).
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "engine/core/VTask.h"
+#include "platform/Clock.h"
+#include "platform/Process.h"
+#include "title/shell/MuseumApplication.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ostrevan-haus [--log FILE] [--quit-after MS] [--help]\n"
+    "\n"
+    "Starts \"Das Ostrevan Haus\". The current folder holds Media/QV_GUI.msf and\n"
+    "the visit history history.log; the CD-ROM's Media folder holds QV_extra.msf,\n"
+    "QV_DE.msf and QV_DE_VI.msf.\n"
+    "\n"
+    "Options:\n"
+    "  --log FILE       append the start-up measurements to FILE (start,\n"
+    "                   first-frame-ms, resident-kb, exit)\n"
+    "  --quit-after MS  end the program MS milliseconds after its first frame\n"
+    "  --help           show this text\n"
+    "\n"
+    "Environment:\n"
+    "  OSTREVAN_CD          folders that stand for CD-ROM drives, separated by ':',\n"
+    "                       searched before the iso9660/udf mounts\n"
+    "  OSTREVAN_WINDOWED=1  show the 640 x 480 screen in a window instead of full screen\n"
+    "  OSTREVAN_NO_DIRECTX=1  act as if DirectX were missing (shows that message)\n"
+    "  OSTREVAN_DRIVE_X     the folder drive letter X: stands for in paths\n"
+    "  SDL_VIDEODRIVER, SDL_AUDIODRIVER  SDL's display and sound drivers\n"
+    "  SDL_RENDER_DRIVER=software  draw the screen without OpenGL (a quicker start\n"
+    "                       where OpenGL itself is drawn in software, e.g. under Xvfb)\n";
+
+std::ofstream gLog;
+uint64_t gStartMicroseconds = 0;
+int gQuitAfterMs = -1;
+
+void Log(const std::string& line) {
+  if (!gLog.is_open()) return;
+  gLog << line << '\n';
+  gLog.flush();
+}
+
+// Ends the program a while after the first frame.
+class QuitTimer : public VTask {
+ public:
+  explicit QuitTimer(uint32_t delayMs) : VTask(0, true, true, true, ::GetTaskManager()), delay_(delayMs) {}
+  bool Step(uint32_t /*pass*/) override {
+    const uint32_t now = GetTaskTickCount();
+    if (!started_) {
+      started_ = true;
+      due_ = now + delay_;
+    }
+    if (static_cast<int32_t>(now - due_) < 0) {
+      SetNextStepTime(due_);
+      return true;
+    }
+    if (VApplication* app = GetApplication()) app->Quit();
+    return false;
+  }
+
+ private:
+  uint32_t delay_;
+  uint32_t due_ = 0;
+  bool started_ = false;
+};
+
+void OnFirstFrame() {
+  const uint64_t elapsed = platform::Microseconds() - gStartMicroseconds;
+  char text[64];
+  std::snprintf(text, sizeof text, "first-frame-ms %.1f", static_cast<double>(elapsed) / 1000.0);
+  Log(text);
+  Log("resident-kb " + std::to_string(platform::ResidentMemoryKilobytes()));
+  if (gQuitAfterMs >= 0) new QuitTimer(static_cast<uint32_t>(gQuitAfterMs));
+}
+
+// Reads the options. -1 to go on, else the exit code (0 after --help, 2 for
+// a command line not understood).
+int ParseOptions(int argc, char** argv, std::string& logPath) {
+  const auto refuse = [](const std::string& message) {
+    std::fprintf(stderr, "ostrevan-haus: %s\n%s", message.c_str(), kUsage);
+    return 2;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--help" || option == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (option != "--log" && option != "--quit-after") return refuse("unknown argument '" + option + "'");
+    if (i + 1 >= argc) return refuse("option '" + option + "' needs a value");
+    const std::string value = argv[++i];
+    if (option == "--log") {
+      logPath = value;
+      continue;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long ms = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || errno == ERANGE || ms < 0 || ms > INT_MAX) {
+      return refuse("bad duration '" + value + "' for --quit-after (milliseconds)");
+    }
+    gQuitAfterMs = static_cast<int>(ms);
+  }
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  gStartMicroseconds = platform::Microseconds();
+  std::string logPath;
+  const int parsed = ParseOptions(argc, argv, logPath);
+  if (parsed >= 0) return parsed;
+  if (!logPath.empty()) {
+    gLog.open(logPath, std::ios::app);
+    if (!gLog.is_open()) {
+      std::fprintf(stderr, "ostrevan-haus: cannot write the log '%s'\n", logPath.c_str());
+      return 1;
+    }
+  }
+  Log("start");
+  int code = 1;
+  {
+    MuseumApplication app;
+    app.SetFirstFrameListener(OnFirstFrame);
+    // The command line carries only this program's options.
+    code = VApplication::Main(1, argv);
+  }
+  Log("exit " + std::to_string(code));
+  return code;
+}

@@ -1,0 +1,129 @@
+#include "title/shell/MuseumApplication.h"
+
+#include <cstdio>
+
+#include "engine/app/AudioSetup.h"
+#include "engine/app/DisplaySetup.h"
+#include "engine/app/MainWindow.h"
+#include "engine/app/VDisplay.h"
+#include "engine/app/VExceptionFilter.h"
+#include "engine/controls/VFactory.h"
+#include "engine/core/VString.h"
+#include "engine/graphics/DisplaySurfaceOption.h"
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/SoundManager.h"
+#include "platform/DirectX.h"
+#include "title/controls/TitleSoundTable.h"
+#include "title/shell/MuseumArchives.h"
+#include "title/shell/MuseumServices.h"
+#include "title/shell/PictureFontTable.h"
+#include "title/shell/PlaceholderPanel.h"
+#include "title/shell/StartMessages.h"
+
+namespace {
+
+void FinishNothing(VPropertyHolder* /*object*/, int32_t /*argument*/) {}
+
+// The title's four panel classes. Until their own panels exist each id makes
+// the placeholder panel.
+VFactoryRegistration gMainPanelClass(MuseumApplication::kMainPanelType, sizeof(PlaceholderPanel), nullptr, nullptr,
+                                     PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
+VFactoryRegistration gCreditsPanelClass(MuseumApplication::kCreditsPanelType, sizeof(PlaceholderPanel), nullptr,
+                                        nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
+VFactoryRegistration gLanguagePanelClass(MuseumApplication::kLanguagePanelType, sizeof(PlaceholderPanel), nullptr,
+                                         nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
+VFactoryRegistration gTextPicturePanelClass(MuseumApplication::kTextPicturePanelType, sizeof(PlaceholderPanel),
+                                            nullptr, nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy,
+                                            FinishNothing);
+
+constexpr int32_t kNoFlag = 0;
+
+}  // namespace
+
+MuseumApplication::MuseumApplication() : filter_(std::make_unique<VExceptionFilter>()) {}
+
+MuseumApplication::~MuseumApplication() {
+  // Normally ExitInstance has shut down already; then this does nothing.
+  Shutdown();
+  filter_.reset();
+  DeleteMuseumArchives();
+  RemoveMuseumServices();
+}
+
+void MuseumApplication::Quit() { VApplication::Quit(); }
+
+void MuseumApplication::ActivateApp(bool active) { VApplication::ActivateApp(active); }
+
+bool MuseumApplication::StartApplication() {
+  if (!platform::IsDirectXInstalled()) {
+    ShowStartMessage(StartMessage::kDirectX, kLanguageIndex);
+    return false;
+  }
+  if (!VApplication::StartApplication()) return false;
+  InstallMuseumServices();
+  // Shows its own message (or, for the category tables, none) and asks to quit.
+  if (!OpenMediaArchives()) return false;
+  LoadPictureFonts();
+  SetupLookupTables();
+  SetDisplaySurfaceOption(1);
+
+  DisplaySetup display;
+  display.staticColors = false;
+  display.changeSystemColors = false;
+  display.colorTableId = kColorTableId;
+  display.offscreenCount = 1;
+  display.offscreenDepth = 0;
+  display.withBackWindow = false;
+  display.width = kScreenWidth;
+  display.height = kScreenHeight;
+  display.bitsPerPixel = 16;
+  display.fullScreen = true;
+  if (!SetupDisplay(display)) {
+    std::fputs("Das Ostrevan Haus: the display cannot be set up\n", stderr);
+    return false;
+  }
+
+  AudioSetup audio;
+  audio.format = VAudioFormat(22050, 16, false);
+  audio.priorityLevel = true;
+  audio.levelCount = 16;
+  // Without a sound device the title runs silent.
+  SetupAudio(audio);
+  // The plain and ADPCM decoders, the raw and WAVE readers, in this order
+  // (those the audio set-up has not registered already).
+  EnsureStandardSoundCodecs();
+  // Makes the sound manager, now that the mixer exists, with the title's table.
+  InstallTitleSoundTable();
+  StartUpDone(kNoFlag);
+  return true;
+}
+
+void MuseumApplication::Shutdown() {
+  if (!IsRunning()) return;
+  FreePictureFonts();
+  VApplication::Shutdown();
+  DestroySoundManager();
+}
+
+VRect MuseumApplication::CenteredWindowRect(const VRect& screen) {
+  VRect rect(0, 0, kScreenWidth, kScreenHeight);
+  // Halves rounded down, also for negative differences.
+  const auto half = [](int64_t value) { return static_cast<int32_t>(value >= 0 ? value / 2 : (value - 1) / 2); };
+  const int32_t dx = half(int64_t{screen.left} + screen.right - (int64_t{rect.left} + rect.right));
+  const int32_t dy = half(int64_t{screen.top} + screen.bottom - (int64_t{rect.top} + rect.bottom));
+  rect.Offset(dx, dy);
+  return rect;
+}
+
+void MuseumApplication::CreateMainWindow(const VRect& screen) {
+  auto* window = new MainWindow(kMainWindowId, kMainWindowId, CenteredWindowRect(screen), true, true);
+  VString title("Das Ostrevan Haus");
+  window->SetTitle(title);
+}
+
+void MuseumApplication::IdleStep() {
+  VApplication::IdleStep();
+  if (firstFrameReported_ || VDisplay::Get().GetPresentCount() == 0) return;
+  firstFrameReported_ = true;
+  if (firstFrameListener_) firstFrameListener_();
+}

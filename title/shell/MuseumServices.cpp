@@ -1,0 +1,41 @@
+#include "title/shell/MuseumServices.h"
+
+#include "engine/app/CursorResources.h"
+#include "engine/app/MainWindow.h"
+#include "engine/archive/ArchiveServices.h"
+#include "engine/controls/VPanel.h"
+#include "engine/controls/VPictureFont.h"
+#include "engine/mpeg/MovieMediaServices.h"
+#include "engine/script/CategoryTables.h"
+#include "engine/script/VisitHistory.h"
+#include "title/shell/HistoryLog.h"
+#include "title/shell/MuseumApplication.h"
+#include "title/shell/MuseumArchives.h"
+#include "title/shell/MuseumCategoryTables.h"
+
+HistoryLog& GetMuseumHistoryLog() {
+  static auto* history = new HistoryLog("history.log");
+  return *history;
+}
+
+void InstallMuseumServices() {
+  MainWindow::SetLanguageCode(MuseumApplication::kLanguageIndex);
+  MainWindow::SetPanelClassId(MuseumApplication::kMainPanelId, MuseumApplication::kMainPanelType);
+  MainWindow::SetPanelClassId(MuseumApplication::kClosingPanelId, MuseumApplication::kTextPicturePanelType);
+  MainWindow::SetPanelClassId(MuseumApplication::kOpeningPanelId, MuseumApplication::kCreditsPanelType);
+  SetMediaArchiveRouter(&GetMuseumArchives());
+  SetVisitHistory(&GetMuseumHistoryLog());
+  SetCategoryTables(&GetMuseumCategoryTables());
+  InstallPanelServices();
+  InstallMovieMediaServices();
+  InstallPictureFonts();
+  RegisterCursorResources();
+}
+
+void RemoveMuseumServices() {
+  // The archive router goes with the archives (DeleteMuseumArchives).
+  VisitHistory* history = SetVisitHistory(nullptr);
+  if (history != &GetMuseumHistoryLog()) SetVisitHistory(history);
+  CategoryTables* tables = SetCategoryTables(nullptr);
+  if (tables != &GetMuseumCategoryTables()) SetCategoryTables(tables);
+}

@@ -1,0 +1,23 @@
+// Everything the title gives the engine through its registered interfaces,
+// installed in one place at start-up: the archive routing of the title's four
+// archives, the visit history in "history.log", the category tables, panel
+// creation through the class factory, the media services (sound and movies),
+// picture fonts made from system faces, the cursors, the title's language and
+// the panel classes of the main window's panel ids.
+//
+// The title's table of interface sounds is not among them: the sound manager
+// it fills joins its channels to the mixer that exists when it is made, so it
+// is installed after the audio set-up (MuseumApplication::StartApplication).
+#pragma once
+
+class HistoryLog;
+
+// Installs the services (again harmlessly); the objects behind them live
+// until the program ends.
+void InstallMuseumServices();
+// Removes what InstallMuseumServices installed that refers to the title's
+// own objects (history, tables), so nothing is left pointing at them; the
+// archive router goes with the archives (DeleteMuseumArchives).
+void RemoveMuseumServices();
+// The visit history the services installed.
+HistoryLog& GetMuseumHistoryLog();
