@@ -104,7 +104,7 @@ def painting_corners(c, normal, w, h):
 # The merchant's portrait in the hall (north wall, right of the staircase
 # door) opens the picture sequence; the harpsichord in the salon opens the film.
 HALL_PORTRAIT = dict(c=(4.2, 1.75, 5.87), n=(0, -1), w=0.9, h=1.2)
-SALON_HARPSICHORD = [(x, y, z) for x in (7.55, 8.45) for y in (0.0, 1.0) for z in (2.9, 5.0)]
+SALON_HARPSICHORD = [(x, y, z) for x in (7.0, 7.9) for y in (0.0, 1.0) for z in (3.7, 5.8)]
 
 
 def room_cam(name):
@@ -361,7 +361,7 @@ VIEW_TARGETS = {
     "staircase_stairs": (5.15, 2.0, 9.0),
     "hall_staircase": (2.0, 1.6, 6.0),
     "kitchen_fire": (-2.5, 1.0, 5.8),
-    "salon_harpsichord": (8.0, 1.0, 5.0),
+    "salon_harpsichord": (7.45, 1.0, 4.7),
     "study_desk": (-2.5, 4.2, 11.0),
     "bedroom_bed": (10.5, 4.2, 10.0),
     "attic_gable": (12.0, 8.3, 6.0),
@@ -503,7 +503,9 @@ def write_media(outdir):
     }
     de.append("// Category tables")
     for t in range(1, 13):
-        write_text(os.path.join(text_dir, "table%02d.txt" % t), category_table(tables.get(t, {}), TABLE_COMMENTS[t]))
+        # Table 9, the aspects of the info panel, is written by overlays.py.
+        if t != 9:
+            write_text(os.path.join(text_dir, "table%02d.txt" % t), category_table(tables.get(t, {}), TABLE_COMMENTS[t]))
         de.append('%d 40 "tour/text/table%02d.txt"' % (t, t))
     with open(os.path.join(outdir, "de-lines.build"), "w") as f:
         f.write("\n".join(de) + "\n")

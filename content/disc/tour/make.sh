@@ -70,7 +70,8 @@ if [ ${#todo[@]} -gt 0 ]; then
   need povray povray
   # Panoramas first (the longest), every render on two threads.
   for line in "${todo[@]}"; do
-    echo "$line $(pov_options "${line##* }")"
+    read -r _ width _ <<<"$line"
+    echo "$line $(pov_options "$width")"
   done | sort -k2,2nr | (
     cd "$out/scenes"
     xargs -P "$(((jobs + 1) / 2))" -L 1 sh -c '
@@ -151,6 +152,12 @@ for frame in $(seq 0 9); do
     fail "ImageMagick could not draw the new-item label (needs fonts-dejavu-core)"
 done
 
+# The overlays over the tour: room records and texts, the info panel's
+# aspects (table 9) and the pictures of both.
+step "overlays"
+python3 "$here/overlays.py" "$out" || fail "overlays.py could not write the overlay texts"
+bash "$here/overlays.sh" "$out" || fail "overlays.sh could not draw the overlay pictures"
+
 # ------------------------------------------------------------------ sounds
 step "sounds"
 mkdir -p "$out/snd"
@@ -201,7 +208,7 @@ rm -f "$out/snd"/tone-*.wav "$out/snd/tick.wav" "$out/snd/tock.wav"
 
 # ------------------------------------------------------------------ fragments
 step "builder fragments"
-mv "$out/de-lines.build" "$out/QV_DE.build"
+cat "$out/de-lines.build" "$out/overlay-de.build" >"$out/QV_DE.build"
 {
   echo "// The tour screen: direction indicator (11 frames) and new-item label (10 frames)."
   echo '198 10 "tour/gui/ind000.bmp" 3 0 0 2 255 0 255'
@@ -212,10 +219,12 @@ mv "$out/de-lines.build" "$out/QV_DE.build"
   for id in $(seq 701 712); do echo "$id 0 \"tour/snd/step$id.wav\""; done
   echo "// Random sounds (RANDOMk n -> 750 + n)"
   for id in 751 752 753 754; do echo "$id 0 \"tour/snd/rnd$id.wav\""; done
+  cat "$out/overlay-gui.build"
 } >"$out/QV_GUI.build"
 {
   echo "// The alternate hall: the Diele in 1872, lit by an oil lamp."
   echo '6010 0 "tour/pano/alt6010.jpg"'
 } >"$out/QV_extra.build"
-rm -rf "$out/scenes" "$out/renders" "$out/views.txt"
+rm -rf "$out/scenes" "$out/renders"
+rm -f "$out/views.txt" "$out/plan.txt" "$out/room-items.txt" "$out"/*-lines.build "$out"/overlay-*.build
 step "done"
