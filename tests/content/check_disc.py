@@ -56,6 +56,15 @@ def route(media_id):
     return "QV_GUI"
 
 
+# What the tour stage (content/disc/tour) makes; a partial check is strict there.
+TOUR_RANGES = [(1, 12), (198, 198), (400, 400), (650, 760), (3300, 5299), (6010, 6010), (16000, 16299),
+               (18078, 18222), (18400, 19599)]
+
+
+def tour_makes(mid):
+    return any(a <= mid <= b for a, b in TOUR_RANGES)
+
+
 class Problems:
     def __init__(self, partial):
         self.errors = []
@@ -63,11 +72,15 @@ class Problems:
         self.partial = partial
 
     def error(self, text):
-        self.errors.append(text)
+        if text not in self.errors:
+            self.errors.append(text)
 
-    def absent(self, text):
-        """A medium that is not there: an error unless the check is partial."""
-        (self.missing if self.partial else self.errors).append(text)
+    def absent(self, text, mid):
+        """A medium that is not there: an error unless the check is partial
+        and another stage than the tour's makes it."""
+        found = self.missing if self.partial and not tour_makes(mid) else self.errors
+        if text not in found:
+            found.append(text)
 
 
 # ---------------------------------------------------------------- archives
@@ -134,7 +147,7 @@ class Disc:
         if a.entries.get(mid):
             self.problems.error("%s: %d in %s is %s, not %s" % (what, mid, name, "/".join(a.types(mid)), "/".join(mtypes)))
         else:
-            self.problems.absent("%s: %d (%s) missing from %s" % (what, mid, "/".join(mtypes), name))
+            self.problems.absent("%s: %d (%s) missing from %s" % (what, mid, "/".join(mtypes), name), mid)
         return None, None
 
     def text(self, mid, what):
@@ -449,8 +462,10 @@ def check_screen_media(disc, problems):
         info = rix_info(data) if data else None
         if not info:
             return None
-        if width and info["width"] != width or height and info["height"] != height:
-            problems.error("%s %d is %d x %d, not %s x %s" % (what, mid, info["width"], info["height"], width, height))
+        # A merged sequence is one image of its frames stacked downwards.
+        frame_height = info["height"] // max(info["stacked"], 1)
+        if width and info["width"] != width or height and frame_height != height:
+            problems.error("%s %d is %d x %d, not %s x %s" % (what, mid, info["width"], frame_height, width, height))
         if frames and info["frames"] != frames and info["stacked"] != frames:
             problems.error("%s %d has %d frames, not %d" % (what, mid, info["frames"], frames))
         if mask:
@@ -463,6 +478,15 @@ def check_screen_media(disc, problems):
 
     picture(198, "tour direction indicator", 24, 24, frames=11)
     picture(400, "tour new-item animation")
+    picture(3301, "room overlay background", 528, 355)
+    picture(3600, "room overlay plan")
+    picture(16000, "info panel page", 267, 353)
+    for mid in range(16010, 16022):
+        picture(mid, "info panel unfolding frame", 267, 353)
+    for mid in (16030, 16040, 16050, 16051, 16070, 16090, 16091, 16095, 16096, 16100, 16101, 16102, 16201, 16202,
+                16210, 16211, 16212, 16220, 16221, 16222, 3601, 3602, 3610, 3611, 3612, 3620, 3621, 3622, 3700, 3701,
+                3702, 3800, 3801, 3802, 3310, 3311, 3312, 3313, 3320, 3321, 3322, 3323):
+        picture(mid, "overlay picture")
     for i in range(12):
         disc.need(500 + i, ["RIX ", "RAX "], "picture font %d glyphs" % i)
         disc.need(520 + i, ["FONT", "RDX "], "picture font %d metrics" % i)
@@ -505,6 +529,54 @@ def check_screen_media(disc, problems):
             picture(mid, "closing-panel frame", 320, 240)
 
 
+# The room overlay's fixed table: text offset of each room (base 18000 + offset).
+ROOM_TEXT_OFFSETS = [78, 87, 96, 109, 118, 131, 140, 159, 168, 181, 198, 211, 218]
+ROOM_KEYWORDS = {
+    "Wankel0": 3400, "Wankel1": 3410, "Wankel2": 3420, "Wankel3": 3430, "Wankel4": 3440,
+    "backbubbleup.bmp": 3330, "tobubbleup.bmp": 3330, "pijlup.bmp": 3360, "taalup.bmp": 0, "woordup.bmp": 3390,
+    "helpup.bmp": 3350, "exitup.bmp": 3340, "voorkantoor_up.bmp": 3460, "gevondenvoorwerpenup.bmp": 3450,
+    "gotoroomup.bmp": 3470,
+}
+
+
+def check_overlays(disc, tables, problems):
+    """The info panel's aspects (table 9) and the room overlay's records."""
+    for n, base in enumerate(tables.get(9, [])):
+        if base > 0:
+            for mid in (base + 1, base + 2):
+                text = disc.text(mid, "info panel aspect %d" % n)
+                if text is not None and not text.strip():
+                    problems.error("info panel aspect %d: TEXT %d is empty" % (n, mid))
+    for room, offset in enumerate(ROOM_TEXT_OFFSETS):
+        base = 18000 + offset
+        for mid in (base, base + 1, base + 2):
+            disc.need(mid, "TEXT", "room %d text" % room)
+        record = disc.text(3900 + 100 * room, "room %d record" % room)
+        if record is None:
+            continue
+        tokens = re.sub(r"<[^>]*>", " ", record).split()
+        if len(tokens) % 3:
+            problems.error("room record %d: %d tokens, not entries of three" % (3900 + 100 * room, len(tokens)))
+            continue
+        for k in range(0, len(tokens), 3):
+            key = tokens[k]
+            if re.fullmatch(r"\d+", key):
+                n = int(key)
+                if not 1 <= n <= 10:
+                    problems.error("room record %d: item %d outside 1..10" % (3900 + 100 * room, n))
+                    continue
+                for mid in (base + 1 + 2 * n, base + 2 + 2 * n):
+                    disc.need(mid, "TEXT", "room %d item %d text" % (room, n))
+                for k2 in (1, 2, 3):
+                    disc.need(3900 + 100 * room + 10 * n + k2, "RIX ", "room %d item %d button" % (room, n))
+            elif key in ROOM_KEYWORDS:
+                if ROOM_KEYWORDS[key]:
+                    for k2 in (1, 2, 3):
+                        disc.need(ROOM_KEYWORDS[key] + k2, "RIX ", "room %d %s button" % (room, key))
+            else:
+                problems.error("room record %d: unknown button %r" % (3900 + 100 * room, key))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--disc", required=True)
@@ -523,6 +595,7 @@ def main():
     check_routing(disc, problems)
     tables = check_tables(disc, problems)
     check_tour(disc, tables, args.parser, problems)
+    check_overlays(disc, tables, problems)
     check_screen_media(disc, problems)
     counts = ", ".join("%s %d ids" % (n, len(a.entries)) for n, a in disc.archives.items())
     print("check_disc: %s" % counts)
