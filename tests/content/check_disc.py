@@ -196,8 +196,10 @@ def rix_info(data):
             break
         _, w, h, x, y = struct.unpack_from("<hhhhh", data, 58 * k)
         right, bottom = max(right, x + w), max(bottom, y + abs(h))
+    pixel_count, pixel_offset = struct.unpack_from("<ii", data, 14)
+    pixels = data[pixel_offset:pixel_offset + pixel_count] if pixel_offset > 0 else b""
     return dict(frames=frames, width=right, height=bottom, depth=depth, palette=palette, stacked=stacked,
-                frame_width=width, frame_height=abs(height))
+                frame_width=width, frame_height=abs(height), pixels=pixels)
 
 
 def wave_info(data):
@@ -327,8 +329,44 @@ def check_item(disc, tables, code, what, problems, seen_bubbles):
         link = disc.text(base + 3, "%s link" % code)
         if link is not None and not re.fullmatch(r"\s*BU\d{3}\s*", link):
             problems.error("%s link TEXT %d is %r, not a bubble code" % (code, base + 3, link))
-    elif category in (3, 4, 8, 9):
+    elif category == 3:  # detail photo, shown over the tour at 640 x 480
+        check_detail_photo(disc, tables, code, base, problems, seen_bubbles)
+    elif category in (4, 8, 9):
         disc.need(base, "TEXT", "%s record" % code)
+
+
+def check_detail_photo(disc, tables, code, base, problems, seen_bubbles):
+    record = disc.text(base, "%s record" % code)
+    if record is not None and not re.fullmatch(r"\s*DETAILPHOTO\s*\{\s*ID\s+%s\s*\}\s*" % code, record, re.I):
+        problems.error("%s record TEXT %d is %r, not DETAILPHOTO { ID %s }" % (code, base, record, code))
+    hotspots = disc.text(base + 4, "%s hotspots" % code)
+    regions = []
+    if hotspots is not None:
+        body = re.sub(r"<[^>]*>", " ", hotspots)
+        m = re.fullmatch(r"\s*HOTSPOTS\s*\{((?:\s*HOTSPOT\s*\{\s*MASKINDEX\s+\d+\s+INFO\s+[A-Z]{2}\d{3}\s*\})*)\s*\}\s*",
+                         body, re.I)
+        if not m:
+            problems.error("%s TEXT %d is not a HOTSPOTS block" % (code, base + 4))
+        else:
+            regions = re.findall(r"MASKINDEX\s+(\d+)\s+INFO\s+([A-Z]{2}\d{3})", m.group(1), re.I)
+    for i, (index, item) in enumerate(regions, 1):
+        disc.need(base + 4 + i, "TEXT", "%s region %d text" % (code, i))
+        if not item.upper().startswith("DF"):
+            check_item(disc, tables, item.upper(), "%s region %s" % (code, index), problems, seen_bubbles)
+    sizes = []
+    for mid, what in ((base + 1, "photograph"), (base + 2, "highlight picture"), (base + 3, "mask")):
+        _, data = disc.need(mid, "RIX ", "%s %s" % (code, what))
+        info = rix_info(data) if data else None
+        if info:
+            sizes.append((info["width"], info["height"]))
+            if (info["width"], info["height"]) != (640, 480):
+                problems.error("%s %s %d is %d x %d, not 640 x 480" % (code, what, mid, info["width"], info["height"]))
+            if what == "mask":
+                values = set(info["pixels"])
+                wanted = {int(index) for index, _ in regions}
+                if info["depth"] != 8 or not wanted <= values or values - wanted - {0}:
+                    problems.error("%s mask %d: %d-bit with values %s, not the regions %s"
+                                   % (code, mid, info["depth"], sorted(values), sorted(wanted)))
 
 
 def check_panorama(disc, mid, what, problems, archive=None):
@@ -457,7 +495,7 @@ def check_tour(disc, tables, parser, problems):
 
 def check_screen_media(disc, problems):
     """What the screens need of the interface, language and extra archives."""
-    def picture(mid, what, width=None, height=None, frames=None, mask=False, **kw):
+    def picture(mid, what, width=None, height=None, frames=None, mask=0, **kw):
         _, data = disc.need(mid, ["RIX ", "RAX "] if kw.get("alpha") else "RIX ", what)
         info = rix_info(data) if data else None
         if not info:
@@ -469,11 +507,17 @@ def check_screen_media(disc, problems):
         if frames and info["frames"] != frames and info["stacked"] != frames:
             problems.error("%s %d has %d frames, not %d" % (what, mid, info["frames"], frames))
         if mask:
+            # The mask's pixel values are the region numbers: 8-bit, a stored
+            # palette keeping black at 0 and white at 255, values 0..regions.
             palette = info["palette"]
-            if info["depth"] != 8 or not palette or len(palette) < 256:
-                problems.error("%s %d is not an 8-bit picture with 256 colours" % (what, mid))
-            elif palette[0] != (0, 0, 0) or palette[255] != (255, 255, 255):
+            if info["depth"] != 8:
+                problems.error("%s %d is %d-bit, not an 8-bit mask" % (what, mid, info["depth"]))
+            elif palette and (len(palette) < 256 or palette[0] != (0, 0, 0) or palette[255] != (255, 255, 255)):
                 problems.error("%s %d: palette index 0 must be black and 255 white" % (what, mid))
+            else:
+                values = set(info["pixels"])
+                if not set(range(1, mask + 1)) <= values or values - set(range(mask + 1)):
+                    problems.error("%s %d holds the values %s, not the regions 0..%d" % (what, mid, sorted(values), mask))
         return info
 
     picture(198, "tour direction indicator", 24, 24, frames=11)
@@ -507,7 +551,7 @@ def check_screen_media(disc, problems):
             problems.error("selector strip %d and its mask %d differ in size" % (300 + k, 304 + k))
         sizes[k] = a
     for k in range(4):
-        m = picture(308 + k, "selector region mask", mask=True)
+        m = picture(308 + k, "selector region mask", mask=4)
         if m and sizes.get(k) and (m["width"], m["height"]) != (sizes[k]["frame_width"], sizes[k]["frame_height"]):
             problems.error("selector region mask %d is %d x %d, its strip's frame %d x %d"
                            % (308 + k, m["width"], m["height"], sizes[k]["frame_width"], sizes[k]["frame_height"]))

@@ -37,6 +37,7 @@ BUBBLE_STRIDE = 20
 TRANSITION_BASE = 18600
 TRANSITION_STRIDE = 40
 ALT_BUBBLE_ID = 6010
+DF_BASE = 19100
 SH_BASE = 19600
 VI_BASE = 19700
 
@@ -105,6 +106,13 @@ def painting_corners(c, normal, w, h):
 # door) opens the picture sequence; the harpsichord in the salon opens the film.
 HALL_PORTRAIT = dict(c=(4.2, 1.75, 5.87), n=(0, -1), w=0.9, h=1.2)
 SALON_HARPSICHORD = [(x, y, z) for x in (7.0, 7.9) for y in (0.0, 1.0) for z in (3.7, 5.8)]
+
+
+# The desk of the study (furniture.inc puts it at (-2.9, 3.4, 11.2)): where
+# its detail photo is taken from, and its hotspot in the study's bubble.
+DESK_CAMERA = (-2.9, 4.75, 10.15)
+DESK_LOOK = (-2.85, 4.15, 11.25)
+STUDY_DESK = [(x, y, z) for x in (-3.6, -2.2) for y in (3.4, 4.3) for z in (10.8, 11.6)]
 
 
 def room_cam(name):
@@ -303,6 +311,19 @@ def write_scenes(outdir):
         f.write("#declare Era = 1872;\nHouse()\n")
         f.write("camera { spherical angle 360 180 location %s direction z up y right x }\n" % pov_vec(room_cam("hall")))
     renders.append((name, PANO_W, PANO_H))
+    # The detail photo DF001: the merchant's desk seen from his chair, and a
+    # flat-coloured render of its two hotspot regions (red the ledger on the
+    # lectern, green the inkpot and quill) from which the mask is made.
+    camera = "camera { perspective location %s look_at %s right x * %g up y angle %.3f }\n" % (
+        pov_vec(DESK_CAMERA), pov_vec(DESK_LOOK), FRAME_W / FRAME_H, 60.0)
+    with open(os.path.join(outdir, "DF001-desk.pov"), "w") as f:
+        f.write(SCENE_HEAD % "the detail photo of the desk in the study")
+        f.write('#include "detail.inc"\n#declare Era = 1672;\nHouse()\nLedgerBook()\n' + camera)
+    renders.append(("DF001-desk", FRAME_W, FRAME_H))
+    with open(os.path.join(outdir, "DF001-mask.pov"), "w") as f:
+        f.write(SCENE_HEAD % "the hotspot regions of the desk's detail photo")
+        f.write('#include "detail.inc"\nbackground { rgb 0 }\nDeskRegions()\n' + camera)
+    renders.append(("DF001-mask", FRAME_W, FRAME_H))
     for k, a, b, door in transitions():
         path = door_path(door, a, b)
         for i in range(FRAMES_PER_TRANSITION):
@@ -346,9 +367,12 @@ DOOR_TEXTS = {
 # What each bubble offers besides its doors: (item, hotspot text).
 ITEMS = {
     "hall": [("SH001", "Bildfolge: Jacob Ostrevan, Kaufmann zu Hellmstedt")],
+    "study": [("DF001", "Das Schreibpult des Kaufmanns")],
     "salon": [("VI001", "Film: Das Cembalo der Margaretha Ostrevan")],
 }
 INFO = {"hall": "SH001", "salon": "VI001"}
+# Texts of the detail photo's regions (mask values 1, 2).
+DF_REGION_TEXTS = ["Das Kontobuch des Jahres 1672", "Tintenfass und Gänsekiel"]
 # Sounds: ambience number (media 650 + n), footsteps (700 + n .. 703 + n), random sounds (750 + n).
 AMBIENT = {"hall": 1, "kitchen": 2, "salon": 3, "staircase": 4, "study": 5, "bedroom": 6, "attic": 7, "garden": 8}
 FOOTSTEPS = {"hall": 5, "kitchen": 5, "salon": 1, "staircase": 1, "study": 1, "bedroom": 1, "attic": 1, "garden": 9}
@@ -418,6 +442,8 @@ def bubble_script(room, bt_of):
         if item == "SH001":
             p = HALL_PORTRAIT
             corners = painting_corners(p["c"], p["n"], p["w"], p["h"])
+        elif item == "DF001":
+            corners = STUDY_DESK
         else:
             corners = SALON_HARPSICHORD
         rect = hit_rect(cam, corners)
@@ -495,8 +521,21 @@ def write_media(outdir):
         de.append('%d 40 "tour/text/BT%03d.txt"' % (base, k))
         for i in range(FRAMES_PER_TRANSITION):
             de.append('%d 10 "tour/frames/BT%03d-%d.jpg" 2 0 16' % (base + 1 + i, k, i))
+    de.append("// DF001: the desk in the study, a detail photo with two regions")
+    write_text(os.path.join(text_dir, "DF001.txt"), "DETAILPHOTO { ID DF001 }\n")
+    write_text(os.path.join(text_dir, "DF001-hotspots.txt"),
+               "HOTSPOTS {\n  HOTSPOT { MASKINDEX 1 INFO SH001 }\n  HOTSPOT { MASKINDEX 2 INFO VI001 }\n}\n")
+    de.append('%d 40 "tour/text/DF001.txt"' % DF_BASE)
+    de.append('%d 10 "tour/detail/DF001.jpg" 2 0 16' % (DF_BASE + 1))
+    de.append('%d 10 "tour/detail/DF001-lit.bmp" 2 0 16' % (DF_BASE + 2))
+    de.append('%d 10 "tour/detail/DF001-mask.bmp" 34 0 8' % (DF_BASE + 3))
+    de.append('%d 40 "tour/text/DF001-hotspots.txt"' % (DF_BASE + 4))
+    for i, text in enumerate(DF_REGION_TEXTS, 1):
+        write_text(os.path.join(text_dir, "DF001-region%d.txt" % i), text)
+        de.append('%d 40 "tour/text/DF001-region%d.txt"' % (DF_BASE + 4 + i, i))
     tables = {
         1: {n: bubble_base(room) for n, room in enumerate(BUBBLES, 1)},
+        4: {1: DF_BASE},
         6: {1: SH_BASE},
         7: {1: VI_BASE},
         8: {k: TRANSITION_BASE + TRANSITION_STRIDE * (k - 1) for k, _, _, _ in transitions()},

@@ -36,7 +36,7 @@ step() { echo "tour: $*"; }
 # ------------------------------------------------------------------ scenes
 step "scenes from house.py"
 python3 "$here/house.py" scenes "$out/scenes" || fail "house.py could not write the scenes (source content/disc/tour/house.py)"
-cp "$here/scenes/lib.inc" "$here/scenes/furniture.inc" "$out/scenes/"
+cp "$here/scenes"/*.inc "$out/scenes/"
 
 # The quality settings are part of every render's hash: panoramas are
 # antialiased, the small frames of the walks (shown for a fraction of a
@@ -47,9 +47,16 @@ pov_options() { # width
 render_hash() { # name width height
   {
     echo "$(pov_options "$2") $2 $3"
-    cat "$out/scenes/lib.inc" "$out/scenes/furniture.inc" "$out/scenes/house.inc" "$out/scenes/$1.pov"
+    cat "$out/scenes/lib.inc" "$out/scenes/furniture.inc" "$out/scenes/house.inc"
+    # further includes of the scene, beyond the three every scene has
+    grep -o '^#include "[^"]*"' "$out/scenes/$1.pov" | cut -d'"' -f2 |
+      grep -vx -e lib.inc -e furniture.inc -e house.inc | while read -r inc; do cat "$out/scenes/$inc"; done
+    cat "$out/scenes/$1.pov"
   } | sha256sum | cut -d' ' -f1
 }
+
+# Renders are JPEGs, except the flat-coloured masks, which must stay exact.
+ext_of() { case "$1" in *-mask) echo png ;; *) echo jpg ;; esac; }
 
 mkdir -p "$out/renders"
 todo=()
@@ -57,8 +64,8 @@ kept=0
 while read -r name width height; do
   hash="$(render_hash "$name" "$width" "$height")"
   echo "$hash $name" >>"$out/renders/hashes.txt"
-  if [ -f "$here/renders/$name.jpg" ] && grep -qx "$hash $name" "$here/renders/hashes.txt" 2>/dev/null; then
-    cp "$here/renders/$name.jpg" "$out/renders/"
+  if [ -f "$here/renders/$name.$(ext_of "$name")" ] && grep -qx "$hash $name" "$here/renders/hashes.txt" 2>/dev/null; then
+    cp "$here/renders/$name.$(ext_of "$name")" "$out/renders/"
     kept=$((kept + 1))
   else
     todo+=("$name $width $height")
@@ -79,17 +86,20 @@ if [ ${#todo[@]} -gt 0 ]; then
       shift 3
       if ! povray +I"$name.pov" +O"$name.png" +W"$width" +H"$height" "$@" +WT2 >"$name.log" 2>&1; then
         echo "tour: POV-Ray failed on content/disc/tour scene $name (house.py, scenes/*.inc); its log:" >&2
-        tail -n 12 "$name.log" >&2
+        grep -A2 -i "error" "$name.log" | head -n 12 >&2
         exit 255
       fi
-      convert "$name.png" -strip -quality 88 -sampling-factor 2x2 -interlace none "../renders/$name.jpg" || exit 255
+      case "$name" in
+        *-mask) convert "$name.png" -strip "../renders/$name.png" || exit 255 ;;
+        *) convert "$name.png" -strip -quality 88 -sampling-factor 2x2 -interlace none "../renders/$name.jpg" || exit 255 ;;
+      esac
       echo "tour: rendered $name"
     ' sh
   ) || fail "rendering failed"
   if [ "${TOUR_KEEP_RENDERS:-0}" = 1 ]; then
     for line in "${todo[@]}"; do
       name="${line%% *}"
-      cp "$out/renders/$name.jpg" "$here/renders/"
+      cp "$out/renders/$name.$(ext_of "$name")" "$here/renders/"
     done
     cp "$out/renders/hashes.txt" "$here/renders/hashes.txt"
     step "renders/ refreshed"
@@ -106,6 +116,28 @@ for jpg in "$out/renders"/BU*.jpg; do
 done
 cp "$out/renders"/alt6010-*.jpg "$out/pano/alt6010.jpg"
 mv "$out/renders"/BT*.jpg "$out/frames/"
+
+# The detail photo DF001: the photograph, its highlighted version and its
+# 8-bit mask, whose values are the region numbers (palette grey i at index i).
+mkdir -p "$out/detail"
+cp "$out/renders/DF001-desk.jpg" "$out/detail/DF001.jpg"
+"${im[@]}" "$out/detail/DF001.jpg" -modulate 130,130 -fill '#ffd070' -colorize 20% -type truecolor \
+  "BMP3:$out/detail/DF001-lit.bmp"
+"${im[@]}" "$out/renders/DF001-mask.png" -depth 8 rgb:- | python3 -c '
+import struct, sys
+width, height = 640, 480
+rgb = sys.stdin.buffer.read()
+if len(rgb) != width * height * 3:
+    sys.exit("tour: the detail mask render is not 640 x 480")
+# red: region 1, green: region 2, black: none
+values = bytes(1 if r > 40 and r > g else 2 if g > 40 else 0 for r, g in zip(rgb[0::3], rgb[1::3]))
+rows = b"".join(values[y * width:(y + 1) * width] for y in range(height - 1, -1, -1))
+palette = b"".join(bytes((i, i, i, 0)) for i in range(256))
+offset = 14 + 40 + len(palette)
+header = b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset)
+info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 256)
+sys.stdout.buffer.write(header + info + palette + rows)
+' >"$out/detail/DF001-mask.bmp" || fail "the mask of the detail photo could not be made (renders/DF001-mask.png)"
 
 # Carousel cards of each bubble (76 x 60): the default view, plain and lit.
 python3 "$here/house.py" media "$out" || fail "house.py could not write the scripts and texts"
