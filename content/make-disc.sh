@@ -84,6 +84,9 @@ if [ "${OSTREVAN_DISC_SETUP:-1}" != 0 ] && [ ${#packages[@]} -gt 0 ]; then
 fi
 echo "[packages] ${#packages[@]} checked"
 
+# Stages run Python from their source folders: keep those free of byte code.
+export PYTHONDONTWRITEBYTECODE=1
+
 work="$out/work"
 cache="$out/work/.hash"
 mkdir -p "$work" "$cache"
@@ -95,7 +98,8 @@ stage_hash() {
   [ -d "$here/disc/lib" ] && dirs+=("$here/disc/lib")
   (
     cd "$here/disc"
-    find "${dirs[@]#"$here/disc/"}" -type f ! -name '*.swp' -print0 | LC_ALL=C sort -z |
+    find "${dirs[@]#"$here/disc/"}" -name __pycache__ -prune -o -type f ! -name '*.swp' ! -name '*.pyc' -print0 |
+      LC_ALL=C sort -z |
       xargs -0 sha256sum
   ) | sha256sum | cut -d' ' -f1
 }

@@ -495,10 +495,21 @@ def check_tour(disc, tables, parser, problems):
 
 def check_screen_media(disc, problems):
     """What the screens need of the interface, language and extra archives."""
-    def picture(mid, what, width=None, height=None, frames=None, mask=0, **kw):
-        _, data = disc.need(mid, ["RIX ", "RAX "] if kw.get("alpha") else "RIX ", what)
-        info = rix_info(data) if data else None
+    def picture(mid, what, width=None, height=None, frames=None, mask=0):
+        # A picture loaded by id is read as a raw image, or through the
+        # picture readers when the archive holds it in another format (JPEG).
+        mtype, data = disc.need(mid, ["RIX ", "JPEG"], what)
+        if mtype == "JPEG" and not mask:
+            size = jpeg_size(data)
+            if not size:
+                problems.error("%s %d is not a JPEG" % (what, mid))
+            elif width and size[:2] != (width, height):
+                problems.error("%s %d is %d x %d, not %s x %s" % (what, mid, size[0], size[1], width, height))
+            return None
+        info = rix_info(data) if mtype == "RIX " else None
         if not info:
+            if mtype:
+                problems.error("%s %d: a mask must be an 8-bit raw image, not %s" % (what, mid, mtype))
             return None
         # A merged sequence is one image of its frames stacked downwards.
         frame_height = info["height"] // max(info["stacked"], 1)
@@ -552,9 +563,12 @@ def check_screen_media(disc, problems):
         sizes[k] = a
     for k in range(4):
         m = picture(308 + k, "selector region mask", mask=4)
-        if m and sizes.get(k) and (m["width"], m["height"]) != (sizes[k]["frame_width"], sizes[k]["frame_height"]):
-            problems.error("selector region mask %d is %d x %d, its strip's frame %d x %d"
-                           % (308 + k, m["width"], m["height"], sizes[k]["frame_width"], sizes[k]["frame_height"]))
+        strip = sizes.get(k)
+        if m and strip:
+            frame = (strip["width"], strip["height"] // max(strip["stacked"], 1))
+            if (m["width"], m["height"]) != frame:
+                problems.error("selector region mask %d is %d x %d, its strip's frames %d x %d"
+                               % (308 + k, m["width"], m["height"], frame[0], frame[1]))
     for mid in range(320, 325):
         picture(mid, "selector disabled picture")
     for mid in (1100, 1102, 1104, 1106, 1130, 1132, 1134, 1136, 1140, 1142, 1144, 1146, 1150, 1160, 1170, 1180,
