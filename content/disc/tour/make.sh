@@ -203,7 +203,7 @@ snd() { # file, sox arguments after the output
 mix() { # out in... : mixes WAVE files into one
   local file="$out/snd/$1"
   shift
-  sox -m "$@" -r 22050 -b 16 -c 1 "$file" norm -3 2>"$file.err" || fail "sox failed mixing $(basename "$file"): $(cat "$file.err")"
+  sox -m "$@" -r 22050 -b 16 -c 1 "$file" norm -12 2>"$file.err" || fail "sox failed mixing $(basename "$file"): $(cat "$file.err")"
   rm -f "$file.err"
 }
 # Parts of the ambiences.
