@@ -475,10 +475,15 @@ def check_tour(disc, tables, parser, problems):
                 problems.error("%s names the bubble %s, which category table 1 does not list" % (code, b))
         # Pictures T + 1 .. T + N for the N steps after the first.
         for i in range(int(fields[4]) - 1):
-            _, data = disc.need(base + 1 + i, "RIX ", "%s frame %d" % (code, i))
-            info = rix_info(data) if data else None
-            if info and (info["width"], info["height"]) != (640, 480):
-                problems.error("%s frame %d (%d) is %d x %d, not 640 x 480" % (code, i, base + 1 + i, info["width"], info["height"]))
+            mtype, data = disc.need(base + 1 + i, ["RIX ", "JPEG"], "%s frame %d" % (code, i))
+            size = None
+            if mtype == "RIX ":
+                info = rix_info(data)
+                size = (info["width"], info["height"]) if info else None
+            elif mtype == "JPEG":
+                size = (jpeg_size(data) or (0, 0))[:2]
+            if size and size != (640, 480):
+                problems.error("%s frame %d (%d) is %d x %d, not 640 x 480" % (code, i, base + 1 + i, size[0], size[1]))
     for b in seen:
         if b not in bubbles:
             problems.error("a script names BU%03d, which category table 1 does not list" % b)
