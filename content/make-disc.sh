@@ -167,6 +167,8 @@ declare -A destination=(
   [QV_DE_VI]="$out/CD/Media/QV_DE_VI.msf"
 )
 mkdir -p "$out/Media" "$out/CD/Media"
+# What an interrupted build of the archive builder left beside them.
+rm -f "$out/Media"/.QV_*.part-* "$out/CD/Media"/.QV_*.part-*
 # A rebuilt tool rebuilds the archives (its size and time stand for its content).
 tool_key="$(stat -L -c '%s %Y' "$tool")"
 for archive in "${archives[@]}"; do
