@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""Texts of the two overlays over the tour: the room plan (13 room records,
+their names, titles, texts and item texts) and the info panel's aspects of
+the house (category table 9), in German, stored in Windows-1252.
+
+Usage: overlays.py OUTDIR   writes OUTDIR/text/*.txt, OUTDIR/plan.txt (the
+floor plan the picture 3600 is drawn from) and the fragment lines
+OUTDIR/overlay-gui.build and OUTDIR/overlay-de.build.
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import house  # noqa: E402
+
+# The room table of the overlay: room -> (text offset, name, title, text,
+# items [(title, text)], buttons [(keyword or item number, x, y)]). Room
+# positions are pixels on the plan picture 3600.
+ROOMS = [
+    (78, "Das Haus", "Das Ostrevan Haus",
+     "Ein Kaufmannshaus von 1658 in der kleinen Stadt Hellmstedt: zwei Geschosse, ein hoher Dachboden "
+     "und ein Garten hinter der Küche. Wählen Sie einen Raum auf dem Plan.",
+     [("Der Bauherr", "Jacob Ostrevan, Tuchhändler, ließ das Haus nach dem großen Stadtbrand von 1656 neu errichten.")],
+     [(1, 150, 20), ("helpup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
+    (87, "Küche", "Die Küche",
+     "Am offenen Herd wurde gekocht, gebacken und im Winter gewärmt. Die Tür nach Westen führt in den Garten.",
+     [("Der Herd", "Der Rauchfang zieht durch beide Geschosse bis unter das Dach."),
+      ("Die Fässer", "Bier, Salzhering und Sauerkraut für den Winter.")],
+     [(1, 30, 60), (2, 12, 40), ("tobubbleup.bmp", 50, 80), ("exitup.bmp", 280, 230)]),
+    (96, "Garten", "Der Garten",
+     "Hinter dem Haus liegen Kräuterbeete, ein Brunnen und vier alte Linden.",
+     [("Der Brunnen", "Der Brunnen ist älter als das Haus; sein Wasser galt als das beste der Gasse.")],
+     [(1, 10, 150), ("tobubbleup.bmp", 20, 120), ("exitup.bmp", 280, 230)]),
+    (109, "Stube", "Die Stube",
+     "Die gute Stube mit dem Kamin, den Gemälden und dem Cembalo der Hausfrau.",
+     [("Das Cembalo", "Margaretha Ostrevan spielte es an Sonntagen für Gäste."),
+      ("Der Kamin", "Die Kacheln kamen aus Delft, mit dem Tuch auf demselben Schiff.")],
+     [(1, 120, 40), (2, 140, 30), ("tobubbleup.bmp", 130, 60), ("exitup.bmp", 280, 230)]),
+    (118, "Treppenhaus", "Das Treppenhaus",
+     "Eine steile Eichentreppe führt zur Galerie des Obergeschosses; eine Leiter weiter zum Dachboden.",
+     [("Die Treppe", "Siebzehn Stufen aus Eichenholz, jede ein wenig anders ausgetreten.")],
+     [(1, 90, 90), ("tobubbleup.bmp", 75, 100), ("pijlup.bmp", 100, 120), ("exitup.bmp", 280, 230)]),
+    (131, "Diele", "Die Diele",
+     "Hier empfing der Kaufmann seine Kunden, wog die Ware und schrieb die Rechnungen.",
+     [("Die Waage", "Mit dieser Waage wurde jeder Ballen Tuch gewogen."),
+      ("Das Bildnis", "Jacob Ostrevan im schwarzen Rock mit weißer Krause.")],
+     [(1, 75, 30), (2, 90, 50), ("tobubbleup.bmp", 75, 50), ("woordup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
+    (140, "Schlafkammer", "Die Schlafkammer",
+     "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Stube.",
+     [("Das Himmelbett", "Die Vorhänge hielten im Winter die Wärme und im Sommer die Mücken fern.")],
+     [(1, 140, 110), ("tobubbleup.bmp", 130, 100), ("exitup.bmp", 280, 230)]),
+    (159, "Obere Kammer", "Die obere Kammer",
+     "Über der Diele lag eine Kammer für Lehrlinge und Gäste.",
+     [("Die Lehrlinge", "Zwei Lehrlinge lernten hier das Handwerk des Tuchhandels.")],
+     [(1, 75, 20), ("exitup.bmp", 280, 230)]),
+    (168, "Schreibstube", "Die Schreibstube",
+     "In der Schreibstube führte der Kaufmann seine Bücher und Briefe an Handelspartner in Amsterdam und Danzig.",
+     [("Das Schreibpult", "Auf dem Pult liegt das Kontobuch des Jahres 1672."),
+      ("Die Bücher", "Rechenbücher, eine Bibel, ein Atlas und Reiseberichte.")],
+     [(1, 20, 110), (2, 30, 90), ("tobubbleup.bmp", 30, 100), ("exitup.bmp", 280, 230)]),
+    (181, "Vorratskammer", "Die Vorratskammer",
+     "Unter der Schlafkammer lagerten Vorräte und Tuchballen.",
+     [("Die Ballen", "Englisches Tuch, Leinen aus Westfalen und ein wenig Seide.")],
+     [(1, 140, 110), ("exitup.bmp", 280, 230)]),
+    (198, "Galerie", "Die Galerie",
+     "Von der Galerie gehen die Türen zur Schreibstube und zur Schlafkammer ab.",
+     [("Die Leiter", "Die Leiter zum Dachboden wurde nachts hochgezogen.")],
+     [(1, 80, 120), ("tobubbleup.bmp", 75, 110), ("exitup.bmp", 280, 230)]),
+    (211, "Kontor", "Das Kontor",
+     "Ein kleines Zimmer neben der Diele, in dem das Geld verwahrt wurde.",
+     [("Die Geldtruhe", "Eine eiserne Truhe mit drei Schlössern.")],
+     [(1, 20, 30), ("voorkantoor_up.bmp", 30, 40), ("exitup.bmp", 280, 230)]),
+    (218, "Dachboden", "Der Dachboden",
+     "Unter dem Dach lagerten Getreide, Fässer und die Ware, die auf den Verkauf wartete.",
+     [("Die Säcke", "Roggen aus der Börde, gekauft im Herbst, verkauft im Frühjahr.")],
+     [(1, 75, 60), ("gevondenvoorwerpenup.bmp", 120, 60), ("exitup.bmp", 280, 230)]),
+]
+
+# Picture bases of the navigation keywords (the overlay's own table).
+KEYWORD_BASES = {
+    "Wankel0": 3400, "Wankel1": 3410, "Wankel2": 3420, "Wankel3": 3430, "Wankel4": 3440,
+    "backbubbleup.bmp": 3330, "tobubbleup.bmp": 3330, "pijlup.bmp": 3360, "woordup.bmp": 3390,
+    "helpup.bmp": 3350, "exitup.bmp": 3340, "voorkantoor_up.bmp": 3460, "gevondenvoorwerpenup.bmp": 3450,
+    "gotoroomup.bmp": 3470,
+}
+
+# Aspects of the house for the info panel: (title, text); table 9 entry n
+# gives base 19000 + 10 (n - 1); TEXT base + 1 title, base + 2 text.
+ASPECTS = [
+    ("baugeschichte", "Das Haus wurde 1658 auf den Kellern eines älteren Hauses errichtet, das im Stadtbrand "
+     "von 1656 verloren ging. Fachwerk über einem Sockel aus Sandstein, das Dach mit roten Ziegeln gedeckt."),
+    ("Die Familie Ostrevan", "Jacob Ostrevan (1621-1689) handelte mit Tuch. Seine Frau Margaretha führte das Haus "
+     "und die Bücher, wenn er auf Reisen war. Von ihren sechs Kindern erreichten vier das Erwachsenenalter."),
+    ("Handel und Wandel", "Tuch aus England und den Niederlanden kam über Bremen nach Hellmstedt; Getreide aus der "
+     "Börde ging den umgekehrten Weg."),
+    ("Küche und Tisch", "Gekocht wurde am offenen Feuer: Brei, Suppen, Fisch an Fasttagen und sonntags ein Braten."),
+    ("Licht und Wärme", "Kerzen aus Talg, für Gäste aus Wachs; geheizt wurden nur Küche und Stube."),
+    ("Das Haus im Jahr 1872", "Zweihundert Jahre später gehörte das Haus einem Apotheker. Die Diele bekam "
+     "Dielenbretter, Tapeten und eine Öllampe."),
+    ("Der Garten", "Kräuter für Küche und Arznei, Kohl, Bohnen und ein Brunnen, der nie versiegte."),
+    ("Zum Nachlesen", "Die Geschichte des Hauses und seiner Bewohner ist erfunden; das Haus ist ein Modell "
+     "für diese Scheibe."),
+]
+ASPECT_BASE = 19000
+ASPECT_STRIDE = 10
+
+
+def plan_rectangles():
+    """Rectangles of the floor plan in pixels: two floors side by side,
+    each room with its name. (x0, y0, x1, y1, label)."""
+    scale = 9.4
+    rects = []
+    for floor, (names, dx) in enumerate(((["kitchen", "hall", "salon", "staircase"], 12),
+                                          (["study", "staircase", "bedroom"], 12))):
+        y_off = 18 + floor * 124
+        for name in names:
+            (x0, _, z0), (x1, _, z1) = house.ROOMS[name]["box"]
+            px0 = dx + (x0 + 5.4) * scale
+            px1 = dx + (x1 + 5.4) * scale
+            py0 = y_off + (12.4 - z1) * scale
+            py1 = y_off + (12.4 - z0) * scale
+            rects.append((int(px0), int(py0), int(px1), int(py1), house.TITLES[name].split(" ", 1)[1]))
+    return rects
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: overlays.py OUTDIR")
+    out = sys.argv[1]
+    text_dir = os.path.join(out, "text")
+    os.makedirs(text_dir, exist_ok=True)
+    gui, de = [], []
+    for room, (offset, name, title, text, items, buttons) in enumerate(ROOMS):
+        base = 18000 + offset
+        assert len(items) <= 10
+        entries = ["<Raum %d: %s>" % (room, name)]
+        for b, x, y in buttons:
+            entries.append("%s %d %d" % (b, x, y))
+            if isinstance(b, str) and b not in KEYWORD_BASES:
+                sys.exit("room %d: unknown button %s" % (room, b))
+        house.write_text(os.path.join(text_dir, "room%02d.txt" % room), "\n".join(entries) + "\n")
+        gui.append('%d 40 "tour/text/room%02d.txt"' % (3900 + 100 * room, room))
+        texts = {base: name, base + 1: title, base + 2: text}
+        for n, (it, ix) in enumerate(items, 1):
+            texts[base + 1 + 2 * n] = it
+            texts[base + 2 + 2 * n] = ix
+        for mid, t in sorted(texts.items()):
+            path = "room%02d-%d.txt" % (room, mid)
+            house.write_text(os.path.join(text_dir, path), t)
+            de.append('%d 40 "tour/text/%s"' % (mid, path))
+    # Item numbers of every room, for the item buttons R + 10 n + 1..3.
+    with open(os.path.join(out, "room-items.txt"), "w") as f:
+        for room, (_, _, _, _, items, _) in enumerate(ROOMS):
+            for n in range(1, len(items) + 1):
+                f.write("%d %d\n" % (3900 + 100 * room + 10 * n, n))
+    table = {}
+    for n, (title, text) in enumerate(ASPECTS, 1):
+        base = ASPECT_BASE + ASPECT_STRIDE * (n - 1)
+        table[n] = base
+        house.write_text(os.path.join(text_dir, "aspect%02d-title.txt" % n), title)
+        house.write_text(os.path.join(text_dir, "aspect%02d.txt" % n), text)
+        de.append('%d 40 "tour/text/aspect%02d-title.txt"' % (base + 1, n))
+        de.append('%d 40 "tour/text/aspect%02d.txt"' % (base + 2, n))
+    house.write_text(os.path.join(text_dir, "table09.txt"), house.category_table(table, house.TABLE_COMMENTS[9]))
+    with open(os.path.join(out, "plan.txt"), "w") as f:
+        for r in plan_rectangles():
+            f.write("%d %d %d %d %s\n" % r)
+    with open(os.path.join(out, "overlay-gui.build"), "w") as f:
+        f.write("// Room records of the room overlay (TEXT 3900 + 100 room)\n" + "\n".join(gui) + "\n")
+    with open(os.path.join(out, "overlay-de.build"), "w") as f:
+        f.write("// Room names, titles and texts; aspects of the info panel\n" + "\n".join(de) + "\n")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Pictures of the two overlays over the tour, drawn with ImageMagick: the room
+# plan (background 3301, plan 3600, buttons and scroll bar 33xx-38xx, the item
+# buttons of the rooms) and the info panel (page 16000, its twelve unfolding
+# frames 16010-16021, ornaments, arrows, close button, scroll bar 162xx).
+# Magenta is the key colour of the buttons; the unfolding frames key black.
+# Usage: overlays.sh OUTDIR   (OUTDIR holds plan.txt and room-items.txt from
+# overlays.py); writes OUTDIR/overlay/*.bmp and appends to OUTDIR/overlay-gui.build.
+set -euo pipefail
+out="$1"
+if command -v magick >/dev/null 2>&1; then im=(magick); else im=(convert); fi
+dir="$out/overlay"
+mkdir -p "$dir"
+build="$out/overlay-gui.build"
+PAPER='#e9dcb8'
+INK='#402010'
+KEY='255 0 255'
+
+pic() { # id file [key: magenta|black|none] -- ImageMagick arguments
+  local id="$1" file="$2" key="$3"
+  shift 4
+  "${im[@]}" "$@" -type truecolor "BMP3:$dir/$file.bmp" || { echo "overlays: ImageMagick failed on $file" >&2; exit 1; }
+  case "$key" in
+    magenta) echo "$id 10 \"tour/overlay/$file.bmp\" 2 0 0 2 $KEY" ;;
+    black) echo "$id 10 \"tour/overlay/$file.bmp\" 2 0 0 2 0 0 0" ;;
+    *) echo "$id 10 \"tour/overlay/$file.bmp\" 2 0 16" ;;
+  esac >>"$build"
+}
+# A button in three states (normal P+1, pressed P+2, under the pointer P+3).
+button3() { # base name width height label
+  local base="$1" name="$2" w="$3" h="$4" label="$5" k fill
+  for k in 1 2 3; do
+    case $k in 1) fill="$PAPER" ;; 2) fill='#c8b078' ;; 3) fill='#fff4d0' ;; esac
+    pic $((base + k)) "$name$k" magenta -- -size "${w}x$h" xc:magenta -fill "$fill" -stroke "$INK" \
+      -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 4,4" -fill "$INK" -stroke none -font DejaVu-Sans-Bold \
+      -pointsize 10 -gravity center -annotate +0+0 "$label"
+  done
+}
+
+echo "// Room overlay pictures" >>"$build"
+pic 3301 room-background none -- -size 528x355 xc:"$PAPER" -fill none -stroke "$INK" -strokewidth 2 \
+  -draw 'rectangle 3,3 524,351' -draw 'line 200,40 200,340'
+# The plan: both floors of the house, the rooms named.
+draw=()
+while read -r x0 y0 x1 y1 label; do
+  draw+=(-fill '#f6efd8' -stroke "$INK" -draw "rectangle $x0,$y0 $x1,$y1" -fill "$INK" -stroke none
+         -draw "text $((x0 + 3)),$((y0 + 12)) '$label'")
+done <"$out/plan.txt"
+pic 3600 room-plan none -- -size 310x262 xc:"$PAPER" -font DejaVu-Sans -pointsize 9 \
+  -fill "$INK" -draw "text 200,28 'Erdgeschoss'" -draw "text 200,150 'Obergeschoss'" "${draw[@]}"
+pic 3601 room-track none -- -size 9x226 xc:'#c8b078' -fill none -stroke "$INK" -draw 'rectangle 0,0 8,225'
+pic 3602 room-thumb none -- -size 9x20 xc:"$INK"
+for k in 0 1 2; do
+  shade=$(( (k == 1) ? 150 : (k == 2 ? 230 : 200) ))
+  pic $((3610 + k)) "room-up$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
+    -fill "$INK" -draw 'polygon 4,3 8,9 0,9'
+  pic $((3620 + k)) "room-down$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
+    -fill "$INK" -draw 'polygon 0,3 8,3 4,9'
+done
+# The rooms button (3700-3702) and the close button (3800-3802): normal,
+# pressed, under the pointer.
+for k in 0 1 2; do
+  case $k in 0) fill="$PAPER" ;; 1) fill='#c8b078' ;; 2) fill='#fff4d0' ;; esac
+  pic $((3700 + k)) "rooms$k" magenta -- -size 80x18 xc:magenta -fill "$fill" -stroke "$INK" \
+    -draw 'roundrectangle 0,0 79,17 4,4' -fill "$INK" -stroke none -font DejaVu-Sans-Bold -pointsize 10 \
+    -gravity center -annotate +0+0 'Räume'
+  pic $((3800 + k)) "close$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
+    -draw 'rectangle 0,0 13,13' -draw 'line 3,3 10,10' -draw 'line 10,3 3,10'
+done
+# Floor buttons: down 3310-3313, up 3320-3323 (normal, pressed, over, disabled).
+for k in 0 1 2 3; do
+  case $k in 0) fill="$PAPER" ;; 1) fill='#c8b078' ;; 2) fill='#fff4d0' ;; 3) fill='#b0a890' ;; esac
+  pic $((3310 + k)) "floor-down$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
+    -draw 'rectangle 0,0 13,13' -fill "$INK" -draw 'polygon 3,4 10,4 6,10'
+  pic $((3320 + k)) "floor-up$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
+    -draw 'rectangle 0,0 13,13' -fill "$INK" -draw 'polygon 6,3 10,9 3,9'
+done
+# Navigation buttons of the room records, by picture base.
+button3 3330 nav-bubble 22 22 "O"
+button3 3340 nav-exit 22 22 "X"
+button3 3350 nav-help 22 22 "?"
+button3 3360 nav-arrow 22 22 ">"
+button3 3390 nav-word 22 22 "W"
+button3 3400 nav-w0 22 22 "1"
+button3 3410 nav-w1 22 22 "2"
+button3 3420 nav-w2 22 22 "3"
+button3 3430 nav-w3 22 22 "4"
+button3 3440 nav-w4 22 22 "5"
+button3 3450 nav-found 22 22 "F"
+button3 3460 nav-office 22 22 "K"
+button3 3470 nav-room 22 22 "R"
+# Item buttons of the rooms: R + 10 n + 1 .. 3, numbered.
+while read -r base n; do
+  button3 "$base" "item$base" 16 16 "$n"
+done <"$out/room-items.txt"
+
+echo "// Info panel pictures" >>"$build"
+pic 16000 info-page none -- -size 267x353 xc:"$PAPER" -fill none -stroke "$INK" -strokewidth 2 \
+  -draw 'rectangle 4,4 262,348'
+# Twelve frames: the page unfolds from a narrow strip to its full width.
+for k in $(seq 0 11); do
+  w=$((12 + k * 255 / 11))
+  x=$(((267 - w) / 2))
+  pic $((16010 + k)) "info-fold$(printf '%02d' "$k")" black -- -size 267x353 xc:black -fill "$PAPER" -stroke "$INK" \
+    -draw "rectangle $x,4 $((x + w - 1)),348"
+done
+pic 16030 info-ornament-top none -- -size 192x9 xc:"$PAPER" -fill "$INK" -draw 'line 0,4 191,4' -draw 'circle 96,4 96,1'
+pic 16040 info-ornament-bottom none -- -size 192x6 xc:"$PAPER" -fill "$INK" -draw 'line 0,2 191,2' -draw 'line 40,5 151,5'
+pic 16050 info-rule-top none -- -size 181x2 xc:"$INK"
+pic 16051 info-rule-bottom none -- -size 181x2 xc:"$INK"
+pic 16070 info-marker magenta -- -size 6x6 xc:magenta -fill '#8e2e21' -draw 'polygon 0,0 5,3 0,5'
+# Arrows of the list: normal 16095/16096, under the pointer 16090/16091.
+for k in 0 5; do
+  case $k in 0) fill='#8e2e21' ;; 5) fill="$INK" ;; esac
+  pic $((16090 + k)) "info-up$k" magenta -- -size 12x7 xc:magenta -fill "$fill" -draw 'polygon 6,0 11,6 0,6'
+  pic $((16091 + k)) "info-down$k" magenta -- -size 12x7 xc:magenta -fill "$fill" -draw 'polygon 0,0 11,0 6,6'
+done
+for k in 0 1 2; do
+  case $k in 0) fill="$PAPER" ;; 1) fill='#c8b078' ;; 2) fill='#fff4d0' ;; esac
+  pic $((16100 + k)) "info-close$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
+    -draw 'rectangle 0,0 13,13' -draw 'line 3,3 10,10' -draw 'line 10,3 3,10'
+done
+pic 16201 info-track none -- -size 9x153 xc:'#c8b078' -fill none -stroke "$INK" -draw 'rectangle 0,0 8,152'
+pic 16202 info-thumb none -- -size 9x20 xc:"$INK"
+for k in 0 1 2; do
+  shade=$(( (k == 1) ? 150 : (k == 2 ? 230 : 200) ))
+  pic $((16210 + k)) "info-sup$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
+    -fill "$INK" -draw 'polygon 4,3 8,9 0,9'
+  pic $((16220 + k)) "info-sdown$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
+    -fill "$INK" -draw 'polygon 0,3 8,3 4,9'
+done

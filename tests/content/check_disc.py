@@ -1,0 +1,681 @@
+#!/usr/bin/env python3
+"""Checks the sample disc that content/make-disc.sh builds.
+
+Reads the four Devid Uvedud archives with a reader of its own (not the
+engine's) and verifies:
+  - each archive is well formed (sorted table, data inside the file) and
+    holds only ids that the title's routing sends to it ("MPG " movies only in
+    the video archive);
+  - the category tables TEXT 1-12: exactly 1000 numbers, each followed by a
+    comma;
+  - everything the tables and the tour scripts name exists in the archive the
+    routing picks, with the right type: bubbles (script, panorama JPEG 2:1 of at
+    least 2048 x 1024, title, hotspot texts, cards), transitions (script and
+    640 x 480 frames), picture sequences and films (their texts and movies),
+    ambient, footstep and random sounds;
+  - every BUBBLE and BUBBLETRANSITION script reads with the title's own
+    tokenizer (through the disc-script-parse helper), and agrees with the
+    tables: ids, start and end bubbles, frame counts;
+  - the media that the screens need have the sizes, frame counts and palettes
+    those screens expect (fonts, strip, selector and its 8-bit masks, viewer,
+    movies, closing panel, tour pictures).
+
+Usage: check_disc.py --disc DIR [--build] [--tool TOOL] [--parser PARSER] [--partial]
+  --build    first runs content/make-disc.sh DIR TOOL (cached: quick when nothing changed)
+  --partial  media that no stage of this checkout makes are reported, not failed
+             (the disc is made by several stages; a checkout may hold only some)
+"""
+
+import argparse
+import math
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+ARCHIVES = {
+    "QV_GUI": "Media/QV_GUI.msf",
+    "QV_extra": "CD/Media/QV_extra.msf",
+    "QV_DE": "CD/Media/QV_DE.msf",
+    "QV_DE_VI": "CD/Media/QV_DE_VI.msf",
+}
+
+CATEGORIES = ["", "BU", "BH", "DF", "EV", "SH", "VI", "BT", "HP", "AS", "PE", "ST", "TL"]
+
+
+def route(media_id):
+    """The archive the title reads a media id from."""
+    if media_id < 50 or media_id >= 18000:
+        return "QV_DE"
+    if 6000 <= media_id <= 7000:
+        return "QV_extra"
+    return "QV_GUI"
+
+
+# What the tour stage (content/disc/tour) makes; a partial check is strict there.
+TOUR_RANGES = [(1, 12), (198, 198), (400, 400), (650, 760), (3300, 5299), (6010, 6010), (16000, 16299),
+               (18078, 18222), (18400, 19599)]
+
+
+def tour_makes(mid):
+    return any(a <= mid <= b for a, b in TOUR_RANGES)
+
+
+class Problems:
+    def __init__(self, partial):
+        self.errors = []
+        self.missing = []
+        self.partial = partial
+
+    def error(self, text):
+        if text not in self.errors:
+            self.errors.append(text)
+
+    def absent(self, text, mid):
+        """A medium that is not there: an error unless the check is partial
+        and another stage than the tour's makes it."""
+        found = self.missing if self.partial and not tour_makes(mid) else self.errors
+        if text not in found:
+            found.append(text)
+
+
+# ---------------------------------------------------------------- archives
+class Archive:
+    def __init__(self, name, path, problems):
+        self.name = name
+        self.entries = {}  # id -> list of (type, bytes)
+        with open(path, "rb") as f:
+            data = f.read()
+        if len(data) < 8:
+            problems.error("%s: shorter than its header" % name)
+            return
+        _, count, _ = struct.unpack_from("<HhI", data, 0)
+        count = max(count, 0)
+        if 8 + 22 * count > len(data):
+            problems.error("%s: entry table runs past the end of the file" % name)
+            return
+        last = -1
+        for i in range(count):
+            mid, mtype, _, offset, size = struct.unpack_from("<H4s8sII", data, 8 + 22 * i)
+            mtype = mtype.decode("latin-1")
+            if mid < last:
+                problems.error("%s: entry table not sorted at id %d" % (name, mid))
+            last = mid
+            if offset + size > len(data) or offset < 8 + 22 * count:
+                problems.error("%s: medium %d lies outside the file" % (name, mid))
+                continue
+            self.entries.setdefault(mid, []).append((mtype, data[offset:offset + size]))
+
+    def get(self, mid, mtype):
+        for t, payload in self.entries.get(mid, []):
+            if t == mtype:
+                return payload
+        return None
+
+    def types(self, mid):
+        return [t for t, _ in self.entries.get(mid, [])]
+
+
+class Disc:
+    def __init__(self, directory, problems):
+        self.problems = problems
+        self.archives = {}
+        for name, rel in ARCHIVES.items():
+            path = os.path.join(directory, rel)
+            if not os.path.isfile(path):
+                problems.error("archive %s missing at %s" % (name, path))
+                self.archives[name] = Archive.__new__(Archive)
+                self.archives[name].name, self.archives[name].entries = name, {}
+                continue
+            self.archives[name] = Archive(name, path, problems)
+
+    def need(self, mid, mtypes, what, archive=None):
+        """The payload of medium mid of one of the types, from the archive the
+        routing picks (or the one given); None and a problem when absent."""
+        if isinstance(mtypes, str):
+            mtypes = [mtypes]
+        name = archive or route(mid)
+        a = self.archives[name]
+        for t in mtypes:
+            payload = a.get(mid, t)
+            if payload is not None:
+                return t, payload
+        if a.entries.get(mid):
+            self.problems.error("%s: %d in %s is %s, not %s" % (what, mid, name, "/".join(a.types(mid)), "/".join(mtypes)))
+        else:
+            self.problems.absent("%s: %d (%s) missing from %s" % (what, mid, "/".join(mtypes), name), mid)
+        return None, None
+
+    def text(self, mid, what):
+        _, payload = self.need(mid, "TEXT", what)
+        if payload is None:
+            return None
+        if not payload.endswith(b"\0"):
+            self.problems.error("%s: TEXT %d has no closing zero byte" % (what, mid))
+        return payload.rstrip(b"\0").decode("cp1252", "replace")
+
+
+# ---------------------------------------------------------------- formats
+def jpeg_size(data):
+    """(width, height, baseline) of a JPEG, or None."""
+    if data[:2] != b"\xff\xd8":
+        return None
+    i = 2
+    while i + 4 <= len(data):
+        if data[i] != 0xFF:
+            return None
+        marker = data[i + 1]
+        length = struct.unpack_from(">H", data, i + 2)[0]
+        if marker in (0xC0, 0xC1, 0xC2):
+            height, width = struct.unpack_from(">HH", data, i + 5)
+            return width, height, marker != 0xC2
+        i += 2 + length
+    return None
+
+
+def rix_info(data):
+    """Frames, width, height, depth and colour table of a raw image."""
+    if len(data) < 58:
+        return None
+    frames, width, height, ox, oy, _, depth = struct.unpack_from("<hhhhhhh", data, 0)
+    table_count, table_offset = struct.unpack_from("<ii", data, 38)
+    stacked = struct.unpack_from("<h", data, 52)[0]
+    palette = None
+    if table_count > 0 and table_offset + table_count <= len(data):
+        n = struct.unpack_from("<h", data, table_offset)[0]
+        raw = data[table_offset + 2:table_offset + 2 + 3 * n]
+        palette = [tuple(raw[3 * k:3 * k + 3]) for k in range(n)]
+    # The overall size is the union of the frames' rectangles.
+    right = bottom = 0
+    for k in range(max(frames, 1)):
+        if len(data) < 58 * (k + 1):
+            break
+        _, w, h, x, y = struct.unpack_from("<hhhhh", data, 58 * k)
+        right, bottom = max(right, x + w), max(bottom, y + abs(h))
+    pixel_count, pixel_offset = struct.unpack_from("<ii", data, 14)
+    pixels = data[pixel_offset:pixel_offset + pixel_count] if pixel_offset > 0 else b""
+    return dict(frames=frames, width=right, height=bottom, depth=depth, palette=palette, stacked=stacked,
+                frame_width=width, frame_height=abs(height), pixels=pixels)
+
+
+def wave_info(data):
+    if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
+        return None
+    i = 12
+    while i + 8 <= len(data):
+        cid, size = data[i:i + 4], struct.unpack_from("<I", data, i + 4)[0]
+        if cid == b"fmt ":
+            fmt, channels, rate, _, _, bits = struct.unpack_from("<HHIIHH", data, i + 8)
+            return dict(format=fmt, channels=channels, rate=rate, bits=bits)
+        i += 8 + size + (size & 1)
+    return None
+
+
+def mpeg_size(data):
+    at = data.find(b"\x00\x00\x01\xb3")
+    if at < 0 or at + 7 > len(data):
+        return None
+    b = data[at + 4:at + 7]
+    return (b[0] << 4) | (b[1] >> 4), ((b[1] & 15) << 8) | b[2]
+
+
+def table_numbers(text):
+    """The category table's numbers as the title's table reader takes them:
+    tokens after white space and <...> comments; numbers and commas only."""
+    text = re.sub(r"<[^>]*>", " ", text)
+    tokens = re.findall(r"-?\d+(?:\.\d*)?|\.\d+|,|\S", text)
+    values = []
+    i = 0
+    while len(values) < 1000:
+        if i >= len(tokens) or tokens[i] == ",":
+            return None, "entry %d is not a number" % len(values)
+        try:
+            values.append(int(float(tokens[i])))
+        except ValueError:
+            return None, "entry %d is %r, not a number" % (len(values), tokens[i])
+        if i + 1 >= len(tokens) or tokens[i + 1] != ",":
+            return None, "entry %d is not followed by a comma" % (len(values) - 1)
+        i += 2
+    return values, None
+
+
+# ---------------------------------------------------------------- the checks
+def check_routing(disc, problems):
+    for name, archive in disc.archives.items():
+        for mid, entries in archive.entries.items():
+            for mtype, _ in entries:
+                if name == "QV_DE_VI":
+                    if mtype != "MPG ":
+                        problems.error("QV_DE_VI holds %d of type %s; only movies belong there" % (mid, mtype))
+                elif mtype == "MPG ":
+                    problems.error("%s holds the movie %d; movies belong in QV_DE_VI" % (name, mid))
+                elif route(mid) != name:
+                    problems.error("%s holds %d (%s), which the title reads from %s" % (name, mid, mtype, route(mid)))
+
+
+def check_tables(disc, problems):
+    tables = {}
+    for t in range(1, 13):
+        text = disc.text(t, "category table")
+        if text is None:
+            continue
+        values, error = table_numbers(text)
+        if error:
+            problems.error("category table TEXT %d: %s" % (t, error))
+        else:
+            tables[t] = values
+    return tables
+
+
+def parse_scripts(disc, parser, scripts, problems):
+    """Runs the tokenizer helper over {media id: text}; {id: fields}."""
+    results = {}
+    if not scripts:
+        return results
+    with tempfile.TemporaryDirectory() as tmp:
+        paths = {}
+        for mid, text in scripts.items():
+            path = os.path.join(tmp, "%d.txt" % mid)
+            with open(path, "wb") as f:
+                f.write(text.encode("cp1252"))
+            paths[path] = mid
+        run = subprocess.run([parser] + list(paths), capture_output=True, text=True)
+        for line in run.stdout.splitlines():
+            path, status, *rest = line.split(" ")
+            mid = paths.get(path)
+            if status != "ok":
+                problems.error("script TEXT %d does not read: %s" % (mid, " ".join(rest)))
+            else:
+                results[mid] = rest
+        if run.returncode not in (0, 1):
+            problems.error("disc-script-parse failed (status %d): %s" % (run.returncode, run.stderr.strip()))
+    return results
+
+
+def check_item(disc, tables, code, what, problems, seen_bubbles):
+    """An item named by a script: its table entry and the media it needs."""
+    category = CATEGORIES.index(code[:2]) if code[:2] in CATEGORIES else 0
+    number = int(code[2:])
+    table_of = {1: 1, 3: 4, 4: 3, 5: 6, 6: 7, 7: 8, 8: 5, 9: 10}
+    if category == 6 and number == 0:
+        return  # "VI000": no item
+    if category not in table_of:
+        problems.error("%s names %s, a category the tour cannot open" % (what, code))
+        return
+    table = tables.get(table_of[category])
+    if table is None:
+        return
+    base = table[number]
+    if base <= 0:
+        problems.error("%s names %s, which category table %d does not list" % (what, code, table_of[category]))
+        return
+    if category == 1:
+        seen_bubbles.add(number)
+    elif category == 5:  # picture sequence
+        disc.need(base, "TEXT", "%s sequence" % code)
+        disc.need(base + 2, "TEXT", "%s caption" % code)
+        link = disc.text(base + 3, "%s link" % code)
+        if link is not None and not re.fullmatch(r"\s*BU\d{3}\s*", link):
+            problems.error("%s link TEXT %d is %r, not a bubble code" % (code, base + 3, link))
+    elif category == 6:  # film
+        _, movie = disc.need(base + 1, "MPG ", "%s film" % code, archive="QV_DE_VI")
+        if movie is not None and mpeg_size(movie) != (320, 240):
+            problems.error("%s film %d is %s, not 320 x 240" % (code, base + 1, mpeg_size(movie)))
+        disc.need(base + 2, "TEXT", "%s caption" % code)
+        link = disc.text(base + 3, "%s link" % code)
+        if link is not None and not re.fullmatch(r"\s*BU\d{3}\s*", link):
+            problems.error("%s link TEXT %d is %r, not a bubble code" % (code, base + 3, link))
+    elif category == 3:  # detail photo, shown over the tour at 640 x 480
+        check_detail_photo(disc, tables, code, base, problems, seen_bubbles)
+    elif category in (4, 8, 9):
+        disc.need(base, "TEXT", "%s record" % code)
+
+
+def check_detail_photo(disc, tables, code, base, problems, seen_bubbles):
+    record = disc.text(base, "%s record" % code)
+    if record is not None and not re.fullmatch(r"\s*DETAILPHOTO\s*\{\s*ID\s+%s\s*\}\s*" % code, record, re.I):
+        problems.error("%s record TEXT %d is %r, not DETAILPHOTO { ID %s }" % (code, base, record, code))
+    hotspots = disc.text(base + 4, "%s hotspots" % code)
+    regions = []
+    if hotspots is not None:
+        body = re.sub(r"<[^>]*>", " ", hotspots)
+        m = re.fullmatch(r"\s*HOTSPOTS\s*\{((?:\s*HOTSPOT\s*\{\s*MASKINDEX\s+\d+\s+INFO\s+[A-Z]{2}\d{3}\s*\})*)\s*\}\s*",
+                         body, re.I)
+        if not m:
+            problems.error("%s TEXT %d is not a HOTSPOTS block" % (code, base + 4))
+        else:
+            regions = re.findall(r"MASKINDEX\s+(\d+)\s+INFO\s+([A-Z]{2}\d{3})", m.group(1), re.I)
+    for i, (index, item) in enumerate(regions, 1):
+        disc.need(base + 4 + i, "TEXT", "%s region %d text" % (code, i))
+        if not item.upper().startswith("DF"):
+            check_item(disc, tables, item.upper(), "%s region %s" % (code, index), problems, seen_bubbles)
+    sizes = []
+    for mid, what in ((base + 1, "photograph"), (base + 2, "highlight picture"), (base + 3, "mask")):
+        _, data = disc.need(mid, "RIX ", "%s %s" % (code, what))
+        info = rix_info(data) if data else None
+        if info:
+            sizes.append((info["width"], info["height"]))
+            if (info["width"], info["height"]) != (640, 480):
+                problems.error("%s %s %d is %d x %d, not 640 x 480" % (code, what, mid, info["width"], info["height"]))
+            if what == "mask":
+                values = set(info["pixels"])
+                wanted = {int(index) for index, _ in regions}
+                if info["depth"] != 8 or not wanted <= values or values - wanted - {0}:
+                    problems.error("%s mask %d: %d-bit with values %s, not the regions %s"
+                                   % (code, mid, info["depth"], sorted(values), sorted(wanted)))
+
+
+def check_panorama(disc, mid, what, problems, archive=None):
+    _, data = disc.need(mid, "JPEG", what, archive)
+    if data is None:
+        return
+    size = jpeg_size(data)
+    if size is None:
+        problems.error("%s: %d is not a JPEG" % (what, mid))
+        return
+    w, h, baseline = size
+    if w != 2 * h or w < 2048 or w & (w - 1):
+        problems.error("%s: %d is %d x %d; a panorama is 2:1, at least 2048 wide, a power of two" % (what, mid, w, h))
+    if not baseline:
+        problems.error("%s: %d is a progressive JPEG" % (what, mid))
+
+
+def check_sound(disc, mid, what, problems):
+    t, data = disc.need(mid, ["WAVE", "RSX "], what)
+    if t == "WAVE":
+        info = wave_info(data)
+        if not info or info["format"] not in (1, 2) or info["rate"] != 22050 or info["channels"] != 1:
+            problems.error("%s: %d is not a 22050 Hz mono PCM or ADPCM WAVE (%s)" % (what, mid, info))
+
+
+def check_tour(disc, tables, parser, problems):
+    bubbles = {n: b for n, b in enumerate(tables.get(1, [])) if b > 0}
+    transitions = {n: b for n, b in enumerate(tables.get(8, [])) if b > 0}
+    if 1 not in bubbles:
+        problems.error("category table 1 has no start bubble BU001")
+    scripts = {}
+    for n, base in list(bubbles.items()) + list(transitions.items()):
+        text = disc.text(base, "script of %s%03d" % ("BU" if base in bubbles.values() else "BT", n))
+        if text is not None:
+            scripts[base] = text
+    parsed = parse_scripts(disc, parser, scripts, problems)
+    seen = set()
+    sound_uses = set()
+    for n, base in bubbles.items():
+        code = "BU%03d" % n
+        check_panorama(disc, base + 1, "%s panorama" % code, problems)
+        title = disc.text(base + 2, "%s title" % code)
+        if title is not None and not title.strip():
+            problems.error("%s title TEXT %d is empty" % (code, base + 2))
+        for card in (base + 3, base + 5):
+            if disc.archives["QV_DE"].entries.get(card):
+                _, data = disc.need(card, "RIX ", "%s card" % code)
+                info = rix_info(data) if data else None
+                if info and not (60 <= info["width"] <= 100 and 45 <= info["height"] <= 80):
+                    problems.error("%s card %d is %d x %d, not about 76 x 60" % (code, card, info["width"], info["height"]))
+        fields = parsed.get(base)
+        if not fields:
+            continue
+        if fields[0] != "BUBBLE" or fields[1] != code:
+            problems.error("script TEXT %d of %s is %s %s" % (base, code, fields[0], fields[1]))
+            continue
+        info, ambient, footsteps = fields[2], int(fields[3]), int(fields[4])
+        randoms = [int(v) for v in fields[5:10]]
+        check_item(disc, tables, info, "%s INFO" % code, problems, seen)
+        if ambient:
+            sound_uses.add((650 + ambient, "%s ambience" % code))
+        if footsteps:
+            for k in range(4):
+                sound_uses.add((700 + footsteps + k, "%s footsteps" % code))
+        for r in randoms:
+            if r:
+                sound_uses.add((750 + r, "%s random sound" % code))
+        hotspots = fields[12:]
+        numbers = {}
+        for h in range(0, len(hotspots), 6):
+            hid, target = hotspots[h], hotspots[h + 1]
+            left, top, right, bottom = (float(v) for v in hotspots[h + 2:h + 6])
+            if not (0 <= left < 2 * math.pi and left < right <= left + 2 * math.pi
+                    and -math.pi / 2 <= top < bottom <= math.pi / 2):
+                problems.error("%s hotspot %s: HITRECT %g %g %g %g is not a rectangle in the panorama"
+                               % (code, hid, left, top, right, bottom))
+            number = int(hid[2:])
+            if number in numbers and numbers[number] != hid:
+                problems.error("%s hotspots %s and %s share the text %d" % (code, numbers[number], hid, base + 6 + number))
+            numbers[number] = hid
+            if 6 + number >= 20:
+                problems.error("%s hotspot %s: its text %d lies in the next bubble's ids" % (code, hid, base + 6 + number))
+            text = disc.text(base + 6 + number, "%s hotspot %s text" % (code, hid))
+            if text is not None and not text.strip():
+                problems.error("%s hotspot %s: text %d is empty" % (code, hid, base + 6 + number))
+            if target.startswith("BT"):
+                tn = int(target[2:])
+                if tn not in transitions:
+                    problems.error("%s hotspot %s names %s, which category table 8 does not list" % (code, hid, target))
+                    continue
+                tf = parsed.get(transitions[tn])
+                if tf and tf[2] != code:
+                    problems.error("%s starts in %s, but its hotspot is in %s" % (target, tf[2], code))
+            else:
+                check_item(disc, tables, target, "%s hotspot %s" % (code, hid), problems, seen)
+    for n, base in transitions.items():
+        code = "BT%03d" % n
+        fields = parsed.get(base)
+        if not fields:
+            continue
+        if fields[0] != "BUBBLETRANSITION" or fields[1] != code:
+            problems.error("script TEXT %d of %s is %s %s" % (base, code, fields[0], fields[1]))
+            continue
+        for b in (fields[2], fields[3]):
+            if int(b[2:]) not in bubbles:
+                problems.error("%s names the bubble %s, which category table 1 does not list" % (code, b))
+        # Pictures T + 1 .. T + N for the N steps after the first.
+        for i in range(int(fields[4]) - 1):
+            mtype, data = disc.need(base + 1 + i, ["RIX ", "JPEG"], "%s frame %d" % (code, i))
+            size = None
+            if mtype == "RIX ":
+                info = rix_info(data)
+                size = (info["width"], info["height"]) if info else None
+            elif mtype == "JPEG":
+                size = (jpeg_size(data) or (0, 0))[:2]
+            if size and size != (640, 480):
+                problems.error("%s frame %d (%d) is %d x %d, not 640 x 480" % (code, i, base + 1 + i, size[0], size[1]))
+    for b in seen:
+        if b not in bubbles:
+            problems.error("a script names BU%03d, which category table 1 does not list" % b)
+    for mid, what in sorted(sound_uses):
+        check_sound(disc, mid, what, problems)
+    for n, base in enumerate(tables.get(6, [])):
+        if base > 0:
+            check_item(disc, tables, "SH%03d" % n, "category table 6", problems, seen)
+    for n, base in enumerate(tables.get(7, [])):
+        if base > 0:
+            check_item(disc, tables, "VI%03d" % n, "category table 7", problems, seen)
+    check_panorama(disc, 6010, "alternate bubble", problems)
+
+
+def check_screen_media(disc, problems):
+    """What the screens need of the interface, language and extra archives."""
+    def picture(mid, what, width=None, height=None, frames=None, mask=0):
+        # A picture loaded by id is read as a raw image, or through the
+        # picture readers when the archive holds it in another format (JPEG).
+        mtype, data = disc.need(mid, ["RIX ", "JPEG"], what)
+        if mtype == "JPEG" and not mask:
+            size = jpeg_size(data)
+            if not size:
+                problems.error("%s %d is not a JPEG" % (what, mid))
+            elif width and size[:2] != (width, height):
+                problems.error("%s %d is %d x %d, not %s x %s" % (what, mid, size[0], size[1], width, height))
+            return None
+        info = rix_info(data) if mtype == "RIX " else None
+        if not info:
+            if mtype:
+                problems.error("%s %d: a mask must be an 8-bit raw image, not %s" % (what, mid, mtype))
+            return None
+        # A merged sequence is one image of its frames stacked downwards.
+        frame_height = info["height"] // max(info["stacked"], 1)
+        if width and info["width"] != width or height and frame_height != height:
+            problems.error("%s %d is %d x %d, not %s x %s" % (what, mid, info["width"], frame_height, width, height))
+        if frames and info["frames"] != frames and info["stacked"] != frames:
+            problems.error("%s %d has %d frames, not %d" % (what, mid, info["frames"], frames))
+        if mask:
+            # The mask's pixel values are the region numbers: 8-bit, a stored
+            # palette keeping black at 0 and white at 255, values 0..regions.
+            palette = info["palette"]
+            if info["depth"] != 8:
+                problems.error("%s %d is %d-bit, not an 8-bit mask" % (what, mid, info["depth"]))
+            elif palette and (len(palette) < 256 or palette[0] != (0, 0, 0) or palette[255] != (255, 255, 255)):
+                problems.error("%s %d: palette index 0 must be black and 255 white" % (what, mid))
+            else:
+                values = set(info["pixels"])
+                if not set(range(1, mask + 1)) <= values or values - set(range(mask + 1)):
+                    problems.error("%s %d holds the values %s, not the regions 0..%d" % (what, mid, sorted(values), mask))
+        return info
+
+    picture(198, "tour direction indicator", 24, 24, frames=11)
+    picture(400, "tour new-item animation")
+    picture(3301, "room overlay background", 528, 355)
+    picture(3600, "room overlay plan")
+    picture(16000, "info panel page", 267, 353)
+    for mid in range(16010, 16022):
+        picture(mid, "info panel unfolding frame", 267, 353)
+    for mid in (16030, 16040, 16050, 16051, 16070, 16090, 16091, 16095, 16096, 16100, 16101, 16102, 16201, 16202,
+                16210, 16211, 16212, 16220, 16221, 16222, 3601, 3602, 3610, 3611, 3612, 3620, 3621, 3622, 3700, 3701,
+                3702, 3800, 3801, 3802, 3310, 3311, 3312, 3313, 3320, 3321, 3322, 3323):
+        picture(mid, "overlay picture")
+    for i in range(12):
+        disc.need(500 + i, ["RIX ", "RAX "], "picture font %d glyphs" % i)
+        disc.need(520 + i, ["FONT", "RDX "], "picture font %d metrics" % i)
+    for mid in list(range(600, 603)) + list(range(604, 625)):
+        check_sound(disc, mid, "interface sound", problems)
+    strip = [200, 201, 203, 204, 250, 252, 253, 207, 209, 210, 240, 299]
+    strip += [b + k for b in (218, 223, 228, 233) for k in range(4)]
+    for mid in strip:
+        picture(mid, "strip picture")
+    info = disc.archives["QV_GUI"].get(200, "RIX ")
+    if info and rix_info(info)["width"] < 684:
+        problems.error("strip bar 200 is narrower than 684")
+    sizes = {}
+    for k in range(4):
+        a = picture(300 + k, "selector strip")
+        b = picture(304 + k, "selector strip mask")
+        if a and b and (a["width"], a["height"]) != (b["width"], b["height"]):
+            problems.error("selector strip %d and its mask %d differ in size" % (300 + k, 304 + k))
+        sizes[k] = a
+    for k in range(4):
+        m = picture(308 + k, "selector region mask", mask=4)
+        strip = sizes.get(k)
+        if m and strip:
+            frame = (strip["width"], strip["height"] // max(strip["stacked"], 1))
+            if (m["width"], m["height"]) != frame:
+                problems.error("selector region mask %d is %d x %d, its strip's frames %d x %d"
+                               % (308 + k, m["width"], m["height"], frame[0], frame[1]))
+    for mid in range(320, 325):
+        picture(mid, "selector disabled picture")
+    for mid in (1100, 1102, 1104, 1106, 1130, 1132, 1134, 1136, 1140, 1142, 1144, 1146, 1150, 1160, 1170, 1180,
+                1185, 1190, 1200, 1210, 1220, 1221, 1222):
+        picture(mid, "viewer picture")
+    for mid in list(range(18014, 18018)) + list(range(18019, 18023)) + list(range(18024, 18028)) + \
+            list(range(18031, 18049)) + [18223]:
+        disc.need(mid, "TEXT", "strip and welcome text")
+    _, movie = disc.need(18000, "MPG ", "opening movie", archive="QV_DE_VI")
+    if movie is not None and mpeg_size(movie) != (384, 224):
+        problems.error("opening movie 18000 is %s, not 384 x 224" % (mpeg_size(movie),))
+    for mid in (6005, 6006):
+        check_sound(disc, mid, "closing-panel music", problems)
+    for first in (6200, 6300):
+        for mid in range(first, first + 75):
+            picture(mid, "closing-panel frame", 320, 240)
+
+
+# The room overlay's fixed table: text offset of each room (base 18000 + offset).
+ROOM_TEXT_OFFSETS = [78, 87, 96, 109, 118, 131, 140, 159, 168, 181, 198, 211, 218]
+ROOM_KEYWORDS = {
+    "Wankel0": 3400, "Wankel1": 3410, "Wankel2": 3420, "Wankel3": 3430, "Wankel4": 3440,
+    "backbubbleup.bmp": 3330, "tobubbleup.bmp": 3330, "pijlup.bmp": 3360, "taalup.bmp": 0, "woordup.bmp": 3390,
+    "helpup.bmp": 3350, "exitup.bmp": 3340, "voorkantoor_up.bmp": 3460, "gevondenvoorwerpenup.bmp": 3450,
+    "gotoroomup.bmp": 3470,
+}
+
+
+def check_overlays(disc, tables, problems):
+    """The info panel's aspects (table 9) and the room overlay's records."""
+    for n, base in enumerate(tables.get(9, [])):
+        if base > 0:
+            for mid in (base + 1, base + 2):
+                text = disc.text(mid, "info panel aspect %d" % n)
+                if text is not None and not text.strip():
+                    problems.error("info panel aspect %d: TEXT %d is empty" % (n, mid))
+    for room, offset in enumerate(ROOM_TEXT_OFFSETS):
+        base = 18000 + offset
+        for mid in (base, base + 1, base + 2):
+            disc.need(mid, "TEXT", "room %d text" % room)
+        record = disc.text(3900 + 100 * room, "room %d record" % room)
+        if record is None:
+            continue
+        tokens = re.sub(r"<[^>]*>", " ", record).split()
+        if len(tokens) % 3:
+            problems.error("room record %d: %d tokens, not entries of three" % (3900 + 100 * room, len(tokens)))
+            continue
+        for k in range(0, len(tokens), 3):
+            key = tokens[k]
+            if re.fullmatch(r"\d+", key):
+                n = int(key)
+                if not 1 <= n <= 10:
+                    problems.error("room record %d: item %d outside 1..10" % (3900 + 100 * room, n))
+                    continue
+                for mid in (base + 1 + 2 * n, base + 2 + 2 * n):
+                    disc.need(mid, "TEXT", "room %d item %d text" % (room, n))
+                for k2 in (1, 2, 3):
+                    disc.need(3900 + 100 * room + 10 * n + k2, "RIX ", "room %d item %d button" % (room, n))
+            elif key in ROOM_KEYWORDS:
+                if ROOM_KEYWORDS[key]:
+                    for k2 in (1, 2, 3):
+                        disc.need(ROOM_KEYWORDS[key] + k2, "RIX ", "room %d %s button" % (room, key))
+            else:
+                problems.error("room record %d: unknown button %r" % (3900 + 100 * room, key))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--disc", required=True)
+    parser.add_argument("--build", action="store_true")
+    parser.add_argument("--tool")
+    parser.add_argument("--parser", required=True)
+    parser.add_argument("--partial", action="store_true")
+    args = parser.parse_args()
+    if args.build:
+        command = ["bash", os.path.join(ROOT, "content", "make-disc.sh"), args.disc] + ([args.tool] if args.tool else [])
+        if subprocess.run(command).returncode != 0:
+            print("check_disc: content/make-disc.sh failed", file=sys.stderr)
+            return 1
+    problems = Problems(args.partial)
+    disc = Disc(args.disc, problems)
+    check_routing(disc, problems)
+    tables = check_tables(disc, problems)
+    check_tour(disc, tables, args.parser, problems)
+    check_overlays(disc, tables, problems)
+    check_screen_media(disc, problems)
+    counts = ", ".join("%s %d ids" % (n, len(a.entries)) for n, a in disc.archives.items())
+    print("check_disc: %s" % counts)
+    if problems.missing:
+        print("check_disc: %d media missing that other stages make (partial check):" % len(problems.missing))
+        for line in problems.missing[:40]:
+            print("  missing: " + line)
+        if len(problems.missing) > 40:
+            print("  ... and %d more" % (len(problems.missing) - 40))
+    for line in problems.errors:
+        print("ERROR: " + line)
+    if problems.errors:
+        print("check_disc: %d problems" % len(problems.errors))
+        return 1
+    print("check_disc: the disc is complete and consistent" if not problems.missing else "check_disc: what is there is consistent")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
