@@ -23,6 +23,15 @@ PACKAGES=(
   # sound oracles (twolame: Layer II joint stereo, dual channel and CRC streams)
   sox ffmpeg twolame
 )
+# What the sample disc's stages need to build it from their sources and
+# committed renders (content/disc/*/packages.txt).
+root="$(cd "$(dirname "$0")/.." && pwd)"
+for list in "$root"/content/disc/*/packages.txt; do
+  [ -f "$list" ] || continue
+  while read -r p; do
+    [ -n "$p" ] && PACKAGES+=("$p")
+  done < <(grep -v '^[[:space:]]*#' "$list")
+done
 PACKAGES+=("$@")
 
 missing=()

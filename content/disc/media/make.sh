@@ -9,10 +9,13 @@
 #                                 the engine decodes every sound and movie)
 #        make.sh --update-prebuilt TOOL
 #
-# Rendering is the slow part, so its results are kept in prebuilt/ with the
-# hash of their sources (scene/, music/, voice/, sound.sh, render.sh) in
-# prebuilt/SOURCES.sha256. While the hash matches, the stage copies them
-# instead of rendering; otherwise it renders (POV-Ray, ffmpeg, all cores).
+# Rendering is the slow part and needs the renderers (POV-Ray, abcmidi,
+# fluidsynth and its General MIDI font, espeak-ng, ffmpeg, ImageMagick), so
+# its results (movies, photographs, music, the narrated sound and the
+# narration's part starts) are kept in prebuilt/ with the hash of their
+# sources (scene/, music/, voice/, sound.sh, render.sh) in
+# prebuilt/SOURCES.sha256. While the hash matches, the stage copies them and
+# needs only sox and iconv; otherwise it renders (all cores).
 # --update-prebuilt renders and refreshes prebuilt/ after a source change.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -32,13 +35,16 @@ tool="${2:?usage: make.sh OUTDIR TOOL}"
 [ -x "$tool" ] || die "ostrevan-tool not found at $tool"
 
 need sox sox
-need abc2midi abcmidi
-need fluidsynth fluidsynth
-need espeak-ng espeak-ng
-need ffmpeg ffmpeg
 need iconv libc-bin
-if command -v magick >/dev/null 2>&1; then im=(magick); else need convert imagemagick; im=(convert); fi
-[ -f /usr/share/sounds/sf2/FluidR3_GM.sf2 ] || die "FluidR3_GM.sf2 not found: apt-get install fluid-soundfont-gm"
+need_renderers() {
+  need abc2midi abcmidi
+  need fluidsynth fluidsynth
+  need espeak-ng espeak-ng
+  need ffmpeg ffmpeg
+  need povray povray
+  if command -v magick >/dev/null 2>&1; then im=(magick); else need convert imagemagick; im=(convert); fi
+  [ -f /usr/share/sounds/sf2/FluidR3_GM.sf2 ] || die "FluidR3_GM.sf2 not found: apt-get install fluid-soundfont-gm"
+}
 
 mkdir -p "$out/tmp"
 tmp="$out/tmp"
@@ -52,7 +58,8 @@ sources_hash() {
     | xargs -0 sha256sum | sha256sum | cut -d' ' -f1)
 }
 
-# --- Music and voices (fast: always made) ---
+# --- Music and voices ---
+make_sounds() {
 music minuet
 music chorale
 voice welcome
@@ -71,20 +78,24 @@ bed chorale "$sh_len" -15 sh001.bed
 sox "$tmp/sh001.wav" "$tmp/sh001.voice.wav" pad 0 1.0 || die "sox failed padding the SH001 narration"
 sox -m "$tmp/sh001.bed.wav" "$tmp/sh001.voice.wav" -r 22050 -c 1 -b 16 "$out/19604.wav" gain -n -1 \
   || die "sox failed mixing the SH001 sound"
+}
 
 # --- Rendered media: committed results while their sources are unchanged ---
 hash="$(sources_hash)"
 if [ "$update" -eq 0 ] && [ -f "$here/prebuilt/SOURCES.sha256" ] \
    && [ "$(cat "$here/prebuilt/SOURCES.sha256")" = "$hash" ]; then
-  cp "$here/prebuilt/"*.mpg "$here/prebuilt/"*.jpg "$out/"
+  cp "$here/prebuilt/"*.mpg "$here/prebuilt/"*.jpg "$here/prebuilt/"*.wav "$out/"
+  cp "$here/prebuilt/sh001.starts" "$tmp/"
   echo "$stage: rendered media taken from prebuilt/ (sources unchanged)"
 else
   echo "$stage: rendering (sources changed or --update-prebuilt) ..."
+  need_renderers
+  make_sounds
   render "$out"
   if [ "$update" -eq 1 ]; then
     mkdir -p "$here/prebuilt"
-    rm -f "$here/prebuilt/"*.mpg "$here/prebuilt/"*.jpg
-    cp "$out/"*.mpg "$out/"*.jpg "$here/prebuilt/"
+    rm -f "$here/prebuilt/"*.mpg "$here/prebuilt/"*.jpg "$here/prebuilt/"*.wav "$here/prebuilt/sh001.starts"
+    cp "$out/"*.mpg "$out/"*.jpg "$out/"*.wav "$tmp/sh001.starts" "$here/prebuilt/"
     echo "$hash" > "$here/prebuilt/SOURCES.sha256"
     echo "$stage: prebuilt/ refreshed (hash $hash)"
   fi
