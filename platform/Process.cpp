@@ -42,4 +42,9 @@ std::string FindOnPath(const std::string& name) {
   return std::string();
 }
 
+bool IsEnvironmentFlagSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] == '1' && value[1] == '\0';
+}
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 // Programs as the operating system sees them: where the running program's
-// executable file lies, and which file a program name on PATH stands for.
+// executable file lies, which file a program name on PATH stands for, and
+// the flags it is started with in its environment.
 #pragma once
 
 #include <string>
@@ -18,5 +19,8 @@ std::string ExecutableDirectory();
 // PATH in order ("/usr/bin:/bin" when PATH is unset; empty entries are
 // skipped). Empty when there is no such executable file.
 std::string FindOnPath(const std::string& name);
+
+// Whether the environment variable is set to "1".
+bool IsEnvironmentFlagSet(const char* name);
 
 }  // namespace platform

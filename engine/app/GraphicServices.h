@@ -76,10 +76,12 @@ class VDrawingBackend {
   virtual void RedrawTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) = 0;
 };
 
-// Installs the backend (not owned; it must outlive its installation); null
-// removes it. Returns the previous one. The application installs the engine's
-// own backend (VEngineDrawingBackend) when it is constructed.
+// The backend is installed with the application services
+// (engine/app/AppServices.h): the engine's own VEngineDrawingBackend.
+// SetDrawingBackend replaces it alone (tests; not owned, it must outlive its
+// installation; null removes it) and returns the previous one.
 VDrawingBackend* SetDrawingBackend(VDrawingBackend* backend);
+// The installed backend; null, reported as a missing service, without one.
 VDrawingBackend* GetDrawingBackend();
 
 // Equivalent to GetDrawingBackend()->RedrawTransitions when a backend exists.
@@ -96,7 +98,10 @@ class VTransitionRedrawer {
   virtual void RedrawTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) = 0;
 };
 
-// Registers the transitions' redrawer (not owned; it must outlive its
-// registration); null removes it. Returns the previous one.
+// The redrawer is installed with the application services
+// (engine/app/AppServices.h). SetTransitionRedrawer replaces it alone (tests;
+// not owned, it must outlive its installation; null removes it) and returns
+// the previous one.
 VTransitionRedrawer* SetTransitionRedrawer(VTransitionRedrawer* redrawer);
+// The installed redrawer; null, reported as a missing service, without one.
 VTransitionRedrawer* GetTransitionRedrawer();

@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,8 +34,6 @@ namespace platform {
 class InstanceLock;
 }
 
-class VDrawingBackend;
-class VEngineDrawingBackend;
 class VWindow;
 
 // The single-instance check: a lock that exactly one process of a program
@@ -185,8 +182,6 @@ class VApplication {
   uint32_t lastIdleTick_ = 0;  // tick count of the latest idle pass that sent the tick
   // The display tree's drawing backend this application installed, and the
   // one it replaced (given back by the destructor).
-  std::unique_ptr<VEngineDrawingBackend> drawingBackend_;
-  VDrawingBackend* previousDrawingBackend_ = nullptr;
 };
 
 // The global application object (null before its construction and after its destruction).

@@ -40,9 +40,13 @@ class VPanelServices {
   virtual void TeardownPanel(VGraphicObject& panel) = 0;
 };
 
-// Installs the panel services (not owned; they must outlive the
-// installation); null removes them. Returns the previous ones.
+// The panel services are installed with the application services
+// (engine/app/AppServices.h). SetPanelServices replaces them alone (tests; not
+// owned, they must outlive the installation; null removes them) and returns
+// the previous ones.
 VPanelServices* SetPanelServices(VPanelServices* services);
+// The installed services; null, reported as a missing service, without them.
+VPanelServices* GetPanelServices();
 
 class VPanelOwner : public VGraphicObject, public VEventHandler, public VDataLink {
  public:

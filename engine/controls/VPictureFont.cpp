@@ -6,6 +6,7 @@
 #include "engine/archive/MediaArchive.h"
 #include "engine/controls/FontRecord.h"
 #include "engine/core/MediaTypes.h"
+#include "engine/graphics/GraphicsServices.h"
 #include "engine/graphics/DrawPort.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapAttributes.h"
@@ -355,10 +356,10 @@ VPictureFont* FindFontById(uint16_t mediaId, uint16_t fontMediaId) {
   return new VPictureFont(mediaId, fontMediaId);
 }
 
-void InstallPictureFonts() {
-  SetPictureFontFactory([](const char* name, int32_t size, int32_t style) -> VFont* {
-    VFont* system = FindOrCreateFont(name, size, style, nullptr, true);
-    if (system == nullptr) return nullptr;
-    return new VPictureFont(*system);
-  });
+VFont* MakePictureFontFromSystemFace(const char* name, int32_t size, int32_t style) {
+  VFont* system = FindOrCreateFont(name, size, style, nullptr, true);
+  if (system == nullptr) return nullptr;
+  return new VPictureFont(*system);
 }
+
+void InstallPictureFonts() { SetPictureFontFactory(&MakePictureFontFromSystemFace); }

@@ -257,7 +257,6 @@ TEST(TextWithPictureFonts, LayoutAndDrawingUseTheGlyphStrip) {
     EXPECT_GT(dark, 50);
     EXPECT_EQ(outside, 0);
   }
-  SetPictureFontFactory(nullptr);
   DeleteAllFonts();
 }
 

@@ -1,0 +1,44 @@
+#include "engine/core/ServiceCheck.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace {
+
+#ifdef NDEBUG
+constexpr bool kFatalByDefault = false;
+#else
+constexpr bool kFatalByDefault = true;
+#endif
+
+std::atomic<bool> gFatal{kFatalByDefault};
+
+// Names already warned about, so a service used every frame warns once.
+bool FirstReport(const char* name) {
+  static std::mutex mutex;
+  static std::set<std::string> reported;
+  std::lock_guard<std::mutex> lock(mutex);
+  return reported.insert(name).second;
+}
+
+}  // namespace
+
+void ReportMissingService(const char* name) {
+  if (name == nullptr) name = "(unnamed)";
+  if (gFatal.load()) {
+    std::fprintf(stderr, "service %s used before it was installed\n", name);
+    std::fflush(stderr);
+    std::abort();
+  }
+  if (FirstReport(name)) {
+    std::fprintf(stderr, "warning: service %s used before it was installed\n", name);
+  }
+}
+
+bool SetMissingServicesFatal(bool fatal) { return gFatal.exchange(fatal); }
+
+bool AreMissingServicesFatal() { return gFatal.load(); }
