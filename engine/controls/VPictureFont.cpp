@@ -6,7 +6,6 @@
 #include "engine/archive/MediaArchive.h"
 #include "engine/controls/FontRecord.h"
 #include "engine/core/MediaTypes.h"
-#include "engine/graphics/GraphicsServices.h"
 #include "engine/graphics/DrawPort.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapAttributes.h"
@@ -361,5 +360,3 @@ VFont* MakePictureFontFromSystemFace(const char* name, int32_t size, int32_t sty
   if (system == nullptr) return nullptr;
   return new VPictureFont(*system);
 }
-
-void InstallPictureFonts() { SetPictureFontFactory(&MakePictureFontFromSystemFace); }

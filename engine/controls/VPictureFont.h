@@ -109,8 +109,6 @@ int32_t GetPictureFontSmoothing();
 // is no such face). Installed with the graphics services
 // (InstallEngineServices in engine/services).
 VFont* MakePictureFontFromSystemFace(const char* name, int32_t size, int32_t style);
-// Installs MakePictureFontFromSystemFace alone (tests that change it).
-void InstallPictureFonts();
 
 // The coverage of a text in a picture font whose glyphs are an alpha strip:
 // a new alpha channel of (text width x size) holding each glyph's columns

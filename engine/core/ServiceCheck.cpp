@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 
+#include "platform/Process.h"
+
 namespace {
 
 #ifdef NDEBUG
@@ -15,7 +17,12 @@ constexpr bool kFatalByDefault = false;
 constexpr bool kFatalByDefault = true;
 #endif
 
-std::atomic<bool> gFatal{kFatalByDefault};
+// Strict from the start in debug builds and when the program is started
+// with OSTREVAN_STRICT_SERVICES=1 (the test suite starts its programs so).
+std::atomic<bool>& Fatal() {
+  static std::atomic<bool> fatal{kFatalByDefault || platform::IsEnvironmentFlagSet("OSTREVAN_STRICT_SERVICES")};
+  return fatal;
+}
 
 // Names already warned about, so a service used every frame warns once.
 bool FirstReport(const char* name) {
@@ -29,7 +36,7 @@ bool FirstReport(const char* name) {
 
 void ReportMissingService(const char* name) {
   if (name == nullptr) name = "(unnamed)";
-  if (gFatal.load()) {
+  if (Fatal().load()) {
     std::fprintf(stderr, "service %s used before it was installed\n", name);
     std::fflush(stderr);
     std::abort();
@@ -39,6 +46,6 @@ void ReportMissingService(const char* name) {
   }
 }
 
-bool SetMissingServicesFatal(bool fatal) { return gFatal.exchange(fatal); }
+bool SetMissingServicesFatal(bool fatal) { return Fatal().exchange(fatal); }
 
-bool AreMissingServicesFatal() { return gFatal.load(); }
+bool AreMissingServicesFatal() { return Fatal().load(); }

@@ -7,9 +7,9 @@
 // warning and the caller goes on with its fallback (nothing drawn, nothing
 // read).
 //
-// Strict mode is on by default in builds without NDEBUG. The tests turn it
-// on for every test program, and programs turn it on when
-// OSTREVAN_STRICT_SERVICES=1 (InstallEngineServices).
+// Strict mode is on from the start in builds without NDEBUG and in programs
+// started with OSTREVAN_STRICT_SERVICES=1; the test programs turn it on
+// themselves.
 #pragma once
 
 // Reports the use of a service that is not installed: aborts in strict mode,

@@ -15,10 +15,9 @@
 #include "engine/mpeg/MovieMediaServices.h"
 #include "engine/mpeg/VMPADecoder.h"
 #include "engine/sound/AudioDecoder.h"
-#include "platform/Process.h"
 
 void InstallEngineServices(EngineServicesOptions options) {
-  if (options.strict || platform::IsEnvironmentFlagSet("OSTREVAN_STRICT_SERVICES")) SetMissingServicesFatal(true);
+  if (options.strict) SetMissingServicesFatal(true);
 
   static MemoryVisitHistory memoryHistory;
   static MemoryCategoryTables memoryTables;

@@ -29,9 +29,9 @@ struct EngineServicesOptions {
   ScriptServices script;
   // The output device audio set-up makes; empty: SDL's device.
   AudioDeviceFactory audioDevices;
-  // Stop the program on a service used before it was installed. Strict mode
-  // is also on in builds without NDEBUG and with OSTREVAN_STRICT_SERVICES=1;
-  // false here leaves it as it is.
+  // Stop the program on a service used before it was installed
+  // (engine/core/ServiceCheck.h). Strict mode is also on in builds without
+  // NDEBUG and with OSTREVAN_STRICT_SERVICES=1; false here leaves it as it is.
   bool strict = false;
 };
 

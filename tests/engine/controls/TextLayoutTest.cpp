@@ -218,7 +218,6 @@ namespace {
 // The real picture fonts (made from a system face, glyphs rendered into an
 // alpha strip): the layout takes their widths and their glyphs reach the map.
 TEST(TextWithPictureFonts, LayoutAndDrawingUseTheGlyphStrip) {
-  InstallPictureFonts();
   VFont* font = FindOrCreateFont("Arial", 14, 0, nullptr, false);
   ASSERT_NE(font, nullptr);
   EXPECT_FALSE(font->IsSystemFont());
