@@ -57,9 +57,10 @@ class VGraphicWindow {
 
 // Program-wide drawing services that lie above or beside the display tree:
 // filling through a port, the pending colour-table change and the running
-// transitions. The layer that knows them installs an implementation at
-// start-up; without one, fills do nothing and there is nothing to apply or
-// redraw.
+// transitions. The program installs the engine's implementation with the
+// application services (engine/app/AppServices.h); without one the use is
+// reported as a missing service, fills do nothing and there is nothing to
+// apply or redraw.
 class VDrawingBackend {
  public:
   virtual ~VDrawingBackend() = default;
@@ -88,7 +89,7 @@ VDrawingBackend* GetDrawingBackend();
 void RedrawAllTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window);
 
 // The running transitions of the program, as the layer that makes them
-// (the controls) registers them: the engine's backend forwards its
+// (the controls) offers them: the engine's backend forwards its
 // RedrawTransitions here.
 class VTransitionRedrawer {
  public:

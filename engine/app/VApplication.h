@@ -5,12 +5,16 @@
 // GetApplication.
 //
 //   class Title : public VApplication { ... CreateMainWindow ... };
-//   Title gTitle;                                   // static construction
-//   int main(int argc, char** argv) { return VApplication::Main(argc, argv); }
+//   int main(int argc, char** argv) {
+//     InstallTitleServices();  // the services first: the constructor starts the movie library
+//     Title title;
+//     return VApplication::Main(argc, argv);
+//   }
 //
-// Ownership: the application owns its task manager, the display tree's
-// drawing backend (installed by the constructor, removed by the destructor),
-// the back window and the main window made by the display set-up (deleted by
+// The program installs the services the application draws and plays through
+// before it constructs one (InstallEngineServices in engine/services), so the
+// application object is made in main, not at static construction.
+// Ownership: the application owns its task manager, the back window and the main window made by the display set-up (deleted by
 // ShutdownDisplay), the lookup-table manager, the held object and the
 // single-instance lock.
 // User-interface thread only.
@@ -180,8 +184,6 @@ class VApplication {
   bool startFailed_ = false;
   uint32_t idleTickInterval_ = 100;
   uint32_t lastIdleTick_ = 0;  // tick count of the latest idle pass that sent the tick
-  // The display tree's drawing backend this application installed, and the
-  // one it replaced (given back by the destructor).
 };
 
 // The global application object (null before its construction and after its destruction).
