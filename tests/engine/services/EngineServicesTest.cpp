@@ -19,9 +19,14 @@
 
 namespace {
 
-// The test program's environment installed everything: every record is
-// complete but for the event records, which only the content modules make.
+// Every record is complete but for the event records, which only the
+// content modules make.
 TEST(EngineServicesTest, EveryServiceOfTheEngineIsInstalled) {
+  InstallScriptServices({});
+  InstallGraphicsServices({});
+  InstallAppServices({});
+  InstallEngineServices();
+
   const ScriptServices& script = GetScriptServices();
   EXPECT_NE(script.visitHistory, nullptr);
   EXPECT_NE(script.categoryTables, nullptr);
