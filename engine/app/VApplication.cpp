@@ -352,8 +352,9 @@ bool VApplication::SetupAudio(const AudioSetup& setup) {
 }
 
 void VApplication::ShutdownAudio() {
+  if (!audioReady_) return;  // nothing was set up: no services are needed
   VMediaServices* services = GetMediaServices();
-  if (services == nullptr || !audioReady_) return;
+  if (services == nullptr) return;
   services->SetAudioActive(false);
   services->ShutdownAudio();
   audioReady_ = false;

@@ -22,7 +22,6 @@ class TransitionRedrawer : public VTransitionRedrawer {
   }
 };
 
-
 // Signed milliseconds from `from` to `to` across the wrap of the tick count.
 int64_t TicksBetween(uint32_t from, uint32_t to) { return static_cast<int32_t>(to - from); }
 
