@@ -29,7 +29,6 @@
 #include "engine/core/VFileSpec.h"
 #include "engine/core/VTextFile.h"
 #include "engine/graphics/VColorTable.h"
-#include "engine/image/ImageRegistry.h"
 #include "tools/PictureConversions.h"
 
 namespace {
@@ -178,11 +177,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& folder = Folder();
   std::string_view text(data != nullptr ? reinterpret_cast<const char*>(data) : "", data != nullptr ? size : 0);
   if (CouldLeaveFolder(text)) return 0;
-  // As ostrevan-tool does: the image readers serve pictures, the builder
-  // knows the picture conversions, and the colour table current before the
-  // build comes back after it (a colour-table line changes it).
+  // As ostrevan-tool does: the builder knows the picture conversions, and
+  // the colour table current before the build comes back after it (a
+  // colour-table line changes it).
   static const bool ready = [] {
-    InstallImageReaders();
     RegisterToolConversions();
     return true;
   }();

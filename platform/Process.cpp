@@ -57,4 +57,9 @@ int64_t ResidentMemoryKilobytes() {
   return -1;
 }
 
+bool IsEnvironmentFlagSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] == '1' && value[1] == '\0';
+}
+
 }  // namespace platform

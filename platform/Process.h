@@ -1,6 +1,7 @@
 // Programs as the operating system sees them: where the running program's
 // executable file lies, which file a program name on PATH stands for, and
-// how much memory the running program holds.
+// how much memory the running program holds and the flags it is started
+// with in its environment.
 #pragma once
 
 #include <cstdint>
@@ -24,5 +25,8 @@ std::string FindOnPath(const std::string& name);
 // The running program's resident memory in kilobytes (VmRSS of
 // /proc/self/status); -1 when the system does not tell.
 int64_t ResidentMemoryKilobytes();
+
+// Whether the environment variable is set to "1".
+bool IsEnvironmentFlagSet(const char* name);
 
 }  // namespace platform

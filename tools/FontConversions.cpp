@@ -145,7 +145,6 @@ void RegisterFontConversions() {
   static bool registered = false;
   if (registered) return;
   registered = true;
-  InstallPictureFonts();
   SetBuilderConversion(kFontAlphaCode, &alpha);
   SetBuilderConversion(kFontBitmapCode, &bitmap);
 }

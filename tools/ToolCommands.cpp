@@ -4,7 +4,6 @@
 #include <exception>
 #include <new>
 
-#include "engine/image/ImageRegistry.h"
 #include "tools/ArchiveCommands.h"
 #include "tools/ImageDecodeCommand.h"
 #include "tools/MovieCommands.h"
@@ -42,7 +41,6 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     PrintUsage(out);
     return 0;
   }
-  InstallImageReaders();
   if (args.empty()) {
     PrintUsage(err);
     return 2;

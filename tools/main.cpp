@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/services/EngineServices.h"
 #include "tools/ToolCommands.h"
 
 int main(int argc, char** argv) {
+  InstallEngineServices();
   int code = 1;
   try {
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -57,9 +57,10 @@ class VGraphicWindow {
 
 // Program-wide drawing services that lie above or beside the display tree:
 // filling through a port, the pending colour-table change and the running
-// transitions. The layer that knows them installs an implementation at
-// start-up; without one, fills do nothing and there is nothing to apply or
-// redraw.
+// transitions. The program installs the engine's implementation with the
+// application services (engine/app/AppServices.h); without one the use is
+// reported as a missing service, fills do nothing and there is nothing to
+// apply or redraw.
 class VDrawingBackend {
  public:
   virtual ~VDrawingBackend() = default;
@@ -76,17 +77,19 @@ class VDrawingBackend {
   virtual void RedrawTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) = 0;
 };
 
-// Installs the backend (not owned; it must outlive its installation); null
-// removes it. Returns the previous one. The application installs the engine's
-// own backend (VEngineDrawingBackend) when it is constructed.
+// The backend is installed with the application services
+// (engine/app/AppServices.h): the engine's own VEngineDrawingBackend.
+// SetDrawingBackend replaces it alone (tests; not owned, it must outlive its
+// installation; null removes it) and returns the previous one.
 VDrawingBackend* SetDrawingBackend(VDrawingBackend* backend);
+// The installed backend; null, reported as a missing service, without one.
 VDrawingBackend* GetDrawingBackend();
 
 // Equivalent to GetDrawingBackend()->RedrawTransitions when a backend exists.
 void RedrawAllTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window);
 
 // The running transitions of the program, as the layer that makes them
-// (the controls) registers them: the engine's backend forwards its
+// (the controls) offers them: the engine's backend forwards its
 // RedrawTransitions here.
 class VTransitionRedrawer {
  public:
@@ -96,7 +99,10 @@ class VTransitionRedrawer {
   virtual void RedrawTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) = 0;
 };
 
-// Registers the transitions' redrawer (not owned; it must outlive its
-// registration); null removes it. Returns the previous one.
+// The redrawer is installed with the application services
+// (engine/app/AppServices.h). SetTransitionRedrawer replaces it alone (tests;
+// not owned, it must outlive its installation; null removes it) and returns
+// the previous one.
 VTransitionRedrawer* SetTransitionRedrawer(VTransitionRedrawer* redrawer);
+// The installed redrawer; null, reported as a missing service, without one.
 VTransitionRedrawer* GetTransitionRedrawer();

@@ -1,25 +1,23 @@
 #include "engine/app/MediaServices.h"
 
-namespace {
-VMediaServices* gServices = nullptr;
-}  // namespace
+#include "engine/app/AppServices.h"
 
-VMediaServices* SetMediaServices(VMediaServices* services) {
-  VMediaServices* previous = gServices;
-  gServices = services;
-  return previous;
+bool StartMovieLibrary() {
+  VMediaServices* services = GetMediaServices();
+  return services != nullptr && services->StartMovieLibrary();
 }
 
-VMediaServices* GetMediaServices() { return gServices; }
-
-bool StartMovieLibrary() { return gServices != nullptr && gServices->StartMovieLibrary(); }
-
 void StopMovieLibrary() {
-  if (gServices != nullptr) gServices->StopMovieLibrary();
+  // Also called from the crash clean-up and at exit: nothing installed means
+  // nothing was started, so there is nothing to report.
+  if (VMediaServices* services = GetAppServices().media) services->StopMovieLibrary();
 }
 
 void SetAudioActive(bool active) {
-  if (gServices != nullptr) gServices->SetAudioActive(active);
+  if (VMediaServices* services = GetMediaServices()) services->SetAudioActive(active);
 }
 
-bool GetAudioFollowsActivation() { return gServices == nullptr || gServices->GetAudioFollowsActivation(); }
+bool GetAudioFollowsActivation() {
+  VMediaServices* services = GetMediaServices();
+  return services == nullptr || services->GetAudioFollowsActivation();
+}

@@ -1,8 +1,10 @@
 // What the application framework needs of the media it plays: the movie
 // library's start and stop (the movie layer lies above the framework), and
 // the audio device with its mixer. The program installs an implementation at
-// start-up (SoundMediaServices, or the movie layer's MovieMediaServices);
-// until then there is no movie library ("not present") and no audio.
+// start-up with the application services (engine/app/AppServices.h):
+// SoundMediaServices, or the movie layer's MovieMediaServices. Until then
+// there is no movie library ("not present") and no audio, and every use is
+// reported as a missing service.
 #pragma once
 
 #include <cstdint>
@@ -28,12 +30,14 @@ class VMediaServices {
   virtual bool GetAudioFollowsActivation() = 0;
 };
 
-// Installs the services (not owned; they must outlive the installation);
-// null removes them. Returns the previous ones.
+// Replaces the installed services alone (tests; not owned, they must outlive
+// the installation; null removes them). Returns the previous ones.
 VMediaServices* SetMediaServices(VMediaServices* services);
+// The installed services; null, reported as a missing service, without them.
 VMediaServices* GetMediaServices();
 
-// The calls the framework makes; without services: false / nothing / true.
+// The calls the framework makes; without services: false / nothing / true
+// (StopMovieLibrary does not report: nothing installed, nothing started).
 bool StartMovieLibrary();
 void StopMovieLibrary();
 void SetAudioActive(bool active);

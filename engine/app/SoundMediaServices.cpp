@@ -24,8 +24,7 @@ void SoundMediaServices::SetAudioActive(bool active) { SetAudioOutputActive(acti
 
 bool SoundMediaServices::GetAudioFollowsActivation() { return GetAudioOutputFollowsActivation(); }
 
-SoundMediaServices& InstallSoundMediaServices() {
+SoundMediaServices& GetSoundMediaServices() {
   static SoundMediaServices services;
-  if (GetMediaServices() != &services) SetMediaServices(&services);
   return services;
 }

@@ -25,5 +25,6 @@ class SoundMediaServices : public VMediaServices {
   VAudioMixer* mixer_ = nullptr;
 };
 
-// Installs the process-wide services (once) and returns them.
-SoundMediaServices& InstallSoundMediaServices();
+// The process-wide services of a program without the movie library (the
+// media services InstallEngineServices installs unless asked for movies).
+SoundMediaServices& GetSoundMediaServices();

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/app/MediaServices.h"
-#include "engine/app/VEngineDrawingBackend.h"
 #include "engine/app/VDisplay.h"
 #include "engine/app/VGraphicObject.h"
 #include "engine/app/VWindow.h"
@@ -11,7 +10,6 @@
 #include "engine/core/Cursor.h"
 #include "engine/core/VTLink.h"
 #include "engine/graphics/LookupTables.h"
-#include "engine/image/ImageRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
 #include "platform/InstanceDirectory.h"
@@ -76,14 +74,11 @@ void VInstanceChecker::ReleaseInstanceLock() {
 // ---------------------------------------------------------------------------
 // Construction
 
-VApplication::VApplication()
-    : taskManager_(0, true, true, ::GetTaskManager()), drawingBackend_(std::make_unique<VEngineDrawingBackend>()) {
-  // The display tree erases, applies colour-table changes and redraws
-  // transitions through this backend from now on.
-  previousDrawingBackend_ = SetDrawingBackend(drawingBackend_.get());
+VApplication::VApplication() : taskManager_(0, true, true, ::GetTaskManager()) {
+  // The services it draws and plays through (drawing backend, picture
+  // readers, media) are the program's: InstallEngineServices at start.
   GetPrimarySurface();
   InitClock();
-  InstallImageReaders();
   SetTaskManager(&taskManager_);
   SetMouseCursor(platform::kSystemCursorWait);
   StartMovieLibrary();
@@ -106,7 +101,6 @@ VApplication::~VApplication() {
   FreeArguments();
   if (::GetTaskManager() == &taskManager_) SetTaskManager(nullptr);
   VInstanceChecker::ReleaseInstanceLock();
-  if (GetDrawingBackend() == drawingBackend_.get()) SetDrawingBackend(previousDrawingBackend_);
   if (gApplication == this) gApplication = nullptr;
 }
 
@@ -366,8 +360,9 @@ bool VApplication::SetupAudio(const AudioSetup& setup) {
 }
 
 void VApplication::ShutdownAudio() {
+  if (!audioReady_) return;  // nothing was set up: no services are needed
   VMediaServices* services = GetMediaServices();
-  if (services == nullptr || !audioReady_) return;
+  if (services == nullptr) return;
   services->SetAudioActive(false);
   services->ShutdownAudio();
   audioReady_ = false;

@@ -5,19 +5,22 @@
 // GetApplication.
 //
 //   class Title : public VApplication { ... CreateMainWindow ... };
-//   Title gTitle;                                   // static construction
-//   int main(int argc, char** argv) { return VApplication::Main(argc, argv); }
+//   int main(int argc, char** argv) {
+//     InstallTitleServices();  // the services first: the constructor starts the movie library
+//     Title title;
+//     return VApplication::Main(argc, argv);
+//   }
 //
-// Ownership: the application owns its task manager, the display tree's
-// drawing backend (installed by the constructor, removed by the destructor),
-// the back window and the main window made by the display set-up (deleted by
+// The program installs the services the application draws and plays through
+// before it constructs one (InstallEngineServices in engine/services), so the
+// application object is made in main, not at static construction.
+// Ownership: the application owns its task manager, the back window and the main window made by the display set-up (deleted by
 // ShutdownDisplay), the lookup-table manager, the held object and the
 // single-instance lock.
 // User-interface thread only.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,8 +38,6 @@ namespace platform {
 class InstanceLock;
 }
 
-class VDrawingBackend;
-class VEngineDrawingBackend;
 class VWindow;
 
 // The single-instance check: a lock that exactly one process of a program
@@ -188,10 +189,6 @@ class VApplication {
   static constexpr uint32_t kCalibrationDelayMs = 1000;
   uint32_t calibrationDue_ = 0;
   bool clockCalibrated_ = false;
-  // The display tree's drawing backend this application installed, and the
-  // one it replaced (given back by the destructor).
-  std::unique_ptr<VEngineDrawingBackend> drawingBackend_;
-  VDrawingBackend* previousDrawingBackend_ = nullptr;
 };
 
 // The global application object (null before its construction and after its destruction).

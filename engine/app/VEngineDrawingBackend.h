@@ -1,7 +1,8 @@
 // The engine's own drawing backend of the display tree: fills go through the
 // drawing port, a changed program-wide colour table reaches the off-screen
 // maps of every engine window, and transition redraws go to the redrawer the
-// controls register. The application installs one when it is constructed.
+// controls install. The program installs it with the application services
+// (InstallEngineServices in engine/services).
 #pragma once
 
 #include "engine/app/GraphicServices.h"
@@ -15,7 +16,7 @@ class VEngineDrawingBackend : public VDrawingBackend {
   // remapping their pixels), which clears the flag, and releases the
   // reference the current-table query handed out.
   void ApplyChangedColorTable() override;
-  // Forwards to the registered transition redrawer, if any. A redraw that a
+  // Forwards to the installed transition redrawer. A redraw that a
   // transition starts from inside this call does not redraw the transitions
   // again.
   void RedrawTransitions(DrawPort* port, const VRect* update, VGraphicWindow* window) override;

@@ -2,16 +2,6 @@
 
 #include "engine/app/VControl.h"
 
-namespace {
-VPanelServices* gPanelServices = nullptr;
-}  // namespace
-
-VPanelServices* SetPanelServices(VPanelServices* services) {
-  VPanelServices* previous = gPanelServices;
-  gPanelServices = services;
-  return previous;
-}
-
 VPanelOwner::VPanelOwner(int32_t kindCode, int32_t id) : VGraphicObject(kindCode, id, 0, 0, 0, 0, 0) {}
 
 VPanelOwner::~VPanelOwner() {
@@ -20,8 +10,8 @@ VPanelOwner::~VPanelOwner() {
   // next one moves up.
   while (VTLink* first = VGraphicObject::GetFirstChild()) {
     if (first == currentPanel_) currentPanel_ = nullptr;
-    if (gPanelServices != nullptr) {
-      if (VGraphicObject* panel = AsGraphic(first)) gPanelServices->TeardownPanel(*panel);
+    if (VGraphicObject* panel = AsGraphic(first)) {
+      if (VPanelServices* services = GetPanelServices()) services->TeardownPanel(*panel);
     }
     if (VGraphicObject::GetFirstChild() != first) continue;  // the teardown took it away
     VTLink::DeleteChildren(first);
@@ -45,16 +35,17 @@ constexpr uint16_t kWaitCursor = 32514;
 VGraphicObject* VPanelOwner::ShowPanel(int32_t classId, int32_t panelId, bool replace) {
   VGraphicObject* panel = FindPanel(panelId);
   if (panel == nullptr) {
-    if (gPanelServices == nullptr) return nullptr;  // creating panels needs the panel services
+    VPanelServices* services = GetPanelServices();
+    if (services == nullptr) return nullptr;  // creating panels needs the panel services
     SetCursorById(kWaitCursor);
     VGraphicObject* previous = currentPanel_;
-    if (previous != nullptr) gPanelServices->SuspendPanel(*previous);
-    panel = gPanelServices->CreatePanel(*this, classId, panelId);
+    if (previous != nullptr) services->SuspendPanel(*previous);
+    panel = services->CreatePanel(*this, classId, panelId);
     SetCursorById(0);
     if (panel == nullptr) {
       // The old panel stays on the screen rather than leaving it blank.
       if (previous != nullptr && currentPanel_ == previous) {
-        gPanelServices->ReenterPanel(*previous);
+        services->ReenterPanel(*previous);
         previous->SetVisible(true, false);
         if (previous->IsShown()) previous->Draw(nullptr, nullptr, true, true);
       }
@@ -68,19 +59,20 @@ VGraphicObject* VPanelOwner::ActivatePanel(int32_t panelId, bool replace) {
   VGraphicObject* panel = FindPanel(panelId);
   if (panel == nullptr) return nullptr;
   VGraphicObject* old = currentPanel_;
+  VPanelServices* services = GetPanelServices();
   if (old != nullptr && old != panel && old->GetId() != panelId) {
     if (!replace) {
       if (replaceByDefault_) old->SetVisible(false, false);
-    } else if (gPanelServices == nullptr) {
+    } else if (services == nullptr) {
       old->SetVisible(false, false);
-    } else if (gPanelServices->IsKeptWhenReplaced(*old)) {
-      gPanelServices->SuspendPanel(*old);
+    } else if (services->IsKeptWhenReplaced(*old)) {
+      services->SuspendPanel(*old);
     } else {
       ClosePanel(old->GetId(), true);
     }
   }
   currentPanel_ = panel;
-  if (gPanelServices != nullptr) gPanelServices->ResumePanel(*panel);
+  if (services != nullptr) services->ResumePanel(*panel);
   panel->SetVisible(true, false);
   if (panel->IsShown()) panel->Draw(nullptr, nullptr, true, true);
   panel->Validate();
@@ -92,7 +84,7 @@ void VPanelOwner::ClosePanel(int32_t panelId, bool deleteIt) {
   if (panel == nullptr) return;
   if (panel == currentPanel_) currentPanel_ = nullptr;
   if (deleteIt) {
-    if (gPanelServices != nullptr) gPanelServices->TeardownPanel(*panel);
+    if (VPanelServices* services = GetPanelServices()) services->TeardownPanel(*panel);
     delete panel;
   } else {
     DetachFromAllTrees(panel);

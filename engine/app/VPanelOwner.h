@@ -5,10 +5,11 @@
 // The owner switches between panels: it shows a loaded panel by id, or
 // creates it by class id, suspends or closes the panel it replaces and
 // tears panels down when they close. The panel classes and the class factory
-// live above this library: they install a VPanelServices implementation at
-// start-up that creates panels and runs their steps. Without one, ShowPanel
-// only shows a panel that is already loaded (hiding the one it replaces) and
-// ClosePanel deletes or detaches it. A panel owner owns its children: what
+// live above this library: their VPanelServices implementation, installed
+// with the application services at start-up, creates panels and runs their
+// steps. Without one (reported as a missing service), ShowPanel only shows a
+// panel that is already loaded (hiding the one it replaces) and ClosePanel
+// deletes or detaches it. A panel owner owns its children: what
 // is still linked under it when it is destroyed is deleted.
 #pragma once
 
@@ -40,9 +41,13 @@ class VPanelServices {
   virtual void TeardownPanel(VGraphicObject& panel) = 0;
 };
 
-// Installs the panel services (not owned; they must outlive the
-// installation); null removes them. Returns the previous ones.
+// The panel services are installed with the application services
+// (engine/app/AppServices.h). SetPanelServices replaces them alone (tests; not
+// owned, they must outlive the installation; null removes them) and returns
+// the previous ones.
 VPanelServices* SetPanelServices(VPanelServices* services);
+// The installed services; null, reported as a missing service, without them.
+VPanelServices* GetPanelServices();
 
 class VPanelOwner : public VGraphicObject, public VEventHandler, public VDataLink {
  public:

@@ -34,35 +34,29 @@ std::vector<VWindow*>& PendingDeletions() {
 platform::Rect ToPlatform(const VRect& r) { return platform::Rect{r.left, r.top, r.right, r.bottom}; }
 VRect FromPlatform(const platform::Rect& r) { return VRect(r.left, r.top, r.right, r.bottom); }
 
-void InstallColorTableEnumerator() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
+}  // namespace
+
+void VWindow::VisitOffscreenMaps(const std::function<void(PixelMap*)>& visit) {
   // Every off-screen map of a window, not only the current one: with two
   // alternating maps the other would otherwise show the next frame with the
   // old table.
-  SetWindowPixelMapEnumerator([](const std::function<void(PixelMap*)>& visit) {
-    for (VListElement* e = WindowList().GetFirst(); e != nullptr; e = e->GetNext()) {
-      auto* window = static_cast<VWindow*>(e);
-      PixelMap* current = window->GetOffscreenPixelMap();
-      bool currentVisited = false;
-      for (int32_t i = 0; i < VWindow::kMaxOffscreenMaps; ++i) {
-        if (PixelMap* map = window->GetOffscreenMapAt(i)) {
-          visit(map);
-          currentVisited = currentVisited || map == current;
-        }
+  for (VListElement* e = WindowList().GetFirst(); e != nullptr; e = e->GetNext()) {
+    auto* window = static_cast<VWindow*>(e);
+    PixelMap* current = window->GetOffscreenPixelMap();
+    bool currentVisited = false;
+    for (int32_t i = 0; i < kMaxOffscreenMaps; ++i) {
+      if (PixelMap* map = window->GetOffscreenMapAt(i)) {
+        visit(map);
+        currentVisited = currentVisited || map == current;
       }
-      if (current != nullptr && !currentVisited) visit(current);
     }
-  });
+    if (current != nullptr && !currentVisited) visit(current);
+  }
 }
-
-}  // namespace
 
 VWindow::VWindow(int32_t id, uint16_t windowId, const VRect& rect, bool create, uint32_t style, bool topmost,
                  bool followsMinimise)
     : VPanelOwner(kWindowKind, id), topmost_(topmost), followsMinimise_(followsMinimise), style_(style) {
-  InstallColorTableEnumerator();
   if (create) Create(windowId, rect, true, style, nullptr, true);
   WindowList().Append(this);
 }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "engine/app/GraphicServices.h"
@@ -96,6 +97,9 @@ class VWindow : public VListElement, public VPanelOwner, public VGraphicWindow, 
   int32_t GetOffscreenMapCount() const { return mapCount_; }
   int32_t GetCurrentMapIndex() const { return currentMap_; }
   PixelMap* GetOffscreenMapAt(int32_t index) const;
+  // Calls `visit` with every off-screen map of every engine window (the
+  // window pixel maps of the graphics services).
+  static void VisitOffscreenMaps(const std::function<void(PixelMap*)>& visit);
   void SuspendDrawing() { ++drawSuspendCount_; }
   void ResumeDrawing() {
     if (drawSuspendCount_ > 0) --drawSuspendCount_;

@@ -100,7 +100,7 @@ class PanelServices : public VPanelServices {
 
 }  // namespace
 
-void InstallPanelServices() {
+VPanelServices& GetControlPanelServices() {
   static PanelServices services;
-  SetPanelServices(&services);
+  return services;
 }

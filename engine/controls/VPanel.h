@@ -2,13 +2,14 @@
 // own virtual steps with themselves as the current default parent. Panel
 // owners (the main window) create them by class id through the class
 // factory and switch between them; the steps here are what they call.
-// InstallPanelServices connects the owners of the application library to
-// this creation path.
+// GetControlPanelServices, installed with the application services,
+// connects the owners of the application library to this creation path.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/app/VControl.h"
+#include "engine/app/VPanelOwner.h"
 
 class VPanel : public VControl {
  public:
@@ -64,5 +65,6 @@ class VPanel : public VControl {
 // objects are not panels, or creation fails.
 VPanel* CreatePanel(int32_t classId, int32_t panelId, VGraphicObject* owner, bool staySuspended);
 
-// Installs the panel creation and switching steps for every panel owner.
-void InstallPanelServices();
+// The panel creation and switching steps for every panel owner (the panel
+// services InstallEngineServices installs).
+VPanelServices& GetControlPanelServices();

@@ -355,10 +355,8 @@ VPictureFont* FindFontById(uint16_t mediaId, uint16_t fontMediaId) {
   return new VPictureFont(mediaId, fontMediaId);
 }
 
-void InstallPictureFonts() {
-  SetPictureFontFactory([](const char* name, int32_t size, int32_t style) -> VFont* {
-    VFont* system = FindOrCreateFont(name, size, style, nullptr, true);
-    if (system == nullptr) return nullptr;
-    return new VPictureFont(*system);
-  });
+VFont* MakePictureFontFromSystemFace(const char* name, int32_t size, int32_t style) {
+  VFont* system = FindOrCreateFont(name, size, style, nullptr, true);
+  if (system == nullptr) return nullptr;
+  return new VPictureFont(*system);
 }

@@ -104,10 +104,11 @@ VPictureFont* FindFontById(uint16_t mediaId, uint16_t fontMediaId);
 int32_t SetPictureFontSmoothing(int32_t level);
 int32_t GetPictureFontSmoothing();
 
-// Makes FindOrCreateFont able to make picture fonts from system fonts (a
-// VPictureFont over the registered system font of the same name, size and
-// style). Called once at start-up by the programs that use picture fonts.
-void InstallPictureFonts();
+// The picture fonts of the graphics services: a VPictureFont over the
+// registered system font of the same name, size and style (null when there
+// is no such face). Installed with the graphics services
+// (InstallEngineServices in engine/services).
+VFont* MakePictureFontFromSystemFace(const char* name, int32_t size, int32_t style);
 
 // The coverage of a text in a picture font whose glyphs are an alpha strip:
 // a new alpha channel of (text width x size) holding each glyph's columns

@@ -22,18 +22,17 @@ class TransitionRedrawer : public VTransitionRedrawer {
   }
 };
 
-TransitionRedrawer gRedrawer;
-
-void RegisterRedrawer() {
-  if (GetTransitionRedrawer() == nullptr) SetTransitionRedrawer(&gRedrawer);
-}
-
 // Signed milliseconds from `from` to `to` across the wrap of the tick count.
 int64_t TicksBetween(uint32_t from, uint32_t to) { return static_cast<int32_t>(to - from); }
 
 }  // namespace
 
 int32_t VTransition::drawingDepth_ = 0;
+
+VTransitionRedrawer& VTransition::GetRunningTransitions() {
+  static TransitionRedrawer redrawer;
+  return redrawer;
+}
 
 VTransition::VTransition(VGraphicObject* object, const VRect* rect, bool timed, int32_t length, int32_t quantum,
                          int32_t taskId, bool startNow)
@@ -50,7 +49,6 @@ VTransition::VTransition(VGraphicObject* object, const VRect* rect, bool timed, 
   }
   if (object != nullptr) window_ = object->GetWindow();
   LiveTransitions().Append(&listElement_);
-  RegisterRedrawer();
   if (startNow) Start();
 }
 

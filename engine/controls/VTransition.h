@@ -74,6 +74,8 @@ class VTransition : public VTask {
   // at its position, through the port (a temporary port on the window when
   // null). Nothing while a transition is drawing.
   static void RedrawAll(DrawPort* port, const VRect* rect, VGraphicWindow* window);
+  // RedrawAll as the transition redrawer of the application services.
+  static VTransitionRedrawer& GetRunningTransitions();
   // Whether a transition is painting now.
   static bool IsDrawing() { return drawingDepth_ > 0; }
   // The number of live transitions.

@@ -2,19 +2,18 @@
 
 #include <atomic>
 
+#include "engine/graphics/GraphicsServices.h"
+
 namespace {
 
-std::atomic<PictureFileReadFunction> gReader{nullptr};
 std::atomic<int32_t> gLoadDepth{0};
 
 }  // namespace
 
-PictureFileReadFunction SetPictureFileReader(PictureFileReadFunction function) { return gReader.exchange(function); }
-
 bool ReadPictureFile(VFile& file, uint32_t type, int32_t flags, int32_t frameSelection, int32_t frameCountMode,
                      PictureFileContents& out) {
   out = PictureFileContents{};
-  const PictureFileReadFunction reader = gReader.load();
+  const PictureFileReadFunction reader = GetPictureFileReader();
   return reader && reader(file, type, flags, frameSelection, frameCountMode, out);
 }
 

@@ -1,8 +1,8 @@
 // Reading a picture file into pixel maps. Pictures, masks and alpha channels
 // live here, the image readers one layer up: they meet through this service,
-// which the image library installs (InstallImageReaders in
-// engine/image/ImageRegistry.h) before any picture is loaded. Until then
-// every read fails. The program-wide load depth lives here too, because masks
+// installed with the graphics services (engine/graphics/GraphicsServices.h)
+// before any picture is loaded. Until then every read fails, reported as a
+// missing service. The program-wide load depth lives here too, because masks
 // set it while the readers honour it.
 #pragma once
 
@@ -34,8 +34,6 @@ struct PictureFileContents {
 using PictureFileReadFunction = bool (*)(VFile& file, uint32_t type, int32_t flags, int32_t frameSelection,
                                          int32_t frameCountMode, PictureFileContents& out);
 
-// Installs the reading function (null removes it) and returns the previous one.
-PictureFileReadFunction SetPictureFileReader(PictureFileReadFunction function);
 // Reads through the installed function; false when none is installed.
 bool ReadPictureFile(VFile& file, uint32_t type, int32_t flags, int32_t frameSelection, int32_t frameCountMode,
                      PictureFileContents& out);

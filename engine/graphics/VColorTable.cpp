@@ -11,6 +11,7 @@
 #include "engine/core/VFile.h"
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/ColorTableReaders.h"
+#include "engine/graphics/GraphicsServices.h"
 #include "engine/graphics/InverseTable.h"
 #include "engine/graphics/PixelMap.h"
 
@@ -22,7 +23,6 @@ constexpr int32_t kAllColorTableParts = kColorTableEntries | kColorTableInverse 
 VColorTable* gCurrentTable = nullptr;
 bool gPaletteChanged = false;
 bool gArrangeBlackAndWhite = true;
-WindowPixelMapEnumerator gWindowEnumerator;
 
 // System palette state of SetSystemPaletteMode.
 constexpr int32_t kSavedSystemColorCount = 25;
@@ -301,8 +301,8 @@ const platform::Palette* VColorTable::GetPaletteHandle() {
 }
 
 void VColorTable::ApplyToWindows() {
-  if (gWindowEnumerator) {
-    gWindowEnumerator([this](PixelMap* map) {
+  if (const WindowPixelMapEnumerator& enumerator = GetWindowPixelMapEnumerator()) {
+    enumerator([this](PixelMap* map) {
       if (map) map->SetColorTable(this, false);
     });
   }
@@ -444,4 +444,3 @@ void RestoreSystemPaletteMode() {
     platform::SetSystemColors(kSavedSystemColorCount, kSystemColorIndexes, gSavedSystemColors);
 }
 
-void SetWindowPixelMapEnumerator(WindowPixelMapEnumerator enumerator) { gWindowEnumerator = std::move(enumerator); }

@@ -104,8 +104,8 @@ class VColorTable : public VMedia {
   const platform::Palette* GetPalette() const { return palette_; }
   const platform::Palette* GetPaletteHandle();
 
-  // Gives every window's off-screen pixel map this table (see
-  // SetWindowPixelMapEnumerator) and clears the palette-changed flag.
+  // Gives every window's off-screen pixel map this table (through the
+  // installed window pixel maps) and clears the palette-changed flag.
   void ApplyToWindows();
 
   // Moves black to entry 0 and white to 255 (when asked for and needed),
@@ -147,7 +147,5 @@ bool GetArrangeBlackAndWhite();
 void SetSystemPaletteMode(bool staticColors, bool secondFlag, bool changeSystemColors);
 void RestoreSystemPaletteMode();
 
-// How ApplyToWindows reaches the windows: the window layer installs a
-// function that calls `visit` with each window's current off-screen map.
-using WindowPixelMapEnumerator = std::function<void(const std::function<void(PixelMap*)>& visit)>;
-void SetWindowPixelMapEnumerator(WindowPixelMapEnumerator enumerator);
+// ApplyToWindows reaches the windows through the installed window pixel maps
+// (engine/graphics/GraphicsServices.h).

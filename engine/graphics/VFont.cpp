@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "engine/graphics/DrawPort.h"
+#include "engine/graphics/GraphicsServices.h"
 #include "platform/DeviceContext.h"
 #include "platform/FontRasterizer.h"
 
@@ -115,19 +116,6 @@ VFont* VFont::GetPrinterFont(int32_t dotsPerInch) {
   return printerCopy_;
 }
 
-namespace {
-
-std::function<VFont*(const char*, int32_t, int32_t)>& PictureFontFactory() {
-  static std::function<VFont*(const char*, int32_t, int32_t)> factory;
-  return factory;
-}
-
-}  // namespace
-
-void SetPictureFontFactory(std::function<VFont*(const char* name, int32_t size, int32_t style)> factory) {
-  PictureFontFactory() = std::move(factory);
-}
-
 VFont* FindOrCreateFont(const char* name, int32_t size, int32_t style, DrawPort* port, bool systemFontWanted) {
   if (name == nullptr) return nullptr;
   for (VFont* font = gFirstFont; font != nullptr; font = font->GetNextFont()) {
@@ -140,8 +128,8 @@ VFont* FindOrCreateFont(const char* name, int32_t size, int32_t style, DrawPort*
   VFont* font = nullptr;
   if (systemFontWanted) {
     font = new VFont(name, size, style);
-  } else if (PictureFontFactory()) {
-    font = PictureFontFactory()(name, size, style);
+  } else if (const PictureFontFactory& factory = GetPictureFontFactory()) {
+    font = factory(name, size, style);
   }
   if (font != nullptr && port != nullptr) font->Measure(port);
   return font;

@@ -97,10 +97,9 @@ class VFont {
 VFont* FindOrCreateFont(const char* name, int32_t size, int32_t style, DrawPort* port, bool systemFontWanted);
 // Deletes every font of the registry.
 void DeleteAllFonts();
-// The picture-font subsystem registers how FindOrCreateFont makes a picture
-// font from a system face (the result joins the registry); without one, a
-// picture font request gives null.
-void SetPictureFontFactory(std::function<VFont*(const char* name, int32_t size, int32_t style)> factory);
+// A picture font is made through the installed picture fonts
+// (engine/graphics/GraphicsServices.h); without them a picture font request
+// gives null.
 
 // For a scope: selects a system font into the port's device context (the
 // port's current system font when null), or makes a picture font the port's

@@ -4,6 +4,7 @@
 
 #include "engine/core/MediaTypes.h"
 #include "engine/image/BMPImageReader.h"
+#include "engine/graphics/GraphicsServices.h"
 #include "engine/graphics/CopyPicturePixels.h"
 #include "engine/image/GIFImageReader.h"
 #include "engine/image/PhotoshopImageReader.h"
@@ -172,8 +173,6 @@ VImageWriter* CreateImageWriterForFile(VFile* file, uint32_t type) {
   return nullptr;
 }
 
-namespace {
-
 bool ReadPictureFileWithReaders(VFile& file, uint32_t type, int32_t flags, int32_t frameSelection,
                                 int32_t frameCountMode, PictureFileContents& out) {
   std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, type));
@@ -186,8 +185,6 @@ bool ReadPictureFileWithReaders(VFile& file, uint32_t type, int32_t flags, int32
   out.stackedFrameCount = reader->GetStackedFrameCount();
   return true;
 }
-
-}  // namespace
 
 void InstallImageReaders() { SetPictureFileReader(&ReadPictureFileWithReaders); }
 

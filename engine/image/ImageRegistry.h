@@ -149,8 +149,11 @@ PixelMap* ReadImageWithReader(VImageReader& reader, int32_t flags, int32_t frame
 int32_t ReadIntoPixelMap(VImageReader& reader, PixelMap& target, int32_t flags, int32_t frameSelection,
                          int32_t frameCountMode, bool readHeader);
 
-// Installs the image readers as the picture-file service of the graphics
-// library, so pictures, masks and alpha channels load through them. Every
-// program (and test) that loads pictures calls it once at start; calling it
-// again changes nothing.
+// The picture-file service of the graphics library over the image readers:
+// pictures, masks and alpha channels load through it once it is installed
+// with the graphics services (InstallEngineServices in engine/services).
+bool ReadPictureFileWithReaders(VFile& file, uint32_t type, int32_t flags, int32_t frameSelection,
+                                int32_t frameCountMode, PictureFileContents& out);
+// Installs ReadPictureFileWithReaders alone (programs that install nothing
+// else); calling it again changes nothing.
 void InstallImageReaders();

@@ -7,8 +7,7 @@ bool MovieMediaServices::StartMovieLibrary() { return OpenMovieLibrary(); }
 
 void MovieMediaServices::StopMovieLibrary() { CloseMovieLibrary(); }
 
-MovieMediaServices& InstallMovieMediaServices() {
+MovieMediaServices& GetMovieMediaServices() {
   static MovieMediaServices services;
-  if (GetMediaServices() != &services) SetMediaServices(&services);
   return services;
 }

@@ -10,5 +10,6 @@ class MovieMediaServices : public SoundMediaServices {
   void StopMovieLibrary() override;
 };
 
-// Installs the process-wide services (once) and returns them.
-MovieMediaServices& InstallMovieMediaServices();
+// The process-wide services of a program with the movie library (installed
+// by InstallEngineServices when asked for movies).
+MovieMediaServices& GetMovieMediaServices();

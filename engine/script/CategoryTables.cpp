@@ -2,13 +2,14 @@
 
 #include <cstddef>
 
+#include "engine/core/ServiceCheck.h"
+#include "engine/script/ScriptServices.h"
+
 namespace {
 
 constexpr int32_t kFirstCategory = 1;
 constexpr int32_t kLastCategory = 12;
 constexpr int32_t kItemsPerCategory = 1000;
-
-CategoryTables* gCategoryTables = nullptr;
 
 bool InRange(int32_t category, int32_t itemNumber) {
   return category >= kFirstCategory && category <= kLastCategory && itemNumber >= 0 &&
@@ -21,20 +22,19 @@ size_t IndexOf(int32_t category, int32_t itemNumber) {
 
 }  // namespace
 
-CategoryTables* SetCategoryTables(CategoryTables* tables) {
-  CategoryTables* previous = gCategoryTables;
-  gCategoryTables = tables;
-  return previous;
+CategoryTables* GetCategoryTables() {
+  CategoryTables* tables = GetScriptServices().categoryTables;
+  if (tables == nullptr) ReportMissingService("category tables");
+  return tables;
 }
-
-CategoryTables* GetCategoryTables() { return gCategoryTables; }
 
 uint16_t GetItemBaseMediaId(int32_t category, int32_t itemNumber) {
   // The item number comes straight from a text: check it before any table is
   // indexed with it.
-  if (gCategoryTables == nullptr || !InRange(category, itemNumber)) return 0;
+  CategoryTables* tables = GetCategoryTables();
+  if (tables == nullptr || !InRange(category, itemNumber)) return 0;
   uint32_t entry = 0;
-  if (!gCategoryTables->GetCategoryEntry(category, itemNumber, entry)) return 0;
+  if (!tables->GetCategoryEntry(category, itemNumber, entry)) return 0;
   // Tables mark "none" with 0 or a negative number (-1); taking the low 16
   // bits of a negative entry would turn it into a real id near 65535 (and
   // the media after it into ids 0, 1, ...).

@@ -1,7 +1,8 @@
 // The title's per-category tables (category 1..12, one 32-bit entry per item
 // number 0..999), filled by the shell at start-up. The low 16 bits of an entry
-// of category 2 are the item's base media id. The shell registers its tables
-// here; MemoryCategoryTables holds them in memory.
+// of category 2 are the item's base media id. The program installs them with
+// the script services (engine/script/ScriptServices.h); MemoryCategoryTables
+// holds them in memory.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +15,16 @@ class CategoryTables {
   virtual bool GetCategoryEntry(int32_t category, int32_t itemNumber, uint32_t& entry) const = 0;
 };
 
-// Registers the tables (null: none) and returns the previous ones. Not owned:
-// the caller keeps them alive while they are registered.
+// Replaces the installed tables alone (scopes and tests; null: none) and
+// returns the previous ones. Not owned: the caller keeps them alive while
+// they are installed.
 CategoryTables* SetCategoryTables(CategoryTables* tables);
+// The installed tables; without them the use is reported as a missing
+// service and the answer is null.
 CategoryTables* GetCategoryTables();
 
 // The base media id of an item: the low 16 bits of its entry in the registered
-// tables. 0 (no media) when no tables are registered, the category is outside
+// tables. 0 (no media) when no tables are installed, the category is outside
 // 1..12, the number outside 0..999 or the entry absent. Entries of 0 or
 // below (read as signed 32-bit numbers; the tables write -1 for "none") and
 // entries whose low 16 bits are 0xFFFF also give 0.
@@ -38,7 +42,7 @@ class MemoryCategoryTables : public CategoryTables {
   std::vector<uint32_t> entries_;
 };
 
-// Registers tables for the life of the scope and restores the previous ones.
+// Installs tables for the life of the scope and restores the previous ones.
 class ScopedCategoryTables {
  public:
   explicit ScopedCategoryTables(CategoryTables* tables) : previous_(SetCategoryTables(tables)) {}

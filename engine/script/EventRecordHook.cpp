@@ -1,22 +1,13 @@
 #include "engine/script/EventRecordHook.h"
 
-#include <utility>
-
-namespace {
-EventRecordFactory& Factory() {
-  static EventRecordFactory factory;
-  return factory;
-}
-}  // namespace
-
-EventRecordFactory SetEventRecordFactory(EventRecordFactory factory) {
-  EventRecordFactory previous = std::move(Factory());
-  Factory() = std::move(factory);
-  return previous;
-}
+#include "engine/core/ServiceCheck.h"
+#include "engine/script/ScriptServices.h"
 
 std::unique_ptr<EventRecordInterface> CreateEventRecord(ItemRef event) {
-  const EventRecordFactory& factory = Factory();
-  if (!factory) return nullptr;
+  const EventRecordFactory& factory = GetScriptServices().eventRecords;
+  if (!factory) {
+    ReportMissingService("event records");
+    return nullptr;
+  }
   return factory(event);
 }

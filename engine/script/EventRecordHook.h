@@ -1,6 +1,7 @@
 // The event record that item references of events (category 4) consult for
-// their visit flag. The content modules build the real record; they register a
-// factory here at start-up so this layer can create one without knowing it.
+// their visit flag. The content modules build the real record; their factory
+// is installed with the script services (engine/script/ScriptServices.h) so
+// this layer can create one without knowing it.
 #pragma once
 
 #include <functional>
@@ -21,9 +22,10 @@ class EventRecordInterface {
 // cannot be made; the caller owns the result.
 using EventRecordFactory = std::function<std::unique_ptr<EventRecordInterface>(ItemRef event)>;
 
-// Registers the factory (an empty one: none) and returns the previous one.
+// Replaces the installed factory alone (scopes and tests; an empty one: none)
+// and returns the previous one.
 EventRecordFactory SetEventRecordFactory(EventRecordFactory factory);
 
-// Creates the record of an event through the registered factory; null without
-// a factory or when it fails.
+// Creates the record of an event through the installed factory; null when it
+// fails, and null with a missing-service report without a factory.
 std::unique_ptr<EventRecordInterface> CreateEventRecord(ItemRef event);

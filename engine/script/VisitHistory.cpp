@@ -1,20 +1,23 @@
 #include "engine/script/VisitHistory.h"
 
-namespace {
-VisitHistory* gVisitHistory = nullptr;
-}  // namespace
+#include "engine/core/ServiceCheck.h"
+#include "engine/script/ScriptServices.h"
 
-VisitHistory* SetVisitHistory(VisitHistory* history) {
-  VisitHistory* previous = gVisitHistory;
-  gVisitHistory = history;
-  return previous;
+VisitHistory* GetVisitHistory() {
+  VisitHistory* history = GetScriptServices().visitHistory;
+  if (history == nullptr) ReportMissingService("visit history");
+  return history;
 }
 
-VisitHistory* GetVisitHistory() { return gVisitHistory; }
+bool GetHistoryFlag(ItemRef item) {
+  VisitHistory* history = GetVisitHistory();
+  return history != nullptr && history->GetFlag(item);
+}
 
-bool GetHistoryFlag(ItemRef item) { return gVisitHistory != nullptr && gVisitHistory->GetFlag(item); }
-
-bool SetHistoryFlag(ItemRef item) { return gVisitHistory != nullptr && gVisitHistory->SetFlag(item); }
+bool SetHistoryFlag(ItemRef item) {
+  VisitHistory* history = GetVisitHistory();
+  return history != nullptr && history->SetFlag(item);
+}
 
 bool MemoryVisitHistory::IndexOf(const ItemRef& item, size_t& index) {
   if (!item.IsItemRefValid()) return false;

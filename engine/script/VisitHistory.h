@@ -1,6 +1,8 @@
 // The visit history behind item references: one flag per item, asked and set
-// through GetHistoryFlag/SetHistoryFlag. The shell registers the implementation
-// (history.log); MemoryVisitHistory keeps the flags in memory.
+// through GetHistoryFlag/SetHistoryFlag. The program installs the
+// implementation with the script services (engine/script/ScriptServices.h):
+// the title's history.log, or MemoryVisitHistory that keeps the flags in
+// memory.
 #pragma once
 
 #include <bitset>
@@ -20,15 +22,17 @@ class VisitHistory {
   virtual bool SetFlag(ItemRef item) = 0;
 };
 
-// Makes `history` the one that GetHistoryFlag/SetHistoryFlag use and returns the
-// previous one. Not owned: the caller keeps it alive while it is registered
-// (null unregisters).
+// Replaces the installed history alone (scopes and tests) and returns the
+// previous one. Not owned: the caller keeps it alive while it is installed
+// (null removes it).
 VisitHistory* SetVisitHistory(VisitHistory* history);
+// The installed history; without one the use is reported as a missing
+// service and the answer is null.
 VisitHistory* GetVisitHistory();
 
-// The registered history's flag of the item; false without a history.
+// The installed history's flag of the item; false without a history.
 bool GetHistoryFlag(ItemRef item);
-// Sets the item's flag in the registered history; false without a history.
+// Sets the item's flag in the installed history; false without a history.
 bool SetHistoryFlag(ItemRef item);
 
 // Flags of categories 1 to 12 and numbers 0 to 999 in memory; other items are
@@ -46,7 +50,7 @@ class MemoryVisitHistory : public VisitHistory {
   std::bitset<12 * 1000> flags_;
 };
 
-// Registers a history for the life of the scope and restores the previous one.
+// Installs a history for the life of the scope and restores the previous one.
 class ScopedVisitHistory {
  public:
   explicit ScopedVisitHistory(VisitHistory* history) : previous_(SetVisitHistory(history)) {}

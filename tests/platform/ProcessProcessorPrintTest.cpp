@@ -59,6 +59,25 @@ TEST(PlatformProcess, FindsAProgramOnPathOrByItsOwnPath) {
 }
 
 #if defined(__x86_64__)
+// A flag is set by "1" alone: other values and an unset variable leave it off.
+TEST(PlatformProcess, EnvironmentFlagIsSetByOneAlone) {
+  const char* const kName = "OSTREVAN_TEST_FLAG";
+  const struct {
+    const char* value;  // null: unset
+    bool set;
+  } cases[] = {{"1", true}, {nullptr, false}, {"", false}, {"0", false}, {"10", false}, {"true", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value != nullptr ? c.value : "(unset)");
+    if (c.value != nullptr) {
+      setenv(kName, c.value, 1);
+    } else {
+      unsetenv(kName);
+    }
+    EXPECT_EQ(platform::IsEnvironmentFlagSet(kName), c.set);
+  }
+  unsetenv(kName);
+}
+
 TEST(PlatformProcessor, AnX86ProcessorIdentifiesItselfWithItsBaseFeatures) {
   const platform::ProcessorIdentity id = platform::IdentifyProcessor();
   EXPECT_TRUE(id.isX86);

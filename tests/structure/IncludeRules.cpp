@@ -35,10 +35,10 @@ std::vector<std::string> Segments(const std::string& path) {
 
 // The engine's libraries, bottom up. A library may use those of a lower
 // rank; libraries that share a rank use none of each other: pictures and
-// sound both stand on the graphics library, and the three at the top on the
-// controls.
+// sound both stand on the graphics library, three on the controls, and the
+// start-up of services on all of them.
 int EngineRank(const std::string& library) {
-  static const std::array<std::pair<const char*, int>, 10> kRanks = {{
+  static const std::array<std::pair<const char*, int>, 11> kRanks = {{
       {"engine/core", 1},
       {"engine/archive", 2},
       {"engine/script", 3},
@@ -49,6 +49,7 @@ int EngineRank(const std::string& library) {
       {"engine/controls", 7},
       {"engine/panorama", 8},
       {"engine/mpeg", 8},
+      {"engine/services", 9},
   }};
   for (const auto& [name, rank] : kRanks) {
     if (library == name) return rank;

@@ -11,7 +11,6 @@
 #include "engine/archive/MediaArchive.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
-#include "engine/image/ImageRegistry.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "tools/ArchiveCommands.h"
@@ -27,7 +26,6 @@ class SampleContentTest : public testsupport::TempDirTest {
 
 TEST_F(SampleContentTest, PicturesAreCroppedToWhatWasDrawn) {
   REQUIRE_TOOL(convert, "convert");
-  InstallImageReaders();
   const std::string sample = Path("sample");
   ASSERT_EQ(std::system(("bash '" + OSTREVAN_SOURCE_DIR + "/content/make-sample.sh' '" + sample + "' >/dev/null").c_str()),
             0);

@@ -380,8 +380,8 @@ TEST_F(SoundTool, SoundManagerEffectsAndLoops) {
 }
 
 TEST_F(SoundTool, MediaServicesSetUpAudio) {
-  SoundMediaServices& services = InstallSoundMediaServices();
-  EXPECT_EQ(GetMediaServices(), &services);
+  SoundMediaServices& services = GetSoundMediaServices();
+  VMediaServices* previous = SetMediaServices(&services);
   EXPECT_FALSE(StartMovieLibrary());
   VAudioDevice* made = nullptr;
   SetAudioDeviceFactory([&made](const VAudioFormat& format, bool) {
@@ -402,7 +402,7 @@ TEST_F(SoundTool, MediaServicesSetUpAudio) {
   EXPECT_EQ(GetCurrentMixer(), nullptr);
   EXPECT_EQ(GetCurrentAudioDevice(), nullptr);
   SetAudioDeviceFactory(nullptr);
-  SetMediaServices(nullptr);
+  SetMediaServices(previous);
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
 #include "title/controls/MainScreenServices.h"
 
+#include "engine/core/ServiceCheck.h"
+
 namespace {
 MainScreenServices* gServices = nullptr;
 }  // namespace
 
 void InstallMainScreenServices(MainScreenServices* services) { gServices = services; }
-MainScreenServices* GetMainScreenServices() { return gServices; }
+
+MainScreenServices* GetMainScreenServices() {
+  if (gServices == nullptr) ReportMissingService("main screen services");
+  return gServices;
+}

@@ -1,6 +1,8 @@
 // What the title's controls need of the application shell's main screen:
 // the main window's current panel and the caption line of the main interface
-// screen. The shell installs its implementation at start-up; without one the
+// screen. The shell installs its implementation at start-up
+// (InstallTitleServices in title/controls/TitleServices.h); without one the
+// use is reported as a missing service (engine/core/ServiceCheck.h), the
 // controls find no panel and their captions go nowhere.
 #pragma once
 
@@ -25,7 +27,7 @@ class MainScreenServices {
   virtual void SetCaption(const VString& text, bool shown, bool keep) = 0;
 };
 
-// The installed services (not owned; null removes them) and the current one
-// (null when none is installed).
+// Installs the services (not owned; null removes them); the installed ones,
+// null and reported as missing when none are installed.
 void InstallMainScreenServices(MainScreenServices* services);
 MainScreenServices* GetMainScreenServices();

@@ -20,6 +20,7 @@
 #include "platform/Clock.h"
 #include "platform/Process.h"
 #include "title/shell/MuseumApplication.h"
+#include "title/shell/MuseumServices.h"
 
 namespace {
 
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
   }
   Log("start");
   int code = 1;
+  InstallMuseumServices();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);

@@ -59,8 +59,9 @@ bool MuseumApplication::StartApplication() {
     ShowStartMessage(StartMessage::kDirectX, kLanguageIndex);
     return false;
   }
+  // The title's services were installed before the application was made
+  // (InstallMuseumServices, from the program's start).
   if (!VApplication::StartApplication()) return false;
-  InstallMuseumServices();
   // Shows its own message (or, for the category tables, none) and asks to quit.
   if (!OpenMediaArchives()) return false;
   LoadPictureFonts();

@@ -1,13 +1,13 @@
 #include "title/shell/MuseumServices.h"
 
+#include <utility>
+
 #include "engine/app/CursorResources.h"
 #include "engine/app/MainWindow.h"
 #include "engine/archive/ArchiveServices.h"
-#include "engine/controls/VPanel.h"
-#include "engine/controls/VPictureFont.h"
-#include "engine/mpeg/MovieMediaServices.h"
 #include "engine/script/CategoryTables.h"
 #include "engine/script/VisitHistory.h"
+#include "title/controls/TitleServices.h"
 #include "title/shell/HistoryLog.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumArchives.h"
@@ -23,12 +23,11 @@ void InstallMuseumServices() {
   MainWindow::SetPanelClassId(MuseumApplication::kMainPanelId, MuseumApplication::kMainPanelType);
   MainWindow::SetPanelClassId(MuseumApplication::kClosingPanelId, MuseumApplication::kTextPicturePanelType);
   MainWindow::SetPanelClassId(MuseumApplication::kOpeningPanelId, MuseumApplication::kCreditsPanelType);
+  TitleServicesOptions options;
+  options.engine.script.visitHistory = &GetMuseumHistoryLog();
+  options.engine.script.categoryTables = &GetMuseumCategoryTables();
+  InstallTitleServices(std::move(options));
   SetMediaArchiveRouter(&GetMuseumArchives());
-  SetVisitHistory(&GetMuseumHistoryLog());
-  SetCategoryTables(&GetMuseumCategoryTables());
-  InstallPanelServices();
-  InstallMovieMediaServices();
-  InstallPictureFonts();
   RegisterCursorResources();
 }
 

@@ -1,5 +1,7 @@
 // Everything the title gives the engine through its registered interfaces,
-// installed in one place at start-up: the archive routing of the title's four
+// installed in one place at start-up, before the application is made: the
+// engine's and the title's services (InstallTitleServices) with the title's
+// own visit history and category tables, the archive routing of the title's four
 // archives, the visit history in "history.log", the category tables, panel
 // creation through the class factory, the media services (sound and movies),
 // picture fonts made from system faces, the cursors, the title's language and

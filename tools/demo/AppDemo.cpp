@@ -51,9 +51,10 @@
 #include "engine/core/VFileSpec.h"
 #include "engine/core/VTLink.h"
 #include "engine/graphics/DrawPort.h"
-#include "engine/image/ImageRegistry.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
+#include "engine/services/EngineServices.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "tools/demo/DemoSupport.h"
@@ -528,6 +529,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  InstallEngineServices();
   VExceptionFilter filter;
   DemoApplication app;
   if (!gOptions.name.empty()) app.SetAppName(gOptions.name.c_str());

@@ -19,9 +19,9 @@
 #include "engine/app/VExceptionFilter.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
-#include "engine/image/ImageRegistry.h"
 #include "engine/panorama/BubbleViewControl.h"
 #include "engine/panorama/VPictureBubble.h"
+#include "engine/services/EngineServices.h"
 #include "tools/PanoramaCommands.h"
 #include "tools/demo/DemoSupport.h"
 
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!gOptions.log.empty()) demo::OpenLog(gOptions.log);
-  InstallImageReaders();
+  InstallEngineServices();
   VExceptionFilter filter;
   DemoApplication app;
   if (!gOptions.name.empty()) app.SetAppName(gOptions.name.c_str());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/ServiceCheck.h"
 #include "engine/app/GraphicTestSupport.h"
 #include "engine/app/MessagePointer.h"
 #include "engine/app/VControl.h"
@@ -328,7 +329,21 @@ class RecordingPanelServices : public VPanelServices {
   VPanelServices* previous_;
 };
 
+// No panel services for the scope: the owner's fallbacks.
+class WithoutPanelServices {
+ public:
+  WithoutPanelServices() : previous_(SetPanelServices(nullptr)) {}
+  ~WithoutPanelServices() { SetPanelServices(previous_); }
+  WithoutPanelServices(const WithoutPanelServices&) = delete;
+  WithoutPanelServices& operator=(const WithoutPanelServices&) = delete;
+
+ private:
+  ScopedMissingServicesAllowed allowed_;
+  VPanelServices* previous_;
+};
+
 TEST_F(ControlTest, PanelOwnerShowsLoadedPanelsClosesThemAndOwnsTheRest) {
+  WithoutPanelServices none;
   auto owner = std::make_unique<OwnerWindow>(&log);
   EXPECT_EQ(owner->GetKindCode(), VPanelOwner::kWindowKind);
   TestControl* p1 = Make("p1", owner.get(), 0, 0, 0, 640, 480, 8192);

@@ -52,11 +52,9 @@ class PanelTest : public ::testing::Test {
                    [](void*, void*) -> VPropertyHolder* { return new VPropertyHolder(); },
                    [](VPropertyHolder* object, bool) { delete object; }, nullptr, &factory_) {
     gCounts.clear();
-    InstallPanelServices();
   }
   ~PanelTest() override {
     bench_.reset();
-    SetPanelServices(nullptr);
     SetDefaultFactory(previousFactory_);
   }
   VPanelOwner& owner() { return bench_->window(); }

@@ -392,7 +392,6 @@ class SystemPictureFontTest : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteAllFonts();
-    InstallPictureFonts();
     smoothing_ = SetPictureFontSmoothing(3);
   }
   void TearDown() override {

@@ -218,7 +218,6 @@ namespace {
 // The real picture fonts (made from a system face, glyphs rendered into an
 // alpha strip): the layout takes their widths and their glyphs reach the map.
 TEST(TextWithPictureFonts, LayoutAndDrawingUseTheGlyphStrip) {
-  InstallPictureFonts();
   VFont* font = FindOrCreateFont("Arial", 14, 0, nullptr, false);
   ASSERT_NE(font, nullptr);
   EXPECT_FALSE(font->IsSystemFont());
@@ -257,7 +256,6 @@ TEST(TextWithPictureFonts, LayoutAndDrawingUseTheGlyphStrip) {
     EXPECT_GT(dark, 50);
     EXPECT_EQ(outside, 0);
   }
-  SetPictureFontFactory(nullptr);
   DeleteAllFonts();
 }
 

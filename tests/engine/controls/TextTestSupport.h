@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "ControlTestSupport.h"
 #include "engine/controls/VHTMLTextControl.h"
 #include "engine/controls/VTextBox.h"
 #include "engine/controls/VTextControl.h"
 #include "engine/graphics/DrawPort.h"
+#include "engine/graphics/GraphicsServices.h"
 #include "engine/graphics/VFont.h"
 
 namespace texttest {
@@ -60,17 +62,19 @@ class SyntheticFont : public VFont {
 // synthetic fonts, for the scope.
 class SyntheticFonts {
  public:
-  SyntheticFonts() {
-    SetPictureFontFactory([](const char* name, int32_t size, int32_t style) -> VFont* {
-      if (name == nullptr || std::string(name) != "Synth") return nullptr;
-      return new SyntheticFont(name, size, style);
-    });
-  }
+  SyntheticFonts()
+      : previous_(SetPictureFontFactory([](const char* name, int32_t size, int32_t style) -> VFont* {
+          if (name == nullptr || std::string(name) != "Synth") return nullptr;
+          return new SyntheticFont(name, size, style);
+        })) {}
   ~SyntheticFonts() {
-    SetPictureFontFactory(nullptr);
+    SetPictureFontFactory(std::move(previous_));
     DeleteAllFonts();
   }
   VFont* Get(int32_t size, int32_t style = 0) { return FindOrCreateFont("Synth", size, style, nullptr, false); }
+
+ private:
+  PictureFontFactory previous_;
 };
 
 inline std::string KindName(uint32_t kind) {

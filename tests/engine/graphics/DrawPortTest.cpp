@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "engine/core/ServiceCheck.h"
+#include "engine/graphics/GraphicsServices.h"
 #include "engine/graphics/DrawPort.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PrintPort.h"
@@ -517,7 +519,13 @@ TEST(VFont, RegistryMeasuringAndPrinterCopies) {
   VFont* bold = FindOrCreateFont("Arial", 12, kFontStyleBold, nullptr, true);
   EXPECT_EQ(a, b);
   EXPECT_NE(a, bold);
-  EXPECT_EQ(FindOrCreateFont("Arial", 12, 0, nullptr, false), nullptr);  // picture fonts come from elsewhere
+  {
+    // Picture fonts come from the installed picture fonts alone.
+    ScopedMissingServicesAllowed allowed;
+    PictureFontFactory installed = SetPictureFontFactory(nullptr);
+    EXPECT_EQ(FindOrCreateFont("Arial", 12, 0, nullptr, false), nullptr);
+    SetPictureFontFactory(std::move(installed));
+  }
   EXPECT_FALSE(a->IsMeasured());
 
   auto map = MakeMap(MapCase{8, 2, PixelMap::kStorageDib}, 4, 4);

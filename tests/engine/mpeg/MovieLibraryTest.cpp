@@ -38,8 +38,7 @@ struct ScopedBinding {
 };
 
 TEST(MovieLibraryTest, AbsentLibraryStartsAsFalseAndStopsAsNothing) {
-  VMediaServices* previous = GetMediaServices();
-  InstallMovieMediaServices();
+  VMediaServices* previous = SetMediaServices(&GetMovieMediaServices());
   EXPECT_FALSE(StartMovieLibrary());
   EXPECT_FALSE(StartMovieLibrary());
   StopMovieLibrary();

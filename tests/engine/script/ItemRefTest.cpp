@@ -7,6 +7,7 @@
 
 #include "engine/script/EventRecordHook.h"
 #include "engine/script/ItemRef.h"
+#include "engine/core/ServiceCheck.h"
 #include "engine/script/VisitHistory.h"
 #include "engine/core/VString.h"
 
@@ -248,6 +249,7 @@ TEST_F(VisitFlagTest, EventCycleStopsAfterOneLevel) {
 }
 
 TEST(VisitHistoryTest, WithoutHistoryNothingIsVisited) {
+  ScopedMissingServicesAllowed allowed;
   ScopedVisitHistory none(nullptr);
   EXPECT_FALSE(GetHistoryFlag(ItemRef(1, 1)));
   EXPECT_FALSE(SetHistoryFlag(ItemRef(1, 1)));

@@ -31,7 +31,6 @@ class AppPictureFontTest : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteAllFonts();
-    InstallPictureFonts();
     system_ = FindOrCreateFont("Arial", 18, 0, nullptr, true);
     ASSERT_NE(system_, nullptr);
     font_ = new AppPictureFont(*system_);
