@@ -49,12 +49,12 @@ bool Display::SetMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   hasCurrent_ = true;
   switched_ = true;
   if (window_ != nullptr) {
-    window_->SetFullScreen(true);
     // The renderer is made now, while the window is usually not shown yet:
     // an OpenGL renderer remakes the window, which costs a hidden one
     // little, and the first flip no longer waits for it. A failure here is
-    // tried again by the flip.
+    // tried again by the flip. Full screen follows, on the window as remade.
     PrepareRenderer();
+    window_->SetFullScreen(true);
   }
   return true;
 }

@@ -388,6 +388,13 @@ void Window::SetFullScreen(bool fullScreen) {
     return;
   }
   fullScreen = fullScreen && !IsWindowedForced();
+  if (fullScreen && coversDisplay_) {
+    // Placed over the display again: SDL remakes the window for an OpenGL
+    // renderer where it last saw it, which need not be where it is.
+    fullScreen_ = ApplyFullScreen();
+    Invalidate(nullptr);
+    return;
+  }
   if (fullScreen == fullScreen_) {
     return;
   }

@@ -117,7 +117,8 @@ class Window {
   bool IsTopmost() const { return topmost_; }
   // Full screen covers the whole display with the window (SDL's desktop full
   // screen; where no window manager runs, a frameless window placed over the
-  // display, which SDL would otherwise wait for in vain).
+  // display, which SDL would otherwise wait for in vain; asked again, it is
+  // placed over the display again).
   void SetFullScreen(bool fullScreen);
   bool IsFullScreen() const { return fullScreen_; }
 
