@@ -40,6 +40,11 @@ SDL_AudioFormat SdlFormat(const AudioOutputFormat& f) {
   return f.bigEndian ? AUDIO_U16MSB : AUDIO_U16LSB;
 }
 
+// Every open starts SDL's audio and every close stops it again. After an
+// open that failed (no sound device) it stays started until the next try or
+// the end of the ring or queue: stopping it waits for SDL's device-watch
+// thread, which ALSA's driver wakes only every 100 ms, so each failed try
+// would hold up its caller that long (the program's start among them).
 bool StartAudio() { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
 void StopAudio() { SDL_QuitSubSystem(SDL_INIT_AUDIO); }
 
@@ -97,6 +102,8 @@ struct AudioRing::Impl {
   int64_t underruns = 0;
   int64_t played = 0;
   std::atomic<int32_t> bufferBytes{0};
+  // SDL's audio, started for an open that failed, kept for the next try.
+  bool keptStarted = false;
 
   static void Drain(void* user, Uint8* stream, int length) {
     auto* self = static_cast<Impl*>(user);
@@ -120,13 +127,17 @@ struct AudioRing::Impl {
 };
 
 AudioRing::AudioRing() : impl_(std::make_unique<Impl>()) {}
-AudioRing::~AudioRing() { Close(); }
+AudioRing::~AudioRing() {
+  Close();
+  if (impl_->keptStarted) StopAudio();
+}
 
 AudioOpenResult AudioRing::Open(const AudioOutputFormat& format, int32_t bytes) {
   Close();
   if (bytes <= 0) return AudioOpenResult::kFailed;
   if (IsRefused(format)) return AudioOpenResult::kBadFormat;
-  if (!StartAudio()) return AudioOpenResult::kFailed;
+  if (!impl_->keptStarted && !StartAudio()) return AudioOpenResult::kFailed;
+  impl_->keptStarted = false;
   {
     std::lock_guard<std::mutex> hold(impl_->mutex);
     impl_->ring.assign(static_cast<size_t>(bytes), 0);
@@ -139,7 +150,7 @@ AudioOpenResult AudioRing::Open(const AudioOutputFormat& format, int32_t bytes) 
   impl_->device = OpenDevice(format, &Impl::Drain, impl_.get(), bufferBytes);
   impl_->bufferBytes = bufferBytes;
   if (impl_->device == 0) {
-    StopAudio();
+    impl_->keptStarted = true;  // see StartAudio
     return AudioOpenResult::kFailed;
   }
   return AudioOpenResult::kOk;
@@ -196,18 +207,23 @@ struct AudioQueue::Impl {
   std::atomic<SDL_AudioDeviceID> device{0};
   int64_t written = 0;
   int32_t bufferBytes = 0;
+  bool keptStarted = false;  // as AudioRing's
 };
 
 AudioQueue::AudioQueue() : impl_(std::make_unique<Impl>()) {}
-AudioQueue::~AudioQueue() { Close(); }
+AudioQueue::~AudioQueue() {
+  Close();
+  if (impl_->keptStarted) StopAudio();
+}
 
 AudioOpenResult AudioQueue::Open(const AudioOutputFormat& format) {
   Close();
   if (IsRefused(format)) return AudioOpenResult::kBadFormat;
-  if (!StartAudio()) return AudioOpenResult::kFailed;
+  if (!impl_->keptStarted && !StartAudio()) return AudioOpenResult::kFailed;
+  impl_->keptStarted = false;
   impl_->device = OpenDevice(format, nullptr, nullptr, impl_->bufferBytes);
   if (impl_->device == 0) {
-    StopAudio();
+    impl_->keptStarted = true;  // see StartAudio
     return AudioOpenResult::kFailed;
   }
   impl_->written = 0;

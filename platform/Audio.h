@@ -2,7 +2,8 @@
 // system's audio callback drains (its play cursor follows the drain) and a
 // queue of written blocks with its played position. A list of refused
 // formats stands in for hardware that rejects a format, so the fallbacks
-// can be tested.
+// can be tested. A ring or queue whose open failed keeps SDL's audio started
+// for its next try (stopping it can take 100 ms); its end stops it.
 #pragma once
 
 #include <cstdint>

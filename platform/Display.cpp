@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/LogicalScaling.h"
+#include "platform/RendererChoice.h"
 #include "platform/Window.h"
+#include "platform/X11Server.h"
 
 namespace platform {
 
@@ -46,6 +49,11 @@ bool Display::SetMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   hasCurrent_ = true;
   switched_ = true;
   if (window_ != nullptr) {
+    // The renderer is made now, while the window is usually not shown yet:
+    // an OpenGL renderer remakes the window, which costs a hidden one
+    // little, and the first flip no longer waits for it. A failure here is
+    // tried again by the flip. Full screen follows, on the window as remade.
+    PrepareRenderer();
     window_->SetFullScreen(true);
   }
   return true;
@@ -102,7 +110,47 @@ int Display::EventWatchFor(void* userData, void* event) {
 }
 
 namespace {
+
 int EventWatchTrampoline(void* userData, SDL_Event* event) { return Display::EventWatchFor(userData, event); }
+
+// The GL_RENDERER string of the OpenGL context current on this thread (the
+// one an OpenGL renderer just made), or empty.
+std::string CurrentGlRenderer() {
+  using GetString = const unsigned char* (*)(unsigned int);
+  constexpr unsigned int kGlRenderer = 0x1F01;
+  const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  if (getString == nullptr || SDL_GL_GetCurrentContext() == nullptr) {
+    return {};
+  }
+  const unsigned char* text = getString(kGlRenderer);
+  return text != nullptr ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+}
+
+// SDL's renderer for the window, or its software renderer where OpenGL would
+// itself be drawn in software (see RendererChoice.h).
+SDL_Renderer* CreatePresentingRenderer(SDL_Window* sdlWindow) {
+  const char* hinted = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  const RendererStart start =
+      ChooseRendererStart(hinted != nullptr && *hinted != '\0', internal::X11ServerRendersDirect(sdlWindow));
+  SDL_Renderer* renderer = nullptr;
+  if (start != RendererStart::kSoftware) {
+    renderer = SDL_CreateRenderer(sdlWindow, -1, 0);
+  }
+  if (renderer != nullptr && start == RendererStart::kTryAccelerated) {
+    SDL_RendererInfo info{};
+    const std::string name = SDL_GetRendererInfo(renderer, &info) == 0 && info.name != nullptr ? info.name : "";
+    const std::string gl = name.rfind("opengl", 0) == 0 ? CurrentGlRenderer() : std::string();
+    if (!KeepsAcceleratedRenderer(name, gl)) {
+      SDL_DestroyRenderer(renderer);
+      renderer = nullptr;
+    }
+  }
+  if (renderer == nullptr) {
+    renderer = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_SOFTWARE);
+  }
+  return renderer;
+}
+
 }  // namespace
 
 void Display::AttachWindow(Window* window) {
@@ -215,6 +263,23 @@ bool Display::Blit(const PixelBuffer& source, const Rect& sourceRect, int32_t x,
   return true;
 }
 
+bool Display::PrepareRenderer() {
+  if (renderer_ != nullptr) {
+    return true;
+  }
+  if (window_ == nullptr || !window_->IsNative()) {
+    return false;
+  }
+  SDL_Window* sdlWindow = window_->GetSdlWindow();
+  renderer_ = SDL_GetRenderer(sdlWindow);
+  ownsRenderer_ = false;
+  if (renderer_ == nullptr) {
+    renderer_ = CreatePresentingRenderer(sdlWindow);
+    ownsRenderer_ = renderer_ != nullptr;
+  }
+  return renderer_ != nullptr;
+}
+
 bool Display::CanFlip() const {
   return !backBuffer_.empty() && window_ != nullptr && window_->IsNative() && !lost_ && !window_->IsMinimized();
 }
@@ -223,20 +288,8 @@ bool Display::Flip() {
   if (!CanFlip()) {
     return false;
   }
-  SDL_Window* sdlWindow = window_->GetSdlWindow();
-  if (renderer_ == nullptr) {
-    renderer_ = SDL_GetRenderer(sdlWindow);
-    ownsRenderer_ = false;
-    if (renderer_ == nullptr) {
-      renderer_ = SDL_CreateRenderer(sdlWindow, -1, 0);
-      if (renderer_ == nullptr) {
-        renderer_ = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_SOFTWARE);
-      }
-      ownsRenderer_ = renderer_ != nullptr;
-    }
-    if (renderer_ == nullptr) {
-      return false;
-    }
+  if (!PrepareRenderer()) {
+    return false;
   }
   if (texture_ == nullptr || textureWidth_ != backWidth_ || textureHeight_ != backHeight_) {
     if (texture_ != nullptr) {

@@ -61,7 +61,9 @@ class Display {
   bool HasOverlay() const { return false; }
 
   // The window that shows the frames (not owned; null detaches). The display
-  // makes its renderer on the window's SDL window on the first flip.
+  // makes its renderer on the window's SDL window when a mode switch is
+  // granted or else on the first flip: SDL's choice, or its software renderer
+  // where OpenGL would be drawn in software (see RendererChoice.h).
   void AttachWindow(Window* window);
   Window* GetAttachedWindow() const { return window_; }
 
@@ -87,8 +89,11 @@ class Display {
   // into the window. False when it cannot (the frame stays for the caller to
   // try again).
   bool Flip();
-  // The renderer that presents (null before the first flip); for tests that
-  // read back what was shown.
+  // Makes the renderer for the attached window unless there is one. False
+  // without a native window or when SDL makes none.
+  bool PrepareRenderer();
+  // The renderer that presents (null until made); for tests that read back
+  // what was shown.
   SDL_Renderer* GetRenderer() const { return renderer_; }
 
   // Activation: the program's window has the input. Lost: it is minimised,

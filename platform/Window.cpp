@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "platform/WindowQueue.h"
 #include "platform/WindowSystemInternal.h"
 #include "platform/X11Errors.h"
+#include "platform/X11Server.h"
 
 namespace platform {
 namespace {
@@ -179,10 +181,8 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
     }
     const bool fullScreen = options.fullScreen && !IsWindowedForced();
     Uint32 flags = SDL_WINDOW_RESIZABLE;
-    flags |= options.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
-    if (fullScreen) {
-      flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    }
+    // A full-screen window is made hidden and shown once it covers the screen.
+    flags |= options.visible && !fullScreen ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (options.topmost) {
       flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     }
@@ -201,8 +201,14 @@ std::unique_ptr<Window> Window::Create(const WindowOptions& options) {
     if (w->sdlWindow_ == nullptr) {
       return nullptr;
     }
-    w->fullScreen_ = fullScreen;
+    w->framed_ = !options.borderless;
     w->placed_ = placed;
+    if (fullScreen) {
+      w->fullScreen_ = w->ApplyFullScreen();
+      if (options.visible) {
+        SDL_ShowWindow(w->sdlWindow_);
+      }
+    }
   }
   {
     std::lock_guard<std::mutex> lock(gHandleMutex);
@@ -382,16 +388,47 @@ void Window::SetFullScreen(bool fullScreen) {
     return;
   }
   fullScreen = fullScreen && !IsWindowedForced();
+  if (fullScreen && coversDisplay_) {
+    // Placed over the display again: SDL remakes the window for an OpenGL
+    // renderer where it last saw it, which need not be where it is.
+    fullScreen_ = ApplyFullScreen();
+    Invalidate(nullptr);
+    return;
+  }
   if (fullScreen == fullScreen_) {
     return;
   }
-  if (SDL_SetWindowFullscreen(sdlWindow_, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0) {
-    fullScreen_ = fullScreen;
-    if (!fullScreen) {
-      SDL_SetWindowSize(sdlWindow_, std::max(1, GetClientWidth()), std::max(1, GetClientHeight()));
-    }
+  if (fullScreen) {
+    fullScreen_ = ApplyFullScreen();
+  } else if (coversDisplay_) {
+    coversDisplay_ = false;
+    fullScreen_ = false;
+    SDL_SetWindowBordered(sdlWindow_, framed_ ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowSize(sdlWindow_, std::max(1, GetClientWidth()), std::max(1, GetClientHeight()));
+    SDL_SetWindowPosition(sdlWindow_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  } else if (SDL_SetWindowFullscreen(sdlWindow_, 0) == 0) {
+    fullScreen_ = false;
+    SDL_SetWindowSize(sdlWindow_, std::max(1, GetClientWidth()), std::max(1, GetClientHeight()));
   }
   Invalidate(nullptr);
+}
+
+bool Window::ApplyFullScreen() {
+  // Without a window manager nobody acts on SDL's request for full screen,
+  // and SDL waits a while for an answer that never comes each time the
+  // window is shown. The window covers the display itself instead, which is
+  // all a full-screen window is there.
+  const std::optional<bool> managed = internal::X11WindowManagerRunning(sdlWindow_);
+  SDL_Rect area{};
+  if (managed.has_value() && !*managed &&
+      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(sdlWindow_)), &area) == 0) {
+    SDL_SetWindowBordered(sdlWindow_, SDL_FALSE);
+    SDL_SetWindowPosition(sdlWindow_, area.x, area.y);
+    SDL_SetWindowSize(sdlWindow_, area.w, area.h);
+    coversDisplay_ = true;
+    return true;
+  }
+  return SDL_SetWindowFullscreen(sdlWindow_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
 }
 
 void Window::SetTitle(const std::string& title) {

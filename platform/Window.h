@@ -115,6 +115,10 @@ class Window {
   // group and is passed to the SDL window.
   void SetTopmost(bool topmost);
   bool IsTopmost() const { return topmost_; }
+  // Full screen covers the whole display with the window (SDL's desktop full
+  // screen; where no window manager runs, a frameless window placed over the
+  // display, which SDL would otherwise wait for in vain; asked again, it is
+  // placed over the display again).
   void SetFullScreen(bool fullScreen);
   bool IsFullScreen() const { return fullScreen_; }
 
@@ -139,6 +143,8 @@ class Window {
 
  private:
   Window() = default;
+  // Makes the SDL window full screen; true when it is.
+  bool ApplyFullScreen();
 
   WindowHandle handle_ = 0;
   WindowProcedure procedure_;
@@ -150,6 +156,8 @@ class Window {
   bool visible_ = false;
   bool enabled_ = true;
   bool fullScreen_ = false;
+  bool coversDisplay_ = false;  // full screen by covering the display (no window manager)
+  bool framed_ = true;
   bool topmost_ = false;
   bool placed_ = false;
 };

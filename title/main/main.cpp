@@ -44,8 +44,9 @@ constexpr const char* kUsage =
     "  OSTREVAN_NO_DIRECTX=1  act as if DirectX were missing (shows that message)\n"
     "  OSTREVAN_DRIVE_X     the folder drive letter X: stands for in paths\n"
     "  SDL_VIDEODRIVER, SDL_AUDIODRIVER  SDL's display and sound drivers\n"
-    "  SDL_RENDER_DRIVER=software  draw the screen without OpenGL (a quicker start\n"
-    "                       where OpenGL itself is drawn in software, e.g. under Xvfb)\n";
+    "  SDL_RENDER_DRIVER    SDL's renderer for the screen (opengl, software ...);\n"
+    "                       unset, SDL's software renderer is taken where OpenGL\n"
+    "                       would itself be drawn in software (e.g. under Xvfb)\n";
 
 std::ofstream gLog;
 uint64_t gStartMicroseconds = 0;
