@@ -1,19 +1,13 @@
 // Fuzz target: HOTSPOTS blocks of photo items read into hotspot tables, and
 // the lookups the photo controls make on the result.
 #include <cstdint>
-#include <cstring>
 
 #include "engine/core/VString.h"
+#include "fuzz/driver/FuzzText.h"
 #include "title/controls/HotspotTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  VString text;
-  const int32_t length = static_cast<int32_t>(size > (1u << 20) ? (1u << 20) : size);
-  char* chars = text.LockBuffer(length);
-  if (chars == nullptr) return 0;
-  if (length > 0) std::memcpy(chars, data, static_cast<size_t>(length));
-  chars[length] = '\0';
-  text.UnlockBuffer();
+  const VString text = FuzzText(data, size);
 
   HotspotTable table;
   table.LoadFromText(text);

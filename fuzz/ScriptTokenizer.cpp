@@ -17,20 +17,9 @@
 #include "engine/core/VString.h"
 #include "engine/core/VTextFile.h"
 #include "engine/core/VTime.h"
+#include "fuzz/driver/FuzzText.h"
 
 namespace {
-
-VString MakeText(const uint8_t* data, size_t size) {
-  VString text;
-  const int32_t length = static_cast<int32_t>(size > (1u << 20) ? (1u << 20) : size);
-  char* chars = text.LockBuffer(length);
-  if (chars != nullptr) {
-    if (length > 0) std::memcpy(chars, data, static_cast<size_t>(length));
-    chars[length] = '\0';
-    text.UnlockBuffer();
-  }
-  return text;
-}
 
 void TokenizeAll(const VString& text) {
   // Each token consumes at least one character, so the count is bounded.
@@ -101,7 +90,7 @@ void ReadRecords(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const VString text = MakeText(data, size);
+  const VString text = FuzzText(data, size);
   TokenizeAll(text);
   ReadEverything(text);
   ReadRecords(data, size);

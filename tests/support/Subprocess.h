@@ -87,4 +87,17 @@ inline std::string Capture(const std::string& command) {
   return text;
 }
 
+// Ends a spawned child that is still running when the scope ends, however a
+// test ends (a process left behind would keep the test runner's output pipe
+// open).
+struct KillOnExit {
+  pid_t pid;
+  ~KillOnExit() {
+    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+};
+
 }  // namespace testsupport

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "support/RequireTool.h"
+#include "support/PpmFile.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "support/XvfbSession.h"
@@ -49,15 +50,7 @@ bool WaitForText(const std::string& path, const std::string& what, int seconds) 
 }
 
 // A binary PPM with 8-bit samples: width, height and the RGB bytes.
-bool ReadPpm(const std::string& path, int& width, int& height, std::string& rgb) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maxValue = 0;
-  if (!(in >> magic >> width >> height >> maxValue) || magic != "P6" || maxValue != 255) return false;
-  in.get();
-  rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, '\0');
-  return static_cast<bool>(in.read(rgb.data(), static_cast<std::streamsize>(rgb.size())));
-}
+using testsupport::ReadPpm;
 
 // The archive of the demo's pictures, packed by the independent Python
 // archive writer: medium 1000 is a 200 x 150 24-bit BMP (rows bottom-up,
@@ -176,15 +169,7 @@ TEST(AppDemo, UnderXvfb) {
   ASSERT_GT(first, 0);
   // However the test ends, the demo does not outlive it (a process left
   // behind would keep the test runner's output pipe open).
-  struct KillOnExit {
-    pid_t pid;
-    ~KillOnExit() {
-      if (waitpid(pid, nullptr, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } killFirst{first};
+  const testsupport::KillOnExit killFirst{first};
   const auto xdo = [&](std::vector<std::string> args) {
     return testsupport::RunXdotool(xdotool, display, std::move(args));
   };

@@ -64,15 +64,7 @@ TEST(PanoramaWindow, DragsTurnTheViewAndTheWindowShowsTheRenderedFrame) {
                                          "--dump", dump, "--name", "ostrevan-panodemo-" + std::to_string(getpid())},
                                         env);
   ASSERT_GT(demo, 0);
-  struct KillOnExit {
-    pid_t pid;
-    ~KillOnExit() {
-      if (waitpid(pid, nullptr, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } killDemo{demo};
+  const testsupport::KillOnExit killDemo{demo};
   const auto xdo = [&](std::vector<std::string> args) { return testsupport::RunXdotool(xdotool, display, args); };
   ASSERT_TRUE(WaitForText(log, "ready", 1, 30)) << ReadBytes(log);
   EXPECT_TRUE(xdo({"search", "--sync", "--name", "Ostrevan Panorama", "windowfocus", "--sync"}));

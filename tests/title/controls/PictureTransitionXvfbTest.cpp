@@ -26,6 +26,7 @@
 #include "platform/WindowQueue.h"
 #include "platform/Window.h"
 #include "support/RequireTool.h"
+#include "support/PpmFile.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 #include "support/XvfbSession.h"
@@ -42,15 +43,7 @@ uint32_t NewColour(int32_t x, int32_t y) {
 }
 uint32_t To565(uint8_t r, uint8_t g, uint8_t b) { return ((r >> 3u) << 11) | ((g >> 2u) << 5) | (b >> 3u); }
 
-bool ReadPpm(const std::string& path, int& width, int& height, std::string& rgb) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maxValue = 0;
-  if (!(in >> magic >> width >> height >> maxValue) || magic != "P6" || maxValue != 255) return false;
-  in.get();
-  rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, '\0');
-  return static_cast<bool>(in.read(rgb.data(), static_cast<std::streamsize>(rgb.size())));
-}
+using testsupport::ReadPpm;
 
 TEST(PictureTransitionXvfb, LastFrameOfADissolveIsTheNewPicture) {
   REQUIRE_TOOL(xvfb, "Xvfb");
@@ -71,15 +64,7 @@ TEST(PictureTransitionXvfb, LastFrameOfADissolveIsTheNewPicture) {
                                           "ASAN_OPTIONS=detect_leaks=0", "OSTREVAN_XVFB_READY=" + ready,
                                           "OSTREVAN_XVFB_DONE=" + done});
   ASSERT_GT(child, 0);
-  struct KillOnExit {
-    pid_t pid;
-    ~KillOnExit() {
-      if (waitpid(pid, nullptr, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } killChild{child};
+  const testsupport::KillOnExit killChild{child};
   for (int i = 0; i < 1000 && !testsupport::FileExists(ready); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

@@ -3,6 +3,7 @@
 // what the engine's accessor makes of their entries.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +35,15 @@ class CategoryTablesTest : public shelltest::ShellFixture {
     python_ = testsupport::RequireTool("python3");
   }
 
+  // Builds an archive of the lines and makes it the one archive every media
+  // id comes from, until the test ends.
+  void ServeOnly(const std::string& name, const std::vector<std::string>& lines) {
+    ASSERT_TRUE(BuildArchive(name, lines));
+    ASSERT_TRUE(archive_.OpenArchive(VFileSpec(Path(name).c_str()), false));
+    scope_ = std::make_unique<ScopedMediaArchive>(&archive_);
+    SetMediaArchiveRouter(nullptr);
+  }
+
   // The model's verdict and entries for a table text.
   bool Model(const std::string& text, std::vector<int32_t>& entries) {
     testsupport::WriteBytes(Path("model-input.txt"), text);
@@ -51,6 +61,8 @@ class CategoryTablesTest : public shelltest::ShellFixture {
   }
 
   std::string python_;
+  MediaArchive archive_;
+  std::unique_ptr<ScopedMediaArchive> scope_;
 };
 
 TEST_F(CategoryTablesTest, ParserCasesMatchTheModel) {
@@ -86,11 +98,7 @@ TEST_F(CategoryTablesTest, ParserCasesMatchTheModel) {
     lines.push_back(std::to_string(id) + " 40 \"" + Path(file) + "\" 0");
     ++id;
   }
-  ASSERT_TRUE(BuildArchive("cases.msf", lines));
-  MediaArchive archive;
-  ASSERT_TRUE(archive.OpenArchive(VFileSpec(Path("cases.msf").c_str()), false));
-  ScopedMediaArchive scope(&archive);
-  SetMediaArchiveRouter(nullptr);
+  ASSERT_NO_FATAL_FAILURE(ServeOnly("cases.msf", lines));
 
   MuseumCategoryTables tables;
   id = 1;
@@ -120,11 +128,7 @@ TEST_F(CategoryTablesTest, AllTwelveAttemptedInTheirOrder) {
   std::vector<std::string> lines = TableLines([](int t) {
     return t == 10 ? std::string("broken") : UniformTable(100 + t);  // 10 is read first
   });
-  ASSERT_TRUE(BuildArchive("tables.msf", lines));
-  MediaArchive archive;
-  ASSERT_TRUE(archive.OpenArchive(VFileSpec(Path("tables.msf").c_str()), false));
-  ScopedMediaArchive scope(&archive);
-  SetMediaArchiveRouter(nullptr);
+  ASSERT_NO_FATAL_FAILURE(ServeOnly("tables.msf", lines));
   MuseumCategoryTables tables;
   EXPECT_FALSE(tables.LoadCategoryTables());
   for (int t = 1; t <= 12; ++t) {
@@ -139,11 +143,7 @@ TEST_F(CategoryTablesTest, ZeroAndMinusOneAreNoneThroughTheAccessor) {
     return t == 6 ? Table(1000, [](int i) { return std::string(i == 0 ? "0," : i == 1 ? "-1," : i == 2 ? "-3.5," : "18500,"); })
                   : UniformTable(-1);
   });
-  ASSERT_TRUE(BuildArchive("tables.msf", lines));
-  MediaArchive archive;
-  ASSERT_TRUE(archive.OpenArchive(VFileSpec(Path("tables.msf").c_str()), false));
-  ScopedMediaArchive scope(&archive);
-  SetMediaArchiveRouter(nullptr);
+  ASSERT_NO_FATAL_FAILURE(ServeOnly("tables.msf", lines));
   MuseumCategoryTables tables;
   ASSERT_TRUE(tables.LoadCategoryTables());
   ScopedCategoryTables registered(&tables);

@@ -20,6 +20,7 @@
 #include "engine/app/VApplication.h"
 #include "support/BuildPaths.h"
 #include "support/RequireTool.h"
+#include "support/PpmFile.h"
 #include "support/Subprocess.h"
 #include "support/XvfbSession.h"
 #include "title/shell/MuseumApplication.h"
@@ -157,15 +158,7 @@ TEST_F(MuseumApplicationTest, DirectXFailureShowsTheErrorBox) {
   EXPECT_EQ(GetMuseumArchives().Get(ArchiveSlot::kGui), nullptr);
 }
 
-bool ReadPpm(const std::string& path, int& width, int& height, std::string& rgb) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maxValue = 0;
-  if (!(in >> magic >> width >> height >> maxValue) || magic != "P6" || maxValue != 255) return false;
-  in.get();
-  rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, '\0');
-  return static_cast<bool>(in.read(rgb.data(), static_cast<std::streamsize>(rgb.size())));
-}
+using testsupport::ReadPpm;
 
 // The title on a small disc under Xvfb: it starts, its first frame reaches
 // the window (the placeholder panel: black with the strip's background along
@@ -196,15 +189,7 @@ TEST_F(MuseumApplicationTest, StartsOnASmallDiscUnderXvfb) {
       {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "OSTREVAN_WINDOWED=1",
        "OSTREVAN_CD=CD", "ASAN_OPTIONS=detect_leaks=0"});
   ASSERT_GT(child, 0);
-  struct KillOnExit {
-    pid_t pid;
-    ~KillOnExit() {
-      if (waitpid(pid, nullptr, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } killChild{child};
+  const testsupport::KillOnExit killChild{child};
   ASSERT_TRUE(WaitForText(log, "first-frame-ms ", 30)) << testsupport::ReadBytes(log);
   EXPECT_TRUE(WaitForText(log, "resident-kb ", 5)) << testsupport::ReadBytes(log);
   EXPECT_TRUE(testsupport::RunXdotool(xdotool, display, {"search", "--sync", "--name", "Das Ostrevan Haus"}));
