@@ -4,7 +4,9 @@
 // 18600 + 40 (k - 1), category tables 1 and 8): every bubble and transition
 // loads through the tables, its fields equal a plain regular-expression
 // reading of the script, every door hotspot names the transition that leads
-// to the bubble of its ID, and every transition can be started.
+// to the bubble of its ID, and every transition can be started. The hall's
+// panorama and the alternate hall of the extra archive (the disc's renders,
+// stored unchanged) decode to djpeg's pixels.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +18,8 @@
 #include <vector>
 
 #include "TourTestSupport.h"
+#include "engine/graphics/PixelMap.h"
+#include "engine/image/JpegTestSupport.h"
 #include "engine/script/ItemRef.h"
 #include "support/BuildPaths.h"
 #include "title/tour/BubbleRecord.h"
@@ -43,6 +47,8 @@ std::string ReadFile(const std::string& path) {
 
 class SampleDiscScriptsTest : public tourtest::TourFixture {
  protected:
+  SampleDiscScriptsTest() : TourFixture({"python3", "djpeg"}) {}
+
   void SetUp() override {
     TourFixture::SetUp();
     const std::string out = Path("media");
@@ -62,7 +68,8 @@ class SampleDiscScriptsTest : public tourtest::TourFixture {
       lines.push_back(m[1].str() + " 40 \"" + file + "\"");
       texts_[id] = ReadFile(file);
     }
-    ASSERT_NO_FATAL_FAILURE(BuildArchives(lines));
+    lines.push_back("18401 0 \"" + Render("BU001-hall.jpg") + "\"");
+    ASSERT_NO_FATAL_FAILURE(BuildArchives(lines, {"6010 0 \"" + Render("alt6010-hall.jpg") + "\""}));
     LoadTable(out + "/text/table01.txt", kBubbleTable);
     LoadTable(out + "/text/table08.txt", kTransitionTable);
   }
@@ -77,6 +84,10 @@ class SampleDiscScriptsTest : public tourtest::TourFixture {
       ASSERT_TRUE(tables_.SetCategoryEntry(table, number, static_cast<uint32_t>(std::stoi(value))));
     }
     ASSERT_EQ(number, 1000) << file;
+  }
+
+  static std::string Render(const std::string& name) {
+    return testsupport::SourceDir() + "/content/disc/tour/renders/" + name;
   }
 
   std::map<int32_t, std::string> texts_;
@@ -156,6 +167,25 @@ TEST_F(SampleDiscScriptsTest, EveryBubbleAndTransitionLoads) {
     ASSERT_NE(door, doors.end());
     EXPECT_EQ(door->second, Code(transition.GetEndBubble()));
   }
+}
+
+// The hall's picture on demand, then (on the one-shot flag) the alternate
+// hall from the extra archive: both exactly as djpeg decodes the files.
+TEST_F(SampleDiscScriptsTest, HallPanoramaAndItsAlternateDecodeAsDjpeg) {
+  for (const bool alternate : {false, true}) {
+    SCOPED_TRACE(alternate ? "alternate" : "hall");
+    SetAlternateBubblePicture(alternate);
+    BubbleRecord hall(Item("BU001"));
+    VPicture* picture = hall.GetPicture();
+    ASSERT_NE(picture, nullptr);
+    ASSERT_NE(picture->GetPixelMap(), nullptr);
+    const std::string file = Render(alternate ? "alt6010-hall.jpg" : "BU001-hall.jpg");
+    const imgtest::RGBImage want = jpegtest::ReadPnm(imgtest::Capture("djpeg -pnm '" + file + "'"));
+    EXPECT_EQ(want.width, 2048);
+    EXPECT_TRUE(imgtest::SameImage(imgtest::Pixels(*picture->GetPixelMap()), want));
+    EXPECT_FALSE(IsAlternateBubblePicture());
+  }
+  EXPECT_TRUE(boxes_.empty());
 }
 
 }  // namespace
