@@ -229,6 +229,19 @@ TEST(TourNavigator, HotspotRegionsSitBelowTheHorizonOfThePictureAndReportThePoin
   EXPECT_EQ(next->FirstChildObject(), nullptr);
 }
 
+TEST(TourNavigator, ARightPressOutsideEveryRegionGoesToTheTourViewAndPressesAreIgnoredWhileLookIsOff) {
+  Tour tour;
+  tour.navigator->SetBubble(new FakeBubble({VFRect(3.0f, -0.1f, 3.2f, 0.1f)}));
+  tour.bench.Down(320, 240, platform::kMouseFlagRightButton);
+  EXPECT_EQ(tour.Message(135), 1);
+  tour.bench.Up(320, 240);
+  tour.navigator->SetLookActive(false);
+  tour.bench.Down(320, 240, platform::kMouseFlagRightButton);
+  tour.bench.Move(400, 240);
+  EXPECT_EQ(tour.Message(135), 1);
+  EXPECT_EQ(tour.Message(136), 0);
+}
+
 TEST(TourNavigator, WithoutAPictureTheBubbleHasNoRegionsButItsView) {
   Tour tour;
   auto* record = new FakeBubble({VFRect(0.9f, -0.2f, 1.1f, 0.2f)}, VFPoint{2.5f, 0.0f});
@@ -250,6 +263,9 @@ TEST(TourNavigator, RestAndWakeSwitchTheTaskInputAndPointerGrab) {
   EXPECT_FALSE(tour.warp.grabbed);
   EXPECT_FALSE(tour.navigator->VTask::IsActive());
   EXPECT_EQ(tour.navigator->GetRenderMode(), 3);
+  EXPECT_FALSE(tour.navigator->IsEnabled());
+  EXPECT_FALSE(tour.navigator->GetRoot()->IsEnabled());
+  EXPECT_EQ(tour.navigator->GetStepWait(0), VTask::kNoStepWanted);
   tour.bench.Move(400, 300);
   EXPECT_EQ(tour.Message(136), 0) << "no mouse look at rest";
   tour.navigator->Activate();
