@@ -57,3 +57,27 @@ inline int32_t MapToLogical(int32_t position, int32_t boxStart, int32_t boxSize,
 }
 
 }  // namespace platform
+
+namespace platform {
+
+// The output coordinate to put the pointer at so that MapToLogical gives the
+// logical coordinate back: the first output pixel of that logical one. When
+// the output is smaller than the picture some logical coordinates have no
+// pixel of their own; the pixel of the next one that has is answered.
+inline int32_t MapFromLogical(int32_t logical, int32_t boxStart, int32_t boxSize, int32_t logicalSize) {
+  if (logicalSize <= 0) {
+    return boxStart;
+  }
+  // ceil(logical * boxSize / logicalSize), also for negative coordinates.
+  const int64_t n = static_cast<int64_t>(logical) * boxSize;
+  int64_t q = n / logicalSize;
+  if (n % logicalSize != 0 && n > 0) {
+    ++q;
+  }
+  const int64_t position = q + boxStart;
+  if (position > INT32_MAX) return INT32_MAX;
+  if (position < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(position);
+}
+
+}  // namespace platform

@@ -16,7 +16,9 @@
 #include "platform/InstanceDirectory.h"
 #include "platform/LogicalScaling.h"
 #include "platform/MessageQueue.h"
+#include "platform/PointerWarp.h"
 #include "platform/SdlCursorBackend.h"
+#include "platform/SdlPointerWarp.h"
 #include "platform/WindowQueue.h"
 #include "platform/WindowSystemInternal.h"
 #include "platform/X11Errors.h"
@@ -41,6 +43,8 @@ WindowHandle gFocus = 0;
 
 SdlCursorBackend* gCursorBackend = nullptr;
 CursorBackend* gPreviousCursorBackend = nullptr;
+SdlPointerWarp* gPointerWarp = nullptr;
+PointerWarpBackend* gPreviousPointerWarp = nullptr;
 PeekMessageHook gPreviousPeek = nullptr;
 ScreenToClientHook gPreviousScreenToClient = nullptr;
 
@@ -145,6 +149,8 @@ bool InitializeWindowSystem() {
   internal::SetSdlQueueEnabled(true);
   gCursorBackend = new SdlCursorBackend();
   gPreviousCursorBackend = SetCursorBackend(gCursorBackend);
+  gPointerWarp = new SdlPointerWarp();
+  gPreviousPointerWarp = SetPointerWarpBackend(gPointerWarp);
   gPreviousPeek = SetPeekMessageHook(&PeekHook);
   gPreviousScreenToClient = SetScreenToClientHook(&ScreenToClientOfWindow);
   return true;
@@ -158,6 +164,10 @@ void ShutdownWindowSystem() {
   SetPeekMessageHook(gPreviousPeek);
   SetCursorBackend(gPreviousCursorBackend);
   delete gCursorBackend;
+  if (gPointerWarp != nullptr) gPointerWarp->SetPointerGrab(false);
+  SetPointerWarpBackend(gPreviousPointerWarp);
+  delete gPointerWarp;
+  gPointerWarp = nullptr;
   gCursorBackend = nullptr;
   internal::SetSdlQueueEnabled(false);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -321,12 +331,38 @@ Point Window::MapFromSdlWindow(int32_t x, int32_t y) const {
   int w = 0;
   int h = 0;
   SDL_GetWindowSize(sdlWindow_, &w, &h);
+  if (warped_ && x == warpPixel_.x && y == warpPixel_.y && w == warpWindowSize_.x && h == warpWindowSize_.y) {
+    return warpClient_;  // the warp's own motion lands where it was sent
+  }
   const LetterboxRect box = ComputeLetterbox(w, h, GetClientWidth(), GetClientHeight());
   if (box.width == 0) {
     return Point{x, y};
   }
   return Point{MapToLogical(x, box.x, box.width, GetClientWidth()),
                MapToLogical(y, box.y, box.height, GetClientHeight())};
+}
+
+bool Window::WarpPointer(const Point& client) {
+  if (sdlWindow_ == nullptr) {
+    return false;
+  }
+  int w = 0;
+  int h = 0;
+  SDL_GetWindowSize(sdlWindow_, &w, &h);
+  const LetterboxRect box = ComputeLetterbox(w, h, GetClientWidth(), GetClientHeight());
+  Point pixel = client;
+  if (box.width != 0) {
+    // Inside the picture: SDL would move a position outside the window to its edge.
+    pixel = Point{std::clamp(MapFromLogical(client.x, box.x, box.width, GetClientWidth()), box.x, box.x + box.width - 1),
+                  std::clamp(MapFromLogical(client.y, box.y, box.height, GetClientHeight()), box.y,
+                             box.y + box.height - 1)};
+  }
+  warped_ = true;
+  warpPixel_ = pixel;
+  warpWindowSize_ = Point{w, h};
+  warpClient_ = client;
+  SDL_WarpMouseInWindow(sdlWindow_, pixel.x, pixel.y);
+  return true;
 }
 
 void Window::Show(bool visible) {

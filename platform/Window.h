@@ -102,6 +102,11 @@ class Window {
   // Maps a position in SDL window pixels to client coordinates (may fall
   // outside the client area, negative included).
   Point MapFromSdlWindow(int32_t x, int32_t y) const;
+  // Puts the pointer on a client point: at the SDL window position that
+  // maps back to that point, and the motion the move causes is mapped to
+  // exactly that point even where the scaling would round it elsewhere.
+  // False for a window that is not native.
+  bool WarpPointer(const Point& client);
 
   void Show(bool visible);
   bool IsVisible() const { return visible_; }
@@ -160,6 +165,12 @@ class Window {
   bool framed_ = true;
   bool topmost_ = false;
   bool placed_ = false;
+  // The last warp: the SDL window position, the window's size then, and the
+  // client point its motion stands for.
+  bool warped_ = false;
+  Point warpPixel_{};
+  Point warpWindowSize_{};
+  Point warpClient_{};
 };
 
 // Mouse capture: while a window holds it, every mouse message goes to it,

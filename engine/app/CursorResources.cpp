@@ -84,6 +84,23 @@ Shape Arrow(int32_t quarterTurns) {
   return s;
 }
 
+// Four arrowheads around a ring, the same after every quarter turn about the centre.
+Shape LookCursor() {
+  Shape s;
+  Points head = {{16, 1}, {22.5, 8}, {9.5, 8}};
+  for (int32_t turn = 0; turn < 4; ++turn) {
+    s.Polygon(head);
+    for (auto& [x, y] : head) {
+      const double nx = 32 - y;
+      y = x;
+      x = nx;
+    }
+  }
+  s.Disc(16, 16, 6);
+  s.Disc(16, 16, 3, true);
+  return s;
+}
+
 void Hand(Shape& s, bool open, bool pointing) {
   s.Box(7, 14, 22, 27);  // palm
   if (pointing) {
@@ -122,12 +139,10 @@ bool GetCursorPicture(uint16_t id, CursorPicture& out) {
     case 106: Hand(s, false, false); hotX = 14; hotY = 18; break;
     case 107: Hand(s, false, true); hotX = 11; hotY = 2; break;
     case 113:
-      s.Disc(16, 16, 9);
-      s.Disc(16, 16, 6.5, true);
-      s.Box(15, 1, 18, 12);
-      s.Box(15, 21, 18, 31);
-      s.Box(1, 15, 12, 18);
-      s.Box(21, 15, 31, 18);
+      // Looking around: four arrowheads pointing away from a small ring, the
+      // ways the view turns when the mouse moves; the centre stays clear so
+      // that the point looked at shows.
+      s = LookCursor();
       break;
     case 171:
     case 175: s = Arrow(2); break;

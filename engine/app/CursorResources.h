@@ -1,9 +1,10 @@
 // The program's own cursor pictures, by resource id: drawn here (the
 // original artwork does not exist) and registered with the window layer so
 // that SetMouseCursor shows them. 105 open hand (over something draggable),
-// 106 closed hand (dragging), 107 pointing hand (clickable), 113 cross hair
-// (looking around), 171/175 back arrow, 172/176 forward arrow, 173/178 down
-// arrow, 174/177 up arrow, 220 arrow, 221 hourglass.
+// 106 closed hand (dragging), 107 pointing hand (clickable), 113 four
+// arrowheads around a ring (looking around: the ways the view turns),
+// 171/175 back arrow, 172/176 forward arrow, 173/178 down arrow, 174/177 up
+// arrow, 220 arrow, 221 hourglass.
 #pragma once
 
 #include <cstdint>

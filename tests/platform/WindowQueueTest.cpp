@@ -13,8 +13,10 @@
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
 #include "platform/Input.h"
+#include "platform/LogicalScaling.h"
 #include "platform/MessageLoop.h"
 #include "platform/MessageQueue.h"
+#include "platform/PointerWarp.h"
 #include "platform/SdlCursorBackend.h"
 #include "platform/VirtualKeyMap.h"
 #include "platform/Window.h"
@@ -874,6 +876,65 @@ TEST_F(WindowQueueTest, WheelTurnsBecomeWheelMessages) {
     EXPECT_EQ(platform::PointParamX(wheel[i].lParam), 30);
     EXPECT_EQ(platform::PointParamY(wheel[i].lParam), 40);
   }
+}
+
+TEST(LogicalScaling, ThePointerPutAtALogicalPointMapsBackToIt) {
+  // Every logical coordinate of 640 and 480 through outputs as large or
+  // larger than the picture, letterboxed or not.
+  for (const int output : {640, 641, 700, 960, 1024, 1080, 1280, 1366, 1920, 2561}) {
+    for (const int logical : {480, 640}) {
+      if (output < logical) continue;
+      for (int c = -3; c < logical + 3; ++c) {
+        const int32_t at = platform::MapFromLogical(c, 7, output, logical);
+        EXPECT_EQ(platform::MapToLogical(at, 7, output, logical), c) << output << " " << logical << " " << c;
+      }
+    }
+  }
+  // Smaller than the picture: the pixel answered maps to the point or the next one.
+  for (int c = 0; c < 640; ++c) {
+    const int32_t back = platform::MapToLogical(platform::MapFromLogical(c, 0, 500, 640), 0, 500, 640);
+    EXPECT_GE(back, c);
+    EXPECT_LE(back, c + 1);
+  }
+}
+
+TEST_F(WindowQueueTest, AWarpedPointerArrivesExactlyAtTheWarpedPointAtEveryWindowSize) {
+  ASSERT_NE(SDL_GetCurrentVideoDriver(), nullptr);
+  struct Size {
+    int w, h;
+  };
+  // Shrunk windows included: there the pointer's own motion is mapped to the
+  // warped point although the scaling would round it away.
+  for (const Size size : {Size{640, 480}, Size{1280, 720}, Size{1000, 700}, Size{1366, 768}, Size{500, 333},
+                          Size{317, 239}}) {
+    SDL_SetWindowSize(window_->GetSdlWindow(), size.w, size.h);
+    Drain();
+    for (const platform::Point p : {platform::Point{320, 240}, platform::Point{0, 0}, platform::Point{639, 479},
+                                    platform::Point{333, 111}}) {
+      ASSERT_TRUE(platform::WarpPointer(p.x, p.y));
+      std::vector<Message> got = Drain();
+      ASSERT_EQ(got.size(), 1u) << size.w << "x" << size.h;
+      EXPECT_EQ(got[0].message, platform::kMsgMouseMove);
+      EXPECT_EQ(platform::PointParamX(got[0].lParam), p.x) << size.w << "x" << size.h;
+      EXPECT_EQ(platform::PointParamY(got[0].lParam), p.y) << size.w << "x" << size.h;
+    }
+  }
+  // A thousand moves away and back by warping: the pointer ends where it was
+  // sent every time, never a pixel beside it.
+  SDL_SetWindowSize(window_->GetSdlWindow(), 1366, 768);
+  Drain();
+  int missed = 0;
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_TRUE(platform::WarpPointer(320 + (i % 7) - 3, 240 + (i % 5) - 2));
+    Drain();
+    ASSERT_TRUE(platform::WarpPointer(320, 240));
+    for (const Message& m : Drain()) {
+      if (platform::PointParamX(m.lParam) != 320 || platform::PointParamY(m.lParam) != 240) ++missed;
+    }
+  }
+  EXPECT_EQ(missed, 0);
+  platform::SetPointerGrab(true);
+  platform::SetPointerGrab(false);
 }
 
 }  // namespace

@@ -123,6 +123,13 @@ HotspotRecord* BubbleRecord::GetHotspot(int32_t index) const {
   return hotspots_[static_cast<size_t>(index)].get();
 }
 
+bool BubbleRecord::GetHotspotHitRect(int32_t index, VFRect& out) const {
+  const HotspotRecord* hotspot = GetHotspot(index);
+  if (hotspot == nullptr) return false;
+  out = hotspot->GetHitRect();
+  return true;
+}
+
 VPicture* BubbleRecord::GetPicture() {
   if (picture_ != nullptr) return picture_;
   if (IsAlternateBubblePicture()) {

@@ -14,10 +14,12 @@
 #include "engine/core/VString.h"
 #include "engine/script/ItemRef.h"
 #include "title/tour/HotspotRecord.h"
+#include "title/tour/TourBubbleContent.h"
 
 class VPicture;
 
-class BubbleRecord {
+// The navigator shows it through TourBubbleContent.
+class BubbleRecord : public TourBubbleContent {
  public:
   // The random sounds RANDOM1..RANDOM5.
   static constexpr int32_t kRandomSoundCount = 5;
@@ -28,7 +30,7 @@ class BubbleRecord {
 
   // Sets the defaults, then Load(item).
   explicit BubbleRecord(const ItemRef& item);
-  ~BubbleRecord();
+  ~BubbleRecord() override;
   BubbleRecord(const BubbleRecord&) = delete;
   BubbleRecord& operator=(const BubbleRecord&) = delete;
 
@@ -51,24 +53,26 @@ class BubbleRecord {
   const ItemRef& GetInfoItem() const { return infoItem_; }
   float GetDefaultYaw() const { return defaultYaw_; }
   float GetDefaultPitch() const { return defaultPitch_; }
+  VFPoint GetDefaultViewAngle() const override { return VFPoint{defaultYaw_, defaultPitch_}; }
   // Sound numbers of the script (0: none; numbers outside 0..65535 are none).
   uint16_t GetAmbientSound() const { return ambientSound_; }
   uint16_t GetFootstepsSound() const { return footstepsSound_; }
   // Index 0..4 for RANDOM1..RANDOM5; 0 for other indexes.
   uint16_t GetRandomSound(int32_t index) const;
 
-  int32_t GetHotspotCount() const { return static_cast<int32_t>(hotspots_.size()); }
+  int32_t GetHotspotCount() const override { return static_cast<int32_t>(hotspots_.size()); }
   // Null outside 0..count - 1. Owned by the record.
   HotspotRecord* GetHotspot(int32_t index) const;
+  bool GetHotspotHitRect(int32_t index, VFRect& out) const override;
 
   // The panorama picture, decoded on first use from medium B + 1, or, when
   // the alternate-picture flag is set, from the alternate picture of the
   // extra archive (the flag is then cleared). Owned by the record: the caller
   // adds a reference to keep it beyond ReleasePicture or the record. Null
   // when the medium is missing or its JPEG does not decode.
-  VPicture* GetPicture();
+  VPicture* GetPicture() override;
   // Drops the record's reference to the picture.
-  void ReleasePicture();
+  void ReleasePicture() override;
   uint16_t GetPictureMediaId() const { return pictureMediaId_; }
 
  private:

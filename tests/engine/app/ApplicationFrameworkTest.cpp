@@ -698,6 +698,34 @@ TEST(CursorResources, EveryIdHasAPictureWithItsHotSpotInside) {
   EXPECT_FALSE(GetCursorPicture(999, none));
 }
 
+TEST(CursorResources, TheLookCursorPointsOutEveryWayFromAClearCentre) {
+  CursorPicture p;
+  ASSERT_TRUE(GetCursorPicture(113, p));
+  ASSERT_EQ(p.width, 32);
+  EXPECT_EQ(p.hotX, 16);
+  EXPECT_EQ(p.hotY, 16);
+  auto at = [&p](int x, int y) { return p.argb[static_cast<size_t>(y * p.width + x)]; };
+  // The same after a quarter turn about the hot spot: no way is favoured.
+  int differences = 0;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) differences += at(x, y) != at(31 - y, x);
+  }
+  EXPECT_EQ(differences, 0);
+  // The centre is clear, a ring surrounds it.
+  EXPECT_EQ(at(16, 16) >> 24, 0u);
+  EXPECT_EQ(at(21, 16) >> 24, 0xFFu);
+  // Each arrowhead narrows towards the edge: its tip points outwards.
+  auto width = [&](int y) {
+    int n = 0;
+    for (int x = 0; x < 32; ++x) n += (at(x, y) >> 24) != 0;
+    return n;
+  };
+  EXPECT_GT(width(2), 0);
+  EXPECT_LT(width(2), width(6));
+  // Between the arrowheads and the ring the picture is clear.
+  EXPECT_EQ(width(9), 0);
+}
+
 }  // namespace
 
 namespace {

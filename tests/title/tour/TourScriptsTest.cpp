@@ -134,6 +134,24 @@ TEST_F(TourScriptsTest, TenThousandHotspotsAreClippedAndReadPast) {
   EXPECT_EQ(Code(record.GetHotspot(999)->GetId()), "BU999");
 }
 
+// The navigator sees a record through TourBubbleContent: the script's view
+// and the hit rectangles of its hotspots, by index.
+TEST_F(TourScriptsTest, RecordsAreWhatTheNavigatorShows) {
+  BubbleRecord record(ItemRef{});
+  const VString text = Text("BUBBLE { ID BU001 DEFAULTVIEWANGLE 1.5 -0.25 HOTSPOTS { "
+                            "HOTSPOT { ID BU002 HITRECT 0.5 -0.1 0.75 0.2 INFO BT001 } } }");
+  ASSERT_TRUE(record.ReadScript(text));
+  const TourBubbleContent& content = record;
+  EXPECT_FLOAT_EQ(content.GetDefaultViewAngle().x, 1.5f);
+  EXPECT_FLOAT_EQ(content.GetDefaultViewAngle().y, -0.25f);
+  ASSERT_EQ(content.GetHotspotCount(), 1);
+  VFRect rect;
+  ASSERT_TRUE(content.GetHotspotHitRect(0, rect));
+  EXPECT_FLOAT_EQ(rect.left, 0.5f);
+  EXPECT_FLOAT_EQ(rect.bottom, 0.2f);
+  EXPECT_FALSE(content.GetHotspotHitRect(1, rect));
+}
+
 struct TransitionCase {
   const char* name;
   std::string script;
