@@ -26,6 +26,23 @@ pic() { # id file [key: magenta|black|none] -- ImageMagick arguments
     *) echo "$id 10 \"tour/overlay/$file.bmp\" 2 0 16" ;;
   esac >>"$build"
 }
+
+# A scroll bar's pictures: its track (TRACK, 9 x LENGTH) and thumb (TRACK + 1),
+# and its up and down arrows in three shades (UP + k, UP + 10 + k).
+scroll_bar() { # TRACK LENGTH UP NAME UPNAME DOWNNAME
+  local track=$1 length=$2 up=$3 k shade
+  pic "$track" "$4-track" none -- -size "9x$length" xc:'#c8b078' -fill none -stroke "$INK" \
+    -draw "rectangle 0,0 8,$((length - 1))"
+  pic $((track + 1)) "$4-thumb" none -- -size 9x20 xc:"$INK"
+  for k in 0 1 2; do
+    shade=$(( (k == 1) ? 150 : (k == 2 ? 230 : 200) ))
+    pic $((up + k)) "$5$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
+      -fill "$INK" -draw 'polygon 4,3 8,9 0,9'
+    pic $((up + 10 + k)) "$6$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
+      -fill "$INK" -draw 'polygon 0,3 8,3 4,9'
+  done
+}
+
 # A button in three states (normal P+1, pressed P+2, under the pointer P+3).
 button3() { # base name width height label
   local base="$1" name="$2" w="$3" h="$4" label="$5" k fill
@@ -48,15 +65,7 @@ while read -r x0 y0 x1 y1 label; do
 done <"$out/plan.txt"
 pic 3600 room-plan none -- -size 310x262 xc:"$PAPER" -font DejaVu-Sans -pointsize 9 \
   -fill "$INK" -draw "text 200,28 'Erdgeschoss'" -draw "text 200,150 'Obergeschoss'" "${draw[@]}"
-pic 3601 room-track none -- -size 9x226 xc:'#c8b078' -fill none -stroke "$INK" -draw 'rectangle 0,0 8,225'
-pic 3602 room-thumb none -- -size 9x20 xc:"$INK"
-for k in 0 1 2; do
-  shade=$(( (k == 1) ? 150 : (k == 2 ? 230 : 200) ))
-  pic $((3610 + k)) "room-up$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
-    -fill "$INK" -draw 'polygon 4,3 8,9 0,9'
-  pic $((3620 + k)) "room-down$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
-    -fill "$INK" -draw 'polygon 0,3 8,3 4,9'
-done
+scroll_bar 3601 226 3610 room room-up room-down
 # The rooms button (3700-3702) and the close button (3800-3802): normal,
 # pressed, under the pointer.
 for k in 0 1 2; do
@@ -120,12 +129,4 @@ for k in 0 1 2; do
   pic $((16100 + k)) "info-close$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
     -draw 'rectangle 0,0 13,13' -draw 'line 3,3 10,10' -draw 'line 10,3 3,10'
 done
-pic 16201 info-track none -- -size 9x153 xc:'#c8b078' -fill none -stroke "$INK" -draw 'rectangle 0,0 8,152'
-pic 16202 info-thumb none -- -size 9x20 xc:"$INK"
-for k in 0 1 2; do
-  shade=$(( (k == 1) ? 150 : (k == 2 ? 230 : 200) ))
-  pic $((16210 + k)) "info-sup$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
-    -fill "$INK" -draw 'polygon 4,3 8,9 0,9'
-  pic $((16220 + k)) "info-sdown$k" none -- -size 9x13 xc:"rgb($shade,$((shade - 20)),$((shade - 60)))" \
-    -fill "$INK" -draw 'polygon 0,3 8,3 4,9'
-done
+scroll_bar 16201 153 16210 info info-sup info-sdown

@@ -17,13 +17,8 @@
 
 namespace {
 
+using tourtest::Item;
 using tourtest::PictureRef;
-
-ItemRef Item(const char* code) {
-  ItemRef item;
-  item.ParseItemRef(VString(code));
-  return item;
-}
 
 class BubblePictureTest : public tourtest::TourFixture {
  protected:

@@ -27,16 +27,8 @@
 
 namespace {
 
-ItemRef Item(const std::string& code) {
-  ItemRef item;
-  item.ParseItemRef(VString(code.c_str()));
-  return item;
-}
-
-std::string Code(const ItemRef& item) {
-  char text[6] = {};
-  return item.FormatItemRef(text) ? text : "invalid";
-}
+using tourtest::Code;
+using tourtest::Item;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -17,18 +17,9 @@
 
 namespace {
 
+using tourtest::Code;
+using tourtest::Item;
 using tourtest::Text;
-
-ItemRef Item(const char* code) {
-  ItemRef item;
-  item.ParseItemRef(VString(code));
-  return item;
-}
-
-std::string Code(const ItemRef& item) {
-  char text[6] = {};
-  return item.FormatItemRef(text) ? text : "invalid";
-}
 
 class TourScriptsTest : public tourtest::TourFixture {};
 

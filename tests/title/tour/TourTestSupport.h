@@ -24,6 +24,7 @@
 #include "engine/image/ImageTestSupport.h"
 #include "engine/image/JpegLibraryLoader.h"
 #include "engine/script/CategoryTables.h"
+#include "engine/script/ItemRef.h"
 #include "engine/script/VisitHistory.h"
 #include "platform/MessageBox.h"
 #include "title/tour/TourMedia.h"
@@ -39,6 +40,19 @@ using PictureRef = std::unique_ptr<VPicture, Released>;
 
 // A script's text as the tokenizer reads it.
 inline VString Text(const std::string& text) { return VString(text.c_str()); }
+
+// The item reference a code such as "BU001" reads as.
+inline ItemRef Item(const std::string& code) {
+  ItemRef item;
+  item.ParseItemRef(VString(code.c_str()));
+  return item;
+}
+
+// The code of an item reference ("invalid" when it has none).
+inline std::string Code(const ItemRef& item) {
+  char text[6] = {};
+  return item.FormatItemRef(text) ? text : "invalid";
+}
 
 class TourFixture : public imgtest::ImageFixture, private MediaArchiveRouter {
  protected:
