@@ -306,7 +306,7 @@ void TourView::StartBubbleTransition(const ItemRef& item) {
   GetSoundManager().StopLoopSound1();
   if (navigator_ != nullptr) {
     SetTourCaption(VString(""), false);
-    navigator_->SeekTo(Vec3{transition_->GetStartYaw(), transition_->GetStartPitch(), 0.0f});
+    navigator_->TurnTo(VFPoint{transition_->GetStartYaw(), transition_->GetStartPitch()});
     navigator_->SetLookActive(false);
   }
   state_ = kTurningToStartAngle;
