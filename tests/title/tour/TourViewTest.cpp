@@ -157,10 +157,22 @@ class TourViewTest : public tourtest::TourFixture {
         CopyLine(5001, testsupport::ReadBytes(Path("f1.bmp")), "bmp"),
         CopyLine(5002, testsupport::ReadBytes(Path("f2.bmp")), "bmp"),
         TextLine(5100, "BUBBLETRANSITION { ID BT002 STARTBUBBLE BU003 ENDBUBBLE BU009 SEQUENCE { } }"),
+        TextLine(3500, "BUBBLE { ID BU006 DEFAULTVIEWANGLE 1 0" + hotspot + "BT003 } } }"),
+        CopyLine(3501, pano, "jpg"),
+        TextLine(3600, "BUBBLE { ID BU007 DEFAULTVIEWANGLE 1 0" + hotspot + "BT004 } } }"),
+        CopyLine(3601, pano, "jpg"),
+        // Two steps, but no frame picture in the archive.
+        TextLine(5200, "BUBBLETRANSITION { ID BT003 STARTBUBBLE BU006 STARTANGLE 1.2 0 ENDBUBBLE BU002 ENDANGLE 0.5 "
+                       "0 SEQUENCE { FADE 50 SOUND 0 WAIT 10 FADE 50 SOUND 0 } }"),
+        // Only the first entry: straight from the snapshot to the end view.
+        TextLine(5300, "BUBBLETRANSITION { ID BT004 STARTBUBBLE BU007 STARTANGLE 1.2 0 ENDBUBBLE BU002 ENDANGLE 0.7 "
+                       "0 SEQUENCE { } }"),
     });
-    for (int32_t n = 1; n <= 5; ++n) SetBubbleBase(n, 3000 + 100 * (n - 1));
+    for (int32_t n = 1; n <= 7; ++n) SetBubbleBase(n, 3000 + 100 * (n - 1));
     SetTransitionBase(1, 5000);
     SetTransitionBase(2, 5100);
+    SetTransitionBase(3, 5200);
+    SetTransitionBase(4, 5300);
     bench = std::make_unique<controltest::Bench>(640, 480);
     screen.panel = bench->recorder;
     screen.log_ = &bench->log;
@@ -337,6 +349,35 @@ TEST_F(TourViewTest, AWalkDissolvesThroughItsFramesAndArrivesAtTheEndView) {
   EXPECT_EQ(view->GetState(), TourView::kNavigating);
   EXPECT_EQ(Count("98 " + kView), 1);
   EXPECT_TRUE(view->GetNavigator()->IsLookActive());
+}
+
+// Walks of one step (N = 0: one dissolve from the snapshot to the end view)
+// and of two steps whose frame picture is missing (it dissolves to black):
+// both arrive.
+TEST_F(TourViewTest, ShortWalksAndMissingFramesStillArrive) {
+  struct Case {
+    const char* bubble;
+    int dissolves;
+    float endYaw;
+  } cases[] = {{"BU007", 1, 0.7f}, {"BU006", 2, 0.5f}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bubble);
+    if (view->GetState() != TourView::kNavigating) {
+      Walk(c.bubble);
+    } else {
+      view->EnterBubble(new BubbleRecord(Item(c.bubble)));
+    }
+    bench->log.clear();
+    ClickHotspot();
+    ASSERT_TRUE(IdleUntil(TourView::kHidingInterfaceForTransition));
+    view->HandleEvent(TourView::kMessageModeSwitched, 0, 0);
+    ASSERT_TRUE(IdleUntil(TourView::kShowingInterfaceAfterTransition));
+    EXPECT_EQ(Count("44 " + std::to_string(TourView::kTransitionTaskId)), c.dissolves);
+    EXPECT_EQ(Code(view->GetCurrentBubble()->GetItem()), "BU002");
+    EXPECT_NEAR(view->GetNavigator()->GetYaw(), c.endYaw, 1e-5);
+    view->HandleEvent(TourView::kMessageModeSwitched, 0, 0);
+    ASSERT_EQ(view->GetState(), TourView::kNavigating);
+  }
 }
 
 // A walk whose end bubble does not exist is not started: the user stays
