@@ -416,6 +416,7 @@ TEST_F(TourViewTest, ItemsOpenThroughOneMessageEach) {
   EXPECT_FALSE(view->HandleEvent(TourNavigator::kMessageHotspotClicked, NavigatorId(), 0));
   ASSERT_TRUE(IdleUntil(TourView::kNewItemPlaying));
   EXPECT_EQ(view->GetNewItemAnimation()->GetBounds().left, 541);
+  EXPECT_EQ(view->GetNewItemAnimation()->GetBounds().top, 16);
   EXPECT_TRUE(view->HandleEvent(kEventAnimationStopped, animation, 0));
   ASSERT_EQ(view->GetState(), TourView::kNewItemSlidingOut);
   ASSERT_TRUE(IdleUntil(TourView::kNavigating));
