@@ -65,7 +65,7 @@ PanoramaRaster RasterOf(PixelMap& map, const VRect& area) {
 BubbleViewControl::BubbleViewControl(int32_t id, int32_t taskId, const VFRect& rootBounds, int32_t left, int32_t top,
                                      int32_t layer, int32_t width, int32_t height, VGraphicObject* parent)
     : VControl(kKind, id, left, top, layer, width, height, parent),
-      VTask(taskId, true, false, false, nullptr),
+      VTask(taskId, true, false, false, GetTaskManager()),
       VNavigator(0.0f, 0.0f, 0.0f),
       root_(std::make_unique<Root>(this, rootBounds)) {
   root_->VEventHandler::AddChild(static_cast<VEventHandler*>(this));

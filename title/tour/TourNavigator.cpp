@@ -102,6 +102,12 @@ void TourNavigator::SetViewAngle(const VFPoint& angle) {
   settling_ = true;
 }
 
+bool TourNavigator::TurnTo(const VFPoint& angle) {
+  if (!SeekTo(Vec3{angle.x, angle.y, 0.0f})) return false;
+  settling_ = true;
+  return true;
+}
+
 bool TourNavigator::HasArrived() {
   const Vec3& p = GetPosition();
   const Vec3& t = GetTarget();

@@ -55,6 +55,10 @@ class TourNavigator : public BubbleViewControl {
 
   // The camera jumps to the view (and any seek ends there).
   void SetViewAngle(const VFPoint& angle);
+  // The camera turns to the view at the navigator's speed (a seek, which
+  // asks for task passes until it has arrived); false for a view that is
+  // not finite.
+  bool TurnTo(const VFPoint& angle);
   bool HasArrived();
   // Puts the pointer on the reference point.
   void ResetCursor();
