@@ -134,6 +134,16 @@ void PanoramaMap::StorePixel(uint8_t* at, const VRGBColor& c) const {
   }
 }
 
+const PixelBuffer* PanoramaMap::ReadableDirectly(const PixelMap& picture, PixelBuffer& buffer) const {
+  // 32-bit maps store their fourth byte as zero whatever the picture holds
+  // there, so only 15- and 16-bit pixels are taken as they stand.
+  if (depth_ == 32 || picture.IsSolidColor() || picture.PeekAttributes().flags != 0) return nullptr;
+  buffer = picture.GetBuffer();
+  if (buffer.pixels == nullptr || buffer.width <= 0 || buffer.height <= 0) return nullptr;
+  if (buffer.depth != depth_ || buffer.pixelFormat != pixelFormat_ || pixelFormat_ == kFormatNone) return nullptr;
+  return &buffer;
+}
+
 bool PanoramaMap::ConvertPicture(const PixelMap& picture) {
   const int32_t bytes = depth_ == 32 ? 4 : 2;
   if (picture.IsSolidColor()) {
@@ -198,7 +208,10 @@ bool PanoramaMap::DrawPicture(PixelMap& picture, int32_t sourceTop, int32_t sour
   const int32_t pw = picture.GetWidth();
   if (pw <= 0 || sourceHeight <= 0 || sourceTop < 0 || sourceTop + sourceHeight > picture.GetHeight()) return false;
   const int32_t bytes = depth_ == 32 ? 4 : 2;
-  if (convertedFrom_ != &picture || convertedWidth_ != pw || convertedHeight_ != picture.GetHeight()) {
+  PixelBuffer stored;
+  const PixelBuffer* direct = ReadableDirectly(picture, stored);
+  if (direct == nullptr &&
+      (convertedFrom_ != &picture || convertedWidth_ != pw || convertedHeight_ != picture.GetHeight())) {
     if (!ConvertPicture(picture)) return false;
   }
   const int32_t left = std::max({clip.left, placement.left, 0});
@@ -211,9 +224,12 @@ bool PanoramaMap::DrawPicture(PixelMap& picture, int32_t sourceTop, int32_t sour
   const bool sameWidth = placedWidth == pw;
   for (int32_t y = top; y < bottom; ++y) {
     const int64_t sy = sourceTop + (int64_t{y - placement.top} * sourceHeight) / placedHeight;
-    const uint8_t* src = &converted_[static_cast<size_t>(sy) * pw * bytes];
+    const uint8_t* src =
+        direct != nullptr
+            ? direct->pixels + static_cast<ptrdiff_t>(direct->bottomUp ? direct->height - 1 - sy : sy) * direct->rowBytes
+            : &converted_[static_cast<size_t>(sy) * pw * bytes];
     uint8_t* dst = pixels_.data() + static_cast<size_t>(y) * rowBytes_;
-    if (!opaque_.empty()) {
+    if (direct == nullptr && !opaque_.empty()) {
       const uint8_t* opaqueRow = &opaque_[static_cast<size_t>(sy) * pw];
       for (int32_t x = left; x < right; ++x) {
         const int64_t sx = sameWidth ? x - placement.left : (int64_t{x - placement.left} * pw) / placedWidth;

@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "engine/core/VGeometry.h"
+#include "engine/graphics/PixelMap.h"
 #include "engine/panorama/PanoramaRenderer.h"
-
-class PixelMap;
 
 class PanoramaMap {
  public:
@@ -56,6 +55,10 @@ class PanoramaMap {
 
  private:
   bool ConvertPicture(const PixelMap& picture);
+  // The picture's stored pixels when they already are in the map's depth and
+  // format (a 16-bit picture decoded for a 16-bit screen): its rows are then
+  // copied as they stand, with no converted copy. Null otherwise.
+  const PixelBuffer* ReadableDirectly(const PixelMap& picture, PixelBuffer& buffer) const;
   void StorePixel(uint8_t* at, const VRGBColor& color) const;
 
   std::vector<uint8_t> pixels_;

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "engine/graphics/DrawPort.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/panorama/BubbleViewControl.h"
+#include "engine/panorama/PanoramaMap.h"
 #include "engine/panorama/VPictureBubble.h"
 #include "platform/Clock.h"
 
@@ -178,6 +180,45 @@ TEST(Viewer, DroppingTheComposedPictureKeepsTheBubblesPlaceAndResolution) {
   EXPECT_EQ(bubble->GetBounds(), bounds);
   EXPECT_TRUE(viewer->PreparePanoramaMap(16, GetDefaultPixelFormat(16)));
   EXPECT_EQ(viewer->GetPanoramaMap()->GetWidth(), 2048);
+}
+
+}  // namespace
+
+namespace {
+
+// A 16-bit picture in the map's own format is copied as it stands; the map
+// it gives is the one a 24-bit picture of the same colours gives through the
+// conversion, whichever way up the picture's rows are stored, and scaled.
+TEST(PanoramaMapDrawing, PicturesInTheMapsFormatGiveWhatConvertedOnesGive) {
+  constexpr int32_t kW = 2048;
+  constexpr int32_t kH = 64;
+  const uint16_t format = GetDefaultPixelFormat(16);
+  for (const bool scaled : {false, true}) {
+    SCOPED_TRACE(scaled ? "scaled" : "same size");
+    const int32_t pw = scaled ? kW / 2 : kW;
+    PixelMap wide(VRect(0, 0, pw, kH), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, GetDefaultPixelFormat(24));
+    PixelMap word(VRect(0, 0, pw, kH), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, format);
+    ASSERT_TRUE(wide.HasStorage());
+    ASSERT_TRUE(word.HasStorage());
+    for (int32_t y = 0; y < kH; ++y) {
+      for (int32_t x = 0; x < pw; ++x) {
+        // Colours a 5-6-5 word holds exactly.
+        const VRGBColor c(static_cast<uint8_t>((x * 8) & 0xF8), static_cast<uint8_t>((y * 4) & 0xFC),
+                          static_cast<uint8_t>(((x + y) * 8) & 0xF8));
+        ASSERT_TRUE(wide.SetPixel(VPoint(x, y), c));
+        ASSERT_TRUE(word.SetPixel(VPoint(x, y), c));
+      }
+    }
+    PanoramaMap fromWide;
+    PanoramaMap fromWord;
+    ASSERT_TRUE(fromWide.Create(kW, kH, 16, format));
+    ASSERT_TRUE(fromWord.Create(kW, kH, 16, format));
+    const VRect placement(0, 0, kW, kH);
+    ASSERT_TRUE(fromWide.DrawPicture(wide, 0, kH, placement, placement));
+    ASSERT_TRUE(fromWord.DrawPicture(word, 0, kH, placement, placement));
+    const size_t bytes = static_cast<size_t>(fromWide.GetRowBytes()) * (kH + 1);
+    EXPECT_EQ(std::memcmp(fromWide.GetPixels(), fromWord.GetPixels(), bytes), 0);
+  }
 }
 
 }  // namespace
