@@ -305,7 +305,7 @@ TEST_F(MuseumApplicationTest, StandInShowsTheTourAndADragTurnsIt) {
                             .c_str()),
             0);
   WriteFile("bubble.txt", "BUBBLE { ID BU001 DEFAULTVIEWANGLE 0 0 }");
-  BuildDisc("CD", 18400, {"18400 40 \"" + Path("bubble.txt") + "\"", "18401 0 \"" + Path("pano.jpg") + "\""});
+  BuildDisc("CD", {{1, shelltest::UniformTable(18400)}}, {"18400 40 \"" + Path("bubble.txt") + "\"", "18401 0 \"" + Path("pano.jpg") + "\""});
   AddStrip(convert);
   if (HasFatalFailure()) return;
 
@@ -337,6 +337,63 @@ TEST_F(MuseumApplicationTest, StandInShowsTheTourAndADragTurnsIt) {
   EXPECT_FALSE(turned.Near(320, 200, {0, 0, 0}));
   EXPECT_GT(turned.RowDifference(first, 200), 640L * 60) << "the view has turned";
   EXPECT_TRUE(turned.Near(300, 479, {200, 40, 40}));
+}
+
+// A walk in the stand-in: the start bubble has a door (a hotspot in the
+// middle of its view) to a yellow room; a click on it plays the walk and
+// arrives in the second bubble, whose panorama then fills the view. The
+// walk's pictures cover the whole screen (the interface is hidden for a
+// walk); the strip is back once it has ended.
+TEST_F(MuseumApplicationTest, StandInWalksThroughADoor) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  REQUIRE_TOOL(import, "import");
+  REQUIRE_TOOL(convert, "convert");
+  ASSERT_EQ(std::system(("'" + convert + "' -size 1024x512 xc:'rgb(40,40,200)' -quality 95 '" + Path("hall.jpg") +
+                         "' && '" + convert + "' -size 1024x512 xc:'rgb(230,210,30)' -quality 95 '" +
+                         Path("kitchen.jpg") + "'")
+                            .c_str()),
+            0);
+  WriteFile("hall.txt",
+            "BUBBLE { ID BU001 DEFAULTVIEWANGLE 0 0 HOTSPOTS { HOTSPOT { ID BU002 HITRECT -1.2 -0.8 1.2 0.8 INFO "
+            "BT001 } } }");
+  WriteFile("hall-door.txt", "In die Küche");
+  WriteFile("kitchen.txt", "BUBBLE { ID BU002 DEFAULTVIEWANGLE 0 0 }");
+  WriteFile("walk.txt",
+            "BUBBLETRANSITION { ID BT001 STARTBUBBLE BU001 STARTANGLE 0 0 ENDBUBBLE BU002 ENDANGLE 0 0 "
+            "SEQUENCE { } }");
+  // Bubble 1 at 18400, bubble 2 at 18410; transition 1 at 18420.
+  std::string bubbles = "0,18400,18410,";
+  for (int i = 3; i < 1000; ++i) bubbles += "0,";
+  std::string walks = "0,18420,";
+  for (int i = 2; i < 1000; ++i) walks += "0,";
+  BuildDisc("CD", {{1, bubbles}, {8, walks}},
+            {"18400 40 \"" + Path("hall.txt") + "\"", "18401 0 \"" + Path("hall.jpg") + "\"",
+             "18408 40 \"" + Path("hall-door.txt") + "\"", "18410 40 \"" + Path("kitchen.txt") + "\"",
+             "18411 0 \"" + Path("kitchen.jpg") + "\"", "18420 40 \"" + Path("walk.txt") + "\""});
+  AddStrip(convert);
+  if (HasFatalFailure()) return;
+
+  const RunningTitle title(xvfb, xdotool, import, Path(""), 30000);
+  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+  ASSERT_TRUE(WaitForText(title.Log(), "first-frame-ms ", 30)) << testsupport::ReadBytes(title.Log());
+  EXPECT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Shot hall;
+  ASSERT_TRUE(title.Take("hall.ppm", hall));
+  EXPECT_TRUE(hall.Near(100, 100, {40, 40, 200}));
+
+  ASSERT_TRUE(title.MoveTo(322, 212));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(title.Xdotool({"click", "1"}));
+  Shot kitchen;
+  bool arrived = false;
+  for (int i = 0; i < 40 && !arrived; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    arrived = title.Take("kitchen.ppm", kitchen) && kitchen.Near(100, 100, {230, 210, 30}) &&
+              kitchen.Near(300, 479, {200, 40, 40});
+  }
+  EXPECT_TRUE(arrived) << "the walk ends in the yellow room, the strip back below it";
 }
 
 // The launchers' sample disc made with a title disc installs the real
