@@ -1,7 +1,9 @@
 #include "title/shell/TourStandInPanel.h"
 
+#include <algorithm>
 #include <new>
 
+#include "engine/controls/VPictureControl.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTLink.h"
 #include "engine/graphics/VPicture.h"
@@ -29,10 +31,14 @@ void TourStandInPanel::Build() {
   PlaceholderPanel::Build();
   InstallMainScreenServices(this);
   installed_ = this;
-  const int32_t stripHeight = GetStripPicture() != nullptr ? GetStripPicture()->GetHeight() : 0;
-  const int32_t height = stripHeight > 0 && stripHeight < kHeight ? kHeight - stripHeight : kHeight;
-  view_ = new TourView(TourView::kViewId, 0, 0, 0, kWidth, height, this);
+  view_ = new TourView(TourView::kViewId, 0, 0, 0, kWidth, kHeight, this);
   view_->SetHost(this);
+  // The strip lies over the bottom of the panorama, where the main interface
+  // screen would be.
+  if (VPicture* strip = GetStripPicture()) {
+    const int32_t height = std::min(strip->GetHeight(), kHeight);
+    new VPictureControl(kAllocateId, strip, 0, kHeight - height, 1, kWidth, height, this);
+  }
   ItemRef start;
   start.ParseItemRef(VString(kStartBubble));
   view_->EnterBubble(new BubbleRecord(start));

@@ -1,8 +1,8 @@
 // The main panel's stand-in until the main panel and its main interface
-// screen exist: the placeholder panel (black, the strip's background along
-// the bottom) with the panorama tour above the strip. At its build it makes
-// a tour view over the area above the strip, enters the start bubble BU001
-// and uncovers it; walks through doors then work as in the tour. What the
+// screen exist: the placeholder panel with the panorama tour. At its build
+// it makes a tour view over the whole panel with the strip's background (a
+// picture control) over its bottom edge, enters the start bubble BU001 and
+// uncovers it; walks through doors then work as in the tour. What the
 // main panel and its interface screen would do with the view's requests is
 // reduced to the least that keeps the tour going: layout mode switches end
 // on the next tick (the view's 92), captions and status texts go nowhere,
@@ -31,8 +31,8 @@ class TourStandInPanel : public PlaceholderPanel, public TourViewHost, public Ma
   TourStandInPanel(const TourStandInPanel&) = delete;
   TourStandInPanel& operator=(const TourStandInPanel&) = delete;
 
-  // The placeholder's build, then the tour view over the area above the
-  // strip (all of it without a strip), in the start bubble, uncovering.
+  // The placeholder's build, then the tour view under the strip, in the
+  // start bubble, uncovering.
   void Build() override;
   // The tour view's reports: taken (138 opens nothing); on a tick a pending
   // mode switch reports its end to the view.
