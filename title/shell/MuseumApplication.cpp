@@ -19,17 +19,20 @@
 #include "title/shell/PictureFontTable.h"
 #include "title/shell/PlaceholderPanel.h"
 #include "title/shell/StartMessages.h"
+#include "title/shell/TourStandInPanel.h"
 
 namespace {
 
 void FinishNothing(VPropertyHolder* /*object*/, int32_t /*argument*/) {}
 
-// The title's four panel classes. Until their own panels exist each id makes
-// the placeholder panel.
-VFactoryRegistration gMainPanelClass(MuseumApplication::kMainPanelType, sizeof(PlaceholderPanel), nullptr, nullptr,
-                                     PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
-VFactoryRegistration gCreditsPanelClass(MuseumApplication::kCreditsPanelType, sizeof(PlaceholderPanel), nullptr,
-                                        nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
+// The title's four panel classes. Until their own panels exist the main
+// panel is the tour stand-in, and so is the opening panel, which would play
+// the opening movie and hand over to the main panel; the others make the
+// placeholder panel.
+VFactoryRegistration gMainPanelClass(MuseumApplication::kMainPanelType, sizeof(TourStandInPanel), nullptr, nullptr,
+                                     TourStandInPanel::Create, TourStandInPanel::Destroy, FinishNothing);
+VFactoryRegistration gCreditsPanelClass(MuseumApplication::kCreditsPanelType, sizeof(TourStandInPanel), nullptr,
+                                        nullptr, TourStandInPanel::Create, TourStandInPanel::Destroy, FinishNothing);
 VFactoryRegistration gLanguagePanelClass(MuseumApplication::kLanguagePanelType, sizeof(PlaceholderPanel), nullptr,
                                          nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
 VFactoryRegistration gTextPicturePanelClass(MuseumApplication::kTextPicturePanelType, sizeof(PlaceholderPanel),

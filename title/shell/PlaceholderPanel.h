@@ -23,6 +23,10 @@ class PlaceholderPanel : public VPanel {
   static VPropertyHolder* Create(void* members, void* placement);
   static void Destroy(VPropertyHolder* object, bool placement);
 
+ protected:
+  // The strip picture, or null when it did not load.
+  VPicture* GetStripPicture() const { return strip_; }
+
  private:
   VPicture* strip_ = nullptr;  // one reference, or null when it did not load
 };

@@ -1,19 +1,22 @@
 // The title's application object and its program ostrevan-haus: the start's
 // failures with their messages (on stderr in UTF-8 where no display can show
 // a box), the main window's place, the command line, and under Xvfb the
-// start on a small disc up to its first frame.
+// start on a small disc up to its first frame and the tour in the main
+// panel's stand-in turning under a drag.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ShellTestSupport.h"
@@ -58,6 +61,18 @@ class MuseumApplicationTest : public shelltest::ShellFixture {
     std::filesystem::create_directories(Path("runtime"));
     setenv("XDG_RUNTIME_DIR", Path("runtime").c_str(), 1);
   }
+  // The strip: 684 x 60, red on its left half, blue on its right, in the GUI
+  // archive as picture 200 (the tool has the picture conversions).
+  void AddStrip(const std::string& convert) {
+    ASSERT_EQ(std::system(("'" + convert + "' -size 342x60 xc:'rgb(200,40,40)' -size 342x60 xc:'rgb(40,40,200)' " +
+                           "+append BMP3:'" + Path("strip.bmp") + "'").c_str()),
+              0);
+    WriteFile("gui.txt", "50 -20 \"gui\"\n200 10 \"" + Path("strip.bmp") + "\" 2 0 0\n");
+    ASSERT_TRUE(testsupport::RunsToSuccess({OSTREVAN_TOOL_BIN, "archive", "build", Path("gui.txt"),
+                                            Path("Media/QV_GUI.msf")},
+                                           {"ASAN_OPTIONS=detect_leaks=0"}, 60));
+  }
+
   void TearDown() override {
     if (previousRuntime_) {
       setenv("XDG_RUNTIME_DIR", previousRuntime_->c_str(), 1);
@@ -160,73 +175,225 @@ TEST_F(MuseumApplicationTest, DirectXFailureShowsTheErrorBox) {
 
 using testsupport::ReadPpm;
 
+// A screenshot of the title's window (640 x 480), its pixels as RGB.
+struct Shot {
+  int width = 0;
+  int height = 0;
+  std::string rgb;
+  std::vector<int> At(int x, int y) const {
+    const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+    return {static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(rgb[i + 1]), static_cast<uint8_t>(rgb[i + 2])};
+  }
+  // 5-6-5 keeps the top bits: compare within what it can hold.
+  bool Near(int x, int y, const std::vector<int>& want) const {
+    const std::vector<int> got = At(x, y);
+    for (size_t k = 0; k < 3; ++k) {
+      if (std::abs(got[k] - want[k]) > 8) return false;
+    }
+    return true;
+  }
+  // The sum of the channel differences to another shot along a row.
+  long RowDifference(const Shot& other, int y) const {
+    long sum = 0;
+    for (int x = 0; x < width; ++x) {
+      const std::vector<int> a = At(x, y);
+      const std::vector<int> b = other.At(x, y);
+      for (size_t k = 0; k < 3; ++k) sum += std::abs(a[k] - b[k]);
+    }
+    return sum;
+  }
+};
+
+// The title running under Xvfb on the disc in the test's folder, with its
+// log; the window is found by its title.
+class RunningTitle {
+ public:
+  RunningTitle(const std::string& xvfb, const std::string& xdotool, const std::string& import, std::string folder,
+               int quitAfterMs)
+      : server_(xvfb, "800x600x24"), xdotool_(xdotool), import_(import), folder_(std::move(folder)) {
+    if (!server_.Started()) return;
+    log_ = folder_ + "/run.log";
+    // The program's current folder is the disc's (Media/ and history.log).
+    child_ = testsupport::Spawn({"/bin/sh", "-c",
+                                 "cd '" + folder_ + "' && exec '" + ProgramPath() + "' --log '" + log_ +
+                                     "' --quit-after " + std::to_string(quitAfterMs)},
+                                {"DISPLAY=" + server_.Display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+                                 "OSTREVAN_WINDOWED=1", "OSTREVAN_CD=CD", "ASAN_OPTIONS=detect_leaks=0"});
+    kill_.emplace(child_);
+  }
+  bool Started() const { return server_.Started() && child_ > 0; }
+  const std::string& Log() const { return log_; }
+  const std::string& Display() const { return server_.Display(); }
+  pid_t Child() const { return child_; }
+  bool Xdotool(std::vector<std::string> args) const {
+    return testsupport::RunXdotool(xdotool_, server_.Display(), std::move(args));
+  }
+  // Moves the pointer to (x, y) of the window.
+  bool MoveTo(int x, int y) const {
+    const std::string cmd = "wid=$(DISPLAY=" + Display() + " " + xdotool_ +
+                            " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" +
+                            Display() + " " + xdotool_ + " mousemove --window \"$wid\" " + std::to_string(x) + " " +
+                            std::to_string(y);
+    return std::system(cmd.c_str()) == 0;
+  }
+  bool Take(const std::string& name, Shot& shot) const {
+    const std::string path = folder_ + "/" + name;
+    const std::string cmd = "wid=$(DISPLAY=" + Display() + " " + xdotool_ +
+                            " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" +
+                            Display() + " timeout 20 " + import_ + " -window \"$wid\" -depth 8 ppm:" + path;
+    return std::system(cmd.c_str()) == 0 && ReadPpm(path, shot.width, shot.height, shot.rgb) && shot.width == 640 &&
+           shot.height == 480;
+  }
+
+ private:
+  testsupport::XvfbSession server_;
+  std::string xdotool_;
+  std::string import_;
+  std::string folder_;
+  std::string log_;
+  pid_t child_ = -1;
+  std::optional<testsupport::KillOnExit> kill_;
+};
+
 // The title on a small disc under Xvfb: it starts, its first frame reaches
-// the window (the placeholder panel: black with the strip's background along
-// the bottom), the start-up time is logged and the program ends cleanly.
+// the window (the tour's stand-in on a disc without bubbles: black with the
+// strip's background along the bottom), the start-up time is logged and the
+// program ends cleanly.
 TEST_F(MuseumApplicationTest, StartsOnASmallDiscUnderXvfb) {
   REQUIRE_TOOL(xvfb, "Xvfb");
   REQUIRE_TOOL(xdotool, "xdotool");
   REQUIRE_TOOL(import, "import");
   REQUIRE_TOOL(convert, "convert");
   BuildDisc();
-  // The strip: 684 x 60, red on its left half, blue on its right, in the GUI
-  // archive as picture 200 (the tool has the picture conversions).
-  ASSERT_EQ(std::system(("'" + convert + "' -size 342x60 xc:'rgb(200,40,40)' -size 342x60 xc:'rgb(40,40,200)' " +
-                         "+append BMP3:'" + Path("strip.bmp") + "'").c_str()),
-            0);
-  WriteFile("gui.txt", "50 -20 \"gui\"\n200 10 \"" + Path("strip.bmp") + "\" 2 0 0\n");
-  ASSERT_TRUE(testsupport::RunsToSuccess({OSTREVAN_TOOL_BIN, "archive", "build", Path("gui.txt"),
-                                          Path("Media/QV_GUI.msf")},
-                                         {"ASAN_OPTIONS=detect_leaks=0"}, 60));
+  AddStrip(convert);
+  if (HasFatalFailure()) return;
 
-  testsupport::XvfbSession server(xvfb, "800x600x24");
-  ASSERT_TRUE(server.Started()) << "Xvfb did not start";
-  const std::string display = server.Display();
-  const std::string log = Path("run.log");
-  // The program's current folder is the disc's (Media/ and history.log).
-  const pid_t child = testsupport::Spawn(
-      {"/bin/sh", "-c", "cd '" + Path("") + "' && exec '" + ProgramPath() + "' --log '" + log + "' --quit-after 4000"},
-      {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "OSTREVAN_WINDOWED=1",
-       "OSTREVAN_CD=CD", "ASAN_OPTIONS=detect_leaks=0"});
-  ASSERT_GT(child, 0);
-  const testsupport::KillOnExit killChild{child};
+  const RunningTitle title(xvfb, xdotool, import, Path(""), 4000);
+  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+  const std::string log = title.Log();
   ASSERT_TRUE(WaitForText(log, "first-frame-ms ", 30)) << testsupport::ReadBytes(log);
   EXPECT_TRUE(WaitForText(log, "resident-kb ", 5)) << testsupport::ReadBytes(log);
-  EXPECT_TRUE(testsupport::RunXdotool(xdotool, display, {"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  EXPECT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  const std::string shot = Path("screen.ppm");
-  const std::string cmd = "wid=$(DISPLAY=" + display + " " + xdotool +
-                          " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" + display +
-                          " timeout 20 " + import + " -window \"$wid\" -depth 8 ppm:" + shot;
-  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  Shot shot;
+  EXPECT_TRUE(title.Take("screen.ppm", shot));
   int status = 0;
-  EXPECT_TRUE(testsupport::WaitFor(child, 30, &status));
+  EXPECT_TRUE(testsupport::WaitFor(title.Child(), 30, &status));
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_NE(testsupport::ReadBytes(log).find("exit 0"), std::string::npos) << testsupport::ReadBytes(log);
 
-  int w = 0, h = 0;
-  std::string rgb;
-  ASSERT_TRUE(ReadPpm(shot, w, h, rgb));
-  ASSERT_EQ(w, 640);
-  ASSERT_EQ(h, 480);
-  const auto at = [&](int x, int y) {
-    const size_t i = (static_cast<size_t>(y) * 640 + static_cast<size_t>(x)) * 3;
-    return std::vector<int>{static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(rgb[i + 1]),
-                            static_cast<uint8_t>(rgb[i + 2])};
-  };
-  // 5-6-5 keeps the top bits: compare within what it can hold.
-  const auto near = [](const std::vector<int>& got, std::vector<int> want) {
-    for (size_t k = 0; k < 3; ++k) {
-      if (std::abs(got[k] - want[k]) > 8) return false;
-    }
-    return true;
-  };
-  EXPECT_TRUE(near(at(320, 200), {0, 0, 0}));
-  EXPECT_TRUE(near(at(10, 419), {0, 0, 0}));
-  EXPECT_TRUE(near(at(10, 421), {200, 40, 40}));
-  EXPECT_TRUE(near(at(300, 479), {200, 40, 40}));
-  EXPECT_TRUE(near(at(400, 450), {40, 40, 200}));
-  EXPECT_TRUE(near(at(639, 470), {40, 40, 200}));
+  ASSERT_EQ(shot.width, 640);
+  EXPECT_TRUE(shot.Near(320, 200, {0, 0, 0}));
+  EXPECT_TRUE(shot.Near(10, 419, {0, 0, 0}));
+  EXPECT_TRUE(shot.Near(10, 421, {200, 40, 40}));
+  EXPECT_TRUE(shot.Near(300, 479, {200, 40, 40}));
+  EXPECT_TRUE(shot.Near(400, 450, {40, 40, 200}));
+  EXPECT_TRUE(shot.Near(639, 470, {40, 40, 200}));
+}
+
+// The tour in the main panel's stand-in: on a disc whose start bubble has a
+// panorama (green, with a red-to-blue band around it), the first frame shows
+// it above the strip, and holding the button with the pointer left of the
+// middle turns the view: the picture changes.
+TEST_F(MuseumApplicationTest, StandInShowsTheTourAndADragTurnsIt) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  REQUIRE_TOOL(import, "import");
+  REQUIRE_TOOL(convert, "convert");
+  ASSERT_EQ(std::system(("'" + convert + "' -size 256x1024 gradient:'rgb(230,20,20)-rgb(20,20,230)' -rotate 90 " +
+                         "-bordercolor 'rgb(30,160,30)' -border 0x128 -quality 95 '" + Path("pano.jpg") + "'")
+                            .c_str()),
+            0);
+  WriteFile("bubble.txt", "BUBBLE { ID BU001 DEFAULTVIEWANGLE 0 0 }");
+  BuildDisc("CD", {{1, shelltest::UniformTable(18400)}}, {"18400 40 \"" + Path("bubble.txt") + "\"", "18401 0 \"" + Path("pano.jpg") + "\""});
+  AddStrip(convert);
+  if (HasFatalFailure()) return;
+
+  const RunningTitle title(xvfb, xdotool, import, Path(""), 30000);
+  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+  ASSERT_TRUE(WaitForText(title.Log(), "first-frame-ms ", 30)) << testsupport::ReadBytes(title.Log());
+  EXPECT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  // The cover fades out over half a second.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Shot first;
+  ASSERT_TRUE(title.Take("first.ppm", first));
+  EXPECT_FALSE(first.Near(320, 200, {0, 0, 0})) << "the panorama shows, not the cover";
+  const std::vector<int> middle = first.At(320, 200);
+  EXPECT_GT(middle[0] + middle[2], 120) << "the band of the panorama in the middle";
+  EXPECT_TRUE(first.Near(300, 479, {200, 40, 40})) << "the strip stays below";
+  EXPECT_TRUE(first.Near(400, 450, {40, 40, 200}));
+
+  ASSERT_TRUE(title.MoveTo(320, 200));
+  ASSERT_TRUE(title.Xdotool({"mousedown", "1"}));
+  for (int x = 300; x >= 100; x -= 20) {
+    ASSERT_TRUE(title.MoveTo(x, 200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_TRUE(title.Xdotool({"mouseup", "1"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shot turned;
+  ASSERT_TRUE(title.Take("turned.ppm", turned));
+  EXPECT_FALSE(turned.Near(320, 200, {0, 0, 0}));
+  EXPECT_GT(turned.RowDifference(first, 200), 640L * 60) << "the view has turned";
+  EXPECT_TRUE(turned.Near(300, 479, {200, 40, 40}));
+}
+
+// A walk in the stand-in: the start bubble has a door (a hotspot in the
+// middle of its view) to a yellow room; a click on it plays the walk and
+// arrives in the second bubble, whose panorama then fills the view. The
+// walk's pictures cover the whole screen (the interface is hidden for a
+// walk); the strip is back once it has ended.
+TEST_F(MuseumApplicationTest, StandInWalksThroughADoor) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  REQUIRE_TOOL(import, "import");
+  REQUIRE_TOOL(convert, "convert");
+  ASSERT_EQ(std::system(("'" + convert + "' -size 1024x512 xc:'rgb(40,40,200)' -quality 95 '" + Path("hall.jpg") +
+                         "' && '" + convert + "' -size 1024x512 xc:'rgb(230,210,30)' -quality 95 '" +
+                         Path("kitchen.jpg") + "'")
+                            .c_str()),
+            0);
+  WriteFile("hall.txt",
+            "BUBBLE { ID BU001 DEFAULTVIEWANGLE 0 0 HOTSPOTS { HOTSPOT { ID BU002 HITRECT -1.2 -0.8 1.2 0.8 INFO "
+            "BT001 } } }");
+  WriteFile("hall-door.txt", "In die Küche");
+  WriteFile("kitchen.txt", "BUBBLE { ID BU002 DEFAULTVIEWANGLE 0 0 }");
+  WriteFile("walk.txt",
+            "BUBBLETRANSITION { ID BT001 STARTBUBBLE BU001 STARTANGLE 0 0 ENDBUBBLE BU002 ENDANGLE 0 0 "
+            "SEQUENCE { } }");
+  // Bubble 1 at 18400, bubble 2 at 18410; transition 1 at 18420.
+  std::string bubbles = "0,18400,18410,";
+  for (int i = 3; i < 1000; ++i) bubbles += "0,";
+  std::string walks = "0,18420,";
+  for (int i = 2; i < 1000; ++i) walks += "0,";
+  BuildDisc("CD", {{1, bubbles}, {8, walks}},
+            {"18400 40 \"" + Path("hall.txt") + "\"", "18401 0 \"" + Path("hall.jpg") + "\"",
+             "18408 40 \"" + Path("hall-door.txt") + "\"", "18410 40 \"" + Path("kitchen.txt") + "\"",
+             "18411 0 \"" + Path("kitchen.jpg") + "\"", "18420 40 \"" + Path("walk.txt") + "\""});
+  AddStrip(convert);
+  if (HasFatalFailure()) return;
+
+  const RunningTitle title(xvfb, xdotool, import, Path(""), 30000);
+  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+  ASSERT_TRUE(WaitForText(title.Log(), "first-frame-ms ", 30)) << testsupport::ReadBytes(title.Log());
+  EXPECT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Shot hall;
+  ASSERT_TRUE(title.Take("hall.ppm", hall));
+  EXPECT_TRUE(hall.Near(100, 100, {40, 40, 200}));
+
+  ASSERT_TRUE(title.MoveTo(322, 212));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(title.Xdotool({"click", "1"}));
+  Shot kitchen;
+  bool arrived = false;
+  for (int i = 0; i < 40 && !arrived; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    arrived = title.Take("kitchen.ppm", kitchen) && kitchen.Near(100, 100, {230, 210, 30}) &&
+              kitchen.Near(300, 479, {200, 40, 40});
+  }
+  EXPECT_TRUE(arrived) << "the walk ends in the yellow room, the strip back below it";
 }
 
 // The launchers' sample disc made with a title disc installs the real

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -116,12 +117,18 @@ class ShellFixture : public testsupport::TempDirTest {
   // A complete small disc: Media/QV_GUI.msf here and the three archives of
   // the CD stand-in, each TEXT medium holding the name of its archive; the
   // language archive also holds twelve valid tables.
-  void BuildDisc(const std::string& cdFolder = "CD") {
+  // Tables given in `tableTexts` (by number) replace the uniform ones, and
+  // the extra lines go into the language archive.
+  void BuildDisc(const std::string& cdFolder = "CD", const std::map<int, std::string>& tableTexts = {},
+                 const std::vector<std::string>& extraLanguageLines = {}) {
     ASSERT_TRUE(BuildArchive("Media/QV_GUI.msf", {"50 -20 \"gui\"", "5999 -20 \"gui\"", "7001 -20 \"gui\"",
                                                   "17999 -20 \"gui\""}));
     ASSERT_TRUE(BuildArchive(cdFolder + "/Media/QV_extra.msf", {"6000 -20 \"extra\"", "7000 -20 \"extra\""}));
-    std::vector<std::string> language = TableLines([](int t) { return UniformTable(t); });
-    language.insert(language.end(), {"49 -20 \"language\"", "18000 -20 \"language\"", "65535 -20 \"language\""});
+    std::vector<std::string> language =
+        TableLines([&tableTexts](int t) { return tableTexts.count(t) != 0 ? tableTexts.at(t) : UniformTable(t); });
+    language.insert(language.end(), {"49 -20 \"language\"", "18000 -20 \"language\""});
+    language.insert(language.end(), extraLanguageLines.begin(), extraLanguageLines.end());
+    language.emplace_back("65535 -20 \"language\"");
     ASSERT_TRUE(BuildArchive(cdFolder + "/Media/QV_DE.msf", language));
     ASSERT_TRUE(BuildArchive(cdFolder + "/Media/QV_DE_VI.msf", {"18000 -20 \"video\"", "49 -20 \"video\""}));
   }
