@@ -153,29 +153,52 @@ uint8_t NearestIndex(const ColorTableData& palette, uint8_t r, uint8_t g, uint8_
 void ConvertJpegRgbRow(const uint8_t* rgb, uint8_t* d, int32_t width, uint16_t pixelFormat,
                        const ColorTableData* palette) {
   if (!rgb || !d) return;
-  const bool littleEndian = (pixelFormat & 0x8000) != 0;
-  const int32_t format = pixelFormat & 0x7FFF;
-  for (int32_t x = 0; x < width; ++x, rgb += 3) {
-    const uint8_t r = rgb[0], g = rgb[1], b = rgb[2];
-    switch (format) {
-      case kFormat555: PutWord(d + 2 * x, Pack555(r, g, b), !littleEndian); break;
-      case kFormat565: PutWord(d + 2 * x, Pack565(r, g, b), !littleEndian); break;
-      case kFormatRGB24: d[3 * x] = r, d[3 * x + 1] = g, d[3 * x + 2] = b; break;
-      case kFormatBGR24: d[3 * x] = b, d[3 * x + 1] = g, d[3 * x + 2] = r; break;
-      case kFormatRGBX32: d[4 * x] = r, d[4 * x + 1] = g, d[4 * x + 2] = b, d[4 * x + 3] = 0; break;
-      case kFormatBGRX32: d[4 * x] = b, d[4 * x + 1] = g, d[4 * x + 2] = r, d[4 * x + 3] = 0; break;
-      case kFormatXRGB32: d[4 * x] = 0, d[4 * x + 1] = r, d[4 * x + 2] = g, d[4 * x + 3] = b; break;
-      case kFormatXBGR32: d[4 * x] = 0, d[4 * x + 1] = b, d[4 * x + 2] = g, d[4 * x + 3] = r; break;
-      case kFormatGrey8:
+  const bool bigEndian = (pixelFormat & 0x8000) == 0;
+  // One loop per layout, chosen once per row: a whole panorama's rows go
+  // through here, and the loops stay simple enough for the compiler to unroll.
+  const auto each = [&](auto store) {
+    for (int32_t x = 0; x < width; ++x, rgb += 3) store(x, rgb[0], rgb[1], rgb[2]);
+  };
+  switch (pixelFormat & 0x7FFF) {
+    case kFormat555:
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { PutWord(d + 2 * x, Pack555(r, g, b), bigEndian); });
+      break;
+    case kFormat565:
+      if (bigEndian) {
+        each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { PutWord(d + 2 * x, Pack565(r, g, b), true); });
+      } else {
+        each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { bytefields::StoreLE16(d + 2 * x, Pack565(r, g, b)); });
+      }
+      break;
+    case kFormatRGB24:
+      std::memcpy(d, rgb, static_cast<size_t>(width > 0 ? width : 0) * 3);
+      break;
+    case kFormatBGR24:
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[3 * x] = b, d[3 * x + 1] = g, d[3 * x + 2] = r; });
+      break;
+    case kFormatRGBX32:
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = r, d[4 * x + 1] = g, d[4 * x + 2] = b, d[4 * x + 3] = 0; });
+      break;
+    case kFormatBGRX32:
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = b, d[4 * x + 1] = g, d[4 * x + 2] = r, d[4 * x + 3] = 0; });
+      break;
+    case kFormatXRGB32:
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = 0, d[4 * x + 1] = r, d[4 * x + 2] = g, d[4 * x + 3] = b; });
+      break;
+    case kFormatXBGR32:
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = 0, d[4 * x + 1] = b, d[4 * x + 2] = g, d[4 * x + 3] = r; });
+      break;
+    case kFormatGrey8:
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) {
         d[x] = static_cast<uint8_t>((r * 19595 + g * 38470 + b * 7471 + 32768) >> 16);
-        break;
-      case kFormatIndexed8:
-        if (!palette || !palette->colors) return;
-        d[x] = NearestIndex(*palette, r, g, b);
-        break;
-      default:
-        return;
-    }
+      });
+      break;
+    case kFormatIndexed8:
+      if (!palette || !palette->colors) return;
+      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[x] = NearestIndex(*palette, r, g, b); });
+      break;
+    default:
+      return;
   }
 }
 
