@@ -360,7 +360,18 @@ bool StartJpegDecompress() {
   }
   gJpeg.decodingMap->ClearAttributes();
   gJpeg.decodingMap->SetDibSection(false);
-  gJpeg.decodingMap->ClearPixels();
+  // Every row's pixels are written by the decode, and a picture is made only
+  // once all rows are there: only the padding at the rows' ends is cleared,
+  // not the whole map (a panorama's map is several megabytes).
+  PixelMap& map = *gJpeg.decodingMap;
+  PixelMapLock lock(&map);
+  const int32_t used = map.GetWidth() * ((map.GetDepth() + 7) / 8);
+  const int32_t padding = map.GetRowBytes() - used;
+  if (padding > 0 && map.GetPixels() != nullptr) {
+    for (int32_t y = 0; y < map.GetHeight(); ++y) {
+      std::memset(map.GetPixelAddress(VPoint(0, y)) + used, 0, static_cast<size_t>(padding));
+    }
+  }
   return true;
 }
 
