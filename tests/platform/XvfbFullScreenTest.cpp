@@ -67,13 +67,11 @@ TEST(XvfbFullScreen, CoversTheScreenWithoutAWindowManager) {
 }
 
 // The window side of the test above, started by it (suites named
-// ChildProcess* are no tests of their own: CTest does not list them); skipped
-// when run on its own.
+// ChildProcess* are no tests of their own: CTest does not list them); it does
+// nothing when run on its own.
 TEST(ChildProcessXvfbFullScreen, RecordsItsPlacement) {
   const char* results = std::getenv("OSTREVAN_FULLSCREEN_RESULTS");
-  if (results == nullptr) {
-    GTEST_SKIP() << "runs as the window process of XvfbFullScreen";
-  }
+  if (results == nullptr) return;
   ASSERT_TRUE(platform::InitializeWindowSystem());
   platform::WindowOptions options;
   options.title = "OstrevanFullScreen";

@@ -50,10 +50,10 @@ TEST(XvfbPointerWarp, TheServersMotionForEveryWarpLandsOnTheWarpedPoint) {
   EXPECT_NE(text.find("1223x917 1000 0\n"), std::string::npos) << text;
 }
 
-// The window side of the test above; skipped when run on its own.
+// The window side of the test above; it does nothing when run on its own.
 TEST(ChildProcessXvfbPointerWarp, WarpsAndRecordsTheMotion) {
   const char* results = std::getenv("OSTREVAN_WARP_RESULTS");
-  if (results == nullptr) GTEST_SKIP() << "runs as the window process of XvfbPointerWarp";
+  if (results == nullptr) return;
   ASSERT_TRUE(platform::InitializeWindowSystem());
   platform::WindowOptions options;
   options.className = "OstrevanMain";

@@ -255,6 +255,15 @@ class RunningTitle {
   std::optional<testsupport::KillOnExit> kill_;
 };
 
+// Waits for the title's first frame and its window, then for the tour's
+// cover to fade out (half a second).
+void WaitUntilTheTourShows(const RunningTitle& title) {
+  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+  ASSERT_TRUE(WaitForText(title.Log(), "first-frame-ms ", 30)) << testsupport::ReadBytes(title.Log());
+  EXPECT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+}
+
 // The title on a small disc under Xvfb: it starts, its first frame reaches
 // the window (the tour's stand-in on a disc without bubbles: black with the
 // strip's background along the bottom), the start-up time is logged and the
@@ -310,11 +319,7 @@ TEST_F(MuseumApplicationTest, StandInShowsTheTourAndADragTurnsIt) {
   if (HasFatalFailure()) return;
 
   const RunningTitle title(xvfb, xdotool, import, Path(""), 30000);
-  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
-  ASSERT_TRUE(WaitForText(title.Log(), "first-frame-ms ", 30)) << testsupport::ReadBytes(title.Log());
-  EXPECT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
-  // The cover fades out over half a second.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_NO_FATAL_FAILURE(WaitUntilTheTourShows(title));
   Shot first;
   ASSERT_TRUE(title.Take("first.ppm", first));
   EXPECT_FALSE(first.Near(320, 200, {0, 0, 0})) << "the panorama shows, not the cover";
@@ -375,10 +380,7 @@ TEST_F(MuseumApplicationTest, StandInWalksThroughADoor) {
   if (HasFatalFailure()) return;
 
   const RunningTitle title(xvfb, xdotool, import, Path(""), 30000);
-  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
-  ASSERT_TRUE(WaitForText(title.Log(), "first-frame-ms ", 30)) << testsupport::ReadBytes(title.Log());
-  EXPECT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_NO_FATAL_FAILURE(WaitUntilTheTourShows(title));
   Shot hall;
   ASSERT_TRUE(title.Take("hall.ppm", hall));
   EXPECT_TRUE(hall.Near(100, 100, {40, 40, 200}));
