@@ -137,6 +137,26 @@ void Interleave24Scalar(const uint8_t* a, const uint8_t* b, const uint8_t* c, ui
   }
 }
 
+void PackRow16Scalar(const uint8_t* rgb, uint8_t* out, int32_t from, int32_t width, bool sixBitGreen,
+                     bool bigEndian) {
+  rgb += 3 * from;
+  for (int32_t x = from; x < width; ++x, rgb += 3) {
+    const uint32_t r = rgb[0], g = rgb[1], b = rgb[2];
+    const uint32_t v = sixBitGreen ? ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3)
+                                   : ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+    out[2 * x + (bigEndian ? 0 : 1)] = static_cast<uint8_t>(v >> 8);
+    out[2 * x + (bigEndian ? 1 : 0)] = static_cast<uint8_t>(v);
+  }
+}
+
+void SpreadRow32Scalar(const uint8_t* rgb, uint8_t* out, int32_t from, int32_t width, const int8_t order[4]) {
+  rgb += 3 * from;
+  out += 4 * from;
+  for (int32_t x = from; x < width; ++x, rgb += 3, out += 4) {
+    for (int32_t k = 0; k < 4; ++k) out[k] = order[k] < 0 ? 0 : rgb[order[k]];
+  }
+}
+
 void DitherRow16Scalar(const uint8_t* red, const uint8_t* green, const uint8_t* blue, const int16_t* dither,
                        uint8_t* out, int32_t from, int32_t width, bool sixBitGreen, bool bigEndian) {
   auto clamp = [](int32_t v, int32_t top) { return v < 0 ? 0 : (v > top ? top : v); };
@@ -389,6 +409,83 @@ OSTREVAN_AVX2 int32_t DitherRow16Avx2(const uint8_t* red, const uint8_t* green, 
   return x;
 }
 
+// Byte shuffles that take one channel of 16 three-byte pixels out of the
+// three 16-byte parts they span: mask[channel][part], -1 where that part
+// holds none of the channel's bytes.
+struct ChannelGather {
+  int8_t mask[3][3][16];
+};
+constexpr ChannelGather MakeChannelGather() {
+  ChannelGather g{};
+  for (int32_t c = 0; c < 3; ++c) {
+    for (int32_t part = 0; part < 3; ++part) {
+      for (int32_t i = 0; i < 16; ++i) {
+        const int32_t at = 3 * i + c;
+        g.mask[c][part][i] = static_cast<int8_t>(at / 16 == part ? at % 16 : -1);
+      }
+    }
+  }
+  return g;
+}
+alignas(16) constexpr ChannelGather kChannelGather = MakeChannelGather();
+
+// One channel of the 16 pixels in a, b, c, a byte per pixel.
+OSTREVAN_AVX2 inline __m128i GatherChannel(__m128i a, __m128i b, __m128i c, int32_t channel) {
+  const auto* m = reinterpret_cast<const __m128i*>(kChannelGather.mask[channel]);
+  return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, _mm_load_si128(m)), _mm_shuffle_epi8(b, _mm_load_si128(m + 1))),
+                      _mm_shuffle_epi8(c, _mm_load_si128(m + 2)));
+}
+
+// 16 pixels a step. The high and low bytes of the words are made apart from
+// the channels' bytes (16-bit shifts, the bits crossing into the other byte
+// masked off), then interleaved in the byte order asked for.
+OSTREVAN_AVX2 int32_t PackRow16Avx2(const uint8_t* rgb, uint8_t* out, int32_t width, bool sixBitGreen,
+                                    bool bigEndian) {
+  const __m128i low5 = _mm_set1_epi8(0x1F), top3 = _mm_set1_epi8(static_cast<char>(0xE0));
+  int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const uint8_t* p = rgb + 3 * x;
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    const __m128i r = GatherChannel(a, b, c, 0), g = GatherChannel(a, b, c, 1), bl = GatherChannel(a, b, c, 2);
+    const __m128i low = _mm_or_si128(
+        _mm_and_si128(_mm_slli_epi16(g, sixBitGreen ? 3 : 2), top3), _mm_and_si128(_mm_srli_epi16(bl, 3), low5));
+    __m128i high;
+    if (sixBitGreen) {
+      // Red's top five bits, then green's top three.
+      high = _mm_or_si128(_mm_and_si128(r, _mm_set1_epi8(static_cast<char>(0xF8))),
+                          _mm_and_si128(_mm_srli_epi16(g, 5), _mm_set1_epi8(0x07)));
+    } else {
+      // A zero bit, red's top five, green's top two.
+      high = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(r, 1), _mm_set1_epi8(0x7C)),
+                          _mm_and_si128(_mm_srli_epi16(g, 6), _mm_set1_epi8(0x03)));
+    }
+    const __m128i first = bigEndian ? high : low, second = bigEndian ? low : high;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_unpacklo_epi8(first, second));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x + 16), _mm_unpackhi_epi8(first, second));
+  }
+  return x;
+}
+
+// 8 pixels a step: four from each 12 bytes, read 16 at a time, so the
+// step stops while 16 bytes are still there to read.
+OSTREVAN_AVX2 int32_t SpreadRow32Avx2(const uint8_t* rgb, uint8_t* out, int32_t width, const int8_t order[4]) {
+  alignas(16) int8_t spread[16];
+  for (int32_t i = 0; i < 16; ++i) {
+    const int8_t c = order[i % 4];
+    spread[i] = static_cast<int8_t>(c < 0 ? -1 : 3 * (i / 4) + c);
+  }
+  const __m256i mask = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(spread)));
+  int32_t x = 0;
+  for (; x + 10 <= width; x += 8) {
+    const uint8_t* p = rgb + 3 * x;
+    const __m256i v = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + 12), reinterpret_cast<const __m128i*>(p));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x), _mm256_shuffle_epi8(v, mask));
+  }
+  return x;
+}
+
 #undef OSTREVAN_AVX2
 
 #endif  // __SSE2__
@@ -478,4 +575,20 @@ void JpegDitherRow16(const uint8_t* red, const uint8_t* green, const uint8_t* bl
   }
 #endif
   DitherRow16Scalar(red, green, blue, dither, out, done, width, sixBitGreen, bigEndian);
+}
+
+void JpegPackRow16(const uint8_t* rgb, uint8_t* out, int32_t width, bool sixBitGreen, bool bigEndian) {
+  int32_t done = 0;
+#if defined(__SSE2__)
+  if (GetJpegSimdLevel() >= kJpegSimdAvx2) done = PackRow16Avx2(rgb, out, width, sixBitGreen, bigEndian);
+#endif
+  PackRow16Scalar(rgb, out, done, width, sixBitGreen, bigEndian);
+}
+
+void JpegSpreadRow32(const uint8_t* rgb, uint8_t* out, int32_t width, const int8_t order[4]) {
+  int32_t done = 0;
+#if defined(__SSE2__)
+  if (GetJpegSimdLevel() >= kJpegSimdAvx2) done = SpreadRow32Avx2(rgb, out, width, order);
+#endif
+  SpreadRow32Scalar(rgb, out, done, width, order);
 }

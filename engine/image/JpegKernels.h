@@ -1,7 +1,8 @@
 // The inner loops of the engine's own JPEG decoder, each in a scalar form and
 // SIMD forms (SSE2, AVX2) chosen at run time: the inverse DCT, the conversion
 // of Y, Cb, Cr rows to red, green and blue, and the interleaving of those
-// into 24-bit pixels. Every form gives the same bytes as the scalar one.
+// into 24-bit pixels, and the packing of 24-bit pixels into 16- and 32-bit
+// screen layouts. Every form gives the same bytes as the scalar one.
 #pragma once
 
 #include <cstdint>
@@ -51,3 +52,12 @@ void JpegInterleave24(const uint8_t* first, const uint8_t* second, const uint8_t
 // shift), written little-endian, or big-endian when asked.
 void JpegDitherRow16(const uint8_t* red, const uint8_t* green, const uint8_t* blue, const int16_t* dither,
                      uint8_t* out, int32_t width, bool sixBitGreen, bool bigEndian);
+
+// 3-byte pixels (red, green, blue) as 5-6-5 words (5-5-5 without
+// `sixBitGreen`): each channel's top bits, no rounding; written
+// little-endian, or big-endian when asked.
+void JpegPackRow16(const uint8_t* rgb, uint8_t* out, int32_t width, bool sixBitGreen, bool bigEndian);
+
+// 3-byte pixels (red, green, blue) as 4-byte ones: byte k of an output pixel
+// is channel order[k] (0 red, 1 green, 2 blue), or 0 where order[k] is -1.
+void JpegSpreadRow32(const uint8_t* rgb, uint8_t* out, int32_t width, const int8_t order[4]);

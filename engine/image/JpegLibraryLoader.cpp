@@ -11,7 +11,6 @@
 
 #include "engine/archive/ArchiveServices.h"
 #include "engine/archive/MediaArchive.h"
-#include "engine/core/ByteFields.h"
 #include "engine/core/Memory.h"
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VFile.h"
@@ -19,6 +18,7 @@
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/image/ImageRegistry.h"
+#include "engine/image/JpegKernels.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -127,20 +127,11 @@ void TermSource(j_decompress_ptr) {}
 
 // ---- Rows
 
-inline void PutWord(uint8_t* p, uint32_t v, bool bigEndian) {
-  if (bigEndian) {
-    bytefields::StoreBE16(p, v);
-  } else {
-    bytefields::StoreLE16(p, v);
-  }
-}
-
-constexpr uint32_t Pack555(uint32_t r, uint32_t g, uint32_t b) {
-  return ((r << 7) & 0x7C00) | ((g << 2) & 0x3E0) | (b >> 3);
-}
-constexpr uint32_t Pack565(uint32_t r, uint32_t g, uint32_t b) {
-  return ((r << 8) & 0xF800) | ((g << 3) & 0x7E0) | (b >> 3);
-}
+// The channel each byte of a 32-bit layout takes (-1: the unused byte, 0).
+constexpr int8_t kSpreadRGBX[4] = {0, 1, 2, -1};
+constexpr int8_t kSpreadBGRX[4] = {2, 1, 0, -1};
+constexpr int8_t kSpreadXRGB[4] = {-1, 0, 1, 2};
+constexpr int8_t kSpreadXBGR[4] = {-1, 2, 1, 0};
 
 uint8_t NearestIndex(const ColorTableData& palette, uint8_t r, uint8_t g, uint8_t b) {
   if (palette.nearestIndex) return palette.nearestIndex[NearestIndexKey(r, g, b)];
@@ -155,20 +146,17 @@ void ConvertJpegRgbRow(const uint8_t* rgb, uint8_t* d, int32_t width, uint16_t p
   if (!rgb || !d) return;
   const bool bigEndian = (pixelFormat & 0x8000) == 0;
   // One loop per layout, chosen once per row: a whole panorama's rows go
-  // through here, and the loops stay simple enough for the compiler to unroll.
+  // through here. The 16- and 32-bit layouts, the screens' own, go through
+  // the vector kernels.
   const auto each = [&](auto store) {
     for (int32_t x = 0; x < width; ++x, rgb += 3) store(x, rgb[0], rgb[1], rgb[2]);
   };
   switch (pixelFormat & 0x7FFF) {
     case kFormat555:
-      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { PutWord(d + 2 * x, Pack555(r, g, b), bigEndian); });
+      JpegPackRow16(rgb, d, width, false, bigEndian);
       break;
     case kFormat565:
-      if (bigEndian) {
-        each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { PutWord(d + 2 * x, Pack565(r, g, b), true); });
-      } else {
-        each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { bytefields::StoreLE16(d + 2 * x, Pack565(r, g, b)); });
-      }
+      JpegPackRow16(rgb, d, width, true, bigEndian);
       break;
     case kFormatRGB24:
       std::memcpy(d, rgb, static_cast<size_t>(width > 0 ? width : 0) * 3);
@@ -177,16 +165,16 @@ void ConvertJpegRgbRow(const uint8_t* rgb, uint8_t* d, int32_t width, uint16_t p
       each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[3 * x] = b, d[3 * x + 1] = g, d[3 * x + 2] = r; });
       break;
     case kFormatRGBX32:
-      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = r, d[4 * x + 1] = g, d[4 * x + 2] = b, d[4 * x + 3] = 0; });
+      JpegSpreadRow32(rgb, d, width, kSpreadRGBX);
       break;
     case kFormatBGRX32:
-      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = b, d[4 * x + 1] = g, d[4 * x + 2] = r, d[4 * x + 3] = 0; });
+      JpegSpreadRow32(rgb, d, width, kSpreadBGRX);
       break;
     case kFormatXRGB32:
-      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = 0, d[4 * x + 1] = r, d[4 * x + 2] = g, d[4 * x + 3] = b; });
+      JpegSpreadRow32(rgb, d, width, kSpreadXRGB);
       break;
     case kFormatXBGR32:
-      each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) { d[4 * x] = 0, d[4 * x + 1] = b, d[4 * x + 2] = g, d[4 * x + 3] = r; });
+      JpegSpreadRow32(rgb, d, width, kSpreadXBGR);
       break;
     case kFormatGrey8:
       each([&](int32_t x, uint8_t r, uint8_t g, uint8_t b) {

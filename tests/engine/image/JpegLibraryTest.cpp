@@ -4,13 +4,16 @@
 // no picture and the data freed, and the next picture decodes normally.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "JpegTestSupport.h"
 #include "engine/archive/ArchiveServices.h"
+#include "engine/image/JpegKernels.h"
 #include "engine/image/JpegLibraryLoader.h"
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapDisplay.h"
 #include "engine/graphics/VColorTable.h"
@@ -191,6 +194,44 @@ TEST_F(JpegLibraryTest, RowWritersPackEveryLayout) {
   uint8_t untouched[4] = {9, 9, 9, 9};
   ConvertJpegRgbRow(rgb, untouched, 1, 1);
   EXPECT_EQ(untouched[0], 9);
+}
+
+// The 16- and 32-bit layouts go through vector kernels: at every level the
+// processor offers they write the bytes of the scalar loop, for widths below,
+// at and around the vector steps, and not one byte past the row (nor read
+// past it: the row is its own block, which the sanitizer checks).
+TEST_F(JpegLibraryTest, RowWritersGiveTheScalarBytesAtEverySimdLevel) {
+  const int32_t widths[] = {0, 1, 2, 5, 8, 9, 10, 11, 15, 16, 17, 18, 31, 32, 33, 47, 48, 49, 100, 1023, 2048};
+  const uint16_t formats[] = {kFormat555,    kFormat555LE,  kFormat565,    kFormat565LE,
+                              kFormatRGBX32, kFormatBGRX32, kFormatXRGB32, kFormatXBGR32};
+  std::vector<uint8_t> rgb(3 * 2048);
+  uint32_t seed = 12345;
+  for (uint8_t& b : rgb) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(seed >> 16);
+  }
+  constexpr size_t kGuard = 64;
+  const auto convert = [&](int32_t level, uint16_t format, int32_t width, size_t bytes) {
+    const int32_t previous = SetJpegSimdLevel(level);
+    const std::vector<uint8_t> row(rgb.begin(), rgb.begin() + 3 * width);
+    std::vector<uint8_t> out(bytes + kGuard, 0xAA);
+    ConvertJpegRgbRow(width > 0 ? row.data() : rgb.data(), out.data(), width, format);
+    SetJpegSimdLevel(previous);
+    return out;
+  };
+  for (const uint16_t format : formats) {
+    const size_t pixelBytes = Is32BitFormat(format) ? 4 : 2;
+    for (const int32_t width : widths) {
+      SCOPED_TRACE("format " + std::to_string(format) + " width " + std::to_string(width));
+      const size_t bytes = pixelBytes * static_cast<size_t>(width);
+      const std::vector<uint8_t> scalar = convert(kJpegSimdScalar, format, width, bytes);
+      EXPECT_EQ(std::vector<uint8_t>(scalar.begin() + static_cast<ptrdiff_t>(bytes), scalar.end()),
+                std::vector<uint8_t>(kGuard, 0xAA));
+      for (const int32_t level : {int32_t{kJpegSimdSse2}, int32_t{kJpegSimdAvx2}}) {
+        EXPECT_EQ(convert(level, format, width, bytes), scalar) << "level " << level;
+      }
+    }
+  }
 }
 
 // CMYK pictures (ImageMagick writes Adobe's inverted YCCK) come out as
