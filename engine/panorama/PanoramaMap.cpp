@@ -135,13 +135,30 @@ void PanoramaMap::StorePixel(uint8_t* at, const VRGBColor& c) const {
 }
 
 const PixelBuffer* PanoramaMap::ReadableDirectly(const PixelMap& picture, PixelBuffer& buffer) const {
-  // 32-bit maps store their fourth byte as zero whatever the picture holds
-  // there, so only 15- and 16-bit pixels are taken as they stand.
-  if (depth_ == 32 || picture.IsSolidColor() || picture.PeekAttributes().flags != 0) return nullptr;
+  if (picture.IsSolidColor() || picture.PeekAttributes().flags != 0) return nullptr;
   buffer = picture.GetBuffer();
   if (buffer.pixels == nullptr || buffer.width <= 0 || buffer.height <= 0) return nullptr;
   if (buffer.depth != depth_ || buffer.pixelFormat != pixelFormat_ || pixelFormat_ == kFormatNone) return nullptr;
+  // 32-bit pixels are taken in the map's own layout only, whose fourth
+  // byte the copy clears (CopyPixels).
+  if (depth_ == 32 && !Is32BitFormat(pixelFormat_)) return nullptr;
   return &buffer;
+}
+
+void PanoramaMap::CopyPixels(uint8_t* to, const uint8_t* from, int32_t count) const {
+  if (depth_ != 32) {
+    std::memcpy(to, from, static_cast<size_t>(count) * 2);
+    return;
+  }
+  // The map stores its fourth byte as zero whatever the picture holds there.
+  const PixelShifts32 s = GetPixelShifts32(pixelFormat_);
+  const uint32_t channels = (0xFFu << s.red) | (0xFFu << s.green) | (0xFFu << s.blue);
+  for (int32_t x = 0; x < count; ++x, to += 4, from += 4) {
+    uint32_t v;
+    std::memcpy(&v, from, 4);
+    v &= channels;
+    std::memcpy(to, &v, 4);
+  }
 }
 
 bool PanoramaMap::ConvertPicture(const PixelMap& picture) {
@@ -239,13 +256,23 @@ bool PanoramaMap::DrawPicture(PixelMap& picture, int32_t sourceTop, int32_t sour
       continue;
     }
     if (sameWidth) {
-      std::memcpy(dst + static_cast<size_t>(left) * bytes, src + static_cast<size_t>(left - placement.left) * bytes,
-                  static_cast<size_t>(right - left) * bytes);
+      if (direct != nullptr) {
+        CopyPixels(dst + static_cast<size_t>(left) * bytes, src + static_cast<size_t>(left - placement.left) * bytes,
+                   right - left);
+      } else {
+        std::memcpy(dst + static_cast<size_t>(left) * bytes, src + static_cast<size_t>(left - placement.left) * bytes,
+                    static_cast<size_t>(right - left) * bytes);
+      }
       continue;
     }
     for (int32_t x = left; x < right; ++x) {
       const int64_t sx = (int64_t{x - placement.left} * pw) / placedWidth;
-      std::memcpy(dst + static_cast<size_t>(x) * bytes, src + static_cast<size_t>(sx) * bytes, static_cast<size_t>(bytes));
+      if (direct != nullptr) {
+        CopyPixels(dst + static_cast<size_t>(x) * bytes, src + static_cast<size_t>(sx) * bytes, 1);
+      } else {
+        std::memcpy(dst + static_cast<size_t>(x) * bytes, src + static_cast<size_t>(sx) * bytes,
+                    static_cast<size_t>(bytes));
+      }
     }
   }
   // The spare row repeats the last composed row for the bilinear reads.

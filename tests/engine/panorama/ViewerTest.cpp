@@ -6,8 +6,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <cstdint>
 #include <memory>
+#include <string>
 
+#include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/DrawPort.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
@@ -186,38 +189,58 @@ TEST(Viewer, DroppingTheComposedPictureKeepsTheBubblesPlaceAndResolution) {
 
 namespace {
 
-// A 16-bit picture in the map's own format is copied as it stands; the map
-// it gives is the one a 24-bit picture of the same colours gives through the
-// conversion, whichever way up the picture's rows are stored, and scaled.
+// A picture in the map's own format (16 or 32 bits, as the JPEG decoder
+// writes for the screen) is copied as it stands, except the fourth byte of
+// 32-bit pixels, which the map keeps at zero; the map it gives is the one a
+// 24-bit picture of the same colours gives through the conversion, whichever
+// way up the picture's rows are stored, and scaled.
 TEST(PanoramaMapDrawing, PicturesInTheMapsFormatGiveWhatConvertedOnesGive) {
   constexpr int32_t kW = 2048;
   constexpr int32_t kH = 64;
-  const uint16_t format = GetDefaultPixelFormat(16);
-  for (const bool scaled : {false, true}) {
-    SCOPED_TRACE(scaled ? "scaled" : "same size");
-    const int32_t pw = scaled ? kW / 2 : kW;
-    PixelMap wide(VRect(0, 0, pw, kH), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, GetDefaultPixelFormat(24));
-    PixelMap word(VRect(0, 0, pw, kH), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, format);
-    ASSERT_TRUE(wide.HasStorage());
-    ASSERT_TRUE(word.HasStorage());
-    for (int32_t y = 0; y < kH; ++y) {
-      for (int32_t x = 0; x < pw; ++x) {
-        // Colours a 5-6-5 word holds exactly.
-        const VRGBColor c(static_cast<uint8_t>((x * 8) & 0xF8), static_cast<uint8_t>((y * 4) & 0xFC),
-                          static_cast<uint8_t>(((x + y) * 8) & 0xF8));
-        ASSERT_TRUE(wide.SetPixel(VPoint(x, y), c));
-        ASSERT_TRUE(word.SetPixel(VPoint(x, y), c));
+  for (const int32_t depth : {16, 32}) {
+    const uint16_t format = GetDefaultPixelFormat(depth);
+    for (const bool scaled : {false, true}) {
+      SCOPED_TRACE(std::to_string(depth) + (scaled ? " bits, scaled" : " bits, same size"));
+      const int32_t pw = scaled ? kW / 2 : kW;
+      PixelMap wide(VRect(0, 0, pw, kH), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory,
+                    GetDefaultPixelFormat(24));
+      PixelMap own(VRect(0, 0, pw, kH), depth, nullptr, nullptr, nullptr, PixelMap::kStorageMemory, format);
+      ASSERT_TRUE(wide.HasStorage());
+      ASSERT_TRUE(own.HasStorage());
+      for (int32_t y = 0; y < kH; ++y) {
+        for (int32_t x = 0; x < pw; ++x) {
+          // Colours a 5-6-5 word holds exactly.
+          const VRGBColor c(static_cast<uint8_t>((x * 8) & 0xF8), static_cast<uint8_t>((y * 4) & 0xFC),
+                            static_cast<uint8_t>(((x + y) * 8) & 0xF8));
+          ASSERT_TRUE(wide.SetPixel(VPoint(x, y), c));
+          ASSERT_TRUE(own.SetPixel(VPoint(x, y), c));
+        }
       }
+      if (depth == 32) {
+        // Something in every pixel's unused byte.
+        const PixelShifts32 s = GetPixelShifts32(format);
+        const uint32_t unused = ~((0xFFu << s.red) | (0xFFu << s.green) | (0xFFu << s.blue));
+        PixelMapLock lock(&own);
+        for (int32_t y = 0; y < kH; ++y) {
+          uint8_t* row = own.GetPixelAddress(VPoint(0, y));
+          for (int32_t x = 0; x < pw; ++x) {
+            uint32_t v;
+            std::memcpy(&v, row + 4 * x, 4);
+            v |= unused & (0x5Au * 0x01010101u + static_cast<uint32_t>(x));
+            std::memcpy(row + 4 * x, &v, 4);
+          }
+        }
+      }
+      PanoramaMap fromWide;
+      PanoramaMap fromOwn;
+      ASSERT_TRUE(fromWide.Create(kW, kH, depth, format));
+      ASSERT_TRUE(fromOwn.Create(kW, kH, depth, format));
+      const VRect placement(0, 0, kW, kH);
+      ASSERT_TRUE(fromWide.DrawPicture(wide, 0, kH, placement, placement));
+      ASSERT_TRUE(fromOwn.DrawPicture(own, 0, kH, placement, placement));
+      const size_t bytes = static_cast<size_t>(fromWide.GetRowBytes()) * (kH + 1);
+      EXPECT_EQ(std::memcmp(fromWide.GetPixels(), fromOwn.GetPixels(), bytes), 0);
     }
-    PanoramaMap fromWide;
-    PanoramaMap fromWord;
-    ASSERT_TRUE(fromWide.Create(kW, kH, 16, format));
-    ASSERT_TRUE(fromWord.Create(kW, kH, 16, format));
-    const VRect placement(0, 0, kW, kH);
-    ASSERT_TRUE(fromWide.DrawPicture(wide, 0, kH, placement, placement));
-    ASSERT_TRUE(fromWord.DrawPicture(word, 0, kH, placement, placement));
-    const size_t bytes = static_cast<size_t>(fromWide.GetRowBytes()) * (kH + 1);
-    EXPECT_EQ(std::memcmp(fromWide.GetPixels(), fromWord.GetPixels(), bytes), 0);
   }
 }
 
