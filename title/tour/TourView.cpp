@@ -540,8 +540,14 @@ int32_t TourView::RandomDelay(int r, int32_t count) {
 }
 
 bool TourView::Step(uint32_t) {
-  if (nextRandomTick_ != 0 && IsPaused()) {
-    nextRandomTick_ = 0;
+  if (IsPaused()) {
+    // At rest the random sounds wait: their schedule starts again, a whole
+    // delay ahead, once the view moves.
+    if (nextRandomTick_ != 0) {
+      nextRandomTick_ = 0;
+      return true;
+    }
+    StepFootsteps();
     return true;
   }
   StepFootsteps();
@@ -549,16 +555,30 @@ bool TourView::Step(uint32_t) {
   return true;
 }
 
-void TourView::StepFootsteps() {
-  if (navigator_ == nullptr) return;
+uint32_t TourView::GetStepWait(uint32_t now) {
+  if (TurnSinceFootstep() > kFootstepTurn) return 0;
+  if (randomCount_ == 0) return kNoStepWanted;
+  if (IsPaused()) return nextRandomTick_ != 0 ? 0 : kNoStepWanted;
+  if (nextRandomTick_ == 0) return 0;
+  // Due once the tick count has passed it.
+  const auto d = static_cast<int32_t>(static_cast<uint32_t>(nextRandomTick_) + 1u - now);
+  return d > 0 ? static_cast<uint32_t>(d) : 0;
+}
+
+float TourView::TurnSinceFootstep() const {
+  if (navigator_ == nullptr) return 0.0f;
   for (VAudioStream* stream : footsteps_) {
-    if (stream == nullptr) return;
+    if (stream == nullptr) return 0.0f;
   }
   const float a = navigator_->GetPosition()[0];
   float d = std::fabs(a - lastFootstepAngle_);
   if (d > std::numbers::pi_v<float>) d = std::fabs(d - 2.0f * std::numbers::pi_v<float>);
-  if (!(d > kFootstepTurn)) return;
-  lastFootstepAngle_ = a;
+  return d;
+}
+
+void TourView::StepFootsteps() {
+  if (!(TurnSinceFootstep() > kFootstepTurn)) return;
+  lastFootstepAngle_ = navigator_->GetPosition()[0];
   // The four steps sound in the order +2, +0, +3, +1.
   static constexpr int32_t kSlotOfPhase[kFootstepCount] = {2, 0, 3, 1};
   footsteps_[kSlotOfPhase[footstepPhase_]]->Play(0, 32767, 440);

@@ -128,6 +128,10 @@ class TourView : public VControl, public VTask {
   bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override;
   // The sound step: footsteps and random sounds; always keeps running.
   bool Step(uint32_t pass) override;
+  // A step only when a sound is due: a footstep after a turn (the turning
+  // navigator brings the passes that see it), or the random sounds' time
+  // while the view moves. A still view asks for none.
+  uint32_t GetStepWait(uint32_t now) override;
 
   // The random-sound delay (ms) for a generator value r in 0..32767 and the
   // bubble's random-sound count (1..5).
@@ -154,6 +158,9 @@ class TourView : public VControl, public VTask {
   VPicture* SnapshotView() const;
   void ReleaseTransitionPictures();
   void ReleaseSoundStreams();
+  // The turn since the last footstep, the short way round (radians); 0
+  // without a navigator or footstep sounds.
+  float TurnSinceFootstep() const;
   void StepFootsteps();
   void StepRandomSounds();
   // Removes the pop-up from the view; it is deleted once the dispatch that

@@ -22,6 +22,7 @@
 #include "engine/controls/DeferredDeletion.h"
 #include "engine/controls/VAnimatingPictureControl.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/core/VTask.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/AudioMixer.h"
 #include "engine/sound/AudioStream.h"
@@ -508,6 +509,41 @@ TEST_F(TourViewTest, FootstepsSoundInTheirOrder) {
     for (int16_t s : samples) heard = std::max<int>(heard, s);
     EXPECT_EQ(heard, t.heard);
   }
+  view->GetNavigator()->Deactivate();
+  bench->recorder->RemoveChildObject(view, true);
+  view = nullptr;
+  delete mixer;
+}
+
+// The sound step asks the idle loop for passes only when a sound is due:
+// while the view moves, when the random sounds' time comes; after a turn
+// past the footstep angle, at once; paused (the view at rest), none, so a
+// still room lets the program sleep.
+TEST_F(TourViewTest, TheSoundStepAsksForPassesOnlyWhenASoundIsDue) {
+  EnsureStandardSoundCodecs();
+  VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
+  device.Open();
+  auto* mixer = new VAudioMixer(&device, 16);
+  Walk("BU001");
+  bench->Idle();
+  auto now = [] { return GetTaskTickCount(); };
+  const int32_t scheduled = view->GetNextRandomTick();
+  ASSERT_NE(scheduled, 0);
+  EXPECT_EQ(view->GetStepWait(now()), static_cast<uint32_t>(scheduled + 1 - static_cast<int32_t>(now())))
+      << "the random sounds' time";
+  ASSERT_TRUE(view->Suspend());
+  EXPECT_EQ(view->GetStepWait(now()), 0u) << "the schedule is dropped on the next pass";
+  for (int i = 0; i < 3; ++i) {
+    bench->clock().AdvanceMilliseconds(100);
+    bench->Idle();
+    EXPECT_EQ(view->GetNextRandomTick(), 0) << "not scheduled again while paused";
+    EXPECT_EQ(view->GetStepWait(now()), VTask::kNoStepWanted) << "paused and still";
+  }
+  const float yaw = view->GetNavigator()->GetPosition()[0];
+  view->GetNavigator()->SetViewAngle(VFPoint{yaw + 1.5f, 0.0f});
+  EXPECT_EQ(view->GetStepWait(now()), 0u) << "a footstep is due";
+  view->Step(0);
+  EXPECT_EQ(view->GetStepWait(now()), VTask::kNoStepWanted) << "the footstep was taken";
   view->GetNavigator()->Deactivate();
   bench->recorder->RemoveChildObject(view, true);
   view = nullptr;
