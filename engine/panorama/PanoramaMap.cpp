@@ -113,6 +113,22 @@ bool ReadColor(const PixelBuffer& b, const uint8_t* row, int32_t x, const VRGBCo
   }
 }
 
+// Copies `count` pixels of `bytes` bytes; 4-byte pixels keep only the bits
+// of `keep` (the map stores its fourth byte as zero whatever the picture
+// holds there).
+void CopyPixels(uint8_t* to, const uint8_t* from, int32_t count, int32_t bytes, uint32_t keep) {
+  if (bytes != 4) {
+    std::memcpy(to, from, static_cast<size_t>(count) * static_cast<size_t>(bytes));
+    return;
+  }
+  for (int32_t x = 0; x < count; ++x, to += 4, from += 4) {
+    uint32_t v;
+    std::memcpy(&v, from, 4);
+    v &= keep;
+    std::memcpy(to, &v, 4);
+  }
+}
+
 }  // namespace
 
 void PanoramaMap::StorePixel(uint8_t* at, const VRGBColor& c) const {
@@ -140,25 +156,9 @@ const PixelBuffer* PanoramaMap::ReadableDirectly(const PixelMap& picture, PixelB
   if (buffer.pixels == nullptr || buffer.width <= 0 || buffer.height <= 0) return nullptr;
   if (buffer.depth != depth_ || buffer.pixelFormat != pixelFormat_ || pixelFormat_ == kFormatNone) return nullptr;
   // 32-bit pixels are taken in the map's own layout only, whose fourth
-  // byte the copy clears (CopyPixels).
+  // byte the copy clears.
   if (depth_ == 32 && !Is32BitFormat(pixelFormat_)) return nullptr;
   return &buffer;
-}
-
-void PanoramaMap::CopyPixels(uint8_t* to, const uint8_t* from, int32_t count) const {
-  if (depth_ != 32) {
-    std::memcpy(to, from, static_cast<size_t>(count) * 2);
-    return;
-  }
-  // The map stores its fourth byte as zero whatever the picture holds there.
-  const PixelShifts32 s = GetPixelShifts32(pixelFormat_);
-  const uint32_t channels = (0xFFu << s.red) | (0xFFu << s.green) | (0xFFu << s.blue);
-  for (int32_t x = 0; x < count; ++x, to += 4, from += 4) {
-    uint32_t v;
-    std::memcpy(&v, from, 4);
-    v &= channels;
-    std::memcpy(to, &v, 4);
-  }
 }
 
 bool PanoramaMap::ConvertPicture(const PixelMap& picture) {
@@ -239,6 +239,13 @@ bool PanoramaMap::DrawPicture(PixelMap& picture, int32_t sourceTop, int32_t sour
   const int64_t placedWidth = placement.GetWidth();
   const int64_t placedHeight = placement.GetHeight();
   const bool sameWidth = placedWidth == pw;
+  // The channels of a 32-bit map's pixels: a picture read directly is in
+  // the map's own layout, a converted one has its fourth byte zero already.
+  uint32_t keep = 0xFFFFFFFFu;
+  if (depth_ == 32 && Is32BitFormat(pixelFormat_)) {
+    const PixelShifts32 s = GetPixelShifts32(pixelFormat_);
+    keep = (0xFFu << s.red) | (0xFFu << s.green) | (0xFFu << s.blue);
+  }
   for (int32_t y = top; y < bottom; ++y) {
     const int64_t sy = sourceTop + (int64_t{y - placement.top} * sourceHeight) / placedHeight;
     const uint8_t* src =
@@ -256,23 +263,13 @@ bool PanoramaMap::DrawPicture(PixelMap& picture, int32_t sourceTop, int32_t sour
       continue;
     }
     if (sameWidth) {
-      if (direct != nullptr) {
-        CopyPixels(dst + static_cast<size_t>(left) * bytes, src + static_cast<size_t>(left - placement.left) * bytes,
-                   right - left);
-      } else {
-        std::memcpy(dst + static_cast<size_t>(left) * bytes, src + static_cast<size_t>(left - placement.left) * bytes,
-                    static_cast<size_t>(right - left) * bytes);
-      }
+      CopyPixels(dst + static_cast<size_t>(left) * bytes, src + static_cast<size_t>(left - placement.left) * bytes,
+                 right - left, bytes, keep);
       continue;
     }
     for (int32_t x = left; x < right; ++x) {
       const int64_t sx = (int64_t{x - placement.left} * pw) / placedWidth;
-      if (direct != nullptr) {
-        CopyPixels(dst + static_cast<size_t>(x) * bytes, src + static_cast<size_t>(sx) * bytes, 1);
-      } else {
-        std::memcpy(dst + static_cast<size_t>(x) * bytes, src + static_cast<size_t>(sx) * bytes,
-                    static_cast<size_t>(bytes));
-      }
+      CopyPixels(dst + static_cast<size_t>(x) * bytes, src + static_cast<size_t>(sx) * bytes, 1, bytes, keep);
     }
   }
   // The spare row repeats the last composed row for the bilinear reads.

@@ -57,11 +57,9 @@ class PanoramaMap {
   bool ConvertPicture(const PixelMap& picture);
   // The picture's stored pixels when they already are in the map's depth and
   // format (a picture decoded for the screen): its rows are then copied as
-  // they stand (CopyPixels), with no converted copy. Null otherwise.
+  // they stand (32-bit ones with their fourth byte cleared), with no
+  // converted copy. Null otherwise.
   const PixelBuffer* ReadableDirectly(const PixelMap& picture, PixelBuffer& buffer) const;
-  // Copies `count` pixels of the map's layout; 32-bit pixels with their
-  // fourth byte cleared.
-  void CopyPixels(uint8_t* to, const uint8_t* from, int32_t count) const;
   void StorePixel(uint8_t* at, const VRGBColor& color) const;
 
   std::vector<uint8_t> pixels_;
