@@ -205,6 +205,8 @@ AppPanel::AppPanel() {
 }
 
 AppPanel::~AppPanel() {
+  // The screens go while the panel is whole: they may still call it.
+  DeleteScreens();
   if (servicesInstalled_) InstallMainScreenServices(nullptr);
   delete pendingBubble_;
   GetSoundManager().ReleaseSound(kPanelSound);
@@ -231,8 +233,9 @@ MainInterfaceScreen* AppPanel::MakeMainInterface() {
 }
 
 void AppPanel::Enter() {
-  // Entered again after a suspension: the screens are there.
+  // Entered again without having left: the screens are there.
   if (tourView_ != nullptr) return;
+  firstTick_ = true;
   SetWaitCursor(true);
   VDisplay::Get().SetBufferSwap(false);
   LoadTextMedia(welcomeText_, kWelcomeTextId, false);
@@ -252,7 +255,11 @@ void AppPanel::Enter() {
   EnterStartBubble(new BubbleRecord(start));
 }
 
-void AppPanel::Leave() {
+void AppPanel::Leave() { DeleteScreens(); }
+
+void AppPanel::DeleteScreens() {
+  // The pointers may be stale (a tree deleted from above deletes the
+  // children before their parent): only the children still linked go.
   tourView_ = nullptr;
   mainInterface_ = nullptr;
   moduleScreen_ = nullptr;

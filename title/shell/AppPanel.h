@@ -141,7 +141,7 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
   // Builds the strip, then the tour view (in this order: the strip's reports
   // pass the tour view on their way up), and enters the start bubble.
   void Enter() override;
-  // Deletes the screens.
+  // Deletes the screens (entered again, the panel builds them anew).
   void Leave() override;
   void DrawContent(DrawPort* port, const VRect& rect) override;
   bool KeyDown(const VKeyEvent& event) override;
@@ -202,6 +202,8 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
 
  private:
   void BuildScripts();
+  // Deletes every child: the strip, the tour view and the screens.
+  void DeleteScreens();
   bool RunStep(StepAction action);
   bool HideScreen(PictureFrameControl* screen);
   void ShowPendingScreen(PictureFrameControl*& shown, PictureFrameControl*& pending);
