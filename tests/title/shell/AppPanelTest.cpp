@@ -508,6 +508,23 @@ TEST_F(AppPanelTest, ItemsOpenTheScreenOfTheirCategory) {
   }
 }
 
+// An item opened while a module screen is shown (script 5 hides nothing):
+// the new screen takes the module's place and the old one goes, rather than
+// staying under it for good.
+TEST_F(AppPanelTest, AnItemOpenedOverAModuleReplacesIt) {
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  Send(90, 2);
+  ASSERT_TRUE(IdleUntilDone());
+  ASSERT_NE(panel->GetModuleScreen(), nullptr);
+  OpenItem("EV002");
+  ASSERT_TRUE(IdleUntilDone());
+  ASSERT_NE(panel->GetModuleScreen(), nullptr);
+  EXPECT_EQ(panel->GetModuleScreen()->GetKind(), 2);
+  EXPECT_EQ(panel->FindObject(14419), nullptr) << "the relations screen is gone";
+  EXPECT_EQ(DeferredDeletionCount(), 0);
+}
+
 // The overlays: the information and room overlays open over the tour at
 // once; one replaces the other through script 4; a click on the stand-in
 // asks to close it (93) and it goes (95).
