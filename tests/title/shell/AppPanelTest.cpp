@@ -649,6 +649,20 @@ TEST_F(AppPanelTest, SpaceAndAltF4) {
   EXPECT_EQ(Strip()->GetMode(), -1);
 }
 
+// The view asks for the layout the strip is in already: the strip starts no
+// switch and reports nothing, so the panel tells the view on the next tick
+// (else the view would wait for good).
+TEST_F(AppPanelTest, ALayoutTheStripIsInStillEndsTheViewsWait) {
+  StartInTheTour("DF001");
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(Strip()->SetLayoutMode(3, 0));
+  bench->Move(321, 240);
+  bench->Down(320, 240);
+  bench->Up(320, 240);
+  ASSERT_NE(View()->GetState(), TourView::kNavigating);
+  EXPECT_TRUE(IdleUntilState(TourView::kNavigating, 50)) << "state " << View()->GetState();
+}
+
 // The tour inside the panel: a click on the hotspot ends navigating again,
 // in the bubble the hotspot leads to (a door walks into BU002; a detail
 // photo, for which no pop-up is made, leaves the view in BU001).
