@@ -14,25 +14,27 @@
 #include "engine/sound/SoundManager.h"
 #include "platform/DirectX.h"
 #include "title/controls/TitleSoundTable.h"
+#include "title/shell/AppPanel.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumServices.h"
+#include "title/shell/OpeningStandInPanel.h"
 #include "title/shell/PictureFontTable.h"
 #include "title/shell/PlaceholderPanel.h"
 #include "title/shell/StartMessages.h"
-#include "title/shell/TourStandInPanel.h"
 
 namespace {
 
 void FinishNothing(VPropertyHolder* /*object*/, int32_t /*argument*/) {}
 
-// The title's four panel classes. Until their own panels exist the main
-// panel is the tour stand-in, and so is the opening panel, which would play
-// the opening movie and hand over to the main panel; the others make the
-// placeholder panel.
-VFactoryRegistration gMainPanelClass(MuseumApplication::kMainPanelType, sizeof(TourStandInPanel), nullptr, nullptr,
-                                     TourStandInPanel::Create, TourStandInPanel::Destroy, FinishNothing);
-VFactoryRegistration gCreditsPanelClass(MuseumApplication::kCreditsPanelType, sizeof(TourStandInPanel), nullptr,
-                                        nullptr, TourStandInPanel::Create, TourStandInPanel::Destroy, FinishNothing);
+// The title's four panel classes: the main panel; until their own panels
+// exist the opening panel is a stand-in that hands over to the main panel at
+// once (the opening panel plays the opening movie first) and the others make
+// the placeholder panel.
+VFactoryRegistration gMainPanelClass(MuseumApplication::kMainPanelType, sizeof(AppPanel), nullptr, nullptr,
+                                     AppPanel::Create, AppPanel::Destroy, FinishNothing);
+VFactoryRegistration gCreditsPanelClass(MuseumApplication::kCreditsPanelType, sizeof(OpeningStandInPanel), nullptr,
+                                        nullptr, OpeningStandInPanel::Create, OpeningStandInPanel::Destroy,
+                                        FinishNothing);
 VFactoryRegistration gLanguagePanelClass(MuseumApplication::kLanguagePanelType, sizeof(PlaceholderPanel), nullptr,
                                          nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
 VFactoryRegistration gTextPicturePanelClass(MuseumApplication::kTextPicturePanelType, sizeof(PlaceholderPanel),
