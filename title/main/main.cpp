@@ -7,8 +7,10 @@
 // --log appends the start-up's measurements to FILE: "start", then
 // "first-frame-ms MS" (from the program's entry to the first frame on the
 // screen), "resident-kb KB" (the memory held then) and at the end
-// "exit CODE". --quit-after ends the program MS milliseconds after its first
-// frame (for measurements and tests).
+// "exit CODE", and in between what the title reports of its run (the panel
+// on show, each hand-over script with its frame times). --quit-after ends
+// the program MS milliseconds after its first frame (for measurements and
+// tests).
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -21,6 +23,7 @@
 #include "platform/Process.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
+#include "title/shell/TitleRunLog.h"
 
 namespace {
 
@@ -137,6 +140,7 @@ int main(int argc, char** argv) {
     }
   }
   Log("start");
+  if (gLog.is_open()) title_run_log::SetSink(Log);
   int code = 1;
   InstallMuseumServices();
   {

@@ -15,6 +15,7 @@
 #include "title/controls/PictureFrameControl.h"
 #include "title/shell/MainInterfaceScreen.h"
 #include "title/shell/ScreenRegistry.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/tour/BubbleRecord.h"
 #include "title/tour/TourMedia.h"
 #include "title/tour/TourPopup.h"
@@ -435,6 +436,11 @@ void AppPanel::EnterStartBubble(BubbleRecord* record) {
 void AppPanel::RunScript(int32_t script) {
   if (script < 0 || script >= kScriptCount) return;
   SetWaitCursor(true);
+  if (!sequence_.IsRunning() && title_run_log::HasSink()) {
+    title_run_log::Write("script " + std::to_string(script));
+    title_run_log::BeginFrameWatch(GetTaskTickCount());
+    watchedScript_ = script;
+  }
   sequence_.StartSequence(&scripts_[static_cast<size_t>(script)]);
 }
 
@@ -684,6 +690,13 @@ bool AppPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
       if (IsCaptionControl(value1)) ShowSavedCaption();
       break;
     case kOwnerScriptDone:
+      if (watchedScript_ >= 0) {
+        const title_run_log::FrameWatch watch = title_run_log::EndFrameWatch(GetTaskTickCount());
+        title_run_log::Write("script-done " + std::to_string(watchedScript_) + " ms " + std::to_string(watch.durationMs) +
+                             " frames " + std::to_string(watch.frames) + " longest-gap-ms " +
+                             std::to_string(watch.longestGapMs));
+        watchedScript_ = -1;
+      }
       if (moduleScreen_ != nullptr) moduleScreen_->SetEnabled(true);
       if (overlay_ != nullptr) overlay_->SetEnabled(true);
       if (mainInterface_ != nullptr) {

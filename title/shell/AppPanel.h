@@ -236,6 +236,8 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
   // A mode switch the strip could not start: 92 goes to the view on the
   // next tick.
   bool modeReportPending_ = false;
+  // The script on the run log's frame watch, -1 for none.
+  int32_t watchedScript_ = -1;
   int32_t pendingMode_ = 0;
   VString welcomeText_;
   bool servicesInstalled_ = false;

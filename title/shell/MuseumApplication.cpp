@@ -9,6 +9,7 @@
 #include "engine/app/VExceptionFilter.h"
 #include "engine/controls/VFactory.h"
 #include "engine/core/VString.h"
+#include "engine/core/VTask.h"
 #include "engine/graphics/DisplaySurfaceOption.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/SoundManager.h"
@@ -21,6 +22,7 @@
 #include "title/shell/PictureFontTable.h"
 #include "title/shell/PlaceholderPanel.h"
 #include "title/shell/StartMessages.h"
+#include "title/shell/TitleRunLog.h"
 
 namespace {
 
@@ -129,6 +131,20 @@ void MuseumApplication::CreateMainWindow(const VRect& screen) {
 
 void MuseumApplication::IdleStep() {
   VApplication::IdleStep();
+  if (title_run_log::HasSink()) {
+    const uint32_t presents = VDisplay::Get().GetPresentCount();
+    if (presents != presentsSeen_) {
+      presentsSeen_ = presents;
+      title_run_log::NoteFrame(GetTaskTickCount());
+    }
+    const VWindow* window = GetMainWindow();
+    const VGraphicObject* panel = window != nullptr ? window->GetCurrentPanel() : nullptr;
+    const int32_t panelId = panel != nullptr ? panel->GetId() : 0;
+    if (panelId != panelSeen_) {
+      panelSeen_ = panelId;
+      title_run_log::Write("panel " + std::to_string(panelId));
+    }
+  }
   if (firstFrameReported_ || VDisplay::Get().GetPresentCount() == 0) return;
   firstFrameReported_ = true;
   if (firstFrameListener_) firstFrameListener_();

@@ -50,7 +50,8 @@ class MuseumApplication : public VApplication {
   void ActivateApp(bool active) override;
   // The 640 x 480 window centred in the screen rectangle.
   void CreateMainWindow(const VRect& screen) override;
-  // The framework's idle step; reports the first presented frame.
+  // The framework's idle step; reports the first presented frame, and to the
+  // run log each presented frame and each change of the panel on show.
   void IdleStep() override;
 
   // Called once, on the idle pass after the first frame reached the screen.
@@ -64,4 +65,6 @@ class MuseumApplication : public VApplication {
   std::unique_ptr<VExceptionFilter> filter_;
   std::function<void()> firstFrameListener_;
   bool firstFrameReported_ = false;
+  uint32_t presentsSeen_ = 0;
+  int32_t panelSeen_ = 0;
 };

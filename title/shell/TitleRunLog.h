@@ -1,0 +1,31 @@
+// The title's run log: lines that say what the running title does (the
+// panel on show, each hand-over script with its frame times), written where
+// the program's --log option points and read by the tests that drive the
+// title from outside. Without a sink nothing is written.
+//
+// Frame times: the application notes each presented frame (NoteFrame from
+// its idle step); between BeginFrameWatch and EndFrameWatch the log keeps
+// the count of frames and the longest time between two of them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace title_run_log {
+
+void SetSink(std::function<void(const std::string&)> sink);
+void Write(const std::string& line);
+bool HasSink();
+
+// A frame reached the screen at `nowMs`.
+void NoteFrame(uint32_t nowMs);
+void BeginFrameWatch(uint32_t nowMs);
+struct FrameWatch {
+  uint32_t frames = 0;
+  uint32_t longestGapMs = 0;
+  uint32_t durationMs = 0;
+};
+FrameWatch EndFrameWatch(uint32_t nowMs);
+
+}  // namespace title_run_log
