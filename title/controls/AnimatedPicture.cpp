@@ -10,12 +10,16 @@ AnimatedPicture::AnimatedPicture(int32_t id, uint16_t pictureId, int32_t left, i
                                  int32_t width, int32_t height, VGraphicObject* parent)
     : VPictureControl(id, pictureId, left, top, layer, width, height, parent),
       VTask(id, false, false, false, GetTaskManager()),
+      start_(left, top),
+      end_(left, top),
       frameMode_(pictureId == 0) {}
 
 AnimatedPicture::AnimatedPicture(int32_t id, VPicture* picture, int32_t left, int32_t top, int32_t layer,
                                  int32_t width, int32_t height, VGraphicObject* parent)
     : VPictureControl(id, picture, left, top, layer, width, height, parent),
-      VTask(id, false, false, false, GetTaskManager()) {}
+      VTask(id, false, false, false, GetTaskManager()),
+      start_(left, top),
+      end_(left, top) {}
 
 AnimatedPicture::~AnimatedPicture() {
   for (VPicture* p : frames_) {
