@@ -19,6 +19,11 @@
 #include "engine/controls/ControlTestSupport.h"
 #include "engine/controls/DeferredDeletion.h"
 #include "engine/controls/VPanel.h"
+#include "engine/core/Clock.h"
+#include "engine/sound/AudioDecoder.h"
+#include "engine/sound/AudioFormat.h"
+#include "engine/sound/AudioMixer.h"
+#include "engine/sound/SDLAudioDevices.h"
 #include "engine/sound/SoundManager.h"
 #include "support/BuildPaths.h"
 #include "support/Subprocess.h"
@@ -50,6 +55,9 @@ class OwnerStandIn : public VControl {
 class PanelFixture : public shelltest::ShellFixture {
  protected:
   void TearDown() override {
+    delete mixer;
+    mixer = nullptr;
+    device.reset();
     if (bench) {
       FlushDeferredDeletions();
       bench.reset();
@@ -87,7 +95,9 @@ class PanelFixture : public shelltest::ShellFixture {
     ASSERT_TRUE(BuildArchive("CD/Media/QV_DE_VI.msf", video));
     ASSERT_TRUE(OpenMediaArchives());
     bench = std::make_unique<controltest::Bench>(640, 480);
+    // The movies' clock counts from here on the bench's fake clock.
     bench->clock().SetStepPerRead(0);
+    InitClock();
     owner = new OwnerStandIn(bench->recorder);
   }
 
@@ -101,8 +111,19 @@ class PanelFixture : public shelltest::ShellFixture {
     return panel;
   }
 
-  // One idle pass `ms` after the last.
+  // A mixer over a capture device, whose output the idle passes pull as the
+  // fake time goes on.
+  void StartMixer() {
+    EnsureStandardSoundCodecs();
+    device = std::make_unique<VCaptureAudioDevice>(VAudioFormat(22050, 16, false));
+    device->Open();
+    mixer = new VAudioMixer(device.get(), 16);
+  }
+
+  // One idle pass `ms` after the last (with the mixer's output for that time
+  // pulled first when there is a mixer).
   void Pass(uint32_t ms = 10) {
+    if (device) device->PullFrames(static_cast<int32_t>(22050 * ms / 1000));
     bench->clock().AdvanceMilliseconds(ms);
     bench->Idle();
   }
@@ -117,6 +138,8 @@ class PanelFixture : public shelltest::ShellFixture {
   std::vector<std::string> languageLines;
   std::vector<std::string> videoLines;
   std::unique_ptr<controltest::Bench> bench;
+  std::unique_ptr<VCaptureAudioDevice> device;
+  VAudioMixer* mixer = nullptr;
   OwnerStandIn* owner = nullptr;  // the bench's window owns it
 };
 

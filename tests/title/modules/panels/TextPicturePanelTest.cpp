@@ -82,10 +82,9 @@ class TextPicturePanelTest : public paneltest::PanelFixture {
 
   // Idle passes of 10 ms (with the mixer's output pulled for each when there
   // is one) until the panel asks to quit; the states passed, in order.
-  std::vector<int32_t> RunToQuit(ClosingPanel* panel, VCaptureAudioDevice* device, int passes = 3000) {
+  std::vector<int32_t> RunToQuit(ClosingPanel* panel, int passes = 3000) {
     std::vector<int32_t> states{panel->GetState()};
     for (int i = 0; i < passes && panel->quits == 0; ++i) {
-      if (device != nullptr) device->PullFrames(220);
       Pass(10);
       if (panel->GetState() != states.back()) states.push_back(panel->GetState());
     }
@@ -115,18 +114,11 @@ TEST_P(TextPicturePanelSequence, ReachesTheEnd) {
   if (HasFatalFailure()) return;
   OpenDisc();
   if (HasFatalFailure()) return;
-  EnsureStandardSoundCodecs();
-  std::unique_ptr<VCaptureAudioDevice> device;
-  VAudioMixer* mixer = nullptr;
-  if (c.mixer) {
-    device = std::make_unique<VCaptureAudioDevice>(VAudioFormat(22050, 16, false));
-    device->Open();
-    mixer = new VAudioMixer(device.get(), 16);
-  }
+  if (c.mixer) StartMixer();
   auto* panel = Show(new ClosingPanel());
   EXPECT_EQ(panel->GetStream(0) != nullptr, c.media) << "the first music";
   EXPECT_EQ(panel->GetChannel() != nullptr, c.media);
-  const std::vector<int32_t> states = RunToQuit(panel, device.get());
+  const std::vector<int32_t> states = RunToQuit(panel);
   EXPECT_EQ(panel->quits, 1);
   EXPECT_TRUE(std::is_sorted(states.begin(), states.end())) << testing::PrintToString(states);
   EXPECT_EQ(states.back(), TextPicturePanel::kQuit);
@@ -153,7 +145,6 @@ TEST_P(TextPicturePanelSequence, ReachesTheEnd) {
   for (int32_t k = 0; k < 3; ++k) EXPECT_EQ(panel->GetStream(k), nullptr);
   owner->panel = nullptr;
   delete panel;
-  delete mixer;
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, TextPicturePanelSequence,
@@ -229,27 +220,20 @@ TEST_F(TextPicturePanelTest, TakeDownWhileTheMixerPlays) {
   if (HasFatalFailure()) return;
   OpenDisc();
   if (HasFatalFailure()) return;
-  EnsureStandardSoundCodecs();
-  VCaptureAudioDevice device(VAudioFormat(22050, 16, false));
-  device.Open();
-  auto* mixer = new VAudioMixer(&device, 16);
+  StartMixer();
   auto* panel = Show(new ClosingPanel());
   panel->Skip();
-  for (int i = 0; i < 1000 && panel->GetState() < TextPicturePanel::kInterlude; ++i) {
-    device.PullFrames(220);
-    Pass(10);
-  }
+  for (int i = 0; i < 1000 && panel->GetState() < TextPicturePanel::kInterlude; ++i) Pass(10);
   ASSERT_EQ(panel->GetState(), TextPicturePanel::kInterlude);
   ASSERT_NE(panel->GetChannel(), nullptr);
   EXPECT_TRUE(panel->GetChannel()->IsPlaying());
-  device.PullFrames(220);
+  Pass(10);
   // As the window closes it: take-down, then deletion.
   owner->panel = nullptr;
   panel->Leave();
   panel->Leave();  // a second take-down finds nothing left to free
   delete panel;
-  for (int i = 0; i < 20; ++i) device.PullFrames(220);
-  delete mixer;
+  for (int i = 0; i < 20; ++i) device->PullFrames(220);
 }
 
 }  // namespace
