@@ -21,6 +21,7 @@
 #include "PanelTestSupport.h"
 #include "engine/controls/ControlEvents.h"
 #include "engine/core/VEvent.h"
+#include "engine/graphics/VPicture.h"
 #include "engine/sound/AudioChannel.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/AudioFormat.h"
@@ -116,6 +117,12 @@ TEST_P(TextPicturePanelSequence, ReachesTheEnd) {
   if (HasFatalFailure()) return;
   if (c.mixer) StartMixer();
   auto* panel = Show(new ClosingPanel());
+  if (c.media) {
+    // The first frame is read and shown.
+    ASSERT_NE(panel->GetAnimation(), nullptr);
+    ASSERT_NE(panel->GetAnimation()->GetPicture(), nullptr);
+    EXPECT_EQ(panel->GetAnimation()->GetPicture()->GetWidth(), 32);
+  }
   EXPECT_EQ(panel->GetStream(0) != nullptr, c.media) << "the first music";
   EXPECT_EQ(panel->GetChannel() != nullptr, c.media);
   const std::vector<int32_t> states = RunToQuit(panel);
