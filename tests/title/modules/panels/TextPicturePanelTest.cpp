@@ -208,6 +208,15 @@ TEST_F(TextPicturePanelTest, KeysSkipTheTextOrEndTheProgram) {
     EXPECT_EQ(panel->quits, 1);
     EXPECT_FALSE(panel->IsSkipRequested()) << "it does not skip";
   }
+  // Keys pressed in the window reach the panel past its children.
+  owner->panel = nullptr;
+  delete panel;
+  panel = Show(new ClosingPanel());
+  bench->Key(0x20);
+  EXPECT_TRUE(panel->IsSkipRequested()) << "space skips";
+  EXPECT_EQ(panel->quits, 0);
+  bench->Key(27);
+  EXPECT_EQ(panel->quits, 1) << "Escape ends";
   // F4 without Alt only skips.
   owner->panel = nullptr;
   delete panel;
