@@ -120,8 +120,10 @@ TEST_P(TextPicturePanelSequence, ReachesTheEnd) {
   if (c.media) {
     // The first frame is read and shown.
     ASSERT_NE(panel->GetAnimation(), nullptr);
-    ASSERT_NE(panel->GetAnimation()->GetPicture(), nullptr);
-    EXPECT_EQ(panel->GetAnimation()->GetPicture()->GetWidth(), 32);
+    VPicture* frame = panel->GetAnimation()->GetPicture();  // one reference for the test
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->GetWidth(), 32);
+    frame->Release();
   }
   EXPECT_EQ(panel->GetStream(0) != nullptr, c.media) << "the first music";
   EXPECT_EQ(panel->GetChannel() != nullptr, c.media);
