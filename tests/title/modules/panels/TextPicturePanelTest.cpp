@@ -112,9 +112,9 @@ class TextPicturePanelSequence : public TextPicturePanelTest, public testing::Wi
 TEST_P(TextPicturePanelSequence, ReachesTheEnd) {
   const Case c = GetParam();
   if (c.media) AddMedia();
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   OpenDisc();
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   if (c.mixer) StartMixer();
   auto* panel = Show(new ClosingPanel());
   if (c.media) {
@@ -166,9 +166,9 @@ INSTANTIATE_TEST_SUITE_P(Media, TextPicturePanelSequence,
 // program at any time.
 TEST_F(TextPicturePanelTest, KeysSkipTheTextOrEndTheProgram) {
   AddMedia();
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   OpenDisc();
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   auto* panel = Show(new ClosingPanel());
   auto* text = dynamic_cast<ResourceTextControl*>(panel->FindObject(TextPicturePanel::kTextId));
   ASSERT_NE(text, nullptr);
@@ -235,9 +235,9 @@ TEST_F(TextPicturePanelTest, KeysSkipTheTextOrEndTheProgram) {
 // without touching what the panel freed (run under the address sanitizer).
 TEST_F(TextPicturePanelTest, TakeDownWhileTheMixerPlays) {
   AddMedia();
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   OpenDisc();
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   StartMixer();
   auto* panel = Show(new ClosingPanel());
   panel->Skip();
