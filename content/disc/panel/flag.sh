@@ -15,8 +15,12 @@ region() {
   awk -v u0="$1" -v v0="$2" -v u1="$3" -v v1="$4" -v fx="$fx" -v fy="$fy" -v fw="$fw" -v ph="$phase" 'BEGIN {
     pi = 3.14159265
     s = "polygon"
-    for (u = u0; u <= u1; u += 2) { y = v0 + 2.2 * (u / fw) * sin(2 * pi * (u / fw - ph)); s = s sprintf(" %.1f,%.1f", fx + u, fy + y) }
-    for (u = u1; u >= u0; u -= 2) { y = v1 + 2.2 * (u / fw) * sin(2 * pi * (u / fw - ph)); s = s sprintf(" %.1f,%.1f", fx + u, fy + y) }
+    for (u = u0; u <= u1; u += 2) {
+      y = v0 + 2.2 * (u / fw) * sin(2 * pi * (u / fw - ph)); s = s sprintf(" %.1f,%.1f", fx + u, fy + y)
+    }
+    for (u = u1; u >= u0; u -= 2) {
+      y = v1 + 2.2 * (u / fw) * sin(2 * pi * (u / fw - ph)); s = s sprintf(" %.1f,%.1f", fx + u, fy + y)
+    }
     print s }'
 }
 draw=()

@@ -138,7 +138,8 @@ sox -n -r 22050 -b 16 -c 1 hum.wav synth 3.2 sine 98 fade p 0.05 3.2 3.0 gain -1
   || { echo "$stage: sound 761: sox hum failed" >&2; exit 1; }
 sox -m bell.wav hum.wav -r 22050 -b 16 -c 1 "$out/761.wav" reverb 35 gain -n -6 \
   || { echo "$stage: sound 761: sox mix failed" >&2; exit 1; }
-"$tool" sound decode "$out/761.wav" check.wav >/dev/null || { echo "$stage: ostrevan-tool cannot decode sound 761" >&2; exit 1; }
+"$tool" sound decode "$out/761.wav" check.wav >/dev/null \
+  || { echo "$stage: ostrevan-tool cannot decode sound 761" >&2; exit 1; }
 
 cd "$out"
 rm -rf work

@@ -133,7 +133,8 @@ TEST(TitlePanelClasses, EachTypeMakesItsPanel) {
     bool (*is)(VPropertyHolder*);
   };
   for (const Entry e :
-       {Entry{MuseumApplication::kCreditsPanelType, [](VPropertyHolder* o) { return dynamic_cast<CreditsPanel*>(o) != nullptr; }},
+       {Entry{MuseumApplication::kCreditsPanelType,
+              [](VPropertyHolder* o) { return dynamic_cast<CreditsPanel*>(o) != nullptr; }},
         Entry{MuseumApplication::kLanguagePanelType,
               [](VPropertyHolder* o) { return dynamic_cast<LanguagePanel*>(o) != nullptr; }},
         Entry{MuseumApplication::kTextPicturePanelType,
