@@ -590,6 +590,12 @@ def check_screen_media(disc, problems):
     for first in (6200, 6300):
         for mid in range(first, first + 75):
             picture(mid, "closing-panel frame", 320, 240)
+    check_sound(disc, 761, "closing-panel interlude", problems)
+    picture(6499, "language-panel backdrop")
+    for mid in (6500, 6510):
+        picture(mid, "language-panel flag", 32, 90, frames=8)
+    for mid in (6501, 6511):
+        picture(mid, "language-panel selection", 128, 96, frames=12)
 
 
 # The room overlay's fixed table: text offset of each room (base 18000 + offset).

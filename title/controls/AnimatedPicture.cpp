@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/VPicture.h"
 #include "platform/Clock.h"
 
@@ -10,12 +9,16 @@ AnimatedPicture::AnimatedPicture(int32_t id, uint16_t pictureId, int32_t left, i
                                  int32_t width, int32_t height, VGraphicObject* parent)
     : VPictureControl(id, pictureId, left, top, layer, width, height, parent),
       VTask(id, false, false, false, GetTaskManager()),
+      start_(left, top),
+      end_(left, top),
       frameMode_(pictureId == 0) {}
 
 AnimatedPicture::AnimatedPicture(int32_t id, VPicture* picture, int32_t left, int32_t top, int32_t layer,
                                  int32_t width, int32_t height, VGraphicObject* parent)
     : VPictureControl(id, picture, left, top, layer, width, height, parent),
-      VTask(id, false, false, false, GetTaskManager()) {}
+      VTask(id, false, false, false, GetTaskManager()),
+      start_(left, top),
+      end_(left, top) {}
 
 AnimatedPicture::~AnimatedPicture() {
   for (VPicture* p : frames_) {
@@ -42,8 +45,14 @@ void AnimatedPicture::LoadPictures(uint16_t id) {
     if (p != nullptr) p->Release();
   }
   frames_.clear();
-  ScopedLoadPixelFormat format(8);
-  for (int32_t i = 0; i < kFramePictureCount; ++i) frames_.push_back(new VPicture(static_cast<uint16_t>(first + i)));
+  // The frames are read now, at the program's load depth (the closing
+  // panel's frames are JPEG pictures, which have no 8-bit form); a frame that
+  // is missing stays an empty picture, which draws nothing.
+  for (int32_t i = 0; i < kFramePictureCount; ++i) {
+    auto* frame = new VPicture(static_cast<uint16_t>(first + i));
+    frame->Load();
+    frames_.push_back(frame);
+  }
 }
 
 void AnimatedPicture::ShowFrame(int32_t index, bool redraw) {

@@ -16,7 +16,8 @@ class AnimatedPicture : public VPictureControl, public VTask {
   static constexpr int32_t kFramePictureCount = 75;
 
   // A non-zero picture id shows that picture's own frames; 0 waits for
-  // LoadPictures (frame-picture mode).
+  // LoadPictures (frame-picture mode). Start and end point are (left, top)
+  // until SetPath.
   AnimatedPicture(int32_t id, uint16_t pictureId, int32_t left, int32_t top, int32_t layer, int32_t width,
                   int32_t height, VGraphicObject* parent);
   // An existing picture (one reference added).

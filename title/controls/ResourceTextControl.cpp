@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "engine/app/GraphicServices.h"
 #include "engine/controls/VHTMLTextControl.h"
 #include "engine/controls/VPictureControl.h"
 #include "engine/controls/VPictureFont.h"
@@ -171,7 +172,17 @@ bool ResourceTextControl::Fade() {
     ++level;
   }
   attributes.SetLevel(level);
-  cover_->SetPixelAttributes(attributes, true);
+  cover_->SetPixelAttributes(attributes, false);
+  // The whole screen under the cover (what lies behind the text, the text,
+  // the entry's picture) is drawn again with the cover at its new level; the
+  // cover alone drawn over the last frame would only ever darken it.
+  if (IsShown()) {
+    VRect area;
+    GetGlobalBounds(area);
+    VGraphicWindow* window = GetWindow();
+    VGraphicObject* root = window != nullptr ? window->GetRootObject() : nullptr;
+    if (root != nullptr) root->Draw(nullptr, &area, false, true);
+  }
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include "engine/core/VTask.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"
+#include "title/modules/panels/TitlePanelClasses.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
 #include "title/shell/TitleRunLog.h"
@@ -143,6 +144,7 @@ int main(int argc, char** argv) {
   if (gLog.is_open()) title_run_log::SetSink(Log);
   int code = 1;
   InstallMuseumServices();
+  RegisterTitlePanelClasses();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);

@@ -18,9 +18,7 @@
 #include "title/shell/AppPanel.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumServices.h"
-#include "title/shell/OpeningStandInPanel.h"
 #include "title/shell/PictureFontTable.h"
-#include "title/shell/PlaceholderPanel.h"
 #include "title/shell/StartMessages.h"
 #include "title/shell/TitleRunLog.h"
 
@@ -28,20 +26,10 @@ namespace {
 
 void FinishNothing(VPropertyHolder* /*object*/, int32_t /*argument*/) {}
 
-// The title's four panel classes: the main panel; until their own panels
-// exist the opening panel is a stand-in that hands over to the main panel at
-// once (the opening panel plays the opening movie first) and the others make
-// the placeholder panel.
+// The main panel's class. The program registers the other three panels'
+// classes (opening, language, closing), which are built on this library.
 VFactoryRegistration gMainPanelClass(MuseumApplication::kMainPanelType, sizeof(AppPanel), nullptr, nullptr,
                                      AppPanel::Create, AppPanel::Destroy, FinishNothing);
-VFactoryRegistration gCreditsPanelClass(MuseumApplication::kCreditsPanelType, sizeof(OpeningStandInPanel), nullptr,
-                                        nullptr, OpeningStandInPanel::Create, OpeningStandInPanel::Destroy,
-                                        FinishNothing);
-VFactoryRegistration gLanguagePanelClass(MuseumApplication::kLanguagePanelType, sizeof(PlaceholderPanel), nullptr,
-                                         nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy, FinishNothing);
-VFactoryRegistration gTextPicturePanelClass(MuseumApplication::kTextPicturePanelType, sizeof(PlaceholderPanel),
-                                            nullptr, nullptr, PlaceholderPanel::Create, PlaceholderPanel::Destroy,
-                                            FinishNothing);
 
 constexpr int32_t kNoFlag = 0;
 

@@ -4,14 +4,23 @@
 # candles flickering in its windows; 6300-6374, played once at the end: the
 # lights go out one by one and the picture fades to black. The facade is drawn
 # once with ImageMagick; each frame lights its windows through a mask.
-# Usage: make.sh OUTDIR TOOL
+# Between the two the closing panel plays 761, a church bell at dusk (sox).
+# The language panel's pictures: its backdrop 6499 and, keyed on magenta,
+# the Dutch and English flags waving (6510, 6500) and their selection
+# animations (6511, 6501), multi-frame pictures merged from numbered frames.
+# Usage: make.sh OUTDIR TOOL   (TOOL: ostrevan-tool, which decodes 761 as a
+# check that the engine plays it)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 out="${1:?usage: make.sh OUTDIR TOOL}"
+tool="${2:?usage: make.sh OUTDIR TOOL}"
 stage="$(basename "$here")"
-mkdir -p "$out/loop" "$out/end" "$out/work"
+mkdir -p "$out/loop" "$out/end" "$out/work" "$out/pic"
 out="$(cd "$out" && pwd)"
 command -v convert >/dev/null || { echo "$stage: convert not found: apt-get install imagemagick" >&2; exit 1; }
+command -v sox >/dev/null || { echo "$stage: sox not found: apt-get install sox" >&2; exit 1; }
+[ -x "$tool" ] || { echo "$stage: ostrevan-tool not found at $tool" >&2; exit 1; }
+tool="$(realpath "$tool")"
 export MAGICK_THREAD_LIMIT=1
 cd "$out/work"
 
@@ -86,15 +95,68 @@ for f in $(seq 0 74); do
   (( fade > 100 )) && fade=100
   echo "bash $here/frame.sh ../end/frame$(printf %03d $((f + 1))).jpg ${levels[*]} $fade" >> "$jobs"
 done
+# The language panel's flags: 8 frames of each waving flag (32 x 90, the pole
+# 5 px from the left), 12 frames of each selection (128 x 96: the flag
+# rises a little and a ring of light spreads from it). The poles stand where
+# those of the backdrop's still flags stand.
+for f in $(seq 0 7); do
+  phase=$(awk -v f="$f" 'BEGIN { printf "%.3f", f / 8 }')
+  n=$(printf %02d $((f + 1)))
+  echo "bash $here/flag.sh ../pic/nl$n.bmp nl 32 90 5 8 $phase" >> "$jobs"
+  echo "bash $here/flag.sh ../pic/en$n.bmp en 32 90 5 8 $phase" >> "$jobs"
+done
+for f in $(seq 0 11); do
+  phase=$(awk -v f="$f" 'BEGIN { printf "%.3f", f / 8 }')
+  glow=$((f * 100 / 11))
+  lift=$((f < 6 ? f : 6))
+  n=$(printf %02d $((f + 1)))
+  echo "bash $here/flag.sh ../pic/nlsel$n.bmp nl 128 96 53 14 $phase $glow $lift" >> "$jobs"
+  echo "bash $here/flag.sh ../pic/ensel$n.bmp en 128 96 43 14 $phase $glow $lift" >> "$jobs"
+done
 if ! xargs -d '\n' -P "$(nproc)" -n 1 bash -c 'eval "$1"' _ < "$jobs"; then
   echo "$stage: drawing the frames failed" >&2
   exit 1
 fi
+# The language panel's backdrop (314 x 262, at 163, 79 of the screen): a
+# panelled board in a brass frame with the question in both languages and
+# the two flags at rest in a lighter niche, where the waving ones appear.
+bash "$here/flag.sh" still-nl.bmp nl 32 90 5 8 0
+bash "$here/flag.sh" still-en.bmp en 32 90 5 8 0
+convert -size 314x262 xc:'#b08a3a' -fill '#3a2618' -draw "rectangle 6,6 307,255" \
+  -fill '#4a3222' -draw "rectangle 12,12 301,249" -fill '#3a2618' -draw "rectangle 16,16 297,245" \
+  -fill '#6a4a32' -draw "roundrectangle 82,40 178,150 10,10" -fill '#2a1a10' -draw "rectangle 84,140 176,146" \
+  -font DejaVu-Serif-Bold -pointsize 15 -fill '#e1a858' -gravity north -annotate +0+14 "Kies uw taal" \
+  -font DejaVu-Serif -pointsize 12 -fill '#c8a070' -annotate +0+196 "Choose your language" \
+  -gravity northwest \( still-nl.bmp -transparent '#ff00ff' \) -geometry +97+49 -composite \
+  \( still-en.bmp -transparent '#ff00ff' \) -geometry +127+49 -composite \
+  BMP3:"$out/pic/6499.bmp" || { echo "$stage: drawing the backdrop 6499 failed" >&2; exit 1; }
+
+# 761: a church bell at dusk, struck once, with a low hum under it (3.2 s).
+sox -n -r 22050 -b 16 -c 1 bell.wav synth 3.2 sine 196 sine mix 392 sine mix 468 sine mix 587 sine mix 784 \
+  sine mix 1046 fade p 0.004 3.2 3.1 || { echo "$stage: sound 761: sox synth failed" >&2; exit 1; }
+sox -n -r 22050 -b 16 -c 1 hum.wav synth 3.2 sine 98 fade p 0.05 3.2 3.0 gain -14 \
+  || { echo "$stage: sound 761: sox hum failed" >&2; exit 1; }
+sox -m bell.wav hum.wav -r 22050 -b 16 -c 1 "$out/761.wav" reverb 35 gain -n -6 \
+  || { echo "$stage: sound 761: sox mix failed" >&2; exit 1; }
+"$tool" sound decode "$out/761.wav" check.wav >/dev/null \
+  || { echo "$stage: ostrevan-tool cannot decode sound 761" >&2; exit 1; }
+
 cd "$out"
 rm -rf work
 {
   echo "// Closing panel animations (content/disc/$stage): JPEG frames copied as they are"
   echo "-6200 0 \"$stage/loop/frame001.jpg\""
   echo "-6300 0 \"$stage/end/frame001.jpg\""
+  echo "// Language panel (content/disc/$stage): backdrop; flags and selections merged from numbered"
+  echo "// frames (flags 3), magenta transparent"
+  echo "6499 10 \"$stage/pic/6499.bmp\" 2"
+  echo "6500 10 \"$stage/pic/en01.bmp\" 3 0 0 2 255 0 255"
+  echo "6501 10 \"$stage/pic/ensel01.bmp\" 3 0 0 2 255 0 255"
+  echo "6510 10 \"$stage/pic/nl01.bmp\" 3 0 0 2 255 0 255"
+  echo "6511 10 \"$stage/pic/nlsel01.bmp\" 3 0 0 2 255 0 255"
 } > QV_extra.build
-echo "$stage: $(ls loop | wc -l) + $(ls end | wc -l) frames"
+{
+  echo "// Closing panel interlude (content/disc/$stage): WAVE 22050 Hz 16-bit mono"
+  echo "761 0 \"$stage/761.wav\""
+} > QV_GUI.build
+echo "$stage: $(ls loop | wc -l) + $(ls end | wc -l) frames, $(ls pic | wc -l) language pictures, sound 761"

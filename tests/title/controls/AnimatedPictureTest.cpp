@@ -115,6 +115,21 @@ TEST_F(AnimatorTest, LoopingFrameSteppingReportsEachRound) {
   EXPECT_TRUE(a->IsRunning());
 }
 
+// Without a path of its own the picture animates where it was placed: start
+// and end point are its position at construction.
+TEST_F(AnimatorTest, WithoutAPathThePictureStaysWhereItWasPlaced) {
+  VPicture* picture = SolidPicture(8, 24, 0x445566);
+  picture->SetFrameCount(3);
+  auto* a = new AnimatedPicture(34, picture, 40, 30, 0, 8, 8, bench_.recorder);
+  picture->Release();
+  a->SetStepInterval(10);
+  a->Start();
+  EXPECT_EQ(At(a), VPoint(40, 30));
+  for (uint32_t i = 1; i <= 3; ++i) PassAt(i * 10);
+  EXPECT_EQ(At(a), VPoint(40, 30));
+  EXPECT_EQ(bench_.log, (Log{"158 34"}));
+}
+
 // The moments (after the first step at 0) at which the frame changes.
 std::vector<uint32_t> TurnSchedule(Bench& bench, AnimatedPictureControl* c, uint32_t base, int32_t& lastFrame) {
   std::vector<uint32_t> changes;

@@ -107,6 +107,28 @@ TEST_F(ResourceTextTest, EachEntryStaysForOneFadeOutAndBack) {
   EXPECT_EQ(bench_.log, (Log{"159 71"}));  // once
 }
 
+// Each step of the fade draws the text under the cover again before the
+// cover at its new level: what stood on the screen there before (here a red
+// patch put straight into the window's map while the cover is nearly clear)
+// is replaced by what lies there, not merely darkened by the cover.
+TEST_F(ResourceTextTest, EachFadeStepDrawsTheTextUnderTheCover) {
+  // A green screen behind the text, as a panel's background.
+  new VPictureControl(VControl::kAllocateId, VRGBColor(0, 255, 0), 0, 0, 0, 200, 150, bench_.recorder);
+  ResourceTextControl* c = Make(";0\nFirst\n");
+  uint32_t ms = 40;
+  for (; ms <= 62 * 40 && c->GetCoverLevel() > 3; ms += 40) PassAt(ms);
+  ASSERT_LE(c->GetCoverLevel(), 3);
+  const VRGBColor red(255, 0, 0);
+  const VRect patch(100, 100, 110, 110);
+  bench_.map()->FillRect(&patch, &red);
+  ASSERT_EQ(bench_.PixelAt(105, 105), 0xFF0000u);
+  PassAt(ms);
+  // Green again under the nearly clear cover.
+  const uint32_t after = bench_.PixelAt(105, 105);
+  EXPECT_LT(after >> 16, 0x20u) << std::hex << after;
+  EXPECT_GT((after >> 8) & 0xFF, 0xE0u) << std::hex << after;
+}
+
 TEST_F(ResourceTextTest, TextWithoutEntriesFinishesWhileBeingBuilt) {
   ResourceTextControl* c = Make("no entries here\n;1\nx");
   EXPECT_EQ(c->GetEntryCount(), 0);

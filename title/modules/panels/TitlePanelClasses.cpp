@@ -1,0 +1,43 @@
+#include "title/modules/panels/TitlePanelClasses.h"
+
+#include <cstdint>
+
+#include "engine/controls/VFactory.h"
+#include "title/modules/panels/CreditsPanel.h"
+#include "title/modules/panels/LanguagePanel.h"
+#include "title/modules/panels/TextPicturePanel.h"
+#include "title/shell/MuseumApplication.h"
+
+namespace {
+
+void FinishNothing(VPropertyHolder* /*object*/, int32_t /*argument*/) {}
+
+// Records made without registering anywhere; RegisterTitlePanelClasses adds
+// them to a factory.
+VFactoryRegistration& CreditsClass() {
+  static VFactoryRegistration record(MuseumApplication::kCreditsPanelType, sizeof(CreditsPanel), nullptr, nullptr,
+                                     CreditsPanel::Create, CreditsPanel::Destroy, FinishNothing, nullptr);
+  return record;
+}
+
+VFactoryRegistration& LanguageClass() {
+  static VFactoryRegistration record(MuseumApplication::kLanguagePanelType, sizeof(LanguagePanel), nullptr, nullptr,
+                                     LanguagePanel::Create, LanguagePanel::Destroy, FinishNothing, nullptr);
+  return record;
+}
+
+VFactoryRegistration& TextPictureClass() {
+  static VFactoryRegistration record(MuseumApplication::kTextPicturePanelType, sizeof(TextPicturePanel), nullptr,
+                                     nullptr, TextPicturePanel::Create, TextPicturePanel::Destroy, FinishNothing,
+                                     nullptr);
+  return record;
+}
+
+}  // namespace
+
+void RegisterTitlePanelClasses(VFactory* factory) {
+  if (factory == nullptr) factory = GetDefaultFactory();
+  for (VFactoryRegistration* record : {&CreditsClass(), &LanguageClass(), &TextPictureClass()}) {
+    if (FindFactoryClass(factory, record->GetClassId()) != record) factory->Register(record);
+  }
+}
