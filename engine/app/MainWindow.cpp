@@ -6,6 +6,7 @@
 #include "engine/app/VApplication.h"
 #include "engine/app/VDisplay.h"
 #include "engine/core/VString.h"
+#include "engine/core/VTask.h"
 #include "engine/graphics/VColorTable.h"
 #include "platform/Clock.h"
 #include "platform/Window.h"
@@ -71,6 +72,23 @@ const char* MainWindow::GetDisplayMessage(DisplayProblem problem, int32_t langua
   return "";
 }
 
+// The one-shot task that makes a requested panel switch on the next pass.
+class MainWindow::PanelSwitchTask : public VTask {
+ public:
+  explicit PanelSwitchTask(MainWindow* window) : VTask(0, true, true, true, ::GetTaskManager()), window_(window) {}
+  ~PanelSwitchTask() override {
+    if (window_ != nullptr) window_->switchTask_ = nullptr;
+  }
+  void Forget() { window_ = nullptr; }
+  bool Step(uint32_t /*pass*/) override {
+    if (window_ != nullptr) window_->SwitchToPendingPanel();
+    return false;
+  }
+
+ private:
+  MainWindow* window_;
+};
+
 MainWindow::MainWindow(int32_t id, uint16_t windowId, const VRect& rect, bool topmost, bool followsMinimise)
     : AppWindow(id, windowId, rect, topmost, followsMinimise) {
   SetKindCode(kKindCode);
@@ -79,6 +97,11 @@ MainWindow::MainWindow(int32_t id, uint16_t windowId, const VRect& rect, bool to
 }
 
 MainWindow::~MainWindow() {
+  if (switchTask_ != nullptr) {
+    switchTask_->Forget();
+    switchTask_->SetFinished();
+    switchTask_ = nullptr;
+  }
   delete ownedObject_;
   ownedObject_ = nullptr;
 }
@@ -119,13 +142,13 @@ intptr_t MainWindow::WindowProc(const platform::Message& m) {
 bool MainWindow::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
   switch (code) {
     case kOwnerShowPanel8192:
-      ShowPanel(GetPanelClassId(8192), 8192, false);
+      RequestPanel(8192);
       return true;
     case kOwnerShowPanel8193:
-      ShowPanel(GetPanelClassId(8193), 8193, false);
+      RequestPanel(8193);
       return true;
     case kOwnerShowPanel8194:
-      ShowPanel(GetPanelClassId(8194), 8194, false);
+      RequestPanel(8194);
       return true;
     case kOwnerActivityTimer:
       SetActivityTimer(value1 != 0);
@@ -133,6 +156,24 @@ bool MainWindow::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
     default:
       return VPanelOwner::HandleEvent(code, value1, value2);
   }
+}
+
+void MainWindow::RequestPanel(int32_t panelId) {
+  pendingPanelId_ = panelId;
+  if (switchTask_ == nullptr && ::GetTaskManager() != nullptr) switchTask_ = new PanelSwitchTask(this);
+  // Without a task manager there is no idle pass to wait for.
+  if (switchTask_ == nullptr) SwitchToPendingPanel();
+}
+
+void MainWindow::SwitchToPendingPanel() {
+  if (switchTask_ != nullptr) {
+    switchTask_->Forget();
+    switchTask_->SetFinished();
+    switchTask_ = nullptr;
+  }
+  const int32_t panelId = pendingPanelId_;
+  pendingPanelId_ = 0;
+  if (panelId != 0) ShowPanel(GetPanelClassId(panelId), panelId, false);
 }
 
 void MainWindow::SetActivityTimer(bool on) {

@@ -46,7 +46,9 @@ class MainWindow : public AppWindow {
 
   intptr_t WindowProc(const platform::Message& message) override;
   // Owner messages 80, 81, 83 (panels) and 86 (activity timer); the rest
-  // goes to the panel owner's handling.
+  // goes to the panel owner's handling. A panel asks for the next one from
+  // inside its own handling, and showing the next one may delete it, so the
+  // switch is made on the next idle pass (the last request wins).
   bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override;
   void ReplayEvent(const VEvent& /*event*/, int32_t /*kind*/) {}
   bool KeyDown(const VKeyEvent& /*event*/) override { return false; }
@@ -55,6 +57,10 @@ class MainWindow : public AppWindow {
   void ResetActivityTime();
   bool IsActivityTimerOn() const { return activityTimerOn_; }
   uint32_t GetLastActivityTime() const { return lastActivityTime_; }
+  // The panel id a switch waits for, 0 for none.
+  int32_t GetPendingPanelId() const { return pendingPanelId_; }
+  // Makes the waiting switch now (nothing without one).
+  void SwitchToPendingPanel();
   // An object the window owns and deletes with itself (null: none).
   void SetOwnedObject(VListElement* object) { ownedObject_ = object; }
 
@@ -62,4 +68,8 @@ class MainWindow : public AppWindow {
   uint32_t lastActivityTime_ = 0;
   bool activityTimerOn_ = false;
   VListElement* ownedObject_ = nullptr;
+  class PanelSwitchTask;
+  PanelSwitchTask* switchTask_ = nullptr;
+  int32_t pendingPanelId_ = 0;
+  void RequestPanel(int32_t panelId);
 };

@@ -426,6 +426,28 @@ TEST_F(FrameworkTest, AltF4ClosesTheProgram) {
   platform::ResetKeyStates();
 }
 
+// A panel asks for the next panel from inside its own handling: the switch
+// waits for the next pass of the task manager (the last request wins), so
+// the asking panel is never deleted under its own feet.
+TEST_F(FrameworkTest, PanelRequestsSwitchOnTheNextPass) {
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
+  auto* main = static_cast<MainWindow*>(app->GetMainWindow());
+  const int tasks = app->GetTaskManager().GetTaskCount();
+  EXPECT_TRUE(main->HandleEvent(MainWindow::kOwnerShowPanel8192, 0, 0));
+  EXPECT_TRUE(main->HandleEvent(MainWindow::kOwnerShowPanel8193, 0, 0));
+  EXPECT_EQ(main->GetPendingPanelId(), 8193);
+  EXPECT_EQ(app->GetTaskManager().GetTaskCount(), tasks + 1);
+  app->GetTaskManager().Step(1);
+  EXPECT_EQ(main->GetPendingPanelId(), 0);
+  app->GetTaskManager().Step(2);
+  EXPECT_EQ(app->GetTaskManager().GetTaskCount(), tasks);
+  // A request still waiting when the window goes is dropped with it.
+  EXPECT_TRUE(main->HandleEvent(MainWindow::kOwnerShowPanel8194, 0, 0));
+  delete main;
+  app->GetTaskManager().Step(3);
+  EXPECT_EQ(app->GetTaskManager().GetTaskCount(), tasks);
+}
+
 TEST_F(FrameworkTest, ShutdownRunsOnceAndReleasesOnlyItsOwnReferences) {
   ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   auto* table = new VColorTable(StandardPalette{4});
