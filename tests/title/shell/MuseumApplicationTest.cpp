@@ -23,6 +23,7 @@
 #include "engine/app/VApplication.h"
 #include "support/BuildPaths.h"
 #include "support/RequireTool.h"
+#include "support/RunningTitle.h"
 #include "support/PpmFile.h"
 #include "support/Subprocess.h"
 #include "support/XvfbSession.h"
@@ -30,7 +31,7 @@
 
 namespace {
 
-std::string ProgramPath() { return testsupport::BuildDir() + "/title/main/ostrevan-haus"; }
+std::string ProgramPath() { return testsupport::TitleProgramPath(); }
 
 // The program's output (stdout and stderr) and exit code, run in `folder`
 // with SDL's dummy drivers (no display: boxes go to stderr).
@@ -41,14 +42,6 @@ std::string RunProgram(const std::string& folder, const std::string& env, const 
   const size_t at = out.rfind("exit=");
   code = at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 5);
   return out.substr(0, at == std::string::npos ? out.size() : at);
-}
-
-bool WaitForText(const std::string& path, const std::string& text, int seconds) {
-  for (int i = 0; i < seconds * 50; ++i) {
-    if (testsupport::ReadBytes(path).find(text) != std::string::npos) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
 }
 
 // The programs started here keep their single-instance lock in a runtime
@@ -173,87 +166,9 @@ TEST_F(MuseumApplicationTest, DirectXFailureShowsTheErrorBox) {
   EXPECT_EQ(GetMuseumArchives().Get(ArchiveSlot::kGui), nullptr);
 }
 
-using testsupport::ReadPpm;
-
-// A screenshot of the title's window (640 x 480), its pixels as RGB.
-struct Shot {
-  int width = 0;
-  int height = 0;
-  std::string rgb;
-  std::vector<int> At(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
-    return {static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(rgb[i + 1]), static_cast<uint8_t>(rgb[i + 2])};
-  }
-  // 5-6-5 keeps the top bits: compare within what it can hold.
-  bool Near(int x, int y, const std::vector<int>& want) const {
-    const std::vector<int> got = At(x, y);
-    for (size_t k = 0; k < 3; ++k) {
-      if (std::abs(got[k] - want[k]) > 8) return false;
-    }
-    return true;
-  }
-  // The sum of the channel differences to another shot along a row.
-  long RowDifference(const Shot& other, int y) const {
-    long sum = 0;
-    for (int x = 0; x < width; ++x) {
-      const std::vector<int> a = At(x, y);
-      const std::vector<int> b = other.At(x, y);
-      for (size_t k = 0; k < 3; ++k) sum += std::abs(a[k] - b[k]);
-    }
-    return sum;
-  }
-};
-
-// The title running under Xvfb on the disc in the test's folder, with its
-// log; the window is found by its title.
-class RunningTitle {
- public:
-  RunningTitle(const std::string& xvfb, const std::string& xdotool, const std::string& import, std::string folder,
-               int quitAfterMs)
-      : server_(xvfb, "800x600x24"), xdotool_(xdotool), import_(import), folder_(std::move(folder)) {
-    if (!server_.Started()) return;
-    log_ = folder_ + "/run.log";
-    // The program's current folder is the disc's (Media/ and history.log).
-    child_ = testsupport::Spawn({"/bin/sh", "-c",
-                                 "cd '" + folder_ + "' && exec '" + ProgramPath() + "' --log '" + log_ +
-                                     "' --quit-after " + std::to_string(quitAfterMs)},
-                                {"DISPLAY=" + server_.Display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-                                 "OSTREVAN_WINDOWED=1", "OSTREVAN_CD=CD", "ASAN_OPTIONS=detect_leaks=0"});
-    kill_.emplace(child_);
-  }
-  bool Started() const { return server_.Started() && child_ > 0; }
-  const std::string& Log() const { return log_; }
-  const std::string& Display() const { return server_.Display(); }
-  pid_t Child() const { return child_; }
-  bool Xdotool(std::vector<std::string> args) const {
-    return testsupport::RunXdotool(xdotool_, server_.Display(), std::move(args));
-  }
-  // Moves the pointer to (x, y) of the window.
-  bool MoveTo(int x, int y) const {
-    const std::string cmd = "wid=$(DISPLAY=" + Display() + " " + xdotool_ +
-                            " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" +
-                            Display() + " " + xdotool_ + " mousemove --window \"$wid\" " + std::to_string(x) + " " +
-                            std::to_string(y);
-    return std::system(cmd.c_str()) == 0;
-  }
-  bool Take(const std::string& name, Shot& shot) const {
-    const std::string path = folder_ + "/" + name;
-    const std::string cmd = "wid=$(DISPLAY=" + Display() + " " + xdotool_ +
-                            " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" +
-                            Display() + " timeout 20 " + import_ + " -window \"$wid\" -depth 8 ppm:" + path;
-    return std::system(cmd.c_str()) == 0 && ReadPpm(path, shot.width, shot.height, shot.rgb) && shot.width == 640 &&
-           shot.height == 480;
-  }
-
- private:
-  testsupport::XvfbSession server_;
-  std::string xdotool_;
-  std::string import_;
-  std::string folder_;
-  std::string log_;
-  pid_t child_ = -1;
-  std::optional<testsupport::KillOnExit> kill_;
-};
+using testsupport::RunningTitle;
+using testsupport::Shot;
+using testsupport::WaitForText;
 
 // Waits for the title's first frame and its window, then for the main
 // panel's first script to uncover the tour (the strip's second-long switch,

@@ -1,0 +1,238 @@
+// The whole title on the sample disc, driven from outside as a person would
+// use it: under Xvfb, with xdotool's clicks and keys, from the opening movie
+// through the main panel's strip, each module button and tool button, F1
+// and the space bar, to Alt+F4, the closing panel and the program's end.
+// The title's run log says which panel shows and when each hand-over script
+// has ended; screenshots show what the screen held at each step (kept in
+// the test's folder, named after the step, when the test fails). Sound goes
+// to SDL's disk driver and is measured afterwards.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/BuildPaths.h"
+#include "support/RequireTool.h"
+#include "support/RunningTitle.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using testsupport::RunningTitle;
+using testsupport::Shot;
+
+// How often the text stands in the file.
+int CountOf(const std::string& path, const std::string& text) {
+  const std::string bytes = testsupport::ReadBytes(path);
+  int count = 0;
+  for (size_t at = bytes.find(text); at != std::string::npos; at = bytes.find(text, at + text.size())) ++count;
+  return count;
+}
+
+// Waits until the text stands in the file `count` times.
+bool WaitForCount(const std::string& path, const std::string& text, int count, int seconds) {
+  for (int i = 0; i < seconds * 50; ++i) {
+    if (CountOf(path, text) >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+// The RMS (full scale 1) of 16-bit mono samples from `from` to `to` seconds
+// at 22050 Hz.
+double Rms(const std::string& raw, double from, double to) {
+  const size_t first = static_cast<size_t>(from * 22050) * 2;
+  const size_t last = std::min(raw.size(), static_cast<size_t>(to * 22050) * 2);
+  double sum = 0;
+  size_t count = 0;
+  for (size_t i = first; i + 1 < last; i += 2) {
+    const auto sample = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint8_t>(raw[i]) |
+                                                                   (static_cast<uint8_t>(raw[i + 1]) << 8)));
+    sum += static_cast<double>(sample) * sample;
+    ++count;
+  }
+  return count > 0 ? std::sqrt(sum / static_cast<double>(count)) / 32768.0 : 0.0;
+}
+
+// Where the strip's controls are in the window.
+struct Point {
+  int x;
+  int y;
+};
+// The module selector's four regions (its 72 x 88 picture at 20, 390:
+// 1 top left, 2 top right, 3 bottom left, 4 bottom right).
+constexpr Point kModuleRegions[4] = {{40, 415}, {72, 415}, {40, 455}, {72, 455}};
+constexpr Point kCarouselButton = {524, 453};
+constexpr Point kInfoButton = {549, 453};
+constexpr Point kRoomsButton = {587, 453};
+// The link text at the strip's right end (the room's name) in the module
+// layout: back to the tour.
+constexpr Point kTourLink = {612, 457};
+
+class TitleRunTest : public ::testing::Test {
+ protected:
+  TitleRunTest() : temp_("title-run-") {}
+  void SetUp() override {
+    disc_ = testsupport::BuildDir() + "/content/disc";
+    ASSERT_TRUE(std::filesystem::exists(disc_ + "/Media/QV_GUI.msf")) << "the sample disc is built first";
+    // The title's folder: the disc's media by link, its own history.log.
+    std::filesystem::create_symlink(disc_ + "/Media", temp_.Path("Media"));
+    std::filesystem::create_symlink(disc_ + "/CD", temp_.Path("CD"));
+    std::filesystem::create_directories(temp_.Path("runtime"));
+  }
+  void TearDown() override {
+    if (!HasFailure()) return;
+    // The screenshots and logs outlive the test's folder in the build folder.
+    const std::string kept = testsupport::BuildDir() + "/title-run-failure";
+    std::error_code ignored;
+    std::filesystem::remove_all(kept, ignored);
+    std::filesystem::create_directories(kept, ignored);
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path(), ignored)) {
+      const std::string ext = entry.path().extension().string();
+      if (ext == ".ppm" || ext == ".log" || ext == ".txt") {
+        std::filesystem::copy_file(entry.path(), kept + "/" + entry.path().filename().string(),
+                                   std::filesystem::copy_options::overwrite_existing, ignored);
+      }
+    }
+    std::printf("screenshots and logs kept in %s\n", kept.c_str());
+  }
+
+  testsupport::TempDir temp_;
+  std::string disc_;
+};
+
+TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  REQUIRE_TOOL(import, "import");
+  const std::string audio = temp_.Path("audio.raw");
+  const RunningTitle title(xvfb, xdotool, import, temp_.Path(), -1,
+                           {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio, "SDL_DISKAUDIODELAY=20",
+                            "XDG_RUNTIME_DIR=" + temp_.Path("runtime"), "ASAN_OPTIONS=detect_leaks=1"});
+  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+  const std::string log = title.Log();
+  const auto step = [&](const std::string& what) { return "at \"" + what + "\":\n" + testsupport::ReadBytes(log); };
+
+  // The opening movie plays in the middle of a black screen.
+  ASSERT_TRUE(testsupport::WaitForText(log, "first-frame-ms ", 30)) << step("start") << title.Output();
+  ASSERT_TRUE(testsupport::WaitForText(log, "panel 8194", 10)) << step("opening panel");
+  ASSERT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  Shot movie;
+  Shot movieLater;
+  ASSERT_TRUE(title.Take("01-opening-movie.ppm", movie));
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  ASSERT_TRUE(title.Take("02-opening-movie-later.ppm", movieLater));
+  EXPECT_GT(movie.Brightness(128, 128, 512, 352), 10.0) << "the movie shows";
+  EXPECT_LT(movie.Brightness(0, 0, 640, 120), 2.0) << "around it the screen is black";
+  EXPECT_GT(movie.AreaDifference(movieLater, 128, 128, 512, 352), 384L * 224 * 3) << "the movie moves";
+
+  // A click skips it: the main panel with the tour and the strip.
+  ASSERT_TRUE(title.ClickAt(320, 240));
+  ASSERT_TRUE(testsupport::WaitForText(log, "panel 8192", 10)) << step("main panel");
+  ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 1, 20)) << step("first script");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Shot tour;
+  ASSERT_TRUE(title.Take("03-tour.ppm", tour));
+  EXPECT_GT(tour.Brightness(0, 0, 640, 380), 20.0) << "the hall shows";
+  EXPECT_GT(tour.Brightness(0, 430, 640, 480), 20.0) << "the strip shows";
+
+  // The space bar leaves the tour for the whole strip (script 0); each
+  // module button then opens its screen (script 3) over the tour, and the
+  // link at the strip's right end leads back to the tour (script 1).
+  int backToTour = 1;
+  int leaveTour = 0;
+  const auto openStrip = [&](const std::string& name) {
+    ASSERT_TRUE(title.Key("space"));
+    ASSERT_TRUE(WaitForCount(log, "script-done 0 ", ++leaveTour, 20)) << step(name);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  };
+  const auto backToTheTour = [&](const std::string& name) {
+    ASSERT_TRUE(title.ClickAt(kTourLink.x, kTourLink.y));
+    ASSERT_TRUE(WaitForCount(log, "script-done 1 ", ++backToTour, 20)) << step(name);
+  };
+  ASSERT_NO_FATAL_FAILURE(openStrip("space"));
+  Shot strip;
+  ASSERT_TRUE(title.Take("04-strip.ppm", strip));
+  EXPECT_GT(strip.AreaDifference(tour, 20, 390, 92, 478), 72L * 88 * 20) << "the module selector came in";
+
+  int modules = 0;
+  // Each starts and ends on the whole strip (after the space bar).
+  const auto openModule = [&](const Point& at, const std::string& name) {
+    ASSERT_TRUE(title.ClickAt(at.x, at.y));
+    ASSERT_TRUE(WaitForCount(log, "script-done 3 ", ++modules, 20)) << step(name);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Shot shot;
+    ASSERT_TRUE(title.Take("05-" + name + ".ppm", shot));
+    EXPECT_GT(shot.AreaDifference(tour, 0, 0, 640, 380), 640L * 380 * 10) << name << " covers the tour";
+    ASSERT_NO_FATAL_FAILURE(backToTheTour(name + " closed"));
+    ASSERT_NO_FATAL_FAILURE(openStrip(name + " strip again"));
+  };
+  const char* moduleNames[4] = {"aspects", "relations", "storylines", "index"};
+  for (int i = 0; i < 4; ++i) ASSERT_NO_FATAL_FAILURE(openModule(kModuleRegions[i], moduleNames[i]));
+  ASSERT_NO_FATAL_FAILURE(openModule(kCarouselButton, "carousel"));
+
+  // The info and rooms buttons open their overlays, which a click closes.
+  const auto openOverlay = [&](const Point& at, const std::string& name) {
+    ASSERT_TRUE(title.ClickAt(at.x, at.y));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Shot shot;
+    ASSERT_TRUE(title.Take("06-" + name + ".ppm", shot));
+    EXPECT_GT(shot.AreaDifference(strip, 0, 0, 640, 380), 640L * 380 * 10) << name << " shows";
+    ASSERT_TRUE(title.ClickAt(320, 200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Shot closed;
+    ASSERT_TRUE(title.Take("07-" + name + "-closed.ppm", closed));
+    EXPECT_LT(closed.AreaDifference(strip, 0, 0, 640, 380), shot.AreaDifference(strip, 0, 0, 640, 380) / 4)
+        << name << " closed";
+  };
+  ASSERT_NO_FATAL_FAILURE(openOverlay(kInfoButton, "info"));
+  ASSERT_NO_FATAL_FAILURE(openOverlay(kRoomsButton, "rooms"));
+  ASSERT_NO_FATAL_FAILURE(backToTheTour("back to the tour"));
+
+  // F1 opens the room overlay through its script (8).
+  ASSERT_TRUE(title.Key("F1"));
+  ASSERT_TRUE(WaitForCount(log, "script-done 8 ", 1, 20)) << step("F1");
+  Shot rooms;
+  ASSERT_TRUE(title.Take("08-F1.ppm", rooms));
+  EXPECT_GT(rooms.AreaDifference(tour, 0, 0, 640, 380), 640L * 380 * 10) << "the room overlay shows";
+  ASSERT_TRUE(title.ClickAt(320, 200));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+
+  // Alt+F4 leads through script 7 to the closing panel; a key skips its
+  // text; Escape ends the program.
+  ASSERT_TRUE(title.Key("alt+F4"));
+  ASSERT_TRUE(testsupport::WaitForText(log, "panel 8193", 20)) << step("Alt+F4");
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  Shot closing;
+  ASSERT_TRUE(title.Take("09-closing.ppm", closing));
+  EXPECT_GT(closing.Brightness(34, 97, 330, 380), 10.0) << "the closing animation shows";
+  ASSERT_TRUE(title.Key("a"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(title.Key("Escape"));
+  int status = 0;
+  ASSERT_TRUE(testsupport::WaitFor(title.Child(), 30, &status)) << step("Escape");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << title.Output();
+  EXPECT_NE(testsupport::ReadBytes(log).find("exit 0"), std::string::npos) << step("end");
+
+  const std::string output = title.Output();
+  for (const char* bad : {"AddressSanitizer", "LeakSanitizer", "runtime error", "no owner message"}) {
+    EXPECT_EQ(output.find(bad), std::string::npos) << bad << "\n" << output;
+  }
+
+  // The opening movie's sound (music) reached the device in its first
+  // seconds, and the main panel's sounds after it.
+  const std::string raw = testsupport::ReadBytes(audio);
+  ASSERT_GT(raw.size(), 22050u * 2 * 8) << "eight seconds of sound at least";
+  EXPECT_GT(Rms(raw, 0.5, 3.0), 0.01) << "the opening movie's sound";
+  EXPECT_GT(Rms(raw, 5.0, static_cast<double>(raw.size()) / 44100.0), 0.003) << "the main panel's sounds";
+}
+
+}  // namespace
