@@ -4,7 +4,8 @@
 
 bool HoverLinkControl::MouseMove(const VMouseEvent& event) {
   const ControlLife::Watch watch = life_.MakeWatch();
-  if (!ContainsPoint(event.GetPoint())) {
+  const bool inside = ContainsPoint(event.GetPoint());
+  if (!inside) {
     if (overLink_) {
       overLink_ = false;
       SendControlEvent(*this, kEventLeft);
@@ -20,5 +21,9 @@ bool HoverLinkControl::MouseMove(const VMouseEvent& event) {
       if (!watch.Alive()) return true;
     }
   }
-  return VHTMLTextControl::MouseMove(event);
+  const bool taken = VHTMLTextControl::MouseMove(event);
+  // Only a move over the link itself is taken: elsewhere (outside, or over
+  // the control's empty area, which may cover other controls of the strip)
+  // it is left to the controls under it.
+  return inside && taken && IsHoverActive();
 }

@@ -269,10 +269,15 @@ void MainInterfaceScreen::BuildControls() {
   fourEntries(*selector, {-(w81 + 2), 20, -(w81 + 2), -(w81 + 2)}, {0, 0, 0, 0}, {-1, -1, -1, -1}, {0, 0, 0, 0});
 
   auto* turning = new VPictureControl(kSwitchPictureId, uint16_t{299}, 20, local(390), 4, 0, 0, this);
+  turning->SetEnabled(false);
   const double w80 = turning->GetWidth();
   fourEntries(*turning, {-(w80 + 2), 20, -(w80 + 2), -(w80 + 2)}, {1, 1, 1, 1}, {-1, -1, -1, -1}, {0, 0, 0, 0});
 
   auto* bar = new VPictureControl(kBarId, uint16_t{200}, 20, local(427), 3, 0, 0, this);
+  // The bar, the turning selector and the caption box are only pictures:
+  // the buttons and the selector that they lie beside or under take the
+  // pointer.
+  bar->SetEnabled(false);
   const double own79 = bar->GetBounds().left;
   fourEntries(*bar, {own79, own79, own79, own79}, {0, 0, 0, 0}, {0, 63, 63, 63}, {0, 0, 0, 0});
 
@@ -301,6 +306,9 @@ void MainInterfaceScreen::BuildControls() {
                                   this);
     text->SetTransparent(true);
     text->SetTextColor(color);
+    // The lines only show text: the pointer's moves go on to the controls
+    // around and under them.
+    text->SetEnabled(false);
     return text;
   };
   auto* status = textControl(kStatusId, 96, 449, 4, kStatusColor);
@@ -329,6 +337,7 @@ void MainInterfaceScreen::BuildControls() {
   fourEntries(*statusButton, {-w90, r82 + 5, -w90, -w90}, {1, 1, 1, 1}, {0, 63, 0, 0}, {0, 0, 0, 0});
 
   auto* box = new VPictureControl(kCaptionBoxId, uint16_t{240}, 96, local(408), 5, 0, 0, this);
+  box->SetEnabled(false);
   fourEntries(*box, {-9, 96, 96, 96}, {1, 1, 1, 1}, {-1, -1, -1, -1}, {0, 0, 0, 0});
 
   auto* link = new HoverLinkControl(kLinkId, 300, local(450), 5, 280, 40, nullptr, Font(kLinkFont), nullptr, 1, 0,
@@ -339,6 +348,7 @@ void MainInterfaceScreen::BuildControls() {
                                       false, 32767, this);
   linkShadow->SetTransparent(true);
   linkShadow->SetTextColor(kBlack);
+  linkShadow->SetEnabled(false);
   fourEntries(*linkShadow, {641, 71, 344, 344}, {2, 2, 2, 2}, {-1, -1, -1, -1}, {0, 0, 0, 0});
 
   SetLinkColors(IsModuleScreenMode(mode_), false, false);
@@ -422,25 +432,29 @@ void MainInterfaceScreen::Report(uint32_t code, uint32_t value) {
 // --- Mode switches -----------------------------------------------------------------
 
 void MainInterfaceScreen::ApplyLayout(int32_t mode) {
+  // A switch at once ends as an animated one does.
   ModuleSelector* selector = GetSelector();
+  const bool linked = mode == 1 || mode == 3;
   for (VListElement* e = ListFor(mode).GetFirst(); e != nullptr; e = e->GetNext()) {
     const auto* entry = static_cast<const LayoutEntry*>(e);
     VGraphicObject* c = Control(entry->controlId);
     if (c == nullptr) continue;
     const int32_t id = entry->controlId;
+    // Every switch ends exactly on the mode's layout, whatever the rounding
+    // of the curves on the way; the selector is put in place while hidden.
     if (entry->motion != 0 || id == kSelectorId) {
-      // The selector never slides: it is put in place while hidden.
       c->MoveTo(VPoint(static_cast<int32_t>(entry->x), c->GetBounds().top), false, false, false);
     }
     if (entry->level != -1) SetLevel(c, entry->level);
     if (id == kSelectorId && selector != nullptr) {
-      selector->SetEnabled(mode == 1);
+      selector->SetEnabled(linked);
       selector->SetVisible(true, false);
     } else if (id == kStatusButtonId || id == kLinkId) {
-      c->SetEnabled(mode == 1);
+      c->SetEnabled(linked);
     } else if (id == kLinkButtonId) {
-      c->SetEnabled(mode == 1);
-      SetLevel(c, mode == 1 ? 63 : 0);
+      c->SetEnabled(linked);
+      SetLevel(c, linked ? 63 : 0);
+      MoveAtPointer(c);
     } else if (id == kBarId) {
       SetBarPlacement(mode == 1);
     } else if (id == kSwitchPictureId) {
@@ -450,6 +464,7 @@ void MainInterfaceScreen::ApplyLayout(int32_t mode) {
       SetLevel(c, mode == 1 ? 63 : 0);
     }
   }
+  SetPictureSet(mode == 3, linked ? 63 : 0);
 }
 
 void MainInterfaceScreen::RetireTimer() {
@@ -576,38 +591,7 @@ bool MainInterfaceScreen::SetLayoutMode(int32_t mode, int32_t duration) {
 
 void MainInterfaceScreen::FinishSwitch() {
   finishing_ = true;
-  ModuleSelector* selector = GetSelector();
-  const bool linked = mode_ == 1 || mode_ == 3;
-  for (VListElement* e = ListFor(mode_).GetFirst(); e != nullptr; e = e->GetNext()) {
-    const auto* entry = static_cast<const LayoutEntry*>(e);
-    VGraphicObject* c = Control(entry->controlId);
-    if (c == nullptr) continue;
-    const int32_t id = entry->controlId;
-    // Every switch ends exactly on the mode's layout, whatever the rounding
-    // of the curves on the way.
-    if (entry->motion != 0 || id == kSelectorId) {
-      c->MoveTo(VPoint(static_cast<int32_t>(entry->x), c->GetBounds().top), false, false, false);
-    }
-    if (entry->level != -1) SetLevel(c, entry->level);
-    if (id == kSelectorId && selector != nullptr) {
-      selector->SetEnabled(linked);
-      selector->SetVisible(true, false);
-    } else if (id == kStatusButtonId || id == kLinkId) {
-      c->SetEnabled(linked);
-    } else if (id == kLinkButtonId) {
-      c->SetEnabled(linked);
-      SetLevel(c, linked ? 63 : 0);
-      MoveAtPointer(c);
-    } else if (id == kBarId) {
-      SetBarPlacement(mode_ == 1);
-    } else if (id == kSwitchPictureId) {
-      c->SetVisible(false, false);
-    } else if (IsToolButton(id)) {
-      c->SetEnabled(mode_ == 1);
-      SetLevel(c, mode_ == 1 ? 63 : 0);
-    }
-  }
-  SetPictureSet(mode_ == 3, linked ? 63 : 0);
+  ApplyLayout(mode_);
   Invalidate();
   // Done before the owner hears of it, so that it may switch again at once.
   switching_ = false;
@@ -657,7 +641,6 @@ void MainInterfaceScreen::SetCaption(const VString& text, bool showBox, bool kee
   for (VTextControl* c : {caption, shadow}) {
     SetText(*c, copy);
     c->SetWidth(w);
-    c->SetWrapWidth(w);
   }
   VGraphicObject* box = Control(kCaptionBoxId);
   const int32_t b = box != nullptr ? box->GetWidth() : 0;
@@ -713,7 +696,6 @@ void MainInterfaceScreen::SetStatusLine(const VString& text, bool keepOnStrip) {
   for (VTextControl* c : {status, shadow}) {
     SetText(*c, copy);
     c->SetWidth(w);
-    c->SetWrapWidth(w);
   }
   if (keepOnStrip && status->GetBounds().left < 20) {
     const int32_t dx = 20 - status->GetBounds().left;
