@@ -25,6 +25,7 @@
 #include "engine/core/VEvent.h"
 #include "engine/core/VTask.h"
 #include "engine/graphics/LookupTables.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/services/EngineServices.h"
@@ -85,12 +86,17 @@ class Scene {
     window_->SetOffscreenMap(new PixelMap(VRect(0, 0, kWidth, kHeight), 16, nullptr, nullptr, nullptr,
                                           PixelMap::kStorageMemory, kFormat565LE, 0),
                              0);
+    // The panel behind everything.
+    new VPictureControl(VControl::kAllocateId, VRGBColor(0, 0, 0), 0, 0, 0, kWidth, kHeight, window_.get());
     VPicture* under = FadePicture(3);
     VPicture* over = FadePicture(7);
     new VPictureControl(VControl::kAllocateId, under, kFadeArea.left, kFadeArea.top, 10, 0, 0, window_.get());
     fade_ = new VPictureControl(VControl::kAllocateId, over, kFadeArea.left, kFadeArea.top, 11, 0, 0, window_.get());
     under->Release();
     over->Release();
+    // The pictures load at the depth of the window's map, as the program's
+    // do at the display's.
+    const ScopedLoadPixelFormat depth(16);
     strip_ = new MainInterfaceScreen(MainInterfaceScreen::kId, 0, 0, 400, 100, kWidth, 80, window_.get());
     strip_->SetLinkText(VString("Zum Ort"));
     strip_->SetCaption(VString("Die Halle"), true, false);
@@ -128,6 +134,13 @@ class Scene {
   void ShowMode(int32_t mode) {
     strip_->SetLayoutMode(mode, 0);
     window_->Redraw(nullptr);
+    if (std::getenv("STRIP_DEBUG") != nullptr) {
+      for (VGraphicObject* c = strip_->GetFirstChildObject(); c != nullptr; c = c->GetNextObject()) {
+        auto* pc = dynamic_cast<VPictureControl*>(c);
+        std::printf("%d at %d,%d %dx%d vis %d pic %p\n", c->GetId(), c->GetBounds().left, c->GetBounds().top,
+                    c->GetWidth(), c->GetHeight(), c->IsVisible(), pc ? (void*)pc->PeekPicture() : nullptr);
+      }
+    }
   }
 
   bool WritePpm(const std::string& path) {

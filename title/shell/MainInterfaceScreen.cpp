@@ -273,7 +273,9 @@ void MainInterfaceScreen::BuildControls() {
   const double w80 = turning->GetWidth();
   fourEntries(*turning, {-(w80 + 2), 20, -(w80 + 2), -(w80 + 2)}, {1, 1, 1, 1}, {-1, -1, -1, -1}, {0, 0, 0, 0});
 
-  auto* bar = new VPictureControl(kBarId, uint16_t{200}, 20, local(427), 3, 0, 0, this);
+  // One layer below the buttons that stand on it (the window keeps no order
+  // among the controls of one layer).
+  auto* bar = new VPictureControl(kBarId, uint16_t{200}, 20, local(427), 2, 0, 0, this);
   // The bar, the turning selector and the caption box are only pictures:
   // the buttons and the selector that they lie beside or under take the
   // pointer.
@@ -465,6 +467,7 @@ void MainInterfaceScreen::ApplyLayout(int32_t mode) {
     }
   }
   SetPictureSet(mode == 3, linked ? 63 : 0);
+  SetLinkColors(IsModuleScreenMode(mode), false, true);
 }
 
 void MainInterfaceScreen::RetireTimer() {

@@ -17,6 +17,7 @@
 
 #include "engine/controls/ControlTestSupport.h"
 #include "engine/controls/DeferredDeletion.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/sound/SoundManager.h"
 #include "support/BuildPaths.h"
 #include "support/Subprocess.h"
@@ -142,6 +143,9 @@ class StripFixture : public shelltest::ShellFixture {
     LoadPictureFonts();
     GetSoundManager().SetTriggerListener([this](int32_t index) { sounds.push_back(index); });
     bench = std::make_unique<controltest::Bench>(640, 480);
+    // Pictures load at the depth of the bench's window, as the program's do
+    // at the display's.
+    const ScopedLoadPixelFormat depth(16);
     strip = new MainInterfaceScreen(MainInterfaceScreen::kId, 0, 0, 400, 100, 640, 80, bench->recorder);
   }
 
