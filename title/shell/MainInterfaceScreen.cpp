@@ -189,7 +189,10 @@ int32_t MainInterfaceScreen::RegionUnderPointer() {
 
 VString MainInterfaceScreen::GetCaptionTextFor(int32_t controlId) {
   // Only the regions 1 to 4 have texts; any other region (or none) has none.
-  if (controlId == kSelectorId) return GetTextA(RegionUnderPointer() - 1 < 4 ? RegionUnderPointer() - 1 : -1);
+  if (controlId == kSelectorId) {
+    const int32_t region = RegionUnderPointer();
+    return region >= 1 && region <= 4 ? GetTextA(region - 1) : VString();
+  }
   for (const CaptionRow& row : kCaptionRows) {
     if (row.id == controlId) return row.tableA ? GetTextA(row.index) : GetTextB(row.index);
   }
@@ -221,8 +224,7 @@ int32_t MainInterfaceScreen::GetClickSound(int32_t controlId) {
 
 // --- Building ------------------------------------------------------------------
 
-void MainInterfaceScreen::AppendEntries(int32_t id, const std::array<LayoutEntry*, 4>& byMode) {
-  (void)id;
+void MainInterfaceScreen::AppendEntries(const std::array<LayoutEntry*, 4>& byMode) {
   // The lists are filled in the order 2, 3, 1, 0.
   for (int32_t mode : {2, 3, 1, 0}) lists_[static_cast<size_t>(mode)].Append(byMode[static_cast<size_t>(mode)]);
 }
@@ -250,7 +252,7 @@ void MainInterfaceScreen::BuildControls() {
     const double y = c.GetBounds().top;
     std::array<LayoutEntry*, 4> byMode{};
     for (size_t m = 0; m < 4; ++m) byMode[m] = entry(c.GetId(), x[m], y, motion[m], level[m], delay[m]);
-    AppendEntries(c.GetId(), byMode);
+    AppendEntries(byMode);
   };
 
   // The selector and its four module buttons; it takes the size of its strips.

@@ -126,7 +126,7 @@ class MainInterfaceScreen : public VControl {
   VLinkedList& ListFor(int32_t mode);
   const VLinkedList& ListFor(int32_t mode) const;
   LayoutEntry* Entry(int32_t mode, int32_t controlId);
-  void AppendEntries(int32_t id, const std::array<LayoutEntry*, 4>& byMode);
+  void AppendEntries(const std::array<LayoutEntry*, 4>& byMode);
   void LoadCaptionTexts();
   void ApplyLayout(int32_t mode);
   void BuildSwitchNetwork(int32_t oldMode, int32_t newMode, int32_t duration);
