@@ -7,8 +7,9 @@
 //
 // The strip's pictures and texts come from the sample disc (OSTREVAN_DISC,
 // default build/release/content/disc; make it with content/make-disc.sh).
-// With --screenshots DIR the program first writes the strip in modes 1, 2
-// and 3 as DIR/strip-mode<N>.ppm and runs no benchmark.
+// With --screenshots DIR the program writes the strip in modes 1, 2 and 3 as
+// DIR/strip-mode<N>.ppm, and 200 ms into a switch from 1 to 2 as
+// DIR/strip-1to2-200ms.ppm, and runs no benchmark.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -68,6 +69,7 @@ class Scene {
       return true;
     }();
     (void)installed;
+    clock_.SetStepPerRead(0);  // time moves only between passes
     VGraphicObject::ResetProgramState();
     VControl::ResetControlIdPool();
     SetupLookupTables();
@@ -134,13 +136,13 @@ class Scene {
   void ShowMode(int32_t mode) {
     strip_->SetLayoutMode(mode, 0);
     window_->Redraw(nullptr);
-    if (std::getenv("STRIP_DEBUG") != nullptr) {
-      for (VGraphicObject* c = strip_->GetFirstChildObject(); c != nullptr; c = c->GetNextObject()) {
-        auto* pc = dynamic_cast<VPictureControl*>(c);
-        std::printf("%d at %d,%d %dx%d vis %d pic %p\n", c->GetId(), c->GetBounds().left, c->GetBounds().top,
-                    c->GetWidth(), c->GetHeight(), c->IsVisible(), pc ? (void*)pc->PeekPicture() : nullptr);
-      }
-    }
+  }
+
+  // Starts a 1000 ms switch and runs its first passes (40 ms each).
+  void SwitchPart(int32_t mode, int passes) {
+    strip_->SetLayoutMode(mode, 1000);
+    for (int i = 0; i < passes; ++i) Pass(false);
+    window_->Redraw(nullptr);
   }
 
   bool WritePpm(const std::string& path) {
@@ -203,6 +205,12 @@ int main(int argc, char** argv) {
         if (!scene.WritePpm(path)) return 1;
         std::printf("%s\n", path.c_str());
       }
+      // 200 ms into a switch from mode 1 to mode 2.
+      scene.ShowMode(1);
+      scene.SwitchPart(2, 5);
+      const std::string path = std::string(argv[i + 1]) + "/strip-1to2-200ms.ppm";
+      if (!scene.WritePpm(path)) return 1;
+      std::printf("%s\n", path.c_str());
       return 0;
     }
   }
