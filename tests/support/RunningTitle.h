@@ -121,12 +121,14 @@ class RunningTitle {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     return Xdotool({"click", "1"});
   }
-  // Keys in xdotool's names ("space", "F1", "alt+F4", "Escape").
-  bool Key(const std::string& keys) const { return OnWindow("key --window \"$wid\" " + keys); }
+  // Keys in xdotool's names ("space", "F1", "alt+F4", "Escape"), typed as
+  // on the keyboard: to the window with the focus (the one under the
+  // pointer on a server without a window manager).
+  bool Key(const std::string& keys) const { return Xdotool({"key", keys}); }
   bool Take(const std::string& name, Shot& shot) const {
     const std::string path = folder_ + "/" + name;
     const std::string cmd = "wid=$(DISPLAY=" + Display() + " " + xdotool_ +
-                            " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" +
+                            " search --onlyvisible --name 'Das Ostrevan Haus' | tail -1) && [ -n \"$wid\" ] && DISPLAY=" +
                             Display() + " timeout 20 " + import_ + " -window \"$wid\" -depth 8 ppm:" + path;
     return std::system(cmd.c_str()) == 0 && ReadPpm(path, shot.width, shot.height, shot.rgb) && shot.width == 640 &&
            shot.height == 480;
@@ -135,7 +137,7 @@ class RunningTitle {
  private:
   bool OnWindow(const std::string& command) const {
     const std::string cmd = "wid=$(DISPLAY=" + Display() + " " + xdotool_ +
-                            " search --name 'Das Ostrevan Haus' | head -1) && [ -n \"$wid\" ] && DISPLAY=" +
+                            " search --onlyvisible --name 'Das Ostrevan Haus' | tail -1) && [ -n \"$wid\" ] && DISPLAY=" +
                             Display() + " " + xdotool_ + " " + command;
     return std::system(cmd.c_str()) == 0;
   }
