@@ -13,13 +13,15 @@ std::vector<VControl*>& Pending() {
   return *pending;
 }
 
-// Deletes the waiting controls on every pass of its manager.
+// Deletes the waiting controls on the next pass of its manager. It asks for
+// a pass only while controls wait, so an idle program is not woken for it.
 class DeletionTask : public VTask {
  public:
   explicit DeletionTask(VTaskManager* manager) : VTask(0, true, true, true, manager) {}
   ~DeletionTask() override;
   bool Step(uint32_t) override {
     FlushDeferredDeletions();
+    SetNoStepWanted();
     return true;
   }
 };
@@ -40,6 +42,8 @@ void DeleteControlLater(VControl* control) {
   pending.push_back(control);
   if (gTask == nullptr) {
     if (VTaskManager* manager = GetTaskManager()) gTask = new DeletionTask(manager);
+  } else {
+    gTask->SetStepOnEveryPass();
   }
 }
 

@@ -9,6 +9,7 @@
 #include "engine/controls/VListControl.h"
 #include "engine/controls/VPictureButton.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/core/VTask.h"
 #include "platform/Cursor.h"
 
 namespace {
@@ -59,6 +60,20 @@ TEST(Robustness, ControlsDeletedFromInsideTheirOwnEvents) {
     bench.Click(25, 25);  // nothing left to answer
     EXPECT_EQ(bench.log, c.expected);
     EXPECT_EQ(VGraphicObject::GetCapturedObject(), nullptr);
+  }
+}
+
+// The task that deletes controls later asks for a pass only while one waits:
+// an idle program must not be woken on every pass for it.
+TEST(Robustness, TheDeletionTaskAsksForPassesOnlyWhileAControlWaits) {
+  Bench bench;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    DeleteControlLater(new VHotspot(131, 20, 20, 0, 10, 10, bench.recorder));
+    EXPECT_EQ(GetTaskManager()->GetStepWait(bench.Now()), 0u);
+    bench.Idle();
+    EXPECT_EQ(DeferredDeletionCount(), 0);
+    EXPECT_EQ(GetTaskManager()->GetStepWait(bench.Now()), VTask::kNoStepWanted);
   }
 }
 
