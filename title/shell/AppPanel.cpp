@@ -12,6 +12,7 @@
 #include "engine/script/ItemRef.h"
 #include "engine/script/ScriptLexer.h"
 #include "engine/sound/SoundManager.h"
+#include "platform/Clock.h"
 #include "title/controls/PictureFrameControl.h"
 #include "title/shell/MainInterfaceScreen.h"
 #include "title/shell/ScreenRegistry.h"
@@ -438,7 +439,9 @@ void AppPanel::RunScript(int32_t script) {
   SetWaitCursor(true);
   if (!sequence_.IsRunning() && title_run_log::HasSink()) {
     title_run_log::Write("script " + std::to_string(script));
-    title_run_log::BeginFrameWatch(GetTaskTickCount());
+    // The clock now, not the pass's time: a script started by a click starts
+    // after the button's press hold, long after the pass began.
+    title_run_log::BeginFrameWatch(platform::TickCount());
     watchedScript_ = script;
   }
   sequence_.StartSequence(&scripts_[static_cast<size_t>(script)]);
@@ -691,7 +694,7 @@ bool AppPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
       break;
     case kOwnerScriptDone:
       if (watchedScript_ >= 0) {
-        const title_run_log::FrameWatch watch = title_run_log::EndFrameWatch(GetTaskTickCount());
+        const title_run_log::FrameWatch watch = title_run_log::EndFrameWatch(platform::TickCount());
         title_run_log::Write("script-done " + std::to_string(watchedScript_) + " ms " + std::to_string(watch.durationMs) +
                              " frames " + std::to_string(watch.frames) + " longest-gap-ms " +
                              std::to_string(watch.longestGapMs));

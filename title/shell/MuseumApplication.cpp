@@ -13,6 +13,7 @@
 #include "engine/graphics/DisplaySurfaceOption.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/SoundManager.h"
+#include "platform/Clock.h"
 #include "platform/DirectX.h"
 #include "title/controls/TitleSoundTable.h"
 #include "title/shell/AppPanel.h"
@@ -123,7 +124,8 @@ void MuseumApplication::IdleStep() {
     const uint32_t presents = VDisplay::Get().GetPresentCount();
     if (presents != presentsSeen_) {
       presentsSeen_ = presents;
-      title_run_log::NoteFrame(GetTaskTickCount());
+      // When the frame reached the screen (the pass's tasks ran before it).
+      title_run_log::NoteFrame(platform::TickCount());
     }
     const VWindow* window = GetMainWindow();
     const VGraphicObject* panel = window != nullptr ? window->GetCurrentPanel() : nullptr;

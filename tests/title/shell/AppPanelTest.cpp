@@ -28,6 +28,7 @@
 #include "title/shell/MainInterfaceScreen.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/StandInScreen.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/tour/BubbleRecord.h"
 #include "title/tour/TourMedia.h"
 #include "title/tour/TourTestSupport.h"
@@ -647,6 +648,27 @@ TEST_F(AppPanelTest, SpaceAndAltF4) {
   }
   EXPECT_EQ(closing, 1) << "the closing panel is asked for once";
   EXPECT_EQ(Strip()->GetMode(), -1);
+}
+
+// The run log times a script from the moment it starts: a click starts
+// one only after its button's 100 ms press hold, well after the pass's
+// time, and that hold is no frame of the script.
+TEST_F(AppPanelTest, TheRunLogTimesAScriptFromItsStart) {
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  std::vector<std::string> lines;
+  title_run_log::SetSink([&lines](const std::string& line) { lines.push_back(line); });
+  struct SinkReset {
+    ~SinkReset() { title_run_log::SetSink(nullptr); }
+  } sinkReset;
+  bench->Idle();
+  bench->clock().AdvanceMilliseconds(100);
+  const uint32_t start = bench->Now();
+  panel->RunScript(0);
+  ASSERT_TRUE(IdleUntilDone());
+  const uint32_t end = bench->Now();
+  EXPECT_EQ(lines, (std::vector<std::string>{"script 0", "script-done 0 ms " + std::to_string(end - start) +
+                                                             " frames 0 longest-gap-ms 0"}));
 }
 
 // The view asks for the layout the strip is in already: the strip starts no
