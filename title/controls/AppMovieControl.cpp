@@ -261,7 +261,7 @@ void AppMovieControl::RunStep() {
     }
     if (scheduler_->TakeFrameChanged()) {
       window->CopyToWindow(*map, target, target);
-      if (rateMeter_) rateMeter_->Sample();
+      FrameDrawn();
     }
   } else if (window && map) {
     CreateFramePicture();
@@ -271,11 +271,19 @@ void AppMovieControl::RunStep() {
       const VRect pictureBounds(0, 0, frame.GetWidth(), frame.GetHeight());
       frameShown_ = scheduler_->Run(framePicture_->GetPixelMap(), &pictureBounds);
       if (scheduler_->TakeFrameChanged()) {
-        if (rateMeter_) rateMeter_->Sample();
         Redraw(nullptr, nullptr);
+        FrameDrawn();
       }
     }
   }
+}
+
+void AppMovieControl::FrameDrawn() {
+  if (rateMeter_) rateMeter_->Sample();
+  if (!firstFrameListener_) return;
+  const std::function<void()> listener = std::move(firstFrameListener_);
+  firstFrameListener_ = nullptr;
+  listener();
 }
 
 void AppMovieControl::EndOfMovie() {

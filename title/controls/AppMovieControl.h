@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "engine/core/VRunningStats.h"
@@ -71,6 +72,9 @@ class AppMovieControl : public VMovieControl, public VTask {
   const VRateMeter* GetRateMeter() const { return rateMeter_.get(); }
   // Whether the last step presented (the movie had not ended).
   bool WasFrameShown() const { return frameShown_; }
+  // Called once, when a step has drawn the movie's first picture for the
+  // screen (it goes out with that idle pass's frame).
+  void SetFirstFrameListener(std::function<void()> listener) { firstFrameListener_ = std::move(listener); }
 
  private:
   // The constructors' common part: takes the opened movie file (or none).
@@ -83,6 +87,8 @@ class AppMovieControl : public VMovieControl, public VTask {
   // Whether the movie must be drawn through the frame picture.
   bool NeedsFramePicture(PixelMap* map);
   void EndOfMovie();
+  // A new picture was drawn for the screen.
+  void FrameDrawn();
 
   bool directDrawing_;
   bool usingFramePicture_ = false;
@@ -94,6 +100,7 @@ class AppMovieControl : public VMovieControl, public VTask {
   bool frameShown_ = false;
   bool noDrop_ = false;
   std::unique_ptr<VRateMeter> rateMeter_;
+  std::function<void()> firstFrameListener_;
   StreamClock clock_;
   ControlLife life_;
 };

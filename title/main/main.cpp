@@ -8,7 +8,9 @@
 // "first-frame-ms MS" (from the program's entry to the first frame on the
 // screen), "resident-kb KB" (the memory held then) and at the end
 // "exit CODE", and in between what the title reports of its run (the panel
-// on show, each hand-over script with its frame times). --quit-after ends
+// on show, "opening-movie-first-frame-ms MS" from the program's entry to the
+// opening movie's first picture on the screen, each hand-over script with
+// its frame times). --quit-after ends
 // the program MS milliseconds after its first frame (for measurements and
 // tests).
 #include <cerrno>
@@ -37,7 +39,7 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --log FILE       append the start-up measurements to FILE (start,\n"
-    "                   first-frame-ms, resident-kb, exit)\n"
+    "                   first-frame-ms, resident-kb, exit) and the run's events\n"
     "  --quit-after MS  end the program MS milliseconds after its first frame\n"
     "  --help           show this text\n"
     "\n"
@@ -141,7 +143,10 @@ int main(int argc, char** argv) {
     }
   }
   Log("start");
-  if (gLog.is_open()) title_run_log::SetSink(Log);
+  if (gLog.is_open()) {
+    title_run_log::SetProgramStart(gStartMicroseconds);
+    title_run_log::SetSink(Log);
+  }
   int code = 1;
   InstallMuseumServices();
   RegisterTitlePanelClasses();

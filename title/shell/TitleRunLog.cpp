@@ -1,7 +1,10 @@
 #include "title/shell/TitleRunLog.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
+
+#include "platform/Clock.h"
 
 namespace title_run_log {
 namespace {
@@ -19,6 +22,14 @@ Watch& CurrentWatch() {
   static Watch watch;
   return watch;
 }
+struct FrameMark {
+  uint64_t programStart = 0;
+  std::string pendingName;
+};
+FrameMark& Mark() {
+  static FrameMark mark;
+  return mark;
+}
 }  // namespace
 
 void SetSink(std::function<void(const std::string&)> sink) { Sink() = std::move(sink); }
@@ -27,7 +38,19 @@ void Write(const std::string& line) {
   if (Sink()) Sink()(line);
 }
 
+void SetProgramStart(uint64_t microseconds) { Mark().programStart = microseconds; }
+
+void WriteAtNextFrame(const std::string& name) { Mark().pendingName = name; }
+
 void NoteFrame(uint32_t nowMs) {
+  FrameMark& mark = Mark();
+  if (!mark.pendingName.empty()) {
+    const uint64_t elapsed = platform::Microseconds() - mark.programStart;
+    char text[32];
+    std::snprintf(text, sizeof text, " %.1f", static_cast<double>(elapsed) / 1000.0);
+    Write(mark.pendingName + text);
+    mark.pendingName.clear();
+  }
   Watch& watch = CurrentWatch();
   if (!watch.on) return;
   watch.result.longestGapMs = std::max(watch.result.longestGapMs, nowMs - watch.last);

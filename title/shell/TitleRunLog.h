@@ -5,7 +5,9 @@
 //
 // Frame times: the application notes each presented frame (NoteFrame from
 // its idle step); between BeginFrameWatch and EndFrameWatch the log keeps
-// the count of frames and the longest time between two of them.
+// the count of frames and the longest time between two of them. A line
+// asked for with WriteAtNextFrame names the time from the program's start
+// (SetProgramStart) to the next frame that reaches the screen.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +20,13 @@ void SetSink(std::function<void(const std::string&)> sink);
 void Write(const std::string& line);
 bool HasSink();
 
-// A frame reached the screen at `nowMs`.
+// The program's start, in platform::Microseconds.
+void SetProgramStart(uint64_t microseconds);
+// On the next NoteFrame: "NAME MS", MS the milliseconds from the program's
+// start to then (one decimal). A later call replaces one still waiting.
+void WriteAtNextFrame(const std::string& name);
+
+// A frame reached the screen at `nowMs` (a tick count).
 void NoteFrame(uint32_t nowMs);
 void BeginFrameWatch(uint32_t nowMs);
 struct FrameWatch {

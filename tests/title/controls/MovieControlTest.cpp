@@ -131,6 +131,25 @@ TEST_F(MovieControlTest, PlaysEachKindOfFileToItsEnd) {
   }
 }
 
+// The first-frame listener hears of the first picture drawn for the screen,
+// once: not at the opening, not on the pictures after it.
+TEST_F(MovieControlTest, TheFirstFrameListenerHearsOfTheFirstPictureOnce) {
+  auto control = Make("s.mpg");
+  int heard = 0;
+  control->SetFirstFrameListener([&heard] { ++heard; });
+  bench_.Idle();
+  EXPECT_EQ(heard, 0) << "not playing yet";
+  control->Play();
+  for (int i = 0; i < 200 && heard == 0; ++i) {
+    bench_.clock().AdvanceMilliseconds(10);
+    bench_.Idle();
+  }
+  EXPECT_EQ(heard, 1);
+  EXPECT_TRUE(Reddish(bench_.PixelAt(20 + 32, 10 + 24))) << "the first picture is drawn when it is heard of";
+  PlayOut(*control);
+  EXPECT_EQ(heard, 1);
+}
+
 TEST_F(MovieControlTest, PlayPauseAndTheOwnerMessages) {
   auto control = Make("s.mpg");
   control->Play();

@@ -10,6 +10,7 @@
 #include "title/controls/AppMovieControl.h"
 #include "title/modules/panels/PanelSteps.h"
 #include "title/shell/MuseumArchives.h"
+#include "title/shell/TitleRunLog.h"
 
 namespace {
 // The movie control's place and size, its task interval and layer.
@@ -45,6 +46,9 @@ void CreditsPanel::StartMovie() {
   SelectLanguageViArchive();
   auto* movie = new AppMovieControl(kMovieId, kMovieTaskInterval, kMovieMedia, kMovieLeft, kMovieTop, true, false,
                                     kMovieLayer, kMovieWidth, kMovieHeight, nullptr, this);
+  if (title_run_log::HasSink()) {
+    movie->SetFirstFrameListener([] { title_run_log::WriteAtNextFrame("opening-movie-first-frame-ms"); });
+  }
   state_ = kMovieRuns;
   movie->Play();
   // A movie that is missing or could not be opened never plays and never

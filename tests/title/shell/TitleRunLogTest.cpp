@@ -1,0 +1,37 @@
+// The run log's line asked for at the next frame: written when a frame
+// reaches the screen, once.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "title/shell/TitleRunLog.h"
+
+namespace {
+
+class TitleRunLogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    title_run_log::SetSink([this](const std::string& line) { lines.push_back(line); });
+  }
+  void TearDown() override { title_run_log::SetSink(nullptr); }
+
+  std::vector<std::string> lines;
+};
+
+TEST_F(TitleRunLogTest, ALineForTheNextFrameWaitsForItAndComesOnce) {
+  title_run_log::SetProgramStart(platform::Microseconds());
+  title_run_log::WriteAtNextFrame("opening-movie-first-frame-ms");
+  EXPECT_TRUE(lines.empty()) << "no frame yet";
+  title_run_log::NoteFrame(1000);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("opening-movie-first-frame-ms ", 0), 0u) << lines[0];
+  const double ms = std::stod(lines[0].substr(lines[0].find(' ') + 1));
+  EXPECT_GE(ms, 0.0);
+  EXPECT_LT(ms, 10000.0);
+  title_run_log::NoteFrame(1040);
+  EXPECT_EQ(lines.size(), 1u) << "written once";
+}
+
+}  // namespace
