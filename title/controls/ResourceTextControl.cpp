@@ -102,6 +102,7 @@ ResourceTextControl::~ResourceTextControl() = default;
 void ResourceTextControl::Build(int32_t layer) {
   layer_ = layer;
   lastStep_ = GetTaskTickCount();
+  SetNextStepTime(lastStep_ + kStepMs);
   const VRGBColor background = VGraphicObject::GetBackgroundColor();
   cover_ = new VPictureControl(kFreshId, background, 0, 0, layer + 3, GetWidth(), GetHeight(), this);
   PixelMapAttributes attributes;
@@ -188,9 +189,12 @@ bool ResourceTextControl::Fade() {
 
 bool ResourceTextControl::Step(uint32_t) {
   const uint32_t now = GetTaskTickCount();
+  // Between steps the task asks for no passes: the loop may sleep until the next.
+  SetNextStepTime(lastStep_ + kStepMs);
   if (now - lastStep_ < kStepMs) return true;
   const ControlLife::Watch watch = life_.MakeWatch();
   if (!Fade() || !watch.Alive()) return false;
   lastStep_ = now;
+  SetNextStepTime(lastStep_ + kStepMs);
   return IsActive();
 }

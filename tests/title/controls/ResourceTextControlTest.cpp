@@ -107,6 +107,20 @@ TEST_F(ResourceTextTest, EachEntryStaysForOneFadeOutAndBack) {
   EXPECT_EQ(bench_.log, (Log{"159 71"}));  // once
 }
 
+// Between its 40 ms steps the control asks the idle loop for no passes.
+TEST_F(ResourceTextTest, TheTaskAsksForAPassOnlyWhenAStepIsDue) {
+  ResourceTextControl* c = Make(";0\nFirst\n;0\nSecond\n");
+  VTask& task = *c;
+  EXPECT_EQ(task.GetStepWait(bench_.Now()), 40u);
+  PassAt(10);
+  EXPECT_EQ(task.GetStepWait(bench_.Now()), 30u);
+  PassAt(40);
+  EXPECT_EQ(c->GetCoverLevel(), 62);
+  EXPECT_EQ(task.GetStepWait(bench_.Now()), 40u);
+  PassAt(95);
+  EXPECT_EQ(task.GetStepWait(bench_.Now()), 40u) << "stepped at 95: the next at 135";
+}
+
 // Each step of the fade draws the text under the cover again before the
 // cover at its new level: what stood on the screen there before (here a red
 // patch put straight into the window's map while the cover is nearly clear)
