@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "engine/core/VTLink.h"
@@ -35,6 +36,22 @@ class VFactoryStream {
 using FactoryCreate = VPropertyHolder* (*)(void* members, void* placement);
 using FactoryDestroy = void (*)(VPropertyHolder* object, bool placement);
 using FactoryFinish = void (*)(VPropertyHolder* object, int32_t argument);
+
+// The create and destroy functions of a class made with its default
+// constructor (no member values), in the space given or on the heap.
+template <class T>
+VPropertyHolder* FactoryCreateDefault(void* /*members*/, void* placement) {
+  if (placement != nullptr) return new (placement) T();
+  return new T();
+}
+template <class T>
+void FactoryDestroyDefault(VPropertyHolder* object, bool placement) {
+  if (placement) {
+    object->~VPropertyHolder();
+  } else {
+    delete object;
+  }
+}
 
 class VFactory;
 

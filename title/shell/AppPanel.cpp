@@ -823,17 +823,3 @@ bool AppPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
   return VPanel::HandleEvent(code, value1, value2);
 }
 
-// ---- Factory ----------------------------------------------------------------------
-
-VPropertyHolder* AppPanel::Create(void* /*members*/, void* placement) {
-  if (placement != nullptr) return new (placement) AppPanel();
-  return new AppPanel();
-}
-
-void AppPanel::Destroy(VPropertyHolder* object, bool placement) {
-  if (placement) {
-    object->~VPropertyHolder();
-  } else {
-    delete object;
-  }
-}

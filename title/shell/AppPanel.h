@@ -192,9 +192,6 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
   const VString& GetWelcomeText() const { return welcomeText_; }
   bool IsBubbleKeyArmed() const { return bubbleKeyArmed_; }
 
-  // Factory functions of the panel's class registration.
-  static VPropertyHolder* Create(void* members, void* placement);
-  static void Destroy(VPropertyHolder* object, bool placement);
 
  protected:
   // The strip, a child of the panel, hidden (tests give their own).

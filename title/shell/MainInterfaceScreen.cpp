@@ -200,27 +200,22 @@ VString MainInterfaceScreen::GetCaptionTextFor(int32_t controlId) {
   return VString();
 }
 
-int32_t MainInterfaceScreen::GetHoverSound(int32_t controlId) {
+MainInterfaceScreen::ControlSounds MainInterfaceScreen::SoundsOf(int32_t controlId) {
   if (controlId == kSelectorId) {
     const int32_t region = RegionUnderPointer();
-    return region >= 1 && region <= 4 ? kRegionRows[static_cast<size_t>(region - 1)].hoverSound : 0;
+    if (region < 1 || region > 4) return {};
+    const auto& row = kRegionRows[static_cast<size_t>(region - 1)];
+    return {row.hoverSound, row.clickSound};
   }
   for (const ButtonRow& row : kButtonRows) {
-    if (row.id == controlId) return row.hoverSound;
+    if (row.id == controlId) return {row.hoverSound, row.clickSound};
   }
-  return 0;
+  return {};
 }
 
-int32_t MainInterfaceScreen::GetClickSound(int32_t controlId) {
-  if (controlId == kSelectorId) {
-    const int32_t region = RegionUnderPointer();
-    return region >= 1 && region <= 4 ? kRegionRows[static_cast<size_t>(region - 1)].clickSound : 0;
-  }
-  for (const ButtonRow& row : kButtonRows) {
-    if (row.id == controlId) return row.clickSound;
-  }
-  return 0;
-}
+int32_t MainInterfaceScreen::GetHoverSound(int32_t controlId) { return SoundsOf(controlId).hover; }
+
+int32_t MainInterfaceScreen::GetClickSound(int32_t controlId) { return SoundsOf(controlId).click; }
 
 // --- Building ------------------------------------------------------------------
 

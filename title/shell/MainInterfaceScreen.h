@@ -138,6 +138,13 @@ class MainInterfaceScreen : public VControl {
   // A mouse move at the pointer's place to the control's own handling.
   void MoveAtPointer(VGraphicObject* control);
   int32_t RegionUnderPointer();
+  // A control's hover and click sounds (the selector's by the region under
+  // the pointer); 0 for controls without.
+  struct ControlSounds {
+    int32_t hover = 0;
+    int32_t click = 0;
+  };
+  ControlSounds SoundsOf(int32_t controlId);
   void Report(uint32_t code, uint32_t value);
   void RetireTimer();
 

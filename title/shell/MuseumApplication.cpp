@@ -30,7 +30,7 @@ void FinishNothing(VPropertyHolder* /*object*/, int32_t /*argument*/) {}
 // The main panel's class. The program registers the other three panels'
 // classes (opening, language, closing), which are built on this library.
 VFactoryRegistration gMainPanelClass(MuseumApplication::kMainPanelType, sizeof(AppPanel), nullptr, nullptr,
-                                     AppPanel::Create, AppPanel::Destroy, FinishNothing);
+                                     FactoryCreateDefault<AppPanel>, FactoryDestroyDefault<AppPanel>, FinishNothing);
 
 constexpr int32_t kNoFlag = 0;
 

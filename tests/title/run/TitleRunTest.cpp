@@ -75,6 +75,8 @@ constexpr Point kRoomsButton = {587, 453};
 // The arrow button left of the link text (the room's name) on the whole
 // strip: back to the tour.
 constexpr Point kTourButton = {424, 452};
+// The portrait (a slide show) on the right of the hall's first view.
+constexpr Point kPortrait = {612, 230};
 
 class TitleRunTest : public ::testing::Test {
  protected:
@@ -150,10 +152,23 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
   EXPECT_GT(tour.Brightness(0, 0, 640, 380), 20.0) << "the hall shows";
   EXPECT_GT(tour.Brightness(0, 430, 640, 480), 20.0) << "the strip shows";
 
+  // The portrait on the hall's wall is a slide show: a click on it turns the
+  // view to it and opens it (138 with the item, script 5) in the viewer
+  // over the tour; the arrow button beside the room's name leads back.
+  ASSERT_TRUE(title.ClickAt(kPortrait.x, kPortrait.y));
+  ASSERT_TRUE(WaitForCount(log, "script-done 5 ", 1, 20)) << step("portrait");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shot viewer;
+  ASSERT_TRUE(title.Take("03-viewer.ppm", viewer));
+  EXPECT_GT(viewer.AreaDifference(tour, 0, 40, 640, 380), 640L * 340 * 10) << "the viewer covers the tour";
+  ASSERT_TRUE(title.ClickAt(kTourButton.x, kTourButton.y));
+  ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 2, 20)) << step("viewer closed");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
   // The space bar leaves the tour for the whole strip (script 0); each
   // module button then opens its screen (script 3) over the tour, and the
   // arrow button beside the room's name leads back to the tour (script 1).
-  int backToTour = 1;
+  int backToTour = 2;
   int leaveTour = 0;
   const auto openStrip = [&](const std::string& name) {
     ASSERT_TRUE(title.Key("space"));

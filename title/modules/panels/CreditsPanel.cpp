@@ -114,15 +114,3 @@ bool CreditsPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) 
   return VPanel::HandleEvent(code, value1, value2);
 }
 
-VPropertyHolder* CreditsPanel::Create(void* /*members*/, void* placement) {
-  if (placement != nullptr) return new (placement) CreditsPanel();
-  return new CreditsPanel();
-}
-
-void CreditsPanel::Destroy(VPropertyHolder* object, bool placement) {
-  if (placement) {
-    object->~VPropertyHolder();
-  } else {
-    delete object;
-  }
-}

@@ -56,9 +56,6 @@ class CreditsPanel : public VPanel {
   int32_t GetState() const { return state_; }
   AppMovieControl* GetMovie();
 
-  // Factory functions of the panel's class registration.
-  static VPropertyHolder* Create(void* members, void* placement);
-  static void Destroy(VPropertyHolder* object, bool placement);
 
  private:
   // Tick 4: the movie control made and started.

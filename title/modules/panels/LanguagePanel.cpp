@@ -159,15 +159,3 @@ bool LanguagePanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2)
   return VPanel::HandleEvent(code, value1, value2);
 }
 
-VPropertyHolder* LanguagePanel::Create(void* /*members*/, void* placement) {
-  if (placement != nullptr) return new (placement) LanguagePanel();
-  return new LanguagePanel();
-}
-
-void LanguagePanel::Destroy(VPropertyHolder* object, bool placement) {
-  if (placement) {
-    object->~VPropertyHolder();
-  } else {
-    delete object;
-  }
-}

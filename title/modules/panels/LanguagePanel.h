@@ -53,8 +53,6 @@ class LanguagePanel : public VPanel {
   AnimatedPicture* GetSelectionAnimation() const { return selectionAnimation_; }
   VTextControl* GetLabel() const { return label_; }
 
-  static VPropertyHolder* Create(void* members, void* placement);
-  static void Destroy(VPropertyHolder* object, bool placement);
 
  private:
   void PointerEntered(int32_t area);

@@ -213,15 +213,3 @@ bool TextPicturePanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t valu
   return VPanel::HandleEvent(code, value1, value2);
 }
 
-VPropertyHolder* TextPicturePanel::Create(void* /*members*/, void* placement) {
-  if (placement != nullptr) return new (placement) TextPicturePanel();
-  return new TextPicturePanel();
-}
-
-void TextPicturePanel::Destroy(VPropertyHolder* object, bool placement) {
-  if (placement) {
-    object->~VPropertyHolder();
-  } else {
-    delete object;
-  }
-}

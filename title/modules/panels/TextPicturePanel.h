@@ -75,8 +75,6 @@ class TextPicturePanel : public VPanel {
   VAudioChannel* GetChannel() const { return channel_; }
   MediaAudioStream* GetStream(int32_t index) const { return streams_[static_cast<size_t>(index)]; }
 
-  static VPropertyHolder* Create(void* members, void* placement);
-  static void Destroy(VPropertyHolder* object, bool placement);
 
  protected:
   // Ends the program (the application's quit).

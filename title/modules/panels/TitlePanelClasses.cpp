@@ -16,19 +16,19 @@ void FinishNothing(VPropertyHolder* /*object*/, int32_t /*argument*/) {}
 // them to a factory.
 VFactoryRegistration& CreditsClass() {
   static VFactoryRegistration record(MuseumApplication::kCreditsPanelType, sizeof(CreditsPanel), nullptr, nullptr,
-                                     CreditsPanel::Create, CreditsPanel::Destroy, FinishNothing, nullptr);
+                                     FactoryCreateDefault<CreditsPanel>, FactoryDestroyDefault<CreditsPanel>, FinishNothing, nullptr);
   return record;
 }
 
 VFactoryRegistration& LanguageClass() {
   static VFactoryRegistration record(MuseumApplication::kLanguagePanelType, sizeof(LanguagePanel), nullptr, nullptr,
-                                     LanguagePanel::Create, LanguagePanel::Destroy, FinishNothing, nullptr);
+                                     FactoryCreateDefault<LanguagePanel>, FactoryDestroyDefault<LanguagePanel>, FinishNothing, nullptr);
   return record;
 }
 
 VFactoryRegistration& TextPictureClass() {
   static VFactoryRegistration record(MuseumApplication::kTextPicturePanelType, sizeof(TextPicturePanel), nullptr,
-                                     nullptr, TextPicturePanel::Create, TextPicturePanel::Destroy, FinishNothing,
+                                     nullptr, FactoryCreateDefault<TextPicturePanel>, FactoryDestroyDefault<TextPicturePanel>, FinishNothing,
                                      nullptr);
   return record;
 }
