@@ -1,5 +1,6 @@
 #include "title/shell/AppPanel.h"
 
+#include <cstdio>
 #include <new>
 #include <string>
 
@@ -298,7 +299,12 @@ PictureFrameControl* AppPanel::MakeScreen(int32_t kind, const ItemRef* item, int
     request.context = context;
     request.moduleShown = moduleScreen_ != nullptr;
     PictureFrameControl* screen = ScreenRegistry::Make(request);
-    if (screen != nullptr) screen->SetVisible(false, false);
+    if (screen == nullptr) {
+      std::fprintf(stderr, "ostrevan-haus: main panel: the screen of kind %d could not be made\n",
+                   static_cast<int>(kind));
+      return nullptr;
+    }
+    screen->SetVisible(false, false);
     return screen;
   }
   return nullptr;

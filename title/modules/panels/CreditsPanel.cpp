@@ -1,5 +1,7 @@
 #include "title/modules/panels/CreditsPanel.h"
 
+#include <cstdio>
+
 #include <new>
 
 #include "engine/app/MainWindow.h"
@@ -53,7 +55,11 @@ void CreditsPanel::StartMovie() {
   movie->Play();
   // A movie that is missing or could not be opened never plays and never
   // reports an end: the main panel follows at once.
-  if (state_ == kMovieRuns && !movie->IsPlaying()) state_ = kToMainPanel;
+  if (state_ == kMovieRuns && !movie->IsPlaying()) {
+    std::fprintf(stderr, "ostrevan-haus: the opening movie (%u) cannot be played; the main panel follows\n",
+                 static_cast<unsigned>(kMovieMedia));
+    state_ = kToMainPanel;
+  }
 }
 
 void CreditsPanel::Finish(uint32_t ownerMessage) {

@@ -1,5 +1,7 @@
 #include "title/modules/panels/TextPicturePanel.h"
 
+#include <cstdio>
+
 #include <new>
 
 #include "engine/app/VDisplay.h"
@@ -46,6 +48,8 @@ MediaAudioStream* TextPicturePanel::LoadSound(uint16_t mediaId, int32_t repeat) 
   auto* stream = new MediaAudioStream(mediaId);
   if (!stream->HasReader() || !stream->LoadWhole()) {
     stream->Release();
+    std::fprintf(stderr, "ostrevan-haus: closing panel: sound %u cannot be played; going on without it\n",
+                 static_cast<unsigned>(mediaId));
     return nullptr;
   }
   stream->SetLoopCount(repeat);
