@@ -1,0 +1,56 @@
+// Channel is one line of a channel sequence: its items in ascending order of
+// start, the item the player showed last and where the next time search
+// continues. The channel owns its items.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/core/VLinkedList.h"
+
+class SequenceDocument;
+class SequenceItem;
+class SequenceTextCursor;
+
+class Channel : public VListElement {
+ public:
+  explicit Channel(SequenceDocument* owner = nullptr);
+  ~Channel() override;
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+
+  SequenceDocument* GetOwner() const { return owner_; }
+  void SetOwner(SequenceDocument* owner) { owner_ = owner; }
+
+  // Inserts the item after the last item whose start is smaller than its own
+  // (at the front when there is none, so an item goes before items of the
+  // same start) and links it to this channel. The channel takes ownership.
+  void InsertItem(SequenceItem* item);
+  // The current item when active at t; otherwise walks on from the search
+  // position (restarting at the first item when there is none or it starts
+  // after t) to the first active item; none once an item starts after t.
+  SequenceItem* FindItemAt(int32_t t);
+  // Removes the item at index (deleted with deleteItem, else handed back).
+  // Clears the current item and the search position.
+  SequenceItem* RemoveItemAt(int32_t index, bool deleteItem);
+  SequenceItem* GetItem(int32_t index) const;
+  int32_t GetItemCount() const { return items_.GetCount(); }
+  SequenceItem* GetCurrentItem() const { return currentItem_; }
+  void SetCurrentItem(SequenceItem* item) { currentItem_ = item; }
+  // The largest end among the items; 0 when empty.
+  int32_t GetDuration() const;
+
+  // Reads "channel { item <kind> { fields } ... }". False when the text does
+  // not begin with "channel", when an item's kind is neither "picture" nor
+  // "sound", or when itemBudget (the items the document may still hold) is
+  // used up; the reader of the document stops there. An item whose fields
+  // cannot be read is dropped together with the rest of the channel.
+  bool Read(SequenceTextCursor& cursor, int32_t& itemBudget);
+  void Write(std::string& out) const;
+
+ private:
+  SequenceDocument* owner_;
+  VLinkedList items_;
+  SequenceItem* currentItem_ = nullptr;
+  SequenceItem* searchPosition_ = nullptr;
+};

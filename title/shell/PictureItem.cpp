@@ -1,0 +1,89 @@
+#include "title/shell/PictureItem.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "title/shell/SequenceTextCursor.h"
+
+PictureItem::PictureItem() : SequenceItem("picture") {}
+
+PictureItem::~PictureItem() = default;
+
+void PictureItem::SetOpacity(int32_t opacity) {
+  opacity_ = opacity < 0 ? 0 : (opacity > kOpaque ? kOpaque : opacity);
+}
+
+void PictureItem::SetBounds(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  bounds_.left = left;
+  bounds_.top = top;
+  bounds_.right = right < left ? left : right;
+  bounds_.bottom = bottom < top ? top : bottom;
+}
+
+int32_t PictureItem::OpacityFromFraction(double fraction) {
+  const double scaled = fraction * kOpaque;
+  if (!(scaled > 0.0)) return 0;  // negatives and NaN
+  if (scaled >= kOpaque) return kOpaque;
+  return static_cast<int32_t>(scaled);
+}
+
+namespace {
+
+int32_t HoldCoordinate(int64_t value) {
+  if (value < INT32_MIN) return INT32_MIN;
+  if (value > INT32_MAX) return INT32_MAX;
+  return static_cast<int32_t>(value);
+}
+
+std::string Fixed(double value, int decimals) {
+  char buffer[64];
+  const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  return std::string(buffer, r.ptr);
+}
+
+}  // namespace
+
+std::string PictureItem::FormatOpacity(int32_t opacity) {
+  const double fraction = static_cast<double>(opacity) / kOpaque;
+  for (int decimals = 2; decimals <= 8; ++decimals) {
+    const std::string text = Fixed(fraction, decimals);
+    SequenceTextCursor cursor(text);
+    double back = 0.0;
+    if (cursor.Real(back) && OpacityFromFraction(back) == opacity) return text;
+  }
+  // Half a step above the value always truncates back to it.
+  return Fixed((opacity + 0.5) / kOpaque, 4);
+}
+
+bool PictureItem::ReadFields(SequenceTextCursor& cursor) {
+  for (;;) {
+    if (!ReadBaseFields(cursor)) return false;
+    bool matched = false;
+    if (!ReadMediaField(cursor, matched)) return false;
+    if (matched) continue;
+    if (cursor.Keyword("opacity")) {
+      double value = 0.0;
+      if (!cursor.Real(value)) return false;
+      opacity_ = OpacityFromFraction(value);
+      continue;
+    }
+    if (cursor.Keyword("bounds")) {
+      int64_t left = 0, top = 0, right = 0, bottom = 0;
+      if (!cursor.Integer(left) || !cursor.Integer(top) || !cursor.Integer(right) || !cursor.Integer(bottom)) {
+        return false;
+      }
+      SetBounds(HoldCoordinate(left), HoldCoordinate(top), HoldCoordinate(right), HoldCoordinate(bottom));
+      continue;
+    }
+    return true;
+  }
+}
+
+void PictureItem::WriteFields(std::string& out) const {
+  SequenceItem::WriteFields(out);
+  WriteMediaFields(out);
+  out += "\t\topacity\t" + FormatOpacity(opacity_) + "\r\n";
+  out += "\t\tbounds\t" + std::to_string(bounds_.left) + " " + std::to_string(bounds_.top) + " " +
+         std::to_string(bounds_.right) + " " + std::to_string(bounds_.bottom) + "\r\n";
+}

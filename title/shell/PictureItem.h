@@ -1,0 +1,41 @@
+// PictureItem is a picture of a channel sequence: its medium, an opacity
+// (0..63, written in the text as a fraction of 63) and bounds (0 width and
+// height stand for the picture's own size, centred).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/core/VGeometry.h"
+#include "title/shell/SequenceItem.h"
+
+class PictureItem : public SequenceItem {
+ public:
+  static constexpr int32_t kOpaque = 63;
+
+  PictureItem();
+  ~PictureItem() override;
+
+  int32_t GetOpacity() const { return opacity_; }
+  // Held within 0..kOpaque.
+  void SetOpacity(int32_t opacity);
+  const VRect& GetBounds() const { return bounds_; }
+  // Right is raised to left and bottom to top when smaller.
+  void SetBounds(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+  // Besides the common fields: "resid", "file", "opacity" (a fraction of
+  // full opacity; values outside 0..1 are held there) and "bounds" (left top
+  // right bottom).
+  bool ReadFields(SequenceTextCursor& cursor) override;
+  void WriteFields(std::string& out) const override;
+
+  // The opacity as the text's fraction: two decimals, or more when two would
+  // not read back as the same opacity (31 is "0.4921", not "0.49" = 30).
+  static std::string FormatOpacity(int32_t opacity);
+  // The opacity a fraction stands for: times 63 toward zero, within 0..63.
+  static int32_t OpacityFromFraction(double fraction);
+
+ private:
+  int32_t opacity_ = kOpaque;
+  VRect bounds_;
+};

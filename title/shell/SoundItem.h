@@ -1,0 +1,35 @@
+// SoundItem is the sound of a channel sequence: its medium and a volume in
+// percent (0..100; an item without a volume field is silent).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "title/shell/SequenceItem.h"
+
+class SoundItem : public SequenceItem {
+ public:
+  SoundItem();
+  ~SoundItem() override;
+
+  int32_t GetVolume() const { return volume_; }
+  // Held within 0..100.
+  void SetVolume(int32_t percent);
+
+  // Besides the common fields: "resid", "file" and "volume" (a percentage,
+  // toward zero, held within 0..100). The writer writes the percentage too,
+  // so a written sequence reads back with the same volume.
+  bool ReadFields(SequenceTextCursor& cursor) override;
+  void WriteFields(std::string& out) const override;
+  bool IsSound() const override { return true; }
+  // The sound's length in milliseconds; 0 while no stream can be had (the
+  // player's sound items measure their streams).
+  virtual int32_t GetSoundLength() { return 0; }
+
+  // A percentage from a text or a fraction times 100: toward zero, NaN as 0,
+  // within 0..100.
+  static int32_t HoldVolume(double percent);
+
+ private:
+  int32_t volume_ = 0;
+};
