@@ -433,3 +433,61 @@ TEST(ChannelSequence, SlideShowBeginsWithASoundChannel) {
   Sequence none{static_cast<uint16_t>(65000)};
   EXPECT_EQ(none.GetChannelCount(), 1);
 }
+
+TEST(ChannelSequence, ChannelKeepsItemsInOrderAndFindsTheActiveOne) {
+  Channel channel;
+  auto add = [&](int32_t start, int32_t sustain, const char* comment) {
+    auto* item = new SoundItem();
+    item->SetStart(start);
+    item->SetSustain(sustain);
+    item->SetComment(comment);
+    channel.InsertItem(item);
+    EXPECT_EQ(item->GetChannel(), &channel);
+  };
+  add(2000, 500, "c");
+  add(0, 1000, "a");
+  add(2000, 800, "b");  // same start: goes before the earlier one
+  add(1000, 200, "m");
+  std::string order;
+  for (int32_t i = 0; i < channel.GetItemCount(); ++i) order += channel.GetItem(i)->GetComment().GetChars();
+  EXPECT_EQ(order, "ambc");
+  struct Case {
+    int32_t t;
+    const char* found;  // "" for none
+  } const cases[] = {{500, "a"}, {1100, "m"}, {1500, ""}, {2100, "b"}, {2600, "b"}, {2900, ""}, {10, "a"}, {-1, ""}};
+  for (const Case& c : cases) {
+    const SequenceItem* item = channel.FindItemAt(c.t);
+    EXPECT_STREQ(item ? item->GetComment().GetChars() : "", c.found) << "t=" << c.t;
+    channel.SetCurrentItem(const_cast<SequenceItem*>(item));
+  }
+  EXPECT_EQ(channel.GetDuration(), 2800);
+  channel.RemoveItemAt(0, true);
+  EXPECT_EQ(channel.GetCurrentItem(), nullptr);
+  SequenceItem* taken = channel.RemoveItemAt(0, false);
+  ASSERT_NE(taken, nullptr);
+  EXPECT_EQ(taken->GetChannel(), nullptr);
+  delete taken;
+  EXPECT_EQ(channel.GetItemCount(), 2);
+  EXPECT_EQ(channel.RemoveItemAt(5, true), nullptr);
+}
+
+TEST(ChannelSequence, DocumentReadsAFileAndKeepsChannelsInOrder) {
+  testsupport::TempDir dir("chanseq-file");
+  std::ofstream(dir.Path("show.txt")) << kTwoPictures;
+  SequenceDocument doc{VFileSpec(dir.Path("show.txt").c_str())};
+  ASSERT_EQ(doc.GetChannelCount(), 2);
+  EXPECT_EQ(doc.GetDuration(), 5000);
+  SequenceDocument missing{VFileSpec(dir.Path("none.txt").c_str())};
+  EXPECT_EQ(missing.GetChannelCount(), 0);
+
+  Channel* added = new Channel();
+  doc.InsertChannel(added, INT32_MAX);
+  EXPECT_EQ(doc.GetChannelIndex(added), 2);
+  EXPECT_EQ(added->GetOwner(), &doc);
+  Channel front;
+  EXPECT_EQ(doc.GetChannelIndex(&front), -1);
+  Channel* first = doc.GetChannel(0);
+  doc.InsertChannel(doc.RemoveChannelAt(2, false), 0);
+  EXPECT_EQ(doc.GetChannel(0), added);
+  EXPECT_EQ(doc.GetChannelIndex(first), 1);
+}
