@@ -22,6 +22,8 @@ PACKAGES=(
   libpixman-1-0
   # sound oracles (twolame: Layer II joint stereo, dual channel and CRC streams)
   sox ffmpeg twolame
+  # locale sources for the tests that read and write numbers under a German locale
+  locales
 )
 # What the sample disc's stages need to build it from their sources and
 # committed renders (content/disc/*/packages.txt).
