@@ -77,7 +77,7 @@ void ItemViewer::ShowItem(ItemRef* item, const VPoint& centre, const VPoint& sid
     if (category_ == kCategoryVideo || category_ == kCategorySlideShow) owned->MarkItemVisited();
   }
   if (category_ != kCategoryVideo) return;
-  const uint16_t base = GetItemBaseMediaId(kCategoryVideo, number_);
+  const uint16_t base = GetItemBaseMediaId(kVideoTable, number_);
   if (base == 0) return;
   ShowVideo(base, centre, sideBar);
 }
@@ -127,7 +127,7 @@ void ItemViewer::Hide() {
 
 void ItemViewer::ShowCaption() {
   if (category_ != kCategoryVideo && category_ != kCategorySlideShow) return;
-  const uint16_t base = GetItemBaseMediaId(category_, number_);
+  const uint16_t base = GetItemBaseMediaId(category_ == kCategoryVideo ? kVideoTable : kSlideShowTable, number_);
   if (base == 0) return;
   MainInterfaceScreen* screen = FindMainInterfaceScreen();
   if (screen == nullptr) return;

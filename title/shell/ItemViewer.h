@@ -27,6 +27,9 @@ class ItemViewer : public PictureFrameControl {
   static constexpr int32_t kSlideShowPanelId = 15008;
   static constexpr int32_t kCategorySlideShow = 5;
   static constexpr int32_t kCategoryVideo = 6;
+  // The category tables of the two kinds of item (by their TEXT media id).
+  static constexpr int32_t kSlideShowTable = 6;
+  static constexpr int32_t kVideoTable = 7;
   static constexpr int32_t kMovieWidth = 320;
   static constexpr int32_t kMovieHeight = 240;
   // Where the main panel centres the movie and puts the side bar.

@@ -63,7 +63,8 @@ class ItemViewerTest : public paneltest::PanelFixture {
   }
 
   // The disc with the movie of the first item (when `withMovie`) and the
-  // VI table's entries set for the items above.
+  // VI table's entries set for the items above (the other tables hold their
+  // own number in every entry).
   void OpenViewerDisc(bool withMovie) {
     if (withMovie) {
       REQUIRE_TOOL(ffmpeg, "ffmpeg");
@@ -77,11 +78,11 @@ class ItemViewerTest : public paneltest::PanelFixture {
     OpenDisc();
     if (HasFatalFailure()) return;
     MuseumCategoryTables& tables = GetMuseumCategoryTables();
-    ASSERT_TRUE(tables.SetCategoryEntry(kVideo, kMovieItem, 19700));
-    ASSERT_TRUE(tables.SetCategoryEntry(kVideo, kNoLinkItem, 19710));
-    ASSERT_TRUE(tables.SetCategoryEntry(kVideo, kNumberLinkItem, 19720));
-    ASSERT_TRUE(tables.SetCategoryEntry(kVideo, kZeroItem, 0));
-    ASSERT_TRUE(tables.SetCategoryEntry(kVideo, kNoneItem, 0xFFFFFFFFu));
+    ASSERT_TRUE(tables.SetCategoryEntry(ItemViewer::kVideoTable, kMovieItem, 19700));
+    ASSERT_TRUE(tables.SetCategoryEntry(ItemViewer::kVideoTable, kNoLinkItem, 19710));
+    ASSERT_TRUE(tables.SetCategoryEntry(ItemViewer::kVideoTable, kNumberLinkItem, 19720));
+    ASSERT_TRUE(tables.SetCategoryEntry(ItemViewer::kVideoTable, kZeroItem, 0));
+    ASSERT_TRUE(tables.SetCategoryEntry(ItemViewer::kVideoTable, kNoneItem, 0xFFFFFFFFu));
   }
 
   ItemViewer* Open(int32_t number, VPoint centre = {320, 240}, VPoint sideBar = {581, 105}) {
