@@ -19,6 +19,7 @@
 #include "title/controls/MainScreenServices.h"
 #include "title/modules/panels/PanelTestSupport.h"
 #include "title/shell/ItemViewer.h"
+#include "title/shell/MainInterfaceScreen.h"
 #include "title/shell/MuseumCategoryTables.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/StandInScreen.h"
@@ -163,6 +164,34 @@ TEST_F(ItemViewerTest, TheLinkFollowsTheItemsLinkText) {
       Press(*viewer, ViewerBackdropPanel::kLinkButtonId);
       EXPECT_TRUE(Logged("140 " + std::to_string(c.linked))) << testing::PrintToString(bench->log);
     }
+    delete viewer;
+  }
+  services_.panel = nullptr;
+}
+
+// The caption button leads the side bar unless the main interface screen
+// shows the viewer (status 14) or status 13; the buttons then start at the
+// side bar's top.
+TEST_F(ItemViewerTest, TheCaptionButtonFollowsTheMainInterfaceScreensStatus) {
+  OpenViewerDisc(false);
+  if (HasFatalFailure()) return;
+  VControl panel(257, 2, 0, 0, 0, 640, 480, nullptr);
+  auto* strip = new MainInterfaceScreen(MainInterfaceScreen::kId, 0, 0, 400, 5, 640, 80, &panel);
+  services_.panel = &panel;
+  const struct {
+    int32_t status;
+    bool captionButton;
+    int32_t rewindTop;  // the button pictures are missing: the caption button is 0 high
+  } cases[] = {{13, false, 105 + 6}, {14, false, 105 + 6}, {2, true, 105 + 5 + 6}, {-1, true, 105 + 5 + 6}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    strip->SetStatusCode(c.status);
+    EXPECT_EQ(ItemViewer::CaptionAllowsLink(), c.captionButton);
+    ItemViewer* viewer = Open(kMovieItem);
+    ViewerBackdropPanel* backdrop = viewer->GetBackdrop();
+    ASSERT_NE(backdrop, nullptr);
+    EXPECT_EQ(backdrop->FindObject(ViewerBackdropPanel::kCaptionButtonId) != nullptr, c.captionButton);
+    EXPECT_EQ(backdrop->FindObject(ViewerBackdropPanel::kRewindButtonId)->GetBounds().top, c.rewindTop);
     delete viewer;
   }
   services_.panel = nullptr;
