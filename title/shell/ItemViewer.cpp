@@ -197,7 +197,10 @@ void RegisterItemViewer() {
   };
   maker.setMovieControlsVisible = [](PictureFrameControl& screen, bool visible) {
     ItemViewer* viewer = AsViewer(screen);
-    if (viewer != nullptr && viewer->GetCategory() == ItemViewer::kCategoryVideo) viewer->SetVisible(visible, true);
+    // The movie draws straight to the screen: it goes while an overlay lies over it.
+    if (viewer != nullptr && viewer->GetCategory() == ItemViewer::kCategoryVideo) {
+      viewer->ShowChild(ItemViewer::kVideoPanelId, visible, true);
+    }
   };
   ScreenRegistry::Register(ItemViewer::kViewerKind, std::move(maker));
 }

@@ -273,6 +273,16 @@ TEST_F(ItemViewerTest, TheMainPanelsMakerBuildsTheViewerForVideoItemsOnly) {
   EXPECT_EQ(viewer->GetKind(), 14);
   ASSERT_NE(viewer->GetVideoPanel(), nullptr);
   EXPECT_EQ(viewer->GetVideoPanel()->GetBounds(), VRect(130, 84, 450, 324));
+  // An overlay over it hides the movie panel, and only that.
+  const ScreenMaker* maker = ScreenRegistry::Find(14);
+  ASSERT_NE(maker, nullptr);
+  viewer->Show();
+  maker->setMovieControlsVisible(*viewer, false);
+  EXPECT_TRUE(viewer->IsVisible());
+  EXPECT_FALSE(viewer->GetVideoPanel()->IsVisible());
+  EXPECT_TRUE(viewer->GetBackdrop()->IsVisible());
+  maker->setMovieControlsVisible(*viewer, true);
+  EXPECT_TRUE(viewer->GetVideoPanel()->IsVisible());
   delete screen;
   request.item = &slides;
   screen = ScreenRegistry::Make(request);
