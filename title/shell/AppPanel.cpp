@@ -365,9 +365,13 @@ void AppPanel::OpenModuleAtItem(const ItemRef& item) {
       return;  // BT, BH and the rest open nothing here
   }
   if (pendingModule_ != nullptr) DeleteScreenLater(pendingModule_);
-  PictureFrameControl* screen = MakeScreen(kind, &item, kNoKind);
-  if (screen == nullptr) return;
+  // The viewer reads the status while it builds its side bar.
   if (kind == kViewerKind && mainInterface_ != nullptr) mainInterface_->SetStatusCode(kViewerKind);
+  PictureFrameControl* screen = MakeScreen(kind, &item, kNoKind);
+  if (screen == nullptr) {
+    UpdateStatus();
+    return;
+  }
   pendingModule_ = screen;
   RunScript(5);
   if (kind == kViewerKind || kind == 12) ClearStatusAndCaption(true, true);

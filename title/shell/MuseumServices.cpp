@@ -9,6 +9,7 @@
 #include "engine/script/VisitHistory.h"
 #include "title/controls/TitleServices.h"
 #include "title/shell/HistoryLog.h"
+#include "title/shell/ItemViewer.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumCategoryTables.h"
@@ -29,6 +30,7 @@ void InstallMuseumServices() {
   InstallTitleServices(std::move(options));
   SetMediaArchiveRouter(&GetMuseumArchives());
   RegisterCursorResources();
+  RegisterItemViewer();
 }
 
 void RemoveMuseumServices() {

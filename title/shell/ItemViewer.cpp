@@ -1,0 +1,206 @@
+#include "title/shell/ItemViewer.h"
+
+#include <memory>
+#include <utility>
+
+#include "engine/controls/ControlEvents.h"
+#include "engine/controls/VPictureControl.h"
+#include "engine/core/VString.h"
+#include "engine/script/CategoryTables.h"
+#include "engine/script/ItemRef.h"
+#include "engine/script/ScriptLexer.h"
+#include "title/controls/AppMovieControl.h"
+#include "title/controls/MainScreenServices.h"
+#include "title/shell/MainInterfaceScreen.h"
+#include "title/shell/ScreenRegistry.h"
+#include "title/shell/StandInScreen.h"
+#include "title/shell/VideoItemPanel.h"
+#include "title/shell/ViewerBackdropPanel.h"
+
+namespace {
+
+constexpr int32_t kScreenWidth = 640;
+constexpr int32_t kScreenHeight = 480;
+constexpr int32_t kBackdropLayer = 1;
+constexpr int32_t kPanelLayer = 2;
+// Status codes of the main interface screen under which the side bar has no
+// caption button.
+constexpr int32_t kStatusViewer = 14;
+constexpr int32_t kStatusNoCaptionLink = 13;
+// The media of an item, from its base id.
+constexpr uint16_t kMovieOffset = 1;
+constexpr uint16_t kCaptionOffset = 2;
+constexpr uint16_t kLinkOffset = 3;
+// The viewer's messages (from its backdrop and movie).
+constexpr uint32_t kMessageSequenceFinished = 116;
+
+MainInterfaceScreen* FindMainInterfaceScreen() {
+  MainScreenServices* services = GetMainScreenServices();
+  VGraphicObject* panel = services != nullptr ? services->GetCurrentPanel() : nullptr;
+  if (panel == nullptr) return nullptr;
+  return dynamic_cast<MainInterfaceScreen*>(panel->FindById(MainInterfaceScreen::kId, false));
+}
+
+// The item code of the linked place: the first token of TEXT `mediaId` when
+// it is a word, else the code that names no place.
+ItemRef ReadLink(uint16_t mediaId) {
+  VString text;
+  LoadTextMedia(text, mediaId, false);
+  BeginScript(text);
+  ItemRef link;
+  link.ParseItemRef(VString(GetTokenKind() == kTokenWord ? GetTokenText() : ItemViewer::kNoLinkCode));
+  return link;
+}
+
+ItemViewer* AsViewer(PictureFrameControl& screen) { return dynamic_cast<ItemViewer*>(&screen); }
+
+}  // namespace
+
+ItemViewer::ItemViewer(int32_t id, uint16_t pictureId, int32_t left, int32_t top, int32_t layer, int32_t width,
+                       int32_t height, VGraphicObject* parent)
+    : PictureFrameControl(id, pictureId, left, top, layer, width, height, parent) {}
+
+ViewerBackdropPanel* ItemViewer::GetBackdrop() const {
+  return dynamic_cast<ViewerBackdropPanel*>(const_cast<ItemViewer*>(this)->FindObject(kBackdropId));
+}
+
+VideoItemPanel* ItemViewer::GetVideoPanel() const {
+  return dynamic_cast<VideoItemPanel*>(const_cast<ItemViewer*>(this)->FindObject(kVideoPanelId));
+}
+
+void ItemViewer::ShowItem(ItemRef* item, const VPoint& centre, const VPoint& sideBar) {
+  CloseBackdrop();
+  if (item != nullptr) {
+    const std::unique_ptr<ItemRef> owned(item);
+    category_ = owned->GetCategory();
+    number_ = owned->GetNumber();
+    if (category_ == kCategoryVideo || category_ == kCategorySlideShow) owned->MarkItemVisited();
+  }
+  if (category_ != kCategoryVideo) return;
+  const uint16_t base = GetItemBaseMediaId(kVideoTable, number_);
+  if (base == 0) return;
+  ShowVideo(base, centre, sideBar);
+}
+
+void ItemViewer::ShowVideo(uint16_t base, const VPoint& centre, const VPoint& sideBar) {
+  auto* backdrop = new ViewerBackdropPanel(kBackdropId, 0, 0, kBackdropLayer, kScreenWidth, kScreenHeight, this);
+  auto* panel = new VideoItemPanel(kVideoPanelId, centre.x - kMovieWidth / 2, centre.y - kMovieHeight / 2,
+                                   kPanelLayer, kMovieWidth, kMovieHeight, backdrop);
+  panel->OpenMovie(static_cast<uint16_t>(base + kMovieOffset), 0, 0, kMovieWidth, kMovieHeight);
+  const ItemRef link = ReadLink(static_cast<uint16_t>(base + kLinkOffset));
+  if (ViewerBackdropPanel* shown = GetBackdrop()) {
+    shown->BuildControls(kCategoryVideo, sideBar.x, sideBar.y, link, CaptionAllowsLink());
+  }
+}
+
+void ItemViewer::CloseBackdrop() {
+  if (FindObject(kBackdropId) != nullptr) RemoveChild(kBackdropId, true);
+}
+
+void ItemViewer::PauseItem() {
+  if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowPlayButton();
+  SendControlEvent(*this, ViewerBackdropPanel::kOwnerPause, 0);
+}
+
+void ItemViewer::Show() {
+  if (category_ == kCategoryVideo) {
+    if (VideoItemPanel* panel = GetVideoPanel()) panel->ResumeMovie();
+  }
+  SetVisible(true, false);
+  if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowAndRedraw();
+  SendControlEvent(*this, kOwnerShown);
+}
+
+void ItemViewer::Hide() {
+  if (category_ == kCategoryVideo) {
+    if (VideoItemPanel* panel = GetVideoPanel()) panel->PauseMovie();
+  }
+  SetVisible(false, true);
+  if (ViewerBackdropPanel* backdrop = GetBackdrop()) {
+    // Its 113 comes back here and becomes the 95.
+    backdrop->HideAndReport();
+  } else {
+    // An item without content has no backdrop: the viewer still closes.
+    SendControlEvent(*this, kOwnerHidden);
+  }
+}
+
+void ItemViewer::ShowCaption() {
+  if (category_ != kCategoryVideo && category_ != kCategorySlideShow) return;
+  const uint16_t base = GetItemBaseMediaId(category_ == kCategoryVideo ? kVideoTable : kSlideShowTable, number_);
+  if (base == 0) return;
+  MainInterfaceScreen* screen = FindMainInterfaceScreen();
+  if (screen == nullptr) return;
+  VString caption;
+  LoadTextMedia(caption, static_cast<uint16_t>(base + kCaptionOffset), false);
+  screen->SetCaption(caption, false, false);
+}
+
+void ItemViewer::SetBackdropPicture(uint16_t mediaId) {
+  ViewerBackdropPanel* backdrop = GetBackdrop();
+  if (backdrop == nullptr) return;
+  new VPictureControl(kBackdropPictureId, mediaId, 0, 0, 0, backdrop->GetWidth(), backdrop->GetHeight(), backdrop);
+}
+
+bool ItemViewer::CaptionAllowsLink() {
+  const MainInterfaceScreen* screen = FindMainInterfaceScreen();
+  if (screen == nullptr) return false;
+  const int32_t status = screen->GetStatusCode();
+  return status != kStatusViewer && status != kStatusNoCaptionLink;
+}
+
+bool ItemViewer::HandleEvent(uint32_t code, uint32_t /*value1*/, uint32_t /*value2*/) {
+  VideoItemPanel* video = category_ == kCategoryVideo ? GetVideoPanel() : nullptr;
+  switch (code) {
+    case AppMovieControl::kMessagePaused:
+      if (video != nullptr) video->RewindMovie();
+      if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowPlayButton();
+      return true;
+    case ViewerBackdropPanel::kOwnerRewind:
+      if (video != nullptr) video->RewindMovie();
+      return true;
+    case ViewerBackdropPanel::kOwnerPause:
+      if (video != nullptr) video->UserPauseMovie();
+      return true;
+    case ViewerBackdropPanel::kOwnerPlay:
+      if (video != nullptr) video->ResumeMovie();
+      return true;
+    case ViewerBackdropPanel::kOwnerHidden:
+      SendControlEvent(*this, kOwnerHidden);
+      return true;
+    case kMessageSequenceFinished:
+      if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowPlayButton();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void RegisterItemViewer() {
+  ScreenMaker maker;
+  maker.make = [](const ScreenRequest& request) -> PictureFrameControl* {
+    // Slide shows have no player yet: their items keep the stand-in screen.
+    if (request.item == nullptr || request.item->GetCategory() != ItemViewer::kCategoryVideo) {
+      return new StandInScreen(request);
+    }
+    auto* viewer = new ItemViewer(request.id, 0, request.left, request.top, request.layer, request.width,
+                                  request.height, request.owner);
+    viewer->ShowItem(new ItemRef(*request.item), ItemViewer::kMainPanelCentre, ItemViewer::kMainPanelSideBar);
+    return viewer;
+  };
+  maker.opened = [](PictureFrameControl& screen, const ScreenRequest& request) {
+    ItemViewer* viewer = AsViewer(screen);
+    if (viewer != nullptr && !request.moduleShown) viewer->ShowCaption();
+  };
+  maker.pause = [](PictureFrameControl& screen) {
+    if (ItemViewer* viewer = AsViewer(screen)) viewer->PauseItem();
+  };
+  maker.setMovieControlsVisible = [](PictureFrameControl& screen, bool visible) {
+    ItemViewer* viewer = AsViewer(screen);
+    // The movie draws straight to the screen: it goes while an overlay lies over it.
+    if (viewer != nullptr && viewer->GetCategory() == ItemViewer::kCategoryVideo) {
+      viewer->ShowChild(ItemViewer::kVideoPanelId, visible, true);
+    }
+  };
+  ScreenRegistry::Register(ItemViewer::kViewerKind, std::move(maker));
+}
