@@ -4,10 +4,10 @@
 // 0..100, levels within 0..1, and a written document that reads back with the
 // same number of channels and items.
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "engine/core/VString.h"
+#include "fuzz/driver/FuzzText.h"
 #include "title/shell/Channel.h"
 #include "title/shell/PictureItem.h"
 #include "title/shell/Sequence.h"
@@ -51,13 +51,7 @@ int32_t CheckDocument(const SequenceDocument& doc, int32_t extraChannels = 0) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  VString text;
-  const int32_t length = static_cast<int32_t>(size > (1u << 20) ? (1u << 20) : size);
-  char* chars = text.LockBuffer(length);
-  if (chars == nullptr) return 0;
-  if (length > 0) std::memcpy(chars, data, static_cast<size_t>(length));
-  chars[length] = '\0';
-  text.UnlockBuffer();
+  const VString text = FuzzText(data, size);
 
   SequenceDocument doc(text);
   const int32_t items = CheckDocument(doc);

@@ -4,10 +4,10 @@
 // angles, at most kMaxSteps steps with times in 0..kMaxStepMilliseconds.
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "engine/core/VString.h"
 #include "engine/script/ItemRef.h"
+#include "fuzz/driver/FuzzText.h"
 #include "title/tour/BubbleRecord.h"
 #include "title/tour/BubbleTransition.h"
 
@@ -18,13 +18,7 @@ bool Finite(float a, float b) { return std::isfinite(a) && std::isfinite(b); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  VString text;
-  const int32_t length = static_cast<int32_t>(size > (1u << 20) ? (1u << 20) : size);
-  char* chars = text.LockBuffer(length);
-  if (chars == nullptr) return 0;
-  if (length > 0) std::memcpy(chars, data, static_cast<size_t>(length));
-  chars[length] = '\0';
-  text.UnlockBuffer();
+  const VString text = FuzzText(data, size);
 
   BubbleRecord bubble{ItemRef()};
   bubble.ReadScript(text);
