@@ -4,6 +4,7 @@
 #include <string>
 
 #include "title/shell/PictureItem.h"
+#include "title/shell/SequenceDocument.h"
 #include "title/shell/SequenceTextCursor.h"
 #include "title/shell/SoundItem.h"
 
@@ -101,4 +102,69 @@ void Channel::Write(std::string& out) const {
     out += "\t}\r\n";
   }
   out += "}\r\n";
+}
+
+void Channel::StartAt(int32_t t) {
+  currentItem_ = FindItemAt(t);
+  if (currentItem_ != nullptr) currentItem_->Show(t);
+}
+
+void Channel::Pause() {
+  if (currentItem_ != nullptr) currentItem_->Pause();
+}
+
+void Channel::ResumeAt(int32_t t) {
+  if (currentItem_ != nullptr) currentItem_->ResumeAt(t);
+}
+
+void Channel::Stop() {
+  if (currentItem_ == nullptr) return;
+  currentItem_->Finish(nullptr);
+  currentItem_->Hide();
+  currentItem_ = nullptr;
+}
+
+void Channel::PresentAt(int32_t t, VRect& changed) {
+  const int32_t lead = owner_ != nullptr ? owner_->GetPreloadLead() : 0;
+  const bool playing = owner_ != nullptr && owner_->IsPlaying();
+  if (lead > 0 && playing) {
+    // Searched apart from the current item so the search position stays
+    // where the current time is.
+    const int64_t ahead = static_cast<int64_t>(t) + lead;
+    for (VListElement* e = items_.GetFirst(); e != nullptr; e = e->GetNext()) {
+      auto* item = static_cast<SequenceItem*>(e);
+      if (item->GetStart() > ahead) break;
+      if (item->GetEnd() > ahead) {
+        item->LoadMedia();
+        break;
+      }
+    }
+  }
+  SequenceItem* item = FindItemAt(t);
+  if (item != currentItem_ && currentItem_ != nullptr) {
+    currentItem_->Pause();
+    if (lead == 0) {
+      currentItem_->Hide();
+    } else {
+      currentItem_->PresentAt(t, changed);
+      currentItem_->UnloadMedia(false);
+    }
+    currentItem_ = nullptr;
+  }
+  if (item != nullptr && item != currentItem_) {
+    currentItem_ = item;
+    item->LoadMedia();
+    if (playing) item->ResumeAt(t);
+  }
+  if (currentItem_ != nullptr) currentItem_->PresentAt(t, changed);
+}
+
+void Channel::LoadMedia() {
+  for (VListElement* e = items_.GetFirst(); e != nullptr; e = e->GetNext()) static_cast<SequenceItem*>(e)->LoadMedia();
+}
+
+void Channel::UnloadMedia(bool redraw) {
+  for (VListElement* e = items_.GetFirst(); e != nullptr; e = e->GetNext()) {
+    static_cast<SequenceItem*>(e)->UnloadMedia(redraw);
+  }
 }

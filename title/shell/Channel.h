@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/core/VGeometry.h"
 #include "engine/core/VLinkedList.h"
 
 class SequenceDocument;
@@ -45,6 +46,21 @@ class Channel : public VListElement {
   // "sound", or when itemBudget (the items the document may still hold) is
   // used up; the reader of the document stops there. An item whose fields
   // cannot be read is dropped together with the rest of the channel.
+  // Playing: the item active at t becomes current and is shown; Pause and
+  // ResumeAt go to the current item; Stop finishes and hides it and leaves
+  // no current item.
+  void StartAt(int32_t t);
+  void Pause();
+  void ResumeAt(int32_t t);
+  void Stop();
+  // Makes the item active at t current (hiding the one before, or with a
+  // preload lead unloading it) and presents it; the area that changed on
+  // screen is united into changed. While the document plays, the item due
+  // one preload lead ahead loads its medium.
+  void PresentAt(int32_t t, VRect& changed);
+  void LoadMedia();
+  void UnloadMedia(bool redraw);
+
   bool Read(SequenceTextCursor& cursor, int32_t& itemBudget);
   void Write(std::string& out) const;
 

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include "engine/app/VGraphicObject.h"
+#include "title/shell/Channel.h"
+#include "title/shell/SequenceDocument.h"
 #include "title/shell/SequenceTextCursor.h"
 
 PictureItem::PictureItem() : SequenceItem("picture") {}
@@ -86,4 +89,49 @@ void PictureItem::WriteFields(std::string& out) const {
   out += "\t\topacity\t" + FormatOpacity(opacity_) + "\r\n";
   out += "\t\tbounds\t" + std::to_string(bounds_.left) + " " + std::to_string(bounds_.top) + " " +
          std::to_string(bounds_.right) + " " + std::to_string(bounds_.bottom) + "\r\n";
+}
+
+int32_t PictureItem::GetLevelOnScreenAt(int32_t t) const {
+  const double level = std::trunc(GetLevelAt(t) * static_cast<double>(opacity_));
+  if (!(level > 0.0)) return 0;
+  if (level >= static_cast<double>(kOpaque)) return kOpaque;
+  return static_cast<int32_t>(level);
+}
+
+void PictureItem::Show(int32_t t) {
+  static_cast<void>(t);
+  // A new view starts invisible; PresentAt gives it its level.
+  if (shownLevel_ < 0) shownLevel_ = 0;
+}
+
+void PictureItem::Hide() { shownLevel_ = -1; }
+
+void PictureItem::UnloadMedia(bool redraw) {
+  static_cast<void>(redraw);
+  Hide();
+}
+
+VRect PictureItem::GetScreenArea() const {
+  VRect area = bounds_;
+  Channel* channel = GetChannel();
+  SequenceDocument* document = channel != nullptr ? channel->GetOwner() : nullptr;
+  VGraphicObject* listener = document != nullptr ? document->GetListener() : nullptr;
+  if (listener != nullptr) {
+    VRect global;
+    listener->GetGlobalBounds(global);
+    area.Offset(global.left, global.top);
+  }
+  return area;
+}
+
+void PictureItem::PresentAt(int32_t t, VRect& changed) {
+  if (shownLevel_ < 0) Show(t);
+  const int32_t level = GetLevelOnScreenAt(t);
+  if (level == shownLevel_) return;
+  shownLevel_ = level;
+  changed.Union(GetScreenArea());
+}
+
+void PictureItem::Finish(VRect* changed) {
+  if (changed != nullptr && shownLevel_ >= 0) changed->Union(GetScreenArea());
 }

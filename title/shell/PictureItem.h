@@ -29,6 +29,20 @@ class PictureItem : public SequenceItem {
   bool ReadFields(SequenceTextCursor& cursor) override;
   void WriteFields(std::string& out) const override;
 
+  // The level a view of the picture has at t: the envelope times the
+  // opacity, toward zero, within 0..kOpaque.
+  int32_t GetLevelOnScreenAt(int32_t t) const;
+  // The level last presented; -1 while the picture is not shown.
+  int32_t GetShownLevel() const { return shownLevel_; }
+
+  void Show(int32_t t) override;
+  void Hide() override;
+  void UnloadMedia(bool redraw) override;
+  void PresentAt(int32_t t, VRect& changed) override;
+  void Pause() override { Finish(nullptr); }
+  void ResumeAt(int32_t t) override { Show(t); }
+  void Finish(VRect* changed) override;
+
   // The opacity as the text's fraction: two decimals, or more when two would
   // not read back as the same opacity (31 is "0.4921", not "0.49" = 30).
   static std::string FormatOpacity(int32_t opacity);
@@ -36,6 +50,11 @@ class PictureItem : public SequenceItem {
   static int32_t OpacityFromFraction(double fraction);
 
  private:
+  // The bounds in window coordinates: relative to the control that shows
+  // the document.
+  VRect GetScreenArea() const;
+
   int32_t opacity_ = kOpaque;
   VRect bounds_;
+  int32_t shownLevel_ = -1;
 };

@@ -152,3 +152,39 @@ void SequenceDocument::AdjustTiming() {
     p->SetDecay(0);
   }
 }
+
+void SequenceDocument::StartAt(int32_t t) {
+  playing_ = true;
+  for (VListElement* e = channels_.GetFirst(); e != nullptr; e = e->GetNext()) static_cast<Channel*>(e)->StartAt(t);
+}
+
+void SequenceDocument::Pause() {
+  playing_ = false;
+  for (VListElement* e = channels_.GetFirst(); e != nullptr; e = e->GetNext()) static_cast<Channel*>(e)->Pause();
+}
+
+void SequenceDocument::ResumeAt(int32_t t) {
+  playing_ = true;
+  for (VListElement* e = channels_.GetFirst(); e != nullptr; e = e->GetNext()) static_cast<Channel*>(e)->ResumeAt(t);
+}
+
+void SequenceDocument::Stop() {
+  playing_ = false;
+  for (VListElement* e = channels_.GetFirst(); e != nullptr; e = e->GetNext()) static_cast<Channel*>(e)->Stop();
+}
+
+void SequenceDocument::PresentAt(int32_t t, VRect& changed) {
+  for (VListElement* e = channels_.GetFirst(); e != nullptr; e = e->GetNext()) {
+    static_cast<Channel*>(e)->PresentAt(t, changed);
+  }
+}
+
+void SequenceDocument::LoadMedia() {
+  for (VListElement* e = channels_.GetFirst(); e != nullptr; e = e->GetNext()) static_cast<Channel*>(e)->LoadMedia();
+}
+
+void SequenceDocument::UnloadMedia(bool redraw) {
+  for (VListElement* e = channels_.GetFirst(); e != nullptr; e = e->GetNext()) {
+    static_cast<Channel*>(e)->UnloadMedia(redraw);
+  }
+}

@@ -13,10 +13,12 @@
 #include <string>
 
 #include "engine/core/VFileSpec.h"
+#include "engine/core/VGeometry.h"
 #include "engine/core/VLinkedList.h"
 #include "engine/core/VString.h"
 
 class Channel;
+class VGraphicObject;
 class SequenceItem;
 
 class SequenceDocument {
@@ -59,6 +61,22 @@ class SequenceDocument {
   // Removes the channel at index (deleted with deleteChannel, else handed back).
   Channel* RemoveChannelAt(int32_t index, bool deleteChannel);
 
+  // Playing. StartAt and ResumeAt make the document play, Pause and Stop
+  // end that; every channel follows.
+  void StartAt(int32_t t);
+  void Pause();
+  void ResumeAt(int32_t t);
+  void Stop();
+  bool IsPlaying() const { return playing_; }
+  // Every channel presents itself at t; the areas that changed on screen
+  // are united into changed.
+  void PresentAt(int32_t t, VRect& changed);
+  void LoadMedia();
+  void UnloadMedia(bool redraw);
+  // The control that shows the document (not owned), or none.
+  VGraphicObject* GetListener() const { return listener_; }
+  void SetListener(VGraphicObject* listener) { listener_ = listener; }
+
   // The timing adjustment that ends Parse (pictures only): overlapping
   // pictures cross-fade, the earliest starts opaque at 0, the last ones stay
   // until the document's end.
@@ -69,4 +87,6 @@ class SequenceDocument {
 
  private:
   VLinkedList channels_;
+  bool playing_ = false;
+  VGraphicObject* listener_ = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/core/VFileSpec.h"
+#include "engine/core/VGeometry.h"
 #include "engine/core/VLinkedList.h"
 #include "engine/core/VString.h"
 
@@ -68,6 +69,23 @@ class SequenceItem : public VListElement {
   virtual void WriteFields(std::string& out) const;
   virtual bool IsSound() const { return false; }
   virtual bool IsFinished() const { return false; }
+
+  // Presentation while a player shows the sequence. An item is shown (Show)
+  // when it becomes current, presented at each time (PresentAt adds what
+  // changed on screen to changed), and hidden (Hide) when it stops being
+  // current. The base item has no medium: all of these do nothing.
+  virtual void LoadMedia() {}
+  virtual void UnloadMedia(bool redraw) { static_cast<void>(redraw); }
+  virtual void Show(int32_t t) { static_cast<void>(t); }
+  virtual void Hide() {}
+  virtual void PresentAt(int32_t t, VRect& changed) {
+    static_cast<void>(t);
+    static_cast<void>(changed);
+  }
+  virtual void Pause() {}
+  virtual void ResumeAt(int32_t t) { Show(t); }
+  // Adds the item's area on screen to changed, when there is one.
+  virtual void Finish(VRect* changed) { static_cast<void>(changed); }
 
   static int32_t HoldTime(int64_t value);
   // A double quote cannot stand inside a quoted field of the text (the reader

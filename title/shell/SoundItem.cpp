@@ -41,3 +41,20 @@ void SoundItem::WriteFields(std::string& out) const {
       std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(volume_), std::chars_format::fixed, 2);
   out += "\t\tvolume\t" + std::string(buffer, r.ptr) + "\r\n";
 }
+
+int32_t SoundItem::GetVolumeAt(int32_t t) const {
+  return HoldVolume(GetLevelAt(t) * static_cast<double>(volume_));
+}
+
+void SoundItem::Show(int32_t t) {
+  if (shownVolume_ < 0) shownVolume_ = 0;
+  VRect unchanged;
+  PresentAt(t, unchanged);
+}
+
+void SoundItem::PresentAt(int32_t t, VRect& changed) {
+  static_cast<void>(changed);  // a sound changes nothing on screen
+  shownVolume_ = GetVolumeAt(t);
+}
+
+void SoundItem::ResumeAt(int32_t t) { Show(t); }

@@ -26,10 +26,23 @@ class SoundItem : public SequenceItem {
   // player's sound items measure their streams).
   virtual int32_t GetSoundLength() { return 0; }
 
+  // The volume at t: the envelope times the volume, toward zero, within
+  // 0..100.
+  int32_t GetVolumeAt(int32_t t) const;
+  // The volume last presented; -1 while the sound is not shown.
+  int32_t GetShownVolume() const { return shownVolume_; }
+
+  void Show(int32_t t) override;
+  void Hide() override { shownVolume_ = -1; }
+  void PresentAt(int32_t t, VRect& changed) override;
+  void ResumeAt(int32_t t) override;
+  void Finish(VRect* changed) override { static_cast<void>(changed); }
+
   // A percentage from a text or a fraction times 100: toward zero, NaN as 0,
   // within 0..100.
   static int32_t HoldVolume(double percent);
 
  private:
   int32_t volume_ = 0;
+  int32_t shownVolume_ = -1;
 };
