@@ -1,0 +1,160 @@
+// The sequence player on a fake clock: picture levels along their envelopes,
+// the owner messages of an empty document, and pause then resume.
+#include "title/shell/SequencePlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "engine/controls/ControlTestSupport.h"
+#include "title/shell/Channel.h"
+#include "title/shell/PictureItem.h"
+#include "title/shell/SequenceDocument.h"
+
+namespace {
+
+using controltest::Bench;
+using controltest::Log;
+
+constexpr uint32_t kStartTick = 50000;
+
+class SequencePlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bench_.clock().SetStepPerRead(0);
+    PassAt(0);
+  }
+  // An idle pass at ms after the start tick.
+  void PassAt(uint32_t ms) {
+    bench_.clock().SetTickCount(kStartTick + ms);
+    bench_.Idle();
+  }
+  // A channel with one picture; the document owns it.
+  PictureItem* AddPicture(int32_t start, int32_t rise, int32_t sustain, int32_t decay, int32_t opacity) {
+    auto* channel = new Channel(&document_);
+    auto* picture = new PictureItem();
+    picture->SetStart(start);
+    picture->SetRise(rise);
+    picture->SetSustain(sustain);
+    picture->SetDecay(decay);
+    picture->SetOpacity(opacity);
+    picture->SetBounds(10, 10, 50, 40);
+    channel->InsertItem(picture);
+    document_.InsertChannel(channel, INT32_MAX);
+    return picture;
+  }
+  SequencePlayer* MakePlayer() {
+    auto* player = new SequencePlayer(77, 0, 0, 0, 200, 150, bench_.recorder);
+    player->SetDocument(&document_);
+    bench_.log.clear();
+    return player;
+  }
+
+  Bench bench_;
+  SequenceDocument document_;
+};
+
+TEST_F(SequencePlayerTest, PictureLevelsFollowTheEnvelopeAndOpacity) {
+  struct Case {
+    int32_t opacity;
+    uint32_t at;  // ms after playing starts
+    int32_t level;
+  };
+  const Case cases[] = {
+      {63, 0, 0}, {63, 500, 31}, {63, 1000, 63}, {63, 1500, 63},  // rise 1000 from start 0
+      {31, 1500, 31},                                             // in the sustain
+      {63, 2500, 31},                                             // half the decay
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "opacity " << c.opacity << " at " << c.at);
+    document_.RemoveChannelAt(0, true);
+    PictureItem* picture = AddPicture(0, 1000, 1000, 1000, c.opacity);
+    SequencePlayer* player = MakePlayer();
+    PassAt(0);
+    player->Play();
+    EXPECT_TRUE(document_.IsPlaying());
+    PassAt(c.at);
+    EXPECT_EQ(picture->GetShownLevel(), c.level);
+    EXPECT_EQ(player->GetPosition(), static_cast<int32_t>(c.at));
+    delete player;
+  }
+}
+
+TEST_F(SequencePlayerTest, PictureNotYetStartedIsNotShownAndAppearsAtItsStart) {
+  AddPicture(0, 0, 4000, 0, 63);
+  PictureItem* later = AddPicture(1000, 1000, 1000, 0, 63);
+  SequencePlayer* player = MakePlayer();
+  player->Play();
+  PassAt(500);
+  EXPECT_EQ(later->GetShownLevel(), -1);
+  PassAt(1000);
+  EXPECT_EQ(later->GetShownLevel(), 0);
+  PassAt(1500);
+  EXPECT_EQ(later->GetShownLevel(), 31);
+  PassAt(3000);
+  EXPECT_EQ(later->GetShownLevel(), -1);  // past its end: hidden
+  delete player;
+}
+
+TEST_F(SequencePlayerTest, EmptyDocumentFinishesOnTheFirstStep) {
+  SequencePlayer* player = MakePlayer();
+  player->Play();
+  EXPECT_EQ(bench_.log, (Log{"114 77"}));
+  PassAt(10);
+  EXPECT_EQ(bench_.log, (Log{"114 77", "115 77", "117 0", "116 77"}));
+  EXPECT_FALSE(player->IsPlaying());
+  EXPECT_FALSE(document_.IsPlaying());
+  PassAt(20);
+  EXPECT_EQ(bench_.log.size(), 4u);
+  delete player;
+}
+
+TEST_F(SequencePlayerTest, ReachingTheEndStopsAtTheDuration) {
+  AddPicture(0, 0, 2000, 0, 63);
+  SequencePlayer* player = MakePlayer();
+  player->Play();
+  PassAt(1999);
+  EXPECT_TRUE(player->IsPlaying());
+  PassAt(2100);
+  EXPECT_FALSE(player->IsPlaying());
+  EXPECT_EQ(player->GetPosition(), 2000);
+  EXPECT_EQ(bench_.log, (Log{"114 77", "115 77", "117 2000", "116 77"}));
+  delete player;
+}
+
+TEST_F(SequencePlayerTest, PauseThenResumeContinuesFromThePausedTime) {
+  PictureItem* picture = AddPicture(0, 1000, 1000, 1000, 63);
+  SequencePlayer* player = MakePlayer();
+  player->Play();
+  PassAt(400);
+  player->Pause();
+  EXPECT_FALSE(player->IsPlaying());
+  EXPECT_FALSE(document_.IsPlaying());
+  EXPECT_EQ(player->GetPosition(), 400);
+  PassAt(5000);  // time passes while paused: nothing moves
+  EXPECT_EQ(player->GetPosition(), 400);
+  player->Resume();
+  EXPECT_TRUE(document_.IsPlaying());
+  PassAt(5100);
+  EXPECT_EQ(player->GetPosition(), 500);
+  EXPECT_EQ(picture->GetShownLevel(), 31);
+  EXPECT_EQ(bench_.log, (Log{"114 77", "114 77"}));
+  delete player;
+}
+
+TEST_F(SequencePlayerTest, SeekHoldsTheTimeWithinTheDocument) {
+  AddPicture(0, 0, 3000, 0, 63);
+  SequencePlayer* player = MakePlayer();
+  struct Case {
+    int64_t time;
+    int32_t position;
+  };
+  for (const Case c : {Case{-50, 0}, Case{1200, 1200}, Case{99999, 3000}, Case{INT64_MIN, 0}}) {
+    player->Seek(c.time);
+    EXPECT_EQ(player->GetPosition(), c.position) << c.time;
+  }
+  EXPECT_EQ(bench_.log, (Log{"117 0", "117 1200", "117 3000", "117 0"}));
+  delete player;
+}
+
+}  // namespace
