@@ -446,6 +446,22 @@ uint32_t GetJpegRemainingLines() {
 bool IsJpegDecompressing() { return gJpeg.created; }
 const std::string& GetJpegFailureReason() { return gJpeg.failureReason; }
 
+VPicture* DecodeJpegMedium(uint16_t id) {
+  VPicture* picture = nullptr;
+  if (LoadJpegData(id) && StartJpegDecompress()) {
+    const uint32_t rows = GetJpegOutputHeight();
+    if (rows > 0 && ReadJpegLines(static_cast<int32_t>(rows)) && FinishJpegDecompress()) {
+      picture = CreateJpegPicture();
+    }
+  }
+  if (picture == nullptr && IsJpegDecompressing()) {
+    // Rows missing: this drops the decompressor and its map.
+    if (VPicture* partial = CreateJpegPicture()) partial->Release();
+  }
+  FreeJpegData();
+  return picture;
+}
+
 VPicture* DecodeJpegWithLibrary(const uint8_t* data, uint32_t length) {
   if (gJpeg.decodingMap || gJpeg.created) return nullptr;
   gJpeg.failureReason.clear();

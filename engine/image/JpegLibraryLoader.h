@@ -66,6 +66,11 @@ const std::string& GetJpegFailureReason();
 // or null. The data are copied; the program-wide state is idle afterwards.
 VPicture* DecodeJpegWithLibrary(const uint8_t* data, uint32_t length);
 
+// The whole sequence on the medium `id` of the current archive: the picture
+// (caller releases it) or null, every step checked; the program-wide state
+// is idle afterwards whatever happened.
+VPicture* DecodeJpegMedium(uint16_t id);
+
 // Installs the memory source on the decompressor (allocated from libjpeg's
 // permanent pool on first use and reused): libjpeg reads the block directly;
 // running past its end is libjpeg's error "Empty input file".

@@ -5,13 +5,19 @@
 #include <string>
 
 #include "engine/app/VGraphicObject.h"
+#include "engine/controls/VPictureControl.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/graphics/PixelMapAttributes.h"
+#include "engine/graphics/VPicture.h"
+#include "engine/image/JpegLibraryLoader.h"
+#include "title/shell/MuseumArchives.h"
 #include "title/shell/Channel.h"
 #include "title/shell/SequenceDocument.h"
 #include "title/shell/SequenceTextCursor.h"
 
 PictureItem::PictureItem() : SequenceItem("picture") {}
 
-PictureItem::~PictureItem() = default;
+PictureItem::~PictureItem() { UnloadMedia(false); }
 
 void PictureItem::SetOpacity(int32_t opacity) {
   opacity_ = opacity < 0 ? 0 : (opacity > kOpaque ? kOpaque : opacity);
@@ -98,17 +104,75 @@ int32_t PictureItem::GetLevelOnScreenAt(int32_t t) const {
   return static_cast<int32_t>(level);
 }
 
-void PictureItem::Show(int32_t t) {
-  static_cast<void>(t);
-  // A new view starts invisible; PresentAt gives it its level.
-  if (shownLevel_ < 0) shownLevel_ = 0;
+void PictureItem::LoadMedia() {
+  if (picture_ != nullptr) return;
+  if (GetResid() != 0) {
+    MediaArchive* saved = SaveCurrentArchive();
+    SelectArchiveForMedia(GetResid());
+    picture_ = DecodeJpegMedium(GetResid());
+    RestoreCurrentArchive(saved);
+  } else if (GetFile().Exists()) {
+    auto* picture = new VPicture(GetFile(), kUnknownFileType);
+    if (picture->GetPixelMap() != nullptr) {
+      picture_ = picture;
+    } else {
+      picture->Release();
+    }
+  }
 }
 
-void PictureItem::Hide() { shownLevel_ = -1; }
+void PictureItem::Show(int32_t t) {
+  static_cast<void>(t);
+  LoadMedia();
+  if (view_ == nullptr) {
+    Channel* channel = GetChannel();
+    SequenceDocument* document = channel != nullptr ? channel->GetOwner() : nullptr;
+    VGraphicObject* listener = document != nullptr ? document->GetListener() : nullptr;
+    if (listener != nullptr) {
+      const int32_t w = bounds_.GetWidth();
+      const int32_t h = bounds_.GetHeight();
+      const int32_t layer = document->GetChannelIndex(channel);
+      view_ = new VPictureControl(kViewId, picture_, bounds_.left, bounds_.top, layer, w, h, listener);
+      if (picture_ != nullptr) {
+        const VRect& own = picture_->GetFullBounds();
+        if (w > 0 && h > 0 && (own.GetWidth() != w || own.GetHeight() != h)) {
+          view_->SetScaled(true, nullptr);
+        } else if (w == 0 && h == 0) {
+          VRect area;
+          listener->GetGlobalBounds(area);
+          const VPoint centred(area.left + (area.GetWidth() - own.GetWidth()) / 2,
+                               area.top + (area.GetHeight() - own.GetHeight()) / 2);
+          view_->MoveTo(centred, true, false, false);
+        }
+      }
+    }
+  }
+  // A new view starts invisible; PresentAt gives it its level.
+  if (shownLevel_ < 0) {
+    shownLevel_ = 0;
+    ApplyLevel();
+  }
+}
+
+void PictureItem::Hide() {
+  delete view_;
+  view_ = nullptr;
+  shownLevel_ = -1;
+}
 
 void PictureItem::UnloadMedia(bool redraw) {
   static_cast<void>(redraw);
   Hide();
+  if (picture_ != nullptr) picture_->Release();
+  picture_ = nullptr;
+}
+
+void PictureItem::ApplyLevel() {
+  if (view_ == nullptr || view_->PeekPicture() == nullptr) return;
+  PixelMapAttributes attributes;
+  view_->GetPixelAttributes(attributes);
+  attributes.SetLevel(shownLevel_);
+  view_->SetPixelAttributes(attributes, false);
 }
 
 VRect PictureItem::GetScreenArea() const {
@@ -129,6 +193,7 @@ void PictureItem::PresentAt(int32_t t, VRect& changed) {
   const int32_t level = GetLevelOnScreenAt(t);
   if (level == shownLevel_) return;
   shownLevel_ = level;
+  ApplyLevel();
   changed.Union(GetScreenArea());
 }
 

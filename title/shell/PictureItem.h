@@ -7,7 +7,11 @@
 #include <string>
 
 #include "engine/core/VGeometry.h"
+#include "engine/app/VControl.h"
 #include "title/shell/SequenceItem.h"
+
+class VPicture;
+class VPictureControl;
 
 class PictureItem : public SequenceItem {
  public:
@@ -34,7 +38,17 @@ class PictureItem : public SequenceItem {
   int32_t GetLevelOnScreenAt(int32_t t) const;
   // The level last presented; -1 while the picture is not shown.
   int32_t GetShownLevel() const { return shownLevel_; }
+  VPicture* PeekPicture() const { return picture_; }
+  VPictureControl* PeekView() const { return view_; }
+  // Each view takes an id of its own from the control id pool.
+  static constexpr int32_t kViewId = VControl::kAllocateId;
 
+  // The picture of the medium: a JPEG medium of its archive (resid), else
+  // the file; none when neither can be read.
+  void LoadMedia() override;
+  // Makes the view (invisible) as a child of the control that shows the
+  // document: scaled to the bounds, or centred on that control when the
+  // bounds have no size.
   void Show(int32_t t) override;
   void Hide() override;
   void UnloadMedia(bool redraw) override;
@@ -53,8 +67,12 @@ class PictureItem : public SequenceItem {
   // The bounds in window coordinates: relative to the control that shows
   // the document.
   VRect GetScreenArea() const;
+  // Gives the view the shown level (63 is fully opaque, no level at all).
+  void ApplyLevel();
 
   int32_t opacity_ = kOpaque;
   VRect bounds_;
   int32_t shownLevel_ = -1;
+  VPicture* picture_ = nullptr;
+  VPictureControl* view_ = nullptr;
 };

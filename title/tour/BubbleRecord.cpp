@@ -23,24 +23,6 @@ uint16_t ReadSound(const char* keyword, uint16_t current) {
   return value >= 0 && value <= 0xFFFF ? static_cast<uint16_t>(value) : 0;
 }
 
-// Decodes the JPEG medium `id` with the engine's decoder, every step checked;
-// the decoder is idle afterwards whatever happened.
-VPicture* DecodeJpegMedium(uint16_t id) {
-  VPicture* picture = nullptr;
-  if (LoadJpegData(id) && StartJpegDecompress()) {
-    const uint32_t rows = GetJpegOutputHeight();
-    if (rows > 0 && ReadJpegLines(static_cast<int32_t>(rows)) && FinishJpegDecompress()) {
-      picture = CreateJpegPicture();
-    }
-  }
-  if (picture == nullptr && IsJpegDecompressing()) {
-    // Rows missing: this drops the decompressor and its map.
-    if (VPicture* partial = CreateJpegPicture()) partial->Release();
-  }
-  FreeJpegData();
-  return picture;
-}
-
 }  // namespace
 
 BubbleRecord::BubbleRecord(const ItemRef& item) {

@@ -5,8 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 #include "engine/controls/ControlTestSupport.h"
+#include "engine/controls/VPictureControl.h"
+#include "engine/graphics/PixelMapAttributes.h"
+#include "engine/graphics/VPicture.h"
+#include "support/RequireTool.h"
+#include "support/TempDir.h"
 #include "title/shell/Channel.h"
 #include "title/shell/PictureItem.h"
 #include "title/shell/SequenceDocument.h"
@@ -155,6 +162,52 @@ TEST_F(SequencePlayerTest, SeekHoldsTheTimeWithinTheDocument) {
   }
   EXPECT_EQ(bench_.log, (Log{"117 0", "117 1200", "117 3000", "117 0"}));
   delete player;
+}
+
+TEST_F(SequencePlayerTest, PictureFileIsShownInAViewWhoseLevelFollowsTheEnvelope) {
+  REQUIRE_TOOL(convert, "convert");
+  testsupport::TempDir dir("ostrevan_seqplayer_");
+  const std::string jpeg = dir.Path("slide.jpg");
+  ASSERT_EQ(std::system(("'" + convert + "' -size 40x30 xc:red '" + jpeg + "'").c_str()), 0);
+  struct Case {
+    VRect bounds;
+    bool scaled;
+    VPoint at;  // the view's top-left in the window
+  };
+  // 0 x 0 bounds: the picture's own size, centred on the 200 x 150 player.
+  for (const Case& c : {Case{VRect(0, 0, 0, 0), false, VPoint(80, 60)}, Case{VRect(10, 20, 30, 35), true, VPoint(10, 20)},
+                        Case{VRect(5, 6, 45, 36), false, VPoint(5, 6)}}) {
+    SCOPED_TRACE(testing::Message() << c.bounds.right);
+    document_.RemoveChannelAt(0, true);
+    PictureItem* picture = AddPicture(0, 1000, 1000, 0, 63);
+    picture->SetBounds(c.bounds.left, c.bounds.top, c.bounds.right, c.bounds.bottom);
+    picture->SetFile(VFileSpec(jpeg.c_str()));
+    SequencePlayer* player = MakePlayer();
+    PassAt(0);
+    player->Play();
+    PassAt(500);
+    VPictureControl* view = picture->PeekView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->PeekPicture(), nullptr);
+    EXPECT_EQ(view->PeekPicture()->GetFullBounds().GetWidth(), 40);
+    EXPECT_NE(view->GetId(), PictureItem::kViewId);  // an id of its own from the pool
+    EXPECT_EQ(view->IsScaled(), c.scaled);
+    VRect global;
+    view->GetGlobalBounds(global);
+    EXPECT_EQ(VPoint(global.left, global.top), c.at);
+    PixelMapAttributes attributes;
+    ASSERT_TRUE(view->GetPixelAttributes(attributes));
+    EXPECT_EQ(picture->GetShownLevel(), 31);
+    EXPECT_EQ(attributes.GetLevel(), 31);
+    PassAt(1200);
+    ASSERT_TRUE(view->GetPixelAttributes(attributes));
+    EXPECT_EQ(attributes.GetLevel(), 63);
+    EXPECT_EQ(attributes.flags & PixelMapAttributes::kLevel, 0u);  // opaque: no level at all
+    player->Stop();
+    EXPECT_EQ(picture->PeekView(), nullptr);
+    delete player;
+    EXPECT_EQ(picture->PeekPicture(), nullptr);  // the player unloads the media it leaves
+  }
 }
 
 }  // namespace
