@@ -210,4 +210,57 @@ TEST_F(SequencePlayerTest, PictureFileIsShownInAViewWhoseLevelFollowsTheEnvelope
   }
 }
 
+// A document that loads media one second ahead, as slide shows do.
+class LeadDocument : public SequenceDocument {
+ public:
+  LeadDocument() { preloadLead_ = 1000; }
+};
+
+TEST_F(SequencePlayerTest, NextPictureIsLoadedOneLeadAheadAndTheLastOneUnloaded) {
+  REQUIRE_TOOL(convert, "convert");
+  testsupport::TempDir dir("ostrevan_seqplayer_");
+  const std::string jpeg = dir.Path("slide.jpg");
+  ASSERT_EQ(std::system(("'" + convert + "' -size 16x16 xc:blue '" + jpeg + "'").c_str()), 0);
+  LeadDocument document;
+  PictureItem* pictures[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    auto* channel = new Channel(&document);
+    pictures[i] = new PictureItem();
+    pictures[i]->SetStart(i * 3000);
+    pictures[i]->SetSustain(3000);
+    pictures[i]->SetFile(VFileSpec(jpeg.c_str()));
+    channel->InsertItem(pictures[i]);
+    document.InsertChannel(channel, INT32_MAX);
+  }
+  auto* player = new SequencePlayer(78, 0, 0, 0, 200, 150, bench_.recorder);
+  player->SetDocument(&document);
+  PassAt(0);
+  player->Play();
+  PassAt(1500);
+  EXPECT_NE(pictures[0]->PeekView(), nullptr);
+  EXPECT_EQ(pictures[1]->PeekPicture(), nullptr);
+  PassAt(2100);  // within a second of its start: loaded, not yet shown
+  EXPECT_NE(pictures[1]->PeekPicture(), nullptr);
+  EXPECT_EQ(pictures[1]->PeekView(), nullptr);
+  PassAt(3100);  // the first is left behind and let go
+  EXPECT_NE(pictures[1]->PeekView(), nullptr);
+  EXPECT_EQ(pictures[0]->PeekView(), nullptr);
+  EXPECT_EQ(pictures[0]->PeekPicture(), nullptr);
+  delete player;
+  EXPECT_EQ(pictures[1]->PeekPicture(), nullptr);
+}
+
+TEST_F(SequencePlayerTest, ResumeAtTheStartPlays) {
+  PictureItem* picture = AddPicture(0, 1000, 1000, 0, 63);
+  SequencePlayer* player = MakePlayer();
+  PassAt(0);
+  player->Resume();
+  EXPECT_TRUE(player->IsPlaying());
+  EXPECT_TRUE(document_.IsPlaying());
+  PassAt(500);
+  EXPECT_EQ(picture->GetShownLevel(), 31);
+  EXPECT_EQ(bench_.log, (Log{"114 77"}));
+  delete player;
+}
+
 }  // namespace
