@@ -3,11 +3,21 @@
 #include <charconv>
 #include <string>
 
+#include "engine/core/MediaTypes.h"
+#include "engine/sound/MediaAudioStream.h"
+#include "title/shell/MuseumArchives.h"
 #include "title/shell/SequenceTextCursor.h"
+
+namespace {
+
+// The ring a streamed sound of an archive plays through.
+constexpr int32_t kStreamRingBytes = 65536;
+
+}  // namespace
 
 SoundItem::SoundItem() : SequenceItem("sound") {}
 
-SoundItem::~SoundItem() = default;
+SoundItem::~SoundItem() { UnloadMedia(false); }
 
 int32_t SoundItem::HoldVolume(double percent) {
   if (!(percent > 0.0)) return 0;  // negatives and NaN
@@ -58,3 +68,41 @@ void SoundItem::PresentAt(int32_t t, VRect& changed) {
 }
 
 void SoundItem::ResumeAt(int32_t t) { Show(t); }
+
+MediaAudioStream* SoundItem::OpenStream(bool streamed) {
+  MediaAudioStream* stream = nullptr;
+  if (GetResid() != 0) {
+    MediaArchive* saved = SaveCurrentArchive();
+    SelectLanguageArchive();
+    stream = new MediaAudioStream(GetResid());
+    if (stream->HasReader() && streamed) stream->StartStreaming(kStreamRingBytes);
+    RestoreCurrentArchive(saved);
+  } else if (GetFile().Exists()) {
+    stream = new MediaAudioStream(GetFile(), kUnknownFileType);
+  }
+  if (stream != nullptr && !stream->HasReader()) {
+    stream->Release();
+    stream = nullptr;
+  }
+  return stream;
+}
+
+void SoundItem::LoadMedia() {
+  if (stream_ == nullptr) stream_ = OpenStream(true);
+}
+
+void SoundItem::UnloadMedia(bool redraw) {
+  static_cast<void>(redraw);
+  Hide();
+  if (stream_ != nullptr) stream_->Release();
+  stream_ = nullptr;
+}
+
+int32_t SoundItem::GetSoundLength() {
+  if (stream_ != nullptr) return stream_->GetDurationMs();
+  MediaAudioStream* stream = OpenStream(false);
+  if (stream == nullptr) return 0;
+  const int32_t length = stream->GetDurationMs();
+  stream->Release();
+  return length;
+}

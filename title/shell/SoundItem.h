@@ -7,10 +7,14 @@
 
 #include "title/shell/SequenceItem.h"
 
+class MediaAudioStream;
+
 class SoundItem : public SequenceItem {
  public:
   SoundItem();
   ~SoundItem() override;
+  SoundItem(const SoundItem&) = delete;
+  SoundItem& operator=(const SoundItem&) = delete;
 
   int32_t GetVolume() const { return volume_; }
   // Held within 0..100.
@@ -22,9 +26,14 @@ class SoundItem : public SequenceItem {
   bool ReadFields(SequenceTextCursor& cursor) override;
   void WriteFields(std::string& out) const override;
   bool IsSound() const override { return true; }
-  // The sound's length in milliseconds; 0 while no stream can be had (the
-  // player's sound items measure their streams).
-  virtual int32_t GetSoundLength() { return 0; }
+  // The sound's length in milliseconds, measured on the loaded stream or on
+  // one made for the question; 0 while no stream can be had.
+  virtual int32_t GetSoundLength();
+  // The stream of the medium: a sound of the language archive (resid,
+  // streamed), else the file; none when neither can be read.
+  void LoadMedia() override;
+  void UnloadMedia(bool redraw) override;
+  MediaAudioStream* PeekStream() const { return stream_; }
 
   // The volume at t: the envelope times the volume, toward zero, within
   // 0..100.
@@ -44,5 +53,9 @@ class SoundItem : public SequenceItem {
 
  private:
   int32_t volume_ = 0;
+  // A new stream for the medium (one reference), or null.
+  MediaAudioStream* OpenStream(bool streamed);
+
   int32_t shownVolume_ = -1;
+  MediaAudioStream* stream_ = nullptr;
 };

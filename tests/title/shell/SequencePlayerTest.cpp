@@ -16,7 +16,9 @@
 #include "support/TempDir.h"
 #include "title/shell/Channel.h"
 #include "title/shell/PictureItem.h"
+#include "title/shell/Sequence.h"
 #include "title/shell/SequenceDocument.h"
+#include "title/shell/SoundItem.h"
 
 namespace {
 
@@ -261,6 +263,30 @@ TEST_F(SequencePlayerTest, ResumeAtTheStartPlays) {
   EXPECT_EQ(picture->GetShownLevel(), 31);
   EXPECT_EQ(bench_.log, (Log{"114 77"}));
   delete player;
+}
+
+TEST_F(SequencePlayerTest, SoundFileGivesItsLengthAndIsLoadedAndLetGo) {
+  REQUIRE_TOOL(sox, "sox");
+  testsupport::TempDir dir("ostrevan_seqplayer_");
+  const std::string wave = dir.Path("music.wav");
+  ASSERT_EQ(std::system(("'" + sox + "' -n -r 22050 -c 1 -b 16 '" + wave + "' synth 1.5 sine 440").c_str()), 0);
+  Sequence sequence{VString("")};
+  const VFileSpec file(wave.c_str());
+  sequence.SetSound(&file, 0.8);
+  auto* sound = static_cast<SoundItem*>(sequence.GetSoundItem());
+  EXPECT_EQ(sound->GetSustain(), 1500);
+  EXPECT_EQ(sound->GetVolume(), 80);
+  EXPECT_EQ(sound->PeekStream(), nullptr);  // measured on a stream of its own
+  sound->LoadMedia();
+  ASSERT_NE(sound->PeekStream(), nullptr);
+  EXPECT_EQ(sound->GetSoundLength(), 1500);
+  sound->UnloadMedia(false);
+  EXPECT_EQ(sound->PeekStream(), nullptr);
+  // A missing file: no stream and no length.
+  sound->SetFile(VFileSpec(dir.Path("missing.wav").c_str()));
+  sound->LoadMedia();
+  EXPECT_EQ(sound->PeekStream(), nullptr);
+  EXPECT_EQ(sound->GetSoundLength(), 0);
 }
 
 }  // namespace
