@@ -12,6 +12,15 @@ class VString;
 // their visit flag under another item, their key.
 constexpr int32_t kNoCategory = 0;
 constexpr int32_t kEventCategory = 4;
+// The categories by their codes (BU bubble, DF detail photo, SH slide show,
+// VI video, BT bubble transition, HP historical photo, AS aspect).
+constexpr int32_t kBubbleCategory = 1;
+constexpr int32_t kDetailPhotoCategory = 3;
+constexpr int32_t kSlideShowCategory = 5;
+constexpr int32_t kVideoCategory = 6;
+constexpr int32_t kTransitionCategory = 7;
+constexpr int32_t kHistoricalPhotoCategory = 8;
+constexpr int32_t kAspectCategory = 9;
 // Codes exist for the indexes 0..13; 13 is a second "XX" no lookup returns.
 constexpr int32_t kCategoryCodeCount = 14;
 

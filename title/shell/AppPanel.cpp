@@ -44,14 +44,6 @@ constexpr int32_t kModeTour = 2;
 constexpr int32_t kModePopup = 3;
 constexpr int32_t kModeNone = -1;
 
-// Item categories that open a screen.
-constexpr int32_t kCategoryBubble = 1;
-constexpr int32_t kCategoryEvent = 4;
-constexpr int32_t kCategorySlideShow = 5;
-constexpr int32_t kCategoryVideo = 6;
-constexpr int32_t kCategoryHistoricalPhoto = 8;
-constexpr int32_t kCategoryAspect = 9;
-
 // Where each kind of screen goes: its id, top, layer and size (left 0).
 struct ScreenPlace {
   int32_t kind;
@@ -290,7 +282,7 @@ PictureFrameControl* AppPanel::MakeScreen(int32_t kind, const ItemRef* item, int
     request.layer = place.layer;
     request.width = place.width;
     request.height = place.height;
-    if (kind == kViewerKind && item != nullptr && item->GetCategory() == kCategoryVideo) {
+    if (kind == kViewerKind && item != nullptr && item->GetCategory() == kVideoCategory) {
       request.width = kVideoViewerWidth;
       request.height = kVideoViewerHeight;
     }
@@ -348,17 +340,17 @@ void AppPanel::ShowModule(int32_t module) {
 void AppPanel::OpenModuleAtItem(const ItemRef& item) {
   int32_t kind = kNoKind;
   switch (item.GetCategory()) {
-    case kCategoryEvent:
+    case kEventCategory:
       kind = 2;
       break;
-    case kCategorySlideShow:
-    case kCategoryVideo:
+    case kSlideShowCategory:
+    case kVideoCategory:
       kind = kViewerKind;
       break;
-    case kCategoryHistoricalPhoto:
+    case kHistoricalPhotoCategory:
       kind = 12;
       break;
-    case kCategoryAspect:
+    case kAspectCategory:
       kind = 0;
       break;
     default:
@@ -667,7 +659,7 @@ void AppPanel::HandleBubbleMessage(uint32_t number) {
     RunScript(1);
     return;
   }
-  const ItemRef bubble(kCategoryBubble, value);
+  const ItemRef bubble(kBubbleCategory, value);
   if (GetBubbleMediaId(bubble) == 0) return;
   delete pendingBubble_;
   pendingBubble_ = new BubbleRecord(bubble);

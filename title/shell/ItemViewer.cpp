@@ -74,9 +74,9 @@ void ItemViewer::ShowItem(ItemRef* item, const VPoint& centre, const VPoint& sid
     const std::unique_ptr<ItemRef> owned(item);
     category_ = owned->GetCategory();
     number_ = owned->GetNumber();
-    if (category_ == kCategoryVideo || category_ == kCategorySlideShow) owned->MarkItemVisited();
+    if (category_ == kVideoCategory || category_ == kSlideShowCategory) owned->MarkItemVisited();
   }
-  if (category_ != kCategoryVideo) return;
+  if (category_ != kVideoCategory) return;
   const uint16_t base = GetItemBaseMediaId(kVideoTable, number_);
   if (base == 0) return;
   ShowVideo(base, centre, sideBar);
@@ -89,7 +89,7 @@ void ItemViewer::ShowVideo(uint16_t base, const VPoint& centre, const VPoint& si
   panel->OpenMovie(static_cast<uint16_t>(base + kMovieOffset), 0, 0, kMovieWidth, kMovieHeight);
   const ItemRef link = ReadLink(static_cast<uint16_t>(base + kLinkOffset));
   if (ViewerBackdropPanel* shown = GetBackdrop()) {
-    shown->BuildControls(kCategoryVideo, sideBar.x, sideBar.y, link, CaptionAllowsLink());
+    shown->BuildControls(kVideoCategory, sideBar.x, sideBar.y, link, CaptionAllowsLink());
   }
 }
 
@@ -103,7 +103,7 @@ void ItemViewer::PauseItem() {
 }
 
 void ItemViewer::Show() {
-  if (category_ == kCategoryVideo) {
+  if (category_ == kVideoCategory) {
     if (VideoItemPanel* panel = GetVideoPanel()) panel->ResumeMovie();
   }
   SetVisible(true, false);
@@ -112,7 +112,7 @@ void ItemViewer::Show() {
 }
 
 void ItemViewer::Hide() {
-  if (category_ == kCategoryVideo) {
+  if (category_ == kVideoCategory) {
     if (VideoItemPanel* panel = GetVideoPanel()) panel->PauseMovie();
   }
   SetVisible(false, true);
@@ -126,8 +126,8 @@ void ItemViewer::Hide() {
 }
 
 void ItemViewer::ShowCaption() {
-  if (category_ != kCategoryVideo && category_ != kCategorySlideShow) return;
-  const uint16_t base = GetItemBaseMediaId(category_ == kCategoryVideo ? kVideoTable : kSlideShowTable, number_);
+  if (category_ != kVideoCategory && category_ != kSlideShowCategory) return;
+  const uint16_t base = GetItemBaseMediaId(category_ == kVideoCategory ? kVideoTable : kSlideShowTable, number_);
   if (base == 0) return;
   MainInterfaceScreen* screen = FindMainInterfaceScreen();
   if (screen == nullptr) return;
@@ -150,7 +150,7 @@ bool ItemViewer::CaptionAllowsLink() {
 }
 
 bool ItemViewer::HandleEvent(uint32_t code, uint32_t /*value1*/, uint32_t /*value2*/) {
-  VideoItemPanel* video = category_ == kCategoryVideo ? GetVideoPanel() : nullptr;
+  VideoItemPanel* video = category_ == kVideoCategory ? GetVideoPanel() : nullptr;
   switch (code) {
     case AppMovieControl::kMessagePaused:
       if (video != nullptr) video->RewindMovie();
@@ -180,7 +180,7 @@ void RegisterItemViewer() {
   ScreenMaker maker;
   maker.make = [](const ScreenRequest& request) -> PictureFrameControl* {
     // Slide shows have no player yet: their items keep the stand-in screen.
-    if (request.item == nullptr || request.item->GetCategory() != ItemViewer::kCategoryVideo) {
+    if (request.item == nullptr || request.item->GetCategory() != kVideoCategory) {
       return new StandInScreen(request);
     }
     auto* viewer = new ItemViewer(request.id, 0, request.left, request.top, request.layer, request.width,
@@ -198,7 +198,7 @@ void RegisterItemViewer() {
   maker.setMovieControlsVisible = [](PictureFrameControl& screen, bool visible) {
     ItemViewer* viewer = AsViewer(screen);
     // The movie draws straight to the screen: it goes while an overlay lies over it.
-    if (viewer != nullptr && viewer->GetCategory() == ItemViewer::kCategoryVideo) {
+    if (viewer != nullptr && viewer->GetCategory() == kVideoCategory) {
       viewer->ShowChild(ItemViewer::kVideoPanelId, visible, true);
     }
   };

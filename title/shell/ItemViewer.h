@@ -25,8 +25,6 @@ class ItemViewer : public PictureFrameControl {
   static constexpr int32_t kBackdropPictureId = 15000;
   static constexpr int32_t kVideoPanelId = 15007;
   static constexpr int32_t kSlideShowPanelId = 15008;
-  static constexpr int32_t kCategorySlideShow = 5;
-  static constexpr int32_t kCategoryVideo = 6;
   // The category tables of the two kinds of item (by their TEXT media id).
   static constexpr int32_t kSlideShowTable = 6;
   static constexpr int32_t kVideoTable = 7;

@@ -39,9 +39,6 @@ constexpr uint32_t kSlideInterval = 40;
 constexpr int32_t kNavigatorTaskId = 8;
 constexpr uint16_t kIndicatorPictureId = 198;
 constexpr int32_t kCoverDefaultDuration = 1000;
-// Categories of item references (BT a bubble transition, DF a detail photo).
-constexpr int32_t kCategoryDetailPhoto = 3;
-constexpr int32_t kCategoryTransition = 7;
 // Interface layout modes requested of the main interface screen.
 constexpr int32_t kModeTransition = 0;
 constexpr int32_t kModeTour = 2;
@@ -263,11 +260,11 @@ void TourView::DropPopup() {
 
 void TourView::ActivateHotspot(const HotspotRecord& hotspot) {
   const ItemRef& item = hotspot.GetInfoItem();
-  if (item.GetCategory() == kCategoryTransition) {
+  if (item.GetCategory() == kTransitionCategory) {
     StartBubbleTransition(item);
     return;
   }
-  if (item.GetCategory() == kCategoryDetailPhoto) {
+  if (item.GetCategory() == kDetailPhotoCategory) {
     SetWaitCursor(true);
     popup_ = host_ != nullptr ? host_->MakeDetailPhotoPopup(item, this) : nullptr;
     if (popup_ != nullptr) popup_->Show();

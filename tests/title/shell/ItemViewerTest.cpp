@@ -28,7 +28,7 @@
 
 namespace {
 
-constexpr int32_t kVideo = ItemViewer::kCategoryVideo;
+constexpr int32_t kVideo = kVideoCategory;
 // Items of the VI table: a movie linking to BU007, one whose link is
 // "BU000", one whose link text is not a word, and two without content.
 constexpr int32_t kMovieItem = 1;
@@ -257,7 +257,7 @@ TEST_F(ItemViewerTest, TheMainPanelsMakerBuildsTheViewerForVideoItemsOnly) {
   if (HasFatalFailure()) return;
   RegisterItemViewer();
   const ItemRef video(kVideo, kMovieItem);
-  const ItemRef slides(ItemViewer::kCategorySlideShow, 1);
+  const ItemRef slides(kSlideShowCategory, 1);
   ScreenRequest request;
   request.kind = 14;
   request.id = 14424;
