@@ -35,6 +35,11 @@ class VMouseDetector : public VControl {
   bool UpdateCursor(const VMouseEvent& event) override;
   bool IsInside() const { return inside_; }
 
+ protected:
+  // For detectors that track the pointer themselves.
+  void SetInside(bool inside) { inside_ = inside; }
+  bool CapturesWhileInside() const { return capture_; }
+
  private:
   bool capture_;
   bool inside_ = false;

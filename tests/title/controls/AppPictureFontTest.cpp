@@ -15,6 +15,7 @@
 #include "engine/graphics/VAlphaChannel.h"
 #include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
+#include "support/AlphaPgm.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
@@ -23,9 +24,6 @@
 #include "title/controls/TextToPicture.h"
 
 namespace {
-
-// A level 0..63 as the byte ImageMagick keeps exactly (63 becomes 255).
-int Byte(int level) { return (level << 2) | (level >> 4); }
 
 class AppPictureFontTest : public ::testing::Test {
  protected:
@@ -230,59 +228,7 @@ class RotationTest : public AppPictureFontTest {
     testsupport::RequireTool("convert");
     testsupport::RequireTool("compare");
   }
-  // The levels of a map's alpha channel as a 8-bit PGM (levels 0..63 widened one to one).
-  void WritePgm(PixelMap& map, const std::string& path) {
-    VAlphaChannel* alpha = map.GetAlphaChannel();
-    ASSERT_NE(alpha, nullptr);
-    std::ofstream out(path, std::ios::binary);
-    out << "P5\n" << alpha->GetWidth() << " " << alpha->GetHeight() << "\n255\n";
-    for (int32_t y = 0; y < alpha->GetHeight(); ++y) {
-      for (int32_t x = 0; x < alpha->GetWidth(); ++x) out.put(static_cast<char>(Byte(alpha->GetValueAt(x, y))));
-    }
-    alpha->Release();
-  }
-  struct Grey {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> pixels;
-    int At(int x, int y) const {
-      return x >= 0 && y >= 0 && x < width && y < height ? pixels[static_cast<size_t>(y * width + x)] : 0;
-    }
-  };
-  // An 8-bit binary PGM as ImageMagick writes it.
-  static Grey ReadPgm(const std::string& path) {
-    Grey g;
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    in >> magic >> g.width >> g.height >> maxval;
-    in.get();
-    if (magic != "P5" || maxval != 255 || g.width <= 0 || g.height <= 0) return Grey();
-    g.pixels.resize(static_cast<size_t>(g.width * g.height));
-    in.read(reinterpret_cast<char*>(g.pixels.data()), static_cast<std::streamsize>(g.pixels.size()));
-    return g;
-  }
-  // PSNR of two trimmed pictures laid over each other at the whole-pixel
-  // offset (within 2) that fits best: the trim boxes of the two may differ by
-  // a faint edge pixel.
-  static double RegisteredPsnr(const Grey& a, const Grey& b) {
-    double best = 0.0;
-    const int width = std::max(a.width, b.width), height = std::max(a.height, b.height);
-    for (int dy = -2; dy <= 2; ++dy) {
-      for (int dx = -2; dx <= 2; ++dx) {
-        double squares = 0.0;
-        for (int y = std::min(0, dy); y < height + std::max(0, dy); ++y) {
-          for (int x = std::min(0, dx); x < width + std::max(0, dx); ++x) {
-            const double d = a.At(x, y) - b.At(x - dx, y - dy);
-            squares += d * d;
-          }
-        }
-        const double mse = squares / (static_cast<double>(width) * height);
-        best = std::max(best, mse == 0.0 ? 100.0 : 10.0 * std::log10(255.0 * 255.0 / mse));
-      }
-    }
-    return best;
-  }
+  void WritePgm(PixelMap& map, const std::string& path) { ASSERT_TRUE(testsupport::WriteAlphaPgm(map, path)); }
   std::string Magick(const std::string& arguments) {
     return testsupport::Capture("cd '" + dir_.Path() + "' && " + arguments + " 2>&1");
   }
@@ -302,7 +248,8 @@ TEST_F(RotationTest, FortyFiveDegreesLikeImageMagick) {
     const std::string a = std::to_string(static_cast<int>(angle));
     Magick("convert flat.pgm -background black -rotate " + a + " -trim +repage theirs.pgm");
     Magick("convert ours.pgm -trim +repage ours_t.pgm");
-    const Grey theirs = ReadPgm(dir_.Path("theirs.pgm")), ours = ReadPgm(dir_.Path("ours_t.pgm"));
+    const testsupport::Grey theirs = testsupport::ReadPgm(dir_.Path("theirs.pgm"));
+    const testsupport::Grey ours = testsupport::ReadPgm(dir_.Path("ours_t.pgm"));
     ASSERT_GT(theirs.width, 0);
     ASSERT_GT(ours.width, 0);
     EXPECT_NEAR(ours.width, theirs.width, 2) << angle;
@@ -310,7 +257,7 @@ TEST_F(RotationTest, FortyFiveDegreesLikeImageMagick) {
     // Past a quarter turn ImageMagick turns first and shears about another
     // sub-pixel centre; only the size is compared there.
     if (std::fabs(angle) <= 45.0) {
-      EXPECT_GE(RegisteredPsnr(ours, theirs), 30.0) << angle;
+      EXPECT_GE(testsupport::RegisteredPsnr(ours, theirs), 30.0) << angle;
     }
   }
 }
