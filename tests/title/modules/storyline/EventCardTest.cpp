@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/controls/DeferredDeletion.h"
 #include "engine/controls/VPictureButton.h"
 #include "engine/controls/VPictureControl.h"
 #include "engine/controls/VPictureFont.h"
@@ -329,6 +330,29 @@ TEST_F(EventCardTest, IconEventsBecomeOwnerMessages) {
   EXPECT_TRUE(Logged(21).empty());
   EXPECT_TRUE(Logged(28).empty());
   EXPECT_TRUE(Logged(29).empty());
+}
+
+// An owner that deletes the card when the pointer comes over its icon (as
+// receivers delete senders: taken out of the trees at once, deleted on the
+// next idle pass): nothing more reaches the owner, and nothing breaks.
+TEST_F(EventCardTest, OwnerMayDeleteTheCardOnItsMessage) {
+  Open();
+  const EventCardContent content = Content("Fest", kBandIcons);
+  EventCard* card = Make(0, &content, 300, 200);
+  ASSERT_NE(card->GetIcon(), nullptr);
+  const VRect icon = Global(card->GetIcon());
+  bench->recorder->onEvent = [&card](uint32_t code, uint32_t, uint32_t) {
+    if (code != EventCard::kOwnerShowEvent || card == nullptr) return;
+    DeleteControlLater(card);
+    card = nullptr;
+  };
+  bench->Move((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+  EXPECT_EQ(card, nullptr);
+  EXPECT_EQ(Logged(148).size(), 1u);
+  EXPECT_TRUE(Logged(151).empty());
+  bench->Idle();
+  EXPECT_EQ(DeferredDeletionCount(), 0);
+  bench->Move(10, 10);
 }
 
 // Highlighting shows icon id + 6 as the icon's first picture and
