@@ -8,8 +8,8 @@ namespace {
 constexpr int32_t kHangingBand = 1;
 }  // namespace
 
-BandEventCard::BandEventCard(int32_t id, const EventCardContent* content, int32_t bandIndex, int32_t left,
-                             int32_t top, int32_t layer, int32_t width, int32_t height, VGraphicObject* owner)
+BandEventCard::BandEventCard(int32_t id, const EventCardContent* content, int32_t bandIndex, int32_t left, int32_t top,
+                             int32_t layer, int32_t width, int32_t height, VGraphicObject* owner)
     : EventCard(id, content, left, top, layer, width, height, owner), bandIndex_(bandIndex) {
   Build();
 }

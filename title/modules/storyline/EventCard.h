@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/app/VControl.h"
 #include "engine/controls/ControlEvents.h"

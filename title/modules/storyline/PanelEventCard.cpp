@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-PanelEventCard::PanelEventCard(int32_t id, const EventCardContent* content, int32_t left, int32_t top,
-                               int32_t layer, int32_t width, int32_t height, VGraphicObject* owner)
+PanelEventCard::PanelEventCard(int32_t id, const EventCardContent* content, int32_t left, int32_t top, int32_t layer,
+                               int32_t width, int32_t height, VGraphicObject* owner)
     : EventCard(id, content, left, top, layer, width, height, owner) {
   Build();
 }

@@ -16,8 +16,8 @@ class PanelEventCard : public EventCard {
   // The panel's first card id.
   static constexpr int32_t kFirstId = 14760;
 
-  PanelEventCard(int32_t id, const EventCardContent* content, int32_t left, int32_t top, int32_t layer,
-                 int32_t width, int32_t height, VGraphicObject* owner);
+  PanelEventCard(int32_t id, const EventCardContent* content, int32_t left, int32_t top, int32_t layer, int32_t width,
+                 int32_t height, VGraphicObject* owner);
   ~PanelEventCard() override;
 
  protected:

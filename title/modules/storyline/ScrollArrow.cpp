@@ -4,9 +4,8 @@
 #include "engine/graphics/VPicture.h"
 #include "title/shell/ShellPictures.h"
 
-ScrollArrow::ScrollArrow(int32_t id, uint16_t pictureId, int32_t cursorA, int32_t cursorB, bool forward,
-                         int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height,
-                         VGraphicObject* parent)
+ScrollArrow::ScrollArrow(int32_t id, uint16_t pictureId, int32_t cursorA, int32_t cursorB, bool forward, int32_t left,
+                         int32_t top, int32_t layer, int32_t width, int32_t height, VGraphicObject* parent)
     : VMouseDetector(id, left, top, layer, width, height, true, parent),
       pictureId_(pictureId),
       cursorA_(cursorA),
@@ -15,14 +14,14 @@ ScrollArrow::ScrollArrow(int32_t id, uint16_t pictureId, int32_t cursorA, int32_
   SetTransparent(true);
   if (pictureId_ == 0) return;
   // Both pictures are read once; entering and leaving only swap them.
-  normal_ = LoadShellPicture(pictureId_);
-  inside_ = LoadShellPicture(static_cast<uint16_t>(pictureId_ + 1));
-  picture_ = new VPictureControl(kAllocateId, normal_, 0, 0, layer + 1, width, height, this);
+  normalPicture_ = LoadShellPicture(pictureId_);
+  litPicture_ = LoadShellPicture(static_cast<uint16_t>(pictureId_ + 1));
+  picture_ = new VPictureControl(kAllocateId, normalPicture_, 0, 0, layer + 1, width, height, this);
 }
 
 ScrollArrow::~ScrollArrow() {
-  if (normal_ != nullptr) normal_->Release();
-  if (inside_ != nullptr) inside_->Release();
+  if (normalPicture_ != nullptr) normalPicture_->Release();
+  if (litPicture_ != nullptr) litPicture_->Release();
 }
 
 void ScrollArrow::Enable() { enabled_ = true; }
@@ -51,7 +50,7 @@ void ScrollArrow::ShowPicture(VPicture* picture) {
 
 void ScrollArrow::Leave() {
   if (GetCapturedObject() == this) SetCapturedObject(nullptr);
-  ShowPicture(normal_);
+  ShowPicture(normalPicture_);
   SetInside(false);
   SendControlEvent(*this, kOwnerLeft);
 }
@@ -67,7 +66,7 @@ bool ScrollArrow::MouseMove(const VMouseEvent& event) {
     } else if (inside && !IsInside()) {
       if (CapturesWhileInside()) {
         TakeMouseCapture();
-        ShowPicture(inside_);
+        ShowPicture(litPicture_);
       }
       SetInside(true);
       SendControlEvent(*this, kOwnerEntered);

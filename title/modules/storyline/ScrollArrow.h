@@ -22,8 +22,8 @@ class ScrollArrow : public VMouseDetector {
   // pictureId is shown normally and pictureId + 1 while the pointer is
   // inside (0: no picture); cursorA while the date can move, cursorB once it
   // cannot. forward: the arrow moves to later dates. Starts disabled.
-  ScrollArrow(int32_t id, uint16_t pictureId, int32_t cursorA, int32_t cursorB, bool forward, int32_t left,
-              int32_t top, int32_t layer, int32_t width, int32_t height, VGraphicObject* parent);
+  ScrollArrow(int32_t id, uint16_t pictureId, int32_t cursorA, int32_t cursorB, bool forward, int32_t left, int32_t top,
+              int32_t layer, int32_t width, int32_t height, VGraphicObject* parent);
   ~ScrollArrow() override;
 
   void Enable();
@@ -48,8 +48,8 @@ class ScrollArrow : public VMouseDetector {
   uint16_t CurrentCursor() const;
 
   VPictureControl* picture_ = nullptr;  // child; owned by the control tree
-  VPicture* normal_ = nullptr;          // one reference each
-  VPicture* inside_ = nullptr;
+  VPicture* normalPicture_ = nullptr;   // one reference each
+  VPicture* litPicture_ = nullptr;
   uint16_t pictureId_;
   int32_t cursorA_;
   int32_t cursorB_;

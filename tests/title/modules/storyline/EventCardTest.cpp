@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "StorylineTestSupport.h"
 #include "engine/controls/DeferredDeletion.h"
 #include "engine/controls/VPictureButton.h"
 #include "engine/controls/VPictureControl.h"
@@ -25,7 +26,6 @@
 #include "title/modules/storyline/BandEventCard.h"
 #include "title/modules/storyline/PanelEventCard.h"
 #include "title/shell/PictureFontTable.h"
-#include "StorylineTestSupport.h"
 
 namespace {
 
@@ -85,12 +85,10 @@ TEST_F(EventCardTest, TitlesAreCutToTheirWidthLimit) {
     std::string title;
     bool cut;
   };
+  const std::string longTitle = "Der Brand im Ostfl\xFCgel und der Wiederaufbau des Hauses";
   const std::vector<Row> rows = {
-      {0, "Brand", false},
-      {kPanelKind, "Brand", false},
-      {1, "", false},
-      {2, "Der Brand im Ostfl\xFC" "gel und der Wiederaufbau des Hauses", true},
-      {kPanelKind, "Der Brand im Ostfl\xFC" "gel und der Wiederaufbau des Hauses", true},
+      {0, "Brand", false},  {kPanelKind, "Brand", false},  {1, "", false},
+      {2, longTitle, true}, {kPanelKind, longTitle, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.title + " kind " + std::to_string(row.kind));
@@ -138,8 +136,8 @@ TEST_F(EventCardTest, TitleIsTheTextTurnedLikeImageMagick) {
   EXPECT_EQ(glyphs->GetPixelMap()->GetSolidColor(), VRGBColor(255, 255, 255));
 
   ASSERT_TRUE(testsupport::WriteAlphaPgm(*map, Path("card.pgm")));
-  std::unique_ptr<PixelMap> flat(RenderTextToPicture(card->GetRenderedText().c_str(), 0.0, GetPictureFont(3),
-                                                     VRGBColor(0, 0, 0)));
+  std::unique_ptr<PixelMap> flat(
+      RenderTextToPicture(card->GetRenderedText().c_str(), 0.0, GetPictureFont(3), VRGBColor(0, 0, 0)));
   ASSERT_NE(flat, nullptr);
   ASSERT_TRUE(testsupport::WriteAlphaPgm(*flat, Path("flat.pgm")));
   const std::string out = testsupport::Capture("cd '" + Path("") +
@@ -218,8 +216,11 @@ TEST_F(EventCardTest, IconsAreCentredInTheirSlot) {
     int32_t x, y;
   };
   const std::vector<Row> rows = {
-      {0, kBandIcons, 0, 0},        {1, kWideBandIcons, -1, 0},        {2, kPanelIcons, -4, 4},
-      {kPanelKind, kPanelIcons, 0, 0}, {kPanelKind, kLargePanelIcons, -1, -1},
+      {0, kBandIcons, 0, 0},
+      {1, kWideBandIcons, -1, 0},
+      {2, kPanelIcons, -4, 4},
+      {kPanelKind, kPanelIcons, 0, 0},
+      {kPanelKind, kLargePanelIcons, -1, -1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE("kind " + std::to_string(row.kind) + " icons " + std::to_string(row.icons));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "StorylineTestSupport.h"
 #include "engine/app/MessagePointer.h"
 #include "engine/controls/DeferredDeletion.h"
 #include "engine/controls/VPictureControl.h"
@@ -15,7 +16,6 @@
 #include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/VPicture.h"
 #include "title/modules/storyline/ScrollArrow.h"
-#include "StorylineTestSupport.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ class ScrollArrowTest : public storylinetest::StorylineFixture {
       messages.push_back({code, value1, arrow != nullptr && sender == arrow->GetEventHandler()});
       if (onMessage) onMessage(code);
     };
-    arrow = new ScrollArrow(kArrowId, kArrowPicture, kCursorCanScroll, kCursorCannot, true, kLeft, kTop, 107, 66,
-                            116, bench->recorder);
+    arrow = new ScrollArrow(kArrowId, kArrowPicture, kCursorCanScroll, kCursorCannot, true, kLeft, kTop, 107, 66, 116,
+                            bench->recorder);
     bench->Redraw();
     bench->Move(5, 5);
   }

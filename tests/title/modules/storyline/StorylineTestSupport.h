@@ -87,9 +87,9 @@ class StorylineFixture : public shelltest::ShellFixture {
     WriteFile("gui.txt", script);
     std::filesystem::create_directories(Path("Media"));
     const std::string tool = testsupport::BuildDir() + "/tools/ostrevan-tool";
-    const std::string out = testsupport::Capture("ASAN_OPTIONS=detect_leaks=0 '" + tool + "' archive build '" +
-                                                 Path("gui.txt") + "' '" + Path("Media/QV_GUI.msf") +
-                                                 "' 2>&1; echo \"exit=$?\"");
+    const std::string out =
+        testsupport::Capture("ASAN_OPTIONS=detect_leaks=0 '" + tool + "' archive build '" + Path("gui.txt") + "' '" +
+                             Path("Media/QV_GUI.msf") + "' 2>&1; echo \"exit=$?\"");
     ASSERT_NE(out.find("exit=0"), std::string::npos) << out;
     ASSERT_TRUE(GetMuseumArchives().Open(ArchiveSlot::kGui, Path("Media/QV_GUI.msf")));
     LoadPictureFonts();
