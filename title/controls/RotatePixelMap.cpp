@@ -127,7 +127,41 @@ Plane Rotate(const Plane& in, double radians, int32_t finalWidth, int32_t finalH
   return CropCentre(ShearRows(second, middleWidth, t), finalWidth, finalHeight);
 }
 
+// Splits a turn into whole quarter turns (0..3, clockwise) and the rest
+// within -45..45 degrees, which is returned.
+double SplitTurn(double degrees, int32_t& quarters) {
+  double rest = std::fmod(degrees, 360.0);
+  quarters = 0;
+  while (rest > 45.0) {
+    rest -= 90.0;
+    ++quarters;
+  }
+  while (rest < -45.0) {
+    rest += 90.0;
+    --quarters;
+  }
+  quarters = ((quarters % 4) + 4) % 4;
+  return rest;
+}
+
 }  // namespace
+
+bool RotatedSize(int32_t width, int32_t height, double degrees, int32_t& outWidth, int32_t& outHeight) {
+  if (width <= 0 || height <= 0 || !std::isfinite(degrees)) return false;
+  int32_t quarters = 0;
+  const double rest = SplitTurn(degrees, quarters);
+  const int32_t turnedWidth = (quarters & 1) != 0 ? height : width;
+  const int32_t turnedHeight = (quarters & 1) != 0 ? width : height;
+  const double radians = rest * std::numbers::pi / 180.0;
+  const double c = std::fabs(std::cos(radians)), s = std::fabs(std::sin(radians));
+  const double epsilon = 1e-6;
+  const auto finalWidth = static_cast<int64_t>(std::ceil(turnedWidth * c + turnedHeight * s - epsilon));
+  const auto finalHeight = static_cast<int64_t>(std::ceil(turnedWidth * s + turnedHeight * c - epsilon));
+  if (finalWidth <= 0 || finalHeight <= 0 || finalWidth > 32767 || finalHeight > 32767) return false;
+  outWidth = static_cast<int32_t>(finalWidth);
+  outHeight = static_cast<int32_t>(finalHeight);
+  return true;
+}
 
 PixelMap* RotatePixelMap(PixelMap* source, double degrees, VColorTable* colorTable) {
   if (source == nullptr || source->GetWidth() <= 0 || source->GetHeight() <= 0 || !std::isfinite(degrees)) {
@@ -146,22 +180,14 @@ PixelMap* RotatePixelMap(PixelMap* source, double degrees, VColorTable* colorTab
   if (table == nullptr && !solid) return nullptr;
   if (table != nullptr && table->GetInverseTable() == nullptr) table->BuildInverseTable();
 
-  // Whole quarter turns, then the rest within -45..45.
-  double rest = std::fmod(degrees, 360.0);
   int32_t quarters = 0;
-  while (rest > 45.0) {
-    rest -= 90.0;
-    ++quarters;
-  }
-  while (rest < -45.0) {
-    rest += 90.0;
-    --quarters;
-  }
-  quarters = ((quarters % 4) + 4) % 4;
+  const double rest = SplitTurn(degrees, quarters);
 
   VAlphaChannel* sourceAlpha = source->PeekAttributes().PeekAlphaChannel();
   PixelMap* alphaPlane = sourceAlpha != nullptr ? sourceAlpha->GetPixelMap() : nullptr;
   const int32_t w = source->GetWidth(), h = source->GetHeight();
+  int32_t outWidth = 0, outHeight = 0;
+  if (!RotatedSize(w, h, degrees, outWidth, outHeight)) return nullptr;
   Plane colour(solid ? 0 : w, solid ? 0 : h, 3);
   Plane alpha(alphaPlane != nullptr ? w : 0, alphaPlane != nullptr ? h : 0, 1);
   {
@@ -189,15 +215,7 @@ PixelMap* RotatePixelMap(PixelMap* source, double degrees, VColorTable* colorTab
     if (!solid) colour = TurnQuarter(colour);
     if (alphaPlane != nullptr) alpha = TurnQuarter(alpha);
   }
-  const int32_t turnedWidth = (quarters & 1) != 0 ? h : w;
-  const int32_t turnedHeight = (quarters & 1) != 0 ? w : h;
   const double radians = rest * std::numbers::pi / 180.0;
-  const double c = std::fabs(std::cos(radians)), s = std::fabs(std::sin(radians));
-  const double epsilon = 1e-6;
-  const int64_t finalWidth = static_cast<int64_t>(std::ceil(turnedWidth * c + turnedHeight * s - epsilon));
-  const int64_t finalHeight = static_cast<int64_t>(std::ceil(turnedWidth * s + turnedHeight * c - epsilon));
-  if (finalWidth <= 0 || finalHeight <= 0 || finalWidth > 32767 || finalHeight > 32767) return nullptr;
-  const auto outWidth = static_cast<int32_t>(finalWidth), outHeight = static_cast<int32_t>(finalHeight);
   if (!solid) colour = Rotate(colour, radians, outWidth, outHeight);
   if (alphaPlane != nullptr) alpha = Rotate(alpha, radians, outWidth, outHeight);
 

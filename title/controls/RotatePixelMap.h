@@ -17,3 +17,7 @@ class VColorTable;
 // source has no pixels, or a coloured source has no colour table, or the
 // result would be larger than 32767 pixels a side.
 PixelMap* RotatePixelMap(PixelMap* source, double degrees, VColorTable* colorTable);
+// The size of RotatePixelMap's result for a source of width x height: false
+// when it would make none (no pixels, an angle that is not finite, or more
+// than 32767 pixels a side).
+bool RotatedSize(int32_t width, int32_t height, double degrees, int32_t& outWidth, int32_t& outHeight);

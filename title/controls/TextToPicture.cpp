@@ -21,6 +21,15 @@ PixelMap* SolidWithCoverage(VAlphaChannel* coverage, const VRGBColor& color) {
   return map;
 }
 
+// The text's flat coverage in a picture font (the caller releases it); null
+// for a system font, a colour strip or an empty text.
+VAlphaChannel* CoverageInPictureFont(const char* text, VFont* font) {
+  if (text == nullptr || font == nullptr || font->IsSystemFont()) return nullptr;
+  auto* pictureFont = dynamic_cast<VPictureFont*>(font);
+  if (pictureFont == nullptr) return nullptr;
+  return RenderPictureFontText(text, 32767, *pictureFont);
+}
+
 PixelMap* RotateAndDrop(PixelMap* map, double degrees) {
   PixelMap* rotated = RotatePixelMap(map, degrees, nullptr);
   delete map;
@@ -30,12 +39,17 @@ PixelMap* RotateAndDrop(PixelMap* map, double degrees) {
 }  // namespace
 
 PixelMap* RenderTextToPicture(const char* text, double degrees, VFont* font, const VRGBColor& color) {
-  if (text == nullptr || font == nullptr || font->IsSystemFont()) return nullptr;
-  auto* pictureFont = dynamic_cast<VPictureFont*>(font);
-  if (pictureFont == nullptr) return nullptr;
-  VAlphaChannel* coverage = RenderPictureFontText(text, 32767, *pictureFont);
+  VAlphaChannel* coverage = CoverageInPictureFont(text, font);
   if (coverage == nullptr) return nullptr;
   return RotateAndDrop(SolidWithCoverage(coverage, color), degrees);
+}
+
+bool MeasureTextToPicture(const char* text, double degrees, VFont* font, int32_t& width, int32_t& height) {
+  VAlphaChannel* coverage = CoverageInPictureFont(text, font);
+  if (coverage == nullptr) return false;
+  const int32_t flatWidth = coverage->GetWidth(), flatHeight = coverage->GetHeight();
+  coverage->Release();
+  return RotatedSize(flatWidth, flatHeight, degrees, width, height);
 }
 
 VPicture* RenderTextToPicture(const char* text, int32_t, double degrees, VFont* font, const VRGBColor& color,

@@ -16,6 +16,9 @@ class VPicture;
 // `degrees` (RotatePixelMap). The caller owns the result. Null for a system
 // font, a colour strip, an empty text or a failed rotation.
 PixelMap* RenderTextToPicture(const char* text, double degrees, VFont* font, const VRGBColor& color);
+// The size RenderTextToPicture gives the text, found without turning any
+// pixels; false where it would give no map.
+bool MeasureTextToPicture(const char* text, double degrees, VFont* font, int32_t& width, int32_t& height);
 // The same as a new picture (the caller releases it), in the form screens
 // call it: the second and sixth arguments are not used.
 VPicture* RenderTextToPicture(const char* text, int32_t unused, double degrees, VFont* font, const VRGBColor& color,

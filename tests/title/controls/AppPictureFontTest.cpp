@@ -178,6 +178,28 @@ TEST_F(AppPictureFontTest, TextToPictureWantsTheRightKindOfFont) {
   picture->Release();
 }
 
+// Measuring a text gives the size its rendering has, at every angle, and
+// nothing where the rendering gives nothing.
+TEST_F(AppPictureFontTest, MeasuringGivesTheRenderedSize) {
+  const VRGBColor black(0, 0, 0);
+  for (const char* text : {"I", "Ostrevan ", "Ostrevan Haus 1642 und der Garten "}) {
+    for (double angle : {0.0, 45.0, -45.0, 30.0, 90.0, 135.0, 200.0, -300.0}) {
+      SCOPED_TRACE(std::string(text) + " at " + std::to_string(angle));
+      std::unique_ptr<PixelMap> rendered(RenderTextToPicture(text, angle, font_, black));
+      ASSERT_NE(rendered, nullptr);
+      int32_t width = 0, height = 0;
+      ASSERT_TRUE(MeasureTextToPicture(text, angle, font_, width, height));
+      EXPECT_EQ(width, rendered->GetWidth());
+      EXPECT_EQ(height, rendered->GetHeight());
+    }
+  }
+  int32_t width = 0, height = 0;
+  EXPECT_FALSE(MeasureTextToPicture("Text", 45.0, system_, width, height));
+  EXPECT_FALSE(MeasureTextToPicture("", 45.0, font_, width, height));
+  EXPECT_FALSE(MeasureTextToPicture(nullptr, 45.0, font_, width, height));
+  EXPECT_FALSE(MeasureTextToPicture("Text", std::nan(""), font_, width, height));
+}
+
 // The coverage of a spaced text holds each glyph's own columns only: an
 // extra advance adds empty columns and never copies the next glyph's.
 TEST_F(AppPictureFontTest, SpacedTextCopiesOnlyItsGlyphs) {

@@ -56,21 +56,21 @@ void EventCard::RenderCard() {
   VPictureFont* font = GetPictureFont(kTitleFont);
   if (font == nullptr) return;
   // The title loses its last letter until its turned picture fits the
-  // width limit; every pass renders the text with one space after it.
+  // width limit; every pass measures the text with one space after it, and
+  // only the pass that fits is rendered and turned.
   const char* chars = content_.title.GetChars();
   std::string text = chars != nullptr ? std::string(chars, static_cast<size_t>(content_.title.GetLength())) : "";
-  VPicture* rendered = nullptr;
   for (;;) {
     text += ' ';
-    rendered = RenderTextToPicture(text.c_str(), 0, kTitleAngle, font, VRGBColor(0, 0, 0), 2);
+    int32_t width = 0, height = 0;
     // A text that cannot be rendered leaves the card without title.
-    if (rendered == nullptr) return;
-    if (rendered->GetWidth() <= GetTitleWidthLimit()) break;
-    rendered->Release();
-    rendered = nullptr;
+    if (!MeasureTextToPicture(text.c_str(), kTitleAngle, font, width, height)) return;
+    if (width <= GetTitleWidthLimit()) break;
     text.resize(text.size() - (text.size() >= 2 ? 2 : text.size()));
     if (text.empty()) return;
   }
+  VPicture* rendered = RenderTextToPicture(text.c_str(), 0, kTitleAngle, font, VRGBColor(0, 0, 0), 2);
+  if (rendered == nullptr) return;
   renderedText_ = text;
 
   VRect total;
