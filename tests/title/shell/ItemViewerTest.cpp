@@ -429,6 +429,7 @@ TEST_F(ItemViewerTest, RewindAndTheEndLeaveTheSlideShowStoppedAtItsStart) {
     auto* second = static_cast<PictureItem*>(sequence->GetPicture(1));
     EXPECT_EQ(first->GetShownLevel(), PictureItem::kOpaque);
     EXPECT_EQ(second->PeekView(), nullptr);
+    EXPECT_EQ(player->GetLatePictureCount(), 0) << "the second picture was decoded a second ahead";
     // Time passes: the show stays where it is until play is pressed.
     Pass(500);
     EXPECT_EQ(player->GetPosition(), 0);
