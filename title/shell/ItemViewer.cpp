@@ -13,6 +13,8 @@
 #include "title/controls/MainScreenServices.h"
 #include "title/shell/MainInterfaceScreen.h"
 #include "title/shell/ScreenRegistry.h"
+#include "title/shell/SequencePlayer.h"
+#include "title/shell/SlideShowPanel.h"
 #include "title/shell/StandInScreen.h"
 #include "title/shell/VideoItemPanel.h"
 #include "title/shell/ViewerBackdropPanel.h"
@@ -31,8 +33,6 @@ constexpr int32_t kStatusNoCaptionLink = 13;
 constexpr uint16_t kMovieOffset = 1;
 constexpr uint16_t kCaptionOffset = 2;
 constexpr uint16_t kLinkOffset = 3;
-// The viewer's messages (from its backdrop and movie).
-constexpr uint32_t kMessageSequenceFinished = 116;
 
 MainInterfaceScreen* FindMainInterfaceScreen() {
   MainScreenServices* services = GetMainScreenServices();
@@ -68,6 +68,10 @@ VideoItemPanel* ItemViewer::GetVideoPanel() const {
   return dynamic_cast<VideoItemPanel*>(const_cast<ItemViewer*>(this)->FindObject(kVideoPanelId));
 }
 
+SlideShowPanel* ItemViewer::GetSlideShowPanel() const {
+  return dynamic_cast<SlideShowPanel*>(const_cast<ItemViewer*>(this)->FindObject(kSlideShowPanelId));
+}
+
 void ItemViewer::ShowItem(ItemRef* item, const VPoint& centre, const VPoint& sideBar) {
   CloseBackdrop();
   if (item != nullptr) {
@@ -76,10 +80,13 @@ void ItemViewer::ShowItem(ItemRef* item, const VPoint& centre, const VPoint& sid
     number_ = owned->GetNumber();
     if (category_ == kVideoCategory || category_ == kSlideShowCategory) owned->MarkItemVisited();
   }
-  if (category_ != kVideoCategory) return;
-  const uint16_t base = GetItemBaseMediaId(kVideoTable, number_);
-  if (base == 0) return;
-  ShowVideo(base, centre, sideBar);
+  if (category_ == kVideoCategory) {
+    const uint16_t base = GetItemBaseMediaId(kVideoTable, number_);
+    if (base != 0) ShowVideo(base, centre, sideBar);
+  } else if (category_ == kSlideShowCategory) {
+    const uint16_t base = GetItemBaseMediaId(kSlideShowTable, number_);
+    if (base != 0) ShowSlideShow(base, centre, sideBar);
+  }
 }
 
 void ItemViewer::ShowVideo(uint16_t base, const VPoint& centre, const VPoint& sideBar) {
@@ -90,6 +97,17 @@ void ItemViewer::ShowVideo(uint16_t base, const VPoint& centre, const VPoint& si
   const ItemRef link = ReadLink(static_cast<uint16_t>(base + kLinkOffset));
   if (ViewerBackdropPanel* shown = GetBackdrop()) {
     shown->BuildControls(kVideoCategory, sideBar.x, sideBar.y, link, CaptionAllowsLink());
+  }
+}
+
+void ItemViewer::ShowSlideShow(uint16_t base, const VPoint& centre, const VPoint& sideBar) {
+  auto* backdrop = new ViewerBackdropPanel(kBackdropId, 0, 0, kBackdropLayer, GetWidth(), GetHeight(), this);
+  auto* panel = new SlideShowPanel(kSlideShowPanelId, centre.x - kSlideShowWidth / 2, centre.y - kSlideShowHeight / 2,
+                                   kPanelLayer, kSlideShowWidth, kSlideShowHeight, backdrop);
+  panel->LoadSequence(base);
+  const ItemRef link = ReadLink(static_cast<uint16_t>(base + kLinkOffset));
+  if (ViewerBackdropPanel* shown = GetBackdrop()) {
+    shown->BuildControls(kSlideShowCategory, sideBar.x, sideBar.y, link, CaptionAllowsLink());
   }
 }
 
@@ -105,6 +123,8 @@ void ItemViewer::PauseItem() {
 void ItemViewer::Show() {
   if (category_ == kVideoCategory) {
     if (VideoItemPanel* panel = GetVideoPanel()) panel->ResumeMovie();
+  } else if (category_ == kSlideShowCategory) {
+    if (SlideShowPanel* panel = GetSlideShowPanel()) panel->Play();
   }
   SetVisible(true, false);
   if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowAndRedraw();
@@ -114,6 +134,9 @@ void ItemViewer::Show() {
 void ItemViewer::Hide() {
   if (category_ == kVideoCategory) {
     if (VideoItemPanel* panel = GetVideoPanel()) panel->PauseMovie();
+  } else if (category_ == kSlideShowCategory) {
+    // The panel stops its player and lets the sequence and its media go.
+    RemoveChild(kSlideShowPanelId, true);
   }
   SetVisible(false, true);
   if (ViewerBackdropPanel* backdrop = GetBackdrop()) {
@@ -151,6 +174,7 @@ bool ItemViewer::CaptionAllowsLink() {
 
 bool ItemViewer::HandleEvent(uint32_t code, uint32_t /*value1*/, uint32_t /*value2*/) {
   VideoItemPanel* video = category_ == kVideoCategory ? GetVideoPanel() : nullptr;
+  SlideShowPanel* slides = category_ == kSlideShowCategory ? GetSlideShowPanel() : nullptr;
   switch (code) {
     case AppMovieControl::kMessagePaused:
       if (video != nullptr) video->RewindMovie();
@@ -158,17 +182,26 @@ bool ItemViewer::HandleEvent(uint32_t code, uint32_t /*value1*/, uint32_t /*valu
       return true;
     case ViewerBackdropPanel::kOwnerRewind:
       if (video != nullptr) video->RewindMovie();
+      if (slides != nullptr) {
+        // Resumed first so that the rewind stops a paused show as well: the
+        // player ends stopped at 0.
+        slides->Resume();
+        slides->Rewind(true);
+      }
       return true;
     case ViewerBackdropPanel::kOwnerPause:
       if (video != nullptr) video->UserPauseMovie();
+      if (slides != nullptr) slides->Pause();
       return true;
     case ViewerBackdropPanel::kOwnerPlay:
       if (video != nullptr) video->ResumeMovie();
+      if (slides != nullptr) slides->Resume();
       return true;
     case ViewerBackdropPanel::kOwnerHidden:
       SendControlEvent(*this, kOwnerHidden);
       return true;
-    case kMessageSequenceFinished:
+    case SequencePlayer::kMessageEnded:
+      if (slides != nullptr) slides->Rewind(true);
       if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowPlayButton();
       return true;
     default:
@@ -179,10 +212,8 @@ bool ItemViewer::HandleEvent(uint32_t code, uint32_t /*value1*/, uint32_t /*valu
 void RegisterItemViewer() {
   ScreenMaker maker;
   maker.make = [](const ScreenRequest& request) -> PictureFrameControl* {
-    // Slide shows have no player yet: their items keep the stand-in screen.
-    if (request.item == nullptr || request.item->GetCategory() != kVideoCategory) {
-      return new StandInScreen(request);
-    }
+    const int32_t category = request.item != nullptr ? request.item->GetCategory() : -1;
+    if (category != kVideoCategory && category != kSlideShowCategory) return new StandInScreen(request);
     auto* viewer = new ItemViewer(request.id, 0, request.left, request.top, request.layer, request.width,
                                   request.height, request.owner);
     viewer->ShowItem(new ItemRef(*request.item), ItemViewer::kMainPanelCentre, ItemViewer::kMainPanelSideBar);

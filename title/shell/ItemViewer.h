@@ -1,12 +1,13 @@
-// The screen that shows one video item: a backdrop over the screen, the
-// movie in a framed panel centred on a given point, and a side bar with
-// title pictures, a link to a related place and rewind, pause and play. It
-// marks the item seen, puts the item's caption into the main interface
-// screen and reports to its owner like every module screen (94 shown, 95
-// hidden). An item without content shows nothing and still reports.
+// The screen that shows one video or slide-show item: a backdrop over the
+// screen, the movie or the slide show in a framed panel centred on a given
+// point, and a side bar with title pictures, a link to a related place and
+// rewind, pause and play. It marks the item seen, puts the item's caption
+// into the main interface screen and reports to its owner like every module
+// screen (94 shown, 95 hidden). An item without content shows nothing and
+// still reports.
 //
 // RegisterItemViewer makes it the main panel's screen of kind 14 for video
-// items; slide-show items keep the stand-in screen.
+// and slide-show items.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "title/controls/PictureFrameControl.h"
 
 class ItemRef;
+class SlideShowPanel;
 class ViewerBackdropPanel;
 class VideoItemPanel;
 
@@ -30,6 +32,8 @@ class ItemViewer : public PictureFrameControl {
   static constexpr int32_t kVideoTable = 7;
   static constexpr int32_t kMovieWidth = 320;
   static constexpr int32_t kMovieHeight = 240;
+  static constexpr int32_t kSlideShowWidth = 426;
+  static constexpr int32_t kSlideShowHeight = 320;
   // Where the main panel centres the movie and puts the side bar.
   static constexpr VPoint kMainPanelCentre{290, 204};
   static constexpr VPoint kMainPanelSideBar{581, 105};
@@ -46,8 +50,10 @@ class ItemViewer : public PictureFrameControl {
   virtual void CloseBackdrop();
   // Shows the play button and pauses the item.
   virtual void PauseItem();
+  // Plays the slide show or resumes the movie and shows the viewer (94).
   void Show() override;
-  // Pauses the item and hides; the viewer then reports 95.
+  // Pauses the movie or deletes the slide-show panel and hides; the viewer
+  // then reports 95. A later Show plays nothing until ShowItem runs again.
   void Hide() override;
   // The item's caption into the main interface screen of the current panel.
   void ShowCaption();
@@ -60,11 +66,13 @@ class ItemViewer : public PictureFrameControl {
   int32_t GetNumber() const { return number_; }
   ViewerBackdropPanel* GetBackdrop() const;
   VideoItemPanel* GetVideoPanel() const;
+  SlideShowPanel* GetSlideShowPanel() const;
 
   bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override;
 
  private:
   void ShowVideo(uint16_t base, const VPoint& centre, const VPoint& sideBar);
+  void ShowSlideShow(uint16_t base, const VPoint& centre, const VPoint& sideBar);
 
   int32_t category_ = 0;
   int32_t number_ = 0;

@@ -12,6 +12,7 @@
 #include "engine/image/JpegLibraryLoader.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/Channel.h"
+#include "title/shell/PictureItemView.h"
 #include "title/shell/SequenceDocument.h"
 #include "title/shell/SequenceTextCursor.h"
 
@@ -132,7 +133,7 @@ void PictureItem::Show(int32_t t) {
       const int32_t w = bounds_.GetWidth();
       const int32_t h = bounds_.GetHeight();
       const int32_t layer = document->GetChannelIndex(channel);
-      view_ = new VPictureControl(kViewId, picture_, bounds_.left, bounds_.top, layer, w, h, listener);
+      view_ = new PictureItemView(*this, kViewId, picture_, bounds_.left, bounds_.top, layer, w, h, listener);
       if (picture_ != nullptr) {
         const VRect& own = picture_->GetFullBounds();
         if (w > 0 && h > 0 && (own.GetWidth() != w || own.GetHeight() != h)) {
@@ -155,7 +156,13 @@ void PictureItem::Show(int32_t t) {
 }
 
 void PictureItem::Hide() {
-  delete view_;
+  delete view_;  // the view's destructor forgets it here
+  view_ = nullptr;
+  shownLevel_ = -1;
+}
+
+void PictureItem::ForgetView(const VPictureControl* view) {
+  if (view != view_) return;
   view_ = nullptr;
   shownLevel_ = -1;
 }
@@ -176,15 +183,10 @@ void PictureItem::ApplyLevel() {
 }
 
 VRect PictureItem::GetScreenArea() const {
-  VRect area = bounds_;
-  Channel* channel = GetChannel();
-  SequenceDocument* document = channel != nullptr ? channel->GetOwner() : nullptr;
-  VGraphicObject* listener = document != nullptr ? document->GetListener() : nullptr;
-  if (listener != nullptr) {
-    VRect global;
-    listener->GetGlobalBounds(global);
-    area.Offset(global.left, global.top);
-  }
+  // Where the view is, not the bounds: bounds without a size put the view,
+  // at the picture's own size, in the middle of the player.
+  VRect area;
+  if (view_ != nullptr) view_->GetTotalBounds(area);
   return area;
 }
 

@@ -56,6 +56,9 @@ class PictureItem : public SequenceItem {
   void Pause() override { Finish(nullptr); }
   void ResumeAt(int32_t t) override { Show(t); }
   void Finish(VRect* changed) override;
+  // The view says it is being deleted: the item holds it no more and the
+  // picture counts as not shown.
+  void ForgetView(const VPictureControl* view);
 
   // The opacity as the text's fraction: two decimals, or more when two would
   // not read back as the same opacity (31 is "0.4921", not "0.49" = 30).
@@ -64,8 +67,7 @@ class PictureItem : public SequenceItem {
   static int32_t OpacityFromFraction(double fraction);
 
  private:
-  // The bounds in window coordinates: relative to the control that shows
-  // the document.
+  // The area the view covers in window coordinates; empty without a view.
   VRect GetScreenArea() const;
   // Gives the view the shown level (63 is fully opaque, no level at all).
   void ApplyLevel();

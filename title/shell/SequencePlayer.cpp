@@ -1,7 +1,13 @@
 #include "title/shell/SequencePlayer.h"
 
+#include <string>
+
 #include "engine/app/MessagePointer.h"
+#include "platform/Clock.h"
+#include "title/shell/Channel.h"
+#include "title/shell/PictureItem.h"
 #include "title/shell/SequenceDocument.h"
+#include "title/shell/TitleRunLog.h"
 
 SequencePlayer::SequencePlayer(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height,
                                VGraphicObject* parent)
@@ -111,13 +117,42 @@ void SequencePlayer::Rewind(bool redraw) {
   }
 }
 
+void SequencePlayer::CollectUnloadedPictures() {
+  unloaded_.clear();
+  for (int32_t i = 0; i < document_->GetChannelCount(); ++i) {
+    Channel* channel = document_->GetChannel(i);
+    // The same search the present makes next at this time, with the same
+    // result.
+    SequenceItem* item = channel->FindItemAt(position_);
+    if (item == nullptr || item == channel->GetCurrentItem()) continue;
+    auto* picture = dynamic_cast<PictureItem*>(item);
+    if (picture != nullptr && picture->PeekPicture() == nullptr) unloaded_.push_back(picture);
+  }
+}
+
+void SequencePlayer::NoteLatePictures(uint32_t presentTicks) {
+  for (PictureItem* picture : unloaded_) {
+    // Still without a picture: its medium is missing, not late.
+    if (picture->PeekPicture() == nullptr) continue;
+    ++latePictures_;
+    const int64_t late = static_cast<int64_t>(position_) - picture->GetStart() + presentTicks;
+    title_run_log::Write("sequence player: picture of channel " +
+                         std::to_string(document_->GetChannelIndex(picture->GetChannel())) + " shown " +
+                         std::to_string(late) + " ms late");
+  }
+  unloaded_.clear();
+}
+
 bool SequencePlayer::Step(uint32_t pass) {
   if (document_ == nullptr || !document_->IsPlaying()) return true;
   // The tick count wraps at 2^32; the difference is the elapsed time.
   const auto elapsed = static_cast<int32_t>(GetTaskTickCount() - baseTick_);
   position_ = elapsed < 0 ? 0 : elapsed;
   const int32_t duration = GetDuration();
+  CollectUnloadedPictures();
+  const uint32_t presentStart = platform::TickCount();
   const VRect changed = Present();
+  NoteLatePictures(platform::TickCount() - presentStart);
   if (changed.IsNonEmpty() && position_ < duration) RedrawArea(&changed);
   if (position_ >= duration) {
     Seek(duration);

@@ -3,13 +3,21 @@
 // (pictures at the level of their envelopes, sounds at their volume) and
 // redraws what changed. It tells its owner when playback starts (114),
 // stops (115), reaches the end (116) and when the position is set (117).
+//
+// A picture whose medium was not loaded ahead (one preload lead before its
+// start) is decoded in the step that shows it, and shows late: the player
+// counts such pictures and writes each to the run log as
+// "sequence player: picture of channel C shown M ms late", M the time from
+// its start to the end of that step's decoding.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/app/VControl.h"
 #include "engine/core/VTask.h"
 
+class PictureItem;
 class SequenceDocument;
 
 class SequencePlayer : public VControl, public VTask {
@@ -44,6 +52,8 @@ class SequencePlayer : public VControl, public VTask {
   int32_t GetDuration() const;
   int32_t GetPosition() const { return position_; }
   bool IsPlaying() const { return IsActive(); }
+  // Pictures shown late while playing, since the player was made.
+  int32_t GetLatePictureCount() const { return latePictures_; }
 
   bool Step(uint32_t pass) override;
 
@@ -53,8 +63,14 @@ class SequencePlayer : public VControl, public VTask {
   // coordinates.
   VRect Present();
   void RedrawArea(const VRect* area);
+  // The pictures that become current at the position without their media.
+  void CollectUnloadedPictures();
+  // Those of them whose media the present has just loaded: shown late.
+  void NoteLatePictures(uint32_t presentTicks);
 
   SequenceDocument* document_ = nullptr;
   int32_t position_ = 0;
   uint32_t baseTick_ = 0;
+  int32_t latePictures_ = 0;
+  std::vector<PictureItem*> unloaded_;
 };

@@ -1,15 +1,20 @@
 // The sequence player on a fake clock: picture levels along their envelopes,
-// the owner messages of an empty document, and pause then resume.
+// the owner messages of an empty document, pause then resume, pictures
+// loaded one lead ahead so that none shows late, and the player deleted with
+// the control it lies in.
 #include "title/shell/SequencePlayer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/controls/ControlTestSupport.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMapAttributes.h"
 #include "engine/graphics/VPicture.h"
 #include "support/RequireTool.h"
@@ -19,6 +24,7 @@
 #include "title/shell/Sequence.h"
 #include "title/shell/SequenceDocument.h"
 #include "title/shell/SoundItem.h"
+#include "title/shell/TitleRunLog.h"
 
 namespace {
 
@@ -212,6 +218,45 @@ TEST_F(SequencePlayerTest, PictureFileIsShownInAViewWhoseLevelFollowsTheEnvelope
   }
 }
 
+// While playing, the area each view covers is redrawn as its level changes:
+// a picture shown at its own size (bounds without size, centred) as well as
+// one scaled to its bounds.
+TEST_F(SequencePlayerTest, PlayingRedrawsTheViewsWhoseLevelChanged) {
+  REQUIRE_TOOL(convert, "convert");
+  testsupport::TempDir dir("ostrevan_seqplayer_");
+  const std::string jpeg = dir.Path("slide.jpg");
+  ASSERT_EQ(std::system(("'" + convert + "' -size 40x30 xc:'rgb(255,0,0)' '" + jpeg + "'").c_str()), 0);
+  // The pictures load at the depth of the window's map, as the program's do
+  // at the display's.
+  const ScopedLoadPixelFormat depth(16);
+  struct Case {
+    VRect bounds;
+    VPoint inside;  // a point of the view in the window
+  };
+  for (const Case& c : {Case{VRect(0, 0, 0, 0), VPoint(100, 75)}, Case{VRect(10, 20, 90, 80), VPoint(50, 50)}}) {
+    SCOPED_TRACE(testing::Message() << c.bounds.right);
+    document_.RemoveChannelAt(0, true);
+    PictureItem* picture = AddPicture(0, 1000, 1000, 0, 63);
+    picture->SetBounds(c.bounds.left, c.bounds.top, c.bounds.right, c.bounds.bottom);
+    picture->SetFile(VFileSpec(jpeg.c_str()));
+    SequencePlayer* player = MakePlayer();
+    bench_.Redraw();
+    EXPECT_EQ(bench_.PixelAt(c.inside.x, c.inside.y), 0x000000u);
+
+    PassAt(0);
+    player->Play();
+    PassAt(500);
+    const uint32_t half = bench_.PixelAt(c.inside.x, c.inside.y);
+    EXPECT_GT(half >> 16, 0x40u) << std::hex << half;
+    EXPECT_LT(half >> 16, 0xC0u) << std::hex << half;
+    PassAt(1200);
+    EXPECT_EQ(bench_.PixelAt(c.inside.x, c.inside.y) >> 16, 0xFFu);
+
+    delete player;
+    bench_.Redraw();
+  }
+}
+
 // A document that loads media one second ahead, as slide shows do.
 class LeadDocument : public SequenceDocument {
  public:
@@ -287,6 +332,86 @@ TEST_F(SequencePlayerTest, SoundFileGivesItsLengthAndIsLoadedAndLetGo) {
   sound->LoadMedia();
   EXPECT_EQ(sound->PeekStream(), nullptr);
   EXPECT_EQ(sound->GetSoundLength(), 0);
+}
+
+// A slide show of three pictures, each cross-fading into the next, played
+// at 25 frames a second. A Sequence loads each picture one lead (1000 ms)
+// before its start, so no picture change waits for its decoding; a document
+// without a lead decodes each in the step that shows it, which the player
+// counts and logs as late.
+TEST_F(SequencePlayerTest, WithThePreloadLeadNoPictureChangeIsLate) {
+  REQUIRE_TOOL(convert, "convert");
+  testsupport::TempDir dir("ostrevan_seqplayer_");
+  std::string text;
+  const char* colours[] = {"red", "green", "blue"};
+  for (int i = 0; i < 3; ++i) {
+    const std::string jpeg = dir.Path(std::string(colours[i]) + ".jpg");
+    ASSERT_EQ(std::system(("'" + convert + "' -size 426x320 xc:" + colours[i] + " '" + jpeg + "'").c_str()), 0);
+    // Starts off the 40 ms frame grid: the change comes 20 ms after the start.
+    const int32_t start = i == 0 ? 0 : 3000 * i - 980;
+    text += "channel { item picture { start " + std::to_string(start) + " rise " + (i == 0 ? "0" : "1000") +
+            " sustain 2000 decay 1000 file \"" + jpeg + "\" opacity 1.00 bounds 0 0 0 0 } }\r\n";
+  }
+  std::vector<std::string> log;
+  title_run_log::SetSink([&log](const std::string& line) { log.push_back(line); });
+  const struct {
+    const char* name;
+    bool lead;
+    std::vector<std::string> late;
+  } cases[] = {
+      {"a sequence loads one lead ahead", true, {}},
+      {"a document without a lead", false,
+       {"sequence player: picture of channel 1 shown 20 ms late",
+        "sequence player: picture of channel 2 shown 20 ms late"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.clear();
+    std::unique_ptr<SequenceDocument> document;
+    if (c.lead) {
+      document = std::make_unique<Sequence>(VString(text.c_str()));
+    } else {
+      document = std::make_unique<SequenceDocument>(VString(text.c_str()));
+    }
+    auto* player = new SequencePlayer(79, 0, 0, 0, 426, 320, bench_.recorder);
+    player->SetDocument(document.get());
+    PassAt(0);
+    player->Play();
+    for (uint32_t t = 40; player->IsPlaying(); t += 40) PassAt(t);
+    EXPECT_EQ(player->GetPosition(), document->GetDuration());
+    EXPECT_EQ(player->GetLatePictureCount(), static_cast<int32_t>(c.late.size()));
+    EXPECT_EQ(log, c.late);
+    delete player;
+  }
+  title_run_log::SetSink(nullptr);
+}
+
+// Deleting a tree of controls deletes the leaves first: the pictures' views
+// go before the player that shows them, and the player then lets go of its
+// document without touching a view that is gone.
+TEST_F(SequencePlayerTest, DeletingTheControlThePlayerLiesInWhilePlaying) {
+  REQUIRE_TOOL(convert, "convert");
+  testsupport::TempDir dir("ostrevan_seqplayer_");
+  const std::string jpeg = dir.Path("slide.jpg");
+  ASSERT_EQ(std::system(("'" + convert + "' -size 40x30 xc:red '" + jpeg + "'").c_str()), 0);
+  for (const bool playing : {true, false}) {
+    SCOPED_TRACE(playing ? "playing" : "stopped");
+    document_.RemoveChannelAt(0, true);
+    PictureItem* picture = AddPicture(0, 1000, 1000, 0, 63);
+    picture->SetFile(VFileSpec(jpeg.c_str()));
+    auto* container = new VControl(257, 5, 0, 0, 0, 200, 150, bench_.recorder);
+    auto* player = new SequencePlayer(80, 0, 0, 0, 200, 150, container);
+    player->SetDocument(&document_);
+    PassAt(0);
+    if (playing) player->Play();
+    PassAt(500);
+    ASSERT_NE(picture->PeekView(), nullptr);
+    delete container;
+    EXPECT_EQ(picture->PeekView(), nullptr);
+    EXPECT_EQ(picture->PeekPicture(), nullptr);
+    EXPECT_FALSE(document_.IsPlaying());
+    EXPECT_EQ(document_.GetListener(), nullptr);
+  }
 }
 
 }  // namespace
