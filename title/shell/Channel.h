@@ -76,8 +76,9 @@ class Channel : public VListElement {
 
  private:
   SequenceDocument* owner_;
+  // Before the items, so that it is still there while they are deleted.
+  VAudioChannel* audioChannel_ = nullptr;
   VLinkedList items_;
   SequenceItem* currentItem_ = nullptr;
   SequenceItem* searchPosition_ = nullptr;
-  VAudioChannel* audioChannel_ = nullptr;
 };

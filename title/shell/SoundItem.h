@@ -49,7 +49,7 @@ class SoundItem : public SequenceItem {
   // place t stands in the sound when the channel is idle, resumed when it
   // is held.
   void Show(int32_t t) override;
-  // Stop the audio channel.
+  // Both stop the audio channel.
   void Hide() override;
   void Finish(VRect* changed) override;
   // The channel's volume follows the envelope; while the channel is held
