@@ -14,6 +14,7 @@ constexpr int32_t kTextOffset = 1;
 EventRecord::EventRecord(const ItemRef& key) : key_(key) { Load(); }
 
 bool EventRecord::Load() {
+  if (!key_.IsItemRefValid()) return false;
   const uint16_t base = GetItemBaseMediaId(kEventTable, key_.GetNumber());
   if (base == 0) return false;
   if (base + kTextOffset <= 0xFFFF) LoadTextMedia(text_, static_cast<uint16_t>(base + kTextOffset), true);

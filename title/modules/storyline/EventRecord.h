@@ -37,9 +37,9 @@ class EventRecord : public VListElement, public EventRecordInterface {
   EventRecord& operator=(const EventRecord&) = delete;
 
   // Reads the event of the key's number: its card text, then its script.
-  // False when the event has no media (a number outside 0..999, no table
-  // entry) or its script holds no EVENT block; the record then keeps what it
-  // had.
+  // False when the event has no media (a key that is no valid reference, no
+  // table entry) or its script holds no EVENT block; the record then keeps
+  // what it had.
   bool Load();
   // Reads an EVENT script (in place: `script` must not change while it is
   // read). A DATE with fewer than three numbers leaves the date as it was.

@@ -127,6 +127,7 @@ bool EventSeries::ContainsEvent(const EventRecord* event) const { return event !
 uint16_t EventSeries::LoadSeries(int32_t table, int32_t titleOffset, const char* keyword) {
   events_.DeleteAll();
   title_.Clear();
+  if (!key_.IsItemRefValid()) return 0;
   const uint16_t base = GetItemBaseMediaId(table, key_.GetNumber());
   if (base == 0) return 0;
   if (base + titleOffset <= 0xFFFF) LoadTextMedia(title_, static_cast<uint16_t>(base + titleOffset), true);

@@ -65,7 +65,8 @@ class EventSeries {
  protected:
   // Empties the series and reads the one of the key's number from category
   // table `table`: its title from TEXT B + `titleOffset`, then its script B
-  // with the block `keyword`. Returns B, 0 when the series has no media.
+  // with the block `keyword`. Returns B, 0 when the series has no media (a
+  // key that is no valid reference, no table entry).
   uint16_t LoadSeries(int32_t table, int32_t titleOffset, const char* keyword);
   // Reads a series script with the block `keyword` (in place) and adds the
   // events it lists. False when the block does not open.

@@ -337,10 +337,13 @@ TEST_F(StorylineRecordsTest, BadInputLoadsWhatIsValid) {
   }
   EXPECT_FALSE(StorylineRecord(Item("ST003")).Load());
   EXPECT_EQ(StorylineRecord(Item("ST003")).GetPictureId(), 0);
-  // A reference whose number is no item number reads no table.
-  ItemRef outside(11, 5000);
-  EXPECT_FALSE(StorylineRecord(outside).Load());
+  // A reference that is no valid reference reads no table.
+  EXPECT_FALSE(StorylineRecord(ItemRef(11, 5000)).Load());
+  EXPECT_FALSE(StorylineRecord(ItemRef(0, 1)).Load());
+  EXPECT_TRUE(StorylineRecord(ItemRef(11, 1)).Load());
   EXPECT_FALSE(EventRecord(ItemRef(4, -1)).IsLoaded());
+  EXPECT_FALSE(EventRecord(ItemRef(0, good)).IsLoaded());
+  EXPECT_TRUE(EventRecord(ItemRef(4, good)).IsLoaded());
 }
 
 TEST_F(StorylineRecordsTest, TenThousandListedEventsOfOneDay) {
