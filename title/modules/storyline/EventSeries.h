@@ -7,8 +7,9 @@
 // event listed. The list ends at its "}", and also at any token that is no
 // INFO and at the end of the text; the events listed before stay. A series
 // keeps the events that can be placed in time: listed by a valid reference
-// (number 0..999), found (an EVENT script) and dated with a calendar date; an
-// event listed again is kept once.
+// (category 1..12, number 0..999; the number names the event), found (an
+// EVENT script) and dated with a calendar date; an event number listed again
+// is kept once.
 #pragma once
 
 #include <cstdint>
