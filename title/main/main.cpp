@@ -24,6 +24,7 @@
 #include "platform/Clock.h"
 #include "platform/Process.h"
 #include "title/modules/panels/TitlePanelClasses.h"
+#include "title/modules/storyline/EventRecord.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
 #include "title/shell/TitleRunLog.h"
@@ -148,7 +149,7 @@ int main(int argc, char** argv) {
     title_run_log::SetSink(Log);
   }
   int code = 1;
-  InstallMuseumServices();
+  InstallMuseumServices(MakeEventRecord);
   RegisterTitlePanelClasses();
   {
     MuseumApplication app;

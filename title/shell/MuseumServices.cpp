@@ -19,7 +19,7 @@ HistoryLog& GetMuseumHistoryLog() {
   return *history;
 }
 
-void InstallMuseumServices() {
+void InstallMuseumServices(EventRecordFactory eventRecords) {
   MainWindow::SetLanguageCode(MuseumApplication::kLanguageIndex);
   MainWindow::SetPanelClassId(MuseumApplication::kMainPanelId, MuseumApplication::kMainPanelType);
   MainWindow::SetPanelClassId(MuseumApplication::kClosingPanelId, MuseumApplication::kTextPicturePanelType);
@@ -27,6 +27,7 @@ void InstallMuseumServices() {
   TitleServicesOptions options;
   options.engine.script.visitHistory = &GetMuseumHistoryLog();
   options.engine.script.categoryTables = &GetMuseumCategoryTables();
+  options.engine.script.eventRecords = std::move(eventRecords);
   InstallTitleServices(std::move(options));
   SetMediaArchiveRouter(&GetMuseumArchives());
   RegisterCursorResources();

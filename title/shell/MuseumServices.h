@@ -13,11 +13,15 @@
 // is installed after the audio set-up (MuseumApplication::StartApplication).
 #pragma once
 
+#include "engine/script/EventRecordHook.h"
+
 class HistoryLog;
 
 // Installs the services (again harmlessly); the objects behind them live
-// until the program ends.
-void InstallMuseumServices();
+// until the program ends. `eventRecords` makes the records of event items
+// for their visit flags (the storyline module's, which the program links);
+// empty leaves events without records.
+void InstallMuseumServices(EventRecordFactory eventRecords = {});
 // Removes what InstallMuseumServices installed that refers to the title's
 // own objects (history, tables), so nothing is left pointing at them; the
 // archive router goes with the archives (DeleteMuseumArchives).
