@@ -13,6 +13,7 @@
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumCategoryTables.h"
+#include "title/shell/TourInfoPanelRegistration.h"
 
 HistoryLog& GetMuseumHistoryLog() {
   static auto* history = new HistoryLog("history.log");
@@ -32,6 +33,7 @@ void InstallMuseumServices(EventRecordFactory eventRecords) {
   SetMediaArchiveRouter(&GetMuseumArchives());
   RegisterCursorResources();
   RegisterItemViewer();
+  RegisterTourInfoPanel();
 }
 
 void RemoveMuseumServices() {
