@@ -29,7 +29,9 @@
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/StandInScreen.h"
 #include "title/shell/TitleRunLog.h"
+#include "title/shell/TourInfoPanelRegistration.h"
 #include "title/tour/BubbleRecord.h"
+#include "title/tour/TourInfoPanel.h"
 #include "title/tour/TourMedia.h"
 #include "title/tour/TourTestSupport.h"
 #include "title/tour/TourView.h"
@@ -555,6 +557,54 @@ TEST_F(AppPanelTest, OverlaysOpenReplaceAndClose) {
   bench->Idle();
   EXPECT_EQ(DeferredDeletionCount(), 0);
   EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+}
+
+// The tour's information overlay as registered: it opens disabled under the
+// hourglass and its 94, once the page has unfolded, enables it; its close
+// button's 93 hides it through the main panel, and its 95, once the page has
+// folded, removes it. Replaced by the room overlay, script 4 waits for its 95.
+TEST_F(AppPanelTest, TheInfoPanelOpensAndClosesThroughTheMainPanel) {
+  struct Registered {
+    Registered() { RegisterTourInfoPanel(); }
+    ~Registered() { ScreenRegistry::Unregister(TourInfoPanel::kScreenKind); }
+  } registered;
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(Send(91, AppPanel::kInfoButton));
+  auto* info = dynamic_cast<TourInfoPanel*>(panel->GetOverlay());
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->GetId(), AppPanel::kInfoOverlayId);
+  EXPECT_TRUE(info->IsOpening());
+  EXPECT_FALSE(info->IsEnabled()) << "until its 94";
+  EXPECT_EQ(GetShownCursor(), AppPanel::kWaitCursor);
+  IdleFor(1000);
+  EXPECT_FALSE(info->IsOpening());
+  EXPECT_TRUE(info->IsEnabled());
+  EXPECT_EQ(Strip()->GetStatusCode(), 6);
+  EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+
+  // The close button's click.
+  EXPECT_TRUE(info->HandleEvent(kEventButtonClicked, TourInfoPanel::kCloseButtonId, 0));
+  EXPECT_TRUE(info->IsClosing());
+  EXPECT_EQ(GetShownCursor(), AppPanel::kWaitCursor);
+  EXPECT_EQ(panel->GetOverlay(), info) << "until its 95";
+  IdleFor(1000);
+  EXPECT_EQ(panel->GetOverlay(), nullptr);
+  EXPECT_EQ(panel->FindObject(AppPanel::kInfoOverlayId), nullptr);
+  EXPECT_EQ(DeferredDeletionCount(), 0);
+  EXPECT_EQ(Strip()->GetStatusCode(), -1);
+  EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+
+  EXPECT_TRUE(Send(91, AppPanel::kInfoButton));
+  IdleFor(1000);
+  ASSERT_NE(dynamic_cast<TourInfoPanel*>(panel->GetOverlay()), nullptr);
+  EXPECT_TRUE(Send(91, AppPanel::kRoomButton));
+  EXPECT_EQ(RunningScript(), &panel->GetScript(4));
+  ASSERT_TRUE(IdleUntilDone());
+  ASSERT_NE(panel->GetOverlay(), nullptr);
+  EXPECT_EQ(panel->GetOverlay()->GetKind(), 10);
+  EXPECT_EQ(panel->FindObject(AppPanel::kInfoOverlayId), nullptr);
+  EXPECT_EQ(DeferredDeletionCount(), 0);
 }
 
 // Ctrl+L, then Ctrl+B, in the room overlay reloads the current bubble with
