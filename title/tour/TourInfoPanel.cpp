@@ -14,6 +14,7 @@
 #include "engine/controls/VTextControl.h"
 #include "engine/core/VEvent.h"
 #include "engine/core/VTask.h"
+#include "engine/graphics/VPicture.h"
 #include "engine/script/CategoryTables.h"
 #include "engine/script/ScriptLexer.h"
 #include "engine/sound/SoundManager.h"
@@ -104,6 +105,10 @@ VTextControl* HiddenText(int32_t id, int32_t left, int32_t top, int32_t layer, i
   control->SetTextColor(color);
   control->SetTransparent(true);
   control->SetVisible(false, false);
+  // Texts for reading only: a text control takes every pointer move it is
+  // shown, so enabled it would keep them from the list (its highlight) and
+  // from the tour beside the page.
+  control->SetEnabled(false);
   return control;
 }
 
@@ -131,10 +136,19 @@ TourInfoPanel::~TourInfoPanel() {
 }
 
 void TourInfoPanel::BuildChildren(const FontLookup& fonts) {
-  animation_ = new AnimatedPictureControl(kAnimationId, kFoldFrames, kFirstFoldPicture, kPageLeft, kPageTop, 2,
-                                          kPageRight - kPageLeft, kPageBottom - kPageTop, this);
+  // The frames are loaded as every other picture of the page is (not forced
+  // to 8 bits, which would dither true-colour frames against the screen's
+  // colour table).
+  std::vector<VPicture*> frames;
+  for (int32_t i = 0; i < kFoldFrames; ++i) frames.push_back(new VPicture(static_cast<uint16_t>(kFirstFoldPicture + i)));
+  animation_ = new AnimatedPictureControl(kAnimationId, frames, kPageLeft, kPageTop, 2, kPageRight - kPageLeft,
+                                          kPageBottom - kPageTop, this);
+  for (VPicture* frame : frames) frame->Release();
   animation_->SetKeyColor(true, VRGBColor(0, 0, 0));
   animation_->ShowFrame(0, false);
+  // Its black is keyed: each frame is drawn over what lies behind it, drawn
+  // again, so that a narrower frame leaves nothing of a wider one.
+  animation_->SetTransparent(true);
   HiddenPicture(kPageId, kPagePicture, kPageLeft, kPageTop, 3, kPageRight - kPageLeft, kPageBottom - kPageTop, this);
 
   auto* heading = new VString();

@@ -21,6 +21,7 @@
 #include "engine/controls/VPictureScrollBar.h"
 #include "engine/controls/VTextControl.h"
 #include "engine/core/VTask.h"
+#include "engine/graphics/DrawPort.h"
 #include "engine/sound/SoundManager.h"
 #include "support/Subprocess.h"
 #include "title/controls/AnimatedPictureControl.h"
@@ -44,8 +45,10 @@ struct Aspect {
   std::string text;
 };
 
-// A 24-bit BMP of one colour.
-std::string SolidBmp(int32_t width, int32_t height, uint8_t red, uint8_t green, uint8_t blue) {
+// A 24-bit BMP whose pixel (x, y) (from the top) has the colour 0xRRGGBB
+// that `colour` gives.
+template <typename Colour>
+std::string Bmp(int32_t width, int32_t height, Colour colour) {
   const int32_t stride = (width * 3 + 3) / 4 * 4;
   const int32_t size = 54 + stride * height;
   std::string b(static_cast<size_t>(size), '\0');
@@ -63,14 +66,17 @@ std::string SolidBmp(int32_t width, int32_t height, uint8_t red, uint8_t green, 
   put(28, 24, 2);
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
-      const size_t at = 54 + static_cast<size_t>(y * stride + x * 3);
-      b[at] = static_cast<char>(blue);
-      b[at + 1] = static_cast<char>(green);
-      b[at + 2] = static_cast<char>(red);
+      const uint32_t rgb = colour(x, height - 1 - y);
+      put(54 + static_cast<size_t>(y * stride + x * 3), rgb, 3);  // stored blue, green, red
     }
   }
   return b;
 }
+
+// The page's colour, and the width of the paper in fold frame k (centred,
+// black around it).
+constexpr uint32_t kPaper = 0xE8D8B8;
+int32_t FoldWidth(int32_t k) { return 12 + k * 255 / 11; }
 
 constexpr int32_t kBase = 20000;
 int32_t BaseOf(int32_t number) { return kBase + 10 * number; }
@@ -79,6 +85,24 @@ int32_t BaseOf(int32_t number) { return kBase + 10 * number; }
 constexpr int32_t kUpArrowX = 231, kUpArrowY = 81;
 constexpr int32_t kDownArrowX = 231, kDownArrowY = 165;
 constexpr int32_t kListX = 260, kListTop = 90, kRow = 17;
+
+// A control under the panel standing for the tour: a grey backdrop that
+// logs the pointer moves reaching it.
+class TourStandIn : public VControl {
+ public:
+  TourStandIn(Log* log, VGraphicObject* parent) : VControl(0, 2, 0, 0, 0, 640, 480, parent), log_(log) {}
+  bool MouseMove(const VMouseEvent& event) override {
+    log_->push_back("tour move " + std::to_string(event.x) + "," + std::to_string(event.y));
+    return true;
+  }
+  void DrawContent(DrawPort* port, const VRect& rect) override {
+    const VRGBColor grey(64, 96, 128);
+    if (port != nullptr) port->FillRect(rect, &grey, nullptr, 1, 0, 0);
+  }
+
+ private:
+  Log* log_;
+};
 
 class TourInfoPanelTest : public tourtest::TourFixture {
  protected:
@@ -112,8 +136,17 @@ class TourInfoPanelTest : public tourtest::TourFixture {
                     {16101, 14, 14}, {16102, 14, 14}, {16201, 9, 153}, {16202, 9, 20},  {16210, 9, 13},
                     {16211, 9, 13},  {16212, 9, 13},  {16220, 9, 13},  {16221, 9, 13},  {16222, 9, 13}};
     for (const auto& p : pictures) {
-      const auto shade = static_cast<uint8_t>(p.id % 200);
-      lines.push_back(CopyLine(p.id, SolidBmp(p.width, p.height, shade, 100, 50), "bmp"));
+      const uint32_t shade = static_cast<uint32_t>(p.id % 200) << 16 | 0x6432;
+      lines.push_back(CopyLine(p.id, Bmp(p.width, p.height, [shade](int32_t, int32_t) { return shade; }), "bmp"));
+    }
+    lines.push_back(CopyLine(16000, Bmp(267, 353, [](int32_t, int32_t) { return kPaper; }), "bmp"));
+    for (int32_t k = 0; k < (withFoldFrames ? 12 : 0); ++k) {
+      const int32_t left = (267 - FoldWidth(k)) / 2;
+      const int32_t right = left + FoldWidth(k);
+      lines.push_back(CopyLine(16010 + k, Bmp(267, 353, [left, right](int32_t x, int32_t) {
+                                 return x >= left && x < right ? kPaper : 0u;
+                               }),
+                               "bmp"));
     }
     BuildArchives(lines);
     if (HasFatalFailure()) return;
@@ -124,6 +157,7 @@ class TourInfoPanelTest : public tourtest::TourFixture {
     bench = std::make_unique<controltest::Bench>(640, 480);
     bench->clock().SetStepPerRead(0);
     InstallTitleSoundTable().SetTriggerListener([this](int32_t index) { sounds.push_back(index); });
+    tour = new TourStandIn(&bench->log, bench->recorder);
     panel = new TourInfoPanel(TourInfoPanel::kPanelId, 0, 0, 40, 640, 480, bench->recorder);
   }
 
@@ -172,7 +206,9 @@ class TourInfoPanelTest : public tourtest::TourFixture {
 
   std::unique_ptr<controltest::Bench> bench;
   TourInfoPanel* panel = nullptr;  // the bench's window owns it
+  TourStandIn* tour = nullptr;     // under the panel
   std::vector<int32_t> sounds;
+  bool withFoldFrames = false;  // the twelve frames of the unfolding page
 };
 
 // The titles as `LC_ALL=C sort -s` orders them (a first small letter a-z
@@ -316,6 +352,40 @@ TEST_F(TourInfoPanelTest, ThePageOpensAndFoldsAwayWithItsMessages) {
   EXPECT_TRUE(panel->GetList()->IsVisible());
   Pass(1);
   EXPECT_EQ(OwnerMessages().front(), "94 14420");
+}
+
+// The unfolding page on screen: each frame shows its paper in the page's
+// colour (the frames are not dithered down to 8 bits) with the tour behind
+// its keyed black, and a narrower frame leaves nothing of a wider one.
+TEST_F(TourInfoPanelTest, TheFoldFramesShowThePaperAndWhatLiesBehind) {
+  withFoldFrames = true;
+  Start({{1, "A", "a"}});
+  if (HasFatalFailure()) return;
+  bench->Redraw();
+  const uint32_t behind = bench->PixelAt(190, 300);
+  const auto near = [](uint32_t got, uint32_t want) {
+    for (int shift : {16, 8, 0}) {
+      if (std::abs(static_cast<int>((got >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > 8) return false;
+    }
+    return true;
+  };
+  ASSERT_FALSE(near(behind, kPaper));
+  panel->Show();
+  while (panel->GetAnimation()->GetCurrentFrame() < 6) Pass();
+  const int32_t frame = panel->GetAnimation()->GetCurrentFrame();
+  const int32_t paperLeft = 186 + (267 - FoldWidth(frame)) / 2;
+  EXPECT_TRUE(near(bench->PixelAt(319, 200), kPaper)) << std::hex << bench->PixelAt(319, 200);
+  EXPECT_TRUE(near(bench->PixelAt(paperLeft + 2, 300), kPaper));
+  EXPECT_EQ(bench->PixelAt(paperLeft - 2, 300), behind);
+  ASSERT_TRUE(Open());
+  EXPECT_TRUE(near(bench->PixelAt(190, 300), kPaper)) << "the open page";
+  panel->Hide();
+  while (panel->GetAnimation() != nullptr && panel->GetAnimation()->GetCurrentFrame() > 5) Pass();
+  ASSERT_NE(panel->GetAnimation(), nullptr);
+  EXPECT_EQ(bench->PixelAt(190, 300), behind) << "nothing left of the wider frames";
+  EXPECT_TRUE(near(bench->PixelAt(319, 300), kPaper));
+  while (panel->GetAnimation() != nullptr) Pass();
+  EXPECT_EQ(bench->PixelAt(319, 300), behind) << "folded away";
 }
 
 // A page folded before it had opened reports 94 and then 95, and chooses no
@@ -572,20 +642,29 @@ TEST_F(TourInfoPanelTest, TheFifthRowNeverReachesPastTheList) {
 }
 
 // Pointer moves over the page are the panel's; beside it (the page's edges
-// included) the panel leaves them to the tour below.
-TEST_F(TourInfoPanelTest, MovesBesideThePageAreLeftToTheTour) {
-  Start({{1, "A", "a"}});
+// included) they go on to the tour below. Over the list they reach the list,
+// past the page's texts: its highlight follows the pointer.
+TEST_F(TourInfoPanelTest, MovesBesideThePageGoToTheTourAndOverTheListToTheList) {
+  Start({{1, "A", "a"}, {2, "B", "b"}, {3, "C", "c"}});
   if (HasFatalFailure()) return;
   ASSERT_TRUE(Open());
   const struct {
     int32_t x, y;
-    bool taken;
-  } moves[] = {{100, 100, false}, {185, 200, false}, {186, 200, true}, {453, 378, true},
-               {454, 378, false}, {300, 24, false},  {300, 25, true},  {600, 450, false}};
+    bool tour;
+  } moves[] = {{100, 100, true}, {185, 200, true}, {186, 200, false}, {453, 378, false}, {454, 378, true},
+               {300, 24, true},  {300, 25, false}, {600, 450, true},  {300, 250, false}, {300, 70, false}};
   for (const auto& m : moves) {
+    bench->log.clear();
     const VMouseEvent event(VPoint(m.x, m.y), 0, 0, 0);
-    EXPECT_EQ(panel->MouseMove(event), m.taken) << m.x << "," << m.y;
+    EXPECT_EQ(panel->MouseMove(event), !m.tour) << m.x << "," << m.y;
+    bench->Move(m.x, m.y);
+    EXPECT_EQ(Count("tour move " + std::to_string(m.x) + "," + std::to_string(m.y)), m.tour ? 1 : 0)
+        << m.x << "," << m.y;
   }
+  bench->Move(kListX, kListTop + kRow + 5);
+  EXPECT_EQ(panel->GetList()->GetHoveredItem(), 1);
+  Pass(300);
+  EXPECT_TRUE(panel->GetList()->IsResting());
 }
 
 // Sounds of the close button: 4 when the pointer comes over it, 3 on its
