@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -120,14 +121,7 @@ class TourInfoPanelTest : public tourtest::TourFixture {
   // The archive with the aspects (title base + 1, text base + 2) and the
   // heading, the table entries, the bench and the panel (hidden).
   void Start(const std::vector<Aspect>& aspects, std::vector<std::string> extraLines = {}) {
-    std::vector<std::string> lines = {TextLine(TourInfoPanel::kHeadingTextId, "Aspekte des Hauses")};
-    for (const Aspect& a : aspects) {
-      if (a.title != nullptr) lines.push_back(TextLine(BaseOf(a.number) + 1, a.title));
-      lines.push_back(TextLine(BaseOf(a.number) + 2, a.text));
-      ASSERT_TRUE(tables_.SetCategoryEntry(TourInfoPanel::kAspectTable, a.number,
-                                           static_cast<uint32_t>(BaseOf(a.number))));
-    }
-    for (std::string& line : extraLines) lines.push_back(std::move(line));
+    std::vector<std::string> lines;
     // The page's buttons and the text's scroll bar (the buttons take their
     // pictures' sizes).
     const struct {
@@ -148,6 +142,15 @@ class TourInfoPanelTest : public tourtest::TourFixture {
                                }),
                                "bmp"));
     }
+    // The texts last, in the order given (the last one ends the archive).
+    lines.push_back(TextLine(TourInfoPanel::kHeadingTextId, "Aspekte des Hauses"));
+    for (const Aspect& a : aspects) {
+      if (a.title != nullptr) lines.push_back(TextLine(BaseOf(a.number) + 1, a.title));
+      lines.push_back(TextLine(BaseOf(a.number) + 2, a.text));
+      ASSERT_TRUE(tables_.SetCategoryEntry(TourInfoPanel::kAspectTable, a.number,
+                                           static_cast<uint32_t>(BaseOf(a.number))));
+    }
+    for (std::string& line : extraLines) lines.push_back(std::move(line));
     BuildArchives(lines);
     if (HasFatalFailure()) return;
     MakePanel();
@@ -728,6 +731,29 @@ TEST_F(TourInfoPanelTest, BadAspectsStillOpenWithWhatIsValid) {
     EXPECT_EQ(panel->GetScrollBar() != nullptr, i == 3) << i;
   }
   bench->Redraw();
+}
+
+// An archive cut short inside the last aspect's text: the panel opens with
+// the titles, and that text shows as far as it was read.
+TEST_F(TourInfoPanelTest, ATextCutShortShowsWhatWasRead) {
+  std::string text;
+  for (int i = 0; i < 50; ++i) text += "Satz " + std::to_string(i) + ". ";
+  Start({{1, "Erster", "eins"}, {2, "Zweiter", text}});
+  if (HasFatalFailure()) return;
+  const auto size = std::filesystem::file_size(Path("main.msf"));
+  std::filesystem::resize_file(Path("main.msf"), size - text.size() / 2);
+  FlushDeferredDeletions();
+  bench.reset();
+  DestroySoundManager();
+  MakePanel();
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"Erster", "Zweiter"}));
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(ShownText(), "eins");
+  ASSERT_TRUE(panel->HandleEvent(TourInfoPanel::kMessageListClicked, 1, 0));
+  const std::string shown = ShownText();
+  EXPECT_LT(shown.size(), text.size());
+  EXPECT_GT(shown.size(), 0u);
+  EXPECT_EQ(text.compare(0, shown.size(), shown), 0) << shown;
 }
 
 // A table that answers for every number up to 100,000: only its 1000
