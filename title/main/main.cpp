@@ -24,6 +24,7 @@
 #include "platform/Clock.h"
 #include "platform/Process.h"
 #include "title/modules/panels/TitlePanelClasses.h"
+#include "title/modules/photos/PhotoScreens.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
 #include "title/shell/TitleRunLog.h"
@@ -150,6 +151,7 @@ int main(int argc, char** argv) {
   int code = 1;
   InstallMuseumServices();
   RegisterTitlePanelClasses();
+  RegisterPhotoScreens();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);
