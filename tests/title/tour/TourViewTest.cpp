@@ -75,7 +75,11 @@ class FakePopup : public PictureFrameControl {
  public:
   FakePopup(Log* log, VGraphicObject* parent) : PictureFrameControl(kAllocateId, 0, 0, 0, 2, 640, 480, parent), log_(log) {}
   ~FakePopup() override { log_->push_back("popup deleted"); }
-  void Show() override { log_->push_back("popup show"); }
+  // Shown as a pop-up shows itself (a picture frame is made hidden).
+  void Show() override {
+    log_->push_back("popup show");
+    SetVisible(true, false);
+  }
   void Hide() override { log_->push_back("popup hide"); }
   // The end of the hide: 95 up the tree, then the pop-up touches itself.
   void FinishHide() {
