@@ -1,14 +1,23 @@
 #include "title/modules/photos/PhotoItem.h"
 
-#include <strings.h>
+#include <cctype>
 
 #include "engine/script/CategoryTables.h"
 #include "engine/script/ScriptLexer.h"
 
 namespace {
 
+// Whether the current token is the keyword (ASCII letters without case);
+// nothing is consumed.
 bool AtKeyword(const char* keyword) {
-  return GetTokenKind() == kTokenWord && strcasecmp(GetTokenText(), keyword) == 0;
+  if (GetTokenKind() != kTokenWord) return false;
+  const char* text = GetTokenText();
+  for (; *text != '\0' && *keyword != '\0'; ++text, ++keyword) {
+    if (std::toupper(static_cast<unsigned char>(*text)) != std::toupper(static_cast<unsigned char>(*keyword))) {
+      return false;
+    }
+  }
+  return *text == '\0' && *keyword == '\0';
 }
 
 }  // namespace
