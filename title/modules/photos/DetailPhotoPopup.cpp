@@ -81,7 +81,8 @@ VPicture* DetailPhotoPopup::TakeStill(TourNavigator& navigator, const PixelMap& 
   if (map->HasStorage()) {
     const VRGBColor black(0, 0, 0);
     map->FillRect(nullptr, &black);
-    navigator.RenderPanorama(*map);
+    // As a draw would: the panorama composed for that layout, then the view.
+    if (navigator.PreparePanoramaMap(layout.GetDepth(), layout.GetPixelFormat())) navigator.RenderPanorama(*map);
   }
   return new VPicture(map);
 }

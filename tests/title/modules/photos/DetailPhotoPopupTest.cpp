@@ -51,6 +51,23 @@ bool SamePixels(PixelMap* a, PixelMap* b) {
   return true;
 }
 
+// The share of the pixels (16-bit maps of one size) that are equal.
+double EqualShare(PixelMap* a, PixelMap* b) {
+  if (a->GetWidth() != b->GetWidth() || a->GetHeight() != b->GetHeight() || a->GetDepth() != 16 ||
+      b->GetDepth() != 16) {
+    return 0;
+  }
+  PixelMapLock lockA(a);
+  PixelMapLock lockB(b);
+  int64_t equal = 0;
+  for (int32_t y = 0; y < a->GetHeight(); ++y) {
+    for (int32_t x = 0; x < a->GetWidth(); ++x) {
+      equal += std::memcmp(a->GetPixelAddress(VPoint(x, y)), b->GetPixelAddress(VPoint(x, y)), 2) == 0 ? 1 : 0;
+    }
+  }
+  return static_cast<double>(equal) / (static_cast<double>(a->GetWidth()) * a->GetHeight());
+}
+
 // The shell's side as the main panel gives it: the pop-up from the registry.
 class RegistryHost : public TourViewHost {
  public:
@@ -168,6 +185,24 @@ TEST_F(DetailPhotoPopupTest, OpensOverTheViewAndClosesAfterItsOwnReport) {
   const std::string shown = "94 " + std::to_string(popup->GetId());
   ASSERT_NE(popup->GetStill(), nullptr);
   EXPECT_TRUE(view->GetNavigator()->IsAtRest());
+  // The transition starts from the navigator's view (no frame was buffered
+  // here: the view drawn now), not from black.
+  {
+    ASSERT_EQ(view->GetNavigator()->GetFrameBuffer(), nullptr);
+    VPicture* still = popup->GetStill()->GetPicture();
+    PixelMap* stillMap = still->GetPixelMap();
+    PixelMap view640(VRect(0, 0, 640, 480), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory,
+                     stillMap->GetPixelFormat());
+    ASSERT_TRUE(view->GetNavigator()->RenderPanorama(view640));
+    // The same view (the renderer's quality pass may touch a few pixels).
+    EXPECT_GT(EqualShare(stillMap, &view640), 0.98);
+    const VRGBColor black(0, 0, 0);
+    PixelMap dark(VRect(0, 0, 640, 480), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory,
+                  stillMap->GetPixelFormat());
+    dark.FillRect(nullptr, &black);
+    EXPECT_LT(EqualShare(stillMap, &dark), 0.5);
+    still->Release();
+  }
   // The photograph as loaded, to compare with after the closing.
   VPicture* photograph = popup->GetPhotograph()->GetPicture();
   auto* loaded = new PixelMap(*photograph->GetPixelMap(), nullptr);
