@@ -268,4 +268,24 @@ TEST_F(DetailPhotoPopupTest, AnItemWithoutMediaReportsAtOnce) {
   EXPECT_FALSE(view->HasPopup());
 }
 
+// Closed while it is still opening: the opening's transition goes with its
+// still, and the closing runs to its own end and report.
+TEST_F(DetailPhotoPopupTest, ClosedWhileOpeningItStillReportsItsEnd) {
+  OpenFrom("BU001");
+  ASSERT_NE(host.popup, nullptr);
+  const std::string shown = "94 " + std::to_string(host.popup->GetId());
+  Run(700);
+  EXPECT_TRUE(view->HandleEvent(TourView::kMessageCloseControl, 14389, 0));
+  EXPECT_EQ(view->GetState(), TourView::kPopupClosing);
+  int32_t closed = -1;
+  for (int32_t t = 0; t <= 2000 && closed < 0; t += 5) {
+    Run(5);
+    if (!view->HasPopup()) closed = t + 5;
+  }
+  EXPECT_GE(closed, 1000);
+  EXPECT_LE(closed, 1010);
+  EXPECT_EQ(view->GetState(), TourView::kNavigating);
+  EXPECT_EQ(Count(shown), 0);
+}
+
 }  // namespace
