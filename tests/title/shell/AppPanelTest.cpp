@@ -337,6 +337,38 @@ TEST_F(AppPanelTest, ARequestForTheKindShownBuildsNothing) {
   ScreenRegistry::Unregister(8);
 }
 
+// The tour view's detail-photo pop-up comes from the registry's maker of kind
+// 13, over the view on layer 2; without a maker there is none (and no
+// stand-in).
+TEST_F(AppPanelTest, TheDetailPhotoPopupComesFromTheRegistry) {
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  TourView* view = View();
+  EXPECT_EQ(panel->MakeDetailPhotoPopup(Item("DF001"), view), nullptr);
+
+  ScreenRequest asked;
+  std::string item;
+  ScreenMaker maker;
+  maker.make = [&](const ScreenRequest& request) -> PictureFrameControl* {
+    asked = request;
+    item = request.item != nullptr ? Code(*request.item) : "none";
+    return new StandInScreen(request);
+  };
+  ScreenRegistry::Register(13, maker);
+  PictureFrameControl* popup = panel->MakeDetailPhotoPopup(Item("DF001"), view);
+  ScreenRegistry::Unregister(13);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(asked.kind, 13);
+  EXPECT_EQ(asked.layer, 2);
+  EXPECT_EQ(asked.left, 0);
+  EXPECT_EQ(asked.top, 0);
+  EXPECT_EQ(asked.width, 640);
+  EXPECT_EQ(asked.height, 480);
+  EXPECT_EQ(asked.owner, view);
+  EXPECT_EQ(item, "DF001");
+  delete popup;
+}
+
 // While a script runs every owner message but the tick and 137 goes to the
 // script: module buttons, overlay buttons and bubbles do nothing.
 TEST_F(AppPanelTest, MessagesAreSwallowedWhileAScriptRuns) {
