@@ -117,6 +117,9 @@ ATTIC_TRUSS_X = -4.8 + 8 * 1.67
 ATTIC_TRUSS = [(ATTIC_TRUSS_X, 9.0, 2.8), (ATTIC_TRUSS_X, 9.0, 9.2), (ATTIC_TRUSS_X, ATTIC_APEX - 0.2, 6.0)]
 # The garden's well opens the film of the walk through the ground floor.
 GARDEN_WELL = [(x, y, z) for x in (-16.5, -14.5) for y in (0.0, 2.8) for z in (8.7, 10.3)]
+# The upper floors of the house's back wall, above the kitchen door, seen
+# from the garden: the old photograph of the house.
+HOUSE_BACK_WALL = [(-5.2, y, z) for y in (3.0, 6.0) for z in (2.5, 6.0)]
 # The lower flight of the stairs (the steps up to 2.4 m; the bedroom's door
 # lies above the upper ones) opens the film of the walk upstairs.
 STAIRS = [(x, y, z) for x in (4.4, 5.9) for y in (0.0, 2.4) for z in (6.3, 8.63)]
@@ -385,7 +388,7 @@ ITEMS = {
     "salon": [("VI001", "Film: Das Cembalo der Margaretha Ostrevan")],
     "kitchen": [("SH002", "Bildfolge: Der Brand von 1721")],
     "attic": [("SH003", "Bildfolge: Die Restaurierung 1978-1984")],
-    "garden": [("VI002", "Film: Ein Gang durch das Erdgeschoss")],
+    "garden": [("VI002", "Film: Ein Gang durch das Erdgeschoss"), ("HP001", "Photographie: Das Haus um 1890")],
     "staircase": [("VI003", "Film: Treppauf zu den Wohnstuben")],
 }
 # The object each item's hotspot covers: the corners of the object in the room.
@@ -397,6 +400,7 @@ ITEM_OBJECTS = {
     "SH003": ATTIC_TRUSS,
     "VI002": GARDEN_WELL,
     "VI003": STAIRS,
+    "HP001": HOUSE_BACK_WALL,
 }
 INFO = {"hall": "SH001", "salon": "VI001", "kitchen": "SH002", "attic": "SH003", "garden": "VI002", "staircase": "VI003"}
 # Texts of the detail photo's regions (mask values 1, 2).
@@ -557,14 +561,15 @@ def write_media(outdir):
         for i in range(FRAMES_PER_TRANSITION):
             de.append('%d 10 "tour/frames/BT%03d-%d.jpg" 2 0 16' % (base + 1 + i, k, i))
     de.append("// DF001: the desk in the study, a detail photo with two regions")
-    write_text(os.path.join(text_dir, "DF001.txt"), "DETAILPHOTO { ID DF001 }\n")
-    write_text(os.path.join(text_dir, "DF001-hotspots.txt"),
-               "HOTSPOTS {\n  HOTSPOT { MASKINDEX 1 INFO SH001 }\n  HOTSPOT { MASKINDEX 2 INFO VI001 }\n}\n")
+    write_text(os.path.join(text_dir, "DF001.txt"),
+               "DETAILPHOTO {\n  ID DF001\n  HOTSPOTS {\n    HOTSPOT { MASKINDEX 1 INFO SH001 }\n"
+               "    HOTSPOT { MASKINDEX 2 INFO VI001 }\n  }\n}\n")
+    write_text(os.path.join(text_dir, "DF001-text.txt"), "Das Schreibpult des Kaufmanns")
     de.append('%d 40 "tour/text/DF001.txt"' % DF_BASE)
     de.append('%d 10 "tour/detail/DF001.jpg" 2 0 16' % (DF_BASE + 1))
     de.append('%d 10 "tour/detail/DF001-lit.bmp" 2 0 16' % (DF_BASE + 2))
     de.append('%d 10 "tour/detail/DF001-mask.bmp" 34 0 8' % (DF_BASE + 3))
-    de.append('%d 40 "tour/text/DF001-hotspots.txt"' % (DF_BASE + 4))
+    de.append('%d 40 "tour/text/DF001-text.txt"' % (DF_BASE + 4))
     for i, text in enumerate(DF_REGION_TEXTS, 1):
         write_text(os.path.join(text_dir, "DF001-region%d.txt" % i), text)
         de.append('%d 40 "tour/text/DF001-region%d.txt"' % (DF_BASE + 4 + i, i))
@@ -575,6 +580,22 @@ def write_media(outdir):
         7: {n: VI_BASE + VI_STRIDE * (n - 1) for n in range(1, VI_COUNT + 1)},
         8: {k: TRANSITION_BASE + TRANSITION_STRIDE * (k - 1) for k, _, _, _ in transitions()},
     }
+    # Entries other stages make (TABLE ITEM BASE a line in the tables.txt
+    # files that depends.txt names, so that a change reruns this stage): the
+    # storyline records', the historical photographs'.
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "depends.txt")) as f:
+        named = [line.split("#")[0].strip() for line in f]
+    for name in named:
+        if not name.endswith("tables.txt"):
+            continue
+        listed = os.path.join(here, "..", name)
+        with open(listed) as f:
+            for line in f:
+                if line.strip() and not line.startswith("#"):
+                    t, n, base = (int(v) for v in line.split())
+                    assert 1 <= t <= 12 and t != 9 and n not in tables.get(t, {}), "%s: %s" % (listed, line)
+                    tables.setdefault(t, {})[n] = base
     de.append("// Category tables")
     for t in range(1, 13):
         # Table 9, the aspects of the info panel, is written by overlays.py.
