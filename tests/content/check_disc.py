@@ -364,19 +364,33 @@ def check_sequence(disc, code, base, text, problems):
 
 
 def check_detail_photo(disc, tables, code, base, problems, seen_bubbles):
+    # The record holds its HOTSPOTS block after the ID; a record without one
+    # takes it from TEXT base + 4 (else the photo's own text).
+    hotspot_block = r"HOTSPOTS\s*\{((?:\s*HOTSPOT\s*\{\s*MASKINDEX\s+\d+\s+INFO\s+[A-Z]{2}\d{3}\s*\})*)\s*\}"
     record = disc.text(base, "%s record" % code)
-    if record is not None and not re.fullmatch(r"\s*DETAILPHOTO\s*\{\s*ID\s+%s\s*\}\s*" % code, record, re.I):
-        problems.error("%s record TEXT %d is %r, not DETAILPHOTO { ID %s }" % (code, base, record, code))
-    hotspots = disc.text(base + 4, "%s hotspots" % code)
     regions = []
-    if hotspots is not None:
-        body = re.sub(r"<[^>]*>", " ", hotspots)
-        m = re.fullmatch(r"\s*HOTSPOTS\s*\{((?:\s*HOTSPOT\s*\{\s*MASKINDEX\s+\d+\s+INFO\s+[A-Z]{2}\d{3}\s*\})*)\s*\}\s*",
-                         body, re.I)
+    inner = None
+    if record is not None:
+        body = re.sub(r"<[^>]*>", " ", record)
+        m = re.fullmatch(r"\s*DETAILPHOTO\s*\{\s*ID\s+%s\s*(?:%s)?\s*\}\s*" % (code, hotspot_block), body, re.I)
         if not m:
-            problems.error("%s TEXT %d is not a HOTSPOTS block" % (code, base + 4))
+            problems.error("%s record TEXT %d is %r, not DETAILPHOTO { ID %s [HOTSPOTS {...}] }"
+                           % (code, base, record, code))
         else:
-            regions = re.findall(r"MASKINDEX\s+(\d+)\s+INFO\s+([A-Z]{2}\d{3})", m.group(1), re.I)
+            inner = m.group(1)
+    if inner is None and record is not None:
+        hotspots = disc.text(base + 4, "%s hotspots" % code)
+        if hotspots is not None:
+            body = re.sub(r"<[^>]*>", " ", hotspots)
+            m = re.fullmatch(r"\s*%s\s*" % hotspot_block, body, re.I)
+            if not m:
+                problems.error("%s TEXT %d is not a HOTSPOTS block" % (code, base + 4))
+            else:
+                inner = m.group(1)
+    else:
+        disc.need(base + 4, "TEXT", "%s text" % code)
+    if inner is not None:
+        regions = re.findall(r"MASKINDEX\s+(\d+)\s+INFO\s+([A-Z]{2}\d{3})", inner, re.I)
     for i, (index, item) in enumerate(regions, 1):
         disc.need(base + 4 + i, "TEXT", "%s region %d text" % (code, i))
         if not item.upper().startswith("DF"):
