@@ -13,6 +13,7 @@
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumCategoryTables.h"
+#include "title/shell/RoomOverlayMaker.h"
 
 HistoryLog& GetMuseumHistoryLog() {
   static auto* history = new HistoryLog("history.log");
@@ -31,6 +32,7 @@ void InstallMuseumServices() {
   SetMediaArchiveRouter(&GetMuseumArchives());
   RegisterCursorResources();
   RegisterItemViewer();
+  RegisterRoomOverlay();
 }
 
 void RemoveMuseumServices() {
