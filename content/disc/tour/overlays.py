@@ -77,6 +77,14 @@ ROOMS = [
      [(1, 75, 60), ("gevondenvoorwerpenup.bmp", 120, 60), ("exitup.bmp", 280, 230)]),
 ]
 
+# The bubble each room's bubble buttons enter (TEXT 3900 + 100 room + 4 in
+# the interface archive: the bubble's item code); rooms not listed have none.
+ROOM_BUBBLES = {
+    1: "kitchen", 2: "garden", 3: "salon", 4: "staircase", 5: "hall", 6: "bedroom", 8: "study",
+    10: "staircase", 12: "attic",
+}
+BUBBLE_LINK_OFFSET = 4
+
 # Picture bases of the navigation keywords (the overlay's own table).
 KEYWORD_BASES = {
     "Wankel0": 3400, "Wankel1": 3410, "Wankel2": 3420, "Wankel3": 3430, "Wankel4": 3440,
@@ -141,6 +149,13 @@ def main():
                 sys.exit("room %d: unknown button %s" % (room, b))
         house.write_text(os.path.join(text_dir, "room%02d.txt" % room), "\n".join(entries) + "\n")
         gui.append('%d 40 "tour/text/room%02d.txt"' % (3900 + 100 * room, room))
+        has_bubble_button = any(b in ("tobubbleup.bmp", "backbubbleup.bmp", "gotoroomup.bmp") for b, _, _ in buttons)
+        if room in ROOM_BUBBLES:
+            link = "room%02d-bubble.txt" % room
+            house.write_text(os.path.join(text_dir, link), house.bubble_code(ROOM_BUBBLES[room]))
+            gui.append('%d 40 "tour/text/%s"' % (3900 + 100 * room + BUBBLE_LINK_OFFSET, link))
+        elif has_bubble_button:
+            sys.exit("room %d: a bubble button but no bubble in ROOM_BUBBLES" % room)
         texts = {base: name, base + 1: title, base + 2: text}
         for n, (it, ix) in enumerate(items, 1):
             texts[base + 1 + 2 * n] = it
