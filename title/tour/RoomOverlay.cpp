@@ -132,6 +132,9 @@ VTextControl* RoomOverlay::TextControl(int32_t id) { return dynamic_cast<VTextCo
 
 void RoomOverlay::MakeFixedChildren() {
   background_ = new VPictureControl(kBackgroundId, kBackgroundPicture, 0, 0, 1, kWidth, kHeight, this);
+  // Faded, the background is drawn over what lies below it: its redraws
+  // start from the window's root, else each step would blend onto the last.
+  background_->SetTransparent(true);
   new VPictureControl(kPlanId, kPlanPicture, kPlanLeft, kPlanTop, 2, 0, 0, this);
   new VPictureButton(kCloseButtonId, kClosePictures, static_cast<uint16_t>(kClosePictures + 1),
                      static_cast<uint16_t>(kClosePictures + 2), uint16_t{0}, VPoint(512, 2), kButtonLayer, 0, 0, this);

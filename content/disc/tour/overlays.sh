@@ -55,8 +55,10 @@ button3() { # base name width height label
 }
 
 echo "// Room overlay pictures" >>"$build"
+# The header band (y 0-22) is dark: the room's name and the label lie on it in
+# light grey.
 pic 3301 room-background none -- -size 528x355 xc:"$PAPER" -fill none -stroke "$INK" -strokewidth 2 \
-  -draw 'rectangle 3,3 524,351' -draw 'line 200,40 200,340'
+  -draw 'rectangle 3,3 524,351' -draw 'line 200,40 200,340' -fill "$INK" -stroke none -draw 'rectangle 0,0 527,22'
 # The plan: both floors of the house, the rooms named.
 draw=()
 while read -r x0 y0 x1 y1 label; do
