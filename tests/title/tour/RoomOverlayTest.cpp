@@ -114,6 +114,10 @@ class RoomOverlayTest : public tourtest::TourFixture {
     for (int32_t n = 10; n >= 1; --n) descending += std::to_string(n) + " " + std::to_string(20 * n) + " 10 ";
     lines.push_back(TextLine(RecordId(9), descending + "pijlup.bmp 1 1 pijlup.bmp 1 30"));
     lines.push_back(TextLine(RecordId(6), "2 5 5 woordup.bmp 60 60"));
+    // Room 12 (key 6): 100,000 entries, most of them of no use, then one cut short.
+    std::string crowded;
+    for (int i = 0; i < 25000; ++i) crowded += "helpup.bmp 1 1 11 2 2 Unbekannt 3 3 0 4 4\n";
+    lines.push_back(TextLine(RecordId(12), crowded + "3 30 30 7 8"));
     BuildArchives(lines);
     if (HasFatalFailure()) return;
 
@@ -459,6 +463,21 @@ TEST_F(RoomOverlayTest, LoadingARoomRemovesEveryButtonOfTheLastOne) {
   EXPECT_EQ(ids, 1);
   FlushDeferredDeletions();
   EXPECT_EQ(DeferredDeletionCount(), 0);
+}
+
+// A record of 100,000 entries, nearly all of them of no use and the last
+// cut short, opens with what it holds that is valid.
+TEST_F(RoomOverlayTest, ACrowdedRecordOpensWithWhatIsValid) {
+  Open(6);
+  if (HasFatalFailure()) return;
+  EXPECT_EQ(overlay->GetRoom(), 12);
+  std::vector<int32_t> expected;
+  for (int32_t i = 0; i < 10; ++i) expected.push_back(14900 + i);
+  expected.push_back(14922);
+  EXPECT_EQ(Buttons(), expected);
+  EXPECT_EQ(Bounds(14922).left, 56 + 211 + 30);
+  EXPECT_TRUE(Child(14922)->IsVisible());
+  EXPECT_EQ(overlay->GetItemCount(), 3);
 }
 
 // The room text too long for its column gets a scroll bar at (191, 75);
