@@ -582,6 +582,11 @@ def check_screen_media(disc, problems):
     picture(400, "tour new-item animation")
     picture(3301, "room overlay background", 528, 355)
     picture(3600, "room overlay plan")
+    picture(3500, "room overlay rooms list backdrop", 189)
+    picture(3510, "room overlay rooms list edge", 189)
+    # The floor buttons lie side by side at x 211 and 218.
+    for mid in (3310, 3311, 3312, 3313, 3320, 3321, 3322, 3323):
+        picture(mid, "room overlay floor button", 7)
     picture(16000, "info panel page", 267, 353)
     for mid in range(16010, 16022):
         picture(mid, "info panel unfolding frame", 267, 353)
@@ -650,6 +655,9 @@ ROOM_KEYWORDS = {
 }
 
 
+ROOM_BUBBLE_KEYWORDS = ("tobubbleup.bmp", "backbubbleup.bmp", "gotoroomup.bmp")
+
+
 def check_overlays(disc, tables, problems):
     """The info panel's aspects (table 9) and the room overlay's records."""
     for n, base in enumerate(tables.get(9, [])):
@@ -686,6 +694,17 @@ def check_overlays(disc, tables, problems):
                         disc.need(ROOM_KEYWORDS[key] + k2, "RIX ", "room %d %s button" % (room, key))
             else:
                 problems.error("room record %d: unknown button %r" % (3900 + 100 * room, key))
+        # A bubble button enters the bubble named by TEXT record + 4.
+        if any(tokens[k] in ROOM_BUBBLE_KEYWORDS for k in range(0, len(tokens), 3)):
+            link_id = 3900 + 100 * room + 4
+            link = disc.text(link_id, "room %d bubble link" % room)
+            words = link.split() if link else []
+            match = re.fullmatch(r"BU(\d{3})", words[0]) if words else None
+            bubbles = tables.get(1, [])
+            if not match:
+                problems.error("room %d: bubble link TEXT %d names no bubble (%r)" % (room, link_id, link))
+            elif not (int(match.group(1)) < len(bubbles) and bubbles[int(match.group(1))] > 0):
+                problems.error("room %d: bubble link %s is not in table 1" % (room, words[0]))
 
 
 def main():

@@ -14,6 +14,7 @@
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumCategoryTables.h"
 #include "title/shell/TourInfoPanelRegistration.h"
+#include "title/shell/RoomOverlayMaker.h"
 
 HistoryLog& GetMuseumHistoryLog() {
   static auto* history = new HistoryLog("history.log");
@@ -34,6 +35,7 @@ void InstallMuseumServices(EventRecordFactory eventRecords) {
   RegisterCursorResources();
   RegisterItemViewer();
   RegisterTourInfoPanel();
+  RegisterRoomOverlay();
 }
 
 void RemoveMuseumServices() {

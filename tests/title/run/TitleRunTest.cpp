@@ -74,6 +74,8 @@ constexpr Point kInfoButton = {549, 453};
 constexpr Point kRoomsButton = {587, 453};
 // The close button at the top right of the info page.
 constexpr Point kInfoCloseButton = {437, 54};
+// The room overlay's close button (at 512, 2 in the overlay at 56, 25).
+constexpr Point kRoomOverlayClose = {575, 33};
 // The arrow button left of the link text (the room's name) on the whole
 // strip: back to the tour.
 constexpr Point kTourButton = {424, 452};
@@ -211,7 +213,7 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
   ASSERT_NO_FATAL_FAILURE(openModule(kCarouselButton, "carousel"));
 
   // The info and rooms buttons open their overlays, which a click closes
-  // (the info page on its close button).
+  // (the info page and the room overlay on their close buttons).
   const auto openOverlay = [&](const Point& at, const std::string& name, const Point& close) {
     ASSERT_TRUE(title.ClickAt(at.x, at.y));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -226,7 +228,7 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
         << name << " closed";
   };
   ASSERT_NO_FATAL_FAILURE(openOverlay(kInfoButton, "info", kInfoCloseButton));
-  ASSERT_NO_FATAL_FAILURE(openOverlay(kRoomsButton, "rooms", {320, 200}));
+  ASSERT_NO_FATAL_FAILURE(openOverlay(kRoomsButton, "rooms", kRoomOverlayClose));
   ASSERT_NO_FATAL_FAILURE(backToTheTour("back to the tour"));
 
   // F1 opens the room overlay through its script (8).
@@ -235,7 +237,7 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
   Shot rooms;
   ASSERT_TRUE(title.Take("08-F1.ppm", rooms));
   EXPECT_GT(rooms.AreaDifference(tour, 0, 0, 640, 380), 640L * 380 * 10) << "the room overlay shows";
-  ASSERT_TRUE(title.ClickAt(320, 200));
+  ASSERT_TRUE(title.ClickAt(kRoomOverlayClose.x, kRoomOverlayClose.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   // Alt+F4 leads through script 7 to the closing panel; a key skips its

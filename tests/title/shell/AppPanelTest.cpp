@@ -26,12 +26,15 @@
 #include "title/controls/PictureFrameControl.h"
 #include "title/shell/AppPanel.h"
 #include "title/shell/MainInterfaceScreen.h"
+#include "title/shell/RoomOverlayMaker.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/StandInScreen.h"
 #include "title/shell/TitleRunLog.h"
 #include "title/shell/TourInfoPanelRegistration.h"
 #include "title/tour/BubbleRecord.h"
 #include "title/tour/TourInfoPanel.h"
+#include "title/tour/RoomOverlay.h"
+#include "title/tour/RoomTable.h"
 #include "title/tour/TourMedia.h"
 #include "title/tour/TourTestSupport.h"
 #include "title/tour/TourView.h"
@@ -68,10 +71,11 @@ class AppPanelTest : public tourtest::TourFixture {
 
   // The start bubble BU001 with one hotspot in the middle of its view that
   // opens `info`, a second bubble BU002 and the walk BT001 between them.
-  void Start(const std::string& info = "BT001", bool silentStrip = false) {
+  void Start(const std::string& info = "BT001", bool silentStrip = false,
+             const std::vector<std::string>& moreMedia = {}) {
     ASSERT_EQ(imgtest::RunCommand("convert -size 512x256 xc:gray '" + Path("pano.jpg") + "'"), 0);
     const std::string pano = testsupport::ReadBytes(Path("pano.jpg"));
-    BuildArchives({
+    std::vector<std::string> media = {
         TextLine(3000, "BUBBLE { ID BU001 DEFAULTVIEWANGLE 1 0 HOTSPOTS { HOTSPOT { ID BU002 HITRECT 0.9 -0.2 1.1 "
                        "0.2 INFO " + info + " } } }"),
         CopyLine(3001, pano, "jpg"),
@@ -81,7 +85,9 @@ class AppPanelTest : public tourtest::TourFixture {
         TextLine(5000, "BUBBLETRANSITION { ID BT001 STARTBUBBLE BU001 STARTANGLE 1 0 ENDBUBBLE BU002 ENDANGLE 0.5 "
                        "0 SEQUENCE { FADE 50 SOUND 0 } }"),
         TextLine(18223, "Willkommen im Ostrevan Haus"),
-    });
+    };
+    media.insert(media.end(), moreMedia.begin(), moreMedia.end());
+    BuildArchives(media);
     SetBubbleBase(1, 3000);
     SetBubbleBase(2, 3100);
     SetTransitionBase(1, 5000);
@@ -97,8 +103,8 @@ class AppPanelTest : public tourtest::TourFixture {
   }
 
   // Started and through the first script: the tour uncovered.
-  void StartInTheTour(const std::string& info = "BT001") {
-    Start(info);
+  void StartInTheTour(const std::string& info = "BT001", const std::vector<std::string>& moreMedia = {}) {
+    Start(info, false, moreMedia);
     if (HasFatalFailure()) return;
     ASSERT_TRUE(IdleUntilDone());
     ASSERT_EQ(View()->GetState(), TourView::kNavigating);
@@ -704,6 +710,52 @@ TEST_F(AppPanelTest, F1OpensTheRoomOverlayButNotDuringAScript) {
   // F1 with the tour dimmed: the overlay shown is the room overlay already.
   EXPECT_TRUE(Key(AppPanel::kKeyF1));
   EXPECT_EQ(panel->GetOverlay(), pending);
+}
+
+// The room overlay as the title registers it: opened from the strip's rooms
+// button over the tour, it fades in, and the bubble button of its room asks
+// the panel for the room's bubble, which script 2 enters after closing the
+// overlay.
+TEST_F(AppPanelTest, TheRoomOverlaysBubbleButtonEntersTheRoomsBubble) {
+  ASSERT_EQ(imgtest::RunCommand("convert -size 20x20 xc:red -type truecolor 'BMP3:" + Path("button.bmp") + "'"), 0);
+  const std::string button = testsupport::ReadBytes(Path("button.bmp"));
+  std::vector<std::string> media;
+  for (int32_t k = 1; k <= 3; ++k) media.push_back(CopyLine(3330 + k, button, "bmp"));
+  for (int32_t room = 0; room < RoomTable::kRoomCount; ++room) {
+    const int32_t record = RoomOverlay::kRecordBase + RoomOverlay::kRecordStride * room;
+    media.push_back(TextLine(record, "tobubbleup.bmp 10 10"));
+    media.push_back(TextLine(record + RoomOverlay::kBubbleLinkOffset, "BU002"));
+  }
+  struct Registration {
+    Registration() { RegisterRoomOverlay(); }
+    ~Registration() { ScreenRegistry::Unregister(RoomOverlay::kOverlayKind); }
+  } registration;
+  StartInTheTour("BT001", media);
+  if (HasFatalFailure()) return;
+  const int32_t status = Strip()->GetStatusCode();
+  EXPECT_TRUE(Send(91, AppPanel::kRoomButton));
+  auto* overlay = dynamic_cast<RoomOverlay*>(panel->GetOverlay());
+  ASSERT_NE(overlay, nullptr);
+  EXPECT_EQ(overlay->GetRoom(), RoomTable::FindRoomByKey(status)) << "the strip's status code is its key";
+  EXPECT_FALSE(overlay->IsEnabled()) << "until it has faded in";
+  IdleFor(600);
+  ASSERT_EQ(overlay->GetState(), RoomOverlay::kOpen);
+  EXPECT_TRUE(overlay->IsEnabled()) << "its 94";
+  EXPECT_EQ(Code(View()->GetCurrentBubble()->GetItem()), "BU001");
+
+  VRect bounds;
+  overlay->FindObject(RoomOverlay::kFirstButtonId)->GetGlobalBounds(bounds);
+  bench->clock().SetStepPerRead(1000000ull);  // the button's press hold
+  bench->Move(bounds.left + 5, bounds.top + 5);
+  bench->Click(bounds.left + 5, bounds.top + 5);
+  bench->clock().SetStepPerRead(0);
+  EXPECT_EQ(RunningScript(), &panel->GetScript(2));
+  ASSERT_NE(panel->GetPendingBubble(), nullptr);
+  EXPECT_EQ(Code(panel->GetPendingBubble()->GetItem()), "BU002");
+  ASSERT_TRUE(IdleUntilDone());
+  EXPECT_EQ(panel->GetOverlay(), nullptr) << "closed by script 2";
+  EXPECT_EQ(Code(View()->GetCurrentBubble()->GetItem()), "BU002");
+  EXPECT_EQ(View()->GetState(), TourView::kNavigating);
 }
 
 // Space leaves the tour for the main interface (script 0); Alt+F4 ends the
