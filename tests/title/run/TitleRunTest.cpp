@@ -81,6 +81,30 @@ constexpr Point kRoomOverlayClose = {575, 33};
 constexpr Point kTourButton = {424, 452};
 // The portrait (a slide show) on the right of the hall's first view.
 constexpr Point kPortrait = {612, 230};
+// The door to the staircase in the middle of the hall's first view, and in
+// the staircase's first view the lower flight of the stairs (a film), which
+// begins at the middle and reaches to the right.
+constexpr Point kStaircaseDoor = {255, 300};
+constexpr Point kStairs = {500, 300};
+
+// Nothing in the title's output says that it went wrong.
+void ExpectCleanOutput(const std::string& output) {
+  for (const char* bad : {"AddressSanitizer", "LeakSanitizer", "runtime error", "no owner message"}) {
+    EXPECT_EQ(output.find(bad), std::string::npos) << bad << "\n" << output;
+  }
+}
+
+// The size of a file now (0 when it is not there).
+size_t SizeOf(const std::string& path) {
+  std::error_code ignored;
+  const auto size = std::filesystem::file_size(path, ignored);
+  return ignored ? 0 : static_cast<size_t>(size);
+}
+
+// The RMS (full scale 1) of the 16-bit samples between two byte offsets.
+double RmsOfBytes(const std::string& raw, size_t from, size_t to) {
+  return Rms(raw, static_cast<double>(from / 2) / 22050.0, static_cast<double>(to / 2) / 22050.0);
+}
 
 class TitleRunTest : public ::testing::Test {
  protected:
@@ -96,7 +120,8 @@ class TitleRunTest : public ::testing::Test {
   void TearDown() override {
     if (!HasFailure()) return;
     // The screenshots and logs outlive the test's folder in the build folder.
-    const std::string kept = testsupport::BuildDir() + "/title-run-failure";
+    const std::string kept = testsupport::BuildDir() + "/title-run-failure/" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::error_code ignored;
     std::filesystem::remove_all(kept, ignored);
     std::filesystem::create_directories(kept, ignored);
@@ -110,23 +135,27 @@ class TitleRunTest : public ::testing::Test {
     std::printf("screenshots and logs kept in %s\n", kept.c_str());
   }
 
+  // Sound to the disk driver's file; leak detection on. The desktop
+  // libraries SDL loads for a real display (D-Bus) keep a little memory to
+  // the end; everything of the title's own must be freed.
+  std::vector<std::string> RunEnvironment(const std::string& audio) {
+    const std::string suppressions = temp_.Path("leaks.supp");
+    testsupport::WriteBytes(suppressions, "leak:libdbus-1.so\nleak:libX11.so\nleak:libfontconfig.so\n");
+    return {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio, "SDL_DISKAUDIODELAY=20",
+            "XDG_RUNTIME_DIR=" + temp_.Path("runtime"), "ASAN_OPTIONS=detect_leaks=1",
+            "LSAN_OPTIONS=suppressions=" + suppressions};
+  }
+
   testsupport::TempDir temp_;
   std::string disc_;
 };
 
-TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
+TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
   REQUIRE_TOOL(xvfb, "Xvfb");
   REQUIRE_TOOL(xdotool, "xdotool");
   REQUIRE_TOOL(import, "import");
   const std::string audio = temp_.Path("audio.raw");
-  // The desktop libraries SDL loads for a real display (D-Bus) keep a little
-  // memory to the end; everything of the title's own must be freed.
-  const std::string suppressions = temp_.Path("leaks.supp");
-  testsupport::WriteBytes(suppressions, "leak:libdbus-1.so\nleak:libX11.so\nleak:libfontconfig.so\n");
-  const RunningTitle title(xvfb, xdotool, import, temp_.Path(), -1,
-                           {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio, "SDL_DISKAUDIODELAY=20",
-                            "XDG_RUNTIME_DIR=" + temp_.Path("runtime"), "ASAN_OPTIONS=detect_leaks=1",
-                            "LSAN_OPTIONS=suppressions=" + suppressions});
+  const RunningTitle title(xvfb, xdotool, import, temp_.Path(), -1, RunEnvironment(audio));
   ASSERT_TRUE(title.Started()) << "Xvfb did not start";
   const std::string log = title.Log();
   const auto step = [&](const std::string& what) { return "at \"" + what + "\":\n" + testsupport::ReadBytes(log); };
@@ -256,10 +285,7 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << title.Output();
   EXPECT_NE(testsupport::ReadBytes(log).find("exit 0"), std::string::npos) << step("end");
 
-  const std::string output = title.Output();
-  for (const char* bad : {"AddressSanitizer", "LeakSanitizer", "runtime error", "no owner message"}) {
-    EXPECT_EQ(output.find(bad), std::string::npos) << bad << "\n" << output;
-  }
+  ExpectCleanOutput(title.Output());
 
   // The opening movie's sound (music) reached the device in its first
   // seconds, and the main panel's sounds after it.
@@ -268,5 +294,89 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
   EXPECT_GT(Rms(raw, 0.5, 3.0), 0.01) << "the opening movie's sound";
   EXPECT_GT(Rms(raw, 5.0, static_cast<double>(raw.size()) / 44100.0), 0.003) << "the main panel's sounds";
 }
+
+// An item opened from its hotspot in the tour plays to its end with its
+// sound, and the viewer closes back to the tour. Each item runs in a title of
+// its own (the view stays turned to an item after its viewer closes).
+class ItemRunTest : public TitleRunTest {
+ protected:
+  // Starts the title and skips the opening movie into the tour; then runs
+  // the clicks that open the item, plays it to its end (its pictures change
+  // while it plays, its sound reaches the device, at its end it stands at
+  // its start again), closes it and ends the title.
+  void PlayToTheEnd(const std::vector<Point>& clicks, const std::string& code, int seconds) {
+    REQUIRE_TOOL(xvfb, "Xvfb");
+    REQUIRE_TOOL(xdotool, "xdotool");
+    REQUIRE_TOOL(import, "import");
+    const std::string audio = temp_.Path("audio.raw");
+    const RunningTitle title(xvfb, xdotool, import, temp_.Path(), -1, RunEnvironment(audio));
+    ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+    const std::string log = title.Log();
+    const auto step = [&](const std::string& what) { return "at \"" + what + "\":\n" + testsupport::ReadBytes(log); };
+    ASSERT_TRUE(testsupport::WaitForText(log, "panel 8194", 30)) << step("start") << title.Output();
+    ASSERT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(title.ClickAt(60, 60));
+    ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 1, 20)) << step("main panel");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Shot tour;
+    for (size_t i = 0; i < clicks.size(); ++i) {
+      if (i + 1 == clicks.size()) {
+        ASSERT_TRUE(title.Take("10-tour.ppm", tour));
+      }
+      // After a walk the pointer comes to the place first, as a person's
+      // does, and waits for the view that turns under it to come to rest (a
+      // click while the view still turns can miss the hotspot).
+      if (i > 0) {
+        ASSERT_TRUE(title.MoveTo(clicks[i].x, clicks[i].y));
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+      }
+      ASSERT_TRUE(title.ClickAt(clicks[i].x, clicks[i].y));
+      // A click before the last walks through a door; the pointer then rests
+      // in the middle, where the view does not turn under it.
+      if (i + 1 < clicks.size()) {
+        ASSERT_TRUE(title.MoveTo(320, 240));
+        std::this_thread::sleep_for(std::chrono::milliseconds(6000));
+      }
+    }
+
+    ASSERT_TRUE(testsupport::WaitForText(log, "item-shown " + code, 20)) << step(code + " opened");
+    const size_t soundFrom = SizeOf(audio);
+    std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+    Shot early;
+    ASSERT_TRUE(title.Take("11-early.ppm", early));
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int64_t>(seconds) * 500));
+    Shot later;
+    ASSERT_TRUE(title.Take("12-later.ppm", later));
+    EXPECT_GT(later.AreaDifference(early, 160, 120, 480, 360), 100L * 100 * 10) << code << " moves on";
+    ASSERT_TRUE(testsupport::WaitForText(log, "item-ended " + code, seconds + 30)) << step(code + " playing");
+    const size_t soundTo = SizeOf(audio);
+    EXPECT_GT(RmsOfBytes(testsupport::ReadBytes(audio), soundFrom, soundTo), 0.01) << code << " is heard";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Shot ended;
+    ASSERT_TRUE(title.Take("13-ended.ppm", ended));
+    EXPECT_GT(ended.Brightness(160, 120, 480, 360), 10.0) << code << " shows its start again";
+
+    ASSERT_TRUE(title.ClickAt(kTourButton.x, kTourButton.y));
+    ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 2, 20)) << step(code + " closed");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Shot back;
+    ASSERT_TRUE(title.Take("14-back.ppm", back));
+    EXPECT_GT(back.AreaDifference(ended, 160, 120, 480, 360), 320L * 240 * 10) << "the viewer went";
+    ASSERT_TRUE(title.Key("alt+F4"));
+    ASSERT_TRUE(testsupport::WaitForText(log, "panel 8193", 20)) << step("Alt+F4");
+    ASSERT_TRUE(title.Key("Escape"));
+    int status = 0;
+    ASSERT_TRUE(testsupport::WaitFor(title.Child(), 30, &status)) << step("Escape");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << title.Output();
+    ExpectCleanOutput(title.Output());
+  }
+};
+
+// The portrait in the hall: a slide show of 40 s.
+TEST_F(ItemRunTest, ASlideShowPlaysToItsEnd) { PlayToTheEnd({kPortrait}, "SH001", 40); }
+
+// Through the door into the staircase, and its stairs: a film of 27 s.
+TEST_F(ItemRunTest, AFilmPlaysToItsEnd) { PlayToTheEnd({kStaircaseDoor, kStairs}, "VI003", 27); }
 
 }  // namespace
