@@ -23,6 +23,7 @@
 #include "engine/core/VTask.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"
+#include "title/modules/index/IndexScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
 #include "title/modules/storyline/EventRecord.h"
 #include "title/shell/MuseumApplication.h"
@@ -151,6 +152,7 @@ int main(int argc, char** argv) {
   int code = 1;
   InstallMuseumServices(MakeEventRecord);
   RegisterTitlePanelClasses();
+  RegisterIndexScreen();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);
