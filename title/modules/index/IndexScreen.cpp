@@ -124,6 +124,9 @@ IndexScreen::IndexScreen(int32_t id, int32_t left, int32_t top, int32_t layer, i
   shown->Release();
   model_->SetSelectedMask(kSelectedMaskValue);
   model_->SetFrame(0);
+  // The regions and highlights of frame 0, not of the frame the model was
+  // built on.
+  model_->ShowCurrentFrame();
   model_->SetVisible(false, false);
 
   entries_ = std::make_unique<IndexEntryList>(IndexEntryList::kIndexMediaId);
