@@ -67,8 +67,11 @@ def post(raw, dest):
         for value in values:
             if counts[value] > best[value][0]:
                 best[value] = (counts[value], f)
-        # The highlight: the frame lit warmly where a region lies under the pointer.
+        # The highlight: the frame lit warmly on the places; the spin area
+        # (shown lit while the pointer is over it) stays as it is.
         lit = Image.blend(frame, Image.new("RGB", (W, H), HIGHLIGHT), 0.38)
+        places = Image.frombytes("L", (W, H), bytes(0 if v == SPIN else 255 for v in region.tobytes()))
+        lit = Image.composite(lit, frame, places)
         lit.quantize(256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE).save(
             os.path.join(dest, "h%02d.gif" % f))
     with open(os.path.join(dest, "frames.txt"), "w") as frames:

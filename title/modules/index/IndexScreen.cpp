@@ -43,7 +43,9 @@ constexpr int32_t kListPlacedLeft = 425;
 constexpr int32_t kListWidth = 210;
 constexpr int32_t kListHeight = 380;
 constexpr int32_t kRowHeight = 17;
-constexpr double kHighlightScale = 1.3;
+// The list's companion draws the rows inside the highlight bar at the rows'
+// own places, so that the chosen title stays readable on the bar.
+constexpr double kCompanionOffsetFactor = 0.0;
 constexpr int32_t kListFonts[3] = {5, 5, 6};
 
 constexpr uint16_t kBackdropPicture = 10001;
@@ -131,7 +133,7 @@ IndexScreen::IndexScreen(int32_t id, int32_t left, int32_t top, int32_t layer, i
 
   entries_ = std::make_unique<IndexEntryList>(IndexEntryList::kIndexMediaId);
 
-  list_ = new AppTaskListControl(kListId, nullptr, 0, kHighlightScale, width, kListTop, 1, kListWidth, kListHeight,
+  list_ = new AppTaskListControl(kListId, nullptr, 0, kCompanionOffsetFactor, width, kListTop, 1, kListWidth, kListHeight,
                                  kRowHeight, CurrentParentMarker());
   list_->SetItemFont(GetPictureFont(kListFonts[0]));
   list_->SetHeadingFont(GetPictureFont(kListFonts[2]));
