@@ -337,7 +337,9 @@ void IndexScreen::ShowEntry(int32_t position, bool open) {
     model_->Redraw(nullptr, nullptr);
     return;
   }
-  // A row that holds no place opens nothing.
+  // No row (-1), or a row that holds no place, opens nothing: an entry
+  // written with position 0 would otherwise answer for "no row".
+  if (position < 0) return;
   const IndexEntry* entry = entries_->FindByPosition(position);
   if (entry == nullptr) return;
   VRect highlight;

@@ -310,6 +310,16 @@ TEST_F(IndexScreenTest, ARowWithoutAPlaceOrNoRowStopsTheModelAndOpensNothing) {
   }
 }
 
+TEST_F(IndexScreenTest, NoRowOpensNothingEvenWhenAnEntryWasWrittenWithPositionZero) {
+  OpenIndexDisc("0 1 10 0 SH001 \"Null\"\r\n1 2 20 10 VI001 \"Eins\"\r\n");
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  screen->GetList()->SetDimUnselected(true);
+  screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(-1), 0);
+  EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
+  EXPECT_EQ(screen->GetCurrentStrip(), nullptr);
+}
+
 TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
   std::string text;
   for (int32_t n = 1; n <= 10000; ++n) {
