@@ -23,6 +23,7 @@
 #include "engine/core/VTask.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"
+#include "title/modules/index/IndexScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
 #include "title/modules/storyline/EventRecord.h"
 #include "title/modules/photos/PhotoScreens.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv) {
   InstallMuseumServices(MakeEventRecord);
   RegisterTitlePanelClasses();
   RegisterPhotoScreens();
+  RegisterIndexScreen();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);

@@ -1,0 +1,355 @@
+// The index screen on a fake clock: entering (the list sliding in with its
+// overshoot, the backdrop fading in, the intro, then 94), leaving (the model
+// turned back first, 95 on the tick after the last move), the model's
+// regions naming places and marking rows, a place's slide show or movie in
+// the model's area with the strip and the go-there button by its row, the
+// go-there button's 140, the list's confirmed row opening the place, and the
+// screen made for kind 3.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/controls/ControlEvents.h"
+#include "engine/controls/VPictureButton.h"
+#include "engine/controls/VPictureControl.h"
+#include "engine/graphics/PixelMapAttributes.h"
+#include "engine/script/ItemRef.h"
+#include "title/controls/AnimatedMaskControl.h"
+#include "title/controls/AnimatedPictureControl.h"
+#include "title/controls/AppMovieControl.h"
+#include "title/controls/AppTaskListControl.h"
+#include "title/modules/index/IndexEntryList.h"
+#include "title/modules/index/IndexScreen.h"
+#include "title/modules/index/ViewerControlPanel.h"
+#include "title/shell/ScreenRegistry.h"
+#include "title/shell/SequencePlayer.h"
+#include "title/shell/SlideShowPanel.h"
+#include "title/shell/VideoItemPanel.h"
+#include "IndexTestSupport.h"
+
+namespace {
+
+using namespace indextest;
+
+class IndexScreenTest : public IndexFixture {
+ protected:
+  IndexScreen* Make() {
+    auto* screen = new IndexScreen(IndexScreen::kScreenId, 0, 0, 30, 640, 480, owner);
+    screen->SetVisible(false, false);
+    Pass(10);
+    return screen;
+  }
+  // Shown and entered (94 sent).
+  IndexScreen* Entered() {
+    IndexScreen* screen = Make();
+    screen->Show();
+    for (int32_t i = 0; i < 400 && Logged(94).empty(); ++i) Pass(10);
+    EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 14416"}));
+    bench->log.clear();
+    captions.captions.clear();
+    return screen;
+  }
+  static int32_t Level(VGraphicObject* control) {
+    auto* picture = dynamic_cast<VPictureControl*>(control);
+    PixelMapAttributes attributes;
+    if (picture == nullptr || !picture->GetPixelAttributes(attributes)) return -1;
+    return attributes.GetLevel();
+  }
+  static bool Shown(VGraphicObject* control) { return control != nullptr && control->IsVisible(); }
+};
+
+TEST_F(IndexScreenTest, EnteringSlidesTheListInWithItsOvershootFadesTheBackdropAndEndsWithTheIntro) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Make();
+  AppTaskListControl* list = screen->GetList();
+  VGraphicObject* backdrop = screen->FindObject(IndexScreen::kBackdropId);
+  EXPECT_EQ(list->GetBounds().left, 640);
+  EXPECT_EQ(list->GetBounds().GetHeight(), 5 * 17) << "five rows of 17";
+  EXPECT_EQ(Level(backdrop), 0);
+  EXPECT_FALSE(Shown(screen->GetModel()));
+  bench->log.clear();
+  screen->Show();
+  // The timer ticks every 40 ms: its end (500 ms) is heard on the tick at 520.
+  int32_t leftmost = 640;
+  for (uint32_t ms = 10; ms <= 520; ms += 10) {
+    Pass(10);
+    leftmost = std::min(leftmost, list->GetBounds().left);
+    EXPECT_EQ(list->GetBounds().top, 30) << "no y signal";
+  }
+  EXPECT_EQ(leftmost, 408) << "overshoot: 425 - 17 (8 % of 215)";
+  EXPECT_EQ(list->GetBounds().left, 425);
+  EXPECT_EQ(screen->FindObject(14962)->GetBounds().left, 0);
+  EXPECT_EQ(screen->FindObject(14964)->GetBounds().top, 0);
+  EXPECT_FALSE(list->IsEnabled());
+  // The backdrop fades in over the next 500 ms.
+  for (int32_t i = 0; i < 25; ++i) Pass(10);
+  const int32_t halfway = Level(backdrop);
+  EXPECT_GT(halfway, 15);
+  EXPECT_LT(halfway, 50);
+  for (int32_t i = 0; i < 40 && !Shown(screen->GetIntro()); ++i) Pass(10);
+  EXPECT_EQ(Level(backdrop), 63);
+  EXPECT_TRUE(Shown(screen->GetIntro())) << "the intro turns into the model";
+  EXPECT_TRUE(Logged(94).empty()) << "94 only when the intro arrives";
+  for (int32_t i = 0; i < 200 && Logged(94).empty(); ++i) Pass(10);
+  EXPECT_EQ(screen->GetIntro()->GetCurrentFrame(), 15);
+  EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 14416"}));
+  EXPECT_TRUE(Shown(screen->GetModel()));
+  EXPECT_FALSE(Shown(screen->GetIntro()));
+  EXPECT_TRUE(list->IsEnabled());
+}
+
+TEST_F(IndexScreenTest, LeavingTurnsTheModelBackFirstThenPlaysEverythingBackAndSends95OnTheNextTick) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  AnimatedMaskControl* model = screen->GetModel();
+  model->SetFrame(20);
+  screen->Hide();
+  EXPECT_TRUE(model->IsAnimating());
+  EXPECT_FALSE(Shown(screen->GetIntro())) << "the intro waits for the model";
+  for (int32_t i = 0; i < 200 && model->IsAnimating(); ++i) Pass(10);
+  EXPECT_EQ(model->GetCurrentFrame(), 0);
+  EXPECT_FALSE(Shown(model));
+  EXPECT_TRUE(Shown(screen->GetIntro()));
+  for (int32_t i = 0; i < 300 && Logged(95).empty(); ++i) {
+    Pass(10);
+    if (Logged(95).empty()) {
+      EXPECT_TRUE(screen->IsVisible());
+    }
+  }
+  EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14416"}));
+  EXPECT_FALSE(screen->IsVisible());
+  EXPECT_EQ(screen->GetList()->GetBounds().left, 640);
+  EXPECT_EQ(Level(screen->FindObject(IndexScreen::kBackdropId)), 0);
+  EXPECT_EQ(screen->FindObject(14964)->GetBounds().top, -388);
+  EXPECT_TRUE(Logged(94).empty());
+}
+
+TEST_F(IndexScreenTest, PointingAtARegionNamesThePlaceMarksItsRowAndTheSpinAreaAsksForItsCaption) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(ItemRef(kBubbleCategory, 2).MarkItemVisited());
+  IndexScreen* screen = Entered();
+  bench->Move(kPlace1X, kBandY);
+  EXPECT_EQ(screen->GetCurrentRegion(), 10);
+  EXPECT_EQ(captions.captions, (std::vector<std::string>{"Die Halle"}));
+  EXPECT_EQ(screen->GetList()->GetHoveredItem(), 0);
+  // Leaving a region is heard on one move, entering the next on the next.
+  bench->Move(kPlace2X, kBandY);
+  bench->Move(kPlace2X + 1, kBandY);
+  EXPECT_EQ(captions.captions.back(), "Die Kueche [box]") << "a visited place's caption in its box";
+  EXPECT_EQ(screen->GetList()->GetHoveredItem(), 1);
+  bench->log.clear();
+  bench->Move(kSpinX, kBandY);
+  bench->Move(kSpinX + 1, kBandY);
+  EXPECT_EQ(Logged(28), (std::vector<std::string>{"28 14990"}));
+  EXPECT_EQ(screen->GetCurrentRegion(), 254);
+}
+
+TEST_F(IndexScreenTest, AClickedPlacePlaysItsSlideShowInTheModelsAreaWithStripAndGoButtonBelowItsRow) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  bench->Move(kPlace1X, kBandY);
+  bench->Click(kPlace1X, kBandY);
+  SlideShowPanel* show = screen->GetSlideShowPanel();
+  ASSERT_NE(show, nullptr);
+  EXPECT_EQ(show->GetBounds().left, 53);
+  EXPECT_EQ(show->GetBounds().top, 71);
+  ASSERT_NE(show->GetPlayer(), nullptr);
+  EXPECT_EQ(show->GetPlayer()->GetBounds(), VRect(0, 0, 320, 240)) << "the player covers the model's area";
+  EXPECT_NE(show->GetSequence(), nullptr);
+  EXPECT_TRUE(screen->IsShowingSlideShow());
+  EXPECT_TRUE(screen->GetList()->IsDimmingUnselected());
+  // Row 0's highlight: left 425, bottom 30 + 17.
+  ViewerControlPanel* strip = screen->GetCurrentStrip();
+  ASSERT_EQ(strip, screen->GetStripBelow());
+  EXPECT_TRUE(Shown(strip));
+  EXPECT_EQ(strip->GetBounds().left, 425);
+  EXPECT_EQ(strip->GetBounds().top, 45);
+  EXPECT_TRUE(strip->GetPauseButton()->IsVisible()) << "playing";
+  EXPECT_TRUE(Shown(screen->GetGoButtonBelow()));
+  EXPECT_EQ(screen->GetGoButtonBelow()->GetBounds().left, 425 + 152);
+  EXPECT_EQ(screen->GetGoButtonBelow()->GetBounds().top, 45);
+  // The go-there button: the tour at the place's bubble.
+  bench->log.clear();
+  SendControlEvent(*screen->GetGoButtonBelow(), kEventButtonClicked);
+  EXPECT_EQ(Logged(IndexScreen::kOwnerGoToBubble), (std::vector<std::string>{"140 1"}));
+  // Closing the place removes the viewer and the buttons.
+  screen->ShowEntry(0, false);
+  EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
+  EXPECT_FALSE(Shown(strip));
+  EXPECT_FALSE(Shown(screen->GetGoButtonBelow()));
+}
+
+TEST_F(IndexScreenTest, APlaceFromRowFourOnGetsItsStripAndGoButtonAboveTheRow) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  screen->GetList()->HoverItem(4, false, true);
+  screen->ShowEntry(4, true);
+  ViewerControlPanel* strip = screen->GetCurrentStrip();
+  ASSERT_EQ(strip, screen->GetStripAbove());
+  // Row 4's top: 30 + 4 x 17 = 98; the strip is 20 high, the button 18.
+  EXPECT_EQ(strip->GetBounds().top, 98 - 20);
+  EXPECT_EQ(screen->GetGoButtonAbove()->GetBounds().left, 425 + 151);
+  EXPECT_EQ(screen->GetGoButtonAbove()->GetBounds().top, 98 - 18);
+  EXPECT_FALSE(Shown(screen->GetStripBelow()));
+}
+
+TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlayButton) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  screen->GetList()->HoverItem(1, false, true);
+  screen->ShowEntry(1, true);
+  VideoItemPanel* video = screen->GetVideoPanel();
+  ASSERT_NE(video, nullptr);
+  EXPECT_FALSE(screen->IsShowingSlideShow());
+  EXPECT_EQ(video->GetBounds(), VRect(53, 71, 53 + 320, 71 + 240));
+  auto* movie = dynamic_cast<VControl*>(video->FindObject(VideoItemPanel::kMovieId));
+  ASSERT_NE(movie, nullptr) << "a movie control, even without its medium";
+  ViewerControlPanel* strip = screen->GetCurrentStrip();
+  ASSERT_NE(strip, nullptr);
+  EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
+  // The movie stops at its end: the strip offers play again.
+  SendControlEvent(*movie, AppMovieControl::kMessagePaused);
+  EXPECT_TRUE(strip->GetPlayButton()->IsVisible());
+  EXPECT_FALSE(strip->GetPauseButton()->IsVisible());
+  // The strip's play and pause reach the screen.
+  SendControlEvent(*strip->GetPlayButton(), kEventButtonClicked);
+  EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
+  // A place whose bubble names no item (VI000) opens the strip only.
+  screen->ShowEntry(0, false);
+  screen->GetList()->HoverItem(2, false, true);
+  screen->ShowEntry(2, true);
+  EXPECT_EQ(screen->GetVideoPanel(), nullptr);
+  EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
+  EXPECT_TRUE(Shown(screen->GetCurrentStrip()));
+}
+
+TEST_F(IndexScreenTest, TheGoThereButtonSendsTheBubbleOfTheModelsRegionZeroOrMinusOne) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  struct Case {
+    const char* name;
+    int32_t x, y;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no region entered yet", 600, 400, "140 0"},
+      {"a place", kPlace2X, kBandY, "140 2"},
+      {"the spin area", kSpinX, kBandY, "140 0"},
+      {"a region without a place", kNoPlaceX, kModelY + 2, "140 -1"},
+      {"off the model: the region last entered", 600, 400, "140 -1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bench->Move(c.x, c.y);
+    bench->Move(c.x + 1, c.y);
+    bench->log.clear();
+    SendControlEvent(*screen->GetGoButtonAbove(), kEventButtonClicked);
+    EXPECT_EQ(Logged(IndexScreen::kOwnerGoToBubble), (std::vector<std::string>{c.message}));
+  }
+}
+
+TEST_F(IndexScreenTest, AConfirmedRowOpensThePlaceAtOnceOrOnceTheModelHasStoppedTurning) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  AppTaskListControl* list = screen->GetList();
+  AnimatedMaskControl* model = screen->GetModel();
+  // The list's glide reaches row 1: the model turns to its frame.
+  screen->HandleEvent(AppTaskListControl::kMessageHovered, 1, 0);
+  EXPECT_TRUE(model->IsAnimating());
+  EXPECT_EQ(captions.captions.back(), "Die Kueche");
+  // Confirmed while turning: the place opens on arrival.
+  list->HoverItem(1, false, true);
+  list->SetDimUnselected(true);
+  screen->HandleEvent(AppTaskListControl::kMessageItemClicked, 1, 0);
+  EXPECT_EQ(screen->GetVideoPanel(), nullptr);
+  EXPECT_TRUE(model->IsInputLocked());
+  for (int32_t i = 0; i < 200 && model->IsAnimating(); ++i) Pass(10);
+  EXPECT_EQ(model->GetCurrentFrame(), 10);
+  EXPECT_NE(screen->GetVideoPanel(), nullptr);
+  EXPECT_FALSE(Shown(model));
+  // Undimmed: the place closes and the model returns.
+  list->SetDimUnselected(false);
+  screen->HandleEvent(AppTaskListControl::kMessageItemClicked, 1, 0);
+  EXPECT_EQ(screen->GetVideoPanel(), nullptr);
+  EXPECT_TRUE(Shown(model));
+  EXPECT_FALSE(model->IsInputLocked());
+  // Not turning: at once.
+  list->HoverItem(3, false, true);
+  list->SetDimUnselected(true);
+  screen->HandleEvent(AppTaskListControl::kMessageItemClicked, 3, 0);
+  EXPECT_NE(screen->GetSlideShowPanel(), nullptr);
+  EXPECT_FALSE(Shown(model));
+}
+
+TEST_F(IndexScreenTest, ARowWithoutAPlaceOrNoRowStopsTheModelAndOpensNothing) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  AnimatedMaskControl* model = screen->GetModel();
+  screen->HandleEvent(AppTaskListControl::kMessageHovered, 4, 0);
+  EXPECT_TRUE(model->IsAnimating());
+  screen->HandleEvent(AppTaskListControl::kMessageHovered, static_cast<uint32_t>(-1), 0);
+  EXPECT_FALSE(model->IsAnimating());
+  EXPECT_EQ(captions.captions.back(), "");
+  // A confirmed row that holds no place (or none at all) opens nothing.
+  for (const int32_t row : {-1, 7}) {
+    screen->GetList()->SetDimUnselected(true);
+    screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(row), 0);
+    EXPECT_EQ(screen->GetCurrentStrip(), nullptr) << row;
+    EXPECT_EQ(screen->GetVideoPanel(), nullptr);
+  }
+}
+
+TEST_F(IndexScreenTest, NoRowOpensNothingEvenWhenAnEntryWasWrittenWithPositionZero) {
+  OpenIndexDisc("0 1 10 0 SH001 \"Null\"\r\n1 2 20 10 VI001 \"Eins\"\r\n");
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  screen->GetList()->SetDimUnselected(true);
+  screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(-1), 0);
+  EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
+  EXPECT_EQ(screen->GetCurrentStrip(), nullptr);
+}
+
+TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
+  std::string text;
+  for (int32_t n = 1; n <= 10000; ++n) {
+    text += std::to_string(n) + " " + std::to_string(n % 1000) + " " + std::to_string(n % 253 + 1) + " " +
+            std::to_string(n % 41) + " VI000 \"P" + std::to_string(n) + "\"\n";
+  }
+  OpenIndexDisc(text);
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Make();
+  EXPECT_EQ(screen->GetEntries().GetCount(), 10000);
+  EXPECT_EQ(screen->GetList()->GetVisibleItems(), 380 / 17);
+  EXPECT_LE(screen->GetList()->GetBounds().bottom, 30 + 380);
+}
+
+TEST_F(IndexScreenTest, TheMainPanelsScreenOfKindThreeIsTheIndexScreen) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  RegisterIndexScreen();
+  ScreenRequest request;
+  request.kind = 3;
+  request.id = IndexScreen::kScreenId;
+  request.width = 640;
+  request.height = 480;
+  request.layer = 30;
+  request.owner = owner;
+  PictureFrameControl* screen = ScreenRegistry::Make(request);
+  ASSERT_NE(dynamic_cast<IndexScreen*>(screen), nullptr);
+  EXPECT_EQ(screen->GetKind(), 3);
+  ScreenRegistry::Unregister(3);
+  delete screen;
+}
+
+}  // namespace

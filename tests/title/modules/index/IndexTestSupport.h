@@ -1,0 +1,200 @@
+// Test support of the index module: a small disc whose interface archive is
+// built with the program's tool (the index text, a model of 41 small frames
+// whose masks hold a spin area, four places' regions, a region without a
+// place and the model's selected value, the intro, the strips and buttons),
+// five bubbles in the language archive with their tables set, a slide show
+// and a video item, a 640 x 480 bench on a fake clock and the main screen
+// services noting the captions.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/core/ServiceCheck.h"
+#include "engine/core/VString.h"
+#include "engine/script/VisitHistory.h"
+#include "support/BuildPaths.h"
+#include "support/Subprocess.h"
+#include "title/controls/MainScreenServices.h"
+#include "title/modules/panels/PanelTestSupport.h"
+#include "title/shell/MuseumCategoryTables.h"
+#include "title/shell/StripTestSupport.h"
+
+namespace indextest {
+
+// The model's small frames and masks (the model's area is larger: points
+// outside the mask lie in no region).
+constexpr int32_t kFrameWidth = 32;
+constexpr int32_t kFrameHeight = 24;
+constexpr int32_t kModelFrames = 41;
+// Mask values by column band: spin area, the places of bubbles 1 and 2, and
+// right of them a region without a place above the model's selected value.
+inline uint8_t ModelRegion(int32_t x, int32_t y) {
+  if (x < 8) return 254;
+  if (x < 16) return 10;
+  if (x < 24) return 20;
+  return y < 12 ? 30 : 9;
+}
+// Window points inside each band (the model stands at 53, 71).
+constexpr int32_t kModelX = 53, kModelY = 71;
+constexpr int32_t kSpinX = kModelX + 3, kPlace1X = kModelX + 11, kPlace2X = kModelX + 19, kNoPlaceX = kModelX + 27;
+constexpr int32_t kBandY = kModelY + 5;
+
+// The places: position, bubble, mask value, frame, code, title.
+inline const char* kIndexText =
+    "1 1 10 0 SH001 \"Halle (Liste)\"\r\n"
+    "2 2 20 10 VI001 \"Kueche (Liste)\"\r\n"
+    "3 3 40 20 VI000 \"Salon\"\r\n"
+    "4 4 50 30 SH001 \"Treppe\"\r\n"
+    "5 5 60 40\tVI001 \"Garten\"\r\n";
+
+constexpr uint16_t kShowBase = 19800;
+constexpr uint16_t kVideoBase = 19700;
+
+class Captions : public MainScreenServices {
+ public:
+  VGraphicObject* GetCurrentPanel() override { return nullptr; }
+  void SetCaption(const VString& text, bool shown, bool /*keep*/) override {
+    captions.push_back(std::string(text.GetChars() != nullptr ? text.GetChars() : "") + (shown ? " [box]" : ""));
+  }
+  std::vector<std::string> captions;
+};
+
+class IndexFixture : public paneltest::PanelFixture {
+ protected:
+  void SetUp() override {
+    PanelFixture::SetUp();
+    previousHistory_ = SetVisitHistory(&history);
+    {
+      const ScopedMissingServicesAllowed allowed;
+      previousServices_ = GetMainScreenServices();
+    }
+    InstallMainScreenServices(&captions);
+  }
+  void TearDown() override {
+    if (bench) {
+      FlushDeferredDeletions();
+      bench.reset();
+    }
+    InstallMainScreenServices(previousServices_);
+    SetVisitHistory(previousHistory_);
+    PanelFixture::TearDown();
+  }
+
+  // Builds and opens the disc with `indexText` as TEXT 10007.
+  void OpenIndexDisc(const std::string& indexText = kIndexText) {
+    std::vector<std::string> gui = {"50 -20 \"gui\""};
+    WriteFile("index.txt", indexText);
+    gui.push_back("10007 40 " + Quoted("index.txt") + " 0");
+    for (int32_t f = 0; f < kModelFrames; ++f) {
+      const auto shade = static_cast<uint32_t>(0x101010 + f * 0x030201);
+      Picture(gui, static_cast<uint16_t>(10400 + f), kFrameWidth, kFrameHeight, shade);
+      Picture(gui, static_cast<uint16_t>(10600 + f), kFrameWidth, kFrameHeight, 0xFFFFFF);
+      const std::string mask = "pic/m" + std::to_string(f) + ".bmp";
+      WriteFile(mask, striptest::Bmp8(kFrameWidth, kFrameHeight, ModelRegion));
+      gui.push_back(std::to_string(10500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
+    }
+    for (int32_t f = 0; f < 16; ++f) Picture(gui, static_cast<uint16_t>(10710 + f), kFrameWidth, kFrameHeight, 0x804020);
+    Picture(gui, 10001, 64, 48, 0x203040);
+    Picture(gui, 10702, 376, 20, 0x405060);
+    Picture(gui, 10704, 20, 245, 0x405060);
+    Picture(gui, 10706, 381, 20, 0x405060);
+    Picture(gui, 10708, 20, 388, 0x405060);
+    for (uint16_t id : {10010, 10012, 10014, 10016}) Picture(gui, id, 40, 18, 0x30A030);
+    Picture(gui, 10018, 60, 20, 0x202020);
+    Picture(gui, 10020, 60, 28, 0x202020);
+    for (uint16_t id = 10021; id <= 10029; ++id) Picture(gui, id, 24, 16, 0x8080F0);
+    // The slide show's two pictures.
+    Picture(gui, 5805, 64, 48, 0xC03020);
+    Picture(gui, 5806, 64, 48, 0x2030C0);
+    std::string script;
+    for (const std::string& line : gui) script += line + "\n";
+    WriteFile("gui.txt", script);
+    std::filesystem::create_directories(Path("Media"));
+    ASSERT_TRUE(testsupport::RunsToSuccess(
+        {OSTREVAN_TOOL_BIN, "archive", "build", Path("gui.txt"), Path("Media/QV_GUI.msf")},
+        {"ASAN_OPTIONS=detect_leaks=0"}, 120));
+
+    WriteFile("show.txt",
+              "channel { item picture { start 0 sustain 2000 decay 1000 resid 5805 opacity 1.00 bounds 0 0 0 0 } }\r\n"
+              "channel { item picture { start 2000 rise 1000 sustain 1000 resid 5806 opacity 1.00 "
+              "bounds 0 0 0 0 } }\r\n");
+    languageLines = {
+        "18400 -20 \"BUBBLE { ID BU001 INFO SH001 }\"", "18402 -20 \"Die Halle\"",
+        "18420 -20 \"BUBBLE { ID BU002 INFO VI001 }\"", "18422 -20 \"Die Kueche\"",
+        "18460 -20 \"BUBBLE { ID BU004 INFO SH001 }\"",
+        "18480 -20 \"BUBBLE { ID BU005 INFO VI001 }\"", "18482 -20 \"Der Garten\"",
+        std::to_string(kShowBase) + " 40 " + Quoted("show.txt") + " 0",
+        "19702 -20 \"Ein Film\"",
+    };
+    // The language archive and the others as the panels' tests build them;
+    // the interface archive just built is kept.
+    const std::string built = Path("Media/QV_GUI.msf");
+    std::filesystem::copy_file(built, Path("gui.msf"), std::filesystem::copy_options::overwrite_existing);
+    guiLines.clear();
+    OpenDiscKeepingInterface();
+    if (HasFatalFailure()) return;
+    MuseumCategoryTables& tables = GetMuseumCategoryTables();
+    for (int32_t n = 0; n < 1000; ++n) {
+      for (int32_t table = 1; table <= 12; ++table) ASSERT_TRUE(tables.SetCategoryEntry(table, n, 0));
+    }
+    for (int32_t n : {1, 2, 4, 5}) {
+      ASSERT_TRUE(tables.SetCategoryEntry(1, n, static_cast<uint32_t>(18400 + 20 * (n - 1))));
+    }
+    ASSERT_TRUE(tables.SetCategoryEntry(6, 1, kShowBase));
+    ASSERT_TRUE(tables.SetCategoryEntry(7, 1, kVideoBase));
+  }
+
+  std::vector<std::string> Logged(uint32_t code) const {
+    std::vector<std::string> out;
+    const std::string prefix = std::to_string(code) + " ";
+    for (const std::string& line : bench->log) {
+      if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    }
+    return out;
+  }
+
+  Captions captions;
+  MemoryVisitHistory history;
+
+ private:
+  void OpenDiscKeepingInterface() {
+    // OpenDisc rebuilds the interface archive from guiLines with the
+    // engine's builder; the tool's archive goes back in before opening.
+    OpenDiscWith([this] {
+      std::filesystem::copy_file(Path("gui.msf"), Path("Media/QV_GUI.msf"),
+                                 std::filesystem::copy_options::overwrite_existing);
+    });
+  }
+  template <typename BeforeOpen>
+  void OpenDiscWith(BeforeOpen beforeOpen) {
+    std::vector<std::string> language = TableLines([](int t) { return shelltest::UniformTable(t); });
+    language.emplace_back("49 -20 \"language\"");
+    language.insert(language.end(), languageLines.begin(), languageLines.end());
+    ASSERT_TRUE(BuildArchive("CD/Media/QV_DE.msf", language));
+    ASSERT_TRUE(BuildArchive("CD/Media/QV_extra.msf", {"7000 -20 \"extra\""}));
+    ASSERT_TRUE(BuildArchive("CD/Media/QV_DE_VI.msf", {"49 -20 \"video\""}));
+    beforeOpen();
+    ASSERT_TRUE(OpenMediaArchives());
+    bench = std::make_unique<controltest::Bench>(640, 480);
+    bench->clock().SetStepPerRead(0);
+    InitClock();
+    owner = new paneltest::OwnerStandIn(bench->recorder);
+  }
+
+  void Picture(std::vector<std::string>& lines, uint16_t id, int32_t width, int32_t height, uint32_t colour) {
+    const std::string name = "pic/p" + std::to_string(id) + ".bmp";
+    WriteFile(name, striptest::Bmp24(width, height, [colour](int32_t, int32_t) { return colour; }));
+    // Flag 2: kept at its size, not cropped to its content.
+    lines.push_back(std::to_string(id) + " 10 " + Quoted(name) + " 2");
+  }
+
+  VisitHistory* previousHistory_ = nullptr;
+  MainScreenServices* previousServices_ = nullptr;
+};
+
+}  // namespace indextest

@@ -1,0 +1,173 @@
+#include "title/modules/index/IndexEntryList.h"
+
+#include <string>
+
+#include "engine/archive/ArchiveServices.h"
+#include "engine/archive/MediaArchive.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VString.h"
+#include "engine/core/VTextFile.h"
+#include "title/modules/index/IndexEntry.h"
+#include "title/tour/BubbleRecord.h"
+
+namespace {
+
+constexpr int32_t kCodeLength = 5;
+
+// The next five characters that are neither a blank nor a TAB; false when
+// the data ends first.
+bool ReadItemCode(VTextFile& file) {
+  int32_t collected = 0;
+  char c = 0;
+  while (collected < kCodeLength) {
+    if (file.Read(&c, 1) != 1) return false;
+    if (c != ' ' && c != '\t') ++collected;
+  }
+  return true;
+}
+
+// The quoted title; false when no quote opens or the data ends before the
+// closing quote.
+bool ReadTitle(VTextFile& file, VString& title) {
+  file.ReadString(title);
+  const int64_t after = file.GetPosition();
+  if (after <= 0) return false;
+  file.Seek(-1, false);
+  char last = 0;
+  const bool closed = file.Read(&last, 1) == 1 && last == '"';
+  file.Seek(after, true);
+  return closed;
+}
+
+// The bubble's title and item; the quoted title and VI000 where the bubble
+// has none.
+void ReadBubble(int32_t bubbleNumber, const VString& quotedTitle, VString& title, ItemRef& item) {
+  ItemRef bubble(kBubbleCategory, bubbleNumber);
+  BubbleRecord record(bubble);
+  title = record.GetText();
+  item = record.GetInfoItem();
+  if (!item.IsItemRefValid() || record.GetBaseMediaId() == 0) item.ParseItemRef(VString(IndexEntryList::kNoItemCode));
+  if (title.GetLength() == 0) title = quotedTitle;
+}
+
+}  // namespace
+
+IndexEntryList::IndexEntryList(uint16_t mediaId) { Load(mediaId); }
+
+bool IndexEntryList::Load(uint16_t mediaId) {
+  loaded_ = false;
+  MediaArchive* archive = GetArchiveForMedia(mediaId);
+  if (archive == nullptr) return false;
+  VTextFile file(nullptr);
+  uint32_t type = MakeTypeCode("TEXT");
+  MediaEntry entry;
+  if (!archive->OpenMedia(mediaId, file, type, &entry)) return false;
+  if (!file.Open(1)) return false;
+  ReadRecords(file, static_cast<int64_t>(entry.size));
+  file.Close();
+  loaded_ = true;
+  return true;
+}
+
+void IndexEntryList::ReadRecords(VTextFile& file, int64_t size) {
+  while (file.GetPosition() >= 0 && file.GetPosition() < size) {
+    int32_t position = 0, bubbleNumber = 0, maskValue = 0, frame = 0;
+    if (file.ReadLong(position) == 0 || file.ReadLong(bubbleNumber) == 0 || file.ReadLong(maskValue) == 0 ||
+        file.ReadLong(frame) == 0) {
+      return;
+    }
+    if (!ReadItemCode(file)) return;
+    VString quoted;
+    if (!ReadTitle(file, quoted)) return;
+    if (quoted.GetLength() == 0) continue;
+    // A bubble number names a place only within 0..999 (the item numbers).
+    if (bubbleNumber < 0 || bubbleNumber > ItemRef::kMaxNumber) continue;
+    VString title;
+    ItemRef item;
+    ReadBubble(bubbleNumber, quoted, title, item);
+    auto* entry = new IndexEntry;
+    // Positions are written from 1; the subtraction wraps rather than overflow.
+    entry->Set(static_cast<int32_t>(static_cast<uint32_t>(position) - 1u), bubbleNumber, frame, maskValue, item,
+               &title);
+    Append(entry);
+  }
+}
+
+namespace {
+
+template <typename Match>
+IndexEntry* FindFirst(const VLinkedList& list, Match match) {
+  for (VListElement* element = list.GetFirst(); element != nullptr; element = element->GetNext()) {
+    auto* entry = static_cast<IndexEntry*>(element);
+    if (match(*entry)) return entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+IndexEntry* IndexEntryList::FindByPosition(int32_t position) const {
+  return FindFirst(*this, [position](const IndexEntry& e) { return e.GetPosition() == position; });
+}
+
+IndexEntry* IndexEntryList::FindByMaskValue(int32_t maskValue) const {
+  return FindFirst(*this, [maskValue](const IndexEntry& e) { return e.GetMaskValue() == maskValue; });
+}
+
+IndexEntry* IndexEntryList::FindByBubble(int32_t bubbleNumber) const {
+  return FindFirst(*this, [bubbleNumber](const IndexEntry& e) { return e.GetBubbleNumber() == bubbleNumber; });
+}
+
+IndexEntry* IndexEntryList::FindByFrame(int32_t frame) const {
+  return FindFirst(*this, [frame](const IndexEntry& e) { return e.GetFrame() == frame; });
+}
+
+int32_t IndexEntryList::GetFrameAt(int32_t position) const {
+  const IndexEntry* entry = FindByPosition(position);
+  return entry != nullptr ? entry->GetFrame() : -1;
+}
+
+int32_t IndexEntryList::GetMaskValueAt(int32_t position) const {
+  const IndexEntry* entry = FindByPosition(position);
+  return entry != nullptr ? entry->GetMaskValue() : -1;
+}
+
+int32_t IndexEntryList::GetBubbleNumberAt(int32_t position) const {
+  const IndexEntry* entry = FindByPosition(position);
+  return entry != nullptr ? entry->GetBubbleNumber() : -1;
+}
+
+ItemRef IndexEntryList::GetItemAt(int32_t position) const {
+  const IndexEntry* entry = FindByPosition(position);
+  return entry != nullptr ? entry->GetItem() : ItemRef();
+}
+
+const VString* IndexEntryList::GetTitleAt(int32_t position) const {
+  const IndexEntry* entry = FindByPosition(position);
+  return entry != nullptr ? entry->GetTitle() : nullptr;
+}
+
+int32_t IndexEntryList::GetBubbleNumberForMask(int32_t maskValue) const {
+  const IndexEntry* entry = FindByMaskValue(maskValue);
+  return entry != nullptr ? entry->GetBubbleNumber() : -1;
+}
+
+int32_t IndexEntryList::GetPositionForMask(int32_t maskValue) const {
+  const IndexEntry* entry = FindByMaskValue(maskValue);
+  return entry != nullptr ? entry->GetPosition() : -1;
+}
+
+int32_t IndexEntryList::GetMaskValueForBubble(int32_t bubbleNumber) const {
+  const IndexEntry* entry = FindByBubble(bubbleNumber);
+  return entry != nullptr ? entry->GetMaskValue() : -1;
+}
+
+int32_t IndexEntryList::GetFrameForBubble(int32_t bubbleNumber) const {
+  const IndexEntry* entry = FindByBubble(bubbleNumber);
+  return entry != nullptr ? entry->GetFrame() : -1;
+}
+
+const VString* IndexEntryList::GetTitleForBubble(int32_t bubbleNumber) const {
+  const IndexEntry* entry = FindByBubble(bubbleNumber);
+  return entry != nullptr ? entry->GetTitle() : nullptr;
+}
