@@ -626,12 +626,15 @@ bool AspectScreen::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) 
       return true;
     case MoveAnimator::kMessageMoved: {
       const VGraphicObject* moved = MessagePointerAs<VGraphicObject>(value1);
+      // The other control's action runs with this one's only when its move
+      // has ended too: a mover still going would undo what the action did
+      // (show the link again, say).
       if (moved == titleBar_) {
         RunBarAction();
-        if (linkAction_ != LinkAction::kNone) RunLinkAction();
+        if (linkAction_ != LinkAction::kNone && !linkMover_->IsActive()) RunLinkAction();
       } else if (moved == link_) {
         RunLinkAction();
-        if (barAction_ != BarAction::kNone) RunBarAction();
+        if (barAction_ != BarAction::kNone && !barMover_->IsActive()) RunBarAction();
       }
       return true;
     }
