@@ -35,7 +35,9 @@ constexpr int32_t kPictureLayer[3] = {1, 1, 6};
 constexpr int32_t kListLayer = 3;
 constexpr int32_t kBarLayer = 4;
 constexpr int32_t kLinkLayer = 5;
-constexpr int32_t kViewerLayer = 6;
+// Above the column at the right edge (layer 6), under which the viewer's
+// side bar would otherwise reach: a new child goes below siblings of its layer.
+constexpr int32_t kViewerLayer = 7;
 constexpr int32_t kViewerWidth = 640;
 constexpr int32_t kViewerHeight = 400;
 // The title bar at first: x 110 with a left margin of 25, 237 + 25 wide.

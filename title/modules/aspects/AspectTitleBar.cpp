@@ -26,6 +26,9 @@ AspectTitleBar::AspectTitleBar(int32_t id, int32_t left, int32_t top, int32_t la
                            this);
   text_->SetTextColor(kTextColour);
   text_->SetTransparent(true);
+  // The title only shows: a text control takes every move of the pointer,
+  // which would starve the list the bar moves beside.
+  text_->SetEnabled(false);
   back_ = new VPictureButton(kBackButtonId, kBackPictures[0], kBackPictures[1], kBackPictures[2], 0, VPoint(0, 0),
                              kButtonLayer, 0, 0, this);
   back_->SetVisible(false, false);
