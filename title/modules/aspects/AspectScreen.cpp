@@ -14,6 +14,7 @@
 #include "engine/graphics/VFont.h"
 #include "engine/script/ItemRef.h"
 #include "engine/sound/SoundManager.h"
+#include "title/controls/AppListControl.h"
 #include "title/controls/AppTaskListControl.h"
 #include "title/controls/MoveAnimator.h"
 #include "title/controls/PlacementAnimation.h"
@@ -91,6 +92,7 @@ AspectScreen::AspectScreen(int32_t id, int32_t left, int32_t top, int32_t layer,
   list_->SetVisible(false, false);
   list_->SetItemFont(listFont);
   list_->SetHeadingFont(listFont);
+  if (list_->GetCompanion() != nullptr) list_->GetCompanion()->SetFont(titleFont);
   placementA_.AddOrMerge(new PlacementRecord(list_, PlacementRecord::kFirstPair, outside, kListTop, 0, 0));
   placementB_.AddOrMerge(new PlacementRecord(list_, PlacementRecord::kFirstPair, kListLeft, kListTop, 0, 0));
   toB_ = std::make_unique<PlacementTransition>(&placementA_, &placementB_, kMoveMs);
