@@ -260,8 +260,11 @@ void AspectScreen::ShowAspectList(const VLinkedList* list, bool redraw) {
   const auto count = static_cast<int32_t>(titles_.size());
   list_->SetItems(titles_.empty() ? nullptr : titles_.data(), count);
   list_->SetSelection(-1, -1);
-  // The rows stand centred in the list's height.
-  const int32_t y = std::max((list_->GetHeight() - kRowHeight * count) / 2, 0);
+  // The rows stand centred in the list's place, and the control is only as
+  // tall as its rows: a list reaching down over the strip would keep the
+  // pointer (and the strip's buttons would hear no click) while it hovers.
+  const int32_t y = std::max((kListHeight - kRowHeight * count) / 2, 0);
+  list_->FitHeightToRows();
   list_->MoveTo(VPoint(list_->GetBounds().left, y), false, false, false);
   list_->SetDimUnselected(false);
   if (redraw && IsShown()) Invalidate();

@@ -392,6 +392,13 @@ TEST_F(AspectScreenTest, ThePointerChoosesARowAndTheTitleFollowsItAlongTheChildr
   Run(800);
   EXPECT_EQ(screen->GetList()->GetHoveredItem(), 1);
   EXPECT_EQ(Bounds(bar).top, childTop + 20 + rise) << "the title stands by the row under the pointer";
+  // Below its rows the list lets the pointer go: the strip's buttons there
+  // hear their clicks.
+  EXPECT_EQ(Bounds(screen->GetList()).GetHeight(), 2 * 20);
+  EXPECT_EQ(VGraphicObject::GetCapturedObject(), screen->GetList());
+  bench->Move(424, 452);
+  Pass(10);
+  EXPECT_NE(VGraphicObject::GetCapturedObject(), screen->GetList());
   delete screen;
 }
 
