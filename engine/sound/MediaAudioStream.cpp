@@ -156,6 +156,7 @@ bool MediaAudioStream::IsAtEnd(int32_t position) const {
 bool MediaAudioStream::IsFinished() const {
   if (VAudioStream::IsFinished()) return true;
   if (streaming_) return reader_ && sourceEnded_;
+  VMutexLock hold(lock_);  // the mixer thread moves the reader as it plays
   return reader_ && !loadedWhole_ && reader_->IsAtEnd();
 }
 

@@ -316,7 +316,9 @@ def check_item(disc, tables, code, what, problems, seen_bubbles):
     if category == 1:
         seen_bubbles.add(number)
     elif category == 5:  # picture sequence
-        disc.need(base, "TEXT", "%s sequence" % code)
+        sequence = disc.text(base, "%s sequence" % code)
+        if sequence is not None:
+            check_sequence(disc, code, base, sequence, problems)
         disc.need(base + 2, "TEXT", "%s caption" % code)
         link = disc.text(base + 3, "%s link" % code)
         if link is not None and not re.fullmatch(r"\s*BU\d{3}\s*", link):
@@ -333,6 +335,32 @@ def check_item(disc, tables, code, what, problems, seen_bubbles):
         check_detail_photo(disc, tables, code, base, problems, seen_bubbles)
     elif category in (4, 8, 9):
         disc.need(base, "TEXT", "%s record" % code)
+
+
+def check_sequence(disc, code, base, text, problems):
+    """A slide show's sequence: the media its picture and sound items name
+    exist, the pictures fit the 426 x 320 panel, the sounds are playable."""
+    items = re.findall(r"item\s*(picture|sound)\s*\{([^}]*)\}", text)
+    if not any(kind == "picture" for kind, _ in items):
+        problems.error("%s sequence TEXT %d holds no picture item" % (code, base))
+    for kind, fields in items:
+        resid = re.search(r"resid\s+(-?\d+)", fields)
+        if resid is None:
+            continue  # a file item: not on the disc
+        mid = int(resid.group(1))
+        if kind == "sound":
+            check_sound(disc, mid, "%s sequence sound" % code, problems)
+            continue
+        t, data = disc.need(mid, ["JPEG", "RIX "], "%s sequence picture" % code)
+        if t == "JPEG":
+            size = jpeg_size(data)
+            if size is None:
+                problems.error("%s sequence picture %d is not a JPEG" % (code, mid))
+            elif size[0] > 426 or size[1] > 320:
+                problems.error("%s sequence picture %d is %d x %d, larger than the 426 x 320 panel"
+                               % (code, mid, size[0], size[1]))
+            elif not size[2]:
+                problems.error("%s sequence picture %d is a progressive JPEG" % (code, mid))
 
 
 def check_detail_photo(disc, tables, code, base, problems, seen_bubbles):

@@ -11,57 +11,48 @@
 
 namespace {
 
-constexpr uint32_t kTick = 40;
-constexpr double kOvershoot = 0.04;
-constexpr double kFirstPhase = 0.85;
-
-// One coordinate of a move: a two-phase ramp into the sink's input, or the
-// control's own value when it does not change.
-void Coordinate(SignalTimer& timer, SignalPositionSink& sink, int32_t input, double from, double to, double current,
-                double duration) {
-  if (from == to) {
-    sink.SetInput(input, current);
-    return;
-  }
-  const double overshoot = to + std::trunc(kOvershoot * (to - from));
-  auto* ramp = new SignalTwoPhaseRamp(0, from, overshoot, to, kFirstPhase * duration, duration, 0);
-  ramp->Subscribe(&sink, input);
-  timer.Subscribe(ramp, 0);
-}
+constexpr uint32_t kTimerInterval = 5;
+// The share of the duration at which a moving control passes its overshoot.
+constexpr double kOvershootShare = 0.85;
 
 }  // namespace
 
-SignalTimer* RunPlacementTransition(const PlacementTransition& transition, VGraphicObject& screen) {
-  if (transition.from == nullptr || transition.to == nullptr) return nullptr;
-  // A timer of 0 ms would run until stopped: the shortest run is 1 ms.
-  const double duration = transition.duration > 1 ? transition.duration : 1;
-  auto* timer = new SignalTimer(VControl::kAllocateId, kTick, &screen);
-  timer->SetVisible(false, false);
-  const VListElement* f = transition.from->GetFirst();
-  const VListElement* t = transition.to->GetFirst();
-  for (; f != nullptr && t != nullptr; f = f->GetNext(), t = t->GetNext()) {
-    const auto* from = static_cast<const PlacementRecord*>(f);
-    const auto* to = static_cast<const PlacementRecord*>(t);
-    VGraphicObject* control = to->controlId != 0 ? screen.FindObject(to->controlId) : nullptr;
+SignalTimer* RunPlacementTransition(VControl& screen, const PlacementTransition& transition, int32_t timerId,
+                                    double overshoot) {
+  auto* timer = new SignalTimer(timerId, kTimerInterval, &screen);
+  const double duration = transition.duration;
+  VListElement* toElement = transition.to != nullptr ? transition.to->GetFirst() : nullptr;
+  VListElement* fromElement = transition.from != nullptr ? transition.from->GetFirst() : nullptr;
+  for (; fromElement != nullptr && toElement != nullptr;
+       fromElement = fromElement->GetNext(), toElement = toElement->GetNext()) {
+    const auto* from = static_cast<const PlacementRecord*>(fromElement);
+    const auto* to = static_cast<const PlacementRecord*>(toElement);
+    VGraphicObject* control = screen.FindObject(from->controlId);
     if (control == nullptr) continue;
-    if ((to->flags & PlacementRecord::kFirstPair) != 0 &&
-        (from->first[0] != to->first[0] || from->first[1] != to->first[1])) {
-      auto* sink = new SignalPositionSink(control);
-      const VRect& bounds = control->GetBounds();
-      Coordinate(*timer, *sink, 0, from->first[0], to->first[0], bounds.left, duration);
-      Coordinate(*timer, *sink, 1, from->first[1], to->first[1], bounds.top, duration);
+    if ((to->flags & PlacementRecord::kFirstPair) != 0) {
+      SignalPositionSink* sink = nullptr;
+      for (int32_t axis = 0; axis < 2; ++axis) {
+        const double start = from->first[axis];
+        const double change = to->first[axis] - start;
+        if (change == 0) continue;
+        if (sink == nullptr) sink = new SignalPositionSink(control);
+        const double passing = start + change + std::trunc(overshoot * change);
+        auto* ramp = new SignalTwoPhaseRamp(0, start, passing, start + change, kOvershootShare * duration, duration, 0);
+        timer->Subscribe(ramp, 0);
+        ramp->Subscribe(sink, axis);
+      }
     }
     auto* picture = dynamic_cast<VPictureControl*>(control);
     if (picture == nullptr) continue;
     if ((to->flags & PlacementRecord::kSecondPair) != 0) {
       auto* ramp = new SignalLinearRamp(0, from->secondWhole, to->secondWhole, duration, 0);
+      timer->Subscribe(ramp, 0);
       ramp->Subscribe(new SignalLevelSink(picture), 0);
-      timer->Subscribe(ramp, 0);
     }
-    if (to->flags == PlacementRecord::kSingleValue) {
+    if ((to->flags & PlacementRecord::kSingleValue) != 0) {
       auto* ramp = new SignalLinearRamp(0, from->single, to->single, duration, 0);
-      ramp->Subscribe(new SignalFrameSink(picture), 0);
       timer->Subscribe(ramp, 0);
+      ramp->Subscribe(new SignalFrameSink(picture), 0);
     }
   }
   timer->Start(static_cast<uint32_t>(duration));

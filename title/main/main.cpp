@@ -25,6 +25,8 @@
 #include "platform/Process.h"
 #include "title/modules/aspects/AspectScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
+#include "title/modules/storyline/EventRecord.h"
+#include "title/modules/photos/PhotoScreens.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
 #include "title/shell/TitleRunLog.h"
@@ -149,8 +151,9 @@ int main(int argc, char** argv) {
     title_run_log::SetSink(Log);
   }
   int code = 1;
-  InstallMuseumServices();
+  InstallMuseumServices(MakeEventRecord);
   RegisterTitlePanelClasses();
+  RegisterPhotoScreens();
   RegisterAspectScreen();
   {
     MuseumApplication app;

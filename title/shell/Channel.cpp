@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/sound/AudioChannel.h"
 #include "title/shell/PictureItem.h"
 #include "title/shell/SequenceDocument.h"
 #include "title/shell/SequenceTextCursor.h"
@@ -10,7 +11,9 @@
 
 Channel::Channel(SequenceDocument* owner) : owner_(owner) {}
 
-Channel::~Channel() = default;  // the list deletes the items
+// The items stop their sounds while the audio channel is still there; the
+// list then deletes them.
+Channel::~Channel() { UnloadMedia(false); }
 
 SequenceItem* Channel::GetItem(int32_t index) const { return static_cast<SequenceItem*>(items_.GetAt(index)); }
 
@@ -167,4 +170,16 @@ void Channel::UnloadMedia(bool redraw) {
   for (VListElement* e = items_.GetFirst(); e != nullptr; e = e->GetNext()) {
     static_cast<SequenceItem*>(e)->UnloadMedia(redraw);
   }
+  if (audioChannel_ != nullptr) {
+    // The mixer holds a reference of its own and drops the channel on its
+    // next pass.
+    audioChannel_->MarkFinished();
+    audioChannel_->Release();
+    audioChannel_ = nullptr;
+  }
+}
+
+VAudioChannel* Channel::GetAudioChannel() {
+  if (audioChannel_ == nullptr) audioChannel_ = new VAudioChannel(true);
+  return audioChannel_;
 }

@@ -1,6 +1,7 @@
 // Channel is one line of a channel sequence: its items in ascending order of
 // start, the item the player showed last and where the next time search
-// continues. The channel owns its items.
+// continues. The channel owns its items, and the audio channel of the mixer
+// its sound items play on.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "engine/core/VLinkedList.h"
 
 class SequenceDocument;
+class VAudioChannel;
 class SequenceItem;
 class SequenceTextCursor;
 
@@ -59,13 +61,23 @@ class Channel : public VListElement {
   // one preload lead ahead loads its medium.
   void PresentAt(int32_t t, VRect& changed);
   void LoadMedia();
+  // Every item lets go of its medium; then the audio channel is finished
+  // and let go.
   void UnloadMedia(bool redraw);
+
+  // The persistent audio channel the sound items play on, made on the first
+  // request (one reference, the channel's own).
+  VAudioChannel* GetAudioChannel();
+  // The audio channel when one was made, else none.
+  VAudioChannel* PeekAudioChannel() const { return audioChannel_; }
 
   bool Read(SequenceTextCursor& cursor, int32_t& itemBudget);
   void Write(std::string& out) const;
 
  private:
   SequenceDocument* owner_;
+  // Before the items, so that it is still there while they are deleted.
+  VAudioChannel* audioChannel_ = nullptr;
   VLinkedList items_;
   SequenceItem* currentItem_ = nullptr;
   SequenceItem* searchPosition_ = nullptr;

@@ -1,6 +1,7 @@
 #include "title/shell/ItemViewer.h"
 
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "engine/controls/ControlEvents.h"
@@ -15,6 +16,7 @@
 #include "title/shell/SequencePlayer.h"
 #include "title/shell/SlideShowPanel.h"
 #include "title/shell/StandInScreen.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/shell/VideoItemPanel.h"
 #include "title/shell/ViewerBackdropPanel.h"
 
@@ -120,6 +122,7 @@ void ItemViewer::Show() {
   }
   SetVisible(true, false);
   if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowAndRedraw();
+  WriteItemLine("item-shown");
   SendControlEvent(*this, kOwnerShown);
 }
 
@@ -138,6 +141,13 @@ void ItemViewer::Hide() {
     // An item without content has no backdrop: the viewer still closes.
     SendControlEvent(*this, kOwnerHidden);
   }
+}
+
+void ItemViewer::WriteItemLine(const char* what) const {
+  if (!title_run_log::HasSink()) return;
+  char code[6] = {};
+  if (!ItemRef(category_, number_).FormatItemRef(code)) return;
+  title_run_log::Write(std::string(what) + " " + code);
 }
 
 void ItemViewer::ShowCaption() {
@@ -169,6 +179,7 @@ bool ItemViewer::HandleEvent(uint32_t code, uint32_t /*value1*/, uint32_t /*valu
   SlideShowPanel* slides = category_ == kSlideShowCategory ? GetSlideShowPanel() : nullptr;
   switch (code) {
     case AppMovieControl::kMessagePaused:
+      if (video != nullptr) WriteItemLine("item-ended");
       if (video != nullptr) video->RewindMovie();
       if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowPlayButton();
       return true;
@@ -193,6 +204,7 @@ bool ItemViewer::HandleEvent(uint32_t code, uint32_t /*value1*/, uint32_t /*valu
       SendControlEvent(*this, kOwnerHidden);
       return true;
     case SequencePlayer::kMessageEnded:
+      if (slides != nullptr) WriteItemLine("item-ended");
       if (slides != nullptr) slides->Rewind(true);
       if (ViewerBackdropPanel* backdrop = GetBackdrop()) backdrop->ShowPlayButton();
       return true;

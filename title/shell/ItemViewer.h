@@ -73,6 +73,8 @@ class ItemViewer : public PictureFrameControl {
  private:
   void ShowVideo(uint16_t base, const VPoint& centre, const VPoint& sideBar);
   void ShowSlideShow(uint16_t base, const VPoint& centre, const VPoint& sideBar);
+  // "WHAT CODE" in the title's run log, CODE the item's text form (SH001).
+  void WriteItemLine(const char* what) const;
 
   int32_t category_ = 0;
   int32_t number_ = 0;

@@ -13,13 +13,14 @@
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumCategoryTables.h"
+#include "title/shell/TourInfoPanelRegistration.h"
 
 HistoryLog& GetMuseumHistoryLog() {
   static auto* history = new HistoryLog("history.log");
   return *history;
 }
 
-void InstallMuseumServices() {
+void InstallMuseumServices(EventRecordFactory eventRecords) {
   MainWindow::SetLanguageCode(MuseumApplication::kLanguageIndex);
   MainWindow::SetPanelClassId(MuseumApplication::kMainPanelId, MuseumApplication::kMainPanelType);
   MainWindow::SetPanelClassId(MuseumApplication::kClosingPanelId, MuseumApplication::kTextPicturePanelType);
@@ -27,10 +28,12 @@ void InstallMuseumServices() {
   TitleServicesOptions options;
   options.engine.script.visitHistory = &GetMuseumHistoryLog();
   options.engine.script.categoryTables = &GetMuseumCategoryTables();
+  options.engine.script.eventRecords = std::move(eventRecords);
   InstallTitleServices(std::move(options));
   SetMediaArchiveRouter(&GetMuseumArchives());
   RegisterCursorResources();
   RegisterItemViewer();
+  RegisterTourInfoPanel();
 }
 
 void RemoveMuseumServices() {

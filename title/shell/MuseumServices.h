@@ -6,18 +6,23 @@
 // creation through the class factory, the media services (sound and movies),
 // picture fonts made from system faces, the cursors, the title's language and
 // the panel classes of the main window's panel ids, and the main panel's
-// screen maker of the item viewer (RegisterItemViewer).
+// screen makers of the item viewer (RegisterItemViewer) and the tour's
+// information overlay (RegisterTourInfoPanel).
 //
 // The title's table of interface sounds is not among them: the sound manager
 // it fills joins its channels to the mixer that exists when it is made, so it
 // is installed after the audio set-up (MuseumApplication::StartApplication).
 #pragma once
 
+#include "engine/script/EventRecordHook.h"
+
 class HistoryLog;
 
 // Installs the services (again harmlessly); the objects behind them live
-// until the program ends.
-void InstallMuseumServices();
+// until the program ends. `eventRecords` makes the records of event items
+// for their visit flags (the storyline module's, which the program links);
+// empty leaves events without records.
+void InstallMuseumServices(EventRecordFactory eventRecords = {});
 // Removes what InstallMuseumServices installed that refers to the title's
 // own objects (history, tables), so nothing is left pointing at them; the
 // archive router goes with the archives (DeleteMuseumArchives).

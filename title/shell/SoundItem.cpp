@@ -4,7 +4,10 @@
 #include <string>
 
 #include "engine/core/MediaTypes.h"
+#include "engine/sound/AudioChannel.h"
+#include "engine/sound/AudioDecoder.h"
 #include "engine/sound/MediaAudioStream.h"
+#include "title/shell/Channel.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/SequenceTextCursor.h"
 
@@ -12,6 +15,10 @@ namespace {
 
 // The ring a streamed sound of an archive plays through.
 constexpr int32_t kStreamRingBytes = 65536;
+// How a sound goes on its channel: from the given place, with the lowest
+// urgency (it never pushes another sound aside) at the reference pitch.
+constexpr int32_t kPlayPriority = 32767;
+constexpr int32_t kPlayPitch = 440;
 
 }  // namespace
 
@@ -56,18 +63,71 @@ int32_t SoundItem::GetVolumeAt(int32_t t) const {
   return HoldVolume(GetLevelAt(t) * static_cast<double>(volume_));
 }
 
+VAudioChannel* SoundItem::PeekAudioChannel() const {
+  return GetChannel() != nullptr ? GetChannel()->PeekAudioChannel() : nullptr;
+}
+
 void SoundItem::Show(int32_t t) {
-  if (shownVolume_ < 0) shownVolume_ = 0;
+  LoadMedia();
+  VAudioChannel* audio = GetChannel() != nullptr ? GetChannel()->GetAudioChannel() : nullptr;
   VRect unchanged;
   PresentAt(t, unchanged);
+  if (stream_ == nullptr || audio == nullptr) return;
+  if (!audio->IsPlaying()) {
+    // Queued from where t stands in the sound (its start when t is the
+    // item's start), so that a sound that becomes current late, or plays
+    // again after a stop, keeps time with the pictures.
+    const int64_t offset = static_cast<int64_t>(t) - GetStart();
+    stream_->PlayOnChannel(audio, offset > 0 ? static_cast<int32_t>(offset) : 0, kPlayPriority, kPlayPitch);
+    audio->Resume();  // a channel held by the item before plays again
+  } else if (audio->IsHeld()) {
+    audio->Resume();
+  }
+}
+
+void SoundItem::StopAudio() {
+  if (VAudioChannel* audio = PeekAudioChannel()) audio->Stop();
+}
+
+void SoundItem::Hide() {
+  shownVolume_ = -1;
+  StopAudio();
+}
+
+void SoundItem::Finish(VRect* changed) {
+  static_cast<void>(changed);  // a sound changes nothing on screen
+  StopAudio();
 }
 
 void SoundItem::PresentAt(int32_t t, VRect& changed) {
   static_cast<void>(changed);  // a sound changes nothing on screen
   shownVolume_ = GetVolumeAt(t);
+  VAudioChannel* audio = PeekAudioChannel();
+  if (audio == nullptr) return;
+  // A held channel goes on from t when it is resumed.
+  if (audio->IsHeld()) audio->SetPosition(t - GetStart());
+  audio->SetVolume(GetVolumeAt(t));
 }
 
-void SoundItem::ResumeAt(int32_t t) { Show(t); }
+void SoundItem::Pause() {
+  if (VAudioChannel* audio = PeekAudioChannel()) audio->Pause();
+}
+
+void SoundItem::ResumeAt(int32_t t) {
+  VAudioChannel* audio = PeekAudioChannel();
+  if (t == 0 || audio == nullptr || !audio->IsPlaying()) {
+    Show(t);
+  } else {
+    audio->Resume();
+  }
+}
+
+bool SoundItem::IsFinished() const {
+  if (stream_ == nullptr) return false;
+  const VAudioChannel* audio = PeekAudioChannel();
+  const bool held = audio != nullptr && audio->IsHeld();
+  return held || stream_->IsFinished();
+}
 
 MediaAudioStream* SoundItem::OpenStream(bool streamed) {
   MediaAudioStream* stream = nullptr;
@@ -80,7 +140,9 @@ MediaAudioStream* SoundItem::OpenStream(bool streamed) {
   } else if (GetFile().Exists()) {
     stream = new MediaAudioStream(GetFile(), kUnknownFileType);
   }
-  if (stream != nullptr && !stream->HasReader()) {
+  // A sound without a reader (a missing medium or file, a type no reader
+  // knows) or whose samples no decoder takes is left out: the item is silent.
+  if (stream != nullptr && (!stream->HasReader() || !HasAudioDecoder(stream->GetFormat().formatTag))) {
     stream->Release();
     stream = nullptr;
   }
@@ -93,7 +155,7 @@ void SoundItem::LoadMedia() {
 
 void SoundItem::UnloadMedia(bool redraw) {
   static_cast<void>(redraw);
-  Hide();
+  Hide();  // the channel lets go of the stream first
   if (stream_ != nullptr) stream_->Release();
   stream_ = nullptr;
 }

@@ -1,5 +1,8 @@
 // SoundItem is the sound of a channel sequence: its medium and a volume in
-// percent (0..100; an item without a volume field is silent).
+// percent (0..100; an item without a volume field is silent). It plays on
+// the audio channel of its channel, at the volume of its envelope. A sound
+// that cannot be read or decoded leaves the item silent; the rest of the
+// sequence plays on.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +11,7 @@
 #include "title/shell/SequenceItem.h"
 
 class MediaAudioStream;
+class VAudioChannel;
 
 class SoundItem : public SequenceItem {
  public:
@@ -41,11 +45,25 @@ class SoundItem : public SequenceItem {
   // The volume last presented; -1 while the sound is not shown.
   int32_t GetShownVolume() const { return shownVolume_; }
 
+  // Loads the stream and puts it on the audio channel: queued from the
+  // place t stands in the sound when the channel is idle, resumed when it
+  // is held.
   void Show(int32_t t) override;
-  void Hide() override { shownVolume_ = -1; }
+  // Both stop the audio channel.
+  void Hide() override;
+  void Finish(VRect* changed) override;
+  // The channel's volume follows the envelope; while the channel is held
+  // its position follows t, so that a resume goes on from t.
   void PresentAt(int32_t t, VRect& changed) override;
+  // Holds the audio channel where it is.
+  void Pause() override;
+  // At 0, and on an audio channel with nothing queued (stopped, or never
+  // started because the item became current while playing), the same as
+  // Show; otherwise the held channel goes on.
   void ResumeAt(int32_t t) override;
-  void Finish(VRect* changed) override { static_cast<void>(changed); }
+  // False without a stream; otherwise true unless the audio channel is not
+  // held and the stream has more to play.
+  bool IsFinished() const override;
 
   // A percentage from a text or a fraction times 100: toward zero, NaN as 0,
   // within 0..100.
@@ -55,6 +73,9 @@ class SoundItem : public SequenceItem {
   int32_t volume_ = 0;
   // A new stream for the medium (one reference), or null.
   MediaAudioStream* OpenStream(bool streamed);
+  // The audio channel of the item's channel when there is one (none made).
+  VAudioChannel* PeekAudioChannel() const;
+  void StopAudio();
 
   int32_t shownVolume_ = -1;
   MediaAudioStream* stream_ = nullptr;

@@ -29,7 +29,9 @@
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/StandInScreen.h"
 #include "title/shell/TitleRunLog.h"
+#include "title/shell/TourInfoPanelRegistration.h"
 #include "title/tour/BubbleRecord.h"
+#include "title/tour/TourInfoPanel.h"
 #include "title/tour/TourMedia.h"
 #include "title/tour/TourTestSupport.h"
 #include "title/tour/TourView.h"
@@ -335,6 +337,38 @@ TEST_F(AppPanelTest, ARequestForTheKindShownBuildsNothing) {
   ScreenRegistry::Unregister(8);
 }
 
+// The tour view's detail-photo pop-up comes from the registry's maker of kind
+// 13, over the view on layer 2; without a maker there is none (and no
+// stand-in).
+TEST_F(AppPanelTest, TheDetailPhotoPopupComesFromTheRegistry) {
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  TourView* view = View();
+  EXPECT_EQ(panel->MakeDetailPhotoPopup(Item("DF001"), view), nullptr);
+
+  ScreenRequest asked;
+  std::string item;
+  ScreenMaker maker;
+  maker.make = [&](const ScreenRequest& request) -> PictureFrameControl* {
+    asked = request;
+    item = request.item != nullptr ? Code(*request.item) : "none";
+    return new StandInScreen(request);
+  };
+  ScreenRegistry::Register(13, maker);
+  PictureFrameControl* popup = panel->MakeDetailPhotoPopup(Item("DF001"), view);
+  ScreenRegistry::Unregister(13);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(asked.kind, 13);
+  EXPECT_EQ(asked.layer, 2);
+  EXPECT_EQ(asked.left, 0);
+  EXPECT_EQ(asked.top, 0);
+  EXPECT_EQ(asked.width, 640);
+  EXPECT_EQ(asked.height, 480);
+  EXPECT_EQ(asked.owner, view);
+  EXPECT_EQ(item, "DF001");
+  delete popup;
+}
+
 // While a script runs every owner message but the tick and 137 goes to the
 // script: module buttons, overlay buttons and bubbles do nothing.
 TEST_F(AppPanelTest, MessagesAreSwallowedWhileAScriptRuns) {
@@ -555,6 +589,54 @@ TEST_F(AppPanelTest, OverlaysOpenReplaceAndClose) {
   bench->Idle();
   EXPECT_EQ(DeferredDeletionCount(), 0);
   EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+}
+
+// The tour's information overlay as registered: it opens disabled under the
+// hourglass and its 94, once the page has unfolded, enables it; its close
+// button's 93 hides it through the main panel, and its 95, once the page has
+// folded, removes it. Replaced by the room overlay, script 4 waits for its 95.
+TEST_F(AppPanelTest, TheInfoPanelOpensAndClosesThroughTheMainPanel) {
+  struct Registered {
+    Registered() { RegisterTourInfoPanel(); }
+    ~Registered() { ScreenRegistry::Unregister(TourInfoPanel::kScreenKind); }
+  } registered;
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(Send(91, AppPanel::kInfoButton));
+  auto* info = dynamic_cast<TourInfoPanel*>(panel->GetOverlay());
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->GetId(), AppPanel::kInfoOverlayId);
+  EXPECT_TRUE(info->IsOpening());
+  EXPECT_FALSE(info->IsEnabled()) << "until its 94";
+  EXPECT_EQ(GetShownCursor(), AppPanel::kWaitCursor);
+  IdleFor(1000);
+  EXPECT_FALSE(info->IsOpening());
+  EXPECT_TRUE(info->IsEnabled());
+  EXPECT_EQ(Strip()->GetStatusCode(), 6);
+  EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+
+  // The close button's click.
+  EXPECT_TRUE(info->HandleEvent(kEventButtonClicked, TourInfoPanel::kCloseButtonId, 0));
+  EXPECT_TRUE(info->IsClosing());
+  EXPECT_EQ(GetShownCursor(), AppPanel::kWaitCursor);
+  EXPECT_EQ(panel->GetOverlay(), info) << "until its 95";
+  IdleFor(1000);
+  EXPECT_EQ(panel->GetOverlay(), nullptr);
+  EXPECT_EQ(panel->FindObject(AppPanel::kInfoOverlayId), nullptr);
+  EXPECT_EQ(DeferredDeletionCount(), 0);
+  EXPECT_EQ(Strip()->GetStatusCode(), -1);
+  EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+
+  EXPECT_TRUE(Send(91, AppPanel::kInfoButton));
+  IdleFor(1000);
+  ASSERT_NE(dynamic_cast<TourInfoPanel*>(panel->GetOverlay()), nullptr);
+  EXPECT_TRUE(Send(91, AppPanel::kRoomButton));
+  EXPECT_EQ(RunningScript(), &panel->GetScript(4));
+  ASSERT_TRUE(IdleUntilDone());
+  ASSERT_NE(panel->GetOverlay(), nullptr);
+  EXPECT_EQ(panel->GetOverlay()->GetKind(), 10);
+  EXPECT_EQ(panel->FindObject(AppPanel::kInfoOverlayId), nullptr);
+  EXPECT_EQ(DeferredDeletionCount(), 0);
 }
 
 // Ctrl+L, then Ctrl+B, in the room overlay reloads the current bubble with

@@ -53,6 +53,8 @@ constexpr int32_t kLinkHeight = 30;
 constexpr int32_t kAnchorRight = 314;
 constexpr int32_t kAnchorRise = 4;
 constexpr uint32_t kFadeTick = 40;
+// A list sliding in passes its place by 4 % of the way before it settles.
+constexpr double kOvershoot = 0.04;
 // The fade's level: from 0 rising by 2 x 63 per second to at most 63.
 constexpr double kFadeRate = 2;
 constexpr double kFullLevel = 63;
@@ -191,7 +193,7 @@ void AspectScreen::RunTransition(bool in) {
     DeleteControlLater(transitionTimer_);
     transitionTimer_ = nullptr;
   }
-  transitionTimer_ = RunPlacementTransition(in ? *toB_ : *toA_, *this);
+  transitionTimer_ = RunPlacementTransition(*this, in ? *toB_ : *toA_, kAllocateId, kOvershoot);
   awaitedTimer_ = transitionTimer_ != nullptr ? transitionTimer_->GetId() : 0;
 }
 

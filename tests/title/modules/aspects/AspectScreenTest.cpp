@@ -266,14 +266,14 @@ TEST_F(AspectScreenTest, PicturesFadeInOneAfterAnotherTheListSlidesInAndAllGoesB
   Run(250);
   EXPECT_GT(Bounds(screen->GetList()).left, 342);
   EXPECT_LT(Bounds(screen->GetList()).left, 640);
-  EXPECT_EQ(RunUntilState(*screen, 5), 270);
+  EXPECT_EQ(RunUntilState(*screen, 5), 250) << "the slide takes 500 ms";
   EXPECT_EQ(Bounds(screen->GetList()).left, 342);
   EXPECT_EQ(Bounds(screen->GetList()).top, (380 - 3 * 20) / 2) << "three rows centred in the list";
   EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 14417"}));
 
   screen->Hide();
   EXPECT_EQ(screen->GetState(), 7);
-  EXPECT_EQ(RunUntilState(*screen, 8), 520);
+  EXPECT_EQ(RunUntilState(*screen, 8), 500);
   EXPECT_EQ(Bounds(screen->GetList()).left, 640);
   EXPECT_FALSE(screen->GetList()->IsVisible());
   EXPECT_EQ(Level(second), 63);
