@@ -13,7 +13,7 @@ import sys
 
 # The aspects' scripts and titles: aspect k of ORDER below gets the script
 # at FIRST_MEDIA + 2 k and its title at + 1.
-FIRST_MEDIA = 19800
+FIRST_MEDIA = 19900
 
 # (number, title, children or the INFO item). Number 0 is the root.
 TREE = (0, "", [
