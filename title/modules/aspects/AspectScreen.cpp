@@ -446,13 +446,16 @@ void AspectScreen::OpenViewer() {
 void AspectScreen::RemoveViewer(bool later) {
   auto* viewer = dynamic_cast<VControl*>(FindObject(kViewerId));
   if (viewer == nullptr) return;
+  // What the viewer covered is drawn again without it.
+  VRect covered;
+  viewer->GetVisibleExtent(covered);
   if (later) {
     // The viewer may be reporting from inside its own handling.
     DeleteControlLater(viewer);
-    if (IsShown()) Invalidate();
   } else {
     RemoveChild(kViewerId, true);
   }
+  if (!covered.IsEmpty()) Invalidate(&covered);
 }
 
 void AspectScreen::GoBack() {
