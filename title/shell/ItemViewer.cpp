@@ -11,7 +11,6 @@
 #include "engine/script/ItemRef.h"
 #include "engine/script/ScriptLexer.h"
 #include "title/controls/AppMovieControl.h"
-#include "title/controls/MainScreenServices.h"
 #include "title/shell/MainInterfaceScreen.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/SequencePlayer.h"
@@ -35,13 +34,6 @@ constexpr int32_t kStatusNoCaptionLink = 13;
 constexpr uint16_t kMovieOffset = 1;
 constexpr uint16_t kCaptionOffset = 2;
 constexpr uint16_t kLinkOffset = 3;
-
-MainInterfaceScreen* FindMainInterfaceScreen() {
-  MainScreenServices* services = GetMainScreenServices();
-  VGraphicObject* panel = services != nullptr ? services->GetCurrentPanel() : nullptr;
-  if (panel == nullptr) return nullptr;
-  return dynamic_cast<MainInterfaceScreen*>(panel->FindById(MainInterfaceScreen::kId, false));
-}
 
 // The item code of the linked place: the first token of TEXT `mediaId` when
 // it is a word, else the code that names no place.
@@ -162,7 +154,7 @@ void ItemViewer::ShowCaption() {
   if (category_ != kVideoCategory && category_ != kSlideShowCategory) return;
   const uint16_t base = GetItemBaseMediaId(category_ == kVideoCategory ? kVideoTable : kSlideShowTable, number_);
   if (base == 0) return;
-  MainInterfaceScreen* screen = FindMainInterfaceScreen();
+  MainInterfaceScreen* screen = MainInterfaceScreen::FindInCurrentPanel();
   if (screen == nullptr) return;
   VString caption;
   LoadTextMedia(caption, static_cast<uint16_t>(base + kCaptionOffset), false);
@@ -176,7 +168,7 @@ void ItemViewer::SetBackdropPicture(uint16_t mediaId) {
 }
 
 bool ItemViewer::CaptionAllowsLink() {
-  const MainInterfaceScreen* screen = FindMainInterfaceScreen();
+  const MainInterfaceScreen* screen = MainInterfaceScreen::FindInCurrentPanel();
   if (screen == nullptr) return false;
   const int32_t status = screen->GetStatusCode();
   return status != kStatusViewer && status != kStatusNoCaptionLink;

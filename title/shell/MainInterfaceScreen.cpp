@@ -16,6 +16,7 @@
 #include "engine/graphics/VPicture.h"
 #include "engine/script/ScriptLexer.h"
 #include "engine/sound/SoundManager.h"
+#include "title/controls/MainScreenServices.h"
 #include "title/controls/SignalFunctions.h"
 #include "title/controls/SignalSinks.h"
 #include "title/controls/SignalTimer.h"
@@ -841,4 +842,11 @@ bool MainInterfaceScreen::HandleEvent(uint32_t code, uint32_t value1, uint32_t v
       break;
   }
   return VControl::HandleEvent(code, value1, value2);
+}
+
+MainInterfaceScreen* MainInterfaceScreen::FindInCurrentPanel() {
+  MainScreenServices* services = GetMainScreenServices();
+  VGraphicObject* panel = services != nullptr ? services->GetCurrentPanel() : nullptr;
+  if (panel == nullptr) return nullptr;
+  return dynamic_cast<MainInterfaceScreen*>(panel->FindById(kId, false));
 }

@@ -85,6 +85,8 @@ class MainInterfaceScreen : public VControl {
   int32_t GetCaptionWidth() const;
   void SetStatusText(const VString& text, bool asCaption, bool keepOnStrip);
   void SetStatusCode(int32_t code);
+  // The main interface screen of the main window's current panel, or null.
+  static MainInterfaceScreen* FindInCurrentPanel();
   int32_t GetStatusCode() const { return statusCode_; }
   void SetLinkText(const VString& text);
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The title's interface texts in German: the strip's status, caption and hover
 # texts, the welcome line, the room overlay's button texts, the tour info
-# page's heading and the closing panel's pages (18226). Sources are UTF-8 (lines.txt: one text a line; long/: one file a
-# text); the archive holds them in code page 1252, as the picture fonts map it.
+# page's heading and the closing panel's pages (18226). Sources are UTF-8
+# (lines.txt: one text a line; long/: one file a text); the archive holds them in code page 1252, as the picture fonts map it.
 # Usage: make.sh OUTDIR TOOL
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"

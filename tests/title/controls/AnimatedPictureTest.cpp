@@ -1,8 +1,10 @@
 // The animators on a fake clock: path steps and frame steps of the animated
 // picture with message 158, the frame turner's slowing schedule with 156,
 // the straight-line mover with 157 (its owner deleting it meanwhile), and
-// the placement records.
+// the placement records and their transitions.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <functional>
 #include <vector>
@@ -10,12 +12,16 @@
 #include "engine/controls/ControlTestSupport.h"
 #include "engine/controls/VHTMLTextControl.h"
 #include "engine/controls/VMaskControl.h"
+#include "engine/controls/VPictureControl.h"
+#include "engine/graphics/PixelMapAttributes.h"
 #include "engine/graphics/VMask.h"
 #include "engine/graphics/VPicture.h"
 #include "title/controls/AnimatedPicture.h"
 #include "title/controls/AnimatedPictureControl.h"
 #include "title/controls/MoveAnimator.h"
+#include "title/controls/PlacementAnimation.h"
 #include "title/controls/PlacementRecords.h"
+#include "title/controls/SignalTimer.h"
 #include "title/controls/TextColorHolder.h"
 
 namespace {
@@ -353,6 +359,49 @@ TEST(PlacementRecords, BuildAndMerge) {
   transitions.Add(new PlacementTransition(&list, &other, 500));
   EXPECT_EQ(transitions.GetCount(), 1);
   EXPECT_EQ(transitions.GetId(), 17);
+}
+
+// A transition moves a control from the from-list's place to the to-list's,
+// overshooting by 4 % of the way until 85 % of the time and settling at the
+// end; levels and frames ramp linearly; a coordinate that does not change
+// stays where the control stands; the timer reports 103 at the end.
+TEST_F(AnimatorTest, PlacementTransitionMovesFadesAndTurnsTheListedControls) {
+  VPicture* frames = SolidPicture(8, 8 * 5, 0x445566);
+  frames->SetFrameCount(5);
+  auto* mover = new VPictureControl(41, frames, 640, 37, 0, 8, 8, bench_.recorder);
+  auto* fader = new VPictureControl(42, frames, 0, 0, 0, 8, 8, bench_.recorder);
+  auto* turner = new VPictureControl(43, frames, 0, 0, 0, 8, 8, bench_.recorder);
+  frames->Release();
+  PlacementList from;
+  PlacementList to;
+  from.AddOrMerge(new PlacementRecord(mover, PlacementRecord::kFirstPair, 640, 20, 0, 0));
+  to.AddOrMerge(new PlacementRecord(mover, PlacementRecord::kFirstPair, 340, 20, 0, 0));
+  from.AddOrMerge(new PlacementRecord(fader, PlacementRecord::kSecondPair, 0, 0, 63, 0));
+  to.AddOrMerge(new PlacementRecord(fader, PlacementRecord::kSecondPair, 0, 0, 1, 0));
+  from.AddOrMerge(new PlacementRecord(turner, PlacementRecord::kSingleValue, 1, 0, 0, 0));
+  to.AddOrMerge(new PlacementRecord(turner, PlacementRecord::kSingleValue, 5, 0, 0, 0));
+  const PlacementTransition transition(&from, &to, 1000);
+  SignalTimer* timer = RunPlacementTransition(*bench_.recorder, transition, 77, 0.04);
+  ASSERT_NE(timer, nullptr);
+  const auto level = [](VPictureControl* c) {
+    PixelMapAttributes attributes;
+    return c->GetPixelAttributes(attributes) ? attributes.GetLevel() : -1;
+  };
+  int32_t leftmost = 640;
+  for (uint32_t t = 40; t <= 1000; t += 40) {
+    PassAt(t);
+    leftmost = std::min(leftmost, mover->GetBounds().left);
+    EXPECT_EQ(mover->GetBounds().top, 37) << "y did not change: it stays";
+    if (t == 520) {
+      EXPECT_NEAR(level(fader), 63 - 62 * 0.52, 1.5);
+      EXPECT_EQ(turner->GetFrame(), 3);
+    }
+  }
+  EXPECT_EQ(leftmost, 340 - 12) << "4 % of the 300 pixels beyond the end";
+  EXPECT_EQ(mover->GetBounds().left, 340);
+  EXPECT_EQ(level(fader), 1);
+  EXPECT_EQ(turner->GetFrame(), 5);
+  EXPECT_EQ(bench_.log, (Log{"103 77"}));
 }
 
 }  // namespace
