@@ -1,0 +1,83 @@
+#include "title/modules/storyline/EventTexts.h"
+
+#include <new>
+
+#include "engine/controls/VPictureControl.h"
+#include "engine/controls/VPictureFont.h"
+#include "engine/controls/VTextControl.h"
+#include "engine/core/VString.h"
+#include "engine/graphics/VFont.h"
+#include "engine/graphics/VPicture.h"
+#include "title/modules/storyline/EventRecord.h"
+#include "title/modules/storyline/StorylineDates.h"
+#include "title/shell/PictureFontTable.h"
+#include "title/shell/ShellPictures.h"
+
+namespace {
+
+const VRGBColor kTextColour(223, 214, 207);
+
+VTextControl* MakeText(const VPoint& at, int32_t width, int32_t height, int32_t layer, int32_t alignment,
+                       VGraphicObject* parent) {
+  auto* text = new (std::nothrow) VTextControl(VControl::kAllocateId, at.x, at.y, layer, width, height, nullptr,
+                                               GetPictureFont(EventTexts::kFont), alignment, 1, false, 32767, parent);
+  if (text == nullptr) return nullptr;
+  text->SetTransparent(true);
+  text->SetTextColor(kTextColour);
+  // The texts only show: the pointer's moves go on to the cards and arrows.
+  text->SetEnabled(false);
+  return text;
+}
+
+void SetText(VTextControl* control, const VString& text, bool redraw) {
+  auto* copy = new (std::nothrow) VString(text);
+  if (copy != nullptr) control->SetText(copy, redraw);
+}
+
+}  // namespace
+
+EventTexts::EventTexts(const Placement& placement, int32_t firstLayer, VGraphicObject* parent)
+    : placement_(placement) {
+  title_ = MakeText(placement.title, 135, 32, firstLayer, 1, parent);
+  year_ = MakeText(placement.year, 30, 16, firstLayer + 1, 1, parent);
+  month_ = MakeText(placement.month, 80, 16, firstLayer + 2, 1, parent);
+  day_ = MakeText(placement.day, 17, 16, firstLayer + 3, 4, parent);
+  // The mark takes its picture's size; without the picture it is an empty
+  // control that shows nothing, and the texts still work.
+  VPicture* picture = LoadShellPicture(kVisitedMark);
+  const int32_t width = picture != nullptr ? picture->GetWidth() : 0;
+  const int32_t height = picture != nullptr ? picture->GetHeight() : 0;
+  mark_ = new (std::nothrow) VPictureControl(VControl::kAllocateId, picture, placement.markBaseX, placement.markTop,
+                                             firstLayer + 4, width, height, parent);
+  if (picture != nullptr) picture->Release();
+  if (mark_ != nullptr) mark_->SetVisible(false, false);
+}
+
+bool EventTexts::Complete() const {
+  return title_ != nullptr && year_ != nullptr && day_ != nullptr && month_ != nullptr && mark_ != nullptr;
+}
+
+void EventTexts::Show(const EventRecord* event, bool redraw) {
+  if (event == nullptr || !Complete()) return;
+  const VTime date = event->GetDate();
+  SetText(title_, event->GetText(), redraw);
+  SetText(year_, FormatYear(date), redraw);
+  const VString month = FormatMonthName(date);
+  SetText(month_, month, redraw);
+  SetText(day_, FormatDay(date), redraw);
+  VFont* font = GetPictureFont(kFont);
+  const int32_t monthWidth =
+      font != nullptr && month.GetLength() > 0 ? font->GetTextWidth(month.GetChars(), month.GetLength()) : 0;
+  // The mark follows the month name; the control keeps its top.
+  VRect bounds = mark_->GetBounds();
+  bounds.Offset(placement_.markBaseX + monthWidth - bounds.left, 0);
+  if (mark_->IsVisible() && redraw) mark_->Invalidate();
+  mark_->StoreBounds(bounds);
+  mark_->SetVisible(event->GetEventKey().IsItemVisited(), redraw);
+  if (mark_->IsVisible() && redraw) mark_->Invalidate();
+}
+
+void EventTexts::SetVisible(bool visible) {
+  if (!Complete()) return;
+  for (VTextControl* text : {title_, year_, day_, month_}) text->SetVisible(visible, true);
+}
