@@ -36,8 +36,7 @@ void SetText(VTextControl* control, const VString& text, bool redraw) {
 
 }  // namespace
 
-EventTexts::EventTexts(const Placement& placement, int32_t firstLayer, VGraphicObject* parent)
-    : placement_(placement) {
+EventTexts::EventTexts(const Placement& placement, int32_t firstLayer, VGraphicObject* parent) : placement_(placement) {
   title_ = MakeText(placement.title, 135, 32, firstLayer, 1, parent);
   year_ = MakeText(placement.year, 30, 16, firstLayer + 1, 1, parent);
   month_ = MakeText(placement.month, 80, 16, firstLayer + 2, 1, parent);

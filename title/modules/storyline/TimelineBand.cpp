@@ -18,12 +18,18 @@
 namespace {
 
 const TimelineBand::Geometry kGeometry[TimelineBand::kBandCount] = {
-    {14440, {402, 30}, 14441, {332, 22}, 14442, {44, 22}, 14457, {56, 25}, 14010, {0, 22}, 110, 14011, {332, 22}, 128,
-     236, 24, {44, 24}, 0, 442, {{465, 51}, {465, 32}, {495, 32}, {517, 32}, 522, 29}},
-    {14444, {188, 61}, 14445, {526, 0}, 14446, {238, 0}, 14558, {240, 100}, 14012, {176, 0}, 129, 14013, {526, 0}, 114,
-     355, 99, {239, 99}, 176, 655, {{48, 83}, {48, 63}, {78, 63}, {100, 63}, 105, 60}},
-    {14448, {156, 5}, 14449, {497, 0}, 14450, {208, 0}, 14659, {210, 3}, 14014, {146, 0}, 129, 14015, {497, 0}, 128,
-     356, 2, {209, 2}, 146, 626, {{17, 26}, {17, 7}, {47, 7}, {69, 7}, 74, 4}},
+    {14440,    {402, 30}, 14441,     {332, 22}, 14442,
+     {44, 22}, 14457,     {56, 25},  14010,     {0, 22},
+     110,      14011,     {332, 22}, 128,       236,
+     24,       {44, 24},  0,         442,       {{465, 51}, {465, 32}, {495, 32}, {517, 32}, 522, 29}},
+    {14444,    {188, 61}, 14445,      {526, 0}, 14446,
+     {238, 0}, 14558,     {240, 100}, 14012,    {176, 0},
+     129,      14013,     {526, 0},   114,      355,
+     99,       {239, 99}, 176,        655,      {{48, 83}, {48, 63}, {78, 63}, {100, 63}, 105, 60}},
+    {14448,    {156, 5}, 14449,    {497, 0}, 14450,
+     {208, 0}, 14659,    {210, 3}, 14014,    {146, 0},
+     129,      14015,    {497, 0}, 128,      356,
+     2,        {209, 2}, 146,      626,      {{17, 26}, {17, 7}, {47, 7}, {69, 7}, 74, 4}},
 };
 
 // Band 1 hangs its cards below the scale; the others end them at their
@@ -42,8 +48,8 @@ int32_t ValidIndex(int32_t bandIndex) { return bandIndex >= 0 && bandIndex < Tim
 VPictureControl* MakePicture(uint16_t id, const VPoint& at, int32_t layer, int32_t width, int32_t height,
                              VGraphicObject* parent) {
   VPicture* picture = LoadShellPicture(id);
-  auto* control = new (std::nothrow) VPictureControl(VControl::kAllocateId, picture, at.x, at.y, layer, width, height,
-                                                     parent);
+  auto* control =
+      new (std::nothrow) VPictureControl(VControl::kAllocateId, picture, at.x, at.y, layer, width, height, parent);
   if (picture != nullptr) picture->Release();
   return control;
 }
@@ -75,8 +81,9 @@ TimelineBand::TimelineBand(int32_t id, int32_t bandIndex, const VTime& spanDate,
   GetTotalBounds(area_);
 
   const Geometry& g = geometry_;
-  forwardArrow_ = new (std::nothrow) ScrollArrow(g.forwardArrowId, kArrowPicture, 172, 176, true, g.forwardArrow.x,
-                                                 g.forwardArrow.y, layer + kArrowLayer, kArrowWidth, kArrowHeight, this);
+  forwardArrow_ =
+      new (std::nothrow) ScrollArrow(g.forwardArrowId, kArrowPicture, 172, 176, true, g.forwardArrow.x,
+                                     g.forwardArrow.y, layer + kArrowLayer, kArrowWidth, kArrowHeight, this);
   backwardArrow_ =
       new (std::nothrow) ScrollArrow(g.backwardArrowId, kArrowPicture, 171, 175, false, g.backwardArrow.x,
                                      g.backwardArrow.y, layer + kArrowLayer, kArrowWidth, kArrowHeight, this);
@@ -100,7 +107,8 @@ TimelineBand::~TimelineBand() {
   // The cards go with the control tree before the record that they point
   // into is deleted here: the events forget them first.
   if (record_) {
-    for (EventRecord* e = record_->GetFirstEvent(); e != nullptr; e = record_->GetEventAfter(e)) e->SetBandCard(nullptr);
+    for (EventRecord* e = record_->GetFirstEvent(); e != nullptr; e = record_->GetEventAfter(e))
+      e->SetBandCard(nullptr);
   }
 }
 
@@ -118,9 +126,9 @@ void TimelineBand::BuildCards() {
         content.iconId = storyline->GetCardPictureId(true);
       }
     }
-    auto* card = new (std::nothrow) BandEventCard(geometry_.firstCardId + position, &content, bandIndex_,
-                                                  geometry_.initialCard.x, geometry_.initialCard.y, layer_ + 1, 1, 1,
-                                                  this);
+    auto* card =
+        new (std::nothrow) BandEventCard(geometry_.firstCardId + position, &content, bandIndex_,
+                                         geometry_.initialCard.x, geometry_.initialCard.y, layer_ + 1, 1, 1, this);
     if (card == nullptr) continue;
     card->SetVisible(false, false);
     event->SetBandCard(card);
@@ -142,7 +150,8 @@ void TimelineBand::SetDate(const VTime& date, bool showIfChanged, bool force) {
 }
 
 void TimelineBand::LayOutCards() {
-  const int32_t base = geometry_.datePosition + cards_.PixelsToFirst(DateToDayNumber(currentDate_), span_, kScaleLength);
+  const int32_t base =
+      geometry_.datePosition + cards_.PixelsToFirst(DateToDayNumber(currentDate_), span_, kScaleLength);
   for (EventCard* card : cards_.GetCards()) {
     int32_t x = base - 3 + card->GetOffset();
     int32_t y = area_.top + geometry_.cardTop;

@@ -65,8 +65,8 @@ class TimelineBand : public VControl {
   // bandIndex 0..2 chooses the timeline and the geometry (others are taken
   // as 0); spanDate's hour count is the visible span. storylines (not owned,
   // may be null) gives the cards their icons and the band its pictures.
-  TimelineBand(int32_t id, int32_t bandIndex, const VTime& spanDate, const StorylineCatalog* storylines,
-               int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height, VGraphicObject* parent);
+  TimelineBand(int32_t id, int32_t bandIndex, const VTime& spanDate, const StorylineCatalog* storylines, int32_t left,
+               int32_t top, int32_t layer, int32_t width, int32_t height, VGraphicObject* parent);
   ~TimelineBand() override;
 
   // The screen's date changed: the cards slide, and the event nearest the

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "engine/sound/SoundManager.h"
 #include "title/controls/TitleSoundTable.h"
 #include "title/modules/storyline/EventRecord.h"
+#include "title/modules/storyline/StorylineCatalog.h"
 #include "title/modules/storyline/StorylineRecord.h"
 #include "title/modules/storyline/TimelineRecord.h"
 
@@ -50,6 +52,8 @@ class StorylineWorldFixture : public StorylineFixture {
     std::string text;
     int32_t timeline = 1;
     int32_t storyline = 1;  // 0: none
+    // Listed in its storyline (false: the storyline is not made for it).
+    bool inStoryline = true;
   };
 
   void SetUp() override {
@@ -59,6 +63,11 @@ class StorylineWorldFixture : public StorylineFixture {
     InstallTitleSoundTable().SetTriggerListener([this](int32_t index) { sounds.push_back(index); });
   }
   void TearDown() override {
+    if (bench) {
+      FlushDeferredDeletions();
+      bench.reset();
+    }
+    catalog.reset();
     StorylineFixture::TearDown();
     DestroySoundManager();
     SetVisitHistory(previousHistory_);
@@ -72,10 +81,17 @@ class StorylineWorldFixture : public StorylineFixture {
     for (const Event& e : events) {
       AddEvent(e);
       timelines[e.timeline].push_back(e.number);
-      if (e.storyline != 0) storylines[e.storyline].push_back(e.number);
+      if (e.storyline != 0 && e.inStoryline) storylines[e.storyline].push_back(e.number);
     }
     for (const auto& [number, list] : timelines) AddTimeline(number, list);
     for (const auto& [number, list] : storylines) AddStoryline(number, list);
+  }
+
+  // The world, the archive and the bench, and the storylines loaded.
+  void OpenWorld(const std::vector<Event>& events) {
+    World(events);
+    Open();
+    catalog = std::make_unique<StorylineCatalog>();
   }
 
   void AddEvent(const Event& e) {
@@ -120,6 +136,7 @@ class StorylineWorldFixture : public StorylineFixture {
     return out;
   }
 
+  std::unique_ptr<StorylineCatalog> catalog;
   MemoryCategoryTables tables_;
   MemoryVisitHistory history_;
   std::vector<int32_t> sounds;

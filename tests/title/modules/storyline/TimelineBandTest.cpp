@@ -35,7 +35,8 @@ VRect Global(VGraphicObject* object) {
 
 std::string TextOf(VTextControl* text) {
   const VString* s = text->GetText();
-  return s != nullptr && s->GetChars() != nullptr ? std::string(s->GetChars(), static_cast<size_t>(s->GetLength())) : "";
+  return s != nullptr && s->GetChars() != nullptr ? std::string(s->GetChars(), static_cast<size_t>(s->GetLength()))
+                                                  : "";
 }
 
 class TimelineBandTest : public storylinetest::StorylineWorldFixture {
@@ -50,27 +51,10 @@ class TimelineBandTest : public storylinetest::StorylineWorldFixture {
             {n + 4, "1 1 1700", "Umbau", t, t}};
   }
 
-  void OpenWorld(const std::vector<Event>& events) {
-    World(events);
-    Open();
-    catalog = std::make_unique<StorylineCatalog>();
-  }
-
   TimelineBand* MakeBand(int32_t index) {
     return new TimelineBand(14439 + 4 * index, index, VTime(0, 6, 0), catalog.get(), 0, kBandTops[index], 35 + index,
                             640, kBandHeights[index], bench->recorder);
   }
-
-  void TearDown() override {
-    if (bench) {
-      FlushDeferredDeletions();
-      bench.reset();
-    }
-    catalog.reset();
-    StorylineWorldFixture::TearDown();
-  }
-
-  std::unique_ptr<StorylineCatalog> catalog;
 };
 
 // Cards keep their date order at least 12 pixels apart; one span (151 days)
@@ -95,8 +79,8 @@ TEST_F(TimelineBandTest, CardsAreSpacedAndAnchoredAtTheDate) {
     ASSERT_NE(band->GetTimelineRecord(), nullptr);
     const std::vector<EventCard*>& cards = band->GetCardOrder().GetCards();
     ASSERT_EQ(cards.size(), 4u);
-    const int32_t far = static_cast<int32_t>((DateToDayNumber(VTime(1700, 1, 1)) - DateToDayNumber(VTime(1672, 6, 15))) /
-                                             3624.0 * 345.0);
+    const int32_t far = static_cast<int32_t>(
+        (DateToDayNumber(VTime(1700, 1, 1)) - DateToDayNumber(VTime(1672, 6, 15))) / 3624.0 * 345.0);
     std::vector<int32_t> offsets;
     for (EventCard* card : cards) offsets.push_back(card->GetOffset());
     EXPECT_EQ(offsets, (std::vector<int32_t>{0, 12, 24, far}));
@@ -126,7 +110,8 @@ TEST_F(TimelineBandTest, CardsAreSpacedAndAnchoredAtTheDate) {
 // pixel: a card is still shown when its edge lies exactly on the band's
 // limit and hidden one pixel past it, at both ends of every band.
 TEST_F(TimelineBandTest, CardsAreClippedExactlyAtTheLimits) {
-  OpenWorld({{1, "15 6 1672", "Hochzeit", 1, 1}, {2, "15 6 1672", "Hochzeit", 2, 1}, {3, "15 6 1672", "Hochzeit", 3, 1}});
+  OpenWorld(
+      {{1, "15 6 1672", "Hochzeit", 1, 1}, {2, "15 6 1672", "Hochzeit", 2, 1}, {3, "15 6 1672", "Hochzeit", 3, 1}});
   for (int32_t index = 0; index < 3; ++index) {
     SCOPED_TRACE("band " + std::to_string(index));
     TimelineBand* band = MakeBand(index);
