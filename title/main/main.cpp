@@ -25,6 +25,7 @@
 #include "platform/Process.h"
 #include "title/modules/panels/TitlePanelClasses.h"
 #include "title/modules/storyline/EventRecord.h"
+#include "title/modules/storyline/StorylineScreen.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
 #include "title/shell/TitleRunLog.h"
@@ -151,6 +152,7 @@ int main(int argc, char** argv) {
   int code = 1;
   InstallMuseumServices(MakeEventRecord);
   RegisterTitlePanelClasses();
+  RegisterStorylineScreen();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);

@@ -1,6 +1,7 @@
 #include "title/modules/storyline/CardOrder.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -53,4 +54,19 @@ EventCard* CardOrder::FindCard(int32_t id) const {
     if (card->GetId() == id) return card;
   }
   return nullptr;
+}
+
+void CardOrder::PlaceCard(EventCard& card, bool shown, const VPoint& topLeft) {
+  if (!shown) {
+    if (card.IsVisible()) card.SetVisible(false, false);
+    return;
+  }
+  const VRect& bounds = card.GetBounds();
+  const int64_t dx = static_cast<int64_t>(topLeft.x) - bounds.left;
+  const int64_t dy = static_cast<int64_t>(topLeft.y) - bounds.top;
+  if (dx != 0 || dy != 0) {
+    card.SetBounds(static_cast<int32_t>(std::clamp<int64_t>(dx, INT32_MIN, INT32_MAX)),
+                   static_cast<int32_t>(std::clamp<int64_t>(dy, INT32_MIN, INT32_MAX)), false, false);
+  }
+  if (!card.IsVisible()) card.SetVisible(true, false);
 }

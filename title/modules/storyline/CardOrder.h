@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/core/VGeometry.h"
+
 class EventCard;
 
 class CardOrder {
@@ -26,6 +28,11 @@ class CardOrder {
   // pixels (truncated toward zero, kept within 32 bits; negative when the
   // first card is earlier); 0 without cards or span.
   int32_t PixelsToFirst(int32_t hours, int32_t span, double length) const;
+
+  // Shows the card with its top-left at `topLeft` (relative to its owner),
+  // or hides it, without drawing; a card already there and so is left
+  // alone (layouts run every frame over every card).
+  static void PlaceCard(EventCard& card, bool shown, const VPoint& topLeft);
 
   const std::vector<EventCard*>& GetCards() const { return cards_; }
   bool IsEmpty() const { return cards_.empty(); }

@@ -1,5 +1,6 @@
 #include "title/modules/storyline/EventTexts.h"
 
+#include <cstring>
 #include <new>
 
 #include "engine/controls/VPictureControl.h"
@@ -29,12 +30,19 @@ VTextControl* MakeText(const VPoint& at, int32_t width, int32_t height, int32_t 
   return text;
 }
 
-void SetText(VTextControl* control, const VString& text, bool redraw) {
+}  // namespace
+
+void EventTexts::SetTextIfChanged(VTextControl* control, const VString& text, bool redraw) {
+  if (control == nullptr) return;
+  const VString* shown = control->GetText();
+  const int32_t length = text.GetLength();
+  if (shown != nullptr && shown->GetLength() == length &&
+      (length == 0 || std::memcmp(shown->GetChars(), text.GetChars(), static_cast<size_t>(length)) == 0)) {
+    return;
+  }
   auto* copy = new (std::nothrow) VString(text);
   if (copy != nullptr) control->SetText(copy, redraw);
 }
-
-}  // namespace
 
 EventTexts::EventTexts(const Placement& placement, int32_t firstLayer, VGraphicObject* parent) : placement_(placement) {
   title_ = MakeText(placement.title, 135, 32, firstLayer, 1, parent);
@@ -59,11 +67,11 @@ bool EventTexts::Complete() const {
 void EventTexts::Show(const EventRecord* event, bool redraw) {
   if (event == nullptr || !Complete()) return;
   const VTime date = event->GetDate();
-  SetText(title_, event->GetText(), redraw);
-  SetText(year_, FormatYear(date), redraw);
+  SetTextIfChanged(title_, event->GetText(), redraw);
+  SetTextIfChanged(year_, FormatYear(date), redraw);
   const VString month = FormatMonthName(date);
-  SetText(month_, month, redraw);
-  SetText(day_, FormatDay(date), redraw);
+  SetTextIfChanged(month_, month, redraw);
+  SetTextIfChanged(day_, FormatDay(date), redraw);
   VFont* font = GetPictureFont(kFont);
   const int32_t monthWidth =
       font != nullptr && month.GetLength() > 0 ? font->GetTextWidth(month.GetChars(), month.GetLength()) : 0;

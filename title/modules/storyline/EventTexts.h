@@ -12,6 +12,7 @@
 class EventRecord;
 class VGraphicObject;
 class VPictureControl;
+class VString;
 class VTextControl;
 
 class EventTexts {
@@ -41,6 +42,11 @@ class EventTexts {
   void Show(const EventRecord* event, bool redraw);
   // Shows or hides the four texts with redraw.
   void SetVisible(bool visible);
+
+  // Gives the control the text (drawn with redraw) unless it shows that
+  // text already: texts follow the date, which moves far more often than
+  // they change. Nothing for a null control.
+  static void SetTextIfChanged(VTextControl* control, const VString& text, bool redraw);
 
   VTextControl* GetTitle() const { return title_; }
   VTextControl* GetYear() const { return year_; }

@@ -137,15 +137,16 @@ void StorylinePanel::SetDate(const VTime& date) {
 
 void StorylinePanel::LayOutCards() {
   const int32_t base = kDatePosition - cards_.PixelsToFirst(DateToDayNumber(currentDate_), span_, kScaleLength);
+  // The limits and the cards' right end are in window coordinates; cards
+  // are kept relative to the panel.
+  VPoint origin;
+  GetGlobalOrigin(origin, true);
   for (EventCard* card : cards_.GetCards()) {
     // Later events lie higher up.
     const int64_t y = static_cast<int64_t>(base) - card->GetOffset() - 3;
-    if (y < kTopLimit || y + card->GetHeight() > kBottomLimit) {
-      card->SetVisible(false, false);
-    } else {
-      card->MoveTo(VPoint(kCardRight - card->GetWidth(), static_cast<int32_t>(y)), true, false, false);
-      card->SetVisible(true, false);
-    }
+    const bool shown = y >= kTopLimit && y + card->GetHeight() <= kBottomLimit;
+    CardOrder::PlaceCard(
+        *card, shown, VPoint(kCardRight - card->GetWidth() - origin.x, static_cast<int32_t>(shown ? y : 0) - origin.y));
   }
 }
 

@@ -152,6 +152,10 @@ void TimelineBand::SetDate(const VTime& date, bool showIfChanged, bool force) {
 void TimelineBand::LayOutCards() {
   const int32_t base =
       geometry_.datePosition + cards_.PixelsToFirst(DateToDayNumber(currentDate_), span_, kScaleLength);
+  // Cards are placed in window coordinates; they are kept relative to the
+  // band.
+  VPoint origin;
+  GetGlobalOrigin(origin, true);
   for (EventCard* card : cards_.GetCards()) {
     int32_t x = base - 3 + card->GetOffset();
     int32_t y = area_.top + geometry_.cardTop;
@@ -160,12 +164,8 @@ void TimelineBand::LayOutCards() {
     } else {
       x += 7 - card->GetWidth();
     }
-    if (x < geometry_.leftLimit || x + card->GetWidth() > geometry_.rightLimit) {
-      card->SetVisible(false, false);
-    } else {
-      card->MoveTo(VPoint(area_.left + x, y), true, false, false);
-      card->SetVisible(true, false);
-    }
+    const bool shown = x >= geometry_.leftLimit && x + card->GetWidth() <= geometry_.rightLimit;
+    CardOrder::PlaceCard(*card, shown, VPoint(area_.left + x - origin.x, y - origin.y));
   }
 }
 
