@@ -75,13 +75,17 @@ void EventTexts::Show(const EventRecord* event, bool redraw) {
   VFont* font = GetPictureFont(kFont);
   const int32_t monthWidth =
       font != nullptr && month.GetLength() > 0 ? font->GetTextWidth(month.GetChars(), month.GetLength()) : 0;
-  // The mark follows the month name; the control keeps its top.
+  // The mark follows the month name; the control keeps its top. It is
+  // taken away from its old place first, so that a redraw shows it moved.
   VRect bounds = mark_->GetBounds();
-  bounds.Offset(placement_.markBaseX + monthWidth - bounds.left, 0);
-  if (mark_->IsVisible() && redraw) mark_->Invalidate();
-  mark_->StoreBounds(bounds);
-  mark_->SetVisible(event->GetEventKey().IsItemVisited(), redraw);
-  if (mark_->IsVisible() && redraw) mark_->Invalidate();
+  const int32_t x = placement_.markBaseX + monthWidth;
+  const bool visited = event->GetEventKey().IsItemVisited();
+  if (bounds.left != x) {
+    mark_->SetVisible(false, redraw);
+    bounds.Offset(x - bounds.left, 0);
+    mark_->StoreBounds(bounds);
+  }
+  mark_->SetVisible(visited, redraw);
 }
 
 void EventTexts::SetVisible(bool visible) {
