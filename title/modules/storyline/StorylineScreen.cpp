@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/controls/DeferredDeletion.h"
 #include "engine/controls/VPictureButton.h"
 #include "engine/controls/VPictureControl.h"
 #include "engine/controls/VPictureFont.h"
@@ -710,7 +711,9 @@ void StorylineScreen::CloseViewer() {
   if (viewer_ == nullptr) return;
   ItemViewer* viewer = viewer_;
   viewer_ = nullptr;
-  RemoveChildObject(viewer, true);
+  // The viewer's own back button may be what asks: it goes on the next
+  // idle pass, out of the tree at once.
+  DeleteControlLater(viewer);
 }
 
 void StorylineScreen::OpenEventItem(bool withSound) {
