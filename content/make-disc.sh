@@ -10,8 +10,9 @@
 # in an empty folder and leaves there its media and one builder-script fragment
 # per archive it adds to (QV_GUI.build, QV_extra.build, QV_DE.build,
 # QV_DE_VI.build), whose paths start with the stage's folder name. The stages
-# run side by side; a stage whose sources (its folder and content/disc/lib) did
-# not change since its last run is not run again. The fragments are joined into
+# run side by side; a stage whose sources (its folder, content/disc/lib and
+# what its depends.txt names) did not change since its last run is not run
+# again. The fragments are joined into
 # one build script per archive and the archives are built with
 # `ostrevan-tool archive build`, again only when something in them changed.
 #
@@ -92,10 +93,19 @@ cache="$out/work/.hash"
 mkdir -p "$work" "$cache"
 
 # The hash of a stage: every file of its folder and of content/disc/lib, by
-# path and content.
+# path and content, and of the files and folders of other stages that its
+# depends.txt names (paths below content/disc, one a line), if it has one.
 stage_hash() {
-  local name="$1" dirs=("$here/disc/$1")
+  local name="$1" dirs=("$here/disc/$1") line
   [ -d "$here/disc/lib" ] && dirs+=("$here/disc/lib")
+  if [ -f "$here/disc/$1/depends.txt" ]; then
+    while read -r line; do
+      line="${line%%#*}"
+      [ -n "${line// /}" ] || continue
+      [ -e "$here/disc/$line" ] || die "stage $1: depends.txt names $line, which is not in content/disc"
+      dirs+=("$here/disc/$line")
+    done <"$here/disc/$1/depends.txt"
+  fi
   (
     cd "$here/disc"
     find "${dirs[@]#"$here/disc/"}" -name __pycache__ -prune -o -type f ! -name '*.swp' ! -name '*.pyc' -print0 |

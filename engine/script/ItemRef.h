@@ -13,7 +13,8 @@ class VString;
 constexpr int32_t kNoCategory = 0;
 constexpr int32_t kEventCategory = 4;
 // The categories by their codes (BU bubble, DF detail photo, SH slide show,
-// VI video, BT bubble transition, HP historical photo, AS aspect).
+// VI video, BT bubble transition, HP historical photo, AS aspect, PE person
+// of the relations).
 constexpr int32_t kBubbleCategory = 1;
 constexpr int32_t kDetailPhotoCategory = 3;
 constexpr int32_t kSlideShowCategory = 5;
@@ -21,6 +22,7 @@ constexpr int32_t kVideoCategory = 6;
 constexpr int32_t kTransitionCategory = 7;
 constexpr int32_t kHistoricalPhotoCategory = 8;
 constexpr int32_t kAspectCategory = 9;
+constexpr int32_t kPersonCategory = 10;
 // Codes exist for the indexes 0..13; 13 is a second "XX" no lookup returns.
 constexpr int32_t kCategoryCodeCount = 14;
 

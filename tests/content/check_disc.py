@@ -316,7 +316,9 @@ def check_item(disc, tables, code, what, problems, seen_bubbles):
     if category == 1:
         seen_bubbles.add(number)
     elif category == 5:  # picture sequence
-        disc.need(base, "TEXT", "%s sequence" % code)
+        sequence = disc.text(base, "%s sequence" % code)
+        if sequence is not None:
+            check_sequence(disc, code, base, sequence, problems)
         disc.need(base + 2, "TEXT", "%s caption" % code)
         link = disc.text(base + 3, "%s link" % code)
         if link is not None and not re.fullmatch(r"\s*BU\d{3}\s*", link):
@@ -335,20 +337,60 @@ def check_item(disc, tables, code, what, problems, seen_bubbles):
         disc.need(base, "TEXT", "%s record" % code)
 
 
+def check_sequence(disc, code, base, text, problems):
+    """A slide show's sequence: the media its picture and sound items name
+    exist, the pictures fit the 426 x 320 panel, the sounds are playable."""
+    items = re.findall(r"item\s*(picture|sound)\s*\{([^}]*)\}", text)
+    if not any(kind == "picture" for kind, _ in items):
+        problems.error("%s sequence TEXT %d holds no picture item" % (code, base))
+    for kind, fields in items:
+        resid = re.search(r"resid\s+(-?\d+)", fields)
+        if resid is None:
+            continue  # a file item: not on the disc
+        mid = int(resid.group(1))
+        if kind == "sound":
+            check_sound(disc, mid, "%s sequence sound" % code, problems)
+            continue
+        t, data = disc.need(mid, ["JPEG", "RIX "], "%s sequence picture" % code)
+        if t == "JPEG":
+            size = jpeg_size(data)
+            if size is None:
+                problems.error("%s sequence picture %d is not a JPEG" % (code, mid))
+            elif size[0] > 426 or size[1] > 320:
+                problems.error("%s sequence picture %d is %d x %d, larger than the 426 x 320 panel"
+                               % (code, mid, size[0], size[1]))
+            elif not size[2]:
+                problems.error("%s sequence picture %d is a progressive JPEG" % (code, mid))
+
+
 def check_detail_photo(disc, tables, code, base, problems, seen_bubbles):
+    # The record holds its HOTSPOTS block after the ID; a record without one
+    # takes it from TEXT base + 4 (else the photo's own text).
+    hotspot_block = r"HOTSPOTS\s*\{((?:\s*HOTSPOT\s*\{\s*MASKINDEX\s+\d+\s+INFO\s+[A-Z]{2}\d{3}\s*\})*)\s*\}"
     record = disc.text(base, "%s record" % code)
-    if record is not None and not re.fullmatch(r"\s*DETAILPHOTO\s*\{\s*ID\s+%s\s*\}\s*" % code, record, re.I):
-        problems.error("%s record TEXT %d is %r, not DETAILPHOTO { ID %s }" % (code, base, record, code))
-    hotspots = disc.text(base + 4, "%s hotspots" % code)
     regions = []
-    if hotspots is not None:
-        body = re.sub(r"<[^>]*>", " ", hotspots)
-        m = re.fullmatch(r"\s*HOTSPOTS\s*\{((?:\s*HOTSPOT\s*\{\s*MASKINDEX\s+\d+\s+INFO\s+[A-Z]{2}\d{3}\s*\})*)\s*\}\s*",
-                         body, re.I)
+    inner = None
+    if record is not None:
+        body = re.sub(r"<[^>]*>", " ", record)
+        m = re.fullmatch(r"\s*DETAILPHOTO\s*\{\s*ID\s+%s\s*(?:%s)?\s*\}\s*" % (code, hotspot_block), body, re.I)
         if not m:
-            problems.error("%s TEXT %d is not a HOTSPOTS block" % (code, base + 4))
+            problems.error("%s record TEXT %d is %r, not DETAILPHOTO { ID %s [HOTSPOTS {...}] }"
+                           % (code, base, record, code))
         else:
-            regions = re.findall(r"MASKINDEX\s+(\d+)\s+INFO\s+([A-Z]{2}\d{3})", m.group(1), re.I)
+            inner = m.group(1)
+    if inner is None and record is not None:
+        hotspots = disc.text(base + 4, "%s hotspots" % code)
+        if hotspots is not None:
+            body = re.sub(r"<[^>]*>", " ", hotspots)
+            m = re.fullmatch(r"\s*%s\s*" % hotspot_block, body, re.I)
+            if not m:
+                problems.error("%s TEXT %d is not a HOTSPOTS block" % (code, base + 4))
+            else:
+                inner = m.group(1)
+    else:
+        disc.need(base + 4, "TEXT", "%s text" % code)
+    if inner is not None:
+        regions = re.findall(r"MASKINDEX\s+(\d+)\s+INFO\s+([A-Z]{2}\d{3})", inner, re.I)
     for i, (index, item) in enumerate(regions, 1):
         disc.need(base + 4 + i, "TEXT", "%s region %d text" % (code, i))
         if not item.upper().startswith("DF"):
@@ -540,6 +582,11 @@ def check_screen_media(disc, problems):
     picture(400, "tour new-item animation")
     picture(3301, "room overlay background", 528, 355)
     picture(3600, "room overlay plan")
+    picture(3500, "room overlay rooms list backdrop", 189)
+    picture(3510, "room overlay rooms list edge", 189)
+    # The floor buttons lie side by side at x 211 and 218.
+    for mid in (3310, 3311, 3312, 3313, 3320, 3321, 3322, 3323):
+        picture(mid, "room overlay floor button", 7)
     picture(16000, "info panel page", 267, 353)
     for mid in range(16010, 16022):
         picture(mid, "info panel unfolding frame", 267, 353)
@@ -608,6 +655,9 @@ ROOM_KEYWORDS = {
 }
 
 
+ROOM_BUBBLE_KEYWORDS = ("tobubbleup.bmp", "backbubbleup.bmp", "gotoroomup.bmp")
+
+
 def check_overlays(disc, tables, problems):
     """The info panel's aspects (table 9) and the room overlay's records."""
     for n, base in enumerate(tables.get(9, [])):
@@ -644,6 +694,17 @@ def check_overlays(disc, tables, problems):
                         disc.need(ROOM_KEYWORDS[key] + k2, "RIX ", "room %d %s button" % (room, key))
             else:
                 problems.error("room record %d: unknown button %r" % (3900 + 100 * room, key))
+        # A bubble button enters the bubble named by TEXT record + 4.
+        if any(tokens[k] in ROOM_BUBBLE_KEYWORDS for k in range(0, len(tokens), 3)):
+            link_id = 3900 + 100 * room + 4
+            link = disc.text(link_id, "room %d bubble link" % room)
+            words = link.split() if link else []
+            match = re.fullmatch(r"BU(\d{3})", words[0]) if words else None
+            bubbles = tables.get(1, [])
+            if not match:
+                problems.error("room %d: bubble link TEXT %d names no bubble (%r)" % (room, link_id, link))
+            elif not (int(match.group(1)) < len(bubbles) and bubbles[int(match.group(1))] > 0):
+                problems.error("room %d: bubble link %s is not in table 1" % (room, words[0]))
 
 
 def main():

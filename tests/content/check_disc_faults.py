@@ -38,6 +38,10 @@ CASES = [
      "BU002 panorama: 18421 is 640 x 480; a panorama is 2:1"),
     ("transition to a bubble the table lacks", [("+", "BT001END")],
      "BT001 names the bubble BU099, which category table 1 does not list"),
+    ("slide-show picture missing", [(r"^19625 .*$", "")],
+     "SH002 sequence picture: 19625 (JPEG/RIX ) missing from QV_DE"),
+    ("slide-show picture larger than its panel", [(r'^19626 0 "media/19626.jpg"', '19626 0 "tour/detail/DF001.jpg"')],
+     "SH002 sequence picture 19626 is 640 x 480, larger than the 426 x 320 panel"),
 ]
 
 

@@ -42,7 +42,8 @@ bool PhotoHotspotFrame::HandleEvent(uint32_t code, uint32_t value1, uint32_t) {
     const HotspotTable* table = photo_->GetHotspots();
     if (table != nullptr && table->FindEntry(region) != nullptr) {
       GetSoundManager().TriggerSound(kSoundHotspot);
-      caption.Append("/");
+      // A photo without a text of its own shows the hotspot's caption alone.
+      if (caption.GetLength() > 0) caption.Append("/");
       if (const ItemRef* item = mask->GetCurrentItemRef()) shown = IsItemVisited(*item);
       VString hotspot;
       photo_->GetRegionCaption(region, hotspot);

@@ -1,7 +1,8 @@
 // A frame that shows a photograph with hotspots: it owns the photo item,
 // listens to its hotspot mask control (id 14377) and writes the caption of
 // the hotspot under the pointer into the main screen's caption line ("photo
-// text/hotspot caption", shown as seen when the item counts as visited),
+// text/hotspot caption", the hotspot caption alone when the photo has no
+// text; shown as seen when the item counts as visited),
 // ticking sound 61 on entering a hotspot. Subclasses set the photo and say
 // which items count as visited.
 //

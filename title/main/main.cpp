@@ -24,6 +24,7 @@
 #include "platform/Clock.h"
 #include "platform/Process.h"
 #include "title/modules/panels/TitlePanelClasses.h"
+#include "title/modules/photos/PhotoScreens.h"
 #include "title/modules/storyline/EventRecord.h"
 #include "title/modules/storyline/StorylineScreen.h"
 #include "title/shell/MuseumApplication.h"
@@ -152,6 +153,7 @@ int main(int argc, char** argv) {
   int code = 1;
   InstallMuseumServices(MakeEventRecord);
   RegisterTitlePanelClasses();
+  RegisterPhotoScreens();
   RegisterStorylineScreen();
   {
     MuseumApplication app;

@@ -16,11 +16,11 @@
 #include "platform/Clock.h"
 #include "title/controls/PictureFrameControl.h"
 #include "title/shell/MainInterfaceScreen.h"
+#include "title/shell/MuseumArchives.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/TitleRunLog.h"
 #include "title/tour/BubbleRecord.h"
 #include "title/tour/TourMedia.h"
-#include "title/tour/TourPopup.h"
 #include "title/tour/TourView.h"
 
 namespace {
@@ -36,6 +36,10 @@ constexpr int32_t kNoKind = -1;
 // The status code of the tour view with its pop-up.
 constexpr int32_t kTourStatus = 13;
 constexpr int32_t kViewerKind = 14;
+// The tour view's detail-photo pop-up: a fresh id, over the panorama.
+constexpr int32_t kDetailPhotoPopupKind = 13;
+constexpr int32_t kDetailPhotoPopupId = VControl::kAllocateId;
+constexpr int32_t kDetailPhotoPopupLayer = 2;
 // Module buttons 1..4 open modules 0..3; the module kinds.
 constexpr int32_t kModuleKinds[] = {0, 1, 2, 3, 8};
 // The strip's modes the scripts ask for.
@@ -300,6 +304,23 @@ PictureFrameControl* AppPanel::MakeScreen(int32_t kind, const ItemRef* item, int
     return screen;
   }
   return nullptr;
+}
+
+PictureFrameControl* AppPanel::MakeDetailPhotoPopup(const ItemRef& item, VGraphicObject* parent) {
+  if (ScreenRegistry::Find(kDetailPhotoPopupKind) == nullptr) return nullptr;
+  ScreenRequest request;
+  request.kind = kDetailPhotoPopupKind;
+  request.id = kDetailPhotoPopupId;
+  request.layer = kDetailPhotoPopupLayer;
+  request.width = kWidth;
+  request.height = kHeight;
+  request.owner = parent;
+  request.item = &item;
+  MediaArchive* saved = SaveCurrentArchive();
+  SelectLanguageArchive();
+  PictureFrameControl* popup = ScreenRegistry::Make(request);
+  RestoreCurrentArchive(saved);
+  return popup;
 }
 
 void AppPanel::ScreenOpened(PictureFrameControl& screen, const ItemRef* item) {
@@ -794,7 +815,7 @@ bool AppPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
         // No pop-up was made: close it at once so that the view navigates.
         tourView_->HandleEvent(TourView::kMessageCloseControl, static_cast<uint32_t>(TourView::kCloseControlIds[0]),
                                0);
-        tourView_->HandleEvent(TourPopup::kMessageHidden, 0, 0);
+        tourView_->HandleEvent(PictureFrameControl::kOwnerHidden, 0, 0);
       }
       ShowSavedCaption();
       if (mainInterface_ != nullptr) mainInterface_->SetStatusCode(kTourStatus);

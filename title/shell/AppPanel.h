@@ -173,8 +173,10 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
   // The strip's layout mode; when the strip cannot switch, the view still
   // hears 92 on the next tick.
   void SwitchMode(int32_t mode, int32_t duration) override;
-  // No detail-photo pop-up exists yet: the view is led back to the tour.
-  TourPopup* MakeDetailPhotoPopup(const ItemRef& /*item*/, VGraphicObject* /*parent*/) override { return nullptr; }
+  // The screen of kind 13 made through ScreenRegistry with the language
+  // archive current; without a maker (or when it makes none) null, and the
+  // view is led back to the tour.
+  PictureFrameControl* MakeDetailPhotoPopup(const ItemRef& item, VGraphicObject* parent) override;
 
   // MainScreenServices: this panel, and the strip's caption.
   VGraphicObject* GetCurrentPanel() override { return this; }

@@ -13,6 +13,8 @@
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumCategoryTables.h"
+#include "title/shell/TourInfoPanelRegistration.h"
+#include "title/shell/RoomOverlayMaker.h"
 
 HistoryLog& GetMuseumHistoryLog() {
   static auto* history = new HistoryLog("history.log");
@@ -32,6 +34,8 @@ void InstallMuseumServices(EventRecordFactory eventRecords) {
   SetMediaArchiveRouter(&GetMuseumArchives());
   RegisterCursorResources();
   RegisterItemViewer();
+  RegisterTourInfoPanel();
+  RegisterRoomOverlay();
 }
 
 void RemoveMuseumServices() {

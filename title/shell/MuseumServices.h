@@ -6,7 +6,9 @@
 // creation through the class factory, the media services (sound and movies),
 // picture fonts made from system faces, the cursors, the title's language and
 // the panel classes of the main window's panel ids, and the main panel's
-// screen maker of the item viewer (RegisterItemViewer).
+// screen makers of the item viewer (RegisterItemViewer), the tour's
+// information overlay (RegisterTourInfoPanel) and the room overlay
+// (RegisterRoomOverlay).
 //
 // The title's table of interface sounds is not among them: the sound manager
 // it fills joins its channels to the mixer that exists when it is made, so it

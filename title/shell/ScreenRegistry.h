@@ -1,6 +1,7 @@
 // The screens the main panel builds for module buttons, items and overlays,
 // by screen kind: 0 aspects, 1 relations, 2 storylines, 3 index, 8 carousel,
-// 12 historical photo, 14 item viewer, 6 tour info panel, 10 room overlay.
+// 12 historical photo, 13 the tour's detail-photo pop-up, 14 item viewer,
+// 6 tour info panel, 10 room overlay.
 // The content modules register a maker for their kind; a kind without one
 // gets a stand-in screen of that kind (StandInScreen). Registrations are
 // program state on the user-interface thread, made before the main panel

@@ -28,7 +28,7 @@
 #include "title/tour/TourCenterIndicator.h"
 #include "title/tour/TourCover.h"
 #include "title/tour/TourNavigator.h"
-#include "title/tour/TourPopup.h"
+#include "title/controls/PictureFrameControl.h"
 #include "title/tour/TourViewHost.h"
 
 namespace {
@@ -254,7 +254,7 @@ void TourView::SendOpenItem(std::unique_ptr<ItemRef> item) {
 }
 
 void TourView::DropPopup() {
-  TourPopup* popup = std::exchange(popup_, nullptr);
+  PictureFrameControl* popup = std::exchange(popup_, nullptr);
   DeleteControlLater(popup);
 }
 
@@ -499,7 +499,7 @@ bool TourView::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
       return true;
 
     case kPopupClosing:
-      if (code != TourPopup::kMessageHidden) break;
+      if (code != PictureFrameControl::kOwnerHidden) break;
       state_ = kNavigating;
       if (popup_ != nullptr) {
         SetTourCaption(VString(""), false);

@@ -30,7 +30,7 @@ class SignalTimer;
 class TourCenterIndicator;
 class TourCover;
 class TourNavigator;
-class TourPopup;
+class PictureFrameControl;
 class TourViewHost;
 class VAnimatingPictureControl;
 class VAudioStream;
@@ -116,7 +116,7 @@ class TourView : public VControl, public VTask {
   bool HasPopup() const { return popup_ != nullptr; }
   TourNavigator* GetNavigator() const { return navigator_; }
   TourCover* GetCover() const { return cover_; }
-  TourPopup* GetPopup() const { return popup_; }
+  PictureFrameControl* GetPopup() const { return popup_; }
   VAnimatingPictureControl* GetNewItemAnimation() const { return newItemAnimation_; }
   int32_t GetStepIndex() const { return stepIndex_; }
   const BubbleTransition* GetTransition() const { return transition_.get(); }
@@ -172,7 +172,7 @@ class TourView : public VControl, public VTask {
   TourViewHost* host_ = nullptr;
   TourCenterIndicator* indicator_ = nullptr;
   TourCover* cover_ = nullptr;
-  TourPopup* popup_ = nullptr;
+  PictureFrameControl* popup_ = nullptr;
   TourNavigator* navigator_ = nullptr;
   VAnimatingPictureControl* newItemAnimation_ = nullptr;
   SignalTimer* slideTimer_ = nullptr;

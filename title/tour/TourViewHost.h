@@ -3,12 +3,16 @@
 // making of a detail-photo pop-up (with the language archive current while
 // it loads). The shell installs one on the view (TourView::SetHost); without
 // one these requests do nothing and no pop-up opens.
+//
+// A pop-up is a picture frame: the view calls its Show and Hide, enables and
+// disables it, and once it has gone it reports 95 (owner hidden) up its event
+// tree; the view then deletes it.
 #pragma once
 
 #include <cstdint>
 
 class ItemRef;
-class TourPopup;
+class PictureFrameControl;
 class VGraphicObject;
 class VString;
 
@@ -25,5 +29,5 @@ class TourViewHost {
   virtual void SwitchMode(int32_t mode, int32_t duration) = 0;
   // A new detail-photo pop-up for the item, a child of `parent` covering
   // 640 x 480 at its top-left on layer 2; null when it cannot be made.
-  virtual TourPopup* MakeDetailPhotoPopup(const ItemRef& item, VGraphicObject* parent) = 0;
+  virtual PictureFrameControl* MakeDetailPhotoPopup(const ItemRef& item, VGraphicObject* parent) = 0;
 };

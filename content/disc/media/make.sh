@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The media stage of the sample disc: closing-panel music (6005, 6006), the
-# opening movie (18000), the video item VI001 (19700-19703) and the slide
-# show SH001 (19600-19608). Music is written in ABC (music/), rendered by
-# abc2midi and fluidsynth; voices are espeak-ng's German from voice/; the
-# pictures are POV-Ray renders of scene/.
+# opening movie (18000), the video items VI001-VI003 (19700-19703,
+# 19720-19723, 19740-19743) and the slide shows SH001-SH003 (19600-19608,
+# 19620-19632, 19640-19653). Music is written in ABC (music/), rendered by
+# abc2midi and fluidsynth; voices are espeak-ng's German from voice/ and
+# items/voice/; the pictures are POV-Ray renders of scene/ and, for the items
+# of items/, of the tour's house (content/disc/tour).
 #
 # Usage: make.sh OUTDIR TOOL     (TOOL: ostrevan-tool, used to check that
 #                                 the engine decodes every sound and movie)
@@ -14,9 +16,13 @@
 # its results (movies, photographs, music, the narrated sound and the
 # narration's part starts) are kept in prebuilt/ with the hash of their
 # sources (scene/, music/, voice/, sound.sh, render.sh) in
-# prebuilt/SOURCES.sha256. While the hash matches, the stage copies them and
-# needs only sox and iconv; otherwise it renders (all cores).
-# --update-prebuilt renders and refreshes prebuilt/ after a source change.
+# prebuilt/SOURCES.sha256; the items of items/ likewise in prebuilt/items/
+# with the hash of the scenes they are rendered from (items/render.sh). While
+# a hash matches, the stage copies them and needs only sox, iconv and python3;
+# otherwise it renders (all cores).
+# --update-prebuilt renders and refreshes prebuilt/ (or prebuilt/items/) after
+# a source change; a part whose hash still matches is left as it is (remove
+# its SOURCES.sha256 to render it again all the same).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 stage="$(basename "$here")"
@@ -36,6 +42,7 @@ tool="${2:?usage: make.sh OUTDIR TOOL}"
 
 need sox sox
 need iconv libc-bin
+need python3 python3
 need_renderers() {
   need abc2midi abcmidi
   need fluidsynth fluidsynth
@@ -52,6 +59,8 @@ tmp="$out/tmp"
 source "$here/sound.sh"
 # shellcheck source=render.sh
 source "$here/render.sh"
+# shellcheck source=items/render.sh
+source "$here/items/render.sh"
 
 sources_hash() {
   (cd "$here" && find scene music voice sound.sh render.sh -type f -print0 | LC_ALL=C sort -z \
@@ -82,13 +91,13 @@ sox -m "$tmp/sh001.bed.wav" "$tmp/sh001.voice.wav" -r 22050 -c 1 -b 16 "$out/196
 
 # --- Rendered media: committed results while their sources are unchanged ---
 hash="$(sources_hash)"
-if [ "$update" -eq 0 ] && [ -f "$here/prebuilt/SOURCES.sha256" ] \
+if [ -f "$here/prebuilt/SOURCES.sha256" ] \
    && [ "$(cat "$here/prebuilt/SOURCES.sha256")" = "$hash" ]; then
   cp "$here/prebuilt/"*.mpg "$here/prebuilt/"*.jpg "$here/prebuilt/"*.wav "$out/"
   cp "$here/prebuilt/sh001.starts" "$tmp/"
   echo "$stage: rendered media taken from prebuilt/ (sources unchanged)"
 else
-  echo "$stage: rendering (sources changed or --update-prebuilt) ..."
+  echo "$stage: rendering (sources changed) ..."
   need_renderers
   make_sounds
   render "$out"
@@ -101,43 +110,76 @@ else
   fi
 fi
 
-# --- Texts: captions, links and the slide-show sequence (code page 1252) ---
-for id in 19602 19603 19702 19703; do
+# --- The items of items/: SH002, SH003, VI002, VI003 ---
+items="$(items_hash)"
+if [ -f "$here/prebuilt/items/SOURCES.sha256" ] \
+   && [ "$(cat "$here/prebuilt/items/SOURCES.sha256")" = "$items" ]; then
+  cp "$here/prebuilt/items/"*.mpg "$here/prebuilt/items/"*.jpg "$here/prebuilt/items/"*.wav "$out/"
+  cp "$here/prebuilt/items/"*.starts "$tmp/"
+  echo "$stage: items taken from prebuilt/items/ (scenes and narration unchanged)"
+else
+  echo "$stage: rendering the items (scenes or narration changed) ..."
+  need_renderers
+  [ -f "$tmp/minuet.wav" ] || music minuet
+  [ -f "$tmp/chorale.wav" ] || music chorale
+  items_render "$tmp/items-out"
+  cp "$tmp/items-out/"*.mpg "$tmp/items-out/"*.jpg "$tmp/items-out/"*.wav "$out/"
+  cp "$tmp/items-out/"*.starts "$tmp/"
+  if [ "$update" -eq 1 ]; then
+    rm -rf "$here/prebuilt/items"
+    mkdir -p "$here/prebuilt/items"
+    cp "$tmp/items-out/"* "$here/prebuilt/items/"
+    echo "$items" > "$here/prebuilt/items/SOURCES.sha256"
+    echo "$stage: prebuilt/items/ refreshed (hash $items)"
+  fi
+fi
+
+# --- Texts: captions, links and the slide-show sequences (code page 1252) ---
+for text in "$here"/texts/*.txt "$here"/items/texts/*.txt; do
   # without the file's final line break
-  printf '%s' "$(cat "$here/texts/$id.txt")" | iconv -f UTF-8 -t CP1252 > "$out/$id.txt" \
-    || die "iconv failed on texts/$id.txt"
+  printf '%s' "$(cat "$text")" | iconv -f UTF-8 -t CP1252 > "$out/$(basename "$text")" \
+    || die "iconv failed on ${text#"$here/"}"
 done
-# The sequence: the sound for its whole length, then one picture per part of
+# A sequence: the sound for its whole length, then one picture per part of
 # the narration, each fading in over one second from half a second before its
 # part begins, over the previous picture (which stays until it is covered).
-mapfile -t starts < "$tmp/sh001.starts"
-sound_ms=$(soxi -s "$out/19604.wav" | awk '{ printf "%d", $1 * 1000 / 22050 }')
-{
-  printf 'channel { item sound { start 0 sustain %d resid 19604 volume 80 } }\r\n' "$sound_ms"
-  for ((k = 0; k < ${#starts[@]}; k++)); do
-    start=$(( k == 0 ? 0 : starts[k] - 500 ))
-    rise=$(( k == 0 ? 0 : 1000 ))
-    if ((k + 1 < ${#starts[@]})); then
-      sustain=$(( starts[k + 1] - 500 - start - rise ))
-    else
-      sustain=$(( sound_ms - start - rise - 1000 ))
-    fi
-    printf 'channel { item picture { start %d rise %d sustain %d decay 1000 resid %d opacity 1.00 bounds 0 0 0 0 } }\r\n' \
-      "$start" "$rise" "$sustain" $((19605 + k))
-  done
-} > "$out/19600.txt"
+# sequence ID NAME writes the TEXT ID: its sound is ID + 4, its pictures are
+# ID + 5 on, one for each part start (ms) in $tmp/NAME.starts.
+sequence() {
+  local id="$1" starts=() sound_ms k start rise sustain
+  mapfile -t starts < "$tmp/$2.starts"
+  sound_ms=$(soxi -D "$out/$((id + 4)).wav" | awk '{ printf "%d", $1 * 1000 }')
+  [ -n "$sound_ms" ] && [ "$sound_ms" -gt 0 ] || die "sox cannot measure the sound $((id + 4)) of the sequence $id"
+  {
+    printf 'channel { item sound { start 0 sustain %d resid %d volume 80 } }\r\n' "$sound_ms" $((id + 4))
+    for ((k = 0; k < ${#starts[@]}; k++)); do
+      start=$(( k == 0 ? 0 : starts[k] - 500 ))
+      rise=$(( k == 0 ? 0 : 1000 ))
+      if ((k + 1 < ${#starts[@]})); then
+        sustain=$(( starts[k + 1] - 500 - start - rise ))
+      else
+        sustain=$(( sound_ms - start - rise - 1000 ))
+      fi
+      printf 'channel { item picture { start %d rise %d sustain %d decay 1000 resid %d opacity 1.00 bounds 0 0 0 0 } }\r\n' \
+        "$start" "$rise" "$sustain" $((id + 5 + k))
+    done
+  } > "$out/$id.txt"
+}
+sequence 19600 sh001
+sequence 19620 sh002
+sequence 19640 sh003
 
-# --- Checks: the engine decodes every sound and both movies ---
-for f in 6005 6006 19604; do
+# --- Checks: the engine decodes every sound, movie and picture ---
+for f in 6005 6006 19604 19624 19644; do
   "$tool" sound decode "$out/$f.wav" "$tmp/check.wav" >/dev/null || die "ostrevan-tool cannot decode sound $f"
 done
-for f in 18000 19701; do
+for f in 18000 19701 19721 19741; do
   rm -rf "$tmp/check"; mkdir -p "$tmp/check"
   "$tool" movie frames "$out/$f.mpg" "$tmp/check" --audio "$tmp/check.wav" >/dev/null \
     || die "ostrevan-tool cannot decode movie $f"
   [ -n "$(ls "$tmp/check")" ] || die "ostrevan-tool decoded no frame of movie $f"
 done
-for f in 19605 19606 19607 19608; do
+for f in $(seq 19605 19608) $(seq 19625 19632) $(seq 19645 19653); do
   "$tool" image decode "$out/$f.jpg" "$tmp/check.ppm" >/dev/null || die "ostrevan-tool cannot decode picture $f"
 done
 
@@ -157,14 +199,25 @@ cat > "$out/QV_DE.build" <<FRAG
 19606 0 "$stage/19606.jpg"
 19607 0 "$stage/19607.jpg"
 19608 0 "$stage/19608.jpg"
-// Video item VI001 (stage $stage): caption, link
-19702 40 "$stage/19702.txt"
-19703 40 "$stage/19703.txt"
+// Slide shows SH002, SH003 (stage $stage): sequence, caption, link, sound, pictures
+$(for base in 19620 19640; do
+    for id in $base $((base + 2)) $((base + 3)); do echo "$id 40 \"$stage/$id.txt\""; done
+    echo "$((base + 4)) 0 \"$stage/$((base + 4)).wav\""
+    for id in $(seq $((base + 5)) $((base + 19))); do
+      if [ -f "$out/$id.jpg" ]; then echo "$id 0 \"$stage/$id.jpg\""; fi
+    done
+  done)
+// Video items VI001-VI003 (stage $stage): caption, link
+$(for base in 19700 19720 19740; do
+    for id in $((base + 2)) $((base + 3)); do echo "$id 40 \"$stage/$id.txt\""; done
+  done)
 FRAG
 cat > "$out/QV_DE_VI.build" <<FRAG
-// Movies (stage $stage): the opening movie and the video item VI001
+// Movies (stage $stage): the opening movie and the video items VI001-VI003
 18000 0 "$stage/18000.mpg"
 19701 0 "$stage/19701.mpg"
+19721 0 "$stage/19721.mpg"
+19741 0 "$stage/19741.mpg"
 FRAG
 rm -rf "$tmp"
 echo "$stage: media made in $out"

@@ -38,8 +38,10 @@ TRANSITION_BASE = 18600
 TRANSITION_STRIDE = 40
 ALT_BUBBLE_ID = 6010
 DF_BASE = 19100
-SH_BASE = 19600
-VI_BASE = 19700
+# Slide shows SH001.. and films VI001.. (made by the media stage): item n's
+# base id is BASE + STRIDE * (n - 1).
+SH_BASE, SH_STRIDE, SH_COUNT = 19600, 20, 3
+VI_BASE, VI_STRIDE, VI_COUNT = 19700, 20, 3
 
 # ---------------------------------------------------------------- the plan
 # Rooms: cavities cut out of the building block. "cam" is where the bubble is
@@ -106,6 +108,21 @@ def painting_corners(c, normal, w, h):
 # door) opens the picture sequence; the harpsichord in the salon opens the film.
 HALL_PORTRAIT = dict(c=(4.2, 1.75, 5.87), n=(0, -1), w=0.9, h=1.2)
 SALON_HARPSICHORD = [(x, y, z) for x in (7.0, 7.9) for y in (0.0, 1.0) for z in (3.7, 5.8)]
+# The hearth of the kitchen (scenes/lib.inc's Fireplace at (-2.5, 0, 5.8):
+# brickwork and mantel) opens the slide show of the fire of 1721.
+KITCHEN_HEARTH = [(x, y, z) for x in (-3.65, -1.35) for y in (0.0, 1.62) for z in (5.2, 5.9)]
+# A truss of the attic's roof (collar beam and rafters up to the ridge, the
+# ninth pair of furniture.inc's rafters) opens the slide show of the restoration.
+ATTIC_TRUSS_X = -4.8 + 8 * 1.67
+ATTIC_TRUSS = [(ATTIC_TRUSS_X, 9.0, 2.8), (ATTIC_TRUSS_X, 9.0, 9.2), (ATTIC_TRUSS_X, ATTIC_APEX - 0.2, 6.0)]
+# The garden's well opens the film of the walk through the ground floor.
+GARDEN_WELL = [(x, y, z) for x in (-16.5, -14.5) for y in (0.0, 2.8) for z in (8.7, 10.3)]
+# The upper floors of the house's back wall, above the kitchen door, seen
+# from the garden: the old photograph of the house.
+HOUSE_BACK_WALL = [(-5.2, y, z) for y in (3.0, 6.0) for z in (2.5, 6.0)]
+# The lower flight of the stairs (the steps up to 2.4 m; the bedroom's door
+# lies above the upper ones) opens the film of the walk upstairs.
+STAIRS = [(x, y, z) for x in (4.4, 5.9) for y in (0.0, 2.4) for z in (6.3, 8.63)]
 
 
 # The desk of the study (furniture.inc puts it at (-2.9, 3.4, 11.2)): where
@@ -369,8 +386,23 @@ ITEMS = {
     "hall": [("SH001", "Bildfolge: Jacob Ostrevan, Kaufmann zu Hellmstedt")],
     "study": [("DF001", "Das Schreibpult des Kaufmanns")],
     "salon": [("VI001", "Film: Das Cembalo der Margaretha Ostrevan")],
+    "kitchen": [("SH002", "Bildfolge: Der Brand von 1721")],
+    "attic": [("SH003", "Bildfolge: Die Restaurierung 1978-1984")],
+    "garden": [("VI002", "Film: Ein Gang durch das Erdgeschoss"), ("HP001", "Photographie: Das Haus um 1890")],
+    "staircase": [("VI003", "Film: Treppauf zu den Wohnstuben")],
 }
-INFO = {"hall": "SH001", "salon": "VI001"}
+# The object each item's hotspot covers: the corners of the object in the room.
+ITEM_OBJECTS = {
+    "SH001": painting_corners(HALL_PORTRAIT["c"], HALL_PORTRAIT["n"], HALL_PORTRAIT["w"], HALL_PORTRAIT["h"]),
+    "DF001": STUDY_DESK,
+    "VI001": SALON_HARPSICHORD,
+    "SH002": KITCHEN_HEARTH,
+    "SH003": ATTIC_TRUSS,
+    "VI002": GARDEN_WELL,
+    "VI003": STAIRS,
+    "HP001": HOUSE_BACK_WALL,
+}
+INFO = {"hall": "SH001", "salon": "VI001", "kitchen": "SH002", "attic": "SH003", "garden": "VI002", "staircase": "VI003"}
 # Texts of the detail photo's regions (mask values 1, 2).
 DF_REGION_TEXTS = ["Das Kontobuch des Jahres 1672", "Tintenfass und Gänsekiel"]
 # Sounds: ambience number (media 650 + n), footsteps (700 + n .. 703 + n), random sounds (750 + n).
@@ -423,11 +455,13 @@ def bubble_script(room, bt_of):
     lines.append("  HOTSPOTS {")
     texts = {}
     used = set()
+    door_rects = []
     for door in DOORS:
         if room not in door["rooms"]:
             continue
         other = door["rooms"][1] if door["rooms"][0] == room else door["rooms"][0]
         rect = hit_rect(cam, door_face(door, room))
+        door_rects.append(rect)
         code = bubble_code(other)
         number = int(code[2:])
         used.add(number)
@@ -439,19 +473,24 @@ def bubble_script(room, bt_of):
             number = 9 if number < 9 else number + 1
         used.add(number)
         hid = "%s%03d" % (item[:2], number)
-        if item == "SH001":
-            p = HALL_PORTRAIT
-            corners = painting_corners(p["c"], p["n"], p["w"], p["h"])
-        elif item == "DF001":
-            corners = STUDY_DESK
-        else:
-            corners = SALON_HARPSICHORD
-        rect = hit_rect(cam, corners)
+        rect = hit_rect(cam, ITEM_OBJECTS[item])
+        # A hotspot under a door's would hide part of it (or the door part of it).
+        for door_rect in door_rects:
+            assert not rects_overlap(rect, door_rect), "%s: the hotspot of %s overlaps a door" % (room, item)
         texts[number] = text
         lines.append("    HOTSPOT { ID %s HITRECT %s INFO %s }" % (hid, " ".join(fmt(v) for v in rect), item))
     assert max(texts) + 6 < BUBBLE_STRIDE, room
     lines += ["  }", "}"]
     return "\n".join(lines) + "\n", texts
+
+
+def rects_overlap(a, b):
+    """Whether two hit rectangles (left, top, right, bottom; right may pass
+    2 pi) share any point, also across the panorama's seam."""
+    if a[1] >= b[3] or b[1] >= a[3]:
+        return False
+    full = 2 * math.pi
+    return any(a[0] < b[2] + shift and b[0] + shift < a[2] for shift in (-full, 0, full))
 
 
 def transition_script(k, a, b, door):
@@ -522,24 +561,41 @@ def write_media(outdir):
         for i in range(FRAMES_PER_TRANSITION):
             de.append('%d 10 "tour/frames/BT%03d-%d.jpg" 2 0 16' % (base + 1 + i, k, i))
     de.append("// DF001: the desk in the study, a detail photo with two regions")
-    write_text(os.path.join(text_dir, "DF001.txt"), "DETAILPHOTO { ID DF001 }\n")
-    write_text(os.path.join(text_dir, "DF001-hotspots.txt"),
-               "HOTSPOTS {\n  HOTSPOT { MASKINDEX 1 INFO SH001 }\n  HOTSPOT { MASKINDEX 2 INFO VI001 }\n}\n")
+    write_text(os.path.join(text_dir, "DF001.txt"),
+               "DETAILPHOTO {\n  ID DF001\n  HOTSPOTS {\n    HOTSPOT { MASKINDEX 1 INFO SH001 }\n"
+               "    HOTSPOT { MASKINDEX 2 INFO VI001 }\n  }\n}\n")
+    write_text(os.path.join(text_dir, "DF001-text.txt"), "Das Schreibpult des Kaufmanns")
     de.append('%d 40 "tour/text/DF001.txt"' % DF_BASE)
     de.append('%d 10 "tour/detail/DF001.jpg" 2 0 16' % (DF_BASE + 1))
     de.append('%d 10 "tour/detail/DF001-lit.bmp" 2 0 16' % (DF_BASE + 2))
     de.append('%d 10 "tour/detail/DF001-mask.bmp" 34 0 8' % (DF_BASE + 3))
-    de.append('%d 40 "tour/text/DF001-hotspots.txt"' % (DF_BASE + 4))
+    de.append('%d 40 "tour/text/DF001-text.txt"' % (DF_BASE + 4))
     for i, text in enumerate(DF_REGION_TEXTS, 1):
         write_text(os.path.join(text_dir, "DF001-region%d.txt" % i), text)
         de.append('%d 40 "tour/text/DF001-region%d.txt"' % (DF_BASE + 4 + i, i))
     tables = {
         1: {n: bubble_base(room) for n, room in enumerate(BUBBLES, 1)},
         4: {1: DF_BASE},
-        6: {1: SH_BASE},
-        7: {1: VI_BASE},
+        6: {n: SH_BASE + SH_STRIDE * (n - 1) for n in range(1, SH_COUNT + 1)},
+        7: {n: VI_BASE + VI_STRIDE * (n - 1) for n in range(1, VI_COUNT + 1)},
         8: {k: TRANSITION_BASE + TRANSITION_STRIDE * (k - 1) for k, _, _, _ in transitions()},
     }
+    # Entries other stages make (TABLE ITEM BASE a line in the tables.txt
+    # files that depends.txt names, so that a change reruns this stage): the
+    # storyline records', the historical photographs'.
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "depends.txt")) as f:
+        named = [line.split("#")[0].strip() for line in f]
+    for name in named:
+        if not name.endswith("tables.txt"):
+            continue
+        listed = os.path.join(here, "..", name)
+        with open(listed) as f:
+            for line in f:
+                if line.strip() and not line.startswith("#"):
+                    t, n, base = (int(v) for v in line.split())
+                    assert 1 <= t <= 12 and t != 9 and n not in tables.get(t, {}), "%s: %s" % (listed, line)
+                    tables.setdefault(t, {})[n] = base
     de.append("// Category tables")
     for t in range(1, 13):
         # Table 9, the aspects of the info panel, is written by overlays.py.

@@ -15,8 +15,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import house  # noqa: E402
 
 # The room table of the overlay: room -> (text offset, name, title, text,
-# items [(title, text)], buttons [(keyword or item number, x, y)]). Room
-# positions are pixels on the plan picture 3600.
+# items [(title, text)], buttons [(keyword or item number, x, y)]). Button
+# positions are pixels on the plan picture 3600, inside the room's box of
+# plan_rectangles() where the plan draws the room, else in its free margins.
 ROOMS = [
     (78, "Das Haus", "Das Ostrevan Haus",
      "Ein Kaufmannshaus von 1658 in der kleinen Stadt Hellmstedt: zwei Geschosse, ein hoher Dachboden "
@@ -27,55 +28,63 @@ ROOMS = [
      "Am offenen Herd wurde gekocht, gebacken und im Winter gewärmt. Die Tür nach Westen führt in den Garten.",
      [("Der Herd", "Der Rauchfang zieht durch beide Geschosse bis unter das Dach."),
       ("Die Fässer", "Bier, Salzhering und Sauerkraut für den Winter.")],
-     [(1, 30, 60), (2, 12, 40), ("tobubbleup.bmp", 50, 80), ("exitup.bmp", 280, 230)]),
+     [(1, 19, 94), (2, 41, 94), ("tobubbleup.bmp", 27, 111), ("exitup.bmp", 280, 230)]),
     (96, "Garten", "Der Garten",
      "Hinter dem Haus liegen Kräuterbeete, ein Brunnen und vier alte Linden.",
      [("Der Brunnen", "Der Brunnen ist älter als das Haus; sein Wasser galt als das beste der Gasse.")],
-     [(1, 10, 150), ("tobubbleup.bmp", 20, 120), ("exitup.bmp", 280, 230)]),
+     [(1, 15, 218), ("tobubbleup.bmp", 40, 215), ("exitup.bmp", 280, 230)]),
     (109, "Stube", "Die Stube",
      "Die gute Stube mit dem Kamin, den Gemälden und dem Cembalo der Hausfrau.",
      [("Das Cembalo", "Margaretha Ostrevan spielte es an Sonntagen für Gäste."),
       ("Der Kamin", "Die Kacheln kamen aus Delft, mit dem Tuch auf demselben Schiff.")],
-     [(1, 120, 40), (2, 140, 30), ("tobubbleup.bmp", 130, 60), ("exitup.bmp", 280, 230)]),
+     [(1, 125, 94), (2, 147, 94), ("tobubbleup.bmp", 136, 111), ("exitup.bmp", 280, 230)]),
     (118, "Treppenhaus", "Das Treppenhaus",
      "Eine steile Eichentreppe führt zur Galerie des Obergeschosses; eine Leiter weiter zum Dachboden.",
      [("Die Treppe", "Siebzehn Stufen aus Eichenholz, jede ein wenig anders ausgetreten.")],
-     [(1, 90, 90), ("tobubbleup.bmp", 75, 100), ("pijlup.bmp", 100, 120), ("exitup.bmp", 280, 230)]),
+     [(1, 68, 36), ("tobubbleup.bmp", 90, 36), ("pijlup.bmp", 68, 54), ("exitup.bmp", 280, 230)]),
     (131, "Diele", "Die Diele",
      "Hier empfing der Kaufmann seine Kunden, wog die Ware und schrieb die Rechnungen.",
      [("Die Waage", "Mit dieser Waage wurde jeder Ballen Tuch gewogen."),
       ("Das Bildnis", "Jacob Ostrevan im schwarzen Rock mit weißer Krause.")],
-     [(1, 75, 30), (2, 90, 50), ("tobubbleup.bmp", 75, 50), ("woordup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
+     [(1, 68, 94), (2, 90, 94), ("tobubbleup.bmp", 79, 111), ("woordup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
     (140, "Schlafkammer", "Die Schlafkammer",
      "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Stube.",
      [("Das Himmelbett", "Die Vorhänge hielten im Winter die Wärme und im Sommer die Mücken fern.")],
-     [(1, 140, 110), ("tobubbleup.bmp", 130, 100), ("exitup.bmp", 280, 230)]),
+     [(1, 125, 160), ("tobubbleup.bmp", 147, 160), ("exitup.bmp", 280, 230)]),
     (159, "Obere Kammer", "Die obere Kammer",
      "Über der Diele lag eine Kammer für Lehrlinge und Gäste.",
      [("Die Lehrlinge", "Zwei Lehrlinge lernten hier das Handwerk des Tuchhandels.")],
-     [(1, 75, 20), ("exitup.bmp", 280, 230)]),
+     [(1, 200, 170), ("exitup.bmp", 280, 230)]),
     (168, "Schreibstube", "Die Schreibstube",
      "In der Schreibstube führte der Kaufmann seine Bücher und Briefe an Handelspartner in Amsterdam und Danzig.",
      [("Das Schreibpult", "Auf dem Pult liegt das Kontobuch des Jahres 1672."),
       ("Die Bücher", "Rechenbücher, eine Bibel, ein Atlas und Reiseberichte.")],
-     [(1, 20, 110), (2, 30, 90), ("tobubbleup.bmp", 30, 100), ("exitup.bmp", 280, 230)]),
+     [(1, 20, 160), (2, 40, 160), ("tobubbleup.bmp", 28, 177), ("exitup.bmp", 280, 230)]),
     (181, "Vorratskammer", "Die Vorratskammer",
      "Unter der Schlafkammer lagerten Vorräte und Tuchballen.",
      [("Die Ballen", "Englisches Tuch, Leinen aus Westfalen und ein wenig Seide.")],
-     [(1, 140, 110), ("exitup.bmp", 280, 230)]),
+     [(1, 185, 100), ("exitup.bmp", 280, 230)]),
     (198, "Galerie", "Die Galerie",
      "Von der Galerie gehen die Türen zur Schreibstube und zur Schlafkammer ab.",
      [("Die Leiter", "Die Leiter zum Dachboden wurde nachts hochgezogen.")],
-     [(1, 80, 120), ("tobubbleup.bmp", 75, 110), ("exitup.bmp", 280, 230)]),
+     [(1, 68, 160), ("tobubbleup.bmp", 90, 160), ("exitup.bmp", 280, 230)]),
     (211, "Kontor", "Das Kontor",
      "Ein kleines Zimmer neben der Diele, in dem das Geld verwahrt wurde.",
      [("Die Geldtruhe", "Eine eiserne Truhe mit drei Schlössern.")],
-     [(1, 20, 30), ("voorkantoor_up.bmp", 30, 40), ("exitup.bmp", 280, 230)]),
+     [(1, 185, 60), ("voorkantoor_up.bmp", 205, 57), ("exitup.bmp", 280, 230)]),
     (218, "Dachboden", "Der Dachboden",
      "Unter dem Dach lagerten Getreide, Fässer und die Ware, die auf den Verkauf wartete.",
      [("Die Säcke", "Roggen aus der Börde, gekauft im Herbst, verkauft im Frühjahr.")],
-     [(1, 75, 60), ("gevondenvoorwerpenup.bmp", 120, 60), ("exitup.bmp", 280, 230)]),
+     [(1, 200, 215), ("gevondenvoorwerpenup.bmp", 222, 212), ("exitup.bmp", 280, 230)]),
 ]
+
+# The bubble each room's bubble buttons enter (TEXT 3900 + 100 room + 4 in
+# the interface archive: the bubble's item code); rooms not listed have none.
+ROOM_BUBBLES = {
+    1: "kitchen", 2: "garden", 3: "salon", 4: "staircase", 5: "hall", 6: "bedroom", 8: "study",
+    10: "staircase", 12: "attic",
+}
+BUBBLE_LINK_OFFSET = 4
 
 # Picture bases of the navigation keywords (the overlay's own table).
 KEYWORD_BASES = {
@@ -141,6 +150,13 @@ def main():
                 sys.exit("room %d: unknown button %s" % (room, b))
         house.write_text(os.path.join(text_dir, "room%02d.txt" % room), "\n".join(entries) + "\n")
         gui.append('%d 40 "tour/text/room%02d.txt"' % (3900 + 100 * room, room))
+        has_bubble_button = any(b in ("tobubbleup.bmp", "backbubbleup.bmp", "gotoroomup.bmp") for b, _, _ in buttons)
+        if room in ROOM_BUBBLES:
+            link = "room%02d-bubble.txt" % room
+            house.write_text(os.path.join(text_dir, link), house.bubble_code(ROOM_BUBBLES[room]))
+            gui.append('%d 40 "tour/text/%s"' % (3900 + 100 * room + BUBBLE_LINK_OFFSET, link))
+        elif has_bubble_button:
+            sys.exit("room %d: a bubble button but no bubble in ROOM_BUBBLES" % room)
         texts = {base: name, base + 1: title, base + 2: text}
         for n, (it, ix) in enumerate(items, 1):
             texts[base + 1 + 2 * n] = it

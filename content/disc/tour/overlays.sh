@@ -55,8 +55,10 @@ button3() { # base name width height label
 }
 
 echo "// Room overlay pictures" >>"$build"
+# The header band (y 0-22) is dark: the room's name and the label lie on it in
+# light grey.
 pic 3301 room-background none -- -size 528x355 xc:"$PAPER" -fill none -stroke "$INK" -strokewidth 2 \
-  -draw 'rectangle 3,3 524,351' -draw 'line 200,40 200,340'
+  -draw 'rectangle 3,3 524,351' -draw 'line 200,40 200,340' -fill "$INK" -stroke none -draw 'rectangle 0,0 527,22'
 # The plan: both floors of the house, the rooms named.
 draw=()
 while read -r x0 y0 x1 y1 label; do
@@ -76,14 +78,24 @@ for k in 0 1 2; do
   pic $((3800 + k)) "close$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
     -draw 'rectangle 0,0 13,13' -draw 'line 3,3 10,10' -draw 'line 10,3 3,10'
 done
-# Floor buttons: down 3310-3313, up 3320-3323 (normal, pressed, over, disabled).
+# Floor buttons: down 3310-3313, up 3320-3323 (normal, pressed, over, disabled),
+# 7 pixels wide: the overlay places them side by side at x 211 and 218. The
+# disabled state shows no arrow.
 for k in 0 1 2 3; do
   case $k in 0) fill="$PAPER" ;; 1) fill='#c8b078' ;; 2) fill='#fff4d0' ;; 3) fill='#b0a890' ;; esac
-  pic $((3310 + k)) "floor-down$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
-    -draw 'rectangle 0,0 13,13' -fill "$INK" -draw 'polygon 3,4 10,4 6,10'
-  pic $((3320 + k)) "floor-up$k" magenta -- -size 14x14 xc:magenta -fill "$fill" -stroke "$INK" \
-    -draw 'rectangle 0,0 13,13' -fill "$INK" -draw 'polygon 6,3 10,9 3,9'
+  case $k in 3) arrow='#b0a890' ;; *) arrow="$INK" ;; esac
+  pic $((3310 + k)) "floor-down$k" magenta -- -size 7x14 xc:magenta -fill "$fill" -stroke "$INK" \
+    -draw 'rectangle 0,0 6,13' -fill "$arrow" -stroke none -draw 'polygon 1,5 5,5 3,9'
+  pic $((3320 + k)) "floor-up$k" magenta -- -size 7x14 xc:magenta -fill "$fill" -stroke "$INK" \
+    -draw 'rectangle 0,0 6,13' -fill "$arrow" -stroke none -draw 'polygon 3,4 5,8 1,8'
 done
+# The backdrop of the rooms list (3500, cut to the list's height) and its
+# lower edge (3510).
+pic 3500 rooms-list none -- -size 189x320 xc:'#f6efd8' -fill none -stroke "$INK" -draw 'line 0,0 0,319' \
+  -draw 'line 188,0 188,319' -draw 'line 0,0 188,0'
+pic 3510 rooms-list-end none -- -size 189x6 xc:'#f6efd8' -fill none -stroke "$INK" -draw 'line 0,0 0,5' \
+  -draw 'line 188,0 188,5' -draw 'line 0,5 188,5'
+
 # Navigation buttons of the room records, by picture base.
 button3 3330 nav-bubble 22 22 "O"
 button3 3340 nav-exit 22 22 "X"

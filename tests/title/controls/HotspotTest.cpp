@@ -252,13 +252,16 @@ TEST_F(HotspotMaskTest, MovesOverTheMainScreenControlsGoToThem) {
 
 class TestPhoto : public HotspotPhoto {
  public:
-  explicit TestPhoto(const char* hotspots) { table.LoadFromText(VString(hotspots)); }
-  void GetText(VString& out) const override { out = VString("Photo"); }
+  explicit TestPhoto(const char* hotspots, const char* text = "Photo") : text(text) {
+    table.LoadFromText(VString(hotspots));
+  }
+  void GetText(VString& out) const override { out = VString(text); }
   void GetRegionCaption(int32_t region, VString& out) const override {
     out = VString(region == 3 ? "Tower" : "");
   }
   const HotspotTable* GetHotspots() const override { return &table; }
   HotspotTable table;
+  const char* text;
 };
 
 class VisitedFrame : public PhotoHotspotFrame {
@@ -285,6 +288,19 @@ TEST_F(HotspotMaskTest, FrameWritesCaptionsOfTheHotspotUnderThePointer) {
   EXPECT_EQ(sounds_, (std::vector<int32_t>{61, 61}));
   delete frame;
   EXPECT_EQ(GetSoundManager().GetUseCount(PhotoHotspotFrame::kSoundHotspot), 0);
+}
+
+TEST_F(HotspotMaskTest, APhotoWithoutTextShowsTheHotspotCaptionAlone) {
+  auto* frame = new PhotoHotspotFrame(500, ItemRef(3, 1), 0, 0, 0, 200, 150, bench_.recorder);
+  frame->SetVisible(true, false);
+  auto photo = std::make_unique<TestPhoto>("HOTSPOTS { HOTSPOT { MASKINDEX 3 INFO BU001 } }", "");
+  const HotspotTable* table = &photo->table;
+  frame->SetPhotoItem(std::move(photo));
+  MakeControl(frame, PhotoHotspotFrame::kMaskControlId, table);
+  bench_.Move(25, 25);
+  bench_.Move(150, 100);
+  EXPECT_EQ(screen_.captions, (std::vector<std::string>{"Tower", ""}));
+  delete frame;
 }
 
 TEST_F(HotspotMaskTest, FrameWithoutPhotoOrScreenStaysQuiet) {

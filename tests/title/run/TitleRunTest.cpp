@@ -72,6 +72,10 @@ constexpr Point kModuleRegions[4] = {{40, 415}, {72, 415}, {40, 455}, {72, 455}}
 constexpr Point kCarouselButton = {524, 453};
 constexpr Point kInfoButton = {549, 453};
 constexpr Point kRoomsButton = {587, 453};
+// The close button at the top right of the info page.
+constexpr Point kInfoCloseButton = {437, 54};
+// The room overlay's close button (at 512, 2 in the overlay at 56, 25).
+constexpr Point kRoomOverlayClose = {575, 33};
 // The arrow button left of the link text (the room's name) on the whole
 // strip: back to the tour.
 constexpr Point kTourButton = {424, 452};
@@ -208,22 +212,23 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
   for (int i = 0; i < 4; ++i) ASSERT_NO_FATAL_FAILURE(openModule(kModuleRegions[i], moduleNames[i]));
   ASSERT_NO_FATAL_FAILURE(openModule(kCarouselButton, "carousel"));
 
-  // The info and rooms buttons open their overlays, which a click closes.
-  const auto openOverlay = [&](const Point& at, const std::string& name) {
+  // The info and rooms buttons open their overlays, which a click closes
+  // (the info page and the room overlay on their close buttons).
+  const auto openOverlay = [&](const Point& at, const std::string& name, const Point& close) {
     ASSERT_TRUE(title.ClickAt(at.x, at.y));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Shot shot;
     ASSERT_TRUE(title.Take("06-" + name + ".ppm", shot));
     EXPECT_GT(shot.AreaDifference(strip, 0, 0, 640, 380), 640L * 380 * 10) << name << " shows";
-    ASSERT_TRUE(title.ClickAt(320, 200));
+    ASSERT_TRUE(title.ClickAt(close.x, close.y));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Shot closed;
     ASSERT_TRUE(title.Take("07-" + name + "-closed.ppm", closed));
     EXPECT_LT(closed.AreaDifference(strip, 0, 0, 640, 380), shot.AreaDifference(strip, 0, 0, 640, 380) / 4)
         << name << " closed";
   };
-  ASSERT_NO_FATAL_FAILURE(openOverlay(kInfoButton, "info"));
-  ASSERT_NO_FATAL_FAILURE(openOverlay(kRoomsButton, "rooms"));
+  ASSERT_NO_FATAL_FAILURE(openOverlay(kInfoButton, "info", kInfoCloseButton));
+  ASSERT_NO_FATAL_FAILURE(openOverlay(kRoomsButton, "rooms", kRoomOverlayClose));
   ASSERT_NO_FATAL_FAILURE(backToTheTour("back to the tour"));
 
   // F1 opens the room overlay through its script (8).
@@ -232,7 +237,7 @@ TEST_F(TitleRunTest, FromTheOpeningMovieToTheEnd) {
   Shot rooms;
   ASSERT_TRUE(title.Take("08-F1.ppm", rooms));
   EXPECT_GT(rooms.AreaDifference(tour, 0, 0, 640, 380), 640L * 380 * 10) << "the room overlay shows";
-  ASSERT_TRUE(title.ClickAt(320, 200));
+  ASSERT_TRUE(title.ClickAt(kRoomOverlayClose.x, kRoomOverlayClose.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   // Alt+F4 leads through script 7 to the closing panel; a key skips its

@@ -26,10 +26,15 @@
 #include "title/controls/PictureFrameControl.h"
 #include "title/shell/AppPanel.h"
 #include "title/shell/MainInterfaceScreen.h"
+#include "title/shell/RoomOverlayMaker.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/StandInScreen.h"
 #include "title/shell/TitleRunLog.h"
+#include "title/shell/TourInfoPanelRegistration.h"
 #include "title/tour/BubbleRecord.h"
+#include "title/tour/TourInfoPanel.h"
+#include "title/tour/RoomOverlay.h"
+#include "title/tour/RoomTable.h"
 #include "title/tour/TourMedia.h"
 #include "title/tour/TourTestSupport.h"
 #include "title/tour/TourView.h"
@@ -66,10 +71,11 @@ class AppPanelTest : public tourtest::TourFixture {
 
   // The start bubble BU001 with one hotspot in the middle of its view that
   // opens `info`, a second bubble BU002 and the walk BT001 between them.
-  void Start(const std::string& info = "BT001", bool silentStrip = false) {
+  void Start(const std::string& info = "BT001", bool silentStrip = false,
+             const std::vector<std::string>& moreMedia = {}) {
     ASSERT_EQ(imgtest::RunCommand("convert -size 512x256 xc:gray '" + Path("pano.jpg") + "'"), 0);
     const std::string pano = testsupport::ReadBytes(Path("pano.jpg"));
-    BuildArchives({
+    std::vector<std::string> media = {
         TextLine(3000, "BUBBLE { ID BU001 DEFAULTVIEWANGLE 1 0 HOTSPOTS { HOTSPOT { ID BU002 HITRECT 0.9 -0.2 1.1 "
                        "0.2 INFO " + info + " } } }"),
         CopyLine(3001, pano, "jpg"),
@@ -79,7 +85,9 @@ class AppPanelTest : public tourtest::TourFixture {
         TextLine(5000, "BUBBLETRANSITION { ID BT001 STARTBUBBLE BU001 STARTANGLE 1 0 ENDBUBBLE BU002 ENDANGLE 0.5 "
                        "0 SEQUENCE { FADE 50 SOUND 0 } }"),
         TextLine(18223, "Willkommen im Ostrevan Haus"),
-    });
+    };
+    media.insert(media.end(), moreMedia.begin(), moreMedia.end());
+    BuildArchives(media);
     SetBubbleBase(1, 3000);
     SetBubbleBase(2, 3100);
     SetTransitionBase(1, 5000);
@@ -95,8 +103,8 @@ class AppPanelTest : public tourtest::TourFixture {
   }
 
   // Started and through the first script: the tour uncovered.
-  void StartInTheTour(const std::string& info = "BT001") {
-    Start(info);
+  void StartInTheTour(const std::string& info = "BT001", const std::vector<std::string>& moreMedia = {}) {
+    Start(info, false, moreMedia);
     if (HasFatalFailure()) return;
     ASSERT_TRUE(IdleUntilDone());
     ASSERT_EQ(View()->GetState(), TourView::kNavigating);
@@ -335,6 +343,38 @@ TEST_F(AppPanelTest, ARequestForTheKindShownBuildsNothing) {
   ScreenRegistry::Unregister(8);
 }
 
+// The tour view's detail-photo pop-up comes from the registry's maker of kind
+// 13, over the view on layer 2; without a maker there is none (and no
+// stand-in).
+TEST_F(AppPanelTest, TheDetailPhotoPopupComesFromTheRegistry) {
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  TourView* view = View();
+  EXPECT_EQ(panel->MakeDetailPhotoPopup(Item("DF001"), view), nullptr);
+
+  ScreenRequest asked;
+  std::string item;
+  ScreenMaker maker;
+  maker.make = [&](const ScreenRequest& request) -> PictureFrameControl* {
+    asked = request;
+    item = request.item != nullptr ? Code(*request.item) : "none";
+    return new StandInScreen(request);
+  };
+  ScreenRegistry::Register(13, maker);
+  PictureFrameControl* popup = panel->MakeDetailPhotoPopup(Item("DF001"), view);
+  ScreenRegistry::Unregister(13);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(asked.kind, 13);
+  EXPECT_EQ(asked.layer, 2);
+  EXPECT_EQ(asked.left, 0);
+  EXPECT_EQ(asked.top, 0);
+  EXPECT_EQ(asked.width, 640);
+  EXPECT_EQ(asked.height, 480);
+  EXPECT_EQ(asked.owner, view);
+  EXPECT_EQ(item, "DF001");
+  delete popup;
+}
+
 // While a script runs every owner message but the tick and 137 goes to the
 // script: module buttons, overlay buttons and bubbles do nothing.
 TEST_F(AppPanelTest, MessagesAreSwallowedWhileAScriptRuns) {
@@ -557,6 +597,54 @@ TEST_F(AppPanelTest, OverlaysOpenReplaceAndClose) {
   EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
 }
 
+// The tour's information overlay as registered: it opens disabled under the
+// hourglass and its 94, once the page has unfolded, enables it; its close
+// button's 93 hides it through the main panel, and its 95, once the page has
+// folded, removes it. Replaced by the room overlay, script 4 waits for its 95.
+TEST_F(AppPanelTest, TheInfoPanelOpensAndClosesThroughTheMainPanel) {
+  struct Registered {
+    Registered() { RegisterTourInfoPanel(); }
+    ~Registered() { ScreenRegistry::Unregister(TourInfoPanel::kScreenKind); }
+  } registered;
+  StartInTheTour();
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(Send(91, AppPanel::kInfoButton));
+  auto* info = dynamic_cast<TourInfoPanel*>(panel->GetOverlay());
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->GetId(), AppPanel::kInfoOverlayId);
+  EXPECT_TRUE(info->IsOpening());
+  EXPECT_FALSE(info->IsEnabled()) << "until its 94";
+  EXPECT_EQ(GetShownCursor(), AppPanel::kWaitCursor);
+  IdleFor(1000);
+  EXPECT_FALSE(info->IsOpening());
+  EXPECT_TRUE(info->IsEnabled());
+  EXPECT_EQ(Strip()->GetStatusCode(), 6);
+  EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+
+  // The close button's click.
+  EXPECT_TRUE(info->HandleEvent(kEventButtonClicked, TourInfoPanel::kCloseButtonId, 0));
+  EXPECT_TRUE(info->IsClosing());
+  EXPECT_EQ(GetShownCursor(), AppPanel::kWaitCursor);
+  EXPECT_EQ(panel->GetOverlay(), info) << "until its 95";
+  IdleFor(1000);
+  EXPECT_EQ(panel->GetOverlay(), nullptr);
+  EXPECT_EQ(panel->FindObject(AppPanel::kInfoOverlayId), nullptr);
+  EXPECT_EQ(DeferredDeletionCount(), 0);
+  EXPECT_EQ(Strip()->GetStatusCode(), -1);
+  EXPECT_EQ(GetShownCursor(), AppPanel::kArrowCursor);
+
+  EXPECT_TRUE(Send(91, AppPanel::kInfoButton));
+  IdleFor(1000);
+  ASSERT_NE(dynamic_cast<TourInfoPanel*>(panel->GetOverlay()), nullptr);
+  EXPECT_TRUE(Send(91, AppPanel::kRoomButton));
+  EXPECT_EQ(RunningScript(), &panel->GetScript(4));
+  ASSERT_TRUE(IdleUntilDone());
+  ASSERT_NE(panel->GetOverlay(), nullptr);
+  EXPECT_EQ(panel->GetOverlay()->GetKind(), 10);
+  EXPECT_EQ(panel->FindObject(AppPanel::kInfoOverlayId), nullptr);
+  EXPECT_EQ(DeferredDeletionCount(), 0);
+}
+
 // Ctrl+L, then Ctrl+B, in the room overlay reloads the current bubble with
 // its alternate picture; Ctrl+B alone, or after another letter, does nothing.
 TEST_F(AppPanelTest, BubbleKeysInTheRoomOverlay) {
@@ -622,6 +710,52 @@ TEST_F(AppPanelTest, F1OpensTheRoomOverlayButNotDuringAScript) {
   // F1 with the tour dimmed: the overlay shown is the room overlay already.
   EXPECT_TRUE(Key(AppPanel::kKeyF1));
   EXPECT_EQ(panel->GetOverlay(), pending);
+}
+
+// The room overlay as the title registers it: opened from the strip's rooms
+// button over the tour, it fades in, and the bubble button of its room asks
+// the panel for the room's bubble, which script 2 enters after closing the
+// overlay.
+TEST_F(AppPanelTest, TheRoomOverlaysBubbleButtonEntersTheRoomsBubble) {
+  ASSERT_EQ(imgtest::RunCommand("convert -size 20x20 xc:red -type truecolor 'BMP3:" + Path("button.bmp") + "'"), 0);
+  const std::string button = testsupport::ReadBytes(Path("button.bmp"));
+  std::vector<std::string> media;
+  for (int32_t k = 1; k <= 3; ++k) media.push_back(CopyLine(3330 + k, button, "bmp"));
+  for (int32_t room = 0; room < RoomTable::kRoomCount; ++room) {
+    const int32_t record = RoomOverlay::kRecordBase + RoomOverlay::kRecordStride * room;
+    media.push_back(TextLine(record, "tobubbleup.bmp 10 10"));
+    media.push_back(TextLine(record + RoomOverlay::kBubbleLinkOffset, "BU002"));
+  }
+  struct Registration {
+    Registration() { RegisterRoomOverlay(); }
+    ~Registration() { ScreenRegistry::Unregister(RoomOverlay::kOverlayKind); }
+  } registration;
+  StartInTheTour("BT001", media);
+  if (HasFatalFailure()) return;
+  const int32_t status = Strip()->GetStatusCode();
+  EXPECT_TRUE(Send(91, AppPanel::kRoomButton));
+  auto* overlay = dynamic_cast<RoomOverlay*>(panel->GetOverlay());
+  ASSERT_NE(overlay, nullptr);
+  EXPECT_EQ(overlay->GetRoom(), RoomTable::FindRoomByKey(status)) << "the strip's status code is its key";
+  EXPECT_FALSE(overlay->IsEnabled()) << "until it has faded in";
+  IdleFor(600);
+  ASSERT_EQ(overlay->GetState(), RoomOverlay::kOpen);
+  EXPECT_TRUE(overlay->IsEnabled()) << "its 94";
+  EXPECT_EQ(Code(View()->GetCurrentBubble()->GetItem()), "BU001");
+
+  VRect bounds;
+  overlay->FindObject(RoomOverlay::kFirstButtonId)->GetGlobalBounds(bounds);
+  bench->clock().SetStepPerRead(1000000ull);  // the button's press hold
+  bench->Move(bounds.left + 5, bounds.top + 5);
+  bench->Click(bounds.left + 5, bounds.top + 5);
+  bench->clock().SetStepPerRead(0);
+  EXPECT_EQ(RunningScript(), &panel->GetScript(2));
+  ASSERT_NE(panel->GetPendingBubble(), nullptr);
+  EXPECT_EQ(Code(panel->GetPendingBubble()->GetItem()), "BU002");
+  ASSERT_TRUE(IdleUntilDone());
+  EXPECT_EQ(panel->GetOverlay(), nullptr) << "closed by script 2";
+  EXPECT_EQ(Code(View()->GetCurrentBubble()->GetItem()), "BU002");
+  EXPECT_EQ(View()->GetState(), TourView::kNavigating);
 }
 
 // Space leaves the tour for the main interface (script 0); Alt+F4 ends the

@@ -37,7 +37,7 @@
 #include "title/tour/BubbleTransition.h"
 #include "title/tour/TourCover.h"
 #include "title/tour/TourNavigator.h"
-#include "title/tour/TourPopup.h"
+#include "title/controls/PictureFrameControl.h"
 #include "title/tour/TourView.h"
 #include "title/tour/TourViewHost.h"
 
@@ -71,15 +71,19 @@ class FakeMainScreen : public MainScreenServices {
 
 // A pop-up that hides at once and then reports 95 from inside itself, as an
 // overlay does from its transition's end.
-class FakePopup : public TourPopup {
+class FakePopup : public PictureFrameControl {
  public:
-  FakePopup(Log* log, VGraphicObject* parent) : TourPopup(kApplicationKind, kAllocateId, 0, 0, 2, 640, 480, parent), log_(log) {}
+  FakePopup(Log* log, VGraphicObject* parent) : PictureFrameControl(kAllocateId, 0, 0, 0, 2, 640, 480, parent), log_(log) {}
   ~FakePopup() override { log_->push_back("popup deleted"); }
-  void Show() override { log_->push_back("popup show"); }
+  // Shown as a pop-up shows itself (a picture frame is made hidden).
+  void Show() override {
+    log_->push_back("popup show");
+    SetVisible(true, false);
+  }
   void Hide() override { log_->push_back("popup hide"); }
   // The end of the hide: 95 up the tree, then the pop-up touches itself.
   void FinishHide() {
-    SendControlEvent(*this, kMessageHidden);
+    SendControlEvent(*this, kOwnerHidden);
     log_->push_back("popup finished " + std::to_string(GetId()));
   }
 
@@ -97,7 +101,7 @@ class FakeHost : public TourViewHost {
   void SwitchMode(int32_t mode, int32_t duration) override {
     log_->push_back("mode " + std::to_string(mode) + " " + std::to_string(duration));
   }
-  TourPopup* MakeDetailPhotoPopup(const ItemRef& item, VGraphicObject* parent) override {
+  PictureFrameControl* MakeDetailPhotoPopup(const ItemRef& item, VGraphicObject* parent) override {
     log_->push_back("popup for " + Code(item));
     popup = new FakePopup(log_, parent);
     return popup;
