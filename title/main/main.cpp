@@ -26,8 +26,9 @@
 #include "title/modules/index/IndexScreen.h"
 #include "title/modules/aspects/AspectScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
-#include "title/modules/storyline/EventRecord.h"
 #include "title/modules/photos/PhotoScreens.h"
+#include "title/modules/storyline/EventRecord.h"
+#include "title/modules/storyline/StorylineScreen.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
 #include "title/shell/TitleRunLog.h"
@@ -157,6 +158,7 @@ int main(int argc, char** argv) {
   RegisterPhotoScreens();
   RegisterIndexScreen();
   RegisterAspectScreen();
+  RegisterStorylineScreen();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);

@@ -19,7 +19,9 @@ class ScriptStepList;
 
 class StepSequence {
  public:
-  static constexpr uint32_t kWatchdogMs = 4000;
+  // Longer than the longest opening or closing of a screen (the storyline
+  // screen's backgrounds, fly-in and date run take about 5.3 s).
+  static constexpr uint32_t kWatchdogMs = 10000;
 
   explicit StepSequence(const ScriptStepList* steps = nullptr) : steps_(steps) {}
 

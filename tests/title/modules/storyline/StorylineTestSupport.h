@@ -82,6 +82,7 @@ class StorylineFixture : public shelltest::ShellFixture {
     Icons(lines, kLargePanelIcons, 17, 9);
     Picture(lines, kArrowPicture, 66, 116, kArrowNormal);
     Picture(lines, kArrowPicture + 1, 66, 116, kArrowLit);
+    lines.insert(lines.end(), extraLines.begin(), extraLines.end());
     std::string script;
     for (const std::string& line : lines) script += line + "\n";
     WriteFile("gui.txt", script);
@@ -107,8 +108,12 @@ class StorylineFixture : public shelltest::ShellFixture {
   }
 
   std::unique_ptr<controltest::Bench> bench;
+  // More build lines for the interface archive (texts, pictures), added by
+  // the tests before Open.
+  std::vector<std::string> extraLines;
 
- private:
+  // A picture of one colour, and an icon set (four pictures, state k in
+  // IconColour) as build lines.
   void Picture(std::vector<std::string>& lines, uint16_t id, int32_t width, int32_t height, uint32_t colour) {
     const std::string name = "pic/p" + std::to_string(id) + ".bmp";
     WriteFile(name, striptest::Bmp24(width, height, [colour](int32_t, int32_t) { return colour; }));
