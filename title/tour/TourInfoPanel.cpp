@@ -67,8 +67,11 @@ constexpr VRGBColor kTextColor(23, 22, 60);
 constexpr VRGBColor kListColor(127, 66, 54);
 constexpr VRGBColor kHighlightColor(48, 82, 109);
 constexpr int32_t kListItemHeight = 17;
-// How far the list's companion inside the highlight shifts per pixel.
-constexpr double kListOffsetFactor = 1.3;
+// The list's companion draws the rows inside the highlight bar at the rows'
+// own places, so that the bar shows the title under the pointer (shifted by
+// 1.3 per pixel from the list's middle, the bar showed a neighbour's title on
+// every row but the middle one).
+constexpr double kListOffsetFactor = 0.0;
 
 // The controls ShowControls shows or hides, the list last.
 constexpr int32_t kPageControls[] = {
