@@ -337,9 +337,29 @@ def check_item(disc, tables, code, what, problems, seen_bubbles):
         disc.need(base, "TEXT", "%s record" % code)
 
 
+# The helper that reads a sequence as the title does, writes it and reads it
+# back (--sequences), or None.
+SEQUENCE_TOOL = None
+
+
+def check_sequence_round_trip(code, base, text, problems):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "%d.txt" % base)
+        with open(path, "wb") as f:
+            f.write(text.encode("cp1252"))
+        run = subprocess.run([SEQUENCE_TOOL, path], capture_output=True, text=True)
+        words = run.stdout.split()
+        if len(words) < 2 or words[1] != "ok":
+            problems.error("%s sequence TEXT %d does not read, write and read back the same: %s"
+                           % (code, base, " ".join(words[2:]) or run.stderr.strip()))
+
+
 def check_sequence(disc, code, base, text, problems):
-    """A slide show's sequence: the media its picture and sound items name
-    exist, the pictures fit the 426 x 320 panel, the sounds are playable."""
+    """A slide show's sequence: it reads, writes and reads back as the same
+    document, the media its picture and sound items name exist, the pictures
+    fit the 426 x 320 panel, the sounds are playable."""
+    if SEQUENCE_TOOL:
+        check_sequence_round_trip(code, base, text, problems)
     items = re.findall(r"item\s*(picture|sound)\s*\{([^}]*)\}", text)
     if not any(kind == "picture" for kind, _ in items):
         problems.error("%s sequence TEXT %d holds no picture item" % (code, base))
@@ -714,7 +734,10 @@ def main():
     parser.add_argument("--tool")
     parser.add_argument("--parser", required=True)
     parser.add_argument("--partial", action="store_true")
+    parser.add_argument("--sequences", help="disc-sequence-roundtrip: each slide show's sequence read, written, read back")
     args = parser.parse_args()
+    global SEQUENCE_TOOL
+    SEQUENCE_TOOL = args.sequences
     if args.build:
         command = ["bash", os.path.join(ROOT, "content", "make-disc.sh"), args.disc] + ([args.tool] if args.tool else [])
         if subprocess.run(command).returncode != 0:
