@@ -23,6 +23,7 @@
 #include "engine/core/VTask.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"
+#include "title/modules/carousel/CarouselScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
 #include "title/shell/MuseumApplication.h"
 #include "title/shell/MuseumServices.h"
@@ -150,6 +151,7 @@ int main(int argc, char** argv) {
   int code = 1;
   InstallMuseumServices();
   RegisterTitlePanelClasses();
+  RegisterCarouselScreen();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);
