@@ -109,13 +109,13 @@ CarouselScreen::CarouselScreen(int32_t id, int32_t left, int32_t top, int32_t la
   for (int32_t s : {kSoundGo, kSoundGoEntered, kSoundOpenDetails, kSoundCloseDetails}) sounds.AcquireSound(s);
 
   // The ring fades in (level 0 to 63) and its places appear (0 to 20), each
-  // within a second.
+  // within a second: one whole range a second.
   fadeTimer_ = new SignalTimer(kFadeTimerId, kTimerTick, this);
-  auto* fade = new SignalSpeedRamp(0, 0, 63, 63, 0);
+  auto* fade = new SignalSpeedRamp(0, 0, 1, 63, 0);
   fade->Subscribe(new SignalLevelSink(carousel_), 0);
   fadeTimer_->Subscribe(fade, 0);
   countTimer_ = new SignalTimer(kCountTimerId, kTimerTick, this);
-  auto* count = new SignalSpeedRamp(0, 0, 20, 20, 0);
+  auto* count = new SignalSpeedRamp(0, 0, 1, 20, 0);
   count->Subscribe(new SignalCarouselSink(carousel_), 0);
   countTimer_->Subscribe(count, 0);
 }

@@ -1,6 +1,8 @@
 #include "title/modules/carousel/IndexEntryList.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "engine/core/VString.h"
 #include "engine/script/ScriptLexer.h"
@@ -17,7 +19,8 @@ class IndexReader {
   bool AtEnd() const { return pos_ >= text_.size(); }
 
   // Skips to the first digit; negative when the last non-blank character
-  // before it is '-'. Numbers beyond 9 digits are cut (they name nothing).
+  // before it is '-'. Numbers beyond the 32-bit range stay at its end (they
+  // name nothing).
   bool ReadLong(int32_t& out) {
     char lastNonBlank = 0;
     while (pos_ < text_.size() && (text_[pos_] < '0' || text_[pos_] > '9')) {
@@ -27,7 +30,7 @@ class IndexReader {
     if (pos_ >= text_.size()) return false;
     int64_t value = 0;
     while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') {
-      if (value < 1000000000) value = value * 10 + (text_[pos_] - '0');
+      value = std::min<int64_t>(value * 10 + (text_[pos_] - '0'), INT32_MAX);
       ++pos_;
     }
     out = static_cast<int32_t>(lastNonBlank == '-' ? -value : value);

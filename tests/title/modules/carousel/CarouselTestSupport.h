@@ -83,14 +83,15 @@ class CarouselFixture : public shelltest::ShellFixture {
 
   static MainScreenServices* GetMainScreenServicesIfAny() { return nullptr; }
 
-  // The three bubbles of the default disc: row 0 is bubble 1 (six hotspots,
-  // cards), row 1 bubble 7 (no hotspot, no cards), row 2 bubble 3 (cards).
+  // The three bubbles of the default disc: row 0 is bubble 4 (eight
+  // hotspots, cards), row 1 bubble 7 (no hotspot, no cards), row 2 bubble 3
+  // (one hotspot, cards).
   std::vector<TestBubble> bubbles = {
-      {1, 18400, "Diele", true, {"SH001", "VI001", "SH002", "VI002", "SH003", "VI003"}},
+      {4, 18400, "Diele", true, {"SH001", "VI001", "SH002", "VI002", "SH003", "VI003", "SH005", "VI005"}},
       {7, 18500, "Kontor", false, {}},
       {3, 18600, "Salon", true, {"SH004"}},
   };
-  std::string index = "1 1 10 0 VI000 \"Hall\"\n2 7 20 5 VI000 \"Office\"\n3 3 30 10 VI000 \"Salon\"\n";
+  std::string index = "1 4 10 0 VI000 \"Hall\"\n2 7 20 5 VI000 \"Office\"\n3 3 30 10 VI000 \"Salon\"\n";
   bool withInterfacePictures = true;
   int animationFrames = 3;
 
@@ -151,7 +152,6 @@ class CarouselFixture : public shelltest::ShellFixture {
     ASSERT_TRUE(LoadCategoryTables());
     LoadPictureFonts();
     bench = std::make_unique<controltest::Bench>(640, 480);
-    bench->clock().SetStepPerRead(0);
   }
 
   // The log entries with the code (as "code value").
