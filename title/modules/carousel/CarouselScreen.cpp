@@ -10,6 +10,7 @@
 #include "engine/controls/VPictureFont.h"
 #include "engine/controls/VTextControl.h"
 #include "engine/core/VEvent.h"
+#include "engine/graphics/VPicture.h"
 #include "engine/core/VTask.h"
 #include "engine/script/ItemRef.h"
 #include "engine/script/ScriptLexer.h"
@@ -23,6 +24,7 @@
 #include "title/modules/carousel/IndexEntryList.h"
 #include "title/modules/carousel/PictureCarousel.h"
 #include "title/shell/PictureFontTable.h"
+#include "title/shell/ShellPictures.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/tour/BubbleRecord.h"
 
@@ -42,6 +44,20 @@ VString Copy(const std::string& text) { return VString(text.c_str()); }
 
 std::string ToString(const VString& text) {
   return text.GetChars() != nullptr ? std::string(text.GetChars(), static_cast<size_t>(text.GetLength())) : "";
+}
+
+// An animation of the frames base + i: loaded here at the program's depth,
+// so that they show in their own colours; frames that cannot be read are
+// left out.
+AnimatedPictureControl* MakeAnimation(int32_t id, int32_t count, uint16_t base, int32_t left, int32_t top,
+                                      int32_t layer, int32_t width, int32_t height, VGraphicObject* parent) {
+  std::vector<VPicture*> frames;
+  for (int32_t i = 0; i < count; ++i) {
+    if (VPicture* frame = LoadShellPicture(static_cast<uint16_t>(base + i))) frames.push_back(frame);
+  }
+  auto* animation = new AnimatedPictureControl(id, frames, left, top, layer, width, height, parent);
+  for (VPicture* frame : frames) frame->Release();
+  return animation;
 }
 
 }  // namespace
@@ -70,8 +86,8 @@ CarouselScreen::CarouselScreen(int32_t id, int32_t left, int32_t top, int32_t la
   goButton1_->SetVisible(false, false);
   goButton2_->SetVisible(false, false);
 
-  openingAnimation_ = new AnimatedPictureControl(kOpeningAnimationId, 21, 3050, 170, 175, 3, 99, 114, this);
-  detailAnimation_ = new AnimatedPictureControl(kDetailAnimationId, 26, 3100, 92, 173, 4, 225, 143, this);
+  openingAnimation_ = MakeAnimation(kOpeningAnimationId, 21, 3050, 170, 175, 3, 99, 114, this);
+  detailAnimation_ = MakeAnimation(kDetailAnimationId, 26, 3100, 92, 173, 4, 225, 143, this);
   openingAnimation_->SetVisible(false, false);
   detailAnimation_->SetVisible(false, false);
 

@@ -11,6 +11,7 @@
 #include "engine/controls/VPictureButton.h"
 #include "engine/controls/VTextControl.h"
 #include "title/controls/AppTaskListControl.h"
+
 #include "title/modules/carousel/CarouselScreen.h"
 #include "title/modules/carousel/CarouselSlotControl.h"
 #include "title/shell/ScreenRegistry.h"
@@ -89,6 +90,11 @@ TEST_F(CarouselScreenTest, OpensInStepsThenReportsShownAndClosesToHidden) {
   ASSERT_TRUE(RunUntil([&] { return !Logged(94).empty(); }));
   EXPECT_EQ(Logged(94), std::vector<std::string>{"94 14866"});
   EXPECT_EQ(screen->GetState(), 5);
+  // The opening animation stays on its last frame's picture (grey 0x808080,
+  // within what 16 bits hold).
+  bench->Redraw();
+  const uint32_t shown = bench->PixelAt(219, 232);
+  for (int shift : {16, 8, 0}) EXPECT_NEAR(static_cast<int>((shown >> shift) & 0xFF), 0x80, 8) << std::hex << shown;
 
   screen->Hide();
   ASSERT_TRUE(RunUntil([&] { return !Logged(95).empty(); }));
