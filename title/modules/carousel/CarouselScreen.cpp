@@ -40,6 +40,18 @@ constexpr uint32_t kTimerTick = 40;
 constexpr uint32_t kRampMs = 1000;
 const VRGBColor kDetailTextColor(39, 26, 15);
 
+// The steps that end with a timer: the state, its timer and the next state.
+struct TimedStep {
+  int32_t state;
+  int32_t timer;
+  int32_t next;
+};
+constexpr TimedStep kTimedSteps[] = {
+    {1, CarouselScreen::kFadeTimerId, 2},   {2, CarouselScreen::kCountTimerId, 3},
+    {3, CarouselScreen::kSlideTimerId, 4},  {16, CarouselScreen::kSlideTimerId, 17},
+    {17, CarouselScreen::kCountTimerId, 18}, {18, CarouselScreen::kFadeTimerId, 19},
+};
+
 VString Copy(const std::string& text) { return VString(text.c_str()); }
 
 std::string ToString(const VString& text) {
@@ -473,27 +485,13 @@ bool CarouselScreen::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2
       break;
     case SignalTimer::kMessageTimerEnded:
       if (value != kFadeTimerId && value != kCountTimerId && value != kSlideTimerId) break;
-      switch (state_) {
-        case 1:
-          SetState(2);
+      // Each step waits for its own timer: one left running by a step that
+      // Hide cut short does not move the steps on.
+      for (const TimedStep& step : kTimedSteps) {
+        if (step.state == state_ && step.timer == value) {
+          SetState(step.next);
           break;
-        case 2:
-          SetState(3);
-          break;
-        case 3:
-          SetState(4);
-          break;
-        case 16:
-          SetState(17);
-          break;
-        case 17:
-          SetState(18);
-          break;
-        case 18:
-          SetState(19);
-          break;
-        default:
-          break;
+        }
       }
       return true;
     case AppTaskListControl::kMessageHovered:

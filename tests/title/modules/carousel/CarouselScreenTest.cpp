@@ -110,6 +110,36 @@ TEST_F(CarouselScreenTest, OpensInStepsThenReportsShownAndClosesToHidden) {
   EXPECT_EQ(Logged(95).size(), 1u);
 }
 
+TEST_F(CarouselScreenTest, HiddenWhileOpeningClosesInOrder) {
+  // Without animation frames the closing steps reach the title list's slide
+  // at once, while the opening's fade still runs.
+  animationFrames = 0;
+  Open();
+  auto* screen = new CarouselScreen(CarouselScreen::kScreenId, 0, 0, 30, 640, 480, bench->recorder);
+  bench->Move(630, 470);
+  screen->Show();
+  RunFor(100);
+  ASSERT_EQ(screen->GetState(), 1);
+  screen->Hide();
+  EXPECT_EQ(screen->GetState(), 16);
+  std::vector<int> states;
+  std::vector<uint32_t> since;
+  ASSERT_TRUE(RunUntil([&] {
+    if (states.empty() || states.back() != screen->GetState()) {
+      states.push_back(screen->GetState());
+      since.push_back(bench->Now());
+    }
+    return !Logged(95).empty();
+  }, 10));
+  ASSERT_EQ(states, (std::vector<int>{16, 17, 18, 19}));
+  // Each step took its whole time: the slide out 500 ms, the places and the
+  // fade a second each.
+  EXPECT_GE(since[1] - since[0], 500u);
+  EXPECT_GE(since[2] - since[1], 1000u);
+  EXPECT_GE(since[3] - since[2], 1000u);
+  EXPECT_TRUE(Logged(94).empty());
+}
+
 TEST_F(CarouselScreenTest, ChosenPlaceShowsItsVisitedHotspotsAndGoesToItsBubble) {
   Open();
   MarkVisited({"BU004", "SH001", "SH002", "VI002", "SH003", "VI003", "SH005", "SH004"});
