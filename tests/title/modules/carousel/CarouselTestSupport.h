@@ -93,6 +93,8 @@ class CarouselFixture : public shelltest::ShellFixture {
   };
   std::string index = "1 4 10 0 VI000 \"Hall\"\n2 7 20 5 VI000 \"Office\"\n3 3 30 10 VI000 \"Salon\"\n";
   bool withInterfacePictures = true;
+  // A JPEG file given here becomes every bubble's panorama (base + 1).
+  std::string panorama;
   int animationFrames = 3;
 
   // Builds and opens the archives, loads the tables and the font table and
@@ -132,6 +134,7 @@ class CarouselFixture : public shelltest::ShellFixture {
     std::vector<std::string> language = TableLines([&](int t) { return t == 1 ? table1 : shelltest::UniformTable(0); });
     Text(language, 18029, "Blickpunkten besucht");
     Text(language, 18030, " von ");
+    Text(language, 18223, "Willkommen im Ostrevan Haus");
     for (const TestBubble& b : bubbles) {
       std::string script = "BUBBLE { ID BU" + Three(b.number) + " HOTSPOTS { ";
       for (size_t k = 0; k < b.hotspots.size(); ++k) {
@@ -141,6 +144,7 @@ class CarouselFixture : public shelltest::ShellFixture {
       script += "} }";
       Text(language, b.base, script);
       Text(language, b.base + 2, b.title);
+      if (!panorama.empty()) language.push_back(std::to_string(b.base + 1) + " 0 \"" + panorama + "\"");
       if (b.cards) {
         Picture(language, b.base + 3, 76, 60, CardColour(b.number, false));
         Picture(language, b.base + 5, 76, 60, CardColour(b.number, true));
