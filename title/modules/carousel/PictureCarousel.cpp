@@ -56,7 +56,7 @@ PictureCarousel::PictureCarousel(int32_t id, int32_t x, int32_t y, int32_t layer
                                  VGraphicObject* parent)
     : VPictureControl(id, kBackdropPicture, x, y, layer, kWidth, kHeight, parent),
       VTask(0, true, false, false, GetTaskManager()) {
-  SetStepOnEveryPass();
+  SetNextStepTime(GetTaskTickCount());
   const int32_t bubbleCategory = FindCategoryCode("BU");
   for (int32_t i = 0; i < kRingSize; ++i) {
     const IndexEntry* entry = entries != nullptr ? entries->GetAt(i) : nullptr;
@@ -213,11 +213,14 @@ void PictureCarousel::Report(uint32_t code, int32_t value) {
 }
 
 bool PictureCarousel::Step(uint32_t) {
-  if (!active_ || !IsEnabled()) return true;
   const uint32_t now = GetTaskTickCount();
+  // A step every 10 ms at least (the shortest step the ring counts), and on
+  // any pass that comes sooner; the idle loop need not spin for the ring.
+  SetNextStepTime(now + kMinStepMs);
+  if (!active_ || !IsEnabled()) return true;
   const auto elapsed = static_cast<int32_t>(now - lastTick_);
   lastTick_ = now;
-  const double dt = std::clamp(elapsed, 10, 1000);
+  const double dt = std::clamp(elapsed, kMinStepMs, 1000);
   VPoint p(-100000, -100000);
   GetPointerInWindow(*this, p);
 

@@ -11,8 +11,9 @@
 //
 // Item i shows the pictures of index entry i's bubble (media base + 3, lit
 // + 5); items without them take a default pair by their number (even 3020 /
-// 3021, odd 3010 / 3011). Everything runs in the carousel's own task on
-// every idle pass, with the time step held to 10..1000 ms.
+// 3021, odd 3010 / 3011). Everything runs in the carousel's own task, on
+// every idle pass and at least every 10 ms, with the time step held to
+// 10..1000 ms.
 #pragma once
 
 #include <array>
@@ -39,6 +40,8 @@ class PictureCarousel : public VPictureControl, public VTask, public VisibleCoun
   // The value of pi every angle of the ring is computed with.
   static constexpr double kPi = 3.1415926535;
   static constexpr double kStep = 2 * kPi / kRingSize;
+  // The shortest time step of a turn, in milliseconds.
+  static constexpr int32_t kMinStepMs = 10;
   static constexpr uint32_t kMessageStopped = 141;
   static constexpr uint32_t kMessageFrontPointed = 142;
   static constexpr uint32_t kMessageLeft = 143;

@@ -65,7 +65,6 @@ class CarouselFixture : public shelltest::ShellFixture {
     ShellFixture::SetUp();
     DeleteAllFonts();
     previousHistory_ = SetVisitHistory(&history);
-    previousServices_ = GetMainScreenServicesIfAny();
     InstallMainScreenServices(&caption);
   }
 
@@ -74,14 +73,12 @@ class CarouselFixture : public shelltest::ShellFixture {
       FlushDeferredDeletions();
       bench.reset();
     }
-    InstallMainScreenServices(previousServices_);
+    InstallMainScreenServices(nullptr);
     SetVisitHistory(previousHistory_);
     FreePictureFonts();
     DeleteAllFonts();
     ShellFixture::TearDown();
   }
-
-  static MainScreenServices* GetMainScreenServicesIfAny() { return nullptr; }
 
   // The three bubbles of the default disc: row 0 is bubble 4 (eight
   // hotspots, cards), row 1 bubble 7 (no hotspot, no cards), row 2 bubble 3
@@ -222,7 +219,6 @@ class CarouselFixture : public shelltest::ShellFixture {
   }
 
   VisitHistory* previousHistory_ = nullptr;
-  MainScreenServices* previousServices_ = nullptr;
 };
 
 }  // namespace carouseltest
