@@ -25,6 +25,7 @@
 #include "platform/Process.h"
 #include "title/modules/index/IndexScreen.h"
 #include "title/modules/aspects/AspectScreen.h"
+#include "title/modules/carousel/CarouselScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
 #include "title/modules/photos/PhotoScreens.h"
 #include "title/modules/storyline/EventRecord.h"
@@ -159,6 +160,7 @@ int main(int argc, char** argv) {
   RegisterIndexScreen();
   RegisterAspectScreen();
   RegisterStorylineScreen();
+  RegisterCarouselScreen();
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);
