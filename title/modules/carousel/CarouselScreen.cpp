@@ -21,7 +21,8 @@
 #include "title/controls/SignalFunctions.h"
 #include "title/controls/SignalSinks.h"
 #include "title/controls/SignalTimer.h"
-#include "title/modules/carousel/IndexEntryList.h"
+#include "title/shell/IndexEntry.h"
+#include "title/shell/IndexEntryList.h"
 #include "title/modules/carousel/PictureCarousel.h"
 #include "title/shell/PictureFontTable.h"
 #include "title/shell/ShellPictures.h"
@@ -52,7 +53,10 @@ constexpr TimedStep kTimedSteps[] = {
     {17, CarouselScreen::kCountTimerId, 18}, {18, CarouselScreen::kFadeTimerId, 19},
 };
 
-VString Copy(const std::string& text) { return VString(text.c_str()); }
+// The entry's title, empty without an entry or a title.
+VString TitleOf(const IndexEntry* entry) {
+  return entry != nullptr && entry->GetTitle() != nullptr ? *entry->GetTitle() : VString();
+}
 
 std::string ToString(const VString& text) {
   return text.GetChars() != nullptr ? std::string(text.GetChars(), static_cast<size_t>(text.GetLength())) : "";
@@ -80,7 +84,7 @@ CarouselScreen::CarouselScreen(int32_t id, int32_t left, int32_t top, int32_t la
       entries_(std::make_unique<IndexEntryList>(IndexEntryList::kIndexMediaId)) {
   carousel_ = new PictureCarousel(kCarouselId, 0, 0, 1, entries_.get(), this);
 
-  for (int32_t i = 0; i < entries_->GetCount(); ++i) titles_.push_back(Copy(entries_->GetAt(i)->title));
+  for (int32_t i = 0; i < entries_->GetCount(); ++i) titles_.push_back(TitleOf(entries_->FindByPosition(i)));
   VPoint origin;
   GetGlobalOrigin(origin, true);
   // Placement A: just beyond the screen's right edge, in window coordinates.
@@ -336,13 +340,13 @@ void CarouselScreen::SetCurrentItem(int32_t entry) {
   current_ = entry;
   MainScreenServices* services = GetMainScreenServices();
   if (services == nullptr) return;
-  const IndexEntry* e = entries_->GetAt(entry);
+  const IndexEntry* e = entries_->FindByPosition(entry);
   if (e == nullptr) {
     services->SetCaption(VString(""), false, false);
     return;
   }
-  const ItemRef bubble(FindCategoryCode("BU"), e->bubbleNumber);
-  services->SetCaption(Copy(e->title), bubble.IsItemRefValid() && bubble.IsItemVisited(), false);
+  const ItemRef bubble(FindCategoryCode("BU"), e->GetBubbleNumber());
+  services->SetCaption(TitleOf(e), bubble.IsItemRefValid() && bubble.IsItemVisited(), false);
 }
 
 void CarouselScreen::BuildVisitedList() {
@@ -352,8 +356,8 @@ void CarouselScreen::BuildVisitedList() {
   hotspotCount_ = 0;
   bubbleVisited_ = false;
   firstDetailRow_ = 0;
-  const IndexEntry* e = entries_->GetAt(current_);
-  const ItemRef bubble(FindCategoryCode("BU"), e != nullptr ? e->bubbleNumber : -1);
+  const IndexEntry* e = entries_->FindByPosition(current_);
+  const ItemRef bubble(FindCategoryCode("BU"), e != nullptr ? e->GetBubbleNumber() : -1);
   if (bubble.IsItemRefValid()) {
     bubble_ = std::make_unique<BubbleRecord>(bubble);
     bubbleVisited_ = bubble.IsItemVisited();
@@ -369,8 +373,8 @@ void CarouselScreen::BuildVisitedList() {
 }
 
 void CarouselScreen::ShowDetails(bool show) {
-  const IndexEntry* e = entries_->GetAt(current_);
-  entryTitle_->SetTextChars(e != nullptr ? e->title.c_str() : "", false);
+  const IndexEntry* e = entries_->FindByPosition(current_);
+  entryTitle_->SetTextChars(e != nullptr && e->GetTitle() != nullptr ? e->GetTitle()->GetChars() : "", false);
   VString of;
   VString hotspots;
   LoadTextMedia(of, kOfText, false);
@@ -457,10 +461,10 @@ bool CarouselScreen::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2
     case kEventButtonClicked:
       if (value == kGoButtonId) {
         GetSoundManager().TriggerSound(kSoundGo);
-        const IndexEntry* e = entries_->GetAt(current_);
+        const IndexEntry* e = entries_->FindByPosition(current_);
         // No place is current: there is nowhere to go.
-        if (e != nullptr && e->bubbleNumber > 0 && e->bubbleNumber <= ItemRef::kMaxNumber) {
-          SendUpward(kOwnerBubble, static_cast<uint32_t>(e->bubbleNumber), 0);
+        if (e != nullptr && e->GetBubbleNumber() > 0 && e->GetBubbleNumber() <= ItemRef::kMaxNumber) {
+          SendUpward(kOwnerBubble, static_cast<uint32_t>(e->GetBubbleNumber()), 0);
         }
         return true;
       }

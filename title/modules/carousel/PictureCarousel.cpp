@@ -8,7 +8,8 @@
 #include "engine/graphics/VPicture.h"
 #include "engine/script/ItemRef.h"
 #include "title/modules/carousel/CarouselSlotControl.h"
-#include "title/modules/carousel/IndexEntryList.h"
+#include "title/shell/IndexEntry.h"
+#include "title/shell/IndexEntryList.h"
 #include "title/shell/ShellPictures.h"
 #include "title/tour/TourMedia.h"
 
@@ -59,9 +60,9 @@ PictureCarousel::PictureCarousel(int32_t id, int32_t x, int32_t y, int32_t layer
   SetNextStepTime(GetTaskTickCount());
   const int32_t bubbleCategory = FindCategoryCode("BU");
   for (int32_t i = 0; i < kRingSize; ++i) {
-    const IndexEntry* entry = entries != nullptr ? entries->GetAt(i) : nullptr;
+    const IndexEntry* entry = entries != nullptr ? entries->FindByPosition(i) : nullptr;
     // Entries of 0 and -1 in the bubble table name no pictures.
-    const uint16_t base = entry != nullptr ? GetBubbleMediaId(ItemRef(bubbleCategory, entry->bubbleNumber)) : 0;
+    const uint16_t base = entry != nullptr ? GetBubbleMediaId(ItemRef(bubbleCategory, entry->GetBubbleNumber())) : 0;
     if (base != 0) {
       normal_[i] = LoadShellPicture(static_cast<uint16_t>(base + 3));
       highlight_[i] = LoadShellPicture(static_cast<uint16_t>(base + 5));

@@ -16,7 +16,7 @@
 #include "title/modules/carousel/CarouselSlotControl.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/modules/carousel/CarouselTestSupport.h"
-#include "title/modules/carousel/IndexEntryList.h"
+#include "title/shell/IndexEntryList.h"
 #include "title/modules/carousel/PictureCarousel.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "support/RequireTool.h"
 #include "title/modules/carousel/CarouselSlotControl.h"
 #include "title/modules/carousel/CarouselTestSupport.h"
-#include "title/modules/carousel/IndexEntryList.h"
+#include "title/shell/IndexEntryList.h"
 #include "title/modules/carousel/PictureCarousel.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include "engine/core/VFileSpec.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTextFile.h"
-#include "title/modules/index/IndexEntry.h"
-#include "title/modules/index/IndexEntryList.h"
+#include "title/shell/IndexEntry.h"
+#include "title/shell/IndexEntryList.h"
 #include "IndexTestSupport.h"
 
 namespace {
@@ -124,6 +124,8 @@ TEST_F(IndexEntriesTest, TextsCutShortOrHoldingOtherWordsGiveOnlyTheirCompleteRe
       {"bubbles outside 0..999 name no place", "1 -5 10 0 SH001 \"A\"\n2 1000 11 0 SH001 \"B\"\n3 999 12 0 SH001 \"C\"",
        {"2 999 12 0 VI000 C"}},
       {"a line end inside the code is read as code", "1 7 10 0\nSH01 \"A\"", {"0 7 10 0 VI000 A"}},
+      {"numbers over several lines and tabs", "1\n7\t10\n0\tSH001 \"A\"", {"0 7 10 0 VI000 A"}},
+      {"a minus before the digits", "1 7 -10 0 SH001 \"A\"", {"0 7 -10 0 VI000 A"}},
       {"empty", "", {}},
   };
   for (const Case& c : cases) {

@@ -20,7 +20,7 @@
 #include "title/controls/AnimatedPictureControl.h"
 #include "title/controls/AppMovieControl.h"
 #include "title/controls/AppTaskListControl.h"
-#include "title/modules/index/IndexEntryList.h"
+#include "title/shell/IndexEntryList.h"
 #include "title/modules/index/IndexScreen.h"
 #include "title/modules/index/ViewerControlPanel.h"
 #include "title/shell/ScreenRegistry.h"

@@ -1,4 +1,4 @@
-#include "title/modules/index/IndexEntry.h"
+#include "title/shell/IndexEntry.h"
 
 void IndexEntry::Set(int32_t position, int32_t bubbleNumber, int32_t frame, int32_t maskValue, const ItemRef& item,
                      const VString* title) {

@@ -1,4 +1,4 @@
-#include "title/modules/index/IndexEntryList.h"
+#include "title/shell/IndexEntryList.h"
 
 #include <string>
 
@@ -7,7 +7,7 @@
 #include "engine/core/MediaTypes.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTextFile.h"
-#include "title/modules/index/IndexEntry.h"
+#include "title/shell/IndexEntry.h"
 #include "title/tour/BubbleRecord.h"
 
 namespace {
