@@ -36,7 +36,11 @@ constexpr int32_t kListHeadingFont = 6;
 constexpr int32_t kTitleFont = 6;
 constexpr int32_t kCountFont = 2;
 constexpr int32_t kRowHeight = 17;
-constexpr double kHighlightScale = 1.3;
+// The lists' companions draw the rows inside the highlight bar at the rows'
+// own places, so that the bar shows the title under the pointer (shifted by
+// 1.3 per pixel from the list's middle, the bar of the 370-pixel list showed
+// a neighbour's title or none).
+constexpr double kHighlightScale = 0.0;
 constexpr uint32_t kTimerTick = 40;
 constexpr uint32_t kRampMs = 1000;
 const VRGBColor kDetailTextColor(39, 26, 15);
