@@ -106,6 +106,7 @@ MainWindow::~MainWindow() {
   }
   delete ownedObject_;
   ownedObject_ = nullptr;
+  EndReplay();
 }
 
 bool MainWindow::CheckDisplayMode() {
@@ -176,6 +177,11 @@ void MainWindow::SetInputFilters(MouseInputFilter mouse, KeyInputFilter keys) {
 }
 
 void MainWindow::ReplayEvent(const VMouseEvent& event, uint16_t kind) {
+  using namespace platform;
+  if (kind != kMsgMouseMove && kind != kMsgLButtonDown && kind != kMsgLButtonUp && kind != kMsgRButtonDown &&
+      kind != kMsgRButtonUp) {
+    return;
+  }
   const VPoint point = event.GetPoint();
   SetReplayedPointer(&point);
   replaying_ = true;
