@@ -33,7 +33,6 @@
 
 class MainWindow;
 class VFile;
-class VFileSpec;
 
 class DemoTourPlayer : public VTask {
  public:
