@@ -1,10 +1,12 @@
 #include "engine/app/MainWindow.h"
 
 #include <map>
+#include <utility>
 
 #include "engine/app/MessageBoxes.h"
 #include "engine/app/VApplication.h"
 #include "engine/app/VDisplay.h"
+#include "engine/core/Clock.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTask.h"
 #include "engine/graphics/VColorTable.h"
@@ -104,6 +106,7 @@ MainWindow::~MainWindow() {
   }
   delete ownedObject_;
   ownedObject_ = nullptr;
+  EndReplay();
 }
 
 bool MainWindow::CheckDisplayMode() {
@@ -132,11 +135,63 @@ bool MainWindow::CheckDisplayMode() {
 }
 
 intptr_t MainWindow::WindowProc(const platform::Message& m) {
-  if (m.message == platform::kMsgSysCommand &&
-      (static_cast<uint32_t>(m.wParam) & 0xFFF0) == platform::kSysCommandScreenSave) {
+  using namespace platform;
+  if (m.message == kMsgSysCommand && (static_cast<uint32_t>(m.wParam) & 0xFFF0) == kSysCommandScreenSave) {
     return DefaultProc(m);
   }
+  switch (m.message) {
+    case kMsgLButtonDown:
+    case kMsgRButtonDown:
+    case kMsgMouseMove:
+    case kMsgLButtonUp:
+    case kMsgRButtonUp: {
+      if (!mouseFilter_) break;
+      // One event for both, so that the click is counted once.
+      const VMouseEvent event(static_cast<uint32_t>(m.wParam), static_cast<uint32_t>(m.lParam));
+      if (!mouseFilter_(event, static_cast<uint16_t>(m.message))) RouteMouseMessage(m.message, event);
+      return 0;
+    }
+    case kMsgKeyDown:
+    case kMsgSysKeyDown: {
+      if (!keyFilter_) break;
+      VKeyEvent event(0, static_cast<uint32_t>(m.wParam));
+      event.character = 0;
+      if (keyFilter_(event)) return 0;
+      break;
+    }
+    case kMsgChar: {
+      if (!keyFilter_ || (KeyFlagsOf(m.lParam) & kKeyFlagRepeat) != 0) break;
+      const VKeyEvent event(static_cast<uint8_t>(m.wParam), 0);
+      if (keyFilter_(event)) return 0;
+      break;
+    }
+    default:
+      break;
+  }
   return AppWindow::WindowProc(m);
+}
+
+void MainWindow::SetInputFilters(MouseInputFilter mouse, KeyInputFilter keys) {
+  mouseFilter_ = std::move(mouse);
+  keyFilter_ = std::move(keys);
+}
+
+void MainWindow::ReplayEvent(const VMouseEvent& event, uint16_t kind) {
+  using namespace platform;
+  if (kind != kMsgMouseMove && kind != kMsgLButtonDown && kind != kMsgLButtonUp && kind != kMsgRButtonDown &&
+      kind != kMsgRButtonUp) {
+    return;
+  }
+  const VPoint point = event.GetPoint();
+  SetReplayedPointer(&point);
+  replaying_ = true;
+  RouteMouseMessage(kind, event);
+}
+
+void MainWindow::EndReplay() {
+  if (!replaying_) return;
+  replaying_ = false;
+  SetReplayedPointer(nullptr);
 }
 
 bool MainWindow::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {

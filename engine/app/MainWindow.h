@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "engine/app/AppWindow.h"
 #include "engine/core/VEvent.h"
@@ -50,8 +51,22 @@ class MainWindow : public AppWindow {
   // inside its own handling, and showing the next one may delete it, so the
   // switch is made on the next idle pass (the last request wins).
   bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override;
-  void ReplayEvent(const VEvent& /*event*/, int32_t /*kind*/) {}
+  // Sends a replayed mouse event through the display tree as the message of
+  // its kind (kMsgMouseMove, kMsgLButtonDown ...; see RouteMouseMessage);
+  // other kinds are dropped. While events are replayed the pointer stands at
+  // the last replayed point for those who ask where it is.
+  void ReplayEvent(const VMouseEvent& event, uint16_t kind);
   bool KeyDown(const VKeyEvent& /*event*/) override { return false; }
+
+  // What sees the window's input before its display tree: each mouse message
+  // as its event with the message as its kind, each key press (a key-down
+  // with its virtual key, a character with its character). An answer true
+  // swallows the input. Empty functions see nothing.
+  using MouseInputFilter = std::function<bool(const VMouseEvent& event, uint16_t kind)>;
+  using KeyInputFilter = std::function<bool(const VKeyEvent& event)>;
+  void SetInputFilters(MouseInputFilter mouse, KeyInputFilter keys);
+  // Gives the real pointer back to those who ask where it is.
+  void EndReplay();
 
   void SetActivityTimer(bool on);
   void ResetActivityTime();
@@ -68,6 +83,9 @@ class MainWindow : public AppWindow {
   uint32_t lastActivityTime_ = 0;
   bool activityTimerOn_ = false;
   VListElement* ownedObject_ = nullptr;
+  MouseInputFilter mouseFilter_;
+  KeyInputFilter keyFilter_;
+  bool replaying_ = false;
   class PanelSwitchTask;
   PanelSwitchTask* switchTask_ = nullptr;
   int32_t pendingPanelId_ = 0;

@@ -197,22 +197,12 @@ intptr_t VWindow::WindowProc(const platform::Message& m) {
       return 0;
     }
     case kMsgLButtonDown:
-    case kMsgRButtonDown: {
-      VMouseEvent event(static_cast<uint32_t>(m.wParam), packedPoint);
-      SetFocusToWindow();
-      CaptureMouse(event);
-      return 0;
-    }
-    case kMsgMouseMove: {
-      VMouseEvent event(static_cast<uint32_t>(m.wParam), packedPoint);
-      RouteMouseMove(event);
-      RouteCursorUpdate(event);
-      return 0;
-    }
+    case kMsgRButtonDown:
+    case kMsgMouseMove:
     case kMsgLButtonUp:
     case kMsgRButtonUp: {
-      VMouseEvent event(static_cast<uint32_t>(m.wParam), packedPoint);
-      ReleaseMouse(event);
+      const VMouseEvent event(static_cast<uint32_t>(m.wParam), packedPoint);
+      RouteMouseMessage(m.message, event);
       return 0;
     }
     case kMsgChar: {
@@ -250,6 +240,27 @@ intptr_t VWindow::WindowProc(const platform::Message& m) {
       return 0;
     default:
       return DefaultProc(m);
+  }
+}
+
+bool VWindow::RouteMouseMessage(uint32_t kind, const VMouseEvent& event) {
+  using namespace platform;
+  switch (kind) {
+    case kMsgLButtonDown:
+    case kMsgRButtonDown:
+      SetFocusToWindow();
+      CaptureMouse(event);
+      return true;
+    case kMsgMouseMove:
+      RouteMouseMove(event);
+      RouteCursorUpdate(event);
+      return true;
+    case kMsgLButtonUp:
+    case kMsgRButtonUp:
+      ReleaseMouse(event);
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -74,6 +74,11 @@ class VWindow : public VListElement, public VPanelOwner, public VGraphicWindow, 
   // to DefaultProc.
   virtual intptr_t WindowProc(const platform::Message& message);
   intptr_t DefaultProc(const platform::Message& message);
+  // Sends a mouse event through the display tree as the message of that
+  // kind (kMsgLButtonDown, kMsgRButtonDown: focus and capture;
+  // kMsgMouseMove: the move and the cursor update; kMsgLButtonUp,
+  // kMsgRButtonUp: the release). False, doing nothing, for any other kind.
+  bool RouteMouseMessage(uint32_t kind, const VMouseEvent& event);
   // A command: engine message 36 with (low byte + (high byte << 16)) down the
   // event tree; true.
   virtual bool OnCommand(uintptr_t wParam, intptr_t lParam);

@@ -137,7 +137,21 @@ void DetectProcessor() {
   gProcessorClass.store(processorClass, std::memory_order_release);
 }
 
+namespace {
+bool gPointerReplayed = false;
+VPoint gReplayedPointer;
+}  // namespace
+
+void SetReplayedPointer(const VPoint* windowPoint) {
+  gPointerReplayed = windowPoint != nullptr;
+  if (windowPoint != nullptr) gReplayedPointer = *windowPoint;
+}
+
 VPoint GetMousePosition(VPoint& point, void* window) {
+  if (gPointerReplayed && window != nullptr) {
+    point = gReplayedPointer;
+    return point;
+  }
   platform::ScreenPoint p = platform::GetCursorScreenPosition();
   if (window != nullptr) {
     platform::ScreenToClient(window, p);

@@ -56,3 +56,8 @@ void DetectProcessor();
 // handle of the window layer) or in screen coordinates for null; stored in
 // point and returned.
 VPoint GetMousePosition(VPoint& point, void* window);
+// While recorded input is replayed, the pointer stands where the replayed
+// events put it, not where the real one is: with a point set,
+// GetMousePosition answers it for any window (client coordinates); null
+// gives the real pointer back. Screen coordinates stay the real pointer's.
+void SetReplayedPointer(const VPoint* windowPoint);

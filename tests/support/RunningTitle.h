@@ -82,14 +82,16 @@ struct Shot {
 class RunningTitle {
  public:
   // quitAfterMs < 0: the title runs until it ends itself (or is killed when
-  // the object goes). extraEnv replaces or adds "NAME=value" entries.
+  // the object goes). extraEnv replaces or adds "NAME=value" entries;
+  // extraArgs follow the program's --log and --quit-after.
   RunningTitle(const std::string& xvfb, const std::string& xdotool, const std::string& import, std::string folder,
-               int quitAfterMs, std::vector<std::string> extraEnv = {})
+               int quitAfterMs, std::vector<std::string> extraEnv = {}, const std::vector<std::string>& extraArgs = {})
       : server_(xvfb, "800x600x24"), xdotool_(xdotool), import_(import), folder_(std::move(folder)) {
     if (!server_.Started()) return;
     log_ = folder_ + "/run.log";
     output_ = folder_ + "/output.txt";
-    const std::string quit = quitAfterMs >= 0 ? " --quit-after " + std::to_string(quitAfterMs) : "";
+    std::string quit = quitAfterMs >= 0 ? " --quit-after " + std::to_string(quitAfterMs) : "";
+    for (const std::string& arg : extraArgs) quit += " '" + arg + "'";
     std::vector<std::string> env = {"DISPLAY=" + server_.Display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
                                     "OSTREVAN_WINDOWED=1",           "OSTREVAN_CD=CD",     "ASAN_OPTIONS=detect_leaks=0"};
     for (std::string& e : extraEnv) {

@@ -2,7 +2,7 @@
 // current folder (Media/QV_GUI.msf, history.log) and the CD-ROM (the folders
 // of OSTREVAN_CD first, then the optical mounts).
 //
-//   ostrevan-haus [--log FILE] [--quit-after MS] [--help]
+//   ostrevan-haus [--log FILE] [--quit-after MS] [--record-demo FILE | --play-demo FILE | --demo-keys] [--help]
 //
 // --log appends the start-up's measurements to FILE: "start", then
 // "first-frame-ms MS" (from the program's entry to the first frame on the
@@ -12,16 +12,21 @@
 // opening movie's first picture on the screen, each hand-over script with
 // its frame times). --quit-after ends
 // the program MS milliseconds after its first frame (for measurements and
-// tests).
+// tests). --record-demo records the mouse input into a demo-tour file from
+// the first frame to the program's end, --play-demo plays one from the first
+// frame on; with either, and with --demo-keys, F12 then R or P records or
+// plays through the file dialogs (the option's file stands for them).
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "engine/core/VTask.h"
 #include "platform/Clock.h"
+#include "platform/File.h"
 #include "platform/Process.h"
 #include "title/modules/index/IndexScreen.h"
 #include "title/modules/aspects/AspectScreen.h"
@@ -37,7 +42,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: ostrevan-haus [--log FILE] [--quit-after MS] [--help]\n"
+    "usage: ostrevan-haus [--log FILE] [--quit-after MS]\n"
+    "                     [--record-demo FILE | --play-demo FILE | --demo-keys] [--help]\n"
     "\n"
     "Starts \"Das Ostrevan Haus\". The current folder holds Media/QV_GUI.msf and\n"
     "the visit history history.log; the CD-ROM's Media folder holds QV_extra.msf,\n"
@@ -47,6 +53,13 @@ constexpr const char* kUsage =
     "  --log FILE       append the start-up measurements to FILE (start,\n"
     "                   first-frame-ms, resident-kb, exit) and the run's events\n"
     "  --quit-after MS  end the program MS milliseconds after its first frame\n"
+    "  --record-demo FILE  record the mouse input into the demo tour FILE (made\n"
+    "                   when missing) from the first frame to the program's end\n"
+    "  --play-demo FILE play the demo tour FILE from the first frame on (the\n"
+    "                   input of the mouse is ignored while it plays)\n"
+    "  --demo-keys      F12 then R records, F12 then P plays a demo tour chosen in\n"
+    "                   a file dialog; F12 stops (also with the two options above,\n"
+    "                   whose FILE then stands for the dialog)\n"
     "  --help           show this text\n"
     "\n"
     "Environment:\n"
@@ -63,6 +76,12 @@ constexpr const char* kUsage =
 std::ofstream gLog;
 uint64_t gStartMicroseconds = 0;
 int gQuitAfterMs = -1;
+
+// The demo-tour options.
+struct DemoOptions {
+  std::optional<MuseumApplication::DemoTourStart> start;
+  std::string path;
+};
 
 void Log(const std::string& line) {
   if (!gLog.is_open()) return;
@@ -105,7 +124,7 @@ void OnFirstFrame() {
 
 // Reads the options. -1 to go on, else the exit code (0 after --help, 2 for
 // a command line not understood).
-int ParseOptions(int argc, char** argv, std::string& logPath) {
+int ParseOptions(int argc, char** argv, std::string& logPath, DemoOptions& demo) {
   const auto refuse = [](const std::string& message) {
     std::fprintf(stderr, "ostrevan-haus: %s\n%s", message.c_str(), kUsage);
     return 2;
@@ -116,11 +135,26 @@ int ParseOptions(int argc, char** argv, std::string& logPath) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (option != "--log" && option != "--quit-after") return refuse("unknown argument '" + option + "'");
+    const bool demoOption = option == "--record-demo" || option == "--play-demo" || option == "--demo-keys";
+    if (demoOption && demo.start) return refuse("only one of --record-demo, --play-demo and --demo-keys");
+    if (option == "--demo-keys") {
+      demo.start = MuseumApplication::DemoTourStart::kKeys;
+      continue;
+    }
+    if (option != "--log" && option != "--quit-after" && !demoOption) {
+      return refuse("unknown argument '" + option + "'");
+    }
     if (i + 1 >= argc) return refuse("option '" + option + "' needs a value");
     const std::string value = argv[++i];
     if (option == "--log") {
       logPath = value;
+      continue;
+    }
+    if (demoOption) {
+      if (value.empty()) return refuse("option '" + option + "' needs a file");
+      demo.start = option == "--record-demo" ? MuseumApplication::DemoTourStart::kRecord
+                                              : MuseumApplication::DemoTourStart::kPlay;
+      demo.path = value;
       continue;
     }
     char* end = nullptr;
@@ -139,8 +173,18 @@ int ParseOptions(int argc, char** argv, std::string& logPath) {
 int main(int argc, char** argv) {
   gStartMicroseconds = platform::Microseconds();
   std::string logPath;
-  const int parsed = ParseOptions(argc, argv, logPath);
+  DemoOptions demo;
+  const int parsed = ParseOptions(argc, argv, logPath, demo);
   if (parsed >= 0) return parsed;
+  // A demo tour to play must be there: playing never makes the file.
+  if (demo.start == MuseumApplication::DemoTourStart::kPlay) {
+    const int fd = platform::OpenFile(demo.path, platform::kFileRead);
+    if (fd < 0) {
+      std::fprintf(stderr, "ostrevan-haus: cannot read the demo tour '%s'\n", demo.path.c_str());
+      return 1;
+    }
+    platform::CloseFile(fd);
+  }
   if (!logPath.empty()) {
     gLog.open(logPath, std::ios::app);
     if (!gLog.is_open()) {
@@ -164,6 +208,7 @@ int main(int argc, char** argv) {
   {
     MuseumApplication app;
     app.SetFirstFrameListener(OnFirstFrame);
+    if (demo.start) app.EnableDemoTours(*demo.start, demo.path);
     // The command line carries only this program's options.
     code = VApplication::Main(1, argv);
   }

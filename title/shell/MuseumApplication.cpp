@@ -16,7 +16,9 @@
 #include "platform/Clock.h"
 #include "platform/DirectX.h"
 #include "title/controls/TitleSoundTable.h"
+#include "engine/controls/PointerState.h"
 #include "title/shell/AppPanel.h"
+#include "title/shell/DemoTourPlayer.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/MuseumServices.h"
 #include "title/shell/PictureFontTable.h"
@@ -96,6 +98,8 @@ bool MuseumApplication::StartApplication() {
 }
 
 void MuseumApplication::Shutdown() {
+  // Before the main window goes: the player replays into it.
+  EndDemoTours();
   if (!IsRunning()) return;
   FreePictureFonts();
   VApplication::Shutdown();
@@ -116,6 +120,23 @@ void MuseumApplication::CreateMainWindow(const VRect& screen) {
   auto* window = new MainWindow(kMainWindowId, kMainWindowId, CenteredWindowRect(screen), true, true);
   VString title("Das Ostrevan Haus");
   window->SetTitle(title);
+  if (!demoStart_) return;
+  demoPlayer_ = std::make_unique<DemoTourPlayer>(window);
+  demoPlayer_->SetChosenPath(demoPath_);
+  DemoTourPlayer* player = demoPlayer_.get();
+  window->SetInputFilters([player](const VMouseEvent& event, uint16_t kind) { return player->OnInputEvent(event, kind); },
+                          [player](const VKeyEvent& event) { return player->KeyDown(event); });
+}
+
+void MuseumApplication::EnableDemoTours(DemoTourStart start, std::string path) {
+  demoStart_ = start;
+  demoPath_ = std::move(path);
+}
+
+void MuseumApplication::EndDemoTours() {
+  if (!demoPlayer_) return;
+  if (auto* window = dynamic_cast<MainWindow*>(GetMainWindow())) window->SetInputFilters({}, {});
+  demoPlayer_.reset();
 }
 
 void MuseumApplication::IdleStep() {
@@ -137,5 +158,16 @@ void MuseumApplication::IdleStep() {
   }
   if (firstFrameReported_ || VDisplay::Get().GetPresentCount() == 0) return;
   firstFrameReported_ = true;
+  if (demoPlayer_ && demoStart_ == DemoTourStart::kRecord) {
+    VPoint pointer;
+    VWindow* window = GetMainWindow();
+    if (window != nullptr && GetPointerInWindow(*window, pointer)) {
+      demoPlayer_->StartRecording(demoPath_, pointer);
+    } else {
+      demoPlayer_->StartRecording(demoPath_);
+    }
+  } else if (demoPlayer_ && demoStart_ == DemoTourStart::kPlay) {
+    demoPlayer_->StartPlayback(demoPath_);
+  }
   if (firstFrameListener_) firstFrameListener_();
 }

@@ -15,9 +15,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "engine/app/VApplication.h"
 
+class DemoTourPlayer;
 class VExceptionFilter;
 
 class MuseumApplication : public VApplication {
@@ -54,6 +57,17 @@ class MuseumApplication : public VApplication {
   // run log each presented frame and each change of the panel on show.
   void IdleStep() override;
 
+  // Demo tours, which the title has only when asked for: the recorder and
+  // player is made with the main window and sees its keys and mouse input
+  // first (F12, then R or P). With kRecord it records into `path` from the
+  // first frame on (the pointer's place first) and ends the file when the
+  // program ends; with kPlay it plays `path` from the first frame on. A path
+  // stands for the file dialogs of the keys. Call before the main window is
+  // made.
+  enum class DemoTourStart { kKeys, kRecord, kPlay };
+  void EnableDemoTours(DemoTourStart start, std::string path);
+  DemoTourPlayer* GetDemoTourPlayer() const { return demoPlayer_.get(); }
+
   // Called once, on the idle pass after the first frame reached the screen.
   void SetFirstFrameListener(std::function<void()> listener) { firstFrameListener_ = std::move(listener); }
 
@@ -67,4 +81,10 @@ class MuseumApplication : public VApplication {
   bool firstFrameReported_ = false;
   uint32_t presentsSeen_ = 0;
   int32_t panelSeen_ = 0;
+  std::optional<DemoTourStart> demoStart_;
+  std::string demoPath_;
+  std::unique_ptr<DemoTourPlayer> demoPlayer_;
+  // Takes the player's filters off the main window and deletes the player
+  // (a recording gets its end marker).
+  void EndDemoTours();
 };

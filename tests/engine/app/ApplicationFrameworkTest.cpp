@@ -415,6 +415,71 @@ TEST_F(FrameworkTest, MouseAndKeyMessagesReachTheTree) {
   EXPECT_EQ(panel->log, expected);
 }
 
+// The main window's input filters see each mouse message (one event, so the
+// click is counted once) and each key press before the tree and may swallow
+// them; replayed events take the tree's road, and while they play the
+// pointer stands where they put it.
+TEST_F(FrameworkTest, MainWindowFiltersAndReplaysInput) {
+  ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
+  auto* main = dynamic_cast<MainWindow*>(app->GetMainWindow());
+  ASSERT_NE(main, nullptr);
+  auto* panel = new RecordingPanel(main);
+  platform::SetMessageTime(10000);
+  ResetMouseInputState();
+  auto send = [&](uint32_t msg, uintptr_t w, intptr_t l, uint32_t time) {
+    platform::SetMessageTime(time);
+    platform::Message m{};
+    m.window = main->GetHandle();
+    m.message = msg;
+    m.wParam = w;
+    m.lParam = l;
+    platform::DispatchMessage(m);
+  };
+  std::vector<std::string> seen;
+  bool swallow = false;
+  main->SetInputFilters(
+      [&](const VMouseEvent& e, uint16_t kind) {
+        seen.push_back(std::to_string(kind) + " " + std::to_string(e.x) + "," + std::to_string(e.y) + " b" +
+                       std::to_string(e.buttons) + " c" + std::to_string(GetClickCount()));
+        return swallow;
+      },
+      [&](const VKeyEvent& e) {
+        seen.push_back("key " + std::to_string(e.virtualKey) + " '" + std::to_string(e.character) + "'");
+        return swallow;
+      });
+  send(platform::kMsgLButtonDown, platform::kMouseFlagLeftButton, platform::MakePointParam(100, 50), 10000);
+  send(platform::kMsgLButtonUp, 0, platform::MakePointParam(100, 50), 10050);
+  send(platform::kMsgLButtonDown, platform::kMouseFlagLeftButton, platform::MakePointParam(101, 51), 10200);
+  send(platform::kMsgKeyDown, 'A', platform::MakeKeyParam(0), 13000);
+  swallow = true;
+  send(platform::kMsgLButtonUp, 0, platform::MakePointParam(101, 51), 10250);
+  send(platform::kMsgMouseMove, 0, platform::MakePointParam(3, 4), 10300);
+  send(platform::kMsgKeyDown, 0x7B, platform::MakeKeyParam(0), 13100);
+  send(platform::kMsgChar, 'p', platform::MakeKeyParam(0), 13100);
+  const std::vector<std::string> expectedSeen = {"513 100,50 b1 c1", "514 100,50 b0 c1", "513 101,51 b1 c2",
+                                                 "key 65 '0'",       "514 101,51 b0 c2", "512 3,4 b0 c2",
+                                                 "key 123 '0'",      "key 0 '112'"};
+  EXPECT_EQ(seen, expectedSeen);
+  const std::vector<std::string> expectedTree = {"down 100,50 b1 c1", "up 100,50", "down 101,51 b1 c2", "key 65 '0'"};
+  EXPECT_EQ(panel->log, expectedTree) << "what the filters swallow does not reach the tree";
+
+  panel->log.clear();
+  main->ReplayEvent(VMouseEvent(VPoint(613, 417), 0, kButtonLeft, 0), platform::kMsgLButtonDown);
+  VPoint pointer;
+  GetMousePosition(pointer, main->GetPlatformWindow());
+  EXPECT_EQ(pointer, VPoint(613, 417)) << "the replayed pointer";
+  main->ReplayEvent(VMouseEvent(VPoint(614, 418), 0, 0, 0), platform::kMsgLButtonUp);
+  main->ReplayEvent(VMouseEvent(VPoint(1, 1), 0, 0, 0), 0x999);
+  GetMousePosition(pointer, main->GetPlatformWindow());
+  EXPECT_EQ(pointer, VPoint(614, 418)) << "a kind that is no mouse message goes nowhere";
+  main->EndReplay();
+  GetMousePosition(pointer, main->GetPlatformWindow());
+  EXPECT_NE(pointer, VPoint(614, 418)) << "the real pointer again";
+  const std::vector<std::string> replayed = {"down 613,417 b1 c2", "up 614,418"};
+  EXPECT_EQ(panel->log, replayed);
+  main->SetInputFilters({}, {});
+}
+
 TEST_F(FrameworkTest, AltF4ClosesTheProgram) {
   ASSERT_TRUE(app->SetupDisplay(DisplaySetup{}));
   new RecordingPanel(app->GetMainWindow());

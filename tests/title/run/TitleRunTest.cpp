@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -378,5 +379,89 @@ TEST_F(ItemRunTest, ASlideShowPlaysToItsEnd) { PlayToTheEnd({kPortrait}, "SH001"
 
 // Through the door into the staircase, and its stairs: a film of 27 s.
 TEST_F(ItemRunTest, AFilmPlaysToItsEnd) { PlayToTheEnd({kStaircaseDoor, kStairs}, "VI003", 27); }
+
+// A demo tour recorded with --record-demo while a person opens the portrait
+// and goes back to the tour, then played with --play-demo into a fresh
+// title that nobody touches: the same panels and hand-over scripts run, the
+// same item opens, and the tour's file is left as it was.
+class DemoTourRunTest : public TitleRunTest {
+ protected:
+  // A folder of its own for each run (its run log, its history.log).
+  std::string RunFolder(const std::string& name) {
+    const std::string folder = temp_.Path(name);
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_symlink(disc_ + "/Media", folder + "/Media");
+    std::filesystem::create_symlink(disc_ + "/CD", folder + "/CD");
+    return folder;
+  }
+  // Alt+F4 to the closing panel, Escape to the end.
+  static void EndTitle(const RunningTitle& title, const std::function<std::string(const std::string&)>& step) {
+    ASSERT_TRUE(title.Key("alt+F4"));
+    ASSERT_TRUE(testsupport::WaitForText(title.Log(), "panel 8193", 20)) << step("Alt+F4");
+    ASSERT_TRUE(title.Key("Escape"));
+    int status = 0;
+    ASSERT_TRUE(testsupport::WaitFor(title.Child(), 30, &status)) << step("Escape");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << title.Output();
+    ExpectCleanOutput(title.Output());
+  }
+};
+
+TEST_F(DemoTourRunTest, ARecordedTourPlaysBackTheSameScripts) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xdotool, "xdotool");
+  REQUIRE_TOOL(import, "import");
+  const std::string tour = temp_.Path("tour.mse");
+  {
+    const std::string folder = RunFolder("record");
+    const RunningTitle title(xvfb, xdotool, import, folder, -1, RunEnvironment(folder + "/audio.raw"),
+                             {"--record-demo", tour});
+    ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+    const std::string log = title.Log();
+    const auto step = [&](const std::string& what) { return "recording, at \"" + what + "\":\n" + testsupport::ReadBytes(log); };
+    ASSERT_TRUE(testsupport::WaitForText(log, "panel 8194", 30)) << step("start") << title.Output();
+    ASSERT_TRUE(testsupport::WaitForText(log, "demo-record ", 10)) << step("recording starts");
+    ASSERT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // Past the opening movie into the tour; the portrait's slide show and
+    // back. The pauses leave room for a slower playback.
+    ASSERT_TRUE(title.ClickAt(60, 60));
+    ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 1, 20)) << step("main panel");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    ASSERT_TRUE(title.ClickAt(kPortrait.x, kPortrait.y));
+    ASSERT_TRUE(WaitForCount(log, "script-done 5 ", 1, 20)) << step("portrait");
+    ASSERT_TRUE(testsupport::WaitForText(log, "item-shown SH001", 10)) << step("portrait");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    ASSERT_TRUE(title.ClickAt(kTourButton.x, kTourButton.y));
+    ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 2, 20)) << step("viewer closed");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_NO_FATAL_FAILURE(EndTitle(title, step));
+    EXPECT_NE(testsupport::ReadBytes(log).find("demo-record-end " + tour), std::string::npos) << step("end");
+  }
+  // Whole records and the end marker.
+  const std::string recorded = testsupport::ReadBytes(tour);
+  ASSERT_GE(recorded.size(), 20u * 7 + 4) << "a move and three clicks at least";
+  EXPECT_EQ(recorded.size() % 20, 4u);
+  EXPECT_EQ(recorded.substr(recorded.size() - 4), std::string("\xFF\xFF\xFF\xFF", 4));
+
+  const std::string folder = RunFolder("play");
+  const RunningTitle title(xvfb, xdotool, import, folder, -1, RunEnvironment(folder + "/audio.raw"),
+                           {"--play-demo", tour});
+  ASSERT_TRUE(title.Started()) << "Xvfb did not start";
+  const std::string log = title.Log();
+  const auto step = [&](const std::string& what) { return "playback, at \"" + what + "\":\n" + testsupport::ReadBytes(log); };
+  ASSERT_TRUE(testsupport::WaitForText(log, "demo-play " + tour, 30)) << step("start") << title.Output();
+  ASSERT_TRUE(testsupport::WaitForText(log, "demo-play-end " + tour, 90)) << step("playing");
+  ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 2, 20)) << step("back to the tour");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(CountOf(log, "panel 8192"), 1) << step("main panel");
+  EXPECT_EQ(CountOf(log, "script-done 5 "), 1) << step("portrait");
+  EXPECT_EQ(CountOf(log, "item-shown SH001"), 1) << step("portrait");
+  EXPECT_EQ(CountOf(log, "script-done 1 "), 2) << step("back to the tour");
+  EXPECT_NE(testsupport::ReadBytes(log).find("demo-play-end " + tour + " " + std::to_string(recorded.size() / 20)),
+            std::string::npos)
+      << step("every record played");
+  ASSERT_NO_FATAL_FAILURE(EndTitle(title, step));
+  EXPECT_EQ(testsupport::ReadBytes(tour), recorded) << "playback leaves the file alone";
+}
 
 }  // namespace

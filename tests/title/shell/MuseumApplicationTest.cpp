@@ -150,6 +150,34 @@ TEST_F(MuseumApplicationTest, CommandLine) {
   EXPECT_NE(out.find("cannot write the log"), std::string::npos) << out;
 }
 
+// The demo-tour options: one of them at a time, a file with the two that
+// name one, and a tour to play that is there (playing never makes it).
+TEST_F(MuseumApplicationTest, DemoTourOptions) {
+  int code = -1;
+  const std::string help = RunProgram(Path(""), "", "--help", code);
+  for (const char* said : {"--record-demo FILE", "--play-demo FILE", "--demo-keys"}) {
+    EXPECT_NE(help.find(said), std::string::npos) << said;
+  }
+  struct Case {
+    std::string args;
+    int code;
+    const char* said;
+  } cases[] = {
+      {"--play-demo missing.mse", 1, "cannot read the demo tour 'missing.mse'"},
+      {"--record-demo", 2, "needs a value"},
+      {"--play-demo ''", 2, "needs a file"},
+      {"--record-demo a.mse --play-demo b.mse", 2, "only one of"},
+      {"--demo-keys --demo-keys", 2, "only one of"},
+  };
+  for (const Case& c : cases) {
+    const std::string out = RunProgram(Path(""), "", c.args, code);
+    EXPECT_EQ(code, c.code) << c.args << "\n" << out;
+    EXPECT_NE(out.find(c.said), std::string::npos) << c.args << "\n" << out;
+  }
+  EXPECT_FALSE(testsupport::FileExists(Path("missing.mse")));
+  EXPECT_FALSE(testsupport::FileExists(Path("a.mse")));
+}
+
 // In the test process itself: the DirectX stand-in's failure shows the error
 // box and the start goes no further (no archive is opened).
 TEST_F(MuseumApplicationTest, DirectXFailureShowsTheErrorBox) {
