@@ -95,13 +95,14 @@ KEYWORD_BASES = {
 }
 
 # Aspects of the house for the info panel: (title, text); table 9 entry n
-# gives base 19000 + 10 (n - 1); TEXT base + 1 title, base + 2 text.
+# gives base 19500 + 10 (n - 1); TEXT base + 1 title, base + 2 text (19000-19124
+# belong to the transitions BT011-BT014 and the detail photo DF001).
 ASPECTS = [
     ("baugeschichte", "Hinrich Ostrevan ließ das Haus aus rotem Backstein mit hohem Treppengiebel bauen; 1652 "
      "war es fertig. Beim Stadtbrand von 1721 brannte das Hinterhaus nieder. Um 1900 zog die Stadtbibliothek "
      "ein, seit 1985 ist das Haus ein Museum."),
     ("Die Familie Ostrevan", "Hinrich Ostrevan handelte mit Tuch und Wein; er starb 1672. Seine Frau Margaretha "
-     "führte das Haus und die Bücher, wenn er auf Reisen war. Ihr Enkel Cornelius baute nach dem Brand von 1721 "
+     "führte das Haus und die Bücher, wenn er auf Reisen war. Sein Enkel Cornelius baute nach dem Brand von 1721 "
      "das Hinterhaus wieder auf."),
     ("Handel und Wandel", "Tuch aus England und den Niederlanden und Wein vom Rhein kamen über Bremen nach Wenslar; "
      "Getreide aus der Börde ging den umgekehrten Weg."),
@@ -113,7 +114,7 @@ ASPECTS = [
     ("Zum Nachlesen", "Die Geschichte des Hauses und seiner Bewohner ist erfunden; das Haus ist ein Modell "
      "für diese Scheibe."),
 ]
-ASPECT_BASE = 19000
+ASPECT_BASE = 19500
 ASPECT_STRIDE = 10
 
 
