@@ -81,8 +81,11 @@ bool PictureFontConversion::Convert(ConversionContext& context, BuildRecord& rec
   const int32_t style = line.Param(2);
   ScopedSmoothing smoothing(SmoothingFromParam(line.Param(9)));
 
-  VFont* font = FindOrCreateFont(line.source.GetChars(), size, style, nullptr, false);
-  auto* pictureFont = dynamic_cast<VPictureFont*>(font);
+  // The strip takes the system font's whole cell, internal leading included:
+  // cut at the character height, capitals lose their accents ("Ö" drawn as
+  // "O"). The font list owns the picture font.
+  VFont* system = FindOrCreateFont(line.source.GetChars(), size, style, nullptr, true);
+  auto* pictureFont = system != nullptr ? new VPictureFont(*system, true) : nullptr;
   if (pictureFont == nullptr) {
     log.Line("Build aborted: Couldn't create font");
     return false;

@@ -150,19 +150,23 @@ void VPictureFont::LoadFromArchive(uint16_t mediaId, uint16_t fontMediaId, Archi
   ComputeGlyphOffsets();
 }
 
-VPictureFont::VPictureFont(VFont& systemFont)
+VPictureFont::VPictureFont(VFont& systemFont, bool wholeCell)
     : VFont(systemFont.GetName().GetChars(), systemFont.GetSize(), systemFont.GetStyle()) {
   sourceFont_ = &systemFont;
   smoothing_ = gSmoothing;
   {
     DrawPort port(ScratchMap());
     systemFont.Measure(&port);
+    // One row more than the leading: the cell's ascent is rounded to whole
+    // pixels, and rounded down it cuts the tops of the tallest accents.
+    if (wholeCell) leadingRows_ = port.GetFontInternalLeading(&systemFont) + 1;
   }
   if (systemFont.IsMeasured()) {
     std::copy(systemFont.GetCharWidths(nullptr), systemFont.GetCharWidths(nullptr) + 256, charWidths_);
-    ascent_ = systemFont.GetAscent(nullptr);
+    ascent_ = static_cast<int16_t>(systemFont.GetAscent(nullptr) + leadingRows_);
     descent_ = systemFont.GetDescent(nullptr);
   }
+  size_ += leadingRows_;
   measured_ = 1;
   ComputeGlyphOffsets();
   int32_t total = 0;
@@ -191,6 +195,7 @@ VPictureFont::VPictureFont(const VPictureFont& other) : VFont(other, -1) {
   rendered_ = other.rendered_;
   sourceFont_ = other.sourceFont_;
   smoothing_ = other.smoothing_;
+  leadingRows_ = other.leadingRows_;
 }
 
 VPictureFont::~VPictureFont() {
@@ -230,7 +235,7 @@ void VPictureFont::RenderGlyph(uint8_t character, DrawPort& port) {
   PixelMap* plane = target != nullptr ? target->GetPixelMap() : nullptr;
   if (plane == nullptr || plane->GetPixels() == nullptr) return;
   const char ch = static_cast<char>(character);
-  VAlphaChannel* coverage = port.DrawSmoothText(&ch, 1, sourceFont_, smoothing_);
+  VAlphaChannel* coverage = port.DrawSmoothText(&ch, 1, sourceFont_, smoothing_, leadingRows_);
   if (coverage == nullptr) return;
   PixelMap* glyph = coverage->GetPixelMap();
   if (glyph != nullptr && glyph->GetPixels() != nullptr) {

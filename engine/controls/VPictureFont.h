@@ -28,7 +28,11 @@ class VPictureFont : public VFont {
   // measured on a scratch port, and an empty alpha strip of (sum of widths x
   // size) under a black solid picture; glyphs are rendered when first drawn
   // (or by RenderAllGlyphs) at the picture-font smoothing level of now.
-  explicit VPictureFont(VFont& systemFont);
+  // With `wholeCell` the strip also holds the system font's internal leading
+  // and one row more above the character height (size and ascent grow by
+  // them), so that the accents of capitals (the dots of "Ä") are kept rather
+  // than cut off.
+  explicit VPictureFont(VFont& systemFont, bool wholeCell = false);
   // Releases the glyph picture and deletes the shared scratch map.
   ~VPictureFont() override;
 
@@ -86,6 +90,7 @@ class VPictureFont : public VFont {
   std::bitset<256> rendered_;
   VFont* sourceFont_ = nullptr;
   int32_t smoothing_ = 3;
+  int32_t leadingRows_ = 0;  // rows of the strip above the system font's character height
 
  private:
   void LoadFromArchive(uint16_t mediaId, uint16_t fontMediaId, ArchiveChoice choice);

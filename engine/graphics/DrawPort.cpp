@@ -304,13 +304,23 @@ uint16_t DrawPort::GetFontDescent(VFont* font) {
   return static_cast<uint16_t>(metrics.descent);
 }
 
-VAlphaChannel* DrawPort::DrawSmoothText(const char* text, int32_t length, VFont* font, int32_t shift) {
+uint16_t DrawPort::GetFontInternalLeading(VFont* font) {
+  if (font == nullptr || !font->IsSystemFont() || dc_ == nullptr) return 0;
+  VFontSelection selection(this, font);
+  platform::FontMetrics metrics;
+  if (!dc_->GetTextMetrics(metrics)) return 0;
+  return static_cast<uint16_t>(std::max(metrics.internalLeading, 0));
+}
+
+VAlphaChannel* DrawPort::DrawSmoothText(const char* text, int32_t length, VFont* font, int32_t shift,
+                                        int32_t topRows) {
   if (shift < 0 || shift > 3 || dc_ == nullptr || font == nullptr || !font->IsSystemFont()) return nullptr;
-  const int32_t h = font->GetSize();
+  if (topRows < 0 || topRows > 4096) return nullptr;
+  const int32_t h = font->GetSize() + topRows;
   const int32_t w = GetTextWidth(text, length, font);
   const int32_t f = 1 << shift;
   if (w <= 0 || h <= 0 || int64_t{w} * f > 32767 || int64_t{h} * f > 32767) return nullptr;
-  VFont* large = FindOrCreateFont(font->GetName().GetChars(), f * h, font->GetStyle(), nullptr, true);
+  VFont* large = FindOrCreateFont(font->GetName().GetChars(), f * font->GetSize(), font->GetStyle(), nullptr, true);
   if (large == nullptr) return nullptr;
 
   // The scratch map: an 8-bit DIB section with the current colour table.
@@ -334,7 +344,8 @@ VAlphaChannel* DrawPort::DrawSmoothText(const char* text, int32_t length, VFont*
     const uint8_t* first = scratch->GetPixelAddress(VPoint(0, 0));
     const uint8_t background = first != nullptr ? *first : 0;
     large->Measure(&port);
-    port.DrawText(text, length, 0, large->GetSize() - port.GetFontDescent(large), large, &black, true, nullptr);
+    port.DrawText(text, length, 0, f * topRows + large->GetSize() - port.GetFontDescent(large), large, &black, true,
+                  nullptr);
 
     uint8_t* out = plane->GetPixels();
     const int32_t outStep = plane->GetRowBytes();

@@ -75,10 +75,15 @@ class DrawPort {
   int32_t GetStringWidth(const char* text, VFont* font);
   uint16_t GetFontAscent(VFont* font);
   uint16_t GetFontDescent(VFont* font);
+  // The part of a system font's cell above its character height, where the
+  // accents of capitals reach; 0 for picture fonts.
+  uint16_t GetFontInternalLeading(VFont* font);
   // Soft-edged text: a coverage channel of the text's width and the font's
-  // size, rendered 2^shift times larger and averaged. The caller owns (and
-  // releases) the result; null on any failure or for a shift outside 0..3.
-  VAlphaChannel* DrawSmoothText(const char* text, int32_t length, VFont* font, int32_t shift);
+  // size, rendered 2^shift times larger and averaged; `topRows` more rows
+  // above it (the baseline moves down by as many) keep what reaches above
+  // the character height. The caller owns (and releases) the result; null on
+  // any failure or for a shift outside 0..3.
+  VAlphaChannel* DrawSmoothText(const char* text, int32_t length, VFont* font, int32_t shift, int32_t topRows = 0);
 
   // The drawing rectangle the display tree pushes and pops.
   bool PushDrawRect(const VRect& rect, VRect& previous);

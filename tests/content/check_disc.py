@@ -109,6 +109,14 @@ class Archive:
                 problems.error("%s: medium %d lies outside the file" % (name, mid))
                 continue
             self.entries.setdefault(mid, []).append((mtype, data[offset:offset + size]))
+        # One medium an id. The only pair that shares one is a picture font's
+        # glyph strip (RAX or RIX) and its FONT record, which the builder makes
+        # from a single line; anything else under one id hides one medium
+        # behind the other wherever the title looks an id up.
+        for mid, found in sorted(self.entries.items()):
+            types = sorted(t for t, _ in found)
+            if len(types) > 1 and not (len(types) == 2 and types[0] == "FONT" and types[1] in ("RAX ", "RIX ")):
+                problems.error("%s holds %d more than once (%s)" % (name, mid, ", ".join(t.strip() for t in types)))
 
     def get(self, mid, mtype):
         for t, payload in self.entries.get(mid, []):

@@ -42,6 +42,10 @@ CASES = [
      "SH002 sequence picture: 19625 (JPEG/RIX ) missing from QV_DE"),
     ("slide-show picture larger than its panel", [(r'^19626 0 "media/19626.jpg"', '19626 0 "tour/detail/DF001.jpg"')],
      "SH002 sequence picture 19626 is 640 x 480, larger than the 426 x 320 panel"),
+    ("two media under one id", [("+", '18601 40 "tour/text/BT001.txt"')],
+     "QV_DE holds 18601 more than once (RIX, TEXT)"),
+    ("one id twice with the same type", [("+", '18408 40 "tour/text/BT001.txt"')],
+     "QV_DE holds 18408 more than once (TEXT, TEXT)"),
 ]
 
 

@@ -114,25 +114,37 @@ TEST_F(FontConversionTest, BuildsPictureFontsThatDrawTheirGlyphColumns) {
   ASSERT_TRUE(colour != nullptr && alpha != nullptr && bold != nullptr);
 
   // The record: the face name and style of the line, the widths of the
-  // system font, ascent + descent = the strip's height = the size.
+  // system font, ascent + descent = the strip's height = the size, which is
+  // the system font's whole cell: its character height 20, the internal
+  // leading above it and one row for the rounding of the cell's ascent.
   VFont* system = FindOrCreateFont("Arial", 20, 0, nullptr, true);
   ASSERT_NE(system, nullptr);
+  int32_t leading = 0;
   {
     PixelMap scratch(VRect(0, 0, 1, 1), 8, nullptr, nullptr, nullptr, PixelMap::kStorageDib);
     DrawPort port(&scratch);
     system->Measure(&port);
+    leading = port.GetFontInternalLeading(system) + 1;  // and a row for rounding
   }
+  EXPECT_GT(leading, 1);
   for (VPictureFont* font : {colour, alpha}) {
     EXPECT_STREQ(font->GetName().GetChars(), "Arial");
     EXPECT_EQ(font->GetStyle(), 0);
-    EXPECT_EQ(font->GetSize(), 20);
-    EXPECT_EQ(font->GetAscent(nullptr) + font->GetDescent(nullptr), 20);
+    EXPECT_EQ(font->GetSize(), 20 + leading);
+    EXPECT_EQ(font->GetAscent(nullptr) + font->GetDescent(nullptr), 20 + leading);
+    EXPECT_EQ(font->GetAscent(nullptr), system->GetAscent(nullptr) + leading);
     EXPECT_EQ(font->GetDescent(nullptr), system->GetDescent(nullptr));
     for (int c = 0; c < 256; ++c) EXPECT_EQ(font->GetCharWidths(nullptr)[c], system->GetCharWidths(nullptr)[c]) << c;
   }
   EXPECT_STREQ(bold->GetName().GetChars(), "Times");
   EXPECT_EQ(bold->GetStyle(), 1);
-  EXPECT_EQ(bold->GetSize(), 12) << "size 0 becomes 12";
+  {
+    VFont* times = FindOrCreateFont("Times", 12, 1, nullptr, true);
+    ASSERT_NE(times, nullptr);
+    PixelMap scratch(VRect(0, 0, 1, 1), 8, nullptr, nullptr, nullptr, PixelMap::kStorageDib);
+    DrawPort port(&scratch);
+    EXPECT_EQ(bold->GetSize(), 12 + port.GetFontInternalLeading(times) + 1) << "size 0 becomes 12";
+  }
 
   // Every printable glyph of each alpha strip has ink; without smoothing the
   // levels are 0 or 63 only.
@@ -163,7 +175,7 @@ TEST_F(FontConversionTest, BuildsPictureFontsThatDrawTheirGlyphColumns) {
   ASSERT_EQ(strip->GetDepth(), 24);
   WritePpm(*strip, "strip.ppm");
   const int32_t width = colour->GetTextWidth(kText.c_str(), 100);
-  PixelMap canvas(VRect(0, 0, width, 20), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory);
+  PixelMap canvas(VRect(0, 0, width, colour->GetSize()), 24, nullptr, nullptr, nullptr, PixelMap::kStorageMemory);
   canvas.ClearPixels();
   {
     DrawPort port(&canvas);
@@ -189,6 +201,80 @@ TEST_F(FontConversionTest, BuildsPictureFontsThatDrawTheirGlyphColumns) {
   coverage->Release();
   Assemble("alpha.pgm", *alpha, kText, "expected.pgm");
   EXPECT_EQ(AbsoluteError("coverage.pgm", "expected.pgm"), "0");
+}
+
+// Capitals with accents keep them: in the disc's faces and sizes, each of
+// "ÄÖÜ" drawn through the built font has ink in the rows above the top of its
+// plain capital ("AOU"), where ImageMagick's rendering of the same face shows
+// the dots as well; cut at the character height they were lost.
+TEST_F(FontConversionTest, CapitalsKeepTheirAccents) {
+  testsupport::RequireTool("fc-match");
+  struct Case {
+    const char* face;
+    int size;
+    int style;
+  };
+  const std::vector<Case> cases = {{"DejaVu Sans", 10, 0}, {"DejaVu Sans", 12, 0}, {"DejaVu Serif", 11, 0},
+                                   {"DejaVu Serif", 12, 1}, {"DejaVu Serif", 13, 0}, {"DejaVu Serif", 18, 0}};
+  std::string script;
+  for (size_t k = 0; k < cases.size(); ++k) {
+    script += std::to_string(600 + k) + " -11 \"" + cases[k].face + "\" " + std::to_string(cases[k].size) + " " +
+              std::to_string(cases[k].style) + "\r\n";
+  }
+  int exitCode = -1;
+  const std::string log = ToolBuild(script, &exitCode);
+  ASSERT_EQ(exitCode, 0) << log;
+  MediaArchive archive{VFileSpec(Path("out.msf").c_str())};
+  ASSERT_TRUE(archive.IsOpen());
+  ScopedMediaArchive serve(&archive);
+  ScopedLoadPixelFormat ownDepth(-1);
+
+  // The topmost row with ink of one character drawn through the font, and
+  // the sum of its coverage (0..63 a pixel) in the rows above `above`.
+  struct Ink {
+    int top = -1;
+    int inkAbove = 0;
+  };
+  auto measure = [](VPictureFont& font, char c, int above) {
+    Ink ink;
+    VAlphaChannel* coverage = RenderPictureFontText(&c, 1, font);
+    if (coverage == nullptr) return ink;
+    for (int32_t y = 0; y < coverage->GetHeight(); ++y) {
+      for (int32_t x = 0; x < coverage->GetWidth(); ++x) {
+        const int32_t level = coverage->GetValueAt(x, y);
+        if (level >= 24 && ink.top < 0) ink.top = y;
+        if (y < above) ink.inkAbove += level;
+      }
+    }
+    coverage->Release();
+    return ink;
+  };
+  for (size_t k = 0; k < cases.size(); ++k) {
+    SCOPED_TRACE(std::string(cases[k].face) + " " + std::to_string(cases[k].size));
+    VPictureFont* font = FindFontById(static_cast<uint16_t>(600 + k), 0);
+    ASSERT_NE(font, nullptr);
+    // "Ä" "Ö" "Ü" in code page 1252 against "A" "O" "U".
+    for (const auto& [plain, accented] : {std::pair{'A', '\xC4'}, {'O', '\xD6'}, {'U', '\xDC'}}) {
+      const Ink capital = measure(*font, plain, 0);
+      ASSERT_GT(capital.top, 0) << plain << ": the capital reaches the strip's top row";
+      const Ink dots = measure(*font, accented, capital.top);
+      // Two dots of at least a pixel's worth of ink each.
+      EXPECT_GE(dots.inkAbove, 2 * 63) << accented << " has no dots above its capital (top row " << capital.top << ")";
+    }
+  }
+
+  // The oracle: ImageMagick draws the same face's "Ä" with ink above the top
+  // of its "A" (so the dots the font above shows are the face's own).
+  const std::string file = Capture("fc-match -f '%{file}' 'DejaVu Sans'");
+  ASSERT_FALSE(file.empty());
+  for (const char* text : {"A", "\xC3\x84"}) {
+    const std::string name = std::string(text) == "A" ? "plain" : "dots";
+    ASSERT_EQ(std::system(("cd '" + dir_ + "' && convert -font '" + file + "' -pointsize 12 -density 72 label:'" + text +
+                           "' -trim -format '%h' info: > " + name + ".txt")
+                              .c_str()),
+              0);
+  }
+  EXPECT_GT(std::stoi(ReadBytes(Path("dots.txt"))), std::stoi(ReadBytes(Path("plain.txt"))));
 }
 
 TEST_F(FontConversionTest, RefusesFontsItCannotMake) {

@@ -205,9 +205,11 @@ selector_flip() {
 }
 
 
-# capbox OUT: the little brass end piece of the caption line.
+# capbox OUT: the visited mark, a small brass tag with a tick. The strip shows
+# it behind the caption of a place already visited, the storyline screens
+# behind the month of an event whose item was seen.
 capbox() {
-  button 10 20 normal "rectangle 4,6 5,13" "$1" 3
+  button 10 20 normal "polygon 1,10 3,9 4,12 7,4 9,5 4,15" "$1" 3
 }
 
 # --- The item viewer's side bar ---------------------------------------------

@@ -383,9 +383,9 @@ DOOR_TEXTS = {
 }
 # What each bubble offers besides its doors: (item, hotspot text).
 ITEMS = {
-    "hall": [("SH001", "Bildfolge: Jacob Ostrevan, Kaufmann zu Hellmstedt")],
+    "hall": [("SH001", "Bildfolge: Bilder aus alter Zeit")],
     "study": [("DF001", "Das Schreibpult des Kaufmanns")],
-    "salon": [("VI001", "Film: Das Cembalo der Margaretha Ostrevan")],
+    "salon": [("VI001", "Film: Die Geschichte des Ostrevan Hauses")],
     "kitchen": [("SH002", "Bildfolge: Der Brand von 1721")],
     "attic": [("SH003", "Bildfolge: Die Restaurierung 1978-1984")],
     "garden": [("VI002", "Film: Ein Gang durch das Erdgeschoss"), ("HP001", "Photographie: Das Haus um 1890")],

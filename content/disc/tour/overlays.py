@@ -20,9 +20,9 @@ import house  # noqa: E402
 # plan_rectangles() where the plan draws the room, else in its free margins.
 ROOMS = [
     (78, "Das Haus", "Das Ostrevan Haus",
-     "Ein Kaufmannshaus von 1658 in der kleinen Stadt Hellmstedt: zwei Geschosse, ein hoher Dachboden "
+     "Ein Kaufmannshaus von 1652 am Markt der kleinen Stadt Wenslar: zwei Geschosse, ein hoher Dachboden "
      "und ein Garten hinter der Küche. Wählen Sie einen Raum auf dem Plan.",
-     [("Der Bauherr", "Jacob Ostrevan, Tuchhändler, ließ das Haus nach dem großen Stadtbrand von 1656 neu errichten.")],
+     [("Der Bauherr", "Hinrich Ostrevan, Tuch- und Weinhändler, ließ das Haus bauen; 1652 war es fertig.")],
      [(1, 150, 20), ("helpup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
     (87, "Küche", "Die Küche",
      "Am offenen Herd wurde gekocht, gebacken und im Winter gewärmt. Die Tür nach Westen führt in den Garten.",
@@ -45,7 +45,7 @@ ROOMS = [
     (131, "Diele", "Die Diele",
      "Hier empfing der Kaufmann seine Kunden, wog die Ware und schrieb die Rechnungen.",
      [("Die Waage", "Mit dieser Waage wurde jeder Ballen Tuch gewogen."),
-      ("Das Bildnis", "Jacob Ostrevan im schwarzen Rock mit weißer Krause.")],
+      ("Das Bildnis", "Hinrich Ostrevan im schwarzen Rock mit weißer Krause.")],
      [(1, 68, 94), (2, 90, 94), ("tobubbleup.bmp", 79, 111), ("woordup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
     (140, "Schlafkammer", "Die Schlafkammer",
      "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Stube.",
@@ -73,7 +73,7 @@ ROOMS = [
      [("Die Geldtruhe", "Eine eiserne Truhe mit drei Schlössern.")],
      [(1, 185, 60), ("voorkantoor_up.bmp", 205, 57), ("exitup.bmp", 280, 230)]),
     (218, "Dachboden", "Der Dachboden",
-     "Unter dem Dach lagerten Getreide, Fässer und die Ware, die auf den Verkauf wartete.",
+     "Unter dem Dach lagerten Tuchballen, Weinfässer und Getreide, bis sie verkauft wurden.",
      [("Die Säcke", "Roggen aus der Börde, gekauft im Herbst, verkauft im Frühjahr.")],
      [(1, 200, 215), ("gevondenvoorwerpenup.bmp", 222, 212), ("exitup.bmp", 280, 230)]),
 ]
@@ -95,23 +95,26 @@ KEYWORD_BASES = {
 }
 
 # Aspects of the house for the info panel: (title, text); table 9 entry n
-# gives base 19000 + 10 (n - 1); TEXT base + 1 title, base + 2 text.
+# gives base 19500 + 10 (n - 1); TEXT base + 1 title, base + 2 text (19000-19124
+# belong to the transitions BT011-BT014 and the detail photo DF001).
 ASPECTS = [
-    ("baugeschichte", "Das Haus wurde 1658 auf den Kellern eines älteren Hauses errichtet, das im Stadtbrand "
-     "von 1656 verloren ging. Fachwerk über einem Sockel aus Sandstein, das Dach mit roten Ziegeln gedeckt."),
-    ("Die Familie Ostrevan", "Jacob Ostrevan (1621-1689) handelte mit Tuch. Seine Frau Margaretha führte das Haus "
-     "und die Bücher, wenn er auf Reisen war. Von ihren sechs Kindern erreichten vier das Erwachsenenalter."),
-    ("Handel und Wandel", "Tuch aus England und den Niederlanden kam über Bremen nach Hellmstedt; Getreide aus der "
-     "Börde ging den umgekehrten Weg."),
+    ("baugeschichte", "Hinrich Ostrevan ließ das Haus aus rotem Backstein mit hohem Treppengiebel bauen; 1652 "
+     "war es fertig. Beim Stadtbrand von 1721 brannte das Hinterhaus nieder. Um 1900 zog die Stadtbibliothek "
+     "ein, seit 1985 ist das Haus ein Museum."),
+    ("Die Familie Ostrevan", "Hinrich Ostrevan handelte mit Tuch und Wein; er starb 1672. Seine Frau Margaretha "
+     "führte das Haus und die Bücher, wenn er auf Reisen war. Sein Enkel Cornelius baute nach dem Brand von 1721 "
+     "das Hinterhaus wieder auf."),
+    ("Handel und Wandel", "Tuch aus England und den Niederlanden und Wein vom Rhein kamen über Bremen nach Wenslar; "
+     "Getreide aus der Börde ging den umgekehrten Weg."),
     ("Küche und Tisch", "Gekocht wurde am offenen Feuer: Brei, Suppen, Fisch an Fasttagen und sonntags ein Braten."),
     ("Licht und Wärme", "Kerzen aus Talg, für Gäste aus Wachs; geheizt wurden nur Küche und Stube."),
-    ("Das Haus im Jahr 1872", "Zweihundert Jahre später gehörte das Haus einem Apotheker. Die Diele bekam "
-     "Dielenbretter, Tapeten und eine Öllampe."),
+    ("Das Haus im Jahr 1872", "Gut zweihundert Jahre nach dem Bau gehörte das Haus einem Apotheker. Die Diele "
+     "bekam Dielenbretter, Tapeten und eine Öllampe."),
     ("Der Garten", "Kräuter für Küche und Arznei, Kohl, Bohnen und ein Brunnen, der nie versiegte."),
     ("Zum Nachlesen", "Die Geschichte des Hauses und seiner Bewohner ist erfunden; das Haus ist ein Modell "
      "für diese Scheibe."),
 ]
-ASPECT_BASE = 19000
+ASPECT_BASE = 19500
 ASPECT_STRIDE = 10
 
 
