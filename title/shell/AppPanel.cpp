@@ -454,6 +454,13 @@ void AppPanel::EnterStartBubble(BubbleRecord* record) {
   if (record != nullptr && record == tourView_->GetCurrentBubble()) return;
   tourView_->EnterBubble(record);
 }
+void AppPanel::WriteBubbleEntered() {
+  BubbleRecord* current = tourView_ != nullptr ? tourView_->GetCurrentBubble() : nullptr;
+  if (current == nullptr || !title_run_log::HasSink()) return;
+  char code[6] = {};
+  if (current->GetItem().FormatItemRef(code)) title_run_log::Write(std::string("bubble-entered ") + code);
+}
+
 
 // ---- Scripts ----------------------------------------------------------------------
 
@@ -827,6 +834,7 @@ bool AppPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
           mainInterface_->SetLinkText(current->GetText());
         }
       }
+      WriteBubbleEntered();
       ShowSavedCaption();
       ClearStatusAndCaption(true, true);
       return true;

@@ -200,6 +200,8 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
   virtual MainInterfaceScreen* MakeMainInterface();
 
  private:
+  // "bubble-entered CODE" in the title's run log for the tour's current bubble.
+  void WriteBubbleEntered();
   void BuildScripts();
   // Deletes every child: the strip, the tour view and the screens.
   void DeleteScreens();

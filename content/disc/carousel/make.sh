@@ -4,8 +4,8 @@
 # (3010/3011 odd, 3020/3021 even: crops of the garden panorama of the tour
 # stage's renders, plain and lit), the opening animation (3050-3070), the
 # details' unrolling paper (3100-3125), the detail panel (3150), its scroll
-# buttons (3040/3042, 3043/3045) and the two go buttons (10010/10012 above
-# the list's highlight, 10014/10016 below it). Drawn with ImageMagick, all
+# buttons (3040/3042, 3043/3045); the go buttons (10010-10016) are the index
+# stage's, which the index screen shares. Drawn with ImageMagick, all
 # jobs in parallel; magenta is the key colour of the shaped ones.
 #
 # The places' own pictures (bubble base + 3 and + 5) come from the tour stage.
@@ -74,23 +74,6 @@ arrow 3040 "10,1 19,14 1,14" '#b88a30'
 arrow 3042 "10,1 19,14 1,14" '#ffe08a'
 arrow 3043 "1,1 19,1 10,14" '#b88a30'
 arrow 3045 "1,1 19,1 10,14" '#ffe08a'
-
-# --- go buttons (64 x 20): a brass tab pointing at the chosen row ------------
-go() { # ID FILL TEXT-COLOUR TIP(up|down)
-  local shape
-  if [ "$4" = down ]; then shape="polygon 0,0 63,0 63,15 36,15 32,19 28,15 0,15"; else shape="polygon 0,4 28,4 32,0 36,4 63,4 63,19 0,19"; fi
-  local ty=-2
-  [ "$4" = up ] && ty=2
-  convert -size 64x20 xc:"$KEY" +antialias -fill '#2a1a08' -draw "$shape" \
-    -fill "$2" -draw "translate 0,0 $shape" -fill none -stroke '#2a1a08' -draw "$shape" -stroke none \
-    -font "$SERIF" -pointsize 10 -gravity center -fill "$3" -annotate "+0+$ty" 'Hingehen' \
-    -type truecolor "BMP3:$1.bmp" || fail "go button $1"
-  pic "$1" "$1.bmp" keyed
-}
-go 10010 '#b88a30' '#2a1a08' down
-go 10012 '#ffe08a' '#5a1a08' down
-go 10014 '#b88a30' '#2a1a08' up
-go 10016 '#ffe08a' '#5a1a08' up
 
 # --- the detail panel (332 x 181): paper in a brass frame ---------------------
 convert -size 332x181 xc:'#e8d9b5' \
