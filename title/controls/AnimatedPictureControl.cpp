@@ -17,12 +17,13 @@ AnimatedPictureControl::AnimatedPictureControl(int32_t id, int32_t frameCount, u
       VTask(kTaskId, true, false, false, GetTaskManager()) {
   // The frames are read at the program's load format, as every other picture
   // of the screens is: forcing 8 bits would dither true-colour frames against
-  // one colour table. A frame that cannot be read is left out of the row.
+  // one colour table. A frame that cannot be read keeps its place in the row
+  // (the turn takes as long and ends with its message) and shows nothing.
   for (int32_t i = 0; i < frameCount; ++i) {
     auto* frame = new VPicture(static_cast<uint16_t>(frameBaseId + i));
     if (frame->Load() != 0 || frame->GetPixelMap() == nullptr) {
       frame->Release();
-      continue;
+      frame = nullptr;
     }
     frames_.push_back(frame);
   }
@@ -37,8 +38,7 @@ AnimatedPictureControl::AnimatedPictureControl(int32_t id, const std::vector<VPi
     : VPictureControl(id, static_cast<VPicture*>(nullptr), left, top, layer, width, height, parent),
       VTask(kTaskId, true, false, false, GetTaskManager()) {
   for (VPicture* p : frames) {
-    if (p == nullptr) continue;
-    p->AddReference();
+    if (p != nullptr) p->AddReference();
     frames_.push_back(p);
   }
   MakeShownPicture();
@@ -66,14 +66,17 @@ void AnimatedPictureControl::ShowFrame(int32_t frame, bool redraw) {
   if (frame < 0 || static_cast<size_t>(frame) >= frames_.size()) return;
   VPicture* source = frames_[static_cast<size_t>(frame)];
   VPicture* shown = PeekPicture();
-  if (source != nullptr && shown != nullptr && source->GetPixelMap() != nullptr && shown->GetPixelMap() != nullptr) {
+  if (shown != nullptr && shown->GetPixelMap() != nullptr) {
     // What the frame does not cover (a frame smaller than the control, or
-    // than the frame before it) is the key colour, so keyed it shows what
-    // lies behind instead of what the last frame left there.
+    // than the frame before it, or a frame that could not be read) is the
+    // key colour, so keyed it shows what lies behind instead of what the
+    // last frame left there.
     PixelMap& map = *shown->GetPixelMap();
     map.FillRect(nullptr, &key_);
-    const VRect size(0, 0, GetWidth(), GetHeight());
-    CopyPicturePixels(*source->GetPixelMap(), map, &size, &size);
+    if (source != nullptr && source->GetPixelMap() != nullptr) {
+      const VRect size(0, 0, GetWidth(), GetHeight());
+      CopyPicturePixels(*source->GetPixelMap(), map, &size, &size);
+    }
     ApplyKeyColor();
   }
   if (redraw) RedrawNow();

@@ -19,11 +19,12 @@ class AnimatedPictureControl : public VPictureControl, public VTask {
   static constexpr uint32_t kMessageArrived = 156;
   static constexpr int32_t kTaskId = 10;
 
-  // Frames by media id base + i, read at the program's load format; frames
-  // that cannot be read are left out.
+  // Frames by media id base + i, read at the program's load format; a frame
+  // that cannot be read keeps its place and shows nothing.
   AnimatedPictureControl(int32_t id, int32_t frameCount, uint16_t frameBaseId, int32_t left, int32_t top,
                          int32_t layer, int32_t width, int32_t height, VGraphicObject* parent);
-  // Existing frame pictures (one reference added to each; nulls left out).
+  // Existing frame pictures (one reference added to each; a null one shows
+  // nothing).
   AnimatedPictureControl(int32_t id, const std::vector<VPicture*>& frames, int32_t left, int32_t top, int32_t layer,
                          int32_t width, int32_t height, VGraphicObject* parent);
   ~AnimatedPictureControl() override;

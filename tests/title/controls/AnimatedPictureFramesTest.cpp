@@ -1,7 +1,7 @@
 // The frame turner's frames read by media id out of an archive (written by
 // the independent Python writer, the frames made by ImageMagick) and drawn
 // into the 16-bit window: the pixels are the frames' own at every step, a
-// frame that cannot be read is left out, and with a key colour a narrower
+// frame that cannot be read shows nothing, and with a key colour a narrower
 // frame after a wider one shows what lies behind, not the wider frame.
 #include <gtest/gtest.h>
 
@@ -69,6 +69,12 @@ class AnimatedPictureFrames : public imgtest::ImageFixture {
   static imgtest::RGBImage Shown(Bench& bench, int32_t width = kWidth) {
     return Crop(imgtest::Pixels(*bench.map(), kTop, kHeight), kLeft, width);
   }
+  static void TurnFor(Bench& bench, uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += 5) {
+      bench.clock().SetTickCount(bench.Now() + 5);
+      bench.Idle();
+    }
+  }
   static imgtest::RGBImage Crop(const imgtest::RGBImage& image, int32_t left, int32_t width) {
     imgtest::RGBImage out;
     out.width = width;
@@ -84,7 +90,8 @@ class AnimatedPictureFrames : public imgtest::ImageFixture {
 
 TEST_F(AnimatedPictureFrames, TrueColourFramesShowInTheirOwnColoursAndANarrowerFrameLeavesNoTrail) {
   // Frame 0: a photograph as wide as the control; frame 1: another part of
-  // it, half as wide; frame 2 is missing from the archive.
+  // it, half as wide; frame 2 is missing from the archive (it keeps its
+  // place: the turn to it ends with its message).
   const std::string wide = Make("wide.bmp", "rose: -crop 24x16+10+12 +repage -type TrueColor");
   const std::string narrow = Make("narrow.bmp", "rose: -crop 12x16+40+20 +repage -type TrueColor");
   MediaArchive media(VFileSpec(Archive({{3050, wide}, {3051, narrow}}).c_str()));
@@ -96,18 +103,15 @@ TEST_F(AnimatedPictureFrames, TrueColourFramesShowInTheirOwnColoursAndANarrowerF
   new VPictureControl(1, behind, 0, 0, 0, 64, 32, bench.recorder);
   behind->Release();
   auto* c = new AnimatedPictureControl(40, 3, 3050, kLeft, kTop, 1, kWidth, kHeight, bench.recorder);
-  EXPECT_EQ(c->GetFrameTotal(), 2) << "the frame that cannot be read is left out";
+  EXPECT_EQ(c->GetFrameTotal(), 3);
   bench.Redraw();
   EXPECT_TRUE(LooksLike(Shown(bench), imgtest::Oracle(wide))) << "frame 0 in its own colours";
 
   // Keyed on black: the narrower frame turned to shows the background
   // where the wider one stood.
   c->SetKeyColor(true, VRGBColor(0, 0, 0));
-  c->PlayForward();
-  for (uint32_t ms = 1; ms <= 400; ms += 5) {
-    bench.clock().SetTickCount(bench.Now() + 5);
-    bench.Idle();
-  }
+  c->AnimateToFrame(1);
+  TurnFor(bench, 400);
   ASSERT_EQ(c->GetCurrentFrame(), 1);
   EXPECT_TRUE(LooksLike(Shown(bench, 12), imgtest::Oracle(narrow))) << "frame 1 in its own colours";
   for (int32_t y = kTop; y < kTop + kHeight; ++y) {
@@ -115,23 +119,35 @@ TEST_F(AnimatedPictureFrames, TrueColourFramesShowInTheirOwnColoursAndANarrowerF
       ASSERT_EQ(bench.PixelAt(x, y), 0x3161C6u) << "no trail of frame 0 at " << x << ", " << y;
     }
   }
-  // Turned back, the wide frame again covers it all.
-  c->PlayBackward();
-  for (uint32_t ms = 1; ms <= 400; ms += 5) {
-    bench.clock().SetTickCount(bench.Now() + 5);
-    bench.Idle();
+  // The missing frame shows the background all over, and turned back the
+  // wide frame again covers it all.
+  bench.log.clear();
+  c->AnimateToFrame(2);
+  TurnFor(bench, 400);
+  EXPECT_EQ(bench.log, (controltest::Log{"156 2"}));
+  for (int32_t y = kTop; y < kTop + kHeight; ++y) {
+    for (int32_t x = kLeft; x < kLeft + kWidth; ++x) {
+      ASSERT_EQ(bench.PixelAt(x, y), 0x3161C6u) << "nothing of frame 1 at " << x << ", " << y;
+    }
   }
+  c->PlayBackward();
+  TurnFor(bench, 400);
   ASSERT_EQ(c->GetCurrentFrame(), 0);
   EXPECT_TRUE(LooksLike(Shown(bench), imgtest::Oracle(wide)));
 }
 
-// Frames given as pictures: nulls among them are left out of the row.
-TEST(AnimatedPictureFrameRow, NullFramesAreLeftOut) {
+// Frames given as pictures: a null one keeps its place and shows nothing
+// (black without a key colour), not the frame before it nor uncleared memory.
+TEST(AnimatedPictureFrameRow, ANullFrameShowsNothing) {
   Bench bench(32, 32);
-  VPicture* a = controltest::SolidPicture(8, 8, 0x808080);
-  auto* c = new AnimatedPictureControl(41, std::vector<VPicture*>{a, nullptr, a}, 0, 0, 0, 8, 8, bench.recorder);
-  a->Release();
-  EXPECT_EQ(c->GetFrameTotal(), 2);
+  VPicture* grey = controltest::SolidPicture(8, 8, 0x808080);
+  auto* c = new AnimatedPictureControl(41, std::vector<VPicture*>{grey, nullptr, grey}, 0, 0, 0, 8, 8, bench.recorder);
+  grey->Release();
+  EXPECT_EQ(c->GetFrameTotal(), 3);
+  c->ShowFrame(0, true);
+  EXPECT_EQ(bench.PixelAt(4, 4), 0x848284u);  // the grey through 5-6-5
+  c->ShowFrame(1, true);
+  EXPECT_EQ(bench.PixelAt(4, 4), 0x000000u);
 }
 
 }  // namespace
