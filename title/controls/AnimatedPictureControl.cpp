@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/graphics/CopyPicturePixels.h"
-#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
 
@@ -16,8 +15,18 @@ AnimatedPictureControl::AnimatedPictureControl(int32_t id, int32_t frameCount, u
                                                VGraphicObject* parent)
     : VPictureControl(id, static_cast<VPicture*>(nullptr), left, top, layer, width, height, parent),
       VTask(kTaskId, true, false, false, GetTaskManager()) {
-  ScopedLoadPixelFormat format(8);
-  for (int32_t i = 0; i < frameCount; ++i) frames_.push_back(new VPicture(static_cast<uint16_t>(frameBaseId + i)));
+  // The frames are read at the program's load format, as every other picture
+  // of the screens is: forcing 8 bits would dither true-colour frames against
+  // one colour table. A frame that cannot be read keeps its place in the row
+  // (the turn takes as long and ends with its message) and shows nothing.
+  for (int32_t i = 0; i < frameCount; ++i) {
+    auto* frame = new VPicture(static_cast<uint16_t>(frameBaseId + i));
+    if (frame->Load() != 0 || frame->GetPixelMap() == nullptr) {
+      frame->Release();
+      frame = nullptr;
+    }
+    frames_.push_back(frame);
+  }
   MakeShownPicture();
   ShowFrame(0, false);
   SetNoStepWanted();  // until a turn is asked for
@@ -44,9 +53,11 @@ AnimatedPictureControl::~AnimatedPictureControl() {
 }
 
 void AnimatedPictureControl::MakeShownPicture() {
-  // The shown picture has the control's size, at 16 bits like the display.
+  // The shown picture has the control's size, at 16 bits like the display;
+  // it starts cleared, so that nothing but a frame is ever shown in it.
   if (GetWidth() <= 0 || GetHeight() <= 0) return;
   auto* shown = new VPicture(VRect(0, 0, GetWidth(), GetHeight()), 16, nullptr);
+  if (PixelMap* map = shown->GetPixelMap()) map->FillRect(nullptr, &key_);
   SetPicture(shown, false);
   shown->Release();
 }
@@ -55,19 +66,37 @@ void AnimatedPictureControl::ShowFrame(int32_t frame, bool redraw) {
   if (frame < 0 || static_cast<size_t>(frame) >= frames_.size()) return;
   VPicture* source = frames_[static_cast<size_t>(frame)];
   VPicture* shown = PeekPicture();
-  if (source != nullptr && shown != nullptr && source->GetPixelMap() != nullptr && shown->GetPixelMap() != nullptr) {
-    const VRect size(0, 0, GetWidth(), GetHeight());
-    CopyPicturePixels(*source->GetPixelMap(), *shown->GetPixelMap(), &size, &size);
-    PixelMapAttributes attributes;
-    if (keyed_) attributes.SetKeyColor(key_);
-    shown->SetPixelAttributes(attributes);
+  if (shown != nullptr && shown->GetPixelMap() != nullptr) {
+    // What the frame does not cover (a frame smaller than the control, or
+    // than the frame before it, or a frame that could not be read) is the
+    // key colour, so keyed it shows what lies behind instead of what the
+    // last frame left there.
+    PixelMap& map = *shown->GetPixelMap();
+    map.FillRect(nullptr, &key_);
+    if (source != nullptr && source->GetPixelMap() != nullptr) {
+      const VRect size(0, 0, GetWidth(), GetHeight());
+      CopyPicturePixels(*source->GetPixelMap(), map, &size, &size);
+    }
+    ApplyKeyColor();
   }
   if (redraw) RedrawNow();
 }
 
+void AnimatedPictureControl::ApplyKeyColor() {
+  VPicture* shown = PeekPicture();
+  if (shown == nullptr) return;
+  PixelMapAttributes attributes;
+  if (keyed_) attributes.SetKeyColor(key_);
+  shown->SetPixelAttributes(attributes);
+}
+
 void AnimatedPictureControl::SetKeyColor(bool on, const VRGBColor& color) {
   keyed_ = on;
-  key_ = color;
+  key_ = on ? color : VRGBColor(0, 0, 0);
+  ApplyKeyColor();
+  // Keyed pixels show what lies behind the control: each frame is drawn over
+  // the things under it, drawn again first.
+  SetTransparent(on);
 }
 
 void AnimatedPictureControl::AnimateToFrame(int32_t frame) {

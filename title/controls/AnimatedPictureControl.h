@@ -19,10 +19,12 @@ class AnimatedPictureControl : public VPictureControl, public VTask {
   static constexpr uint32_t kMessageArrived = 156;
   static constexpr int32_t kTaskId = 10;
 
-  // Frames by media id base + i, loaded as 8-bit pictures.
+  // Frames by media id base + i, read at the program's load format; a frame
+  // that cannot be read keeps its place and shows nothing.
   AnimatedPictureControl(int32_t id, int32_t frameCount, uint16_t frameBaseId, int32_t left, int32_t top,
                          int32_t layer, int32_t width, int32_t height, VGraphicObject* parent);
-  // Existing frame pictures (one reference added to each).
+  // Existing frame pictures (one reference added to each; a null one shows
+  // nothing).
   AnimatedPictureControl(int32_t id, const std::vector<VPicture*>& frames, int32_t left, int32_t top, int32_t layer,
                          int32_t width, int32_t height, VGraphicObject* parent);
   ~AnimatedPictureControl() override;
@@ -31,9 +33,11 @@ class AnimatedPictureControl : public VPictureControl, public VTask {
   void AnimateToFrame(int32_t frame);
   void PlayForward();
   void PlayBackward();
-  // Copies the frame picture into the shown picture over the control's size.
+  // Copies the frame picture into the shown picture over the control's size;
+  // what the frame does not cover is the key colour (black without one).
   void ShowFrame(int32_t frame, bool redraw);
-  // A key colour applied to the shown picture after each copy.
+  // A key colour applied to the shown picture after each copy; on, the
+  // control is transparent (what lies behind is drawn under each frame).
   void SetKeyColor(bool on, const VRGBColor& color);
   void SetInputLocked(bool locked) { inputLocked_ = locked; }
 
@@ -47,6 +51,7 @@ class AnimatedPictureControl : public VPictureControl, public VTask {
 
  private:
   void MakeShownPicture();
+  void ApplyKeyColor();
 
   std::vector<VPicture*> frames_;
   int32_t current_ = 0;
@@ -58,5 +63,5 @@ class AnimatedPictureControl : public VPictureControl, public VTask {
   uint32_t interval_ = 30;
   uint32_t nextTick_ = 0;
   bool keyed_ = false;
-  VRGBColor key_;
+  VRGBColor key_{0, 0, 0};
 };

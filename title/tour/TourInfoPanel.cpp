@@ -139,19 +139,13 @@ TourInfoPanel::~TourInfoPanel() {
 }
 
 void TourInfoPanel::BuildChildren(const FontLookup& fonts) {
-  // The frames are loaded as every other picture of the page is (not forced
-  // to 8 bits, which would dither true-colour frames against the screen's
-  // colour table).
-  std::vector<VPicture*> frames;
-  for (int32_t i = 0; i < kFoldFrames; ++i) frames.push_back(new VPicture(static_cast<uint16_t>(kFirstFoldPicture + i)));
-  animation_ = new AnimatedPictureControl(kAnimationId, frames, kPageLeft, kPageTop, 2, kPageRight - kPageLeft,
-                                          kPageBottom - kPageTop, this);
-  for (VPicture* frame : frames) frame->Release();
+  animation_ = new AnimatedPictureControl(kAnimationId, kFoldFrames, kFirstFoldPicture, kPageLeft, kPageTop, 2,
+                                          kPageRight - kPageLeft, kPageBottom - kPageTop, this);
+  // Its black is keyed (the control is then transparent): each frame is
+  // drawn over what lies behind it, so a narrower frame leaves nothing of a
+  // wider one.
   animation_->SetKeyColor(true, VRGBColor(0, 0, 0));
   animation_->ShowFrame(0, false);
-  // Its black is keyed: each frame is drawn over what lies behind it, drawn
-  // again, so that a narrower frame leaves nothing of a wider one.
-  animation_->SetTransparent(true);
   HiddenPicture(kPageId, kPagePicture, kPageLeft, kPageTop, 3, kPageRight - kPageLeft, kPageBottom - kPageTop, this);
 
   auto* heading = new VString();

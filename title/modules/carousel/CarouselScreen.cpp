@@ -66,9 +66,9 @@ std::string ToString(const VString& text) {
   return text.GetChars() != nullptr ? std::string(text.GetChars(), static_cast<size_t>(text.GetLength())) : "";
 }
 
-// An animation of the frames base + i: loaded here at the program's depth,
-// so that they show in their own colours; frames that cannot be read are
-// left out.
+// An animation of the frames base + i that can be read: the others are left
+// out of its row (rather than shown as empty frames), so a screen without
+// its frames turns no blank animation before it opens.
 AnimatedPictureControl* MakeAnimation(int32_t id, int32_t count, uint16_t base, int32_t left, int32_t top,
                                       int32_t layer, int32_t width, int32_t height, VGraphicObject* parent) {
   std::vector<VPicture*> frames;
