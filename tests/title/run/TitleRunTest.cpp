@@ -333,12 +333,15 @@ class ItemRunTest : public TitleRunTest {
       if (i + 1 == clicks.size()) {
         ASSERT_TRUE(title.Take("10-tour.ppm", tour));
       }
-      // The pointer comes to the place first, as a person's does, and waits
-      // for the view that turns under it to come to rest: a hotspot takes a
-      // click whose press and release both fall on it, and a view still
-      // turning between them (on a busy machine) moves it away.
-      ASSERT_TRUE(title.MoveTo(clicks[i].x, clicks[i].y));
-      std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+      // On the item the pointer comes to the place first, as a person's
+      // does, and waits for the view that turns under it to come to rest: a
+      // hotspot takes a click whose press and release both fall on it, and a
+      // view still turning between them (on a busy machine) moves it away.
+      // A door in the middle of the view is clicked at once.
+      if (i + 1 == clicks.size()) {
+        ASSERT_TRUE(title.MoveTo(clicks[i].x, clicks[i].y));
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+      }
       ASSERT_TRUE(title.ClickAt(clicks[i].x, clicks[i].y));
       // A click before the last walks through a door into the next bubble;
       // the pointer then rests in the middle, where the view does not turn.
