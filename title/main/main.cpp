@@ -24,6 +24,7 @@
 #include "platform/Clock.h"
 #include "platform/Process.h"
 #include "title/modules/index/IndexScreen.h"
+#include "title/modules/relations/RelationsScreen.h"
 #include "title/modules/aspects/AspectScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
 #include "title/modules/storyline/EventRecord.h"
@@ -156,6 +157,7 @@ int main(int argc, char** argv) {
   RegisterTitlePanelClasses();
   RegisterPhotoScreens();
   RegisterIndexScreen();
+  RegisterRelationsScreen();
   RegisterAspectScreen();
   {
     MuseumApplication app;
