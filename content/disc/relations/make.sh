@@ -7,7 +7,8 @@
 # 12120, 12130), the small turning house (12400-12449 frames, 12500-12549
 # masks, 12600-12649 highlights, 178 x 134, made from the index stage's
 # prebuilt model renders, which depends.txt names) and its intro
-# (12132-12147).
+# (12132-12147), and the pop-up text panel's own pictures (12103-12106,
+# 12900-12922).
 #
 # Usage: make.sh OUTDIR TOOL     (TOOL: ostrevan-tool, unused)
 set -euo pipefail

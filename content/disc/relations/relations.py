@@ -67,6 +67,19 @@ def medallion(initials, name, state):
     return image
 
 
+def markup(text):
+    """The text as mark-up: one paragraph a line, a leading "Label:" in the
+    label font 502, the rest in 503."""
+    lines = []
+    for line in text.split("\r\n"):
+        label, colon, rest = line.partition(":")
+        if colon and " " not in label.strip() and label:
+            lines.append("<font resid=502>%s:</font><font resid=503>%s</font>" % (label, rest))
+        else:
+            lines.append("<font resid=503>%s</font>" % line)
+    return "<html><body>" + "<br><br>".join(lines) + "</body></html>"
+
+
 def main():
     here, model, out = sys.argv[1:4]
     stage = os.path.basename(os.path.abspath(out))
@@ -153,6 +166,36 @@ def main():
         vignette(icon, label).save(os.path.join(pic, "%d.bmp" % media_id))
         add(gui, media_id, "%d.bmp" % media_id, "2")
 
+    # The pop-up text panel's own pictures: its parchment under the text
+    # (at 0, 121 in the panel), the close button and the scroll bar's track,
+    # thumb and arrows.
+    sheet = Image.new("RGB", (376, 226), PAPER)
+    d = ImageDraw.Draw(sheet)
+    d.rectangle((0, 0, 375, 225), outline=(120, 90, 40), width=3)
+    d.rectangle((5, 5, 370, 220), outline=BRASS, width=1)
+    sheet.save(os.path.join(pic, "12106.bmp"))
+    add(gui, 12106, "12106.bmp", "2")
+
+    def small(media_id, w, h, face, draw=None):
+        image = Image.new("RGB", (w, h), face)
+        d = ImageDraw.Draw(image)
+        d.rectangle((0, 0, w - 1, h - 1), outline=(90, 64, 24))
+        if draw is not None:
+            draw(d)
+        image.save(os.path.join(pic, "%d.bmp" % media_id))
+        add(gui, media_id, "%d.bmp" % media_id, "2")
+
+    cross = lambda d: (d.line((5, 5, 12, 12), fill=INK, width=2), d.line((12, 5, 5, 12), fill=INK, width=2))
+    for media_id, face in ((12103, BRASS), (12104, (255, 226, 120)), (12105, (150, 110, 40))):
+        small(media_id, 18, 18, face, cross)
+    small(12900, 9, 187, (214, 200, 168))
+    small(12901, 9, 24, BRASS)
+    up = lambda d: d.polygon(((4, 3), (1, 9), (7, 9)), fill=INK)
+    down = lambda d: d.polygon(((1, 3), (7, 3), (4, 9)), fill=INK)
+    for base, arrow in ((12910, up), (12920, down)):
+        for offset, face in ((0, BRASS), (1, (255, 226, 120)), (2, (150, 110, 40))):
+            small(base + offset, 9, 13, face, arrow)
+
     # The items: buttons, text panel headings, texts and the record table.
     rows = []
     for k, (name, places, x, y, initials, text) in enumerate(read_items(here)):
@@ -168,7 +211,7 @@ def main():
         add(gui, 12160 + k, "t%d.bmp" % (12160 + k), "2")
         text_id = 18300 + k
         with open(os.path.join(out, "%d.txt" % text_id), "wb") as f:
-            f.write(text.encode("cp1252"))
+            f.write(markup(text).encode("cp1252"))
         de.append('%d 40 "%s/%d.txt" 0' % (text_id, stage, text_id))
         rows.append('%d %d %s %d %d %d %d "%s" %d' % (k + 1, len(places), " ".join(str(b) for b in places), p,
                                                      12160 + k, x, y, name, text_id))
