@@ -366,6 +366,12 @@ TEST_F(RelationsScreenTest, ActivatingAnItemOpensItsTextWithThePointerByItsRowAn
   EXPECT_FALSE(Shown(screen->GetLowerPointer()));
   EXPECT_TRUE(screen->GetItemButton(1)->IsEnabled());
   EXPECT_FALSE(screen->GetList()->IsDimmingUnselected());
+  // Another item's text after the first was closed.
+  screen->GetList()->SetDimUnselected(true);
+  screen->HandleEvent(AppTaskListControl::kMessageItemClicked, 1, 0);
+  ASSERT_NE(screen->GetTextPanel(), nullptr);
+  EXPECT_TRUE(Shown(screen->GetTextPanel()));
+  EXPECT_EQ(screen->GetKind(), 4);
 }
 
 TEST_F(RelationsScreenTest, ARowConfirmedInTheListOpensItsTextWithThePointerAboveFromRowFourOn) {
