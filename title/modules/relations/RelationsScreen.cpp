@@ -486,6 +486,9 @@ void RelationsScreen::OpenText(int32_t record) {
                                   kTextLeft, kTextTop, 0, kTextWidth, kTextHeight, this);
   panel->BringToFront(false);
   panel->SetVisible(true, true);
+  // Drawn once more as a whole: opened from the list's click, the showing
+  // alone leaves it undrawn.
+  panel->Redraw(nullptr, nullptr);
 }
 
 void RelationsScreen::OpenTextOfRow(int32_t row) {
@@ -493,8 +496,10 @@ void RelationsScreen::OpenTextOfRow(int32_t row) {
   house_->SetSelectable(true);
   selectedRecord_ = row;
   ShowPointerAtRow(row);
-  OpenText(row);
+  // The buttons redraw as they are disabled: before the text panel, which
+  // lies over some of them.
   SetItemsEnabled(false);
+  OpenText(row);
 }
 
 // ---- Events ----------------------------------------------------------------------------
