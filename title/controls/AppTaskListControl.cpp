@@ -71,6 +71,7 @@ void AppTaskListControl::SetItems(const VString* items, int32_t count, int32_t v
   lastRow_ = -1;
   current_.Clear();
   headings_.assign(static_cast<size_t>(count_), 0);
+  marks_.assign(static_cast<size_t>(count_), 0);
   if (companion_ != nullptr) companion_->SetItems(items_, count_, visible_, first_);
 }
 
@@ -92,6 +93,16 @@ void AppTaskListControl::ClearHeadings() { std::fill(headings_.begin(), headings
 
 bool AppTaskListControl::IsHeading(int32_t index) const {
   return index >= 0 && index < count_ && headings_[static_cast<size_t>(index)] != 0;
+}
+
+void AppTaskListControl::SetMarked(int32_t index, bool marked) {
+  if (index >= 0 && index < count_) marks_[static_cast<size_t>(index)] = marked ? 1 : 0;
+}
+
+void AppTaskListControl::ClearMarks() { std::fill(marks_.begin(), marks_.end(), 0); }
+
+bool AppTaskListControl::IsMarked(int32_t index) const {
+  return index >= 0 && index < count_ && marks_[static_cast<size_t>(index)] != 0;
 }
 
 void AppTaskListControl::FitHeightToRows() {
@@ -301,7 +312,8 @@ void AppTaskListControl::DrawItem(DrawPort* port, int32_t index, const VRect& re
   if (port == nullptr || items_ == nullptr) return;
   if (index < 0 || index >= count_ || index >= first_ + visible_) return;
   const bool heading = headings_[static_cast<size_t>(index)] != 0;
-  VFont* font = heading ? headingFont_ : itemFont_;
+  const bool marked = marks_[static_cast<size_t>(index)] != 0 && markFont_ != nullptr;
+  VFont* font = heading ? headingFont_ : (marked ? markFont_ : itemFont_);
   const VString& item = items_[index];
   if (font == nullptr || item.GetLength() <= 0 || item.GetChars() == nullptr) return;
   const VRGBColor color = dimUnselected_ && index != hovered_ ? Half(textColor_) : textColor_;

@@ -43,6 +43,12 @@ class AppTaskListControl : public VListControl2_0_11 {
   void SetHighlightColor(uint8_t red, uint8_t green, uint8_t blue) { highlightColor_ = VRGBColor(red, green, blue); }
   void SetItemFont(VFont* font);
   void SetHeadingFont(VFont* font) { headingFont_ = font; }
+  // The second font: marked rows are drawn in it (null: in the item font).
+  void SetMarkFont(VFont* font) { markFont_ = font; }
+  // Marks a row (rows outside the items are ignored) or clears every mark.
+  void SetMarked(int32_t index, bool marked);
+  void ClearMarks();
+  bool IsMarked(int32_t index) const;
   void SetHeading(int32_t index, bool heading);
   void ClearHeadings();
   bool IsHeading(int32_t index) const;
@@ -94,6 +100,7 @@ class AppTaskListControl : public VListControl2_0_11 {
 
   VFont* itemFont_ = nullptr;
   VFont* headingFont_ = nullptr;
+  VFont* markFont_ = nullptr;
   double offsetFactor_;
   VRGBColor textColor_{250, 250, 250};
   VRGBColor highlightColor_{107, 173, 205};
@@ -102,6 +109,7 @@ class AppTaskListControl : public VListControl2_0_11 {
   int32_t visible_ = 0;
   int32_t first_ = 0;
   std::vector<uint8_t> headings_;
+  std::vector<uint8_t> marks_;
   int32_t hovered_ = -1;
   AppListControl* companion_ = nullptr;
   bool notify_ = false;

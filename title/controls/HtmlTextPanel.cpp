@@ -118,6 +118,8 @@ void HtmlTextPanel::Build(const VString* text) {
   auto* prepared = new VString();
   PrepareText(*text, *prepared);
   text_ = new VHTMLTextControl(kTextId, 20, 140, 1, 310, 200, nullptr, nullptr, nullptr, kAlignLeft, false, 0, this);
+  // The panel's background picture shows through around the letters.
+  text_->SetTransparent(true);
   text_->SetText(prepared, false);  // the control takes the string
   UpdateScrollBar();
 }

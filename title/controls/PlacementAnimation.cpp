@@ -11,15 +11,14 @@
 
 namespace {
 
-constexpr uint32_t kTimerInterval = 5;
 // The share of the duration at which a moving control passes its overshoot.
 constexpr double kOvershootShare = 0.85;
 
 }  // namespace
 
 SignalTimer* RunPlacementTransition(VControl& screen, const PlacementTransition& transition, int32_t timerId,
-                                    double overshoot) {
-  auto* timer = new SignalTimer(timerId, kTimerInterval, &screen);
+                                    double overshoot, uint32_t tickMs) {
+  auto* timer = new SignalTimer(timerId, tickMs, &screen);
   const double duration = transition.duration;
   VListElement* toElement = transition.to != nullptr ? transition.to->GetFirst() : nullptr;
   VListElement* fromElement = transition.from != nullptr ? transition.from->GetFirst() : nullptr;

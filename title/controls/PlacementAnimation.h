@@ -16,6 +16,7 @@ class PlacementTransition;
 class SignalTimer;
 class VControl;
 
-// Builds the graph and starts the timer; never null.
+// Builds the graph and starts the timer, which ticks every `tickMs`; never
+// null.
 SignalTimer* RunPlacementTransition(VControl& screen, const PlacementTransition& transition, int32_t timerId,
-                                    double overshoot);
+                                    double overshoot, uint32_t tickMs = 5);

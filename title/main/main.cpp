@@ -29,6 +29,7 @@
 #include "platform/File.h"
 #include "platform/Process.h"
 #include "title/modules/index/IndexScreen.h"
+#include "title/modules/relations/RelationsScreen.h"
 #include "title/modules/aspects/AspectScreen.h"
 #include "title/modules/carousel/CarouselScreen.h"
 #include "title/modules/panels/TitlePanelClasses.h"
@@ -202,6 +203,7 @@ int main(int argc, char** argv) {
   RegisterTitlePanelClasses();
   RegisterPhotoScreens();
   RegisterIndexScreen();
+  RegisterRelationsScreen();
   RegisterAspectScreen();
   RegisterStorylineScreen();
   RegisterCarouselScreen();

@@ -99,6 +99,8 @@ TEST_F(HtmlTextPanelTest, LabelsInFont502AndTheRestIn503) {
   HtmlTextPanel* panel = Make("Label:<BR>text");
   VHTMLTextControl* text = panel->GetTextControl();
   ASSERT_NE(text, nullptr);
+  // Only the letters are drawn: the panel's background picture shows around them.
+  EXPECT_TRUE(text->IsTransparent());
   text->UpdateLayout();
   EXPECT_EQ(FontOf(*text, "Label:"), &label_);
   EXPECT_EQ(FontOf(*text, "text"), &body_);

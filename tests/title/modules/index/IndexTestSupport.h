@@ -111,6 +111,8 @@ class IndexFixture : public paneltest::PanelFixture {
     // The slide show's two pictures.
     Picture(gui, 5805, 64, 48, 0xC03020);
     Picture(gui, 5806, 64, 48, 0x2030C0);
+    // What a fixture built on this one adds.
+    AddInterfaceMedia(gui);
     std::string script;
     for (const std::string& line : gui) script += line + "\n";
     WriteFile("gui.txt", script);
@@ -131,6 +133,7 @@ class IndexFixture : public paneltest::PanelFixture {
         std::to_string(kShowBase) + " 40 " + Quoted("show.txt") + " 0",
         "19702 -20 \"Ein Film\"",
     };
+    languageLines.insert(languageLines.end(), extraLanguageLines.begin(), extraLanguageLines.end());
     // The language archive and the others as the panels' tests build them;
     // the interface archive just built is kept.
     const std::string built = Path("Media/QV_GUI.msf");
@@ -158,8 +161,21 @@ class IndexFixture : public paneltest::PanelFixture {
     return out;
   }
 
+  // Lines of the interface archive's script a derived fixture adds.
+  virtual void AddInterfaceMedia(std::vector<std::string>& /*gui*/) {}
+
+  // A picture of one colour, kept at its size.
+  void Picture(std::vector<std::string>& lines, uint16_t id, int32_t width, int32_t height, uint32_t colour) {
+    const std::string name = "pic/p" + std::to_string(id) + ".bmp";
+    WriteFile(name, striptest::Bmp24(width, height, [colour](int32_t, int32_t) { return colour; }));
+    // Flag 2: kept at its size, not cropped to its content.
+    lines.push_back(std::to_string(id) + " 10 " + Quoted(name) + " 2");
+  }
+
   Captions captions;
   MemoryVisitHistory history;
+  // Language archive lines added to the index disc's.
+  std::vector<std::string> extraLanguageLines;
 
  private:
   void OpenDiscKeepingInterface() {
@@ -184,13 +200,6 @@ class IndexFixture : public paneltest::PanelFixture {
     bench->clock().SetStepPerRead(0);
     InitClock();
     owner = new paneltest::OwnerStandIn(bench->recorder);
-  }
-
-  void Picture(std::vector<std::string>& lines, uint16_t id, int32_t width, int32_t height, uint32_t colour) {
-    const std::string name = "pic/p" + std::to_string(id) + ".bmp";
-    WriteFile(name, striptest::Bmp24(width, height, [colour](int32_t, int32_t) { return colour; }));
-    // Flag 2: kept at its size, not cropped to its content.
-    lines.push_back(std::to_string(id) + " 10 " + Quoted(name) + " 2");
   }
 
   VisitHistory* previousHistory_ = nullptr;
