@@ -417,7 +417,7 @@ class DemoTourRunTest : public TitleRunTest {
   }
 };
 
-TEST_F(DemoTourRunTest, ARecordedTourPlaysBackTheSameScripts) {
+TEST_F(DemoTourRunTest, ARecordedTourPlaysBackTheSameWalk) {
   REQUIRE_TOOL(xvfb, "Xvfb");
   REQUIRE_TOOL(xdotool, "xdotool");
   REQUIRE_TOOL(import, "import");
@@ -433,26 +433,22 @@ TEST_F(DemoTourRunTest, ARecordedTourPlaysBackTheSameScripts) {
     ASSERT_TRUE(testsupport::WaitForText(log, "demo-record ", 10)) << step("recording starts");
     ASSERT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    // Past the opening movie into the tour; the portrait's slide show and
-    // back. The pauses leave room for a slower playback.
+    // Past the opening movie into the tour, and through the hall's door into
+    // the staircase (a wide door in the middle of the view: a hotspot in a
+    // view that turns after the pointer can move away from a replayed click
+    // on a slower run). The pauses leave room for a slower playback.
     ASSERT_TRUE(title.ClickAt(60, 60));
     ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 1, 20)) << step("main panel");
     std::this_thread::sleep_for(std::chrono::milliseconds(4000));
-    ASSERT_TRUE(title.MoveTo(kPortraitAfterTheTurn.x, kPortraitAfterTheTurn.y));
+    ASSERT_TRUE(title.ClickAt(kStaircaseDoor.x, kStaircaseDoor.y));
+    ASSERT_TRUE(testsupport::WaitForText(log, "bubble-entered BU004", 30)) << step("staircase");
     std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-    ASSERT_TRUE(title.ClickAt(kPortraitAfterTheTurn.x, kPortraitAfterTheTurn.y));
-    ASSERT_TRUE(WaitForCount(log, "script-done 5 ", 1, 20)) << step("portrait");
-    ASSERT_TRUE(testsupport::WaitForText(log, "item-shown SH001", 10)) << step("portrait");
-    std::this_thread::sleep_for(std::chrono::milliseconds(4000));
-    ASSERT_TRUE(title.ClickAt(kTourButton.x, kTourButton.y));
-    ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 2, 20)) << step("viewer closed");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     ASSERT_NO_FATAL_FAILURE(EndTitle(title, step));
     EXPECT_NE(testsupport::ReadBytes(log).find("demo-record-end " + tour), std::string::npos) << step("end");
   }
   // Whole records and the end marker.
   const std::string recorded = testsupport::ReadBytes(tour);
-  ASSERT_GE(recorded.size(), 20u * 7 + 4) << "a move and three clicks at least";
+  ASSERT_GE(recorded.size(), 20u * 5 + 4) << "a move and two clicks at least";
   EXPECT_EQ(recorded.size() % 20, 4u);
   EXPECT_EQ(recorded.substr(recorded.size() - 4), std::string("\xFF\xFF\xFF\xFF", 4));
 
@@ -464,12 +460,11 @@ TEST_F(DemoTourRunTest, ARecordedTourPlaysBackTheSameScripts) {
   const auto step = [&](const std::string& what) { return "playback, at \"" + what + "\":\n" + testsupport::ReadBytes(log); };
   ASSERT_TRUE(testsupport::WaitForText(log, "demo-play " + tour, 30)) << step("start") << title.Output();
   ASSERT_TRUE(testsupport::WaitForText(log, "demo-play-end " + tour, 90)) << step("playing");
-  ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 2, 20)) << step("back to the tour");
+  ASSERT_TRUE(testsupport::WaitForText(log, "bubble-entered BU004", 20)) << step("staircase");
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_EQ(CountOf(log, "panel 8192"), 1) << step("main panel");
-  EXPECT_EQ(CountOf(log, "script-done 5 "), 1) << step("portrait");
-  EXPECT_EQ(CountOf(log, "item-shown SH001"), 1) << step("portrait");
-  EXPECT_EQ(CountOf(log, "script-done 1 "), 2) << step("back to the tour");
+  EXPECT_EQ(CountOf(log, "script-done 1 "), 1) << step("main panel");
+  EXPECT_EQ(CountOf(log, "bubble-entered BU004"), 1) << step("staircase");
   EXPECT_NE(testsupport::ReadBytes(log).find("demo-play-end " + tour + " " + std::to_string(recorded.size() / 20)),
             std::string::npos)
       << step("every record played");
