@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,6 +78,11 @@ constexpr Point kRoomsButton = {587, 453};
 constexpr Point kInfoCloseButton = {437, 54};
 // The room overlay's close button (at 512, 2 in the overlay at 56, 25).
 constexpr Point kRoomOverlayClose = {575, 33};
+// On the room overlay: the "Räume" button that lists the rooms, the garden
+// in that list, and the garden's bubble button on the plan.
+constexpr Point kRoomOverlayRooms = {118, 36};
+constexpr Point kRoomListGarden = {105, 180};
+constexpr Point kGardenBubbleButton = {317, 325};
 // The arrow button left of the link text (the room's name) on the whole
 // strip: back to the tour.
 constexpr Point kTourButton = {424, 452};
@@ -301,6 +307,81 @@ TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
   ASSERT_GT(raw.size(), 22050u * 2 * 8) << "eight seconds of sound at least";
   EXPECT_GT(Rms(raw, 0.5, 3.0), 0.01) << "the opening movie's sound";
   EXPECT_GT(Rms(raw, 5.0, static_cast<double>(raw.size()) / 44100.0), 0.003) << "the main panel's sounds";
+}
+
+// Runs of the title's screens over the tour, each in a title of its own:
+// started fresh, the opening movie skipped into the tour.
+class ScreenRunTest : public TitleRunTest {
+ protected:
+  // Starts the title and waits for the tour after the opening movie.
+  void StartInTheTour() {
+    REQUIRE_TOOL(xvfb, "Xvfb");
+    REQUIRE_TOOL(xdotool, "xdotool");
+    REQUIRE_TOOL(import, "import");
+    title_.emplace(xvfb, xdotool, import, temp_.Path(), -1, RunEnvironment(temp_.Path("audio.raw")));
+    ASSERT_TRUE(title_->Started()) << "Xvfb did not start";
+    ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "panel 8194", 30)) << Step("start") << title_->Output();
+    ASSERT_TRUE(title_->Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(title_->ClickAt(60, 60));
+    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 1, 20)) << Step("main panel");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  // The run log so far, for a failed step.
+  std::string Step(const std::string& what) const {
+    return "at \"" + what + "\":\n" + testsupport::ReadBytes(title_->Log());
+  }
+  // Waits and takes a screenshot.
+  Shot TakeAfter(int ms, const std::string& name) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    Shot shot;
+    EXPECT_TRUE(title_->Take(name + ".ppm", shot)) << name;
+    if (shot.width != 640) shot = Shot{640, 480, std::string(640u * 480 * 3, '\0')};
+    return shot;
+  }
+  // Alt+F4 to the closing panel, Escape to the end; nothing went wrong.
+  void EndTitle() {
+    ASSERT_TRUE(title_->Key("alt+F4"));
+    ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "panel 8193", 20)) << Step("Alt+F4");
+    ASSERT_TRUE(title_->Key("Escape"));
+    int status = 0;
+    ASSERT_TRUE(testsupport::WaitFor(title_->Child(), 30, &status)) << Step("Escape");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << title_->Output();
+    ExpectCleanOutput(title_->Output());
+  }
+  std::optional<RunningTitle> title_;
+};
+
+// F1 opens the room overlay; the "Räume" button at its top left
+// lists the rooms, the garden chosen there shows on the plan with its bubble
+// button, and that button walks the tour into the garden (script 2): the
+// strip's link text names the garden, the view is the garden's.
+TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  const Shot hall = TakeAfter(0, "20-hall");
+  ASSERT_TRUE(title_->Key("F1"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
+  const Shot overlay = TakeAfter(500, "21-overlay");
+  ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
+  const Shot list = TakeAfter(1500, "22-rooms-list");
+  EXPECT_GT(list.AreaDifference(overlay, 76, 44, 264, 218), 100L * 100 * 3) << "the list of rooms opens";
+  ASSERT_TRUE(title_->ClickAt(kRoomListGarden.x, kRoomListGarden.y));
+  const Shot garden = TakeAfter(1500, "23-garden-chosen");
+  EXPECT_GT(garden.AreaDifference(overlay, 200, 26, 440, 44), 20L * 10 * 3) << "the overlay's header names the garden";
+  EXPECT_GT(garden.AreaDifference(overlay, 270, 310, 340, 340), 20L * 10 * 3) << "the garden's buttons on the plan";
+  ASSERT_TRUE(title_->ClickAt(kGardenBubbleButton.x, kGardenBubbleButton.y));
+  // The pointer rests in the middle, where the view does not turn under it.
+  ASSERT_TRUE(title_->MoveTo(320, 240));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("the bubble button");
+  const Shot walked = TakeAfter(3000, "24-garden");
+  EXPECT_GT(walked.AreaDifference(hall, 0, 0, 640, 380), 640L * 380 * 20) << "the tour shows another room";
+  EXPECT_GT(walked.AreaDifference(hall, 430, 444, 640, 464), 50L * 10 * 3) << "the strip names another room";
+  // The garden's view: sky at the top right, grass at the bottom left.
+  const std::vector<int> sky = walked.At(630, 100);
+  EXPECT_GT(sky[2], sky[0] + 20) << "sky";
+  const std::vector<int> grass = walked.At(40, 370);
+  EXPECT_GT(grass[1], grass[2] + 20) << "grass";
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
 // An item opened from its hotspot in the tour plays to its end with its
