@@ -76,6 +76,20 @@ constexpr Point kInfoButton = {549, 453};
 constexpr Point kRoomsButton = {587, 453};
 // The close button at the top right of the info page.
 constexpr Point kInfoCloseButton = {437, 54};
+// On the info page: the list of aspects with its lower arrow, the last
+// aspect the list shows, and the aspect's text below.
+struct Area {
+  int left;
+  int top;
+  int right;
+  int bottom;
+};
+constexpr Area kInfoList = {230, 90, 400, 158};
+constexpr Area kInfoText = {218, 172, 420, 340};
+constexpr Point kInfoListDown = {232, 165};
+constexpr Point kInfoLastAspect = {290, 148};
+// The backward arrow of the storyline screen's middle band.
+constexpr Point kStorylineBackArrow = {272, 196};
 // The room overlay's close button (at 512, 2 in the overlay at 56, 25).
 constexpr Point kRoomOverlayClose = {575, 33};
 // On the room overlay: the "Räume" button that lists the rooms, the garden
@@ -381,6 +395,61 @@ TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
   EXPECT_GT(sky[2], sky[0] + 20) << "sky";
   const std::vector<int> grass = walked.At(40, 370);
   EXPECT_GT(grass[1], grass[2] + 20) << "grass";
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
+}
+
+// The space bar shows the whole strip, its info button the info page of the
+// house's aspects: the pointer held on the list's lower arrow scrolls the
+// list; a click on an aspect shows its text below; the close button closes
+// the page.
+TEST_F(ScreenRunTest, TheInfoPageScrollsAndShowsAnAspect) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  ASSERT_TRUE(title_->Key("space"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
+  const Shot strip = TakeAfter(300, "30-strip");
+  ASSERT_TRUE(title_->ClickAt(kInfoButton.x, kInfoButton.y));
+  const Shot page = TakeAfter(1500, "31-info");
+  EXPECT_GT(page.AreaDifference(strip, 190, 30, 450, 370), 260L * 340 * 20) << "the info page shows";
+  ASSERT_TRUE(title_->MoveTo(kInfoListDown.x, kInfoListDown.y));
+  const Shot scrolled = TakeAfter(3000, "32-scrolled");
+  EXPECT_GT(scrolled.AreaDifference(page, kInfoList.left, kInfoList.top, kInfoList.right, kInfoList.bottom),
+            80L * 10 * 3)
+      << "the list moved";
+  EXPECT_EQ(scrolled.AreaDifference(page, kInfoText.left, kInfoText.top, kInfoText.right, kInfoText.bottom), 0L)
+      << "the text stays";
+  ASSERT_TRUE(title_->ClickAt(kInfoLastAspect.x, kInfoLastAspect.y));
+  const Shot chosen = TakeAfter(1500, "33-aspect");
+  EXPECT_GT(chosen.AreaDifference(scrolled, kInfoText.left, kInfoText.top, kInfoText.right, kInfoText.bottom),
+            100L * 10 * 3)
+      << "the aspect's text shows";
+  ASSERT_TRUE(title_->ClickAt(kInfoCloseButton.x, kInfoCloseButton.y));
+  const Shot closed = TakeAfter(1500, "34-closed");
+  EXPECT_LT(closed.AreaDifference(strip, 190, 30, 450, 370), chosen.AreaDifference(strip, 190, 30, 450, 370) / 4)
+      << "the info page closed";
+  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
+}
+
+// The storyline screen from the module selector: the pointer resting on a
+// band's backward arrow travels back in time (the dates on the bands
+// change); the arrow button beside the room's name leads back to the tour.
+TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTime) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  ASSERT_TRUE(title_->Key("space"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(title_->ClickAt(kModuleRegions[2].x, kModuleRegions[2].y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 3 ", 1, 20)) << Step("storyline screen");
+  const Shot now = TakeAfter(500, "40-storyline");
+  ASSERT_TRUE(title_->MoveTo(kStorylineBackArrow.x, kStorylineBackArrow.y));
+  const Shot earlier = TakeAfter(5000, "41-earlier");
+  // The dates of the first and the last band.
+  EXPECT_GT(earlier.AreaDifference(now, 460, 28, 600, 64) + earlier.AreaDifference(now, 14, 276, 150, 312),
+            50L * 10 * 3)
+      << "the dates changed";
+  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
   ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
