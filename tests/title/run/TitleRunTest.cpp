@@ -97,6 +97,12 @@ constexpr Point kRoomOverlayClose = {575, 33};
 constexpr Point kRoomOverlayRooms = {118, 36};
 constexpr Point kRoomListGarden = {105, 180};
 constexpr Point kGardenBubbleButton = {317, 325};
+// In the garden's first view the hotspot of the old photograph on the wall
+// above the door; on the photograph its front door; the arrow button beside
+// the room's name on the photo screen's strip.
+constexpr Point kGardenPhotoHotspot = {325, 114};
+constexpr Point kPhotoFrontDoor = {365, 262};
+constexpr Point kPhotoTourButton = {411, 452};
 // The arrow button left of the link text (the room's name) on the whole
 // strip: back to the tour.
 constexpr Point kTourButton = {424, 452};
@@ -450,6 +456,52 @@ TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTime) {
       << "the dates changed";
   ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
+}
+
+// The garden's hotspot on the house's back wall, above the door, opens the
+// old photograph of the house (the historical photo screen, kind 12). The
+// room overlay's bubble button walks into the garden; the pointer then moves
+// up to the hotspot and the view turns after it, the hotspot coming to the
+// middle; once the view rests there (the small move names the hotspot in
+// the caption line) a click opens the photograph. The pointer over a region
+// of the photograph (its front door) lights it; a click there leaves the
+// photograph on show; the arrow button beside the room's name closes it.
+TEST_F(ScreenRunTest, TheGardenOpensTheOldPhotographOfTheHouse) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  ASSERT_TRUE(title_->Key("F1"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(title_->ClickAt(kRoomListGarden.x, kRoomListGarden.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(title_->ClickAt(kGardenBubbleButton.x, kGardenBubbleButton.y));
+  ASSERT_TRUE(title_->MoveTo(320, 240));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("into the garden");
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  ASSERT_TRUE(title_->MoveTo(kGardenPhotoHotspot.x, kGardenPhotoHotspot.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  ASSERT_TRUE(title_->MoveTo(320, 235));
+  const Shot wall = TakeAfter(2000, "50-back-wall");
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 5 ", 1, 20)) << Step("the photograph's hotspot");
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "screen-shown 12", 5)) << Step("the photograph's hotspot");
+  const Shot photo = TakeAfter(1500, "51-photo");
+  EXPECT_GT(photo.AreaDifference(wall, 234, 30, 518, 410), 284L * 380 * 20) << "the photograph shows";
+  ASSERT_TRUE(title_->MoveTo(kPhotoFrontDoor.x, kPhotoFrontDoor.y));
+  const Shot door = TakeAfter(1500, "52-door");
+  EXPECT_GT(door.AreaDifference(photo, 330, 190, 405, 335), 40L * 100 * 10) << "the front door lights up";
+  EXPECT_GT(door.AreaDifference(photo, 96, 404, 400, 422), 100L * 10 * 3) << "the caption names it";
+  ASSERT_TRUE(title_->ClickAt(kPhotoFrontDoor.x, kPhotoFrontDoor.y));
+  const Shot clicked = TakeAfter(3000, "53-door-clicked");
+  EXPECT_LT(clicked.AreaDifference(door, 234, 30, 518, 410), 284L * 380) << "the photograph stays";
+  ASSERT_TRUE(title_->ClickAt(kPhotoTourButton.x, kPhotoTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("the photograph closed");
+  const Shot back = TakeAfter(500, "54-back");
+  EXPECT_GT(back.AreaDifference(photo, 234, 30, 518, 410), 284L * 380 * 20) << "the photograph went";
+  EXPECT_LT(back.AreaDifference(wall, 0, 0, 640, 380), back.AreaDifference(photo, 0, 0, 640, 380) / 4)
+      << "the garden again";
   ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
