@@ -90,6 +90,16 @@ constexpr Point kInfoListDown = {232, 165};
 constexpr Point kInfoLastAspect = {290, 148};
 // The backward arrow of the storyline screen's middle band.
 constexpr Point kStorylineBackArrow = {272, 196};
+// The middle band's scale row; the storyline's next and previous buttons
+// and the viewer's back button in the storyline view.
+constexpr int kStorylineScaleY = 243;
+// The search starts right of the band's backward arrow: a card's icon
+// below that arrow did not take clicks in these runs.
+constexpr int kStorylineScaleLeft = 300;
+constexpr int kStorylineScaleRight = 585;
+constexpr Point kStorylineNext = {478, 112};
+constexpr Point kStorylinePrevious = {478, 131};
+constexpr Point kStorylineViewerBack = {487, 187};
 // The room overlay's close button (at 512, 2 in the overlay at 56, 25).
 constexpr Point kRoomOverlayClose = {575, 33};
 // On the room overlay: the "Räume" button that lists the rooms, the garden
@@ -437,10 +447,29 @@ TEST_F(ScreenRunTest, TheInfoPageScrollsAndShowsAnAspect) {
   ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
+// The column of the first event card's icon on the middle band's scale row
+// (-1 when none shows): the scale is gold (green at most 153, blue at most
+// 90) with dark ticks, the icons are lighter.
+int CardIconOnTheScale(const Shot& shot) {
+  int first = -1;
+  int last = -1;
+  for (int x = kStorylineScaleLeft; x < kStorylineScaleRight; ++x) {
+    const std::vector<int> pixel = shot.At(x, kStorylineScaleY);
+    if (pixel[1] >= 165 || pixel[2] >= 110) {
+      if (first < 0) first = x;
+      if (x - last > 12 && last >= 0) break;
+      last = x;
+    }
+  }
+  return first < 0 ? -1 : (first + last) / 2;
+}
+
 // The storyline screen from the module selector: the pointer resting on a
 // band's backward arrow travels back in time (the dates on the bands
-// change); the arrow button beside the room's name leads back to the tour.
-TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTime) {
+// change); an event card's icon opens its storyline, whose next button
+// opens an event's item in the viewer; the viewer closes, and the arrow
+// button beside the room's name leads back to the tour.
+TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTimeAndOpensAnEvent) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   ASSERT_TRUE(title_->Key("space"));
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
@@ -454,6 +483,45 @@ TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTime) {
   EXPECT_GT(earlier.AreaDifference(now, 460, 28, 600, 64) + earlier.AreaDifference(now, 14, 276, 150, 312),
             50L * 10 * 3)
       << "the dates changed";
+
+  // An event card of the middle band: its icon sits on the band's scale
+  // where the event's date is, the scale's own pixels around it. With the
+  // pointer off the bands the time stands still; the band travels on until
+  // a card comes into view.
+  int cardX = -1;
+  for (int tries = 0; tries < 10 && cardX < 0; ++tries) {
+    ASSERT_TRUE(title_->MoveTo(320, 470));
+    const Shot resting = TakeAfter(2000, "42-resting-" + std::to_string(tries));
+    cardX = CardIconOnTheScale(resting);
+    if (cardX < 0) {
+      ASSERT_TRUE(title_->MoveTo(kStorylineBackArrow.x, kStorylineBackArrow.y));
+      std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    }
+  }
+  ASSERT_GE(cardX, 0) << "no event card came into view on the middle band";
+  // The card opens its storyline beside the bands; the storyline's next (or,
+  // at its last event, previous) button opens the event's item in the
+  // viewer; the viewer's back button closes it.
+  // The pointer rests on the icon first, as a person's does: a click at
+  // once as it arrives can come before the icon has taken the pointer.
+  const Shot beforeCard = TakeAfter(0, "43-before-card");
+  ASSERT_TRUE(title_->MoveTo(cardX, kStorylineScaleY + 1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  const Shot storyline = TakeAfter(6000, "44-storyline-view");
+  EXPECT_GT(storyline.AreaDifference(beforeCard, 456, 96, 590, 226), 100L * 100 * 10) << "the storyline opens";
+  ASSERT_TRUE(title_->ClickAt(kStorylineNext.x, kStorylineNext.y));
+  if (!testsupport::WaitForText(title_->Log(), "item-shown ", 5)) {
+    ASSERT_TRUE(title_->ClickAt(kStorylinePrevious.x, kStorylinePrevious.y));
+  }
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "item-shown ", 10)) << Step("the event's item");
+  const Shot item = TakeAfter(2000, "45-item");
+  EXPECT_GT(item.AreaDifference(storyline, 82, 70, 400, 308), 318L * 238 * 20) << "the viewer shows the item";
+  ASSERT_TRUE(title_->ClickAt(kStorylineViewerBack.x, kStorylineViewerBack.y));
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "item-ended ", 10)) << Step("the viewer closed");
+  const Shot closed = TakeAfter(4000, "46-viewer-closed");
+  EXPECT_GT(closed.AreaDifference(item, 82, 70, 400, 308), 318L * 238 * 20) << "the viewer went";
+
   ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
   ASSERT_NO_FATAL_FAILURE(EndTitle());
