@@ -105,7 +105,7 @@ constexpr Point kRoomOverlayClose = {575, 33};
 // On the room overlay: the "Räume" button that lists the rooms, the garden
 // in that list, and the garden's bubble button on the plan.
 constexpr Point kRoomOverlayRooms = {118, 36};
-constexpr Point kRoomListGarden = {105, 180};
+constexpr Point kRoomListGarden = {105, 206};
 constexpr Point kGardenBubbleButton = {317, 325};
 // In the garden's first view the hotspot of the old photograph on the wall
 // above the door; on the photograph its front door; the arrow button beside
@@ -382,10 +382,10 @@ class ScreenRunTest : public TitleRunTest {
   std::optional<RunningTitle> title_;
 };
 
-// F1 opens the room overlay; the "Räume" button at its top left
-// lists the rooms, the garden chosen there shows on the plan with its bubble
-// button, and that button walks the tour into the garden (script 2): the
-// strip's link text names the garden, the view is the garden's.
+// F1 opens the room overlay; the "Räume" button at its top left lists the
+// rooms, the garden chosen there shows on the plan with its bubble button,
+// and that button walks the tour into the garden (script 2, bubble BU008):
+// the strip's link text names the garden, the view is the garden's.
 TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   const Shot hall = TakeAfter(0, "20-hall");
@@ -403,6 +403,7 @@ TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
   // The pointer rests in the middle, where the view does not turn under it.
   ASSERT_TRUE(title_->MoveTo(320, 240));
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("the bubble button");
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU008", 30)) << Step("into the garden");
   const Shot walked = TakeAfter(3000, "24-garden");
   EXPECT_GT(walked.AreaDifference(hall, 0, 0, 640, 380), 640L * 380 * 20) << "the tour shows another room";
   EXPECT_GT(walked.AreaDifference(hall, 430, 444, 640, 464), 50L * 10 * 3) << "the strip names another room";
@@ -547,6 +548,7 @@ TEST_F(ScreenRunTest, TheGardenOpensTheOldPhotographOfTheHouse) {
   ASSERT_TRUE(title_->ClickAt(kGardenBubbleButton.x, kGardenBubbleButton.y));
   ASSERT_TRUE(title_->MoveTo(320, 240));
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("into the garden");
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU008", 30)) << Step("into the garden");
   std::this_thread::sleep_for(std::chrono::milliseconds(3000));
   ASSERT_TRUE(title_->MoveTo(kGardenPhotoHotspot.x, kGardenPhotoHotspot.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(3000));
