@@ -491,6 +491,8 @@ void AppPanel::ShowPendingScreen(PictureFrameControl*& shown, PictureFrameContro
   shown = pending;
   pending = nullptr;
   if (shown == nullptr) return;
+  // Runs driven from outside learn which screen came up.
+  title_run_log::Write("screen-shown " + std::to_string(shown->GetKind()));
   if (mainInterface_ != nullptr) mainInterface_->SetControlsEnabled(false, false);
   shown->SetEnabled(false);
   shown->Show();  // reports 94, perhaps at once

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,8 +76,43 @@ constexpr Point kInfoButton = {549, 453};
 constexpr Point kRoomsButton = {587, 453};
 // The close button at the top right of the info page.
 constexpr Point kInfoCloseButton = {437, 54};
+// On the info page: the list of aspects with its lower arrow, the last
+// aspect the list shows, and the aspect's text below.
+struct Area {
+  int left;
+  int top;
+  int right;
+  int bottom;
+};
+constexpr Area kInfoList = {230, 90, 400, 158};
+constexpr Area kInfoText = {218, 172, 420, 340};
+constexpr Point kInfoListDown = {232, 165};
+constexpr Point kInfoLastAspect = {290, 148};
+// The backward arrow of the storyline screen's middle band.
+constexpr Point kStorylineBackArrow = {272, 196};
+// The middle band's scale row; the storyline's next and previous buttons
+// and the viewer's back button in the storyline view.
+constexpr int kStorylineScaleY = 243;
+// The search starts right of the band's backward arrow: a card's icon
+// below that arrow did not take clicks in these runs.
+constexpr int kStorylineScaleLeft = 300;
+constexpr int kStorylineScaleRight = 585;
+constexpr Point kStorylineNext = {478, 112};
+constexpr Point kStorylinePrevious = {478, 131};
+constexpr Point kStorylineViewerBack = {487, 187};
 // The room overlay's close button (at 512, 2 in the overlay at 56, 25).
 constexpr Point kRoomOverlayClose = {575, 33};
+// On the room overlay: the "Räume" button that lists the rooms, the garden
+// in that list, and the garden's bubble button on the plan.
+constexpr Point kRoomOverlayRooms = {118, 36};
+constexpr Point kRoomListGarden = {105, 206};
+constexpr Point kGardenBubbleButton = {317, 325};
+// In the garden's first view the hotspot of the old photograph on the wall
+// above the door; on the photograph its front door; the arrow button beside
+// the room's name on the photo screen's strip.
+constexpr Point kGardenPhotoHotspot = {325, 114};
+constexpr Point kPhotoFrontDoor = {365, 262};
+constexpr Point kPhotoTourButton = {411, 452};
 // The arrow button left of the link text (the room's name) on the whole
 // strip: back to the tour.
 constexpr Point kTourButton = {424, 452};
@@ -301,6 +337,242 @@ TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
   ASSERT_GT(raw.size(), 22050u * 2 * 8) << "eight seconds of sound at least";
   EXPECT_GT(Rms(raw, 0.5, 3.0), 0.01) << "the opening movie's sound";
   EXPECT_GT(Rms(raw, 5.0, static_cast<double>(raw.size()) / 44100.0), 0.003) << "the main panel's sounds";
+}
+
+// Runs of the title's screens over the tour, each in a title of its own:
+// started fresh, the opening movie skipped into the tour.
+class ScreenRunTest : public TitleRunTest {
+ protected:
+  // Starts the title and waits for the tour after the opening movie.
+  void StartInTheTour() {
+    REQUIRE_TOOL(xvfb, "Xvfb");
+    REQUIRE_TOOL(xdotool, "xdotool");
+    REQUIRE_TOOL(import, "import");
+    title_.emplace(xvfb, xdotool, import, temp_.Path(), -1, RunEnvironment(temp_.Path("audio.raw")));
+    ASSERT_TRUE(title_->Started()) << "Xvfb did not start";
+    ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "panel 8194", 30)) << Step("start") << title_->Output();
+    ASSERT_TRUE(title_->Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(title_->ClickAt(60, 60));
+    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 1, 20)) << Step("main panel");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  // The run log so far, for a failed step.
+  std::string Step(const std::string& what) const {
+    return "at \"" + what + "\":\n" + testsupport::ReadBytes(title_->Log());
+  }
+  // Waits and takes a screenshot.
+  Shot TakeAfter(int ms, const std::string& name) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    Shot shot;
+    EXPECT_TRUE(title_->Take(name + ".ppm", shot)) << name;
+    if (shot.width != 640) shot = Shot{640, 480, std::string(640u * 480 * 3, '\0')};
+    return shot;
+  }
+  // Alt+F4 to the closing panel, Escape to the end; nothing went wrong.
+  void EndTitle() {
+    ASSERT_TRUE(title_->Key("alt+F4"));
+    ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "panel 8193", 20)) << Step("Alt+F4");
+    ASSERT_TRUE(title_->Key("Escape"));
+    int status = 0;
+    ASSERT_TRUE(testsupport::WaitFor(title_->Child(), 30, &status)) << Step("Escape");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << title_->Output();
+    ExpectCleanOutput(title_->Output());
+  }
+  std::optional<RunningTitle> title_;
+};
+
+// F1 opens the room overlay; the "Räume" button at its top left lists the
+// rooms, the garden chosen there shows on the plan with its bubble button,
+// and that button walks the tour into the garden (script 2, bubble BU008):
+// the strip's link text names the garden, the view is the garden's.
+TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  const Shot hall = TakeAfter(0, "20-hall");
+  ASSERT_TRUE(title_->Key("F1"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
+  const Shot overlay = TakeAfter(500, "21-overlay");
+  ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
+  const Shot list = TakeAfter(1500, "22-rooms-list");
+  EXPECT_GT(list.AreaDifference(overlay, 76, 44, 264, 218), 100L * 100 * 3) << "the list of rooms opens";
+  ASSERT_TRUE(title_->ClickAt(kRoomListGarden.x, kRoomListGarden.y));
+  const Shot garden = TakeAfter(1500, "23-garden-chosen");
+  EXPECT_GT(garden.AreaDifference(overlay, 200, 26, 440, 44), 20L * 10 * 3) << "the overlay's header names the garden";
+  EXPECT_GT(garden.AreaDifference(overlay, 270, 310, 340, 340), 20L * 10 * 3) << "the garden's buttons on the plan";
+  ASSERT_TRUE(title_->ClickAt(kGardenBubbleButton.x, kGardenBubbleButton.y));
+  // The pointer rests in the middle, where the view does not turn under it.
+  ASSERT_TRUE(title_->MoveTo(320, 240));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("the bubble button");
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU008", 30)) << Step("into the garden");
+  const Shot walked = TakeAfter(3000, "24-garden");
+  EXPECT_GT(walked.AreaDifference(hall, 0, 0, 640, 380), 640L * 380 * 20) << "the tour shows another room";
+  EXPECT_GT(walked.AreaDifference(hall, 430, 444, 640, 464), 50L * 10 * 3) << "the strip names another room";
+  // The garden's view: sky at the top right, grass at the bottom left.
+  const std::vector<int> sky = walked.At(630, 100);
+  EXPECT_GT(sky[2], sky[0] + 20) << "sky";
+  const std::vector<int> grass = walked.At(40, 370);
+  EXPECT_GT(grass[1], grass[2] + 20) << "grass";
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
+}
+
+// The space bar shows the whole strip, its info button the info page of the
+// house's aspects: the pointer held on the list's lower arrow scrolls the
+// list; a click on an aspect shows its text below; the close button closes
+// the page.
+TEST_F(ScreenRunTest, TheInfoPageScrollsAndShowsAnAspect) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  ASSERT_TRUE(title_->Key("space"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
+  const Shot strip = TakeAfter(300, "30-strip");
+  ASSERT_TRUE(title_->ClickAt(kInfoButton.x, kInfoButton.y));
+  const Shot page = TakeAfter(1500, "31-info");
+  EXPECT_GT(page.AreaDifference(strip, 190, 30, 450, 370), 260L * 340 * 20) << "the info page shows";
+  ASSERT_TRUE(title_->MoveTo(kInfoListDown.x, kInfoListDown.y));
+  const Shot scrolled = TakeAfter(3000, "32-scrolled");
+  EXPECT_GT(scrolled.AreaDifference(page, kInfoList.left, kInfoList.top, kInfoList.right, kInfoList.bottom),
+            80L * 10 * 3)
+      << "the list moved";
+  EXPECT_EQ(scrolled.AreaDifference(page, kInfoText.left, kInfoText.top, kInfoText.right, kInfoText.bottom), 0L)
+      << "the text stays";
+  ASSERT_TRUE(title_->ClickAt(kInfoLastAspect.x, kInfoLastAspect.y));
+  const Shot chosen = TakeAfter(1500, "33-aspect");
+  EXPECT_GT(chosen.AreaDifference(scrolled, kInfoText.left, kInfoText.top, kInfoText.right, kInfoText.bottom),
+            100L * 10 * 3)
+      << "the aspect's text shows";
+  ASSERT_TRUE(title_->ClickAt(kInfoCloseButton.x, kInfoCloseButton.y));
+  const Shot closed = TakeAfter(1500, "34-closed");
+  EXPECT_LT(closed.AreaDifference(strip, 190, 30, 450, 370), chosen.AreaDifference(strip, 190, 30, 450, 370) / 4)
+      << "the info page closed";
+  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
+}
+
+// The column of the first event card's icon on the middle band's scale row
+// (-1 when none shows): the scale is gold (green at most 153, blue at most
+// 90) with dark ticks, the icons are lighter.
+int CardIconOnTheScale(const Shot& shot) {
+  int first = -1;
+  int last = -1;
+  for (int x = kStorylineScaleLeft; x < kStorylineScaleRight; ++x) {
+    const std::vector<int> pixel = shot.At(x, kStorylineScaleY);
+    if (pixel[1] >= 165 || pixel[2] >= 110) {
+      if (first < 0) first = x;
+      if (x - last > 12 && last >= 0) break;
+      last = x;
+    }
+  }
+  return first < 0 ? -1 : (first + last) / 2;
+}
+
+// The storyline screen from the module selector: the pointer resting on a
+// band's backward arrow travels back in time (the dates on the bands
+// change); an event card's icon opens its storyline, whose next button
+// opens an event's item in the viewer; the viewer closes, and the arrow
+// button beside the room's name leads back to the tour.
+TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTimeAndOpensAnEvent) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  ASSERT_TRUE(title_->Key("space"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(title_->ClickAt(kModuleRegions[2].x, kModuleRegions[2].y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 3 ", 1, 20)) << Step("storyline screen");
+  const Shot now = TakeAfter(500, "40-storyline");
+  ASSERT_TRUE(title_->MoveTo(kStorylineBackArrow.x, kStorylineBackArrow.y));
+  const Shot earlier = TakeAfter(5000, "41-earlier");
+  // The dates of the first and the last band.
+  EXPECT_GT(earlier.AreaDifference(now, 460, 28, 600, 64) + earlier.AreaDifference(now, 14, 276, 150, 312),
+            50L * 10 * 3)
+      << "the dates changed";
+
+  // An event card of the middle band: its icon sits on the band's scale
+  // where the event's date is, the scale's own pixels around it. With the
+  // pointer off the bands the time stands still; the band travels on until
+  // a card comes into view.
+  int cardX = -1;
+  for (int tries = 0; tries < 10 && cardX < 0; ++tries) {
+    ASSERT_TRUE(title_->MoveTo(320, 470));
+    const Shot resting = TakeAfter(2000, "42-resting-" + std::to_string(tries));
+    cardX = CardIconOnTheScale(resting);
+    if (cardX < 0) {
+      ASSERT_TRUE(title_->MoveTo(kStorylineBackArrow.x, kStorylineBackArrow.y));
+      std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    }
+  }
+  ASSERT_GE(cardX, 0) << "no event card came into view on the middle band";
+  // The card opens its storyline beside the bands; the storyline's next (or,
+  // at its last event, previous) button opens the event's item in the
+  // viewer; the viewer's back button closes it.
+  // The pointer rests on the icon first, as a person's does: a click at
+  // once as it arrives can come before the icon has taken the pointer.
+  const Shot beforeCard = TakeAfter(0, "43-before-card");
+  ASSERT_TRUE(title_->MoveTo(cardX, kStorylineScaleY + 1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  const Shot storyline = TakeAfter(6000, "44-storyline-view");
+  EXPECT_GT(storyline.AreaDifference(beforeCard, 456, 96, 590, 226), 100L * 100 * 10) << "the storyline opens";
+  ASSERT_TRUE(title_->ClickAt(kStorylineNext.x, kStorylineNext.y));
+  if (!testsupport::WaitForText(title_->Log(), "item-shown ", 5)) {
+    ASSERT_TRUE(title_->ClickAt(kStorylinePrevious.x, kStorylinePrevious.y));
+  }
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "item-shown ", 10)) << Step("the event's item");
+  const Shot item = TakeAfter(2000, "45-item");
+  EXPECT_GT(item.AreaDifference(storyline, 82, 70, 400, 308), 318L * 238 * 20) << "the viewer shows the item";
+  ASSERT_TRUE(title_->ClickAt(kStorylineViewerBack.x, kStorylineViewerBack.y));
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "item-ended ", 10)) << Step("the viewer closed");
+  const Shot closed = TakeAfter(4000, "46-viewer-closed");
+  EXPECT_GT(closed.AreaDifference(item, 82, 70, 400, 308), 318L * 238 * 20) << "the viewer went";
+
+  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
+}
+
+// The garden's hotspot on the house's back wall, above the door, opens the
+// old photograph of the house (the historical photo screen, kind 12). The
+// room overlay's bubble button walks into the garden; the pointer then moves
+// up to the hotspot and the view turns after it, the hotspot coming to the
+// middle; once the view rests there (the small move names the hotspot in
+// the caption line) a click opens the photograph. The pointer over a region
+// of the photograph (its front door) lights it; a click there leaves the
+// photograph on show; the arrow button beside the room's name closes it.
+TEST_F(ScreenRunTest, TheGardenOpensTheOldPhotographOfTheHouse) {
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  ASSERT_TRUE(title_->Key("F1"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(title_->ClickAt(kRoomListGarden.x, kRoomListGarden.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(title_->ClickAt(kGardenBubbleButton.x, kGardenBubbleButton.y));
+  ASSERT_TRUE(title_->MoveTo(320, 240));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("into the garden");
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU008", 30)) << Step("into the garden");
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  ASSERT_TRUE(title_->MoveTo(kGardenPhotoHotspot.x, kGardenPhotoHotspot.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  ASSERT_TRUE(title_->MoveTo(320, 235));
+  const Shot wall = TakeAfter(2000, "50-back-wall");
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 5 ", 1, 20)) << Step("the photograph's hotspot");
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "screen-shown 12", 5)) << Step("the photograph's hotspot");
+  const Shot photo = TakeAfter(1500, "51-photo");
+  EXPECT_GT(photo.AreaDifference(wall, 234, 30, 518, 410), 284L * 380 * 20) << "the photograph shows";
+  ASSERT_TRUE(title_->MoveTo(kPhotoFrontDoor.x, kPhotoFrontDoor.y));
+  const Shot door = TakeAfter(1500, "52-door");
+  EXPECT_GT(door.AreaDifference(photo, 330, 190, 405, 335), 40L * 100 * 10) << "the front door lights up";
+  EXPECT_GT(door.AreaDifference(photo, 96, 404, 400, 422), 100L * 10 * 3) << "the caption names it";
+  ASSERT_TRUE(title_->ClickAt(kPhotoFrontDoor.x, kPhotoFrontDoor.y));
+  const Shot clicked = TakeAfter(3000, "53-door-clicked");
+  EXPECT_LT(clicked.AreaDifference(door, 234, 30, 518, 410), 284L * 380) << "the photograph stays";
+  ASSERT_TRUE(title_->ClickAt(kPhotoTourButton.x, kPhotoTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("the photograph closed");
+  const Shot back = TakeAfter(500, "54-back");
+  EXPECT_GT(back.AreaDifference(photo, 234, 30, 518, 410), 284L * 380 * 20) << "the photograph went";
+  EXPECT_LT(back.AreaDifference(wall, 0, 0, 640, 380), back.AreaDifference(photo, 0, 0, 640, 380) / 4)
+      << "the garden again";
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
 // An item opened from its hotspot in the tour plays to its end with its
