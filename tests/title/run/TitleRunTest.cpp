@@ -147,6 +147,17 @@ double RmsOfBytes(const std::string& raw, size_t from, size_t to) {
   return Rms(raw, static_cast<double>(from / 2) / 22050.0, static_cast<double>(to / 2) / 22050.0);
 }
 
+// Waits for the opening panel and its window, skips the opening movie with a
+// click on the black beside it and waits for the tour's first script.
+void SkipIntoTheTour(const RunningTitle& title, const std::function<std::string(const std::string&)>& step) {
+  ASSERT_TRUE(testsupport::WaitForText(title.Log(), "panel 8194", 30)) << step("start") << title.Output();
+  ASSERT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  ASSERT_TRUE(title.ClickAt(60, 60));
+  ASSERT_TRUE(WaitForCount(title.Log(), "script-done 1 ", 1, 20)) << step("main panel");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+}
+
 class TitleRunTest : public ::testing::Test {
  protected:
   TitleRunTest() : temp_("title-run-") {}
@@ -350,12 +361,7 @@ class ScreenRunTest : public TitleRunTest {
     REQUIRE_TOOL(import, "import");
     title_.emplace(xvfb, xdotool, import, temp_.Path(), -1, RunEnvironment(temp_.Path("audio.raw")));
     ASSERT_TRUE(title_->Started()) << "Xvfb did not start";
-    ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "panel 8194", 30)) << Step("start") << title_->Output();
-    ASSERT_TRUE(title_->Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    ASSERT_TRUE(title_->ClickAt(60, 60));
-    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 1, 20)) << Step("main panel");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_NO_FATAL_FAILURE(SkipIntoTheTour(*title_, [this](const std::string& what) { return Step(what); }));
   }
   // The run log so far, for a failed step.
   std::string Step(const std::string& what) const {
@@ -593,12 +599,7 @@ class ItemRunTest : public TitleRunTest {
     ASSERT_TRUE(title.Started()) << "Xvfb did not start";
     const std::string log = title.Log();
     const auto step = [&](const std::string& what) { return "at \"" + what + "\":\n" + testsupport::ReadBytes(log); };
-    ASSERT_TRUE(testsupport::WaitForText(log, "panel 8194", 30)) << step("start") << title.Output();
-    ASSERT_TRUE(title.Xdotool({"search", "--sync", "--name", "Das Ostrevan Haus"}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    ASSERT_TRUE(title.ClickAt(60, 60));
-    ASSERT_TRUE(WaitForCount(log, "script-done 1 ", 1, 20)) << step("main panel");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_NO_FATAL_FAILURE(SkipIntoTheTour(title, step));
     Shot tour;
     int bubbles = CountOf(log, "bubble-entered ");
     for (size_t i = 0; i < clicks.size(); ++i) {
