@@ -3,6 +3,10 @@
 
 #include <atomic>
 
+#include "engine/archive/MediaArchive.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VTextFile.h"
+
 namespace {
 
 std::atomic<MediaArchiveRouter*> gRouter{nullptr};
@@ -15,6 +19,16 @@ MediaArchive* GetArchiveForMedia(uint16_t id) {
   MediaArchiveRouter* router = gRouter.load();
   if (router != nullptr) return router->GetArchiveForMedia(id);
   return gDefault.load();
+}
+
+bool OpenTextMedium(uint16_t id, VTextFile& file, int64_t& size) {
+  MediaArchive* archive = GetArchiveForMedia(id);
+  if (archive == nullptr) return false;
+  uint32_t type = MakeTypeCode("TEXT");
+  MediaEntry entry;
+  if (!archive->OpenMedia(id, file, type, &entry) || !file.Open(1)) return false;
+  size = static_cast<int64_t>(entry.size);
+  return true;
 }
 
 MediaArchive* GetCurrentArchive() { return gCurrent.load(); }

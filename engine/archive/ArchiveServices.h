@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class MediaArchive;
+class VTextFile;
 
 // The shell's routing of media ids to archives.
 class MediaArchiveRouter {
@@ -19,6 +20,10 @@ class MediaArchiveRouter {
 // The archive that serves the id: the installed router's answer, else the
 // default archive (null when none is registered). Changes no state.
 MediaArchive* GetArchiveForMedia(uint16_t id);
+// Opens the TEXT medium of the id, from the archive that serves it, in
+// `file` for reading and gives its size in bytes; false when no archive
+// serves the id or the medium does not open.
+bool OpenTextMedium(uint16_t id, VTextFile& file, int64_t& size);
 // The current archive (null before one is set).
 MediaArchive* GetCurrentArchive();
 // Makes a non-null archive current and returns the previous one; null changes

@@ -2,9 +2,7 @@
 
 #include "engine/archive/ArchiveServices.h"
 #include "engine/script/CategoryTables.h"
-#include "engine/archive/MediaArchive.h"
 #include "engine/script/ScriptLexer.h"
-#include "engine/core/MediaTypes.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTextFile.h"
 
@@ -47,14 +45,10 @@ LinkedRecordTable::LinkedRecordTable(uint16_t mediaId) { loaded_ = Load(mediaId)
 
 bool LinkedRecordTable::Load(uint16_t mediaId) {
   loaded_ = false;
-  MediaArchive* archive = GetArchiveForMedia(mediaId);
-  if (archive == nullptr) return false;
   VTextFile file(nullptr);
-  uint32_t type = MakeTypeCode("TEXT");
-  MediaEntry entry;
-  if (!archive->OpenMedia(mediaId, file, type, &entry)) return false;
-  if (!file.Open(1)) return false;
-  ReadRecords(file, entry.size);
+  int64_t size = 0;
+  if (!OpenTextMedium(mediaId, file, size)) return false;
+  ReadRecords(file, static_cast<uint32_t>(size));
   loaded_ = true;
   return true;
 }

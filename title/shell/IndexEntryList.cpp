@@ -3,8 +3,6 @@
 #include <string>
 
 #include "engine/archive/ArchiveServices.h"
-#include "engine/archive/MediaArchive.h"
-#include "engine/core/MediaTypes.h"
 #include "engine/core/VString.h"
 #include "engine/core/VTextFile.h"
 #include "title/shell/IndexEntry.h"
@@ -56,14 +54,10 @@ IndexEntryList::IndexEntryList(uint16_t mediaId) { Load(mediaId); }
 
 bool IndexEntryList::Load(uint16_t mediaId) {
   loaded_ = false;
-  MediaArchive* archive = GetArchiveForMedia(mediaId);
-  if (archive == nullptr) return false;
   VTextFile file(nullptr);
-  uint32_t type = MakeTypeCode("TEXT");
-  MediaEntry entry;
-  if (!archive->OpenMedia(mediaId, file, type, &entry)) return false;
-  if (!file.Open(1)) return false;
-  ReadRecords(file, static_cast<int64_t>(entry.size));
+  int64_t size = 0;
+  if (!OpenTextMedium(mediaId, file, size)) return false;
+  ReadRecords(file, size);
   file.Close();
   loaded_ = true;
   return true;
