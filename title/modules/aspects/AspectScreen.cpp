@@ -497,6 +497,10 @@ void AspectScreen::LeaveLeaf() {
   list_->SetVisible(true, true);
   SetCaption(chosenNode_ != nullptr ? chosenNode_->GetText() : VString(""));
   titleBar_->ShowBackButton(false);
+  MoveBarAndLinkBackToTheLeaf();
+}
+
+void AspectScreen::MoveBarAndLinkBackToTheLeaf() {
   FitBarTo(chosenNode_);
   titleBar_->SetVisible(true, true);
   VPoint text, anchor;
@@ -512,13 +516,7 @@ void AspectScreen::CloseViewer() {
   list_->SetDimUnselected(false);
   list_->SetVisible(false, false);
   if (IsShown()) Invalidate();
-  FitBarTo(chosenNode_);
-  titleBar_->SetVisible(true, true);
-  VPoint text, anchor;
-  RowPoints(chosenLeafRow_, text, anchor);
-  MoveBar(anchor, BarAction::kShowBack);
-  link_->SetText(new VString(chosenLeaf_->GetText()), true);
-  MoveLink(VPoint(link_->GetBounds().left, link_->GetBounds().top), text, LinkAction::kBackToList);
+  MoveBarAndLinkBackToTheLeaf();
 }
 
 void AspectScreen::ShowAspect(const ItemRef& item) {

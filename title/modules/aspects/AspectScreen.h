@@ -106,6 +106,9 @@ class AspectScreen : public PictureFrameControl {
   const std::vector<VString>& GetTitles() const { return titles_; }
 
  private:
+  // The title bar to the chosen leaf's row with its back button, and the
+  // link with the leaf's text moving back beside it.
+  void MoveBarAndLinkBackToTheLeaf();
   struct Level {
     const VLinkedList* list;
     int32_t row;
