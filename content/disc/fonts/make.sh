@@ -2,7 +2,7 @@
 # The title's twelve picture fonts: glyphs at 500+i and their metrics at 520+i
 # (the builder makes both from one line: an alpha strip and a FONT record; the
 # title reads the strip of 500+i and the record of 520+i). Drawn from DejaVu
-# Serif and DejaVu Sans through fontconfig and FreeType when the archive is
+# Serif, DejaVu Sans and Liberation Serif through fontconfig and FreeType when the archive is
 # built, so this stage only checks the faces and writes the fragment.
 # Usage: make.sh OUTDIR TOOL
 set -euo pipefail
@@ -18,7 +18,9 @@ fonts=(
   "4 DejaVu_Sans 11 0"    # the strip's link text, timeline readouts
   "5 DejaVu_Serif 11 0"   # list rows, room overlay texts
   "6 DejaVu_Serif 12 1"   # headings ("<kopje>"), companion lists
-  "7 DejaVu_Serif 12 0"   # closing panel text, chosen titles
+  "7 Liberation_Serif 12 0" # closing panel text, chosen titles, the storyline's
+                            # dates: narrow digits, so that "1942," fits the 30
+                            # pixels of a band's year and "14." its 17 of the day
   "8 DejaVu_Serif 13 0"   # the strip's caption and status lines
   "9 DejaVu_Serif 18 0"   # large labels
   "10 DejaVu_Serif 11 0"  # running text of the tour's info page
@@ -26,9 +28,9 @@ fonts=(
 )
 
 command -v fc-list >/dev/null || { echo "fonts: fc-list not found: apt-get install fontconfig" >&2; exit 1; }
-for face in "DejaVu Serif" "DejaVu Sans"; do
+for face in "DejaVu Serif" "DejaVu Sans" "Liberation Serif"; do
   if ! fc-list : family | grep -qx "$face\(,.*\)\?"; then
-    echo "fonts: the face \"$face\" is not installed: apt-get install fonts-dejavu-core" >&2
+    echo "fonts: the face \"$face\" is not installed: apt-get install fonts-dejavu-core fonts-liberation" >&2
     exit 1
   fi
 done
