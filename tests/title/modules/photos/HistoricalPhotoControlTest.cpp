@@ -182,6 +182,34 @@ TEST_F(HistoricalPhotoControlTest, OpensAndClosesAgainstTheClock) {
   delete photoScreen;
 }
 
+// The photo's caption goes with the photo: once it leaves (disabled first,
+// as the main panel does), the caption line is empty, and the pointer that
+// crosses the photograph on its way to the strip while it fades brings no
+// caption back (nor the hotspot sound).
+TEST_F(HistoricalPhotoControlTest, TheCaptionLeavesWithThePhoto) {
+  HistoricalPhotoControl* photoScreen = Make("HP001");
+  HotspotMaskControl* photo = Photo(photoScreen);
+  ASSERT_NE(photo, nullptr);
+  photoScreen->Show();
+  ASSERT_GE(RunUntil(kShown), 0);
+  const int32_t photoLeft = photo->GetBounds().left;
+  bench->Move(photoLeft + 75, 60);  // region 1: the bubble
+  ASSERT_EQ(screen.captions.back(), "Der Garten um 1910/Salon");
+  sounds.clear();
+  photoScreen->SetEnabled(false);
+  photoScreen->Hide();
+  EXPECT_EQ(screen.captions.back(), "");
+  // On its way out the pointer crosses the photograph's regions.
+  bench->Move(photoLeft + 125, 60);
+  Run(300);
+  bench->Move(photoLeft + 75, 60);
+  bench->Move(600, 470);
+  ASSERT_GE(RunUntil(kHidden), 0);
+  EXPECT_EQ(screen.captions.back(), "");
+  EXPECT_TRUE(sounds.empty());
+  delete photoScreen;
+}
+
 // Nothing to animate: no media, or a record without its photograph. The
 // screen reports on the next tick, never from inside Show or Hide, and sets
 // no caption.
