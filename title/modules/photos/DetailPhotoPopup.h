@@ -69,9 +69,13 @@ class DetailPhotoPopup : public PhotoHotspotFrame {
   // The transition from the still's picture to `target` (a reference taken).
   void RunTransition(VPicture* still, VPicture* target, int32_t id);
   void DeleteStill();
+  // Owner message 94 or 95, with its line in the title's run log.
+  void Report(uint32_t code);
   void ReportLater(uint32_t code);
   void OpenRegion();
 
   bool cleanup_ = false;
   uint32_t pendingReport_ = 0;
+  // When the last Show or Hide began (task ticks).
+  uint32_t changeStart_ = 0;
 };
