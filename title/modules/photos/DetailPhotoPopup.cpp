@@ -6,6 +6,7 @@
 
 #include "engine/app/MessagePointer.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/core/VString.h"
 #include "engine/core/VTask.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
@@ -122,6 +123,7 @@ void DetailPhotoPopup::RunTransition(VPicture* still, VPicture* target, int32_t 
 
 void DetailPhotoPopup::Show() {
   changeStart_ = GetTaskTickCount();
+  closing_ = false;
   HotspotMaskControl* photograph = GetPhotograph();
   VPicture* target = photograph != nullptr ? photograph->GetPicture() : nullptr;
   const bool loaded = target != nullptr && target->GetPixelMap() != nullptr;
@@ -143,6 +145,12 @@ void DetailPhotoPopup::Show() {
 
 void DetailPhotoPopup::Hide() {
   changeStart_ = GetTaskTickCount();
+  // Closing, the photograph's caption goes at once and its regions answer
+  // nothing more while it fades.
+  closing_ = true;
+  if (GetPhotograph() != nullptr) {
+    if (MainScreenServices* services = GetMainScreenServices()) services->SetCaption(VString(""), false, false);
+  }
   // The still shows a copy of the photograph: the transition writes into
   // the picture it shows, and the photograph's own picture stays as loaded.
   VPicture* photo = CopyPhotograph();
@@ -201,8 +209,12 @@ bool DetailPhotoPopup::HandleEvent(uint32_t code, uint32_t value1, uint32_t valu
     }
     case kEventReleased:
       if (static_cast<int32_t>(value1) != kMaskControlId) break;
-      OpenRegion();
+      if (!closing_) OpenRegion();
       return true;
+    case kEventPointerEntered:
+    case kEventPointerLeft:
+      if (closing_) return false;
+      break;
     case kEventTransitionEnded:
       if (value1 == static_cast<uint32_t>(kTransitionOpen)) {
         SetEnabled(true);

@@ -72,6 +72,8 @@ class HistoricalPhotoControlTest : public phototest::PhotoFixture {
     // HP006: a record, but no photograph.
     lines.push_back(TextLine(20050, "HISTORICALPHOTO { ID HP006 }"));
     SetEntry(HistoricalPhotoItem::kTable, 6, 20050);
+    // HP008: the table's "none" written as -1 (HP005 has no entry at all).
+    SetEntry(HistoricalPhotoItem::kTable, 8, -1);
     SetEntry(1, 3, 3000);
     BuildArchives(lines);
   }
@@ -210,11 +212,11 @@ TEST_F(HistoricalPhotoControlTest, TheCaptionLeavesWithThePhoto) {
   delete photoScreen;
 }
 
-// Nothing to animate: no media, or a record without its photograph. The
-// screen reports on the next tick, never from inside Show or Hide, and sets
-// no caption.
+// Nothing to animate: no media (a table entry of 0 or -1), or a record
+// without its photograph. The screen reports on the next tick, never from
+// inside Show or Hide, and sets no caption.
 TEST_F(HistoricalPhotoControlTest, WithoutAPhotographItReportsOnTheNextTick) {
-  for (const char* item : {"HP005", "HP006"}) {
+  for (const char* item : {"HP005", "HP006", "HP008"}) {
     SCOPED_TRACE(item);
     bench->log.clear();
     screen.captions.clear();
