@@ -403,8 +403,10 @@ ITEM_OBJECTS = {
     "HP001": HOUSE_BACK_WALL,
 }
 INFO = {"hall": "SH001", "salon": "VI001", "kitchen": "SH002", "attic": "SH003", "garden": "VI002", "staircase": "VI003"}
-# Texts of the detail photo's regions (mask values 1, 2).
-DF_REGION_TEXTS = ["Das Kontobuch des Jahres 1672", "Tintenfass und Gänsekiel"]
+# Texts of the detail photo's regions (mask values 1 the ledger, 2 the inkpot,
+# 3 the window behind the desk, which opens the old photograph of the house).
+DF_REGION_TEXTS = ["Das Kontobuch des Jahres 1672", "Tintenfass und Gänsekiel",
+                   "Photographie: Das Haus um 1890"]
 # Sounds: ambience number (media 650 + n), footsteps (700 + n .. 703 + n), random sounds (750 + n).
 AMBIENT = {"hall": 1, "kitchen": 2, "salon": 3, "staircase": 4, "study": 5, "bedroom": 6, "attic": 7, "garden": 8}
 FOOTSTEPS = {"hall": 5, "kitchen": 5, "salon": 1, "staircase": 1, "study": 1, "bedroom": 1, "attic": 1, "garden": 9}
@@ -560,10 +562,10 @@ def write_media(outdir):
         de.append('%d 40 "tour/text/BT%03d.txt"' % (base, k))
         for i in range(FRAMES_PER_TRANSITION):
             de.append('%d 10 "tour/frames/BT%03d-%d.jpg" 2 0 16' % (base + 1 + i, k, i))
-    de.append("// DF001: the desk in the study, a detail photo with two regions")
+    de.append("// DF001: the desk in the study, a detail photo with three regions")
     write_text(os.path.join(text_dir, "DF001.txt"),
                "DETAILPHOTO {\n  ID DF001\n  HOTSPOTS {\n    HOTSPOT { MASKINDEX 1 INFO SH001 }\n"
-               "    HOTSPOT { MASKINDEX 2 INFO VI001 }\n  }\n}\n")
+               "    HOTSPOT { MASKINDEX 2 INFO VI001 }\n    HOTSPOT { MASKINDEX 3 INFO HP001 }\n  }\n}\n")
     write_text(os.path.join(text_dir, "DF001-text.txt"), "Das Schreibpult des Kaufmanns")
     de.append('%d 40 "tour/text/DF001.txt"' % DF_BASE)
     de.append('%d 10 "tour/detail/DF001.jpg" 2 0 16' % (DF_BASE + 1))

@@ -123,6 +123,10 @@ mkdir -p "$out/detail"
 cp "$out/renders/DF001-desk.jpg" "$out/detail/DF001.jpg"
 "${im[@]}" "$out/detail/DF001.jpg" -modulate 130,130 -fill '#ffd070' -colorize 20% -type truecolor \
   "BMP3:$out/detail/DF001-lit.bmp"
+# Region 3 is the window behind the desk: the box around its green glass in
+# the photograph's upper half, with the frame around it.
+"${im[@]}" "$out/detail/DF001.jpg" -depth 8 "rgb:$out/detail/DF001-photo.rgb" ||
+  fail "the detail photo could not be read (renders/DF001-desk.jpg)"
 "${im[@]}" "$out/renders/DF001-mask.png" -depth 8 rgb:- | python3 -c '
 import struct, sys
 width, height = 640, 480
@@ -130,14 +134,31 @@ rgb = sys.stdin.buffer.read()
 if len(rgb) != width * height * 3:
     sys.exit("tour: the detail mask render is not 640 x 480")
 # red: region 1, green: region 2, black: none
-values = bytes(1 if r > 40 and r > g else 2 if g > 40 else 0 for r, g in zip(rgb[0::3], rgb[1::3]))
-rows = b"".join(values[y * width:(y + 1) * width] for y in range(height - 1, -1, -1))
+values = bytearray(1 if r > 40 and r > g else 2 if g > 40 else 0 for r, g in zip(rgb[0::3], rgb[1::3]))
+with open(sys.argv[1], "rb") as f:
+    photo = f.read()
+if len(photo) != width * height * 3:
+    sys.exit("tour: the detail photo is not 640 x 480")
+glass = [(i % width, i // width) for i in range(width * height // 2)
+         if photo[3 * i + 1] > photo[3 * i] + 12 and photo[3 * i + 1] > photo[3 * i + 2] + 25]
+if len(glass) < 2000:
+    sys.exit("tour: no window in the upper half of the detail photo")
+frame = 24
+left, right = max(min(x for x, _ in glass) - frame, 0), min(max(x for x, _ in glass) + frame, width - 1)
+top, bottom = max(min(y for _, y in glass) - frame, 0), min(max(y for _, y in glass) + frame, height - 1)
+for y in range(top, bottom + 1):
+    for x in range(left, right + 1):
+        if values[y * width + x] == 0:
+            values[y * width + x] = 3
+rows = b"".join(bytes(values[y * width:(y + 1) * width]) for y in range(height - 1, -1, -1))
 palette = b"".join(bytes((i, i, i, 0)) for i in range(256))
 offset = 14 + 40 + len(palette)
 header = b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset)
 info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 256)
 sys.stdout.buffer.write(header + info + palette + rows)
-' >"$out/detail/DF001-mask.bmp" || fail "the mask of the detail photo could not be made (renders/DF001-mask.png)"
+' "$out/detail/DF001-photo.rgb" >"$out/detail/DF001-mask.bmp" ||
+  fail "the mask of the detail photo could not be made (renders/DF001-mask.png, renders/DF001-desk.jpg)"
+rm -f "$out/detail/DF001-photo.rgb"
 
 # Carousel cards of each bubble (76 x 60): the default view, plain and lit.
 python3 "$here/house.py" media "$out" || fail "house.py could not write the scripts and texts"

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+
 #include "title/run/TitleRun.h"
 
 namespace {
@@ -318,7 +320,8 @@ TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTimeAndOpensAnEvent) {
 // middle; once the view rests there (the small move names the hotspot in
 // the caption line) a click opens the photograph. The pointer over a region
 // of the photograph (its front door) lights it; a click there leaves the
-// photograph on show; the arrow button beside the room's name closes it.
+// photograph on show; the arrow button beside the room's name closes it,
+// and its caption with it.
 TEST_F(ScreenRunTest, TheGardenOpensTheOldPhotographOfTheHouse) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   ASSERT_TRUE(title_->Key("F1"));
@@ -355,6 +358,16 @@ TEST_F(ScreenRunTest, TheGardenOpensTheOldPhotographOfTheHouse) {
   EXPECT_GT(back.AreaDifference(photo, 234, 30, 518, 410), 284L * 380 * 20) << "the photograph went";
   EXPECT_LT(back.AreaDifference(wall, 0, 0, 640, 380), back.AreaDifference(photo, 0, 0, 640, 380) / 4)
       << "the garden again";
+  // The photograph's caption went with it: no text (its black shadow) on the
+  // caption line above the strip.
+  int captionShadow = 0;
+  for (int y = 404; y < 424; ++y) {
+    for (int x = 10; x < 400; ++x) {
+      const std::vector<int> pixel = back.At(x, y);
+      captionShadow += std::max({pixel[0], pixel[1], pixel[2]}) < 40 ? 1 : 0;
+    }
+  }
+  EXPECT_LT(captionShadow, 20) << "the photograph's caption stayed on the caption line";
   ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 

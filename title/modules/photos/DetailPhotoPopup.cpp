@@ -1,10 +1,12 @@
 #include "title/modules/photos/DetailPhotoPopup.h"
 
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "engine/app/MessagePointer.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/core/VString.h"
 #include "engine/core/VTask.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
@@ -13,6 +15,7 @@
 #include "title/controls/MainScreenServices.h"
 #include "title/controls/PictureTransitions.h"
 #include "title/modules/photos/DetailPhotoItem.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/tour/TourNavigator.h"
 #include "title/tour/TourView.h"
 
@@ -119,6 +122,8 @@ void DetailPhotoPopup::RunTransition(VPicture* still, VPicture* target, int32_t 
 }
 
 void DetailPhotoPopup::Show() {
+  changeStart_ = GetTaskTickCount();
+  closing_ = false;
   HotspotMaskControl* photograph = GetPhotograph();
   VPicture* target = photograph != nullptr ? photograph->GetPicture() : nullptr;
   const bool loaded = target != nullptr && target->GetPixelMap() != nullptr;
@@ -139,6 +144,13 @@ void DetailPhotoPopup::Show() {
 }
 
 void DetailPhotoPopup::Hide() {
+  changeStart_ = GetTaskTickCount();
+  // Closing, the photograph's caption goes at once and its regions answer
+  // nothing more while it fades.
+  closing_ = true;
+  if (GetPhotograph() != nullptr) {
+    if (MainScreenServices* services = GetMainScreenServices()) services->SetCaption(VString(""), false, false);
+  }
   // The still shows a copy of the photograph: the transition writes into
   // the picture it shows, and the photograph's own picture stays as loaded.
   VPicture* photo = CopyPhotograph();
@@ -154,6 +166,19 @@ void DetailPhotoPopup::Hide() {
   RunTransition(photo, still, kTransitionClose);
   photo->Release();
   still->Release();
+}
+
+void DetailPhotoPopup::Report(uint32_t code) {
+  if (title_run_log::HasSink()) {
+    // Runs driven from outside learn when the pop-up has opened or closed,
+    // and how long its transition took.
+    char item[6] = {};
+    if (!GetItem()->GetItemRef().FormatItemRef(item)) item[0] = '\0';
+    const uint32_t took = GetTaskTickCount() - changeStart_;
+    title_run_log::Write(std::string(code == kOwnerShown ? "popup-shown " : "popup-hidden ") + item + " ms " +
+                         std::to_string(took));
+  }
+  SendControlEvent(*this, code);
 }
 
 void DetailPhotoPopup::ReportLater(uint32_t code) {
@@ -179,26 +204,30 @@ bool DetailPhotoPopup::HandleEvent(uint32_t code, uint32_t value1, uint32_t valu
     case kMessageTick: {
       // The tick goes on to the rest of the window either way.
       if (cleanup_) DeleteStill();
-      if (pendingReport_ != 0) SendControlEvent(*this, std::exchange(pendingReport_, 0));
+      if (pendingReport_ != 0) Report(std::exchange(pendingReport_, 0));
       return false;
     }
     case kEventReleased:
       if (static_cast<int32_t>(value1) != kMaskControlId) break;
-      OpenRegion();
+      if (!closing_) OpenRegion();
       return true;
+    case kEventPointerEntered:
+    case kEventPointerLeft:
+      if (closing_) return false;
+      break;
     case kEventTransitionEnded:
       if (value1 == static_cast<uint32_t>(kTransitionOpen)) {
         SetEnabled(true);
         cleanup_ = true;
         RequestIdlePassBy(GetTaskTickCount());
-        SendControlEvent(*this, kOwnerShown);
+        Report(kOwnerShown);
         return true;
       }
       if (value1 == static_cast<uint32_t>(kTransitionClose)) {
         SetEnabled(false);
         cleanup_ = true;
         RequestIdlePassBy(GetTaskTickCount());
-        SendControlEvent(*this, kOwnerHidden);
+        Report(kOwnerHidden);
         return true;
       }
       break;

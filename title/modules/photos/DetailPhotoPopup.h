@@ -2,10 +2,14 @@
 // over the panorama tour. It opens with a 1000 ms picture transition from a
 // still of the tour navigator's current view to the photograph, enables
 // itself and reports 94; it closes with the reverse, disables itself and
-// reports 95 (its owner, the tour view, then deletes it). A click on a
-// region plays sound 62 and, when the region has a hotspot, sends owner
-// message 138 with a new item reference for it (a message pointer to an
-// ItemRef, valid while the message is handled).
+// reports 95 (its owner, the tour view, then deletes it); from the start of
+// the closing the caption line is empty and the regions answer neither the
+// pointer nor clicks. A click on a region plays sound 62 and, when the
+// region has a hotspot, sends owner message 138 with a new item reference
+// for it (a message pointer to an ItemRef, valid while the message is
+// handled). Opening and closing write "popup-shown CODE ms N" and
+// "popup-hidden CODE ms N" to the title's run log (N: the milliseconds
+// since Show or Hide).
 //
 // The transitions need the tour view (control 14362 of the main window's
 // current panel), its navigator and the photograph. Without them (an item
@@ -69,9 +73,15 @@ class DetailPhotoPopup : public PhotoHotspotFrame {
   // The transition from the still's picture to `target` (a reference taken).
   void RunTransition(VPicture* still, VPicture* target, int32_t id);
   void DeleteStill();
+  // Owner message 94 or 95, with its line in the title's run log.
+  void Report(uint32_t code);
   void ReportLater(uint32_t code);
   void OpenRegion();
 
   bool cleanup_ = false;
+  // Set by Hide: the caption is gone and the regions answer nothing.
+  bool closing_ = false;
   uint32_t pendingReport_ = 0;
+  // When the last Show or Hide began (task ticks).
+  uint32_t changeStart_ = 0;
 };

@@ -113,6 +113,11 @@ void HistoricalPhotoControl::Show() {
 
 void HistoricalPhotoControl::Hide() {
   leaving_ = true;
+  // The photo's caption leaves with it: the main screen shows the saved
+  // caption again whenever a script ends.
+  if (FindObject(kMaskControlId) != nullptr) {
+    if (MainScreenServices* services = GetMainScreenServices()) services->SetCaption(VString(""), false, false);
+  }
   if (!animates_) {
     SetVisible(false, true);
     ReportLater(kOwnerHidden);
@@ -172,5 +177,7 @@ bool HistoricalPhotoControl::HandleEvent(uint32_t code, uint32_t value1, uint32_
     }
     return true;
   }
+  // Leaving, the photograph's regions name nothing on the caption line.
+  if (leaving_ && (code == kEventPointerEntered || code == kEventPointerLeft)) return false;
   return PhotoHotspotFrame::HandleEvent(code, value1, value2);
 }

@@ -4,7 +4,8 @@
 // the caption slides in from the left edge with a 4 % overshoot (500 ms),
 // and owner message 94 follows; hidden, the same backwards, and 95 follows
 // on the next tick. The photograph is centred on x = 134 + 485 / 2 at
-// y = 22; the hotspot captions go to the main screen's caption line.
+// y = 22; the photo's text and the hotspot captions go to the main
+// screen's caption line, which is emptied when the screen starts to leave.
 //
 // An item without media (or whose photograph does not load) has nothing to
 // animate: it reports 94 and 95 on the tick after Show and Hide.

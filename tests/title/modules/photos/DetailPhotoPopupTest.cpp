@@ -247,6 +247,44 @@ TEST_F(DetailPhotoPopupTest, OpensOverTheViewAndClosesAfterItsOwnReport) {
   delete loaded;
 }
 
+// The pointer over the photograph's regions: the photo's text, then the
+// region's own text (TEXT B + 4 + i), "????" for a hotspot whose text is
+// missing, nothing more for a region without a hotspot; the box beside the
+// caption for an item already seen. Closing empties the caption line at
+// once, and the fading photograph's regions answer nothing.
+TEST_F(DetailPhotoPopupTest, RegionsNameTheirTextsOnTheCaptionLine) {
+  Item("VI001").MarkItemVisited();
+  OpenFrom("BU001");
+  ASSERT_NE(host.popup, nullptr);
+  ASSERT_GE(RunUntil("94 " + std::to_string(host.popup->GetId())), 0);
+  screen.captions.clear();
+  sounds.clear();
+  for (const int32_t x : {240, 400, 560, 80}) bench->Move(x, 100);
+  EXPECT_EQ(screen.captions,
+            (std::vector<std::string>{"Der Schreibtisch/Das Kassenbuch", "Der Schreibtisch",
+                                      "Der Schreibtisch/???? [seen]", "Der Schreibtisch", "Der Schreibtisch",
+                                      "Der Schreibtisch", "Der Schreibtisch"}));
+  EXPECT_EQ(sounds, (std::vector<int32_t>{61, 61}));
+
+  // Closing: the caption goes at once; while the photograph fades the
+  // regions under the pointer neither name themselves nor open anything.
+  bench->Move(240, 100);
+  sounds.clear();
+  EXPECT_TRUE(view->HandleEvent(TourView::kMessageCloseControl, 14389, 0));
+  EXPECT_EQ(screen.captions.back(), "");
+  Run(300);
+  for (const int32_t x : {400, 240}) {
+    bench->Move(x, 100);
+    bench->Click(x, 100);
+  }
+  EXPECT_EQ(screen.captions.back(), "");
+  EXPECT_TRUE(sounds.empty());
+  EXPECT_TRUE(opened.empty());
+  for (int32_t t = 0; t <= 2000 && view->HasPopup(); t += 5) Run(5);
+  EXPECT_FALSE(view->HasPopup());
+  EXPECT_EQ(screen.captions.back(), "");
+}
+
 // An item without media: no photograph and nothing to change; the pop-up
 // shows at once and reports 94, then 95, each on the next tick, and the
 // tour view goes back to navigating.

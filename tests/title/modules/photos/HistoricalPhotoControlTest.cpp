@@ -72,6 +72,8 @@ class HistoricalPhotoControlTest : public phototest::PhotoFixture {
     // HP006: a record, but no photograph.
     lines.push_back(TextLine(20050, "HISTORICALPHOTO { ID HP006 }"));
     SetEntry(HistoricalPhotoItem::kTable, 6, 20050);
+    // HP008: the table's "none" written as -1 (HP005 has no entry at all).
+    SetEntry(HistoricalPhotoItem::kTable, 8, -1);
     SetEntry(1, 3, 3000);
     BuildArchives(lines);
   }
@@ -182,11 +184,39 @@ TEST_F(HistoricalPhotoControlTest, OpensAndClosesAgainstTheClock) {
   delete photoScreen;
 }
 
-// Nothing to animate: no media, or a record without its photograph. The
-// screen reports on the next tick, never from inside Show or Hide, and sets
-// no caption.
+// The photo's caption goes with the photo: once it leaves (disabled first,
+// as the main panel does), the caption line is empty, and the pointer that
+// crosses the photograph on its way to the strip while it fades brings no
+// caption back (nor the hotspot sound).
+TEST_F(HistoricalPhotoControlTest, TheCaptionLeavesWithThePhoto) {
+  HistoricalPhotoControl* photoScreen = Make("HP001");
+  HotspotMaskControl* photo = Photo(photoScreen);
+  ASSERT_NE(photo, nullptr);
+  photoScreen->Show();
+  ASSERT_GE(RunUntil(kShown), 0);
+  const int32_t photoLeft = photo->GetBounds().left;
+  bench->Move(photoLeft + 75, 60);  // region 1: the bubble
+  ASSERT_EQ(screen.captions.back(), "Der Garten um 1910/Salon");
+  sounds.clear();
+  photoScreen->SetEnabled(false);
+  photoScreen->Hide();
+  EXPECT_EQ(screen.captions.back(), "");
+  // On its way out the pointer crosses the photograph's regions.
+  bench->Move(photoLeft + 125, 60);
+  Run(300);
+  bench->Move(photoLeft + 75, 60);
+  bench->Move(600, 470);
+  ASSERT_GE(RunUntil(kHidden), 0);
+  EXPECT_EQ(screen.captions.back(), "");
+  EXPECT_TRUE(sounds.empty());
+  delete photoScreen;
+}
+
+// Nothing to animate: no media (a table entry of 0 or -1), or a record
+// without its photograph. The screen reports on the next tick, never from
+// inside Show or Hide, and sets no caption.
 TEST_F(HistoricalPhotoControlTest, WithoutAPhotographItReportsOnTheNextTick) {
-  for (const char* item : {"HP005", "HP006"}) {
+  for (const char* item : {"HP005", "HP006", "HP008"}) {
     SCOPED_TRACE(item);
     bench->log.clear();
     screen.captions.clear();
