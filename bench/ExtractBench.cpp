@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/MedianRatioReporter.h"
 #include "engine/archive/MediaArchive.h"
 
 namespace fs = std::filesystem;
@@ -177,7 +178,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  if (!benchsupport::InitializeInterleaved(argc, argv)) return 1;
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (int n : {5000, 10000, kLargestCount}) {

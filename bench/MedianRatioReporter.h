@@ -72,22 +72,25 @@ class MedianRatioReporter : public benchmark::ConsoleReporter {
 
 // Initialises Google Benchmark with the repetitions of the benchmarks
 // interleaved at random, so that a change in the machine's load falls on both
-// sides of a ratio (a flag on the command line still overrides it).
-inline void InitializeInterleaved(int argc, char** argv) {
+// sides of a ratio (a flag on the command line still overrides it). Returns
+// false, after printing them, when arguments are left that it does not know.
+inline bool InitializeInterleaved(int argc, char** argv) {
   static std::string interleave = "--benchmark_enable_random_interleaving=true";
   std::vector<char*> args(argv, argv + argc);
   args.insert(args.begin() + (argc > 0 ? 1 : 0), interleave.data());
   int count = static_cast<int>(args.size());
   benchmark::Initialize(&count, args.data());
+  return !benchmark::ReportUnrecognizedArguments(count, args.data());
 }
 
 // The main of a benchmark program: runs the benchmarks the command line
-// selects with the median reporter, then prints the heading and whatever
-// `printRatios` reports from the medians. Returns the exit code.
+// selects, their repetitions interleaved at random, with the median reporter,
+// then prints the heading and whatever `printRatios` reports from the
+// medians. Every median is of the wall-clock time per iteration, the same
+// clock for our side and the reference. Returns the exit code.
 inline int RunWithMedianRatios(int argc, char** argv, const char* heading,
                                const std::function<void(const MedianRatioReporter&)>& printRatios) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (!InitializeInterleaved(argc, argv)) return 1;
   MedianRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::printf("\n%s\n", heading);

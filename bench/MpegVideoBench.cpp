@@ -1,10 +1,17 @@
-// Decoding MPEG-1 video streams (640 x 480 and 352 x 240, 60 pictures, groups
-// of 12 with two B pictures, 3 Mbit/s, made by ffmpeg at start into a temporary
-// folder) with the engine's decoder, each picture converted to 16 bits, against
-// libavcodec's MPEG-1 decoder on one thread and against libmpeg2, both decoding
-// only, over the same bytes; and the conversion of one 640 x 480 picture to 16
-// and 32 bits alone. The summary gives the engine's time as a ratio of each
-// reference's, and the conversions' times per frame.
+// Decoding MPEG-1 video streams with the engine's decoder, each picture
+// converted to 16 bits (and, separately, decoding alone), against libavcodec's
+// MPEG-1 decoder on one thread and against libmpeg2, both decoding only, over
+// the same bytes; and the conversion of one 640 x 480 picture to 16 and 32
+// bits alone. The streams (60 pictures, groups of 12 with two B pictures,
+// 3 Mbit/s, made by ffmpeg at start into a temporary folder):
+//   0  synthetic (testsrc2), 640 x 480
+//   1  synthetic (testsrc2), 352 x 240
+//   2  photographic, 640 x 480: a pan over a photograph (mountains, from
+//      lomiri-wallpapers, scripts/setup-bench.sh) with film grain
+//   3  a movie of the sample disc, its video stream (when the disc was built
+//      in build/test, or the system stream named by OSTREVAN_BENCH_MOVIE)
+// The repetitions are interleaved at random. The summary gives the engine's
+// time as a ratio of each reference's, and the conversions' times per frame.
 //
 //   bench_MpegVideoBench [--benchmark_* options]
 #include <benchmark/benchmark.h>
@@ -25,37 +32,90 @@ extern "C" {
 
 #include "LibavcodecDecode.h"
 #include "MedianRatioReporter.h"
+#include "engine/core/VFile.h"
+#include "engine/core/VFileSpec.h"
 #include "engine/mpeg/PlaneRecycler.h"
+#include "engine/mpeg/SystemStreamSplitter.h"
 #include "engine/mpeg/VMemoryBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
 
 namespace {
 
-struct StreamSize {
-  int32_t width, height;
-};
-constexpr StreamSize kSizes[2] = {{640, 480}, {352, 240}};
-std::vector<uint8_t> gStreams[2];
+constexpr int kStreams = 4;
+const char* const kStreamNames[kStreams] = {"synthetic 640x480", "synthetic 352x240", "photographic 640x480",
+                                            "sample disc movie"};
+std::vector<uint8_t> gStreams[kStreams];
+// The pictures' size, from the first sequence header.
+int32_t gWidth[kStreams], gHeight[kStreams];
+
+const char* const kPhotograph = "/usr/share/backgrounds/picosdeeuropa_by_Aitzol_Berasategi.jpg";
+constexpr const char* kEncode =
+    " -frames:v 60 -c:v mpeg1video -bf 2 -g 12 -b:v 3000k -maxrate 3000k -bufsize 2000k -f mpeg1video ";
+
+std::vector<uint8_t> ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The video stream of a system stream, demultiplexed by the engine.
+std::vector<uint8_t> VideoOfMovie(const std::string& path) {
+  if (access(path.c_str(), R_OK) != 0) return {};
+  VFile file(VFileSpec(path.c_str()), 0, 0);
+  if (!file.Open(1)) return {};
+  SystemStreamSplitter splitter(&file);
+  if (!splitter.SplitAll() || !splitter.FindVideo()) return {};
+  return splitter.FindVideo()->bytes;
+}
+
+std::string SampleDiscMovie() {
+  if (const char* named = std::getenv("OSTREVAN_BENCH_MOVIE")) return named;
+  return std::string(OSTREVAN_SOURCE_DIR) + "/build/test/content/disc/work/media/19701.mpg";
+}
 
 bool MakeStreams() {
   char folder[] = "/tmp/ostrevan_mpeg_bench_XXXXXX";
   if (!mkdtemp(folder)) return false;
-  bool made = true;
+  const std::string dir = folder;
   for (int i = 0; i < 2; ++i) {
-    const std::string size = std::to_string(kSizes[i].width) + "x" + std::to_string(kSizes[i].height);
-    const std::string path = std::string(folder) + "/" + size + ".m1v";
+    const std::string size = i == 0 ? "640x480" : "352x240";
+    const std::string path = dir + "/" + size + ".m1v";
     const std::string command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=" + size +
-                                ":rate=30000/1001 -frames:v 60 -c:v mpeg1video -bf 2 -g 12 -b:v 3000k "
-                                "-maxrate 3000k -bufsize 2000k -f mpeg1video " + path;
-    if (std::system(command.c_str()) == 0) {
-      std::ifstream in(path, std::ios::binary);
-      gStreams[i].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+                                ":rate=30000/1001" + kEncode + path;
+    if (std::system(command.c_str()) == 0) gStreams[i] = ReadWhole(path);
     std::remove(path.c_str());
-    made = made && !gStreams[i].empty();
+  }
+  // The photograph scaled once to 1280 wide, then a 640 x 480 window moving
+  // across it with fresh grain in every picture.
+  if (access(kPhotograph, R_OK) == 0) {
+    const std::string still = dir + "/still.png", path = dir + "/photo.m1v";
+    const std::string command = "ffmpeg -nostdin -loglevel error -y -i " + std::string(kPhotograph) +
+                                " -vf scale=1280:-2 " + still +
+                                " && ffmpeg -nostdin -loglevel error -y -loop 1 -framerate 30000/1001 -i " + still +
+                                " -vf \"crop=640:480:x='t*160':y='(ih-480)/2+t*30',noise=alls=12:allf=t,"
+                                "format=yuv420p\"" + kEncode + path;
+    if (std::system(command.c_str()) == 0) gStreams[2] = ReadWhole(path);
+    std::remove(still.c_str());
+    std::remove(path.c_str());
+  } else {
+    std::printf("%s is missing (scripts/setup-bench.sh installs it): no photographic stream\n", kPhotograph);
   }
   rmdir(folder);
-  return made;
+  gStreams[3] = VideoOfMovie(SampleDiscMovie());
+  if (gStreams[3].empty())
+    std::printf("no sample disc movie at %s (build the disc or set OSTREVAN_BENCH_MOVIE)\n", SampleDiscMovie().c_str());
+  for (int i = 0; i < kStreams; ++i) {
+    if (gStreams[i].empty()) continue;
+    VMemoryBitstream bitstream(gStreams[i].data(), gStreams[i].size());
+    VideoStreamDecoder decoder(bitstream);
+    auto picture = decoder.Start() ? decoder.Next() : nullptr;
+    if (!picture) {
+      gStreams[i].clear();
+      continue;
+    }
+    gWidth[i] = decoder.GetDecoder().GetHorizontalSize();
+    gHeight[i] = decoder.GetDecoder().GetVerticalSize();
+  }
+  return !gStreams[0].empty() && !gStreams[1].empty();
 }
 
 PixelBuffer BufferFor(std::vector<uint8_t>& pixels, int32_t width, int32_t height, int32_t depth, int32_t format) {
@@ -70,11 +130,17 @@ PixelBuffer BufferFor(std::vector<uint8_t>& pixels, int32_t width, int32_t heigh
   return buffer;
 }
 
-void BM_EngineDecoder(benchmark::State& state) {
+// The engine's decoder over stream `index`, each picture converted to 16 bits
+// when `convert` is set.
+void EngineDecode(benchmark::State& state, bool convert) {
   const int index = static_cast<int>(state.range(0));
   const std::vector<uint8_t>& stream = gStreams[index];
+  if (stream.empty()) {
+    state.SkipWithError("stream not made");
+    return;
+  }
   std::vector<uint8_t> pixels;
-  const PixelBuffer buffer = BufferFor(pixels, kSizes[index].width, kSizes[index].height, 16, kFormat565LE);
+  const PixelBuffer buffer = BufferFor(pixels, gWidth[index], gHeight[index], 16, kFormat565LE);
   int64_t pictures = 0;
   for (auto _ : state) {
     VMemoryBitstream bitstream(stream.data(), stream.size());
@@ -84,8 +150,12 @@ void BM_EngineDecoder(benchmark::State& state) {
       return;
     }
     while (auto picture = decoder.Next()) {
-      picture->ConvertToPixels(buffer, 0, 0, buffer.width, buffer.height);
-      benchmark::DoNotOptimize(pixels[0]);
+      if (convert) {
+        picture->ConvertToPixels(buffer, 0, 0, buffer.width, buffer.height);
+        benchmark::DoNotOptimize(pixels[0]);
+      } else {
+        benchmark::DoNotOptimize(picture->Y()[0]);
+      }
       ++pictures;
     }
   }
@@ -96,11 +166,14 @@ void BM_EngineDecoder(benchmark::State& state) {
   PlaneRecycler::Get().Clear();
 }
 
+void BM_EngineDecoder(benchmark::State& state) { EngineDecode(state, true); }
+void BM_EngineDecodeOnly(benchmark::State& state) { EngineDecode(state, false); }
+
 void BM_Libavcodec(benchmark::State& state) {
   const std::vector<uint8_t>& stream = gStreams[state.range(0)];
   const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MPEG1VIDEO);
-  if (!codec) {
-    state.SkipWithError("no MPEG-1 decoder in libavcodec");
+  if (!codec || stream.empty()) {
+    state.SkipWithError(stream.empty() ? "stream not made" : "no MPEG-1 decoder in libavcodec");
     return;
   }
   int64_t pictures = 0;
@@ -114,6 +187,10 @@ void BM_Libavcodec(benchmark::State& state) {
 
 void BM_Libmpeg2(benchmark::State& state) {
   const std::vector<uint8_t>& stream = gStreams[state.range(0)];
+  if (stream.empty()) {
+    state.SkipWithError("stream not made");
+    return;
+  }
   int64_t pictures = 0;
   for (auto _ : state) {
     mpeg2dec_t* decoder = mpeg2_init();
@@ -163,9 +240,14 @@ void BM_ConvertTo32Bits(benchmark::State& state) { Convert(state, 32, kFormatBGR
 
 }  // namespace
 
-BENCHMARK(BM_EngineDecoder)->Arg(0)->Arg(1)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Libavcodec)->Arg(0)->Arg(1)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Libmpeg2)->Arg(0)->Arg(1)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMillisecond);
+void AllStreams(benchmark::internal::Benchmark* b) {
+  b->DenseRange(0, kStreams - 1)->Apply(benchsupport::MillisecondMedians);
+}
+
+BENCHMARK(BM_EngineDecoder)->Apply(AllStreams);
+BENCHMARK(BM_EngineDecodeOnly)->Apply(AllStreams);
+BENCHMARK(BM_Libavcodec)->Apply(AllStreams);
+BENCHMARK(BM_Libmpeg2)->Apply(AllStreams);
 BENCHMARK(BM_ConvertTo16Bits)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ConvertTo32Bits)->Repetitions(benchsupport::kRepetitions)->Unit(benchmark::kMicrosecond);
 
@@ -174,23 +256,24 @@ int main(int argc, char** argv) {
     std::printf("ffmpeg could not make the test streams; nothing measured\n");
     return 0;
   }
-  benchsupport::InitializeInterleaved(argc, argv);
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("engine decode+16 bits / libavcodec, 640x480", "BM_EngineDecoder/0", "BM_Libavcodec/0",
-                      "(target <= 1.5)");
-  reporter.PrintRatio("engine decode+16 bits / libavcodec, 352x240", "BM_EngineDecoder/1", "BM_Libavcodec/1",
-                      "(target <= 1.5)");
-  reporter.PrintRatio("engine decode+16 bits / libmpeg2, 640x480", "BM_EngineDecoder/0", "BM_Libmpeg2/0",
-                      "(target < 1)");
-  reporter.PrintRatio("engine decode+16 bits / libmpeg2, 352x240", "BM_EngineDecoder/1", "BM_Libmpeg2/1",
-                      "(target < 1)");
-  const double convert = reporter.Median("BM_ConvertTo16Bits");
-  if (convert >= 0)
-    std::printf("%-52s %8.3f ms  (target < 1)\n", "conversion to 16 bits per 640x480 frame", convert / 1e3);
-  const double convert32 = reporter.Median("BM_ConvertTo32Bits");
-  if (convert32 >= 0)
-    std::printf("%-52s %8.3f ms\n", "conversion to 32 bits per 640x480 frame", convert32 / 1e3);
-  benchmark::Shutdown();
-  return 0;
+  const std::string heading =
+      "Ratio of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each, interleaved):";
+  return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& r) {
+    for (int i = 0; i < kStreams; ++i) {
+      if (gStreams[i].empty()) continue;
+      const std::string n = "/" + std::to_string(i);
+      const std::string what = std::string(kStreamNames[i]);
+      r.PrintRatio(("decode+16 bits / libavcodec, " + what).c_str(), "BM_EngineDecoder" + n, "BM_Libavcodec" + n,
+                   "target <= 1");
+      r.PrintRatio(("decode+16 bits / libmpeg2, " + what).c_str(), "BM_EngineDecoder" + n, "BM_Libmpeg2" + n,
+                   "target < 1");
+      r.PrintRatio(("decode / libavcodec, " + what).c_str(), "BM_EngineDecodeOnly" + n, "BM_Libavcodec" + n);
+      r.PrintRatio(("decode / libmpeg2, " + what).c_str(), "BM_EngineDecodeOnly" + n, "BM_Libmpeg2" + n);
+    }
+    const double convert = r.Median("BM_ConvertTo16Bits");
+    if (convert >= 0)
+      std::printf("%-52s %8.3f ms  (target < 1)\n", "conversion to 16 bits per 640x480 frame", convert / 1e3);
+    const double convert32 = r.Median("BM_ConvertTo32Bits");
+    if (convert32 >= 0) std::printf("%-52s %8.3f ms\n", "conversion to 32 bits per 640x480 frame", convert32 / 1e3);
+  });
 }

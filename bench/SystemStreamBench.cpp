@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   const std::string heading = "Ratio of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each):";
   const int rc = benchsupport::RunWithMedianRatios(
       argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& reporter) {
-        reporter.PrintRatio("demultiplex vs pread", "BM_Demultiplex", "BM_Pread", "target <= 2.0");
+        reporter.PrintRatio("demultiplex vs pread", "BM_Demultiplex", "BM_Pread", "target <= 1.5");
       });
   const std::string folder = TheStream().path.substr(0, TheStream().path.rfind('/'));
   std::remove(TheStream().path.c_str());

@@ -1,6 +1,9 @@
 // Collecting children and the read-to-the-end loop of the stream splitter.
 #include "engine/mpeg/SystemStreamSplitter.h"
 
+#include <algorithm>
+
+#include "engine/core/VFile.h"
 #include "engine/mpeg/VBitstream.h"
 
 class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
@@ -23,6 +26,13 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
   void SetVolume(int32_t) override {}
   VAudioChannel* GetAudioChannel() override { return nullptr; }
 
+  // A packet's payload, straight from the demultiplexer.
+  void Take(const uint8_t* data, uint32_t length) {
+    stream_->byteCount += length;
+    if (keep_) stream_->bytes.insert(stream_->bytes.end(), data, data + length);
+  }
+
+  // Whatever reached the bit stream's ring (nothing, as payloads are taken directly).
   void Drain() {
     uint8_t block[16384];
     for (;;) {
@@ -40,13 +50,17 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
 };
 
 SystemStreamSplitter::SystemStreamSplitter(VFile* file, bool keepBytes)
-    : VISO11172StreamScheduler(0, file, 0.7f, 0.3f), keepBytes_(keepBytes) {
+    : VISO11172StreamScheduler(0, file, 0.7f, 0.3f), source_(file), keepBytes_(keepBytes) {
   // Streams are referred to by pointer: room for every possible stream id.
   streams_.reserve(64);
   SetPacketObserver([this](const PacketInfo& info) {
     for (Stream& s : streams_)
       if (s.streamId == info.streamId) {
+        if (s.packets.empty()) s.packets.reserve(ExpectedPackets());
         s.packets.push_back(info);
+        // The payload goes to the stream rather than to a bit stream's ring:
+        // its position is the count of the stream's bytes before it.
+        s.packets.back().streamPosition = s.byteCount;
         return;
       }
   });
@@ -64,6 +78,19 @@ std::unique_ptr<VStreamScheduler> SystemStreamSplitter::MakeChild(uint32_t strea
   auto child = std::make_unique<CollectingChild>(streamId, bitstream, kind, &streams_.back(), keepBytes_);
   collectors_.push_back(child.get());
   return child;
+}
+
+void SystemStreamSplitter::DeliverPayload(VStreamScheduler& child, const uint8_t* data, uint32_t length) {
+  // Every child of the splitter is a collector (MakeChild).
+  static_cast<CollectingChild&>(child).Take(data, length);
+}
+
+size_t SystemStreamSplitter::ExpectedPackets() const {
+  // Room for the packets of a stream made of packets of 2 KB or more (the
+  // usual size, a CD sector's payload), so that a long stream's list does
+  // not grow by copying many times; at most a million entries up front.
+  const int64_t length = source_ ? source_->GetLength() : 0;
+  return static_cast<size_t>(std::clamp<int64_t>(length / 2048, 16, 1 << 20));
 }
 
 std::unique_ptr<VStreamScheduler> SystemStreamSplitter::CreateAudioChild(uint32_t streamId, VBitstream* bitstream) {

@@ -1,6 +1,8 @@
 // Splits a whole system stream into its elementary streams in memory: the
-// demultiplexer with children that only collect the payload bytes and the
-// packets' time stamps. Used where a movie is converted rather than played.
+// demultiplexer with children that only collect the payload bytes (taken
+// straight from the demultiplexer's staging block, not through a bit
+// stream's ring) and the packets' time stamps. Used where a movie is
+// converted rather than played.
 #pragma once
 
 #include <cstdint>
@@ -34,12 +36,16 @@ class SystemStreamSplitter : public VISO11172StreamScheduler {
  protected:
   std::unique_ptr<VStreamScheduler> CreateAudioChild(uint32_t streamId, VBitstream* bitstream) override;
   std::unique_ptr<VStreamScheduler> CreateVideoChild(uint32_t streamId, VBitstream* bitstream) override;
+  void DeliverPayload(VStreamScheduler& child, const uint8_t* data, uint32_t length) override;
 
  private:
   class CollectingChild;
   std::unique_ptr<VStreamScheduler> MakeChild(uint32_t streamId, VBitstream* bitstream, int32_t kind);
   void Drain();
+  // The list size reserved for a stream's packets, from the file's length.
+  size_t ExpectedPackets() const;
 
+  VFile* source_;
   bool keepBytes_;
   std::vector<Stream> streams_;
   std::vector<CollectingChild*> collectors_;

@@ -50,10 +50,9 @@ constexpr int32_t kHalfWindow[257] = {
 
 struct Tables {
   alignas(16) int16_t window[32][16];
-  // The window turned for each ring position p of the newest vector:
-  // rotated[p][j][i] = window[j][(i - p) & 15], so that the taps line up
-  // with ring entries 0..15 in place.
-  alignas(16) int16_t rotated[16][32][16];
+  // The window by pair of taps, laid out as the rows of vectors are:
+  // paired[i][2j] = D[64i+j], paired[i][2j+1] = D[64i+32+j].
+  alignas(16) int16_t paired[8][64];
   // Cosines cos((2n+1) m pi / 64) for the even outputs m = 2k and the odd
   // outputs m = 2k+1 (k, n < 16), laid out for pairwise products: for the
   // pair of inputs (2p, 2p+1) and the four outputs of group g, the eight
@@ -71,9 +70,10 @@ struct Tables {
         window[j][2 * i + 1] = static_cast<int16_t>((d[64 * i + 32 + j] + 4) >> 3);
       }
     }
-    for (int p = 0; p < 16; ++p) {
+    for (int i = 0; i < 8; ++i) {
       for (int j = 0; j < 32; ++j) {
-        for (int i = 0; i < 16; ++i) rotated[p][j][i] = window[j][(i - p) & 15];
+        paired[i][2 * j] = window[j][2 * i];
+        paired[i][2 * j + 1] = window[j][2 * i + 1];
       }
     }
     for (int p = 0; p < 8; ++p) {
@@ -139,14 +139,12 @@ void DCT(const int16_t* input, int32_t* c) {
   accumulate(5, _mm_shuffle_epi32(s1, 0x55), _mm_shuffle_epi32(d1, 0x55));
   accumulate(6, _mm_shuffle_epi32(s1, 0xAA), _mm_shuffle_epi32(d1, 0xAA));
   accumulate(7, _mm_shuffle_epi32(s1, 0xFF), _mm_shuffle_epi32(d1, 0xFF));
-  alignas(16) int32_t e[16], o[16];
+  // Even and odd outputs interleaved: C[8g..8g+7] from group g.
   for (int g = 0; g < 4; ++g) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(e + 4 * g), _mm_srai_epi32(ev[g], kCosineBits));
-    _mm_store_si128(reinterpret_cast<__m128i*>(o + 4 * g), _mm_srai_epi32(od[g], kCosineBits));
-  }
-  for (int k = 0; k < 16; ++k) {
-    c[2 * k] = e[k];
-    c[2 * k + 1] = o[k];
+    const __m128i e = _mm_srai_epi32(ev[g], kCosineBits);
+    const __m128i o = _mm_srai_epi32(od[g], kCosineBits);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(c + 8 * g), _mm_unpacklo_epi32(e, o));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(c + 8 * g + 4), _mm_unpackhi_epi32(e, o));
   }
 #else
   int16_t sum[16], difference[16];
@@ -181,73 +179,90 @@ VIDCTFilterBank::VIDCTFilterBank(int channels) : VFilterBank(channels) {
 }
 
 void VIDCTFilterBank::Reset() {
-  std::memset(rings_, 0, sizeof rings_);
+  std::memset(pairs_, 0, sizeof pairs_);
+  std::memset(previousHigh_, 0, sizeof previousHigh_);
   position_[0] = position_[1] = 15;
-  phase_[0] = phase_[1] = 0;
 }
 
 void VIDCTFilterBank::SlotToBlock(int channel, const int16_t* subbands, int16_t* out) {
-  int32_t c[32];
+  alignas(16) int32_t c[32];
   DCT(subbands, c);
   // The vector V[0..63] from the DCT: V[i] = C[16+i] (i < 16), V[16] = 0,
   // V[i] = -C[48-i] (16 < i < 32), V[32+i] = -C[|16-i|]. Stored saturated
   // to 16 bits: content loud enough to leave that range clips instead of
-  // wrapping round.
-  const int p = position_[channel];
-  const int phase = phase_[channel];
-  auto& low = rings_[channel][phase];
-  auto& high = rings_[channel][phase ^ 1];
-  int16_t plus[32], minus[32];
+  // wrapping round. plus[m] = C[m] and minus[m] = -C[m], saturated, with
+  // minus[32] = 0 standing for V[16].
+  alignas(16) int16_t plus[48], minus[48];
+  const int at = position_[channel];
+  int16_t* row = pairs_[channel][at];
+  int16_t* previous = previousHigh_[channel];
+  const Tables& t = GetTables();
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (int r = 0; r < 4; ++r) {
+    const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(c + 8 * r));
+    const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(c + 8 * r + 4));
+    _mm_store_si128(reinterpret_cast<__m128i*>(plus + 8 * r), _mm_packs_epi32(a, b));
+    _mm_store_si128(reinterpret_cast<__m128i*>(minus + 8 * r),
+                    _mm_packs_epi32(_mm_sub_epi32(zero, a), _mm_sub_epi32(zero, b)));
+  }
+  _mm_store_si128(reinterpret_cast<__m128i*>(minus + 32), zero);
+  auto reverse = [](__m128i v) {
+    v = _mm_shuffle_epi32(v, 0x1B);
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);
+  };
+  auto loadu = [](const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+  // The first half of the new vector, V[0..31], and its second half V[32..63].
+  const __m128i low[4] = {loadu(plus + 16), loadu(plus + 24), reverse(loadu(minus + 25)), reverse(loadu(minus + 17))};
+  const __m128i high[4] = {reverse(loadu(minus + 9)), reverse(loadu(minus + 1)), loadu(minus), loadu(minus + 8)};
+  // The row pairs each V[j] of this vector with V[32+j] of the one before.
+  for (int r = 0; r < 4; ++r) {
+    const __m128i before = _mm_load_si128(reinterpret_cast<const __m128i*>(previous + 8 * r));
+    _mm_store_si128(reinterpret_cast<__m128i*>(row + 16 * r), _mm_unpacklo_epi16(low[r], before));
+    _mm_store_si128(reinterpret_cast<__m128i*>(row + 16 * r + 8), _mm_unpackhi_epi16(low[r], before));
+    _mm_store_si128(reinterpret_cast<__m128i*>(previous + 8 * r), high[r]);
+  }
+  // Output j: the sum over the rows of this slot and of every second slot
+  // before it of D[64i+j] V[j] + D[64i+32+j] V'[32+j].
+  __m128i sums[8];
+  for (int q = 0; q < 8; ++q) sums[q] = _mm_set1_epi32(1024);
+  for (int i = 0; i < 8; ++i) {
+    const int16_t* v = pairs_[channel][(at + 2 * i) & 15];
+    const int16_t* w = t.paired[i];
+    for (int q = 0; q < 8; ++q) {
+      sums[q] = _mm_add_epi32(sums[q], _mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(v + 8 * q)),
+                                                      _mm_load_si128(reinterpret_cast<const __m128i*>(w + 8 * q))));
+    }
+  }
+  // Saturated to 16 bits as they are packed.
+  for (int q = 0; q < 8; q += 2) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * q),
+                     _mm_packs_epi32(_mm_srai_epi32(sums[q], 11), _mm_srai_epi32(sums[q + 1], 11)));
+  }
+#else
   for (int m = 0; m < 32; ++m) {
     plus[m] = Saturate16(c[m]);
     minus[m] = Saturate16(-c[m]);
   }
-  for (int j = 0; j < 16; ++j) {
-    low[j][p] = plus[16 + j];
-    high[j][p] = minus[16 - j];
-  }
-  low[16][p] = 0;
-  high[16][p] = minus[0];
-  for (int j = 17; j < 32; ++j) {
-    low[j][p] = minus[48 - j];
-    high[j][p] = minus[j - 16];
-  }
-  const Tables& t = GetTables();
-#if defined(__SSE2__)
-  for (int j = 0; j < 32; j += 8) {
-    __m128i sums[2];
-    for (int half = 0; half < 2; ++half) {
-      __m128i s[4];
-      for (int q = 0; q < 4; ++q) {
-        const int row = j + 4 * half + q;
-        const int16_t* v = low[row];
-        const int16_t* w = t.rotated[p][row];
-        s[q] = _mm_add_epi32(
-            _mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(v)),
-                           _mm_load_si128(reinterpret_cast<const __m128i*>(w))),
-            _mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(v + 8)),
-                           _mm_load_si128(reinterpret_cast<const __m128i*>(w + 8))));
-      }
-      // Lane q of the result: the four lanes of s[q] summed.
-      const __m128i a = _mm_add_epi32(_mm_unpacklo_epi32(s[0], s[1]), _mm_unpackhi_epi32(s[0], s[1]));
-      const __m128i b = _mm_add_epi32(_mm_unpacklo_epi32(s[2], s[3]), _mm_unpackhi_epi32(s[2], s[3]));
-      const __m128i total = _mm_add_epi32(_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b));
-      sums[half] = _mm_srai_epi32(_mm_add_epi32(total, _mm_set1_epi32(1024)), 11);
-    }
-    // Saturated to 16 bits as they are packed.
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm_packs_epi32(sums[0], sums[1]));
-  }
-#else
+  minus[32] = 0;
   for (int j = 0; j < 32; ++j) {
-    const int16_t* v = low[j];
-    const int16_t* w = t.rotated[p][j];
-    int32_t sum = 0;
-    for (int k = 0; k < 16; ++k) sum += int32_t{w[k]} * v[k];
-    out[j] = Saturate16((sum + 1024) >> 11);
+    const int16_t v = j < 16 ? plus[16 + j] : minus[48 - j];
+    row[2 * j] = v;
+    row[2 * j + 1] = previous[j];
+  }
+  for (int j = 0; j < 32; ++j) previous[j] = minus[j <= 16 ? 16 - j : j - 16];
+  for (int j = 0; j < 32; ++j) {
+    uint32_t sum = 1024;
+    for (int i = 0; i < 8; ++i) {
+      const int16_t* v = pairs_[channel][(at + 2 * i) & 15];
+      const int16_t* w = t.paired[i];
+      // Wrapping as the vector sums do (the window keeps real sums in range).
+      sum += static_cast<uint32_t>(int32_t{v[2 * j]} * w[2 * j] + int32_t{v[2 * j + 1]} * w[2 * j + 1]);
+    }
+    out[j] = Saturate16(static_cast<int32_t>(sum) >> 11);
   }
 #endif
-  position_[channel] = (p - 1) & 15;
-  phase_[channel] = phase ^ 1;
+  position_[channel] = (at - 1) & 15;
 }
 
 void VIDCTFilterBank::SynthesizeSlot(int channel, const int16_t* subbands, int16_t* output, int stride) {

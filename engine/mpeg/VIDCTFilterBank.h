@@ -46,10 +46,12 @@ class VIDCTFilterBank : public VFilterBank {
   // One time slot of one channel into 32 contiguous output samples.
   void SlotToBlock(int channel, const int16_t* subbands, int16_t* out);
 
-  // Per channel: two rings of the 16 most recent vector halves by output
-  // position, [buffer][output position][ring position]; the newest vector
-  // goes to the current position and the window is turned to match.
-  alignas(16) int16_t rings_[2][2][32][16];
+  // Per channel: a ring of the rows of the 16 most recent slots, the newest
+  // at the current position; a slot's row interleaves the first half of its
+  // vector (V[j]) with the second half of the vector before (V[32+j]), the
+  // two values that window taps 2i and 2i+1 take from the same slot pair.
+  alignas(16) int16_t pairs_[2][16][64];
+  // The second half of each channel's newest vector, for the next row.
+  alignas(16) int16_t previousHigh_[2][32];
   int position_[2] = {15, 15};
-  int phase_[2] = {0, 0};
 };

@@ -105,6 +105,10 @@ std::unique_ptr<VStreamScheduler> VISO11172StreamScheduler::CreateVideoChild(uin
   return std::make_unique<VMPVScheduler>(streamId, bitstream, bufferingFactor_, reserveFactor_, false);
 }
 
+void VISO11172StreamScheduler::DeliverPayload(VStreamScheduler& child, const uint8_t* data, uint32_t length) {
+  static_cast<ChildBitstream*>(child.GetBitstream())->FillFrom(data, length);
+}
+
 void VISO11172StreamScheduler::CreateChild(uint32_t streamId, uint32_t scale, uint32_t bound) {
   if (FindChild(streamId) != nullptr) return;
   std::unique_ptr<VStreamScheduler> child;
@@ -260,7 +264,7 @@ bool VISO11172StreamScheduler::ReadPacket() {
   if (observer_)
     observer_(PacketInfo{header_.streamId, position_, streamPosition, length, header_.hasPts, header_.pts});
   if (header_.hasPts) child->AddTimeStamp(header_.pts);
-  static_cast<ChildBitstream*>(bitstream)->FillFrom(At() + header_.headerBytes, length);
+  DeliverPayload(*child, At() + header_.headerBytes, length);
   position_ += static_cast<int64_t>(have);
   if (!child->IsStarted()) {
     child->SetRate(rate_);

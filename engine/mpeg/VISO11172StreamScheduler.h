@@ -64,6 +64,11 @@ class VISO11172StreamScheduler : public VMPSScheduler {
   // the stream without a child. Tests and tools put their own children here.
   virtual std::unique_ptr<VStreamScheduler> CreateAudioChild(uint32_t streamId, VBitstream* bitstream);
   virtual std::unique_ptr<VStreamScheduler> CreateVideoChild(uint32_t streamId, VBitstream* bitstream);
+  // Hands a packet's payload to its child: by default copied into the
+  // child's bit stream, which has room for it. A child that takes the bytes
+  // straight from the staging block (nothing to decode from a ring) overrides
+  // this; its bit stream then stays empty.
+  virtual void DeliverPayload(VStreamScheduler& child, const uint8_t* data, uint32_t length);
 
  private:
   class ChildBitstream;

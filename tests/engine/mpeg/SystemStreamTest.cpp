@@ -24,6 +24,9 @@ struct SplitResult {
   std::set<int64_t> videoUnstamped, audioUnstamped;  // positions of packets without a time stamp
   uint64_t skipped = 0;
   uint32_t broken = 0;
+  // Whether every packet's stream position is the count of its stream's
+  // bytes before it, and the last packet ends where the stream does.
+  bool positionsInStep = true;
 };
 
 SplitResult Split(const std::string& path) {
@@ -41,6 +44,14 @@ SplitResult Split(const std::string& path) {
     if (stream)
       for (const auto& p : stream->packets)
         if (!p.hasPts) (stream == splitter.FindVideo() ? r.videoUnstamped : r.audioUnstamped).insert(p.filePosition);
+  for (const auto& stream : splitter.GetStreams()) {
+    uint64_t at = 0;
+    for (const auto& p : stream.packets) {
+      r.positionsInStep = r.positionsInStep && p.streamPosition == at;
+      at += p.dataLength;
+    }
+    r.positionsInStep = r.positionsInStep && at == stream.byteCount && at == stream.bytes.size();
+  }
   r.skipped = splitter.GetSkippedBytes();
   r.broken = splitter.GetBrokenPackets();
   return r;
@@ -83,6 +94,7 @@ TEST_P(SystemStreamOracleTest, ElementaryStreamsAndTimeStampsMatchFfmpeg) {
     EXPECT_EQ(r.skipped, 0u);
   }
   EXPECT_EQ(r.broken, 0u);
+  EXPECT_TRUE(r.positionsInStep);
   const std::string video = mpegtest::ReferenceElementaryStream(stream, "v", Path("v.m1v"));
   const std::string audio = GetParam().audio ? mpegtest::ReferenceElementaryStream(stream, "a", Path("a.mp2")) : "";
   ASSERT_FALSE(video.empty());
