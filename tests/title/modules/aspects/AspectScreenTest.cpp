@@ -402,6 +402,41 @@ TEST_F(AspectScreenTest, ThePointerChoosesARowAndTheTitleFollowsItAlongTheChildr
   delete screen;
 }
 
+// A leaf chosen with the pointer: the list goes while the pointer rests on
+// the leaf's row, and comes back, after the viewer, with no row lit although
+// the pointer is elsewhere by then.
+TEST_F(AspectScreenTest, TheListComesBackFromALeafWithNoRowLit) {
+  OpenAspectDisc(kTree);
+  if (HasFatalFailure()) return;
+  AspectScreen* screen = OpenScreen();
+  screen->OpenAspect(0, true);
+  Run(600);
+  AppTaskListControl* list = screen->GetList();
+  const int32_t leafY = Bounds(list).top + 10;  // Fachwerk, a leaf
+  for (int32_t y = 100; y <= leafY; y += 5) {
+    bench->Move(420, y);
+    Pass(10);
+  }
+  Run(300);
+  ASSERT_EQ(list->GetHoveredItem(), 0);
+  bench->Down(420, leafY);
+  Pass(10);
+  bench->Up(420, leafY);
+  Run(600);
+  ASSERT_NE(screen->GetViewer(), nullptr);
+  // Back through the link, the pointer away from the list.
+  bench->Move(320, 470);
+  Pass(10);
+  SendControlEvent(*screen->GetLinkText(), kEventLinkActivated);
+  Run(600);
+  ASSERT_TRUE(list->IsVisible());
+  EXPECT_EQ(list->GetHoveredItem(), -1);
+  VRect lit;
+  list->GetHighlightRect(lit);
+  EXPECT_TRUE(lit.IsEmpty()) << "no highlight bar stays on the leaf's row";
+  delete screen;
+}
+
 TEST_F(AspectScreenTest, ALeafOpensItsItemInTheViewerAndTheViewerLeadsBackToTheList) {
   OpenAspectDisc(kTree);
   if (HasFatalFailure()) return;
