@@ -146,6 +146,7 @@ class AspectScreenTest : public paneltest::PanelFixture {
     } pictures[] = {{13100, 340, 400, 0x604020}, {13200, 241, 400, 0x406080}, {13300, 59, 400, 0x204060},
                     {13400, 20, 20, 0xC0C0C0},   {13401, 20, 20, 0xE0E0E0},   {13402, 20, 20, 0xFFFFFF}};
     for (const auto& p : pictures) {
+      if (!withPictures) break;
       const std::string name = "gui/p" + std::to_string(p.id) + ".bmp";
       const uint32_t colour = p.colour;
       WriteFile(name, striptest::Bmp24(p.width, p.height, [colour](int32_t, int32_t) { return colour; }));
@@ -162,6 +163,9 @@ class AspectScreenTest : public paneltest::PanelFixture {
     ASSERT_TRUE(GetMuseumArchives().Open(ArchiveSlot::kGui, Path("Media/QV_GUI.msf")));
     LoadPictureFonts();
   }
+
+  // False: the interface archive holds none of the screen's pictures.
+  bool withPictures = true;
 
   AspectScreen* Make() {
     auto* screen = new AspectScreen(AspectScreen::kScreenId, 0, 0, 30, 640, 480, bench->recorder);
@@ -637,6 +641,38 @@ TEST_F(AspectScreenTest, BadTreesOpenWithWhatIsValid) {
     delete screen;
     FlushDeferredDeletions();
   }
+}
+
+// Without its pictures (the three beside the list and the back button's)
+// the screen opens with what it has: the list slides in, a node and a leaf
+// open, the link leads back, and the screen closes to 95.
+TEST_F(AspectScreenTest, OpensAndClosesWithoutItsPictures) {
+  withPictures = false;
+  OpenAspectDisc(kTree);
+  if (HasFatalFailure()) return;
+  AspectScreen* screen = OpenScreen();
+  EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 14417"}));
+  EXPECT_EQ(Bounds(screen->GetList()).left, 342);
+  screen->OpenAspect(0, true);  // Architektur
+  Run(600);
+  EXPECT_EQ(screen->GetDepth(), 1);
+  EXPECT_TRUE(screen->GetTitleBar()->IsVisible());
+  screen->OpenAspect(0, true);  // Fachwerk, VI001
+  Run(600);
+  ASSERT_NE(screen->GetViewer(), nullptr);
+  SendControlEvent(*screen->GetLinkText(), kEventLinkActivated);
+  Run(600);
+  EXPECT_TRUE(screen->GetList()->IsVisible());
+  screen->GoBack();
+  Run(600);
+  EXPECT_EQ(screen->GetDepth(), 0);
+  bench->Redraw();
+  screen->Hide();
+  Run(2200);
+  EXPECT_EQ(screen->GetState(), 11);
+  Run(20);
+  EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14417"}));
+  delete screen;
 }
 
 TEST_F(AspectScreenTest, TheMainPanelMakesItForModuleZeroAndForAspectItems) {
