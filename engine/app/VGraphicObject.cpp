@@ -24,7 +24,9 @@ int32_t ClampToInt32(int64_t value) {
 
 VGraphicObject::VGraphicObject(int32_t kindCode, int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width,
                                int32_t height)
-    : bounds_(left, top, left + width, top + height), layer_(layer), kindCode_(kindCode), id_(id) {}
+    : bounds_(left, top, left + width, top + height), layer_(layer), kindCode_(kindCode), id_(id) {
+  graphicNode_ = true;
+}
 
 VGraphicObject::~VGraphicObject() {
   if (gCaptured == this) {
@@ -34,9 +36,18 @@ VGraphicObject::~VGraphicObject() {
   if (gTracking == this) gTracking = nullptr;
   if (gFocused == this) gFocused = nullptr;
   if (gCurrentParent == this) gCurrentParent = nullptr;
+  // From here on the node is no graphic object any more.
+  graphicNode_ = false;
 }
 
-VGraphicObject* VGraphicObject::AsGraphic(VTLink* node) { return dynamic_cast<VGraphicObject*>(node); }
+VGraphicObject* VGraphicObject::AsGraphic(VTLink* node) {
+  if (node == nullptr) return nullptr;
+  // The tree part of a graphic object (nearly every node of a display tree)
+  // needs no run-time type check: the display tree steps through these links
+  // many times for every object it draws or moves.
+  if (node->IsGraphicNode()) return static_cast<VGraphicObject*>(node);
+  return dynamic_cast<VGraphicObject*>(node);
+}
 
 VGraphicObject* VGraphicObject::GetParentObject() const { return AsGraphic(GetParent()); }
 VGraphicObject* VGraphicObject::GetNextObject() const { return AsGraphic(nextSibling_); }

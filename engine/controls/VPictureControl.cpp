@@ -209,31 +209,35 @@ VAlphaChannel* ScaleAlphaChannel(VAlphaChannel& channel, const VRect& frameRect,
 }  // namespace
 
 // Scales the current frame of the main picture into a new picture of the
-// given size; the attributes of the main picture are carried over, its
-// alpha channel scaled the same way.
+// given size.
 void VPictureControl::BuildScaledCopy(int32_t width, int32_t height) {
   FreeScaledCopy();
   scaledStale_ = false;
-  if (picture_ == nullptr || width <= 0 || height <= 0) return;
-  PixelMap* source = picture_->GetPixelMap();
-  if (source == nullptr || source->GetWidth() <= 0 || picture_->GetHeight() <= 0) return;
+  if (picture_ == nullptr) return;
+  scaledCopy_ = MakeScaledCopy(picture_, ClampedFrame(picture_), width, height);
+}
+
+VPicture* VPictureControl::MakeScaledCopy(VPicture* picture, int32_t frame, int32_t width, int32_t height) {
+  if (picture == nullptr || width <= 0 || height <= 0) return nullptr;
+  PixelMap* source = picture->GetPixelMap();
+  if (source == nullptr || source->GetWidth() <= 0 || picture->GetHeight() <= 0) return nullptr;
   const int32_t depth = source->GetDepth();
   const VRect targetBounds(0, 0, width, height);
   auto* target = new PixelMap(targetBounds, depth, source->GetColorTable(), nullptr, nullptr,
                               PixelMap::kStorageMemory, source->GetPixelFormat());
   if (!target->HasStorage()) {
     delete target;
-    return;
+    return nullptr;
   }
-  const int32_t frameTop = ClampedFrame(picture_) * picture_->GetHeight();
-  const VRect sourceRect(0, frameTop, picture_->GetWidth(), frameTop + picture_->GetHeight());
+  const int32_t frameTop = frame * picture->GetHeight();
+  const VRect sourceRect(0, frameTop, picture->GetWidth(), frameTop + picture->GetHeight());
   if (!ScaleInto(*source, sourceRect, *target)) {
     delete target;
-    return;
+    return nullptr;
   }
-  scaledCopy_ = new VPicture(target);
+  auto* copy = new VPicture(target);
   PixelMapAttributes attributes;
-  if (picture_->GetPixelAttributes(attributes)) {
+  if (picture->GetPixelAttributes(attributes)) {
     VAlphaChannel* alpha = nullptr;
     if (VAlphaChannel* channel = attributes.PeekAlphaChannel()) {
       alpha = ScaleAlphaChannel(*channel, sourceRect, width, height);
@@ -242,8 +246,9 @@ void VPictureControl::BuildScaledCopy(int32_t width, int32_t height) {
     if (alpha != nullptr) alpha->Release();  // the attributes hold it
     // A mask names regions of the original size: the copy goes without.
     attributes.SetMask(nullptr);
-    scaledCopy_->SetPixelAttributes(attributes);
+    copy->SetPixelAttributes(attributes);
   }
+  return copy;
 }
 
 // ---------------------------------------------------------------------------

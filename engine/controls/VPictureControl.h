@@ -68,6 +68,11 @@ class VPictureControl : public VControl {
   const VPoint& GetPressPoint() const { return pressPoint_; }
   void SetPixelHitTest(bool on) { pixelHitTest_ = on; }
   bool HasExplicitSize() const { return explicitSize_; }
+  // A new picture (one reference, the caller's) holding frame `frame` of
+  // `picture` resampled to width x height, with the picture's attributes and
+  // its alpha channel scaled the same way (a mask names regions of the
+  // original size: the copy goes without); null when it cannot be made.
+  static VPicture* MakeScaledCopy(VPicture* picture, int32_t frame, int32_t width, int32_t height);
 
  protected:
   // For subclasses that supply their pictures themselves (buttons).

@@ -75,6 +75,11 @@ class VTLink {
   // Tells the owner: DispatchUpward from this node.
   bool SendUpward(uint32_t code, uint32_t value1, uint32_t value2) { return DispatchUpward(code, value1, value2); }
 
+  // True for the tree part of a graphic object, which marks it so while it
+  // stands (from the end of its construction to the end of its destruction):
+  // the display tree steps through its links without a run-time type check.
+  bool IsGraphicNode() const { return graphicNode_; }
+
   VTLink* GetBackLink() const { return backLink_; }
   VTLink* GetNextSibling() const { return nextSibling_; }
   VTLink* GetFirstChild() const { return firstChild_; }
@@ -99,6 +104,7 @@ class VTLink {
   VTLink* backLink_ = nullptr;
   VTLink* nextSibling_ = nullptr;
   VTLink* firstChild_ = nullptr;
+  bool graphicNode_ = false;
 };
 
 // A node of a data tree: adds a data handler taking four values.

@@ -424,6 +424,10 @@ void AspectScreen::OpenAspect(int32_t row, bool byUser) {
   link_->SetText(new VString(record->GetText()), false);
   link_->SetVisible(true, false);
   MoveLink(text, VPoint(text.x, kLinkRow), LinkAction::kOpenViewer);
+  // The list goes while the pointer rests on the leaf's row: it lets go of
+  // that row at once, or the row's bar would still be lit when the list
+  // comes back after the viewer, wherever the pointer is by then.
+  list_->HoverItem(-1, false, true);
   list_->SetVisible(false, true);
 }
 

@@ -253,7 +253,10 @@ void CarouselScreen::SetState(int32_t state) {
       ShowDetails(false);
       break;
     case 6:
-      if (!carousel_->IsStoppingAtSlot()) SetState(7);
+      // A place beyond the ring has no picture to wait for: the ring may
+      // still turn to a place pointed at before, but it will not report
+      // this one.
+      if (!carousel_->IsStoppingAtSlot() || current_ < 0 || current_ >= PictureCarousel::kRingSize) SetState(7);
       break;
     case 7:
       GetSoundManager().TriggerSound(kSoundOpenDetails);

@@ -252,6 +252,44 @@ TEST_F(CarouselScreenTest, RingPictureOfNoPlaceOpensNoBubble) {
   EXPECT_TRUE(Logged(140).empty());
 }
 
+// More places than the ring has pictures: the list holds them all; a place
+// beyond the ring opens its details without the ring, even while the ring
+// still turns to a place pointed at on the way down the list, and its go
+// button names its own bubble.
+TEST_F(CarouselScreenTest, PlacesBeyondTheRingOpenWithoutIt) {
+  index.clear();
+  for (int row = 0; row < 22; ++row) {
+    const int bubble = row % 3 == 0 ? 4 : row % 3 == 1 ? 7 : 3;
+    index += std::to_string(row + 1) + " " + std::to_string(bubble) + " " + std::to_string(10 * (row + 1)) +
+             " 0 VI000 \"Ort " + std::to_string(row) + "\"\n";
+  }
+  Open();
+  MarkVisited({"SH004"});
+  CarouselScreen* screen = OpenScreen();
+  ASSERT_EQ(screen->GetEntries().GetCount(), 22);
+  ASSERT_EQ(screen->GetTitleList()->GetItemCount(), 22);
+  // On the way down the list the pointer rests on row 19 (the ring starts
+  // turning to it), then row 20 is chosen.
+  const VRect& list = screen->GetTitleList()->GetBounds();
+  bench->Move(list.left + 40, list.top + 19 * 17 + 8);
+  RunFor(100);
+  EXPECT_TRUE(screen->GetCarousel()->IsStoppingAtSlot());
+  ChooseRow(*screen, 20);
+  EXPECT_EQ(screen->GetCurrentItem(), 20);
+  ASSERT_TRUE(RunUntil([&] { return screen->GetState() == 9; }, 20, 10000)) << "state " << screen->GetState();
+  EXPECT_EQ(TextOf(screen->GetEntryTitleText()), "Salon");
+  EXPECT_EQ(Rows(*screen), std::vector<std::string>{"Salon 1"});
+  EXPECT_EQ(screen->GetCarousel()->GetSelectedItem(), -1) << "no picture of the ring stands for row 20";
+  VPictureButton* go = screen->GetGoButton(1);
+  ASSERT_TRUE(go->IsShown());
+  bench->Move(go->GetBounds().left + 5, go->GetBounds().top + 5);
+  RunFor(60);
+  bench->Click(go->GetBounds().left + 5, go->GetBounds().top + 5);
+  EXPECT_EQ(Logged(140), std::vector<std::string>{"140 3"});
+  screen->Hide();
+  ASSERT_TRUE(RunUntil([&] { return !Logged(95).empty(); }));
+}
+
 TEST_F(CarouselScreenTest, OpensAndClosesWithoutIndexOrPictures) {
   withInterfacePictures = false;
   index.clear();

@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <set>
+#include <utility>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/VPicture.h"
 #include "support/BuildPaths.h"
 #include "support/RequireTool.h"
@@ -139,6 +143,110 @@ TEST_F(PictureCarouselTest, PointerZonesTurnTheRingFasterNearTheEdges) {
     EXPECT_GE(carousel->GetAngle(), 0.0);
     EXPECT_LE(carousel->GetAngle(), kStep + 1e-9);
   }
+}
+
+// Every zone holds its right and bottom edges: the pointer there turns the
+// ring, selects the front picture or clears the selection; one pixel beyond
+// it does not.
+TEST_F(PictureCarouselTest, ZonesHoldTheirRightAndBottomEdges) {
+  Open();
+  PictureCarousel* carousel = Make(nullptr);
+  const VRect left = carousel->GetLeftZone();
+  const VRect right = carousel->GetRightZone();
+  ASSERT_LT(left.bottom, 379) << "the zones end with the ring's pictures";
+  struct Case {
+    const char* what;
+    int x, y;
+    bool selectFirst;  // the front picture selected before
+    bool turns, selects, clears;
+  };
+  const std::vector<Case> cases = {
+      {"left zone, bottom edge", 0, left.bottom, false, true, false, false},
+      {"below the left zone", 0, left.bottom + 1, false, false, false, false},
+      {"left zone, top edge", 0, left.top, false, true, false, false},
+      {"right zone, bottom right corner", 400, right.bottom, false, true, false, false},
+      {"centre zone, bottom right corner", 252, 105, false, false, true, false},
+      {"centre zone, top left corner", 167, 41, false, false, true, false},
+      {"right of the centre zone", 253, 105, false, false, false, false},
+      {"below the centre zone", 252, 106, false, false, false, false},
+      {"the ring's bottom right corner", 400, 379, true, false, false, true},
+      {"right of the ring", 401, 379, true, false, false, false},
+      {"below the ring", 400, 380, true, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    bench->Move(600, 450);
+    RunFor(40);
+    carousel->SelectItem(-1, true, false);
+    carousel->SetAngle(0);
+    if (c.selectFirst) carousel->SelectItem(PictureCarousel::kFrontPlace, false, false);
+    bench->log.clear();
+    const int offset = carousel->GetOffset();
+    bench->Move(c.x, c.y);
+    RunFor(40);
+    const bool turned = carousel->GetOffset() != offset || carousel->GetAngle() != 0.0;
+    EXPECT_EQ(turned, c.turns);
+    EXPECT_EQ(!Logged(142).empty(), c.selects);
+    EXPECT_EQ(!Logged(143).empty(), c.clears);
+    EXPECT_EQ(carousel->GetSelectedItem() >= 0, c.selects || (c.selectFirst && !c.clears));
+  }
+}
+
+// A turning ring draws every place from scaled copies of its picture: the
+// front place always shows its own item's picture; each slot keeps no more
+// copies than the sizes a place takes round the ring, and once the ring has
+// gone round, the copies made on the way serve the next turn.
+TEST_F(PictureCarouselTest, TurningDrawsThePicturesFromCopiesMadeOnce) {
+  using carouseltest::kEvenColour;
+  using carouseltest::kOddColour;
+  Open();
+  // The pictures at the depth of the window's map, as the title loads them.
+  PictureCarousel* carousel = nullptr;
+  {
+    const ScopedLoadPixelFormat depth(16);
+    carousel = Make(nullptr);
+  }
+  std::set<std::pair<int, int>> sizes;
+  for (int k = 0; k < 20000; ++k) {
+    const double angle = k * 2 * PictureCarousel::kPi / 20000;
+    const PictureCarousel::Place p = PictureCarousel::ProjectPlace(0, angle, -45, 210, 110);
+    sizes.insert({p.width, p.height});
+  }
+  bench->Move(395, (carousel->GetRightZone().top + carousel->GetRightZone().bottom) / 2);
+  const auto near = [](uint32_t got, uint32_t want) {
+    for (int shift : {16, 8, 0}) {
+      if (std::abs(static_cast<int>((got >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > 8) {
+        return false;
+      }
+    }
+    return true;
+  };
+  const auto copies = [&] {
+    size_t total = 0;
+    for (int i = 0; i < PictureCarousel::kRingSize; ++i) {
+      EXPECT_LE(carousel->GetSlot(i)->GetScaledCopyCount(), sizes.size()) << "slot " << i;
+      total += carousel->GetSlot(i)->GetScaledCopyCount();
+    }
+    return total;
+  };
+  // Each turn somewhat more than once round at 0.95 radians a second.
+  std::vector<size_t> made;
+  for (int turn = 0; turn < 2; ++turn) {
+    const size_t before = copies();
+    for (int pass = 0; pass < 180; ++pass) {
+      bench->clock().AdvanceMilliseconds(40);
+      bench->Idle();
+      bench->Redraw();
+      const VRect& front = carousel->GetPlaceSlot(PictureCarousel::kFrontPlace)->GetBounds();
+      const int item = (carousel->GetOffset() + PictureCarousel::kFrontPlace) % PictureCarousel::kRingSize;
+      const uint32_t shown = bench->PixelAt((front.left + front.right) / 2, (front.top + front.bottom) / 2);
+      ASSERT_TRUE(near(shown, item % 2 == 0 ? kEvenColour : kOddColour))
+          << "turn " << turn << " pass " << pass << " item " << item << std::hex << " colour " << shown;
+    }
+    made.push_back(copies() - before);
+  }
+  EXPECT_GT(made[0], 20u * sizes.size() / 2);
+  EXPECT_LT(made[1] * 10, made[0]) << "the second turn draws from the copies of the first";
 }
 
 TEST_F(PictureCarouselTest, FrontPictureSelectedClickedAndCleared) {
