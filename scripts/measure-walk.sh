@@ -105,7 +105,7 @@ if [ "$INNER" = 1 ]; then
   [ -z "$KEEP" ] || cp "$LOG" "$KEEP/run.log"
   grep "^first-frame-ms " "$LOG"
   echo "$IDLE_LINE"
-  grep -E "^(script|script-done|bubble-entered|panel|screen-shown) " "$LOG"
+  grep -E "^(script|script-done|late-frame|bubble-entered|panel|screen-shown) " "$LOG"
   awk '/^script-done / { for (i = 1; i < NF; ++i) if ($i == "longest-gap-ms" && $(i + 1) > worst) worst = $(i + 1) }
        END { print "worst-gap-ms " worst + 0 }' "$LOG"
   exit 0
