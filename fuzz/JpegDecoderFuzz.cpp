@@ -1,10 +1,13 @@
 // Fuzz target: arbitrary bytes read by the engine's own JPEG decoder into
 // maps of every depth (24 and 32 bits, 15 and 16 bits with the ordered
-// dither, 8 bits grey and through error diffusion onto a palette), and once
-// through the reader registry as "JPEG". Headers of every size reach the
+// dither, 8 bits grey and through error diffusion onto a palette), as R, G, B
+// rows handed out in bands (each byte of every band read), and once through
+// the reader registry as "JPEG". Headers of every size reach the
 // decoder: it must refuse pictures over the engine's limit itself.
 #include <cstdint>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "ImageFuzzSupport.h"
 #include "engine/core/MediaTypes.h"
@@ -31,6 +34,32 @@ void DecodeAt(int32_t depth, int32_t format, VColorTable* table) {
   (void)sink;
 }
 
+// The rows in bands of 16 into memory of a band's size: every row comes, each
+// written whole before the next band is asked for.
+void DecodeRows() {
+  VFile file(VFileSpec(imagefuzz::ScratchPath("jpeg")), kUnknownFileType, kUnknownFileType);
+  if (!file.Open(1)) return;
+  VJPEGImageReader reader(&file);
+  if (reader.ReadHeader() != 0) return;
+  VRect bounds;
+  reader.GetFrameBounds(bounds, 0);
+  const size_t rowBytes = static_cast<size_t>(bounds.GetWidth()) * 3;
+  std::vector<uint8_t> band(rowBytes * 16);
+  int32_t given = 0, rows = 0;
+  uint32_t sum = 0;
+  const int32_t result = reader.ReadRgbRows(16, [&](int32_t count) -> uint8_t* {
+    for (size_t i = 0; i < rowBytes * static_cast<size_t>(given); ++i) sum += band[i];
+    given = count;
+    rows += count;
+    std::fill(band.begin(), band.end(), uint8_t{0xCD});
+    return band.data();
+  });
+  for (size_t i = 0; i < rowBytes * static_cast<size_t>(given); ++i) sum += band[i];
+  if (result == 0 && rows != bounds.GetHeight()) __builtin_trap();
+  volatile uint32_t sink = sum;
+  (void)sink;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -47,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodeAt(15, kFormat555, nullptr);
   DecodeAt(8, kFormatGrey8, nullptr);
   DecodeAt(8, kFormatIndexed8, cube);
+  DecodeRows();
 
   VFile file(VFileSpec(imagefuzz::ScratchPath("jpeg")), kUnknownFileType, kUnknownFileType);
   if (!file.Open(1)) return 0;

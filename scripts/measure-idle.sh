@@ -2,8 +2,9 @@
 # Measures the title's processor use while it sits still: builds the
 # optimised title and the sample disc as scripts/run.sh does, starts the title
 # in a window under a virtual X server (xvfb-run) with SDL's dummy sound,
-# waits for its first frame and then SETTLE seconds (the tour's cover fades,
-# the pointer stays where it is), and prints the share of one core its
+# waits for its first frame, ends the opening movie with a click, waits for
+# the tour and then SETTLE seconds with the pointer resting in the middle of
+# the window (the view still), and prints the share of one core its
 # threads used over the next SECONDS seconds (user and system time from
 # /proc/PID/stat), e.g. "idle cpu: 0.40% of a core over 10 s".
 #
@@ -75,6 +76,19 @@ if [ "$INNER" = 1 ]; then
     sleep 0.1
   done
   grep -q "first-frame-ms " "$LOG" || { echo "measure-idle: no first frame within 30 s" >&2; exit 1; }
+  # The title opens with its movie: a click ends it and the tour comes (its
+  # first hand-over script); the pointer then rests in the window's middle,
+  # where the view does not turn after it.
+  xdotool search --sync --name 'Das Ostrevan Haus' >/dev/null
+  sleep 1
+  WINDOW=$(xdotool search --onlyvisible --name 'Das Ostrevan Haus' | tail -1)
+  xdotool mousemove --window "$WINDOW" 60 60 click 1
+  for _ in $(seq 300); do
+    grep -q "^script-done 1 " "$LOG" 2>/dev/null && break
+    sleep 0.1
+  done
+  grep -q "^script-done 1 " "$LOG" || { echo "measure-idle: the tour did not come within 30 s" >&2; exit 1; }
+  xdotool mousemove --window "$WINDOW" 320 240
   sleep "$SETTLE"
   if [ -n "$THEN" ]; then
     bash -c "$THEN"
@@ -109,8 +123,8 @@ if [ "$INNER" = 1 ]; then
   exit 0
 fi
 
-for tool in xvfb-run Xvfb; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "measure-idle: $tool not found: apt-get install xvfb" >&2; exit 1; }
+for tool in xvfb-run Xvfb xdotool; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "measure-idle: $tool not found: apt-get install xvfb xdotool" >&2; exit 1; }
 done
 if [ "$BUILD" = 1 ]; then
   source scripts/ccache-env.sh

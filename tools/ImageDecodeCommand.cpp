@@ -4,7 +4,9 @@
 // nearest colour without dithering, so the colours are the file's, rounded.
 #include "tools/ImageDecodeCommand.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -28,6 +30,7 @@
 #include "platform/File.h"
 #include "platform/MessageBox.h"
 #include "tools/PixelMapPpm.h"
+#include "tools/PpmFileWriter.h"
 
 namespace {
 
@@ -209,10 +212,60 @@ int DecodeJpegThroughLibrary(const std::string& input, const std::string& output
   return 0;
 }
 
+namespace {
+
+// A JPEG file at 24 bits goes from the engine's reader to the file a band of
+// rows at a time, never whole in memory. Kind of outcome: the file was
+// written, could not be written, could not be decoded, or is not one for this path (the general one
+// then reads it and explains what is wrong with it).
+enum class StreamedDecode { kWritten, kWriteFailed, kDecodeFailed, kNotStreamed };
+
+StreamedDecode DecodeJpegRows(const std::string& input, const std::string& output, std::string& problem) {
+  VFileSpec spec(input.c_str());
+  if (spec.GetFileTypeFromExtension(kImageCategory) != MakeTypeCode("JPEG")) return StreamedDecode::kNotStreamed;
+  VFile file(spec, kUnknownFileType, kUnknownFileType);
+  if (!file.Open(VFileObject::kRead)) return StreamedDecode::kNotStreamed;
+  std::unique_ptr<VImageReader> reader(CreateImageReaderForFile(&file, MakeTypeCode("JPEG")));
+  auto* jpeg = dynamic_cast<VJPEGImageReader*>(reader.get());
+  if (!jpeg || jpeg->ReadHeader() != 0 || jpeg->SelectFrames(0) != 0) return StreamedDecode::kNotStreamed;
+  VRect bounds;
+  jpeg->GetFrameBounds(bounds, 0);
+  const int32_t width = bounds.GetWidth(), height = bounds.GetHeight();
+  if (width < 1 || height < 1 || int64_t{width} * height > kMaxImagePixels) return StreamedDecode::kNotStreamed;
+  // About a megabyte of rows a write, in bands of whole 16-row MCU rows.
+  const int32_t band = 16;
+  const int32_t bufferRows = std::min(height, band * std::max<int32_t>(1, static_cast<int32_t>((1 << 20) / (int64_t{width} * 3 * band))));
+  PpmFileWriter ppm;
+  problem = ppm.Open(output, width, height, bufferRows);
+  if (!problem.empty()) return StreamedDecode::kWriteFailed;
+  const int32_t result = jpeg->ReadRgbRows(band, [&ppm](int32_t count) { return ppm.NextRows(count); });
+  problem = ppm.Close();
+  if (!problem.empty()) return StreamedDecode::kWriteFailed;
+  return result == 0 ? StreamedDecode::kWritten : StreamedDecode::kDecodeFailed;
+}
+
+}  // namespace
+
 int DecodeImage(const std::string& input, const std::string& output, int32_t depth, const std::string& alphaPath,
                 std::ostream& err) {
   DecodeSettings settings(depth);
   if (!CanWrite(output, err) || (!alphaPath.empty() && !CanWrite(alphaPath, err))) return 1;
+  if (depth == 24 && alphaPath.empty()) {
+    std::string problem;
+    switch (DecodeJpegRows(input, output, problem)) {
+      case StreamedDecode::kWritten:
+        return 0;
+      case StreamedDecode::kWriteFailed:
+        err << "ostrevan-tool: cannot write '" << output << "': " << problem << "\n";
+        return 1;
+      case StreamedDecode::kDecodeFailed:
+        std::remove(output.c_str());  // nothing of it was decoded
+        err << "ostrevan-tool: cannot read image '" << input << "': the picture could not be loaded\n";
+        return 1;
+      case StreamedDecode::kNotStreamed:
+        break;
+    }
+  }
   // The pixels without alpha channels: a layered file gives its merged image.
   const int32_t flags = kReadPixels | kReadColorTable;
   VPicture* picture = LoadPicture(input, flags);

@@ -3,23 +3,37 @@
 #include "tools/MovieCommands.h"
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 
 #include "engine/core/VFile.h"
 #include "engine/core/VFileSpec.h"
+#include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/mpeg/LayerIIFile.h"
 #include "engine/mpeg/MovieContainer.h"
+#include "engine/mpeg/PictureRgbRows.h"
 #include "engine/mpeg/SystemStreamSplitter.h"
 #include "engine/mpeg/VBitstream.h"
 #include "engine/mpeg/VMemoryBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
 #include "engine/sound/SoundDecoding.h"
 #include "tools/PixelMapPpm.h"
+#include "tools/PpmFileWriter.h"
+#include "tools/WaveFileWriter.h"
 
 namespace {
 
+// Rows of R, G, B bytes as a 24-bit pixel buffer.
+PixelBuffer RgbRows(uint8_t* rows, ptrdiff_t stride, int32_t width, int32_t height) {
+  PixelBuffer buffer;
+  buffer.pixels = rows;
+  buffer.rowBytes = static_cast<int32_t>(stride);
+  buffer.width = width;
+  buffer.height = height;
+  buffer.depth = 24;
+  buffer.pixelFormat = kFormatRGB24;
+  return buffer;
+}
 
 // Decodes the Layer II sound of the stream into a 16-bit PCM WAVE file.
 // False only when the sound cannot be had at all (no audio stream, or the
@@ -30,36 +44,72 @@ bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& pa
     err << "ostrevan-tool: the movie holds no audio stream\n";
     return false;
   }
-  DecodedSound sound;
+  // The samples go to the file as they are decoded.
+  WaveFileWriter wave(path);
+  VAudioEncodingFormat format;
   std::string error;
-  if (!DecodeLayerIIBytes(audio->bytes.data(), audio->bytes.size(), sound, error)) {
-    err << "ostrevan-tool: warning: the movie's sound cannot be decoded (" << error << "); " << path
-        << " is not written\n";
-    return true;
-  }
-  const std::vector<uint8_t> wave = MakePCMWave(sound);
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(wave.data()), static_cast<std::streamsize>(wave.size()));
-  if (!file) {
+  bool written = true;
+  const bool decoded = DecodeLayerIIStream(
+      audio->bytes.data(), audio->bytes.size(),
+      [&](const VAudioEncodingFormat&, const uint8_t* samples, size_t count) {
+        return written = wave.Append(samples, count);
+      },
+      format, error);
+  if (!written || (decoded && !wave.Close(format).empty())) {
     err << "ostrevan-tool: cannot write " << path << "\n";
     return false;
+  }
+  if (!decoded) {
+    err << "ostrevan-tool: warning: the movie's sound cannot be decoded (" << error << "); " << path
+        << " is not written\n";
   }
   return true;
 }
 
+// At 32 bits (the default) each picture is converted straight into the
+// rows of its file's buffer, whole, and written with one call; at 16 bits
+// through a pixel map of that depth, whose colours are what is wanted.
 int WriteFrames(VideoStreamDecoder& decoder, const std::string& directory, int32_t depth, std::ostream& err) {
   int32_t count = 0;
+  PpmFileWriter file;
   while (auto picture = decoder.Next()) {
-    PixelMap map(VRect(0, 0, picture->width, picture->height), depth, nullptr);
-    if (!map.HasStorage() ||
-        !picture->ConvertToPicture(map, VRect(0, 0, picture->width, picture->height))) {
-      err << "ostrevan-tool: cannot convert picture " << count + 1 << "\n";
-      return -1;
-    }
     char name[32];
     std::snprintf(name, sizeof(name), "/frame-%05d.ppm", count + 1);
-    if (!WritePixelMapPPM(directory + name, map).empty()) {
-      err << "ostrevan-tool: cannot write " << directory << name << "\n";
+    const std::string path = directory + name;
+    const int32_t width = picture->width, height = picture->height;
+    std::string problem;
+    if (depth == 32) {
+      if (width < 1 || height < 1 || width > picture->GetLumaWidth() || height > picture->GetLumaHeight()) {
+        err << "ostrevan-tool: cannot convert picture " << count + 1 << "\n";
+        return -1;
+      }
+      problem = file.Open(path, width, height, height);
+      uint8_t* rows = problem.empty() ? file.NextRows(height) : nullptr;
+      if (rows) {
+        const auto stride = static_cast<ptrdiff_t>(file.GetRowBytes());
+        // An interlaced frame converts one field and interpolates the other.
+        const bool converted = picture->progressiveSequence || picture->progressiveFrame
+                                   ? ConvertPictureToRgbRows(*picture, width, height, rows, stride)
+                                   : picture->ConvertToPixels(RgbRows(rows, stride, width, height), 0, 0, width,
+                                                              height);
+        if (!converted) {
+          err << "ostrevan-tool: cannot convert picture " << count + 1 << "\n";
+          return -1;
+        }
+        problem = file.Close();
+      } else if (problem.empty()) {
+        problem = file.Close();
+      }
+    } else {
+      PixelMap map(VRect(0, 0, width, height), depth, nullptr);
+      if (!map.HasStorage() || !picture->ConvertToPicture(map, VRect(0, 0, width, height))) {
+        err << "ostrevan-tool: cannot convert picture " << count + 1 << "\n";
+        return -1;
+      }
+      problem = WritePixelMapPPM(path, map);
+    }
+    if (!problem.empty()) {
+      err << "ostrevan-tool: cannot write " << path << "\n";
       return -1;
     }
     ++count;

@@ -1,14 +1,13 @@
 #include "tools/PixelMapPpm.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <vector>
 
 #include "engine/graphics/ColorConstants.h"
 #include "engine/graphics/PixelAccess.h"
 #include "engine/graphics/PixelFormats.h"
 #include "engine/graphics/VColorTable.h"
+#include "tools/PpmFileWriter.h"
 
 namespace {
 
@@ -104,7 +103,8 @@ class RowConverter {
 }  // namespace
 
 // Writes the top `height` rows of the map as binary PPM, each row converted
-// from the map's memory and written whole. "" on success, else why not.
+// from the map's memory into the writer's buffer, which is written out about
+// a megabyte at a time. "" on success, else why not.
 std::string WritePixelMapPPM(const std::string& path, PixelMap& map, int32_t width, int32_t height) {
   if (width < 1 || height < 1 || width > map.GetWidth() || height > map.GetHeight()) return "the picture is empty";
   PixelMapLock lock(&map);
@@ -115,18 +115,16 @@ std::string WritePixelMapPPM(const std::string& path, PixelMap& map, int32_t wid
     }
     return "its pixel layout cannot be written as PPM";
   }
-  std::ofstream file(path, std::ios::binary);
-  if (!file) return std::strerror(errno);
-  file << "P6\n" << width << " " << height << "\n255\n";
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+  const int32_t rowsPerWrite = std::clamp<int32_t>(static_cast<int32_t>((1 << 20) / (int64_t{width} * 3)), 1, height);
+  PpmFileWriter file;
+  if (std::string problem = file.Open(path, width, height, rowsPerWrite); !problem.empty()) return problem;
   for (int32_t y = 0; y < height; ++y) {
-    if (!converter.Convert(y, width, row.data())) return "a pixel names a colour the picture's table does not hold";
-    file.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
+    uint8_t* row = file.NextRows(1);
+    if (!row) break;
+    if (!converter.Convert(y, width, row)) return "a pixel names a colour the picture's table does not hold";
   }
-  file.flush();
-  return file ? std::string() : std::string(std::strerror(errno));
+  return file.Close();
 }
-
 
 std::string WritePixelMapPPM(const std::string& path, PixelMap& map) {
   return WritePixelMapPPM(path, map, map.GetWidth(), map.GetHeight());

@@ -1,5 +1,6 @@
 #include "tools/SoundCommand.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,11 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "engine/mpeg/LayerIIFile.h"
 #include "engine/sound/SoundDecoding.h"
+#include "tools/WaveFileWriter.h"
 
 namespace {
 
@@ -28,16 +28,29 @@ bool ReadInput(const std::string& path, std::string& bytes, bool& regular, std::
     return false;
   }
   regular = S_ISREG(info.st_mode);
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     error = std::string("cannot open: ") + std::strerror(errno);
     return false;
   }
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    error = "cannot read the file";
-    return false;
+  // A regular file in one read of its size; anything else until it ends.
+  bytes.clear();
+  size_t used = 0;
+  bytes.resize(regular && info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : size_t{1} << 16);
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      error = "cannot read the file";
+      return false;
+    }
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
   }
+  ::close(fd);
+  bytes.resize(used);
   if (bytes.empty()) {
     error = "the file is empty";
     return false;
@@ -91,26 +104,32 @@ int RunSoundCommand(const std::vector<std::string>& args, std::ostream& /*out*/,
   bool regular = false;
   DecodedSound sound;
   std::string error;
+  WaveFileWriter wave(args[2]);
   bool decoded = ReadInput(path, bytes, regular, error);
+  bool written = true;
   if (decoded) {
     if (IsMPEGAudio(bytes)) {
-      decoded = DecodeLayerIIBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), sound, error);
+      // The samples go to the file as they are decoded.
+      decoded = DecodeLayerIIStream(
+          reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+          [&](const VAudioEncodingFormat&, const uint8_t* samples, size_t count) {
+            return written = wave.Append(samples, count);
+          },
+          sound.format, error);
     } else if (bytes.compare(0, 4, "RIFF") == 0 || bytes.compare(0, 4, "RSX ") == 0) {
-      decoded = DecodeStoredSound(path, bytes, regular, sound, error);
+      decoded = DecodeStoredSound(path, bytes, regular, sound, error) &&
+                (written = wave.Append(sound.samples.data(), sound.samples.size()));
     } else {
       error = "not a WAVE, raw (RSX) or MPEG Layer II sound file";
       decoded = false;
     }
   }
-  if (!decoded) {
-    err << "ostrevan-tool: " << path << ": " << error << "\n";
+  if (!written || (decoded && !wave.Close(sound.format).empty())) {
+    err << "ostrevan-tool: cannot write " << args[2] << "\n";
     return 1;
   }
-  const std::vector<uint8_t> wave = MakePCMWave(sound);
-  std::ofstream file(args[2], std::ios::binary);
-  file.write(reinterpret_cast<const char*>(wave.data()), static_cast<std::streamsize>(wave.size()));
-  if (!file) {
-    err << "ostrevan-tool: cannot write " << args[2] << "\n";
+  if (!decoded) {
+    err << "ostrevan-tool: " << path << ": " << error << "\n";
     return 1;
   }
   return 0;

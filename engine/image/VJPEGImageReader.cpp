@@ -206,6 +206,65 @@ struct Sink8 {
   }
 };
 
+// The rows of a pixel map as the decoding writes them.
+struct MapRows {
+  PixelMap& map;
+  uint8_t* Address(int32_t y) const { return map.GetPixelAddress(VPoint(0, y)); }
+};
+
+// Rows of R, G, B bytes handed out in bands: each band's room is asked for
+// when its first row comes, the band before being complete by then. Rows the
+// decoding does not reach are filled with zeros by Finish.
+class BandRows {
+ public:
+  BandRows(int32_t width, int32_t height, int32_t bandRows, const VJPEGImageReader::RgbRowRoom& room)
+      : rowBytes_(static_cast<size_t>(width) * 3), height_(height), bandRows_(bandRows), room_(room) {}
+
+  uint8_t* Address(int32_t y) {
+    if (stopped_ || y < next_ || y >= height_) return nullptr;
+    // Rows passed over (none in order decoding) stay zero.
+    for (; next_ < y; ++next_) {
+      uint8_t* skipped = Row(next_);
+      if (!skipped) return nullptr;
+      std::memset(skipped, 0, rowBytes_);
+    }
+    ++next_;
+    return Row(y);
+  }
+  // Zeros for the rows not written; false when a band's room was refused.
+  bool Finish() {
+    for (; next_ < height_ && !stopped_; ++next_) {
+      if (uint8_t* row = Row(next_)) std::memset(row, 0, rowBytes_);
+    }
+    return !stopped_;
+  }
+
+ private:
+  uint8_t* Row(int32_t y) {
+    if (y >= bandEnd_) {
+      const int32_t count = std::min(bandRows_, height_ - y);
+      band_ = room_(count);
+      if (!band_) {
+        stopped_ = true;
+        return nullptr;
+      }
+      bandStart_ = y;
+      bandEnd_ = y + count;
+    }
+    return band_ + static_cast<size_t>(y - bandStart_) * rowBytes_;
+  }
+
+  size_t rowBytes_;
+  int32_t height_;
+  int32_t bandRows_;
+  const VJPEGImageReader::RgbRowRoom& room_;
+  uint8_t* band_ = nullptr;
+  int32_t bandStart_ = 0;
+  int32_t bandEnd_ = 0;
+  int32_t next_ = 0;
+  bool stopped_ = false;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -229,8 +288,10 @@ class VJPEGDecoding {
 
   // Sets up the geometry and buffers; false when memory is short.
   bool Prepare(int32_t outWidth, int32_t outHeight);
-  template <class Sink>
-  void Run(PixelMap& target, Sink& sink);
+  // Decodes the scan, writing each output row where target.Address(y) says
+  // (rows come in order from the top; null skips the row).
+  template <class Rows, class Sink>
+  void Run(Rows& target, Sink& sink);
 
  private:
   enum class Event { kNone, kRestarted, kStopped };
@@ -350,14 +411,14 @@ class VJPEGDecoding {
   // when the block ends (end of block, or `event` set).
   bool DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef, int32_t& k,
                     bool& acPresent, Event& event);
-  template <class Sink>
-  void Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
-  template <class Sink>
-  void Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink);
+  template <class Rows, class Sink>
+  void Emit1x1(Rows& target, int32_t y0, int32_t rows, Sink& sink);
+  template <class Rows, class Sink>
+  void Emit2x2(Rows& target, int32_t y0, int32_t rows, Sink& sink);
   // 2x2 pictures coded as R, G, B: G and B widened as libjpeg widens
   // subsampled components. `final`: no MCU row follows this one.
-  template <class Sink>
-  void EmitRgb2x2(PixelMap& target, int32_t y0, int32_t rows, bool final, Sink& sink);
+  template <class Rows, class Sink>
+  void EmitRgb2x2(Rows& target, int32_t y0, int32_t rows, bool final, Sink& sink);
   // One output row of G or B from the chroma row nearest to it and the one
   // above or below it (`far`).
   void WidenRow(const float* nearest, const float* far, float* out) const;
@@ -567,13 +628,13 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
   }
 }
 
-template <class Sink>
-void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
+template <class Rows, class Sink>
+void VJPEGDecoding::Emit1x1(Rows& target, int32_t y0, int32_t rows, Sink& sink) {
   OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                 red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     out.y = y0 + ry;
-    out.pixels = target.GetPixelAddress(VPoint(0, out.y));
+    out.pixels = target.Address(out.y);
     if (!out.pixels) return;
     // The planes' rows are the output rows (grey pictures: chroma 0).
     out.luma = planes_[0] + ry * stride_[0];
@@ -583,14 +644,14 @@ void VJPEGDecoding::Emit1x1(PixelMap& target, int32_t y0, int32_t rows, Sink& si
   }
 }
 
-template <class Sink>
-void VJPEGDecoding::Emit2x2(PixelMap& target, int32_t y0, int32_t rows, Sink& sink) {
+template <class Rows, class Sink>
+void VJPEGDecoding::Emit2x2(Rows& target, int32_t y0, int32_t rows, Sink& sink) {
   OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, rowCb_, rowCr_,
                 red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     const int32_t y = y0 + ry;
     out.y = y;
-    out.pixels = target.GetPixelAddress(VPoint(0, y));
+    out.pixels = target.Address(y);
     if (!out.pixels) return;
     const int32_t cy = ry >> 1;
     // The nearest chroma of each pixel goes into the history of this row.
@@ -653,8 +714,8 @@ void VJPEGDecoding::WidenRow(const float* nearest, const float* far, float* out)
   }
 }
 
-template <class Sink>
-void VJPEGDecoding::EmitRgb2x2(PixelMap& target, int32_t y0, int32_t rows, bool final, Sink& sink) {
+template <class Rows, class Sink>
+void VJPEGDecoding::EmitRgb2x2(Rows& target, int32_t y0, int32_t rows, bool final, Sink& sink) {
   const int32_t lastChroma = (r_.height_ + 1) / 2 - 1;
   const int32_t base = y0 / 2;  // the chroma row of the planes' first row
   auto chromaRow = [&](int32_t plane, int32_t i) -> const float* {
@@ -664,7 +725,7 @@ void VJPEGDecoding::EmitRgb2x2(PixelMap& target, int32_t y0, int32_t rows, bool 
   auto emit = [&](int32_t y, const float* luma, int32_t far) {
     OutputRow out{nullptr, y, outWidth_, true, true, luma, rowCb_, rowCr_, nullptr, nullptr, nullptr, nullptr,
                   red_, green_, blue_};
-    out.pixels = target.GetPixelAddress(VPoint(0, y));
+    out.pixels = target.Address(y);
     if (!out.pixels) return;
     WidenRow(chromaRow(1, y / 2), chromaRow(1, far), rowCb_);
     WidenRow(chromaRow(2, y / 2), chromaRow(2, far), rowCr_);
@@ -693,8 +754,8 @@ void VJPEGDecoding::EmitRgb2x2(PixelMap& target, int32_t y0, int32_t rows, bool 
   std::memcpy(lastB_, planes_[2] + 7 * stride_[2], static_cast<size_t>(stride_[2]) * sizeof(float));
 }
 
-template <class Sink>
-void VJPEGDecoding::Run(PixelMap& target, Sink& sink) {
+template <class Rows, class Sink>
+void VJPEGDecoding::Run(Rows& target, Sink& sink) {
   const bool twoByTwo = mcuWidth_ == 16;
   for (int32_t mr = 0; mr < mcuRows_; ++mr) {
     bool ended = false;
@@ -1014,6 +1075,7 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
   if (outWidth < 1 || outHeight < 1) return -1;
   PixelMapLock lock(&target);
   if (!target.GetPixels()) return -1;
+  MapRows rows{target};
 
   VJPEGDecoding decoding(*this);
   if (!decoding.Prepare(outWidth, outHeight)) return -1;
@@ -1025,12 +1087,12 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
       if (format == kFormatRGBX32) sink = {0, 1, 2, 3};
       if (format == kFormatXRGB32) sink = {1, 2, 3, 0};
       if (format == kFormatXBGR32) sink = {3, 2, 1, 0};
-      decoding.Run(target, sink);
+      decoding.Run(rows, sink);
       return 0;
     }
     case 24: {
       Sink24 sink{format == kFormatRGB24};
-      decoding.Run(target, sink);
+      decoding.Run(rows, sink);
       return 0;
     }
     case 15:
@@ -1047,13 +1109,13 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
         }
       }
       Sink16 sink{dither.get(), target.GetDepth() == 16, format == kFormat555 || format == kFormat565};
-      decoding.Run(target, sink);
+      decoding.Run(rows, sink);
       return 0;
     }
     case 8: {
       if (format == kFormatGrey8) {
         SinkGrey sink;
-        decoding.Run(target, sink);
+        decoding.Run(rows, sink);
         return 0;
       }
       VColorTable* colors = target.GetColorTable();
@@ -1067,7 +1129,7 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
           VYCbCrErrorDiffusionDitherer ditherer(outWidth, table);
           if (ditherer.IsValid() && ditherer.GetYCbCrPalette()) {
             Sink8 sink{&ditherer, ditherer.Get8BitTable(), ditherer.GetYCbCrPalette()};
-            decoding.Run(target, sink);
+            decoding.Run(rows, sink);
             result = 0;
           }
         }
@@ -1079,6 +1141,17 @@ int32_t VJPEGImageReader::ReadImage(PixelMap& target, int32_t, int32_t, int32_t)
     default:
       return -1;
   }
+}
+
+int32_t VJPEGImageReader::ReadRgbRows(int32_t bandRows, const RgbRowRoom& room) {
+  truncated_ = false;
+  if (!headerOk_ || !buffer_ || width_ < 1 || height_ < 1 || bandRows < 1) return -1;
+  VJPEGDecoding decoding(*this);
+  if (!decoding.Prepare(width_, height_)) return -1;
+  BandRows rows(width_, height_, bandRows, room);
+  Sink24 sink{true};
+  decoding.Run(rows, sink);
+  return rows.Finish() ? 0 : -1;
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "engine/image/ImageRegistry.h"
 
@@ -39,7 +40,17 @@ class VJPEGImageReader : public VImageReader {
   // not used.
   int32_t ReadImage(PixelMap& target, int32_t flags, int32_t frame, int32_t frameCountMode) override;
 
-  // After ReadImage: whether the entropy data ended (or broke) before the
+  // Decodes the image as rows of red, green and blue bytes (the colours of a
+  // 24-bit read), handed out from the top in bands: `room` is asked for
+  // room for the next `count` rows (at most bandRows, 3 x width bytes each,
+  // one after another), which it must keep until it is asked again; null
+  // stops the decoding. Rows the entropy data do not reach are zeros. 0 on
+  // success, also when the data end early; -1 without a decodable header,
+  // when the buffers cannot be set up, or when `room` gave none.
+  using RgbRowRoom = std::function<uint8_t*(int32_t count)>;
+  int32_t ReadRgbRows(int32_t bandRows, const RgbRowRoom& room);
+
+  // After ReadImage or ReadRgbRows: whether the entropy data ended (or broke) before the
   // last block, leaving rows undecoded.
   bool WasTruncated() const { return truncated_; }
 

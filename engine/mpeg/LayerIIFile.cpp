@@ -1,6 +1,8 @@
-// Whole-stream decoding through VMPADecoder over a memory bit stream.
+// Whole-stream decoding through VMPADecoder over a memory bit stream, its
+// samples handed out as they come or gathered.
 #include "engine/mpeg/LayerIIFile.h"
 
+#include <functional>
 #include <vector>
 
 #include "engine/core/ByteFields.h"
@@ -8,16 +10,16 @@
 #include "engine/mpeg/VMPADecoder.h"
 #include "engine/mpeg/VMemoryBitstream.h"
 
-bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std::string& error,
-                        LayerIIDecodeReport* report) {
+bool DecodeLayerIIStream(const uint8_t* data, size_t size, const LayerIISampleSink& sink,
+                         VAudioEncodingFormat& format, std::string& error, LayerIIDecodeReport* report) {
   LayerIIDecodeReport local;
   LayerIIDecodeReport& r = report ? *report : local;
   r = LayerIIDecodeReport();
-  out.samples.clear();
   VMemoryBitstream bits(data, size, 65536);
   VMPADecoder decoder(&bits, 1.0f, 1.0f);
   int32_t lastError = 0;
   bool haveFormat = false;
+  bool stopped = false;
   // Hands out what the ring holds (a change of layout is taken over on the
   // way: one call gives nothing, the next the samples of the new layout).
   auto drain = [&] {
@@ -26,7 +28,7 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
       int32_t frames = 1 << 20;
       bool failed = false;
       const uint8_t* samples = decoder.Decode(nullptr, frames, decoder.GetFormat(), failed);
-      if (failed) break;
+      if (failed || stopped) break;
       if (!samples || frames <= 0) {
         if (!tookOver && decoder.GetAvailable() > 0) {
           tookOver = true;
@@ -35,14 +37,16 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
         break;
       }
       tookOver = false;
-      out.format = decoder.GetFormat();
+      format = decoder.GetFormat();
       haveFormat = true;
-      out.samples.insert(out.samples.end(), samples,
-                         samples + static_cast<size_t>(frames) * out.format.Channels() * sizeof(int16_t));
+      if (!sink(format, samples, static_cast<size_t>(frames) * format.Channels() * sizeof(int16_t))) {
+        stopped = true;
+        break;
+      }
     }
   };
   try {
-    for (;;) {
+    while (!stopped) {
       bits.Fill(0);
       const int32_t result = decoder.DecodeFrame();
       if (result == kMPANeedMoreData) {
@@ -67,14 +71,18 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
   } catch (const VMPEGException&) {
     r.truncated = true;
   }
-  drain();
-  if (!haveFormat) out.format = decoder.GetFormat();
+  if (!stopped) drain();
+  if (stopped) {
+    error.clear();
+    return false;
+  }
+  if (!haveFormat) format = decoder.GetFormat();
   r.refusedHeaders = decoder.GetRefusedHeaders();
   r.truncated = r.truncated || decoder.GetCutFrames() > 0;
-  out.format.bits = 16;
-  out.format.encoding = kAudioEncodingSigned;
-  out.format.byteOrder = 1;
-  out.format.formatTag = kAudioTagPlain;
+  format.bits = 16;
+  format.encoding = kAudioEncodingSigned;
+  format.byteOrder = 1;
+  format.formatTag = kAudioTagPlain;
   if (r.frames == 0) {
     // The reason the stream's own headers give, not that of a chance sync
     // word met while searching.
@@ -93,6 +101,18 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
     return false;
   }
   return true;
+}
+
+bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std::string& error,
+                        LayerIIDecodeReport* report) {
+  out.samples.clear();
+  return DecodeLayerIIStream(
+      data, size,
+      [&out](const VAudioEncodingFormat&, const uint8_t* samples, size_t bytes) {
+        out.samples.insert(out.samples.end(), samples, samples + bytes);
+        return true;
+      },
+      out.format, error, report);
 }
 
 bool LooksLikeLayerII(const uint8_t* data, size_t size) {

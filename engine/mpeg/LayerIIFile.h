@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/sound/SoundDecoding.h"
@@ -20,5 +21,13 @@ struct LayerIIDecodeReport {
 // be decoded (free-format and half-rate streams are refused).
 bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std::string& error,
                         LayerIIDecodeReport* report = nullptr);
+// The same, handing the samples out as they are decoded instead of keeping
+// them: `sink` receives the layout they are in and the next `bytes` bytes;
+// `format` ends as the layout of the last samples (16-bit, the stream's rate
+// and channel count). A sink that returns false stops the decoding, which
+// then returns false with `error` empty.
+using LayerIISampleSink = std::function<bool(const VAudioEncodingFormat& format, const uint8_t* samples, size_t bytes)>;
+bool DecodeLayerIIStream(const uint8_t* data, size_t size, const LayerIISampleSink& sink,
+                         VAudioEncodingFormat& format, std::string& error, LayerIIDecodeReport* report = nullptr);
 // Whether the bytes begin like an MPEG audio stream (a sync word and a Layer II header).
 bool LooksLikeLayerII(const uint8_t* data, size_t size);

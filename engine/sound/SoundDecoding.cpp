@@ -77,10 +77,9 @@ bool DecodeSoundFile(const std::string& path, DecodedSound& out, std::string& er
   }
 }
 
-std::vector<uint8_t> MakePCMWave(const DecodedSound& sound) {
+std::vector<uint8_t> MakePCMWaveHeader(const VAudioEncodingFormat& format, uint32_t dataBytes) {
   std::vector<uint8_t> v;
-  v.reserve(44 + sound.samples.size() + 1);
-  const auto dataBytes = static_cast<uint32_t>(sound.samples.size());
+  v.reserve(44);
   const uint32_t pad = dataBytes & 1;
   PutTag(v, "RIFF");
   Put32(v, 36 + dataBytes + pad);
@@ -88,14 +87,21 @@ std::vector<uint8_t> MakePCMWave(const DecodedSound& sound) {
   PutTag(v, "fmt ");
   Put32(v, 16);
   Put16(v, 1);
-  Put16(v, static_cast<uint32_t>(sound.format.Channels()));
-  Put32(v, static_cast<uint32_t>(sound.format.rate));
-  Put32(v, static_cast<uint32_t>(sound.format.BytesPerSecond()));
-  Put16(v, static_cast<uint32_t>(sound.format.FrameBytes()));
-  Put16(v, static_cast<uint32_t>(sound.format.bits));
+  Put16(v, static_cast<uint32_t>(format.Channels()));
+  Put32(v, static_cast<uint32_t>(format.rate));
+  Put32(v, static_cast<uint32_t>(format.BytesPerSecond()));
+  Put16(v, static_cast<uint32_t>(format.FrameBytes()));
+  Put16(v, static_cast<uint32_t>(format.bits));
   PutTag(v, "data");
   Put32(v, dataBytes);
+  return v;
+}
+
+std::vector<uint8_t> MakePCMWave(const DecodedSound& sound) {
+  const auto dataBytes = static_cast<uint32_t>(sound.samples.size());
+  std::vector<uint8_t> v = MakePCMWaveHeader(sound.format, dataBytes);
+  v.reserve(44 + sound.samples.size() + 1);
   v.insert(v.end(), sound.samples.begin(), sound.samples.end());
-  if (pad) v.push_back(0);
+  if (dataBytes & 1) v.push_back(0);
   return v;
 }

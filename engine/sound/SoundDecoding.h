@@ -20,3 +20,6 @@ bool DecodeSoundFile(const std::string& path, DecodedSound& out, std::string& er
 
 // The bytes of a canonical PCM WAVE file holding the samples.
 std::vector<uint8_t> MakePCMWave(const DecodedSound& sound);
+// The 44 bytes before the samples in such a file holding `dataBytes` bytes of
+// samples in the format (a pad byte follows an odd count).
+std::vector<uint8_t> MakePCMWaveHeader(const VAudioEncodingFormat& format, uint32_t dataBytes);

@@ -17,7 +17,13 @@
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VFileSpec.h"
+#include "engine/graphics/PictureFileReader.h"
+#include "engine/graphics/VPicture.h"
+#include "engine/image/VJPEGImageReader.h"
 #include "tools/ImageDecodeCommand.h"
+#include "tools/PixelMapPpm.h"
 #include "tools/ToolCommands.h"
 #include "support/BuildPaths.h"
 
@@ -117,6 +123,44 @@ TEST_F(ImageDecodeTool, OutputEqualsImageMagick) {
           (shift ? 1 : 0))
         ++differing;
     EXPECT_EQ(differing, 0);
+  }
+}
+
+// A JPEG file at 24 bits goes from the decoder to the file in bands of rows:
+// the bytes are those of the picture read whole into a 24-bit pixel map and
+// written from there, for every sampling and colour layout the reader takes,
+// restart intervals, a width and height that are no multiple of the MCU, and
+// data that end early (the rows not reached are black in both).
+TEST_F(ImageDecodeTool, JpegRowsAreThoseOfThePictureReadWhole) {
+  REQUIRE_TOOL(cjpeg, "cjpeg");
+  const std::string source = Make("source.ppm", "-size 333x277 plasma:fractal -seed 7");
+  struct Case {
+    const char* name;
+    const char* options;
+    size_t keep;  // bytes kept of the file, 0 for all
+  } cases[] = {{"2x2", "-sample 2x2", 0},          {"1x1", "-sample 1x1", 0},
+               {"grey", "-grayscale", 0},          {"rgb", "-rgb", 0},
+               {"rgb2x2", "-rgb -sample 2x2,1x1,1x1", 0}, {"restarts", "-sample 2x2 -restart 1", 0},
+               {"cut", "-sample 2x2", 6000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string input = Path(std::string(c.name) + ".jpg");
+    ASSERT_EQ(std::system((cjpeg + " -quality 85 " + c.options + " '" + source + "' > '" + input + "'").c_str()), 0);
+    if (c.keep) std::filesystem::resize_file(input, c.keep);
+    std::string want;
+    {
+      ScopedLoadPixelFormat depth(24);
+      RegisterJPEGImageReader();
+      auto* picture = new VPicture(VFileSpec(input.c_str()), kUnknownFileType, kReadPixels | kReadColorTable, 0, -1);
+      ASSERT_NE(picture->GetPixelMap(), nullptr);
+      ASSERT_EQ(WritePixelMapPPM(Path("want.ppm"), *picture->GetPixelMap()), "");
+      picture->Release();
+      want = ReadBytes(Path("want.ppm"));
+    }
+    const std::string output = Path(std::string(c.name) + ".ppm");
+    std::string err;
+    ASSERT_EQ(Tool("image decode '" + input + "' '" + output + "'", err), 0) << err;
+    EXPECT_TRUE(ReadBytes(output) == want);
   }
 }
 

@@ -7,11 +7,17 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "engine/graphics/PixelMap.h"
 #include "engine/mpeg/BitWriter.h"
+#include "engine/mpeg/VMemoryBitstream.h"
+#include "engine/mpeg/VideoKernels.h"
+#include "engine/mpeg/VideoStreamDecoder.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
+#include "tools/PixelMapPpm.h"
 #include "tools/ToolCommands.h"
 
 namespace {
@@ -316,6 +322,57 @@ TEST_F(MovieFramesToolTest, RefusesWhatIsNotAVideoStream) {
   EXPECT_FALSE(err2.str().empty());
   std::ostringstream out3, err3;
   EXPECT_EQ(RunTool({"movie", "frames", Path("text.m1v"), Path(""), "--depth", "24"}, out3, err3), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The frames the tool writes at 32 bits are the pictures converted into
+// 32-bit pixel maps and written from there, byte for byte, at every vector
+// level: progressive 4:2:0 and 4:2:2 pictures and interlaced ones (one field
+// converted, the other interpolated), at a width that is no multiple of 16.
+TEST_F(MovieFramesToolTest, FramesAreThoseOfThePixelMapConversion) {
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
+  struct Case {
+    const char* name;
+    const char* codec;
+  } cases[] = {{"420", "-c:v mpeg1video -pix_fmt yuv420p"},
+               {"422", "-c:v mpeg2video -pix_fmt yuv422p"},
+               {"interlaced", "-c:v mpeg2video -pix_fmt yuv420p -flags +ilme+ildct -top 1"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string stream = Path(std::string(c.name) + ".m2v");
+    ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=200x150:rate=25 "
+                                    "-frames:v 5 -bf 1 -g 4 " + c.codec + " -f mpeg2video " + stream).c_str()),
+              0);
+    // The expected files: every picture through a 32-bit pixel map.
+    const std::string bytes = ReadBytes(stream);
+    VMemoryBitstream bits(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    VideoStreamDecoder decoder(bits);
+    ASSERT_TRUE(decoder.Start());
+    std::vector<std::string> want;
+    while (auto picture = decoder.Next()) {
+      PixelMap map(VRect(0, 0, picture->width, picture->height), 32, nullptr);
+      ASSERT_TRUE(picture->ConvertToPicture(map, VRect(0, 0, picture->width, picture->height)));
+      ASSERT_EQ(WritePixelMapPPM(Path("want.ppm"), map), "");
+      want.push_back(ReadBytes(Path("want.ppm")));
+    }
+    ASSERT_EQ(want.size(), 5u);
+    for (const int32_t level : {int32_t{kVideoSimdScalar}, int32_t{kVideoSimdAvx512}}) {
+      const int32_t before = SetVideoSimdLevel(level);
+      const std::string dir = Path(std::string(c.name) + "-" + std::to_string(level));
+      ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+      std::ostringstream out, err;
+      EXPECT_EQ(RunTool({"movie", "frames", stream, dir}, out, err), 0) << err.str();
+      SetVideoSimdLevel(before);
+      for (size_t i = 0; i < want.size(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof(name), "/frame-%05zu.ppm", i + 1);
+        EXPECT_TRUE(ReadBytes(dir + name) == want[i]) << "frame " << i + 1 << " level " << level;
+      }
+    }
+  }
 }
 
 }  // namespace

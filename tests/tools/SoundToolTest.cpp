@@ -27,6 +27,7 @@
 #include "engine/sound/MediaAudioStream.h"
 #include "engine/sound/SDLAudioDevices.h"
 #include "engine/sound/SoundDecoding.h"
+#include "engine/mpeg/LayerIIFile.h"
 #include "engine/sound/SoundManager.h"
 #include "engine/app/SoundMediaServices.h"
 #include "support/RequireTool.h"
@@ -232,6 +233,60 @@ TEST_F(SoundTool, DecodeTurnsLayerIIAudioIntoWave) {
   std::string err;
   EXPECT_EQ(Run({"sound", "decode", Path("free.mp2"), Path("free.wav")}, &err), 1);
   EXPECT_NE(err.find("free-format"), std::string::npos) << err;
+}
+
+// The samples go to the file as they are decoded and the header is written
+// last: the bytes are those of the whole sound made into a WAVE in memory,
+// into a file and into a pipe alike (which cannot be written at its start
+// again), for MPEG and WAVE input; a sound that cannot be decoded leaves the
+// file it would have replaced as it was.
+TEST_F(SoundTool, DecodedWaveIsTheWholeSoundsWaveInFilesAndPipes) {
+  const std::string ffmpeg = testsupport::RequireTool("ffmpeg");
+  if (ffmpeg.empty()) return;
+  const std::string mp2 = Path("long.mp2");
+  // Several seconds: more than one write's worth of samples.
+  ASSERT_EQ(std::system((ffmpeg + " -nostdin -loglevel error -y -f lavfi -i \"sine=frequency=300:sample_rate=48000:"
+                                  "duration=6\" -ac 2 -c:a mp2 -b:a 192k -f mp2 '" + mp2 + "'").c_str()),
+            0);
+  const std::string mpeg = ReadBytes(mp2);
+  DecodedSound whole;
+  std::string error;
+  ASSERT_TRUE(DecodeLayerIIBytes(reinterpret_cast<const uint8_t*>(mpeg.data()), mpeg.size(), whole, error)) << error;
+  const std::vector<uint8_t> wave = MakePCMWave(whole);
+  const std::string want(wave.begin(), wave.end());
+  ASSERT_GT(want.size(), size_t{1} << 20);
+  const std::string wavInput = CountingWave("odd.wav", 1001);
+  DecodedSound counting;
+  ASSERT_TRUE(DecodeSoundFile(wavInput, counting, error)) << error;
+  const std::vector<uint8_t> countingWave = MakePCMWave(counting);
+  struct Case {
+    const char* name;
+    std::string input;
+    std::string want;
+  } cases[] = {{"layer II", mp2, want}, {"wave", wavInput, std::string(countingWave.begin(), countingWave.end())}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string err;
+    ASSERT_EQ(Run({"sound", "decode", c.input, Path("out.wav")}, &err), 0) << err;
+    EXPECT_TRUE(ReadBytes(Path("out.wav")) == c.want);
+    // A FIFO read by another thread while the tool writes into it.
+    const std::string fifo = Path("out.fifo");
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string piped;
+    std::thread reader([&] { piped = ReadBytes(fifo); });
+    EXPECT_EQ(Run({"sound", "decode", c.input, fifo}, &err), 0) << err;
+    reader.join();
+    EXPECT_TRUE(piped == c.want) << piped.size() << " bytes, not " << c.want.size();
+  }
+  // A stream that yields no sound: an error, and the old file untouched.
+  WriteFile("kept.wav", "old contents");
+  std::string bytes = mpeg;
+  for (size_t at = 0; at + 2 < bytes.size(); at += 576) bytes[at + 2] = static_cast<char>(bytes[at + 2] & 0x0F);
+  WriteFile("free.mp2", bytes);
+  std::string err;
+  EXPECT_EQ(Run({"sound", "decode", Path("free.mp2"), Path("kept.wav")}, &err), 1);
+  EXPECT_EQ(ReadBytes(Path("kept.wav")), "old contents");
 }
 
 TEST_F(SoundTool, BuilderStoresRawSoundsThatPlayFromTheArchive) {

@@ -499,6 +499,7 @@ void AppPanel::ShowPendingScreen(PictureFrameControl*& shown, PictureFrameContro
 }
 
 bool AppPanel::RunStep(StepAction action) {
+  title_run_log::NoteWatchStep(GetStepActionName(action));
   switch (action) {
     case Step::kSuspendTour:
       return tourView_ != nullptr && tourView_->Suspend();

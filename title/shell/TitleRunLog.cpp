@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <string>
 #include <utility>
 
 #include "platform/Clock.h"
@@ -12,10 +14,19 @@ std::function<void(const std::string&)>& Sink() {
   static std::function<void(const std::string&)> sink;
   return sink;
 }
+// The processor time the calling thread has used: a late frame's line says
+// how much of the wait the thread was working (a stall) rather than waiting.
+uint64_t ThreadBusyMicroseconds() {
+  timespec now{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0) return 0;
+  return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
 struct Watch {
   bool on = false;
   uint32_t start = 0;
   uint32_t last = 0;
+  const char* step = "start";
+  uint64_t busyAtLast = 0;  // the thread's processor time at the last frame
   FrameWatch result;
 };
 Watch& CurrentWatch() {
@@ -53,7 +64,14 @@ void NoteFrame(uint32_t nowMs) {
   }
   Watch& watch = CurrentWatch();
   if (!watch.on) return;
-  watch.result.longestGapMs = std::max(watch.result.longestGapMs, nowMs - watch.last);
+  const uint32_t gap = nowMs - watch.last;
+  const uint64_t busy = ThreadBusyMicroseconds();
+  if (gap > kLateFrameMs) {
+    Write("late-frame " + std::to_string(gap) + " " + watch.step + " busy-ms " +
+          std::to_string((busy - watch.busyAtLast) / 1000));
+  }
+  watch.busyAtLast = busy;
+  watch.result.longestGapMs = std::max(watch.result.longestGapMs, gap);
   watch.last = nowMs;
   ++watch.result.frames;
 }
@@ -64,6 +82,12 @@ void BeginFrameWatch(uint32_t nowMs) {
   watch.on = true;
   watch.start = nowMs;
   watch.last = nowMs;
+  watch.busyAtLast = ThreadBusyMicroseconds();
+}
+
+void NoteWatchStep(const char* name) {
+  Watch& watch = CurrentWatch();
+  if (watch.on && name != nullptr) watch.step = name;
 }
 
 FrameWatch EndFrameWatch(uint32_t nowMs) {

@@ -5,7 +5,10 @@
 //
 // Frame times: the application notes each presented frame (NoteFrame from
 // its idle step); between BeginFrameWatch and EndFrameWatch the log keeps
-// the count of frames and the longest time between two of them. A line
+// the count of frames and the longest time between two of them, and a frame
+// later than kLateFrameMs after the one before gets a line "late-frame MS
+// STEP busy-ms B": STEP the step of the watched script last begun
+// (NoteWatchStep), B the part of the wait the thread spent working. A line
 // asked for with WriteAtNextFrame names the time from the program's start
 // (SetProgramStart) to the next frame that reaches the screen.
 #pragma once
@@ -35,5 +38,8 @@ struct FrameWatch {
   uint32_t durationMs = 0;
 };
 FrameWatch EndFrameWatch(uint32_t nowMs);
+// The step a watched script begins, named in the line of a late frame.
+void NoteWatchStep(const char* name);
+inline constexpr uint32_t kLateFrameMs = 50;
 
 }  // namespace title_run_log

@@ -1,5 +1,5 @@
 // The run log's line asked for at the next frame: written when a frame
-// reaches the screen, once.
+// reaches the screen, once; and the lines of late frames in a watched script.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,6 +32,25 @@ TEST_F(TitleRunLogTest, ALineForTheNextFrameWaitsForItAndComesOnce) {
   EXPECT_LT(ms, 10000.0);
   title_run_log::NoteFrame(1040);
   EXPECT_EQ(lines.size(), 1u) << "written once";
+}
+
+// While a script is watched, a frame more than kLateFrameMs after the one
+// before (or after the watch's start) gets a line naming the gap and the step
+// the script was at; frames on time get none, and none outside a watch.
+TEST_F(TitleRunLogTest, LateFramesOfAWatchedScriptNameTheirStep) {
+  title_run_log::NoteFrame(100);  // no watch
+  title_run_log::BeginFrameWatch(1000);
+  title_run_log::NoteWatchStep("HideModule");
+  title_run_log::NoteFrame(1000 + title_run_log::kLateFrameMs);  // on time, just
+  title_run_log::NoteWatchStep("LayoutModeTour");
+  title_run_log::NoteFrame(1250 + title_run_log::kLateFrameMs);
+  title_run_log::NoteFrame(1260 + title_run_log::kLateFrameMs);
+  const title_run_log::FrameWatch watch = title_run_log::EndFrameWatch(1400);
+  title_run_log::NoteFrame(2000);  // the watch has ended
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("late-frame 250 LayoutModeTour busy-ms ", 0), 0u) << lines[0];
+  EXPECT_EQ(watch.frames, 3u);
+  EXPECT_EQ(watch.longestGapMs, 250u);
 }
 
 }  // namespace
