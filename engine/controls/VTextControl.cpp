@@ -101,6 +101,11 @@ void VTextControl::SetWrapWidth(int32_t width) {
   layoutDirty_ = true;
 }
 
+void VTextControl::SetLayoutWidth(int32_t width) {
+  layoutWidth_ = std::max(width, 0);
+  layoutDirty_ = true;
+}
+
 void VTextControl::SetCurrentPage(int32_t page) {
   currentPage_ = std::clamp(page, 0, std::max(pageCount_ - 1, 0));
   ComputeFirstVisible();

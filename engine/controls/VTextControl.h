@@ -120,7 +120,10 @@ class VTextControl : public VControl, public VScroller, public TextColorTarget {
   // The line width of an auto-width control; laid out at the next draw.
   void SetWrapWidth(int32_t width);
   int32_t GetWrapWidth() const { return wrapWidth_; }
-  // The line width: the control's width at construction (or the wrap width).
+  // The width the lines of a control with a width break at (its width at
+  // construction until set); laid out at the next draw.
+  void SetLayoutWidth(int32_t width);
+  // The line width: the layout width (or the wrap width).
   int32_t GetLineWidth() const { return wrapWidth_ != 0 ? wrapWidth_ : layoutWidth_; }
   // The segment under a window point (scrolling and page included), null
   // without a layout or nothing there.

@@ -639,7 +639,10 @@ void MainInterfaceScreen::SetCaption(const VString& text, bool showBox, bool kee
     transientCaption_ = copy;
   }
   const int32_t w = TextWidth(*caption, copy);
+  // The lines break at the text's own width: a caption wider than the line
+  // as built stays on one line instead of wrapping onto the strip below.
   for (VTextControl* c : {caption, shadow}) {
+    c->SetLayoutWidth(w);
     SetText(*c, copy);
     c->SetWidth(w);
   }

@@ -27,6 +27,11 @@ void TourBubble::EndCapture() {
   }
 }
 
+void TourBubble::ForgetPointer() {
+  EndCapture();
+  pointerInside_ = 0;
+}
+
 bool TourBubble::MouseDown(const BubbleMouseEvent& event) {
   if (VBubble::MouseDown(event)) return true;
   if ((event.buttons & kButtonRight) != 0) {

@@ -19,6 +19,9 @@ class TourBubble : public VBubble {
   TourBubble(int32_t hotspotIndex, const VFRect& bounds, int32_t order, bool captureOnEnter, VBubble* parent);
 
   bool IsPointerInside() const { return pointerInside_ != 0; }
+  // Gives up the capture and forgets that the pointer was inside, without a
+  // report: the next move that finds the pointer inside reports it again.
+  void ForgetPointer();
 
   bool MouseDown(const BubbleMouseEvent& event) override;
   bool MouseUp(const BubbleMouseEvent& event) override;

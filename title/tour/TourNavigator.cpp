@@ -79,6 +79,18 @@ void TourNavigator::Activate() {
   Invalidate(nullptr);
 }
 
+void TourNavigator::RefreshHover() {
+  if (active_ == 0 || !IsEnabled()) return;
+  if (VBubbleSpaceGraphicObject* panorama = GetRoot()->FindById(kPictureBubbleId, false)) {
+    for (VBubbleSpaceGraphicObject* child = panorama->FirstChildObject(); child != nullptr;
+         child = child->NextObject()) {
+      if (auto* region = dynamic_cast<TourBubble*>(child)) region->ForgetPointer();
+    }
+  }
+  // The viewer's own move: no mouse look, only the regions see it.
+  BubbleViewControl::MouseMove(VMouseEvent(reference_, 0, 0, 0));
+}
+
 void TourNavigator::Deactivate() {
   VDisplay::Get().SetBufferSwap(false);
   if (VRateMeter* meter = GetRateMeter()) meter->Restart();

@@ -46,6 +46,10 @@ class TourNavigator : public BubbleViewControl {
 
   void Activate();
   void Deactivate();
+  // The regions forget where the pointer was and a move at the centre (where
+  // waking puts the pointer) goes into them: the region under it reports the
+  // pointer (131) at once, as if it had just come there.
+  void RefreshHover();
   bool IsAtRest() const { return atRest_ != 0; }
   // Mouse look and the mouse buttons are handled only while set.
   void SetLookActive(bool active) { active_ = active ? 1 : 0; }

@@ -507,6 +507,9 @@ bool TourView::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
         DropPopup();
       }
       Resume();
+      // The pointer stands on the view again: the hotspot under it names
+      // itself at once, not only once the pointer has left and come back.
+      if (navigator_ != nullptr) navigator_->RefreshHover();
       SetWaitCursor(false);
       return true;
 

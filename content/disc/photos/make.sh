@@ -129,10 +129,12 @@ sys.stdout.buffer.write(header + info + palette + rows)
 done
 
 # The decoration beside the photographs: a stack of old prints on dark leather.
+# It stands at window y 200; the prints end above row 200 of it (window y
+# 400), so that the caption line below them runs over the dark leather only.
 convert -size 242x419 xc:'#3a281c' -attenuate 0.5 +noise Multiplicative -blur 0x1 \
-  -fill '#d9ceb5' -stroke '#8a6a40' -draw "rotate -8 rectangle 30,60 190,250" \
-  -fill "$paper" -draw "rotate 5 rectangle 50,40 210,230" \
-  -fill '#6d5a44' -stroke none -draw "rotate 5 rectangle 62,52 198,200" \
+  -fill '#d9ceb5' -stroke '#8a6a40' -draw "rotate -8 rectangle 30,45 180,195" \
+  -fill "$paper" -draw "rotate 5 rectangle 50,25 200,178" \
+  -fill '#6d5a44' -stroke none -draw "rotate 5 rectangle 61,36 189,150" \
   -type truecolor "BMP3:$out/pictures/decoration.bmp" || fail "could not draw the decoration (17000)"
 
 # ------------------------------------------------------------------ records and texts

@@ -80,7 +80,10 @@ plate() {
 
 # screen OUT0 OUT1 OUT2: the storyline screen's background, 640 x 480, cut
 # into the three bands (heights 138, 135, 207): an oak board with a dark
-# parchment panel per band, its motif and a brass plate with its name.
+# parchment panel per band, its motif and a brass plate with its name. The
+# lowest band's plate sits above the strip's module selector (window y 390):
+# its top left holds the band's date and title, and below y 390 the strip
+# would cover the plate but for a sliver beside the selector.
 screen() {
   wood 640 480 21 screen.wood.bmp
   paper 628 128 31 '#2a1d12' '#4a3523' screen.p0.bmp
@@ -100,7 +103,7 @@ screen() {
     screen.whole.bmp
   "${im[@]}" screen.whole.bmp \( screen.l0.bmp -transparent "$KEY" \) -geometry +60+6 -composite \
     \( screen.l1.bmp -transparent "$KEY" \) -geometry +18+148 -composite \
-    \( screen.l2.bmp -transparent "$KEY" \) -geometry +18+444 -composite screen.bmp
+    \( screen.l2.bmp -transparent "$KEY" \) -geometry +18+356 -composite screen.bmp
   save 'screen.bmp[640x138+0+0]' "$1"
   save 'screen.bmp[640x135+0+138]' "$2"
   save 'screen.bmp[640x207+0+273]' "$3"

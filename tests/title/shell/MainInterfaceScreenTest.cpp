@@ -269,6 +269,30 @@ TEST_F(StripFixture, CaptionKeepsSavedAndTransientTexts) {
   EXPECT_EQ(TextOf(Control(14382)), striptest::TextA(6));
 }
 
+// A caption wider than the caption line as built (320) stays on one line,
+// as a short one does: a second line would run onto the strip below.
+TEST_F(StripFixture, ALongCaptionStaysOnOneLine) {
+  MakeStrip();
+  ASSERT_TRUE(strip->SetLayoutMode(3, 0));
+  auto* caption = dynamic_cast<VTextControl*>(Control(MainInterfaceScreen::kCaptionId));
+  auto* shadow = dynamic_cast<VTextControl*>(Control(MainInterfaceScreen::kCaptionShadowId));
+  ASSERT_NE(caption, nullptr);
+  ASSERT_NE(shadow, nullptr);
+  strip->SetCaption(VString("Die Halle"), false, false);
+  const int32_t oneLine = caption->GetTextHeight();
+  ASSERT_GT(oneLine, 0);
+  const std::string longText =
+      "Das Schreibpult des Kaufmanns/Photographie: Das Haus an der Stra\xdf" "e, um 1890, von der Gasse aus";
+  for (const bool keep : {false, true}) {
+    strip->SetCaption(VString(longText.c_str()), false, keep);
+    EXPECT_GT(strip->GetCaptionWidth(), 320) << "the text is wider than the line as built";
+    EXPECT_EQ(caption->GetTextHeight(), oneLine) << keep;
+    EXPECT_EQ(shadow->GetTextHeight(), oneLine) << keep;
+  }
+  strip->SetCaption(VString("Die Halle"), false, false);
+  EXPECT_EQ(caption->GetTextHeight(), oneLine) << "a short caption after a long one";
+}
+
 TEST_F(StripFixture, StatusCodesShowTheirTexts) {
   MakeStrip();
   ASSERT_TRUE(strip->SetLayoutMode(1, 0));

@@ -156,7 +156,7 @@ class TourViewTest : public tourtest::TourFixture {
         TextLine(3300, "BUBBLE { ID BU004 DEFAULTVIEWANGLE 1 0" + hotspot + "SH005 } } }"),
         CopyLine(3301, pano, "jpg"), TextLine(3308, "Ein Stuhl"),
         TextLine(3400, "BUBBLE { ID BU005 DEFAULTVIEWANGLE 1 0" + hotspot + "DF002 } } }"),
-        CopyLine(3401, pano, "jpg"),
+        CopyLine(3401, pano, "jpg"), TextLine(3408, "Das Schreibpult"),
         TextLine(5000, "BUBBLETRANSITION { ID BT001 STARTBUBBLE BU001 STARTANGLE 2 0 ENDBUBBLE BU002 ENDANGLE 3.4 "
                        "0.1 SEQUENCE { FADE 100 SOUND 0 WAIT 50 FADE 100 SOUND 70 WAIT 50 FADE 100 SOUND 71 } }"),
         CopyLine(5001, testsupport::ReadBytes(Path("f1.bmp")), "bmp"),
@@ -448,7 +448,8 @@ TEST_F(TourViewTest, ItemsOpenThroughOneMessageEach) {
 
 // The detail photo: the pop-up opens, the interface switches (92, then 99),
 // the close control (91) hides it, and its own 95 closes it: the pop-up is
-// deleted only after it has finished reporting.
+// deleted only after it has finished reporting. The pointer is back on the
+// desk's hotspot, which names itself at once, without a move.
 TEST_F(TourViewTest, ThePopupClosesAfterItsOwnReport) {
   Walk("BU005");
   bench->log.clear();
@@ -472,8 +473,17 @@ TEST_F(TourViewTest, ThePopupClosesAfterItsOwnReport) {
   EXPECT_EQ(Count("popup hide"), 1);
   EXPECT_EQ(Count("mode 2 700"), 1);
   const int32_t popupId = host.popup->GetId();
+  bench->log.clear();
   host.popup->FinishHide();
   EXPECT_EQ(view->GetState(), TourView::kNavigating);
+  std::vector<std::string> captions;
+  for (const std::string& e : bench->log) {
+    if (e.rfind("caption ", 0) == 0) captions.push_back(e);
+  }
+  ASSERT_FALSE(captions.empty());
+  EXPECT_EQ(captions.back().rfind("caption 'Das Schreibpult' ", 0), 0u) << ::testing::PrintToString(bench->log);
+  EXPECT_EQ(Count("trigger 65"), 1) << "the hotspot's sound as the pointer comes onto it";
+  EXPECT_EQ(view->GetNavigator()->GetCurrentHotspot(), 0);
   EXPECT_FALSE(view->HasPopup());
   EXPECT_EQ(Count("popup finished " + std::to_string(popupId)), 1);
   EXPECT_EQ(Count("popup deleted"), 0);
