@@ -33,6 +33,7 @@
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/SequencePlayer.h"
 #include "title/shell/SlideShowPanel.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/shell/VideoItemPanel.h"
 
 namespace {
@@ -383,6 +384,8 @@ void IndexScreen::ShowEntry(int32_t position, bool open) {
     panel->OpenMovie(static_cast<uint16_t>(base + 1), 0, 0, kModelWidth, kModelHeight);
   }
   PlayViewer();
+  // Runs driven from outside learn which place's item plays.
+  title_run_log::WriteItem("item-shown", item);
 }
 
 void IndexScreen::PlayViewer() {
