@@ -8,13 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/controls/ControlEvents.h"
 #include "engine/controls/VPictureButton.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapAttributes.h"
+#include "engine/graphics/VPicture.h"
 #include "engine/script/ItemRef.h"
 #include "title/controls/AnimatedMaskControl.h"
 #include "title/controls/AnimatedPictureControl.h"
@@ -48,12 +51,17 @@ class RelationsScreenTest : public IndexFixture {
   void AddInterfaceMedia(std::vector<std::string>& gui) override {
     WriteFile("records.txt", records_);
     gui.push_back("12102 40 " + Quoted("records.txt") + " 0");
+    // The house's media as the index model's (ModelMedia: sizes, media left out).
     for (int32_t f = 0; f < RelationsScreen::kHouseFrames; ++f) {
-      Picture(gui, static_cast<uint16_t>(12400 + f), kFrameWidth, kFrameHeight, 0x101010 + f * 0x030201);
-      Picture(gui, static_cast<uint16_t>(12600 + f), kFrameWidth, kFrameHeight, 0xFFFFFF);
-      const std::string mask = "pic/rm" + std::to_string(f) + ".bmp";
-      WriteFile(mask, striptest::Bmp8(kFrameWidth, kFrameHeight, ModelRegion));
-      gui.push_back(std::to_string(12500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
+      if (!model.frameMissing(f)) ModelFrame(gui, static_cast<uint16_t>(12400 + f), f);
+      if (!model.highlightMissing(f)) {
+        Picture(gui, static_cast<uint16_t>(12600 + f), model.highlightWidth, model.highlightHeight, 0xFFFFFF);
+      }
+      if (!model.maskMissing(f)) {
+        const std::string mask = "pic/rm" + std::to_string(f) + ".bmp";
+        WriteFile(mask, striptest::Bmp8(model.maskWidth, model.maskHeight, ModelRegion));
+        gui.push_back(std::to_string(12500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
+      }
     }
     for (int32_t f = 0; f < RelationsScreen::kIntroFrames; ++f) {
       Picture(gui, static_cast<uint16_t>(12132 + f), kFrameWidth, kFrameHeight, 0x804020);
@@ -409,6 +417,65 @@ TEST_F(RelationsScreenTest, ARowConfirmedInTheListOpensItsTextWithThePointerAbov
     EXPECT_EQ(Logged(RelationsScreen::kOwnerGoToBubble), (std::vector<std::string>{c.message})) << c.row;
     list->SetDimUnselected(false);
     screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(c.row), 0);
+  }
+}
+
+// The house's masks or highlights of another size than its frames, or its
+// frames or masks left out of the archive: the screen opens with what there
+// is, an item turns the house to its place (showing that frame where there
+// is one), a place marks its items, a text opens, and the screen leaves.
+TEST_F(RelationsScreenTest, AHouseWithMasksThatDoNotMatchItsFramesOrMediaMissingOpensTurnsAndLeaves) {
+  struct Case {
+    const char* name;
+    std::function<void(ModelMedia&)> change;
+    // Frame 10 (the kitchen's) is there to be shown.
+    bool frameTenShows = true;
+  };
+  const auto all = [](int32_t) { return true; };
+  const Case cases[] = {
+      {"masks larger than their frames", [](ModelMedia& m) { m.maskWidth = 64, m.maskHeight = 48; }},
+      {"masks smaller than their frames", [](ModelMedia& m) { m.maskWidth = 12, m.maskHeight = 6; }},
+      {"highlights larger than the house", [](ModelMedia& m) { m.highlightWidth = 300, m.highlightHeight = 200; }},
+      {"frames larger than the house", [](ModelMedia& m) { m.frameWidth = 300, m.frameHeight = 200; }},
+      {"the first frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 0; }; }},
+      {"the rest frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 5; }; }},
+      {"every frame missing", [&](ModelMedia& m) { m.frameMissing = all; }, false},
+      {"every mask missing", [&](ModelMedia& m) { m.maskMissing = all; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    model = ModelMedia();
+    c.change(model);
+    OpenDisc();
+    if (HasFatalFailure()) return;
+    RelationsScreen* screen = Entered();
+    AnimatedMaskControl* house = screen->GetHouse();
+    EXPECT_TRUE(Shown(house));
+    Point(kSpinX, kBandY);
+    Point(kPlace1X, kBandY);
+    EXPECT_LE(screen->GetMarkedRecords().size(), 4u);
+    Point(600, 20);
+    // Record 2 (the harpsichord) lives in the kitchen, frame 10.
+    screen->HandleEvent(AppTaskListControl::kMessageHovered, 2, 0);
+    Settle(screen);
+    EXPECT_EQ(house->GetCurrentFrame(), 10);
+    if (c.frameTenShows) {
+      VPicture* picture = house->PeekPicture();
+      VRGBColor shown;
+      ASSERT_TRUE(picture != nullptr && picture->GetPixelMap() != nullptr);
+      picture->GetPixelMap()->GetPixel(VPoint(2, 2), shown);
+      EXPECT_NEAR(shown.red, FrameGrey(10), 8);
+      EXPECT_NEAR(shown.green, FrameGrey(10), 8);
+    }
+    screen->HandleEvent(kEventButtonClicked, 14968, 0);
+    EXPECT_TRUE(screen->IsTextOpen());
+    bench->log.clear();
+    screen->Hide();
+    for (int32_t i = 0; i < 800 && Logged(95).empty(); ++i) Pass(10);
+    EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14419"}));
+    delete screen;
+    FlushDeferredDeletions();
+    bench.reset();
   }
 }
 
