@@ -155,17 +155,23 @@ TEST_F(RelationsScreenTest, ATableCutShortOrOfTenThousandRecordsGivesOnlyWhatFit
     int32_t items;
     int32_t buttons;
   };
-  std::string many;
-  for (int32_t n = 1; n <= 10000; ++n) {
-    many += std::to_string(n) + " 2 " + std::to_string(n % 7) + " 1 5101 12160 " + std::to_string(n % 600) +
-            " 300 \"R" + std::to_string(n) + "\" 18900\n";
-  }
+  const auto records = [](int32_t count) {
+    std::string text;
+    for (int32_t n = 1; n <= count; ++n) {
+      text += std::to_string(n) + " 2 " + std::to_string(n % 7) + " 1 5101 12160 " + std::to_string(n % 600) +
+              " 300 \"R" + std::to_string(n) + "\" 18900\n";
+    }
+    return text;
+  };
+  const std::string many = records(10000);
   const Case cases[] = {
       {"cut inside the links", "1 2 1 2 5101 12160 10 300 \"Hinrich\" 18900\r\n2 5 1", 2, 1},
       {"cut inside the name", "1 1 1 5101 12160 10 300 \"Hinr", 1, 1},
       {"unknown words between the numbers", "1 x 1 y 1 5101 HOUSE 12160 10 300 \"Eins\" 18900 KEY 2 0 5111 0 0 0 \"Zwei\" 0", 2, 2},
       {"numbers only from 500 up", "500 1 1 5101 12160 10 300 \"Weit\" 18900\r\n", 1, 0},
       {"10,000 records", many, RelationsScreen::kMaxItems, RelationsScreen::kMaxItems},
+      // Read in seconds: the records are linked to the table in one step.
+      {"100,000 records", records(100000), RelationsScreen::kMaxItems, RelationsScreen::kMaxItems},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
