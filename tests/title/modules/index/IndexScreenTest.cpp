@@ -30,6 +30,7 @@
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/SequencePlayer.h"
 #include "title/shell/SlideShowPanel.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/shell/VideoItemPanel.h"
 #include "IndexTestSupport.h"
 
@@ -446,6 +447,23 @@ TEST_F(IndexScreenTest, AHundredThousandPlacesAreReadAndListedInSeconds) {
   const VString* last = screen->GetEntries().GetTitleAt(99999);
   ASSERT_NE(last, nullptr);
   EXPECT_STREQ(last->GetChars(), "P100000");
+}
+
+// Runs driven from outside learn from the run log which place's item plays:
+// a slide show or a film that opens writes "item-shown CODE"; a place whose
+// item has nothing to play (VI000) writes nothing.
+TEST_F(IndexScreenTest, APlaceThatPlaysWritesItsItemToTheRunLog) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  std::vector<std::string> lines;
+  title_run_log::SetSink([&lines](const std::string& line) { lines.push_back(line); });
+  IndexScreen* screen = Entered();
+  for (const int32_t row : {0, 2, 1}) {
+    screen->ShowEntry(row, true);
+    screen->ShowEntry(row, false);
+  }
+  title_run_log::SetSink(nullptr);
+  EXPECT_EQ(lines, (std::vector<std::string>{"item-shown SH001", "item-shown VI001"}));
 }
 
 TEST_F(IndexScreenTest, TheMainPanelsScreenOfKindThreeIsTheIndexScreen) {
