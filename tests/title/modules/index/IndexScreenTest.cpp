@@ -340,7 +340,7 @@ TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
 }
 
 // Masks or highlights of another size than their frames, frames of another
-// size than the model's area, frames, masks or highlights left out of the
+// size than the model's area, frames, masks, highlights or the intro left out of the
 // archive: the screen opens with what there is, and its model is pointed at,
 // turned to every row's place, spun, clicked, and the screen leaves.
 TEST_F(IndexScreenTest, AModelWithMasksThatDoNotMatchItsFramesOrMediaMissingOpensTurnsAndLeaves) {
@@ -364,6 +364,7 @@ TEST_F(IndexScreenTest, AModelWithMasksThatDoNotMatchItsFramesOrMediaMissingOpen
       {"masks missing from frame 10 on", [](ModelMedia& m) { m.maskMissing = [](int32_t f) { return f >= 10; }; }},
       {"every mask missing", [&](ModelMedia& m) { m.maskMissing = all; }},
       {"every highlight missing", [&](ModelMedia& m) { m.highlightMissing = all; }},
+      {"the intro missing", [](ModelMedia& m) { m.introMissing = true; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

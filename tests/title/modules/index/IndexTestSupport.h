@@ -75,6 +75,8 @@ struct ModelMedia {
   std::function<bool(int32_t)> frameMissing = [](int32_t) { return false; };
   std::function<bool(int32_t)> maskMissing = [](int32_t) { return false; };
   std::function<bool(int32_t)> highlightMissing = [](int32_t) { return false; };
+  // The intro's frames left out.
+  bool introMissing = false;
 };
 
 class IndexFixture : public paneltest::PanelFixture {
@@ -114,7 +116,9 @@ class IndexFixture : public paneltest::PanelFixture {
         gui.push_back(std::to_string(10500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
       }
     }
-    for (int32_t f = 0; f < 16; ++f) Picture(gui, static_cast<uint16_t>(10710 + f), kFrameWidth, kFrameHeight, 0x804020);
+    for (int32_t f = 0; f < 16 && !model.introMissing; ++f) {
+      Picture(gui, static_cast<uint16_t>(10710 + f), kFrameWidth, kFrameHeight, 0x804020);
+    }
     Picture(gui, 10001, 64, 48, 0x203040);
     Picture(gui, 10702, 376, 20, 0x405060);
     Picture(gui, 10704, 20, 245, 0x405060);

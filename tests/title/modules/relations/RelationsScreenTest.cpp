@@ -63,7 +63,7 @@ class RelationsScreenTest : public IndexFixture {
         gui.push_back(std::to_string(12500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
       }
     }
-    for (int32_t f = 0; f < RelationsScreen::kIntroFrames; ++f) {
+    for (int32_t f = 0; f < RelationsScreen::kIntroFrames && !model.introMissing; ++f) {
       Picture(gui, static_cast<uint16_t>(12132 + f), kFrameWidth, kFrameHeight, 0x804020);
     }
     for (uint16_t id : {12100, 12110, 12120, 12130}) Picture(gui, id, 60, 40, 0x406080);
@@ -427,7 +427,7 @@ TEST_F(RelationsScreenTest, ARowConfirmedInTheListOpensItsTextWithThePointerAbov
 }
 
 // The house's masks or highlights of another size than its frames, or its
-// frames or masks left out of the archive: the screen opens with what there
+// frames, masks or intro left out of the archive: the screen opens with what there
 // is, an item turns the house to its place (showing that frame where there
 // is one), a place marks its items, a text opens, and the screen leaves.
 TEST_F(RelationsScreenTest, AHouseWithMasksThatDoNotMatchItsFramesOrMediaMissingOpensTurnsAndLeaves) {
@@ -447,6 +447,7 @@ TEST_F(RelationsScreenTest, AHouseWithMasksThatDoNotMatchItsFramesOrMediaMissing
       {"the rest frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 5; }; }},
       {"every frame missing", [&](ModelMedia& m) { m.frameMissing = all; }, false},
       {"every mask missing", [&](ModelMedia& m) { m.maskMissing = all; }},
+      {"the intro missing", [](ModelMedia& m) { m.introMissing = true; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
