@@ -54,6 +54,10 @@ bool LinkedRecordTable::Load(uint16_t mediaId) {
 }
 
 void LinkedRecordTable::ReadRecords(VTextFile& file, uint32_t size) {
+  // The new records are chained here and linked to the table at the end in
+  // one step: appending one by one walks the whole table each time.
+  VListElement* first = nullptr;
+  VListElement* last = nullptr;
   while (file.GetPosition() >= 0 && static_cast<uint32_t>(file.GetPosition()) < size) {
     int32_t number = 0;
     if (file.ReadLong(number) == 0) break;
@@ -99,8 +103,15 @@ void LinkedRecordTable::ReadRecords(VTextFile& file, uint32_t size) {
       record->SetText(&mediaText);
       record->SetMediaId(static_cast<int16_t>(static_cast<uint16_t>(base + 2)));
     }
-    Append(record.release());
+    LinkedRecord* added = record.release();
+    if (last != nullptr) {
+      last->SetNext(added);
+    } else {
+      first = added;
+    }
+    last = added;
   }
+  InsertAt(first, GetCount());
 }
 
 LinkedRecord* LinkedRecordTable::FindRecord(int32_t id) const {

@@ -26,6 +26,10 @@ VPicture* AnimatedMaskMedia::LoadFrame(int32_t frame) {
   return new VPicture(static_cast<uint16_t>(frameBase_ + frame));
 }
 
+VPicture* AnimatedMaskMedia::LoadShownPicture(int32_t frame) {
+  return new VPicture(static_cast<uint16_t>(frameBase_ + frame));
+}
+
 VPicture* AnimatedMaskMedia::LoadMaskPicture(int32_t frame) {
   return new VPicture(static_cast<uint16_t>(maskPictureBase_ + frame));
 }
@@ -63,6 +67,21 @@ void AnimatedMaskControl::Setup(int32_t frameCount) {
   frameCount_ = std::max(frameCount, 0);
   if (media_ != nullptr) {
     for (int32_t i = 0; i < frameCount_; ++i) frames_.push_back(media_->LoadFrame(i));
+    // Without its first picture (a picture missing from the archive) the
+    // object still shows the frames it has: the first of them that loads
+    // becomes the shown picture the frames are copied into.
+    VPicture* shown = PeekPicture();
+    if (shown == nullptr || shown->GetPixelMap() == nullptr) {
+      for (int32_t i = 0; i < frameCount_; ++i) {
+        if (frames_[static_cast<size_t>(i)] == nullptr || frames_[static_cast<size_t>(i)]->GetPixelMap() == nullptr) {
+          continue;
+        }
+        VPicture* replacement = media_->LoadShownPicture(i);
+        if (replacement != nullptr && replacement->GetPixelMap() != nullptr) SetPicture(replacement, false);
+        if (replacement != nullptr) replacement->Release();
+        break;
+      }
+    }
   }
   current_ = frameCount_ / 2;
   SetFrame(current_);

@@ -30,6 +30,8 @@ class AnimatedMaskMedia {
   virtual ~AnimatedMaskMedia() = default;
   // Loaded as 8-bit pictures.
   virtual VPicture* LoadFrame(int32_t frame);
+  // The frame at the program's load depth, to be the shown picture.
+  virtual VPicture* LoadShownPicture(int32_t frame);
   virtual VPicture* LoadMaskPicture(int32_t frame);
   virtual VMask* LoadRegionMask(int32_t frame);
 

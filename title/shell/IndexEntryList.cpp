@@ -1,6 +1,7 @@
 #include "title/shell/IndexEntryList.h"
 
 #include <string>
+#include <vector>
 
 #include "engine/archive/ArchiveServices.h"
 #include "engine/core/VString.h"
@@ -37,15 +38,14 @@ bool ReadTitle(VTextFile& file, VString& title) {
   return closed;
 }
 
-// The bubble's title and item; the quoted title and VI000 where the bubble
-// has none.
-void ReadBubble(int32_t bubbleNumber, const VString& quotedTitle, VString& title, ItemRef& item) {
+// The bubble's text (empty when it has none) and item (VI000 where the
+// bubble names none).
+void ReadBubble(int32_t bubbleNumber, VString& text, ItemRef& item) {
   ItemRef bubble(kBubbleCategory, bubbleNumber);
   BubbleRecord record(bubble);
-  title = record.GetText();
+  text = record.GetText();
   item = record.GetInfoItem();
   if (!item.IsItemRefValid() || record.GetBaseMediaId() == 0) item.ParseItemRef(VString(IndexEntryList::kNoItemCode));
-  if (title.GetLength() == 0) title = quotedTitle;
 }
 
 }  // namespace
@@ -64,27 +64,48 @@ bool IndexEntryList::Load(uint16_t mediaId) {
 }
 
 void IndexEntryList::ReadRecords(VTextFile& file, int64_t size) {
+  // A bubble's title and item are read once however many records name it.
+  struct BubbleRead {
+    bool read = false;
+    VString text;
+    ItemRef item;
+  };
+  std::vector<BubbleRead> bubbles(static_cast<size_t>(ItemRef::kMaxNumber) + 1);
+  // The new entries are chained here and linked to the list at the end in
+  // one step: appending one by one walks the whole list each time.
+  VListElement* first = nullptr;
+  VListElement* last = nullptr;
   while (file.GetPosition() >= 0 && file.GetPosition() < size) {
     int32_t position = 0, bubbleNumber = 0, maskValue = 0, frame = 0;
     if (file.ReadLong(position) == 0 || file.ReadLong(bubbleNumber) == 0 || file.ReadLong(maskValue) == 0 ||
         file.ReadLong(frame) == 0) {
-      return;
+      break;
     }
-    if (!ReadItemCode(file)) return;
+    if (!ReadItemCode(file)) break;
     VString quoted;
-    if (!ReadTitle(file, quoted)) return;
+    if (!ReadTitle(file, quoted)) break;
     if (quoted.GetLength() == 0) continue;
     // A bubble number names a place only within 0..999 (the item numbers).
     if (bubbleNumber < 0 || bubbleNumber > ItemRef::kMaxNumber) continue;
-    VString title;
-    ItemRef item;
-    ReadBubble(bubbleNumber, quoted, title, item);
+    BubbleRead& bubble = bubbles[static_cast<size_t>(bubbleNumber)];
+    if (!bubble.read) {
+      ReadBubble(bubbleNumber, bubble.text, bubble.item);
+      bubble.read = true;
+    }
+    const ItemRef item = bubble.item;
+    const VString title = bubble.text.GetLength() != 0 ? bubble.text : quoted;
     auto* entry = new IndexEntry;
     // Positions are written from 1; the subtraction wraps rather than overflow.
     entry->Set(static_cast<int32_t>(static_cast<uint32_t>(position) - 1u), bubbleNumber, frame, maskValue, item,
                &title);
-    Append(entry);
+    if (last != nullptr) {
+      last->SetNext(entry);
+    } else {
+      first = entry;
+    }
+    last = entry;
   }
+  InsertAt(first, GetCount());
 }
 
 namespace {

@@ -143,12 +143,7 @@ void ItemViewer::Hide() {
   }
 }
 
-void ItemViewer::WriteItemLine(const char* what) const {
-  if (!title_run_log::HasSink()) return;
-  char code[6] = {};
-  if (!ItemRef(category_, number_).FormatItemRef(code)) return;
-  title_run_log::Write(std::string(what) + " " + code);
-}
+void ItemViewer::WriteItemLine(const char* what) const { title_run_log::WriteItem(what, ItemRef(category_, number_)); }
 
 void ItemViewer::ShowCaption() {
   if (category_ != kVideoCategory && category_ != kSlideShowCategory) return;

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/script/ItemRef.h"
 #include "platform/Clock.h"
 
 namespace title_run_log {
@@ -47,6 +48,11 @@ void SetSink(std::function<void(const std::string&)> sink) { Sink() = std::move(
 bool HasSink() { return static_cast<bool>(Sink()); }
 void Write(const std::string& line) {
   if (Sink()) Sink()(line);
+}
+void WriteItem(const char* what, const ItemRef& item) {
+  if (!HasSink()) return;
+  char code[6] = {};
+  if (item.FormatItemRef(code)) Write(std::string(what) + " " + code);
 }
 
 void SetProgramStart(uint64_t microseconds) { Mark().programStart = microseconds; }

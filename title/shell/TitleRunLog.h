@@ -17,11 +17,16 @@
 #include <functional>
 #include <string>
 
+class ItemRef;
+
 namespace title_run_log {
 
 void SetSink(std::function<void(const std::string&)> sink);
 void Write(const std::string& line);
 bool HasSink();
+// "WHAT CODE" for an item shown or ended (item-shown VI001); nothing for an
+// item that has no code.
+void WriteItem(const char* what, const ItemRef& item);
 
 // The program's start, in platform::Microseconds.
 void SetProgramStart(uint64_t microseconds);

@@ -189,7 +189,9 @@ def main():
     for media_id, face in ((12103, BRASS), (12104, (255, 226, 120)), (12105, (150, 110, 40))):
         small(media_id, 18, 18, face, cross)
     small(12900, 9, 187, (214, 200, 168))
-    small(12901, 9, 24, BRASS)
+    # The thumb moves inside the track, one pixel in from each side (the
+    # panel's slider is 7 pixels wide at 1 in the 9-pixel bar).
+    small(12901, 7, 24, BRASS)
     up = lambda d: d.polygon(((4, 3), (1, 9), (7, 9)), fill=INK)
     down = lambda d: d.polygon(((1, 3), (7, 3), (4, 9)), fill=INK)
     for base, arrow in ((12910, up), (12920, down)):

@@ -33,6 +33,7 @@
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/SequencePlayer.h"
 #include "title/shell/SlideShowPanel.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/shell/VideoItemPanel.h"
 
 namespace {
@@ -145,8 +146,16 @@ IndexScreen::IndexScreen(int32_t id, int32_t left, int32_t top, int32_t layer, i
 
   const int32_t count = entries_->GetCount();
   titles_.resize(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) {
-    if (const VString* title = entries_->GetTitleAt(i)) titles_[static_cast<size_t>(i)] = *title;
+  // One walk over the entries in file order: each row takes the title of the
+  // first entry at its position (as GetTitleAt answers), without a lookup
+  // per row over a long index.
+  std::vector<bool> filled(static_cast<size_t>(count), false);
+  for (VListElement* element = entries_->GetFirst(); element != nullptr; element = element->GetNext()) {
+    const auto& entry = *static_cast<IndexEntry*>(element);
+    const int32_t position = entry.GetPosition();
+    if (position < 0 || position >= count || filled[static_cast<size_t>(position)]) continue;
+    filled[static_cast<size_t>(position)] = true;
+    if (const VString* title = entry.GetTitle()) titles_[static_cast<size_t>(position)] = *title;
   }
   // Only the rows that fit into the list's area are shown.
   const int32_t visible = std::min(count, kListHeight / kRowHeight);
@@ -383,6 +392,8 @@ void IndexScreen::ShowEntry(int32_t position, bool open) {
     panel->OpenMovie(static_cast<uint16_t>(base + 1), 0, 0, kModelWidth, kModelHeight);
   }
   PlayViewer();
+  // Runs driven from outside learn which place's item plays.
+  title_run_log::WriteItem("item-shown", item);
 }
 
 void IndexScreen::PlayViewer() {

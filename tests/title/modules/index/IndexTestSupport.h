@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,20 @@ class Captions : public MainScreenServices {
   std::vector<std::string> captions;
 };
 
+// How the model's frames, region masks and highlights are made; a test may
+// change them before OpenIndexDisc (sizes other than the frames', or media
+// left out of the archive).
+struct ModelMedia {
+  int32_t frameWidth = kFrameWidth, frameHeight = kFrameHeight;
+  int32_t maskWidth = kFrameWidth, maskHeight = kFrameHeight;
+  int32_t highlightWidth = kFrameWidth, highlightHeight = kFrameHeight;
+  std::function<bool(int32_t)> frameMissing = [](int32_t) { return false; };
+  std::function<bool(int32_t)> maskMissing = [](int32_t) { return false; };
+  std::function<bool(int32_t)> highlightMissing = [](int32_t) { return false; };
+  // The intro's frames left out.
+  bool introMissing = false;
+};
+
 class IndexFixture : public paneltest::PanelFixture {
  protected:
   void SetUp() override {
@@ -91,14 +106,19 @@ class IndexFixture : public paneltest::PanelFixture {
     WriteFile("index.txt", indexText);
     gui.push_back("10007 40 " + Quoted("index.txt") + " 0");
     for (int32_t f = 0; f < kModelFrames; ++f) {
-      const auto shade = static_cast<uint32_t>(0x101010 + f * 0x030201);
-      Picture(gui, static_cast<uint16_t>(10400 + f), kFrameWidth, kFrameHeight, shade);
-      Picture(gui, static_cast<uint16_t>(10600 + f), kFrameWidth, kFrameHeight, 0xFFFFFF);
-      const std::string mask = "pic/m" + std::to_string(f) + ".bmp";
-      WriteFile(mask, striptest::Bmp8(kFrameWidth, kFrameHeight, ModelRegion));
-      gui.push_back(std::to_string(10500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
+      if (!model.frameMissing(f)) ModelFrame(gui, static_cast<uint16_t>(10400 + f), f);
+      if (!model.highlightMissing(f)) {
+        Picture(gui, static_cast<uint16_t>(10600 + f), model.highlightWidth, model.highlightHeight, 0xFFFFFF);
+      }
+      if (!model.maskMissing(f)) {
+        const std::string mask = "pic/m" + std::to_string(f) + ".bmp";
+        WriteFile(mask, striptest::Bmp8(model.maskWidth, model.maskHeight, ModelRegion));
+        gui.push_back(std::to_string(10500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
+      }
     }
-    for (int32_t f = 0; f < 16; ++f) Picture(gui, static_cast<uint16_t>(10710 + f), kFrameWidth, kFrameHeight, 0x804020);
+    for (int32_t f = 0; f < 16 && !model.introMissing; ++f) {
+      Picture(gui, static_cast<uint16_t>(10710 + f), kFrameWidth, kFrameHeight, 0x804020);
+    }
     Picture(gui, 10001, 64, 48, 0x203040);
     Picture(gui, 10702, 376, 20, 0x405060);
     Picture(gui, 10704, 20, 245, 0x405060);
@@ -164,6 +184,17 @@ class IndexFixture : public paneltest::PanelFixture {
   // Lines of the interface archive's script a derived fixture adds.
   virtual void AddInterfaceMedia(std::vector<std::string>& /*gui*/) {}
 
+  // Frame f of a model: an 8-bit picture of one grey, FrameGrey(f), of the
+  // model media's frame size.
+  static uint8_t FrameGrey(int32_t f) { return static_cast<uint8_t>(16 + 3 * f); }
+  void ModelFrame(std::vector<std::string>& lines, uint16_t id, int32_t f) {
+    const std::string name = "pic/f" + std::to_string(id) + ".bmp";
+    const uint8_t grey = FrameGrey(f);
+    WriteFile(name, striptest::Bmp8(model.frameWidth, model.frameHeight, [grey](int32_t, int32_t) { return grey; }));
+    // Stored as the disc stores them: 8 bits with their colour table.
+    lines.push_back(std::to_string(id) + " 10 " + Quoted(name) + " 42 0 8");
+  }
+
   // A picture of one colour, kept at its size.
   void Picture(std::vector<std::string>& lines, uint16_t id, int32_t width, int32_t height, uint32_t colour) {
     const std::string name = "pic/p" + std::to_string(id) + ".bmp";
@@ -174,6 +205,7 @@ class IndexFixture : public paneltest::PanelFixture {
 
   Captions captions;
   MemoryVisitHistory history;
+  ModelMedia model;
   // Language archive lines added to the index disc's.
   std::vector<std::string> extraLanguageLines;
 

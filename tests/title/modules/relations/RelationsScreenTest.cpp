@@ -8,13 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/controls/ControlEvents.h"
 #include "engine/controls/VPictureButton.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapAttributes.h"
+#include "engine/graphics/VPicture.h"
 #include "engine/script/ItemRef.h"
 #include "title/controls/AnimatedMaskControl.h"
 #include "title/controls/AnimatedPictureControl.h"
@@ -48,14 +51,19 @@ class RelationsScreenTest : public IndexFixture {
   void AddInterfaceMedia(std::vector<std::string>& gui) override {
     WriteFile("records.txt", records_);
     gui.push_back("12102 40 " + Quoted("records.txt") + " 0");
+    // The house's media as the index model's (ModelMedia: sizes, media left out).
     for (int32_t f = 0; f < RelationsScreen::kHouseFrames; ++f) {
-      Picture(gui, static_cast<uint16_t>(12400 + f), kFrameWidth, kFrameHeight, 0x101010 + f * 0x030201);
-      Picture(gui, static_cast<uint16_t>(12600 + f), kFrameWidth, kFrameHeight, 0xFFFFFF);
-      const std::string mask = "pic/rm" + std::to_string(f) + ".bmp";
-      WriteFile(mask, striptest::Bmp8(kFrameWidth, kFrameHeight, ModelRegion));
-      gui.push_back(std::to_string(12500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
+      if (!model.frameMissing(f)) ModelFrame(gui, static_cast<uint16_t>(12400 + f), f);
+      if (!model.highlightMissing(f)) {
+        Picture(gui, static_cast<uint16_t>(12600 + f), model.highlightWidth, model.highlightHeight, 0xFFFFFF);
+      }
+      if (!model.maskMissing(f)) {
+        const std::string mask = "pic/rm" + std::to_string(f) + ".bmp";
+        WriteFile(mask, striptest::Bmp8(model.maskWidth, model.maskHeight, ModelRegion));
+        gui.push_back(std::to_string(12500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
+      }
     }
-    for (int32_t f = 0; f < RelationsScreen::kIntroFrames; ++f) {
+    for (int32_t f = 0; f < RelationsScreen::kIntroFrames && !model.introMissing; ++f) {
       Picture(gui, static_cast<uint16_t>(12132 + f), kFrameWidth, kFrameHeight, 0x804020);
     }
     for (uint16_t id : {12100, 12110, 12120, 12130}) Picture(gui, id, 60, 40, 0x406080);
@@ -147,17 +155,23 @@ TEST_F(RelationsScreenTest, ATableCutShortOrOfTenThousandRecordsGivesOnlyWhatFit
     int32_t items;
     int32_t buttons;
   };
-  std::string many;
-  for (int32_t n = 1; n <= 10000; ++n) {
-    many += std::to_string(n) + " 2 " + std::to_string(n % 7) + " 1 5101 12160 " + std::to_string(n % 600) +
-            " 300 \"R" + std::to_string(n) + "\" 18900\n";
-  }
+  const auto records = [](int32_t count) {
+    std::string text;
+    for (int32_t n = 1; n <= count; ++n) {
+      text += std::to_string(n) + " 2 " + std::to_string(n % 7) + " 1 5101 12160 " + std::to_string(n % 600) +
+              " 300 \"R" + std::to_string(n) + "\" 18900\n";
+    }
+    return text;
+  };
+  const std::string many = records(10000);
   const Case cases[] = {
       {"cut inside the links", "1 2 1 2 5101 12160 10 300 \"Hinrich\" 18900\r\n2 5 1", 2, 1},
       {"cut inside the name", "1 1 1 5101 12160 10 300 \"Hinr", 1, 1},
       {"unknown words between the numbers", "1 x 1 y 1 5101 HOUSE 12160 10 300 \"Eins\" 18900 KEY 2 0 5111 0 0 0 \"Zwei\" 0", 2, 2},
       {"numbers only from 500 up", "500 1 1 5101 12160 10 300 \"Weit\" 18900\r\n", 1, 0},
       {"10,000 records", many, RelationsScreen::kMaxItems, RelationsScreen::kMaxItems},
+      // Read in seconds: the records are linked to the table in one step.
+      {"100,000 records", records(100000), RelationsScreen::kMaxItems, RelationsScreen::kMaxItems},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -409,6 +423,66 @@ TEST_F(RelationsScreenTest, ARowConfirmedInTheListOpensItsTextWithThePointerAbov
     EXPECT_EQ(Logged(RelationsScreen::kOwnerGoToBubble), (std::vector<std::string>{c.message})) << c.row;
     list->SetDimUnselected(false);
     screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(c.row), 0);
+  }
+}
+
+// The house's masks or highlights of another size than its frames, or its
+// frames, masks or intro left out of the archive: the screen opens with what there
+// is, an item turns the house to its place (showing that frame where there
+// is one), a place marks its items, a text opens, and the screen leaves.
+TEST_F(RelationsScreenTest, AHouseWithMasksThatDoNotMatchItsFramesOrMediaMissingOpensTurnsAndLeaves) {
+  struct Case {
+    const char* name;
+    std::function<void(ModelMedia&)> change;
+    // Frame 10 (the kitchen's) is there to be shown.
+    bool frameTenShows = true;
+  };
+  const auto all = [](int32_t) { return true; };
+  const Case cases[] = {
+      {"masks larger than their frames", [](ModelMedia& m) { m.maskWidth = 64, m.maskHeight = 48; }},
+      {"masks smaller than their frames", [](ModelMedia& m) { m.maskWidth = 12, m.maskHeight = 6; }},
+      {"highlights larger than the house", [](ModelMedia& m) { m.highlightWidth = 300, m.highlightHeight = 200; }},
+      {"frames larger than the house", [](ModelMedia& m) { m.frameWidth = 300, m.frameHeight = 200; }},
+      {"the first frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 0; }; }},
+      {"the rest frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 5; }; }},
+      {"every frame missing", [&](ModelMedia& m) { m.frameMissing = all; }, false},
+      {"every mask missing", [&](ModelMedia& m) { m.maskMissing = all; }},
+      {"the intro missing", [](ModelMedia& m) { m.introMissing = true; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    model = ModelMedia();
+    c.change(model);
+    OpenDisc();
+    if (HasFatalFailure()) return;
+    RelationsScreen* screen = Entered();
+    AnimatedMaskControl* house = screen->GetHouse();
+    EXPECT_TRUE(Shown(house));
+    Point(kSpinX, kBandY);
+    Point(kPlace1X, kBandY);
+    EXPECT_LE(screen->GetMarkedRecords().size(), 4u);
+    Point(600, 20);
+    // Record 2 (the harpsichord) lives in the kitchen, frame 10.
+    screen->HandleEvent(AppTaskListControl::kMessageHovered, 2, 0);
+    Settle(screen);
+    EXPECT_EQ(house->GetCurrentFrame(), 10);
+    if (c.frameTenShows) {
+      VPicture* picture = house->PeekPicture();
+      VRGBColor shown;
+      ASSERT_TRUE(picture != nullptr && picture->GetPixelMap() != nullptr);
+      picture->GetPixelMap()->GetPixel(VPoint(2, 2), shown);
+      EXPECT_NEAR(shown.red, FrameGrey(10), 8);
+      EXPECT_NEAR(shown.green, FrameGrey(10), 8);
+    }
+    screen->HandleEvent(kEventButtonClicked, 14968, 0);
+    EXPECT_TRUE(screen->IsTextOpen());
+    bench->log.clear();
+    screen->Hide();
+    for (int32_t i = 0; i < 800 && Logged(95).empty(); ++i) Pass(10);
+    EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14419"}));
+    delete screen;
+    FlushDeferredDeletions();
+    bench.reset();
   }
 }
 
