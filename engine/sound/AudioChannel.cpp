@@ -150,8 +150,17 @@ uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat&
   while (produced < frames) {
     const VAudioEncodingFormat& in = decoder_->GetFormat();
     const int32_t referencePitch = std::max(streams_.front().stream->GetReferencePitch(), 1);
-    const double ratio = static_cast<double>(pitch_) / referencePitch * in.rate / outFormat.rate;
-    const int32_t step = static_cast<int32_t>(std::clamp(ratio * 1024.0, 1.0, 1024.0 * 1024.0));
+    // The step changes only with the pitch and the rates: kept from the last block.
+    if (pitch_ != stepPitch_ || referencePitch != stepReference_ || in.rate != stepInRate_ ||
+        outFormat.rate != stepOutRate_) {
+      const double ratio = static_cast<double>(pitch_) / referencePitch * in.rate / outFormat.rate;
+      step_ = static_cast<int32_t>(std::clamp(ratio * 1024.0, 1.0, 1024.0 * 1024.0));
+      stepPitch_ = pitch_;
+      stepReference_ = referencePitch;
+      stepInRate_ = in.rate;
+      stepOutRate_ = outFormat.rate;
+    }
+    const int32_t step = step_;
     const int32_t left = frames - produced;
     int32_t asked = SourceFramesForStep(left, step, rateFraction_);
     const bool inPlace = step == 1024 && in.SameEncoding(outFormat);

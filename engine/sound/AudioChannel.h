@@ -98,6 +98,12 @@ class VAudioChannel : public VRefCount {
   int32_t pitch_ = 440;
   VByteBuffer buffer_;
   int32_t rateFraction_ = 0;
+  // The rate step of the last block and what it was computed from.
+  int32_t step_ = 1024;
+  int32_t stepPitch_ = -1;
+  int32_t stepReference_ = -1;
+  int32_t stepInRate_ = -1;
+  int32_t stepOutRate_ = -1;
   std::deque<QueueEntry> streams_;
   VAudioDecoder* decoder_ = nullptr;
   mutable VMutex lock_;
