@@ -236,65 +236,23 @@ __attribute__((target("avx2"))) inline __m256i Lerp32x8(__m256i p, __m256i q, __
   return _mm256_or_si256(lo, _mm256_slli_epi16(hi, 8));
 }
 
-// The 32-bit pixels at the indexes and their right neighbours (no index may
-// be the last column of its row).
+// The 32-bit pixels at the indexes and their right neighbours, read as one
+// 64-bit value each (no index may be the last column of its row).
 __attribute__((target("avx2"))) inline void GatherPairs32(const uint8_t* map, __m256i index, __m256i& left,
                                                           __m256i& right) {
-  const __m256i offsets = _mm256_slli_epi32(index, 2);
-  left = Fetch<uint32_t>(map, offsets);
-  right = Fetch<uint32_t>(map, _mm256_add_epi32(offsets, _mm256_set1_epi32(4)));
-}
-
-// When the eight samples lie in one map row, or in two neighbouring rows,
-// at most `span` - 1 columns right of the leftmost, and `need` columns from
-// the leftmost stay inside the row: the top row, the leftmost column, how far
-// right of it each sample is and which samples are on the lower row. Most
-// blocks are: the map is seen magnified (or a little reduced) and rows change
-// slowly along a screen row. Their samples then come from a few contiguous
-// reads, shuffled into the lanes, instead of a load per sample.
-struct Window {
-  bool ok;
-  bool twoRows;
-  int32_t row;     // the top row
-  int32_t first;   // the leftmost column
-  __m256i offset;  // column - first, per lane
-  __m256i lower;   // all bits in the lanes on row + 1
-};
-
-__attribute__((target("avx2"))) inline __m256i SpreadMinimum(__m256i v) {
-  __m256i m = _mm256_min_epu32(v, _mm256_shuffle_epi32(v, 0x4E));
-  m = _mm256_min_epu32(m, _mm256_shuffle_epi32(m, 0xB1));
-  return _mm256_min_epu32(m, _mm256_permute2x128_si256(m, m, 1));
-}
-
-__attribute__((target("avx2"))) inline Window FindWindow(__m256i row, __m256i column, int32_t span, int32_t need,
-                                                         int32_t width) {
-  const __m256i m = SpreadMinimum(column);
-  const __m256i top = SpreadMinimum(row);
-  const __m256i offset = _mm256_sub_epi32(column, m);
-  const __m256i lower = _mm256_cmpgt_epi32(row, top);
-  const __m256i near = _mm256_cmpgt_epi32(_mm256_set1_epi32(2), _mm256_sub_epi32(row, top));
-  const __m256i far = _mm256_cmpgt_epi32(offset, _mm256_set1_epi32(span - 1));
-  const int32_t first = _mm256_cvtsi256_si32(m);
-  const bool ok = _mm256_movemask_epi8(_mm256_andnot_si256(far, near)) == -1 && first + need <= width;
-  return {ok, _mm256_movemask_epi8(lower) != 0, _mm256_cvtsi256_si32(top), first, offset, lower};
-}
-
-// Pairs (pixel at first + offset, its right neighbour) of a 16-bit row as
-// 32-bit lanes, for offsets up to 15 (needs 17 columns from `first`).
-__attribute__((target("avx2"))) inline __m256i WindowPairs16(const uint8_t* row, const Window& w) {
-  const __m256i even = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 2 * static_cast<size_t>(w.first)));
-  const __m256i odd = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 2 * static_cast<size_t>(w.first) + 2));
-  const __m256i half = _mm256_srli_epi32(w.offset, 1);
-  const __m256i isOdd = _mm256_slli_epi32(w.offset, 31);
-  return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(even, half), _mm256_permutevar8x32_epi32(odd, half),
-                            _mm256_srai_epi32(isOdd, 31));
-}
-
-// The 32-bit pixels at first + offset (+ 1 for `right`) of a row.
-__attribute__((target("avx2"))) inline __m256i WindowPixels32(const uint8_t* row, const Window& w, int32_t right) {
-  const uint8_t* at = row + 4 * (static_cast<size_t>(w.first) + static_cast<size_t>(right));
-  return _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), w.offset);
+  alignas(32) uint32_t at[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(at), _mm256_slli_epi32(index, 2));
+  const auto pair = [&](int k) {
+    uint64_t v;
+    std::memcpy(&v, map + at[k], sizeof v);
+    return static_cast<long long>(v);
+  };
+  // [l0 r0 l1 r1 | l2 r2 l3 r3] and [l4 r4 l5 r5 | l6 r6 l7 r7].
+  const __m256 low = _mm256_castsi256_ps(_mm256_setr_epi64x(pair(0), pair(1), pair(2), pair(3)));
+  const __m256 high = _mm256_castsi256_ps(_mm256_setr_epi64x(pair(4), pair(5), pair(6), pair(7)));
+  // [l0 l1 l4 l5 | l2 l3 l6 l7] into lane order, and the same for the right.
+  left = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(low, high, 0x88)), 0xD8);
+  right = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(low, high, 0xDD)), 0xD8);
 }
 
 // The four neighbours of eight samples of a 15- or 16-bit map, as pairs
@@ -303,25 +261,12 @@ __attribute__((target("avx2"), always_inline)) inline void Corners16(const Panor
                                                       __m256i& top, __m256i& bottom, __m256i& a, __m256i& b) {
   const __m256i columnMask = _mm256_set1_epi32(static_cast<int32_t>(s.columnMask));
   const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-  const int32_t mapWidth = s.rowBytes / 2;
-  const __m256i width = _mm256_set1_epi32(mapWidth);
+  const __m256i width = _mm256_set1_epi32(s.rowBytes / 2);
   const __m256i y = ClampY(yInMap, s.maxY);
   const __m256i column = _mm256_and_si256(_mm256_srli_epi32(x, 16), columnMask);
   const __m256i rowNumber = _mm256_srli_epi32(y, 16);
   a = _mm256_srli_epi32(_mm256_and_si256(x, low16), 11);
   b = _mm256_srli_epi32(_mm256_and_si256(y, low16), 11);
-  const Window w = FindWindow(rowNumber, column, 16, 17, mapWidth);
-  if (w.ok) {
-    const uint8_t* row = s.map + static_cast<size_t>(w.row) * static_cast<size_t>(s.rowBytes);
-    top = WindowPairs16(row, w);
-    bottom = WindowPairs16(row + s.rowBytes, w);
-    if (w.twoRows) {
-      // Lanes on the lower row: their top is this row's bottom.
-      top = _mm256_blendv_epi8(top, bottom, w.lower);
-      bottom = _mm256_blendv_epi8(bottom, WindowPairs16(row + 2 * static_cast<size_t>(s.rowBytes), w), w.lower);
-    }
-    return;
-  }
   const __m256i rowStart = _mm256_mullo_epi32(rowNumber, width);
   const __m256i i00 = _mm256_add_epi32(rowStart, column);
   const __m256i i10 = _mm256_add_epi32(i00, width);
@@ -400,28 +345,9 @@ __attribute__((target("avx2"))) inline void DrawEight(const PanoramaSampleSource
   const __m256i column = _mm256_and_si256(_mm256_srli_epi32(x, 16), columnMask);
   const __m256i rowStart = _mm256_mullo_epi32(_mm256_srli_epi32(y, 16), width);
   const __m256i i00 = _mm256_add_epi32(rowStart, column);
-  const int32_t mapWidth = s.rowBytes / bytes;
-  const __m256i rowNumber = _mm256_srli_epi32(y, 16);
   if constexpr (Kind == kPanoramaFast16) {
-    const Window w = FindWindow(rowNumber, column, 8, 8, mapWidth);
-    if (w.ok && !w.twoRows) {
-      const uint8_t* row = s.map + static_cast<size_t>(w.row) * static_cast<size_t>(s.rowBytes);
-      const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * static_cast<size_t>(w.first)));
-      const __m128i offsets = _mm_packus_epi32(_mm256_castsi256_si128(w.offset), _mm256_extracti128_si256(w.offset, 1));
-      // Bytes 2d and 2d + 1 of the window for offset d.
-      const __m128i bytesOf = _mm_add_epi16(_mm_mullo_epi16(offsets, _mm_set1_epi16(0x0202)), _mm_set1_epi16(0x0100));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(pixels, bytesOf));
-      return;
-    }
     Store16(out, Gather16(s.map, i00));
   } else if constexpr (Kind == kPanoramaFast32) {
-    const Window w = FindWindow(rowNumber, column, 8, 8, mapWidth);
-    if (w.ok && !w.twoRows) {
-      const uint8_t* row = s.map + static_cast<size_t>(w.row) * static_cast<size_t>(s.rowBytes);
-      const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 4 * static_cast<size_t>(w.first)));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(pixels, w.offset));
-      return;
-    }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), Gather32<4>(s.map, i00));
   } else {
     const __m256i column1 = _mm256_and_si256(_mm256_add_epi32(column, _mm256_set1_epi32(1)), columnMask);
@@ -439,23 +365,7 @@ __attribute__((target("avx2"))) inline void DrawEight(const PanoramaSampleSource
       const __m256i wa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
       const __m256i wb = _mm256_or_si256(b, _mm256_slli_epi32(b, 16));
       __m256i p00, p01, p10, p11;
-      const Window w = FindWindow(rowNumber, column, 8, 9, mapWidth);
-      if (w.ok) {
-        const uint8_t* row = s.map + static_cast<size_t>(w.row) * static_cast<size_t>(s.rowBytes);
-        const uint8_t* below = row + s.rowBytes;
-        p00 = WindowPixels32(row, w, 0);
-        p01 = WindowPixels32(row, w, 1);
-        p10 = WindowPixels32(below, w, 0);
-        p11 = WindowPixels32(below, w, 1);
-        if (w.twoRows) {
-          // Lanes on the lower row: their top is this row's bottom.
-          const uint8_t* further = below + s.rowBytes;
-          p00 = _mm256_blendv_epi8(p00, p10, w.lower);
-          p01 = _mm256_blendv_epi8(p01, p11, w.lower);
-          p10 = _mm256_blendv_epi8(p10, WindowPixels32(further, w, 0), w.lower);
-          p11 = _mm256_blendv_epi8(p11, WindowPixels32(further, w, 1), w.lower);
-        }
-      } else if (wraps) {
+      if (wraps) {
         p00 = Gather32<4>(s.map, i00);
         p01 = Gather32<4>(s.map, i01);
         p10 = Gather32<4>(s.map, i10);

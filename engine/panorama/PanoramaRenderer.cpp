@@ -196,30 +196,8 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   const int64_t turn = int64_t{key_.mapWidth} << 16;
   const int64_t halfTurn = turn >> 1;
   const int32_t bytes = BytesPerPixelOf(target.depth);
-  // The map pixels at the nodes of a row a few rows further on are asked
-  // for ahead, so that its samples are in the cache when it is drawn: the
-  // curves of the screen rows through the map defeat the processor's own
-  // prefetching.
-  const auto prefetchRow = [&](int32_t r) {
-    const int32_t k = r / kGrid + 1;
-    const int32_t j = r % kGrid;
-    const Node* row0 = &grid_[static_cast<size_t>(k) * columns];
-    const Node* row1 = row0 + columns;
-    for (int32_t m = 0; m <= K; ++m) {
-      const int32_t x = row0[m].x + j * ((row1[m].x - row0[m].x) >> 4);
-      const int32_t y = std::clamp(origin + row0[m].y + j * ((row1[m].y - row0[m].y) >> 4), 0, source.maxY);
-      const uint8_t* line = source.map + static_cast<size_t>(static_cast<uint32_t>(y) >> 16) * static_cast<size_t>(source.rowBytes);
-      for (const uint32_t column : {x0 + static_cast<uint32_t>(x), x0 - static_cast<uint32_t>(x)}) {
-        const uint8_t* at = line + static_cast<size_t>((column >> 16) & source.columnMask) * static_cast<size_t>(bytes);
-        __builtin_prefetch(at);
-        __builtin_prefetch(at + source.rowBytes);
-      }
-    }
-  };
-  constexpr int32_t kPrefetchAhead = 2;
   for (int32_t r = firstRow; r < endRow; ++r) {
     if (r >= bandTop_ && r < bandEnd_) continue;  // drawn by the band
-    if (r + kPrefetchAhead < endRow) prefetchRow(r + kPrefetchAhead);
     const int32_t k = r / kGrid + 1;
     const int32_t j = r % kGrid;
     const Node* row0 = &grid_[static_cast<size_t>(k) * columns];
