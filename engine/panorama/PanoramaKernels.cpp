@@ -222,18 +222,27 @@ __attribute__((target("avx2"))) inline __m256i Blend16x8(__m256i p00, __m256i p0
                           _mm256_set1_epi32(0xFFFF));
 }
 
-// (p * (256 - w) + q * w + 128) >> 8 per byte, w (0..255) in every 16-bit
-// lane: written as p + ((q - p) * w + 128) >> 8, whose product and rounding
-// one rounding high multiply by w * 128 gives exactly.
-__attribute__((target("avx2"))) inline __m256i Lerp32x8(__m256i p, __m256i q, __m256i w) {
+// (p * (256 - w) + q * w + 128) >> 8 per byte held in a 16-bit lane, w7 =
+// w (0..255) << 7: written as p + ((q - p) * w + 128) >> 8, whose product
+// and rounding one rounding high multiply by w * 128 gives exactly.
+__attribute__((target("avx2"))) inline __m256i LerpLanes(__m256i p, __m256i q, __m256i w7) {
+  return _mm256_add_epi16(p, _mm256_mulhrs_epi16(_mm256_sub_epi16(q, p), w7));
+}
+
+// Bilinear samples of eight 32-bit pixels as Lerp32 does them (within the
+// rows with the weight a, then between them with b), the even and the odd
+// bytes kept apart in 16-bit lanes from the first blend to the last (each
+// blend's result is a byte in its lane, as when packed between the steps).
+__attribute__((target("avx2"))) inline __m256i Bilinear32x8(__m256i p00, __m256i p01, __m256i p10, __m256i p11,
+                                                            __m256i wa, __m256i wb) {
   const __m256i m = _mm256_set1_epi32(0x00FF00FF);
-  const __m256i w7 = _mm256_slli_epi16(w, 7);
-  const __m256i pl = _mm256_and_si256(p, m);
-  const __m256i ph = _mm256_and_si256(_mm256_srli_epi16(p, 8), m);
-  const __m256i lo = _mm256_add_epi16(pl, _mm256_mulhrs_epi16(_mm256_sub_epi16(_mm256_and_si256(q, m), pl), w7));
-  const __m256i hi = _mm256_add_epi16(
-      ph, _mm256_mulhrs_epi16(_mm256_sub_epi16(_mm256_and_si256(_mm256_srli_epi16(q, 8), m), ph), w7));
-  return _mm256_or_si256(lo, _mm256_slli_epi16(hi, 8));
+  const __m256i a7 = _mm256_slli_epi16(wa, 7);
+  const __m256i b7 = _mm256_slli_epi16(wb, 7);
+  const __m256i topLow = LerpLanes(_mm256_and_si256(p00, m), _mm256_and_si256(p01, m), a7);
+  const __m256i topHigh = LerpLanes(_mm256_srli_epi16(p00, 8), _mm256_srli_epi16(p01, 8), a7);
+  const __m256i bottomLow = LerpLanes(_mm256_and_si256(p10, m), _mm256_and_si256(p11, m), a7);
+  const __m256i bottomHigh = LerpLanes(_mm256_srli_epi16(p10, 8), _mm256_srli_epi16(p11, 8), a7);
+  return _mm256_or_si256(LerpLanes(topLow, bottomLow, b7), _mm256_slli_epi16(LerpLanes(topHigh, bottomHigh, b7), 8));
 }
 
 // The 32-bit pixels at the indexes and their right neighbours, read as one
@@ -255,6 +264,15 @@ __attribute__((target("avx2"))) inline void GatherPairs32(const uint8_t* map, __
   right = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(low, high, 0xDD)), 0xD8);
 }
 
+// The first pixel of each lane's row: a shift when the rows are a power of
+// two of pixels apart (every map the renderer accepts), else a multiply.
+__attribute__((target("avx2"))) inline __m256i RowStart(__m256i row, int32_t width) {
+  if ((width & (width - 1)) == 0) {
+    return _mm256_sll_epi32(row, _mm_cvtsi32_si128(std::countr_zero(static_cast<uint32_t>(width))));
+  }
+  return _mm256_mullo_epi32(row, _mm256_set1_epi32(width));
+}
+
 // The four neighbours of eight samples of a 15- or 16-bit map, as pairs
 // (left | right << 16) of the upper and the lower row, and the 5-bit weights.
 __attribute__((target("avx2"), always_inline)) inline void Corners16(const PanoramaSampleSource& s, __m256i x, __m256i yInMap,
@@ -267,7 +285,7 @@ __attribute__((target("avx2"), always_inline)) inline void Corners16(const Panor
   const __m256i rowNumber = _mm256_srli_epi32(y, 16);
   a = _mm256_srli_epi32(_mm256_and_si256(x, low16), 11);
   b = _mm256_srli_epi32(_mm256_and_si256(y, low16), 11);
-  const __m256i rowStart = _mm256_mullo_epi32(rowNumber, width);
+  const __m256i rowStart = RowStart(rowNumber, s.rowBytes / 2);
   const __m256i i00 = _mm256_add_epi32(rowStart, column);
   const __m256i i10 = _mm256_add_epi32(i00, width);
   // Unless a sample's right neighbour wraps round to column 0, both
@@ -343,7 +361,7 @@ __attribute__((target("avx2"))) inline void DrawEight(const PanoramaSampleSource
   const __m256i width = _mm256_set1_epi32(s.rowBytes / bytes);
   const __m256i y = ClampY(yInMap, s.maxY);
   const __m256i column = _mm256_and_si256(_mm256_srli_epi32(x, 16), columnMask);
-  const __m256i rowStart = _mm256_mullo_epi32(_mm256_srli_epi32(y, 16), width);
+  const __m256i rowStart = RowStart(_mm256_srli_epi32(y, 16), s.rowBytes / bytes);
   const __m256i i00 = _mm256_add_epi32(rowStart, column);
   if constexpr (Kind == kPanoramaFast16) {
     Store16(out, Gather16(s.map, i00));
@@ -374,9 +392,7 @@ __attribute__((target("avx2"))) inline void DrawEight(const PanoramaSampleSource
         GatherPairs32(s.map, i00, p00, p01);
         GatherPairs32(s.map, i10, p10, p11);
       }
-      const __m256i top = Lerp32x8(p00, p01, wa);
-      const __m256i bottom = Lerp32x8(p10, p11, wa);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), Lerp32x8(top, bottom, wb));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), Bilinear32x8(p00, p01, p10, p11, wa, wb));
     } else {
       __m256i top, bottom, a, b;
       Corners16(s, x, yInMap, top, bottom, a, b);
