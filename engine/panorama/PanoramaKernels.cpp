@@ -117,16 +117,21 @@ void Loop(const PanoramaSampleSource& s, const PanoramaRun& run, uint8_t* target
 // Nearest16 or Nearest32, in about half the instructions.
 template <typename Pixel, bool Clamp>
 void NearestLoop(const PanoramaSampleSource& s, const PanoramaRun& run, uint8_t* target) {
+  // Locals, so that the stores through the target need not reload them.
+  const uint8_t* const map = s.map;
+  const uint32_t mask = s.columnMask;
+  const int32_t maxY = s.maxY;
+  const int32_t count = run.count;
   const int shift = std::countr_zero(static_cast<uint32_t>(s.rowBytes) / static_cast<uint32_t>(sizeof(Pixel)));
   uint32_t x = run.x;
   auto y = static_cast<uint32_t>(run.y);
   const auto sx = static_cast<uint32_t>(run.stepX);
   const auto sy = static_cast<uint32_t>(run.stepY);
-  for (int32_t i = 0; i < run.count; ++i) {
-    const auto row = static_cast<uint32_t>(Clamp ? std::clamp(static_cast<int32_t>(y), 0, s.maxY) : static_cast<int32_t>(y)) >> 16;
-    const size_t at = (static_cast<size_t>(row) << shift) | ((x >> 16) & s.columnMask);
+  for (int32_t i = 0; i < count; ++i) {
+    const auto row = static_cast<uint32_t>(Clamp ? std::clamp(static_cast<int32_t>(y), 0, maxY) : static_cast<int32_t>(y)) >> 16;
+    const size_t at = (static_cast<size_t>(row) << shift) | ((x >> 16) & mask);
     Pixel p;
-    std::memcpy(&p, s.map + at * sizeof(Pixel), sizeof p);
+    std::memcpy(&p, map + at * sizeof(Pixel), sizeof p);
     std::memcpy(target + static_cast<size_t>(i) * sizeof(Pixel), &p, sizeof p);
     x += sx;
     y += sy;
