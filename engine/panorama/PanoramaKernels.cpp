@@ -513,6 +513,42 @@ void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& sour
   }
 }
 
+namespace {
+
+template <typename Pixel>
+void NearestRuns(const PanoramaSampleSource& source, const PanoramaRun* runs, const uint8_t* clampRows, int32_t count,
+                 uint8_t* target) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (clampRows[i] != 0) {
+      NearestLoop<Pixel, true>(source, runs[i], target);
+    } else {
+      NearestLoop<Pixel, false>(source, runs[i], target);
+    }
+    target += static_cast<ptrdiff_t>(std::max(runs[i].count, 0)) * static_cast<ptrdiff_t>(sizeof(Pixel));
+  }
+}
+
+}  // namespace
+
+void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun* runs,
+                        const uint8_t* clampRows, int32_t count, uint8_t* target) {
+  if ((kind == kPanoramaFast16 || kind == kPanoramaFast32) && KernelLevel() >= platform::kSimdSse2 &&
+      (source.rowBytes & (source.rowBytes - 1)) == 0) {
+    // As RunPanoramaKernel does, without choosing the loop again per run.
+    if (kind == kPanoramaFast16) {
+      NearestRuns<uint16_t>(source, runs, clampRows, count, target);
+    } else {
+      NearestRuns<uint32_t>(source, runs, clampRows, count, target);
+    }
+    return;
+  }
+  const int32_t bytes = kind == kPanoramaFast32 || kind == kPanoramaQuality32 ? 4 : 2;
+  for (int32_t i = 0; i < count; ++i) {
+    RunPanoramaKernel(kind, source, runs[i], target, clampRows[i] != 0);
+    target += static_cast<ptrdiff_t>(std::max(runs[i].count, 0)) * bytes;
+  }
+}
+
 uint16_t SampleBilinear565(const PanoramaSampleSource& source, uint32_t x, int32_t y) { return Quality565(source, x, y); }
 uint16_t SampleBilinear555(const PanoramaSampleSource& source, uint32_t x, int32_t y) { return Quality555(source, x, y); }
 uint32_t SampleBilinear32(const PanoramaSampleSource& source, uint32_t x, int32_t y) { return Quality32(source, x, y); }
