@@ -312,9 +312,11 @@ __attribute__((target("avx2"), always_inline)) inline void Corners16(const Panor
 //   t = (c00 (32 - a) + c01 a + 16) >> 5 = c00 + ((c01 - c00) a + 16) >> 5,
 // then the same between the rows with b: exactly what Blend16 computes with
 // the components spread apart (no component reaches into another there).
-// 32-bit lanes of eight and eight into sixteen 16-bit lanes, in order.
+// 32-bit lanes of eight and eight into sixteen 16-bit lanes, in the order
+// of the pack (lanes 0-3 of v0, 0-3 of v1, 4-7 of v0, 4-7 of v1); lane-wise
+// work on values narrowed alike keeps that order, put right once at the end.
 __attribute__((target("avx2"))) inline __m256i Narrow(__m256i v0, __m256i v1) {
-  return _mm256_permute4x64_epi64(_mm256_packus_epi32(v0, v1), 0xD8);
+  return _mm256_packus_epi32(v0, v1);
 }
 
 // c0 + ((c1 - c0) w + 16) >> 5 per 16-bit lane.
@@ -353,7 +355,7 @@ __attribute__((target("avx2"))) inline __m256i Blend16x16(__m256i top0, __m256i 
   const __m256i blue = BilinearComponent<0, 31>(p00, p01, p10, p11, a, b);
   const __m256i green = BilinearComponent<5, Is565 ? 63 : 31>(p00, p01, p10, p11, a, b);
   const __m256i red = BilinearComponent<Is565 ? 11 : 10, 31>(p00, p01, p10, p11, a, b);
-  return _mm256_or_si256(_mm256_or_si256(blue, green), red);
+  return _mm256_permute4x64_epi64(_mm256_or_si256(_mm256_or_si256(blue, green), red), 0xD8);
 }
 
 // Eight pixels at map positions (x, y) into `out`, rows clamped to the map.
