@@ -173,7 +173,7 @@ __attribute__((target("avx2"))) inline __m256i ClampY(__m256i y, int32_t maxY) {
   return _mm256_min_epi32(_mm256_max_epi32(y, _mm256_setzero_si256()), _mm256_set1_epi32(maxY));
 }
 
-// Eight values read by `load` at the byte offsets in `offsets`, in lanes.
+// Eight values of type Value read at the byte offsets in `offsets`, in lanes.
 template <typename Value>
 __attribute__((target("avx2"))) inline __m256i Fetch(const uint8_t* map, __m256i offsets) {
   alignas(32) int32_t at[8];
@@ -191,7 +191,7 @@ __attribute__((target("avx2"))) inline __m256i Gather16(const uint8_t* map, __m2
   return Fetch<uint16_t>(map, _mm256_slli_epi32(index, 1));
 }
 
-// The 32-bit values at the given pixel indexes times `scale` bytes.
+// The 32-bit values at the given pixel indexes times `Scale` bytes.
 template <int Scale>
 __attribute__((target("avx2"))) inline __m256i Gather32(const uint8_t* map, __m256i index) {
   return Fetch<uint32_t>(map, Scale == 4 ? _mm256_slli_epi32(index, 2) : _mm256_slli_epi32(index, 1));
@@ -307,11 +307,6 @@ __attribute__((target("avx2"), always_inline)) inline void Corners16(const Panor
   }
 }
 
-// Sixteen bilinear samples of a 15- or 16-bit map from their corners (two
-// sets of eight) with 16-bit lanes, per component
-//   t = (c00 (32 - a) + c01 a + 16) >> 5 = c00 + ((c01 - c00) a + 16) >> 5,
-// then the same between the rows with b: exactly what Blend16 computes with
-// the components spread apart (no component reaches into another there).
 // 32-bit lanes of eight and eight into sixteen 16-bit lanes, in the order
 // of the pack (lanes 0-3 of v0, 0-3 of v1, 4-7 of v0, 4-7 of v1); lane-wise
 // work on values narrowed alike keeps that order, put right once at the end.
