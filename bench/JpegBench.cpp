@@ -256,7 +256,8 @@ int main(int argc, char** argv) {
   // Prints "own / reference" for the comparisons of one output.
   auto printRatios = [&](Output output) {
     for (const std::string& c : comparisons) {
-      if (c.size() < 6 || c.compare(c.size() - 6, 6, OutputName(output)) != 0) continue;
+      const std::string suffix = std::string("/") + OutputName(output);
+      if (c.size() < suffix.size() || c.compare(c.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
       const std::string reference = ReferenceName(output) + c;
       const auto own = gMedians.find("Own/" + c), turbo = gMedians.find(reference);
       if (own == gMedians.end() || turbo == gMedians.end() || turbo->second <= 0) continue;

@@ -40,6 +40,13 @@ enum PanoramaKernelKind : int32_t {
 void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun& run,
                        uint8_t* target, bool clampRows);
 
+// Draws `count` runs one after the other into `target` (each run's pixels
+// follow the previous run's), run i with its rows clamped when clampRows[i]
+// is not 0: the pixels of as many RunPanoramaKernel calls, for a whole
+// screen row at once.
+void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun* runs,
+                        const uint8_t* clampRows, int32_t count, uint8_t* target);
+
 // The vector level the runs use (platform::SimdSupport: scalar, SSE2, AVX2);
 // every level gives the same pixels. Setting a level above what the processor
 // has, or -1, takes the best it has. Returns the previous level.

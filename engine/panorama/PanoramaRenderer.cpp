@@ -213,6 +213,9 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       nodeY_[static_cast<size_t>(K - m)] = origin + y;
     }
     uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+    rowRuns_.clear();
+    rowClamps_.clear();
+    int32_t rowStart = -1;
     for (int32_t i = 0; i < 2 * K; ++i) {
       const int32_t blockLeft = cx + kGrid * (i - K);
       const int32_t first = std::max(blockLeft, 0);
@@ -230,7 +233,14 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       run.count = end - first;
       const int64_t lastY = int64_t{run.y} + int64_t{run.count - 1} * run.stepY;
       const bool inside = run.y >= 0 && run.y <= source.maxY && lastY >= 0 && lastY <= source.maxY;
-      RunPanoramaKernel(kind, source, run, out + static_cast<ptrdiff_t>(first) * bytes, !inside);
+      if (rowStart < 0) rowStart = first;
+      rowRuns_.push_back(run);
+      rowClamps_.push_back(inside ? 0 : 1);
+    }
+    // The blocks cover the row from its first column on, one after the other.
+    if (rowStart >= 0) {
+      RunPanoramaKernels(kind, source, rowRuns_.data(), rowClamps_.data(),
+                         static_cast<int32_t>(rowRuns_.size()), out + static_cast<ptrdiff_t>(rowStart) * bytes);
     }
   }
 }

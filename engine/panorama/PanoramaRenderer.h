@@ -104,5 +104,8 @@ class PanoramaRenderer {
   std::vector<Node> band_;  // per pixel, full width
   std::vector<uint32_t> nodeX_;
   std::vector<int32_t> nodeY_;
+  // The runs of one screen row, drawn in one call.
+  std::vector<PanoramaRun> rowRuns_;
+  std::vector<uint8_t> rowClamps_;
   bool haveTables_ = false;
 };

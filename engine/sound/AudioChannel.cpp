@@ -6,6 +6,7 @@
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/AudioMixer.h"
 #include "engine/sound/AudioStream.h"
+#include "engine/sound/SampleKernels.h"
 #include "engine/sound/VolumeTables.h"
 
 VAudioChannel::VAudioChannel(bool persistent) : persistent_(persistent) { AddChannelToCurrentMixer(this); }
@@ -98,6 +99,21 @@ bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t 
 
 uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                                     bool fillWithSilence) {
+  return Render(destination, outFormat, frames, fillWithSilence, nullptr);
+}
+
+bool VAudioChannel::CanMixInto(const VAudioEncodingFormat& format) {
+  return format.bits == 16 && format.byteOrder == 1 &&
+         (format.encoding == kAudioEncodingSigned || format.encoding == kAudioEncodingUnsigned);
+}
+
+bool VAudioChannel::MixInto(uint8_t* into, const VAudioEncodingFormat& outFormat, int32_t frames) {
+  if (!into || !CanMixInto(outFormat)) return false;
+  return Render(nullptr, outFormat, frames, true, into) != nullptr;
+}
+
+uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
+                               bool fillWithSilence, uint8_t* mixInto) {
   if (!active_ || held_) return nullptr;
   VMutexLock hold(lock_);
   if (frames <= 0) return nullptr;
@@ -120,17 +136,37 @@ uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFo
       return nullptr;
     }
   }
+  // Mixing adds each piece, scaled, as it comes; silence adds nothing.
+  int32_t leftFactor = 256, rightFactor = 256;
+  if (mixInto) VolumeFactors16(outFormat, volumeScale_ * volume_ / 100, pan_, leftFactor, rightFactor);
+  const bool isUnsigned = outFormat.encoding == kAudioEncodingUnsigned;
   int32_t produced = 0;
+  auto mixPiece = [&](const uint8_t* samples, int32_t pieceFrames) {
+    AddScaledSaturating16(mixInto + int64_t{produced} * outFrameBytes, samples,
+                          static_cast<int32_t>(outFormat.SamplesForFrames(pieceFrames)), leftFactor, rightFactor,
+                          isUnsigned);
+  };
   bool sinceRewindEmpty = false;  // a loop restart that delivered nothing yet
   while (produced < frames) {
     const VAudioEncodingFormat& in = decoder_->GetFormat();
     const int32_t referencePitch = std::max(streams_.front().stream->GetReferencePitch(), 1);
-    const double ratio = static_cast<double>(pitch_) / referencePitch * in.rate / outFormat.rate;
-    const int32_t step = static_cast<int32_t>(std::clamp(ratio * 1024.0, 1.0, 1024.0 * 1024.0));
+    // The step changes only with the pitch and the rates: kept from the last block.
+    if (pitch_ != stepPitch_ || referencePitch != stepReference_ || in.rate != stepInRate_ ||
+        outFormat.rate != stepOutRate_) {
+      const double ratio = static_cast<double>(pitch_) / referencePitch * in.rate / outFormat.rate;
+      step_ = static_cast<int32_t>(std::clamp(ratio * 1024.0, 1.0, 1024.0 * 1024.0));
+      stepPitch_ = pitch_;
+      stepReference_ = referencePitch;
+      stepInRate_ = in.rate;
+      stepOutRate_ = outFormat.rate;
+    }
+    const int32_t step = step_;
     const int32_t left = frames - produced;
     int32_t asked = SourceFramesForStep(left, step, rateFraction_);
     const bool inPlace = step == 1024 && in.SameEncoding(outFormat);
-    uint8_t* target = inPlace ? destination + int64_t{produced} * outFrameBytes : nullptr;
+    // Mixing takes samples already in the output format from where the
+    // decoder holds them: the copy into a block is left out.
+    uint8_t* target = inPlace && !mixInto ? destination + int64_t{produced} * outFrameBytes : nullptr;
     if (inPlace) asked = std::min(asked, left);
     decoder_->Seek(static_cast<int32_t>(std::min<int64_t>(int64_t{position_} * in.FrameBytes(), INT32_MAX)));
     int32_t delivered = asked;
@@ -145,11 +181,16 @@ uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFo
         outFrames = static_cast<int32_t>(((int64_t{delivered} * 1024 - rateFraction_) - 1 + step) / step);
         outFrames = std::clamp(outFrames, 1, left);
       }
-      if (inPlace && data == target) {
+      if (inPlace && mixInto && outFrames == delivered) {
+        // What the copy into the block would have held.
+        mixPiece(data, outFrames);
+      } else if (inPlace && data == target) {
         outFrames = std::min(delivered, left);
       } else if (ConvertAudioFormat(data, in, delivered, destination + int64_t{produced} * outFrameBytes,
                                     outFormat, outFrames, step, &rateFraction_) == 0) {
         failed = true;  // a format the conversion cannot reach: the stream cannot play
+      } else if (mixInto) {
+        mixPiece(destination + int64_t{produced} * outFrameBytes, outFrames);
       }
       if (!failed) {
         produced += outFrames;
@@ -180,7 +221,9 @@ uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFo
     break;
   }
   if (produced < frames) {
-    if (fillWithSilence) {
+    if (mixInto && fillWithSilence) {
+      // Silence added changes nothing.
+    } else if (fillWithSilence) {
       FillSilence(destination + int64_t{produced} * outFrameBytes, outFormat, frames - produced);
     } else {
       frames = produced;
@@ -188,6 +231,7 @@ uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFo
   }
   if (frames <= 0) return nullptr;
   framesPlayed_ += frames;
+  if (mixInto) return mixInto;
   ApplyVolumeAndPan(destination, outFormat, frames, volumeScale_ * volume_ / 100, pan_);
   return destination;
 }

@@ -34,6 +34,14 @@ class VAudioChannel : public VRefCount {
   // fillWithSilence `frames` becomes the frames produced.
   uint8_t* RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                        bool fillWithSilence);
+  // Renders `frames` frames as RenderBlock does (silence after the end) and
+  // adds them, scaled by volume and pan, with saturation into `into`: the
+  // bytes of RenderBlock followed by AddSaturating, in one pass over the
+  // samples and without copying samples that need no conversion. For the
+  // formats CanMixInto accepts; false when nothing was added.
+  bool MixInto(uint8_t* into, const VAudioEncodingFormat& outFormat, int32_t frames);
+  // 16-bit little-endian signed or unsigned samples.
+  static bool CanMixInto(const VAudioEncodingFormat& format);
   // Empties the queue; a non-persistent channel is then finished.
   void Stop();
   void MarkFinished() { finished_ = true; }
@@ -73,6 +81,9 @@ class VAudioChannel : public VRefCount {
   void DropEntry(const QueueEntry& entry);
   void ClearQueue();
   bool AdvanceStream();
+  // RenderBlock, or MixInto when `mixInto` is set.
+  uint8_t* Render(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames, bool fillWithSilence,
+                  uint8_t* mixInto);
 
   std::atomic<bool> active_{false};
   std::atomic<bool> finished_{false};
@@ -87,6 +98,12 @@ class VAudioChannel : public VRefCount {
   int32_t pitch_ = 440;
   VByteBuffer buffer_;
   int32_t rateFraction_ = 0;
+  // The rate step of the last block and what it was computed from.
+  int32_t step_ = 1024;
+  int32_t stepPitch_ = -1;
+  int32_t stepReference_ = -1;
+  int32_t stepInRate_ = -1;
+  int32_t stepOutRate_ = -1;
   std::deque<QueueEntry> streams_;
   VAudioDecoder* decoder_ = nullptr;
   mutable VMutex lock_;

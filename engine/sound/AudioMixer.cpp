@@ -189,6 +189,15 @@ uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {
     out = mixBuffer_.GetData();
   }
   DropFinishedChannels();
+  if (VAudioChannel::CanMixInto(format_)) {
+    // Every channel adds its block, scaled, to silence (or to the caller's
+    // block) in one pass: the same bytes as the first channel's block copied
+    // and the others added.
+    if (!(add && own)) FillSilence(out, format_, frames);
+    VMutexLock hold(channelsLock_);
+    for (VAudioChannel* channel : channels_) channel->MixInto(out, format_, frames);
+    return out;
+  }
   if (CountBusyChannels() == 0) {
     if (add && own) return out;
     FillSilence(out, format_, frames);

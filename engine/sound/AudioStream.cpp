@@ -48,6 +48,11 @@ bool VAudioStream::IsFinished() const {
   return loadedWhole_ && readPosition_ >= dataSize_;
 }
 
+uint8_t* VAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed) {
+  Reset(position);
+  return ReadSamples(destination, bytes, failed);
+}
+
 void VAudioStream::Reset(int32_t position) {
   VMutexLock hold(lock_);
   readPosition_ = position;
@@ -120,5 +125,11 @@ VMemoryAudioStream::VMemoryAudioStream(const VAudioEncodingFormat& format, const
 }
 
 uint8_t* VMemoryAudioStream::ReadSamples(uint8_t* /*destination*/, int32_t& bytes, bool& failed) {
+  return ReadLoaded(bytes, failed);
+}
+
+uint8_t* VMemoryAudioStream::ReadSamplesAt(int32_t position, uint8_t* /*destination*/, int32_t& bytes, bool& failed) {
+  VMutexLock hold(lock_);
+  readPosition_ = position;
   return ReadLoaded(bytes, failed);
 }

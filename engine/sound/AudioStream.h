@@ -29,6 +29,8 @@ class VAudioStream : public VMedia {
   // possible); `bytes` becomes the count delivered; null with `failed` clear
   // means no data now or the end.
   virtual uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) = 0;
+  // Reset(position) followed by ReadSamples.
+  virtual uint8_t* ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed);
   // Reads the whole sample data into memory; true when it is there.
   virtual bool LoadWhole();
   virtual bool IsAtEnd(int32_t position) const;
@@ -78,4 +80,7 @@ class VMemoryAudioStream : public VAudioStream {
  public:
   VMemoryAudioStream(const VAudioEncodingFormat& format, const void* samples, int32_t bytes);
   uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) override;
+  // Under one hold of the stream's lock: the mixer reads every channel's
+  // samples this way each block.
+  uint8_t* ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed) override;
 };

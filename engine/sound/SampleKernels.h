@@ -1,6 +1,7 @@
 // The inner loops of mixing, over whole blocks of little-endian samples:
 // saturating addition and volume scaling, with SSE2 where the processor
-// has it and plain loops otherwise (both give the same bytes).
+// has it (AVX2 for the mixing loop) and plain loops otherwise (all give the
+// same bytes).
 #pragma once
 
 #include <cstdint>
@@ -15,3 +16,8 @@ void AddSaturating8(uint8_t* into, const uint8_t* add, int32_t samples, bool isU
 // samples use leftFactor, odd ones rightFactor (pass the same for mono).
 // Factors are 0..256.
 void ScaleSamples16(uint8_t* buffer, int32_t samples, int32_t leftFactor, int32_t rightFactor, bool isUnsigned);
+// ScaleSamples16 of `add` (left on odd samples, right on even ones, as
+// there) followed by AddSaturating16 into `into`, in one pass and without
+// touching `add`: the same bytes as the two calls.
+void AddScaledSaturating16(uint8_t* into, const uint8_t* add, int32_t samples, int32_t leftFactor, int32_t rightFactor,
+                           bool isUnsigned);

@@ -63,6 +63,18 @@ const uint8_t* GetUnsignedVolumeTable(int32_t level) {
   return t.unsignedTables[static_cast<size_t>(level)].data();
 }
 
+void VolumeFactors16(const VAudioEncodingFormat& format, int32_t volume, int32_t pan, int32_t& left, int32_t& right) {
+  volume = std::clamp(volume, 0, 100);
+  pan = std::clamp(pan, -100, 100);
+  left = right = volume;
+  if (format.stereo != 0) {
+    if (pan < 0) right = (pan + 100) * volume / 100;
+    if (pan > 0) left = (100 - pan) * volume / 100;
+  }
+  left = left * 256 / 100;
+  right = right * 256 / 100;
+}
+
 void ApplyVolumeAndPan(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, int32_t volume,
                        int32_t pan) {
   if (!buffer || frames <= 0) return;
@@ -93,8 +105,8 @@ void ApplyVolumeAndPan(uint8_t* buffer, const VAudioEncodingFormat& format, int3
     return;
   }
   if (format.bits != 16) return;
-  const int32_t leftFactor = (stereo ? left : volume) * 256 / 100;
-  const int32_t rightFactor = (stereo ? right : volume) * 256 / 100;
+  int32_t leftFactor, rightFactor;
+  VolumeFactors16(format, volume, pan, leftFactor, rightFactor);
   const bool little = format.byteOrder == 1;
   const bool isUnsigned = format.encoding == kAudioEncodingUnsigned;
   if (little) {

@@ -20,3 +20,7 @@ const uint8_t* GetUnsignedVolumeTable(int32_t level);
 // 0 writes silence.
 void ApplyVolumeAndPan(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, int32_t volume,
                        int32_t pan);
+// The factors (0..256, 256 leaving a sample as it is) by which
+// ApplyVolumeAndPan scales 16-bit samples: `left` for even samples, `right`
+// for odd ones (the same for mono), as (v * factor) >> 8.
+void VolumeFactors16(const VAudioEncodingFormat& format, int32_t volume, int32_t pan, int32_t& left, int32_t& right);

@@ -440,6 +440,9 @@ TEST(KernelLevels, EveryLevelDrawsTheSameFrame) {
   for (const int depth : {15, 16, 32}) {
     const panotest::Map map = MakeMap(noise, depth);
     for (const bool quality : {false, true}) {
+      // The map reduced (samples far apart) and magnified (neighbouring
+      // samples read from one stretch of a row, or of two rows).
+      for (const float focal : {90.0f, 400.0f})
       for (const float pitch : {0.0f, 0.7f, -1.5707964f, 2.5f}) {
         std::vector<std::vector<uint8_t>> frames;
         for (const int level : {0, 1, 2}) {
@@ -447,12 +450,12 @@ TEST(KernelLevels, EveryLevelDrawsTheSameFrame) {
           PanoramaRenderer renderer;
           // Widths that leave runs of every length, a frame over the seam.
           Frame frame(203, 77, depth);
-          PanoramaCamera camera{6.2f, pitch, 90.0f, quality};
+          PanoramaCamera camera{6.2f, pitch, focal, quality};
           EXPECT_TRUE(renderer.Render(map.raster, static_cast<float>(kPi), frame.raster, camera));
           frames.push_back(frame.bytes);
         }
         EXPECT_TRUE(frames[0] == frames[1] && frames[0] == frames[2])
-            << depth << (quality ? " quality" : " fast") << " pitch " << pitch;
+            << depth << (quality ? " quality" : " fast") << " pitch " << pitch << " focal " << focal;
       }
     }
   }

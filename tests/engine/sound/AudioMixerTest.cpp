@@ -146,6 +146,86 @@ TEST_F(Mixing, VolumeAndPitch) {
   stream->Release();
 }
 
+// The mixer adds each channel's scaled samples in one pass; that equals the
+// plain way written out here: the first channel's rendered block copied and
+// every other one rendered and added with saturation. Twin channels of the
+// same streams, outside the mixer, give the plain blocks. Formats converted
+// and not, pitches, volumes, pans, loops and a stream that ends mid-block.
+TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
+  EnsureStandardSoundCodecs();
+  struct Voice {
+    VAudioEncodingFormat format;
+    int32_t pitch, volume, pan, loops;
+  };
+  const VAudioEncodingFormat u8(11025, 8, false, kAudioEncodingUnsigned);
+  const VAudioEncodingFormat s16stereo(44100, 16, true, kAudioEncodingSigned);
+  const std::vector<Voice> voices = {
+      {kS16Mono, 440, 100, 0, -1}, {kS16Mono, 440, 60, 0, 2},    {u8, 494, 75, 0, -1},  {kS16Mono, 392, 33, 0, 1},
+      {s16stereo, 523, 90, 0, -1}, {kS16Mono, 440, 100, 0, 1},  {u8, 440, 50, 0, 3},
+  };
+  for (const VAudioEncodingFormat& output : {VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned),
+                                              VAudioEncodingFormat(22050, 16, true, kAudioEncodingSigned),
+                                              VAudioEncodingFormat(22050, 16, true, kAudioEncodingUnsigned)}) {
+    std::vector<VAudioStream*> streams;
+    std::vector<VAudioChannel*> plain;
+    for (size_t v = 0; v < voices.size(); ++v) {
+      const Voice& voice = voices[v];
+      std::vector<uint8_t> bytes(static_cast<size_t>(voice.format.BytesForFrames(700 + 300 * static_cast<int64_t>(v))));
+      for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i * 7 + v * 13) * 2654435761u >> 24);
+      auto* stream = new VMemoryAudioStream(voice.format, bytes.data(), static_cast<int32_t>(bytes.size()));
+      stream->SetLoopCount(voice.loops);
+      streams.push_back(stream);
+      auto* channel = new VAudioChannel(true);  // no mixer yet: stays outside
+      ASSERT_TRUE(channel->QueueStream(stream, 0, 0, voice.pitch));
+      channel->SetChannelVolume(voice.volume);
+      channel->SetPan(v % 2 ? -60 : 45);
+      plain.push_back(channel);
+    }
+    VCaptureAudioDevice device(output);
+    device.Open();
+    auto* mixer = new VAudioMixer(&device, 16);
+    std::vector<VAudioChannel*> mixed;
+    for (size_t v = 0; v < voices.size(); ++v) {
+      auto* channel = new VAudioChannel(true);
+      ASSERT_TRUE(channel->QueueStream(streams[v], 0, 0, voices[v].pitch));
+      channel->SetChannelVolume(voices[v].volume);
+      channel->SetPan(v % 2 ? -60 : 45);
+      mixed.push_back(channel);
+    }
+    const int32_t frames = 333;
+    const size_t bytes = static_cast<size_t>(output.BytesForFrames(frames));
+    for (int block = 0; block < 12; ++block) {
+      std::vector<uint8_t> expected(bytes), actual(bytes);
+      bool first = true;
+      for (VAudioChannel* channel : plain) {
+        int32_t n = frames;
+        uint8_t* data = channel->RenderBlock(first ? expected.data() : nullptr, output, n, true);
+        if (!data) continue;
+        if (first) {
+          if (data != expected.data()) std::memcpy(expected.data(), data, bytes);
+          first = false;
+        } else {
+          AddSaturating(expected.data(), data, static_cast<int32_t>(bytes), output);
+        }
+      }
+      if (first) FillSilence(expected.data(), output, frames);
+      ASSERT_NE(mixer->FillBuffer(actual.data(), output, frames, false), nullptr);
+      ASSERT_EQ(actual, expected) << "block " << block << ", output " << output.bits << " bits"
+                                  << (output.stereo ? " stereo" : " mono") << " encoding " << output.encoding;
+    }
+    for (VAudioChannel* c : mixed) {
+      c->Stop();
+      c->Release();
+    }
+    delete mixer;
+    for (VAudioChannel* c : plain) {
+      c->Stop();
+      c->Release();
+    }
+    for (VAudioStream* s : streams) s->Release();
+  }
+}
+
 TEST_F(Mixing, PrioritiesAndPause) {
   VAudioStream* first = Stream16(std::vector<int16_t>(5000, 1000));
   VAudioStream* second = Stream16(std::vector<int16_t>(5000, 2000));

@@ -14,6 +14,7 @@
 #include "engine/core/Memory.h"
 #include "engine/sound/AudioFormat.h"
 #include "engine/sound/AudioMixer.h"
+#include "engine/sound/SampleKernels.h"
 #include "engine/sound/VolumeTables.h"
 
 namespace {
@@ -344,6 +345,26 @@ TEST(MixingKernels, SaturatingAdditionEqualsReference) {
         ReferenceAdd(expected.data(), b.data(), bytes, f);
         AddSaturating(actual.data(), b.data(), bytes, f);
         ASSERT_EQ(actual, expected) << bits << " bits, encoding " << encoding << ", " << bytes << " bytes";
+      }
+}
+
+// The mixing loop's single pass equals scaling a copy and adding it, for
+// factors on both sides of 128 (where the vector form changes), stereo
+// factors, both signednesses and lengths around the vector widths.
+TEST(MixingKernels, ScaledAdditionEqualsScaleThenAdd) {
+  const std::pair<int32_t, int32_t> factors[] = {{0, 0},     {1, 1},     {100, 100}, {127, 127}, {128, 128},
+                                                 {153, 192}, {192, 153}, {255, 0},   {256, 256}, {256, 37}};
+  for (const bool isUnsigned : {false, true})
+    for (const auto& [left, right] : factors)
+      for (int32_t samples : {1, 7, 8, 15, 16, 17, 33, 1024, 1025}) {
+        const std::vector<uint8_t> into = Noise(static_cast<size_t>(samples) * 2, 21);
+        const std::vector<uint8_t> add = Noise(static_cast<size_t>(samples) * 2, 22);
+        std::vector<uint8_t> scaled = add, expected = into, actual = into;
+        ScaleSamples16(scaled.data(), samples, left, right, isUnsigned);
+        AddSaturating16(expected.data(), scaled.data(), samples, isUnsigned);
+        AddScaledSaturating16(actual.data(), add.data(), samples, left, right, isUnsigned);
+        ASSERT_EQ(actual, expected) << (isUnsigned ? "unsigned" : "signed") << " factors " << left << "/" << right
+                                    << ", " << samples << " samples";
       }
 }
 
