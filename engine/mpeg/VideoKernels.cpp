@@ -583,7 +583,7 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
   // clamped sum. A block's first chroma column is a multiple of 8.
   __m128i ditherUp, ditherDown;
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i chromaCell = _mm256_set1_epi32(0xF8);
+  const __m128i chromaCell = _mm_set1_epi8(static_cast<char>(0xF8));
   const __m128i lumaCell = _mm_set1_epi8(static_cast<char>(0xFC));
   const __m256i lumaExcess = _mm256_set1_epi16(static_cast<int16_t>(f.luma - 65536));
   const __m256i lowOffset = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
@@ -600,7 +600,7 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
   const auto chroma = [&](const uint8_t* p) OSTREVAN_AVX2 {
     const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), ditherUp),
                                     ditherDown);
-    const __m256i c = _mm256_and_si256(_mm256_cvtepu8_epi32(v), chromaCell);
+    const __m256i c = _mm256_cvtepu8_epi32(_mm_and_si128(v, chromaCell));
     return _mm256_or_si256(c, _mm256_slli_epi32(c, 19));  // the words (C', 8 C')
   };
   // A chroma term's halves spread to the two pixels of each sample, in pixel
