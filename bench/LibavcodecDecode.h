@@ -15,9 +15,12 @@ extern "C" {
 namespace benchsupport {
 
 // Decodes `stream` with `codec` once; returns what the decoder put out
-// (pictures for video, samples for audio).
+// (pictures for video, samples for audio). Each frame is handed to
+// `onFrame(frame)` as it comes out (a conversion the reference does, say).
+inline void NoFrameWork(const AVFrame*) {}
+template <typename OnFrame = void (*)(const AVFrame*)>
 inline int64_t DecodeWithLibavcodec(const AVCodec* codec, const std::vector<uint8_t>& stream, AVPacket* packet,
-                                    AVFrame* frame) {
+                                    AVFrame* frame, OnFrame onFrame = NoFrameWork) {
   int64_t produced = 0;
   AVCodecParserContext* parser = av_parser_init(codec->id);
   AVCodecContext* context = avcodec_alloc_context3(codec);
@@ -28,6 +31,7 @@ inline int64_t DecodeWithLibavcodec(const AVCodec* codec, const std::vector<uint
   auto receive = [&] {
     while (avcodec_receive_frame(context, frame) == 0) {
       benchmark::DoNotOptimize(frame->data[0][0]);
+      onFrame(frame);
       produced += codec->type == AVMEDIA_TYPE_AUDIO ? frame->nb_samples : 1;
     }
   };

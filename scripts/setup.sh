@@ -11,8 +11,9 @@ PACKAGES=(
   # graphics, text, window and sound
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libcairo2-dev libjpeg62-turbo-dev libx11-dev
-  # reference decoders of the video and audio benchmarks, the projection filter of the panorama benchmark
-  libavcodec-dev libmpeg2-4-dev libmpg123-dev libavfilter-dev
+  # reference decoders of the video and audio benchmarks (and the video's conversion to 16 bits),
+  # the projection filter of the panorama benchmark
+  libavcodec-dev libswscale-dev libmpeg2-4-dev libmpg123-dev libavfilter-dev
   # test oracles and display for window tests
   imagemagick netpbm libjpeg-turbo-progs poppler-utils xvfb xdotool xauth ffmpeg unar
   # FreeType metrics seen from Python (font tests)
