@@ -1,13 +1,20 @@
 #include "title/shell/MuseumArchives.h"
 
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+
 #include "engine/app/MainWindow.h"
 #include "engine/app/VApplication.h"
 #include "engine/archive/MediaArchive.h"
+#include "engine/core/MediaTypes.h"
 #include "engine/core/VFileSpec.h"
 #include "platform/CdRomDrives.h"
 #include "platform/File.h"
 #include "title/shell/MuseumCategoryTables.h"
 #include "title/shell/StartMessages.h"
+#include "title/shell/TitleRunLog.h"
 
 namespace {
 
@@ -126,3 +133,14 @@ MediaArchive* SelectArchiveForMedia(uint16_t id) { return Select(ArchiveSlotForM
 MediaArchive* SaveCurrentArchive() { return GetCurrentArchive(); }
 
 void RestoreCurrentArchive(MediaArchive* saved) { SetCurrentArchive(saved); }
+
+void NoteMissingMedia(uint16_t id, uint32_t type) {
+  static std::mutex mutex;
+  static std::set<uint64_t> named;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (!named.insert((static_cast<uint64_t>(type) << 16) | id).second) return;
+  char code[5] = {};
+  TypeCodeText(type, code);
+  const std::string typeText = type == 0 ? std::string("any") : std::string(code);
+  title_run_log::Write("media-missing " + std::to_string(id) + " " + typeText);
+}
