@@ -1,6 +1,8 @@
 #include "title/shell/MuseumArchives.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <mutex>
 #include <set>
 #include <string>
@@ -141,6 +143,16 @@ void NoteMissingMedia(uint16_t id, uint32_t type) {
   if (!named.insert((static_cast<uint64_t>(type) << 16) | id).second) return;
   char code[5] = {};
   TypeCodeText(type, code);
-  const std::string typeText = type == 0 ? std::string("any") : std::string(code);
+  std::string typeText = code;
+  const bool printable = typeText.size() == 4 && std::all_of(typeText.begin(), typeText.end(), [](char c) {
+    return c >= ' ' && c <= '~';
+  });
+  if (type == 0) {
+    typeText = "any";
+  } else if (!printable) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08X", type);
+    typeText = number;
+  }
   title_run_log::Write("media-missing " + std::to_string(id) + " " + typeText);
 }
