@@ -1,6 +1,6 @@
 // The whole title under random input: clicks, drags, pointer moves, keys
-// (Escape, F1, the space bar, letters and arrows, and now and then Alt+F4)
-// and pauses, sent with xdotool to the title under Xvfb for a given time;
+// (Escape, F1, the space bar, letters and arrows, and now and then Alt+F4),
+// bursts of keys and clicks a few milliseconds apart, and pauses, sent with xdotool to the title under Xvfb for a given time;
 // when the title ends by itself (Alt+F4 then a key on the closing panel) it
 // is started again. Throughout:
 // - no life of the title ends other than with exit code 0, and its output
@@ -170,12 +170,26 @@ class RandomInput {
       Send("drag", args);
       return std::chrono::milliseconds(Uniform(50, 500));
     }
-    if (pick < 820) return std::chrono::milliseconds(Uniform(500, 3000));  // a pause
+    if (pick < 780) return std::chrono::milliseconds(Uniform(500, 3000));  // a pause
+    if (pick < 820) {
+      // A burst: keys and clicks a few milliseconds apart, into hand-overs
+      // and animations that have just begun.
+      std::vector<std::string> args;
+      const int count = Uniform(3, 6);
+      for (int i = 0; i < count; ++i) {
+        if (Uniform(0, 1) == 0) {
+          args.insert(args.end(), {"key", RandomKey()});
+        } else {
+          args.insert(args.end(), {"mousemove", "--window", window_, Str(Uniform(0, 639)), Str(Uniform(0, 479)), "click",
+                                   "1"});
+        }
+        args.insert(args.end(), {"sleep", "0.0" + Str(Uniform(1, 9))});
+      }
+      Send("burst", args);
+      return std::chrono::milliseconds(Uniform(200, 1500));
+    }
     if (pick < 999) {
-      static const char* kKeys[] = {"space", "space",  "F1",     "F1",    "Escape", "Escape", "Return", "Tab",
-                                    "a",     "b",      "l",      "ctrl+l", "ctrl+b", "Left",  "Right",  "Up",
-                                    "Down",  "1",      "2",      "F12",   "p",      "r",      "BackSpace"};
-      Send("key", {"key", kKeys[Uniform(0, static_cast<int>(std::size(kKeys)) - 1)]});
+      Send("key", {"key", RandomKey()});
       return std::chrono::milliseconds(Uniform(50, 1000));
     }
     // Now and then (one action in a thousand, about once in twelve
@@ -186,6 +200,12 @@ class RandomInput {
 
  private:
   int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  std::string RandomKey() {
+    static const char* kKeys[] = {"space", "space", "F1",     "F1",     "Escape", "Escape", "Return", "Tab",
+                                  "a",     "b",     "l",      "ctrl+l", "ctrl+b", "Left",   "Right",  "Up",
+                                  "Down",  "1",     "2",      "F12",    "p",      "r",      "BackSpace"};
+    return kKeys[Uniform(0, static_cast<int>(std::size(kKeys)) - 1)];
+  }
   static std::string Str(int value) { return std::to_string(value); }
   void Send(const char* what, const std::vector<std::string>& args) {
     actions_ << what;
