@@ -12,6 +12,7 @@ namespace {
 std::atomic<MediaArchiveRouter*> gRouter{nullptr};
 std::atomic<MediaArchive*> gDefault{nullptr};
 std::atomic<MediaArchive*> gCurrent{nullptr};
+std::atomic<MissingMediaListener> gMissingMedia{nullptr};
 
 }  // namespace
 
@@ -41,6 +42,14 @@ MediaArchive* SetCurrentArchive(MediaArchive* archive) {
 MediaArchiveRouter* SetMediaArchiveRouter(MediaArchiveRouter* router) { return gRouter.exchange(router); }
 
 MediaArchive* SetDefaultMediaArchive(MediaArchive* archive) { return gDefault.exchange(archive); }
+
+MissingMediaListener SetMissingMediaListener(MissingMediaListener listener) {
+  return gMissingMedia.exchange(listener);
+}
+
+void ReportMissingMedia(uint16_t id, uint32_t type) {
+  if (MissingMediaListener listener = gMissingMedia.load()) listener(id, type);
+}
 
 void ForgetMediaArchive(MediaArchive* archive) {
   if (archive == nullptr) return;

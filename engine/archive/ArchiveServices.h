@@ -37,6 +37,16 @@ MediaArchiveRouter* SetMediaArchiveRouter(MediaArchiveRouter* router);
 // (null unregisters); returns the previous one.
 MediaArchive* SetDefaultMediaArchive(MediaArchive* archive);
 
+// Told of each medium asked for by id (MediaArchive::OpenMedia) that no
+// archive serves: no archive for the id, the id not in it, or its entry
+// outside the archive. `type` is the type asked for (0: any). Called on the
+// thread that asked; none is installed at first (nothing is said).
+using MissingMediaListener = void (*)(uint16_t id, uint32_t type);
+// Installs the listener (null removes it); returns the previous one.
+MissingMediaListener SetMissingMediaListener(MissingMediaListener listener);
+// Tells the installed listener, if any.
+void ReportMissingMedia(uint16_t id, uint32_t type);
+
 // Forgets everything that refers to `archive` (default, current); archives
 // call it when they are destroyed so no service hands out a dead archive.
 void ForgetMediaArchive(MediaArchive* archive);

@@ -181,7 +181,10 @@ void MediaArchive::PointAt(const MediaEntry& entry, VFile& out) {
 bool MediaArchive::OpenMedia(uint16_t id, VFile& out, uint32_t& type, MediaEntry* entry) {
   MediaArchive* serving = ServingArchive(id, type);
   MediaEntry found;
-  if (serving == nullptr || !serving->ResolveEntry(id, found, type)) return false;
+  if (serving == nullptr || !serving->ResolveEntry(id, found, type)) {
+    ReportMissingMedia(id, type);
+    return false;
+  }
   type = found.type;
   serving->PointAt(found, out);
   if (entry != nullptr) *entry = found;

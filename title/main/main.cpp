@@ -10,7 +10,8 @@
 // "exit CODE", and in between what the title reports of its run (the panel
 // on show, "opening-movie-first-frame-ms MS" from the program's entry to the
 // opening movie's first picture on the screen, each hand-over script with
-// its frame times). --quit-after ends
+// its frame times, and every two seconds "alive frames N", the count of
+// frames shown so far). --quit-after ends
 // the program MS milliseconds after its first frame (for measurements and
 // tests). --record-demo records the mouse input into a demo-tour file from
 // the first frame to the program's end, --play-demo plays one from the first

@@ -148,6 +148,13 @@ void MuseumApplication::IdleStep() {
       // When the frame reached the screen (the pass's tasks ran before it).
       title_run_log::NoteFrame(platform::TickCount());
     }
+    // Every two seconds the count of frames so far: a watcher outside sees
+    // that the idle loop runs and whether frames keep reaching the screen.
+    const uint32_t now = platform::TickCount();
+    if (static_cast<int32_t>(now - nextAliveLine_) >= 0) {
+      nextAliveLine_ = now + kAliveLineIntervalMs;
+      title_run_log::Write("alive frames " + std::to_string(presents));
+    }
     const VWindow* window = GetMainWindow();
     const VGraphicObject* panel = window != nullptr ? window->GetCurrentPanel() : nullptr;
     const int32_t panelId = panel != nullptr ? panel->GetId() : 0;

@@ -81,6 +81,8 @@ class MuseumApplication : public VApplication {
   bool firstFrameReported_ = false;
   uint32_t presentsSeen_ = 0;
   int32_t panelSeen_ = 0;
+  static constexpr uint32_t kAliveLineIntervalMs = 2000;
+  uint32_t nextAliveLine_ = 0;
   std::optional<DemoTourStart> demoStart_;
   std::string demoPath_;
   std::unique_ptr<DemoTourPlayer> demoPlayer_;

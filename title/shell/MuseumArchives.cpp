@@ -1,13 +1,22 @@
 #include "title/shell/MuseumArchives.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
+
 #include "engine/app/MainWindow.h"
 #include "engine/app/VApplication.h"
 #include "engine/archive/MediaArchive.h"
+#include "engine/core/MediaTypes.h"
 #include "engine/core/VFileSpec.h"
 #include "platform/CdRomDrives.h"
 #include "platform/File.h"
 #include "title/shell/MuseumCategoryTables.h"
 #include "title/shell/StartMessages.h"
+#include "title/shell/TitleRunLog.h"
 
 namespace {
 
@@ -126,3 +135,24 @@ MediaArchive* SelectArchiveForMedia(uint16_t id) { return Select(ArchiveSlotForM
 MediaArchive* SaveCurrentArchive() { return GetCurrentArchive(); }
 
 void RestoreCurrentArchive(MediaArchive* saved) { SetCurrentArchive(saved); }
+
+void NoteMissingMedia(uint16_t id, uint32_t type) {
+  static std::mutex mutex;
+  static std::set<uint64_t> named;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (!named.insert((static_cast<uint64_t>(type) << 16) | id).second) return;
+  char code[5] = {};
+  TypeCodeText(type, code);
+  std::string typeText = code;
+  const bool printable = typeText.size() == 4 && std::all_of(typeText.begin(), typeText.end(), [](char c) {
+    return c >= ' ' && c <= '~';
+  });
+  if (type == 0) {
+    typeText = "any";
+  } else if (!printable) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08X", type);
+    typeText = number;
+  }
+  title_run_log::Write("media-missing " + std::to_string(id) + " " + typeText);
+}

@@ -78,6 +78,12 @@ std::string FindMediaOnCdRom(const std::string& name);
 // archive is current afterwards.
 bool OpenMediaArchives();
 
+// The title's listener of missing media (SetMissingMediaListener): names
+// each medium that was asked for and is not on the disc, once per id and
+// type, in the run log as "media-missing ID TYPE" (TYPE the four characters
+// asked for, "any" for none, the code in hexadecimal when not printable).
+void NoteMissingMedia(uint16_t id, uint32_t type);
+
 // Make the slot's archive current; each returns the archive current before.
 MediaArchive* SelectGuiArchive();
 MediaArchive* SelectExtraArchive();

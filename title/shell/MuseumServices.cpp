@@ -32,6 +32,7 @@ void InstallMuseumServices(EventRecordFactory eventRecords) {
   options.engine.script.eventRecords = std::move(eventRecords);
   InstallTitleServices(std::move(options));
   SetMediaArchiveRouter(&GetMuseumArchives());
+  SetMissingMediaListener(NoteMissingMedia);
   RegisterCursorResources();
   RegisterItemViewer();
   RegisterTourInfoPanel();
@@ -40,6 +41,8 @@ void InstallMuseumServices(EventRecordFactory eventRecords) {
 
 void RemoveMuseumServices() {
   // The archive router goes with the archives (DeleteMuseumArchives).
+  MissingMediaListener listener = SetMissingMediaListener(nullptr);
+  if (listener != NoteMissingMedia) SetMissingMediaListener(listener);
   VisitHistory* history = SetVisitHistory(nullptr);
   if (history != &GetMuseumHistoryLog()) SetVisitHistory(history);
   CategoryTables* tables = SetCategoryTables(nullptr);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/archive/ArchiveServices.h"
@@ -219,6 +220,39 @@ TEST_F(MediaArchiveTest, RoutingThroughTheShellServices) {
   SetMediaArchiveRouter(previous);
   ForgetMediaArchive(&archive_);
   EXPECT_EQ(GetCurrentArchive(), nullptr);
+}
+
+// Every medium asked for that no archive serves reaches the listener once
+// per request with the type asked for: an id not in the archive, an id no
+// archive serves, a movie without a current archive; found media do not.
+std::vector<std::pair<uint16_t, uint32_t>> gMissing;
+void NoteMissing(uint16_t id, uint32_t type) { gMissing.emplace_back(id, type); }
+
+TEST_F(MediaArchiveTest, MediaNotServedReachTheMissingMediaListener) {
+  Open(kMixed);
+  gMissing.clear();
+  MissingMediaListener previous = SetMissingMediaListener(NoteMissing);
+  {
+    ScopedMediaArchive serve(&archive_);
+    VFile window;
+    uint32_t type = kRIX;
+    EXPECT_TRUE(archive_.OpenMedia(5, window, type));
+    type = kRIX;
+    EXPECT_FALSE(archive_.OpenMedia(3, window, type));
+    type = 0;
+    EXPECT_FALSE(archive_.OpenMedia(65535, window, type));
+    VString text;
+    EXPECT_FALSE(archive_.ReadMedia(4, text));
+    EXPECT_TRUE(archive_.ReadMedia(2, text));
+  }
+  VFile window;
+  uint32_t type = kTEXT;
+  EXPECT_FALSE(archive_.OpenMedia(2, window, type));  // no archive serves any id now
+  type = kMPG;
+  EXPECT_FALSE(archive_.OpenMedia(40000, window, type));  // no current archive
+  EXPECT_EQ(SetMissingMediaListener(previous), NoteMissing);
+  const std::vector<std::pair<uint16_t, uint32_t>> want = {{3, kRIX}, {65535, 0}, {4, 0}, {2, kTEXT}, {40000, kMPG}};
+  EXPECT_EQ(gMissing, want);
 }
 
 TEST_F(MediaArchiveTest, ReadMediaAppendsTheText) {

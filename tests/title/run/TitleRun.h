@@ -235,4 +235,62 @@ class ScreenRunTest : public TitleRunTest {
   std::optional<RunningTitle> title_;
 };
 
+// A demo-tour file: 20-byte records (time, window message, x, y, middle
+// flag, button code, CR LF) and the end marker.
+class DemoTourFile {
+ public:
+  void Move(uint32_t ms, int x, int y) { Record(ms, 0x200, x, y, 0); }
+  // A click: the pointer there first, then press and release.
+  void Click(uint32_t ms, int x, int y) {
+    Move(ms - 150, x, y);
+    Record(ms, 0x201, x, y, 1);
+    Record(ms + 3, 0x202, x, y, 0);
+  }
+  // The view turns after the pointer's move away from the middle (the
+  // title puts the pointer back there at once); the move back to the middle
+  // before it wakes the tour's mouse look.
+  void Turn(uint32_t ms, int x, int y) {
+    Move(ms - 1500, 320, 240);
+    Move(ms, x, y);
+    Move(ms + 3, 320, 240);
+  }
+  std::string Bytes() const { return bytes_ + std::string(4, '\xFF'); }
+
+ private:
+  void Put(uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes_ += static_cast<char>((value >> (8 * i)) & 0xFF);
+  }
+  void Record(uint32_t ms, uint32_t kind, int x, int y, uint32_t button) {
+    Put(ms, 4);
+    Put(kind, 2);
+    Put(static_cast<uint32_t>(x), 4);
+    Put(static_cast<uint32_t>(y), 4);
+    Put(0, 2);
+    Put(button, 2);
+    bytes_ += "\r\n";
+  }
+  std::string bytes_;
+};
+
+// The tour: past the opening movie; the portrait in the hall (SH001) and
+// back; the hall's first view again, through its door into the staircase
+// (BU004) and its stairs (VI003), and back to the tour.
+inline std::string VisitingTour() {
+  DemoTourFile tour;
+  tour.Move(0, 320, 240);
+  tour.Click(1500, 60, 60);
+  tour.Turn(6000, kPortraitAfterTheTurn.x, kPortraitAfterTheTurn.y);
+  tour.Click(9500, 320, 240);
+  tour.Click(15500, kTourButton.x, kTourButton.y);
+  tour.Turn(19500, 640 - kPortraitAfterTheTurn.x, 480 - kPortraitAfterTheTurn.y);
+  tour.Click(23000, kStaircaseDoor.x, kStaircaseDoor.y);
+  tour.Turn(31000, kStairs.x, kStairs.y);
+  tour.Turn(34000, kStairs.x, kStairs.y);
+  tour.Click(34200, 320, 240);
+  tour.Click(40000, kTourButton.x, kTourButton.y);
+  tour.Move(43000, 320, 240);
+  return tour.Bytes();
+}
+constexpr int kTourMs = 43000;
+
 }  // namespace titlerun

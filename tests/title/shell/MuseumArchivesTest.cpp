@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "ShellTestSupport.h"
+#include "engine/archive/ArchiveServices.h"
 #include "engine/archive/MediaArchive.h"
 #include "engine/core/VString.h"
 #include "engine/script/ScriptLexer.h"
 #include "title/shell/MuseumArchives.h"
 #include "title/shell/StartMessages.h"
+#include "title/shell/TitleRunLog.h"
 
 namespace {
 
@@ -269,6 +271,29 @@ TEST_F(MuseumArchivesTest, OpeningReadsNoMedia) {
   const uint64_t read = BytesRead() - before;
   EXPECT_LT(read, 1u << 20) << read;
   EXPECT_GT(std::filesystem::file_size(Path("CD/Media/QV_DE_VI.msf")), 16u << 20);
+}
+
+// A medium the disc lacks is named in the run log once per id and type, by
+// the type asked for; found media are not.
+TEST_F(MuseumArchivesTest, MissingMediaAreNamedInTheRunLog) {
+  BuildDisc();
+  ASSERT_TRUE(OpenMediaArchives());
+  std::vector<std::string> lines;
+  title_run_log::SetSink([&lines](const std::string& line) { lines.push_back(line); });
+  const MissingMediaListener previous = SetMissingMediaListener(NoteMissingMedia);
+  EXPECT_EQ(TextOf(49), "language");
+  EXPECT_EQ(TextOf(4321), "(missing)");
+  EXPECT_EQ(TextOf(4321), "(missing)");
+  VFile window;
+  for (const uint32_t asked : {MakeTypeCode("RIX "), 0u, 0x3Cu, MakeTypeCode("RIX ")}) {
+    uint32_t type = asked;
+    EXPECT_FALSE(GetMuseumArchives().Get(ArchiveSlot::kGui)->OpenMedia(4322, window, type));
+  }
+  SetMissingMediaListener(previous);
+  title_run_log::SetSink(nullptr);
+  const std::vector<std::string> want = {"media-missing 4321 TEXT", "media-missing 4322 RIX ",
+                                         "media-missing 4322 any", "media-missing 4322 0x0000003C"};
+  EXPECT_EQ(lines, want);
 }
 
 TEST(StartMessagesTest, TextsByLanguage) {
