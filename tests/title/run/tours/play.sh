@@ -2,7 +2,7 @@
 # Plays a recorded demo tour into a fresh title on the sample disc under a
 # virtual X server, as the runs of EveryScreenRunTest.cpp do, and prints the
 # title's resident memory (VmRSS) once the tour has ended on the closing
-# panel; then ends the title with Escape.
+# panel and its peak (VmHWM) over the run; then ends the title with Escape.
 #
 #   tests/title/run/tours/play.sh TOUR.mse [SHOTS-FOLDER [SECONDS]]
 #
@@ -77,7 +77,10 @@ until grep -q "demo-play-end " "$log" 2>/dev/null && grep -q "panel 8193" "$log"
   fi
 done
 sleep 2
-echo "resident memory at the tour's end: $(awk '/^VmRSS:/ { print $2, $3 }' "/proc/$title_pid/status")"
+# At the end the closing panel has replaced the main panel and its screens:
+# the peak (VmHWM) is the memory with every screen visited.
+awk '/^VmRSS:/ { rss = $2 } /^VmHWM:/ { peak = $2 }
+  END { printf "resident memory at the tour'"'"'s end: %d kB, its peak: %d kB\n", rss, peak }' "/proc/$title_pid/status"
 xdotool search --onlyvisible --name 'Das Ostrevan Haus' >/dev/null && xdotool key Escape
 wait "$title_pid" || true
 title_pid=
