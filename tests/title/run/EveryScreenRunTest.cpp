@@ -232,4 +232,14 @@ TEST_F(EveryScreenRunTest, TheStorylineAndCarouselTourEntersTheChosenPlace) {
             {"screen-shown 2", "screen-shown 8", "bubble-entered BU003", "panel 8193"}});
 }
 
+// The room overlay walking into the study (BU005), whose desk opens its
+// detail photo (13) over the tour; the photo closed again; the closing panel.
+TEST_F(EveryScreenRunTest, TheStudyTourOpensTheDesksDetailPhoto) {
+  PlayTour({"study.mse",
+            {{"study-01-study", "bubble-entered BU005", 1, 3000, kNothingMoves},
+             {"study-02-detail-photo", "popup-shown DF001", 1, 3000, kNothingMoves},
+             {"study-03-photo-closed", "popup-hidden DF001", 1, 2500, kNothingMoves}},
+            {"screen-shown 10", "bubble-entered BU005", "popup-shown DF001", "popup-hidden DF001", "panel 8193"}});
+}
+
 }  // namespace
