@@ -13,7 +13,7 @@
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
-  sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+  awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
   exit 2
 fi
 tour=$(realpath "$1")

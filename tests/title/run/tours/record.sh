@@ -7,6 +7,11 @@
 #
 #   tests/title/run/tours/record.sh STEPS OUT.mse [SHOTS-FOLDER]
 #
+# e.g. tests/title/run/tours/record.sh tests/title/run/tours/house.steps
+# tests/title/run/tours/house.mse. Then run the tour's test: it fails on
+# screens that changed and keeps their screenshots; look at them and make
+# them the reviewed pictures (EveryScreenRunTest.cpp says how).
+#
 # STEPS commands (coordinates in the 640 x 480 window):
 #   wait_log TEXT [COUNT [SECONDS]]   until the run log holds TEXT COUNT times
 #                                     (the recording fails after SECONDS, 60)
@@ -24,7 +29,9 @@
 #                                     then wait for the program's end
 # Keys are not recorded in a demo tour: a tour gets everywhere by mouse
 # (the right button leaves the tour for the whole strip, the strip's end
-# button leads to the closing panel).
+# button leads to the closing panel). The arrow back into the tour stands
+# left of the room's name, so it moves with the name's width (424 in the
+# hall, 411 in the garden).
 #
 # Environment: OSTREVAN_BUILD (default build/test of this tree),
 # OSTREVAN_DISC (default the build's content/disc). Needs Xvfb, xdotool and
@@ -32,7 +39,7 @@
 set -euo pipefail
 
 if [ $# -lt 2 ]; then
-  sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'
+  awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
   exit 2
 fi
 steps=$(realpath "$1")
