@@ -349,6 +349,7 @@ void AppPanel::ShowModule(int32_t module) {
   for (const int32_t kind : kModuleKinds) {
     if (kind == module) pendingModule_ = MakeScreen(module, nullptr, kNoKind);
   }
+  pendingModuleKind_ = module;
   if (pendingModule_ == nullptr) {
     SetWaitCursor(false);
     return;
@@ -386,6 +387,7 @@ void AppPanel::OpenModuleAtItem(const ItemRef& item) {
     return;
   }
   pendingModule_ = screen;
+  pendingModuleKind_ = kind;
   RunScript(5);
   if (kind == kViewerKind || kind == 12) ClearStatusAndCaption(true, true);
   // The script may have shown the screen at once; it is the module then.
@@ -412,6 +414,7 @@ void AppPanel::ShowOverlay(int32_t overlay) {
   }
   if (pendingOverlay_ != nullptr) DeleteScreenLater(pendingOverlay_);
   pendingOverlay_ = MakeScreen(overlay, nullptr, context);
+  pendingOverlayKind_ = overlay;
   if (pendingOverlay_ == nullptr) return;
   if (overlay_ == nullptr) {
     SetWaitCursor(true);
@@ -419,6 +422,7 @@ void AppPanel::ShowOverlay(int32_t overlay) {
     if (moduleScreen_ != nullptr) moduleScreen_->SetEnabled(false);
     overlay_ = pendingOverlay_;
     pendingOverlay_ = nullptr;
+    title_run_log::Write("screen-shown " + std::to_string(overlay));
     overlay_->SetEnabled(false);
     overlay_->Show();  // reports 94 (at once for most screens)
     UpdateStatus();
@@ -485,14 +489,14 @@ bool AppPanel::HideScreen(PictureFrameControl* screen) {
   return true;
 }
 
-void AppPanel::ShowPendingScreen(PictureFrameControl*& shown, PictureFrameControl*& pending) {
+void AppPanel::ShowPendingScreen(PictureFrameControl*& shown, PictureFrameControl*& pending, int32_t madeKind) {
   // A screen still shown would be lost under the new one.
   if (shown != nullptr && shown != pending) DeleteScreenLater(shown);
   shown = pending;
   pending = nullptr;
   if (shown == nullptr) return;
   // Runs driven from outside learn which screen came up.
-  title_run_log::Write("screen-shown " + std::to_string(shown->GetKind()));
+  title_run_log::Write("screen-shown " + std::to_string(madeKind));
   if (mainInterface_ != nullptr) mainInterface_->SetControlsEnabled(false, false);
   shown->SetEnabled(false);
   shown->Show();  // reports 94, perhaps at once
@@ -519,7 +523,7 @@ bool AppPanel::RunStep(StepAction action) {
       return false;
     case Step::kShowPendingModule: {
       const bool any = pendingModule_ != nullptr;
-      ShowPendingScreen(moduleScreen_, pendingModule_);
+      ShowPendingScreen(moduleScreen_, pendingModule_, pendingModuleKind_);
       return any;
     }
     case Step::kHideOverlay:
@@ -529,7 +533,7 @@ bool AppPanel::RunStep(StepAction action) {
       return false;
     case Step::kShowPendingOverlay: {
       const bool any = pendingOverlay_ != nullptr;
-      ShowPendingScreen(overlay_, pendingOverlay_);
+      ShowPendingScreen(overlay_, pendingOverlay_, pendingOverlayKind_);
       return any;
     }
     case Step::kEnterPendingBubble:
@@ -647,6 +651,7 @@ bool AppPanel::KeyDown(const VKeyEvent& event) {
       ShowSavedCaption();
       ClearStatusAndCaption(true, true);
       pendingOverlay_ = MakeScreen(10, nullptr, GetStripStatusCode());
+      pendingOverlayKind_ = 10;
       if (pendingOverlay_ != nullptr) RunScript(8);
     } else {
       ShowOverlay(10);

@@ -207,7 +207,9 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
   void DeleteScreens();
   bool RunStep(StepAction action);
   bool HideScreen(PictureFrameControl* screen);
-  void ShowPendingScreen(PictureFrameControl*& shown, PictureFrameControl*& pending);
+  // `madeKind` is the kind the pending screen was made as: a screen may
+  // report no kind of its own until its opening has run.
+  void ShowPendingScreen(PictureFrameControl*& shown, PictureFrameControl*& pending, int32_t madeKind);
   // A new screen of the kind (see the table in the .cpp) for the item, or null.
   PictureFrameControl* MakeScreen(int32_t kind, const ItemRef* item, int32_t context);
   void ScreenOpened(PictureFrameControl& screen, const ItemRef* item);
@@ -225,8 +227,10 @@ class AppPanel : public VPanel, public TourViewHost, public MainScreenServices {
   MainInterfaceScreen* mainInterface_ = nullptr;  // a child
   PictureFrameControl* moduleScreen_ = nullptr;
   PictureFrameControl* pendingModule_ = nullptr;
+  int32_t pendingModuleKind_ = -1;  // the kind pendingModule_ was made as
   PictureFrameControl* overlay_ = nullptr;
   PictureFrameControl* pendingOverlay_ = nullptr;
+  int32_t pendingOverlayKind_ = -1;  // the kind pendingOverlay_ was made as
   BubbleRecord* pendingBubble_ = nullptr;  // owned until entered
   StepSequence sequence_;
   std::array<ScriptStepList, kScriptCount> scripts_;
