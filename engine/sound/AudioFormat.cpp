@@ -77,10 +77,37 @@ struct SampleMap {
   bool swapSource;       // 16-bit source samples not in the processor's byte order
   bool swapDestination;  // 16-bit output samples not in the processor's byte order
   bool destinationLittle;
-  uint16_t table[256];   // 8-bit sources: each byte's output sample as stored
+  const uint16_t* table = nullptr;  // 8-bit sources: each byte's output sample as stored
 };
 
 uint16_t Swap16(uint16_t v) { return static_cast<uint16_t>((v >> 8) | (v << 8)); }
+
+// The 8-bit table for a flip of the top bit, an output width and byte
+// order: made once for all eight, since every block of every 8-bit sound
+// needs one.
+const uint16_t* ByteTable(bool flip, bool wide, bool little) {
+  struct Tables {
+    uint16_t table[8][256];
+    Tables() {
+      constexpr bool kLittleHost = std::endian::native == std::endian::little;
+      for (int kind = 0; kind < 8; ++kind) {
+        const auto flip8 = static_cast<uint16_t>((kind & 1) ? 0x80 : 0);
+        const bool isWide = (kind & 2) != 0, isLittle = (kind & 4) != 0;
+        for (uint16_t b = 0; b < 256; ++b) {
+          // 8 to 16 bits repeats the byte (b, b) before the top bit flips.
+          const auto hi = static_cast<uint16_t>(b ^ flip8);
+          // As stored: the first byte in the low half on this processor.
+          const uint16_t first = isWide && isLittle ? b : hi;
+          const uint16_t second = isWide ? (isLittle ? hi : b) : 0;
+          const auto value = static_cast<uint16_t>(first | (second << 8));
+          table[kind][b] = kLittleHost ? value : Swap16(value);
+        }
+      }
+    }
+  };
+  static const Tables tables;
+  return tables.table[(flip ? 1 : 0) | (wide ? 2 : 0) | (little ? 4 : 0)];
+}
 
 // Output frames [first, frames): frame 0 reads source frame 0, frame j after
 // it source frame (start + j * step) / 1024, never past `last`. One loop per
@@ -354,20 +381,7 @@ int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourc
   map.swapSource = (sourceFormat.byteOrder == 1) != kLittleHost;
   map.swapDestination = (destinationFormat.byteOrder == 1) != kLittleHost;
   map.destinationLittle = destinationFormat.byteOrder == 1;
-  if (sourceFormat.bits == 8) {
-    // 8 to 16 bits repeats the byte (b, b) before the top bit flips.
-    const auto flip8 = static_cast<uint16_t>(map.flip16 >> 8);
-    const bool wide = destinationFormat.bits == 16;
-    const bool little = map.destinationLittle;
-    for (uint16_t b = 0; b < 256; ++b) {
-      const auto hi = static_cast<uint16_t>(b ^ flip8);
-      // As stored: the first byte in the low half on this processor.
-      const uint16_t first = wide && little ? b : hi;
-      const uint16_t second = wide ? (little ? hi : b) : 0;
-      const auto value = static_cast<uint16_t>(first | (second << 8));
-      map.table[b] = kLittleHost ? value : Swap16(value);
-    }
-  }
+  if (sourceFormat.bits == 8) map.table = ByteTable(flip, destinationFormat.bits == 16, map.destinationLittle);
 
   // The source is read while the output is written: an overlapping pair
   // goes through a copy.
