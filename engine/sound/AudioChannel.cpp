@@ -138,7 +138,18 @@ uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat&
   }
   // Mixing adds each piece, scaled, as it comes; silence adds nothing.
   int32_t leftFactor = 256, rightFactor = 256;
-  if (mixInto) VolumeFactors16(outFormat, volumeScale_ * volume_ / 100, pan_, leftFactor, rightFactor);
+  if (mixInto) {
+    // The factors change only with the volumes, the pan and the channel count.
+    const int32_t volume = volumeScale_ * volume_ / 100, pan = pan_;
+    if (volume != factorVolume_ || pan != factorPan_ || outFormat.stereo != factorStereo_) {
+      VolumeFactors16(outFormat, volume, pan, leftFactor_, rightFactor_);
+      factorVolume_ = volume;
+      factorPan_ = pan;
+      factorStereo_ = outFormat.stereo;
+    }
+    leftFactor = leftFactor_;
+    rightFactor = rightFactor_;
+  }
   const bool isUnsigned = outFormat.encoding == kAudioEncodingUnsigned;
   int32_t produced = 0;
   auto mixPiece = [&](const uint8_t* samples, int32_t pieceFrames) {

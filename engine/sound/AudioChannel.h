@@ -104,6 +104,12 @@ class VAudioChannel : public VRefCount {
   int32_t stepReference_ = -1;
   int32_t stepInRate_ = -1;
   int32_t stepOutRate_ = -1;
+  // The mixing factors of the last block and what they were computed from.
+  int32_t leftFactor_ = 256;
+  int32_t rightFactor_ = 256;
+  int32_t factorVolume_ = -1;
+  int32_t factorPan_ = 0;
+  int32_t factorStereo_ = -1;
   std::deque<QueueEntry> streams_;
   VAudioDecoder* decoder_ = nullptr;
   mutable VMutex lock_;
