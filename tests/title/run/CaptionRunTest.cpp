@@ -13,9 +13,6 @@
 namespace titlerun {
 namespace {
 
-// In the room overlay's list the study; on the plan its bubble button.
-constexpr Point kRoomListStudy = {124, 149};
-constexpr Point kStudyBubbleButton = {305, 287};
 // On the detail photo of the desk: the window behind it (its caption names
 // the desk and the photograph: wider than the caption line as built).
 constexpr Point kDeskWindow = {320, 40};
@@ -52,18 +49,7 @@ double Brightness(const Shot& shot, const Area& area) {
 // view over the desk, and the desk's caption shows at once, without a move.
 TEST_F(ScreenRunTest, TheDeskAndItsPhotographsShowTheirCaptionsClearly) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
-  ASSERT_TRUE(title_->Key("F1"));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ASSERT_TRUE(title_->ClickAt(kRoomListStudy.x, kRoomListStudy.y));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ASSERT_TRUE(title_->ClickAt(kStudyBubbleButton.x, kStudyBubbleButton.y));
-  ASSERT_TRUE(title_->MoveTo(320, 240));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("into the study");
-  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU005", 30)) << Step("into the study");
-  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  ASSERT_NO_FATAL_FAILURE(WalkThroughTheRoomList(kRoomListStudy, kStudyBubbleButton, "BU005"));
   ASSERT_TRUE(title_->MoveTo(320, 235));
   const Shot study = TakeAfter(1500, "70-study");
   ASSERT_TRUE(title_->Xdotool({"click", "1"}));

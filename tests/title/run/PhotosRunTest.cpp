@@ -13,9 +13,6 @@
 namespace titlerun {
 namespace {
 
-// In the room overlay's list the study; on the plan its bubble button.
-constexpr Point kRoomListStudy = {124, 149};
-constexpr Point kStudyBubbleButton = {305, 287};
 // On the detail photo of the desk: the window behind it (a region that
 // opens the old photograph HP001).
 constexpr Point kDeskWindow = {320, 40};
@@ -45,18 +42,7 @@ class PhotosRunTest : public ScreenRunTest {
   // The room overlay's list walks into the study (bubble BU005), whose first
   // view looks at the desk: the desk's hotspot lies in the middle.
   void WalkIntoTheStudy() {
-    ASSERT_TRUE(title_->Key("F1"));
-    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ASSERT_TRUE(title_->ClickAt(kRoomListStudy.x, kRoomListStudy.y));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ASSERT_TRUE(title_->ClickAt(kStudyBubbleButton.x, kStudyBubbleButton.y));
-    ASSERT_TRUE(title_->MoveTo(320, 240));
-    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("into the study");
-    ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU005", 30)) << Step("into the study");
-    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    ASSERT_NO_FATAL_FAILURE(WalkThroughTheRoomList(kRoomListStudy, kStudyBubbleButton, "BU005"));
   }
   // Screenshots one after another until the run log holds the line (at most
   // 12, named PREFIX-N): a transition seen on its way.

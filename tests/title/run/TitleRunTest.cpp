@@ -324,18 +324,7 @@ TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTimeAndOpensAnEvent) {
 // and its caption with it.
 TEST_F(ScreenRunTest, TheGardenOpensTheOldPhotographOfTheHouse) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
-  ASSERT_TRUE(title_->Key("F1"));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ASSERT_TRUE(title_->ClickAt(kRoomListGarden.x, kRoomListGarden.y));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ASSERT_TRUE(title_->ClickAt(kGardenBubbleButton.x, kGardenBubbleButton.y));
-  ASSERT_TRUE(title_->MoveTo(320, 240));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 2 ", 1, 20)) << Step("into the garden");
-  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU008", 30)) << Step("into the garden");
-  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  ASSERT_NO_FATAL_FAILURE(WalkThroughTheRoomList(kRoomListGarden, kGardenBubbleButton, "BU008"));
   ASSERT_TRUE(title_->MoveTo(kGardenPhotoHotspot.x, kGardenPhotoHotspot.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(3000));
   ASSERT_TRUE(title_->MoveTo(320, 235));
