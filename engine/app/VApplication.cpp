@@ -248,14 +248,23 @@ uint64_t VApplication::ComputeIdleWaitMicroseconds(bool forTicks) {
   }
   const VDisplay& display = VDisplay::Get();
   if (display.IsFramePending() && !display.IsModeRestored()) wait = std::min(wait, 1u);  // retry the flip
-  if (wait == VTask::kNoStepWanted) return platform::kWaitForever;
+  passDueSet_ = wait != VTask::kNoStepWanted;
+  if (!passDueSet_) return platform::kWaitForever;
   // Right after a pass, "at once" means at the next tick: a task that asks
   // for every pass is stepped once per millisecond, not in a busy loop.
   wait = std::max(wait, 1u);
+  passDue_ = now + wait;
   // The tick count reaches now + wait at this nanosecond of the same clock:
   // waking then, not a whole millisecond later, keeps periodic work on time.
   const uint64_t dueNs = (nowMs + wait) * 1000000u;
   return (dueNs - nowNs + 999u) / 1000u;
+}
+
+bool VApplication::TakePassDue(uint32_t& due) {
+  if (!passDueSet_) return false;
+  passDueSet_ = false;
+  due = passDue_;
+  return true;
 }
 
 void VApplication::IdleStep() {

@@ -151,6 +151,11 @@ class VApplication {
   // last). Something due now waits for the next tick count (at most 1 ms);
   // platform::kWaitForever when nothing is due: sleep until input.
   uint64_t ComputeIdleWaitMicroseconds(bool forTicks = true);
+  // The tick count at which the loop meant to run its next pass, as the last
+  // ComputeIdleWaitMicroseconds set it, and forgets it (false: the loop was to
+  // sleep until input). A pass later than that is late by the difference, and
+  // so is whatever it draws.
+  bool TakePassDue(uint32_t& due);
   // The longest stretch without a tick down the event tree while the program
   // is idle, in ms (0: none, the loop then sleeps until input or a due task).
   // A safety net for objects that run on the tick without asking for passes;
@@ -184,6 +189,8 @@ class VApplication {
   bool startFailed_ = false;
   uint32_t idleTickInterval_ = 100;
   uint32_t lastIdleTick_ = 0;  // tick count of the latest idle pass that sent the tick
+  bool passDueSet_ = false;
+  uint32_t passDue_ = 0;
   // The clock's calibration, done by the first idle step from this tick
   // count on (a second after construction, so it needs no sleep).
   static constexpr uint32_t kCalibrationDelayMs = 1000;

@@ -735,7 +735,7 @@ bool AppPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
         const title_run_log::FrameWatch watch = title_run_log::EndFrameWatch(platform::TickCount());
         title_run_log::Write("script-done " + std::to_string(watchedScript_) + " ms " + std::to_string(watch.durationMs) +
                              " frames " + std::to_string(watch.frames) + " longest-gap-ms " +
-                             std::to_string(watch.longestGapMs));
+                             std::to_string(watch.longestGapMs) + " late-ms " + std::to_string(watch.latestMs));
         watchedScript_ = -1;
       }
       if (moduleScreen_ != nullptr) moduleScreen_->SetEnabled(true);

@@ -140,13 +140,18 @@ void MuseumApplication::EndDemoTours() {
 }
 
 void MuseumApplication::IdleStep() {
+  uint32_t due = 0;
+  const bool hasDue = TakePassDue(due);
   VApplication::IdleStep();
   if (title_run_log::HasSink()) {
     const uint32_t presents = VDisplay::Get().GetPresentCount();
     if (presents != presentsSeen_) {
       presentsSeen_ = presents;
-      // When the frame reached the screen (the pass's tasks ran before it).
-      title_run_log::NoteFrame(platform::TickCount());
+      // When the frame reached the screen (the pass's tasks ran before it),
+      // and how long after the loop meant to run the pass that drew it.
+      const uint32_t now = platform::TickCount();
+      const auto late = static_cast<int32_t>(now - due);
+      title_run_log::NoteFrame(now, hasDue && late > 0 ? static_cast<uint32_t>(late) : 0u);
     }
     // Every two seconds the count of frames so far: a watcher outside sees
     // that the idle loop runs and whether frames keep reaching the screen.

@@ -59,7 +59,7 @@ void SetProgramStart(uint64_t microseconds) { Mark().programStart = microseconds
 
 void WriteAtNextFrame(const std::string& name) { Mark().pendingName = name; }
 
-void NoteFrame(uint32_t nowMs) {
+void NoteFrame(uint32_t nowMs, uint32_t lateMs) {
   FrameMark& mark = Mark();
   if (!mark.pendingName.empty()) {
     const uint64_t elapsed = platform::Microseconds() - mark.programStart;
@@ -72,12 +72,13 @@ void NoteFrame(uint32_t nowMs) {
   if (!watch.on) return;
   const uint32_t gap = nowMs - watch.last;
   const uint64_t busy = ThreadBusyMicroseconds();
-  if (gap > kLateFrameMs) {
-    Write("late-frame " + std::to_string(gap) + " " + watch.step + " busy-ms " +
+  if (lateMs > kLateFrameMs) {
+    Write("late-frame " + std::to_string(lateMs) + " " + watch.step + " busy-ms " +
           std::to_string((busy - watch.busyAtLast) / 1000));
   }
   watch.busyAtLast = busy;
   watch.result.longestGapMs = std::max(watch.result.longestGapMs, gap);
+  watch.result.latestMs = std::max(watch.result.latestMs, lateMs);
   watch.last = nowMs;
   ++watch.result.frames;
 }

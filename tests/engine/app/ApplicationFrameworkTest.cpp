@@ -324,6 +324,14 @@ TEST_F(FrameworkTest, IdleWaitLastsUntilTheNextDueTime) {
   for (const Row& row : rows) {
     row.setup();
     EXPECT_EQ(app->ComputeIdleWaitMicroseconds(), row.waitUs) << row.what;
+    // The tick the loop means to run its next pass at, taken once.
+    uint32_t due = 0;
+    const bool hasDue = app->TakePassDue(due);
+    EXPECT_EQ(hasDue, row.waitUs != platform::kWaitForever) << row.what;
+    if (hasDue) {
+      EXPECT_EQ(due, 5000u + (row.waitUs + 300u) / 1000u) << row.what;
+    }
+    EXPECT_FALSE(app->TakePassDue(due)) << row.what;
   }
   // Nested loops send no tick: requests do not wake them.
   EXPECT_EQ(app->ComputeIdleWaitMicroseconds(false), platform::kWaitForever);

@@ -802,7 +802,7 @@ TEST_F(AppPanelTest, TheRunLogTimesAScriptFromItsStart) {
   ASSERT_TRUE(IdleUntilDone());
   const uint32_t end = bench->Now();
   EXPECT_EQ(lines, (std::vector<std::string>{"script 0", "script-done 0 ms " + std::to_string(end - start) +
-                                                             " frames 0 longest-gap-ms 0"}));
+                                                             " frames 0 longest-gap-ms 0 late-ms 0"}));
 }
 
 // The view asks for the layout the strip is in already: the strip starts no

@@ -34,23 +34,27 @@ TEST_F(TitleRunLogTest, ALineForTheNextFrameWaitsForItAndComesOnce) {
   EXPECT_EQ(lines.size(), 1u) << "written once";
 }
 
-// While a script is watched, a frame more than kLateFrameMs after the one
-// before (or after the watch's start) gets a line naming the gap and the step
-// the script was at; frames on time get none, and none outside a watch.
+// While a script is watched, a frame more than kLateFrameMs after it was due
+// gets a line naming how late it came and the step the script was at; a long
+// gap between two frames on time (the picture did not change) gets none, nor
+// does anything outside a watch.
 TEST_F(TitleRunLogTest, LateFramesOfAWatchedScriptNameTheirStep) {
-  title_run_log::NoteFrame(100);  // no watch
+  title_run_log::NoteFrame(100, 500);  // no watch
   title_run_log::BeginFrameWatch(1000);
   title_run_log::NoteWatchStep("HideModule");
-  title_run_log::NoteFrame(1000 + title_run_log::kLateFrameMs);  // on time, just
+  title_run_log::NoteFrame(1010, title_run_log::kLateFrameMs);  // late, but within the budget
+  title_run_log::NoteFrame(1210, 0);                            // long gap, on time
   title_run_log::NoteWatchStep("LayoutModeTour");
-  title_run_log::NoteFrame(1250 + title_run_log::kLateFrameMs);
-  title_run_log::NoteFrame(1260 + title_run_log::kLateFrameMs);
+  title_run_log::NoteFrame(1300, 80);
+  title_run_log::NoteFrame(1310, 2);
   const title_run_log::FrameWatch watch = title_run_log::EndFrameWatch(1400);
-  title_run_log::NoteFrame(2000);  // the watch has ended
+  title_run_log::NoteFrame(2000, 300);  // the watch has ended
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].rfind("late-frame 250 LayoutModeTour busy-ms ", 0), 0u) << lines[0];
-  EXPECT_EQ(watch.frames, 3u);
-  EXPECT_EQ(watch.longestGapMs, 250u);
+  EXPECT_EQ(lines[0].rfind("late-frame 80 LayoutModeTour busy-ms ", 0), 0u) << lines[0];
+  EXPECT_EQ(watch.frames, 4u);
+  EXPECT_EQ(watch.longestGapMs, 200u);
+  EXPECT_EQ(watch.latestMs, 80u);
+  EXPECT_EQ(watch.durationMs, 400u);
 }
 
 }  // namespace
