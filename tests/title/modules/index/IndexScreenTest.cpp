@@ -315,8 +315,9 @@ TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
 }
 
 // The model's media of sizes that do not fit together or left out of the
-// archive (BadModelMediaCases): the screen opens with what there is, and its model is pointed at,
-// turned to every row's place, spun, clicked, and the screen leaves.
+// archive (BadModelMediaCases): the screen opens with what there is, and its
+// model is pointed at, turned to every row's place, spun, clicked, and the
+// screen leaves.
 TEST_F(IndexScreenTest, AModelWithMasksThatDoNotMatchItsFramesOrMediaMissingOpensTurnsAndLeaves) {
   for (const ModelMediaCase& c : BadModelMediaCases()) {
     SCOPED_TRACE(c.name);
