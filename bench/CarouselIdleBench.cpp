@@ -25,18 +25,13 @@
 #include <string>
 
 #include "bench/MedianRatioReporter.h"
+#include "bench/SampleDiscWindow.h"
 #include "engine/app/VWindow.h"
 #include "engine/archive/ArchiveServices.h"
-#include "engine/controls/VPictureControl.h"
-#include "engine/core/VEvent.h"
-#include "engine/core/VTask.h"
-#include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/script/CategoryTables.h"
-#include "engine/services/EngineServices.h"
-#include "platform/Clock.h"
 #include "platform/Input.h"
 #include "title/modules/carousel/CarouselSlotControl.h"
 #include "title/modules/carousel/PictureCarousel.h"
@@ -46,95 +41,61 @@
 
 namespace {
 
-constexpr int32_t kWidth = 640;
-constexpr int32_t kHeight = 480;
+constexpr int32_t kWidth = benchsupport::SampleDiscWindow::kWidth;
+constexpr int32_t kHeight = benchsupport::SampleDiscWindow::kHeight;
 constexpr uint32_t kPassMs = 40;
 // Near the ring's left edge: the ring turns at 0.92 radians a second.
 constexpr int32_t kPointerX = 8;
 constexpr int32_t kPointerY = 70;
 
-std::string DiscFolder() {
-  const char* disc = std::getenv("OSTREVAN_DISC");
-  return disc != nullptr && *disc != '\0' ? disc : "build/release/content/disc";
-}
-
 // The window with the carousel over a black panel, on a fake clock, the
 // pointer in the ring's left zone.
 class Scene {
  public:
-  Scene() : clock_(1000ull * 1000000ull), source_(&clock_) {
-    static const bool installed = [] {
-      InstallEngineServices();
-      return true;
-    }();
-    (void)installed;
-    clock_.SetStepPerRead(0);  // time moves only between passes
-    VGraphicObject::ResetProgramState();
-    VControl::ResetControlIdPool();
-    SetupLookupTables();
-    SetMediaArchiveRouter(&GetMuseumArchives());
-    const std::string disc = DiscFolder();
+  Scene() : disc_("the ring goes without its pictures") {
     // The interface archive is the current one, as in the program; the
     // bubble table names the places' own pictures.
     previousTables_ = SetCategoryTables(&GetMuseumCategoryTables());
-    if (!GetMuseumArchives().Open(ArchiveSlot::kGui, disc + "/Media/QV_GUI.msf") ||
-        !GetMuseumArchives().Open(ArchiveSlot::kLanguage, disc + "/CD/Media/QV_DE.msf") || !LoadCategoryTables()) {
-      std::fprintf(stderr, "No sample disc at %s (set OSTREVAN_DISC): the ring goes without its pictures.\n",
-                   disc.c_str());
+    if (disc_.IsOpen() && !LoadCategoryTables()) {
+      benchsupport::SampleDiscWindow::ReportMissingDisc("the ring goes without its pictures");
     }
     SetCurrentArchive(GetMuseumArchives().Get(ArchiveSlot::kGui));
-    manager_ = std::make_unique<VTaskManager>(0, true, false, nullptr);
-    previousManager_ = SetTaskManager(manager_.get());
-    window_ = std::make_unique<VWindow>(7, 0, VRect(0, 0, kWidth, kHeight), false, 0, false, false);
-    window_->Create(0, VRect(0, 0, kWidth, kHeight), false, 0, nullptr, false);
-    window_->SetOffscreenMap(new PixelMap(VRect(0, 0, kWidth, kHeight), 16, nullptr, nullptr, nullptr,
-                                          PixelMap::kStorageMemory, kFormat565LE, 0),
-                             0);
-    new VPictureControl(VControl::kAllocateId, VRGBColor(0, 0, 0), 0, 0, 0, kWidth, kHeight, window_.get());
     entries_ = std::make_unique<IndexEntryList>(IndexEntryList::kIndexMediaId);
     {
       // The pictures load at the depth of the window's map, as the
       // program's do at the display's.
       const ScopedLoadPixelFormat depth(16);
-      carousel_ = new PictureCarousel(14867, 0, 0, 1, entries_.get(), window_.get());
+      carousel_ = new PictureCarousel(14867, 0, 0, 1, entries_.get(), disc_.GetWindow());
     }
     carousel_->SetVisibleCount(PictureCarousel::kRingSize);
     platform::SetCursorScreenPosition(kPointerX, kPointerY);
-    window_->Redraw(nullptr);
+    disc_.GetWindow()->Redraw(nullptr);
     drawn_ = carousel_->GetDrawnArea();
   }
   ~Scene() {
-    window_.reset();
-    SetTaskManager(previousManager_);
+    disc_.Bench().Close();
     SetCategoryTables(previousTables_);
-    DeleteMuseumArchives();
-    VGraphicObject::ResetProgramState();
-    ShutdownLookupTables();
   }
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   // One idle pass: the ring's step (it turns and lays out), then the redraw
   // of what it covered before and covers now, as the window's paint does.
   void Pass() {
-    clock_.AdvanceMilliseconds(kPassMs);
-    const uint32_t now = platform::TickCount();
-    manager_->Step(now);
-    static_cast<VEventHandler&>(*window_).DispatchPostOrder(kMessageTick, now, 0);
+    disc_.Bench().Advance(kPassMs);
+    disc_.Bench().Idle();
     VRect area = carousel_->GetDrawnArea();
     area.Union(drawn_);
     drawn_ = carousel_->GetDrawnArea();
-    window_->Redraw(&area);
+    disc_.GetWindow()->Redraw(&area);
   }
 
   PictureCarousel& carousel() { return *carousel_; }
-  PixelMap* Map() { return window_->GetOffscreenPixelMap(); }
+  PixelMap* Map() { return disc_.GetMap(); }
 
  private:
-  platform::FakeClock clock_;
-  platform::ScopedClockSource source_;
-  std::unique_ptr<VTaskManager> manager_;
-  VTaskManager* previousManager_ = nullptr;
+  benchsupport::SampleDiscWindow disc_;
   CategoryTables* previousTables_ = nullptr;
-  std::unique_ptr<VWindow> window_;
   std::unique_ptr<IndexEntryList> entries_;
   PictureCarousel* carousel_ = nullptr;
   VRect drawn_;

@@ -50,6 +50,8 @@
 #include "engine/services/EngineServices.h"
 #include "platform/Clock.h"
 #include "tests/support/BuildPaths.h"
+#include "tests/support/FakeClockWindow.h"
+#include "tests/support/MuseumArchiveStage.h"
 #include "title/controls/AnimatedMaskControl.h"
 #include "title/controls/AppTaskListControl.h"
 #include "title/shell/MuseumArchives.h"
@@ -72,70 +74,21 @@ constexpr int32_t kPlaces = 8;
 std::string gDisc;
 std::vector<uint8_t> gFilm;
 
-PixelMap* NewMap16(int32_t width, int32_t height) {
-  return new PixelMap(VRect(0, 0, width, height), 16, nullptr, nullptr, nullptr, PixelMap::kStorageMemory,
-                      kFormat565LE, 0);
-}
-
-// The disc's interface archive open through the museum's router, a 16-bit
-// screen the pictures decode for, the lookup tables.
-class DiscStage {
- public:
-  DiscStage() {
-    SetupLookupTables();
-    screen_.reset(NewMap16(8, 8));
-    previousRouter_ = SetMediaArchiveRouter(&GetMuseumArchives());
-    open_ = GetMuseumArchives().Open(ArchiveSlot::kGui, gDisc + "/Media/QV_GUI.msf");
-    if (open_) SelectGuiArchive();
-    display_.SetScreenPixelMap(screen_.get());
-    previousDisplay_ = SetPixelMapDisplay(&display_);
-  }
-  ~DiscStage() {
-    SetPixelMapDisplay(previousDisplay_);
-    screen_.reset();
-    DeleteMuseumArchives();
-    SetMediaArchiveRouter(previousRouter_);
-    ShutdownLookupTables();
-  }
-  DiscStage(const DiscStage&) = delete;
-  DiscStage& operator=(const DiscStage&) = delete;
-  bool IsOpen() const { return open_; }
-
- private:
-  std::unique_ptr<PixelMap> screen_;
-  MemoryPixelMapDisplay display_;
-  MediaArchiveRouter* previousRouter_ = nullptr;
-  PixelMapDisplay* previousDisplay_ = nullptr;
-  bool open_ = false;
-};
-
 // The window of the index screen: backdrop, list of places and the model.
 class ModelScene {
  public:
-  ModelScene() : clock_(1000ull * 1000000ull), source_(&clock_) {
-    clock_.SetStepPerRead(0);
-    VGraphicObject::ResetProgramState();
-    VControl::ResetControlIdPool();
-    manager_ = std::make_unique<VTaskManager>(0, true, false, nullptr);
-    previousManager_ = SetTaskManager(manager_.get());
-    window_ = std::make_unique<VWindow>(7, 0, VRect(0, 0, kWidth, kHeight), false, 0, false, false);
-    window_->Create(0, VRect(0, 0, kWidth, kHeight), false, 0, nullptr, false);
-    window_->SetOffscreenMap(NewMap16(kWidth, kHeight), 0);
-    new VPictureControl(VControl::kAllocateId, kBackdrop, 0, 0, 0, 0, 0, window_.get());
+  ModelScene() : bench_(kWidth, kHeight) {
+    VWindow* window = bench_.GetWindow();
+    new VPictureControl(VControl::kAllocateId, kBackdrop, 0, 0, 0, 0, 0, window);
     for (int32_t i = 0; i < kPlaces; ++i) titles_[i] = VString(("Place " + std::to_string(i + 1)).c_str());
-    auto* list = new AppTaskListControl(14959, nullptr, 0, 0.0, 425, 30, 1, 210, 380, 17, window_.get());
+    auto* list = new AppTaskListControl(14959, nullptr, 0, 0.0, 425, 30, 1, 210, 380, 17, window);
     list->SetItems(titles_, kPlaces);
     list->FitHeightToRows();
     model_ = new AnimatedMaskControl(14966, kFrameBase, kModelFrames, kFrameBase, kRegionBase, kHighlightBase,
-                                     kModelLeft, kModelTop, 2, kModelWidth, kModelHeight, window_.get());
+                                     kModelLeft, kModelTop, 2, kModelWidth, kModelHeight, window);
     model_->SetFrame(0);
     model_->ShowCurrentFrame();
-    window_->Redraw(nullptr);
-  }
-  ~ModelScene() {
-    window_.reset();
-    SetTaskManager(previousManager_);
-    VGraphicObject::ResetProgramState();
+    window->Redraw(nullptr);
   }
   ModelScene(const ModelScene&) = delete;
   ModelScene& operator=(const ModelScene&) = delete;
@@ -147,7 +100,7 @@ class ModelScene {
     model_->SetFrame(frame_);
     model_->Redraw(nullptr, nullptr);
   }
-  PixelMap* GetMap() const { return window_->GetOffscreenPixelMap(); }
+  PixelMap* GetMap() const { return bench_.GetMap(); }
   // A sum of the model's pixels in the window's map.
   uint64_t ModelChecksum() const {
     uint64_t sum = 0;
@@ -162,11 +115,7 @@ class ModelScene {
   }
 
  private:
-  platform::FakeClock clock_;
-  platform::ScopedClockSource source_;
-  std::unique_ptr<VTaskManager> manager_;
-  VTaskManager* previousManager_ = nullptr;
-  std::unique_ptr<VWindow> window_;
+  testsupport::FakeClockWindow bench_;
   AnimatedMaskControl* model_ = nullptr;
   VString titles_[kPlaces];
   int32_t frame_ = 0;
@@ -328,7 +277,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   InstallEngineServices();
-  auto stage = std::make_unique<DiscStage>();
+  auto stage = std::make_unique<testsupport::MuseumArchiveStage>(ArchiveSlot::kGui, gDisc + "/Media/QV_GUI.msf");
   if (!stage->IsOpen()) {
     std::fprintf(stderr, "no sample disc at %s (build it with ctest -R content.SampleDisc, or set OSTREVAN_DISC)\n",
                  gDisc.c_str());
@@ -338,32 +287,28 @@ int main(int argc, char** argv) {
   for (const auto& [name, function] :
        {std::pair{"BM_ModelFrame", &BM_ModelFrame}, std::pair{"BM_ModelFrameWithFilm", &BM_ModelFrameWithFilm},
         std::pair{"BM_LoadModelFrames", &BM_LoadModelFrames}, std::pair{"BM_SdlBlit", &BM_SdlBlit}}) {
-    benchmark::RegisterBenchmark(name, function)
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(benchsupport::kRepetitions)
-        ->DisplayAggregatesOnly(true);
+    benchmark::RegisterBenchmark(name, function)->Apply(benchsupport::MillisecondRepetitions);
   }
-  benchsupport::InitializeInterleaved(argc, argv);
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-
-  std::printf("\nIndex screen's house model, 41 frames of 320 x 240 (8 bits) into a 640 x 480 16-bit window,\n"
-              "a frame every 20 ms; reference: one plain SDL_BlitSurface of an 8-bit frame to RGB565 per frame:\n");
-  reporter.PrintRatio("model frame vs SDL blit", "BM_ModelFrame", "BM_SdlBlit");
-  reporter.PrintRatio("model frame with the film vs SDL blit", "BM_ModelFrameWithFilm", "BM_SdlBlit");
-  const double blit = reporter.Median("BM_SdlBlit");
-  const double loading = reporter.Median("BM_LoadModelFrames");
-  if (blit > 0 && loading > 0) {
-    std::printf("%-52s %8.3f  (BM_LoadModelFrames / 41 x BM_SdlBlit)\n", "41 frames loaded vs 41 SDL blits",
-                loading / (kModelFrames * blit));
-  }
-  for (const auto& [label, name] : {std::pair{"model frame", "BM_ModelFrame"},
-                                    std::pair{"model frame with the film (25 fps)", "BM_ModelFrameWithFilm"}}) {
-    const double ms = reporter.Median(name);
-    if (ms > 0) std::printf("%-52s %8.3f ms  (target: under 5 ms)\n", label, ms);
-  }
-  if (loading > 0) std::printf("%-52s %8.3f ms  (once per opening)\n", "loading the 41 model frames", loading);
+  const int code = benchsupport::RunWithMedianRatios(
+      argc, argv,
+      "Index screen's house model, 41 frames of 320 x 240 (8 bits) into a 640 x 480 16-bit window,\n"
+      "a frame every 20 ms; reference: one plain SDL_BlitSurface of an 8-bit frame to RGB565 per frame:",
+      [](const benchsupport::MedianRatioReporter& reporter) {
+        reporter.PrintRatio("model frame vs SDL blit", "BM_ModelFrame", "BM_SdlBlit");
+        reporter.PrintRatio("model frame with the film vs SDL blit", "BM_ModelFrameWithFilm", "BM_SdlBlit");
+        const double blit = reporter.Median("BM_SdlBlit");
+        const double loading = reporter.Median("BM_LoadModelFrames");
+        if (blit > 0 && loading > 0) {
+          std::printf("%-52s %8.3f  (BM_LoadModelFrames / 41 x BM_SdlBlit)\n", "41 frames loaded vs 41 SDL blits",
+                      loading / (kModelFrames * blit));
+        }
+        for (const auto& [label, name] : {std::pair{"model frame", "BM_ModelFrame"},
+                                          std::pair{"model frame with the film (25 fps)", "BM_ModelFrameWithFilm"}}) {
+          const double ms = reporter.Median(name);
+          if (ms > 0) std::printf("%-52s %8.3f ms  (target: under 5 ms)\n", label, ms);
+        }
+        if (loading > 0) std::printf("%-52s %8.3f ms  (once per opening)\n", "loading the 41 model frames", loading);
+      });
   stage.reset();
-  return 0;
+  return code;
 }

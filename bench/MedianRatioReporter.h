@@ -18,11 +18,18 @@ namespace benchsupport {
 // Repetitions of every compared benchmark; the summaries use their median.
 inline constexpr int kRepetitions = 9;
 
-// The settings of a compared benchmark that runs for milliseconds: timed in
-// milliseconds, at least half a second a repetition, only the aggregates shown.
-// Use as BENCHMARK(BM_Name)->Apply(benchsupport::MillisecondMedians).
+// The settings of a compared benchmark timed in milliseconds: the
+// repetitions, only the aggregates shown. Use as
+// BENCHMARK(BM_Name)->Apply(benchsupport::MillisecondRepetitions).
+inline void MillisecondRepetitions(benchmark::internal::Benchmark* b) {
+  b->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->DisplayAggregatesOnly(true);
+}
+
+// The same for one that runs for milliseconds, at least half a second a
+// repetition.
 inline void MillisecondMedians(benchmark::internal::Benchmark* b) {
-  b->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(kRepetitions)->DisplayAggregatesOnly(true);
+  MillisecondRepetitions(b);
+  b->MinTime(0.5);
 }
 
 // memcpy called through a pointer the compiler cannot see through, so a copy

@@ -33,6 +33,7 @@
 #include "engine/graphics/VPicture.h"
 #include "engine/services/EngineServices.h"
 #include "tests/support/BuildPaths.h"
+#include "tests/support/MuseumArchiveStage.h"
 #include "tests/title/shell/SlideShowTestSupport.h"
 #include "title/shell/PictureItem.h"
 #include "title/shell/Sequence.h"
@@ -180,7 +181,7 @@ int main(int argc, char** argv) {
       {{kFirstPictureId, PicturePath(kFirstPictureId)}, {kSecondPictureId, PicturePath(kSecondPictureId)}});
   // The archive open as the language archive, the pictures decoded for a
   // 16-bit screen.
-  auto stage = std::make_unique<slideshowtest::ShowStage>(archivePath);
+  auto stage = std::make_unique<testsupport::MuseumArchiveStage>(ArchiveSlot::kLanguage, archivePath);
   if (!built || !stage->IsOpen()) {
     std::fprintf(stderr, "cannot build the slide show's archive in %s from %s\n", folder.c_str(),
                  PicturePath(kFirstPictureId).c_str());
@@ -192,29 +193,24 @@ int main(int argc, char** argv) {
   for (const auto& [name, function] :
        {std::pair{"BM_CrossFadeFrame", &BM_CrossFadeFrame}, std::pair{"BM_RedrawStill", &BM_RedrawStill},
         std::pair{"BM_PreloadDecode", &BM_PreloadDecode}, std::pair{"BM_CopyArea", &BM_CopyArea}}) {
-    benchmark::RegisterBenchmark(name, function)
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(benchsupport::kRepetitions)
-        ->DisplayAggregatesOnly(true);
+    benchmark::RegisterBenchmark(name, function)->Apply(benchsupport::MillisecondRepetitions);
   }
-  benchsupport::InitializeInterleaved(argc, argv);
-  benchsupport::MedianRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-
-  std::printf("\nSlide-show cross-fade, 426 x 320 at 16 bits into a 640 x 480 16-bit map, 25 frames a second:\n");
-  reporter.PrintRatio("cross-fade frame vs copy of the area", "BM_CrossFadeFrame", "BM_CopyArea");
-  reporter.PrintRatio("cross-fade frame vs redraw of the still area", "BM_CrossFadeFrame", "BM_RedrawStill");
-  reporter.PrintRatio("preload decode vs copy of the area", "BM_PreloadDecode", "BM_CopyArea");
-  const double frame = reporter.Median("BM_CrossFadeFrame");
-  const double decode = reporter.Median("BM_PreloadDecode");
-  if (frame > 0) {
-    std::printf("%-52s %8.3f ms  (target: under 5 ms)\n", "cross-fade frame", frame);
-    if (decode > 0) std::printf("%-52s %8.3f ms\n", "frame with the next picture's preload", frame + decode);
-  }
-  if (gLatePictures >= 0) std::printf("%-52s %8d  (must be 0)\n", "pictures shown late", gLatePictures);
+  const int code = benchsupport::RunWithMedianRatios(
+      argc, argv, "Slide-show cross-fade, 426 x 320 at 16 bits into a 640 x 480 16-bit map, 25 frames a second:",
+      [](const benchsupport::MedianRatioReporter& reporter) {
+        reporter.PrintRatio("cross-fade frame vs copy of the area", "BM_CrossFadeFrame", "BM_CopyArea");
+        reporter.PrintRatio("cross-fade frame vs redraw of the still area", "BM_CrossFadeFrame", "BM_RedrawStill");
+        reporter.PrintRatio("preload decode vs copy of the area", "BM_PreloadDecode", "BM_CopyArea");
+        const double frame = reporter.Median("BM_CrossFadeFrame");
+        const double decode = reporter.Median("BM_PreloadDecode");
+        if (frame > 0) {
+          std::printf("%-52s %8.3f ms  (target: under 5 ms)\n", "cross-fade frame", frame);
+          if (decode > 0) std::printf("%-52s %8.3f ms\n", "frame with the next picture's preload", frame + decode);
+        }
+        if (gLatePictures >= 0) std::printf("%-52s %8d  (must be 0)\n", "pictures shown late", gLatePictures);
+      });
 
   stage.reset();
   std::filesystem::remove_all(folder);
-  return gLatePictures > 0 ? 1 : 0;
+  return code != 0 || gLatePictures > 0 ? 1 : 0;
 }

@@ -20,32 +20,21 @@
 #include <string>
 
 #include "bench/MedianRatioReporter.h"
+#include "bench/SampleDiscWindow.h"
 #include "engine/app/VWindow.h"
-#include "engine/archive/ArchiveServices.h"
 #include "engine/controls/VPictureControl.h"
-#include "engine/core/VEvent.h"
-#include "engine/core/VTask.h"
-#include "engine/graphics/LookupTables.h"
 #include "engine/graphics/PictureFileReader.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
-#include "engine/services/EngineServices.h"
-#include "platform/Clock.h"
 #include "title/shell/MainInterfaceScreen.h"
-#include "title/shell/MuseumArchives.h"
 #include "title/shell/PictureFontTable.h"
 
 namespace {
 
-constexpr int32_t kWidth = 640;
-constexpr int32_t kHeight = 480;
+constexpr int32_t kWidth = benchsupport::SampleDiscWindow::kWidth;
+constexpr int32_t kHeight = benchsupport::SampleDiscWindow::kHeight;
 const VRect kFadeArea(107, 40, 107 + 426, 40 + 320);
 const VRect kStripArea(0, 390, kWidth, kHeight);
-
-std::string DiscFolder() {
-  const char* disc = std::getenv("OSTREVAN_DISC");
-  return disc != nullptr && *disc != '\0' ? disc : "build/release/content/disc";
-}
 
 // A picture of the fade: bands of colour, different for each of the two.
 VPicture* FadePicture(uint32_t seed) {
@@ -63,61 +52,34 @@ VPicture* FadePicture(uint32_t seed) {
 // The window, the strip and the two fade pictures on a fake clock.
 class Scene {
  public:
-  Scene() : clock_(1000ull * 1000000ull), source_(&clock_) {
-    static const bool installed = [] {
-      InstallEngineServices();
-      return true;
-    }();
-    (void)installed;
-    clock_.SetStepPerRead(0);  // time moves only between passes
-    VGraphicObject::ResetProgramState();
-    VControl::ResetControlIdPool();
-    SetupLookupTables();
-    SetMediaArchiveRouter(&GetMuseumArchives());
-    const std::string disc = DiscFolder();
-    if (!GetMuseumArchives().Open(ArchiveSlot::kGui, disc + "/Media/QV_GUI.msf") ||
-        !GetMuseumArchives().Open(ArchiveSlot::kLanguage, disc + "/CD/Media/QV_DE.msf")) {
-      std::fprintf(stderr, "No sample disc at %s (set OSTREVAN_DISC): the strip goes without its media.\n",
-                   disc.c_str());
-    }
+  Scene() : disc_("the strip goes without its media") {
     LoadPictureFonts();
-    manager_ = std::make_unique<VTaskManager>(0, true, false, nullptr);
-    previousManager_ = SetTaskManager(manager_.get());
-    window_ = std::make_unique<VWindow>(7, 0, VRect(0, 0, kWidth, kHeight), false, 0, false, false);
-    window_->Create(0, VRect(0, 0, kWidth, kHeight), false, 0, nullptr, false);
-    window_->SetOffscreenMap(new PixelMap(VRect(0, 0, kWidth, kHeight), 16, nullptr, nullptr, nullptr,
-                                          PixelMap::kStorageMemory, kFormat565LE, 0),
-                             0);
-    // The panel behind everything.
-    new VPictureControl(VControl::kAllocateId, VRGBColor(0, 0, 0), 0, 0, 0, kWidth, kHeight, window_.get());
+    VWindow* window = disc_.GetWindow();
     VPicture* under = FadePicture(3);
     VPicture* over = FadePicture(7);
-    new VPictureControl(VControl::kAllocateId, under, kFadeArea.left, kFadeArea.top, 10, 0, 0, window_.get());
-    fade_ = new VPictureControl(VControl::kAllocateId, over, kFadeArea.left, kFadeArea.top, 11, 0, 0, window_.get());
+    new VPictureControl(VControl::kAllocateId, under, kFadeArea.left, kFadeArea.top, 10, 0, 0, window);
+    fade_ = new VPictureControl(VControl::kAllocateId, over, kFadeArea.left, kFadeArea.top, 11, 0, 0, window);
     under->Release();
     over->Release();
     // The pictures load at the depth of the window's map, as the program's
     // do at the display's.
     const ScopedLoadPixelFormat depth(16);
-    strip_ = new MainInterfaceScreen(MainInterfaceScreen::kId, 0, 0, 400, 100, kWidth, 80, window_.get());
+    strip_ = new MainInterfaceScreen(MainInterfaceScreen::kId, 0, 0, 400, 100, kWidth, 80, window);
     strip_->SetLinkText(VString("Zum Ort"));
     strip_->SetCaption(VString("Die Halle"), true, false);
     strip_->SetStatusCode(7);
-    window_->Redraw(nullptr);
+    window->Redraw(nullptr);
   }
   ~Scene() {
-    window_.reset();
-    SetTaskManager(previousManager_);
+    disc_.Bench().Close();
     FreePictureFonts();
-    DeleteMuseumArchives();
-    VGraphicObject::ResetProgramState();
-    ShutdownLookupTables();
   }
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   // One idle pass 40 ms after the last.
   void Pass(bool animate) {
-    clock_.AdvanceMilliseconds(40);
-    const uint32_t now = platform::TickCount();
+    disc_.Bench().Advance(40);
     if (animate) {
       if (!strip_->IsSwitching()) strip_->SetLayoutMode(strip_->GetMode() == 1 ? 2 : 1, 1000);
       level_ = (level_ + 3) % 64;
@@ -127,26 +89,25 @@ class Scene {
         fade_->SetPixelAttributes(attributes, false);
       }
     }
-    manager_->Step(now);
-    static_cast<VEventHandler&>(*window_).DispatchPostOrder(kMessageTick, now, 0);
-    window_->Redraw(&kFadeArea);
-    window_->Redraw(&kStripArea);
+    disc_.Bench().Idle();
+    disc_.GetWindow()->Redraw(&kFadeArea);
+    disc_.GetWindow()->Redraw(&kStripArea);
   }
 
   void ShowMode(int32_t mode) {
     strip_->SetLayoutMode(mode, 0);
-    window_->Redraw(nullptr);
+    disc_.GetWindow()->Redraw(nullptr);
   }
 
   // Starts a 1000 ms switch and runs its first passes (40 ms each).
   void SwitchPart(int32_t mode, int passes) {
     strip_->SetLayoutMode(mode, 1000);
     for (int i = 0; i < passes; ++i) Pass(false);
-    window_->Redraw(nullptr);
+    disc_.GetWindow()->Redraw(nullptr);
   }
 
   bool WritePpm(const std::string& path) {
-    PixelMap* map = window_->GetOffscreenPixelMap();
+    PixelMap* map = disc_.GetMap();
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr || map == nullptr) return false;
     std::fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
@@ -162,11 +123,7 @@ class Scene {
   }
 
  private:
-  platform::FakeClock clock_;
-  platform::ScopedClockSource source_;
-  std::unique_ptr<VTaskManager> manager_;
-  VTaskManager* previousManager_ = nullptr;
-  std::unique_ptr<VWindow> window_;
+  benchsupport::SampleDiscWindow disc_;
   VPictureControl* fade_ = nullptr;
   MainInterfaceScreen* strip_ = nullptr;
   int32_t level_ = 0;
@@ -190,10 +147,8 @@ void BM_IdlePassAnimating(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_RedrawOnly)->Unit(benchmark::kMillisecond)->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
-BENCHMARK(BM_IdlePassAnimating)->Unit(benchmark::kMillisecond)->Repetitions(benchsupport::kRepetitions)
-    ->DisplayAggregatesOnly(true);
+BENCHMARK(BM_RedrawOnly)->Apply(benchsupport::MillisecondRepetitions);
+BENCHMARK(BM_IdlePassAnimating)->Apply(benchsupport::MillisecondRepetitions);
 
 int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; ++i) {

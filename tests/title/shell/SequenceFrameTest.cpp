@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MuseumArchiveStage.h"
 #include "support/PpmFile.h"
 #include "support/RequireTool.h"
 #include "support/TempDir.h"
@@ -92,7 +93,7 @@ TEST_F(SequenceFrameTest, FramesMatchImageMagicksBlendOfTheDjpegPictures) {
        // backdrop from 1500 to 2500 ms.
        {kOverBlackId, PictureChannel(kPictureA, 0, 0, 1000, 0) + PictureChannel(kPictureB, 1500, 1000, 1000, 0)}},
       {{kPictureA, a + ".jpg"}, {kPictureB, b + ".jpg"}}));
-  slideshowtest::ShowStage stage(archive);
+  testsupport::MuseumArchiveStage stage(ArchiveSlot::kLanguage, archive);
   ASSERT_TRUE(stage.IsOpen());
 
   struct Moment {

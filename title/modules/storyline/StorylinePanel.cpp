@@ -2,35 +2,29 @@
 
 #include <new>
 
-#include "engine/controls/VPictureControl.h"
-#include "engine/graphics/VPicture.h"
 #include "engine/sound/SoundManager.h"
+#include "title/modules/storyline/EventCardContent.h"
 #include "title/modules/storyline/EventRecord.h"
 #include "title/modules/storyline/PanelEventCard.h"
-#include "title/modules/storyline/ScrollArrow.h"
 #include "title/modules/storyline/StorylineCatalog.h"
 #include "title/modules/storyline/StorylineDates.h"
-#include "title/shell/ShellPictures.h"
 
 namespace {
 
 const EventTexts::Placement kTexts = {{25, 51}, {25, 32}, {55, 32}, {77, 32}, 82, 29};
 
-constexpr uint16_t kArrowPicture = 14065;
-constexpr int32_t kArrowLayer = 8;
-constexpr uint16_t kScalePicture = 14105;
-constexpr uint16_t kUpperEndPicture = 14016;
-constexpr uint16_t kLowerEndPicture = 14017;
+// The arrows at the top and the bottom, the scale between its two ends.
+const EventScaleParts::Layout kScale = {
+    .arrowPicture = 14065,
+    .arrowLayer = 8,
+    .arrowWidth = 116,
+    .arrowHeight = 66,
+    .arrows = {{StorylinePanel::kUpperArrowId, 174, 177, true, {68, 84}},
+               {StorylinePanel::kLowerArrowId, 173, 178, false, {68, 327}}},
+    .pictures = {{14105, {169, 84}, 0, 12, 309}, {14016, {68, 18}, 2, 116, 132}, {14017, {68, 327}, 2, 116, 132}}};
 // Where cards are made before the first layout.
 constexpr int32_t kInitialCardX = 622;
 constexpr int32_t kInitialCardY = 84;
-
-void MakePicture(uint16_t id, int32_t x, int32_t y, int32_t layer, int32_t width, int32_t height,
-                 VGraphicObject* parent) {
-  VPicture* picture = LoadShellPicture(id);
-  new (std::nothrow) VPictureControl(VControl::kAllocateId, picture, x, y, layer, width, height, parent);
-  if (picture != nullptr) picture->Release();
-}
 
 // One common year: year 1, month 0, day 0 counted in hours.
 int32_t YearSpan() {
@@ -47,13 +41,8 @@ StorylinePanel::StorylinePanel(int32_t id, const ItemRef& item, const StorylineC
       layer_(layer),
       texts_(kTexts, layer + 3, this) {
   SetVisible(false, false);
-  arrows_[0] = new (std::nothrow)
-      ScrollArrow(kUpperArrowId, kArrowPicture, 174, 177, true, 68, 84, layer + kArrowLayer, 116, 66, this);
-  arrows_[1] = new (std::nothrow)
-      ScrollArrow(kLowerArrowId, kArrowPicture, 173, 178, false, 68, 327, layer + kArrowLayer, 116, 66, this);
-  MakePicture(kScalePicture, 169, 84, layer, 12, 309, this);
-  MakePicture(kUpperEndPicture, 68, 18, layer + 2, 116, 132, this);
-  MakePicture(kLowerEndPicture, 68, 327, layer + 2, 116, 132, this);
+  scale_.MakeArrows(kScale, layer, this);
+  EventScaleParts::MakePictures(kScale, layer, this);
   SetVisible(false, false);
   LoadStorylineAt(item);
   SoundManager& sounds = GetSoundManager();
@@ -108,26 +97,15 @@ void StorylinePanel::ClearStoryline() {
 }
 
 void StorylinePanel::BuildCards() {
-  int32_t position = 0;
-  for (EventRecord* event = record_->GetFirstEvent(); event != nullptr;
-       event = record_->GetEventAfter(event), ++position) {
-    EventCardContent content;
-    content.title = event->GetText();
-    content.date = event->GetDate();
-    content.event = event;
-    if (storylines_ != nullptr) {
-      if (const StorylineRecord* storyline = storylines_->Find(event->GetStorylineRef())) {
-        content.iconId = storyline->GetCardPictureId(false);
-      }
-    }
-    auto* card = new (std::nothrow) PanelEventCard(PanelEventCard::kFirstId + position, &content, kInitialCardX,
-                                                   kInitialCardY, layer_ + 1, 1, 1, this);
-    if (card == nullptr) continue;
-    card->SetVisible(false, false);
-    event->SetPanelCard(card);
-    cards_.Insert(card);
-  }
-  cards_.Space(span_, kScaleLength);
+  EventScaleParts::MakeCards(
+      *record_, storylines_, false,
+      [this](EventRecord* event, int32_t position, const EventCardContent& content) -> EventCard* {
+        auto* card = new (std::nothrow) PanelEventCard(PanelEventCard::kFirstId + position, &content, kInitialCardX,
+                                                       kInitialCardY, layer_ + 1, 1, 1, this);
+        if (card != nullptr) event->SetPanelCard(card);
+        return card;
+      },
+      span_, kScaleLength, cards_);
 }
 
 void StorylinePanel::SetDate(const VTime& date) {
@@ -189,16 +167,7 @@ bool StorylinePanel::Report(uint32_t code, bool atEnd) {
   return watch.Alive();
 }
 
-void StorylinePanel::SetActive(bool active) {
-  for (ScrollArrow* arrow : arrows_) {
-    if (arrow == nullptr) continue;
-    if (active) {
-      arrow->Enable();
-    } else {
-      arrow->Disable();
-    }
-  }
-}
+void StorylinePanel::SetActive(bool active) { scale_.SetArrowsEnabled(active); }
 
 PanelEventCard* StorylinePanel::FindCard(int32_t id) const { return static_cast<PanelEventCard*>(cards_.FindCard(id)); }
 

@@ -15,6 +15,7 @@
 #include "engine/core/VTime.h"
 #include "engine/script/ItemRef.h"
 #include "title/modules/storyline/CardOrder.h"
+#include "title/modules/storyline/EventScaleParts.h"
 #include "title/modules/storyline/EventTexts.h"
 #include "title/modules/storyline/StorylineRecord.h"
 
@@ -70,7 +71,7 @@ class StorylinePanel : public VControl {
   const CardOrder& GetCardOrder() const { return cards_; }
   PanelEventCard* FindCard(int32_t id) const;
   const EventTexts& GetTexts() const { return texts_; }
-  ScrollArrow* GetArrow(bool upper) const { return arrows_[upper ? 0 : 1]; }
+  ScrollArrow* GetArrow(bool upper) const { return scale_.GetArrow(upper ? 0 : 1); }
 
   bool HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) override;
 
@@ -90,8 +91,8 @@ class StorylinePanel : public VControl {
   VTime firstDate_;
   VTime lastDate_;
   int32_t layer_;
-  // Children, owned by the control tree: the upper and the lower arrow.
-  ScrollArrow* arrows_[2] = {nullptr, nullptr};
+  // The upper and the lower arrow, the scale and its ends.
+  EventScaleParts scale_;
   EventTexts texts_;
   ControlLife life_;
 };

@@ -9,8 +9,8 @@
 #include "engine/graphics/VPicture.h"
 #include "engine/sound/SoundManager.h"
 #include "title/modules/storyline/BandEventCard.h"
+#include "title/modules/storyline/EventCardContent.h"
 #include "title/modules/storyline/EventRecord.h"
-#include "title/modules/storyline/ScrollArrow.h"
 #include "title/modules/storyline/StorylineCatalog.h"
 #include "title/modules/storyline/StorylineDates.h"
 #include "title/shell/ShellPictures.h"
@@ -45,13 +45,17 @@ constexpr int32_t kPictureSize = 51;
 
 int32_t ValidIndex(int32_t bandIndex) { return bandIndex >= 0 && bandIndex < TimelineBand::kBandCount ? bandIndex : 0; }
 
-VPictureControl* MakePicture(uint16_t id, const VPoint& at, int32_t layer, int32_t width, int32_t height,
-                             VGraphicObject* parent) {
-  VPicture* picture = LoadShellPicture(id);
-  auto* control =
-      new (std::nothrow) VPictureControl(VControl::kAllocateId, picture, at.x, at.y, layer, width, height, parent);
-  if (picture != nullptr) picture->Release();
-  return control;
+// The band's arrows at its ends and its scale between the two end pictures.
+EventScaleParts::Layout ScaleLayout(const TimelineBand::Geometry& g) {
+  return {.arrowPicture = kArrowPicture,
+          .arrowLayer = kArrowLayer,
+          .arrowWidth = kArrowWidth,
+          .arrowHeight = kArrowHeight,
+          .arrows = {{g.forwardArrowId, 172, 176, true, g.forwardArrow},
+                     {g.backwardArrowId, 171, 175, false, g.backwardArrow}},
+          .pictures = {{kScalePicture, g.scale, 0, 345, 12},
+                       {g.leftEndPicture, g.leftEnd, 2, g.leftEndWidth, kArrowHeight},
+                       {g.rightEndPicture, g.rightEnd, 2, g.rightEndWidth, kArrowHeight}}};
 }
 
 }  // namespace
@@ -81,17 +85,11 @@ TimelineBand::TimelineBand(int32_t id, int32_t bandIndex, const VTime& spanDate,
   GetTotalBounds(area_);
 
   const Geometry& g = geometry_;
-  forwardArrow_ =
-      new (std::nothrow) ScrollArrow(g.forwardArrowId, kArrowPicture, 172, 176, true, g.forwardArrow.x,
-                                     g.forwardArrow.y, layer + kArrowLayer, kArrowWidth, kArrowHeight, this);
-  backwardArrow_ =
-      new (std::nothrow) ScrollArrow(g.backwardArrowId, kArrowPicture, 171, 175, false, g.backwardArrow.x,
-                                     g.backwardArrow.y, layer + kArrowLayer, kArrowWidth, kArrowHeight, this);
+  const EventScaleParts::Layout scale = ScaleLayout(g);
+  scale_.MakeArrows(scale, layer, this);
   picture_ = new (std::nothrow) VPictureControl(g.pictureId, VRGBColor(0, 0, 0), g.picture.x, g.picture.y, layer + 3,
                                                 kPictureSize, kPictureSize, this);
-  MakePicture(kScalePicture, g.scale, layer, 345, 12, this);
-  MakePicture(g.leftEndPicture, g.leftEnd, layer + 2, g.leftEndWidth, kArrowHeight, this);
-  MakePicture(g.rightEndPicture, g.rightEnd, layer + 2, g.rightEndWidth, kArrowHeight, this);
+  EventScaleParts::MakePictures(scale, layer, this);
   SetVisible(false, false);
 
   BuildCards();
@@ -114,27 +112,16 @@ TimelineBand::~TimelineBand() {
 
 void TimelineBand::BuildCards() {
   if (!record_) return;
-  int32_t position = 0;
-  for (EventRecord* event = record_->GetFirstEvent(); event != nullptr;
-       event = record_->GetEventAfter(event), ++position) {
-    EventCardContent content;
-    content.title = event->GetText();
-    content.date = event->GetDate();
-    content.event = event;
-    if (storylines_ != nullptr) {
-      if (const StorylineRecord* storyline = storylines_->Find(event->GetStorylineRef())) {
-        content.iconId = storyline->GetCardPictureId(true);
-      }
-    }
-    auto* card =
-        new (std::nothrow) BandEventCard(geometry_.firstCardId + position, &content, bandIndex_,
-                                         geometry_.initialCard.x, geometry_.initialCard.y, layer_ + 1, 1, 1, this);
-    if (card == nullptr) continue;
-    card->SetVisible(false, false);
-    event->SetBandCard(card);
-    cards_.Insert(card);
-  }
-  cards_.Space(span_, kScaleLength);
+  EventScaleParts::MakeCards(
+      *record_, storylines_, true,
+      [this](EventRecord* event, int32_t position, const EventCardContent& content) -> EventCard* {
+        auto* card =
+            new (std::nothrow) BandEventCard(geometry_.firstCardId + position, &content, bandIndex_,
+                                             geometry_.initialCard.x, geometry_.initialCard.y, layer_ + 1, 1, 1, this);
+        if (card != nullptr) event->SetBandCard(card);
+        return card;
+      },
+      span_, kScaleLength, cards_);
 }
 
 void TimelineBand::SetDate(const VTime& date, bool showIfChanged, bool force) {
@@ -199,14 +186,7 @@ void TimelineBand::ShowEvent(const EventRecord* event) {
 
 void TimelineBand::SetActive(bool active) {
   active_ = active;
-  if (forwardArrow_ == nullptr || backwardArrow_ == nullptr) return;
-  if (active) {
-    forwardArrow_->Enable();
-    backwardArrow_->Enable();
-  } else {
-    forwardArrow_->Disable();
-    backwardArrow_->Disable();
-  }
+  scale_.SetArrowsEnabled(active);
 }
 
 BandEventCard* TimelineBand::FindCard(int32_t id) const { return static_cast<BandEventCard*>(cards_.FindCard(id)); }

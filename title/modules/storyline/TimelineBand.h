@@ -18,6 +18,7 @@
 #include "engine/controls/ControlEvents.h"
 #include "engine/core/VTime.h"
 #include "title/modules/storyline/CardOrder.h"
+#include "title/modules/storyline/EventScaleParts.h"
 #include "title/modules/storyline/EventTexts.h"
 #include "title/modules/storyline/TimelineRecord.h"
 
@@ -88,7 +89,7 @@ class TimelineBand : public VControl {
   const CardOrder& GetCardOrder() const { return cards_; }
   // The band's card with the id, or null.
   BandEventCard* FindCard(int32_t id) const;
-  ScrollArrow* GetArrow(bool forward) const { return forward ? forwardArrow_ : backwardArrow_; }
+  ScrollArrow* GetArrow(bool forward) const { return scale_.GetArrow(forward ? 0 : 1); }
   VPictureControl* GetStorylinePicture() const { return picture_; }
   const EventTexts& GetTexts() const { return texts_; }
 
@@ -117,9 +118,9 @@ class TimelineBand : public VControl {
   bool hovering_ = false;
   bool active_ = false;
   VRect area_;
-  // Children, owned by the control tree.
-  ScrollArrow* forwardArrow_ = nullptr;
-  ScrollArrow* backwardArrow_ = nullptr;
+  // The forward and the backward arrow, the scale and its ends.
+  EventScaleParts scale_;
+  // A child, owned by the control tree.
   VPictureControl* picture_ = nullptr;
   EventTexts texts_;
   ControlLife life_;

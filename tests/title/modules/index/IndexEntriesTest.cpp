@@ -135,12 +135,7 @@ TEST_F(IndexEntriesTest, TextsCutShortOrHoldingOtherWordsGiveOnlyTheirCompleteRe
 }
 
 TEST_F(IndexEntriesTest, TenThousandPlacesAreAllReadAndLookedUpInFileOrder) {
-  std::string text;
-  for (int32_t n = 1; n <= 10000; ++n) {
-    text += std::to_string(n) + " " + std::to_string(n % 1000) + " " + std::to_string(n % 253 + 1) + " " +
-            std::to_string(n % 41) + " VI000 \"P" + std::to_string(n) + "\"\n";
-  }
-  OpenIndexDisc(text);
+  OpenIndexDisc(indextest::ManyPlaces(10000));
   if (HasFatalFailure()) return;
   const IndexEntryList list(IndexEntryList::kIndexMediaId);
   ASSERT_EQ(list.GetCount(), 10000);

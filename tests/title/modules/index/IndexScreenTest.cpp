@@ -40,29 +40,9 @@ using namespace indextest;
 
 class IndexScreenTest : public IndexFixture {
  protected:
-  IndexScreen* Make() {
-    auto* screen = new IndexScreen(IndexScreen::kScreenId, 0, 0, 30, 640, 480, owner);
-    screen->SetVisible(false, false);
-    Pass(10);
-    return screen;
-  }
+  IndexScreen* Make() { return MakeScreen<IndexScreen>(); }
   // Shown and entered (94 sent).
-  IndexScreen* Entered() {
-    IndexScreen* screen = Make();
-    screen->Show();
-    for (int32_t i = 0; i < 400 && Logged(94).empty(); ++i) Pass(10);
-    EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 14416"}));
-    bench->log.clear();
-    captions.captions.clear();
-    return screen;
-  }
-  static int32_t Level(VGraphicObject* control) {
-    auto* picture = dynamic_cast<VPictureControl*>(control);
-    PixelMapAttributes attributes;
-    if (picture == nullptr || !picture->GetPixelAttributes(attributes)) return -1;
-    return attributes.GetLevel();
-  }
-  static bool Shown(VGraphicObject* control) { return control != nullptr && control->IsVisible(); }
+  IndexScreen* Entered() { return EnterScreen<IndexScreen>(); }
 };
 
 TEST_F(IndexScreenTest, EnteringSlidesTheListInWithItsOvershootFadesTheBackdropAndEndsWithTheIntro) {
@@ -326,12 +306,7 @@ TEST_F(IndexScreenTest, NoRowOpensNothingEvenWhenAnEntryWasWrittenWithPositionZe
 }
 
 TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
-  std::string text;
-  for (int32_t n = 1; n <= 10000; ++n) {
-    text += std::to_string(n) + " " + std::to_string(n % 1000) + " " + std::to_string(n % 253 + 1) + " " +
-            std::to_string(n % 41) + " VI000 \"P" + std::to_string(n) + "\"\n";
-  }
-  OpenIndexDisc(text);
+  OpenIndexDisc(ManyPlaces(10000));
   if (HasFatalFailure()) return;
   IndexScreen* screen = Make();
   EXPECT_EQ(screen->GetEntries().GetCount(), 10000);
@@ -339,34 +314,12 @@ TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
   EXPECT_LE(screen->GetList()->GetBounds().bottom, 30 + 380);
 }
 
-// Masks or highlights of another size than their frames, frames of another
-// size than the model's area, frames, masks, highlights or the intro left out of the
-// archive: the screen opens with what there is, and its model is pointed at,
-// turned to every row's place, spun, clicked, and the screen leaves.
+// The model's media of sizes that do not fit together or left out of the
+// archive (BadModelMediaCases): the screen opens with what there is, and its
+// model is pointed at, turned to every row's place, spun, clicked, and the
+// screen leaves.
 TEST_F(IndexScreenTest, AModelWithMasksThatDoNotMatchItsFramesOrMediaMissingOpensTurnsAndLeaves) {
-  struct Case {
-    const char* name;
-    std::function<void(ModelMedia&)> change;
-    // Frame 10 (row 1's place) is there to be shown.
-    bool frameTenShows = true;
-  };
-  const auto all = [](int32_t) { return true; };
-  const Case cases[] = {
-      {"masks larger than their frames", [](ModelMedia& m) { m.maskWidth = 64, m.maskHeight = 48; }},
-      {"masks smaller than their frames", [](ModelMedia& m) { m.maskWidth = 12, m.maskHeight = 6; }},
-      {"highlights larger than the model", [](ModelMedia& m) { m.highlightWidth = 400, m.highlightHeight = 300; }},
-      {"highlights smaller than their frames", [](ModelMedia& m) { m.highlightWidth = 8, m.highlightHeight = 4; }},
-      {"frames larger than the model", [](ModelMedia& m) { m.frameWidth = 400, m.frameHeight = 300; }},
-      {"frames smaller than their masks", [](ModelMedia& m) { m.frameWidth = 10, m.frameHeight = 5; }},
-      {"every other frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f % 2 == 1; }; }},
-      {"the first frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 0; }; }},
-      {"every frame missing", [&](ModelMedia& m) { m.frameMissing = all; }, false},
-      {"masks missing from frame 10 on", [](ModelMedia& m) { m.maskMissing = [](int32_t f) { return f >= 10; }; }},
-      {"every mask missing", [&](ModelMedia& m) { m.maskMissing = all; }},
-      {"every highlight missing", [&](ModelMedia& m) { m.highlightMissing = all; }},
-      {"the intro missing", [](ModelMedia& m) { m.introMissing = true; }},
-  };
-  for (const Case& c : cases) {
+  for (const ModelMediaCase& c : BadModelMediaCases()) {
     SCOPED_TRACE(c.name);
     model = ModelMedia();
     c.change(model);
@@ -391,15 +344,8 @@ TEST_F(IndexScreenTest, AModelWithMasksThatDoNotMatchItsFramesOrMediaMissingOpen
       EXPECT_GE(house->GetCurrentFrame(), 0);
       EXPECT_LT(house->GetCurrentFrame(), IndexScreen::kModelFrames);
       if (row == 1 && c.frameTenShows) {
-        // Frame 10's grey in the model's shown picture.
-        VPicture* picture = house->PeekPicture();
-        VRGBColor shown;
-        ASSERT_TRUE(picture != nullptr && picture->GetPixelMap() != nullptr);
-        picture->GetPixelMap()->GetPixel(VPoint(2, 2), shown);
-        EXPECT_EQ(house->GetCurrentFrame(), 10);
-        EXPECT_NEAR(shown.red, FrameGrey(10), 8);
-        EXPECT_NEAR(shown.green, FrameGrey(10), 8);
-        EXPECT_NEAR(shown.blue, FrameGrey(10), 8);
+        ExpectShowsFrame(house, 10);
+        if (HasFatalFailure()) return;
       }
     }
     // A spin from the spin area, then a click on the first place and the
@@ -417,13 +363,7 @@ TEST_F(IndexScreenTest, AModelWithMasksThatDoNotMatchItsFramesOrMediaMissingOpen
     screen->GetList()->SetDimUnselected(false);
     screen->HandleEvent(AppTaskListControl::kMessageItemClicked, 0, 0);
     EXPECT_EQ(screen->GetCurrentStrip(), nullptr);
-    bench->log.clear();
-    screen->Hide();
-    for (int32_t i = 0; i < 800 && Logged(95).empty(); ++i) Pass(10);
-    EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14416"}));
-    delete screen;
-    FlushDeferredDeletions();
-    bench.reset();
+    LeaveAndClose(screen);
   }
 }
 
@@ -432,12 +372,7 @@ TEST_F(IndexScreenTest, AModelWithMasksThatDoNotMatchItsFramesOrMediaMissingOpen
 // one step and the rows take their titles in one walk (it took two minutes
 // when every record walked the whole list).
 TEST_F(IndexScreenTest, AHundredThousandPlacesAreReadAndListedInSeconds) {
-  std::string text;
-  for (int32_t n = 1; n <= 100000; ++n) {
-    text += std::to_string(n) + " " + std::to_string(n % 1000) + " " + std::to_string(n % 253 + 1) + " " +
-            std::to_string(n % 41) + " VI000 \"P" + std::to_string(n) + "\"\n";
-  }
-  OpenIndexDisc(text);
+  OpenIndexDisc(ManyPlaces(100000));
   if (HasFatalFailure()) return;
   const auto start = std::chrono::steady_clock::now();
   IndexScreen* screen = Make();
@@ -470,19 +405,7 @@ TEST_F(IndexScreenTest, APlaceThatPlaysWritesItsItemToTheRunLog) {
 TEST_F(IndexScreenTest, TheMainPanelsScreenOfKindThreeIsTheIndexScreen) {
   OpenIndexDisc();
   if (HasFatalFailure()) return;
-  RegisterIndexScreen();
-  ScreenRequest request;
-  request.kind = 3;
-  request.id = IndexScreen::kScreenId;
-  request.width = 640;
-  request.height = 480;
-  request.layer = 30;
-  request.owner = owner;
-  PictureFrameControl* screen = ScreenRegistry::Make(request);
-  ASSERT_NE(dynamic_cast<IndexScreen*>(screen), nullptr);
-  EXPECT_EQ(screen->GetKind(), 3);
-  ScreenRegistry::Unregister(3);
-  delete screen;
+  ExpectScreenOfKind<IndexScreen>(3, &RegisterIndexScreen);
 }
 
 }  // namespace

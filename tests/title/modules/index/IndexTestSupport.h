@@ -15,14 +15,21 @@
 #include <string>
 #include <vector>
 
+#include "engine/controls/VPictureControl.h"
 #include "engine/core/ServiceCheck.h"
 #include "engine/core/VString.h"
+#include "engine/graphics/PixelMap.h"
+#include "engine/graphics/PixelMapAttributes.h"
+#include "engine/graphics/VPicture.h"
 #include "engine/script/VisitHistory.h"
 #include "support/BuildPaths.h"
 #include "support/Subprocess.h"
+#include "title/controls/AnimatedMaskControl.h"
 #include "title/controls/MainScreenServices.h"
+#include "title/controls/PictureFrameControl.h"
 #include "title/modules/panels/PanelTestSupport.h"
 #include "title/shell/MuseumCategoryTables.h"
+#include "title/shell/ScreenRegistry.h"
 #include "title/shell/StripTestSupport.h"
 
 namespace indextest {
@@ -53,6 +60,17 @@ inline const char* kIndexText =
     "4 4 50 30 SH001 \"Treppe\"\r\n"
     "5 5 60 40\tVI001 \"Garten\"\r\n";
 
+// An index text of `count` places "P1", "P2", ... on bubbles, masks and
+// frames that repeat, none with an item to play.
+inline std::string ManyPlaces(int32_t count) {
+  std::string text;
+  for (int32_t n = 1; n <= count; ++n) {
+    text += std::to_string(n) + " " + std::to_string(n % 1000) + " " + std::to_string(n % 253 + 1) + " " +
+            std::to_string(n % 41) + " VI000 \"P" + std::to_string(n) + "\"\n";
+  }
+  return text;
+}
+
 constexpr uint16_t kShowBase = 19800;
 constexpr uint16_t kVideoBase = 19700;
 
@@ -78,6 +96,38 @@ struct ModelMedia {
   // The intro's frames left out.
   bool introMissing = false;
 };
+
+// A model whose media do not fit together or are missing: masks or
+// highlights of another size than their frames, frames of another size than
+// the model's area (the index's or the relations screen's house), frames,
+// masks, highlights or the intro left out of the archive.
+struct ModelMediaCase {
+  const char* name;
+  std::function<void(ModelMedia&)> change;
+  // Frame 10 (the kitchen's) is there to be shown.
+  bool frameTenShows = true;
+};
+inline std::vector<ModelMediaCase> BadModelMediaCases() {
+  const auto all = [](int32_t) { return true; };
+  return {
+      {"masks larger than their frames", [](ModelMedia& m) { m.maskWidth = 64, m.maskHeight = 48; }},
+      {"masks smaller than their frames", [](ModelMedia& m) { m.maskWidth = 12, m.maskHeight = 6; }},
+      {"highlights of 300 x 200, larger than the relations' house", [](ModelMedia& m) { m.highlightWidth = 300, m.highlightHeight = 200; }},
+      {"highlights of 400 x 300, larger than either model", [](ModelMedia& m) { m.highlightWidth = 400, m.highlightHeight = 300; }},
+      {"highlights smaller than their frames", [](ModelMedia& m) { m.highlightWidth = 8, m.highlightHeight = 4; }},
+      {"frames of 300 x 200, larger than the relations' house", [](ModelMedia& m) { m.frameWidth = 300, m.frameHeight = 200; }},
+      {"frames of 400 x 300, larger than either model", [](ModelMedia& m) { m.frameWidth = 400, m.frameHeight = 300; }},
+      {"frames smaller than their masks", [](ModelMedia& m) { m.frameWidth = 10, m.frameHeight = 5; }},
+      {"every other frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f % 2 == 1; }; }},
+      {"the first frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 0; }; }},
+      {"the rest frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 5; }; }},
+      {"every frame missing", [all](ModelMedia& m) { m.frameMissing = all; }, false},
+      {"masks missing from frame 10 on", [](ModelMedia& m) { m.maskMissing = [](int32_t f) { return f >= 10; }; }},
+      {"every mask missing", [all](ModelMedia& m) { m.maskMissing = all; }},
+      {"every highlight missing", [all](ModelMedia& m) { m.highlightMissing = all; }},
+      {"the intro missing", [](ModelMedia& m) { m.introMissing = true; }},
+  };
+}
 
 class IndexFixture : public paneltest::PanelFixture {
  protected:
@@ -105,20 +155,7 @@ class IndexFixture : public paneltest::PanelFixture {
     std::vector<std::string> gui = {"50 -20 \"gui\""};
     WriteFile("index.txt", indexText);
     gui.push_back("10007 40 " + Quoted("index.txt") + " 0");
-    for (int32_t f = 0; f < kModelFrames; ++f) {
-      if (!model.frameMissing(f)) ModelFrame(gui, static_cast<uint16_t>(10400 + f), f);
-      if (!model.highlightMissing(f)) {
-        Picture(gui, static_cast<uint16_t>(10600 + f), model.highlightWidth, model.highlightHeight, 0xFFFFFF);
-      }
-      if (!model.maskMissing(f)) {
-        const std::string mask = "pic/m" + std::to_string(f) + ".bmp";
-        WriteFile(mask, striptest::Bmp8(model.maskWidth, model.maskHeight, ModelRegion));
-        gui.push_back(std::to_string(10500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
-      }
-    }
-    for (int32_t f = 0; f < 16 && !model.introMissing; ++f) {
-      Picture(gui, static_cast<uint16_t>(10710 + f), kFrameWidth, kFrameHeight, 0x804020);
-    }
+    ModelMediaLines(gui, 10400, 10500, 10600, kModelFrames, 10710, 16);
     Picture(gui, 10001, 64, 48, 0x203040);
     Picture(gui, 10702, 376, 20, 0x405060);
     Picture(gui, 10704, 20, 245, 0x405060);
@@ -183,6 +220,101 @@ class IndexFixture : public paneltest::PanelFixture {
 
   // Lines of the interface archive's script a derived fixture adds.
   virtual void AddInterfaceMedia(std::vector<std::string>& /*gui*/) {}
+
+  // The screen made on the owner, hidden, and one pass.
+  template <typename Screen>
+  Screen* MakeScreen() {
+    auto* screen = new Screen(Screen::kScreenId, 0, 0, 30, 640, 480, owner);
+    screen->SetVisible(false, false);
+    Pass(10);
+    return screen;
+  }
+  // Made, shown and entered (94 sent); the log and captions cleared.
+  template <typename Screen>
+  Screen* EnterScreen() {
+    Screen* screen = MakeScreen<Screen>();
+    screen->Show();
+    for (int32_t i = 0; i < 400 && Logged(94).empty(); ++i) Pass(10);
+    EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 " + std::to_string(Screen::kScreenId)}));
+    bench->log.clear();
+    captions.captions.clear();
+    return screen;
+  }
+  // Hidden until it has left (95 sent), then deleted with the bench.
+  void LeaveAndClose(PictureFrameControl* screen) {
+    const std::string left = "95 " + std::to_string(screen->GetId());
+    bench->log.clear();
+    screen->Hide();
+    for (int32_t i = 0; i < 800 && Logged(95).empty(); ++i) Pass(10);
+    EXPECT_EQ(Logged(95), (std::vector<std::string>{left}));
+    Close(screen);
+  }
+  // The screen deleted with the bench.
+  void Close(PictureFrameControl* screen) {
+    delete screen;
+    FlushDeferredDeletions();
+    bench.reset();
+  }
+  // The model stands at its frame f and shows that frame's grey.
+  static void ExpectShowsFrame(AnimatedMaskControl* model, int32_t f) {
+    EXPECT_EQ(model->GetCurrentFrame(), f);
+    VPicture* picture = model->PeekPicture();
+    VRGBColor shown;
+    ASSERT_TRUE(picture != nullptr && picture->GetPixelMap() != nullptr);
+    picture->GetPixelMap()->GetPixel(VPoint(2, 2), shown);
+    EXPECT_NEAR(shown.red, FrameGrey(f), 8);
+    EXPECT_NEAR(shown.green, FrameGrey(f), 8);
+    EXPECT_NEAR(shown.blue, FrameGrey(f), 8);
+  }
+  // The main panel's screen of that kind, once `registerScreen` has put it
+  // in the registry, is a Screen.
+  template <typename Screen>
+  void ExpectScreenOfKind(int32_t kind, void (*registerScreen)()) {
+    registerScreen();
+    ScreenRequest request;
+    request.kind = kind;
+    request.id = Screen::kScreenId;
+    request.width = 640;
+    request.height = 480;
+    request.layer = 30;
+    request.owner = owner;
+    PictureFrameControl* screen = ScreenRegistry::Make(request);
+    EXPECT_NE(dynamic_cast<Screen*>(screen), nullptr);
+    if (screen != nullptr) {
+      EXPECT_EQ(screen->GetKind(), kind);
+    }
+    ScreenRegistry::Unregister(kind);
+    delete screen;
+  }
+  // The level of a picture control, -1 for another control.
+  static int32_t Level(VGraphicObject* control) {
+    auto* picture = dynamic_cast<VPictureControl*>(control);
+    PixelMapAttributes attributes;
+    if (picture == nullptr || !picture->GetPixelAttributes(attributes)) return -1;
+    return attributes.GetLevel();
+  }
+  static bool Shown(VGraphicObject* control) { return control != nullptr && control->IsVisible(); }
+
+  // The `frames` frames, region masks and highlights of a model as `model`
+  // makes them (at frameBase, maskBase and highlightBase on), and its intro's
+  // `introFrames` frames from introBase.
+  void ModelMediaLines(std::vector<std::string>& gui, uint16_t frameBase, uint16_t maskBase, uint16_t highlightBase,
+                       int32_t frames, uint16_t introBase, int32_t introFrames) {
+    for (int32_t f = 0; f < frames; ++f) {
+      if (!model.frameMissing(f)) ModelFrame(gui, static_cast<uint16_t>(frameBase + f), f);
+      if (!model.highlightMissing(f)) {
+        Picture(gui, static_cast<uint16_t>(highlightBase + f), model.highlightWidth, model.highlightHeight, 0xFFFFFF);
+      }
+      if (!model.maskMissing(f)) {
+        const std::string mask = "pic/m" + std::to_string(maskBase + f) + ".bmp";
+        WriteFile(mask, striptest::Bmp8(model.maskWidth, model.maskHeight, ModelRegion));
+        gui.push_back(std::to_string(maskBase + f) + " 10 " + Quoted(mask) + " 34 0 8");
+      }
+    }
+    for (int32_t f = 0; f < introFrames && !model.introMissing; ++f) {
+      Picture(gui, static_cast<uint16_t>(introBase + f), kFrameWidth, kFrameHeight, 0x804020);
+    }
+  }
 
   // Frame f of a model: an 8-bit picture of one grey, FrameGrey(f), of the
   // model media's frame size.

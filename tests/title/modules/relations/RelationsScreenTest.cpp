@@ -52,20 +52,7 @@ class RelationsScreenTest : public IndexFixture {
     WriteFile("records.txt", records_);
     gui.push_back("12102 40 " + Quoted("records.txt") + " 0");
     // The house's media as the index model's (ModelMedia: sizes, media left out).
-    for (int32_t f = 0; f < RelationsScreen::kHouseFrames; ++f) {
-      if (!model.frameMissing(f)) ModelFrame(gui, static_cast<uint16_t>(12400 + f), f);
-      if (!model.highlightMissing(f)) {
-        Picture(gui, static_cast<uint16_t>(12600 + f), model.highlightWidth, model.highlightHeight, 0xFFFFFF);
-      }
-      if (!model.maskMissing(f)) {
-        const std::string mask = "pic/rm" + std::to_string(f) + ".bmp";
-        WriteFile(mask, striptest::Bmp8(model.maskWidth, model.maskHeight, ModelRegion));
-        gui.push_back(std::to_string(12500 + f) + " 10 " + Quoted(mask) + " 34 0 8");
-      }
-    }
-    for (int32_t f = 0; f < RelationsScreen::kIntroFrames && !model.introMissing; ++f) {
-      Picture(gui, static_cast<uint16_t>(12132 + f), kFrameWidth, kFrameHeight, 0x804020);
-    }
+    ModelMediaLines(gui, 12400, 12500, 12600, RelationsScreen::kHouseFrames, 12132, RelationsScreen::kIntroFrames);
     for (uint16_t id : {12100, 12110, 12120, 12130}) Picture(gui, id, 60, 40, 0x406080);
     Picture(gui, 12160, 200, 30, 0x604020);
     for (uint16_t p : {5101, 5111, 5121, 5131}) {
@@ -84,21 +71,8 @@ class RelationsScreenTest : public IndexFixture {
     OpenIndexDisc();
   }
 
-  RelationsScreen* Make() {
-    auto* screen = new RelationsScreen(RelationsScreen::kScreenId, 0, 0, 30, 640, 480, owner);
-    screen->SetVisible(false, false);
-    Pass(10);
-    return screen;
-  }
-  RelationsScreen* Entered() {
-    RelationsScreen* screen = Make();
-    screen->Show();
-    for (int32_t i = 0; i < 400 && Logged(94).empty(); ++i) Pass(10);
-    EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 14419"}));
-    bench->log.clear();
-    captions.captions.clear();
-    return screen;
-  }
+  RelationsScreen* Make() { return MakeScreen<RelationsScreen>(); }
+  RelationsScreen* Entered() { return EnterScreen<RelationsScreen>(); }
   void Settle(RelationsScreen* screen) {
     for (int32_t i = 0; i < 300 && screen->GetHouse()->IsAnimating(); ++i) Pass(10);
   }
@@ -108,13 +82,6 @@ class RelationsScreenTest : public IndexFixture {
     bench->Move(x, y);
     bench->Move(x + 1, y);
   }
-  static int32_t Level(VGraphicObject* control) {
-    auto* picture = dynamic_cast<VPictureControl*>(control);
-    PixelMapAttributes attributes;
-    if (picture == nullptr || !picture->GetPixelAttributes(attributes)) return -1;
-    return attributes.GetLevel();
-  }
-  static bool Shown(VGraphicObject* control) { return control != nullptr && control->IsVisible(); }
 
   std::string records_ = kRecords;
 };
@@ -198,9 +165,7 @@ TEST_F(RelationsScreenTest, ATableCutShortOrOfTenThousandRecordsGivesOnlyWhatFit
     }
     Point(kPlace1X, kBandY);
     EXPECT_LE(screen->GetMarkedRecords().size(), 4u);
-    delete screen;
-    FlushDeferredDeletions();
-    bench.reset();
+    Close(screen);
   }
 }
 
@@ -426,30 +391,11 @@ TEST_F(RelationsScreenTest, ARowConfirmedInTheListOpensItsTextWithThePointerAbov
   }
 }
 
-// The house's masks or highlights of another size than its frames, or its
-// frames, masks or intro left out of the archive: the screen opens with what there
-// is, an item turns the house to its place (showing that frame where there
+// The house's media of sizes that do not fit together or left out of the
+// archive (BadModelMediaCases): the screen opens with what there is, an item turns the house to its place (showing that frame where there
 // is one), a place marks its items, a text opens, and the screen leaves.
 TEST_F(RelationsScreenTest, AHouseWithMasksThatDoNotMatchItsFramesOrMediaMissingOpensTurnsAndLeaves) {
-  struct Case {
-    const char* name;
-    std::function<void(ModelMedia&)> change;
-    // Frame 10 (the kitchen's) is there to be shown.
-    bool frameTenShows = true;
-  };
-  const auto all = [](int32_t) { return true; };
-  const Case cases[] = {
-      {"masks larger than their frames", [](ModelMedia& m) { m.maskWidth = 64, m.maskHeight = 48; }},
-      {"masks smaller than their frames", [](ModelMedia& m) { m.maskWidth = 12, m.maskHeight = 6; }},
-      {"highlights larger than the house", [](ModelMedia& m) { m.highlightWidth = 300, m.highlightHeight = 200; }},
-      {"frames larger than the house", [](ModelMedia& m) { m.frameWidth = 300, m.frameHeight = 200; }},
-      {"the first frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 0; }; }},
-      {"the rest frame missing", [](ModelMedia& m) { m.frameMissing = [](int32_t f) { return f == 5; }; }},
-      {"every frame missing", [&](ModelMedia& m) { m.frameMissing = all; }, false},
-      {"every mask missing", [&](ModelMedia& m) { m.maskMissing = all; }},
-      {"the intro missing", [](ModelMedia& m) { m.introMissing = true; }},
-  };
-  for (const Case& c : cases) {
+  for (const ModelMediaCase& c : BadModelMediaCases()) {
     SCOPED_TRACE(c.name);
     model = ModelMedia();
     c.change(model);
@@ -467,41 +413,19 @@ TEST_F(RelationsScreenTest, AHouseWithMasksThatDoNotMatchItsFramesOrMediaMissing
     Settle(screen);
     EXPECT_EQ(house->GetCurrentFrame(), 10);
     if (c.frameTenShows) {
-      VPicture* picture = house->PeekPicture();
-      VRGBColor shown;
-      ASSERT_TRUE(picture != nullptr && picture->GetPixelMap() != nullptr);
-      picture->GetPixelMap()->GetPixel(VPoint(2, 2), shown);
-      EXPECT_NEAR(shown.red, FrameGrey(10), 8);
-      EXPECT_NEAR(shown.green, FrameGrey(10), 8);
+      ExpectShowsFrame(house, 10);
+      if (HasFatalFailure()) return;
     }
     screen->HandleEvent(kEventButtonClicked, 14968, 0);
     EXPECT_TRUE(screen->IsTextOpen());
-    bench->log.clear();
-    screen->Hide();
-    for (int32_t i = 0; i < 800 && Logged(95).empty(); ++i) Pass(10);
-    EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14419"}));
-    delete screen;
-    FlushDeferredDeletions();
-    bench.reset();
+    LeaveAndClose(screen);
   }
 }
 
 TEST_F(RelationsScreenTest, TheMainPanelsScreenOfKindOneIsTheRelationsScreen) {
   OpenDisc();
   if (HasFatalFailure()) return;
-  RegisterRelationsScreen();
-  ScreenRequest request;
-  request.kind = 1;
-  request.id = RelationsScreen::kScreenId;
-  request.width = 640;
-  request.height = 480;
-  request.layer = 30;
-  request.owner = owner;
-  PictureFrameControl* screen = ScreenRegistry::Make(request);
-  ASSERT_NE(dynamic_cast<RelationsScreen*>(screen), nullptr);
-  EXPECT_EQ(screen->GetKind(), 1);
-  ScreenRegistry::Unregister(1);
-  delete screen;
+  ExpectScreenOfKind<RelationsScreen>(1, &RegisterRelationsScreen);
 }
 
 }  // namespace
