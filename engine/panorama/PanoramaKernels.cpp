@@ -507,6 +507,24 @@ __attribute__((target("avx2"))) inline void Quality32x8(const QualityConstants& 
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(first, second));
 }
 
+// The pairs (pixel | right neighbour << 16) of eight samples of a 15- or
+// 16-bit map from the upper and the lower row (no sample's right neighbour
+// may wrap round), and their 5-bit weights.
+__attribute__((target("avx2"))) inline void Pairs16(const QualityConstants& c, __m256i x, __m256i y, __m256i& top,
+                                                     __m256i& bottom, __m256i& a, __m256i& b) {
+  const __m256i index = PixelIndex(c, x, y);
+  const Indexes at = ToScalars(_mm256_slli_epi32(index, 1));
+  const auto load = [](const uint8_t* p) { return static_cast<int32_t>(Load32(p)); };
+  top = _mm256_setr_epi32(load(c.map + at[0]), load(c.map + at[1]), load(c.map + at[2]), load(c.map + at[3]),
+                          load(c.map + at[4]), load(c.map + at[5]), load(c.map + at[6]), load(c.map + at[7]));
+  bottom = _mm256_setr_epi32(load(c.below + at[0]), load(c.below + at[1]), load(c.below + at[2]),
+                             load(c.below + at[3]), load(c.below + at[4]), load(c.below + at[5]),
+                             load(c.below + at[6]), load(c.below + at[7]));
+  const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+  a = _mm256_srli_epi32(_mm256_and_si256(x, low16), 11);
+  b = _mm256_srli_epi32(_mm256_and_si256(y, low16), 11);
+}
+
 // The runs of a screen row one after the other with bilinear samples, eight
 // (sixteen at 15 and 16 bits) at a time, the rest of each run one by one.
 template <PanoramaKernelKind Kind>
@@ -522,6 +540,24 @@ __attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource&
       Lanes lanes = StartLanes(run);
       const __m256i stepX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 8u));
       const __m256i stepY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 8u));
+      if constexpr (Kind != kPanoramaQuality32) {
+        for (; done + 16 <= run.count; done += 16) {
+          const __m256i x1 = _mm256_add_epi32(lanes.x, stepX);
+          const __m256i y1 = _mm256_add_epi32(lanes.y, stepY);
+          __m256i top0, bottom0, a0, b0, top1, bottom1, a1, b1;
+          if (AnyWraps(c, lanes.x) || AnyWraps(c, x1)) {
+            Corners16(s, lanes.x, lanes.y, top0, bottom0, a0, b0);
+            Corners16(s, x1, y1, top1, bottom1, a1, b1);
+          } else {
+            Pairs16(c, lanes.x, lanes.y, top0, bottom0, a0, b0);
+            Pairs16(c, x1, y1, top1, bottom1, a1, b1);
+          }
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + static_cast<ptrdiff_t>(done) * bytes),
+                              Blend16x16<Kind == kPanoramaQuality16>(top0, bottom0, a0, b0, top1, bottom1, a1, b1));
+          lanes.x = _mm256_add_epi32(x1, stepX);
+          lanes.y = _mm256_add_epi32(y1, stepY);
+        }
+      }
       for (; done + 8 <= run.count; done += 8) {
         uint8_t* out = target + static_cast<ptrdiff_t>(done) * bytes;
         if constexpr (Kind == kPanoramaQuality32) {

@@ -140,6 +140,29 @@ void PanoramaRenderer::BuildGrid(const Key& key) {
   }
   nodeX_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
   nodeY_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
+  // The screen columns of the blocks between neighbouring nodes, clipped to
+  // the screen: the same for every row. Those left non-empty are adjacent.
+  blockSkip_.assign(static_cast<size_t>(2 * halfColumns_), 0);
+  blockCount_.assign(static_cast<size_t>(2 * halfColumns_), 0);
+  blocksBegin_ = blocksEnd_ = 0;
+  rowStart_ = 0;
+  bool first = true;
+  for (int32_t i = 0; i < 2 * halfColumns_; ++i) {
+    const int32_t blockLeft = cx + kGrid * (i - halfColumns_);
+    const int32_t begin = std::max(blockLeft, 0);
+    const int32_t end = std::min(blockLeft + kGrid, key.width);
+    if (end <= begin) continue;
+    if (first) {
+      blocksBegin_ = i;
+      rowStart_ = begin;
+      first = false;
+    }
+    blocksEnd_ = i + 1;
+    blockSkip_[static_cast<size_t>(i)] = begin - blockLeft;
+    blockCount_[static_cast<size_t>(i)] = end - begin;
+  }
+  rowRuns_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), PanoramaRun{});
+  rowClamps_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), 0);
   key_ = key;
   gridValid_ = true;
 }
@@ -192,7 +215,6 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
                                 uint32_t x0, int32_t origin, int32_t firstRow, int32_t endRow) {
   const int32_t K = halfColumns_;
   const size_t columns = static_cast<size_t>(K) + 1;
-  const int32_t cx = target.width / 2;
   const int64_t turn = int64_t{key_.mapWidth} << 16;
   const int64_t halfTurn = turn >> 1;
   const int32_t bytes = BytesPerPixelOf(target.depth);
@@ -213,34 +235,25 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       nodeY_[static_cast<size_t>(K - m)] = origin + y;
     }
     uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
-    rowRuns_.clear();
-    rowClamps_.clear();
-    int32_t rowStart = -1;
-    for (int32_t i = 0; i < 2 * K; ++i) {
-      const int32_t blockLeft = cx + kGrid * (i - K);
-      const int32_t first = std::max(blockLeft, 0);
-      const int32_t end = std::min(blockLeft + kGrid, target.width);
-      if (end <= first) continue;
+    PanoramaRun* run = rowRuns_.data();
+    uint8_t* clamp = rowClamps_.data();
+    for (int32_t i = blocksBegin_; i < blocksEnd_; ++i, ++run, ++clamp) {
       // The horizontal step the short way round the map.
       int64_t dx = static_cast<int32_t>(nodeX_[static_cast<size_t>(i) + 1] - nodeX_[static_cast<size_t>(i)]);
       dx = ((dx + halfTurn) & (turn - 1)) - halfTurn;
-      PanoramaRun run;
-      run.stepX = static_cast<int32_t>(dx >> 4);
-      run.stepY = (nodeY_[static_cast<size_t>(i) + 1] - nodeY_[static_cast<size_t>(i)]) >> 4;
-      const int32_t skip = first - blockLeft;
-      run.x = nodeX_[static_cast<size_t>(i)] + static_cast<uint32_t>(skip * run.stepX);
-      run.y = nodeY_[static_cast<size_t>(i)] + skip * run.stepY;
-      run.count = end - first;
-      const int64_t lastY = int64_t{run.y} + int64_t{run.count - 1} * run.stepY;
-      const bool inside = run.y >= 0 && run.y <= source.maxY && lastY >= 0 && lastY <= source.maxY;
-      if (rowStart < 0) rowStart = first;
-      rowRuns_.push_back(run);
-      rowClamps_.push_back(inside ? 0 : 1);
+      run->stepX = static_cast<int32_t>(dx >> 4);
+      run->stepY = (nodeY_[static_cast<size_t>(i) + 1] - nodeY_[static_cast<size_t>(i)]) >> 4;
+      const int32_t skip = blockSkip_[static_cast<size_t>(i)];
+      run->x = nodeX_[static_cast<size_t>(i)] + static_cast<uint32_t>(skip * run->stepX);
+      run->y = nodeY_[static_cast<size_t>(i)] + skip * run->stepY;
+      run->count = blockCount_[static_cast<size_t>(i)];
+      const int64_t lastY = int64_t{run->y} + int64_t{run->count - 1} * run->stepY;
+      *clamp = run->y >= 0 && run->y <= source.maxY && lastY >= 0 && lastY <= source.maxY ? 0 : 1;
     }
     // The blocks cover the row from its first column on, one after the other.
-    if (rowStart >= 0) {
-      RunPanoramaKernels(kind, source, rowRuns_.data(), rowClamps_.data(),
-                         static_cast<int32_t>(rowRuns_.size()), out + static_cast<ptrdiff_t>(rowStart) * bytes);
+    if (blocksEnd_ > blocksBegin_) {
+      RunPanoramaKernels(kind, source, rowRuns_.data(), rowClamps_.data(), blocksEnd_ - blocksBegin_,
+                         out + static_cast<ptrdiff_t>(rowStart_) * bytes);
     }
   }
 }
