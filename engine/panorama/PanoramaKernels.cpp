@@ -416,6 +416,7 @@ __attribute__((target("avx2"))) inline void DrawEight(const PanoramaSampleSource
 struct QualityConstants {
   const uint8_t* map;
   const uint8_t* below;  // map + rowBytes
+  uintptr_t ahead;  // the address of row 3, where reads ahead start
   __m256i columnMask;
   __m256i maxY;
   __m128i rowShift;  // log2 of the row length in pixels
@@ -423,7 +424,7 @@ struct QualityConstants {
 
 __attribute__((target("avx2"))) inline QualityConstants MakeQualityConstants(const PanoramaSampleSource& s,
                                                                              int32_t bytes) {
-  return {s.map, s.map + s.rowBytes, _mm256_set1_epi32(static_cast<int32_t>(s.columnMask)), _mm256_set1_epi32(s.maxY),
+  return {s.map, s.map + s.rowBytes, reinterpret_cast<uintptr_t>(s.map) + 3 * static_cast<uintptr_t>(s.rowBytes), _mm256_set1_epi32(static_cast<int32_t>(s.columnMask)), _mm256_set1_epi32(s.maxY),
           _mm_cvtsi32_si128(std::countr_zero(static_cast<uint32_t>(s.rowBytes / bytes)))};
 }
 
@@ -433,6 +434,15 @@ __attribute__((target("avx2"))) inline __m256i PixelIndex(const QualityConstants
   y = _mm256_min_epi32(_mm256_max_epi32(y, _mm256_setzero_si256()), c.maxY);
   const __m256i column = _mm256_and_si256(_mm256_srli_epi32(x, 16), c.columnMask);
   return _mm256_or_si256(_mm256_sll_epi32(_mm256_srli_epi32(y, 16), c.rowShift), column);
+}
+
+// Asks for the map's lines three rows below the pixels at two byte offsets:
+// the rows the screen's next rows read (the map is seen about as large as
+// the screen, and the screen's rows go down the map). Only an address is
+// formed: the row may lie outside the map, where the request is dropped.
+__attribute__((target("avx2"))) inline void ReadAhead(const QualityConstants& c, uint32_t first, uint32_t last) {
+  _mm_prefetch(reinterpret_cast<const char*>(c.ahead + first), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(c.ahead + last), _MM_HINT_T0);
 }
 
 // Whether some lane's right neighbour wraps round to column 0.
@@ -495,6 +505,7 @@ __attribute__((target("avx2"))) inline void Quality32x8(const QualityConstants& 
                                                          uint8_t* out) {
   const __m256i index = PixelIndex(c, x, y);
   const Indexes at = ToScalars(_mm256_slli_epi32(index, 2));
+  ReadAhead(c, at[0], at[7]);
   const __m256i weightMask = _mm256_set1_epi32(0x7F80);
   const __m256i wx = _mm256_and_si256(_mm256_srli_epi32(x, 1), weightMask);
   const __m256i wy = _mm256_and_si256(_mm256_srli_epi32(y, 1), weightMask);
@@ -514,6 +525,7 @@ __attribute__((target("avx2"))) inline void Pairs16(const QualityConstants& c, _
                                                      __m256i& bottom, __m256i& a, __m256i& b) {
   const __m256i index = PixelIndex(c, x, y);
   const Indexes at = ToScalars(_mm256_slli_epi32(index, 1));
+  ReadAhead(c, at[0], at[7]);
   const auto load = [](const uint8_t* p) { return static_cast<int32_t>(Load32(p)); };
   top = _mm256_setr_epi32(load(c.map + at[0]), load(c.map + at[1]), load(c.map + at[2]), load(c.map + at[3]),
                           load(c.map + at[4]), load(c.map + at[5]), load(c.map + at[6]), load(c.map + at[7]));

@@ -218,6 +218,16 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   const int64_t turn = int64_t{key_.mapWidth} << 16;
   const int64_t halfTurn = turn >> 1;
   const int32_t bytes = BytesPerPixelOf(target.depth);
+  // Locals, so that the stores into the runs need not reload them.
+  uint32_t* const nodeX = nodeX_.data();
+  int32_t* const nodeY = nodeY_.data();
+  const int32_t* const skips = blockSkip_.data();
+  const int32_t* const counts = blockCount_.data();
+  PanoramaRun* const runs = rowRuns_.data();
+  uint8_t* const clamps = rowClamps_.data();
+  const int32_t begin = blocksBegin_;
+  const int32_t blocks = blocksEnd_ - blocksBegin_;
+  const int32_t maxY = source.maxY;
   for (int32_t r = firstRow; r < endRow; ++r) {
     if (r >= bandTop_ && r < bandEnd_) continue;  // drawn by the band
     const int32_t k = r / kGrid + 1;
@@ -229,31 +239,32 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       const Node& b = row1[m];
       const int32_t x = a.x + j * ((b.x - a.x) >> 4);
       const int32_t y = a.y + j * ((b.y - a.y) >> 4);
-      nodeX_[static_cast<size_t>(K + m)] = x0 + static_cast<uint32_t>(x);
-      nodeX_[static_cast<size_t>(K - m)] = x0 - static_cast<uint32_t>(x);
-      nodeY_[static_cast<size_t>(K + m)] = origin + y;
-      nodeY_[static_cast<size_t>(K - m)] = origin + y;
+      nodeX[K + m] = x0 + static_cast<uint32_t>(x);
+      nodeX[K - m] = x0 - static_cast<uint32_t>(x);
+      nodeY[K + m] = origin + y;
+      nodeY[K - m] = origin + y;
     }
-    uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
-    PanoramaRun* run = rowRuns_.data();
-    uint8_t* clamp = rowClamps_.data();
-    for (int32_t i = blocksBegin_; i < blocksEnd_; ++i, ++run, ++clamp) {
+    for (int32_t n = 0; n < blocks; ++n) {
+      const int32_t i = begin + n;
       // The horizontal step the short way round the map.
-      int64_t dx = static_cast<int32_t>(nodeX_[static_cast<size_t>(i) + 1] - nodeX_[static_cast<size_t>(i)]);
+      int64_t dx = static_cast<int32_t>(nodeX[i + 1] - nodeX[i]);
       dx = ((dx + halfTurn) & (turn - 1)) - halfTurn;
-      run->stepX = static_cast<int32_t>(dx >> 4);
-      run->stepY = (nodeY_[static_cast<size_t>(i) + 1] - nodeY_[static_cast<size_t>(i)]) >> 4;
-      const int32_t skip = blockSkip_[static_cast<size_t>(i)];
-      run->x = nodeX_[static_cast<size_t>(i)] + static_cast<uint32_t>(skip * run->stepX);
-      run->y = nodeY_[static_cast<size_t>(i)] + skip * run->stepY;
-      run->count = blockCount_[static_cast<size_t>(i)];
-      const int64_t lastY = int64_t{run->y} + int64_t{run->count - 1} * run->stepY;
-      *clamp = run->y >= 0 && run->y <= source.maxY && lastY >= 0 && lastY <= source.maxY ? 0 : 1;
+      PanoramaRun run;
+      run.stepX = static_cast<int32_t>(dx >> 4);
+      run.stepY = (nodeY[i + 1] - nodeY[i]) >> 4;
+      const int32_t skip = skips[i];
+      run.x = nodeX[i] + static_cast<uint32_t>(skip * run.stepX);
+      run.y = nodeY[i] + skip * run.stepY;
+      run.count = counts[i];
+      const int64_t lastY = int64_t{run.y} + int64_t{run.count - 1} * run.stepY;
+      const bool inside = (run.y >= 0) & (run.y <= maxY) & (lastY >= 0) & (lastY <= maxY);
+      runs[n] = run;
+      clamps[n] = inside ? 0 : 1;
     }
     // The blocks cover the row from its first column on, one after the other.
-    if (blocksEnd_ > blocksBegin_) {
-      RunPanoramaKernels(kind, source, rowRuns_.data(), rowClamps_.data(), blocksEnd_ - blocksBegin_,
-                         out + static_cast<ptrdiff_t>(rowStart_) * bytes);
+    if (blocks > 0) {
+      uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+      RunPanoramaKernels(kind, source, runs, clamps, blocks, out + static_cast<ptrdiff_t>(rowStart_) * bytes);
     }
   }
 }
