@@ -215,8 +215,8 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
                                 uint32_t x0, int32_t origin, int32_t firstRow, int32_t endRow) {
   const int32_t K = halfColumns_;
   const size_t columns = static_cast<size_t>(K) + 1;
-  const int64_t turn = int64_t{key_.mapWidth} << 16;
-  const int64_t halfTurn = turn >> 1;
+  const uint32_t turn = static_cast<uint32_t>(key_.mapWidth) << 16;
+  const uint32_t halfTurn = turn >> 1;
   const int32_t bytes = BytesPerPixelOf(target.depth);
   // Locals, so that the stores into the runs need not reload them.
   uint32_t* const nodeX = nodeX_.data();
@@ -227,7 +227,7 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   uint8_t* const clamps = rowClamps_.data();
   const int32_t begin = blocksBegin_;
   const int32_t blocks = blocksEnd_ - blocksBegin_;
-  const int32_t maxY = source.maxY;
+  const auto maxY = static_cast<uint32_t>(source.maxY);
   for (int32_t r = firstRow; r < endRow; ++r) {
     if (r >= bandTop_ && r < bandEnd_) continue;  // drawn by the band
     const int32_t k = r / kGrid + 1;
@@ -246,20 +246,22 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
     }
     for (int32_t n = 0; n < blocks; ++n) {
       const int32_t i = begin + n;
-      // The horizontal step the short way round the map.
-      int64_t dx = static_cast<int32_t>(nodeX[i + 1] - nodeX[i]);
-      dx = ((dx + halfTurn) & (turn - 1)) - halfTurn;
+      // The horizontal step the short way round the map (a turn is a power
+      // of two of at most 2^30, so the 32-bit difference has the right bits).
+      const uint32_t dx = ((nodeX[i + 1] - nodeX[i] + halfTurn) & (turn - 1)) - halfTurn;
       PanoramaRun run;
-      run.stepX = static_cast<int32_t>(dx >> 4);
+      run.stepX = static_cast<int32_t>(dx) >> 4;
       run.stepY = (nodeY[i + 1] - nodeY[i]) >> 4;
       const int32_t skip = skips[i];
       run.x = nodeX[i] + static_cast<uint32_t>(skip * run.stepX);
       run.y = nodeY[i] + skip * run.stepY;
       run.count = counts[i];
-      const int64_t lastY = int64_t{run.y} + int64_t{run.count - 1} * run.stepY;
-      const bool inside = (run.y >= 0) & (run.y <= maxY) & (lastY >= 0) & (lastY <= maxY);
+      // Both ends inside [0, maxY]: maxY < 2^30 and |(count - 1) x stepY| < 2^31, so the
+      // last row leaves the range exactly when its 32-bit unsigned sum does.
+      const auto firstY = static_cast<uint32_t>(run.y);
+      const uint32_t lastY = firstY + static_cast<uint32_t>(run.count - 1) * static_cast<uint32_t>(run.stepY);
       runs[n] = run;
-      clamps[n] = inside ? 0 : 1;
+      clamps[n] = firstY <= maxY && lastY <= maxY ? 0 : 1;
     }
     // The blocks cover the row from its first column on, one after the other.
     if (blocks > 0) {
