@@ -314,13 +314,14 @@ __attribute__((target("avx2"))) inline __m256i Narrow(__m256i v0, __m256i v1) {
   return _mm256_packus_epi32(v0, v1);
 }
 
-// c0 + ((c1 - c0) w + 16) >> 5 per 16-bit lane.
-__attribute__((target("avx2"))) inline __m256i Lerp16x16(__m256i c0, __m256i c1, __m256i w) {
-  const __m256i product = _mm256_mullo_epi16(_mm256_sub_epi16(c1, c0), w);
-  return _mm256_add_epi16(c0, _mm256_srai_epi16(_mm256_add_epi16(product, _mm256_set1_epi16(16)), 5));
+// c0 + ((c1 - c0) w + 16) >> 5 per 16-bit lane, w10 = w (0..31) << 10:
+// the rounding high multiply by w << 10 gives ((c1 - c0) w + 16) >> 5 exactly.
+__attribute__((target("avx2"))) inline __m256i Lerp16x16(__m256i c0, __m256i c1, __m256i w10) {
+  return _mm256_add_epi16(c0, _mm256_mulhrs_epi16(_mm256_sub_epi16(c1, c0), w10));
 }
 
 // One component (`Shift` bits up, `Mask` wide) of four corners, blended.
+// The weights are a and b << 10 (see Lerp16x16).
 template <int Shift, int Mask>
 __attribute__((target("avx2"))) inline __m256i BilinearComponent(__m256i p00, __m256i p01, __m256i p10, __m256i p11,
                                                                  __m256i a, __m256i b) {
@@ -345,12 +346,39 @@ __attribute__((target("avx2"))) inline __m256i Blend16x16(__m256i top0, __m256i 
   const __m256i p01 = Narrow(_mm256_srli_epi32(top0, 16), _mm256_srli_epi32(top1, 16));
   const __m256i p10 = Narrow(_mm256_and_si256(bottom0, low16), _mm256_and_si256(bottom1, low16));
   const __m256i p11 = Narrow(_mm256_srli_epi32(bottom0, 16), _mm256_srli_epi32(bottom1, 16));
-  const __m256i a = Narrow(a0, a1);
-  const __m256i b = Narrow(b0, b1);
+  const __m256i a = _mm256_slli_epi16(Narrow(a0, a1), 10);
+  const __m256i b = _mm256_slli_epi16(Narrow(b0, b1), 10);
   const __m256i blue = BilinearComponent<0, 31>(p00, p01, p10, p11, a, b);
   const __m256i green = BilinearComponent<5, Is565 ? 63 : 31>(p00, p01, p10, p11, a, b);
   const __m256i red = BilinearComponent<Is565 ? 11 : 10, 31>(p00, p01, p10, p11, a, b);
   return _mm256_permute4x64_epi64(_mm256_or_si256(_mm256_or_si256(blue, green), red), 0xD8);
+}
+
+// Sixteen bilinear samples of a 15- or 16-bit map as Blend16x16 computes
+// them, from the pairs (pixel | right neighbour << 16) of the upper and the
+// lower row of two sets of eight: A holds samples 0-3 and 8-11, B samples
+// 4-7 and 12-15, so that the words come out in order; the weights are << 10
+// in 32-bit lanes. A byte shuffle puts the four left pixels of each half
+// before the four right ones, and the halves of A and B are joined.
+template <bool Is565>
+__attribute__((target("avx2"))) inline __m256i BlendPairs16(__m256i topA, __m256i bottomA, __m256i aA, __m256i bA,
+                                                            __m256i topB, __m256i bottomB, __m256i aB, __m256i bB) {
+  const __m256i split = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15,  //
+                                         0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15);
+  const __m256i tA = _mm256_shuffle_epi8(topA, split);
+  const __m256i tB = _mm256_shuffle_epi8(topB, split);
+  const __m256i uA = _mm256_shuffle_epi8(bottomA, split);
+  const __m256i uB = _mm256_shuffle_epi8(bottomB, split);
+  const __m256i p00 = _mm256_unpacklo_epi64(tA, tB);
+  const __m256i p01 = _mm256_unpackhi_epi64(tA, tB);
+  const __m256i p10 = _mm256_unpacklo_epi64(uA, uB);
+  const __m256i p11 = _mm256_unpackhi_epi64(uA, uB);
+  const __m256i a = _mm256_packus_epi32(aA, aB);
+  const __m256i b = _mm256_packus_epi32(bA, bB);
+  const __m256i blue = BilinearComponent<0, 31>(p00, p01, p10, p11, a, b);
+  const __m256i green = BilinearComponent<5, Is565 ? 63 : 31>(p00, p01, p10, p11, a, b);
+  const __m256i red = BilinearComponent<Is565 ? 11 : 10, 31>(p00, p01, p10, p11, a, b);
+  return _mm256_or_si256(_mm256_or_si256(blue, green), red);
 }
 
 // Eight pixels at map positions (x, y) into `out`, rows clamped to the map.
@@ -520,7 +548,7 @@ __attribute__((target("avx2"))) inline void Quality32x8(const QualityConstants& 
 
 // The pairs (pixel | right neighbour << 16) of eight samples of a 15- or
 // 16-bit map from the upper and the lower row (no sample's right neighbour
-// may wrap round), and their 5-bit weights.
+// may wrap round), and their 5-bit weights << 10.
 __attribute__((target("avx2"))) inline void Pairs16(const QualityConstants& c, __m256i x, __m256i y, __m256i& top,
                                                      __m256i& bottom, __m256i& a, __m256i& b) {
   const __m256i index = PixelIndex(c, x, y);
@@ -532,9 +560,18 @@ __attribute__((target("avx2"))) inline void Pairs16(const QualityConstants& c, _
   bottom = _mm256_setr_epi32(load(c.below + at[0]), load(c.below + at[1]), load(c.below + at[2]),
                              load(c.below + at[3]), load(c.below + at[4]), load(c.below + at[5]),
                              load(c.below + at[6]), load(c.below + at[7]));
-  const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-  a = _mm256_srli_epi32(_mm256_and_si256(x, low16), 11);
-  b = _mm256_srli_epi32(_mm256_and_si256(y, low16), 11);
+  const __m256i weightMask = _mm256_set1_epi32(0x7C00);
+  a = _mm256_and_si256(_mm256_srli_epi32(x, 1), weightMask);
+  b = _mm256_and_si256(_mm256_srli_epi32(y, 1), weightMask);
+}
+
+// The part of a run after its first `done` pixels.
+inline PanoramaRun RestOf(const PanoramaRun& run, int32_t done) {
+  PanoramaRun rest = run;
+  rest.x = run.x + static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepX);
+  rest.y = static_cast<int32_t>(static_cast<uint32_t>(run.y) + static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepY));
+  rest.count = run.count - done;
+  return rest;
 }
 
 // The runs of a screen row one after the other with bilinear samples, eight
@@ -548,28 +585,43 @@ __attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource&
     const PanoramaRun& run = runs[i];
     if (run.count <= 0) continue;
     int32_t done = 0;
-    if (run.count >= 8) {
-      Lanes lanes = StartLanes(run);
-      const __m256i stepX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 8u));
-      const __m256i stepY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 8u));
-      if constexpr (Kind != kPanoramaQuality32) {
+    if constexpr (Kind != kPanoramaQuality32) {
+      if (run.count >= 16) {
+        // Lanes A: samples 0-3 and 8-11, B: 4-7 and 12-15 (see BlendPairs16).
+        const __m256i order = _mm256_setr_epi32(0, 1, 2, 3, 8, 9, 10, 11);
+        __m256i xA = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(run.x)),
+                                      _mm256_mullo_epi32(order, _mm256_set1_epi32(run.stepX)));
+        __m256i yA = _mm256_add_epi32(_mm256_set1_epi32(run.y), _mm256_mullo_epi32(order, _mm256_set1_epi32(run.stepY)));
+        const __m256i fourX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 4u));
+        const __m256i fourY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 4u));
+        const __m256i sixteenX = _mm256_slli_epi32(fourX, 2);
+        const __m256i sixteenY = _mm256_slli_epi32(fourY, 2);
         for (; done + 16 <= run.count; done += 16) {
-          const __m256i x1 = _mm256_add_epi32(lanes.x, stepX);
-          const __m256i y1 = _mm256_add_epi32(lanes.y, stepY);
-          __m256i top0, bottom0, a0, b0, top1, bottom1, a1, b1;
-          if (AnyWraps(c, lanes.x) || AnyWraps(c, x1)) {
-            Corners16(s, lanes.x, lanes.y, top0, bottom0, a0, b0);
-            Corners16(s, x1, y1, top1, bottom1, a1, b1);
+          const __m256i xB = _mm256_add_epi32(xA, fourX);
+          const __m256i yB = _mm256_add_epi32(yA, fourY);
+          __m256i topA, bottomA, aA, bA, topB, bottomB, aB, bB;
+          if (AnyWraps(c, xA) || AnyWraps(c, xB)) {
+            Corners16(s, xA, yA, topA, bottomA, aA, bA);
+            Corners16(s, xB, yB, topB, bottomB, aB, bB);
+            aA = _mm256_slli_epi32(aA, 10);
+            bA = _mm256_slli_epi32(bA, 10);
+            aB = _mm256_slli_epi32(aB, 10);
+            bB = _mm256_slli_epi32(bB, 10);
           } else {
-            Pairs16(c, lanes.x, lanes.y, top0, bottom0, a0, b0);
-            Pairs16(c, x1, y1, top1, bottom1, a1, b1);
+            Pairs16(c, xA, yA, topA, bottomA, aA, bA);
+            Pairs16(c, xB, yB, topB, bottomB, aB, bB);
           }
           _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + static_cast<ptrdiff_t>(done) * bytes),
-                              Blend16x16<Kind == kPanoramaQuality16>(top0, bottom0, a0, b0, top1, bottom1, a1, b1));
-          lanes.x = _mm256_add_epi32(x1, stepX);
-          lanes.y = _mm256_add_epi32(y1, stepY);
+                              BlendPairs16<Kind == kPanoramaQuality16>(topA, bottomA, aA, bA, topB, bottomB, aB, bB));
+          xA = _mm256_add_epi32(xA, sixteenX);
+          yA = _mm256_add_epi32(yA, sixteenY);
         }
       }
+    }
+    if (run.count - done >= 8) {
+      Lanes lanes = StartLanes(RestOf(run, done));
+      const __m256i stepX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 8u));
+      const __m256i stepY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 8u));
       for (; done + 8 <= run.count; done += 8) {
         uint8_t* out = target + static_cast<ptrdiff_t>(done) * bytes;
         if constexpr (Kind == kPanoramaQuality32) {
@@ -586,10 +638,7 @@ __attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource&
       }
     }
     if (done < run.count) {
-      PanoramaRun rest = run;
-      rest.x = run.x + static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepX);
-      rest.y = static_cast<int32_t>(static_cast<uint32_t>(run.y) + static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepY));
-      rest.count = run.count - done;
+      const PanoramaRun rest = RestOf(run, done);
       if constexpr (Kind == kPanoramaQuality32) {
         Loop<uint32_t, Quality32, true>(s, rest, target + static_cast<ptrdiff_t>(done) * bytes);
       } else if constexpr (Kind == kPanoramaQuality16) {
