@@ -440,11 +440,12 @@ __attribute__((target("avx2"))) inline void DrawEight(const PanoramaSampleSource
 }
 
 // What the bilinear blocks below keep for a whole row of runs: the map, its
-// next row, and the address arithmetic in lanes.
+// second row, where the reads ahead start, and the address arithmetic in
+// lanes (rows a power of two of pixels apart).
 struct QualityConstants {
   const uint8_t* map;
   const uint8_t* below;  // map + rowBytes
-  uintptr_t ahead;  // the address of row 3, where reads ahead start
+  uintptr_t ahead;       // the address of row 3 (as a number: it may lie past the map)
   __m256i columnMask;
   __m256i maxY;
   __m128i rowShift;  // log2 of the row length in pixels
@@ -452,7 +453,11 @@ struct QualityConstants {
 
 __attribute__((target("avx2"))) inline QualityConstants MakeQualityConstants(const PanoramaSampleSource& s,
                                                                              int32_t bytes) {
-  return {s.map, s.map + s.rowBytes, reinterpret_cast<uintptr_t>(s.map) + 3 * static_cast<uintptr_t>(s.rowBytes), _mm256_set1_epi32(static_cast<int32_t>(s.columnMask)), _mm256_set1_epi32(s.maxY),
+  return {s.map,
+          s.map + s.rowBytes,
+          reinterpret_cast<uintptr_t>(s.map) + 3 * static_cast<uintptr_t>(s.rowBytes),
+          _mm256_set1_epi32(static_cast<int32_t>(s.columnMask)),
+          _mm256_set1_epi32(s.maxY),
           _mm_cvtsi32_si128(std::countr_zero(static_cast<uint32_t>(s.rowBytes / bytes)))};
 }
 
@@ -494,8 +499,8 @@ __attribute__((target("avx2"))) inline Indexes ToScalars(__m256i index) {
 
 // Eight bytes at p and eight at q, as the low and the high half.
 __attribute__((target("avx2"))) inline __m128i LoadTwo(const uint8_t* p, const uint8_t* q) {
-  return _mm_castpd_si128(
-      _mm_loadh_pd(_mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), reinterpret_cast<const double*>(q)));
+  const __m128d low = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+  return _mm_castpd_si128(_mm_loadh_pd(low, reinterpret_cast<const double*>(q)));
 }
 
 // Two eight-byte pairs in each half: those of samples k, k + 1 in the low
@@ -569,7 +574,8 @@ __attribute__((target("avx2"))) inline void Pairs16(const QualityConstants& c, _
 inline PanoramaRun RestOf(const PanoramaRun& run, int32_t done) {
   PanoramaRun rest = run;
   rest.x = run.x + static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepX);
-  rest.y = static_cast<int32_t>(static_cast<uint32_t>(run.y) + static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepY));
+  rest.y = static_cast<int32_t>(static_cast<uint32_t>(run.y) +
+                                static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepY));
   rest.count = run.count - done;
   return rest;
 }
@@ -591,7 +597,8 @@ __attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource&
         const __m256i order = _mm256_setr_epi32(0, 1, 2, 3, 8, 9, 10, 11);
         __m256i xA = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(run.x)),
                                       _mm256_mullo_epi32(order, _mm256_set1_epi32(run.stepX)));
-        __m256i yA = _mm256_add_epi32(_mm256_set1_epi32(run.y), _mm256_mullo_epi32(order, _mm256_set1_epi32(run.stepY)));
+        __m256i yA = _mm256_add_epi32(_mm256_set1_epi32(run.y),
+                                      _mm256_mullo_epi32(order, _mm256_set1_epi32(run.stepY)));
         const __m256i fourX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 4u));
         const __m256i fourY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 4u));
         const __m256i sixteenX = _mm256_slli_epi32(fourX, 2);
