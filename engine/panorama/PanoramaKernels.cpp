@@ -314,13 +314,14 @@ __attribute__((target("avx2"))) inline __m256i Narrow(__m256i v0, __m256i v1) {
   return _mm256_packus_epi32(v0, v1);
 }
 
-// c0 + ((c1 - c0) w + 16) >> 5 per 16-bit lane.
-__attribute__((target("avx2"))) inline __m256i Lerp16x16(__m256i c0, __m256i c1, __m256i w) {
-  const __m256i product = _mm256_mullo_epi16(_mm256_sub_epi16(c1, c0), w);
-  return _mm256_add_epi16(c0, _mm256_srai_epi16(_mm256_add_epi16(product, _mm256_set1_epi16(16)), 5));
+// c0 + ((c1 - c0) w + 16) >> 5 per 16-bit lane, w10 = w (0..31) << 10:
+// the rounding high multiply by w << 10 gives ((c1 - c0) w + 16) >> 5 exactly.
+__attribute__((target("avx2"))) inline __m256i Lerp16x16(__m256i c0, __m256i c1, __m256i w10) {
+  return _mm256_add_epi16(c0, _mm256_mulhrs_epi16(_mm256_sub_epi16(c1, c0), w10));
 }
 
 // One component (`Shift` bits up, `Mask` wide) of four corners, blended.
+// The weights are a and b << 10 (see Lerp16x16).
 template <int Shift, int Mask>
 __attribute__((target("avx2"))) inline __m256i BilinearComponent(__m256i p00, __m256i p01, __m256i p10, __m256i p11,
                                                                  __m256i a, __m256i b) {
@@ -345,12 +346,39 @@ __attribute__((target("avx2"))) inline __m256i Blend16x16(__m256i top0, __m256i 
   const __m256i p01 = Narrow(_mm256_srli_epi32(top0, 16), _mm256_srli_epi32(top1, 16));
   const __m256i p10 = Narrow(_mm256_and_si256(bottom0, low16), _mm256_and_si256(bottom1, low16));
   const __m256i p11 = Narrow(_mm256_srli_epi32(bottom0, 16), _mm256_srli_epi32(bottom1, 16));
-  const __m256i a = Narrow(a0, a1);
-  const __m256i b = Narrow(b0, b1);
+  const __m256i a = _mm256_slli_epi16(Narrow(a0, a1), 10);
+  const __m256i b = _mm256_slli_epi16(Narrow(b0, b1), 10);
   const __m256i blue = BilinearComponent<0, 31>(p00, p01, p10, p11, a, b);
   const __m256i green = BilinearComponent<5, Is565 ? 63 : 31>(p00, p01, p10, p11, a, b);
   const __m256i red = BilinearComponent<Is565 ? 11 : 10, 31>(p00, p01, p10, p11, a, b);
   return _mm256_permute4x64_epi64(_mm256_or_si256(_mm256_or_si256(blue, green), red), 0xD8);
+}
+
+// Sixteen bilinear samples of a 15- or 16-bit map as Blend16x16 computes
+// them, from the pairs (pixel | right neighbour << 16) of the upper and the
+// lower row of two sets of eight: A holds samples 0-3 and 8-11, B samples
+// 4-7 and 12-15, so that the words come out in order; the weights are << 10
+// in 32-bit lanes. A byte shuffle puts the four left pixels of each half
+// before the four right ones, and the halves of A and B are joined.
+template <bool Is565>
+__attribute__((target("avx2"))) inline __m256i BlendPairs16(__m256i topA, __m256i bottomA, __m256i aA, __m256i bA,
+                                                            __m256i topB, __m256i bottomB, __m256i aB, __m256i bB) {
+  const __m256i split = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15,  //
+                                         0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15);
+  const __m256i tA = _mm256_shuffle_epi8(topA, split);
+  const __m256i tB = _mm256_shuffle_epi8(topB, split);
+  const __m256i uA = _mm256_shuffle_epi8(bottomA, split);
+  const __m256i uB = _mm256_shuffle_epi8(bottomB, split);
+  const __m256i p00 = _mm256_unpacklo_epi64(tA, tB);
+  const __m256i p01 = _mm256_unpackhi_epi64(tA, tB);
+  const __m256i p10 = _mm256_unpacklo_epi64(uA, uB);
+  const __m256i p11 = _mm256_unpackhi_epi64(uA, uB);
+  const __m256i a = _mm256_packus_epi32(aA, aB);
+  const __m256i b = _mm256_packus_epi32(bA, bB);
+  const __m256i blue = BilinearComponent<0, 31>(p00, p01, p10, p11, a, b);
+  const __m256i green = BilinearComponent<5, Is565 ? 63 : 31>(p00, p01, p10, p11, a, b);
+  const __m256i red = BilinearComponent<Is565 ? 11 : 10, 31>(p00, p01, p10, p11, a, b);
+  return _mm256_or_si256(_mm256_or_si256(blue, green), red);
 }
 
 // Eight pixels at map positions (x, y) into `out`, rows clamped to the map.
@@ -408,6 +436,225 @@ __attribute__((target("avx2"))) inline void DrawEight(const PanoramaSampleSource
         Store16(out, Blend16x8<0x03E07C1Fu, 0x02004010u, 0x03E07C1Fu>(p00, p01, p10, p11, a, b));
       }
     }
+  }
+}
+
+// What the bilinear blocks below keep for a whole row of runs: the map, its
+// second row, where the reads ahead start, and the address arithmetic in
+// lanes (rows a power of two of pixels apart).
+struct QualityConstants {
+  const uint8_t* map;
+  const uint8_t* below;  // map + rowBytes
+  uintptr_t ahead;       // the address of row 3 (as a number: it may lie past the map)
+  __m256i columnMask;
+  __m256i maxY;
+  __m128i rowShift;  // log2 of the row length in pixels
+};
+
+__attribute__((target("avx2"))) inline QualityConstants MakeQualityConstants(const PanoramaSampleSource& s,
+                                                                             int32_t bytes) {
+  return {s.map,
+          s.map + s.rowBytes,
+          reinterpret_cast<uintptr_t>(s.map) + 3 * static_cast<uintptr_t>(s.rowBytes),
+          _mm256_set1_epi32(static_cast<int32_t>(s.columnMask)),
+          _mm256_set1_epi32(s.maxY),
+          _mm_cvtsi32_si128(std::countr_zero(static_cast<uint32_t>(s.rowBytes / bytes)))};
+}
+
+// The pixel index (row x width + column) of each lane's upper left
+// neighbour, rows clamped to the map, and the clamped y.
+__attribute__((target("avx2"))) inline __m256i PixelIndex(const QualityConstants& c, __m256i x, __m256i& y) {
+  y = _mm256_min_epi32(_mm256_max_epi32(y, _mm256_setzero_si256()), c.maxY);
+  const __m256i column = _mm256_and_si256(_mm256_srli_epi32(x, 16), c.columnMask);
+  return _mm256_or_si256(_mm256_sll_epi32(_mm256_srli_epi32(y, 16), c.rowShift), column);
+}
+
+// Asks for the map's lines three rows below the pixels at two byte offsets:
+// the rows the screen's next rows read (the map is seen about as large as
+// the screen, and the screen's rows go down the map). Only an address is
+// formed: the row may lie outside the map, where the request is dropped.
+__attribute__((target("avx2"))) inline void ReadAhead(const QualityConstants& c, uint32_t first, uint32_t last) {
+  _mm_prefetch(reinterpret_cast<const char*>(c.ahead + first), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(c.ahead + last), _MM_HINT_T0);
+}
+
+// Whether some lane's right neighbour wraps round to column 0.
+__attribute__((target("avx2"))) inline bool AnyWraps(const QualityConstants& c, __m256i x) {
+  const __m256i column = _mm256_and_si256(_mm256_srli_epi32(x, 16), c.columnMask);
+  return _mm256_movemask_epi8(_mm256_cmpeq_epi32(column, c.columnMask)) != 0;
+}
+
+// The eight 32-bit indexes of `index` as scalars, two to a 64-bit register.
+struct Indexes {
+  uint64_t pairs[4];
+  uint32_t operator[](int k) const { return static_cast<uint32_t>(pairs[k / 2] >> (32 * (k % 2))); }
+};
+
+__attribute__((target("avx2"))) inline Indexes ToScalars(__m256i index) {
+  const __m128i low = _mm256_castsi256_si128(index);
+  const __m128i high = _mm256_extracti128_si256(index, 1);
+  return {{static_cast<uint64_t>(_mm_cvtsi128_si64(low)), static_cast<uint64_t>(_mm_extract_epi64(low, 1)),
+           static_cast<uint64_t>(_mm_cvtsi128_si64(high)), static_cast<uint64_t>(_mm_extract_epi64(high, 1))}};
+}
+
+// Eight bytes at p and eight at q, as the low and the high half.
+__attribute__((target("avx2"))) inline __m128i LoadTwo(const uint8_t* p, const uint8_t* q) {
+  const __m128d low = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+  return _mm_castpd_si128(_mm_loadh_pd(low, reinterpret_cast<const double*>(q)));
+}
+
+// Two eight-byte pairs in each half: those of samples k, k + 1 in the low
+// half and k + 4, k + 5 in the high half, from `row`.
+__attribute__((target("avx2"))) inline __m256i PairsOf(const uint8_t* row, const Indexes& at, int k) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(LoadTwo(row + at[k], row + at[k + 1])),
+                                 LoadTwo(row + at[k + 4], row + at[k + 5]), 1);
+}
+
+// The bilinear blends of four samples whose pairs are in `top` and `bottom`
+// (see PairsOf), with the weights << 7 in the low word of the 32-bit lanes of
+// wx and wy picked out by `spread`, as 16-bit lanes: the four components of
+// the samples in PairsOf's order.
+__attribute__((target("avx2"))) inline __m256i BlendPairs32(__m256i top, __m256i bottom, __m256i wx, __m256i wy,
+                                                            __m256i spread) {
+  // The left pixel's components (bytes 0-3 and 8-11 of each half) and the
+  // right one's (4-7, 12-15) over 16-bit lanes.
+  const __m256i left = _mm256_setr_epi8(0, -1, 1, -1, 2, -1, 3, -1, 8, -1, 9, -1, 10, -1, 11, -1,  //
+                                        0, -1, 1, -1, 2, -1, 3, -1, 8, -1, 9, -1, 10, -1, 11, -1);
+  const __m256i right = _mm256_setr_epi8(4, -1, 5, -1, 6, -1, 7, -1, 12, -1, 13, -1, 14, -1, 15, -1,  //
+                                         4, -1, 5, -1, 6, -1, 7, -1, 12, -1, 13, -1, 14, -1, 15, -1);
+  const __m256i a = _mm256_shuffle_epi8(wx, spread);
+  const __m256i b = _mm256_shuffle_epi8(wy, spread);
+  const __m256i upper = LerpLanes(_mm256_shuffle_epi8(top, left), _mm256_shuffle_epi8(top, right), a);
+  const __m256i lower = LerpLanes(_mm256_shuffle_epi8(bottom, left), _mm256_shuffle_epi8(bottom, right), a);
+  return LerpLanes(upper, lower, b);
+}
+
+// Bilinear samples of eight 32-bit pixels, each blend as Lerp32 does it (no
+// sample's right neighbour may wrap round). Every sample's pixel and right
+// neighbour are read as one eight-byte pair from the upper and from the lower
+// row; the halves of a register take the pairs of samples 0, 1 and 4, 5, or
+// 2, 3 and 6, 7, so that the words packed back to bytes come out in order.
+__attribute__((target("avx2"))) inline void Quality32x8(const QualityConstants& c, __m256i x, __m256i y,
+                                                         uint8_t* out) {
+  const __m256i index = PixelIndex(c, x, y);
+  const Indexes at = ToScalars(_mm256_slli_epi32(index, 2));
+  ReadAhead(c, at[0], at[7]);
+  const __m256i weightMask = _mm256_set1_epi32(0x7F80);
+  const __m256i wx = _mm256_and_si256(_mm256_srli_epi32(x, 1), weightMask);
+  const __m256i wy = _mm256_and_si256(_mm256_srli_epi32(y, 1), weightMask);
+  const __m256i spreadA = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5,  //
+                                           0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5);
+  const __m256i spreadB = _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13,  //
+                                           8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13);
+  const __m256i first = BlendPairs32(PairsOf(c.map, at, 0), PairsOf(c.below, at, 0), wx, wy, spreadA);
+  const __m256i second = BlendPairs32(PairsOf(c.map, at, 2), PairsOf(c.below, at, 2), wx, wy, spreadB);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(first, second));
+}
+
+// The pairs (pixel | right neighbour << 16) of eight samples of a 15- or
+// 16-bit map from the upper and the lower row (no sample's right neighbour
+// may wrap round), and their 5-bit weights << 10.
+__attribute__((target("avx2"))) inline void Pairs16(const QualityConstants& c, __m256i x, __m256i y, __m256i& top,
+                                                     __m256i& bottom, __m256i& a, __m256i& b) {
+  const __m256i index = PixelIndex(c, x, y);
+  const Indexes at = ToScalars(_mm256_slli_epi32(index, 1));
+  ReadAhead(c, at[0], at[7]);
+  const auto load = [](const uint8_t* p) { return static_cast<int32_t>(Load32(p)); };
+  top = _mm256_setr_epi32(load(c.map + at[0]), load(c.map + at[1]), load(c.map + at[2]), load(c.map + at[3]),
+                          load(c.map + at[4]), load(c.map + at[5]), load(c.map + at[6]), load(c.map + at[7]));
+  bottom = _mm256_setr_epi32(load(c.below + at[0]), load(c.below + at[1]), load(c.below + at[2]),
+                             load(c.below + at[3]), load(c.below + at[4]), load(c.below + at[5]),
+                             load(c.below + at[6]), load(c.below + at[7]));
+  const __m256i weightMask = _mm256_set1_epi32(0x7C00);
+  a = _mm256_and_si256(_mm256_srli_epi32(x, 1), weightMask);
+  b = _mm256_and_si256(_mm256_srli_epi32(y, 1), weightMask);
+}
+
+// The part of a run after its first `done` pixels.
+inline PanoramaRun RestOf(const PanoramaRun& run, int32_t done) {
+  PanoramaRun rest = run;
+  rest.x = run.x + static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepX);
+  rest.y = static_cast<int32_t>(static_cast<uint32_t>(run.y) +
+                                static_cast<uint32_t>(done) * static_cast<uint32_t>(run.stepY));
+  rest.count = run.count - done;
+  return rest;
+}
+
+// The runs of a screen row one after the other with bilinear samples, eight
+// (sixteen at 15 and 16 bits) at a time, the rest of each run one by one.
+template <PanoramaKernelKind Kind>
+__attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource& s, const PanoramaRun* runs,
+                                                     int32_t count, uint8_t* target) {
+  constexpr int32_t bytes = Kind == kPanoramaQuality32 ? 4 : 2;
+  const QualityConstants c = MakeQualityConstants(s, bytes);
+  for (int32_t i = 0; i < count; ++i) {
+    const PanoramaRun& run = runs[i];
+    if (run.count <= 0) continue;
+    int32_t done = 0;
+    if constexpr (Kind != kPanoramaQuality32) {
+      if (run.count >= 16) {
+        // Lanes A: samples 0-3 and 8-11, B: 4-7 and 12-15 (see BlendPairs16).
+        const __m256i order = _mm256_setr_epi32(0, 1, 2, 3, 8, 9, 10, 11);
+        __m256i xA = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(run.x)),
+                                      _mm256_mullo_epi32(order, _mm256_set1_epi32(run.stepX)));
+        __m256i yA = _mm256_add_epi32(_mm256_set1_epi32(run.y),
+                                      _mm256_mullo_epi32(order, _mm256_set1_epi32(run.stepY)));
+        const __m256i fourX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 4u));
+        const __m256i fourY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 4u));
+        const __m256i sixteenX = _mm256_slli_epi32(fourX, 2);
+        const __m256i sixteenY = _mm256_slli_epi32(fourY, 2);
+        for (; done + 16 <= run.count; done += 16) {
+          const __m256i xB = _mm256_add_epi32(xA, fourX);
+          const __m256i yB = _mm256_add_epi32(yA, fourY);
+          __m256i topA, bottomA, aA, bA, topB, bottomB, aB, bB;
+          if (AnyWraps(c, xA) || AnyWraps(c, xB)) {
+            Corners16(s, xA, yA, topA, bottomA, aA, bA);
+            Corners16(s, xB, yB, topB, bottomB, aB, bB);
+            aA = _mm256_slli_epi32(aA, 10);
+            bA = _mm256_slli_epi32(bA, 10);
+            aB = _mm256_slli_epi32(aB, 10);
+            bB = _mm256_slli_epi32(bB, 10);
+          } else {
+            Pairs16(c, xA, yA, topA, bottomA, aA, bA);
+            Pairs16(c, xB, yB, topB, bottomB, aB, bB);
+          }
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + static_cast<ptrdiff_t>(done) * bytes),
+                              BlendPairs16<Kind == kPanoramaQuality16>(topA, bottomA, aA, bA, topB, bottomB, aB, bB));
+          xA = _mm256_add_epi32(xA, sixteenX);
+          yA = _mm256_add_epi32(yA, sixteenY);
+        }
+      }
+    }
+    if (run.count - done >= 8) {
+      Lanes lanes = StartLanes(RestOf(run, done));
+      const __m256i stepX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 8u));
+      const __m256i stepY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 8u));
+      for (; done + 8 <= run.count; done += 8) {
+        uint8_t* out = target + static_cast<ptrdiff_t>(done) * bytes;
+        if constexpr (Kind == kPanoramaQuality32) {
+          if (AnyWraps(c, lanes.x)) {
+            DrawEight<Kind>(s, lanes.x, lanes.y, out);
+          } else {
+            Quality32x8(c, lanes.x, lanes.y, out);
+          }
+        } else {
+          DrawEight<Kind>(s, lanes.x, lanes.y, out);
+        }
+        lanes.x = _mm256_add_epi32(lanes.x, stepX);
+        lanes.y = _mm256_add_epi32(lanes.y, stepY);
+      }
+    }
+    if (done < run.count) {
+      const PanoramaRun rest = RestOf(run, done);
+      if constexpr (Kind == kPanoramaQuality32) {
+        Loop<uint32_t, Quality32, true>(s, rest, target + static_cast<ptrdiff_t>(done) * bytes);
+      } else if constexpr (Kind == kPanoramaQuality16) {
+        Loop<uint16_t, Quality565, true>(s, rest, target + static_cast<ptrdiff_t>(done) * bytes);
+      } else {
+        Loop<uint16_t, Quality555, true>(s, rest, target + static_cast<ptrdiff_t>(done) * bytes);
+      }
+    }
+    target += static_cast<ptrdiff_t>(run.count) * bytes;
   }
 }
 
@@ -539,6 +786,16 @@ void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& sou
     }
     return;
   }
+#ifdef OSTREVAN_PANORAMA_AVX2
+  if (KernelLevel() >= platform::kSimdAvx2 && (source.rowBytes & (source.rowBytes - 1)) == 0) {
+    switch (kind) {
+      case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, runs, count, target); return;
+      case kPanoramaQuality16: QualityRunsAvx2<kPanoramaQuality16>(source, runs, count, target); return;
+      case kPanoramaQuality32: QualityRunsAvx2<kPanoramaQuality32>(source, runs, count, target); return;
+      default: break;
+    }
+  }
+#endif
   const int32_t bytes = kind == kPanoramaFast32 || kind == kPanoramaQuality32 ? 4 : 2;
   for (int32_t i = 0; i < count; ++i) {
     RunPanoramaKernel(kind, source, runs[i], target, clampRows[i] != 0);

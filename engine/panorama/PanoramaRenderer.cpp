@@ -140,6 +140,29 @@ void PanoramaRenderer::BuildGrid(const Key& key) {
   }
   nodeX_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
   nodeY_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
+  // The screen columns of the blocks between neighbouring nodes, clipped to
+  // the screen: the same for every row. Those left non-empty are adjacent.
+  blockSkip_.assign(static_cast<size_t>(2 * halfColumns_), 0);
+  blockCount_.assign(static_cast<size_t>(2 * halfColumns_), 0);
+  blocksBegin_ = blocksEnd_ = 0;
+  rowStart_ = 0;
+  bool first = true;
+  for (int32_t i = 0; i < 2 * halfColumns_; ++i) {
+    const int32_t blockLeft = cx + kGrid * (i - halfColumns_);
+    const int32_t begin = std::max(blockLeft, 0);
+    const int32_t end = std::min(blockLeft + kGrid, key.width);
+    if (end <= begin) continue;
+    if (first) {
+      blocksBegin_ = i;
+      rowStart_ = begin;
+      first = false;
+    }
+    blocksEnd_ = i + 1;
+    blockSkip_[static_cast<size_t>(i)] = begin - blockLeft;
+    blockCount_[static_cast<size_t>(i)] = end - begin;
+  }
+  rowRuns_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), PanoramaRun{});
+  rowClamps_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), 0);
   key_ = key;
   gridValid_ = true;
 }
@@ -192,10 +215,19 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
                                 uint32_t x0, int32_t origin, int32_t firstRow, int32_t endRow) {
   const int32_t K = halfColumns_;
   const size_t columns = static_cast<size_t>(K) + 1;
-  const int32_t cx = target.width / 2;
-  const int64_t turn = int64_t{key_.mapWidth} << 16;
-  const int64_t halfTurn = turn >> 1;
+  const uint32_t turn = static_cast<uint32_t>(key_.mapWidth) << 16;
+  const uint32_t halfTurn = turn >> 1;
   const int32_t bytes = BytesPerPixelOf(target.depth);
+  // Locals, so that the stores into the runs need not reload them.
+  uint32_t* const nodeX = nodeX_.data();
+  int32_t* const nodeY = nodeY_.data();
+  const int32_t* const skips = blockSkip_.data();
+  const int32_t* const counts = blockCount_.data();
+  PanoramaRun* const runs = rowRuns_.data();
+  uint8_t* const clamps = rowClamps_.data();
+  const int32_t begin = blocksBegin_;
+  const int32_t blocks = blocksEnd_ - blocksBegin_;
+  const auto maxY = static_cast<uint32_t>(source.maxY);
   for (int32_t r = firstRow; r < endRow; ++r) {
     if (r >= bandTop_ && r < bandEnd_) continue;  // drawn by the band
     const int32_t k = r / kGrid + 1;
@@ -207,40 +239,34 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       const Node& b = row1[m];
       const int32_t x = a.x + j * ((b.x - a.x) >> 4);
       const int32_t y = a.y + j * ((b.y - a.y) >> 4);
-      nodeX_[static_cast<size_t>(K + m)] = x0 + static_cast<uint32_t>(x);
-      nodeX_[static_cast<size_t>(K - m)] = x0 - static_cast<uint32_t>(x);
-      nodeY_[static_cast<size_t>(K + m)] = origin + y;
-      nodeY_[static_cast<size_t>(K - m)] = origin + y;
+      nodeX[K + m] = x0 + static_cast<uint32_t>(x);
+      nodeX[K - m] = x0 - static_cast<uint32_t>(x);
+      nodeY[K + m] = origin + y;
+      nodeY[K - m] = origin + y;
     }
-    uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
-    rowRuns_.clear();
-    rowClamps_.clear();
-    int32_t rowStart = -1;
-    for (int32_t i = 0; i < 2 * K; ++i) {
-      const int32_t blockLeft = cx + kGrid * (i - K);
-      const int32_t first = std::max(blockLeft, 0);
-      const int32_t end = std::min(blockLeft + kGrid, target.width);
-      if (end <= first) continue;
-      // The horizontal step the short way round the map.
-      int64_t dx = static_cast<int32_t>(nodeX_[static_cast<size_t>(i) + 1] - nodeX_[static_cast<size_t>(i)]);
-      dx = ((dx + halfTurn) & (turn - 1)) - halfTurn;
+    for (int32_t n = 0; n < blocks; ++n) {
+      const int32_t i = begin + n;
+      // The horizontal step the short way round the map (a turn is a power
+      // of two of at most 2^30, so the 32-bit difference has the right bits).
+      const uint32_t dx = ((nodeX[i + 1] - nodeX[i] + halfTurn) & (turn - 1)) - halfTurn;
       PanoramaRun run;
-      run.stepX = static_cast<int32_t>(dx >> 4);
-      run.stepY = (nodeY_[static_cast<size_t>(i) + 1] - nodeY_[static_cast<size_t>(i)]) >> 4;
-      const int32_t skip = first - blockLeft;
-      run.x = nodeX_[static_cast<size_t>(i)] + static_cast<uint32_t>(skip * run.stepX);
-      run.y = nodeY_[static_cast<size_t>(i)] + skip * run.stepY;
-      run.count = end - first;
-      const int64_t lastY = int64_t{run.y} + int64_t{run.count - 1} * run.stepY;
-      const bool inside = run.y >= 0 && run.y <= source.maxY && lastY >= 0 && lastY <= source.maxY;
-      if (rowStart < 0) rowStart = first;
-      rowRuns_.push_back(run);
-      rowClamps_.push_back(inside ? 0 : 1);
+      run.stepX = static_cast<int32_t>(dx) >> 4;
+      run.stepY = (nodeY[i + 1] - nodeY[i]) >> 4;
+      const int32_t skip = skips[i];
+      run.x = nodeX[i] + static_cast<uint32_t>(skip * run.stepX);
+      run.y = nodeY[i] + skip * run.stepY;
+      run.count = counts[i];
+      // Both ends inside [0, maxY]: maxY < 2^30 and |(count - 1) x stepY| < 2^31, so the
+      // last row leaves the range exactly when its 32-bit unsigned sum does.
+      const auto firstY = static_cast<uint32_t>(run.y);
+      const uint32_t lastY = firstY + static_cast<uint32_t>(run.count - 1) * static_cast<uint32_t>(run.stepY);
+      runs[n] = run;
+      clamps[n] = firstY <= maxY && lastY <= maxY ? 0 : 1;
     }
     // The blocks cover the row from its first column on, one after the other.
-    if (rowStart >= 0) {
-      RunPanoramaKernels(kind, source, rowRuns_.data(), rowClamps_.data(),
-                         static_cast<int32_t>(rowRuns_.size()), out + static_cast<ptrdiff_t>(rowStart) * bytes);
+    if (blocks > 0) {
+      uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+      RunPanoramaKernels(kind, source, runs, clamps, blocks, out + static_cast<ptrdiff_t>(rowStart_) * bytes);
     }
   }
 }

@@ -104,6 +104,15 @@ class PanoramaRenderer {
   std::vector<Node> band_;  // per pixel, full width
   std::vector<uint32_t> nodeX_;
   std::vector<int32_t> nodeY_;
+  // The screen columns of each block between neighbouring nodes: the first
+  // column's distance from the block's left edge and the column count
+  // (0 for blocks off the screen). Blocks [blocksBegin_, blocksEnd_) cover
+  // the row from rowStart_ on.
+  std::vector<int32_t> blockSkip_;
+  std::vector<int32_t> blockCount_;
+  int32_t blocksBegin_ = 0;
+  int32_t blocksEnd_ = 0;
+  int32_t rowStart_ = 0;
   // The runs of one screen row, drawn in one call.
   std::vector<PanoramaRun> rowRuns_;
   std::vector<uint8_t> rowClamps_;
