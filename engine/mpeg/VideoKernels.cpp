@@ -249,6 +249,171 @@ constexpr TransformAndStore kTransformAndStoreAvx2[2][2][3] = {
      {InverseTransformAndStoreAvx2<true, 4, 1>, InverseTransformAndStoreAvx2<true, 4, 4>,
       InverseTransformAndStoreAvx2<true, 4, 8>}}};
 
+// The transform in 16-bit lanes, one line of the block per register: half the
+// lanes of the 32-bit form for the same work, and products of words. Sums and
+// differences wrap (modulo 2^16), which leaves every value that only passes
+// through them right modulo 2^16; the values that must be whole are those the
+// products are taken of and the last pass's results before the shift, and
+// the block's bound below keeps those within 16 bits, where the 16-bit
+// transform equals the 32-bit one exactly.
+using V16 = uint16_t __attribute__((vector_size(16)));
+
+OSTREVAN_AVX2 inline __m128i AsM128(V16 v) { return reinterpret_cast<__m128i>(v); }
+OSTREVAN_AVX2 inline V16 AsV16(__m128i v) { return reinterpret_cast<V16>(v); }
+
+// (x * c + 128) >> 8 for a word x: with c = 256 q + r (0 <= r < 256), q x plus
+// the rounded high product of x and r << 7 (which fits a word), which is
+// exactly (x r + 128) >> 8.
+template <int kConstant>
+struct WordProduct {
+  static constexpr int kWhole = kConstant >= 0 ? kConstant / 256 : -((-kConstant + 255) / 256);
+  static constexpr int kFraction = kConstant - 256 * kWhole;
+  static_assert(kFraction >= 0 && kFraction < 256);
+  OSTREVAN_AVX2 static inline void Apply(V16& out, const V16& x) {
+    const V16 high = AsV16(_mm_mulhrs_epi16(AsM128(x), _mm_set1_epi16(static_cast<int16_t>(kFraction << 7))));
+    out = high + x * static_cast<uint16_t>(kWhole);
+  }
+};
+
+// The products without rounding, for the bound.
+template <int kConstant>
+struct ExactProduct {
+  static constexpr void Apply(double& out, const double& x) { out = x * kConstant / 256.0; }
+};
+
+// Integer weights W[8 i + j] >= 16 g(i) g(j), where g(k) is the largest
+// factor by which input k of the kernel reaches any output (without
+// rounding). For a block of inputs x, S = sum W |x| / 16 bounds the values
+// that must stay whole: a product's input in the second pass is at most the
+// sum of the first pass's results over the lines, each at most sum g |x| plus
+// 2.5 (the kernel's rounding: five products, at most four in a chain), so
+// S + 20; a result of the second pass at most S + 2.5 * sum g + 2.5 plus the
+// rounding term 8, which is below S + 47. The first pass's products take at
+// most four inputs of 7876 or less (the largest coefficient after the input
+// rounding), always within 16 bits.
+struct WordTransformBound {
+  int16_t weight[64] = {};
+  static constexpr int32_t kLargestSum = 16 * (32767 - 47);
+  constexpr WordTransformBound() {
+    double gain[8] = {};
+    for (int k = 0; k < 8; ++k) {
+      double line[8] = {};
+      line[k] = 1.0;
+      InverseTransformKernel<double, ExactProduct>(line);
+      for (double v : line) gain[k] = v > gain[k] ? v : -v > gain[k] ? -v : gain[k];
+    }
+    for (int i = 0; i < 64; ++i) {
+      const double w = 16.0 * gain[i >> 3] * gain[i & 7];
+      const int whole = static_cast<int>(w);
+      weight[i] = static_cast<int16_t>(whole < w ? whole + 1 : whole);
+    }
+  }
+};
+constexpr WordTransformBound kWordBound;
+static_assert(kWordBound.weight[0] == 16 && kWordBound.weight[63] > 16 * 25 && kWordBound.weight[63] < 16 * 26,
+              "the kernel's largest gain is that of input 7, about 5.03");
+
+// The transposition of eight lines of eight words.
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void Transpose8Words(V16* r) {
+  __m128i a[8], b[8];
+  for (int i = 0; i < 8; i += 2) {
+    a[i] = _mm_unpacklo_epi16(AsM128(r[i]), AsM128(r[i + 1]));
+    a[i + 1] = _mm_unpackhi_epi16(AsM128(r[i]), AsM128(r[i + 1]));
+  }
+  for (int i = 0; i < 8; i += 4) {
+    b[i] = _mm_unpacklo_epi32(a[i], a[i + 2]);
+    b[i + 1] = _mm_unpackhi_epi32(a[i], a[i + 2]);
+    b[i + 2] = _mm_unpacklo_epi32(a[i + 1], a[i + 3]);
+    b[i + 3] = _mm_unpackhi_epi32(a[i + 1], a[i + 3]);
+  }
+  for (int i = 0; i < 4; ++i) {
+    r[2 * i] = AsV16(_mm_unpacklo_epi64(b[i], b[i + 4]));
+    r[2 * i + 1] = AsV16(_mm_unpackhi_epi64(b[i], b[i + 4]));
+  }
+}
+
+// The transform and store in words when the block's bound allows, else in
+// the 32-bit form; the same lines known empty as there.
+template <bool kRowsFirst, int kFirst, int kSecond>
+OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
+                                                     bool intra) {
+  constexpr int kInputRows = kRowsFirst ? kSecond : kFirst;
+  constexpr int kPairs = (kInputRows + 1) / 2;
+  // The rounded inputs as words, two rows a register (rows 2 m, 2 m + 1),
+  // and the bound's sum of them.
+  __m256i pairs[4];
+  __m256i sum = _mm256_setzero_si256();
+  for (int m = 0; m < kPairs; ++m) {
+    const auto row = [&](int i) OSTREVAN_AVX2 {
+      return i < kInputRows ? _mm256_srai_epi32(
+                                  _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i)),
+                                                   _mm256_set1_epi32(2048)),
+                                  12)
+                            : _mm256_setzero_si256();
+    };
+    pairs[m] = _mm256_permute4x64_epi64(_mm256_packs_epi32(row(2 * m), row(2 * m + 1)), 0xD8);
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_abs_epi16(pairs[m]),
+                                                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                                      kWordBound.weight + 16 * m))));
+  }
+  __m128i total = _mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+  total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0x4E));
+  total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0xB1));
+  if (_mm_cvtsi128_si32(total) > WordTransformBound::kLargestSum) {
+    InverseTransformAndStoreAvx2<kRowsFirst, kFirst, kSecond>(b, dst, stride, intra);
+    return;
+  }
+  V16 r[8];
+  for (int m = 0; m < 4; ++m) {
+    r[2 * m] = m < kPairs ? AsV16(_mm256_castsi256_si128(pairs[m])) : V16{};
+    r[2 * m + 1] = m < kPairs ? AsV16(_mm256_extracti128_si256(pairs[m], 1)) : V16{};
+  }
+  const auto zeroFrom = [&r](int n) {
+    for (int i = n; i < 8; ++i) r[i] = V16{};
+  };
+  if constexpr (kRowsFirst) {
+    Transpose8Words(r);
+    zeroFrom(kFirst);
+    InverseTransformKernel<V16, WordProduct>(r);
+    Transpose8Words(r);
+    zeroFrom(kSecond);
+    r[0] += 8;
+    InverseTransformKernel<V16, WordProduct>(r);
+  } else {
+    InverseTransformKernel<V16, WordProduct>(r);
+    Transpose8Words(r);
+    zeroFrom(kSecond);
+    r[0] += 8;
+    InverseTransformKernel<V16, WordProduct>(r);
+    Transpose8Words(r);
+  }
+  const __m128i bias = _mm_set1_epi16(128);
+  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
+    __m128i upper = _mm_srai_epi16(AsM128(r[i]), 4), lower = _mm_srai_epi16(AsM128(r[i + 1]), 4);
+    if (intra) {
+      upper = _mm_adds_epi16(upper, bias);
+      lower = _mm_adds_epi16(lower, bias);
+    } else {
+      upper = _mm_adds_epi16(upper, _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst))));
+      lower = _mm_adds_epi16(lower,
+                             _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride))));
+    }
+    const __m128i bytes = _mm_packus_epi16(upper, lower);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
+  }
+}
+
+constexpr TransformAndStore kTransformAndStoreWordsAvx2[2][2][3] = {
+    {{InverseTransformAndStoreWordsAvx2<false, 8, 1>, InverseTransformAndStoreWordsAvx2<false, 8, 4>,
+      InverseTransformAndStoreWordsAvx2<false, 8, 8>},
+     {InverseTransformAndStoreWordsAvx2<false, 4, 1>, InverseTransformAndStoreWordsAvx2<false, 4, 4>,
+      InverseTransformAndStoreWordsAvx2<false, 4, 8>}},
+    {{InverseTransformAndStoreWordsAvx2<true, 8, 1>, InverseTransformAndStoreWordsAvx2<true, 8, 4>,
+      InverseTransformAndStoreWordsAvx2<true, 8, 8>},
+     {InverseTransformAndStoreWordsAvx2<true, 4, 1>, InverseTransformAndStoreWordsAvx2<true, 4, 4>,
+      InverseTransformAndStoreWordsAvx2<true, 4, 8>}}};
+
 // Bits set in each byte value.
 struct BitCounts {
   uint8_t count[256];
@@ -268,7 +433,7 @@ OSTREVAN_AVX2 void TransformAndStoreByFlagsAvx2(VCoefficientBlock& b, uint8_t* d
   const bool rowsFirst = kBitCounts.count[columns] >= kBitCounts.count[rows];
   const uint32_t first = rowsFirst ? columns : rows, second = rowsFirst ? rows : columns;
   const int secondForm = second == 1 ? 0 : (second & 0xF0) == 0 ? 1 : 2;
-  kTransformAndStoreAvx2[rowsFirst][(first & 0xF0) == 0][secondForm](b, dst, stride, intra);
+  kTransformAndStoreWordsAvx2[rowsFirst][(first & 0xF0) == 0][secondForm](b, dst, stride, intra);
 }
 
 #undef OSTREVAN_AVX2
