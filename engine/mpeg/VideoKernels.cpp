@@ -1,6 +1,8 @@
 // Scalar, SSE2 and AVX2 forms of the video decoder's kernels. The vector forms
 // of the inverse transform run the same 32-bit integer arithmetic on eight (or
-// four) lines at once, so their results equal the scalar transform's.
+// four) lines at once, so their results equal the scalar transform's; the
+// AVX2 form runs it in 16-bit lanes for the blocks whose values provably stay
+// within them, with the same results.
 #include "engine/mpeg/VideoKernels.h"
 
 #include <algorithm>
@@ -165,35 +167,22 @@ OSTREVAN_AVX2 inline V8 AsV8(__m256i v) { return reinterpret_cast<V8>(v); }
   }
 }
 
-// The transform's rows before the final shift. The two passes see the
-// lines holding coefficients: kFirst (4 or 8) leading lines in the first
-// pass's input, kSecond (1, 4 or 8) in the second's, the others zero; with
-// the zeros known, the compiler leaves out what they add, which changes no
-// result (the kernel of a zero line is zero). The rounding term of the final
-// shift (8) is added to every result by adding it to the second pass's
+// The transform's rows before the final shift. The rounding term of the
+// final shift (8) is added to every result by adding it to the second pass's
 // first input, which each result holds once and no multiplication touches.
-template <bool kRowsFirst, int kFirst, int kSecond>
+template <bool kRowsFirst>
 [[gnu::always_inline]] OSTREVAN_AVX2 inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
-  constexpr int kInputRows = kRowsFirst ? kSecond : kFirst;
   for (int i = 0; i < 8; ++i)
-    r[i] = i < kInputRows
-               ? (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12
-               : V8{};
-  const auto zeroFrom = [r](int n) {
-    for (int i = n; i < 8; ++i) r[i] = V8{};
-  };
+    r[i] = (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12;
   if constexpr (kRowsFirst) {
     Transpose8Avx2(r);
-    zeroFrom(kFirst);
     InverseTransformKernel(r);
     Transpose8Avx2(r);
-    zeroFrom(kSecond);
     r[0] += 8;
     InverseTransformKernel(r);
   } else {
     InverseTransformKernel(r);
     Transpose8Avx2(r);
-    zeroFrom(kSecond);
     r[0] += 8;
     InverseTransformKernel(r);
     Transpose8Avx2(r);
@@ -203,20 +192,20 @@ template <bool kRowsFirst, int kFirst, int kSecond>
 OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
   V8 r[8];
   if (RowsFirst(b))
-    InverseTransformRowsAvx2<true, 8, 8>(b, r);
+    InverseTransformRowsAvx2<true>(b, r);
   else
-    InverseTransformRowsAvx2<false, 8, 8>(b, r);
+    InverseTransformRowsAvx2<false>(b, r);
   for (int i = 0; i < 8; ++i)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256(r[i] >> 4));
 }
 
 // The transform written straight into the pixels, with the saturations of
 // the block store: to 16 bits, the add, to 0..255.
-template <bool kRowsFirst, int kFirst, int kSecond>
+template <bool kRowsFirst>
 OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
                                                 bool intra) {
   V8 r[8];
-  InverseTransformRowsAvx2<kRowsFirst, kFirst, kSecond>(b, r);
+  InverseTransformRowsAvx2<kRowsFirst>(b, r);
   const __m256i bias = _mm256_set1_epi16(128);
   for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
     // Rows i and i + 1 as sixteen 16-bit values, in order.
@@ -234,20 +223,6 @@ OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
   }
 }
-
-using TransformAndStore = void (*)(const VCoefficientBlock&, uint8_t*, ptrdiff_t, bool);
-
-// By the order of the passes, whether the first pass's lines 4-7 are empty,
-// and whether the second's lines past 0 (0) or 4 (1) are empty (2: neither).
-constexpr TransformAndStore kTransformAndStoreAvx2[2][2][3] = {
-    {{InverseTransformAndStoreAvx2<false, 8, 1>, InverseTransformAndStoreAvx2<false, 8, 4>,
-      InverseTransformAndStoreAvx2<false, 8, 8>},
-     {InverseTransformAndStoreAvx2<false, 4, 1>, InverseTransformAndStoreAvx2<false, 4, 4>,
-      InverseTransformAndStoreAvx2<false, 4, 8>}},
-    {{InverseTransformAndStoreAvx2<true, 8, 1>, InverseTransformAndStoreAvx2<true, 8, 4>,
-      InverseTransformAndStoreAvx2<true, 8, 8>},
-     {InverseTransformAndStoreAvx2<true, 4, 1>, InverseTransformAndStoreAvx2<true, 4, 4>,
-      InverseTransformAndStoreAvx2<true, 4, 8>}}};
 
 // The transform in 16-bit lanes, one line of the block per register: half the
 // lanes of the 32-bit form for the same work, and products of words. Sums and
@@ -333,23 +308,19 @@ static_assert(kWordBound.weight[0] == 16 && kWordBound.weight[63] > 16 * 25 && k
 }
 
 // The transform and store in words when the block's bound allows, else in
-// the 32-bit form; the same lines known empty as there.
-template <bool kRowsFirst, int kFirst, int kSecond>
+// the 32-bit form.
+template <bool kRowsFirst>
 OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
                                                      bool intra) {
-  constexpr int kInputRows = kRowsFirst ? kSecond : kFirst;
-  constexpr int kPairs = (kInputRows + 1) / 2;
   // The rounded inputs as words, two rows a register (rows 2 m, 2 m + 1),
   // and the bound's sum of them.
   __m256i pairs[4];
   __m256i sum = _mm256_setzero_si256();
-  for (int m = 0; m < kPairs; ++m) {
+  for (int m = 0; m < 4; ++m) {
     const auto row = [&](int i) OSTREVAN_AVX2 {
-      return i < kInputRows ? _mm256_srai_epi32(
-                                  _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i)),
-                                                   _mm256_set1_epi32(2048)),
-                                  12)
-                            : _mm256_setzero_si256();
+      return _mm256_srai_epi32(
+          _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i)), _mm256_set1_epi32(2048)),
+          12);
     };
     pairs[m] = _mm256_permute4x64_epi64(_mm256_packs_epi32(row(2 * m), row(2 * m + 1)), 0xD8);
     sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_abs_epi16(pairs[m]),
@@ -360,29 +331,23 @@ OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b,
   total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0x4E));
   total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0xB1));
   if (_mm_cvtsi128_si32(total) > WordTransformBound::kLargestSum) {
-    InverseTransformAndStoreAvx2<kRowsFirst, kFirst, kSecond>(b, dst, stride, intra);
+    InverseTransformAndStoreAvx2<kRowsFirst>(b, dst, stride, intra);
     return;
   }
   V16 r[8];
   for (int m = 0; m < 4; ++m) {
-    r[2 * m] = m < kPairs ? AsV16(_mm256_castsi256_si128(pairs[m])) : V16{};
-    r[2 * m + 1] = m < kPairs ? AsV16(_mm256_extracti128_si256(pairs[m], 1)) : V16{};
+    r[2 * m] = AsV16(_mm256_castsi256_si128(pairs[m]));
+    r[2 * m + 1] = AsV16(_mm256_extracti128_si256(pairs[m], 1));
   }
-  const auto zeroFrom = [&r](int n) {
-    for (int i = n; i < 8; ++i) r[i] = V16{};
-  };
   if constexpr (kRowsFirst) {
     Transpose8Words(r);
-    zeroFrom(kFirst);
     InverseTransformKernel<V16, WordProduct>(r);
     Transpose8Words(r);
-    zeroFrom(kSecond);
     r[0] += 8;
     InverseTransformKernel<V16, WordProduct>(r);
   } else {
     InverseTransformKernel<V16, WordProduct>(r);
     Transpose8Words(r);
-    zeroFrom(kSecond);
     r[0] += 8;
     InverseTransformKernel<V16, WordProduct>(r);
     Transpose8Words(r);
@@ -404,16 +369,6 @@ OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b,
   }
 }
 
-constexpr TransformAndStore kTransformAndStoreWordsAvx2[2][2][3] = {
-    {{InverseTransformAndStoreWordsAvx2<false, 8, 1>, InverseTransformAndStoreWordsAvx2<false, 8, 4>,
-      InverseTransformAndStoreWordsAvx2<false, 8, 8>},
-     {InverseTransformAndStoreWordsAvx2<false, 4, 1>, InverseTransformAndStoreWordsAvx2<false, 4, 4>,
-      InverseTransformAndStoreWordsAvx2<false, 4, 8>}},
-    {{InverseTransformAndStoreWordsAvx2<true, 8, 1>, InverseTransformAndStoreWordsAvx2<true, 8, 4>,
-      InverseTransformAndStoreWordsAvx2<true, 8, 8>},
-     {InverseTransformAndStoreWordsAvx2<true, 4, 1>, InverseTransformAndStoreWordsAvx2<true, 4, 4>,
-      InverseTransformAndStoreWordsAvx2<true, 4, 8>}}};
-
 // Bits set in each byte value.
 struct BitCounts {
   uint8_t count[256];
@@ -423,17 +378,19 @@ struct BitCounts {
 };
 constexpr BitCounts kBitCounts;
 
-// The transform and store in the form for the block's rows and columns
-// holding coefficients, read as two 8-bit masks from one compare.
+// The transform and store in the order of passes that the block's counts of
+// rows and columns holding coefficients choose, read as two 8-bit masks from
+// one compare. (Forms that leave out lines known empty cost more in
+// mispredicted calls than they save.)
 OSTREVAN_AVX2 void TransformAndStoreByFlagsAvx2(VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride, bool intra) {
   static_assert(offsetof(VCoefficientBlock, columnFlags) == offsetof(VCoefficientBlock, rowFlags) + 8);
   const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.rowFlags));
   const uint32_t set = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(flags, _mm_setzero_si128())));
   const uint32_t rows = set & 0xFF, columns = (set >> 8) & 0xFF;
-  const bool rowsFirst = kBitCounts.count[columns] >= kBitCounts.count[rows];
-  const uint32_t first = rowsFirst ? columns : rows, second = rowsFirst ? rows : columns;
-  const int secondForm = second == 1 ? 0 : (second & 0xF0) == 0 ? 1 : 2;
-  kTransformAndStoreWordsAvx2[rowsFirst][(first & 0xF0) == 0][secondForm](b, dst, stride, intra);
+  if (kBitCounts.count[columns] >= kBitCounts.count[rows])
+    InverseTransformAndStoreWordsAvx2<true>(b, dst, stride, intra);
+  else
+    InverseTransformAndStoreWordsAvx2<false>(b, dst, stride, intra);
 }
 
 #undef OSTREVAN_AVX2
