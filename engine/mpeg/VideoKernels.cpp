@@ -263,9 +263,9 @@ struct ExactProduct {
 // sum of the first pass's results over the lines, each at most sum g |x| plus
 // 2.5 (the kernel's rounding: five products, at most four in a chain), so
 // S + 20; a result of the second pass at most S + 2.5 * sum g + 2.5 plus the
-// rounding term 8, which is below S + 47. The first pass's products take at
-// most four inputs of 7876 or less (the largest coefficient after the input
-// rounding), always within 16 bits.
+// rounding term 8, which is below S + 47. A product's input in the first pass
+// is a sum of at most four inputs of one line, below S too (every weight is
+// at least 16), and an input past 16 bits saturates to a sum past the bound.
 struct WordTransformBound {
   int16_t weight[64] = {};
   static constexpr int32_t kLargestSum = 16 * (32767 - 47);
@@ -323,7 +323,9 @@ OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b,
           12);
     };
     pairs[m] = _mm256_permute4x64_epi64(_mm256_packs_epi32(row(2 * m), row(2 * m + 1)), 0xD8);
-    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_abs_epi16(pairs[m]),
+    // (-32768, a saturated input, counts as 32767: past the bound either way.)
+    const __m256i magnitudes = _mm256_abs_epi16(_mm256_max_epi16(pairs[m], _mm256_set1_epi16(-32767)));
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(magnitudes,
                                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
                                                       kWordBound.weight + 16 * m))));
   }
