@@ -5,22 +5,38 @@
 
 #include <cstdint>
 
-template <typename V>
-inline __attribute__((always_inline)) void InverseTransformKernel(V* d) {
-  // Kept a macro: a helper taking 32-byte vectors by value would change the
-  // calling convention of code built without AVX.
-#define OSTREVAN_M(x, c) (((x) * (c) + 128) >> 8)
+// The kernel's products by its four constants (c / 256: 362 for sqrt(2),
+// 473, -669 and 277), rounded: (x * c + 128) >> 8. A form of the products
+// for other lanes (or exact ones, for bounds) is a class template of the same
+// shape; results are written through a reference, so that no vector is
+// passed by value (which would change the calling convention of code built
+// without AVX).
+template <int kConstant>
+struct InverseTransformRoundedProduct {
+  template <typename V>
+  static constexpr inline __attribute__((always_inline)) void Apply(V& out, const V& x) {
+    out = (x * kConstant + 128) >> 8;
+  }
+};
+
+template <typename V, template <int> class Product = InverseTransformRoundedProduct>
+constexpr inline __attribute__((always_inline)) void InverseTransformKernel(V* d) {
   const V d0 = d[0], d1 = d[1], d2 = d[2], d3 = d[3], d4 = d[4], d5 = d[5], d6 = d[6], d7 = d[7];
   const V t10 = d0 + d4, t11 = d0 - d4, t13 = d2 + d6;
-  const V t12 = OSTREVAN_M(d2 - d6, 362) - t13;
+  V p362a, p473, pm669, p362b, p277;
+  Product<362>::Apply(p362a, d2 - d6);
+  const V t12 = p362a - t13;
   const V e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
   const V z13 = d5 + d3, z10 = d5 - d3, z11 = d1 + d7, z12 = d1 - d7;
   const V o7 = z11 + z13;
-  const V z5 = OSTREVAN_M(z10 + z12, 473);
-  const V o6 = OSTREVAN_M(z10, -669) + z5 - o7;
-  const V o5 = OSTREVAN_M(z11 - z13, 362) - o6;
-  const V o4 = OSTREVAN_M(z12, 277) - z5 + o5;
-#undef OSTREVAN_M
+  Product<473>::Apply(p473, z10 + z12);
+  const V z5 = p473;
+  Product<-669>::Apply(pm669, z10);
+  const V o6 = pm669 + z5 - o7;
+  Product<362>::Apply(p362b, z11 - z13);
+  const V o5 = p362b - o6;
+  Product<277>::Apply(p277, z12);
+  const V o4 = p277 - z5 + o5;
   d[0] = e0 + o7;
   d[7] = e0 - o7;
   d[1] = e1 + o6;

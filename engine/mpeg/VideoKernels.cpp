@@ -1,6 +1,8 @@
 // Scalar, SSE2 and AVX2 forms of the video decoder's kernels. The vector forms
 // of the inverse transform run the same 32-bit integer arithmetic on eight (or
-// four) lines at once, so their results equal the scalar transform's.
+// four) lines at once, so their results equal the scalar transform's; the
+// AVX2 form runs it in 16-bit lanes for the blocks whose values provably stay
+// within them, with the same results.
 #include "engine/mpeg/VideoKernels.h"
 
 #include <algorithm>
@@ -165,35 +167,22 @@ OSTREVAN_AVX2 inline V8 AsV8(__m256i v) { return reinterpret_cast<V8>(v); }
   }
 }
 
-// The transform's rows before the final shift. The two passes see the
-// lines holding coefficients: kFirst (4 or 8) leading lines in the first
-// pass's input, kSecond (1, 4 or 8) in the second's, the others zero; with
-// the zeros known, the compiler leaves out what they add, which changes no
-// result (the kernel of a zero line is zero). The rounding term of the final
-// shift (8) is added to every result by adding it to the second pass's
+// The transform's rows before the final shift. The rounding term of the
+// final shift (8) is added to every result by adding it to the second pass's
 // first input, which each result holds once and no multiplication touches.
-template <bool kRowsFirst, int kFirst, int kSecond>
+template <bool kRowsFirst>
 [[gnu::always_inline]] OSTREVAN_AVX2 inline void InverseTransformRowsAvx2(const VCoefficientBlock& b, V8* r) {
-  constexpr int kInputRows = kRowsFirst ? kSecond : kFirst;
   for (int i = 0; i < 8; ++i)
-    r[i] = i < kInputRows
-               ? (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12
-               : V8{};
-  const auto zeroFrom = [r](int n) {
-    for (int i = n; i < 8; ++i) r[i] = V8{};
-  };
+    r[i] = (AsV8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i))) + 2048) >> 12;
   if constexpr (kRowsFirst) {
     Transpose8Avx2(r);
-    zeroFrom(kFirst);
     InverseTransformKernel(r);
     Transpose8Avx2(r);
-    zeroFrom(kSecond);
     r[0] += 8;
     InverseTransformKernel(r);
   } else {
     InverseTransformKernel(r);
     Transpose8Avx2(r);
-    zeroFrom(kSecond);
     r[0] += 8;
     InverseTransformKernel(r);
     Transpose8Avx2(r);
@@ -203,20 +192,20 @@ template <bool kRowsFirst, int kFirst, int kSecond>
 OSTREVAN_AVX2 void InverseTransformAvx2(VCoefficientBlock& b) {
   V8 r[8];
   if (RowsFirst(b))
-    InverseTransformRowsAvx2<true, 8, 8>(b, r);
+    InverseTransformRowsAvx2<true>(b, r);
   else
-    InverseTransformRowsAvx2<false, 8, 8>(b, r);
+    InverseTransformRowsAvx2<false>(b, r);
   for (int i = 0; i < 8; ++i)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.c + 8 * i), AsM256(r[i] >> 4));
 }
 
 // The transform written straight into the pixels, with the saturations of
 // the block store: to 16 bits, the add, to 0..255.
-template <bool kRowsFirst, int kFirst, int kSecond>
+template <bool kRowsFirst>
 OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
                                                 bool intra) {
   V8 r[8];
-  InverseTransformRowsAvx2<kRowsFirst, kFirst, kSecond>(b, r);
+  InverseTransformRowsAvx2<kRowsFirst>(b, r);
   const __m256i bias = _mm256_set1_epi16(128);
   for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
     // Rows i and i + 1 as sixteen 16-bit values, in order.
@@ -235,19 +224,152 @@ OSTREVAN_AVX2 void InverseTransformAndStoreAvx2(const VCoefficientBlock& b, uint
   }
 }
 
-using TransformAndStore = void (*)(const VCoefficientBlock&, uint8_t*, ptrdiff_t, bool);
+// The transform in 16-bit lanes, one line of the block per register: half the
+// lanes of the 32-bit form for the same work, and products of words. Sums and
+// differences wrap (modulo 2^16), which leaves every value that only passes
+// through them right modulo 2^16; the values that must be whole are those the
+// products are taken of and the last pass's results before the shift, and
+// the block's bound below keeps those within 16 bits, where the 16-bit
+// transform equals the 32-bit one exactly.
+using V16 = uint16_t __attribute__((vector_size(16)));
 
-// By the order of the passes, whether the first pass's lines 4-7 are empty,
-// and whether the second's lines past 0 (0) or 4 (1) are empty (2: neither).
-constexpr TransformAndStore kTransformAndStoreAvx2[2][2][3] = {
-    {{InverseTransformAndStoreAvx2<false, 8, 1>, InverseTransformAndStoreAvx2<false, 8, 4>,
-      InverseTransformAndStoreAvx2<false, 8, 8>},
-     {InverseTransformAndStoreAvx2<false, 4, 1>, InverseTransformAndStoreAvx2<false, 4, 4>,
-      InverseTransformAndStoreAvx2<false, 4, 8>}},
-    {{InverseTransformAndStoreAvx2<true, 8, 1>, InverseTransformAndStoreAvx2<true, 8, 4>,
-      InverseTransformAndStoreAvx2<true, 8, 8>},
-     {InverseTransformAndStoreAvx2<true, 4, 1>, InverseTransformAndStoreAvx2<true, 4, 4>,
-      InverseTransformAndStoreAvx2<true, 4, 8>}}};
+OSTREVAN_AVX2 inline __m128i AsM128(V16 v) { return reinterpret_cast<__m128i>(v); }
+OSTREVAN_AVX2 inline V16 AsV16(__m128i v) { return reinterpret_cast<V16>(v); }
+
+// (x * c + 128) >> 8 for a word x: with c = 256 q + r (0 <= r < 256), q x plus
+// the rounded high product of x and r << 7 (which fits a word), which is
+// exactly (x r + 128) >> 8.
+template <int kConstant>
+struct WordProduct {
+  static constexpr int kWhole = kConstant >= 0 ? kConstant / 256 : -((-kConstant + 255) / 256);
+  static constexpr int kFraction = kConstant - 256 * kWhole;
+  static_assert(kFraction >= 0 && kFraction < 256);
+  OSTREVAN_AVX2 static inline void Apply(V16& out, const V16& x) {
+    const V16 high = AsV16(_mm_mulhrs_epi16(AsM128(x), _mm_set1_epi16(static_cast<int16_t>(kFraction << 7))));
+    out = high + x * static_cast<uint16_t>(kWhole);
+  }
+};
+
+// The products without rounding, for the bound.
+template <int kConstant>
+struct ExactProduct {
+  static constexpr void Apply(double& out, const double& x) { out = x * kConstant / 256.0; }
+};
+
+// Integer weights W[8 i + j] >= 16 g(i) g(j), where g(k) is the largest
+// factor by which input k of the kernel reaches any output (without
+// rounding). For a block of inputs x, S = sum W |x| / 16 bounds the values
+// that must stay whole: a product's input in the second pass is at most the
+// sum of the first pass's results over the lines, each at most sum g |x| plus
+// 2.5 (the kernel's rounding: five products, at most four in a chain), so
+// S + 20; a result of the second pass at most S + 2.5 * sum g + 2.5 plus the
+// rounding term 8, which is below S + 47. A product's input in the first pass
+// is a sum of at most four inputs of one line, below S too (every weight is
+// at least 16), and an input past 16 bits saturates to a sum past the bound.
+struct WordTransformBound {
+  int16_t weight[64] = {};
+  static constexpr int32_t kLargestSum = 16 * (32767 - 47);
+  constexpr WordTransformBound() {
+    double gain[8] = {};
+    for (int k = 0; k < 8; ++k) {
+      double line[8] = {};
+      line[k] = 1.0;
+      InverseTransformKernel<double, ExactProduct>(line);
+      for (double v : line) gain[k] = v > gain[k] ? v : -v > gain[k] ? -v : gain[k];
+    }
+    for (int i = 0; i < 64; ++i) {
+      const double w = 16.0 * gain[i >> 3] * gain[i & 7];
+      const int whole = static_cast<int>(w);
+      weight[i] = static_cast<int16_t>(whole < w ? whole + 1 : whole);
+    }
+  }
+};
+constexpr WordTransformBound kWordBound;
+static_assert(kWordBound.weight[0] == 16 && kWordBound.weight[63] > 16 * 25 && kWordBound.weight[63] < 16 * 26,
+              "the kernel's largest gain is that of input 7, about 5.03");
+
+// The transposition of eight lines of eight words.
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void Transpose8Words(V16* r) {
+  __m128i a[8], b[8];
+  for (int i = 0; i < 8; i += 2) {
+    a[i] = _mm_unpacklo_epi16(AsM128(r[i]), AsM128(r[i + 1]));
+    a[i + 1] = _mm_unpackhi_epi16(AsM128(r[i]), AsM128(r[i + 1]));
+  }
+  for (int i = 0; i < 8; i += 4) {
+    b[i] = _mm_unpacklo_epi32(a[i], a[i + 2]);
+    b[i + 1] = _mm_unpackhi_epi32(a[i], a[i + 2]);
+    b[i + 2] = _mm_unpacklo_epi32(a[i + 1], a[i + 3]);
+    b[i + 3] = _mm_unpackhi_epi32(a[i + 1], a[i + 3]);
+  }
+  for (int i = 0; i < 4; ++i) {
+    r[2 * i] = AsV16(_mm_unpacklo_epi64(b[i], b[i + 4]));
+    r[2 * i + 1] = AsV16(_mm_unpackhi_epi64(b[i], b[i + 4]));
+  }
+}
+
+// The transform and store in words when the block's bound allows, else in
+// the 32-bit form.
+template <bool kRowsFirst>
+OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
+                                                     bool intra) {
+  // The rounded inputs as words, two rows a register (rows 2 m, 2 m + 1),
+  // and the bound's sum of them.
+  __m256i pairs[4];
+  __m256i sum = _mm256_setzero_si256();
+  for (int m = 0; m < 4; ++m) {
+    const auto row = [&](int i) OSTREVAN_AVX2 {
+      return _mm256_srai_epi32(
+          _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i)), _mm256_set1_epi32(2048)),
+          12);
+    };
+    pairs[m] = _mm256_permute4x64_epi64(_mm256_packs_epi32(row(2 * m), row(2 * m + 1)), 0xD8);
+    // (-32768, a saturated input, counts as 32767: past the bound either way.)
+    const __m256i magnitudes = _mm256_abs_epi16(_mm256_max_epi16(pairs[m], _mm256_set1_epi16(-32767)));
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(magnitudes,
+                                                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                                      kWordBound.weight + 16 * m))));
+  }
+  __m128i total = _mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+  total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0x4E));
+  total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0xB1));
+  if (_mm_cvtsi128_si32(total) > WordTransformBound::kLargestSum) {
+    InverseTransformAndStoreAvx2<kRowsFirst>(b, dst, stride, intra);
+    return;
+  }
+  V16 r[8];
+  for (int m = 0; m < 4; ++m) {
+    r[2 * m] = AsV16(_mm256_castsi256_si128(pairs[m]));
+    r[2 * m + 1] = AsV16(_mm256_extracti128_si256(pairs[m], 1));
+  }
+  if constexpr (kRowsFirst) {
+    Transpose8Words(r);
+    InverseTransformKernel<V16, WordProduct>(r);
+    Transpose8Words(r);
+    r[0] += 8;
+    InverseTransformKernel<V16, WordProduct>(r);
+  } else {
+    InverseTransformKernel<V16, WordProduct>(r);
+    Transpose8Words(r);
+    r[0] += 8;
+    InverseTransformKernel<V16, WordProduct>(r);
+    Transpose8Words(r);
+  }
+  const __m128i bias = _mm_set1_epi16(128);
+  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
+    __m128i upper = _mm_srai_epi16(AsM128(r[i]), 4), lower = _mm_srai_epi16(AsM128(r[i + 1]), 4);
+    if (intra) {
+      upper = _mm_adds_epi16(upper, bias);
+      lower = _mm_adds_epi16(lower, bias);
+    } else {
+      upper = _mm_adds_epi16(upper, _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst))));
+      lower = _mm_adds_epi16(lower,
+                             _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride))));
+    }
+    const __m128i bytes = _mm_packus_epi16(upper, lower);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
+  }
+}
 
 // Bits set in each byte value.
 struct BitCounts {
@@ -258,17 +380,19 @@ struct BitCounts {
 };
 constexpr BitCounts kBitCounts;
 
-// The transform and store in the form for the block's rows and columns
-// holding coefficients, read as two 8-bit masks from one compare.
+// The transform and store in the order of passes that the block's counts of
+// rows and columns holding coefficients choose, read as two 8-bit masks from
+// one compare. (Forms that leave out lines known empty cost more in
+// mispredicted calls than they save.)
 OSTREVAN_AVX2 void TransformAndStoreByFlagsAvx2(VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride, bool intra) {
   static_assert(offsetof(VCoefficientBlock, columnFlags) == offsetof(VCoefficientBlock, rowFlags) + 8);
   const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.rowFlags));
   const uint32_t set = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(flags, _mm_setzero_si128())));
   const uint32_t rows = set & 0xFF, columns = (set >> 8) & 0xFF;
-  const bool rowsFirst = kBitCounts.count[columns] >= kBitCounts.count[rows];
-  const uint32_t first = rowsFirst ? columns : rows, second = rowsFirst ? rows : columns;
-  const int secondForm = second == 1 ? 0 : (second & 0xF0) == 0 ? 1 : 2;
-  kTransformAndStoreAvx2[rowsFirst][(first & 0xF0) == 0][secondForm](b, dst, stride, intra);
+  if (kBitCounts.count[columns] >= kBitCounts.count[rows])
+    InverseTransformAndStoreWordsAvx2<true>(b, dst, stride, intra);
+  else
+    InverseTransformAndStoreWordsAvx2<false>(b, dst, stride, intra);
 }
 
 #undef OSTREVAN_AVX2

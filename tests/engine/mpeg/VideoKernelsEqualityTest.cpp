@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -178,6 +179,92 @@ TEST(VideoKernelsEquality, TransformAndStoreOfALoneCoefficientEqualsScalar) {
           InverseTransformAndStore(block, got.data(), kStride, intra);
           ASSERT_EQ(got, expected) << "position " << p << " value " << v << " intra " << intra << " level " << level;
         }
+      }
+    }
+  }
+}
+
+// Blocks whose results reach the edge of the 16-bit range (values near
+// +-2048 after the transform, 16 times that before its last shift): the
+// coefficients signed to add up at one result and scaled so that it lies at
+// random about that edge. A vector form working in 16-bit lanes must tell the
+// blocks it can hold from those it cannot.
+TEST(VideoKernelsEquality, TransformAndStoreAtTheEdgeOfTheWordRangeEqualsScalar) {
+  std::mt19937 rng(4242);
+  constexpr int kStride = 8;
+  // Each position's pattern, for the sign its coefficient gives each result.
+  std::array<VCoefficientBlock, 64> lone;
+  for (int p = 0; p < 64; ++p) {
+    VCoefficientBlock& b = lone[p];
+    b.Clear();
+    b.c[p] = kTransformScale[p] * 256;
+    b.rowFlags[p >> 3] = 1;
+    b.columnFlags[p & 7] = 1;
+    b.count = 2;
+    InverseTransform(b);
+  }
+  // Lone coefficients far past what the decoder hands over, whose inputs do
+  // not fit 16 bits even after the transform's first rounding.
+  for (int p = 0; p < 64; ++p) {
+    for (const int32_t v : {1 << 28, -(1 << 28), -(1 << 27) - 4096}) {
+      VCoefficientBlock input;
+      input.Clear();
+      input.c[p] = v;
+      input.rowFlags[p >> 3] = 1;
+      input.columnFlags[p & 7] = 1;
+      input.count = 2;
+      VCoefficientBlock transformed = input;
+      InverseTransform(transformed);
+      std::vector<uint8_t> plane(8 * kStride);
+      for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
+      for (const bool intra : {false, true}) {
+        std::vector<uint8_t> expected = plane;
+        StoreBlockPixelsReference(transformed.c, expected.data(), kStride, intra);
+        for (const int32_t level : SimdLevels()) {
+          SimdLevelScope scope(level);
+          VCoefficientBlock block = input;
+          std::vector<uint8_t> got = plane;
+          GetTransformAndStore()(block, got.data(), kStride, intra);
+          ASSERT_EQ(got, expected) << "position " << p << " value " << v << " intra " << intra << " level " << level;
+        }
+      }
+    }
+  }
+  for (int n = 0; n < 6000; ++n) {
+    const int target = static_cast<int>(rng() % 64);
+    const int density = 1 + static_cast<int>(rng() % 4);  // about one in `density` positions coded
+    VCoefficientBlock input;
+    input.Clear();
+    for (int p = 0; p < 64; ++p) {
+      if (rng() % density != 0 || lone[p].c[target] == 0) continue;
+      const int32_t v = static_cast<int32_t>(1 + rng() % 1000) * (kTransformScale[p] >> 4);
+      input.c[p] = lone[p].c[target] > 0 ? v : -v;
+      input.rowFlags[p >> 3] = 1;
+      input.columnFlags[p & 7] = 1;
+      ++input.count;
+    }
+    VCoefficientBlock probe = input;
+    probe.count = std::max(probe.count, 2);
+    InverseTransform(probe);
+    if (probe.c[target] == 0) continue;
+    const double scale = (1400.0 + static_cast<double>(rng() % 1400)) / std::abs(probe.c[target]);
+    for (int p = 0; p < 64; ++p)
+      input.c[p] = std::clamp(static_cast<int32_t>(input.c[p] * scale), -Limit(p), Limit(p));
+    input.count = std::max(input.count, 2);
+    VCoefficientBlock transformed = input;
+    InverseTransform(transformed);
+    std::vector<uint8_t> plane(8 * kStride);
+    for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
+    for (const bool intra : {false, true}) {
+      std::vector<uint8_t> expected = plane;
+      StoreBlockPixelsReference(transformed.c, expected.data(), kStride, intra);
+      for (const int32_t level : SimdLevels()) {
+        SimdLevelScope scope(level);
+        VCoefficientBlock block = input;
+        std::vector<uint8_t> got = plane;
+        GetTransformAndStore()(block, got.data(), kStride, intra);
+        ASSERT_EQ(got, expected) << "block " << n << " result " << target << " at " << transformed.c[target]
+                                 << " intra " << intra << " level " << level;
       }
     }
   }
