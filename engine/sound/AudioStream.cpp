@@ -60,6 +60,10 @@ void VAudioStream::Reset(int32_t position) {
 
 uint8_t* VAudioStream::ReadLoaded(int32_t& bytes, bool& failed) {
   VMutexLock hold(lock_);
+  return TakeLoaded(bytes, failed);
+}
+
+uint8_t* VAudioStream::TakeLoaded(int32_t& bytes, bool& failed) {
   failed = false;
   if (!loadedWhole_) {
     failed = true;
@@ -131,5 +135,5 @@ uint8_t* VMemoryAudioStream::ReadSamples(uint8_t* /*destination*/, int32_t& byte
 uint8_t* VMemoryAudioStream::ReadSamplesAt(int32_t position, uint8_t* /*destination*/, int32_t& bytes, bool& failed) {
   VMutexLock hold(lock_);
   readPosition_ = position;
-  return ReadLoaded(bytes, failed);
+  return TakeLoaded(bytes, failed);
 }

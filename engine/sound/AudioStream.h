@@ -61,6 +61,9 @@ class VAudioStream : public VMedia {
   int32_t GetReadPosition() const { return readPosition_; }
 
  protected:
+  // ReadLoaded's work, for a caller that holds the lock already.
+  uint8_t* TakeLoaded(int32_t& bytes, bool& failed);
+
   VAudioEncodingFormat format_;
   int32_t durationMs_ = 0;
   int32_t dataSize_ = 0;

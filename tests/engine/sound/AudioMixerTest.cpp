@@ -146,23 +146,18 @@ TEST_F(Mixing, VolumeAndPitch) {
   stream->Release();
 }
 
+struct Voice {
+  VAudioEncodingFormat format;
+  int32_t pitch, volume, pan, loops;
+};
+
 // The mixer adds each channel's scaled samples in one pass; that equals the
-// plain way written out here: the first channel's rendered block copied and
-// every other one rendered and added with saturation. Twin channels of the
-// same streams, outside the mixer, give the plain blocks. Formats converted
-// and not, pitches, volumes, pans, loops and a stream that ends mid-block.
-TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
+// plain way written out here: the first channel's rendered block copied (or,
+// with `add`, every block added to what the device's block held) and every
+// other one rendered and added with saturation. Twin channels of the same
+// streams, outside the mixer, give the plain blocks.
+void ExpectMixEqualsRenderedBlocksAdded(const std::vector<Voice>& voices, bool add) {
   EnsureStandardSoundCodecs();
-  struct Voice {
-    VAudioEncodingFormat format;
-    int32_t pitch, volume, pan, loops;
-  };
-  const VAudioEncodingFormat u8(11025, 8, false, kAudioEncodingUnsigned);
-  const VAudioEncodingFormat s16stereo(44100, 16, true, kAudioEncodingSigned);
-  const std::vector<Voice> voices = {
-      {kS16Mono, 440, 100, 0, -1}, {kS16Mono, 440, 60, 0, 2},    {u8, 494, 75, 0, -1},  {kS16Mono, 392, 33, 0, 1},
-      {s16stereo, 523, 90, 0, -1}, {kS16Mono, 440, 100, 0, 1},  {u8, 440, 50, 0, 3},
-  };
   for (const VAudioEncodingFormat& output : {VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned),
                                               VAudioEncodingFormat(22050, 16, true, kAudioEncodingSigned),
                                               VAudioEncodingFormat(22050, 16, true, kAudioEncodingUnsigned)}) {
@@ -178,7 +173,7 @@ TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
       auto* channel = new VAudioChannel(true);  // no mixer yet: stays outside
       ASSERT_TRUE(channel->QueueStream(stream, 0, 0, voice.pitch));
       channel->SetChannelVolume(voice.volume);
-      channel->SetPan(v % 2 ? -60 : 45);
+      channel->SetPan(voice.pan);
       plain.push_back(channel);
     }
     VCaptureAudioDevice device(output);
@@ -189,14 +184,16 @@ TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
       auto* channel = new VAudioChannel(true);
       ASSERT_TRUE(channel->QueueStream(streams[v], 0, 0, voices[v].pitch));
       channel->SetChannelVolume(voices[v].volume);
-      channel->SetPan(v % 2 ? -60 : 45);
+      channel->SetPan(voices[v].pan);
       mixed.push_back(channel);
     }
     const int32_t frames = 333;
     const size_t bytes = static_cast<size_t>(output.BytesForFrames(frames));
     for (int block = 0; block < 12; ++block) {
-      std::vector<uint8_t> expected(bytes), actual(bytes);
-      bool first = true;
+      std::vector<uint8_t> before(bytes);
+      for (size_t i = 0; i < bytes; ++i) before[i] = static_cast<uint8_t>((i * 5 + block * 11) * 2654435761u >> 24);
+      std::vector<uint8_t> expected = before, actual = before;
+      bool first = !add;
       for (VAudioChannel* channel : plain) {
         int32_t n = frames;
         uint8_t* data = channel->RenderBlock(first ? expected.data() : nullptr, output, n, true);
@@ -209,9 +206,10 @@ TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
         }
       }
       if (first) FillSilence(expected.data(), output, frames);
-      ASSERT_NE(mixer->FillBuffer(actual.data(), output, frames, false), nullptr);
+      ASSERT_NE(mixer->FillBuffer(actual.data(), output, frames, add), nullptr);
       ASSERT_EQ(actual, expected) << "block " << block << ", output " << output.bits << " bits"
-                                  << (output.stereo ? " stereo" : " mono") << " encoding " << output.encoding;
+                                  << (output.stereo ? " stereo" : " mono") << " encoding " << output.encoding
+                                  << (add ? ", added" : "");
     }
     for (VAudioChannel* c : mixed) {
       c->Stop();
@@ -224,6 +222,33 @@ TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
     }
     for (VAudioStream* s : streams) s->Release();
   }
+}
+
+const VAudioEncodingFormat kU8(11025, 8, false, kAudioEncodingUnsigned);
+const VAudioEncodingFormat kS16Stereo(44100, 16, true, kAudioEncodingSigned);
+
+// Formats converted and not, pitches, volumes, pans, loops and a stream that
+// ends mid-block.
+const std::vector<Voice> kVoices = {
+    {kS16Mono, 440, 100, 45, -1}, {kS16Mono, 440, 60, -60, 2}, {kU8, 494, 75, 45, -1}, {kS16Mono, 392, 33, -60, 1},
+    {kS16Stereo, 523, 90, 45, -1}, {kS16Mono, 440, 100, -60, 1}, {kU8, 440, 50, 45, 3},
+};
+
+TEST(MixerSinglePass, EqualsRenderedBlocksAdded) { ExpectMixEqualsRenderedBlocksAdded(kVoices, false); }
+
+// The channels are added in groups (each channel held while its group is
+// added): more channels than one group, volumes on both sides of half (where
+// the scaling changes) and pans that scale the sides apart, onto silence and
+// onto what the device's block already held.
+TEST(MixerSinglePass, ManyChannelsInGroupsEqualRenderedBlocksAdded) {
+  std::vector<Voice> voices;
+  for (int i = 0; i < 37; ++i) {
+    Voice voice = kVoices[static_cast<size_t>(i) % kVoices.size()];
+    voice.volume = 20 + (i * 37) % 81;
+    voice.pan = (i % 3 - 1) * (10 + i);
+    voices.push_back(voice);
+  }
+  for (const bool add : {false, true}) ExpectMixEqualsRenderedBlocksAdded(voices, add);
 }
 
 TEST_F(Mixing, PrioritiesAndPause) {
