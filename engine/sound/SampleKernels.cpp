@@ -88,6 +88,9 @@ __attribute__((target("avx2"), always_inline)) inline void AddScaledToSums(__m25
   const __m256i flipV = _mm256_set1_epi16(static_cast<int16_t>(kFlip16));
   for (int r = 0; r < kVectors; ++r) {
     __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32 * r));
+    // Loaded once into a register: the compiler would otherwise read the
+    // samples again for each use.
+    asm("" : "+x"(v));
     if (Unsigned) v = _mm256_xor_si256(v, flipV);
     __m256i scaled = _mm256_mulhi_epi16(v, multiplier);
     if (Kind == AddBack::kAll) scaled = _mm256_add_epi16(scaled, v);
