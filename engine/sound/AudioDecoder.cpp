@@ -1,6 +1,7 @@
 #include "engine/sound/AudioDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -144,7 +145,9 @@ uint8_t* VAudioNonDecoder::Decode(uint8_t* destination, int32_t& frames, const V
     frames = 0;
     return nullptr;
   }
-  frames = bytes / frameBytes;
+  // Frames of 8- and 16-bit samples are 1, 2 or 4 bytes: a shift, not a division.
+  const auto unsignedFrameBytes = static_cast<uint32_t>(frameBytes);
+  frames = std::has_single_bit(unsignedFrameBytes) ? bytes >> std::countr_zero(unsignedFrameBytes) : bytes / frameBytes;
   position_ += frames * frameBytes;
   if (direct && data != destination) {
     std::memcpy(destination, data, static_cast<size_t>(frames) * frameBytes);
