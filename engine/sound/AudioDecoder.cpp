@@ -147,7 +147,8 @@ uint8_t* VAudioNonDecoder::Decode(uint8_t* destination, int32_t& frames, const V
   }
   // Frames of 8- and 16-bit samples are 1, 2 or 4 bytes: a shift, not a division.
   const auto unsignedFrameBytes = static_cast<uint32_t>(frameBytes);
-  frames = std::has_single_bit(unsignedFrameBytes) ? bytes >> std::countr_zero(unsignedFrameBytes) : bytes / frameBytes;
+  const bool powerOfTwo = (unsignedFrameBytes & (unsignedFrameBytes - 1)) == 0;
+  frames = powerOfTwo ? bytes >> std::countr_zero(unsignedFrameBytes) : bytes / frameBytes;
   position_ += frames * frameBytes;
   if (direct && data != destination) {
     std::memcpy(destination, data, static_cast<size_t>(frames) * frameBytes);
