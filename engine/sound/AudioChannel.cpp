@@ -154,7 +154,7 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
     }
   }
   // For mixing, samples that need no conversion and fill the whole block are
-  // given where the decoder holds them, without a copy.
+  // given where the decoder holds them, without a copy, when they stay there.
   uint8_t* whole = nullptr;
   int32_t produced = 0;
   bool sinceRewindEmpty = false;  // a loop restart that delivered nothing yet
@@ -194,7 +194,9 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
         outFrames = std::clamp(outFrames, 1, left);
       }
       if (inPlace && forMixing && outFrames == delivered) {
-        if (produced == 0 && outFrames == frames) {
+        // Kept where they are only when no other channel's read of the
+        // stream can overwrite them before the group is added.
+        if (produced == 0 && outFrames == frames && decoder_->SamplesLast()) {
           whole = data;
         } else {
           std::memcpy(piece, data, static_cast<size_t>(outFrames) * outFrameBytes);

@@ -134,7 +134,10 @@ uint8_t* VAudioNonDecoder::Decode(uint8_t* destination, int32_t& frames, const V
   int32_t bytes = want64 > INT32_MAX ? INT32_MAX - INT32_MAX % frameBytes : static_cast<int32_t>(want64);
   const bool direct = destination && outFormat.SameEncoding(format_);
   uint8_t* target = direct ? destination : nullptr;
-  uint8_t* data = stream_->ReadSamplesAt(position_, target, bytes, failed);
+  bool lasting = false;
+  uint8_t* data = stream_->ReadSamplesAt(position_, target, bytes, failed, lasting);
+  // Samples handed out in the caller's destination are the caller's.
+  samplesLast_ = lasting || direct;
   if (!data || bytes <= 0) {
     frames = 0;
     return nullptr;

@@ -48,7 +48,9 @@ bool VAudioStream::IsFinished() const {
   return loadedWhole_ && readPosition_ >= dataSize_;
 }
 
-uint8_t* VAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed) {
+uint8_t* VAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed,
+                                     bool& lasting) {
+  lasting = false;
   Reset(position);
   return ReadSamples(destination, bytes, failed);
 }
@@ -132,7 +134,9 @@ uint8_t* VMemoryAudioStream::ReadSamples(uint8_t* /*destination*/, int32_t& byte
   return ReadLoaded(bytes, failed);
 }
 
-uint8_t* VMemoryAudioStream::ReadSamplesAt(int32_t position, uint8_t* /*destination*/, int32_t& bytes, bool& failed) {
+uint8_t* VMemoryAudioStream::ReadSamplesAt(int32_t position, uint8_t* /*destination*/, int32_t& bytes, bool& failed,
+                                           bool& lasting) {
+  lasting = true;  // the samples given at construction
   VMutexLock hold(lock_);
   readPosition_ = position;
   return TakeLoaded(bytes, failed);
