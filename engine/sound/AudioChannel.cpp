@@ -99,23 +99,40 @@ bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t 
 
 uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                                     bool fillWithSilence) {
-  return Render(destination, outFormat, frames, fillWithSilence, nullptr);
+  if (!active_ || held_) return nullptr;
+  VMutexLock hold(lock_);
+  return RenderLocked(destination, outFormat, frames, fillWithSilence, false);
 }
 
-bool VAudioChannel::CanMixInto(const VAudioEncodingFormat& format) {
+bool VAudioChannel::CanMix(const VAudioEncodingFormat& format) {
   return format.bits == 16 && format.byteOrder == 1 &&
          (format.encoding == kAudioEncodingSigned || format.encoding == kAudioEncodingUnsigned);
 }
 
-bool VAudioChannel::MixInto(uint8_t* into, const VAudioEncodingFormat& outFormat, int32_t frames) {
-  if (!into || !CanMixInto(outFormat)) return false;
-  return Render(nullptr, outFormat, frames, true, into) != nullptr;
+bool VAudioChannel::BeginMix(const VAudioEncodingFormat& outFormat, int32_t frames, ScaledBlock16& block) {
+  if (!CanMix(outFormat) || !active_ || held_) return false;
+  lock_.Wait(VMutex::kInfinite);
+  const uint8_t* samples = RenderLocked(nullptr, outFormat, frames, true, true);
+  if (!samples) {
+    lock_.Release();
+    return false;
+  }
+  // The factors change only with the volumes, the pan and the channel count.
+  const int32_t volume = volumeScale_ * volume_ / 100, pan = pan_;
+  if (volume != factorVolume_ || pan != factorPan_ || outFormat.stereo != factorStereo_) {
+    VolumeFactors16(outFormat, volume, pan, leftFactor_, rightFactor_);
+    factorVolume_ = volume;
+    factorPan_ = pan;
+    factorStereo_ = outFormat.stereo;
+  }
+  block = {samples, leftFactor_, rightFactor_};
+  return true;
 }
 
-uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
-                               bool fillWithSilence, uint8_t* mixInto) {
-  if (!active_ || held_) return nullptr;
-  VMutexLock hold(lock_);
+void VAudioChannel::EndMix() { lock_.Release(); }
+
+uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
+                                     bool fillWithSilence, bool forMixing) {
   if (frames <= 0) return nullptr;
   if (streams_.empty()) {
     active_ = false;
@@ -136,27 +153,10 @@ uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat&
       return nullptr;
     }
   }
-  // Mixing adds each piece, scaled, as it comes; silence adds nothing.
-  int32_t leftFactor = 256, rightFactor = 256;
-  if (mixInto) {
-    // The factors change only with the volumes, the pan and the channel count.
-    const int32_t volume = volumeScale_ * volume_ / 100, pan = pan_;
-    if (volume != factorVolume_ || pan != factorPan_ || outFormat.stereo != factorStereo_) {
-      VolumeFactors16(outFormat, volume, pan, leftFactor_, rightFactor_);
-      factorVolume_ = volume;
-      factorPan_ = pan;
-      factorStereo_ = outFormat.stereo;
-    }
-    leftFactor = leftFactor_;
-    rightFactor = rightFactor_;
-  }
-  const bool isUnsigned = outFormat.encoding == kAudioEncodingUnsigned;
+  // For mixing, samples that need no conversion and fill the whole block are
+  // given where the decoder holds them, without a copy, when they stay there.
+  uint8_t* whole = nullptr;
   int32_t produced = 0;
-  auto mixPiece = [&](const uint8_t* samples, int32_t pieceFrames) {
-    AddScaledSaturating16(mixInto + int64_t{produced} * outFrameBytes, samples,
-                          static_cast<int32_t>(outFormat.SamplesForFrames(pieceFrames)), leftFactor, rightFactor,
-                          isUnsigned);
-  };
   bool sinceRewindEmpty = false;  // a loop restart that delivered nothing yet
   while (produced < frames) {
     const VAudioEncodingFormat& in = decoder_->GetFormat();
@@ -175,9 +175,10 @@ uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat&
     const int32_t left = frames - produced;
     int32_t asked = SourceFramesForStep(left, step, rateFraction_);
     const bool inPlace = step == 1024 && in.SameEncoding(outFormat);
-    // Mixing takes samples already in the output format from where the
-    // decoder holds them: the copy into a block is left out.
-    uint8_t* target = inPlace && !mixInto ? destination + int64_t{produced} * outFrameBytes : nullptr;
+    uint8_t* piece = destination + int64_t{produced} * outFrameBytes;
+    // Mixing reads samples already in the output format from where the
+    // decoder holds them; a block is otherwise written at once.
+    uint8_t* target = inPlace && !forMixing ? piece : nullptr;
     if (inPlace) asked = std::min(asked, left);
     decoder_->Seek(static_cast<int32_t>(std::min<int64_t>(int64_t{position_} * in.FrameBytes(), INT32_MAX)));
     int32_t delivered = asked;
@@ -192,16 +193,18 @@ uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat&
         outFrames = static_cast<int32_t>(((int64_t{delivered} * 1024 - rateFraction_) - 1 + step) / step);
         outFrames = std::clamp(outFrames, 1, left);
       }
-      if (inPlace && mixInto && outFrames == delivered) {
-        // What the copy into the block would have held.
-        mixPiece(data, outFrames);
+      if (inPlace && forMixing && outFrames == delivered) {
+        // Kept where they are only when no other channel's read of the
+        // stream can overwrite them before the group is added.
+        if (produced == 0 && outFrames == frames && decoder_->SamplesLast()) {
+          whole = data;
+        } else {
+          std::memcpy(piece, data, static_cast<size_t>(outFrames) * outFrameBytes);
+        }
       } else if (inPlace && data == target) {
         outFrames = std::min(delivered, left);
-      } else if (ConvertAudioFormat(data, in, delivered, destination + int64_t{produced} * outFrameBytes,
-                                    outFormat, outFrames, step, &rateFraction_) == 0) {
+      } else if (ConvertAudioFormat(data, in, delivered, piece, outFormat, outFrames, step, &rateFraction_) == 0) {
         failed = true;  // a format the conversion cannot reach: the stream cannot play
-      } else if (mixInto) {
-        mixPiece(destination + int64_t{produced} * outFrameBytes, outFrames);
       }
       if (!failed) {
         produced += outFrames;
@@ -232,9 +235,7 @@ uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat&
     break;
   }
   if (produced < frames) {
-    if (mixInto && fillWithSilence) {
-      // Silence added changes nothing.
-    } else if (fillWithSilence) {
+    if (fillWithSilence) {
       FillSilence(destination + int64_t{produced} * outFrameBytes, outFormat, frames - produced);
     } else {
       frames = produced;
@@ -242,7 +243,7 @@ uint8_t* VAudioChannel::Render(uint8_t* destination, const VAudioEncodingFormat&
   }
   if (frames <= 0) return nullptr;
   framesPlayed_ += frames;
-  if (mixInto) return mixInto;
+  if (forMixing) return whole ? whole : destination;
   ApplyVolumeAndPan(destination, outFormat, frames, volumeScale_ * volume_ / 100, pan_);
   return destination;
 }

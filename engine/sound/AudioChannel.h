@@ -12,6 +12,7 @@
 #include "engine/core/VMutex.h"
 #include "engine/core/VRefCount.h"
 #include "engine/sound/AudioFormat.h"
+#include "engine/sound/SampleKernels.h"
 
 class VAudioStream;
 class VAudioDecoder;
@@ -34,14 +35,17 @@ class VAudioChannel : public VRefCount {
   // fillWithSilence `frames` becomes the frames produced.
   uint8_t* RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                        bool fillWithSilence);
-  // Renders `frames` frames as RenderBlock does (silence after the end) and
-  // adds them, scaled by volume and pan, with saturation into `into`: the
-  // bytes of RenderBlock followed by AddSaturating, in one pass over the
-  // samples and without copying samples that need no conversion. For the
-  // formats CanMixInto accepts; false when nothing was added.
-  bool MixInto(uint8_t* into, const VAudioEncodingFormat& outFormat, int32_t frames);
+  // Mixing in one pass over the block, for the formats CanMix accepts:
+  // renders `frames` frames as RenderBlock does (silence after the end) but
+  // unscaled, and gives them with the factors of the channel's volume and
+  // pan (RenderBlock's bytes are these samples scaled). The samples are
+  // where they lie when they need no conversion. The channel stays locked,
+  // and the samples valid, until EndMix; false (and not locked) when the
+  // channel adds nothing to this block.
+  bool BeginMix(const VAudioEncodingFormat& outFormat, int32_t frames, ScaledBlock16& block);
+  void EndMix();
   // 16-bit little-endian signed or unsigned samples.
-  static bool CanMixInto(const VAudioEncodingFormat& format);
+  static bool CanMix(const VAudioEncodingFormat& format);
   // Empties the queue; a non-persistent channel is then finished.
   void Stop();
   void MarkFinished() { finished_ = true; }
@@ -81,9 +85,11 @@ class VAudioChannel : public VRefCount {
   void DropEntry(const QueueEntry& entry);
   void ClearQueue();
   bool AdvanceStream();
-  // RenderBlock, or MixInto when `mixInto` is set.
-  uint8_t* Render(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames, bool fillWithSilence,
-                  uint8_t* mixInto);
+  // RenderBlock under the lock held by the caller; for BeginMix when
+  // `forMixing` is set (no destination, unscaled, samples left in place when
+  // they fill the block).
+  uint8_t* RenderLocked(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
+                        bool fillWithSilence, bool forMixing);
 
   std::atomic<bool> active_{false};
   std::atomic<bool> finished_{false};

@@ -1,6 +1,7 @@
 #include "engine/sound/AudioDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -133,7 +134,10 @@ uint8_t* VAudioNonDecoder::Decode(uint8_t* destination, int32_t& frames, const V
   int32_t bytes = want64 > INT32_MAX ? INT32_MAX - INT32_MAX % frameBytes : static_cast<int32_t>(want64);
   const bool direct = destination && outFormat.SameEncoding(format_);
   uint8_t* target = direct ? destination : nullptr;
-  uint8_t* data = stream_->ReadSamplesAt(position_, target, bytes, failed);
+  bool lasting = false;
+  uint8_t* data = stream_->ReadSamplesAt(position_, target, bytes, failed, lasting);
+  // Samples handed out in the caller's destination are the caller's.
+  samplesLast_ = lasting || direct;
   if (!data || bytes <= 0) {
     frames = 0;
     return nullptr;
@@ -144,7 +148,10 @@ uint8_t* VAudioNonDecoder::Decode(uint8_t* destination, int32_t& frames, const V
     frames = 0;
     return nullptr;
   }
-  frames = bytes / frameBytes;
+  // Frames of 8- and 16-bit samples are 1, 2 or 4 bytes: a shift, not a division.
+  const auto unsignedFrameBytes = static_cast<uint32_t>(frameBytes);
+  const bool powerOfTwo = (unsignedFrameBytes & (unsignedFrameBytes - 1)) == 0;
+  frames = powerOfTwo ? bytes >> std::countr_zero(unsignedFrameBytes) : bytes / frameBytes;
   position_ += frames * frameBytes;
   if (direct && data != destination) {
     std::memcpy(destination, data, static_cast<size_t>(frames) * frameBytes);

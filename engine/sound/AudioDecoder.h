@@ -32,6 +32,9 @@ class VAudioDecoder {
   virtual VAudioDecoder* Clone() const = 0;
   virtual uint16_t FormatCode() const = 0;
 
+  // Whether the samples the last Decode returned stay where they are until
+  // this decoder decodes again, whatever other readers of the stream do.
+  bool SamplesLast() const { return samplesLast_; }
   const VAudioEncodingFormat& GetFormat() const { return format_; }
   VAudioStream* GetStream() const { return stream_; }
   int32_t GetPosition() const { return position_; }
@@ -41,6 +44,7 @@ class VAudioDecoder {
   VAudioEncodingFormat format_;
   int32_t position_ = 0;
   VByteBuffer buffer_;
+  bool samplesLast_ = false;
 };
 
 // Appends the prototype (owned by the registry); null is ignored.

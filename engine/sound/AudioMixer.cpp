@@ -178,6 +178,55 @@ void AddSaturating(uint8_t* into, const uint8_t* add, int32_t bytes, const VAudi
   if (format.bits == 16) AddSaturating16(into, add, bytes / 2, isUnsigned);
 }
 
+namespace {
+
+// The channels whose blocks are being added: each stays locked (and its
+// samples valid) until its group has been added; released however the pass ends.
+class HeldChannels {
+ public:
+  HeldChannels() = default;
+  HeldChannels(const HeldChannels&) = delete;
+  HeldChannels& operator=(const HeldChannels&) = delete;
+  ~HeldChannels() { EndAll(); }
+  static constexpr int32_t kCapacity = 16;
+  bool Full() const { return count_ == kCapacity; }
+  int32_t Count() const { return count_; }
+  const ScaledBlock16* Blocks() const { return blocks_; }
+  void Begin(VAudioChannel* channel, const VAudioEncodingFormat& format, int32_t frames) {
+    if (channel->BeginMix(format, frames, blocks_[count_])) channels_[count_++] = channel;
+  }
+  void EndAll() {
+    for (int32_t i = 0; i < count_; ++i) channels_[i]->EndMix();
+    count_ = 0;
+  }
+
+ private:
+  VAudioChannel* channels_[kCapacity] = {};
+  ScaledBlock16 blocks_[kCapacity] = {};
+  int32_t count_ = 0;
+};
+
+}  // namespace
+
+void VAudioMixer::MixInOnePass(uint8_t* out, int32_t frames, bool onto) {
+  // The channels' blocks are added, scaled, in list order in one pass over
+  // the block per group of channels: the same bytes as the first channel's
+  // block copied and the others added one by one.
+  const auto samples = static_cast<int32_t>(format_.SamplesForFrames(frames));
+  const bool isUnsigned = format_.encoding == kAudioEncodingUnsigned;
+  bool fromSilence = !onto;
+  VMutexLock hold(channelsLock_);
+  HeldChannels held;
+  for (size_t next = 0; next < channels_.size();) {
+    while (next < channels_.size() && !held.Full()) held.Begin(channels_[next++], format_, frames);
+    if (held.Count() == 0) break;
+    AddScaledBlocksSaturating16(out, held.Blocks(), held.Count(), samples, isUnsigned, fromSilence);
+    held.EndAll();
+    fromSilence = false;
+  }
+  if (fromSilence) FillSilence(out, format_, frames);
+}
+
 uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {
   const int64_t bytes64 = format_.BytesForFrames(frames);
   if (bytes64 <= 0 || bytes64 > INT32_MAX) return nullptr;
@@ -189,13 +238,8 @@ uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {
     out = mixBuffer_.GetData();
   }
   DropFinishedChannels();
-  if (VAudioChannel::CanMixInto(format_)) {
-    // Every channel adds its block, scaled, to silence (or to the caller's
-    // block) in one pass: the same bytes as the first channel's block copied
-    // and the others added.
-    if (!(add && own)) FillSilence(out, format_, frames);
-    VMutexLock hold(channelsLock_);
-    for (VAudioChannel* channel : channels_) channel->MixInto(out, format_, frames);
+  if (VAudioChannel::CanMix(format_)) {
+    MixInOnePass(out, frames, add && own);
     return out;
   }
   if (CountBusyChannels() == 0) {

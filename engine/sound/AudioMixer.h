@@ -49,6 +49,11 @@ class VAudioMixer : public VThread, public VAudioCallback {
   VAudioDevice* GetDevice() const { return device_; }
 
  private:
+  // Mix for the formats channels can mix in one pass: every channel's block,
+  // scaled, added with saturation to silence (or with `onto` to what `out`
+  // holds).
+  void MixInOnePass(uint8_t* out, int32_t frames, bool onto);
+
   std::atomic<int32_t> state_{kStateMade};
   std::atomic<int32_t> stopRequested_{0};
   VAudioDevice* device_;

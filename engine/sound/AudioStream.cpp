@@ -48,7 +48,9 @@ bool VAudioStream::IsFinished() const {
   return loadedWhole_ && readPosition_ >= dataSize_;
 }
 
-uint8_t* VAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed) {
+uint8_t* VAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed,
+                                     bool& lasting) {
+  lasting = false;
   Reset(position);
   return ReadSamples(destination, bytes, failed);
 }
@@ -60,6 +62,10 @@ void VAudioStream::Reset(int32_t position) {
 
 uint8_t* VAudioStream::ReadLoaded(int32_t& bytes, bool& failed) {
   VMutexLock hold(lock_);
+  return TakeLoaded(bytes, failed);
+}
+
+uint8_t* VAudioStream::TakeLoaded(int32_t& bytes, bool& failed) {
   failed = false;
   if (!loadedWhole_) {
     failed = true;
@@ -128,8 +134,10 @@ uint8_t* VMemoryAudioStream::ReadSamples(uint8_t* /*destination*/, int32_t& byte
   return ReadLoaded(bytes, failed);
 }
 
-uint8_t* VMemoryAudioStream::ReadSamplesAt(int32_t position, uint8_t* /*destination*/, int32_t& bytes, bool& failed) {
+uint8_t* VMemoryAudioStream::ReadSamplesAt(int32_t position, uint8_t* /*destination*/, int32_t& bytes, bool& failed,
+                                           bool& lasting) {
+  lasting = true;  // the samples given at construction
   VMutexLock hold(lock_);
   readPosition_ = position;
-  return ReadLoaded(bytes, failed);
+  return TakeLoaded(bytes, failed);
 }

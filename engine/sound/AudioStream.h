@@ -29,8 +29,12 @@ class VAudioStream : public VMedia {
   // possible); `bytes` becomes the count delivered; null with `failed` clear
   // means no data now or the end.
   virtual uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) = 0;
-  // Reset(position) followed by ReadSamples.
-  virtual uint8_t* ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed);
+  // Reset(position) followed by ReadSamples. `lasting` tells whether the
+  // data handed out stays where it is while the stream lives (its loaded
+  // samples, which never change), rather than in a buffer of the stream
+  // that its next read may overwrite.
+  virtual uint8_t* ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed,
+                                 bool& lasting);
   // Reads the whole sample data into memory; true when it is there.
   virtual bool LoadWhole();
   virtual bool IsAtEnd(int32_t position) const;
@@ -61,6 +65,9 @@ class VAudioStream : public VMedia {
   int32_t GetReadPosition() const { return readPosition_; }
 
  protected:
+  // ReadLoaded's work, for a caller that holds the lock already.
+  uint8_t* TakeLoaded(int32_t& bytes, bool& failed);
+
   VAudioEncodingFormat format_;
   int32_t durationMs_ = 0;
   int32_t dataSize_ = 0;
@@ -82,5 +89,6 @@ class VMemoryAudioStream : public VAudioStream {
   uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) override;
   // Under one hold of the stream's lock: the mixer reads every channel's
   // samples this way each block.
-  uint8_t* ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed) override;
+  uint8_t* ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed,
+                         bool& lasting) override;
 };

@@ -147,6 +147,20 @@ uint8_t* MediaAudioStream::ReadSamples(uint8_t* destination, int32_t& bytes, boo
   return data;
 }
 
+uint8_t* MediaAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed,
+                                         bool& lasting) {
+  {
+    VMutexLock hold(lock_);
+    if (!streaming_ && loadedWhole_) {
+      readPosition_ = position;
+      if (reader_) reader_->SetPosition(position);
+      lasting = true;  // a loaded sound never changes
+      return TakeLoaded(bytes, failed);
+    }
+  }
+  return VAudioStream::ReadSamplesAt(position, destination, bytes, failed, lasting);
+}
+
 bool MediaAudioStream::IsAtEnd(int32_t position) const {
   if (VAudioStream::IsAtEnd(position)) return true;
   if (streaming_) return filled_ == consumed_ && (!reader_ || sourceEnded_);

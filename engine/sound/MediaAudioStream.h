@@ -35,6 +35,10 @@ class MediaAudioStream : public VAudioStream {
   int32_t CreateReader(VFile& file, uint32_t typeCode);
   const VAudioDecoderConfig* GetDecoderConfig() const override;
   uint8_t* ReadSamples(uint8_t* destination, int32_t& bytes, bool& failed) override;
+  // Reset and ReadSamples; a loaded sound under one hold of the lock (the
+  // mixer reads every playing sound this way each block).
+  uint8_t* ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed,
+                         bool& lasting) override;
   bool IsAtEnd(int32_t position) const override;
   bool IsFinished() const override;
   void Reset(int32_t position) override;

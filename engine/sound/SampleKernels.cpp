@@ -65,6 +65,103 @@ __attribute__((target("avx2"))) int32_t AddScaledAvx2(uint8_t* into, const uint8
   return i;
 }
 
+// The blocks in groups of up to kGroup, each group in one pass over `into`:
+// a tile of `into` is held in registers while every block of the group is
+// added to it in order. Returns how many samples it did (the same count for
+// every group); the rest is left to the caller.
+constexpr int32_t kGroup = 16;
+
+// How a block's factors are applied: the high multiply alone (both factors
+// under 128), plus the sample (both 128 or more), or by lane (mixed).
+enum class AddBack { kNone, kAll, kByLane };
+
+struct GroupBlock {
+  const uint8_t* samples;
+  __m256i multiplier;
+  __m256i addBack;
+  AddBack kind;
+};
+
+template <bool Unsigned, AddBack Kind, int kVectors>
+__attribute__((target("avx2"), always_inline)) inline void AddScaledToSums(__m256i* sums, const uint8_t* from,
+                                                                          __m256i multiplier, __m256i addBack) {
+  const __m256i flipV = _mm256_set1_epi16(static_cast<int16_t>(kFlip16));
+  for (int r = 0; r < kVectors; ++r) {
+    __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32 * r));
+    // Loaded once into a register: the compiler would otherwise read the
+    // samples again for each use.
+    asm("" : "+x"(v));
+    if (Unsigned) v = _mm256_xor_si256(v, flipV);
+    __m256i scaled = _mm256_mulhi_epi16(v, multiplier);
+    if (Kind == AddBack::kAll) scaled = _mm256_add_epi16(scaled, v);
+    if (Kind == AddBack::kByLane) scaled = _mm256_add_epi16(scaled, _mm256_and_si256(v, addBack));
+    sums[r] = _mm256_adds_epi16(sums[r], scaled);
+  }
+}
+
+template <bool Unsigned, int kVectors>
+__attribute__((target("avx2"), always_inline)) inline void AddScaledTileAvx2(uint8_t* into, const GroupBlock* blocks,
+                                                                            int32_t n, int64_t offset, bool silent) {
+  const __m256i flipV = _mm256_set1_epi16(static_cast<int16_t>(kFlip16));
+  __m256i sums[kVectors];
+  for (int r = 0; r < kVectors; ++r) {
+    sums[r] = _mm256_setzero_si256();
+    if (!silent) {
+      sums[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(into + offset + 32 * r));
+      if (Unsigned) sums[r] = _mm256_xor_si256(sums[r], flipV);
+    }
+  }
+  for (int32_t k = 0; k < n; ++k) {
+    const GroupBlock& block = blocks[k];
+    const uint8_t* from = block.samples + offset;
+    switch (block.kind) {
+      case AddBack::kNone:
+        AddScaledToSums<Unsigned, AddBack::kNone, kVectors>(sums, from, block.multiplier, block.addBack);
+        break;
+      case AddBack::kAll:
+        AddScaledToSums<Unsigned, AddBack::kAll, kVectors>(sums, from, block.multiplier, block.addBack);
+        break;
+      case AddBack::kByLane:
+        AddScaledToSums<Unsigned, AddBack::kByLane, kVectors>(sums, from, block.multiplier, block.addBack);
+        break;
+    }
+  }
+  for (int r = 0; r < kVectors; ++r) {
+    if (Unsigned) sums[r] = _mm256_xor_si256(sums[r], flipV);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(into + offset + 32 * r), sums[r]);
+  }
+}
+
+template <bool Unsigned>
+__attribute__((target("avx2"))) int32_t AddScaledBlocksAvx2(uint8_t* into, const ScaledBlock16* blocks, int32_t count,
+                                                            int32_t samples, bool fromSilence) {
+  constexpr int kTileVectors = 8;  // 128 samples
+  const int32_t tiles = samples / (16 * kTileVectors) * (16 * kTileVectors);
+  const int32_t whole = samples / 16 * 16;
+  for (int32_t group = 0; group < count; group += kGroup) {
+    const int32_t n = std::min(kGroup, count - group);
+    GroupBlock groupBlocks[kGroup];
+    for (int32_t k = 0; k < n; ++k) {
+      const ScaledBlock16& block = blocks[group + k];
+      const HighFactor left = HighFactorOf(block.leftFactor), right = HighFactorOf(block.rightFactor);
+      GroupBlock& g = groupBlocks[k];
+      g.samples = block.samples;
+      g.multiplier = _mm256_set1_epi32(static_cast<int32_t>(
+          (uint32_t{static_cast<uint16_t>(right.multiplier)} << 16) | static_cast<uint16_t>(left.multiplier)));
+      g.addBack = _mm256_set1_epi32(static_cast<int32_t>((uint32_t{static_cast<uint16_t>(right.addBack)} << 16) |
+                                                         static_cast<uint16_t>(left.addBack)));
+      g.kind = left.addBack != right.addBack ? AddBack::kByLane : left.addBack ? AddBack::kAll : AddBack::kNone;
+    }
+    // Only the first group starts from silence; later ones add to its sums.
+    const bool silent = fromSilence && group == 0;
+    int32_t i = 0;
+    for (; i < tiles; i += 16 * kTileVectors)
+      AddScaledTileAvx2<Unsigned, kTileVectors>(into, groupBlocks, n, int64_t{i} * 2, silent);
+    for (; i < whole; i += 16) AddScaledTileAvx2<Unsigned, 1>(into, groupBlocks, n, int64_t{i} * 2, silent);
+  }
+  return whole;
+}
+
 bool HaveAvx2() {
   static const bool have = platform::BestSimdSupport() >= platform::kSimdAvx2;
   return have;
@@ -105,6 +202,29 @@ void AddScaledSaturating16(uint8_t* into, const uint8_t* add, int32_t samples, i
     const auto sum = static_cast<uint16_t>(static_cast<int16_t>(std::clamp(a + b, -32768, 32767)));
     Store16(into + 2 * i, static_cast<int16_t>(sum ^ flip));
   }
+}
+
+void AddScaledBlocksSaturating16(uint8_t* into, const ScaledBlock16* blocks, int32_t count, int32_t samples,
+                                 bool isUnsigned, bool fromSilence) {
+  if (samples <= 0) return;
+  int32_t done = 0;
+#ifdef OSTREVAN_SAMPLES_AVX2
+  if (HaveAvx2() && count > 0) {
+    done = isUnsigned ? AddScaledBlocksAvx2<true>(into, blocks, count, samples, fromSilence)
+                      : AddScaledBlocksAvx2<false>(into, blocks, count, samples, fromSilence);
+  }
+#endif
+  // The rest block by block (an even start keeps left and right in place).
+  uint8_t* rest = into + int64_t{done} * 2;
+  const int32_t left = samples - done;
+  if (left <= 0) return;
+  if (fromSilence) {
+    const uint16_t silence = isUnsigned ? kFlip16 : 0;
+    for (int32_t i = 0; i < left; ++i) Store16(rest + 2 * i, static_cast<int16_t>(silence));
+  }
+  for (int32_t k = 0; k < count; ++k)
+    AddScaledSaturating16(rest, blocks[k].samples + int64_t{done} * 2, left, blocks[k].leftFactor,
+                          blocks[k].rightFactor, isUnsigned);
 }
 
 void AddSaturating16(uint8_t* into, const uint8_t* add, int32_t samples, bool isUnsigned) {

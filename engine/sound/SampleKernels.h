@@ -21,3 +21,17 @@ void ScaleSamples16(uint8_t* buffer, int32_t samples, int32_t leftFactor, int32_
 // touching `add`: the same bytes as the two calls.
 void AddScaledSaturating16(uint8_t* into, const uint8_t* add, int32_t samples, int32_t leftFactor, int32_t rightFactor,
                            bool isUnsigned);
+
+// One block for AddScaledBlocksSaturating16: its samples and their factors.
+struct ScaledBlock16 {
+  const uint8_t* samples;
+  int32_t leftFactor;
+  int32_t rightFactor;
+};
+// AddScaledSaturating16 of each block in turn into `into`, with the sum kept
+// in registers across the blocks so that `into` is read and written once:
+// the same bytes as the calls one after the other. With `fromSilence`,
+// `into` starts as silence and its contents are not read (the blocks then
+// replace them).
+void AddScaledBlocksSaturating16(uint8_t* into, const ScaledBlock16* blocks, int32_t count, int32_t samples,
+                                 bool isUnsigned, bool fromSilence);

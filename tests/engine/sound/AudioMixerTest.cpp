@@ -3,14 +3,18 @@
 // pan, pitch, priorities, loops and the dropping of finished channels.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "engine/core/MediaTypes.h"
+#include "engine/core/VFileSpec.h"
 #include "engine/sound/AudioChannel.h"
 #include "engine/sound/AudioDecoder.h"
 #include "engine/sound/AudioMixer.h"
 #include "engine/sound/AudioStream.h"
+#include "engine/sound/MediaAudioStream.h"
 #include "engine/sound/SDLAudioDevices.h"
 #include "engine/sound/SoundDecoding.h"
 #include "engine/sound/VolumeTables.h"
@@ -146,57 +150,64 @@ TEST_F(Mixing, VolumeAndPitch) {
   stream->Release();
 }
 
+// A sound for the single-pass comparisons: its format and loop count.
+struct Sound {
+  VAudioEncodingFormat format;
+  int32_t loops;
+};
+
+// A channel playing one of the streams.
+struct Voice {
+  size_t stream;
+  int32_t pitch, volume, pan, offsetMs;
+};
+
+// Noise of a length of its own for each sound, in memory.
+std::vector<VAudioStream*> MemoryStreams(const std::vector<Sound>& sounds) {
+  std::vector<VAudioStream*> streams;
+  for (size_t v = 0; v < sounds.size(); ++v) {
+    const Sound& sound = sounds[v];
+    std::vector<uint8_t> bytes(static_cast<size_t>(sound.format.BytesForFrames(700 + 300 * static_cast<int64_t>(v))));
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i * 7 + v * 13) * 2654435761u >> 24);
+    auto* stream = new VMemoryAudioStream(sound.format, bytes.data(), static_cast<int32_t>(bytes.size()));
+    stream->SetLoopCount(sound.loops);
+    streams.push_back(stream);
+  }
+  return streams;
+}
+
 // The mixer adds each channel's scaled samples in one pass; that equals the
-// plain way written out here: the first channel's rendered block copied and
-// every other one rendered and added with saturation. Twin channels of the
-// same streams, outside the mixer, give the plain blocks. Formats converted
-// and not, pitches, volumes, pans, loops and a stream that ends mid-block.
-TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
+// plain way written out here: the first channel's rendered block copied (or,
+// with `add`, every block added to what the device's block held) and every
+// other one rendered and added with saturation. Twin channels of the same
+// streams, outside the mixer, give the plain blocks. Releases the streams.
+void ExpectMixEqualsRenderedBlocksAdded(const std::vector<VAudioStream*>& streams, const std::vector<Voice>& voices,
+                                        bool add) {
   EnsureStandardSoundCodecs();
-  struct Voice {
-    VAudioEncodingFormat format;
-    int32_t pitch, volume, pan, loops;
-  };
-  const VAudioEncodingFormat u8(11025, 8, false, kAudioEncodingUnsigned);
-  const VAudioEncodingFormat s16stereo(44100, 16, true, kAudioEncodingSigned);
-  const std::vector<Voice> voices = {
-      {kS16Mono, 440, 100, 0, -1}, {kS16Mono, 440, 60, 0, 2},    {u8, 494, 75, 0, -1},  {kS16Mono, 392, 33, 0, 1},
-      {s16stereo, 523, 90, 0, -1}, {kS16Mono, 440, 100, 0, 1},  {u8, 440, 50, 0, 3},
+  auto play = [&](const Voice& voice) {
+    auto* channel = new VAudioChannel(true);
+    EXPECT_TRUE(channel->QueueStream(streams[voice.stream], voice.offsetMs, 0, voice.pitch));
+    channel->SetChannelVolume(voice.volume);
+    channel->SetPan(voice.pan);
+    return channel;
   };
   for (const VAudioEncodingFormat& output : {VAudioEncodingFormat(22050, 16, false, kAudioEncodingSigned),
                                               VAudioEncodingFormat(22050, 16, true, kAudioEncodingSigned),
                                               VAudioEncodingFormat(22050, 16, true, kAudioEncodingUnsigned)}) {
-    std::vector<VAudioStream*> streams;
     std::vector<VAudioChannel*> plain;
-    for (size_t v = 0; v < voices.size(); ++v) {
-      const Voice& voice = voices[v];
-      std::vector<uint8_t> bytes(static_cast<size_t>(voice.format.BytesForFrames(700 + 300 * static_cast<int64_t>(v))));
-      for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i * 7 + v * 13) * 2654435761u >> 24);
-      auto* stream = new VMemoryAudioStream(voice.format, bytes.data(), static_cast<int32_t>(bytes.size()));
-      stream->SetLoopCount(voice.loops);
-      streams.push_back(stream);
-      auto* channel = new VAudioChannel(true);  // no mixer yet: stays outside
-      ASSERT_TRUE(channel->QueueStream(stream, 0, 0, voice.pitch));
-      channel->SetChannelVolume(voice.volume);
-      channel->SetPan(v % 2 ? -60 : 45);
-      plain.push_back(channel);
-    }
+    for (const Voice& voice : voices) plain.push_back(play(voice));  // no mixer yet: they stay outside
     VCaptureAudioDevice device(output);
     device.Open();
     auto* mixer = new VAudioMixer(&device, 16);
     std::vector<VAudioChannel*> mixed;
-    for (size_t v = 0; v < voices.size(); ++v) {
-      auto* channel = new VAudioChannel(true);
-      ASSERT_TRUE(channel->QueueStream(streams[v], 0, 0, voices[v].pitch));
-      channel->SetChannelVolume(voices[v].volume);
-      channel->SetPan(v % 2 ? -60 : 45);
-      mixed.push_back(channel);
-    }
+    for (const Voice& voice : voices) mixed.push_back(play(voice));
     const int32_t frames = 333;
     const size_t bytes = static_cast<size_t>(output.BytesForFrames(frames));
     for (int block = 0; block < 12; ++block) {
-      std::vector<uint8_t> expected(bytes), actual(bytes);
-      bool first = true;
+      std::vector<uint8_t> before(bytes);
+      for (size_t i = 0; i < bytes; ++i) before[i] = static_cast<uint8_t>((i * 5 + block * 11) * 2654435761u >> 24);
+      std::vector<uint8_t> expected = before, actual = before;
+      bool first = !add;
       for (VAudioChannel* channel : plain) {
         int32_t n = frames;
         uint8_t* data = channel->RenderBlock(first ? expected.data() : nullptr, output, n, true);
@@ -209,9 +220,10 @@ TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
         }
       }
       if (first) FillSilence(expected.data(), output, frames);
-      ASSERT_NE(mixer->FillBuffer(actual.data(), output, frames, false), nullptr);
+      ASSERT_NE(mixer->FillBuffer(actual.data(), output, frames, add), nullptr);
       ASSERT_EQ(actual, expected) << "block " << block << ", output " << output.bits << " bits"
-                                  << (output.stereo ? " stereo" : " mono") << " encoding " << output.encoding;
+                                  << (output.stereo ? " stereo" : " mono") << " encoding " << output.encoding
+                                  << (add ? ", added" : "");
     }
     for (VAudioChannel* c : mixed) {
       c->Stop();
@@ -222,8 +234,67 @@ TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
       c->Stop();
       c->Release();
     }
-    for (VAudioStream* s : streams) s->Release();
   }
+  for (VAudioStream* s : streams) s->Release();
+}
+
+const VAudioEncodingFormat kU8(11025, 8, false, kAudioEncodingUnsigned);
+const VAudioEncodingFormat kS16Stereo(44100, 16, true, kAudioEncodingSigned);
+
+// Formats converted and not, loops and a stream that ends mid-block.
+const std::vector<Sound> kSounds = {{kS16Mono, -1},   {kS16Mono, 2}, {kU8, -1},     {kS16Mono, 1},
+                                    {kS16Stereo, -1}, {kS16Mono, 1}, {kU8, 3}};
+// One voice for each, with pitches, volumes and pans.
+const std::vector<Voice> kVoices = {{0, 440, 100, 45, 0}, {1, 440, 60, -60, 0}, {2, 494, 75, 45, 0},
+                                    {3, 392, 33, -60, 0}, {4, 523, 90, 45, 0},  {5, 440, 100, -60, 0},
+                                    {6, 440, 50, 45, 0}};
+
+TEST(MixerSinglePass, EqualsRenderedBlocksAdded) {
+  ExpectMixEqualsRenderedBlocksAdded(MemoryStreams(kSounds), kVoices, false);
+}
+
+// The channels are added in groups (each channel held while its group is
+// added): more channels than one group, volumes on both sides of half (where
+// the scaling changes) and pans that scale the sides apart, onto silence and
+// onto what the device's block already held.
+TEST(MixerSinglePass, ManyChannelsInGroupsEqualRenderedBlocksAdded) {
+  std::vector<Sound> sounds;
+  std::vector<Voice> voices;
+  for (size_t i = 0; i < 37; ++i) {
+    sounds.push_back(kSounds[i % kSounds.size()]);
+    const Voice& like = kVoices[i % kVoices.size()];
+    const auto n = static_cast<int32_t>(i);
+    voices.push_back({i, like.pitch, 20 + n * 37 % 81, (n % 3 - 1) * (10 + n), 0});
+  }
+  for (const bool add : {false, true}) ExpectMixEqualsRenderedBlocksAdded(MemoryStreams(sounds), voices, add);
+}
+
+// One sound read from its file as it plays (too large to be loaded whole) on
+// several channels at once, at different places: each read of the file
+// lands in the same buffer of the stream, so a channel's samples must be
+// taken before the next channel reads.
+TEST(MixerSinglePass, OneSoundReadOnDemandOnSeveralChannels) {
+  testsupport::TempDir dir("sound_mix_");
+  std::string samples;
+  for (uint32_t i = 0; i < 50000; ++i) Put16(samples, (i * 2654435761u) >> 16);
+  const std::string path = dir.Path("large.wav");
+  {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    const std::string wave = Riff(Chunk("fmt ", PcmFormat(1, 1, 22050, 16)) + Chunk("data", samples));
+    ASSERT_EQ(std::fwrite(wave.data(), 1, wave.size(), file), wave.size());
+    std::fclose(file);
+  }
+  auto* stream = new MediaAudioStream(VFileSpec(path.c_str()), MakeTypeCode("WAVE"));
+  ASSERT_TRUE(stream->HasReader());
+  ASSERT_FALSE(stream->IsLoadedWhole());
+  stream->SetLoopCount(-1);
+  const std::vector<Voice> voices = {{0, 440, 90, 0, 0}, {0, 440, 70, 0, 300}, {0, 440, 100, 0, 1100}};
+  for (const bool add : {false, true}) {
+    stream->AddReference();
+    ExpectMixEqualsRenderedBlocksAdded({stream}, voices, add);
+  }
+  stream->Release();
 }
 
 TEST_F(Mixing, PrioritiesAndPause) {

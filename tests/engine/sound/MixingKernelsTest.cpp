@@ -368,4 +368,39 @@ TEST(MixingKernels, ScaledAdditionEqualsScaleThenAdd) {
       }
 }
 
+// Adding many blocks in one pass over the output equals adding them one by
+// one, in order (each sum clipped before the next block): block counts
+// around the group of sixteen, factors below and above 128 and apart by
+// side, lengths around the vector and tile widths, both signednesses, onto
+// the output's contents or onto silence.
+TEST(MixingKernels, ManyScaledBlocksEqualBlocksAddedInTurn) {
+  const std::pair<int32_t, int32_t> factors[] = {{256, 256}, {153, 153}, {100, 100}, {0, 0},   {128, 127},
+                                                 {37, 255},  {191, 191}, {1, 1},     {127, 128}, {64, 200}};
+  uint32_t seed = 100;
+  for (const bool isUnsigned : {false, true})
+    for (const bool fromSilence : {false, true})
+      for (int32_t count : {0, 1, 2, 15, 16, 17, 33})
+        for (int32_t samples : {1, 15, 16, 17, 127, 128, 129, 1024, 1025, 1040}) {
+          // Loud sources, so that sums clip on the way.
+          std::vector<std::vector<uint8_t>> sources;
+          for (int32_t k = 0; k < count; ++k) sources.push_back(Noise(static_cast<size_t>(samples) * 2, ++seed));
+          std::vector<ScaledBlock16> blocks;
+          for (int32_t k = 0; k < count; ++k) {
+            const auto& [left, right] = factors[static_cast<size_t>(k) % std::size(factors)];
+            blocks.push_back({sources[static_cast<size_t>(k)].data(), left, right});
+          }
+          const std::vector<uint8_t> into = Noise(static_cast<size_t>(samples) * 2, ++seed);
+          std::vector<uint8_t> expected = into, actual = into;
+          const VAudioEncodingFormat format(22050, 16, false,
+                                            isUnsigned ? kAudioEncodingUnsigned : kAudioEncodingSigned);
+          if (fromSilence) FillSilence(expected.data(), format, samples);
+          for (const ScaledBlock16& block : blocks)
+            AddScaledSaturating16(expected.data(), block.samples, samples, block.leftFactor, block.rightFactor,
+                                  isUnsigned);
+          AddScaledBlocksSaturating16(actual.data(), blocks.data(), count, samples, isUnsigned, fromSilence);
+          ASSERT_EQ(actual, expected) << (isUnsigned ? "unsigned" : "signed") << (fromSilence ? " from silence" : "")
+                                      << ", " << count << " blocks of " << samples << " samples";
+        }
+}
+
 }  // namespace
