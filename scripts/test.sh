@@ -21,4 +21,6 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # The threading tests under ThreadSanitizer first, so that CTest's summary of
 # all tests is the run's last word.
 JOBS=$JOBS bash scripts/test-threads.sh
-(cd "$BUILD_DIR" && ctest --output-on-failure -j "$JOBS" --timeout 300)
+# Two more tests at once than processors: the runs of the whole title, in
+# their lanes, spend most of their time waiting as a person would.
+(cd "$BUILD_DIR" && ctest --output-on-failure -j "${CTEST_JOBS:-$((JOBS + 2))}" --timeout 300)
