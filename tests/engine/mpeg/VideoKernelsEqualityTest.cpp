@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "engine/graphics/VYCbCrColorTable.h"
@@ -99,6 +100,32 @@ VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
   return b;
 }
 
+// The transform and store the decoder picks at the level in force.
+void TransformAndStoreAtLevel(VCoefficientBlock& block, uint8_t* dst, ptrdiff_t stride, bool intra) {
+  GetTransformAndStore()(block, dst, stride, intra);
+}
+
+// `store` of `input` over a random 8-line plane, intra and added, at every
+// level gives the bytes of the plain transform followed by the plain store.
+void ExpectStoreEqualsReference(const VCoefficientBlock& input, std::mt19937& rng, int stride,
+                                void (*store)(VCoefficientBlock&, uint8_t*, ptrdiff_t, bool), const std::string& what) {
+  std::vector<uint8_t> plane(static_cast<size_t>(8 * stride));
+  for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
+  VCoefficientBlock transformed = input;
+  InverseTransform(transformed);
+  for (const bool intra : {false, true}) {
+    std::vector<uint8_t> expected = plane;
+    StoreBlockPixelsReference(transformed.c, expected.data(), stride, intra);
+    for (const int32_t level : SimdLevels()) {
+      SimdLevelScope scope(level);
+      VCoefficientBlock block = input;
+      std::vector<uint8_t> got = plane;
+      store(block, got.data(), stride, intra);
+      ASSERT_EQ(got, expected) << what << " intra " << intra << " level " << level;
+    }
+  }
+}
+
 TEST(VideoKernelsEquality, InverseTransformEqualsScalarAtEveryLevel) {
   std::mt19937 rng(12345);
   for (const Shape shape :
@@ -165,21 +192,8 @@ TEST(VideoKernelsEquality, TransformAndStoreOfALoneCoefficientEqualsScalar) {
       input.rowFlags[p >> 3] = 1;
       input.columnFlags[p & 7] = 1;
       input.count = 1;
-      std::vector<uint8_t> plane(8 * kStride);
-      for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
-      for (const bool intra : {false, true}) {
-        VCoefficientBlock transformed = input;
-        InverseTransform(transformed);
-        std::vector<uint8_t> expected = plane;
-        StoreBlockPixelsReference(transformed.c, expected.data(), kStride, intra);
-        for (const int32_t level : SimdLevels()) {
-          SimdLevelScope scope(level);
-          VCoefficientBlock block = input;
-          std::vector<uint8_t> got = plane;
-          InverseTransformAndStore(block, got.data(), kStride, intra);
-          ASSERT_EQ(got, expected) << "position " << p << " value " << v << " intra " << intra << " level " << level;
-        }
-      }
+      ASSERT_NO_FATAL_FAILURE(ExpectStoreEqualsReference(input, rng, kStride, InverseTransformAndStore,
+                                                         "position " + std::to_string(p) + " value " + std::to_string(v)));
     }
   }
 }
@@ -213,21 +227,8 @@ TEST(VideoKernelsEquality, TransformAndStoreAtTheEdgeOfTheWordRangeEqualsScalar)
       input.rowFlags[p >> 3] = 1;
       input.columnFlags[p & 7] = 1;
       input.count = 2;
-      VCoefficientBlock transformed = input;
-      InverseTransform(transformed);
-      std::vector<uint8_t> plane(8 * kStride);
-      for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
-      for (const bool intra : {false, true}) {
-        std::vector<uint8_t> expected = plane;
-        StoreBlockPixelsReference(transformed.c, expected.data(), kStride, intra);
-        for (const int32_t level : SimdLevels()) {
-          SimdLevelScope scope(level);
-          VCoefficientBlock block = input;
-          std::vector<uint8_t> got = plane;
-          GetTransformAndStore()(block, got.data(), kStride, intra);
-          ASSERT_EQ(got, expected) << "position " << p << " value " << v << " intra " << intra << " level " << level;
-        }
-      }
+      ASSERT_NO_FATAL_FAILURE(ExpectStoreEqualsReference(input, rng, kStride, TransformAndStoreAtLevel,
+                                                         "position " + std::to_string(p) + " value " + std::to_string(v)));
     }
   }
   for (int n = 0; n < 6000; ++n) {
@@ -251,22 +252,8 @@ TEST(VideoKernelsEquality, TransformAndStoreAtTheEdgeOfTheWordRangeEqualsScalar)
     for (int p = 0; p < 64; ++p)
       input.c[p] = std::clamp(static_cast<int32_t>(input.c[p] * scale), -Limit(p), Limit(p));
     input.count = std::max(input.count, 2);
-    VCoefficientBlock transformed = input;
-    InverseTransform(transformed);
-    std::vector<uint8_t> plane(8 * kStride);
-    for (uint8_t& x : plane) x = static_cast<uint8_t>(rng());
-    for (const bool intra : {false, true}) {
-      std::vector<uint8_t> expected = plane;
-      StoreBlockPixelsReference(transformed.c, expected.data(), kStride, intra);
-      for (const int32_t level : SimdLevels()) {
-        SimdLevelScope scope(level);
-        VCoefficientBlock block = input;
-        std::vector<uint8_t> got = plane;
-        GetTransformAndStore()(block, got.data(), kStride, intra);
-        ASSERT_EQ(got, expected) << "block " << n << " result " << target << " at " << transformed.c[target]
-                                 << " intra " << intra << " level " << level;
-      }
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectStoreEqualsReference(input, rng, kStride, TransformAndStoreAtLevel,
+                                                       "block " + std::to_string(n) + " result " + std::to_string(target)));
   }
 }
 
