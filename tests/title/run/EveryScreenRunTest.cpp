@@ -70,6 +70,8 @@ constexpr Area kIndexModel = {53, 71, 373, 311};
 constexpr Area kOldPhotograph = {226, 20, 528, 416};
 // The closing panel's animation.
 constexpr Area kClosingAnimation = {34, 97, 330, 380};
+// A slide show in the viewer that the storyline view opens.
+constexpr Area kStorylineViewerSlides = {28, 26, 458, 352};
 
 std::string ToursDir() { return testsupport::SourceDir() + "/tests/title/run/tours"; }
 
@@ -230,6 +232,26 @@ TEST_F(EveryScreenRunTest, TheStorylineAndCarouselTourEntersTheChosenPlace) {
              {"storyline-03-carousel-details", "script-done 3 ", 2, 12000, kNothingMoves},
              {"storyline-04-salon", "bubble-entered BU003", 1, 3000, kNothingMoves}},
             {"screen-shown 2", "screen-shown 8", "bubble-entered BU003", "panel 8193"}});
+}
+
+// The items the module screens open. The storyline screen (2), travelled
+// back past the middle band's last event and forward again until the band
+// stops at that event (no line says so: its screenshot is timed from the
+// screen's opening, the tour resting there from about 35 to 50 seconds
+// after it); its card opens the storyline view at the event, whose next
+// button opens the next event's slide show in the viewer. A person of the
+// relations (1): her text (timed from the screen's opening, as in the
+// modules tour), whose info button walks into the tour at her place (the
+// parlour); the closing panel.
+TEST_F(EveryScreenRunTest, TheItemsTourOpensAStorylinesEventAndAPersonsPlace) {
+  PlayTour({"items.mse",
+            {{"items-01-storyline-last-event", "script-done 3 ", 1, 42000, kNothingMoves},
+             {"items-02-storyline-view", "storyline-shown EV029", 1, 3000, kNothingMoves},
+             {"items-03-event-slide-show", "item-shown SH003", 1, 3000, kStorylineViewerSlides},
+             {"items-04-relations-text", "script-done 3 ", 2, 12000, kNothingMoves},
+             {"items-05-parlour", "bubble-entered BU003", 1, 3000, kNothingMoves}},
+            {"screen-shown 2", "storyline-shown EV029", "item-shown SH003", "screen-shown 1", "bubble-entered BU003",
+             "panel 8193"}});
 }
 
 // The room overlay walking into the study (BU005), whose desk opens its

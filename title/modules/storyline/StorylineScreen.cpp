@@ -34,6 +34,7 @@
 #include "title/shell/MainInterfaceScreen.h"
 #include "title/shell/PictureFontTable.h"
 #include "title/shell/ScreenRegistry.h"
+#include "title/shell/TitleRunLog.h"
 #include "title/shell/ShellPictures.h"
 
 namespace {
@@ -379,6 +380,11 @@ void StorylineScreen::RunStateMachine() {
       nextState_ = -1;
       SetTravelActive(true);
       speedIndex_ = kPanelSpeed;
+      // Runs driven from outside learn that the storyline view is up, and at
+      // which event (its step buttons take clicks from now on).
+      if (panel_ != nullptr && panel_->GetSelectedEvent() != nullptr) {
+        title_run_log::WriteItem("storyline-shown", panel_->GetSelectedEvent()->GetKey());
+      }
       if (!timelineViewBuilt_) SendControlEvent(*this, kOwnerShown, static_cast<uint32_t>(GetId()));
       break;
     case 57:

@@ -19,41 +19,10 @@ fi
 tour=$(realpath "$1")
 shots=${2:+$(realpath -m "$2")}
 every=${3:-2}
-root=$(cd "$(dirname "$0")/../../../.." && pwd)
-build=${OSTREVAN_BUILD:-$root/build/test}
-disc=${OSTREVAN_DISC:-$build/content/disc}
-program=$build/title/main/ostrevan-haus
-for tool in Xvfb xdotool import; do
-  command -v "$tool" >/dev/null || { echo "play.sh: $tool is needed" >&2; exit 1; }
-done
-[ -x "$program" ] || { echo "play.sh: no title program at $program" >&2; exit 1; }
-[ -f "$disc/Media/QV_GUI.msf" ] || { echo "play.sh: no sample disc at $disc" >&2; exit 1; }
-
-work=$(mktemp -d /tmp/play-tour.XXXXXX)
-mkdir -p "$work/runtime"
-[ -z "$shots" ] || mkdir -p "$shots"
-ln -s "$disc/Media" "$work/Media"
-ln -s "$disc/CD" "$work/CD"
-log=$work/run.log
-xvfb_pid=
-title_pid=
-cleanup() {
-  [ -z "$shots" ] || cp "$log" "$shots/run.log" 2>/dev/null || true
-  [ -n "$title_pid" ] && kill "$title_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -1 "$work/display")
-
-(cd "$work" && exec env OSTREVAN_WINDOWED=1 OSTREVAN_CD=CD SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
-  XDG_RUNTIME_DIR="$work/runtime" ASAN_OPTIONS=detect_leaks=0 \
-  "$program" --log "$log" --play-demo "$tour" >"$work/output.txt" 2>&1) &
-title_pid=$!
+me=play.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
+start_title --play-demo "$tour"
 
 started=$(date +%s)
 n=0

@@ -45,42 +45,11 @@ fi
 steps=$(realpath "$1")
 out=$(realpath -m "$2")
 shots=$(realpath -m "${3:-$(dirname "$out")/shots}")
-root=$(cd "$(dirname "$0")/../../../.." && pwd)
-build=${OSTREVAN_BUILD:-$root/build/test}
-disc=${OSTREVAN_DISC:-$build/content/disc}
-program=$build/title/main/ostrevan-haus
-for tool in Xvfb xdotool import; do
-  command -v "$tool" >/dev/null || { echo "record.sh: $tool is needed" >&2; exit 1; }
-done
-[ -x "$program" ] || { echo "record.sh: no title program at $program" >&2; exit 1; }
-[ -f "$disc/Media/QV_GUI.msf" ] || { echo "record.sh: no sample disc at $disc" >&2; exit 1; }
-
-work=$(mktemp -d /tmp/record-tour.XXXXXX)
-mkdir -p "$shots" "$work/runtime"
-ln -s "$disc/Media" "$work/Media"
-ln -s "$disc/CD" "$work/CD"
-log=$work/run.log
-xvfb_pid=
-title_pid=
-cleanup() {
-  cp "$log" "$shots/run.log" 2>/dev/null || true
-  [ -n "$title_pid" ] && kill "$title_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# The server picks a free display and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -1 "$work/display")
-
+me=record.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 rm -f "$out"
-(cd "$work" && exec env OSTREVAN_WINDOWED=1 OSTREVAN_CD=CD SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
-  XDG_RUNTIME_DIR="$work/runtime" ASAN_OPTIONS=detect_leaks=0 \
-  "$program" --log "$log" --record-demo "$out" >"$work/output.txt" 2>&1) &
-title_pid=$!
+start_title --record-demo "$out"
 
 count() { grep -o -F -- "$1" "$log" 2>/dev/null | wc -l; }
 seen() {
