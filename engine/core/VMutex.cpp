@@ -1,39 +1,53 @@
 #include "engine/core/VMutex.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <ctime>
 
-bool VMutex::Wait(uint32_t timeoutMs) {
-  bool owned = false;
-  if (timeoutMs == kInfinite) {
-    mutex_.lock();
-    owned = true;
-  } else if (timeoutMs == 0) {
-    owned = mutex_.try_lock();
-  } else {
-    owned = mutex_.try_lock_for(std::chrono::milliseconds(timeoutMs));
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
+namespace {
+// The kernel's wait on a word: sleeps while the word holds `value` (up to
+// `timeout`, relative, when given).
+void FutexWait(std::atomic<uint32_t>& word, uint32_t value, const timespec* timeout) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAIT_PRIVATE, value, timeout, nullptr, 0);
+}
+}  // namespace
+
+bool VMutex::LockContended(uint32_t seen, uint32_t timeoutMs) {
+  if (timeoutMs == 0) return false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  // From here on the word says that someone may sleep on it, so that the
+  // release wakes one.
+  if (seen != kContended) seen = state_.exchange(kContended, std::memory_order_acquire);
+  while (seen != kFree) {
+    if (timeoutMs == kInfinite) {
+      FutexWait(state_, kContended, nullptr);
+    } else {
+      const auto left = deadline - std::chrono::steady_clock::now();
+      if (left <= std::chrono::nanoseconds::zero()) return false;
+      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+      const timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+      FutexWait(state_, kContended, &wait);
+    }
+    seen = state_.exchange(kContended, std::memory_order_acquire);
   }
-  if (!owned) {
-    return false;
-  }
-  owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-  ++depth_;
   return true;
 }
 
-bool VMutex::Release() {
-  if (!IsHeldByCurrentThread() || depth_ == 0) {
-    return false;
-  }
-  if (--depth_ == 0) {
-    owner_.store(std::thread::id(), std::memory_order_relaxed);
-  }
-  mutex_.unlock();
-  return true;
+void VMutex::WakeOne() {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&state_), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
 }
 
-bool VMutex::IsHeldByCurrentThread() const {
-  return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
-}
+#if defined(__SANITIZE_THREAD__)
+void VMutex::Acquired() { __tsan_acquire(&state_); }
+void VMutex::Releasing() { __tsan_release(&state_); }
+#endif
 
 namespace {
 // Made during static initialisation so that it exists before any thread does.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "engine/core/VMutex.h"
 #include "engine/core/VRefCount.h"
@@ -167,6 +168,30 @@ TEST(VMutexTest, ScopeLockExcludesOtherThreads) {
   b.join();
   EXPECT_EQ(counter, 20000);
   EXPECT_FALSE(m.IsHeldByCurrentThread());
+}
+
+// Under contention (waiters asleep in the kernel) every thread gets its turn,
+// waiting without limit, with a time-out or only trying, and no increment is
+// lost.
+TEST(VMutexTest, ContendedWaitersOfEveryKindAllGetTheirTurn) {
+  VMutex m;
+  int counter = 0;
+  const uint32_t timeouts[] = {VMutex::kInfinite, VMutex::kInfinite, 1, 0};
+  std::vector<std::thread> threads;
+  for (const uint32_t timeout : timeouts) {
+    threads.emplace_back([&m, &counter, timeout] {
+      for (int i = 0; i < 20000; ++i) {
+        while (!m.Wait(timeout)) std::this_thread::yield();
+        ++counter;
+        if (i % 1000 == 0) std::this_thread::sleep_for(std::chrono::microseconds(50));  // others queue up
+        m.Release();
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(counter, 80000);
+  EXPECT_TRUE(m.Wait(0));
+  EXPECT_TRUE(m.Release());
 }
 
 TEST(VMutexTest, ProgramMutexIsOneObject) {
