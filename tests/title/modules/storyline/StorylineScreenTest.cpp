@@ -4,7 +4,7 @@
 // against an independent model of their closed forms, one date run at a
 // time, a card leading to the storyline view and the item viewer and back,
 // hiding played backwards with 95, the main panel's maker, bad input, and
-// the time a frame takes.
+// the frames of travel and of a date run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "StorylineWorld.h"
+#include "StorylineScreenFixture.h"
 #include "engine/controls/VPictureButton.h"
 #include "engine/script/EventRecordHook.h"
 #include "support/RequireTool.h"
@@ -45,16 +45,6 @@ using storylinetest::TimelineBase;
 
 int32_t Hours(const VTime& date) { return DateToDayNumber(date); }
 
-// Captions as the main interface screen would get them; no panel.
-class CaptionRecorder : public MainScreenServices {
- public:
-  VGraphicObject* GetCurrentPanel() override { return nullptr; }
-  void SetCaption(const VString& text, bool shown, bool) override {
-    captions.emplace_back(text.GetChars() != nullptr ? text.GetChars() : "", shown);
-  }
-  std::vector<std::pair<std::string, bool>> captions;
-};
-
 std::string ModelScript() {
   return std::string(OSTREVAN_SOURCE_DIR) + "/tests/title/modules/storyline/storyline_screen_model.py";
 }
@@ -69,92 +59,7 @@ std::vector<std::string> RunModel(const std::string& python3, const std::string&
   return answers;
 }
 
-class StorylineScreenTest : public storylinetest::StorylineWorldFixture {
- protected:
-  void SetUp() override {
-    StorylineWorldFixture::SetUp();
-    InstallMainScreenServices(&captions_);
-    previousFactory_ = SetEventRecordFactory(MakeEventRecord);
-    // The screen's pictures at their sizes.
-    const struct {
-      uint16_t id;
-      int32_t width, height;
-    } pictures[] = {{14000, 640, 138}, {14002, 640, 135}, {14004, 640, 207}, {14030, 360, 281}, {14101, 345, 285},
-                    {14106, 12, 300},  {14032, 171, 131}, {14100, 345, 12},  {14010, 110, 116}, {14011, 128, 116},
-                    {14012, 129, 116}, {14013, 114, 116}, {14014, 129, 116}, {14015, 128, 116}, {14016, 116, 132},
-                    {14017, 116, 132}, {14105, 12, 309},  {14065, 116, 66},  {14066, 116, 66},  {240, 9, 9}};
-    uint32_t colour = 0x202830;
-    for (const auto& p : pictures) {
-      Picture(extraLines, p.id, p.width, p.height, colour);
-      colour += 0x0A0604;
-    }
-    for (uint16_t id = 14040; id <= 14048; ++id) Picture(extraLines, id, 35, 18, 0x806040);
-  }
-  void TearDown() override {
-    screen = nullptr;
-    StorylineWorldFixture::TearDown();
-    SetEventRecordFactory(previousFactory_);
-    InstallMainScreenServices(nullptr);
-  }
-
-  // Three timelines: band 0 in 1672-1690 (storyline 1), band 1 in 1700-1750
-  // (storyline 4), band 2 in 1800-1804 (storylines 7 and 2).
-  void OpenStandardWorld() {
-    OpenWorld({{1, "15 6 1672", "Hochzeit", 1, 1},
-               {2, "15 6 1672", "Taufe", 1, 1},
-               {3, "20 8 1672", "Reise", 1, 1},
-               {4, "1 1 1690", "Umbau", 1, 1},
-               {11, "1 5 1700", "Krieg", 2, 4},
-               {12, "1 5 1750", "Frieden", 2, 4},
-               {21, "3 3 1800", "Brand", 3, 7},
-               {22, "29 2 1804", "Neubau", 3, 2}});
-    bench->clock().SetStepPerRead(0);
-  }
-
-  void MakeTimelineScreen() {
-    screen = new StorylineScreen(StorylineScreen::kScreenId, 0, 0, 30, 640, 480, bench->recorder);
-  }
-  void MakeEventScreen(const std::string& item) {
-    screen = new StorylineScreen(StorylineScreen::kScreenId, Item(item), 0, 0, 30, 640, 480, bench->recorder);
-  }
-
-  // One idle pass after `ms` milliseconds; the state noted when it changed.
-  void Pass(uint32_t ms = 20) {
-    bench->clock().AdvanceMilliseconds(ms);
-    bench->Idle();
-    now += ms;
-    if (screen != nullptr && (states.empty() || states.back().second != screen->GetState())) {
-      states.emplace_back(now, screen->GetState());
-    }
-  }
-  // Passes until the condition holds (at most `limit` ms of fake time).
-  bool RunUntil(const std::function<bool()>& done, uint32_t limit = 20000, uint32_t ms = 20) {
-    for (uint32_t t = 0; t < limit; t += ms) {
-      if (done()) return true;
-      Pass(ms);
-    }
-    return done();
-  }
-  std::vector<int32_t> StatesSeen() const {
-    std::vector<int32_t> out;
-    for (const auto& s : states) out.push_back(s.second);
-    return out;
-  }
-  void OpenAtTimelineView() {
-    MakeTimelineScreen();
-    screen->Show();
-    ASSERT_TRUE(RunUntil([this] { return !Logged(94).empty(); }));
-    ASSERT_EQ(screen->GetState(), 3);
-  }
-
-  StorylineScreen* screen = nullptr;  // a child of the recorder
-  CaptionRecorder captions_;
-  uint32_t now = 0;
-  std::vector<std::pair<uint32_t, int32_t>> states;
-
- private:
-  EventRecordFactory previousFactory_ = nullptr;
-};
+using StorylineScreenTest = storylinetest::StorylineScreenFixture;
 
 // From the strip: backgrounds, fly-in and the date run to 1 June 1942, then
 // 94 in state 3 (kind 2 from state 1). At an event: the panel's way, 94 in
@@ -560,26 +465,15 @@ TEST_F(StorylineScreenTest, BadInputOpensWithWhatIsValid) {
   }
 }
 
-// Every frame of travel and of a date run (the three bands laid out and
-// their areas drawn, thirty cards in all) takes under 10 ms; the
-// sanitizers' instrumentation is allowed three times that for the longest
-// frame, the median stays under 10 ms either way.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr double kSlowdown = 3.0;
-#else
-constexpr double kSlowdown = 1.0;
-#endif
-TEST_F(StorylineScreenTest, FramesOfTravelAndDateRunsTakeUnder10Ms) {
-  std::vector<Event> events;
-  for (int32_t n = 0; n < 30; ++n) {
-    const int32_t t = 1 + n % 3;
-    events.push_back({n, std::to_string(1 + n % 28) + " " + std::to_string(1 + n / 3 % 12) + " 1700",
-                      "Ereignis Nummer " + std::to_string(n), t, t == 1 ? 1 : (t == 2 ? 4 : 7)});
-  }
-  OpenWorld(events);
-  bench->clock().SetStepPerRead(0);
+// Frames of travel and of a date run with the three bands laid out and
+// thirty cards in all: cards stay on screen while the date moves a few hours
+// a frame, and the date run's frames carry the date to its target. The
+// frames' times are printed only; what a frame may take is measured against
+// plain drawing of the same areas in bench_StorylineTravelBench.
+TEST_F(StorylineScreenTest, TravelAndDateRunFramesDrawTheCards) {
+  OpenThirtyEventWorld();
   OpenAtTimelineView();
-  const auto timeFrames = [this](const std::function<void(int32_t)>& frame, int32_t count) {
+  const auto timeFrames = [](const char* what, const std::function<void(int32_t)>& frame, int32_t count) {
     std::vector<double> ms;
     for (int32_t i = 0; i < count; ++i) {
       const auto start = std::chrono::steady_clock::now();
@@ -587,26 +481,25 @@ TEST_F(StorylineScreenTest, FramesOfTravelAndDateRunsTakeUnder10Ms) {
       ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("frames: median %.2f ms, 95th percentile %.2f ms, longest %.2f ms\n", ms[ms.size() / 2],
+    std::printf("%s frames: median %.2f ms, 95th percentile %.2f ms, longest %.2f ms\n", what, ms[ms.size() / 2],
                 ms[ms.size() * 95 / 100], ms.back());
-    return ms;
   };
   const int32_t from = Hours(VTime(1700, 3, 1));
   screen->SetDateDayNumber(from);
-  size_t shown = 0;
-  for (int32_t b = 0; b < 3; ++b) {
-    for (EventCard* card : screen->GetBand(b)->GetCardOrder().GetCards()) shown += card->IsVisible() ? 1 : 0;
-  }
-  EXPECT_GT(shown, 10u) << "cards on screen";
+  EXPECT_GT(CardsShown(), 10u) << "cards on screen";
   // Travel: the date moves a few hours a frame across the cards.
-  std::vector<double> travel = timeFrames([&](int32_t i) { screen->SetDateDayNumber(from + 10 * i); }, 300);
-  EXPECT_LT(travel[travel.size() / 2], 10.0) << "median travel frame in ms";
-  EXPECT_LT(travel.back(), 10.0 * kSlowdown) << "longest travel frame in ms";
-  // A date run: the timer's frames, each a date jump's step.
-  screen->AnimateBandDate(DayNumberToDate(from), VTime(1701, 1, 1));
-  std::vector<double> jump = timeFrames([&](int32_t) { Pass(40); }, 60);
-  EXPECT_LT(jump[jump.size() / 2], 10.0) << "median date-run frame in ms";
-  EXPECT_LT(jump.back(), 10.0 * kSlowdown) << "longest date-run frame in ms";
+  timeFrames("travel", [&](int32_t i) { screen->SetDateDayNumber(from + 10 * i); }, 300);
+  EXPECT_EQ(Hours(screen->GetCurrentDate()), from + 10 * 299);
+  EXPECT_GT(CardsShown(), 10u) << "cards on screen after travel";
+  // A date run: the timer's frames, each a date jump's step, 2.4 s in all.
+  const VTime target(1701, 1, 1);
+  screen->AnimateBandDate(DayNumberToDate(from), target);
+  SignalTimer* timer = screen->GetBandDateTimer();
+  ASSERT_NE(timer, nullptr);
+  timeFrames("date-run", [&](int32_t) { Pass(40); }, 60);
+  EXPECT_FALSE(screen->GetBandDateTimer() == timer && timer->IsActive()) << "the run ended in its 60 frames";
+  EXPECT_EQ(Hours(screen->GetCurrentDate()), Hours(target));
+  EXPECT_EQ(screen->GetState(), 3);
 }
 
 }  // namespace
