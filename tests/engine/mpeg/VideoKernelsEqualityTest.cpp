@@ -43,14 +43,28 @@ int32_t Limit(int p) { return (kTransformScale[p] * 2047) >> 1; }
 
 enum class Shape { kOneColumn, kOneRow, kSparse, kDense, kExtreme, kLowLines };
 
+// Codes coefficient `p` of `b` as `v`, marking its row and column.
+void PutCoefficient(VCoefficientBlock& b, int p, int32_t v) {
+  b.c[p] = v;
+  b.rowFlags[p >> 3] = 1;
+  b.columnFlags[p & 7] = 1;
+}
+
+// A block holding one coefficient, with the count the decoder would give.
+VCoefficientBlock LoneCoefficient(int p, int32_t v, int count) {
+  VCoefficientBlock b;
+  b.Clear();
+  PutCoefficient(b, p, v);
+  b.count = count;
+  return b;
+}
+
 VCoefficientBlock RandomBlock(std::mt19937& rng, Shape shape) {
   VCoefficientBlock b;
   b.Clear();
   const auto put = [&](int p, int32_t v) {
     if (b.c[p] == 0 && v != 0) ++b.count;
-    b.c[p] = v;
-    b.rowFlags[p >> 3] = 1;
-    b.columnFlags[p & 7] = 1;
+    PutCoefficient(b, p, v);
   };
   const auto value = [&](int p) {
     // Mostly small levels, as quantised blocks hold, some up to the limit.
@@ -186,12 +200,7 @@ TEST(VideoKernelsEquality, TransformAndStoreOfALoneCoefficientEqualsScalar) {
   for (int p = 0; p < 64; ++p) {
     const int32_t scale = kTransformScale[p];
     for (const int32_t v : {scale >> 1, -scale, 7 * scale, Limit(p), -Limit(p)}) {
-      VCoefficientBlock input;
-      input.Clear();
-      input.c[p] = v;
-      input.rowFlags[p >> 3] = 1;
-      input.columnFlags[p & 7] = 1;
-      input.count = 1;
+      const VCoefficientBlock input = LoneCoefficient(p, v, 1);
       ASSERT_NO_FATAL_FAILURE(ExpectStoreEqualsReference(input, rng, kStride, InverseTransformAndStore,
                                                          "position " + std::to_string(p) + " value " + std::to_string(v)));
     }
@@ -209,24 +218,14 @@ TEST(VideoKernelsEquality, TransformAndStoreAtTheEdgeOfTheWordRangeEqualsScalar)
   // Each position's pattern, for the sign its coefficient gives each result.
   std::array<VCoefficientBlock, 64> lone;
   for (int p = 0; p < 64; ++p) {
-    VCoefficientBlock& b = lone[p];
-    b.Clear();
-    b.c[p] = kTransformScale[p] * 256;
-    b.rowFlags[p >> 3] = 1;
-    b.columnFlags[p & 7] = 1;
-    b.count = 2;
-    InverseTransform(b);
+    lone[p] = LoneCoefficient(p, kTransformScale[p] * 256, 2);
+    InverseTransform(lone[p]);
   }
   // Lone coefficients far past what the decoder hands over, whose inputs do
   // not fit 16 bits even after the transform's first rounding.
   for (int p = 0; p < 64; ++p) {
     for (const int32_t v : {1 << 28, -(1 << 28), -(1 << 27) - 4096}) {
-      VCoefficientBlock input;
-      input.Clear();
-      input.c[p] = v;
-      input.rowFlags[p >> 3] = 1;
-      input.columnFlags[p & 7] = 1;
-      input.count = 2;
+      const VCoefficientBlock input = LoneCoefficient(p, v, 2);
       ASSERT_NO_FATAL_FAILURE(ExpectStoreEqualsReference(input, rng, kStride, TransformAndStoreAtLevel,
                                                          "position " + std::to_string(p) + " value " + std::to_string(v)));
     }
@@ -239,9 +238,7 @@ TEST(VideoKernelsEquality, TransformAndStoreAtTheEdgeOfTheWordRangeEqualsScalar)
     for (int p = 0; p < 64; ++p) {
       if (rng() % density != 0 || lone[p].c[target] == 0) continue;
       const int32_t v = static_cast<int32_t>(1 + rng() % 1000) * (kTransformScale[p] >> 4);
-      input.c[p] = lone[p].c[target] > 0 ? v : -v;
-      input.rowFlags[p >> 3] = 1;
-      input.columnFlags[p & 7] = 1;
+      PutCoefficient(input, p, lone[p].c[target] > 0 ? v : -v);
       ++input.count;
     }
     VCoefficientBlock probe = input;
