@@ -39,12 +39,8 @@ constexpr Point kCarouselGoButton = {590, 86};
 TEST_F(ScreenRunTest, TheAspectsModuleWalksDownToAFilm) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   const Shot tour = TakeAfter(0, "50-tour");
-  ASSERT_TRUE(title_->Key("space"));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ASSERT_TRUE(title_->ClickAt(kModuleRegions[0].x, kModuleRegions[0].y));
+  ASSERT_NO_FATAL_FAILURE(OpenModuleFromTheStrip(0, "aspects screen opened"));
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "screen-shown 0", 20)) << Step("aspects screen");
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 3 ", 1, 20)) << Step("aspects screen opened");
   const Shot top = TakeAfter(500, "51-aspects");
   EXPECT_GT(top.AreaDifference(tour, 0, 0, 640, 380), 640L * 380 * 20) << "the aspects screen covers the tour";
 

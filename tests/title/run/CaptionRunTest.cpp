@@ -84,11 +84,7 @@ TEST_F(ScreenRunTest, TheDeskAndItsPhotographsShowTheirCaptionsClearly) {
 // strip's board.
 TEST_F(ScreenRunTest, TheStorylineBandsNamePlateStandsClearOfTheStrip) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
-  ASSERT_TRUE(title_->Key("space"));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ASSERT_TRUE(title_->ClickAt(kModuleRegions[2].x, kModuleRegions[2].y));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 3 ", 1, 20)) << Step("storyline screen");
+  ASSERT_NO_FATAL_FAILURE(OpenModuleFromTheStrip(2, "storyline screen"));
   const Shot screen = TakeAfter(2500, "76-storyline");
   // The band's dark blue parchment (about 50 bright); the brass plate is above 120.
   EXPECT_LT(Brightness(screen, kBesideTheSelector), 90.0) << "a piece of the plate beside the selector";

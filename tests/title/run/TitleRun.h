@@ -235,6 +235,15 @@ class ScreenRunTest : public TitleRunTest {
     ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered " + bubble, 30)) << Step("into " + bubble);
     std::this_thread::sleep_for(std::chrono::milliseconds(3000));
   }
+  // Space opens the strip; a click on the module selector's region `module`
+  // opens that module's screen (script 3).
+  void OpenModuleFromTheStrip(int module, const std::string& what) {
+    ASSERT_TRUE(title_->Key("space"));
+    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(title_->ClickAt(kModuleRegions[module].x, kModuleRegions[module].y));
+    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 3 ", 1, 20)) << Step(what);
+  }
   // Waits and takes a screenshot.
   Shot TakeAfter(int ms, const std::string& name) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
