@@ -88,12 +88,22 @@ class SequenceSoundTest : public testsupport::TempDirTest {
   // renders the sound of the time gone by, then the player takes its turn.
   // With a renderer on another thread, each step waits until it has pulled
   // that much instead.
-  void RunTo(uint32_t until, const std::atomic<int64_t>* rendered = nullptr) {
+  // The frames a rendering thread has pulled, and how far it may pull: up to
+  // the player's clock, so that it never runs ahead of the time the test is at.
+  struct RenderedFrames {
+    std::atomic<int64_t> rendered{0};
+    std::atomic<int64_t> allowed{0};
+  };
+
+  // Steps the clock to `until`; the device's frames of each step are pulled
+  // here, or, with `thread`, by a rendering thread that is let go that far.
+  void RunTo(uint32_t until, RenderedFrames* thread = nullptr) {
     while (now_ < until) {
-      if (rendered == nullptr) {
+      if (thread == nullptr) {
         device_.PullFrames(static_cast<int32_t>(FramesAt(now_ + kStepMs) - FramesAt(now_)));
       } else {
-        while (*rendered < FramesAt(now_ + kStepMs)) std::this_thread::yield();
+        thread->allowed = FramesAt(now_ + kStepMs);
+        while (thread->rendered < thread->allowed) std::this_thread::yield();
       }
       now_ += kStepMs;
       bench_.clock().SetTickCount(kStartTick + now_);
@@ -294,25 +304,27 @@ TEST_F(SequenceSoundTest, SoundPlaysWhileAnotherThreadRenders) {
   Open("channel { item sound { start 0 rise 500 decay 500" + file + "item sound { start 1000 rise 500 decay 500" +
        file + "}\n");
   std::atomic<bool> stop{false};
-  std::atomic<int64_t> rendered{0};
+  RenderedFrames frames;
   std::thread renderer([&] {
     while (!stop) {
-      device_.PullFrames(256);
-      rendered += 256;
+      if (frames.rendered < frames.allowed) {
+        device_.PullFrames(256);
+        frames.rendered += 256;
+      }
       std::this_thread::yield();
     }
   });
   player_->Play();
-  RunTo(300, &rendered);
+  RunTo(300, &frames);
   EXPECT_FALSE(Sound()->IsFinished());  // asked while the sound is being read
   player_->Pause();
   EXPECT_TRUE(Sound()->IsFinished());  // held
-  RunTo(400, &rendered);
+  RunTo(400, &frames);
   player_->Resume();
-  RunTo(700, &rendered);
+  RunTo(700, &frames);
   player_->Seek(900);
   player_->Resume();
-  RunTo(1500, &rendered);
+  RunTo(1500, &frames);
   player_->Stop();
   stop = true;
   renderer.join();
