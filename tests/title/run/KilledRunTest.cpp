@@ -43,12 +43,6 @@ constexpr int kHistoryLength = 12060;
 constexpr int kLineLength = 1005;
 constexpr const char* kCategoryCodes[12] = {"BU", "BH", "DF", "EV", "SH", "VI", "BT", "HP", "AS", "PE", "ST", "TL"};
 
-int IntFromEnvironment(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  const long value = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
-  return value > 0 ? static_cast<int>(value) : fallback;
-}
-
 // The item codes a run log names as visited (bubbles entered, items shown).
 std::set<std::string> VisitedInLog(const std::string& log) {
   std::set<std::string> codes;

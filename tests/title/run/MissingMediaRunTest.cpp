@@ -57,12 +57,6 @@ const std::vector<Disc> kDiscs = {{0, 0, "QV_GUI"},
                                   {2, 12, "QV_DE-tables-spared"},
                                   {3, 0, "QV_DE_VI"}};
 
-int IntFromEnvironment(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  const long value = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
-  return value > 0 ? static_cast<int>(value) : fallback;
-}
-
 unsigned Le16(const std::string& bytes, size_t at) {
   return static_cast<uint8_t>(bytes[at]) | (static_cast<unsigned>(static_cast<uint8_t>(bytes[at + 1])) << 8);
 }

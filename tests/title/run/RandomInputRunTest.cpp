@@ -66,12 +66,6 @@ unsigned SeedFromEnvironment() {
   return text != nullptr && *text != '\0' ? static_cast<unsigned>(std::strtoul(text, nullptr, 10)) : kDefaultSeed;
 }
 
-int SecondsFromEnvironment() {
-  const char* text = std::getenv("OSTREVAN_RANDOM_INPUT_SECONDS");
-  const int seconds = text != nullptr ? std::atoi(text) : 0;
-  return seconds > 0 ? seconds : kDefaultSeconds;
-}
-
 // The resident memory of a process in KB (VmRSS), -1 when it is gone.
 long ResidentKb(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -240,7 +234,7 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
   REQUIRE_TOOL(xdotool, "xdotool");
   REQUIRE_TOOL(import, "import");
   const unsigned seed = SeedFromEnvironment();
-  const int seconds = SecondsFromEnvironment();
+  const int seconds = IntFromEnvironment("OSTREVAN_RANDOM_INPUT_SECONDS", kDefaultSeconds);
   std::printf("random input: seed %u, %d s (replay: OSTREVAN_RANDOM_INPUT_SEED=%u)\n", seed, seconds, seed);
   std::fflush(stdout);
   std::mt19937 random(seed);

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -322,5 +324,13 @@ inline std::string VisitingTour() {
   return tour.Bytes();
 }
 constexpr int kTourMs = 43000;
+
+// A positive whole number from the environment variable `name`, else
+// `fallback` (unset, empty, not a number, zero or negative).
+inline int IntFromEnvironment(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  const long value = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+  return value > 0 && value <= INT_MAX ? static_cast<int>(value) : fallback;
+}
 
 }  // namespace titlerun
