@@ -225,8 +225,12 @@ TEST_F(KilledRunTest, TheVisitHistoryOutlivesAKillAtAnyMoment) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << title.Output();
     EXPECT_EQ(title.Output().find("history.log"), std::string::npos) << title.Output();
     ExpectCleanOutput(title.Output());
+    // A folder whose runs were all killed before history.log was made has
+    // none yet (a short start makes none either: few runs, OSTREVAN_KILL_RUNS).
+    const std::string history = slot.folder + "/history.log";
+    if (!slot.made && !std::filesystem::exists(history)) continue;
     std::set<std::string> flags;
-    EXPECT_EQ(HistoryFault(testsupport::ReadBytes(slot.folder + "/history.log"), flags), "") << slot.folder;
+    EXPECT_EQ(HistoryFault(testsupport::ReadBytes(history), flags), "") << slot.folder;
   }
   std::string visited;
   for (const std::string& code : everSet) visited += " " + code;
