@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <thread>
 
 class VMutex {
  public:
@@ -20,7 +19,7 @@ class VMutex {
   // Waits up to timeoutMs milliseconds (kInfinite: without limit, 0: only
   // tries) to own the mutex; true when it is owned afterwards.
   bool Wait(uint32_t timeoutMs) {
-    const std::thread::id self = std::this_thread::get_id();
+    const void* self = CurrentThreadKey();
     // Only this thread can have set the owner to itself, so the test is exact.
     if (owner_.load(std::memory_order_relaxed) == self) {
       ++depth_;
@@ -41,16 +40,23 @@ class VMutex {
   bool Release() {
     if (!IsHeldByCurrentThread() || depth_ == 0) return false;
     if (--depth_ > 0) return true;
-    owner_.store(std::thread::id(), std::memory_order_relaxed);
+    owner_.store(nullptr, std::memory_order_relaxed);
     Releasing();
     if (state_.exchange(kFree, std::memory_order_release) == kContended) WakeOne();
     return true;
   }
 
   // Whether the calling thread owns the mutex (for checks and tests).
-  bool IsHeldByCurrentThread() const { return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id(); }
+  bool IsHeldByCurrentThread() const { return owner_.load(std::memory_order_relaxed) == CurrentThreadKey(); }
 
  private:
+  // Names the calling thread: the address of a byte of its own, unique among
+  // running threads and read without a call (the mixer asks for it several
+  // times per channel and block).
+  static const void* CurrentThreadKey() {
+    static thread_local char key;
+    return &key;
+  }
   // The lock itself is a word the kernel can sleep on (free, locked, locked
   // with sleepers): taking and giving up a free mutex is one atomic step each
   // with no call (the sound mixer takes several locks per channel and
@@ -72,7 +78,7 @@ class VMutex {
 #endif
 
   std::atomic<uint32_t> state_{kFree};
-  std::atomic<std::thread::id> owner_{};
+  std::atomic<const void*> owner_{nullptr};
   uint32_t depth_ = 0;  // written only by the owner
 };
 

@@ -141,11 +141,17 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
   if (volume_ == 0) return nullptr;
   const int32_t outFrameBytes = outFormat.FrameBytes();
   if (outFrameBytes <= 0) return nullptr;
-  if (!destination) {
-    const int64_t bytes = int64_t{frames} * outFrameBytes;
-    if (bytes > INT32_MAX || !buffer_.Ensure(static_cast<int32_t>(bytes))) return nullptr;
-    destination = buffer_.GetData();
-  }
+  const int64_t blockBytes = int64_t{frames} * outFrameBytes;
+  if (blockBytes > INT32_MAX) return nullptr;
+  // The channel's own block is made ready only when samples are written into
+  // it: a whole block mixed where the decoder holds them needs none.
+  const auto blockAt = [&](int32_t frame) -> uint8_t* {
+    if (!destination) {
+      if (!buffer_.Ensure(static_cast<int32_t>(blockBytes))) return nullptr;
+      destination = buffer_.GetData();
+    }
+    return destination + int64_t{frame} * outFrameBytes;
+  };
   if (!decoder_) {
     decoder_ = streams_.front().stream->CreateDecoder();
     if (!decoder_) {
@@ -175,10 +181,9 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
     const int32_t left = frames - produced;
     int32_t asked = SourceFramesForStep(left, step, rateFraction_);
     const bool inPlace = step == 1024 && in.SameEncoding(outFormat);
-    uint8_t* piece = destination + int64_t{produced} * outFrameBytes;
     // Mixing reads samples already in the output format from where the
     // decoder holds them; a block is otherwise written at once.
-    uint8_t* target = inPlace && !forMixing ? piece : nullptr;
+    uint8_t* target = inPlace && !forMixing ? blockAt(produced) : nullptr;
     if (inPlace) asked = std::min(asked, left);
     decoder_->Seek(static_cast<int32_t>(std::min<int64_t>(int64_t{position_} * in.FrameBytes(), INT32_MAX)));
     int32_t delivered = asked;
@@ -198,11 +203,15 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
         // stream can overwrite them before the group is added.
         if (produced == 0 && outFrames == frames && decoder_->SamplesLast()) {
           whole = data;
-        } else {
+        } else if (uint8_t* piece = blockAt(produced)) {
           std::memcpy(piece, data, static_cast<size_t>(outFrames) * outFrameBytes);
+        } else {
+          return nullptr;
         }
       } else if (inPlace && data == target) {
         outFrames = std::min(delivered, left);
+      } else if (uint8_t* piece = blockAt(produced); !piece) {
+        return nullptr;
       } else if (ConvertAudioFormat(data, in, delivered, piece, outFormat, outFrames, step, &rateFraction_) == 0) {
         failed = true;  // a format the conversion cannot reach: the stream cannot play
       }
@@ -236,7 +245,9 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
   }
   if (produced < frames) {
     if (fillWithSilence) {
-      FillSilence(destination + int64_t{produced} * outFrameBytes, outFormat, frames - produced);
+      uint8_t* rest = blockAt(produced);
+      if (!rest) return nullptr;
+      FillSilence(rest, outFormat, frames - produced);
     } else {
       frames = produced;
     }

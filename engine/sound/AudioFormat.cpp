@@ -62,12 +62,6 @@ int32_t ConvertSampleWidth(const void* source, const VAudioEncodingFormat& sourc
   return 0;
 }
 
-int32_t SourceFramesForStep(int32_t outputFrames, int32_t step, int32_t fraction) {
-  if (outputFrames <= 0 || step <= 0) return 1;
-  const int64_t frames = (int64_t{step} * outputFrames + fraction) >> 10;
-  return frames < 1 ? 1 : frames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frames);
-}
-
 namespace {
 
 // What a conversion does to each sample, whatever the rate: the source frame

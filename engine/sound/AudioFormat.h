@@ -96,4 +96,9 @@ int32_t ConvertAudioFormat(const void* source, const VAudioEncodingFormat& sourc
 
 // The source frames a conversion with `step` from `fraction` reads for
 // `outputFrames` output frames: the frames it steps over, at least one.
-int32_t SourceFramesForStep(int32_t outputFrames, int32_t step, int32_t fraction);
+// Inline: the mixer asks for it for every channel and block.
+inline int32_t SourceFramesForStep(int32_t outputFrames, int32_t step, int32_t fraction) {
+  if (outputFrames <= 0 || step <= 0) return 1;
+  const int64_t frames = (int64_t{step} * outputFrames + fraction) >> 10;
+  return frames < 1 ? 1 : frames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frames);
+}
