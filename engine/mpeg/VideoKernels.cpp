@@ -709,7 +709,10 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
   // clamped sum. A block's first chroma column is a multiple of 8.
   __m128i ditherUp, ditherDown;
   const __m256i zero = _mm256_setzero_si256();
-  const __m128i lumaCell = _mm_set1_epi8(static_cast<char>(0xFC));
+  const __m256i lumaCells = _mm256_set1_epi8(static_cast<char>(0xFC));
+  // Bytes 0-7 of a line's 16 as words in the low lane, 8-15 in the high one.
+  const __m256i lumaWords = _mm256_setr_epi8(0, -1, 1, -1, 2, -1, 3, -1, 4, -1, 5, -1, 6, -1, 7, -1, 8, -1, 9, -1, 10,
+                                             -1, 11, -1, 12, -1, 13, -1, 14, -1, 15, -1);
   const __m256i lumaExcess = _mm256_set1_epi16(static_cast<int16_t>(f.luma - 65536));
   const __m256i lowOffset = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
   const __m256i crToRed = _mm256_set1_epi32(CellMultiplyAddPair(f.crToRed));
@@ -788,8 +791,11 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
           _mm256_add_epi32(_mm256_madd_epi16(cbv, cbToGreen), _mm256_madd_epi16(crv, crToGreen)), greenBase));
       __m256i r[2], g[2], b[2];
       for (int line = 0; line < kLines; ++line) {
-        const __m256i cells = _mm256_cvtepu8_epi16(
-            _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)), lumaCell));
+        const __m256i cells = _mm256_shuffle_epi8(
+            _mm256_and_si256(
+                _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i))),
+                lumaCells),
+            lumaWords);
         const __m256i lumaTop = _mm256_add_epi16(cells, _mm256_mulhi_epu16(cells, lumaExcess));
         const __m256i lumaLow = _mm256_xor_si256(_mm256_mullo_epi16(cells, lumaExcess), lowOffset);
         r[line] = component(lumaTop, lumaLow, red);
