@@ -75,19 +75,32 @@ struct ConvertRows {
     uint8_t* out[2];
     int32_t ditherUp, ditherDown;
   };
-  template <int kLines>
-  Row At(int32_t row) const {
-    Row r = {cb + row * chromaStride, cr + row * chromaStride, {y[0] + row * yStride, y[kLines - 1] + row * yStride},
-             {out[0] + row * outStride, out[kLines - 1] + row * outStride}, 0, 0};
-    uint32_t up = 0, down = 0;
-    for (int k = 0; k < 4; ++k) {
-      const int64_t d = dither[row & 3][k];
-      up |= static_cast<uint32_t>(std::clamp<int64_t>(d, 0, 255)) << (8 * k);
-      down |= static_cast<uint32_t>(std::clamp<int64_t>(-d, 0, 255)) << (8 * k);
+  // The dither bytes of the rows, by row & 3, made once for all the rows.
+  struct DitherBytes {
+    int32_t up[4], down[4];
+  };
+  DitherBytes Dithers() const {
+    DitherBytes bytes{};
+    for (int32_t row = 0; row < 4 && row < count; ++row) {
+      uint32_t up = 0, down = 0;
+      for (int k = 0; k < 4; ++k) {
+        const int64_t d = dither[row][k];
+        up |= static_cast<uint32_t>(std::clamp<int64_t>(d, 0, 255)) << (8 * k);
+        down |= static_cast<uint32_t>(std::clamp<int64_t>(-d, 0, 255)) << (8 * k);
+      }
+      bytes.up[row] = static_cast<int32_t>(up);
+      bytes.down[row] = static_cast<int32_t>(down);
     }
-    r.ditherUp = static_cast<int32_t>(up);
-    r.ditherDown = static_cast<int32_t>(down);
-    return r;
+    return bytes;
+  }
+  template <int kLines>
+  Row At(int32_t row, const DitherBytes& bytes) const {
+    return {cb + row * chromaStride,
+            cr + row * chromaStride,
+            {y[0] + row * yStride, y[kLines - 1] + row * yStride},
+            {out[0] + row * outStride, out[kLines - 1] + row * outStride},
+            bytes.up[row & 3],
+            bytes.down[row & 3]};
   }
 };
 
@@ -775,8 +788,9 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
                                         9, 8, 11, 10, 13, 12, 15, 14);
   const __m256i redBits = _mm256_set1_epi8(static_cast<char>(0xF8)), greenHigh = _mm256_set1_epi8(7);
   const __m256i greenLow = _mm256_set1_epi8(static_cast<char>(0xE0)), blueBits = _mm256_set1_epi8(0x1F);
+  const ConvertRows::DitherBytes dithers = rows.Dithers();
   for (int32_t row = 0; row < rows.count; ++row) {
-    const ConvertRows::Row at = rows.At<kLines>(row);
+    const ConvertRows::Row at = rows.At<kLines>(row, dithers);
     ditherUp = _mm_set1_epi32(at.ditherUp);
     ditherDown = _mm_set1_epi32(at.ditherDown);
     const uint8_t *cb = at.cb, *cr = at.cr;
@@ -967,8 +981,9 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32
   const __m512i greenBits = _mm512_set1_epi8(static_cast<char>(0xE0));
   constexpr int kSelect = 0xE4;  // bits of the first operand where the third is set, else of the second
   constexpr int kOr = 0xFE;
+  const ConvertRows::DitherBytes dithers = rows.Dithers();
   for (int32_t row = 0; row < rows.count; ++row) {
-    const ConvertRows::Row at = rows.At<kLines>(row);
+    const ConvertRows::Row at = rows.At<kLines>(row, dithers);
     ditherUp = _mm_set1_epi32(at.ditherUp);
     ditherDown = _mm_set1_epi32(at.ditherDown);
     const uint8_t *cb = at.cb, *cr = at.cr;
