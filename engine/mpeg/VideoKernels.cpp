@@ -75,19 +75,32 @@ struct ConvertRows {
     uint8_t* out[2];
     int32_t ditherUp, ditherDown;
   };
-  template <int kLines>
-  Row At(int32_t row) const {
-    Row r = {cb + row * chromaStride, cr + row * chromaStride, {y[0] + row * yStride, y[kLines - 1] + row * yStride},
-             {out[0] + row * outStride, out[kLines - 1] + row * outStride}, 0, 0};
-    uint32_t up = 0, down = 0;
-    for (int k = 0; k < 4; ++k) {
-      const int64_t d = dither[row & 3][k];
-      up |= static_cast<uint32_t>(std::clamp<int64_t>(d, 0, 255)) << (8 * k);
-      down |= static_cast<uint32_t>(std::clamp<int64_t>(-d, 0, 255)) << (8 * k);
+  // The dither bytes of the rows, by row & 3, made once for all the rows.
+  struct DitherBytes {
+    int32_t up[4], down[4];
+  };
+  DitherBytes Dithers() const {
+    DitherBytes bytes{};
+    for (int32_t row = 0; row < 4 && row < count; ++row) {
+      uint32_t up = 0, down = 0;
+      for (int k = 0; k < 4; ++k) {
+        const int64_t d = dither[row][k];
+        up |= static_cast<uint32_t>(std::clamp<int64_t>(d, 0, 255)) << (8 * k);
+        down |= static_cast<uint32_t>(std::clamp<int64_t>(-d, 0, 255)) << (8 * k);
+      }
+      bytes.up[row] = static_cast<int32_t>(up);
+      bytes.down[row] = static_cast<int32_t>(down);
     }
-    r.ditherUp = static_cast<int32_t>(up);
-    r.ditherDown = static_cast<int32_t>(down);
-    return r;
+    return bytes;
+  }
+  template <int kLines>
+  Row At(int32_t row, const DitherBytes& bytes) const {
+    return {cb + row * chromaStride,
+            cr + row * chromaStride,
+            {y[0] + row * yStride, y[kLines - 1] + row * yStride},
+            {out[0] + row * outStride, out[kLines - 1] + row * outStride},
+            bytes.up[row & 3],
+            bytes.down[row & 3]};
   }
 };
 
@@ -678,12 +691,13 @@ inline void Indices16Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// The words that multiply-add a lane of words (v, 8 v) into the 32-bit
-// product scale * v, exact for -2^18 <= scale < 2^18 (the colour tables'
-// scales are below 140000): the remainder of scale / 8 (rounded down) for the
-// low word, the quotient for the high one.
-inline int32_t MultiplyAddPair(int32_t scale) {
-  return static_cast<int32_t>((static_cast<uint32_t>(scale >> 3) << 16) | static_cast<uint32_t>(scale & 7));
+// The words that multiply-add a lane of the words (k, 256 k) of a chroma cell
+// k = C >> 3 into the 32-bit product scale * 8 k: the remainder of
+// 8 scale / 256 (rounded down) for the low word, the quotient for the high
+// one (exact for |scale| < 2^20).
+inline int32_t CellMultiplyAddPair(int32_t scale) {
+  const int32_t product = 8 * scale;
+  return static_cast<int32_t>((static_cast<uint32_t>(product >> 8) << 16) | static_cast<uint32_t>(product & 255));
 }
 
 // 16 pixels at a time by the colour formula: the chroma terms of 8 samples
@@ -695,8 +709,9 @@ inline int32_t MultiplyAddPair(int32_t scale) {
 // carry of their low halves, found by one signed comparison (the low luma
 // half > 65535 - the low chroma half, both offset by 32768). The products
 // are multiply-adds and multiplies of words, which take this processor far
-// fewer cycles than 32-bit multiplies: a chroma sample point as the words
-// (C, 8 C) times MultiplyAddPair(scale) gives its product. The components of
+// fewer cycles than 32-bit multiplies: a chroma cell k as the words
+// (k, 256 k), made by one byte shuffle, times CellMultiplyAddPair(scale)
+// gives the product of its sample point. The components of
 // two lines are clamped by packing them to bytes, from which the 5-6-5 words
 // are put together.
 template <int kLines, bool kFiveBits, bool kLittle>
@@ -707,25 +722,42 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
   // clamped sum. A block's first chroma column is a multiple of 8.
   __m128i ditherUp, ditherDown;
   const __m256i zero = _mm256_setzero_si256();
-  const __m128i chromaCell = _mm_set1_epi8(static_cast<char>(0xF8));
-  const __m128i lumaCell = _mm_set1_epi8(static_cast<char>(0xFC));
+  const __m256i lumaCells = _mm256_set1_epi8(static_cast<char>(0xFC));
+  // Bytes 0-7 of a line's 16 as words in the low lane, 8-15 in the high one.
+  const __m256i lumaWords = _mm256_setr_epi8(0, -1, 1, -1, 2, -1, 3, -1, 4, -1, 5, -1, 6, -1, 7, -1, 8, -1, 9, -1, 10,
+                                             -1, 11, -1, 12, -1, 13, -1, 14, -1, 15, -1);
   const __m256i lumaExcess = _mm256_set1_epi16(static_cast<int16_t>(f.luma - 65536));
   const __m256i lowOffset = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
-  const __m256i crToRed = _mm256_set1_epi32(MultiplyAddPair(f.crToRed));
-  const __m256i cbToBlue = _mm256_set1_epi32(MultiplyAddPair(f.cbToBlue));
-  const __m256i cbToGreen = _mm256_set1_epi32(MultiplyAddPair(-f.cbToGreen));
-  const __m256i crToGreen = _mm256_set1_epi32(MultiplyAddPair(-f.crToGreen));
+  const __m256i crToRed = _mm256_set1_epi32(CellMultiplyAddPair(f.crToRed));
+  const __m256i cbToBlue = _mm256_set1_epi32(CellMultiplyAddPair(f.cbToBlue));
+  const __m256i cbToGreen = _mm256_set1_epi32(CellMultiplyAddPair(-f.cbToGreen));
+  const __m256i crToGreen = _mm256_set1_epi32(CellMultiplyAddPair(-f.crToGreen));
   // Sample points: luma * (4 (Y >> 2) + 2 - 16), scale * (8 (C >> 3) + 4 - 128);
   // the luma's constant goes into the chroma terms.
   const int32_t lumaBase = -14 * f.luma;
   const __m256i redBase = _mm256_set1_epi32(lumaBase - 124 * f.crToRed);
   const __m256i blueBase = _mm256_set1_epi32(lumaBase - 124 * f.cbToBlue);
   const __m256i greenBase = _mm256_set1_epi32(lumaBase + 124 * (f.cbToGreen + f.crToGreen));
-  const auto chroma = [&](const uint8_t* p) OSTREVAN_AVX2 {
-    const __m128i v = _mm_subs_epu8(_mm_adds_epu8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), ditherUp),
-                                    ditherDown);
-    const __m256i c = _mm256_cvtepu8_epi32(_mm_and_si128(v, chromaCell));
-    return _mm256_or_si256(c, _mm256_slli_epi32(c, 19));  // the words (C', 8 C')
+  // The cells (C >> 3) of 8 Cb samples and of the 8 Cr samples beside them in
+  // one register: dithered, clamped and shifted together. (The shift moves
+  // bits between the bytes of a word; the mask keeps each cell's own.)
+  const __m128i cellBits = _mm_set1_epi8(0x1F);
+  // Both halves of the register in each 128-bit lane, then the words (cell,
+  // 256 cell) of samples 0-3 in the low lane and 4-7 in the high one.
+  const __m256i cbPairs = _mm256_setr_epi8(0, -1, -1, 0, 1, -1, -1, 1, 2, -1, -1, 2, 3, -1, -1, 3, 4, -1, -1, 4, 5, -1,
+                                           -1, 5, 6, -1, -1, 6, 7, -1, -1, 7);
+  const __m256i crPairs = _mm256_setr_epi8(8, -1, -1, 8, 9, -1, -1, 9, 10, -1, -1, 10, 11, -1, -1, 11, 12, -1, -1, 12,
+                                           13, -1, -1, 13, 14, -1, -1, 14, 15, -1, -1, 15);
+  struct Cells {
+    __m256i cb, cr;
+  };
+  const auto chroma = [&](const uint8_t* cb, const uint8_t* cr) OSTREVAN_AVX2 {
+    const __m128i both = _mm_castpd_si128(_mm_loadh_pd(
+        _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb))), reinterpret_cast<const double*>(cr)));
+    const __m128i v = _mm_and_si128(_mm_srli_epi16(_mm_subs_epu8(_mm_adds_epu8(both, ditherUp), ditherDown), 3),
+                                    cellBits);
+    const __m256i lanes = _mm256_inserti128_si256(_mm256_castsi128_si256(v), v, 1);
+    return Cells{_mm256_shuffle_epi8(lanes, cbPairs), _mm256_shuffle_epi8(lanes, crPairs)};
   };
   // A chroma term's halves spread to the two pixels of each sample, in pixel
   // order: its top half, and its low half as the offset bound 65535 - low.
@@ -756,23 +788,28 @@ OSTREVAN_AVX2 void ConvertBlocksByFormulaAvx2(const ConvertRows& rows, int32_t b
                                         9, 8, 11, 10, 13, 12, 15, 14);
   const __m256i redBits = _mm256_set1_epi8(static_cast<char>(0xF8)), greenHigh = _mm256_set1_epi8(7);
   const __m256i greenLow = _mm256_set1_epi8(static_cast<char>(0xE0)), blueBits = _mm256_set1_epi8(0x1F);
+  const ConvertRows::DitherBytes dithers = rows.Dithers();
   for (int32_t row = 0; row < rows.count; ++row) {
-    const ConvertRows::Row at = rows.At<kLines>(row);
+    const ConvertRows::Row at = rows.At<kLines>(row, dithers);
     ditherUp = _mm_set1_epi32(at.ditherUp);
     ditherDown = _mm_set1_epi32(at.ditherDown);
     const uint8_t *cb = at.cb, *cr = at.cr;
     const uint8_t* const* y = at.y;
     uint8_t* const* out = at.out;
     for (int32_t i = 0; i < blocks; ++i, cb += 8, cr += 8) {
-      const __m256i cbv = chroma(cb), crv = chroma(cr);
+      const Cells cells = chroma(cb, cr);
+      const __m256i cbv = cells.cb, crv = cells.cr;
       const Term red = spread(_mm256_add_epi32(_mm256_madd_epi16(crv, crToRed), redBase));
       const Term blue = spread(_mm256_add_epi32(_mm256_madd_epi16(cbv, cbToBlue), blueBase));
       const Term green = spread(_mm256_add_epi32(
           _mm256_add_epi32(_mm256_madd_epi16(cbv, cbToGreen), _mm256_madd_epi16(crv, crToGreen)), greenBase));
       __m256i r[2], g[2], b[2];
       for (int line = 0; line < kLines; ++line) {
-        const __m256i cells = _mm256_cvtepu8_epi16(
-            _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i)), lumaCell));
+        const __m256i cells = _mm256_shuffle_epi8(
+            _mm256_and_si256(
+                _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y[line] + 16 * i))),
+                lumaCells),
+            lumaWords);
         const __m256i lumaTop = _mm256_add_epi16(cells, _mm256_mulhi_epu16(cells, lumaExcess));
         const __m256i lumaLow = _mm256_xor_si256(_mm256_mullo_epi16(cells, lumaExcess), lowOffset);
         r[line] = component(lumaTop, lumaLow, red);
@@ -944,8 +981,9 @@ OSTREVAN_AVX512 void ConvertBlocksByFormulaAvx512(const ConvertRows& rows, int32
   const __m512i greenBits = _mm512_set1_epi8(static_cast<char>(0xE0));
   constexpr int kSelect = 0xE4;  // bits of the first operand where the third is set, else of the second
   constexpr int kOr = 0xFE;
+  const ConvertRows::DitherBytes dithers = rows.Dithers();
   for (int32_t row = 0; row < rows.count; ++row) {
-    const ConvertRows::Row at = rows.At<kLines>(row);
+    const ConvertRows::Row at = rows.At<kLines>(row, dithers);
     ditherUp = _mm_set1_epi32(at.ditherUp);
     ditherDown = _mm_set1_epi32(at.ditherDown);
     const uint8_t *cb = at.cb, *cr = at.cr;
