@@ -173,6 +173,53 @@ __attribute__((target("avx2"))) inline __m256i ClampY(__m256i y, int32_t maxY) {
   return _mm256_min_epi32(_mm256_max_epi32(y, _mm256_setzero_si256()), _mm256_set1_epi32(maxY));
 }
 
+// Whether every pixel index of the map fits 32 bits, as NearestLoopAvx2's
+// offsets must.
+inline bool PixelIndexesFit32(const PanoramaSampleSource& s, int32_t pixelBytes) {
+  const uint64_t rows = (static_cast<uint64_t>(std::max(s.maxY, 0)) >> 16) + 1;
+  return rows * (static_cast<uint64_t>(s.rowBytes) / static_cast<uint64_t>(pixelBytes)) <= UINT32_MAX;
+}
+
+// Nearest samples of a run eight at a time: the eight map offsets are worked
+// out in one register with the arithmetic of NearestLoop, then each pixel is
+// read and written by plain moves (no lanes to fill or pack). The same pixels
+// as NearestLoop. The map's pixel count must fit 32 bits.
+template <typename Pixel, bool Clamp>
+__attribute__((target("avx2"))) void NearestLoopAvx2(const PanoramaSampleSource& s, const PanoramaRun& run,
+                                                     uint8_t* target) {
+  const uint8_t* const map = s.map;
+  const int32_t count = run.count;
+  const int shift = std::countr_zero(static_cast<uint32_t>(s.rowBytes) / static_cast<uint32_t>(sizeof(Pixel)));
+  const __m128i rowShift = _mm_cvtsi32_si128(shift);
+  const __m256i mask = _mm256_set1_epi32(static_cast<int32_t>(s.columnMask));
+  // Eight steps, wrapping as the lanes do.
+  const __m256i stepX = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepX) * 8u));
+  const __m256i stepY = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(run.stepY) * 8u));
+  Lanes lanes = StartLanes(run);
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256i y = Clamp ? ClampY(lanes.y, s.maxY) : lanes.y;
+    const __m256i at = _mm256_or_si256(_mm256_sll_epi32(_mm256_srli_epi32(y, 16), rowShift),
+                                       _mm256_and_si256(_mm256_srli_epi32(lanes.x, 16), mask));
+    alignas(32) uint32_t offsets[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), at);
+    for (int k = 0; k < 8; ++k) {
+      Pixel p;
+      std::memcpy(&p, map + static_cast<size_t>(offsets[k]) * sizeof(Pixel), sizeof p);
+      std::memcpy(target + static_cast<size_t>(i + k) * sizeof(Pixel), &p, sizeof p);
+    }
+    lanes.x = _mm256_add_epi32(lanes.x, stepX);
+    lanes.y = _mm256_add_epi32(lanes.y, stepY);
+  }
+  if (i < count) {
+    PanoramaRun rest = run;
+    rest.x = run.x + static_cast<uint32_t>(run.stepX) * static_cast<uint32_t>(i);
+    rest.y = static_cast<int32_t>(static_cast<uint32_t>(run.y) + static_cast<uint32_t>(run.stepY) * static_cast<uint32_t>(i));
+    rest.count = count - i;
+    NearestLoop<Pixel, Clamp>(s, rest, target + static_cast<size_t>(i) * sizeof(Pixel));
+  }
+}
+
 // Eight values of type Value read at the byte offsets in `offsets`, in lanes.
 template <typename Value>
 __attribute__((target("avx2"))) inline __m256i Fetch(const uint8_t* map, __m256i offsets) {
@@ -722,17 +769,39 @@ int32_t SetPanoramaKernelLevel(int32_t level) {
 
 int32_t GetPanoramaKernelLevel() { return KernelLevel(); }
 
+namespace {
+
+template <typename Pixel>
+void NearestRuns(const PanoramaSampleSource& source, const PanoramaRun* runs, const uint8_t* clampRows, int32_t count,
+                 uint8_t* target) {
+  using Loop = void (*)(const PanoramaSampleSource&, const PanoramaRun&, uint8_t*);
+  Loop clamped = NearestLoop<Pixel, true>, inside = NearestLoop<Pixel, false>;
+#ifdef OSTREVAN_PANORAMA_AVX2
+  if (KernelLevel() >= platform::kSimdAvx2 && PixelIndexesFit32(source, sizeof(Pixel))) {
+    clamped = NearestLoopAvx2<Pixel, true>;
+    inside = NearestLoopAvx2<Pixel, false>;
+  }
+#endif
+  for (int32_t i = 0; i < count; ++i) {
+    (clampRows[i] != 0 ? clamped : inside)(source, runs[i], target);
+    target += static_cast<ptrdiff_t>(std::max(runs[i].count, 0)) * static_cast<ptrdiff_t>(sizeof(Pixel));
+  }
+}
+
+}  // namespace
+
 void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun& run,
                        uint8_t* target, bool clampRows) {
   if (run.count <= 0) return;
   if ((kind == kPanoramaFast16 || kind == kPanoramaFast32) && KernelLevel() >= platform::kSimdSse2 &&
       (source.rowBytes & (source.rowBytes - 1)) == 0) {
-    // Nearest samples are address arithmetic and one load each: plain code
-    // does them in fewer instructions than the vector units.
+    // Nearest samples are address arithmetic and one load each, written
+    // by plain moves; at AVX2 the addresses are worked out eight at a time.
+    const uint8_t clamp = clampRows ? 1 : 0;
     if (kind == kPanoramaFast16) {
-      clampRows ? NearestLoop<uint16_t, true>(source, run, target) : NearestLoop<uint16_t, false>(source, run, target);
+      NearestRuns<uint16_t>(source, &run, &clamp, 1, target);
     } else {
-      clampRows ? NearestLoop<uint32_t, true>(source, run, target) : NearestLoop<uint32_t, false>(source, run, target);
+      NearestRuns<uint32_t>(source, &run, &clamp, 1, target);
     }
     return;
   }
@@ -757,22 +826,6 @@ void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& sour
   }
 }
 
-namespace {
-
-template <typename Pixel>
-void NearestRuns(const PanoramaSampleSource& source, const PanoramaRun* runs, const uint8_t* clampRows, int32_t count,
-                 uint8_t* target) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (clampRows[i] != 0) {
-      NearestLoop<Pixel, true>(source, runs[i], target);
-    } else {
-      NearestLoop<Pixel, false>(source, runs[i], target);
-    }
-    target += static_cast<ptrdiff_t>(std::max(runs[i].count, 0)) * static_cast<ptrdiff_t>(sizeof(Pixel));
-  }
-}
-
-}  // namespace
 
 void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun* runs,
                         const uint8_t* clampRows, int32_t count, uint8_t* target) {

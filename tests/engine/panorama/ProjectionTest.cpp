@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "engine/panorama/PanoramaKernels.h"
 #include "engine/panorama/PanoramaRenderer.h"
 #include "PanoramaTestSupport.h"
 #include "support/RequireTool.h"
@@ -456,6 +457,56 @@ TEST(KernelLevels, EveryLevelDrawsTheSameFrame) {
         }
         EXPECT_TRUE(frames[0] == frames[1] && frames[0] == frames[2])
             << depth << (quality ? " quality" : " fast") << " pitch " << pitch << " focal " << focal;
+      }
+    }
+  }
+  SetPanoramaKernelLevel(best);
+}
+
+TEST(KernelLevels, NearestRunsReadTheSamePixelsAtEveryLevel) {
+  // Runs straight into the kernels: short and long, rows clamped above and
+  // below the map, columns wrapping both ways, steep steps. The frames the
+  // renderer draws rarely clamp (the band around a pole is drawn apart).
+  constexpr int32_t kWidth = 64, kRows = 32;
+  std::vector<uint8_t> map(static_cast<size_t>(kWidth) * kRows * 4);
+  uint32_t h = 2166136261u;
+  for (uint8_t& b : map) {
+    h = (h ^ 0x9E3779B9u) * 16777619u;
+    b = static_cast<uint8_t>(h >> 24);
+  }
+  struct Case {
+    uint32_t x;
+    int32_t y, stepX, stepY;
+    bool clamp;
+  };
+  constexpr int32_t kRow = 65536;
+  const Case cases[] = {
+      {0, 5 * kRow, 40000, 900, false},                        // inside the map
+      {0xFFF00000u, 3 * kRow + 123, -70000, 0, false},         // wrapping left past column 0
+      {60u << 16, 10 * kRow, 3 * kRow, 20000, false},          // wrapping right, steep in x
+      {7u << 16, -4 * kRow, 1000, 9000, true},                 // from above the map into it
+      {9u << 16, 28 * kRow, -2000, 11000, true},               // from inside out past the last row
+      {1u << 16, -70000, 33000, -kRow, true},                  // above the map all the way
+      {2u << 16, 40 * kRow, 1 << 20, kRow / 3, true},          // below the map all the way
+      {5u << 16, 31 * kRow + 65535, 12345, 0, true},           // on the last row
+  };
+  const int best = GetPanoramaKernelLevel();
+  for (const PanoramaKernelKind kind : {kPanoramaFast16, kPanoramaFast32}) {
+    const int32_t bytes = kind == kPanoramaFast32 ? 4 : 2;
+    const PanoramaSampleSource source{map.data(), kWidth * bytes, kWidth - 1, (kRows - 1) * kRow};
+    for (const Case& c : cases) {
+      for (const int32_t count : {1, 7, 8, 9, 23, 64}) {
+        const PanoramaRun run{c.x, c.y, c.stepX, c.stepY, count};
+        std::vector<std::vector<uint8_t>> outputs;
+        for (const int level : {0, 1, 2}) {
+          SetPanoramaKernelLevel(level);
+          std::vector<uint8_t> out(static_cast<size_t>(count) * bytes + 8, 0xA5);
+          RunPanoramaKernel(kind, source, run, out.data(), c.clamp);
+          outputs.push_back(out);
+        }
+        EXPECT_TRUE(outputs[0] == outputs[1] && outputs[0] == outputs[2])
+            << bytes * 8 << " bits, run from (" << c.x << ", " << c.y << ") step (" << c.stepX << ", " << c.stepY
+            << ") count " << count << (c.clamp ? " clamped" : "");
       }
     }
   }
