@@ -197,20 +197,35 @@ VMPEGCodeTable JoinTables(const CodeValue (&a)[N], const CodeValue (&b)[M]) {
 
 }  // namespace
 
-const VMPEGCodec& AcquireMPEGCodec() {
+const VMPEGMacroblockCodes& AcquireMPEGMacroblockCodes() {
   static const VMPEGCodeTable addressIncrement = MakeTable(kAddressIncrement);
   static const VMPEGCodeTable typeI = MakeTable(kTypeI);
   static const VMPEGCodeTable typeP = MakeTable(kTypeP);
   static const VMPEGCodeTable typeB = MakeTable(kTypeB);
   static const VMPEGCodeTable codedBlockPattern = MakeTable(kCodedBlockPattern);
   static const VMPEGCodeTable motionCode = MakeTable(kMotionCode);
+  static const VMPEGMacroblockCodes codes{addressIncrement, typeI, typeP, typeB, codedBlockPattern, motionCode};
+  return codes;
+}
+
+const VMPEGCodec& AcquireMPEGCodec() {
+  static const VMPEGMacroblockCodes& macroblock = AcquireMPEGMacroblockCodes();
   static const VMPEGCodeTable dualPrime = MakeTable(kDualPrime);
   static const VMPEGCodeTable dcLuma = MakeTable(kDCLuma);
   static const VMPEGCodeTable dcChroma = MakeTable(kDCChroma);
   static const VMPEGCodeTable coefficients0 = JoinTables(kCoefficients0Head, kCoefficientsTail);
   static const VMPEGCodeTable coefficients1 = JoinTables(kCoefficients1Head, kCoefficientsTail);
-  static const VMPEGCodec codec{addressIncrement, typeI, typeP,  typeB,         codedBlockPattern, motionCode,
-                                dualPrime,        dcLuma, dcChroma, coefficients0, coefficients1};
+  static const VMPEGCodec codec{macroblock.addressIncrement,
+                                macroblock.typeI,
+                                macroblock.typeP,
+                                macroblock.typeB,
+                                macroblock.codedBlockPattern,
+                                macroblock.motionCode,
+                                dualPrime,
+                                dcLuma,
+                                dcChroma,
+                                coefficients0,
+                                coefficients1};
   return codec;
 }
 

@@ -53,6 +53,20 @@ struct VMPEGCodec {
 // The shared tables (built on first use, thread-safe).
 const VMPEGCodec& AcquireMPEGCodec();
 
+// The same tables of the macroblock layer alone, the ones AcquireMPEGCodec
+// gives: what is derived from them when the program starts does not build the
+// coefficient tables (a megabyte) in every program that never decodes a
+// picture.
+struct VMPEGMacroblockCodes {
+  const VMPEGCodeTable& addressIncrement;
+  const VMPEGCodeTable& typeI;
+  const VMPEGCodeTable& typeP;
+  const VMPEGCodeTable& typeB;
+  const VMPEGCodeTable& codedBlockPattern;
+  const VMPEGCodeTable& motionCode;
+};
+const VMPEGMacroblockCodes& AcquireMPEGMacroblockCodes();
+
 // Scan orders (scan position -> raster index) and the default intra matrix in raster order.
 extern const uint8_t kZigZagScan[64];
 extern const uint8_t kAlternateScan[64];

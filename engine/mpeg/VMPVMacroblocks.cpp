@@ -553,7 +553,7 @@ class MotionCodeTable {
 
 // Made with the program's other tables rather than at first use, so that
 // the decoding needs no guard test.
-const MotionCodeTable kMotionCodes(AcquireMPEGCodec().motionCode);
+const MotionCodeTable kMotionCodes(AcquireMPEGMacroblockCodes().motionCode);
 
 // A code table at two bytes an entry, indexed as the table is, so that it
 // stays in the first-level cache; an entry of length 0 (no code, or a value
@@ -589,10 +589,11 @@ struct MacroblockCodes {
 };
 
 const MacroblockCodes kMacroblockCodes{
-    ByteCodeTable<int8_t>(AcquireMPEGCodec().addressIncrement),
-    ByteCodeTable<int8_t>(AcquireMPEGCodec().codedBlockPattern),
-    {ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeI), ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeP),
-     ByteCodeTable<uint8_t>(AcquireMPEGCodec().typeB)}};
+    ByteCodeTable<int8_t>(AcquireMPEGMacroblockCodes().addressIncrement),
+    ByteCodeTable<int8_t>(AcquireMPEGMacroblockCodes().codedBlockPattern),
+    {ByteCodeTable<uint8_t>(AcquireMPEGMacroblockCodes().typeI),
+     ByteCodeTable<uint8_t>(AcquireMPEGMacroblockCodes().typeP),
+     ByteCodeTable<uint8_t>(AcquireMPEGMacroblockCodes().typeB)}};
 
 // The entry of `bits` in the small table, or in the full one when the small one has none.
 template <typename Value>
