@@ -140,6 +140,8 @@ void VAudioMixer::DropFinishedChannels() {
   std::vector<VAudioChannel*> dropped;
   {
     VMutexLock hold(channelsLock_);
+    // Most blocks drop nothing: the partition (which takes a buffer) only then.
+    if (std::none_of(channels_.begin(), channels_.end(), [](VAudioChannel* c) { return c->IsFinished(); })) return;
     auto keep = std::stable_partition(channels_.begin(), channels_.end(),
                                       [](VAudioChannel* c) { return !c->IsFinished(); });
     dropped.assign(keep, channels_.end());
@@ -152,10 +154,13 @@ void VAudioMixer::DropFinishedChannels() {
 uint8_t* VAudioMixer::FillBuffer(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, bool add) {
   if (frames <= 0) return nullptr;
   const bool swap = format.bits == 16 && format.byteOrder != 1;
-  {
+  VAudioEncodingFormat mixed = format;
+  if (swap) mixed.byteOrder = 1;
+  // Only this thread writes the format, so it reads it without the lock; the
+  // lock is taken to change it, for other threads' GetFormat.
+  if (!format_.SameEncoding(mixed)) {
     std::lock_guard<std::mutex> hold(formatLock_);
-    format_ = format;
-    if (swap) format_.byteOrder = 1;
+    format_ = mixed;
   }
   if (swap) {
     // Mixing adds to little-endian samples: bring the caller's block there first.

@@ -72,14 +72,27 @@ uint8_t* VAudioStream::TakeLoaded(int32_t& bytes, bool& failed) {
     bytes = 0;
     return nullptr;
   }
-  if (readPosition_ < 0 || readPosition_ >= dataSize_ || bytes <= 0) {
+  const int32_t position = readPosition_;
+  if (position < 0 || position >= dataSize_ || bytes <= 0) {
     bytes = 0;
     return nullptr;
   }
-  bytes = std::min(bytes, dataSize_ - readPosition_);
-  uint8_t* data = data_.GetData() + readPosition_;
-  readPosition_ += bytes;
-  return data;
+  bytes = std::min(bytes, dataSize_ - position);
+  readPosition_ = position + bytes;
+  return data_.GetData() + position;
+}
+
+uint8_t* VAudioStream::TakeFixedAt(int32_t position, int32_t& bytes, bool& failed, bool& lasting) {
+  failed = false;
+  lasting = true;
+  if (position < 0 || position >= dataSize_ || bytes <= 0) {
+    readPosition_ = position;
+    bytes = 0;
+    return nullptr;
+  }
+  bytes = std::min(bytes, dataSize_ - position);
+  readPosition_ = position + bytes;
+  return data_.GetData() + position;
 }
 
 bool VAudioStream::Play(int32_t offsetMs, int32_t priority, int32_t pitch) {
@@ -124,6 +137,7 @@ VMemoryAudioStream::VMemoryAudioStream(const VAudioEncodingFormat& format, const
   if (data_.Ensure(std::max(dataSize_, 1))) {
     if (samples && dataSize_ > 0) std::memcpy(data_.GetData(), samples, static_cast<size_t>(dataSize_));
     loadedWhole_ = true;
+    samplesFixed_.store(true, std::memory_order_release);
   } else {
     dataSize_ = 0;
   }
@@ -136,7 +150,8 @@ uint8_t* VMemoryAudioStream::ReadSamples(uint8_t* /*destination*/, int32_t& byte
 
 uint8_t* VMemoryAudioStream::ReadSamplesAt(int32_t position, uint8_t* /*destination*/, int32_t& bytes, bool& failed,
                                            bool& lasting) {
-  lasting = true;  // the samples given at construction
+  if (samplesFixed_.load(std::memory_order_acquire)) return TakeFixedAt(position, bytes, failed, lasting);
+  lasting = true;
   VMutexLock hold(lock_);
   readPosition_ = position;
   return TakeLoaded(bytes, failed);

@@ -67,6 +67,10 @@ class VAudioStream : public VMedia {
  protected:
   // ReadLoaded's work, for a caller that holds the lock already.
   uint8_t* TakeLoaded(int32_t& bytes, bool& failed);
+  // ReadSamplesAt over samples that are fixed (see samplesFixed_), without
+  // the lock: the mixer reads every channel's samples each block, and a lock
+  // taken for data that cannot change is only cost.
+  uint8_t* TakeFixedAt(int32_t position, int32_t& bytes, bool& failed, bool& lasting);
 
   VAudioEncodingFormat format_;
   int32_t durationMs_ = 0;
@@ -78,7 +82,25 @@ class VAudioStream : public VMedia {
   std::atomic<int32_t> referencePitch_{440};
   bool loadedWhole_ = false;
   VByteBuffer data_;
-  int32_t readPosition_ = 0;
+  // Written under the lock, except by reads of fixed samples, which store it
+  // without one; the value is a plain int either way (relaxed accesses).
+  class ReadPosition {
+   public:
+    operator int32_t() const { return value_.load(std::memory_order_relaxed); }
+    ReadPosition& operator=(int32_t position) {
+      value_.store(position, std::memory_order_relaxed);
+      return *this;
+    }
+    ReadPosition& operator+=(int32_t bytes) { return *this = *this + bytes; }
+
+   private:
+    std::atomic<int32_t> value_{0};
+  };
+  ReadPosition readPosition_;
+  // Set (release) once data_ holds the whole sound and will not change while
+  // the stream lives: samples given at construction, or a sound loaded whole
+  // that is not streamed. Reads then need no lock (TakeFixedAt).
+  std::atomic<bool> samplesFixed_{false};
   mutable VMutex lock_;
 };
 

@@ -149,12 +149,16 @@ uint8_t* MediaAudioStream::ReadSamples(uint8_t* destination, int32_t& bytes, boo
 
 uint8_t* MediaAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination, int32_t& bytes, bool& failed,
                                          bool& lasting) {
+  if (samplesFixed_.load(std::memory_order_acquire)) return TakeFixedAt(position, bytes, failed, lasting);
   {
     VMutexLock hold(lock_);
     if (!streaming_ && loadedWhole_) {
+      // A loaded sound never changes: later reads go without the lock (the
+      // reader's position matters no more once the sound is in memory).
+      samplesFixed_.store(true, std::memory_order_release);
       readPosition_ = position;
       if (reader_) reader_->SetPosition(position);
-      lasting = true;  // a loaded sound never changes
+      lasting = true;
       return TakeLoaded(bytes, failed);
     }
   }
@@ -204,6 +208,7 @@ void MediaAudioStream::StartStreaming(int32_t ringBytes) {
     std::lock_guard<std::mutex> reading(refillLock_);
     VMutexLock hold(lock_);
     if (ringBytes <= 0) return;
+    samplesFixed_.store(false, std::memory_order_relaxed);
     ring_.assign(static_cast<size_t>(ringBytes), 0);
     work_.resize(kWorkBytes);
     refillBuffer_.resize(static_cast<size_t>(std::min(ringBytes, kWorkBytes)));

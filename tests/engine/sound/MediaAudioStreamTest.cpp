@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -128,6 +129,57 @@ class SlowStream : public testsupport::TempDirTest {
   VCaptureAudioDevice device_;
   VAudioMixer* mixer_ = nullptr;
 };
+
+// A sound loaded whole never changes: after the first read the mixer reads it
+// without the stream's lock, with the same results, and the read position
+// still moves so that the user-interface thread sees the sound finish.
+TEST_F(SlowStream, LoadedSoundReadsTheSameWithoutTheLockAndFinishes) {
+  constexpr int32_t kBytes = 6000;
+  MediaAudioStream* stream = MakeStream(kBytes);
+  ASSERT_TRUE(stream->IsLoadedWhole());
+  struct Read {
+    int32_t position;
+    int32_t asked;
+    int32_t bytes;  // delivered
+    int32_t positionAfter;
+  };
+  const Read reads[] = {{0, 100, 100, 100},       {kBytes - 10, 100, 10, kBytes}, {kBytes, 100, 0, kBytes},
+                        {-2, 100, 0, -2},         {40, 0, 0, 40},                 {kBytes + 5, 1, 0, kBytes + 5}};
+  for (int round = 0; round < 2; ++round) {  // through the lock first, then without it
+    for (const Read& r : reads) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << ", position " << r.position);
+      int32_t bytes = r.asked;
+      bool failed = true, lasting = false;
+      const uint8_t* data = stream->ReadSamplesAt(r.position, nullptr, bytes, failed, lasting);
+      EXPECT_FALSE(failed);
+      EXPECT_TRUE(lasting);
+      EXPECT_EQ(bytes, r.bytes);
+      EXPECT_EQ(stream->GetReadPosition(), r.positionAfter);
+      if (r.bytes > 0) {
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(CountDifferences(std::vector<uint8_t>(data, data + bytes), 0, static_cast<size_t>(bytes), r.position),
+                  0);
+      } else {
+        EXPECT_EQ(data, nullptr);
+      }
+    }
+  }
+  stream->Reset(0);
+  ASSERT_TRUE(stream->Play(0, 32767, 440));
+  std::atomic<bool> stop{false};
+  std::thread mixing([&] {
+    while (!stop.load()) device_.PullFrames(256);
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!stream->IsFinished() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  stop = true;
+  mixing.join();
+  EXPECT_TRUE(stream->IsFinished());
+  const std::vector<uint8_t>& captured = device_.Captured();
+  ASSERT_GE(captured.size(), static_cast<size_t>(kBytes));
+  EXPECT_EQ(CountDifferences(captured, 0, kBytes, 0), 0);
+  stream->Release();
+}
 
 TEST_F(SlowStream, MixerRendersWhileARefillWaitsForTheFile) {
   MediaAudioStream* stream = MakeStream(1 << 20);
