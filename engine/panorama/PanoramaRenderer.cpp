@@ -8,6 +8,10 @@
 #include <cmath>
 #include <numbers>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "engine/panorama/PanoramaTables.h"
 
 namespace {
@@ -163,6 +167,8 @@ void PanoramaRenderer::BuildGrid(const Key& key) {
   }
   rowRuns_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), PanoramaRun{});
   rowClamps_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), 0);
+  rowColumnStride_ = (blocksEnd_ - blocksBegin_ + 15) & ~15;
+  rowColumns_.assign(static_cast<size_t>(rowColumnStride_) * 5, 0);
   key_ = key;
   gridValid_ = true;
 }
@@ -211,6 +217,53 @@ bool PanoramaRenderer::Render(const PanoramaRaster& map, float verticalRange, co
   return true;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+#define OSTREVAN_RUN_COLUMNS_AVX512 1
+// The 512-bit intrinsics start from an undefined register, which this
+// compiler's flow analysis reports once they are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+namespace {
+
+// The runs of the blocks between neighbouring nodes as columns, sixteen
+// blocks at a time, with the arithmetic of DrawRows' loop over the blocks
+// (the same bits). `columns` holds x, y, stepX, stepY and count, `stride`
+// entries apart, a multiple of 16 at least `blocks`.
+__attribute__((target("avx2,avx512f"))) void BuildRunColumnsAvx512(const uint32_t* nodeX, const int32_t* nodeY,
+                                                                     const int32_t* skips, const int32_t* counts,
+                                                                     int32_t blocks, uint32_t turn, int32_t* columns,
+                                                                     int32_t stride) {
+  const __m512i halfTurn = _mm512_set1_epi32(static_cast<int32_t>(turn >> 1));
+  const __m512i turnMask = _mm512_set1_epi32(static_cast<int32_t>(turn - 1));
+  for (int32_t n = 0; n < blocks; n += 16) {
+    const __mmask16 lanes = blocks - n >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << (blocks - n)) - 1u);
+    const __m512i x0 = _mm512_maskz_loadu_epi32(lanes, nodeX + n);
+    const __m512i x1 = _mm512_maskz_loadu_epi32(lanes, nodeX + n + 1);
+    const __m512i y0 = _mm512_maskz_loadu_epi32(lanes, nodeY + n);
+    const __m512i y1 = _mm512_maskz_loadu_epi32(lanes, nodeY + n + 1);
+    const __m512i skip = _mm512_maskz_loadu_epi32(lanes, skips + n);
+    const __m512i dx =
+        _mm512_sub_epi32(_mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(x1, x0), halfTurn), turnMask), halfTurn);
+    const __m512i stepX = _mm512_srai_epi32(dx, 4);
+    const __m512i stepY = _mm512_srai_epi32(_mm512_sub_epi32(y1, y0), 4);
+    int32_t* at = columns + n;
+    _mm512_storeu_si512(at, _mm512_add_epi32(x0, _mm512_mullo_epi32(skip, stepX)));
+    _mm512_storeu_si512(at + stride, _mm512_add_epi32(y0, _mm512_mullo_epi32(skip, stepY)));
+    _mm512_storeu_si512(at + 2 * stride, stepX);
+    _mm512_storeu_si512(at + 3 * stride, stepY);
+    _mm512_storeu_si512(at + 4 * stride, _mm512_maskz_loadu_epi32(lanes, counts + n));
+  }
+}
+
+}  // namespace
+
+#pragma GCC diagnostic pop
+#endif
+
 void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKernelKind kind, const PanoramaRaster& target,
                                 uint32_t x0, int32_t origin, int32_t firstRow, int32_t endRow) {
   const int32_t K = halfColumns_;
@@ -228,6 +281,18 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   const int32_t begin = blocksBegin_;
   const int32_t blocks = blocksEnd_ - blocksBegin_;
   const auto maxY = static_cast<uint32_t>(source.maxY);
+#ifdef OSTREVAN_RUN_COLUMNS_AVX512
+  // Nearest samples at AVX-512 take the runs as columns, built sixteen at a time.
+  const bool asColumns = CanRunPanoramaNearestColumns(kind, source);
+  int32_t* const columnData = rowColumns_.data();
+  const int32_t stride = rowColumnStride_;
+  PanoramaRunColumns asRuns;
+  asRuns.x = reinterpret_cast<const uint32_t*>(columnData);
+  asRuns.y = columnData + stride;
+  asRuns.stepX = columnData + 2 * stride;
+  asRuns.stepY = columnData + 3 * stride;
+  asRuns.count = columnData + 4 * stride;
+#endif
   for (int32_t r = firstRow; r < endRow; ++r) {
     if (r >= bandTop_ && r < bandEnd_) continue;  // drawn by the band
     const int32_t k = r / kGrid + 1;
@@ -244,6 +309,17 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       nodeY[K + m] = origin + y;
       nodeY[K - m] = origin + y;
     }
+#ifdef OSTREVAN_RUN_COLUMNS_AVX512
+    if (asColumns) {
+      if (blocks > 0) {
+        BuildRunColumnsAvx512(nodeX + begin, nodeY + begin, skips + begin, counts + begin, blocks, turn, columnData,
+                              stride);
+        uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+        RunPanoramaNearestColumns(kind, source, asRuns, blocks, out + static_cast<ptrdiff_t>(rowStart_) * bytes);
+      }
+      continue;
+    }
+#endif
     for (int32_t n = 0; n < blocks; ++n) {
       const int32_t i = begin + n;
       // The horizontal step the short way round the map (a turn is a power
