@@ -777,11 +777,16 @@ OSTREVAN_PANORAMA_AVX512 void NearestRunsAvx512(const PanoramaSampleSource& s, R
       alignas(64) uint32_t offsets[16];
       _mm512_store_si512(offsets, at);
       uint8_t* out = target + static_cast<size_t>(i) * sizeof(Pixel);
-      const int32_t pixels = std::min(n - i, 16);
-      for (int32_t k = 0; k < pixels; ++k) {
+      const auto move = [&](int32_t k) {
         Pixel p;
         std::memcpy(&p, map + static_cast<size_t>(offsets[k]) * sizeof(Pixel), sizeof p);
         std::memcpy(out + static_cast<size_t>(k) * sizeof(Pixel), &p, sizeof p);
+      };
+      if (n - i >= 16) {
+        // A whole block: sixteen moves with no count to check between them.
+        for (int32_t k = 0; k < 16; ++k) move(k);
+      } else {
+        for (int32_t k = 0; k < n - i; ++k) move(k);
       }
       x = _mm512_add_epi32(x, stepX16);
       y = _mm512_add_epi32(y, stepY16);
