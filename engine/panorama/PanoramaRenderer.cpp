@@ -22,6 +22,8 @@ constexpr float kTwoPiF = 2 * std::numbers::pi_v<float>;
 constexpr int32_t kTableEntries = 8192;
 // Screen rows above and below a visible pole that are mapped per pixel.
 constexpr int32_t kBandHalfHeight = 32;
+// Entries before and after a row's nodes (see BuildGrid).
+constexpr int32_t kNodePadding = 16;
 
 int32_t BytesPerPixelOf(int32_t depth) { return depth == 32 ? 4 : 2; }
 
@@ -142,8 +144,9 @@ void PanoramaRenderer::BuildGrid(const Key& key) {
       for (int32_t col = 0; col < key.width; ++col) band_[at++] = MapExact(col - cx, r - cy, key, sinP, cosP);
     }
   }
-  nodeX_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
-  nodeY_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
+  // Padded at both ends for the sixteen-wide stores of the nodes.
+  nodeX_.assign(static_cast<size_t>(2 * halfColumns_ + 1 + 2 * kNodePadding), 0);
+  nodeY_.assign(static_cast<size_t>(2 * halfColumns_ + 1 + 2 * kNodePadding), 0);
   // The screen columns of the blocks between neighbouring nodes, clipped to
   // the screen: the same for every row. Those left non-empty are adjacent.
   blockSkip_.assign(static_cast<size_t>(2 * halfColumns_), 0);
@@ -220,12 +223,14 @@ bool PanoramaRenderer::Render(const PanoramaRaster& map, float verticalRange, co
 #if defined(__x86_64__) || defined(__i386__)
 #define OSTREVAN_RUN_COLUMNS_AVX512 1
 // The 512-bit intrinsics start from an undefined register, which this
-// compiler's flow analysis reports once they are inlined.
+// compiler's flow analysis reports once they are inlined; and the local helpers
+// return vector values, which it notes as an ABI change (they are inlined).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
@@ -259,6 +264,48 @@ __attribute__((target("avx2,avx512f"))) void BuildRunColumnsAvx512(const uint32_
   }
 }
 
+// A screen row's nodes as DrawRows' loop over the grid columns works them
+// out (the same bits), sixteen grid columns at a time: column m of the grid
+// rows `upper` and `upper` + `columns` (pairs of x and y), weighted j
+// sixteenths of the way down, at nodeX / nodeY[half + m] and, x mirrored, at
+// [half - m]. The node arrays have 15 entries to spare at either end.
+__attribute__((target("avx2,avx512f"))) void InterpolateNodesAvx512(const int32_t* upper, size_t columns, int32_t half,
+                                                                      int32_t j, uint32_t x0, int32_t origin,
+                                                                      uint32_t* nodeX, int32_t* nodeY) {
+  const __m512i weight = _mm512_set1_epi32(j);
+  const __m512i xs = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  const __m512i ys = _mm512_add_epi32(xs, _mm512_set1_epi32(1));
+  const __m512i reverse = _mm512_setr_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  const __m512i left = _mm512_set1_epi32(static_cast<int32_t>(x0));
+  const __m512i down = _mm512_set1_epi32(origin);
+  const int32_t* lower = upper + 2 * columns;
+  for (int32_t m = 0; m <= half; m += 16) {
+    const int32_t nodes = std::min(half + 1 - m, 16);
+    const auto pairs = [&](const int32_t* row, int32_t first) __attribute__((target("avx2,avx512f"))) {
+      const int32_t count = std::clamp(nodes - first, 0, 8);
+      const __mmask16 lanes = static_cast<__mmask16>((1u << (2 * count)) - 1u);
+      return _mm512_maskz_loadu_epi32(lanes, row + 2 * (m + first));
+    };
+    const auto blend = [&](int32_t first) __attribute__((target("avx2,avx512f"))) {
+      const __m512i a = pairs(upper, first);
+      const __m512i b = pairs(lower, first);
+      return _mm512_add_epi32(a, _mm512_mullo_epi32(weight, _mm512_srai_epi32(_mm512_sub_epi32(b, a), 4)));
+    };
+    const __m512i low = blend(0);
+    const __m512i high = blend(8);
+    const __m512i x = _mm512_permutex2var_epi32(low, xs, high);
+    const __m512i y = _mm512_add_epi32(down, _mm512_permutex2var_epi32(low, ys, high));
+    const __mmask16 right = static_cast<__mmask16>((1u << nodes) - 1u);
+    _mm512_mask_storeu_epi32(nodeX + half + m, right, _mm512_add_epi32(left, x));
+    _mm512_mask_storeu_epi32(nodeY + half + m, right, y);
+    // Node half - m - t in lane 15 - t.
+    const __mmask16 mirrored = static_cast<__mmask16>(right << (16 - nodes));
+    _mm512_mask_storeu_epi32(nodeX + half - m - 15, mirrored,
+                             _mm512_permutexvar_epi32(reverse, _mm512_sub_epi32(left, x)));
+    _mm512_mask_storeu_epi32(nodeY + half - m - 15, mirrored, _mm512_permutexvar_epi32(reverse, y));
+  }
+}
+
 }  // namespace
 
 #pragma GCC diagnostic pop
@@ -272,8 +319,8 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   const uint32_t halfTurn = turn >> 1;
   const int32_t bytes = BytesPerPixelOf(target.depth);
   // Locals, so that the stores into the runs need not reload them.
-  uint32_t* const nodeX = nodeX_.data();
-  int32_t* const nodeY = nodeY_.data();
+  uint32_t* const nodeX = nodeX_.data() + kNodePadding;
+  int32_t* const nodeY = nodeY_.data() + kNodePadding;
   const int32_t* const skips = blockSkip_.data();
   const int32_t* const counts = blockCount_.data();
   PanoramaRun* const runs = rowRuns_.data();
@@ -299,6 +346,19 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
     const int32_t j = r % kGrid;
     const Node* row0 = &grid_[static_cast<size_t>(k) * columns];
     const Node* row1 = row0 + columns;
+#ifdef OSTREVAN_RUN_COLUMNS_AVX512
+    if (asColumns) {
+      static_assert(sizeof(Node) == 2 * sizeof(int32_t));
+      InterpolateNodesAvx512(&row0->x, columns, K, j, x0, origin, nodeX, nodeY);
+      if (blocks > 0) {
+        BuildRunColumnsAvx512(nodeX + begin, nodeY + begin, skips + begin, counts + begin, blocks, turn, columnData,
+                              stride);
+        uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+        RunPanoramaNearestColumns(kind, source, asRuns, blocks, out + static_cast<ptrdiff_t>(rowStart_) * bytes);
+      }
+      continue;
+    }
+#endif
     for (int32_t m = 0; m <= K; ++m) {
       const Node& a = row0[m];
       const Node& b = row1[m];
@@ -309,17 +369,6 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
       nodeY[K + m] = origin + y;
       nodeY[K - m] = origin + y;
     }
-#ifdef OSTREVAN_RUN_COLUMNS_AVX512
-    if (asColumns) {
-      if (blocks > 0) {
-        BuildRunColumnsAvx512(nodeX + begin, nodeY + begin, skips + begin, counts + begin, blocks, turn, columnData,
-                              stride);
-        uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
-        RunPanoramaNearestColumns(kind, source, asRuns, blocks, out + static_cast<ptrdiff_t>(rowStart_) * bytes);
-      }
-      continue;
-    }
-#endif
     for (int32_t n = 0; n < blocks; ++n) {
       const int32_t i = begin + n;
       // The horizontal step the short way round the map (a turn is a power

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "engine/panorama/PanoramaKernels.h"
 #include "engine/panorama/PanoramaRenderer.h"
@@ -443,20 +444,23 @@ TEST(KernelLevels, EveryLevelDrawsTheSameFrame) {
     for (const bool quality : {false, true}) {
       // The map reduced (samples far apart) and magnified (neighbouring
       // samples read from one stretch of a row, or of two rows).
+      // Widths that leave runs of every length, a frame over the seam; and
+      // a wide, low one, with more than sixteen grid columns either side.
+      for (const auto& [width, height] : {std::pair{203, 77}, std::pair{587, 21}})
       for (const float focal : {90.0f, 400.0f})
       for (const float pitch : {0.0f, 0.7f, -1.5707964f, 2.5f}) {
         std::vector<std::vector<uint8_t>> frames;
         for (const int level : {0, 1, 2, kPanoramaLevelAvx512}) {
           SetPanoramaKernelLevel(level);
           PanoramaRenderer renderer;
-          // Widths that leave runs of every length, a frame over the seam.
-          Frame frame(203, 77, depth);
+          Frame frame(width, height, depth);
           PanoramaCamera camera{6.2f, pitch, focal, quality};
           EXPECT_TRUE(renderer.Render(map.raster, static_cast<float>(kPi), frame.raster, camera));
           frames.push_back(frame.bytes);
         }
         EXPECT_TRUE(frames[0] == frames[1] && frames[0] == frames[2] && frames[0] == frames[3])
-            << depth << (quality ? " quality" : " fast") << " pitch " << pitch << " focal " << focal;
+            << depth << (quality ? " quality" : " fast") << " pitch " << pitch << " focal " << focal << " width "
+            << width;
       }
     }
   }
