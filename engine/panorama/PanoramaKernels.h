@@ -47,7 +47,33 @@ void RunPanoramaKernel(PanoramaKernelKind kind, const PanoramaSampleSource& sour
 void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& source, const PanoramaRun* runs,
                         const uint8_t* clampRows, int32_t count, uint8_t* target);
 
-// The vector level the runs use (platform::SimdSupport: scalar, SSE2, AVX2);
+// Runs held as columns: run n starts at map position (x[n], y[n]), steps by
+// (stepX[n], stepY[n]) per pixel and has count[n] pixels.
+struct PanoramaRunColumns {
+  const uint32_t* x = nullptr;
+  const int32_t* y = nullptr;
+  const int32_t* stepX = nullptr;
+  const int32_t* stepY = nullptr;
+  const int32_t* count = nullptr;
+};
+
+// Whether RunPanoramaNearestColumns can draw runs of this kind from this
+// source at the kernel level in use (nearest samples at AVX-512 only, where
+// the caller may build the columns with the same instructions).
+bool CanRunPanoramaNearestColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source);
+
+// Draws `count` runs held as columns one after the other into `target`,
+// every sample's row clamped to [0, maxY] (which leaves the rows of a run
+// inside the map as they are): the pixels RunPanoramaKernels draws for the
+// same runs. Only where CanRunPanoramaNearestColumns says so.
+void RunPanoramaNearestColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source,
+                               const PanoramaRunColumns& runs, int32_t count, uint8_t* target);
+
+// The kernel level at which the 512-bit instructions are used.
+constexpr int32_t kPanoramaLevelAvx512 = 3;
+
+// The vector level the runs use (platform::SimdSupport: scalar, SSE2, AVX2,
+// then kPanoramaLevelAvx512);
 // every level gives the same pixels. Setting a level above what the processor
 // has, or -1, takes the best it has. Returns the previous level.
 int32_t SetPanoramaKernelLevel(int32_t level);

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <numbers>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "engine/panorama/PanoramaTables.h"
 
 namespace {
@@ -18,6 +22,8 @@ constexpr float kTwoPiF = 2 * std::numbers::pi_v<float>;
 constexpr int32_t kTableEntries = 8192;
 // Screen rows above and below a visible pole that are mapped per pixel.
 constexpr int32_t kBandHalfHeight = 32;
+// Entries before and after a row's nodes (see BuildGrid).
+constexpr int32_t kNodePadding = 16;
 
 int32_t BytesPerPixelOf(int32_t depth) { return depth == 32 ? 4 : 2; }
 
@@ -138,8 +144,9 @@ void PanoramaRenderer::BuildGrid(const Key& key) {
       for (int32_t col = 0; col < key.width; ++col) band_[at++] = MapExact(col - cx, r - cy, key, sinP, cosP);
     }
   }
-  nodeX_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
-  nodeY_.assign(static_cast<size_t>(2 * halfColumns_ + 1), 0);
+  // Padded at both ends for the sixteen-wide stores of the nodes.
+  nodeX_.assign(static_cast<size_t>(2 * halfColumns_ + 1 + 2 * kNodePadding), 0);
+  nodeY_.assign(static_cast<size_t>(2 * halfColumns_ + 1 + 2 * kNodePadding), 0);
   // The screen columns of the blocks between neighbouring nodes, clipped to
   // the screen: the same for every row. Those left non-empty are adjacent.
   blockSkip_.assign(static_cast<size_t>(2 * halfColumns_), 0);
@@ -163,6 +170,8 @@ void PanoramaRenderer::BuildGrid(const Key& key) {
   }
   rowRuns_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), PanoramaRun{});
   rowClamps_.assign(static_cast<size_t>(blocksEnd_ - blocksBegin_), 0);
+  rowColumnStride_ = (blocksEnd_ - blocksBegin_ + 15) & ~15;
+  rowColumns_.assign(static_cast<size_t>(rowColumnStride_) * 5, 0);
   key_ = key;
   gridValid_ = true;
 }
@@ -211,6 +220,97 @@ bool PanoramaRenderer::Render(const PanoramaRaster& map, float verticalRange, co
   return true;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+#define OSTREVAN_RUN_COLUMNS_AVX512 1
+// The 512-bit intrinsics start from an undefined register, which this
+// compiler's flow analysis reports once they are inlined; and the local helpers
+// return vector values, which it notes as an ABI change (they are inlined).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace {
+
+// The runs of the blocks between neighbouring nodes as columns, sixteen
+// blocks at a time, with the arithmetic of DrawRows' loop over the blocks
+// (the same bits). `columns` holds x, y, stepX, stepY and count, `stride`
+// entries apart, a multiple of 16 at least `blocks`.
+__attribute__((target("avx2,avx512f"))) void BuildRunColumnsAvx512(const uint32_t* nodeX, const int32_t* nodeY,
+                                                                     const int32_t* skips, const int32_t* counts,
+                                                                     int32_t blocks, uint32_t turn, int32_t* columns,
+                                                                     int32_t stride) {
+  const __m512i halfTurn = _mm512_set1_epi32(static_cast<int32_t>(turn >> 1));
+  const __m512i turnMask = _mm512_set1_epi32(static_cast<int32_t>(turn - 1));
+  for (int32_t n = 0; n < blocks; n += 16) {
+    const __mmask16 lanes = blocks - n >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << (blocks - n)) - 1u);
+    const __m512i x0 = _mm512_maskz_loadu_epi32(lanes, nodeX + n);
+    const __m512i x1 = _mm512_maskz_loadu_epi32(lanes, nodeX + n + 1);
+    const __m512i y0 = _mm512_maskz_loadu_epi32(lanes, nodeY + n);
+    const __m512i y1 = _mm512_maskz_loadu_epi32(lanes, nodeY + n + 1);
+    const __m512i skip = _mm512_maskz_loadu_epi32(lanes, skips + n);
+    const __m512i dx =
+        _mm512_sub_epi32(_mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(x1, x0), halfTurn), turnMask), halfTurn);
+    const __m512i stepX = _mm512_srai_epi32(dx, 4);
+    const __m512i stepY = _mm512_srai_epi32(_mm512_sub_epi32(y1, y0), 4);
+    int32_t* at = columns + n;
+    _mm512_storeu_si512(at, _mm512_add_epi32(x0, _mm512_mullo_epi32(skip, stepX)));
+    _mm512_storeu_si512(at + stride, _mm512_add_epi32(y0, _mm512_mullo_epi32(skip, stepY)));
+    _mm512_storeu_si512(at + 2 * stride, stepX);
+    _mm512_storeu_si512(at + 3 * stride, stepY);
+    _mm512_storeu_si512(at + 4 * stride, _mm512_maskz_loadu_epi32(lanes, counts + n));
+  }
+}
+
+// A screen row's nodes as DrawRows' loop over the grid columns works them
+// out (the same bits), sixteen grid columns at a time: column m of the grid
+// rows `upper` and `upper` + `columns` (pairs of x and y), weighted j
+// sixteenths of the way down, at nodeX / nodeY[half + m] and, x mirrored, at
+// [half - m]. The node arrays have 15 entries to spare at either end.
+__attribute__((target("avx2,avx512f"))) void InterpolateNodesAvx512(const int32_t* upper, size_t columns, int32_t half,
+                                                                      int32_t j, uint32_t x0, int32_t origin,
+                                                                      uint32_t* nodeX, int32_t* nodeY) {
+  const __m512i weight = _mm512_set1_epi32(j);
+  const __m512i xs = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  const __m512i ys = _mm512_add_epi32(xs, _mm512_set1_epi32(1));
+  const __m512i reverse = _mm512_setr_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  const __m512i left = _mm512_set1_epi32(static_cast<int32_t>(x0));
+  const __m512i down = _mm512_set1_epi32(origin);
+  const int32_t* lower = upper + 2 * columns;
+  for (int32_t m = 0; m <= half; m += 16) {
+    const int32_t nodes = std::min(half + 1 - m, 16);
+    const auto pairs = [&](const int32_t* row, int32_t first) __attribute__((target("avx2,avx512f"))) {
+      const int32_t count = std::clamp(nodes - first, 0, 8);
+      const __mmask16 lanes = static_cast<__mmask16>((1u << (2 * count)) - 1u);
+      return _mm512_maskz_loadu_epi32(lanes, row + 2 * (m + first));
+    };
+    const auto blend = [&](int32_t first) __attribute__((target("avx2,avx512f"))) {
+      const __m512i a = pairs(upper, first);
+      const __m512i b = pairs(lower, first);
+      return _mm512_add_epi32(a, _mm512_mullo_epi32(weight, _mm512_srai_epi32(_mm512_sub_epi32(b, a), 4)));
+    };
+    const __m512i low = blend(0);
+    const __m512i high = blend(8);
+    const __m512i x = _mm512_permutex2var_epi32(low, xs, high);
+    const __m512i y = _mm512_add_epi32(down, _mm512_permutex2var_epi32(low, ys, high));
+    const __mmask16 right = static_cast<__mmask16>((1u << nodes) - 1u);
+    _mm512_mask_storeu_epi32(nodeX + half + m, right, _mm512_add_epi32(left, x));
+    _mm512_mask_storeu_epi32(nodeY + half + m, right, y);
+    // Node half - m - t in lane 15 - t.
+    const __mmask16 mirrored = static_cast<__mmask16>(right << (16 - nodes));
+    _mm512_mask_storeu_epi32(nodeX + half - m - 15, mirrored,
+                             _mm512_permutexvar_epi32(reverse, _mm512_sub_epi32(left, x)));
+    _mm512_mask_storeu_epi32(nodeY + half - m - 15, mirrored, _mm512_permutexvar_epi32(reverse, y));
+  }
+}
+
+}  // namespace
+
+#pragma GCC diagnostic pop
+#endif
+
 void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKernelKind kind, const PanoramaRaster& target,
                                 uint32_t x0, int32_t origin, int32_t firstRow, int32_t endRow) {
   const int32_t K = halfColumns_;
@@ -219,8 +319,8 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   const uint32_t halfTurn = turn >> 1;
   const int32_t bytes = BytesPerPixelOf(target.depth);
   // Locals, so that the stores into the runs need not reload them.
-  uint32_t* const nodeX = nodeX_.data();
-  int32_t* const nodeY = nodeY_.data();
+  uint32_t* const nodeX = nodeX_.data() + kNodePadding;
+  int32_t* const nodeY = nodeY_.data() + kNodePadding;
   const int32_t* const skips = blockSkip_.data();
   const int32_t* const counts = blockCount_.data();
   PanoramaRun* const runs = rowRuns_.data();
@@ -228,12 +328,37 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   const int32_t begin = blocksBegin_;
   const int32_t blocks = blocksEnd_ - blocksBegin_;
   const auto maxY = static_cast<uint32_t>(source.maxY);
+#ifdef OSTREVAN_RUN_COLUMNS_AVX512
+  // Nearest samples at AVX-512 take the runs as columns, built sixteen at a time.
+  const bool asColumns = CanRunPanoramaNearestColumns(kind, source);
+  int32_t* const columnData = rowColumns_.data();
+  const int32_t stride = rowColumnStride_;
+  PanoramaRunColumns asRuns;
+  asRuns.x = reinterpret_cast<const uint32_t*>(columnData);
+  asRuns.y = columnData + stride;
+  asRuns.stepX = columnData + 2 * stride;
+  asRuns.stepY = columnData + 3 * stride;
+  asRuns.count = columnData + 4 * stride;
+#endif
   for (int32_t r = firstRow; r < endRow; ++r) {
     if (r >= bandTop_ && r < bandEnd_) continue;  // drawn by the band
     const int32_t k = r / kGrid + 1;
     const int32_t j = r % kGrid;
     const Node* row0 = &grid_[static_cast<size_t>(k) * columns];
     const Node* row1 = row0 + columns;
+#ifdef OSTREVAN_RUN_COLUMNS_AVX512
+    if (asColumns) {
+      static_assert(sizeof(Node) == 2 * sizeof(int32_t));
+      InterpolateNodesAvx512(&row0->x, columns, K, j, x0, origin, nodeX, nodeY);
+      if (blocks > 0) {
+        BuildRunColumnsAvx512(nodeX + begin, nodeY + begin, skips + begin, counts + begin, blocks, turn, columnData,
+                              stride);
+        uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
+        RunPanoramaNearestColumns(kind, source, asRuns, blocks, out + static_cast<ptrdiff_t>(rowStart_) * bytes);
+      }
+      continue;
+    }
+#endif
     for (int32_t m = 0; m <= K; ++m) {
       const Node& a = row0[m];
       const Node& b = row1[m];

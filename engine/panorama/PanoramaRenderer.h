@@ -116,5 +116,9 @@ class PanoramaRenderer {
   // The runs of one screen row, drawn in one call.
   std::vector<PanoramaRun> rowRuns_;
   std::vector<uint8_t> rowClamps_;
+  // The same runs as columns (see PanoramaRunColumns), where the kernels take
+  // them so: five columns of rowColumnStride_ entries, a multiple of 16.
+  std::vector<int32_t> rowColumns_;
+  int32_t rowColumnStride_ = 0;
   bool haveTables_ = false;
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "engine/panorama/PanoramaKernels.h"
 #include "engine/panorama/PanoramaRenderer.h"
@@ -443,20 +444,23 @@ TEST(KernelLevels, EveryLevelDrawsTheSameFrame) {
     for (const bool quality : {false, true}) {
       // The map reduced (samples far apart) and magnified (neighbouring
       // samples read from one stretch of a row, or of two rows).
+      // Widths that leave runs of every length, a frame over the seam; and
+      // a wide, low one, with more than sixteen grid columns either side.
+      for (const auto& [width, height] : {std::pair{203, 77}, std::pair{587, 21}})
       for (const float focal : {90.0f, 400.0f})
       for (const float pitch : {0.0f, 0.7f, -1.5707964f, 2.5f}) {
         std::vector<std::vector<uint8_t>> frames;
-        for (const int level : {0, 1, 2}) {
+        for (const int level : {0, 1, 2, kPanoramaLevelAvx512}) {
           SetPanoramaKernelLevel(level);
           PanoramaRenderer renderer;
-          // Widths that leave runs of every length, a frame over the seam.
-          Frame frame(203, 77, depth);
+          Frame frame(width, height, depth);
           PanoramaCamera camera{6.2f, pitch, focal, quality};
           EXPECT_TRUE(renderer.Render(map.raster, static_cast<float>(kPi), frame.raster, camera));
           frames.push_back(frame.bytes);
         }
-        EXPECT_TRUE(frames[0] == frames[1] && frames[0] == frames[2])
-            << depth << (quality ? " quality" : " fast") << " pitch " << pitch << " focal " << focal;
+        EXPECT_TRUE(frames[0] == frames[1] && frames[0] == frames[2] && frames[0] == frames[3])
+            << depth << (quality ? " quality" : " fast") << " pitch " << pitch << " focal " << focal << " width "
+            << width;
       }
     }
   }
@@ -498,17 +502,76 @@ TEST(KernelLevels, NearestRunsReadTheSamePixelsAtEveryLevel) {
       for (const int32_t count : {1, 7, 8, 9, 23, 64}) {
         const PanoramaRun run{c.x, c.y, c.stepX, c.stepY, count};
         std::vector<std::vector<uint8_t>> outputs;
-        for (const int level : {0, 1, 2}) {
+        for (const int level : {0, 1, 2, kPanoramaLevelAvx512}) {
           SetPanoramaKernelLevel(level);
           std::vector<uint8_t> out(static_cast<size_t>(count) * bytes + 8, 0xA5);
           RunPanoramaKernel(kind, source, run, out.data(), c.clamp);
           outputs.push_back(out);
         }
-        EXPECT_TRUE(outputs[0] == outputs[1] && outputs[0] == outputs[2])
+        EXPECT_TRUE(outputs[0] == outputs[1] && outputs[0] == outputs[2] && outputs[0] == outputs[3])
             << bytes * 8 << " bits, run from (" << c.x << ", " << c.y << ") step (" << c.stepX << ", " << c.stepY
             << ") count " << count << (c.clamp ? " clamped" : "");
       }
     }
+  }
+  SetPanoramaKernelLevel(best);
+}
+
+TEST(KernelLevels, RunsAsColumnsReadTheSamePixelsAsRuns) {
+  // A row's runs one after the other, as columns and as PanoramaRun's: some
+  // clamped (the columns clamp every row), some wrapping, empty and long
+  // ones, on a map whose last pixel ends its buffer.
+  constexpr int32_t kWidth = 64, kRows = 32, kRow = 65536;
+  const int best = GetPanoramaKernelLevel();
+  SetPanoramaKernelLevel(kPanoramaLevelAvx512);
+  for (const PanoramaKernelKind kind : {kPanoramaFast16, kPanoramaFast32}) {
+    const int32_t bytes = kind == kPanoramaFast32 ? 4 : 2;
+    std::vector<uint8_t> map(static_cast<size_t>(kWidth) * kRows * bytes);
+    uint32_t h = 2166136261u;
+    for (uint8_t& b : map) {
+      h = (h ^ 0x9E3779B9u) * 16777619u;
+      b = static_cast<uint8_t>(h >> 24);
+    }
+    const PanoramaSampleSource source{map.data(), kWidth * bytes, kWidth - 1, (kRows - 1) * kRow + 0xFFFF};
+    if (!CanRunPanoramaNearestColumns(kind, source)) GTEST_SKIP() << "no AVX-512 here";
+    EXPECT_FALSE(CanRunPanoramaNearestColumns(kind == kPanoramaFast16 ? kPanoramaQuality16 : kPanoramaQuality32,
+                                              source));
+    const std::vector<PanoramaRun> runs = {
+        {0, 5 * kRow, 40000, 900, 16},
+        {0xFFF00000u, 3 * kRow + 123, -70000, 0, 13},
+        {7u << 16, -4 * kRow, 1000, 9000, 23},
+        {9u << 16, 28 * kRow, -2000, 11000, 16},
+        {(kWidth - 1u) << 16, (kRows - 1) * kRow, 0, 0, 3},  // the map's last pixel
+        {1u << 16, -70000, 33000, -kRow, 0},
+        {2u << 16, 40 * kRow, 1 << 20, kRow / 3, 1},
+        {60u << 16, 10 * kRow, 3 * kRow, 20000, 40},
+    };
+    std::vector<uint8_t> clamps;
+    std::vector<uint32_t> xs;
+    std::vector<int32_t> ys, stepXs, stepYs, counts;
+    size_t pixels = 0;
+    for (const PanoramaRun& run : runs) {
+      const int64_t lastY = int64_t{run.y} + int64_t{run.stepY} * std::max(run.count - 1, 0);
+      clamps.push_back(run.y < 0 || lastY < 0 || run.y > source.maxY || lastY > source.maxY ? 1 : 0);
+      xs.push_back(run.x);
+      ys.push_back(run.y);
+      stepXs.push_back(run.stepX);
+      stepYs.push_back(run.stepY);
+      counts.push_back(run.count);
+      pixels += static_cast<size_t>(run.count);
+    }
+    std::vector<uint8_t> asRuns(pixels * bytes + 8, 0xA5), asColumns(pixels * bytes + 8, 0xA5);
+    SetPanoramaKernelLevel(0);
+    RunPanoramaKernels(kind, source, runs.data(), clamps.data(), static_cast<int32_t>(runs.size()), asRuns.data());
+    SetPanoramaKernelLevel(kPanoramaLevelAvx512);
+    PanoramaRunColumns columns;
+    columns.x = xs.data();
+    columns.y = ys.data();
+    columns.stepX = stepXs.data();
+    columns.stepY = stepYs.data();
+    columns.count = counts.data();
+    RunPanoramaNearestColumns(kind, source, columns, static_cast<int32_t>(runs.size()), asColumns.data());
+    EXPECT_TRUE(asRuns == asColumns) << bytes * 8 << " bits";
   }
   SetPanoramaKernelLevel(best);
 }
