@@ -917,15 +917,7 @@ OSTREVAN_AVX2 void ConvertLineTo32BitsAvx2(uint8_t* out, const uint8_t* y, const
 #undef OSTREVAN_AVX2
 
 #define OSTREVAN_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
-// The 512-bit intrinsics start from an undefined register, which this
-// compiler's flow analysis reports once they are inlined; and the local helpers
-// pass vector values, which it notes as an ABI change (they are all inlined).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#pragma GCC diagnostic ignored "-Wpsabi"
+OSTREVAN_AVX512_CODE_BEGIN
 
 // 32 pixels at a time by the colour formula. The chroma terms of the 32 cells
 // (each sum's constants included) sit in two registers per term and are picked
@@ -1052,7 +1044,7 @@ void ConvertRowsByFormulaAvx512(const ConvertRows& rows, int32_t lines, int32_t 
 
 #undef OSTREVAN_CONVERT_KERNELS
 
-#pragma GCC diagnostic pop
+OSTREVAN_AVX512_CODE_END
 #undef OSTREVAN_AVX512
 
 #endif  // __SSE2__

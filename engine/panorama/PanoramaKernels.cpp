@@ -735,13 +735,7 @@ __attribute__((target("avx2"))) int32_t RunAvx2(const PanoramaSampleSource& s, c
 }
 
 #define OSTREVAN_PANORAMA_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
-// The 512-bit intrinsics start from an undefined register, which this
-// compiler's flow analysis reports once they are inlined.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+OSTREVAN_AVX512_CODE_BEGIN
 
 // Nearest samples of runs sixteen at a time, one run after the other
 // (runAt(r) gives run r): the sixteen map offsets are worked out in one
@@ -795,7 +789,7 @@ OSTREVAN_PANORAMA_AVX512 void NearestRunsAvx512(const PanoramaSampleSource& s, R
   }
 }
 
-#pragma GCC diagnostic pop
+OSTREVAN_AVX512_CODE_END
 #undef OSTREVAN_PANORAMA_AVX512
 
 int32_t RunAvx2(PanoramaKernelKind kind, const PanoramaSampleSource& s, const PanoramaRun& run, uint8_t* target) {

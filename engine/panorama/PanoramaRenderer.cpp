@@ -13,6 +13,7 @@
 #endif
 
 #include "engine/panorama/PanoramaTables.h"
+#include "platform/Processor.h"
 
 namespace {
 
@@ -222,15 +223,7 @@ bool PanoramaRenderer::Render(const PanoramaRaster& map, float verticalRange, co
 
 #if defined(__x86_64__) || defined(__i386__)
 #define OSTREVAN_RUN_COLUMNS_AVX512 1
-// The 512-bit intrinsics start from an undefined register, which this
-// compiler's flow analysis reports once they are inlined; and the local helpers
-// return vector values, which it notes as an ABI change (they are inlined).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#pragma GCC diagnostic ignored "-Wpsabi"
+OSTREVAN_AVX512_CODE_BEGIN
 
 namespace {
 
@@ -308,7 +301,7 @@ __attribute__((target("avx2,avx512f"))) void InterpolateNodesAvx512(const int32_
 
 }  // namespace
 
-#pragma GCC diagnostic pop
+OSTREVAN_AVX512_CODE_END
 #endif
 
 void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKernelKind kind, const PanoramaRaster& target,
