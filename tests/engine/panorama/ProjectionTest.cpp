@@ -533,7 +533,12 @@ TEST(KernelLevels, RunsAsColumnsReadTheSamePixelsAsRuns) {
       b = static_cast<uint8_t>(h >> 24);
     }
     const PanoramaSampleSource source{map.data(), kWidth * bytes, kWidth - 1, (kRows - 1) * kRow + 0xFFFF};
-    if (!CanRunPanoramaNearestColumns(kind, source)) GTEST_SKIP() << "no AVX-512 here";
+    if (!CanRunPanoramaNearestColumns(kind, source)) {
+      // Refused only where the processor has no AVX-512: the renderer then
+      // keeps to the runs, which the tests above check at every level.
+      EXPECT_LT(GetPanoramaKernelLevel(), kPanoramaLevelAvx512);
+      continue;
+    }
     EXPECT_FALSE(CanRunPanoramaNearestColumns(kind == kPanoramaFast16 ? kPanoramaQuality16 : kPanoramaQuality32,
                                               source));
     const std::vector<PanoramaRun> runs = {
