@@ -209,23 +209,12 @@ const VMPEGMacroblockCodes& AcquireMPEGMacroblockCodes() {
 }
 
 const VMPEGCodec& AcquireMPEGCodec() {
-  static const VMPEGMacroblockCodes& macroblock = AcquireMPEGMacroblockCodes();
   static const VMPEGCodeTable dualPrime = MakeTable(kDualPrime);
   static const VMPEGCodeTable dcLuma = MakeTable(kDCLuma);
   static const VMPEGCodeTable dcChroma = MakeTable(kDCChroma);
   static const VMPEGCodeTable coefficients0 = JoinTables(kCoefficients0Head, kCoefficientsTail);
   static const VMPEGCodeTable coefficients1 = JoinTables(kCoefficients1Head, kCoefficientsTail);
-  static const VMPEGCodec codec{macroblock.addressIncrement,
-                                macroblock.typeI,
-                                macroblock.typeP,
-                                macroblock.typeB,
-                                macroblock.codedBlockPattern,
-                                macroblock.motionCode,
-                                dualPrime,
-                                dcLuma,
-                                dcChroma,
-                                coefficients0,
-                                coefficients1};
+  static const VMPEGCodec codec{AcquireMPEGMacroblockCodes(), dualPrime, dcLuma, dcChroma, coefficients0, coefficients1};
   return codec;
 }
 

@@ -35,14 +35,19 @@ inline constexpr int32_t kMacroblockBackward = 32;
 inline constexpr int32_t kMacroblockPattern = 16;
 inline constexpr int32_t kMacroblockIntra = 8;
 
-// Macroblock address increments: value 0 is the escape (adds 33), -1 stuffing.
-struct VMPEGCodec {
+// The tables of the macroblock layer. Macroblock address increments: value 0
+// is the escape (adds 33), -1 stuffing.
+struct VMPEGMacroblockCodes {
   const VMPEGCodeTable& addressIncrement;
   const VMPEGCodeTable& typeI;
   const VMPEGCodeTable& typeP;
   const VMPEGCodeTable& typeB;
   const VMPEGCodeTable& codedBlockPattern;
   const VMPEGCodeTable& motionCode;  // magnitudes 0..16; the sign bit follows
+};
+
+// Every table of the decoder: the macroblock layer's and the block layer's.
+struct VMPEGCodec : VMPEGMacroblockCodes {
   const VMPEGCodeTable& dualPrime;
   const VMPEGCodeTable& dcLuma;
   const VMPEGCodeTable& dcChroma;
@@ -52,19 +57,9 @@ struct VMPEGCodec {
 
 // The shared tables (built on first use, thread-safe).
 const VMPEGCodec& AcquireMPEGCodec();
-
-// The same tables of the macroblock layer alone, the ones AcquireMPEGCodec
-// gives: what is derived from them when the program starts does not build the
-// coefficient tables (a megabyte) in every program that never decodes a
-// picture.
-struct VMPEGMacroblockCodes {
-  const VMPEGCodeTable& addressIncrement;
-  const VMPEGCodeTable& typeI;
-  const VMPEGCodeTable& typeP;
-  const VMPEGCodeTable& typeB;
-  const VMPEGCodeTable& codedBlockPattern;
-  const VMPEGCodeTable& motionCode;
-};
+// The macroblock layer's alone, the same ones: what is derived from them when
+// the program starts does not build the coefficient tables (a megabyte) in
+// every program that never decodes a picture.
 const VMPEGMacroblockCodes& AcquireMPEGMacroblockCodes();
 
 // Scan orders (scan position -> raster index) and the default intra matrix in raster order.

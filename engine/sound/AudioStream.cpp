@@ -72,19 +72,16 @@ uint8_t* VAudioStream::TakeLoaded(int32_t& bytes, bool& failed) {
     bytes = 0;
     return nullptr;
   }
-  const int32_t position = readPosition_;
-  if (position < 0 || position >= dataSize_ || bytes <= 0) {
-    bytes = 0;
-    return nullptr;
-  }
-  bytes = std::min(bytes, dataSize_ - position);
-  readPosition_ = position + bytes;
-  return data_.GetData() + position;
+  return TakeAt(readPosition_, bytes);
 }
 
 uint8_t* VAudioStream::TakeFixedAt(int32_t position, int32_t& bytes, bool& failed, bool& lasting) {
   failed = false;
   lasting = true;
+  return TakeAt(position, bytes);
+}
+
+uint8_t* VAudioStream::TakeAt(int32_t position, int32_t& bytes) {
   if (position < 0 || position >= dataSize_ || bytes <= 0) {
     readPosition_ = position;
     bytes = 0;

@@ -71,6 +71,9 @@ class VAudioStream : public VMedia {
   // the lock: the mixer reads every channel's samples each block, and a lock
   // taken for data that cannot change is only cost.
   uint8_t* TakeFixedAt(int32_t position, int32_t& bytes, bool& failed, bool& lasting);
+  // The loaded bytes at `position` (count clamped to what is left); the read
+  // position moves past them.
+  uint8_t* TakeAt(int32_t position, int32_t& bytes);
 
   VAudioEncodingFormat format_;
   int32_t durationMs_ = 0;

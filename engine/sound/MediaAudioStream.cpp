@@ -153,13 +153,10 @@ uint8_t* MediaAudioStream::ReadSamplesAt(int32_t position, uint8_t* destination,
   {
     VMutexLock hold(lock_);
     if (!streaming_ && loadedWhole_) {
-      // A loaded sound never changes: later reads go without the lock (the
-      // reader's position matters no more once the sound is in memory).
+      // A loaded sound never changes: it is read without the lock from now
+      // on (the reader's position matters no more once it is in memory).
       samplesFixed_.store(true, std::memory_order_release);
-      readPosition_ = position;
-      if (reader_) reader_->SetPosition(position);
-      lasting = true;
-      return TakeLoaded(bytes, failed);
+      return TakeFixedAt(position, bytes, failed, lasting);
     }
   }
   return VAudioStream::ReadSamplesAt(position, destination, bytes, failed, lasting);
