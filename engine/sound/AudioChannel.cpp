@@ -13,7 +13,7 @@ VAudioChannel::VAudioChannel(bool persistent) : persistent_(persistent) { AddCha
 
 VAudioChannel::~VAudioChannel() {
   {
-    VMutexLock hold(lock_);
+    VBiasedMutexLock hold(lock_);
     DropCurrent();
     ClearQueue();
   }
@@ -26,6 +26,7 @@ void VAudioChannel::DropEntry(const QueueEntry& entry) {
 }
 
 void VAudioChannel::DropCurrent() {
+  steady_ = {};
   if (decoder_ && !streams_.empty()) {
     streams_.front().stream->ReleaseDecoder(decoder_);
   } else {
@@ -37,6 +38,7 @@ void VAudioChannel::DropCurrent() {
 void VAudioChannel::ClearQueue() {
   for (const QueueEntry& e : streams_) DropEntry(e);
   streams_.clear();
+  queued_.store(false, std::memory_order_release);
 }
 
 void VAudioChannel::MakeCurrent(const QueueEntry& entry) {
@@ -48,12 +50,12 @@ void VAudioChannel::MakeCurrent(const QueueEntry& entry) {
 }
 
 bool VAudioChannel::AdvanceStream() {
-  VMutexLock hold(lock_);
   DropCurrent();
   if (!streams_.empty()) {
     DropEntry(streams_.front());
     streams_.pop_front();
   }
+  queued_.store(!streams_.empty(), std::memory_order_release);
   while (!streams_.empty()) {
     MakeCurrent(streams_.front());
     decoder_ = streams_.front().stream->CreateDecoder();
@@ -61,6 +63,7 @@ bool VAudioChannel::AdvanceStream() {
     DropEntry(streams_.front());
     streams_.pop_front();
   }
+  queued_.store(false, std::memory_order_release);
   return false;
 }
 
@@ -75,7 +78,7 @@ bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t 
   }
   bool notify = false;
   {
-    VMutexLock hold(lock_);
+    VBiasedMutexLock hold(lock_);
     const QueueEntry entry{stream, priority, startFrame, pitch, loops};
     if (!streams_.empty()) {
       // A busy channel keeps its sound unless the newcomer is more urgent
@@ -87,6 +90,7 @@ bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t 
     stream->AddReference();
     stream->AddPlay();
     streams_.push_front(entry);
+    queued_.store(true, std::memory_order_release);
     MakeCurrent(entry);
     finished_ = false;
     active_ = true;
@@ -100,8 +104,17 @@ bool VAudioChannel::QueueStream(VAudioStream* stream, int32_t offsetMs, int32_t 
 uint8_t* VAudioChannel::RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                                     bool fillWithSilence) {
   if (!active_ || held_) return nullptr;
-  VMutexLock hold(lock_);
+  VBiasedMutexLock hold(lock_);
   return RenderLocked(destination, outFormat, frames, fillWithSilence, false);
+}
+
+uint8_t* VAudioChannel::RenderBlockForMixing(uint8_t* destination, const VAudioEncodingFormat& outFormat,
+                                             int32_t& frames) {
+  if (!active_ || held_) return nullptr;
+  lock_.EnterFrequent();
+  uint8_t* block = RenderLocked(destination, outFormat, frames, true, false);
+  lock_.LeaveFrequent();
+  return block;
 }
 
 bool VAudioChannel::CanMix(const VAudioEncodingFormat& format) {
@@ -111,10 +124,11 @@ bool VAudioChannel::CanMix(const VAudioEncodingFormat& format) {
 
 bool VAudioChannel::BeginMix(const VAudioEncodingFormat& outFormat, int32_t frames, ScaledBlock16& block) {
   if (!CanMix(outFormat) || !active_ || held_) return false;
-  lock_.Wait(VMutex::kInfinite);
-  const uint8_t* samples = RenderLocked(nullptr, outFormat, frames, true, true);
+  lock_.EnterFrequent();
+  const uint8_t* samples = TakeSteadyBlock(outFormat, frames);
+  if (!samples) samples = RenderLocked(nullptr, outFormat, frames, true, true);
   if (!samples) {
-    lock_.Release();
+    lock_.LeaveFrequent();
     return false;
   }
   // The factors change only with the volumes, the pan and the channel count.
@@ -129,7 +143,27 @@ bool VAudioChannel::BeginMix(const VAudioEncodingFormat& outFormat, int32_t fram
   return true;
 }
 
-void VAudioChannel::EndMix() { lock_.Release(); }
+void VAudioChannel::EndMix() { lock_.LeaveFrequent(); }
+
+const uint8_t* VAudioChannel::TakeSteadyBlock(const VAudioEncodingFormat& outFormat, int32_t frames) {
+  if (!steady_.samples || frames <= 0 || volume_ == 0 || pitch_ != steady_.pitch) return nullptr;
+  if (!outFormat.SameEncoding(steady_.format) || steady_.stream->GetReferencePitch() != steady_.referencePitch) {
+    return nullptr;
+  }
+  // The block that reaches the end (or a loop's restart) takes the full path.
+  if (position_ < 0 || int64_t{position_} + frames > steady_.frames) return nullptr;
+  const uint8_t* block = steady_.samples + int64_t{position_} * steady_.frameBytes;
+  position_ += frames;
+  framesPlayed_.store(framesPlayed_.load(std::memory_order_relaxed) + frames, std::memory_order_relaxed);
+  return block;
+}
+
+void VAudioChannel::NoteSteady(const VAudioEncodingFormat& outFormat, int32_t referencePitch) {
+  int32_t frames = 0;
+  const uint8_t* samples = decoder_->FixedFrames(frames);
+  if (!samples) return;
+  steady_ = {samples, frames, outFormat.FrameBytes(), decoder_->GetStream(), outFormat, pitch_, referencePitch};
+}
 
 uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                                      bool fillWithSilence, bool forMixing) {
@@ -203,6 +237,7 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
         // stream can overwrite them before the group is added.
         if (produced == 0 && outFrames == frames && decoder_->SamplesLast()) {
           whole = data;
+          if (!steady_.samples) NoteSteady(outFormat, referencePitch);
         } else if (uint8_t* piece = blockAt(produced)) {
           std::memcpy(piece, data, static_cast<size_t>(outFrames) * outFrameBytes);
         } else {
@@ -253,7 +288,7 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
     }
   }
   if (frames <= 0) return nullptr;
-  framesPlayed_ += frames;
+  framesPlayed_.store(framesPlayed_.load(std::memory_order_relaxed) + frames, std::memory_order_relaxed);
   if (forMixing) return whole ? whole : destination;
   ApplyVolumeAndPan(destination, outFormat, frames, volumeScale_ * volume_ / 100, pan_);
   return destination;
@@ -262,7 +297,7 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
 void VAudioChannel::Stop() {
   active_ = false;
   {
-    VMutexLock hold(lock_);
+    VBiasedMutexLock hold(lock_);
     DropCurrent();
     ClearQueue();
   }
@@ -270,7 +305,7 @@ void VAudioChannel::Stop() {
 }
 
 void VAudioChannel::SetPosition(int32_t milliseconds) {
-  VMutexLock hold(lock_);
+  VBiasedMutexLock hold(lock_);
   if (streams_.empty()) return;
   if (!decoder_) decoder_ = streams_.front().stream->CreateDecoder();
   if (!decoder_) return;
@@ -282,32 +317,26 @@ void VAudioChannel::SetChannelVolume(int32_t percent) { volume_ = std::clamp(per
 void VAudioChannel::SetVolume(int32_t percent) { volumeScale_ = std::clamp(percent, 0, 100); }
 void VAudioChannel::SetPan(int32_t pan) { pan_ = std::clamp(pan, -100, 100); }
 
-bool VAudioChannel::HasStreams() const {
-  VMutexLock hold(lock_);
-  return !streams_.empty();
-}
+bool VAudioChannel::HasStreams() const { return queued_.load(std::memory_order_acquire); }
 
 int32_t VAudioChannel::GetLoopsLeft() const {
-  VMutexLock hold(lock_);
+  VBiasedMutexLock hold(lock_);
   return loopsLeft_;
 }
 
 void VAudioChannel::SetLoopsLeft(int32_t loops) {
-  VMutexLock hold(lock_);
+  VBiasedMutexLock hold(lock_);
   loopsLeft_ = loops;
 }
 
 int32_t VAudioChannel::GetPitch() const {
-  VMutexLock hold(lock_);
+  VBiasedMutexLock hold(lock_);
   return pitch_;
 }
 
 int32_t VAudioChannel::GetFramePosition() const {
-  VMutexLock hold(lock_);
+  VBiasedMutexLock hold(lock_);
   return position_;
 }
 
-int64_t VAudioChannel::GetFramesPlayed() const {
-  VMutexLock hold(lock_);
-  return framesPlayed_;
-}
+int64_t VAudioChannel::GetFramesPlayed() const { return framesPlayed_.load(std::memory_order_relaxed); }

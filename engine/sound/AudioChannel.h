@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "engine/core/Memory.h"
-#include "engine/core/VMutex.h"
+#include "engine/core/VBiasedMutex.h"
 #include "engine/core/VRefCount.h"
 #include "engine/sound/AudioFormat.h"
 #include "engine/sound/SampleKernels.h"
@@ -35,6 +35,10 @@ class VAudioChannel : public VRefCount {
   // fillWithSilence `frames` becomes the frames produced.
   uint8_t* RenderBlock(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                        bool fillWithSilence);
+  // RenderBlock with silence after the end, for the mixer's pass only (one
+  // thread at a time, under the mixer's list lock): it holds the channel's
+  // lock as its frequent party.
+  uint8_t* RenderBlockForMixing(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames);
   // Mixing in one pass over the block, for the formats CanMix accepts:
   // renders `frames` frames as RenderBlock does (silence after the end) but
   // unscaled, and gives them with the factors of the channel's volume and
@@ -42,6 +46,7 @@ class VAudioChannel : public VRefCount {
   // where they lie when they need no conversion. The channel stays locked,
   // and the samples valid, until EndMix; false (and not locked) when the
   // channel adds nothing to this block.
+  // Like RenderBlockForMixing, for the mixer's pass only.
   bool BeginMix(const VAudioEncodingFormat& outFormat, int32_t frames, ScaledBlock16& block);
   void EndMix();
   // 16-bit little-endian signed or unsigned samples.
@@ -84,18 +89,28 @@ class VAudioChannel : public VRefCount {
   void DropCurrent();
   void DropEntry(const QueueEntry& entry);
   void ClearQueue();
+  // Drops the current stream and makes the next playable one current; under
+  // the caller's hold of the lock.
   bool AdvanceStream();
   // RenderBlock under the lock held by the caller; for BeginMix when
   // `forMixing` is set (no destination, unscaled, samples left in place when
   // they fill the block).
   uint8_t* RenderLocked(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
                         bool fillWithSilence, bool forMixing);
+  // For mixing, under the lock: the next `frames` frames where they lie when
+  // the current sound is steady (see steady_) and the block ends short of
+  // its end, the channel moved past them as RenderLocked would; else null.
+  const uint8_t* TakeSteadyBlock(const VAudioEncodingFormat& outFormat, int32_t frames);
+  // Notes, after a whole block was mixed in place, whether the current
+  // sound can be taken steadily from now on.
+  void NoteSteady(const VAudioEncodingFormat& outFormat, int32_t referencePitch);
 
   std::atomic<bool> active_{false};
   std::atomic<bool> finished_{false};
   std::atomic<bool> held_{false};
   const bool persistent_;
-  int64_t framesPlayed_ = 0;
+  // Read by the program (a movie's clock) without the lock.
+  std::atomic<int64_t> framesPlayed_{0};
   int32_t position_ = 0;
   std::atomic<int32_t> volume_{100};
   std::atomic<int32_t> volumeScale_{100};
@@ -116,7 +131,25 @@ class VAudioChannel : public VRefCount {
   int32_t factorVolume_ = -1;
   int32_t factorPan_ = 0;
   int32_t factorStereo_ = -1;
+  // A current sound that lies whole in memory, already in the output format
+  // and played at its own rate: most blocks are then a pointer into it, with
+  // no decoding. Found after a block was mixed where it lay; cleared with the
+  // decoder, and unused once the format or the pitches differ from these.
+  struct SteadySound {
+    const uint8_t* samples = nullptr;
+    int32_t frames = 0;
+    int32_t frameBytes = 0;
+    const VAudioStream* stream = nullptr;
+    VAudioEncodingFormat format;
+    int32_t pitch = 0;
+    int32_t referencePitch = 0;
+  };
+  SteadySound steady_;
   std::deque<QueueEntry> streams_;
   VAudioDecoder* decoder_ = nullptr;
-  mutable VMutex lock_;
+  // Whether streams_ holds any, for HasStreams without the lock.
+  std::atomic<bool> queued_{false};
+  // The mixer's pass is the lock's frequent party (BeginMix to EndMix, and
+  // RenderBlockForMixing); everything else is one of the others.
+  mutable VBiasedMutex lock_;
 };

@@ -68,6 +68,11 @@ void VAudioDecoder::Attach(VAudioStream* stream) {
 
 bool VAudioDecoder::IsAtEnd() const { return !stream_ || stream_->IsAtEnd(position_); }
 
+const uint8_t* VAudioDecoder::FixedFrames(int32_t& frames) const {
+  frames = 0;
+  return nullptr;
+}
+
 bool VAudioDecoder::Rewind() {
   position_ = 0;
   return true;
@@ -162,6 +167,16 @@ uint8_t* VAudioNonDecoder::Decode(uint8_t* destination, int32_t& frames, const V
 
 int64_t VAudioNonDecoder::GetDurationMs() const {
   return stream_ ? format_.MillisecondsForBytes(stream_->GetDataSize()) : 0;
+}
+
+const uint8_t* VAudioNonDecoder::FixedFrames(int32_t& frames) const {
+  frames = 0;
+  const int32_t frameBytes = format_.FrameBytes();
+  int32_t bytes = 0;
+  const uint8_t* samples = stream_ && frameBytes > 0 ? stream_->FixedSamples(bytes) : nullptr;
+  if (!samples) return nullptr;
+  frames = bytes / frameBytes;
+  return samples;
 }
 
 // --- Microsoft ADPCM --------------------------------------------------------------

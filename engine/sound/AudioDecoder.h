@@ -31,6 +31,10 @@ class VAudioDecoder {
   virtual bool Rewind();
   virtual VAudioDecoder* Clone() const = 0;
   virtual uint16_t FormatCode() const = 0;
+  // When every frame this decoder delivers lies, in its format, in one array
+  // that stays unchanged while the stream lives (plain samples held whole in
+  // memory): that array, with its frame count in `frames`. Null otherwise.
+  virtual const uint8_t* FixedFrames(int32_t& frames) const;
 
   // Whether the samples the last Decode returned stay where they are until
   // this decoder decodes again, whatever other readers of the stream do.
@@ -67,6 +71,7 @@ class VAudioNonDecoder : public VAudioDecoder {
   uint8_t* Decode(uint8_t* destination, int32_t& frames, const VAudioEncodingFormat& outFormat,
                   bool& failed) override;
   int64_t GetDurationMs() const override;
+  const uint8_t* FixedFrames(int32_t& frames) const override;
   VAudioDecoder* Clone() const override { return new VAudioNonDecoder; }
   uint16_t FormatCode() const override { return kAudioTagPlain; }
 };

@@ -258,7 +258,7 @@ uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {
     bool first = false;
     for (; next < channels_.size() && !first; ++next) {
       int32_t n = frames;
-      uint8_t* data = channels_[next]->RenderBlock(out, format_, n, true);
+      uint8_t* data = channels_[next]->RenderBlockForMixing(out, format_, n);
       if (data) {
         if (data != out) std::memcpy(out, data, static_cast<size_t>(bytes));
         first = true;
@@ -271,7 +271,7 @@ uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {
   }
   for (; next < channels_.size(); ++next) {
     int32_t n = frames;
-    uint8_t* data = channels_[next]->RenderBlock(nullptr, format_, n, true);
+    uint8_t* data = channels_[next]->RenderBlockForMixing(nullptr, format_, n);
     if (data) AddSaturating(out, data, bytes, format_);
   }
   return out;

@@ -75,6 +75,13 @@ uint8_t* VAudioStream::TakeLoaded(int32_t& bytes, bool& failed) {
   return TakeAt(readPosition_, bytes);
 }
 
+const uint8_t* VAudioStream::FixedSamples(int32_t& bytes) const {
+  bytes = 0;
+  if (!samplesFixed_.load(std::memory_order_acquire)) return nullptr;
+  bytes = dataSize_;
+  return data_.GetData();
+}
+
 uint8_t* VAudioStream::TakeFixedAt(int32_t position, int32_t& bytes, bool& failed, bool& lasting) {
   failed = false;
   lasting = true;

@@ -42,6 +42,9 @@ class VAudioStream : public VMedia {
   virtual void Reset(int32_t position);
   // The loaded data at the read position (count clamped to what is left).
   virtual uint8_t* ReadLoaded(int32_t& bytes, bool& failed);
+  // The whole sound's bytes when they are fixed (see samplesFixed_): they
+  // stay where they are, unchanged, while the stream lives. Null otherwise.
+  const uint8_t* FixedSamples(int32_t& bytes) const;
 
   // Plays on a new channel that the mixer drops when it is done.
   bool Play(int32_t offsetMs, int32_t priority, int32_t pitch);
