@@ -55,7 +55,6 @@ bool VAudioChannel::AdvanceStream() {
     DropEntry(streams_.front());
     streams_.pop_front();
   }
-  queued_.store(!streams_.empty(), std::memory_order_release);
   while (!streams_.empty()) {
     MakeCurrent(streams_.front());
     decoder_ = streams_.front().stream->CreateDecoder();
@@ -154,7 +153,7 @@ const uint8_t* VAudioChannel::TakeSteadyBlock(const VAudioEncodingFormat& outFor
   if (position_ < 0 || int64_t{position_} + frames > steady_.frames) return nullptr;
   const uint8_t* block = steady_.samples + int64_t{position_} * steady_.frameBytes;
   position_ += frames;
-  framesPlayed_.store(framesPlayed_.load(std::memory_order_relaxed) + frames, std::memory_order_relaxed);
+  CountPlayed(frames);
   return block;
 }
 
@@ -288,7 +287,7 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
     }
   }
   if (frames <= 0) return nullptr;
-  framesPlayed_.store(framesPlayed_.load(std::memory_order_relaxed) + frames, std::memory_order_relaxed);
+  CountPlayed(frames);
   if (forMixing) return whole ? whole : destination;
   ApplyVolumeAndPan(destination, outFormat, frames, volumeScale_ * volume_ / 100, pan_);
   return destination;

@@ -104,6 +104,11 @@ class VAudioChannel : public VRefCount {
   // Notes, after a whole block was mixed in place, whether the current
   // sound can be taken steadily from now on.
   void NoteSteady(const VAudioEncodingFormat& outFormat, int32_t referencePitch);
+  // Only the mixing thread, under the lock, writes the count; the program
+  // reads it without the lock.
+  void CountPlayed(int32_t frames) {
+    framesPlayed_.store(framesPlayed_.load(std::memory_order_relaxed) + frames, std::memory_order_relaxed);
+  }
 
   std::atomic<bool> active_{false};
   std::atomic<bool> finished_{false};
@@ -135,6 +140,9 @@ class VAudioChannel : public VRefCount {
   // and played at its own rate: most blocks are then a pointer into it, with
   // no decoding. Found after a block was mixed where it lay; cleared with the
   // decoder, and unused once the format or the pitches differ from these.
+  // What the full path reads through the queue and the decoder is copied
+  // here: the check is made on every channel for every block, and reads
+  // spread over those objects cost the mixer about 5 % of its time.
   struct SteadySound {
     const uint8_t* samples = nullptr;
     int32_t frames = 0;
