@@ -10,8 +10,15 @@
 
 namespace platform {
 
-// Whether the rare side's fence reaches the other threads (decided once).
-bool HasProcessWideFence();
+// Registers for the process-wide fence; true when the kernel gives it.
+bool RegisterProcessWideFence();
+
+// Whether the rare side's fence reaches the other threads: decided once, and
+// inline, as the frequent side asks on every entry.
+inline bool HasProcessWideFence() {
+  static const bool registered = RegisterProcessWideFence();
+  return registered;
+}
 
 // A full fence of the calling thread. ThreadSanitizer takes no standalone
 // fence; its builds do not rest on this pair (the engine's biased mutex

@@ -146,9 +146,7 @@ void VAudioChannel::EndMix() { lock_.LeaveFrequent(); }
 
 const uint8_t* VAudioChannel::TakeSteadyBlock(const VAudioEncodingFormat& outFormat, int32_t frames) {
   if (!steady_.samples || frames <= 0 || volume_ == 0 || pitch_ != steady_.pitch) return nullptr;
-  if (!outFormat.SameEncoding(steady_.format) || steady_.stream->GetReferencePitch() != steady_.referencePitch) {
-    return nullptr;
-  }
+  if (!outFormat.SameEncoding(steady_.format)) return nullptr;
   // The block that reaches the end (or a loop's restart) takes the full path.
   if (position_ < 0 || int64_t{position_} + frames > steady_.frames) return nullptr;
   const uint8_t* block = steady_.samples + int64_t{position_} * steady_.frameBytes;
@@ -157,11 +155,11 @@ const uint8_t* VAudioChannel::TakeSteadyBlock(const VAudioEncodingFormat& outFor
   return block;
 }
 
-void VAudioChannel::NoteSteady(const VAudioEncodingFormat& outFormat, int32_t referencePitch) {
+void VAudioChannel::NoteSteady(const VAudioEncodingFormat& outFormat) {
   int32_t frames = 0;
   const uint8_t* samples = decoder_->FixedFrames(frames);
   if (!samples) return;
-  steady_ = {samples, frames, outFormat.FrameBytes(), decoder_->GetStream(), outFormat, pitch_, referencePitch};
+  steady_ = {samples, frames, outFormat.FrameBytes(), outFormat, pitch_};
 }
 
 uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingFormat& outFormat, int32_t& frames,
@@ -236,7 +234,7 @@ uint8_t* VAudioChannel::RenderLocked(uint8_t* destination, const VAudioEncodingF
         // stream can overwrite them before the group is added.
         if (produced == 0 && outFrames == frames && decoder_->SamplesLast()) {
           whole = data;
-          if (!steady_.samples) NoteSteady(outFormat, referencePitch);
+          if (!steady_.samples) NoteSteady(outFormat);
         } else if (uint8_t* piece = blockAt(produced)) {
           std::memcpy(piece, data, static_cast<size_t>(outFrames) * outFrameBytes);
         } else {

@@ -103,7 +103,7 @@ class VAudioChannel : public VRefCount {
   const uint8_t* TakeSteadyBlock(const VAudioEncodingFormat& outFormat, int32_t frames);
   // Notes, after a whole block was mixed in place, whether the current
   // sound can be taken steadily from now on.
-  void NoteSteady(const VAudioEncodingFormat& outFormat, int32_t referencePitch);
+  void NoteSteady(const VAudioEncodingFormat& outFormat);
   // Only the mixing thread, under the lock, writes the count; the program
   // reads it without the lock.
   void CountPlayed(int32_t frames) {
@@ -139,7 +139,8 @@ class VAudioChannel : public VRefCount {
   // A current sound that lies whole in memory, already in the output format
   // and played at its own rate: most blocks are then a pointer into it, with
   // no decoding. Found after a block was mixed where it lay; cleared with the
-  // decoder, and unused once the format or the pitches differ from these.
+  // decoder, and unused once the format or the channel's pitch differ from
+  // these (the stream's reference pitch is fixed).
   // What the full path reads through the queue and the decoder is copied
   // here: the check is made on every channel for every block, and reads
   // spread over those objects cost the mixer about 5 % of its time.
@@ -147,10 +148,8 @@ class VAudioChannel : public VRefCount {
     const uint8_t* samples = nullptr;
     int32_t frames = 0;
     int32_t frameBytes = 0;
-    const VAudioStream* stream = nullptr;
     VAudioEncodingFormat format;
     int32_t pitch = 0;
-    int32_t referencePitch = 0;
   };
   SteadySound steady_;
   std::deque<QueueEntry> streams_;

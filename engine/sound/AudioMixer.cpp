@@ -136,19 +136,31 @@ int32_t VAudioMixer::CountChannels() {
   return static_cast<int32_t>(channels_.size());
 }
 
+void VAudioMixer::TakeFinishedChannels(std::vector<VAudioChannel*>& dropped) {
+  // Most blocks drop nothing: the partition (which takes a buffer) only then.
+  if (std::none_of(channels_.begin(), channels_.end(), [](VAudioChannel* c) { return c->IsFinished(); })) return;
+  auto keep =
+      std::stable_partition(channels_.begin(), channels_.end(), [](VAudioChannel* c) { return !c->IsFinished(); });
+  dropped.assign(keep, channels_.end());
+  channels_.erase(keep, channels_.end());
+}
+
+namespace {
+
+// Released outside the list lock: a channel's destructor notifies the mixer.
+void ReleaseChannels(const std::vector<VAudioChannel*>& channels) {
+  for (VAudioChannel* c : channels) c->Release();
+}
+
+}  // namespace
+
 void VAudioMixer::DropFinishedChannels() {
   std::vector<VAudioChannel*> dropped;
   {
     VMutexLock hold(channelsLock_);
-    // Most blocks drop nothing: the partition (which takes a buffer) only then.
-    if (std::none_of(channels_.begin(), channels_.end(), [](VAudioChannel* c) { return c->IsFinished(); })) return;
-    auto keep = std::stable_partition(channels_.begin(), channels_.end(),
-                                      [](VAudioChannel* c) { return !c->IsFinished(); });
-    dropped.assign(keep, channels_.end());
-    channels_.erase(keep, channels_.end());
+    TakeFinishedChannels(dropped);
   }
-  // Released outside the list lock: a channel's destructor notifies the mixer.
-  for (VAudioChannel* c : dropped) c->Release();
+  ReleaseChannels(dropped);
 }
 
 uint8_t* VAudioMixer::FillBuffer(uint8_t* buffer, const VAudioEncodingFormat& format, int32_t frames, bool add) {
@@ -220,7 +232,6 @@ void VAudioMixer::MixInOnePass(uint8_t* out, int32_t frames, bool onto) {
   const auto samples = static_cast<int32_t>(format_.SamplesForFrames(frames));
   const bool isUnsigned = format_.encoding == kAudioEncodingUnsigned;
   bool fromSilence = !onto;
-  VMutexLock hold(channelsLock_);
   HeldChannels held;
   for (size_t next = 0; next < channels_.size();) {
     while (next < channels_.size() && !held.Full()) held.Begin(channels_[next++], format_, frames);
@@ -242,11 +253,19 @@ uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {
     if (!mixBuffer_.Ensure(bytes)) return nullptr;
     out = mixBuffer_.GetData();
   }
-  DropFinishedChannels();
   if (VAudioChannel::CanMix(format_)) {
-    MixInOnePass(out, frames, add && own);
+    // The finished channels are dropped and the rest mixed under one hold of
+    // the list lock.
+    std::vector<VAudioChannel*> dropped;
+    {
+      VMutexLock hold(channelsLock_);
+      TakeFinishedChannels(dropped);
+      MixInOnePass(out, frames, add && own);
+    }
+    ReleaseChannels(dropped);
     return out;
   }
+  DropFinishedChannels();
   if (CountBusyChannels() == 0) {
     if (add && own) return out;
     FillSilence(out, format_, frames);

@@ -52,7 +52,11 @@ class VAudioMixer : public VThread, public VAudioCallback {
   // Mix for the formats channels can mix in one pass: every channel's block,
   // scaled, added with saturation to silence (or with `onto` to what `out`
   // holds).
+  // The caller holds channelsLock_.
   void MixInOnePass(uint8_t* out, int32_t frames, bool onto);
+  // Moves the finished channels out of the list into `dropped`, under the
+  // list lock held by the caller; they are released once it is given up.
+  void TakeFinishedChannels(std::vector<VAudioChannel*>& dropped);
 
   std::atomic<int32_t> state_{kStateMade};
   std::atomic<int32_t> stopRequested_{0};

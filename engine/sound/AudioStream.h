@@ -85,7 +85,9 @@ class VAudioStream : public VMedia {
   std::atomic<int32_t> volume_{100};
   std::atomic<int32_t> loopCount_{1};
   int32_t playCount_ = 0;
-  std::atomic<int32_t> referencePitch_{440};
+  // Fixed for the stream's life: a channel that found its pitch steady
+  // against it checks it once, not on every block.
+  const int32_t referencePitch_ = 440;
   bool loadedWhole_ = false;
   VByteBuffer data_;
   // Written under the lock, except by reads of fixed samples, which store it
