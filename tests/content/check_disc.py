@@ -211,16 +211,30 @@ def rix_info(data):
 
 
 def wave_info(data):
+    """The format of a WAVE file and its duration in seconds (from the fact
+    chunk's frame count where there is one, as ADPCM has, else from the data
+    chunk's size and the byte rate)."""
     if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
         return None
+    info, frames, data_size = None, None, None
     i = 12
     while i + 8 <= len(data):
         cid, size = data[i:i + 4], struct.unpack_from("<I", data, i + 4)[0]
-        if cid == b"fmt ":
-            fmt, channels, rate, _, _, bits = struct.unpack_from("<HHIIHH", data, i + 8)
-            return dict(format=fmt, channels=channels, rate=rate, bits=bits)
+        if cid == b"fmt " and i + 24 <= len(data):
+            fmt, channels, rate, byte_rate, _, bits = struct.unpack_from("<HHIIHH", data, i + 8)
+            info = dict(format=fmt, channels=channels, rate=rate, bits=bits, byte_rate=byte_rate)
+        elif cid == b"fact" and i + 12 <= len(data):
+            frames = struct.unpack_from("<I", data, i + 8)[0]
+        elif cid == b"data":
+            data_size = min(size, len(data) - i - 8)
         i += 8 + size + (size & 1)
-    return None
+    if info is None:
+        return None
+    if frames is not None and info["rate"]:
+        info["seconds"] = frames / info["rate"]
+    elif data_size is not None and info["byte_rate"]:
+        info["seconds"] = data_size / info["byte_rate"]
+    return info
 
 
 def mpeg_size(data):
@@ -454,12 +468,15 @@ def check_panorama(disc, mid, what, problems, archive=None):
         problems.error("%s: %d is a progressive JPEG" % (what, mid))
 
 
-def check_sound(disc, mid, what, problems):
+def check_sound(disc, mid, what, problems, longest=None):
+    """A sound the title plays; `longest`: the most seconds it may last."""
     t, data = disc.need(mid, ["WAVE", "RSX "], what)
     if t == "WAVE":
         info = wave_info(data)
         if not info or info["format"] not in (1, 2) or info["rate"] != 22050 or info["channels"] != 1:
             problems.error("%s: %d is not a 22050 Hz mono PCM or ADPCM WAVE (%s)" % (what, mid, info))
+        elif longest is not None and info.get("seconds", 0) > longest:
+            problems.error("%s: %d lasts %.1f s, longer than %.1f s" % (what, mid, info["seconds"], longest))
 
 
 def check_tour(disc, tables, parser, problems):
@@ -660,12 +677,16 @@ def check_screen_media(disc, problems):
     _, movie = disc.need(18000, "MPG ", "opening movie", archive="QV_DE_VI")
     if movie is not None and mpeg_size(movie) != (384, 224):
         problems.error("opening movie 18000 is %s, not 384 x 224" % (mpeg_size(movie),))
-    for mid in (6005, 6006):
-        check_sound(disc, mid, "closing-panel music", problems)
+    # The closing panel shows a black picture while the interlude 761 sounds,
+    # and ends only when 6006 has played: 6006 goes with the last animation
+    # (75 frames of 75 ms, ending in black), so neither may keep a person
+    # looking at a black screen for more than a few seconds.
+    check_sound(disc, 6005, "closing-panel music", problems)
+    check_sound(disc, 6006, "closing-panel music", problems, longest=75 * 0.075 + 1.5)
     for first in (6200, 6300):
         for mid in range(first, first + 75):
             picture(mid, "closing-panel frame", 320, 240)
-    check_sound(disc, 761, "closing-panel interlude", problems)
+    check_sound(disc, 761, "closing-panel interlude", problems, longest=3.0)
     picture(6499, "language-panel backdrop")
     for mid in (6500, 6510):
         picture(mid, "language-panel flag", 32, 90, frames=8)

@@ -78,7 +78,11 @@ narration sh001 sh001-1 sh001-2 sh001-3 sh001-4
 # Closing-panel music: the menuett and the chorale, 22050 Hz mono MS-ADPCM.
 sox "$tmp/minuet.wav" -r 22050 -c 1 -e ms-adpcm "$out/6005.wav" remix - fade q 0 -0 2 \
   || die "sox failed making 6005 from music/minuet.abc"
-sox "$tmp/chorale.wav" -r 22050 -c 1 -e ms-adpcm "$out/6006.wav" remix - fade q 0 -0 2 \
+# 6006 plays with the closing panel's last animation (75 frames of 75 ms, the
+# lights going out and the picture fading to black), and the panel ends when
+# it has played: the chorale's first six and a half seconds, faded out as the
+# picture fades, so no music goes on over a black screen.
+sox "$tmp/chorale.wav" -r 22050 -c 1 -e ms-adpcm "$out/6006.wav" remix - trim 0 6.5 fade q 0 -0 2.5 \
   || die "sox failed making 6006 from music/chorale.abc"
 
 # The slide show's sound: the narration over the chorale, PCM.

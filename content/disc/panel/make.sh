@@ -131,10 +131,11 @@ convert -size 314x262 xc:'#b08a3a' -fill '#3a2618' -draw "rectangle 6,6 307,255"
   \( still-en.bmp -transparent '#ff00ff' \) -geometry +127+49 -composite \
   BMP3:"$out/pic/6499.bmp" || { echo "$stage: drawing the backdrop 6499 failed" >&2; exit 1; }
 
-# 761: a church bell at dusk, struck once, with a low hum under it (3.2 s).
-sox -n -r 22050 -b 16 -c 1 bell.wav synth 3.2 sine 196 sine mix 392 sine mix 468 sine mix 587 sine mix 784 \
-  sine mix 1046 fade p 0.004 3.2 3.1 || { echo "$stage: sound 761: sox synth failed" >&2; exit 1; }
-sox -n -r 22050 -b 16 -c 1 hum.wav synth 3.2 sine 98 fade p 0.05 3.2 3.0 gain -14 \
+# 761: a church bell at dusk, struck once, with a low hum under it (2 s).
+# The closing panel shows black while it sounds, so it stays short.
+sox -n -r 22050 -b 16 -c 1 bell.wav synth 2.0 sine 196 sine mix 392 sine mix 468 sine mix 587 sine mix 784 \
+  sine mix 1046 fade p 0.004 2.0 1.9 || { echo "$stage: sound 761: sox synth failed" >&2; exit 1; }
+sox -n -r 22050 -b 16 -c 1 hum.wav synth 2.0 sine 98 fade p 0.05 2.0 1.8 gain -14 \
   || { echo "$stage: sound 761: sox hum failed" >&2; exit 1; }
 sox -m bell.wav hum.wav -r 22050 -b 16 -c 1 "$out/761.wav" reverb 35 gain -n -6 \
   || { echo "$stage: sound 761: sox mix failed" >&2; exit 1; }
