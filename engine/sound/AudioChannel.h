@@ -76,6 +76,16 @@ class VAudioChannel : public VRefCount {
   int32_t GetPitch() const;
   int32_t GetFramePosition() const;
   int64_t GetFramesPlayed() const;
+  // The last frame this channel added to the mix, scaled as it was added;
+  // the mixer's pass alone reads and writes it (under the mixer's list
+  // lock). When the channel stops adding (stopped, ended, held, silenced)
+  // the mixer fades that frame out instead of dropping to zero at once.
+  struct MixedEnd {
+    int32_t left = 0;
+    int32_t right = 0;
+    bool mixed = false;
+  };
+  MixedEnd& LastMixedEnd() { return mixedEnd_; }
 
  private:
   struct QueueEntry {
@@ -152,6 +162,7 @@ class VAudioChannel : public VRefCount {
     int32_t pitch = 0;
   };
   SteadySound steady_;
+  MixedEnd mixedEnd_;
   std::deque<QueueEntry> streams_;
   VAudioDecoder* decoder_ = nullptr;
   // Whether streams_ holds any, for HasStreams without the lock.

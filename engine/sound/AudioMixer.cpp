@@ -143,6 +143,13 @@ void VAudioMixer::TakeFinishedChannels(std::vector<VAudioChannel*>& dropped) {
       std::stable_partition(channels_.begin(), channels_.end(), [](VAudioChannel* c) { return !c->IsFinished(); });
   dropped.assign(keep, channels_.end());
   channels_.erase(keep, channels_.end());
+  // A channel stopped while it sounded leaves its last frame to be faded out.
+  for (VAudioChannel* c : dropped) {
+    VAudioChannel::MixedEnd& end = c->LastMixedEnd();
+    if (!end.mixed) continue;
+    StartFadeOut(end.left, end.right);
+    end = {};
+  }
 }
 
 namespace {
@@ -197,6 +204,14 @@ void AddSaturating(uint8_t* into, const uint8_t* add, int32_t bytes, const VAudi
 
 namespace {
 
+// Sample `index` of 16-bit little-endian samples as signed, scaled as the
+// mixing kernel scales it.
+int32_t ScaledSample(const uint8_t* samples, int32_t index, int32_t factor, bool isUnsigned) {
+  const auto raw = static_cast<uint16_t>(samples[2 * index] | (samples[2 * index + 1] << 8));
+  const int32_t v = static_cast<int16_t>(static_cast<uint16_t>(raw ^ (isUnsigned ? 0x8000u : 0u)));
+  return static_cast<int16_t>((v * factor) >> 8);
+}
+
 // The channels whose blocks are being added: each stays locked (and its
 // samples valid) until its group has been added; released however the pass ends.
 class HeldChannels {
@@ -209,8 +224,24 @@ class HeldChannels {
   bool Full() const { return count_ == kCapacity; }
   int32_t Count() const { return count_; }
   const ScaledBlock16* Blocks() const { return blocks_; }
-  void Begin(VAudioChannel* channel, const VAudioEncodingFormat& format, int32_t frames) {
-    if (channel->BeginMix(format, frames, blocks_[count_])) channels_[count_++] = channel;
+  // Takes the channel's block, and notes the block's last frame as the
+  // channel adds it; a channel that added to the block before and adds
+  // nothing now gives its last frame to `fade` (left, right).
+  void Begin(VAudioChannel* channel, const VAudioEncodingFormat& format, int32_t frames, int32_t samples,
+             bool isUnsigned, int32_t (&fade)[2]) {
+    ScaledBlock16& block = blocks_[count_];
+    VAudioChannel::MixedEnd& end = channel->LastMixedEnd();
+    if (channel->BeginMix(format, frames, block)) {
+      channels_[count_++] = channel;
+      const int32_t last = format.stereo != 0 ? samples - 2 : samples - 1;
+      end.left = ScaledSample(block.samples, last, block.leftFactor, isUnsigned);
+      end.right = format.stereo != 0 ? ScaledSample(block.samples, last + 1, block.rightFactor, isUnsigned) : end.left;
+      end.mixed = true;
+    } else if (end.mixed) {
+      fade[0] += end.left;
+      fade[1] += end.right;
+      end = {};
+    }
   }
   void EndAll() {
     for (int32_t i = 0; i < count_; ++i) channels_[i]->EndMix();
@@ -232,15 +263,57 @@ void VAudioMixer::MixInOnePass(uint8_t* out, int32_t frames, bool onto) {
   const auto samples = static_cast<int32_t>(format_.SamplesForFrames(frames));
   const bool isUnsigned = format_.encoding == kAudioEncodingUnsigned;
   bool fromSilence = !onto;
+  int32_t fade[2] = {0, 0};
   HeldChannels held;
   for (size_t next = 0; next < channels_.size();) {
-    while (next < channels_.size() && !held.Full()) held.Begin(channels_[next++], format_, frames);
+    while (next < channels_.size() && !held.Full()) {
+      held.Begin(channels_[next++], format_, frames, samples, isUnsigned, fade);
+    }
     if (held.Count() == 0) break;
     AddScaledBlocksSaturating16(out, held.Blocks(), held.Count(), samples, isUnsigned, fromSilence);
     held.EndAll();
     fromSilence = false;
   }
   if (fromSilence) FillSilence(out, format_, frames);
+  StartFadeOut(fade[0], fade[1]);
+  if (fadePending_) AddFadeOuts(out, frames);
+}
+
+void VAudioMixer::StartFadeOut(int32_t left, int32_t right) {
+  if (left == 0 && right == 0) return;
+  // What is left of a running ramp starts again from its present level.
+  if (fadeAt_ < fadeLength_) {
+    const int32_t weight = fadeLength_ - fadeAt_;
+    left += static_cast<int32_t>(int64_t{fadeLeft_} * weight / fadeLength_);
+    right += static_cast<int32_t>(int64_t{fadeRight_} * weight / fadeLength_);
+  }
+  fadeLeft_ = left;
+  fadeRight_ = right;
+  fadeAt_ = 0;
+  fadeLength_ = std::max(format_.rate / 200, 1);
+  fadePending_ = true;
+}
+
+void VAudioMixer::AddFadeOuts(uint8_t* out, int32_t frames) {
+  // A straight ramp from the last frames to zero over 5 ms: short enough to
+  // be heard as the stop, long enough to leave no click. A ramp goes on into
+  // the next blocks when a block is shorter.
+  const int32_t channels = format_.stereo != 0 ? 2 : 1;
+  const uint16_t flip = format_.encoding == kAudioEncodingUnsigned ? 0x8000u : 0u;
+  int32_t f = 0;
+  for (; f < frames && fadeAt_ < fadeLength_; ++f, ++fadeAt_) {
+    const int32_t weight = fadeLength_ - fadeAt_;
+    for (int32_t c = 0; c < channels; ++c) {
+      const int64_t level = c == 0 ? fadeLeft_ : fadeRight_;
+      uint8_t* at = out + 2 * (int64_t{f} * channels + c);
+      const int32_t a = static_cast<int16_t>(static_cast<uint16_t>((at[0] | (at[1] << 8)) ^ flip));
+      const auto add = static_cast<int32_t>(level * weight / fadeLength_);
+      const auto sum = static_cast<uint16_t>(static_cast<uint16_t>(std::clamp(a + add, -32768, 32767)) ^ flip);
+      at[0] = static_cast<uint8_t>(sum & 0xFF);
+      at[1] = static_cast<uint8_t>(sum >> 8);
+    }
+  }
+  fadePending_ = fadeAt_ < fadeLength_;
 }
 
 uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {

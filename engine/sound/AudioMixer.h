@@ -57,6 +57,12 @@ class VAudioMixer : public VThread, public VAudioCallback {
   // Moves the finished channels out of the list into `dropped`, under the
   // list lock held by the caller; they are released once it is given up.
   void TakeFinishedChannels(std::vector<VAudioChannel*>& dropped);
+  // Fades out, over the first few milliseconds of `out`, the last frames of
+  // the channels that added to the block before and add nothing to this
+  // one, so that a sound stopped mid-wave ends without a click.
+  void AddFadeOuts(uint8_t* out, int32_t frames);
+  // Adds a last frame (left, right) to the ramp that AddFadeOuts plays.
+  void StartFadeOut(int32_t left, int32_t right);
 
   std::atomic<int32_t> state_{kStateMade};
   std::atomic<int32_t> stopRequested_{0};
@@ -68,6 +74,13 @@ class VAudioMixer : public VThread, public VAudioCallback {
   VByteBuffer mixBuffer_;
   std::vector<VAudioChannel*> channels_;
   VMutex channelsLock_;
+  // The ramp of the channels that stopped adding: the summed last frames
+  // (left, right) it falls from, its frames done and its length.
+  int32_t fadeLeft_ = 0;
+  int32_t fadeRight_ = 0;
+  int32_t fadeAt_ = 0;
+  int32_t fadeLength_ = 0;
+  bool fadePending_ = false;
 };
 
 // Adds the block `add` into `into` sample by sample with saturation, for

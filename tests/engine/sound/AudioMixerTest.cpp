@@ -36,6 +36,19 @@ VAudioStream* Stream16(const std::vector<int16_t>& samples, const VAudioEncoding
   return new VMemoryAudioStream(format, samples.data(), static_cast<int32_t>(samples.size() * 2));
 }
 
+// Frames of the fade-out of a channel that stops adding to the mix: 5 ms.
+constexpr int32_t kFadeFrames = 22050 / 200;
+
+// A fade from a last frame of `from`: a straight ramp to zero over
+// kFadeFrames frames, then silence.
+void ExpectFadeFrom(const std::vector<int16_t>& out, int from) {
+  ASSERT_GT(out.size(), static_cast<size_t>(kFadeFrames));
+  for (int f = 0; f < kFadeFrames; ++f) {
+    ASSERT_EQ(out[static_cast<size_t>(f)], from * (kFadeFrames - f) / kFadeFrames) << "frame " << f;
+  }
+  for (size_t f = kFadeFrames; f < out.size(); ++f) ASSERT_EQ(out[f], 0) << "frame " << f;
+}
+
 class Mixing : public testsupport::TempDirTest {
  protected:
   explicit Mixing(const VAudioFormat& format = VAudioFormat(22050, 16, false))
@@ -144,7 +157,7 @@ TEST_F(Mixing, VolumeAndPitch) {
   out = Pull(50);
   for (int i = 0; i < 50; ++i) EXPECT_EQ(out[static_cast<size_t>(i)], ramp[static_cast<size_t>(i / 2)]);
   channel->SetChannelVolume(0);
-  EXPECT_EQ(Pull(10), std::vector<int16_t>(10, 0));  // volume 0 renders nothing
+  ExpectFadeFrom(Pull(kFadeFrames + 10), ramp[24]);  // volume 0 renders nothing, after the fade-out
   channel->Stop();
   channel->Release();
   stream->Release();
@@ -297,6 +310,46 @@ TEST(MixerSinglePass, OneSoundReadOnDemandOnSeveralChannels) {
   stream->Release();
 }
 
+// A channel that stops adding to the mix while it sounds (stopped, held,
+// silenced, or stopped and dropped by the mixer) fades its last frame out
+// over a few milliseconds instead of dropping to zero in one sample.
+TEST_F(Mixing, ASoundThatStopsAddingFadesOutInsteadOfClicking) {
+  std::vector<int16_t> ramp(4000);
+  for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(12000 - static_cast<int>(i));
+  struct Case {
+    const char* name;
+    bool persistent;
+    void (*stop)(VAudioChannel*);
+  };
+  const Case cases[] = {
+      {"stopped", true, [](VAudioChannel* c) { c->Stop(); }},
+      {"held", true, [](VAudioChannel* c) { c->Pause(); }},
+      {"silenced", true, [](VAudioChannel* c) { c->SetChannelVolume(0); }},
+      {"stopped and dropped", false, [](VAudioChannel* c) { c->Stop(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VAudioStream* stream = Stream16(ramp);
+    VAudioChannel* channel = c.persistent ? nullptr : new VAudioChannel(false);
+    if (c.persistent) {
+      ASSERT_TRUE(stream->PlayOnNewChannel(channel, 0, 32767, 440));
+    } else {
+      ASSERT_TRUE(stream->PlayOnChannel(channel, 0, 32767, 440));
+    }
+    EXPECT_EQ(Pull(100)[99], ramp[99]);
+    const int32_t channels = mixer_->CountChannels();
+    c.stop(channel);
+    ExpectFadeFrom(Pull(kFadeFrames + 20), ramp[99]);
+    if (!c.persistent) {
+      EXPECT_EQ(mixer_->CountChannels(), channels - 1);
+    }
+    channel->Stop();
+    channel->Release();
+    stream->Release();
+    EXPECT_EQ(Pull(10), std::vector<int16_t>(10, 0));
+  }
+}
+
 TEST_F(Mixing, PrioritiesAndPause) {
   VAudioStream* first = Stream16(std::vector<int16_t>(5000, 1000));
   VAudioStream* second = Stream16(std::vector<int16_t>(5000, 2000));
@@ -310,7 +363,7 @@ TEST_F(Mixing, PrioritiesAndPause) {
   EXPECT_EQ(first->GetPlayCount(), 0);
   channel->Pause();
   EXPECT_TRUE(channel->IsPlaying());
-  EXPECT_EQ(Pull(4), std::vector<int16_t>(4, 0));
+  ExpectFadeFrom(Pull(kFadeFrames + 4), 2000);
   channel->Resume();
   EXPECT_EQ(Pull(4), std::vector<int16_t>(4, 2000));
   EXPECT_EQ(channel->GetFramePosition(), 8);  // held time did not advance the sound
@@ -337,12 +390,13 @@ TEST_F(Mixing, LoopsAndDropping) {
   for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], tick[i % 3]) << i;
   channel->Stop();
   EXPECT_FALSE(channel->IsPlaying());
-  Pull(3);
+  Pull(kFadeFrames);
   EXPECT_EQ(mixer_->CountChannels(), 1);  // persistent: kept for its owner
   ASSERT_TRUE(stream->PlayOnChannel(channel, 0, 32767, 440));
   EXPECT_EQ(Pull(3), tick);
   channel->Stop();
   channel->Release();
+  Pull(kFadeFrames);
   // An empty sound set to loop for ever ends instead of spinning.
   VAudioStream* empty = Stream16({});
   empty->SetLoopCount(-1);

@@ -243,6 +243,7 @@ TEST_F(SlowStream, LoopPlaysOnAcrossTheLoopPointWithoutTheFile) {
     EXPECT_EQ(firstDifference, bytes.size()) << "the sound's samples do not go on across the loop point";
     channel->Stop();
     channel->Release();
+    device_.PullFrames(256);  // the stopped sound's fade-out
     stream->Release();
   }
 }

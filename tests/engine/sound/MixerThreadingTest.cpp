@@ -80,12 +80,21 @@ TEST(MixerThreading, ChannelsChangeWhileTheMixerPulls) {
     ASSERT_TRUE(witnessStreams[i]->PlayOnNewChannel(witnesses[i], 0, 1, 440));
   }
   // What each gives alone, and that the two add up.
+  // A channel held while it sounds fades out over a few milliseconds: the
+  // frame is measured after that.
+  const auto pullPastFade = [&device] {
+    device.PullFrames(256);
+    device.ClearCaptured();
+  };
   witnesses[1]->Pause();
+  pullPastFade();
   const auto first = PullOneFrame(device);
   witnesses[1]->Resume();
   witnesses[0]->Pause();
+  pullPastFade();
   const auto second = PullOneFrame(device);
   witnesses[0]->Resume();
+  pullPastFade();
   ASSERT_NE(first.first, 0);
   ASSERT_NE(second.first, 0);
   const auto left = static_cast<int16_t>(first.first + second.first);
