@@ -49,7 +49,7 @@ ROOMS = [
       ("Das Bildnis", "Hinrich Ostrevan im schwarzen Rock mit weißer Krause.")],
      [(1, 68, 94), (2, 90, 94), ("tobubbleup.bmp", 79, 111), ("woordup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
     (140, "Schlafkammer", "Die Schlafkammer",
-     "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Stube.",
+     "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Vorratskammer.",
      [("Das Himmelbett", "Die Vorhänge hielten im Winter die Wärme und im Sommer die Mücken fern.")],
      [(1, 125, 160), ("tobubbleup.bmp", 147, 160), ("exitup.bmp", 280, 230)]),
     (159, "Obere Kammer", "Die obere Kammer",
