@@ -18,7 +18,11 @@ engine's) and verifies:
     tables: ids, start and end bubbles, frame counts;
   - the media that the screens need have the sizes, frame counts and palettes
     those screens expect (fonts, strip, selector and its 8-bit masks, viewer,
-    movies, closing panel, tour pictures).
+    movies, closing panel, tour pictures);
+  - the room overlay's plan: each room's box lies on the plan picture, no two
+    overlap, every box the plan draws is a room's box and bears that room's
+    name, room names differ, and the room the tour opens the overlay on has
+    a box.
 
 Usage: check_disc.py --disc DIR [--build] [--tool TOOL] [--parser PARSER] [--partial]
   --build    first runs content/make-disc.sh DIR TOOL (cached: quick when nothing changed)
@@ -705,20 +709,90 @@ ROOM_KEYWORDS = {
 
 
 ROOM_BUBBLE_KEYWORDS = ("tobubbleup.bmp", "backbubbleup.bmp", "gotoroomup.bmp")
+# The key of each room in the overlay's fixed table: the overlay opens on the
+# first room whose key is the kind of the screen below it, or the strip's
+# status code, which is 13 in the tour once it has walked.
+ROOM_KEYS = [-1, 12, 14, 0, 1, 8, 5, 9, 3, 2, 4, 13, 6]
+TOUR_ROOM_KEY = 13
+# A room's box on the plan: TEXT record + 5.
+ROOM_BOX_OFFSET = 5
 
 
-def check_overlays(disc, tables, problems):
-    """The info panel's aspects (table 9) and the room overlay's records."""
+def check_room_plan(disc, names, plan_lines, problems):
+    """The rooms' boxes on the plan picture 3600, and the plan as drawn
+    (plan_lines: the tour stage's plan.txt, x0 y0 x1 y1 baseline name, when
+    at hand): every box drawn is its room's box and bears its room's name,
+    the room the tour opens the overlay on is on the plan, and no two rooms
+    share a name, so that the list and the plan tell them apart."""
+    _, plan = disc.need(3600, "RIX ", "room overlay plan")
+    info = rix_info(plan) if plan else None
+    width, height = (info["width"], info["height"]) if info else (0, 0)
+    boxes = {}
+    for room in range(len(ROOM_TEXT_OFFSETS)):
+        mid = 3900 + 100 * room + ROOM_BOX_OFFSET
+        payload = disc.archives[route(mid)].get(mid, "TEXT")
+        if payload is None:
+            continue
+        text = re.sub(r"<[^>]*>", " ", payload.rstrip(b"\0").decode("cp1252", "replace"))
+        numbers = [abs(int(t)) if re.fullmatch(r"-?\d+", t) else 0 for t in text.split()[:4]]
+        if len(numbers) < 4 or numbers[0] >= numbers[2] or numbers[1] >= numbers[3]:
+            problems.error("room %d: box TEXT %d holds no box (%r)" % (room, mid, text.strip()))
+            continue
+        if info and (numbers[2] > width or numbers[3] > height):
+            problems.error("room %d: box %s reaches out of the %d x %d plan" % (room, numbers, width, height))
+        boxes[room] = tuple(numbers)
+    for a in boxes:
+        for b in boxes:
+            if a < b and boxes[a][0] < boxes[b][2] and boxes[b][0] < boxes[a][2] and \
+                    boxes[a][1] < boxes[b][3] and boxes[b][1] < boxes[a][3]:
+                problems.error("rooms %d and %d: their boxes on the plan overlap" % (a, b))
+    tour_room = ROOM_KEYS.index(TOUR_ROOM_KEY)
+    if tour_room not in boxes:
+        problems.error("room %d (%s), where the tour opens the room overlay, has no box on the plan"
+                       % (tour_room, names.get(tour_room)))
+    seen = {}
+    for room, name in sorted(names.items()):
+        if name in seen:
+            problems.error("rooms %d and %d have the same name %r" % (seen[name], room, name))
+        seen[name] = room
+    if plan_lines is None:
+        return
+    drawn = set()
+    for line in plan_lines:
+        fields = line.split(None, 5)
+        if len(fields) < 5 or not all(re.fullmatch(r"-?\d+", v) for v in fields[:4]):
+            continue
+        # The label's baseline may stand before the name.
+        label = fields[5] if len(fields) == 6 and re.fullmatch(r"-?\d+", fields[4]) else " ".join(fields[4:])
+        box, label = tuple(int(v) for v in fields[:4]), label.strip()
+        rooms = [r for r, b in boxes.items() if b == box]
+        if not rooms:
+            problems.error("the plan draws %r at %s, which is no room's box" % (label, box))
+        elif names.get(rooms[0]) != label:
+            problems.error("the plan names room %d %r, the room is %r" % (rooms[0], label, names.get(rooms[0])))
+        else:
+            drawn.add(rooms[0])
+    for room in sorted(set(boxes) - drawn):
+        problems.error("room %d (%s) has a box that the plan does not draw" % (room, names.get(room)))
+
+
+def check_overlays(disc, tables, problems, plan_lines=None):
+    """The info panel's aspects (table 9), the room overlay's records and
+    its plan."""
     for n, base in enumerate(tables.get(9, [])):
         if base > 0:
             for mid in (base + 1, base + 2):
                 text = disc.text(mid, "info panel aspect %d" % n)
                 if text is not None and not text.strip():
                     problems.error("info panel aspect %d: TEXT %d is empty" % (n, mid))
+    names = {}
     for room, offset in enumerate(ROOM_TEXT_OFFSETS):
         base = 18000 + offset
         for mid in (base, base + 1, base + 2):
             disc.need(mid, "TEXT", "room %d text" % room)
+        name = disc.text(base, "room %d name" % room)
+        if name is not None:
+            names[room] = name.strip()
         record = disc.text(3900 + 100 * room, "room %d record" % room)
         if record is None:
             continue
@@ -754,6 +828,7 @@ def check_overlays(disc, tables, problems):
                 problems.error("room %d: bubble link TEXT %d names no bubble (%r)" % (room, link_id, link))
             elif not (int(match.group(1)) < len(bubbles) and bubbles[int(match.group(1))] > 0):
                 problems.error("room %d: bubble link %s is not in table 1" % (room, words[0]))
+    check_room_plan(disc, names, plan_lines, problems)
 
 
 def main():
@@ -777,7 +852,12 @@ def main():
     check_routing(disc, problems)
     tables = check_tables(disc, problems)
     check_tour(disc, tables, args.parser, problems)
-    check_overlays(disc, tables, problems)
+    plan_path = os.path.join(args.disc, "work", "tour", "plan.txt")
+    plan_lines = None
+    if os.path.isfile(plan_path):
+        with open(plan_path, encoding="utf-8") as f:
+            plan_lines = f.read().splitlines()
+    check_overlays(disc, tables, problems, plan_lines)
     check_screen_media(disc, problems)
     counts = ", ".join("%s %d ids" % (n, len(a.entries)) for n, a in disc.archives.items())
     print("check_disc: %s" % counts)

@@ -43,6 +43,8 @@ constexpr int32_t kSounds[] = {kSoundClose,     kSoundOverClose, kSoundFloorDown
                                kSoundLink,      kSound56,        kSoundOverButton};
 
 constexpr int32_t kButtonLayer = 5;
+// The rooms' boxes lie over the plan and under the buttons placed on it.
+constexpr int32_t kPlanBoxLayer = 4;
 constexpr int32_t kTextLayer = 3;
 constexpr int32_t kMaxLevel = 63;
 
@@ -164,6 +166,7 @@ void RoomOverlay::MakeFixedChildren() {
     text->SetEnabled(false);
   }
   TextControl(kLabelId)->SetTextChars(Chars(LoadText(kLabelText)), false);
+  MakePlanBoxes();
   // Everything hidden until the overlay has opened; the background starts
   // faded out.
   for (VGraphicObject* child = GetFirstChildObject(); child != nullptr; child = child->GetNextObject()) {
@@ -173,6 +176,16 @@ void RoomOverlay::MakeFixedChildren() {
   if (background_->GetPixelAttributes(attributes)) {
     attributes.SetLevel(0);
     background_->SetPixelAttributes(attributes, false);
+  }
+}
+
+void RoomOverlay::MakePlanBoxes() {
+  for (int32_t room = 0; room < RoomTable::kRoomCount; ++room) {
+    RoomRecord::Box box;
+    const int32_t mediaId = kRecordBase + kRecordStride * room + kPlanBoxOffset;
+    if (!RoomRecord::LoadBox(static_cast<uint16_t>(mediaId), box)) continue;
+    new VHotspot(kFirstPlanBoxId + room, kPlanLeft + box.left, kPlanTop + box.top, kPlanBoxLayer,
+                 box.right - box.left, box.bottom - box.top, this);
   }
 }
 
@@ -258,6 +271,7 @@ void RoomOverlay::ShowControls(bool visible, bool redraw) {
     ShowControl(kFirstButtonId + i, visible, redraw);
     ShowControl(kFirstItemId + i, visible, redraw);
   }
+  for (int32_t room = 0; room < RoomTable::kRoomCount; ++room) ShowControl(kFirstPlanBoxId + room, visible, redraw);
 }
 
 void RoomOverlay::UpdateFloorControls(bool redraw) {
@@ -299,7 +313,8 @@ void RoomOverlay::LoadRoom(int32_t room, bool redraw) {
   const int32_t base = RoomTable::GetTextBase(room);
   roomTitle_ = LoadText(base + 1);
   roomText_ = LoadText(base + 2);
-  if (VTextControl* name = TextControl(kNameId)) name->SetTextChars(Chars(LoadText(base)), redraw);
+  roomName_ = LoadText(base);
+  if (VTextControl* name = TextControl(kNameId)) name->SetTextChars(Chars(roomName_), redraw);
 
   const int32_t recordId = kRecordBase + kRecordStride * room;
   RoomRecord record;
@@ -339,6 +354,12 @@ void RoomOverlay::LoadRoom(int32_t room, bool redraw) {
     if (!redraw) button->SetVisible(false, false);
   }
   bubble_ = ReadBubbleLink(recordId + kBubbleLinkOffset);
+  if (roomListener_) roomListener_(room_, Chars(roomName_));
+}
+
+void RoomOverlay::SetRoomListener(RoomListener listener) {
+  roomListener_ = std::move(listener);
+  if (roomListener_) roomListener_(room_, Chars(roomName_));
 }
 
 int32_t RoomOverlay::GetButtonKind(int32_t index) const {
@@ -430,11 +451,11 @@ void RoomOverlay::OpenRoomsList() {
   RemoveChildControl(kListDetectorId);
   auto* list = new VHTMLTextControl(kListId, kListLeft, kListTop, kListLayer, kListWidth, kListHeight, nullptr,
                                     Font(kListFont), nullptr, kAlignLeft, false, 0, this);
+  // Every room, the upper floors' too: each one the plan shows can be
+  // chosen here. A link's target is the room's number.
   std::string markup;
-  for (int32_t area = 0; area < RoomTable::kAreaCount; ++area) {
-    const int32_t room = RoomTable::FindRoom(area, 1);
-    if (room == RoomTable::kNoRoom) continue;
-    markup += "<A HREF=\"" + std::to_string(area) + "\">" + Chars(LoadText(RoomTable::GetTextBase(room))) +
+  for (const int32_t room : RoomTable::ListOrder()) {
+    markup += "<A HREF=\"" + std::to_string(room) + "\">" + Chars(LoadText(RoomTable::GetTextBase(room))) +
               "</A><BR>";
   }
   list->SetTextColor(kInkColor);
@@ -581,15 +602,22 @@ bool RoomOverlay::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
         SendControlEvent(*this, kEventButtonClicked, static_cast<uint32_t>(kRoomsButtonId));
         return true;
       }
+      // A room's box on the plan: that room, as its link in the list.
+      if (InRange(value1, kFirstPlanBoxId, RoomTable::kRoomCount)) {
+        Sounds().TriggerSound(kSoundLink);
+        for (const int32_t id : {kListBackdropId, kListBottomId, kListId, kListDetectorId}) RemoveChildControl(id);
+        ChangeRoom(static_cast<int32_t>(value1) - kFirstPlanBoxId);
+        return true;
+      }
       break;
     case kEventLinkActivated: {
       const VString* target = MessagePointerAs<VString>(value1);
       if (target == nullptr) break;
       Sounds().TriggerSound(kSoundLink);
-      const int32_t area = target->GetInteger();
+      const int32_t room = target->GetInteger();
       for (const int32_t id : {kListBackdropId, kListBottomId, kListId, kListDetectorId}) RemoveChildControl(id);
-      // A target that names no area leaves the room as it is.
-      ChangeRoom(RoomTable::FindRoom(area, 1));
+      // A target that names no room leaves the room as it is.
+      ChangeRoom(room);
       return true;
     }
     case kMessageSound56:

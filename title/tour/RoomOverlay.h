@@ -4,8 +4,10 @@
 // on the left that shows the room's title and text or, while the pointer
 // rests on a button, that button's title and text (the room's return 250 ms
 // after the pointer has left it), two buttons that switch between the floors
-// of an area that has two, and a list of the ten areas (the rooms button or
-// the header opens it; a link loads that area's ground-floor room).
+// of an area that has two, and a list of every room, area by area with the
+// ground floor first (the rooms button or the header opens it; a link loads
+// that room). A room with a box on the plan (TEXT 3905 + 100 x room) is
+// chosen by a click in its box, as by its link in the list.
 //
 // Opening fades the background in over 500 ms and then shows the controls;
 // closing hides them and fades the background out. The owner hears 94 with
@@ -40,6 +42,8 @@ class VTextControl;
 class RoomOverlay : public PictureFrameControl {
  public:
   using FontLookup = std::function<VFont*(int32_t index)>;
+  // Hears every room the overlay loads: its number and name.
+  using RoomListener = std::function<void(int32_t room, const char* name)>;
 
   static constexpr int32_t kOverlayKind = 10;
   static constexpr int32_t kOverlayId = 14422;
@@ -76,6 +80,7 @@ class RoomOverlay : public PictureFrameControl {
   static constexpr int32_t kListBottomId = 14949;
   static constexpr int32_t kListId = 14950;
   static constexpr int32_t kFadeTimerId = 14951;
+  static constexpr int32_t kFirstPlanBoxId = 14970;  // the box of room r: + r
 
   // Media.
   static constexpr uint16_t kBackgroundPicture = 3301;
@@ -92,6 +97,7 @@ class RoomOverlay : public PictureFrameControl {
   static constexpr int32_t kRecordBase = 3900;
   static constexpr int32_t kRecordStride = 100;
   static constexpr int32_t kBubbleLinkOffset = 4;
+  static constexpr int32_t kPlanBoxOffset = 5;
 
   // Picture fonts.
   static constexpr int32_t kHeaderFont = 11;
@@ -140,8 +146,10 @@ class RoomOverlay : public PictureFrameControl {
   void UpdateFloorControls(bool redraw);
   void ShowControls(bool visible, bool redraw);
   void ShowControl(int32_t id, bool visible, bool redraw);
-  // Opens the list of the ten areas (the rooms button's click).
+  // Opens the list of the rooms (the rooms button's click).
   void OpenRoomsList();
+  // The listener hears the room shown now at once, then every room loaded.
+  void SetRoomListener(RoomListener listener);
 
   int32_t GetState() const { return state_; }
   int32_t GetRoom() const { return room_; }
@@ -164,12 +172,15 @@ class RoomOverlay : public PictureFrameControl {
   void RemoveScrollBar();
   void RemoveChildControl(int32_t id);
   void MakeFloorButtons();
+  void MakePlanBoxes();
   void CloseRoomsList();
   void ChangeRoom(int32_t room);
   void SendOwnerMessage(uint32_t code, uint32_t value);
   void ButtonClicked(int32_t index);
 
   FontLookup fonts_;
+  RoomListener roomListener_;
+  VString roomName_;
   std::array<int32_t, RoomRecord::kMaxButtons> buttonKinds_{};
   std::array<VString, RoomRecord::kKindCount> kindTitles_;
   std::array<VString, RoomRecord::kKindCount> kindTexts_;

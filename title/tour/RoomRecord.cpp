@@ -117,3 +117,24 @@ const RoomRecord::Keyword* RoomRecord::FindKeyword(const char* word) {
   }
   return nullptr;
 }
+
+bool RoomRecord::ReadBox(const VString& text, Box& box) {
+  box = Box{};
+  std::array<int32_t, 4> values{};
+  BeginScript(text);
+  for (int32_t& value : values) {
+    if (GetTokenKind() == kTokenEnd) return false;
+    value = ReadOffset();
+    NextToken();
+  }
+  if (values[0] >= values[2] || values[1] >= values[3]) return false;
+  box = Box{values[0], values[1], values[2], values[3]};
+  return true;
+}
+
+bool RoomRecord::LoadBox(uint16_t mediaId, Box& box) {
+  box = Box{};
+  VString text;
+  if (!LoadTextMedia(text, mediaId, false)) return false;
+  return ReadBox(text, box);
+}

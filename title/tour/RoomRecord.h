@@ -11,6 +11,11 @@
 // button) and navigation buttons beyond the tenth are skipped, as is an
 // entry cut short by the end of the text. A number read again moves its
 // button; numbers need not ascend (the item count is the last one read).
+//
+// A room may also have a box on the plan (a TEXT medium of its own beside
+// the record): four integers left, top, right and bottom, offsets from the
+// plan's top-left read like the buttons' offsets; a click in the box chooses
+// the room.
 #pragma once
 
 #include <array>
@@ -44,6 +49,12 @@ class RoomRecord {
     int32_t x = 0;
     int32_t y = 0;
   };
+  struct Box {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+  };
 
   // Replaces what was read before with the text's entries.
   void Read(const VString& text);
@@ -65,6 +76,12 @@ class RoomRecord {
   // The keyword's row (exact, case-sensitive match); null when the table
   // has none.
   static const Keyword* FindKeyword(const char* word);
+
+  // A room's box on the plan from its text; false (and no box) unless the
+  // text begins with four tokens that give a box of some width and height.
+  static bool ReadBox(const VString& text, Box& box);
+  // The same from a TEXT medium; false when it cannot be read.
+  static bool LoadBox(uint16_t mediaId, Box& box);
 
  private:
   std::array<Item, kMaxItems> items_{};

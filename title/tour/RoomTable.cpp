@@ -1,5 +1,6 @@
 #include "title/tour/RoomTable.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -47,4 +48,18 @@ int32_t RoomTable::FindRoomByKey(int32_t key) {
 uint16_t RoomTable::GetTextBase(int32_t room) {
   const Room* row = GetRoom(room);
   return row != nullptr ? static_cast<uint16_t>(kFirstTextId + row->textOffset) : uint16_t{0};
+}
+
+std::vector<int32_t> RoomTable::ListOrder() {
+  std::vector<int32_t> rooms;
+  for (int32_t room = 0; room < kRoomCount; ++room) {
+    const Room& row = kRooms[static_cast<size_t>(room)];
+    if (row.area >= 0 && row.area < kAreaCount) rooms.push_back(room);
+  }
+  std::stable_sort(rooms.begin(), rooms.end(), [](int32_t a, int32_t b) {
+    const Room& ra = kRooms[static_cast<size_t>(a)];
+    const Room& rb = kRooms[static_cast<size_t>(b)];
+    return ra.area != rb.area ? ra.area < rb.area : ra.floor < rb.floor;
+  });
+  return rooms;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class RoomTable {
  public:
@@ -29,4 +30,7 @@ class RoomTable {
   static int32_t FindRoomByKey(int32_t key);
   // The id of the room's name text (18000 + its text offset); 0 for no room.
   static uint16_t GetTextBase(int32_t room);
+  // Every room in the order of the rooms list: by area, and within an area
+  // by floor, the ground floor first.
+  static std::vector<int32_t> ListOrder();
 };

@@ -17,13 +17,14 @@ import house  # noqa: E402
 # The room table of the overlay: room -> (text offset, name, title, text,
 # items [(title, text)], buttons [(keyword or item number, x, y)]). Button
 # positions are pixels on the plan picture 3600, inside the room's box of
-# plan_rectangles() where the plan draws the room, else in its free margins.
+# plan_rectangles() where the plan draws the room (PLAN), else in its free
+# margins.
 ROOMS = [
     (78, "Das Haus", "Das Ostrevan Haus",
      "Ein Kaufmannshaus von 1652 am Markt der kleinen Stadt Wenslar: zwei Geschosse, ein hoher Dachboden "
      "und ein Garten hinter der Küche. Wählen Sie einen Raum auf dem Plan.",
      [("Der Bauherr", "Hinrich Ostrevan, Tuch- und Weinhändler, ließ das Haus bauen; 1652 war es fertig.")],
-     [(1, 150, 20), ("helpup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
+     [(1, 230, 60), ("helpup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
     (87, "Küche", "Die Küche",
      "Am offenen Herd wurde gekocht, gebacken und im Winter gewärmt. Die Tür nach Westen führt in den Garten.",
      [("Der Herd", "Der Rauchfang zieht durch beide Geschosse bis unter das Dach."),
@@ -48,13 +49,13 @@ ROOMS = [
       ("Das Bildnis", "Hinrich Ostrevan im schwarzen Rock mit weißer Krause.")],
      [(1, 68, 94), (2, 90, 94), ("tobubbleup.bmp", 79, 111), ("woordup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
     (140, "Schlafkammer", "Die Schlafkammer",
-     "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Stube.",
+     "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Vorratskammer.",
      [("Das Himmelbett", "Die Vorhänge hielten im Winter die Wärme und im Sommer die Mücken fern.")],
      [(1, 125, 160), ("tobubbleup.bmp", 147, 160), ("exitup.bmp", 280, 230)]),
     (159, "Obere Kammer", "Die obere Kammer",
      "Über der Diele lag eine Kammer für Lehrlinge und Gäste.",
      [("Die Lehrlinge", "Zwei Lehrlinge lernten hier das Handwerk des Tuchhandels.")],
-     [(1, 200, 170), ("exitup.bmp", 280, 230)]),
+     [(1, 68, 218), ("exitup.bmp", 280, 230)]),
     (168, "Schreibstube", "Die Schreibstube",
      "In der Schreibstube führte der Kaufmann seine Bücher und Briefe an Handelspartner in Amsterdam und Danzig.",
      [("Das Schreibpult", "Auf dem Pult liegt das Kontobuch des Jahres 1672."),
@@ -63,15 +64,15 @@ ROOMS = [
     (181, "Vorratskammer", "Die Vorratskammer",
      "Unter der Schlafkammer lagerten Vorräte und Tuchballen.",
      [("Die Ballen", "Englisches Tuch, Leinen aus Westfalen und ein wenig Seide.")],
-     [(1, 185, 100), ("exitup.bmp", 280, 230)]),
+     [(1, 125, 36), ("exitup.bmp", 280, 230)]),
     (198, "Galerie", "Die Galerie",
      "Von der Galerie gehen die Türen zur Schreibstube und zur Schlafkammer ab.",
      [("Die Leiter", "Die Leiter zum Dachboden wurde nachts hochgezogen.")],
      [(1, 68, 160), ("tobubbleup.bmp", 90, 160), ("exitup.bmp", 280, 230)]),
     (211, "Kontor", "Das Kontor",
-     "Ein kleines Zimmer neben der Diele, in dem das Geld verwahrt wurde.",
+     "Ein kleines Zimmer hinter der Küche, neben dem Treppenhaus, in dem das Geld verwahrt wurde.",
      [("Die Geldtruhe", "Eine eiserne Truhe mit drei Schlössern.")],
-     [(1, 185, 60), ("voorkantoor_up.bmp", 205, 57), ("exitup.bmp", 280, 230)]),
+     [(1, 19, 36), ("voorkantoor_up.bmp", 27, 53), ("exitup.bmp", 280, 230)]),
     (218, "Dachboden", "Der Dachboden",
      "Unter dem Dach lagerten Tuchballen, Weinfässer und Getreide, bis sie verkauft wurden.",
      [("Die Säcke", "Roggen aus der Börde, gekauft im Herbst, verkauft im Frühjahr.")],
@@ -118,21 +119,40 @@ ASPECT_BASE = 19500
 ASPECT_STRIDE = 10
 
 
+# The rooms the plan draws, in drawing order: (room of ROOMS, floor 0 ground
+# or 1 upper, the room of house.ROOMS whose ground plan it has, where its
+# label lies: "top" or "bottom" of the box). The rooms without a bubble lie
+# under or over one that has: the Kontor under the study, the Vorratskammer
+# under the bedroom, the Obere Kammer over the hall; the Galerie is the
+# staircase's upper floor. Each box is labelled with its room's name, and
+# its room's box text (record + 5) gives the same rectangle, where a click
+# chooses the room. A label wider than its box runs on over the plan: the
+# staircase comes after the Vorratskammer, whose label lies at the bottom,
+# so that the staircase's runs on over its box's empty top.
+PLAN = [
+    (1, 0, "kitchen", "top"), (5, 0, "hall", "top"), (3, 0, "salon", "top"), (9, 0, "bedroom", "bottom"),
+    (11, 0, "study", "top"), (4, 0, "staircase", "top"),
+    (8, 1, "study", "top"), (10, 1, "staircase", "top"), (6, 1, "bedroom", "top"), (7, 1, "hall", "top"),
+]
+PLAN_BOX_OFFSET = 5
+
+
 def plan_rectangles():
-    """Rectangles of the floor plan in pixels: two floors side by side,
-    each room with its name. (x0, y0, x1, y1, label)."""
+    """Rectangles of the floor plan in pixels: the ground floor above the
+    upper one, each room with its name. (x0, y0, x1, y1, label baseline,
+    label, room)."""
     scale = 9.4
+    dx = 12
     rects = []
-    for floor, (names, dx) in enumerate(((["kitchen", "hall", "salon", "staircase"], 12),
-                                          (["study", "staircase", "bedroom"], 12))):
+    for room, floor, footprint, label_at in PLAN:
         y_off = 18 + floor * 124
-        for name in names:
-            (x0, _, z0), (x1, _, z1) = house.ROOMS[name]["box"]
-            px0 = dx + (x0 + 5.4) * scale
-            px1 = dx + (x1 + 5.4) * scale
-            py0 = y_off + (12.4 - z1) * scale
-            py1 = y_off + (12.4 - z0) * scale
-            rects.append((int(px0), int(py0), int(px1), int(py1), house.TITLES[name].split(" ", 1)[1]))
+        (x0, _, z0), (x1, _, z1) = house.ROOMS[footprint]["box"]
+        px0 = dx + (x0 + 5.4) * scale
+        px1 = dx + (x1 + 5.4) * scale
+        py0 = y_off + (12.4 - z1) * scale
+        py1 = y_off + (12.4 - z0) * scale
+        baseline = int(py0) + 12 if label_at == "top" else int(py1) - 4
+        rects.append((int(px0), int(py0), int(px1), int(py1), baseline, ROOMS[room][1], room))
     return rects
 
 
@@ -183,8 +203,11 @@ def main():
         de.append('%d 40 "tour/text/aspect%02d.txt"' % (base + 2, n))
     house.write_text(os.path.join(text_dir, "table09.txt"), house.category_table(table, house.TABLE_COMMENTS[9]))
     with open(os.path.join(out, "plan.txt"), "w") as f:
-        for r in plan_rectangles():
-            f.write("%d %d %d %d %s\n" % r)
+        for x0, y0, x1, y1, baseline, label, room in plan_rectangles():
+            f.write("%d %d %d %d %d %s\n" % (x0, y0, x1, y1, baseline, label))
+            path = "room%02d-box.txt" % room
+            house.write_text(os.path.join(text_dir, path), "<%s> %d %d %d %d\n" % (label, x0, y0, x1, y1))
+            gui.append('%d 40 "tour/text/%s"' % (3900 + 100 * room + PLAN_BOX_OFFSET, path))
     with open(os.path.join(out, "overlay-gui.build"), "w") as f:
         f.write("// Room records of the room overlay (TEXT 3900 + 100 room)\n" + "\n".join(gui) + "\n")
     with open(os.path.join(out, "overlay-de.build"), "w") as f:

@@ -59,11 +59,12 @@ echo "// Room overlay pictures" >>"$build"
 # light grey.
 pic 3301 room-background none -- -size 528x355 xc:"$PAPER" -fill none -stroke "$INK" -strokewidth 2 \
   -draw 'rectangle 3,3 524,351' -draw 'line 200,40 200,340' -fill "$INK" -stroke none -draw 'rectangle 0,0 527,22'
-# The plan: both floors of the house, the rooms named.
+# The plan: both floors of the house, the rooms named (plan.txt: box, label
+# baseline, name).
 draw=()
-while read -r x0 y0 x1 y1 label; do
+while read -r x0 y0 x1 y1 baseline label; do
   draw+=(-fill '#f6efd8' -stroke "$INK" -draw "rectangle $x0,$y0 $x1,$y1" -fill "$INK" -stroke none
-         -draw "text $((x0 + 3)),$((y0 + 12)) '$label'")
+         -draw "text $((x0 + 3)),$baseline '$label'")
 done <"$out/plan.txt"
 pic 3600 room-plan none -- -size 310x262 xc:"$PAPER" -font DejaVu-Sans -pointsize 9 \
   -fill "$INK" -draw "text 200,28 'Erdgeschoss'" -draw "text 200,150 'Obergeschoss'" "${draw[@]}"

@@ -102,13 +102,16 @@ constexpr Point kStorylineViewerBack = {487, 187};
 // The room overlay's close button (at 512, 2 in the overlay at 56, 25).
 constexpr Point kRoomOverlayClose = {575, 33};
 // On the room overlay: the "Räume" button that lists the rooms, the garden
-// in that list, and the garden's bubble button on the plan.
+// in that list (the twelfth of thirteen rooms), and the garden's bubble
+// button on the plan.
 constexpr Point kRoomOverlayRooms = {118, 36};
-constexpr Point kRoomListGarden = {105, 206};
+constexpr Point kRoomListGarden = {105, 263};
 constexpr Point kGardenBubbleButton = {317, 325};
-// The study in that list and its bubble button on the plan.
-constexpr Point kRoomListStudy = {124, 149};
+// The study in that list (the seventh) and its bubble button on the plan.
+constexpr Point kRoomListStudy = {124, 168};
 constexpr Point kStudyBubbleButton = {305, 287};
+// The bedroom's box on the plan (upper floor, right), below its buttons.
+constexpr Point kPlanBedroomBox = {417, 292};
 // In the garden's first view the hotspot of the old photograph on the wall
 // above the door; on the photograph its front door; the arrow button beside
 // the room's name on the photo screen's strip.

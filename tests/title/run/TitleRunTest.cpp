@@ -167,20 +167,29 @@ TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
 
 // Runs of the title's screens over the tour, each in a title of its own:
 // started fresh, the opening movie skipped into the tour.
-// F1 opens the room overlay; the "Räume" button at its top left lists the
-// rooms, the garden chosen there shows on the plan with its bubble button,
-// and that button walks the tour into the garden (script 2, bubble BU008):
-// the strip's link text names the garden, the view is the garden's.
+// F1 opens the room overlay; a click in the bedroom's box on the plan shows
+// the bedroom (an upper floor's room) with its buttons. The "Räume" button
+// at its top left lists the rooms, the upper floors' too; the garden chosen
+// there shows on the plan with its bubble button, and that button walks the
+// tour into the garden (script 2, bubble BU008): the strip's link text names
+// the garden, the view is the garden's.
 TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   const Shot hall = TakeAfter(0, "20-hall");
   ASSERT_TRUE(title_->Key("F1"));
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1");
   const Shot overlay = TakeAfter(500, "21-overlay");
+  ASSERT_TRUE(title_->ClickAt(kPlanBedroomBox.x, kPlanBedroomBox.y));
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "room-shown 6", 5)) << Step("the bedroom's box");
+  const Shot bedroom = TakeAfter(500, "21-bedroom-chosen");
+  EXPECT_GT(bedroom.AreaDifference(overlay, 200, 26, 440, 44), 20L * 10 * 3) << "the header names the bedroom";
+  EXPECT_GT(bedroom.AreaDifference(overlay, 390, 258, 438, 284), 20L * 10 * 3) << "the bedroom's buttons";
   ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
   const Shot list = TakeAfter(1500, "22-rooms-list");
-  EXPECT_GT(list.AreaDifference(overlay, 76, 44, 264, 218), 100L * 100 * 3) << "the list of rooms opens";
+  EXPECT_GT(list.AreaDifference(bedroom, 76, 44, 264, 218), 100L * 100 * 3) << "the list of rooms opens";
+  EXPECT_GT(list.AreaDifference(bedroom, 76, 255, 264, 295), 100L * 40 * 3) << "thirteen rooms, not ten";
   ASSERT_TRUE(title_->ClickAt(kRoomListGarden.x, kRoomListGarden.y));
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "room-shown 2", 5)) << Step("the garden's link");
   const Shot garden = TakeAfter(1500, "23-garden-chosen");
   EXPECT_GT(garden.AreaDifference(overlay, 200, 26, 440, 44), 20L * 10 * 3) << "the overlay's header names the garden";
   EXPECT_GT(garden.AreaDifference(overlay, 270, 310, 340, 340), 20L * 10 * 3) << "the garden's buttons on the plan";

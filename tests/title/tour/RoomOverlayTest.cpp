@@ -1,8 +1,8 @@
 // The room overlay on a fake clock over a small archive of its pictures,
 // texts and room records, inside an event recorder that stands for the main
 // panel: where the buttons of a record land, the floor buttons and their
-// text, the text column's 250 ms return to the room, the list of the ten
-// areas and its links, the 500 ms fades with their reports, records the
+// text, the text column's 250 ms return to the room, the list of the rooms
+// and its links, the rooms' boxes on the plan, the 500 ms fades with their reports, records the
 // overlay cannot hold, and the bubble and exit buttons.
 #include <gtest/gtest.h>
 
@@ -114,6 +114,11 @@ class RoomOverlayTest : public tourtest::TourFixture {
     for (int32_t n = 10; n >= 1; --n) descending += std::to_string(n) + " " + std::to_string(20 * n) + " 10 ";
     lines.push_back(TextLine(RecordId(9), descending + "pijlup.bmp 1 1 pijlup.bmp 1 30"));
     lines.push_back(TextLine(RecordId(6), "2 5 5 woordup.bmp 60 60"));
+    // Boxes on the plan: room 6's holds room 4's bubble button (plan 100, 100),
+    // room 9's is written with a comment, room 10's has no width.
+    lines.push_back(TextLine(RecordId(6) + RoomOverlay::kPlanBoxOffset, "90 90 150 140"));
+    lines.push_back(TextLine(RecordId(9) + RoomOverlay::kPlanBoxOffset, "<Raum 9> 200 10 250 40"));
+    lines.push_back(TextLine(RecordId(10) + RoomOverlay::kPlanBoxOffset, "5 5 5 40"));
     // Room 12 (key 6): 100,000 entries, most of them of no use, then one cut short.
     std::string crowded;
     for (int i = 0; i < 25000; ++i) crowded += "helpup.bmp 1 1 11 2 2 Unbekannt 3 3 0 4 4\n";
@@ -376,33 +381,86 @@ TEST_F(RoomOverlayTest, TheTextColumnReturnsToTheRoom250msAfterLeaving) {
   EXPECT_EQ(Text(RoomOverlay::kTitleId), "Titel 4");
 }
 
-// The rooms button (or the header) lists the ground-floor rooms of the ten
-// areas in area order, one link each; a link loads its area's room, a
-// target that names no area only closes the list, and leaving the list
+// A click in a room's box on the plan chooses that room, as its link in the
+// list does: its name and buttons show. A button on the plan lies over the
+// boxes and keeps its own click; a click on the plan outside every box, or
+// in a box with no width, changes nothing. The boxes show only while the
+// overlay is open.
+TEST_F(RoomOverlayTest, AClickInARoomsBoxOnThePlanChoosesThatRoom) {
+  Make(1);
+  const int32_t planX = kOverlayLeft + RoomOverlay::kPlanLeft;
+  const int32_t planY = kOverlayTop + RoomOverlay::kPlanTop;
+  for (const int32_t room : {6, 9}) {
+    ASSERT_NE(Child(RoomOverlay::kFirstPlanBoxId + room), nullptr) << room;
+    EXPECT_FALSE(Child(RoomOverlay::kFirstPlanBoxId + room)->IsVisible()) << "hidden until the overlay has opened";
+  }
+  EXPECT_EQ(Bounds(RoomOverlay::kFirstPlanBoxId + 6), VRect(planX + 90, planY + 90, planX + 150, planY + 140));
+  EXPECT_EQ(Bounds(RoomOverlay::kFirstPlanBoxId + 9), VRect(planX + 200, planY + 10, planX + 250, planY + 40));
+  EXPECT_EQ(Child(RoomOverlay::kFirstPlanBoxId + 10), nullptr) << "a box with no width";
+  EXPECT_EQ(Child(RoomOverlay::kFirstPlanBoxId + 4), nullptr) << "a room without a box";
+  overlay->Show();
+  IdleFor(600);
+  ASSERT_EQ(overlay->GetState(), RoomOverlay::kOpen);
+  EXPECT_TRUE(Child(RoomOverlay::kFirstPlanBoxId + 6)->IsVisible());
+
+  // Room 4's bubble button lies in room 6's box: the button answers.
+  ASSERT_EQ(overlay->GetRoom(), 4);
+  Click(14901);
+  EXPECT_EQ(Count("140 2"), 1);
+  EXPECT_EQ(overlay->GetRoom(), 4);
+  // Outside every box.
+  ClickAt(planX + 60, planY + 200);
+  EXPECT_EQ(overlay->GetRoom(), 4);
+  EXPECT_EQ(Count("sound 57"), 0);
+
+  ClickAt(planX + 140, planY + 130);
+  EXPECT_EQ(overlay->GetRoom(), 6);
+  EXPECT_EQ(Count("sound 57"), 1);
+  EXPECT_EQ(Text(RoomOverlay::kNameId), "Raum 6");
+  EXPECT_EQ(Text(RoomOverlay::kTitleId), "Titel 6");
+  EXPECT_EQ(Buttons(), (std::vector<int32_t>{14900, 14921}));
+  FlushDeferredDeletions();
+  EXPECT_TRUE(Child(14900)->IsVisible());
+  EXPECT_TRUE(Child(14921)->IsVisible());
+  EXPECT_EQ(Text(RoomOverlay::kFloorTextId), "2 / 2");
+
+  ClickAt(planX + 201, planY + 11);
+  EXPECT_EQ(overlay->GetRoom(), 9);
+  EXPECT_EQ(Text(RoomOverlay::kNameId), "Raum 9");
+
+  overlay->Hide();
+  IdleFor(600);
+  EXPECT_FALSE(Child(RoomOverlay::kFirstPlanBoxId + 6)->IsVisible());
+}
+
+// The rooms button (or the header) lists every room, area by area and the
+// ground floor first, one link each (the upper floors' rooms too, so that
+// every room the plan shows can be chosen there); a link loads its room, a
+// target that names no room only closes the list, and leaving the list
 // closes it.
-TEST_F(RoomOverlayTest, TheRoomsListLinksTheTenAreas) {
+TEST_F(RoomOverlayTest, TheRoomsListLinksEveryRoom) {
   Open(1);
   if (HasFatalFailure()) return;
   Click(RoomOverlay::kRoomsButtonId);
   EXPECT_EQ(Count("sound 54"), 1);
   auto* list = dynamic_cast<VHTMLTextControl*>(Child(RoomOverlay::kListId));
   ASSERT_NE(list, nullptr);
+  // Areas 0..9 of the table; areas 4, 6 and 7 have an upper floor.
   std::string expected;
-  for (int32_t area = 0; area < 10; ++area) {
-    expected += "<A HREF=\"" + std::to_string(area) + "\">Raum " +
-                std::to_string(RoomTable::FindRoom(area, 1)) + "</A><BR>";
+  for (const int32_t room : {0, 11, 1, 3, 4, 10, 8, 9, 6, 5, 7, 2, 12}) {
+    expected += "<A HREF=\"" + std::to_string(room) + "\">Raum " + std::to_string(room) + "</A><BR>";
   }
   EXPECT_EQ(Str(list->GetChars()), expected);
   EXPECT_EQ(Bounds(RoomOverlay::kListId), VRect(56 + 28, 25 + 22, 56 + 28 + 179, 25 + 22 + 290));
   const int32_t height = list->GetTextHeight();
-  EXPECT_GT(height, 10 * 5);
+  EXPECT_GT(height, 13 * 5);
   EXPECT_EQ(Bounds(RoomOverlay::kListBackdropId), VRect(56 + 20, 25 + 17, 56 + 20 + 189, 25 + 17 + height));
   EXPECT_EQ(Bounds(RoomOverlay::kListBottomId).top, 25 + 17 + height);
   EXPECT_EQ(Bounds(RoomOverlay::kListDetectorId), VRect(56 + 20, 25 + 17, 56 + 20 + 189, 25 + 17 + height));
 
-  // Following the link of area 6.
+  // Following the link of room 9.
   {
-    const VString target("6");
+    const VString target("9");
     const ScopedMessagePointer token(&target);
     SendControlEvent(*list, kEventLinkActivated, token.GetValue());
   }
@@ -414,11 +472,11 @@ TEST_F(RoomOverlayTest, TheRoomsListLinksTheTenAreas) {
     EXPECT_EQ(Child(id), nullptr) << id;
   }
 
-  // The header opens it as well; a link to no area closes it and keeps the room.
+  // The header opens it as well; a link to no room closes it and keeps the room.
   ClickAt(Bounds(RoomOverlay::kHeaderId).right - 3, Bounds(RoomOverlay::kHeaderId).top + 3);
   list = dynamic_cast<VHTMLTextControl*>(Child(RoomOverlay::kListId));
   ASSERT_NE(list, nullptr) << "the header's click";
-  for (const char* none : {"12", "-1", "10"}) {
+  for (const char* none : {"13", "-1", "99"}) {
     const VString target(none);
     const ScopedMessagePointer token(&target);
     overlay->HandleEvent(kEventLinkActivated, token.GetValue(), 0);

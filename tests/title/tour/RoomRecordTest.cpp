@@ -90,6 +90,36 @@ TEST(RoomRecord, AHundredThousandEntriesKeepTheirLimits) {
   EXPECT_EQ(record.GetButton(-1), nullptr);
 }
 
+// A room's box on the plan: four offsets read like a record's, of some
+// width and height; anything else gives no box.
+TEST(RoomRecord, ReadsARoomsBoxOnThePlan) {
+  const struct {
+    const char* text;
+    const char* box;  // "left,top,right,bottom", or "" for none
+  } cases[] = {
+      {"15 79 61 134", "15,79,61,134"},
+      {"<Raum 1: Kueche> 15 79 61 134 weiter", "15,79,61,134"},
+      {"-15 79 61 -134", "15,79,61,134"},
+      {"15 79 61", ""},
+      {"", ""},
+      {"15 79 15 134", ""},
+      {"61 79 15 134", ""},
+      {"15 134 61 79", ""},
+      {"a b c d", ""},
+      {"0 0 99999999 99999999", "0,0,32767,32767"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    RoomRecord::Box box;
+    const bool read = RoomRecord::ReadBox(VString(c.text), box);
+    const std::string got = read ? std::to_string(box.left) + "," + std::to_string(box.top) + "," +
+                                       std::to_string(box.right) + "," + std::to_string(box.bottom)
+                                 : "";
+    EXPECT_EQ(got, c.box);
+    EXPECT_EQ(read, *c.box != '\0');
+  }
+}
+
 TEST(RoomTable, FindsRoomsByAreaFloorAndKey) {
   EXPECT_EQ(RoomTable::FindRoom(4, 1), 4);
   EXPECT_EQ(RoomTable::FindRoom(4, 2), 10);
@@ -114,6 +144,8 @@ TEST(RoomTable, FindsRoomsByAreaFloorAndKey) {
     const RoomTable::Room* row = RoomTable::GetRoom(room);
     for (int32_t floor = 1; floor <= row->floors; ++floor) EXPECT_NE(RoomTable::FindRoom(row->area, floor), -1);
   }
+  // The rooms list: every room once, by area, the ground floor first.
+  EXPECT_EQ(RoomTable::ListOrder(), (std::vector<int32_t>{0, 11, 1, 3, 4, 10, 8, 9, 6, 5, 7, 2, 12}));
 }
 
 }  // namespace
