@@ -200,6 +200,15 @@ int32_t AppPanel::ModuleKindOf(int32_t kind) {
 AppPanel::AppPanel() {
   BuildScripts();
   sequence_.SetFinished([this] { HandleEvent(kOwnerScriptDone, 0, 0); });
+  // Each wait of a script in the run log: "script-wait SCRIPT STEP ms N", or
+  // "script-watchdog ..." when no message came and the wait was given up.
+  sequence_.SetWaitEnded([this](const ScriptStep& step, uint32_t waitedMs, bool gaveUp) {
+    if (!title_run_log::HasSink()) return;
+    const ScriptStepList* steps = sequence_.GetSteps();
+    title_run_log::Write(std::string(gaveUp ? "script-watchdog " : "script-wait ") +
+                         std::to_string(steps != nullptr ? steps->GetNumber() : -1) + " " + step.GetName() + " ms " +
+                         std::to_string(waitedMs));
+  });
   GetSoundManager().AcquireSound(kPanelSound);
 }
 

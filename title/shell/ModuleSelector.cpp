@@ -314,6 +314,14 @@ bool ModuleSelector::MouseDown(const VMouseEvent& event) {
 bool ModuleSelector::MouseUp(const VMouseEvent& event) {
   if (!pressed_) return VMaskControl::MouseUp(event);
   pressed_ = false;
+  // Released over a button whose strip is still waiting for the shown one to
+  // run back: the click is for that button, so its strip comes at once and
+  // the run stops (it was running the other strip back).
+  if (pending_ != nullptr && ContainsPoint(event.GetPoint()) &&
+      RegionAt(event.GetPoint()) == pending_->GetRegionNumber()) {
+    SelectButton(pending_);
+    stepping_ = false;
+  }
   if (chosen_ != current_) {
     chosen_ = current_;
     frame_ = std::max(frameCount_ - 1, 0);

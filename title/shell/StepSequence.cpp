@@ -20,7 +20,9 @@ bool StepSequence::OnSequenceMessage(uint32_t code, uint32_t value) {
   // A step that waits for nothing is only ever current while its action
   // runs: a message then is not its end.
   if (step == nullptr || step->GetEventCode() == ScriptStep::kNoWait) return false;
-  if (step->Matches(code, value)) Advance();
+  if (!step->Matches(code, value)) return false;
+  if (waiting_ && waitEnded_) waitEnded_(*step, platform::TickCount() - waitStart_, false);
+  Advance();
   return false;
 }
 
@@ -33,6 +35,7 @@ bool StepSequence::CheckWatchdog() {
                static_cast<int>(steps_->GetNumber()), static_cast<int>(index_ + 1),
                step != nullptr ? step->GetName() : "", step != nullptr ? static_cast<int>(step->GetEventCode()) : 0,
                static_cast<unsigned>(waited));
+  if (step != nullptr && waitEnded_) waitEnded_(*step, waited, true);
   Advance();
   return true;
 }

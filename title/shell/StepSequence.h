@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 
+class ScriptStep;
 class ScriptStepList;
 
 class StepSequence {
@@ -27,6 +28,10 @@ class StepSequence {
 
   // Called when the last step has run (the sequence is no longer running).
   void SetFinished(std::function<void()> finished) { finished_ = std::move(finished); }
+  // Called when a step's wait ends: the step, how long it waited and
+  // whether the watchdog ended it rather than its message.
+  using WaitEnded = std::function<void(const ScriptStep& step, uint32_t waitedMs, bool gaveUp)>;
+  void SetWaitEnded(WaitEnded waitEnded) { waitEnded_ = std::move(waitEnded); }
 
   // When not running: attaches the list (when one is given) and runs it from
   // its first step. Nothing while running.
@@ -54,4 +59,5 @@ class StepSequence {
   uint64_t moves_ = 0;
   uint32_t waitStart_ = 0;
   std::function<void()> finished_;
+  WaitEnded waitEnded_;
 };

@@ -10,12 +10,78 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
+#include <string>
 
 #include "title/run/TitleRun.h"
 
 namespace {
 
 using namespace titlerun;
+
+// How long each module screen's opening (and, played back, its closing)
+// runs on its own animations: the aspects' three 500 ms fades and 500 ms
+// list slide; the relations' and the index's two 500 ms placement moves and
+// 16-frame intro picture (15 steps of 30 ms, slowing over the last four:
+// 521 ms); the storyline's backgrounds, fly-in and date run (1150 + 1750 +
+// 2400 ms); the carousel's ring fade and places (2 x 1000 ms), list slide
+// (500 ms) and 21-frame picture (671 ms).
+int AnimationMs(int kind) {
+  switch (kind) {
+    case 0:
+      return 2000;
+    case 1:
+    case 3:
+      return 1521;
+    case 2:
+      return 5300;
+    case 8:
+      return 3171;
+    default:
+      return -1;
+  }
+}
+
+// Every wait of a hand-over script in the run log ended with its message,
+// not the watchdog, and no wait for a module screen to open or close lasted
+// much longer than that screen's animations, nor a wait for the strip's
+// 1000 ms layout move or the tour's 500 ms fades longer than those. The
+// margin (a quarter, and a second) leaves room for a slow run under ASan.
+void ExpectSwitchesWithinTheirAnimations(const std::string& log) {
+  std::istringstream lines(log);
+  std::string line;
+  int shownKind = -1;  // the module screen on show, as the log names it
+  int pendingKind = -1;
+  int waits = 0;
+  while (std::getline(lines, line)) {
+    EXPECT_NE(line.rfind("script-watchdog ", 0), 0u) << "a wait given up: " << line;
+    if (line.rfind("screen-shown ", 0) == 0) {
+      pendingKind = std::atoi(line.c_str() + 13);
+      continue;
+    }
+    if (line.rfind("script-wait ", 0) != 0) continue;
+    ++waits;
+    const size_t at = line.rfind(" ms ");
+    ASSERT_NE(at, std::string::npos) << line;
+    const int waited = std::atoi(line.c_str() + at + 4);
+    int animation = -1;
+    if (line.find(" ShowPendingModule ") != std::string::npos) {
+      animation = AnimationMs(pendingKind);
+      shownKind = pendingKind;
+    } else if (line.find(" HideModule ") != std::string::npos) {
+      animation = AnimationMs(shownKind);
+      shownKind = -1;
+    } else if (line.find(" LayoutMode") != std::string::npos) {
+      animation = 1000;
+    } else if (line.find(" SuspendTour ") != std::string::npos || line.find(" InfoPanel") != std::string::npos) {
+      animation = 500;
+    }
+    if (animation < 0) continue;  // an item viewer or an overlay: no animation of its own here
+    EXPECT_LE(waited, animation + animation / 4 + 1000) << line << " (animations " << animation << " ms)";
+  }
+  EXPECT_GT(waits, 10) << "the run log times the scripts' waits";
+}
 
 TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
   REQUIRE_TOOL(xvfb, "Xvfb");
@@ -111,6 +177,25 @@ TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
   for (int i = 0; i < 4; ++i) ASSERT_NO_FATAL_FAILURE(openModule(kModuleRegions[i], moduleNames[i]));
   ASSERT_NO_FATAL_FAILURE(openModule(kCarouselButton, "carousel"));
 
+  // From one module straight to another, clicked as soon as the pointer
+  // is on the button (the button's strip has not yet come in): each click
+  // opens the module clicked.
+  const struct {
+    int region;
+    int kind;
+  } chain[] = {{0, 0}, {3, 3}, {1, 1}, {0, 0}};
+  for (const auto& next : chain) {
+    const std::string name = std::string("switch to ") + moduleNames[next.region];
+    ASSERT_TRUE(title.ClickAt(kModuleRegions[next.region].x, kModuleRegions[next.region].y));
+    ASSERT_TRUE(WaitForCount(log, "script-done 3 ", ++modules, 20)) << step(name);
+    const std::string bytes = testsupport::ReadBytes(log);
+    const size_t shown = bytes.rfind("screen-shown ");
+    ASSERT_NE(shown, std::string::npos) << step(name);
+    EXPECT_EQ(std::atoi(bytes.c_str() + shown + 13), next.kind) << step(name);
+  }
+  ASSERT_NO_FATAL_FAILURE(backToTheTour("the last module closed"));
+  ASSERT_NO_FATAL_FAILURE(openStrip("the strip for the tool buttons"));
+
   // The info and rooms buttons open their overlays, which a click closes
   // (the info page and the room overlay on their close buttons).
   const auto openOverlay = [&](const Point& at, const std::string& name, const Point& close) {
@@ -156,6 +241,7 @@ TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
   EXPECT_NE(testsupport::ReadBytes(log).find("exit 0"), std::string::npos) << step("end");
 
   ExpectCleanOutput(title.Output());
+  ExpectSwitchesWithinTheirAnimations(testsupport::ReadBytes(log));
 
   // The opening movie's sound (music) reached the device in its first
   // seconds, and the main panel's sounds after it.

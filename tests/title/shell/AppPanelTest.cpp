@@ -418,6 +418,11 @@ TEST_F(AppPanelTest, RunScriptDuringAScriptOnlySetsTheHourglass) {
 TEST_F(AppPanelTest, TheWatchdogEndsOnlyAWaitThatNeverEnds) {
   Start("BT001", true);
   if (HasFatalFailure()) return;
+  std::vector<std::string> lines;
+  title_run_log::SetSink([&lines](const std::string& line) { lines.push_back(line); });
+  struct SinkReset {
+    ~SinkReset() { title_run_log::SetSink(nullptr); }
+  } sinkReset;
   testing::internal::CaptureStderr();
   bench->Idle();
   IdleFor(static_cast<int>(StepSequence::kWatchdogMs) - 500);
@@ -426,6 +431,16 @@ TEST_F(AppPanelTest, TheWatchdogEndsOnlyAWaitThatNeverEnds) {
   ASSERT_TRUE(IdleUntilDone());
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("script 1, step 5 (LayoutModeTour): no owner message 92"), std::string::npos) << said;
+  // The run log says which wait was given up, so that runs from outside
+  // can tell a wait its message ended from one the watchdog ended.
+  int givenUp = 0;
+  for (const std::string& line : lines) {
+    if (line.rfind("script-watchdog ", 0) != 0) continue;
+    ++givenUp;
+    EXPECT_EQ(line.rfind("script-watchdog 1 LayoutModeTour ms ", 0), 0u) << line;
+    EXPECT_GE(std::stoul(line.substr(line.rfind(' ') + 1)), StepSequence::kWatchdogMs) << line;
+  }
+  EXPECT_EQ(givenUp, 1);
   EXPECT_EQ(View()->GetState(), TourView::kNavigating) << "the tour was uncovered all the same";
 }
 
@@ -786,7 +801,8 @@ TEST_F(AppPanelTest, SpaceAndAltF4) {
 
 // The run log times a script from the moment it starts: a click starts
 // one only after its button's 100 ms press hold, well after the pass's
-// time, and that hold is no frame of the script.
+// time, and that hold is no frame of the script. Each step's wait has a
+// line of its own.
 TEST_F(AppPanelTest, TheRunLogTimesAScriptFromItsStart) {
   StartInTheTour();
   if (HasFatalFailure()) return;
@@ -801,8 +817,25 @@ TEST_F(AppPanelTest, TheRunLogTimesAScriptFromItsStart) {
   panel->RunScript(0);
   ASSERT_TRUE(IdleUntilDone());
   const uint32_t end = bench->Now();
-  EXPECT_EQ(lines, (std::vector<std::string>{"script 0", "script-done 0 ms " + std::to_string(end - start) +
-                                                             " frames 0 longest-gap-ms 0 late-ms 0"}));
+  // Each wait has its line; the two waits of script 0 follow each other and
+  // so make up the script's time.
+  std::vector<std::string> scripts;
+  uint32_t waited = 0;
+  std::vector<std::string> waits;
+  for (const std::string& line : lines) {
+    if (line.rfind("script-wait 0 ", 0) == 0) {
+      const size_t ms = line.find(" ms ");
+      ASSERT_NE(ms, std::string::npos) << line;
+      waits.push_back(line.substr(0, ms));
+      waited += static_cast<uint32_t>(std::stoul(line.substr(ms + 4)));
+    } else {
+      scripts.push_back(line);
+    }
+  }
+  EXPECT_EQ(scripts, (std::vector<std::string>{"script 0", "script-done 0 ms " + std::to_string(end - start) +
+                                                               " frames 0 longest-gap-ms 0 late-ms 0"}));
+  EXPECT_EQ(waits, (std::vector<std::string>{"script-wait 0 SuspendTour", "script-wait 0 LayoutMode1"}));
+  EXPECT_EQ(waited, end - start);
 }
 
 // The view asks for the layout the strip is in already: the strip starts no

@@ -2,7 +2,8 @@
 // first button added is shown, a second with the same id is refused; a run
 // slows down over its last frames; a strip of one frame has nothing to run
 // to; Reset stands the strip at frame 0 at once; moving between regions,
-// leaving and clicking send 28, 29 and 89.
+// leaving and clicking send 28, 29 and 89; a click on a button whose strip
+// waits for the shown one to run back chooses the button clicked.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -180,6 +181,27 @@ TEST_F(ModuleSelectorTest, MovesBetweenRegionsLeavingAndClicking) {
   bench->log.clear();
   bench->Click(Over(2).x, Over(2).y);
   EXPECT_EQ(Events().back(), "89 2");
+}
+
+// The pointer comes to the second button and the click follows before the
+// first strip has run back: the click is for the second button, whose strip
+// then stands at its last frame with no run going on.
+TEST_F(ModuleSelectorTest, AClickBeforeTheStripHasSwitchedChoosesTheButtonClicked) {
+  ASSERT_TRUE(selector->AddButton(Button(10, 1, 6)));
+  ASSERT_TRUE(selector->AddButton(Button(20, 2, 6)));
+  bench->Move(Over(1).x, Over(1).y);
+  RunTimes();
+  bench->Move(Over(2).x, Over(2).y);
+  ASSERT_EQ(selector->GetPendingButton()->GetRegionNumber(), 2);
+  bench->log.clear();
+  bench->Click(Over(2).x, Over(2).y);
+  EXPECT_EQ(Events(), std::vector<std::string>{"89 2"});
+  EXPECT_EQ(selector->GetCurrentButton()->GetRegionNumber(), 2);
+  EXPECT_EQ(selector->GetChosenButton(), selector->GetCurrentButton());
+  EXPECT_EQ(selector->GetPendingButton(), nullptr);
+  RunTimes(500);
+  EXPECT_EQ(selector->GetCurrentButton()->GetRegionNumber(), 2);
+  EXPECT_EQ(selector->GetStripFrame(), 5) << "the chosen strip's last frame";
 }
 
 }  // namespace
