@@ -94,8 +94,8 @@ AspectScreen::AspectScreen(int32_t id, int32_t left, int32_t top, int32_t layer,
   }
   // Placement A: beyond the screen's right edge; B: in place.
   const int32_t outside = GetWidth();
-  list_ = new AppTaskListControl(kAllocateId, nullptr, 0, kCompanionOffsetFactor, outside, kListTop, kListLayer, kListWidth,
-                                 kListHeight, kRowHeight, this);
+  list_ = new AppTaskListControl(kAllocateId, nullptr, 0, kCompanionOffsetFactor, outside, kListTop, kListLayer,
+                                 kListWidth, kListHeight, kRowHeight, this);
   list_->SetVisible(false, false);
   list_->SetItemFont(listFont);
   list_->SetHeadingFont(listFont);
