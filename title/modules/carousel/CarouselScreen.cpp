@@ -409,13 +409,15 @@ void CarouselScreen::PlaceGoButtons(int32_t entry, bool show) {
   bar.Offset(list.left, list.top);
   VPictureButton* other = entry <= 3 ? goButton1_ : goButton2_;
   if (other->IsVisible()) other->SetVisible(false, true);
-  if (entry <= 3) {
-    goButton2_->MoveTo(VPoint(bar.left + 152, bar.bottom - 2), false, false, false);
-    goButton2_->SetVisible(true, true);
-  } else {
-    goButton1_->MoveTo(VPoint(bar.left + 151, bar.top - goButton1_->GetHeight()), false, false, false);
-    goButton1_->SetVisible(true, true);
-  }
+  // The button stands level with the chosen row's bar, at its right end: the
+  // first rows' button a pixel further right, as its picture is drawn. (Put
+  // below or above the bar it stood beside the neighbouring row, which read
+  // as that row's.)
+  VPictureButton* go = entry <= 3 ? goButton2_ : goButton1_;
+  const int32_t x = bar.left + (entry <= 3 ? 152 : 151);
+  const int32_t y = bar.top + (bar.GetHeight() - go->GetHeight()) / 2;
+  go->MoveTo(VPoint(x, y), false, false, false);
+  go->SetVisible(true, true);
 }
 
 void CarouselScreen::ScrollDetails() {

@@ -162,18 +162,47 @@ TEST_F(CarouselScreenTest, ChosenPlaceShowsItsVisitedHotspotsAndGoesToItsBubble)
   EXPECT_EQ(screen->GetDetailList()->GetVisibleItems(), 4);
   EXPECT_EQ(screen->GetDetailList()->GetFirstItem(), 0);
 
-  // Go button 2 below the first rows' highlight.
+  // Go button 2 for the first rows, level with the chosen row's highlight.
   VPictureButton* go = screen->GetGoButton(2);
   ASSERT_TRUE(go->IsShown());
   EXPECT_FALSE(screen->GetGoButton(1)->IsShown());
   VRect bar;
   screen->GetTitleList()->GetItemHighlightRect(0, bar);
   EXPECT_EQ(go->GetBounds().left, 425 + bar.left + 152);
-  EXPECT_EQ(go->GetBounds().top, 30 + bar.bottom - 2);
+  EXPECT_EQ(go->GetBounds().top, 30 + bar.top + (bar.GetHeight() - go->GetHeight()) / 2);
   bench->Move(go->GetBounds().left + 5, go->GetBounds().top + 5);
   RunFor(60);
   bench->Click(go->GetBounds().left + 5, go->GetBounds().top + 5);
   EXPECT_EQ(Logged(140), std::vector<std::string>{"140 4"});
+}
+
+// The go button of a chosen place stands at that place's row, beside its
+// highlight bar, never beside a neighbouring row: for the first four rows
+// (button 2) and for later ones (button 1). Its middle is the row's middle,
+// and the rows above and below it lie outside its height.
+TEST_F(CarouselScreenTest, TheGoButtonStandsAtTheChosenRow) {
+  index += "4 7 40 15 VI000 \"Stube\"\n5 3 50 20 VI000 \"Kammer\"\n6 4 60 25 VI000 \"Boden\"\n";
+  Open();
+  CarouselScreen* screen = OpenScreen();
+  for (const int row : {0, 2, 4, 5}) {
+    SCOPED_TRACE(row);
+    ChooseRow(*screen, row);
+    ASSERT_TRUE(RunUntil([&] { return screen->GetState() == 9; }));
+    VPictureButton* go = screen->GetGoButton(row <= 3 ? 2 : 1);
+    ASSERT_TRUE(go->IsShown());
+    EXPECT_FALSE(screen->GetGoButton(row <= 3 ? 1 : 2)->IsShown());
+    const VRect& list = screen->GetTitleList()->GetBounds();
+    const VRect& button = go->GetBounds();
+    const int rowTop = list.top + row * 17;
+    EXPECT_NEAR((button.top + button.bottom) / 2.0, rowTop + 8.5, 1.0) << "level with the chosen row";
+    EXPECT_GT(button.top, rowTop - 17 + 8) << "not beside the row above";
+    EXPECT_LT(button.bottom, rowTop + 17 + 9) << "not beside the row below";
+    EXPECT_GT(button.left, list.left + 100) << "at the row's right end";
+    // The same row again closes the details and the button goes.
+    ChooseRow(*screen, row);
+    ASSERT_TRUE(RunUntil([&] { return screen->GetState() == 5; }));
+    EXPECT_FALSE(go->IsShown());
+  }
 }
 
 TEST_F(CarouselScreenTest, ScrollButtonsScrollAtOnceThenEvery400MsWithinTheRows) {
