@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "engine/controls/VPictureButton.h"
+#include "engine/controls/VPictureFont.h"
 #include "engine/controls/VTextControl.h"
 #include "title/controls/AppTaskListControl.h"
+#include "title/shell/PictureFontTable.h"
 
 #include "title/modules/carousel/CarouselScreen.h"
 #include "title/modules/carousel/CarouselSlotControl.h"
@@ -179,9 +181,12 @@ TEST_F(CarouselScreenTest, ChosenPlaceShowsItsVisitedHotspotsAndGoesToItsBubble)
 // The go button of a chosen place stands at that place's row, beside its
 // highlight bar, never beside a neighbouring row: for the first four rows
 // (button 2) and for later ones (button 1). Its middle is the row's middle,
-// and the rows above and below it lie outside its height.
+// and the rows above and below it lie outside its height; it leaves the end
+// of a long title free while the screen has room (row 4).
 TEST_F(CarouselScreenTest, TheGoButtonStandsAtTheChosenRow) {
-  index += "4 7 40 15 VI000 \"Stube\"\n5 3 50 20 VI000 \"Kammer\"\n6 4 60 25 VI000 \"Boden\"\n";
+  // Rows 3 to 5 are places of bubbles 3, 7 (a long title) and 4.
+  bubbles[1].title = "Das lange Kontor am Hof";
+  index += "4 3 40 15 VI000 \"Stube\"\n5 7 50 20 VI000 \"Kontor\"\n6 4 60 25 VI000 \"Boden\"\n";
   Open();
   CarouselScreen* screen = OpenScreen();
   for (const int row : {0, 2, 4, 5}) {
@@ -198,6 +203,13 @@ TEST_F(CarouselScreenTest, TheGoButtonStandsAtTheChosenRow) {
     EXPECT_GT(button.top, rowTop - 17 + 8) << "not beside the row above";
     EXPECT_LT(button.bottom, rowTop + 17 + 9) << "not beside the row below";
     EXPECT_GT(button.left, list.left + 100) << "at the row's right end";
+    VPictureFont* font = GetPictureFont(5);
+    ASSERT_NE(font, nullptr);
+    const std::string title = row == 4 ? bubbles[1].title : "";
+    const int32_t width = font->GetTextWidth(title.c_str(), static_cast<int32_t>(title.size()));
+    const int32_t titleRight = list.left + (list.GetWidth() - width) / 2 + width;
+    EXPECT_TRUE(button.left >= titleRight || button.right == 640)
+        << "the title's end stays free: " << button.left << " " << button.right << " " << titleRight;
     // The same row again closes the details and the button goes.
     ChooseRow(*screen, row);
     ASSERT_TRUE(RunUntil([&] { return screen->GetState() == 5; }));
