@@ -29,8 +29,8 @@ constexpr Area kRing = {0, 0, 400, 379};
 constexpr Point kBesideTheRing = {412, 200};
 // In the ring's left zone, near its outer edge: the ring turns fast.
 constexpr Point kRingLeftEdge = {8, 70};
-// The go button below the highlight of the list's third row.
-constexpr Point kCarouselGoButton = {590, 86};
+// The go button, level with the chosen third row at its right end.
+constexpr Point kCarouselGoButton = {590, 30 + 17 * 2 + 8};
 
 // The aspects module from the selector: Architektur, Das Dachwerk, Treppen
 // und Stuben (a film, VI003). Each step moves the chosen title into the

@@ -345,15 +345,27 @@ int CardIconOnTheScale(const Shot& shot) {
   return first < 0 ? -1 : (first + last) / 2;
 }
 
-// The storyline screen from the module selector: the pointer resting on a
-// band's backward arrow travels back in time (the dates on the bands
+// The top band's forward arrow and the date readout right of the bands.
+constexpr Point kStorylineForwardArrow = {365, 80};
+constexpr Area kStorylineReadout = {400, 105, 580, 132};
+
+// The storyline screen from the module selector: the pointer resting on the
+// top band's forward arrow travels on from where the view opened (the date
+// readout changes); resting on a band's backward arrow travels back in time
+// (the dates on the bands
 // change); an event card's icon opens its storyline, whose next button
 // opens an event's item in the viewer; the viewer closes, and the arrow
 // button beside the room's name leads back to the tour.
 TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTimeAndOpensAnEvent) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   ASSERT_NO_FATAL_FAILURE(OpenModuleFromTheStrip(2, "storyline screen"));
-  const Shot now = TakeAfter(500, "40-storyline");
+  const Shot opened = TakeAfter(500, "40-storyline");
+  ASSERT_TRUE(title_->MoveTo(kStorylineForwardArrow.x, kStorylineForwardArrow.y));
+  const Shot now = TakeAfter(2000, "40b-later");
+  EXPECT_GT(now.AreaDifference(opened, kStorylineReadout.left, kStorylineReadout.top, kStorylineReadout.right,
+                               kStorylineReadout.bottom),
+            20L * 10 * 3)
+      << "travel forward from where the view opened moves the date";
   ASSERT_TRUE(title_->MoveTo(kStorylineBackArrow.x, kStorylineBackArrow.y));
   const Shot earlier = TakeAfter(5000, "41-earlier");
   // The dates of the first and the last band.

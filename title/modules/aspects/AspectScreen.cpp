@@ -49,6 +49,11 @@ constexpr int32_t kBarWidth = 237 + kBarMargin;
 constexpr int32_t kBarHeight = 30;
 constexpr int32_t kLinkWidth = 237;
 constexpr int32_t kLinkHeight = 30;
+// The list's companion draws the titles inside the highlight bar at the
+// rows' own places, so that the bar shows the hovered row's title whole
+// (shifted by the highlight scale per pixel from the list's middle, the bar
+// showed part of a neighbour's title on every row but the middle one).
+constexpr double kCompanionOffsetFactor = 0.0;
 // A fitted title bar at a row's anchor ends here.
 constexpr int32_t kAnchorRight = 314;
 constexpr int32_t kAnchorRise = 4;
@@ -89,8 +94,8 @@ AspectScreen::AspectScreen(int32_t id, int32_t left, int32_t top, int32_t layer,
   }
   // Placement A: beyond the screen's right edge; B: in place.
   const int32_t outside = GetWidth();
-  list_ = new AppTaskListControl(kAllocateId, nullptr, 0, kHighlightScale, outside, kListTop, kListLayer, kListWidth,
-                                 kListHeight, kRowHeight, this);
+  list_ = new AppTaskListControl(kAllocateId, nullptr, 0, kCompanionOffsetFactor, outside, kListTop, kListLayer,
+                                 kListWidth, kListHeight, kRowHeight, this);
   list_->SetVisible(false, false);
   list_->SetItemFont(listFont);
   list_->SetHeadingFont(listFont);

@@ -10,6 +10,7 @@
 #include "engine/controls/VPictureFont.h"
 #include "engine/controls/VTextControl.h"
 #include "engine/core/VEvent.h"
+#include "engine/graphics/VFont.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/core/VTask.h"
 #include "engine/script/ItemRef.h"
@@ -42,6 +43,8 @@ constexpr int32_t kRowHeight = 17;
 // a neighbour's title or none).
 constexpr double kHighlightScale = 0.0;
 constexpr uint32_t kTimerTick = 40;
+// Room left between a chosen title's end and its go button.
+constexpr int32_t kGoButtonGap = 3;
 constexpr uint32_t kRampMs = 1000;
 const VRGBColor kDetailTextColor(39, 26, 15);
 
@@ -402,20 +405,30 @@ void CarouselScreen::PlaceGoButtons(int32_t entry, bool show) {
     }
     return;
   }
-  if (entry < 0) return;
+  if (entry < 0 || entry >= static_cast<int32_t>(titles_.size())) return;
   VRect bar;
   titleList_->GetItemHighlightRect(entry, bar);
   const VRect& list = titleList_->GetBounds();
   bar.Offset(list.left, list.top);
   VPictureButton* other = entry <= 3 ? goButton1_ : goButton2_;
   if (other->IsVisible()) other->SetVisible(false, true);
-  if (entry <= 3) {
-    goButton2_->MoveTo(VPoint(bar.left + 152, bar.bottom - 2), false, false, false);
-    goButton2_->SetVisible(true, true);
-  } else {
-    goButton1_->MoveTo(VPoint(bar.left + 151, bar.top - goButton1_->GetHeight()), false, false, false);
-    goButton1_->SetVisible(true, true);
+  // The button stands level with the chosen row's bar, at its right end: the
+  // first rows' button a pixel further right, as its picture is drawn. (Put
+  // below or above the bar it stood beside the neighbouring row, which read
+  // as that row's.) A long title, drawn centred in the bar, keeps its end:
+  // the button moves right of it as far as the screen's edge allows.
+  VPictureButton* go = entry <= 3 ? goButton2_ : goButton1_;
+  int32_t x = bar.left + (entry <= 3 ? 152 : 151);
+  const VString& title = titles_[static_cast<size_t>(entry)];
+  if (VFont* font = GetPictureFont(kListFont); font != nullptr && title.GetChars() != nullptr) {
+    const int32_t width = std::max(font->GetTextWidth(title.GetChars(), title.GetLength()), 0);
+    const int32_t titleRight = list.left + (list.GetWidth() - width) / 2 + width;
+    x = std::max(x, titleRight + kGoButtonGap);
   }
+  x = std::min(x, GetWidth() - go->GetWidth());
+  const int32_t y = bar.top + (bar.GetHeight() - go->GetHeight()) / 2;
+  go->MoveTo(VPoint(x, y), false, false, false);
+  go->SetVisible(true, true);
 }
 
 void CarouselScreen::ScrollDetails() {

@@ -251,9 +251,11 @@ void StorylineScreen::InitDates() {
   earliestDate_ = VTime(1999, 1, 1, 12);
   latestDate_ = VTime(1799, 1, 1, 12);
   const TimelineBand* earliestBand = nullptr;
+  bool anyEvent = false;
   for (TimelineBand* band : bands_) {
     const TimelineRecord* record = band != nullptr ? band->GetTimelineRecord() : nullptr;
     if (record == nullptr || record->GetFirstEvent() == nullptr) continue;
+    anyEvent = true;
     if (band->GetFirstDate().IsBefore(earliestDate_)) {
       earliestDate_ = band->GetFirstDate();
       earliestBand = band;
@@ -264,6 +266,21 @@ void StorylineScreen::InitDates() {
   const int32_t span = earliestBand != nullptr ? earliestBand->GetSpan() : 0;
   openingDate_ = DayNumberToDate(DateToDayNumber(earliestDate_) - span);
   currentDate_ = VTime(1942, 6, 1, 12);
+  // The view lands on that date when the bands' events lie on both sides of
+  // it. Past the latest event (or before the earliest) every band would
+  // stand beyond its end, where travel onwards finds nothing and stops at
+  // once: it lands half a span short of the latest event instead (after the
+  // earliest), that event in view ahead of the date mark.
+  if (!anyEvent) return;
+  const int64_t earliest = DateToDayNumber(earliestDate_);
+  const int64_t latest = DateToDayNumber(latestDate_);
+  const int64_t landing = DateToDayNumber(currentDate_);
+  const int64_t half = std::max(span, 0) / 2;
+  if (landing >= latest) {
+    currentDate_ = DayNumberToDate(static_cast<int32_t>(std::max(earliest, latest - half)));
+  } else if (landing <= earliest) {
+    currentDate_ = DayNumberToDate(static_cast<int32_t>(std::min(latest, earliest + half)));
+  }
 }
 
 // ---- Showing and hiding -----------------------------------------------------------

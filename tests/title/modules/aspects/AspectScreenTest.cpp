@@ -416,6 +416,59 @@ TEST_F(AspectScreenTest, ThePointerChoosesARowAndTheTitleFollowsItAlongTheChildr
   delete screen;
 }
 
+// The highlight bar under the pointer shows the hovered row's own title,
+// whole: the bright text pixels inside the bar span the width of that title
+// in the bar's font, keep off the bar's top edge and are as tall as its
+// capitals. Every row
+// of the top level and of a node's children, so that rows away from the
+// list's middle count too.
+TEST_F(AspectScreenTest, TheHighlightBarShowsTheHoveredRowsOwnTitleWhole) {
+  OpenAspectDisc(kTree);
+  if (HasFatalFailure()) return;
+  AspectScreen* screen = OpenScreen();
+  AppTaskListControl* list = screen->GetList();
+  VFont* barFont = GetPictureFont(6);
+  ASSERT_NE(barFont, nullptr);
+  const auto checkRows = [&](const std::vector<std::string>& titles) {
+    for (size_t row = 0; row < titles.size(); ++row) {
+      SCOPED_TRACE(titles[row]);
+      const VRect listBounds = Bounds(list);
+      const int32_t y = listBounds.top + static_cast<int32_t>(row) * 20 + 10;
+      bench->Move(listBounds.left + 60, y);
+      Run(400);
+      ASSERT_EQ(list->GetHoveredItem(), static_cast<int32_t>(row));
+      bench->Redraw();
+      VRect bar;
+      list->GetHighlightRect(bar);
+      bar.Offset(listBounds.left, listBounds.top);
+      int32_t left = INT32_MAX, right = -1, top = INT32_MAX, bottom = -1;
+      // Inside the one-pixel frame; the bar is blue-grey (107, 173, 205),
+      // the text near white.
+      for (int32_t py = bar.top + 1; py < bar.bottom - 1; ++py) {
+        for (int32_t px = bar.left + 1; px < bar.right - 1; ++px) {
+          if (((bench->PixelAt(px, py) >> 16) & 0xFF) < 200) continue;
+          left = std::min(left, px);
+          right = std::max(right, px);
+          top = std::min(top, py);
+          bottom = std::max(bottom, py);
+        }
+      }
+      ASSERT_GE(right, 0) << "the bar shows a title";
+      const int32_t width = barFont->GetTextWidth(titles[row].c_str(), static_cast<int32_t>(titles[row].size()));
+      EXPECT_NEAR(right - left + 1, width, 3) << "the bar shows this row's title, not another's";
+      EXPECT_GT(top, bar.top + 1) << "the title is not cut at the bar's top";
+      EXPECT_GE(bottom - top + 1, barFont->GetAscent(nullptr) * 2 / 3) << "the title stands whole in the bar";
+    }
+  };
+  checkRows({"Architektur", "Alltag", "Handel"});
+  bench->Move(420, 20);
+  Run(300);
+  screen->OpenAspect(0, false);
+  Run(100);
+  checkRows({"Fachwerk", "Dach"});
+  delete screen;
+}
+
 // A leaf chosen with the pointer: the list goes while the pointer rests on
 // the leaf's row, and comes back, after the viewer, with no row lit although
 // the pointer is elsewhere by then.

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "engine/controls/VPictureButton.h"
+#include "engine/controls/VPictureFont.h"
 #include "engine/controls/VTextControl.h"
 #include "title/controls/AppTaskListControl.h"
+#include "title/shell/PictureFontTable.h"
 
 #include "title/modules/carousel/CarouselScreen.h"
 #include "title/modules/carousel/CarouselSlotControl.h"
@@ -162,18 +164,57 @@ TEST_F(CarouselScreenTest, ChosenPlaceShowsItsVisitedHotspotsAndGoesToItsBubble)
   EXPECT_EQ(screen->GetDetailList()->GetVisibleItems(), 4);
   EXPECT_EQ(screen->GetDetailList()->GetFirstItem(), 0);
 
-  // Go button 2 below the first rows' highlight.
+  // Go button 2 for the first rows, level with the chosen row's highlight.
   VPictureButton* go = screen->GetGoButton(2);
   ASSERT_TRUE(go->IsShown());
   EXPECT_FALSE(screen->GetGoButton(1)->IsShown());
   VRect bar;
   screen->GetTitleList()->GetItemHighlightRect(0, bar);
   EXPECT_EQ(go->GetBounds().left, 425 + bar.left + 152);
-  EXPECT_EQ(go->GetBounds().top, 30 + bar.bottom - 2);
+  EXPECT_EQ(go->GetBounds().top, 30 + bar.top + (bar.GetHeight() - go->GetHeight()) / 2);
   bench->Move(go->GetBounds().left + 5, go->GetBounds().top + 5);
   RunFor(60);
   bench->Click(go->GetBounds().left + 5, go->GetBounds().top + 5);
   EXPECT_EQ(Logged(140), std::vector<std::string>{"140 4"});
+}
+
+// The go button of a chosen place stands at that place's row, beside its
+// highlight bar, never beside a neighbouring row: for the first four rows
+// (button 2) and for later ones (button 1). Its middle is the row's middle,
+// and the rows above and below it lie outside its height; it leaves the end
+// of a long title free while the screen has room (row 4).
+TEST_F(CarouselScreenTest, TheGoButtonStandsAtTheChosenRow) {
+  // Rows 3 to 5 are places of bubbles 3, 7 (a long title) and 4.
+  bubbles[1].title = "Das lange Kontor am Hof";
+  index += "4 3 40 15 VI000 \"Stube\"\n5 7 50 20 VI000 \"Kontor\"\n6 4 60 25 VI000 \"Boden\"\n";
+  Open();
+  CarouselScreen* screen = OpenScreen();
+  for (const int row : {0, 2, 4, 5}) {
+    SCOPED_TRACE(row);
+    ChooseRow(*screen, row);
+    ASSERT_TRUE(RunUntil([&] { return screen->GetState() == 9; }));
+    VPictureButton* go = screen->GetGoButton(row <= 3 ? 2 : 1);
+    ASSERT_TRUE(go->IsShown());
+    EXPECT_FALSE(screen->GetGoButton(row <= 3 ? 1 : 2)->IsShown());
+    const VRect& list = screen->GetTitleList()->GetBounds();
+    const VRect& button = go->GetBounds();
+    const int rowTop = list.top + row * 17;
+    EXPECT_NEAR((button.top + button.bottom) / 2.0, rowTop + 8.5, 1.0) << "level with the chosen row";
+    EXPECT_GT(button.top, rowTop - 17 + 8) << "not beside the row above";
+    EXPECT_LT(button.bottom, rowTop + 17 + 9) << "not beside the row below";
+    EXPECT_GT(button.left, list.left + 100) << "at the row's right end";
+    VPictureFont* font = GetPictureFont(5);
+    ASSERT_NE(font, nullptr);
+    const std::string title = row == 4 ? bubbles[1].title : "";
+    const int32_t width = font->GetTextWidth(title.c_str(), static_cast<int32_t>(title.size()));
+    const int32_t titleRight = list.left + (list.GetWidth() - width) / 2 + width;
+    EXPECT_TRUE(button.left >= titleRight || button.right == 640)
+        << "the title's end stays free: " << button.left << " " << button.right << " " << titleRight;
+    // The same row again closes the details and the button goes.
+    ChooseRow(*screen, row);
+    ASSERT_TRUE(RunUntil([&] { return screen->GetState() == 5; }));
+    EXPECT_FALSE(go->IsShown());
+  }
 }
 
 TEST_F(CarouselScreenTest, ScrollButtonsScrollAtOnceThenEvery400MsWithinTheRows) {

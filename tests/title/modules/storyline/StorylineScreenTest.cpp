@@ -61,7 +61,9 @@ std::vector<std::string> RunModel(const std::string& python3, const std::string&
 
 using StorylineScreenTest = storylinetest::StorylineScreenFixture;
 
-// From the strip: backgrounds, fly-in and the date run to 1 June 1942, then
+// From the strip: backgrounds, fly-in and the date run to where the view
+// lands (half a span short of the latest event, these events all lying
+// before 1 June 1942), then
 // 94 in state 3 (kind 2 from state 1). At an event: the panel's way, 94 in
 // state 6 (kind 5 from state 4) with the date on the event.
 TEST_F(StorylineScreenTest, OpensAtTheTimelineOrTheStorylineViewWith94) {
@@ -78,7 +80,7 @@ TEST_F(StorylineScreenTest, OpensAtTheTimelineOrTheStorylineViewWith94) {
   EXPECT_EQ(StatesSeen(), (std::vector<int32_t>{0, 1, 2, 3}));
   EXPECT_EQ(screen->GetState(), 3);
   EXPECT_EQ(Logged(94), (std::vector<std::string>{"94 14434"}));
-  EXPECT_EQ(Hours(screen->GetCurrentDate()), Hours(VTime(1942, 6, 1, 12)));
+  EXPECT_EQ(Hours(screen->GetCurrentDate()), Hours(VTime(1804, 2, 29)) - 3624 / 2);
   EXPECT_EQ(screen->GetKind(), 2);
   for (size_t i = 0; i + 1 < kinds.size(); ++i) EXPECT_TRUE(kinds[i] == -1 || kinds[i] == 2);
   for (int32_t i = 0; i < 3; ++i) EXPECT_TRUE(screen->GetBand(i)->IsActive());
@@ -219,7 +221,57 @@ TEST_F(StorylineScreenTest, DateRunsFollowTheirClosedFormsOneAtATime) {
   EXPECT_EQ(Logged(95).size(), 1u);
 }
 
-// Resting on band 0's backward arrow travels from 1942 back to the band's
+class StorylineLandingTest : public storylinetest::StorylineScreenFixture {
+ protected:
+  // Opens the world at the timeline view; the view must land at `landing`;
+  // resting on the forward arrow of band `forwardBand` (the one with the
+  // latest event) travels forward and stops on that band's last event.
+  void LandAndTravelForward(const std::vector<Event>& events, const VTime& landing, int32_t forwardBand) {
+    OpenWorld(events);
+    bench->clock().SetStepPerRead(0);
+    OpenAtTimelineView();
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(Hours(screen->GetCurrentDate()), Hours(landing));
+    TimelineBand* band = screen->GetBand(forwardBand);
+    const int32_t last = Hours(band->GetLastDate());
+    TakeSounds();
+    VRect arrow;
+    band->GetArrow(true)->GetGlobalBounds(arrow);
+    bench->Move(300, 470);
+    bench->Move((arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2);
+    const int32_t start = Hours(screen->GetCurrentDate());
+    std::vector<int32_t> sounds;
+    for (int32_t passes = 0; passes < 3000 && Hours(screen->GetCurrentDate()) != last; ++passes) {
+      Pass(20);
+      const std::vector<int32_t> more = TakeSounds();
+      sounds.insert(sounds.end(), more.begin(), more.end());
+    }
+    EXPECT_GT(Hours(screen->GetCurrentDate()), start) << "travel forward moves the date";
+    EXPECT_EQ(Hours(screen->GetCurrentDate()), last) << "and stops on the band's last event";
+    EXPECT_EQ(std::count(sounds.begin(), sounds.end(), StorylineScreen::kEndSound), 1);
+  }
+};
+
+// Where the view lands: on 1 June 1942 at noon when the bands' events lie
+// on both sides of it; past the latest event (or before the earliest) half
+// a span (1812 hours) short of it (after it), so that travel from there
+// goes on both ways and travel forward reaches the latest event.
+TEST_F(StorylineLandingTest, EventsAllBefore1942) {
+  LandAndTravelForward(
+      {{1, "15 6 1672", "Hochzeit", 1, 1}, {11, "1 5 1700", "Krieg", 2, 4}, {21, "3 3 1800", "Brand", 3, 7}},
+      DayNumberToDate(Hours(VTime(1800, 3, 3)) - 1812), 2);
+}
+TEST_F(StorylineLandingTest, EventsAround1942) {
+  LandAndTravelForward({{1, "15 6 1672", "Hochzeit", 1, 1}, {11, "1 5 1950", "Krieg", 2, 4}}, VTime(1942, 6, 1, 12),
+                       1);
+}
+TEST_F(StorylineLandingTest, EventsAllAfter1942) {
+  LandAndTravelForward({{1, "15 6 1972", "Hochzeit", 1, 1}, {2, "1 5 1990", "Taufe", 1, 1}},
+                       DayNumberToDate(Hours(VTime(1972, 6, 15)) + 1812), 0);
+}
+
+// Resting on band 0's backward arrow travels from where the view lands back
+// to the band's
 // first event: sound 35 whenever the date has gone more than 250 hours
 // since the last, sound 38 once on arrival exactly at the first event; a
 // further try there does not move.
