@@ -203,11 +203,20 @@ def main():
         de.append('%d 40 "tour/text/aspect%02d.txt"' % (base + 2, n))
     house.write_text(os.path.join(text_dir, "table09.txt"), house.category_table(table, house.TABLE_COMMENTS[9]))
     with open(os.path.join(out, "plan.txt"), "w") as f:
+        boxed = set()
         for x0, y0, x1, y1, baseline, label, room in plan_rectangles():
             f.write("%d %d %d %d %d %s\n" % (x0, y0, x1, y1, baseline, label))
             path = "room%02d-box.txt" % room
             house.write_text(os.path.join(text_dir, path), "<%s> %d %d %d %d\n" % (label, x0, y0, x1, y1))
             gui.append('%d 40 "tour/text/%s"' % (3900 + 100 * room + PLAN_BOX_OFFSET, path))
+            boxed.add(room)
+        # A room the plan does not draw has a box text without a box, so the
+        # title, which asks for every room's box, finds each one on the disc.
+        for room in range(len(ROOMS)):
+            if room not in boxed:
+                path = "room%02d-box.txt" % room
+                house.write_text(os.path.join(text_dir, path), "<not on the plan>\n")
+                gui.append('%d 40 "tour/text/%s"' % (3900 + 100 * room + PLAN_BOX_OFFSET, path))
     with open(os.path.join(out, "overlay-gui.build"), "w") as f:
         f.write("// Room records of the room overlay (TEXT 3900 + 100 room)\n" + "\n".join(gui) + "\n")
     with open(os.path.join(out, "overlay-de.build"), "w") as f:
