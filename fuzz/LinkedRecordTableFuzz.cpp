@@ -4,7 +4,9 @@
 // keeps at most two linked ids, the reader makes at most one record per
 // byte read and stops at the end of the text, and the lookups the screen
 // makes (a record's links, the records linking to a place, bounded by the
-// room given) stay within what they were given.
+// room given) stay within what they were given. The screen's item button of
+// each record lies on the 640 x 480 screen, its pictures at their offsets
+// from the record's first number.
 #include <unistd.h>
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include "engine/core/VTextFile.h"
 #include "engine/script/CategoryTables.h"
 #include "engine/script/LinkedRecordTable.h"
+#include "title/modules/relations/RelationsScreen.h"
 
 namespace {
 
@@ -51,6 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           __builtin_trap();
         }
         if (table.FindRecord(record.GetId()) == nullptr) __builtin_trap();
+        RelationsScreen::ItemButtonPlace place;
+        if (RelationsScreen::PlaceItemButton(record, place)) {
+          if (place.x < 0 || place.x >= 640 || place.y < 0 || place.y >= 480) __builtin_trap();
+          const auto p = static_cast<uint16_t>(record.GetNumberA());
+          if (place.normal != p || p == 0 || p == 0xFFFF || place.pressed != static_cast<uint16_t>(p + 3) ||
+              place.over != static_cast<uint16_t>(p + 2) || place.marked != static_cast<uint16_t>(p - 1000) ||
+              place.disabled != static_cast<uint16_t>(p + 1)) {
+            __builtin_trap();
+          }
+        }
         for (int32_t i = 0; i < count; ++i) {
           int32_t linking[kRoom + 1];
           linking[kRoom] = 0x5A5A5A5A;

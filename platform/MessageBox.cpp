@@ -35,6 +35,12 @@ bool CanShowGraphically() {
   return (x11 != nullptr && x11[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
 }
 
+void WriteToConsole(const std::string& title, const std::string& text) {
+  const std::string line = FormatMessageBoxForConsole(title, text);
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
 }  // namespace
 
 MessageBoxCapture SetMessageBoxCapture(MessageBoxCapture capture) {
@@ -54,7 +60,9 @@ std::string FormatMessageBoxForConsole(const std::string& title, const std::stri
   return out;
 }
 
-int32_t ShowMessageBox(const std::string& title, const std::string& text, MessageBoxIcon icon) {
+namespace {
+
+int32_t Show(const std::string& title, const std::string& text, MessageBoxIcon icon, bool alsoOnConsole) {
   MessageBoxCapture capture;
   {
     std::lock_guard<std::mutex> lock(gMutex);
@@ -71,14 +79,24 @@ int32_t ShowMessageBox(const std::string& title, const std::string& text, Messag
       case MessageBoxIcon::kInformation: flags = SDL_MESSAGEBOX_INFORMATION; break;
       case MessageBoxIcon::kNone: break;
     }
+    if (alsoOnConsole) WriteToConsole(title, text);
     if (SDL_ShowSimpleMessageBox(flags, Cp1252ToUtf8(title).c_str(), Cp1252ToUtf8(text).c_str(), nullptr) == 0) {
       return kMessageBoxOk;
     }
+    if (alsoOnConsole) return kMessageBoxOk;  // written already
   }
-  const std::string line = FormatMessageBoxForConsole(title, text);
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
+  WriteToConsole(title, text);
   return kMessageBoxOk;
+}
+
+}  // namespace
+
+int32_t ShowMessageBox(const std::string& title, const std::string& text, MessageBoxIcon icon) {
+  return Show(title, text, icon, false);
+}
+
+int32_t ShowMessageBoxAlsoOnConsole(const std::string& title, const std::string& text, MessageBoxIcon icon) {
+  return Show(title, text, icon, true);
 }
 
 }  // namespace platform

@@ -21,6 +21,10 @@ constexpr int32_t kMessageBoxOk = 1;
 
 // Shows the box and waits until it is closed; answers kMessageBoxOk.
 int32_t ShowMessageBox(const std::string& title, const std::string& text, MessageBoxIcon icon);
+// The same, and the text goes to stderr as well when the box showed on a
+// screen (once either way): for a message that ends the program, so that a
+// start from a terminal or a script also says why.
+int32_t ShowMessageBoxAlsoOnConsole(const std::string& title, const std::string& text, MessageBoxIcon icon);
 
 // Receives every box instead of the screen while installed (title and text
 // as given, code page 1252); answers what ShowMessageBox returns.

@@ -99,8 +99,6 @@ const Tables& GetTables() {
   return tables;
 }
 
-inline int16_t Saturate16(int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
-
 // C[m] = sum x[n] cos((2n+1) m pi / 64), rounded to the inputs' units; x is
 // held to +-kInputLimit.
 void DCT(const int16_t* input, int32_t* c) {
@@ -240,9 +238,10 @@ void VIDCTFilterBank::SlotToBlock(int channel, const int16_t* subbands, int16_t*
                      _mm_packs_epi32(_mm_srai_epi32(sums[q], 11), _mm_srai_epi32(sums[q + 1], 11)));
   }
 #else
+  const auto saturate16 = [](int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
   for (int m = 0; m < 32; ++m) {
-    plus[m] = Saturate16(c[m]);
-    minus[m] = Saturate16(-c[m]);
+    plus[m] = saturate16(c[m]);
+    minus[m] = saturate16(-c[m]);
   }
   minus[32] = 0;
   for (int j = 0; j < 32; ++j) {
@@ -259,7 +258,7 @@ void VIDCTFilterBank::SlotToBlock(int channel, const int16_t* subbands, int16_t*
       // Wrapping as the vector sums do (the window keeps real sums in range).
       sum += static_cast<uint32_t>(int32_t{v[2 * j]} * w[2 * j] + int32_t{v[2 * j + 1]} * w[2 * j + 1]);
     }
-    out[j] = Saturate16(static_cast<int32_t>(sum) >> 11);
+    out[j] = saturate16(static_cast<int32_t>(sum) >> 11);
   }
 #endif
   position_[channel] = (at - 1) & 15;

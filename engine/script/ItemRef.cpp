@@ -1,6 +1,7 @@
 #include "engine/script/ItemRef.h"
 
 #include "engine/script/EventRecordHook.h"
+#include "engine/script/ScriptLexer.h"
 #include "engine/script/VisitHistory.h"
 #include "engine/core/VString.h"
 
@@ -105,3 +106,10 @@ bool ItemRef::MarkVisitedAtDepth(int depth) const {
 bool ItemRef::IsItemVisited() const { return IsVisitedAtDepth(0); }
 
 bool ItemRef::MarkItemVisited() const { return MarkVisitedAtDepth(0); }
+
+bool ReadLeadingItemRef(const VString& text, ItemRef& out) {
+  BeginScript(text);
+  if (GetTokenKind() != kTokenWord) return false;
+  out.ParseItemRef(VString(GetTokenText()));
+  return true;
+}

@@ -98,3 +98,10 @@ int32_t FindCategoryCode(const char* chars);
 // The two-letter code of a category index 0..13 (static text); "XX" for any
 // other index.
 const char* GetCategoryCode(int32_t index);
+
+// A link text's item: the text's first script token, when it is a word (or
+// a quoted string), read into `out` as ParseItemRef reads it (a word shorter
+// than five characters leaves `out` as it was). False, `out` untouched, when
+// the text does not begin with a word. Starts the script tokenizer on the
+// text.
+bool ReadLeadingItemRef(const VString& text, ItemRef& out);

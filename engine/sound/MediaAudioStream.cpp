@@ -25,6 +25,14 @@ class RefillTask : public VTask {
       : VTask(0, true, true, true, manager), stream_(stream) {
     stream_->AddReference();
   }
+  // A manager deleted while the sound still streams (the program quitting
+  // during it) deletes the task: its reference goes with it, so that the
+  // last release deletes the stream.
+  ~RefillTask() override {
+    if (stream_) stream_->Release();
+  }
+  RefillTask(const RefillTask&) = delete;
+  RefillTask& operator=(const RefillTask&) = delete;
   bool Step(uint32_t /*pass*/) override {
     if (!stream_) return false;
     if (stream_->GetReferenceCount() <= 1) {

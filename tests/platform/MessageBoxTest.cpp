@@ -41,4 +41,36 @@ TEST(MessageBox, WithoutADisplayTheTextGoesToStderrAsUtf8) {
   EXPECT_EQ(platform::FormatMessageBoxForConsole("", "x"), "x\n");
 }
 
+// A box that also goes to the console is written there once, whether or not
+// a screen shows it: without a display (the box itself goes there) and on a
+// display whose box fails to show (no helper program for SDL's boxes) alike.
+TEST(MessageBox, AlsoOnConsoleWritesTheTextOnce) {
+  for (const bool display : {false, true}) {
+    SCOPED_TRACE(display ? "display" : "no display");
+    if (!display) setenv("OSTREVAN_MESSAGEBOX", "stderr", 1);
+    const char* previousPath = std::getenv("PATH");
+    const std::string path = previousPath != nullptr ? previousPath : "";
+    // An X display that does not exist, and no helper programs: SDL cannot
+    // show the box.
+    const char* previousDisplay = std::getenv("DISPLAY");
+    const std::string displayName = previousDisplay != nullptr ? previousDisplay : "";
+    if (display) {
+      setenv("DISPLAY", ":9999", 1);
+      setenv("PATH", "/nonexistent", 1);
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::ShowMessageBoxAlsoOnConsole("Ostrevan", "kaputt", platform::MessageBoxIcon::kInformation),
+              platform::kMessageBoxOk);
+    const std::string err = testing::internal::GetCapturedStderr();
+    unsetenv("OSTREVAN_MESSAGEBOX");
+    setenv("PATH", path.c_str(), 1);
+    if (previousDisplay != nullptr) {
+      setenv("DISPLAY", displayName.c_str(), 1);
+    } else {
+      unsetenv("DISPLAY");
+    }
+    EXPECT_EQ(err, "Ostrevan: kaputt\n");
+  }
+}
+
 }  // namespace

@@ -223,25 +223,51 @@ bool DemoTourPlayer::Step(uint32_t /*pass*/) {
   return true;
 }
 
+bool DemoTourPlayer::DecodeRecord(const uint8_t* bytes, Record& out) {
+  using namespace platform;
+  const uint16_t kind = LoadLE16(bytes + 4);
+  if (kind != kMsgMouseMove && kind != kMsgLButtonDown && kind != kMsgLButtonUp && kind != kMsgRButtonDown &&
+      kind != kMsgRButtonUp) {
+    return false;
+  }
+  const uint16_t capture = LoadLE16(bytes + 14);
+  const uint16_t buttons = LoadLE16(bytes + 16);
+  if (capture > 1 || (buttons != 0 && buttons != kButtonLeft && buttons != kButtonRight)) return false;
+  if (bytes[18] != '\r' || bytes[19] != '\n') return false;
+  out.time = LoadLE32(bytes);
+  out.kind = kind;
+  // Held to the screen: the controls take differences of window points.
+  out.point = VPoint(std::clamp(static_cast<int32_t>(LoadLE32(bytes + 6)), 0, kScreenWidth - 1),
+                     std::clamp(static_cast<int32_t>(LoadLE32(bytes + 10)), 0, kScreenHeight - 1));
+  out.capture = capture;
+  out.buttons = buttons;
+  return true;
+}
+
 uint32_t DemoTourPlayer::ReadNextTime() {
-  uint8_t record[kRecordSize];
+  uint8_t bytes[kRecordSize];
   const int64_t at = file_->GetPosition();
-  const int32_t got = file_->Read(record, kRecordSize);
+  const int32_t got = file_->Read(bytes, kRecordSize);
   file_->Seek(at, true);
   // A record that is not whole ends the playback as the marker does.
   if (got < kRecordSize) return kEndMarker;
-  return LoadLE32(record);
+  const uint32_t time = LoadLE32(bytes);
+  if (time == kEndMarker) return kEndMarker;
+  Record record;
+  if (!DecodeRecord(bytes, record)) {
+    title_run_log::Write("demo-damaged " + path_ + " " + std::to_string(records_));
+    return kEndMarker;
+  }
+  return time;
 }
 
 void DemoTourPlayer::PlayRecord() {
-  uint8_t record[kRecordSize];
-  if (file_->Read(record, kRecordSize) != kRecordSize) return;
+  uint8_t bytes[kRecordSize];
+  if (file_->Read(bytes, kRecordSize) != kRecordSize) return;
+  Record record;
+  if (!DecodeRecord(bytes, record)) return;
   ++records_;
-  const uint16_t kind = LoadLE16(record + 4);
-  const VPoint point(static_cast<int32_t>(LoadLE32(record + 6)), static_cast<int32_t>(LoadLE32(record + 10)));
-  const int32_t capture = LoadLE16(record + 14) != 0 ? 1 : 0;
-  const uint16_t buttons = static_cast<uint16_t>(LoadLE16(record + 16) & 7);
-  Replay(VMouseEvent(point, capture, buttons, 0), kind);
+  Replay(VMouseEvent(record.point, record.capture, record.buttons, 0), record.kind);
 }
 
 void DemoTourPlayer::NextDemoFile() {

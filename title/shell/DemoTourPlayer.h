@@ -20,7 +20,10 @@
 //
 // Playback opens the file for reading only: a missing file is reported and
 // never created, and an empty, short or cut file ends the playback at the
-// end marker or at the first record that is not whole.
+// end marker or at the first record that is not whole. A demo-tour file is
+// outside input: a record of another event kind, capture flag or button
+// code, or without its CR LF, ends the playback as a cut one does, and the
+// points replayed are held to the title's 640 x 480 screen.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +39,14 @@ class VFile;
 
 class DemoTourPlayer : public VTask {
  public:
+  // A record as played back.
+  struct Record {
+    uint32_t time = 0;
+    uint16_t kind = 0;
+    VPoint point;
+    int32_t capture = 0;
+    uint16_t buttons = 0;
+  };
   enum State : uint16_t {
     kIdle = 0,
     kArmed = 1,
@@ -53,6 +64,13 @@ class DemoTourPlayer : public VTask {
   static constexpr uint32_t kKeyArm = 0x7B;     // F12
   static constexpr uint32_t kKeyPlay = 0x50;    // P
   static constexpr uint32_t kKeyRecord = 0x52;  // R
+  // The screen the replayed points are held to (window coordinates).
+  static constexpr int32_t kScreenWidth = 640;
+  static constexpr int32_t kScreenHeight = 480;
+
+  // Reads a record of kRecordSize bytes: false when it is not one the
+  // recorder writes (see above). The point comes back held to the screen.
+  static bool DecodeRecord(const uint8_t* bytes, Record& out);
 
   // Replayed events go to the owner's ReplayEvent (none without an owner).
   // The task joins the current task manager, inactive, idle.
@@ -101,7 +119,7 @@ class DemoTourPlayer : public VTask {
   // chosen in the open dialog (4).
   void StartNextPlayback();
   // Reads the next record's time without moving on: the end marker also
-  // for a record that is not whole.
+  // for a record that is not whole or not well formed.
   uint32_t ReadNextTime();
   void PlayRecord();
   // Ends the playback and chooses what comes next by the played file's name.

@@ -40,9 +40,8 @@ constexpr uint16_t kLinkOffset = 3;
 ItemRef ReadLink(uint16_t mediaId) {
   VString text;
   LoadTextMedia(text, mediaId, false);
-  BeginScript(text);
   ItemRef link;
-  link.ParseItemRef(VString(GetTokenKind() == kTokenWord ? GetTokenText() : ItemViewer::kNoLinkCode));
+  if (!ReadLeadingItemRef(text, link)) link.ParseItemRef(VString(ItemViewer::kNoLinkCode));
   return link;
 }
 

@@ -60,7 +60,7 @@ bool MuseumApplication::StartApplication() {
   // The title's services were installed before the application was made
   // (InstallMuseumServices, from the program's start).
   if (!VApplication::StartApplication()) return false;
-  // Shows its own message (or, for the category tables, none) and asks to quit.
+  // Shows its own message and asks to quit.
   if (!OpenMediaArchives()) return false;
   LoadPictureFonts();
   SetupLookupTables();

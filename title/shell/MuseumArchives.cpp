@@ -122,7 +122,14 @@ bool OpenMediaArchives() {
     QuitApplication();
     return false;
   }
-  return LoadCategoryTables();
+  // The archives opened but what they hold cannot be read (a damaged disc):
+  // the title cannot go on without its category tables.
+  if (!LoadCategoryTables()) {
+    ShowStartMessage(StartMessage::kDamaged, language);
+    QuitApplication();
+    return false;
+  }
+  return true;
 }
 
 MediaArchive* SelectGuiArchive() { return Select(ArchiveSlot::kGui); }

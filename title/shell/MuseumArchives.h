@@ -72,9 +72,9 @@ std::string FindMediaOnCdRom(const std::string& name);
 // Opens the four archives and loads the category tables. The GUI archive
 // comes from "Media/" in the current folder; when it does not open the
 // "files" message is shown. The three others come from the CD-ROM, all three
-// tried; when any failed the "CD-ROM" message is shown. After a message the
-// application is asked to quit and the result is false. A category table
-// that does not load makes the result false without a message. The GUI
+// tried; when any failed the "CD-ROM" message is shown. A category table
+// that does not load (a damaged disc) shows the "damaged" message. After a
+// message the application is asked to quit and the result is false. The GUI
 // archive is current afterwards.
 bool OpenMediaArchives();
 

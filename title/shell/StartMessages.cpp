@@ -1,7 +1,10 @@
 #include "title/shell/StartMessages.h"
 
-#include "engine/app/MessageBoxes.h"
+#include <string>
+
+#include "engine/app/VApplication.h"
 #include "engine/core/VString.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
@@ -22,11 +25,25 @@ constexpr const char* kCdRomEnglish = "Can't find Ostrevan CD-ROM. Place the CD-
 constexpr const char* kCdRomGerman =
     "Die CD-ROM 'Das Ostrevan Haus' konnte nicht gefunden werden. Legen Sie die CD-ROM in das Laufwerk ein und "
     "starten Sie neu.";
+// Code page 1252: 0xF6 is o with diaeresis, 0xE4 a with diaeresis (its string
+// ends there: a "d" after it would be read as a third hex digit).
+constexpr const char* kDamagedDutch =
+    "De gegevens van de Ostrevan Huis CD-ROM kunnen niet worden gelezen. De CD-ROM is misschien beschadigd.";
+constexpr const char* kDamagedEnglish = "Can't read the data of the Ostrevan CD-ROM. The CD-ROM may be damaged.";
+constexpr const char* kDamagedGerman =
+    "Die Daten der CD-ROM 'Das Ostrevan Haus' k\xF6nnen nicht gelesen werden. Die CD-ROM ist vielleicht "
+    "besch\xE4"
+    "digt.";
 
-// Message box identifiers of the three messages.
-constexpr int32_t kDirectXBox = 0;
-constexpr int32_t kFilesBox = 1;
-constexpr int32_t kCdRomBox = 2;
+// The box of a message, captioned with the application's name; on standard
+// error as well.
+void Show(const char* text, platform::MessageBoxIcon icon) {
+  std::string title;
+  if (VApplication* app = GetApplication()) {
+    if (app->GetAppName().GetChars() != nullptr) title = app->GetAppName().GetChars();
+  }
+  platform::ShowMessageBoxAlsoOnConsole(title, text, icon);
+}
 
 }  // namespace
 
@@ -41,21 +58,17 @@ const char* GetStartMessage(StartMessage message, int32_t language) {
       return dutch ? kFilesDutch : english ? kFilesEnglish : german ? kFilesGerman : "";
     case StartMessage::kCdRom:
       return dutch ? kCdRomDutch : english ? kCdRomEnglish : german ? kCdRomGerman : "";
+    case StartMessage::kDamaged:
+      return dutch ? kDamagedDutch : english ? kDamagedEnglish : german ? kDamagedGerman : "";
   }
   return "";
 }
 
 void ShowStartMessage(StartMessage message, int32_t language) {
-  VString text(GetStartMessage(message, language));
-  switch (message) {
-    case StartMessage::kDirectX:
-      if (text.GetLength() > 0) ShowErrorMessage(kDirectXBox, &text, 0);
-      break;
-    case StartMessage::kFiles:
-      ShowInformationMessage(kFilesBox, &text, 0);
-      break;
-    case StartMessage::kCdRom:
-      ShowInformationMessage(kCdRomBox, &text, 0);
-      break;
+  const char* text = GetStartMessage(message, language);
+  if (message == StartMessage::kDirectX) {
+    if (*text != '\0') Show(text, platform::MessageBoxIcon::kError);
+  } else {
+    Show(text, platform::MessageBoxIcon::kInformation);
   }
 }

@@ -96,9 +96,7 @@ const char* Chars(const VString& text) { return text.GetChars() != nullptr ? tex
 // The room's bubble: the item code that begins the text.
 ItemRef ReadBubbleLink(int32_t mediaId) {
   ItemRef link;
-  const VString text = LoadText(mediaId);
-  BeginScript(text);
-  if (GetTokenKind() == kTokenWord) link.ParseItemRef(VString(GetTokenText()));
+  ReadLeadingItemRef(LoadText(mediaId), link);
   return link;
 }
 

@@ -181,28 +181,34 @@ void TourInfoPanel::BuildChildren(const FontLookup& fonts) {
   list_->SetVisible(false, false);
 }
 
-void TourInfoPanel::ReadTitles() {
+void TourInfoPanel::ReadTitles() { ReadTitles(bases_, order_, titles_); }
+
+void TourInfoPanel::ReadTitles(std::vector<uint16_t>& bases, std::vector<int32_t>& order,
+                               std::vector<VString>& sortedTitles) {
   // Every aspect with a base id, in table order; titles whose first
   // character is a small letter a-z get the capital.
+  bases.clear();
+  order.clear();
+  sortedTitles.clear();
   std::vector<VString> titles;
   try {
-    std::vector<uint16_t> bases;
+    std::vector<uint16_t> found;
     for (int32_t number = 0; number < kTableEntries; ++number) {
       const uint16_t base = GetItemBaseMediaId(kAspectTable, number);
-      if (base != 0) bases.push_back(base);
+      if (base != 0) found.push_back(base);
     }
-    titles.resize(bases.size());
-    order_.resize(bases.size());
-    bases_ = std::move(bases);
+    titles.resize(found.size());
+    order.resize(found.size());
+    bases = std::move(found);
   } catch (const std::bad_alloc&) {
     // No memory for the arrays: the list stays empty.
-    bases_.clear();
-    order_.clear();
+    bases.clear();
+    order.clear();
     return;
   }
-  for (size_t k = 0; k < bases_.size(); ++k) {
+  for (size_t k = 0; k < bases.size(); ++k) {
     VString& title = titles[k];
-    LoadAspectText(title, bases_[k], kTitleOffset);
+    LoadAspectText(title, bases[k], kTitleOffset);
     if (title.GetLength() > 0 && title.GetChars() != nullptr) {
       const auto first = static_cast<uint8_t>(title.GetChars()[0]);
       if (first >= 'a' && first <= 'z') {
@@ -214,11 +220,12 @@ void TourInfoPanel::ReadTitles() {
   }
   // Byte order, equal titles keeping their table order: the order a bubble
   // sort that swaps only greater neighbours gives.
-  std::iota(order_.begin(), order_.end(), 0);
-  std::stable_sort(order_.begin(), order_.end(),
-                   [&titles](int32_t a, int32_t b) { return titles[static_cast<size_t>(b)].IsGreaterThan(titles[static_cast<size_t>(a)]); });
-  titles_.reserve(titles.size());
-  for (const int32_t k : order_) titles_.push_back(std::move(titles[static_cast<size_t>(k)]));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&titles](int32_t a, int32_t b) {
+    return titles[static_cast<size_t>(b)].IsGreaterThan(titles[static_cast<size_t>(a)]);
+  });
+  sortedTitles.reserve(titles.size());
+  for (const int32_t k : order) sortedTitles.push_back(std::move(titles[static_cast<size_t>(k)]));
 }
 
 void TourInfoPanel::ShowTitles() {

@@ -144,6 +144,12 @@ class TourInfoPanel : public PictureFrameControl {
   VTextControl* GetTitleControl() const { return title_; }
   VPictureScrollBar* GetScrollBar() const;
 
+  // The titles the list shows: every aspect of the aspect table with a base
+  // id (`bases`, in table order), its title (TEXT base + kTitleOffset, a
+  // small first letter a-z made capital), sorted by their bytes, equal
+  // titles in table order; `order` gives each title's place in `bases`.
+  static void ReadTitles(std::vector<uint16_t>& bases, std::vector<int32_t>& order, std::vector<VString>& titles);
+
  private:
   void BuildChildren(const FontLookup& fonts);
   void ReadTitles();

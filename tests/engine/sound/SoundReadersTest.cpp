@@ -323,4 +323,28 @@ TEST_F(SoundFiles, StreamingRefillTaskKeepsTheStreamUntilItIsLast) {
   SetTaskManager(previous);
 }
 
+// The title quits while a streamed sound plays: the task manager goes with
+// the refill task in it, and the task's reference goes with the task. The
+// channel's release is then the last one and deletes the stream (a leak of
+// the stream and its ring before).
+TEST_F(SoundFiles, StreamingRefillTaskGivesItsReferenceBackWhenDeleted) {
+  std::string data;
+  for (int i = 0; i < 50000; ++i) Put16(data, static_cast<uint32_t>(i));
+  const std::string path = Path("long.wav");
+  testsupport::WriteBytes(path, Riff(Chunk("fmt ", PcmFormat(1, 1, 22050, 16)) + Chunk("data", data)));
+  auto* manager = new VTaskManager(1, true, false, nullptr);
+  VTaskManager* previous = SetTaskManager(manager);
+  auto* stream = new MediaAudioStream(VFileSpec(path.c_str()), kUnknownFileType);
+  stream->StartStreaming(8192);
+  manager->Step(1);
+  stream->AddReference();  // a watcher's, so the count can be read after
+  EXPECT_EQ(stream->GetReferenceCount(), 3);
+  delete manager;  // as the application's shutdown does
+  SetTaskManager(previous);
+  EXPECT_EQ(stream->GetReferenceCount(), 2);
+  stream->Release();  // the player's
+  EXPECT_EQ(stream->GetReferenceCount(), 1);
+  stream->Release();
+}
+
 }  // namespace

@@ -11,7 +11,7 @@
 // report, and its run log names the media it missed ("media-missing ID
 // TYPE"): only media of the disc's gaps (or missing from the whole disc),
 // and when the title gives up early (a category table gone), the medium it
-// missed.
+// missed, with the damaged disc's message on its standard error.
 //   OSTREVAN_MISSING_MEDIA_SEED=N    the seed of the entries left out (printed)
 //   OSTREVAN_MISSING_MEDIA_ROUNDS=N  rounds, each with the next seed (1)
 #include <gtest/gtest.h>
@@ -229,6 +229,12 @@ TEST_F(MissingMediaRunTest, TheTitleNamesMissingMediaAndGoesOn) {
       if (gaveUp) {
         EXPECT_TRUE(std::any_of(named.begin(), named.end(), [&](unsigned id) { return run.dropped.count(id) == 1; }))
             << "why it gave up\n" << step(run, "the end");
+        // And a person is told, in German (the box's text on standard error).
+        EXPECT_NE(run.title->Output().find("Die Daten der CD-ROM 'Das Ostrevan Haus' k\xC3\xB6nnen nicht gelesen "
+                                           "werden. Die CD-ROM ist vielleicht besch\xC3\xA4"
+                                           "digt."),
+                  std::string::npos)
+            << "the damaged disc's message\n" << step(run, "the end");
       }
       std::printf("  %s: %zu of its entries left out; %s; named missing:%s\n",
                   run.folder.substr(run.folder.find_last_of('/') + 1).c_str(), run.dropped.size(),

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/core/VEvent.h"
@@ -221,6 +223,55 @@ TEST_F(DemoTourPlayerTest, ShortFilesEndThePlayback) {
     EXPECT_EQ(player.GetState(), DemoTourPlayer::kIdle) << c.what;
     EXPECT_FALSE(player.IsActive()) << c.what;
     EXPECT_EQ(testsupport::ReadBytes(path), c.bytes) << c.what;
+  }
+}
+
+// A demo-tour file is outside input. The points it replays are held to the
+// 640 x 480 screen (a point far outside once overflowed the controls'
+// arithmetic), and a record the recorder would not write (another kind,
+// capture flag or button code, no CR LF) ends the playback as a cut one does.
+TEST_F(DemoTourPlayerTest, PlaybackHoldsPointsToTheScreenAndStopsAtADamagedRecord) {
+  {
+    const std::string path = Path("far.mse");
+    testsupport::WriteBytes(path, Record(1, kMsgMouseMove, INT32_MIN, INT32_MIN, 0, 0) +
+                                      Record(2, kMsgLButtonDown, INT32_MAX, 5, 0, 1) +
+                                      Record(3, kMsgLButtonUp, 640, 480, 0, 0) + Record(4, kMsgMouseMove, 639, 0, 0, 0) +
+                                      Record(5, kMsgRButtonDown, -1, 479, 0, 4) + kEnd);
+    TestPlayer player;
+    ASSERT_TRUE(player.StartPlayback(path));
+    Run(player, 20);
+    std::vector<std::pair<int32_t, int32_t>> points;
+    for (const TestPlayer::Played& p : player.played) points.emplace_back(p.x, p.y);
+    const std::vector<std::pair<int32_t, int32_t>> held = {{0, 0}, {639, 5}, {639, 479}, {639, 0}, {0, 479}};
+    EXPECT_EQ(points, held);
+  }
+  const std::string good = Record(100, kMsgMouseMove, 1, 2, 0, 0);
+  const auto damaged = [](size_t at, const std::string& bytes) {
+    std::string record = Record(150, kMsgLButtonDown, 3, 4, 0, 1);
+    return record.replace(at, bytes.size(), bytes);
+  };
+  const struct {
+    const char* what;
+    std::string record;
+  } cases[] = {
+      {"a kind that is no mouse message", damaged(4, std::string("\x03\x02", 2))},
+      {"the middle button's message", damaged(4, std::string("\x07\x02", 2))},
+      {"kind 0", damaged(4, std::string("\0\0", 2))},
+      {"a capture flag of 2", damaged(14, std::string("\x02\0", 2))},
+      {"button code 2", damaged(16, std::string("\x02\0", 2))},
+      {"button code 0xFFFF", damaged(16, std::string("\xFF\xFF", 2))},
+      {"LF CR", damaged(18, "\n\r")},
+      {"no line end", damaged(18, "ab")},
+  };
+  for (const auto& c : cases) {
+    const std::string path = Path("damaged.mse");
+    testsupport::WriteBytes(path, good + c.record + good + kEnd);
+    TestPlayer player;
+    ASSERT_TRUE(player.StartPlayback(path)) << c.what;
+    Run(player, 200);
+    EXPECT_EQ(player.played.size(), 1u) << c.what;
+    EXPECT_EQ(player.GetState(), DemoTourPlayer::kIdle) << c.what;
+    EXPECT_FALSE(player.IsActive()) << c.what;
   }
 }
 

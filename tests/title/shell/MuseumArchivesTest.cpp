@@ -29,6 +29,10 @@ const std::string kFilesText =
 const std::string kCdRomText =
     "Die CD-ROM 'Das Ostrevan Haus' konnte nicht gefunden werden. Legen Sie die CD-ROM in das Laufwerk ein und "
     "starten Sie neu.";
+const std::string kDamagedText =
+    "Die Daten der CD-ROM 'Das Ostrevan Haus' k\xF6nnen nicht gelesen werden. Die CD-ROM ist vielleicht "
+    "besch\xE4"
+    "digt.";
 
 std::string TextOf(uint16_t id) {
   VString text;
@@ -158,7 +162,7 @@ TEST_F(MuseumArchivesTest, StartFailuresShowTheirMessage) {
          });
          ASSERT_TRUE(BuildArchive("CD/Media/QV_DE.msf", lines));
        },
-       false, {}},
+       false, {kDamagedText}},
       {"a category table missing",
        [this] {
          BuildDisc();
@@ -166,7 +170,24 @@ TEST_F(MuseumArchivesTest, StartFailuresShowTheirMessage) {
          lines.erase(lines.begin() + 4);
          ASSERT_TRUE(BuildArchive("CD/Media/QV_DE.msf", lines));
        },
-       false, {}},
+       false, {kDamagedText}},
+      // A damaged disc: the language archive opens, but the tables it
+      // promises cannot be read.
+      {"language archive cut to 60 %",
+       [this] {
+         BuildDisc();
+         const auto size = std::filesystem::file_size(Path("CD/Media/QV_DE.msf"));
+         std::filesystem::resize_file(Path("CD/Media/QV_DE.msf"), size * 60 / 100);
+       },
+       false, {kDamagedText}},
+      {"language archive's entry count 65535",
+       [this] {
+         BuildDisc();
+         std::fstream archive(Path("CD/Media/QV_DE.msf"), std::ios::in | std::ios::out | std::ios::binary);
+         archive.seekp(2);
+         archive.write("\xFF\xFF", 2);
+       },
+       false, {kDamagedText}},
       {"names in other cases",
        [this] {
          BuildDisc("cd-upper");
@@ -299,6 +320,7 @@ TEST_F(MuseumArchivesTest, MissingMediaAreNamedInTheRunLog) {
 TEST(StartMessagesTest, TextsByLanguage) {
   EXPECT_EQ(std::string(GetStartMessage(StartMessage::kFiles, 3)), kFilesText);
   EXPECT_EQ(std::string(GetStartMessage(StartMessage::kCdRom, 3)), kCdRomText);
+  EXPECT_EQ(std::string(GetStartMessage(StartMessage::kDamaged, 3)), kDamagedText);
   EXPECT_EQ(std::string(GetStartMessage(StartMessage::kDirectX, 3)),
             "DirectX wurde nicht (korrekt) installiert. Bitte starten Sie das Setup-Programm erneut.");
   EXPECT_EQ(std::string(GetStartMessage(StartMessage::kDirectX, 0)),

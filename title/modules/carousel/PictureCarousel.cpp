@@ -16,7 +16,6 @@
 namespace {
 
 constexpr double kTwoPi = 2 * PictureCarousel::kPi;
-constexpr int32_t kCursorNone = 0;
 
 int32_t Wrap(int32_t value, int32_t size) {
   value %= size;

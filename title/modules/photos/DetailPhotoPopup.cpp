@@ -23,7 +23,6 @@ namespace {
 
 constexpr int32_t kStillLayer = 2;
 constexpr int32_t kPhotoLayer = 1;
-constexpr int32_t kStillDepth = 16;
 
 }  // namespace
 

@@ -70,6 +70,9 @@ constexpr int32_t kPressedOffset = 3;
 constexpr int32_t kOverOffset = 2;
 constexpr int32_t kDisabledOffset = 1;
 constexpr int32_t kMarkedOffset = -1000;
+// The screen the items' buttons are held to.
+constexpr int32_t kScreenWidth = 640;
+constexpr int32_t kScreenHeight = 480;
 
 constexpr int32_t kTextLeft = 45;
 constexpr int32_t kTextTop = 35;
@@ -160,12 +163,11 @@ RelationsScreen::RelationsScreen(int32_t id, int32_t left, int32_t top, int32_t 
   for (int32_t k = 0; k < count; ++k) {
     const LinkedRecord* record = records_->FindRecord(k);
     if (record == nullptr) continue;
-    const auto p = static_cast<uint16_t>(record->GetNumberA());
-    if (p == 0 || p == 0xFFFF) continue;
-    auto* button = new MarkablePictureButton(
-        kFirstItemId + k, p, static_cast<uint16_t>(p + kPressedOffset), static_cast<uint16_t>(p + kOverOffset),
-        static_cast<uint16_t>(p + kMarkedOffset), static_cast<uint16_t>(p + kDisabledOffset),
-        VPoint(record->GetNumberD(), record->GetNumberE()), k + 2, 0, 0, CurrentParentMarker());
+    ItemButtonPlace place;
+    if (!PlaceItemButton(*record, place)) continue;
+    auto* button = new MarkablePictureButton(kFirstItemId + k, place.normal, place.pressed, place.over, place.marked,
+                                             place.disabled, VPoint(place.x, place.y), k + 2, 0, 0,
+                                             CurrentParentMarker());
     button->SetEnabled(false);
     StartInvisible(*button);
   }
@@ -187,6 +189,21 @@ RelationsScreen::RelationsScreen(int32_t id, int32_t left, int32_t top, int32_t 
 
   SoundManager& sounds = GetSoundManager();
   for (int32_t sound : {kSoundFrames, kSoundRegionEntered, kSoundGo, kSoundOverGo}) sounds.AcquireSound(sound);
+}
+
+bool RelationsScreen::PlaceItemButton(const LinkedRecord& record, ItemButtonPlace& out) {
+  const auto p = static_cast<uint16_t>(record.GetNumberA());
+  if (p == 0 || p == 0xFFFF) return false;
+  out.normal = p;
+  out.pressed = static_cast<uint16_t>(p + kPressedOffset);
+  out.over = static_cast<uint16_t>(p + kOverOffset);
+  out.marked = static_cast<uint16_t>(p + kMarkedOffset);
+  out.disabled = static_cast<uint16_t>(p + kDisabledOffset);
+  // Held to the screen: the controls take differences of window points, and
+  // a button far outside would overflow them.
+  out.x = std::clamp(record.GetNumberD(), 0, kScreenWidth - 1);
+  out.y = std::clamp(record.GetNumberE(), 0, kScreenHeight - 1);
+  return true;
 }
 
 RelationsScreen::~RelationsScreen() {

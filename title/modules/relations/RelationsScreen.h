@@ -33,6 +33,7 @@ class AnimatedPictureControl;
 class AppTaskListControl;
 class HtmlTextPanel;
 class IndexEntryList;
+class LinkedRecord;
 class LinkedRecordTable;
 class MarkablePictureButton;
 class PlacementList;
@@ -89,6 +90,22 @@ class RelationsScreen : public PictureFrameControl {
   static constexpr int32_t kSoundRegionEntered = 30;
   static constexpr int32_t kSoundGo = 31;
   static constexpr int32_t kSoundOverGo = 32;
+
+  // An item's button as its record places it: the record's first number p
+  // taken as a 16-bit picture id, with the pictures pressed p + 3, over
+  // p + 2, marked p - 1000 and disabled p + 1 (16-bit ids, wrapping), at the
+  // record's position held to the 640 x 480 screen (records come from the
+  // disc). False, no button, for p 0 or 0xFFFF.
+  struct ItemButtonPlace {
+    uint16_t normal = 0;
+    uint16_t pressed = 0;
+    uint16_t over = 0;
+    uint16_t marked = 0;
+    uint16_t disabled = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+  };
+  static bool PlaceItemButton(const LinkedRecord& record, ItemButtonPlace& out);
 
   RelationsScreen(int32_t id, int32_t left, int32_t top, int32_t layer, int32_t width, int32_t height,
                   VGraphicObject* owner);

@@ -110,7 +110,7 @@ class StorylineScreen : public PictureFrameControl, public VTask, public DayNumb
 
   const StorylineCatalog& GetStorylines() const { return *storylines_; }
   TimelineBand* GetBand(int32_t index) const { return index >= 0 && index < 3 ? bands_[index] : nullptr; }
-  StorylinePanel* GetPanel() const { return panel_; }
+  StorylinePanel* GetStorylinePanel() const { return panel_; }
   ItemViewer* GetViewer() const { return viewer_; }
   VPictureControl* GetStorylinePicture(int32_t index) const { return storylinePictures_[index]; }
   SignalTimer* GetBandDateTimer() const { return bandDateTimer_; }

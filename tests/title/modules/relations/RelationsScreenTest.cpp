@@ -169,6 +169,30 @@ TEST_F(RelationsScreenTest, ATableCutShortOrOfTenThousandRecordsGivesOnlyWhatFit
   }
 }
 
+// The records come from the disc: a button placed far outside the screen
+// is held to it, and pointing over the screen then does no arithmetic
+// beyond what 32 bits hold.
+TEST_F(RelationsScreenTest, AButtonPlacedFarOutsideIsHeldToTheScreen) {
+  OpenDisc("1 1 1 5101 12160 -2147483648 2147483647 \"Weit\" 18900\r\n"
+           "2 1 1 5111 12160 2147483647 -2147483648 \"Weiter\" 18901\r\n");
+  if (HasFatalFailure()) return;
+  RelationsScreen* screen = Entered();
+  for (int32_t record : {0, 1}) {
+    SCOPED_TRACE(record);
+    MarkablePictureButton* button = screen->GetItemButton(record);
+    ASSERT_NE(button, nullptr);
+    const VRect bounds = button->GetBounds();
+    EXPECT_GE(bounds.left, 0);
+    EXPECT_LT(bounds.left, 640);
+    EXPECT_GE(bounds.top, 0);
+    EXPECT_LT(bounds.top, 480);
+  }
+  for (int32_t y = 0; y < 480; y += 53) {
+    for (int32_t x = 0; x < 640; x += 71) Point(x, y);
+  }
+  Close(screen);
+}
+
 TEST_F(RelationsScreenTest, EnteringSlidesTheListFliesThePicturesFadesTheItemsInAndLeavingPlaysItBack) {
   OpenDisc();
   if (HasFatalFailure()) return;

@@ -100,9 +100,9 @@ TEST_F(StorylineScreenTest, OpensAtTheTimelineOrTheStorylineViewWith94) {
   EXPECT_EQ(screen->GetKind(), 5);
   for (size_t i = 0; i + 1 < kinds.size(); ++i) EXPECT_TRUE(kinds[i] == -1 || kinds[i] == 5);
   EXPECT_TRUE(screen->GetCurrentDate().Equals(VTime(1672, 8, 20)));
-  ASSERT_NE(screen->GetPanel(), nullptr);
-  EXPECT_TRUE(screen->GetPanel()->IsVisible());
-  EXPECT_EQ(screen->GetPanel()->GetSelectedEvent()->GetKey().GetNumber(), 3);
+  ASSERT_NE(screen->GetStorylinePanel(), nullptr);
+  EXPECT_TRUE(screen->GetStorylinePanel()->IsVisible());
+  EXPECT_EQ(screen->GetStorylinePanel()->GetSelectedEvent()->GetKey().GetNumber(), 3);
   EXPECT_EQ(screen->GetBand(0), nullptr) << "the timeline view is built only when asked for";
   EXPECT_EQ(screen->GetSpeedIndex(), 3);
 }
@@ -329,7 +329,7 @@ TEST_F(StorylineScreenTest, CardLeadsToTheStorylineViewTheItemAndBack) {
   ASSERT_TRUE(RunUntil([this] { return screen->GetState() == 6; }));
   EXPECT_EQ(StatesSeen(), (std::vector<int32_t>{2, 1, 4, 5, 6}));
   EXPECT_EQ(Logged(94).size(), 1u) << "only the first view reports";
-  StorylinePanel* panel = screen->GetPanel();
+  StorylinePanel* panel = screen->GetStorylinePanel();
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->GetSelectedEvent()->GetKey().GetNumber(), 3);
   EXPECT_TRUE(screen->GetCurrentDate().Equals(VTime(1672, 8, 20)));
@@ -391,8 +391,8 @@ TEST_F(StorylineScreenTest, HidePlaysTheAnimationsBackwardsThenReports95) {
   screen->Hide();
   ASSERT_TRUE(RunUntil([this] { return !Logged(95).empty(); }));
   EXPECT_EQ(StatesSeen(), (std::vector<int32_t>{5, 4, 0, 9}));
-  EXPECT_FALSE(screen->GetPanel()->IsVisible());
-  const VTime start = DayNumberToDate(Hours(screen->GetPanel()->GetFirstDate()) - screen->GetPanel()->GetSpan());
+  EXPECT_FALSE(screen->GetStorylinePanel()->IsVisible());
+  const VTime start = DayNumberToDate(Hours(screen->GetStorylinePanel()->GetFirstDate()) - screen->GetStorylinePanel()->GetSpan());
   EXPECT_EQ(Hours(screen->GetCurrentDate()), Hours(start));
 }
 
@@ -417,7 +417,7 @@ TEST_F(StorylineScreenTest, IsTheMainPanelsScreenOfKind2) {
   auto* storyline = dynamic_cast<StorylineScreen*>(ScreenRegistry::Make(request));
   ASSERT_NE(storyline, nullptr);
   EXPECT_EQ(storyline->GetNextState(), 4);
-  EXPECT_EQ(storyline->GetPanel()->GetSelectedEvent()->GetKey().GetNumber(), 12);
+  EXPECT_EQ(storyline->GetStorylinePanel()->GetSelectedEvent()->GetKey().GetNumber(), 12);
   delete storyline;
   ScreenRegistry::Unregister(2);
 }
@@ -508,7 +508,7 @@ TEST_F(StorylineScreenTest, BadInputOpensWithWhatIsValid) {
     screen->Show();
     ASSERT_TRUE(RunUntil([this] { return !Logged(94).empty(); }));
     EXPECT_EQ(screen->GetState(), 6);
-    EXPECT_EQ(screen->GetPanel()->GetSelectedEvent(), nullptr);
+    EXPECT_EQ(screen->GetStorylinePanel()->GetSelectedEvent(), nullptr);
     screen->HandleEvent(kEventButtonClicked, StorylineScreen::kNextButtonId, 0);
     screen->HandleEvent(kEventButtonClicked, StorylineScreen::kPreviousButtonId, 0);
     EXPECT_EQ(screen->GetViewer(), nullptr);
