@@ -1,5 +1,7 @@
 #include "title/tour/RoomOverlay.h"
 
+#include <algorithm>
+
 #include <string>
 #include <utility>
 
@@ -351,7 +353,11 @@ void RoomOverlay::LoadRoom(int32_t room, bool redraw) {
     ++buttonCount_;
     if (!redraw) button->SetVisible(false, false);
   }
-  bubble_ = ReadBubbleLink(recordId + kBubbleLinkOffset);
+  // Only a room with a button that walks into its bubble has the link.
+  bubble_ = ItemRef();
+  const bool walks = std::any_of(buttonKinds_.begin(), buttonKinds_.begin() + buttonCount_,
+                                 [](int32_t kind) { return kind == kBubbleKind || kind == kGoToRoomKind; });
+  if (walks) bubble_ = ReadBubbleLink(recordId + kBubbleLinkOffset);
   if (roomListener_) roomListener_(room_, Chars(roomName_));
 }
 
