@@ -6,8 +6,6 @@
 #include "engine/app/VDisplay.h"
 #include "engine/app/VWindow.h"
 #include "engine/controls/ControlEvents.h"
-#include "engine/controls/PointerState.h"
-#include "engine/core/VEvent.h"
 #include "engine/panorama/VPictureBubble.h"
 #include "platform/PointerWarp.h"
 #include "title/tour/TourBubble.h"
@@ -93,22 +91,6 @@ void TourNavigator::RefreshHover() {
   BubbleViewControl::MouseMove(VMouseEvent(reference_, 0, 0, 0));
 }
 
-void TourNavigator::UpdateHoverAtPointer() {
-  if (active_ == 0 || !IsEnabled() || !record_) return;
-  VPoint point;
-  if (!GetPointerInWindow(*this, point)) return;
-  VRect bounds;
-  GetTotalBounds(bounds);
-  if (!bounds.ContainsPoint(point)) return;
-  const VMouseEvent event(point, GetLastMouseButtons(), VEvent());
-  const int32_t before = currentHotspot_;
-  // Only the regions see it: no mouse look.
-  BubbleViewControl::MouseMove(event);
-  // A region that was left let go of the pointer; the one now under it, if
-  // any, takes it on a second look.
-  if (before != -1 && currentHotspot_ == -1) BubbleViewControl::MouseMove(event);
-}
-
 void TourNavigator::Deactivate() {
   VDisplay::Get().SetBufferSwap(false);
   if (VRateMeter* meter = GetRateMeter()) meter->Restart();
@@ -169,14 +151,6 @@ uint32_t TourNavigator::GetStepWait(uint32_t /*now*/) {
 
 bool TourNavigator::Step(uint32_t pass) {
   const bool result = BubbleViewControl::Step(pass);
-  // The view glides on after the pointer has stopped: the regions learn
-  // what now lies under the pointer, so that the caption and the indicator
-  // follow the view and a region the view has left lets go of the pointer.
-  if (GetYaw() != hoverYaw_ || GetPitch() != hoverPitch_) {
-    hoverYaw_ = GetYaw();
-    hoverPitch_ = GetPitch();
-    UpdateHoverAtPointer();
-  }
   const bool moving = !VNavigator::IsAtRest();
   // Without a map nothing is drawn, so no quality frame is waited for.
   settling_ = moving || (GetPanoramaMap() != nullptr && (RedrawRequested() || !LastFrameWasQuality()));
