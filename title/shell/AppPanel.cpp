@@ -758,8 +758,8 @@ bool AppPanel::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
       return true;
     case kOwnerBackToTour:
     case kOwnerLeaveTour:
-      if (tourView_ != nullptr &&
-          (tourView_->GetState() == TourView::kPopupOpen || tourView_->GetState() == TourView::kNavigating)) {
+      // Also in the middle of a walk or a slide: suspending the tour ends them.
+      if (tourView_ != nullptr && tourView_->IsOnShow()) {
         ShowSavedCaption();
         ClearStatusAndCaption(true, true);
         SetCapturedObject(nullptr);

@@ -32,6 +32,18 @@ void TourBubble::ForgetPointer() {
   pointerInside_ = 0;
 }
 
+void TourBubble::FollowPointer(float x, float y, bool entering) {
+  const bool inside = ContainsPoint(x, y);
+  if (entering && inside && pointerInside_ == 0) {
+    pointerInside_ = 1;
+    Report(kEventPointerEntered);
+  } else if (!entering && !inside && pointerInside_ != 0) {
+    EndCapture();
+    pointerInside_ = 0;
+    Report(kEventPointerLeft);
+  }
+}
+
 bool TourBubble::MouseDown(const BubbleMouseEvent& event) {
   if (VBubble::MouseDown(event)) return true;
   if ((event.buttons & kButtonRight) != 0) {

@@ -22,6 +22,11 @@ class TourBubble : public VBubble {
   // Gives up the capture and forgets that the pointer was inside, without a
   // report: the next move that finds the pointer inside reports it again.
   void ForgetPointer();
+  // The view moved under a still pointer, now at the bubble-space point:
+  // with `entering`, a pointer that came inside is reported (15) without
+  // taking the mouse; without it, one that went outside is reported (16)
+  // and the mouse let go.
+  void FollowPointer(float x, float y, bool entering);
 
   bool MouseDown(const BubbleMouseEvent& event) override;
   bool MouseUp(const BubbleMouseEvent& event) override;

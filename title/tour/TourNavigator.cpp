@@ -6,6 +6,7 @@
 #include "engine/app/VDisplay.h"
 #include "engine/app/VWindow.h"
 #include "engine/controls/ControlEvents.h"
+#include "engine/controls/PointerState.h"
 #include "engine/panorama/VPictureBubble.h"
 #include "platform/PointerWarp.h"
 #include "title/tour/TourBubble.h"
@@ -91,6 +92,26 @@ void TourNavigator::RefreshHover() {
   BubbleViewControl::MouseMove(VMouseEvent(reference_, 0, 0, 0));
 }
 
+void TourNavigator::UpdateHoverAtPointer() {
+  if (active_ == 0 || !IsEnabled() || !record_) return;
+  VPoint point;
+  if (!GetPointerInWindow(*this, point)) return;
+  VRect bounds;
+  GetTotalBounds(bounds);
+  if (!bounds.ContainsPoint(point)) return;
+  VBubbleSpaceGraphicObject* panorama = GetRoot()->FindById(kPictureBubbleId, false);
+  if (panorama == nullptr) return;
+  const VFPoint at = ScreenToBubblePoint(point);
+  // Leaving first, so that the caption of a region the view brings under
+  // the pointer is the one that stays.
+  for (const bool entering : {false, true}) {
+    for (VBubbleSpaceGraphicObject* child = panorama->FirstChildObject(); child != nullptr;
+         child = child->NextObject()) {
+      if (auto* region = dynamic_cast<TourBubble*>(child)) region->FollowPointer(at.x, at.y, entering);
+    }
+  }
+}
+
 void TourNavigator::Deactivate() {
   VDisplay::Get().SetBufferSwap(false);
   if (VRateMeter* meter = GetRateMeter()) meter->Restart();
@@ -151,6 +172,14 @@ uint32_t TourNavigator::GetStepWait(uint32_t /*now*/) {
 
 bool TourNavigator::Step(uint32_t pass) {
   const bool result = BubbleViewControl::Step(pass);
+  // The view glides on after the pointer has stopped: the regions learn
+  // what now lies under the pointer, so that the caption and the indicator
+  // follow the view and a region the view has left lets go of the pointer.
+  if (GetYaw() != hoverYaw_ || GetPitch() != hoverPitch_) {
+    hoverYaw_ = GetYaw();
+    hoverPitch_ = GetPitch();
+    UpdateHoverAtPointer();
+  }
   const bool moving = !VNavigator::IsAtRest();
   // Without a map nothing is drawn, so no quality frame is waited for.
   settling_ = moving || (GetPanoramaMap() != nullptr && (RedrawRequested() || !LastFrameWasQuality()));

@@ -50,6 +50,12 @@ class TourNavigator : public BubbleViewControl {
   // waking puts the pointer) goes into them: the region under it reports the
   // pointer (131) at once, as if it had just come there.
   void RefreshHover();
+  // Tells the regions where the pointer now stands in the bubble, so that
+  // they report entering and leaving as the view moves under a still
+  // pointer (without taking the mouse: a press there reaches them as ever);
+  // nothing while look is off, at rest, or with the pointer off the
+  // navigator. Each pass of a moving view does it.
+  void UpdateHoverAtPointer();
   bool IsAtRest() const { return atRest_ != 0; }
   // Mouse look and the mouse buttons are handled only while set.
   void SetLookActive(bool active) { active_ = active ? 1 : 0; }
@@ -93,4 +99,7 @@ class TourNavigator : public BubbleViewControl {
   // Set while the view may still change on its own (moving, or waiting for
   // its quality frame): only then does the navigator want task passes.
   bool settling_ = true;
+  // The view at the last look at what lies under the pointer.
+  float hoverYaw_ = 0.0f;
+  float hoverPitch_ = 0.0f;
 };

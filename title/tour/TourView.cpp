@@ -9,6 +9,7 @@
 #include "engine/controls/DeferredDeletion.h"
 #include "engine/controls/VAnimatingPictureControl.h"
 #include "engine/controls/VPictureControl.h"
+#include "engine/controls/VTransition.h"
 #include "engine/core/VString.h"
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/VPicture.h"
@@ -169,6 +170,7 @@ BubbleRecord* TourView::GetCurrentBubble() const {
 
 bool TourView::ShowCover() {
   if (cover_ == nullptr) return false;
+  EndMotion();
   cover_->FadeIn(kFadeDuration);
   state_ = kCovered;
   return true;
@@ -184,7 +186,9 @@ bool TourView::HideCover() {
 
 bool TourView::Suspend() {
   if (state_ == kCovered) return false;
+  EndMotion();
   state_ = kDimming;
+  coverDimmed_ = false;
   Pause();
   if (indicator_ != nullptr) indicator_->FadeOut();
   if (cover_ != nullptr) cover_->FadeTo(kDimLevel, kFadeDuration);
@@ -236,7 +240,88 @@ void TourView::SetWaitCursor(bool wait) {
 }
 
 void TourView::SwitchInterfaceMode(int32_t mode) {
-  if (host_ != nullptr) host_->SwitchMode(mode, kModeSwitchDuration);
+  if (host_ == nullptr) return;
+  modeSwitchPending_ = true;
+  host_->SwitchMode(mode, kModeSwitchDuration);
+}
+
+void TourView::EndMotion() {
+  switch (state_) {
+    case kTurningToStartAngle:
+    case kHidingInterfaceForTransition:
+    case kStepWaiting:
+    case kStepFading:
+    case kLastStepFading:
+    case kShowingInterfaceAfterTransition:
+      EndWalk();
+      break;
+    case kNewItemSlidingIn:
+    case kNewItemPlaying:
+    case kNewItemSlidingOut:
+      EndSlide();
+      break;
+    case kPopupInterfaceSwitching:
+      SetWaitCursor(false);
+      state_ = popup_ != nullptr ? kPopupOpen : kNavigating;
+      break;
+    case kPopupClosing:
+      if (popup_ != nullptr) {
+        SetTourCaption(VString(""), false);
+        DropPopup();
+      }
+      SetWaitCursor(false);
+      state_ = kNavigating;
+      break;
+    default:
+      break;
+  }
+}
+
+void TourView::EndWalk() {
+  if (transition_) {
+    // The step sounds are held from the arrival at the start view on.
+    if (state_ != kTurningToStartAngle) {
+      for (int32_t i = transition_->GetStepCount() - 1; i >= 0; --i) {
+        if (const uint16_t sound = transition_->GetStepSound(i); sound != 0) GetSoundManager().ReleaseSound(sound);
+      }
+    }
+    if (!walkArrived_ && navigator_ != nullptr) {
+      auto record = std::make_unique<BubbleRecord>(transition_->GetEndBubble());
+      if (record->GetBaseMediaId() != 0) {
+        EnterBubble(record.release());
+        navigator_->SetViewAngle(VFPoint{transition_->GetEndYaw(), transition_->GetEndPitch()});
+      }
+    }
+  }
+  if (auto* control = dynamic_cast<VControl*>(FindObject(kTransitionPictureId))) {
+    // A dissolve still running on the picture stops before the picture goes.
+    VTransition::ForgetObject(control);
+    DeleteControlLater(control);
+  }
+  ReleaseTransitionPictures();
+  transition_.reset();
+  walkArrived_ = false;
+  stepIndex_ = -1;
+  if (navigator_ != nullptr) navigator_->SetLookActive(true);
+  state_ = kNavigating;
+}
+
+void TourView::EndSlide() {
+  if (slideTimer_ != nullptr) slideTimer_->Stop(false);
+  if (newItemAnimation_ != nullptr) {
+    newItemAnimation_->Stop();
+    newItemAnimation_->SetVisible(false, true);
+    newItemAnimation_->MoveTo(VPoint(kAnimationLeft, kAnimationTop), false, false, false);
+  }
+  // The person asked for something else before the item opened.
+  pendingItem_.reset();
+  state_ = kNavigating;
+}
+
+void TourView::FinishDimming() {
+  state_ = kCovered;
+  SetCapturedObject(nullptr);
+  SendOwnerMessage(kMessageDimmed);
 }
 
 HotspotRecord* TourView::CurrentHotspot() const {
@@ -272,8 +357,8 @@ void TourView::ActivateHotspot(const HotspotRecord& hotspot) {
       host_->ShowSavedCaption();
       host_->SetStatusText(VString(""), false);
       host_->SetStatusText(VString(""), true);
-      host_->SwitchMode(kModePopup, kModeSwitchDuration);
     }
+    SwitchInterfaceMode(kModePopup);
     state_ = kPopupInterfaceSwitching;
     return;
   }
@@ -336,6 +421,7 @@ void TourView::PrepareNextPicture() {
       EnterBubble(record.release());
       navigator_->SetViewAngle(VFPoint{transition_->GetEndYaw(), transition_->GetEndPitch()});
     }
+    walkArrived_ = true;
     if (navigator_ != nullptr) {
       navigator_->MarkMapChanged();
       navigator_->SetFrameMode(kFrameModeBufferedOnce);
@@ -351,6 +437,10 @@ void TourView::PrepareNextPicture() {
 bool TourView::KeyDown(const VKeyEvent& event) { return VControl::KeyDown(event); }
 
 bool TourView::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
+  // The main interface runs one switch at a time: any report ends the one
+  // the view asked for.
+  const bool ownModeSwitch = code == kMessageModeSwitched && modeSwitchPending_;
+  if (code == kMessageModeSwitched) modeSwitchPending_ = false;
   switch (state_) {
     case kNavigating:
       if (code == TourNavigator::kMessageHotspotEntered) {
@@ -444,6 +534,7 @@ bool TourView::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
       // The picture control's transition is reporting from inside it.
       if (auto* control = dynamic_cast<VControl*>(FindObject(kTransitionPictureId))) DeleteControlLater(control);
       transition_.reset();
+      walkArrived_ = false;
       stepIndex_ = -1;
       if (indicator_ != nullptr) indicator_->FadeIn();
       SwitchInterfaceMode(kModeTour);
@@ -521,11 +612,19 @@ bool TourView::HandleEvent(uint32_t code, uint32_t value1, uint32_t value2) {
       return true;
 
     case kDimming:
-      if (code != TourCover::kMessageFadeEnded) break;
-      state_ = kCovered;
-      SetCapturedObject(nullptr);
-      SendOwnerMessage(kMessageDimmed);
-      return true;
+      if (code == TourCover::kMessageFadeEnded) {
+        coverDimmed_ = true;
+        // A switch of the interface that the view asked for before it was
+        // suspended still runs: the strip can take the next layout once
+        // it has ended.
+        if (!modeSwitchPending_) FinishDimming();
+        return true;
+      }
+      if (ownModeSwitch) {
+        if (coverDimmed_) FinishDimming();
+        return true;
+      }
+      break;
 
     default:
       break;

@@ -104,8 +104,18 @@ class TourView : public VControl, public VTask {
   // null shows no bubble), starts its sounds and sends 137.
   void EnterBubble(BubbleRecord* record);
   BubbleRecord* GetCurrentBubble() const;
+  // Covers the view at once; a walk, slide or pop-up switch under way is
+  // brought to its end first (see Suspend).
   bool ShowCover();
   bool HideCover();
+  // Puts the tour to rest under the dimmed cover and reports 97 once dimmed.
+  // Whatever the view is in the middle of ends first, so that the tour wakes
+  // in a state that takes the pointer again: a walk arrives at once in its
+  // end bubble at its end view (its pictures, held sounds and picture
+  // control go), an item sliding in is dropped with its animation, a pop-up
+  // switching in stays open, one closing goes. When the view had asked the
+  // main interface for a mode switch, 97 waits until that switch has
+  // reported (92), so that the next layout request finds the strip idle.
   bool Suspend();
   bool IsCovered() const { return state_ == kCovered; }
   void ResetCursor();
@@ -113,6 +123,9 @@ class TourView : public VControl, public VTask {
   // What the main panel reads: the state word, and the mode flag (set while
   // a detail-photo pop-up is open).
   int32_t GetState() const { return state_; }
+  // The tour is on show (not covered, being uncovered or dimmed): leaving it
+  // for the main interface now suspends it.
+  bool IsOnShow() const { return state_ != kCovered && state_ != kUncovering && state_ != kDimming; }
   bool HasPopup() const { return popup_ != nullptr; }
   TourNavigator* GetNavigator() const { return navigator_; }
   TourCover* GetCover() const { return cover_; }
@@ -168,6 +181,14 @@ class TourView : public VControl, public VTask {
   void DropPopup();
   void SetWaitCursor(bool wait);
   void SwitchInterfaceMode(int32_t mode);
+  // Brings a walk, a slide or a pop-up's switch to its resting end (state 0,
+  // or 11 with an open pop-up); nothing in any other state.
+  void EndMotion();
+  void EndWalk();
+  void EndSlide();
+  // The cover has dimmed and no mode switch of the view's is pending: state
+  // 14 and 97.
+  void FinishDimming();
 
   TourViewHost* host_ = nullptr;
   TourCenterIndicator* indicator_ = nullptr;
@@ -191,4 +212,11 @@ class TourView : public VControl, public VTask {
   VAudioStream* randomSounds_[kRandomSlots] = {};
   int32_t state_ = kCovered;
   uint8_t overHotspot_ = 0;
+  // The end bubble of the walk has been entered (its last picture is ready).
+  bool walkArrived_ = false;
+  // The view asked the main interface for a mode switch that has not yet
+  // reported (92).
+  bool modeSwitchPending_ = false;
+  // While dimming: the cover has reached its level.
+  bool coverDimmed_ = false;
 };

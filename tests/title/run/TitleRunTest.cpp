@@ -296,6 +296,62 @@ TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
   ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
+// Interrupted walks. A click on the hall's staircase door starts the walk;
+// F1 0.3 s later opens the room overlay: the walk ends at once in the
+// staircase. The overlay closes and the strip's arrow leads back to the
+// tour, which is alive: the view turns with the pointer, and two moves
+// upwards bring the door up the stairs (to the bedroom, right above the
+// staircase's arrival view) under the middle, where a click walks through
+// it. In the bedroom seven moves to the left edge turn the view by 3.3 rad
+// to its door back down; the space bar 1 s into that walk (while the
+// interface hides for its pictures) leaves the tour for the strip, the walk
+// arriving at once; the arrow leads back into the staircase, where the view
+// turns again.
+TEST_F(ScreenRunTest, AWalkInterruptedByTheRoomOverlayOrTheStripLeavesALiveTour) {
+  constexpr Point kUpwards = {320, 40};
+  constexpr Point kLeftEdge = {1, 240};
+  ASSERT_NO_FATAL_FAILURE(StartInTheTour());
+  ASSERT_TRUE(title_->ClickAt(kStaircaseDoor.x, kStaircaseDoor.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(title_->Key("F1"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 8 ", 1, 20)) << Step("F1 during the walk");
+  EXPECT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU004", 5)) << Step("the walk arrives");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(title_->ClickAt(kRoomOverlayClose.x, kRoomOverlayClose.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
+  const Shot staircase = TakeAfter(1500, "60-staircase");
+  ASSERT_TRUE(title_->MoveTo(kUpwards.x, kUpwards.y));
+  const Shot turned = TakeAfter(300, "61-turned");
+  EXPECT_GT(turned.AreaDifference(staircase, 0, 0, 640, 380), 640L * 380 * 10) << "the view turns with the pointer";
+  ASSERT_TRUE(title_->MoveTo(kUpwards.x, kUpwards.y));
+  std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+  ASSERT_TRUE(title_->ClickAt(320, 240));
+  ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU006", 10)) << Step("the door up the stairs");
+
+  // The walk back down, from the bedroom: the space bar in its middle.
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  for (int i = 0; i < 7; ++i) {
+    ASSERT_TRUE(title_->MoveTo(kLeftEdge.x, kLeftEdge.y));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  ASSERT_TRUE(title_->ClickAt(320, 240));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  ASSERT_TRUE(title_->Key("space"));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space during the walk");
+  EXPECT_TRUE(WaitForCount(title_->Log(), "bubble-entered BU004", 2, 5)) << Step("the walk back down arrives");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
+  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 3, 20)) << Step("back to the tour");
+  const Shot arrived = TakeAfter(1500, "62-arrived");
+  ASSERT_TRUE(title_->MoveTo(kUpwards.x, kUpwards.y));
+  const Shot turnedAgain = TakeAfter(300, "63-turned-again");
+  EXPECT_GT(turnedAgain.AreaDifference(arrived, 0, 0, 640, 380), 640L * 380 * 10) << "the view turns with the pointer";
+  ASSERT_NO_FATAL_FAILURE(EndTitle());
+}
+
 // The space bar shows the whole strip, its info button the info page of the
 // house's aspects: the pointer held on the list's lower arrow scrolls the
 // list; a click on an aspect shows its text below; the close button closes

@@ -24,6 +24,7 @@
 #include "support/BuildPaths.h"
 #include "title/tour/BubbleRecord.h"
 #include "title/tour/BubbleTransition.h"
+#include "title/tour/HotspotRecord.h"
 
 namespace {
 
@@ -159,6 +160,47 @@ TEST_F(SampleDiscScriptsTest, EveryBubbleAndTransitionLoads) {
     ASSERT_NE(door, doors.end());
     EXPECT_EQ(door->second, Code(transition.GetEndBubble()));
   }
+}
+
+// The viewer's "Hingehen" goes to the bubble whose TEXT base + 3 a film or
+// slide show names: for every one of them that is the bubble with the
+// hotspot that opens the item, the place where the item is found in the
+// house (not, say, where a film's walk ends).
+TEST_F(SampleDiscScriptsTest, EveryFilmAndSlideShowLinksToTheBubbleWhoseHotspotOpensIt) {
+  // item code -> the bubbles whose hotspots open it
+  std::map<std::string, std::vector<std::string>> places;
+  for (int n = 1; n <= 8; ++n) {
+    const std::string code = "BU00" + std::to_string(n);
+    BubbleRecord record(Item(code));
+    ASSERT_TRUE(record.Load(Item(code))) << code;
+    for (int32_t i = 0; i < record.GetHotspotCount(); ++i) {
+      if (const HotspotRecord* hotspot = record.GetHotspot(i)) places[Code(hotspot->GetInfoItem())].push_back(code);
+    }
+  }
+  const std::string media = testsupport::SourceDir() + "/content/disc/media/";
+  int32_t items = 0;
+  for (const auto& [table, prefix] : {std::pair{6, "SH"}, std::pair{7, "VI"}}) {
+    char name[16];
+    std::snprintf(name, sizeof name, "table%02d.txt", table);
+    const std::string text = std::regex_replace(ReadFile(Path("media/text/") + name), std::regex("<[^>]*>"), "");
+    std::istringstream in(text);
+    int32_t number = 0;
+    for (std::string value; std::getline(in, value, ',') && number < 1000; ++number) {
+      const int32_t base = std::stoi(value);
+      if (base <= 0) continue;
+      char code[16];
+      std::snprintf(code, sizeof code, "%s%03d", prefix, static_cast<int>(number));
+      SCOPED_TRACE(code);
+      ++items;
+      const std::string linkFile = std::to_string(base + 3) + ".txt";
+      std::string link = ReadFile(media + "texts/" + linkFile);
+      if (link.empty()) link = ReadFile(media + "items/texts/" + linkFile);
+      ASSERT_FALSE(link.empty()) << linkFile;
+      ASSERT_EQ(places[code].size(), 1u) << "one hotspot in the house opens the item";
+      EXPECT_EQ(Code(Item(link)), places[code].front()) << "the link of " << code;
+    }
+  }
+  EXPECT_EQ(items, 6) << "SH001-SH003, VI001-VI003";
 }
 
 // The hall's picture on demand, then (on the one-shot flag) the alternate

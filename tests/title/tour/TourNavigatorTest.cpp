@@ -1,7 +1,8 @@
 // The tour's navigator: mouse look by 0.7 of the pointer's angle from the
 // centre with the pointer put back there (a table of moves, the window away
 // from the screen's origin, a thousand warps without drift), the short way
-// across the seam, hotspot regions and their messages, rest and wake, and
+// across the seam, hotspot regions and their messages (also as the view
+// glides under a still pointer), rest and wake, and
 // task passes asked for only while the view moves.
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "engine/controls/ControlTestSupport.h"
 #include "engine/core/VTask.h"
 #include "engine/panorama/VBubble.h"
+#include "platform/Input.h"
 #include "platform/PointerWarp.h"
 #include "platform/Window.h"
 #include "title/tour/TourBubble.h"
@@ -227,6 +229,64 @@ TEST(TourNavigator, HotspotRegionsSitBelowTheHorizonOfThePictureAndReportThePoin
   auto* next = tour.navigator->GetRoot()->FindById(TourNavigator::kPictureBubbleId, false);
   ASSERT_NE(next, nullptr);
   EXPECT_EQ(next->FirstChildObject(), nullptr);
+}
+
+// The view glides on after the pointer has stopped (the pointer stands on
+// the centre again, where mouse look put it): the region the view brings
+// under the pointer reports it (131), and the one it carries away lets go
+// (132), with no move of the pointer; a pointer off the window or a view
+// with look off (a walk's turn) reports nothing.
+TEST(TourNavigator, RegionsFollowTheViewAsItGlidesUnderAStillPointer) {
+  Tour tour;
+  tour.navigator->SetBubble(new FakeBubble({VFRect(1.15f, -0.2f, 1.45f, 0.2f)}, VFPoint{1.0f, 0.0f}));
+  auto settle = [&] {
+    for (int i = 0; i < 200; ++i) {
+      tour.bench.clock().AdvanceMilliseconds(20);
+      tour.navigator->Step(0);
+    }
+  };
+  // A look to the right (target 1.0 + 0.7 atan(180 / 400) = 1.30), the
+  // pointer back on the centre, which is not on the region yet. (On its way
+  // the pointer passed over the region: 131 and 132 for that.)
+  tour.bench.Move(500, 240);
+  tour.bench.Move(320, 240);
+  ASSERT_EQ(tour.navigator->GetCurrentHotspot(), -1);
+  int entered = tour.Message(131);
+  int left = tour.Message(132);
+  settle();
+  EXPECT_NEAR(tour.navigator->GetYaw(), 1.0f + 0.7f * std::atan(180.0f / 400.0f), 0.01f);
+  EXPECT_EQ(tour.Message(131), entered + 1) << "the region came under the pointer";
+  EXPECT_EQ(tour.navigator->GetCurrentHotspot(), 0);
+  // Further right: the region goes from under it.
+  tour.bench.Move(600, 240);
+  tour.bench.Move(320, 240);
+  ASSERT_GT(tour.navigator->GetTarget()[0], 1.5f);
+  entered = tour.Message(131);
+  left = tour.Message(132);
+  settle();
+  EXPECT_EQ(tour.Message(132), left + 1) << "the region left the pointer";
+  EXPECT_EQ(tour.Message(131), entered);
+  EXPECT_EQ(tour.navigator->GetCurrentHotspot(), -1);
+
+  // The pointer off the window: nothing comes under it as the view turns
+  // back over the region.
+  platform::SetCursorScreenPosition(-1, -1);
+  ASSERT_TRUE(tour.navigator->TurnTo(VFPoint{1.3f, 0.0f}));
+  settle();
+  EXPECT_EQ(tour.Message(131), entered);
+  // Back on the centre, the next turn finds the region under it.
+  platform::SetCursorScreenPosition(320, 240);
+  ASSERT_TRUE(tour.navigator->TurnTo(VFPoint{1.35f, 0.0f}));
+  settle();
+  EXPECT_EQ(tour.Message(131), entered + 1);
+  ASSERT_EQ(tour.navigator->GetCurrentHotspot(), 0);
+  // Look off: the view turns away (a walk's turn) without reports.
+  left = tour.Message(132);
+  tour.navigator->SetLookActive(false);
+  ASSERT_TRUE(tour.navigator->TurnTo(VFPoint{2.5f, 0.0f}));
+  settle();
+  EXPECT_NEAR(tour.navigator->GetYaw(), 2.5f, 0.01f);
+  EXPECT_EQ(tour.Message(132), left);
 }
 
 TEST(TourNavigator, ARightPressOutsideEveryRegionGoesToTheTourViewAndPressesAreIgnoredWhileLookIsOff) {

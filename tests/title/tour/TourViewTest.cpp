@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -489,6 +490,135 @@ TEST_F(TourViewTest, ThePopupClosesAfterItsOwnReport) {
   EXPECT_EQ(Count("popup deleted"), 0);
   FlushDeferredDeletions();
   EXPECT_EQ(Count("popup deleted"), 1);
+}
+
+// Suspended in the middle of a walk (the main panel's F1, space or a module
+// button leave the tour), the walk ends at once in its end bubble at its end
+// view: no walk, no picture over the view, no step sound held, mouse look on.
+// The dimmed report waits for a switch of the interface the walk had asked
+// for, so the next layout finds the strip idle. Uncovered, the view turns
+// with the pointer again.
+TEST_F(TourViewTest, ASuspendedWalkArrivesAndTheTourWakesAlive) {
+  struct Case {
+    const char* name;
+    int32_t state;
+    bool switchRunning;
+  } cases[] = {{"turning", TourView::kTurningToStartAngle, false},
+               {"hiding the interface", TourView::kHidingInterfaceForTransition, true},
+               {"waiting", TourView::kStepWaiting, false},
+               {"dissolving", TourView::kStepFading, false},
+               {"last dissolve", TourView::kLastStepFading, false},
+               {"showing the interface", TourView::kShowingInterfaceAfterTransition, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (view->GetState() != TourView::kNavigating) {
+      Walk("BU001");
+    } else {
+      view->EnterBubble(new BubbleRecord(Item("BU001")));
+    }
+    ClickHotspot();
+    for (int i = 0; i < 3000 && view->GetState() != c.state; ++i) {
+      if (view->GetState() == TourView::kHidingInterfaceForTransition) {
+        view->HandleEvent(TourView::kMessageModeSwitched, 0, 0);
+      } else {
+        bench->clock().AdvanceMilliseconds(5);
+        bench->Idle();
+      }
+    }
+    ASSERT_EQ(view->GetState(), c.state);
+    bench->log.clear();
+    ASSERT_TRUE(view->Suspend());
+    EXPECT_EQ(view->GetState(), TourView::kDimming);
+    EXPECT_EQ(view->GetTransition(), nullptr);
+    EXPECT_EQ(view->GetStepIndex(), -1);
+    ASSERT_NE(view->GetCurrentBubble(), nullptr);
+    EXPECT_EQ(Code(view->GetCurrentBubble()->GetItem()), "BU002");
+    EXPECT_NEAR(view->GetNavigator()->GetYaw(), 3.4f, 1e-5);
+    EXPECT_NEAR(view->GetNavigator()->GetPitch(), 0.1f, 1e-5);
+    EXPECT_TRUE(view->GetNavigator()->IsLookActive());
+    EXPECT_EQ(GetSoundManager().GetUseCount(70), 0);
+    EXPECT_EQ(GetSoundManager().GetUseCount(71), 0);
+    FlushDeferredDeletions();
+    EXPECT_EQ(view->FindObject(TourView::kTransitionPictureId), nullptr);
+
+    for (int i = 0; i < 100; ++i) {
+      bench->clock().AdvanceMilliseconds(10);
+      bench->Idle();
+    }
+    EXPECT_EQ(view->GetCover()->GetLevel(), TourView::kDimLevel);
+    if (c.switchRunning) {
+      EXPECT_EQ(view->GetState(), TourView::kDimming);
+      EXPECT_EQ(Count("97 " + kView), 0) << "the interface still switches";
+      EXPECT_TRUE(view->HandleEvent(TourView::kMessageModeSwitched, 0, 0));
+    }
+    EXPECT_EQ(view->GetState(), TourView::kCovered);
+    EXPECT_EQ(Count("97 " + kView), 1);
+    EXPECT_EQ(Count("98 " + kView), 0);
+    EXPECT_FALSE(view->HandleEvent(TourView::kMessageModeSwitched, 0, 0)) << "a later switch is not the view's";
+
+    ASSERT_TRUE(view->HideCover());
+    ASSERT_TRUE(IdleUntil(TourView::kNavigating));
+    EXPECT_FALSE(view->GetNavigator()->IsAtRest());
+    const float yaw = view->GetNavigator()->GetYaw();
+    bench->Move(420, 240);
+    for (int i = 0; i < 50; ++i) {
+      bench->clock().AdvanceMilliseconds(10);
+      bench->Idle();
+    }
+    EXPECT_GT(std::abs(view->GetNavigator()->GetYaw() - yaw), 0.05f) << "the view turns with the pointer";
+  }
+}
+
+// Suspended while an unseen item slides in, the view drops the item and its
+// animation and wakes navigating (a click slides the item in again, and no
+// item opens late); suspended while the interface switches for the detail
+// photo, the pop-up stays open and the dimmed report waits for that switch.
+TEST_F(TourViewTest, ASuspendedSlideOrPopupSwitchEndsAtRest) {
+  Walk("BU004");
+  ClickHotspot();
+  ASSERT_EQ(view->GetState(), TourView::kNewItemSlidingIn);
+  for (int i = 0; i < 20; ++i) {
+    bench->clock().AdvanceMilliseconds(10);
+    bench->Idle();
+  }
+  ASSERT_TRUE(view->Suspend());
+  EXPECT_FALSE(view->GetNewItemAnimation()->IsVisible());
+  EXPECT_EQ(view->GetNewItemAnimation()->GetBounds().left, 650);
+  ASSERT_TRUE(IdleUntil(TourView::kCovered));
+  ASSERT_TRUE(view->HideCover());
+  ASSERT_TRUE(IdleUntil(TourView::kNavigating));
+  for (int i = 0; i < 200; ++i) {
+    bench->clock().AdvanceMilliseconds(10);
+    bench->Idle();
+  }
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(view->GetNewItemAnimation()->GetBounds().left, 650);
+  ClickHotspot();
+  EXPECT_EQ(view->GetState(), TourView::kNewItemSlidingIn);
+
+  bench->recorder->RemoveChildObject(view, true);
+  view = new TestTourView(&bench->log, bench->recorder);
+  view->SetHost(&host);
+  Walk("BU005");
+  ClickHotspot();
+  ASSERT_EQ(view->GetState(), TourView::kPopupInterfaceSwitching);
+  bench->log.clear();
+  ASSERT_TRUE(view->Suspend());
+  for (int i = 0; i < 100; ++i) {
+    bench->clock().AdvanceMilliseconds(10);
+    bench->Idle();
+  }
+  EXPECT_EQ(Count("97 " + kView), 0);
+  EXPECT_TRUE(view->HandleEvent(TourView::kMessageModeSwitched, 0, 0));
+  EXPECT_EQ(view->GetState(), TourView::kCovered);
+  EXPECT_EQ(Count("97 " + kView), 1);
+  EXPECT_TRUE(view->HasPopup());
+  EXPECT_FALSE(view->GetPopup()->IsEnabled());
+  ASSERT_TRUE(view->HideCover());
+  ASSERT_TRUE(IdleUntil(TourView::kPopupOpen));
+  EXPECT_TRUE(view->HandleEvent(TourView::kMessageCloseControl, 14384, 0));
+  host.popup->FinishHide();
+  EXPECT_EQ(view->GetState(), TourView::kNavigating);
 }
 
 // Footsteps: one whenever the view has turned more than one radian since the
