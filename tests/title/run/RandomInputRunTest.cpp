@@ -17,8 +17,10 @@
 //   pointer moves, and after the room list has brought the tour to a room
 //   with a known door (the hall, or the garden when the tour is in the hall),
 //   a click on that door walks into the next room, where the view turns too;
-//   every second check leaves that walk to the random input at once, and the
-//   next check finds out whether the tour survived what came into the walk.
+//   every second check breaks into that walk instead, at a random moment,
+//   with F1, the space bar, Escape, a right click or a button of the strip,
+//   and leaves it to the random input: the next check finds out whether the
+//   tour survived.
 //
 // The seed of the random input is printed; the same seed sends the same
 // input again (timing aside), with the checks after the same actions:
@@ -261,6 +263,36 @@ class RandomInput {
     return std::chrono::milliseconds(Uniform(500, 2000));
   }
 
+  // What a person does while something goes on (a walk through a door):
+  // after a random moment of up to three seconds, F1, the space bar,
+  // Escape, a right click, a module button or a tool button of the strip.
+  void Interrupt() {
+    const int wait = Uniform(0, 3000);
+    Note("interrupt after " + Str(wait) + " ms");
+    std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    static const Point kButtons[] = {kModuleRegions[0], kModuleRegions[1], kModuleRegions[2], kModuleRegions[3],
+                                     kCarouselButton,   kInfoButton,       kRoomsButton};
+    switch (Uniform(0, 5)) {
+      case 0:
+        Send("interrupt", {"key", "F1"});
+        break;
+      case 1:
+        Send("interrupt", {"key", "space"});
+        break;
+      case 2:
+        Send("interrupt", {"key", "Escape"});
+        break;
+      case 3:
+        Send("interrupt", {"mousemove", "--window", window_, Str(Uniform(0, 639)), Str(Uniform(0, 479)), "click", "3"});
+        break;
+      default: {
+        const Point at = kButtons[Uniform(0, static_cast<int>(std::size(kButtons)) - 1)];
+        Send("interrupt", {"mousemove", "--window", window_, Str(at.x), Str(at.y), "click", "1"});
+        break;
+      }
+    }
+  }
+
   // The input of a check, written to the action log as the random input is.
   void Do(const char* what, const std::vector<std::string>& args) { Send(what, args); }
   void MoveTo(Point at) { Send("check-move", {"mousemove", "--window", window_, Str(at.x), Str(at.y)}); }
@@ -398,8 +430,8 @@ class TourCheck {
 
   // The view turns when the pointer moves; then the room list brings the
   // tour to a room with a known door, and a click on that door walks into
-  // the next room, where the view turns too. With interruptTheWalk the
-  // random input goes on right after the click on the door, into the walk
+  // the next room, where the view turns too. With interruptTheWalk a
+  // person's interruption breaks into the walk and the random input goes on
   // (the next check finds out whether the tour survived it).
   std::string CheckAlive(bool interruptTheWalk) {
     const LogState before = ReadLogState(log_);
@@ -431,8 +463,9 @@ class TourCheck {
     const LogState atTheDoor = ReadLogState(log_);
     input_.ClickAt(known.door, "2.5");
     if (interruptTheWalk) {
-      // The random input goes on at once, into the walk.
-      Say(std::string("turned; the door of ") + known.bubble + " clicked, the walk left to the random input");
+      // A person breaks into the walk; the random input goes on from there.
+      Say(std::string("turned; the door of ") + known.bubble + " clicked, the walk interrupted");
+      input_.Interrupt();
       return "";
     }
     if (!WaitFor([&](const LogState& s) { return s.bubblesEntered > atTheDoor.bubblesEntered; }, 20)) {
