@@ -9,18 +9,32 @@
 //   from the idle loop) keeps coming, the count of frames shown keeps
 //   growing on the main panel (within a minute of input), and every
 //   hand-over script ("script N") ends ("script-done N");
-// - its resident memory (VmRSS) stays within a bound.
+// - its resident memory (VmRSS) stays within a bound;
+// - every few actions the input stops and the way back into the tour is
+//   taken as a person would, chosen by what the run log says is on show: a
+//   detail photo's close button, an overlay's close button, the room's name
+//   on the strip; then the tour must be alive: the view turns when the
+//   pointer moves, and after the room list has brought the tour to a room
+//   with a known door (the hall, or the garden when the tour is in the hall),
+//   a click on that door walks into the next room, where the view turns too;
+//   the first check and every second one after it break into that walk
+//   instead, at a random moment, with F1, the space bar, Escape, a right
+//   click or a button of the strip, and leave it to the random input: the
+//   next check finds out whether the tour survived.
 //
 // The seed of the random input is printed; the same seed sends the same
-// input again (timing aside):
+// input again (timing aside), with the checks after the same actions:
 //   OSTREVAN_RANDOM_INPUT_SEED=N       the seed (the default is fixed)
 //   OSTREVAN_RANDOM_INPUT_SECONDS=S    the duration (the default: 120 s)
+//   OSTREVAN_RANDOM_INPUT_CHECK_EVERY=A  the actions between two checks of
+//                                      the tour (the default: 20)
 // The long form, by hand, e.g. for half an hour (past CTest's time limit,
 // so the test program itself):
 //   OSTREVAN_RANDOM_INPUT_SECONDS=1800
 //       build/test/tests/test_title_run --gtest_filter='RandomInputRunTest.*'
 // Every action sent is written to actions.txt beside the run logs (kept in
-// build/test/title-run-failure/NAME when the test fails).
+// build/test/title-run-failure/NAME when the test fails); a failure names
+// the seed and the actions that led to it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -30,6 +44,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -44,6 +59,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr unsigned kDefaultSeed = 20261210;
 constexpr int kDefaultSeconds = 120;
+// Random actions between two checks of the tour (about fifteen seconds).
+constexpr int kDefaultCheckEvery = 20;
 // No "alive frames" line for this long: the idle loop stands still.
 constexpr int kAliveTimeoutSeconds = 30;
 // No new frame for this long while input keeps coming: nothing is drawn.
@@ -76,7 +93,7 @@ long ResidentKb(pid_t pid) {
   return -1;
 }
 
-// What the run log says so far about the title's health.
+// What the run log says so far about the title's health and what is on show.
 struct LogState {
   int aliveLines = 0;
   long frames = 0;
@@ -84,7 +101,29 @@ struct LogState {
   int openScript = -1;
   int scripts = 0;
   int panel = 0;  // the panel on show
+  // How often each hand-over script began and ended.
+  int started[10] = {};
+  int done[10] = {};
+  // Scripts 1 and 2 (into the tour) ended last: the tour with its own strip.
+  bool inTour = false;
+  int lastDone = -1;
+  // The overlay shown last (6 the info page, 10 the room overlay) and not
+  // hidden by a script since, -1 none. Its own close button leaves no line,
+  // so it may be gone already.
+  int overlay = -1;
+  // A detail photo over the tour (a bubble entered removes it).
+  bool popup = false;
+  int popupsHidden = 0;
+  // The tour's current bubble and the count of bubbles entered.
+  std::string bubble;
+  int bubblesEntered = 0;
 };
+
+// "script N" with N 0..9, else -1.
+int ScriptNumber(const std::string& line, size_t at) {
+  const int n = std::atoi(line.c_str() + at);
+  return n >= 0 && n < 10 ? n : -1;
+}
 
 LogState ReadLogState(const std::string& path) {
   LogState state;
@@ -96,14 +135,46 @@ LogState ReadLogState(const std::string& path) {
       state.frames = std::strtol(line.c_str() + 13, nullptr, 10);
     } else if (line.rfind("script-done ", 0) == 0) {
       state.openScript = -1;
+      const int n = ScriptNumber(line, 12);
+      if (n < 0) continue;
+      ++state.done[n];
+      state.lastDone = n;
+      // 1 and 2 hide overlay and module and show the tour; 3 hides the
+      // overlay; the others leave the tour for the whole strip.
+      state.inTour = n == 1 || n == 2;
+      if (n == 1 || n == 2 || n == 3) state.overlay = -1;
     } else if (line.rfind("panel ", 0) == 0) {
       state.panel = std::atoi(line.c_str() + 6);
     } else if (line.rfind("script ", 0) == 0) {
       state.openScript = std::atoi(line.c_str() + 7);
       ++state.scripts;
+      const int n = ScriptNumber(line, 7);
+      if (n >= 0) ++state.started[n];
+    } else if (line == "screen-shown 6" || line == "screen-shown 10") {
+      state.overlay = std::atoi(line.c_str() + 13);
+    } else if (line.rfind("popup-shown ", 0) == 0) {
+      state.popup = true;
+    } else if (line.rfind("popup-hidden ", 0) == 0) {
+      state.popup = false;
+      ++state.popupsHidden;
+    } else if (line.rfind("bubble-entered ", 0) == 0) {
+      state.bubble = line.substr(15);
+      ++state.bubblesEntered;
+      state.popup = false;
     }
   }
   return state;
+}
+
+// What the log says is on show, for a failure's message.
+std::string Describe(const LogState& state) {
+  std::ostringstream text;
+  text << "panel " << state.panel << ", " << (state.inTour ? "the tour" : "a screen over the tour") << " in "
+       << (state.bubble.empty() ? "no bubble" : state.bubble) << ", script " << state.lastDone << " ended last";
+  if (state.openScript >= 0) text << ", script " << state.openScript << " running";
+  if (state.overlay >= 0) text << ", overlay " << state.overlay << " perhaps shown";
+  if (state.popup) text << ", a detail photo shown";
+  return text.str();
 }
 
 // Random input to one life of the title: each action is one xdotool call on
@@ -192,6 +263,48 @@ class RandomInput {
     return std::chrono::milliseconds(Uniform(500, 2000));
   }
 
+  // What a person does while something goes on (a walk through a door):
+  // after a random moment of up to three seconds, F1, the space bar,
+  // Escape, a right click, a module button or a tool button of the strip.
+  void Interrupt() {
+    const int wait = Uniform(0, 3000);
+    Note("interrupt after " + Str(wait) + " ms");
+    std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    static const Point kButtons[] = {kModuleRegions[0], kModuleRegions[1], kModuleRegions[2], kModuleRegions[3],
+                                     kCarouselButton,   kInfoButton,       kRoomsButton};
+    switch (Uniform(0, 5)) {
+      case 0:
+        Send("interrupt", {"key", "F1"});
+        break;
+      case 1:
+        Send("interrupt", {"key", "space"});
+        break;
+      case 2:
+        Send("interrupt", {"key", "Escape"});
+        break;
+      case 3:
+        Send("interrupt", {"mousemove", "--window", window_, Str(Uniform(0, 639)), Str(Uniform(0, 479)), "click", "3"});
+        break;
+      default: {
+        const Point at = kButtons[Uniform(0, static_cast<int>(std::size(kButtons)) - 1)];
+        Send("interrupt", {"mousemove", "--window", window_, Str(at.x), Str(at.y), "click", "1"});
+        break;
+      }
+    }
+  }
+
+  // The input of a check, written to the action log as the random input is.
+  void Do(const char* what, const std::vector<std::string>& args) { Send(what, args); }
+  void MoveTo(Point at) { Send("check-move", {"mousemove", "--window", window_, Str(at.x), Str(at.y)}); }
+  void ClickAt(Point at, const char* rest = "0.2") {
+    Send("check-click", {"mousemove", "--window", window_, Str(at.x), Str(at.y), "sleep", rest, "click", "1"});
+  }
+  void Key(const char* key) { Send("check-key", {"key", key}); }
+  void Note(const std::string& text) {
+    actions_ << "# " << text << '\n';
+    actions_.flush();
+  }
+
  private:
   int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
   std::string RandomKey() {
@@ -217,6 +330,204 @@ class RandomInput {
   std::string window_;
 };
 
+// Where a person clicks to get back into the tour and to walk on in it.
+// The room's name on the whole strip (a link back to the tour): its right
+// end stands at the same place for every name the house has.
+constexpr Point kRoomNameOnTheStrip = {486, 456};
+// The detail photo's close button (the house beside the study's name).
+constexpr Point kDetailPhotoClose = {505, 452};
+// A room the room list walks to, and in its first view a door with the room
+// it leads to.
+struct KnownDoor {
+  const char* bubble;
+  Point inTheList;
+  Point bubbleButton;
+  Point door;
+  const char* next;
+};
+// The hall, its staircase door; the garden, its kitchen door.
+constexpr KnownDoor kHallDoor = {"BU001", {97, 188}, {356, 221}, kStaircaseDoor, "BU004"};
+constexpr KnownDoor kGardenDoor = {"BU008", kRoomListGarden, kGardenBubbleButton, {316, 285}, "BU002"};
+// A turn of the view changes the tour's picture by at least this much on
+// the average (the sum of three channels' differences a pixel).
+constexpr long kTurnedDifference = 8;
+
+// Whether the process has ended (a zombie not yet waited for).
+bool Ended(pid_t pid) {
+  const std::string stat = testsupport::ReadBytes("/proc/" + std::to_string(pid) + "/stat");
+  const size_t close = stat.rfind(')');
+  return stat.empty() || (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z');
+}
+
+// The way back into the tour and the check that the tour is alive, driven
+// by the run log; each returns "" or what went wrong.
+class TourCheck {
+ public:
+  TourCheck(const RunningTitle& title, RandomInput& input, std::string log, int life, int number)
+      : title_(title), input_(input), log_(std::move(log)), name_(std::to_string(life) + "-" + std::to_string(number)) {}
+
+  // True when the title is on the main panel (not the opening movie or the
+  // closing panel), where the tour is to be found.
+  bool OnTheMainPanel() const { return ReadLogState(log_).panel == 8192; }
+
+  // As a person does: what is on top goes first (the detail photo by its
+  // close button, an overlay by its close button), then the room's name on
+  // the strip leads back to the tour (script 1). Whatever is under way (a
+  // script, a walk through a door) is let end first.
+  std::string BackToTheTour() {
+    input_.Note("check " + name_ + ": back to the tour");
+    const Clock::time_point start = Clock::now();
+    const int started1 = ReadLogState(log_).started[1];
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (Ended(title_.Child())) return "";
+      if (!WaitFor([](const LogState& s) { return s.openScript < 0; }, 30)) {
+        return "script " + std::to_string(ReadLogState(log_).openScript) + " never ends (" +
+               Describe(ReadLogState(log_)) + ")";
+      }
+      // A walk through a door leaves no line when it ends: it takes about
+      // three seconds.
+      Sleep(attempt == 0 ? 4000 : 1000);
+      const LogState state = ReadLogState(log_);
+      if (state.openScript >= 0) continue;
+      if (state.panel != 8192) return "";  // the title is ending: no tour to check
+      if (state.inTour && !state.popup) {
+        Say("in the tour (" + state.bubble + ") after " + std::to_string(attempt) + " steps, " +
+            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count()) + " s");
+        return "";
+      }
+      Say("on show: " + Describe(state));
+      if (state.inTour) {
+        input_.ClickAt(kDetailPhotoClose);
+        WaitFor([&](const LogState& s) { return s.popupsHidden > state.popupsHidden || s.bubblesEntered > state.bubblesEntered; }, 10);
+        continue;
+      }
+      // An overlay's close, perhaps of one gone already (then the click
+      // falls on the screen under it, which the strip then closes too);
+      // later attempts close either kind, and at last F1 puts the room
+      // overlay, whose close button is known, over whatever is there.
+      if (attempt >= 3) {
+        input_.Key("F1");
+        WaitFor([&](const LogState& s) { return s.done[8] > state.done[8]; }, 10);
+        Sleep(700);
+        input_.ClickAt(kRoomOverlayClose);
+        Sleep(1500);
+      } else if (attempt >= 1 || state.overlay == 6 || state.overlay == 10) {
+        if (attempt == 2) input_.Key("Escape");
+        if (attempt >= 1 || state.overlay == 6) input_.ClickAt(kInfoCloseButton);
+        if (attempt >= 1) Sleep(1500);
+        if (attempt >= 1 || state.overlay == 10) input_.ClickAt(kRoomOverlayClose);
+        Sleep(1500);
+      }
+      input_.ClickAt(kRoomNameOnTheStrip);
+      if (!WaitFor([&](const LogState& s) { return s.started[1] > state.started[1]; }, 5)) continue;
+      WaitFor([&](const LogState& s) { return s.done[1] > state.done[1]; }, 30);
+    }
+    const LogState last = ReadLogState(log_);
+    return "the screen is dead: no way leads back into the tour (the room's name on the strip started no script 1 "
+           "in five tries, nor after the overlays' close buttons, Escape and F1 with the room overlay's close; " +
+           Describe(last) + (last.started[1] == started1 ? "" : "; script 1 ran but left no tour") + ")";
+  }
+
+  // The view turns when the pointer moves; then the room list brings the
+  // tour to a room with a known door, and a click on that door walks into
+  // the next room, where the view turns too. With interruptTheWalk a
+  // person's interruption breaks into the walk and the random input goes on
+  // (the next check finds out whether the tour survived it).
+  std::string CheckAlive(bool interruptTheWalk) {
+    const LogState before = ReadLogState(log_);
+    input_.Note("check " + name_ + ": is the tour alive in " + before.bubble);
+    std::string dead = Turns("the tour in " + before.bubble + " after the way back", "turn");
+    if (!dead.empty()) return dead;
+
+    const KnownDoor& known = before.bubble == kHallDoor.bubble ? kGardenDoor : kHallDoor;
+    input_.Note("check " + name_ + ": through the room list to " + known.bubble);
+    input_.Key("F1");
+    if (!WaitFor([&](const LogState& s) { return s.done[8] > before.done[8]; }, 20)) {
+      return "F1 in the tour did not bring the room overlay (script 8; " + Describe(ReadLogState(log_)) + ")";
+    }
+    Sleep(700);
+    input_.ClickAt(kRoomOverlayRooms);
+    Sleep(1500);
+    input_.ClickAt(known.inTheList);
+    Sleep(1500);
+    input_.ClickAt(known.bubbleButton);
+    input_.MoveTo({320, 240});
+    if (!WaitFor([&](const LogState& s) { return s.done[2] > before.done[2] && s.bubble == known.bubble; }, 20)) {
+      return std::string("the room list did not walk into ") + known.bubble + " (script 2; " +
+             Describe(ReadLogState(log_)) + ")";
+    }
+    // The cover fades out and the view settles.
+    Sleep(3000);
+
+    input_.Note(std::string("check ") + name_ + ": through the door of " + known.bubble + " to " + known.next);
+    const LogState atTheDoor = ReadLogState(log_);
+    input_.ClickAt(known.door, "2.5");
+    if (interruptTheWalk) {
+      // A person breaks into the walk; the random input goes on from there.
+      Say(std::string("turned; the door of ") + known.bubble + " clicked, the walk interrupted");
+      input_.Interrupt();
+      return "";
+    }
+    if (!WaitFor([&](const LogState& s) { return s.bubblesEntered > atTheDoor.bubblesEntered; }, 20)) {
+      Shot shot;
+      title_.Take("check-" + name_ + "-door.ppm", shot);
+      return std::string("the tour is dead: a click on the door of ") + known.bubble + " at " +
+             std::to_string(known.door.x) + ", " + std::to_string(known.door.y) + " in its first view walked nowhere (" +
+             Describe(ReadLogState(log_)) + ")";
+    }
+    const LogState walked = ReadLogState(log_);
+    if (walked.bubble != known.next) {
+      return std::string("the door of ") + known.bubble + " led into " + walked.bubble + ", not " + known.next;
+    }
+    // The walk ends about a second after the next bubble is entered.
+    Sleep(3000);
+    dead = Turns(std::string("the tour in ") + known.next + " after the walk from " + known.bubble, "turn-after-walk");
+    if (dead.empty()) Say(std::string("alive: turned, walked from ") + known.bubble + " into " + known.next + ", turned");
+    return dead;
+  }
+
+ private:
+  // The pointer in the middle, then to the right: the view turns after it.
+  std::string Turns(const std::string& where, const std::string& shotName) {
+    input_.MoveTo({320, 240});
+    Sleep(700);
+    Shot before;
+    Shot after;
+    const bool took = title_.Take("check-" + name_ + "-" + shotName + "-before.ppm", before);
+    input_.MoveTo({540, 240});
+    Sleep(2000);
+    const bool tookAfter = title_.Take("check-" + name_ + "-" + shotName + "-after.ppm", after);
+    if (!took || !tookAfter) return "no screenshot of the tour in " + where;
+    const long difference = after.AreaDifference(before, 0, 0, 640, 380);
+    if (difference >= 640L * 380 * kTurnedDifference) return "";
+    return "the tour is dead: the view did not turn when the pointer moved (" + where + "; mean difference " +
+           std::to_string(difference / (640L * 380)) + ", at least " + std::to_string(kTurnedDifference) +
+           " for a turn; " + Describe(ReadLogState(log_)) + ")";
+  }
+
+  bool WaitFor(const std::function<bool(const LogState&)>& done, int seconds) const {
+    const Clock::time_point until = Clock::now() + std::chrono::seconds(seconds);
+    while (Clock::now() < until) {
+      if (done(ReadLogState(log_))) return true;
+      if (Ended(title_.Child())) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done(ReadLogState(log_));
+  }
+  static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  // A line of the test's output and of the action log.
+  void Say(const std::string& text) {
+    std::printf("check %s: %s\n", name_.c_str(), text.c_str());
+    std::fflush(stdout);
+    input_.Note("check " + name_ + ": " + text);
+  }
+
+  const RunningTitle& title_;
+  RandomInput& input_;
+  std::string log_;
+  std::string name_;
+};
+
 class RandomInputRunTest : public TitleRunTest {
  protected:
   // The stack of every thread of a title that seems to hang, for the report.
@@ -235,7 +546,9 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
   REQUIRE_TOOL(import, "import");
   const unsigned seed = SeedFromEnvironment();
   const int seconds = IntFromEnvironment("OSTREVAN_RANDOM_INPUT_SECONDS", kDefaultSeconds);
-  std::printf("random input: seed %u, %d s (replay: OSTREVAN_RANDOM_INPUT_SEED=%u)\n", seed, seconds, seed);
+  const int checkEvery = IntFromEnvironment("OSTREVAN_RANDOM_INPUT_CHECK_EVERY", kDefaultCheckEvery);
+  std::printf("random input: seed %u, %d s, the tour checked every %d actions (replay: OSTREVAN_RANDOM_INPUT_SEED=%u)\n",
+              seed, seconds, checkEvery, seed);
   std::fflush(stdout);
   std::mt19937 random(seed);
   std::ofstream actions(temp_.Path("actions.txt"));
@@ -252,6 +565,22 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
   long actionsSent = 0;
   long highestKb = 0;
   long largestGrowthKb = 0;
+  int checks = 0;
+  const std::string actionsPath = temp_.Path("actions.txt");
+  // The seed and the actions that led to a failure, for its message.
+  const auto replay = [&]() {
+    std::istringstream lines(testsupport::ReadBytes(actionsPath));
+    std::vector<std::string> last;
+    std::string line;
+    while (std::getline(lines, line)) {
+      last.push_back(line);
+      if (last.size() > 60) last.erase(last.begin());
+    }
+    std::string text = "seed " + std::to_string(seed) + " (replay: OSTREVAN_RANDOM_INPUT_SEED=" + std::to_string(seed) +
+                       " OSTREVAN_RANDOM_INPUT_CHECK_EVERY=" + std::to_string(checkEvery) + "); the last actions:\n";
+    for (const std::string& l : last) text += "  " + l + "\n";
+    return text;
+  };
   while (Clock::now() < end && !HasFailure()) {
     ++lives;
     const std::string log = temp_.Path("run.log");
@@ -271,6 +600,8 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
     Clock::time_point lastFrame = born;
     Clock::time_point scriptSince = born;
     LogState seen;
+    int sinceCheck = 0;
+    int lifeChecks = 0;
     long firstMinuteKb = 0;
     long lastKb = 0;
     long lifeHighestKb = 0;
@@ -279,6 +610,7 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
     while (Clock::now() < end) {
       const std::chrono::milliseconds pause = input.Next();
       ++actionsSent;
+      ++sinceCheck;
       // The pause in small slices, watching the title meanwhile.
       const Clock::time_point pauseEnd = Clock::now() + pause;
       do {
@@ -289,6 +621,27 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
         }
       } while (Clock::now() < pauseEnd);
       if (ended) break;
+
+      // Every few actions the way back into the tour, which must be alive
+      // (none begins in the last seconds: a check takes half a minute).
+      if (sinceCheck >= checkEvery && end - Clock::now() > std::chrono::seconds(15)) {
+        TourCheck check(*title, input, log, lives, lifeChecks + 1);
+        if (check.OnTheMainPanel()) {
+          sinceCheck = 0;
+          ++lifeChecks;
+          ++checks;
+          std::string dead = check.BackToTheTour();
+          const bool inTheTour = dead.empty() && ReadLogState(log).panel == 8192 && !Ended(title->Child());
+          if (inTheTour) dead = check.CheckAlive(lifeChecks % 2 == 1);
+          if (!dead.empty()) {
+            Shot shot;
+            title->Take("dead.ppm", shot);
+            if (Ended(title->Child())) dead = "the title ended during the check: " + dead + "\n" + title->Output();
+            FAIL() << "life " << lives << ", check " << lifeChecks << ": " << dead << "\n"
+                   << replay() << step("check");
+          }
+        }
+      }
 
       const Clock::time_point now = Clock::now();
       const long kb = ResidentKb(title->Child());
@@ -313,7 +666,7 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
         FAIL() << (!stillAlive ? "the idle loop stands still" : !drawing ? "no frame is drawn" : "a script never ends")
                << " (script " << state.openScript << ")\n"
                << Backtrace(title->Child()) << "\n"
-               << step("hang");
+               << replay() << step("hang");
       }
     }
     if (!ended) {
@@ -343,13 +696,13 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
     highestKb = std::max(highestKb, lifeHighestKb);
     const double lifeSeconds = std::chrono::duration<double>(Clock::now() - born).count();
     std::printf(
-        "life %d: %.0f s, %d scripts, %d screens, %d items, %d bubbles entered; resident %ld KB highest, %ld KB in "
-        "the first minute, %ld KB at the end\n",
+        "life %d: %.0f s, %d scripts, %d screens, %d items, %d bubbles entered, %d checks of the tour; resident %ld KB "
+        "highest, %ld KB in the first minute, %ld KB at the end\n",
         lives, lifeSeconds, CountOf(log, "script-done "), CountOf(log, "screen-shown "), CountOf(log, "item-shown "),
-        CountOf(log, "bubble-entered "), lifeHighestKb, firstMinuteKb, lastKb);
+        CountOf(log, "bubble-entered "), lifeChecks, lifeHighestKb, firstMinuteKb, lastKb);
     std::fflush(stdout);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "status " << status << "\n" << title->Output() << step("the end");
+        << "status " << status << "\n" << title->Output() << replay() << step("the end");
     ExpectCleanOutput(title->Output());
     if (lifeSeconds > 120) {
       EXPECT_LE(lastKb - firstMinuteKb, kResidentGrowthLimitKb) << step("resident memory grew");
@@ -361,8 +714,10 @@ TEST_F(RandomInputRunTest, TheTitleSurvivesRandomInput) {
     std::filesystem::rename(temp_.Path("output.txt"), temp_.Path("life-" + std::to_string(lives) + "-output.txt"),
                             ignored);
   }
-  std::printf("random input: seed %u, %d s, %d lives, %ld actions, resident at most %ld KB, largest growth %ld KB\n",
-              seed, seconds, lives, actionsSent, highestKb, largestGrowthKb);
+  std::printf(
+      "random input: seed %u, %d s, %d lives, %ld actions, %d checks of the tour, resident at most %ld KB, largest "
+      "growth %ld KB\n",
+      seed, seconds, lives, actionsSent, checks, highestKb, largestGrowthKb);
 }
 
 }  // namespace
