@@ -396,19 +396,24 @@ void IndexScreen::ShowEntry(int32_t position, bool open) {
   title_run_log::WriteItem("item-shown", item);
 }
 
+// Play goes on from where a pause left the place (from the start after a
+// rewind), the slide show's sounds with it.
 void IndexScreen::PlayViewer() {
   if (showingSlideShow_) {
-    if (SlideShowPanel* panel = GetSlideShowPanel()) panel->Play();
+    if (SlideShowPanel* panel = GetSlideShowPanel()) panel->Resume();
   } else if (VideoItemPanel* panel = GetVideoPanel()) {
     panel->ResumeMovie();
   }
 }
 
+// A pause keeps the picture where it is. The movie reports a pause the same
+// way as its end (47); the user's pause swallows that report, so that the
+// screen does not rewind the movie as it does at its end.
 void IndexScreen::PauseViewer() {
   if (showingSlideShow_) {
     if (SlideShowPanel* panel = GetSlideShowPanel()) panel->Pause();
   } else if (VideoItemPanel* panel = GetVideoPanel()) {
-    panel->PauseMovie();
+    panel->UserPauseMovie();
   }
 }
 

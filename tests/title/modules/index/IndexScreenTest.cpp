@@ -19,6 +19,7 @@
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapAttributes.h"
 #include "engine/graphics/VPicture.h"
+#include "engine/mpeg/VStreamScheduler.h"
 #include "engine/script/ItemRef.h"
 #include "title/controls/AnimatedMaskControl.h"
 #include "title/controls/AnimatedPictureControl.h"
@@ -214,6 +215,78 @@ TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlay
   EXPECT_EQ(screen->GetVideoPanel(), nullptr);
   EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
   EXPECT_TRUE(Shown(screen->GetCurrentStrip()));
+}
+
+// A pause keeps the place's picture where it is and play goes on from
+// there, for a film and for a slide show, paused from the strip's pause
+// button or by an overlay opened over the screen (Suspend). The film reports
+// a pause the same way as its end (47); taken for the end, it was rewound to
+// its first, black picture.
+TEST_F(IndexScreenTest, APausedPlaceKeepsItsPictureAndPlayGoesOnFromWhereItStopped) {
+  if (!AddFilm()) return;
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  struct Case {
+    const char* name;
+    int32_t row;
+    bool byOverlay;
+  };
+  const Case cases[] = {
+      {"the film paused from the strip", 1, false},
+      {"the film under an overlay", 1, true},
+      {"the slide show paused from the strip", 0, false},
+      {"the slide show under an overlay", 0, true},
+  };
+  // Where the place's film (its clock of 90 kHz, from the stream's first
+  // time stamp) or slide show stands, in milliseconds, and whether it plays.
+  const auto position = [screen]() -> int64_t {
+    if (VideoItemPanel* video = screen->GetVideoPanel()) {
+      auto* movie = dynamic_cast<AppMovieControl*>(video->FindObject(VideoItemPanel::kMovieId));
+      return movie != nullptr && movie->GetScheduler() != nullptr ? movie->GetScheduler()->GetTime() / 90 : -1;
+    }
+    SlideShowPanel* show = screen->GetSlideShowPanel();
+    return show != nullptr && show->GetPlayer() != nullptr ? show->GetPlayer()->GetPosition() : -1;
+  };
+  const auto playing = [screen]() {
+    if (VideoItemPanel* video = screen->GetVideoPanel()) {
+      auto* movie = dynamic_cast<AppMovieControl*>(video->FindObject(VideoItemPanel::kMovieId));
+      return movie != nullptr && movie->IsPlaying();
+    }
+    SlideShowPanel* show = screen->GetSlideShowPanel();
+    return show != nullptr && show->GetPlayer() != nullptr && show->GetPlayer()->IsPlaying();
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    screen->GetList()->HoverItem(c.row, false, true);
+    screen->ShowEntry(c.row, true);
+    ViewerControlPanel* strip = screen->GetCurrentStrip();
+    ASSERT_NE(strip, nullptr);
+    const int64_t start = position();
+    for (int32_t i = 0; i < 50; ++i) Pass(20);
+    ASSERT_TRUE(playing());
+    const int64_t before = position();
+    ASSERT_GT(before, start + 500) << "a second played";
+    if (c.byOverlay) {
+      screen->Suspend();
+    } else {
+      SendControlEvent(*strip->GetPauseButton(), kEventButtonClicked);
+    }
+    EXPECT_FALSE(playing());
+    const int64_t paused = position();
+    EXPECT_GE(paused, before) << "not rewound";
+    for (int32_t i = 0; i < 25; ++i) Pass(20);
+    EXPECT_EQ(position(), paused) << "it stays where it stopped";
+    EXPECT_TRUE(strip->GetPlayButton()->IsVisible());
+    EXPECT_FALSE(strip->GetPauseButton()->IsVisible());
+    SendControlEvent(*strip->GetPlayButton(), kEventButtonClicked);
+    EXPECT_TRUE(playing());
+    EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
+    for (int32_t i = 0; i < 10; ++i) Pass(20);
+    EXPECT_GT(position(), paused) << "it goes on from where it stopped";
+    EXPECT_LT(position(), paused + 400);
+    screen->ShowEntry(c.row, false);
+  }
 }
 
 TEST_F(IndexScreenTest, TheGoThereButtonSendsTheBubbleOfTheModelsRegionZeroOrMinusOne) {
