@@ -238,10 +238,12 @@ void IndexScreen::Hide() {
   ShowEntry(0, false);
   if (!model_->IsShown()) model_->SetVisible(true, true);
   list_->SetEnabled(false);
+  // A turn that has the model at frame 0 for the moment would carry it on.
+  if (model_->IsAnimating() && model_->GetCurrentFrame() == 0) model_->StopAnimation();
   if (model_->GetCurrentFrame() != 0) {
     // The model's arrival (156) goes on with the leaving.
     model_->AnimateTo(0, -1);
-    return;
+    if (model_->IsAnimating()) return;
   }
   StartLeavingAnimation();
 }
@@ -254,9 +256,21 @@ void IndexScreen::Suspend() {
 void IndexScreen::StartLeavingAnimation() {
   model_->SetVisible(false, false);
   intro_->SetVisible(true, false);
-  intro_->AnimateToFrame(0);
   currentTransition_ = nullptr;
   nextTransition_ = static_cast<PlacementTransition*>(closingSequence_->GetFirst());
+  intro_->AnimateToFrame(0);
+  // An intro already at its first frame (the screen hidden while it was
+  // still opening) reports no arrival: the leaving goes on at once.
+  if (!intro_->IsTurning()) IntroArrived();
+}
+
+void IndexScreen::IntroArrived() {
+  if (nextTransition_ == nullptr) {
+    if (!closing_) EnteringDone();
+    return;
+  }
+  if (currentTransition_ == nullptr) intro_->SetVisible(false, false);
+  AnimateToPlacements(nextTransition_, currentTransition_ != nullptr ? kOpeningSequence : kClosingSequence);
 }
 
 void IndexScreen::EnteringDone() {
@@ -524,12 +538,7 @@ void IndexScreen::HandleDimToggled(int32_t value) {
 void IndexScreen::HandleArrival(uint32_t value2) {
   VEventHandler* sender = MessagePointerAs<VEventHandler>(value2);
   if (sender == static_cast<VEventHandler*>(intro_)) {
-    if (nextTransition_ != nullptr) {
-      if (currentTransition_ == nullptr) intro_->SetVisible(false, false);
-      AnimateToPlacements(nextTransition_, currentTransition_ != nullptr ? kOpeningSequence : kClosingSequence);
-    } else {
-      EnteringDone();
-    }
+    IntroArrived();
     return;
   }
   if (sender != static_cast<VEventHandler*>(model_)) return;
@@ -554,6 +563,8 @@ void IndexScreen::HandleTimerEnded(int32_t id) {
   if (id == kOpeningSequence) {
     intro_->SetVisible(true, false);
     intro_->AnimateToFrame(kIntroFrames - 1);
+    // An intro without frames to turn through reports no arrival.
+    if (!intro_->IsTurning()) IntroArrived();
   } else {
     closed_ = true;
   }

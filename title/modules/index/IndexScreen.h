@@ -129,6 +129,8 @@ class IndexScreen : public PictureFrameControl {
   void AnimateToPlacementList(PlacementTransitionList& sequence);
   void StartLeavingAnimation();
   void EnteringDone();
+  // The intro reached the frame it was turning to (or stood there already).
+  void IntroArrived();
   void SetMainCaption(const VString& text, bool showBox);
   void CaptionForPosition(int32_t position);
   void RemoveViewers();

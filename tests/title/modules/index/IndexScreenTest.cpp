@@ -114,6 +114,44 @@ TEST_F(IndexScreenTest, LeavingTurnsTheModelBackFirstThenPlaysEverythingBackAndS
   EXPECT_TRUE(Logged(94).empty());
 }
 
+// Hidden while it is still opening (the frames sliding in, the backdrop
+// fading in, the intro turning into the model, or at once), the screen
+// leaves from where it is and reports 95, never 94: the intro standing at
+// its first frame reports no arrival, and the main panel would wait for its
+// watchdog.
+TEST_F(IndexScreenTest, HiddenWhileItOpensTheScreenLeavesAndReportsItIsHidden) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  struct Case {
+    const char* name;
+    int32_t openingMs;
+  };
+  const Case cases[] = {
+      {"at once", 0},
+      {"while the frames slide in", 200},
+      {"while the backdrop fades in", 700},
+      {"while the intro turns into the model", 1150},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* screen = Make();
+    bench->log.clear();
+    screen->Show();
+    for (int32_t ms = 0; ms < c.openingMs; ms += 10) Pass(10);
+    ASSERT_TRUE(Logged(94).empty()) << "still opening";
+    screen->Hide();
+    for (int32_t i = 0; i < 300 && Logged(95).empty(); ++i) Pass(10);
+    EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14416"}));
+    for (int32_t i = 0; i < 100; ++i) Pass(10);
+    EXPECT_TRUE(Logged(94).empty());
+    EXPECT_FALSE(screen->IsVisible());
+    EXPECT_EQ(screen->GetList()->GetBounds().left, 640) << "the list slid out";
+    EXPECT_EQ(Level(screen->FindObject(IndexScreen::kBackdropId)), 0);
+    delete screen;
+    FlushDeferredDeletions();
+  }
+}
+
 TEST_F(IndexScreenTest, PointingAtARegionNamesThePlaceMarksItsRowAndTheSpinAreaAsksForItsCaption) {
   OpenIndexDisc();
   if (HasFatalFailure()) return;
