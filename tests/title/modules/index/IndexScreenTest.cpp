@@ -2,7 +2,7 @@
 // overshoot, the backdrop fading in, the intro, then 94), leaving (the model
 // turned back first, 95 on the tick after the last move), the model's
 // regions naming places and marking rows, a place's slide show or movie in
-// the model's area with the strip and the go-there button by its row, the
+// the model's area with the strip and the go-there button under the list, the
 // go-there button's 140, the list's confirmed row opening the place, and the
 // screen made for kind 3.
 #include <gtest/gtest.h>
@@ -28,6 +28,7 @@
 #include "title/shell/IndexEntryList.h"
 #include "title/modules/index/IndexScreen.h"
 #include "title/modules/index/ViewerControlPanel.h"
+#include "title/shell/MuseumCategoryTables.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/SequencePlayer.h"
 #include "title/shell/SlideShowPanel.h"
@@ -173,7 +174,7 @@ TEST_F(IndexScreenTest, PointingAtARegionNamesThePlaceMarksItsRowAndTheSpinAreaA
   EXPECT_EQ(screen->GetCurrentRegion(), 254);
 }
 
-TEST_F(IndexScreenTest, AClickedPlacePlaysItsSlideShowInTheModelsAreaWithStripAndGoButtonBelowItsRow) {
+TEST_F(IndexScreenTest, AClickedPlacePlaysItsSlideShowInTheModelsAreaWithStripAndGoButtonUnderTheList) {
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   IndexScreen* screen = Entered();
@@ -188,43 +189,76 @@ TEST_F(IndexScreenTest, AClickedPlacePlaysItsSlideShowInTheModelsAreaWithStripAn
   EXPECT_NE(show->GetSequence(), nullptr);
   EXPECT_TRUE(screen->IsShowingSlideShow());
   EXPECT_TRUE(screen->GetList()->IsDimmingUnselected());
-  // Row 0's highlight: left 425, bottom 30 + 17.
+  // The bar under the list's five rows (30 + 5 x 17 = 115), 6 below them:
+  // the strip (60 x 20) at the rows' left, the go-there button (40 x 18)
+  // at their right end (425 + 210 - 10), centred on the strip's height.
   ViewerControlPanel* strip = screen->GetCurrentStrip();
-  ASSERT_EQ(strip, screen->GetStripBelow());
+  ASSERT_NE(strip, nullptr);
   EXPECT_TRUE(Shown(strip));
-  EXPECT_EQ(strip->GetBounds().left, 425);
-  EXPECT_EQ(strip->GetBounds().top, 45);
+  EXPECT_EQ(strip->GetBounds(), VRect(425, 121, 485, 141));
   EXPECT_TRUE(strip->GetPauseButton()->IsVisible()) << "playing";
-  EXPECT_TRUE(Shown(screen->GetGoButtonBelow()));
-  EXPECT_EQ(screen->GetGoButtonBelow()->GetBounds().left, 425 + 152);
-  EXPECT_EQ(screen->GetGoButtonBelow()->GetBounds().top, 45);
+  VPictureButton* go = screen->GetGoButtonAbove();
+  EXPECT_TRUE(Shown(go));
+  EXPECT_EQ(go->GetBounds(), VRect(585, 122, 625, 140));
   // The go-there button: the tour at the place's bubble.
   bench->log.clear();
-  SendControlEvent(*screen->GetGoButtonBelow(), kEventButtonClicked);
+  SendControlEvent(*go, kEventButtonClicked);
   EXPECT_EQ(Logged(IndexScreen::kOwnerGoToBubble), (std::vector<std::string>{"140 1"}));
   // Closing the place removes the viewer and the buttons.
   screen->ShowEntry(0, false);
   EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
   EXPECT_FALSE(Shown(strip));
-  EXPECT_FALSE(Shown(screen->GetGoButtonBelow()));
+  EXPECT_FALSE(Shown(go));
 }
 
-TEST_F(IndexScreenTest, APlaceFromRowFourOnGetsItsStripAndGoButtonAboveTheRow) {
-  OpenIndexDisc();
-  if (HasFatalFailure()) return;
-  IndexScreen* screen = Entered();
-  screen->GetList()->HoverItem(4, false, true);
-  screen->ShowEntry(4, true);
-  ViewerControlPanel* strip = screen->GetCurrentStrip();
-  ASSERT_EQ(strip, screen->GetStripAbove());
-  // Row 4's top: 30 + 4 x 17 = 98; the strip is 20 high, the button 18.
-  EXPECT_EQ(strip->GetBounds().top, 98 - 20);
-  EXPECT_EQ(screen->GetGoButtonAbove()->GetBounds().left, 425 + 151);
-  EXPECT_EQ(screen->GetGoButtonAbove()->GetBounds().top, 98 - 18);
-  EXPECT_FALSE(Shown(screen->GetStripBelow()));
+// Whatever row is chosen, the strip and the go-there button cover no row of
+// the list and stand inside the list's area, within the rows' width.
+TEST_F(IndexScreenTest, TheStripAndTheGoThereButtonCoverNoRowAndStayInsideTheList) {
+  if (!AddFilm()) return;
+  struct Case {
+    const char* name;
+    std::string index;
+  };
+  const Case cases[] = {{"five places", kIndexText}, {"a list that fills its area", ManyPlaces(40)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenIndexDisc(c.index);
+    if (HasFatalFailure()) return;
+    IndexScreen* screen = Entered();
+    AppTaskListControl* list = screen->GetList();
+    const VRect rows = list->GetBounds();
+    const VRect area(425, 30, 425 + 210 - 10, 30 + 380);
+    for (int32_t row = 0; row < std::min(list->GetVisibleItems(), 6); ++row) {
+      SCOPED_TRACE(row);
+      list->HoverItem(row, false, true);
+      screen->ShowEntry(row, true);
+      std::vector<VGraphicObject*> shown;
+      for (VGraphicObject* control : {static_cast<VGraphicObject*>(screen->GetStripAbove()),
+                                      static_cast<VGraphicObject*>(screen->GetStripBelow()),
+                                      static_cast<VGraphicObject*>(screen->GetGoButtonAbove()),
+                                      static_cast<VGraphicObject*>(screen->GetGoButtonBelow())}) {
+        if (Shown(control)) shown.push_back(control);
+      }
+      EXPECT_FALSE(shown.empty()) << "the go-there button at least";
+      for (VGraphicObject* control : shown) {
+        const VRect bounds = control->GetBounds();
+        VRect overlap;
+        EXPECT_FALSE(bounds.Intersect(rows, overlap)) << "it covers rows of the list";
+        EXPECT_TRUE(bounds.left >= area.left && bounds.top >= area.top && bounds.right <= area.right &&
+                    bounds.bottom <= area.bottom)
+            << "it leaves the list's area";
+        for (VGraphicObject* other : shown) {
+          EXPECT_TRUE(other == control || !bounds.Intersect(other->GetBounds(), overlap)) << "they overlap";
+        }
+      }
+      screen->ShowEntry(row, false);
+    }
+    LeaveAndClose(screen);
+  }
 }
 
 TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlayButton) {
+  if (!AddFilm()) return;
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   IndexScreen* screen = Entered();
@@ -235,7 +269,7 @@ TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlay
   EXPECT_FALSE(screen->IsShowingSlideShow());
   EXPECT_EQ(video->GetBounds(), VRect(53, 71, 53 + 320, 71 + 240));
   auto* movie = dynamic_cast<VControl*>(video->FindObject(VideoItemPanel::kMovieId));
-  ASSERT_NE(movie, nullptr) << "a movie control, even without its medium";
+  ASSERT_NE(movie, nullptr);
   ViewerControlPanel* strip = screen->GetCurrentStrip();
   ASSERT_NE(strip, nullptr);
   EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
@@ -246,13 +280,66 @@ TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlay
   // The strip's play and pause reach the screen.
   SendControlEvent(*strip->GetPlayButton(), kEventButtonClicked);
   EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
-  // A place whose bubble names no item (VI000) opens the strip only.
-  screen->ShowEntry(0, false);
-  screen->GetList()->HoverItem(2, false, true);
-  screen->ShowEntry(2, true);
-  EXPECT_EQ(screen->GetVideoPanel(), nullptr);
-  EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
-  EXPECT_TRUE(Shown(screen->GetCurrentStrip()));
+}
+
+// A place shows its slide show or film, or, when its item has nothing to
+// play (no item, an item of another kind, a table entry of 0, a film or
+// slide show missing from the disc), no viewer and no strip: the model
+// stays in its area showing the place, and the go-there button still
+// leads there. Undimmed, the place closes and the model is back.
+TEST_F(IndexScreenTest, APlaceWithNothingToPlayOffersNoViewerAndLeavesTheModelShown) {
+  if (!AddFilm()) return;
+  extraLanguageLines = {"18500 -20 \"BUBBLE { ID BU006 INFO VI002 }\"",
+                        "18520 -20 \"BUBBLE { ID BU007 INFO SH002 }\"",
+                        "18540 -20 \"BUBBLE { ID BU008 INFO HP001 }\"",
+                        "18560 -20 \"BUBBLE { ID BU009 INFO SH003 }\""};
+  OpenIndexDisc(
+      "1 1 10 0 SH001 \"Halle\"\r\n2 2 20 10 VI001 \"Kueche\"\r\n3 3 30 20 VI000 \"Salon\"\r\n"
+      "4 6 40 30 VI002 \"Ohne Film\"\r\n5 7 50 40 SH002 \"Ohne Eintrag\"\r\n"
+      "6 8 60 40 HP001 \"Ein Foto\"\r\n7 9 70 40 SH003 \"Leere Folge\"\r\n");
+  if (HasFatalFailure()) return;
+  MuseumCategoryTables& tables = GetMuseumCategoryTables();
+  for (int32_t n = 6; n <= 9; ++n) {
+    ASSERT_TRUE(tables.SetCategoryEntry(1, n, static_cast<uint32_t>(18500 + 20 * (n - 6))));
+  }
+  // VI002's film and SH003's sequence are not on the disc; SH002 has none.
+  ASSERT_TRUE(tables.SetCategoryEntry(7, 2, 19720));
+  ASSERT_TRUE(tables.SetCategoryEntry(6, 3, 19830));
+  struct Case {
+    const char* name;
+    int32_t row;
+    bool plays;
+  };
+  const Case cases[] = {
+      {"a slide show", 0, true},
+      {"a film", 1, true},
+      {"a bubble without an item (VI000)", 2, false},
+      {"a film missing from the disc", 3, false},
+      {"a slide show without a table entry", 4, false},
+      {"an item of another kind (a photo)", 5, false},
+      {"a slide show missing from the disc", 6, false},
+  };
+  IndexScreen* screen = Entered();
+  AppTaskListControl* list = screen->GetList();
+  AnimatedMaskControl* model = screen->GetModel();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int32_t i = 0; i < 300 && model->IsAnimating(); ++i) Pass(10);
+    // The row confirmed: the list dims the others and reports it.
+    list->HoverItem(c.row, false, true);
+    list->SetDimUnselected(true);
+    screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(c.row), 0);
+    EXPECT_EQ(screen->HasViewer(), c.plays);
+    EXPECT_EQ(Shown(screen->GetCurrentStrip()), c.plays);
+    EXPECT_EQ(Shown(screen->GetStripAbove()) || Shown(screen->GetStripBelow()), c.plays);
+    EXPECT_TRUE(Shown(screen->GetGoButtonAbove()) || Shown(screen->GetGoButtonBelow()));
+    EXPECT_EQ(Shown(model), !c.plays) << "the model shows the place, or the viewer takes its area";
+    list->SetDimUnselected(false);
+    screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(c.row), 0);
+    EXPECT_FALSE(screen->HasViewer());
+    EXPECT_TRUE(Shown(model));
+    EXPECT_FALSE(Shown(screen->GetGoButtonAbove()) || Shown(screen->GetGoButtonBelow()));
+  }
 }
 
 // A pause keeps the place's picture where it is and play goes on from
@@ -354,6 +441,7 @@ TEST_F(IndexScreenTest, TheGoThereButtonSendsTheBubbleOfTheModelsRegionZeroOrMin
 }
 
 TEST_F(IndexScreenTest, AConfirmedRowOpensThePlaceAtOnceOrOnceTheModelHasStoppedTurning) {
+  if (!AddFilm()) return;
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   IndexScreen* screen = Entered();
@@ -421,7 +509,8 @@ TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
   if (HasFatalFailure()) return;
   IndexScreen* screen = Make();
   EXPECT_EQ(screen->GetEntries().GetCount(), 10000);
-  EXPECT_EQ(screen->GetList()->GetVisibleItems(), 380 / 17);
+  // The rows that fit above the room of the viewer bar (6 + 28).
+  EXPECT_EQ(screen->GetList()->GetVisibleItems(), (380 - 34) / 17);
   EXPECT_LE(screen->GetList()->GetBounds().bottom, 30 + 380);
 }
 
@@ -490,7 +579,7 @@ TEST_F(IndexScreenTest, AHundredThousandPlacesAreReadAndListedInSeconds) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(seconds, 30.0) << "under the sanitizers; about 3 s";
   EXPECT_EQ(screen->GetEntries().GetCount(), 100000);
-  EXPECT_EQ(screen->GetList()->GetVisibleItems(), 380 / 17);
+  EXPECT_EQ(screen->GetList()->GetVisibleItems(), (380 - 34) / 17);
   const VString* last = screen->GetEntries().GetTitleAt(99999);
   ASSERT_NE(last, nullptr);
   EXPECT_STREQ(last->GetChars(), "P100000");
@@ -500,6 +589,7 @@ TEST_F(IndexScreenTest, AHundredThousandPlacesAreReadAndListedInSeconds) {
 // a slide show or a film that opens writes "item-shown CODE"; a place whose
 // item has nothing to play (VI000) writes nothing.
 TEST_F(IndexScreenTest, APlaceThatPlaysWritesItsItemToTheRunLog) {
+  if (!AddFilm()) return;
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   std::vector<std::string> lines;
