@@ -26,6 +26,8 @@ constexpr int kIndexListTop = 30;
 constexpr int kIndexRowHeight = 17;
 // The salon, third place of the index, plays the film VI001 and is bubble 3.
 constexpr int kSalonRow = 2;
+// The study, fifth place, has nothing to play (its bubble names no item).
+constexpr int kStudyRow = 4;
 // The bar under the list's eight rows (at 30 + 8 x 17 + 6): the strip's
 // play and pause buttons (24 x 18 at 28, 1 of the strip at the list's left)
 // and the go-there button (56 x 18) at the rows' right end (625).
@@ -63,6 +65,18 @@ class IndexRelationsRunTest : public ScreenRunTest {
   static long Differs(const Shot& a, const Shot& b, const Area& area) {
     return a.AreaDifference(b, area.left, area.top, area.right, area.bottom);
   }
+  // The pixels of the house model's lawn (green) over an area: the garden
+  // shows in every frame of the model, never on the area's grey ground.
+  static long Lawn(const Shot& shot, const Area& area) {
+    long count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const std::vector<int> p = shot.At(x, y);
+        if (p[1] > p[0] + 30 && p[1] > p[2] + 20) ++count;
+      }
+    }
+    return count;
+  }
   // The text panel's scroll-bar thumb (brass in the bar's middle column,
   // between the two 13-pixel arrows) shows whole inside the track: on each
   // of its rows its dark edges stand one pixel in from the track's edges,
@@ -82,7 +96,8 @@ class IndexRelationsRunTest : public ScreenRunTest {
 };
 
 // The index screen: dragging in the spin area turns the model, which
-// follows a slow held drag; the salon's row, chosen and confirmed with a
+// follows a slow held drag; the study's row, with nothing to play, leaves
+// the model showing the study; the salon's row, chosen and confirmed with a
 // click, plays its film in the model's area with the strip and the go-there
 // button under the list; paused, the film keeps its picture and play goes
 // on; the go-there button walks into the tour at the salon's bubble.
@@ -120,6 +135,17 @@ TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
   ASSERT_TRUE(title_->Xdotool({"mouseup", "1"}));
   const Shot turned = TakeAfter(3000, "51-turned");
   EXPECT_GT(Differs(turned, opened, kIndexModel), 320L * 240 * 5) << "the model turned";
+
+  // The study, chosen and confirmed, leaves the model showing it (no empty
+  // viewer over the model's area); a second click closes the place.
+  const int studyY = kIndexListTop + kStudyRow * kIndexRowHeight + kIndexRowHeight / 2;
+  ASSERT_TRUE(title_->MoveTo(kIndexListX, studyY));
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  const Shot study = TakeAfter(1500, "51c-study");
+  EXPECT_GT(Lawn(study, kIndexModel), 1000L) << "the model shows the study";
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   const int salonY = kIndexListTop + kSalonRow * kIndexRowHeight + kIndexRowHeight / 2;
   ASSERT_TRUE(title_->MoveTo(kIndexListX, salonY));
