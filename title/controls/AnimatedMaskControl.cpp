@@ -19,6 +19,9 @@ constexpr uint16_t kCursorArrow = 220;
 constexpr double kMaxVelocity = 0.1;       // frames per millisecond
 constexpr double kFriction = 0.0001;       // per millisecond
 constexpr double kStillVelocity = 0.000001;
+// A release this long after the pointer last moved lets the object rest
+// where the drag left it: it was held still, not flung.
+constexpr uint32_t kFlingWindowMs = 100;
 }  // namespace
 
 VPicture* AnimatedMaskMedia::LoadFrame(int32_t frame) {
@@ -238,29 +241,67 @@ bool AnimatedMaskControl::MouseDown(const VMouseEvent& event) {
     SetMaskPicture(nullptr);
     RedrawNow();
     SetCursorById(kCursorDragging);
-    dragX_ = event.x;
-    lastTick_ = platform::TickCount();
-    position_ = current_;
+    // The hand takes hold of the object: a spin still running stops.
+    if (!turning_) {
+      velocity_ = 0;
+      SetActive(false);
+    }
+    StartDragAt(event.x);
     SetDraggable(true);
     MouseMove(event);
   }
   return VMaskControl::MouseDown(event);
 }
 
+void AnimatedMaskControl::StartDragAt(int32_t x) {
+  dragStartX_ = x;
+  dragX_ = x;
+  position_ = current_;
+  dragStartPosition_ = position_;
+  lastTick_ = platform::TickCount();
+}
+
+double AnimatedMaskControl::GetFramesPerPixel() const {
+  // A drag across the whole control turns through the whole row of frames.
+  return GetWidth() > 0 ? static_cast<double>(frameCount_) / GetWidth() : 0.0;
+}
+
+bool AnimatedMaskControl::DragTo(int32_t x) {
+  if (turning_) {
+    // The object turns to a frame on its own: the drag goes on from
+    // wherever that leaves it.
+    StartDragAt(x);
+    return true;
+  }
+  if (x == dragX_) return true;
+  const uint32_t now = platform::TickCount();
+  int32_t dt = static_cast<int32_t>(now - lastTick_);
+  if (dt <= 0) dt = 1;
+  // The object follows the pointer: moving it to the left turns toward the
+  // higher frames.
+  const double last = std::max(frameCount_ - 1, 0);
+  const double target = std::clamp(dragStartPosition_ + (dragStartX_ - x) * GetFramesPerPixel(), 0.0, last);
+  // The speed of the hand, for the fling when it lets go: the mean of this
+  // move's speed and the last one's while the pointer keeps moving.
+  const double speed = (target - position_) / dt;
+  const double mean = static_cast<uint32_t>(dt) > kFlingWindowMs ? speed : (velocity_ + speed) / 2;
+  velocity_ = std::clamp(mean, -kMaxVelocity, kMaxVelocity);
+  position_ = target;
+  dragX_ = x;
+  lastTick_ = now;
+  const int32_t frame = static_cast<int32_t>(position_);
+  if (frame == current_) return true;
+  const ControlLife::Watch watch = life_.MakeWatch();
+  SetFrame(frame);
+  if (!watch.Alive()) return false;
+  RedrawNow();
+  return true;
+}
+
 bool AnimatedMaskControl::MouseMove(const VMouseEvent& event) {
   if (inputLocked_) return false;
   if (dragging_) {
-    if (event.x != dragX_) {
-      const uint32_t now = platform::TickCount();
-      int32_t dt = static_cast<int32_t>(now - lastTick_);
-      if (dt <= 0) dt = 1;
-      velocity_ = std::clamp(velocity_ + (dragX_ - event.x) * 0.02 / dt, -kMaxVelocity, kMaxVelocity);
-      dragX_ = event.x;
-      lastTick_ = now;
-      moving_ = true;
-      SetStepOnEveryPass();  // spinning moves on every pass
-      SetActive(true);
-    }
+    DragTo(event.x);
     return true;
   }
   if (!ContainsPoint(event.GetPoint())) {
@@ -282,9 +323,18 @@ bool AnimatedMaskControl::MouseUp(const VMouseEvent& event) {
   if (inputLocked_) return false;
   const ControlLife::Watch watch = life_.MakeWatch();
   if (dragging_) {
+    if (!DragTo(event.x)) return true;
     dragging_ = false;
-    velocity_ /= 2;
+    // Let go while moving, the object spins on at half the hand's speed;
+    // let go after holding it still, it stays.
+    const bool flung = platform::TickCount() - lastTick_ <= kFlingWindowMs;
+    velocity_ = flung ? velocity_ / 2 : 0;
     SetCursorById(kCursorDraggable);
+    if (!turning_ && std::fabs(velocity_) >= kStillVelocity) {
+      moving_ = true;
+      SetStepOnEveryPass();  // spinning moves on every pass
+      SetActive(true);
+    }
     if (!IsActive()) ShowCurrentFrame();
     SetDraggable(false);
     if (GetCapturedObject() == this) SetCapturedObject(nullptr);

@@ -1,6 +1,8 @@
 // An object the user can spin: a row of frame pictures (views from successive
 // angles), each with its own mask of clickable regions. Dragging in the spin
-// area (mask value 254) turns the object with momentum and friction; clicking
+// area (mask value 254) turns the object with the pointer (a drag across the
+// control runs through the whole row); let go while moving, it spins on with
+// momentum and friction; clicking
 // an item region (1..253) reports it to the owner (message 122) and locks the
 // input; the screen can turn the object to a frame, slowing down over the
 // last frames, and select a region on arrival (message 156). Every frame
@@ -92,6 +94,12 @@ class AnimatedMaskControl : public VMaskControl, public VTask {
   void Setup(int32_t frameCount);
   void LoadRegionMask();
   void ShowCurrentUnlessDragging();
+  // A drag taking hold at x, from the current frame.
+  void StartDragAt(int32_t x);
+  // The pointer of a drag at x: the object follows it. False when the
+  // control was deleted on the way.
+  bool DragTo(int32_t x);
+  double GetFramesPerPixel() const;
 
   std::unique_ptr<AnimatedMaskMedia> media_;
   int32_t frameCount_ = 0;
@@ -110,6 +118,9 @@ class AnimatedMaskControl : public VMaskControl, public VTask {
   double position_ = 0;
   double velocity_ = 0;
   int32_t dragX_ = 0;
+  // Where the drag took hold: the pointer's x and the object's position.
+  int32_t dragStartX_ = 0;
+  double dragStartPosition_ = 0;
   uint32_t lastTick_ = 0;
   uint32_t nextTick_ = 0;
   uint32_t interval_ = 20;

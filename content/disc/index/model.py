@@ -188,17 +188,18 @@ def finish(model, out):
         bmp(image, os.path.join(pic, "%d.bmp" % media_id))
         add(media_id, "%d.bmp" % media_id, "2")
 
-    # The strips: 150 wide; above a row 20 high, below it 28 (its top 8 pixels
-    # a tab that reaches up to the row).
+    # The strips: 140 wide, so that a strip and a go-there button (56) fit
+    # side by side within the list's rows (200); above a row 20 high, below
+    # it 28 (its top 8 pixels a tab that reaches up to the row).
     strip_face = (38, 46, 58)
-    above = Image.new("RGB", (150, 20), strip_face)
-    ImageDraw.Draw(above).rectangle((0, 0, 149, 19), outline=(96, 84, 60))
+    above = Image.new("RGB", (140, 20), strip_face)
+    ImageDraw.Draw(above).rectangle((0, 0, 139, 19), outline=(96, 84, 60))
     bmp(above, os.path.join(pic, "10018.bmp"))
     add(10018, "10018.bmp", "2")
-    below = Image.new("RGB", (150, 28), strip_face)
+    below = Image.new("RGB", (140, 28), strip_face)
     d = ImageDraw.Draw(below)
-    d.rectangle((0, 8, 149, 27), outline=(96, 84, 60))
-    d.rectangle((0, 0, 149, 7), fill=(107, 173, 205))
+    d.rectangle((0, 8, 139, 27), outline=(96, 84, 60))
+    d.rectangle((0, 0, 139, 7), fill=(107, 173, 205))
     bmp(below, os.path.join(pic, "10020.bmp"))
     add(10020, "10020.bmp", "2")
 

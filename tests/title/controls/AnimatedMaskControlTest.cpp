@@ -1,5 +1,6 @@
 // The spinning object on a fake clock: the frame it starts on, the slowing
-// schedule of a turn to a frame and its arrival message, the drag speed law,
+// schedule of a turn to a frame and its arrival message, the object
+// following a held drag, the fling's speed law,
 // and clicks and hovers of item regions.
 #include <gtest/gtest.h>
 
@@ -116,22 +117,60 @@ TEST_F(AnimatedMaskTest, DragSpeedIsLimitedHalvedOnReleaseThenSlowedByFriction) 
   PassAt(1);   // notes the time
   PassAt(101);
   EXPECT_NEAR(c->GetVelocity(), 0.04, 1e-12);
-  EXPECT_EQ(c->GetCurrentFrame(), 25) << "20 + 100 ms x 0.05 frames";
+  EXPECT_EQ(c->GetCurrentFrame(), 35) << "20 + 10 dragged + 100 ms x 0.05 frames";
   for (uint32_t ms = 111; ms <= 1000; ms += 10) PassAt(ms);
   EXPECT_EQ(c->GetVelocity(), 0);
   EXPECT_FALSE(c->IsActive());
 }
 
+// While the button is held the object follows the pointer, however slowly
+// it moves: a drag across the control's width runs through the whole row
+// (here 40 frames on 40 pixels), held at the row's ends. Let go after
+// holding still, it stays where the hand left it.
+TEST_F(AnimatedMaskTest, WhileTheButtonIsHeldTheObjectFollowsThePointer) {
+  AnimatedMaskControl* c = Make(40);
+  PassAt(0);
+  bench_.Move(25, 15);
+  ASSERT_TRUE(c->IsOverSpinArea());
+  bench_.Down(25, 15);
+  ASSERT_TRUE(c->IsDragging());
+  struct Step {
+    int32_t x;
+    int32_t frame;
+  };
+  // One pixel and more at a time, 50 ms apart; outside the control the
+  // drag goes on (the press captured the mouse).
+  const Step steps[] = {{24, 21}, {23, 22}, {22, 23}, {15, 30}, {5, 39}, {0, 39}, {45, 0}, {35, 10}, {26, 19}};
+  uint32_t ms = 0;
+  for (const Step& step : steps) {
+    ms += 50;
+    PassAt(ms);
+    bench_.Move(step.x, 15);
+    PassAt(ms + 1);
+    EXPECT_EQ(c->GetCurrentFrame(), step.frame) << "pointer at " << step.x;
+  }
+  // Held still for 300 ms, then let go: no spin.
+  PassAt(ms + 300);
+  bench_.Up(26, 15);
+  EXPECT_FALSE(c->IsDragging());
+  EXPECT_EQ(c->GetVelocity(), 0);
+  for (uint32_t t = ms + 310; t <= ms + 1300; t += 10) PassAt(t);
+  EXPECT_EQ(c->GetCurrentFrame(), 19);
+  EXPECT_FALSE(c->IsActive());
+}
+
 TEST_F(AnimatedMaskTest, SpinThatRunsOffTheRowStopsWhereItIs) {
-  // A fling of 0.05 frames per millisecond from frame 11 of 22, stepped every
-  // 110 ms: 5.5, 4.29 and 3.08 frames per step. The third step would leave
-  // the row: the spin stops on the frame it has reached and never moves on.
+  // A fling of 0.05 frames per millisecond from frame 11 of 22: the drag of 9
+  // pixels (of 40 for 22 frames) takes the object to 6.05 or 15.95, then
+  // the spin, stepped every 110 ms, moves it 5.5 and 4.29 frames. The second
+  // step would leave the row: the spin stops on the frame it has reached
+  // and never moves on.
   struct Case {
     const char* name;
     int32_t releaseX;  // the fling goes from x 20 to here
     std::vector<int32_t> frames;
   };
-  const Case cases[] = {{"toward the first frame", 29, {11, 5, 1}}, {"toward the last frame", 11, {11, 16, 20}}};
+  const Case cases[] = {{"toward the first frame", 29, {6, 0}}, {"toward the last frame", 11, {15, 21}}};
   uint32_t start = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -26,8 +26,13 @@ constexpr int kIndexListTop = 30;
 constexpr int kIndexRowHeight = 17;
 // The salon, third place of the index, plays the film VI001 and is bubble 3.
 constexpr int kSalonRow = 2;
-// Its go-there button, below the row's highlight at the list's left + 152.
-constexpr Point kGoBelowSalon = {600, 88};
+// The study, fifth place, has nothing to play (its bubble names no item).
+constexpr int kStudyRow = 4;
+// The bar under the list's eight rows (at 30 + 8 x 17 + 6): the strip's
+// play and pause buttons (24 x 18 at 28, 1 of the strip at the list's left)
+// and the go-there button (56 x 18) at the rows' right end (625).
+constexpr Point kPlayPause = {465, 182};
+constexpr Point kGoThere = {597, 182};
 // The relations screen: the house (178 x 134 at 127, 143), the first item's
 // button (Hinrich Ostrevan at 22, 120; he belongs to the hall and the study)
 // and the text panel's area (376 x 226 at 45, 35).
@@ -60,6 +65,18 @@ class IndexRelationsRunTest : public ScreenRunTest {
   static long Differs(const Shot& a, const Shot& b, const Area& area) {
     return a.AreaDifference(b, area.left, area.top, area.right, area.bottom);
   }
+  // The pixels of the house model's lawn (green) over an area: the garden
+  // shows in every frame of the model, never on the area's grey ground.
+  static long Lawn(const Shot& shot, const Area& area) {
+    long count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const std::vector<int> p = shot.At(x, y);
+        if (p[1] > p[0] + 30 && p[1] > p[2] + 20) ++count;
+      }
+    }
+    return count;
+  }
   // The text panel's scroll-bar thumb (brass in the bar's middle column,
   // between the two 13-pixel arrows) shows whole inside the track: on each
   // of its rows its dark edges stand one pixel in from the track's edges,
@@ -78,10 +95,12 @@ class IndexRelationsRunTest : public ScreenRunTest {
   }
 };
 
-// The index screen: dragging in the spin area turns the model; the salon's
-// row, chosen and confirmed with a click, plays its film in the model's
-// area with the strip and the go-there button below the row; the go-there
-// button walks into the tour at the salon's bubble.
+// The index screen: dragging in the spin area turns the model, which
+// follows a slow held drag; the study's row, with nothing to play, leaves
+// the model showing the study; the salon's row, chosen and confirmed with a
+// click, plays its film in the model's area with the strip and the go-there
+// button under the list; paused, the film keeps its picture and play goes
+// on; the go-there button walks into the tour at the salon's bubble.
 TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   ASSERT_NO_FATAL_FAILURE(OpenModule(kModuleRegions[3], "index screen"));
@@ -91,6 +110,24 @@ TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
   ASSERT_TRUE(title_->MoveTo(kIndexSpinFrom.x, kIndexSpinFrom.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   ASSERT_TRUE(title_->Xdotool({"mousedown", "1"}));
+  // A slow drag, a few pixels at a time: the model follows the held
+  // pointer (half the model's width turns it by half its frames).
+  const auto slowDrag = [this](int from, int to) {
+    for (int x = from; x >= to; x -= 4) {
+      if (!title_->MoveTo(x, kIndexSpinFrom.y)) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    return true;
+  };
+  ASSERT_TRUE(slowDrag(kIndexSpinFrom.x, kIndexSpinFrom.x - 160));
+  const Shot held = TakeAfter(300, "51a-held");
+  ASSERT_TRUE(slowDrag(kIndexSpinFrom.x - 160, kIndexSpinFrom.x - 320));
+  const Shot heldFurther = TakeAfter(300, "51b-held-further");
+  EXPECT_GT(Differs(heldFurther, held, kIndexModel), 320L * 240 * 40) << "the held model follows the pointer";
+  for (int x = kIndexSpinFrom.x - 320; x <= kIndexSpinFrom.x; x += 20) {
+    ASSERT_TRUE(title_->MoveTo(x, kIndexSpinFrom.y));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
   for (int x = kIndexSpinFrom.x; x >= kIndexSpinTo.x; x -= 20) {
     ASSERT_TRUE(title_->MoveTo(x, kIndexSpinFrom.y));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -98,6 +135,17 @@ TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
   ASSERT_TRUE(title_->Xdotool({"mouseup", "1"}));
   const Shot turned = TakeAfter(3000, "51-turned");
   EXPECT_GT(Differs(turned, opened, kIndexModel), 320L * 240 * 5) << "the model turned";
+
+  // The study, chosen and confirmed, leaves the model showing it (no empty
+  // viewer over the model's area); a second click closes the place.
+  const int studyY = kIndexListTop + kStudyRow * kIndexRowHeight + kIndexRowHeight / 2;
+  ASSERT_TRUE(title_->MoveTo(kIndexListX, studyY));
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  const Shot study = TakeAfter(1500, "51c-study");
+  EXPECT_GT(Lawn(study, kIndexModel), 1000L) << "the model shows the study";
+  ASSERT_TRUE(title_->Xdotool({"click", "1"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   const int salonY = kIndexListTop + kSalonRow * kIndexRowHeight + kIndexRowHeight / 2;
   ASSERT_TRUE(title_->MoveTo(kIndexListX, salonY));
@@ -107,8 +155,19 @@ TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
   const Shot playing = TakeAfter(2000, "53-salon-playing");
   const Shot later = TakeAfter(1000, "54-salon-later");
   EXPECT_GT(Differs(later, playing, kIndexModel), 320L * 240 * 3) << "the film moves";
+  // Paused, the film keeps its picture (it is not rewound to its black
+  // start); play goes on from there.
+  ASSERT_TRUE(title_->ClickAt(kPlayPause.x, kPlayPause.y));
+  const Shot paused = TakeAfter(1000, "54a-salon-paused");
+  const Shot stillPaused = TakeAfter(1000, "54b-salon-still-paused");
+  EXPECT_GT(stillPaused.Brightness(kIndexModel.left, kIndexModel.top, kIndexModel.right, kIndexModel.bottom), 40.0)
+      << "the paused film's picture shows";
+  EXPECT_LT(Differs(stillPaused, paused, kIndexModel), 320L * 240 / 2) << "the film stands still";
+  ASSERT_TRUE(title_->ClickAt(kPlayPause.x, kPlayPause.y));
+  const Shot resumed = TakeAfter(1000, "54c-salon-resumed");
+  EXPECT_GT(Differs(resumed, stillPaused, kIndexModel), 320L * 240 * 3) << "the film moves again";
   const int scripts = CountOf(title_->Log(), "script-done ");
-  ASSERT_TRUE(title_->ClickAt(kGoBelowSalon.x, kGoBelowSalon.y));
+  ASSERT_TRUE(title_->ClickAt(kGoThere.x, kGoThere.y));
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU003", 30)) << Step("into the salon");
   // The main panel's hand-over into the tour ends with the salon on show.
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done ", scripts + 1, 30)) << Step("the tour");

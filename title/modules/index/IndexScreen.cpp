@@ -31,6 +31,7 @@
 #include "title/modules/index/ViewerControlPanel.h"
 #include "title/shell/PictureFontTable.h"
 #include "title/shell/ScreenRegistry.h"
+#include "title/shell/Sequence.h"
 #include "title/shell/SequencePlayer.h"
 #include "title/shell/SlideShowPanel.h"
 #include "title/shell/TitleRunLog.h"
@@ -60,8 +61,11 @@ constexpr GoPictures kGoBelow{10014, 10014, 10016};
 constexpr int32_t kButtonLayer = 4;
 constexpr int32_t kVideoLayer = 6;
 constexpr int32_t kSlideShowLayer = 5;
-// Rows from this one up get the strip and the go-there button above them.
-constexpr int32_t kFirstRowAbove = 4;
+// The bar of the strip and the go-there button stands this far under the
+// list's last row; the list keeps room for it (and the tallest strip) in its
+// area.
+constexpr int32_t kBarGap = 6;
+constexpr int32_t kBarRoom = kBarGap + 28;
 
 // Placement list indexes.
 enum : int32_t { kBeforeEntering, kEntered, kBackdropHidden, kBackdropShown, kBeforeLeaving, kLeft };
@@ -157,8 +161,9 @@ IndexScreen::IndexScreen(int32_t id, int32_t left, int32_t top, int32_t layer, i
     filled[static_cast<size_t>(position)] = true;
     if (const VString* title = entry.GetTitle()) titles_[static_cast<size_t>(position)] = *title;
   }
-  // Only the rows that fit into the list's area are shown.
-  const int32_t visible = std::min(count, kListHeight / kRowHeight);
+  // Only the rows that fit into the list's area, above the room of the
+  // viewer bar, are shown.
+  const int32_t visible = std::min(count, (kListHeight - kBarRoom) / kRowHeight);
   list_->SetItems(titles_.data(), count, visible, 0);
   list_->FitHeightToRows();
   list_->SetEnabled(false);
@@ -217,6 +222,8 @@ VideoItemPanel* IndexScreen::GetVideoPanel() const {
   return dynamic_cast<VideoItemPanel*>(const_cast<IndexScreen*>(this)->FindObject(kVideoPanelId));
 }
 
+bool IndexScreen::HasViewer() const { return GetSlideShowPanel() != nullptr || GetVideoPanel() != nullptr; }
+
 void IndexScreen::RemoveViewers() {
   if (FindObject(kSlideShowPanelId) != nullptr) RemoveChild(kSlideShowPanelId, true);
   if (FindObject(kVideoPanelId) != nullptr) RemoveChild(kVideoPanelId, true);
@@ -238,10 +245,12 @@ void IndexScreen::Hide() {
   ShowEntry(0, false);
   if (!model_->IsShown()) model_->SetVisible(true, true);
   list_->SetEnabled(false);
+  // A turn that has the model at frame 0 for the moment would carry it on.
+  if (model_->IsAnimating() && model_->GetCurrentFrame() == 0) model_->StopAnimation();
   if (model_->GetCurrentFrame() != 0) {
     // The model's arrival (156) goes on with the leaving.
     model_->AnimateTo(0, -1);
-    return;
+    if (model_->IsAnimating()) return;
   }
   StartLeavingAnimation();
 }
@@ -254,9 +263,21 @@ void IndexScreen::Suspend() {
 void IndexScreen::StartLeavingAnimation() {
   model_->SetVisible(false, false);
   intro_->SetVisible(true, false);
-  intro_->AnimateToFrame(0);
   currentTransition_ = nullptr;
   nextTransition_ = static_cast<PlacementTransition*>(closingSequence_->GetFirst());
+  intro_->AnimateToFrame(0);
+  // An intro already at its first frame (the screen hidden while it was
+  // still opening) reports no arrival: the leaving goes on at once.
+  if (!intro_->IsTurning()) IntroArrived();
+}
+
+void IndexScreen::IntroArrived() {
+  if (nextTransition_ == nullptr) {
+    if (!closing_) EnteringDone();
+    return;
+  }
+  if (currentTransition_ == nullptr) intro_->SetVisible(false, false);
+  AnimateToPlacements(nextTransition_, currentTransition_ != nullptr ? kOpeningSequence : kClosingSequence);
 }
 
 void IndexScreen::EnteringDone() {
@@ -351,64 +372,90 @@ void IndexScreen::ShowEntry(int32_t position, bool open) {
   if (position < 0) return;
   const IndexEntry* entry = entries_->FindByPosition(position);
   if (entry == nullptr) return;
-  VRect highlight;
-  list_->GetHighlightRect(highlight);
-  VRect listBounds;
-  list_->GetGlobalBounds(listBounds);
-  highlight.Offset(listBounds.left, listBounds.top);
-  if (position < kFirstRowAbove) {
-    goButtonBelow_->MoveTo(VPoint(highlight.left + 152, highlight.bottom - 2), true, false, false);
-    goButtonBelow_->SetVisible(true, true);
-    stripBelow_->MoveTo(VPoint(highlight.left, highlight.bottom - 2), true, false, false);
-    stripBelow_->ShowSecondButton();
-    stripBelow_->SetVisible(true, true);
-    currentStrip_ = stripBelow_;
-  } else {
-    goButtonAbove_->MoveTo(VPoint(highlight.left + 151, highlight.top - goButtonAbove_->GetHeight()), true, false,
-                           false);
-    goButtonAbove_->SetVisible(true, true);
-    stripAbove_->MoveTo(VPoint(highlight.left, highlight.top - stripAbove_->GetHeight()), true, false, false);
-    stripAbove_->ShowSecondButton();
-    stripAbove_->SetVisible(true, true);
-    currentStrip_ = stripAbove_;
-  }
   const ItemRef item = entry->GetItem();
-  showingSlideShow_ = item.GetCategory() == kSlideShowCategory;
-  if (showingSlideShow_) {
-    const uint16_t base = GetItemBaseMediaId(kSlideShowTable, item.GetNumber());
-    if (base == 0) return;
-    if (FindObject(kSlideShowPanelId) != nullptr) RemoveChild(kSlideShowPanelId, true);
-    auto* panel = new SlideShowPanel(kSlideShowPanelId, kModelLeft, kModelTop, kSlideShowLayer, kModelWidth,
-                                     kModelHeight, this);
-    panel->LoadSequence(base);
-  } else {
-    // Only a video item has a movie; other items (and VI000) show nothing.
-    if (item.GetCategory() != kVideoCategory) return;
-    const uint16_t base = GetItemBaseMediaId(kVideoTable, item.GetNumber());
-    if (base == 0) return;
-    if (FindObject(kVideoPanelId) != nullptr) RemoveChild(kVideoPanelId, true);
-    auto* panel = new VideoItemPanel(kVideoPanelId, kModelLeft, kModelTop, kVideoLayer, kModelWidth, kModelHeight,
-                                     this);
-    panel->OpenMovie(static_cast<uint16_t>(base + 1), 0, 0, kModelWidth, kModelHeight);
-  }
+  // A place whose item has nothing to play gets no viewer and no strip: the
+  // model stays in its area, and the go-there button still leads there.
+  const bool playing = OpenViewer(item);
+  PlaceButtons(playing);
+  if (!playing) return;
   PlayViewer();
   // Runs driven from outside learn which place's item plays.
   title_run_log::WriteItem("item-shown", item);
 }
 
+bool IndexScreen::OpenViewer(const ItemRef& item) {
+  showingSlideShow_ = item.GetCategory() == kSlideShowCategory;
+  if (showingSlideShow_) {
+    const uint16_t base = GetItemBaseMediaId(kSlideShowTable, item.GetNumber());
+    if (base == 0) return false;
+    if (FindObject(kSlideShowPanelId) != nullptr) RemoveChild(kSlideShowPanelId, true);
+    auto* panel = new SlideShowPanel(kSlideShowPanelId, kModelLeft, kModelTop, kSlideShowLayer, kModelWidth,
+                                     kModelHeight, this);
+    panel->LoadSequence(base);
+    const Sequence* sequence = panel->GetSequence();
+    if (sequence != nullptr && sequence->GetChannelCount() > 0 && sequence->GetDuration() > 0) return true;
+    // A sequence missing from the disc, or one that shows nothing.
+    RemoveChild(kSlideShowPanelId, true);
+    return false;
+  }
+  // Only a video item has a movie; other items (and VI000) show nothing.
+  if (item.GetCategory() != kVideoCategory) return false;
+  const uint16_t base = GetItemBaseMediaId(kVideoTable, item.GetNumber());
+  if (base == 0) return false;
+  if (FindObject(kVideoPanelId) != nullptr) RemoveChild(kVideoPanelId, true);
+  auto* panel =
+      new VideoItemPanel(kVideoPanelId, kModelLeft, kModelTop, kVideoLayer, kModelWidth, kModelHeight, this);
+  panel->OpenMovie(static_cast<uint16_t>(base + 1), 0, 0, kModelWidth, kModelHeight);
+  const auto* movie = dynamic_cast<AppMovieControl*>(panel->FindObject(VideoItemPanel::kMovieId));
+  if (movie != nullptr && movie->GetScheduler() != nullptr) return true;
+  // A movie missing from the disc (or not one).
+  RemoveChild(kVideoPanelId, true);
+  return false;
+}
+
+void IndexScreen::PlaceButtons(bool withStrip) {
+  // The strip and the go-there button stand in a bar under the list's last
+  // row, inside the list's frame: beside the chosen row they would cover its
+  // neighbours. The strip takes the bar's left end, the go-there button its
+  // right end, both within the rows' width. The plain strip is the one made
+  // for above a row (the other's tab reaches up to a row).
+  VRect listBounds;
+  list_->GetGlobalBounds(listBounds);
+  VRect row;
+  list_->GetRowRect(0, row);
+  const int32_t left = listBounds.left + row.left;
+  const int32_t right = listBounds.left + row.right;
+  const int32_t top = listBounds.bottom + kBarGap;
+  ViewerControlPanel* strip = stripAbove_;
+  VPictureButton* go = goButtonAbove_;
+  const int32_t barHeight = withStrip ? std::max(strip->GetHeight(), go->GetHeight()) : go->GetHeight();
+  go->MoveTo(VPoint(right - go->GetWidth(), top + (barHeight - go->GetHeight()) / 2), true, false, false);
+  go->SetVisible(true, true);
+  if (!withStrip) return;
+  strip->MoveTo(VPoint(left, top + (barHeight - strip->GetHeight()) / 2), true, false, false);
+  strip->ShowSecondButton();
+  strip->SetVisible(true, true);
+  currentStrip_ = strip;
+}
+
+// Play goes on from where a pause left the place (from the start after a
+// rewind), the slide show's sounds with it.
 void IndexScreen::PlayViewer() {
   if (showingSlideShow_) {
-    if (SlideShowPanel* panel = GetSlideShowPanel()) panel->Play();
+    if (SlideShowPanel* panel = GetSlideShowPanel()) panel->Resume();
   } else if (VideoItemPanel* panel = GetVideoPanel()) {
     panel->ResumeMovie();
   }
 }
 
+// A pause keeps the picture where it is. The movie reports a pause the same
+// way as its end (47); the user's pause swallows that report, so that the
+// screen does not rewind the movie as it does at its end.
 void IndexScreen::PauseViewer() {
   if (showingSlideShow_) {
     if (SlideShowPanel* panel = GetSlideShowPanel()) panel->Pause();
   } else if (VideoItemPanel* panel = GetVideoPanel()) {
-    panel->PauseMovie();
+    panel->UserPauseMovie();
   }
 }
 
@@ -509,8 +556,9 @@ void IndexScreen::HandleDimToggled(int32_t value) {
   const bool dimmed = list_->IsDimmingUnselected();
   model_->SetInputLocked(dimmed);
   if (!model_->IsAnimating()) {
-    model_->SetVisible(!dimmed, true);
     ShowEntry(value, dimmed);
+    // The viewer takes the model's area; without one the model shows the place.
+    model_->SetVisible(!dimmed || !HasViewer(), true);
   } else {
     showPending_ = true;
   }
@@ -519,12 +567,7 @@ void IndexScreen::HandleDimToggled(int32_t value) {
 void IndexScreen::HandleArrival(uint32_t value2) {
   VEventHandler* sender = MessagePointerAs<VEventHandler>(value2);
   if (sender == static_cast<VEventHandler*>(intro_)) {
-    if (nextTransition_ != nullptr) {
-      if (currentTransition_ == nullptr) intro_->SetVisible(false, false);
-      AnimateToPlacements(nextTransition_, currentTransition_ != nullptr ? kOpeningSequence : kClosingSequence);
-    } else {
-      EnteringDone();
-    }
+    IntroArrived();
     return;
   }
   if (sender != static_cast<VEventHandler*>(model_)) return;
@@ -535,7 +578,7 @@ void IndexScreen::HandleArrival(uint32_t value2) {
   if (list_->IsDimmingUnselected() && showPending_) {
     ShowEntry(list_->GetHoveredItem(), true);
     showPending_ = false;
-    model_->SetVisible(false, true);
+    if (HasViewer()) model_->SetVisible(false, true);
   }
 }
 
@@ -549,6 +592,8 @@ void IndexScreen::HandleTimerEnded(int32_t id) {
   if (id == kOpeningSequence) {
     intro_->SetVisible(true, false);
     intro_->AnimateToFrame(kIntroFrames - 1);
+    // An intro without frames to turn through reports no arrival.
+    if (!intro_->IsTurning()) IntroArrived();
   } else {
     closed_ = true;
   }

@@ -4,7 +4,7 @@
 // interface's caption and marks its row; choosing a row turns the model to
 // the place. Opening a place (a click on its region, or a confirmed row)
 // plays its slide show or movie in the model's area, with a strip of viewer
-// buttons and a go-there button by its row; the go-there button asks the
+// buttons and a go-there button under the list; the go-there button asks the
 // main panel for the tour at the place's bubble (owner message 140).
 //
 // It enters with frames sliding in, the backdrop fading in and a short
@@ -26,6 +26,7 @@ class AnimatedMaskControl;
 class AnimatedPictureControl;
 class AppTaskListControl;
 class IndexEntryList;
+class ItemRef;
 class PlacementList;
 class PlacementTransition;
 class PlacementTransitionList;
@@ -99,8 +100,9 @@ class IndexScreen : public PictureFrameControl {
   void Suspend();
 
   // Opens the place of the list row (a slide show or a movie in the model's
-  // area, the strip and the go-there button by the row), or with open false
-  // closes any open place.
+  // area, the strip and the go-there button under the list), or with open
+  // false closes any open place. A place with nothing to play gets the
+  // go-there button only.
   void ShowEntry(int32_t position, bool open);
   void PlayViewer();
   void PauseViewer();
@@ -118,6 +120,8 @@ class IndexScreen : public PictureFrameControl {
   VPictureButton* GetGoButtonBelow() const { return goButtonBelow_; }
   SlideShowPanel* GetSlideShowPanel() const;
   VideoItemPanel* GetVideoPanel() const;
+  // A slide show or a movie is open in the model's area.
+  bool HasViewer() const;
   bool IsShowingSlideShow() const { return showingSlideShow_; }
   int32_t GetCurrentRegion() const { return currentRegion_; }
 
@@ -129,9 +133,16 @@ class IndexScreen : public PictureFrameControl {
   void AnimateToPlacementList(PlacementTransitionList& sequence);
   void StartLeavingAnimation();
   void EnteringDone();
+  // The intro reached the frame it was turning to (or stood there already).
+  void IntroArrived();
   void SetMainCaption(const VString& text, bool showBox);
   void CaptionForPosition(int32_t position);
   void RemoveViewers();
+  // The item's slide show or movie in the model's area; false (and no
+  // viewer) when it has none on the disc.
+  bool OpenViewer(const ItemRef& item);
+  // The go-there button, and the strip when a viewer plays, under the list.
+  void PlaceButtons(bool withStrip);
   void HandleRegionEntered();
   void HandleRegionLeft();
   void HandleGoButton();

@@ -2,7 +2,7 @@
 // overshoot, the backdrop fading in, the intro, then 94), leaving (the model
 // turned back first, 95 on the tick after the last move), the model's
 // regions naming places and marking rows, a place's slide show or movie in
-// the model's area with the strip and the go-there button by its row, the
+// the model's area with the strip and the go-there button under the list, the
 // go-there button's 140, the list's confirmed row opening the place, and the
 // screen made for kind 3.
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "engine/graphics/PixelMap.h"
 #include "engine/graphics/PixelMapAttributes.h"
 #include "engine/graphics/VPicture.h"
+#include "engine/mpeg/VStreamScheduler.h"
 #include "engine/script/ItemRef.h"
 #include "title/controls/AnimatedMaskControl.h"
 #include "title/controls/AnimatedPictureControl.h"
@@ -27,6 +28,7 @@
 #include "title/shell/IndexEntryList.h"
 #include "title/modules/index/IndexScreen.h"
 #include "title/modules/index/ViewerControlPanel.h"
+#include "title/shell/MuseumCategoryTables.h"
 #include "title/shell/ScreenRegistry.h"
 #include "title/shell/SequencePlayer.h"
 #include "title/shell/SlideShowPanel.h"
@@ -113,6 +115,44 @@ TEST_F(IndexScreenTest, LeavingTurnsTheModelBackFirstThenPlaysEverythingBackAndS
   EXPECT_TRUE(Logged(94).empty());
 }
 
+// Hidden while it is still opening (the frames sliding in, the backdrop
+// fading in, the intro turning into the model, or at once), the screen
+// leaves from where it is and reports 95, never 94: the intro standing at
+// its first frame reports no arrival, and the main panel would wait for its
+// watchdog.
+TEST_F(IndexScreenTest, HiddenWhileItOpensTheScreenLeavesAndReportsItIsHidden) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  struct Case {
+    const char* name;
+    int32_t openingMs;
+  };
+  const Case cases[] = {
+      {"at once", 0},
+      {"while the frames slide in", 200},
+      {"while the backdrop fades in", 700},
+      {"while the intro turns into the model", 1150},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* screen = Make();
+    bench->log.clear();
+    screen->Show();
+    for (int32_t ms = 0; ms < c.openingMs; ms += 10) Pass(10);
+    ASSERT_TRUE(Logged(94).empty()) << "still opening";
+    screen->Hide();
+    for (int32_t i = 0; i < 300 && Logged(95).empty(); ++i) Pass(10);
+    EXPECT_EQ(Logged(95), (std::vector<std::string>{"95 14416"}));
+    for (int32_t i = 0; i < 100; ++i) Pass(10);
+    EXPECT_TRUE(Logged(94).empty());
+    EXPECT_FALSE(screen->IsVisible());
+    EXPECT_EQ(screen->GetList()->GetBounds().left, 640) << "the list slid out";
+    EXPECT_EQ(Level(screen->FindObject(IndexScreen::kBackdropId)), 0);
+    delete screen;
+    FlushDeferredDeletions();
+  }
+}
+
 TEST_F(IndexScreenTest, PointingAtARegionNamesThePlaceMarksItsRowAndTheSpinAreaAsksForItsCaption) {
   OpenIndexDisc();
   if (HasFatalFailure()) return;
@@ -134,7 +174,7 @@ TEST_F(IndexScreenTest, PointingAtARegionNamesThePlaceMarksItsRowAndTheSpinAreaA
   EXPECT_EQ(screen->GetCurrentRegion(), 254);
 }
 
-TEST_F(IndexScreenTest, AClickedPlacePlaysItsSlideShowInTheModelsAreaWithStripAndGoButtonBelowItsRow) {
+TEST_F(IndexScreenTest, AClickedPlacePlaysItsSlideShowInTheModelsAreaWithStripAndGoButtonUnderTheList) {
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   IndexScreen* screen = Entered();
@@ -149,43 +189,76 @@ TEST_F(IndexScreenTest, AClickedPlacePlaysItsSlideShowInTheModelsAreaWithStripAn
   EXPECT_NE(show->GetSequence(), nullptr);
   EXPECT_TRUE(screen->IsShowingSlideShow());
   EXPECT_TRUE(screen->GetList()->IsDimmingUnselected());
-  // Row 0's highlight: left 425, bottom 30 + 17.
+  // The bar under the list's five rows (30 + 5 x 17 = 115), 6 below them:
+  // the strip (60 x 20) at the rows' left, the go-there button (40 x 18)
+  // at their right end (425 + 210 - 10), centred on the strip's height.
   ViewerControlPanel* strip = screen->GetCurrentStrip();
-  ASSERT_EQ(strip, screen->GetStripBelow());
+  ASSERT_NE(strip, nullptr);
   EXPECT_TRUE(Shown(strip));
-  EXPECT_EQ(strip->GetBounds().left, 425);
-  EXPECT_EQ(strip->GetBounds().top, 45);
+  EXPECT_EQ(strip->GetBounds(), VRect(425, 121, 485, 141));
   EXPECT_TRUE(strip->GetPauseButton()->IsVisible()) << "playing";
-  EXPECT_TRUE(Shown(screen->GetGoButtonBelow()));
-  EXPECT_EQ(screen->GetGoButtonBelow()->GetBounds().left, 425 + 152);
-  EXPECT_EQ(screen->GetGoButtonBelow()->GetBounds().top, 45);
+  VPictureButton* go = screen->GetGoButtonAbove();
+  EXPECT_TRUE(Shown(go));
+  EXPECT_EQ(go->GetBounds(), VRect(585, 122, 625, 140));
   // The go-there button: the tour at the place's bubble.
   bench->log.clear();
-  SendControlEvent(*screen->GetGoButtonBelow(), kEventButtonClicked);
+  SendControlEvent(*go, kEventButtonClicked);
   EXPECT_EQ(Logged(IndexScreen::kOwnerGoToBubble), (std::vector<std::string>{"140 1"}));
   // Closing the place removes the viewer and the buttons.
   screen->ShowEntry(0, false);
   EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
   EXPECT_FALSE(Shown(strip));
-  EXPECT_FALSE(Shown(screen->GetGoButtonBelow()));
+  EXPECT_FALSE(Shown(go));
 }
 
-TEST_F(IndexScreenTest, APlaceFromRowFourOnGetsItsStripAndGoButtonAboveTheRow) {
-  OpenIndexDisc();
-  if (HasFatalFailure()) return;
-  IndexScreen* screen = Entered();
-  screen->GetList()->HoverItem(4, false, true);
-  screen->ShowEntry(4, true);
-  ViewerControlPanel* strip = screen->GetCurrentStrip();
-  ASSERT_EQ(strip, screen->GetStripAbove());
-  // Row 4's top: 30 + 4 x 17 = 98; the strip is 20 high, the button 18.
-  EXPECT_EQ(strip->GetBounds().top, 98 - 20);
-  EXPECT_EQ(screen->GetGoButtonAbove()->GetBounds().left, 425 + 151);
-  EXPECT_EQ(screen->GetGoButtonAbove()->GetBounds().top, 98 - 18);
-  EXPECT_FALSE(Shown(screen->GetStripBelow()));
+// Whatever row is chosen, the strip and the go-there button cover no row of
+// the list and stand inside the list's area, within the rows' width.
+TEST_F(IndexScreenTest, TheStripAndTheGoThereButtonCoverNoRowAndStayInsideTheList) {
+  if (!AddFilm()) return;
+  struct Case {
+    const char* name;
+    std::string index;
+  };
+  const Case cases[] = {{"five places", kIndexText}, {"a list that fills its area", ManyPlaces(40)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenIndexDisc(c.index);
+    if (HasFatalFailure()) return;
+    IndexScreen* screen = Entered();
+    AppTaskListControl* list = screen->GetList();
+    const VRect rows = list->GetBounds();
+    const VRect area(425, 30, 425 + 210 - 10, 30 + 380);
+    for (int32_t row = 0; row < std::min(list->GetVisibleItems(), 6); ++row) {
+      SCOPED_TRACE(row);
+      list->HoverItem(row, false, true);
+      screen->ShowEntry(row, true);
+      std::vector<VGraphicObject*> shown;
+      for (VGraphicObject* control : {static_cast<VGraphicObject*>(screen->GetStripAbove()),
+                                      static_cast<VGraphicObject*>(screen->GetStripBelow()),
+                                      static_cast<VGraphicObject*>(screen->GetGoButtonAbove()),
+                                      static_cast<VGraphicObject*>(screen->GetGoButtonBelow())}) {
+        if (Shown(control)) shown.push_back(control);
+      }
+      EXPECT_FALSE(shown.empty()) << "the go-there button at least";
+      for (VGraphicObject* control : shown) {
+        const VRect bounds = control->GetBounds();
+        VRect overlap;
+        EXPECT_FALSE(bounds.Intersect(rows, overlap)) << "it covers rows of the list";
+        EXPECT_TRUE(bounds.left >= area.left && bounds.top >= area.top && bounds.right <= area.right &&
+                    bounds.bottom <= area.bottom)
+            << "it leaves the list's area";
+        for (VGraphicObject* other : shown) {
+          EXPECT_TRUE(other == control || !bounds.Intersect(other->GetBounds(), overlap)) << "they overlap";
+        }
+      }
+      screen->ShowEntry(row, false);
+    }
+    LeaveAndClose(screen);
+  }
 }
 
 TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlayButton) {
+  if (!AddFilm()) return;
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   IndexScreen* screen = Entered();
@@ -196,7 +269,7 @@ TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlay
   EXPECT_FALSE(screen->IsShowingSlideShow());
   EXPECT_EQ(video->GetBounds(), VRect(53, 71, 53 + 320, 71 + 240));
   auto* movie = dynamic_cast<VControl*>(video->FindObject(VideoItemPanel::kMovieId));
-  ASSERT_NE(movie, nullptr) << "a movie control, even without its medium";
+  ASSERT_NE(movie, nullptr);
   ViewerControlPanel* strip = screen->GetCurrentStrip();
   ASSERT_NE(strip, nullptr);
   EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
@@ -207,13 +280,138 @@ TEST_F(IndexScreenTest, AVideoPlaceShowsItsMovieAndTheMoviesEndBringsBackThePlay
   // The strip's play and pause reach the screen.
   SendControlEvent(*strip->GetPlayButton(), kEventButtonClicked);
   EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
-  // A place whose bubble names no item (VI000) opens the strip only.
-  screen->ShowEntry(0, false);
-  screen->GetList()->HoverItem(2, false, true);
-  screen->ShowEntry(2, true);
-  EXPECT_EQ(screen->GetVideoPanel(), nullptr);
-  EXPECT_EQ(screen->GetSlideShowPanel(), nullptr);
-  EXPECT_TRUE(Shown(screen->GetCurrentStrip()));
+}
+
+// A place shows its slide show or film, or, when its item has nothing to
+// play (no item, an item of another kind, a table entry of 0, a film or
+// slide show missing from the disc), no viewer and no strip: the model
+// stays in its area showing the place, and the go-there button still
+// leads there. Undimmed, the place closes and the model is back.
+TEST_F(IndexScreenTest, APlaceWithNothingToPlayOffersNoViewerAndLeavesTheModelShown) {
+  if (!AddFilm()) return;
+  extraLanguageLines = {"18500 -20 \"BUBBLE { ID BU006 INFO VI002 }\"",
+                        "18520 -20 \"BUBBLE { ID BU007 INFO SH002 }\"",
+                        "18540 -20 \"BUBBLE { ID BU008 INFO HP001 }\"",
+                        "18560 -20 \"BUBBLE { ID BU009 INFO SH003 }\""};
+  OpenIndexDisc(
+      "1 1 10 0 SH001 \"Halle\"\r\n2 2 20 10 VI001 \"Kueche\"\r\n3 3 30 20 VI000 \"Salon\"\r\n"
+      "4 6 40 30 VI002 \"Ohne Film\"\r\n5 7 50 40 SH002 \"Ohne Eintrag\"\r\n"
+      "6 8 60 40 HP001 \"Ein Foto\"\r\n7 9 70 40 SH003 \"Leere Folge\"\r\n");
+  if (HasFatalFailure()) return;
+  MuseumCategoryTables& tables = GetMuseumCategoryTables();
+  for (int32_t n = 6; n <= 9; ++n) {
+    ASSERT_TRUE(tables.SetCategoryEntry(1, n, static_cast<uint32_t>(18500 + 20 * (n - 6))));
+  }
+  // VI002's film and SH003's sequence are not on the disc; SH002 has none.
+  ASSERT_TRUE(tables.SetCategoryEntry(7, 2, 19720));
+  ASSERT_TRUE(tables.SetCategoryEntry(6, 3, 19830));
+  struct Case {
+    const char* name;
+    int32_t row;
+    bool plays;
+  };
+  const Case cases[] = {
+      {"a slide show", 0, true},
+      {"a film", 1, true},
+      {"a bubble without an item (VI000)", 2, false},
+      {"a film missing from the disc", 3, false},
+      {"a slide show without a table entry", 4, false},
+      {"an item of another kind (a photo)", 5, false},
+      {"a slide show missing from the disc", 6, false},
+  };
+  IndexScreen* screen = Entered();
+  AppTaskListControl* list = screen->GetList();
+  AnimatedMaskControl* model = screen->GetModel();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int32_t i = 0; i < 300 && model->IsAnimating(); ++i) Pass(10);
+    // The row confirmed: the list dims the others and reports it.
+    list->HoverItem(c.row, false, true);
+    list->SetDimUnselected(true);
+    screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(c.row), 0);
+    EXPECT_EQ(screen->HasViewer(), c.plays);
+    EXPECT_EQ(Shown(screen->GetCurrentStrip()), c.plays);
+    EXPECT_EQ(Shown(screen->GetStripAbove()) || Shown(screen->GetStripBelow()), c.plays);
+    EXPECT_TRUE(Shown(screen->GetGoButtonAbove()) || Shown(screen->GetGoButtonBelow()));
+    EXPECT_EQ(Shown(model), !c.plays) << "the model shows the place, or the viewer takes its area";
+    list->SetDimUnselected(false);
+    screen->HandleEvent(AppTaskListControl::kMessageItemClicked, static_cast<uint32_t>(c.row), 0);
+    EXPECT_FALSE(screen->HasViewer());
+    EXPECT_TRUE(Shown(model));
+    EXPECT_FALSE(Shown(screen->GetGoButtonAbove()) || Shown(screen->GetGoButtonBelow()));
+  }
+}
+
+// A pause keeps the place's picture where it is and play goes on from
+// there, for a film and for a slide show, paused from the strip's pause
+// button or by an overlay opened over the screen (Suspend). The film reports
+// a pause the same way as its end (47); taken for the end, it was rewound to
+// its first, black picture.
+TEST_F(IndexScreenTest, APausedPlaceKeepsItsPictureAndPlayGoesOnFromWhereItStopped) {
+  if (!AddFilm()) return;
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Entered();
+  struct Case {
+    const char* name;
+    int32_t row;
+    bool byOverlay;
+  };
+  const Case cases[] = {
+      {"the film paused from the strip", 1, false},
+      {"the film under an overlay", 1, true},
+      {"the slide show paused from the strip", 0, false},
+      {"the slide show under an overlay", 0, true},
+  };
+  // Where the place's film (its clock of 90 kHz, from the stream's first
+  // time stamp) or slide show stands, in milliseconds, and whether it plays.
+  const auto position = [screen]() -> int64_t {
+    if (VideoItemPanel* video = screen->GetVideoPanel()) {
+      auto* movie = dynamic_cast<AppMovieControl*>(video->FindObject(VideoItemPanel::kMovieId));
+      return movie != nullptr && movie->GetScheduler() != nullptr ? movie->GetScheduler()->GetTime() / 90 : -1;
+    }
+    SlideShowPanel* show = screen->GetSlideShowPanel();
+    return show != nullptr && show->GetPlayer() != nullptr ? show->GetPlayer()->GetPosition() : -1;
+  };
+  const auto playing = [screen]() {
+    if (VideoItemPanel* video = screen->GetVideoPanel()) {
+      auto* movie = dynamic_cast<AppMovieControl*>(video->FindObject(VideoItemPanel::kMovieId));
+      return movie != nullptr && movie->IsPlaying();
+    }
+    SlideShowPanel* show = screen->GetSlideShowPanel();
+    return show != nullptr && show->GetPlayer() != nullptr && show->GetPlayer()->IsPlaying();
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    screen->GetList()->HoverItem(c.row, false, true);
+    screen->ShowEntry(c.row, true);
+    ViewerControlPanel* strip = screen->GetCurrentStrip();
+    ASSERT_NE(strip, nullptr);
+    const int64_t start = position();
+    for (int32_t i = 0; i < 50; ++i) Pass(20);
+    ASSERT_TRUE(playing());
+    const int64_t before = position();
+    ASSERT_GT(before, start + 500) << "a second played";
+    if (c.byOverlay) {
+      screen->Suspend();
+    } else {
+      SendControlEvent(*strip->GetPauseButton(), kEventButtonClicked);
+    }
+    EXPECT_FALSE(playing());
+    const int64_t paused = position();
+    EXPECT_GE(paused, before) << "not rewound";
+    for (int32_t i = 0; i < 25; ++i) Pass(20);
+    EXPECT_EQ(position(), paused) << "it stays where it stopped";
+    EXPECT_TRUE(strip->GetPlayButton()->IsVisible());
+    EXPECT_FALSE(strip->GetPauseButton()->IsVisible());
+    SendControlEvent(*strip->GetPlayButton(), kEventButtonClicked);
+    EXPECT_TRUE(playing());
+    EXPECT_TRUE(strip->GetPauseButton()->IsVisible());
+    for (int32_t i = 0; i < 10; ++i) Pass(20);
+    EXPECT_GT(position(), paused) << "it goes on from where it stopped";
+    EXPECT_LT(position(), paused + 400);
+    screen->ShowEntry(c.row, false);
+  }
 }
 
 TEST_F(IndexScreenTest, TheGoThereButtonSendsTheBubbleOfTheModelsRegionZeroOrMinusOne) {
@@ -243,6 +441,7 @@ TEST_F(IndexScreenTest, TheGoThereButtonSendsTheBubbleOfTheModelsRegionZeroOrMin
 }
 
 TEST_F(IndexScreenTest, AConfirmedRowOpensThePlaceAtOnceOrOnceTheModelHasStoppedTurning) {
+  if (!AddFilm()) return;
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   IndexScreen* screen = Entered();
@@ -310,7 +509,8 @@ TEST_F(IndexScreenTest, TenThousandPlacesShowOnlyTheRowsThatFitTheList) {
   if (HasFatalFailure()) return;
   IndexScreen* screen = Make();
   EXPECT_EQ(screen->GetEntries().GetCount(), 10000);
-  EXPECT_EQ(screen->GetList()->GetVisibleItems(), 380 / 17);
+  // The rows that fit above the room of the viewer bar (6 + 28).
+  EXPECT_EQ(screen->GetList()->GetVisibleItems(), (380 - 34) / 17);
   EXPECT_LE(screen->GetList()->GetBounds().bottom, 30 + 380);
 }
 
@@ -379,7 +579,7 @@ TEST_F(IndexScreenTest, AHundredThousandPlacesAreReadAndListedInSeconds) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(seconds, 30.0) << "under the sanitizers; about 3 s";
   EXPECT_EQ(screen->GetEntries().GetCount(), 100000);
-  EXPECT_EQ(screen->GetList()->GetVisibleItems(), 380 / 17);
+  EXPECT_EQ(screen->GetList()->GetVisibleItems(), (380 - 34) / 17);
   const VString* last = screen->GetEntries().GetTitleAt(99999);
   ASSERT_NE(last, nullptr);
   EXPECT_STREQ(last->GetChars(), "P100000");
@@ -389,6 +589,7 @@ TEST_F(IndexScreenTest, AHundredThousandPlacesAreReadAndListedInSeconds) {
 // a slide show or a film that opens writes "item-shown CODE"; a place whose
 // item has nothing to play (VI000) writes nothing.
 TEST_F(IndexScreenTest, APlaceThatPlaysWritesItsItemToTheRunLog) {
+  if (!AddFilm()) return;
   OpenIndexDisc();
   if (HasFatalFailure()) return;
   std::vector<std::string> lines;

@@ -23,6 +23,7 @@
 #include "engine/graphics/VPicture.h"
 #include "engine/script/VisitHistory.h"
 #include "support/BuildPaths.h"
+#include "support/RequireTool.h"
 #include "support/Subprocess.h"
 #include "title/controls/AnimatedMaskControl.h"
 #include "title/controls/MainScreenServices.h"
@@ -209,6 +210,21 @@ class IndexFixture : public paneltest::PanelFixture {
     ASSERT_TRUE(tables.SetCategoryEntry(7, 1, kVideoBase));
   }
 
+  // The film of VI001 (media kVideoBase + 1 of the video archive): two
+  // seconds of a moving test picture, made with ffmpeg for the next
+  // OpenIndexDisc. False (the test skipped) without ffmpeg.
+  bool AddFilm() {
+    const std::string ffmpeg = testsupport::RequireTool("ffmpeg");
+    if (ffmpeg.empty()) return false;
+    if (Run("'" + ffmpeg + "' -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=25 -t 2 "
+            "-c:v mpeg1video -f mpeg '" + Path("vi.mpg") + "'") != 0) {
+      ADD_FAILURE() << "ffmpeg made no film";
+      return false;
+    }
+    videoLines.push_back(std::to_string(kVideoBase + 1) + " 0 " + Quoted("vi.mpg"));
+    return true;
+  }
+
   std::vector<std::string> Logged(uint32_t code) const {
     std::vector<std::string> out;
     const std::string prefix = std::to_string(code) + " ";
@@ -357,7 +373,9 @@ class IndexFixture : public paneltest::PanelFixture {
     language.insert(language.end(), languageLines.begin(), languageLines.end());
     ASSERT_TRUE(BuildArchive("CD/Media/QV_DE.msf", language));
     ASSERT_TRUE(BuildArchive("CD/Media/QV_extra.msf", {"7000 -20 \"extra\""}));
-    ASSERT_TRUE(BuildArchive("CD/Media/QV_DE_VI.msf", {"49 -20 \"video\""}));
+    std::vector<std::string> video = {"49 -20 \"video\""};
+    video.insert(video.end(), videoLines.begin(), videoLines.end());
+    ASSERT_TRUE(BuildArchive("CD/Media/QV_DE_VI.msf", video));
     beforeOpen();
     ASSERT_TRUE(OpenMediaArchives());
     bench = std::make_unique<controltest::Bench>(640, 480);
