@@ -719,7 +719,8 @@ ROOM_BOX_OFFSET = 5
 
 
 def check_room_plan(disc, names, plan_lines, problems):
-    """The rooms' boxes on the plan picture 3600, and the plan as drawn
+    """The rooms' boxes on the plan picture 3600 (a box text that holds only a
+    comment: the room is not on the plan), and the plan as drawn
     (plan_lines: the tour stage's plan.txt, x0 y0 x1 y1 baseline name, when
     at hand): every box drawn is its room's box and bears its room's name,
     the room the tour opens the overlay on is on the plan, and no two rooms
@@ -734,6 +735,8 @@ def check_room_plan(disc, names, plan_lines, problems):
         if payload is None:
             continue
         text = re.sub(r"<[^>]*>", " ", payload.rstrip(b"\0").decode("cp1252", "replace"))
+        if not text.split():
+            continue  # a room the plan does not draw: a box text with no box
         numbers = [abs(int(t)) if re.fullmatch(r"-?\d+", t) else 0 for t in text.split()[:4]]
         if len(numbers) < 4 or numbers[0] >= numbers[2] or numbers[1] >= numbers[3]:
             problems.error("room %d: box TEXT %d holds no box (%r)" % (room, mid, text.strip()))
