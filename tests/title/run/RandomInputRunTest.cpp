@@ -346,7 +346,7 @@ struct KnownDoor {
   const char* next;
 };
 // The hall, its staircase door; the garden, its kitchen door.
-constexpr KnownDoor kHallDoor = {"BU001", {97, 188}, {356, 221}, kStaircaseDoor, "BU004"};
+constexpr KnownDoor kHallDoor = {"BU001", kRoomListHall, kHallBubbleButton, kStaircaseDoor, "BU004"};
 constexpr KnownDoor kGardenDoor = {"BU008", kRoomListGarden, kGardenBubbleButton, {316, 285}, "BU002"};
 // A turn of the view changes the tour's picture by at least this much on
 // the average (the sum of three channels' differences a pixel).

@@ -110,6 +110,9 @@ constexpr Point kGardenBubbleButton = {317, 325};
 // The study in that list (the seventh) and its bubble button on the plan.
 constexpr Point kRoomListStudy = {124, 168};
 constexpr Point kStudyBubbleButton = {305, 287};
+// The hall in that list (the tenth) and its bubble button on the plan.
+constexpr Point kRoomListHall = {97, 226};
+constexpr Point kHallBubbleButton = {356, 221};
 // The bedroom's box on the plan (upper floor, right), below its buttons.
 constexpr Point kPlanBedroomBox = {417, 292};
 // In the garden's first view the hotspot of the old photograph on the wall
