@@ -310,6 +310,16 @@ TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
 TEST_F(ScreenRunTest, AWalkInterruptedByTheRoomOverlayOrTheStripLeavesALiveTour) {
   constexpr Point kUpwards = {320, 40};
   constexpr Point kLeftEdge = {1, 240};
+  // The strip's arrow leads back into the tour (its `returns`th arrival),
+  // whose view then turns with the pointer.
+  const auto backIntoALiveTour = [&](int returns, const std::string& before, const std::string& after) {
+    ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
+    ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", returns, 20)) << Step("back to the tour");
+    const Shot rest = TakeAfter(1500, before);
+    ASSERT_TRUE(title_->MoveTo(kUpwards.x, kUpwards.y));
+    const Shot turned = TakeAfter(300, after);
+    EXPECT_GT(turned.AreaDifference(rest, 0, 0, 640, 380), 640L * 380 * 10) << "the view turns with the pointer";
+  };
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   ASSERT_TRUE(title_->ClickAt(kStaircaseDoor.x, kStaircaseDoor.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -319,12 +329,7 @@ TEST_F(ScreenRunTest, AWalkInterruptedByTheRoomOverlayOrTheStripLeavesALiveTour)
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   ASSERT_TRUE(title_->ClickAt(kRoomOverlayClose.x, kRoomOverlayClose.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 2, 20)) << Step("back to the tour");
-  const Shot staircase = TakeAfter(1500, "60-staircase");
-  ASSERT_TRUE(title_->MoveTo(kUpwards.x, kUpwards.y));
-  const Shot turned = TakeAfter(300, "61-turned");
-  EXPECT_GT(turned.AreaDifference(staircase, 0, 0, 640, 380), 640L * 380 * 10) << "the view turns with the pointer";
+  ASSERT_NO_FATAL_FAILURE(backIntoALiveTour(2, "60-staircase", "61-turned"));
   ASSERT_TRUE(title_->MoveTo(kUpwards.x, kUpwards.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(2000));
   ASSERT_TRUE(title_->ClickAt(320, 240));
@@ -343,12 +348,7 @@ TEST_F(ScreenRunTest, AWalkInterruptedByTheRoomOverlayOrTheStripLeavesALiveTour)
   ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 0 ", 1, 20)) << Step("space during the walk");
   EXPECT_TRUE(WaitForCount(title_->Log(), "bubble-entered BU004", 2, 5)) << Step("the walk back down arrives");
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  ASSERT_TRUE(title_->ClickAt(kTourButton.x, kTourButton.y));
-  ASSERT_TRUE(WaitForCount(title_->Log(), "script-done 1 ", 3, 20)) << Step("back to the tour");
-  const Shot arrived = TakeAfter(1500, "62-arrived");
-  ASSERT_TRUE(title_->MoveTo(kUpwards.x, kUpwards.y));
-  const Shot turnedAgain = TakeAfter(300, "63-turned-again");
-  EXPECT_GT(turnedAgain.AreaDifference(arrived, 0, 0, 640, 380), 640L * 380 * 10) << "the view turns with the pointer";
+  ASSERT_NO_FATAL_FAILURE(backIntoALiveTour(3, "62-arrived", "63-turned-again"));
   ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
