@@ -179,7 +179,7 @@ namespace {
 bool ScaleInto(PixelMap& source, const VRect& sourceRect, PixelMap& target) {
   const int32_t width = target.GetWidth();
   const int32_t height = target.GetHeight();
-  PixelMap middle(VRect(0, 0, width, sourceRect.GetHeight()), source.GetDepth(), source.GetColorTable(), nullptr,
+  PixelMap middle(VRect(0, 0, width, sourceRect.GetHeight()), source.GetDepth(), source.PeekColorTable(), nullptr,
                   nullptr, PixelMap::kStorageMemory, source.GetPixelFormat());
   if (!middle.HasStorage()) return false;
   const VRect middleRect(0, 0, width, sourceRect.GetHeight());
@@ -223,7 +223,7 @@ VPicture* VPictureControl::MakeScaledCopy(VPicture* picture, int32_t frame, int3
   if (source == nullptr || source->GetWidth() <= 0 || picture->GetHeight() <= 0) return nullptr;
   const int32_t depth = source->GetDepth();
   const VRect targetBounds(0, 0, width, height);
-  auto* target = new PixelMap(targetBounds, depth, source->GetColorTable(), nullptr, nullptr,
+  auto* target = new PixelMap(targetBounds, depth, source->PeekColorTable(), nullptr, nullptr,
                               PixelMap::kStorageMemory, source->GetPixelFormat());
   if (!target->HasStorage()) {
     delete target;

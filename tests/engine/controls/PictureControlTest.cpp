@@ -6,6 +6,7 @@
 #include "ControlTestSupport.h"
 #include "engine/controls/VPictureControl.h"
 #include "engine/graphics/VAlphaChannel.h"
+#include "engine/graphics/VColorTable.h"
 #include "engine/graphics/VPicture.h"
 
 namespace {
@@ -206,6 +207,27 @@ TEST(PictureControl, ScaledCopyCarriesTheAlphaChannel) {
   bench.Down(23, 14);
   bench.Up(23, 14);
   EXPECT_EQ(bench.log, (Log{"17 48", "18 48"}));
+}
+
+// A scaled copy shares the source's colour table and leaves it with the
+// references it had once the copy is gone (the title scales many pictures,
+// and a reference kept each time would hold the table for ever).
+TEST(PictureControl, ScaledCopiesLeaveTheColourTableAsTheyFoundIt) {
+  controltest::Bench bench;
+  VPicture* picture = controltest::SolidPicture(4, 4, 0x336699);
+  auto* table = new VColorTable(StandardPalette{0});
+  picture->GetPixelMap()->SetColorTable(table, false);
+  ASSERT_EQ(picture->GetPixelMap()->PeekColorTable(), table);
+  const int32_t before = table->GetReferenceCount();
+  for (int i = 0; i < 3; ++i) {
+    VPicture* copy = VPictureControl::MakeScaledCopy(picture, 0, 7 + i, 5);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->GetPixelMap()->PeekColorTable(), table);
+    copy->Release();
+  }
+  EXPECT_EQ(table->GetReferenceCount(), before);
+  table->Release();
+  picture->Release();
 }
 
 }  // namespace
