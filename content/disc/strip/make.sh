@@ -181,4 +181,8 @@ for path in sys.argv[1:]:
     if img.mode != "P" or not values <= {0, 1, 2, 3, 4} or pal[0:3] != [0, 0, 0] or pal[765:768] != [255, 255, 255]:
         sys.exit(f"strip: region mask {path} is not 8-bit with values 0-4, black 0 and white 255")
 PY
+# 100: the title's default colour table (flag 1: with its nearest-index and
+# shade tables, built by the builder).
+"$py" "$here/palette.py" "$out/palette.rcx" || { echo "$stage: writing the colour table 100 failed" >&2; exit 1; }
+echo "100 20 \"$stage/palette.rcx\" 1" >> "$frag"
 echo "$stage: $(grep -c '^[0-9]' "$frag") pictures in $frag"

@@ -161,6 +161,8 @@ class EveryScreenRunTest : public TitleRunTest {
 
     const std::string played = testsupport::ReadBytes(log);
     for (const char* line : tour.lines) EXPECT_NE(played.find(line), std::string::npos) << line << "\n" << played;
+    // Every medium the title asked for on the way is on the disc.
+    EXPECT_EQ(played.find("media-missing"), std::string::npos) << played;
     EXPECT_NE(played.find("demo-play-end " + file + " " + std::to_string(recorded.size() / 20)), std::string::npos)
         << "every record played\n" << played;
 
