@@ -276,7 +276,7 @@ void VAudioMixer::MixInOnePass(uint8_t* out, int32_t frames, bool onto) {
   }
   if (fromSilence) FillSilence(out, format_, frames);
   StartFadeOut(fade[0], fade[1]);
-  if (fadePending_) AddFadeOuts(out, frames);
+  if (fadeAt_ < fadeLength_) AddFadeOuts(out, frames);
 }
 
 void VAudioMixer::StartFadeOut(int32_t left, int32_t right) {
@@ -291,7 +291,6 @@ void VAudioMixer::StartFadeOut(int32_t left, int32_t right) {
   fadeRight_ = right;
   fadeAt_ = 0;
   fadeLength_ = std::max(format_.rate / 200, 1);
-  fadePending_ = true;
 }
 
 void VAudioMixer::AddFadeOuts(uint8_t* out, int32_t frames) {
@@ -313,7 +312,6 @@ void VAudioMixer::AddFadeOuts(uint8_t* out, int32_t frames) {
       at[1] = static_cast<uint8_t>(sum >> 8);
     }
   }
-  fadePending_ = fadeAt_ < fadeLength_;
 }
 
 uint8_t* VAudioMixer::Mix(uint8_t* buffer, int32_t frames, bool add) {

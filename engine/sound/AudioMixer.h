@@ -79,8 +79,7 @@ class VAudioMixer : public VThread, public VAudioCallback {
   int32_t fadeLeft_ = 0;
   int32_t fadeRight_ = 0;
   int32_t fadeAt_ = 0;
-  int32_t fadeLength_ = 0;
-  bool fadePending_ = false;
+  int32_t fadeLength_ = 0;  // a ramp plays while fadeAt_ < fadeLength_
 };
 
 // Adds the block `add` into `into` sample by sample with saturation, for
