@@ -5,7 +5,8 @@
 // FADE and SOUND (the first) or WAIT, FADE and SOUND (the others); nothing may
 // follow the closing brace. For each file one line goes to standard output:
 //   FILE ok BUBBLE ID INFO AMBIENT FOOTSTEPS RANDOM1..5 YAW PITCH [HOTSPOT-ID INFO LEFT TOP RIGHT BOTTOM]...
-//   FILE ok BUBBLETRANSITION ID STARTBUBBLE ENDBUBBLE STEPS
+//   FILE ok BUBBLETRANSITION ID STARTBUBBLE ENDBUBBLE STEPS [SOUND]...   (the sound index of
+//     each step after the first: those are the sounds a walk acquires and plays)
 //   FILE error WHAT
 // The content check (check_disc.py) compares these with the archives. The
 // exit status is 1 when any file failed.
@@ -124,6 +125,7 @@ bool ParseTransition(std::string& line, std::string& error) {
     return false;
   }
   int32_t steps = 0;
+  std::string sounds;
   while (!CloseBlock()) {
     int32_t wait = 0, fade = 0, sound = 0;
     if (steps > 0 && !ReadIntField("WAIT", wait, false)) {
@@ -134,9 +136,10 @@ bool ParseTransition(std::string& line, std::string& error) {
       error = "step " + std::to_string(steps) + ": missing FADE or SOUND";
       return false;
     }
+    if (steps > 0) sounds += " " + std::to_string(sound);
     ++steps;
   }
-  line = "BUBBLETRANSITION " + Code(id) + " " + Code(start) + " " + Code(end) + " " + std::to_string(steps);
+  line = "BUBBLETRANSITION " + Code(id) + " " + Code(start) + " " + Code(end) + " " + std::to_string(steps) + sounds;
   return Closed(error);
 }
 

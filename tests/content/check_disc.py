@@ -48,6 +48,9 @@ ARCHIVES = {
     "QV_DE_VI": "CD/Media/QV_DE_VI.msf",
 }
 
+# The title plays interface sounds by index into a table of this many media.
+TITLE_SOUND_INDEXES = 66
+
 CATEGORIES = ["", "BU", "BH", "DF", "EV", "SH", "VI", "BT", "HP", "AS", "PE", "ST", "TL"]
 
 
@@ -249,6 +252,34 @@ def mpeg_size(data):
     return (b[0] << 4) | (b[1] >> 4), ((b[1] & 15) << 8) | b[2]
 
 
+LAYER2_KBITS = [0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384]
+
+
+def mpeg_audio_kbits_per_channel(data):
+    """The bit rate per channel (kbit/s) of the first MPEG-1 Layer II audio
+    frame in a system stream, or None. Below 56 kbit/s a channel at 44.1 or
+    48 kHz codes only its lowest 8 or 12 subbands, so the sound ends at about
+    5.5 or 8 kHz."""
+    packet = data.find(b"\x00\x00\x01\xc0")
+    while packet >= 0:
+        at = packet + 4
+        while at + 3 < len(data) and not (data[at] == 0xFF and (data[at + 1] & 0xFE) == 0xFC):
+            at += 1
+        if at + 3 < len(data):
+            index = data[at + 2] >> 4
+            channels = 1 if data[at + 3] >> 6 == 3 else 2
+            return LAYER2_KBITS[index] // channels if 0 < index < len(LAYER2_KBITS) else None
+        packet = data.find(b"\x00\x00\x01\xc0", packet + 4)
+    return None
+
+
+def check_film_sound(movie, what, problems):
+    kbits = mpeg_audio_kbits_per_channel(movie)
+    if kbits is not None and kbits < 56:
+        problems.error("%s: its sound has %d kbit/s a channel, which cuts it above about 5.5 kHz "
+                       "(56 or more keeps the whole band)" % (what, kbits))
+
+
 def table_numbers(text):
     """The category table's numbers as the title's table reader takes them:
     tokens after white space and <...> comments; numbers and commas only."""
@@ -353,6 +384,8 @@ def check_item(disc, tables, code, what, problems, seen_bubbles):
         _, movie = disc.need(base + 1, "MPG ", "%s film" % code, archive="QV_DE_VI")
         if movie is not None and mpeg_size(movie) != (320, 240):
             problems.error("%s film %d is %s, not 320 x 240" % (code, base + 1, mpeg_size(movie)))
+        if movie is not None:
+            check_film_sound(movie, "%s film %d" % (code, base + 1), problems)
         disc.need(base + 2, "TEXT", "%s caption" % code)
         link = disc.text(base + 3, "%s link" % code)
         if link is not None and not re.fullmatch(r"\s*BU\d{3}\s*", link):
@@ -564,6 +597,16 @@ def check_tour(disc, tables, parser, problems):
         for b in (fields[2], fields[3]):
             if int(b[2:]) not in bubbles:
                 problems.error("%s names the bubble %s, which category table 1 does not list" % (code, b))
+        # The steps after the first are the ones whose sounds the walk acquires
+        # and plays (the first one's sound is never acquired): a walk where
+        # none of them names a sound crosses the door in silence.
+        step_sounds = [int(v) for v in fields[5:]]
+        if not any(step_sounds):
+            problems.error("%s: no step after the first names a sound, so the walk is silent" % code)
+        for sound in step_sounds:
+            if not 0 <= sound < TITLE_SOUND_INDEXES:
+                problems.error("%s: step sound %d is not one of the title's sound indexes 0-%d"
+                               % (code, sound, TITLE_SOUND_INDEXES - 1))
         # Pictures T + 1 .. T + N for the N steps after the first.
         for i in range(int(fields[4]) - 1):
             mtype, data = disc.need(base + 1 + i, ["RIX ", "JPEG"], "%s frame %d" % (code, i))
@@ -681,6 +724,8 @@ def check_screen_media(disc, problems):
     _, movie = disc.need(18000, "MPG ", "opening movie", archive="QV_DE_VI")
     if movie is not None and mpeg_size(movie) != (384, 224):
         problems.error("opening movie 18000 is %s, not 384 x 224" % (mpeg_size(movie),))
+    if movie is not None:
+        check_film_sound(movie, "opening movie 18000", problems)
     # The closing panel shows a black picture while the interlude 761 sounds,
     # and ends only when 6006 has played: 6006 goes with the last animation
     # (75 frames of 75 ms, ending in black), so neither may keep a person

@@ -36,8 +36,10 @@ CASES = [
      "category table TEXT 8: entry 999 is not followed by a comma"),
     ("panorama not 2:1", [(r'^18421 0 "tour/pano/BU002.jpg"', '18421 0 "tour/detail/DF001.jpg"')],
      "BU002 panorama: 18421 is 640 x 480; a panorama is 2:1"),
-    ("transition to a bubble the table lacks", [("+", "BT001END")],
+    ("transition to a bubble the table lacks", [("+", "BT001 ENDBUBBLE BU002=>ENDBUBBLE BU099")],
      "BT001 names the bubble BU099, which category table 1 does not list"),
+    ("walk without a sound", [("+", "BT001 SOUND 38=>SOUND 0")],
+     "BT001: no step after the first names a sound, so the walk is silent"),
     ("slide-show picture missing", [(r"^19625 .*$", "")],
      "SH002 sequence picture: 19625 (JPEG/RIX ) missing from QV_DE"),
     ("slide-show picture larger than its panel", [(r'^19626 0 "media/19626.jpg"', '19626 0 "tour/detail/DF001.jpg"')],
@@ -66,9 +68,11 @@ def build_case(work, edits, out):
             extra_sources["fault-table.txt"] = text[:text.rstrip().rfind(",")]
             lines = [line for line in lines if not line.startswith("8 40 ")]
             lines.append('8 40 "fault-table.txt"')
-        elif replacement == "BT001END":
+        elif replacement.startswith("BT001 "):
+            # "BT001 OLD=>NEW": the first transition's script with OLD replaced.
+            old, new = replacement[len("BT001 "):].split("=>")
             with open(os.path.join(work, "tour/text/BT001.txt")) as f:
-                extra_sources["fault-bt.txt"] = f.read().replace("ENDBUBBLE BU002", "ENDBUBBLE BU099")
+                extra_sources["fault-bt.txt"] = f.read().replace(old, new)
             lines = [line for line in lines if not line.startswith("18600 ")]
             lines.append('18600 40 "fault-bt.txt"')
         else:

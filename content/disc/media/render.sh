@@ -93,7 +93,7 @@ encode_vi001() {
   ffmpeg -nostdin -loglevel error -y "${clips[@]}" -i "$tmp/vi001.mix.wav" \
     -filter_complex "${filters}concat=n=$n:v=1:a=0[v]" -map "[v]" -map "$n:a" \
     -c:v mpeg1video -b:v 600k -maxrate 900k -bufsize 640k -g 15 -bf 2 \
-    -c:a mp2 -ar 44100 -ac 2 -b:a 96k -shortest -f mpeg "$dest/19701.mpg" \
+    -c:a mp2 -ar 44100 -ac 2 -b:a 128k -shortest -f mpeg "$dest/19701.mpg" \
     || die "ffmpeg failed encoding the VI001 movie"
 }
 

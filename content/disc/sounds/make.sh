@@ -61,7 +61,7 @@ tone 616 0.020 whitenoise -- gain -6 bandpass 2200 0.7q fade q 0 0.020 0.018 gai
 tone 617 0.080 sine 1047 -- fade q 0.005 0.080 0.06 gain -n -10                # region over
 tone 618 0.350 pinknoise -- gain -6 bandpass 1500 1q fade q 0.12 0.350 0.2 gain -n -10 # timeline sweeps
 tone 619 0.060 sine 1175 -- fade q 0.004 0.060 0.05 gain -n -9                 # card reached
-tone 621 0.180 sine 110 -- fade q 0.005 0.180 0.15 gain -n -4                  # timeline at its end
+tone 621 0.180 brownnoise synth sine mix 95 -- lowpass 700 fade q 0.003 0.180 0.16 gain -n -4  # a soft footstep: door walks, timeline at its end
 tone 622 0.280 brownnoise -- gain -6 highpass 600 lowpass 4000 fade q 0.05 0.280 0.2 gain -n -8  # page turns
 # Chimes (MS-ADPCM).
 notes 604 G5:0 D6:0.09 -- trim 0 0.9 fade q 0 0.9 0.5 gain -n -3               # main panel

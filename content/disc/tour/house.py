@@ -30,6 +30,8 @@ FRAME_W, FRAME_H = 640, 480
 # The tour shows 640 x 480 pixels with a focal length of 400 pixels.
 FRAME_HFOV = math.degrees(2 * math.atan(320 / 400))
 FRAMES_PER_TRANSITION = 4
+# The title's sound index of a footstep (medium 621 of the interface sounds).
+STEP_SOUND = 38
 EYE = 1.6
 
 BUBBLE_BASE = 18400
@@ -500,9 +502,11 @@ def transition_script(k, a, b, door):
     start = look(path[0], path[1])
     end_dir = tuple(q - p for p, q in zip(along(path, 0.9), path[-1]))
     end_yaw = yaw_of(end_dir) if math.hypot(end_dir[0], end_dir[2]) > 0.05 else start[0]
+    # A soft footstep (sound index 38) with each picture after the first: the
+    # walk acquires and plays the sounds of those steps.
     steps = ["    FADE 300 SOUND 0"]
     for i in range(FRAMES_PER_TRANSITION):
-        steps.append("    WAIT %d FADE 250 SOUND 0" % (120 if i else 60))
+        steps.append("    WAIT %d FADE 250 SOUND %d" % (120 if i else 60, STEP_SOUND))
     return ("BUBBLETRANSITION {\n  ID BT%03d\n  STARTBUBBLE %s\n  STARTANGLE %s %s\n  ENDBUBBLE %s\n"
             "  ENDANGLE %s 0.0000\n  SEQUENCE {\n%s\n  }\n}\n"
             % (k, bubble_code(a), fmt(start[0]), fmt(max(-0.5, min(0.5, start[1]))), bubble_code(b), fmt(end_yaw),

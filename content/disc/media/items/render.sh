@@ -149,7 +149,7 @@ items_film() {
   ffmpeg -nostdin -loglevel error -y -framerate "$items_fps" -i "$tmp/items/walk/walk-$name-%03d.png" -i "$tmp/$name.mix.wav" \
     -vf "minterpolate=fps=25:mi_mode=mci:mc_mode=aobmc:me_mode=bidir:vsbmc=1,fade=t=in:st=0:d=0.6,fade=t=out:st=$(awk -v s="$seconds" 'BEGIN { printf "%.2f", s - 0.8 }'):d=0.8,format=yuv420p" \
     -c:v mpeg1video -b:v 420k -maxrate 700k -bufsize 640k -g 15 -bf 2 \
-    -c:a mp2 -ar 44100 -ac 2 -b:a 96k -t "$seconds" -f mpeg "$4/$3.mpg" \
+    -c:a mp2 -ar 44100 -ac 2 -b:a 128k -t "$seconds" -f mpeg "$4/$3.mpg" \
     || die "ffmpeg failed encoding the film $name (items/walk.py)"
 }
 
