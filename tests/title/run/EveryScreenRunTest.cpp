@@ -3,8 +3,9 @@
 // played with --play-demo into a fresh title that nobody touches. The run
 // log says which screens came ("screen-shown KIND", the panels, the bubbles
 // entered, the items shown); a screenshot of each screen, taken a while
-// after the log line that says it came, is compared with its reviewed
-// picture (tours/screens/NAME.png, the window scaled to 160 x 120).
+// after the log line that says it came and once it has stopped changing,
+// is compared with its reviewed picture (tours/screens/NAME.png, the window
+// scaled to 160 x 120).
 //
 // Tolerance: the mean absolute difference per channel (0..255) between the
 // screenshot scaled to 160 x 120 (ImageMagick's -scale, a box average) and
@@ -22,9 +23,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/PpmFile.h"
@@ -122,6 +129,53 @@ long MemoryKb(pid_t pid, const std::string& field) {
   return -1;
 }
 
+// The mean absolute difference per channel of two whole screenshots over
+// the compared area less the moving one.
+double ShotDifference(const Shot& a, const Shot& b, const Area& moving, const Area& compared) {
+  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return 255.0;
+  double sum = 0;
+  long count = 0;
+  for (int y = std::max(compared.top, 0); y < std::min(compared.bottom, a.height); ++y) {
+    for (int x = std::max(compared.left, 0); x < std::min(compared.right, a.width); ++x) {
+      if (x >= moving.left && x < moving.right && y >= moving.top && y < moving.bottom) continue;
+      const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(a.width) + static_cast<size_t>(x)) * 3;
+      for (size_t k = 0; k < 3; ++k) {
+        sum += std::abs(static_cast<int>(static_cast<uint8_t>(a.rgb[i + k])) -
+                        static_cast<int>(static_cast<uint8_t>(b.rgb[i + k])));
+      }
+      count += 3;
+    }
+  }
+  return count > 0 ? sum / static_cast<double>(count) : 0.0;
+}
+
+// Takes the screen's screenshot (NAME.ppm) once it has settled: a loaded
+// machine can still be fading or drawing the screen when the tour's pause is
+// over. Screenshots follow each other until two in a row show the same
+// picture (outside what moves), for at most kSettleMs; the later of the two
+// is kept. A screen that never stops changing (a ring that turns) keeps the
+// first screenshot, taken when the pause was over.
+constexpr int kSettleStepMs = 250;
+constexpr int kSettleMs = 2000;
+constexpr double kSettled = 0.1;
+
+bool TakeSettled(const RunningTitle& title, const TourScreen& screen, const std::string& folder) {
+  const std::string name = std::string(screen.name) + ".ppm";
+  Shot first;
+  if (!title.Take(name, first)) return false;
+  Shot last = first;
+  for (int waited = 0; waited < kSettleMs; waited += kSettleStepMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleStepMs));
+    Shot next;
+    if (!title.Take("settling.ppm", next)) return false;
+    if (ShotDifference(last, next, screen.moving, screen.compared) <= kSettled) {
+      return std::rename((folder + "/settling.ppm").c_str(), (folder + "/" + name).c_str()) == 0;
+    }
+    last = std::move(next);
+  }
+  return true;
+}
+
 class EveryScreenRunTest : public TitleRunTest {
  protected:
   void PlayTour(const Tour& tour) {
@@ -141,11 +195,15 @@ class EveryScreenRunTest : public TitleRunTest {
 
     // Each screen as the tour reaches it. The tour's own pauses (several
     // seconds on each screen) leave room for a slow machine.
+    // The pause is timed from when its line was first seen, so that a wait
+    // for the screen before to settle does not delay a later screen of the
+    // same line.
+    std::map<std::pair<std::string, int>, std::chrono::steady_clock::time_point> seen;
     for (const TourScreen& screen : tour.screens) {
       ASSERT_TRUE(WaitForCount(log, screen.line, screen.occurrence, 120)) << step(screen.name);
-      std::this_thread::sleep_for(std::chrono::milliseconds(screen.afterMs));
-      Shot shot;
-      EXPECT_TRUE(title.Take(std::string(screen.name) + ".ppm", shot)) << screen.name;
+      const auto came = seen.try_emplace({screen.line, screen.occurrence}, std::chrono::steady_clock::now()).first->second;
+      std::this_thread::sleep_until(came + std::chrono::milliseconds(screen.afterMs));
+      EXPECT_TRUE(TakeSettled(title, screen, temp_.Path())) << screen.name;
     }
     ASSERT_TRUE(testsupport::WaitForText(log, "demo-play-end " + file, 180)) << step("the tour's end");
     // Every tour ends on the closing panel; Escape ends the title there.
