@@ -5,11 +5,13 @@
 
 #include "engine/core/VFile.h"
 #include "engine/mpeg/VBitstream.h"
+#include "platform/LargePages.h"
 
 class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
  public:
-  CollectingChild(uint32_t streamId, VBitstream* bitstream, int32_t kind, Stream* stream, bool keep)
-      : VStreamScheduler(streamId, bitstream), kind_(kind), stream_(stream), keep_(keep) {}
+  CollectingChild(uint32_t streamId, VBitstream* bitstream, int32_t kind, Stream* stream, bool keep,
+                  const SystemStreamSplitter& splitter)
+      : VStreamScheduler(streamId, bitstream), kind_(kind), stream_(stream), keep_(keep), splitter_(splitter) {}
 
   bool Start() override {
     VStreamScheduler::Start();
@@ -29,7 +31,7 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
   // A packet's payload, straight from the demultiplexer.
   void Take(const uint8_t* data, uint32_t length) {
     stream_->byteCount += length;
-    if (keep_) stream_->bytes.insert(stream_->bytes.end(), data, data + length);
+    if (keep_) Keep(data, length);
   }
 
   // Whatever reached the bit stream's ring (nothing, as payloads are taken directly).
@@ -39,14 +41,28 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
       const uint32_t n = bitstream_->TakeBytes(keep_ ? block : nullptr, sizeof(block));
       if (n == 0) break;
       stream_->byteCount += n;
-      if (keep_) stream_->bytes.insert(stream_->bytes.end(), block, block + n);
+      if (keep_) Keep(block, n);
     }
   }
 
  private:
+  void Keep(const uint8_t* data, uint32_t length) {
+    std::vector<uint8_t>& bytes = stream_->bytes;
+    // Room, at the first payload, for every byte the rest of the file could
+    // give this stream: the list is then never moved while it grows, and
+    // only the pages written to are ever touched, in large pages where the
+    // system gives them (a fault per 4 KB costs more than the copy).
+    if (bytes.capacity() == 0) {
+      bytes.reserve(splitter_.RoomForPayload());
+      platform::AdviseLargePages(bytes.data(), bytes.capacity());
+    }
+    bytes.insert(bytes.end(), data, data + length);
+  }
+
   int32_t kind_;
   Stream* stream_;
   bool keep_;
+  const SystemStreamSplitter& splitter_;
 };
 
 SystemStreamSplitter::SystemStreamSplitter(VFile* file, bool keepBytes)
@@ -75,7 +91,7 @@ std::unique_ptr<VStreamScheduler> SystemStreamSplitter::MakeChild(uint32_t strea
     return nullptr;
   }
   streams_.push_back(Stream{streamId, 0, {}, {}});
-  auto child = std::make_unique<CollectingChild>(streamId, bitstream, kind, &streams_.back(), keepBytes_);
+  auto child = std::make_unique<CollectingChild>(streamId, bitstream, kind, &streams_.back(), keepBytes_, *this);
   collectors_.push_back(child.get());
   return child;
 }
@@ -91,6 +107,14 @@ size_t SystemStreamSplitter::ExpectedPackets() const {
   // not grow by copying many times; at most a million entries up front.
   const int64_t length = source_ ? source_->GetLength() : 0;
   return static_cast<size_t>(std::clamp<int64_t>(length / 2048, 16, 1 << 20));
+}
+
+size_t SystemStreamSplitter::RoomForPayload() const {
+  // What is left of the file from the packet being delivered; past 1 GiB
+  // the list grows as it needs (the reservation is address space only, but
+  // a few of that size may not be granted).
+  const int64_t length = source_ ? source_->GetLength() : 0;
+  return static_cast<size_t>(std::clamp<int64_t>(length - GetPosition(), 0, int64_t{1} << 30));
 }
 
 std::unique_ptr<VStreamScheduler> SystemStreamSplitter::CreateAudioChild(uint32_t streamId, VBitstream* bitstream) {

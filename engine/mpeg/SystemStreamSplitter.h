@@ -44,6 +44,8 @@ class SystemStreamSplitter : public VISO11172StreamScheduler {
   void Drain();
   // The list size reserved for a stream's packets, from the file's length.
   size_t ExpectedPackets() const;
+  // The bytes reserved for a stream's payload at its first packet.
+  size_t RoomForPayload() const;
 
   VFile* source_;
   bool keepBytes_;
