@@ -14,7 +14,6 @@
 #include "engine/mpeg/PictureRgbRows.h"
 #include "engine/mpeg/SystemStreamSplitter.h"
 #include "engine/mpeg/VBitstream.h"
-#include "engine/mpeg/VMemoryBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
 #include "engine/sound/SoundDecoding.h"
 #include "tools/PixelMapPpm.h"
@@ -39,18 +38,14 @@ PixelBuffer RgbRows(uint8_t* rows, ptrdiff_t stride, int32_t width, int32_t heig
 // False only when the sound cannot be had at all (no audio stream, or the
 // file cannot be written); a sound that cannot be decoded costs only the
 // sound: a warning, no file, and the pictures are written all the same.
-bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& path, std::ostream& err) {
-  if (audio == nullptr) {
-    err << "ostrevan-tool: the movie holds no audio stream\n";
-    return false;
-  }
+bool WriteSound(VBitstream& audio, const std::string& path, std::ostream& err) {
   // The samples go to the file as they are decoded.
   WaveFileWriter wave(path);
   VAudioEncodingFormat format;
   std::string error;
   bool written = true;
   const bool decoded = DecodeLayerIIStream(
-      audio->bytes.data(), audio->bytes.size(),
+      audio,
       [&](const VAudioEncodingFormat&, const uint8_t* samples, size_t count) {
         return written = wave.Append(samples, count);
       },
@@ -138,16 +133,30 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
   }
   std::unique_ptr<VBitstream> bitstream;
   std::unique_ptr<SystemStreamSplitter> splitter;
+  // Why a system stream gives nothing: refused, or no stream at all.
+  auto unreadable = [&](const SystemStreamSplitter& s) {
+    err << "ostrevan-tool: " << input
+        << (s.IsRefused() ? " is not an MPEG-1 system stream\n" : " holds no audio or video stream\n");
+    return 1;
+  };
   if (kind == MovieStreamKind::kSystemStream) {
-    splitter = std::make_unique<SystemStreamSplitter>(&file);
-    if (!splitter->SplitAll()) {
-      err << "ostrevan-tool: " << input
-          << (splitter->IsRefused() ? " is not an MPEG-1 system stream\n" : " holds no audio or video stream\n");
-      return 1;
+    // Each stream is read as it comes, the sound in a pass of its own before
+    // the pictures, so that neither is ever held whole.
+    if (!audioOut.empty()) {
+      SystemStreamSplitter sound(&file, false);
+      std::unique_ptr<VBitstream> audio = sound.OpenStream(SystemStreamSplitter::Kind::kAudio, 65536);
+      if (audio == nullptr) {
+        if (sound.IsRefused() || sound.GetStreams().empty()) return unreadable(sound);
+        err << "ostrevan-tool: the movie holds no audio stream\n";
+        return 1;
+      }
+      if (!WriteSound(*audio, audioOut, err)) return 1;
+      if (sound.IsRefused()) return unreadable(sound);
     }
-    if (!audioOut.empty() && !WriteSound(splitter->FindAudio(), audioOut, err)) return 1;
-    const SystemStreamSplitter::Stream* video = splitter->FindVideo();
-    if (video == nullptr) {
+    splitter = std::make_unique<SystemStreamSplitter>(&file, false);
+    bitstream = splitter->OpenStream(SystemStreamSplitter::Kind::kVideo, 32768);
+    if (bitstream == nullptr) {
+      if (splitter->IsRefused() || splitter->GetStreams().empty()) return unreadable(*splitter);
       if (!audioOut.empty()) {
         out << "0 frames\n";
         return 0;
@@ -155,7 +164,6 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
       err << "ostrevan-tool: " << input << " holds no video stream\n";
       return 1;
     }
-    bitstream = std::make_unique<VMemoryBitstream>(video->bytes.data(), video->bytes.size());
   } else {
     if (!audioOut.empty()) {
       err << "ostrevan-tool: " << input << " holds no audio stream\n";
@@ -173,6 +181,8 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
   }
   const int count = WriteFrames(decoder, directory, depth, err);
   if (count < 0) return 1;
+  // A pack of another MPEG kind met on the way ends the reading there.
+  if (splitter && splitter->IsRefused()) return unreadable(*splitter);
   out << count << " frames\n";
   return 0;
 }

@@ -2,8 +2,10 @@
 #include "engine/mpeg/SystemStreamSplitter.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/core/VFile.h"
+#include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/VBitstream.h"
 #include "platform/LargePages.h"
 
@@ -32,7 +34,10 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
   void Take(const uint8_t* data, uint32_t length) {
     stream_->byteCount += length;
     if (keep_) Keep(data, length);
+    if (queue_) queue_->insert(queue_->end(), data, data + length);
   }
+  // From now on the payload also goes to `queue` (null: no longer).
+  void SetQueue(std::vector<uint8_t>* queue) { queue_ = queue; }
 
   // Whatever reached the bit stream's ring (nothing, as payloads are taken directly).
   void Drain() {
@@ -42,6 +47,7 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
       if (n == 0) break;
       stream_->byteCount += n;
       if (keep_) Keep(block, n);
+      if (queue_) queue_->insert(queue_->end(), block, block + n);
     }
   }
 
@@ -63,6 +69,22 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
   Stream* stream_;
   bool keep_;
   const SystemStreamSplitter& splitter_;
+  std::vector<uint8_t>* queue_ = nullptr;
+};
+
+// The followed stream as a bit stream that refills on demand.
+class SystemStreamSplitter::StreamReader : public VBitstream {
+ public:
+  StreamReader(SystemStreamSplitter& splitter, uint32_t bufferSize)
+      : VBitstream(nullptr, bufferSize, true), splitter_(splitter) {}
+
+ protected:
+  int32_t ReadSource(uint8_t* destination, int32_t count) override {
+    return count > 0 ? static_cast<int32_t>(splitter_.ReadFollowed(destination, static_cast<size_t>(count))) : 0;
+  }
+
+ private:
+  SystemStreamSplitter& splitter_;
 };
 
 SystemStreamSplitter::SystemStreamSplitter(VFile* file, bool keepBytes)
@@ -70,6 +92,7 @@ SystemStreamSplitter::SystemStreamSplitter(VFile* file, bool keepBytes)
   // Streams are referred to by pointer: room for every possible stream id.
   streams_.reserve(64);
   SetPacketObserver([this](const PacketInfo& info) {
+    if (streaming_) return;
     for (Stream& s : streams_)
       if (s.streamId == info.streamId) {
         if (s.packets.empty()) s.packets.reserve(ExpectedPackets());
@@ -145,6 +168,60 @@ bool SystemStreamSplitter::SplitAll() {
   }
   Drain();
   return !IsRefused() && !streams_.empty();
+}
+
+bool SystemStreamSplitter::Step() {
+  if (!started_) {
+    VStreamScheduler::Start();
+    started_ = true;
+  }
+  if (IsEndOfStream() || IsRefused() || stopped_) return false;
+  // As SplitAll, a packet at a time: a read that stops without the end is
+  // looked at once more, and one that got nowhere ends the reading.
+  const int64_t before = GetPosition();
+  bool more = false;
+  try {
+    more = ReadPacket();
+  } catch (const VBitstreamEmptyException&) {
+    CheckEnd();
+  } catch (const VMPEGException&) {
+    CheckEnd();
+  }
+  Drain();
+  if (!more && !IsEndOfStream() && GetPosition() == before) {
+    CheckEnd();
+    if (GetPosition() == before) stopped_ = true;
+  }
+  return !IsEndOfStream() && !IsRefused() && !stopped_;
+}
+
+std::unique_ptr<VBitstream> SystemStreamSplitter::OpenStream(Kind kind, uint32_t bufferSize) {
+  streaming_ = true;
+  keepBytes_ = false;
+  for (;;) {
+    const Stream* found = kind == Kind::kVideo ? FindVideo() : FindAudio();
+    if (found != nullptr) {
+      for (size_t i = 0; i < streams_.size(); ++i)
+        if (&streams_[i] == found) collectors_[i]->SetQueue(&queue_);
+      auto reader = std::make_unique<StreamReader>(*this, bufferSize);
+      if (reader->GetBufferSize() == 0) return nullptr;
+      return reader;
+    }
+    if (!Step()) return nullptr;
+  }
+}
+
+size_t SystemStreamSplitter::ReadFollowed(uint8_t* destination, size_t count) {
+  while (queueHead_ == queue_.size() && Step()) {
+  }
+  const size_t n = std::min(count, queue_.size() - queueHead_);
+  if (n > 0) std::memcpy(destination, queue_.data() + queueHead_, n);
+  queueHead_ += n;
+  if (queueHead_ == queue_.size()) {
+    queue_.clear();
+    queueHead_ = 0;
+  }
+  return n;
 }
 
 const SystemStreamSplitter::Stream* SystemStreamSplitter::FindVideo() const {
