@@ -2,7 +2,10 @@
 // elementary stream) into numbered PPM files, and its sound into a WAVE file.
 #include "tools/MovieCommands.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "engine/core/VFile.h"
@@ -34,11 +37,21 @@ PixelBuffer RgbRows(uint8_t* rows, ptrdiff_t stride, int32_t width, int32_t heig
   return buffer;
 }
 
+// Removes a file this command wrote (only a plain file: an output given as
+// a device or pipe is left alone).
+void RemoveWrittenFile(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) std::remove(path.c_str());
+}
+
 // Decodes the Layer II sound of the stream into a 16-bit PCM WAVE file.
 // False only when the sound cannot be had at all (no audio stream, or the
 // file cannot be written); a sound that cannot be decoded costs only the
 // sound: a warning, no file, and the pictures are written all the same.
-bool WriteSound(VBitstream& audio, const std::string& path, std::ostream& err) {
+// `abandoned` tells, once the sound is decoded, that the movie turned out
+// unreadable: the file is then not finished but removed.
+bool WriteSound(VBitstream& audio, const std::string& path, const std::function<bool()>& abandoned,
+                std::ostream& err) {
   // The samples go to the file as they are decoded.
   WaveFileWriter wave(path);
   VAudioEncodingFormat format;
@@ -50,6 +63,10 @@ bool WriteSound(VBitstream& audio, const std::string& path, std::ostream& err) {
         return written = wave.Append(samples, count);
       },
       format, error);
+  if (written && abandoned()) {
+    RemoveWrittenFile(path);
+    return true;
+  }
   if (!written || (decoded && !wave.Close(format).empty())) {
     err << "ostrevan-tool: cannot write " << path << "\n";
     return false;
@@ -61,6 +78,12 @@ bool WriteSound(VBitstream& audio, const std::string& path, std::ostream& err) {
   return true;
 }
 
+std::string FrameFileName(const std::string& directory, int32_t number) {
+  char name[32];
+  std::snprintf(name, sizeof(name), "/frame-%05d.ppm", number);
+  return directory + name;
+}
+
 // At 32 bits (the default) each picture is converted straight into the
 // rows of its file's buffer, whole, and written with one call; at 16 bits
 // through a pixel map of that depth, whose colours are what is wanted.
@@ -68,9 +91,7 @@ int WriteFrames(VideoStreamDecoder& decoder, const std::string& directory, int32
   int32_t count = 0;
   PpmFileWriter file;
   while (auto picture = decoder.Next()) {
-    char name[32];
-    std::snprintf(name, sizeof(name), "/frame-%05d.ppm", count + 1);
-    const std::string path = directory + name;
+    const std::string path = FrameFileName(directory, count + 1);
     const int32_t width = picture->width, height = picture->height;
     std::string problem;
     if (depth == 32) {
@@ -150,7 +171,7 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
         err << "ostrevan-tool: the movie holds no audio stream\n";
         return 1;
       }
-      if (!WriteSound(*audio, audioOut, err)) return 1;
+      if (!WriteSound(*audio, audioOut, [&sound] { return sound.IsRefused(); }, err)) return 1;
       if (sound.IsRefused()) return unreadable(sound);
     }
     splitter = std::make_unique<SystemStreamSplitter>(&file, false);
@@ -181,8 +202,12 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
   }
   const int count = WriteFrames(decoder, directory, depth, err);
   if (count < 0) return 1;
-  // A pack of another MPEG kind met on the way ends the reading there.
-  if (splitter && splitter->IsRefused()) return unreadable(*splitter);
+  // A pack of another MPEG kind met on the way: the movie is refused as a
+  // whole, and the pictures written before it are removed.
+  if (splitter && splitter->IsRefused()) {
+    for (int i = 1; i <= count; ++i) RemoveWrittenFile(FrameFileName(directory, i));
+    return unreadable(*splitter);
+  }
   out << count << " frames\n";
   return 0;
 }
