@@ -12,7 +12,7 @@
 class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
  public:
   CollectingChild(uint32_t streamId, VBitstream* bitstream, int32_t kind, Stream* stream, bool keep,
-                  const SystemStreamSplitter& splitter)
+                  SystemStreamSplitter& splitter)
       : VStreamScheduler(streamId, bitstream), kind_(kind), stream_(stream), keep_(keep), splitter_(splitter) {}
 
   bool Start() override {
@@ -34,10 +34,10 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
   void Take(const uint8_t* data, uint32_t length) {
     stream_->byteCount += length;
     if (keep_) Keep(data, length);
-    if (queue_) queue_->insert(queue_->end(), data, data + length);
+    if (followed_) splitter_.TakeFollowed(data, length);
   }
-  // From now on the payload also goes to `queue` (null: no longer).
-  void SetQueue(std::vector<uint8_t>* queue) { queue_ = queue; }
+  // From now on the payload also goes to the splitter's reader.
+  void Follow() { followed_ = true; }
 
   // Whatever reached the bit stream's ring (nothing, as payloads are taken directly).
   void Drain() {
@@ -47,7 +47,7 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
       if (n == 0) break;
       stream_->byteCount += n;
       if (keep_) Keep(block, n);
-      if (queue_) queue_->insert(queue_->end(), block, block + n);
+      if (followed_) splitter_.TakeFollowed(block, n);
     }
   }
 
@@ -68,8 +68,8 @@ class SystemStreamSplitter::CollectingChild : public VStreamScheduler {
   int32_t kind_;
   Stream* stream_;
   bool keep_;
-  const SystemStreamSplitter& splitter_;
-  std::vector<uint8_t>* queue_ = nullptr;
+  SystemStreamSplitter& splitter_;
+  bool followed_ = false;
 };
 
 // The followed stream as a bit stream that refills on demand.
@@ -202,7 +202,7 @@ std::unique_ptr<VBitstream> SystemStreamSplitter::OpenStream(Kind kind, uint32_t
     const Stream* found = kind == Kind::kVideo ? FindVideo() : FindAudio();
     if (found != nullptr) {
       for (size_t i = 0; i < streams_.size(); ++i)
-        if (&streams_[i] == found) collectors_[i]->SetQueue(&queue_);
+        if (&streams_[i] == found) collectors_[i]->Follow();
       auto reader = std::make_unique<StreamReader>(*this, bufferSize);
       if (reader->GetBufferSize() == 0) return nullptr;
       return reader;
@@ -212,16 +212,35 @@ std::unique_ptr<VBitstream> SystemStreamSplitter::OpenStream(Kind kind, uint32_t
 }
 
 size_t SystemStreamSplitter::ReadFollowed(uint8_t* destination, size_t count) {
-  while (queueHead_ == queue_.size() && Step()) {
+  if (queueHead_ < queue_.size()) {
+    // What did not fit the last reader's room.
+    const size_t n = std::min(count, queue_.size() - queueHead_);
+    std::memcpy(destination, queue_.data() + queueHead_, n);
+    queueHead_ += n;
+    if (queueHead_ == queue_.size()) {
+      queue_.clear();
+      queueHead_ = 0;
+    }
+    return n;
   }
-  const size_t n = std::min(count, queue_.size() - queueHead_);
-  if (n > 0) std::memcpy(destination, queue_.data() + queueHead_, n);
-  queueHead_ += n;
-  if (queueHead_ == queue_.size()) {
-    queue_.clear();
-    queueHead_ = 0;
+  // Payloads go straight from the staging block to the reader.
+  direct_ = destination;
+  directRoom_ = count;
+  directUsed_ = 0;
+  while (directUsed_ < directRoom_ && Step()) {
   }
-  return n;
+  direct_ = nullptr;
+  return directUsed_;
+}
+
+void SystemStreamSplitter::TakeFollowed(const uint8_t* data, size_t length) {
+  size_t n = 0;
+  if (direct_ != nullptr) {
+    n = std::min(length, directRoom_ - directUsed_);
+    std::memcpy(direct_ + directUsed_, data, n);
+    directUsed_ += n;
+  }
+  if (n < length) queue_.insert(queue_.end(), data + n, data + length);
 }
 
 const SystemStreamSplitter::Stream* SystemStreamSplitter::FindVideo() const {

@@ -57,6 +57,8 @@ class SystemStreamSplitter : public VISO11172StreamScheduler {
   // Up to `count` bytes of the followed stream, reading packets until some
   // are there; 0 once the file has ended.
   size_t ReadFollowed(uint8_t* destination, size_t count);
+  // A payload of the followed stream: into the reader's room, the rest queued.
+  void TakeFollowed(const uint8_t* data, size_t length);
   std::unique_ptr<VStreamScheduler> MakeChild(uint32_t streamId, VBitstream* bitstream, int32_t kind);
   void Drain();
   // The list size reserved for a stream's packets, from the file's length.
@@ -73,4 +75,8 @@ class SystemStreamSplitter : public VISO11172StreamScheduler {
   // The followed stream's payload not yet read, from queueHead_ on.
   std::vector<uint8_t> queue_;
   size_t queueHead_ = 0;
+  // The room of the read in progress, while it reads packets.
+  uint8_t* direct_ = nullptr;
+  size_t directRoom_ = 0;
+  size_t directUsed_ = 0;
 };
