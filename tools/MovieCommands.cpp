@@ -45,11 +45,10 @@ void RemoveWrittenFile(const std::string& path) {
 }
 
 // Decodes the Layer II sound of the stream into a 16-bit PCM WAVE file.
-// False only when the sound cannot be had at all (no audio stream, or the
-// file cannot be written); a sound that cannot be decoded costs only the
-// sound: a warning, no file, and the pictures are written all the same.
-// `abandoned` tells, once the sound is decoded, that the movie turned out
-// unreadable: the file is then not finished but removed.
+// False only when the file cannot be written; a sound that cannot be
+// decoded costs only the sound: a warning, no file, and the pictures are
+// written all the same. `abandoned` tells, once the sound is decoded, that
+// the movie turned out unreadable: the file is then not finished but removed.
 bool WriteSound(VBitstream& audio, const std::string& path, const std::function<bool()>& abandoned,
                 std::ostream& err) {
   // The samples go to the file as they are decoded.
