@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "engine/core/Clock.h"
 #include "engine/core/VFile.h"
@@ -67,6 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     SystemStreamSplitter splitter(&file, false);
     splitter.SplitAll();
+    // The video stream read as it comes, decoded as movie frames does.
+    SystemStreamSplitter reader(&file, false);
+    if (std::unique_ptr<VBitstream> video = reader.OpenStream(SystemStreamSplitter::Kind::kVideo, 1024)) {
+      VideoStreamDecoder decoder(*video);
+      if (decoder.Start())
+        for (int32_t n = 0; n < 50 && decoder.Next(); ++n) {
+        }
+    }
   }
   VFile file(VFileSpec(ScratchPath()), 0, 0);
   if (!file.Open(1)) return 0;

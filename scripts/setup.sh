@@ -23,6 +23,8 @@ PACKAGES=(
   libpixman-1-0
   # sound oracles (twolame: Layer II joint stereo, dual channel and CRC streams)
   sox ffmpeg twolame
+  # GNU time: the peak memory of a tool's run (tools' memory test)
+  time
   # locale sources for the tests that read and write numbers under a German locale
   locales
 )

@@ -2,7 +2,10 @@
 // elementary stream) into numbered PPM files, and its sound into a WAVE file.
 #include "tools/MovieCommands.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "engine/core/VFile.h"
@@ -14,7 +17,6 @@
 #include "engine/mpeg/PictureRgbRows.h"
 #include "engine/mpeg/SystemStreamSplitter.h"
 #include "engine/mpeg/VBitstream.h"
-#include "engine/mpeg/VMemoryBitstream.h"
 #include "engine/mpeg/VideoStreamDecoder.h"
 #include "engine/sound/SoundDecoding.h"
 #include "tools/PixelMapPpm.h"
@@ -35,26 +37,35 @@ PixelBuffer RgbRows(uint8_t* rows, ptrdiff_t stride, int32_t width, int32_t heig
   return buffer;
 }
 
+// Removes a file this command wrote (only a plain file: an output given as
+// a device or pipe is left alone).
+void RemoveWrittenFile(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) std::remove(path.c_str());
+}
+
 // Decodes the Layer II sound of the stream into a 16-bit PCM WAVE file.
-// False only when the sound cannot be had at all (no audio stream, or the
-// file cannot be written); a sound that cannot be decoded costs only the
-// sound: a warning, no file, and the pictures are written all the same.
-bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& path, std::ostream& err) {
-  if (audio == nullptr) {
-    err << "ostrevan-tool: the movie holds no audio stream\n";
-    return false;
-  }
+// False only when the file cannot be written; a sound that cannot be
+// decoded costs only the sound: a warning, no file, and the pictures are
+// written all the same. `abandoned` tells, once the sound is decoded, that
+// the movie turned out unreadable: the file is then not finished but removed.
+bool WriteSound(VBitstream& audio, const std::string& path, const std::function<bool()>& abandoned,
+                std::ostream& err) {
   // The samples go to the file as they are decoded.
   WaveFileWriter wave(path);
   VAudioEncodingFormat format;
   std::string error;
   bool written = true;
   const bool decoded = DecodeLayerIIStream(
-      audio->bytes.data(), audio->bytes.size(),
+      audio,
       [&](const VAudioEncodingFormat&, const uint8_t* samples, size_t count) {
         return written = wave.Append(samples, count);
       },
       format, error);
+  if (written && abandoned()) {
+    RemoveWrittenFile(path);
+    return true;
+  }
   if (!written || (decoded && !wave.Close(format).empty())) {
     err << "ostrevan-tool: cannot write " << path << "\n";
     return false;
@@ -66,6 +77,12 @@ bool WriteSound(const SystemStreamSplitter::Stream* audio, const std::string& pa
   return true;
 }
 
+std::string FrameFileName(const std::string& directory, int32_t number) {
+  char name[32];
+  std::snprintf(name, sizeof(name), "/frame-%05d.ppm", number);
+  return directory + name;
+}
+
 // At 32 bits (the default) each picture is converted straight into the
 // rows of its file's buffer, whole, and written with one call; at 16 bits
 // through a pixel map of that depth, whose colours are what is wanted.
@@ -73,9 +90,7 @@ int WriteFrames(VideoStreamDecoder& decoder, const std::string& directory, int32
   int32_t count = 0;
   PpmFileWriter file;
   while (auto picture = decoder.Next()) {
-    char name[32];
-    std::snprintf(name, sizeof(name), "/frame-%05d.ppm", count + 1);
-    const std::string path = directory + name;
+    const std::string path = FrameFileName(directory, count + 1);
     const int32_t width = picture->width, height = picture->height;
     std::string problem;
     if (depth == 32) {
@@ -138,16 +153,30 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
   }
   std::unique_ptr<VBitstream> bitstream;
   std::unique_ptr<SystemStreamSplitter> splitter;
+  // Why a system stream gives nothing: refused, or no stream at all.
+  auto unreadable = [&](const SystemStreamSplitter& s) {
+    err << "ostrevan-tool: " << input
+        << (s.IsRefused() ? " is not an MPEG-1 system stream\n" : " holds no audio or video stream\n");
+    return 1;
+  };
   if (kind == MovieStreamKind::kSystemStream) {
-    splitter = std::make_unique<SystemStreamSplitter>(&file);
-    if (!splitter->SplitAll()) {
-      err << "ostrevan-tool: " << input
-          << (splitter->IsRefused() ? " is not an MPEG-1 system stream\n" : " holds no audio or video stream\n");
-      return 1;
+    // Each stream is read as it comes, the sound in a pass of its own before
+    // the pictures, so that neither is ever held whole.
+    if (!audioOut.empty()) {
+      SystemStreamSplitter sound(&file, false);
+      std::unique_ptr<VBitstream> audio = sound.OpenStream(SystemStreamSplitter::Kind::kAudio, 65536);
+      if (audio == nullptr) {
+        if (sound.IsRefused() || sound.GetStreams().empty()) return unreadable(sound);
+        err << "ostrevan-tool: the movie holds no audio stream\n";
+        return 1;
+      }
+      if (!WriteSound(*audio, audioOut, [&sound] { return sound.IsRefused(); }, err)) return 1;
+      if (sound.IsRefused()) return unreadable(sound);
     }
-    if (!audioOut.empty() && !WriteSound(splitter->FindAudio(), audioOut, err)) return 1;
-    const SystemStreamSplitter::Stream* video = splitter->FindVideo();
-    if (video == nullptr) {
+    splitter = std::make_unique<SystemStreamSplitter>(&file, false);
+    bitstream = splitter->OpenStream(SystemStreamSplitter::Kind::kVideo, 32768);
+    if (bitstream == nullptr) {
+      if (splitter->IsRefused() || splitter->GetStreams().empty()) return unreadable(*splitter);
       if (!audioOut.empty()) {
         out << "0 frames\n";
         return 0;
@@ -155,7 +184,6 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
       err << "ostrevan-tool: " << input << " holds no video stream\n";
       return 1;
     }
-    bitstream = std::make_unique<VMemoryBitstream>(video->bytes.data(), video->bytes.size());
   } else {
     if (!audioOut.empty()) {
       err << "ostrevan-tool: " << input << " holds no audio stream\n";
@@ -173,6 +201,12 @@ int Frames(const std::string& input, const std::string& directory, int32_t depth
   }
   const int count = WriteFrames(decoder, directory, depth, err);
   if (count < 0) return 1;
+  // A pack of another MPEG kind met on the way: the movie is refused as a
+  // whole, and the pictures written before it are removed.
+  if (splitter && splitter->IsRefused()) {
+    for (int i = 1; i <= count; ++i) RemoveWrittenFile(FrameFileName(directory, i));
+    return unreadable(*splitter);
+  }
   out << count << " frames\n";
   return 0;
 }

@@ -12,10 +12,15 @@
 
 bool DecodeLayerIIStream(const uint8_t* data, size_t size, const LayerIISampleSink& sink,
                          VAudioEncodingFormat& format, std::string& error, LayerIIDecodeReport* report) {
+  VMemoryBitstream bits(data, size, 65536);
+  return DecodeLayerIIStream(bits, sink, format, error, report);
+}
+
+bool DecodeLayerIIStream(VBitstream& bits, const LayerIISampleSink& sink, VAudioEncodingFormat& format,
+                         std::string& error, LayerIIDecodeReport* report) {
   LayerIIDecodeReport local;
   LayerIIDecodeReport& r = report ? *report : local;
   r = LayerIIDecodeReport();
-  VMemoryBitstream bits(data, size, 65536);
   VMPADecoder decoder(&bits, 1.0f, 1.0f);
   int32_t lastError = 0;
   bool haveFormat = false;

@@ -9,6 +9,8 @@
 
 #include "engine/sound/SoundDecoding.h"
 
+class VBitstream;
+
 struct LayerIIDecodeReport {
   int64_t frames = 0;          // frames decoded into samples
   int64_t skippedFrames = 0;   // frames passed over (other layers, bad mode, overrun)
@@ -29,5 +31,9 @@ bool DecodeLayerIIBytes(const uint8_t* data, size_t size, DecodedSound& out, std
 using LayerIISampleSink = std::function<bool(const VAudioEncodingFormat& format, const uint8_t* samples, size_t bytes)>;
 bool DecodeLayerIIStream(const uint8_t* data, size_t size, const LayerIISampleSink& sink,
                          VAudioEncodingFormat& format, std::string& error, LayerIIDecodeReport* report = nullptr);
+// The same over a bit stream that refills on demand (a file or a stream
+// read as it comes), from its current position to the end of its source.
+bool DecodeLayerIIStream(VBitstream& bits, const LayerIISampleSink& sink, VAudioEncodingFormat& format,
+                         std::string& error, LayerIIDecodeReport* report = nullptr);
 // Whether the bytes begin like an MPEG audio stream (a sync word and a Layer II header).
 bool LooksLikeLayerII(const uint8_t* data, size_t size);

@@ -40,6 +40,7 @@ inline std::string DebianPackageOf(const std::string& program) {
       {"unar", "unar"},
       {"lsar", "unar"},
       {"timeout", "coreutils"},
+      {"time", "time"},
   };
   for (const Entry& e : kPackages) {
     if (program == e.program) return e.package;

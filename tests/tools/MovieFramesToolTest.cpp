@@ -312,6 +312,31 @@ TEST_F(MovieFramesToolTest, SoundThatCannotBeDecodedCostsOnlyTheSound) {
   }
 }
 
+// A system stream whose packs turn into those of an MPEG-2 program stream
+// part way is refused as a whole, as one that starts with them is: neither
+// the pictures nor the sound read before that point are left behind.
+TEST_F(MovieFramesToolTest, StreamThatTurnsIntoAProgramStreamIsRefusedWhole) {
+  REQUIRE_TOOL(ffmpeg, "ffmpeg");
+  MakeClip(ffmpeg, " && " + ffmpeg + " -nostdin -loglevel error -y -f lavfi -i testsrc2=size=96x64:rate=25 -f lavfi "
+                   "-i sine -t 0.4 -c:v mpeg2video -c:a mp2 -f vob " + Path("ps.vob"));
+  std::string clip = ReadBytes(Path("clip.mpg"));
+  clip.resize(clip.size() - 4);  // its end code
+  testsupport::WriteBytes(Path("mixed.mpg"), clip + ReadBytes(Path("ps.vob")));
+  const std::string dir = Path("mixed");
+  ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+  for (const bool sound : {false, true}) {
+    SCOPED_TRACE(sound ? "with sound" : "pictures only");
+    std::vector<std::string> args{"movie", "frames", Path("mixed.mpg"), dir};
+    if (sound) args.insert(args.end(), {"--audio", Path("mixed.wav")});
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool(args, out, err), 1);
+    EXPECT_EQ(err.str(), "ostrevan-tool: " + Path("mixed.mpg") + " is not an MPEG-1 system stream\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_FALSE(testsupport::FileExists(dir + "/frame-00001.ppm"));
+    EXPECT_FALSE(testsupport::FileExists(Path("mixed.wav")));
+  }
+}
+
 TEST_F(MovieFramesToolTest, RefusesWhatIsNotAVideoStream) {
   testsupport::WriteBytes(Path("text.m1v"), std::string(3000, 'x'));
   std::ostringstream out, err;

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "engine/mpeg/MPEGExceptions.h"
 #include "engine/mpeg/SystemStreamSplitter.h"
 #include "engine/mpeg/SystemStreamSupport.h"
+#include "engine/mpeg/VBitstream.h"
 #include "engine/mpeg/VPacketHeader.h"
 
 namespace {
@@ -57,6 +59,25 @@ SplitResult Split(const std::string& path) {
   return r;
 }
 
+// One stream read as it comes (SystemStreamSplitter::OpenStream) through a
+// ring of `ring` bytes, until its reader meets the end.
+std::string ReadAsItComes(const std::string& path, SystemStreamSplitter::Kind kind, uint32_t ring) {
+  VFile file(VFileSpec(path.c_str()), 0, 0);
+  if (!file.Open(1)) return "";
+  SystemStreamSplitter splitter(&file, false);
+  std::unique_ptr<VBitstream> bits = splitter.OpenStream(kind, ring);
+  if (!bits) return "";
+  std::string bytes;
+  uint8_t block[64];
+  for (;;) {
+    bits->Fill(0);
+    const uint32_t n = bits->TakeBytes(block, sizeof(block));
+    if (n == 0 && bits->IsSourceEnded() && bits->GetProducedCount() == bits->GetConsumedCount()) break;
+    bytes.append(reinterpret_cast<const char*>(block), n);
+  }
+  return bytes;
+}
+
 struct MuxCase {
   const char* name;
   const char* options;
@@ -101,6 +122,12 @@ TEST_P(SystemStreamOracleTest, ElementaryStreamsAndTimeStampsMatchFfmpeg) {
   EXPECT_EQ(audio.empty(), !GetParam().audio);
   EXPECT_TRUE(r.video == video) << "video " << r.video.size() << " bytes, ffmpeg " << video.size();
   EXPECT_TRUE(r.audio == audio) << "audio " << r.audio.size() << " bytes, ffmpeg " << audio.size();
+  // The same bytes when each stream is read as it comes, whatever the
+  // reader's ring holds against the packets' sizes.
+  for (const uint32_t ring : {16u, 4096u, 65536u}) {
+    EXPECT_TRUE(ReadAsItComes(stream, SystemStreamSplitter::Kind::kVideo, ring) == video) << "video, ring " << ring;
+    EXPECT_TRUE(ReadAsItComes(stream, SystemStreamSplitter::Kind::kAudio, ring) == audio) << "audio, ring " << ring;
+  }
   const auto videoProbe = mpegtest::ProbePacketStamps(stream, 0);
   const auto audioProbe = mpegtest::ProbePacketStamps(stream, 1);
   ASSERT_FALSE(videoProbe.empty());
