@@ -834,6 +834,160 @@ def check_overlays(disc, tables, problems, plan_lines=None):
     check_room_plan(disc, names, plan_lines, problems)
 
 
+# ---------------------------------------------------------------- text fits
+class TextMeasure:
+    """The title's own measure of texts: ostrevan-tool text measure, in a
+    system face (FACE,SIZE[,bold]) as the disc's stages draw texts into
+    pictures, or in one of the disc's picture fonts (index 0..11: glyphs
+    500 + i, metrics 520 + i in QV_GUI) as the screens draw texts."""
+
+    def __init__(self, tool, disc_dir, problems):
+        self.tool = tool
+        self.gui = os.path.join(disc_dir, ARCHIVES["QV_GUI"])
+        self.problems = problems
+        self.cache = {}
+
+    def widths(self, texts, face=None, picture=None):
+        """{text: (width, height)} in the face or the picture font; {} when the
+        tool does not answer (a problem)."""
+        key = face or "picture font %d" % picture
+        todo = sorted({t for t in texts if (key, t) not in self.cache})
+        if todo:
+            option = ["--font", face] if face else ["--picture-font", "%s,%d,%d" % (self.gui, 500 + picture, 520 + picture)]
+            with tempfile.TemporaryDirectory() as tmp:
+                path = os.path.join(tmp, "texts.txt")
+                with open(path, "wb") as f:
+                    f.write("".join(t + "\n" for t in todo).encode("cp1252", "replace"))
+                run = subprocess.run([self.tool, "text", "measure", path] + option, capture_output=True, text=True)
+            lines = run.stdout.split("\n")
+            if run.returncode != 0 or len(lines) < len(todo):
+                self.problems.error("ostrevan-tool text measure failed in %s (status %d): %s"
+                                    % (key, run.returncode, run.stderr.strip()))
+                return {}
+            for text, line in zip(todo, lines):
+                w, h = line.split()
+                self.cache[(key, text)] = (int(w), int(h))
+        return {t: self.cache[(key, t)] for t in texts if (key, t) in self.cache}
+
+    def fit(self, screen, field, texts, width, face=None, picture=None):
+        """Each text no wider than the field's width in the font; a problem
+        line naming the screen, the field, the text and the two widths."""
+        font = face.replace(",", " ") if face else "picture font %d" % picture
+        for text, (w, _) in sorted(self.widths(texts, face, picture).items()):
+            if w > width:
+                self.problems.error("%s, %s: %r is %d pixels wide in %s, its field %d"
+                                    % (screen, field, text, w, font, width))
+
+
+# The relations screen: the list (190 wide, rows 10 in from its left) in
+# picture fonts 5 (rows) and 7 (marked rows); the item buttons' name plates
+# (the last word of the name, DejaVu Serif 9, 2 pixels in from each side of
+# the button picture); the open text's heading picture (at 173, 38 on the
+# screen: the text panel at 45, 35, its title picture at 128, 3), the name in
+# DejaVu Serif bold 16 from 8 in, and left of the list at x 425; the panel
+# 12100 at 41, 15 with its inner frame 6 in, the main interface's module
+# selector from y 390 on the screen.
+RELATIONS_LIST = (190 - 10, (5, 7))
+RELATIONS_PLATE = ("DejaVu Serif,9", 2)
+RELATIONS_HEADING = ("DejaVu Serif,16,bold", 8, 173, 38, 425)
+RELATIONS_PANEL = (41, 15, 6, 390)
+# The index screen's list: 210 wide, rows 10 in, picture font 5.
+INDEX_LIST = (210 - 10, 5)
+# The room overlay's plan 3600: each room's name drawn in DejaVu Sans 9 from
+# 3 in from its box's left edge, inside the box's right edge.
+PLAN_LABEL = ("DejaVu Sans,9", 3 + 1)
+
+
+def relations_records(disc):
+    """The relations screen's records from TEXT 12102: [(k, picture id,
+    heading id, name)]."""
+    text = disc.archives["QV_GUI"].get(12102, "TEXT")
+    records = []
+    if text is None:
+        return records
+    for line in text.rstrip(b"\0").decode("cp1252", "replace").splitlines():
+        m = re.match(r"\s*(\d+)\s+(\d+)\s+((?:\d+\s+)*?)(\d+)\s+(\d+)\s+-?\d+\s+-?\d+\s+\"([^\"]*)\"", line)
+        if m and len(m.group(3).split()) == int(m.group(2)):
+            records.append((int(m.group(1)) - 1, int(m.group(4)), int(m.group(5)), m.group(6)))
+    return records
+
+
+def check_text_fit(disc, tables, measure, work, problems):
+    """Every text the disc gives a screen with a field of known size fits it
+    in the font the screen (or the stage drawing it) uses."""
+    records = relations_records(disc)
+    names = [name for _, _, _, name in records]
+    width, fonts = RELATIONS_LIST
+    for font in fonts:
+        measure.fit("relations screen", "list row", names, width, picture=font)
+    face, inset = RELATIONS_PLATE
+    for k, picture, heading, name in records:
+        button = rix_info(disc.archives["QV_GUI"].get(picture, "RIX ") or b"")
+        if button and name.split():
+            measure.fit("relations screen", "name plate of item button %d" % picture, [name.split()[-1]],
+                        button["width"] - 2 * inset, face=face)
+        face_h, inset_h, left, top, list_left = RELATIONS_HEADING
+        title = rix_info(disc.archives["QV_GUI"].get(heading, "RIX ") or b"")
+        if title:
+            measure.fit("relations text panel", "heading picture %d" % heading, [name],
+                        title["width"] - 2 * inset_h, face=face_h)
+            if left + title["width"] > list_left:
+                problems.error("relations text panel: heading picture %d reaches x %d, over the list at x %d"
+                               % (heading, left + title["width"], list_left))
+    panel_texts = os.path.join(work, "relations", "texts.txt")
+    panel = rix_info(disc.archives["QV_GUI"].get(12100, "RIX ") or b"")
+    if os.path.isfile(panel_texts) and panel:
+        px, py, frame, selector = RELATIONS_PANEL
+        face_h, _, left, top, _ = RELATIONS_HEADING
+        lines = []
+        with open(panel_texts, encoding="utf-8") as f:
+            for line in f:
+                fields = line.rstrip("\n").split(" ", 5)
+                if len(fields) == 6 and fields[0] == "panel":
+                    x, y, size, bold = (int(v) for v in fields[1:5])
+                    lines.append((x, y, "DejaVu Serif,%d%s" % (size, ",bold" if bold else ""), fields[5]))
+        for x, y, face, text in lines:
+            w, h = measure.widths([text], face=face).get(text, (0, 0))
+            right, bottom = px + x + w, py + y + h
+            if right > px + panel["width"] - frame or bottom > py + panel["height"] - frame:
+                problems.error("relations screen, panel text: %r reaches %d, %d, out of the panel's frame"
+                               % (text, right, bottom))
+            elif bottom > selector:
+                problems.error("relations screen, panel text: %r reaches y %d, under the module selector at y %d"
+                               % (text, bottom, selector))
+            elif py + y < top + 28 and right > left:
+                problems.error("relations screen, panel text: %r reaches x %d, under the open text's heading at x %d"
+                               % (text, right, left))
+    # The index screen's list: each place's title (its bubble's, else the
+    # index's own).
+    index = disc.archives["QV_GUI"].get(10007, "TEXT")
+    titles = []
+    bubbles = tables.get(1, [])
+    for line in (index or b"").rstrip(b"\0").decode("cp1252", "replace").splitlines():
+        m = re.match(r"\s*-?\d+\s+(\d+)\s+-?\d+\s+-?\d+\s+\S+\s+\"([^\"]*)\"", line)
+        if not m or not m.group(2):
+            continue
+        number, title = int(m.group(1)), m.group(2)
+        if number < len(bubbles) and bubbles[number] > 0:
+            own = disc.archives[route(bubbles[number] + 2)].get(bubbles[number] + 2, "TEXT")
+            own = own.rstrip(b"\0").decode("cp1252", "replace").strip() if own else ""
+            title = own or title
+        titles.append(title)
+    width, font = INDEX_LIST
+    measure.fit("index screen", "list row", titles, width, picture=font)
+    # The room overlay's plan.
+    plan_path = os.path.join(work, "tour", "plan.txt")
+    if os.path.isfile(plan_path):
+        face, inset = PLAN_LABEL
+        with open(plan_path, encoding="utf-8") as f:
+            for line in f:
+                fields = line.split(None, 5)
+                if len(fields) == 6 and all(re.fullmatch(r"-?\d+", v) for v in fields[:5]):
+                    x0, x1 = int(fields[0]), int(fields[2])
+                    measure.fit("room overlay", "plan label of the box at %s, %s" % (x0, fields[1]),
+                                [fields[5].strip()], x1 - x0 - inset, face=face)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--disc", required=True)
@@ -862,6 +1016,9 @@ def main():
             plan_lines = f.read().splitlines()
     check_overlays(disc, tables, problems, plan_lines)
     check_screen_media(disc, problems)
+    if args.tool:
+        check_text_fit(disc, tables, TextMeasure(os.path.abspath(args.tool), args.disc, problems),
+                       os.path.join(args.disc, "work"), problems)
     counts = ", ".join("%s %d ids" % (n, len(a.entries)) for n, a in disc.archives.items())
     print("check_disc: %s" % counts)
     if problems.missing:
