@@ -926,6 +926,18 @@ CAROUSEL_DETAILS = (250 - 10, 5)
 # 11); the room's and its items' titles in picture font 5, 170 x 30.
 ROOM_NAME = (200, 11)
 ROOM_TITLE = (170, 30, 5)
+# The storyline screen's texts of the event under the pointer, in picture
+# font 7: its text (TEXT base + 1 of category table 3) in lines of 135 in
+# 135 x 32, the year with its comma in 30, the day with its point in 17, the
+# month's name (TEXT 18001-18012) in 80.
+STORY_TITLE = (135, 32, 7)
+STORY_YEAR, STORY_DAY, STORY_MONTH, STORY_FONT = 30, 17, 80, 7
+# The main interface's caption line: from x 96 on one line in picture font
+# 8, the box picture 240 after it, within the 640 of the window. It shows
+# the texts of what the pointer is on: hotspots, places, aspects, relations
+# items (the first place's title, " / ", the name), historical photographs
+# (TEXT base + 4 of category table 5).
+CAPTION = (96, 240, 640, 8)
 # The room overlay's plan 3600: each room's name drawn in DejaVu Sans 9 from
 # 3 in from its box's left edge, inside the box's right edge.
 PLAN_LABEL = ("DejaVu Sans,9", 3 + 1)
@@ -956,6 +968,18 @@ PENDING_ELSEWHERE = {
     "room overlay, plan label of the box at 120, 145: 'Schlafkammer' is 70 pixels wide in DejaVu Sans 9, its field 51",
     "room overlay, plan label of the box at 63, 203: 'Obere Kammer' is 72 pixels wide in DejaVu Sans 9, its field 51",
 }
+
+
+def relations_first_places(disc):
+    """The first place (a bubble number) and the name of each record of TEXT
+    12102 that links to a place."""
+    text = disc.archives["QV_GUI"].get(12102, "TEXT")
+    found = []
+    for line in (text or b"").rstrip(b"\0").decode("cp1252", "replace").splitlines():
+        m = re.match(r"\s*\d+\s+(\d+)\s+((?:\d+\s+)*?)\d+\s+\d+\s+-?\d+\s+-?\d+\s+\"([^\"]*)\"", line)
+        if m and int(m.group(1)) > 0 and len(m.group(2).split()) == int(m.group(1)):
+            found.append((int(m.group(2).split()[0]), m.group(3)))
+    return found
 
 
 def check_text_fit(disc, tables, measure, work, problems):
@@ -1007,7 +1031,7 @@ def check_text_fit(disc, tables, measure, work, problems):
     # The index screen's list: each place's title (its bubble's, else the
     # index's own).
     index = disc.archives["QV_GUI"].get(10007, "TEXT")
-    titles = []
+    titles, places = [], []
     bubbles = tables.get(1, [])
     for line in (index or b"").rstrip(b"\0").decode("cp1252", "replace").splitlines():
         m = re.match(r"\s*-?\d+\s+(\d+)\s+-?\d+\s+-?\d+\s+\S+\s+\"([^\"]*)\"", line)
@@ -1019,6 +1043,8 @@ def check_text_fit(disc, tables, measure, work, problems):
             own = own.rstrip(b"\0").decode("cp1252", "replace").strip() if own else ""
             title = own or title
         titles.append(title)
+        places.append((number, title))
+    titles_of_places = list(titles)
     width, font = INDEX_LIST
     measure.fit("index and carousel screens", "list row", titles, width, picture=font)
     width, font = CAROUSEL_TITLE
@@ -1033,6 +1059,42 @@ def check_text_fit(disc, tables, measure, work, problems):
                 aspects.append(title.rstrip(b"\0").decode("cp1252", "replace").strip()[:127])
     width, font = ASPECT_LIST
     measure.fit("aspect screen", "list row", aspects, width, picture=font)
+    titles, years, days = [], [], []  # the storyline's
+    for base in tables.get(3, []):
+        if base <= 0:
+            continue
+        record = disc.archives[route(base)].get(base, "TEXT")
+        text = disc.archives[route(base + 1)].get(base + 1, "TEXT")
+        if text and text.rstrip(b"\0").strip():
+            titles.append(text.rstrip(b"\0").decode("cp1252", "replace").strip())
+        date = re.search(r"\bDATE\s+(\d+)\s+(\d+)\s+(\d+)", (record or b"").decode("cp1252", "replace"))
+        if date:
+            days.append("%d." % int(date.group(1)))
+            years.append("%d," % int(date.group(3)))
+    months = []
+    for mid in range(18001, 18013):
+        name = disc.archives[route(mid)].get(mid, "TEXT")
+        if name and name.rstrip(b"\0").strip():
+            months.append(name.rstrip(b"\0").decode("cp1252", "replace").strip())
+    width, height, font = STORY_TITLE
+    measure.fit_lines("storyline screen", "event text", titles, width, height, picture=font)
+    measure.fit("storyline screen", "year", years, STORY_YEAR, picture=STORY_FONT)
+    measure.fit("storyline screen", "day", days, STORY_DAY, picture=STORY_FONT)
+    measure.fit("storyline screen", "month", months, STORY_MONTH, picture=STORY_FONT)
+    left, box_id, right, font = CAPTION
+    box = rix_info(disc.archives["QV_GUI"].get(box_id, "RIX ") or b"")
+    captions = set(HOTSPOT_TEXTS.values()) | set(titles_of_places) | set(aspects)
+    for base in tables.get(5, []):
+        if base > 0:
+            text = disc.archives[route(base + 4)].get(base + 4, "TEXT")
+            if text and text.rstrip(b"\0").strip():
+                captions.add(text.rstrip(b"\0").decode("cp1252", "replace").strip())
+    place_of_bubble = dict(reversed(places))
+    for first, name in relations_first_places(disc):
+        if first in place_of_bubble:
+            captions.add("%s / %s" % (place_of_bubble[first], name))
+    measure.fit("main interface", "caption line", sorted(captions),
+                right - left - (box["width"] if box else 0), picture=font)
     names, room_titles = [], []
     for room, offset in enumerate(ROOM_TEXT_OFFSETS):
         base = 18000 + offset
