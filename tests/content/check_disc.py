@@ -22,10 +22,18 @@ engine's) and verifies:
   - the room overlay's plan: each room's box lies on the plan picture, no two
     overlap, every box the plan draws is a room's box and bears that room's
     name, room names differ, and the room the tour opens the overlay on has
-    a box.
+    a box;
+  - with --tool: every text the disc gives a screen with a field of known
+    size (list rows of the relations, index, carousel and aspect screens,
+    the relations' item buttons, text headings and panel lines, the room
+    overlay's names, titles and plan labels, the storyline's event texts
+    and dates, the main interface's caption line) fits that field in the
+    font the screen uses, measured by the title's own code (ostrevan-tool
+    text measure).
 
 Usage: check_disc.py --disc DIR [--build] [--tool TOOL] [--parser PARSER] [--partial]
   --build    first runs content/make-disc.sh DIR TOOL (cached: quick when nothing changed)
+  --tool     ostrevan-tool: builds the disc (--build) and measures its texts
   --partial  media that no stage of this checkout makes are reported, not failed
              (the disc is made by several stages; a checkout may hold only some)
 """
