@@ -24,7 +24,8 @@ engine's) and verifies:
     name, room names differ, and the room the tour opens the overlay on has
     a box;
   - with --tool: every text the disc gives a screen with a field of known
-    size (list rows of the relations, index, carousel and aspect screens,
+    size (list rows of the relations, index, carousel and aspect screens
+    and the tour's info panel,
     the relations' item buttons, text headings and panel lines, the room
     overlay's names, titles and plan labels, the storyline's event texts
     and dates, the main interface's caption line) fits that field in the
@@ -940,6 +941,9 @@ ROOM_TITLE = (170, 30, 5)
 # month's name (TEXT 18001-18012) in 80.
 STORY_TITLE = (135, 32, 7)
 STORY_YEAR, STORY_DAY, STORY_MONTH, STORY_FONT = 30, 17, 80, 7
+# The tour's info panel: the list of the aspects of the house (TEXT base + 1
+# of category table 9), 190 wide, rows 10 in, picture font 2.
+INFO_LIST = (190 - 10, 2)
 # The main interface's caption line: from x 96 on one line in picture font
 # 8, the box picture 240 after it, within the 640 of the window. It shows
 # the texts of what the pointer is on: hotspots, places, aspects, relations
@@ -1089,6 +1093,14 @@ def check_text_fit(disc, tables, measure, work, problems):
     measure.fit("storyline screen", "year", years, STORY_YEAR, picture=STORY_FONT)
     measure.fit("storyline screen", "day", days, STORY_DAY, picture=STORY_FONT)
     measure.fit("storyline screen", "month", months, STORY_MONTH, picture=STORY_FONT)
+    info = []
+    for base in tables.get(9, []):
+        if base > 0:
+            title = disc.archives[route(base + 1)].get(base + 1, "TEXT")
+            if title and title.rstrip(b"\0").strip():
+                info.append(title.rstrip(b"\0").decode("cp1252", "replace").strip())
+    width, font = INFO_LIST
+    measure.fit("tour info panel", "list row", info, width, picture=font)
     left, box_id, right, font = CAPTION
     box = rix_info(disc.archives["QV_GUI"].get(box_id, "RIX ") or b"")
     captions = set(HOTSPOT_TEXTS.values()) | set(titles_of_places) | set(aspects)
