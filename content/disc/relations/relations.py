@@ -3,7 +3,8 @@
 
 relations.py HERE MODEL OUT: HERE is the stage's folder (items.txt), MODEL
 the index stage's prebuilt renders (f, h: GIF 320 x 240; m: 8-bit PNG masks),
-OUT the stage's output folder, which gets pic/, the texts, QV_GUI.build and
+OUT the stage's output folder, which gets pic/, the texts, texts.txt (the
+panel's lines for the disc check), QV_GUI.build and
 QV_DE.build.
 """
 
@@ -104,11 +105,10 @@ def main():
     pic = os.path.join(out, "pic")
     os.makedirs(pic, exist_ok=True)
     gui, de = [], []
-    # What the stage draws into its pictures, for the disc check's measure
-    # of each text against its field (texts.txt): "panel X Y SIZE BOLD
-    # TEXT" for the panel's lines, "heading WIDTH INSET SIZE BOLD NAME" for a
-    # text panel's heading picture, "plate WIDTH INSET SIZE BOLD WORD" for an
-    # item button's name plate; DejaVu Serif throughout.
+    # The lines the stage draws on the screen's panel, for the disc check's
+    # measure of each against the panel (texts.txt): "panel X Y SIZE BOLD
+    # TEXT", DejaVu Serif. (The names on the item buttons and text headings
+    # the check takes from TEXT 12102.)
     texts = []
 
     def add(lines, media_id, name, params):
@@ -237,8 +237,6 @@ def main():
         heading = Image.new("RGB", (HEADING_W, HEADING_H), (52, 40, 28))
         d = ImageDraw.Draw(heading)
         d.text((HEADING_INSET, 4), name, fill=(240, 214, 150), font=font(HEADING_SIZE))
-        texts.append("heading %d %d %d 1 %s" % (HEADING_W, HEADING_INSET, HEADING_SIZE, name))
-        texts.append("plate %d %d %d 0 %s" % (BUTTON_W, PLATE_INSET, PLATE_SIZE, name.split()[-1]))
         heading.save(os.path.join(pic, "t%d.bmp" % (12160 + k)))
         add(gui, 12160 + k, "t%d.bmp" % (12160 + k), "2")
         text_id = 18300 + k
