@@ -25,6 +25,8 @@ void PrintUsage(std::ostream& stream) {
             "                     [--size WxH]\n"
             "       ostrevan-tool rar extract ARCHIVE MEMBER OUT\n"
             "       ostrevan-tool text render MARKUP OUT.ppm [--width W] [--height H] [--font FACE,SIZE]\n"
+            "       ostrevan-tool text measure TEXTS (--font FACE,SIZE[,bold] | --picture-font ARCHIVE,ID[,METRICS])\n"
+            "                     [--wrap W]   (WIDTH HEIGHT for each line of TEXTS)\n"
             "       ostrevan-tool help | --help\n";
 }
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The disc check finds the faults it is there for.
 
-Takes the disc that content.SampleDisc built, makes one faulty language
-archive per case (a line of its build script changed, removed or added, or a
-source replaced) with ostrevan-tool, and runs check_disc.py on a copy of the
+Takes the disc that content.SampleDisc built, makes one faulty archive per
+case (the language archive or the interface archive: a line of its build
+script changed, removed or added, or a source replaced) with ostrevan-tool, and runs check_disc.py on a copy of the
 disc holding it: each case must fail with its message, and the untouched disc
 must pass.
 
@@ -48,11 +48,19 @@ CASES = [
      "QV_DE holds 18601 more than once (RIX, TEXT)"),
     ("one id twice with the same type", [("+", '18408 40 "tour/text/BT001.txt"')],
      "QV_DE holds 18408 more than once (TEXT, TEXT)"),
+    # The relations screen's sixth item with a name whose last word, on the
+    # item button's name plate, is wider than the plate (QV_GUI).
+    ("relations item name wider than its button", [("+", "RELATIONS12102")],
+     "relations screen, name plate of item button 12250: 'Stadtbibliothekarsgehilfe' is", "QV_GUI"),
 ]
 
+# Where each archive a case rebuilds lies on the disc.
+ARCHIVE_PATHS = {"QV_DE": ("CD", "Media", "QV_DE.msf"), "QV_GUI": ("Media", "QV_GUI.msf")}
+EXTRAS = ("fault.txt", "fault.log", "fault-script.txt", "fault-table.txt", "fault-bt.txt", "fault-12102.txt")
 
-def build_case(work, edits, out):
-    with open(os.path.join(work, "QV_DE.txt")) as f:
+
+def build_case(work, edits, out, archive="QV_DE"):
+    with open(os.path.join(work, archive + ".txt")) as f:
         lines = f.read().split("\n")
     extra_sources = {}
     for pattern, replacement in edits:
@@ -75,6 +83,12 @@ def build_case(work, edits, out):
                 extra_sources["fault-bt.txt"] = f.read().replace(old, new)
             lines = [line for line in lines if not line.startswith("18600 ")]
             lines.append('18600 40 "fault-bt.txt"')
+        elif replacement == "RELATIONS12102":
+            with open(os.path.join(work, "relations/12102.txt"), encoding="cp1252") as f:
+                extra_sources["fault-12102.txt"] = f.read().replace('"Der Stadtbibliothekar"',
+                                                                    '"Der Stadtbibliothekarsgehilfe"')
+            lines = [line for line in lines if not line.startswith("12102 ")]
+            lines.append('12102 40 "fault-12102.txt" 0')
         else:
             lines.append(replacement)
     for name, text in extra_sources.items():
@@ -88,7 +102,8 @@ def build_case(work, edits, out):
 
 
 def run_check(disc, args):
-    command = [sys.executable, os.path.join(HERE, "check_disc.py"), "--disc", disc, "--parser", args.parser]
+    command = [sys.executable, os.path.join(HERE, "check_disc.py"), "--disc", disc, "--parser", args.parser,
+               "--tool", TOOL]
     if args.partial:
         command.append("--partial")
     return subprocess.run(command, capture_output=True, text=True)
@@ -116,12 +131,17 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         shutil.copytree(os.path.join(args.disc, "Media"), os.path.join(tmp, "Media"))
         shutil.copytree(os.path.join(args.disc, "CD"), os.path.join(tmp, "CD"))
-        target = os.path.join(tmp, "CD", "Media", "QV_DE.msf")
-        for name, edits, expected in CASES:
-            for extra in ("fault.txt", "fault.log", "fault-script.txt", "fault-table.txt", "fault-bt.txt"):
+        for name, edits, expected, *archive in CASES:
+            archive = archive[0] if archive else "QV_DE"
+            target = os.path.join(tmp, *ARCHIVE_PATHS[archive])
+            for extra in EXTRAS:
                 if os.path.exists(os.path.join(work, extra)):
                     os.remove(os.path.join(work, extra))
-            if not build_case(work, edits, target):
+            # Every other archive as built: the last case's faulty one goes.
+            for other, parts in ARCHIVE_PATHS.items():
+                if other != archive:
+                    shutil.copyfile(os.path.join(args.disc, *parts), os.path.join(tmp, *parts))
+            if not build_case(work, edits, target, archive):
                 print("FAIL %s: the faulty archive could not be built" % name)
                 failures += 1
                 continue
@@ -131,7 +151,7 @@ def main():
                 failures += 1
             else:
                 print("ok   %s" % name)
-        for extra in ("fault.txt", "fault.log", "fault-script.txt", "fault-table.txt", "fault-bt.txt"):
+        for extra in EXTRAS:
             if os.path.exists(os.path.join(work, extra)):
                 os.remove(os.path.join(work, extra))
     return 1 if failures else 0

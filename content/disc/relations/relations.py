@@ -3,7 +3,8 @@
 
 relations.py HERE MODEL OUT: HERE is the stage's folder (items.txt), MODEL
 the index stage's prebuilt renders (f, h: GIF 320 x 240; m: 8-bit PNG masks),
-OUT the stage's output folder, which gets pic/, the texts, QV_GUI.build and
+OUT the stage's output folder, which gets pic/, the texts, texts.txt (the
+panel's lines for the disc check), QV_GUI.build and
 QV_DE.build.
 """
 
@@ -17,11 +18,30 @@ HOUSE_FRAMES = 50
 MODEL_FRAMES = 41
 INTRO_FRAMES = 16
 REST_FRAME = 5
-BUTTON_W, BUTTON_H = 64, 48
+BUTTON_W, BUTTON_H = 84, 48
+# The name plate of an item button: the last word of the name, whole, in
+# DejaVu Serif 9 within the button less 2 pixels each side (the disc check
+# measures it so).
+PLATE_SIZE, PLATE_INSET = 9, 2
+# The pop-up text panel's heading (its title picture at 128, 3 of the panel,
+# which the screen puts at 45, 35): as wide as the room between there and
+# the panel's inner border (x 404 on the screen), so that it covers neither
+# the list at x 425 nor the screen's heading left of x 173.
+HEADING_W, HEADING_H, HEADING_SIZE, HEADING_INSET = 228, 28, 16, 8
 FONTS = "/usr/share/fonts/truetype/dejavu/"
 INK = (58, 36, 18)
 PAPER = (238, 226, 196)
 BRASS = (200, 160, 64)
+
+
+# The texts drawn on the screen's panel 12100: (x, y) in the panel, text,
+# size, bold, colour.
+PANEL_TEXTS = [
+    ((20, 10), "Menschen", 18, True, INK),
+    ((20, 32), "und Dinge", 18, True, INK),
+    ((20, 62), "Wer gehörte wohin im Haus Ostrevan?", 11, False, (110, 80, 40)),
+    ((20, 352), "Zeigen Sie auf einen Raum oder eine Person", 10, False, (110, 80, 40)),
+]
 
 
 def font(size, bold=True):
@@ -54,14 +74,13 @@ def medallion(initials, name, state):
     image = Image.new("RGB", (BUTTON_W, BUTTON_H), (34, 28, 22))
     d = ImageDraw.Draw(image)
     d.rectangle((0, 0, BUTTON_W - 1, BUTTON_H - 1), outline=rim, width=2)
-    d.ellipse((16, 3, 47, 32), fill=face, outline=rim, width=2)
+    left = (BUTTON_W - 32) // 2
+    d.ellipse((left, 3, left + 31, 32), fill=face, outline=rim, width=2)
     f = font(12)
     tw = d.textlength(initials, font=f)
     d.text(((BUTTON_W - tw) / 2, 9), initials, fill=INK if state != "disabled" else (110, 106, 96), font=f)
     label = name.split()[-1]
-    f = font(9, bold=False)
-    while d.textlength(label, font=f) > BUTTON_W - 4 and len(label) > 3:
-        label = label[:-2] + "."
+    f = font(PLATE_SIZE, bold=False)
     tw = d.textlength(label, font=f)
     d.text(((BUTTON_W - tw) / 2, 34), label, fill=rim, font=f)
     return image
@@ -86,6 +105,11 @@ def main():
     pic = os.path.join(out, "pic")
     os.makedirs(pic, exist_ok=True)
     gui, de = [], []
+    # The lines the stage draws on the screen's panel, for the disc check's
+    # measure of each against the panel (texts.txt): "panel X Y SIZE BOLD
+    # TEXT", DejaVu Serif. (The names on the item buttons and text headings
+    # the check takes from TEXT 12102.)
+    texts = []
 
     def add(lines, media_id, name, params):
         lines.append('%d 10 "%s/pic/%s" %s' % (media_id, stage, name, params))
@@ -135,10 +159,14 @@ def main():
         d.line((0, y, 369, y), fill=(PAPER[0] - shade, PAPER[1] - shade, PAPER[2] - shade - 6))
     d.rectangle((0, 0, 369, 439), outline=(120, 90, 40), width=3)
     d.rectangle((6, 6, 363, 433), outline=BRASS, width=1)
-    d.text((20, 14), "Menschen und Dinge", fill=INK, font=font(20))
-    d.text((20, 42), "Wer gehörte wohin im Haus Ostrevan?", fill=(110, 80, 40), font=font(11, bold=False))
+    # The heading stands in two lines left of x 132 (173 on the screen),
+    # where the open text's heading picture begins; the hint under the
+    # items, above the main interface's module selector (y 390 on the
+    # screen) and strip.
+    for (x, y), line, size, bold, colour in PANEL_TEXTS:
+        d.text((x, y), line, fill=colour, font=font(size, bold=bold))
+        texts.append("panel %d %d %d %d %s" % (x, y, size, 1 if bold else 0, line))
     d.rectangle((84, 126, 266, 264), outline=(120, 90, 40), width=2)
-    d.text((20, 412), "Zeigen Sie auf einen Raum oder eine Person", fill=(110, 80, 40), font=font(10, bold=False))
     panel.save(os.path.join(pic, "12100.bmp"))
     add(gui, 12100, "12100.bmp", "2")
 
@@ -206,9 +234,9 @@ def main():
             file_name = "b%d.bmp" % (p + offset)
             medallion(initials, name, state).save(os.path.join(pic, file_name))
             add(gui, p + offset, file_name, "2")
-        heading = Image.new("RGB", (300, 28), (52, 40, 28))
+        heading = Image.new("RGB", (HEADING_W, HEADING_H), (52, 40, 28))
         d = ImageDraw.Draw(heading)
-        d.text((8, 4), name, fill=(240, 214, 150), font=font(16))
+        d.text((HEADING_INSET, 4), name, fill=(240, 214, 150), font=font(HEADING_SIZE))
         heading.save(os.path.join(pic, "t%d.bmp" % (12160 + k)))
         add(gui, 12160 + k, "t%d.bmp" % (12160 + k), "2")
         text_id = 18300 + k
@@ -221,6 +249,8 @@ def main():
         f.write(("\r\n".join(rows) + "\r\n").encode("cp1252"))
     gui.append('12102 40 "%s/12102.txt" 0' % stage)
 
+    with open(os.path.join(out, "texts.txt"), "w", encoding="utf-8") as f:
+        f.write("\n".join(texts) + "\n")
     with open(os.path.join(out, "QV_GUI.build"), "w") as fragment:
         fragment.write("// The relations stage: the small house, the items' buttons and headings, TEXT 12102\n")
         fragment.write("\n".join(gui) + "\n")

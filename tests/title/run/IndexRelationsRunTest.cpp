@@ -51,6 +51,14 @@ constexpr Area kTextLines = {65, 175, 375, 375};
 constexpr Area kClothTradeButton = {320, 200, 384, 248};
 constexpr Area kFirstRow = {425, 30, 615, 47};
 constexpr Point kCorneliusItem = {350, 140};
+// The screen's hint line under the items (at 61, 367 on the panel, above the
+// main interface's module selector at y 390); the screen's heading, in two
+// lines left of the text panel's heading picture (228 x 28 at 173, 38); the
+// text of the list's first row, left of the info button shown below it.
+constexpr Area kHint = {61, 365, 300, 382};
+constexpr Area kScreenHeading = {61, 25, 168, 70};
+constexpr Area kTextHeading = {173, 38, 401, 66};
+constexpr Area kFirstRowText = {425, 30, 570, 45};
 
 class IndexRelationsRunTest : public ScreenRunTest {
  protected:
@@ -81,6 +89,17 @@ class IndexRelationsRunTest : public ScreenRunTest {
   // between the two 13-pixel arrows) shows whole inside the track: on each
   // of its rows its dark edges stand one pixel in from the track's edges,
   // inside the bar. False when no thumb shows.
+  // The pixels of dark ink (the panel's brown lettering) over an area.
+  static long Ink(const Shot& shot, const Area& area) {
+    long count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const std::vector<int> p = shot.At(x, y);
+        if (p[0] < 170 && p[1] < 140 && p[2] < 110) ++count;
+      }
+    }
+    return count;
+  }
   static bool ThumbInsideTheTrack(const Shot& shot) {
     const auto brass = [](const std::vector<int>& p) { return p[0] > 170 && p[1] > 130 && p[1] < 190 && p[2] < 100; };
     const auto dark = [](const std::vector<int>& p) { return p[0] < 120 && p[1] < 90 && p[2] < 60; };
@@ -176,10 +195,12 @@ TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
   ASSERT_NO_FATAL_FAILURE(EndTitle());
 }
 
-// The relations screen: the pointer on an item's button (Hinrich Ostrevan)
+// The relations screen: its hint shows whole under the items, clear of the
+// main interface. The pointer on an item's button (Hinrich Ostrevan)
 // selects it, the house turns to his first place (the hall, lit) and the
 // other item of the hall (the cloth trade) is marked; a click opens his
-// text, which fits its panel; the close button closes it. A longer text
+// text, which fits its panel, under a heading that leaves the screen's
+// heading and the list's first row uncovered; the close button closes it. A longer text
 // (Cornelius Ostrevan's) gets a scroll bar whose thumb stands on the bar
 // and moves down it when the text scrolls; closing takes the bar away with
 // the panel. The arrow button beside the room's name leads back to the tour.
@@ -188,6 +209,7 @@ TEST_F(IndexRelationsRunTest, TheRelationsTurnTheHouseToAnItemAndOpenItsTexts) {
   ASSERT_NO_FATAL_FAILURE(OpenModule(kModuleRegions[1], "relations screen"));
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "screen-shown 1", 5)) << Step("relations screen");
   const Shot opened = TakeAfter(1000, "60-relations");
+  EXPECT_GT(Ink(opened, kHint), 300L) << "the hint shows under the items";
   ASSERT_TRUE(title_->MoveTo(kFirstItem.x, kFirstItem.y));
   const Shot chosen = TakeAfter(3000, "61-item-chosen");
   EXPECT_GT(Differs(chosen, opened, kRelationsHouse), 178L * 134 * 5) << "the house turned";
@@ -196,6 +218,9 @@ TEST_F(IndexRelationsRunTest, TheRelationsTurnTheHouseToAnItemAndOpenItsTexts) {
   ASSERT_TRUE(title_->Xdotool({"click", "1"}));
   const Shot text = TakeAfter(2000, "62-text");
   EXPECT_GT(Differs(text, chosen, kRelationsText), 376L * 226 * 10) << "the text shows";
+  EXPECT_GT(Differs(text, chosen, kTextHeading), 228L * 28 * 30) << "the text's heading shows";
+  EXPECT_LT(Differs(text, chosen, kScreenHeading), 107L * 45 * 3) << "the screen's heading stays uncovered";
+  EXPECT_LT(Differs(text, chosen, kFirstRowText), 145L * 15 * 3 * 4) << "the list's first row stays uncovered";
   ASSERT_TRUE(title_->ClickAt(kTextClose.x, kTextClose.y));
   const Shot closed = TakeAfter(1500, "63-text-closed");
   EXPECT_LT(Differs(closed, chosen, kRelationsHouse), Differs(text, chosen, kRelationsHouse) / 4)
