@@ -23,6 +23,8 @@ engine's) and verifies:
     overlap, every box the plan draws is a room's box and bears that room's
     name, room names differ, and the room the tour opens the overlay on has
     a box.
+  - pictures drawn with a key colour have no pixel blended with the key (a
+    fringe the key does not take out).
 
 Usage: check_disc.py --disc DIR [--build] [--tool TOOL] [--parser PARSER] [--partial]
   --build    first runs content/make-disc.sh DIR TOOL (cached: quick when nothing changed)
@@ -779,6 +781,77 @@ def check_room_plan(disc, names, plan_lines, problems):
         problems.error("room %d (%s) has a box that the plan does not draw" % (room, names.get(room)))
 
 
+def rix_frames_rgb(data):
+    """Each frame of a 24- or 32-bit raw image: (key colour or None, rows of
+    (r, g, b)). Other depths are left out."""
+    frames = []
+    for k in range(max(struct.unpack_from("<h", data, 0)[0], 1) if len(data) >= 58 else 0):
+        if len(data) < 58 * (k + 1):
+            break
+        _, w, h, _, _, _, depth, count, offset = struct.unpack_from("<hhhhhhhii", data, 58 * k)
+        fmt = struct.unpack_from("<H", data, 58 * k + 54)[0]
+        key = tuple(data[58 * k + 49:58 * k + 52]) if data[58 * k + 46] & 2 else None
+        size = 3 if depth == 24 else 4 if depth == 32 else 0
+        if not size or w < 1 or h == 0 or count < abs(h) * w * size:
+            continue
+        pixels, stride = data[offset:offset + count], count // abs(h)
+        # Byte order: red first (5, 7), blue first (6, 8, the default), or
+        # an unused byte first (9 red, 10 blue).
+        lead = 1 if fmt in (9, 10) else 0
+        order = (0, 1, 2) if fmt in (5, 7, 9) else (2, 1, 0)
+        rows = [[tuple(pixels[y * stride + x * size + lead + c] for c in order) for x in range(w)]
+                for y in range(abs(h))]
+        frames.append((key, rows[::-1] if h < 0 else rows))
+    return frames
+
+
+def check_key_fringes(disc, problems):
+    """Pictures drawn with a key colour: every pixel is either exactly the key
+    or a colour of the picture's own. A pixel close to the key, or one beside
+    the key that lies between the key and a neighbour's colour (an
+    antialiased edge blended towards the key), is not keyed out and shows as
+    a fringe of the key's colour around the shape."""
+    for name, archive in sorted(disc.archives.items()):
+        for mid, found in sorted(archive.entries.items()):
+            for mtype, data in found:
+                if mtype != "RIX ":
+                    continue
+                for key, rows in rix_frames_rgb(data):
+                    if key is None:
+                        continue
+                    bad = fringe_pixel(key, rows)
+                    if bad:
+                        problems.error("%s %d: pixel %d,%d %s blends with the key colour %s"
+                                       % (name, mid, bad[0], bad[1], bad[2], key))
+
+
+def fringe_pixel(key, rows):
+    """The first pixel (x, y, colour) that leans to the key, or None."""
+    height, width = len(rows), len(rows[0])
+    for y in range(height):
+        for x in range(width):
+            p = rows[y][x]
+            if p == key:
+                continue
+            d = [p[c] - key[c] for c in range(3)]
+            if sum(v * v for v in d) < 40 * 40:
+                return x, y, p
+            around = [rows[y + dy][x + dx] for dy in (-1, 0, 1) for dx in (-1, 0, 1)
+                      if 0 <= y + dy < height and 0 <= x + dx < width]
+            if key not in around:
+                continue
+            for q in around:
+                e = [q[c] - key[c] for c in range(3)]
+                length = sum(v * v for v in e)
+                if q in (key, p) or not length:
+                    continue
+                s = sum(d[c] * e[c] for c in range(3)) / length
+                off = sum((d[c] - s * e[c]) ** 2 for c in range(3))
+                if 0.02 < s < 0.9 and off <= 6 * 6:
+                    return x, y, p
+    return None
+
+
 def check_overlays(disc, tables, problems, plan_lines=None):
     """The info panel's aspects (table 9), the room overlay's records and
     its plan."""
@@ -862,6 +935,7 @@ def main():
             plan_lines = f.read().splitlines()
     check_overlays(disc, tables, problems, plan_lines)
     check_screen_media(disc, problems)
+    check_key_fringes(disc, problems)
     counts = ", ".join("%s %d ids" % (n, len(a.entries)) for n, a in disc.archives.items())
     print("check_disc: %s" % counts)
     if problems.missing:
