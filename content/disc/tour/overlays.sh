@@ -5,7 +5,7 @@
 # frames 16010-16021, ornaments, arrows, close button, scroll bar 162xx).
 # Magenta is the key colour of the buttons (see keyed); the unfolding frames
 # key black.
-# Usage: overlays.sh OUTDIR   (OUTDIR holds plan.txt and room-items.txt from
+# Usage: overlays.sh OUTDIR   (OUTDIR holds plan.txt, plan-floors.txt and room-items.txt from
 # overlays.py); writes OUTDIR/overlay/*.bmp and appends to OUTDIR/overlay-gui.build.
 set -euo pipefail
 out="$1"
@@ -79,15 +79,18 @@ echo "// Room overlay pictures" >>"$build"
 # light grey.
 pic 3301 room-background none -- -size 528x355 xc:"$PAPER" -fill none -stroke "$INK" -strokewidth 2 \
   -draw 'rectangle 3,3 524,351' -draw 'line 200,40 200,340' -fill "$INK" -stroke none -draw 'rectangle 0,0 527,22'
-# The plan: both floors of the house, the rooms named (plan.txt: box, label
-# baseline, name).
+# The plan: both floors of the house, each named above it (plan-floors.txt:
+# left, baseline, name), the rooms named in their boxes (plan.txt: box, label
+# baseline, name; the label 4 pixels in from the box's left edge).
 draw=()
+while read -r x baseline label; do
+  draw+=(-fill "$INK" -stroke none -draw "text $x,$baseline '$label'")
+done <"$out/plan-floors.txt"
 while read -r x0 y0 x1 y1 baseline label; do
   draw+=(-fill "$BOX" -stroke "$INK" -draw "rectangle $x0,$y0 $x1,$y1" -fill "$INK" -stroke none
-         -draw "text $((x0 + 3)),$baseline '$label'")
+         -draw "text $((x0 + 4)),$baseline '$label'")
 done <"$out/plan.txt"
-pic 3600 room-plan none -- -size 310x262 xc:"$PAPER" -font DejaVu-Sans -pointsize 9 \
-  -fill "$INK" -draw "text 200,28 'Erdgeschoss'" -draw "text 200,150 'Obergeschoss'" "${draw[@]}"
+pic 3600 room-plan none -- -size 310x262 xc:"$PAPER" -font DejaVu-Sans -pointsize 9 "${draw[@]}"
 scroll_bar 3601 226 3610 room room-up room-down
 # The rooms button (3700-3702) and the close button (3800-3802): normal,
 # pressed, under the pointer.

@@ -325,7 +325,7 @@ TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "room-shown 6", 5)) << Step("the bedroom's box");
   const Shot bedroom = TakeAfter(500, "21-bedroom-chosen");
   EXPECT_GT(bedroom.AreaDifference(overlay, 200, 26, 440, 44), 20L * 10 * 3) << "the header names the bedroom";
-  EXPECT_GT(bedroom.AreaDifference(overlay, 390, 258, 438, 284), 20L * 10 * 3) << "the bedroom's buttons";
+  EXPECT_GT(bedroom.AreaDifference(overlay, 434, 262, 480, 288), 20L * 10 * 3) << "the bedroom's buttons";
   EXPECT_EQ(MagentaPixels(bedroom, kRoomOverlayArea), 0) << "the badges' edges keep none of the key colour";
   ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
   const Shot list = TakeAfter(1500, "22-rooms-list");
