@@ -23,6 +23,9 @@ engine's) and verifies:
     overlap, every box the plan draws is a room's box and bears that room's
     name, room names differ, and the room the tour opens the overlay on has
     a box;
+  - each room's name stands inside its box on the plan, clear of its edges;
+  - pictures drawn with a key colour have no pixel blended with the key (a
+    fringe the key does not take out);
   - with --tool: every text the disc gives a screen with a field of known
     size (list rows of the relations, index, carousel and aspect screens
     and the tour's info panel,
@@ -839,6 +842,123 @@ def check_room_plan(disc, names, plan_lines, problems):
         problems.error("room %d (%s) has a box that the plan does not draw" % (room, names.get(room)))
 
 
+def rix_frames_rgb(data):
+    """Each frame of a 15-, 16-, 24- or 32-bit raw image: (key colour or
+    None, rows of (r, g, b)). Other depths are left out."""
+    frames = []
+    for k in range(max(struct.unpack_from("<h", data, 0)[0], 1) if len(data) >= 58 else 0):
+        if len(data) < 58 * (k + 1):
+            break
+        _, w, h, _, _, _, depth, count, offset = struct.unpack_from("<hhhhhhhii", data, 58 * k)
+        fmt = struct.unpack_from("<H", data, 58 * k + 54)[0]
+        key = tuple(data[58 * k + 49:58 * k + 52]) if data[58 * k + 46] & 2 else None
+        size = {15: 2, 16: 2, 24: 3, 32: 4}.get(depth, 0)
+        if not size or w < 1 or h == 0 or count < abs(h) * w * size:
+            continue
+        pixels, stride = data[offset:offset + count], count // abs(h)
+        if size == 2:
+            # Words of 5-6-5 (format 4) or 5-5-5 (3) bits, little-endian with
+            # 0x8000 added to the format; the top bits widened to 8.
+            green = 6 if fmt & 0x7FFF == 4 else 5
+            rows = []
+            for y in range(abs(h)):
+                row = []
+                for x in range(w):
+                    at = y * stride + 2 * x
+                    v = pixels[at] | pixels[at + 1] << 8 if fmt & 0x8000 else pixels[at] << 8 | pixels[at + 1]
+                    r, g, b5 = v >> (5 + green) & 31, v >> 5 & (1 << green) - 1, v & 31
+                    row.append((r * 255 // 31, g * 255 // ((1 << green) - 1), b5 * 255 // 31))
+                rows.append(row)
+            frames.append((key, rows[::-1] if h < 0 else rows))
+            continue
+        # Byte order: red first (5, 7), blue first (6, 8, the default), or
+        # an unused byte first (9 red, 10 blue).
+        lead = 1 if fmt in (9, 10) else 0
+        order = (0, 1, 2) if fmt in (5, 7, 9) else (2, 1, 0)
+        rows = [[tuple(pixels[y * stride + x * size + lead + c] for c in order) for x in range(w)]
+                for y in range(abs(h))]
+        frames.append((key, rows[::-1] if h < 0 else rows))
+    return frames
+
+
+def check_key_fringes(disc, problems):
+    """Pictures drawn with a key colour: every pixel is either exactly the key
+    or a colour of the picture's own. A pixel close to the key, or one beside
+    the key that lies between the key and a neighbour's colour (an
+    antialiased edge blended towards the key), is not keyed out and shows as
+    a fringe of the key's colour around the shape."""
+    for name, archive in sorted(disc.archives.items()):
+        for mid, found in sorted(archive.entries.items()):
+            for mtype, data in found:
+                if mtype != "RIX ":
+                    continue
+                for key, rows in rix_frames_rgb(data):
+                    if key is None:
+                        continue
+                    bad = fringe_pixel(key, rows)
+                    if bad:
+                        problems.error("%s %d: pixel %d,%d %s blends with the key colour %s"
+                                       % (name, mid, bad[0], bad[1], bad[2], key))
+
+
+def fringe_pixel(key, rows):
+    """The first pixel (x, y, colour) that leans to the key, or None."""
+    height, width = len(rows), len(rows[0])
+    for y in range(height):
+        for x in range(width):
+            p = rows[y][x]
+            if p == key:
+                continue
+            d = [p[c] - key[c] for c in range(3)]
+            if sum(v * v for v in d) < 40 * 40:
+                return x, y, p
+            around = [rows[y + dy][x + dx] for dy in (-1, 0, 1) for dx in (-1, 0, 1)
+                      if 0 <= y + dy < height and 0 <= x + dx < width]
+            if key not in around:
+                continue
+            for q in around:
+                e = [q[c] - key[c] for c in range(3)]
+                length = sum(v * v for v in e)
+                if q in (key, p) or not length:
+                    continue
+                s = sum(d[c] * e[c] for c in range(3)) / length
+                off = sum((d[c] - s * e[c]) ** 2 for c in range(3))
+                if 0.02 < s < 0.9 and off <= 6 * 6:
+                    return x, y, p
+    return None
+
+
+def check_plan_labels(disc, plan_lines, problems):
+    """Each room's name stands whole inside its box on the plan picture 3600,
+    clear of the box's edges: within the box, the two rings of pixels inside
+    the ring next to the border (which the border's antialiasing shades) hold
+    no ink, and the box holds a label at all. A pixel is ink where it is
+    darker than the box's most common colour by more than the stored
+    picture's dithering (a sum of channels 60 below)."""
+    _, plan = disc.need(3600, "RIX ", "room overlay plan")
+    frames = rix_frames_rgb(plan) if plan else []
+    if not frames or plan_lines is None:
+        return
+    rows = frames[0][1]
+    for line in plan_lines:
+        fields = line.split(None, 5)
+        if len(fields) < 6:
+            continue
+        x0, y0, x1, y1 = (int(v) for v in fields[:4])
+        if not (0 <= x0 and x1 < len(rows[0]) and 0 <= y0 and y1 < len(rows) and x1 - x0 > 6 and y1 - y0 > 6):
+            continue
+        inside = [rows[y][x] for y in range(y0 + 2, y1 - 1) for x in range(x0 + 2, x1 - 1)]
+        fill = sum(max(set(inside), key=inside.count))
+        ring = [(x, y) for y in range(y0 + 2, y1 - 1) for x in range(x0 + 2, x1 - 1)
+                if min(x - x0, x1 - x, y - y0, y1 - y) <= 3]
+        touching = [(x, y) for x, y in ring if sum(rows[y][x]) < fill - 60]
+        if touching:
+            problems.error("plan: the label %r of the box %d,%d-%d,%d reaches within 3 pixels of its edge at %d,%d"
+                           % (fields[5], x0, y0, x1, y1, touching[0][0], touching[0][1]))
+        elif all(sum(p) >= fill - 60 for p in inside):
+            problems.error("plan: the box %d,%d-%d,%d shows no label %r" % (x0, y0, x1, y1, fields[5]))
+
+
 def check_overlays(disc, tables, problems, plan_lines=None):
     """The info panel's aspects (table 9), the room overlay's records and
     its plan."""
@@ -892,6 +1012,7 @@ def check_overlays(disc, tables, problems, plan_lines=None):
             elif not (int(match.group(1)) < len(bubbles) and bubbles[int(match.group(1))] > 0):
                 problems.error("room %d: bubble link %s is not in table 1" % (room, words[0]))
     check_room_plan(disc, names, plan_lines, problems)
+    check_plan_labels(disc, plan_lines, problems)
 
 
 # ---------------------------------------------------------------- text fits
@@ -1215,6 +1336,7 @@ def main():
             plan_lines = f.read().splitlines()
     check_overlays(disc, tables, problems, plan_lines)
     check_screen_media(disc, problems)
+    check_key_fringes(disc, problems)
     if args.tool:
         check_text_fit(disc, tables, TextMeasure(os.path.abspath(args.tool), args.disc, problems),
                        os.path.join(args.disc, "work"), problems)

@@ -66,6 +66,9 @@ constexpr VRGBColor kTitleColor(142, 46, 33);
 constexpr VRGBColor kTextColor(23, 22, 60);
 constexpr VRGBColor kListColor(127, 66, 54);
 constexpr VRGBColor kHighlightColor(48, 82, 109);
+// The title under the pointer, drawn again inside the dark highlight bar: a
+// light colour, as the list's own dark red would hardly show on the bar.
+constexpr VRGBColor kHoveredListColor(250, 244, 224);
 constexpr int32_t kListItemHeight = 17;
 // The list's companion draws the rows inside the highlight bar at the rows'
 // own places, so that the bar shows the title under the pointer (shifted by
@@ -178,6 +181,7 @@ void TourInfoPanel::BuildChildren(const FontLookup& fonts) {
   if (AppListControl* companion = list_->GetCompanion()) companion->SetFont(FontOf(fonts, kCompanionFont));
   list_->SetColor(kListColor);
   list_->SetHighlightColor(kHighlightColor.red, kHighlightColor.green, kHighlightColor.blue);
+  if (AppListControl* companion = list_->GetCompanion()) companion->SetColor(kHoveredListColor);
   list_->SetVisible(false, false);
 }
 

@@ -280,5 +280,5 @@ cat "$out/de-lines.build" "$out/overlay-de.build" >"$out/QV_DE.build"
 } >"$out/QV_extra.build"
 rm -rf "$out/scenes" "$out/renders"
 # plan.txt stays: the disc check holds the plan as drawn against the rooms' boxes and names.
-rm -f "$out/views.txt" "$out/room-items.txt" "$out"/*-lines.build "$out"/overlay-*.build
+rm -f "$out/views.txt" "$out/room-items.txt" "$out/plan-floors.txt" "$out"/*-lines.build "$out"/overlay-*.build
 step "done"

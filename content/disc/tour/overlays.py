@@ -4,7 +4,8 @@ their names, titles, texts and item texts) and the info panel's aspects of
 the house (category table 9), in German, stored in Windows-1252.
 
 Usage: overlays.py OUTDIR   writes OUTDIR/text/*.txt, OUTDIR/plan.txt (the
-floor plan the picture 3600 is drawn from) and the fragment lines
+floor plan the picture 3600 is drawn from, and OUTDIR/plan-floors.txt, where
+it names the floors) and the fragment lines
 OUTDIR/overlay-gui.build and OUTDIR/overlay-de.build.
 """
 
@@ -14,22 +15,27 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import house  # noqa: E402
 
+# Marks a button placed from its room's box.
+BOX = "box"
+
 # The room table of the overlay: room -> (text offset, name, title, text,
 # items [(title, text)], buttons [(keyword or item number, x, y)]). Button
-# positions are pixels on the plan picture 3600, inside the room's box of
-# plan_rectangles() where the plan draws the room (PLAN), else in its free
-# margins.
+# positions are pixels on the plan picture 3600: in the plan's free margins,
+# or, written (keyword or number, BOX, dx, dy), from the top-left corner of
+# the room's own box of plan_rectangles() where the plan draws the room
+# (PLAN), below the room's name (above it in the Vorratskammer, whose name
+# lies at the bottom of its box).
 ROOMS = [
     (78, "Das Haus", "Das Ostrevan Haus",
      "Ein Kaufmannshaus von 1652 am Markt der kleinen Stadt Wenslar: zwei Geschosse, ein hoher Dachboden "
      "und ein Garten hinter der Küche. Wählen Sie einen Raum auf dem Plan.",
      [("Der Bauherr", "Hinrich Ostrevan, Tuch- und Weinhändler, ließ das Haus bauen; 1652 war es fertig.")],
-     [(1, 230, 60), ("helpup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
+     [(1, 262, 60), ("helpup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
     (87, "Küche", "Die Küche",
      "Am offenen Herd wurde gekocht, gebacken und im Winter gewärmt. Die Tür nach Westen führt in den Garten.",
      [("Der Herd", "Der Rauchfang zieht durch beide Geschosse bis unter das Dach."),
       ("Die Fässer", "Bier, Salzhering und Sauerkraut für den Winter.")],
-     [(1, 19, 94), (2, 41, 94), ("tobubbleup.bmp", 27, 111), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), (2, BOX, 25, 20), ("tobubbleup.bmp", BOX, 45, 20), ("exitup.bmp", 280, 230)]),
     (96, "Garten", "Der Garten",
      "Hinter dem Haus liegen Kräuterbeete, ein Brunnen und vier alte Linden.",
      [("Der Brunnen", "Der Brunnen ist älter als das Haus; sein Wasser galt als das beste der Gasse.")],
@@ -38,41 +44,42 @@ ROOMS = [
      "Die gute Stube mit dem Kamin, den Gemälden und dem Cembalo der Hausfrau.",
      [("Das Cembalo", "Margaretha Ostrevan spielte es an Sonntagen für Gäste."),
       ("Der Kamin", "Die Kacheln kamen aus Delft, mit dem Tuch auf demselben Schiff.")],
-     [(1, 125, 94), (2, 147, 94), ("tobubbleup.bmp", 136, 111), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), (2, BOX, 25, 20), ("tobubbleup.bmp", BOX, 45, 20), ("exitup.bmp", 280, 230)]),
     (118, "Treppenhaus", "Das Treppenhaus",
      "Eine steile Eichentreppe führt zur Galerie des Obergeschosses; eine Leiter weiter zum Dachboden.",
      [("Die Treppe", "Siebzehn Stufen aus Eichenholz, jede ein wenig anders ausgetreten.")],
-     [(1, 68, 36), ("tobubbleup.bmp", 90, 36), ("pijlup.bmp", 68, 54), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), ("tobubbleup.bmp", BOX, 25, 20), ("pijlup.bmp", BOX, 51, 20), ("exitup.bmp", 280, 230)]),
     (131, "Diele", "Die Diele",
      "Hier empfing der Kaufmann seine Kunden, wog die Ware und schrieb die Rechnungen.",
      [("Die Waage", "Mit dieser Waage wurde jeder Ballen Tuch gewogen."),
       ("Das Bildnis", "Hinrich Ostrevan im schwarzen Rock mit weißer Krause.")],
-     [(1, 68, 94), (2, 90, 94), ("tobubbleup.bmp", 79, 111), ("woordup.bmp", 10, 230), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), (2, BOX, 25, 20), ("tobubbleup.bmp", BOX, 45, 20), ("woordup.bmp", 10, 230),
+      ("exitup.bmp", 280, 230)]),
     (140, "Schlafkammer", "Die Schlafkammer",
      "Das Himmelbett mit grünen Vorhängen stand in der Kammer über der Vorratskammer.",
      [("Das Himmelbett", "Die Vorhänge hielten im Winter die Wärme und im Sommer die Mücken fern.")],
-     [(1, 125, 160), ("tobubbleup.bmp", 147, 160), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), ("tobubbleup.bmp", BOX, 25, 20), ("exitup.bmp", 280, 230)]),
     (159, "Obere Kammer", "Die obere Kammer",
      "Über der Diele lag eine Kammer für Lehrlinge und Gäste.",
      [("Die Lehrlinge", "Zwei Lehrlinge lernten hier das Handwerk des Tuchhandels.")],
-     [(1, 68, 218), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), ("exitup.bmp", 280, 230)]),
     (168, "Schreibstube", "Die Schreibstube",
      "In der Schreibstube führte der Kaufmann seine Bücher und Briefe an Handelspartner in Amsterdam und Danzig.",
      [("Das Schreibpult", "Auf dem Pult liegt das Kontobuch des Jahres 1672."),
       ("Die Bücher", "Rechenbücher, eine Bibel, ein Atlas und Reiseberichte.")],
-     [(1, 20, 160), (2, 40, 160), ("tobubbleup.bmp", 28, 177), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 4, 30), ("tobubbleup.bmp", BOX, 24, 30), (2, BOX, 50, 30), ("exitup.bmp", 280, 230)]),
     (181, "Vorratskammer", "Die Vorratskammer",
      "Unter der Schlafkammer lagerten Vorräte und Tuchballen.",
      [("Die Ballen", "Englisches Tuch, Leinen aus Westfalen und ein wenig Seide.")],
-     [(1, 125, 36), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 5), ("exitup.bmp", 280, 230)]),
     (198, "Galerie", "Die Galerie",
      "Von der Galerie gehen die Türen zur Schreibstube und zur Schlafkammer ab.",
      [("Die Leiter", "Die Leiter zum Dachboden wurde nachts hochgezogen.")],
-     [(1, 68, 160), ("tobubbleup.bmp", 90, 160), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), ("tobubbleup.bmp", BOX, 25, 20), ("exitup.bmp", 280, 230)]),
     (211, "Kontor", "Das Kontor",
      "Ein kleines Zimmer hinter der Küche, neben dem Treppenhaus, in dem das Geld verwahrt wurde.",
      [("Die Geldtruhe", "Eine eiserne Truhe mit drei Schlössern.")],
-     [(1, 19, 36), ("voorkantoor_up.bmp", 27, 53), ("exitup.bmp", 280, 230)]),
+     [(1, BOX, 5, 20), ("voorkantoor_up.bmp", BOX, 25, 20), ("exitup.bmp", 280, 230)]),
     (218, "Dachboden", "Der Dachboden",
      "Unter dem Dach lagerten Tuchballen, Weinfässer und Getreide, bis sie verkauft wurden.",
      [("Die Säcke", "Roggen aus der Börde, gekauft im Herbst, verkauft im Frühjahr.")],
@@ -126,34 +133,54 @@ ASPECT_STRIDE = 10
 # under the bedroom, the Obere Kammer over the hall; the Galerie is the
 # staircase's upper floor. Each box is labelled with its room's name, and
 # its room's box text (record + 5) gives the same rectangle, where a click
-# chooses the room. A label wider than its box runs on over the plan: the
-# staircase comes after the Vorratskammer, whose label lies at the bottom,
-# so that the staircase's runs on over its box's empty top.
+# chooses the room.
 PLAN = [
     (1, 0, "kitchen", "top"), (5, 0, "hall", "top"), (3, 0, "salon", "top"), (9, 0, "bedroom", "bottom"),
     (11, 0, "study", "top"), (4, 0, "staircase", "top"),
     (8, 1, "study", "top"), (10, 1, "staircase", "top"), (6, 1, "bedroom", "top"), (7, 1, "hall", "top"),
 ]
 PLAN_BOX_OFFSET = 5
+# The plan's scale (pixels a metre) and place: the house's west wall (x -5.0)
+# at PLAN_LEFT, each floor's north wall (z 12.0) at its FLOOR_TOPS, the
+# floor's name above it. The scale across is wide enough that every room's
+# name (DejaVu Sans, 9 pixels, as overlays.sh draws it) stands inside its
+# box, clear of the edges (the disc check looks).
+PLAN_LEFT = 4
+PLAN_SCALE_X = 14.5
+PLAN_SCALE_Y = 9.4
+FLOOR_TOPS = (16, 147)
+FLOOR_NAMES = ("Erdgeschoss", "Obergeschoss")
+# A label's left edge and baseline from its box's edges.
+LABEL_LEFT = 4
+LABEL_TOP_BASELINE = 13
+LABEL_BOTTOM_BASELINE = 5
 
 
 def plan_rectangles():
     """Rectangles of the floor plan in pixels: the ground floor above the
     upper one, each room with its name. (x0, y0, x1, y1, label baseline,
     label, room)."""
-    scale = 9.4
-    dx = 12
     rects = []
     for room, floor, footprint, label_at in PLAN:
-        y_off = 18 + floor * 124
         (x0, _, z0), (x1, _, z1) = house.ROOMS[footprint]["box"]
-        px0 = dx + (x0 + 5.4) * scale
-        px1 = dx + (x1 + 5.4) * scale
-        py0 = y_off + (12.4 - z1) * scale
-        py1 = y_off + (12.4 - z0) * scale
-        baseline = int(py0) + 12 if label_at == "top" else int(py1) - 4
+        px0 = PLAN_LEFT + (x0 + 5.0) * PLAN_SCALE_X
+        px1 = PLAN_LEFT + (x1 + 5.0) * PLAN_SCALE_X
+        py0 = FLOOR_TOPS[floor] + (12.0 - z1) * PLAN_SCALE_Y
+        py1 = FLOOR_TOPS[floor] + (12.0 - z0) * PLAN_SCALE_Y
+        baseline = int(py0) + LABEL_TOP_BASELINE if label_at == "top" else int(py1) - LABEL_BOTTOM_BASELINE
         rects.append((int(px0), int(py0), int(px1), int(py1), baseline, ROOMS[room][1], room))
     return rects
+
+
+def button_position(room, entry, boxes):
+    """A button entry's key and its position on the plan: as written, or from
+    the top-left corner of the room's box."""
+    if len(entry) == 4:
+        key, _, dx, dy = entry
+        if room not in boxes:
+            sys.exit("room %d: a button placed in a box the plan does not draw" % room)
+        return key, boxes[room][0] + dx, boxes[room][1] + dy
+    return entry
 
 
 def main():
@@ -163,9 +190,11 @@ def main():
     text_dir = os.path.join(out, "text")
     os.makedirs(text_dir, exist_ok=True)
     gui, de = [], []
+    boxes = {r[6]: r[:2] for r in plan_rectangles()}
     for room, (offset, name, title, text, items, buttons) in enumerate(ROOMS):
         base = 18000 + offset
         assert len(items) <= 10
+        buttons = [button_position(room, entry, boxes) for entry in buttons]
         entries = ["<Raum %d: %s>" % (room, name)]
         for b, x, y in buttons:
             entries.append("%s %d %d" % (b, x, y))
@@ -202,6 +231,9 @@ def main():
         de.append('%d 40 "tour/text/aspect%02d-title.txt"' % (base + 1, n))
         de.append('%d 40 "tour/text/aspect%02d.txt"' % (base + 2, n))
     house.write_text(os.path.join(text_dir, "table09.txt"), house.category_table(table, house.TABLE_COMMENTS[9]))
+    with open(os.path.join(out, "plan-floors.txt"), "w") as f:
+        for top, name in zip(FLOOR_TOPS, FLOOR_NAMES):
+            f.write("%d %d %s\n" % (PLAN_LEFT, top - 5, name))
     with open(os.path.join(out, "plan.txt"), "w") as f:
         boxed = set()
         for x0, y0, x1, y1, baseline, label, room in plan_rectangles():

@@ -112,9 +112,9 @@ constexpr Point kRoomListStudy = {124, 168};
 constexpr Point kStudyBubbleButton = {305, 287};
 // The hall in that list (the tenth) and its bubble button on the plan.
 constexpr Point kRoomListHall = {97, 226};
-constexpr Point kHallBubbleButton = {356, 221};
+constexpr Point kHallBubbleButton = {399, 201};
 // The bedroom's box on the plan (upper floor, right), below its buttons.
-constexpr Point kPlanBedroomBox = {417, 292};
+constexpr Point kPlanBedroomBox = {497, 292};
 // In the garden's first view the hotspot of the old photograph on the wall
 // above the door; on the photograph its front door; the arrow button beside
 // the room's name on the photo screen's strip.

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -42,6 +44,58 @@ int AnimationMs(int kind) {
     default:
       return -1;
   }
+}
+
+// The info page and the room overlay on the screen; the highlight bar inside
+// its one-pixel frame on the info list's row under kInfoLastAspect.
+constexpr Area kInfoPage = {186, 25, 453, 378};
+constexpr Area kRoomOverlayArea = {56, 25, 584, 380};
+constexpr Area kInfoLastAspectBar = {228, 143, 404, 156};
+
+// Pixels of an area whose red and blue both stand well above their green:
+// what the edges of a picture keyed with magenta leave on the screen when
+// they were blended with the key (a fringe the key does not take out).
+int MagentaPixels(const Shot& shot, const Area& area) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      const std::vector<int> p = shot.At(x, y);
+      if (std::min(p[0], p[2]) - p[1] > 80) ++count;
+    }
+  }
+  return count;
+}
+
+// The relative luminance of an sRGB colour (WCAG 2).
+double Luminance(const std::vector<int>& rgb) {
+  double sum = 0;
+  const double weights[3] = {0.2126, 0.7152, 0.0722};
+  for (size_t k = 0; k < 3; ++k) {
+    const double c = rgb[k] / 255.0;
+    sum += weights[k] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+  }
+  return sum;
+}
+
+// The contrast ratio (WCAG 2: (lighter + 0.05) / (darker + 0.05); text wants
+// 4.5 or more) between an area's most common colour, the bar a text lies on,
+// and the pixel of the area that stands out most from it, the text's
+// strongest stroke.
+double TextContrast(const Shot& shot, const Area& area) {
+  std::map<std::vector<int>, int> counts;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) ++counts[shot.At(x, y)];
+  }
+  if (counts.empty()) return 0.0;
+  const auto bar = std::max_element(counts.begin(), counts.end(),
+                                    [](const auto& a, const auto& b) { return a.second < b.second; });
+  const double barLuminance = Luminance(bar->first);
+  double best = 1.0;
+  for (const auto& entry : counts) {
+    const double l = Luminance(entry.first);
+    best = std::max(best, (std::max(l, barLuminance) + 0.05) / (std::min(l, barLuminance) + 0.05));
+  }
+  return best;
 }
 
 // Every wait of a hand-over script in the run log ended with its message,
@@ -199,12 +253,13 @@ TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
 
   // The info and rooms buttons open their overlays, which a click closes
   // (the info page and the room overlay on their close buttons).
-  const auto openOverlay = [&](const Point& at, const std::string& name, const Point& close) {
+  const auto openOverlay = [&](const Point& at, const std::string& name, const Point& close, const Area& page) {
     ASSERT_TRUE(title.ClickAt(at.x, at.y));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Shot shot;
     ASSERT_TRUE(title.Take("06-" + name + ".ppm", shot));
     EXPECT_GT(shot.AreaDifference(strip, 0, 0, 640, 380), 640L * 380 * 10) << name << " shows";
+    EXPECT_EQ(MagentaPixels(shot, page), 0) << name << ": its buttons' edges keep none of the key colour";
     ASSERT_TRUE(title.ClickAt(close.x, close.y));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Shot closed;
@@ -212,8 +267,8 @@ TEST_F(TitleRunTest, RunFromTheOpeningMovieToTheEnd) {
     EXPECT_LT(closed.AreaDifference(strip, 0, 0, 640, 380), shot.AreaDifference(strip, 0, 0, 640, 380) / 4)
         << name << " closed";
   };
-  ASSERT_NO_FATAL_FAILURE(openOverlay(kInfoButton, "info", kInfoCloseButton));
-  ASSERT_NO_FATAL_FAILURE(openOverlay(kRoomsButton, "rooms", kRoomOverlayClose));
+  ASSERT_NO_FATAL_FAILURE(openOverlay(kInfoButton, "info", kInfoCloseButton, kInfoPage));
+  ASSERT_NO_FATAL_FAILURE(openOverlay(kRoomsButton, "rooms", kRoomOverlayClose, kRoomOverlayArea));
   ASSERT_NO_FATAL_FAILURE(backToTheTour("back to the tour"));
 
   // F1 opens the room overlay through its script (8).
@@ -270,7 +325,8 @@ TEST_F(ScreenRunTest, TheRoomOverlayWalksIntoTheChosenRoom) {
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "room-shown 6", 5)) << Step("the bedroom's box");
   const Shot bedroom = TakeAfter(500, "21-bedroom-chosen");
   EXPECT_GT(bedroom.AreaDifference(overlay, 200, 26, 440, 44), 20L * 10 * 3) << "the header names the bedroom";
-  EXPECT_GT(bedroom.AreaDifference(overlay, 390, 258, 438, 284), 20L * 10 * 3) << "the bedroom's buttons";
+  EXPECT_GT(bedroom.AreaDifference(overlay, 434, 262, 480, 288), 20L * 10 * 3) << "the bedroom's buttons";
+  EXPECT_EQ(MagentaPixels(bedroom, kRoomOverlayArea), 0) << "the badges' edges keep none of the key colour";
   ASSERT_TRUE(title_->ClickAt(kRoomOverlayRooms.x, kRoomOverlayRooms.y));
   const Shot list = TakeAfter(1500, "22-rooms-list");
   EXPECT_GT(list.AreaDifference(bedroom, 76, 44, 264, 218), 100L * 100 * 3) << "the list of rooms opens";
@@ -364,6 +420,7 @@ TEST_F(ScreenRunTest, TheInfoPageScrollsAndShowsAnAspect) {
   ASSERT_TRUE(title_->ClickAt(kInfoButton.x, kInfoButton.y));
   const Shot page = TakeAfter(1500, "31-info");
   EXPECT_GT(page.AreaDifference(strip, 190, 30, 450, 370), 260L * 340 * 20) << "the info page shows";
+  EXPECT_EQ(MagentaPixels(page, kInfoPage), 0) << "the arrows' edges keep none of the key colour";
   ASSERT_TRUE(title_->MoveTo(kInfoListDown.x, kInfoListDown.y));
   const Shot scrolled = TakeAfter(3000, "32-scrolled");
   EXPECT_GT(scrolled.AreaDifference(page, kInfoList.left, kInfoList.top, kInfoList.right, kInfoList.bottom),
@@ -373,6 +430,8 @@ TEST_F(ScreenRunTest, TheInfoPageScrollsAndShowsAnAspect) {
       << "the text stays";
   ASSERT_TRUE(title_->ClickAt(kInfoLastAspect.x, kInfoLastAspect.y));
   const Shot chosen = TakeAfter(1500, "33-aspect");
+  // The pointer stays on the aspect: its title shows on the highlight bar.
+  EXPECT_GE(TextContrast(chosen, kInfoLastAspectBar), 4.5) << "the title on the bar reads";
   EXPECT_GT(chosen.AreaDifference(scrolled, kInfoText.left, kInfoText.top, kInfoText.right, kInfoText.bottom),
             100L * 10 * 3)
       << "the aspect's text shows";
