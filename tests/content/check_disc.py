@@ -1135,19 +1135,6 @@ def relations_records(disc):
     return records
 
 
-# Overflows that the disc check found in screens whose texts are being
-# mended on other branches at the same time: printed, not failed, until those
-# branches are merged. Delete each line when its fix is in (and this list
-# when it is empty).
-PENDING_ELSEWHERE = {
-    "room overlay, plan label of the box at 120, 21: 'Vorratskammer' is 74 pixels wide in DejaVu Sans 9, its field 51",
-    "room overlay, plan label of the box at 63, 21: 'Treppenhaus' is 62 pixels wide in DejaVu Sans 9, its field 51",
-    "room overlay, plan label of the box at 15, 145: 'Schreibstube' is 65 pixels wide in DejaVu Sans 9, its field 42",
-    "room overlay, plan label of the box at 120, 145: 'Schlafkammer' is 70 pixels wide in DejaVu Sans 9, its field 51",
-    "room overlay, plan label of the box at 63, 203: 'Obere Kammer' is 72 pixels wide in DejaVu Sans 9, its field 51",
-}
-
-
 def relations_first_places(disc):
     """The first place (a bubble number) and the name of each record of TEXT
     12102 that links to a place."""
@@ -1348,10 +1335,6 @@ def main():
             print("  missing: " + line)
         if len(problems.missing) > 40:
             print("  ... and %d more" % (len(problems.missing) - 40))
-    pending = [line for line in problems.errors if line in PENDING_ELSEWHERE]
-    problems.errors = [line for line in problems.errors if line not in PENDING_ELSEWHERE]
-    for line in pending:
-        print("PENDING (mended on another branch): " + line)
     for line in problems.errors:
         print("ERROR: " + line)
     if problems.errors:
