@@ -42,8 +42,10 @@ bool PhotoHotspotFrame::HandleEvent(uint32_t code, uint32_t value1, uint32_t) {
     const HotspotTable* table = photo_->GetHotspots();
     if (table != nullptr && table->FindEntry(region) != nullptr) {
       GetSoundManager().TriggerSound(kSoundHotspot);
-      // A photo without a text of its own shows the hotspot's caption alone.
-      if (caption.GetLength() > 0) caption.Append("/");
+      // The photo's text and the hotspot's caption, set apart by a spaced
+      // slash as the other screens join the parts of a caption; a photo
+      // without a text of its own shows the hotspot's caption alone.
+      if (caption.GetLength() > 0) caption.Append(" / ");
       if (const ItemRef* item = mask->GetCurrentItemRef()) shown = IsItemVisited(*item);
       VString hotspot;
       photo_->GetRegionCaption(region, hotspot);

@@ -15,11 +15,11 @@ fonts=(
   "1 DejaVu_Sans 12 0"    # plain text
   "2 DejaVu_Serif 12 0"   # list items, headings of lists
   "3 DejaVu_Serif 14 1"   # event cards (drawn from the alpha strip)
-  "4 DejaVu_Sans 11 0"    # the strip's link text, timeline readouts
+  "4 DejaVu_Sans 11 0"    # the strip's link text
   "5 DejaVu_Serif 11 0"   # list rows, room overlay texts
   "6 DejaVu_Serif 12 1"   # headings ("<kopje>"), companion lists
   "7 Liberation_Serif 12 0" # closing panel text, chosen titles, the storyline's
-                            # dates: narrow digits, so that "1942," fits the 30
+                            # dates and date readout: narrow digits, so that "1942," fits the 30
                             # pixels of a band's year and "14." its 17 of the day
   "8 DejaVu_Serif 13 0"   # the strip's caption and status lines
   "9 DejaVu_Serif 18 0"   # large labels

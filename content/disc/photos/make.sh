@@ -35,9 +35,10 @@ font="$(fc-match -f '%{file}' 'DejaVu Serif')"
 [ -f "$font" ] || fail "the font DejaVu Serif was not found: apt-get install fonts-dejavu-core"
 
 # name, item base id, photograph width and height (with its 8-pixel border),
-# the year of its caption.
+# the year of its caption. The screen shows each at window y 22: every one
+# ends above the caption line at window y 408 (see check_clear_of_caption).
 photos=(
-  "HP001 19800 300 400 1890"
+  "HP001 19800 300 376 1890"
   "HP002 19810 485 360 1890"
   "HP003 19820 501 380 1900"
 )
@@ -128,14 +129,45 @@ sys.stdout.buffer.write(header + info + palette + rows)
     "BMP3:$out/pictures/$name-caption.bmp" || fail "could not draw the caption of $name"
 done
 
-# The decoration beside the photographs: a stack of old prints on dark leather.
+# The decoration beside the photographs: a stack of two old prints on dark
+# leather, each a small photograph on its paper mount (the hall and the
+# salon, from the photographs above), turned a little against each other.
 # It stands at window y 200; the prints end above row 200 of it (window y
 # 400), so that the caption line below them runs over the dark leather only.
+print_card() { # picture rotation output: a print 151 x 154, the photograph inset at 11,11
+  convert \( -size 151x154 xc:"$paper" -fill none -stroke '#8a6a40' -draw "rectangle 0,0 150,153" \) \
+    \( "$1" -resize 129x115^ -gravity center -extent 129x115 \) -gravity NorthWest -geometry +11+11 -composite \
+    -background none -rotate "$2" "png32:$3"
+}
+print_card "$out/pictures/HP003.bmp" -8 "$out/pictures/print-back.png" || fail "could not draw the decoration's prints (17000)"
+print_card "$out/pictures/HP002.bmp" 5 "$out/pictures/print-top.png" || fail "could not draw the decoration's prints (17000)"
 convert -size 242x419 xc:'#3a281c' -attenuate 0.5 +noise Multiplicative -blur 0x1 \
-  -fill '#d9ceb5' -stroke '#8a6a40' -draw "rotate -8 rectangle 30,45 180,195" \
-  -fill "$paper" -draw "rotate 5 rectangle 50,25 200,178" \
-  -fill '#6d5a44' -stroke none -draw "rotate 5 rectangle 61,36 189,150" \
-  -type truecolor "BMP3:$out/pictures/decoration.bmp" || fail "could not draw the decoration (17000)"
+  "$out/pictures/print-back.png" -geometry +35+19 -composite \
+  "$out/pictures/print-top.png" -geometry +34+29 -composite \
+  -alpha off -type truecolor "BMP3:$out/pictures/decoration.bmp" || fail "could not draw the decoration (17000)"
+rm -f "$out/pictures/print-back.png" "$out/pictures/print-top.png"
+
+# The historical photo screen shows the photograph at window y 22 and the
+# strip's caption line at y 408: a photograph taller than 382 would stand
+# under the caption's text.
+check_clear_of_caption() {
+  local line name height
+  for line in "${photos[@]}"; do
+    read -r name _ _ height _ <<<"$line"
+    [ $((22 + height)) -le 404 ] || fail "the photograph $name (height $height) reaches the caption line at y 408"
+  done
+}
+# The top print of the decoration shows a photograph, not an empty mount:
+# its middle (around the inset's centre, 116,103 of the decoration) varies.
+check_prints_show_pictures() {
+  local spread
+  spread="$(convert "$out/pictures/decoration.bmp" -crop 80x70+76+68 +repage -colorspace gray -format '%[fx:standard_deviation]' info:)" ||
+    fail "could not read the decoration (17000)"
+  python3 -c 'import sys; sys.exit(0 if float(sys.argv[1]) > 0.04 else 1)' "$spread" ||
+    fail "the decoration's top print shows an empty mount (spread $spread), not a photograph"
+}
+check_clear_of_caption
+check_prints_show_pictures
 
 # ------------------------------------------------------------------ records and texts
 records=(

@@ -110,18 +110,21 @@ screen() {
   rm -f screen.*.bmp screen.bmp
 }
 
-# backdrop OUT: the house as an old engraving in a brass frame, 360 x 281,
-# dark so that the cards and their white titles stand out over it.
+# backdrop OUT: the house as an old engraving, 360 x 281, behind the three
+# bands (at window 221,17). The bands' rulers, posts, arrows and cards run
+# over almost all of it, so the engraving is only a shade lighter than its
+# dark ground and its edge a dark line: calm under the bands, with the cards
+# and their titles standing out over it. "ANNO 1652" stands a little
+# lighter in the one row the bands leave free, between the middle band's
+# ruler and the lower band's (window y 254-273, rows 237-256 here).
 backdrop() {
   local w=360 h=281
   paper "$w" "$h" 41 '#21170e' '#3b2a1a' "$1.p.bmp"
-  "${im[@]}" "$1.p.bmp" -fill none -stroke '#6e5638' -strokewidth 1 \
-    -draw "translate 60,50 scale 2,2 $(motif_house 0 0)" \
-    -draw "line 20,252 340,252" -draw "line 40,258 320,258" \
-    -stroke none -fill '#6e5638' -font "$FONT_SERIF_BOLD" -pointsize 11 -gravity North -annotate +0+236 "ANNO 1652" \
-    -gravity NorthWest -fill none -stroke '#8c6623' -strokewidth 3 -draw "rectangle 1,1 $((w - 2)),$((h - 2))" \
-    -stroke '#f1d98e' -strokewidth 1 -draw "rectangle 3,3 $((w - 4)),$((h - 4))" \
-    -stroke '#1a0e05' -draw "rectangle 5,5 $((w - 6)),$((h - 6))" -alpha off -type truecolor "BMP3:$1"
+  "${im[@]}" "$1.p.bmp" -fill none -stroke '#3f2f1f' -strokewidth 1 \
+    -draw "translate 60,30 scale 2,1.9 $(motif_house 0 0)" \
+    -stroke none -fill '#6e5638' -font "$FONT_SERIF_BOLD" -pointsize 11 -gravity North -annotate +0+241 "ANNO 1652" \
+    -gravity NorthWest -fill none -stroke '#150c05' -strokewidth 2 -draw "rectangle 1,1 $((w - 2)),$((h - 2))" \
+    -alpha off -type truecolor "BMP3:$1"
   rm -f "$1.p.bmp"
 }
 

@@ -144,6 +144,22 @@ for name in sys.stdin.read().split():
     if fringe:
         sys.exit("story: %s has %d pixels blended with the key colour" % (name, fringe))
 '
+# The backdrop (14030) lies under the bands: outside the free row of its
+# lettering (rows 237-256) nothing of it may be much lighter than its dark
+# ground (brightness 60 of 255 at most), so that the bands' rulers, posts,
+# arrows and cards read over a calm ground.
+check_backdrop_calm() {
+  "$py" - "$out/pic/14030.bmp" <<'PY'
+import sys
+from PIL import Image
+img = Image.open(sys.argv[1]).convert("L")
+w, h = img.size
+light = [(x, y) for y in range(h) if not 237 <= y <= 256 for x in range(w) if img.getpixel((x, y)) > 60]
+if light:
+    sys.exit("story: the backdrop 14030 has %d light pixels under the bands (the first at %d,%d)" % (len(light), *light[0]))
+PY
+}
+check_backdrop_calm
 # Ids from 18000 up belong to the language archive, the rest to the GUI's.
 awk '/^[0-9]/ { if ($1 < 18000) { print FILENAME ": id " $1 " below 18000"; bad = 1 } } END { exit bad }' "$de"
 awk '/^[0-9]/ { if ($1 >= 18000 || $1 < 50 || ($1 >= 6000 && $1 <= 7000)) { print FILENAME ": id " $1 " not a GUI id"; bad = 1 } } END { exit bad }' "$gui"

@@ -284,7 +284,7 @@ TEST_F(HotspotMaskTest, FrameWritesCaptionsOfTheHotspotUnderThePointer) {
   bench_.Move(45, 25);  // hotspot 7 with an empty caption, visited
   bench_.Move(150, 100);
   EXPECT_EQ(screen_.captions,
-            (std::vector<std::string>{"Photo/Tower", "Photo", "Photo", "Photo", "Photo/???? [shown]", "Photo"}));
+            (std::vector<std::string>{"Photo / Tower", "Photo", "Photo", "Photo", "Photo / ???? [shown]", "Photo"}));
   EXPECT_EQ(sounds_, (std::vector<int32_t>{61, 61}));
   delete frame;
   EXPECT_EQ(GetSoundManager().GetUseCount(PhotoHotspotFrame::kSoundHotspot), 0);

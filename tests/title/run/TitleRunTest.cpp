@@ -461,6 +461,33 @@ int CardIconOnTheScale(const Shot& shot) {
   return first < 0 ? -1 : (first + last) / 2;
 }
 
+// The widest run of columns without text inside a date written on the
+// screen (between its first and its last text column, text being the
+// pixels `isText` picks in the area): a space between the words is about
+// 5; a day of one digit set in a box for two left twice that.
+int WidestGapInText(const Shot& shot, const Area& area, bool (*isText)(const std::vector<int>&)) {
+  int last = -1;
+  int widest = -1;
+  for (int x = area.left; x < area.right; ++x) {
+    bool text = false;
+    for (int y = area.top; y < area.bottom && !text; ++y) text = isText(shot.At(x, y));
+    if (!text) continue;
+    if (last >= 0) widest = std::max(widest, x - last - 1);
+    last = x;
+  }
+  return widest;
+}
+// The bands' light beige texts and the readout's green one over the dark
+// panels.
+bool IsBandText(const std::vector<int>& p) {
+  return p[0] >= 140 && p[1] >= 130 && p[2] >= 120 && std::abs(p[0] - p[2]) < 50;
+}
+bool IsReadoutText(const std::vector<int>& p) { return p[1] >= 100 && p[1] >= p[0] + 15 && p[1] >= p[2] + 30; }
+// The dates' rows: the readout, then bands 0, 1 and 2 (short of their
+// storyline pictures).
+constexpr Area kStorylineDateRows[4] = {
+    {400, 108, 600, 130}, {462, 32, 640, 48}, {44, 200, 180, 217}, {14, 279, 150, 296}};
+
 // The top band's forward arrow and the date readout right of the bands.
 constexpr Point kStorylineForwardArrow = {365, 80};
 constexpr Area kStorylineReadout = {400, 105, 580, 132};
@@ -476,6 +503,12 @@ TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTimeAndOpensAnEvent) {
   ASSERT_NO_FATAL_FAILURE(StartInTheTour());
   ASSERT_NO_FATAL_FAILURE(OpenModuleFromTheStrip(2, "storyline screen"));
   const Shot opened = TakeAfter(500, "40-storyline");
+  // The dates as they opened (the bands' events of 1900 and 1939 on days
+  // of one digit): the words one space apart.
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_LE(WidestGapInText(opened, kStorylineDateRows[i], i == 0 ? IsReadoutText : IsBandText), 7)
+        << "date row " << i << " has a gap wider than a space";
+  }
   ASSERT_TRUE(title_->MoveTo(kStorylineForwardArrow.x, kStorylineForwardArrow.y));
   const Shot now = TakeAfter(2000, "40b-later");
   EXPECT_GT(now.AreaDifference(opened, kStorylineReadout.left, kStorylineReadout.top, kStorylineReadout.right,

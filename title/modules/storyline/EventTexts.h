@@ -1,8 +1,8 @@
 // The texts a timeline band and the storyline panel show of one event: its
-// title, and its date as year, day and month name, with the visited mark
-// placed just after the month name and shown when the event's item has been
-// seen. All four texts are set in picture font 7 in a light beige on a
-// transparent ground.
+// title, and its date as year, day and month name, set one space apart as a
+// date is written ("1942, 1. Juni"), with the visited mark placed just after
+// the month name and shown when the event's item has been seen. All four
+// texts are set in picture font 7 in a light beige on a transparent ground.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "engine/core/VGeometry.h"
 
 class EventRecord;
+class VFont;
 class VGraphicObject;
 class VPictureControl;
 class VString;
@@ -19,7 +20,9 @@ class EventTexts {
  public:
   // Where the texts go (relative to the parent): title 135 x 32, year
   // 30 x 16, day 17 x 16, month 80 x 16; the visited mark's top and the x it
-  // takes before the month name's width is added.
+  // takes before the month name's width is added. The day and the month
+  // follow the year's text (PlaceDate); the mark keeps its distance from
+  // the month's place.
   struct Placement {
     VPoint title;
     VPoint year;
@@ -47,6 +50,14 @@ class EventTexts {
   // text already: texts follow the date, which moves far more often than
   // they change. Nothing for a null control.
   static void SetTextIfChanged(VTextControl* control, const VString& text, bool redraw);
+  // Sets a date's three left-aligned texts one space of the font apart:
+  // the year's text at `yearLeft`, the day's right after it and the
+  // month's right after the day's, whatever their widths (a day of one
+  // digit or two), each keeping its top (positions relative to the
+  // parent). Returns the month's left; nothing moves without a font or a
+  // text control.
+  static int32_t PlaceDate(VTextControl* year, VTextControl* day, VTextControl* month, int32_t yearLeft, VFont* font,
+                           bool redraw);
 
   VTextControl* GetTitle() const { return title_; }
   VTextControl* GetYear() const { return year_; }

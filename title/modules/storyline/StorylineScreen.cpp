@@ -15,6 +15,7 @@
 #include "engine/controls/VTextControl.h"
 #include "engine/core/VString.h"
 #include "engine/graphics/PixelMapAttributes.h"
+#include "engine/graphics/VFont.h"
 #include "engine/graphics/VPicture.h"
 #include "engine/sound/SoundManager.h"
 #include "platform/Clock.h"
@@ -43,7 +44,11 @@ namespace {
 constexpr double kSpeeds[4] = {1.0, 1.0, 1.0, 3.0};
 constexpr int32_t kPanelSpeed = 3;
 constexpr int32_t kFullLevel = 63;
-constexpr int32_t kReadoutFont = 4;
+// The date readout is set in the bands' font (its own colour tells it
+// apart), its year ending where the year's box of 48 pixels at x 400 ends
+// and the day and month following one space apart.
+constexpr int32_t kReadoutFont = EventTexts::kFont;
+constexpr int32_t kReadoutYearRight = 448;
 const VRGBColor kReadoutColour(173, 214, 132);
 // What each band redraws when the date changes, and the panel.
 const VRect kBandRects[3] = {VRect(43, 21, 397, 136), VRect(238, 137, 592, 253), VRect(207, 272, 563, 389)};
@@ -171,7 +176,7 @@ void StorylineScreen::BuildTimelineView() {
   VPictureFont* font = GetPictureFont(kReadoutFont);
   const VPoint at[3] = {{400, 110}, {479, 110}, {448, 110}};
   const int32_t widths[3] = {48, 100, 26};
-  const int32_t alignments[3] = {4, 1, 4};
+  const int32_t alignments[3] = {1, 1, 1};
   for (int32_t i = 0; i < 3; ++i) {
     readout_[i] = new (std::nothrow) VTextControl(kReadoutIds[i], at[i].x, at[i].y, layer_ + 9 + i, widths[i], 20,
                                                   nullptr, font, alignments[i], 1, false, 32767, this);
@@ -556,9 +561,14 @@ void StorylineScreen::SetDateDayNumber(int32_t hours) { SetCurrentDate(DayNumber
 void StorylineScreen::SetCurrentDate(const VTime& date) {
   currentDate_ = date;
   if (state_ == 3) {
-    SetText(readout_[0], FormatYear(date));
+    const VString year = FormatYear(date);
+    SetText(readout_[0], year);
     SetText(readout_[1], FormatMonthName(date));
     SetText(readout_[2], FormatDay(date));
+    if (VFont* font = GetPictureFont(kReadoutFont)) {
+      const int32_t yearLeft = kReadoutYearRight - font->GetTextWidth(year.GetChars(), year.GetLength());
+      EventTexts::PlaceDate(readout_[0], readout_[2], readout_[1], yearLeft, font, true);
+    }
   }
   if (state_ == 2 || state_ == 3) {
     for (int32_t i = 0; i < 3; ++i) {

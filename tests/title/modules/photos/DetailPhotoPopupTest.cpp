@@ -262,8 +262,8 @@ TEST_F(DetailPhotoPopupTest, RegionsNameTheirTextsOnTheCaptionLine) {
   sounds.clear();
   for (const int32_t x : {240, 400, 560, 80}) bench->Move(x, 100);
   EXPECT_EQ(screen.captions,
-            (std::vector<std::string>{"Der Schreibtisch/Das Kassenbuch", "Der Schreibtisch",
-                                      "Der Schreibtisch/???? [seen]", "Der Schreibtisch", "Der Schreibtisch",
+            (std::vector<std::string>{"Der Schreibtisch / Das Kassenbuch", "Der Schreibtisch",
+                                      "Der Schreibtisch / ???? [seen]", "Der Schreibtisch", "Der Schreibtisch",
                                       "Der Schreibtisch", "Der Schreibtisch"}));
   EXPECT_EQ(sounds, (std::vector<int32_t>{61, 61}));
 

@@ -157,9 +157,9 @@ TEST_F(HistoricalPhotoControlTest, OpensAndClosesAgainstTheClock) {
   bench->Move(photoLeft + 175, 60);  // region 3: no hotspot
   bench->Move(photoLeft + 225, 60);  // region 4: a video, no title
   EXPECT_EQ(screen.captions,
-            (std::vector<std::string>{"Der Garten um 1910", "Der Garten um 1910/Salon", "Der Garten um 1910",
-                                      "Der Garten um 1910/Gaertner", "Der Garten um 1910", "Der Garten um 1910",
-                                      "Der Garten um 1910", "Der Garten um 1910/????"}));
+            (std::vector<std::string>{"Der Garten um 1910", "Der Garten um 1910 / Salon", "Der Garten um 1910",
+                                      "Der Garten um 1910 / Gaertner", "Der Garten um 1910", "Der Garten um 1910",
+                                      "Der Garten um 1910", "Der Garten um 1910 / ????"}));
   EXPECT_EQ(sounds, (std::vector<int32_t>{61, 61, 61}));
 
   // Closing: the caption slides out first, then the fade; hidden at the
@@ -196,7 +196,7 @@ TEST_F(HistoricalPhotoControlTest, TheCaptionLeavesWithThePhoto) {
   ASSERT_GE(RunUntil(kShown), 0);
   const int32_t photoLeft = photo->GetBounds().left;
   bench->Move(photoLeft + 75, 60);  // region 1: the bubble
-  ASSERT_EQ(screen.captions.back(), "Der Garten um 1910/Salon");
+  ASSERT_EQ(screen.captions.back(), "Der Garten um 1910 / Salon");
   sounds.clear();
   photoScreen->SetEnabled(false);
   photoScreen->Hide();
@@ -262,7 +262,7 @@ TEST_F(HistoricalPhotoControlTest, MasksOfAnotherSizeOpenWithWhatIsValid) {
     }
     bench->Move(left + 30, 40);
     EXPECT_EQ(photo->GetCurrentRegion(), c.regionAt30);
-    EXPECT_EQ(screen.captions.back(), c.regionAt30 == 1 ? "Der Garten um 1910/Salon" : "Der Garten um 1910");
+    EXPECT_EQ(screen.captions.back(), c.regionAt30 == 1 ? "Der Garten um 1910 / Salon" : "Der Garten um 1910");
     bench->Move(left + 200, 100);
     EXPECT_EQ(photo->GetCurrentRegion(), -1);
     delete photoScreen;

@@ -22,6 +22,10 @@
 
 #include "StorylineScreenFixture.h"
 #include "engine/controls/VPictureButton.h"
+#include "engine/controls/VPictureFont.h"
+#include "engine/controls/VTextBox.h"
+#include "engine/controls/VTextControl.h"
+#include "engine/graphics/VFont.h"
 #include "engine/script/EventRecordHook.h"
 #include "support/RequireTool.h"
 #include "support/Subprocess.h"
@@ -36,6 +40,7 @@
 #include "title/modules/storyline/TimelineBand.h"
 #include "title/shell/HistoryLog.h"
 #include "title/shell/ItemViewer.h"
+#include "title/shell/PictureFontTable.h"
 #include "title/shell/ScreenRegistry.h"
 
 namespace {
@@ -60,6 +65,12 @@ std::vector<std::string> RunModel(const std::string& python3, const std::string&
 }
 
 using StorylineScreenTest = storylinetest::StorylineScreenFixture;
+
+std::string TextOf(VTextControl* text) {
+  const VString* s = text != nullptr ? text->GetText() : nullptr;
+  return s != nullptr && s->GetChars() != nullptr ? std::string(s->GetChars(), static_cast<size_t>(s->GetLength()))
+                                                  : "";
+}
 
 // From the strip: backgrounds, fly-in and the date run to where the view
 // lands (half a span short of the latest event, these events all lying
@@ -394,6 +405,68 @@ TEST_F(StorylineScreenTest, HidePlaysTheAnimationsBackwardsThenReports95) {
   EXPECT_FALSE(screen->GetStorylinePanel()->IsVisible());
   const VTime start = DayNumberToDate(Hours(screen->GetStorylinePanel()->GetFirstDate()) - screen->GetStorylinePanel()->GetSpan());
   EXPECT_EQ(Hours(screen->GetCurrentDate()), Hours(start));
+}
+
+// The dates on the screen are written as dates are: the readout and each
+// band's date in the one picture font of the bands' texts (7, not the
+// strip link's 4, which the disc makes in another face), the day one
+// space after the year's text and the month one space after the day's,
+// for a day of one digit and of two. The readout's year ends where its
+// box ends (x 448); a band's year stays where the band puts it.
+TEST_F(StorylineScreenTest, DatesAreSetInTheBandsFontOneSpaceApart) {
+  // Fonts 4 and 7 as the sample disc makes them.
+  for (const char* line : {"504 -11 \"DejaVu Sans\" 11 0", "524 -11 \"DejaVu Sans\" 11 0",
+                           "507 -11 \"Liberation Serif\" 12 0", "527 -11 \"Liberation Serif\" 12 0"}) {
+    extraLines.push_back(line);
+  }
+  OpenStandardWorld();
+  VFont* font = GetPictureFont(EventTexts::kFont);
+  ASSERT_NE(font, nullptr);
+  ASSERT_NE(GetPictureFont(4), font);
+  MakeTimelineScreen();
+  screen->Show();
+  ASSERT_TRUE(RunUntil([&] { return !Logged(94).empty(); }));
+  ASSERT_EQ(screen->GetState(), 3);
+  auto text = [&](int32_t id) { return dynamic_cast<VTextControl*>(screen->FindById(id, true)); };
+  VTextControl* year = text(StorylineScreen::kReadoutIds[0]);
+  VTextControl* month = text(StorylineScreen::kReadoutIds[1]);
+  VTextControl* day = text(StorylineScreen::kReadoutIds[2]);
+  ASSERT_TRUE(year != nullptr && month != nullptr && day != nullptr);
+  const int32_t space = font->GetTextWidth(" ", 1);
+  auto width = [&](VTextControl* c) {
+    const VString* t = c->GetText();
+    return t != nullptr ? font->GetTextWidth(t->GetChars(), t->GetLength()) : 0;
+  };
+  // Where each text's first pixel column lies, from its control's place
+  // and alignment.
+  auto textLeft = [&](VTextControl* c) {
+    const int32_t left = c->GetLeft(false);
+    if (c->GetAlignment() == kAlignRight) return left + c->GetWidth() - width(c);
+    if (c->GetAlignment() == kAlignCenter) return left + (c->GetWidth() - width(c)) / 2;
+    return left;
+  };
+  auto expectSpaced = [&](VTextControl* y, VTextControl* d, VTextControl* m, const std::string& what) {
+    for (VTextControl* c : {y, d, m}) EXPECT_EQ(c->GetFont(0), font) << what;
+    EXPECT_EQ(textLeft(d), textLeft(y) + width(y) + space) << what << " " << TextOf(y) << TextOf(d);
+    EXPECT_EQ(textLeft(m), textLeft(d) + width(d) + space) << what << " " << TextOf(d) << TextOf(m);
+  };
+  const struct {
+    VTime date;
+    const char* day;
+  } dates[] = {{VTime(1942, 6, 1, 12), "1."}, {VTime(1942, 6, 15, 12), "15."}, {VTime(1700, 5, 2, 12), "2."}};
+  for (const auto& d : dates) {
+    screen->SetDateDayNumber(Hours(d.date));
+    ASSERT_EQ(TextOf(day), d.day);
+    expectSpaced(year, day, month, "the readout");
+    EXPECT_EQ(textLeft(year) + width(year), 448) << "the readout's year ends where its box ends";
+    for (int32_t i = 0; i < 3; ++i) {
+      const EventTexts& texts = screen->GetBand(i)->GetTexts();
+      if (TextOf(texts.GetDay()).empty()) continue;
+      expectSpaced(texts.GetYear(), texts.GetDay(), texts.GetMonth(), "band " + std::to_string(i));
+    }
+  }
+  EXPECT_EQ(TextOf(screen->GetBand(1)->GetTexts().GetDay()), "1.") << "the band's event of 1 May 1700";
+  EXPECT_EQ(screen->GetBand(0)->GetTexts().GetYear()->GetLeft(false), 465);
 }
 
 // The main panel's maker of kind 2 makes the screen at the timeline view,
