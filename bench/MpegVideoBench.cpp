@@ -11,8 +11,11 @@
 //   1  synthetic (testsrc2), 352 x 240
 //   2  photographic, 640 x 480: a pan over a photograph (mountains, from
 //      lomiri-wallpapers, scripts/setup-bench.sh) with film grain
-//   3  a movie of the sample disc, its video stream (when the disc was built
-//      in build/test, or the system stream named by OSTREVAN_BENCH_MOVIE)
+//   3  a movie of the sample disc, its video stream: the system stream named
+//      by OSTREVAN_BENCH_MOVIE, else the disc's movie where a build of this
+//      tree made the disc (this build's folder, then build/test, where the
+//      tests' content.SampleDisc makes it), else the copy the disc is made
+//      from (content/disc/media/prebuilt); a missing row is said so, loudly
 // The repetitions are interleaved at random. The summary gives the engine's
 // time as a ratio of each reference's, and the conversions' times per frame.
 //
@@ -72,9 +75,32 @@ std::vector<uint8_t> VideoOfMovie(const std::string& path) {
   return splitter.FindVideo()->bytes;
 }
 
-std::string SampleDiscMovie() {
-  if (const char* named = std::getenv("OSTREVAN_BENCH_MOVIE")) return named;
-  return std::string(OSTREVAN_SOURCE_DIR) + "/build/test/content/disc/work/media/19701.mpg";
+// The places the sample disc's movie is looked for, in order: the one named
+// by OSTREVAN_BENCH_MOVIE alone when it is set.
+std::vector<std::string> SampleDiscMovieCandidates() {
+  if (const char* named = std::getenv("OSTREVAN_BENCH_MOVIE"); named && *named) return {named};
+  const std::string movie = "/content/disc/work/media/19701.mpg";
+  return {std::string(OSTREVAN_BINARY_DIR) + movie, std::string(OSTREVAN_SOURCE_DIR) + "/build/test" + movie,
+          std::string(OSTREVAN_SOURCE_DIR) + "/content/disc/media/prebuilt/19701.mpg"};
+}
+
+// Why the sample disc movie's row is missing (empty when it is there).
+std::string gMovieMissing;
+
+// The video stream of the first candidate that holds one, saying which it took.
+std::vector<uint8_t> SampleDiscVideo() {
+  std::string tried;
+  for (const std::string& path : SampleDiscMovieCandidates()) {
+    std::vector<uint8_t> video = VideoOfMovie(path);
+    if (!video.empty()) {
+      std::printf("sample disc movie: %s\n", path.c_str());
+      return video;
+    }
+    tried += (tried.empty() ? "" : ", ") + path + (access(path.c_str(), R_OK) == 0 ? " (no video stream)" : " (absent)");
+  }
+  gMovieMissing = "no sample disc movie (looked at " + tried +
+                  "; run ctest -R '^content.SampleDisc$' in build/test or set OSTREVAN_BENCH_MOVIE)";
+  return {};
 }
 
 bool MakeStreams() {
@@ -102,12 +128,12 @@ bool MakeStreams() {
     std::remove(still.c_str());
     std::remove(path.c_str());
   } else {
-    std::printf("%s is missing (scripts/setup-bench.sh installs it): no photographic stream\n", kPhotograph);
+    std::fprintf(stderr, "*** %s is missing (scripts/setup-bench.sh installs it): no photographic stream ***\n",
+                 kPhotograph);
   }
   rmdir(folder);
-  gStreams[3] = VideoOfMovie(SampleDiscMovie());
-  if (gStreams[3].empty())
-    std::printf("no sample disc movie at %s (build the disc or set OSTREVAN_BENCH_MOVIE)\n", SampleDiscMovie().c_str());
+  gStreams[3] = SampleDiscVideo();
+  if (!gMovieMissing.empty()) std::fprintf(stderr, "*** %s ***\n", gMovieMissing.c_str());
   for (int i = 0; i < kStreams; ++i) {
     if (gStreams[i].empty()) continue;
     VMemoryBitstream bitstream(gStreams[i].data(), gStreams[i].size());
@@ -115,6 +141,7 @@ bool MakeStreams() {
     auto picture = decoder.Start() ? decoder.Next() : nullptr;
     if (!picture) {
       gStreams[i].clear();
+      if (i == 3) gMovieMissing = "the sample disc movie's video stream does not decode";
       continue;
     }
     gWidth[i] = decoder.GetDecoder().GetHorizontalSize();
@@ -308,7 +335,14 @@ int main(int argc, char** argv) {
       "Ratio of medians (" + std::to_string(benchsupport::kRepetitions) + " repetitions each, interleaved):";
   return benchsupport::RunWithMedianRatios(argc, argv, heading.c_str(), [](const benchsupport::MedianRatioReporter& r) {
     for (int i = 0; i < kStreams; ++i) {
-      if (gStreams[i].empty()) continue;
+      if (gStreams[i].empty()) {
+        // A row that is not there says why, at the end where the figures are read.
+        std::printf("%s: NOT MEASURED: %s\n", kStreamNames[i],
+                    i == 3 ? gMovieMissing.c_str()
+                    : i == 2 ? "no photographic stream (see the message at start)"
+                             : "ffmpeg could not make the stream");
+        continue;
+      }
       const std::string n = "/" + std::to_string(i);
       const std::string what = std::string(kStreamNames[i]);
       r.PrintRatio(("decode+16 bits / libavcodec+swscale, " + what).c_str(), "BM_EngineDecoder" + n,

@@ -384,6 +384,156 @@ OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b,
   }
 }
 
+// The rows of the store: row i of the block's pixels from word row r[i]
+// (before the final shift), as a value (intra) or added to the pixels there.
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void StoreWordRows(const V16* r, uint8_t* dst, ptrdiff_t stride,
+                                                               bool intra) {
+  const __m128i bias = _mm_set1_epi16(128);
+  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
+    __m128i upper = _mm_srai_epi16(AsM128(r[i]), 4), lower = _mm_srai_epi16(AsM128(r[i + 1]), 4);
+    if (intra) {
+      upper = _mm_adds_epi16(upper, bias);
+      lower = _mm_adds_epi16(lower, bias);
+    } else {
+      upper = _mm_adds_epi16(upper, _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst))));
+      lower = _mm_adds_epi16(lower,
+                             _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride))));
+    }
+    const __m128i bytes = _mm_packus_epi16(upper, lower);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
+  }
+}
+
+// The bound's weights of the first four columns of each row, in the order of
+// two rows of four a register.
+struct LeftHalfWeights {
+  int16_t weight[32] = {};
+  constexpr LeftHalfWeights() {
+    for (int i = 0; i < 8; ++i)
+      for (int j = 0; j < 4; ++j) weight[4 * i + j] = kWordBound.weight[8 * i + j];
+  }
+};
+constexpr LeftHalfWeights kLeftHalfWeights;
+
+// Eight lines of four words (lanes 0-3 of l[0..7]; the other lanes are not
+// read) to four lines of eight: out[i] lane k = l[k] lane i.
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void TransposeEightByFour(const V16* l, V16* out) {
+  __m128i p[4];
+  for (int k = 0; k < 4; ++k) p[k] = _mm_unpacklo_epi16(AsM128(l[2 * k]), AsM128(l[2 * k + 1]));
+  const __m128i low01 = _mm_unpacklo_epi32(p[0], p[1]), low23 = _mm_unpackhi_epi32(p[0], p[1]);
+  const __m128i high01 = _mm_unpacklo_epi32(p[2], p[3]), high23 = _mm_unpackhi_epi32(p[2], p[3]);
+  out[0] = AsV16(_mm_unpacklo_epi64(low01, high01));
+  out[1] = AsV16(_mm_unpackhi_epi64(low01, high01));
+  out[2] = AsV16(_mm_unpacklo_epi64(low23, high23));
+  out[3] = AsV16(_mm_unpackhi_epi64(low23, high23));
+}
+
+// The sum of the bound's weights times the magnitudes of the words.
+[[gnu::always_inline]] OSTREVAN_AVX2 inline int32_t HorizontalSum(__m128i v) {
+  v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0x4E));
+  v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0xB1));
+  return _mm_cvtsi128_si32(v);
+}
+template <typename Vector>
+[[gnu::always_inline]] OSTREVAN_AVX2 inline Vector Weighted(Vector words, const int16_t* weights) {
+  // (-32768, a saturated input, counts as 32767: past the bound either way.)
+  if constexpr (sizeof(Vector) == 16) {
+    return _mm_madd_epi16(_mm_abs_epi16(_mm_max_epi16(words, _mm_set1_epi16(-32767))),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights)));
+  } else {
+    return _mm256_madd_epi16(_mm256_abs_epi16(_mm256_max_epi16(words, _mm256_set1_epi16(-32767))),
+                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights)));
+  }
+}
+
+// The transform and store in words of a block whose first pass runs over
+// four lines only: the first pass's lines (rows when kRowsFirst, else
+// columns) beyond the fourth hold only zeros, and with kQuadrant the lines
+// of the other direction too (the coefficients all in the first four rows
+// and columns, as in most blocks of pictures with fine detail and noise).
+// The same operations as the whole block's word form on the values that can
+// be other than zero; the whole block's form when the bound does not allow
+// words.
+template <bool kRowsFirst, bool kQuadrant>
+OSTREVAN_AVX2 void InverseTransformAndStoreFourLinesAvx2(const VCoefficientBlock& b, uint8_t* dst, ptrdiff_t stride,
+                                                         bool intra) {
+  const auto round = [](__m128i x) OSTREVAN_AVX2 { return _mm_srai_epi32(_mm_add_epi32(x, _mm_set1_epi32(2048)), 12); };
+  // The first four columns of row i.
+  const auto left = [&](int i) OSTREVAN_AVX2 {
+    return round(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.c + 8 * i)));
+  };
+  const V16 zero = {};
+  V16 d[8], r[8];
+  if constexpr (kRowsFirst && !kQuadrant) {
+    // Rows 0-3 whole, as words two rows a register.
+    __m256i pairs[2];
+    for (int m = 0; m < 2; ++m) {
+      const auto row = [&](int i) OSTREVAN_AVX2 {
+        return _mm256_srai_epi32(_mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.c + 8 * i)),
+                                                  _mm256_set1_epi32(2048)),
+                                 12);
+      };
+      pairs[m] = _mm256_permute4x64_epi64(_mm256_packs_epi32(row(2 * m), row(2 * m + 1)), 0xD8);
+    }
+    const __m256i sum = _mm256_add_epi32(Weighted(pairs[0], kWordBound.weight), Weighted(pairs[1], kWordBound.weight + 16));
+    if (HorizontalSum(_mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1))) >
+        WordTransformBound::kLargestSum) {
+      InverseTransformAndStoreAvx2<kRowsFirst>(b, dst, stride, intra);
+      return;
+    }
+    // The columns, lanes 0-3 the rows: columns 2 k | 2 k + 1 a register.
+    const __m128i row0 = _mm256_castsi256_si128(pairs[0]), row1 = _mm256_extracti128_si256(pairs[0], 1);
+    const __m128i row2 = _mm256_castsi256_si128(pairs[1]), row3 = _mm256_extracti128_si256(pairs[1], 1);
+    const __m128i a = _mm_unpacklo_epi16(row0, row1), c = _mm_unpacklo_epi16(row2, row3);
+    const __m128i e = _mm_unpackhi_epi16(row0, row1), g = _mm_unpackhi_epi16(row2, row3);
+    const __m128i columns[4] = {_mm_unpacklo_epi32(a, c), _mm_unpackhi_epi32(a, c), _mm_unpacklo_epi32(e, g),
+                                _mm_unpackhi_epi32(e, g)};
+    for (int k = 0; k < 4; ++k) {
+      d[2 * k] = AsV16(columns[k]);
+      d[2 * k + 1] = AsV16(_mm_unpackhi_epi64(columns[k], columns[k]));
+    }
+  } else {
+    // The first four columns of the rows as words, two rows a register.
+    constexpr int kPairs = kQuadrant ? 2 : 4;
+    __m128i pairs[kPairs];
+    __m128i sum = _mm_setzero_si128();
+    for (int m = 0; m < kPairs; ++m) {
+      pairs[m] = _mm_packs_epi32(left(2 * m), left(2 * m + 1));
+      sum = _mm_add_epi32(sum, Weighted(pairs[m], kLeftHalfWeights.weight + 8 * m));
+    }
+    if (HorizontalSum(sum) > WordTransformBound::kLargestSum) {
+      InverseTransformAndStoreAvx2<kRowsFirst>(b, dst, stride, intra);
+      return;
+    }
+    if constexpr (kRowsFirst) {
+      // The columns, lanes 0-3 the rows: columns 0 | 1 and 2 | 3 a register.
+      const __m128i a = _mm_unpacklo_epi16(pairs[0], pairs[1]), c = _mm_unpackhi_epi16(pairs[0], pairs[1]);
+      const __m128i columns01 = _mm_unpacklo_epi16(a, c), columns23 = _mm_unpackhi_epi16(a, c);
+      d[0] = AsV16(columns01);
+      d[1] = AsV16(_mm_unpackhi_epi64(columns01, columns01));
+      d[2] = AsV16(columns23);
+      d[3] = AsV16(_mm_unpackhi_epi64(columns23, columns23));
+    } else {
+      // The rows, lanes 0-3 the columns.
+      for (int m = 0; m < kPairs; ++m) {
+        d[2 * m] = AsV16(pairs[m]);
+        d[2 * m + 1] = AsV16(_mm_unpackhi_epi64(pairs[m], pairs[m]));
+      }
+    }
+    if constexpr (kQuadrant) d[4] = d[5] = d[6] = d[7] = zero;
+  }
+  InverseTransformKernel<V16, WordProduct>(d);
+  // The first pass's eight results of each of four lines, as four lines of
+  // eight across which the second pass runs.
+  TransposeEightByFour(d, r);
+  r[0] += 8;
+  r[4] = r[5] = r[6] = r[7] = zero;
+  InverseTransformKernel<V16, WordProduct>(r);
+  if constexpr (!kRowsFirst) Transpose8Words(r);
+  StoreWordRows(r, dst, stride, intra);
+}
+
 // Bits set in each byte value.
 struct BitCounts {
   uint8_t count[256];
@@ -402,10 +552,24 @@ OSTREVAN_AVX2 void TransformAndStoreByFlagsAvx2(VCoefficientBlock& b, uint8_t* d
   const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.rowFlags));
   const uint32_t set = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(flags, _mm_setzero_si128())));
   const uint32_t rows = set & 0xFF, columns = (set >> 8) & 0xFF;
-  if (kBitCounts.count[columns] >= kBitCounts.count[rows])
-    InverseTransformAndStoreWordsAvx2<true>(b, dst, stride, intra);
-  else
-    InverseTransformAndStoreWordsAvx2<false>(b, dst, stride, intra);
+  // The first pass runs over rows when at least as many columns as rows hold
+  // coefficients, else over columns; over four lines when the others are empty.
+  if ((rows | columns) < 0x10) {
+    if (kBitCounts.count[columns] >= kBitCounts.count[rows])
+      InverseTransformAndStoreFourLinesAvx2<true, true>(b, dst, stride, intra);
+    else
+      InverseTransformAndStoreFourLinesAvx2<false, true>(b, dst, stride, intra);
+  } else if (kBitCounts.count[columns] >= kBitCounts.count[rows]) {
+    if (rows < 0x10)
+      InverseTransformAndStoreFourLinesAvx2<true, false>(b, dst, stride, intra);
+    else
+      InverseTransformAndStoreWordsAvx2<true>(b, dst, stride, intra);
+  } else {
+    if (columns < 0x10)
+      InverseTransformAndStoreFourLinesAvx2<false, false>(b, dst, stride, intra);
+    else
+      InverseTransformAndStoreWordsAvx2<false>(b, dst, stride, intra);
+  }
 }
 
 #undef OSTREVAN_AVX2
