@@ -413,8 +413,8 @@ void MainInterfaceScreen::SetLinkColors(bool white, bool hover, bool relayout) {
 void MainInterfaceScreen::SetBarPlacement(bool full) {
   VGraphicObject* bar = Control(kBarId);
   if (bar == nullptr) return;
-  bar->MoveTo(VPoint(full ? 105 : 20, 427 - top_), false, false, false);
-  bar->SetWidth(full ? 684 : 599);
+  bar->MoveTo(VPoint(full ? kFullBarLeft : kCollapsedBarLeft, 427 - top_), false, false, false);
+  bar->SetWidth(full ? kFullBarWidth : kCollapsedBarWidth);
 }
 
 void MainInterfaceScreen::MoveAtPointer(VGraphicObject* control) {
@@ -547,9 +547,10 @@ void MainInterfaceScreen::BuildSwitchNetwork(int32_t oldMode, int32_t newMode, i
         timer_->Subscribe(frames, 0);
       }
       // The bar follows the turning selector: its left edge is the
-      // selector's left + 85, held within 20..185, its right edge stays.
+      // selector's left + 85, held within the collapsed bar's left edge
+      // and 185, its right edge stays.
       if (VGraphicObject* bar = Control(kBarId); bar != nullptr && slide != nullptr) {
-        auto* clamp = new SignalClamp(c->GetBounds().left, -85, 20, 185);
+        auto* clamp = new SignalClamp(c->GetBounds().left, -85, kCollapsedBarLeft, 185);
         slide->Subscribe(clamp, 0);
         clamp->Subscribe(new SignalPositionSink(bar), 0);
         clamp->Subscribe(new SignalWidthSink(bar), 0);

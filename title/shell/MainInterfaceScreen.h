@@ -39,6 +39,14 @@ class MainInterfaceScreen : public VControl {
   // The strip's controls.
   static constexpr int32_t kSwitchPictureId = 14380;  // the selector turning during switches
   static constexpr int32_t kBarId = 14379;
+  // The bar's place in the whole strip (beside the selector, running on
+  // beyond the window's right edge) and in the collapsed strips of the tour
+  // and the photo screens: there it spans the window, its rounded left end
+  // (10 pixels) just left of the window's edge.
+  static constexpr int32_t kFullBarLeft = 105;
+  static constexpr int32_t kFullBarWidth = 684;
+  static constexpr int32_t kCollapsedBarLeft = -10;
+  static constexpr int32_t kCollapsedBarWidth = 650;
   static constexpr int32_t kInfoButtonId = 14392;
   static constexpr int32_t kRoomsButtonId = 14393;
   static constexpr int32_t kCarouselButtonId = 14391;

@@ -75,12 +75,36 @@ arrow 3042 "10,1 19,14 1,14" '#ffe08a'
 arrow 3043 "1,1 19,1 10,14" '#b88a30'
 arrow 3045 "1,1 19,1 10,14" '#ffe08a'
 
-# --- the detail panel (332 x 181): paper in a brass frame ---------------------
-convert -size 332x181 xc:'#e8d9b5' \
+# --- the detail panel (332 x 181): a ledger page in a brass frame ------------
+# The screen lays its controls over it (panel coordinates): the place's title
+# at 21, 26 and its count at 21, 42 under a brass medallion of the house at
+# the top right; the rule under them; the list of visited views (four rows
+# of 17 at 46, 71, 250 wide) on ruled ledger lines in a sunken box; its
+# scroll arrows at 26, 56 and 26, 146 at the ends of a groove; a flourish at
+# the foot. An entry without visited views still shows its ledger.
+ledger=()
+for k in 0 1 2 3; do ledger+=(-draw "line 52,$((71 + 17 * k + 15)) 294,$((71 + 17 * k + 15))"); done
+corners=()
+for xy in 10,10 321,10 10,170 321,170; do
+  x=${xy%,*} y=${xy#*,}
+  corners+=(-draw "polygon $x,$((y - 4)) $((x + 4)),$y $x,$((y + 4)) $((x - 4)),$y")
+done
+convert -size 332x181 xc:'#e8d9b5' +noise Uniform -attenuate 0.15 \
+  -fill '#dccb9f' -stroke '#b89a68' -strokewidth 1 -draw "rectangle 47,68 299,143" \
+  -stroke '#f4e8c8' -draw "line 48,143 299,143" -draw "line 299,69 299,143" \
+  -stroke '#c9b488' "${ledger[@]}" \
+  -stroke '#b89a68' -fill '#d4c194' -draw "roundrectangle 33,72 39,146 3,3" \
+  -stroke '#a08060' -draw "line 52,62 311,62" \
+  -stroke '#a08060' -draw "line 96,160 152,160" -draw "line 180,160 236,160" \
+  -fill '#c8a050' -stroke '#6e5020' -draw "polygon 166,154 174,160 166,166 158,160" \
+  -fill '#2a1a08' -stroke none -draw "circle 292,32 292,54" \
+  -fill '#c8a050' -draw "circle 292,32 292,52" -fill '#f1d98e' -draw "circle 291,31 291,48" \
+  -fill '#4a321c' -draw "polygon 278,33 292,20 306,33 302,33 302,45 282,45 282,33" \
+  -fill '#f1d98e' -draw "rectangle 289,37 295,45" \
   -fill none -stroke '#8c6623' -strokewidth 4 -draw "rectangle 2,2 329,178" \
   -stroke '#f1d98e' -strokewidth 1 -draw "rectangle 5,5 326,175" \
-  -stroke '#a08060' -draw "line 21,62 311,62" -stroke none \
-  +noise Uniform -attenuate 0.15 -type truecolor BMP3:3150.bmp || fail "panel 3150"
+  -fill '#c8a050' -stroke '#6e5020' "${corners[@]}" \
+  -type truecolor BMP3:3150.bmp || fail "panel 3150"
 pic 3150 3150.bmp
 
 # --- animations: frames drawn over the backdrop where they stand ------------

@@ -53,24 +53,6 @@ button() {
     -composite -alpha off -type truecolor "BMP3:$out"
 }
 
-# plate W H TEXT POINTSIZE STATE OUT: a brass plate with an engraved label.
-plate() {
-  local w=$1 h=$2 text=$3 size=$4 state=$5 out=$6
-  local ink=$INK shine=$SHINE
-  [ "$state" = disabled ] && { ink='#6d675c'; shine='#cfc9bb'; }
-  "${im[@]}" -size "${w}x${h}" xc:"$KEY" \
-    \( -size "${w}x${h}" "$(brass_fill "$state")" \
-       -fill none -stroke '#2a1a08' -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 4,4" \
-       -stroke '#ffffff70' -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) 4,4" \
-       -stroke '#4a3210' -fill '#4a3210' -draw "circle 4,4 5,4" -draw "circle $((w - 5)),4 $((w - 4)),4" \
-       -draw "circle 4,$((h - 5)) 5,$((h - 5))" -draw "circle $((w - 5)),$((h - 5)) $((w - 4)),$((h - 5))" \
-       -stroke none -font "$FONT_SERIF_BOLD" -pointsize "$size" -gravity center \
-       -fill "$shine" -annotate +1+1 "$text" -fill "$ink" -annotate +0+0 "$text" \) \
-    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 4,4" -threshold 50% \) \
-    -composite -alpha off -type truecolor "BMP3:$out"
-}
-
-
 # --- The control strip -------------------------------------------------------
 
 # bar OUT: the strip's bar, dark oak under a brass rail, rounded at its left end.
@@ -225,15 +207,62 @@ sidepanel() {
   rm -f "$out.wood.bmp"
 }
 
-# card W H TEXT STATE OUT: a paper label pinned to the side bar (STATE normal
-# or off, the greyed card of an item without a place to go to).
+# card W H STATE OUT: the paper card above the button to the item's place: a
+# house with a pin over it (STATE normal), or
+# the greyed blank card of an item without a place to go to (off). It holds
+# no words: the button under it says where it goes.
 card() {
-  local w=$1 h=$2 text=$3 state=$4 out=$5 paper='#efe3c4' ink='#3a2412'
-  [ "$state" = off ] && { paper='#a9a293'; ink='#6d675c'; }
+  local w=$1 h=$2 state=$3 out=$4 paper='#efe3c4' ink='#3a2412' icon=()
+  if [ "$state" = off ]; then
+    paper='#a9a293'
+  else
+    local cx=$((w / 2))
+    icon=(-fill "$ink" -draw "polygon $((cx - 9)),15 $cx,8 $((cx + 9)),15 $((cx + 7)),15 $((cx + 7)),23 $((cx - 7)),23 $((cx - 7)),15"
+      -fill "$paper" -draw "rectangle $((cx - 2)),18 $((cx + 1)),23"
+      -fill '#9a2a1a' -draw "circle $((cx + 12)),8 $((cx + 12)),11" -draw "polygon $((cx + 9)),9 $((cx + 15)),9 $((cx + 12)),15"
+      -fill "$paper" -draw "circle $((cx + 12)),8 $((cx + 12)),9")
+  fi
   "${im[@]}" -size "${w}x${h}" xc:'#2b190c' -fill '#00000080' -draw "rectangle 3,3 $((w - 1)),$((h - 1))" \
     -fill "$paper" -draw "rectangle 1,1 $((w - 3)),$((h - 3))" \
     -fill none -stroke '#b89a68' -draw "rectangle 3,3 $((w - 5)),$((h - 5))" -stroke none \
-    -font "$FONT_SERIF" -pointsize 9 -gravity center -fill "$ink" -annotate +0-1 "$text" \
+    "${icon[@]}" -alpha off -type truecolor "BMP3:$out"
+}
+
+# pushbutton W H TEXT POINTSIZE STATE OUT: a raised brass push-button with a
+# word: lit upper and left edges, shaded lower and right ones (the other way
+# round when pressed, the word then one pixel down and right), and a clear
+# margin around the word (no rivets).
+pushbutton() {
+  local w=$1 h=$2 text=$3 size=$4 state=$5 out=$6
+  local ink=$INK shine=$SHINE light='#fff6d8' shade='#5a3c10' dx=0
+  case "$state" in
+    pressed) light='#5a3c10'; shade='#f4e2a8'; dx=1 ;;
+    disabled) ink='#6d675c'; shine='#cfc9bb'; light='#e4ded0'; shade='#6d675c' ;;
+  esac
+  "${im[@]}" -size "${w}x${h}" xc:"$KEY" \
+    \( -size "${w}x${h}" "$(brass_fill "$state")" \
+       -fill none -stroke "$light" -draw "line 2,1 $((w - 3)),1" -draw "line 1,2 1,$((h - 3))" \
+       -stroke "$shade" -draw "line 2,$((h - 2)) $((w - 3)),$((h - 2))" -draw "line $((w - 2)),2 $((w - 2)),$((h - 3))" \
+       -stroke '#2a1a08' -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 3,3" \
+       -stroke none -font DejaVu-Serif-Condensed-Bold -pointsize "$size" -gravity center \
+       -fill "$shine" -annotate "+$((dx + 1))+$((dx + 1))" "$text" -fill "$ink" -annotate "+$dx+$dx" "$text" \) \
+    \( -size "${w}x${h}" xc:black +antialias -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 3,3" -threshold 50% \) \
+    -composite -alpha off -type truecolor "BMP3:$out"
+}
+
+# engraved W H TEXT POINTSIZE SEED OUT: a word cut into an oak board, lined in
+# brass: the side bar's caption of the play buttons above it. Flat, without
+# the edges of a button, so that it reads as a caption and not as something
+# to press.
+engraved() {
+  local w=$1 h=$2 text=$3 size=$4 out=$6
+  wood "$w" "$h" "$5" "$out.wood.bmp"
+  "${im[@]}" "$out.wood.bmp" -modulate 75 -fill none -stroke '#8c6623' -strokewidth 2 \
+    -draw "line 1,0 1,$((h - 1))" -draw "line $((w - 2)),0 $((w - 2)),$((h - 1))" \
+    -stroke '#1a0e05' -strokewidth 1 -draw "line 2,$((h - 1)) $((w - 3)),$((h - 1))" -stroke none \
+    -font DejaVu-Serif-Condensed-Bold -pointsize "$size" -gravity center \
+    -fill '#120a04' -annotate +0-1 "$text" -fill '#d8b868' -annotate +0+0 "$text" \
     -alpha off -type truecolor "BMP3:$out"
+  rm -f "$out.wood.bmp"
 }
 

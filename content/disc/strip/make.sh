@@ -121,17 +121,20 @@ done
 for n in 320 321 322 323 324; do pic "$n" "$n.bmp" keyed; done
 
 # Item viewer side bar (52 wide at x 581).
-job plate 40 18 "Zurück" 8 normal pic/1220.bmp; pic 1220 1220.bmp keyed
-job plate 40 18 "Zurück" 8 hover pic/1221.bmp; pic 1221 1221.bmp keyed
-job plate 40 18 "Zurück" 8 disabled pic/1222.bmp; pic 1222 1222.bmp keyed
+# Its two buttons with words, "Zurück" and "Zum Ort", are raised brass
+# push-buttons with room around the word; "Ansehen" (the caption of the play
+# buttons) is cut into the oak, and the card above "Zum Ort" shows the place.
+job pushbutton 40 18 "Zurück" 8 normal pic/1220.bmp; pic 1220 1220.bmp keyed
+job pushbutton 40 18 "Zurück" 8 hover pic/1221.bmp; pic 1221 1221.bmp keyed
+job pushbutton 40 18 "Zurück" 8 disabled pic/1222.bmp; pic 1222 1222.bmp keyed
 job sidepanel 52 50 21 pic/1180.bmp; pic 1180 1180.bmp
 job sidepanel 52 50 23 pic/1185.bmp; pic 1185 1185.bmp
-job plate 52 26 "Ansehen" 9 normal pic/1210.bmp; pic 1210 1210.bmp keyed
-job card 52 30 "Zum Ort" normal pic/1190.bmp; pic 1190 1190.bmp
-job card 52 30 "" off pic/1200.bmp; pic 1200 1200.bmp
-job plate 56 22 "Hingehen" 8 normal pic/1170.bmp; pic 1170 1170.bmp keyed
-job plate 56 22 "Hingehen" 8 pressed pic/1150.bmp; pic 1150 1150.bmp keyed
-job plate 56 22 "Hingehen" 8 hover pic/1160.bmp; pic 1160 1160.bmp keyed
+job engraved 52 26 "Ansehen" 9 21 pic/1210.bmp; pic 1210 1210.bmp
+job card 52 30 normal pic/1190.bmp; pic 1190 1190.bmp
+job card 52 30 off pic/1200.bmp; pic 1200 1200.bmp
+job pushbutton 56 22 "Zum Ort" 9 normal pic/1170.bmp; pic 1170 1170.bmp keyed
+job pushbutton 56 22 "Zum Ort" 9 pressed pic/1150.bmp; pic 1150 1150.bmp keyed
+job pushbutton 56 22 "Zum Ort" 9 hover pic/1160.bmp; pic 1160 1160.bmp keyed
 buttonset "1100 1102 1104 1106" 40 16 "rectangle 11,3 12,12 polygon 13,8 19,3 19,13 polygon 20,8 26,3 26,13"
 buttonset "1130 1132 1134 1136" 40 16 "rectangle 15,3 18,12 rectangle 22,3 25,12"
 buttonset "1140 1142 1144 1146" 40 16 "polygon 16,3 26,8 16,13"

@@ -7,6 +7,10 @@
 // opens its details, whose go button takes the tour into the place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "title/run/TitleRun.h"
 
 namespace {
@@ -32,6 +36,72 @@ constexpr Point kRingLeftEdge = {8, 70};
 // The go button, level with the chosen third row at its right end.
 constexpr Point kCarouselGoButton = {590, 30 + 17 * 2 + 8};
 
+// Where the whole strip leaves the window to the screen above it: the band
+// above the bar, left and right of the selector. (Below it, left of the bar,
+// the tour's own strip lay in the shot of the tour.)
+constexpr Area kBesideTheStrip[] = {{0, 400, 20, 427}, {92, 400, 640, 427}};
+
+// The correlation of the brightness of two shots over some areas: near 1
+// when one shows what the other does, however dimmed (the tour behind a
+// module screen is dimmed), near 0 when they show unrelated pictures.
+template <size_t N>
+double Correlation(const Shot& a, const Shot& b, const Area (&areas)[N]) {
+  double n = 0, sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+  for (const Area& area : areas) {
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const std::vector<int> p = a.At(x, y), q = b.At(x, y);
+        const double u = p[0] + p[1] + p[2], v = q[0] + q[1] + q[2];
+        n += 1;
+        sa += u;
+        sb += v;
+        saa += u * u;
+        sbb += v * v;
+        sab += u * v;
+      }
+    }
+  }
+  const double va = saa - sa * sa / n, vb = sbb - sb * sb / n;
+  return va > 0 && vb > 0 ? (sab - sa * sb / n) / std::sqrt(va * vb) : 0.0;
+}
+
+// A word on a button has room: no dark pixel (ink, rivets) in the three
+// columns inside either end of the button's face, over its rows below the
+// top edge (4) and above the bottom edge (3).
+int CrowdedPixels(const Shot& shot, const Area& button) {
+  int crowded = 0;
+  for (int y = button.top + 4; y < button.bottom - 3; ++y) {
+    for (int x : {button.left + 2, button.left + 3, button.left + 4, button.right - 5, button.right - 4,
+                  button.right - 3}) {
+      const std::vector<int> c = shot.At(x, y);
+      if (c[0] + c[1] + c[2] < 3 * 90) ++crowded;
+    }
+  }
+  return crowded;
+}
+
+// The share of the 16 x 16 blocks of `area` that are plain: their
+// brightness spans less than 24 steps (an empty stretch of paper).
+double PlainShare(const Shot& shot, const Area& area) {
+  int plain = 0, all = 0;
+  for (int by = area.top; by + 16 <= area.bottom; by += 16) {
+    for (int bx = area.left; bx + 16 <= area.right; bx += 16) {
+      int low = 255, high = 0;
+      for (int y = by; y < by + 16; ++y) {
+        for (int x = bx; x < bx + 16; ++x) {
+          const std::vector<int> c = shot.At(x, y);
+          const int v = (c[0] + c[1] + c[2]) / 3;
+          low = std::min(low, v);
+          high = std::max(high, v);
+        }
+      }
+      ++all;
+      if (high - low < 24) ++plain;
+    }
+  }
+  return all > 0 ? static_cast<double>(plain) / all : 1.0;
+}
+
 // The aspects module from the selector: Architektur, Das Dachwerk, Treppen
 // und Stuben (a film, VI003). Each step moves the chosen title into the
 // title bar and lists the children; the leaf's title slides down as a link
@@ -43,6 +113,8 @@ TEST_F(ScreenRunTest, TheAspectsModuleWalksDownToAFilm) {
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "screen-shown 0", 20)) << Step("aspects screen");
   const Shot top = TakeAfter(500, "51-aspects");
   EXPECT_GT(top.AreaDifference(tour, 0, 0, 640, 380), 640L * 380 * 20) << "the aspects screen covers the tour";
+  // Nothing of the tour shows between the screen and the strip.
+  EXPECT_LT(Correlation(top, tour, kBesideTheStrip), 0.5) << "the tour shows between the screen and the strip";
 
   const Point architecture = AspectRow(0, 4);
   ASSERT_TRUE(title_->ClickAt(architecture.x, architecture.y));
@@ -64,6 +136,11 @@ TEST_F(ScreenRunTest, TheAspectsModuleWalksDownToAFilm) {
   EXPECT_GT(film.AreaDifference(lower, 130, 84, 450, 324), 320L * 240 * 20) << "the viewer shows the film";
   // The side bar stands right of the film, beside the brass column.
   EXPECT_GT(film.AreaDifference(lower, 541, 115, 581, 255), 40L * 140 * 20) << "the viewer's side bar";
+  // Its two buttons with words have room around them: "Zurück" at its top
+  // (40 x 18 at 547, 115) and "Zum Ort" at its foot, under the oak panel
+  // (50), "Ansehen" (26) and the place's card (30), 4 up into the card.
+  EXPECT_EQ(CrowdedPixels(film, {547, 115, 587, 133}), 0) << "Zurück";
+  EXPECT_EQ(CrowdedPixels(film, {539, 235, 595, 257}), 0) << "Zum Ort";
 
   // The leaf's title at the bottom is a link back to the list.
   ASSERT_TRUE(title_->ClickAt(kAspectLink.x, kAspectLink.y));
@@ -108,6 +185,9 @@ TEST_F(ScreenRunTest, TheCarouselTurnsAndTakesTheTourToTheChosenPlace) {
   ASSERT_TRUE(title_->Xdotool({"click", "1"}));
   const Shot details = TakeAfter(5000, "64-details");
   EXPECT_GT(details.AreaDifference(turned, 44, 164, 376, 345), 200L * 100 * 20) << "the details open";
+  // The salon's views are not visited yet: the list is empty, and the panel
+  // still reads as filled in (within its frame).
+  EXPECT_LT(PlainShare(details, {52, 172, 368, 337}), 0.4) << "the detail panel is mostly empty";
   ASSERT_TRUE(title_->ClickAt(kCarouselGoButton.x, kCarouselGoButton.y));
   ASSERT_TRUE(title_->MoveTo(320, 240));
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "bubble-entered BU003", 30)) << Step("into the salon");

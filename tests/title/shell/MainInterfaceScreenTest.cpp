@@ -121,8 +121,8 @@ TEST_P(StripSwitchTest, EndsOnTheLayoutOfTheMode) {
   }
   for (const Place& p : kLevels) EXPECT_EQ(LevelOf(Control(p.id)), p.x[column]) << "level of " << p.id;
   VGraphicObject* bar = Control(MainInterfaceScreen::kBarId);
-  EXPECT_EQ(bar->GetBounds().left, c.to == 1 ? 105 : 20);
-  EXPECT_EQ(bar->GetWidth(), c.to == 1 ? 684 : 599);
+  EXPECT_EQ(bar->GetBounds().left, c.to == 1 ? 105 : -10);
+  EXPECT_EQ(bar->GetWidth(), c.to == 1 ? 684 : 650);
   EXPECT_FALSE(Control(MainInterfaceScreen::kSwitchPictureId)->IsVisible());
   EXPECT_TRUE(Control(MainInterfaceScreen::kSelectorId)->IsVisible());
   // Mode 1 enables the strip's buttons; the link button (the way back into
@@ -238,6 +238,53 @@ TEST_F(StripFixture, LinkTextPlacesTheLinkAndItsButton) {
     // In mode 1 the three stand there at once.
     EXPECT_EQ(Control(MainInterfaceScreen::kLinkId)->GetBounds().left, 513 - (w + m17));
     EXPECT_EQ(Control(MainInterfaceScreen::kLinkButtonId)->GetBounds().left, 513 - (w + m17) - 24 - m5);
+  }
+}
+
+// The collapsed strip of the tour (modes 2 and 3): its bar spans the window
+// from edge to edge, through a switch from the whole strip and back and at
+// its end, with its rounded left end out of sight; the status line kept on
+// the strip, the caption and the room's name (the link) stand inside it
+// with a margin of at least 12 pixels, for a short and a long name.
+TEST_F(StripFixture, TheCollapsedBarSpansTheWindowWithTheTextsInside) {
+  MakeStrip();
+  VGraphicObject* bar = Control(MainInterfaceScreen::kBarId);
+  const auto windowLeft = [](VGraphicObject* c) {
+    VPoint origin;
+    c->GetGlobalOrigin(origin, true);
+    return origin.x;
+  };
+  const auto spansTheWindow = [&] { return windowLeft(bar) <= -10 && windowLeft(bar) + bar->GetWidth() >= 640; };
+  const std::vector<std::string> names = {"Die Diele", "Die Schlafkammer unter dem Dach"};
+  ASSERT_TRUE(strip->SetLayoutMode(1, 0));
+  for (int32_t mode : {2, 3}) {
+    for (const std::string& name : names) {
+      strip->SetStatusText(VString("Willkommen im Ostrevan Haus"), false, true);
+      strip->SetCaption(VString("Ins Treppenhaus"), false, false);
+      strip->SetLinkText(VString(name.c_str()));
+      ASSERT_TRUE(strip->SetLayoutMode(mode, 1000));
+      // During the switch the bar leaves no gap at the window's right edge.
+      ASSERT_TRUE(IdleUntil([&] {
+        EXPECT_GE(windowLeft(bar) + bar->GetWidth(), 640) << "mode " << mode;
+        return !strip->IsSwitching();
+      }));
+      EXPECT_TRUE(spansTheWindow()) << "mode " << mode << ": the bar stands at " << windowLeft(bar) << ", "
+                                    << bar->GetWidth() << " wide";
+      strip->SetStatusText(VString("Willkommen im Ostrevan Haus"), false, true);
+      for (int32_t id : {MainInterfaceScreen::kLinkId, MainInterfaceScreen::kCaptionId, MainInterfaceScreen::kStatusId}) {
+        VGraphicObject* text = Control(id);
+        EXPECT_GE(windowLeft(text), 12) << "mode " << mode << ", control " << id << ", " << name;
+        EXPECT_LE(windowLeft(text) + text->GetWidth(), 640 - 12) << "mode " << mode << ", control " << id << ", "
+                                                                << name;
+      }
+      // Back to the whole strip: the bar runs on beyond the right edge.
+      ASSERT_TRUE(strip->SetLayoutMode(1, 1000));
+      ASSERT_TRUE(IdleUntil([&] {
+        EXPECT_GE(windowLeft(bar) + bar->GetWidth(), 640);
+        return !strip->IsSwitching();
+      }));
+      EXPECT_EQ(windowLeft(bar), 105);
+    }
   }
 }
 

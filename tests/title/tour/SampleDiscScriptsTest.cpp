@@ -162,7 +162,7 @@ TEST_F(SampleDiscScriptsTest, EveryBubbleAndTransitionLoads) {
   }
 }
 
-// The viewer's "Hingehen" goes to the bubble whose TEXT base + 3 a film or
+// The viewer's "Zum Ort" button goes to the bubble whose TEXT base + 3 a film or
 // slide show names: for every one of them that is the bubble with the
 // hotspot that opens the item, the place where the item is found in the
 // house (not, say, where a film's walk ends).
