@@ -91,6 +91,9 @@ inline std::string Capture(const std::string& command) {
 // test ends (a process left behind would keep the test runner's output pipe
 // open).
 struct KillOnExit {
+  explicit KillOnExit(pid_t child) : pid(child) {}
+  KillOnExit(const KillOnExit&) = delete;
+  KillOnExit& operator=(const KillOnExit&) = delete;
   pid_t pid;
   ~KillOnExit() {
     if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
