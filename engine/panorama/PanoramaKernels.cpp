@@ -789,6 +789,215 @@ OSTREVAN_PANORAMA_AVX512 void NearestRunsAvx512(const PanoramaSampleSource& s, R
   }
 }
 
+// The bilinear blocks at AVX-512. Sixteen samples of a run seldom reach
+// further than a few dozen bytes along one or two map rows, so instead of
+// reading every sample's pair of neighbours by itself, the stretch of each row
+// they lie in is read as one 64-byte window, and the neighbours are picked out
+// of the windows by permutes: three loads and a handful of permutes in place
+// of 32 scalar loads. Blocks whose samples reach further (a map seen reduced
+// or steeply), wrap round the seam or run off the end of a row, take the AVX2
+// loops above; so do the last pixels of a run. The arithmetic of the blends is
+// theirs (the results are bit-identical).
+
+// One component (`Shift` bits up, `Mask` wide) of sixteen samples' bilinear
+// blend: `left` and `right` hold the pixels and their right neighbours, those
+// of the upper row in the low half and of the lower row in the high half; aa
+// holds the weights a << 10 in both halves, b the weights b << 10.
+template <int Shift, int Mask>
+OSTREVAN_PANORAMA_AVX512 inline __m256i WindowComponent16(__m512i left, __m512i right, __m512i aa, __m256i b) {
+  const __m512i mask = _mm512_set1_epi16(Mask);
+  const __m512i l = _mm512_and_si512(_mm512_srli_epi16(left, Shift), mask);
+  const __m512i r = _mm512_and_si512(_mm512_srli_epi16(right, Shift), mask);
+  // Both rows blended across at once, as Lerp16x16 does one.
+  const __m512i h = _mm512_add_epi16(l, _mm512_mulhrs_epi16(_mm512_sub_epi16(r, l), aa));
+  const __m256i upper = _mm512_castsi512_si256(h);
+  const __m256i lower = _mm512_extracti64x4_epi64(h, 1);
+  return _mm256_slli_epi16(Lerp16x16(upper, lower, b), Shift);
+}
+
+// (p * (256 - w) + q * w + 128) >> 8 per byte held in a 16-bit lane, as
+// LerpLanes.
+OSTREVAN_PANORAMA_AVX512 inline __m512i LerpLanes16(__m512i p, __m512i q, __m512i w7) {
+  return _mm512_add_epi16(p, _mm512_mulhrs_epi16(_mm512_sub_epi16(q, p), w7));
+}
+
+// Bilinear samples of sixteen 32-bit pixels as Bilinear32x8 computes eight.
+OSTREVAN_PANORAMA_AVX512 inline __m512i Bilinear32x16(__m512i p00, __m512i p01, __m512i p10, __m512i p11, __m512i a7,
+                                                      __m512i b7) {
+  const __m512i m = _mm512_set1_epi32(0x00FF00FF);
+  const __m512i topLow = LerpLanes16(_mm512_and_si512(p00, m), _mm512_and_si512(p01, m), a7);
+  const __m512i topHigh = LerpLanes16(_mm512_srli_epi16(p00, 8), _mm512_srli_epi16(p01, 8), a7);
+  const __m512i bottomLow = LerpLanes16(_mm512_and_si512(p10, m), _mm512_and_si512(p11, m), a7);
+  const __m512i bottomHigh = LerpLanes16(_mm512_srli_epi16(p10, 8), _mm512_srli_epi16(p11, 8), a7);
+  return _mm512_or_si512(LerpLanes16(topLow, bottomLow, b7),
+                         _mm512_slli_epi16(LerpLanes16(topHigh, bottomHigh, b7), 8));
+}
+
+// The value of lane 15.
+OSTREVAN_PANORAMA_AVX512 inline uint32_t LastLane(__m512i v) {
+  return static_cast<uint32_t>(_mm_extract_epi32(_mm512_extracti32x4_epi32(v, 3), 3));
+}
+
+// The largest difference between the upper rows of sixteen samples that
+// WindowSixteen takes: five windows, one for each row of the block.
+constexpr uint32_t kWindowRowSpan = 3;
+
+// Lanes of the windows w[0..4] (each a row of the map), lane by lane: index
+// `at` within a window and the window's number `row`, where ge2 and ge4 mark
+// the lanes whose row is at least 2 and 4; `rows` windows are there. Words of
+// 16-bit pixels (Permute2, Permute1 = the 16-bit permutes) or 32-bit pixels.
+template <typename Mask, __m512i (*Permute2)(__m512i, __m512i, __m512i), __m512i (*Permute1)(__m512i, __m512i),
+          __m512i (*Blend)(Mask, __m512i, __m512i)>
+OSTREVAN_PANORAMA_AVX512 inline __m512i PickFromWindows(const __m512i* w, uint32_t rows, __m512i at, Mask ge2,
+                                                        Mask ge4) {
+  __m512i v = Permute2(w[0], at, w[1]);
+  if (rows > 2 && ge2 != 0) v = Blend(ge2, v, Permute2(w[2], at, w[3]));
+  if (rows > 4 && ge4 != 0) v = Blend(ge4, v, Permute1(at, w[4]));
+  return v;
+}
+
+OSTREVAN_PANORAMA_AVX512 inline __m512i Permute2Words(__m512i a, __m512i at, __m512i b) {
+  return _mm512_permutex2var_epi16(a, at, b);
+}
+OSTREVAN_PANORAMA_AVX512 inline __m512i Permute1Words(__m512i at, __m512i a) { return _mm512_permutexvar_epi16(at, a); }
+OSTREVAN_PANORAMA_AVX512 inline __m512i BlendWords(__mmask32 k, __m512i a, __m512i b) {
+  return _mm512_mask_blend_epi16(k, a, b);
+}
+OSTREVAN_PANORAMA_AVX512 inline __m512i Permute2Pixels(__m512i a, __m512i at, __m512i b) {
+  return _mm512_permutex2var_epi32(a, at, b);
+}
+OSTREVAN_PANORAMA_AVX512 inline __m512i Permute1Pixels(__m512i at, __m512i a) {
+  return _mm512_permutexvar_epi32(at, a);
+}
+OSTREVAN_PANORAMA_AVX512 inline __m512i BlendPixels(__mmask16 k, __m512i a, __m512i b) {
+  return _mm512_mask_blend_epi32(k, a, b);
+}
+
+// Sixteen bilinear samples at (x, y) into `out` from windows of the map, if
+// they all lie in them: their upper rows at most kWindowRowSpan apart, their
+// columns and right neighbours within one window's width, which ends inside
+// the row. Returns false, having drawn nothing, where they do not.
+template <PanoramaKernelKind Kind>
+OSTREVAN_PANORAMA_AVX512 inline bool WindowSixteen(const PanoramaSampleSource& s, const QualityConstants& c,
+                                                  int shift, __m512i x, __m512i yInMap, uint8_t* out) {
+  constexpr int32_t bytes = Kind == kPanoramaQuality32 ? 4 : 2;
+  constexpr uint32_t span = 64 / bytes;  // pixels in a window
+  const __m512i y = _mm512_min_epi32(_mm512_max_epi32(yInMap, _mm512_setzero_si512()), _mm512_set1_epi32(s.maxY));
+  const __m512i column = _mm512_and_si512(_mm512_srli_epi32(x, 16), _mm512_set1_epi32(static_cast<int32_t>(s.columnMask)));
+  const __m512i row = _mm512_srli_epi32(y, 16);
+  // The first and the last sample bound the others, unless the columns wrap
+  // round within the block: every lane is checked against them.
+  const uint32_t firstRow = static_cast<uint32_t>(_mm512_cvtsi512_si32(row));
+  const uint32_t lastRow = LastLane(row);
+  const uint32_t first = std::min(static_cast<uint32_t>(_mm512_cvtsi512_si32(column)), LastLane(column));
+  const uint32_t top = std::min(firstRow, lastRow);
+  const uint32_t rowSpan = std::max(firstRow, lastRow) - top;
+  if (first + span > s.columnMask + 1 || rowSpan > kWindowRowSpan) return false;
+  const __m512i dc = _mm512_sub_epi32(column, _mm512_set1_epi32(static_cast<int32_t>(first)));
+  const __m512i dr = _mm512_sub_epi32(row, _mm512_set1_epi32(static_cast<int32_t>(top)));
+  const __mmask16 inside =
+      _mm512_cmple_epu32_mask(dc, _mm512_set1_epi32(static_cast<int32_t>(span - 2))) &
+      _mm512_cmple_epu32_mask(dr, _mm512_set1_epi32(static_cast<int32_t>(rowSpan)));
+  if (inside != 0xFFFF) return false;
+  // The rows top .. top + rowSpan + 1 (the last the lower row of the lowest
+  // samples, inside the map as every lower row is), each read as one window.
+  const uint32_t rows = rowSpan + 2;
+  const uint8_t* const w = c.map + ((static_cast<size_t>(top) << shift) + first) * bytes;
+  const size_t rowBytes = static_cast<size_t>(s.rowBytes);
+  _mm_prefetch(reinterpret_cast<const char*>(c.ahead + static_cast<uintptr_t>(w - c.map)), _MM_HINT_T0);
+  __m512i windows[5];
+  for (uint32_t k = 0; k < 5; ++k) windows[k] = _mm512_loadu_si512(w + std::min(k, rows - 1) * rowBytes);
+  if constexpr (Kind == kPanoramaQuality32) {
+    // Upper rows dr, lower rows dr + 1: each as a pixel index into a pair
+    // of windows (the row's lowest bit picks the window of the pair).
+    const __m512i one = _mm512_set1_epi32(1);
+    const __m512i below = _mm512_add_epi32(dr, one);
+    const __m512i upperAt = _mm512_add_epi32(dc, _mm512_slli_epi32(_mm512_and_si512(dr, one), 4));
+    const __m512i lowerAt = _mm512_add_epi32(dc, _mm512_slli_epi32(_mm512_and_si512(below, one), 4));
+    const __mmask16 upper2 = _mm512_cmpge_epu32_mask(dr, _mm512_set1_epi32(2));
+    const __mmask16 lower2 = _mm512_cmpge_epu32_mask(below, _mm512_set1_epi32(2));
+    const __mmask16 upper4 = _mm512_cmpge_epu32_mask(dr, _mm512_set1_epi32(4));
+    const __mmask16 lower4 = _mm512_cmpge_epu32_mask(below, _mm512_set1_epi32(4));
+    constexpr auto pick = PickFromWindows<__mmask16, Permute2Pixels, Permute1Pixels, BlendPixels>;
+    const __m512i p00 = pick(windows, rows, upperAt, upper2, upper4);
+    const __m512i p01 = pick(windows, rows, _mm512_add_epi32(upperAt, one), upper2, upper4);
+    const __m512i p10 = pick(windows, rows, lowerAt, lower2, lower4);
+    const __m512i p11 = pick(windows, rows, _mm512_add_epi32(lowerAt, one), lower2, lower4);
+    // The weights (0..255) << 7 in both 16-bit halves of each lane.
+    const __m512i weightMask = _mm512_set1_epi32(0x7F80);
+    const __m512i ta = _mm512_and_si512(_mm512_srli_epi32(x, 1), weightMask);
+    const __m512i tb = _mm512_and_si512(_mm512_srli_epi32(y, 1), weightMask);
+    const __m512i a7 = _mm512_or_si512(ta, _mm512_slli_epi32(ta, 16));
+    const __m512i b7 = _mm512_or_si512(tb, _mm512_slli_epi32(tb, 16));
+    _mm512_storeu_si512(out, Bilinear32x16(p00, p01, p10, p11, a7, b7));
+  } else {
+    // Words: the upper rows' pixels in the low half, the lower rows' in the
+    // high half, each as a word index into a pair of windows.
+    const __m256i dr16 = _mm512_cvtepi32_epi16(dr);
+    const __m512i rowOf =
+        _mm512_inserti64x4(_mm512_castsi256_si512(dr16), _mm256_add_epi16(dr16, _mm256_set1_epi16(1)), 1);
+    const __m256i dc16 = _mm512_cvtepi32_epi16(dc);
+    const __m512i left = _mm512_add_epi16(_mm512_inserti64x4(_mm512_castsi256_si512(dc16), dc16, 1),
+                                          _mm512_slli_epi16(_mm512_and_si512(rowOf, _mm512_set1_epi16(1)), 5));
+    const __m512i right = _mm512_add_epi16(left, _mm512_set1_epi16(1));
+    const __mmask32 ge2 = _mm512_cmpge_epu16_mask(rowOf, _mm512_set1_epi16(2));
+    const __mmask32 ge4 = _mm512_cmpge_epu16_mask(rowOf, _mm512_set1_epi16(4));
+    constexpr auto pick = PickFromWindows<__mmask32, Permute2Words, Permute1Words, BlendWords>;
+    const __m512i pl = pick(windows, rows, left, ge2, ge4);
+    const __m512i pr = pick(windows, rows, right, ge2, ge4);
+    const __m512i weightMask = _mm512_set1_epi32(0x7C00);
+    const __m256i a = _mm512_cvtepi32_epi16(_mm512_and_si512(_mm512_srli_epi32(x, 1), weightMask));
+    const __m256i b = _mm512_cvtepi32_epi16(_mm512_and_si512(_mm512_srli_epi32(y, 1), weightMask));
+    const __m512i aa = _mm512_inserti64x4(_mm512_castsi256_si512(a), a, 1);
+    constexpr bool is565 = Kind == kPanoramaQuality16;
+    const __m256i blue = WindowComponent16<0, 31>(pl, pr, aa, b);
+    const __m256i green = WindowComponent16<5, is565 ? 63 : 31>(pl, pr, aa, b);
+    const __m256i red = WindowComponent16<is565 ? 11 : 10, 31>(pl, pr, aa, b);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(_mm256_or_si256(blue, green), red));
+  }
+  return true;
+}
+
+// The runs of a screen row one after the other with bilinear samples,
+// sixteen at a time from windows where they lie in one (see WindowSixteen),
+// else as QualityRunsAvx2 draws them.
+template <PanoramaKernelKind Kind>
+OSTREVAN_PANORAMA_AVX512 void QualityRunsAvx512(const PanoramaSampleSource& s, const PanoramaRun* runs, int32_t count,
+                                                uint8_t* target) {
+  constexpr int32_t bytes = Kind == kPanoramaQuality32 ? 4 : 2;
+  const QualityConstants c = MakeQualityConstants(s, bytes);
+  const int shift = std::countr_zero(static_cast<uint32_t>(s.rowBytes / bytes));
+  const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  for (int32_t i = 0; i < count; ++i) {
+    const PanoramaRun& run = runs[i];
+    if (run.count <= 0) continue;
+    int32_t done = 0;
+    if (run.count >= 16) {
+      const __m512i stepX = _mm512_set1_epi32(run.stepX);
+      const __m512i stepY = _mm512_set1_epi32(run.stepY);
+      __m512i x = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(run.x)), _mm512_mullo_epi32(iota, stepX));
+      __m512i y = _mm512_add_epi32(_mm512_set1_epi32(run.y), _mm512_mullo_epi32(iota, stepY));
+      const __m512i stepX16 = _mm512_slli_epi32(stepX, 4);
+      const __m512i stepY16 = _mm512_slli_epi32(stepY, 4);
+      for (; done + 16 <= run.count; done += 16) {
+        uint8_t* out = target + static_cast<ptrdiff_t>(done) * bytes;
+        if (!WindowSixteen<Kind>(s, c, shift, x, y, out)) {
+          PanoramaRun block = RestOf(run, done);
+          block.count = 16;
+          QualityRunsAvx2<Kind>(s, &block, 1, out);
+        }
+        x = _mm512_add_epi32(x, stepX16);
+        y = _mm512_add_epi32(y, stepY16);
+      }
+    }
+    if (done < run.count) {
+      const PanoramaRun rest = RestOf(run, done);
+      QualityRunsAvx2<Kind>(s, &rest, 1, target + static_cast<ptrdiff_t>(done) * bytes);
+    }
+    target += static_cast<ptrdiff_t>(run.count) * bytes;
+  }
+}
+
 OSTREVAN_AVX512_CODE_END
 #undef OSTREVAN_PANORAMA_AVX512
 
@@ -913,6 +1122,14 @@ void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& sou
     return;
   }
 #ifdef OSTREVAN_PANORAMA_AVX2
+  if (KernelLevel() >= kPanoramaLevelAvx512 && (source.rowBytes & (source.rowBytes - 1)) == 0) {
+    switch (kind) {
+      case kPanoramaQuality15: QualityRunsAvx512<kPanoramaQuality15>(source, runs, count, target); return;
+      case kPanoramaQuality16: QualityRunsAvx512<kPanoramaQuality16>(source, runs, count, target); return;
+      case kPanoramaQuality32: QualityRunsAvx512<kPanoramaQuality32>(source, runs, count, target); return;
+      default: break;
+    }
+  }
   if (KernelLevel() >= platform::kSimdAvx2 && (source.rowBytes & (source.rowBytes - 1)) == 0) {
     switch (kind) {
       case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, runs, count, target); return;
