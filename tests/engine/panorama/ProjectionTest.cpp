@@ -515,6 +515,25 @@ TEST(KernelLevels, NearestRunsReadTheSamePixelsAtEveryLevel) {
             << ") count " << count << (c.clamp ? " clamped" : "");
       }
     }
+    // All of them as one row of runs, of every length.
+    std::vector<PanoramaRun> runs;
+    std::vector<uint8_t> clamps;
+    size_t pixels = 0;
+    for (const Case& c : cases) {
+      for (const int32_t count : {1, 7, 8, 9, 23, 64, 0}) {
+        runs.push_back({c.x, c.y, c.stepX, c.stepY, count});
+        clamps.push_back(c.clamp ? 1 : 0);
+        pixels += static_cast<size_t>(count);
+      }
+    }
+    std::vector<std::vector<uint8_t>> rows;
+    for (const int level : {0, 1, 2, kPanoramaLevelAvx512}) {
+      SetPanoramaKernelLevel(level);
+      std::vector<uint8_t> out(pixels * bytes + 8, 0xA5);
+      RunPanoramaKernels(kind, source, runs.data(), clamps.data(), static_cast<int32_t>(runs.size()), out.data());
+      rows.push_back(out);
+    }
+    EXPECT_TRUE(rows[0] == rows[1] && rows[0] == rows[2] && rows[0] == rows[3]) << bytes * 8 << " bits, one row";
   }
   SetPanoramaKernelLevel(best);
 }
