@@ -674,15 +674,17 @@ inline PanoramaRun RestOf(const PanoramaRun& run, int32_t done) {
   return rest;
 }
 
-// The runs of a screen row one after the other with bilinear samples, eight
-// (sixteen at 15 and 16 bits) at a time, the rest of each run one by one.
-template <PanoramaKernelKind Kind>
-__attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource& s, const PanoramaRun* runs,
-                                                     int32_t count, uint8_t* target) {
+// The runs of a screen row one after the other (runAt(i) gives run i) with
+// bilinear samples, eight (sixteen at 15 and 16 bits) at a time, the rest of
+// each run one by one. Every row is clamped, which leaves the rows of a run
+// inside the map as they are.
+template <PanoramaKernelKind Kind, typename RunAt>
+__attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource& s, RunAt runAt, int32_t count,
+                                                     uint8_t* target) {
   constexpr int32_t bytes = Kind == kPanoramaQuality32 ? 4 : 2;
   const QualityConstants c = MakeQualityConstants(s, bytes);
   for (int32_t i = 0; i < count; ++i) {
-    const PanoramaRun& run = runs[i];
+    const PanoramaRun& run = runAt(i);
     if (run.count <= 0) continue;
     int32_t done = 0;
     if constexpr (Kind != kPanoramaQuality32) {
@@ -965,10 +967,11 @@ void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& sou
   }
 #ifdef OSTREVAN_PANORAMA_AVX2
   if (KernelLevel() >= platform::kSimdAvx2 && (source.rowBytes & (source.rowBytes - 1)) == 0) {
+    const auto at = [runs](int32_t r) -> const PanoramaRun& { return runs[r]; };
     switch (kind) {
-      case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, runs, count, target); return;
-      case kPanoramaQuality16: QualityRunsAvx2<kPanoramaQuality16>(source, runs, count, target); return;
-      case kPanoramaQuality32: QualityRunsAvx2<kPanoramaQuality32>(source, runs, count, target); return;
+      case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, at, count, target); return;
+      case kPanoramaQuality16: QualityRunsAvx2<kPanoramaQuality16>(source, at, count, target); return;
+      case kPanoramaQuality32: QualityRunsAvx2<kPanoramaQuality32>(source, at, count, target); return;
       default: break;
     }
   }
@@ -1002,6 +1005,38 @@ void RunPanoramaNearestColumns(PanoramaKernelKind kind, const PanoramaSampleSour
     NearestRunsAvx512<uint16_t>(source, runAt, count, target);
   } else {
     NearestRunsAvx512<uint32_t>(source, runAt, count, target);
+  }
+#else
+  (void)kind;
+  (void)source;
+  (void)runs;
+  (void)count;
+  (void)target;
+#endif
+}
+
+bool CanRunPanoramaBilinearColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source) {
+#ifdef OSTREVAN_PANORAMA_AVX2
+  return (kind == kPanoramaQuality15 || kind == kPanoramaQuality16 || kind == kPanoramaQuality32) &&
+         KernelLevel() >= kPanoramaLevelAvx512 && (source.rowBytes & (source.rowBytes - 1)) == 0;
+#else
+  (void)kind;
+  (void)source;
+  return false;
+#endif
+}
+
+void RunPanoramaBilinearColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source,
+                                const PanoramaRunColumns& runs, int32_t count, uint8_t* target) {
+#ifdef OSTREVAN_PANORAMA_AVX2
+  const auto at = [&runs](int32_t r) {
+    return PanoramaRun{runs.x[r], runs.y[r], runs.stepX[r], runs.stepY[r], runs.count[r]};
+  };
+  switch (kind) {
+    case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, at, count, target); return;
+    case kPanoramaQuality16: QualityRunsAvx2<kPanoramaQuality16>(source, at, count, target); return;
+    case kPanoramaQuality32: QualityRunsAvx2<kPanoramaQuality32>(source, at, count, target); return;
+    default: return;
   }
 #else
   (void)kind;

@@ -679,12 +679,32 @@ TEST(KernelLevels, BilinearRunsReadTheSamePixelsAtEveryLevel) {
         RunPanoramaKernel(kind, source, runs[r], single.data() + at, clamps[r] != 0);
         at += static_cast<size_t>(runs[r].count) * bytes;
       }
-      for (const auto* out : {&row, &single}) {
+      // And as columns, where the level takes them (the renderer's runs at AVX-512).
+      std::vector<uint8_t> columns = expected;
+      if (CanRunPanoramaBilinearColumns(kind, source)) {
+        std::vector<uint32_t> xs;
+        std::vector<int32_t> ys, stepXs, stepYs, counts;
+        for (const PanoramaRun& run : runs) {
+          xs.push_back(run.x);
+          ys.push_back(run.y);
+          stepXs.push_back(run.stepX);
+          stepYs.push_back(run.stepY);
+          counts.push_back(run.count);
+        }
+        const PanoramaRunColumns asColumns{xs.data(), ys.data(), stepXs.data(), stepYs.data(), counts.data()};
+        std::fill(columns.begin(), columns.end(), 0xA5);
+        RunPanoramaBilinearColumns(kind, source, asColumns, static_cast<int32_t>(runs.size()), columns.data());
+      } else {
+        EXPECT_LT(GetPanoramaKernelLevel(), kPanoramaLevelAvx512);
+      }
+      EXPECT_FALSE(CanRunPanoramaNearestColumns(kind, source));
+      for (const auto* out : {&row, &single, &columns}) {
         if (*out == expected) continue;
         size_t first = 0;
         while ((*out)[first] == expected[first]) ++first;
         ADD_FAILURE() << bytes * 8 << (kind == kPanoramaQuality15 ? " (5:5:5)" : "") << " bits at level "
-                      << GetPanoramaKernelLevel() << (out == &row ? ", the row at once" : ", run by run")
+                      << GetPanoramaKernelLevel()
+                      << (out == &row ? ", the row at once" : out == &single ? ", run by run" : ", as columns")
                       << ": first difference at byte " << first;
       }
     }
