@@ -7,6 +7,10 @@
 // checked to hold no conversion, so only the filter is timed. The pitch stays
 // put, so neither side recomputes its mapping per frame; the yaw moves.
 //
+// Both sides run twice: held to AVX2 (ours by its kernel level, ffmpeg by its
+// forced CPU flags without AVX-512), and at the best level the machine has;
+// each ratio is of the two sides at the same level, and the levels are named.
+//
 //   bench_PanoramaBench [--benchmark_* options]
 #include <benchmark/benchmark.h>
 
@@ -21,6 +25,7 @@ extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/cpu.h>
 #include <libavutil/frame.h>
 #include <libavutil/opt.h>
 }
@@ -108,14 +113,31 @@ void Ours(benchmark::State& state, int depth, bool quality, int level = -1) {
   if (renderer.GetGridBuildCount() != builds) state.SkipWithError("the grid was rebuilt while turning");
 }
 
+// At the best level the processor has, and held to AVX2.
 void BM_OursQuality16(benchmark::State& s) { Ours(s, 16, true); }
 void BM_OursQuality32(benchmark::State& s) { Ours(s, 32, true); }
 void BM_OursFast16(benchmark::State& s) { Ours(s, 16, false); }
 void BM_OursFast32(benchmark::State& s) { Ours(s, 32, false); }
-// The fast frames with the kernels held to AVX2, the widest v360's own
-// assembly uses, beside the headline where ours uses AVX-512.
+void BM_OursQuality16Avx2(benchmark::State& s) { Ours(s, 16, true, platform::kSimdAvx2); }
+void BM_OursQuality32Avx2(benchmark::State& s) { Ours(s, 32, true, platform::kSimdAvx2); }
 void BM_OursFast16Avx2(benchmark::State& s) { Ours(s, 16, false, platform::kSimdAvx2); }
 void BM_OursFast32Avx2(benchmark::State& s) { Ours(s, 32, false, platform::kSimdAvx2); }
+
+// ffmpeg's CPU flags without the 512-bit ones: what it uses held to AVX2.
+int FfmpegAvx2Flags(int flags) { return flags & ~(AV_CPU_FLAG_AVX512 | AV_CPU_FLAG_AVX512ICL); }
+
+// ffmpeg's CPU flags for the whole of a benchmark (its filters choose their
+// assembly when the graph is configured), detected afresh after it.
+class FfmpegFlags {
+ public:
+  explicit FfmpegFlags(bool heldToAvx2) {
+    av_force_cpu_flags(-1);
+    if (heldToAvx2) av_force_cpu_flags(FfmpegAvx2Flags(av_get_cpu_flags()));
+  }
+  ~FfmpegFlags() { av_force_cpu_flags(-1); }
+  FfmpegFlags(const FfmpegFlags&) = delete;
+  FfmpegFlags& operator=(const FfmpegFlags&) = delete;
+};
 
 // ffmpeg's v360 on one thread through a filter graph: buffer -> v360 -> sink.
 class V360 {
@@ -187,7 +209,8 @@ class V360 {
   bool ready_ = false;
 };
 
-void Reference(benchmark::State& state, const char* interpolation) {
+void Reference(benchmark::State& state, const char* interpolation, bool heldToAvx2) {
+  const FfmpegFlags flags(heldToAvx2);
   V360 v360(interpolation);
   if (!v360.Ready() || !v360.Frame(0)) {
     state.SkipWithError("the v360 filter graph could not be set up without a format conversion");
@@ -202,8 +225,30 @@ void Reference(benchmark::State& state, const char* interpolation) {
   }
 }
 
-void BM_V360Linear(benchmark::State& s) { Reference(s, "linear"); }
-void BM_V360Nearest(benchmark::State& s) { Reference(s, "near"); }
+void BM_V360Linear(benchmark::State& s) { Reference(s, "linear", false); }
+void BM_V360Nearest(benchmark::State& s) { Reference(s, "near", false); }
+void BM_V360LinearAvx2(benchmark::State& s) { Reference(s, "linear", true); }
+void BM_V360NearestAvx2(benchmark::State& s) { Reference(s, "near", true); }
+
+// The name of one of our kernel levels.
+const char* OurLevelName(int level) {
+  switch (level) {
+    case platform::kSimdNone: return "scalar";
+    case platform::kSimdSse2: return "SSE2";
+    case platform::kSimdAvx2: return "AVX2";
+    case kPanoramaLevelAvx512: return "AVX-512";
+    default: return "?";
+  }
+}
+
+// The widest vector set among ffmpeg's CPU flags.
+const char* FfmpegLevelName(int flags) {
+  if ((flags & AV_CPU_FLAG_AVX512ICL) != 0) return "AVX-512 (ICL)";
+  if ((flags & AV_CPU_FLAG_AVX512) != 0) return "AVX-512";
+  if ((flags & AV_CPU_FLAG_AVX2) != 0) return "AVX2";
+  if ((flags & AV_CPU_FLAG_SSE2) != 0) return "SSE2";
+  return "none";
+}
 
 #define COMPARED(fn)                                                                                    \
   BENCHMARK(fn)->Unit(benchmark::kMicrosecond)->Repetitions(benchsupport::kRepetitions)->ReportAggregatesOnly(true)
@@ -211,10 +256,14 @@ COMPARED(BM_OursQuality16);
 COMPARED(BM_OursQuality32);
 COMPARED(BM_OursFast16);
 COMPARED(BM_OursFast32);
+COMPARED(BM_OursQuality16Avx2);
+COMPARED(BM_OursQuality32Avx2);
 COMPARED(BM_OursFast16Avx2);
 COMPARED(BM_OursFast32Avx2);
 COMPARED(BM_V360Linear);
 COMPARED(BM_V360Nearest);
+COMPARED(BM_V360LinearAvx2);
+COMPARED(BM_V360NearestAvx2);
 
 }  // namespace
 
@@ -222,20 +271,40 @@ int main(int argc, char** argv) {
   return benchsupport::RunWithMedianRatios(
       argc, argv,
       "Panorama frame 640x480 from a 2048x1024 map against ffmpeg's v360 fed planar GBRP in and out (its own "
-      "format), time ratios (targets: quality at most 0.25, fast at most 0.5):",
+      "format), time ratios at the same level on both sides (targets: quality at most 0.25, fast at most 0.5):",
       [](const benchsupport::MedianRatioReporter& r) {
-        r.PrintRatio("quality 16-bit / v360 linear (GBRP)", "BM_OursQuality16", "BM_V360Linear", "target <= 0.25");
-        r.PrintRatio("quality 32-bit / v360 linear (GBRP)", "BM_OursQuality32", "BM_V360Linear", "target <= 0.25");
-        r.PrintRatio("fast 16-bit / v360 nearest (GBRP)", "BM_OursFast16", "BM_V360Nearest", "target <= 0.5");
-        r.PrintRatio("fast 32-bit / v360 nearest (GBRP)", "BM_OursFast32", "BM_V360Nearest", "target <= 0.5");
-        if (GetPanoramaKernelLevel() >= kPanoramaLevelAvx512) {
-          // v360's assembly goes no wider than AVX2: ours held to AVX2 beside it.
-          std::printf("(the fast frames above use AVX-512, v360 at most AVX2; ours held to AVX2:)\n");
-          r.PrintRatio("fast 16-bit at AVX2 / v360 nearest (GBRP)", "BM_OursFast16Avx2", "BM_V360Nearest", "");
-          r.PrintRatio("fast 32-bit at AVX2 / v360 nearest (GBRP)", "BM_OursFast32Avx2", "BM_V360Nearest", "");
+        const int ourBest = GetPanoramaKernelLevel();
+        av_force_cpu_flags(-1);
+        const int ffmpegBest = av_get_cpu_flags();
+        struct Level {
+          const char* suffix;
+          const char* ours;
+          const char* ffmpeg;
+        };
+        const Level levels[] = {
+            {"Avx2", OurLevelName(platform::kSimdAvx2), FfmpegLevelName(FfmpegAvx2Flags(ffmpegBest))},
+            {"", OurLevelName(ourBest), FfmpegLevelName(ffmpegBest)},
+        };
+        for (const Level& level : levels) {
+          std::printf("%s: ours at %s, ffmpeg's CPU flags up to %s\n", *level.suffix ? "held to AVX2" : "best level",
+                      level.ours, level.ffmpeg);
+          const std::string s = level.suffix;
+          r.PrintRatio("  quality 16-bit / v360 linear (GBRP)", "BM_OursQuality16" + s, "BM_V360Linear" + s,
+                       "target <= 0.25");
+          r.PrintRatio("  quality 32-bit / v360 linear (GBRP)", "BM_OursQuality32" + s, "BM_V360Linear" + s,
+                       "target <= 0.25");
+          r.PrintRatio("  fast 16-bit / v360 nearest (GBRP)", "BM_OursFast16" + s, "BM_V360Nearest" + s,
+                       "target <= 0.5");
+          r.PrintRatio("  fast 32-bit / v360 nearest (GBRP)", "BM_OursFast32" + s, "BM_V360Nearest" + s,
+                       "target <= 0.5");
         }
-        for (const char* name : {"BM_OursQuality16", "BM_OursQuality32", "BM_OursFast16", "BM_OursFast32"}) {
-          std::printf("%-52s %8.3f ms per frame (target for quality: under 2 ms)\n", name, r.Median(name) / 1000.0);
+        for (const char* name : {"BM_OursQuality16", "BM_OursQuality32", "BM_OursFast16", "BM_OursFast32",
+                                 "BM_OursQuality16Avx2", "BM_OursQuality32Avx2", "BM_OursFast16Avx2",
+                                 "BM_OursFast32Avx2", "BM_V360Linear", "BM_V360Nearest", "BM_V360LinearAvx2",
+                                 "BM_V360NearestAvx2"}) {
+          const bool quality = std::string(name).find("Quality") != std::string::npos;
+          std::printf("%-52s %8.3f ms per frame%s\n", name, r.Median(name) / 1000.0,
+                      quality ? " (target for quality: under 2 ms)" : "");
         }
       });
 }

@@ -220,6 +220,53 @@ __attribute__((target("avx2"))) void NearestLoopAvx2(const PanoramaSampleSource&
   }
 }
 
+// Nearest samples of a row's runs one after the other, eight at a time, as
+// NearestLoopAvx2 draws one run; every row is clamped, which leaves the rows
+// of a run inside the map as they are, so runs need not be told apart and one
+// loop draws them all. A run's last block moves only the pixels it has. The
+// same pixels as NearestLoop. The map's pixel count must fit 32 bits.
+template <typename Pixel>
+__attribute__((target("avx2"))) void NearestRunsAvx2(const PanoramaSampleSource& s, const PanoramaRun* runs,
+                                                     int32_t count, uint8_t* target) {
+  const uint8_t* const map = s.map;
+  const int shift = std::countr_zero(static_cast<uint32_t>(s.rowBytes) / static_cast<uint32_t>(sizeof(Pixel)));
+  const __m128i rowShift = _mm_cvtsi32_si128(shift);
+  const __m256i mask = _mm256_set1_epi32(static_cast<int32_t>(s.columnMask));
+  const __m256i iota = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  for (int32_t r = 0; r < count; ++r) {
+    const PanoramaRun& run = runs[r];
+    const int32_t n = run.count;
+    if (n <= 0) continue;
+    const __m256i stepX = _mm256_set1_epi32(run.stepX);
+    const __m256i stepY = _mm256_set1_epi32(run.stepY);
+    __m256i x = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(run.x)), _mm256_mullo_epi32(iota, stepX));
+    __m256i y = _mm256_add_epi32(_mm256_set1_epi32(run.y), _mm256_mullo_epi32(iota, stepY));
+    const __m256i stepX8 = _mm256_slli_epi32(stepX, 3);
+    const __m256i stepY8 = _mm256_slli_epi32(stepY, 3);
+    for (int32_t i = 0; i < n; i += 8) {
+      const __m256i row = _mm256_srli_epi32(ClampY(y, s.maxY), 16);
+      const __m256i at = _mm256_or_si256(_mm256_sll_epi32(row, rowShift), _mm256_and_si256(_mm256_srli_epi32(x, 16), mask));
+      alignas(32) uint32_t offsets[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), at);
+      uint8_t* out = target + static_cast<size_t>(i) * sizeof(Pixel);
+      const auto move = [&](int32_t k) {
+        Pixel p;
+        std::memcpy(&p, map + static_cast<size_t>(offsets[k]) * sizeof(Pixel), sizeof p);
+        std::memcpy(out + static_cast<size_t>(k) * sizeof(Pixel), &p, sizeof p);
+      };
+      if (n - i >= 8) {
+        // A whole block: eight moves with no count to check between them.
+        for (int32_t k = 0; k < 8; ++k) move(k);
+      } else {
+        for (int32_t k = 0; k < n - i; ++k) move(k);
+      }
+      x = _mm256_add_epi32(x, stepX8);
+      y = _mm256_add_epi32(y, stepY8);
+    }
+    target += static_cast<size_t>(n) * sizeof(Pixel);
+  }
+}
+
 // Eight values of type Value read at the byte offsets in `offsets`, in lanes.
 template <typename Value>
 __attribute__((target("avx2"))) inline __m256i Fetch(const uint8_t* map, __m256i offsets) {
@@ -627,15 +674,17 @@ inline PanoramaRun RestOf(const PanoramaRun& run, int32_t done) {
   return rest;
 }
 
-// The runs of a screen row one after the other with bilinear samples, eight
-// (sixteen at 15 and 16 bits) at a time, the rest of each run one by one.
-template <PanoramaKernelKind Kind>
-__attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource& s, const PanoramaRun* runs,
-                                                     int32_t count, uint8_t* target) {
+// The runs of a screen row one after the other (runAt(i) gives run i) with
+// bilinear samples, eight (sixteen at 15 and 16 bits) at a time, the rest of
+// each run one by one. Every row is clamped, which leaves the rows of a run
+// inside the map as they are.
+template <PanoramaKernelKind Kind, typename RunAt>
+__attribute__((target("avx2"))) void QualityRunsAvx2(const PanoramaSampleSource& s, RunAt runAt, int32_t count,
+                                                     uint8_t* target) {
   constexpr int32_t bytes = Kind == kPanoramaQuality32 ? 4 : 2;
   const QualityConstants c = MakeQualityConstants(s, bytes);
   for (int32_t i = 0; i < count; ++i) {
-    const PanoramaRun& run = runs[i];
+    const PanoramaRun& run = runAt(i);
     if (run.count <= 0) continue;
     int32_t done = 0;
     if constexpr (Kind != kPanoramaQuality32) {
@@ -850,6 +899,10 @@ void NearestRuns(const PanoramaSampleSource& source, const PanoramaRun* runs, co
     return;
   }
   if (KernelLevel() >= platform::kSimdAvx2 && PixelIndexesFit32(source, sizeof(Pixel))) {
+    if (count > 1) {
+      NearestRunsAvx2<Pixel>(source, runs, count, target);
+      return;
+    }
     clamped = NearestLoopAvx2<Pixel, true>;
     inside = NearestLoopAvx2<Pixel, false>;
   }
@@ -914,10 +967,11 @@ void RunPanoramaKernels(PanoramaKernelKind kind, const PanoramaSampleSource& sou
   }
 #ifdef OSTREVAN_PANORAMA_AVX2
   if (KernelLevel() >= platform::kSimdAvx2 && (source.rowBytes & (source.rowBytes - 1)) == 0) {
+    const auto at = [runs](int32_t r) -> const PanoramaRun& { return runs[r]; };
     switch (kind) {
-      case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, runs, count, target); return;
-      case kPanoramaQuality16: QualityRunsAvx2<kPanoramaQuality16>(source, runs, count, target); return;
-      case kPanoramaQuality32: QualityRunsAvx2<kPanoramaQuality32>(source, runs, count, target); return;
+      case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, at, count, target); return;
+      case kPanoramaQuality16: QualityRunsAvx2<kPanoramaQuality16>(source, at, count, target); return;
+      case kPanoramaQuality32: QualityRunsAvx2<kPanoramaQuality32>(source, at, count, target); return;
       default: break;
     }
   }
@@ -951,6 +1005,38 @@ void RunPanoramaNearestColumns(PanoramaKernelKind kind, const PanoramaSampleSour
     NearestRunsAvx512<uint16_t>(source, runAt, count, target);
   } else {
     NearestRunsAvx512<uint32_t>(source, runAt, count, target);
+  }
+#else
+  (void)kind;
+  (void)source;
+  (void)runs;
+  (void)count;
+  (void)target;
+#endif
+}
+
+bool CanRunPanoramaBilinearColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source) {
+#ifdef OSTREVAN_PANORAMA_AVX2
+  return (kind == kPanoramaQuality15 || kind == kPanoramaQuality16 || kind == kPanoramaQuality32) &&
+         KernelLevel() >= kPanoramaLevelAvx512 && (source.rowBytes & (source.rowBytes - 1)) == 0;
+#else
+  (void)kind;
+  (void)source;
+  return false;
+#endif
+}
+
+void RunPanoramaBilinearColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source,
+                                const PanoramaRunColumns& runs, int32_t count, uint8_t* target) {
+#ifdef OSTREVAN_PANORAMA_AVX2
+  const auto at = [&runs](int32_t r) {
+    return PanoramaRun{runs.x[r], runs.y[r], runs.stepX[r], runs.stepY[r], runs.count[r]};
+  };
+  switch (kind) {
+    case kPanoramaQuality15: QualityRunsAvx2<kPanoramaQuality15>(source, at, count, target); return;
+    case kPanoramaQuality16: QualityRunsAvx2<kPanoramaQuality16>(source, at, count, target); return;
+    case kPanoramaQuality32: QualityRunsAvx2<kPanoramaQuality32>(source, at, count, target); return;
+    default: return;
   }
 #else
   (void)kind;

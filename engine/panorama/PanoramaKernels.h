@@ -69,6 +69,14 @@ bool CanRunPanoramaNearestColumns(PanoramaKernelKind kind, const PanoramaSampleS
 void RunPanoramaNearestColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source,
                                const PanoramaRunColumns& runs, int32_t count, uint8_t* target);
 
+// The same for bilinear samples: whether RunPanoramaBilinearColumns can draw
+// runs of this kind from this source (at AVX-512 only, where the caller builds
+// the columns with the same instructions; the samples themselves are drawn as
+// at AVX2), and the runs drawn, as RunPanoramaKernels draws them.
+bool CanRunPanoramaBilinearColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source);
+void RunPanoramaBilinearColumns(PanoramaKernelKind kind, const PanoramaSampleSource& source,
+                                const PanoramaRunColumns& runs, int32_t count, uint8_t* target);
+
 // The kernel level at which the 512-bit instructions are used.
 constexpr int32_t kPanoramaLevelAvx512 = 3;
 

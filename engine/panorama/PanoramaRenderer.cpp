@@ -322,8 +322,9 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
   const int32_t blocks = blocksEnd_ - blocksBegin_;
   const auto maxY = static_cast<uint32_t>(source.maxY);
 #ifdef OSTREVAN_RUN_COLUMNS_AVX512
-  // Nearest samples at AVX-512 take the runs as columns, built sixteen at a time.
-  const bool asColumns = CanRunPanoramaNearestColumns(kind, source);
+  // At AVX-512 the runs are taken as columns, built sixteen at a time.
+  const bool nearestColumns = CanRunPanoramaNearestColumns(kind, source);
+  const bool asColumns = nearestColumns || CanRunPanoramaBilinearColumns(kind, source);
   int32_t* const columnData = rowColumns_.data();
   const int32_t stride = rowColumnStride_;
   PanoramaRunColumns asRuns;
@@ -347,7 +348,12 @@ void PanoramaRenderer::DrawRows(const PanoramaSampleSource& source, PanoramaKern
         BuildRunColumnsAvx512(nodeX + begin, nodeY + begin, skips + begin, counts + begin, blocks, turn, columnData,
                               stride);
         uint8_t* out = target.pixels + static_cast<ptrdiff_t>(r) * target.rowBytes;
-        RunPanoramaNearestColumns(kind, source, asRuns, blocks, out + static_cast<ptrdiff_t>(rowStart_) * bytes);
+        uint8_t* const first = out + static_cast<ptrdiff_t>(rowStart_) * bytes;
+        if (nearestColumns) {
+          RunPanoramaNearestColumns(kind, source, asRuns, blocks, first);
+        } else {
+          RunPanoramaBilinearColumns(kind, source, asRuns, blocks, first);
+        }
       }
       continue;
     }

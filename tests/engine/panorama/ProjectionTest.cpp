@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <utility>
+#include <vector>
 
 #include "engine/panorama/PanoramaKernels.h"
 #include "engine/panorama/PanoramaRenderer.h"
@@ -513,6 +515,25 @@ TEST(KernelLevels, NearestRunsReadTheSamePixelsAtEveryLevel) {
             << ") count " << count << (c.clamp ? " clamped" : "");
       }
     }
+    // All of them as one row of runs, of every length.
+    std::vector<PanoramaRun> runs;
+    std::vector<uint8_t> clamps;
+    size_t pixels = 0;
+    for (const Case& c : cases) {
+      for (const int32_t count : {1, 7, 8, 9, 23, 64, 0}) {
+        runs.push_back({c.x, c.y, c.stepX, c.stepY, count});
+        clamps.push_back(c.clamp ? 1 : 0);
+        pixels += static_cast<size_t>(count);
+      }
+    }
+    std::vector<std::vector<uint8_t>> rows;
+    for (const int level : {0, 1, 2, kPanoramaLevelAvx512}) {
+      SetPanoramaKernelLevel(level);
+      std::vector<uint8_t> out(pixels * bytes + 8, 0xA5);
+      RunPanoramaKernels(kind, source, runs.data(), clamps.data(), static_cast<int32_t>(runs.size()), out.data());
+      rows.push_back(out);
+    }
+    EXPECT_TRUE(rows[0] == rows[1] && rows[0] == rows[2] && rows[0] == rows[3]) << bytes * 8 << " bits, one row";
   }
   SetPanoramaKernelLevel(best);
 }
@@ -577,6 +598,116 @@ TEST(KernelLevels, RunsAsColumnsReadTheSamePixelsAsRuns) {
     columns.count = counts.data();
     RunPanoramaNearestColumns(kind, source, columns, static_cast<int32_t>(runs.size()), asColumns.data());
     EXPECT_TRUE(asRuns == asColumns) << bytes * 8 << " bits";
+  }
+  SetPanoramaKernelLevel(best);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KernelLevels, BilinearRunsReadTheSamePixelsAtEveryLevel) {
+  // A screen row's runs straight into the bilinear kernels, at every level
+  // against the single-pixel blend: long runs whose blocks lie along one row
+  // of the map or cross several (steep), close together or far apart in x,
+  // stepping either way, wrapping round the seam, clamped above and below the
+  // map, and running along its last rows and columns (whose neighbours end
+  // the buffer, so a read past it shows).
+  constexpr int32_t kRow = 65536;
+  struct Case {
+    uint32_t x;
+    int32_t y, stepX, stepY, count;
+  };
+  const Case cases[] = {
+      {3u << 16, 5 * kRow + 4000, 52000, 0, 64},                // along one row
+      {10u << 16, 7 * kRow + 60000, 51000, 3000, 48},           // into the next row midway
+      {20u << 16, 4 * kRow, 40000, 13000, 32},                  // three rows a block
+      {30u << 16, 12 * kRow, 30000, -21000, 33},                // four or five rows a block, upwards
+      {40u << 16, 9 * kRow, 2 * kRow + 7, kRow / 2, 35},        // far apart in x
+      {50u << 16, 8 * kRow + 123, -47000, 5000, 40},            // leftwards
+      {0xFFF00000u, 6 * kRow, 61000, 900, 47},                  // wrapping round column 0
+      {250u << 16, 3 * kRow, 70000, 200, 37},                   // past the last column
+      {7u << 16, -3 * kRow, 33000, 9000, 50},                   // from above the map into it
+      {9u << 16, 27 * kRow, 45000, 11000, 51},                  // from inside out past the last row
+      {220u << 16, 29 * kRow + 65000, 60000, 17, 36},           // the last rows, the last columns
+      {1u << 16, -70000, 33000, -kRow, 16},                     // above the map all the way
+      {2u << 16, 40 * kRow, 1 << 20, kRow / 3, 17},             // below the map all the way
+      {100u << 16, 15 * kRow, 0, 0, 20},                        // one map position
+  };
+  constexpr int32_t kWidth = 256, kRows = 32;
+  const int best = GetPanoramaKernelLevel();
+  for (const PanoramaKernelKind kind : {kPanoramaQuality15, kPanoramaQuality16, kPanoramaQuality32}) {
+    const int32_t bytes = kind == kPanoramaQuality32 ? 4 : 2;
+    std::vector<uint8_t> map(static_cast<size_t>(kWidth) * kRows * bytes);
+    uint32_t h = 2166136261u;
+    for (uint8_t& b : map) {
+      h = (h ^ 0x9E3779B9u) * 16777619u;
+      b = static_cast<uint8_t>(h >> 24);
+    }
+    // The largest y of a bilinear sample: its lower row is the map's last.
+    const PanoramaSampleSource source{map.data(), kWidth * bytes, kWidth - 1, (kRows - 2) * kRow + 0xFFFF};
+    std::vector<PanoramaRun> runs;
+    std::vector<uint8_t> clamps;
+    std::vector<uint8_t> expected;
+    for (const Case& c : cases) {
+      runs.push_back({c.x, c.y, c.stepX, c.stepY, c.count});
+      const int64_t lastY = int64_t{c.y} + int64_t{c.stepY} * (c.count - 1);
+      clamps.push_back(c.y < 0 || lastY < 0 || c.y > source.maxY || lastY > source.maxY ? 1 : 0);
+      for (int32_t i = 0; i < c.count; ++i) {
+        const uint32_t x = c.x + static_cast<uint32_t>(i) * static_cast<uint32_t>(c.stepX);
+        const int32_t y = std::clamp(c.y + i * c.stepY, 0, source.maxY);
+        uint8_t pixel[4];
+        if (kind == kPanoramaQuality32) {
+          const uint32_t p = SampleBilinear32(source, x, y);
+          std::memcpy(pixel, &p, 4);
+        } else {
+          const uint16_t p =
+              kind == kPanoramaQuality16 ? SampleBilinear565(source, x, y) : SampleBilinear555(source, x, y);
+          std::memcpy(pixel, &p, 2);
+        }
+        expected.insert(expected.end(), pixel, pixel + bytes);
+      }
+    }
+    expected.resize(expected.size() + 8, 0xA5);
+    for (const int level : {0, 1, 2, kPanoramaLevelAvx512}) {
+      SetPanoramaKernelLevel(level);
+      // The row as one call and run by run.
+      std::vector<uint8_t> row(expected.size(), 0xA5), single(expected.size(), 0xA5);
+      RunPanoramaKernels(kind, source, runs.data(), clamps.data(), static_cast<int32_t>(runs.size()), row.data());
+      size_t at = 0;
+      for (size_t r = 0; r < runs.size(); ++r) {
+        RunPanoramaKernel(kind, source, runs[r], single.data() + at, clamps[r] != 0);
+        at += static_cast<size_t>(runs[r].count) * bytes;
+      }
+      // And as columns, where the level takes them (the renderer's runs at AVX-512).
+      std::vector<uint8_t> columns = expected;
+      if (CanRunPanoramaBilinearColumns(kind, source)) {
+        std::vector<uint32_t> xs;
+        std::vector<int32_t> ys, stepXs, stepYs, counts;
+        for (const PanoramaRun& run : runs) {
+          xs.push_back(run.x);
+          ys.push_back(run.y);
+          stepXs.push_back(run.stepX);
+          stepYs.push_back(run.stepY);
+          counts.push_back(run.count);
+        }
+        const PanoramaRunColumns asColumns{xs.data(), ys.data(), stepXs.data(), stepYs.data(), counts.data()};
+        std::fill(columns.begin(), columns.end(), 0xA5);
+        RunPanoramaBilinearColumns(kind, source, asColumns, static_cast<int32_t>(runs.size()), columns.data());
+      } else {
+        EXPECT_LT(GetPanoramaKernelLevel(), kPanoramaLevelAvx512);
+      }
+      EXPECT_FALSE(CanRunPanoramaNearestColumns(kind, source));
+      for (const auto* out : {&row, &single, &columns}) {
+        if (*out == expected) continue;
+        size_t first = 0;
+        while ((*out)[first] == expected[first]) ++first;
+        ADD_FAILURE() << bytes * 8 << (kind == kPanoramaQuality15 ? " (5:5:5)" : "") << " bits at level "
+                      << GetPanoramaKernelLevel()
+                      << (out == &row ? ", the row at once" : out == &single ? ", run by run" : ", as columns")
+                      << ": first difference at byte " << first;
+      }
+    }
   }
   SetPanoramaKernelLevel(best);
 }
