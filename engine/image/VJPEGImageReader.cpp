@@ -444,7 +444,9 @@ class VJPEGDecoding {
   static constexpr int32_t kFastBits = 9;
   uint16_t fast_[4][1 << kFastBits] = {};
   // For the AC tables: prefixes that hold a whole code and the value bits
-  // after it: total length x 256 + run (0 when not), and the value.
+  // after it: total length x 256 + run (0 when not), and the value; or the
+  // whole end-of-block code: its length x 256 + kEndOfBlock.
+  static constexpr uint32_t kEndOfBlock = 0x80;
   uint16_t acShort_[2][1 << kFastBits] = {};
   int16_t acShortValue_[2][1 << kFastBits] = {};
 
@@ -540,6 +542,10 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
       const uint32_t f = fast_[2 + t][prefix];
       const int32_t length = static_cast<int32_t>(f >> 8), run = static_cast<int32_t>(f >> 4 & 15),
                     size = static_cast<int32_t>(f & 15);
+      if (f != 0 && (f & 255) == 0) {  // symbol 0: end of block
+        acShort_[t][prefix] = static_cast<uint16_t>(length << 8 | kEndOfBlock);
+        continue;
+      }
       if (f == 0 || size == 0 || length + size > kFastBits) continue;
       auto v = static_cast<int32_t>(prefix >> (kFastBits - length - size)) & ((1 << size) - 1);
       if (v < (1 << (size - 1))) v += 1 - (1 << size);
@@ -624,6 +630,7 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
         const int32_t length = static_cast<int32_t>(info >> 8);
         acc <<= length;
         bits -= length;
+        if ((info & kEndOfBlock) != 0) break;
         k += static_cast<int32_t>(info & 15);
         if (k < 64) {
           coef[kZigZagColumns[k]] = acShortValue[prefix];
