@@ -450,6 +450,23 @@ class VJPEGDecoding {
   uint16_t acShort_[2][1 << kFastBits] = {};
   int16_t acShortValue_[2][1 << kFastBits] = {};
 
+  // The coefficients of the block being decoded as the data give them
+  // (values of at most 15 bits), a column after another; the inverse DCT
+  // multiplies them by the quantisation values. All 0 between blocks: a
+  // block clears what it set, only the DC term when it had nothing else.
+  alignas(16) int16_t coef_[64] = {};
+  void ClearCoefficients(bool all) {
+    if (!all) {
+      coef_[0] = 0;
+      return;
+    }
+#if defined(__SSE2__)
+    // Vector stores: a string store is slow to start for so few bytes.
+    for (int32_t i = 0; i < 64; i += 8) _mm_store_si128(reinterpret_cast<__m128i*>(coef_ + i), _mm_setzero_si128());
+#else
+    std::memset(coef_, 0, sizeof coef_);
+#endif
+  }
   // The quantisation table of each component position, a column after
   // another as the inverse DCT takes it.
   int32_t quantColumns_[3][64] = {};
@@ -587,17 +604,10 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
   const uint16_t* acShort = acShort_[r_.acTable_[c]];
   const int16_t* acShortValue = acShortValue_[r_.acTable_[c]];
   const int32_t* q = quantColumns_[c];
-  // The coefficients as the data give them (values of at most 15 bits), a
-  // column after another; the inverse DCT multiplies them by the
-  // quantisation values.
-  alignas(16) int16_t coef[64];
-  for (;;) {
-#if defined(__SSE2__)
-    // Vector stores: a string store is slow to start for so few bytes.
-    for (int32_t i = 0; i < 64; i += 8) _mm_store_si128(reinterpret_cast<__m128i*>(coef + i), _mm_setzero_si128());
-#else
-    std::memset(coef, 0, sizeof coef);
-#endif
+  int16_t* coef = coef_;
+  for (bool again = false;; again = true) {
+    // A block started again after a marker may have left values.
+    if (again) ClearCoefficients(true);
     Event event = Event::kNone;
     int32_t s = 0;
     if ((event = DecodeSymbol(dc, dcFast, s)) != Event::kNone) {
@@ -656,6 +666,7 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
     } else {
       JpegInverseDct(coef, q, out, stride, bias);
     }
+    ClearCoefficients(acPresent);
     return true;
   }
 }
