@@ -64,7 +64,13 @@ inline void InverseDct8(const T* in, float* out, const IdctFactors& k, float bia
   out[4 * kStep] = t13 - o0;
 }
 
-void InverseDctScalar(const int32_t* in, float* samples, int32_t stride, float bias) {
+void InverseDctScalar(const int16_t* coefficients, const int32_t* quantisation, float* samples, int32_t stride,
+                      float bias) {
+  // Dequantised, in row order.
+  int32_t in[64];
+  for (int32_t r = 0; r < 8; ++r) {
+    for (int32_t k = 0; k < 8; ++k) in[r * 8 + k] = coefficients[k * 8 + r] * quantisation[k * 8 + r];
+  }
   float tmp[64];
   float out[64];
   for (int32_t r = 0; r < 8; ++r) {
@@ -101,10 +107,13 @@ inline RGB ConvertPixel(float ys, float cbs, float crs) {
           static_cast<uint8_t>(Limit(y + 1.773f * cb, 0.0f, 255.0f))};
 }
 inline RGB ConvertPixel(const float* y, const JpegChromaRow& c, int32_t x) {
+  if (!c.half) return ConvertPixel(y[x], c.cb[x], c.cr[x]);
+  const int32_t j = x >> 1;
   if (c.cbBefore && x > 0) {
-    return ConvertPixel(y[x], 0.5f * (c.cb[x] + c.cbBefore[x - 1]), 0.5f * (c.cr[x] + c.crBefore[x - 1]));
+    const int32_t i = (x - 1) >> 1;
+    return ConvertPixel(y[x], 0.5f * (c.cb[j] + c.cbBefore[i]), 0.5f * (c.cr[j] + c.crBefore[i]));
   }
-  return ConvertPixel(y[x], c.cb[x], c.cr[x]);
+  return ConvertPixel(y[x], c.cb[j], c.cr[j]);
 }
 
 void YCbCrToRGBScalar(const float* y, const JpegChromaRow& c, uint8_t* red, uint8_t* green, uint8_t* blue,
@@ -172,37 +181,61 @@ void DitherRow16Scalar(const uint8_t* red, const uint8_t* green, const uint8_t* 
 
 #if defined(__SSE2__)
 
-// From pixel `from` (at least 1 when averaging) in steps of 8.
+// The chroma of pixels x..x+7 (x even) of one plane, as ConvertPixel takes
+// it: from a half row, each sample twice, averaged with the row above.
+inline void Chroma8Sse2(const float* row, const float* before, bool halfRow, int32_t x, __m128 out[2]) {
+  if (!halfRow) {
+    out[0] = _mm_loadu_ps(row + x);
+    out[1] = _mm_loadu_ps(row + x + 4);
+    return;
+  }
+  const int32_t j = x >> 1;
+  const __m128 c = _mm_loadu_ps(row + j);
+  __m128 even = c, odd = c;
+  if (before) {
+    const __m128 p = _mm_loadu_ps(before + j);
+    // The even pixels average with the sample before theirs; the row's first
+    // pixel with its own, which gives that sample unchanged.
+    const __m128 p1 = j > 0 ? _mm_loadu_ps(before + j - 1) : _mm_move_ss(_mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 1, 0, 0)), c);
+    const __m128 half = _mm_set1_ps(0.5f);
+    even = _mm_mul_ps(half, _mm_add_ps(c, p1));
+    odd = _mm_mul_ps(half, _mm_add_ps(c, p));
+  }
+  out[0] = _mm_unpacklo_ps(even, odd);
+  out[1] = _mm_unpackhi_ps(even, odd);
+}
+
+// From pixel `from` (even) in steps of 8; pixel x goes to index x - outBase
+// of the outputs.
 int32_t YCbCrToRGBSse2(const float* ys, const JpegChromaRow& c, uint8_t* red, uint8_t* green, uint8_t* blue,
-                       int32_t from, int32_t width) {
-  const __m128 zero = _mm_setzero_ps(), top = _mm_set1_ps(255.0f), half = _mm_set1_ps(0.5f);
+                       int32_t from, int32_t width, int32_t outBase) {
+  const __m128 zero = _mm_setzero_ps(), top = _mm_set1_ps(255.0f);
   const __m128 chromaLow = _mm_set1_ps(-128.0f), chromaHigh = _mm_set1_ps(127.0f);
   const __m128 crToRed = _mm_set1_ps(1.403f), cbToGreen = _mm_set1_ps(0.344f), crToGreen = _mm_set1_ps(0.714f),
                cbToBlue = _mm_set1_ps(1.773f);
   auto limit = [](__m128 v, __m128 low, __m128 high) { return _mm_min_ps(_mm_max_ps(v, low), high); };
   int32_t x = from;
   for (; x + 8 <= width; x += 8) {
+    __m128 cbs[2], crs[2];
+    Chroma8Sse2(c.cb, c.cbBefore, c.half, x, cbs);
+    Chroma8Sse2(c.cr, c.crBefore, c.half, x, crs);
     __m128i r[2], g[2], b[2];
     for (int32_t h = 0; h < 2; ++h) {
       const int32_t i = x + 4 * h;
-      __m128 cbv = _mm_loadu_ps(c.cb + i), crv = _mm_loadu_ps(c.cr + i);
-      if (c.cbBefore) {
-        cbv = _mm_mul_ps(half, _mm_add_ps(cbv, _mm_loadu_ps(c.cbBefore + i - 1)));
-        crv = _mm_mul_ps(half, _mm_add_ps(crv, _mm_loadu_ps(c.crBefore + i - 1)));
-      }
       const __m128 y = limit(_mm_loadu_ps(ys + i), zero, top);
-      const __m128 cb = limit(cbv, chromaLow, chromaHigh);
-      const __m128 cr = limit(crv, chromaLow, chromaHigh);
-      r[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(crToRed, cr)), zero, top));
-      g[h] = _mm_cvttps_epi32(
-          limit(_mm_sub_ps(_mm_sub_ps(y, _mm_mul_ps(cbToGreen, cb)), _mm_mul_ps(crToGreen, cr)), zero, top));
-      b[h] = _mm_cvttps_epi32(limit(_mm_add_ps(y, _mm_mul_ps(cbToBlue, cb)), zero, top));
+      const __m128 cb = limit(cbs[h], chromaLow, chromaHigh);
+      const __m128 cr = limit(crs[h], chromaLow, chromaHigh);
+      // With Y and chroma limited the results lie within -230..482: truncated
+      // first, the saturating packs below clamp them to the same bytes.
+      r[h] = _mm_cvttps_epi32(_mm_add_ps(y, _mm_mul_ps(crToRed, cr)));
+      g[h] = _mm_cvttps_epi32(_mm_sub_ps(_mm_sub_ps(y, _mm_mul_ps(cbToGreen, cb)), _mm_mul_ps(crToGreen, cr)));
+      b[h] = _mm_cvttps_epi32(_mm_add_ps(y, _mm_mul_ps(cbToBlue, cb)));
     }
     const __m128i r16 = _mm_packs_epi32(r[0], r[1]), g16 = _mm_packs_epi32(g[0], g[1]),
                   b16 = _mm_packs_epi32(b[0], b[1]);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(red + x), _mm_packus_epi16(r16, r16));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(green + x), _mm_packus_epi16(g16, g16));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(blue + x), _mm_packus_epi16(b16, b16));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(red + x - outBase), _mm_packus_epi16(r16, r16));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(green + x - outBase), _mm_packus_epi16(g16, g16));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(blue + x - outBase), _mm_packus_epi16(b16, b16));
   }
   return x;
 }
@@ -276,13 +309,15 @@ OSTREVAN_AVX2 inline void InverseDct8Avx2(__m256 v[8], const IdctFactors& k, __m
   v[4] = _mm256_sub_ps(t13, o0);
 }
 
-OSTREVAN_AVX2 void InverseDctAvx2(const int32_t* in, float* out, int32_t stride, float bias) {
+OSTREVAN_AVX2 void InverseDctAvx2(const int16_t* in, const int32_t* quantisation, float* out, int32_t stride,
+                                   float bias) {
   __m256 v[8];
   for (int32_t i = 0; i < 8; ++i) {
-    v[i] = _mm256_cvtepi32_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 8 * i)));
+    const __m256i c = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * i)));
+    const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(quantisation + 8 * i));
+    v[i] = _mm256_cvtepi32_ps(_mm256_mullo_epi32(c, q));
   }
-  // Rows: lane r of v[k] becomes coefficient k of row r.
-  Transpose8(v);
+  // Rows: lane r of v[k] is coefficient k of row r (the storage order).
   InverseDct8Avx2<false>(v, kRowFactors, _mm256_setzero_ps());
   // Columns: lane c of v[k] becomes row k's sample in column c.
   Transpose8(v);
@@ -290,28 +325,52 @@ OSTREVAN_AVX2 void InverseDctAvx2(const int32_t* in, float* out, int32_t stride,
   for (int32_t i = 0; i < 8; ++i) _mm256_storeu_ps(out + stride * i, v[i]);
 }
 
-// Pixels x..x+15 as red, green and blue bytes.
+// Chroma8Sse2 for pixels x..x+15.
+OSTREVAN_AVX2 inline void Chroma16Avx2(const float* row, const float* before, bool halfRow, int32_t x,
+                                       __m256 out[2]) {
+  if (!halfRow) {
+    out[0] = _mm256_loadu_ps(row + x);
+    out[1] = _mm256_loadu_ps(row + x + 8);
+    return;
+  }
+  const int32_t j = x >> 1;
+  const __m256 c = _mm256_loadu_ps(row + j);
+  __m256 even = c, odd = c;
+  if (before) {
+    const __m256 p = _mm256_loadu_ps(before + j);
+    const __m256 p1 =
+        j > 0 ? _mm256_loadu_ps(before + j - 1)
+              : _mm256_blend_ps(_mm256_permutevar8x32_ps(p, _mm256_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6)), c, 1);
+    const __m256 half = _mm256_set1_ps(0.5f);
+    even = _mm256_mul_ps(half, _mm256_add_ps(c, p1));
+    odd = _mm256_mul_ps(half, _mm256_add_ps(c, p));
+  }
+  // Pixels 0-3 and 8-11, then 4-7 and 12-15; the lanes then put in order.
+  const __m256 low = _mm256_unpacklo_ps(even, odd), high = _mm256_unpackhi_ps(even, odd);
+  out[0] = _mm256_permute2f128_ps(low, high, 0x20);
+  out[1] = _mm256_permute2f128_ps(low, high, 0x31);
+}
+
+// Pixels x..x+15 (x even) as red, green and blue bytes.
 OSTREVAN_AVX2 inline void Convert16Avx2(const float* ys, const JpegChromaRow& c, int32_t x, __m128i& red,
                                         __m128i& green, __m128i& blue) {
-  const __m256 zero = _mm256_setzero_ps(), top = _mm256_set1_ps(255.0f), half = _mm256_set1_ps(0.5f);
+  const __m256 zero = _mm256_setzero_ps(), top = _mm256_set1_ps(255.0f);
   const __m256 chromaLow = _mm256_set1_ps(-128.0f), chromaHigh = _mm256_set1_ps(127.0f);
   const __m256 crToRed = _mm256_set1_ps(1.403f), cbToGreen = _mm256_set1_ps(0.344f),
                crToGreen = _mm256_set1_ps(0.714f), cbToBlue = _mm256_set1_ps(1.773f);
+  __m256 cbs[2], crs[2];
+  Chroma16Avx2(c.cb, c.cbBefore, c.half, x, cbs);
+  Chroma16Avx2(c.cr, c.crBefore, c.half, x, crs);
   __m256i r[2], g[2], b[2];
   for (int32_t h = 0; h < 2; ++h) {
     const int32_t i = x + 8 * h;
-    __m256 cbv = _mm256_loadu_ps(c.cb + i), crv = _mm256_loadu_ps(c.cr + i);
-    if (c.cbBefore) {
-      cbv = _mm256_mul_ps(half, _mm256_add_ps(cbv, _mm256_loadu_ps(c.cbBefore + i - 1)));
-      crv = _mm256_mul_ps(half, _mm256_add_ps(crv, _mm256_loadu_ps(c.crBefore + i - 1)));
-    }
     const __m256 y = Clamp(_mm256_loadu_ps(ys + i), zero, top);
-    const __m256 cb = Clamp(cbv, chromaLow, chromaHigh);
-    const __m256 cr = Clamp(crv, chromaLow, chromaHigh);
-    r[h] = _mm256_cvttps_epi32(Clamp(_mm256_add_ps(y, _mm256_mul_ps(crToRed, cr)), zero, top));
-    g[h] = _mm256_cvttps_epi32(
-        Clamp(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(cbToGreen, cb)), _mm256_mul_ps(crToGreen, cr)), zero, top));
-    b[h] = _mm256_cvttps_epi32(Clamp(_mm256_add_ps(y, _mm256_mul_ps(cbToBlue, cb)), zero, top));
+    const __m256 cb = Clamp(cbs[h], chromaLow, chromaHigh);
+    const __m256 cr = Clamp(crs[h], chromaLow, chromaHigh);
+    // Clamped to bytes by the saturating packs (see YCbCrToRGBSse2).
+    r[h] = _mm256_cvttps_epi32(_mm256_add_ps(y, _mm256_mul_ps(crToRed, cr)));
+    g[h] = _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(cbToGreen, cb)), _mm256_mul_ps(crToGreen, cr)));
+    b[h] = _mm256_cvttps_epi32(_mm256_add_ps(y, _mm256_mul_ps(cbToBlue, cb)));
   }
   red = PackBytes(r[0], r[1]);
   green = PackBytes(g[0], g[1]);
@@ -506,32 +565,30 @@ int32_t SetJpegSimdLevel(int32_t level) {
   return gLevel.exchange(level);
 }
 
-void JpegInverseDct(const int32_t* coefficients, float* samples, int32_t stride, float bias) {
+void JpegInverseDct(const int16_t* coefficients, const int32_t* quantisation, float* samples, int32_t stride,
+                    float bias) {
 #if defined(__SSE2__)
   if (GetJpegSimdLevel() >= kJpegSimdAvx2) {
-    InverseDctAvx2(coefficients, samples, stride, bias);
+    InverseDctAvx2(coefficients, quantisation, samples, stride, bias);
     return;
   }
 #endif
-  InverseDctScalar(coefficients, samples, stride, bias);
+  InverseDctScalar(coefficients, quantisation, samples, stride, bias);
 }
 
 void JpegYCbCrToRGB(const float* y, const JpegChromaRow& chroma, uint8_t* red, uint8_t* green, uint8_t* blue,
                     int32_t width) {
-  // The first pixel takes no average: the vector steps start after it.
-  int32_t done = chroma.cbBefore && width > 0 ? 1 : 0;
-  YCbCrToRGBScalar(y, chroma, red, green, blue, 0, done);
+  int32_t done = 0;
 #if defined(__SSE2__)
   const int32_t level = GetJpegSimdLevel();
   if (level >= kJpegSimdAvx2) done = YCbCrToRGBAvx2(y, chroma, red, green, blue, done, width);
-  if (level >= kJpegSimdSse2) done = YCbCrToRGBSse2(y, chroma, red, green, blue, done, width);
+  if (level >= kJpegSimdSse2) done = YCbCrToRGBSse2(y, chroma, red, green, blue, done, width, 0);
 #endif
   YCbCrToRGBScalar(y, chroma, red, green, blue, done, width);
 }
 
 void JpegYCbCrToPixels24(const float* y, const JpegChromaRow& chroma, uint8_t* out, int32_t width, bool rgbOrder) {
-  int32_t done = chroma.cbBefore && width > 0 ? 1 : 0;
-  YCbCrToPixels24Scalar(y, chroma, out, 0, done, rgbOrder);
+  int32_t done = 0;
 #if defined(__SSE2__)
   if (GetJpegSimdLevel() >= kJpegSimdAvx2) done = YCbCrToPixels24Avx2(y, chroma, out, done, width, rgbOrder);
 #endif
@@ -540,10 +597,7 @@ void JpegYCbCrToPixels24(const float* y, const JpegChromaRow& chroma, uint8_t* o
     uint8_t r[64], g[64], b[64];
     for (int32_t x = done; x < width; x += 64) {
       const int32_t n = width - x < 64 ? width - x : 64;
-      const JpegChromaRow part{chroma.cb + x, chroma.cr + x, chroma.cbBefore ? chroma.cbBefore + x : nullptr,
-                               chroma.crBefore ? chroma.crBefore + x : nullptr};
-      // x > 0 when averaging: the vectors average every pixel of the part.
-      const int32_t vectors = YCbCrToRGBSse2(y + x, part, r, g, b, 0, n);
+      const int32_t vectors = YCbCrToRGBSse2(y, chroma, r, g, b, x, x + n, x) - x;
       for (int32_t i = vectors; i < n; ++i) {
         const RGB p = ConvertPixel(y, chroma, x + i);
         r[i] = p.r;

@@ -20,21 +20,28 @@ int32_t GetJpegSimdLevel();
 int32_t SetJpegSimdLevel(int32_t level);
 
 // The 8 x 8 inverse DCT of Loeffler, Ligtenberg and Moschytz in single
-// precision: a pass over the rows of the coefficients (natural order), then
-// one over the columns scaled by 1/8, with `bias` added to every sample.
-// Sample row r goes to samples + r x stride.
-void JpegInverseDct(const int32_t* coefficients, float* samples, int32_t stride, float bias);
+// precision: a pass over the rows of the coefficients (each multiplied by its
+// quantisation value in 32-bit integers first), then one over the columns
+// scaled by 1/8, with `bias` added to every sample. The coefficients and the
+// quantisation values are stored a column after another: those of row r and
+// column k at index 8 k + r (the vector form then takes the rows without a
+// transposition). Sample row r goes to samples + r x stride.
+void JpegInverseDct(const int16_t* coefficients, const int32_t* quantisation, float* samples, int32_t stride,
+                    float bias);
 
 // R = Y + 1.403 Cr, G = Y - 0.344 Cb - 0.714 Cr, B = Y + 1.773 Cb for `width`
 // samples (Y limited to 0..255, chroma to -128..127, centred on 0), each
-// truncated and clamped to 0..255. With `cbBefore` and `crBefore` (the
-// chroma of the row above), the chroma of pixel x > 0 is the average
-// 0.5 (cb[x] + cbBefore[x - 1]), likewise for Cr.
+// truncated and clamped to 0..255. The chroma rows hold a sample per pixel,
+// or with `half` a sample per two pixels (pixel x takes sample x / 2). Only
+// half rows are averaged: with `cbBefore` and `crBefore` (the half rows of
+// the row above), the chroma of pixel x > 0 is 0.5 (cb[x / 2] +
+// cbBefore[(x - 1) / 2]), likewise for Cr.
 struct JpegChromaRow {
   const float* cb;
   const float* cr;
   const float* cbBefore;  // null: no averaging
   const float* crBefore;
+  bool half;
 };
 void JpegYCbCrToRGB(const float* y, const JpegChromaRow& chroma, uint8_t* red, uint8_t* green, uint8_t* blue,
                     int32_t width);

@@ -1,6 +1,7 @@
 #include "engine/image/VJPEGImageReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -27,6 +28,15 @@ constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25,
                                  35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                                  58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
+// The position of the k-th coefficient in zig-zag order in the inverse DCT's
+// storage, a column after another: row r, column c at 8 c + r.
+constexpr std::array<uint8_t, 64> MakeZigZagColumns() {
+  std::array<uint8_t, 64> columns{};
+  for (int32_t k = 0; k < 64; ++k) columns[k] = static_cast<uint8_t>((kZigZag[k] % 8) * 8 + kZigZag[k] / 8);
+  return columns;
+}
+constexpr std::array<uint8_t, 64> kZigZagColumns = MakeZigZagColumns();
+
 // The 4 x 4 dither of the 15- and 16-bit output, indexed (row mod 4) x 4 + (n mod 4).
 constexpr int32_t kDither[16] = {-8, 0, -6, 2, 4, -4, 6, -2, -5, 3, -7, 1, 7, -1, 5, -3};
 
@@ -39,12 +49,16 @@ struct OutputRow {
   bool twoByTwo;         // 2x2 sampling (the dither column is x mod 8)
   bool rgb;              // the three planes hold R, G, B (luma, cb and cr are then red, green, blue)
   const float* luma;
+  // The chroma: a sample per pixel, or in 2x2 pictures (`half`) the rows of
+  // the chroma plane, a sample per two pixels.
   const float* cb;
   const float* cr;
-  // 2x2 rows below the first: the chroma of the row above, averaged with
-  // cb and cr from the second pixel on (see Chroma); else null.
+  // 2x2 rows below the first: the chroma row of the output row above,
+  // averaged with cb and cr from the second pixel on (see JpegChromaRow);
+  // else null.
   const float* cbBefore;
   const float* crBefore;
+  bool half;
   float* averagedCb;  // room for the averaged chroma of a row
   float* averagedCr;
   uint8_t* red;
@@ -72,23 +86,25 @@ inline float Limit(float v, float low, float high) {
 // same integers and keeps the conversion in range). The samples are first
 // limited to their range (0..255, chroma -128..127), as the JPEG standard
 // asks of a decoder's output.
-JpegChromaRow Chroma(const OutputRow& row) { return {row.cb, row.cr, row.cbBefore, row.crBefore}; }
+JpegChromaRow Chroma(const OutputRow& row) { return {row.cb, row.cr, row.cbBefore, row.crBefore, row.half}; }
 
 // The row with its chroma averaged into plain rows of its own (which the
 // outputs may change), for the outputs that read the samples themselves.
 // Rows of 2x2 pictures hold the chroma history, which is not to be changed.
 OutputRow WithAveragedChroma(const OutputRow& row) {
-  if (!row.averagedCb) return row;
+  if (!row.averagedCb || !row.half) return row;
   OutputRow out = row;
   out.averagedCb[0] = row.cb[0];
   out.averagedCr[0] = row.cr[0];
   for (int32_t x = 1; x < row.width; ++x) {
-    out.averagedCb[x] = row.cbBefore ? 0.5f * (row.cb[x] + row.cbBefore[x - 1]) : row.cb[x];
-    out.averagedCr[x] = row.crBefore ? 0.5f * (row.cr[x] + row.crBefore[x - 1]) : row.cr[x];
+    const float cb = row.cb[x >> 1], cr = row.cr[x >> 1];
+    out.averagedCb[x] = row.cbBefore ? 0.5f * (cb + row.cbBefore[(x - 1) >> 1]) : cb;
+    out.averagedCr[x] = row.crBefore ? 0.5f * (cr + row.crBefore[(x - 1) >> 1]) : cr;
   }
   out.cb = out.averagedCb;
   out.cr = out.averagedCr;
   out.cbBefore = out.crBefore = nullptr;
+  out.half = false;
   return out;
 }
 
@@ -275,7 +291,7 @@ class VJPEGDecoding {
   explicit VJPEGDecoding(VJPEGImageReader& reader) : r_(reader) {}
   ~VJPEGDecoding() {
     for (float*& plane : planes_) FreeMemory(plane);
-    for (float*& row : history_) FreeMemory(row);
+    for (float* row : {lastCb_, lastCr_}) FreeMemory(row);
     for (float* row : {lastG_, lastB_, heldLuma_}) FreeMemory(row);
     for (void* row : {static_cast<void*>(rowCb_), static_cast<void*>(rowCr_),
                       static_cast<void*>(zeroRow_),
@@ -409,8 +425,8 @@ class VJPEGDecoding {
   bool DecodeBlock(int32_t c, float* out, int32_t stride);
   // One AC step the short look-up does not cover, at coefficient k: false
   // when the block ends (end of block, or `event` set).
-  bool DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef, int32_t& k,
-                    bool& acPresent, Event& event);
+  bool DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, int16_t* coef, int32_t& k, bool& acPresent,
+                    Event& event);
   template <class Rows, class Sink>
   void Emit1x1(Rows& target, int32_t y0, int32_t rows, Sink& sink);
   template <class Rows, class Sink>
@@ -428,9 +444,32 @@ class VJPEGDecoding {
   static constexpr int32_t kFastBits = 9;
   uint16_t fast_[4][1 << kFastBits] = {};
   // For the AC tables: prefixes that hold a whole code and the value bits
-  // after it: total length x 256 + run (0 when not), and the value.
+  // after it: total length x 256 + run (0 when not), and the value; or the
+  // whole end-of-block code: its length x 256 + kEndOfBlock.
+  static constexpr uint32_t kEndOfBlock = 0x80;
   uint16_t acShort_[2][1 << kFastBits] = {};
   int16_t acShortValue_[2][1 << kFastBits] = {};
+
+  // The coefficients of the block being decoded as the data give them
+  // (values of at most 15 bits), a column after another; the inverse DCT
+  // multiplies them by the quantisation values. All 0 between blocks: a
+  // block clears what it set, only the DC term when it had nothing else.
+  alignas(16) int16_t coef_[64] = {};
+  void ClearCoefficients(bool all) {
+    if (!all) {
+      coef_[0] = 0;
+      return;
+    }
+#if defined(__SSE2__)
+    // Vector stores: a string store is slow to start for so few bytes.
+    for (int32_t i = 0; i < 64; i += 8) _mm_store_si128(reinterpret_cast<__m128i*>(coef_ + i), _mm_setzero_si128());
+#else
+    std::memset(coef_, 0, sizeof coef_);
+#endif
+  }
+  // The quantisation table of each component position, a column after
+  // another as the inverse DCT takes it.
+  int32_t quantColumns_[3][64] = {};
 
   VJPEGImageReader& r_;
   const uint8_t* p_ = nullptr;
@@ -451,7 +490,10 @@ class VJPEGDecoding {
   float* planes_[3] = {};
   int32_t stride_[3] = {};
   float* zeroRow_ = nullptr;  // chroma of pictures without it
-  float* history_[4] = {};  // Cb of even and odd rows, then Cr of even and odd rows
+  // 2x2 pictures: the last Cb and Cr rows of the MCU row before, which the
+  // first output row of an MCU row averages with.
+  float* lastCb_ = nullptr;
+  float* lastCr_ = nullptr;
   // 2x2 R, G, B pictures: the last G and B rows of the MCU row before, and
   // the R of the output row held back until the next MCU row brings the G
   // and B row below it (heldRow_, else -1).
@@ -475,6 +517,7 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   mcusPerRow_ = (r_.width_ + mcuWidth_ - 1) / mcuWidth_;
   mcuRows_ = (r_.height_ + mcuHeight_ - 1) / mcuHeight_;
   for (int32_t c = 0; c < r_.componentCount_; ++c) {
+    for (int32_t i = 0; i < 64; ++i) quantColumns_[c][(i % 8) * 8 + i / 8] = r_.quant_[r_.quantTable_[c]][i];
     stride_[c] = mcusPerRow_ * r_.sampleH_[c] * 8;
     const int64_t bytes = int64_t{mcusPerRow_} * r_.sampleH_[c] * r_.sampleV_[c] * 64 * 4;
     if (bytes > 0x7FFFFFFF) return false;
@@ -482,9 +525,9 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
     if (!planes_[c]) return false;
   }
   if (mcuWidth_ == 16 && r_.componentCount_ > 1) {
-    for (float*& row : history_) {
-      row = static_cast<float*>(AllocateMemory((mcusPerRow_ * 16 + 8) * 4));
-      if (!row) return false;
+    for (float** row : {&lastCb_, &lastCr_}) {
+      *row = static_cast<float*>(AllocateMemory((mcusPerRow_ * 8 + 8) * 4));
+      if (!*row) return false;
     }
   }
   if (mcuWidth_ == 16 && r_.rgb_) {
@@ -516,6 +559,10 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
       const uint32_t f = fast_[2 + t][prefix];
       const int32_t length = static_cast<int32_t>(f >> 8), run = static_cast<int32_t>(f >> 4 & 15),
                     size = static_cast<int32_t>(f & 15);
+      if (f != 0 && (f & 255) == 0) {  // symbol 0: end of block
+        acShort_[t][prefix] = static_cast<uint16_t>(length << 8 | kEndOfBlock);
+        continue;
+      }
       if (f == 0 || size == 0 || length + size > kFastBits) continue;
       auto v = static_cast<int32_t>(prefix >> (kFastBits - length - size)) & ((1 << size) - 1);
       if (v < (1 << (size - 1))) v += 1 - (1 << size);
@@ -528,8 +575,8 @@ bool VJPEGDecoding::Prepare(int32_t outWidth, int32_t outHeight) {
   return true;
 }
 
-bool VJPEGDecoding::DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, const int32_t* q, int32_t* coef,
-                                 int32_t& k, bool& acPresent, Event& event) {
+bool VJPEGDecoding::DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, int16_t* coef, int32_t& k,
+                                 bool& acPresent, Event& event) {
   int32_t rs = 0;
   if ((event = DecodeSymbol(ac, acFast, rs)) != Event::kNone) return false;
   if (rs == 0) return false;
@@ -542,8 +589,7 @@ bool VJPEGDecoding::DecodeLongAc(const VCodeTable& ac, const uint16_t* acFast, c
   const int32_t size = rs & 15;
   if (size > 0 && (event = Receive(size, v)) != Event::kNone) return false;
   if (k < 64) {
-    const int32_t z = kZigZag[k];
-    coef[z] = v * q[z];
+    coef[kZigZagColumns[k]] = static_cast<int16_t>(v);
     acPresent = true;
   }
   ++k;
@@ -557,15 +603,11 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
   const uint16_t* acFast = fast_[2 + r_.acTable_[c]];
   const uint16_t* acShort = acShort_[r_.acTable_[c]];
   const int16_t* acShortValue = acShortValue_[r_.acTable_[c]];
-  const int32_t* q = r_.quant_[r_.quantTable_[c]];
-  alignas(16) int32_t coef[64];
-  for (;;) {
-#if defined(__SSE2__)
-    // Vector stores: a string store is slow to start for so few bytes.
-    for (int32_t i = 0; i < 64; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(coef + i), _mm_setzero_si128());
-#else
-    std::memset(coef, 0, sizeof coef);
-#endif
+  const int32_t* q = quantColumns_[c];
+  int16_t* coef = coef_;
+  for (bool again = false;; again = true) {
+    // A block started again after a marker may have left values.
+    if (again) ClearCoefficients(true);
     Event event = Event::kNone;
     int32_t s = 0;
     if ((event = DecodeSymbol(dc, dcFast, s)) != Event::kNone) {
@@ -579,7 +621,7 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
     }
     // The predictor keeps 16 bits, as the data's differences do.
     predictor_[c] = static_cast<int16_t>(predictor_[c] + diff);
-    coef[0] = predictor_[c] * q[0];
+    coef[0] = static_cast<int16_t>(predictor_[c]);
     bool acPresent = false;
     int32_t k = 1;
     // The bit buffer in locals for the common steps (the members are
@@ -598,17 +640,17 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
         const int32_t length = static_cast<int32_t>(info >> 8);
         acc <<= length;
         bits -= length;
+        if ((info & kEndOfBlock) != 0) break;
         k += static_cast<int32_t>(info & 15);
         if (k < 64) {
-          const int32_t z = kZigZag[k];
-          coef[z] = acShortValue[prefix] * q[z];
+          coef[kZigZagColumns[k]] = acShortValue[prefix];
           acPresent = true;
         }
         ++k;
         continue;
       }
       acc_ = acc, bits_ = bits;
-      const bool more = DecodeLongAc(ac, acFast, q, coef, k, acPresent, event);
+      const bool more = DecodeLongAc(ac, acFast, coef, k, acPresent, event);
       acc = acc_, bits = bits_;
       if (!more) break;
     }
@@ -619,18 +661,19 @@ bool VJPEGDecoding::DecodeBlock(int32_t c, float* out, int32_t stride) {
     const float bias = c == 0 || r_.rgb_ ? 128.0f : 0.0f;
     if (!acPresent) {
       // Only the DC term: every sample is DC / 8 (what the full transform gives).
-      const float v = static_cast<float>(coef[0]) * 0.125f + bias;
+      const float v = static_cast<float>(coef[0] * q[0]) * 0.125f + bias;
       for (int32_t r = 0; r < 8; ++r) std::fill(out + r * stride, out + r * stride + 8, v);
     } else {
-      JpegInverseDct(coef, out, stride, bias);
+      JpegInverseDct(coef, q, out, stride, bias);
     }
+    ClearCoefficients(acPresent);
     return true;
   }
 }
 
 template <class Rows, class Sink>
 void VJPEGDecoding::Emit1x1(Rows& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+  OutputRow out{nullptr, 0, outWidth_, false, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr, nullptr,
                 red_, green_, blue_};
   for (int32_t ry = 0; ry < rows; ++ry) {
     out.y = y0 + ry;
@@ -646,46 +689,36 @@ void VJPEGDecoding::Emit1x1(Rows& target, int32_t y0, int32_t rows, Sink& sink) 
 
 template <class Rows, class Sink>
 void VJPEGDecoding::Emit2x2(Rows& target, int32_t y0, int32_t rows, Sink& sink) {
-  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, rowCb_, rowCr_,
+  OutputRow out{nullptr, 0, outWidth_, true, r_.rgb_, nullptr, nullptr, nullptr, nullptr, nullptr, true, rowCb_, rowCr_,
                 red_, green_, blue_};
+  const float* cbPlane = planes_[1];
+  const float* crPlane = planes_[2] ? planes_[2] : zeroRow_;
+  const int32_t crStride = planes_[2] ? stride_[2] : 0;
   for (int32_t ry = 0; ry < rows; ++ry) {
     const int32_t y = y0 + ry;
     out.y = y;
     out.pixels = target.Address(y);
     if (!out.pixels) return;
-    const int32_t cy = ry >> 1;
-    // The nearest chroma of each pixel goes into the history of this row.
-    float* cbNow = history_[y & 1];
-    float* crNow = history_[2 + (y & 1)];
-    const float* cbBefore = history_[(y - 1) & 1];
-    const float* crBefore = history_[2 + ((y - 1) & 1)];
+    // Each pixel's nearest chroma is in the chroma row of its row pair; the
+    // sinks average it, from the second pixel on, with the nearest chroma of
+    // the row above at the column before (the first row takes it as it is).
     out.luma = planes_[0] + ry * stride_[0];
-    const float* cbs = planes_[1] + cy * stride_[1];
-    const float* crs = planes_[2] ? planes_[2] + cy * stride_[2] : zeroRow_;
-    int32_t x = 0;
-#if defined(__SSE2__)
-    // Each chroma sample twice.
-    for (; x + 8 <= outWidth_; x += 8) {
-      const __m128 cb = _mm_loadu_ps(cbs + x / 2), cr = _mm_loadu_ps(crs + x / 2);
-      _mm_storeu_ps(cbNow + x, _mm_unpacklo_ps(cb, cb));
-      _mm_storeu_ps(cbNow + x + 4, _mm_unpackhi_ps(cb, cb));
-      _mm_storeu_ps(crNow + x, _mm_unpacklo_ps(cr, cr));
-      _mm_storeu_ps(crNow + x + 4, _mm_unpackhi_ps(cr, cr));
+    out.cb = cbPlane + (ry >> 1) * stride_[1];
+    out.cr = crPlane + (ry >> 1) * crStride;
+    if (y == 0) {
+      out.cbBefore = out.crBefore = nullptr;
+    } else if (ry == 0) {
+      out.cbBefore = lastCb_;
+      out.crBefore = lastCr_;
+    } else {
+      out.cbBefore = cbPlane + ((ry - 1) >> 1) * stride_[1];
+      out.crBefore = crPlane + ((ry - 1) >> 1) * crStride;
     }
-#endif
-    for (; x < outWidth_; ++x) {
-      cbNow[x] = cbs[x >> 1];
-      crNow[x] = crs[x >> 1];
-    }
-    // The pair used is the average of the nearest pair and the one stored
-    // for the row above at the column before (first row and column: the
-    // nearest pair itself); the sinks take the average as they convert.
-    out.cb = cbNow;
-    out.cr = crNow;
-    out.cbBefore = y == 0 ? nullptr : cbBefore;
-    out.crBefore = y == 0 ? nullptr : crBefore;
     sink.Write(out);
   }
+  // The next MCU row's first output row averages with the last chroma row.
+  std::memcpy(lastCb_, cbPlane + 7 * stride_[1], static_cast<size_t>(stride_[1]) * sizeof(float));
+  std::memcpy(lastCr_, crPlane + 7 * crStride, static_cast<size_t>(stride_[1]) * sizeof(float));
 }
 
 // libjpeg's smooth upsampling of a component sampled at half the width and
@@ -723,7 +756,7 @@ void VJPEGDecoding::EmitRgb2x2(Rows& target, int32_t y0, int32_t rows, bool fina
     return planes_[plane] + (i - base) * stride_[plane];
   };
   auto emit = [&](int32_t y, const float* luma, int32_t far) {
-    OutputRow out{nullptr, y, outWidth_, true, true, luma, rowCb_, rowCr_, nullptr, nullptr, nullptr, nullptr,
+    OutputRow out{nullptr, y, outWidth_, true, true, luma, rowCb_, rowCr_, nullptr, nullptr, false, nullptr, nullptr,
                   red_, green_, blue_};
     out.pixels = target.Address(y);
     if (!out.pixels) return;
