@@ -59,6 +59,11 @@ struct FlyingPicture {
   int32_t x0, y0;  // at rest (before entering and after leaving)
   int32_t x1, y1;  // flown out
 };
+// The flying pictures stand in front of the screen's panel (the title
+// picture, an opaque sheet under the whole left half) and of the model,
+// whose corner the second one overlaps: on their own layer of the panel
+// they would go behind it, and would never be seen once the panel has faded in.
+constexpr int32_t kFlyingLayer = RelationsScreen::kHouseLayer + 1;
 constexpr FlyingPicture kFlying[3] = {
     {12110, 109, 94, 109, 19},
     {12120, 140, 125, 235, 229},
@@ -181,7 +186,7 @@ RelationsScreen::RelationsScreen(int32_t id, int32_t left, int32_t top, int32_t 
 
   for (const FlyingPicture& f : kFlying) {
     const int32_t index = static_cast<int32_t>(&f - kFlying);
-    new VPictureControl(kFlyingIds[index], f.picture, f.x0, f.y0, 1, 0, 0, CurrentParentMarker());
+    new VPictureControl(kFlyingIds[index], f.picture, f.x0, f.y0, kFlyingLayer, 0, 0, CurrentParentMarker());
   }
   SetCurrentParent(previous);
   BuildPlacements(width);
