@@ -237,6 +237,7 @@ TEST_F(IndexRelationsRunTest, TheRelationsTurnTheHouseToAnItemAndOpenItsTexts) {
   ASSERT_TRUE(title_->MoveTo(kFirstItem.x, kFirstItem.y));
   const Shot chosen = TakeAfter(3000, "61-item-chosen");
   EXPECT_GT(Differs(chosen, opened, kRelationsHouse), 178L * 134 * 5) << "the house turned";
+  EXPECT_GT(DarkBrownShare(chosen, kFlyingPictures[1]), 0.4) << "the turned house leaves the picture over its corner";
   EXPECT_GT(Differs(chosen, opened, kClothTradeButton), 20L * 20 * 10) << "the cloth trade is marked";
   EXPECT_GT(Differs(chosen, opened, kFirstRow), 100L * 10 * 10) << "his row is chosen";
   ASSERT_TRUE(title_->Xdotool({"click", "1"}));

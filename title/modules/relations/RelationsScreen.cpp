@@ -418,6 +418,23 @@ void RelationsScreen::StopHouse() {
   house_->StopAnimation();
   house_->SelectValue(-1);
   house_->SetMaskEnabled(true);
+  RedrawPicturesOverHouse();
+}
+
+void RelationsScreen::RedrawPicturesOverHouse() {
+  // The model draws its frames by itself alone, over the corner of the
+  // flying picture in front of it: that picture's area is drawn again, as a
+  // whole, at the next paint.
+  VRect house;
+  house_->GetGlobalBounds(house);
+  for (int32_t id : kFlyingIds) {
+    VGraphicObject* picture = FindObject(id);
+    if (picture == nullptr) continue;
+    VRect bounds;
+    picture->GetGlobalBounds(bounds);
+    VRect overlap;
+    if (bounds.Intersect(house, overlap)) picture->Invalidate();
+  }
 }
 
 int32_t RelationsScreen::FirstLinkedId(int32_t record) const {
@@ -631,6 +648,7 @@ void RelationsScreen::TextClosed() {
   list_->Invalidate();
   house_->SetSelectable(false);
   house_->ShowCurrentFrame();
+  RedrawPicturesOverHouse();
   HidePointers();
   SetItemsEnabled(true);
 }
@@ -685,6 +703,7 @@ bool RelationsScreen::HandleEvent(uint32_t code, uint32_t value1, uint32_t value
       TextClosed();
       return true;
     case AnimatedMaskControl::kMessageFrameChanged: {
+      RedrawPicturesOverHouse();
       const int32_t frame = house_->GetCurrentFrame();
       if (std::abs(frame - lastSoundFrame_) > kFramesPerSound) {
         GetSoundManager().TriggerSound(kSoundFrames);
