@@ -33,7 +33,8 @@ engine's) and verifies:
     overlay's names, titles and plan labels, the storyline's event texts
     and dates, the main interface's caption line) fits that field in the
     font the screen uses, measured by the title's own code (ostrevan-tool
-    text measure).
+    text measure); the relations' item buttons and panel lines lie clear of
+    the places where its three flying pictures stay.
 
 Usage: check_disc.py --disc DIR [--build] [--tool TOOL] [--parser PARSER] [--partial]
   --build    first runs content/make-disc.sh DIR TOOL (cached: quick when nothing changed)
@@ -1087,6 +1088,10 @@ RELATIONS_LIST = (190 - 10, (5, 7))
 RELATIONS_PLATE = ("DejaVu Serif,9", 2)
 RELATIONS_HEADING = ("DejaVu Serif,16,bold", 8, 173, 38, 425)
 RELATIONS_PANEL = (41, 15, 6, 390)
+# The relations screen's three flying pictures (id, where they stay while
+# the screen is open); they stand in front of the panel and the item
+# buttons, so neither a panel text nor a button may lie under them.
+RELATIONS_FLYING = ((12110, 109, 19), (12120, 235, 229), (12130, 59, 239))
 # The index screen's list: 210 wide, rows 10 in, picture font 5.
 INDEX_LIST = (210 - 10, 5)
 # The aspect screen's list: 237 wide, rows 10 in, picture font 5; the
@@ -1169,6 +1174,26 @@ def check_text_fit(disc, tables, measure, work, problems):
             if left + title["width"] > list_left:
                 problems.error("relations text panel: heading picture %d reaches x %d, over the list at x %d"
                                % (heading, left + title["width"], list_left))
+    flying = []
+    for media_id, fx, fy in RELATIONS_FLYING:
+        info = rix_info(disc.archives["QV_GUI"].get(media_id, "RIX ") or b"")
+        if info:
+            flying.append((media_id, fx, fy, fx + info["width"], fy + info["height"]))
+
+    def under_flying(what, left, top, right, bottom):
+        for media_id, fl, ft, fr, fb in flying:
+            if left < fr and fl < right and top < fb and ft < bottom:
+                problems.error("relations screen: %s (%d, %d to %d, %d) lies under the flying picture %d"
+                               " (%d, %d to %d, %d)" % (what, left, top, right, bottom, media_id, fl, ft, fr, fb))
+
+    for line in (disc.archives["QV_GUI"].get(12102, "TEXT") or b"").rstrip(b"\0").decode("cp1252", "replace").splitlines():
+        m = re.match(r"\s*\d+\s+(\d+)\s+((?:\d+\s+)*?)(\d+)\s+\d+\s+(-?\d+)\s+(-?\d+)\s+\"([^\"]*)\"", line)
+        if not m or len(m.group(2).split()) != int(m.group(1)):
+            continue
+        button = rix_info(disc.archives["QV_GUI"].get(int(m.group(3)), "RIX ") or b"")
+        if button:
+            bx, by = int(m.group(4)), int(m.group(5))
+            under_flying("the button of %r" % m.group(6), bx, by, bx + button["width"], by + button["height"])
     panel_texts = os.path.join(work, "relations", "texts.txt")
     panel = rix_info(disc.archives["QV_GUI"].get(12100, "RIX ") or b"")
     if os.path.isfile(panel_texts) and panel:
@@ -1193,6 +1218,7 @@ def check_text_fit(disc, tables, measure, work, problems):
             elif py + y < top + 28 and right > left:
                 problems.error("relations screen, panel text: %r reaches x %d, under the open text's heading at x %d"
                                % (text, right, left))
+            under_flying("panel text %r" % text, px + x, py + y, right, bottom)
     # The index screen's list: each place's title (its bubble's, else the
     # index's own).
     index = disc.archives["QV_GUI"].get(10007, "TEXT")

@@ -36,10 +36,12 @@ BRASS = (200, 160, 64)
 
 # The texts drawn on the screen's panel 12100: (x, y) in the panel, text,
 # size, bold, colour.
+# The heading stands in one line under the first flying picture (70 x 54
+# at 109, 19 on the screen, 68, 4 on the panel), the subtitle under it,
+# both above the first row of items (y 120 on the screen).
 PANEL_TEXTS = [
-    ((20, 10), "Menschen", 18, True, INK),
-    ((20, 32), "und Dinge", 18, True, INK),
-    ((20, 62), "Wer gehörte wohin im Haus Ostrevan?", 11, False, (110, 80, 40)),
+    ((20, 61), "Menschen und Dinge", 18, True, INK),
+    ((20, 86), "Wer gehörte wohin im Haus Ostrevan?", 11, False, (110, 80, 40)),
     ((20, 352), "Zeigen Sie auf einen Raum oder eine Person", 10, False, (110, 80, 40)),
 ]
 
@@ -159,10 +161,10 @@ def main():
         d.line((0, y, 369, y), fill=(PAPER[0] - shade, PAPER[1] - shade, PAPER[2] - shade - 6))
     d.rectangle((0, 0, 369, 439), outline=(120, 90, 40), width=3)
     d.rectangle((6, 6, 363, 433), outline=BRASS, width=1)
-    # The heading stands in two lines left of x 132 (173 on the screen),
-    # where the open text's heading picture begins; the hint under the
-    # items, above the main interface's module selector (y 390 on the
-    # screen) and strip.
+    # The heading and subtitle stand under the open text's heading picture
+    # (173, 38 to 401, 66 on the screen) and under the first flying
+    # picture; the hint under the items, above the main interface's module
+    # selector (y 390 on the screen) and strip.
     for (x, y), line, size, bold, colour in PANEL_TEXTS:
         d.text((x, y), line, fill=colour, font=font(size, bold=bold))
         texts.append("panel %d %d %d %d %s" % (x, y, size, 1 if bold else 0, line))

@@ -56,7 +56,11 @@ constexpr Point kCorneliusItem = {350, 140};
 // lines left of the text panel's heading picture (228 x 28 at 173, 38); the
 // text of the list's first row, left of the info button shown below it.
 constexpr Area kHint = {61, 365, 300, 382};
-constexpr Area kScreenHeading = {61, 25, 168, 70};
+constexpr Area kScreenHeading = {61, 76, 280, 100};
+// The three pictures that fly out as the screen opens (70 x 54 each), where
+// they stay while it is open: in front of the screen's panel and clear of
+// the heading and the item buttons.
+constexpr Area kFlyingPictures[3] = {{109, 19, 179, 73}, {235, 229, 305, 283}, {59, 239, 129, 293}};
 constexpr Area kTextHeading = {173, 38, 401, 66};
 constexpr Area kFirstRowText = {425, 30, 570, 45};
 
@@ -99,6 +103,21 @@ class IndexRelationsRunTest : public ScreenRunTest {
       }
     }
     return count;
+  }
+  // The share (0..1) of the pixels inside an area, less a 4-pixel rim, that
+  // are the dark brown ground of a flying picture (neither the panel's
+  // parchment, nor the model's blue-grey ground, nor the tour behind).
+  static double DarkBrownShare(const Shot& shot, const Area& area) {
+    long count = 0;
+    long total = 0;
+    for (int y = area.top + 4; y < area.bottom - 4; ++y) {
+      for (int x = area.left + 4; x < area.right - 4; ++x) {
+        const std::vector<int> p = shot.At(x, y);
+        if (p[0] < 75 && p[0] >= p[1] && p[1] >= p[2] && p[0] - p[2] >= 12) ++count;
+        ++total;
+      }
+    }
+    return total > 0 ? static_cast<double>(count) / static_cast<double>(total) : 0.0;
   }
   static bool ThumbInsideTheTrack(const Shot& shot) {
     const auto brass = [](const std::vector<int>& p) { return p[0] > 170 && p[1] > 130 && p[1] < 190 && p[2] < 100; };
@@ -196,7 +215,8 @@ TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
 }
 
 // The relations screen: its hint shows whole under the items, clear of the
-// main interface. The pointer on an item's button (Hinrich Ostrevan)
+// main interface; the three pictures that flew out as it opened show at
+// their places, and the heading beside them. The pointer on an item's button (Hinrich Ostrevan)
 // selects it, the house turns to his first place (the hall, lit) and the
 // other item of the hall (the cloth trade) is marked; a click opens his
 // text, which fits its panel, under a heading that leaves the screen's
@@ -210,9 +230,14 @@ TEST_F(IndexRelationsRunTest, TheRelationsTurnTheHouseToAnItemAndOpenItsTexts) {
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "screen-shown 1", 5)) << Step("relations screen");
   const Shot opened = TakeAfter(1000, "60-relations");
   EXPECT_GT(Ink(opened, kHint), 300L) << "the hint shows under the items";
+  EXPECT_GT(Ink(opened, kScreenHeading), 300L) << "the heading shows";
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_GT(DarkBrownShare(opened, kFlyingPictures[i]), 0.4) << "flying picture " << i + 1 << " shows at its place";
+  }
   ASSERT_TRUE(title_->MoveTo(kFirstItem.x, kFirstItem.y));
   const Shot chosen = TakeAfter(3000, "61-item-chosen");
   EXPECT_GT(Differs(chosen, opened, kRelationsHouse), 178L * 134 * 5) << "the house turned";
+  EXPECT_GT(DarkBrownShare(chosen, kFlyingPictures[1]), 0.4) << "the turned house leaves the picture over its corner";
   EXPECT_GT(Differs(chosen, opened, kClothTradeButton), 20L * 20 * 10) << "the cloth trade is marked";
   EXPECT_GT(Differs(chosen, opened, kFirstRow), 100L * 10 * 10) << "his row is chosen";
   ASSERT_TRUE(title_->Xdotool({"click", "1"}));

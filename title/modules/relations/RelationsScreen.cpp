@@ -59,6 +59,11 @@ struct FlyingPicture {
   int32_t x0, y0;  // at rest (before entering and after leaving)
   int32_t x1, y1;  // flown out
 };
+// The flying pictures stand in front of the screen's panel (the title
+// picture, an opaque sheet under the whole left half) and of the model,
+// whose corner the second one overlaps: on their own layer of the panel
+// they would go behind it, and would never be seen once the panel has faded in.
+constexpr int32_t kFlyingLayer = RelationsScreen::kHouseLayer + 1;
 constexpr FlyingPicture kFlying[3] = {
     {12110, 109, 94, 109, 19},
     {12120, 140, 125, 235, 229},
@@ -181,7 +186,7 @@ RelationsScreen::RelationsScreen(int32_t id, int32_t left, int32_t top, int32_t 
 
   for (const FlyingPicture& f : kFlying) {
     const int32_t index = static_cast<int32_t>(&f - kFlying);
-    new VPictureControl(kFlyingIds[index], f.picture, f.x0, f.y0, 1, 0, 0, CurrentParentMarker());
+    new VPictureControl(kFlyingIds[index], f.picture, f.x0, f.y0, kFlyingLayer, 0, 0, CurrentParentMarker());
   }
   SetCurrentParent(previous);
   BuildPlacements(width);
@@ -413,6 +418,23 @@ void RelationsScreen::StopHouse() {
   house_->StopAnimation();
   house_->SelectValue(-1);
   house_->SetMaskEnabled(true);
+  RedrawPicturesOverHouse();
+}
+
+void RelationsScreen::RedrawPicturesOverHouse() {
+  // The model draws its frames by itself alone, over the corner of the
+  // flying picture in front of it: that picture's area is drawn again, as a
+  // whole, at the next paint.
+  VRect house;
+  house_->GetGlobalBounds(house);
+  for (int32_t id : kFlyingIds) {
+    VGraphicObject* picture = FindObject(id);
+    if (picture == nullptr) continue;
+    VRect bounds;
+    picture->GetGlobalBounds(bounds);
+    VRect overlap;
+    if (bounds.Intersect(house, overlap)) picture->Invalidate();
+  }
 }
 
 int32_t RelationsScreen::FirstLinkedId(int32_t record) const {
@@ -626,6 +648,7 @@ void RelationsScreen::TextClosed() {
   list_->Invalidate();
   house_->SetSelectable(false);
   house_->ShowCurrentFrame();
+  RedrawPicturesOverHouse();
   HidePointers();
   SetItemsEnabled(true);
 }
@@ -680,6 +703,7 @@ bool RelationsScreen::HandleEvent(uint32_t code, uint32_t value1, uint32_t value
       TextClosed();
       return true;
     case AnimatedMaskControl::kMessageFrameChanged: {
+      RedrawPicturesOverHouse();
       const int32_t frame = house_->GetCurrentFrame();
       if (std::abs(frame - lastSoundFrame_) > kFramesPerSound) {
         GetSoundManager().TriggerSound(kSoundFrames);

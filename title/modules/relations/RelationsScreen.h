@@ -157,6 +157,8 @@ class RelationsScreen : public PictureFrameControl {
   void ItemCaption(int32_t record);
   void TurnHouseTo(int32_t entry);
   void StopHouse();
+  // Has the flying pictures that lie over the model drawn again.
+  void RedrawPicturesOverHouse();
   // The first linked id of the record, or -1 when it has none.
   int32_t FirstLinkedId(int32_t record) const;
   int32_t RecordOfButton(int32_t controlId) const;
