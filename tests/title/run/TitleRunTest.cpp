@@ -543,6 +543,12 @@ TEST_F(ScreenRunTest, TheStorylineScreenTravelsInTimeAndOpensAnEvent) {
   // The pointer rests on the icon first, as a person's does: a click at
   // once as it arrives can come before the icon has taken the pointer.
   const Shot beforeCard = TakeAfter(0, "43-before-card");
+  // The card's title, printed turned, stands above its icon,
+  // from the icon's column rightwards, between the band's ends: it reads
+  // over its ground.
+  constexpr int kMiddleBandRightEnd = 526;
+  const Area cardTitle = {cardX - 4, 140, std::min(cardX + 90, kMiddleBandRightEnd), 232};
+  EXPECT_GE(TextContrast(beforeCard, cardTitle), 4.5) << "the card's title reads over its ground";
   ASSERT_TRUE(title_->MoveTo(cardX, kStorylineScaleY + 1));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   ASSERT_TRUE(title_->Xdotool({"click", "1"}));

@@ -69,7 +69,7 @@ void EventCard::RenderCard() {
     text.resize(text.size() - (text.size() >= 2 ? 2 : text.size()));
     if (text.empty()) return;
   }
-  VPicture* rendered = RenderTextToPicture(text.c_str(), 0, kTitleAngle, font, VRGBColor(0, 0, 0), 2);
+  VPicture* rendered = RenderTextToPicture(text.c_str(), 0, kTitleAngle, font, kTitleColour, 2);
   if (rendered == nullptr) return;
   renderedText_ = text;
 
@@ -88,7 +88,7 @@ void EventCard::RenderCard() {
   if (icon_ != nullptr) {
     icon_->StoreBounds(VRect(shape.icon.x, shape.icon.y, shape.icon.x + iconWidth_, shape.icon.y + iconHeight_));
   }
-  // The title keeps the black it was rendered in; the shared font is left
+  // The title keeps the colour it was rendered in; the shared font is left
   // white for whoever draws with it next.
   font->SetColor(VRGBColor(255, 255, 255));
   title_->SetPicture(rendered, false);

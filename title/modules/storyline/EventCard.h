@@ -24,6 +24,9 @@ class EventCard : public VControl, public VListElement {
   static constexpr int32_t kKind = 257;
   // Entry of the application's picture-font table the titles are set in.
   static constexpr int32_t kTitleFont = 3;
+  // The titles are printed in a parchment colour: the band pictures and the
+  // backdrop they turn over are dark.
+  static constexpr VRGBColor kTitleColour{240, 230, 205};
   // Owner messages common to both kinds: the pointer rests on the icon
   // (the card's id) or has left it (0).
   static constexpr uint32_t kOwnerShowEvent = 148;

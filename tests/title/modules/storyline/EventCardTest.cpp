@@ -118,7 +118,7 @@ TEST_F(EventCardTest, TitlesAreCutToTheirWidthLimit) {
 // The title is the text (with its space) in font 3, turned clockwise by 45
 // degrees: its coverage against ImageMagick's rotation of the flat text,
 // compared after trimming both at a PSNR of at least 30 dB and sizes within
-// 2 pixels. The title stays black; font 3 itself is left white.
+// 2 pixels. The title keeps its parchment colour; font 3 itself is left white.
 TEST_F(EventCardTest, TitleIsTheTextTurnedLikeImageMagick) {
   testsupport::RequireTool("convert");
   Open();
@@ -129,7 +129,7 @@ TEST_F(EventCardTest, TitleIsTheTextTurnedLikeImageMagick) {
   PixelMap* map = title->GetPixelMap();
   ASSERT_NE(map, nullptr);
   ASSERT_TRUE(map->IsSolidColor());
-  EXPECT_EQ(map->GetSolidColor(), VRGBColor(0, 0, 0));
+  EXPECT_EQ(map->GetSolidColor(), EventCard::kTitleColour);
   VPicture* glyphs = GetPictureFont(3)->PeekPicture();
   ASSERT_NE(glyphs, nullptr);
   ASSERT_NE(glyphs->GetPixelMap(), nullptr);
@@ -403,9 +403,9 @@ TEST_F(EventCardTest, HighlightSwapsTheIconPicture) {
 TEST_F(EventCardTest, ThirtyCardsDrawnFromTitlesRenderedOnce) {
   Open();
   auto* background = new VPictureControl(12288, static_cast<uint16_t>(0), 0, 0, 0, 640, 480, bench->recorder);
-  VPicture* light = controltest::SolidPicture(640, 480, 0xE0D8C8);
-  background->SetPicture(light, false);
-  light->Release();
+  VPicture* ground = controltest::SolidPicture(640, 480, 0x302418);
+  background->SetPicture(ground, false);
+  ground->Release();
   std::vector<EventCard*> cards;
   std::vector<VPicture*> titles;
   for (int32_t i = 0; i < 30; ++i) {
@@ -428,17 +428,17 @@ TEST_F(EventCardTest, ThirtyCardsDrawnFromTitlesRenderedOnce) {
   EXPECT_LT(frames[frames.size() / 2], 10.0) << "median frame in ms";
   for (size_t i = 0; i < cards.size(); ++i) EXPECT_EQ(cards[i]->GetTitlePicture()->PeekPicture(), titles[i]) << i;
 
-  // The first card's title alone (the others overlap it): dark text near
-  // its diagonal, none in the corners away from it.
+  // The first card's title alone (the others overlap it): light text near
+  // its diagonal on the dark ground, none in the corners away from it.
   for (size_t i = 1; i < cards.size(); ++i) cards[i]->Hide(false);
   bench->Redraw();
   const VRect area = Global(cards[0]->GetTitlePicture());
   const int32_t side = std::min(area.GetWidth(), area.GetHeight());
-  const auto dark = [this](int32_t x, int32_t y) { return (bench->PixelAt(x, y) & 0xFF) < 0x80; };
+  const auto ink = [this](int32_t x, int32_t y) { return (bench->PixelAt(x, y) & 0xFF) >= 0x80; };
   int32_t onDiagonal = 0;
   for (int32_t t = 0; t < side; ++t) {
     for (int32_t d = -2; d <= 2; ++d) {
-      if (dark(area.left + t + d, area.top + t)) {
+      if (ink(area.left + t + d, area.top + t)) {
         ++onDiagonal;
         break;
       }
@@ -446,8 +446,8 @@ TEST_F(EventCardTest, ThirtyCardsDrawnFromTitlesRenderedOnce) {
   }
   EXPECT_GT(onDiagonal, side / 2) << "of " << side << " rows";
   for (int32_t t = 0; t < side / 4; ++t) {
-    EXPECT_FALSE(dark(area.right - 1 - t, area.top + t / 2)) << "top right " << t;
-    EXPECT_FALSE(dark(area.left + t / 2, area.bottom - 1 - t)) << "bottom left " << t;
+    EXPECT_FALSE(ink(area.right - 1 - t, area.top + t / 2)) << "top right " << t;
+    EXPECT_FALSE(ink(area.left + t / 2, area.bottom - 1 - t)) << "bottom left " << t;
   }
 }
 
