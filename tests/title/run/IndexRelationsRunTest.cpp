@@ -24,6 +24,12 @@ constexpr Point kIndexSpinTo = {70, 80};
 constexpr int kIndexListX = 470;
 constexpr int kIndexListTop = 30;
 constexpr int kIndexRowHeight = 17;
+// The gold bars that frame the model's area, each 3 pixels thick with a
+// dark line along its bottom or right side; a gold row or column of each:
+// the top bar at y 69 from the left edge to 376, the bottom one at y 312 to
+// 381, the left one at x 50 down to 388, the right one at x 375 from 69 to
+// 314.
+constexpr Area kFrameBars[4] = {{0, 69, 376, 70}, {0, 312, 381, 313}, {50, 0, 51, 388}, {375, 69, 376, 314}};
 // The salon, third place of the index, plays the film VI001 and is bubble 3.
 constexpr int kSalonRow = 2;
 // The study, fifth place, has nothing to play (its bubble names no item).
@@ -76,6 +82,17 @@ class IndexRelationsRunTest : public ScreenRunTest {
   }
   static long Differs(const Shot& a, const Shot& b, const Area& area) {
     return a.AreaDifference(b, area.left, area.top, area.right, area.bottom);
+  }
+  // The pixels of the frame bars' gold over an area.
+  static long Gold(const Shot& shot, const Area& area) {
+    long count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const std::vector<int> p = shot.At(x, y);
+        if (p[0] > 160 && p[1] > 120 && p[2] < 110 && p[0] > p[2] + 80) ++count;
+      }
+    }
+    return count;
   }
   // The pixels of the house model's lawn (green) over an area: the garden
   // shows in every frame of the model, never on the area's grey ground.
@@ -144,6 +161,11 @@ TEST_F(IndexRelationsRunTest, TheIndexTurnsItsModelPlaysAPlaceAndGoesThere) {
   ASSERT_NO_FATAL_FAILURE(OpenModule(kModuleRegions[3], "index screen"));
   ASSERT_TRUE(testsupport::WaitForText(title_->Log(), "screen-shown 3", 5)) << Step("index screen");
   const Shot opened = TakeAfter(1000, "50-index");
+  for (const Area& bar : kFrameBars) {
+    const long length = static_cast<long>(bar.right - bar.left) * (bar.bottom - bar.top);
+    EXPECT_GT(Gold(opened, bar), length * 9 / 10)
+        << "the bar at " << bar.left << ", " << bar.top << " shows in front of the backdrop";
+  }
 
   ASSERT_TRUE(title_->MoveTo(kIndexSpinFrom.x, kIndexSpinFrom.y));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));

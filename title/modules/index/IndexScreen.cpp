@@ -52,6 +52,12 @@ constexpr int32_t kListFonts[3] = {5, 5, 6};
 
 constexpr uint16_t kBackdropPicture = 10001;
 constexpr uint16_t kFramePictures[4] = {10702, 10706, 10708, 10704};
+// The backdrop is opaque once it has faded in: it stands on a layer of its
+// own behind all the others, so that the bars that frame the model (built
+// after it, and among equal layers a later control goes further back) show
+// in front of it, behind the intro, the model and the list as before.
+constexpr int32_t kBackdropLayer = 0;
+constexpr int32_t kFrameLayer = 1;
 
 struct GoPictures {
   uint16_t normal, pressed, over;
@@ -168,7 +174,8 @@ IndexScreen::IndexScreen(int32_t id, int32_t left, int32_t top, int32_t layer, i
   list_->FitHeightToRows();
   list_->SetEnabled(false);
 
-  auto* backdrop = new VPictureControl(kBackdropId, kBackdropPicture, 0, 0, 1, 0, 0, CurrentParentMarker());
+  auto* backdrop = new VPictureControl(kBackdropId, kBackdropPicture, 0, 0, kBackdropLayer, 0, 0,
+                                       CurrentParentMarker());
   PixelMapAttributes attributes;
   if (backdrop->GetPixelAttributes(attributes) && attributes.GetLevel() != kLevelHidden) {
     attributes.SetLevel(kLevelHidden);
@@ -179,7 +186,8 @@ IndexScreen::IndexScreen(int32_t id, int32_t left, int32_t top, int32_t layer, i
 
   for (int32_t i = 0; i < 4; ++i) {
     const FramePlace& p = kFramePlaces[i];
-    auto* frame = new VPictureControl(kFrameIds[i], kFramePictures[i], p.x0, p.y0, 1, 0, 0, CurrentParentMarker());
+    auto* frame = new VPictureControl(kFrameIds[i], kFramePictures[i], p.x0, p.y0, kFrameLayer, 0, 0,
+                                      CurrentParentMarker());
     AddPosition(*lists_[kBeforeEntering], frame, p.x0, p.y0);
     AddPosition(*lists_[kEntered], frame, p.x1, p.y1);
     AddPosition(*lists_[kBeforeLeaving], frame, p.x1, p.y1);

@@ -88,6 +88,41 @@ TEST_F(IndexScreenTest, EnteringSlidesTheListInWithItsOvershootFadesTheBackdropA
   EXPECT_TRUE(list->IsEnabled());
 }
 
+// The screen's children are drawn from the first (furthest back) to the last
+// (in front). The four bars that frame the model stand in front of the
+// opaque backdrop, which would hide them once it has faded in, and behind
+// everything else: the intro, the model, the list, the go-there buttons and
+// the strips.
+TEST_F(IndexScreenTest, TheFrameBarsStandInFrontOfTheBackdropAndBehindEverythingElse) {
+  OpenIndexDisc();
+  if (HasFatalFailure()) return;
+  IndexScreen* screen = Make();
+  std::vector<int32_t> order;  // ids, back to front
+  for (VGraphicObject* child = screen->GetFirstChildObject(); child != nullptr; child = child->GetNextObject()) {
+    order.push_back(child->GetId());
+  }
+  const auto place = [&](int32_t id) {
+    return static_cast<int>(std::find(order.begin(), order.end(), id) - order.begin());
+  };
+  const auto lastPlace = [&](int32_t id) {
+    return static_cast<int>(order.rend() - std::find(order.rbegin(), order.rend(), id)) - 1;
+  };
+  const int backdrop = place(IndexScreen::kBackdropId);
+  ASSERT_LT(backdrop, static_cast<int>(order.size()));
+  for (int32_t bar : IndexScreen::kFrameIds) {
+    ASSERT_LT(place(bar), static_cast<int>(order.size())) << bar;
+    EXPECT_GT(place(bar), backdrop) << bar << " in front of the backdrop";
+    EXPECT_EQ(place(bar), lastPlace(bar)) << bar;
+  }
+  int frontmostBar = 0;
+  for (int32_t bar : IndexScreen::kFrameIds) frontmostBar = std::max(frontmostBar, place(bar));
+  // The intro, the model, the list, the go-there buttons, the strips.
+  for (int32_t id : {14994, 14966, 14959, 14960, 14961}) {
+    ASSERT_LT(place(id), static_cast<int>(order.size())) << id;
+    EXPECT_GT(place(id), frontmostBar) << id << " in front of the bars";
+  }
+}
+
 TEST_F(IndexScreenTest, LeavingTurnsTheModelBackFirstThenPlaysEverythingBackAndSends95OnTheNextTick) {
   OpenIndexDisc();
   if (HasFatalFailure()) return;
