@@ -320,6 +320,27 @@ static_assert(kWordBound.weight[0] == 16 && kWordBound.weight[63] > 16 * 25 && k
   }
 }
 
+// The rows of the store: row i of the block's pixels from word row r[i]
+// (before the final shift), as a value (intra) or added to the pixels there.
+[[gnu::always_inline]] OSTREVAN_AVX2 inline void StoreWordRows(const V16* r, uint8_t* dst, ptrdiff_t stride,
+                                                               bool intra) {
+  const __m128i bias = _mm_set1_epi16(128);
+  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
+    __m128i upper = _mm_srai_epi16(AsM128(r[i]), 4), lower = _mm_srai_epi16(AsM128(r[i + 1]), 4);
+    if (intra) {
+      upper = _mm_adds_epi16(upper, bias);
+      lower = _mm_adds_epi16(lower, bias);
+    } else {
+      upper = _mm_adds_epi16(upper, _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst))));
+      lower = _mm_adds_epi16(lower,
+                             _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride))));
+    }
+    const __m128i bytes = _mm_packus_epi16(upper, lower);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
+  }
+}
+
 // The transform and store in words when the block's bound allows, else in
 // the 32-bit form.
 template <bool kRowsFirst>
@@ -367,42 +388,7 @@ OSTREVAN_AVX2 void InverseTransformAndStoreWordsAvx2(const VCoefficientBlock& b,
     InverseTransformKernel<V16, WordProduct>(r);
     Transpose8Words(r);
   }
-  const __m128i bias = _mm_set1_epi16(128);
-  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
-    __m128i upper = _mm_srai_epi16(AsM128(r[i]), 4), lower = _mm_srai_epi16(AsM128(r[i + 1]), 4);
-    if (intra) {
-      upper = _mm_adds_epi16(upper, bias);
-      lower = _mm_adds_epi16(lower, bias);
-    } else {
-      upper = _mm_adds_epi16(upper, _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst))));
-      lower = _mm_adds_epi16(lower,
-                             _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride))));
-    }
-    const __m128i bytes = _mm_packus_epi16(upper, lower);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
-  }
-}
-
-// The rows of the store: row i of the block's pixels from word row r[i]
-// (before the final shift), as a value (intra) or added to the pixels there.
-[[gnu::always_inline]] OSTREVAN_AVX2 inline void StoreWordRows(const V16* r, uint8_t* dst, ptrdiff_t stride,
-                                                               bool intra) {
-  const __m128i bias = _mm_set1_epi16(128);
-  for (int i = 0; i < 8; i += 2, dst += 2 * stride) {
-    __m128i upper = _mm_srai_epi16(AsM128(r[i]), 4), lower = _mm_srai_epi16(AsM128(r[i + 1]), 4);
-    if (intra) {
-      upper = _mm_adds_epi16(upper, bias);
-      lower = _mm_adds_epi16(lower, bias);
-    } else {
-      upper = _mm_adds_epi16(upper, _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst))));
-      lower = _mm_adds_epi16(lower,
-                             _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + stride))));
-    }
-    const __m128i bytes = _mm_packus_epi16(upper, lower);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + stride), _mm_srli_si128(bytes, 8));
-  }
+  StoreWordRows(r, dst, stride, intra);
 }
 
 // The bound's weights of the first four columns of each row, in the order of
