@@ -178,10 +178,12 @@ void TourInfoPanel::BuildChildren(const FontLookup& fonts) {
   list_ = new AppTaskListControl(kListId, nullptr, 0, kListOffsetFactor, 226, 90, 5, 190, 72, kListItemHeight, this);
   list_->SetItemFont(FontOf(fonts, kListFont));
   list_->SetHeadingFont(FontOf(fonts, kListFont));
-  if (AppListControl* companion = list_->GetCompanion()) companion->SetFont(FontOf(fonts, kCompanionFont));
   list_->SetColor(kListColor);
   list_->SetHighlightColor(kHighlightColor.red, kHighlightColor.green, kHighlightColor.blue);
-  if (AppListControl* companion = list_->GetCompanion()) companion->SetColor(kHoveredListColor);
+  if (AppListControl* companion = list_->GetCompanion()) {
+    companion->SetFont(FontOf(fonts, kCompanionFont));
+    companion->SetColor(kHoveredListColor);
+  }
   list_->SetVisible(false, false);
 }
 

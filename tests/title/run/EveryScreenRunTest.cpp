@@ -96,20 +96,28 @@ std::string Small(const std::string& picture, const std::string& scratch) {
   return rgb;
 }
 
-// The mean absolute difference per channel of two 160 x 120 pictures over
-// the compared area less the moving one (window coordinates).
-double MeanDifference(const std::string& a, const std::string& b, const Area& moving,
+// The mean absolute difference per channel of two RGB pictures of
+// width x height that show the 640 x 480 window (each pixel a square of
+// 640 / width window pixels) over the compared area less the moving one
+// (window coordinates): a pixel counts when its square lies within the
+// compared area and off the moving one.
+double MeanDifference(const std::string& a, const std::string& b, int width, int height, const Area& moving,
                       const Area& compared = {0, 0, 640, 480}) {
+  if (a.size() != b.size() || a.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3) return 255.0;
+  const int side = 640 / width;
   double sum = 0;
   long count = 0;
-  for (int y = 0; y < kSmallHeight; ++y) {
-    for (int x = 0; x < kSmallWidth; ++x) {
-      const int wx = x * 4;
-      const int wy = y * 4;
-      if (wx < compared.left || wx + 4 > compared.right || wy < compared.top || wy + 4 > compared.bottom) continue;
-      if (wx + 4 > moving.left && wx < moving.right && wy + 4 > moving.top && wy < moving.bottom) continue;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int wx = x * side;
+      const int wy = y * side;
+      if (wx < compared.left || wx + side > compared.right || wy < compared.top || wy + side > compared.bottom) {
+        continue;
+      }
+      if (wx + side > moving.left && wx < moving.right && wy + side > moving.top && wy < moving.bottom) continue;
       for (int k = 0; k < 3; ++k) {
-        const size_t i = (static_cast<size_t>(y) * kSmallWidth + static_cast<size_t>(x)) * 3 + static_cast<size_t>(k);
+        const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3 +
+                         static_cast<size_t>(k);
         sum += std::abs(static_cast<int>(static_cast<uint8_t>(a[i])) - static_cast<int>(static_cast<uint8_t>(b[i])));
         ++count;
       }
@@ -127,26 +135,6 @@ long MemoryKb(pid_t pid, const std::string& field) {
     if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + field.size());
   }
   return -1;
-}
-
-// The mean absolute difference per channel of two whole screenshots over
-// the compared area less the moving one.
-double ShotDifference(const Shot& a, const Shot& b, const Area& moving, const Area& compared) {
-  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return 255.0;
-  double sum = 0;
-  long count = 0;
-  for (int y = std::max(compared.top, 0); y < std::min(compared.bottom, a.height); ++y) {
-    for (int x = std::max(compared.left, 0); x < std::min(compared.right, a.width); ++x) {
-      if (x >= moving.left && x < moving.right && y >= moving.top && y < moving.bottom) continue;
-      const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(a.width) + static_cast<size_t>(x)) * 3;
-      for (size_t k = 0; k < 3; ++k) {
-        sum += std::abs(static_cast<int>(static_cast<uint8_t>(a.rgb[i + k])) -
-                        static_cast<int>(static_cast<uint8_t>(b.rgb[i + k])));
-      }
-      count += 3;
-    }
-  }
-  return count > 0 ? sum / static_cast<double>(count) : 0.0;
 }
 
 // Takes the screen's screenshot (NAME.ppm) once it has settled: a loaded
@@ -168,7 +156,8 @@ bool TakeSettled(const RunningTitle& title, const TourScreen& screen, const std:
     std::this_thread::sleep_for(std::chrono::milliseconds(kSettleStepMs));
     Shot next;
     if (!title.Take("settling.ppm", next)) return false;
-    if (ShotDifference(last, next, screen.moving, screen.compared) <= kSettled) {
+    if (next.width == last.width && next.height == last.height &&
+        MeanDifference(last.rgb, next.rgb, last.width, last.height, screen.moving, screen.compared) <= kSettled) {
       return std::rename((folder + "/settling.ppm").c_str(), (folder + "/" + name).c_str()) == 0;
     }
     last = std::move(next);
@@ -235,11 +224,11 @@ class EveryScreenRunTest : public TitleRunTest {
       EXPECT_FALSE(shot.empty()) << name << ": no screenshot";
       EXPECT_FALSE(reviewed.empty()) << name << ": no reviewed picture tours/screens/" << name << ".png";
       if (shot.empty() || reviewed.empty()) continue;
-      const double difference = MeanDifference(shot, reviewed, screen.moving, screen.compared);
+      const double difference = MeanDifference(shot, reviewed, kSmallWidth, kSmallHeight, screen.moving, screen.compared);
       std::printf("%s: mean difference %.2f\n", name.c_str(), difference);
       EXPECT_LE(difference, kTolerance) << name << " differs from its reviewed picture";
       if (!before.empty()) {
-        EXPECT_GT(MeanDifference(shot, before, kNothingMoves), kTolerance) << name << " is still the screen before";
+        EXPECT_GT(MeanDifference(shot, before, kSmallWidth, kSmallHeight, kNothingMoves), kTolerance) << name << " is still the screen before";
       }
       before = reviewed;
     }
